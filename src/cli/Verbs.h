@@ -1,0 +1,14 @@
+// The verbs of kelvor-cli. Each takes the arguments after its name and returns the exit status.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace kelvor::cli {
+
+using Args = std::span<const std::string_view>;
+
+int runAbout(Args args);
+int runPacks(Args args);
+
+}  // namespace kelvor::cli

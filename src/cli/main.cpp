@@ -1,0 +1,39 @@
+// kelvor-cli: the headless front end. One verb per run; see `kelvor-cli help`.
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "cli/Verbs.h"
+
+namespace {
+
+struct Verb {
+    std::string_view name;
+    int (*run)(kelvor::cli::Args);
+    std::string_view help;
+};
+
+constexpr Verb kVerbs[] = {
+    {"about", kelvor::cli::runAbout, "about                 the program's name and version"},
+    {"packs", kelvor::cli::runPacks,
+     "packs FILE.dv...      datecode, timecode and format of every frame of raw DV files"},
+};
+
+int usage(std::FILE* to) {
+    std::fprintf(to, "usage: kelvor-cli VERB [ARGUMENTS]\n");
+    for (const Verb& v : kVerbs) std::fprintf(to, "  %.*s\n", static_cast<int>(v.help.size()), v.help.data());
+    return to == stdout ? 0 : 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage(stderr);
+    const std::string_view name = argv[1];
+    if (name == "help" || name == "--help" || name == "-h") return usage(stdout);
+    std::vector<std::string_view> args(argv + 2, argv + argc);
+    for (const Verb& v : kVerbs)
+        if (v.name == name) return v.run(args);
+    std::fprintf(stderr, "kelvor-cli: unknown verb '%s'\n", argv[1]);
+    return usage(stderr);
+}

@@ -1,0 +1,103 @@
+// Reading and writing the metadata packs of one DV frame (IEC 61834 consumer DV).
+//
+// Every function here is pure: it works on the frame bytes it is given, allocates nothing, does
+// no I/O and keeps no state, so any thread may call it. Readers return true on success and leave
+// their outputs untouched when they return false. A frame shorter than its SequenceCount says,
+// or a SequenceCount other than 10 or 12, is treated as holding no packs.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace kelvor::dv {
+
+inline constexpr std::size_t kDifBlockSize = 80;
+inline constexpr std::size_t kDifSequenceSize = 12000;  // 150 DIF blocks
+inline constexpr std::size_t kPackSize = 5;
+inline constexpr int kSequences525 = 10;  // 525/60: 120000-byte frames
+inline constexpr int kSequences625 = 12;  // 625/50: 144000-byte frames
+inline constexpr std::size_t kFrameSize525 = kSequences525 * kDifSequenceSize;
+inline constexpr std::size_t kFrameSize625 = kSequences625 * kDifSequenceSize;
+
+// Standard codes shared by the pack reader, the file record and the scene detector.
+inline constexpr int kStandardUnknown = 0;
+inline constexpr int kStandardPal = 1;   // 625 lines / 50 Hz
+inline constexpr int kStandardNtsc = 2;  // 525 lines / 60 Hz
+
+// Pack ids this program reads or writes.
+inline constexpr std::uint8_t kPackTimecode = 0x13;
+inline constexpr std::uint8_t kPackAudioSource = 0x50;
+inline constexpr std::uint8_t kPackAudioSourceControl = 0x51;
+inline constexpr std::uint8_t kPackVideoSource = 0x60;
+inline constexpr std::uint8_t kPackVideoSourceControl = 0x61;
+inline constexpr std::uint8_t kPackRecDate = 0x62;
+inline constexpr std::uint8_t kPackRecTime = 0x63;
+inline constexpr std::uint8_t kPackNoInfo = 0xFF;
+
+using Pack = std::array<std::uint8_t, kPackSize>;
+using DifBlock = std::array<std::uint8_t, kDifBlockSize>;
+
+// The recording date and time of a frame. No fraction of a second, no frame number.
+struct TDatecode {
+    std::int32_t Year = 0;  // the full year, such as 2004
+    std::uint8_t Month = 0;
+    std::uint8_t Day = 0;
+    std::uint8_t Hour = 0;
+    std::uint8_t Minute = 0;
+    std::uint8_t Second = 0;
+    friend bool operator==(const TDatecode&, const TDatecode&) = default;
+};
+
+// The tape timecode of a frame.
+struct TTimecode {
+    std::uint8_t Hours = 0;
+    std::uint8_t Minutes = 0;
+    std::uint8_t Seconds = 0;
+    std::uint8_t Frames = 0;
+    friend bool operator==(const TTimecode&, const TTimecode&) = default;
+};
+
+struct AudioFormat {
+    std::int32_t SampleRate = 0;    // Hz, 0 when the code is not one of the three rates
+    std::int32_t Quantization = 0;  // bits, 0 when the code is neither 16 nor 12
+    std::int32_t Channels = 0;      // 0 when the audio mode is not the plain one
+    friend bool operator==(const AudioFormat&, const AudioFormat&) = default;
+};
+
+using ConstFrame = std::span<const std::uint8_t>;
+using MutableFrame = std::span<std::uint8_t>;
+
+// The SequenceCount of a frame of this size: 10, 12, or none for any other size.
+std::optional<int> SequenceCountForSize(std::size_t frameSize);
+
+// Offsets (from the start of the frame) of the search area of sequence s: the 12 subcode pack
+// positions, then the 45 VAUX pack positions.
+inline constexpr int kSubcodePacksPerSequence = 12;
+inline constexpr int kVauxPacksPerSequence = 45;
+inline constexpr int kSearchPositionsPerSequence =
+    kSubcodePacksPerSequence + kVauxPacksPerSequence;
+std::size_t SearchPositionOffset(int sequence, int position);
+
+// Offset of audio block j (0 to 8) of sequence s.
+inline constexpr int kAudioBlocksPerSequence = 9;
+std::size_t AudioBlockOffset(int sequence, int j);
+
+bool FindPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, Pack& pack);
+bool FindAudioBlock(ConstFrame frame, int sequenceCount, std::uint8_t packId, DifBlock& block);
+bool ReadTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode);
+bool ReadDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode);
+bool ReadStandard(ConstFrame frame, int& standard);
+bool ReadAudioFormat(ConstFrame frame, int sequenceCount, AudioFormat& format);
+bool ReadWide(ConstFrame frame, int sequenceCount, bool& wide);
+void WriteDatecode(MutableFrame frame, int sequenceCount, const TDatecode& datecode);
+
+// The four-digit year of a two-digit year read from a date pack (90-99: 1990s, else 2000s).
+std::int32_t YearFromTwoDigits(int yy);
+
+// True when the low three bits of frame byte 12 (first header block) are not all zero.
+bool HeaderFlag(ConstFrame frame);
+
+}  // namespace kelvor::dv
