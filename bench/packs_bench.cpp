@@ -33,7 +33,8 @@ std::vector<std::uint8_t> palFrame() {
         std::memcpy(&f[SearchPositionOffset(s, 12 + 2 * 15 + 11)], date, 5);
         std::memcpy(&f[SearchPositionOffset(s, 12 + 2 * 15 + 12)], time, 5);
         std::memcpy(&f[SearchPositionOffset(s, 12 + 1)], vsc, 5);
-        for (int j = 0; j < kAudioBlocksPerSequence; ++j) std::memcpy(&f[AudioBlockOffset(s, j) + 3], as, 5);
+        for (int j = 0; j < kAudioBlocksPerSequence; ++j)
+            std::memcpy(&f[AudioBlockOffset(s, j) + 3], as, 5);
     }
     return f;
 }
@@ -79,8 +80,10 @@ int main(int argc, char** argv) {
             benchmark::DoNotOptimize(sum);
         },
         2000);
-    std::printf("BENCH packs ours=%.9f peer=%.9f speedup=%.2f (peer: summing the 144000 bytes of the frame once)\n",
-                ours * 1e-9, peer * 1e-9, peer / ours);
+    std::printf(
+        "BENCH packs ours=%.9f peer=%.9f speedup=%.2f (peer: summing the 144000 bytes of the frame "
+        "once)\n",
+        ours * 1e-9, peer * 1e-9, peer / ours);
     std::printf("  five pack readers on a PAL frame: %.1f ns per frame\n", ours);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -54,7 +54,8 @@ int printPacks(const std::string& path) {
             std::fprintf(stderr, "%s: frame %ld: not a DV frame\n", path.c_str(), index);
             return 1;
         }
-        const std::size_t size = standard == dv::kStandardPal ? dv::kFrameSize625 : dv::kFrameSize525;
+        const std::size_t size =
+            standard == dv::kStandardPal ? dv::kFrameSize625 : dv::kFrameSize525;
         in.read(reinterpret_cast<char*>(frame.data()) + 4, static_cast<std::streamsize>(size - 4));
         if (static_cast<std::size_t>(in.gcount()) != size - 4) {
             std::fprintf(stderr, "%s: frame %ld: truncated\n", path.c_str(), index);

@@ -37,7 +37,7 @@ bool usesTwelveHourClock(std::string_view p) {
 }
 
 class Formatter {
-public:
+  public:
     Formatter(const CivilDateTime& f, double value, const LocaleInfo& locale)
         : f_(f), value_(value), locale_(locale) {}
 
@@ -134,12 +134,8 @@ public:
                         out_ += starter;
                     }
                     break;
-                case '/':
-                    out_ += locale_.DateSeparator;
-                    break;
-                case ':':
-                    out_ += locale_.TimeSeparator;
-                    break;
+                case '/': out_ += locale_.DateSeparator; break;
+                case ':': out_ += locale_.TimeSeparator; break;
                 case '\'':
                 case '"': {
                     const std::size_t end = pattern.find(starter, i + 1);
@@ -148,9 +144,7 @@ public:
                     count = (stop == pattern.size() ? stop : stop + 1) - i;
                     break;
                 }
-                default:
-                    out_ += starter;
-                    break;
+                default: out_ += starter; break;
             }
             i += count;
         }
@@ -158,7 +152,7 @@ public:
 
     std::string take() { return std::move(out_); }
 
-private:
+  private:
     void number(int value, int digits) {
         char buf[16];
         std::snprintf(buf, sizeof buf, "%0*d", digits, value);

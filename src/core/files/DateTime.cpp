@@ -120,7 +120,8 @@ std::optional<double> DatecodeToDateTime(const dv::TDatecode& d) {
 
 std::optional<dv::TDatecode> DateTimeToDatecode(double value) {
     // Round to the second first, so 12:00:00.999 becomes 12:00:01 rather than 12:00:00.
-    const double rounded = static_cast<double>(RoundHalfEven(value * kSecondsPerDay)) / kSecondsPerDay;
+    const double rounded =
+        static_cast<double>(RoundHalfEven(value * kSecondsPerDay)) / kSecondsPerDay;
     const auto f = DecodeDateTime(rounded);
     if (!f) return std::nullopt;
     dv::TDatecode d;

@@ -59,10 +59,10 @@ std::string FormatDuration(std::int64_t duration, std::int64_t frameDuration) {
     const Hms t = splitSeconds(duration / kUnitsPerSecond);
     if (t.h > 0)
         return formatText("%lldh %.2lldmn %.2llds %.2lldfr", static_cast<long long>(t.h),
-                      static_cast<long long>(t.m), static_cast<long long>(t.s), frames);
+                          static_cast<long long>(t.m), static_cast<long long>(t.s), frames);
     if (t.m > 0)
         return formatText("%lldmn %.2llds %.2lldfr", static_cast<long long>(t.m),
-                      static_cast<long long>(t.s), frames);
+                          static_cast<long long>(t.s), frames);
     if (t.s > 0) return formatText("%llds %.2lldfr", static_cast<long long>(t.s), frames);
     return formatText("%lldfr", frames);
 }
@@ -72,10 +72,10 @@ std::string FormatDurationMs(std::int64_t duration) {
     const Hms t = splitSeconds(duration / kUnitsPerSecond);
     if (t.h > 0)
         return formatText("%lldh %.2lldmn %.2llds %.3lldms", static_cast<long long>(t.h),
-                      static_cast<long long>(t.m), static_cast<long long>(t.s), ms);
+                          static_cast<long long>(t.m), static_cast<long long>(t.s), ms);
     if (t.m > 0)
         return formatText("%lldmn %.2llds %.3lldms", static_cast<long long>(t.m),
-                      static_cast<long long>(t.s), ms);
+                          static_cast<long long>(t.s), ms);
     if (t.s > 0) return formatText("%llds %.3lldms", static_cast<long long>(t.s), ms);
     return formatText("%lldmilliseconds", ms);
 }
@@ -84,8 +84,8 @@ std::string FormatFramePosition(std::int32_t frame, double rate) {
     if (rate == 0) return "0:00:00:00";
     const FramePosition p = framePosition(frame, rate);
     return formatText("%.2lld.%.2lld.%.2lld.%.2lld", static_cast<long long>(p.hms.h),
-                  static_cast<long long>(p.hms.m), static_cast<long long>(p.hms.s),
-                  static_cast<long long>(p.ff));
+                      static_cast<long long>(p.hms.m), static_cast<long long>(p.hms.s),
+                      static_cast<long long>(p.ff));
 }
 
 std::string FormatShortFramePosition(std::int32_t frames, double rate) {
@@ -105,8 +105,8 @@ std::string FormatSubtitleTime(std::uint32_t frame, double rate) {
     const std::int64_t totalMs = RoundHalfEven(static_cast<double>(frame) * 1000.0 / rate);
     const Hms t = splitSeconds(totalMs / 1000);
     return formatText("%.2lld:%.2lld:%.2lld,%.3lld", static_cast<long long>(t.h),
-                  static_cast<long long>(t.m), static_cast<long long>(t.s),
-                  static_cast<long long>(totalMs % 1000));
+                      static_cast<long long>(t.m), static_cast<long long>(t.s),
+                      static_cast<long long>(totalMs % 1000));
 }
 
 std::string WaveFormatName(std::uint16_t tag) {

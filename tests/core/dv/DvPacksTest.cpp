@@ -43,7 +43,8 @@ TEST(DvPackSearch, FramesOfTheWrongSizeOrSequenceCountHoldNoPacks) {
     b.pack(0, 0, timePack(1, 2, 3)).pack(0, 1, datePack(4, 5, 6));
     TDatecode dc;
     EXPECT_TRUE(ReadDatecode(b.frame(), kSequences525, dc));
-    EXPECT_FALSE(ReadDatecode(b.frame(), kSequences625, dc)) << "120000 bytes cannot hold 12 sequences";
+    EXPECT_FALSE(ReadDatecode(b.frame(), kSequences625, dc))
+        << "120000 bytes cannot hold 12 sequences";
     EXPECT_FALSE(ReadDatecode(b.frame().first(1000), kSequences525, dc));
     EXPECT_FALSE(ReadDatecode(b.frame(), 11, dc));
     Pack p;
@@ -121,7 +122,8 @@ TEST(DvDatecode, TwoDigitYearsReadAsTheYearsDvWasRecordedIn) {
 TEST(DvTimecode, DigitsComeFromTheirBitFieldsAndFlagsAreIgnored) {
     DvFrameBuilder b;
     // Colour frame, drop frame and binary group flags all set.
-    b.pack(2, DvFrameBuilder::kSubcode(2, 1), {kPackTimecode, 0xC0 | 0x25, 0x80 | 0x59, 0x80 | 0x07, 0xC0 | 0x23});
+    b.pack(2, DvFrameBuilder::kSubcode(2, 1),
+           {kPackTimecode, 0xC0 | 0x25, 0x80 | 0x59, 0x80 | 0x07, 0xC0 | 0x23});
     TTimecode tc;
     ASSERT_TRUE(ReadTimecode(b.frame(), b.sequences(), tc));
     EXPECT_EQ(tc, (TTimecode{23, 7, 59, 25}));
@@ -166,7 +168,8 @@ TEST(DvAudioFormat, RateBitsAndChannelsOfTheSourcePack) {
 TEST(DvAspect, DisplayModeAndHeaderFlagDecideWidescreen) {
     auto wideOf = [](std::uint8_t disp, std::uint8_t byte12) {
         DvFrameBuilder b;
-        b.pack(0, DvFrameBuilder::kVaux(3, 1), {kPackVideoSourceControl, 0xFF, static_cast<std::uint8_t>(0xF8 | disp), 0xFC, 0xFF});
+        b.pack(0, DvFrameBuilder::kVaux(3, 1),
+               {kPackVideoSourceControl, 0xFF, static_cast<std::uint8_t>(0xF8 | disp), 0xFC, 0xFF});
         b.byte(12, byte12);
         bool wide = false;
         EXPECT_TRUE(ReadWide(b.frame(), b.sequences(), wide));
@@ -189,7 +192,8 @@ TEST(DvWriteDatecode, EveryDateAndTimePackIsRewrittenKeepingTheOtherBits) {
     b.pack(0, DvFrameBuilder::kVaux(5, 12), timePack(0, 0, 0));
     const std::vector<std::uint8_t> before = b.bytes();
     WriteDatecode(b.bytes(), b.sequences(), {2004, 12, 31, 23, 45, 59});
-    for (auto [s, p] : {std::pair{0, DvFrameBuilder::kSubcode(1, 2)}, {0, DvFrameBuilder::kVaux(5, 11)},
+    for (auto [s, p] : {std::pair{0, DvFrameBuilder::kSubcode(1, 2)},
+                        {0, DvFrameBuilder::kVaux(5, 11)},
                         {9, DvFrameBuilder::kVaux(3, 0)}}) {
         const std::size_t off = SearchPositionOffset(s, p);
         EXPECT_EQ(b.bytes()[off + 1], 0xFF) << "PC1 untouched";

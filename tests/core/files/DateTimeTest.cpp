@@ -57,11 +57,10 @@ TEST(DateTimeValue, InvalidFieldsGiveNoValue) {
 }
 
 TEST(DateTimeValue, DecodingRoundTripsAndCarriesRoundedMilliseconds) {
-    for (const CivilDateTime f : {CivilDateTime{2004, 3, 15, 14, 30, 5, 123},
-                                  CivilDateTime{1899, 12, 29, 6, 0, 0, 0},
-                                  CivilDateTime{1, 1, 1, 0, 0, 0, 0},
-                                  CivilDateTime{9999, 12, 31, 23, 59, 59, 999},
-                                  CivilDateTime{2000, 2, 29, 23, 59, 59, 0}}) {
+    for (const CivilDateTime f :
+         {CivilDateTime{2004, 3, 15, 14, 30, 5, 123}, CivilDateTime{1899, 12, 29, 6, 0, 0, 0},
+          CivilDateTime{1, 1, 1, 0, 0, 0, 0}, CivilDateTime{9999, 12, 31, 23, 59, 59, 999},
+          CivilDateTime{2000, 2, 29, 23, 59, 59, 0}}) {
         const auto v = EncodeDateTime(f);
         ASSERT_TRUE(v);
         EXPECT_EQ(DecodeDateTime(*v), f);
