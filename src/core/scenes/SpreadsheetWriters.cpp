@@ -143,6 +143,12 @@ bool SpreadsheetSceneList::Close() {
     if (closed_) return false;
     closed_ = true;
     if (book_->workbook == nullptr) return false;
+    if (!good_) {
+        // Saving would only fail again; free the workbook without writing.
+        lxw_workbook_free(book_->workbook);
+        book_->workbook = nullptr;
+        return false;
+    }
     lxw_worksheet* ws = book_->sheet;
     if (ws != nullptr) {
         const auto footerRow = static_cast<lxw_row_t>(kFirstSceneRow + count_ + 1);
@@ -164,7 +170,7 @@ bool SpreadsheetSceneList::Close() {
     }
     const lxw_error saved = workbook_close(book_->workbook);
     book_->workbook = nullptr;
-    if (saved != LXW_NO_ERROR || !good_ || std::rename(tempName_.c_str(), fileName_.c_str()) != 0) {
+    if (saved != LXW_NO_ERROR || std::rename(tempName_.c_str(), fileName_.c_str()) != 0) {
         std::remove(tempName_.c_str());
         return false;
     }
