@@ -30,7 +30,8 @@ int dayOfMonth(double date) {
 
 template <typename F, typename... Args>
 void callQuietly(const F& f, const Args&... args) {
-    if (!f) return;
+    if (!f)
+        return;
     try {
         f(args...);
     } catch (...) {
@@ -48,7 +49,9 @@ std::string TimecodeText(const dv::TTimecode& t) {
 
 DateSceneDetector::DateSceneDetector(LocaleInfo locale) : locale_(std::move(locale)) {}
 
-void DateSceneDetector::SetDisplayKind(int kind) { displayKind_ = kind; }
+void DateSceneDetector::SetDisplayKind(int kind) {
+    displayKind_ = kind;
+}
 
 void DateSceneDetector::SetDisplayFrames(int frames) {
     displayFrames_ = frames;
@@ -60,19 +63,26 @@ void DateSceneDetector::SetTrigger(int trigger) {
     countdown_ = displayFrames_ - 1;
 }
 
-void DateSceneDetector::SetAutoMode(bool on) { autoMode_ = on; }
+void DateSceneDetector::SetAutoMode(bool on) {
+    autoMode_ = on;
+}
 
 void DateSceneDetector::SetDateFormats(std::string_view first, std::string_view second) {
     firstFormat_ = first.empty() ? kBlankFormat : first;
     secondFormat_ = second.empty() ? kBlankFormat : second;
 }
 
-void DateSceneDetector::SetSubtitleSink(SubtitleHandler handler) { onSubtitle_ = std::move(handler); }
+void DateSceneDetector::SetSubtitleSink(SubtitleHandler handler) {
+    onSubtitle_ = std::move(handler);
+}
 
-void DateSceneDetector::SetTimeShift(double days) { timeShift_ = days; }
+void DateSceneDetector::SetTimeShift(double days) {
+    timeShift_ = days;
+}
 
 void DateSceneDetector::StartStreaming() {
-    if (autoMode_) countdown_ = displayFrames_ - 1;
+    if (autoMode_)
+        countdown_ = displayFrames_ - 1;
     reported1_.clear();
     reported2_.clear();
     sampleCounter_ = 0;
@@ -102,8 +112,8 @@ void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
         last_ = current_;
         for (int s = 0; s < *sequences; ++s) {
             HeaderBlockSlot& slot = headerBlocks_[static_cast<std::size_t>(s)];
-            const auto blocks =
-                sample.subspan(static_cast<std::size_t>(s) * dv::kDifSequenceSize, kHeaderBlocksSize);
+            const auto blocks = sample.subspan(static_cast<std::size_t>(s) * dv::kDifSequenceSize,
+                                               kHeaderBlocksSize);
             std::copy(blocks.begin(), blocks.end(), slot.Bytes.begin());
             slot.SampleIndex = sampleCounter_;
         }
@@ -140,9 +150,11 @@ void DateSceneDetector::decodeFrame(std::span<const std::uint8_t> frame, int seq
     }
     bool wide = false;
     const bool controlFound = dv::ReadWide(frame, sequences, wide);
-    if (controlFound) current_.Widescreen = wide ? 1 : 0;
+    if (controlFound)
+        current_.Widescreen = wide ? 1 : 0;
     int standard = 0;
-    if (dv::ReadStandard(frame, standard)) current_.Standard = static_cast<std::uint8_t>(standard);
+    if (dv::ReadStandard(frame, standard))
+        current_.Standard = static_cast<std::uint8_t>(standard);
     current_.FormatValid = audioFound && controlFound;
 }
 
@@ -153,7 +165,8 @@ std::string DateSceneDetector::formatDate(const std::string& pattern) const {
 
 void DateSceneDetector::updateSubtitle() {
     if (autoMode_) {
-        if (countdown_ > 0) --countdown_;
+        if (countdown_ > 0)
+            --countdown_;
         if (current_.DateValid) {
             const std::int64_t ahead = secondsBetween(current_.Date, triggerLastDate_);
             bool restart = false;
@@ -162,7 +175,8 @@ void DateSceneDetector::updateSubtitle() {
             else if (trigger_ == static_cast<int>(SubtitleTrigger::EachDay))
                 restart = dayOfMonth(current_.Date) != dayOfMonth(triggerLastDate_) ||
                           ahead > kSecondsPerDay || ahead < -kSecondsPerDay;
-            if (restart) countdown_ = displayFrames_;
+            if (restart)
+                countdown_ = displayFrames_;
         }
         triggerLastDate_ = current_.Date;
     }
@@ -206,11 +220,13 @@ void DateSceneDetector::applyDateRules() {
     } else if (!before && now) {
         const std::int64_t gap = static_cast<std::int64_t>(current_.FrameNumber) -
                                  static_cast<std::int64_t>(sceneStart_.FrameNumber);
-        if (gap > kFrameGap || gap < -kFrameGap) endScene();
+        if (gap > kFrameGap || gap < -kFrameGap)
+            endScene();
         ruleLastDate_ = current_.Date;
     } else if (before && now) {
         const std::int64_t jump = secondsBetween(current_.Date, ruleLastDate_);
-        if (dateSeen_ && (jump > dateGapSeconds_ || jump < -dateGapSeconds_)) endScene();
+        if (dateSeen_ && (jump > dateGapSeconds_ || jump < -dateGapSeconds_))
+            endScene();
         ruleLastDate_ = current_.Date;
         dateSeen_ = true;
     }

@@ -43,7 +43,7 @@ enum class SubtitleKind : int { Datecode = 0, Timecode = 1 };
 enum class SubtitleTrigger : int { AtStart = 0, EachScene = 1, EachDay = 2 };
 
 class DateSceneDetector {
-public:
+  public:
     using SceneEndHandler =
         std::function<void(const FrameInfo& sceneStart, const FrameInfo& current)>;
     using SubtitleHandler = std::function<void(const FrameInfo& current, const std::string& line1,
@@ -60,9 +60,9 @@ public:
     StreamEndHandler OnStreamEnd;
 
     // Subtitle settings; Stop returns them to their defaults.
-    void SetDisplayKind(int kind);           // 0 datecode, 1 timecode
-    void SetDisplayFrames(int frames);       // also sets the countdown to frames - 1
-    void SetTrigger(int trigger);            // 0, 1 or 2; countdown to display length - 1
+    void SetDisplayKind(int kind);      // 0 datecode, 1 timecode
+    void SetDisplayFrames(int frames);  // also sets the countdown to frames - 1
+    void SetTrigger(int trigger);       // 0, 1 or 2; countdown to display length - 1
     void SetAutoMode(bool on);
     void SetDateFormats(std::string_view first, std::string_view second);  // empty -> `" "`
     void SetSubtitleSink(SubtitleHandler handler);
@@ -93,7 +93,7 @@ public:
     const std::string& Line1() const { return line1_; }
     const std::string& Line2() const { return line2_; }
 
-private:
+  private:
     void decodeFrame(std::span<const std::uint8_t> frame, int sequences);
     void updateSubtitle();
     void endScene();

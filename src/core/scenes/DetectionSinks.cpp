@@ -12,7 +12,8 @@ namespace {
 
 template <typename Writer>
 bool finish(std::unique_ptr<Writer>& writer) {
-    if (!writer) return false;
+    if (!writer)
+        return false;
     const bool ok = writer->Close();
     writer.reset();
     return ok;
@@ -36,7 +37,8 @@ DetectionSinks::~DetectionSinks() {
 }
 
 std::string DetectionSinks::datecodeText(const FrameInfo& sceneStart) const {
-    if (!sceneStart.DateValid) return {};
+    if (!sceneStart.DateValid)
+        return {};
     return FormatDateTime(settings_.DisplayFormat, sceneStart.Date, settings_.Export.Locale);
 }
 
@@ -46,7 +48,8 @@ void DetectionSinks::OpenScnByDate(std::string_view videoPath, int typeScn) {
 }
 
 void DetectionSinks::ScnSceneEnd(const FrameInfo& s, const FrameInfo& r) {
-    if (!scn_ || !IsSceneWithFrames(s, r)) return;
+    if (!scn_ || !IsSceneWithFrames(s, r))
+        return;
     const std::string caption =
         "Scene " + std::to_string(scn_->ScenesWritten() + 1) + ": " + datecodeText(s) +
         std::string(kCaptionSeparator) + "Duration = " +
@@ -54,7 +57,9 @@ void DetectionSinks::ScnSceneEnd(const FrameInfo& s, const FrameInfo& r) {
     scn_->AddScene(caption, r.FrameNumber);
 }
 
-bool DetectionSinks::CloseScn() { return finish(scn_); }
+bool DetectionSinks::CloseScn() {
+    return finish(scn_);
+}
 
 void DetectionSinks::OpenTextByDate(std::string_view videoPath) {
     CloseTextByDate();
@@ -62,12 +67,15 @@ void DetectionSinks::OpenTextByDate(std::string_view videoPath) {
 }
 
 void DetectionSinks::TextSceneEnd(const FrameInfo& s, const FrameInfo& r) {
-    if (!textEx_ || !IsSceneWithFrames(s, r)) return;
+    if (!textEx_ || !IsSceneWithFrames(s, r))
+        return;
     textEx_->AddSceneLine(r.FrameNumber, {}, datecodeText(s),
                           s.TimecodeValid ? TimecodeText(s.Timecode) : std::string());
 }
 
-bool DetectionSinks::CloseTextByDate() { return finish(textEx_); }
+bool DetectionSinks::CloseTextByDate() {
+    return finish(textEx_);
+}
 
 void DetectionSinks::OpenSpreadsheetByDate(std::string_view videoPath) {
     CloseSpreadsheetByDate();
@@ -75,12 +83,15 @@ void DetectionSinks::OpenSpreadsheetByDate(std::string_view videoPath) {
 }
 
 void DetectionSinks::SpreadsheetSceneEnd(const FrameInfo& s, const FrameInfo& r) {
-    if (!excelEx_ || !IsSceneWithFrames(s, r)) return;
+    if (!excelEx_ || !IsSceneWithFrames(s, r))
+        return;
     excelEx_->AddSceneRow(r.FrameNumber, {}, datecodeText(s),
                           s.TimecodeValid ? TimecodeText(s.Timecode) : std::string());
 }
 
-bool DetectionSinks::CloseSpreadsheetByDate() { return finish(excelEx_); }
+bool DetectionSinks::CloseSpreadsheetByDate() {
+    return finish(excelEx_);
+}
 
 void DetectionSinks::OpenSubtitles(std::string_view videoPath) {
     CloseSubtitles();
@@ -89,10 +100,13 @@ void DetectionSinks::OpenSubtitles(std::string_view videoPath) {
 
 void DetectionSinks::SubtitleLine(const FrameInfo& r, const std::string& line1,
                                   const std::string& line2) {
-    if (srt_) srt_->AddSubtitle(r.FrameNumber, line1, line2);
+    if (srt_)
+        srt_->AddSubtitle(r.FrameNumber, line1, line2);
 }
 
-bool DetectionSinks::CloseSubtitles() { return finish(srt_); }
+bool DetectionSinks::CloseSubtitles() {
+    return finish(srt_);
+}
 
 void DetectionSinks::OpenTextByContent(std::string_view videoPath) {
     CloseTextByContent();
@@ -100,10 +114,13 @@ void DetectionSinks::OpenTextByContent(std::string_view videoPath) {
 }
 
 void DetectionSinks::ContentTextSceneEnd(std::int32_t endFrame) {
-    if (text_ && endFrame != 0) text_->AddSceneLine({}, endFrame);
+    if (text_ && endFrame != 0)
+        text_->AddSceneLine({}, endFrame);
 }
 
-bool DetectionSinks::CloseTextByContent() { return finish(text_); }
+bool DetectionSinks::CloseTextByContent() {
+    return finish(text_);
+}
 
 void DetectionSinks::OpenSpreadsheetByContent(std::string_view videoPath) {
     CloseSpreadsheetByContent();
@@ -111,10 +128,13 @@ void DetectionSinks::OpenSpreadsheetByContent(std::string_view videoPath) {
 }
 
 void DetectionSinks::ContentSpreadsheetSceneEnd(std::int32_t endFrame) {
-    if (excel_ && endFrame != 0) excel_->AddSceneRow({}, endFrame);
+    if (excel_ && endFrame != 0)
+        excel_->AddSceneRow({}, endFrame);
 }
 
-bool DetectionSinks::CloseSpreadsheetByContent() { return finish(excel_); }
+bool DetectionSinks::CloseSpreadsheetByContent() {
+    return finish(excel_);
+}
 
 void DetectionSinks::ConnectScnByDate(DateSceneDetector& detector, std::string_view videoPath,
                                       int typeScn) {
@@ -146,8 +166,8 @@ void DetectionSinks::ConnectSubtitles(DateSceneDetector& detector, std::string_v
     detector.SetDisplayKind(subtitles.DisplayKind);
     detector.SetAutoMode(subtitles.AutoMode);
     detector.SetTrigger(subtitles.Trigger);
-    detector.SetDisplayFrames(static_cast<int>(
-        RoundHalfEven(subtitles.DisplaySeconds * settings_.Export.FrameRate)));
+    detector.SetDisplayFrames(
+        static_cast<int>(RoundHalfEven(subtitles.DisplaySeconds * settings_.Export.FrameRate)));
     detector.SetDateFormats(subtitles.DateFormat1, subtitles.DateFormat2);
     detector.SetTimeShift(subtitles.TimeShift);
     detector.OnStreamEnd = [this] { CloseSubtitles(); };

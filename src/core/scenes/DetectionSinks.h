@@ -36,17 +36,17 @@ struct SinkSettings {
 
 // The subtitle preferences, as the subtitle command hands them on.
 struct SubtitleSettings {
-    int DisplayKind = 0;       // "What Incrust": 0 datecode, 1 timecode
-    bool AutoMode = true;      // "Auto Incrust"
-    int Trigger = 1;           // "When Incrust": 0 at start, 1 each scene, 2 each day
-    double DisplaySeconds = 5; // "Durée Incrustation"
-    std::string DateFormat1;   // "Format pour Incruster Datecode1"
+    int DisplayKind = 0;        // "What Incrust": 0 datecode, 1 timecode
+    bool AutoMode = true;       // "Auto Incrust"
+    int Trigger = 1;            // "When Incrust": 0 at start, 1 each scene, 2 each day
+    double DisplaySeconds = 5;  // "Durée Incrustation"
+    std::string DateFormat1;    // "Format pour Incruster Datecode1"
     std::string DateFormat2 = "ddddd hh:nn:ss";  // "Format pour Incruster Datecode2"
-    double TimeShift = 0;      // "Décalage Horaire", in days
+    double TimeShift = 0;                        // "Décalage Horaire", in days
 };
 
 class DetectionSinks {
-public:
+  public:
     explicit DetectionSinks(SinkSettings settings = {});
     ~DetectionSinks();  // finishes every open writer
     DetectionSinks(const DetectionSinks&) = delete;
@@ -73,8 +73,7 @@ public:
 
     // Subtitle file.
     void OpenSubtitles(std::string_view videoPath);
-    void SubtitleLine(const FrameInfo& current, const std::string& line1,
-                      const std::string& line2);
+    void SubtitleLine(const FrameInfo& current, const std::string& line1, const std::string& line2);
     bool CloseSubtitles();
 
     // Plain text list and plain spreadsheet of the content detector, fed with end frames.
@@ -99,7 +98,7 @@ public:
     const TWriteExcel_ex* SpreadsheetWriter() const { return excelEx_.get(); }
     const TWriteSrt* SubtitleWriter() const { return srt_.get(); }
 
-private:
+  private:
     // The datecode and timecode texts of a scene's first frame.
     std::string datecodeText(const FrameInfo& sceneStart) const;
 

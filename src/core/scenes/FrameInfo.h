@@ -16,9 +16,9 @@ struct FrameInfo {
     bool FormatValid = false;      // audio source pack and video source-control pack found
     double Date = 0;               // date-time value, whole seconds; 0 when not valid
     dv::TTimecode Timecode{};
-    std::uint8_t Widescreen = 0;  // 1 for 16:9
-    std::uint8_t Standard = 0;    // dv::kStandardPal, dv::kStandardNtsc or 0
-    std::int32_t SampleRate = 0;  // 48000, 44100, 32000 or 0
+    std::uint8_t Widescreen = 0;    // 1 for 16:9
+    std::uint8_t Standard = 0;      // dv::kStandardPal, dv::kStandardNtsc or 0
+    std::int32_t SampleRate = 0;    // 48000, 44100, 32000 or 0
     std::int32_t Quantization = 0;  // 16, 12 or 0
     std::int32_t Channels = 0;
     friend bool operator==(const FrameInfo&, const FrameInfo&) = default;

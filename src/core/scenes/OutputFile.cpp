@@ -12,20 +12,26 @@ std::string TemporaryNameFor(std::string_view target) {
     return std::string(target) + ".kelvor-" + suffix + ".tmp";
 }
 
-OutputFile::OutputFile(std::string target) : target_(std::move(target)), temp_(TemporaryNameFor(target_)) {
+OutputFile::OutputFile(std::string target)
+    : target_(std::move(target)), temp_(TemporaryNameFor(target_)) {
     file_ = std::fopen(temp_.c_str(), "wb");
 }
 
-OutputFile::~OutputFile() { Commit(); }
+OutputFile::~OutputFile() {
+    Commit();
+}
 
 bool OutputFile::Write(std::span<const std::uint8_t> bytes) {
     return writeRaw(bytes.data(), bytes.size());
 }
 
-bool OutputFile::Write(std::string_view bytes) { return writeRaw(bytes.data(), bytes.size()); }
+bool OutputFile::Write(std::string_view bytes) {
+    return writeRaw(bytes.data(), bytes.size());
+}
 
 bool OutputFile::writeRaw(const void* data, std::size_t size) {
-    if (!Good()) return false;
+    if (!Good())
+        return false;
     if (position_ != size_ && std::fseek(file_, static_cast<long>(size_), SEEK_SET) != 0) {
         good_ = false;
         return false;
@@ -41,8 +47,10 @@ bool OutputFile::writeRaw(const void* data, std::size_t size) {
 }
 
 bool OutputFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-    if (!Good()) return false;
-    if (offset > size_ || size_ - offset < bytes.size()) return false;
+    if (!Good())
+        return false;
+    if (offset > size_ || size_ - offset < bytes.size())
+        return false;
     if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0 ||
         std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         good_ = false;
@@ -53,7 +61,8 @@ bool OutputFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> byt
 }
 
 bool OutputFile::Commit() {
-    if (file_ == nullptr) return false;
+    if (file_ == nullptr)
+        return false;
     const bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
     if (!good_ || !closed || std::rename(temp_.c_str(), target_.c_str()) != 0) {
@@ -64,7 +73,8 @@ bool OutputFile::Commit() {
 }
 
 void OutputFile::Discard() {
-    if (file_ == nullptr) return;
+    if (file_ == nullptr)
+        return;
     std::fclose(file_);
     file_ = nullptr;
     std::remove(temp_.c_str());

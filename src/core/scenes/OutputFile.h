@@ -15,7 +15,7 @@
 namespace kelvor::scenes {
 
 class OutputFile {
-public:
+  public:
     explicit OutputFile(std::string target);
     ~OutputFile();  // commits when not done yet
     OutputFile(const OutputFile&) = delete;
@@ -40,7 +40,7 @@ public:
     const std::string& Target() const { return target_; }
     const std::string& TemporaryName() const { return temp_; }
 
-private:
+  private:
     bool writeRaw(const void* data, std::size_t size);
 
     std::string target_;

@@ -11,7 +11,8 @@ std::string replaceAll(std::string_view text, std::string_view from, std::string
     std::size_t pos = 0;
     while (true) {
         const std::size_t hit = text.find(from, pos);
-        if (hit == std::string_view::npos) break;
+        if (hit == std::string_view::npos)
+            break;
         out.append(text.substr(pos, hit - pos));
         out.append(to);
         pos = hit + from.size();
@@ -39,8 +40,8 @@ std::string DefaultSceneCaption(int rank, const TSceneClass& scene, double frame
 std::string ReplaceExtension(std::string_view name, std::string_view ext) {
     const std::size_t slash = name.rfind('/');
     const std::size_t dot = name.rfind('.');
-    const bool hasExtension = dot != std::string_view::npos &&
-                              (slash == std::string_view::npos || dot > slash);
+    const bool hasExtension =
+        dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash);
     std::string out(hasExtension ? name.substr(0, dot) : name);
     out.append(ext);
     return out;

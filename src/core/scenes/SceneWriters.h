@@ -13,7 +13,7 @@ namespace kelvor::scenes {
 
 // A scene list writer with number, start, end, duration and caption.
 class PlainSceneWriter {
-public:
+  public:
     virtual ~PlainSceneWriter() = default;
     virtual void AddPlainScene(std::string_view caption, std::int32_t endFrame) = 0;
     // Finishes the output (footer, save); nothing may be added afterwards. False when the output
@@ -23,7 +23,7 @@ public:
 
 // A scene list writer that adds the datecode and timecode texts of each scene's first frame.
 class DatedSceneWriter {
-public:
+  public:
     virtual ~DatedSceneWriter() = default;
     virtual void AddDatedScene(std::int32_t endFrame, std::string_view caption,
                                std::string_view datecode, std::string_view timecode) = 0;

@@ -8,7 +8,8 @@ namespace kelvor::scenes {
 namespace {
 
 bool exportScenes(PlainSceneWriter& writer, const SceneList& scenes) {
-    for (const SceneEntry& e : scenes) writer.AddPlainScene(e.Caption, e.Scene.EndFrame);
+    for (const SceneEntry& e : scenes)
+        writer.AddPlainScene(e.Caption, e.Scene.EndFrame);
     return writer.Finish();
 }
 
@@ -16,7 +17,8 @@ bool exportScenes(PlainSceneWriter& writer, const SceneList& scenes) {
 
 bool ScnToText(const std::string& scnName, const ExportContext& context) {
     SceneList scenes;
-    if (!ReadScnFile(scnName, scenes, context.FrameRate)) return false;
+    if (!ReadScnFile(scnName, scenes, context.FrameRate))
+        return false;
     TWriteScn_text writer(scnName, context);
     return exportScenes(writer, scenes);
 }
@@ -24,7 +26,8 @@ bool ScnToText(const std::string& scnName, const ExportContext& context) {
 bool ScnToSpreadsheet(const std::string& scnName, const std::string& spreadsheetName,
                       const ExportContext& context) {
     SceneList scenes;
-    if (!ReadScnFile(scnName, scenes, context.FrameRate)) return false;
+    if (!ReadScnFile(scnName, scenes, context.FrameRate))
+        return false;
     TWriteExcel writer(spreadsheetName, context);
     return exportScenes(writer, scenes);
 }

@@ -48,16 +48,20 @@ template <std::size_t N>
 void append(Bytes& out, const std::array<std::uint8_t, N>& bytes) {
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
-void append(Bytes& out, std::string_view ascii) { out.insert(out.end(), ascii.begin(), ascii.end()); }
+void append(Bytes& out, std::string_view ascii) {
+    out.insert(out.end(), ascii.begin(), ascii.end());
+}
 void appendU32LE(Bytes& out, std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 // Whether a cut at n would part a CR from its LF.
 template <typename Text>
 std::size_t keepLineBreaksWhole(const Text& text, std::size_t n) {
-    if (n > 0 && n < text.size() && text[n - 1] == '\r' && text[n] == '\n') return n - 1;
+    if (n > 0 && n < text.size() && text[n - 1] == '\r' && text[n] == '\n')
+        return n - 1;
     return n;
 }
 
@@ -84,11 +88,12 @@ void appendString(Bytes& out, std::string_view utf8, ScnVariant variant) {
 // The one reader of scn bytes: every read checks what is left and fails instead of reading
 // past the end.
 class ScnReader {
-public:
+  public:
     explicit ScnReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
     std::optional<std::span<const std::uint8_t>> readBytes(std::size_t n) {
-        if (bytes_.size() - pos_ < n) return std::nullopt;
+        if (bytes_.size() - pos_ < n)
+            return std::nullopt;
         const auto s = bytes_.subspan(pos_, n);
         pos_ += n;
         return s;
@@ -96,41 +101,53 @@ public:
     bool skip(std::size_t n) { return readBytes(n).has_value(); }
     std::optional<std::uint8_t> readU8() {
         const auto s = readBytes(1);
-        if (!s) return std::nullopt;
+        if (!s)
+            return std::nullopt;
         return (*s)[0];
     }
     std::optional<std::uint16_t> readU16LE() {
         const auto s = readBytes(2);
-        if (!s) return std::nullopt;
+        if (!s)
+            return std::nullopt;
         return static_cast<std::uint16_t>((*s)[0] | ((*s)[1] << 8));
     }
     std::optional<std::uint32_t> readU32LE() {
         const auto s = readBytes(4);
-        if (!s) return std::nullopt;
+        if (!s)
+            return std::nullopt;
         return static_cast<std::uint32_t>((*s)[0]) | (static_cast<std::uint32_t>((*s)[1]) << 8) |
                (static_cast<std::uint32_t>((*s)[2]) << 16) |
                (static_cast<std::uint32_t>((*s)[3]) << 24);
     }
     std::optional<std::int32_t> readI32LE() {
         const auto v = readU32LE();
-        if (!v) return std::nullopt;
+        if (!v)
+            return std::nullopt;
         return static_cast<std::int32_t>(*v);
     }
 
     // A string element in either variant, as UTF-8.
     std::optional<std::string> readString() {
         const auto b = readU8();
-        if (!b) return std::nullopt;
-        if (*b != kLongLength) return readNarrow(*b);
+        if (!b)
+            return std::nullopt;
+        if (*b != kLongLength)
+            return readNarrow(*b);
         const auto w = readU16LE();
-        if (!w) return std::nullopt;
-        if (*w <= kMaxLongNarrowLength) return readNarrow(*w);
-        if (*w != kWideLength) return std::nullopt;
+        if (!w)
+            return std::nullopt;
+        if (*w <= kMaxLongNarrowLength)
+            return readNarrow(*w);
+        if (*w != kWideLength)
+            return std::nullopt;
         const auto c = readU8();
-        if (!c) return std::nullopt;
-        if (*c == 0 || *c == kBadWideLength) return std::string();
+        if (!c)
+            return std::nullopt;
+        if (*c == 0 || *c == kBadWideLength)
+            return std::string();
         const auto s = readBytes(2 * static_cast<std::size_t>(*c));
-        if (!s) return std::nullopt;
+        if (!s)
+            return std::nullopt;
         std::u16string units;
         units.reserve(*c);
         for (std::size_t i = 0; i < *c; ++i)
@@ -138,13 +155,15 @@ public:
         return Utf16ToUtf8(units);
     }
 
-private:
+  private:
     std::optional<std::string> readNarrow(std::size_t n) {
         const auto s = readBytes(n);
-        if (!s) return std::nullopt;
+        if (!s)
+            return std::nullopt;
         std::string bytes;
         for (std::uint8_t b : *s) {
-            if (b == 0) break;  // narrow text ends at its first zero byte
+            if (b == 0)
+                break;  // narrow text ends at its first zero byte
             bytes += static_cast<char>(b);
         }
         return Windows1252ToUtf8(bytes);
@@ -157,7 +176,8 @@ private:
 std::string captionFromFile(std::uint8_t flag, ScnReader& in, bool& ok, int rank,
                             const TSceneClass& scene, double frameRate) {
     ok = true;
-    if ((flag & kCaptionFlag) == 0) return DefaultSceneCaption(rank, scene, frameRate);
+    if ((flag & kCaptionFlag) == 0)
+        return DefaultSceneCaption(rank, scene, frameRate);
     const auto text = in.readString();
     if (!text) {
         ok = false;
@@ -184,12 +204,17 @@ TwriteScene::TwriteScene(std::string_view videoName, ScnVariant variant)
     file_->Write(header);
 }
 
-TwriteScene::~TwriteScene() { Close(); }
+TwriteScene::~TwriteScene() {
+    Close();
+}
 
-bool TwriteScene::Good() const { return file_ && file_->Good(); }
+bool TwriteScene::Good() const {
+    return file_ && file_->Good();
+}
 
 bool TwriteScene::AddScene(std::string_view caption, std::int32_t endFrame) {
-    if (!Good() || count_ == std::numeric_limits<std::uint16_t>::max()) return false;
+    if (!Good() || count_ == std::numeric_limits<std::uint16_t>::max())
+        return false;
     const std::string lines = CaptionToLines(caption);
     const std::uint8_t flag = lines.empty() ? 0 : kCaptionFlag;
     const std::int32_t start = lastEnd_;
@@ -222,8 +247,10 @@ bool TwriteScene::AddScene(std::string_view caption, std::int32_t endFrame) {
         appendU32LE(record, length);
         appendU32LE(record, start);
     }
-    if (flag != 0) appendString(record, lines, variant_);
-    if (!file_->Write(record)) return false;
+    if (flag != 0)
+        appendString(record, lines, variant_);
+    if (!file_->Write(record))
+        return false;
     ++count_;
     lastEnd_ = endFrame;
     const std::array<std::uint8_t, 2> count = {static_cast<std::uint8_t>(count_ & 0xFF),
@@ -232,7 +259,8 @@ bool TwriteScene::AddScene(std::string_view caption, std::int32_t endFrame) {
 }
 
 bool TwriteScene::Close() {
-    if (!file_) return false;
+    if (!file_)
+        return false;
     const bool ok = file_->Commit();
     file_.reset();
     return ok;
@@ -240,31 +268,39 @@ bool TwriteScene::Close() {
 
 bool ReadScnBytes(std::span<const std::uint8_t> bytes, SceneList& scenes, double frameRate) {
     ScnReader in(bytes);
-    if (!in.skip(kHeaderBeforeName) || !in.readString()) return false;
+    if (!in.skip(kHeaderBeforeName) || !in.readString())
+        return false;
     const auto fixed = in.readBytes(26);
-    if (!fixed) return false;
+    if (!fixed)
+        return false;
     const int count = (*fixed)[kConstantsSize] | ((*fixed)[kConstantsSize + 1] << 8);
     const std::uint8_t firstFlag = (*fixed)[21];
-    if (!in.skip(9) || !in.readString() || !in.readU32LE()) return false;
+    if (!in.skip(9) || !in.readString() || !in.readU32LE())
+        return false;
     const auto firstEnd = in.readI32LE();
-    if (!firstEnd) return false;
-    if (!in.skip(6) || !in.readString() || !in.skip(12)) return false;
+    if (!firstEnd)
+        return false;
+    if (!in.skip(6) || !in.readString() || !in.skip(12))
+        return false;
     bool ok = false;
     TSceneClass scene{0, *firstEnd};
     std::string caption = captionFromFile(firstFlag, in, ok, 1, scene, frameRate);
-    if (!ok) return false;
+    if (!ok)
+        return false;
     scenes.push_back({std::move(caption), scene});
     for (int rank = 2; rank <= count; ++rank) {
         const auto tag = in.readBytes(8);
-        if (!tag || !in.readString()) return false;
+        if (!tag || !in.readString())
+            return false;
         const auto start = in.readI32LE();
         const auto length = in.readU32LE();
-        if (!start || !length || !in.skip(6 + 12)) return false;
+        if (!start || !length || !in.skip(6 + 12))
+            return false;
         // The end wraps like the 32-bit field it came from instead of overflowing.
-        scene = {*start,
-                 static_cast<std::int32_t>(static_cast<std::uint32_t>(*start) + *length)};
+        scene = {*start, static_cast<std::int32_t>(static_cast<std::uint32_t>(*start) + *length)};
         caption = captionFromFile((*tag)[3], in, ok, rank, scene, frameRate);
-        if (!ok) return false;
+        if (!ok)
+            return false;
         scenes.push_back({std::move(caption), scene});
     }
     return true;
@@ -272,7 +308,8 @@ bool ReadScnBytes(std::span<const std::uint8_t> bytes, SceneList& scenes, double
 
 bool ReadScnFile(const std::string& scnName, SceneList& scenes, double frameRate) {
     std::FILE* f = std::fopen(scnName.c_str(), "rb");
-    if (f == nullptr) return false;
+    if (f == nullptr)
+        return false;
     Bytes bytes;
     std::array<std::uint8_t, 64 * 1024> chunk;
     bool readError = false;
@@ -286,7 +323,8 @@ bool ReadScnFile(const std::string& scnName, SceneList& scenes, double frameRate
         }
     }
     std::fclose(f);
-    if (readError) return false;
+    if (readError)
+        return false;
     return ReadScnBytes(bytes, scenes, frameRate);
 }
 

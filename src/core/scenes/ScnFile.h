@@ -33,7 +33,7 @@ ScnVariant ScnVariantFromPreference(int typeScn);
 inline constexpr std::size_t kScnMaxStringLength = 254;
 
 class TwriteScene {
-public:
+  public:
     // Forms the scn name from the video's full name (UTF-8) and writes the file header.
     TwriteScene(std::string_view videoName, ScnVariant variant);
     ~TwriteScene();  // Close()
@@ -55,7 +55,7 @@ public:
     const std::string& FileName() const { return fileName_; }
     ScnVariant Variant() const { return variant_; }
 
-private:
+  private:
     std::string fileName_;
     ScnVariant variant_;
     std::string videoName_;

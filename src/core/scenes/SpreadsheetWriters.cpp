@@ -35,13 +35,16 @@ constexpr double kMaxColumnWidth = 255;
 std::size_t characterCount(std::string_view utf8) {
     std::size_t n = 0;
     for (char c : utf8)
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++n;
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++n;
     return n;
 }
 
 }  // namespace
 
-std::string SpreadsheetFileName(std::string_view name) { return ReplaceExtension(name, ".xlsx"); }
+std::string SpreadsheetFileName(std::string_view name) {
+    return ReplaceExtension(name, ".xlsx");
+}
 
 struct SpreadsheetSceneList::Book {
     lxw_workbook* workbook = nullptr;
@@ -93,8 +96,8 @@ SpreadsheetSceneList::SpreadsheetSceneList(std::string_view name, ExportContext 
 
     worksheet_write_string(ws, kTitleRow, 0, "List of scenes of the video file:", nullptr);
     worksheet_write_string(ws, kNameRow, 0, LowerCaseText(name).c_str(), nameFormat);
-    const std::string exported = std::string("exported by ") + about::kProductName +
-                                 " version " + about::VersionText() + " " + about::kLanguageTag;
+    const std::string exported = std::string("exported by ") + about::kProductName + " version " +
+                                 about::VersionText() + " " + about::kLanguageTag;
     worksheet_write_string(ws, kExportedRow, 0, exported.c_str(), nullptr);
     worksheet_write_blank(ws, kColumnTitlesRow, 0, book_->titleFormat);
     for (std::size_t i = 0; i < titles_.size(); ++i) {
@@ -104,7 +107,9 @@ SpreadsheetSceneList::SpreadsheetSceneList(std::string_view name, ExportContext 
     }
 }
 
-SpreadsheetSceneList::~SpreadsheetSceneList() { Close(); }
+SpreadsheetSceneList::~SpreadsheetSceneList() {
+    Close();
+}
 
 std::string SpreadsheetSceneList::position(std::int32_t frame) const {
     return FormatFramePosition(frame, context_.FrameRate);
@@ -125,9 +130,11 @@ void SpreadsheetSceneList::writeCell(int row, int column, const std::string& tex
 
 void SpreadsheetSceneList::addRow(std::int32_t endFrame,
                                   const std::vector<std::string>& textsAfterNumber) {
-    if (closed_ || book_->sheet == nullptr) return;
+    if (closed_ || book_->sheet == nullptr)
+        return;
     // The sheet has about a million rows; scenes beyond them have nowhere to go.
-    if (kFirstSceneRow + static_cast<lxw_row_t>(count_) + 3 >= LXW_ROW_MAX) return;
+    if (kFirstSceneRow + static_cast<lxw_row_t>(count_) + 3 >= LXW_ROW_MAX)
+        return;
     ++count_;
     const int row = static_cast<int>(kFirstSceneRow) + count_ - 1;
     worksheet_write_number(book_->sheet, static_cast<lxw_row_t>(row), kNumberColumn, count_,
@@ -140,9 +147,11 @@ void SpreadsheetSceneList::addRow(std::int32_t endFrame,
 }
 
 bool SpreadsheetSceneList::Close() {
-    if (closed_) return false;
+    if (closed_)
+        return false;
     closed_ = true;
-    if (book_->workbook == nullptr) return false;
+    if (book_->workbook == nullptr)
+        return false;
     if (!good_) {
         // Saving would only fail again; free the workbook without writing.
         lxw_workbook_free(book_->workbook);

@@ -21,7 +21,7 @@ namespace kelvor::scenes {
 
 // What the two spreadsheet forms share.
 class SpreadsheetSceneList {
-public:
+  public:
     virtual ~SpreadsheetSceneList();
     SpreadsheetSceneList(const SpreadsheetSceneList&) = delete;
     SpreadsheetSceneList& operator=(const SpreadsheetSceneList&) = delete;
@@ -34,7 +34,7 @@ public:
     const std::string& FileName() const { return fileName_; }
     int ScenesWritten() const { return count_; }
 
-protected:
+  protected:
     SpreadsheetSceneList(std::string_view name, ExportContext context,
                          std::vector<std::string> titles);
     // Writes the row of the next scene: its number, then the texts in the title order after
@@ -43,7 +43,7 @@ protected:
     std::string position(std::int32_t frame) const;
     std::int32_t lastEnd() const { return lastEnd_; }
 
-private:
+  private:
     struct Book;
 
     void writeCell(int row, int column, const std::string& text, int formatIndex);
@@ -62,7 +62,7 @@ private:
 
 // Number, Start, End, Duration, Caption.
 class TWriteExcel : public SpreadsheetSceneList, public PlainSceneWriter {
-public:
+  public:
     TWriteExcel(std::string_view name, ExportContext context);
     void AddSceneRow(std::string_view caption, std::int32_t endFrame);
 
@@ -74,7 +74,7 @@ public:
 
 // Number, Start, End, Datecode, Timecode, Duration, Caption.
 class TWriteExcel_ex : public SpreadsheetSceneList, public DatedSceneWriter {
-public:
+  public:
     TWriteExcel_ex(std::string_view name, ExportContext context);
     void AddSceneRow(std::int32_t endFrame, std::string_view caption, std::string_view datecode,
                      std::string_view timecode);

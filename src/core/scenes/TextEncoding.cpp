@@ -17,14 +17,17 @@ constexpr std::array<char32_t, 32> kHighControls = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 char32_t fromWindows1252(std::uint8_t b) {
-    if (b >= 0x80 && b < 0xA0) return kHighControls[b - 0x80];
+    if (b >= 0x80 && b < 0xA0)
+        return kHighControls[b - 0x80];
     return b;
 }
 
 int toWindows1252(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<int>(c);
     for (std::size_t i = 0; i < kHighControls.size(); ++i)
-        if (kHighControls[i] == c) return static_cast<int>(0x80 + i);
+        if (kHighControls[i] == c)
+            return static_cast<int>(0x80 + i);
     return '?';
 }
 
@@ -33,7 +36,8 @@ int toWindows1252(char32_t c) {
 char32_t nextCodePoint(std::string_view s, std::size_t& pos) {
     const auto b0 = static_cast<std::uint8_t>(s[pos]);
     ++pos;
-    if (b0 < 0x80) return b0;
+    if (b0 < 0x80)
+        return b0;
     int extra = 0;
     char32_t c = 0;
     char32_t min = 0;
@@ -52,13 +56,16 @@ char32_t nextCodePoint(std::string_view s, std::size_t& pos) {
     } else {
         return kNoCodePoint;
     }
-    if (s.size() - pos < static_cast<std::size_t>(extra)) return kNoCodePoint;
+    if (s.size() - pos < static_cast<std::size_t>(extra))
+        return kNoCodePoint;
     for (int i = 0; i < extra; ++i) {
         const auto b = static_cast<std::uint8_t>(s[pos + static_cast<std::size_t>(i)]);
-        if ((b & 0xC0) != 0x80) return kNoCodePoint;
+        if ((b & 0xC0) != 0x80)
+            return kNoCodePoint;
         c = (c << 6) | (b & 0x3F);
     }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kNoCodePoint;
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return kNoCodePoint;
     pos += static_cast<std::size_t>(extra);
     return c;
 }
@@ -81,8 +88,12 @@ void appendUtf8(std::string& out, char32_t c) {
     }
 }
 
-bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool isHighSurrogate(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 }  // namespace
 
@@ -100,7 +111,8 @@ std::string Utf8ToWindows1252(std::string_view utf8) {
 std::string Windows1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
-    for (char b : bytes) appendUtf8(out, fromWindows1252(static_cast<std::uint8_t>(b)));
+    for (char b : bytes)
+        appendUtf8(out, fromWindows1252(static_cast<std::uint8_t>(b)));
     return out;
 }
 
@@ -110,7 +122,8 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     std::size_t pos = 0;
     while (pos < utf8.size()) {
         char32_t c = nextCodePoint(utf8, pos);
-        if (c == kNoCodePoint) c = kReplacement;
+        if (c == kNoCodePoint)
+            c = kReplacement;
         if (c >= 0x10000) {
             c -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (c >> 10));
@@ -142,10 +155,12 @@ std::string Utf16ToUtf8(std::u16string_view units) {
 }
 
 std::size_t Utf16CutLength(std::u16string_view units, std::size_t maxUnits) {
-    if (units.size() <= maxUnits) return units.size();
+    if (units.size() <= maxUnits)
+        return units.size();
     std::size_t n = maxUnits;
     // Cutting between the two halves of a pair would leave half a character behind.
-    if (n > 0 && isHighSurrogate(units[n - 1]) && isLowSurrogate(units[n])) --n;
+    if (n > 0 && isHighSurrogate(units[n - 1]) && isLowSurrogate(units[n]))
+        --n;
     return n;
 }
 

@@ -21,16 +21,20 @@ TwriteFile::TwriteFile(std::string fileName)
 TwriteFile::~TwriteFile() = default;
 
 bool TwriteFile::WriteLine(std::string_view text) {
-    if (!file_) return false;
+    if (!file_)
+        return false;
     std::string line(text);
     line += "\r\n";
     return file_->Write(line);
 }
 
-bool TwriteFile::Good() const { return file_ && file_->Good(); }
+bool TwriteFile::Good() const {
+    return file_ && file_->Good();
+}
 
 bool TwriteFile::closeFile() {
-    if (!file_) return false;
+    if (!file_)
+        return false;
     const bool ok = file_->Commit();
     file_.reset();
     return ok;
@@ -53,7 +57,9 @@ TextSceneList::TextSceneList(std::string_view name, ExportContext context, bool 
     WriteLine("");
 }
 
-TextSceneList::~TextSceneList() { Close(); }
+TextSceneList::~TextSceneList() {
+    Close();
+}
 
 std::string TextSceneList::position(std::int32_t frame) const {
     return FormatFramePosition(frame, context_.FrameRate);
@@ -61,7 +67,8 @@ std::string TextSceneList::position(std::int32_t frame) const {
 
 void TextSceneList::addLine(std::int32_t endFrame, std::string_view middle,
                             std::string_view caption) {
-    if (closed_) return;
+    if (closed_)
+        return;
     ++count_;
     const TSceneClass scene{lastEnd_, endFrame};
     WriteLine("  " + std::to_string(count_) + ", " + position(scene.StartFrame) + ", " +
@@ -71,7 +78,8 @@ void TextSceneList::addLine(std::int32_t endFrame, std::string_view middle,
 }
 
 bool TextSceneList::Close() {
-    if (closed_) return false;
+    if (closed_)
+        return false;
     closed_ = true;
     WriteLine("");
     WriteLine(kRule);
@@ -100,15 +108,19 @@ void TWriteScn_text_ex::AddSceneLine(std::int32_t endFrame, std::string_view cap
 TWriteSrt::TWriteSrt(std::string_view name, ExportContext context)
     : TwriteFile(ReplaceExtension(name, ".srt")), context_(std::move(context)) {}
 
-TWriteSrt::~TWriteSrt() { Close(); }
+TWriteSrt::~TWriteSrt() {
+    Close();
+}
 
 void TWriteSrt::AddSubtitle(std::int32_t frame, std::string_view line1, std::string_view line2) {
-    if (closed_) return;
+    if (closed_)
+        return;
     if (pending_) {
         ++count_;
         WriteLine(std::to_string(count_));
-        WriteLine(FormatSubtitleTime(static_cast<std::uint32_t>(pendingStart_), context_.FrameRate) +
-                  " --> " + FormatSubtitleTime(static_cast<std::uint32_t>(frame), context_.FrameRate));
+        WriteLine(
+            FormatSubtitleTime(static_cast<std::uint32_t>(pendingStart_), context_.FrameRate) +
+            " --> " + FormatSubtitleTime(static_cast<std::uint32_t>(frame), context_.FrameRate));
         WriteLine(pendingLine1_);
         WriteLine(pendingLine2_);
         WriteLine("");
@@ -123,7 +135,8 @@ void TWriteSrt::AddSubtitle(std::int32_t frame, std::string_view line1, std::str
 }
 
 bool TWriteSrt::Close() {
-    if (closed_) return false;
+    if (closed_)
+        return false;
     closed_ = true;
     return closeFile();
 }

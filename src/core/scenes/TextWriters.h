@@ -21,7 +21,7 @@ class OutputFile;
 
 // A text file written line by line.
 class TwriteFile {
-public:
+  public:
     explicit TwriteFile(std::string fileName);
     virtual ~TwriteFile();
     TwriteFile(const TwriteFile&) = delete;
@@ -32,10 +32,10 @@ public:
     bool Good() const;
     const std::string& FileName() const { return fileName_; }
 
-protected:
+  protected:
     bool closeFile();
 
-private:
+  private:
     std::string fileName_;
     std::unique_ptr<OutputFile> file_;
 };
@@ -46,13 +46,13 @@ inline constexpr std::string_view kTextListCreateError = "Error while creating a
 // What the two text lists share: the header naming the video, the rank and start of each scene,
 // and the footer written on close.
 class TextSceneList : public TwriteFile {
-public:
+  public:
     ~TextSceneList() override;
     // Writes the footer and moves the file into place; later calls do nothing.
     bool Close();
     std::uint32_t ScenesWritten() const { return count_; }
 
-protected:
+  protected:
     // name: the video's (or scn file's) name; the file is that name with "_scn.txt" in place of
     // its extension. The header is written at once.
     TextSceneList(std::string_view name, ExportContext context, bool extended);
@@ -60,7 +60,7 @@ protected:
     void addLine(std::int32_t endFrame, std::string_view middle, std::string_view caption);
     std::string position(std::int32_t frame) const;
 
-private:
+  private:
     ExportContext context_;
     // Wider than the 16 bits of old so that ranks never wrap.
     std::uint32_t count_ = 0;
@@ -70,7 +70,7 @@ private:
 
 // The plain text list: number, start, end, duration, caption.
 class TWriteScn_text : public TextSceneList, public PlainSceneWriter {
-public:
+  public:
     TWriteScn_text(std::string_view name, ExportContext context);
     void AddSceneLine(std::string_view caption, std::int32_t endFrame);
 
@@ -82,7 +82,7 @@ public:
 
 // The extended text list: number, start, end, datecode, timecode, duration, caption.
 class TWriteScn_text_ex : public TextSceneList, public DatedSceneWriter {
-public:
+  public:
     TWriteScn_text_ex(std::string_view name, ExportContext context);
     void AddSceneLine(std::int32_t endFrame, std::string_view caption, std::string_view datecode,
                       std::string_view timecode);
@@ -96,7 +96,7 @@ public:
 
 // SubRip subtitles. Each entry is written one call late, when its end is known.
 class TWriteSrt : public TwriteFile {
-public:
+  public:
     // The file is name with ".srt" in place of its extension.
     TWriteSrt(std::string_view name, ExportContext context);
     ~TWriteSrt() override;
@@ -110,7 +110,7 @@ public:
 
     int EntriesWritten() const { return count_; }
 
-private:
+  private:
     ExportContext context_;
     int count_ = 0;
     bool pending_ = false;

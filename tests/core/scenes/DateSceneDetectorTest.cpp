@@ -14,8 +14,12 @@ using test::FrameSpec;
 using test::Recorder;
 using Ends = std::vector<std::pair<int, int>>;
 
-FrameSpec at(long long seconds) { return FrameSpec().date(seconds); }
-FrameSpec undated() { return FrameSpec{}; }
+FrameSpec at(long long seconds) {
+    return FrameSpec().date(seconds);
+}
+FrameSpec undated() {
+    return FrameSpec{};
+}
 
 TEST(DateSceneDetector, DateJumpsOfMoreThanFiveSecondsEitherWay) {
     std::vector<FrameSpec> f;
@@ -51,7 +55,7 @@ TEST(DateSceneDetector, DisappearanceAndReappearanceAfterTheFrameGap) {
     std::vector<FrameSpec> f;
     auto running = [](int i) { return at(i / 25); };
     addFrames(f, 100, running);
-    addFrames(f, 6, [](int) { return undated(); });  // 100-105
+    addFrames(f, 6, [](int) { return undated(); });   // 100-105
     addFrames(f, 94, running);                        // back at 106: 6 frames, no new scene
     addFrames(f, 20, [](int) { return undated(); });  // 200-219
     addFrames(f, 20, running);                        // back at 220: 20 frames, a new scene
@@ -117,14 +121,16 @@ TEST(DateSceneDetector, FormatChangeAndDisappearanceOnTheSameFrameReportTwoEnds)
 std::vector<int> shownFrames(DateSceneDetector& d, const std::vector<FrameSpec>& f) {
     std::vector<int> shown;
     test::stream(d, f, [&](int i) {
-        if (!d.Line1().empty()) shown.push_back(i);
+        if (!d.Line1().empty())
+            shown.push_back(i);
     });
     return shown;
 }
 
 std::vector<int> range(int first, int last) {
     std::vector<int> out;
-    for (int i = first; i <= last; ++i) out.push_back(i);
+    for (int i = first; i <= last; ++i)
+        out.push_back(i);
     return out;
 }
 std::vector<int> operator+(std::vector<int> a, const std::vector<int>& b) {
@@ -144,7 +150,8 @@ TEST(DateSceneDetector, AutomaticSubtitlesOnceAtTheStart) {
             EXPECT_EQ(d.Line1(), "3/15/2004 10:00:00 AM");
             EXPECT_EQ(d.Line2(), "3/15/2004 10:00:00");
         }
-        if (!d.Line1().empty()) shown.push_back(i);
+        if (!d.Line1().empty())
+            shown.push_back(i);
     });
     EXPECT_EQ(shown, range(0, 122));
 }
@@ -163,9 +170,9 @@ TEST(DateSceneDetector, AutomaticSubtitlesAtEachDay) {
     constexpr long long kDay = 86400;
     std::vector<FrameSpec> f;
     addFrames(f, 200, [](int) { return at(0); });
-    addFrames(f, 100, [](int) { return at(kDay); });       // the next day
-    addFrames(f, 100, [](int) { return at(kDay + 7200); }); // same day, later: not shown
-    addFrames(f, 100, [](int) { return at(32 * kDay); });  // 16 April: same day of the month
+    addFrames(f, 100, [](int) { return at(kDay); });         // the next day
+    addFrames(f, 100, [](int) { return at(kDay + 7200); });  // same day, later: not shown
+    addFrames(f, 100, [](int) { return at(32 * kDay); });    // 16 April: same day of the month
     DateSceneDetector d;
     d.SetDisplayFrames(50);
     d.SetTrigger(2);

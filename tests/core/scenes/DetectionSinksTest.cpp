@@ -22,7 +22,9 @@ SinkSettings settings25() {
     return s;
 }
 
-FrameSpec at(long long seconds) { return FrameSpec().date(seconds); }
+FrameSpec at(long long seconds) {
+    return FrameSpec().date(seconds);
+}
 
 // The byte that tells the variants apart: the seventh of the constants after the name.
 std::uint8_t variantByte(const std::string& scn, std::size_t videoNameLength, bool wide) {
@@ -46,8 +48,9 @@ TEST(DetectionSinks, ScnByDateWritesOneCaptionedScenePerDateScene) {
         EXPECT_EQ(sinks.ScnWriter(), nullptr);  // the stream end closed it
         SceneList scenes;
         ASSERT_TRUE(ReadScnFile(dir.file("v.scn"), scenes, 25));
-        EXPECT_EQ(scenes, (SceneList{{"Scene 1: 3/15/2004 10:00:00 | Duration = 02.00", {0, 50}},
-                                     {"Scene 2: 3/15/2004 10:00:10 | Duration = 02.00", {50, 100}}}));
+        EXPECT_EQ(scenes,
+                  (SceneList{{"Scene 1: 3/15/2004 10:00:00 | Duration = 02.00", {0, 50}},
+                             {"Scene 2: 3/15/2004 10:00:10 | Duration = 02.00", {50, 100}}}));
         EXPECT_EQ(variantByte(dir.file("v.scn"), video.size(), typeScn != 1),
                   typeScn == 1 ? 0x00 : 0x0C);
     }

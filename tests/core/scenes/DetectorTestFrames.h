@@ -20,17 +20,35 @@ inline const double kBaseDate = *EncodeDateTime({2004, 3, 15, 10, 0, 0, 0});
 struct FrameSpec {
     std::optional<long long> Seconds;  // datecode as seconds after kBaseDate; none: no date packs
     bool Wide = false;
-    bool Format = true;   // audio source and video control packs present
-    int RateCode = 0;     // 0 = 48 kHz, 1 = 44.1 kHz, 2 = 32 kHz
+    bool Format = true;  // audio source and video control packs present
+    int RateCode = 0;    // 0 = 48 kHz, 1 = 44.1 kHz, 2 = 32 kHz
     std::optional<dv::TTimecode> Timecode;
     int Sequences = dv::kSequences625;
 
-    FrameSpec& date(long long seconds) { Seconds = seconds; return *this; }
-    FrameSpec& wide() { Wide = true; return *this; }
-    FrameSpec& noFormat() { Format = false; return *this; }
-    FrameSpec& rate(int code) { RateCode = code; return *this; }
-    FrameSpec& timecode(dv::TTimecode t) { Timecode = t; return *this; }
-    FrameSpec& ntsc() { Sequences = dv::kSequences525; return *this; }
+    FrameSpec& date(long long seconds) {
+        Seconds = seconds;
+        return *this;
+    }
+    FrameSpec& wide() {
+        Wide = true;
+        return *this;
+    }
+    FrameSpec& noFormat() {
+        Format = false;
+        return *this;
+    }
+    FrameSpec& rate(int code) {
+        RateCode = code;
+        return *this;
+    }
+    FrameSpec& timecode(dv::TTimecode t) {
+        Timecode = t;
+        return *this;
+    }
+    FrameSpec& ntsc() {
+        Sequences = dv::kSequences525;
+        return *this;
+    }
 };
 
 inline std::vector<std::uint8_t> makeFrame(const FrameSpec& f) {
@@ -47,7 +65,8 @@ inline std::vector<std::uint8_t> makeFrame(const FrameSpec& f) {
     }
     if (f.Timecode) {
         const auto& t = *f.Timecode;
-        b.pack(0, B::kSubcode(1, 0), kelvor::test::timecodePack(t.Hours, t.Minutes, t.Seconds, t.Frames));
+        b.pack(0, B::kSubcode(1, 0),
+               kelvor::test::timecodePack(t.Hours, t.Minutes, t.Seconds, t.Frames));
     }
     return std::move(b.bytes());
 }
@@ -56,7 +75,8 @@ inline std::vector<std::uint8_t> makeFrame(const FrameSpec& f) {
 template <typename Spec>
 void addFrames(std::vector<FrameSpec>& frames, int count, Spec spec) {
     const int first = static_cast<int>(frames.size());
-    for (int i = first; i < first + count; ++i) frames.push_back(spec(i));
+    for (int i = first; i < first + count; ++i)
+        frames.push_back(spec(i));
 }
 
 struct Recorder {
@@ -70,9 +90,10 @@ struct Recorder {
         };
         d.OnStreamEnd = [this] { ++streamEnds; };
         if (subtitlesToo)
-            d.SetSubtitleSink([this](const FrameInfo& r, const std::string& a, const std::string& b) {
-                subtitles.emplace_back(r.FrameNumber, a, b);
-            });
+            d.SetSubtitleSink(
+                [this](const FrameInfo& r, const std::string& a, const std::string& b) {
+                    subtitles.emplace_back(r.FrameNumber, a, b);
+                });
     }
 };
 

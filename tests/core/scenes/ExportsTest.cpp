@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/scenes/ScenesTestSupport.h"
 #include "core/scenes/ScnConversions.h"
 #include "core/scenes/ScnFile.h"
 #include "core/scenes/SpreadsheetWriters.h"
 #include "core/scenes/TextWriters.h"
-#include "core/scenes/ScenesTestSupport.h"
 #include "core/shell/About.h"
 
 namespace kelvor::scenes {
@@ -26,9 +26,13 @@ std::string header(const std::string& name, bool extended) {
     return "//--------------------------------------------------\r\n"
            "// List of scenes of the video file:\r\n"
            "//\r\n"
-           "// ***   " + name + "   ***\r\n"
+           "// ***   " +
+           name +
+           "   ***\r\n"
            "//\r\n"
-           "// exported by Kelvor version " + about::VersionText() + " En\r\n"
+           "// exported by Kelvor version " +
+           about::VersionText() +
+           " En\r\n"
            "// with format:\r\n" +
            (extended ? "// scene number, start, end, datecode, timecode, duration, caption\r\n"
                      : "// scene number, start, end, duration, caption\r\n") +
@@ -59,11 +63,13 @@ TEST(TextList, PlainAndExtendedLinesAreExact) {
     EXPECT_EQ(test::readText(dir.file("Holiday_scn.txt")),
               header(dir.file("holiday.avi"), false) +
                   "  1, 00.00.00.00, 00.00.10.00, 00.00.10.00, \r\n"
-                  "  2, 00.00.10.00, 00.00.16.00, 00.00.06.00, a | b\r\n" + kFooter);
+                  "  2, 00.00.10.00, 00.00.16.00, 00.00.06.00, a | b\r\n" +
+                  kFooter);
     EXPECT_EQ(test::readText(dir.file("other_scn.txt")),
               header(dir.file("other.avi"), true) +
                   "  1, 00.00.00.00, 00.00.10.00, 3/15/2004 10:00:00, 0:00:01:02, 00.00.10.00, \r\n"
-                  "  2, 00.00.10.00, 00.00.16.00, , , 00.00.06.00, \r\n" + kFooter);
+                  "  2, 00.00.10.00, 00.00.16.00, , , 00.00.06.00, \r\n" +
+                  kFooter);
 }
 
 TEST(TextList, WithoutScenesHoldsHeaderAndFooterAndReplacesOnlyWhenDone) {
@@ -115,7 +121,8 @@ TEST(ScnConversions, TextFromScnFileAndDamagedFile) {
               header(dir.file("v.scn"), false) +
                   "  1, 00.00.00.00, 00.00.10.00, 00.00.10.00, first\r\n"
                   "  2, 00.00.10.00, 00.00.16.00, 00.00.06.00, "
-                  "Scene 2: [00.00.10.00] | Duration = 06.00\r\n" + kFooter);
+                  "Scene 2: [00.00.10.00] | Duration = 06.00\r\n" +
+                  kFooter);
 
     std::vector<std::uint8_t> damaged = test::readBytes(dir.file("v.scn"));
     damaged.resize(damaged.size() - 3);
@@ -127,11 +134,13 @@ TEST(ScnConversions, TextFromScnFileAndDamagedFile) {
 
 // The text of one part of a workbook, or no value when unzip is missing.
 std::optional<std::string> workbookPart(const std::string& xlsx, const std::string& part) {
-    if (std::system("command -v unzip >/dev/null 2>&1") != 0) return std::nullopt;
+    if (std::system("command -v unzip >/dev/null 2>&1") != 0)
+        return std::nullopt;
     const std::string out = xlsx + "." + std::to_string(std::hash<std::string>{}(part)) + ".txt";
     // Test paths come from the scratch folder and hold no quotes.
     const std::string command = "unzip -p '" + xlsx + "' '" + part + "' > '" + out + "'";
-    if (std::system(command.c_str()) != 0) return std::string();
+    if (std::system(command.c_str()) != 0)
+        return std::string();
     std::string text = test::readText(out);
     std::remove(out.c_str());
     return text;
@@ -141,15 +150,19 @@ std::optional<std::string> workbookPart(const std::string& xlsx, const std::stri
 std::string cellText(const std::string& sheet, const std::vector<std::string>& strings,
                      const std::string& ref) {
     const std::size_t at = sheet.find("<c r=\"" + ref + "\"");
-    if (at == std::string::npos) return "<none>";
+    if (at == std::string::npos)
+        return "<none>";
     const std::size_t end = sheet.find("</c>", at);
     const std::size_t close = sheet.find("/>", at);
-    if (close < end && close < sheet.find('>', at) + 1) return "<blank>";
+    if (close < end && close < sheet.find('>', at) + 1)
+        return "<blank>";
     const std::string cell = sheet.substr(at, end - at);
     const std::size_t v = cell.find("<v>");
-    if (v == std::string::npos) return "<blank>";
+    if (v == std::string::npos)
+        return "<blank>";
     const std::string value = cell.substr(v + 3, cell.find("</v>") - v - 3);
-    if (cell.find("t=\"s\"") != std::string::npos) return strings.at(std::stoul(value));
+    if (cell.find("t=\"s\"") != std::string::npos)
+        return strings.at(std::stoul(value));
     return value;
 }
 
@@ -168,7 +181,8 @@ std::vector<std::string> sharedStrings(const std::string& xml) {
 // The style index of a cell ("s" attribute).
 std::string cellStyle(const std::string& sheet, const std::string& ref) {
     const std::size_t at = sheet.find("<c r=\"" + ref + "\"");
-    if (at == std::string::npos) return "";
+    if (at == std::string::npos)
+        return "";
     const std::string tag = sheet.substr(at, sheet.find('>', at) - at);
     const std::size_t s = tag.find(" s=\"");
     return s == std::string::npos ? "" : tag.substr(s + 4, tag.find('"', s + 4) - s - 4);
@@ -185,13 +199,16 @@ TEST(Spreadsheet, PlainWorkbookHoldsCellsColoursAndFooter) {
     }
     EXPECT_EQ(dir.names(), std::vector<std::string>{"Trip.xlsx"});
     const auto sheet = workbookPart(dir.file("Trip.xlsx"), "xl/worksheets/sheet1.xml");
-    if (!sheet) GTEST_SKIP() << "unzip is not installed";
-    const auto strings = sharedStrings(*workbookPart(dir.file("Trip.xlsx"), "xl/sharedStrings.xml"));
+    if (!sheet)
+        GTEST_SKIP() << "unzip is not installed";
+    const auto strings =
+        sharedStrings(*workbookPart(dir.file("Trip.xlsx"), "xl/sharedStrings.xml"));
     const auto styles = *workbookPart(dir.file("Trip.xlsx"), "xl/styles.xml");
 
     EXPECT_EQ(cellText(*sheet, strings, "A3"), "List of scenes of the video file:");
     EXPECT_EQ(cellText(*sheet, strings, "A4"), dir.file("trip.avi"));
-    EXPECT_EQ(cellText(*sheet, strings, "A5"), "exported by Kelvor version " + about::VersionText() + " En");
+    EXPECT_EQ(cellText(*sheet, strings, "A5"),
+              "exported by Kelvor version " + about::VersionText() + " En");
     const char* titles[] = {"Number", "Start", "End", "Duration", "Caption"};
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(cellText(*sheet, strings, std::string(1, char('B' + i)) + "7"), titles[i]);
@@ -202,7 +219,8 @@ TEST(Spreadsheet, PlainWorkbookHoldsCellsColoursAndFooter) {
     EXPECT_EQ(cellText(*sheet, strings, "F8"), "one");
     EXPECT_EQ(cellText(*sheet, strings, "F9"), "<blank>");
     EXPECT_EQ(cellText(*sheet, strings, "F10"), "a | b");
-    EXPECT_EQ(cellText(*sheet, strings, "A12"), "Terminated at Friday, December 25, 2026 at 13:05:09");
+    EXPECT_EQ(cellText(*sheet, strings, "A12"),
+              "Terminated at Friday, December 25, 2026 at 13:05:09");
     EXPECT_EQ(cellText(*sheet, strings, "A13"), "Visit my web site https://quennel.example/kelvor");
     EXPECT_EQ(cellText(*sheet, strings, "B11"), "<none>");
 
@@ -229,7 +247,8 @@ TEST(Spreadsheet, ExtendedWorkbookHasDatecodeAndTimecodeColumns) {
         x.AddSceneRow(250, "", "3/15/2004 10:00:00", "0:00:01:02");
     }
     const auto sheet = workbookPart(dir.file("v.xlsx"), "xl/worksheets/sheet1.xml");
-    if (!sheet) GTEST_SKIP() << "unzip is not installed";
+    if (!sheet)
+        GTEST_SKIP() << "unzip is not installed";
     const auto strings = sharedStrings(*workbookPart(dir.file("v.xlsx"), "xl/sharedStrings.xml"));
     EXPECT_EQ(cellText(*sheet, strings, "E7"), "Datecode");
     EXPECT_EQ(cellText(*sheet, strings, "F7"), "Timecode");
@@ -238,7 +257,8 @@ TEST(Spreadsheet, ExtendedWorkbookHasDatecodeAndTimecodeColumns) {
     EXPECT_EQ(cellText(*sheet, strings, "F8"), "0:00:01:02");
     EXPECT_EQ(cellText(*sheet, strings, "G8"), "00.00.10.00");
     EXPECT_EQ(cellText(*sheet, strings, "H8"), "<blank>");
-    EXPECT_EQ(cellText(*sheet, strings, "A10"), "Terminated at Friday, December 25, 2026 at 13:05:09");
+    EXPECT_EQ(cellText(*sheet, strings, "A10"),
+              "Terminated at Friday, December 25, 2026 at 13:05:09");
 }
 
 TEST(Spreadsheet, ScnToSpreadsheetAndUnwritableTarget) {

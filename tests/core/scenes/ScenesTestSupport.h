@@ -14,7 +14,7 @@
 namespace kelvor::scenes::test {
 
 class ScratchDir {
-public:
+  public:
     ScratchDir() {
         std::random_device random;
         path_ = std::filesystem::temp_directory_path() /
@@ -36,7 +36,7 @@ public:
         return out;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -52,10 +52,13 @@ inline std::string readText(const std::string& name) {
 
 inline void writeBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(name, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 // A fixed clock for footers: 25 December 2026, 13:05:09.
-inline double fixedNow() { return 46381.0 + (13 * 3600 + 5 * 60 + 9) / 86400.0; }
+inline double fixedNow() {
+    return 46381.0 + (13 * 3600 + 5 * 60 + 9) / 86400.0;
+}
 
 }  // namespace kelvor::scenes::test

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/scenes/TextEncoding.h"
 #include "core/scenes/ScenesTestSupport.h"
+#include "core/scenes/TextEncoding.h"
 
 namespace kelvor::scenes {
 namespace {
@@ -15,17 +15,22 @@ using test::ScratchDir;
 Bytes hex(std::string_view text) {
     Bytes out;
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-        if (text[i] == ' ') continue;
-        out.push_back(static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
+        if (text[i] == ' ')
+            continue;
+        out.push_back(
+            static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
         ++i;
     }
     return out;
 }
-Bytes ascii(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes ascii(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
 Bytes narrowString(std::string_view text) {
     Bytes out;
     out.push_back(static_cast<std::uint8_t>(text.size()));
-    for (char c : text) out.push_back(static_cast<std::uint8_t>(c));
+    for (char c : text)
+        out.push_back(static_cast<std::uint8_t>(c));
     return out;
 }
 Bytes wideString(std::string_view asciiText) {
@@ -39,7 +44,8 @@ Bytes wideString(std::string_view asciiText) {
 }
 Bytes join(std::initializer_list<Bytes> parts) {
     Bytes out;
-    for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
@@ -47,16 +53,29 @@ Bytes join(std::initializer_list<Bytes> parts) {
 // variant; str writes a string element.
 Bytes twoSceneFile(const std::string& video, Bytes (*str)(std::string_view), bool wide) {
     return join({
-        hex("63 26 01 00 04 00 00 00 FF FF 03 00 0A 00"), ascii("SourceTape"), str(video),
+        hex("63 26 01 00 04 00 00 00 FF FF 03 00 0A 00"),
+        ascii("SourceTape"),
+        str(video),
         wide ? hex("00 00 00 00 00 00 0C 00") : hex("00 00 00 00 00 00 00 00"),
         hex("02 00"),
         // first record
-        hex("FF FF 01 00 04 00"), ascii("Clip"), hex("50 00 00 00"),
-        hex("FF FF 01 00 05 00"), ascii("Scene"), str(""), hex("00 00 00 00 FA 00 00 00"),
-        hex("00 00 00 00 01 80"), str(video), hex("00 00 00 00 00 00 00 00 FA 00 00 00"),
+        hex("FF FF 01 00 04 00"),
+        ascii("Clip"),
+        hex("50 00 00 00"),
+        hex("FF FF 01 00 05 00"),
+        ascii("Scene"),
+        str(""),
+        hex("00 00 00 00 FA 00 00 00"),
+        hex("00 00 00 00 01 80"),
+        str(video),
+        hex("00 00 00 00 00 00 00 00 FA 00 00 00"),
         // second record
-        hex("03 80 F0 80 00 00 05 80"), str(""), hex("FA 00 00 00 96 00 00 00"),
-        hex("00 00 00 00 07 00"), hex("FA 00 00 00 96 00 00 00 FA 00 00 00"), str("a\r\nb"),
+        hex("03 80 F0 80 00 00 05 80"),
+        str(""),
+        hex("FA 00 00 00 96 00 00 00"),
+        hex("00 00 00 00 07 00"),
+        hex("FA 00 00 00 96 00 00 00 FA 00 00 00"),
+        str("a\r\nb"),
     });
 }
 
@@ -121,7 +140,8 @@ TEST(ScnFile, ShortFileYieldsTheCompleteScenesAndFalse) {
     ScratchDir dir;
     {
         TwriteScene w(dir.file("v.avi"), ScnVariant::Narrow);
-        for (int i = 1; i <= 5; ++i) w.AddScene("s" + std::to_string(i), 100 * i);
+        for (int i = 1; i <= 5; ++i)
+            w.AddScene("s" + std::to_string(i), 100 * i);
     }
     Bytes bytes = test::readBytes(dir.file("v.scn"));
     // Each later record with a two-character caption is 8 + 1 + 8 + 6 + 12 + 3 bytes.
@@ -188,11 +208,20 @@ TEST(ScnFile, ReaderAcceptsLongNarrowAndWideMarkedStrings) {
     // A file as other writers make it: the name as a long narrow string (FF, WORD length) and
     // the caption as a wide-marked string.
     const Bytes file = join({
-        hex("63 26 01 00 04 00 00 00 FF FF 03 00 0A 00"), ascii("SourceTape"),
-        hex("FF 2C 01"), Bytes(300, 'n'), hex("00 00 00 00 00 00 00 00 01 00"),
-        hex("FF FF 01 00 04 00"), ascii("Clip"), hex("50 80 00 00"),
-        hex("FF FF 01 00 05 00"), ascii("Scene"), hex("00 00 00 00 00 10 00 00 00"),
-        hex("00 00 00 00 01 80"), hex("03 61 00 62"), hex("00 00 00 00 00 00 00 00 10 00 00 00"),
+        hex("63 26 01 00 04 00 00 00 FF FF 03 00 0A 00"),
+        ascii("SourceTape"),
+        hex("FF 2C 01"),
+        Bytes(300, 'n'),
+        hex("00 00 00 00 00 00 00 00 01 00"),
+        hex("FF FF 01 00 04 00"),
+        ascii("Clip"),
+        hex("50 80 00 00"),
+        hex("FF FF 01 00 05 00"),
+        ascii("Scene"),
+        hex("00 00 00 00 00 10 00 00 00"),
+        hex("00 00 00 00 01 80"),
+        hex("03 61 00 62"),
+        hex("00 00 00 00 00 00 00 00 10 00 00 00"),
         hex("FF FE FF 02 41 00 42 00"),
     });
     SceneList scenes;
