@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/scenes/ScenesTestSupport.h"
+#include <random>
+
 #include "core/scenes/TextEncoding.h"
 
 namespace kelvor::scenes {
@@ -237,6 +239,34 @@ TEST(TextEncoding, RoundTripsAndMalformedInput) {
     EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16("a\xF0\x9F\x8E\xA5")), "a\xF0\x9F\x8E\xA5");
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
     EXPECT_EQ(LowerCaseText("C:/Vid\xC3\x89O.AVI"), "c:/vid\xC3\xA9o.avi");
+}
+
+}  // namespace
+}  // namespace kelvor::scenes
+
+namespace kelvor::scenes {
+namespace {
+
+// Damaged files of every kind read without a crash, and never yield more scenes than the count
+// could announce.
+TEST(ScnFile, DamagedFilesReadSafely) {
+    ScratchDir dir;
+    {
+        TwriteScene w(dir.file("v.avi"), ScnVariant::Wide);
+        for (int i = 1; i <= 6; ++i) w.AddScene(i % 2 ? "caption | two" : "", 100 * i);
+    }
+    const Bytes good = test::readBytes(dir.file("v.scn"));
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 3000; ++round) {
+        Bytes bytes = good;
+        const int flips = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < flips; ++i)
+            bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());
+        if (round % 3 == 0) bytes.resize(random() % bytes.size());
+        SceneList scenes;
+        ReadScnBytes(bytes, scenes, 25);
+        EXPECT_LE(scenes.size(), 65535u);
+    }
 }
 
 }  // namespace
