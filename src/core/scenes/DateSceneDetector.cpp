@@ -94,6 +94,10 @@ void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
     const auto sequences = dv::SequenceCountForSize(sample.size());
     if (sequences) {
         previous_ = current_;
+        {
+            const std::lock_guard lock(snapshotMutex_);
+            previousSnapshot_ = previous_;
+        }
         decodeFrame(sample, *sequences);
         updateSubtitle();
         if (sceneStart_.FormatValid && current_.FormatValid &&
@@ -120,6 +124,11 @@ void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
         ++current_.FrameNumber;
     }
     ++sampleCounter_;
+}
+
+FrameInfo DateSceneDetector::PreviousSnapshot() const {
+    const std::lock_guard lock(snapshotMutex_);
+    return previousSnapshot_;
 }
 
 void DateSceneDetector::decodeFrame(std::span<const std::uint8_t> frame, int sequences) {

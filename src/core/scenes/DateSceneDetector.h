@@ -9,14 +9,16 @@
 // The media filter that wraps it calls StartStreaming, ProcessSample for every sample, then Stop
 // (or FinishStream, the base filter's stop, then ResetAfterStop). Threads: ProcessSample and the
 // callbacks it makes run on the streaming thread; setters and callbacks are changed only while
-// no stream runs. Readers of the records are lock-free snapshots (a reading made while a stream
-// runs may mix two frames). Callbacks must not throw: an exception is caught and dropped so a
+// no stream runs. Current, Previous, Last, SceneStart and HeaderBlocks belong to the streaming
+// thread while a stream runs; another thread (the player's timer) reads PreviousSnapshot, which
+// is consistent. Callbacks must not throw: an exception is caught and dropped so a
 // sink's failure never stops the stream.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -82,6 +84,8 @@ class DateSceneDetector {
     const FrameInfo& Previous() const { return previous_; }
     const FrameInfo& Last() const { return last_; }
     const FrameInfo& SceneStart() const { return sceneStart_; }
+    // The previous record, safe to read from any thread at any time.
+    FrameInfo PreviousSnapshot() const;
     // Slots 0 to 9 (525/60) or 0 to 11 (625/50) of the last frame processed.
     const std::array<HeaderBlockSlot, dv::kSequences625>& HeaderBlocks() const {
         return headerBlocks_;
@@ -103,6 +107,9 @@ class DateSceneDetector {
     void resetSubtitleSettings();
 
     LocaleInfo locale_;
+
+    mutable std::mutex snapshotMutex_;  // guards previousSnapshot_
+    FrameInfo previousSnapshot_;
 
     FrameInfo current_;
     FrameInfo previous_;

@@ -253,6 +253,7 @@ TEST(DateSceneDetector, RecordsHeaderBlocksAndOtherSamples) {
     EXPECT_EQ(d.HeaderBlocks()[3].SampleIndex, 1);
     EXPECT_EQ(d.HeaderBlocks()[0].Bytes[3], 0x3F);
     EXPECT_FALSE(d.Previous().DateValid);
+    EXPECT_EQ(d.PreviousSnapshot(), d.Previous());
 }
 
 TEST(DateSceneDetector, ThrowingSinkDoesNotStopTheStream) {
