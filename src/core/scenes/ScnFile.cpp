@@ -35,6 +35,17 @@ constexpr std::array<std::uint8_t, 3> kWideMarker = {0xFF, 0xFE, 0xFF};
 // Header bytes before the name's string element, and the 8 constants after it.
 constexpr std::size_t kHeaderBeforeName = kFileTag.size() + kSourceTapeClass.size();
 constexpr std::size_t kConstantsSize = 8;
+// What the reader takes in one piece after the name: the constants, the count, the Clip tag with
+// its flags and the first two bytes of the Scene tag; then the rest of that tag.
+constexpr std::size_t kFixedAfterName = kConstantsSize + 2 + kClipClass.size() + 4 + 4 + 2;
+constexpr std::size_t kCountOffset = kConstantsSize;
+constexpr std::size_t kFirstFlagOffset = kConstantsSize + 2 + kClipClass.size() + 4 + 1;
+constexpr std::size_t kRestOfSceneTag = kSceneClass.size() + 5 - 2;
+constexpr std::size_t kRecordTailSize = kFirstSceneTail.size();
+constexpr std::size_t kThreeDwords = 12;
+constexpr std::size_t kNextTagSize = kNextClipTag.size() + 1 + kNextSceneTag.size();
+constexpr std::size_t kNextFlagOffset = kNextClipTag.size();
+static_assert(kFixedAfterName == 26 && kFirstFlagOffset == 21 && kRestOfSceneTag == 9);
 
 constexpr std::uint8_t kLongLength = 0xFF;
 constexpr std::uint16_t kWideLength = 0xFFFE;
@@ -57,7 +68,7 @@ void appendU32LE(Bytes& out, std::int32_t value) {
         out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-// Whether a cut at n would part a CR from its LF.
+// A cut at n that would part a CR from its LF moves before the CR.
 template <typename Text>
 std::size_t keepLineBreaksWhole(const Text& text, std::size_t n) {
     if (n > 0 && n < text.size() && text[n - 1] == '\r' && text[n] == '\n')
@@ -270,17 +281,17 @@ bool ReadScnBytes(std::span<const std::uint8_t> bytes, SceneList& scenes, double
     ScnReader in(bytes);
     if (!in.skip(kHeaderBeforeName) || !in.readString())
         return false;
-    const auto fixed = in.readBytes(26);
+    const auto fixed = in.readBytes(kFixedAfterName);
     if (!fixed)
         return false;
-    const int count = (*fixed)[kConstantsSize] | ((*fixed)[kConstantsSize + 1] << 8);
-    const std::uint8_t firstFlag = (*fixed)[21];
-    if (!in.skip(9) || !in.readString() || !in.readU32LE())
+    const int count = (*fixed)[kCountOffset] | ((*fixed)[kCountOffset + 1] << 8);
+    const std::uint8_t firstFlag = (*fixed)[kFirstFlagOffset];
+    if (!in.skip(kRestOfSceneTag) || !in.readString() || !in.readU32LE())
         return false;
     const auto firstEnd = in.readI32LE();
     if (!firstEnd)
         return false;
-    if (!in.skip(6) || !in.readString() || !in.skip(12))
+    if (!in.skip(kRecordTailSize) || !in.readString() || !in.skip(kThreeDwords))
         return false;
     bool ok = false;
     TSceneClass scene{0, *firstEnd};
@@ -289,16 +300,16 @@ bool ReadScnBytes(std::span<const std::uint8_t> bytes, SceneList& scenes, double
         return false;
     scenes.push_back({std::move(caption), scene});
     for (int rank = 2; rank <= count; ++rank) {
-        const auto tag = in.readBytes(8);
+        const auto tag = in.readBytes(kNextTagSize);
         if (!tag || !in.readString())
             return false;
         const auto start = in.readI32LE();
         const auto length = in.readU32LE();
-        if (!start || !length || !in.skip(6 + 12))
+        if (!start || !length || !in.skip(kRecordTailSize + kThreeDwords))
             return false;
         // The end wraps like the 32-bit field it came from instead of overflowing.
         scene = {*start, static_cast<std::int32_t>(static_cast<std::uint32_t>(*start) + *length)};
-        caption = captionFromFile((*tag)[3], in, ok, rank, scene, frameRate);
+        caption = captionFromFile((*tag)[kNextFlagOffset], in, ok, rank, scene, frameRate);
         if (!ok)
             return false;
         scenes.push_back({std::move(caption), scene});
