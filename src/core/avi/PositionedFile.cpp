@@ -104,6 +104,13 @@ std::size_t FileStream::read(std::span<std::uint8_t> buffer) {
     return n;
 }
 
+std::unique_ptr<DiskFile> OpenOrRaise(const std::string& path, DiskFile::Mode mode) {
+    int err = 0;
+    auto f = DiskFile::open(path, mode, &err);
+    if (!f) throw FileError("cannot open " + path + ": " + std::strerror(err));
+    return f;
+}
+
 std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;

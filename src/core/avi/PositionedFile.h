@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,16 @@ private:
     PositionedFile& file_;
     std::uint64_t pos_ = 0;
 };
+
+// The error raised by the operations whose callers expect a raise when a file cannot be opened
+// or read (the AVI reader's constructor, the codec read, the frame-rate write, the report).
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Opens a file or raises FileError with the path and the system's reason.
+std::unique_ptr<DiskFile> OpenOrRaise(const std::string& path, DiskFile::Mode mode = DiskFile::Mode::Read);
 
 // The size of a file on disk, or none when it does not exist or is not a regular file.
 std::optional<std::uint64_t> RegularFileSize(const std::string& path);
