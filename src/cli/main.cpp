@@ -17,6 +17,7 @@ constexpr Verb kVerbs[] = {
     {"about", kelvor::cli::runAbout, "about                 the program's name and version"},
     {"packs", kelvor::cli::runPacks,
      "packs FILE.dv...      datecode, timecode and format of every frame of raw DV files"},
+    {"riff", kelvor::cli::runRiff, "riff FILE [--save LOG] the RIFF structure report of an AVI file"},
 };
 
 int usage(std::FILE* to) {

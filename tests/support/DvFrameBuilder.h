@@ -67,4 +67,21 @@ inline dv::Pack timePack(int hour, int minute, int second) {
             static_cast<std::uint8_t>(0x80 | bcd(minute)), static_cast<std::uint8_t>(0xC0 | bcd(hour))};
 }
 
+// Timecode pack (pack 13 hex) in BCD.
+inline dv::Pack timecodePack(int hours, int minutes, int seconds, int frames) {
+    auto bcd = [](int v) { return static_cast<std::uint8_t>(((v / 10) << 4) | (v % 10)); };
+    return {dv::kPackTimecode, bcd(frames), bcd(seconds), bcd(minutes), bcd(hours)};
+}
+// Audio source pack (AAUX 50 hex): rateCode 0 = 48 kHz, 1 = 44.1 kHz, 2 = 32 kHz; quantCode
+// 0 = 16 bits, 1 = 12 bits; two channels.
+inline dv::Pack audioSourcePack(int rateCode, int quantCode) {
+    return {dv::kPackAudioSource, 0xD0, 0x00, 0xC0,
+            static_cast<std::uint8_t>(0xC0 | (rateCode << 3) | quantCode)};
+}
+// Video source-control pack (VAUX 61 hex): display mode 2 is 16:9, 0 is 4:3.
+inline dv::Pack videoControlPack(bool wide) {
+    return {dv::kPackVideoSourceControl, 0xFF, static_cast<std::uint8_t>(0xF8 | (wide ? 2 : 0)),
+            0xFC, 0xFF};
+}
+
 }  // namespace kelvor::test

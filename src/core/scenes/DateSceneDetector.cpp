@@ -1,0 +1,282 @@
+#include "core/scenes/DateSceneDetector.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/files/DateTime.h"
+#include "core/files/Rounding.h"
+
+namespace kelvor::scenes {
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+// The trigger of "each scene" restarts the display when the date runs ahead by more than this.
+constexpr std::int64_t kTriggerGapSeconds = 2;
+// What an empty date format argument becomes: a quoted blank, which renders as one blank.
+constexpr std::string_view kBlankFormat = "\" \"";
+// An empty first format formats like the pattern "c".
+constexpr std::string_view kFallbackFormat = "c";
+
+// Dates hold whole seconds, so differences are compared in whole seconds: a float difference
+// of exactly 5 seconds must not count as more than 5.
+std::int64_t secondsBetween(double later, double earlier) {
+    return RoundHalfEven((later - earlier) * static_cast<double>(kSecondsPerDay));
+}
+
+int dayOfMonth(double date) {
+    const auto f = DecodeDateTime(date);
+    return f ? f->Day : 0;
+}
+
+template <typename F, typename... Args>
+void callQuietly(const F& f, const Args&... args) {
+    if (!f)
+        return;
+    try {
+        f(args...);
+    } catch (...) {
+        // A sink's failure must not stop the stream.
+    }
+}
+
+}  // namespace
+
+std::string TimecodeText(const dv::TTimecode& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%d:%.2d:%.2d:%.2d", t.Hours, t.Minutes, t.Seconds, t.Frames);
+    return buf;
+}
+
+DateSceneDetector::DateSceneDetector(LocaleInfo locale) : locale_(std::move(locale)) {}
+
+void DateSceneDetector::SetDisplayKind(int kind) {
+    displayKind_ = kind;
+}
+
+void DateSceneDetector::SetDisplayFrames(int frames) {
+    displayFrames_ = frames;
+    countdown_ = frames - 1;
+}
+
+void DateSceneDetector::SetTrigger(int trigger) {
+    trigger_ = trigger;
+    countdown_ = displayFrames_ - 1;
+}
+
+void DateSceneDetector::SetAutoMode(bool on) {
+    autoMode_ = on;
+}
+
+void DateSceneDetector::SetDateFormats(std::string_view first, std::string_view second) {
+    firstFormat_ = first.empty() ? kBlankFormat : first;
+    secondFormat_ = second.empty() ? kBlankFormat : second;
+}
+
+void DateSceneDetector::SetSubtitleSink(SubtitleHandler handler) {
+    onSubtitle_ = std::move(handler);
+}
+
+void DateSceneDetector::SetTimeShift(double days) {
+    timeShift_ = days;
+}
+
+void DateSceneDetector::StartStreaming() {
+    if (autoMode_)
+        countdown_ = displayFrames_ - 1;
+    reported1_.clear();
+    reported2_.clear();
+    sampleCounter_ = 0;
+    current_.FrameNumber = 0;
+    headerBlocks_[0].SampleIndex = -1;
+}
+
+void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
+    const auto sequences = dv::SequenceCountForSize(sample.size());
+    if (sequences) {
+        previous_ = current_;
+        {
+            const std::lock_guard lock(snapshotMutex_);
+            previousSnapshot_ = previous_;
+        }
+        decodeFrame(sample, *sequences);
+        updateSubtitle();
+        if (sceneStart_.FormatValid && current_.FormatValid &&
+            (current_.Widescreen != sceneStart_.Widescreen ||
+             current_.Standard != sceneStart_.Standard ||
+             current_.SampleRate != sceneStart_.SampleRate ||
+             current_.Quantization != sceneStart_.Quantization)) {
+            endScene();
+            dateSeen_ = false;
+        }
+        applyDateRules();
+        if (firstFrame_) {
+            sceneStart_ = current_;
+            firstFrame_ = false;
+        }
+        last_ = current_;
+        for (int s = 0; s < *sequences; ++s) {
+            HeaderBlockSlot& slot = headerBlocks_[static_cast<std::size_t>(s)];
+            const auto blocks = sample.subspan(static_cast<std::size_t>(s) * dv::kDifSequenceSize,
+                                               kHeaderBlocksSize);
+            std::copy(blocks.begin(), blocks.end(), slot.Bytes.begin());
+            slot.SampleIndex = sampleCounter_;
+        }
+        ++current_.FrameNumber;
+    }
+    ++sampleCounter_;
+}
+
+FrameInfo DateSceneDetector::PreviousSnapshot() const {
+    const std::lock_guard lock(snapshotMutex_);
+    return previousSnapshot_;
+}
+
+void DateSceneDetector::decodeFrame(std::span<const std::uint8_t> frame, int sequences) {
+    // Fields whose pack is missing keep the previous frame's value; only these are reset.
+    current_.DateValid = false;
+    current_.TimecodeValid = false;
+    current_.FormatValid = false;
+    current_.Date = 0;
+
+    dv::TDatecode datecode;
+    if (dv::ReadDatecode(frame, sequences, datecode)) {
+        if (const auto date = DatecodeToDateTime(datecode)) {
+            current_.DateValid = true;
+            current_.Date = *date;
+        }
+    }
+    dv::TTimecode timecode;
+    if (dv::ReadTimecode(frame, sequences, timecode)) {
+        current_.Timecode = timecode;
+        current_.TimecodeValid = true;
+    }
+    dv::AudioFormat audio{current_.SampleRate, current_.Quantization, current_.Channels};
+    const bool audioFound = dv::ReadAudioFormat(frame, sequences, audio);
+    if (audioFound) {
+        current_.SampleRate = audio.SampleRate;
+        current_.Quantization = audio.Quantization;
+        current_.Channels = audio.Channels;
+    }
+    bool wide = false;
+    const bool controlFound = dv::ReadWide(frame, sequences, wide);
+    if (controlFound)
+        current_.Widescreen = wide ? 1 : 0;
+    int standard = 0;
+    if (dv::ReadStandard(frame, standard))
+        current_.Standard = static_cast<std::uint8_t>(standard);
+    current_.FormatValid = audioFound && controlFound;
+}
+
+std::string DateSceneDetector::formatDate(const std::string& pattern) const {
+    return FormatDateTime(pattern.empty() ? kFallbackFormat : std::string_view(pattern),
+                          current_.Date + timeShift_, locale_);
+}
+
+void DateSceneDetector::updateSubtitle() {
+    if (autoMode_) {
+        if (countdown_ > 0)
+            --countdown_;
+        if (current_.DateValid) {
+            const std::int64_t ahead = secondsBetween(current_.Date, triggerLastDate_);
+            bool restart = false;
+            if (trigger_ == static_cast<int>(SubtitleTrigger::EachScene))
+                restart = ahead > kTriggerGapSeconds || ahead < 0;
+            else if (trigger_ == static_cast<int>(SubtitleTrigger::EachDay))
+                restart = dayOfMonth(current_.Date) != dayOfMonth(triggerLastDate_) ||
+                          ahead > kSecondsPerDay || ahead < -kSecondsPerDay;
+            if (restart)
+                countdown_ = displayFrames_;
+        }
+        triggerLastDate_ = current_.Date;
+    }
+    if (!autoMode_ || countdown_ > 0) {
+        line1_.clear();
+        line2_.clear();
+        if (displayKind_ == static_cast<int>(SubtitleKind::Datecode)) {
+            if (current_.DateValid) {
+                line1_ = formatDate(firstFormat_);
+                line2_ = formatDate(secondFormat_);
+            }
+        } else if (current_.TimecodeValid) {
+            line2_ = TimecodeText(current_.Timecode);
+        }
+        if (onSubtitle_ && (line1_ != reported1_ || line2_ != reported2_)) {
+            reported1_ = line1_;
+            reported2_ = line2_;
+            callQuietly(onSubtitle_, current_, line1_, line2_);
+        }
+    } else {
+        line1_.clear();
+        line2_.clear();
+        if (onSubtitle_ && (!reported1_.empty() || !reported2_.empty())) {
+            reported1_.clear();
+            reported2_.clear();
+            callQuietly(onSubtitle_, current_, reported1_, reported2_);
+        }
+    }
+}
+
+void DateSceneDetector::endScene() {
+    callQuietly(OnSceneEnd, sceneStart_, current_);
+    sceneStart_ = current_;
+}
+
+void DateSceneDetector::applyDateRules() {
+    const bool now = current_.DateValid;
+    const bool before = previous_.DateValid;
+    if (!now && before && current_.FrameNumber > 0) {
+        endScene();
+    } else if (!before && now) {
+        const std::int64_t gap = static_cast<std::int64_t>(current_.FrameNumber) -
+                                 static_cast<std::int64_t>(sceneStart_.FrameNumber);
+        if (gap > kFrameGap || gap < -kFrameGap)
+            endScene();
+        ruleLastDate_ = current_.Date;
+    } else if (before && now) {
+        const std::int64_t jump = secondsBetween(current_.Date, ruleLastDate_);
+        if (dateSeen_ && (jump > dateGapSeconds_ || jump < -dateGapSeconds_))
+            endScene();
+        ruleLastDate_ = current_.Date;
+        dateSeen_ = true;
+    }
+}
+
+void DateSceneDetector::FinishStream() {
+    callQuietly(OnSceneEnd, sceneStart_, current_);
+    if (onSubtitle_ && (!reported1_.empty() || !reported2_.empty())) {
+        reported1_.clear();
+        reported2_.clear();
+        callQuietly(onSubtitle_, current_, reported1_, reported2_);
+    }
+    // A copy, since the handler may well clear the detector's callbacks.
+    const StreamEndHandler streamEnd = OnStreamEnd;
+    callQuietly(streamEnd);
+}
+
+void DateSceneDetector::resetSubtitleSettings() {
+    displayKind_ = static_cast<int>(SubtitleKind::Datecode);
+    trigger_ = static_cast<int>(SubtitleTrigger::EachScene);
+    autoMode_ = true;
+    firstFormat_.clear();
+    secondFormat_ = kDefaultSecondFormat;
+    displayFrames_ = kDefaultDisplayFrames;
+    countdown_ = 0;
+    onSubtitle_ = nullptr;
+}
+
+void DateSceneDetector::ResetAfterStop() {
+    sceneStart_ = FrameInfo{};
+    firstFrame_ = true;
+    current_.FrameNumber = 0;
+    ruleLastDate_ = 0;
+    dateGapSeconds_ = 5;
+    dateSeen_ = false;
+    resetSubtitleSettings();
+}
+
+void DateSceneDetector::Stop() {
+    FinishStream();
+    ResetAfterStop();
+}
+
+}  // namespace kelvor::scenes

@@ -1,0 +1,145 @@
+// Scene detection by date on a stream of DV frames, and the subtitle lines of each frame.
+//
+// For every whole DV frame (120000 or 144000 bytes) the detector decodes the frame's packs into
+// a FrameInfo, ends a scene where the datecode jumps by more than 5 seconds, disappears,
+// reappears after more than 12 frames, or where the recording format changes, produces the two
+// subtitle lines of the frame (datecode or timecode) with an optional timed display window, and
+// keeps a copy of the frame's header blocks. It reports through the callbacks below.
+//
+// The media filter that wraps it calls StartStreaming, ProcessSample for every sample, then Stop
+// (or FinishStream, the base filter's stop, then ResetAfterStop). Threads: ProcessSample and the
+// callbacks it makes run on the streaming thread; setters and callbacks are changed only while
+// no stream runs. Current, Previous, Last, SceneStart and HeaderBlocks belong to the streaming
+// thread while a stream runs; another thread (the player's timer) reads PreviousSnapshot, which
+// is consistent. Callbacks must not throw: an exception is caught and dropped so a
+// sink's failure never stops the stream.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/files/DatePattern.h"
+#include "core/scenes/FrameInfo.h"
+
+namespace kelvor::scenes {
+
+// The filter's identity.
+inline constexpr std::string_view kDateSceneDetectorName = "Quennel dv_sceneDetect";
+inline constexpr std::string_view kDateSceneDetectorClassId =
+    "{E87CC8D6-571D-4927-AC63-AEE089DF6B39}";
+
+// Bytes kept of each DIF sequence: the header block, two subcode blocks and three VAUX blocks.
+inline constexpr std::size_t kHeaderBlocksSize = 6 * 80;
+
+struct HeaderBlockSlot {
+    std::array<std::uint8_t, kHeaderBlocksSize> Bytes{};
+    std::int64_t SampleIndex = 0;  // index of the sample the bytes came from
+};
+
+enum class SubtitleKind : int { Datecode = 0, Timecode = 1 };
+enum class SubtitleTrigger : int { AtStart = 0, EachScene = 1, EachDay = 2 };
+
+class DateSceneDetector {
+  public:
+    using SceneEndHandler =
+        std::function<void(const FrameInfo& sceneStart, const FrameInfo& current)>;
+    using SubtitleHandler = std::function<void(const FrameInfo& current, const std::string& line1,
+                                               const std::string& line2)>;
+    using StreamEndHandler = std::function<void()>;
+
+    static constexpr int kDefaultDisplayFrames = 125;
+    static constexpr std::string_view kDefaultSecondFormat = "ddddd hh:nn:ss";
+
+    explicit DateSceneDetector(LocaleInfo locale = EnglishLocale());
+
+    // Set by the commands before a run; the detector never clears them itself.
+    SceneEndHandler OnSceneEnd;
+    StreamEndHandler OnStreamEnd;
+
+    // Subtitle settings; Stop returns them to their defaults.
+    void SetDisplayKind(int kind);      // 0 datecode, 1 timecode
+    void SetDisplayFrames(int frames);  // also sets the countdown to frames - 1
+    void SetTrigger(int trigger);       // 0, 1 or 2; countdown to display length - 1
+    void SetAutoMode(bool on);
+    void SetDateFormats(std::string_view first, std::string_view second);  // empty -> `" "`
+    void SetSubtitleSink(SubtitleHandler handler);
+    void SetTimeShift(double days);
+
+    void StartStreaming();
+    // One sample of the stream; only whole DV frames are decoded, every sample counts.
+    void ProcessSample(std::span<const std::uint8_t> sample);
+    // Ends the last scene, clears a shown subtitle and reports the stream end.
+    void FinishStream();
+    // Returns scene state and subtitle settings to their defaults, ready for the next run.
+    void ResetAfterStop();
+    // FinishStream then ResetAfterStop, for callers without a base filter to stop in between.
+    void Stop();
+
+    const FrameInfo& Current() const { return current_; }
+    const FrameInfo& Previous() const { return previous_; }
+    const FrameInfo& Last() const { return last_; }
+    const FrameInfo& SceneStart() const { return sceneStart_; }
+    // The previous record, safe to read from any thread at any time.
+    FrameInfo PreviousSnapshot() const;
+    // Slots 0 to 9 (525/60) or 0 to 11 (625/50) of the last frame processed.
+    const std::array<HeaderBlockSlot, dv::kSequences625>& HeaderBlocks() const {
+        return headerBlocks_;
+    }
+    std::int64_t SampleCount() const { return sampleCounter_; }
+
+    // Subtitle state, for tests and the player.
+    int Countdown() const { return countdown_; }
+    const std::string& Line1() const { return line1_; }
+    const std::string& Line2() const { return line2_; }
+
+  private:
+    void decodeFrame(std::span<const std::uint8_t> frame, int sequences);
+    void updateSubtitle();
+    void endScene();
+    void applyDateRules();
+    void reportSubtitle(const std::string& line1, const std::string& line2);
+    std::string formatDate(const std::string& pattern) const;
+    void resetSubtitleSettings();
+
+    LocaleInfo locale_;
+
+    mutable std::mutex snapshotMutex_;  // guards previousSnapshot_
+    FrameInfo previousSnapshot_;
+
+    FrameInfo current_;
+    FrameInfo previous_;
+    FrameInfo sceneStart_;
+    FrameInfo last_;
+    std::array<HeaderBlockSlot, dv::kSequences625> headerBlocks_{};
+    std::int64_t sampleCounter_ = 0;
+    bool firstFrame_ = true;
+
+    // Scene rules, in whole seconds since dates are whole seconds.
+    std::int64_t dateGapSeconds_ = 5;
+    static constexpr std::int32_t kFrameGap = 12;
+    double ruleLastDate_ = 0;
+    bool dateSeen_ = false;
+
+    // Subtitle lines.
+    int displayKind_ = 0;
+    bool autoMode_ = true;
+    int trigger_ = 1;
+    int displayFrames_ = kDefaultDisplayFrames;
+    int countdown_ = 0;
+    std::string firstFormat_;
+    std::string secondFormat_{kDefaultSecondFormat};
+    double timeShift_ = 0;
+    double triggerLastDate_ = 0;
+    std::string line1_;
+    std::string line2_;
+    std::string reported1_;
+    std::string reported2_;
+    SubtitleHandler onSubtitle_;
+};
+
+}  // namespace kelvor::scenes

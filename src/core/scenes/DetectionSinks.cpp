@@ -1,0 +1,176 @@
+#include "core/scenes/DetectionSinks.h"
+
+#include "core/files/DatePattern.h"
+#include "core/files/FormatTexts.h"
+#include "core/files/Rounding.h"
+#include "core/scenes/ScnFile.h"
+#include "core/scenes/SpreadsheetWriters.h"
+#include "core/scenes/TextWriters.h"
+
+namespace kelvor::scenes {
+namespace {
+
+template <typename Writer>
+bool finish(std::unique_ptr<Writer>& writer) {
+    if (!writer)
+        return false;
+    const bool ok = writer->Close();
+    writer.reset();
+    return ok;
+}
+
+}  // namespace
+
+bool IsSceneWithFrames(const FrameInfo& sceneStart, const FrameInfo& current) {
+    return current.FrameNumber != 0 && current.FrameNumber > sceneStart.FrameNumber;
+}
+
+DetectionSinks::DetectionSinks(SinkSettings settings) : settings_(std::move(settings)) {}
+
+DetectionSinks::~DetectionSinks() {
+    CloseScn();
+    CloseTextByDate();
+    CloseSpreadsheetByDate();
+    CloseSubtitles();
+    CloseTextByContent();
+    CloseSpreadsheetByContent();
+}
+
+std::string DetectionSinks::datecodeText(const FrameInfo& sceneStart) const {
+    if (!sceneStart.DateValid)
+        return {};
+    return FormatDateTime(settings_.DisplayFormat, sceneStart.Date, settings_.Export.Locale);
+}
+
+void DetectionSinks::OpenScnByDate(std::string_view videoPath, int typeScn) {
+    CloseScn();
+    scn_ = std::make_unique<TwriteScene>(videoPath, ScnVariantFromPreference(typeScn));
+}
+
+void DetectionSinks::ScnSceneEnd(const FrameInfo& s, const FrameInfo& r) {
+    if (!scn_ || !IsSceneWithFrames(s, r))
+        return;
+    const std::string caption =
+        "Scene " + std::to_string(scn_->ScenesWritten() + 1) + ": " + datecodeText(s) +
+        std::string(kCaptionSeparator) + "Duration = " +
+        FormatShortFramePosition(r.FrameNumber - s.FrameNumber, settings_.Export.FrameRate);
+    scn_->AddScene(caption, r.FrameNumber);
+}
+
+bool DetectionSinks::CloseScn() {
+    return finish(scn_);
+}
+
+void DetectionSinks::OpenTextByDate(std::string_view videoPath) {
+    CloseTextByDate();
+    textEx_ = std::make_unique<TWriteScn_text_ex>(videoPath, settings_.Export);
+}
+
+void DetectionSinks::TextSceneEnd(const FrameInfo& s, const FrameInfo& r) {
+    if (!textEx_ || !IsSceneWithFrames(s, r))
+        return;
+    textEx_->AddSceneLine(r.FrameNumber, {}, datecodeText(s),
+                          s.TimecodeValid ? TimecodeText(s.Timecode) : std::string());
+}
+
+bool DetectionSinks::CloseTextByDate() {
+    return finish(textEx_);
+}
+
+void DetectionSinks::OpenSpreadsheetByDate(std::string_view videoPath) {
+    CloseSpreadsheetByDate();
+    excelEx_ = std::make_unique<TWriteExcel_ex>(videoPath, settings_.Export);
+}
+
+void DetectionSinks::SpreadsheetSceneEnd(const FrameInfo& s, const FrameInfo& r) {
+    if (!excelEx_ || !IsSceneWithFrames(s, r))
+        return;
+    excelEx_->AddSceneRow(r.FrameNumber, {}, datecodeText(s),
+                          s.TimecodeValid ? TimecodeText(s.Timecode) : std::string());
+}
+
+bool DetectionSinks::CloseSpreadsheetByDate() {
+    return finish(excelEx_);
+}
+
+void DetectionSinks::OpenSubtitles(std::string_view videoPath) {
+    CloseSubtitles();
+    srt_ = std::make_unique<TWriteSrt>(videoPath, settings_.Export);
+}
+
+void DetectionSinks::SubtitleLine(const FrameInfo& r, const std::string& line1,
+                                  const std::string& line2) {
+    if (srt_)
+        srt_->AddSubtitle(r.FrameNumber, line1, line2);
+}
+
+bool DetectionSinks::CloseSubtitles() {
+    return finish(srt_);
+}
+
+void DetectionSinks::OpenTextByContent(std::string_view videoPath) {
+    CloseTextByContent();
+    text_ = std::make_unique<TWriteScn_text>(videoPath, settings_.Export);
+}
+
+void DetectionSinks::ContentTextSceneEnd(std::int32_t endFrame) {
+    if (text_ && endFrame != 0)
+        text_->AddSceneLine({}, endFrame);
+}
+
+bool DetectionSinks::CloseTextByContent() {
+    return finish(text_);
+}
+
+void DetectionSinks::OpenSpreadsheetByContent(std::string_view videoPath) {
+    CloseSpreadsheetByContent();
+    excel_ = std::make_unique<TWriteExcel>(videoPath, settings_.Export);
+}
+
+void DetectionSinks::ContentSpreadsheetSceneEnd(std::int32_t endFrame) {
+    if (excel_ && endFrame != 0)
+        excel_->AddSceneRow({}, endFrame);
+}
+
+bool DetectionSinks::CloseSpreadsheetByContent() {
+    return finish(excel_);
+}
+
+void DetectionSinks::ConnectScnByDate(DateSceneDetector& detector, std::string_view videoPath,
+                                      int typeScn) {
+    OpenScnByDate(videoPath, typeScn);
+    detector.OnSceneEnd = [this](const FrameInfo& s, const FrameInfo& r) { ScnSceneEnd(s, r); };
+    detector.OnStreamEnd = [this] { CloseScn(); };
+}
+
+void DetectionSinks::ConnectTextByDate(DateSceneDetector& detector, std::string_view videoPath) {
+    OpenTextByDate(videoPath);
+    detector.OnSceneEnd = [this](const FrameInfo& s, const FrameInfo& r) { TextSceneEnd(s, r); };
+    detector.OnStreamEnd = [this] { CloseTextByDate(); };
+}
+
+void DetectionSinks::ConnectSpreadsheetByDate(DateSceneDetector& detector,
+                                              std::string_view videoPath) {
+    OpenSpreadsheetByDate(videoPath);
+    detector.OnSceneEnd = [this](const FrameInfo& s, const FrameInfo& r) {
+        SpreadsheetSceneEnd(s, r);
+    };
+    detector.OnStreamEnd = [this] { CloseSpreadsheetByDate(); };
+}
+
+void DetectionSinks::ConnectSubtitles(DateSceneDetector& detector, std::string_view videoPath,
+                                      const SubtitleSettings& subtitles) {
+    OpenSubtitles(videoPath);
+    detector.SetSubtitleSink([this](const FrameInfo& r, const std::string& l1,
+                                    const std::string& l2) { SubtitleLine(r, l1, l2); });
+    detector.SetDisplayKind(subtitles.DisplayKind);
+    detector.SetAutoMode(subtitles.AutoMode);
+    detector.SetTrigger(subtitles.Trigger);
+    detector.SetDisplayFrames(
+        static_cast<int>(RoundHalfEven(subtitles.DisplaySeconds * settings_.Export.FrameRate)));
+    detector.SetDateFormats(subtitles.DateFormat1, subtitles.DateFormat2);
+    detector.SetTimeShift(subtitles.TimeShift);
+    detector.OnStreamEnd = [this] { CloseSubtitles(); };
+}
+
+}  // namespace kelvor::scenes

@@ -1,0 +1,378 @@
+#include "media/engine/Graph.h"
+
+#include <algorithm>
+
+namespace kelvor::media {
+
+Graph::Graph() = default;
+
+Graph::~Graph() {
+    Stop();
+    RemoveAllFilters();
+}
+
+HRESULT Graph::AddFilter(const FilterPtr& filter, const std::string& name) {
+    if (!filter) return E_POINTER;
+    if (state_ != FilterState::Stopped) return VFW_E_WRONG_STATE;
+    if (filter->graph_) return E_INVALIDARG;
+    const std::string used = name.empty() ? filter->DisplayName() : name;
+    if (FindFilterByName(used)) return E_INVALIDARG;
+    filter->graph_ = this;
+    filter->graphName_ = used;
+    filters_.push_back({filter, used});
+    return S_OK;
+}
+
+HRESULT Graph::RemoveFilter(BaseFilter& filter) {
+    if (state_ != FilterState::Stopped) return VFW_E_WRONG_STATE;
+    const auto it = std::find_if(filters_.begin(), filters_.end(),
+                                 [&](const Entry& e) { return e.filter.get() == &filter; });
+    if (it == filters_.end()) return VFW_E_NOT_FOUND;
+    for (int i = filter.PinCount() - 1; i >= 0; --i) {
+        if (i >= filter.PinCount()) continue;
+        Disconnect(*filter.GetPin(i));
+    }
+    filter.graph_ = nullptr;
+    filter.graphName_.clear();
+    filters_.erase(it);
+    return S_OK;
+}
+
+void Graph::RemoveAllFilters() {
+    Stop();
+    while (!filters_.empty()) RemoveFilter(*filters_.back().filter);
+}
+
+BaseFilter* Graph::FindFilterByName(const std::string& name) const {
+    for (const Entry& e : filters_)
+        if (e.name == name) return e.filter.get();
+    return nullptr;
+}
+
+std::vector<BaseFilter*> Graph::Filters() const {
+    std::vector<BaseFilter*> out;
+    for (const Entry& e : filters_) out.push_back(e.filter.get());
+    return out;
+}
+
+HRESULT Graph::ConnectDirect(Pin& out, Pin& in, const MediaType* mt) {
+    if (state_ != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+    if (out.Direction() != PinDirection::Output || in.Direction() != PinDirection::Input)
+        return VFW_E_INVALID_DIRECTION;
+    if (out.Filter().graph_ != this || in.Filter().graph_ != this) return VFW_E_NOT_FOUND;
+    if (&out.Filter() == &in.Filter()) return VFW_E_CANNOT_CONNECT;
+    if (out.IsConnected() || in.IsConnected()) return VFW_E_ALREADY_CONNECTED;
+
+    auto tryType = [&](const MediaType& candidate) -> HRESULT {
+        if (in.Filter().CheckMediaType(in, candidate) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+        out.peer_ = &in;
+        in.peer_ = &out;
+        out.mt_ = candidate;
+        in.mt_ = candidate;
+        HRESULT hr = in.Filter().CompleteConnect(in);
+        if (Succeeded(hr)) {
+            AllocatorProperties props;
+            props.cbBuffer = static_cast<std::int32_t>(candidate.sampleSize);
+            hr = out.Filter().DecideBufferSize(out, props);
+            if (Succeeded(hr)) static_cast<OutputPin&>(out).SetAllocatorProperties(props);
+        }
+        if (Succeeded(hr)) hr = out.Filter().CompleteConnect(out);
+        if (Failed(hr)) {
+            out.Filter().BreakConnect(out);
+            in.Filter().BreakConnect(in);
+            out.peer_ = nullptr;
+            in.peer_ = nullptr;
+            out.mt_ = MediaType{};
+            in.mt_ = MediaType{};
+            return hr;
+        }
+        return S_OK;
+    };
+
+    const bool partial = mt && mt->subtype == MEDIASUBTYPE_None && mt->formatType == FormatType::None;
+    constexpr int kMaxProposals = 64;
+    for (int i = 0; i < kMaxProposals; ++i) {
+        MediaType proposal;
+        if (out.Filter().GetMediaType(out, i, proposal) != S_OK) break;
+        if (mt && !partial && !(proposal == *mt)) continue;
+        if (mt && partial && proposal.majorType != mt->majorType) continue;
+        if (tryType(proposal) == S_OK) return S_OK;
+    }
+    return VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT Graph::Disconnect(Pin& pin) {
+    if (state_ != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+    Pin* peer = pin.peer_;
+    if (!peer) return S_FALSE;
+    pin.peer_ = nullptr;
+    peer->peer_ = nullptr;
+    pin.mt_ = MediaType{};
+    peer->mt_ = MediaType{};
+    pin.Filter().BreakConnect(pin);
+    peer->Filter().BreakConnect(*peer);
+    return S_OK;
+}
+
+std::vector<BaseFilter*> Graph::renderers() const {
+    std::vector<BaseFilter*> out;
+    for (const Entry& e : filters_) {
+        if (!e.filter->IsRenderer()) continue;
+        bool connected = false;
+        for (int i = 0; i < e.filter->PinCount(); ++i) connected = connected || e.filter->GetPin(i)->IsConnected();
+        if (connected) out.push_back(e.filter.get());
+    }
+    return out;
+}
+
+Seekable* Graph::seekable() const {
+    for (const Entry& e : filters_)
+        if (auto* s = dynamic_cast<Seekable*>(e.filter.get())) return s;
+    return nullptr;
+}
+
+void Graph::setFlushing(bool on) {
+    for (const Entry& e : filters_)
+        for (int i = 0; i < e.filter->PinCount(); ++i) {
+            Pin* p = e.filter->GetPin(i);
+            if (p->Direction() == PinDirection::Input) static_cast<InputPin*>(p)->flushing_ = on;
+        }
+    if (on) {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        cv_.notify_all();
+    }
+}
+
+void Graph::startThreads() {
+    for (const Entry& e : filters_)
+        for (int i = 0; i < e.filter->PinCount(); ++i) {
+            Pin* p = e.filter->GetPin(i);
+            if (p->Direction() == PinDirection::Output) static_cast<OutputPin*>(p)->startQueue();
+        }
+    for (const Entry& e : filters_) e.filter->StartThreads();
+}
+
+void Graph::flushAndStopThreads() {
+    setFlushing(true);
+    for (const Entry& e : filters_)
+        for (int i = 0; i < e.filter->PinCount(); ++i) {
+            Pin* p = e.filter->GetPin(i);
+            if (p->Direction() == PinDirection::Output) static_cast<OutputPin*>(p)->stopQueue();
+        }
+    for (const Entry& e : filters_) e.filter->StopThreads();
+}
+
+HRESULT Graph::Pause() {
+    if (state_ == FilterState::Paused) return S_OK;
+    if (state_ == FilterState::Running) {
+        {
+            std::lock_guard lock(mutex_);
+            released_ = false;
+        }
+        for (const Entry& e : filters_) e.filter->Pause();
+        state_ = FilterState::Paused;
+        return S_OK;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        prerolled_ = 0;
+        completedRenderers_.clear();
+        completed_ = false;
+        completionCode_ = 0;
+        error_ = S_OK;
+        released_ = false;
+    }
+    if (Seekable* s = seekable()) lastPresented_ = s->StartPosition();
+    for (const Entry& e : filters_) {
+        const HRESULT hr = e.filter->Pause();
+        if (Failed(hr)) {
+            for (const Entry& f : filters_) f.filter->Stop();
+            return hr;
+        }
+    }
+    state_ = FilterState::Paused;
+    startThreads();
+    return S_OK;
+}
+
+HRESULT Graph::Run() {
+    if (state_ == FilterState::Running) return S_OK;
+    if (state_ == FilterState::Stopped) {
+        const HRESULT hr = Pause();
+        if (Failed(hr)) return hr;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        clockBase_ = std::chrono::steady_clock::now();
+        streamBase_ = lastPresented_.load();
+        released_ = true;
+        cv_.notify_all();
+    }
+    for (const Entry& e : filters_) e.filter->Run(streamBase_);
+    state_ = FilterState::Running;
+    return S_OK;
+}
+
+HRESULT Graph::Stop() {
+    if (state_ == FilterState::Stopped) return S_OK;
+    flushAndStopThreads();
+    HRESULT result = S_OK;
+    for (const Entry& e : filters_) {
+        const HRESULT hr = e.filter->Stop();
+        if (Failed(hr) && result == S_OK) result = hr;
+    }
+    setFlushing(false);
+    state_ = FilterState::Stopped;
+    return result;
+}
+
+HRESULT Graph::GetState(int timeoutMs, FilterState& state) {
+    state = state_;
+    if (state_ != FilterState::Paused) return S_OK;
+    const std::size_t need = renderers().size();
+    std::unique_lock lock(mutex_);
+    const bool done = cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] {
+        return static_cast<std::size_t>(prerolled_) >= need || completed_ || error_ != S_OK;
+    });
+    return done ? S_OK : VFW_S_STATE_INTERMEDIATE;
+}
+
+void Graph::RendererPrerolled(BaseFilter&) {
+    std::lock_guard lock(mutex_);
+    ++prerolled_;
+    cv_.notify_all();
+}
+
+void Graph::WaitWhilePaused(const InputPin& pin) {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [&] { return released_ || pin.IsFlushing(); });
+}
+
+std::chrono::steady_clock::time_point Graph::DueTime(REFERENCE_TIME t) const {
+    std::lock_guard lock(mutex_);
+    const REFERENCE_TIME ahead = t - streamBase_;
+    return clockBase_ + std::chrono::microseconds(ahead / 10);
+}
+
+void Graph::Notify(BaseFilter& from, int code, HRESULT hr) {
+    std::function<void(int, HRESULT)> cb;
+    {
+        std::lock_guard lock(mutex_);
+        if (completed_) return;
+        if (code == EC_COMPLETE) {
+            if (std::find(completedRenderers_.begin(), completedRenderers_.end(), &from) == completedRenderers_.end())
+                completedRenderers_.push_back(&from);
+            std::size_t need = 0;
+            for (const Entry& e : filters_) {
+                if (!e.filter->IsRenderer()) continue;
+                for (int i = 0; i < e.filter->PinCount(); ++i)
+                    if (e.filter->GetPin(i)->IsConnected()) {
+                        ++need;
+                        break;
+                    }
+            }
+            if (completedRenderers_.size() < need) return;
+        } else if (code == EC_ERRORABORT || code == EC_USERABORT) {
+            if (error_ == S_OK) error_ = Failed(hr) ? hr : E_FAIL;
+        } else {
+            return;
+        }
+        completed_ = true;
+        completionCode_ = code;
+        cv_.notify_all();
+        cb = onComplete_;
+    }
+    if (cb) cb(code, code == EC_COMPLETE ? S_OK : hr);
+}
+
+bool Graph::WaitForCompletion(int timeoutMs, int& code, HRESULT& hr) {
+    std::unique_lock lock(mutex_);
+    const bool done = cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] { return completed_; });
+    code = completionCode_;
+    hr = error_;
+    return done;
+}
+
+HRESULT Graph::LastError() const {
+    std::lock_guard lock(mutex_);
+    return error_;
+}
+
+HRESULT Graph::put_Volume(int volume) {
+    if (volume < 0 || volume > 10000) return E_INVALIDARG;
+    volume_ = volume;
+    return S_OK;
+}
+
+std::int64_t Graph::toFormat(REFERENCE_TIME t) const {
+    std::int64_t num = 0, den = 1;
+    Seekable* s = seekable();
+    if (timeFormat_ == TimeFormat::Frame && s && s->FrameRate(num, den) && num > 0 && den > 0) {
+        // frames = t * num / (den * 1e7), to the nearest frame
+        const std::int64_t unit = den * kUnitsPerSecond;
+        return (t * num + unit / 2) / unit;
+    }
+    return t;
+}
+
+REFERENCE_TIME Graph::fromFormat(std::int64_t v) const {
+    std::int64_t num = 0, den = 1;
+    Seekable* s = seekable();
+    if (timeFormat_ == TimeFormat::Frame && s && s->FrameRate(num, den) && num > 0 && den > 0)
+        return v * den * kUnitsPerSecond / num;
+    return v;
+}
+
+HRESULT Graph::GetDuration(std::int64_t& duration) const {
+    Seekable* s = seekable();
+    if (!s) return E_NOTIMPL;
+    duration = toFormat(s->Duration());
+    return S_OK;
+}
+
+HRESULT Graph::GetCurrentPosition(std::int64_t& position) const {
+    if (!seekable()) return E_NOTIMPL;
+    position = toFormat(lastPresented_.load());
+    return S_OK;
+}
+
+HRESULT Graph::GetPositions(std::int64_t& start, std::int64_t& stop) const {
+    Seekable* s = seekable();
+    if (!s) return E_NOTIMPL;
+    start = toFormat(s->StartPosition());
+    stop = s->StopPosition() < 0 ? toFormat(s->Duration()) : toFormat(s->StopPosition());
+    return S_OK;
+}
+
+HRESULT Graph::SetPositions(std::int64_t start, std::int64_t stop) {
+    Seekable* s = seekable();
+    if (!s) return E_NOTIMPL;
+    const FilterState was = state_;
+    if (was != FilterState::Stopped) {
+        flushAndStopThreads();
+        for (const Entry& e : filters_) e.filter->Flushed();
+    }
+    const HRESULT hr = s->SetPositions(fromFormat(start), stop < 0 ? -1 : fromFormat(stop));
+    lastPresented_ = s->StartPosition();
+    if (was != FilterState::Stopped) restartAfterSeek(was);
+    return hr;
+}
+
+void Graph::restartAfterSeek(FilterState was) {
+    setFlushing(false);
+    {
+        std::lock_guard lock(mutex_);
+        prerolled_ = 0;
+        completedRenderers_.clear();
+        completed_ = false;
+        released_ = was == FilterState::Running;
+        clockBase_ = std::chrono::steady_clock::now();
+        streamBase_ = lastPresented_.load();
+    }
+    if (was == FilterState::Paused)
+        for (const Entry& e : filters_) e.filter->Pause();
+    startThreads();
+}
+
+}  // namespace kelvor::media

@@ -1,0 +1,141 @@
+// A media graph: filters added under a name, pins connected directly, and the state machine
+// that streams through them.
+//
+// The graph shares ownership of its filters (the modules that made them keep theirs too). All
+// calls come from one driving thread; streaming runs on the graph's own threads (each source's
+// thread, and a thread per queued output pin). Completion: the graph completes when every
+// connected renderer has received the end of its stream, or when a filter reports an error; the
+// completion callback then runs ON A STREAMING THREAD, once per run, and WaitForCompletion wakes.
+// Nothing here throws; failures are result codes.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "media/engine/Filter.h"
+
+namespace kelvor::media {
+
+// What a source offers for seeking. Positions are stream times in 100 ns units.
+class Seekable {
+public:
+    virtual ~Seekable() = default;
+    virtual REFERENCE_TIME Duration() const = 0;
+    // Frames per second of the video stream as num/den; false when the source has no video.
+    virtual bool FrameRate(std::int64_t& num, std::int64_t& den) const = 0;
+    // The next run streams from start to stop (stop < 0: to the end). Driving thread, stopped.
+    virtual HRESULT SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) = 0;
+    virtual REFERENCE_TIME StartPosition() const = 0;
+    virtual REFERENCE_TIME StopPosition() const = 0;  // -1: the end
+};
+
+enum class TimeFormat { MediaTime, Frame };
+
+class Graph {
+public:
+    Graph();
+    ~Graph();  // stops, disconnects and removes every filter
+    Graph(const Graph&) = delete;
+    Graph& operator=(const Graph&) = delete;
+
+    // VFW_E_WRONG_STATE unless stopped; E_INVALIDARG for a filter already in a graph or a
+    // name already used (an empty name is replaced by the filter's display name).
+    HRESULT AddFilter(const FilterPtr& filter, const std::string& name);
+    HRESULT RemoveFilter(BaseFilter& filter);  // disconnects its pins first
+    void RemoveAllFilters();
+    BaseFilter* FindFilterByName(const std::string& name) const;
+    std::vector<BaseFilter*> Filters() const;
+
+    // Joins an output pin to an input pin: with a type, the input must take exactly it (a type
+    // with only a major type matches any proposal of that major type); without, the output's
+    // proposals are tried in order. VFW_E_TYPE_NOT_ACCEPTED, VFW_E_ALREADY_CONNECTED,
+    // VFW_E_INVALID_DIRECTION, VFW_E_NOT_FOUND (a pin of a filter outside this graph).
+    HRESULT ConnectDirect(Pin& out, Pin& in, const MediaType* mt = nullptr);
+    HRESULT Disconnect(Pin& pin);  // both ends; S_FALSE when it was not connected
+
+    HRESULT Run();
+    HRESULT Pause();
+    HRESULT Stop();
+    // S_OK when the state is reached; VFW_S_STATE_INTERMEDIATE when a pause is still waiting
+    // for the renderers' first samples after timeoutMs.
+    HRESULT GetState(int timeoutMs, FilterState& state);
+
+    // Paced: renderers present samples at their stream times (preview). Free (the default,
+    // "no reference clock"): every stage runs as fast as it can.
+    void SetPaced(bool paced) { paced_ = paced; }
+    bool IsPaced() const { return paced_; }
+
+    void SetTimeFormat(TimeFormat f) { timeFormat_ = f; }
+    TimeFormat GetTimeFormat() const { return timeFormat_; }
+    // In the current time format. E_NOTIMPL when no source can seek.
+    HRESULT GetDuration(std::int64_t& duration) const;
+    HRESULT GetCurrentPosition(std::int64_t& position) const;
+    // Absolute positions in the current time format; stop < 0 leaves the end open. A paused
+    // graph streams again from the new start (its renderers get the new first frame).
+    HRESULT SetPositions(std::int64_t start, std::int64_t stop);
+    HRESULT GetPositions(std::int64_t& start, std::int64_t& stop) const;
+
+    // 0 (silent) to 10000 (full), linear; the audio renderers read it.
+    HRESULT put_Volume(int volume);
+    int get_Volume() const { return volume_.load(); }
+
+    // Runs on a streaming thread when the graph completes (EC_COMPLETE) or aborts
+    // (EC_ERRORABORT, with the failure code). Set while stopped.
+    void SetCompletionCallback(std::function<void(int code, HRESULT hr)> cb) { onComplete_ = std::move(cb); }
+    // True when the run completed within the timeout; code and hr say how.
+    bool WaitForCompletion(int timeoutMs, int& code, HRESULT& hr);
+    // The first error of the current run, S_OK when none.
+    HRESULT LastError() const;
+
+    // Renderers call these (streaming threads).
+    void Notify(BaseFilter& from, int code, HRESULT hr);
+    void RendererPrerolled(BaseFilter& renderer);
+    // The stream time the renderers present, for the position reader.
+    void RendererPresented(REFERENCE_TIME t) { lastPresented_.store(t); }
+    // Wall-clock time at which stream time t is due in a paced run, for renderers.
+    std::chrono::steady_clock::time_point DueTime(REFERENCE_TIME t) const;
+    // Blocks a paused renderer until the graph runs or stops. Streaming thread.
+    void WaitWhilePaused(const InputPin& pin);
+
+private:
+    Seekable* seekable() const;
+    std::int64_t toFormat(REFERENCE_TIME t) const;
+    REFERENCE_TIME fromFormat(std::int64_t v) const;
+    void restartAfterSeek(FilterState was);
+    std::vector<BaseFilter*> renderers() const;
+    void flushAndStopThreads();
+    void startThreads();
+    void setFlushing(bool on);
+
+    struct Entry {
+        FilterPtr filter;
+        std::string name;
+    };
+    std::vector<Entry> filters_;
+    FilterState state_ = FilterState::Stopped;
+    bool paced_ = false;
+    TimeFormat timeFormat_ = TimeFormat::MediaTime;
+    std::atomic<int> volume_{10000};
+    std::atomic<REFERENCE_TIME> lastPresented_{0};
+    std::function<void(int, HRESULT)> onComplete_;
+
+    // Run state shared with the streaming threads, guarded by mutex_.
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    int prerolled_ = 0;
+    std::vector<const BaseFilter*> completedRenderers_;
+    bool completed_ = false;
+    int completionCode_ = 0;
+    HRESULT error_ = S_OK;
+    bool released_ = false;  // paused renderers may go on (running or stopping)
+    std::chrono::steady_clock::time_point clockBase_;
+    REFERENCE_TIME streamBase_ = 0;
+};
+
+}  // namespace kelvor::media

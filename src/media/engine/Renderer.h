@@ -1,0 +1,66 @@
+// The base of every stage that ends a stream (null renderer, file writers, picture and sound
+// sinks): one input pin; while the graph is paused it presents the first sample it gets and
+// then holds the streaming thread until the graph runs or stops; in a paced run it presents each
+// sample at its stream time; at the end of its stream it tells the graph.
+//
+// Threads: DoRenderSample and OnEndOfStream run on the streaming thread; CheckMediaType on the
+// building thread.
+#pragma once
+
+#include <functional>
+
+#include "media/engine/Filter.h"
+
+namespace kelvor::media {
+
+class RendererBase : public BaseFilter {
+public:
+    RendererBase(std::string displayName, std::string classId);
+
+    InputPin& Input() const { return *input_; }
+    bool IsRenderer() const override { return true; }
+    HRESULT Pause() override;
+    HRESULT Stop() override;
+    void Flushed() override;
+
+    // How many samples were presented since the last Stop.
+    std::int64_t PresentedCount() const { return presented_.load(); }
+
+protected:
+    // S_OK to take the type (the input pin's check).
+    virtual HRESULT CheckInputType(const MediaType& mt) = 0;
+    // A failure ends the run with an error event.
+    virtual HRESULT DoRenderSample(const MediaSample& sample) = 0;
+    virtual HRESULT OnEndOfStream() { return S_OK; }
+
+private:
+    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) final;
+    HRESULT Receive(InputPin& pin, SamplePtr sample) final;
+    void EndOfStream(InputPin& pin) final;
+    HRESULT present(const MediaSample& sample);
+
+    InputPin* input_;
+    bool prerolled_ = false;  // streaming thread between Pause calls
+    bool ended_ = false;
+    std::atomic<std::int64_t> presented_{0};
+};
+
+// Takes anything (or only the given major type) and drops it; an optional callback sees each
+// presented sample first.
+class NullRenderer : public RendererBase {
+public:
+    NullRenderer();
+    void AcceptOnly(FourCC majorType) { only_ = majorType; }
+    // Runs on the streaming thread for each presented sample. Set while stopped.
+    void SetSampleCallback(std::function<void(const MediaSample&)> cb) { onSample_ = std::move(cb); }
+
+protected:
+    HRESULT CheckInputType(const MediaType& mt) override;
+    HRESULT DoRenderSample(const MediaSample& sample) override;
+
+private:
+    FourCC only_ = 0;
+    std::function<void(const MediaSample&)> onSample_;
+};
+
+}  // namespace kelvor::media

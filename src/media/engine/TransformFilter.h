@@ -1,0 +1,86 @@
+// The two base classes of the program's own filters, each with one input pin (position 0) and
+// one output pin (position 1).
+//
+// TBCTransformFilter copies: for each input sample it takes a fresh output buffer, copies the
+// sample's times and flags, and calls Transform(in, out); S_OK delivers the output sample, S_FALSE
+// drops it, a failure ends the stream with an error event.
+// TBCTransInPlaceFilter works on the sample that goes on: Transform(sample), then the same sample
+// is delivered. A filter that does not modify the data says so at creation.
+//
+// Threads: CheckInputType, CheckTransform, GetMediaType and DecideBufferSize run on the thread
+// that builds the graph; StartStreaming when the graph leaves the stopped state (driving thread);
+// Transform on the streaming thread; StopStreaming from Stop, after streaming has ended.
+#pragma once
+
+#include "media/engine/Filter.h"
+
+namespace kelvor::media {
+
+class TBCTransformFilter : public BaseFilter {
+public:
+    TBCTransformFilter(std::string displayName, std::string classId);
+
+    InputPin& Input() const { return *input_; }
+    OutputPin& Output() const { return *output_; }
+    // The connected input type (meaningful once the input is connected).
+    const MediaType& InputMediaType() const { return input_->CurrentMediaType(); }
+    const MediaType& OutputMediaType() const { return output_->CurrentMediaType(); }
+
+    HRESULT Pause() override;
+    HRESULT Stop() override;
+
+protected:
+    virtual HRESULT CheckInputType(const MediaType& mtIn) = 0;
+    virtual HRESULT CheckTransform(const MediaType& mtIn, const MediaType& mtOut) = 0;
+    // The output type at a position (0 first); VFW_S_NO_MORE_ITEMS after the last.
+    virtual HRESULT GetMediaType(int position, MediaType& mt) = 0;
+    virtual HRESULT DecideBufferSize(AllocatorProperties& props) = 0;
+    virtual HRESULT StartStreaming() { return S_OK; }
+    virtual HRESULT Transform(const MediaSample& in, MediaSample& out) = 0;
+    virtual HRESULT StopStreaming() { return S_OK; }
+
+private:
+    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) final;
+    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) final;
+    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) final;
+    HRESULT Receive(InputPin& pin, SamplePtr sample) final;
+
+    InputPin* input_;
+    OutputPin* output_;
+    bool streaming_ = false;
+};
+
+class TBCTransInPlaceFilter : public BaseFilter {
+public:
+    TBCTransInPlaceFilter(std::string displayName, std::string classId, bool modifiesData);
+
+    InputPin& Input() const { return *input_; }
+    OutputPin& Output() const { return *output_; }
+    const MediaType& InputMediaType() const { return input_->CurrentMediaType(); }
+    bool ModifiesData() const { return modifiesData_; }
+
+    HRESULT Pause() override;
+    // A filter that overrides Stop does its own work and then calls TBCTransInPlaceFilter::Stop.
+    HRESULT Stop() override;
+
+protected:
+    virtual HRESULT CheckInputType(const MediaType& mtIn) = 0;
+    // Default: the output carries the input's type unchanged.
+    virtual HRESULT CheckTransform(const MediaType& mtIn, const MediaType& mtOut);
+    virtual HRESULT StartStreaming() { return S_OK; }
+    // S_OK passes the sample on, S_FALSE drops it.
+    virtual HRESULT Transform(MediaSample& sample) = 0;
+    virtual HRESULT StopStreaming() { return S_OK; }
+
+private:
+    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) final;
+    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) final;
+    HRESULT Receive(InputPin& pin, SamplePtr sample) final;
+
+    InputPin* input_;
+    OutputPin* output_;
+    bool modifiesData_;
+    bool streaming_ = false;
+};
+
+}  // namespace kelvor::media

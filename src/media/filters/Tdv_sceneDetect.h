@@ -1,0 +1,35 @@
+// The date scene detector as an in-place filter on a DV stream ("iavs" of any subtype, or
+// "vids" with "dvsd"), every sample one whole DV frame. It passes every sample on unchanged;
+// all the per-frame work is scenes::DateSceneDetector's, which its owner reaches through
+// Detector() to set callbacks and subtitle settings while the graph is stopped.
+//
+// One instance per graph owner, kept for the program's life and reused for every graph it
+// builds. Transform runs on the streaming thread; Stop on the driving thread once streaming has
+// ended (the graph guarantees it): it ends the last scene, closes the subtitle, reports the
+// stream end, stops as the base filter does and resets the detector for the next run.
+#pragma once
+
+#include "core/scenes/DateSceneDetector.h"
+#include "media/engine/TransformFilter.h"
+
+namespace kelvor::media {
+
+class Tdv_sceneDetect : public TBCTransInPlaceFilter {
+  public:
+    Tdv_sceneDetect();
+
+    scenes::DateSceneDetector& Detector() { return detector_; }
+    const scenes::DateSceneDetector& Detector() const { return detector_; }
+
+    HRESULT Stop() override;
+
+  protected:
+    HRESULT CheckInputType(const MediaType& mtIn) override;
+    HRESULT StartStreaming() override;
+    HRESULT Transform(MediaSample& sample) override;
+
+  private:
+    scenes::DateSceneDetector detector_;
+};
+
+}  // namespace kelvor::media

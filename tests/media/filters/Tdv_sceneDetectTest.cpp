@@ -1,0 +1,141 @@
+#include "media/filters/Tdv_sceneDetect.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "core/scenes/DetectorTestFrames.h"
+#include "media/engine/Graph.h"
+#include "media/engine/Renderer.h"
+
+namespace kelvor::media {
+namespace {
+
+using scenes::test::addFrames;
+using scenes::test::FrameSpec;
+
+// Delivers ready-made samples on a thread of its own, then the end of the stream.
+class FrameSource : public BaseFilter {
+  public:
+    FrameSource(MediaType type, std::vector<std::vector<std::uint8_t>> samples)
+        : BaseFilter("frame source", "{00000000-0000-0000-0000-000000000001}"),
+          type_(std::move(type)),
+          samples_(std::move(samples)),
+          out_(&AddOutputPin("Output")) {}
+    ~FrameSource() override { StopThreads(); }
+
+    HRESULT GetMediaType(const Pin&, int position, MediaType& mt) override {
+        if (position > 0)
+            return VFW_S_NO_MORE_ITEMS;
+        mt = type_;
+        return S_OK;
+    }
+    HRESULT DecideBufferSize(const Pin&, AllocatorProperties& props) override {
+        props.cbBuffer = static_cast<std::int32_t>(dv::kFrameSize625);
+        return S_OK;
+    }
+    void StartThreads() override {
+        thread_ = std::thread([this] {
+            for (const auto& bytes : samples_) {
+                SamplePtr s = out_->GetDeliveryBuffer();
+                s->assign(bytes);
+                if (out_->Deliver(s) != S_OK)
+                    return;
+            }
+            out_->DeliverEndOfStream();
+        });
+    }
+    void StopThreads() override {
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+  private:
+    MediaType type_;
+    std::vector<std::vector<std::uint8_t>> samples_;
+    OutputPin* out_;
+    std::thread thread_;
+};
+
+MediaType dvType2() {
+    MediaType mt;
+    mt.majorType = MEDIATYPE_Video;
+    mt.subtype = MEDIASUBTYPE_dvsd;
+    return mt;
+}
+
+TEST(Tdv_sceneDetect, IdentityAndAcceptedTypes) {
+    auto detector = std::make_shared<Tdv_sceneDetect>();
+    EXPECT_EQ(detector->DisplayName(), "Quennel dv_sceneDetect");
+    EXPECT_EQ(detector->ClassId(), "{E87CC8D6-571D-4927-AC63-AEE089DF6B39}");
+    struct Case {
+        FourCC major;
+        FourCC sub;
+        HRESULT expected;
+    } cases[] = {
+        {MEDIATYPE_Interleaved, MEDIASUBTYPE_dvsd, S_OK},
+        {MEDIATYPE_Interleaved, MakeFourCC("dvhd"), S_OK},
+        {MEDIATYPE_Video, MEDIASUBTYPE_dvsd, S_OK},
+        {MEDIATYPE_Video, MEDIASUBTYPE_RGB24, VFW_E_TYPE_NOT_ACCEPTED},
+        {MEDIATYPE_Audio, MEDIASUBTYPE_PCM, VFW_E_TYPE_NOT_ACCEPTED},
+    };
+    for (const Case& c : cases) {
+        MediaType mt;
+        mt.majorType = c.major;
+        mt.subtype = c.sub;
+        Graph graph;
+        auto source = std::make_shared<FrameSource>(mt, std::vector<std::vector<std::uint8_t>>{});
+        auto filter = std::make_shared<Tdv_sceneDetect>();
+        ASSERT_EQ(graph.AddFilter(source, "source"), S_OK);
+        ASSERT_EQ(graph.AddFilter(filter, "dv_SceneDetect"), S_OK);
+        EXPECT_EQ(graph.ConnectDirect(*source->GetPin(0), *filter->GetPin(0), &mt), c.expected)
+            << FourCCText(c.major) << " " << FourCCText(c.sub);
+    }
+}
+
+TEST(Tdv_sceneDetect, StreamsFramesThroughTheDetectorAndEndsTheLastSceneAtStop) {
+    std::vector<FrameSpec> specs;
+    addFrames(specs, 20, [](int) { return FrameSpec().date(0); });
+    addFrames(specs, 20, [](int) { return FrameSpec().date(60); });
+    std::vector<std::vector<std::uint8_t>> samples;
+    for (const FrameSpec& f : specs)
+        samples.push_back(scenes::test::makeFrame(f));
+    samples.insert(samples.begin() + 5, std::vector<std::uint8_t>(100, 0));  // not a DV frame
+
+    Graph graph;
+    auto source = std::make_shared<FrameSource>(dvType2(), samples);
+    auto filter = std::make_shared<Tdv_sceneDetect>();
+    auto sink = std::make_shared<NullRenderer>();
+    std::atomic<int> passed{0};
+    sink->SetSampleCallback([&](const MediaSample&) { ++passed; });
+    ASSERT_EQ(graph.AddFilter(source, "source"), S_OK);
+    ASSERT_EQ(graph.AddFilter(filter, "dv_SceneDetect"), S_OK);
+    ASSERT_EQ(graph.AddFilter(sink, "null"), S_OK);
+    ASSERT_EQ(graph.ConnectDirect(*source->GetPin(0), *filter->GetPin(0)), S_OK);
+    ASSERT_EQ(graph.ConnectDirect(*filter->GetPin(1), *sink->GetPin(0)), S_OK);
+
+    std::vector<std::pair<int, int>> ends;
+    int streamEnds = 0;
+    auto& d = filter->Detector();
+    d.OnSceneEnd = [&](const scenes::FrameInfo& s, const scenes::FrameInfo& r) {
+        ends.emplace_back(s.FrameNumber, r.FrameNumber);
+    };
+    d.OnStreamEnd = [&] { ++streamEnds; };
+    d.SetTrigger(0);
+    ASSERT_EQ(graph.Run(), S_OK);
+    int code = 0;
+    HRESULT hr = S_OK;
+    ASSERT_TRUE(graph.WaitForCompletion(10000, code, hr));
+    EXPECT_EQ(code, EC_COMPLETE);
+    EXPECT_EQ(d.SampleCount(), 41);
+    EXPECT_EQ(graph.Stop(), S_OK);
+    EXPECT_EQ(passed.load(), 41);  // every sample goes on, DV-sized or not
+    EXPECT_EQ(ends, (std::vector<std::pair<int, int>>{{0, 20}, {20, 40}}));
+    EXPECT_EQ(streamEnds, 1);
+    // Stop made the detector ready for the next run.
+    EXPECT_EQ(d.Current().FrameNumber, 0);
+    EXPECT_EQ(d.SceneStart(), scenes::FrameInfo{});
+}
+
+}  // namespace
+}  // namespace kelvor::media
