@@ -1,0 +1,169 @@
+#include "platform/DesktopShell.h"
+
+#include <sys/utsname.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QStorageInfo>
+#include <QUrl>
+#include <filesystem>
+#include <optional>
+
+#include "core/shell/DesktopEntry.h"
+#include "core/shell/Mounts.h"
+#include "core/shell/OsVersion.h"
+
+namespace kelvor::platform {
+namespace {
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Small system files only; the cap keeps a strange /proc from growing without bound.
+QByteArray readSmallFile(const QString& path, qint64 cap) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.read(cap);
+}
+
+QString xdgFolder(const char* variable, const char* fallbackUnderHome) {
+    const QString value = qEnvironmentVariable(variable);
+    // The base directory specification ignores relative values.
+    if (!value.isEmpty() && QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
+    return QDir::homePath() + "/" + fallbackUnderHome;
+}
+
+void refreshDesktopDatabase(const QString& folder) {
+    const QString tool = QStandardPaths::findExecutable("update-desktop-database");
+    if (!tool.isEmpty())
+        QProcess::startDetached(tool, {folder});
+}
+
+}  // namespace
+
+bool RecycleFile(const std::string& path) {
+    if (path.empty())
+        return false;
+    return QFile::moveToTrash(q(path));
+}
+
+void ShowInExplorer(const std::string& path) {
+    const QFileInfo info(q(path));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected()) {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            "org.freedesktop.FileManager1", "/org/freedesktop/FileManager1",
+            "org.freedesktop.FileManager1", "ShowItems");
+        call << QStringList{QUrl::fromLocalFile(info.absoluteFilePath()).toString()} << QString();
+        const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(info.absolutePath()));
+}
+
+std::string DocumentsFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return QDir::cleanPath(documents).toStdString();
+    return QDir::cleanPath(QDir::homePath()).toStdString();
+}
+
+std::string OsVersionText() {
+    struct utsname names {};
+    std::string kernel, release;
+    if (uname(&names) == 0) {
+        kernel = names.sysname;
+        release = names.release;
+    }
+    QByteArray osRelease = readSmallFile("/etc/os-release", 64 * 1024);
+    if (osRelease.isEmpty())
+        osRelease = readSmallFile("/usr/lib/os-release", 64 * 1024);
+    return shell::LinuxVersionText(kernel, release,
+                                   shell::PrettyNameFromOsRelease(osRelease.toStdString()));
+}
+
+std::string ApplicationsFolder() {
+    return (xdgFolder("XDG_DATA_HOME", ".local/share") + "/applications").toStdString();
+}
+
+bool CreateShortcut(const std::string& linkFile, const std::string& target,
+                    const std::string& workingFolder, const std::string& description,
+                    const std::string& name) {
+    const std::optional<std::string> text =
+        shell::DesktopEntryText({name, description, target, workingFolder});
+    if (!text)
+        return false;
+    const QFileInfo link(q(linkFile));
+    if (!QDir().mkpath(link.absolutePath()))
+        return false;
+    QSaveFile out(link.absoluteFilePath());
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(text->data(), static_cast<qint64>(text->size()));
+    if (!out.commit())
+        return false;
+    refreshDesktopDatabase(link.absolutePath());
+    return true;
+}
+
+bool CreateSendToShortcut(const std::string& name) {
+    const std::string folder = ApplicationsFolder();
+    return CreateShortcut(folder + "/" + shell::DesktopFileName(name), ProgramFile(), {},
+                          "Shortcut to " + name, name);
+}
+
+bool DeleteSendToShortcut(const std::string& name) {
+    const QString folder = q(ApplicationsFolder());
+    const QString file = folder + "/" + q(shell::DesktopFileName(name));
+    if (!QFileInfo::exists(file))
+        return true;
+    if (!QFile::remove(file))
+        return false;
+    refreshDesktopDatabase(folder);
+    return true;
+}
+
+std::vector<std::string> FixedDrives() {
+    return shell::FixedMountPoints(readSmallFile("/proc/self/mounts", 4 << 20).toStdString());
+}
+
+std::string ProgramFile() {
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationFilePath().toStdString();
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : self.string();
+}
+
+std::string MountPointOf(const std::string& path) {
+    const QStorageInfo storage(q(path));
+    const QString root = storage.isValid() ? storage.rootPath() : QString();
+    return root.isEmpty() ? std::string("/") : root.toStdString();
+}
+
+bool OpenDocument(const std::string& pathOrUrl) {
+    const QString text = q(pathOrUrl);
+    const QUrl url = text.contains("://") ? QUrl(text) : QUrl::fromLocalFile(text);
+    return QDesktopServices::openUrl(url);
+}
+
+bool StartProgram(const std::string& program, const std::vector<std::string>& arguments) {
+    QStringList args;
+    for (const std::string& a : arguments)
+        args << q(a);
+    return QProcess::startDetached(q(program), args);
+}
+
+}  // namespace kelvor::platform
