@@ -1,6 +1,7 @@
 #include "core/settings/IniText.h"
 
 #include <cstdint>
+#include <iterator>
 
 namespace kelvor::settings {
 namespace {
@@ -87,55 +88,73 @@ std::optional<IniDocument> IniDocument::Parse(std::string_view text) {
         text.remove_prefix(3);
 
     IniDocument doc;
-    Section* current = nullptr;
+    doc.sections_.push_back({std::string(), false, {}});
+    std::size_t current = 0;
+    auto keepRaw = [&](std::string_view line) {
+        doc.sections_[current].Entries.push_back({std::string(), std::string(line), true});
+    };
     while (!text.empty()) {
         const std::size_t eol = text.find('\n');
-        std::string_view line = trim(text.substr(0, eol));
+        std::string_view raw = text.substr(0, eol);
         text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
-        if (line.empty() || line.front() == ';')
+        if (!raw.empty() && raw.back() == '\r')
+            raw.remove_suffix(1);
+        const std::string_view line = trim(raw);
+        if (line.empty() || line.front() == ';') {
+            keepRaw(raw);
             continue;
+        }
         if (line.front() == '[') {
             const std::size_t close = line.rfind(']');
             if (close == std::string_view::npos || close == 0) {
-                current = nullptr;
+                doc.sections_.push_back({std::string(), false, {}});
+                current = doc.sections_.size() - 1;
+                keepRaw(raw);
                 continue;
             }
             const std::string_view name = trim(line.substr(1, close - 1));
-            current = doc.findSection(name);
-            if (!current) {
-                doc.sections_.push_back({std::string(name), {}});
-                current = &doc.sections_.back();
-            }
+            const Section* existing = doc.findSection(name);
+            // A repeated section adds its keys to the first one.
+            doc.sections_.push_back({std::string(name), existing == nullptr, {}});
+            current = doc.sections_.size() - 1;
+            if (existing)
+                keepRaw(raw);
             continue;
         }
         const std::size_t eq = line.find('=');
-        if (!current || eq == std::string_view::npos)
+        Section& section = doc.sections_[current];
+        if (!section.Named || eq == std::string_view::npos) {
+            keepRaw(raw);
             continue;
+        }
         const std::string_view key = trim(line.substr(0, eq));
         std::string_view value = trim(line.substr(eq + 1));
-        if (key.empty())
-            continue;
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
-        bool seen = false;
-        for (const Entry& e : current->Entries)
-            seen = seen || equalNoCase(e.Key, key);
-        if (!seen)
-            current->Entries.push_back({std::string(key), std::string(value)});
+        if (key.empty() || doc.Find(section.Name, key)) {
+            keepRaw(raw);
+            continue;
+        }
+        section.Entries.push_back({std::string(key), std::string(value), false});
+    }
+    // Blank lines between sections are written anew by Text().
+    for (Section& s : doc.sections_) {
+        while (!s.Entries.empty() && s.Entries.back().Raw && trim(s.Entries.back().Value).empty())
+            s.Entries.pop_back();
     }
     return doc;
 }
 
 IniDocument::Section* IniDocument::findSection(std::string_view name) {
     for (Section& s : sections_)
-        if (equalNoCase(s.Name, name))
+        if (s.Named && equalNoCase(s.Name, name))
             return &s;
     return nullptr;
 }
 
 const IniDocument::Section* IniDocument::findSection(std::string_view name) const {
     for (const Section& s : sections_)
-        if (equalNoCase(s.Name, name))
+        if (s.Named && equalNoCase(s.Name, name))
             return &s;
     return nullptr;
 }
@@ -149,7 +168,7 @@ const std::string* IniDocument::Find(std::string_view section, std::string_view 
     if (!s)
         return nullptr;
     for (const Entry& e : s->Entries)
-        if (equalNoCase(e.Key, key))
+        if (!e.Raw && equalNoCase(e.Key, key))
             return &e.Value;
     return nullptr;
 }
@@ -161,35 +180,49 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
             c = ' ';
     Section* s = findSection(section);
     if (!s) {
-        sections_.push_back({std::string(section), {}});
+        sections_.push_back({std::string(section), true, {}});
         s = &sections_.back();
     }
     for (Entry& e : s->Entries) {
-        if (equalNoCase(e.Key, key)) {
+        if (!e.Raw && equalNoCase(e.Key, key)) {
             e.Value = std::move(oneLine);
             return;
         }
     }
-    s->Entries.push_back({std::string(key), std::move(oneLine)});
+    // New keys go after the section's last key, before any comment that trails it.
+    auto at = s->Entries.end();
+    while (at != s->Entries.begin() && std::prev(at)->Raw)
+        --at;
+    if (at == s->Entries.begin())
+        at = s->Entries.end();
+    s->Entries.insert(at, {std::string(key), std::move(oneLine), false});
 }
 
 std::string IniDocument::Text() const {
     std::string out;
-    for (const Section& s : sections_) {
-        if (!out.empty())
+    for (std::size_t i = 0; i < sections_.size(); ++i) {
+        const Section& s = sections_[i];
+        // Every section but the lines before the first one starts after a blank line.
+        if (i > 0 && !out.empty())
             out += '\n';
-        out += '[';
-        out += s.Name;
-        out += "]\n";
+        if (s.Named) {
+            out += '[';
+            out += s.Name;
+            out += "]\n";
+        }
         for (const Entry& e : s.Entries) {
-            out += e.Key;
-            out += '=';
-            if (needsQuotes(e.Value)) {
-                out += '"';
+            if (e.Raw) {
                 out += e.Value;
-                out += '"';
             } else {
-                out += e.Value;
+                out += e.Key;
+                out += '=';
+                if (needsQuotes(e.Value)) {
+                    out += '"';
+                    out += e.Value;
+                    out += '"';
+                } else {
+                    out += e.Value;
+                }
             }
             out += '\n';
         }

@@ -1,8 +1,9 @@
 // The text of the preference stores: "[section]" lines followed by "key=value" lines, UTF-8.
 //
 // Section and key names compare without regard to ASCII case, the first of two equal names
-// wins, and lines that are neither a section, a key nor a ";" comment are skipped, the way
-// hand-edited ini files are read elsewhere. A value with blanks at either end or a double quote
+// wins, and lines that are neither a section nor a key (comments, a broken section line and
+// what follows it, a repeated key) are skipped by the reads but kept in the text, so a
+// hand-edited file keeps its notes when the program stores into it. A value with blanks at either end or a double quote
 // at its start is written between double quotes, so it reads back unchanged.
 //
 // A value object without shared state; one thread at a time per document.
@@ -35,10 +36,12 @@ class IniDocument {
   private:
     struct Entry {
         std::string Key;
-        std::string Value;
+        std::string Value;  // the whole line when Raw
+        bool Raw = false;
     };
     struct Section {
         std::string Name;
+        bool Named = true;  // false for the lines before the first section and a broken one
         std::vector<Entry> Entries;
     };
     Section* findSection(std::string_view name);
