@@ -50,12 +50,48 @@ void refreshDesktopDatabase(const QString& folder) {
         QProcess::startDetached(tool, {folder});
 }
 
+// Some Qt versions write the original path of a trashed file unescaped, although the trash
+// format wants it escaped as in URLs; file managers then restore names with "%" wrongly.
+void encodeTrashInfoPath(const QString& inTrash, const QString& original) {
+    const QFileInfo trashed(inTrash);
+    const QString info = trashed.absolutePath() + "/../info/" + trashed.fileName() + ".trashinfo";
+    const QByteArray encoded = QUrl::toPercentEncoding(original, "/");
+    const QByteArray raw = QFile::encodeName(original);
+    if (encoded == raw)
+        return;
+    QFile in(info);
+    if (!in.open(QIODevice::ReadOnly))
+        return;
+    QByteArray text = in.read(64 * 1024);
+    in.close();
+    const QByteArray rawLine = "\nPath=" + raw + "\n";
+    if (!text.contains(rawLine))
+        return;
+    text.replace(rawLine, "\nPath=" + encoded + "\n");
+    QSaveFile out(info);
+    if (out.open(QIODevice::WriteOnly) && out.write(text) == text.size())
+        out.commit();
+}
+
 }  // namespace
 
 bool RecycleFile(const std::string& path) {
     if (path.empty())
         return false;
-    return QFile::moveToTrash(q(path));
+    // Qt makes the Trash folder but not the data folder above it, which a new account may lack.
+    // When it can establish no trash at all it moves the file below the current folder instead,
+    // so the home trash must be possible before we ask.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty() || !QDir().mkpath(data))
+        return false;
+    if (!QFileInfo(data + "/Trash").isDir() && !QFileInfo(data).isWritable())
+        return false;
+    const QString original = QFileInfo(q(path)).absoluteFilePath();
+    QString inTrash;
+    if (!QFile::moveToTrash(q(path), &inTrash))
+        return false;
+    encodeTrashInfoPath(inTrash, original);
+    return true;
 }
 
 void ShowInExplorer(const std::string& path) {

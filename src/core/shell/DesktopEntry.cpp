@@ -55,7 +55,7 @@ std::optional<std::string> DesktopEntryText(const DesktopEntry& e) {
         return std::nullopt;
     std::string out = "[Desktop Entry]\n";
     out += "Type=Application\n";
-    out += "Version=1.5\n";
+    out += "Version=1.0\n";
     out += "Name=" + escapeString(e.Name) + "\n";
     if (!e.Comment.empty())
         out += "Comment=" + escapeString(e.Comment) + "\n";

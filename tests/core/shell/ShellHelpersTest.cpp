@@ -138,7 +138,7 @@ TEST(DesktopEntry, QuotesExecArgumentsByBothRules) {
     const auto text = DesktopEntryText({"Kelvor", "Shortcut to Kelvor", "/opt/k v/kelvor", ""});
     ASSERT_TRUE(text);
     EXPECT_EQ(*text,
-              "[Desktop Entry]\nType=Application\nVersion=1.5\nName=Kelvor\n"
+              "[Desktop Entry]\nType=Application\nVersion=1.0\nName=Kelvor\n"
               "Comment=Shortcut to Kelvor\nExec=\"/opt/k v/kelvor\" %F\nTerminal=false\n"
               "Categories=AudioVideo;Video;\nMimeType=video/x-msvideo;video/avi;\n");
     EXPECT_FALSE(DesktopEntryText({"Kel\nvor", "", "/k", ""}));
