@@ -17,6 +17,7 @@ constexpr Verb kVerbs[] = {
     {"about", kelvor::cli::runAbout, "about                 the program's name and version"},
     {"packs", kelvor::cli::runPacks,
      "packs FILE.dv...      datecode, timecode and format of every frame of raw DV files"},
+    {"prefs", kelvor::cli::runPrefs, "prefs [delete]        the preferences as loaded, or delete them"},
 };
 
 int usage(std::FILE* to) {
