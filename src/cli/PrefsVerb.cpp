@@ -67,11 +67,11 @@ int runPrefs(Args args) {
     const auto store = prefs.IniMode ? env.Locations.IniFile() : env.Locations.UserFile();
     std::printf("; store: %s%s\n", store.string().c_str(),
                 outcome == settings::LoadOutcome::Fallback ? " (unreadable: fallback values)" : "");
-    std::printf("[%.*s]\n", static_cast<int>(settings::kMainSection.size()),
-                settings::kMainSection.data());
+    std::printf("[%.*s]\n", static_cast<int>(settings::MainSection.size()),
+                settings::MainSection.data());
     printTable(prefs, settings::MainKeys());
-    std::printf("\n[%.*s]\n", static_cast<int>(settings::kFontSection.size()),
-                settings::kFontSection.data());
+    std::printf("\n[%.*s]\n", static_cast<int>(settings::FontSection.size()),
+                settings::FontSection.data());
     printTable(prefs.InlayFont, settings::FontKeys());
     return 0;
 }

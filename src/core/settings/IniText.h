@@ -3,8 +3,8 @@
 // Section and key names compare without regard to ASCII case, the first of two equal names
 // wins, and lines that are neither a section nor a key (comments, a broken section line and
 // what follows it, a repeated key) are skipped by the reads but kept in the text, so a
-// hand-edited file keeps its notes when the program stores into it. A value with blanks at either end or a double quote
-// at its start is written between double quotes, so it reads back unchanged.
+// hand-edited file keeps its notes when the program stores into it. A value with blanks at either
+// end or a double quote at its start is written between double quotes, so it reads back unchanged.
 //
 // A value object without shared state; one thread at a time per document.
 #pragma once

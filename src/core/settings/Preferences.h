@@ -15,10 +15,10 @@
 
 namespace kelvor::settings {
 
-inline constexpr std::string_view kMainSection = "\\Software\\Quennel\\Kelvor";
-inline constexpr std::string_view kFontSection = "\\Software\\Quennel\\Kelvor\\IncrustFont";
+inline constexpr std::string_view MainSection = "\\Software\\Quennel\\Kelvor";
+inline constexpr std::string_view FontSection = "\\Software\\Quennel\\Kelvor\\IncrustFont";
 // Written in place of an empty text so that "stored empty" and "never stored" differ.
-inline constexpr std::string_view kEmptyMarker = "#@vide§#";
+inline constexpr std::string_view EmptyMarker = "#@vide§#";
 
 // The font of the datecode inlay.
 struct InlayFontSettings {
@@ -101,7 +101,7 @@ struct KeyDef {
     std::string_view Key;
     PrefType Type;
     Field Member;
-    // Empty values of these texts are stored as kEmptyMarker and read back as empty.
+    // Empty values of these texts are stored as EmptyMarker and read back as empty.
     bool MarkerWhenEmpty = false;
 };
 

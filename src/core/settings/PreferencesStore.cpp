@@ -200,7 +200,7 @@ void writeTable(IniDocument& doc, std::string_view section, std::span<const KeyD
                 const auto& v = values.*member;
                 using T = std::remove_cvref_t<decltype(v)>;
                 if constexpr (std::is_same_v<T, std::string>) {
-                    return v.empty() && key.MarkerWhenEmpty ? std::string(kEmptyMarker) : v;
+                    return v.empty() && key.MarkerWhenEmpty ? std::string(EmptyMarker) : v;
                 } else if constexpr (std::is_same_v<T, bool>) {
                     return v ? "1" : "0";
                 } else if constexpr (std::is_same_v<T, double>) {
@@ -259,7 +259,7 @@ void clearMarkers(Preferences& p) {
         if (!key.MarkerWhenEmpty)
             continue;
         std::string& value = p.*std::get<std::string Preferences::*>(key.Member);
-        if (value == kEmptyMarker)
+        if (value == EmptyMarker)
             value.clear();
     }
 }
@@ -354,7 +354,7 @@ LoadOutcome LoadPreferences(Preferences& prefs, const PreferencesEnvironment& en
 
     bool ok = state == ReadState::Ok || state == ReadState::Missing;
     if (ok) {
-        TableReader reader(*doc, kMainSection, !prefs.IniMode);
+        TableReader reader(*doc, MainSection, !prefs.IniMode);
         for (const KeyDef<Preferences>& key : MainKeys()) {
             if (!reader.read(key, prefs, defaults)) {
                 ok = false;
@@ -366,9 +366,9 @@ LoadOutcome LoadPreferences(Preferences& prefs, const PreferencesEnvironment& en
         applyFallback(prefs, env);
 
     prefs.InlayFont = InlayFontSettings{};
-    if (doc->HasSection(kFontSection)) {
+    if (doc->HasSection(FontSection)) {
         // A font value of the wrong form takes its default in either store.
-        TableReader reader(*doc, kFontSection, false);
+        TableReader reader(*doc, FontSection, false);
         const InlayFontSettings fontDefaults;
         for (const KeyDef<InlayFontSettings>& key : FontKeys())
             reader.read(key, prefs.InlayFont, fontDefaults);
@@ -393,12 +393,12 @@ void StorePreferences(const Preferences& prefs, const PreferencesEnvironment& en
 
         const std::string version = std::string(about::kProductName) + " " + about::VersionText() +
                                     " " + about::kLanguageTag + " by " + about::kMaker;
-        doc->Set(kMainSection, kVersionKey, version);
-        doc->Set(kMainSection, kLastStoreKey,
+        doc->Set(MainSection, kVersionKey, version);
+        doc->Set(MainSection, kLastStoreKey,
                  FormatDateTime(kLastStorePattern, localNow(env), env.Locale));
-        doc->Set(kMainSection, kExenameKey, env.Locations.ProgramFile.string());
-        writeTable(*doc, kMainSection, MainKeys(), prefs);
-        writeTable(*doc, kFontSection, FontKeys(), prefs.InlayFont);
+        doc->Set(MainSection, kExenameKey, env.Locations.ProgramFile.string());
+        writeTable(*doc, MainSection, MainKeys(), prefs);
+        writeTable(*doc, FontSection, FontKeys(), prefs.InlayFont);
         writeWholeFile(file, doc->Text());
     } catch (...) {
         // Storing never fails loudly; the previous store stays whole.

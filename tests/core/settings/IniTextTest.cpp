@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace kelvor::settings {
 namespace {
 
@@ -75,6 +77,52 @@ TEST(IniText, SetKeepsOtherKeysAndTheirOrder) {
     doc->Set("A", "w", "4");
     doc->Set("C", "v", "5");
     EXPECT_EQ(doc->Text(), "[A]\nx=1\nY=20\nw=4\n\n[B]\nz=3\n\n[C]\nv=5\n");
+}
+
+// Whatever a damaged or hand-mangled file holds, what we write of it reads back the same.
+TEST(IniText, MangledFilesParseAndRoundTrip) {
+    const std::string seed =
+        "; c\n[\\Software\\Quennel\\Kelvor]\nTop=12\nName=\"  x \"\nDossier à ouverture auto=/a\n"
+        "[\\Software\\Quennel\\Kelvor\\IncrustFont]\nSize=48\n[x\n=v\nk==\n";
+    const std::string alphabet = "[]=;\"\n\r\t ab\xC3\xA9\\";
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = seed;
+        const int edits = 1 + static_cast<int>(rng() % 8);
+        for (int e = 0; e < edits; ++e) {
+            const std::size_t at = rng() % (text.size() + 1);
+            switch (rng() % 3) {
+                case 0:
+                    text.insert(at, 1, alphabet[rng() % alphabet.size()]);
+                    break;
+                case 1:
+                    if (at < text.size())
+                        text.erase(at, 1);
+                    break;
+                default:
+                    if (at < text.size())
+                        text[at] = static_cast<char>(rng() & 0xFF);
+                    break;
+            }
+        }
+        const auto doc = IniDocument::Parse(text);
+        if (!doc)
+            continue;
+        const auto again = IniDocument::Parse(doc->Text());
+        ASSERT_TRUE(again) << text;
+        EXPECT_EQ(again->Text(), doc->Text()) << text;
+        for (const char* section :
+             {"\\Software\\Quennel\\Kelvor", "\\Software\\Quennel\\Kelvor\\IncrustFont"}) {
+            for (const char* key : {"Top", "Name", "Dossier à ouverture auto", "Size", "k", ""}) {
+                const std::string* a = doc->Find(section, key);
+                const std::string* b = again->Find(section, key);
+                ASSERT_EQ(a == nullptr, b == nullptr) << text;
+                if (a) {
+                    EXPECT_EQ(*a, *b) << text;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -161,7 +161,7 @@ TEST_F(PreferencesStoreTest, TwoStoresInOneRunBothWriteTheMarkerAndTheFixedKeys)
     const auto doc = IniDocument::Parse(first);
     ASSERT_TRUE(doc);
     for (const auto& key : MainKeys())
-        EXPECT_NE(doc->Find(kMainSection, key.Key), nullptr);
+        EXPECT_NE(doc->Find(MainSection, key.Key), nullptr);
 }
 
 TEST_F(PreferencesStoreTest, AnIniBesideTheProgramWinsAndTheUserStoreIsUntouched) {
