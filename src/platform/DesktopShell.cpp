@@ -142,6 +142,11 @@ bool CreateShortcut(const std::string& linkFile, const std::string& target,
     if (!text)
         return false;
     const QFileInfo link(q(linkFile));
+    // The settings panel re-creates the entry at every start; an unchanged one is left alone.
+    const QByteArray wanted = QByteArray::fromStdString(*text);
+    if (link.isFile() && link.size() == wanted.size() &&
+        readSmallFile(link.absoluteFilePath(), wanted.size() + 1) == wanted)
+        return true;
     if (!QDir().mkpath(link.absolutePath()))
         return false;
     QSaveFile out(link.absoluteFilePath());

@@ -109,6 +109,15 @@ TEST(SendToShortcut, WritesAValidDesktopEntryForAviFilesAndRemovesIt) {
         EXPECT_EQ(check.readAllStandardOutput().toStdString(), "");
     }
 
+    // A second start finds the entry as it wants it and leaves it alone.
+    const auto written = fs::last_write_time(entry);
+    fs::last_write_time(entry, written - std::chrono::hours(1));
+    EXPECT_TRUE(CreateSendToShortcut("Kelvor"));
+    EXPECT_EQ(fs::last_write_time(entry), written - std::chrono::hours(1));
+    WriteFile(entry, "[Desktop Entry]\nName=Old\n");
+    EXPECT_TRUE(CreateSendToShortcut("Kelvor"));
+    EXPECT_EQ(ReadFile(entry), text);
+
     EXPECT_TRUE(DeleteSendToShortcut("Kelvor"));
     EXPECT_FALSE(fs::exists(entry));
     EXPECT_TRUE(DeleteSendToShortcut("Kelvor"));
