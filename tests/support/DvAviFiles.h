@@ -54,9 +54,10 @@ inline std::optional<std::string> MakeRawDv(const TempDir& dir, bool pal, int fr
     const std::string size = pal ? "720x576" : "720x480";
     const std::string rate = pal ? "25" : "30000/1001";
     const auto r = RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=" + size + ":rate=" + rate,
-                            "-f", "lavfi", "-i", "sine=r=48000", "-frames:v", std::to_string(frames), "-c:v",
-                            "dvvideo", "-pix_fmt", pal ? "yuv420p" : "yuv411p", "-c:a", "pcm_s16le", "-ac", "2",
-                            "-shortest", "-f", "dv", name},
+                            "-f", "lavfi", "-i", "sine=r=48000", 
+                            "-t", std::to_string(frames * (pal ? 0.04 : 1001.0 / 30000)), "-c:v", "dvvideo",
+                            "-pix_fmt", pal ? "yuv420p" : "yuv411p", "-c:a", "pcm_s16le", "-ac", "2", "-f", "dv",
+                            name},
                            dir.path());
     if (r.exitCode != 0) return std::nullopt;
     return dir.file(name);
