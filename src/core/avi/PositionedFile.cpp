@@ -76,6 +76,7 @@ std::optional<std::size_t> MemoryFile::doReadAt(std::uint64_t offset,
     if (offset >= bytes_.size()) return 0;
     const std::size_t n = static_cast<std::size_t>(
         std::min<std::uint64_t>(buffer.size(), bytes_.size() - offset));
+    if (n == 0) return 0;  // an empty buffer may have no storage at all
     std::memcpy(buffer.data(), bytes_.data() + offset, n);
     return n;
 }
