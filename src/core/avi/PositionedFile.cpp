@@ -25,7 +25,8 @@ std::unique_ptr<DiskFile> DiskFile::open(const std::string& path, Mode mode, int
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (errorCode) *errorCode = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        // Only regular files have a size to walk; a pipe or device is refused.
+        if (errorCode) *errorCode = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
         return nullptr;
     }
