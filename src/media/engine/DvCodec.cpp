@@ -49,7 +49,7 @@ bool DvVideoDecoder::open(bool halfSize, int threads) {
 int DvVideoDecoder::width() const { return s_ && s_->half ? 360 : 720; }
 int DvVideoDecoder::height(bool pal) const { return (pal ? 576 : 480) / (s_ && s_->half ? 2 : 1); }
 
-bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::vector<std::uint8_t>& out, int& width,
+bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
                             int& height) {
     if (!s_ || !s_->ctx) {
         error_ = "decoder not open";
@@ -88,7 +88,11 @@ bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::vector<std
         return false;
     }
     const std::size_t stride = Rgb24Stride(width);
-    out.resize(stride * static_cast<std::size_t>(height));
+    if (out.size() / stride < static_cast<std::size_t>(height)) {
+        error_ = "picture buffer too small";
+        av_frame_unref(f);
+        return false;
+    }
     // Bottom-up: start at the last row and step backwards.
     std::uint8_t* dst[4] = {out.data() + stride * static_cast<std::size_t>(height - 1), nullptr, nullptr, nullptr};
     int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};

@@ -29,8 +29,8 @@ public:
     // Picture size of a DV frame of this standard at the decoder's size.
     int width() const;
     int height(bool pal) const;
-    // Decodes the frame into out (resized to height * Rgb24Stride(width)).
-    bool decode(std::span<const std::uint8_t> frame, std::vector<std::uint8_t>& out, int& width, int& height);
+    // Decodes the frame into out, which must hold height * Rgb24Stride(width) bytes.
+    bool decode(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width, int& height);
     const std::string& errorText() const { return error_; }
 
 private:
