@@ -49,8 +49,7 @@ bool DvVideoDecoder::open(bool halfSize, int threads) {
 int DvVideoDecoder::width() const { return s_ && s_->half ? 360 : 720; }
 int DvVideoDecoder::height(bool pal) const { return (pal ? 576 : 480) / (s_ && s_->half ? 2 : 1); }
 
-bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
-                            int& height) {
+bool DvVideoDecoder::decodeToFrame(std::span<const std::uint8_t> frame) {
     if (!s_ || !s_->ctx) {
         error_ = "decoder not open";
         return false;
@@ -77,6 +76,12 @@ bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::
         error_ = "DV decoding gave no picture: " + ff::ErrorText(err);
         return false;
     }
+    return true;
+}
+
+bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
+                            int& height) {
+    if (!decodeToFrame(frame)) return false;
     AVFrame* f = s_->frame.get();
     width = f->width;
     height = f->height;
@@ -97,6 +102,42 @@ bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::
     std::uint8_t* dst[4] = {out.data() + stride * static_cast<std::size_t>(height - 1), nullptr, nullptr, nullptr};
     int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
     sws_scale(s_->sws, f->data, f->linesize, 0, f->height, dst, dstStride);
+    av_frame_unref(f);
+    return true;
+}
+
+namespace {
+
+// Plane sizes of the two DV layouts: 4:2:0 halves both directions, 4:1:1 quarters the width.
+void planeSizes(AVPixelFormat fmt, int w, int h, int (&pw)[3], int (&ph)[3]) {
+    pw[0] = w;
+    ph[0] = h;
+    const bool is411 = fmt == AV_PIX_FMT_YUV411P;
+    pw[1] = pw[2] = is411 ? w / 4 : w / 2;
+    ph[1] = ph[2] = is411 ? h : h / 2;
+}
+
+}  // namespace
+
+bool DvVideoDecoder::decodePlanar(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
+                                  int& height) {
+    if (!decodeToFrame(frame)) return false;
+    AVFrame* f = s_->frame.get();
+    width = f->width;
+    height = f->height;
+    const auto fmt = static_cast<AVPixelFormat>(f->format);
+    if ((fmt != AV_PIX_FMT_YUV420P && fmt != AV_PIX_FMT_YUV411P) || out.size() < PlanarSize(width, height)) {
+        error_ = "unexpected DV picture layout";
+        av_frame_unref(f);
+        return false;
+    }
+    int pw[3], ph[3];
+    planeSizes(fmt, width, height, pw, ph);
+    std::uint8_t* dst = out.data();
+    for (int p = 0; p < 3; ++p) {
+        av_image_copy_plane(dst, pw[p], f->data[p], f->linesize[p], pw[p], ph[p]);
+        dst += static_cast<std::size_t>(pw[p]) * static_cast<std::size_t>(ph[p]);
+    }
     av_frame_unref(f);
     return true;
 }
@@ -193,6 +234,38 @@ bool DvVideoEncoder::encode(std::span<const std::uint8_t> rgb, int width, int he
                                   nullptr};
     const int srcStride[4] = {-static_cast<int>(stride), 0, 0, 0};
     sws_scale(s_->sws, src, srcStride, 0, height, f->data, f->linesize);
+    return encodeFrame(out);
+}
+
+bool DvVideoEncoder::encodePlanar(std::span<const std::uint8_t> planar, std::span<std::uint8_t> out) {
+    if (!s_ || !s_->ctx) {
+        error_ = "encoder not open";
+        return false;
+    }
+    AVCodecContext* c = s_->ctx.get();
+    AVFrame* f = s_->frame.get();
+    if (planar.size() < PlanarSize(c->width, c->height) || out.size() < frameSize()) {
+        error_ = "buffers smaller than a DV picture";
+        return false;
+    }
+    if (av_frame_make_writable(f) < 0) {
+        error_ = "out of memory for the DV picture";
+        return false;
+    }
+    int pw[3], ph[3];
+    planeSizes(c->pix_fmt, c->width, c->height, pw, ph);
+    const std::uint8_t* src = planar.data();
+    for (int p = 0; p < 3; ++p) {
+        av_image_copy_plane(f->data[p], f->linesize[p], src, pw[p], pw[p], ph[p]);
+        src += static_cast<std::size_t>(pw[p]) * static_cast<std::size_t>(ph[p]);
+    }
+    return encodeFrame(out);
+}
+
+bool DvVideoEncoder::encodeFrame(std::span<std::uint8_t> out) {
+    AVCodecContext* c = s_->ctx.get();
+    AVFrame* f = s_->frame.get();
+    int err = 0;
     f->pts = s_->pts++;
     f->interlaced_frame = 1;
     f->top_field_first = 0;

@@ -31,13 +31,22 @@ public:
     int height(bool pal) const;
     // Decodes the frame into out, which must hold height * Rgb24Stride(width) bytes.
     bool decode(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width, int& height);
+    // Decodes into the codec's own planar layout (4:2:0 for 625/50, 4:1:1 for 525/60): the Y
+    // plane, then U, then V, rows without padding; out must hold PlanarSize bytes.
+    bool decodePlanar(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width, int& height);
     const std::string& errorText() const { return error_; }
 
 private:
+    bool decodeToFrame(std::span<const std::uint8_t> frame);
     struct State;
     std::unique_ptr<State> s_;
     std::string error_;
 };
+
+// Bytes of a planar DV picture: 4:2:0 (625/50) or 4:1:1 (525/60) at this size.
+inline constexpr std::size_t PlanarSize(int width, int height) {
+    return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3 / 2;
+}
 
 class DvVideoEncoder {
 public:
@@ -51,9 +60,12 @@ public:
     // Encodes an RGB24 bottom-up picture (rows of Rgb24Stride(width) bytes), scaled to the DV
     // picture size when it differs, into out (at least frameSize() bytes).
     bool encode(std::span<const std::uint8_t> rgb, int width, int height, std::span<std::uint8_t> out);
+    // Encodes a planar picture of the DV size in the layout decodePlanar gives.
+    bool encodePlanar(std::span<const std::uint8_t> planar, std::span<std::uint8_t> out);
     const std::string& errorText() const { return error_; }
 
 private:
+    bool encodeFrame(std::span<std::uint8_t> out);
     struct State;
     std::unique_ptr<State> s_;
     std::string error_;

@@ -173,22 +173,32 @@ HRESULT DvVideoDecoderFilter::CheckInputType(const MediaType& mt) {
     return isDvsdVideo(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
+// Like the platform's decoder, the codec's own planar layout comes first and RGB24 second, so
+// a DV encoder right after it takes the pictures without a colour conversion while the
+// program's RGB24 filters still get RGB24.
 HRESULT DvVideoDecoderFilter::GetMediaType(int position, MediaType& mt) {
-    if (position != 0) return VFW_S_NO_MORE_ITEMS;
+    if (position < 0 || position > 1) return VFW_S_NO_MORE_ITEMS;
     const auto in = InputMediaType().videoInfo();
     const REFERENCE_TIME avg = in && in->AvgTimePerFrame > 0 ? in->AvgTimePerFrame : frameTime(pal());
     const int w = half_ ? 360 : 720;
     const int h = (pal() ? 576 : 480) / (half_ ? 2 : 1);
-    mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(w, h, avg));
+    if (position == 0) {
+        const FourCC sub = pal() ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B;
+        mt = MakeVideoType(sub, MakePlanarInfo(sub, w, h, avg));
+    } else {
+        mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(w, h, avg));
+    }
     return S_OK;
 }
 
 HRESULT DvVideoDecoderFilter::CheckTransform(const MediaType& in, const MediaType& out) {
-    if (!isDvsdVideo(in) || out.majorType != MEDIATYPE_Video || out.subtype != MEDIASUBTYPE_RGB24)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    MediaType mine;
-    GetMediaType(0, mine);
-    return out.format == mine.format ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    if (!isDvsdVideo(in)) return VFW_E_TYPE_NOT_ACCEPTED;
+    for (int i = 0; i < 2; ++i) {
+        MediaType mine;
+        GetMediaType(i, mine);
+        if (out.majorType == mine.majorType && out.subtype == mine.subtype && out.format == mine.format) return S_OK;
+    }
+    return VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT DvVideoDecoderFilter::DecideBufferSize(AllocatorProperties& props) {
@@ -210,9 +220,12 @@ HRESULT DvVideoDecoderFilter::Transform(const MediaSample& in, MediaSample& out)
     const std::size_t size = picture_.size();
     out.Reserve(size);
     int w = 0, h = 0;
+    const bool planar = OutputMediaType().subtype != MEDIASUBTYPE_RGB24;
+    const bool decoded = planar ? decoder_->decodePlanar(in.data(), {out.GetPointer(), size}, w, h)
+                                : decoder_->decode(in.data(), {out.GetPointer(), size}, w, h);
+    const std::size_t expected = planar ? PlanarSize(w, h) : Rgb24Stride(w) * static_cast<std::size_t>(h);
     // A frame that does not decode shows the last picture, so the frame count stays right.
-    if (decoder_->decode(in.data(), {out.GetPointer(), size}, w, h) &&
-        Rgb24Stride(w) * static_cast<std::size_t>(h) == size)
+    if (decoded && expected == size)
         std::memcpy(picture_.data(), out.GetPointer(), size);
     else
         std::memcpy(out.GetPointer(), picture_.data(), size);
@@ -239,8 +252,12 @@ HRESULT DvVideoEncoderFilter::put_VideoFormat(int format) {
 }
 
 HRESULT DvVideoEncoderFilter::CheckInputType(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video || mt.subtype != MEDIASUBTYPE_RGB24) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (mt.majorType != MEDIATYPE_Video) return VFW_E_TYPE_NOT_ACCEPTED;
     const auto v = mt.videoInfo();
+    if (mt.subtype == (pal_ ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B))
+        return v && v->bmiHeader.biWidth == 720 && v->bmiHeader.biHeight == (pal_ ? 576 : 480) ? S_OK
+                                                                                               : VFW_E_TYPE_NOT_ACCEPTED;
+    if (mt.subtype != MEDIASUBTYPE_RGB24) return VFW_E_TYPE_NOT_ACCEPTED;
     if (!v || v->bmiHeader.biBitCount != 24 || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biHeight <= 0 ||
         v->bmiHeader.biWidth > 8192 || v->bmiHeader.biHeight > 8192)
         return VFW_E_TYPE_NOT_ACCEPTED;
@@ -273,8 +290,10 @@ HRESULT DvVideoEncoderFilter::Transform(const MediaSample& in, MediaSample& out)
     if (!v) return E_UNEXPECTED;
     const std::size_t size = encoder_->frameSize();
     out.Reserve(size);
-    if (!encoder_->encode(in.data(), v->bmiHeader.biWidth, v->bmiHeader.biHeight, {out.GetPointer(), size}))
-        return E_FAIL;
+    const bool ok = InputMediaType().subtype == MEDIASUBTYPE_RGB24
+                        ? encoder_->encode(in.data(), v->bmiHeader.biWidth, v->bmiHeader.biHeight, {out.GetPointer(), size})
+                        : encoder_->encodePlanar(in.data(), {out.GetPointer(), size});
+    if (!ok) return E_FAIL;
     out.SetActualDataLength(static_cast<std::int32_t>(size));
     out.SetSyncPoint(true);
     return S_OK;
