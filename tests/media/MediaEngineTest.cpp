@@ -21,6 +21,7 @@
 #include "media/engine/PlatformFilters.h"
 #include "media/engine/Renderer.h"
 #include "media/engine/TransformFilter.h"
+#include "media/engine/VideoDecoder.h"
 #include "support/Tools.h"
 
 namespace kelvor::media {
@@ -534,6 +535,38 @@ TEST(Graph, ResamplerTeeAndColourConverterCarryWholeStreams) {
     EXPECT_EQ(bytesA.load(), bytesB.load());
     EXPECT_NEAR(static_cast<double>(bytesA.load()) / 4, 50 * 1920 * 44100.0 / 48000, 64);
     EXPECT_EQ(pictureBytes.load(), 50 * 720 * 576 * 3);
+}
+
+TEST(Graph, OtherCodecsDecodeToRgb24) {
+    if (!test::ToolAvailable("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
+    TempDir dir;
+    const auto r = test::RunTool({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc=duration=1:size=320x240:rate=25",
+                                  "-c:v", "mjpeg", "m.avi"},
+                                 dir.path());
+    ASSERT_EQ(r.exitCode, 0);
+    Graph g;
+    Chain c;
+    ASSERT_EQ(openSource(g, c, dir.file("m.avi")), S_OK);
+    auto dec = std::make_shared<VideoDecoderFilter>();
+    auto sink = std::make_shared<NullRenderer>();
+    g.AddFilter(dec, "decoder");
+    g.AddFilter(sink, "null");
+    auto dvdec = std::make_shared<DvVideoDecoderFilter>();
+    g.AddFilter(dvdec, "dv");
+    EXPECT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dvdec->Input()), VFW_E_TYPE_NOT_ACCEPTED);
+    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dec->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(dec->Output(), sink->Input()), S_OK);
+    std::atomic<int> frames{0};
+    sink->SetSampleCallback([&](const MediaSample& s) {
+        EXPECT_EQ(s.GetActualDataLength(), 320 * 240 * 3);
+        ++frames;
+    });
+    ASSERT_EQ(g.Run(), S_OK);
+    int code = 0;
+    HRESULT hr = S_OK;
+    ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
+    g.Stop();
+    EXPECT_EQ(frames.load(), 25);
 }
 
 }  // namespace
