@@ -19,6 +19,7 @@ constexpr Verb kVerbs[] = {
      "packs FILE.dv...      datecode, timecode and format of every frame of raw DV files"},
     {"riff", kelvor::cli::runRiff, "riff FILE [--save LOG] the RIFF structure report of an AVI file"},
     {"prefs", kelvor::cli::runPrefs, "prefs [delete]        the preferences as loaded, or delete them"},
+    {"probe", kelvor::cli::runProbe, "probe FILE...         streams, formats, durations and first DV frame of AVI files"},
 };
 
 int usage(std::FILE* to) {
