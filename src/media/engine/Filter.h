@@ -161,6 +161,9 @@ public:
     // True for filters that end a stream (renderers, file writers): the graph completes when
     // each of them has seen the end of its stream.
     virtual bool IsRenderer() const { return false; }
+    // False for renderers that never hold a sample in the paused state (file writers): a pause
+    // does not wait for them.
+    virtual bool PrerollsOnPause() const { return true; }
 
     // Connection negotiation, on the driving thread.
     // S_OK when this input pin takes the type, else VFW_E_TYPE_NOT_ACCEPTED.

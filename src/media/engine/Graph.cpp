@@ -230,7 +230,8 @@ HRESULT Graph::Stop() {
 HRESULT Graph::GetState(int timeoutMs, FilterState& state) {
     state = state_;
     if (state_ != FilterState::Paused) return S_OK;
-    const std::size_t need = renderers().size();
+    std::size_t need = 0;
+    for (BaseFilter* r : renderers()) need += r->PrerollsOnPause() ? 1 : 0;
     std::unique_lock lock(mutex_);
     const bool done = cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] {
         return static_cast<std::size_t>(prerolled_) >= need || completed_ || error_ != S_OK;

@@ -258,6 +258,17 @@ VideoInfoHeader MakeRgb24Info(int width, int height, REFERENCE_TIME avgTimePerFr
     return v;
 }
 
+VideoInfoHeader MakePlanarInfo(FourCC subtype, int width, int height, REFERENCE_TIME avgTimePerFrame) {
+    VideoInfoHeader v;
+    v.AvgTimePerFrame = avgTimePerFrame;
+    v.bmiHeader.biWidth = width;
+    v.bmiHeader.biHeight = height;
+    v.bmiHeader.biBitCount = 12;
+    v.bmiHeader.biCompression = subtype;
+    v.bmiHeader.biSizeImage = static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(height) * 3 / 2;
+    return v;
+}
+
 VideoInfoHeader MakeDvsdInfo(bool pal) {
     VideoInfoHeader v;
     v.AvgTimePerFrame = pal ? 400000 : 333667;

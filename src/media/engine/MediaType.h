@@ -34,6 +34,9 @@ inline constexpr FourCC MEDIATYPE_Stream = MakeFourCC("strm");  // a file source
 
 inline constexpr FourCC MEDIASUBTYPE_dvsd = MakeFourCC("dvsd");
 inline constexpr FourCC MEDIASUBTYPE_RGB24 = MakeFourCC("RGB3");
+// Planar pictures as the DV codec holds them: 4:2:0 (625/50) and 4:1:1 (525/60).
+inline constexpr FourCC MEDIASUBTYPE_I420 = MakeFourCC("I420");
+inline constexpr FourCC MEDIASUBTYPE_Y41B = MakeFourCC("Y41B");
 inline constexpr FourCC MEDIASUBTYPE_PCM = MakeFourCC("PCM ");
 inline constexpr FourCC MEDIASUBTYPE_Avi = MakeFourCC("AVI ");  // the stream of an AVI file
 inline constexpr FourCC MEDIASUBTYPE_None = 0;
@@ -133,6 +136,8 @@ MediaType MakeStreamType(FourCC subtype);
 WaveFormatEx MakePcmFormat(int sampleRate, int channels, int bitsPerSample = 16);
 // An RGB24 picture of this size, bottom-up, at this frame duration.
 VideoInfoHeader MakeRgb24Info(int width, int height, REFERENCE_TIME avgTimePerFrame);
+// A planar I420 or Y41B picture of this size.
+VideoInfoHeader MakePlanarInfo(FourCC subtype, int width, int height, REFERENCE_TIME avgTimePerFrame);
 // A DV video ("dvsd") picture of this standard: 720x576 at 25 Hz or 720x480 at 29.97 Hz.
 VideoInfoHeader MakeDvsdInfo(bool pal);
 

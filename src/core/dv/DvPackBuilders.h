@@ -1,0 +1,45 @@
+// Building the metadata packs of a DV frame and placing them where a camcorder puts them:
+// timecode, recording date and recording time in the subcode, video source, video source
+// control, recording date and time in VAUX. Used by the DV muxer's callers and the test-file
+// maker; the faults reproduce what damaged or unusual recordings hold.
+//
+// Pure functions over caller-owned bytes: no allocation, no I/O, any thread. A frame whose size
+// does not match its sequence count is left untouched.
+#pragma once
+
+#include <optional>
+
+#include "core/dv/DvPacks.h"
+
+namespace kelvor::dv {
+
+enum class PackFault {
+    None,
+    ZeroedIds,    // date and time packs keep their data but their ids are 00
+    FilledFF,     // date and time pack positions hold FF only: no datecode
+    OnlyVaux,     // date and time only in VAUX
+    OnlySubcode,  // date and time only in the subcode
+};
+
+struct FramePacks {
+    bool Pal = true;
+    bool Wide = false;
+    std::optional<TTimecode> Timecode;
+    std::optional<TDatecode> Datecode;  // none: the date and time positions hold FF
+    PackFault Fault = PackFault::None;
+};
+
+Pack TimecodePack(const TTimecode& tc);
+Pack RecDatePack(const TDatecode& d);
+Pack RecTimePack(const TDatecode& d);
+Pack VideoSourcePack(bool pal);
+Pack VideoSourceControlPack(bool wide);
+inline constexpr Pack kNoInfoPack = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+// Writes every subcode and VAUX pack of the frame (all 12 + 45 positions of each sequence).
+void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& packs);
+
+// The timecode that follows tc at this frame rate (25 or 30 frames a second, no drop frames).
+TTimecode NextTimecode(const TTimecode& tc, int framesPerSecond);
+
+}  // namespace kelvor::dv

@@ -1,0 +1,84 @@
+// Writing DV AVI files: the AVI mux (inputs: one "iavs" stream for DV type 1, or a "vids" dvsd
+// stream and PCM "auds" streams for DV type 2; output: the file stream) and the file writer it
+// connects to, which names the file. The mux writes through our AVI writer, beside the target
+// under a temporary name that replaces the target when the stream ends, so a failed run never
+// leaves a half file in its place. A run stopped early keeps what was written (the writer
+// closes the file with headers and indexes for the frames written).
+//
+// Threads: settings on the driving thread while stopped; samples from streaming threads, paired
+// under the mux's lock; an input more than a second ahead of the others waits, so the chunks
+// interleave and memory stays bounded. A write failure ends the run with EC_ERRORABORT.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "media/engine/Filter.h"
+#include "media/engine/Renderer.h"
+
+namespace kelvor::avi {
+class AviWriter;
+}
+
+namespace kelvor::media {
+
+class FileWriterFilter : public RendererBase {
+public:
+    FileWriterFilter();
+    // Overwrite mode is the only mode: an existing file is replaced once the new one is done.
+    HRESULT SetFileName(const std::string& fileName);
+    const std::string& FileName() const { return fileName_; }
+    bool PrerollsOnPause() const override { return false; }
+
+protected:
+    HRESULT CheckInputType(const MediaType& mt) override;
+    HRESULT DoRenderSample(const MediaSample&) override { return S_OK; }
+
+private:
+    std::string fileName_;
+};
+
+// Pins: the output first, then the inputs; connecting the last (free) input adds a new one.
+class AviMuxFilter : public BaseFilter {
+public:
+    AviMuxFilter();
+    ~AviMuxFilter() override;
+    OutputPin& Output() const { return *output_; }
+    // Frames written in the current or last run.
+    std::uint64_t FramesWritten() const;
+
+    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    HRESULT CompleteConnect(Pin& pin) override;
+    HRESULT Pause() override;
+    HRESULT Stop() override;
+    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    void EndOfStream(InputPin& pin) override;
+
+private:
+    struct Input {
+        bool video = false;
+        bool connected = false;
+        bool ended = false;
+        REFERENCE_TIME time = 0;          // end of what it delivered
+        std::deque<SamplePtr> early;      // sound that came before the file could be opened
+    };
+    int inputIndex(const InputPin& pin) const;
+    bool openWriter(std::span<const std::uint8_t> firstFrame);  // mutex_ held
+    HRESULT finish();                                            // mutex_ held
+
+    OutputPin* output_;
+    mutable std::mutex mutex_;  // guards everything below
+    std::condition_variable cv_;
+    std::vector<Input> inputs_;
+    std::unique_ptr<avi::AviWriter> writer_;
+    bool failed_ = false;
+    bool finished_ = false;
+    bool stopping_ = false;
+    std::uint64_t frames_ = 0;
+};
+
+}  // namespace kelvor::media

@@ -1,0 +1,313 @@
+#include "media/engine/AviSource.h"
+
+#include <filesystem>
+#include <limits>
+#include <vector>
+
+#include "core/avi/AviDemuxer.h"
+#include "core/avi/Fourcc.h"
+
+namespace kelvor::media {
+namespace {
+
+// Chunks bigger than this are refused rather than allocated (a DV frame is 144000 bytes; an
+// uncompressed HD picture stays far below).
+constexpr std::uint32_t kMaxChunkSize = 64u * 1024 * 1024;
+// Times in 100 ns units of a count of units at rate/scale per second.
+REFERENCE_TIME unitsToTime(std::uint64_t n, std::uint32_t rate, std::uint32_t scale) {
+    if (rate == 0) return 0;
+    const long double t = static_cast<long double>(n) * scale * kUnitsPerSecond / rate;
+    return static_cast<REFERENCE_TIME>(t);
+}
+
+struct StreamOut {
+    MediaType type;
+    bool audio = false;
+    std::uint32_t blockAlign = 1;
+    std::uint32_t bytesPerSec = 0;
+    std::uint32_t sampleRate = 0;
+};
+
+}  // namespace
+
+FileSourceFilter::FileSourceFilter()
+    : BaseFilter("File Source (Async.)", "{E436EBB5-524F-11CE-9F53-0020AF0BA770}"), output_(&AddOutputPin("Output")) {}
+
+HRESULT FileSourceFilter::Load(const std::string& fileName) {
+    std::error_code ec;
+    if (fileName.empty() || !std::filesystem::is_regular_file(fileName, ec)) return E_FAIL;
+    fileName_ = fileName;
+    return S_OK;
+}
+
+HRESULT FileSourceFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+    if (&pin != output_ || position != 0 || fileName_.empty()) return VFW_S_NO_MORE_ITEMS;
+    mt = MakeStreamType(MEDIASUBTYPE_Avi);
+    return S_OK;
+}
+
+struct AviSplitterFilter::State {
+    avi::AviDemuxer demuxer;
+    std::vector<StreamOut> streams;  // one per output pin, in stream order
+    int video = -1;                  // the stream that gives frame positions
+};
+
+AviSplitterFilter::AviSplitterFilter()
+    : BaseFilter("AVI Splitter", "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}"), input_(&AddInputPin("input pin")) {}
+
+AviSplitterFilter::~AviSplitterFilter() { StopThreads(); }
+
+HRESULT AviSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+    if (&pin != input_) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (mt.majorType != MEDIATYPE_Stream) return VFW_E_TYPE_NOT_ACCEPTED;
+    return S_OK;
+}
+
+HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
+    if (&pin != input_) return S_OK;
+    auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
+    if (!source) return VFW_E_TYPE_NOT_ACCEPTED;
+    s_ = std::make_unique<State>();
+    if (!s_->demuxer.open(source->FileName())) {
+        s_.reset();
+        return VFW_E_INVALID_FILE_FORMAT;
+    }
+    const auto& infos = s_->demuxer.streams();
+    int index = 0;
+    for (const avi::AviStreamInfo& info : infos) {
+        StreamOut out;
+        if (info.Type == MEDIATYPE_Video) {
+            VideoInfoHeader vih;
+            // The strf of a video stream is a BITMAPINFOHEADER: parse it in the tail of a block.
+            std::vector<std::uint8_t> block(std::max<std::size_t>(48 + info.Format.size(), VideoInfoHeader::kSize), 0);
+            std::copy(info.Format.begin(), info.Format.end(), block.begin() + 48);
+            if (auto parsed = ParseVideoInfoHeader(block)) vih = *parsed;
+            vih.rcSource = vih.rcTarget = Rect{};
+            vih.AvgTimePerFrame = unitsToTime(1, info.Rate, info.Scale);
+            FourCC sub = vih.bmiHeader.biCompression ? vih.bmiHeader.biCompression : info.Handler;
+            if (avi::FourccToLower(sub) == MEDIASUBTYPE_dvsd) sub = MEDIASUBTYPE_dvsd;
+            if (sub == 0) sub = MEDIASUBTYPE_RGB24;
+            out.type = MakeVideoType(sub, vih);
+            if (sub == MEDIASUBTYPE_dvsd) out.type.temporalCompression = false;
+            if (s_->video < 0) s_->video = index;
+        } else if (info.Type == MEDIATYPE_Audio) {
+            auto wfx = ParseWaveFormatEx(info.Format);
+            if (!wfx) wfx = WaveFormatEx{};
+            out.type = MakeAudioType(*wfx);
+            out.type.format = info.Format.size() >= WaveFormatEx::kSize ? info.Format : Serialize(*wfx);
+            out.audio = true;
+            out.blockAlign = std::max<std::uint32_t>(wfx->nBlockAlign, 1);
+            out.bytesPerSec = wfx->nAvgBytesPerSec;
+            out.sampleRate = wfx->nSamplesPerSec;
+        } else if (info.Type == MEDIATYPE_Interleaved) {
+            auto dvi = ParseDvInfo(info.Format);
+            out.type = MakeInterleavedDvType(dvi.value_or(DvInfo{}));
+            out.type.subtype = info.Handler ? avi::FourccToLower(info.Handler) : MEDIASUBTYPE_dvsd;
+            if (dvi) out.type.format.assign(info.Format.begin(), info.Format.begin() + DvInfo::kSize);
+            if (s_->video < 0) s_->video = index;
+        } else {
+            out.type.majorType = info.Type;
+            out.type.subtype = info.Handler;
+        }
+        out.type.sampleSize = info.MaxChunkSize;
+        s_->streams.push_back(std::move(out));
+        AddOutputPin("Stream " + std::to_string(index), index);
+        ++index;
+    }
+    start_ = 0;
+    stop_ = -1;
+    return S_OK;
+}
+
+void AviSplitterFilter::BreakConnect(Pin& pin) {
+    if (&pin != input_ || !s_) return;
+    // Output pins go with the file; the graph disconnects them when the splitter leaves it.
+    for (int i = PinCount() - 1; i >= 0; --i) {
+        Pin* p = GetPin(i);
+        if (p != input_ && !p->IsConnected()) RemovePin(*p);
+    }
+    s_.reset();
+}
+
+HRESULT AviSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+    if (!s_ || position != 0) return VFW_S_NO_MORE_ITEMS;
+    for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
+        if (GetPin(i) == &pin) {
+            mt = s_->streams[static_cast<std::size_t>(i)].type;
+            return S_OK;
+        }
+    return VFW_S_NO_MORE_ITEMS;
+}
+
+HRESULT AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+    if (!s_) return E_UNEXPECTED;
+    for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
+        if (GetPin(i) == &pin) {
+            props.cbBuffer = static_cast<std::int32_t>(
+                std::min(s_->demuxer.streams()[static_cast<std::size_t>(i)].MaxChunkSize, kMaxChunkSize));
+            props.cBuffers = 4;
+        }
+    return S_OK;
+}
+
+HRESULT AviSplitterFilter::Pause() {
+    if (state_ == FilterState::Stopped && s_) {
+        int connected = 0;
+        for (int i = 0; i < StreamCount(); ++i) connected += GetPin(i)->IsConnected() ? 1 : 0;
+        for (int i = 0; i < StreamCount(); ++i) static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
+    }
+    return BaseFilter::Pause();
+}
+
+REFERENCE_TIME AviSplitterFilter::Duration() const {
+    if (!s_) return 0;
+    const auto& infos = s_->demuxer.streams();
+    if (s_->video >= 0) {
+        const auto& v = infos[static_cast<std::size_t>(s_->video)];
+        return unitsToTime(v.ChunkCount, v.Rate, v.Scale);
+    }
+    REFERENCE_TIME longest = 0;
+    for (std::size_t i = 0; i < s_->streams.size(); ++i)
+        if (s_->streams[i].audio && s_->streams[i].bytesPerSec)
+            longest = std::max<REFERENCE_TIME>(
+                longest, static_cast<REFERENCE_TIME>(static_cast<long double>(infos[i].TotalBytes) * kUnitsPerSecond /
+                                                     s_->streams[i].bytesPerSec));
+    return longest;
+}
+
+bool AviSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
+    if (!s_ || s_->video < 0) return false;
+    const auto& v = s_->demuxer.streams()[static_cast<std::size_t>(s_->video)];
+    if (v.Rate == 0 || v.Scale == 0) return false;
+    num = v.Rate;
+    den = v.Scale;
+    return true;
+}
+
+HRESULT AviSplitterFilter::SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) {
+    const REFERENCE_TIME d = Duration();
+    start_ = std::clamp<REFERENCE_TIME>(start, 0, d);
+    stop_ = stop < 0 ? -1 : std::clamp<REFERENCE_TIME>(stop, start_, d);
+    return S_OK;
+}
+
+void AviSplitterFilter::StartThreads() {
+    StopThreads();
+    if (!s_) return;
+    stopRequested_ = false;
+    thread_ = std::thread([this] { stream(); });
+}
+
+void AviSplitterFilter::StopThreads() {
+    stopRequested_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+void AviSplitterFilter::stream() {
+    avi::AviDemuxer& dmx = s_->demuxer;
+    const auto& infos = dmx.streams();
+    const std::size_t n = s_->streams.size();
+    struct Cursor {
+        std::uint64_t next = 0;
+        std::uint64_t end = 0;
+        std::uint64_t unitsDone = 0;  // frames, or audio sample frames before `next`
+        bool active = false;
+    };
+    std::vector<Cursor> cur(n);
+    const REFERENCE_TIME stopAt = stop_ < 0 ? std::numeric_limits<REFERENCE_TIME>::max() : stop_;
+    for (std::size_t i = 0; i < n; ++i) {
+        Cursor& c = cur[i];
+        c.active = GetPin(static_cast<int>(i))->IsConnected();
+        c.end = dmx.chunkCount(i);
+        if (!c.active) continue;
+        const StreamOut& so = s_->streams[i];
+        if (!so.audio) {
+            const auto& info = infos[i];
+            // First frame whose start is at or after the start position (rounded to the nearest).
+            std::uint64_t f = 0;
+            if (info.Rate && info.Scale)
+                f = static_cast<std::uint64_t>((static_cast<long double>(start_) * info.Rate / info.Scale +
+                                                kUnitsPerSecond / 2) / kUnitsPerSecond);
+            c.next = std::min(f, c.end);
+            c.unitsDone = c.next;
+        } else {
+            // Walk the chunks up to the start position (each step is one index entry).
+            const std::uint64_t want =
+                so.sampleRate ? static_cast<std::uint64_t>(static_cast<long double>(start_) * so.sampleRate / kUnitsPerSecond) : 0;
+            std::uint64_t samples = 0;
+            std::uint64_t k = 0;
+            for (; k < c.end; ++k) {
+                const auto ch = dmx.chunk(i, k);
+                if (!ch) break;
+                const std::uint64_t inChunk = ch->Size / so.blockAlign;
+                if (samples + inChunk > want) break;
+                samples += inChunk;
+            }
+            c.next = k;
+            c.unitsDone = samples;
+        }
+    }
+    bool failed = false;
+    while (!stopRequested_ && !failed) {
+        // The chunk that comes first in the file among the streams still going.
+        int pick = -1;
+        std::uint64_t best = std::numeric_limits<std::uint64_t>::max();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!cur[i].active || cur[i].next >= cur[i].end) continue;
+            const auto ch = dmx.chunk(i, cur[i].next);
+            if (!ch) {
+                cur[i].active = false;
+                continue;
+            }
+            if (ch->Offset < best) {
+                best = ch->Offset;
+                pick = static_cast<int>(i);
+            }
+        }
+        if (pick < 0) break;
+        const auto i = static_cast<std::size_t>(pick);
+        Cursor& c = cur[i];
+        const StreamOut& so = s_->streams[i];
+        const auto& info = infos[i];
+        const REFERENCE_TIME t0 = so.audio ? unitsToTime(c.unitsDone, so.sampleRate, 1) : unitsToTime(c.unitsDone, info.Rate, info.Scale);
+        if (t0 >= stopAt) {
+            c.active = false;
+            continue;
+        }
+        auto* out = static_cast<OutputPin*>(GetPin(pick));
+        SamplePtr sample = out->GetDeliveryBuffer();
+        const auto ch = dmx.chunk(i, c.next);
+        if (ch->Size > kMaxChunkSize) {
+            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT);
+            failed = true;
+            break;
+        }
+        sample->Reserve(ch->Size);
+        const auto got = dmx.readChunk(i, c.next, {sample->GetPointer(), sample->GetSize()});
+        if (!got) {
+            NotifyEvent(EC_ERRORABORT, E_FAIL);
+            failed = true;
+            break;
+        }
+        sample->SetActualDataLength(static_cast<std::int32_t>(*got));
+        const std::uint64_t units = so.audio ? *got / so.blockAlign : 1;
+        const REFERENCE_TIME t1 = so.audio ? unitsToTime(c.unitsDone + units, so.sampleRate, 1)
+                                           : unitsToTime(c.unitsDone + 1, info.Rate, info.Scale);
+        sample->SetTime(t0, t1);
+        sample->SetMediaTime(static_cast<std::int64_t>(c.unitsDone), static_cast<std::int64_t>(c.unitsDone + units));
+        sample->SetSyncPoint(ch->KeyFrame);
+        sample->SetDiscontinuity(c.next == 0);
+        c.unitsDone += units;
+        ++c.next;
+        const HRESULT hr = out->Deliver(std::move(sample));
+        if (hr != S_OK) c.active = false;
+        if (Failed(hr) && hr != VFW_E_WRONG_STATE) failed = true;
+    }
+    if (stopRequested_ || failed) return;
+    for (int i = 0; i < StreamCount(); ++i) {
+        auto* out = static_cast<OutputPin*>(GetPin(i));
+        if (out->IsConnected()) out->DeliverEndOfStream();
+    }
+}
+
+}  // namespace kelvor::media

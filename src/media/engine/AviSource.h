@@ -1,0 +1,75 @@
+// The file source and the AVI splitter. The source only holds the file name; the splitter opens
+// the file when the source is connected to it, and then shows one output pin per stream of the
+// file in stream order, its input pin last: "vids" (subtype the picture's four-character code,
+// VIDEOINFOHEADER), "auds" (WAVEFORMATEX), "iavs" (DVINFO). Each chunk becomes one sample: a
+// whole DV frame for DV streams.
+//
+// Threads: Load, connection and positions on the driving thread; one streaming thread of the
+// splitter reads the chunks in file order and delivers them. When more than one output is
+// connected, each output delivers through its own queue thread, so that a renderer holding its
+// first sample in the paused state does not hold up the others.
+// Failure: Load answers E_FAIL for a file that cannot be opened; a file that is not AVI refuses
+// the connection (VFW_E_INVALID_FILE_FORMAT); a chunk that cannot be read ends the stream with
+// an error event.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "media/engine/Filter.h"
+#include "media/engine/Graph.h"
+
+namespace kelvor::media {
+
+class FileSourceFilter : public BaseFilter {
+public:
+    FileSourceFilter();
+    HRESULT Load(const std::string& fileName);
+    const std::string& FileName() const { return fileName_; }
+    OutputPin& Output() const { return *output_; }
+
+    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+
+private:
+    std::string fileName_;
+    OutputPin* output_;
+};
+
+class AviSplitterFilter : public BaseFilter, public Seekable {
+public:
+    AviSplitterFilter();
+    ~AviSplitterFilter() override;
+
+    InputPin& Input() const { return *input_; }
+    int StreamCount() const { return PinCount() - 1; }
+
+    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    HRESULT CompleteConnect(Pin& pin) override;
+    void BreakConnect(Pin& pin) override;
+    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
+    HRESULT Pause() override;
+    void StartThreads() override;
+    void StopThreads() override;
+
+    REFERENCE_TIME Duration() const override;
+    bool FrameRate(std::int64_t& num, std::int64_t& den) const override;
+    HRESULT SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) override;
+    REFERENCE_TIME StartPosition() const override { return start_; }
+    REFERENCE_TIME StopPosition() const override { return stop_; }
+
+private:
+    struct State;
+    void stream();
+
+    InputPin* input_;
+    std::unique_ptr<State> s_;
+    REFERENCE_TIME start_ = 0;
+    REFERENCE_TIME stop_ = -1;
+    std::atomic<bool> stopRequested_{false};
+    std::thread thread_;
+};
+
+}  // namespace kelvor::media

@@ -1,0 +1,232 @@
+#include "media/engine/DvAudio.h"
+
+#include <algorithm>
+#include <array>
+
+namespace kelvor::media::dvaudio {
+namespace {
+
+constexpr std::size_t kAudioDataStart = 8;  // 3-byte block id, then the 5-byte AAUX pack
+constexpr std::size_t kAauxPackStart = 3;
+constexpr int kRates[3] = {48000, 44100, 32000};
+constexpr int kMin625[3] = {1896, 1742, 1264};
+constexpr int kMin525[3] = {1580, 1452, 1053};
+constexpr std::uint16_t kError16 = 0x8000;
+constexpr std::uint16_t kError12 = 0x800;
+
+int rateCode(int rate) {
+    for (int i = 0; i < 3; ++i)
+        if (kRates[i] == rate) return i;
+    return -1;
+}
+
+struct Geometry {
+    int sequences;   // 10 or 12
+    int half;        // sequences per channel half: 5 or 6
+    int rowSamples;  // 45 or 54: samples between two units of one block
+};
+
+Geometry geometry(bool pal) { return pal ? Geometry{12, 6, 54} : Geometry{10, 5, 45}; }
+
+struct Place {
+    int sequenceInHalf;
+    int block;
+    int unit;
+};
+
+// Where sample n of a channel sits: the shuffle of IEC 61834-4.
+Place placeOf(const Geometry& g, int n) {
+    Place p;
+    p.sequenceInHalf = (n / 3 + 2 * (n % 3)) % g.half;
+    p.block = 3 * (n % 3) + (n % g.rowSamples) / (g.rowSamples / 3);
+    p.unit = n / g.rowSamples;
+    return p;
+}
+
+std::array<std::int16_t, 4096> makeExpandTable() {
+    std::array<std::int16_t, 4096> t{};
+    for (std::uint32_t code = 0; code < 4096; ++code) {
+        std::uint16_t sample = static_cast<std::uint16_t>(code < 0x800 ? code : (code | 0xF000));
+        std::uint16_t shift = static_cast<std::uint16_t>((sample & 0xF00) >> 8);
+        std::uint16_t result;
+        if (shift < 0x2 || shift > 0xD) {
+            result = sample;
+        } else if (shift < 0x8) {
+            --shift;
+            result = static_cast<std::uint16_t>((sample - 256 * shift) << shift);
+        } else {
+            shift = static_cast<std::uint16_t>(0xE - shift);
+            result = static_cast<std::uint16_t>(((sample + (256 * shift + 1)) << shift) - 1);
+        }
+        t[code] = static_cast<std::int16_t>(result);
+    }
+    return t;
+}
+
+const std::array<std::int16_t, 4096>& expandTable() {
+    static const std::array<std::int16_t, 4096> table = makeExpandTable();
+    return table;
+}
+
+void writeAauxPacks(dv::MutableFrame frame, const FrameAudio& a, int sequence, const Geometry& g) {
+    const int code = rateCode(a.sampleRate);
+    const int minimum = a.pal ? kMin625[code] : kMin525[code];
+    const bool secondHalf = sequence >= g.half;
+    const std::uint8_t source[5] = {
+        dv::kPackAudioSource,
+        static_cast<std::uint8_t>(0xC0 | ((a.samples - minimum) & 0x3F)),  // unlocked, size
+        static_cast<std::uint8_t>((a.quantization == 12 ? 0x10 : 0x00) |
+                                  (a.quantization == 16 && secondHalf ? 0x01 : 0x00)),
+        static_cast<std::uint8_t>(0xC0 | (a.pal ? 0x20 : 0x00)),  // 50/60, 25 Mbit/s
+        static_cast<std::uint8_t>(0x80 | (code << 3) | (a.quantization == 12 ? 1 : 0)),
+    };
+    const std::uint8_t control[5] = {dv::kPackAudioSourceControl, 0x03, 0xCF, 0xA0, 0xFF};
+    // Even sequences carry the packs in blocks 3 to 6, odd ones in blocks 0 to 3.
+    const int first = sequence % 2 == 0 ? 3 : 0;
+    for (int j = 0; j < dv::kAudioBlocksPerSequence; ++j) {
+        const std::size_t off = dv::AudioBlockOffset(sequence, j) + kAauxPackStart;
+        const std::uint8_t* pack = nullptr;
+        if (j == first) pack = source;
+        else if (j == first + 1) pack = control;
+        for (std::size_t i = 0; i < dv::kPackSize; ++i) frame[off + i] = pack ? pack[i] : 0xFF;
+    }
+}
+
+}  // namespace
+
+std::int16_t Expand12(std::uint16_t code) { return expandTable()[code & 0xFFF]; }
+
+std::uint16_t Compress12(std::int16_t sample) {
+    // The expansion is monotonic over the signed codes -2047..2047, so a binary search over
+    // them finds the nearest code.
+    const auto& t = expandTable();
+    auto valueOf = [&](int signedCode) { return t[static_cast<std::size_t>(signedCode & 0xFFF)]; };
+    int lo = -2047, hi = 2047;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (valueOf(mid) < sample) lo = mid + 1;
+        else hi = mid;
+    }
+    int best = lo;
+    if (lo > -2047 && std::abs(valueOf(lo - 1) - sample) <= std::abs(valueOf(lo) - sample)) best = lo - 1;
+    return static_cast<std::uint16_t>(best & 0xFFF);
+}
+
+int MinSamples(bool pal, int sampleRate) {
+    const int code = rateCode(sampleRate);
+    if (code < 0) return 0;
+    return pal ? kMin625[code] : kMin525[code];
+}
+
+int SamplesForFrame(bool pal, int sampleRate, std::int64_t index) {
+    if (rateCode(sampleRate) < 0 || index < 0) return 0;
+    const std::int64_t num = pal ? 25 : 30000;
+    const std::int64_t den = pal ? 1 : 1001;
+    auto upTo = [&](std::int64_t f) { return f * sampleRate * den / num; };
+    return static_cast<int>(upTo(index + 1) - upTo(index));
+}
+
+std::optional<FrameAudio> ReadFrameAudio(dv::ConstFrame frame) {
+    const auto sequences = dv::SequenceCountForSize(frame.size());
+    if (!sequences) return std::nullopt;
+    const bool pal = *sequences == dv::kSequences625;
+    dv::DifBlock block;
+    if (!dv::FindAudioBlock(frame, *sequences, dv::kPackAudioSource, block)) return std::nullopt;
+    const std::uint8_t pc1 = block[kAauxPackStart + 1];
+    const std::uint8_t pc4 = block[kAauxPackStart + 4];
+    const int code = (pc4 >> 3) & 0x7;
+    const int quant = pc4 & 0x7;
+    if (code > 2 || quant > 1) return std::nullopt;
+    FrameAudio a;
+    a.pal = pal;
+    a.sampleRate = kRates[code];
+    a.quantization = quant == 1 ? 12 : 16;
+    a.pairs = a.quantization == 12 ? 2 : 1;
+    const int minimum = pal ? kMin625[code] : kMin525[code];
+    const Geometry g = geometry(pal);
+    const int capacity = g.rowSamples * (a.quantization == 12 ? 24 : 36);
+    a.samples = std::min(minimum + (pc1 & 0x3F), capacity);
+    return a;
+}
+
+int ExtractPair(dv::ConstFrame frame, const FrameAudio& a, int pair, std::span<std::int16_t> out) {
+    const auto sequences = dv::SequenceCountForSize(frame.size());
+    if (!sequences || (*sequences == dv::kSequences625) != a.pal || pair < 0 || pair >= a.pairs) return 0;
+    const Geometry g = geometry(a.pal);
+    const int count = std::min<int>(a.samples, static_cast<int>(out.size() / 2));
+    for (int n = 0; n < count; ++n) {
+        const Place p = placeOf(g, n);
+        if (a.quantization == 16) {
+            for (int c = 0; c < 2; ++c) {
+                const std::size_t off = dv::AudioBlockOffset(p.sequenceInHalf + c * g.half, p.block) +
+                                        kAudioDataStart + 2 * static_cast<std::size_t>(p.unit);
+                const auto v = static_cast<std::uint16_t>((frame[off] << 8) | frame[off + 1]);
+                out[static_cast<std::size_t>(2 * n + c)] = v == kError16 ? 0 : static_cast<std::int16_t>(v);
+            }
+        } else {
+            const std::size_t off = dv::AudioBlockOffset(p.sequenceInHalf + pair * g.half, p.block) +
+                                    kAudioDataStart + 3 * static_cast<std::size_t>(p.unit);
+            const auto l = static_cast<std::uint16_t>((frame[off] << 4) | (frame[off + 2] >> 4));
+            const auto r = static_cast<std::uint16_t>((frame[off + 1] << 4) | (frame[off + 2] & 0x0F));
+            out[static_cast<std::size_t>(2 * n)] = l == kError12 ? 0 : Expand12(l);
+            out[static_cast<std::size_t>(2 * n + 1)] = r == kError12 ? 0 : Expand12(r);
+        }
+    }
+    return count;
+}
+
+bool InsertAudio(dv::MutableFrame frame, const FrameAudio& a, std::span<const std::int16_t> pair0,
+                 std::span<const std::int16_t> pair1) {
+    const auto sequences = dv::SequenceCountForSize(frame.size());
+    if (!sequences || (*sequences == dv::kSequences625) != a.pal) return false;
+    const int code = rateCode(a.sampleRate);
+    if (code < 0 || (a.quantization != 16 && a.quantization != 12)) return false;
+    if (a.quantization == 12 && a.sampleRate != 32000) return false;
+    const Geometry g = geometry(a.pal);
+    const int minimum = a.pal ? kMin625[code] : kMin525[code];
+    const int capacity = g.rowSamples * (a.quantization == 12 ? 24 : 36);
+    if (a.samples < minimum || a.samples > minimum + 63 || a.samples > capacity) return false;
+    if (pair0.size() < static_cast<std::size_t>(2 * a.samples)) return false;
+    const bool havePair1 = pair1.size() >= static_cast<std::size_t>(2 * a.samples);
+
+    for (int s = 0; s < g.sequences; ++s) {
+        writeAauxPacks(frame, a, s, g);
+        for (int j = 0; j < dv::kAudioBlocksPerSequence; ++j) {
+            // Positions past the frame's samples are left as silence.
+            const std::size_t off = dv::AudioBlockOffset(s, j) + kAudioDataStart;
+            std::fill(frame.begin() + static_cast<std::ptrdiff_t>(off),
+                      frame.begin() + static_cast<std::ptrdiff_t>(off + dv::kDifBlockSize - kAudioDataStart), 0);
+        }
+    }
+    for (int n = 0; n < a.samples; ++n) {
+        const Place p = placeOf(g, n);
+        const auto i = static_cast<std::size_t>(2 * n);
+        if (a.quantization == 16) {
+            for (int c = 0; c < 2; ++c) {
+                auto v = static_cast<std::uint16_t>(pair0[i + static_cast<std::size_t>(c)]);
+                if (v == kError16) v = 0x8001;  // the error code is reserved
+                const std::size_t off = dv::AudioBlockOffset(p.sequenceInHalf + c * g.half, p.block) +
+                                        kAudioDataStart + 2 * static_cast<std::size_t>(p.unit);
+                frame[off] = static_cast<std::uint8_t>(v >> 8);
+                frame[off + 1] = static_cast<std::uint8_t>(v);
+            }
+        } else {
+            for (int pr = 0; pr < 2; ++pr) {
+                std::uint16_t l = 0, r = 0;
+                if (pr == 0 || havePair1) {
+                    const auto& src = pr == 0 ? pair0 : pair1;
+                    l = Compress12(src[i]);
+                    r = Compress12(src[i + 1]);
+                }
+                const std::size_t off = dv::AudioBlockOffset(p.sequenceInHalf + pr * g.half, p.block) +
+                                        kAudioDataStart + 3 * static_cast<std::size_t>(p.unit);
+                frame[off] = static_cast<std::uint8_t>(l >> 4);
+                frame[off + 1] = static_cast<std::uint8_t>(r >> 4);
+                frame[off + 2] = static_cast<std::uint8_t>(((l & 0x0F) << 4) | (r & 0x0F));
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace kelvor::media::dvaudio

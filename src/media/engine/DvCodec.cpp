@@ -1,0 +1,290 @@
+#include "media/engine/DvCodec.h"
+
+#include <cstring>
+
+#include "core/dv/DvPacks.h"
+#include "media/engine/FfmpegUtil.h"
+
+namespace kelvor::media {
+
+struct DvVideoDecoder::State {
+    ff::CodecContextPtr ctx;
+    ff::FramePtr frame;
+    ff::PacketPtr packet;
+    SwsContext* sws = nullptr;  // cached context, freed in the destructor
+    std::vector<std::uint8_t> padded;
+    bool half = false;
+    ~State() { sws_freeContext(sws); }
+};
+
+DvVideoDecoder::DvVideoDecoder() = default;
+DvVideoDecoder::~DvVideoDecoder() = default;
+
+bool DvVideoDecoder::open(bool halfSize, int threads) {
+    s_ = std::make_unique<State>();
+    s_->half = halfSize;
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO);
+    if (!codec) {
+        error_ = "no DV video decoder in libavcodec";
+        return false;
+    }
+    s_->ctx.reset(avcodec_alloc_context3(codec));
+    s_->frame.reset(av_frame_alloc());
+    s_->packet.reset(av_packet_alloc());
+    if (!s_->ctx || !s_->frame || !s_->packet) {
+        error_ = "out of memory";
+        return false;
+    }
+    s_->ctx->lowres = halfSize ? 1 : 0;
+    s_->ctx->thread_count = threads;
+    s_->ctx->thread_type = FF_THREAD_SLICE;
+    const int err = avcodec_open2(s_->ctx.get(), codec, nullptr);
+    if (err < 0) {
+        error_ = "cannot open the DV video decoder: " + ff::ErrorText(err);
+        return false;
+    }
+    return true;
+}
+
+int DvVideoDecoder::width() const { return s_ && s_->half ? 360 : 720; }
+int DvVideoDecoder::height(bool pal) const { return (pal ? 576 : 480) / (s_ && s_->half ? 2 : 1); }
+
+bool DvVideoDecoder::decodeToFrame(std::span<const std::uint8_t> frame) {
+    if (!s_ || !s_->ctx) {
+        error_ = "decoder not open";
+        return false;
+    }
+    if (!dv::SequenceCountForSize(frame.size())) {
+        error_ = "not a whole DV frame";
+        return false;
+    }
+    s_->padded.resize(frame.size() + AV_INPUT_BUFFER_PADDING_SIZE);
+    std::memcpy(s_->padded.data(), frame.data(), frame.size());
+    std::memset(s_->padded.data() + frame.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
+    AVPacket* pkt = s_->packet.get();
+    pkt->data = s_->padded.data();
+    pkt->size = static_cast<int>(frame.size());
+    int err = avcodec_send_packet(s_->ctx.get(), pkt);
+    pkt->data = nullptr;
+    pkt->size = 0;
+    if (err < 0) {
+        error_ = "DV decoding failed: " + ff::ErrorText(err);
+        return false;
+    }
+    err = avcodec_receive_frame(s_->ctx.get(), s_->frame.get());
+    if (err < 0) {
+        error_ = "DV decoding gave no picture: " + ff::ErrorText(err);
+        return false;
+    }
+    return true;
+}
+
+bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
+                            int& height) {
+    if (!decodeToFrame(frame)) return false;
+    AVFrame* f = s_->frame.get();
+    width = f->width;
+    height = f->height;
+    s_->sws = sws_getCachedContext(s_->sws, f->width, f->height, static_cast<AVPixelFormat>(f->format), f->width,
+                                   f->height, AV_PIX_FMT_BGR24, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+    if (!s_->sws) {
+        error_ = "no colour converter for the DV picture";
+        av_frame_unref(f);
+        return false;
+    }
+    const std::size_t stride = Rgb24Stride(width);
+    if (out.size() / stride < static_cast<std::size_t>(height)) {
+        error_ = "picture buffer too small";
+        av_frame_unref(f);
+        return false;
+    }
+    // Bottom-up: start at the last row and step backwards.
+    std::uint8_t* dst[4] = {out.data() + stride * static_cast<std::size_t>(height - 1), nullptr, nullptr, nullptr};
+    int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
+    sws_scale(s_->sws, f->data, f->linesize, 0, f->height, dst, dstStride);
+    av_frame_unref(f);
+    return true;
+}
+
+namespace {
+
+// Plane sizes of the two DV layouts: 4:2:0 halves both directions, 4:1:1 quarters the width.
+void planeSizes(AVPixelFormat fmt, int w, int h, int (&pw)[3], int (&ph)[3]) {
+    pw[0] = w;
+    ph[0] = h;
+    const bool is411 = fmt == AV_PIX_FMT_YUV411P;
+    pw[1] = pw[2] = is411 ? w / 4 : w / 2;
+    ph[1] = ph[2] = is411 ? h : h / 2;
+}
+
+}  // namespace
+
+bool DvVideoDecoder::decodePlanar(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
+                                  int& height) {
+    if (!decodeToFrame(frame)) return false;
+    AVFrame* f = s_->frame.get();
+    width = f->width;
+    height = f->height;
+    const auto fmt = static_cast<AVPixelFormat>(f->format);
+    if ((fmt != AV_PIX_FMT_YUV420P && fmt != AV_PIX_FMT_YUV411P) || out.size() < PlanarSize(width, height)) {
+        error_ = "unexpected DV picture layout";
+        av_frame_unref(f);
+        return false;
+    }
+    int pw[3], ph[3];
+    planeSizes(fmt, width, height, pw, ph);
+    std::uint8_t* dst = out.data();
+    for (int p = 0; p < 3; ++p) {
+        av_image_copy_plane(dst, pw[p], f->data[p], f->linesize[p], pw[p], ph[p]);
+        dst += static_cast<std::size_t>(pw[p]) * static_cast<std::size_t>(ph[p]);
+    }
+    av_frame_unref(f);
+    return true;
+}
+
+struct DvVideoEncoder::State {
+    ff::CodecContextPtr ctx;
+    ff::FramePtr frame;
+    ff::PacketPtr packet;
+    SwsContext* sws = nullptr;
+    bool pal = true;
+    std::int64_t pts = 0;
+    ~State() { sws_freeContext(sws); }
+};
+
+DvVideoEncoder::DvVideoEncoder() = default;
+DvVideoEncoder::~DvVideoEncoder() = default;
+
+bool DvVideoEncoder::open(bool pal, bool wide, int threads) {
+    s_ = std::make_unique<State>();
+    s_->pal = pal;
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
+    if (!codec) {
+        error_ = "no DV video encoder in libavcodec";
+        return false;
+    }
+    s_->ctx.reset(avcodec_alloc_context3(codec));
+    s_->frame.reset(av_frame_alloc());
+    s_->packet.reset(av_packet_alloc());
+    if (!s_->ctx || !s_->frame || !s_->packet) {
+        error_ = "out of memory";
+        return false;
+    }
+    AVCodecContext* c = s_->ctx.get();
+    c->width = 720;
+    c->height = pal ? 576 : 480;
+    c->pix_fmt = pal ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+    c->time_base = pal ? AVRational{1, 25} : AVRational{1001, 30000};
+    c->framerate = pal ? AVRational{25, 1} : AVRational{30000, 1001};
+    c->sample_aspect_ratio = pal ? (wide ? AVRational{64, 45} : AVRational{16, 15})
+                                 : (wide ? AVRational{32, 27} : AVRational{8, 9});
+    c->field_order = AV_FIELD_BB;
+    c->thread_count = threads;
+    c->thread_type = FF_THREAD_SLICE;
+    int err = avcodec_open2(c, codec, nullptr);
+    if (err < 0) {
+        error_ = "cannot open the DV video encoder: " + ff::ErrorText(err);
+        return false;
+    }
+    AVFrame* f = s_->frame.get();
+    f->format = c->pix_fmt;
+    f->width = c->width;
+    f->height = c->height;
+    err = av_frame_get_buffer(f, 0);
+    if (err < 0) {
+        error_ = "out of memory for the DV picture";
+        return false;
+    }
+    return true;
+}
+
+std::size_t DvVideoEncoder::frameSize() const {
+    return s_ && !s_->pal ? dv::kFrameSize525 : dv::kFrameSize625;
+}
+
+bool DvVideoEncoder::encode(std::span<const std::uint8_t> rgb, int width, int height, std::span<std::uint8_t> out) {
+    if (!s_ || !s_->ctx) {
+        error_ = "encoder not open";
+        return false;
+    }
+    const std::size_t stride = Rgb24Stride(width);
+    if (width <= 0 || height <= 0 || rgb.size() / stride < static_cast<std::size_t>(height)) {
+        error_ = "picture smaller than its size says";
+        return false;
+    }
+    if (out.size() < frameSize()) {
+        error_ = "output buffer smaller than a DV frame";
+        return false;
+    }
+    AVCodecContext* c = s_->ctx.get();
+    AVFrame* f = s_->frame.get();
+    int err = av_frame_make_writable(f);
+    if (err < 0) {
+        error_ = "out of memory for the DV picture";
+        return false;
+    }
+    s_->sws = sws_getCachedContext(s_->sws, width, height, AV_PIX_FMT_BGR24, c->width, c->height, c->pix_fmt,
+                                   width == c->width && height == c->height ? SWS_FAST_BILINEAR : SWS_BICUBIC,
+                                   nullptr, nullptr, nullptr);
+    if (!s_->sws) {
+        error_ = "no colour converter for this picture";
+        return false;
+    }
+    const std::uint8_t* src[4] = {rgb.data() + stride * static_cast<std::size_t>(height - 1), nullptr, nullptr,
+                                  nullptr};
+    const int srcStride[4] = {-static_cast<int>(stride), 0, 0, 0};
+    sws_scale(s_->sws, src, srcStride, 0, height, f->data, f->linesize);
+    return encodeFrame(out);
+}
+
+bool DvVideoEncoder::encodePlanar(std::span<const std::uint8_t> planar, std::span<std::uint8_t> out) {
+    if (!s_ || !s_->ctx) {
+        error_ = "encoder not open";
+        return false;
+    }
+    AVCodecContext* c = s_->ctx.get();
+    AVFrame* f = s_->frame.get();
+    if (planar.size() < PlanarSize(c->width, c->height) || out.size() < frameSize()) {
+        error_ = "buffers smaller than a DV picture";
+        return false;
+    }
+    if (av_frame_make_writable(f) < 0) {
+        error_ = "out of memory for the DV picture";
+        return false;
+    }
+    int pw[3], ph[3];
+    planeSizes(c->pix_fmt, c->width, c->height, pw, ph);
+    const std::uint8_t* src = planar.data();
+    for (int p = 0; p < 3; ++p) {
+        av_image_copy_plane(f->data[p], f->linesize[p], src, pw[p], pw[p], ph[p]);
+        src += static_cast<std::size_t>(pw[p]) * static_cast<std::size_t>(ph[p]);
+    }
+    return encodeFrame(out);
+}
+
+bool DvVideoEncoder::encodeFrame(std::span<std::uint8_t> out) {
+    AVCodecContext* c = s_->ctx.get();
+    AVFrame* f = s_->frame.get();
+    int err = 0;
+    f->pts = s_->pts++;
+    f->interlaced_frame = 1;
+    f->top_field_first = 0;
+    err = avcodec_send_frame(c, f);
+    if (err < 0) {
+        error_ = "DV encoding failed: " + ff::ErrorText(err);
+        return false;
+    }
+    AVPacket* pkt = s_->packet.get();
+    err = avcodec_receive_packet(c, pkt);
+    if (err < 0) {
+        error_ = "DV encoding gave no frame: " + ff::ErrorText(err);
+        return false;
+    }
+    const bool ok = static_cast<std::size_t>(pkt->size) == frameSize();
+    if (ok) std::memcpy(out.data(), pkt->data, frameSize());
+    else error_ = "DV encoder gave a frame of an unexpected size";
+    av_packet_unref(pkt);
+    return ok;
+}
+
+}  // namespace kelvor::media

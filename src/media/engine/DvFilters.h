@@ -1,0 +1,134 @@
+// The DV stages of the engine: the DV splitter (an interleaved DV stream into whole DV frames
+// and PCM sound), the DV video decoder (to RGB24 bottom-up pictures, full or half size), the DV
+// video encoder (RGB24 pictures into PAL or NTSC DV frames), and the DV muxer (DV frames plus
+// PCM into DV frames with their audio blocks, keeping every subcode and VAUX pack of the frames).
+//
+// Threads: settings and connections on the driving thread while stopped; samples on streaming
+// threads. The muxer takes video and sound from different threads and pairs them under its
+// own lock; its audio input waits while it is more than a second ahead of the video, so memory
+// stays bounded. Failures end the stream with an error event (EC_ERRORABORT).
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+#include "media/engine/Filter.h"
+#include "media/engine/TransformFilter.h"
+
+namespace kelvor::media {
+
+class DvVideoDecoder;
+class DvVideoEncoder;
+
+class DvSplitterFilter : public BaseFilter {
+public:
+    DvSplitterFilter();
+    InputPin& Input() const { return *input_; }
+
+    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    HRESULT CompleteConnect(Pin& pin) override;
+    void BreakConnect(Pin& pin) override;
+    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
+    HRESULT Pause() override;
+    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    HRESULT Stop() override;
+
+private:
+    InputPin* input_;
+    bool pal_ = true;
+    int pairs_ = 1;
+    int rate_ = 48000;
+    std::int64_t audioSamples_ = 0;  // sample frames delivered this run, for the audio times
+};
+
+inline constexpr int DVRESOLUTION_FULL = 1000;
+inline constexpr int DVRESOLUTION_HALF = 1001;
+
+class DvVideoDecoderFilter : public TBCTransformFilter {
+public:
+    DvVideoDecoderFilter();
+    ~DvVideoDecoderFilter() override;
+    // DVRESOLUTION_FULL or DVRESOLUTION_HALF; while stopped and before the output connects.
+    HRESULT put_Resolution(int resolution);
+
+protected:
+    HRESULT CheckInputType(const MediaType& mt) override;
+    HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
+    HRESULT GetMediaType(int position, MediaType& mt) override;
+    HRESULT DecideBufferSize(AllocatorProperties& props) override;
+    HRESULT StartStreaming() override;
+    HRESULT Transform(const MediaSample& in, MediaSample& out) override;
+    HRESULT StopStreaming() override;
+
+private:
+    bool pal() const;
+    bool half_ = false;
+    std::unique_ptr<DvVideoDecoder> decoder_;
+    std::vector<std::uint8_t> picture_;
+};
+
+inline constexpr int DVENCODERVIDEOFORMAT_NTSC = 2000;
+inline constexpr int DVENCODERVIDEOFORMAT_PAL = 2001;
+
+class DvVideoEncoderFilter : public TBCTransformFilter {
+public:
+    DvVideoEncoderFilter();
+    ~DvVideoEncoderFilter() override;
+    HRESULT put_VideoFormat(int format);  // DVENCODERVIDEOFORMAT_PAL or _NTSC
+    void SetWide(bool wide) { wide_ = wide; }
+
+protected:
+    HRESULT CheckInputType(const MediaType& mt) override;
+    HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
+    HRESULT GetMediaType(int position, MediaType& mt) override;
+    HRESULT DecideBufferSize(AllocatorProperties& props) override;
+    HRESULT StartStreaming() override;
+    HRESULT Transform(const MediaSample& in, MediaSample& out) override;
+    HRESULT StopStreaming() override;
+
+private:
+    bool pal_ = true;
+    bool wide_ = false;
+    std::unique_ptr<DvVideoEncoder> encoder_;
+};
+
+// Pins: the video input, the audio inputs, the output. Once the video input is connected a free
+// audio input stands just before the output; connecting it adds the next one there (two at most:
+// two 32 kHz pairs are written as 12-bit four-channel sound).
+class DvMuxerFilter : public BaseFilter {
+public:
+    DvMuxerFilter();
+
+    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    HRESULT CompleteConnect(Pin& pin) override;
+    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
+    HRESULT Pause() override;
+    HRESULT Stop() override;
+    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    void EndOfStream(InputPin& pin) override;
+
+private:
+    OutputPin& output() const { return *static_cast<OutputPin*>(GetPin(PinCount() - 1)); }
+    int audioIndex(const InputPin& pin) const;  // -1 for the video input
+
+    InputPin* video_;
+    // Sound waiting for its video frames, guarded by mutex_.
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    struct AudioQueue {
+        std::deque<std::int16_t> pcm;  // interleaved stereo
+        int rate = 0;
+        bool connected = false;
+        bool ended = false;
+    };
+    AudioQueue audio_[2];
+    bool videoEnded_ = false;
+    bool stopping_ = false;
+    std::int64_t frames_ = 0;
+};
+
+}  // namespace kelvor::media

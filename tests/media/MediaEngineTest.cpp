@@ -1,0 +1,497 @@
+// The media engine on real DV files made by the fixture library: DV audio in and out of DIF
+// blocks, the files as independent readers see them, a paused graph, and the DV round trip.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <numeric>
+
+#include "core/avi/AviDemuxer.h"
+#include "core/dv/DvPacks.h"
+#include "fixtures/DvFixture.h"
+#include "media/engine/AviSink.h"
+#include "media/engine/AviSource.h"
+#include "media/engine/DvAudio.h"
+#include "media/engine/DvFilters.h"
+#include "media/engine/Graph.h"
+#include "media/engine/Renderer.h"
+#include "media/engine/TransformFilter.h"
+#include "support/Tools.h"
+
+namespace kelvor::media {
+namespace {
+
+namespace fs = std::filesystem;
+using fixtures::ExpectedFrame;
+
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/kelvor-media-XXXXXX";
+        path_ = mkdtemp(tmpl);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+std::string make(const TempDir& dir, const std::string& name, const std::string& description) {
+    const std::string path = dir.file(name);
+    std::string error;
+    EXPECT_TRUE(fixtures::WriteDvFile(path, description, error)) << error;
+    return path;
+}
+
+std::vector<std::vector<std::uint8_t>> readFrames(const std::string& path) {
+    std::vector<std::vector<std::uint8_t>> frames;
+    avi::AviDemuxer d;
+    if (!d.open(path)) return frames;
+    const int v = d.videoStream();
+    if (v < 0) return frames;
+    for (std::uint64_t i = 0; i < d.chunkCount(static_cast<std::size_t>(v)); ++i) {
+        std::vector<std::uint8_t> buf(dv::kFrameSize625);
+        const auto n = d.readChunk(static_cast<std::size_t>(v), i, buf);
+        if (!n) break;
+        buf.resize(*n);
+        frames.push_back(std::move(buf));
+    }
+    return frames;
+}
+
+std::uint64_t pcmSampleFrames(const std::string& path) {
+    avi::AviDemuxer d;
+    if (!d.open(path) || d.audioStream() < 0) return 0;
+    return d.streams()[static_cast<std::size_t>(d.audioStream())].TotalBytes / 4;
+}
+
+// ---- DV audio ----
+
+TEST(DvAudio, SixteenBitSamplesComeBackExactlyFromBothStandards) {
+    for (const bool pal : {true, false}) {
+        for (const int rate : {48000, 44100, 32000}) {
+            std::vector<std::uint8_t> frame(pal ? dv::kFrameSize625 : dv::kFrameSize525, 0);
+            dvaudio::FrameAudio a;
+            a.pal = pal;
+            a.sampleRate = rate;
+            a.samples = dvaudio::SamplesForFrame(pal, rate, 1);
+            std::vector<std::int16_t> in(static_cast<std::size_t>(2 * a.samples));
+            for (std::size_t i = 0; i < in.size(); ++i) in[i] = static_cast<std::int16_t>(i * 37 - 20000);
+            ASSERT_TRUE(dvaudio::InsertAudio(frame, a, in));
+            const auto read = dvaudio::ReadFrameAudio(frame);
+            ASSERT_TRUE(read);
+            EXPECT_EQ(read->sampleRate, rate);
+            EXPECT_EQ(read->samples, a.samples);
+            std::vector<std::int16_t> out(in.size());
+            ASSERT_EQ(dvaudio::ExtractPair(frame, *read, 0, out), a.samples);
+            EXPECT_EQ(in, out) << "pal=" << pal << " rate=" << rate;
+        }
+    }
+}
+
+TEST(DvAudio, SampleCountsSpreadEvenlyAndStayInsideTheFrame) {
+    EXPECT_EQ(dvaudio::SamplesForFrame(true, 48000, 7), 1920);
+    int sum = 0;
+    for (int f = 0; f < 5; ++f) sum += dvaudio::SamplesForFrame(false, 48000, f);
+    EXPECT_EQ(sum, 8008);
+    for (int f = 0; f < 15; ++f) {
+        const int n = dvaudio::SamplesForFrame(false, 32000, f);
+        EXPECT_TRUE(n == 1067 || n == 1068);
+    }
+    std::vector<std::uint8_t> frame(dv::kFrameSize525);
+    dvaudio::FrameAudio a{false, 48000, 16, 1, 2000};  // more than a 525 frame can hold
+    std::vector<std::int16_t> pcm(4000);
+    EXPECT_FALSE(dvaudio::InsertAudio(frame, a, pcm));
+    EXPECT_FALSE(dvaudio::InsertAudio(std::span<std::uint8_t>(frame).first(1000), a, pcm));
+}
+
+TEST(DvAudio, TwelveBitCodesExpandMonotonicallyAndCompressBack) {
+    for (int code = -2047; code <= 2047; ++code) {
+        const auto c = static_cast<std::uint16_t>(code & 0xFFF);
+        EXPECT_EQ(dvaudio::Compress12(dvaudio::Expand12(c)), c) << code;
+        if (code > -2047) {
+            EXPECT_LT(dvaudio::Expand12(static_cast<std::uint16_t>((code - 1) & 0xFFF)), dvaudio::Expand12(c));
+        }
+    }
+    std::vector<std::uint8_t> frame(dv::kFrameSize525);
+    dvaudio::FrameAudio a{false, 32000, 12, 2, 1068};
+    std::vector<std::int16_t> p0(2 * 1068), p1(2 * 1068);
+    for (std::size_t i = 0; i < p0.size(); ++i) {
+        const auto code = static_cast<std::uint16_t>(i % 4000);
+        p0[i] = code == 0x800 ? 0 : dvaudio::Expand12(code);  // 800 hex is the error code
+        p1[i] = static_cast<std::int16_t>(-p0[i]);
+    }
+    ASSERT_TRUE(dvaudio::InsertAudio(frame, a, p0, p1));
+    const auto read = dvaudio::ReadFrameAudio(frame);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->quantization, 12);
+    std::vector<std::int16_t> o0(p0.size()), o1(p1.size());
+    dvaudio::ExtractPair(frame, *read, 0, o0);
+    dvaudio::ExtractPair(frame, *read, 1, o1);
+    EXPECT_EQ(o0, p0);
+    for (std::size_t i = 0; i < p1.size(); ++i) EXPECT_NEAR(o1[i], p1[i], std::abs(p1[i]) / 16 + 2);
+}
+
+// FFmpeg's own DV demuxer reads back the sound we put into the DIF blocks.
+TEST(DvAudio, FfmpegReadsTheSameSamples) {
+    if (!test::ToolAvailable("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
+    TempDir dir;
+    for (const std::string audio : {"48k", "32k", "32k12"}) {
+        const std::string path = make(dir, "a.dv", "standard=ntsc frames=10 audio=" + audio);
+        const auto r = test::RunTool({"ffmpeg", "-v", "error", "-i", path, "-map", "0:a:0", "-f", "s16le", "-"}, dir.path());
+        ASSERT_EQ(r.exitCode, 0);
+        std::vector<std::int16_t> ours;
+        std::ifstream in(path, std::ios::binary);
+        std::vector<std::uint8_t> frame(dv::kFrameSize525);
+        while (in.read(reinterpret_cast<char*>(frame.data()), static_cast<std::streamsize>(frame.size()))) {
+            const auto a = dvaudio::ReadFrameAudio(frame);
+            ASSERT_TRUE(a);
+            std::vector<std::int16_t> pcm(static_cast<std::size_t>(2 * a->samples));
+            dvaudio::ExtractPair(frame, *a, 0, pcm);
+            ours.insert(ours.end(), pcm.begin(), pcm.end());
+        }
+        ASSERT_EQ(r.out.size(), ours.size() * 2) << audio;
+        std::size_t differ = 0;
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            const auto v = static_cast<std::int16_t>(static_cast<std::uint8_t>(r.out[2 * i]) |
+                                                     (static_cast<std::uint8_t>(r.out[2 * i + 1]) << 8));
+            differ += v != ours[i];
+        }
+        EXPECT_EQ(differ, 0u) << audio;
+    }
+}
+
+// ---- the files as independent readers see them ----
+
+std::string mediainfoValue(const std::string& report, const std::string& key) {
+    std::size_t pos = 0;
+    while ((pos = report.find(key, pos)) != std::string::npos) {
+        const std::size_t colon = report.find(':', pos);
+        const std::size_t eol = report.find('\n', pos);
+        if (colon != std::string::npos && colon < eol &&
+            report.find_first_not_of(' ', pos + key.size()) == colon) {
+            std::string v = report.substr(colon + 2, eol - colon - 2);
+            return v;
+        }
+        pos = eol;
+    }
+    return {};
+}
+
+TEST(DvFiles, MediainfoReadsWhatTheDescriptionSays) {
+    if (!test::ToolAvailable("mediainfo")) GTEST_SKIP() << "mediainfo not installed";
+    TempDir dir;
+    struct Case {
+        std::string name, description, date, timecode, standard, aspect, rate;
+    };
+    const Case cases[] = {
+        {"pal2.avi", "type=2 frames=30 date=2004-07-14T10:20:30 tc=01:02:03:04 picture=moving", "2004-07-14 10:20:30",
+         "01:02:03:04", "PAL", "4:3", "48.0 kHz"},
+        {"ntsc1.avi", "type=1 standard=ntsc aspect=16:9 audio=32k frames=30 date=1999-12-31T23:59:59 tc=00:10:00:00",
+         "1999-12-31 23:59:59", "00:10:00:00", "NTSC", "16:9", "32.0 kHz"},
+        {"raw.dv", "standard=pal audio=44k frames=10 date=2010-01-02T03:04:05 tc=02:00:00:10", "2010-01-02 03:04:05",
+         "02:00:00:10", "PAL", "4:3", "44.1 kHz"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = make(dir, c.name, c.description);
+        const auto r = test::RunTool({"mediainfo", path}, dir.path());
+        ASSERT_EQ(r.exitCode, 0);
+        EXPECT_EQ(mediainfoValue(r.out, "Recorded date").substr(0, 19), c.date) << c.name;
+        EXPECT_EQ(mediainfoValue(r.out, "Time code of first frame"), c.timecode) << c.name;
+        EXPECT_EQ(mediainfoValue(r.out, "Standard"), c.standard) << c.name;
+        EXPECT_EQ(mediainfoValue(r.out, "Display aspect ratio"), c.aspect) << c.name;
+        EXPECT_EQ(mediainfoValue(r.out, "Sampling rate"), c.rate) << c.name;
+        if (test::ToolAvailable("ffmpeg")) {
+            const auto f = test::RunTool({"ffmpeg", "-v", "error", "-xerror", "-i", path, "-f", "null", "-"}, dir.path());
+            EXPECT_EQ(f.exitCode, 0) << c.name;
+        }
+    }
+}
+
+TEST(DvFiles, EveryFrameCarriesItsDatecodeTimecodeAndFaults) {
+    TempDir dir;
+    std::string parseError;
+    const auto spec = fixtures::ParseDescription(
+        "type=2 frames=30 date=2004-07-14T23:59:59 tc=00:00:59:20; frames=5 fault=zeroed-ids; frames=5 fault=ff;"
+        "frames=5 fault=only-vaux; frames=5 fault=only-subcode; frames=5 date=none aspect=16:9",
+        parseError);
+    ASSERT_TRUE(spec);
+    std::string error;
+    const std::string path = dir.file("f.avi");
+    ASSERT_TRUE(fixtures::WriteDvFile(path, *spec, error)) << error;
+    const auto expected = fixtures::ExpectedFrames(*spec);
+    const auto frames = readFrames(path);
+    ASSERT_EQ(frames.size(), 55u);
+    EXPECT_EQ(expected[24].Datecode->Day, 14);
+    EXPECT_EQ(expected[25].Datecode->Day, 15);  // midnight passes 25 frames after 23:59:59
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        dv::TDatecode d;
+        const bool has = dv::ReadDatecode(frames[i], dv::kSequences625, d);
+        const bool faultFF = i >= 35 && i < 40;
+        EXPECT_EQ(has, expected[i].Datecode.has_value() && !faultFF) << i;
+        if (expected[i].Datecode && !faultFF) {
+            EXPECT_EQ(d, *expected[i].Datecode) << i;
+        }
+        dv::TTimecode tc;
+        ASSERT_TRUE(dv::ReadTimecode(frames[i], dv::kSequences625, tc));
+        EXPECT_EQ(tc, expected[i].Timecode) << i;
+        bool wide = false;
+        ASSERT_TRUE(dv::ReadWide(frames[i], dv::kSequences625, wide));
+        EXPECT_EQ(wide, i >= 50);
+    }
+    EXPECT_EQ(expected[10].Timecode, (dv::TTimecode{0, 1, 0, 5}));
+}
+
+TEST(DvFiles, BadDescriptionsAreRefusedWithAReason) {
+    std::string error;
+    EXPECT_FALSE(fixtures::ParseDescription("frames=0", error));
+    EXPECT_FALSE(fixtures::ParseDescription("date=2004-02-30T10:00:00", error));
+    EXPECT_FALSE(fixtures::ParseDescription("colour=red", error));
+    EXPECT_NE(error.find("colour"), std::string::npos);
+    EXPECT_FALSE(fixtures::ParseDescription("", error));
+}
+
+// ---- graphs ----
+
+struct Chain {
+    std::shared_ptr<FileSourceFilter> source = std::make_shared<FileSourceFilter>();
+    std::shared_ptr<AviSplitterFilter> splitter = std::make_shared<AviSplitterFilter>();
+    std::shared_ptr<DvSplitterFilter> dvsplitter = std::make_shared<DvSplitterFilter>();
+};
+
+HRESULT openSource(Graph& g, Chain& c, const std::string& path) {
+    g.AddFilter(c.source, "source");
+    g.AddFilter(c.splitter, "avisplitter");
+    HRESULT hr = c.source->Load(path);
+    if (Failed(hr)) return hr;
+    return g.ConnectDirect(c.source->Output(), c.splitter->Input());
+}
+
+TEST(Graph, PauseDeliversExactlyTheFirstFrameOnce) {
+    TempDir dir;
+    const std::string path2 = make(dir, "t2.avi", "type=2 frames=20 date=2004-07-14T10:00:00");
+    const std::string path1 = make(dir, "t1.avi", "type=1 standard=ntsc frames=20 audio=32k date=2004-07-14T10:00:00");
+    for (const std::string& path : {path2, path1}) {
+        Graph g;
+        Chain c;
+        ASSERT_EQ(openSource(g, c, path), S_OK);
+        auto renderer = std::make_shared<NullRenderer>();
+        g.AddFilter(renderer, "nullrender");
+        std::atomic<int> seen{0};
+        std::atomic<std::int32_t> length{0};
+        renderer->SetSampleCallback([&](const MediaSample& s) {
+            ++seen;
+            length = s.GetActualDataLength();
+        });
+        Pin* p = c.splitter->GetPin(0);
+        MediaType mt;
+        if (c.splitter->StreamCount() == 1) {
+            g.AddFilter(c.dvsplitter, "dvsplitter");
+            ASSERT_EQ(g.ConnectDirect(*p, c.dvsplitter->Input()), S_OK);
+            p = c.dvsplitter->GetPin(1);
+        }
+        ASSERT_EQ(g.ConnectDirect(*p, renderer->Input()), S_OK);
+        ASSERT_EQ(p->ConnectionMediaType(mt), S_OK);
+        EXPECT_EQ(mt.majorType, MEDIATYPE_Video);
+        ASSERT_EQ(g.Pause(), S_OK);
+        FilterState st;
+        EXPECT_EQ(g.GetState(1000, st), S_OK);
+        EXPECT_EQ(st, FilterState::Paused);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(seen.load(), 1);
+        EXPECT_EQ(static_cast<std::size_t>(length.load()), c.splitter->StreamCount() == 1 ? dv::kFrameSize525 : dv::kFrameSize625);
+        EXPECT_EQ(g.Stop(), S_OK);
+        EXPECT_EQ(seen.load(), 1);
+        std::int64_t duration = 0;
+        g.SetTimeFormat(TimeFormat::Frame);
+        ASSERT_EQ(g.GetDuration(duration), S_OK);
+        EXPECT_EQ(duration, 20);
+        // Running to the end completes the graph and shows every frame.
+        seen = 0;
+        ASSERT_EQ(g.Run(), S_OK);
+        int code = 0;
+        HRESULT hr = E_FAIL;
+        ASSERT_TRUE(g.WaitForCompletion(10000, code, hr));
+        EXPECT_EQ(code, EC_COMPLETE);
+        EXPECT_EQ(seen.load(), 20);
+        g.Stop();
+        // From frame 15 to the end: five frames.
+        seen = 0;
+        ASSERT_EQ(g.SetPositions(15, -1), S_OK);
+        ASSERT_EQ(g.Run(), S_OK);
+        ASSERT_TRUE(g.WaitForCompletion(10000, code, hr));
+        EXPECT_EQ(seen.load(), 5);
+        g.Stop();
+    }
+}
+
+TEST(Graph, RefusedConnectionsAndMissingFilesAreResults) {
+    TempDir dir;
+    Graph g;
+    Chain c;
+    EXPECT_EQ(openSource(g, c, dir.file("missing.avi")), E_FAIL);
+    const std::string junk = dir.file("junk.avi");
+    std::ofstream(junk) << "not an AVI file at all";
+    ASSERT_EQ(c.source->Load(junk), S_OK);
+    EXPECT_EQ(g.ConnectDirect(c.source->Output(), c.splitter->Input()), VFW_E_TYPE_NOT_ACCEPTED);
+    auto decoder = std::make_shared<DvVideoDecoderFilter>();
+    g.AddFilter(decoder, "dec");
+    EXPECT_EQ(g.ConnectDirect(c.source->Output(), decoder->Input()), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(g.AddFilter(decoder, "again"), E_INVALIDARG);
+    EXPECT_EQ(g.ConnectDirect(decoder->Input(), c.splitter->Input()), VFW_E_INVALID_DIRECTION);
+}
+
+// Copies the header blocks of each frame before decoding and puts them back after encoding,
+// as the program's DV header filter does.
+class HeaderTap : public TBCTransInPlaceFilter {
+public:
+    HeaderTap(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m) : TBCTransInPlaceFilter("tap", "", false), q_(q), m_(m) {}
+    HRESULT CheckInputType(const MediaType& mt) override {
+        return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT Transform(MediaSample& s) override {
+        std::lock_guard lock(m_);
+        q_.emplace_back(s.data().begin(), s.data().end());
+        return S_OK;
+    }
+
+private:
+    std::deque<std::vector<std::uint8_t>>& q_;
+    std::mutex& m_;
+};
+
+class HeaderPut : public TBCTransInPlaceFilter {
+public:
+    HeaderPut(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m) : TBCTransInPlaceFilter("put", "", true), q_(q), m_(m) {}
+    HRESULT CheckInputType(const MediaType& mt) override {
+        return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT Transform(MediaSample& s) override {
+        std::lock_guard lock(m_);
+        if (q_.empty()) return E_UNEXPECTED;
+        const auto& h = q_.front();
+        auto d = s.data();
+        if (h.size() != d.size()) return E_UNEXPECTED;
+        for (std::size_t seq = 0; seq < d.size() / dv::kDifSequenceSize; ++seq)
+            std::copy_n(h.begin() + static_cast<std::ptrdiff_t>(seq * dv::kDifSequenceSize), 480,
+                        d.begin() + static_cast<std::ptrdiff_t>(seq * dv::kDifSequenceSize));
+        q_.pop_front();
+        return S_OK;
+    }
+
+private:
+    std::deque<std::vector<std::uint8_t>>& q_;
+    std::mutex& m_;
+};
+
+void roundTrip(const std::string& in, const std::string& out, bool type1Out, bool pal) {
+    Graph g;
+    Chain c;
+    ASSERT_EQ(openSource(g, c, in), S_OK);
+    std::deque<std::vector<std::uint8_t>> headers;
+    std::mutex m;
+    auto tap = std::make_shared<HeaderTap>(headers, m);
+    auto put = std::make_shared<HeaderPut>(headers, m);
+    auto dec = std::make_shared<DvVideoDecoderFilter>();
+    auto enc = std::make_shared<DvVideoEncoderFilter>();
+    auto mux = std::make_shared<DvMuxerFilter>();
+    auto avimux = std::make_shared<AviMuxFilter>();
+    auto writer = std::make_shared<FileWriterFilter>();
+    auto split2 = std::make_shared<DvSplitterFilter>();
+    for (auto [f, n] : std::initializer_list<std::pair<FilterPtr, const char*>>{
+             {tap, "tap"}, {put, "put"}, {dec, "dec"}, {enc, "enc"}, {mux, "dvmux"}, {avimux, "avimux"}, {writer, "writer"}})
+        ASSERT_EQ(g.AddFilter(f, n), S_OK);
+    ASSERT_EQ(writer->SetFileName(out), S_OK);
+    enc->put_VideoFormat(pal ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC);
+    Pin* video = c.splitter->GetPin(0);
+    Pin* audio = c.splitter->StreamCount() > 1 ? c.splitter->GetPin(1) : nullptr;
+    if (c.splitter->StreamCount() == 1) {
+        g.AddFilter(c.dvsplitter, "dvsplitter");
+        ASSERT_EQ(g.ConnectDirect(*video, c.dvsplitter->Input()), S_OK);
+        video = c.dvsplitter->GetPin(1);
+        audio = c.dvsplitter->GetPin(2);
+    }
+    ASSERT_EQ(g.ConnectDirect(*video, tap->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(tap->Output(), dec->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(dec->Output(), enc->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(enc->Output(), put->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(put->Output(), *mux->GetPin(0)), S_OK);
+    ASSERT_EQ(mux->PinCount(), 3);
+    ASSERT_EQ(g.ConnectDirect(*audio, *mux->GetPin(1)), S_OK);
+    Pin& muxOut = *mux->GetPin(mux->PinCount() - 1);
+    if (type1Out) {
+        ASSERT_EQ(g.ConnectDirect(muxOut, *avimux->GetPin(1)), S_OK);
+    } else {
+        g.AddFilter(split2, "dvsplitter2");
+        ASSERT_EQ(g.ConnectDirect(muxOut, split2->Input()), S_OK);
+        ASSERT_EQ(g.ConnectDirect(*split2->GetPin(1), *avimux->GetPin(1)), S_OK);
+        ASSERT_EQ(g.ConnectDirect(*split2->GetPin(2), *avimux->GetPin(2)), S_OK);
+    }
+    ASSERT_EQ(g.ConnectDirect(avimux->Output(), writer->Input()), S_OK);
+    ASSERT_EQ(g.Run(), S_OK);
+    int code = 0;
+    HRESULT hr = S_OK;
+    ASSERT_TRUE(g.WaitForCompletion(120000, code, hr));
+    EXPECT_EQ(code, EC_COMPLETE) << std::hex << hr;
+    EXPECT_EQ(g.Stop(), S_OK);
+}
+
+void expectSameFrames(const std::string& in, const std::string& out, bool pal) {
+    const auto a = readFrames(in);
+    const auto b = readFrames(out);
+    ASSERT_EQ(a.size(), b.size());
+    const int seq = pal ? dv::kSequences625 : dv::kSequences525;
+    std::int64_t samplesA = 0, samplesB = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        dv::TDatecode da, db;
+        ASSERT_EQ(dv::ReadDatecode(a[i], seq, da), dv::ReadDatecode(b[i], seq, db)) << i;
+        EXPECT_EQ(da, db) << i;
+        dv::TTimecode ta, tb;
+        ASSERT_TRUE(dv::ReadTimecode(b[i], seq, tb)) << i;
+        ASSERT_TRUE(dv::ReadTimecode(a[i], seq, ta));
+        EXPECT_EQ(ta, tb) << i;
+        const auto fa = dvaudio::ReadFrameAudio(a[i]);
+        const auto fb = dvaudio::ReadFrameAudio(b[i]);
+        ASSERT_TRUE(fa && fb) << i;
+        EXPECT_EQ(fa->sampleRate, fb->sampleRate);
+        samplesA += fa->samples;
+        samplesB += fb->samples;
+    }
+    EXPECT_EQ(samplesA, samplesB);
+}
+
+TEST(RoundTrip, Type2PalKeepsFramesSoundDatecodesAndTimecodes) {
+    TempDir dir;
+    const std::string in = make(dir, "in.avi", "type=2 frames=40 date=2004-07-14T10:00:00 tc=00:01:00:00 picture=moving;"
+                                               "frames=30 date=2004-07-14T12:00:00; frames=20 date=none");
+    const std::string out = dir.file("out.avi");
+    roundTrip(in, out, false, true);
+    expectSameFrames(in, out, true);
+    EXPECT_EQ(pcmSampleFrames(out), pcmSampleFrames(in));
+    EXPECT_EQ(pcmSampleFrames(out), 90u * 1920);
+    if (test::ToolAvailable("ffmpeg")) {
+        const auto f = test::RunTool({"ffmpeg", "-v", "error", "-xerror", "-i", out, "-f", "null", "-"}, dir.path());
+        EXPECT_EQ(f.exitCode, 0);
+    }
+}
+
+TEST(RoundTrip, Type1NtscWith32kHzKeepsFramesSoundDatecodesAndTimecodes) {
+    TempDir dir;
+    const std::string in = make(dir, "in.avi", "type=1 standard=ntsc aspect=16:9 audio=32k frames=45 date=2001-01-01T00:00:00"
+                                               " tc=10:00:00:00; frames=30 date=2001-01-01T00:05:00 fault=only-vaux");
+    const std::string out = dir.file("out.avi");
+    roundTrip(in, out, true, false);
+    expectSameFrames(in, out, false);
+}
+
+}  // namespace
+}  // namespace kelvor::media
