@@ -11,5 +11,6 @@ using Args = std::span<const std::string_view>;
 int runAbout(Args args);
 int runPacks(Args args);
 int runRiff(Args args);
+int runPrefs(Args args);
 
 }  // namespace kelvor::cli

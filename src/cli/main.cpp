@@ -18,6 +18,7 @@ constexpr Verb kVerbs[] = {
     {"packs", kelvor::cli::runPacks,
      "packs FILE.dv...      datecode, timecode and format of every frame of raw DV files"},
     {"riff", kelvor::cli::runRiff, "riff FILE [--save LOG] the RIFF structure report of an AVI file"},
+    {"prefs", kelvor::cli::runPrefs, "prefs [delete]        the preferences as loaded, or delete them"},
 };
 
 int usage(std::FILE* to) {
