@@ -12,5 +12,6 @@ int runAbout(Args args);
 int runPacks(Args args);
 int runRiff(Args args);
 int runPrefs(Args args);
+int runInfo(Args args);
 
 }  // namespace kelvor::cli

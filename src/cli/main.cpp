@@ -19,6 +19,7 @@ constexpr Verb kVerbs[] = {
      "packs FILE.dv...      datecode, timecode and format of every frame of raw DV files"},
     {"riff", kelvor::cli::runRiff, "riff FILE [--save LOG] the RIFF structure report of an AVI file"},
     {"prefs", kelvor::cli::runPrefs, "prefs [delete]        the preferences as loaded, or delete them"},
+    {"info", kelvor::cli::runInfo, "info [--json] FILE...  each file's record as the information panel shows it"},
 };
 
 int usage(std::FILE* to) {
