@@ -116,7 +116,10 @@ bool TdmList::ProbeFile(const std::string& fileName, bool asDvsd) {
             p->ConnectionMediaType(mt);
             if (passed) {
                 // Read before stopping: stopping the detector resets it for the next run.
-                const scenes::FrameInfo& fi = detector->Detector().Current();
+                // A stream that delivered nothing leaves the detector's record of an earlier file.
+                const scenes::FrameInfo fi = detector->Detector().SampleCount() > 0
+                                                 ? detector->Detector().Current()
+                                                 : scenes::FrameInfo{};
                 result_.DatecodeValid = fi.DateValid;
                 result_.ProbeDatecode = fi.Date;
                 result_.TimecodeValid = fi.TimecodeValid;
