@@ -13,5 +13,6 @@ int runPacks(Args args);
 int runRiff(Args args);
 int runPrefs(Args args);
 int runInfo(Args args);
+int runScenes(Args args);
 
 }  // namespace kelvor::cli

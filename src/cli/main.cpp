@@ -20,6 +20,7 @@ constexpr Verb kVerbs[] = {
     {"riff", kelvor::cli::runRiff, "riff FILE [--save LOG] the RIFF structure report of an AVI file"},
     {"prefs", kelvor::cli::runPrefs, "prefs [delete]        the preferences as loaded, or delete them"},
     {"info", kelvor::cli::runInfo, "info [--json] FILE...  each file's record as the information panel shows it"},
+    {"scenes", kelvor::cli::runScenes, "scenes [--text] [--xlsx] [--srt] FILE...  scn file by date (and lists, subtitles)"},
 };
 
 int usage(std::FILE* to) {
