@@ -13,7 +13,8 @@ namespace {
 TEST(InfoVerb, DisplayFormatFromPreferencesAndJsonArray) {
     test::TempDir dir;
     std::string error;
-    ASSERT_TRUE(fixtures::WriteDvFile((dir / "a.avi").string(), "type=1 frames=5 date=2024-05-06T07:08:09", error));
+    ASSERT_TRUE(fixtures::WriteDvFile((dir / "a.avi").string(),
+                                      "type=1 frames=5 date=2024-05-06T07:08:09", error));
     test::WriteFile(dir / "cfg" / "Quennel" / "Kelvor.conf",
                     "[\\Software\\Quennel\\Kelvor]\nFormat pour Afficher Datecode=yyyy\n");
     test::WriteFile(dir / "b.avi", "not a video");
