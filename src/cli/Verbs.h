@@ -10,6 +10,7 @@ using Args = std::span<const std::string_view>;
 
 int runAbout(Args args);
 int runPacks(Args args);
+int runProbe(Args args);
 int runRiff(Args args);
 int runPrefs(Args args);
 int runInfo(Args args);

@@ -21,6 +21,7 @@ constexpr Verb kVerbs[] = {
     {"prefs", kelvor::cli::runPrefs, "prefs [delete]        the preferences as loaded, or delete them"},
     {"info", kelvor::cli::runInfo, "info [--json] FILE...  each file's record as the information panel shows it"},
     {"scenes", kelvor::cli::runScenes, "scenes [--text] [--xlsx] [--srt] FILE...  scn file by date (and lists, subtitles)"},
+    {"probe", kelvor::cli::runProbe, "probe FILE...         streams, formats, durations and first DV frame of AVI files"},
 };
 
 int usage(std::FILE* to) {

@@ -18,8 +18,10 @@
 #include "media/engine/DvAudio.h"
 #include "media/engine/DvFilters.h"
 #include "media/engine/Graph.h"
+#include "media/engine/PlatformFilters.h"
 #include "media/engine/Renderer.h"
 #include "media/engine/TransformFilter.h"
+#include "media/engine/VideoDecoder.h"
 #include "support/Tools.h"
 
 namespace kelvor::media {
@@ -491,6 +493,80 @@ TEST(RoundTrip, Type1NtscWith32kHzKeepsFramesSoundDatecodesAndTimecodes) {
     const std::string out = dir.file("out.avi");
     roundTrip(in, out, true, false);
     expectSameFrames(in, out, false);
+}
+
+TEST(Graph, ResamplerTeeAndColourConverterCarryWholeStreams) {
+    TempDir dir;
+    const std::string path = make(dir, "in.avi", "type=2 frames=50 date=2004-07-14T10:00:00");
+    Graph g;
+    Chain c;
+    ASSERT_EQ(openSource(g, c, path), S_OK);
+    auto resampler = std::make_shared<AudioResamplerFilter>();
+    auto tee = std::make_shared<InfiniteTeeFilter>();
+    auto a = std::make_shared<NullRenderer>();
+    auto b = std::make_shared<NullRenderer>();
+    auto dec = std::make_shared<DvVideoDecoderFilter>();
+    auto colour = std::make_shared<ColourConverterFilter>();
+    auto pictures = std::make_shared<NullRenderer>();
+    for (auto [f, n] : std::initializer_list<std::pair<FilterPtr, const char*>>{
+             {resampler, "acm1"}, {tee, "infinite"}, {a, "a"}, {b, "b"}, {dec, "dec"}, {colour, "color"}, {pictures, "p"}})
+        ASSERT_EQ(g.AddFilter(f, n), S_OK);
+    ASSERT_EQ(resampler->SetOutputRate(44100), S_OK);
+    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(1), resampler->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(resampler->Output(), *tee->GetPin(0)), S_OK);
+    ASSERT_EQ(g.ConnectDirect(*tee->GetPin(1), a->Input()), S_OK);
+    ASSERT_EQ(tee->PinCount(), 3);
+    ASSERT_EQ(g.ConnectDirect(*tee->GetPin(2), b->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dec->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(dec->Output(), colour->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(colour->Output(), pictures->Input()), S_OK);
+    EXPECT_EQ(dec->Output().CurrentMediaType().subtype, MEDIASUBTYPE_I420);
+    EXPECT_EQ(colour->Output().CurrentMediaType().subtype, MEDIASUBTYPE_RGB24);
+    std::atomic<std::int64_t> bytesA{0}, bytesB{0}, pictureBytes{0};
+    a->SetSampleCallback([&](const MediaSample& s) { bytesA += s.GetActualDataLength(); });
+    b->SetSampleCallback([&](const MediaSample& s) { bytesB += s.GetActualDataLength(); });
+    pictures->SetSampleCallback([&](const MediaSample& s) { pictureBytes += s.GetActualDataLength(); });
+    ASSERT_EQ(g.Run(), S_OK);
+    int code = 0;
+    HRESULT hr = S_OK;
+    ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
+    EXPECT_EQ(code, EC_COMPLETE);
+    g.Stop();
+    EXPECT_EQ(bytesA.load(), bytesB.load());
+    EXPECT_NEAR(static_cast<double>(bytesA.load()) / 4, 50 * 1920 * 44100.0 / 48000, 64);
+    EXPECT_EQ(pictureBytes.load(), 50 * 720 * 576 * 3);
+}
+
+TEST(Graph, OtherCodecsDecodeToRgb24) {
+    if (!test::ToolAvailable("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
+    TempDir dir;
+    const auto r = test::RunTool({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc=duration=1:size=320x240:rate=25",
+                                  "-c:v", "mjpeg", "m.avi"},
+                                 dir.path());
+    ASSERT_EQ(r.exitCode, 0);
+    Graph g;
+    Chain c;
+    ASSERT_EQ(openSource(g, c, dir.file("m.avi")), S_OK);
+    auto dec = std::make_shared<VideoDecoderFilter>();
+    auto sink = std::make_shared<NullRenderer>();
+    g.AddFilter(dec, "decoder");
+    g.AddFilter(sink, "null");
+    auto dvdec = std::make_shared<DvVideoDecoderFilter>();
+    g.AddFilter(dvdec, "dv");
+    EXPECT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dvdec->Input()), VFW_E_TYPE_NOT_ACCEPTED);
+    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dec->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(dec->Output(), sink->Input()), S_OK);
+    std::atomic<int> frames{0};
+    sink->SetSampleCallback([&](const MediaSample& s) {
+        EXPECT_EQ(s.GetActualDataLength(), 320 * 240 * 3);
+        ++frames;
+    });
+    ASSERT_EQ(g.Run(), S_OK);
+    int code = 0;
+    HRESULT hr = S_OK;
+    ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
+    g.Stop();
+    EXPECT_EQ(frames.load(), 25);
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ std::unique_ptr<DiskFile> DiskFile::open(const std::string& path, Mode mode, int
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (errorCode) *errorCode = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        // Only regular files have a size to walk; a pipe or device is refused.
+        if (errorCode) *errorCode = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
         return nullptr;
     }
@@ -76,6 +77,7 @@ std::optional<std::size_t> MemoryFile::doReadAt(std::uint64_t offset,
     if (offset >= bytes_.size()) return 0;
     const std::size_t n = static_cast<std::size_t>(
         std::min<std::uint64_t>(buffer.size(), bytes_.size() - offset));
+    if (n == 0) return 0;  // an empty buffer may have no storage at all
     std::memcpy(buffer.data(), bytes_.data() + offset, n);
     return n;
 }

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "core/avi/AviDemuxer.h"
@@ -195,7 +196,16 @@ void AviSplitterFilter::StartThreads() {
     StopThreads();
     if (!s_) return;
     stopRequested_ = false;
-    thread_ = std::thread([this] { stream(); });
+    thread_ = std::thread([this] {
+        // Nothing may leave the streaming thread: a failure becomes an error event.
+        try {
+            stream();
+        } catch (const std::bad_alloc&) {
+            NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY);
+        } catch (...) {
+            NotifyEvent(EC_ERRORABORT, E_FAIL);
+        }
+    });
 }
 
 void AviSplitterFilter::StopThreads() {

@@ -81,7 +81,18 @@ void OutputPin::startQueue() {
         qResult_ = S_OK;
         qActive_ = true;
     }
-    qThread_ = std::thread([this] { queueLoop(); });
+    qThread_ = std::thread([this] {
+        // Nothing may leave the queue thread: a failure becomes an error event and ends the pin.
+        try {
+            queueLoop();
+        } catch (...) {
+            Filter().NotifyEvent(EC_ERRORABORT, E_FAIL);
+            std::lock_guard lock(qMutex_);
+            qResult_ = E_FAIL;
+            queue_.clear();
+            qCv_.notify_all();
+        }
+    });
 }
 
 void OutputPin::stopQueue() {

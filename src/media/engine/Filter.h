@@ -201,6 +201,7 @@ protected:
 
 private:
     friend class Graph;
+    friend class OutputPin;
     std::string displayName_;
     std::string classId_;
     std::string graphName_;

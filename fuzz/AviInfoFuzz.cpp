@@ -1,0 +1,13 @@
+// The AVI reader over arbitrary bytes.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "core/avi/AviInfo.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    kelvor::avi::MemoryFile file(std::vector<std::uint8_t>(data, data + size));
+    kelvor::avi::TFriendlyAviParam p(file);
+    (void)p.VideoCodec();
+    return 0;
+}

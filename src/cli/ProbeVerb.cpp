@@ -1,0 +1,148 @@
+// kelvor-cli probe: opens each file in a media graph, lets the first frame of every stream flow
+// to a null renderer and prints the streams' formats, durations and, for DV, the first frame's
+// datecode, timecode and aspect.
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Verbs.h"
+#include "core/dv/DvPacks.h"
+#include "media/engine/AviSource.h"
+#include "media/engine/DvFilters.h"
+#include "media/engine/Graph.h"
+#include "media/engine/Renderer.h"
+
+namespace kelvor::cli {
+namespace {
+
+using namespace kelvor::media;
+
+struct FirstFrame {
+    std::mutex m;
+    std::vector<std::uint8_t> bytes;  // guarded by m
+};
+
+void printDuration(REFERENCE_TIME t) {
+    const std::int64_t ms = t / 10000;
+    std::printf("%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000), static_cast<long long>(ms / 60000 % 60),
+                static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+}
+
+void printType(const MediaType& mt, REFERENCE_TIME duration) {
+    if (auto v = mt.videoInfo()) {
+        std::printf("  video: %s %dx%d", FourCCText(mt.subtype).c_str(), v->bmiHeader.biWidth, v->bmiHeader.biHeight);
+        if (v->AvgTimePerFrame > 0) std::printf(", %.3f frames/s", 1e7 / static_cast<double>(v->AvgTimePerFrame));
+    } else if (auto w = mt.waveFormat()) {
+        std::printf("  audio: format %u, %u channels, %u Hz, %u bits", w->wFormatTag, w->nChannels, w->nSamplesPerSec,
+                    w->wBitsPerSample);
+    } else if (mt.majorType == MEDIATYPE_Interleaved) {
+        std::printf("  interleaved DV (%s)", FourCCText(mt.subtype).c_str());
+    } else {
+        std::printf("  stream %s", FourCCText(mt.majorType).c_str());
+    }
+    std::printf(", duration ");
+    printDuration(duration);
+    std::printf("\n");
+}
+
+// Pauses the graph on its first frame and stops it again.
+void pauseOnce(Graph& g) {
+    g.Pause();
+    FilterState st;
+    g.GetState(1000, st);
+    g.Stop();
+}
+
+bool probe(const std::string& path) {
+    Graph g;
+    auto source = std::make_shared<FileSourceFilter>();
+    auto splitter = std::make_shared<AviSplitterFilter>();
+    auto dvsplitter = std::make_shared<DvSplitterFilter>();
+    auto renderer = std::make_shared<NullRenderer>();
+    g.AddFilter(source, "source");
+    g.AddFilter(splitter, "avisplitter");
+    g.AddFilter(dvsplitter, "dvsplitter");
+    g.AddFilter(renderer, "nullrender");
+    std::printf("%s\n", path.c_str());
+    if (source->Load(path) != S_OK) {
+        std::printf("  cannot open the file\n");
+        return false;
+    }
+    if (g.ConnectDirect(source->Output(), splitter->Input()) != S_OK) {
+        std::printf("  not an AVI file\n");
+        return false;
+    }
+    std::printf("  streams: %d\n", splitter->StreamCount());
+    auto first = std::make_shared<FirstFrame>();
+    bool dvSeen = false;
+    for (int i = 0; i < splitter->StreamCount(); ++i) {
+        Pin& p = *splitter->GetPin(i);
+        MediaType mt;
+        p.ConnectionMediaType(mt);
+        if (g.ConnectDirect(p, renderer->Input()) != S_OK) continue;
+        p.ConnectionMediaType(mt);
+        const bool isDv = mt.majorType == MEDIATYPE_Interleaved ||
+                          (mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd);
+        if (isDv && !dvSeen) {
+            renderer->SetSampleCallback([first](const MediaSample& s) {
+                std::lock_guard lock(first->m);
+                if (first->bytes.empty()) first->bytes.assign(s.data().begin(), s.data().end());
+            });
+        }
+        pauseOnce(g);
+        renderer->SetSampleCallback({});
+        std::int64_t duration = 0;
+        g.GetDuration(duration);
+        printType(mt, duration);
+        g.Disconnect(p);
+        if (mt.majorType == MEDIATYPE_Interleaved && g.ConnectDirect(p, dvsplitter->Input()) == S_OK) {
+            for (int q = 1; q < dvsplitter->PinCount(); ++q) {
+                Pin& out = *dvsplitter->GetPin(q);
+                if (g.ConnectDirect(out, renderer->Input()) != S_OK) continue;
+                pauseOnce(g);
+                MediaType inner;
+                out.ConnectionMediaType(inner);
+                std::printf("  from the DV stream:");  // printType indents its line
+                printType(inner, duration);
+                g.Disconnect(out);
+            }
+            g.Disconnect(p);
+        }
+        dvSeen = dvSeen || isDv;
+    }
+    std::lock_guard lock(first->m);
+    if (!first->bytes.empty()) {
+        const auto seq = dv::SequenceCountForSize(first->bytes.size());
+        dv::TDatecode d;
+        dv::TTimecode tc;
+        bool wide = false;
+        std::printf("  first DV frame: datecode ");
+        if (seq && dv::ReadDatecode(first->bytes, *seq, d))
+            std::printf("%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second);
+        else
+            std::printf("none");
+        if (seq && dv::ReadTimecode(first->bytes, *seq, tc))
+            std::printf(", timecode %02d:%02d:%02d:%02d", tc.Hours, tc.Minutes, tc.Seconds, tc.Frames);
+        if (seq && dv::ReadWide(first->bytes, *seq, wide)) std::printf(", %s", wide ? "16:9" : "4:3");
+        std::printf("\n");
+    }
+    return true;
+}
+
+}  // namespace
+
+int runProbe(Args args) {
+    if (args.empty()) {
+        std::fprintf(stderr, "usage: kelvor-cli probe FILE...\n");
+        return 2;
+    }
+    int status = 0;
+    for (std::string_view a : args)
+        if (!probe(std::string(a))) status = 1;
+    return status;
+}
+
+}  // namespace kelvor::cli

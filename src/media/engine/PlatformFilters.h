@@ -1,0 +1,70 @@
+// General stages: the infinite pin tee, the audio resampler (in the place of the audio
+// compression wrapper) and the colour converter.
+//
+// Threads: settings on the driving thread while stopped; samples on the streaming thread.
+// The tee hands the same sample to every output, so a receiver that changes data in place must
+// be the only one, as with the platform's tee.
+#pragma once
+
+#include <memory>
+
+#include "media/engine/Filter.h"
+#include "media/engine/TransformFilter.h"
+
+namespace kelvor::media {
+
+// Pins: the input, then the outputs; connecting the last output adds a free one at the end.
+class InfiniteTeeFilter : public BaseFilter {
+public:
+    InfiniteTeeFilter();
+    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    HRESULT CompleteConnect(Pin& pin) override;
+    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+};
+
+// 16-bit PCM in, 16-bit PCM out at the output rate (the input's rate until one is set).
+class AudioResamplerFilter : public TBCTransformFilter {
+public:
+    AudioResamplerFilter();
+    ~AudioResamplerFilter() override;
+    // While stopped, before the output is connected. E_INVALIDARG outside 8000..192000 Hz.
+    HRESULT SetOutputRate(int rate);
+    void EndOfStream(InputPin& pin) override;
+
+protected:
+    HRESULT CheckInputType(const MediaType& mt) override;
+    HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
+    HRESULT GetMediaType(int position, MediaType& mt) override;
+    HRESULT DecideBufferSize(AllocatorProperties& props) override;
+    HRESULT StartStreaming() override;
+    HRESULT Transform(const MediaSample& in, MediaSample& out) override;
+    HRESULT StopStreaming() override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> s_;
+    int rate_ = 0;
+    std::int64_t samplesOut_ = 0;
+};
+
+// Planar DV pictures (I420, Y41B) or RGB24 in, RGB24 bottom-up of the same size out.
+class ColourConverterFilter : public TBCTransformFilter {
+public:
+    ColourConverterFilter();
+    ~ColourConverterFilter() override;
+
+protected:
+    HRESULT CheckInputType(const MediaType& mt) override;
+    HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
+    HRESULT GetMediaType(int position, MediaType& mt) override;
+    HRESULT DecideBufferSize(AllocatorProperties& props) override;
+    HRESULT Transform(const MediaSample& in, MediaSample& out) override;
+    HRESULT StopStreaming() override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> s_;
+};
+
+}  // namespace kelvor::media

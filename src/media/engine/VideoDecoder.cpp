@@ -1,0 +1,152 @@
+#include "media/engine/VideoDecoder.h"
+
+#include <cstring>
+#include <vector>
+
+#include "media/engine/DvCodec.h"
+#include "media/engine/FfmpegUtil.h"
+
+namespace kelvor::media {
+namespace {
+
+AVCodecID codecFor(const MediaType& mt) {
+    if (mt.majorType != MEDIATYPE_Video || mt.subtype == MEDIASUBTYPE_dvsd) return AV_CODEC_ID_NONE;
+    const auto v = mt.videoInfo();
+    if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biWidth > 8192 || v->bmiHeader.biHeight == 0 ||
+        v->bmiHeader.biHeight > 8192 || v->bmiHeader.biHeight < -8192)
+        return AV_CODEC_ID_NONE;
+    const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};  // public tag table
+    return av_codec_get_id(tags, v->bmiHeader.biCompression);
+}
+
+}  // namespace
+
+struct VideoDecoderFilter::Impl {
+    ff::CodecContextPtr ctx;
+    ff::FramePtr frame;
+    ff::PacketPtr packet;
+    SwsContext* sws = nullptr;
+    std::vector<std::uint8_t> padded;
+    REFERENCE_TIME frameTime = 400000;
+    std::int64_t delivered = 0;
+    ~Impl() { sws_freeContext(sws); }
+};
+
+VideoDecoderFilter::VideoDecoderFilter() : BaseFilter("AVI Decompressor", "{CF49D4E0-1115-11CE-B03A-0020AF0BA770}") {
+    input_ = &AddInputPin("XForm In");
+    output_ = &AddOutputPin("XForm Out");
+}
+
+VideoDecoderFilter::~VideoDecoderFilter() = default;
+
+HRESULT VideoDecoderFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+    if (&pin == input_) {
+        const AVCodecID id = codecFor(mt);
+        return id != AV_CODEC_ID_NONE && avcodec_find_decoder(id) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    MediaType mine;
+    if (GetMediaType(pin, 0, mine) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+    return mt.subtype == mine.subtype && mt.format == mine.format ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT VideoDecoderFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+    if (&pin != output_ || position != 0 || !input_->IsConnected()) return VFW_S_NO_MORE_ITEMS;
+    const auto v = input_->CurrentMediaType().videoInfo();
+    const int h = v->bmiHeader.biHeight < 0 ? -v->bmiHeader.biHeight : v->bmiHeader.biHeight;
+    mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(v->bmiHeader.biWidth, h, v->AvgTimePerFrame));
+    return S_OK;
+}
+
+HRESULT VideoDecoderFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+    if (&pin != output_) return S_OK;
+    const auto v = output_->CurrentMediaType().videoInfo();
+    props.cBuffers = 3;
+    props.cbBuffer = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
+    return S_OK;
+}
+
+HRESULT VideoDecoderFilter::Pause() {
+    if (state_ == FilterState::Stopped && input_->IsConnected()) {
+        const AVCodec* codec = avcodec_find_decoder(codecFor(input_->CurrentMediaType()));
+        if (!codec) return VFW_E_TYPE_NOT_ACCEPTED;
+        s_ = std::make_unique<Impl>();
+        s_->ctx.reset(avcodec_alloc_context3(codec));
+        s_->frame.reset(av_frame_alloc());
+        s_->packet.reset(av_packet_alloc());
+        if (!s_->ctx || !s_->frame || !s_->packet) return E_OUTOFMEMORY;
+        const auto v = input_->CurrentMediaType().videoInfo();
+        s_->ctx->width = v->bmiHeader.biWidth;
+        s_->ctx->height = v->bmiHeader.biHeight < 0 ? -v->bmiHeader.biHeight : v->bmiHeader.biHeight;
+        s_->ctx->codec_tag = v->bmiHeader.biCompression;
+        s_->ctx->thread_count = 2;
+        if (v->AvgTimePerFrame > 0) s_->frameTime = v->AvgTimePerFrame;
+        if (avcodec_open2(s_->ctx.get(), codec, nullptr) < 0) return E_FAIL;
+    }
+    return BaseFilter::Pause();
+}
+
+HRESULT VideoDecoderFilter::Stop() {
+    s_.reset();
+    return BaseFilter::Stop();
+}
+
+HRESULT VideoDecoderFilter::drain() {
+    const auto v = output_->CurrentMediaType().videoInfo();
+    const int w = v->bmiHeader.biWidth, h = v->bmiHeader.biHeight;
+    const std::size_t stride = Rgb24Stride(w);
+    for (int guard = 0; guard < 64; ++guard) {
+        AVFrame* f = s_->frame.get();
+        const int err = avcodec_receive_frame(s_->ctx.get(), f);
+        if (err < 0) return S_OK;  // needs more input, or drained
+        HRESULT hr = S_OK;
+        if (f->width == w && f->height == h) {
+            s_->sws = sws_getCachedContext(s_->sws, w, h, static_cast<AVPixelFormat>(f->format), w, h, AV_PIX_FMT_BGR24,
+                                           SWS_BICUBIC, nullptr, nullptr, nullptr);
+            if (s_->sws && output_->IsConnected()) {
+                SamplePtr out = output_->GetDeliveryBuffer();
+                out->Reserve(stride * static_cast<std::size_t>(h));
+                std::uint8_t* dst[4] = {out->GetPointer() + stride * static_cast<std::size_t>(h - 1), nullptr, nullptr,
+                                        nullptr};
+                const int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
+                sws_scale(s_->sws, f->data, f->linesize, 0, h, dst, dstStride);
+                out->SetActualDataLength(static_cast<std::int32_t>(stride * static_cast<std::size_t>(h)));
+                const REFERENCE_TIME t0 =
+                    f->best_effort_timestamp != AV_NOPTS_VALUE ? f->best_effort_timestamp : s_->delivered * s_->frameTime;
+                out->SetTime(t0, t0 + s_->frameTime);
+                out->SetMediaTime(s_->delivered, s_->delivered + 1);
+                ++s_->delivered;
+                hr = output_->Deliver(std::move(out));
+            }
+        }
+        av_frame_unref(f);
+        if (hr != S_OK) return hr;
+    }
+    return S_OK;
+}
+
+HRESULT VideoDecoderFilter::Receive(InputPin&, SamplePtr sample) {
+    if (!s_) return VFW_E_WRONG_STATE;
+    const auto d = sample->data();
+    s_->padded.assign(d.begin(), d.end());
+    s_->padded.resize(d.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    AVPacket* pkt = s_->packet.get();
+    pkt->data = s_->padded.data();
+    pkt->size = static_cast<int>(d.size());
+    REFERENCE_TIME t0 = 0, t1 = 0;
+    pkt->pts = Succeeded(sample->GetTime(t0, t1)) ? t0 : AV_NOPTS_VALUE;
+    // A packet the codec refuses is skipped; the stream goes on.
+    avcodec_send_packet(s_->ctx.get(), pkt);
+    pkt->data = nullptr;
+    pkt->size = 0;
+    return drain();
+}
+
+void VideoDecoderFilter::EndOfStream(InputPin& pin) {
+    if (s_) {
+        avcodec_send_packet(s_->ctx.get(), nullptr);
+        drain();
+    }
+    BaseFilter::EndOfStream(pin);
+}
+
+}  // namespace kelvor::media

@@ -1,0 +1,39 @@
+// Decoding the pictures of any other AVI video codec libavcodec knows (MJPEG, MPEG-4, ...),
+// found from the stream's four-character code, into RGB24 bottom-up pictures of the same size.
+// A codec that holds frames back (B-frames) gives them out at the end of the stream.
+//
+// Threads: connection on the driving thread; Receive and EndOfStream on the streaming thread.
+// Failure: a type whose codec is unknown is refused (VFW_E_TYPE_NOT_ACCEPTED); a sample that
+// does not decode is skipped.
+#pragma once
+
+#include <memory>
+
+#include "media/engine/Filter.h"
+
+namespace kelvor::media {
+
+class VideoDecoderFilter : public BaseFilter {
+public:
+    VideoDecoderFilter();
+    ~VideoDecoderFilter() override;
+    InputPin& Input() const { return *input_; }
+    OutputPin& Output() const { return *output_; }
+
+    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
+    HRESULT Pause() override;
+    HRESULT Stop() override;
+    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    void EndOfStream(InputPin& pin) override;
+
+private:
+    struct Impl;
+    HRESULT drain();  // delivers every picture the codec has ready
+    InputPin* input_;
+    OutputPin* output_;
+    std::unique_ptr<Impl> s_;
+};
+
+}  // namespace kelvor::media
