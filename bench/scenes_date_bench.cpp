@@ -87,7 +87,7 @@ double RunDetection(const std::string& path, int& scenes, std::int64_t& frames) 
 
 int main() {
     const char* env = std::getenv("KELVOR_BENCH_DATA");
-    const std::string dir = env ? env : ".";
+    const std::string dir = env ? env : "/tmp";
     const std::string path = dir + "/scenes_date_2gb_type2.avi";
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || st.st_size < (2ll << 30)) {
