@@ -302,27 +302,50 @@ TEST(VideoFileRecord, AgreesWithMediainfoOnFfmpegDv) {
                       dir.path())
                       .exitCode,
                   0);
-        auto mi = test::RunTool(
-            {"mediainfo",
-             "--Inform=Video;%Standard%|%DisplayAspectRatio/String%|%TimeCode_FirstFrame%",
-             "a.avi"},
-            dir.path());
-        auto date =
-            test::RunTool({"mediainfo", "--Inform=General;%Recorded_Date%", "a.avi"}, dir.path());
-        auto rate =
-            test::RunTool({"mediainfo", "--Inform=Audio;%SamplingRate%", "a.avi"}, dir.path());
-        media::TdmList probe;
-        Listed r(dir / "a.avi", probe);
-        const std::string standard = r->Standard == 1 ? "PAL" : "NTSC";
-        const std::string aspect = r->Wide ? "16:9" : "4:3";
-        std::string tc = r->TimecodeText;
-        for (auto& ch : tc)
-            if (ch == '.') ch = ':';
-        EXPECT_EQ(mi.out.substr(0, mi.out.find_last_not_of("\n") + 1),
-                  standard + "|" + aspect + "|" + tc);
-        EXPECT_EQ(date.out.substr(0, 19), "2021-03-04 05:06:07");
-        EXPECT_EQ(r->DatecodeKey, "20210304050607");
-        EXPECT_EQ(std::to_string(r->SampleRate), rate.out.substr(0, rate.out.find('\n')));
+        std::vector<std::string> wrapped = {"a.avi"};
+        if (test::ToolAvailable("dvgrab")) {
+            // dvgrab reading a file now and then hangs: a short limit and a few attempts.
+            for (const char* kind : {"dv1", "dv2"}) {
+                for (int attempt = 0; attempt < 3; ++attempt) {
+                    const std::string prefix =
+                        std::string("g") + kind + c.pix + std::to_string(attempt) + "-";
+                    test::RunTool({"dvgrab", "-I", "a.dv", "-f", kind, "-size", "0", prefix},
+                                  dir.path(), std::chrono::seconds(5));
+                    if (fs::exists(dir / (prefix + "001.avi"))) {
+                        wrapped.push_back(prefix + "001.avi");
+                        break;
+                    }
+                }
+            }
+        }
+        for (const std::string& file : wrapped) {
+            SCOPED_TRACE(file);
+            auto mi = test::RunTool(
+                {"mediainfo",
+                 "--Inform=Video;%Standard%|%DisplayAspectRatio/String%|%TimeCode_FirstFrame%",
+                 file},
+                dir.path());
+            auto date =
+                test::RunTool({"mediainfo", "--Inform=General;%Recorded_Date%", file}, dir.path());
+            auto rate =
+                test::RunTool({"mediainfo", "--Inform=Audio;%SamplingRate%", file}, dir.path());
+            media::TdmList probe;
+            Listed r(dir / file, probe);
+            const std::string standard = r->Standard == 1 ? "PAL" : "NTSC";
+            const std::string aspect = r->Wide ? "16:9" : "4:3";
+            std::string tc = r->TimecodeText;
+            for (auto& ch : tc)
+                if (ch == '.') ch = ':';
+            EXPECT_EQ(mi.out.substr(0, mi.out.find_last_not_of("\n") + 1),
+                      standard + "|" + aspect + "|" + tc);
+            EXPECT_EQ(date.out.substr(0, 19), "2021-03-04 05:06:07");
+            EXPECT_EQ(r->DatecodeKey, "20210304050607");
+            // dvgrab's type 1 DVINFO announces 32 kHz 12-bit sound for these 48 kHz frames, and the
+            // DV splitter believes the DVINFO: compared only where the sound has its own stream.
+            if (file.rfind("gdv1", 0) != 0) {
+                EXPECT_EQ(std::to_string(r->SampleRate), rate.out.substr(0, rate.out.find('\n')));
+            }
+        }
     }
 }
 
