@@ -50,8 +50,10 @@ bool roundTrip(const std::string& in, const std::string& out) {
     g.AddFilter(split2, "dvsplitter");
     g.AddFilter(avimux, "avimux");
     g.AddFilter(writer, "destination");
-    if (source->Load(in) != S_OK || g.ConnectDirect(source->Output(), splitter->Input()) != S_OK) return false;
-    if (splitter->StreamCount() < 2) return false;
+    if (source->Load(in) != S_OK || g.ConnectDirect(source->Output(), splitter->Input()) != S_OK)
+        return false;
+    if (splitter->StreamCount() < 2)
+        return false;
     writer->SetFileName(out);
     // The decoder's output goes through a queue, so decoding and encoding run on two threads.
     dec->Output().SetQueued(true, 3);
@@ -63,7 +65,8 @@ bool roundTrip(const std::string& in, const std::string& out) {
                     g.ConnectDirect(*split2->GetPin(1), *avimux->GetPin(1)) == S_OK &&
                     g.ConnectDirect(*split2->GetPin(2), *avimux->GetPin(2)) == S_OK &&
                     g.ConnectDirect(avimux->Output(), writer->Input()) == S_OK;
-    if (!ok || g.Run() != S_OK) return false;
+    if (!ok || g.Run() != S_OK)
+        return false;
     int code = 0;
     HRESULT hr = S_OK;
     const bool done = g.WaitForCompletion(3600 * 1000, code, hr);
@@ -79,12 +82,14 @@ int run(const std::vector<std::string>& argv, const std::string& errPath = "/dev
     posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     pid_t pid = 0;
     const int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0) return -1;
+    if (rc != 0)
+        return -1;
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -95,9 +100,11 @@ double seconds(const std::chrono::steady_clock::time_point& t0) {
 }
 
 bool ensureFile(const std::string& path, int frames) {
-    if (fs::exists(path)) return true;
+    if (fs::exists(path))
+        return true;
     std::string error;
-    const std::string desc = "type=2 frames=" + std::to_string(frames) + " date=2004-07-14T10:00:00 picture=moving";
+    const std::string desc =
+        "type=2 frames=" + std::to_string(frames) + " date=2004-07-14T10:00:00 picture=moving";
     if (!kelvor::fixtures::WriteDvFile(path, desc, error)) {
         std::fprintf(stderr, "bench_media: %s\n", error.c_str());
         return false;
@@ -105,25 +112,30 @@ bool ensureFile(const std::string& path, int frames) {
     return true;
 }
 
-long peakKb(const std::string& self, const std::string& in, const std::string& out, const std::string& dir) {
+long peakKb(const std::string& self, const std::string& in, const std::string& out,
+            const std::string& dir) {
     const std::string log = dir + "/time.log";
-    if (run({"/usr/bin/time", "-v", self, "--roundtrip", in, out}, log) != 0) return -1;
+    if (run({"/usr/bin/time", "-v", self, "--roundtrip", in, out}, log) != 0)
+        return -1;
     std::ifstream f(log);
     std::string line;
     const std::string key = "Maximum resident set size (kbytes): ";
     while (std::getline(f, line))
-        if (auto p = line.find(key); p != std::string::npos) return std::atol(line.c_str() + p + key.size());
+        if (auto p = line.find(key); p != std::string::npos)
+            return std::atol(line.c_str() + p + key.size());
     return -1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::strcmp(argv[1], "--roundtrip") == 0) return roundTrip(argv[2], argv[3]) ? 0 : 1;
+    if (argc == 4 && std::strcmp(argv[1], "--roundtrip") == 0)
+        return roundTrip(argv[2], argv[3]) ? 0 : 1;
     const char* data = std::getenv("KELVOR_BENCH_DATA");
     const std::string dir = data ? data : "/tmp";
     const std::string in = dir + "/media-pal-1000.avi";
-    if (!ensureFile(in, 1000)) return 1;
+    if (!ensureFile(in, 1000))
+        return 1;
     const std::string ours = dir + "/media-ours.avi";
     const std::string peer = dir + "/media-peer.avi";
 
@@ -136,25 +148,30 @@ int main(int argc, char** argv) {
     }
     const double oursS = seconds(t0);
     t0 = std::chrono::steady_clock::now();
-    const int rc = run({"ffmpeg", "-y", "-v", "error", "-i", in, "-c:v", "dvvideo", "-c:a", "copy", peer});
+    const int rc =
+        run({"ffmpeg", "-y", "-v", "error", "-i", in, "-c:v", "dvvideo", "-c:a", "copy", peer});
     const double peerS = seconds(t0);
     if (rc != 0) {
         std::printf("BENCH media_roundtrip ours=%.3f peer=unavailable\n", oursS);
     } else {
-        std::printf("BENCH media_roundtrip ours=%.3f peer=%.3f speedup=%.2f\n", oursS, peerS, peerS / oursS);
+        std::printf("BENCH media_roundtrip ours=%.3f peer=%.3f speedup=%.2f\n", oursS, peerS,
+                    peerS / oursS);
     }
     std::fflush(stdout);
     fs::remove(ours);
     fs::remove(peer);
 
-    if (!fs::exists("/usr/bin/time") || std::getenv("KELVOR_BENCH_NO_MEMORY")) return 0;
+    if (!fs::exists("/usr/bin/time") || std::getenv("KELVOR_BENCH_NO_MEMORY"))
+        return 0;
     const std::string big = dir + "/media-pal-20000.avi";
-    if (!ensureFile(big, 20000)) return 1;
+    if (!ensureFile(big, 20000))
+        return 1;
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     const long small = peakKb(self, in, ours, dir);
     fs::remove(ours);
     const long large = peakKb(self, big, ours, dir);
     fs::remove(ours);
-    std::printf("BENCH media_memory frames1000_peak_kb=%ld frames20000_peak_kb=%ld\n", small, large);
+    std::printf("BENCH media_memory frames1000_peak_kb=%ld frames20000_peak_kb=%ld\n", small,
+                large);
     return 0;
 }

@@ -27,17 +27,20 @@ struct FirstFrame {
 
 void printDuration(REFERENCE_TIME t) {
     const std::int64_t ms = t / 10000;
-    std::printf("%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000), static_cast<long long>(ms / 60000 % 60),
-                static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+    std::printf("%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
+                static_cast<long long>(ms % 1000));
 }
 
 void printType(const MediaType& mt, REFERENCE_TIME duration) {
     if (auto v = mt.videoInfo()) {
-        std::printf("  video: %s %dx%d", FourCCText(mt.subtype).c_str(), v->bmiHeader.biWidth, v->bmiHeader.biHeight);
-        if (v->AvgTimePerFrame > 0) std::printf(", %.3f frames/s", 1e7 / static_cast<double>(v->AvgTimePerFrame));
+        std::printf("  video: %s %dx%d", FourCCText(mt.subtype).c_str(), v->bmiHeader.biWidth,
+                    v->bmiHeader.biHeight);
+        if (v->AvgTimePerFrame > 0)
+            std::printf(", %.3f frames/s", 1e7 / static_cast<double>(v->AvgTimePerFrame));
     } else if (auto w = mt.waveFormat()) {
-        std::printf("  audio: format %u, %u channels, %u Hz, %u bits", w->wFormatTag, w->nChannels, w->nSamplesPerSec,
-                    w->wBitsPerSample);
+        std::printf("  audio: format %u, %u channels, %u Hz, %u bits", w->wFormatTag, w->nChannels,
+                    w->nSamplesPerSec, w->wBitsPerSample);
     } else if (mt.majorType == MEDIATYPE_Interleaved) {
         std::printf("  interleaved DV (%s)", FourCCText(mt.subtype).c_str());
     } else {
@@ -82,14 +85,16 @@ bool probe(const std::string& path) {
         Pin& p = *splitter->GetPin(i);
         MediaType mt;
         p.ConnectionMediaType(mt);
-        if (g.ConnectDirect(p, renderer->Input()) != S_OK) continue;
+        if (g.ConnectDirect(p, renderer->Input()) != S_OK)
+            continue;
         p.ConnectionMediaType(mt);
         const bool isDv = mt.majorType == MEDIATYPE_Interleaved ||
                           (mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd);
         if (isDv && !dvSeen) {
             renderer->SetSampleCallback([first](const MediaSample& s) {
                 std::lock_guard lock(first->m);
-                if (first->bytes.empty()) first->bytes.assign(s.data().begin(), s.data().end());
+                if (first->bytes.empty())
+                    first->bytes.assign(s.data().begin(), s.data().end());
             });
         }
         pauseOnce(g);
@@ -98,10 +103,12 @@ bool probe(const std::string& path) {
         g.GetDuration(duration);
         printType(mt, duration);
         g.Disconnect(p);
-        if (mt.majorType == MEDIATYPE_Interleaved && g.ConnectDirect(p, dvsplitter->Input()) == S_OK) {
+        if (mt.majorType == MEDIATYPE_Interleaved &&
+            g.ConnectDirect(p, dvsplitter->Input()) == S_OK) {
             for (int q = 1; q < dvsplitter->PinCount(); ++q) {
                 Pin& out = *dvsplitter->GetPin(q);
-                if (g.ConnectDirect(out, renderer->Input()) != S_OK) continue;
+                if (g.ConnectDirect(out, renderer->Input()) != S_OK)
+                    continue;
                 pauseOnce(g);
                 MediaType inner;
                 out.ConnectionMediaType(inner);
@@ -121,12 +128,15 @@ bool probe(const std::string& path) {
         bool wide = false;
         std::printf("  first DV frame: datecode ");
         if (seq && dv::ReadDatecode(first->bytes, *seq, d))
-            std::printf("%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second);
+            std::printf("%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute,
+                        d.Second);
         else
             std::printf("none");
         if (seq && dv::ReadTimecode(first->bytes, *seq, tc))
-            std::printf(", timecode %02d:%02d:%02d:%02d", tc.Hours, tc.Minutes, tc.Seconds, tc.Frames);
-        if (seq && dv::ReadWide(first->bytes, *seq, wide)) std::printf(", %s", wide ? "16:9" : "4:3");
+            std::printf(", timecode %02d:%02d:%02d:%02d", tc.Hours, tc.Minutes, tc.Seconds,
+                        tc.Frames);
+        if (seq && dv::ReadWide(first->bytes, *seq, wide))
+            std::printf(", %s", wide ? "16:9" : "4:3");
         std::printf("\n");
     }
     return true;
@@ -141,7 +151,8 @@ int runProbe(Args args) {
     }
     int status = 0;
     for (std::string_view a : args)
-        if (!probe(std::string(a))) status = 1;
+        if (!probe(std::string(a)))
+            status = 1;
     return status;
 }
 

@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 using fixtures::ExpectedFrame;
 
 class TempDir {
-public:
+  public:
     TempDir() {
         char tmpl[] = "/tmp/kelvor-media-XXXXXX";
         path_ = mkdtemp(tmpl);
@@ -43,7 +43,7 @@ public:
     std::string file(const std::string& name) const { return (path_ / name).string(); }
     const fs::path& path() const { return path_; }
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -57,13 +57,16 @@ std::string make(const TempDir& dir, const std::string& name, const std::string&
 std::vector<std::vector<std::uint8_t>> readFrames(const std::string& path) {
     std::vector<std::vector<std::uint8_t>> frames;
     avi::AviDemuxer d;
-    if (!d.open(path)) return frames;
+    if (!d.open(path))
+        return frames;
     const int v = d.videoStream();
-    if (v < 0) return frames;
+    if (v < 0)
+        return frames;
     for (std::uint64_t i = 0; i < d.chunkCount(static_cast<std::size_t>(v)); ++i) {
         std::vector<std::uint8_t> buf(dv::kFrameSize625);
         const auto n = d.readChunk(static_cast<std::size_t>(v), i, buf);
-        if (!n) break;
+        if (!n)
+            break;
         buf.resize(*n);
         frames.push_back(std::move(buf));
     }
@@ -72,7 +75,8 @@ std::vector<std::vector<std::uint8_t>> readFrames(const std::string& path) {
 
 std::uint64_t pcmSampleFrames(const std::string& path) {
     avi::AviDemuxer d;
-    if (!d.open(path) || d.audioStream() < 0) return 0;
+    if (!d.open(path) || d.audioStream() < 0)
+        return 0;
     return d.streams()[static_cast<std::size_t>(d.audioStream())].TotalBytes / 4;
 }
 
@@ -87,7 +91,8 @@ TEST(DvAudio, SixteenBitSamplesComeBackExactlyFromBothStandards) {
             a.sampleRate = rate;
             a.samples = dvaudio::SamplesForFrame(pal, rate, 1);
             std::vector<std::int16_t> in(static_cast<std::size_t>(2 * a.samples));
-            for (std::size_t i = 0; i < in.size(); ++i) in[i] = static_cast<std::int16_t>(i * 37 - 20000);
+            for (std::size_t i = 0; i < in.size(); ++i)
+                in[i] = static_cast<std::int16_t>(i * 37 - 20000);
             ASSERT_TRUE(dvaudio::InsertAudio(frame, a, in));
             const auto read = dvaudio::ReadFrameAudio(frame);
             ASSERT_TRUE(read);
@@ -103,7 +108,8 @@ TEST(DvAudio, SixteenBitSamplesComeBackExactlyFromBothStandards) {
 TEST(DvAudio, SampleCountsSpreadEvenlyAndStayInsideTheFrame) {
     EXPECT_EQ(dvaudio::SamplesForFrame(true, 48000, 7), 1920);
     int sum = 0;
-    for (int f = 0; f < 5; ++f) sum += dvaudio::SamplesForFrame(false, 48000, f);
+    for (int f = 0; f < 5; ++f)
+        sum += dvaudio::SamplesForFrame(false, 48000, f);
     EXPECT_EQ(sum, 8008);
     for (int f = 0; f < 15; ++f) {
         const int n = dvaudio::SamplesForFrame(false, 32000, f);
@@ -121,7 +127,8 @@ TEST(DvAudio, TwelveBitCodesExpandMonotonicallyAndCompressBack) {
         const auto c = static_cast<std::uint16_t>(code & 0xFFF);
         EXPECT_EQ(dvaudio::Compress12(dvaudio::Expand12(c)), c) << code;
         if (code > -2047) {
-            EXPECT_LT(dvaudio::Expand12(static_cast<std::uint16_t>((code - 1) & 0xFFF)), dvaudio::Expand12(c));
+            EXPECT_LT(dvaudio::Expand12(static_cast<std::uint16_t>((code - 1) & 0xFFF)),
+                      dvaudio::Expand12(c));
         }
     }
     std::vector<std::uint8_t> frame(dv::kFrameSize525);
@@ -140,21 +147,25 @@ TEST(DvAudio, TwelveBitCodesExpandMonotonicallyAndCompressBack) {
     dvaudio::ExtractPair(frame, *read, 0, o0);
     dvaudio::ExtractPair(frame, *read, 1, o1);
     EXPECT_EQ(o0, p0);
-    for (std::size_t i = 0; i < p1.size(); ++i) EXPECT_NEAR(o1[i], p1[i], std::abs(p1[i]) / 16 + 2);
+    for (std::size_t i = 0; i < p1.size(); ++i)
+        EXPECT_NEAR(o1[i], p1[i], std::abs(p1[i]) / 16 + 2);
 }
 
 // FFmpeg's own DV demuxer reads back the sound we put into the DIF blocks.
 TEST(DvAudio, FfmpegReadsTheSameSamples) {
-    if (!test::ToolAvailable("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
     TempDir dir;
     for (const std::string audio : {"48k", "32k", "32k12"}) {
         const std::string path = make(dir, "a.dv", "standard=ntsc frames=10 audio=" + audio);
-        const auto r = test::RunTool({"ffmpeg", "-v", "error", "-i", path, "-map", "0:a:0", "-f", "s16le", "-"}, dir.path());
+        const auto r = test::RunTool(
+            {"ffmpeg", "-v", "error", "-i", path, "-map", "0:a:0", "-f", "s16le", "-"}, dir.path());
         ASSERT_EQ(r.exitCode, 0);
         std::vector<std::int16_t> ours;
         std::ifstream in(path, std::ios::binary);
         std::vector<std::uint8_t> frame(dv::kFrameSize525);
-        while (in.read(reinterpret_cast<char*>(frame.data()), static_cast<std::streamsize>(frame.size()))) {
+        while (in.read(reinterpret_cast<char*>(frame.data()),
+                       static_cast<std::streamsize>(frame.size()))) {
             const auto a = dvaudio::ReadFrameAudio(frame);
             ASSERT_TRUE(a);
             std::vector<std::int16_t> pcm(static_cast<std::size_t>(2 * a->samples));
@@ -164,8 +175,9 @@ TEST(DvAudio, FfmpegReadsTheSameSamples) {
         ASSERT_EQ(r.out.size(), ours.size() * 2) << audio;
         std::size_t differ = 0;
         for (std::size_t i = 0; i < ours.size(); ++i) {
-            const auto v = static_cast<std::int16_t>(static_cast<std::uint8_t>(r.out[2 * i]) |
-                                                     (static_cast<std::uint8_t>(r.out[2 * i + 1]) << 8));
+            const auto v =
+                static_cast<std::int16_t>(static_cast<std::uint8_t>(r.out[2 * i]) |
+                                          (static_cast<std::uint8_t>(r.out[2 * i + 1]) << 8));
             differ += v != ours[i];
         }
         EXPECT_EQ(differ, 0u) << audio;
@@ -190,18 +202,21 @@ std::string mediainfoValue(const std::string& report, const std::string& key) {
 }
 
 TEST(DvFiles, MediainfoReadsWhatTheDescriptionSays) {
-    if (!test::ToolAvailable("mediainfo")) GTEST_SKIP() << "mediainfo not installed";
+    if (!test::ToolAvailable("mediainfo"))
+        GTEST_SKIP() << "mediainfo not installed";
     TempDir dir;
     struct Case {
         std::string name, description, date, timecode, standard, aspect, rate;
     };
     const Case cases[] = {
-        {"pal2.avi", "type=2 frames=30 date=2004-07-14T10:20:30 tc=01:02:03:04 picture=moving", "2004-07-14 10:20:30",
-         "01:02:03:04", "PAL", "4:3", "48.0 kHz"},
-        {"ntsc1.avi", "type=1 standard=ntsc aspect=16:9 audio=32k frames=30 date=1999-12-31T23:59:59 tc=00:10:00:00",
+        {"pal2.avi", "type=2 frames=30 date=2004-07-14T10:20:30 tc=01:02:03:04 picture=moving",
+         "2004-07-14 10:20:30", "01:02:03:04", "PAL", "4:3", "48.0 kHz"},
+        {"ntsc1.avi",
+         "type=1 standard=ntsc aspect=16:9 audio=32k frames=30 date=1999-12-31T23:59:59 "
+         "tc=00:10:00:00",
          "1999-12-31 23:59:59", "00:10:00:00", "NTSC", "16:9", "32.0 kHz"},
-        {"raw.dv", "standard=pal audio=44k frames=10 date=2010-01-02T03:04:05 tc=02:00:00:10", "2010-01-02 03:04:05",
-         "02:00:00:10", "PAL", "4:3", "44.1 kHz"},
+        {"raw.dv", "standard=pal audio=44k frames=10 date=2010-01-02T03:04:05 tc=02:00:00:10",
+         "2010-01-02 03:04:05", "02:00:00:10", "PAL", "4:3", "44.1 kHz"},
     };
     for (const Case& c : cases) {
         const std::string path = make(dir, c.name, c.description);
@@ -213,7 +228,8 @@ TEST(DvFiles, MediainfoReadsWhatTheDescriptionSays) {
         EXPECT_EQ(mediainfoValue(r.out, "Display aspect ratio"), c.aspect) << c.name;
         EXPECT_EQ(mediainfoValue(r.out, "Sampling rate"), c.rate) << c.name;
         if (test::ToolAvailable("ffmpeg")) {
-            const auto f = test::RunTool({"ffmpeg", "-v", "error", "-xerror", "-i", path, "-f", "null", "-"}, dir.path());
+            const auto f = test::RunTool(
+                {"ffmpeg", "-v", "error", "-xerror", "-i", path, "-f", "null", "-"}, dir.path());
             EXPECT_EQ(f.exitCode, 0) << c.name;
         }
     }
@@ -223,7 +239,8 @@ TEST(DvFiles, EveryFrameCarriesItsDatecodeTimecodeAndFaults) {
     TempDir dir;
     std::string parseError;
     const auto spec = fixtures::ParseDescription(
-        "type=2 frames=30 date=2004-07-14T23:59:59 tc=00:00:59:20; frames=5 fault=zeroed-ids; frames=5 fault=ff;"
+        "type=2 frames=30 date=2004-07-14T23:59:59 tc=00:00:59:20; frames=5 fault=zeroed-ids; "
+        "frames=5 fault=ff;"
         "frames=5 fault=only-vaux; frames=5 fault=only-subcode; frames=5 date=none aspect=16:9",
         parseError);
     ASSERT_TRUE(spec);
@@ -274,14 +291,16 @@ HRESULT openSource(Graph& g, Chain& c, const std::string& path) {
     g.AddFilter(c.source, "source");
     g.AddFilter(c.splitter, "avisplitter");
     HRESULT hr = c.source->Load(path);
-    if (Failed(hr)) return hr;
+    if (Failed(hr))
+        return hr;
     return g.ConnectDirect(c.source->Output(), c.splitter->Input());
 }
 
 TEST(Graph, PauseDeliversExactlyTheFirstFrameOnce) {
     TempDir dir;
     const std::string path2 = make(dir, "t2.avi", "type=2 frames=20 date=2004-07-14T10:00:00");
-    const std::string path1 = make(dir, "t1.avi", "type=1 standard=ntsc frames=20 audio=32k date=2004-07-14T10:00:00");
+    const std::string path1 =
+        make(dir, "t1.avi", "type=1 standard=ntsc frames=20 audio=32k date=2004-07-14T10:00:00");
     for (const std::string& path : {path2, path1}) {
         Graph g;
         Chain c;
@@ -310,7 +329,8 @@ TEST(Graph, PauseDeliversExactlyTheFirstFrameOnce) {
         EXPECT_EQ(st, FilterState::Paused);
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         EXPECT_EQ(seen.load(), 1);
-        EXPECT_EQ(static_cast<std::size_t>(length.load()), c.splitter->StreamCount() == 1 ? dv::kFrameSize525 : dv::kFrameSize625);
+        EXPECT_EQ(static_cast<std::size_t>(length.load()),
+                  c.splitter->StreamCount() == 1 ? dv::kFrameSize525 : dv::kFrameSize625);
         EXPECT_EQ(g.Stop(), S_OK);
         EXPECT_EQ(seen.load(), 1);
         std::int64_t duration = 0;
@@ -355,10 +375,13 @@ TEST(Graph, RefusedConnectionsAndMissingFilesAreResults) {
 // Copies the header blocks of each frame before decoding and puts them back after encoding,
 // as the program's DV header filter does.
 class HeaderTap : public TBCTransInPlaceFilter {
-public:
-    HeaderTap(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m) : TBCTransInPlaceFilter("tap", "", false), q_(q), m_(m) {}
+  public:
+    HeaderTap(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m)
+        : TBCTransInPlaceFilter("tap", "", false), q_(q), m_(m) {}
     HRESULT CheckInputType(const MediaType& mt) override {
-        return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd
+                   ? S_OK
+                   : VFW_E_TYPE_NOT_ACCEPTED;
     }
     HRESULT Transform(MediaSample& s) override {
         std::lock_guard lock(m_);
@@ -366,23 +389,28 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     std::deque<std::vector<std::uint8_t>>& q_;
     std::mutex& m_;
 };
 
 class HeaderPut : public TBCTransInPlaceFilter {
-public:
-    HeaderPut(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m) : TBCTransInPlaceFilter("put", "", true), q_(q), m_(m) {}
+  public:
+    HeaderPut(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m)
+        : TBCTransInPlaceFilter("put", "", true), q_(q), m_(m) {}
     HRESULT CheckInputType(const MediaType& mt) override {
-        return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd
+                   ? S_OK
+                   : VFW_E_TYPE_NOT_ACCEPTED;
     }
     HRESULT Transform(MediaSample& s) override {
         std::lock_guard lock(m_);
-        if (q_.empty()) return E_UNEXPECTED;
+        if (q_.empty())
+            return E_UNEXPECTED;
         const auto& h = q_.front();
         auto d = s.data();
-        if (h.size() != d.size()) return E_UNEXPECTED;
+        if (h.size() != d.size())
+            return E_UNEXPECTED;
         for (std::size_t seq = 0; seq < d.size() / dv::kDifSequenceSize; ++seq)
             std::copy_n(h.begin() + static_cast<std::ptrdiff_t>(seq * dv::kDifSequenceSize), 480,
                         d.begin() + static_cast<std::ptrdiff_t>(seq * dv::kDifSequenceSize));
@@ -390,7 +418,7 @@ public:
         return S_OK;
     }
 
-private:
+  private:
     std::deque<std::vector<std::uint8_t>>& q_;
     std::mutex& m_;
 };
@@ -409,8 +437,13 @@ void roundTrip(const std::string& in, const std::string& out, bool type1Out, boo
     auto avimux = std::make_shared<AviMuxFilter>();
     auto writer = std::make_shared<FileWriterFilter>();
     auto split2 = std::make_shared<DvSplitterFilter>();
-    for (auto [f, n] : std::initializer_list<std::pair<FilterPtr, const char*>>{
-             {tap, "tap"}, {put, "put"}, {dec, "dec"}, {enc, "enc"}, {mux, "dvmux"}, {avimux, "avimux"}, {writer, "writer"}})
+    for (auto [f, n] : std::initializer_list<std::pair<FilterPtr, const char*>>{{tap, "tap"},
+                                                                                {put, "put"},
+                                                                                {dec, "dec"},
+                                                                                {enc, "enc"},
+                                                                                {mux, "dvmux"},
+                                                                                {avimux, "avimux"},
+                                                                                {writer, "writer"}})
         ASSERT_EQ(g.AddFilter(f, n), S_OK);
     ASSERT_EQ(writer->SetFileName(out), S_OK);
     enc->put_VideoFormat(pal ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC);
@@ -473,23 +506,28 @@ void expectSameFrames(const std::string& in, const std::string& out, bool pal) {
 
 TEST(RoundTrip, Type2PalKeepsFramesSoundDatecodesAndTimecodes) {
     TempDir dir;
-    const std::string in = make(dir, "in.avi", "type=2 frames=40 date=2004-07-14T10:00:00 tc=00:01:00:00 picture=moving;"
-                                               "frames=30 date=2004-07-14T12:00:00; frames=20 date=none");
+    const std::string in =
+        make(dir, "in.avi",
+             "type=2 frames=40 date=2004-07-14T10:00:00 tc=00:01:00:00 picture=moving;"
+             "frames=30 date=2004-07-14T12:00:00; frames=20 date=none");
     const std::string out = dir.file("out.avi");
     roundTrip(in, out, false, true);
     expectSameFrames(in, out, true);
     EXPECT_EQ(pcmSampleFrames(out), pcmSampleFrames(in));
     EXPECT_EQ(pcmSampleFrames(out), 90u * 1920);
     if (test::ToolAvailable("ffmpeg")) {
-        const auto f = test::RunTool({"ffmpeg", "-v", "error", "-xerror", "-i", out, "-f", "null", "-"}, dir.path());
+        const auto f = test::RunTool(
+            {"ffmpeg", "-v", "error", "-xerror", "-i", out, "-f", "null", "-"}, dir.path());
         EXPECT_EQ(f.exitCode, 0);
     }
 }
 
 TEST(RoundTrip, Type1NtscWith32kHzKeepsFramesSoundDatecodesAndTimecodes) {
     TempDir dir;
-    const std::string in = make(dir, "in.avi", "type=1 standard=ntsc aspect=16:9 audio=32k frames=45 date=2001-01-01T00:00:00"
-                                               " tc=10:00:00:00; frames=30 date=2001-01-01T00:05:00 fault=only-vaux");
+    const std::string in =
+        make(dir, "in.avi",
+             "type=1 standard=ntsc aspect=16:9 audio=32k frames=45 date=2001-01-01T00:00:00"
+             " tc=10:00:00:00; frames=30 date=2001-01-01T00:05:00 fault=only-vaux");
     const std::string out = dir.file("out.avi");
     roundTrip(in, out, true, false);
     expectSameFrames(in, out, false);
@@ -508,8 +546,13 @@ TEST(Graph, ResamplerTeeAndColourConverterCarryWholeStreams) {
     auto dec = std::make_shared<DvVideoDecoderFilter>();
     auto colour = std::make_shared<ColourConverterFilter>();
     auto pictures = std::make_shared<NullRenderer>();
-    for (auto [f, n] : std::initializer_list<std::pair<FilterPtr, const char*>>{
-             {resampler, "acm1"}, {tee, "infinite"}, {a, "a"}, {b, "b"}, {dec, "dec"}, {colour, "color"}, {pictures, "p"}})
+    for (auto [f, n] : std::initializer_list<std::pair<FilterPtr, const char*>>{{resampler, "acm1"},
+                                                                                {tee, "infinite"},
+                                                                                {a, "a"},
+                                                                                {b, "b"},
+                                                                                {dec, "dec"},
+                                                                                {colour, "color"},
+                                                                                {pictures, "p"}})
         ASSERT_EQ(g.AddFilter(f, n), S_OK);
     ASSERT_EQ(resampler->SetOutputRate(44100), S_OK);
     ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(1), resampler->Input()), S_OK);
@@ -525,7 +568,8 @@ TEST(Graph, ResamplerTeeAndColourConverterCarryWholeStreams) {
     std::atomic<std::int64_t> bytesA{0}, bytesB{0}, pictureBytes{0};
     a->SetSampleCallback([&](const MediaSample& s) { bytesA += s.GetActualDataLength(); });
     b->SetSampleCallback([&](const MediaSample& s) { bytesB += s.GetActualDataLength(); });
-    pictures->SetSampleCallback([&](const MediaSample& s) { pictureBytes += s.GetActualDataLength(); });
+    pictures->SetSampleCallback(
+        [&](const MediaSample& s) { pictureBytes += s.GetActualDataLength(); });
     ASSERT_EQ(g.Run(), S_OK);
     int code = 0;
     HRESULT hr = S_OK;
@@ -538,11 +582,13 @@ TEST(Graph, ResamplerTeeAndColourConverterCarryWholeStreams) {
 }
 
 TEST(Graph, OtherCodecsDecodeToRgb24) {
-    if (!test::ToolAvailable("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
     TempDir dir;
-    const auto r = test::RunTool({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc=duration=1:size=320x240:rate=25",
-                                  "-c:v", "mjpeg", "m.avi"},
-                                 dir.path());
+    const auto r =
+        test::RunTool({"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                       "testsrc=duration=1:size=320x240:rate=25", "-c:v", "mjpeg", "m.avi"},
+                      dir.path());
     ASSERT_EQ(r.exitCode, 0);
     Graph g;
     Chain c;

@@ -3,10 +3,13 @@
 namespace kelvor::dv {
 namespace {
 
-constexpr std::uint8_t bcd(int v) { return static_cast<std::uint8_t>((((v / 10) % 10) << 4) | (v % 10)); }
+constexpr std::uint8_t bcd(int v) {
+    return static_cast<std::uint8_t>((((v / 10) % 10) << 4) | (v % 10));
+}
 
 void put(MutableFrame frame, std::size_t offset, const Pack& p) {
-    for (std::size_t i = 0; i < kPackSize; ++i) frame[offset + i] = p[i];
+    for (std::size_t i = 0; i < kPackSize; ++i)
+        frame[offset + i] = p[i];
 }
 
 // Subcode positions: each of the two subcode blocks carries TC, date, time twice.
@@ -22,7 +25,8 @@ constexpr int kVauxOddFirst = 0;
 
 Pack TimecodePack(const TTimecode& tc) {
     return {kPackTimecode, static_cast<std::uint8_t>(bcd(tc.Frames) & 0x3F),
-            static_cast<std::uint8_t>(bcd(tc.Seconds) & 0x7F), static_cast<std::uint8_t>(bcd(tc.Minutes) & 0x7F),
+            static_cast<std::uint8_t>(bcd(tc.Seconds) & 0x7F),
+            static_cast<std::uint8_t>(bcd(tc.Minutes) & 0x7F),
             static_cast<std::uint8_t>(bcd(tc.Hours) & 0x3F)};
 }
 
@@ -34,15 +38,18 @@ Pack RecDatePack(const TDatecode& d) {
 
 Pack RecTimePack(const TDatecode& d) {
     return {kPackRecTime, 0xFF, static_cast<std::uint8_t>(0x80 | bcd(d.Second)),
-            static_cast<std::uint8_t>(0x80 | bcd(d.Minute)), static_cast<std::uint8_t>(0xC0 | bcd(d.Hour))};
+            static_cast<std::uint8_t>(0x80 | bcd(d.Minute)),
+            static_cast<std::uint8_t>(0xC0 | bcd(d.Hour))};
 }
 
 Pack VideoSourcePack(bool pal) {
-    return {kPackVideoSource, 0xFF, 0xFF, static_cast<std::uint8_t>(0xC0 | (pal ? 0x20 : 0x00)), 0xFF};
+    return {kPackVideoSource, 0xFF, 0xFF, static_cast<std::uint8_t>(0xC0 | (pal ? 0x20 : 0x00)),
+            0xFF};
 }
 
 Pack VideoSourceControlPack(bool wide) {
-    return {kPackVideoSourceControl, 0x3F, static_cast<std::uint8_t>(0xC8 | (wide ? 0x02 : 0x00)), 0xFC, 0xFF};
+    return {kPackVideoSourceControl, 0x3F, static_cast<std::uint8_t>(0xC8 | (wide ? 0x02 : 0x00)),
+            0xFC, 0xFF};
 }
 
 void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& packs) {
@@ -67,19 +74,29 @@ void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& pa
         for (int p = 0; p < kSubcodePacksPerSequence; ++p) {
             Pack v = kNoInfoPack;
             switch (kSubcodeLayout[p]) {
-                case kPackTimecode: v = tc; break;
-                case kPackRecDate: v = dateInSubcode ? date : kNoInfoPack; break;
-                default: v = dateInSubcode ? time : kNoInfoPack; break;
+                case kPackTimecode:
+                    v = tc;
+                    break;
+                case kPackRecDate:
+                    v = dateInSubcode ? date : kNoInfoPack;
+                    break;
+                default:
+                    v = dateInSubcode ? time : kNoInfoPack;
+                    break;
             }
             put(frame, SearchPositionOffset(s, p), v);
         }
         const int first = s % 2 == 0 ? kVauxEvenFirst : kVauxOddFirst;
         for (int k = 0; k < kVauxPacksPerSequence; ++k) {
             Pack v = kNoInfoPack;
-            if (k == first) v = VideoSourcePack(packs.Pal);
-            else if (k == first + 1) v = VideoSourceControlPack(packs.Wide);
-            else if (k == first + 2 && dateInVaux) v = date;
-            else if (k == first + 3 && dateInVaux) v = time;
+            if (k == first)
+                v = VideoSourcePack(packs.Pal);
+            else if (k == first + 1)
+                v = VideoSourceControlPack(packs.Wide);
+            else if (k == first + 2 && dateInVaux)
+                v = date;
+            else if (k == first + 3 && dateInVaux)
+                v = time;
             put(frame, SearchPositionOffset(s, kSubcodePacksPerSequence + k), v);
         }
     }
@@ -87,11 +104,14 @@ void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& pa
 
 TTimecode NextTimecode(const TTimecode& tc, int framesPerSecond) {
     TTimecode n = tc;
-    if (++n.Frames < framesPerSecond) return n;
+    if (++n.Frames < framesPerSecond)
+        return n;
     n.Frames = 0;
-    if (++n.Seconds < 60) return n;
+    if (++n.Seconds < 60)
+        return n;
     n.Seconds = 0;
-    if (++n.Minutes < 60) return n;
+    if (++n.Minutes < 60)
+        return n;
     n.Minutes = 0;
     n.Hours = static_cast<std::uint8_t>((n.Hours + 1) % 24);
     return n;

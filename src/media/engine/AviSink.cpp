@@ -15,11 +15,14 @@ constexpr REFERENCE_TIME kMaxLead = kUnitsPerSecond;
 
 }  // namespace
 
-FileWriterFilter::FileWriterFilter() : RendererBase("File writer", "{8596E5F0-0DA5-11D0-BD21-00A0C911CE86}") {}
+FileWriterFilter::FileWriterFilter()
+    : RendererBase("File writer", "{8596E5F0-0DA5-11D0-BD21-00A0C911CE86}") {}
 
 HRESULT FileWriterFilter::SetFileName(const std::string& fileName) {
-    if (State() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-    if (fileName.empty()) return E_INVALIDARG;
+    if (State() != FilterState::Stopped)
+        return VFW_E_NOT_STOPPED;
+    if (fileName.empty())
+        return E_INVALIDARG;
     fileName_ = fileName;
     return S_OK;
 }
@@ -34,7 +37,8 @@ AviMuxFilter::AviMuxFilter() : BaseFilter("AVI Mux", "{E2510970-F137-11CE-8C63-0
 }
 
 AviMuxFilter::~AviMuxFilter() {
-    if (writer_ && writer_->isOpen()) writer_->close();
+    if (writer_ && writer_->isOpen())
+        writer_->close();
 }
 
 std::uint64_t AviMuxFilter::FramesWritten() const {
@@ -46,31 +50,37 @@ int AviMuxFilter::inputIndex(const InputPin& pin) const {
     int k = 0;
     for (int i = 0; i < PinCount(); ++i) {
         const Pin* p = GetPin(i);
-        if (p->Direction() != PinDirection::Input) continue;
-        if (p == &pin) return k;
+        if (p->Direction() != PinDirection::Input)
+            continue;
+        if (p == &pin)
+            return k;
         ++k;
     }
     return -1;
 }
 
 HRESULT AviMuxFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (pin.Direction() != PinDirection::Input) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (pin.Direction() != PinDirection::Input)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     bool haveVideo = false, haveType1 = false;
     for (int i = 0; i < PinCount(); ++i) {
         const Pin* p = GetPin(i);
-        if (p->Direction() != PinDirection::Input || !p->IsConnected()) continue;
+        if (p->Direction() != PinDirection::Input || !p->IsConnected())
+            continue;
         haveVideo = haveVideo || p->CurrentMediaType().majorType != MEDIATYPE_Audio;
         haveType1 = haveType1 || p->CurrentMediaType().majorType == MEDIATYPE_Interleaved;
     }
-    if (haveType1) return VFW_E_TYPE_NOT_ACCEPTED;  // type 1 has one stream only
+    if (haveType1)
+        return VFW_E_TYPE_NOT_ACCEPTED;  // type 1 has one stream only
     if (mt.majorType == MEDIATYPE_Interleaved)
         return haveVideo ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
     if (mt.majorType == MEDIATYPE_Video)
         return !haveVideo && mt.subtype == MEDIASUBTYPE_dvsd ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     if (mt.majorType == MEDIATYPE_Audio) {
         const auto w = mt.waveFormat();
-        return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->nChannels > 0 && w->nChannels <= 8 &&
-                       w->wBitsPerSample > 0 && w->wBitsPerSample <= 32 && w->nSamplesPerSec > 0
+        return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->nChannels > 0 &&
+                       w->nChannels <= 8 && w->wBitsPerSample > 0 && w->wBitsPerSample <= 32 &&
+                       w->nSamplesPerSec > 0
                    ? S_OK
                    : VFW_E_TYPE_NOT_ACCEPTED;
     }
@@ -78,17 +88,22 @@ HRESULT AviMuxFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
 }
 
 HRESULT AviMuxFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (&pin != output_ || position != 0) return VFW_S_NO_MORE_ITEMS;
+    if (&pin != output_ || position != 0)
+        return VFW_S_NO_MORE_ITEMS;
     mt = MakeStreamType(MEDIASUBTYPE_Avi);
     return S_OK;
 }
 
 HRESULT AviMuxFilter::CompleteConnect(Pin& pin) {
-    if (pin.Direction() != PinDirection::Input) return S_OK;
-    if (GetPin(PinCount() - 1) == &pin && pin.CurrentMediaType().majorType != MEDIATYPE_Interleaved) {
+    if (pin.Direction() != PinDirection::Input)
+        return S_OK;
+    if (GetPin(PinCount() - 1) == &pin &&
+        pin.CurrentMediaType().majorType != MEDIATYPE_Interleaved) {
         int n = 0;
-        for (int i = 0; i < PinCount(); ++i) n += GetPin(i)->Direction() == PinDirection::Input ? 1 : 0;
-        if (n < 16) AddInputPin("Input " + std::string(n + 1 < 10 ? "0" : "") + std::to_string(n + 1));
+        for (int i = 0; i < PinCount(); ++i)
+            n += GetPin(i)->Direction() == PinDirection::Input ? 1 : 0;
+        if (n < 16)
+            AddInputPin("Input " + std::string(n + 1 < 10 ? "0" : "") + std::to_string(n + 1));
     }
     return S_OK;
 }
@@ -99,7 +114,8 @@ HRESULT AviMuxFilter::Pause() {
         inputs_.clear();
         for (int i = 0; i < PinCount(); ++i) {
             const Pin* p = GetPin(i);
-            if (p->Direction() != PinDirection::Input) continue;
+            if (p->Direction() != PinDirection::Input)
+                continue;
             Input in;
             in.connected = p->IsConnected();
             in.video = in.connected && p->CurrentMediaType().majorType != MEDIATYPE_Audio;
@@ -118,29 +134,38 @@ HRESULT AviMuxFilter::Stop() {
         stopping_ = true;
         cv_.notify_all();
         // A stopped run keeps the frames written so far in a finished file.
-        if (writer_ && writer_->isOpen()) writer_->close();
-        for (Input& in : inputs_) in.early.clear();
+        if (writer_ && writer_->isOpen())
+            writer_->close();
+        for (Input& in : inputs_)
+            in.early.clear();
     }
     return BaseFilter::Stop();
 }
 
 bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
-    auto* fw = output_->IsConnected() ? dynamic_cast<FileWriterFilter*>(&output_->ConnectedTo()->Filter()) : nullptr;
-    if (!fw || fw->FileName().empty()) return false;
+    auto* fw = output_->IsConnected()
+                   ? dynamic_cast<FileWriterFilter*>(&output_->ConnectedTo()->Filter())
+                   : nullptr;
+    if (!fw || fw->FileName().empty())
+        return false;
     avi::AviWriterConfig cfg;
     const auto seq = dv::SequenceCountForSize(firstFrame.size());
-    if (!seq) return false;
+    if (!seq)
+        return false;
     cfg.System = *seq == dv::kSequences625 ? avi::TvSystem::Pal : avi::TvSystem::Ntsc;
     cfg.DvInfoBytes = avi::DvInfoFromFrame(firstFrame);
     cfg.Type = avi::DvType::Type2;
     int idx = 0;
     for (int i = 0; i < PinCount(); ++i) {
         const Pin* p = GetPin(i);
-        if (p->Direction() != PinDirection::Input) continue;
+        if (p->Direction() != PinDirection::Input)
+            continue;
         const Input& in = inputs_[static_cast<std::size_t>(idx++)];
-        if (!in.connected) continue;
+        if (!in.connected)
+            continue;
         const MediaType& mt = p->CurrentMediaType();
-        if (mt.majorType == MEDIATYPE_Interleaved) cfg.Type = avi::DvType::Type1;
+        if (mt.majorType == MEDIATYPE_Interleaved)
+            cfg.Type = avi::DvType::Type1;
         if (mt.majorType == MEDIATYPE_Audio) {
             const auto w = mt.waveFormat();
             avi::WaveFormat f;
@@ -159,21 +184,27 @@ HRESULT AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
     {
         std::unique_lock lock(mutex_);
         const int k = inputIndex(pin);
-        if (k < 0 || static_cast<std::size_t>(k) >= inputs_.size()) return E_UNEXPECTED;
+        if (k < 0 || static_cast<std::size_t>(k) >= inputs_.size())
+            return E_UNEXPECTED;
         Input& me = inputs_[static_cast<std::size_t>(k)];
         auto others = [&] {
             REFERENCE_TIME t = std::numeric_limits<REFERENCE_TIME>::max();
             for (const Input& in : inputs_)
-                if (&in != &me && in.connected && !in.ended) t = std::min(t, in.time);
+                if (&in != &me && in.connected && !in.ended)
+                    t = std::min(t, in.time);
             return t;
         };
-        while (!pin.IsFlushing() && !stopping_ && !failed_ && others() != std::numeric_limits<REFERENCE_TIME>::max() &&
+        while (!pin.IsFlushing() && !stopping_ && !failed_ &&
+               others() != std::numeric_limits<REFERENCE_TIME>::max() &&
                me.time > others() + kMaxLead)
             cv_.wait_for(lock, kWaitStep);
-        if (pin.IsFlushing() || stopping_) return S_FALSE;
-        if (failed_) return E_FAIL;
+        if (pin.IsFlushing() || stopping_)
+            return S_FALSE;
+        if (failed_)
+            return E_FAIL;
         REFERENCE_TIME t0 = 0, t1 = 0;
-        if (Succeeded(sample->GetTime(t0, t1))) me.time = t1;
+        if (Succeeded(sample->GetTime(t0, t1)))
+            me.time = t1;
         cv_.notify_all();
         if (me.video) {
             if (!writer_) {
@@ -185,32 +216,40 @@ HRESULT AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
                 for (Input& in : inputs_) {
                     if (!in.video && in.connected) {
                         for (const SamplePtr& s : in.early)
-                            if (result == S_OK && !writer_->writeAudio(s->data(), static_cast<std::size_t>(audio)))
+                            if (result == S_OK &&
+                                !writer_->writeAudio(s->data(), static_cast<std::size_t>(audio)))
                                 result = E_FAIL;
                         in.early.clear();
                         ++audio;
                     }
                 }
             }
-            if (result == S_OK && writer_->writeVideoFrame(sample->data())) ++frames_;
-            else result = E_FAIL;
+            if (result == S_OK && writer_->writeVideoFrame(sample->data()))
+                ++frames_;
+            else
+                result = E_FAIL;
         } else if (!writer_) {
             me.early.push_back(std::move(sample));
         } else {
             int audio = 0;
             for (int i = 0; i < k; ++i)
-                audio += !inputs_[static_cast<std::size_t>(i)].video && inputs_[static_cast<std::size_t>(i)].connected;
-            if (!writer_->writeAudio(sample->data(), static_cast<std::size_t>(audio))) result = E_FAIL;
+                audio += !inputs_[static_cast<std::size_t>(i)].video &&
+                         inputs_[static_cast<std::size_t>(i)].connected;
+            if (!writer_->writeAudio(sample->data(), static_cast<std::size_t>(audio)))
+                result = E_FAIL;
         }
-        if (result != S_OK) failed_ = true;
+        if (result != S_OK)
+            failed_ = true;
     }
-    if (Failed(result)) NotifyEvent(EC_ERRORABORT, result);
+    if (Failed(result))
+        NotifyEvent(EC_ERRORABORT, result);
     return result;
 }
 
 HRESULT AviMuxFilter::finish() {
     finished_ = true;
-    if (!writer_) return failed_ ? E_FAIL : S_OK;
+    if (!writer_)
+        return failed_ ? E_FAIL : S_OK;
     return writer_->close() ? S_OK : E_FAIL;
 }
 
@@ -220,16 +259,22 @@ void AviMuxFilter::EndOfStream(InputPin& pin) {
     {
         std::lock_guard lock(mutex_);
         const int k = inputIndex(pin);
-        if (k < 0 || static_cast<std::size_t>(k) >= inputs_.size()) return;
+        if (k < 0 || static_cast<std::size_t>(k) >= inputs_.size())
+            return;
         inputs_[static_cast<std::size_t>(k)].ended = true;
         cv_.notify_all();
         done = !finished_;
-        for (const Input& in : inputs_) done = done && (!in.connected || in.ended);
-        if (done) hr = finish();
+        for (const Input& in : inputs_)
+            done = done && (!in.connected || in.ended);
+        if (done)
+            hr = finish();
     }
-    if (!done) return;
-    if (Failed(hr)) NotifyEvent(EC_ERRORABORT, hr);
-    else output_->DeliverEndOfStream();
+    if (!done)
+        return;
+    if (Failed(hr))
+        NotifyEvent(EC_ERRORABORT, hr);
+    else
+        output_->DeliverEndOfStream();
 }
 
 }  // namespace kelvor::media

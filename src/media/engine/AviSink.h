@@ -26,24 +26,24 @@ class AviWriter;
 namespace kelvor::media {
 
 class FileWriterFilter : public RendererBase {
-public:
+  public:
     FileWriterFilter();
     // Overwrite mode is the only mode: an existing file is replaced once the new one is done.
     HRESULT SetFileName(const std::string& fileName);
     const std::string& FileName() const { return fileName_; }
     bool PrerollsOnPause() const override { return false; }
 
-protected:
+  protected:
     HRESULT CheckInputType(const MediaType& mt) override;
     HRESULT DoRenderSample(const MediaSample&) override { return S_OK; }
 
-private:
+  private:
     std::string fileName_;
 };
 
 // Pins: the output first, then the inputs; connecting the last (free) input adds a new one.
 class AviMuxFilter : public BaseFilter {
-public:
+  public:
     AviMuxFilter();
     ~AviMuxFilter() override;
     OutputPin& Output() const { return *output_; }
@@ -58,17 +58,17 @@ public:
     HRESULT Receive(InputPin& pin, SamplePtr sample) override;
     void EndOfStream(InputPin& pin) override;
 
-private:
+  private:
     struct Input {
         bool video = false;
         bool connected = false;
         bool ended = false;
-        REFERENCE_TIME time = 0;          // end of what it delivered
-        std::deque<SamplePtr> early;      // sound that came before the file could be opened
+        REFERENCE_TIME time = 0;      // end of what it delivered
+        std::deque<SamplePtr> early;  // sound that came before the file could be opened
     };
     int inputIndex(const InputPin& pin) const;
     bool openWriter(std::span<const std::uint8_t> firstFrame);  // mutex_ held
-    HRESULT finish();                                            // mutex_ held
+    HRESULT finish();                                           // mutex_ held
 
     OutputPin* output_;
     mutable std::mutex mutex_;  // guards everything below

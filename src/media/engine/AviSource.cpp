@@ -16,7 +16,8 @@ namespace {
 constexpr std::uint32_t kMaxChunkSize = 64u * 1024 * 1024;
 // Times in 100 ns units of a count of units at rate/scale per second.
 REFERENCE_TIME unitsToTime(std::uint64_t n, std::uint32_t rate, std::uint32_t scale) {
-    if (rate == 0) return 0;
+    if (rate == 0)
+        return 0;
     const long double t = static_cast<long double>(n) * scale * kUnitsPerSecond / rate;
     return static_cast<REFERENCE_TIME>(t);
 }
@@ -32,17 +33,20 @@ struct StreamOut {
 }  // namespace
 
 FileSourceFilter::FileSourceFilter()
-    : BaseFilter("File Source (Async.)", "{E436EBB5-524F-11CE-9F53-0020AF0BA770}"), output_(&AddOutputPin("Output")) {}
+    : BaseFilter("File Source (Async.)", "{E436EBB5-524F-11CE-9F53-0020AF0BA770}"),
+      output_(&AddOutputPin("Output")) {}
 
 HRESULT FileSourceFilter::Load(const std::string& fileName) {
     std::error_code ec;
-    if (fileName.empty() || !std::filesystem::is_regular_file(fileName, ec)) return E_FAIL;
+    if (fileName.empty() || !std::filesystem::is_regular_file(fileName, ec))
+        return E_FAIL;
     fileName_ = fileName;
     return S_OK;
 }
 
 HRESULT FileSourceFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (&pin != output_ || position != 0 || fileName_.empty()) return VFW_S_NO_MORE_ITEMS;
+    if (&pin != output_ || position != 0 || fileName_.empty())
+        return VFW_S_NO_MORE_ITEMS;
     mt = MakeStreamType(MEDIASUBTYPE_Avi);
     return S_OK;
 }
@@ -54,20 +58,27 @@ struct AviSplitterFilter::State {
 };
 
 AviSplitterFilter::AviSplitterFilter()
-    : BaseFilter("AVI Splitter", "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}"), input_(&AddInputPin("input pin")) {}
+    : BaseFilter("AVI Splitter", "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}"),
+      input_(&AddInputPin("input pin")) {}
 
-AviSplitterFilter::~AviSplitterFilter() { StopThreads(); }
+AviSplitterFilter::~AviSplitterFilter() {
+    StopThreads();
+}
 
 HRESULT AviSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (&pin != input_) return VFW_E_TYPE_NOT_ACCEPTED;
-    if (mt.majorType != MEDIATYPE_Stream) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (&pin != input_)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    if (mt.majorType != MEDIATYPE_Stream)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }
 
 HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
-    if (&pin != input_) return S_OK;
+    if (&pin != input_)
+        return S_OK;
     auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
-    if (!source) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (!source)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     s_ = std::make_unique<State>();
     if (!s_->demuxer.open(source->FileName())) {
         s_.reset();
@@ -80,22 +91,30 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
         if (info.Type == MEDIATYPE_Video) {
             VideoInfoHeader vih;
             // The strf of a video stream is a BITMAPINFOHEADER: parse it in the tail of a block.
-            std::vector<std::uint8_t> block(std::max<std::size_t>(48 + info.Format.size(), VideoInfoHeader::kSize), 0);
+            std::vector<std::uint8_t> block(
+                std::max<std::size_t>(48 + info.Format.size(), VideoInfoHeader::kSize), 0);
             std::copy(info.Format.begin(), info.Format.end(), block.begin() + 48);
-            if (auto parsed = ParseVideoInfoHeader(block)) vih = *parsed;
+            if (auto parsed = ParseVideoInfoHeader(block))
+                vih = *parsed;
             vih.rcSource = vih.rcTarget = Rect{};
             vih.AvgTimePerFrame = unitsToTime(1, info.Rate, info.Scale);
             FourCC sub = vih.bmiHeader.biCompression ? vih.bmiHeader.biCompression : info.Handler;
-            if (avi::FourccToLower(sub) == MEDIASUBTYPE_dvsd) sub = MEDIASUBTYPE_dvsd;
-            if (sub == 0) sub = MEDIASUBTYPE_RGB24;
+            if (avi::FourccToLower(sub) == MEDIASUBTYPE_dvsd)
+                sub = MEDIASUBTYPE_dvsd;
+            if (sub == 0)
+                sub = MEDIASUBTYPE_RGB24;
             out.type = MakeVideoType(sub, vih);
-            if (sub == MEDIASUBTYPE_dvsd) out.type.temporalCompression = false;
-            if (s_->video < 0) s_->video = index;
+            if (sub == MEDIASUBTYPE_dvsd)
+                out.type.temporalCompression = false;
+            if (s_->video < 0)
+                s_->video = index;
         } else if (info.Type == MEDIATYPE_Audio) {
             auto wfx = ParseWaveFormatEx(info.Format);
-            if (!wfx) wfx = WaveFormatEx{};
+            if (!wfx)
+                wfx = WaveFormatEx{};
             out.type = MakeAudioType(*wfx);
-            out.type.format = info.Format.size() >= WaveFormatEx::kSize ? info.Format : Serialize(*wfx);
+            out.type.format =
+                info.Format.size() >= WaveFormatEx::kSize ? info.Format : Serialize(*wfx);
             out.audio = true;
             out.blockAlign = std::max<std::uint32_t>(wfx->nBlockAlign, 1);
             out.bytesPerSec = wfx->nAvgBytesPerSec;
@@ -104,8 +123,10 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
             auto dvi = ParseDvInfo(info.Format);
             out.type = MakeInterleavedDvType(dvi.value_or(DvInfo{}));
             out.type.subtype = info.Handler ? avi::FourccToLower(info.Handler) : MEDIASUBTYPE_dvsd;
-            if (dvi) out.type.format.assign(info.Format.begin(), info.Format.begin() + DvInfo::kSize);
-            if (s_->video < 0) s_->video = index;
+            if (dvi)
+                out.type.format.assign(info.Format.begin(), info.Format.begin() + DvInfo::kSize);
+            if (s_->video < 0)
+                s_->video = index;
         } else {
             out.type.majorType = info.Type;
             out.type.subtype = info.Handler;
@@ -121,17 +142,20 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
 }
 
 void AviSplitterFilter::BreakConnect(Pin& pin) {
-    if (&pin != input_ || !s_) return;
+    if (&pin != input_ || !s_)
+        return;
     // Output pins go with the file; the graph disconnects them when the splitter leaves it.
     for (int i = PinCount() - 1; i >= 0; --i) {
         Pin* p = GetPin(i);
-        if (p != input_ && !p->IsConnected()) RemovePin(*p);
+        if (p != input_ && !p->IsConnected())
+            RemovePin(*p);
     }
     s_.reset();
 }
 
 HRESULT AviSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (!s_ || position != 0) return VFW_S_NO_MORE_ITEMS;
+    if (!s_ || position != 0)
+        return VFW_S_NO_MORE_ITEMS;
     for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
         if (GetPin(i) == &pin) {
             mt = s_->streams[static_cast<std::size_t>(i)].type;
@@ -141,11 +165,12 @@ HRESULT AviSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType&
 }
 
 HRESULT AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
-    if (!s_) return E_UNEXPECTED;
+    if (!s_)
+        return E_UNEXPECTED;
     for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
         if (GetPin(i) == &pin) {
-            props.cbBuffer = static_cast<std::int32_t>(
-                std::min(s_->demuxer.streams()[static_cast<std::size_t>(i)].MaxChunkSize, kMaxChunkSize));
+            props.cbBuffer = static_cast<std::int32_t>(std::min(
+                s_->demuxer.streams()[static_cast<std::size_t>(i)].MaxChunkSize, kMaxChunkSize));
             props.cBuffers = 4;
         }
     return S_OK;
@@ -154,14 +179,17 @@ HRESULT AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties&
 HRESULT AviSplitterFilter::Pause() {
     if (state_ == FilterState::Stopped && s_) {
         int connected = 0;
-        for (int i = 0; i < StreamCount(); ++i) connected += GetPin(i)->IsConnected() ? 1 : 0;
-        for (int i = 0; i < StreamCount(); ++i) static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
+        for (int i = 0; i < StreamCount(); ++i)
+            connected += GetPin(i)->IsConnected() ? 1 : 0;
+        for (int i = 0; i < StreamCount(); ++i)
+            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
     }
     return BaseFilter::Pause();
 }
 
 REFERENCE_TIME AviSplitterFilter::Duration() const {
-    if (!s_) return 0;
+    if (!s_)
+        return 0;
     const auto& infos = s_->demuxer.streams();
     if (s_->video >= 0) {
         const auto& v = infos[static_cast<std::size_t>(s_->video)];
@@ -171,15 +199,17 @@ REFERENCE_TIME AviSplitterFilter::Duration() const {
     for (std::size_t i = 0; i < s_->streams.size(); ++i)
         if (s_->streams[i].audio && s_->streams[i].bytesPerSec)
             longest = std::max<REFERENCE_TIME>(
-                longest, static_cast<REFERENCE_TIME>(static_cast<long double>(infos[i].TotalBytes) * kUnitsPerSecond /
-                                                     s_->streams[i].bytesPerSec));
+                longest, static_cast<REFERENCE_TIME>(static_cast<long double>(infos[i].TotalBytes) *
+                                                     kUnitsPerSecond / s_->streams[i].bytesPerSec));
     return longest;
 }
 
 bool AviSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
-    if (!s_ || s_->video < 0) return false;
+    if (!s_ || s_->video < 0)
+        return false;
     const auto& v = s_->demuxer.streams()[static_cast<std::size_t>(s_->video)];
-    if (v.Rate == 0 || v.Scale == 0) return false;
+    if (v.Rate == 0 || v.Scale == 0)
+        return false;
     num = v.Rate;
     den = v.Scale;
     return true;
@@ -194,7 +224,8 @@ HRESULT AviSplitterFilter::SetPositions(REFERENCE_TIME start, REFERENCE_TIME sto
 
 void AviSplitterFilter::StartThreads() {
     StopThreads();
-    if (!s_) return;
+    if (!s_)
+        return;
     stopRequested_ = false;
     thread_ = std::thread([this] {
         // Nothing may leave the streaming thread: a failure becomes an error event.
@@ -210,7 +241,8 @@ void AviSplitterFilter::StartThreads() {
 
 void AviSplitterFilter::StopThreads() {
     stopRequested_ = true;
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 void AviSplitterFilter::stream() {
@@ -229,28 +261,35 @@ void AviSplitterFilter::stream() {
         Cursor& c = cur[i];
         c.active = GetPin(static_cast<int>(i))->IsConnected();
         c.end = dmx.chunkCount(i);
-        if (!c.active) continue;
+        if (!c.active)
+            continue;
         const StreamOut& so = s_->streams[i];
         if (!so.audio) {
             const auto& info = infos[i];
             // First frame whose start is at or after the start position (rounded to the nearest).
             std::uint64_t f = 0;
             if (info.Rate && info.Scale)
-                f = static_cast<std::uint64_t>((static_cast<long double>(start_) * info.Rate / info.Scale +
-                                                kUnitsPerSecond / 2) / kUnitsPerSecond);
+                f = static_cast<std::uint64_t>(
+                    (static_cast<long double>(start_) * info.Rate / info.Scale +
+                     kUnitsPerSecond / 2) /
+                    kUnitsPerSecond);
             c.next = std::min(f, c.end);
             c.unitsDone = c.next;
         } else {
             // Walk the chunks up to the start position (each step is one index entry).
             const std::uint64_t want =
-                so.sampleRate ? static_cast<std::uint64_t>(static_cast<long double>(start_) * so.sampleRate / kUnitsPerSecond) : 0;
+                so.sampleRate ? static_cast<std::uint64_t>(static_cast<long double>(start_) *
+                                                           so.sampleRate / kUnitsPerSecond)
+                              : 0;
             std::uint64_t samples = 0;
             std::uint64_t k = 0;
             for (; k < c.end; ++k) {
                 const auto ch = dmx.chunk(i, k);
-                if (!ch) break;
+                if (!ch)
+                    break;
                 const std::uint64_t inChunk = ch->Size / so.blockAlign;
-                if (samples + inChunk > want) break;
+                if (samples + inChunk > want)
+                    break;
                 samples += inChunk;
             }
             c.next = k;
@@ -263,7 +302,8 @@ void AviSplitterFilter::stream() {
         int pick = -1;
         std::uint64_t best = std::numeric_limits<std::uint64_t>::max();
         for (std::size_t i = 0; i < n; ++i) {
-            if (!cur[i].active || cur[i].next >= cur[i].end) continue;
+            if (!cur[i].active || cur[i].next >= cur[i].end)
+                continue;
             const auto ch = dmx.chunk(i, cur[i].next);
             if (!ch) {
                 cur[i].active = false;
@@ -274,12 +314,14 @@ void AviSplitterFilter::stream() {
                 pick = static_cast<int>(i);
             }
         }
-        if (pick < 0) break;
+        if (pick < 0)
+            break;
         const auto i = static_cast<std::size_t>(pick);
         Cursor& c = cur[i];
         const StreamOut& so = s_->streams[i];
         const auto& info = infos[i];
-        const REFERENCE_TIME t0 = so.audio ? unitsToTime(c.unitsDone, so.sampleRate, 1) : unitsToTime(c.unitsDone, info.Rate, info.Scale);
+        const REFERENCE_TIME t0 = so.audio ? unitsToTime(c.unitsDone, so.sampleRate, 1)
+                                           : unitsToTime(c.unitsDone, info.Rate, info.Scale);
         if (t0 >= stopAt) {
             c.active = false;
             continue;
@@ -304,19 +346,24 @@ void AviSplitterFilter::stream() {
         const REFERENCE_TIME t1 = so.audio ? unitsToTime(c.unitsDone + units, so.sampleRate, 1)
                                            : unitsToTime(c.unitsDone + 1, info.Rate, info.Scale);
         sample->SetTime(t0, t1);
-        sample->SetMediaTime(static_cast<std::int64_t>(c.unitsDone), static_cast<std::int64_t>(c.unitsDone + units));
+        sample->SetMediaTime(static_cast<std::int64_t>(c.unitsDone),
+                             static_cast<std::int64_t>(c.unitsDone + units));
         sample->SetSyncPoint(ch->KeyFrame);
         sample->SetDiscontinuity(c.next == 0);
         c.unitsDone += units;
         ++c.next;
         const HRESULT hr = out->Deliver(std::move(sample));
-        if (hr != S_OK) c.active = false;
-        if (Failed(hr) && hr != VFW_E_WRONG_STATE) failed = true;
+        if (hr != S_OK)
+            c.active = false;
+        if (Failed(hr) && hr != VFW_E_WRONG_STATE)
+            failed = true;
     }
-    if (stopRequested_ || failed) return;
+    if (stopRequested_ || failed)
+        return;
     for (int i = 0; i < StreamCount(); ++i) {
         auto* out = static_cast<OutputPin*>(GetPin(i));
-        if (out->IsConnected()) out->DeliverEndOfStream();
+        if (out->IsConnected())
+            out->DeliverEndOfStream();
     }
 }
 

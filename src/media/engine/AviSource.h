@@ -24,7 +24,7 @@
 namespace kelvor::media {
 
 class FileSourceFilter : public BaseFilter {
-public:
+  public:
     FileSourceFilter();
     HRESULT Load(const std::string& fileName);
     const std::string& FileName() const { return fileName_; }
@@ -32,13 +32,13 @@ public:
 
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
 
-private:
+  private:
     std::string fileName_;
     OutputPin* output_;
 };
 
 class AviSplitterFilter : public BaseFilter, public Seekable {
-public:
+  public:
     AviSplitterFilter();
     ~AviSplitterFilter() override;
 
@@ -60,7 +60,7 @@ public:
     REFERENCE_TIME StartPosition() const override { return start_; }
     REFERENCE_TIME StopPosition() const override { return stop_; }
 
-private:
+  private:
     struct State;
     void stream();
 

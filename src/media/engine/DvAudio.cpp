@@ -16,7 +16,8 @@ constexpr std::uint16_t kError12 = 0x800;
 
 int rateCode(int rate) {
     for (int i = 0; i < 3; ++i)
-        if (kRates[i] == rate) return i;
+        if (kRates[i] == rate)
+            return i;
     return -1;
 }
 
@@ -26,7 +27,9 @@ struct Geometry {
     int rowSamples;  // 45 or 54: samples between two units of one block
 };
 
-Geometry geometry(bool pal) { return pal ? Geometry{12, 6, 54} : Geometry{10, 5, 45}; }
+Geometry geometry(bool pal) {
+    return pal ? Geometry{12, 6, 54} : Geometry{10, 5, 45};
+}
 
 struct Place {
     int sequenceInHalf;
@@ -86,15 +89,20 @@ void writeAauxPacks(dv::MutableFrame frame, const FrameAudio& a, int sequence, c
     for (int j = 0; j < dv::kAudioBlocksPerSequence; ++j) {
         const std::size_t off = dv::AudioBlockOffset(sequence, j) + kAauxPackStart;
         const std::uint8_t* pack = nullptr;
-        if (j == first) pack = source;
-        else if (j == first + 1) pack = control;
-        for (std::size_t i = 0; i < dv::kPackSize; ++i) frame[off + i] = pack ? pack[i] : 0xFF;
+        if (j == first)
+            pack = source;
+        else if (j == first + 1)
+            pack = control;
+        for (std::size_t i = 0; i < dv::kPackSize; ++i)
+            frame[off + i] = pack ? pack[i] : 0xFF;
     }
 }
 
 }  // namespace
 
-std::int16_t Expand12(std::uint16_t code) { return expandTable()[code & 0xFFF]; }
+std::int16_t Expand12(std::uint16_t code) {
+    return expandTable()[code & 0xFFF];
+}
 
 std::uint16_t Compress12(std::int16_t sample) {
     // The expansion is monotonic over the signed codes -2047..2047, so a binary search over
@@ -104,22 +112,27 @@ std::uint16_t Compress12(std::int16_t sample) {
     int lo = -2047, hi = 2047;
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
-        if (valueOf(mid) < sample) lo = mid + 1;
-        else hi = mid;
+        if (valueOf(mid) < sample)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     int best = lo;
-    if (lo > -2047 && std::abs(valueOf(lo - 1) - sample) <= std::abs(valueOf(lo) - sample)) best = lo - 1;
+    if (lo > -2047 && std::abs(valueOf(lo - 1) - sample) <= std::abs(valueOf(lo) - sample))
+        best = lo - 1;
     return static_cast<std::uint16_t>(best & 0xFFF);
 }
 
 int MinSamples(bool pal, int sampleRate) {
     const int code = rateCode(sampleRate);
-    if (code < 0) return 0;
+    if (code < 0)
+        return 0;
     return pal ? kMin625[code] : kMin525[code];
 }
 
 int SamplesForFrame(bool pal, int sampleRate, std::int64_t index) {
-    if (rateCode(sampleRate) < 0 || index < 0) return 0;
+    if (rateCode(sampleRate) < 0 || index < 0)
+        return 0;
     const std::int64_t num = pal ? 25 : 30000;
     const std::int64_t den = pal ? 1 : 1001;
     auto upTo = [&](std::int64_t f) { return f * sampleRate * den / num; };
@@ -128,15 +141,18 @@ int SamplesForFrame(bool pal, int sampleRate, std::int64_t index) {
 
 std::optional<FrameAudio> ReadFrameAudio(dv::ConstFrame frame) {
     const auto sequences = dv::SequenceCountForSize(frame.size());
-    if (!sequences) return std::nullopt;
+    if (!sequences)
+        return std::nullopt;
     const bool pal = *sequences == dv::kSequences625;
     dv::DifBlock block;
-    if (!dv::FindAudioBlock(frame, *sequences, dv::kPackAudioSource, block)) return std::nullopt;
+    if (!dv::FindAudioBlock(frame, *sequences, dv::kPackAudioSource, block))
+        return std::nullopt;
     const std::uint8_t pc1 = block[kAauxPackStart + 1];
     const std::uint8_t pc4 = block[kAauxPackStart + 4];
     const int code = (pc4 >> 3) & 0x7;
     const int quant = pc4 & 0x7;
-    if (code > 2 || quant > 1) return std::nullopt;
+    if (code > 2 || quant > 1)
+        return std::nullopt;
     FrameAudio a;
     a.pal = pal;
     a.sampleRate = kRates[code];
@@ -151,23 +167,28 @@ std::optional<FrameAudio> ReadFrameAudio(dv::ConstFrame frame) {
 
 int ExtractPair(dv::ConstFrame frame, const FrameAudio& a, int pair, std::span<std::int16_t> out) {
     const auto sequences = dv::SequenceCountForSize(frame.size());
-    if (!sequences || (*sequences == dv::kSequences625) != a.pal || pair < 0 || pair >= a.pairs) return 0;
+    if (!sequences || (*sequences == dv::kSequences625) != a.pal || pair < 0 || pair >= a.pairs)
+        return 0;
     const Geometry g = geometry(a.pal);
     const int count = std::min<int>(a.samples, static_cast<int>(out.size() / 2));
     for (int n = 0; n < count; ++n) {
         const Place p = placeOf(g, n);
         if (a.quantization == 16) {
             for (int c = 0; c < 2; ++c) {
-                const std::size_t off = dv::AudioBlockOffset(p.sequenceInHalf + c * g.half, p.block) +
-                                        kAudioDataStart + 2 * static_cast<std::size_t>(p.unit);
+                const std::size_t off =
+                    dv::AudioBlockOffset(p.sequenceInHalf + c * g.half, p.block) + kAudioDataStart +
+                    2 * static_cast<std::size_t>(p.unit);
                 const auto v = static_cast<std::uint16_t>((frame[off] << 8) | frame[off + 1]);
-                out[static_cast<std::size_t>(2 * n + c)] = v == kError16 ? 0 : static_cast<std::int16_t>(v);
+                out[static_cast<std::size_t>(2 * n + c)] =
+                    v == kError16 ? 0 : static_cast<std::int16_t>(v);
             }
         } else {
-            const std::size_t off = dv::AudioBlockOffset(p.sequenceInHalf + pair * g.half, p.block) +
-                                    kAudioDataStart + 3 * static_cast<std::size_t>(p.unit);
+            const std::size_t off =
+                dv::AudioBlockOffset(p.sequenceInHalf + pair * g.half, p.block) + kAudioDataStart +
+                3 * static_cast<std::size_t>(p.unit);
             const auto l = static_cast<std::uint16_t>((frame[off] << 4) | (frame[off + 2] >> 4));
-            const auto r = static_cast<std::uint16_t>((frame[off + 1] << 4) | (frame[off + 2] & 0x0F));
+            const auto r =
+                static_cast<std::uint16_t>((frame[off + 1] << 4) | (frame[off + 2] & 0x0F));
             out[static_cast<std::size_t>(2 * n)] = l == kError12 ? 0 : Expand12(l);
             out[static_cast<std::size_t>(2 * n + 1)] = r == kError12 ? 0 : Expand12(r);
         }
@@ -178,15 +199,20 @@ int ExtractPair(dv::ConstFrame frame, const FrameAudio& a, int pair, std::span<s
 bool InsertAudio(dv::MutableFrame frame, const FrameAudio& a, std::span<const std::int16_t> pair0,
                  std::span<const std::int16_t> pair1) {
     const auto sequences = dv::SequenceCountForSize(frame.size());
-    if (!sequences || (*sequences == dv::kSequences625) != a.pal) return false;
+    if (!sequences || (*sequences == dv::kSequences625) != a.pal)
+        return false;
     const int code = rateCode(a.sampleRate);
-    if (code < 0 || (a.quantization != 16 && a.quantization != 12)) return false;
-    if (a.quantization == 12 && a.sampleRate != 32000) return false;
+    if (code < 0 || (a.quantization != 16 && a.quantization != 12))
+        return false;
+    if (a.quantization == 12 && a.sampleRate != 32000)
+        return false;
     const Geometry g = geometry(a.pal);
     const int minimum = a.pal ? kMin625[code] : kMin525[code];
     const int capacity = g.rowSamples * (a.quantization == 12 ? 24 : 36);
-    if (a.samples < minimum || a.samples > minimum + 63 || a.samples > capacity) return false;
-    if (pair0.size() < static_cast<std::size_t>(2 * a.samples)) return false;
+    if (a.samples < minimum || a.samples > minimum + 63 || a.samples > capacity)
+        return false;
+    if (pair0.size() < static_cast<std::size_t>(2 * a.samples))
+        return false;
     const bool havePair1 = pair1.size() >= static_cast<std::size_t>(2 * a.samples);
 
     for (int s = 0; s < g.sequences; ++s) {
@@ -195,7 +221,9 @@ bool InsertAudio(dv::MutableFrame frame, const FrameAudio& a, std::span<const st
             // Positions past the frame's samples are left as silence.
             const std::size_t off = dv::AudioBlockOffset(s, j) + kAudioDataStart;
             std::fill(frame.begin() + static_cast<std::ptrdiff_t>(off),
-                      frame.begin() + static_cast<std::ptrdiff_t>(off + dv::kDifBlockSize - kAudioDataStart), 0);
+                      frame.begin() +
+                          static_cast<std::ptrdiff_t>(off + dv::kDifBlockSize - kAudioDataStart),
+                      0);
         }
     }
     for (int n = 0; n < a.samples; ++n) {
@@ -204,9 +232,11 @@ bool InsertAudio(dv::MutableFrame frame, const FrameAudio& a, std::span<const st
         if (a.quantization == 16) {
             for (int c = 0; c < 2; ++c) {
                 auto v = static_cast<std::uint16_t>(pair0[i + static_cast<std::size_t>(c)]);
-                if (v == kError16) v = 0x8001;  // the error code is reserved
-                const std::size_t off = dv::AudioBlockOffset(p.sequenceInHalf + c * g.half, p.block) +
-                                        kAudioDataStart + 2 * static_cast<std::size_t>(p.unit);
+                if (v == kError16)
+                    v = 0x8001;  // the error code is reserved
+                const std::size_t off =
+                    dv::AudioBlockOffset(p.sequenceInHalf + c * g.half, p.block) + kAudioDataStart +
+                    2 * static_cast<std::size_t>(p.unit);
                 frame[off] = static_cast<std::uint8_t>(v >> 8);
                 frame[off + 1] = static_cast<std::uint8_t>(v);
             }
@@ -218,8 +248,9 @@ bool InsertAudio(dv::MutableFrame frame, const FrameAudio& a, std::span<const st
                     l = Compress12(src[i]);
                     r = Compress12(src[i + 1]);
                 }
-                const std::size_t off = dv::AudioBlockOffset(p.sequenceInHalf + pr * g.half, p.block) +
-                                        kAudioDataStart + 3 * static_cast<std::size_t>(p.unit);
+                const std::size_t off =
+                    dv::AudioBlockOffset(p.sequenceInHalf + pr * g.half, p.block) +
+                    kAudioDataStart + 3 * static_cast<std::size_t>(p.unit);
                 frame[off] = static_cast<std::uint8_t>(l >> 4);
                 frame[off + 1] = static_cast<std::uint8_t>(r >> 4);
                 frame[off + 2] = static_cast<std::uint8_t>(((l & 0x0F) << 4) | (r & 0x0F));

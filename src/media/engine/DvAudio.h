@@ -39,14 +39,15 @@ int SamplesForFrame(bool pal, int sampleRate, std::int64_t index);
 // Takes pair p of the frame's audio into out as interleaved 16-bit stereo (left, right), at most
 // out.size() / 2 sample frames. 12-bit samples are expanded to 16 bits; error samples become 0.
 // Returns the sample frames written.
-int ExtractPair(dv::ConstFrame frame, const FrameAudio& audio, int pair, std::span<std::int16_t> out);
+int ExtractPair(dv::ConstFrame frame, const FrameAudio& audio, int pair,
+                std::span<std::int16_t> out);
 
 // Writes `audio.samples` sample frames of each pair (interleaved 16-bit stereo; a missing second
 // pair of a 12-bit frame is written silent) into the frame's audio blocks, with AAUX source and
 // source-control packs in every sequence. The frame's other blocks are not touched. False when
 // the frame size, rate, quantization or count does not fit DV.
-bool InsertAudio(dv::MutableFrame frame, const FrameAudio& audio, std::span<const std::int16_t> pair0,
-                 std::span<const std::int16_t> pair1 = {});
+bool InsertAudio(dv::MutableFrame frame, const FrameAudio& audio,
+                 std::span<const std::int16_t> pair0, std::span<const std::int16_t> pair1 = {});
 
 // 12-bit non-linear code (0..4095) to a 16-bit sample, and the nearest code of a 16-bit sample.
 std::int16_t Expand12(std::uint16_t code);

@@ -46,8 +46,12 @@ bool DvVideoDecoder::open(bool halfSize, int threads) {
     return true;
 }
 
-int DvVideoDecoder::width() const { return s_ && s_->half ? 360 : 720; }
-int DvVideoDecoder::height(bool pal) const { return (pal ? 576 : 480) / (s_ && s_->half ? 2 : 1); }
+int DvVideoDecoder::width() const {
+    return s_ && s_->half ? 360 : 720;
+}
+int DvVideoDecoder::height(bool pal) const {
+    return (pal ? 576 : 480) / (s_ && s_->half ? 2 : 1);
+}
 
 bool DvVideoDecoder::decodeToFrame(std::span<const std::uint8_t> frame) {
     if (!s_ || !s_->ctx) {
@@ -79,14 +83,16 @@ bool DvVideoDecoder::decodeToFrame(std::span<const std::uint8_t> frame) {
     return true;
 }
 
-bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
-                            int& height) {
-    if (!decodeToFrame(frame)) return false;
+bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out,
+                            int& width, int& height) {
+    if (!decodeToFrame(frame))
+        return false;
     AVFrame* f = s_->frame.get();
     width = f->width;
     height = f->height;
-    s_->sws = sws_getCachedContext(s_->sws, f->width, f->height, static_cast<AVPixelFormat>(f->format), f->width,
-                                   f->height, AV_PIX_FMT_BGR24, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+    s_->sws = sws_getCachedContext(s_->sws, f->width, f->height,
+                                   static_cast<AVPixelFormat>(f->format), f->width, f->height,
+                                   AV_PIX_FMT_BGR24, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
     if (!s_->sws) {
         error_ = "no colour converter for the DV picture";
         av_frame_unref(f);
@@ -99,7 +105,8 @@ bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::
         return false;
     }
     // Bottom-up: start at the last row and step backwards.
-    std::uint8_t* dst[4] = {out.data() + stride * static_cast<std::size_t>(height - 1), nullptr, nullptr, nullptr};
+    std::uint8_t* dst[4] = {out.data() + stride * static_cast<std::size_t>(height - 1), nullptr,
+                            nullptr, nullptr};
     int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
     sws_scale(s_->sws, f->data, f->linesize, 0, f->height, dst, dstStride);
     av_frame_unref(f);
@@ -119,14 +126,16 @@ void planeSizes(AVPixelFormat fmt, int w, int h, int (&pw)[3], int (&ph)[3]) {
 
 }  // namespace
 
-bool DvVideoDecoder::decodePlanar(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
-                                  int& height) {
-    if (!decodeToFrame(frame)) return false;
+bool DvVideoDecoder::decodePlanar(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out,
+                                  int& width, int& height) {
+    if (!decodeToFrame(frame))
+        return false;
     AVFrame* f = s_->frame.get();
     width = f->width;
     height = f->height;
     const auto fmt = static_cast<AVPixelFormat>(f->format);
-    if ((fmt != AV_PIX_FMT_YUV420P && fmt != AV_PIX_FMT_YUV411P) || out.size() < PlanarSize(width, height)) {
+    if ((fmt != AV_PIX_FMT_YUV420P && fmt != AV_PIX_FMT_YUV411P) ||
+        out.size() < PlanarSize(width, height)) {
         error_ = "unexpected DV picture layout";
         av_frame_unref(f);
         return false;
@@ -202,7 +211,8 @@ std::size_t DvVideoEncoder::frameSize() const {
     return s_ && !s_->pal ? dv::kFrameSize525 : dv::kFrameSize625;
 }
 
-bool DvVideoEncoder::encode(std::span<const std::uint8_t> rgb, int width, int height, std::span<std::uint8_t> out) {
+bool DvVideoEncoder::encode(std::span<const std::uint8_t> rgb, int width, int height,
+                            std::span<std::uint8_t> out) {
     if (!s_ || !s_->ctx) {
         error_ = "encoder not open";
         return false;
@@ -223,21 +233,23 @@ bool DvVideoEncoder::encode(std::span<const std::uint8_t> rgb, int width, int he
         error_ = "out of memory for the DV picture";
         return false;
     }
-    s_->sws = sws_getCachedContext(s_->sws, width, height, AV_PIX_FMT_BGR24, c->width, c->height, c->pix_fmt,
-                                   width == c->width && height == c->height ? SWS_FAST_BILINEAR : SWS_BICUBIC,
-                                   nullptr, nullptr, nullptr);
+    s_->sws = sws_getCachedContext(
+        s_->sws, width, height, AV_PIX_FMT_BGR24, c->width, c->height, c->pix_fmt,
+        width == c->width && height == c->height ? SWS_FAST_BILINEAR : SWS_BICUBIC, nullptr,
+        nullptr, nullptr);
     if (!s_->sws) {
         error_ = "no colour converter for this picture";
         return false;
     }
-    const std::uint8_t* src[4] = {rgb.data() + stride * static_cast<std::size_t>(height - 1), nullptr, nullptr,
-                                  nullptr};
+    const std::uint8_t* src[4] = {rgb.data() + stride * static_cast<std::size_t>(height - 1),
+                                  nullptr, nullptr, nullptr};
     const int srcStride[4] = {-static_cast<int>(stride), 0, 0, 0};
     sws_scale(s_->sws, src, srcStride, 0, height, f->data, f->linesize);
     return encodeFrame(out);
 }
 
-bool DvVideoEncoder::encodePlanar(std::span<const std::uint8_t> planar, std::span<std::uint8_t> out) {
+bool DvVideoEncoder::encodePlanar(std::span<const std::uint8_t> planar,
+                                  std::span<std::uint8_t> out) {
     if (!s_ || !s_->ctx) {
         error_ = "encoder not open";
         return false;
@@ -281,8 +293,10 @@ bool DvVideoEncoder::encodeFrame(std::span<std::uint8_t> out) {
         return false;
     }
     const bool ok = static_cast<std::size_t>(pkt->size) == frameSize();
-    if (ok) std::memcpy(out.data(), pkt->data, frameSize());
-    else error_ = "DV encoder gave a frame of an unexpected size";
+    if (ok)
+        std::memcpy(out.data(), pkt->data, frameSize());
+    else
+        error_ = "DV encoder gave a frame of an unexpected size";
     av_packet_unref(pkt);
     return ok;
 }

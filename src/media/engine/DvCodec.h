@@ -16,10 +16,12 @@
 namespace kelvor::media {
 
 // Bytes of one bottom-up RGB24 row with the 4-byte alignment of a bitmap.
-inline constexpr std::size_t Rgb24Stride(int width) { return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3}; }
+inline constexpr std::size_t Rgb24Stride(int width) {
+    return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+}
 
 class DvVideoDecoder {
-public:
+  public:
     DvVideoDecoder();
     ~DvVideoDecoder();
     DvVideoDecoder(const DvVideoDecoder&) = delete;
@@ -30,13 +32,15 @@ public:
     int width() const;
     int height(bool pal) const;
     // Decodes the frame into out, which must hold height * Rgb24Stride(width) bytes.
-    bool decode(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width, int& height);
+    bool decode(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
+                int& height);
     // Decodes into the codec's own planar layout (4:2:0 for 625/50, 4:1:1 for 525/60): the Y
     // plane, then U, then V, rows without padding; out must hold PlanarSize bytes.
-    bool decodePlanar(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width, int& height);
+    bool decodePlanar(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
+                      int& height);
     const std::string& errorText() const { return error_; }
 
-private:
+  private:
     bool decodeToFrame(std::span<const std::uint8_t> frame);
     struct State;
     std::unique_ptr<State> s_;
@@ -49,7 +53,7 @@ inline constexpr std::size_t PlanarSize(int width, int height) {
 }
 
 class DvVideoEncoder {
-public:
+  public:
     DvVideoEncoder();
     ~DvVideoEncoder();
     DvVideoEncoder(const DvVideoEncoder&) = delete;
@@ -59,12 +63,13 @@ public:
     std::size_t frameSize() const;  // 144000 or 120000
     // Encodes an RGB24 bottom-up picture (rows of Rgb24Stride(width) bytes), scaled to the DV
     // picture size when it differs, into out (at least frameSize() bytes).
-    bool encode(std::span<const std::uint8_t> rgb, int width, int height, std::span<std::uint8_t> out);
+    bool encode(std::span<const std::uint8_t> rgb, int width, int height,
+                std::span<std::uint8_t> out);
     // Encodes a planar picture of the DV size in the layout decodePlanar gives.
     bool encodePlanar(std::span<const std::uint8_t> planar, std::span<std::uint8_t> out);
     const std::string& errorText() const { return error_; }
 
-private:
+  private:
     bool encodeFrame(std::span<std::uint8_t> out);
     struct State;
     std::unique_ptr<State> s_;

@@ -15,14 +15,20 @@ namespace {
 constexpr auto kWaitStep = std::chrono::milliseconds(20);
 constexpr int kRatesByCode[3] = {48000, 44100, 32000};
 
-REFERENCE_TIME frameTime(bool pal) { return pal ? 400000 : 333667; }
+REFERENCE_TIME frameTime(bool pal) {
+    return pal ? 400000 : 333667;
+}
 
-bool isDvsdVideo(const MediaType& mt) { return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd; }
+bool isDvsdVideo(const MediaType& mt) {
+    return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd;
+}
 
 bool isPcm16Stereo(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Audio) return false;
+    if (mt.majorType != MEDIATYPE_Audio)
+        return false;
     const auto w = mt.waveFormat();
-    return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->nChannels == 2 && w->wBitsPerSample == 16 &&
+    return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->nChannels == 2 &&
+           w->wBitsPerSample == 16 &&
            (w->nSamplesPerSec == 48000 || w->nSamplesPerSec == 44100 || w->nSamplesPerSec == 32000);
 }
 
@@ -42,15 +48,18 @@ void readPcm(const MediaSample& s, std::deque<std::int16_t>& to) {
 // ---- DV splitter ----
 
 DvSplitterFilter::DvSplitterFilter()
-    : BaseFilter("DV Splitter", "{4EB31670-9FC6-11CF-AF6E-00AA00B67A42}"), input_(&AddInputPin("Input")) {}
+    : BaseFilter("DV Splitter", "{4EB31670-9FC6-11CF-AF6E-00AA00B67A42}"),
+      input_(&AddInputPin("Input")) {}
 
 HRESULT DvSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (&pin != input_ || mt.majorType != MEDIATYPE_Interleaved) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (&pin != input_ || mt.majorType != MEDIATYPE_Interleaved)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }
 
 HRESULT DvSplitterFilter::CompleteConnect(Pin& pin) {
-    if (&pin != input_) return S_OK;
+    if (&pin != input_)
+        return S_OK;
     const DvInfo info = input_->CurrentMediaType().dvInfo().value_or(DvInfo{});
     const auto vauxPc3 = static_cast<std::uint8_t>(info.dwDVVAuxSrc >> 16);
     pal_ = vauxPc3 == 0xFF || vauxPc3 == 0 ? true : (vauxPc3 & 0x20) != 0;
@@ -59,18 +68,22 @@ HRESULT DvSplitterFilter::CompleteConnect(Pin& pin) {
     rate_ = code < 3 ? kRatesByCode[code] : 48000;
     pairs_ = code < 3 && (aauxPc4 & 0x7) == 1 ? 2 : 1;
     AddOutputPin("DVVidOut0");
-    for (int p = 0; p < pairs_; ++p) AddOutputPin("AudOut0" + std::to_string(p));
+    for (int p = 0; p < pairs_; ++p)
+        AddOutputPin("AudOut0" + std::to_string(p));
     return S_OK;
 }
 
 void DvSplitterFilter::BreakConnect(Pin& pin) {
-    if (&pin != input_) return;
+    if (&pin != input_)
+        return;
     for (int i = PinCount() - 1; i >= 1; --i)
-        if (!GetPin(i)->IsConnected()) RemovePin(*GetPin(i));
+        if (!GetPin(i)->IsConnected())
+            RemovePin(*GetPin(i));
 }
 
 HRESULT DvSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (position != 0 || !input_->IsConnected()) return VFW_S_NO_MORE_ITEMS;
+    if (position != 0 || !input_->IsConnected())
+        return VFW_S_NO_MORE_ITEMS;
     if (&pin == GetPin(1)) {
         mt = MakeVideoType(MEDIASUBTYPE_dvsd, MakeDvsdInfo(pal_));
         return S_OK;
@@ -94,13 +107,17 @@ HRESULT DvSplitterFilter::Pause() {
     if (state_ == FilterState::Stopped) {
         audioSamples_ = 0;
         int connected = 0;
-        for (int i = 1; i < PinCount(); ++i) connected += GetPin(i)->IsConnected() ? 1 : 0;
-        for (int i = 1; i < PinCount(); ++i) static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
+        for (int i = 1; i < PinCount(); ++i)
+            connected += GetPin(i)->IsConnected() ? 1 : 0;
+        for (int i = 1; i < PinCount(); ++i)
+            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
     }
     return BaseFilter::Pause();
 }
 
-HRESULT DvSplitterFilter::Stop() { return BaseFilter::Stop(); }
+HRESULT DvSplitterFilter::Stop() {
+    return BaseFilter::Stop();
+}
 
 HRESULT DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
     // Sound first: the video receiver may change the frame in place.
@@ -111,7 +128,8 @@ HRESULT DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
     const auto audio = dvaudio::ReadFrameAudio(frame);
     for (int p = 0; p < pairs_; ++p) {
         auto* out = static_cast<OutputPin*>(GetPin(2 + p));
-        if (!out || !out->IsConnected()) continue;
+        if (!out || !out->IsConnected())
+            continue;
         SamplePtr s = out->GetDeliveryBuffer();
         s->Reserve(static_cast<std::size_t>(dvaudio::kMaxSamplesPerFrame) * 4);
         int n = 0;
@@ -137,16 +155,20 @@ HRESULT DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
         s->SetDiscontinuity(sample->IsDiscontinuity());
         sound.push_back(std::move(s));
     }
-    if (audio && audio->sampleRate == rate_) audioSamples_ += audio->samples;
+    if (audio && audio->sampleRate == rate_)
+        audioSamples_ += audio->samples;
     auto* video = static_cast<OutputPin*>(GetPin(1));
     HRESULT result = S_OK;
-    if (video && video->IsConnected()) result = video->Deliver(sample);
+    if (video && video->IsConnected())
+        result = video->Deliver(sample);
     std::size_t k = 0;
     for (int p = 0; p < pairs_; ++p) {
         auto* out = static_cast<OutputPin*>(GetPin(2 + p));
-        if (!out || !out->IsConnected()) continue;
+        if (!out || !out->IsConnected())
+            continue;
         const HRESULT hr = out->Deliver(std::move(sound[k++]));
-        if (result == S_OK && hr != S_OK) result = hr;
+        if (result == S_OK && hr != S_OK)
+            result = hr;
     }
     return result;
 }
@@ -158,8 +180,10 @@ DvVideoDecoderFilter::DvVideoDecoderFilter()
 DvVideoDecoderFilter::~DvVideoDecoderFilter() = default;
 
 HRESULT DvVideoDecoderFilter::put_Resolution(int resolution) {
-    if (State() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-    if (resolution != DVRESOLUTION_FULL && resolution != DVRESOLUTION_HALF) return E_INVALIDARG;
+    if (State() != FilterState::Stopped)
+        return VFW_E_NOT_STOPPED;
+    if (resolution != DVRESOLUTION_FULL && resolution != DVRESOLUTION_HALF)
+        return E_INVALIDARG;
     half_ = resolution == DVRESOLUTION_HALF;
     return S_OK;
 }
@@ -177,9 +201,11 @@ HRESULT DvVideoDecoderFilter::CheckInputType(const MediaType& mt) {
 // a DV encoder right after it takes the pictures without a colour conversion while the
 // program's RGB24 filters still get RGB24.
 HRESULT DvVideoDecoderFilter::GetMediaType(int position, MediaType& mt) {
-    if (position < 0 || position > 1) return VFW_S_NO_MORE_ITEMS;
+    if (position < 0 || position > 1)
+        return VFW_S_NO_MORE_ITEMS;
     const auto in = InputMediaType().videoInfo();
-    const REFERENCE_TIME avg = in && in->AvgTimePerFrame > 0 ? in->AvgTimePerFrame : frameTime(pal());
+    const REFERENCE_TIME avg =
+        in && in->AvgTimePerFrame > 0 ? in->AvgTimePerFrame : frameTime(pal());
     const int w = half_ ? 360 : 720;
     const int h = (pal() ? 576 : 480) / (half_ ? 2 : 1);
     if (position == 0) {
@@ -192,11 +218,14 @@ HRESULT DvVideoDecoderFilter::GetMediaType(int position, MediaType& mt) {
 }
 
 HRESULT DvVideoDecoderFilter::CheckTransform(const MediaType& in, const MediaType& out) {
-    if (!isDvsdVideo(in)) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (!isDvsdVideo(in))
+        return VFW_E_TYPE_NOT_ACCEPTED;
     for (int i = 0; i < 2; ++i) {
         MediaType mine;
         GetMediaType(i, mine);
-        if (out.majorType == mine.majorType && out.subtype == mine.subtype && out.format == mine.format) return S_OK;
+        if (out.majorType == mine.majorType && out.subtype == mine.subtype &&
+            out.format == mine.format)
+            return S_OK;
     }
     return VFW_E_TYPE_NOT_ACCEPTED;
 }
@@ -210,7 +239,8 @@ HRESULT DvVideoDecoderFilter::DecideBufferSize(AllocatorProperties& props) {
 
 HRESULT DvVideoDecoderFilter::StartStreaming() {
     decoder_ = std::make_unique<DvVideoDecoder>();
-    if (!decoder_->open(half_)) return E_FAIL;
+    if (!decoder_->open(half_))
+        return E_FAIL;
     const auto v = OutputMediaType().videoInfo();
     picture_.assign(v ? v->bmiHeader.biSizeImage : 0, 0);
     return S_OK;
@@ -223,7 +253,8 @@ HRESULT DvVideoDecoderFilter::Transform(const MediaSample& in, MediaSample& out)
     const bool planar = OutputMediaType().subtype != MEDIASUBTYPE_RGB24;
     const bool decoded = planar ? decoder_->decodePlanar(in.data(), {out.GetPointer(), size}, w, h)
                                 : decoder_->decode(in.data(), {out.GetPointer(), size}, w, h);
-    const std::size_t expected = planar ? PlanarSize(w, h) : Rgb24Stride(w) * static_cast<std::size_t>(h);
+    const std::size_t expected =
+        planar ? PlanarSize(w, h) : Rgb24Stride(w) * static_cast<std::size_t>(h);
     // A frame that does not decode shows the last picture, so the frame count stays right.
     if (decoded && expected == size)
         std::memcpy(picture_.data(), out.GetPointer(), size);
@@ -241,31 +272,38 @@ HRESULT DvVideoDecoderFilter::StopStreaming() {
 
 // ---- DV video encoder ----
 
-DvVideoEncoderFilter::DvVideoEncoderFilter() : TBCTransformFilter("DV Video Encoder", "{C82CC1C0-8BEB-4D3D-9D9E-2E5A6D0E6A14}") {}
+DvVideoEncoderFilter::DvVideoEncoderFilter()
+    : TBCTransformFilter("DV Video Encoder", "{C82CC1C0-8BEB-4D3D-9D9E-2E5A6D0E6A14}") {}
 DvVideoEncoderFilter::~DvVideoEncoderFilter() = default;
 
 HRESULT DvVideoEncoderFilter::put_VideoFormat(int format) {
-    if (State() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-    if (format != DVENCODERVIDEOFORMAT_PAL && format != DVENCODERVIDEOFORMAT_NTSC) return E_INVALIDARG;
+    if (State() != FilterState::Stopped)
+        return VFW_E_NOT_STOPPED;
+    if (format != DVENCODERVIDEOFORMAT_PAL && format != DVENCODERVIDEOFORMAT_NTSC)
+        return E_INVALIDARG;
     pal_ = format == DVENCODERVIDEOFORMAT_PAL;
     return S_OK;
 }
 
 HRESULT DvVideoEncoderFilter::CheckInputType(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (mt.majorType != MEDIATYPE_Video)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     const auto v = mt.videoInfo();
     if (mt.subtype == (pal_ ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B))
-        return v && v->bmiHeader.biWidth == 720 && v->bmiHeader.biHeight == (pal_ ? 576 : 480) ? S_OK
-                                                                                               : VFW_E_TYPE_NOT_ACCEPTED;
-    if (mt.subtype != MEDIASUBTYPE_RGB24) return VFW_E_TYPE_NOT_ACCEPTED;
-    if (!v || v->bmiHeader.biBitCount != 24 || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biHeight <= 0 ||
-        v->bmiHeader.biWidth > 8192 || v->bmiHeader.biHeight > 8192)
+        return v && v->bmiHeader.biWidth == 720 && v->bmiHeader.biHeight == (pal_ ? 576 : 480)
+                   ? S_OK
+                   : VFW_E_TYPE_NOT_ACCEPTED;
+    if (mt.subtype != MEDIASUBTYPE_RGB24)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    if (!v || v->bmiHeader.biBitCount != 24 || v->bmiHeader.biWidth <= 0 ||
+        v->bmiHeader.biHeight <= 0 || v->bmiHeader.biWidth > 8192 || v->bmiHeader.biHeight > 8192)
         return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }
 
 HRESULT DvVideoEncoderFilter::GetMediaType(int position, MediaType& mt) {
-    if (position != 0) return VFW_S_NO_MORE_ITEMS;
+    if (position != 0)
+        return VFW_S_NO_MORE_ITEMS;
     mt = MakeVideoType(MEDIASUBTYPE_dvsd, MakeDvsdInfo(pal_));
     return S_OK;
 }
@@ -287,13 +325,16 @@ HRESULT DvVideoEncoderFilter::StartStreaming() {
 
 HRESULT DvVideoEncoderFilter::Transform(const MediaSample& in, MediaSample& out) {
     const auto v = InputMediaType().videoInfo();
-    if (!v) return E_UNEXPECTED;
+    if (!v)
+        return E_UNEXPECTED;
     const std::size_t size = encoder_->frameSize();
     out.Reserve(size);
     const bool ok = InputMediaType().subtype == MEDIASUBTYPE_RGB24
-                        ? encoder_->encode(in.data(), v->bmiHeader.biWidth, v->bmiHeader.biHeight, {out.GetPointer(), size})
+                        ? encoder_->encode(in.data(), v->bmiHeader.biWidth, v->bmiHeader.biHeight,
+                                           {out.GetPointer(), size})
                         : encoder_->encodePlanar(in.data(), {out.GetPointer(), size});
-    if (!ok) return E_FAIL;
+    if (!ok)
+        return E_FAIL;
     out.SetActualDataLength(static_cast<std::int32_t>(size));
     out.SetSyncPoint(true);
     return S_OK;
@@ -315,39 +356,49 @@ int DvMuxerFilter::audioIndex(const InputPin& pin) const {
     int k = -1;
     for (int i = 0; i < PinCount(); ++i) {
         const Pin* p = GetPin(i);
-        if (p->Direction() != PinDirection::Input) continue;
-        if (p == &pin) return k;
+        if (p->Direction() != PinDirection::Input)
+            continue;
+        if (p == &pin)
+            return k;
         ++k;
     }
     return -1;
 }
 
 HRESULT DvMuxerFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (pin.Direction() != PinDirection::Input) return VFW_E_TYPE_NOT_ACCEPTED;
-    if (&pin == video_) return isDvsdVideo(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-    if (!isPcm16Stereo(mt)) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (pin.Direction() != PinDirection::Input)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    if (&pin == video_)
+        return isDvsdVideo(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    if (!isPcm16Stereo(mt))
+        return VFW_E_TYPE_NOT_ACCEPTED;
     if (audioIndex(static_cast<const InputPin&>(pin)) == 1) {
         // A second pair is only possible as 12-bit 32 kHz sound, next to a 32 kHz first pair.
         const InputPin* first = GetInputPin(1);
         const auto w0 = first ? first->CurrentMediaType().waveFormat() : std::nullopt;
         const auto w1 = mt.waveFormat();
-        if (!w0 || w0->nSamplesPerSec != 32000 || w1->nSamplesPerSec != 32000) return VFW_E_TYPE_NOT_ACCEPTED;
+        if (!w0 || w0->nSamplesPerSec != 32000 || w1->nSamplesPerSec != 32000)
+            return VFW_E_TYPE_NOT_ACCEPTED;
     }
     return S_OK;
 }
 
 HRESULT DvMuxerFilter::CompleteConnect(Pin& pin) {
-    if (pin.Direction() != PinDirection::Input) return S_OK;
+    if (pin.Direction() != PinDirection::Input)
+        return S_OK;
     int inputs = 0;
-    for (int i = 0; i < PinCount(); ++i) inputs += GetPin(i)->Direction() == PinDirection::Input ? 1 : 0;
+    for (int i = 0; i < PinCount(); ++i)
+        inputs += GetPin(i)->Direction() == PinDirection::Input ? 1 : 0;
     const int idx = &pin == video_ ? -1 : audioIndex(static_cast<InputPin&>(pin));
     // The last input just got connected: offer a free one before the output (two audio at most).
-    if (idx + 2 == inputs && inputs < 3) AddInputPin("Stream " + std::to_string(inputs), PinCount() - 1);
+    if (idx + 2 == inputs && inputs < 3)
+        AddInputPin("Stream " + std::to_string(inputs), PinCount() - 1);
     return S_OK;
 }
 
 HRESULT DvMuxerFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (&pin != &output() || position != 0 || !video_->IsConnected()) return VFW_S_NO_MORE_ITEMS;
+    if (&pin != &output() || position != 0 || !video_->IsConnected())
+        return VFW_S_NO_MORE_ITEMS;
     const auto v = video_->CurrentMediaType().videoInfo();
     const bool pal = !v || v->bmiHeader.biHeight != 480;
     DvInfo info;
@@ -357,10 +408,12 @@ HRESULT DvMuxerFilter::GetMediaType(const Pin& pin, int position, MediaType& mt)
     const auto w = a0 && a0->IsConnected() ? a0->CurrentMediaType().waveFormat() : std::nullopt;
     const int rate = w ? static_cast<int>(w->nSamplesPerSec) : 48000;
     const int code = rate == 44100 ? 1 : rate == 32000 ? 2 : 0;
-    const dv::Pack src = {dv::kPackAudioSource, 0xC0, 0x00, static_cast<std::uint8_t>(0xC0 | (pal ? 0x20 : 0)),
+    const dv::Pack src = {dv::kPackAudioSource, 0xC0, 0x00,
+                          static_cast<std::uint8_t>(0xC0 | (pal ? 0x20 : 0)),
                           static_cast<std::uint8_t>(0x80 | (code << 3))};
     info.dwDVAAuxSrc = info.dwDVAAuxSrc1 = packWord(src);
-    info.dwDVAAuxCtl = info.dwDVAAuxCtl1 = packWord({dv::kPackAudioSourceControl, 0x03, 0xCF, 0xA0, 0xFF});
+    info.dwDVAAuxCtl = info.dwDVAAuxCtl1 =
+        packWord({dv::kPackAudioSourceControl, 0x03, 0xCF, 0xA0, 0xFF});
     mt = MakeInterleavedDvType(info);
     return S_OK;
 }
@@ -381,7 +434,9 @@ HRESULT DvMuxerFilter::Pause() {
             const InputPin* p = GetInputPin(1 + k);
             audio_[k] = AudioQueue{};
             audio_[k].connected = p && p->IsConnected();
-            if (audio_[k].connected) audio_[k].rate = static_cast<int>(p->CurrentMediaType().waveFormat()->nSamplesPerSec);
+            if (audio_[k].connected)
+                audio_[k].rate =
+                    static_cast<int>(p->CurrentMediaType().waveFormat()->nSamplesPerSec);
         }
     }
     return BaseFilter::Pause();
@@ -391,7 +446,8 @@ HRESULT DvMuxerFilter::Stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        for (auto& a : audio_) a.pcm.clear();
+        for (auto& a : audio_)
+            a.pcm.clear();
         cv_.notify_all();
     }
     return BaseFilter::Stop();
@@ -406,16 +462,20 @@ HRESULT DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
         while (!pin.IsFlushing() && !stopping_ && !videoEnded_ &&
                q.pcm.size() > static_cast<std::size_t>(q.rate) * 2)
             cv_.wait_for(lock, kWaitStep);
-        if (pin.IsFlushing() || stopping_) return S_FALSE;
-        if (!videoEnded_) readPcm(*sample, q.pcm);
+        if (pin.IsFlushing() || stopping_)
+            return S_FALSE;
+        if (!videoEnded_)
+            readPcm(*sample, q.pcm);
         cv_.notify_all();
         return S_OK;
     }
     const auto frame = sample->data();
     const auto sequences = dv::SequenceCountForSize(frame.size());
     OutputPin& out = output();
-    if (!out.IsConnected()) return S_OK;
-    if (!sequences || (!audio_[0].connected && !audio_[1].connected)) return out.Deliver(sample);
+    if (!out.IsConnected())
+        return S_OK;
+    if (!sequences || (!audio_[0].connected && !audio_[1].connected))
+        return out.Deliver(sample);
     const bool pal = *sequences == dv::kSequences625;
     SamplePtr o = out.GetDeliveryBuffer();
     o->CopyPropertiesFrom(*sample);
@@ -429,16 +489,20 @@ HRESULT DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
         const auto want = static_cast<std::size_t>(2 * n);
         auto ready = [&] {
             for (const AudioQueue& q : audio_)
-                if (q.connected && !q.ended && q.pcm.size() < want) return false;
+                if (q.connected && !q.ended && q.pcm.size() < want)
+                    return false;
             return true;
         };
-        while (!pin.IsFlushing() && !stopping_ && !ready()) cv_.wait_for(lock, kWaitStep);
-        if (pin.IsFlushing() || stopping_) return S_FALSE;
+        while (!pin.IsFlushing() && !stopping_ && !ready())
+            cv_.wait_for(lock, kWaitStep);
+        if (pin.IsFlushing() || stopping_)
+            return S_FALSE;
         for (int a = 0; a < 2; ++a) {
             AudioQueue& q = audio_[a];
             pcm[a].assign(want, 0);
             const std::size_t take = std::min(want, q.pcm.size());
-            std::copy(q.pcm.begin(), q.pcm.begin() + static_cast<std::ptrdiff_t>(take), pcm[a].begin());
+            std::copy(q.pcm.begin(), q.pcm.begin() + static_cast<std::ptrdiff_t>(take),
+                      pcm[a].begin());
             q.pcm.erase(q.pcm.begin(), q.pcm.begin() + static_cast<std::ptrdiff_t>(take));
         }
         ++frames_;
@@ -452,7 +516,8 @@ HRESULT DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
         fa.samples = n;
         lock.unlock();
         if (!dvaudio::InsertAudio(o->data(), fa, audio_[0].connected ? pcm[0] : pcm[1],
-                                  twoPairs ? std::span<const std::int16_t>(pcm[1]) : std::span<const std::int16_t>())) {
+                                  twoPairs ? std::span<const std::int16_t>(pcm[1])
+                                           : std::span<const std::int16_t>())) {
             NotifyEvent(EC_ERRORABORT, E_FAIL);
             return E_FAIL;
         }

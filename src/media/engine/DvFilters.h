@@ -23,7 +23,7 @@ class DvVideoDecoder;
 class DvVideoEncoder;
 
 class DvSplitterFilter : public BaseFilter {
-public:
+  public:
     DvSplitterFilter();
     InputPin& Input() const { return *input_; }
 
@@ -36,7 +36,7 @@ public:
     HRESULT Receive(InputPin& pin, SamplePtr sample) override;
     HRESULT Stop() override;
 
-private:
+  private:
     InputPin* input_;
     bool pal_ = true;
     int pairs_ = 1;
@@ -48,13 +48,13 @@ inline constexpr int DVRESOLUTION_FULL = 1000;
 inline constexpr int DVRESOLUTION_HALF = 1001;
 
 class DvVideoDecoderFilter : public TBCTransformFilter {
-public:
+  public:
     DvVideoDecoderFilter();
     ~DvVideoDecoderFilter() override;
     // DVRESOLUTION_FULL or DVRESOLUTION_HALF; while stopped and before the output connects.
     HRESULT put_Resolution(int resolution);
 
-protected:
+  protected:
     HRESULT CheckInputType(const MediaType& mt) override;
     HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
     HRESULT GetMediaType(int position, MediaType& mt) override;
@@ -63,7 +63,7 @@ protected:
     HRESULT Transform(const MediaSample& in, MediaSample& out) override;
     HRESULT StopStreaming() override;
 
-private:
+  private:
     bool pal() const;
     bool half_ = false;
     std::unique_ptr<DvVideoDecoder> decoder_;
@@ -74,13 +74,13 @@ inline constexpr int DVENCODERVIDEOFORMAT_NTSC = 2000;
 inline constexpr int DVENCODERVIDEOFORMAT_PAL = 2001;
 
 class DvVideoEncoderFilter : public TBCTransformFilter {
-public:
+  public:
     DvVideoEncoderFilter();
     ~DvVideoEncoderFilter() override;
     HRESULT put_VideoFormat(int format);  // DVENCODERVIDEOFORMAT_PAL or _NTSC
     void SetWide(bool wide) { wide_ = wide; }
 
-protected:
+  protected:
     HRESULT CheckInputType(const MediaType& mt) override;
     HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
     HRESULT GetMediaType(int position, MediaType& mt) override;
@@ -89,7 +89,7 @@ protected:
     HRESULT Transform(const MediaSample& in, MediaSample& out) override;
     HRESULT StopStreaming() override;
 
-private:
+  private:
     bool pal_ = true;
     bool wide_ = false;
     std::unique_ptr<DvVideoEncoder> encoder_;
@@ -99,7 +99,7 @@ private:
 // audio input stands just before the output; connecting it adds the next one there (two at most:
 // two 32 kHz pairs are written as 12-bit four-channel sound).
 class DvMuxerFilter : public BaseFilter {
-public:
+  public:
     DvMuxerFilter();
 
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
@@ -111,7 +111,7 @@ public:
     HRESULT Receive(InputPin& pin, SamplePtr sample) override;
     void EndOfStream(InputPin& pin) override;
 
-private:
+  private:
     OutputPin& output() const { return *static_cast<OutputPin*>(GetPin(PinCount() - 1)); }
     int audioIndex(const InputPin& pin) const;  // -1 for the video input
 

@@ -7,29 +7,39 @@
 namespace kelvor::media {
 
 HRESULT InputPin::Receive(SamplePtr sample) {
-    if (flushing_.load() || !IsConnected()) return S_FALSE;
-    if (Filter().State() == FilterState::Stopped) return VFW_E_WRONG_STATE;
+    if (flushing_.load() || !IsConnected())
+        return S_FALSE;
+    if (Filter().State() == FilterState::Stopped)
+        return VFW_E_WRONG_STATE;
     return Filter().Receive(*this, std::move(sample));
 }
 
 void InputPin::EndOfStream() {
-    if (flushing_.load()) return;
+    if (flushing_.load())
+        return;
     Filter().EndOfStream(*this);
 }
 
-OutputPin::~OutputPin() { stopQueue(); }
+OutputPin::~OutputPin() {
+    stopQueue();
+}
 
 HRESULT OutputPin::Deliver(SamplePtr sample) {
     auto* in = static_cast<InputPin*>(ConnectedTo());
-    if (!in) return VFW_E_NOT_CONNECTED;
+    if (!in)
+        return VFW_E_NOT_CONNECTED;
     std::unique_lock lock(qMutex_);
     if (!qActive_) {
         lock.unlock();
         return in->Receive(std::move(sample));
     }
-    qCv_.wait(lock, [&] { return qStop_ || static_cast<int>(queue_.size()) < depth_ || qResult_ != S_OK; });
-    if (qStop_) return S_FALSE;
-    if (qResult_ != S_OK) return qResult_;
+    qCv_.wait(lock, [&] {
+        return qStop_ || static_cast<int>(queue_.size()) < depth_ || qResult_ != S_OK;
+    });
+    if (qStop_)
+        return S_FALSE;
+    if (qResult_ != S_OK)
+        return qResult_;
     queue_.push_back(std::move(sample));
     qCv_.notify_all();
     return S_OK;
@@ -37,14 +47,16 @@ HRESULT OutputPin::Deliver(SamplePtr sample) {
 
 void OutputPin::DeliverEndOfStream() {
     auto* in = static_cast<InputPin*>(ConnectedTo());
-    if (!in) return;
+    if (!in)
+        return;
     std::unique_lock lock(qMutex_);
     if (!qActive_) {
         lock.unlock();
         in->EndOfStream();
         return;
     }
-    if (qStop_) return;
+    if (qStop_)
+        return;
     queue_.push_back(nullptr);
     qCv_.notify_all();
 }
@@ -66,14 +78,17 @@ SamplePtr OutputPin::GetDeliveryBuffer() {
         }
     }
     SamplePtr s = NewSample(size);
-    const std::size_t cap = static_cast<std::size_t>(std::max(props_.cBuffers, 1)) + static_cast<std::size_t>(depth_) + 2;
-    if (pool_.size() < cap) pool_.push_back(s);
+    const std::size_t cap = static_cast<std::size_t>(std::max(props_.cBuffers, 1)) +
+                            static_cast<std::size_t>(depth_) + 2;
+    if (pool_.size() < cap)
+        pool_.push_back(s);
     return s;
 }
 
 void OutputPin::startQueue() {
     stopQueue();
-    if (!queued_ || !IsConnected()) return;
+    if (!queued_ || !IsConnected())
+        return;
     {
         std::lock_guard lock(qMutex_);
         queue_.clear();
@@ -102,7 +117,8 @@ void OutputPin::stopQueue() {
         queue_.clear();
         qCv_.notify_all();
     }
-    if (qThread_.joinable()) qThread_.join();
+    if (qThread_.joinable())
+        qThread_.join();
     std::lock_guard lock(qMutex_);
     qActive_ = false;
     qStop_ = false;
@@ -115,7 +131,8 @@ void OutputPin::queueLoop() {
         {
             std::unique_lock lock(qMutex_);
             qCv_.wait(lock, [&] { return qStop_ || !queue_.empty(); });
-            if (qStop_) return;
+            if (qStop_)
+                return;
             s = std::move(queue_.front());
             queue_.pop_front();
             qCv_.notify_all();
@@ -136,13 +153,15 @@ void OutputPin::queueLoop() {
 
 InputPin* BaseFilter::GetInputPin(int n) const {
     for (const auto& p : pins_)
-        if (p->Direction() == PinDirection::Input && n-- == 0) return static_cast<InputPin*>(p.get());
+        if (p->Direction() == PinDirection::Input && n-- == 0)
+            return static_cast<InputPin*>(p.get());
     return nullptr;
 }
 
 OutputPin* BaseFilter::GetOutputPin(int n) const {
     for (const auto& p : pins_)
-        if (p->Direction() == PinDirection::Output && n-- == 0) return static_cast<OutputPin*>(p.get());
+        if (p->Direction() == PinDirection::Output && n-- == 0)
+            return static_cast<OutputPin*>(p.get());
     return nullptr;
 }
 
@@ -162,31 +181,46 @@ HRESULT BaseFilter::Stop() {
     return S_OK;
 }
 
-HRESULT BaseFilter::CheckMediaType(const Pin&, const MediaType&) { return VFW_E_TYPE_NOT_ACCEPTED; }
-HRESULT BaseFilter::GetMediaType(const Pin&, int, MediaType&) { return VFW_S_NO_MORE_ITEMS; }
-HRESULT BaseFilter::CompleteConnect(Pin&) { return S_OK; }
+HRESULT BaseFilter::CheckMediaType(const Pin&, const MediaType&) {
+    return VFW_E_TYPE_NOT_ACCEPTED;
+}
+HRESULT BaseFilter::GetMediaType(const Pin&, int, MediaType&) {
+    return VFW_S_NO_MORE_ITEMS;
+}
+HRESULT BaseFilter::CompleteConnect(Pin&) {
+    return S_OK;
+}
 void BaseFilter::BreakConnect(Pin&) {}
-HRESULT BaseFilter::DecideBufferSize(const Pin&, AllocatorProperties&) { return S_OK; }
-HRESULT BaseFilter::Receive(InputPin&, SamplePtr) { return S_OK; }
+HRESULT BaseFilter::DecideBufferSize(const Pin&, AllocatorProperties&) {
+    return S_OK;
+}
+HRESULT BaseFilter::Receive(InputPin&, SamplePtr) {
+    return S_OK;
+}
 
 void BaseFilter::EndOfStream(InputPin&) {
     for (const auto& p : pins_)
-        if (p->Direction() == PinDirection::Output) static_cast<OutputPin*>(p.get())->DeliverEndOfStream();
+        if (p->Direction() == PinDirection::Output)
+            static_cast<OutputPin*>(p.get())->DeliverEndOfStream();
 }
 
 InputPin& BaseFilter::AddInputPin(std::string name, int at) {
     auto pin = std::make_unique<InputPin>(*this, std::move(name));
     InputPin& ref = *pin;
-    if (at < 0 || at >= PinCount()) pins_.push_back(std::move(pin));
-    else pins_.insert(pins_.begin() + at, std::move(pin));
+    if (at < 0 || at >= PinCount())
+        pins_.push_back(std::move(pin));
+    else
+        pins_.insert(pins_.begin() + at, std::move(pin));
     return ref;
 }
 
 OutputPin& BaseFilter::AddOutputPin(std::string name, int at) {
     auto pin = std::make_unique<OutputPin>(*this, std::move(name));
     OutputPin& ref = *pin;
-    if (at < 0 || at >= PinCount()) pins_.push_back(std::move(pin));
-    else pins_.insert(pins_.begin() + at, std::move(pin));
+    if (at < 0 || at >= PinCount())
+        pins_.push_back(std::move(pin));
+    else
+        pins_.insert(pins_.begin() + at, std::move(pin));
     return ref;
 }
 
@@ -195,7 +229,8 @@ void BaseFilter::RemovePin(Pin& pin) {
 }
 
 void BaseFilter::NotifyEvent(int code, HRESULT hr) {
-    if (graph_) graph_->Notify(*this, code, hr);
+    if (graph_)
+        graph_->Notify(*this, code, hr);
 }
 
 }  // namespace kelvor::media

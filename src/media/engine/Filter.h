@@ -45,7 +45,7 @@ struct AllocatorProperties {
 };
 
 class Pin {
-public:
+  public:
     Pin(BaseFilter& owner, std::string name, PinDirection direction)
         : owner_(owner), name_(std::move(name)), direction_(direction) {}
     virtual ~Pin() = default;
@@ -59,13 +59,14 @@ public:
     Pin* ConnectedTo() const { return peer_; }
     // VFW_E_NOT_CONNECTED when the pin is free.
     HRESULT ConnectionMediaType(MediaType& mt) const {
-        if (!peer_) return VFW_E_NOT_CONNECTED;
+        if (!peer_)
+            return VFW_E_NOT_CONNECTED;
         mt = mt_;
         return S_OK;
     }
     const MediaType& CurrentMediaType() const { return mt_; }
 
-private:
+  private:
     friend class Graph;
     BaseFilter& owner_;
     std::string name_;
@@ -75,21 +76,23 @@ private:
 };
 
 class InputPin : public Pin {
-public:
-    InputPin(BaseFilter& owner, std::string name) : Pin(owner, std::move(name), PinDirection::Input) {}
+  public:
+    InputPin(BaseFilter& owner, std::string name)
+        : Pin(owner, std::move(name), PinDirection::Input) {}
     // Streaming thread. S_FALSE while flushing or stopped: the sender stops delivering.
     HRESULT Receive(SamplePtr sample);
     void EndOfStream();
     bool IsFlushing() const { return flushing_.load(); }
 
-private:
+  private:
     friend class Graph;
     std::atomic<bool> flushing_{false};
 };
 
 class OutputPin : public Pin {
-public:
-    OutputPin(BaseFilter& owner, std::string name) : Pin(owner, std::move(name), PinDirection::Output) {}
+  public:
+    OutputPin(BaseFilter& owner, std::string name)
+        : Pin(owner, std::move(name), PinDirection::Output) {}
     ~OutputPin() override;
 
     // Streaming thread. Hands the sample to the connected input (or to this pin's queue);
@@ -110,7 +113,7 @@ public:
     }
     bool IsQueued() const { return queued_; }
 
-private:
+  private:
     friend class Graph;
     void startQueue();
     void stopQueue();
@@ -124,14 +127,14 @@ private:
     std::mutex qMutex_;
     std::condition_variable qCv_;
     std::deque<SamplePtr> queue_;  // nullptr marks the end of the stream
-    bool qActive_ = false;  // a queue thread serves this pin
+    bool qActive_ = false;         // a queue thread serves this pin
     bool qStop_ = false;
     HRESULT qResult_ = S_OK;
     std::thread qThread_;
 };
 
 class BaseFilter {
-public:
+  public:
     BaseFilter(std::string displayName, std::string classId)
         : displayName_(std::move(displayName)), classId_(std::move(classId)) {}
     virtual ~BaseFilter() = default;
@@ -147,7 +150,8 @@ public:
     int PinCount() const { return static_cast<int>(pins_.size()); }
     // Pins in enumeration order; nullptr past the end.
     Pin* GetPin(int index) const {
-        return index >= 0 && index < PinCount() ? pins_[static_cast<std::size_t>(index)].get() : nullptr;
+        return index >= 0 && index < PinCount() ? pins_[static_cast<std::size_t>(index)].get()
+                                                : nullptr;
     }
     InputPin* GetInputPin(int n) const;    // the n-th input pin, or nullptr
     OutputPin* GetOutputPin(int n) const;  // the n-th output pin, or nullptr
@@ -189,7 +193,7 @@ public:
     // from the old position. Driving thread.
     virtual void Flushed() {}
 
-protected:
+  protected:
     InputPin& AddInputPin(std::string name, int at = -1);
     OutputPin& AddOutputPin(std::string name, int at = -1);
     void RemovePin(Pin& pin);  // the pin must be disconnected
@@ -199,7 +203,7 @@ protected:
     std::atomic<FilterState> state_{FilterState::Stopped};
     REFERENCE_TIME runStart_ = 0;
 
-private:
+  private:
     friend class Graph;
     friend class OutputPin;
     std::string displayName_;

@@ -12,11 +12,15 @@ Graph::~Graph() {
 }
 
 HRESULT Graph::AddFilter(const FilterPtr& filter, const std::string& name) {
-    if (!filter) return E_POINTER;
-    if (state_ != FilterState::Stopped) return VFW_E_WRONG_STATE;
-    if (filter->graph_) return E_INVALIDARG;
+    if (!filter)
+        return E_POINTER;
+    if (state_ != FilterState::Stopped)
+        return VFW_E_WRONG_STATE;
+    if (filter->graph_)
+        return E_INVALIDARG;
     const std::string used = name.empty() ? filter->DisplayName() : name;
-    if (FindFilterByName(used)) return E_INVALIDARG;
+    if (FindFilterByName(used))
+        return E_INVALIDARG;
     filter->graph_ = this;
     filter->graphName_ = used;
     filters_.push_back({filter, used});
@@ -24,12 +28,15 @@ HRESULT Graph::AddFilter(const FilterPtr& filter, const std::string& name) {
 }
 
 HRESULT Graph::RemoveFilter(BaseFilter& filter) {
-    if (state_ != FilterState::Stopped) return VFW_E_WRONG_STATE;
+    if (state_ != FilterState::Stopped)
+        return VFW_E_WRONG_STATE;
     const auto it = std::find_if(filters_.begin(), filters_.end(),
                                  [&](const Entry& e) { return e.filter.get() == &filter; });
-    if (it == filters_.end()) return VFW_E_NOT_FOUND;
+    if (it == filters_.end())
+        return VFW_E_NOT_FOUND;
     for (int i = filter.PinCount() - 1; i >= 0; --i) {
-        if (i >= filter.PinCount()) continue;
+        if (i >= filter.PinCount())
+            continue;
         Disconnect(*filter.GetPin(i));
     }
     filter.graph_ = nullptr;
@@ -40,31 +47,39 @@ HRESULT Graph::RemoveFilter(BaseFilter& filter) {
 
 void Graph::RemoveAllFilters() {
     Stop();
-    while (!filters_.empty()) RemoveFilter(*filters_.back().filter);
+    while (!filters_.empty())
+        RemoveFilter(*filters_.back().filter);
 }
 
 BaseFilter* Graph::FindFilterByName(const std::string& name) const {
     for (const Entry& e : filters_)
-        if (e.name == name) return e.filter.get();
+        if (e.name == name)
+            return e.filter.get();
     return nullptr;
 }
 
 std::vector<BaseFilter*> Graph::Filters() const {
     std::vector<BaseFilter*> out;
-    for (const Entry& e : filters_) out.push_back(e.filter.get());
+    for (const Entry& e : filters_)
+        out.push_back(e.filter.get());
     return out;
 }
 
 HRESULT Graph::ConnectDirect(Pin& out, Pin& in, const MediaType* mt) {
-    if (state_ != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+    if (state_ != FilterState::Stopped)
+        return VFW_E_NOT_STOPPED;
     if (out.Direction() != PinDirection::Output || in.Direction() != PinDirection::Input)
         return VFW_E_INVALID_DIRECTION;
-    if (out.Filter().graph_ != this || in.Filter().graph_ != this) return VFW_E_NOT_FOUND;
-    if (&out.Filter() == &in.Filter()) return VFW_E_CANNOT_CONNECT;
-    if (out.IsConnected() || in.IsConnected()) return VFW_E_ALREADY_CONNECTED;
+    if (out.Filter().graph_ != this || in.Filter().graph_ != this)
+        return VFW_E_NOT_FOUND;
+    if (&out.Filter() == &in.Filter())
+        return VFW_E_CANNOT_CONNECT;
+    if (out.IsConnected() || in.IsConnected())
+        return VFW_E_ALREADY_CONNECTED;
 
     auto tryType = [&](const MediaType& candidate) -> HRESULT {
-        if (in.Filter().CheckMediaType(in, candidate) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+        if (in.Filter().CheckMediaType(in, candidate) != S_OK)
+            return VFW_E_TYPE_NOT_ACCEPTED;
         out.peer_ = &in;
         in.peer_ = &out;
         out.mt_ = candidate;
@@ -74,9 +89,11 @@ HRESULT Graph::ConnectDirect(Pin& out, Pin& in, const MediaType* mt) {
             AllocatorProperties props;
             props.cbBuffer = static_cast<std::int32_t>(candidate.sampleSize);
             hr = out.Filter().DecideBufferSize(out, props);
-            if (Succeeded(hr)) static_cast<OutputPin&>(out).SetAllocatorProperties(props);
+            if (Succeeded(hr))
+                static_cast<OutputPin&>(out).SetAllocatorProperties(props);
         }
-        if (Succeeded(hr)) hr = out.Filter().CompleteConnect(out);
+        if (Succeeded(hr))
+            hr = out.Filter().CompleteConnect(out);
         if (Failed(hr)) {
             out.Filter().BreakConnect(out);
             in.Filter().BreakConnect(in);
@@ -89,22 +106,29 @@ HRESULT Graph::ConnectDirect(Pin& out, Pin& in, const MediaType* mt) {
         return S_OK;
     };
 
-    const bool partial = mt && mt->subtype == MEDIASUBTYPE_None && mt->formatType == FormatType::None;
+    const bool partial =
+        mt && mt->subtype == MEDIASUBTYPE_None && mt->formatType == FormatType::None;
     constexpr int kMaxProposals = 64;
     for (int i = 0; i < kMaxProposals; ++i) {
         MediaType proposal;
-        if (out.Filter().GetMediaType(out, i, proposal) != S_OK) break;
-        if (mt && !partial && !(proposal == *mt)) continue;
-        if (mt && partial && proposal.majorType != mt->majorType) continue;
-        if (tryType(proposal) == S_OK) return S_OK;
+        if (out.Filter().GetMediaType(out, i, proposal) != S_OK)
+            break;
+        if (mt && !partial && !(proposal == *mt))
+            continue;
+        if (mt && partial && proposal.majorType != mt->majorType)
+            continue;
+        if (tryType(proposal) == S_OK)
+            return S_OK;
     }
     return VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT Graph::Disconnect(Pin& pin) {
-    if (state_ != FilterState::Stopped) return VFW_E_NOT_STOPPED;
+    if (state_ != FilterState::Stopped)
+        return VFW_E_NOT_STOPPED;
     Pin* peer = pin.peer_;
-    if (!peer) return S_FALSE;
+    if (!peer)
+        return S_FALSE;
     pin.peer_ = nullptr;
     peer->peer_ = nullptr;
     pin.mt_ = MediaType{};
@@ -117,17 +141,21 @@ HRESULT Graph::Disconnect(Pin& pin) {
 std::vector<BaseFilter*> Graph::renderers() const {
     std::vector<BaseFilter*> out;
     for (const Entry& e : filters_) {
-        if (!e.filter->IsRenderer()) continue;
+        if (!e.filter->IsRenderer())
+            continue;
         bool connected = false;
-        for (int i = 0; i < e.filter->PinCount(); ++i) connected = connected || e.filter->GetPin(i)->IsConnected();
-        if (connected) out.push_back(e.filter.get());
+        for (int i = 0; i < e.filter->PinCount(); ++i)
+            connected = connected || e.filter->GetPin(i)->IsConnected();
+        if (connected)
+            out.push_back(e.filter.get());
     }
     return out;
 }
 
 Seekable* Graph::seekable() const {
     for (const Entry& e : filters_)
-        if (auto* s = dynamic_cast<Seekable*>(e.filter.get())) return s;
+        if (auto* s = dynamic_cast<Seekable*>(e.filter.get()))
+            return s;
     return nullptr;
 }
 
@@ -135,7 +163,8 @@ void Graph::setFlushing(bool on) {
     for (const Entry& e : filters_)
         for (int i = 0; i < e.filter->PinCount(); ++i) {
             Pin* p = e.filter->GetPin(i);
-            if (p->Direction() == PinDirection::Input) static_cast<InputPin*>(p)->flushing_ = on;
+            if (p->Direction() == PinDirection::Input)
+                static_cast<InputPin*>(p)->flushing_ = on;
         }
     if (on) {
         std::lock_guard lock(mutex_);
@@ -148,9 +177,11 @@ void Graph::startThreads() {
     for (const Entry& e : filters_)
         for (int i = 0; i < e.filter->PinCount(); ++i) {
             Pin* p = e.filter->GetPin(i);
-            if (p->Direction() == PinDirection::Output) static_cast<OutputPin*>(p)->startQueue();
+            if (p->Direction() == PinDirection::Output)
+                static_cast<OutputPin*>(p)->startQueue();
         }
-    for (const Entry& e : filters_) e.filter->StartThreads();
+    for (const Entry& e : filters_)
+        e.filter->StartThreads();
 }
 
 void Graph::flushAndStopThreads() {
@@ -158,19 +189,23 @@ void Graph::flushAndStopThreads() {
     for (const Entry& e : filters_)
         for (int i = 0; i < e.filter->PinCount(); ++i) {
             Pin* p = e.filter->GetPin(i);
-            if (p->Direction() == PinDirection::Output) static_cast<OutputPin*>(p)->stopQueue();
+            if (p->Direction() == PinDirection::Output)
+                static_cast<OutputPin*>(p)->stopQueue();
         }
-    for (const Entry& e : filters_) e.filter->StopThreads();
+    for (const Entry& e : filters_)
+        e.filter->StopThreads();
 }
 
 HRESULT Graph::Pause() {
-    if (state_ == FilterState::Paused) return S_OK;
+    if (state_ == FilterState::Paused)
+        return S_OK;
     if (state_ == FilterState::Running) {
         {
             std::lock_guard lock(mutex_);
             released_ = false;
         }
-        for (const Entry& e : filters_) e.filter->Pause();
+        for (const Entry& e : filters_)
+            e.filter->Pause();
         state_ = FilterState::Paused;
         return S_OK;
     }
@@ -183,11 +218,13 @@ HRESULT Graph::Pause() {
         error_ = S_OK;
         released_ = false;
     }
-    if (Seekable* s = seekable()) lastPresented_ = s->StartPosition();
+    if (Seekable* s = seekable())
+        lastPresented_ = s->StartPosition();
     for (const Entry& e : filters_) {
         const HRESULT hr = e.filter->Pause();
         if (Failed(hr)) {
-            for (const Entry& f : filters_) f.filter->Stop();
+            for (const Entry& f : filters_)
+                f.filter->Stop();
             return hr;
         }
     }
@@ -197,10 +234,12 @@ HRESULT Graph::Pause() {
 }
 
 HRESULT Graph::Run() {
-    if (state_ == FilterState::Running) return S_OK;
+    if (state_ == FilterState::Running)
+        return S_OK;
     if (state_ == FilterState::Stopped) {
         const HRESULT hr = Pause();
-        if (Failed(hr)) return hr;
+        if (Failed(hr))
+            return hr;
     }
     {
         std::lock_guard lock(mutex_);
@@ -209,18 +248,21 @@ HRESULT Graph::Run() {
         released_ = true;
         cv_.notify_all();
     }
-    for (const Entry& e : filters_) e.filter->Run(streamBase_);
+    for (const Entry& e : filters_)
+        e.filter->Run(streamBase_);
     state_ = FilterState::Running;
     return S_OK;
 }
 
 HRESULT Graph::Stop() {
-    if (state_ == FilterState::Stopped) return S_OK;
+    if (state_ == FilterState::Stopped)
+        return S_OK;
     flushAndStopThreads();
     HRESULT result = S_OK;
     for (const Entry& e : filters_) {
         const HRESULT hr = e.filter->Stop();
-        if (Failed(hr) && result == S_OK) result = hr;
+        if (Failed(hr) && result == S_OK)
+            result = hr;
     }
     setFlushing(false);
     state_ = FilterState::Stopped;
@@ -229,9 +271,11 @@ HRESULT Graph::Stop() {
 
 HRESULT Graph::GetState(int timeoutMs, FilterState& state) {
     state = state_;
-    if (state_ != FilterState::Paused) return S_OK;
+    if (state_ != FilterState::Paused)
+        return S_OK;
     std::size_t need = 0;
-    for (BaseFilter* r : renderers()) need += r->PrerollsOnPause() ? 1 : 0;
+    for (BaseFilter* r : renderers())
+        need += r->PrerollsOnPause() ? 1 : 0;
     std::unique_lock lock(mutex_);
     const bool done = cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] {
         return static_cast<std::size_t>(prerolled_) >= need || completed_ || error_ != S_OK;
@@ -260,22 +304,27 @@ void Graph::Notify(BaseFilter& from, int code, HRESULT hr) {
     std::function<void(int, HRESULT)> cb;
     {
         std::lock_guard lock(mutex_);
-        if (completed_) return;
+        if (completed_)
+            return;
         if (code == EC_COMPLETE) {
-            if (std::find(completedRenderers_.begin(), completedRenderers_.end(), &from) == completedRenderers_.end())
+            if (std::find(completedRenderers_.begin(), completedRenderers_.end(), &from) ==
+                completedRenderers_.end())
                 completedRenderers_.push_back(&from);
             std::size_t need = 0;
             for (const Entry& e : filters_) {
-                if (!e.filter->IsRenderer()) continue;
+                if (!e.filter->IsRenderer())
+                    continue;
                 for (int i = 0; i < e.filter->PinCount(); ++i)
                     if (e.filter->GetPin(i)->IsConnected()) {
                         ++need;
                         break;
                     }
             }
-            if (completedRenderers_.size() < need) return;
+            if (completedRenderers_.size() < need)
+                return;
         } else if (code == EC_ERRORABORT || code == EC_USERABORT) {
-            if (error_ == S_OK) error_ = Failed(hr) ? hr : E_FAIL;
+            if (error_ == S_OK)
+                error_ = Failed(hr) ? hr : E_FAIL;
         } else {
             return;
         }
@@ -284,12 +333,14 @@ void Graph::Notify(BaseFilter& from, int code, HRESULT hr) {
         cv_.notify_all();
         cb = onComplete_;
     }
-    if (cb) cb(code, code == EC_COMPLETE ? S_OK : hr);
+    if (cb)
+        cb(code, code == EC_COMPLETE ? S_OK : hr);
 }
 
 bool Graph::WaitForCompletion(int timeoutMs, int& code, HRESULT& hr) {
     std::unique_lock lock(mutex_);
-    const bool done = cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] { return completed_; });
+    const bool done = cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                                   [&] { return completed_; });
     code = completionCode_;
     hr = error_;
     return done;
@@ -301,7 +352,8 @@ HRESULT Graph::LastError() const {
 }
 
 HRESULT Graph::put_Volume(int volume) {
-    if (volume < 0 || volume > 10000) return E_INVALIDARG;
+    if (volume < 0 || volume > 10000)
+        return E_INVALIDARG;
     volume_ = volume;
     return S_OK;
 }
@@ -327,20 +379,23 @@ REFERENCE_TIME Graph::fromFormat(std::int64_t v) const {
 
 HRESULT Graph::GetDuration(std::int64_t& duration) const {
     Seekable* s = seekable();
-    if (!s) return E_NOTIMPL;
+    if (!s)
+        return E_NOTIMPL;
     duration = toFormat(s->Duration());
     return S_OK;
 }
 
 HRESULT Graph::GetCurrentPosition(std::int64_t& position) const {
-    if (!seekable()) return E_NOTIMPL;
+    if (!seekable())
+        return E_NOTIMPL;
     position = toFormat(lastPresented_.load());
     return S_OK;
 }
 
 HRESULT Graph::GetPositions(std::int64_t& start, std::int64_t& stop) const {
     Seekable* s = seekable();
-    if (!s) return E_NOTIMPL;
+    if (!s)
+        return E_NOTIMPL;
     start = toFormat(s->StartPosition());
     stop = s->StopPosition() < 0 ? toFormat(s->Duration()) : toFormat(s->StopPosition());
     return S_OK;
@@ -348,15 +403,18 @@ HRESULT Graph::GetPositions(std::int64_t& start, std::int64_t& stop) const {
 
 HRESULT Graph::SetPositions(std::int64_t start, std::int64_t stop) {
     Seekable* s = seekable();
-    if (!s) return E_NOTIMPL;
+    if (!s)
+        return E_NOTIMPL;
     const FilterState was = state_;
     if (was != FilterState::Stopped) {
         flushAndStopThreads();
-        for (const Entry& e : filters_) e.filter->Flushed();
+        for (const Entry& e : filters_)
+            e.filter->Flushed();
     }
     const HRESULT hr = s->SetPositions(fromFormat(start), stop < 0 ? -1 : fromFormat(stop));
     lastPresented_ = s->StartPosition();
-    if (was != FilterState::Stopped) restartAfterSeek(was);
+    if (was != FilterState::Stopped)
+        restartAfterSeek(was);
     return hr;
 }
 
@@ -372,7 +430,8 @@ void Graph::restartAfterSeek(FilterState was) {
         streamBase_ = lastPresented_.load();
     }
     if (was == FilterState::Paused)
-        for (const Entry& e : filters_) e.filter->Pause();
+        for (const Entry& e : filters_)
+            e.filter->Pause();
     startThreads();
 }
 

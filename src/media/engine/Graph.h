@@ -24,7 +24,7 @@ namespace kelvor::media {
 
 // What a source offers for seeking. Positions are stream times in 100 ns units.
 class Seekable {
-public:
+  public:
     virtual ~Seekable() = default;
     virtual REFERENCE_TIME Duration() const = 0;
     // Frames per second of the video stream as num/den; false when the source has no video.
@@ -38,7 +38,7 @@ public:
 enum class TimeFormat { MediaTime, Frame };
 
 class Graph {
-public:
+  public:
     Graph();
     ~Graph();  // stops, disconnects and removes every filter
     Graph(const Graph&) = delete;
@@ -87,7 +87,9 @@ public:
 
     // Runs on a streaming thread when the graph completes (EC_COMPLETE) or aborts
     // (EC_ERRORABORT, with the failure code). Set while stopped.
-    void SetCompletionCallback(std::function<void(int code, HRESULT hr)> cb) { onComplete_ = std::move(cb); }
+    void SetCompletionCallback(std::function<void(int code, HRESULT hr)> cb) {
+        onComplete_ = std::move(cb);
+    }
     // True when the run completed within the timeout; code and hr say how.
     bool WaitForCompletion(int timeoutMs, int& code, HRESULT& hr);
     // The first error of the current run, S_OK when none.
@@ -103,7 +105,7 @@ public:
     // Blocks a paused renderer until the graph runs or stops. Streaming thread.
     void WaitWhilePaused(const InputPin& pin);
 
-private:
+  private:
     Seekable* seekable() const;
     std::int64_t toFormat(REFERENCE_TIME t) const;
     REFERENCE_TIME fromFormat(std::int64_t v) const;

@@ -17,7 +17,7 @@
 namespace kelvor::media {
 
 class MediaSample {
-public:
+  public:
     explicit MediaSample(std::size_t capacity = 0) : buffer_(capacity) {}
 
     // The whole buffer; ActualDataLength bytes of it are valid.
@@ -26,7 +26,8 @@ public:
     std::size_t GetSize() const { return buffer_.size(); }
     // Grows the buffer (contents kept) when a stage needs more room than it was given.
     void Reserve(std::size_t capacity) {
-        if (capacity > buffer_.size()) buffer_.resize(capacity);
+        if (capacity > buffer_.size())
+            buffer_.resize(capacity);
     }
 
     std::int32_t GetActualDataLength() const { return static_cast<std::int32_t>(actual_); }
@@ -48,7 +49,8 @@ public:
 
     // Stream times in 100 ns units: S_OK with both times, E_FAIL when no time was set.
     HRESULT GetTime(REFERENCE_TIME& start, REFERENCE_TIME& stop) const {
-        if (!hasTime_) return E_FAIL;
+        if (!hasTime_)
+            return E_FAIL;
         start = start_;
         stop = stop_;
         return S_OK;
@@ -61,7 +63,8 @@ public:
     void ClearTime() { hasTime_ = false; }
     // Media times: for video the frame numbers, for audio the sample numbers.
     HRESULT GetMediaTime(std::int64_t& start, std::int64_t& stop) const {
-        if (!hasMediaTime_) return E_FAIL;
+        if (!hasMediaTime_)
+            return E_FAIL;
         start = mediaStart_;
         stop = mediaStop_;
         return S_OK;
@@ -97,7 +100,7 @@ public:
         mediaType_ = o.mediaType_;
     }
 
-private:
+  private:
     std::vector<std::uint8_t> buffer_;
     std::size_t actual_ = 0;
     REFERENCE_TIME start_ = 0, stop_ = 0;
@@ -112,6 +115,8 @@ private:
 
 using SamplePtr = std::shared_ptr<MediaSample>;
 
-inline SamplePtr NewSample(std::size_t capacity) { return std::make_shared<MediaSample>(capacity); }
+inline SamplePtr NewSample(std::size_t capacity) {
+    return std::make_shared<MediaSample>(capacity);
+}
 
 }  // namespace kelvor::media

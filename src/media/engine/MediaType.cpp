@@ -6,7 +6,7 @@ namespace kelvor::media {
 namespace {
 
 class LeWriter {
-public:
+  public:
     void u16(std::uint16_t v) {
         out_.push_back(static_cast<std::uint8_t>(v));
         out_.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -29,13 +29,13 @@ public:
     }
     std::vector<std::uint8_t> take() { return std::move(out_); }
 
-private:
+  private:
     std::vector<std::uint8_t> out_;
 };
 
 // Reads fixed-layout blocks; the caller checks the total size first, so every call is in bounds.
 class LeReader {
-public:
+  public:
     explicit LeReader(std::span<const std::uint8_t> b) : b_(b) {}
     std::uint16_t u16() {
         const auto v = static_cast<std::uint16_t>(b_[pos_] | (b_[pos_ + 1] << 8));
@@ -62,7 +62,7 @@ public:
         return r;
     }
 
-private:
+  private:
     std::span<const std::uint8_t> b_;
     std::size_t pos_ = 0;
 };
@@ -73,7 +73,8 @@ std::string FourCCText(FourCC code) {
     std::string s(4, '?');
     for (int i = 0; i < 4; ++i) {
         const auto c = static_cast<char>((code >> (8 * i)) & 0xFF);
-        if (c >= 0x20 && c < 0x7F) s[static_cast<std::size_t>(i)] = c;
+        if (c >= 0x20 && c < 0x7F)
+            s[static_cast<std::size_t>(i)] = c;
     }
     return s;
 }
@@ -126,7 +127,8 @@ std::vector<std::uint8_t> Serialize(const DvInfo& d) {
 }
 
 std::optional<VideoInfoHeader> ParseVideoInfoHeader(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < VideoInfoHeader::kSize) return std::nullopt;
+    if (bytes.size() < VideoInfoHeader::kSize)
+        return std::nullopt;
     LeReader r(bytes);
     VideoInfoHeader v;
     v.rcSource = r.rect();
@@ -151,7 +153,8 @@ std::optional<VideoInfoHeader> ParseVideoInfoHeader(std::span<const std::uint8_t
 
 std::optional<WaveFormatEx> ParseWaveFormatEx(std::span<const std::uint8_t> bytes) {
     // A 16-byte PCMWAVEFORMAT (no cbSize) is common in AVI files and reads with cbSize 0.
-    if (bytes.size() < WaveFormatEx::kSize - 2) return std::nullopt;
+    if (bytes.size() < WaveFormatEx::kSize - 2)
+        return std::nullopt;
     LeReader r(bytes);
     WaveFormatEx f;
     f.wFormatTag = r.u16();
@@ -165,7 +168,8 @@ std::optional<WaveFormatEx> ParseWaveFormatEx(std::span<const std::uint8_t> byte
 }
 
 std::optional<DvInfo> ParseDvInfo(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < DvInfo::kSize) return std::nullopt;
+    if (bytes.size() < DvInfo::kSize)
+        return std::nullopt;
     LeReader r(bytes);
     DvInfo d;
     d.dwDVAAuxSrc = r.u32();
@@ -180,15 +184,18 @@ std::optional<DvInfo> ParseDvInfo(std::span<const std::uint8_t> bytes) {
 }
 
 std::optional<VideoInfoHeader> MediaType::videoInfo() const {
-    if (formatType != FormatType::VideoInfo) return std::nullopt;
+    if (formatType != FormatType::VideoInfo)
+        return std::nullopt;
     return ParseVideoInfoHeader(format);
 }
 std::optional<WaveFormatEx> MediaType::waveFormat() const {
-    if (formatType != FormatType::WaveFormatEx) return std::nullopt;
+    if (formatType != FormatType::WaveFormatEx)
+        return std::nullopt;
     return ParseWaveFormatEx(format);
 }
 std::optional<DvInfo> MediaType::dvInfo() const {
-    if (formatType != FormatType::DvInfo) return std::nullopt;
+    if (formatType != FormatType::DvInfo)
+        return std::nullopt;
     return ParseDvInfo(format);
 }
 
@@ -207,7 +214,7 @@ MediaType MakeAudioType(const WaveFormatEx& wfx) {
     MediaType mt;
     mt.majorType = MEDIATYPE_Audio;
     mt.subtype = wfx.wFormatTag == WaveFormatEx::kFormatPcm ? MEDIASUBTYPE_PCM
-                                                           : static_cast<FourCC>(wfx.wFormatTag);
+                                                            : static_cast<FourCC>(wfx.wFormatTag);
     mt.formatType = FormatType::WaveFormatEx;
     mt.format = Serialize(wfx);
     mt.fixedSizeSamples = true;
@@ -253,19 +260,22 @@ VideoInfoHeader MakeRgb24Info(int width, int height, REFERENCE_TIME avgTimePerFr
     const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 3 + 3) & ~3u;
     v.bmiHeader.biSizeImage = stride * static_cast<std::uint32_t>(height);
     if (avgTimePerFrame > 0)
-        v.dwBitRate = static_cast<std::uint32_t>(
-            static_cast<std::int64_t>(v.bmiHeader.biSizeImage) * 8 * kUnitsPerSecond / avgTimePerFrame);
+        v.dwBitRate =
+            static_cast<std::uint32_t>(static_cast<std::int64_t>(v.bmiHeader.biSizeImage) * 8 *
+                                       kUnitsPerSecond / avgTimePerFrame);
     return v;
 }
 
-VideoInfoHeader MakePlanarInfo(FourCC subtype, int width, int height, REFERENCE_TIME avgTimePerFrame) {
+VideoInfoHeader MakePlanarInfo(FourCC subtype, int width, int height,
+                               REFERENCE_TIME avgTimePerFrame) {
     VideoInfoHeader v;
     v.AvgTimePerFrame = avgTimePerFrame;
     v.bmiHeader.biWidth = width;
     v.bmiHeader.biHeight = height;
     v.bmiHeader.biBitCount = 12;
     v.bmiHeader.biCompression = subtype;
-    v.bmiHeader.biSizeImage = static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(height) * 3 / 2;
+    v.bmiHeader.biSizeImage =
+        static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(height) * 3 / 2;
     return v;
 }
 

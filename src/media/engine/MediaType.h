@@ -137,7 +137,8 @@ WaveFormatEx MakePcmFormat(int sampleRate, int channels, int bitsPerSample = 16)
 // An RGB24 picture of this size, bottom-up, at this frame duration.
 VideoInfoHeader MakeRgb24Info(int width, int height, REFERENCE_TIME avgTimePerFrame);
 // A planar I420 or Y41B picture of this size.
-VideoInfoHeader MakePlanarInfo(FourCC subtype, int width, int height, REFERENCE_TIME avgTimePerFrame);
+VideoInfoHeader MakePlanarInfo(FourCC subtype, int width, int height,
+                               REFERENCE_TIME avgTimePerFrame);
 // A DV video ("dvsd") picture of this standard: 720x576 at 25 Hz or 720x480 at 29.97 Hz.
 VideoInfoHeader MakeDvsdInfo(bool pal);
 

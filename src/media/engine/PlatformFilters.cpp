@@ -9,24 +9,30 @@ namespace kelvor::media {
 
 // ---- tee ----
 
-InfiniteTeeFilter::InfiniteTeeFilter() : BaseFilter("Infinite Pin Tee Filter", "{F8388A40-D5BB-11D0-BE5A-0080C706568E}") {
+InfiniteTeeFilter::InfiniteTeeFilter()
+    : BaseFilter("Infinite Pin Tee Filter", "{F8388A40-D5BB-11D0-BE5A-0080C706568E}") {
     AddInputPin("Input");
     AddOutputPin("Output1");
 }
 
 HRESULT InfiniteTeeFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (pin.Direction() == PinDirection::Input) return S_OK;
-    return GetPin(0)->IsConnected() && mt == GetPin(0)->CurrentMediaType() ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    if (pin.Direction() == PinDirection::Input)
+        return S_OK;
+    return GetPin(0)->IsConnected() && mt == GetPin(0)->CurrentMediaType()
+               ? S_OK
+               : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT InfiniteTeeFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (pin.Direction() != PinDirection::Output || position != 0 || !GetPin(0)->IsConnected()) return VFW_S_NO_MORE_ITEMS;
+    if (pin.Direction() != PinDirection::Output || position != 0 || !GetPin(0)->IsConnected())
+        return VFW_S_NO_MORE_ITEMS;
     mt = GetPin(0)->CurrentMediaType();
     return S_OK;
 }
 
 HRESULT InfiniteTeeFilter::CompleteConnect(Pin& pin) {
-    if (pin.Direction() == PinDirection::Output && GetPin(PinCount() - 1) == &pin && PinCount() < 64)
+    if (pin.Direction() == PinDirection::Output && GetPin(PinCount() - 1) == &pin &&
+        PinCount() < 64)
         AddOutputPin("Output" + std::to_string(PinCount()));
     return S_OK;
 }
@@ -35,11 +41,14 @@ HRESULT InfiniteTeeFilter::Receive(InputPin&, SamplePtr sample) {
     HRESULT result = S_FALSE;
     for (int i = 1; i < PinCount(); ++i) {
         auto* out = static_cast<OutputPin*>(GetPin(i));
-        if (!out->IsConnected()) continue;
+        if (!out->IsConnected())
+            continue;
         const HRESULT hr = out->Deliver(sample);
         // The stream goes on while any output still takes it.
-        if (hr == S_OK) result = S_OK;
-        else if (Failed(hr) && hr != VFW_E_WRONG_STATE) return hr;
+        if (hr == S_OK)
+            result = S_OK;
+        else if (Failed(hr) && hr != VFW_E_WRONG_STATE)
+            return hr;
     }
     return result;
 }
@@ -52,35 +61,43 @@ struct AudioResamplerFilter::Impl {
     int inRate = 0;
 };
 
-AudioResamplerFilter::AudioResamplerFilter() : TBCTransformFilter("ACM Wrapper", "{6A08CF80-0E18-11CF-A24D-0020AFD79767}") {}
+AudioResamplerFilter::AudioResamplerFilter()
+    : TBCTransformFilter("ACM Wrapper", "{6A08CF80-0E18-11CF-A24D-0020AFD79767}") {}
 AudioResamplerFilter::~AudioResamplerFilter() = default;
 
 HRESULT AudioResamplerFilter::SetOutputRate(int rate) {
-    if (State() != FilterState::Stopped) return VFW_E_NOT_STOPPED;
-    if (rate < 8000 || rate > 192000) return E_INVALIDARG;
+    if (State() != FilterState::Stopped)
+        return VFW_E_NOT_STOPPED;
+    if (rate < 8000 || rate > 192000)
+        return E_INVALIDARG;
     rate_ = rate;
     return S_OK;
 }
 
 HRESULT AudioResamplerFilter::CheckInputType(const MediaType& mt) {
     const auto w = mt.waveFormat();
-    if (mt.majorType != MEDIATYPE_Audio || !w || w->wFormatTag != WaveFormatEx::kFormatPcm || w->wBitsPerSample != 16 ||
-        w->nChannels < 1 || w->nChannels > 8 || w->nSamplesPerSec < 1000 || w->nSamplesPerSec > 384000)
+    if (mt.majorType != MEDIATYPE_Audio || !w || w->wFormatTag != WaveFormatEx::kFormatPcm ||
+        w->wBitsPerSample != 16 || w->nChannels < 1 || w->nChannels > 8 ||
+        w->nSamplesPerSec < 1000 || w->nSamplesPerSec > 384000)
         return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }
 
 HRESULT AudioResamplerFilter::GetMediaType(int position, MediaType& mt) {
-    if (position != 0) return VFW_S_NO_MORE_ITEMS;
+    if (position != 0)
+        return VFW_S_NO_MORE_ITEMS;
     const auto w = InputMediaType().waveFormat();
-    if (!w) return VFW_S_NO_MORE_ITEMS;
-    mt = MakeAudioType(MakePcmFormat(rate_ ? rate_ : static_cast<int>(w->nSamplesPerSec), w->nChannels));
+    if (!w)
+        return VFW_S_NO_MORE_ITEMS;
+    mt = MakeAudioType(
+        MakePcmFormat(rate_ ? rate_ : static_cast<int>(w->nSamplesPerSec), w->nChannels));
     return S_OK;
 }
 
 HRESULT AudioResamplerFilter::CheckTransform(const MediaType&, const MediaType& out) {
     MediaType mine;
-    if (GetMediaType(0, mine) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (GetMediaType(0, mine) != S_OK)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     return out.waveFormat() == mine.waveFormat() ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
@@ -93,7 +110,8 @@ HRESULT AudioResamplerFilter::DecideBufferSize(AllocatorProperties& props) {
 HRESULT AudioResamplerFilter::StartStreaming() {
     const auto in = InputMediaType().waveFormat();
     const auto out = OutputMediaType().waveFormat();
-    if (!in || !out) return E_UNEXPECTED;
+    if (!in || !out)
+        return E_UNEXPECTED;
     s_ = std::make_unique<Impl>();
     s_->channels = in->nChannels;
     s_->inRate = static_cast<int>(in->nSamplesPerSec);
@@ -101,10 +119,12 @@ HRESULT AudioResamplerFilter::StartStreaming() {
     AVChannelLayout layout;
     av_channel_layout_default(&layout, in->nChannels);
     SwrContext* swr = nullptr;
-    const int err = swr_alloc_set_opts2(&swr, &layout, AV_SAMPLE_FMT_S16, static_cast<int>(out->nSamplesPerSec), &layout,
-                                        AV_SAMPLE_FMT_S16, static_cast<int>(in->nSamplesPerSec), 0, nullptr);
+    const int err = swr_alloc_set_opts2(
+        &swr, &layout, AV_SAMPLE_FMT_S16, static_cast<int>(out->nSamplesPerSec), &layout,
+        AV_SAMPLE_FMT_S16, static_cast<int>(in->nSamplesPerSec), 0, nullptr);
     av_channel_layout_uninit(&layout);
-    if (err < 0 || !swr) return E_FAIL;
+    if (err < 0 || !swr)
+        return E_FAIL;
     s_->swr.reset(swr);
     return swr_init(swr) < 0 ? E_FAIL : S_OK;
 }
@@ -118,10 +138,12 @@ HRESULT AudioResamplerFilter::Transform(const MediaSample& in, MediaSample& out)
     const std::uint8_t* src[1] = {in.GetPointer()};
     std::uint8_t* dst[1] = {out.GetPointer()};
     const int got = swr_convert(s_->swr.get(), dst, room, src, inSamples);
-    if (got < 0) return E_FAIL;
+    if (got < 0)
+        return E_FAIL;
     out.SetActualDataLength(got * frameBytes);
     REFERENCE_TIME t0 = 0, t1 = 0;
-    if (Succeeded(in.GetTime(t0, t1))) out.SetTime(t0, t0 + static_cast<REFERENCE_TIME>(got) * kUnitsPerSecond / outRate);
+    if (Succeeded(in.GetTime(t0, t1)))
+        out.SetTime(t0, t0 + static_cast<REFERENCE_TIME>(got) * kUnitsPerSecond / outRate);
     out.SetMediaTime(samplesOut_, samplesOut_ + got);
     samplesOut_ += got;
     return got > 0 ? S_OK : S_FALSE;
@@ -163,28 +185,37 @@ ColourConverterFilter::ColourConverterFilter()
 ColourConverterFilter::~ColourConverterFilter() = default;
 
 HRESULT ColourConverterFilter::CheckInputType(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video) return VFW_E_TYPE_NOT_ACCEPTED;
-    if (mt.subtype != MEDIASUBTYPE_I420 && mt.subtype != MEDIASUBTYPE_Y41B && mt.subtype != MEDIASUBTYPE_RGB24)
+    if (mt.majorType != MEDIATYPE_Video)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    if (mt.subtype != MEDIASUBTYPE_I420 && mt.subtype != MEDIASUBTYPE_Y41B &&
+        mt.subtype != MEDIASUBTYPE_RGB24)
         return VFW_E_TYPE_NOT_ACCEPTED;
     const auto v = mt.videoInfo();
-    if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biHeight <= 0 || v->bmiHeader.biWidth > 8192 ||
-        v->bmiHeader.biHeight > 8192 || v->bmiHeader.biWidth % 4 != 0)
+    if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biHeight <= 0 ||
+        v->bmiHeader.biWidth > 8192 || v->bmiHeader.biHeight > 8192 ||
+        v->bmiHeader.biWidth % 4 != 0)
         return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }
 
 HRESULT ColourConverterFilter::GetMediaType(int position, MediaType& mt) {
-    if (position != 0) return VFW_S_NO_MORE_ITEMS;
+    if (position != 0)
+        return VFW_S_NO_MORE_ITEMS;
     const auto v = InputMediaType().videoInfo();
-    if (!v) return VFW_S_NO_MORE_ITEMS;
-    mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(v->bmiHeader.biWidth, v->bmiHeader.biHeight, v->AvgTimePerFrame));
+    if (!v)
+        return VFW_S_NO_MORE_ITEMS;
+    mt = MakeVideoType(
+        MEDIASUBTYPE_RGB24,
+        MakeRgb24Info(v->bmiHeader.biWidth, v->bmiHeader.biHeight, v->AvgTimePerFrame));
     return S_OK;
 }
 
 HRESULT ColourConverterFilter::CheckTransform(const MediaType&, const MediaType& out) {
     MediaType mine;
-    if (GetMediaType(0, mine) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
-    return out.subtype == mine.subtype && out.format == mine.format ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    if (GetMediaType(0, mine) != S_OK)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return out.subtype == mine.subtype && out.format == mine.format ? S_OK
+                                                                    : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT ColourConverterFilter::DecideBufferSize(AllocatorProperties& props) {
@@ -202,15 +233,20 @@ HRESULT ColourConverterFilter::Transform(const MediaSample& in, MediaSample& out
     out.Reserve(outSize);
     const FourCC sub = InputMediaType().subtype;
     if (sub == MEDIASUBTYPE_RGB24) {
-        if (static_cast<std::size_t>(in.GetActualDataLength()) < outSize) return E_FAIL;
+        if (static_cast<std::size_t>(in.GetActualDataLength()) < outSize)
+            return E_FAIL;
         std::memcpy(out.GetPointer(), in.GetPointer(), outSize);
     } else {
-        if (static_cast<std::size_t>(in.GetActualDataLength()) < PlanarSize(w, h)) return E_FAIL;
-        if (!s_) s_ = std::make_unique<Impl>();
-        const AVPixelFormat fmt = sub == MEDIASUBTYPE_I420 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
-        s_->sws = sws_getCachedContext(s_->sws, w, h, fmt, w, h, AV_PIX_FMT_BGR24, SWS_FAST_BILINEAR, nullptr, nullptr,
-                                       nullptr);
-        if (!s_->sws) return E_FAIL;
+        if (static_cast<std::size_t>(in.GetActualDataLength()) < PlanarSize(w, h))
+            return E_FAIL;
+        if (!s_)
+            s_ = std::make_unique<Impl>();
+        const AVPixelFormat fmt =
+            sub == MEDIASUBTYPE_I420 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+        s_->sws = sws_getCachedContext(s_->sws, w, h, fmt, w, h, AV_PIX_FMT_BGR24,
+                                       SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+        if (!s_->sws)
+            return E_FAIL;
         const int cw = sub == MEDIASUBTYPE_I420 ? w / 2 : w / 4;
         const int ch = sub == MEDIASUBTYPE_I420 ? h / 2 : h;
         const std::uint8_t* y = in.GetPointer();
@@ -218,7 +254,8 @@ HRESULT ColourConverterFilter::Transform(const MediaSample& in, MediaSample& out
         const std::uint8_t* vv = u + static_cast<std::size_t>(cw) * static_cast<std::size_t>(ch);
         const std::uint8_t* src[4] = {y, u, vv, nullptr};
         const int srcStride[4] = {w, cw, cw, 0};
-        std::uint8_t* dst[4] = {out.GetPointer() + stride * static_cast<std::size_t>(h - 1), nullptr, nullptr, nullptr};
+        std::uint8_t* dst[4] = {out.GetPointer() + stride * static_cast<std::size_t>(h - 1),
+                                nullptr, nullptr, nullptr};
         const int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
         sws_scale(s_->sws, src, srcStride, 0, h, dst, dstStride);
     }

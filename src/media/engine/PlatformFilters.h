@@ -15,7 +15,7 @@ namespace kelvor::media {
 
 // Pins: the input, then the outputs; connecting the last output adds a free one at the end.
 class InfiniteTeeFilter : public BaseFilter {
-public:
+  public:
     InfiniteTeeFilter();
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
@@ -25,14 +25,14 @@ public:
 
 // 16-bit PCM in, 16-bit PCM out at the output rate (the input's rate until one is set).
 class AudioResamplerFilter : public TBCTransformFilter {
-public:
+  public:
     AudioResamplerFilter();
     ~AudioResamplerFilter() override;
     // While stopped, before the output is connected. E_INVALIDARG outside 8000..192000 Hz.
     HRESULT SetOutputRate(int rate);
     void EndOfStream(InputPin& pin) override;
 
-protected:
+  protected:
     HRESULT CheckInputType(const MediaType& mt) override;
     HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
     HRESULT GetMediaType(int position, MediaType& mt) override;
@@ -41,7 +41,7 @@ protected:
     HRESULT Transform(const MediaSample& in, MediaSample& out) override;
     HRESULT StopStreaming() override;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> s_;
     int rate_ = 0;
@@ -50,11 +50,11 @@ private:
 
 // Planar DV pictures (I420, Y41B) or RGB24 in, RGB24 bottom-up of the same size out.
 class ColourConverterFilter : public TBCTransformFilter {
-public:
+  public:
     ColourConverterFilter();
     ~ColourConverterFilter() override;
 
-protected:
+  protected:
     HRESULT CheckInputType(const MediaType& mt) override;
     HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
     HRESULT GetMediaType(int position, MediaType& mt) override;
@@ -62,7 +62,7 @@ protected:
     HRESULT Transform(const MediaSample& in, MediaSample& out) override;
     HRESULT StopStreaming() override;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> s_;
 };

@@ -10,7 +10,8 @@ RendererBase::RendererBase(std::string displayName, std::string classId)
     : BaseFilter(std::move(displayName), std::move(classId)), input_(&AddInputPin("In")) {}
 
 HRESULT RendererBase::Pause() {
-    if (state_ == FilterState::Stopped) ended_ = false;
+    if (state_ == FilterState::Stopped)
+        ended_ = false;
     prerolled_ = false;
     return BaseFilter::Pause();
 }
@@ -28,7 +29,8 @@ void RendererBase::Flushed() {
 }
 
 HRESULT RendererBase::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (&pin != input_) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (&pin != input_)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     return CheckInputType(mt);
 }
 
@@ -36,8 +38,10 @@ HRESULT RendererBase::present(const MediaSample& sample) {
     const HRESULT hr = DoRenderSample(sample);
     ++presented_;
     REFERENCE_TIME start = 0, stop = 0;
-    if (Succeeded(sample.GetTime(start, stop)) && GetGraph()) GetGraph()->RendererPresented(start);
-    if (Failed(hr)) NotifyEvent(EC_ERRORABORT, hr);
+    if (Succeeded(sample.GetTime(start, stop)) && GetGraph())
+        GetGraph()->RendererPresented(start);
+    if (Failed(hr))
+        NotifyEvent(EC_ERRORABORT, hr);
     return hr;
 }
 
@@ -46,13 +50,18 @@ HRESULT RendererBase::Receive(InputPin& pin, SamplePtr sample) {
     if (state_ == FilterState::Paused && !prerolled_) {
         prerolled_ = true;
         const HRESULT hr = present(*sample);
-        if (graph) graph->RendererPrerolled(*this);
-        if (Failed(hr)) return hr;
-        if (graph) graph->WaitWhilePaused(pin);
+        if (graph)
+            graph->RendererPrerolled(*this);
+        if (Failed(hr))
+            return hr;
+        if (graph)
+            graph->WaitWhilePaused(pin);
         return pin.IsFlushing() ? S_FALSE : S_OK;
     }
-    if (graph && state_ == FilterState::Paused) graph->WaitWhilePaused(pin);
-    if (pin.IsFlushing() || state_ == FilterState::Stopped) return S_FALSE;
+    if (graph && state_ == FilterState::Paused)
+        graph->WaitWhilePaused(pin);
+    if (pin.IsFlushing() || state_ == FilterState::Stopped)
+        return S_FALSE;
     if (graph && graph->IsPaced()) {
         REFERENCE_TIME start = 0, stop = 0;
         if (Succeeded(sample->GetTime(start, stop))) {
@@ -63,35 +72,43 @@ HRESULT RendererBase::Receive(InputPin& pin, SamplePtr sample) {
                     due - std::chrono::steady_clock::now(), std::chrono::milliseconds(20));
                 std::this_thread::sleep_for(step);
             }
-            if (pin.IsFlushing()) return S_FALSE;
+            if (pin.IsFlushing())
+                return S_FALSE;
         }
     }
     return present(*sample);
 }
 
 void RendererBase::EndOfStream(InputPin&) {
-    if (ended_) return;
+    if (ended_)
+        return;
     ended_ = true;
     const HRESULT hr = OnEndOfStream();
     Graph* graph = GetGraph();
-    if (!graph) return;
+    if (!graph)
+        return;
     if (!prerolled_) {
         prerolled_ = true;
         graph->RendererPrerolled(*this);
     }
-    if (Failed(hr)) graph->Notify(*this, EC_ERRORABORT, hr);
-    else graph->Notify(*this, EC_COMPLETE, S_OK);
+    if (Failed(hr))
+        graph->Notify(*this, EC_ERRORABORT, hr);
+    else
+        graph->Notify(*this, EC_COMPLETE, S_OK);
 }
 
-NullRenderer::NullRenderer() : RendererBase("Null Renderer", "{C1F400A4-3F08-11D3-9F0B-006008039E37}") {}
+NullRenderer::NullRenderer()
+    : RendererBase("Null Renderer", "{C1F400A4-3F08-11D3-9F0B-006008039E37}") {}
 
 HRESULT NullRenderer::CheckInputType(const MediaType& mt) {
-    if (only_ != 0 && mt.majorType != only_) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (only_ != 0 && mt.majorType != only_)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }
 
 HRESULT NullRenderer::DoRenderSample(const MediaSample& sample) {
-    if (onSample_) onSample_(sample);
+    if (onSample_)
+        onSample_(sample);
     return S_OK;
 }
 

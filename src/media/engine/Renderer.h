@@ -14,7 +14,7 @@
 namespace kelvor::media {
 
 class RendererBase : public BaseFilter {
-public:
+  public:
     RendererBase(std::string displayName, std::string classId);
 
     InputPin& Input() const { return *input_; }
@@ -26,14 +26,14 @@ public:
     // How many samples were presented since the last Stop.
     std::int64_t PresentedCount() const { return presented_.load(); }
 
-protected:
+  protected:
     // S_OK to take the type (the input pin's check).
     virtual HRESULT CheckInputType(const MediaType& mt) = 0;
     // A failure ends the run with an error event.
     virtual HRESULT DoRenderSample(const MediaSample& sample) = 0;
     virtual HRESULT OnEndOfStream() { return S_OK; }
 
-private:
+  private:
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) final;
     HRESULT Receive(InputPin& pin, SamplePtr sample) final;
     void EndOfStream(InputPin& pin) final;
@@ -48,17 +48,19 @@ private:
 // Takes anything (or only the given major type) and drops it; an optional callback sees each
 // presented sample first.
 class NullRenderer : public RendererBase {
-public:
+  public:
     NullRenderer();
     void AcceptOnly(FourCC majorType) { only_ = majorType; }
     // Runs on the streaming thread for each presented sample. Set while stopped.
-    void SetSampleCallback(std::function<void(const MediaSample&)> cb) { onSample_ = std::move(cb); }
+    void SetSampleCallback(std::function<void(const MediaSample&)> cb) {
+        onSample_ = std::move(cb);
+    }
 
-protected:
+  protected:
     HRESULT CheckInputType(const MediaType& mt) override;
     HRESULT DoRenderSample(const MediaSample& sample) override;
 
-private:
+  private:
     FourCC only_ = 0;
     std::function<void(const MediaSample&)> onSample_;
 };

@@ -17,7 +17,7 @@
 namespace kelvor::media {
 
 class TBCTransformFilter : public BaseFilter {
-public:
+  public:
     TBCTransformFilter(std::string displayName, std::string classId);
 
     InputPin& Input() const { return *input_; }
@@ -29,7 +29,7 @@ public:
     HRESULT Pause() override;
     HRESULT Stop() override;
 
-protected:
+  protected:
     virtual HRESULT CheckInputType(const MediaType& mtIn) = 0;
     virtual HRESULT CheckTransform(const MediaType& mtIn, const MediaType& mtOut) = 0;
     // The output type at a position (0 first); VFW_S_NO_MORE_ITEMS after the last.
@@ -39,7 +39,7 @@ protected:
     virtual HRESULT Transform(const MediaSample& in, MediaSample& out) = 0;
     virtual HRESULT StopStreaming() { return S_OK; }
 
-private:
+  private:
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) final;
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) final;
     HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) final;
@@ -51,7 +51,7 @@ private:
 };
 
 class TBCTransInPlaceFilter : public BaseFilter {
-public:
+  public:
     TBCTransInPlaceFilter(std::string displayName, std::string classId, bool modifiesData);
 
     InputPin& Input() const { return *input_; }
@@ -63,7 +63,7 @@ public:
     // A filter that overrides Stop does its own work and then calls TBCTransInPlaceFilter::Stop.
     HRESULT Stop() override;
 
-protected:
+  protected:
     virtual HRESULT CheckInputType(const MediaType& mtIn) = 0;
     // Default: the output carries the input's type unchanged.
     virtual HRESULT CheckTransform(const MediaType& mtIn, const MediaType& mtOut);
@@ -72,7 +72,7 @@ protected:
     virtual HRESULT Transform(MediaSample& sample) = 0;
     virtual HRESULT StopStreaming() { return S_OK; }
 
-private:
+  private:
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) final;
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) final;
     HRESULT Receive(InputPin& pin, SamplePtr sample) final;

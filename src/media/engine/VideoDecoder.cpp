@@ -10,10 +10,11 @@ namespace kelvor::media {
 namespace {
 
 AVCodecID codecFor(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video || mt.subtype == MEDIASUBTYPE_dvsd) return AV_CODEC_ID_NONE;
+    if (mt.majorType != MEDIATYPE_Video || mt.subtype == MEDIASUBTYPE_dvsd)
+        return AV_CODEC_ID_NONE;
     const auto v = mt.videoInfo();
-    if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biWidth > 8192 || v->bmiHeader.biHeight == 0 ||
-        v->bmiHeader.biHeight > 8192 || v->bmiHeader.biHeight < -8192)
+    if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biWidth > 8192 ||
+        v->bmiHeader.biHeight == 0 || v->bmiHeader.biHeight > 8192 || v->bmiHeader.biHeight < -8192)
         return AV_CODEC_ID_NONE;
     const AVCodecTag* const tags[] = {avformat_get_riff_video_tags(), nullptr};  // public tag table
     return av_codec_get_id(tags, v->bmiHeader.biCompression);
@@ -32,7 +33,8 @@ struct VideoDecoderFilter::Impl {
     ~Impl() { sws_freeContext(sws); }
 };
 
-VideoDecoderFilter::VideoDecoderFilter() : BaseFilter("AVI Decompressor", "{CF49D4E0-1115-11CE-B03A-0020AF0BA770}") {
+VideoDecoderFilter::VideoDecoderFilter()
+    : BaseFilter("AVI Decompressor", "{CF49D4E0-1115-11CE-B03A-0020AF0BA770}") {
     input_ = &AddInputPin("XForm In");
     output_ = &AddOutputPin("XForm Out");
 }
@@ -45,20 +47,24 @@ HRESULT VideoDecoderFilter::CheckMediaType(const Pin& pin, const MediaType& mt) 
         return id != AV_CODEC_ID_NONE && avcodec_find_decoder(id) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     }
     MediaType mine;
-    if (GetMediaType(pin, 0, mine) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (GetMediaType(pin, 0, mine) != S_OK)
+        return VFW_E_TYPE_NOT_ACCEPTED;
     return mt.subtype == mine.subtype && mt.format == mine.format ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT VideoDecoderFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (&pin != output_ || position != 0 || !input_->IsConnected()) return VFW_S_NO_MORE_ITEMS;
+    if (&pin != output_ || position != 0 || !input_->IsConnected())
+        return VFW_S_NO_MORE_ITEMS;
     const auto v = input_->CurrentMediaType().videoInfo();
     const int h = v->bmiHeader.biHeight < 0 ? -v->bmiHeader.biHeight : v->bmiHeader.biHeight;
-    mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(v->bmiHeader.biWidth, h, v->AvgTimePerFrame));
+    mt = MakeVideoType(MEDIASUBTYPE_RGB24,
+                       MakeRgb24Info(v->bmiHeader.biWidth, h, v->AvgTimePerFrame));
     return S_OK;
 }
 
 HRESULT VideoDecoderFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
-    if (&pin != output_) return S_OK;
+    if (&pin != output_)
+        return S_OK;
     const auto v = output_->CurrentMediaType().videoInfo();
     props.cBuffers = 3;
     props.cbBuffer = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
@@ -68,19 +74,24 @@ HRESULT VideoDecoderFilter::DecideBufferSize(const Pin& pin, AllocatorProperties
 HRESULT VideoDecoderFilter::Pause() {
     if (state_ == FilterState::Stopped && input_->IsConnected()) {
         const AVCodec* codec = avcodec_find_decoder(codecFor(input_->CurrentMediaType()));
-        if (!codec) return VFW_E_TYPE_NOT_ACCEPTED;
+        if (!codec)
+            return VFW_E_TYPE_NOT_ACCEPTED;
         s_ = std::make_unique<Impl>();
         s_->ctx.reset(avcodec_alloc_context3(codec));
         s_->frame.reset(av_frame_alloc());
         s_->packet.reset(av_packet_alloc());
-        if (!s_->ctx || !s_->frame || !s_->packet) return E_OUTOFMEMORY;
+        if (!s_->ctx || !s_->frame || !s_->packet)
+            return E_OUTOFMEMORY;
         const auto v = input_->CurrentMediaType().videoInfo();
         s_->ctx->width = v->bmiHeader.biWidth;
-        s_->ctx->height = v->bmiHeader.biHeight < 0 ? -v->bmiHeader.biHeight : v->bmiHeader.biHeight;
+        s_->ctx->height =
+            v->bmiHeader.biHeight < 0 ? -v->bmiHeader.biHeight : v->bmiHeader.biHeight;
         s_->ctx->codec_tag = v->bmiHeader.biCompression;
         s_->ctx->thread_count = 2;
-        if (v->AvgTimePerFrame > 0) s_->frameTime = v->AvgTimePerFrame;
-        if (avcodec_open2(s_->ctx.get(), codec, nullptr) < 0) return E_FAIL;
+        if (v->AvgTimePerFrame > 0)
+            s_->frameTime = v->AvgTimePerFrame;
+        if (avcodec_open2(s_->ctx.get(), codec, nullptr) < 0)
+            return E_FAIL;
     }
     return BaseFilter::Pause();
 }
@@ -97,21 +108,26 @@ HRESULT VideoDecoderFilter::drain() {
     for (int guard = 0; guard < 64; ++guard) {
         AVFrame* f = s_->frame.get();
         const int err = avcodec_receive_frame(s_->ctx.get(), f);
-        if (err < 0) return S_OK;  // needs more input, or drained
+        if (err < 0)
+            return S_OK;  // needs more input, or drained
         HRESULT hr = S_OK;
         if (f->width == w && f->height == h) {
-            s_->sws = sws_getCachedContext(s_->sws, w, h, static_cast<AVPixelFormat>(f->format), w, h, AV_PIX_FMT_BGR24,
-                                           SWS_BICUBIC, nullptr, nullptr, nullptr);
+            s_->sws =
+                sws_getCachedContext(s_->sws, w, h, static_cast<AVPixelFormat>(f->format), w, h,
+                                     AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
             if (s_->sws && output_->IsConnected()) {
                 SamplePtr out = output_->GetDeliveryBuffer();
                 out->Reserve(stride * static_cast<std::size_t>(h));
-                std::uint8_t* dst[4] = {out->GetPointer() + stride * static_cast<std::size_t>(h - 1), nullptr, nullptr,
-                                        nullptr};
+                std::uint8_t* dst[4] = {
+                    out->GetPointer() + stride * static_cast<std::size_t>(h - 1), nullptr, nullptr,
+                    nullptr};
                 const int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
                 sws_scale(s_->sws, f->data, f->linesize, 0, h, dst, dstStride);
-                out->SetActualDataLength(static_cast<std::int32_t>(stride * static_cast<std::size_t>(h)));
-                const REFERENCE_TIME t0 =
-                    f->best_effort_timestamp != AV_NOPTS_VALUE ? f->best_effort_timestamp : s_->delivered * s_->frameTime;
+                out->SetActualDataLength(
+                    static_cast<std::int32_t>(stride * static_cast<std::size_t>(h)));
+                const REFERENCE_TIME t0 = f->best_effort_timestamp != AV_NOPTS_VALUE
+                                              ? f->best_effort_timestamp
+                                              : s_->delivered * s_->frameTime;
                 out->SetTime(t0, t0 + s_->frameTime);
                 out->SetMediaTime(s_->delivered, s_->delivered + 1);
                 ++s_->delivered;
@@ -119,13 +135,15 @@ HRESULT VideoDecoderFilter::drain() {
             }
         }
         av_frame_unref(f);
-        if (hr != S_OK) return hr;
+        if (hr != S_OK)
+            return hr;
     }
     return S_OK;
 }
 
 HRESULT VideoDecoderFilter::Receive(InputPin&, SamplePtr sample) {
-    if (!s_) return VFW_E_WRONG_STATE;
+    if (!s_)
+        return VFW_E_WRONG_STATE;
     const auto d = sample->data();
     s_->padded.assign(d.begin(), d.end());
     s_->padded.resize(d.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);

@@ -14,7 +14,7 @@
 namespace kelvor::media {
 
 class VideoDecoderFilter : public BaseFilter {
-public:
+  public:
     VideoDecoderFilter();
     ~VideoDecoderFilter() override;
     InputPin& Input() const { return *input_; }
@@ -28,7 +28,7 @@ public:
     HRESULT Receive(InputPin& pin, SamplePtr sample) override;
     void EndOfStream(InputPin& pin) override;
 
-private:
+  private:
     struct Impl;
     HRESULT drain();  // delivers every picture the codec has ready
     InputPin* input_;
