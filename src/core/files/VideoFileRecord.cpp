@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <span>
+#include <stdexcept>
 
 #include "core/avi/AviInfo.h"
 #include "core/files/DatePattern.h"
@@ -103,7 +104,11 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
     // Step 4: header facts from our own reader.
     std::string streamCodec;  // the video stream header's codec code, empty when not located
     bool readable = false;
+    // Only regular files are opened: opening a FIFO or a device named like a video would block
+    // or read without end.
+    const bool regular = Exists && S_ISREG(Attributes);
     try {
+        if (!regular) throw std::runtime_error("not a regular file");
         avi::TFriendlyAviParam param(FullName);
         if (param.Valid) {
             readable = true;
@@ -125,14 +130,16 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
 
     // Step 5: probe; a failing probe gets a second chance with the standard DV code, in memory
     // only, when a video stream header exists and holds another code.
-    bool ok = probe.ProbeFile(FullName, false);
-    if (!ok && !streamCodec.empty() && streamCodec != "dvsd") ok = probe.ProbeFile(FullName, true);
+    bool ok = regular && probe.ProbeFile(FullName, false);
+    if (regular && !ok && !streamCodec.empty() && streamCodec != "dvsd")
+        ok = probe.ProbeFile(FullName, true);
     if (!ok && streamCodec != "dvsd") {
         TimecodeText.clear();
         DatecodeText.clear();
         DatecodeKey = kKeyUnreadable;
     }
-    const ProbeResult& r = probe.Result();
+    const ProbeResult none;
+    const ProbeResult& r = regular ? probe.Result() : none;
 
     // Step 6: video.
     std::int64_t frameDuration = 0;

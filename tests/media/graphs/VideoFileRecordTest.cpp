@@ -178,6 +178,16 @@ TEST(VideoFileRecord, FilesThatAreNotGoodAvi) {
             EXPECT_EQ(r->DatecodeKey, "20240101000000");
         }
     }
+    // A FIFO and a folder named like videos are never opened (a FIFO would block the reader).
+    ASSERT_EQ(::mkfifo((dir / "fifo.avi").c_str(), 0644), 0);
+    fs::create_directory(dir / "folder.avi");
+    for (const char* name : {"fifo.avi", "folder.avi"}) {
+        const TAfficherFichier r((dir / name).string(), probe);
+        EXPECT_TRUE(r.Exists);
+        EXPECT_EQ(r.DatecodeKey, files::kKeyUnreadable) << name;
+        EXPECT_EQ(r.ImageText, "N/A");
+        EXPECT_FALSE(r.IsDV);
+    }
     Listed missing(dir / "missing.avi", probe);
     EXPECT_FALSE(missing->Exists);
     EXPECT_EQ(missing->DatecodeKey, files::kKeyUnreadable);
