@@ -13,5 +13,7 @@ int runPacks(Args args);
 int runProbe(Args args);
 int runRiff(Args args);
 int runPrefs(Args args);
+int runInfo(Args args);
+int runScenes(Args args);
 
 }  // namespace kelvor::cli

@@ -19,6 +19,8 @@ constexpr Verb kVerbs[] = {
      "packs FILE.dv...      datecode, timecode and format of every frame of raw DV files"},
     {"riff", kelvor::cli::runRiff, "riff FILE [--save LOG] the RIFF structure report of an AVI file"},
     {"prefs", kelvor::cli::runPrefs, "prefs [delete]        the preferences as loaded, or delete them"},
+    {"info", kelvor::cli::runInfo, "info [--json] FILE...  each file's record as the information panel shows it"},
+    {"scenes", kelvor::cli::runScenes, "scenes [--text] [--xlsx] [--srt] FILE...  scn file by date (and lists, subtitles)"},
     {"probe", kelvor::cli::runProbe, "probe FILE...         streams, formats, durations and first DV frame of AVI files"},
 };
 

@@ -1,0 +1,201 @@
+// kelvor-cli info: each file's record as the information panel shows it, or as JSON.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/Verbs.h"
+#include "core/files/DatePattern.h"
+#include "core/files/DateTime.h"
+#include "core/files/VideoFileRecord.h"
+#include "core/settings/PreferencesStore.h"
+#include "media/graphs/TdmList.h"
+#include "platform/PreferencesEnvironment.h"
+
+namespace kelvor::cli {
+namespace {
+
+// Strings of the record are UTF-8 file names or narrow texts whose key bytes 0xFE and 0xFF are
+// Windows-1252 letters; a byte that does not start valid UTF-8 is written as that letter.
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        char buf[8];
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+            ++i;
+        } else if (c < 0x20) {
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+            ++i;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+        } else {
+            std::size_t n = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+            bool valid = n > 0 && n <= s.size() - i;
+            for (std::size_t k = 1; valid && k < n; ++k)
+                valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+            if (valid) {
+                out.append(s, i, n);
+                i += n;
+            } else {
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+                ++i;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string Iso(double value) {
+    auto f = DecodeDateTime(value);
+    if (!f || value == 0) return "";
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", f->Year, f->Month, f->Day,
+                  f->Hour, f->Minute, f->Second, f->Millisecond);
+    return buf;
+}
+
+std::string Number(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+}
+
+std::string Bool(bool b) { return b ? "true" : "false"; }
+
+std::string Json(const files::TAfficherFichier& r) {
+    std::vector<std::pair<const char*, std::string>> f = {
+        {"Name", JsonString(r.Name)},
+        {"FullName", JsonString(r.FullName)},
+        {"Exists", Bool(r.Exists)},
+        {"SizeHigh", std::to_string(r.SizeHigh)},
+        {"SizeLow", std::to_string(r.SizeLow)},
+        {"Modified", JsonString(Iso(r.Modified))},
+        {"Datecode", Number(r.Datecode)},
+        {"DatecodeISO", JsonString(Iso(r.Datecode))},
+        {"DatecodeText", JsonString(r.DatecodeText)},
+        {"TimecodeText", JsonString(r.TimecodeText)},
+        {"Codec", JsonString(r.Codec)},
+        {"DVType", std::to_string(r.DVType)},
+        {"IavsType2", Bool(r.IavsType2)},
+        {"ImageText", JsonString(r.ImageText)},
+        {"AspectText", JsonString(r.AspectText)},
+        {"Width", std::to_string(r.Width)},
+        {"Height", std::to_string(r.Height)},
+        {"DurationText", JsonString(r.DurationText)},
+        {"FrameCount", std::to_string(r.FrameCount)},
+        {"Fps", Number(r.Fps)},
+        {"AudioText", JsonString(r.AudioText)},
+        {"AudioDurationText", JsonString(r.AudioDurationText)},
+        {"AudioFormatText", JsonString(r.AudioFormatText)},
+        {"Standard", std::to_string(r.Standard)},
+        {"HasScn", Bool(r.HasScn)},
+        {"HasSrt", Bool(r.HasSrt)},
+        {"IsDV", Bool(r.IsDV)},
+        {"Wide", Bool(r.Wide)},
+        {"SampleRate", std::to_string(r.SampleRate)},
+        {"SampleBits", std::to_string(r.SampleBits)},
+        {"ChannelsText", JsonString(r.ChannelsText)},
+        {"DatecodeKey", JsonString(r.DatecodeKey)},
+        {"DatecodeSortKey", JsonString(r.DatecodeSortKey)},
+        {"NameKey", JsonString(r.NameKey)},
+        {"SizeKey", JsonString(r.SizeKey)},
+        {"DateKey", JsonString(r.DateKey)},
+    };
+    std::string out = "  {";
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        out += i ? ",\n    " : "\n    ";
+        out += JsonString(f[i].first) + ": " + f[i].second;
+    }
+    return out + "\n  }";
+}
+
+// "1,234,567": the size with thousands separators and no decimals.
+std::string Grouped(std::uint64_t v) {
+    std::string digits = std::to_string(v);
+    std::string out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+void PrintPanel(const files::TAfficherFichier& r, const std::string& displayFormat) {
+    std::string datecode =
+        r.Datecode > 0 ? FormatDateTime(displayFormat, r.Datecode) : r.DatecodeText;
+    std::string codec = r.Codec;
+    if (r.IsDV) {
+        if (r.DVType == 1)
+            codec += " (type 1)";
+        else if (r.DVType == 2 && r.IavsType2)
+            codec += " (type 2 iavs)";
+        else if (r.DVType == 2)
+            codec += " (type 2)";
+        else
+            codec += " (atypical)";
+    }
+    std::string duration = r.DurationText;
+    if (!r.AudioDurationText.empty() && r.AudioDurationText != r.DurationText)
+        duration += " (" + r.AudioDurationText + ")";
+    const std::string fps = r.Fps > 0 ? Number(r.Fps) : "";
+    std::string badges;
+    if (r.HasScn) badges += " [scn]";
+    if (r.HasSrt) badges += " [srt]";
+    const std::uint64_t size = std::uint64_t{r.SizeHigh} << 32 | r.SizeLow;
+    std::printf("%s%s\n", r.Name.c_str(), badges.c_str());
+    std::printf("  Datecode  %s\n", datecode.c_str());
+    std::printf("  Timecode  %s\n", r.TimecodeText.c_str());
+    std::printf("  codec     %s\n", codec.c_str());
+    std::printf("  Image     %s%s\n", r.ImageText.c_str(), r.AspectText.c_str());
+    std::printf("  Duration  %s\n", duration.c_str());
+    std::printf("  Fps       %s\n", fps.c_str());
+    std::printf("  Audio     %s\n", r.AudioText.c_str());
+    std::printf("            %s\n", r.AudioFormatText.c_str());
+    std::printf("  File     : %s\n", r.FullName.c_str());
+    std::printf("  Size     : %s\n", Grouped(size).c_str());
+    std::printf("  Modified : %s\n", FormatDateTime(displayFormat, r.Modified).c_str());
+}
+
+}  // namespace
+
+int runInfo(Args args) {
+    bool json = false;
+    std::vector<std::string> files;
+    for (std::string_view a : args) {
+        if (a == "--json")
+            json = true;
+        else
+            files.emplace_back(a);
+    }
+    if (files.empty()) {
+        std::fprintf(stderr, "usage: kelvor-cli info [--json] FILE...\n");
+        return 2;
+    }
+    settings::Preferences prefs;
+    settings::LoadPreferences(prefs, platform::CurrentPreferencesEnvironment());
+    files::RecordSettings recordSettings;
+    recordSettings.DisplayDatecodeFormat = prefs.FormatPourAfficherDatecode;
+
+    media::TdmList probe;
+    if (json) std::printf("[");
+    bool first = true;
+    for (const std::string& name : files) {
+        files::TAfficherFichier record(name, probe, recordSettings);
+        if (json) {
+            std::printf("%s\n%s", first ? "" : ",", Json(record).c_str());
+        } else {
+            if (!first) std::printf("\n");
+            PrintPanel(record, recordSettings.DisplayDatecodeFormat);
+        }
+        first = false;
+    }
+    if (json) std::printf("\n]\n");
+    return 0;
+}
+
+}  // namespace kelvor::cli
