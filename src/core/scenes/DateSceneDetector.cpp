@@ -70,6 +70,7 @@ void DateSceneDetector::SetAutoMode(bool on) {
 void DateSceneDetector::SetDateFormats(std::string_view first, std::string_view second) {
     firstFormat_ = first.empty() ? kBlankFormat : first;
     secondFormat_ = second.empty() ? kBlankFormat : second;
+    dateLinesValid_ = false;
 }
 
 void DateSceneDetector::SetSubtitleSink(SubtitleHandler handler) {
@@ -78,6 +79,7 @@ void DateSceneDetector::SetSubtitleSink(SubtitleHandler handler) {
 
 void DateSceneDetector::SetTimeShift(double days) {
     timeShift_ = days;
+    dateLinesValid_ = false;
 }
 
 void DateSceneDetector::StartStreaming() {
@@ -85,6 +87,7 @@ void DateSceneDetector::StartStreaming() {
         countdown_ = displayFrames_ - 1;
     reported1_.clear();
     reported2_.clear();
+    dateLinesValid_ = false;
     sampleCounter_ = 0;
     current_.FrameNumber = 0;
     headerBlocks_[0].SampleIndex = -1;
@@ -194,8 +197,14 @@ void DateSceneDetector::updateSubtitle() {
         line2_.clear();
         if (displayKind_ == static_cast<int>(SubtitleKind::Datecode)) {
             if (current_.DateValid) {
-                line1_ = formatDate(firstFormat_);
-                line2_ = formatDate(secondFormat_);
+                if (!dateLinesValid_ || current_.Date != dateLinesFor_) {
+                    dateLine1_ = formatDate(firstFormat_);
+                    dateLine2_ = formatDate(secondFormat_);
+                    dateLinesFor_ = current_.Date;
+                    dateLinesValid_ = true;
+                }
+                line1_ = dateLine1_;
+                line2_ = dateLine2_;
             }
         } else if (current_.TimecodeValid) {
             line2_ = TimecodeText(current_.Timecode);
@@ -259,6 +268,7 @@ void DateSceneDetector::resetSubtitleSettings() {
     autoMode_ = true;
     firstFormat_.clear();
     secondFormat_ = kDefaultSecondFormat;
+    dateLinesValid_ = false;
     displayFrames_ = kDefaultDisplayFrames;
     countdown_ = 0;
     onSubtitle_ = nullptr;

@@ -139,6 +139,12 @@ class DateSceneDetector {
     std::string line2_;
     std::string reported1_;
     std::string reported2_;
+    // The date lines of the last date formatted: the date changes once a second, the frames 25
+    // or 30 times, so formatting only on a change keeps the detector near read speed.
+    double dateLinesFor_ = 0;
+    bool dateLinesValid_ = false;
+    std::string dateLine1_;
+    std::string dateLine2_;
     SubtitleHandler onSubtitle_;
 };
 
