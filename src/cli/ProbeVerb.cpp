@@ -13,6 +13,7 @@
 #include "media/engine/AviSource.h"
 #include "media/engine/DvFilters.h"
 #include "media/engine/Graph.h"
+#include "media/engine/LavfSource.h"
 #include "media/engine/Renderer.h"
 
 namespace kelvor::cli {
@@ -62,7 +63,7 @@ void pauseOnce(Graph& g) {
 bool probe(const std::string& path) {
     Graph g;
     auto source = std::make_shared<FileSourceFilter>();
-    auto splitter = std::make_shared<AviSplitterFilter>();
+    FilterPtr splitter = CreateAviSplitter(path);
     auto dvsplitter = std::make_shared<DvSplitterFilter>();
     auto renderer = std::make_shared<NullRenderer>();
     g.AddFilter(source, "source");
@@ -74,14 +75,15 @@ bool probe(const std::string& path) {
         std::printf("  cannot open the file\n");
         return false;
     }
-    if (g.ConnectDirect(source->Output(), splitter->Input()) != S_OK) {
+    if (g.ConnectDirect(source->Output(), *splitter->GetInputPin(0)) != S_OK) {
         std::printf("  not an AVI file\n");
         return false;
     }
-    std::printf("  streams: %d\n", splitter->StreamCount());
+    const int streams = splitter->PinCount() - 1;  // the input pin comes last
+    std::printf("  streams: %d\n", streams);
     auto first = std::make_shared<FirstFrame>();
     bool dvSeen = false;
-    for (int i = 0; i < splitter->StreamCount(); ++i) {
+    for (int i = 0; i < streams; ++i) {
         Pin& p = *splitter->GetPin(i);
         MediaType mt;
         p.ConnectionMediaType(mt);

@@ -1,6 +1,8 @@
 #include "media/engine/VideoDecoder.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "media/engine/DvCodec.h"
@@ -30,6 +32,8 @@ struct VideoDecoderFilter::Impl {
     std::vector<std::uint8_t> padded;
     REFERENCE_TIME frameTime = 400000;
     std::int64_t delivered = 0;
+    // Pictures up to this time only prepare the decoder for a start position: not shown.
+    REFERENCE_TIME prerollUntil = std::numeric_limits<REFERENCE_TIME>::min();
     ~Impl() { sws_freeContext(sws); }
 };
 
@@ -111,7 +115,9 @@ HRESULT VideoDecoderFilter::drain() {
         if (err < 0)
             return S_OK;  // needs more input, or drained
         HRESULT hr = S_OK;
-        if (f->width == w && f->height == h) {
+        const bool preroll = f->best_effort_timestamp != AV_NOPTS_VALUE &&
+                             f->best_effort_timestamp <= s_->prerollUntil;
+        if (f->width == w && f->height == h && !preroll) {
             s_->sws =
                 sws_getCachedContext(s_->sws, w, h, static_cast<AVPixelFormat>(f->format), w, h,
                                      AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
@@ -152,6 +158,8 @@ HRESULT VideoDecoderFilter::Receive(InputPin&, SamplePtr sample) {
     pkt->size = static_cast<int>(d.size());
     REFERENCE_TIME t0 = 0, t1 = 0;
     pkt->pts = Succeeded(sample->GetTime(t0, t1)) ? t0 : AV_NOPTS_VALUE;
+    if (sample->IsPreroll() && pkt->pts != AV_NOPTS_VALUE)
+        s_->prerollUntil = std::max(s_->prerollUntil, t0);
     // A packet the codec refuses is skipped; the stream goes on.
     avcodec_send_packet(s_->ctx.get(), pkt);
     pkt->data = nullptr;

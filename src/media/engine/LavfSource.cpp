@@ -1,0 +1,373 @@
+#include "media/engine/LavfSource.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "core/avi/AviDemuxer.h"
+#include "core/avi/Fourcc.h"
+#include "media/engine/AviSource.h"
+#include "media/engine/FfmpegUtil.h"
+
+namespace kelvor::media {
+namespace {
+
+constexpr AVRational kTimeBase100ns{1, static_cast<int>(kUnitsPerSecond)};
+// Packets bigger than this are refused rather than delivered (the same cap as the DV splitter).
+constexpr int kMaxPacketSize = 64 * 1024 * 1024;
+
+struct StreamOut {
+    MediaType type;
+    AVRational timeBase{1, 1};
+    int maxPacket = 0;
+};
+
+REFERENCE_TIME toTime(std::int64_t ts, AVRational tb) {
+    return av_rescale_q(ts, tb, kTimeBase100ns);
+}
+
+FourCC riffTag(const AVCodecParameters& par, const AVCodecTag* table) {
+    if (par.codec_tag)
+        return par.codec_tag;
+    const AVCodecTag* const tags[] = {table, nullptr};
+    return av_codec_get_tag(tags, par.codec_id);
+}
+
+MediaType videoType(const AVStream& st) {
+    const AVCodecParameters& par = *st.codecpar;
+    VideoInfoHeader vih;
+    vih.bmiHeader.biWidth = par.width;
+    vih.bmiHeader.biHeight = par.height;
+    vih.bmiHeader.biBitCount =
+        static_cast<std::uint16_t>(par.bits_per_coded_sample > 0 ? par.bits_per_coded_sample : 24);
+    vih.bmiHeader.biCompression = riffTag(par, avformat_get_riff_video_tags());
+    const std::int64_t image =
+        static_cast<std::int64_t>(std::max(par.width, 0)) * std::max(par.height, 0) * 3;
+    vih.bmiHeader.biSizeImage =
+        static_cast<std::uint32_t>(std::min<std::int64_t>(image, kMaxPacketSize));
+    vih.dwBitRate =
+        static_cast<std::uint32_t>(std::clamp<std::int64_t>(par.bit_rate, 0, UINT32_MAX));
+    AVRational rate = st.avg_frame_rate.num > 0 && st.avg_frame_rate.den > 0 ? st.avg_frame_rate
+                                                                             : st.r_frame_rate;
+    if (rate.num > 0 && rate.den > 0)
+        vih.AvgTimePerFrame = av_rescale_q(1, av_inv_q(rate), kTimeBase100ns);
+    FourCC sub = vih.bmiHeader.biCompression ? vih.bmiHeader.biCompression : MEDIASUBTYPE_RGB24;
+    MediaType mt = MakeVideoType(sub, vih);
+    mt.fixedSizeSamples = false;
+    mt.temporalCompression = vih.bmiHeader.biCompression != 0;
+    mt.sampleSize = 0;
+    return mt;
+}
+
+MediaType audioType(const AVStream& st) {
+    const AVCodecParameters& par = *st.codecpar;
+    WaveFormatEx wfx;
+    wfx.wFormatTag = static_cast<std::uint16_t>(riffTag(par, avformat_get_riff_audio_tags()));
+    wfx.nChannels = static_cast<std::uint16_t>(std::clamp(par.ch_layout.nb_channels, 0, 0xFFFF));
+    wfx.nSamplesPerSec = static_cast<std::uint32_t>(std::max(par.sample_rate, 0));
+    wfx.nBlockAlign = static_cast<std::uint16_t>(std::clamp(par.block_align, 0, 0xFFFF));
+    wfx.wBitsPerSample =
+        static_cast<std::uint16_t>(std::clamp(par.bits_per_coded_sample, 0, 0xFFFF));
+    wfx.nAvgBytesPerSec =
+        static_cast<std::uint32_t>(std::clamp<std::int64_t>(par.bit_rate / 8, 0, UINT32_MAX));
+    const int extra = par.extradata ? std::clamp(par.extradata_size, 0, 0xFFFF) : 0;
+    wfx.cbSize = static_cast<std::uint16_t>(extra);
+    MediaType mt = MakeAudioType(wfx);
+    mt.format.insert(mt.format.end(), par.extradata, par.extradata + extra);
+    return mt;
+}
+
+}  // namespace
+
+struct LavfSplitterFilter::State {
+    ff::FormatInputPtr ctx;
+    std::vector<StreamOut> streams;  // one per output pin, in file order
+    int video = -1;                  // the stream that gives frame positions
+    const std::atomic<bool>* stop = nullptr;
+};
+
+LavfSplitterFilter::LavfSplitterFilter()
+    : BaseFilter("LAV Splitter", "{171252A0-8820-4AFE-9DF8-5C92B2D66B04}"),
+      input_(&AddInputPin("Input")) {}
+
+LavfSplitterFilter::~LavfSplitterFilter() { StopThreads(); }
+
+HRESULT LavfSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+    return &pin == input_ && mt.majorType == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
+    if (&pin != input_)
+        return S_OK;
+    auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
+    if (!source)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    auto s = std::make_unique<State>();
+    s->stop = &stopRequested_;
+    AVFormatContext* raw = avformat_alloc_context();
+    if (!raw)
+        return E_OUTOFMEMORY;
+    // A pending read gives up as soon as the streaming thread is asked to stop.
+    raw->interrupt_callback.callback = [](void* flag) -> int {
+        return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
+    };
+    raw->interrupt_callback.opaque = const_cast<std::atomic<bool>*>(&stopRequested_);
+    stopRequested_ = false;
+    // Only the AVI reader: a file of another format is refused as by the AVI splitter.
+    if (avformat_open_input(&raw, source->FileName().c_str(), av_find_input_format("avi"),
+                            nullptr) < 0)
+        return VFW_E_INVALID_FILE_FORMAT;  // avformat_open_input freed the context
+    s->ctx.reset(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0 || raw->nb_streams == 0)
+        return VFW_E_INVALID_FILE_FORMAT;
+    for (unsigned i = 0; i < raw->nb_streams; ++i) {
+        const AVStream& st = *raw->streams[i];
+        StreamOut out;
+        out.timeBase = st.time_base;
+        if (st.codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            out.type = videoType(st);
+            if (s->video < 0)
+                s->video = static_cast<int>(i);
+        } else if (st.codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+            out.type = audioType(st);
+        } else {
+            out.type.majorType = st.codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE
+                                     ? MakeFourCC("txts")
+                                     : MakeFourCC("data");
+        }
+        s->streams.push_back(std::move(out));
+    }
+    s_ = std::move(s);
+    for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
+        AddOutputPin("Stream " + std::to_string(i), i);
+    start_ = 0;
+    stop_ = -1;
+    return S_OK;
+}
+
+void LavfSplitterFilter::BreakConnect(Pin& pin) {
+    if (&pin != input_ || !s_)
+        return;
+    StopThreads();
+    for (int i = PinCount() - 1; i >= 0; --i) {
+        Pin* p = GetPin(i);
+        if (p != input_ && !p->IsConnected())
+            RemovePin(*p);
+    }
+    s_.reset();
+}
+
+HRESULT LavfSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+    if (!s_ || position != 0)
+        return VFW_S_NO_MORE_ITEMS;
+    for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
+        if (GetPin(i) == &pin) {
+            mt = s_->streams[static_cast<std::size_t>(i)].type;
+            return S_OK;
+        }
+    return VFW_S_NO_MORE_ITEMS;
+}
+
+HRESULT LavfSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+    if (!s_)
+        return E_UNEXPECTED;
+    // Packet sizes are not known ahead: buffers grow to the packet on delivery.
+    for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
+        if (GetPin(i) == &pin) {
+            props.cbBuffer = 0;
+            props.cBuffers = 4;
+        }
+    return S_OK;
+}
+
+HRESULT LavfSplitterFilter::Pause() {
+    if (state_ == FilterState::Stopped && s_) {
+        int connected = 0;
+        for (int i = 0; i < StreamCount(); ++i)
+            connected += GetPin(i)->IsConnected() ? 1 : 0;
+        for (int i = 0; i < StreamCount(); ++i)
+            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
+    }
+    return BaseFilter::Pause();
+}
+
+REFERENCE_TIME LavfSplitterFilter::Duration() const {
+    if (!s_)
+        return 0;
+    if (s_->video >= 0) {
+        const AVStream& st = *s_->ctx->streams[s_->video];
+        if (st.duration != AV_NOPTS_VALUE && st.duration > 0)
+            return toTime(st.duration, st.time_base);
+    }
+    const std::int64_t d = s_->ctx->duration;
+    return d == AV_NOPTS_VALUE || d < 0 ? 0 : av_rescale_q(d, AV_TIME_BASE_Q, kTimeBase100ns);
+}
+
+bool LavfSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
+    if (!s_ || s_->video < 0)
+        return false;
+    const AVStream& st = *s_->ctx->streams[s_->video];
+    const AVRational r = st.avg_frame_rate.num > 0 && st.avg_frame_rate.den > 0 ? st.avg_frame_rate
+                                                                                : st.r_frame_rate;
+    if (r.num <= 0 || r.den <= 0)
+        return false;
+    num = r.num;
+    den = r.den;
+    return true;
+}
+
+HRESULT LavfSplitterFilter::SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) {
+    const REFERENCE_TIME d = Duration();
+    start_ = std::clamp<REFERENCE_TIME>(start, 0, d);
+    stop_ = stop < 0 ? -1 : std::clamp<REFERENCE_TIME>(stop, start_, d);
+    return S_OK;
+}
+
+void LavfSplitterFilter::StartThreads() {
+    StopThreads();
+    if (!s_)
+        return;
+    stopRequested_ = false;
+    thread_ = std::thread([this] {
+        // Nothing may leave the streaming thread: a failure becomes an error event.
+        try {
+            stream();
+        } catch (const std::bad_alloc&) {
+            NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY);
+        } catch (...) {
+            NotifyEvent(EC_ERRORABORT, E_FAIL);
+        }
+    });
+}
+
+void LavfSplitterFilter::StopThreads() {
+    stopRequested_ = true;
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void LavfSplitterFilter::stream() {
+    AVFormatContext* ctx = s_->ctx.get();
+    const std::size_t n = s_->streams.size();
+    std::vector<bool> active(n);
+    std::vector<bool> first(n, true);
+    std::size_t going = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        active[i] = GetPin(static_cast<int>(i))->IsConnected();
+        going += active[i] ? 1 : 0;
+    }
+    // Every run starts from its start position: from the keyframe at or before it.
+    const std::int64_t seekTo = av_rescale_q(start_, kTimeBase100ns, AV_TIME_BASE_Q);
+    if (av_seek_frame(ctx, -1, seekTo, AVSEEK_FLAG_BACKWARD) < 0 && start_ > 0)
+        av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BACKWARD);
+    const REFERENCE_TIME stopAt = stop_ < 0 ? std::numeric_limits<REFERENCE_TIME>::max() : stop_;
+    ff::PacketPtr pkt(av_packet_alloc());
+    if (!pkt) {
+        NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY);
+        return;
+    }
+    bool failed = false;
+    while (!stopRequested_ && going > 0) {
+        const int err = av_read_frame(ctx, pkt.get());
+        if (err == AVERROR_EOF)
+            break;
+        if (err < 0) {
+            if (!stopRequested_) {
+                NotifyEvent(EC_ERRORABORT, E_FAIL);
+                failed = true;
+            }
+            break;
+        }
+        const auto i = static_cast<std::size_t>(pkt->stream_index);
+        if (pkt->stream_index < 0 || i >= n || !active[i]) {
+            av_packet_unref(pkt.get());
+            continue;
+        }
+        if (pkt->size > kMaxPacketSize) {
+            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT);
+            failed = true;
+            break;
+        }
+        const StreamOut& so = s_->streams[i];
+        const AVStream& st = *ctx->streams[i];
+        const std::int64_t origin = st.start_time != AV_NOPTS_VALUE ? st.start_time : 0;
+        const std::int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+        const bool timed = ts != AV_NOPTS_VALUE;
+        const REFERENCE_TIME t0 = timed ? toTime(ts - origin, so.timeBase) : 0;
+        const REFERENCE_TIME t1 = timed ? toTime(ts - origin + pkt->duration, so.timeBase) : 0;
+        if (timed && t0 >= stopAt) {
+            active[i] = false;
+            --going;
+            av_packet_unref(pkt.get());
+            continue;
+        }
+        // Sound before the start is not wanted; pictures before it are needed to decode.
+        if (timed && t1 <= start_ && st.codecpar->codec_type != AVMEDIA_TYPE_VIDEO) {
+            av_packet_unref(pkt.get());
+            continue;
+        }
+        auto* out = static_cast<OutputPin*>(GetPin(static_cast<int>(i)));
+        SamplePtr sample = out->GetDeliveryBuffer();
+        sample->assign({pkt->data, static_cast<std::size_t>(pkt->size)});
+        if (timed)
+            sample->SetTime(t0, t1);
+        else
+            sample->ClearTime();
+        sample->SetSyncPoint((pkt->flags & AV_PKT_FLAG_KEY) != 0);
+        sample->SetPreroll(timed && t0 < start_);
+        sample->SetDiscontinuity(first[i]);
+        first[i] = false;
+        av_packet_unref(pkt.get());
+        const HRESULT hr = out->Deliver(std::move(sample));
+        if (hr != S_OK) {
+            active[i] = false;
+            --going;
+        }
+        if (Failed(hr) && hr != VFW_E_WRONG_STATE) {
+            failed = true;
+            break;
+        }
+    }
+    if (stopRequested_ || failed)
+        return;
+    for (int i = 0; i < StreamCount(); ++i) {
+        auto* out = static_cast<OutputPin*>(GetPin(i));
+        if (out->IsConnected())
+            out->DeliverEndOfStream();
+    }
+}
+
+bool IsDvAvi(const std::string& fileName) {
+    avi::AviDemuxer dmx;
+    if (!dmx.open(fileName))
+        return false;
+    const auto isDv = [](std::uint32_t code) {
+        const std::uint32_t c = avi::FourccToLower(code);
+        return c == avi::Fourcc("dvsd") || c == avi::Fourcc("dv25");
+    };
+    for (const avi::AviStreamInfo& info : dmx.streams()) {
+        if (info.Type == MEDIATYPE_Interleaved)
+            return true;
+        if (info.Type != MEDIATYPE_Video)
+            continue;
+        // The strf of a video stream is a BITMAPINFOHEADER; biCompression sits at byte 16.
+        const std::uint32_t compression =
+            info.Format.size() >= 20 ? static_cast<std::uint32_t>(info.Format[16]) |
+                                           (static_cast<std::uint32_t>(info.Format[17]) << 8) |
+                                           (static_cast<std::uint32_t>(info.Format[18]) << 16) |
+                                           (static_cast<std::uint32_t>(info.Format[19]) << 24)
+                                     : 0;
+        if (isDv(info.Handler) || isDv(compression))
+            return true;
+    }
+    return false;
+}
+
+FilterPtr CreateAviSplitter(const std::string& fileName) {
+    if (IsDvAvi(fileName))
+        return std::make_shared<AviSplitterFilter>();
+    return std::make_shared<LavfSplitterFilter>();
+}
+
+}  // namespace kelvor::media

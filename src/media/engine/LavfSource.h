@@ -1,0 +1,74 @@
+// The splitter for AVI files that are not DV, on libavformat, and the one place that chooses
+// between it and the AVI splitter on our own demuxer.
+//
+// LavfSplitterFilter takes a FileSourceFilter on its input pin like AviSplitterFilter, opens the
+// file when connected, and then shows one output pin per stream in file order, its input pin
+// last: "vids" (subtype the codec's four-character code, VIDEOINFOHEADER), "auds" (WAVEFORMATEX,
+// codec extradata after it), other streams with only their major type. Each packet becomes one
+// sample with its start and stop times in 100 ns units from the start of the file; keyframes are
+// sync points. A start position streams from the keyframe at or before it; samples before the
+// start are marked preroll.
+//
+// Threads: connection and positions on the driving thread; one streaming thread of the splitter
+// reads and delivers the packets (each output through its own queue when more than one is
+// connected). StopThreads interrupts a pending read and joins.
+// Failure: a file libavformat's AVI reader cannot open refuses the connection
+// (VFW_E_INVALID_FILE_FORMAT); a read error other than the end of the file, or a packet over
+// 64 MiB, ends the stream with an error event.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "media/engine/Filter.h"
+#include "media/engine/Graph.h"
+
+namespace kelvor::media {
+
+class LavfSplitterFilter : public BaseFilter, public Seekable {
+  public:
+    LavfSplitterFilter();
+    ~LavfSplitterFilter() override;
+
+    InputPin& Input() const { return *input_; }
+    int StreamCount() const { return PinCount() - 1; }
+
+    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    HRESULT CompleteConnect(Pin& pin) override;
+    void BreakConnect(Pin& pin) override;
+    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
+    HRESULT Pause() override;
+    void StartThreads() override;
+    void StopThreads() override;
+
+    REFERENCE_TIME Duration() const override;
+    bool FrameRate(std::int64_t& num, std::int64_t& den) const override;
+    HRESULT SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) override;
+    REFERENCE_TIME StartPosition() const override { return start_; }
+    REFERENCE_TIME StopPosition() const override { return stop_; }
+
+  private:
+    struct State;
+    void stream();
+
+    InputPin* input_;
+    std::unique_ptr<State> s_;
+    REFERENCE_TIME start_ = 0;
+    REFERENCE_TIME stop_ = -1;
+    std::atomic<bool> stopRequested_{false};
+    std::thread thread_;
+};
+
+// True for a file our own demuxer opens and whose video is DV: an "iavs" stream, or a video
+// stream whose handler or compression is dvsd or dv25 (any case). Any thread.
+bool IsDvAvi(const std::string& fileName);
+
+// The splitter for a file: AviSplitterFilter for DV files, LavfSplitterFilter for any other AVI
+// and for files our demuxer refuses. Either takes the file's FileSourceFilter on its input pin
+// (GetInputPin(0)) and is Seekable. Driving thread.
+FilterPtr CreateAviSplitter(const std::string& fileName);
+
+}  // namespace kelvor::media

@@ -1,0 +1,295 @@
+// The libavformat splitter on AVI files the ffmpeg tool makes, and the choice between it and our
+// own demuxer's splitter.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "core/avi/AviDemuxer.h"
+#include "fixtures/DvFixture.h"
+#include "media/engine/AviSource.h"
+#include "media/engine/Graph.h"
+#include "media/engine/LavfSource.h"
+#include "media/engine/Renderer.h"
+#include "media/engine/VideoDecoder.h"
+#include "support/Tools.h"
+
+namespace kelvor::media {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+  public:
+    TempDir() {
+        char tmpl[] = "/tmp/kelvor-lavf-XXXXXX";
+        path_ = mkdtemp(tmpl);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+// One second of 320x240 pictures at 25 Hz with a mono 44.1 kHz sine, in the codec given.
+std::string makeAvi(const TempDir& dir, const std::string& name, const std::string& codec,
+                    std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"ffmpeg",
+                                     "-v",
+                                     "error",
+                                     "-f",
+                                     "lavfi",
+                                     "-i",
+                                     "testsrc=duration=1:size=320x240:rate=25",
+                                     "-f",
+                                     "lavfi",
+                                     "-i",
+                                     "sine=duration=1:sample_rate=44100",
+                                     "-c:v",
+                                     codec,
+                                     "-c:a",
+                                     "pcm_s16le"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(name);
+    const auto r = test::RunTool(args, dir.path());
+    EXPECT_EQ(r.exitCode, 0);
+    return dir.file(name);
+}
+
+struct Decoded {
+    int pictures = 0;
+    std::int64_t audioBytes = 0;
+    std::vector<REFERENCE_TIME> pictureTimes;
+};
+
+// Source, the chosen splitter, a decoder on the video and a null renderer on each stream; runs
+// from `from` frames to the end.
+Decoded decodeAll(const std::string& path, std::int64_t from = 0, bool withAudio = true) {
+    Decoded result;
+    Graph g;
+    auto source = std::make_shared<FileSourceFilter>();
+    FilterPtr splitter = CreateAviSplitter(path);
+    auto dec = std::make_shared<VideoDecoderFilter>();
+    auto vsink = std::make_shared<NullRenderer>();
+    auto asink = std::make_shared<NullRenderer>();
+    g.AddFilter(source, "source");
+    g.AddFilter(splitter, "splitter");
+    g.AddFilter(dec, "decoder");
+    g.AddFilter(vsink, "video");
+    g.AddFilter(asink, "audio");
+    EXPECT_EQ(source->Load(path), S_OK);
+    EXPECT_EQ(g.ConnectDirect(source->Output(), *splitter->GetInputPin(0)), S_OK);
+    EXPECT_EQ(g.ConnectDirect(*splitter->GetOutputPin(0), dec->Input()), S_OK);
+    EXPECT_EQ(g.ConnectDirect(dec->Output(), vsink->Input()), S_OK);
+    if (withAudio) {
+        EXPECT_EQ(g.ConnectDirect(*splitter->GetOutputPin(1), asink->Input()), S_OK);
+    }
+    std::mutex m;
+    vsink->SetSampleCallback([&](const MediaSample& s) {
+        std::lock_guard lock(m);
+        EXPECT_EQ(s.GetActualDataLength(), 320 * 240 * 3);
+        REFERENCE_TIME t0 = 0, t1 = 0;
+        s.GetTime(t0, t1);
+        result.pictureTimes.push_back(t0);
+        ++result.pictures;
+    });
+    asink->SetSampleCallback([&](const MediaSample& s) {
+        std::lock_guard lock(m);
+        result.audioBytes += s.GetActualDataLength();
+    });
+    g.SetTimeFormat(TimeFormat::Frame);
+    std::int64_t duration = 0;
+    EXPECT_EQ(g.GetDuration(duration), S_OK);
+    EXPECT_EQ(duration, 25);
+    EXPECT_EQ(g.SetPositions(from, -1), S_OK);
+    EXPECT_EQ(g.Run(), S_OK);
+    int code = 0;
+    HRESULT hr = S_OK;
+    EXPECT_TRUE(g.WaitForCompletion(30000, code, hr));
+    EXPECT_EQ(code, EC_COMPLETE);
+    g.Stop();
+    return result;
+}
+
+TEST(LavfSplitter, MjpegAviOffersCompressedTypesAndDecodesEveryPicture) {
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
+    TempDir dir;
+    const std::string path = makeAvi(dir, "not-dv.avi", "mjpeg");
+    EXPECT_FALSE(IsDvAvi(path));
+    FilterPtr chosen = CreateAviSplitter(path);
+    auto* lavf = dynamic_cast<LavfSplitterFilter*>(chosen.get());
+    ASSERT_NE(lavf, nullptr);
+
+    Graph g;
+    auto source = std::make_shared<FileSourceFilter>();
+    g.AddFilter(source, "source");
+    g.AddFilter(chosen, "splitter");
+    ASSERT_EQ(source->Load(path), S_OK);
+    ASSERT_EQ(g.ConnectDirect(source->Output(), lavf->Input()), S_OK);
+    ASSERT_EQ(lavf->StreamCount(), 2);
+    EXPECT_EQ(lavf->GetPin(2), &lavf->Input());  // input pin last, as the AVI splitter
+    MediaType v, a;
+    ASSERT_EQ(lavf->GetMediaType(*lavf->GetPin(0), 0, v), S_OK);
+    ASSERT_EQ(lavf->GetMediaType(*lavf->GetPin(1), 0, a), S_OK);
+    EXPECT_EQ(v.majorType, MEDIATYPE_Video);
+    EXPECT_EQ(v.subtype, MakeFourCC("MJPG"));
+    ASSERT_TRUE(v.videoInfo());
+    EXPECT_EQ(v.videoInfo()->bmiHeader.biWidth, 320);
+    EXPECT_EQ(v.videoInfo()->bmiHeader.biHeight, 240);
+    EXPECT_EQ(v.videoInfo()->bmiHeader.biCompression, MakeFourCC("MJPG"));
+    EXPECT_EQ(v.videoInfo()->AvgTimePerFrame, 400000);
+    EXPECT_EQ(a.majorType, MEDIATYPE_Audio);
+    EXPECT_EQ(a.subtype, MEDIASUBTYPE_PCM);
+    ASSERT_TRUE(a.waveFormat());
+    EXPECT_EQ(a.waveFormat()->nChannels, 1);
+    EXPECT_EQ(a.waveFormat()->nSamplesPerSec, 44100u);
+    EXPECT_EQ(a.waveFormat()->nBlockAlign, 2);
+    std::int64_t num = 0, den = 0;
+    ASSERT_TRUE(lavf->FrameRate(num, den));
+    EXPECT_EQ(num * 1, den * 25);
+    EXPECT_NEAR(static_cast<double>(lavf->Duration()), kUnitsPerSecond, 1000);
+
+    // The packets themselves: 25 keyframes at 40 ms steps from zero.
+    auto sink = std::make_shared<NullRenderer>();
+    g.AddFilter(sink, "null");
+    ASSERT_EQ(g.ConnectDirect(*lavf->GetPin(0), sink->Input()), S_OK);
+    std::vector<REFERENCE_TIME> starts;
+    int sync = 0;
+    sink->SetSampleCallback([&](const MediaSample& s) {
+        REFERENCE_TIME t0 = 0, t1 = 0;
+        EXPECT_EQ(s.GetTime(t0, t1), S_OK);
+        EXPECT_EQ(t1 - t0, 400000);
+        EXPECT_GT(s.GetActualDataLength(), 100);
+        starts.push_back(t0);
+        sync += s.IsSyncPoint() ? 1 : 0;
+    });
+    ASSERT_EQ(g.Run(), S_OK);
+    int code = 0;
+    HRESULT hr = S_OK;
+    ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
+    g.Stop();
+    ASSERT_EQ(starts.size(), 25u);
+    for (std::size_t i = 0; i < starts.size(); ++i)
+        EXPECT_EQ(starts[i], static_cast<REFERENCE_TIME>(i) * 400000) << i;
+    EXPECT_EQ(sync, 25);
+
+    const Decoded all = decodeAll(path);
+    EXPECT_EQ(all.pictures, 25);
+    EXPECT_EQ(all.audioBytes, 44100 * 2);
+    const Decoded tail = decodeAll(path, 15);
+    EXPECT_EQ(tail.pictures, 10);
+    EXPECT_LT(tail.audioBytes, 44100 * 2 * 11 / 20);
+    EXPECT_GT(tail.audioBytes, 44100 * 2 * 7 / 20);
+}
+
+TEST(LavfSplitter, StartBetweenKeyframesDecodesFromTheKeyframeButShowsOnlyFromTheStart) {
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
+    TempDir dir;
+    const std::string path = makeAvi(dir, "gop.avi", "mpeg4", {"-g", "10", "-bf", "0"});
+    const Decoded tail = decodeAll(path, 15, false);
+    EXPECT_EQ(tail.pictures, 10);
+    ASSERT_FALSE(tail.pictureTimes.empty());
+    EXPECT_EQ(tail.pictureTimes.front(), 15 * 400000);
+}
+
+TEST(LavfSplitter, FileOurDemuxerRefusesStillPlays) {
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
+    TempDir dir;
+    const std::string good = makeAvi(dir, "good.avi", "mjpeg");
+    // The header list's type damaged: no stream headers for our demuxer, while libavformat
+    // reads the headers inside any list.
+    std::ifstream in(good, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string hdrl = "hdrl";
+    auto at = std::search(bytes.begin(), bytes.end(), hdrl.begin(), hdrl.end());
+    ASSERT_NE(at, bytes.end());
+    at[3] = 'x';
+    const std::string bad = dir.file("bad.avi");
+    std::ofstream(bad, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    avi::AviDemuxer dmx;
+    ASSERT_FALSE(dmx.open(bad));
+    EXPECT_FALSE(IsDvAvi(bad));
+    EXPECT_NE(dynamic_cast<LavfSplitterFilter*>(CreateAviSplitter(bad).get()), nullptr);
+    const Decoded all = decodeAll(bad);
+    EXPECT_EQ(all.pictures, 25);
+    EXPECT_EQ(all.audioBytes, 44100 * 2);
+
+    // Not a media file at all: the connection is refused, nothing streams.
+    const std::string junk = dir.file("junk.avi");
+    std::ofstream(junk) << "not a media file at all";
+    Graph g;
+    auto source = std::make_shared<FileSourceFilter>();
+    FilterPtr splitter = CreateAviSplitter(junk);
+    g.AddFilter(source, "source");
+    g.AddFilter(splitter, "splitter");
+    ASSERT_EQ(source->Load(junk), S_OK);
+    EXPECT_NE(g.ConnectDirect(source->Output(), *splitter->GetInputPin(0)), S_OK);
+    EXPECT_EQ(splitter->GetOutputPin(0), nullptr);
+}
+
+TEST(LavfSplitter, DvFilesKeepOurDemuxer) {
+    TempDir dir;
+    std::string error;
+    for (const char* description : {"type=2 frames=5", "type=1 standard=ntsc frames=5"}) {
+        const std::string path = dir.file("dv.avi");
+        ASSERT_TRUE(fixtures::WriteDvFile(path, description, error)) << error;
+        EXPECT_TRUE(IsDvAvi(path)) << description;
+        EXPECT_NE(dynamic_cast<AviSplitterFilter*>(CreateAviSplitter(path).get()), nullptr);
+    }
+    EXPECT_FALSE(IsDvAvi(dir.file("missing.avi")));
+}
+
+TEST(LavfSplitter, StopWhilePausedAndRunningIsClean) {
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
+    TempDir dir;
+    const std::string path = makeAvi(dir, "m.avi", "mjpeg");
+    Graph g;
+    auto source = std::make_shared<FileSourceFilter>();
+    auto splitter = std::make_shared<LavfSplitterFilter>();
+    auto vsink = std::make_shared<NullRenderer>();
+    auto asink = std::make_shared<NullRenderer>();
+    g.AddFilter(source, "source");
+    g.AddFilter(splitter, "splitter");
+    g.AddFilter(vsink, "video");
+    g.AddFilter(asink, "audio");
+    ASSERT_EQ(source->Load(path), S_OK);
+    ASSERT_EQ(g.ConnectDirect(source->Output(), splitter->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(*splitter->GetPin(0), vsink->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(*splitter->GetPin(1), asink->Input()), S_OK);
+    std::atomic<int> seen{0};
+    vsink->SetSampleCallback([&](const MediaSample&) { ++seen; });
+    for (int round = 0; round < 3; ++round) {
+        seen = 0;
+        ASSERT_EQ(g.Pause(), S_OK);
+        FilterState st;
+        EXPECT_EQ(g.GetState(2000, st), S_OK);
+        EXPECT_EQ(st, FilterState::Paused);
+        EXPECT_EQ(seen.load(), 1);
+        EXPECT_EQ(g.Stop(), S_OK);
+    }
+    g.SetPaced(true);
+    ASSERT_EQ(g.Run(), S_OK);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(g.Stop(), S_OK);
+    EXPECT_LT(seen.load(), 25);
+}
+
+}  // namespace
+}  // namespace kelvor::media
