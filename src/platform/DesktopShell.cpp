@@ -38,7 +38,7 @@ QByteArray readSmallFile(const QString& path, qint64 cap) {
 
 QString xdgFolder(const char* variable, const char* fallbackUnderHome) {
     const QString value = qEnvironmentVariable(variable);
-    // The base directory specification ignores relative values.
+    // The XDG base directory rules ignore relative values.
     if (!value.isEmpty() && QDir::isAbsolutePath(value))
         return QDir::cleanPath(value);
     return QDir::homePath() + "/" + fallbackUnderHome;

@@ -238,16 +238,16 @@ TEST(DvFiles, MediainfoReadsWhatTheDescriptionSays) {
 TEST(DvFiles, EveryFrameCarriesItsDatecodeTimecodeAndFaults) {
     TempDir dir;
     std::string parseError;
-    const auto spec = fixtures::ParseDescription(
+    const auto file = fixtures::ParseDescription(
         "type=2 frames=30 date=2004-07-14T23:59:59 tc=00:00:59:20; frames=5 fault=zeroed-ids; "
         "frames=5 fault=ff;"
         "frames=5 fault=only-vaux; frames=5 fault=only-subcode; frames=5 date=none aspect=16:9",
         parseError);
-    ASSERT_TRUE(spec);
+    ASSERT_TRUE(file);
     std::string error;
     const std::string path = dir.file("f.avi");
-    ASSERT_TRUE(fixtures::WriteDvFile(path, *spec, error)) << error;
-    const auto expected = fixtures::ExpectedFrames(*spec);
+    ASSERT_TRUE(fixtures::WriteDvFile(path, *file, error)) << error;
+    const auto expected = fixtures::ExpectedFrames(*file);
     const auto frames = readFrames(path);
     ASSERT_EQ(frames.size(), 55u);
     EXPECT_EQ(expected[24].Datecode->Day, 14);

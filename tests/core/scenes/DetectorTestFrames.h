@@ -71,12 +71,12 @@ inline std::vector<std::uint8_t> makeFrame(const FrameSpec& f) {
     return std::move(b.bytes());
 }
 
-// Frames [first, last] made by spec(frame index).
-template <typename Spec>
-void addFrames(std::vector<FrameSpec>& frames, int count, Spec spec) {
+// Frames [first, last] made by make(frame index).
+template <typename Make>
+void addFrames(std::vector<FrameSpec>& frames, int count, Make make) {
     const int first = static_cast<int>(frames.size());
     for (int i = first; i < first + count; ++i)
-        frames.push_back(spec(i));
+        frames.push_back(make(i));
 }
 
 struct Recorder {
