@@ -58,8 +58,7 @@ struct AviSplitterFilter::State {
 };
 
 AviSplitterFilter::AviSplitterFilter()
-    : BaseFilter("AVI Splitter", "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}"),
-      input_(&AddInputPin("input pin")) {}
+    : SplitterBase("AVI Splitter", "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}", "input pin") {}
 
 AviSplitterFilter::~AviSplitterFilter() {
     StopThreads();
@@ -176,17 +175,6 @@ HRESULT AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties&
     return S_OK;
 }
 
-HRESULT AviSplitterFilter::Pause() {
-    if (state_ == FilterState::Stopped && s_) {
-        int connected = 0;
-        for (int i = 0; i < StreamCount(); ++i)
-            connected += GetPin(i)->IsConnected() ? 1 : 0;
-        for (int i = 0; i < StreamCount(); ++i)
-            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
-    }
-    return BaseFilter::Pause();
-}
-
 REFERENCE_TIME AviSplitterFilter::Duration() const {
     if (!s_)
         return 0;
@@ -215,34 +203,8 @@ bool AviSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
     return true;
 }
 
-HRESULT AviSplitterFilter::SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) {
-    const REFERENCE_TIME d = Duration();
-    start_ = std::clamp<REFERENCE_TIME>(start, 0, d);
-    stop_ = stop < 0 ? -1 : std::clamp<REFERENCE_TIME>(stop, start_, d);
-    return S_OK;
-}
-
-void AviSplitterFilter::StartThreads() {
-    StopThreads();
-    if (!s_)
-        return;
-    stopRequested_ = false;
-    thread_ = std::thread([this] {
-        // Nothing may leave the streaming thread: a failure becomes an error event.
-        try {
-            stream();
-        } catch (const std::bad_alloc&) {
-            NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY);
-        } catch (...) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL);
-        }
-    });
-}
-
-void AviSplitterFilter::StopThreads() {
-    stopRequested_ = true;
-    if (thread_.joinable())
-        thread_.join();
+bool AviSplitterFilter::HasFile() const {
+    return s_ != nullptr;
 }
 
 void AviSplitterFilter::stream() {

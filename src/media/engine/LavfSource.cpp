@@ -88,8 +88,7 @@ struct LavfSplitterFilter::State {
 };
 
 LavfSplitterFilter::LavfSplitterFilter()
-    : BaseFilter("LAV Splitter", "{171252A0-8820-4AFE-9DF8-5C92B2D66B04}"),
-      input_(&AddInputPin("Input")) {}
+    : SplitterBase("LAV Splitter", "{171252A0-8820-4AFE-9DF8-5C92B2D66B04}", "Input") {}
 
 LavfSplitterFilter::~LavfSplitterFilter() { StopThreads(); }
 
@@ -181,17 +180,6 @@ HRESULT LavfSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties
     return S_OK;
 }
 
-HRESULT LavfSplitterFilter::Pause() {
-    if (state_ == FilterState::Stopped && s_) {
-        int connected = 0;
-        for (int i = 0; i < StreamCount(); ++i)
-            connected += GetPin(i)->IsConnected() ? 1 : 0;
-        for (int i = 0; i < StreamCount(); ++i)
-            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
-    }
-    return BaseFilter::Pause();
-}
-
 REFERENCE_TIME LavfSplitterFilter::Duration() const {
     if (!s_)
         return 0;
@@ -217,34 +205,8 @@ bool LavfSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
     return true;
 }
 
-HRESULT LavfSplitterFilter::SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) {
-    const REFERENCE_TIME d = Duration();
-    start_ = std::clamp<REFERENCE_TIME>(start, 0, d);
-    stop_ = stop < 0 ? -1 : std::clamp<REFERENCE_TIME>(stop, start_, d);
-    return S_OK;
-}
-
-void LavfSplitterFilter::StartThreads() {
-    StopThreads();
-    if (!s_)
-        return;
-    stopRequested_ = false;
-    thread_ = std::thread([this] {
-        // Nothing may leave the streaming thread: a failure becomes an error event.
-        try {
-            stream();
-        } catch (const std::bad_alloc&) {
-            NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY);
-        } catch (...) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL);
-        }
-    });
-}
-
-void LavfSplitterFilter::StopThreads() {
-    stopRequested_ = true;
-    if (thread_.joinable())
-        thread_.join();
+bool LavfSplitterFilter::HasFile() const {
+    return s_ != nullptr;
 }
 
 void LavfSplitterFilter::stream() {

@@ -17,49 +17,35 @@
 // 64 MiB, ends the stream with an error event.
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "media/engine/Filter.h"
 #include "media/engine/Graph.h"
+#include "media/engine/Splitter.h"
 
 namespace kelvor::media {
 
-class LavfSplitterFilter : public BaseFilter, public Seekable {
+class LavfSplitterFilter : public SplitterBase {
   public:
     LavfSplitterFilter();
     ~LavfSplitterFilter() override;
-
-    InputPin& Input() const { return *input_; }
-    int StreamCount() const { return PinCount() - 1; }
 
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
     HRESULT CompleteConnect(Pin& pin) override;
     void BreakConnect(Pin& pin) override;
     HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
-    HRESULT Pause() override;
-    void StartThreads() override;
-    void StopThreads() override;
 
     REFERENCE_TIME Duration() const override;
     bool FrameRate(std::int64_t& num, std::int64_t& den) const override;
-    HRESULT SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) override;
-    REFERENCE_TIME StartPosition() const override { return start_; }
-    REFERENCE_TIME StopPosition() const override { return stop_; }
 
   private:
     struct State;
-    void stream();
+    bool HasFile() const override;
+    void stream() override;
 
-    InputPin* input_;
     std::unique_ptr<State> s_;
-    REFERENCE_TIME start_ = 0;
-    REFERENCE_TIME stop_ = -1;
-    std::atomic<bool> stopRequested_{false};
-    std::thread thread_;
 };
 
 // True for a file our own demuxer opens and whose video is DV: an "iavs" stream, or a video

@@ -1,0 +1,52 @@
+#include "media/engine/Splitter.h"
+
+#include <algorithm>
+#include <new>
+
+namespace kelvor::media {
+
+SplitterBase::SplitterBase(std::string name, std::string classId, std::string inputPinName)
+    : BaseFilter(std::move(name), std::move(classId)), input_(&AddInputPin(inputPinName)) {}
+
+HRESULT SplitterBase::Pause() {
+    if (state_ == FilterState::Stopped && HasFile()) {
+        int connected = 0;
+        for (int i = 0; i < StreamCount(); ++i)
+            connected += GetPin(i)->IsConnected() ? 1 : 0;
+        for (int i = 0; i < StreamCount(); ++i)
+            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
+    }
+    return BaseFilter::Pause();
+}
+
+HRESULT SplitterBase::SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) {
+    const REFERENCE_TIME d = Duration();
+    start_ = std::clamp<REFERENCE_TIME>(start, 0, d);
+    stop_ = stop < 0 ? -1 : std::clamp<REFERENCE_TIME>(stop, start_, d);
+    return S_OK;
+}
+
+void SplitterBase::StartThreads() {
+    StopThreads();
+    if (!HasFile())
+        return;
+    stopRequested_ = false;
+    thread_ = std::thread([this] {
+        // Nothing may leave the streaming thread: a failure becomes an error event.
+        try {
+            stream();
+        } catch (const std::bad_alloc&) {
+            NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY);
+        } catch (...) {
+            NotifyEvent(EC_ERRORABORT, E_FAIL);
+        }
+    });
+}
+
+void SplitterBase::StopThreads() {
+    stopRequested_ = true;
+    if (thread_.joinable())
+        thread_.join();
+}
+
+}  // namespace kelvor::media

@@ -1,0 +1,51 @@
+// What the two AVI splitters share: the input pin, the output pins' queues, the start and stop
+// positions and the one streaming thread that reads and delivers.
+//
+// Threads: positions and state changes on the driving thread; stream() runs on the splitter's
+// own thread between StartThreads and StopThreads. A derived class's destructor must call
+// StopThreads itself, before its own members go.
+// Failure: an exception that leaves stream() becomes an EC_ERRORABORT event.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "media/engine/Filter.h"
+#include "media/engine/Graph.h"
+
+namespace kelvor::media {
+
+class SplitterBase : public BaseFilter, public Seekable {
+  public:
+    InputPin& Input() const { return *input_; }
+    int StreamCount() const { return PinCount() - 1; }
+
+    // Each output gets a queue of its own when more than one is connected, so the streams'
+    // receivers run in parallel with the reading.
+    HRESULT Pause() override;
+    void StartThreads() override;
+    void StopThreads() override;
+
+    HRESULT SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) override;
+    REFERENCE_TIME StartPosition() const override { return start_; }
+    REFERENCE_TIME StopPosition() const override { return stop_; }
+
+  protected:
+    SplitterBase(std::string name, std::string classId, std::string inputPinName);
+
+    // True once the input is connected to a file the splitter opened.
+    virtual bool HasFile() const = 0;
+    // Reads and delivers until the end, the stop position or stopRequested_.
+    virtual void stream() = 0;
+
+    InputPin* input_;
+    REFERENCE_TIME start_ = 0;
+    REFERENCE_TIME stop_ = -1;
+    std::atomic<bool> stopRequested_{false};
+
+  private:
+    std::thread thread_;
+};
+
+}  // namespace kelvor::media
