@@ -34,12 +34,14 @@ bool MakeFile(const std::string& path) {
     avi::AviWriterConfig c;
     c.Audio.push_back(avi::WaveFormat{});
     avi::AviWriter w;
-    if (!w.open(path, c)) return false;
+    if (!w.open(path, c))
+        return false;
     std::vector<std::uint8_t> frame(dv::kFrameSize625, 0x5A), pcm(1920 * 4, 0x11);
     frame[3] = 0xBF;
     for (int i = 0; i < kFrames; ++i) {
         frame[1000] = static_cast<std::uint8_t>(i);
-        if (!w.writeVideoFrame(frame) || !w.writeAudio(pcm)) return false;
+        if (!w.writeVideoFrame(frame) || !w.writeAudio(pcm))
+            return false;
     }
     return w.close();
 }
@@ -52,7 +54,8 @@ double RunCat(const std::string& path) {
     char* argv[] = {cat.data(), const_cast<char*>(path.c_str()), nullptr};
     const auto t0 = Clock::now();
     pid_t pid = 0;
-    if (posix_spawnp(&pid, "cat", &fa, nullptr, argv, environ) != 0) return -1;
+    if (posix_spawnp(&pid, "cat", &fa, nullptr, argv, environ) != 0)
+        return -1;
     int status = 0;
     waitpid(pid, &status, 0);
     const auto t1 = Clock::now();
@@ -64,15 +67,18 @@ double RunCat(const std::string& path) {
 double RunDemux(const std::string& path, std::uint64_t& bytes) {
     const auto t0 = Clock::now();
     avi::AviDemuxer d;
-    if (!d.open(path)) return -1;
+    if (!d.open(path))
+        return -1;
     std::vector<std::uint8_t> buffer(1 << 20);
     bytes = 0;
     const std::uint64_t frames = d.chunkCount(0);
     for (std::uint64_t i = 0; i < frames; ++i) {
         for (std::size_t s = 0; s < d.streams().size(); ++s) {
-            if (i >= d.chunkCount(s)) continue;
+            if (i >= d.chunkCount(s))
+                continue;
             const auto n = d.readChunk(s, i, buffer);
-            if (!n) return -1;
+            if (!n)
+                return -1;
             bytes += *n;
         }
     }
@@ -106,7 +112,8 @@ int main() {
         peer = std::min(peer, c);
         ours = std::min(ours, o);
     }
-    std::fprintf(stderr, "bench avi: %.0f MB of chunks demuxed\n", static_cast<double>(bytes) / 1e6);
+    std::fprintf(stderr, "bench avi: %.0f MB of chunks demuxed\n",
+                 static_cast<double>(bytes) / 1e6);
     std::printf("BENCH avi_demux ours=%.3f peer=%.3f speedup=%.2f\n", ours, peer, peer / ours);
     return 0;
 }

@@ -27,15 +27,18 @@ double Run(std::vector<std::string> argv) {
     posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
     std::vector<char*> args;
-    for (auto& a : argv) args.push_back(a.data());
+    for (auto& a : argv)
+        args.push_back(a.data());
     args.push_back(nullptr);
     const auto t0 = Clock::now();
     pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ) != 0) return -1;
+    if (posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ) != 0)
+        return -1;
     int status = 0;
     waitpid(pid, &status, 0);
     posix_spawn_file_actions_destroy(&fa);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 

@@ -20,7 +20,8 @@ std::vector<std::uint8_t> palFrame() {
     for (int s = 0; s < kSequences625; ++s) {
         for (int p = 0; p < kSearchPositionsPerSequence; ++p)
             std::memset(&f[SearchPositionOffset(s, p)], 0xFF, kPackSize);
-        for (int j = 0; j < kAudioBlocksPerSequence; ++j) f[AudioBlockOffset(s, j) + 3] = 0xFF;
+        for (int j = 0; j < kAudioBlocksPerSequence; ++j)
+            f[AudioBlockOffset(s, j) + 3] = 0xFF;
     }
     f[3] = 0xBF;
     const std::uint8_t tc[] = {0x13, 0x05, 0x12, 0x34, 0x01};
@@ -56,14 +57,16 @@ void readAll(ConstFrame frame) {
 
 void BM_FivePackReaders(benchmark::State& state) {
     const auto frame = palFrame();
-    for (auto _ : state) readAll(frame);
+    for (auto _ : state)
+        readAll(frame);
 }
 BENCHMARK(BM_FivePackReaders);
 
 template <typename F>
 double nanosPerCall(F&& f, int iterations) {
     const auto t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < iterations; ++i) f();
+    for (int i = 0; i < iterations; ++i)
+        f();
     const auto t1 = std::chrono::steady_clock::now();
     return std::chrono::duration<double, std::nano>(t1 - t0).count() / iterations;
 }

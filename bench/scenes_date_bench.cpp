@@ -38,18 +38,24 @@ double Seconds(Clock::time_point a, Clock::time_point b) {
 bool MakeFile(const std::string& dir, const std::string& path) {
     const std::string seed = dir + "/scenes_date_seed.dv";
     std::string error;
-    if (!fixtures::WriteDvFile(seed, "type=raw frames=50 audio=none date=2024-05-06T07:08:09", error)) return false;
+    if (!fixtures::WriteDvFile(seed, "type=raw frames=50 audio=none date=2024-05-06T07:08:09",
+                               error))
+        return false;
     std::ifstream in(seed, std::ios::binary);
     const std::string raw{std::istreambuf_iterator<char>(in), {}};
-    if (raw.size() < 50 * dv::kFrameSize625) return false;
+    if (raw.size() < 50 * dv::kFrameSize625)
+        return false;
     avi::AviWriterConfig c;
     c.Audio.push_back(avi::WaveFormat{});
     avi::AviWriter w;
-    if (!w.open(path, c)) return false;
+    if (!w.open(path, c))
+        return false;
     std::vector<std::uint8_t> pcm(1920 * 4, 0x11);
     for (int i = 0; i < kFrames; ++i) {
-        const auto* f = reinterpret_cast<const std::uint8_t*>(raw.data()) + (i % 50) * dv::kFrameSize625;
-        if (!w.writeVideoFrame(std::span<const std::uint8_t>(f, dv::kFrameSize625)) || !w.writeAudio(pcm))
+        const auto* f =
+            reinterpret_cast<const std::uint8_t*>(raw.data()) + (i % 50) * dv::kFrameSize625;
+        if (!w.writeVideoFrame(std::span<const std::uint8_t>(f, dv::kFrameSize625)) ||
+            !w.writeAudio(pcm))
             return false;
     }
     return w.close();
@@ -63,7 +69,8 @@ double RunCat(const std::string& path) {
     char* argv[] = {cat.data(), const_cast<char*>(path.c_str()), nullptr};
     const auto t0 = Clock::now();
     pid_t pid = 0;
-    if (posix_spawnp(&pid, "cat", &fa, nullptr, argv, environ) != 0) return -1;
+    if (posix_spawnp(&pid, "cat", &fa, nullptr, argv, environ) != 0)
+        return -1;
     int status = 0;
     waitpid(pid, &status, 0);
     const auto t1 = Clock::now();
@@ -75,10 +82,14 @@ double RunDetection(const std::string& path, int& scenes, std::int64_t& frames) 
     const auto t0 = Clock::now();
     auto detector = std::make_shared<media::Tdv_sceneDetect>();
     scenes = 0;
-    detector->Detector().OnSceneEnd = [&](const scenes::FrameInfo&, const scenes::FrameInfo&) { ++scenes; };
+    detector->Detector().OnSceneEnd = [&](const scenes::FrameInfo&, const scenes::FrameInfo&) {
+        ++scenes;
+    };
     media::SceneDateGraph graph(detector);
-    if (!graph.BuildSceneDateGraph(path)) return -1;
-    if (!graph.Run()) return -1;
+    if (!graph.BuildSceneDateGraph(path))
+        return -1;
+    if (!graph.Run())
+        return -1;
     frames = detector->Detector().SampleCount();
     return Seconds(t0, Clock::now());
 }
@@ -111,7 +122,8 @@ int main() {
         peer = std::min(peer, c);
         ours = std::min(ours, o);
     }
-    std::fprintf(stderr, "bench scenes_date: %lld frames, %d scene ends\n", static_cast<long long>(frames), scenes);
+    std::fprintf(stderr, "bench scenes_date: %lld frames, %d scene ends\n",
+                 static_cast<long long>(frames), scenes);
     std::printf("BENCH scenes_date ours=%.3f peer=%.3f speedup=%.2f\n", ours, peer, peer / ours);
     return 0;
 }

@@ -10,7 +10,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     auto doc = kelvor::settings::IniDocument::Parse(text);
-    if (!doc) return 0;
-    if (!kelvor::settings::IniDocument::Parse(doc->Text())) std::abort();
+    if (!doc)
+        return 0;
+    if (!kelvor::settings::IniDocument::Parse(doc->Text()))
+        std::abort();
     return 0;
 }

@@ -10,11 +10,13 @@ namespace kelvor::cli {
 TerminalHost::TerminalHost() : tty_(::isatty(STDERR_FILENO) == 1) {}
 
 void TerminalHost::progress(const std::string& file, std::int64_t done, std::int64_t total) {
-    if (!tty_) return;
+    if (!tty_)
+        return;
     const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::steady_clock::now().time_since_epoch())
                                  .count();
-    if (shown_ && now - lastMs_ < 200) return;
+    if (shown_ && now - lastMs_ < 200)
+        return;
     lastMs_ = now;
     shown_ = true;
     if (total > 0)
@@ -27,7 +29,8 @@ void TerminalHost::progress(const std::string& file, std::int64_t done, std::int
 }
 
 void TerminalHost::progressDone() {
-    if (tty_ && shown_) std::fprintf(stderr, "\r\x1b[K");
+    if (tty_ && shown_)
+        std::fprintf(stderr, "\r\x1b[K");
     shown_ = false;
 }
 

@@ -52,7 +52,8 @@ std::string JsonString(const std::string& s) {
 
 std::string Iso(double value) {
     auto f = DecodeDateTime(value);
-    if (!f || value == 0) return "";
+    if (!f || value == 0)
+        return "";
     char buf[40];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", f->Year, f->Month, f->Day,
                   f->Hour, f->Minute, f->Second, f->Millisecond);
@@ -65,7 +66,9 @@ std::string Number(double v) {
     return buf;
 }
 
-std::string Bool(bool b) { return b ? "true" : "false"; }
+std::string Bool(bool b) {
+    return b ? "true" : "false";
+}
 
 std::string Json(const files::TAfficherFichier& r) {
     std::vector<std::pair<const char*, std::string>> f = {
@@ -119,7 +122,8 @@ std::string Grouped(std::uint64_t v) {
     std::string digits = std::to_string(v);
     std::string out;
     for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i && (digits.size() - i) % 3 == 0) out += ',';
+        if (i && (digits.size() - i) % 3 == 0)
+            out += ',';
         out += digits[i];
     }
     return out;
@@ -144,8 +148,10 @@ void PrintPanel(const files::TAfficherFichier& r, const std::string& displayForm
         duration += " (" + r.AudioDurationText + ")";
     const std::string fps = r.Fps > 0 ? Number(r.Fps) : "";
     std::string badges;
-    if (r.HasScn) badges += " [scn]";
-    if (r.HasSrt) badges += " [srt]";
+    if (r.HasScn)
+        badges += " [scn]";
+    if (r.HasSrt)
+        badges += " [srt]";
     const std::uint64_t size = std::uint64_t{r.SizeHigh} << 32 | r.SizeLow;
     std::printf("%s%s\n", r.Name.c_str(), badges.c_str());
     std::printf("  Datecode  %s\n", datecode.c_str());
@@ -182,19 +188,22 @@ int runInfo(Args args) {
     recordSettings.DisplayDatecodeFormat = prefs.FormatPourAfficherDatecode;
 
     media::TdmList probe;
-    if (json) std::printf("[");
+    if (json)
+        std::printf("[");
     bool first = true;
     for (const std::string& name : files) {
         files::TAfficherFichier record(name, probe, recordSettings);
         if (json) {
             std::printf("%s\n%s", first ? "" : ",", Json(record).c_str());
         } else {
-            if (!first) std::printf("\n");
+            if (!first)
+                std::printf("\n");
             PrintPanel(record, recordSettings.DisplayDatecodeFormat);
         }
         first = false;
     }
-    if (json) std::printf("\n]\n");
+    if (json)
+        std::printf("\n]\n");
     return 0;
 }
 

@@ -15,7 +15,8 @@ std::string describeFrame(dv::ConstFrame frame, int sequences) {
     std::string line;
     dv::TDatecode dc;
     std::optional<double> when;
-    if (dv::ReadDatecode(frame, sequences, dc)) when = DatecodeToDateTime(dc);
+    if (dv::ReadDatecode(frame, sequences, dc))
+        when = DatecodeToDateTime(dc);
     line += when ? FormatDateTime("yyyy-mm-dd hh:nn:ss", *when) : std::string("no datecode");
     dv::TTimecode tc;
     char buf[64];
@@ -27,7 +28,8 @@ std::string describeFrame(dv::ConstFrame frame, int sequences) {
         line += "  no timecode";
     }
     bool wide = false;
-    if (dv::ReadWide(frame, sequences, wide)) line += wide ? "  16:9" : "  4:3";
+    if (dv::ReadWide(frame, sequences, wide))
+        line += wide ? "  16:9" : "  4:3";
     dv::AudioFormat af;
     if (dv::ReadAudioFormat(frame, sequences, af)) {
         std::snprintf(buf, sizeof buf, "  %d Hz %d bits %d ch", af.SampleRate, af.Quantization,
@@ -48,7 +50,8 @@ int printPacks(const std::string& path) {
     for (long index = 0;; ++index) {
         // The header of the first DIF block tells the frame size of what follows.
         in.read(reinterpret_cast<char*>(frame.data()), 4);
-        if (in.gcount() == 0) break;
+        if (in.gcount() == 0)
+            break;
         int standard = dv::kStandardUnknown;
         if (in.gcount() < 4 || !dv::ReadStandard(dv::ConstFrame(frame.data(), 4), standard)) {
             std::fprintf(stderr, "%s: frame %ld: not a DV frame\n", path.c_str(), index);
@@ -77,7 +80,8 @@ int runPacks(Args args) {
     }
     int status = 0;
     for (std::string_view a : args)
-        if (printPacks(std::string(a)) != 0) status = 1;
+        if (printPacks(std::string(a)) != 0)
+            status = 1;
     return status;
 }
 

@@ -35,7 +35,8 @@ int runRiff(Args args) {
         std::fprintf(stderr, "kelvor-cli riff: %s: no such file\n", file.c_str());
         return 1;
     }
-    for (const auto& line : report.lines()) std::printf("%s\n", line.c_str());
+    for (const auto& line : report.lines())
+        std::printf("%s\n", line.c_str());
     if (!log.empty() && !report.Save(log)) {
         std::fprintf(stderr, "kelvor-cli riff: cannot write %s\n", log.c_str());
         return 1;

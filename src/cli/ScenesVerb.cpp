@@ -62,19 +62,26 @@ bool DetectScenesByDate(const std::string& file, const ScenesOptions& options,
         sinks.ConnectSubtitles(d, record.FullName, subtitles);
     }
     sinks.OpenScnByDate(record.FullName, prefs.TypeScn);
-    if (options.Text) sinks.OpenTextByDate(record.FullName);
-    if (options.Spreadsheet) sinks.OpenSpreadsheetByDate(record.FullName);
+    if (options.Text)
+        sinks.OpenTextByDate(record.FullName);
+    if (options.Spreadsheet)
+        sinks.OpenSpreadsheetByDate(record.FullName);
     bool closed = true;
     d.OnSceneEnd = [&](const scenes::FrameInfo& s, const scenes::FrameInfo& c) {
         sinks.ScnSceneEnd(s, c);
-        if (options.Text) sinks.TextSceneEnd(s, c);
-        if (options.Spreadsheet) sinks.SpreadsheetSceneEnd(s, c);
+        if (options.Text)
+            sinks.TextSceneEnd(s, c);
+        if (options.Spreadsheet)
+            sinks.SpreadsheetSceneEnd(s, c);
     };
     d.OnStreamEnd = [&] {
         closed = sinks.CloseScn() && closed;
-        if (options.Text) closed = sinks.CloseTextByDate() && closed;
-        if (options.Spreadsheet) closed = sinks.CloseSpreadsheetByDate() && closed;
-        if (options.Subtitles) closed = sinks.CloseSubtitles() && closed;
+        if (options.Text)
+            closed = sinks.CloseTextByDate() && closed;
+        if (options.Spreadsheet)
+            closed = sinks.CloseSpreadsheetByDate() && closed;
+        if (options.Subtitles)
+            closed = sinks.CloseSubtitles() && closed;
     };
     const bool ran = graph.Run([&](std::int64_t done, std::int64_t total) {
         host.progress(record.Name, done, total);

@@ -17,28 +17,37 @@ constexpr Verb kVerbs[] = {
     {"about", kelvor::cli::runAbout, "about                 the program's name and version"},
     {"packs", kelvor::cli::runPacks,
      "packs FILE.dv...      datecode, timecode and format of every frame of raw DV files"},
-    {"riff", kelvor::cli::runRiff, "riff FILE [--save LOG] the RIFF structure report of an AVI file"},
-    {"prefs", kelvor::cli::runPrefs, "prefs [delete]        the preferences as loaded, or delete them"},
-    {"info", kelvor::cli::runInfo, "info [--json] FILE...  each file's record as the information panel shows it"},
-    {"scenes", kelvor::cli::runScenes, "scenes [--text] [--xlsx] [--srt] FILE...  scn file by date (and lists, subtitles)"},
-    {"probe", kelvor::cli::runProbe, "probe FILE...         streams, formats, durations and first DV frame of AVI files"},
+    {"riff", kelvor::cli::runRiff,
+     "riff FILE [--save LOG] the RIFF structure report of an AVI file"},
+    {"prefs", kelvor::cli::runPrefs,
+     "prefs [delete]        the preferences as loaded, or delete them"},
+    {"info", kelvor::cli::runInfo,
+     "info [--json] FILE...  each file's record as the information panel shows it"},
+    {"scenes", kelvor::cli::runScenes,
+     "scenes [--text] [--xlsx] [--srt] FILE...  scn file by date (and lists, subtitles)"},
+    {"probe", kelvor::cli::runProbe,
+     "probe FILE...         streams, formats, durations and first DV frame of AVI files"},
 };
 
 int usage(std::FILE* to) {
     std::fprintf(to, "usage: kelvor-cli VERB [ARGUMENTS]\n");
-    for (const Verb& v : kVerbs) std::fprintf(to, "  %.*s\n", static_cast<int>(v.help.size()), v.help.data());
+    for (const Verb& v : kVerbs)
+        std::fprintf(to, "  %.*s\n", static_cast<int>(v.help.size()), v.help.data());
     return to == stdout ? 0 : 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return usage(stderr);
+    if (argc < 2)
+        return usage(stderr);
     const std::string_view name = argv[1];
-    if (name == "help" || name == "--help" || name == "-h") return usage(stdout);
+    if (name == "help" || name == "--help" || name == "-h")
+        return usage(stdout);
     std::vector<std::string_view> args(argv + 2, argv + argc);
     for (const Verb& v : kVerbs)
-        if (v.name == name) return v.run(args);
+        if (v.name == name)
+            return v.run(args);
     std::fprintf(stderr, "kelvor-cli: unknown verb '%s'\n", argv[1]);
     return usage(stderr);
 }

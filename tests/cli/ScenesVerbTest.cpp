@@ -24,7 +24,8 @@ std::vector<std::pair<int, int>> Ranges(const fs::path& scn, double rate) {
     scenes::SceneList list;
     EXPECT_TRUE(scenes::ReadScnFile(scn.string(), list, rate)) << scn;
     std::vector<std::pair<int, int>> out;
-    for (const auto& e : list) out.emplace_back(e.Scene.StartFrame, e.Scene.EndFrame);
+    for (const auto& e : list)
+        out.emplace_back(e.Scene.StartFrame, e.Scene.EndFrame);
     return out;
 }
 
@@ -65,7 +66,8 @@ TEST(ScenesVerb, CutsAtDateJumpsAndWritesEveryFile) {
 }
 
 TEST(ScenesVerb, FfmpegWrappedDvEndsScenesAtTheJump) {
-    if (!test::ToolAvailable("ffmpeg")) GTEST_SKIP();
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP();
     test::TempDir dir;
     ::setenv("XDG_CONFIG_HOME", (dir / "cfg").c_str(), 1);
     // Two recordings made by ffmpeg an hour apart, joined as one raw DV stream, wrapped as type 2.

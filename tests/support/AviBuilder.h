@@ -22,40 +22,47 @@ inline void PutU16(Bytes& b, std::uint16_t v) {
     b.push_back(static_cast<std::uint8_t>(v >> 8));
 }
 inline void PutU32(Bytes& b, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 inline void PutU64(Bytes& b, std::uint64_t v) {
     PutU32(b, static_cast<std::uint32_t>(v));
     PutU32(b, static_cast<std::uint32_t>(v >> 32));
 }
 inline void PutCode(Bytes& b, std::string_view code) {
-    for (std::size_t i = 0; i < 4; ++i) b.push_back(i < code.size() ? static_cast<std::uint8_t>(code[i]) : 0);
+    for (std::size_t i = 0; i < 4; ++i)
+        b.push_back(i < code.size() ? static_cast<std::uint8_t>(code[i]) : 0);
 }
 inline std::uint32_t GetU32(const Bytes& b, std::size_t off) {
-    return std::uint32_t(b[off]) | std::uint32_t(b[off + 1]) << 8 | std::uint32_t(b[off + 2]) << 16 |
-           std::uint32_t(b[off + 3]) << 24;
+    return std::uint32_t(b[off]) | std::uint32_t(b[off + 1]) << 8 |
+           std::uint32_t(b[off + 2]) << 16 | std::uint32_t(b[off + 3]) << 24;
 }
 inline Bytes Cat(std::initializer_list<Bytes> parts) {
     Bytes out;
-    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    for (const auto& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
 // A chunk: id, size (the data size unless declared), data, pad byte when the data size is odd.
-inline Bytes Chunk(std::string_view id, const Bytes& data, std::optional<std::uint32_t> declared = {}) {
+inline Bytes Chunk(std::string_view id, const Bytes& data,
+                   std::optional<std::uint32_t> declared = {}) {
     Bytes b;
     PutCode(b, id);
     PutU32(b, declared.value_or(static_cast<std::uint32_t>(data.size())));
     b.insert(b.end(), data.begin(), data.end());
-    if (data.size() & 1) b.push_back(0);
+    if (data.size() & 1)
+        b.push_back(0);
     return b;
 }
 // A list ("LIST" or "RIFF") of the given type holding the children as they are.
-inline Bytes List(std::string_view kind, std::string_view type, std::initializer_list<Bytes> children,
+inline Bytes List(std::string_view kind, std::string_view type,
+                  std::initializer_list<Bytes> children,
                   std::optional<std::uint32_t> declared = {}) {
     Bytes data;
     PutCode(data, type);
-    for (const auto& c : children) data.insert(data.end(), c.begin(), c.end());
+    for (const auto& c : children)
+        data.insert(data.end(), c.begin(), c.end());
     return Chunk(kind, data, declared);
 }
 inline Bytes Riff(std::string_view form, std::initializer_list<Bytes> children,
@@ -67,8 +74,9 @@ inline Bytes Lst(std::string_view type, std::initializer_list<Bytes> children,
     return List("LIST", type, children, declared);
 }
 
-inline Bytes StreamHeaderData(std::string_view type, std::string_view handler, std::uint32_t scale = 1,
-                              std::uint32_t rate = 25, std::uint32_t length = 0) {
+inline Bytes StreamHeaderData(std::string_view type, std::string_view handler,
+                              std::uint32_t scale = 1, std::uint32_t rate = 25,
+                              std::uint32_t length = 0) {
     Bytes b;
     PutCode(b, type);
     PutCode(b, handler);
@@ -101,7 +109,8 @@ inline Bytes MainHeaderData(std::uint32_t frames = 0, std::uint32_t streams = 1)
     PutU32(b, 144000);
     PutU32(b, 720);
     PutU32(b, 576);
-    for (int i = 0; i < 4; ++i) PutU32(b, 0);
+    for (int i = 0; i < 4; ++i)
+        PutU32(b, 0);
     return b;
 }
 inline Bytes BitmapData(std::string_view compression = "dvsd", bool withDvInfo = true) {
@@ -113,9 +122,11 @@ inline Bytes BitmapData(std::string_view compression = "dvsd", bool withDvInfo =
     PutU16(b, 24);
     PutCode(b, compression);
     PutU32(b, 144000);
-    for (int i = 0; i < 4; ++i) PutU32(b, 0);
+    for (int i = 0; i < 4; ++i)
+        PutU32(b, 0);
     if (withDvInfo)
-        for (int i = 0; i < 8; ++i) PutU32(b, 0x11111111u * static_cast<std::uint32_t>(i + 1));
+        for (int i = 0; i < 8; ++i)
+            PutU32(b, 0x11111111u * static_cast<std::uint32_t>(i + 1));
     return b;
 }
 inline Bytes WaveData() {
@@ -131,7 +142,8 @@ inline Bytes WaveData() {
 }
 inline Bytes DvInfoData() {
     Bytes b;
-    for (int i = 0; i < 8; ++i) PutU32(b, 0xA0000000u + static_cast<std::uint32_t>(i));
+    for (int i = 0; i < 8; ++i)
+        PutU32(b, 0xA0000000u + static_cast<std::uint32_t>(i));
     return b;
 }
 // The data of an "indx" super index: the header and the entries (offset, size, duration).
@@ -144,7 +156,8 @@ inline Bytes SuperIndexData(std::string_view chunkId,
     b.push_back(indexType);
     PutU32(b, static_cast<std::uint32_t>(entries.size()));
     PutCode(b, chunkId);
-    for (int i = 0; i < 3; ++i) PutU32(b, 0);
+    for (int i = 0; i < 3; ++i)
+        PutU32(b, 0);
     std::size_t n = 0;
     for (const auto& [off, size] : entries) {
         PutU64(b, off);
@@ -161,13 +174,16 @@ inline Bytes SuperIndexData(std::string_view chunkId,
 
 // A stream list of a DV type 2 video stream, an audio stream or a type 1 stream.
 inline Bytes VideoStrl(std::string_view handler = "dvsd", std::string_view compression = "dvsd") {
-    return Lst("strl", {Chunk("strh", StreamHeaderData("vids", handler)), Chunk("strf", BitmapData(compression))});
+    return Lst("strl", {Chunk("strh", StreamHeaderData("vids", handler)),
+                        Chunk("strf", BitmapData(compression))});
 }
 inline Bytes AudioStrl() {
-    return Lst("strl", {Chunk("strh", StreamHeaderData("auds", "\0\0\0\0", 4, 192000)), Chunk("strf", WaveData())});
+    return Lst("strl", {Chunk("strh", StreamHeaderData("auds", "\0\0\0\0", 4, 192000)),
+                        Chunk("strf", WaveData())});
 }
 inline Bytes InterleavedStrl() {
-    return Lst("strl", {Chunk("strh", StreamHeaderData("iavs", "dvsd")), Chunk("strf", DvInfoData())});
+    return Lst("strl",
+               {Chunk("strh", StreamHeaderData("iavs", "dvsd")), Chunk("strf", DvInfoData())});
 }
 
 // A movi list of n chunks "00dc" of the given size whose bytes are their frame number.
@@ -183,7 +199,8 @@ inline Bytes Movi(int frames, std::size_t size = 16, std::string_view id = "00dc
 
 inline void WriteBytes(const std::filesystem::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 inline Bytes ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -192,10 +209,11 @@ inline Bytes ReadBytes(const std::filesystem::path& path) {
 
 // A fresh directory under the system's temporary folder, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string tmpl = (std::filesystem::temp_directory_path() / "kelvor-test-XXXXXX").string();
-        if (char* made = ::mkdtemp(tmpl.data())) path_ = made;
+        if (char* made = ::mkdtemp(tmpl.data()))
+            path_ = made;
     }
     ~TempDir() {
         std::error_code ec;
@@ -206,7 +224,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::string file(std::string_view name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -10,9 +10,10 @@
 namespace kelvor::test {
 
 class DvFrameBuilder {
-public:
+  public:
     explicit DvFrameBuilder(int sequences = dv::kSequences625)
-        : sequences_(sequences), bytes_(static_cast<std::size_t>(sequences) * dv::kDifSequenceSize, 0) {
+        : sequences_(sequences),
+          bytes_(static_cast<std::size_t>(sequences) * dv::kDifSequenceSize, 0) {
         for (int s = 0; s < sequences; ++s) {
             for (int p = 0; p < dv::kSearchPositionsPerSequence; ++p)
                 fill(dv::SearchPositionOffset(s, p), 0xFF);
@@ -24,12 +25,14 @@ public:
 
     DvFrameBuilder& pack(int sequence, int position, dv::Pack p) {
         const std::size_t off = dv::SearchPositionOffset(sequence, position);
-        for (std::size_t i = 0; i < p.size(); ++i) bytes_[off + i] = p[i];
+        for (std::size_t i = 0; i < p.size(); ++i)
+            bytes_[off + i] = p[i];
         return *this;
     }
     DvFrameBuilder& aaux(int sequence, int j, dv::Pack p) {
         const std::size_t off = dv::AudioBlockOffset(sequence, j) + 3;
-        for (std::size_t i = 0; i < p.size(); ++i) bytes_[off + i] = p[i];
+        for (std::size_t i = 0; i < p.size(); ++i)
+            bytes_[off + i] = p[i];
         return *this;
     }
     DvFrameBuilder& byte(std::size_t offset, std::uint8_t value) {
@@ -46,9 +49,10 @@ public:
     }
     static constexpr int kSubcode(int block, int k) { return (block - 1) * 6 + k; }
 
-private:
+  private:
     void fill(std::size_t off, std::uint8_t v) {
-        for (std::size_t i = 0; i < dv::kPackSize; ++i) bytes_[off + i] = v;
+        for (std::size_t i = 0; i < dv::kPackSize; ++i)
+            bytes_[off + i] = v;
     }
 
     int sequences_;
@@ -64,7 +68,8 @@ inline dv::Pack datePack(int yy, int month, int day) {
 inline dv::Pack timePack(int hour, int minute, int second) {
     auto bcd = [](int v) { return static_cast<std::uint8_t>(((v / 10) << 4) | (v % 10)); };
     return {dv::kPackRecTime, 0xFF, static_cast<std::uint8_t>(0x80 | bcd(second)),
-            static_cast<std::uint8_t>(0x80 | bcd(minute)), static_cast<std::uint8_t>(0xC0 | bcd(hour))};
+            static_cast<std::uint8_t>(0x80 | bcd(minute)),
+            static_cast<std::uint8_t>(0xC0 | bcd(hour))};
 }
 
 // Timecode pack (pack 13 hex) in BCD.

@@ -12,20 +12,23 @@ namespace {
 
 using namespace layout;
 
-constexpr std::size_t kMaxStreams = 100;               // chunk ids carry two digits
-constexpr std::size_t kMaxHeaderListBytes = 1 << 20;   // hdrl bytes looked at
-constexpr std::size_t kMaxFormatBytes = 64 * 1024;     // strf bytes kept
+constexpr std::size_t kMaxStreams = 100;              // chunk ids carry two digits
+constexpr std::size_t kMaxHeaderListBytes = 1 << 20;  // hdrl bytes looked at
+constexpr std::size_t kMaxFormatBytes = 64 * 1024;    // strf bytes kept
 constexpr std::size_t kMaxSuperEntries = 1 << 16;
 constexpr std::size_t kMaxRiffChunks = 1 << 16;
 constexpr std::size_t kIndexReadBlock = 64 * 1024;
 
-std::uint64_t Padded(std::uint64_t n) { return n + (n & 1); }
+std::uint64_t Padded(std::uint64_t n) {
+    return n + (n & 1);
+}
 
 // The stream number of a chunk id "##xx", or none when the first two bytes are not digits.
 std::optional<std::size_t> StreamOfChunkId(std::uint32_t id) {
     const auto a = static_cast<std::uint8_t>(id & 0xFF);
     const auto b = static_cast<std::uint8_t>((id >> 8) & 0xFF);
-    if (a < '0' || a > '9' || b < '0' || b > '9') return std::nullopt;
+    if (a < '0' || a > '9' || b < '0' || b > '9')
+        return std::nullopt;
     return static_cast<std::size_t>((a - '0') * 10 + (b - '0'));
 }
 
@@ -63,9 +66,12 @@ struct AviDemuxer::State {
     }
 
     bool add(std::size_t stream, std::uint64_t offset, std::uint32_t size, bool key) {
-        if (stream >= Chunks.size()) return true;
-        if (offset > fileSize() || fileSize() - offset < size) return true;  // not whole: dropped
-        if (Entries >= EntryCap) return false;
+        if (stream >= Chunks.size())
+            return true;
+        if (offset > fileSize() || fileSize() - offset < size)
+            return true;  // not whole: dropped
+        if (Entries >= EntryCap)
+            return false;
         ++Entries;
         Chunks[stream].push_back({offset, size, key});
         return true;
@@ -87,11 +93,13 @@ bool AviDemuxer::State::parseTop() {
     bool first = true;
     for (std::size_t n = 0; n < kMaxRiffChunks && size - pos >= kListHeaderSize; ++n) {
         std::array<std::uint8_t, kListHeaderSize> h{};
-        if (!readExact(pos, h)) break;
+        if (!readExact(pos, h))
+            break;
         const std::uint32_t id = LoadU32LE(h, 0);
         const std::uint32_t declared = LoadU32LE(h, 4);
         const std::uint32_t form = LoadU32LE(h, 8);
-        if (id != fcc::kRiff || declared < 4) break;
+        if (id != fcc::kRiff || declared < 4)
+            break;
         if (first && form != fcc::kAvi) {
             Error = "not a RIFF AVI file";
             return false;
@@ -102,8 +110,10 @@ bool AviDemuxer::State::parseTop() {
             std::uint64_t p = pos + kListHeaderSize;
             while (end - p >= kChunkHeaderSize && end >= p) {
                 std::array<std::uint8_t, kListHeaderSize> c{};
-                const std::size_t want = end - p >= kListHeaderSize ? kListHeaderSize : kChunkHeaderSize;
-                if (!readExact(p, std::span(c).first(want))) break;
+                const std::size_t want =
+                    end - p >= kListHeaderSize ? kListHeaderSize : kChunkHeaderSize;
+                if (!readExact(p, std::span(c).first(want)))
+                    break;
                 const std::uint32_t cid = LoadU32LE(c, 0);
                 const std::uint64_t csize = LoadU32LE(c, 4);
                 const std::uint64_t dataAt = p + kChunkHeaderSize;
@@ -124,13 +134,15 @@ bool AviDemuxer::State::parseTop() {
                     Idx1 = Range{dataAt, dataEnd};
                 }
                 const std::uint64_t next = dataAt + Padded(csize);
-                if (next > end || next <= p) break;
+                if (next > end || next <= p)
+                    break;
                 p = next;
             }
         }
         first = false;
         const std::uint64_t next = pos + kChunkHeaderSize + Padded(declared);
-        if (next > size) break;
+        if (next > size)
+            break;
         pos = next;
     }
     if (first) {
@@ -154,9 +166,11 @@ void AviDemuxer::State::parseHeaderList(std::span<const std::uint8_t> hdrl) {
         if (id == fcc::kAvih) {
             std::copy_n(data.begin(), std::min(data.size(), MainHeader.size()), MainHeader.begin());
         } else if (id == fcc::kList && data.size() >= 4 && LoadU32LE(data, 0) == fcc::kStrl) {
-            if (Streams.size() < kMaxStreams) parseStreamList(data.subspan(4));
+            if (Streams.size() < kMaxStreams)
+                parseStreamList(data.subspan(4));
         }
-        if (len < size || ((size & 1) && !r.skip(1))) break;
+        if (len < size || ((size & 1) && !r.skip(1)))
+            break;
     }
 }
 
@@ -171,10 +185,11 @@ void AviDemuxer::State::parseStreamList(std::span<const std::uint8_t> strl) {
         const std::size_t len = std::min<std::size_t>(size, r.remaining());
         const auto data = *r.readBytes(len);
         if (id == fcc::kStrh) {
-            std::copy_n(data.begin(), std::min(data.size(), info.Header.size()), info.Header.begin());
+            std::copy_n(data.begin(), std::min(data.size(), info.Header.size()),
+                        info.Header.begin());
         } else if (id == fcc::kStrf) {
-            info.Format.assign(data.begin(),
-                               data.begin() + static_cast<std::ptrdiff_t>(std::min(data.size(), kMaxFormatBytes)));
+            info.Format.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                                data.size(), kMaxFormatBytes)));
         } else if (id == fcc::kIndx && data.size() >= kIndexHeaderSize) {
             ByteReader ir(data);
             const std::uint16_t longs = *ir.readU16LE();
@@ -183,8 +198,8 @@ void AviDemuxer::State::parseStreamList(std::span<const std::uint8_t> strl) {
             const std::uint32_t inUse = *ir.readU32LE();
             ir.seek(kIndexHeaderSize);
             if (superType == kIndexOfIndexes && longs == 4) {
-                const std::size_t n =
-                    std::min<std::size_t>({inUse, ir.remaining() / kSuperIndexEntrySize, kMaxSuperEntries});
+                const std::size_t n = std::min<std::size_t>(
+                    {inUse, ir.remaining() / kSuperIndexEntrySize, kMaxSuperEntries});
                 for (std::size_t i = 0; i < n; ++i) {
                     const std::uint64_t off = *ir.readU64LE();
                     const std::uint32_t sz = *ir.readU32LE();
@@ -193,7 +208,8 @@ void AviDemuxer::State::parseStreamList(std::span<const std::uint8_t> strl) {
                 }
             }
         }
-        if (len < size || ((size & 1) && !r.skip(1))) break;
+        if (len < size || ((size & 1) && !r.skip(1)))
+            break;
     }
     info.Type = LoadU32LE(info.Header, kStrhType);
     info.Handler = LoadU32LE(info.Header, kStrhHandler);
@@ -209,7 +225,8 @@ void AviDemuxer::State::parseStreamList(std::span<const std::uint8_t> strl) {
 bool AviDemuxer::State::readStdIndex(std::size_t stream, std::uint64_t at, std::uint32_t) {
     const std::uint64_t size = fileSize();
     std::array<std::uint8_t, kChunkHeaderSize + kIndexHeaderSize> h{};
-    if (at > size || !readExact(at, h)) return false;
+    if (at > size || !readExact(at, h))
+        return false;
     const std::uint32_t id = LoadU32LE(h, 0);
     const std::uint64_t chunkSize = LoadU32LE(h, 4);
     const std::uint16_t longs = LoadU16LE(h, 8);
@@ -228,16 +245,19 @@ bool AviDemuxer::State::readStdIndex(std::size_t stream, std::uint64_t at, std::
     std::vector<std::uint8_t> block;
     std::uint64_t p = entriesAt;
     while (n > 0) {
-        const std::size_t count =
-            static_cast<std::size_t>(std::min<std::uint64_t>(n, kIndexReadBlock / kStdIndexEntrySize));
+        const std::size_t count = static_cast<std::size_t>(
+            std::min<std::uint64_t>(n, kIndexReadBlock / kStdIndexEntrySize));
         block.resize(count * kStdIndexEntrySize);
-        if (!readExact(p, block)) return false;
+        if (!readExact(p, block))
+            return false;
         ByteReader r(block);
         for (std::size_t i = 0; i < count; ++i) {
             const std::uint32_t off = *r.readU32LE();
             const std::uint32_t sz = *r.readU32LE();
-            if (base > size) continue;
-            if (!add(stream, base + off, sz & ~kStdIndexDeltaFrame, (sz & kStdIndexDeltaFrame) == 0))
+            if (base > size)
+                continue;
+            if (!add(stream, base + off, sz & ~kStdIndexDeltaFrame,
+                     (sz & kStdIndexDeltaFrame) == 0))
                 return true;
         }
         p += block.size();
@@ -248,18 +268,22 @@ bool AviDemuxer::State::readStdIndex(std::size_t stream, std::uint64_t at, std::
 
 bool AviDemuxer::State::readOpenDml() {
     for (std::size_t i = 0; i < Streams.size(); ++i)
-        if (SuperType[i] != kIndexOfIndexes || Super[i].empty()) return false;
+        if (SuperType[i] != kIndexOfIndexes || Super[i].empty())
+            return false;
     bool any = false;
     for (std::size_t i = 0; i < Streams.size(); ++i) {
-        for (const auto& [off, sz] : Super[i]) any = readStdIndex(i, off, sz) || any;
+        for (const auto& [off, sz] : Super[i])
+            any = readStdIndex(i, off, sz) || any;
     }
     return any;
 }
 
 bool AviDemuxer::State::readIdx1() {
-    if (!Idx1 || Movis.empty()) return false;
+    if (!Idx1 || Movis.empty())
+        return false;
     const std::uint64_t count = (Idx1->End - Idx1->Begin) / kIdx1EntrySize;
-    if (count == 0) return false;
+    if (count == 0)
+        return false;
     // Offsets count from the first movi list's type, or (in some writers) from the file start;
     // the first entry that is not a "rec " list tells which.
     const std::uint64_t moviType = Movis.front().Begin - 4;
@@ -268,10 +292,11 @@ bool AviDemuxer::State::readIdx1() {
     std::uint64_t done = 0;
     bool any = false;
     while (done < count) {
-        const std::size_t n =
-            static_cast<std::size_t>(std::min<std::uint64_t>(count - done, kIndexReadBlock / kIdx1EntrySize));
+        const std::size_t n = static_cast<std::size_t>(
+            std::min<std::uint64_t>(count - done, kIndexReadBlock / kIdx1EntrySize));
         block.resize(n * kIdx1EntrySize);
-        if (!readExact(Idx1->Begin + done * kIdx1EntrySize, block)) break;
+        if (!readExact(Idx1->Begin + done * kIdx1EntrySize, block))
+            break;
         ByteReader r(block);
         for (std::size_t i = 0; i < n; ++i) {
             const std::uint32_t id = *r.readFourcc();
@@ -279,7 +304,8 @@ bool AviDemuxer::State::readIdx1() {
             const std::uint32_t off = *r.readU32LE();
             const std::uint32_t sz = *r.readU32LE();
             const auto stream = StreamOfChunkId(id);
-            if (!stream) continue;
+            if (!stream)
+                continue;
             if (!base) {
                 std::array<std::uint8_t, 4> probe{};
                 if (moviType + off <= fileSize() && readExact(moviType + off, probe) &&
@@ -291,7 +317,8 @@ bool AviDemuxer::State::readIdx1() {
                     base = moviType;
             }
             const std::uint64_t at = *base + off + kChunkHeaderSize;
-            if (!add(*stream, at, sz, (flags & kAviifKeyFrame) != 0)) return any;
+            if (!add(*stream, at, sz, (flags & kAviifKeyFrame) != 0))
+                return any;
             any = true;
         }
         done += n;
@@ -303,7 +330,8 @@ void AviDemuxer::State::walkMovi(const Range& movi) {
     std::uint64_t p = movi.Begin;
     while (movi.End >= p && movi.End - p >= kChunkHeaderSize) {
         std::array<std::uint8_t, kListHeaderSize> h{};
-        if (!readExact(p, std::span(h).first(kChunkHeaderSize))) return;
+        if (!readExact(p, std::span(h).first(kChunkHeaderSize)))
+            return;
         const std::uint32_t id = LoadU32LE(h, 0);
         const std::uint32_t size = LoadU32LE(h, 4);
         if (id == fcc::kList) {
@@ -312,9 +340,11 @@ void AviDemuxer::State::walkMovi(const Range& movi) {
             continue;
         }
         const std::uint64_t dataAt = p + kChunkHeaderSize;
-        if (movi.End - dataAt < size) return;  // cut short: not a whole chunk
+        if (movi.End - dataAt < size)
+            return;  // cut short: not a whole chunk
         if (const auto stream = StreamOfChunkId(id); stream && !IsIndexChunkId(id)) {
-            if (!add(*stream, dataAt, size, true)) return;
+            if (!add(*stream, dataAt, size, true))
+                return;
         }
         p = dataAt + Padded(size);
     }
@@ -328,7 +358,8 @@ void AviDemuxer::State::finish() {
     else {
         Chunks.assign(Streams.size(), {});
         Entries = 0;
-        if (readIdx1()) Source = IndexSource::Idx1;
+        if (readIdx1())
+            Source = IndexSource::Idx1;
     }
     const auto byOffset = [](const AviChunk& a, const AviChunk& b) { return a.Offset < b.Offset; };
     for (auto& list : Chunks)
@@ -340,9 +371,11 @@ void AviDemuxer::State::finish() {
     for (const Range& m : Movis) {
         bool covered = false;
         for (const auto& list : Chunks) {
-            auto it = std::lower_bound(list.begin(), list.end(), m.Begin,
-                                       [](const AviChunk& c, std::uint64_t v) { return c.Offset < v; });
-            if (it != list.end() && it->Offset < m.End) covered = true;
+            auto it =
+                std::lower_bound(list.begin(), list.end(), m.Begin,
+                                 [](const AviChunk& c, std::uint64_t v) { return c.Offset < v; });
+            if (it != list.end() && it->Offset < m.End)
+                covered = true;
         }
         if (!covered) {
             walkMovi(m);
@@ -350,8 +383,10 @@ void AviDemuxer::State::finish() {
         }
     }
     if (walked) {
-        for (auto& list : Chunks) std::stable_sort(list.begin(), list.end(), byOffset);
-        if (Source == IndexSource::None) Source = IndexSource::Walk;
+        for (auto& list : Chunks)
+            std::stable_sort(list.begin(), list.end(), byOffset);
+        if (Source == IndexSource::None)
+            Source = IndexSource::Walk;
     }
     for (std::size_t i = 0; i < Streams.size(); ++i) {
         AviStreamInfo& s = Streams[i];
@@ -384,7 +419,8 @@ bool AviDemuxer::open(std::unique_ptr<PositionedFile> file) {
         return false;
     }
     s_->File = std::move(file);
-    if (!s_->parseTop()) return false;
+    if (!s_->parseTop())
+        return false;
     s_->finish();
     return true;
 }
@@ -396,41 +432,55 @@ static const std::string kNoError;
 const std::array<std::uint8_t, 56>& AviDemuxer::mainHeader() const {
     return s_ ? s_->MainHeader : kNoHeader;
 }
-const std::vector<AviStreamInfo>& AviDemuxer::streams() const { return s_ ? s_->Streams : kNoStreams; }
-IndexSource AviDemuxer::indexSource() const { return s_ ? s_->Source : IndexSource::None; }
-const std::string& AviDemuxer::errorText() const { return s_ ? s_->Error : kNoError; }
-PositionedFile* AviDemuxer::file() const { return s_ ? s_->File.get() : nullptr; }
+const std::vector<AviStreamInfo>& AviDemuxer::streams() const {
+    return s_ ? s_->Streams : kNoStreams;
+}
+IndexSource AviDemuxer::indexSource() const {
+    return s_ ? s_->Source : IndexSource::None;
+}
+const std::string& AviDemuxer::errorText() const {
+    return s_ ? s_->Error : kNoError;
+}
+PositionedFile* AviDemuxer::file() const {
+    return s_ ? s_->File.get() : nullptr;
+}
 
 int AviDemuxer::videoStream() const {
     const auto& st = streams();
     for (std::size_t i = 0; i < st.size(); ++i)
-        if (st[i].Type == fcc::kVids || st[i].Type == fcc::kIavs) return static_cast<int>(i);
+        if (st[i].Type == fcc::kVids || st[i].Type == fcc::kIavs)
+            return static_cast<int>(i);
     return -1;
 }
 
 int AviDemuxer::audioStream() const {
     const auto& st = streams();
     for (std::size_t i = 0; i < st.size(); ++i)
-        if (st[i].Type == fcc::kAuds) return static_cast<int>(i);
+        if (st[i].Type == fcc::kAuds)
+            return static_cast<int>(i);
     return -1;
 }
 
 std::uint64_t AviDemuxer::chunkCount(std::size_t stream) const {
-    if (!s_ || stream >= s_->Chunks.size()) return 0;
+    if (!s_ || stream >= s_->Chunks.size())
+        return 0;
     return s_->Chunks[stream].size();
 }
 
 std::optional<AviChunk> AviDemuxer::chunk(std::size_t stream, std::uint64_t index) const {
-    if (!s_ || stream >= s_->Chunks.size() || index >= s_->Chunks[stream].size()) return std::nullopt;
+    if (!s_ || stream >= s_->Chunks.size() || index >= s_->Chunks[stream].size())
+        return std::nullopt;
     return s_->Chunks[stream][static_cast<std::size_t>(index)];
 }
 
 std::optional<std::size_t> AviDemuxer::readChunk(std::size_t stream, std::uint64_t index,
                                                  std::span<std::uint8_t> buffer) {
     const auto c = chunk(stream, index);
-    if (!c || buffer.size() < c->Size) return std::nullopt;
+    if (!c || buffer.size() < c->Size)
+        return std::nullopt;
     auto n = s_->File->readAt(c->Offset, buffer.first(c->Size));
-    if (!n || *n != c->Size) return std::nullopt;
+    if (!n || *n != c->Size)
+        return std::nullopt;
     return c->Size;
 }
 

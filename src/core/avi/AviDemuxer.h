@@ -34,8 +34,8 @@ struct AviChunk {
 };
 
 struct AviStreamInfo {
-    std::uint32_t Type = 0;     // fccType: "vids", "auds", "iavs", ...
-    std::uint32_t Handler = 0;  // fccHandler
+    std::uint32_t Type = 0;                 // fccType: "vids", "auds", "iavs", ...
+    std::uint32_t Handler = 0;              // fccHandler
     std::array<std::uint8_t, 56> Header{};  // the strh data (zero-filled when shorter)
     std::vector<std::uint8_t> Format;       // the strf data (at most 64 KiB kept)
     std::uint32_t Scale = 0;                // strh dwScale and dwRate
@@ -48,7 +48,7 @@ struct AviStreamInfo {
 };
 
 class AviDemuxer {
-public:
+  public:
     AviDemuxer();
     ~AviDemuxer();
     AviDemuxer(const AviDemuxer&) = delete;
@@ -75,7 +75,7 @@ public:
     PositionedFile* file() const;
     const std::string& errorText() const;
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> s_;
 };

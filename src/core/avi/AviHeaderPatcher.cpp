@@ -26,7 +26,7 @@ constexpr std::uint32_t kFrameRateBase = 1000000;
 enum class Kind { None, Video, Audio, Interleaved, Other };
 
 class Walker {
-public:
+  public:
     Walker(PositionedFile& file, const AviHeaderPatcher::MessagePump& pump)
         : s_(file), pump_(pump) {}
 
@@ -34,17 +34,19 @@ public:
         std::int64_t remaining = static_cast<std::int64_t>(s_.size());
         while (remaining > 0) {
             const std::int64_t n = walkChunk(0, true);
-            if (eof_ || n == 8) break;
+            if (eof_ || n == 8)
+                break;
             remaining -= n;
         }
         return found_;
     }
 
-private:
+  private:
     // Reads n bytes (into a scratch buffer; the values are not kept). A short read sets the
     // end-of-file flag.
     bool read(std::span<std::uint8_t> out) {
-        if (s_.readExact(out)) return true;
+        if (s_.readExact(out))
+            return true;
         eof_ = true;
         return false;
     }
@@ -64,23 +66,29 @@ private:
 };
 
 std::int64_t Walker::walkChunk(int depth, bool top) {
-    if (pump_) pump_();
+    if (pump_)
+        pump_();
     const std::uint64_t chunkStart = s_.position();
     std::array<std::uint8_t, 8> h{};
-    if (!read(h)) return 0;
+    if (!read(h))
+        return 0;
     const std::uint32_t code = LoadU32LE(h, 0);
     std::int64_t size = LoadU32LE(h, 4);
-    if (top && code != fcc::kRiff) return 8;
+    if (top && code != fcc::kRiff)
+        return 8;
     size += size & 1;
     const std::uint64_t dataStart = s_.position();
     const std::uint64_t left = s_.size() > dataStart ? s_.size() - dataStart : 0;
-    if (static_cast<std::uint64_t>(size) > left) size = static_cast<std::int64_t>(left);
+    if (static_cast<std::uint64_t>(size) > left)
+        size = static_cast<std::int64_t>(left);
     const std::int64_t result = size + 8;
-    if (size == 0) return result;
+    if (size == 0)
+        return result;
 
     if (code == fcc::kRiff || code == fcc::kList) {
         std::array<std::uint8_t, 4> t{};
-        if (!read(t)) return result;
+        if (!read(t))
+            return result;
         size -= 4;
         if (LoadU32LE(t, 0) == fcc::kMovi || depth >= kMaxPatcherDepth) {
             s_.seekRelative(size);
@@ -88,7 +96,8 @@ std::int64_t Walker::walkChunk(int depth, bool top) {
         }
         while (size > 7 && !eof_) {
             const std::int64_t n = walkChunk(depth + 1, false);
-            if (n > size) return result;
+            if (n > size)
+                return result;
             size -= n;
         }
         s_.seekRelative(size);
@@ -97,7 +106,8 @@ std::int64_t Walker::walkChunk(int depth, bool top) {
 
     if (code == fcc::kStrh) {
         std::array<std::uint8_t, kStrhRead> b{};
-        if (!read(b)) return result;
+        if (!read(b))
+            return result;
         size -= kStrhRead;
         const std::uint32_t type = LoadU32LE(b, 0);
         if (type == fcc::kVids || type == fcc::kIavs) {
@@ -108,26 +118,32 @@ std::int64_t Walker::walkChunk(int depth, bool top) {
             kind_ = type == fcc::kAuds ? Kind::Audio : Kind::Other;
         }
     } else if (code == fcc::kAvih) {
-        if (!skipRead(kAvihRead)) return result;
+        if (!skipRead(kAvihRead))
+            return result;
         size -= kAvihRead;
     } else if (code == fcc::kStrf && kind_ == Kind::Video) {
         std::array<std::uint8_t, kBitmapRead> b{};
-        if (!read(b)) return result;
+        if (!read(b))
+            return result;
         found_.CompressionOffset = static_cast<std::int64_t>(dataStart) + kCompressionInStrf;
         size -= kBitmapRead;
         const std::uint32_t c = FourccToLower(LoadU32LE(b, 16));
         if (size >= kDvInfoRead && (c == fcc::kDvsd || c == fcc::kDsvd || c == fcc::kCsvd)) {
-            if (!skipRead(kDvInfoRead)) return result;
+            if (!skipRead(kDvInfoRead))
+                return result;
             size -= kDvInfoRead;
         }
     } else if (code == fcc::kStrf && kind_ == Kind::Audio) {
-        if (!skipRead(kWaveRead)) return result;
+        if (!skipRead(kWaveRead))
+            return result;
         size -= kWaveRead;
     } else if (code == fcc::kStrf && kind_ == Kind::Interleaved) {
-        if (!skipRead(kDvInfoRead)) return result;
+        if (!skipRead(kDvInfoRead))
+            return result;
         size -= kDvInfoRead;
     } else if (code == fcc::kIndx || ((code & 0xFF) == 'i' && ((code >> 8) & 0xFF) == 'x')) {
-        if (!skipRead(kIndexRead)) return result;
+        if (!skipRead(kIndexRead))
+            return result;
         size -= kIndexRead;
     }
     // Forward past the rest, or back when a fixed-size read went past a shorter chunk's end.
@@ -138,29 +154,33 @@ std::int64_t Walker::walkChunk(int depth, bool top) {
 }  // namespace
 
 class AviHeaderPatcher::Guard {
-public:
+  public:
     explicit Guard(AviHeaderPatcher& p) : p_(p) {
-        if (p_.owner_.load() == std::this_thread::get_id()) return;  // re-entered: refused
+        if (p_.owner_.load() == std::this_thread::get_id())
+            return;  // re-entered: refused
         lock_ = std::unique_lock(p_.mutex_);
         p_.owner_.store(std::this_thread::get_id());
     }
     ~Guard() {
-        if (lock_.owns_lock()) p_.owner_.store(std::thread::id{});
+        if (lock_.owns_lock())
+            p_.owner_.store(std::thread::id{});
     }
     bool held() const { return lock_.owns_lock(); }
 
-private:
+  private:
     AviHeaderPatcher& p_;
     std::unique_lock<std::mutex> lock_;
 };
 
 void AviHeaderPatcher::setMessagePump(MessagePump pump) {
     Guard g(*this);
-    if (g.held()) pump_ = std::move(pump);
+    if (g.held())
+        pump_ = std::move(pump);
 }
 
 HeaderFieldOffsets AviHeaderPatcher::lastOffsets() const {
-    if (owner_.load() == std::this_thread::get_id()) return offsets_;
+    if (owner_.load() == std::this_thread::get_id())
+        return offsets_;
     std::lock_guard lock(mutex_);
     return offsets_;
 }
@@ -170,17 +190,21 @@ HeaderFieldOffsets AviHeaderPatcher::Walk(PositionedFile& file, const MessagePum
 }
 
 std::uint32_t AviHeaderPatcher::ScaleForRate(double rate) {
-    if (!(rate > 0) || !std::isfinite(rate)) throw std::invalid_argument("frame rate must be above 0");
+    if (!(rate > 0) || !std::isfinite(rate))
+        throw std::invalid_argument("frame rate must be above 0");
     const std::int64_t scale = RoundHalfEven(1000000.0 / rate);
-    if (scale <= 0 || scale > 0xFFFFFFFFll) throw std::invalid_argument("frame rate out of range");
+    if (scale <= 0 || scale > 0xFFFFFFFFll)
+        throw std::invalid_argument("frame rate out of range");
     return static_cast<std::uint32_t>(scale);
 }
 
 HeaderFieldOffsets AviHeaderPatcher::LocateHeaderFields(const std::string& fileName) {
     Guard g(*this);
-    if (!g.held()) return {};
+    if (!g.held())
+        return {};
     offsets_ = {};
-    if (!RegularFileSize(fileName)) return offsets_;
+    if (!RegularFileSize(fileName))
+        return offsets_;
     auto file = OpenOrRaise(fileName, DiskFile::Mode::Read);
     offsets_ = Walk(*file, pump_);
     return offsets_;
@@ -188,36 +212,44 @@ HeaderFieldOffsets AviHeaderPatcher::LocateHeaderFields(const std::string& fileN
 
 std::uint32_t AviHeaderPatcher::ReadCodec(const std::string& fileName) {
     Guard g(*this);
-    if (!g.held()) throw FileError("the header patcher is busy on this thread");
+    if (!g.held())
+        throw FileError("the header patcher is busy on this thread");
     offsets_ = {};
     auto file = OpenOrRaise(fileName, DiskFile::Mode::Read);
     offsets_ = Walk(*file, pump_);
-    if (offsets_.CodecOffset < 0) return 0;
+    if (offsets_.CodecOffset < 0)
+        return 0;
     std::array<std::uint8_t, 4> b{};
     const auto n = file->readAt(static_cast<std::uint64_t>(offsets_.CodecOffset), b);
-    if (!n || *n != b.size()) throw FileError("cannot read the codec of " + fileName);
+    if (!n || *n != b.size())
+        throw FileError("cannot read the codec of " + fileName);
     return LoadU32LE(b, 0);
 }
 
 bool AviHeaderPatcher::WriteCodec(const std::string& fileName, std::uint32_t code) {
     try {
         Guard g(*this);
-        if (!g.held()) return false;
+        if (!g.held())
+            return false;
         offsets_ = {};
-        if (!RegularFileSize(fileName)) return false;
+        if (!RegularFileSize(fileName))
+            return false;
         {
             auto file = OpenOrRaise(fileName, DiskFile::Mode::Read);
             offsets_ = Walk(*file, pump_);
         }
         auto out = DiskFile::open(fileName, DiskFile::Mode::Write);
-        if (!out) return false;
+        if (!out)
+            return false;
         std::array<std::uint8_t, 4> b{};
         StoreU32LE(b, 0, code);
         for (const std::int64_t at : {offsets_.CodecOffset, offsets_.CompressionOffset}) {
             // A field past the end would grow the file; the walk never finds one, but a file
             // cut short since the walk must not be extended.
-            if (at < 0 || static_cast<std::uint64_t>(at) + 4 > out->size()) continue;
-            if (!out->writeAt(static_cast<std::uint64_t>(at), b)) return false;
+            if (at < 0 || static_cast<std::uint64_t>(at) + 4 > out->size())
+                continue;
+            if (!out->writeAt(static_cast<std::uint64_t>(at), b))
+                return false;
         }
         return true;
     } catch (...) {
@@ -228,17 +260,21 @@ bool AviHeaderPatcher::WriteCodec(const std::string& fileName, std::uint32_t cod
 void AviHeaderPatcher::WriteFrameRate(const std::string& fileName, double rate) {
     const std::uint32_t scale = ScaleForRate(rate);
     Guard g(*this);
-    if (!g.held()) throw FileError("the header patcher is busy on this thread");
+    if (!g.held())
+        throw FileError("the header patcher is busy on this thread");
     offsets_ = {};
     auto file = OpenOrRaise(fileName, DiskFile::Mode::ReadWrite);
     offsets_ = Walk(*file, pump_);
-    if (offsets_.ScaleOffset < 0) return;
+    if (offsets_.ScaleOffset < 0)
+        return;
     const auto at = static_cast<std::uint64_t>(offsets_.ScaleOffset);
-    if (at + 8 > file->size()) return;
+    if (at + 8 > file->size())
+        return;
     std::array<std::uint8_t, 8> b{};
     StoreU32LE(b, 0, scale);
     StoreU32LE(b, 4, kFrameRateBase);
-    if (!file->writeAt(at, b)) throw FileError("cannot write the frame rate of " + fileName);
+    if (!file->writeAt(at, b))
+        throw FileError("cannot write the frame rate of " + fileName);
 }
 
 }  // namespace kelvor::avi

@@ -36,7 +36,7 @@ struct HeaderFieldOffsets {
 inline constexpr int kMaxPatcherDepth = 64;
 
 class AviHeaderPatcher {
-public:
+  public:
     // Called at the start of every chunk of a walk, on the walking thread. The window sets one
     // that lets its pending messages run when it is called on the UI thread and does nothing on
     // any other thread.
@@ -58,7 +58,7 @@ public:
     // above 0 or the scale is 0 or does not fit 32 bits.
     static std::uint32_t ScaleForRate(double rate);
 
-private:
+  private:
     class Guard;
 
     mutable std::mutex mutex_;  // guards offsets_ and pump_, and serialises the operations

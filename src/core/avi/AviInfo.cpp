@@ -18,25 +18,29 @@ constexpr std::uint64_t kSuperIndexHeader = 24;
 
 // One walk over a file; the position and the current chunk live here.
 class Walker {
-public:
+  public:
     Walker(PositionedFile& file, TAviParam& p) : s_(file), p_(p) {}
 
     void run();
 
-private:
+  private:
     // The chunk header read: skip a pad byte at an odd position, then 8 bytes.
     bool readHeader() {
-        if (s_.position() & 1) s_.seekRelative(1);
+        if (s_.position() & 1)
+            s_.seekRelative(1);
         std::array<std::uint8_t, 8> h{};
-        if (!s_.readExact(h)) return false;
+        if (!s_.readExact(h))
+            return false;
         code_ = LoadU32LE(h, 0);
         size_ = LoadU32LE(h, 4);
         return true;
     }
     bool readListType() {
-        if (size_ < 4) return false;
+        if (size_ < 4)
+            return false;
         std::array<std::uint8_t, 4> t{};
-        if (!s_.readExact(t)) return false;
+        if (!s_.readExact(t))
+            return false;
         listType_ = LoadU32LE(t, 0);
         size_ -= 4;
         return true;
@@ -62,17 +66,23 @@ private:
 void Walker::run() {
     std::uint64_t remaining = s_.size();
     while (remaining >= 8) {
-        if (!readHeader()) break;
-        if (size_ + 8 > remaining) break;
+        if (!readHeader())
+            break;
+        if (size_ + 8 > remaining)
+            break;
         remaining -= size_ + 8;
-        if (code_ != fcc::kRiff) break;
-        if (!readListType()) break;
+        if (code_ != fcc::kRiff)
+            break;
+        if (!readListType())
+            break;
         const std::string form = FourccToText(listType_);
         bool avi = true;
         for (int i = 0; i < 3; ++i)
             avi = avi && std::toupper(static_cast<unsigned char>(form[i])) == "AVI"[i];
-        if (!avi) break;
-        if (!walkRiff(size_)) break;
+        if (!avi)
+            break;
+        if (!walkRiff(size_))
+            break;
         p_.Valid = true;
     }
     if (p_.VideoIndex >= 0) {
@@ -88,13 +98,17 @@ void Walker::run() {
 
 bool Walker::walkRiff(std::uint64_t remaining) {
     while (remaining >= 8) {
-        if (!readHeader()) return true;  // the end of the file inside the RIFF chunk
-        if (size_ + 8 > remaining) return false;
+        if (!readHeader())
+            return true;  // the end of the file inside the RIFF chunk
+        if (size_ + 8 > remaining)
+            return false;
         remaining -= size_ + 8;
         if (code_ == fcc::kList) {
-            if (!readListType()) return false;
+            if (!readListType())
+                return false;
             if (listType_ == fcc::kHdrl) {
-                if (!walkHeader(size_)) return false;
+                if (!walkHeader(size_))
+                    return false;
             } else if (listType_ == fcc::kMovi) {
                 p_.MoviOffset = s_.position();
                 passOver();
@@ -113,18 +127,23 @@ bool Walker::walkRiff(std::uint64_t remaining) {
 
 bool Walker::walkHeader(std::uint64_t remaining) {
     while (remaining >= 8) {
-        if (!readHeader()) return false;
-        if (size_ + 8 > remaining) return false;
+        if (!readHeader())
+            return false;
+        if (size_ + 8 > remaining)
+            return false;
         remaining -= size_ + 8;
         if (code_ == fcc::kAvih) {
             // The whole chunk must be there; only its first 56 bytes are kept.
             const std::uint64_t start = s_.position();
-            if (s_.size() < start || s_.size() - start < size_) return false;
-            if (!readInto(p_.MainHeader, static_cast<std::size_t>(std::min<std::uint64_t>(size_, kAvihKept))))
+            if (s_.size() < start || s_.size() - start < size_)
+                return false;
+            if (!readInto(p_.MainHeader,
+                          static_cast<std::size_t>(std::min<std::uint64_t>(size_, kAvihKept))))
                 return false;
             s_.seek(start + size_);
         } else if (code_ == fcc::kList) {
-            if (!readListType()) return false;
+            if (!readListType())
+                return false;
             if (listType_ == fcc::kStrl && p_.Streams.size() < kMaxReaderStreams) {
                 walkStream(size_);
             } else if (listType_ == fcc::kOdml) {
@@ -143,21 +162,26 @@ void Walker::walkStream(std::uint64_t remaining) {
     p_.Streams.emplace_back();
     const std::size_t index = p_.Streams.size() - 1;
     while (remaining >= 8) {
-        if (!readHeader()) return;
-        if (size_ + 8 > remaining) return;
+        if (!readHeader())
+            return;
+        if (size_ + 8 > remaining)
+            return;
         remaining -= size_ + 8;
         TAvistream& st = p_.Streams[index];
         const std::uint64_t start = s_.position();
         if (code_ == fcc::kStrh) {
             const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(size_, kStrhKept));
-            if (!readInto(st.StreamHeader, n)) return;
+            if (!readInto(st.StreamHeader, n))
+                return;
             s_.seek(start + size_);
             const std::uint32_t type = LoadU32LE(st.StreamHeader, 0);
-            if (type == fcc::kAuds && p_.AudioIndex < 0) p_.AudioIndex = static_cast<std::int32_t>(index);
+            if (type == fcc::kAuds && p_.AudioIndex < 0)
+                p_.AudioIndex = static_cast<std::int32_t>(index);
             if ((type == fcc::kVids || type == fcc::kIavs) && p_.VideoIndex < 0)
                 p_.VideoIndex = static_cast<std::int32_t>(index);
         } else if (code_ == fcc::kStrf) {
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(size_, kMaxStreamFormatBytes));
+            const auto n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(size_, kMaxStreamFormatBytes));
             st.StreamFormat.assign(n, 0);
             if (!s_.readExact(st.StreamFormat)) {
                 st.StreamFormat.resize(0);
@@ -166,7 +190,8 @@ void Walker::walkStream(std::uint64_t remaining) {
             s_.seek(start + size_);
         } else if (code_ == fcc::kIndx) {
             st.SuperIndexEntriesOffset = start + kSuperIndexHeader;
-            if (!readInto(st.SuperIndex, kSuperIndexKept)) return;
+            if (!readInto(st.SuperIndex, kSuperIndexKept))
+                return;
             // A chunk shorter than the 88 bytes read still ends where its size says.
             s_.seek(start + size_);
         } else {
@@ -178,13 +203,16 @@ void Walker::walkStream(std::uint64_t remaining) {
 void Walker::walkOdml(std::uint64_t remaining) {
     p_.OpenDml = true;
     while (remaining >= 8) {
-        if (!readHeader()) return;
-        if (size_ + 8 > remaining) return;
+        if (!readHeader())
+            return;
+        if (size_ + 8 > remaining)
+            return;
         remaining -= size_ + 8;
         if (code_ == fcc::kDmlh) {
             const std::uint64_t start = s_.position();
             const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(size_, kDmlhKept));
-            if (!readInto(p_.OpenDmlHeader, n)) return;
+            if (!readInto(p_.OpenDmlHeader, n))
+                return;
             s_.seek(start + size_);
         } else {
             passOver();
@@ -199,18 +227,24 @@ TFriendlyAviParam::TFriendlyAviParam(const std::string& fileName) {
     walk(*file);
 }
 
-TFriendlyAviParam::TFriendlyAviParam(PositionedFile& file) { walk(file); }
+TFriendlyAviParam::TFriendlyAviParam(PositionedFile& file) {
+    walk(file);
+}
 
-void TFriendlyAviParam::walk(PositionedFile& file) { Walker(file, *this).run(); }
+void TFriendlyAviParam::walk(PositionedFile& file) {
+    Walker(file, *this).run();
+}
 
 const TAvistream* TFriendlyAviParam::VideoStream() const {
-    if (VideoIndex < 0 || static_cast<std::size_t>(VideoIndex) >= Streams.size()) return nullptr;
+    if (VideoIndex < 0 || static_cast<std::size_t>(VideoIndex) >= Streams.size())
+        return nullptr;
     return &Streams[static_cast<std::size_t>(VideoIndex)];
 }
 
 std::string TFriendlyAviParam::VideoCodec() const {
     const TAvistream* v = VideoStream();
-    if (!v) return "####";
+    if (!v)
+        return "####";
     return std::string(v->StreamHeader.begin() + 4, v->StreamHeader.begin() + 8);
 }
 

@@ -46,7 +46,7 @@ inline constexpr std::size_t kMaxReaderStreams = 256;
 inline constexpr std::size_t kMaxStreamFormatBytes = 1 << 20;
 
 class TFriendlyAviParam : public TAviParam {
-public:
+  public:
     // Opens the file for reading (others may read and write it meanwhile) and walks it. Raises
     // FileError when the file cannot be opened.
     explicit TFriendlyAviParam(const std::string& fileName);
@@ -58,7 +58,7 @@ public:
     // The four bytes of the video stream's fccHandler as stored, or "####".
     std::string VideoCodec() const;
 
-private:
+  private:
     void walk(PositionedFile& file);
 };
 

@@ -43,7 +43,8 @@ struct Out {
         v.push_back(static_cast<std::uint8_t>(x >> 8));
     }
     void u32(std::uint32_t x) {
-        for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
     }
     void u64(std::uint64_t x) {
         u32(static_cast<std::uint32_t>(x));
@@ -80,7 +81,9 @@ struct StreamState {
     std::vector<SuperEntry> Super;
 };
 
-std::uint64_t Padded(std::uint64_t n) { return n + (n & 1); }
+std::uint64_t Padded(std::uint64_t n) {
+    return n + (n & 1);
+}
 
 }  // namespace
 
@@ -90,19 +93,25 @@ DvInfo DvInfoFromFrame(std::span<const std::uint8_t> frame) {
     StoreU32LE(info, 24, 0);
     StoreU32LE(info, 28, 0);
     const auto seqs = dv::SequenceCountForSize(frame.size());
-    if (!seqs) return info;
+    if (!seqs)
+        return info;
     // The second audio half lives in the second half of the DIF sequences.
     const int half = *seqs / 2;
     auto put = [&](std::size_t off, int firstSeq, std::uint8_t id, bool aaux) {
         for (int s = firstSeq; s < firstSeq + half; ++s) {
-            const std::size_t count = aaux ? dv::kAudioBlocksPerSequence : dv::kVauxPacksPerSequence;
+            const std::size_t count =
+                aaux ? dv::kAudioBlocksPerSequence : dv::kVauxPacksPerSequence;
             for (std::size_t j = 0; j < count; ++j) {
                 const std::size_t at =
                     aaux ? dv::AudioBlockOffset(s, static_cast<int>(j)) + 3
-                         : dv::SearchPositionOffset(s, dv::kSubcodePacksPerSequence + static_cast<int>(j));
-                if (frame.size() - dv::kPackSize < at) continue;
-                if (frame[at] != id) continue;
-                for (std::size_t k = 0; k < 4; ++k) info[off + k] = frame[at + 1 + k];
+                         : dv::SearchPositionOffset(
+                               s, dv::kSubcodePacksPerSequence + static_cast<int>(j));
+                if (frame.size() - dv::kPackSize < at)
+                    continue;
+                if (frame[at] != id)
+                    continue;
+                for (std::size_t k = 0; k < 4; ++k)
+                    info[off + k] = frame[at + 1 + k];
                 return;
             }
         }
@@ -144,8 +153,10 @@ struct AviWriter::State {
         std::size_t done = 0;
         while (done < Buffer.size()) {
             const ssize_t n = ::write(Fd, Buffer.data() + done, Buffer.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
             done += static_cast<std::size_t>(n);
         }
         Flushed += Buffer.size();
@@ -153,7 +164,8 @@ struct AviWriter::State {
         return true;
     }
     bool append(std::span<const std::uint8_t> b) {
-        if (Buffer.size() + b.size() > kWriteBufferSize && !flush()) return false;
+        if (Buffer.size() + b.size() > kWriteBufferSize && !flush())
+            return false;
         if (b.size() >= kWriteBufferSize) {
             // Large blocks go straight to the file.
             std::vector<std::uint8_t> keep;
@@ -175,13 +187,16 @@ struct AviWriter::State {
     }
     // Writes bytes at an earlier offset (headers and sizes filled in later).
     bool patch(std::uint64_t offset, std::span<const std::uint8_t> b) {
-        if (!flush()) return false;
+        if (!flush())
+            return false;
         std::size_t done = 0;
         while (done < b.size()) {
-            const ssize_t n = ::pwrite(Fd, b.data() + done, b.size() - done,
-                                       static_cast<off_t>(offset + done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
+            const ssize_t n =
+                ::pwrite(Fd, b.data() + done, b.size() - done, static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
             done += static_cast<std::size_t>(n);
         }
         return true;
@@ -208,7 +223,8 @@ std::vector<std::uint8_t> AviWriter::State::buildHeaders() const {
     std::uint64_t bytesPerSec = static_cast<std::uint64_t>(FrameSize) * Rate / Scale;
     for (const auto& s : Streams) {
         maxChunk = std::max(maxChunk, s.MaxChunk);
-        if (s.Type == fcc::kAuds) bytesPerSec += s.Wave.avgBytesPerSec();
+        if (s.Type == fcc::kAuds)
+            bytesPerSec += s.Wave.avgBytesPerSec();
     }
 
     o.u32(fcc::kRiff);
@@ -335,12 +351,14 @@ std::uint64_t AviWriter::State::indexReserve(bool oneMore) const {
              (s.Segment.size() + (oneMore ? 1 : 0)) * kStdIndexEntrySize;
         chunks += s.Segment.size();
     }
-    if (RiffCount == 1) n += kChunkHeaderSize + (chunks + (oneMore ? 1 : 0)) * kIdx1EntrySize;
+    if (RiffCount == 1)
+        n += kChunkHeaderSize + (chunks + (oneMore ? 1 : 0)) * kIdx1EntrySize;
     return n;
 }
 
 bool AviWriter::State::startSegment() {
-    if (RiffCount >= kSuperIndexCapacity) return false;
+    if (RiffCount >= kSuperIndexCapacity)
+        return false;
     RiffStart = position();
     MoviList = RiffStart + kListHeaderSize;
     std::vector<std::uint8_t> h;
@@ -357,10 +375,12 @@ bool AviWriter::State::startSegment() {
 }
 
 bool AviWriter::State::finishSegment() {
-    if (!SegmentOpen) return true;
+    if (!SegmentOpen)
+        return true;
     for (std::size_t i = 0; i < Streams.size(); ++i) {
         StreamState& s = Streams[i];
-        if (s.Segment.empty()) continue;
+        if (s.Segment.empty())
+            continue;
         const std::uint64_t at = position();
         std::vector<std::uint8_t> ix;
         Out o{ix};
@@ -378,7 +398,8 @@ bool AviWriter::State::finishSegment() {
             o.u32(off);
             o.u32(size);
         }
-        if (!append(ix)) return false;
+        if (!append(ix))
+            return false;
         s.Super.push_back({at, static_cast<std::uint32_t>(ix.size()),
                            static_cast<std::uint32_t>(s.SegmentTicks)});
         s.Segment.clear();
@@ -398,29 +419,35 @@ bool AviWriter::State::finishSegment() {
             o.u32(e.Offset);
             o.u32(e.Size);
         }
-        if (!append(idx)) return false;
+        if (!append(idx))
+            return false;
         Idx1.clear();
         Idx1.shrink_to_fit();
     }
     const std::uint64_t riffEnd = position();
-    if (!patchU32(RiffStart + 4, static_cast<std::uint32_t>(riffEnd - RiffStart - kChunkHeaderSize)))
+    if (!patchU32(RiffStart + 4,
+                  static_cast<std::uint32_t>(riffEnd - RiffStart - kChunkHeaderSize)))
         return false;
     SegmentOpen = false;
     return true;
 }
 
 bool AviWriter::State::writeChunk(std::size_t stream, std::span<const std::uint8_t> data) {
-    if (data.size() > 0x7FFFFFFFu) return false;
+    if (data.size() > 0x7FFFFFFFu)
+        return false;
     const std::uint64_t need = kChunkHeaderSize + Padded(data.size());
     if (SegmentOpen) {
         const std::uint64_t used = position() - RiffStart;
         bool segmentHasChunks = false;
-        for (const auto& s : Streams) segmentHasChunks = segmentHasChunks || !s.Segment.empty();
+        for (const auto& s : Streams)
+            segmentHasChunks = segmentHasChunks || !s.Segment.empty();
         if (segmentHasChunks && used + need + indexReserve(true) > Config.RiffLimit) {
-            if (!finishSegment()) return false;
+            if (!finishSegment())
+                return false;
         }
     }
-    if (!SegmentOpen && !startSegment()) return false;
+    if (!SegmentOpen && !startSegment())
+        return false;
 
     StreamState& s = Streams[stream];
     const std::uint64_t chunkAt = position();
@@ -428,14 +455,16 @@ bool AviWriter::State::writeChunk(std::size_t stream, std::span<const std::uint8
         return false;
     if (data.size() & 1) {
         const std::uint8_t pad = 0;
-        if (!append(std::span(&pad, 1))) return false;
+        if (!append(std::span(&pad, 1)))
+            return false;
     }
     s.Segment.emplace_back(static_cast<std::uint32_t>(chunkAt + kChunkHeaderSize - RiffStart),
                            static_cast<std::uint32_t>(data.size()));
     if (RiffCount == 1) {
         Idx1.push_back({s.Id, static_cast<std::uint32_t>(chunkAt - (MoviList + kChunkHeaderSize)),
                         static_cast<std::uint32_t>(data.size())});
-        if (s.Type != fcc::kAuds) ++s.FramesInFirstRiff;
+        if (s.Type != fcc::kAuds)
+            ++s.FramesInFirstRiff;
     }
     ++s.Chunks;
     s.Bytes += data.size();
@@ -448,26 +477,37 @@ bool AviWriter::State::writeChunk(std::size_t stream, std::span<const std::uint8
 AviWriter::AviWriter() = default;
 
 AviWriter::~AviWriter() {
-    if (isOpen()) close();
+    if (isOpen())
+        close();
 }
 
-std::string AviWriter::TemporaryPath(const std::string& path) { return path + ".part"; }
+std::string AviWriter::TemporaryPath(const std::string& path) {
+    return path + ".part";
+}
 
-bool AviWriter::isOpen() const { return s_ && s_->Fd >= 0; }
+bool AviWriter::isOpen() const {
+    return s_ && s_->Fd >= 0;
+}
 std::uint64_t AviWriter::framesWritten() const {
     return s_ && !s_->Streams.empty() ? s_->Streams[0].Chunks : 0;
 }
-std::uint64_t AviWriter::bytesWritten() const { return s_ ? s_->position() : 0; }
-const std::string& AviWriter::errorText() const { return error_; }
+std::uint64_t AviWriter::bytesWritten() const {
+    return s_ ? s_->position() : 0;
+}
+const std::string& AviWriter::errorText() const {
+    return error_;
+}
 
 bool AviWriter::open(const std::string& path, const AviWriterConfig& config) {
-    if (isOpen()) discard();
+    if (isOpen())
+        discard();
     error_.clear();
     auto s = std::make_unique<State>();
     s->Config = config;
     const bool pal = config.System == TvSystem::Pal;
-    s->FrameSize = config.FrameSize ? config.FrameSize
-                                    : static_cast<std::uint32_t>(pal ? dv::kFrameSize625 : dv::kFrameSize525);
+    s->FrameSize = config.FrameSize
+                       ? config.FrameSize
+                       : static_cast<std::uint32_t>(pal ? dv::kFrameSize625 : dv::kFrameSize525);
     s->Height = pal ? 576 : 480;
     s->Scale = pal ? 1 : 1001;
     s->Rate = pal ? 25 : 30000;
@@ -526,27 +566,31 @@ bool AviWriter::open(const std::string& path, const AviWriterConfig& config) {
 }
 
 bool AviWriter::writeVideoFrame(std::span<const std::uint8_t> frame) {
-    if (!isOpen() || s_->Failed) return false;
+    if (!isOpen() || s_->Failed)
+        return false;
     if (frame.empty()) {
         error_ = "empty video frame";
         return false;
     }
     if (!s_->writeChunk(0, frame)) {
         s_->Failed = true;
-        error_ = s_->RiffCount >= kSuperIndexCapacity ? "file too large for its index"
-                                                      : std::string("write failed: ") + std::strerror(errno);
+        error_ = s_->RiffCount >= kSuperIndexCapacity
+                     ? "file too large for its index"
+                     : std::string("write failed: ") + std::strerror(errno);
         return false;
     }
     return true;
 }
 
 bool AviWriter::writeAudio(std::span<const std::uint8_t> pcm, std::size_t stream) {
-    if (!isOpen() || s_->Failed) return false;
+    if (!isOpen() || s_->Failed)
+        return false;
     if (stream + 1 >= s_->Streams.size()) {
         error_ = "no such audio stream";
         return false;
     }
-    if (pcm.empty()) return true;
+    if (pcm.empty())
+        return true;
     if (!s_->writeChunk(stream + 1, pcm)) {
         s_->Failed = true;
         error_ = std::string("write failed: ") + std::strerror(errno);
@@ -556,7 +600,8 @@ bool AviWriter::writeAudio(std::span<const std::uint8_t> pcm, std::size_t stream
 }
 
 bool AviWriter::close() {
-    if (!isOpen()) return false;
+    if (!isOpen())
+        return false;
     bool ok = !s_->Failed && s_->finishSegment() && s_->flush();
     if (ok) {
         // Everything but the RIFF and movi sizes, which finishSegment() filled in.
@@ -565,19 +610,22 @@ bool AviWriter::close() {
              s_->patch(8, std::span(h).subspan(8, h.size() - kListHeaderSize - 8)) &&
              ::fsync(s_->Fd) == 0;
     }
-    if (!ok && error_.empty()) error_ = std::string("write failed: ") + std::strerror(errno);
+    if (!ok && error_.empty())
+        error_ = std::string("write failed: ") + std::strerror(errno);
     ::close(s_->Fd);
     s_->Fd = -1;
     if (ok && ::rename(s_->Temp.c_str(), s_->Target.c_str()) != 0) {
         error_ = std::string("cannot move the file into place: ") + std::strerror(errno);
         ok = false;
     }
-    if (!ok) ::unlink(s_->Temp.c_str());
+    if (!ok)
+        ::unlink(s_->Temp.c_str());
     return ok;
 }
 
 void AviWriter::discard() {
-    if (!isOpen()) return;
+    if (!isOpen())
+        return;
     ::close(s_->Fd);
     s_->Fd = -1;
     ::unlink(s_->Temp.c_str());

@@ -68,7 +68,7 @@ struct AviWriterConfig {
 DvInfo DvInfoFromFrame(std::span<const std::uint8_t> frame);
 
 class AviWriter {
-public:
+  public:
     AviWriter();
     // An open writer is closed as by close().
     ~AviWriter();
@@ -94,7 +94,7 @@ public:
     // The temporary name the file is written under.
     static std::string TemporaryPath(const std::string& path);
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> s_;
     std::string error_;

@@ -11,7 +11,8 @@ std::uint32_t FourccFromText(std::string_view text) {
 
 std::string FourccToText(std::uint32_t code) {
     std::string s(4, '\0');
-    for (std::size_t i = 0; i < 4; ++i) s[i] = static_cast<char>((code >> (8 * i)) & 0xFF);
+    for (std::size_t i = 0; i < 4; ++i)
+        s[i] = static_cast<char>((code >> (8 * i)) & 0xFF);
     return s;
 }
 
@@ -19,7 +20,8 @@ std::uint32_t FourccToLower(std::uint32_t code) {
     std::uint32_t out = 0;
     for (int i = 0; i < 4; ++i) {
         std::uint32_t c = (code >> (8 * i)) & 0xFF;
-        if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
+        if (c >= 'A' && c <= 'Z')
+            c += 'a' - 'A';
         out |= c << (8 * i);
     }
     return out;

@@ -22,13 +22,14 @@
 namespace kelvor::avi {
 
 class PositionedFile {
-public:
+  public:
     virtual ~PositionedFile() = default;
 
     std::optional<std::size_t> readAt(std::uint64_t offset, std::span<std::uint8_t> buffer) {
         auto n = doReadAt(offset, buffer);
         ++readCalls_;
-        if (n) bytesRead_ += *n;
+        if (n)
+            bytesRead_ += *n;
         return n;
     }
     bool writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
@@ -40,12 +41,12 @@ public:
     std::uint64_t bytesRead() const { return bytesRead_; }
     std::uint64_t readCalls() const { return readCalls_; }
 
-protected:
+  protected:
     virtual std::optional<std::size_t> doReadAt(std::uint64_t offset,
                                                 std::span<std::uint8_t> buffer) = 0;
     virtual bool doWriteAt(std::uint64_t, std::span<const std::uint8_t>) { return false; }
 
-private:
+  private:
     std::uint64_t bytesRead_ = 0;
     std::uint64_t readCalls_ = 0;
 };
@@ -53,7 +54,7 @@ private:
 // A file on disk through a POSIX descriptor (pread/pwrite). Opening never locks the file: other
 // programs may read and write it meanwhile. The object owns the descriptor and closes it.
 class DiskFile final : public PositionedFile {
-public:
+  public:
     enum class Mode { Read, Write, ReadWrite };  // Write and ReadWrite never create or truncate
 
     // nullptr when the file cannot be opened; errorCode then holds errno.
@@ -67,7 +68,7 @@ public:
     // Advises the kernel that the file will be read front to back.
     void adviseSequential();
 
-private:
+  private:
     DiskFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
     std::optional<std::size_t> doReadAt(std::uint64_t offset,
                                         std::span<std::uint8_t> buffer) override;
@@ -80,13 +81,13 @@ private:
 // Bytes in memory as a file (tests, fuzz targets, patching a copy). Writes inside the bytes
 // change them; a write past the end fails, so the size never changes.
 class MemoryFile final : public PositionedFile {
-public:
+  public:
     MemoryFile() = default;
     explicit MemoryFile(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
     std::uint64_t size() const override { return bytes_.size(); }
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
-private:
+  private:
     std::optional<std::size_t> doReadAt(std::uint64_t offset,
                                         std::span<std::uint8_t> buffer) override;
     bool doWriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes) override;
@@ -98,7 +99,7 @@ private:
 // read returns how many bytes it got and moves the position by that many; an I/O error counts
 // as getting nothing. Seeking before the start stops at 0; seeking past the end is allowed.
 class FileStream {
-public:
+  public:
     explicit FileStream(PositionedFile& file) : file_(file) {}
 
     std::uint64_t position() const { return pos_; }
@@ -110,7 +111,7 @@ public:
     bool readExact(std::span<std::uint8_t> buffer) { return read(buffer) == buffer.size(); }
     PositionedFile& file() { return file_; }
 
-private:
+  private:
     PositionedFile& file_;
     std::uint64_t pos_ = 0;
 };
@@ -118,12 +119,13 @@ private:
 // The error raised by the operations whose callers expect a raise when a file cannot be opened
 // or read (the AVI reader's constructor, the codec read, the frame-rate write, the report).
 class FileError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 // Opens a file or raises FileError with the path and the system's reason.
-std::unique_ptr<DiskFile> OpenOrRaise(const std::string& path, DiskFile::Mode mode = DiskFile::Mode::Read);
+std::unique_ptr<DiskFile> OpenOrRaise(const std::string& path,
+                                      DiskFile::Mode mode = DiskFile::Mode::Read);
 
 // The size of a file on disk, or none when it does not exist or is not a regular file.
 std::optional<std::uint64_t> RegularFileSize(const std::string& path);

@@ -27,7 +27,8 @@ constexpr int kLineWidth = 50;
 // Characters of a UTF-8 text (continuation bytes do not count).
 int TextLength(std::string_view s) {
     int n = 0;
-    for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+    for (unsigned char c : s)
+        n += (c & 0xC0) != 0x80;
     return n;
 }
 
@@ -36,8 +37,12 @@ std::string Hex(std::uint64_t v, int digits) {
     std::snprintf(b, sizeof b, "%0*" PRIX64, digits, v);
     return b;
 }
-std::string Dec(std::uint64_t v) { return std::to_string(v); }
-std::string SignedDec(std::int64_t v) { return std::to_string(v); }
+std::string Dec(std::uint64_t v) {
+    return std::to_string(v);
+}
+std::string SignedDec(std::int64_t v) {
+    return std::to_string(v);
+}
 
 // A code's four bytes as characters; bytes above 127 are taken as Latin-1 so the line stays
 // valid UTF-8.
@@ -68,29 +73,33 @@ std::string FileNameOnly(const std::string& path) {
 }  // namespace
 
 class RiffReport::Walk {
-public:
+  public:
     Walk(RiffReport& r, PositionedFile& f) : r_(r), s_(f) {}
 
     void run() {
         std::int64_t remaining = static_cast<std::int64_t>(s_.size());
         while (remaining > 0) {
-            if (r_.ReportCancelled || full()) break;
+            if (r_.ReportCancelled || full())
+                break;
             const std::int64_t n = chunk(0, true);
-            if (r_.ReportEndOfData || n == 8) break;
+            if (r_.ReportEndOfData || n == 8)
+                break;
             remaining -= n;
         }
     }
 
     bool cut() const { return cut_; }
 
-private:
+  private:
     bool full() {
-        if (r_.lines_.size() < kMaxReportLines) return false;
+        if (r_.lines_.size() < kMaxReportLines)
+            return false;
         cut_ = true;
         return true;
     }
     bool read(std::span<std::uint8_t> out) {
-        if (s_.readExact(out)) return true;
+        if (s_.readExact(out))
+            return true;
         r_.ReportEndOfData = true;
         return false;
     }
@@ -125,7 +134,8 @@ void RiffReport::Walk::streamHeader(const std::string& p, std::span<const std::u
         line(p, label + Dec(*x.readU32LE()));
     line(p, "Quality = " + Hex(*x.readU32LE(), 8));
     line(p, "SampleSize = " + Dec(*x.readU32LE()));
-    for (const char* label : {"rcFrame.Left = ", "rcFrame.Top = ", "rcFrame.Right = ", "rcFrame.Bottom = "})
+    for (const char* label :
+         {"rcFrame.Left = ", "rcFrame.Top = ", "rcFrame.Right = ", "rcFrame.Bottom = "})
         line(p, label + SignedDec(*x.readI16LE()));
 }
 
@@ -134,8 +144,8 @@ void RiffReport::Walk::mainHeader(const std::string& p, std::span<const std::uin
     for (const char* label : {"MicroSecPerFrame = ", "MaxBytesPerSec = ", "PaddingGranularity = "})
         line(p, label + Dec(*x.readU32LE()));
     line(p, "Flags = " + Hex(*x.readU32LE(), 8));
-    for (const char* label : {"TotalFrames = ", "InitialFrames = ", "Streams = ", "SuggestedBufferSize = ",
-                              "Width = ", "Height = "})
+    for (const char* label : {"TotalFrames = ", "InitialFrames = ", "Streams = ",
+                              "SuggestedBufferSize = ", "Width = ", "Height = "})
         line(p, label + Dec(*x.readU32LE()));
     for (const char* label : {"Reserved0 = ", "Reserved1 = ", "Reserved2 = ", "Reserved3 = "})
         line(p, label + Hex(*x.readU32LE(), 8));
@@ -189,36 +199,46 @@ void RiffReport::Walk::index(const std::string& p, std::span<const std::uint8_t>
 // wrap to 0 when its pad byte is added; where the walk compares it "as unsigned", a negative S
 // counts as larger than any chunk, as a wrapped 32-bit count would.
 std::int64_t RiffReport::Walk::chunk(int depth, bool top) {
-    if (r_.pumpMessages) r_.pumpMessages();
-    if (r_.ReportCancelled || full()) return 0;
+    if (r_.pumpMessages)
+        r_.pumpMessages();
+    if (r_.ReportCancelled || full())
+        return 0;
     const std::string p(static_cast<std::size_t>(depth) * 4, ' ');
     std::array<std::uint8_t, 4> idBytes{}, sizeBytes{};
-    if (!read(idBytes) || !read(sizeBytes)) return 0;
+    if (!read(idBytes) || !read(sizeBytes))
+        return 0;
     const std::uint32_t id = LoadU32LE(idBytes, 0);
     const std::uint32_t stored = LoadU32LE(sizeBytes, 0);
     const std::uint64_t fileSize = s_.size();
     const std::uint64_t pos = s_.position();
 
     if (top && id != fcc::kRiff) {
-        line("", ">>> There are " + Hex(fileSize - pos + 8, 8) + " bytes of garbage at the end of the file");
+        line("", ">>> There are " + Hex(fileSize - pos + 8, 8) +
+                     " bytes of garbage at the end of the file");
         return 8;
     }
     if (id != Fourcc("01wb") && id != Fourcc("00dc") && id != Fourcc("00db"))
         line(p, CodeText(id) + "  " + Hex(stored, 8));
     std::int64_t S = stored;
-    if (S & 1) S += 1;
+    if (S & 1)
+        S += 1;
     if (pos + static_cast<std::uint64_t>(S) > fileSize) {
         line(p, ">>> Bad chunk length:");
-        line(p, ">>> " + Hex(static_cast<std::uint64_t>(S), 8) + " instead of " + Hex(fileSize - pos, 8));
+        line(p, ">>> " + Hex(static_cast<std::uint64_t>(S), 8) + " instead of " +
+                    Hex(fileSize - pos, 8));
         S = static_cast<std::int64_t>(fileSize - pos);
     }
     const std::int64_t result = S + 8;
-    if (S == 0) return result;
-    const auto unsignedAbove = [](std::int64_t v, std::int64_t limit) { return v < 0 || v > limit; };
+    if (S == 0)
+        return result;
+    const auto unsignedAbove = [](std::int64_t v, std::int64_t limit) {
+        return v < 0 || v > limit;
+    };
 
     if (id == fcc::kRiff || id == fcc::kList) {
         std::array<std::uint8_t, 4> t{};
-        if (!read(t)) return result;
+        if (!read(t))
+            return result;
         S -= 4;
         const std::uint32_t type = LoadU32LE(t, 0);
         line(p, CodeText(type));
@@ -233,21 +253,25 @@ std::int64_t RiffReport::Walk::chunk(int depth, bool top) {
             return result;
         }
         while (unsignedAbove(S, 7)) {
-            if (r_.ReportCancelled || r_.ReportEndOfData || full()) break;
+            if (r_.ReportCancelled || r_.ReportEndOfData || full())
+                break;
             const std::int64_t L = chunk(depth + 1, false);
-            if (S >= 0 && L > S) return result;
+            if (S >= 0 && L > S)
+                return result;
             S -= L;
         }
     } else if (id == fcc::kStrh) {
         std::array<std::uint8_t, kStreamHeaderRead> b{};
-        if (!read(b)) return result;
+        if (!read(b))
+            return result;
         S -= static_cast<std::int64_t>(b.size());
         const std::uint32_t type = LoadU32LE(b, 0);
         r_.StreamKind = type == fcc::kVids   ? ReportStreamKind::Video
                         : type == fcc::kAuds ? ReportStreamKind::Audio
                         : type == fcc::kIavs ? ReportStreamKind::Interleaved
                                              : ReportStreamKind::Unknown;
-        static constexpr const char* kKindText[] = {"(Video)", "(Audio)", "(Interleaved)", "(Unknown)"};
+        static constexpr const char* kKindText[] = {"(Video)", "(Audio)", "(Interleaved)",
+                                                    "(Unknown)"};
         r_.AddLine("");
         centred(p, "-", kKindText[static_cast<int>(r_.StreamKind)]);
         centred(p, "-", "Start of AVI Stream Header");
@@ -258,7 +282,8 @@ std::int64_t RiffReport::Walk::chunk(int depth, bool top) {
         r_.AddLine("");
         centred(p, "-", " Start of AVI Main Header ");
         std::array<std::uint8_t, kMainHeaderRead> b{};
-        if (!read(b)) return result;
+        if (!read(b))
+            return result;
         S -= static_cast<std::int64_t>(b.size());
         mainHeader(p, b);
         centred(p, "-", " End of Main Header ");
@@ -267,14 +292,16 @@ std::int64_t RiffReport::Walk::chunk(int depth, bool top) {
         r_.AddLine("");
         centred(p, "-", "Start of Stream Format Header");
         std::array<std::uint8_t, kBitmapRead> b{};
-        if (!read(b)) return result;
+        if (!read(b))
+            return result;
         S -= static_cast<std::int64_t>(b.size());
         bitmap(p, b);
         const std::uint32_t c = FourccToLower(LoadU32LE(b, 16));
         if ((c == fcc::kDvsd || c == fcc::kDsvd || c == fcc::kCsvd) && unsignedAbove(S, 31)) {
             centred(p, "-", "Start of DVInfo");
             std::array<std::uint8_t, kDvInfoRead> d{};
-            if (!read(d)) return result;
+            if (!read(d))
+                return result;
             S -= static_cast<std::int64_t>(d.size());
             dvInfo(p, d);
             centred(p, "-", "End of DVINfo");
@@ -285,7 +312,8 @@ std::int64_t RiffReport::Walk::chunk(int depth, bool top) {
         r_.AddLine("");
         centred(p, "-", "Start of Stream Format Header");
         std::array<std::uint8_t, kWaveRead> b{};
-        if (!read(b)) return result;
+        if (!read(b))
+            return result;
         S -= static_cast<std::int64_t>(b.size());
         wave(p, b);
         centred(p, "-", "End of AVI Stream Format");
@@ -294,14 +322,16 @@ std::int64_t RiffReport::Walk::chunk(int depth, bool top) {
         r_.AddLine("");
         centred(p, "-", "Start of DVInfo");
         std::array<std::uint8_t, kDvInfoRead> b{};
-        if (!read(b)) return result;
+        if (!read(b))
+            return result;
         S -= static_cast<std::int64_t>(b.size());
         dvInfo(p, b);
         centred(p, "-", "End of DVINfo");
         r_.AddLine("");
     } else if (id == fcc::kIndx || ((id & 0xFF) == 'i' && ((id >> 8) & 0xFF) == 'x')) {
         std::vector<std::uint8_t> b(kIndexRead);
-        if (!read(b)) return result;
+        if (!read(b))
+            return result;
         S -= static_cast<std::int64_t>(b.size());
         r_.AddLine("");
         centred(p, "-", "Start of an Index");
@@ -309,19 +339,23 @@ std::int64_t RiffReport::Walk::chunk(int depth, bool top) {
         centred(p, "-", "End of Index");
         r_.AddLine("");
     }
-    if (S != 0) s_.seekRelative(S);
+    if (S != 0)
+        s_.seekRelative(S);
     return result;
 }
 
 RiffReport::RiffReport() : now(LocalNow) {}
 
-void RiffReport::AddLine(std::string text) { lines_.push_back(std::move(text)); }
+void RiffReport::AddLine(std::string text) {
+    lines_.push_back(std::move(text));
+}
 
 std::string RiffReport::CenteredLine(std::string_view prefix, std::string_view fill,
                                      std::string_view text) {
     const int n = (kLineWidth - TextLength(prefix) - TextLength(text)) / 2;
     std::string pad;
-    for (int i = 0; i < n; ++i) pad += fill;
+    for (int i = 0; i < n; ++i)
+        pad += fill;
     std::string out(prefix);
     out += pad;
     out += text;
@@ -338,7 +372,8 @@ void RiffReport::ShowReport(const std::string& fullPath) {
     saveEnabled_ = false;
     ReportFileName = fullPath;
     caption_ = "Header of the file " + fullPath;
-    if (showWindow) showWindow();
+    if (showWindow)
+        showWindow();
     RunReport(fullPath);
 }
 
@@ -348,7 +383,8 @@ void RiffReport::RunReport(const std::string& fullPath) {
     ReportCancelled = false;
     lines_.clear();
     bytesRead_ = 0;
-    if (!RegularFileSize(fullPath)) return;
+    if (!RegularFileSize(fullPath))
+        return;
     auto file = OpenOrRaise(fullPath, DiskFile::Mode::Read);
     RunReport(fullPath, *file);
 }
@@ -365,11 +401,12 @@ void RiffReport::RunReport(const std::string& fullPath, PositionedFile& file) {
     AddLine("");
     AddCenteredLine("", "*", "  Header of the file " + FileNameOnly(fullPath) + "  ");
     AddLine("");
+    AddCenteredLine(
+        "", " ",
+        "analysed on " + FormatDateTime("yyyy/mm/d", t) + " at " + FormatDateTime("h:mm:ss", t));
     AddCenteredLine("", " ",
-                    "analysed on " + FormatDateTime("yyyy/mm/d", t) + " at " + FormatDateTime("h:mm:ss", t));
-    AddCenteredLine("", " ",
-                    std::string("with ") + about::kProductName + " by " + about::kMaker + " version " +
-                        about::VersionText());
+                    std::string("with ") + about::kProductName + " by " + about::kMaker +
+                        " version " + about::VersionText());
     AddLine("");
     AddCenteredLine("", " ", "Visit my website:");
     AddCenteredLine("", " ", about::kWebAddress);
@@ -388,7 +425,8 @@ void RiffReport::RunReport(const std::string& fullPath, PositionedFile& file) {
     if (ReportCancelled) {
         AddCenteredLine("", "-", "Canceled by user");
         AddLine("");
-        if (closeWindow) closeWindow();
+        if (closeWindow)
+            closeWindow();
     }
     if (ReportEndOfData) {
         AddCenteredLine("", " ", "Unexpected end");
@@ -411,7 +449,8 @@ std::string RiffReport::SuggestedLogName() const {
 
 bool RiffReport::Save(const std::string& path) const {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
+    if (!out)
+        return false;
     for (const auto& l : lines_) {
         out.write(l.data(), static_cast<std::streamsize>(l.size()));
         out.write("\r\n", 2);

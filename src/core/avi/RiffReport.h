@@ -30,7 +30,7 @@ inline constexpr int kMaxReportDepth = 64;
 inline constexpr std::size_t kMaxReportLines = 1000000;
 
 class RiffReport {
-public:
+  public:
     // Window state, kept between reports.
     std::string ReportFileName;
     std::atomic<bool> ReportCancelled{false};
@@ -76,7 +76,7 @@ public:
 
     static constexpr const char* kRestingCaption = "Analyse an AVI file";
 
-private:
+  private:
     class Walk;
 
     std::vector<std::string> lines_;

@@ -23,15 +23,19 @@ constexpr std::size_t kFixedDatePackOffset = 458;
 constexpr std::size_t kFixedTimePackOffset = 463;
 
 bool validFrame(std::size_t size, int sequenceCount) {
-    if (sequenceCount != kSequences525 && sequenceCount != kSequences625) return false;
+    if (sequenceCount != kSequences525 && sequenceCount != kSequences625)
+        return false;
     return size >= static_cast<std::size_t>(sequenceCount) * kDifSequenceSize;
 }
 
-constexpr int lowNibble(std::uint8_t b) { return b & 0x0F; }
+constexpr int lowNibble(std::uint8_t b) {
+    return b & 0x0F;
+}
 
 Pack packAt(ConstFrame frame, std::size_t offset) {
     Pack p{};
-    for (std::size_t i = 0; i < kPackSize; ++i) p[i] = frame[offset + i];
+    for (std::size_t i = 0; i < kPackSize; ++i)
+        p[i] = frame[offset + i];
     return p;
 }
 
@@ -41,15 +45,18 @@ std::uint8_t writeBcd(std::uint8_t old, int value, int tensMask, int tensMax) {
     const int tens = value / 10;
     const int units = value % 10;
     int out = (old & 0xF0) | (units & 0x0F);
-    if (tens >= 0 && tens <= tensMax) out = (out & ~(tensMask << 4)) | ((tens & tensMask) << 4);
+    if (tens >= 0 && tens <= tensMax)
+        out = (out & ~(tensMask << 4)) | ((tens & tensMask) << 4);
     return static_cast<std::uint8_t>(out);
 }
 
 }  // namespace
 
 std::optional<int> SequenceCountForSize(std::size_t frameSize) {
-    if (frameSize == kFrameSize525) return kSequences525;
-    if (frameSize == kFrameSize625) return kSequences625;
+    if (frameSize == kFrameSize525)
+        return kSequences525;
+    if (frameSize == kFrameSize625)
+        return kSequences625;
     return std::nullopt;
 }
 
@@ -72,7 +79,8 @@ std::size_t AudioBlockOffset(int sequence, int j) {
 }
 
 bool FindPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, Pack& pack) {
-    if (!validFrame(frame.size(), sequenceCount)) return false;
+    if (!validFrame(frame.size(), sequenceCount))
+        return false;
     for (int s = 0; s < sequenceCount; ++s) {
         for (int p = 0; p < kSearchPositionsPerSequence; ++p) {
             const std::size_t off = SearchPositionOffset(s, p);
@@ -86,12 +94,14 @@ bool FindPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, Pack& pa
 }
 
 bool FindAudioBlock(ConstFrame frame, int sequenceCount, std::uint8_t packId, DifBlock& block) {
-    if (!validFrame(frame.size(), sequenceCount)) return false;
+    if (!validFrame(frame.size(), sequenceCount))
+        return false;
     for (int s = 0; s < sequenceCount; ++s) {
         for (int j = 0; j < kAudioBlocksPerSequence; ++j) {
             const std::size_t off = AudioBlockOffset(s, j);
             if (frame[off + kAauxPackStart] == packId) {
-                for (std::size_t i = 0; i < kDifBlockSize; ++i) block[i] = frame[off + i];
+                for (std::size_t i = 0; i < kDifBlockSize; ++i)
+                    block[i] = frame[off + i];
                 return true;
             }
         }
@@ -101,7 +111,8 @@ bool FindAudioBlock(ConstFrame frame, int sequenceCount, std::uint8_t packId, Di
 
 bool ReadTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode) {
     Pack p;
-    if (!FindPack(frame, sequenceCount, kPackTimecode, p)) return false;
+    if (!FindPack(frame, sequenceCount, kPackTimecode, p))
+        return false;
     timecode.Frames = static_cast<std::uint8_t>(lowNibble(p[1]) + 10 * ((p[1] >> 4) & 0x3));
     timecode.Seconds = static_cast<std::uint8_t>(lowNibble(p[2]) + 10 * ((p[2] >> 4) & 0x7));
     timecode.Minutes = static_cast<std::uint8_t>(lowNibble(p[3]) + 10 * ((p[3] >> 4) & 0x7));
@@ -109,10 +120,13 @@ bool ReadTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode) {
     return true;
 }
 
-std::int32_t YearFromTwoDigits(int yy) { return yy >= 90 ? 1900 + yy : 2000 + yy; }
+std::int32_t YearFromTwoDigits(int yy) {
+    return yy >= 90 ? 1900 + yy : 2000 + yy;
+}
 
 bool ReadDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode) {
-    if (!validFrame(frame.size(), sequenceCount)) return false;
+    if (!validFrame(frame.size(), sequenceCount))
+        return false;
     Pack time;
     Pack date;
     const bool found = FindPack(frame, sequenceCount, kPackRecTime, time) &&
@@ -120,7 +134,8 @@ bool ReadDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode) {
     if (!found) {
         const std::uint8_t dateId = frame[kFixedDatePackOffset];
         const std::uint8_t timeId = frame[kFixedTimePackOffset];
-        if ((dateId != kPackRecDate && dateId != 0x00) || (timeId != kPackRecTime && timeId != 0x00))
+        if ((dateId != kPackRecDate && dateId != 0x00) ||
+            (timeId != kPackRecTime && timeId != 0x00))
             return false;
         date = packAt(frame, kFixedDatePackOffset);
         time = packAt(frame, kFixedTimePackOffset);
@@ -136,7 +151,8 @@ bool ReadDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode) {
 }
 
 bool ReadStandard(ConstFrame frame, int& standard) {
-    if (frame.size() <= kStandardByteOffset) return false;
+    if (frame.size() <= kStandardByteOffset)
+        return false;
     const std::uint8_t b = frame[kStandardByteOffset];
     if (b == kStandardByte625) {
         standard = kStandardPal;
@@ -151,19 +167,34 @@ bool ReadStandard(ConstFrame frame, int& standard) {
 
 bool ReadAudioFormat(ConstFrame frame, int sequenceCount, AudioFormat& format) {
     DifBlock block;
-    if (!FindAudioBlock(frame, sequenceCount, kPackAudioSource, block)) return false;
+    if (!FindAudioBlock(frame, sequenceCount, kPackAudioSource, block))
+        return false;
     const std::uint8_t pc2 = block[kAauxPackStart + 2];
     const std::uint8_t pc4 = block[kAauxPackStart + 4];
     switch ((pc4 >> 3) & 0x7) {
-        case 0: format.SampleRate = 48000; break;
-        case 1: format.SampleRate = 44100; break;
-        case 2: format.SampleRate = 32000; break;
-        default: format.SampleRate = 0; break;
+        case 0:
+            format.SampleRate = 48000;
+            break;
+        case 1:
+            format.SampleRate = 44100;
+            break;
+        case 2:
+            format.SampleRate = 32000;
+            break;
+        default:
+            format.SampleRate = 0;
+            break;
     }
     switch (pc4 & 0x7) {
-        case 0: format.Quantization = 16; break;
-        case 1: format.Quantization = 12; break;
-        default: format.Quantization = 0; break;
+        case 0:
+            format.Quantization = 16;
+            break;
+        case 1:
+            format.Quantization = 12;
+            break;
+        default:
+            format.Quantization = 0;
+            break;
     }
     if ((pc2 & 0x0F) != 0) {
         format.Channels = 0;
@@ -181,14 +212,16 @@ bool HeaderFlag(ConstFrame frame) {
 
 bool ReadWide(ConstFrame frame, int sequenceCount, bool& wide) {
     Pack p;
-    if (!FindPack(frame, sequenceCount, kPackVideoSourceControl, p)) return false;
+    if (!FindPack(frame, sequenceCount, kPackVideoSourceControl, p))
+        return false;
     const int disp = p[2] & 0x07;
     wide = disp == 2 || (disp == 7 && !HeaderFlag(frame));
     return true;
 }
 
 void WriteDatecode(MutableFrame frame, int sequenceCount, const TDatecode& datecode) {
-    if (!validFrame(frame.size(), sequenceCount)) return;
+    if (!validFrame(frame.size(), sequenceCount))
+        return;
     for (int s = 0; s < sequenceCount; ++s) {
         for (int p = 0; p < kSearchPositionsPerSequence; ++p) {
             const std::size_t off = SearchPositionOffset(s, p);
@@ -200,8 +233,7 @@ void WriteDatecode(MutableFrame frame, int sequenceCount, const TDatecode& datec
                 frame[off + 2] = writeBcd(frame[off + 2], datecode.Day, 0x3, 3);
                 frame[off + 3] = writeBcd(frame[off + 3], datecode.Month, 0x1, 1);
                 const int year = datecode.Year < 0 ? -datecode.Year : datecode.Year;
-                frame[off + 4] =
-                    static_cast<std::uint8_t>((((year / 10) % 10) << 4) | (year % 10));
+                frame[off + 4] = static_cast<std::uint8_t>((((year / 10) % 10) << 4) | (year % 10));
             }
         }
     }

@@ -77,8 +77,7 @@ std::optional<int> SequenceCountForSize(std::size_t frameSize);
 // positions, then the 45 VAUX pack positions.
 inline constexpr int kSubcodePacksPerSequence = 12;
 inline constexpr int kVauxPacksPerSequence = 45;
-inline constexpr int kSearchPositionsPerSequence =
-    kSubcodePacksPerSequence + kVauxPacksPerSequence;
+inline constexpr int kSearchPositionsPerSequence = kSubcodePacksPerSequence + kVauxPacksPerSequence;
 std::size_t SearchPositionOffset(int sequence, int position);
 
 // Offset of audio block j (0 to 8) of sequence s.

@@ -8,13 +8,19 @@
 namespace kelvor {
 namespace {
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 bool startsWithNoCase(std::string_view s, std::size_t pos, std::string_view prefix) {
-    if (s.size() - pos < prefix.size()) return false;
+    if (s.size() - pos < prefix.size())
+        return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (upper(s[pos + i]) != upper(prefix[i])) return false;
+        if (upper(s[pos + i]) != upper(prefix[i]))
+            return false;
     return true;
 }
 
@@ -24,7 +30,8 @@ bool usesTwelveHourClock(std::string_view p) {
     for (std::size_t i = 0; i < p.size(); ++i) {
         const char c = p[i];
         if (quote) {
-            if (c == quote) quote = 0;
+            if (c == quote)
+                quote = 0;
         } else if (c == '\'' || c == '"') {
             quote = c;
         } else if (upper(c) == 'A' &&
@@ -50,7 +57,8 @@ class Formatter {
             char token = upper(starter);
             if (isLetter(starter)) {
                 // "m" directly after an hour specifier means minutes.
-                if (token == 'M' && lastToken == 'H') token = 'N';
+                if (token == 'M' && lastToken == 'H')
+                    token = 'N';
                 lastToken = token;
             }
             std::size_t count = 1;
@@ -91,7 +99,8 @@ class Formatter {
                 case 'H': {
                     takeRun();
                     int h = f_.Hour;
-                    if (twelveHour) h = h == 0 ? 12 : (h > 12 ? h - 12 : h);
+                    if (twelveHour)
+                        h = h == 0 ? 12 : (h > 12 ? h - 12 : h);
                     number(h, count > 2 ? 2 : static_cast<int>(count));
                     break;
                 }
@@ -134,8 +143,12 @@ class Formatter {
                         out_ += starter;
                     }
                     break;
-                case '/': out_ += locale_.DateSeparator; break;
-                case ':': out_ += locale_.TimeSeparator; break;
+                case '/':
+                    out_ += locale_.DateSeparator;
+                    break;
+                case ':':
+                    out_ += locale_.TimeSeparator;
+                    break;
                 case '\'':
                 case '"': {
                     const std::size_t end = pattern.find(starter, i + 1);
@@ -144,7 +157,9 @@ class Formatter {
                     count = (stop == pattern.size() ? stop : stop + 1) - i;
                     break;
                 }
-                default: out_ += starter; break;
+                default:
+                    out_ += starter;
+                    break;
             }
             i += count;
         }
@@ -162,7 +177,8 @@ class Formatter {
     // Locale formats are patterns themselves; two levels are enough and stop a format that
     // names itself from recursing forever.
     void nested(const std::string& pattern, int level) {
-        if (level < 2) append(pattern, level + 1);
+        if (level < 2)
+            append(pattern, level + 1);
     }
 
     const CivilDateTime& f_;
@@ -194,7 +210,8 @@ const LocaleInfo& EnglishLocale() {
 
 std::string FormatDateTime(std::string_view pattern, double value, const LocaleInfo& locale) {
     const std::optional<CivilDateTime> f = DecodeDateTime(value);
-    if (!f) return {};
+    if (!f)
+        return {};
     Formatter formatter(*f, value, locale);
     formatter.append(pattern, 0);
     return formatter.take();

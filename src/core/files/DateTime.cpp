@@ -43,13 +43,16 @@ constexpr std::int64_t kFirstDay = daysFromCivil(1, 1, 1) - kEpochDays;
 constexpr std::int64_t kLastDay = daysFromCivil(9999, 12, 31) - kEpochDays;
 constexpr double kSecondsPerDay = 86400.0;
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 }  // namespace
 
 int DaysInMonth(int year, int month) {
     static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12) return 0;
+    if (month < 1 || month > 12)
+        return 0;
     return month == 2 && isLeap(year) ? 29 : kDays[month - 1];
 }
 
@@ -59,7 +62,8 @@ bool IsValidDate(int year, int month, int day) {
 }
 
 std::optional<double> EncodeDate(int year, int month, int day) {
-    if (!IsValidDate(year, month, day)) return std::nullopt;
+    if (!IsValidDate(year, month, day))
+        return std::nullopt;
     return static_cast<double>(
         daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochDays);
 }
@@ -76,13 +80,15 @@ std::optional<double> EncodeTime(int hour, int minute, int second, int milliseco
 std::optional<double> EncodeDateTime(const CivilDateTime& f) {
     const auto date = EncodeDate(f.Year, f.Month, f.Day);
     const auto time = EncodeTime(f.Hour, f.Minute, f.Second, f.Millisecond);
-    if (!date || !time) return std::nullopt;
+    if (!date || !time)
+        return std::nullopt;
     // Before the epoch the time of day still counts forward, so it is subtracted from the day.
     return *date >= 0 ? *date + *time : *date - *time;
 }
 
 std::optional<CivilDateTime> DecodeDateTime(double value) {
-    if (!std::isfinite(value)) return std::nullopt;
+    if (!std::isfinite(value))
+        return std::nullopt;
     const double whole = std::trunc(value);
     if (whole < static_cast<double>(kFirstDay) - 1 || whole > static_cast<double>(kLastDay) + 1)
         return std::nullopt;
@@ -93,7 +99,8 @@ std::optional<CivilDateTime> DecodeDateTime(double value) {
         ms -= kMillisecondsPerDay;
         day += value >= 0 ? 1 : -1;
     }
-    if (day < kFirstDay || day > kLastDay) return std::nullopt;
+    if (day < kFirstDay || day > kLastDay)
+        return std::nullopt;
     const YMD ymd = civilFromDays(day + kEpochDays);
     CivilDateTime f;
     f.Year = static_cast<int>(ymd.y);
@@ -123,7 +130,8 @@ std::optional<dv::TDatecode> DateTimeToDatecode(double value) {
     const double rounded =
         static_cast<double>(RoundHalfEven(value * kSecondsPerDay)) / kSecondsPerDay;
     const auto f = DecodeDateTime(rounded);
-    if (!f) return std::nullopt;
+    if (!f)
+        return std::nullopt;
     dv::TDatecode d;
     d.Year = f->Year;
     d.Month = static_cast<std::uint8_t>(f->Month);
@@ -144,7 +152,8 @@ double UnixFromDateTime(double value) {
 
 std::optional<double> LocalToUtc(double localValue) {
     const auto f = DecodeDateTime(localValue);
-    if (!f) return std::nullopt;
+    if (!f)
+        return std::nullopt;
     std::tm tm{};
     tm.tm_year = f->Year - 1900;
     tm.tm_mon = f->Month - 1;
@@ -155,20 +164,25 @@ std::optional<double> LocalToUtc(double localValue) {
     tm.tm_isdst = -1;  // let the C library decide whether summer time applies
     errno = 0;
     const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1) && errno != 0) return std::nullopt;
+    if (t == static_cast<std::time_t>(-1) && errno != 0)
+        return std::nullopt;
     return DateTimeFromUnix(static_cast<double>(t) + f->Millisecond / 1000.0);
 }
 
 std::optional<double> UtcToLocal(double utcValue) {
-    if (!std::isfinite(utcValue)) return std::nullopt;
+    if (!std::isfinite(utcValue))
+        return std::nullopt;
     const double unix = UnixFromDateTime(utcValue);
     const double whole = std::floor(unix);
-    if (whole < -62135596800.0 || whole > 253402300799.0) return std::nullopt;
+    if (whole < -62135596800.0 || whole > 253402300799.0)
+        return std::nullopt;
     const std::time_t t = static_cast<std::time_t>(whole);
     std::tm tm{};
-    if (localtime_r(&t, &tm) == nullptr) return std::nullopt;
+    if (localtime_r(&t, &tm) == nullptr)
+        return std::nullopt;
     const auto date = EncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-    if (!date) return std::nullopt;
+    if (!date)
+        return std::nullopt;
     const double secondsOfDay = tm.tm_hour * 3600.0 + tm.tm_min * 60.0 + tm.tm_sec + (unix - whole);
     const double fraction = secondsOfDay / kSecondsPerDay;
     return *date >= 0 ? *date + fraction : *date - fraction;

@@ -27,7 +27,9 @@ struct Hms {
     std::int64_t s;
 };
 
-Hms splitSeconds(std::int64_t total) { return {total / 3600, (total / 60) % 60, total % 60}; }
+Hms splitSeconds(std::int64_t total) {
+    return {total / 3600, (total / 60) % 60, total % 60};
+}
 
 // Whole seconds and the rounded frame remainder of a frame position.
 struct FramePosition {
@@ -44,17 +46,21 @@ FramePosition framePosition(std::int32_t frame, double rate) {
 // A decimal number as Delphi's StrToInt reads it: an optional sign and digits.
 std::optional<long> parseInt(std::string_view s) {
     long v = 0;
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    if (s.empty()) return std::nullopt;
+    if (!s.empty() && s.front() == '+')
+        s.remove_prefix(1);
+    if (s.empty())
+        return std::nullopt;
     const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || ptr != s.data() + s.size()) return std::nullopt;
+    if (ec != std::errc() || ptr != s.data() + s.size())
+        return std::nullopt;
     return v;
 }
 
 }  // namespace
 
 std::string FormatDuration(std::int64_t duration, std::int64_t frameDuration) {
-    if (frameDuration == 0) return {};
+    if (frameDuration == 0)
+        return {};
     const long long frames = (duration % kUnitsPerSecond) / frameDuration;
     const Hms t = splitSeconds(duration / kUnitsPerSecond);
     if (t.h > 0)
@@ -63,7 +69,8 @@ std::string FormatDuration(std::int64_t duration, std::int64_t frameDuration) {
     if (t.m > 0)
         return formatText("%lldmn %.2llds %.2lldfr", static_cast<long long>(t.m),
                           static_cast<long long>(t.s), frames);
-    if (t.s > 0) return formatText("%llds %.2lldfr", static_cast<long long>(t.s), frames);
+    if (t.s > 0)
+        return formatText("%llds %.2lldfr", static_cast<long long>(t.s), frames);
     return formatText("%lldfr", frames);
 }
 
@@ -76,12 +83,14 @@ std::string FormatDurationMs(std::int64_t duration) {
     if (t.m > 0)
         return formatText("%lldmn %.2llds %.3lldms", static_cast<long long>(t.m),
                           static_cast<long long>(t.s), ms);
-    if (t.s > 0) return formatText("%llds %.3lldms", static_cast<long long>(t.s), ms);
+    if (t.s > 0)
+        return formatText("%llds %.3lldms", static_cast<long long>(t.s), ms);
     return formatText("%lldmilliseconds", ms);
 }
 
 std::string FormatFramePosition(std::int32_t frame, double rate) {
-    if (rate == 0) return "0:00:00:00";
+    if (rate == 0)
+        return "0:00:00:00";
     const FramePosition p = framePosition(frame, rate);
     return formatText("%.2lld.%.2lld.%.2lld.%.2lld", static_cast<long long>(p.hms.h),
                       static_cast<long long>(p.hms.m), static_cast<long long>(p.hms.s),
@@ -89,19 +98,23 @@ std::string FormatFramePosition(std::int32_t frame, double rate) {
 }
 
 std::string FormatShortFramePosition(std::int32_t frames, double rate) {
-    if (rate == 0) return "??";
+    if (rate == 0)
+        return "??";
     const FramePosition p = framePosition(frames, rate);
     const auto h = static_cast<long long>(p.hms.h);
     const auto m = static_cast<long long>(p.hms.m);
     const auto s = static_cast<long long>(p.hms.s);
     const auto ff = static_cast<long long>(p.ff);
-    if (h > 0) return formatText("%lld.%.2lld.%.2lld.%.2lld", h, m, s, ff);
-    if (m == 0) return formatText("%.2lld.%.2lld", s, ff);
+    if (h > 0)
+        return formatText("%lld.%.2lld.%.2lld.%.2lld", h, m, s, ff);
+    if (m == 0)
+        return formatText("%.2lld.%.2lld", s, ff);
     return formatText("%.2lld.%.2lld.%.2lld", m, s, ff);
 }
 
 std::string FormatSubtitleTime(std::uint32_t frame, double rate) {
-    if (rate == 0) return {};
+    if (rate == 0)
+        return {};
     const std::int64_t totalMs = RoundHalfEven(static_cast<double>(frame) * 1000.0 / rate);
     const Hms t = splitSeconds(totalMs / 1000);
     return formatText("%.2lld:%.2lld:%.2lld,%.3lld", static_cast<long long>(t.h),
@@ -181,7 +194,8 @@ std::string WaveFormatName(std::uint16_t tag) {
         {5120, "NORRIS"},
     };
     for (const Entry& e : kNames)
-        if (e.tag == tag) return e.name;
+        if (e.tag == tag)
+            return e.name;
     return "Unknown";
 }
 
@@ -189,7 +203,8 @@ std::optional<std::string> DirectXVersionText(std::string_view version) {
     // Each step drops everything up to and including the next dot.
     auto dropThroughDot = [](std::string_view& s) {
         const std::size_t dot = s.find('.');
-        if (dot != std::string_view::npos) s.remove_prefix(dot + 1);
+        if (dot != std::string_view::npos)
+            s.remove_prefix(dot + 1);
     };
     auto beforeDot = [](std::string_view s) {
         const std::size_t dot = s.find('.');
@@ -198,10 +213,12 @@ std::optional<std::string> DirectXVersionText(std::string_view version) {
     std::string_view rest = version;
     dropThroughDot(rest);
     const auto major = parseInt(beforeDot(rest));
-    if (!major) return std::nullopt;
+    if (!major)
+        return std::nullopt;
     dropThroughDot(rest);
     const auto minor = parseInt(beforeDot(rest));
-    if (!minor) return std::nullopt;
+    if (!minor)
+        return std::nullopt;
     char letter = ' ';
     if (!rest.empty()) {
         const int c = rest.back() - '0' + 'a' - 1;

@@ -63,7 +63,8 @@ std::string Fourcc(std::uint32_t code) {
 TBaseFichier::TBaseFichier(const std::string& fileName) {
     std::error_code ec;
     fs::path full = fs::absolute(fs::path(fileName), ec);
-    if (ec) full = fs::path(fileName);
+    if (ec)
+        full = fs::path(fileName);
     full = full.lexically_normal();
     Name = fs::path(fileName).filename().string();
     FullName = full.string();
@@ -72,7 +73,8 @@ TBaseFichier::TBaseFichier(const std::string& fileName) {
 
 TSRFichier::TSRFichier(const std::string& fileName) : TBaseFichier(fileName) {
     struct stat st {};
-    if (::stat(FullName.c_str(), &st) != 0) return;
+    if (::stat(FullName.c_str(), &st) != 0)
+        return;
     Exists = true;
     const auto size = static_cast<std::uint64_t>(st.st_size);
     SizeHigh = static_cast<std::uint32_t>(size >> 32);
@@ -108,7 +110,8 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
     // or read without end.
     const bool regular = Exists && S_ISREG(Attributes);
     try {
-        if (!regular) throw std::runtime_error("not a regular file");
+        if (!regular)
+            throw std::runtime_error("not a regular file");
         avi::TFriendlyAviParam param(FullName);
         if (param.Valid) {
             readable = true;
@@ -181,7 +184,8 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
         const std::uint32_t bytesPerSec = Le32(a, 8);
         SampleBits = Le16(a, 14);
         AudioText = std::to_string(SampleRate) + "Hz ";
-        if (SampleBits > 0) AudioText += std::to_string(SampleBits) + " bits ";
+        if (SampleBits > 0)
+            AudioText += std::to_string(SampleBits) + " bits ";
         if (channels == 0)
             ChannelsText = "no channel";
         else if (channels == 1)
@@ -203,7 +207,8 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
     }
 
     // Step 8.
-    if (AudioText == "N/A" && ImageText == "N/A") DatecodeKey = kKeyUnreadable;
+    if (AudioText == "N/A" && ImageText == "N/A")
+        DatecodeKey = kKeyUnreadable;
 
     // Step 9: DV.
     IsDV = r.PassedDetector;
@@ -237,7 +242,8 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
         if (r.DatecodeValid) {
             Datecode = r.ProbeDatecode;
             DatecodeText = FormatDateTime(settings.DisplayDatecodeFormat, Datecode);
-            if (DatecodeText.empty()) DatecodeText = "N/A";
+            if (DatecodeText.empty())
+                DatecodeText = "N/A";
         } else {
             DatecodeText = "N/A";
         }

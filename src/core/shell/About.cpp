@@ -4,7 +4,9 @@
 
 namespace kelvor::about {
 
-std::string VersionText() { return KELVOR_VERSION_TEXT; }
+std::string VersionText() {
+    return KELVOR_VERSION_TEXT;
+}
 
 double BuildDate() {
     // __DATE__ is "Mmm dd yyyy".

@@ -90,7 +90,9 @@ struct LavfSplitterFilter::State {
 LavfSplitterFilter::LavfSplitterFilter()
     : SplitterBase("LAV Splitter", "{171252A0-8820-4AFE-9DF8-5C92B2D66B04}", "Input") {}
 
-LavfSplitterFilter::~LavfSplitterFilter() { StopThreads(); }
+LavfSplitterFilter::~LavfSplitterFilter() {
+    StopThreads();
+}
 
 HRESULT LavfSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     return &pin == input_ && mt.majorType == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;

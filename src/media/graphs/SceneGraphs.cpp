@@ -21,20 +21,24 @@ bool SceneDateGraph::BuildSceneDateGraph(const std::string& video) {
     graph_->AddFilter(detector_, "scenedetect");
     graph_->AddFilter(splitter, "AVI Splitter");
     graph_->AddFilter(renderer, "Null Renderer");
-    if (source->Load(video) != S_OK) return false;
-    if (graph_->ConnectDirect(source->Output(), splitter->Input()) != S_OK) return false;
+    if (source->Load(video) != S_OK)
+        return false;
+    if (graph_->ConnectDirect(source->Output(), splitter->Input()) != S_OK)
+        return false;
     bool connected = false;
     for (int i = 0; i < splitter->PinCount() && !connected; ++i) {
         Pin* p = splitter->GetPin(i);
         if (p && p->Direction() == PinDirection::Output)
             connected = graph_->ConnectDirect(*p, detector_->Input()) == S_OK;
     }
-    if (!connected) return false;
+    if (!connected)
+        return false;
     return graph_->ConnectDirect(detector_->Output(), renderer->Input()) == S_OK;
 }
 
 bool SceneDateGraph::Run(const std::function<bool(std::int64_t, std::int64_t)>& progress) {
-    if (!graph_) return false;
+    if (!graph_)
+        return false;
     aborted_ = false;
     graph_->SetPaced(false);
     graph_->SetTimeFormat(TimeFormat::Frame);

@@ -19,9 +19,12 @@ class DvsdAviSplitter : public AviSplitterFilter {
   public:
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override {
         HRESULT hr = AviSplitterFilter::GetMediaType(pin, position, mt);
-        if (hr != S_OK || mt.majorType != MEDIATYPE_Video) return hr;
-        if (!first_) first_ = &pin;
-        if (first_ != &pin) return hr;
+        if (hr != S_OK || mt.majorType != MEDIATYPE_Video)
+            return hr;
+        if (!first_)
+            first_ = &pin;
+        if (first_ != &pin)
+            return hr;
         if (auto vih = mt.videoInfo()) {
             vih->bmiHeader.biCompression = MEDIASUBTYPE_dvsd;
             const std::uint32_t sampleSize = mt.sampleSize;
@@ -90,7 +93,8 @@ bool TdmList::ProbeFile(const std::string& fileName, bool asDvsd) {
             return result;
         };
 
-        if (source->Load(fileName) != S_OK) return finish(false);
+        if (source->Load(fileName) != S_OK)
+            return finish(false);
         if (graph.ConnectDirect(source->Output(), avisplitter->Input()) != S_OK)
             return finish(false);
         result_.PassedDetector = false;
@@ -99,7 +103,8 @@ bool TdmList::ProbeFile(const std::string& fileName, bool asDvsd) {
         std::vector<Pin*> outputs;
         for (int i = 0; i < avisplitter->PinCount(); ++i) {
             Pin* p = avisplitter->GetPin(i);
-            if (p && p->Direction() == PinDirection::Output) outputs.push_back(p);
+            if (p && p->Direction() == PinDirection::Output)
+                outputs.push_back(p);
         }
         InputPin& rendererIn = nullrender->Input();
         for (Pin* p : outputs) {
@@ -140,14 +145,17 @@ bool TdmList::ProbeFile(const std::string& fileName, bool asDvsd) {
                     result_.InterleavedFound = true;
                     result_.VideoDuration = result_.AudioDuration = duration;
                 }
-                if (graph.ConnectDirect(*p, dvsplitter->Input()) != S_OK) return finish(false);
+                if (graph.ConnectDirect(*p, dvsplitter->Input()) != S_OK)
+                    return finish(false);
                 std::vector<Pin*> dvOutputs;
                 for (int i = 0; i < dvsplitter->PinCount(); ++i) {
                     Pin* q = dvsplitter->GetPin(i);
-                    if (q && q->Direction() == PinDirection::Output) dvOutputs.push_back(q);
+                    if (q && q->Direction() == PinDirection::Output)
+                        dvOutputs.push_back(q);
                 }
                 for (Pin* q : dvOutputs) {
-                    if (graph.ConnectDirect(*q, rendererIn) != S_OK) continue;
+                    if (graph.ConnectDirect(*q, rendererIn) != S_OK)
+                        continue;
                     PauseAndWait(graph);
                     MediaType qt;
                     q->ConnectionMediaType(qt);

@@ -16,7 +16,8 @@ Bytes Hdrl(std::initializer_list<Bytes> streams) {
     PutCode(data, "hdrl");
     const Bytes avih = Chunk("avih", MainHeaderData());
     data.insert(data.end(), avih.begin(), avih.end());
-    for (const auto& s : streams) data.insert(data.end(), s.begin(), s.end());
+    for (const auto& s : streams)
+        data.insert(data.end(), s.begin(), s.end());
     return Chunk("LIST", data);
 }
 
@@ -31,7 +32,8 @@ HeaderFieldOffsets WalkBytes(const Bytes& b) {
 std::vector<std::size_t> Differences(const Bytes& a, const Bytes& b) {
     std::vector<std::size_t> d;
     for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
-        if (a[i] != b[i]) d.push_back(i);
+        if (a[i] != b[i])
+            d.push_back(i);
     return d;
 }
 
@@ -59,7 +61,8 @@ TEST(AviHeaderPatcher, Type2OffsetsAndWriteCodec) {
     ASSERT_EQ(after.size(), file.size());
     std::vector<std::size_t> expected;
     for (std::int64_t at : {o.CodecOffset, o.CompressionOffset})
-        for (std::size_t i = 0; i < 4; ++i) expected.push_back(static_cast<std::size_t>(at) + i);
+        for (std::size_t i = 0; i < 4; ++i)
+            expected.push_back(static_cast<std::size_t>(at) + i);
     EXPECT_EQ(Differences(file, after), expected);
     EXPECT_EQ(patcher.ReadCodec(path), FourccFromText("dvsd"));
 }
@@ -73,7 +76,8 @@ TEST(AviHeaderPatcher, Type1HasNoCompressionOffset) {
     EXPECT_TRUE(patcher.WriteCodec(path, FourccFromText("dvsd") + 1));
     const auto o = patcher.lastOffsets();
     EXPECT_EQ(o.CompressionOffset, -1);
-    EXPECT_EQ(Differences(file, ReadBytes(path)), (std::vector<std::size_t>{static_cast<std::size_t>(o.CodecOffset)}));
+    EXPECT_EQ(Differences(file, ReadBytes(path)),
+              (std::vector<std::size_t>{static_cast<std::size_t>(o.CodecOffset)}));
 }
 
 TEST(AviHeaderPatcher, LastOfTwoVideoStreamsAndNonRiff) {
@@ -103,13 +107,15 @@ TEST(AviHeaderPatcher, TruncatedAndMultiRiffFiles) {
     big[5] = 0xFF;
     EXPECT_EQ(WalkBytes(big).CodecOffset, kFirstStrh + 12);
 
-    const Bytes multi = Cat({Riff("AVI ", {Hdrl({AudioStrl()}), Movi(1)}), Riff("AVIX", {Lst("hdrl", {VideoStrl()})})});
+    const Bytes multi = Cat(
+        {Riff("AVI ", {Hdrl({AudioStrl()}), Movi(1)}), Riff("AVIX", {Lst("hdrl", {VideoStrl()})})});
     EXPECT_GT(WalkBytes(multi).CodecOffset, 200);  // found in the second RIFF chunk
 
     // An indx whose data end before 16384 bytes: the read comes up short and the walk ends,
     // keeping what it found before.
-    const Bytes strl = Lst("strl", {Chunk("strh", StreamHeaderData("vids", "dvsd")), Chunk("strf", BitmapData()),
-                                    Chunk("indx", SuperIndexData("00dc", {}))});
+    const Bytes strl =
+        Lst("strl", {Chunk("strh", StreamHeaderData("vids", "dvsd")), Chunk("strf", BitmapData()),
+                     Chunk("indx", SuperIndexData("00dc", {}))});
     const Bytes cut = Riff("AVI ", {Hdrl({strl}), Hdrl({VideoStrl()}), Movi(2)});
     const auto o = WalkBytes(cut);
     EXPECT_EQ(o.CodecOffset, kFirstStrh + 12);
@@ -121,14 +127,16 @@ TEST(AviHeaderPatcher, ShortChunksStepBack) {
     // the video stream after it is found.
     Bytes wave = WaveData();
     wave.resize(16);
-    const Bytes audio = Lst("strl", {Chunk("strh", StreamHeaderData("auds", "")), Chunk("strf", wave)});
+    const Bytes audio =
+        Lst("strl", {Chunk("strh", StreamHeaderData("auds", "")), Chunk("strf", wave)});
     const auto o = WalkBytes(Riff("AVI ", {Hdrl({audio, VideoStrl()})}));
     EXPECT_EQ(o.CodecOffset, kFirstStrh + 64 + 8 + 16 + 12 + 12);
 }
 
 TEST(AviHeaderPatcher, DeepNestingIsBounded) {
     Bytes inner = Lst("strl", {Chunk("strh", StreamHeaderData("vids", "dvsd"))});
-    for (int i = 0; i < 5000; ++i) inner = Lst("JUNK", {inner});
+    for (int i = 0; i < 5000; ++i)
+        inner = Lst("JUNK", {inner});
     const auto o = WalkBytes(Riff("AVI ", {inner}));
     EXPECT_EQ(o.CodecOffset, -1);  // beyond the bound, passed over whole
 }
@@ -162,7 +170,8 @@ TEST(AviHeaderPatcher, SerialisedAndReentryRefused) {
     int pumps = 0;
     bool nestedRefused = false;
     patcher.setMessagePump([&] {
-        if (++pumps == 1) nestedRefused = !patcher.WriteCodec(path, 0);
+        if (++pumps == 1)
+            nestedRefused = !patcher.WriteCodec(path, 0);
     });
     EXPECT_EQ(patcher.ReadCodec(path), FourccFromText("dvsd"));
     EXPECT_TRUE(nestedRefused);
@@ -178,7 +187,8 @@ TEST(AviHeaderPatcher, SerialisedAndReentryRefused) {
                     patcher.lastOffsets().CodecOffset == kFirstStrh + 12)
                     ++good;
         });
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_EQ(good, 200);
 }
 

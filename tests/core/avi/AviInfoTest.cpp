@@ -18,7 +18,8 @@ Bytes Hdrl(std::initializer_list<Bytes> streams) {
     PutCode(data, "hdrl");
     const Bytes avih = Chunk("avih", MainHeaderData(3, static_cast<std::uint32_t>(streams.size())));
     data.insert(data.end(), avih.begin(), avih.end());
-    for (const auto& s : streams) data.insert(data.end(), s.begin(), s.end());
+    for (const auto& s : streams)
+        data.insert(data.end(), s.begin(), s.end());
     return Chunk("LIST", data);
 }
 
@@ -69,8 +70,9 @@ TEST(AviInfo, RiffLargerThanFileIsInvalid) {
 }
 
 TEST(AviInfo, OpenDmlSecondRiffWalked) {
-    Bytes strl = Lst("strl", {Chunk("strh", StreamHeaderData("vids", "dvsd")), Chunk("strf", BitmapData()),
-                              Chunk("indx", SuperIndexData("00dc", {{1000, 32}}))});
+    Bytes strl =
+        Lst("strl", {Chunk("strh", StreamHeaderData("vids", "dvsd")), Chunk("strf", BitmapData()),
+                     Chunk("indx", SuperIndexData("00dc", {{1000, 32}}))});
     Bytes dmlh(248, 0);
     dmlh[0] = 7;
     const Bytes first = Riff("AVI ", {Hdrl({strl, Lst("odml", {Chunk("dmlh", dmlh)})}), Movi(2),
@@ -94,30 +96,36 @@ TEST(AviInfo, OpenDmlSecondRiffWalked) {
 
 TEST(AviInfo, IndexKinds) {
     auto withIndx = [](std::uint8_t type) {
-        Bytes strl = Lst("strl", {Chunk("strh", StreamHeaderData("vids", "dvsd")), Chunk("strf", BitmapData()),
-                                  Chunk("indx", SuperIndexData("00dc", {}, type))});
+        Bytes strl = Lst(
+            "strl", {Chunk("strh", StreamHeaderData("vids", "dvsd")), Chunk("strf", BitmapData()),
+                     Chunk("indx", SuperIndexData("00dc", {}, type))});
         return Parse(Riff("AVI ", {Hdrl({strl})})).IndexKind;
     };
     EXPECT_EQ(withIndx(0), 0);
     EXPECT_EQ(withIndx(1), 1);
     EXPECT_EQ(withIndx(0x80), 4);
-    EXPECT_EQ(Parse(Riff("AVI ", {Hdrl({VideoStrl()}), Movi(1), Chunk("idx1", Bytes(16, 0))})).IndexKind, 2);
+    EXPECT_EQ(
+        Parse(Riff("AVI ", {Hdrl({VideoStrl()}), Movi(1), Chunk("idx1", Bytes(16, 0))})).IndexKind,
+        2);
 }
 
 TEST(AviInfo, LongStrhAndOddChunks) {
     Bytes strh = StreamHeaderData("vids", "dvsd");
     strh.resize(64, 0xEE);
-    const Bytes strl = Lst("strl", {Chunk("strh", strh), Chunk("strn", Bytes{'a', 'b', 'c'}), Chunk("strf", BitmapData())});
+    const Bytes strl = Lst("strl", {Chunk("strh", strh), Chunk("strn", Bytes{'a', 'b', 'c'}),
+                                    Chunk("strf", BitmapData())});
     const auto p = Parse(Riff("AVI ", {Hdrl({strl, AudioStrl()})}));
     ASSERT_EQ(p.Streams.size(), 2u);
-    EXPECT_EQ(p.Streams[0].StreamHeader[55], 0x02);  // last of the 56 kept bytes (bottom 576 high byte)
+    EXPECT_EQ(p.Streams[0].StreamHeader[55],
+              0x02);  // last of the 56 kept bytes (bottom 576 high byte)
     EXPECT_EQ(p.Streams[0].StreamFormat, BitmapData());  // found after the odd "strn" and its pad
     EXPECT_EQ(p.AudioIndex, 1);
 }
 
 TEST(AviInfo, MalformedListsStayInsideTheFile) {
     // A strf that claims more than its list: the stream walk ends; nothing reads outside.
-    Bytes strl = Lst("strl", {Chunk("strh", StreamHeaderData("vids", "dvsd")), Chunk("strf", BitmapData(), 5000)});
+    Bytes strl = Lst("strl", {Chunk("strh", StreamHeaderData("vids", "dvsd")),
+                              Chunk("strf", BitmapData(), 5000)});
     const auto p = Parse(Riff("AVI ", {Hdrl({strl})}));
     ASSERT_EQ(p.Streams.size(), 1u);
     EXPECT_TRUE(p.Streams[0].StreamFormat.empty());

@@ -21,7 +21,8 @@ using ::testing::HasSubstr;
 // ffprobe's "codec_name,codec_type,nb_read_packets" lines and the format duration.
 std::string Probe(const TempDir& dir, const std::string& file) {
     return RunTool({"ffprobe", "-v", "error", "-count_packets", "-show_entries",
-                    "stream=codec_name,codec_type,nb_read_packets:format=duration", "-of", "csv=p=0", file},
+                    "stream=codec_name,codec_type,nb_read_packets:format=duration", "-of",
+                    "csv=p=0", file},
                    dir.path())
         .out;
 }
@@ -51,9 +52,10 @@ void ExpectSameFrames(const std::string& path, const std::vector<Bytes>& frames)
 }
 
 class AviOracle : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (!ToolAvailable("ffmpeg") || !ToolAvailable("ffprobe")) GTEST_SKIP() << "ffmpeg not installed";
+        if (!ToolAvailable("ffmpeg") || !ToolAvailable("ffprobe"))
+            GTEST_SKIP() << "ffmpeg not installed";
         raw_ = MakeRawDv(dir_, true, 30);
         ASSERT_TRUE(raw_);
         frames_ = SplitFrames(ReadBytes(*raw_));
@@ -72,9 +74,11 @@ TEST_F(AviOracle, OurType2ReadByFfprobeAndMediainfo) {
     EXPECT_THAT(probe, HasSubstr("pcm_s16le,audio,"));  // ffmpeg splits our chunks into packets
     EXPECT_THAT(probe, HasSubstr("1.200000"));
     if (ToolAvailable("mediainfo")) {
-        EXPECT_EQ(MediaInfo(dir_, path, "Video;%Format%|%FrameCount%|%Duration%|%Width%x%Height%|%FrameRate%"),
+        EXPECT_EQ(MediaInfo(dir_, path,
+                            "Video;%Format%|%FrameCount%|%Duration%|%Width%x%Height%|%FrameRate%"),
                   "DV|30|1200|720x576|25.000\n");
-        EXPECT_EQ(MediaInfo(dir_, path, "Audio;%Format%|%SamplingRate%|%Channels%|%Duration%"), "PCM|48000|2|1200\n");
+        EXPECT_EQ(MediaInfo(dir_, path, "Audio;%Format%|%SamplingRate%|%Channels%|%Duration%"),
+                  "PCM|48000|2|1200\n");
         EXPECT_EQ(MediaInfo(dir_, path, "General;%Format%|%Format_Profile%"), "AVI|OpenDML\n");
     }
 }
@@ -105,7 +109,8 @@ TEST_F(AviOracle, OurNtscType2FromRealFrames) {
 
 TEST_F(AviOracle, FfmpegType2ReadByOurs) {
     const std::string path = dir_.file("ffmpeg2.avi");
-    ASSERT_EQ(RunTool({"ffmpeg", "-v", "error", "-y", "-f", "dv", "-i", *raw_, "-c", "copy", "-f", "avi", path},
+    ASSERT_EQ(RunTool({"ffmpeg", "-v", "error", "-y", "-f", "dv", "-i", *raw_, "-c", "copy", "-f",
+                       "avi", path},
                       dir_.path())
                   .exitCode,
               0);
@@ -118,11 +123,12 @@ TEST_F(AviOracle, FfmpegType2ReadByOurs) {
 
 // dvgrab reading a file sometimes stops early or hangs: run it under a time limit and try again
 // until it wrote every frame.
-std::optional<std::string> Dvgrab(const TempDir& dir, const std::string& raw, const std::string& format,
-                                  std::size_t frames) {
+std::optional<std::string> Dvgrab(const TempDir& dir, const std::string& raw,
+                                  const std::string& format, std::size_t frames) {
     for (int attempt = 0; attempt < 6; ++attempt) {
         const std::string prefix = format + "-" + std::to_string(attempt) + "-";
-        RunTool({"dvgrab", "-format", format, "-I", raw, prefix}, dir.path(), std::chrono::seconds(20));
+        RunTool({"dvgrab", "-format", format, "-I", raw, prefix}, dir.path(),
+                std::chrono::seconds(20));
         const std::string out = dir.file(prefix + "001.avi");
         AviDemuxer d;
         if (std::filesystem::exists(out) && d.open(out) && d.videoStream() >= 0 &&
@@ -133,7 +139,8 @@ std::optional<std::string> Dvgrab(const TempDir& dir, const std::string& raw, co
 }
 
 TEST_F(AviOracle, DvgrabType1AndType2ReadByOurs) {
-    if (!ToolAvailable("dvgrab")) GTEST_SKIP() << "dvgrab not installed";
+    if (!ToolAvailable("dvgrab"))
+        GTEST_SKIP() << "dvgrab not installed";
     const auto t1 = Dvgrab(dir_, *raw_, "dv1", frames_.size());
     ASSERT_TRUE(t1) << "dvgrab never wrote the whole type 1 file";
     ExpectSameFrames(*t1, frames_);

@@ -18,12 +18,14 @@ using namespace kelvor::test;
 
 std::vector<Bytes> Synthetic(int n, bool pal = true) {
     std::vector<Bytes> f;
-    for (int i = 0; i < n; ++i) f.push_back(SyntheticFrame(i, pal));
+    for (int i = 0; i < n; ++i)
+        f.push_back(SyntheticFrame(i, pal));
     return f;
 }
 
 // Every frame (and every audio chunk of the first `audioStreams` streams) reads back as written.
-void ExpectFrames(AviDemuxer& d, const std::vector<Bytes>& frames, int audioStreams = 0, bool pal = true) {
+void ExpectFrames(AviDemuxer& d, const std::vector<Bytes>& frames, int audioStreams = 0,
+                  bool pal = true) {
     ASSERT_EQ(d.chunkCount(0), frames.size());
     std::vector<std::uint8_t> buf(200000);
     for (std::size_t i = 0; i < frames.size(); ++i) {
@@ -33,7 +35,8 @@ void ExpectFrames(AviDemuxer& d, const std::vector<Bytes>& frames, int audioStre
         for (int s = 0; s < audioStreams; ++s) {
             const Bytes pcm = SyntheticPcm(static_cast<int>(i), s, pal);
             ASSERT_EQ(d.readChunk(static_cast<std::size_t>(s + 1), i, buf), pcm.size());
-            ASSERT_TRUE(std::equal(pcm.begin(), pcm.end(), buf.begin())) << "audio " << s << " chunk " << i;
+            ASSERT_TRUE(std::equal(pcm.begin(), pcm.end(), buf.begin()))
+                << "audio " << s << " chunk " << i;
         }
     }
 }
@@ -54,7 +57,8 @@ TEST(AviWriter, Type2MultiRiffReadsBackBitExact) {
     EXPECT_GE(CountLines(report, "AVIX"), 2);
     EXPECT_EQ(CountLines(report, "AVI "), 1);
     EXPECT_FALSE(report.ReportEndOfData);
-    EXPECT_THAT(report.lines(), ::testing::Not(::testing::Contains(::testing::HasSubstr("Bad chunk"))));
+    EXPECT_THAT(report.lines(),
+                ::testing::Not(::testing::Contains(::testing::HasSubstr("Bad chunk"))));
 
     // Every RIFF chunk stays within the limit.
     const Bytes bytes = ReadBytes(path);
@@ -77,9 +81,9 @@ TEST(AviWriter, Type2MultiRiffReadsBackBitExact) {
     const std::uint32_t firstRiffFrames = LoadU32LE(p.MainHeader, 16);
     EXPECT_GT(firstRiffFrames, 0u);
     EXPECT_LT(firstRiffFrames, 40u);
-    EXPECT_EQ(LoadU32LE(p.Streams[0].StreamHeader, 32), 40u);          // length in frames
+    EXPECT_EQ(LoadU32LE(p.Streams[0].StreamHeader, 32), 40u);         // length in frames
     EXPECT_EQ(LoadU32LE(p.Streams[1].StreamHeader, 32), 40u * 1920);  // length in samples
-    EXPECT_EQ(LoadU32LE(p.Streams[0].StreamHeader, 36), 144000u);       // suggested buffer
+    EXPECT_EQ(LoadU32LE(p.Streams[0].StreamHeader, 36), 144000u);     // suggested buffer
     EXPECT_EQ(p.Streams[0].StreamFormat.size(), 72u);
     EXPECT_EQ(LoadU32LE(p.Streams[0].StreamFormat, 16), 0x64737664u);
 
@@ -128,11 +132,12 @@ TEST(AviWriter, TruncatedFilesYieldTheirWholeFrames) {
     const Bytes full = ReadBytes(path);
     AviDemuxer whole;
     ASSERT_TRUE(whole.open(path));
-    for (const std::size_t cut : {full.size() - 100, full.size() * 2 / 3, full.size() / 3, std::size_t{200000},
-                                  std::size_t{70000}, std::size_t{5000}}) {
+    for (const std::size_t cut : {full.size() - 100, full.size() * 2 / 3, full.size() / 3,
+                                  std::size_t{200000}, std::size_t{70000}, std::size_t{5000}}) {
         // Frames whose bytes lie wholly before the cut.
         std::size_t expected = 0;
-        while (expected < frames.size() && whole.chunk(0, expected)->Offset + 144000 <= cut) ++expected;
+        while (expected < frames.size() && whole.chunk(0, expected)->Offset + 144000 <= cut)
+            ++expected;
         const std::string p = dir.file("cut.avi");
         WriteBytes(p, Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut)));
         AviDemuxer d;
@@ -145,7 +150,10 @@ TEST(AviWriter, TruncatedFilesYieldTheirWholeFrames) {
         }
         ASSERT_TRUE(d.open(p)) << cut;
         EXPECT_EQ(d.chunkCount(0), expected) << "cut at " << cut;
-        ExpectFrames(d, std::vector<Bytes>(frames.begin(), frames.begin() + static_cast<std::ptrdiff_t>(expected)), 0);
+        ExpectFrames(d,
+                     std::vector<Bytes>(frames.begin(),
+                                        frames.begin() + static_cast<std::ptrdiff_t>(expected)),
+                     0);
         // The reader calls a file whose first RIFF chunk is cut short invalid.
         const TFriendlyAviParam info(p);
         EXPECT_EQ(info.Valid, cut >= 8 + GetU32(full, 4)) << cut;
@@ -173,7 +181,8 @@ TEST(AviWriter, TemporaryFileAndReplacement) {
         // An aborted run: the writer is closed after a few frames (here by its destructor).
         AviWriter w;
         ASSERT_TRUE(w.open(path, c));
-        for (int i = 0; i < 3; ++i) ASSERT_TRUE(w.writeVideoFrame(SyntheticFrame(i)));
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(w.writeVideoFrame(SyntheticFrame(i)));
         EXPECT_EQ(w.framesWritten(), 3u);
     }
     AviDemuxer d;
@@ -196,7 +205,8 @@ TEST(AviWriter, TemporaryFileAndReplacement) {
 }
 
 TEST(AviWriter, FullDiskFailsAndKeepsTheTarget) {
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP();
+    if (!std::filesystem::exists("/dev/full"))
+        GTEST_SKIP();
     TempDir dir;
     const std::string path = dir.file("full.avi");
     WriteBytes(path, Bytes{'k'});
@@ -208,7 +218,8 @@ TEST(AviWriter, FullDiskFailsAndKeepsTheTarget) {
         return;
     }
     bool failed = false;
-    for (int i = 0; i < 40 && !failed; ++i) failed = !w.writeVideoFrame(SyntheticFrame(i));
+    for (int i = 0; i < 40 && !failed; ++i)
+        failed = !w.writeVideoFrame(SyntheticFrame(i));
     EXPECT_FALSE(w.close());
     EXPECT_EQ(ReadBytes(path), Bytes{'k'});
 }
@@ -266,18 +277,22 @@ TEST(AviDemuxer, Idx1AndWalkedFiles) {
 TEST(AviDemuxer, HostileIndexesAreNotTrusted) {
     // A super index pointing beyond the file and an ix chunk claiming a billion entries.
     Bytes ix;
-    PutU16(ix, 2), ix.push_back(0), ix.push_back(1), PutU32(ix, 1000000000), PutCode(ix, "00dc"), PutU64(ix, 0), PutU32(ix, 0);
+    PutU16(ix, 2), ix.push_back(0), ix.push_back(1), PutU32(ix, 1000000000), PutCode(ix, "00dc"),
+        PutU64(ix, 0), PutU32(ix, 0);
     PutU32(ix, 0), PutU32(ix, 0x7FFFFFFF);  // one entry: a chunk larger than the file
     PutU32(ix, 20), PutU32(ix, 4);          // and one that fits
     const Bytes ixChunk = Chunk("ix00", ix);
-    const Bytes strl = Lst("strl", {Chunk("strh", StreamHeaderData("vids", "dvsd")), Chunk("strf", BitmapData()),
-                                    Chunk("indx", SuperIndexData("00dc", {{0, 0}}))});
+    const Bytes strl =
+        Lst("strl", {Chunk("strh", StreamHeaderData("vids", "dvsd")), Chunk("strf", BitmapData()),
+                     Chunk("indx", SuperIndexData("00dc", {{0, 0}}))});
     const Bytes hdrl = Lst("hdrl", {Chunk("avih", MainHeaderData()), strl});
     Bytes file = Riff("AVI ", {hdrl, Movi(1, 8), ixChunk});
     // Point the super index entry at the ix chunk, then a second entry far past the end.
     const std::size_t ixAt = file.size() - ixChunk.size();
     const std::size_t entryAt = 12 + 12 + 64 + 12 + 64 + 80 + 8 + 24;
-    for (int i = 0; i < 8; ++i) file[entryAt + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(std::uint64_t(ixAt) >> (8 * i));
+    for (int i = 0; i < 8; ++i)
+        file[entryAt + static_cast<std::size_t>(i)] =
+            static_cast<std::uint8_t>(std::uint64_t(ixAt) >> (8 * i));
     AviDemuxer d;
     ASSERT_TRUE(d.open(std::make_unique<MemoryFile>(file)));
     EXPECT_EQ(d.indexSource(), IndexSource::OpenDml);

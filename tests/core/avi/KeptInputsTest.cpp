@@ -18,7 +18,8 @@ TEST(KeptInputs, EveryParserSurvivesEveryKeptInput) {
     const std::filesystem::path dir = std::filesystem::path(KELVOR_TESTDATA_DIR) / "avi-fuzz";
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        if (entry.path().extension() != ".avi") continue;
+        if (entry.path().extension() != ".avi")
+            continue;
         ++files;
         SCOPED_TRACE(entry.path().filename().string());
         const Bytes bytes = ReadBytes(entry.path());

@@ -17,7 +17,8 @@ using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-std::vector<std::string> Report(RiffReport& r, const Bytes& b, const std::string& name = "/v/clip.avi") {
+std::vector<std::string> Report(RiffReport& r, const Bytes& b,
+                                const std::string& name = "/v/clip.avi") {
     MemoryFile f(b);
     r.RunReport(name, f);
     return r.lines();
@@ -27,7 +28,9 @@ std::vector<std::string> Report(const Bytes& b) {
     return Report(r, b);
 }
 
-Bytes Hdrl(std::initializer_list<Bytes> items) { return Lst("hdrl", items); }
+Bytes Hdrl(std::initializer_list<Bytes> items) {
+    return Lst("hdrl", items);
+}
 
 TEST(RiffReport, CenteredLines) {
     EXPECT_EQ(RiffReport::CenteredLine("", "-", "Canceled by user"),
@@ -40,12 +43,14 @@ TEST(RiffReport, CenteredLines) {
 TEST(RiffReport, HeaderAndClosingLines) {
     RiffReport r;
     r.now = [] { return *EncodeDateTime({2024, 7, 8, 9, 5, 3}); };
-    const auto lines = Report(r, Riff("AVI ", {Hdrl({Chunk("avih", MainHeaderData(2))})}), "/videos/clip.avi");
+    const auto lines =
+        Report(r, Riff("AVI ", {Hdrl({Chunk("avih", MainHeaderData(2))})}), "/videos/clip.avi");
     ASSERT_GT(lines.size(), 20u);
     EXPECT_EQ(lines[0], std::string(50, '-'));
     EXPECT_EQ(lines[2], RiffReport::CenteredLine("", "*", "  Header of the file clip.avi  "));
     EXPECT_EQ(lines[4], RiffReport::CenteredLine("", " ", "analysed on 2024/07/8 at 9:05:03"));
-    EXPECT_EQ(lines[5], RiffReport::CenteredLine("", " ", "with Kelvor by Quennel version " + about::VersionText()));
+    EXPECT_EQ(lines[5], RiffReport::CenteredLine(
+                            "", " ", "with Kelvor by Quennel version " + about::VersionText()));
     EXPECT_EQ(lines[8], RiffReport::CenteredLine("", " ", about::kWebAddress));
     EXPECT_EQ(lines[10], "--------------- Start of Avi RIFF ---------------");
     EXPECT_EQ(lines[11], "RIFF  00000050");
@@ -64,9 +69,10 @@ TEST(RiffReport, HeaderAndClosingLines) {
 }
 
 TEST(RiffReport, StreamBlocks) {
-    const auto lines = Report(Riff("AVI ", {Hdrl({VideoStrl(), AudioStrl(), InterleavedStrl(),
-                                                   Lst("strl", {Chunk("indx", SuperIndexData("00dc", {{0x1234, 32}}))})}),
-                                            Movi(3), Chunk("JUNK", Bytes(17000, 0))}));
+    const auto lines = Report(
+        Riff("AVI ", {Hdrl({VideoStrl(), AudioStrl(), InterleavedStrl(),
+                            Lst("strl", {Chunk("indx", SuperIndexData("00dc", {{0x1234, 32}}))})}),
+                      Movi(3), Chunk("JUNK", Bytes(17000, 0))}));
     const std::string p(12, ' ');
     EXPECT_THAT(lines, Contains(RiffReport::CenteredLine(p, "-", "(Video)")));
     EXPECT_THAT(lines, Contains(p + "FourccType = vids"));
@@ -85,7 +91,8 @@ TEST(RiffReport, StreamBlocks) {
     EXPECT_THAT(lines, Not(Contains(HasSubstr("Unexpected"))));
 
     // An index whose data begin less than 16384 bytes before the end: "Unexpected end".
-    const auto shortIndex = Report(Riff("AVI ", {Chunk("indx", SuperIndexData("00dc", {})), Chunk("JUNK", Bytes(100, 0))}));
+    const auto shortIndex = Report(
+        Riff("AVI ", {Chunk("indx", SuperIndexData("00dc", {})), Chunk("JUNK", Bytes(100, 0))}));
     EXPECT_THAT(shortIndex, Contains(RiffReport::CenteredLine("", " ", "Unexpected end")));
     EXPECT_THAT(shortIndex, Not(Contains(HasSubstr("JUNK"))));
 }
@@ -117,8 +124,9 @@ TEST(RiffReport, BadLengthAndShortFormats) {
     // An audio format of 16 bytes: 18 read, then a step back, so the next chunk is found.
     Bytes wave = WaveData();
     wave.resize(16);
-    lines = Report(Riff("AVI ", {Lst("strl", {Chunk("strh", StreamHeaderData("auds", "")), Chunk("strf", wave),
-                                              Chunk("strn", Bytes{'x', 0})})}));
+    lines =
+        Report(Riff("AVI ", {Lst("strl", {Chunk("strh", StreamHeaderData("auds", "")),
+                                          Chunk("strf", wave), Chunk("strn", Bytes{'x', 0})})}));
     EXPECT_THAT(lines, Contains("        strn  00000002"));
 }
 
@@ -133,9 +141,9 @@ TEST(RiffReport, StreamKindCarriesOver) {
 }
 
 TEST(RiffReport, FrameChunksOutsideMovi) {
-    const auto lines = Report(Riff("AVI ", {Chunk("00dc", Bytes(4, 0)), Chunk("01wb", Bytes(4, 0)),
-                                            Chunk("00db", Bytes(4, 0)), Chunk("01dc", Bytes(4, 0)),
-                                            Chunk("02wb", Bytes(4, 0))}));
+    const auto lines = Report(Riff(
+        "AVI ", {Chunk("00dc", Bytes(4, 0)), Chunk("01wb", Bytes(4, 0)), Chunk("00db", Bytes(4, 0)),
+                 Chunk("01dc", Bytes(4, 0)), Chunk("02wb", Bytes(4, 0))}));
     EXPECT_THAT(lines, Not(Contains(HasSubstr("00dc"))));
     EXPECT_THAT(lines, Not(Contains(HasSubstr("01wb"))));
     EXPECT_THAT(lines, Contains("    01dc  00000004"));
@@ -143,16 +151,19 @@ TEST(RiffReport, FrameChunksOutsideMovi) {
 }
 
 TEST(RiffReport, ListOfSizeTwoSwallowsTheRest) {
-    const auto lines = Report(Riff("AVI ", {Chunk("LIST", Bytes{'a', 'b'}), Chunk("JUNK", Bytes(4, 0))}));
+    const auto lines =
+        Report(Riff("AVI ", {Chunk("LIST", Bytes{'a', 'b'}), Chunk("JUNK", Bytes(4, 0))}));
     EXPECT_THAT(lines, Contains("    LIST  00000002"));
     EXPECT_THAT(lines, Contains(RiffReport::CenteredLine("", " ", "Unexpected end")));
 }
 
 TEST(RiffReport, NestingBound) {
     Bytes inner = Chunk("JUNK", Bytes(4, 0));
-    for (int i = 0; i < 100; ++i) inner = Lst("deep", {inner});
+    for (int i = 0; i < 100; ++i)
+        inner = Lst("deep", {inner});
     const auto lines = Report(Riff("AVI ", {inner}));
-    EXPECT_THAT(lines, Contains(std::string(64 * 4, ' ') + ">>> Lists nested deeper than 64 levels are not walked"));
+    EXPECT_THAT(lines, Contains(std::string(64 * 4, ' ') +
+                                ">>> Lists nested deeper than 64 levels are not walked"));
     EXPECT_THAT(lines, Not(Contains(HasSubstr("JUNK"))));
 }
 
@@ -160,11 +171,13 @@ TEST(RiffReport, CancelAtAChunk) {
     RiffReport r;
     int chunks = 0, closed = 0;
     r.pumpMessages = [&] {
-        if (++chunks == 3) r.Cancel();
+        if (++chunks == 3)
+            r.Cancel();
     };
     r.closeWindow = [&] { ++closed; };
-    const auto lines = Report(r, Riff("AVI ", {Chunk("JUNK", Bytes(4, 0)), Chunk("JUNK", Bytes(4, 0)),
-                                               Chunk("JUNK", Bytes(4, 0)), Chunk("JUNK", Bytes(4, 0))}));
+    const auto lines =
+        Report(r, Riff("AVI ", {Chunk("JUNK", Bytes(4, 0)), Chunk("JUNK", Bytes(4, 0)),
+                                Chunk("JUNK", Bytes(4, 0)), Chunk("JUNK", Bytes(4, 0))}));
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "    JUNK  00000004"), 1);
     EXPECT_THAT(lines, Contains(std::string(17, '-') + "Canceled by user" + std::string(17, '-')));
     EXPECT_THAT(lines, Contains("----------------- End of Header -----------------"));
@@ -191,7 +204,8 @@ TEST(RiffReport, MissingFileShowAndSave) {
     ASSERT_TRUE(r.Save(r.SuggestedLogName()));
     const Bytes saved = ReadBytes(dir.file("clip.log"));
     std::string expected;
-    for (const auto& l : r.lines()) expected += l + "\r\n";
+    for (const auto& l : r.lines())
+        expected += l + "\r\n";
     EXPECT_EQ(std::string(saved.begin(), saved.end()), expected);
     EXPECT_FALSE(r.Save(dir.file("no/such/dir.log")));
 }

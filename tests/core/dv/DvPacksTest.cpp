@@ -206,7 +206,8 @@ TEST(DvWriteDatecode, EveryDateAndTimePackIsRewrittenKeepingTheOtherBits) {
     EXPECT_EQ(b.bytes()[t + 3], 0x80 | 0x45);
     EXPECT_EQ(b.bytes()[t + 4], 0xC0 | 0x23);
     std::size_t changed = 0;
-    for (std::size_t i = 0; i < before.size(); ++i) changed += before[i] != b.bytes()[i];
+    for (std::size_t i = 0; i < before.size(); ++i)
+        changed += before[i] != b.bytes()[i];
     EXPECT_EQ(changed, 3u * 3u + 3u) << "nothing outside the date and time packs changes";
 
     WriteDatecode(b.bytes(), b.sequences(), {1999, 1, 1, 0, 0, 0});

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/scenes/ScenesTestSupport.h"
 #include <random>
+#include "core/scenes/ScenesTestSupport.h"
 
 #include "core/scenes/TextEncoding.h"
 
@@ -253,7 +253,8 @@ TEST(ScnFile, DamagedFilesReadSafely) {
     ScratchDir dir;
     {
         TwriteScene w(dir.file("v.avi"), ScnVariant::Wide);
-        for (int i = 1; i <= 6; ++i) w.AddScene(i % 2 ? "caption | two" : "", 100 * i);
+        for (int i = 1; i <= 6; ++i)
+            w.AddScene(i % 2 ? "caption | two" : "", 100 * i);
     }
     const Bytes good = test::readBytes(dir.file("v.scn"));
     std::mt19937 random(20261209);
@@ -262,7 +263,8 @@ TEST(ScnFile, DamagedFilesReadSafely) {
         const int flips = 1 + static_cast<int>(random() % 8);
         for (int i = 0; i < flips; ++i)
             bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());
-        if (round % 3 == 0) bytes.resize(random() % bytes.size());
+        if (round % 3 == 0)
+            bytes.resize(random() % bytes.size());
         SceneList scenes;
         ReadScnBytes(bytes, scenes, 25);
         EXPECT_LE(scenes.size(), 65535u);

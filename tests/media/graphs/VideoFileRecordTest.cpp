@@ -204,7 +204,8 @@ TEST(VideoFileRecord, SizeKeysCompanionsAndFourGigabytes) {
     media::TdmList probe;
     const auto r = std::make_unique<TAfficherFichier>(big.string(), probe);
     std::string lowerFull = r->FullName;
-    for (char& c : lowerFull) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : lowerFull)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     EXPECT_EQ(r->SizeHigh, 1u);
     EXPECT_EQ(r->SizeLow, 0u);
     EXPECT_EQ(r->SizeKey, "00000000000000010000000000000000" + lowerFull);
@@ -257,7 +258,8 @@ TEST(VideoFileRecord, OtherDvCodecGetsItsSecondChanceInMemory) {
 }
 
 TEST(VideoFileRecord, AudioOnlyAviFromFfmpeg) {
-    if (!test::ToolAvailable("ffmpeg")) GTEST_SKIP() << "ffmpeg not installed";
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
     test::TempDir dir;
     auto res = test::RunTool({"ffmpeg", "-loglevel", "error", "-f", "lavfi", "-i",
                               "sine=r=44100:d=1.5", "-c:a", "pcm_s16le", "audio.avi"},
@@ -278,7 +280,8 @@ TEST(VideoFileRecord, AudioOnlyAviFromFfmpeg) {
 
 // DV made and wrapped by ffmpeg, checked against mediainfo.
 TEST(VideoFileRecord, AgreesWithMediainfoOnFfmpegDv) {
-    if (!test::ToolAvailable("ffmpeg") || !test::ToolAvailable("mediainfo")) GTEST_SKIP();
+    if (!test::ToolAvailable("ffmpeg") || !test::ToolAvailable("mediainfo"))
+        GTEST_SKIP();
     test::TempDir dir;
     struct Case {
         const char* size;
@@ -345,7 +348,8 @@ TEST(VideoFileRecord, AgreesWithMediainfoOnFfmpegDv) {
             const std::string aspect = r->Wide ? "16:9" : "4:3";
             std::string tc = r->TimecodeText;
             for (auto& ch : tc)
-                if (ch == '.') ch = ':';
+                if (ch == '.')
+                    ch = ':';
             EXPECT_EQ(mi.out.substr(0, mi.out.find_last_not_of("\n") + 1),
                       standard + "|" + aspect + "|" + tc);
             EXPECT_EQ(date.out.substr(0, 19), "2021-03-04 05:06:07");
