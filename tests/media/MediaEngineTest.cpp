@@ -2,11 +2,13 @@
 // blocks, the files as independent readers see them, a paused graph, and the DV round trip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
 #include <numeric>
 
@@ -613,6 +615,54 @@ TEST(Graph, OtherCodecsDecodeToRgb24) {
     ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
     g.Stop();
     EXPECT_EQ(frames.load(), 25);
+}
+
+}  // namespace
+}  // namespace kelvor::media
+
+namespace kelvor::media {
+namespace {
+
+TEST(DvSplitter, FramePacksWinOverAStoredDvinfoThatLiesAboutTheSound) {
+    TempDir dir;
+    const std::string path =
+        make(dir, "liar.avi", "type=1 standard=pal audio=48k frames=25 date=2004-07-14T10:00:00");
+    // Announce 32 kHz 12-bit sound in the stored DVINFO, as some capture programs do.
+    std::vector<std::uint8_t> bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string strf = "strf";
+    auto at = std::search(bytes.begin(), bytes.end(), strf.begin(), strf.end());
+    ASSERT_NE(at, bytes.end());
+    const std::size_t pc4 = static_cast<std::size_t>(at - bytes.begin()) + 8 + 3;
+    bytes[pc4] = 0x11;
+    bytes[pc4 + 8] = 0x11;
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+    Graph g;
+    Chain c;
+    ASSERT_EQ(openSource(g, c, path), S_OK);
+    ASSERT_EQ(g.AddFilter(c.dvsplitter, "dvsplitter"), S_OK);
+    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), c.dvsplitter->Input()), S_OK);
+    auto sound = std::make_shared<NullRenderer>();
+    ASSERT_EQ(g.AddFilter(sound, "sound"), S_OK);
+    ASSERT_EQ(g.ConnectDirect(*c.dvsplitter->GetPin(2), sound->Input()), S_OK);
+    const auto wfx = ParseWaveFormatEx(sound->Input().CurrentMediaType().format);
+    ASSERT_TRUE(wfx);
+    EXPECT_EQ(wfx->nSamplesPerSec, 48000u);
+    std::atomic<std::int64_t> soundBytes{0};
+    sound->SetSampleCallback([&](const MediaSample& s) { soundBytes += s.GetActualDataLength(); });
+    ASSERT_EQ(g.Run(), S_OK);
+    int code = 0;
+    HRESULT hr = S_OK;
+    ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
+    g.Stop();
+    EXPECT_EQ(soundBytes.load(), 25 * 1920 * 4) << "one second of 48 kHz stereo";
 }
 
 }  // namespace

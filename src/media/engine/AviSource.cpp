@@ -3,13 +3,41 @@
 #include <filesystem>
 #include <limits>
 #include <new>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "core/avi/AviDemuxer.h"
+#include "core/avi/AviWriter.h"
 #include "core/avi/Fourcc.h"
+#include "core/dv/DvPacks.h"
 
 namespace kelvor::media {
 namespace {
+
+// The DVINFO words taken from the first frame of an interleaved stream, when it reads whole.
+std::optional<DvInfo> firstFrameDvInfo(avi::AviDemuxer& demuxer, std::size_t stream) {
+    std::vector<std::uint8_t> frame(dv::kFrameSize625);
+    const auto n = demuxer.readChunk(stream, 0, frame);
+    if (!n || !dv::SequenceCountForSize(*n))
+        return std::nullopt;
+    const avi::DvInfo bytes = avi::DvInfoFromFrame(std::span<const std::uint8_t>(frame.data(), *n));
+    return ParseDvInfo(bytes);
+}
+
+// Takes each pack word the frame has (a missing pack reads as all FF bytes).
+void mergeFramePacks(DvInfo& stored, const DvInfo& frame) {
+    auto take = [](std::uint32_t& to, std::uint32_t from) {
+        if (from != 0xFFFFFFFFu)
+            to = from;
+    };
+    take(stored.dwDVAAuxSrc, frame.dwDVAAuxSrc);
+    take(stored.dwDVAAuxCtl, frame.dwDVAAuxCtl);
+    take(stored.dwDVAAuxSrc1, frame.dwDVAAuxSrc1);
+    take(stored.dwDVAAuxCtl1, frame.dwDVAAuxCtl1);
+    take(stored.dwDVVAuxSrc, frame.dwDVVAuxSrc);
+    take(stored.dwDVVAuxCtl, frame.dwDVVAuxCtl);
+}
 
 // Chunks bigger than this are refused rather than allocated (a DV frame is 144000 bytes; an
 // uncompressed HD picture stays far below).
@@ -124,6 +152,14 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
             out.type.subtype = info.Handler ? avi::FourccToLower(info.Handler) : MEDIASUBTYPE_dvsd;
             if (dvi)
                 out.type.format.assign(info.Format.begin(), info.Format.begin() + DvInfo::kSize);
+            // Some capture programs store a DVINFO that contradicts the frames (32 kHz announced
+            // for 48 kHz sound); the DV splitter would then drop every sound sample, so the
+            // first frame's own packs win where it has them.
+            if (auto fromFrame = firstFrameDvInfo(s_->demuxer, static_cast<std::size_t>(index))) {
+                DvInfo merged = dvi.value_or(DvInfo{});
+                mergeFramePacks(merged, *fromFrame);
+                out.type.format = Serialize(merged);
+            }
             if (s_->video < 0)
                 s_->video = index;
         } else {
