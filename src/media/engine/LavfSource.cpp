@@ -151,23 +151,18 @@ void LavfSplitterFilter::BreakConnect(Pin& pin) {
     if (&pin != input_ || !s_)
         return;
     StopThreads();
-    for (int i = PinCount() - 1; i >= 0; --i) {
-        Pin* p = GetPin(i);
-        if (p != input_ && !p->IsConnected())
-            RemovePin(*p);
-    }
+    RemoveUnconnectedOutputs();
     s_.reset();
 }
 
 HRESULT LavfSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (!s_ || position != 0)
         return VFW_S_NO_MORE_ITEMS;
-    for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
-        if (GetPin(i) == &pin) {
-            mt = s_->streams[static_cast<std::size_t>(i)].type;
-            return S_OK;
-        }
-    return VFW_S_NO_MORE_ITEMS;
+    const int i = OutputIndex(pin);
+    if (i < 0 || i >= static_cast<int>(s_->streams.size()))
+        return VFW_S_NO_MORE_ITEMS;
+    mt = s_->streams[static_cast<std::size_t>(i)].type;
+    return S_OK;
 }
 
 HRESULT LavfSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {

@@ -43,6 +43,21 @@ void SplitterBase::StartThreads() {
     });
 }
 
+int SplitterBase::OutputIndex(const Pin& pin) const {
+    for (int i = 0; i < StreamCount(); ++i)
+        if (GetPin(i) == &pin)
+            return i;
+    return -1;
+}
+
+void SplitterBase::RemoveUnconnectedOutputs() {
+    for (int i = PinCount() - 1; i >= 0; --i) {
+        Pin* p = GetPin(i);
+        if (p != input_ && !p->IsConnected())
+            RemovePin(*p);
+    }
+}
+
 void SplitterBase::StopThreads() {
     stopRequested_ = true;
     if (thread_.joinable())

@@ -39,6 +39,12 @@ class SplitterBase : public BaseFilter, public Seekable {
     // Reads and delivers until the end, the stop position or stopRequested_.
     virtual void stream() = 0;
 
+    // The stream of an output pin (pins are in stream order), or -1 for the input pin.
+    int OutputIndex(const Pin& pin) const;
+    // Output pins go with the file; the graph disconnects the connected ones when the splitter
+    // leaves it.
+    void RemoveUnconnectedOutputs();
+
     InputPin* input_;
     REFERENCE_TIME start_ = 0;
     REFERENCE_TIME stop_ = -1;
