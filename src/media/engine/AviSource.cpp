@@ -168,29 +168,20 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
         }
         out.type.sampleSize = info.MaxChunkSize;
         s_->streams.push_back(std::move(out));
-        AddOutputPin("Stream " + std::to_string(index), index);
         ++index;
     }
-    start_ = 0;
-    stop_ = -1;
+    std::vector<MediaType> types;
+    for (const StreamOut& out : s_->streams)
+        types.push_back(out.type);
+    ShowStreams(std::move(types));
     return S_OK;
 }
 
 void AviSplitterFilter::BreakConnect(Pin& pin) {
     if (&pin != input_ || !s_)
         return;
-    RemoveUnconnectedOutputs();
+    ForgetStreams();
     s_.reset();
-}
-
-HRESULT AviSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (!s_ || position != 0)
-        return VFW_S_NO_MORE_ITEMS;
-    const int i = OutputIndex(pin);
-    if (i < 0 || i >= static_cast<int>(s_->streams.size()))
-        return VFW_S_NO_MORE_ITEMS;
-    mt = s_->streams[static_cast<std::size_t>(i)].type;
-    return S_OK;
 }
 
 HRESULT AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {

@@ -140,10 +140,10 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
         s->streams.push_back(std::move(out));
     }
     s_ = std::move(s);
-    for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
-        AddOutputPin("Stream " + std::to_string(i), i);
-    start_ = 0;
-    stop_ = -1;
+    std::vector<MediaType> types;
+    for (const auto& out : s_->streams)
+        types.push_back(out.type);
+    ShowStreams(std::move(types));
     return S_OK;
 }
 
@@ -151,18 +151,8 @@ void LavfSplitterFilter::BreakConnect(Pin& pin) {
     if (&pin != input_ || !s_)
         return;
     StopThreads();
-    RemoveUnconnectedOutputs();
+    ForgetStreams();
     s_.reset();
-}
-
-HRESULT LavfSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (!s_ || position != 0)
-        return VFW_S_NO_MORE_ITEMS;
-    const int i = OutputIndex(pin);
-    if (i < 0 || i >= static_cast<int>(s_->streams.size()))
-        return VFW_S_NO_MORE_ITEMS;
-    mt = s_->streams[static_cast<std::size_t>(i)].type;
-    return S_OK;
 }
 
 HRESULT LavfSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {

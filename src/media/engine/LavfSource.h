@@ -32,7 +32,6 @@ class LavfSplitterFilter : public SplitterBase {
     ~LavfSplitterFilter() override;
 
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
     HRESULT CompleteConnect(Pin& pin) override;
     void BreakConnect(Pin& pin) override;
     HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;

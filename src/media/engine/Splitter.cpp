@@ -50,12 +50,29 @@ int SplitterBase::OutputIndex(const Pin& pin) const {
     return -1;
 }
 
-void SplitterBase::RemoveUnconnectedOutputs() {
+void SplitterBase::ShowStreams(std::vector<MediaType> types) {
+    types_ = std::move(types);
+    for (int i = 0; i < static_cast<int>(types_.size()); ++i)
+        AddOutputPin("Stream " + std::to_string(i), i);
+    start_ = 0;
+    stop_ = -1;
+}
+
+void SplitterBase::ForgetStreams() {
     for (int i = PinCount() - 1; i >= 0; --i) {
         Pin* p = GetPin(i);
         if (p != input_ && !p->IsConnected())
             RemovePin(*p);
     }
+    types_.clear();
+}
+
+HRESULT SplitterBase::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+    const int i = OutputIndex(pin);
+    if (position != 0 || i < 0 || i >= static_cast<int>(types_.size()))
+        return VFW_S_NO_MORE_ITEMS;
+    mt = types_[static_cast<std::size_t>(i)];
+    return S_OK;
 }
 
 void SplitterBase::StopThreads() {

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "media/engine/Filter.h"
 #include "media/engine/Graph.h"
@@ -27,6 +28,8 @@ class SplitterBase : public BaseFilter, public Seekable {
     void StartThreads() override;
     void StopThreads() override;
 
+    // The one type of each output pin: its stream's.
+    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
     HRESULT SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) override;
     REFERENCE_TIME StartPosition() const override { return start_; }
     REFERENCE_TIME StopPosition() const override { return stop_; }
@@ -41,9 +44,12 @@ class SplitterBase : public BaseFilter, public Seekable {
 
     // The stream of an output pin (pins are in stream order), or -1 for the input pin.
     int OutputIndex(const Pin& pin) const;
+    // Shows one output pin per stream of a newly opened file, in stream order, its input pin
+    // last, and streams from the start again.
+    void ShowStreams(std::vector<MediaType> types);
     // Output pins go with the file; the graph disconnects the connected ones when the splitter
     // leaves it.
-    void RemoveUnconnectedOutputs();
+    void ForgetStreams();
 
     InputPin* input_;
     REFERENCE_TIME start_ = 0;
@@ -51,6 +57,7 @@ class SplitterBase : public BaseFilter, public Seekable {
     std::atomic<bool> stopRequested_{false};
 
   private:
+    std::vector<MediaType> types_;
     std::thread thread_;
 };
 
