@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "TimedCommand.h"
 #include "core/avi/AviDemuxer.h"
 #include "core/avi/AviWriter.h"
 #include "core/dv/DvPacks.h"
@@ -44,23 +45,6 @@ bool MakeFile(const std::string& path) {
             return false;
     }
     return w.close();
-}
-
-double RunCat(const std::string& path) {
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    std::string cat = "cat";
-    char* argv[] = {cat.data(), const_cast<char*>(path.c_str()), nullptr};
-    const auto t0 = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "cat", &fa, nullptr, argv, environ) != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const auto t1 = Clock::now();
-    posix_spawn_file_actions_destroy(&fa);
-    return Seconds(t0, t1);
 }
 
 // Reads every chunk of every stream in file order; returns the seconds taken, or -1.
@@ -99,11 +83,11 @@ int main() {
         }
     }
     // Warm the cache, then take the best of three of each.
-    RunCat(path);
+    kelvor::bench::TimedCommand({"cat", path});
     double ours = 1e9, peer = 1e9;
     std::uint64_t bytes = 0;
     for (int r = 0; r < 3; ++r) {
-        const double c = RunCat(path);
+        const double c = kelvor::bench::TimedCommand({"cat", path});
         const double o = RunDemux(path, bytes);
         if (c < 0 || o < 0) {
             std::fprintf(stderr, "bench avi: run failed\n");

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "TimedCommand.h"
 #include "fixtures/DvFixture.h"
 
 extern char** environ;
@@ -20,27 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kFiles = 200;
-
-double Run(std::vector<std::string> argv) {
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (auto& a : argv)
-        args.push_back(a.data());
-    args.push_back(nullptr);
-    const auto t0 = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ) != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&fa);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
 
 }  // namespace
 
@@ -67,11 +47,11 @@ int main() {
     std::vector<std::string> peer = {"mediainfo", "--Output=JSON"};
     ours.insert(ours.end(), files.begin(), files.end());
     peer.insert(peer.end(), files.begin(), files.end());
-    Run(ours);
-    Run(peer);
+    kelvor::bench::TimedCommand(ours);
+    kelvor::bench::TimedCommand(peer);
     double o = 1e9, p = 1e9;
     for (int r = 0; r < 3; ++r) {
-        const double a = Run(ours), b = Run(peer);
+        const double a = kelvor::bench::TimedCommand(ours), b = kelvor::bench::TimedCommand(peer);
         if (a < 0 || b < 0) {
             std::fprintf(stderr, "bench info: run failed\n");
             return 1;

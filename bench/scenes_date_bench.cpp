@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "TimedCommand.h"
 #include "core/avi/AviWriter.h"
 #include "core/dv/DvPacks.h"
 #include "fixtures/DvFixture.h"
@@ -61,23 +62,6 @@ bool MakeFile(const std::string& dir, const std::string& path) {
     return w.close();
 }
 
-double RunCat(const std::string& path) {
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    std::string cat = "cat";
-    char* argv[] = {cat.data(), const_cast<char*>(path.c_str()), nullptr};
-    const auto t0 = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "cat", &fa, nullptr, argv, environ) != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    const auto t1 = Clock::now();
-    posix_spawn_file_actions_destroy(&fa);
-    return Seconds(t0, t1);
-}
-
 double RunDetection(const std::string& path, int& scenes, std::int64_t& frames) {
     const auto t0 = Clock::now();
     auto detector = std::make_shared<media::Tdv_sceneDetect>();
@@ -108,12 +92,12 @@ int main() {
             return 1;
         }
     }
-    RunCat(path);
+    kelvor::bench::TimedCommand({"cat", path});
     double ours = 1e9, peer = 1e9;
     int scenes = 0;
     std::int64_t frames = 0;
     for (int r = 0; r < 3; ++r) {
-        const double c = RunCat(path);
+        const double c = kelvor::bench::TimedCommand({"cat", path});
         const double o = RunDetection(path, scenes, frames);
         if (c < 0 || o < 0) {
             std::fprintf(stderr, "bench scenes_date: run failed\n");
