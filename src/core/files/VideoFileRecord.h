@@ -35,6 +35,7 @@ struct ProbeResult {
     bool TimecodeValid = false;
     dv::TTimecode ProbeTimecode{};
     bool ProbeWide = false;
+    std::string Error;  // why the probe failed; empty when it did not
 };
 
 class MediaProbe {

@@ -47,6 +47,9 @@ class AviMuxFilter : public BaseFilter {
     AviMuxFilter();
     ~AviMuxFilter() override;
     OutputPin& Output() const { return *output_; }
+    // The k-th input (0 first), or nullptr; the free one is always the last pin.
+    InputPin* Input(int k) const { return GetInputPin(k); }
+    InputPin* FreeInput() const;
     // Frames written in the current or last run.
     std::uint64_t FramesWritten() const;
 
@@ -59,7 +62,7 @@ class AviMuxFilter : public BaseFilter {
     void EndOfStream(InputPin& pin) override;
 
   private:
-    struct Input {
+    struct InputState {
         bool video = false;
         bool connected = false;
         bool ended = false;
@@ -69,12 +72,14 @@ class AviMuxFilter : public BaseFilter {
     int inputIndex(const InputPin& pin) const;
     bool openWriter(std::span<const std::uint8_t> firstFrame);  // mutex_ held
     HRESULT finish();                                           // mutex_ held
+    std::string writerError() const;                            // mutex_ held
 
     OutputPin* output_;
     mutable std::mutex mutex_;  // guards everything below
     std::condition_variable cv_;
-    std::vector<Input> inputs_;
+    std::vector<InputState> inputs_;
     std::unique_ptr<avi::AviWriter> writer_;
+    std::string error_;  // why the writer could not be opened
     bool failed_ = false;
     bool finished_ = false;
     bool stopping_ = false;

@@ -25,14 +25,17 @@ namespace kelvor::media {
 class FileSourceFilter : public BaseFilter {
   public:
     FileSourceFilter();
+    // E_FAIL for a file that is missing, unreadable or not a regular file; LoadError says which.
     HRESULT Load(const std::string& fileName);
     const std::string& FileName() const { return fileName_; }
+    const std::string& LoadError() const { return loadError_; }
     OutputPin& Output() const { return *output_; }
 
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
 
   private:
     std::string fileName_;
+    std::string loadError_;
     OutputPin* output_;
 };
 

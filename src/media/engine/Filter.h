@@ -118,6 +118,7 @@ class OutputPin : public Pin {
     void startQueue();
     void stopQueue();
     void queueLoop();
+    void failQueue(std::string text);  // the queue thread ends the pin with an error event
 
     AllocatorProperties props_;
     std::vector<SamplePtr> pool_;
@@ -155,6 +156,9 @@ class BaseFilter {
     }
     InputPin* GetInputPin(int n) const;    // the n-th input pin, or nullptr
     OutputPin* GetOutputPin(int n) const;  // the n-th output pin, or nullptr
+    // The input or output pins in enumeration order.
+    std::vector<InputPin*> InputPins() const;
+    std::vector<OutputPin*> OutputPins() const;
     FilterState State() const { return state_.load(); }
 
     // State changes, on the driving thread. A filter that overrides one calls the base.
@@ -197,8 +201,10 @@ class BaseFilter {
     InputPin& AddInputPin(std::string name, int at = -1);
     OutputPin& AddOutputPin(std::string name, int at = -1);
     void RemovePin(Pin& pin);  // the pin must be disconnected
-    // Reports an event to the graph (any thread); ignored outside a graph.
-    void NotifyEvent(int code, HRESULT hr);
+    // Reports an event to the graph (any thread); ignored outside a graph. A failure's text
+    // says what went wrong in words a user can act on ("cannot create /v/a.avi: No space left
+    // on device"); the graph keeps the first failure of a run with its text.
+    void NotifyEvent(int code, HRESULT hr, std::string text = {});
 
     std::atomic<FilterState> state_{FilterState::Stopped};
     REFERENCE_TIME runStart_ = 0;

@@ -216,6 +216,7 @@ HRESULT Graph::Pause() {
         completed_ = false;
         completionCode_ = 0;
         error_ = S_OK;
+        errorInfo_ = GraphError{};
         released_ = false;
     }
     if (Seekable* s = seekable())
@@ -223,6 +224,15 @@ HRESULT Graph::Pause() {
     for (const Entry& e : filters_) {
         const HRESULT hr = e.filter->Pause();
         if (Failed(hr)) {
+            {
+                // A filter that said why has already recorded its reason.
+                std::lock_guard lock(mutex_);
+                if (error_ == S_OK) {
+                    error_ = hr;
+                    errorInfo_ =
+                        GraphError{hr, e.name, e.name + " cannot start (" + ResultText(hr) + ")"};
+                }
+            }
             for (const Entry& f : filters_)
                 f.filter->Stop();
             return hr;
@@ -300,7 +310,15 @@ std::chrono::steady_clock::time_point Graph::DueTime(REFERENCE_TIME t) const {
     return clockBase_ + std::chrono::microseconds(ahead / 10);
 }
 
-void Graph::Notify(BaseFilter& from, int code, HRESULT hr) {
+std::string GraphError::Describe() const {
+    if (!text.empty())
+        return text;
+    if (code == S_OK)
+        return {};
+    return (filter.empty() ? std::string("a stage") : filter) + " failed with " + ResultText(code);
+}
+
+void Graph::Notify(BaseFilter& from, int code, HRESULT hr, std::string text) {
     std::function<void(int, HRESULT)> cb;
     {
         std::lock_guard lock(mutex_);
@@ -323,8 +341,10 @@ void Graph::Notify(BaseFilter& from, int code, HRESULT hr) {
             if (completedRenderers_.size() < need)
                 return;
         } else if (code == EC_ERRORABORT || code == EC_USERABORT) {
-            if (error_ == S_OK)
+            if (error_ == S_OK) {
                 error_ = Failed(hr) ? hr : E_FAIL;
+                errorInfo_ = GraphError{error_, from.GraphName(), std::move(text)};
+            }
         } else {
             return;
         }
@@ -349,6 +369,11 @@ bool Graph::WaitForCompletion(int timeoutMs, int& code, HRESULT& hr) {
 HRESULT Graph::LastError() const {
     std::lock_guard lock(mutex_);
     return error_;
+}
+
+GraphError Graph::LastErrorInfo() const {
+    std::lock_guard lock(mutex_);
+    return errorInfo_;
 }
 
 HRESULT Graph::put_Volume(int volume) {

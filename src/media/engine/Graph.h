@@ -37,6 +37,15 @@ class Seekable {
 
 enum class TimeFormat { MediaTime, Frame };
 
+// The first failure of a run: its code, the filter that reported it and what it said.
+struct GraphError {
+    HRESULT code = S_OK;
+    std::string filter;  // the reporting filter's name in the graph
+    std::string text;    // empty when the filter gave no reason
+    // One line for a person: the text when there is one, else the filter and the code's name.
+    std::string Describe() const;
+};
+
 class Graph {
   public:
     Graph();
@@ -94,9 +103,11 @@ class Graph {
     bool WaitForCompletion(int timeoutMs, int& code, HRESULT& hr);
     // The first error of the current run, S_OK when none.
     HRESULT LastError() const;
+    // The same with the filter that reported it and its reason.
+    GraphError LastErrorInfo() const;
 
     // Renderers call these (streaming threads).
-    void Notify(BaseFilter& from, int code, HRESULT hr);
+    void Notify(BaseFilter& from, int code, HRESULT hr, std::string text = {});
     void RendererPrerolled(BaseFilter& renderer);
     // The stream time the renderers present, for the position reader.
     void RendererPresented(REFERENCE_TIME t) { lastPresented_.store(t); }
@@ -135,6 +146,7 @@ class Graph {
     bool completed_ = false;
     int completionCode_ = 0;
     HRESULT error_ = S_OK;
+    GraphError errorInfo_;
     bool released_ = false;  // paused renderers may go on (running or stopping)
     std::chrono::steady_clock::time_point clockBase_;
     REFERENCE_TIME streamBase_ = 0;

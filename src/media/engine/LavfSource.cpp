@@ -81,6 +81,7 @@ MediaType audioType(const AVStream& st) {
 }  // namespace
 
 struct LavfSplitterFilter::State {
+    std::string fileName;
     ff::FormatInputPtr ctx;
     std::vector<StreamOut> streams;  // one per output pin, in file order
     int video = -1;                  // the stream that gives frame positions
@@ -105,7 +106,9 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
     if (!source)
         return VFW_E_TYPE_NOT_ACCEPTED;
     auto s = std::make_unique<State>();
+    s->fileName = source->FileName();
     s->stop = &stopRequested_;
+    openError_.clear();
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
         return E_OUTOFMEMORY;
@@ -116,12 +119,19 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
     raw->interrupt_callback.opaque = const_cast<std::atomic<bool>*>(&stopRequested_);
     stopRequested_ = false;
     // Only the AVI reader: a file of another format is refused as by the AVI splitter.
-    if (avformat_open_input(&raw, source->FileName().c_str(), av_find_input_format("avi"),
-                            nullptr) < 0)
-        return VFW_E_INVALID_FILE_FORMAT;  // avformat_open_input freed the context
-    s->ctx.reset(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0 || raw->nb_streams == 0)
+    if (const int err = avformat_open_input(&raw, source->FileName().c_str(),
+                                            av_find_input_format("avi"), nullptr);
+        err < 0) {
+        // avformat_open_input freed the context.
+        openError_ = source->FileName() + " is not an AVI file that can be read (" +
+                     ff::ErrorText(err) + ")";
         return VFW_E_INVALID_FILE_FORMAT;
+    }
+    s->ctx.reset(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0 || raw->nb_streams == 0) {
+        openError_ = source->FileName() + " holds no stream that can be read";
+        return VFW_E_INVALID_FILE_FORMAT;
+    }
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         const AVStream& st = *raw->streams[i];
         StreamOut out;
@@ -213,7 +223,7 @@ void LavfSplitterFilter::stream() {
     const REFERENCE_TIME stopAt = stop_ < 0 ? std::numeric_limits<REFERENCE_TIME>::max() : stop_;
     ff::PacketPtr pkt(av_packet_alloc());
     if (!pkt) {
-        NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY);
+        NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY, "out of memory reading " + s_->fileName);
         return;
     }
     bool failed = false;
@@ -223,7 +233,8 @@ void LavfSplitterFilter::stream() {
             break;
         if (err < 0) {
             if (!stopRequested_) {
-                NotifyEvent(EC_ERRORABORT, E_FAIL);
+                NotifyEvent(EC_ERRORABORT, E_FAIL,
+                            "cannot read " + s_->fileName + ": " + ff::ErrorText(err));
                 failed = true;
             }
             break;
@@ -234,7 +245,9 @@ void LavfSplitterFilter::stream() {
             continue;
         }
         if (pkt->size > kMaxPacketSize) {
-            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT);
+            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT,
+                        s_->fileName + ": a packet of " + std::to_string(pkt->size) +
+                            " bytes is larger than any picture");
             failed = true;
             break;
         }

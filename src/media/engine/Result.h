@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kelvor::media {
 
@@ -40,5 +41,8 @@ constexpr bool Succeeded(HRESULT hr) {
 constexpr bool Failed(HRESULT hr) {
     return hr < 0;
 }
+
+// The code's name ("E_FAIL") with its value, or the value alone for a code without a name.
+std::string ResultText(HRESULT hr);
 
 }  // namespace kelvor::media

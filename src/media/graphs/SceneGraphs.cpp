@@ -2,6 +2,7 @@
 
 #include "media/engine/AviSource.h"
 #include "media/engine/Graph.h"
+#include "media/engine/GraphBuilder.h"
 #include "media/engine/Renderer.h"
 #include "media/filters/Tdv_sceneDetect.h"
 
@@ -14,26 +15,24 @@ SceneDateGraph::~SceneDateGraph() = default;
 
 bool SceneDateGraph::BuildSceneDateGraph(const std::string& video) {
     graph_ = std::make_unique<Graph>();
-    auto source = std::make_shared<FileSourceFilter>();
-    auto splitter = std::make_shared<AviSplitterFilter>();
-    auto renderer = std::make_shared<NullRenderer>();
-    graph_->AddFilter(source, "File Source");
-    graph_->AddFilter(detector_, "scenedetect");
-    graph_->AddFilter(splitter, "AVI Splitter");
-    graph_->AddFilter(renderer, "Null Renderer");
-    if (source->Load(video) != S_OK)
+    error_.clear();
+    GraphBuilder b(*graph_);
+    const auto opened = OpenAviFile(b, video);
+    auto detector = b.Add(detector_, "scenedetect");
+    auto renderer = b.Add(std::make_shared<NullRenderer>(), "Null Renderer");
+    if (!opened || !detector || !renderer) {
+        error_ = b.Error();
         return false;
-    if (graph_->ConnectDirect(source->Output(), splitter->Input()) != S_OK)
-        return false;
-    bool connected = false;
-    for (int i = 0; i < splitter->PinCount() && !connected; ++i) {
-        Pin* p = splitter->GetPin(i);
-        if (p && p->Direction() == PinDirection::Output)
-            connected = graph_->ConnectDirect(*p, detector_->Input()) == S_OK;
     }
-    if (!connected)
+    if (!b.ConnectFirstOutput(*opened->splitter, detector->Input())) {
+        error_ = video + ": no DV stream";
         return false;
-    return graph_->ConnectDirect(detector_->Output(), renderer->Input()) == S_OK;
+    }
+    if (!b.Connect(detector->Output(), renderer->Input())) {
+        error_ = video + ": the DV stream cannot be read";
+        return false;
+    }
+    return true;
 }
 
 bool SceneDateGraph::Run(const std::function<bool(std::int64_t, std::int64_t)>& progress) {
@@ -45,6 +44,7 @@ bool SceneDateGraph::Run(const std::function<bool(std::int64_t, std::int64_t)>& 
     std::int64_t total = 0;
     graph_->GetDuration(total);
     if (Failed(graph_->Run())) {
+        error_ = graph_->LastErrorInfo().Describe();
         graph_->Stop();
         return false;
     }
@@ -58,9 +58,11 @@ bool SceneDateGraph::Run(const std::function<bool(std::int64_t, std::int64_t)>& 
             break;
         }
     }
-    const HRESULT error = graph_->LastError();
+    const GraphError error = graph_->LastErrorInfo();
     graph_->Stop();
-    return !aborted_ && Succeeded(error) && Succeeded(hr);
+    if (Failed(error.code) || Failed(hr))
+        error_ = error.Describe();
+    return !aborted_ && Succeeded(error.code) && Succeeded(hr);
 }
 
 }  // namespace kelvor::media

@@ -4,7 +4,7 @@
 //
 // Driving thread only; the detector's callbacks run on the streaming thread. Failure: Build
 // answers false when the file cannot be opened or has no stream the detector takes; Run answers
-// false when the graph could not start or a stage reported an error.
+// false when the graph could not start or a stage reported an error; ErrorText says why.
 #pragma once
 
 #include <cstdint>
@@ -30,11 +30,14 @@ class SceneDateGraph {
     // the detector end its last scene and report the stream end.
     bool Run(const std::function<bool(std::int64_t done, std::int64_t total)>& progress = {});
     bool Aborted() const { return aborted_; }
+    // Why the last build or run failed; empty when it did not.
+    const std::string& ErrorText() const { return error_; }
 
   private:
     std::unique_ptr<Graph> graph_;
     std::shared_ptr<Tdv_sceneDetect> detector_;
     bool aborted_ = false;
+    std::string error_;
 };
 
 }  // namespace kelvor::media
