@@ -9,14 +9,14 @@ namespace kelvor::cli {
 
 TerminalHost::TerminalHost() : tty_(::isatty(STDERR_FILENO) == 1) {}
 
-void TerminalHost::progress(const std::string& file, std::int64_t done, std::int64_t total) {
+bool TerminalHost::Progress(const std::string& file, std::int64_t done, std::int64_t total) {
     if (!tty_)
-        return;
+        return true;
     const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::steady_clock::now().time_since_epoch())
                                  .count();
     if (shown_ && now - lastMs_ < 200)
-        return;
+        return true;
     lastMs_ = now;
     shown_ = true;
     if (total > 0)
@@ -26,16 +26,17 @@ void TerminalHost::progress(const std::string& file, std::int64_t done, std::int
     else
         std::fprintf(stderr, "\r%s: %lld frames\x1b[K", file.c_str(), static_cast<long long>(done));
     std::fflush(stderr);
+    return true;
 }
 
-void TerminalHost::progressDone() {
+void TerminalHost::ProgressDone() {
     if (tty_ && shown_)
         std::fprintf(stderr, "\r\x1b[K");
     shown_ = false;
 }
 
-void TerminalHost::fileFailed(const std::string& file, const std::string& reason) {
-    progressDone();
+void TerminalHost::FileFailed(const std::string& file, const std::string& reason) {
+    ProgressDone();
     std::fprintf(stderr, "kelvor-cli: %s: %s\n", file.c_str(), reason.c_str());
 }
 

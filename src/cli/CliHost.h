@@ -1,29 +1,21 @@
-// What a long command tells the person at the terminal: progress of one file and one clear line
-// per file it could not process. The command framework can put its own host in its place.
+// The terminal as the host of command runs: progress of one file on one rewritten stderr line
+// when stderr is a terminal, and one clear line per file that could not be processed.
 // Called on the thread that runs the command.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "commands/CommandHost.h"
+
 namespace kelvor::cli {
 
-class CommandHost {
-  public:
-    virtual ~CommandHost() = default;
-    // done and total in the same unit (frames); total 0 when unknown.
-    virtual void progress(const std::string& file, std::int64_t done, std::int64_t total) = 0;
-    virtual void progressDone() = 0;
-    virtual void fileFailed(const std::string& file, const std::string& reason) = 0;
-};
-
-// Progress on one rewritten stderr line when stderr is a terminal, at most a few times a second.
-class TerminalHost : public CommandHost {
+class TerminalHost : public commands::CommandHost {
   public:
     TerminalHost();
-    void progress(const std::string& file, std::int64_t done, std::int64_t total) override;
-    void progressDone() override;
-    void fileFailed(const std::string& file, const std::string& reason) override;
+    bool Progress(const std::string& file, std::int64_t done, std::int64_t total) override;
+    void ProgressDone() override;
+    void FileFailed(const std::string& file, const std::string& reason) override;
 
   private:
     bool tty_ = false;

@@ -10,6 +10,7 @@
 #include "core/settings/PreferencesStore.h"
 #include "media/graphs/TdmList.h"
 #include "platform/PreferencesEnvironment.h"
+#include "platform/UserLocale.h"
 
 namespace kelvor::cli {
 namespace {
@@ -129,9 +130,11 @@ std::string Grouped(std::uint64_t v) {
     return out;
 }
 
-void PrintPanel(const files::TAfficherFichier& r, const std::string& displayFormat) {
-    std::string datecode =
-        r.Datecode > 0 ? FormatDateTime(displayFormat, r.Datecode) : r.DatecodeText;
+void PrintPanel(const files::TAfficherFichier& r, const files::RecordSettings& settings) {
+    const std::string& displayFormat = settings.DisplayDatecodeFormat;
+    std::string datecode = r.Datecode > 0
+                               ? FormatDateTime(displayFormat, r.Datecode, settings.Locale)
+                               : r.DatecodeText;
     std::string codec = r.Codec;
     if (r.IsDV) {
         if (r.DVType == 1)
@@ -164,7 +167,8 @@ void PrintPanel(const files::TAfficherFichier& r, const std::string& displayForm
     std::printf("            %s\n", r.AudioFormatText.c_str());
     std::printf("  File     : %s\n", r.FullName.c_str());
     std::printf("  Size     : %s\n", Grouped(size).c_str());
-    std::printf("  Modified : %s\n", FormatDateTime(displayFormat, r.Modified).c_str());
+    std::printf("  Modified : %s\n",
+                FormatDateTime(displayFormat, r.Modified, settings.Locale).c_str());
 }
 
 }  // namespace
@@ -186,6 +190,7 @@ int runInfo(Args args) {
     settings::LoadPreferences(prefs, platform::CurrentPreferencesEnvironment());
     files::RecordSettings recordSettings;
     recordSettings.DisplayDatecodeFormat = prefs.FormatPourAfficherDatecode;
+    recordSettings.Locale = platform::UserLocaleInfo();
 
     media::TdmList probe;
     if (json)
@@ -198,7 +203,7 @@ int runInfo(Args args) {
         } else {
             if (!first)
                 std::printf("\n");
-            PrintPanel(record, recordSettings.DisplayDatecodeFormat);
+            PrintPanel(record, recordSettings);
         }
         first = false;
     }

@@ -3,6 +3,7 @@
 
 #include "cli/Verbs.h"
 #include "core/avi/RiffReport.h"
+#include "platform/UserLocale.h"
 
 namespace kelvor::cli {
 
@@ -25,6 +26,7 @@ int runRiff(Args args) {
         return 2;
     }
     avi::RiffReport report;
+    report.Locale = platform::UserLocaleInfo();
     try {
         report.RunReport(file);
     } catch (const avi::FileError& e) {

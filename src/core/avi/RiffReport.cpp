@@ -401,9 +401,9 @@ void RiffReport::RunReport(const std::string& fullPath, PositionedFile& file) {
     AddLine("");
     AddCenteredLine("", "*", "  Header of the file " + FileNameOnly(fullPath) + "  ");
     AddLine("");
-    AddCenteredLine(
-        "", " ",
-        "analysed on " + FormatDateTime("yyyy/mm/d", t) + " at " + FormatDateTime("h:mm:ss", t));
+    AddCenteredLine("", " ",
+                    "analysed on " + FormatDateTime("yyyy/mm/d", t, Locale) + " at " +
+                        FormatDateTime("h:mm:ss", t, Locale));
     AddCenteredLine("", " ",
                     std::string("with ") + about::kProductName + " by " + about::kMaker +
                         " version " + about::VersionText());

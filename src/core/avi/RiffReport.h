@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/avi/PositionedFile.h"
+#include "core/files/DatePattern.h"
 
 namespace kelvor::avi {
 
@@ -43,6 +44,8 @@ class RiffReport {
     std::function<void()> closeWindow;   // a cancelled report closes the window
     // Local time now as a date-time value (tests fix it).
     std::function<double()> now;
+    // The locale of the date line (the user's; tests keep English).
+    LocaleInfo Locale = EnglishLocale();
 
     RiffReport();
 

@@ -241,7 +241,8 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
         Height = Wide ? Width * 9 / 16 : Width * 3 / 4;
         if (r.DatecodeValid) {
             Datecode = r.ProbeDatecode;
-            DatecodeText = FormatDateTime(settings.DisplayDatecodeFormat, Datecode);
+            DatecodeText =
+                FormatDateTime(settings.DisplayDatecodeFormat, Datecode, settings.Locale);
             if (DatecodeText.empty())
                 DatecodeText = "N/A";
         } else {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/dv/DvPacks.h"
+#include "core/files/DatePattern.h"
 
 namespace kelvor::files {
 
@@ -51,6 +52,7 @@ class MediaProbe {
 // The record's settings taken from the preferences.
 struct RecordSettings {
     std::string DisplayDatecodeFormat = "ddddd hh:nn:ss";  // "Format pour Afficher Datecode"
+    LocaleInfo Locale = EnglishLocale();                   // the user's, for the datecode text
 };
 
 class TBaseFichier {

@@ -82,6 +82,11 @@ void DateSceneDetector::SetTimeShift(double days) {
     dateLinesValid_ = false;
 }
 
+void DateSceneDetector::SetLocale(LocaleInfo locale) {
+    locale_ = std::move(locale);
+    dateLinesValid_ = false;
+}
+
 void DateSceneDetector::StartStreaming() {
     if (autoMode_)
         countdown_ = displayFrames_ - 1;
@@ -238,8 +243,12 @@ void DateSceneDetector::applyDateRules() {
     } else if (!before && now) {
         const std::int64_t gap = static_cast<std::int64_t>(current_.FrameNumber) -
                                  static_cast<std::int64_t>(sceneStart_.FrameNumber);
-        if (gap > kFrameGap || gap < -kFrameGap)
+        // A scene that starts where the datecode comes back starts afresh, like one started by
+        // a change of format: its first jump is measured from this date only.
+        if (gap > kFrameGap || gap < -kFrameGap) {
             endScene();
+            dateSeen_ = false;
+        }
         ruleLastDate_ = current_.Date;
     } else if (before && now) {
         const std::int64_t jump = secondsBetween(current_.Date, ruleLastDate_);

@@ -69,6 +69,8 @@ class DateSceneDetector {
     void SetDateFormats(std::string_view first, std::string_view second);  // empty -> `" "`
     void SetSubtitleSink(SubtitleHandler handler);
     void SetTimeShift(double days);
+    // The locale of the date lines (the user's; tests use English). While no stream runs.
+    void SetLocale(LocaleInfo locale);
 
     void StartStreaming();
     // One sample of the stream; only whole DV frames are decoded, every sample counts.
