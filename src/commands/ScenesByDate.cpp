@@ -82,6 +82,8 @@ RunOutcome DetectScenesByDate(const files::TaviFichier& record, const ScenesByDa
         return failed(
             host, file,
             graph.ErrorText().empty() ? "reading the DV stream failed" : graph.ErrorText());
+    if (!d.SinkError().empty())
+        return failed(host, file, "a scene file could not be written: " + d.SinkError());
     if (!closed)
         return failed(host, file, "a scene file could not be written");
     return RunOutcome{true, false, {}};

@@ -33,5 +33,24 @@ TEST(InfoVerb, DisplayFormatFromPreferencesAndJsonArray) {
     ::unsetenv("XDG_CONFIG_HOME");
 }
 
+// The locale-dependent patterns follow the user's locale, not always US English.
+TEST(InfoVerb, LocalePatternsFollowTheUsersLocale) {
+    test::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(fixtures::WriteDvFile((dir / "a.avi").string(),
+                                      "type=2 frames=3 date=2004-03-15T10:11:12", error));
+    test::WriteFile(dir / "cfg" / "Quennel" / "Kelvor.conf",
+                    "[\\Software\\Quennel\\Kelvor]\nFormat pour Afficher Datecode=ddddd\n");
+    ::setenv("XDG_CONFIG_HOME", (dir / "cfg").c_str(), 1);
+    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+    const auto german = test::RunTool({KELVOR_CLI, "info", "a.avi"}, dir.path());
+    ::setenv("LC_ALL", "C", 1);
+    const auto plain = test::RunTool({KELVOR_CLI, "info", "a.avi"}, dir.path());
+    ::unsetenv("LC_ALL");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_NE(german.out.find("  Datecode  15.03.04\n"), std::string::npos) << german.out;
+    EXPECT_NE(plain.out.find("  Datecode  3/15/2004\n"), std::string::npos) << plain.out;
+}
+
 }  // namespace
 }  // namespace kelvor

@@ -109,9 +109,13 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
     // Only regular files are opened: opening a FIFO or a device named like a video would block
     // or read without end.
     const bool regular = Exists && S_ISREG(Attributes);
+    if (!Exists)
+        ReadError = "the file is not found";
+    else if (!regular)
+        ReadError = "not a regular file";
     try {
         if (!regular)
-            throw std::runtime_error("not a regular file");
+            throw std::runtime_error(ReadError);
         avi::TFriendlyAviParam param(FullName);
         if (param.Valid) {
             readable = true;
@@ -121,8 +125,9 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
                                    4);
             }
         }
-    } catch (...) {
+    } catch (const std::exception& e) {
         readable = false;
+        ReadError = e.what();
     }
     if (!readable) {
         TimecodeText.clear();
@@ -143,6 +148,8 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
     }
     const ProbeResult none;
     const ProbeResult& r = regular ? probe.Result() : none;
+    if (ReadError.empty() && !ok)
+        ReadError = r.Error;
 
     // Step 6: video.
     std::int64_t frameDuration = 0;

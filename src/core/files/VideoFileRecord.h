@@ -111,6 +111,8 @@ class TaviFichier : public TSRFichier {
     std::uint32_t SampleBits = 0;
     std::string ChannelsText;
     std::string DatecodeSortKey;
+    // Why the file could not be read or probed; empty when it could.
+    std::string ReadError;
 
   protected:
     TaviFichier(const std::string& fileName, MediaProbe& probe, const RecordSettings& settings);

@@ -28,17 +28,6 @@ int dayOfMonth(double date) {
     return f ? f->Day : 0;
 }
 
-template <typename F, typename... Args>
-void callQuietly(const F& f, const Args&... args) {
-    if (!f)
-        return;
-    try {
-        f(args...);
-    } catch (...) {
-        // A sink's failure must not stop the stream.
-    }
-}
-
 }  // namespace
 
 std::string TimecodeText(const dv::TTimecode& t) {
@@ -48,6 +37,22 @@ std::string TimecodeText(const dv::TTimecode& t) {
 }
 
 DateSceneDetector::DateSceneDetector(LocaleInfo locale) : locale_(std::move(locale)) {}
+
+template <typename F, typename... Args>
+void DateSceneDetector::callSink(const F& f, const Args&... args) {
+    if (!f)
+        return;
+    // A sink's failure must not stop the stream; its reason is kept for the run's owner.
+    try {
+        f(args...);
+    } catch (const std::exception& e) {
+        if (sinkError_.empty())
+            sinkError_ = e.what();
+    } catch (...) {
+        if (sinkError_.empty())
+            sinkError_ = "a scene or subtitle writer failed";
+    }
+}
 
 void DateSceneDetector::SetDisplayKind(int kind) {
     displayKind_ = kind;
@@ -92,6 +97,7 @@ void DateSceneDetector::StartStreaming() {
         countdown_ = displayFrames_ - 1;
     reported1_.clear();
     reported2_.clear();
+    sinkError_.clear();
     dateLinesValid_ = false;
     sampleCounter_ = 0;
     current_.FrameNumber = 0;
@@ -217,7 +223,7 @@ void DateSceneDetector::updateSubtitle() {
         if (onSubtitle_ && (line1_ != reported1_ || line2_ != reported2_)) {
             reported1_ = line1_;
             reported2_ = line2_;
-            callQuietly(onSubtitle_, current_, line1_, line2_);
+            callSink(onSubtitle_, current_, line1_, line2_);
         }
     } else {
         line1_.clear();
@@ -225,13 +231,13 @@ void DateSceneDetector::updateSubtitle() {
         if (onSubtitle_ && (!reported1_.empty() || !reported2_.empty())) {
             reported1_.clear();
             reported2_.clear();
-            callQuietly(onSubtitle_, current_, reported1_, reported2_);
+            callSink(onSubtitle_, current_, reported1_, reported2_);
         }
     }
 }
 
 void DateSceneDetector::endScene() {
-    callQuietly(OnSceneEnd, sceneStart_, current_);
+    callSink(OnSceneEnd, sceneStart_, current_);
     sceneStart_ = current_;
 }
 
@@ -260,15 +266,15 @@ void DateSceneDetector::applyDateRules() {
 }
 
 void DateSceneDetector::FinishStream() {
-    callQuietly(OnSceneEnd, sceneStart_, current_);
+    callSink(OnSceneEnd, sceneStart_, current_);
     if (onSubtitle_ && (!reported1_.empty() || !reported2_.empty())) {
         reported1_.clear();
         reported2_.clear();
-        callQuietly(onSubtitle_, current_, reported1_, reported2_);
+        callSink(onSubtitle_, current_, reported1_, reported2_);
     }
     // A copy, since the handler may well clear the detector's callbacks.
     const StreamEndHandler streamEnd = OnStreamEnd;
-    callQuietly(streamEnd);
+    callSink(streamEnd);
 }
 
 void DateSceneDetector::resetSubtitleSettings() {

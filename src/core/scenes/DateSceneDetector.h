@@ -11,8 +11,8 @@
 // callbacks it makes run on the streaming thread; setters and callbacks are changed only while
 // no stream runs. Current, Previous, Last, SceneStart and HeaderBlocks belong to the streaming
 // thread while a stream runs; another thread (the player's timer) reads PreviousSnapshot, which
-// is consistent. Callbacks must not throw: an exception is caught and dropped so a
-// sink's failure never stops the stream.
+// is consistent. A callback that throws does not stop the stream: the
+// exception is caught and its text kept in SinkError().
 #pragma once
 
 #include <array>
@@ -93,6 +93,9 @@ class DateSceneDetector {
         return headerBlocks_;
     }
     std::int64_t SampleCount() const { return sampleCounter_; }
+    // The first exception a callback threw since the stream started; empty when none did.
+    // Streaming thread while a stream runs; any thread after it stopped.
+    const std::string& SinkError() const { return sinkError_; }
 
     // Subtitle state, for tests and the player.
     int Countdown() const { return countdown_; }
@@ -107,6 +110,8 @@ class DateSceneDetector {
     void reportSubtitle(const std::string& line1, const std::string& line2);
     std::string formatDate(const std::string& pattern) const;
     void resetSubtitleSettings();
+    template <typename F, typename... Args>
+    void callSink(const F& f, const Args&... args);
 
     LocaleInfo locale_;
 
@@ -148,6 +153,7 @@ class DateSceneDetector {
     std::string dateLine1_;
     std::string dateLine2_;
     SubtitleHandler onSubtitle_;
+    std::string sinkError_;
 };
 
 }  // namespace kelvor::scenes

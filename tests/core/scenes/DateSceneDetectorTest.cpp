@@ -67,6 +67,22 @@ TEST(DateSceneDetector, DisappearanceAndReappearanceAfterTheFrameGap) {
     EXPECT_EQ(r.sceneEnds, (Ends{{0, 100}, {100, 200}, {200, 220}, {220, 240}}));
 }
 
+// The scene that starts where the datecode comes back measures its first jump from there: one
+// frame at +100 s followed by frames at +200 s stays one scene.
+TEST(DateSceneDetector, ASceneStartedByAReappearanceForgetsTheDatesBeforeIt) {
+    std::vector<FrameSpec> f;
+    addFrames(f, 25, [](int) { return at(0); });
+    addFrames(f, 20, [](int) { return undated(); });
+    addFrames(f, 1, [](int) { return at(100); });
+    addFrames(f, 25, [](int) { return at(200); });
+    DateSceneDetector d;
+    Recorder r;
+    r.attach(d, false);
+    test::stream(d, f);
+    d.Stop();
+    EXPECT_EQ(r.sceneEnds, (Ends{{0, 25}, {25, 45}, {45, 71}}));
+}
+
 TEST(DateSceneDetector, TwelveFrameGapFromTheStartAndResetBetweenRuns) {
     DateSceneDetector d;
     Recorder r;
@@ -269,6 +285,9 @@ TEST(DateSceneDetector, ThrowingSinkDoesNotStopTheStream) {
     EXPECT_NO_THROW(test::stream(d, f));
     EXPECT_NO_THROW(d.Stop());
     EXPECT_EQ(calls, 2);
+    EXPECT_EQ(d.SinkError(), "disk full");
+    d.StartStreaming();
+    EXPECT_EQ(d.SinkError(), "");
 }
 
 }  // namespace
