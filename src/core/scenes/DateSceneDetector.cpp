@@ -30,6 +30,16 @@ int dayOfMonth(double date) {
 
 }  // namespace
 
+bool RestartsDisplay(int trigger, double date, double lastDate) {
+    const std::int64_t ahead = secondsBetween(date, lastDate);
+    if (trigger == static_cast<int>(SubtitleTrigger::EachScene))
+        return ahead > kTriggerGapSeconds || ahead < 0;
+    if (trigger == static_cast<int>(SubtitleTrigger::EachDay))
+        return dayOfMonth(date) != dayOfMonth(lastDate) || ahead > kSecondsPerDay ||
+               ahead < -kSecondsPerDay;
+    return false;
+}
+
 std::string TimecodeText(const dv::TTimecode& t) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%d:%.2d:%.2d:%.2d", t.Hours, t.Minutes, t.Seconds, t.Frames);
@@ -190,17 +200,8 @@ void DateSceneDetector::updateSubtitle() {
     if (autoMode_) {
         if (countdown_ > 0)
             --countdown_;
-        if (current_.DateValid) {
-            const std::int64_t ahead = secondsBetween(current_.Date, triggerLastDate_);
-            bool restart = false;
-            if (trigger_ == static_cast<int>(SubtitleTrigger::EachScene))
-                restart = ahead > kTriggerGapSeconds || ahead < 0;
-            else if (trigger_ == static_cast<int>(SubtitleTrigger::EachDay))
-                restart = dayOfMonth(current_.Date) != dayOfMonth(triggerLastDate_) ||
-                          ahead > kSecondsPerDay || ahead < -kSecondsPerDay;
-            if (restart)
-                countdown_ = displayFrames_;
-        }
+        if (current_.DateValid && RestartsDisplay(trigger_, current_.Date, triggerLastDate_))
+            countdown_ = displayFrames_;
         triggerLastDate_ = current_.Date;
     }
     if (!autoMode_ || countdown_ > 0) {

@@ -44,6 +44,12 @@ struct HeaderBlockSlot {
 enum class SubtitleKind : int { Datecode = 0, Timecode = 1 };
 enum class SubtitleTrigger : int { AtStart = 0, EachScene = 1, EachDay = 2 };
 
+// Whether a frame's valid date restarts the timed display of the lines, given the trigger and
+// the date the trigger saw last: each scene, on a jump of more than 2 seconds or a step back;
+// each day, on another day of the month or more than a day apart. Shared with the inlay filter,
+// which counts the display the same way.
+bool RestartsDisplay(int trigger, double date, double lastDate);
+
 class DateSceneDetector {
   public:
     using SceneEndHandler =

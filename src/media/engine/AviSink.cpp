@@ -24,11 +24,61 @@ HRESULT FileWriterFilter::SetFileName(const std::string& fileName) {
     if (fileName.empty())
         return E_INVALIDARG;
     fileName_ = fileName;
+    stream_ = std::make_shared<ByteStreamFile>(fileName);
     return S_OK;
 }
 
 HRESULT FileWriterFilter::CheckInputType(const MediaType& mt) {
     return mt.majorType == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+bool FileWriterFilter::writesBytes() const {
+    return Input().IsConnected() && Input().CurrentMediaType().subtype != MEDIASUBTYPE_Avi;
+}
+
+std::shared_ptr<ByteStreamFile> FileWriterFilter::Stream() const {
+    return writesBytes() ? stream_ : nullptr;
+}
+
+HRESULT FileWriterFilter::Pause() {
+    if (state_ == FilterState::Stopped && writesBytes()) {
+        if (!stream_)
+            return E_FAIL;
+        const HRESULT hr = stream_->Acquire();
+        if (Failed(hr))
+            return hr;
+        holdsStream_ = true;
+    }
+    return RendererBase::Pause();
+}
+
+HRESULT FileWriterFilter::releaseStream() {
+    return holdsStream_.exchange(false) ? stream_->Release() : S_OK;
+}
+
+HRESULT FileWriterFilter::Stop() {
+    const HRESULT hr = releaseStream();
+    const HRESULT stopped = RendererBase::Stop();
+    return Failed(hr) ? hr : stopped;
+}
+
+HRESULT FileWriterFilter::DoRenderSample(const MediaSample& sample) {
+    if (!holdsStream_)
+        return S_OK;
+    stream_->Keep();
+    REFERENCE_TIME start = 0, stop = 0;
+    if (Succeeded(sample.GetTime(start, stop))) {
+        if (start < 0)
+            return E_FAIL;
+        return stream_->WriteAt(static_cast<std::uint64_t>(start), sample.data());
+    }
+    return stream_->Write(sample.data());
+}
+
+HRESULT FileWriterFilter::OnEndOfStream() {
+    if (holdsStream_)
+        stream_->Keep();
+    return releaseStream();
 }
 
 AviMuxFilter::AviMuxFilter() : BaseFilter("AVI Mux", "{E2510970-F137-11CE-8C63-00AA0044B51E}") {

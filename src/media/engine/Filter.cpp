@@ -71,6 +71,7 @@ SamplePtr OutputPin::GetDeliveryBuffer() {
             s->Reserve(size);
             s->SetActualDataLength(0);
             s->SetMediaType(std::nullopt);
+            s->SetAttachment(nullptr);
             s->SetDiscontinuity(false);
             s->SetPreroll(false);
             s->SetSyncPoint(true);
