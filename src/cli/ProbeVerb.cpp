@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/Verbs.h"
+#include "cli/VerbArgs.h"
 #include "core/dv/DvPacks.h"
 #include "media/engine/DvFilters.h"
 #include "media/engine/Graph.h"
@@ -66,7 +66,7 @@ bool probe(const std::string& path) {
     auto dvsplitter = b.Add(std::make_shared<DvSplitterFilter>(), "DV Splitter");
     auto renderer = b.Add(std::make_shared<NullRenderer>(), "Null Renderer");
     if (!opened || !dvsplitter || !renderer) {
-        std::fprintf(stderr, "kelvor-cli probe: %s\n", b.Error().c_str());
+        std::fprintf(stderr, "kelvor-cli probe: %s\n", b.Error().c_str());  // names the file
         return false;
     }
     std::printf("%s\n", path.c_str());
@@ -133,13 +133,12 @@ bool probe(const std::string& path) {
 }  // namespace
 
 int runProbe(Args args) {
-    if (args.empty()) {
-        std::fprintf(stderr, "usage: kelvor-cli probe FILE...\n");
-        return 2;
-    }
+    const VerbArgs a = ParseVerbArgs(args, {});
+    if (!a.Error.empty() || a.Files.empty())
+        return UsageError("probe", a.Error, "probe FILE...");
     int status = 0;
-    for (std::string_view a : args)
-        if (!probe(std::string(a)))
+    for (const std::string& f : a.Files)
+        if (!probe(f))
             status = 1;
     return status;
 }

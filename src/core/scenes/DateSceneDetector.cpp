@@ -100,18 +100,24 @@ void DateSceneDetector::StartStreaming() {
     sinkError_.clear();
     dateLinesValid_ = false;
     sampleCounter_ = 0;
+    readableFrames_ = 0;
     current_.FrameNumber = 0;
     headerBlocks_[0].SampleIndex = -1;
 }
 
 void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
+    // Every sample of a DV stream is one frame of its timeline, also a damaged one: a frame of
+    // another size or without a DV header keeps its place, but says nothing and changes no
+    // scene, so the frames around it are compared with each other.
     const auto sequences = dv::SequenceCountForSize(sample.size());
-    if (sequences) {
-        previous_ = current_;
-        {
-            const std::lock_guard lock(snapshotMutex_);
-            previousSnapshot_ = previous_;
-        }
+    int standard = 0;
+    const bool readable = sequences && dv::ReadStandard(sample, standard);
+    previous_ = current_;
+    {
+        const std::lock_guard lock(snapshotMutex_);
+        previousSnapshot_ = previous_;
+    }
+    if (readable) {
         decodeFrame(sample, *sequences);
         updateSubtitle();
         if (sceneStart_.FormatValid && current_.FormatValid &&
@@ -123,11 +129,21 @@ void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
             dateSeen_ = false;
         }
         applyDateRules();
+        lastReadableDateValid_ = current_.DateValid;
         if (firstFrame_) {
             sceneStart_ = current_;
             firstFrame_ = false;
         }
-        last_ = current_;
+        ++readableFrames_;
+    } else {
+        current_.DateValid = false;
+        current_.TimecodeValid = false;
+        current_.FormatValid = false;
+        current_.Date = 0;
+        updateSubtitle();
+    }
+    last_ = current_;
+    if (sequences) {
         for (int s = 0; s < *sequences; ++s) {
             HeaderBlockSlot& slot = headerBlocks_[static_cast<std::size_t>(s)];
             const auto blocks = sample.subspan(static_cast<std::size_t>(s) * dv::kDifSequenceSize,
@@ -135,8 +151,8 @@ void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
             std::copy(blocks.begin(), blocks.end(), slot.Bytes.begin());
             slot.SampleIndex = sampleCounter_;
         }
-        ++current_.FrameNumber;
     }
+    ++current_.FrameNumber;
     ++sampleCounter_;
 }
 
@@ -243,7 +259,7 @@ void DateSceneDetector::endScene() {
 
 void DateSceneDetector::applyDateRules() {
     const bool now = current_.DateValid;
-    const bool before = previous_.DateValid;
+    const bool before = lastReadableDateValid_;
     if (!now && before && current_.FrameNumber > 0) {
         endScene();
     } else if (!before && now) {

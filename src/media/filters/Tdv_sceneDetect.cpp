@@ -23,6 +23,8 @@ HRESULT Tdv_sceneDetect::StartStreaming() {
 
 HRESULT Tdv_sceneDetect::Transform(MediaSample& sample) {
     detector_.ProcessSample(sample.data());
+    if (detector_.ReadableFrameCount() == 0 && detector_.SampleCount() <= holdBack_)
+        return S_FALSE;
     return S_OK;
 }
 

@@ -100,7 +100,8 @@ TEST(Tdv_sceneDetect, StreamsFramesThroughTheDetectorAndEndsTheLastSceneAtStop) 
     std::vector<std::vector<std::uint8_t>> samples;
     for (const FrameSpec& f : specs)
         samples.push_back(scenes::test::makeFrame(f));
-    samples.insert(samples.begin() + 5, std::vector<std::uint8_t>(100, 0));  // not a DV frame
+    // A damaged chunk: not a whole DV frame, but still frame 5 of the timeline.
+    samples.insert(samples.begin() + 5, std::vector<std::uint8_t>(100, 0));
 
     Graph graph;
     auto source = std::make_shared<FrameSource>(dvType2(), samples);
@@ -130,7 +131,7 @@ TEST(Tdv_sceneDetect, StreamsFramesThroughTheDetectorAndEndsTheLastSceneAtStop) 
     EXPECT_EQ(d.SampleCount(), 41);
     EXPECT_EQ(graph.Stop(), S_OK);
     EXPECT_EQ(passed.load(), 41);  // every sample goes on, DV-sized or not
-    EXPECT_EQ(ends, (std::vector<std::pair<int, int>>{{0, 20}, {20, 40}}));
+    EXPECT_EQ(ends, (std::vector<std::pair<int, int>>{{0, 21}, {21, 41}}));
     EXPECT_EQ(streamEnds, 1);
     // Stop made the detector ready for the next run.
     EXPECT_EQ(d.Current().FrameNumber, 0);
