@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 

@@ -15,9 +15,9 @@ namespace kelvor::cli {
 
 struct VerbArgs {
     std::vector<std::string> Files;
-    std::set<std::string, std::less<>> Flags;                     // options given without value
-    std::map<std::string, std::string, std::less<>> Values;       // options given with a value
-    std::string Error;                                            // a usage error; empty if none
+    std::set<std::string, std::less<>> Flags;                // options given without value
+    std::map<std::string, std::string, std::less<>> Values;  // options given with a value
+    std::string Error;                                       // a usage error; empty if none
 
     bool Has(std::string_view flag) const { return Flags.contains(flag); }
 };

@@ -26,7 +26,6 @@ class OutputFile;
 
 namespace kelvor::scenes {
 
-
 enum class ScnVariant { Narrow, Wide };
 
 // The variant chosen by the preference "type scn": 1 narrow, anything else wide.

@@ -16,7 +16,8 @@ constexpr std::string_view kFooterDatePattern = "dddddd 'at' hh:mm:ss";
 }  // namespace
 
 TwriteFile::TwriteFile(std::string fileName, std::string_view source)
-    : fileName_(std::move(fileName)), file_(std::make_unique<files::OutputFile>(fileName_, source)) {}
+    : fileName_(std::move(fileName)),
+      file_(std::make_unique<files::OutputFile>(fileName_, source)) {}
 
 std::string TwriteFile::Error() const {
     return file_ ? file_->Error() : error_;

@@ -51,9 +51,9 @@ struct NullHost : commands::CommandHost {
 TEST(DamagedFiles, ABadFirstFrameLeavesTheDatecodeOfTheFirstGoodOne) {
     test::TempDir dir;
     for (const char* type : {"1", "2"}) {
-        const std::string p = MakeDv(dir, std::string("t") + type + ".avi",
-                                     std::string("type=") + type +
-                                         " frames=10 date=2024-07-14T10:00:00 tc=00:00:10:00");
+        const std::string p = MakeDv(
+            dir, std::string("t") + type + ".avi",
+            std::string("type=") + type + " frames=10 date=2024-07-14T10:00:00 tc=00:00:10:00");
         ZeroFrame(p, 0);
         media::TdmList probe;
         const files::TAfficherFichier r(p, probe);
@@ -79,8 +79,7 @@ TEST(DamagedFiles, AZeroFrameAmongDatedFramesEndsNoSceneAndKeepsTheDate) {
     ASSERT_TRUE(scenes::ReadScnFile((dir / "clip.scn").string(), scenes, 25));
     ASSERT_EQ(scenes.size(), 1u);
     EXPECT_EQ(scenes[0].Scene.EndFrame, 50);
-    EXPECT_NE(scenes[0].Caption.find("7/14/2024 10:00:00"), std::string::npos)
-        << scenes[0].Caption;
+    EXPECT_NE(scenes[0].Caption.find("7/14/2024 10:00:00"), std::string::npos) << scenes[0].Caption;
 }
 
 }  // namespace
