@@ -19,25 +19,25 @@ namespace {
 
 std::string describeFrame(dv::ConstFrame frame, int sequences) {
     std::string line;
-    dv::TDatecode dc;
+    dv::FrameFacts facts;
+    dv::ReadFrameFacts(frame, sequences, facts);
     std::optional<double> when;
-    if (dv::ReadDatecode(frame, sequences, dc))
-        when = DatecodeToDateTime(dc);
+    if (facts.HasDatecode)
+        when = DatecodeToDateTime(facts.Datecode);
     line += when ? FormatDateTime("yyyy-mm-dd hh:nn:ss", *when) : std::string("no datecode");
-    dv::TTimecode tc;
+    const dv::TTimecode& tc = facts.Timecode;
     char buf[64];
-    if (dv::ReadTimecode(frame, sequences, tc)) {
+    if (facts.HasTimecode) {
         std::snprintf(buf, sizeof buf, "  tc %02u:%02u:%02u:%02u", tc.Hours, tc.Minutes, tc.Seconds,
                       tc.Frames);
         line += buf;
     } else {
         line += "  no timecode";
     }
-    bool wide = false;
-    if (dv::ReadWide(frame, sequences, wide))
-        line += wide ? "  16:9" : "  4:3";
-    dv::AudioFormat af;
-    if (dv::ReadAudioFormat(frame, sequences, af)) {
+    if (facts.HasControl)
+        line += facts.Wide ? "  16:9" : "  4:3";
+    const dv::AudioFormat& af = facts.Audio;
+    if (facts.HasAudio) {
         std::snprintf(buf, sizeof buf, "  %d Hz %d bits %d ch", af.SampleRate, af.Quantization,
                       af.Channels);
         line += buf;

@@ -168,33 +168,30 @@ void DateSceneDetector::decodeFrame(std::span<const std::uint8_t> frame, int seq
     current_.FormatValid = false;
     current_.Date = 0;
 
-    dv::TDatecode datecode;
-    if (dv::ReadDatecode(frame, sequences, datecode)) {
-        if (const auto date = DatecodeToDateTime(datecode)) {
+    // Only what the frame's copies agree on and what forms real digits is taken: a damaged pack
+    // is no datecode or timecode rather than an invented one.
+    dv::FrameFacts facts;
+    dv::ReadFrameFacts(frame, sequences, facts);
+    if (facts.HasDatecode) {
+        if (const auto date = DatecodeToDateTime(facts.Datecode)) {
             current_.DateValid = true;
             current_.Date = *date;
         }
     }
-    dv::TTimecode timecode;
-    if (dv::ReadTimecode(frame, sequences, timecode)) {
-        current_.Timecode = timecode;
+    if (facts.HasTimecode) {
+        current_.Timecode = facts.Timecode;
         current_.TimecodeValid = true;
     }
-    dv::AudioFormat audio{current_.SampleRate, current_.Quantization, current_.Channels};
-    const bool audioFound = dv::ReadAudioFormat(frame, sequences, audio);
-    if (audioFound) {
-        current_.SampleRate = audio.SampleRate;
-        current_.Quantization = audio.Quantization;
-        current_.Channels = audio.Channels;
+    if (facts.HasAudio) {
+        current_.SampleRate = facts.Audio.SampleRate;
+        current_.Quantization = facts.Audio.Quantization;
+        current_.Channels = facts.Audio.Channels;
     }
-    bool wide = false;
-    const bool controlFound = dv::ReadWide(frame, sequences, wide);
-    if (controlFound)
-        current_.Widescreen = wide ? 1 : 0;
-    int standard = 0;
-    if (dv::ReadStandard(frame, standard))
-        current_.Standard = static_cast<std::uint8_t>(standard);
-    current_.FormatValid = audioFound && controlFound;
+    if (facts.HasControl)
+        current_.Widescreen = facts.Wide ? 1 : 0;
+    if (facts.HasStandard)
+        current_.Standard = static_cast<std::uint8_t>(facts.Standard);
+    current_.FormatValid = facts.HasAudio && facts.HasControl;
 }
 
 std::string DateSceneDetector::formatDate(const std::string& pattern) const {
