@@ -1,9 +1,14 @@
 // kelvor-cli info: each file's record as the information panel shows it, or as JSON.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "cli/Verbs.h"
+#include "cli/VerbArgs.h"
 #include "core/files/DatePattern.h"
 #include "core/files/DateTime.h"
 #include "core/files/VideoFileRecord.h"
@@ -171,21 +176,25 @@ void PrintPanel(const files::TAfficherFichier& r, const files::RecordSettings& s
                 FormatDateTime(displayFormat, r.Modified, settings.Locale).c_str());
 }
 
+// Why the file could not be read at all (missing, not a regular file, not readable); empty for
+// a file that could, even when it is not a video (its record says so).
+std::string unreadable(const files::TAfficherFichier& r) {
+    if (!r.Exists)
+        return "the file is not found";
+    if (!S_ISREG(r.Attributes))
+        return "not a regular file";
+    if (::access(r.FullName.c_str(), R_OK) != 0)
+        return std::strerror(errno);
+    return {};
+}
+
 }  // namespace
 
 int runInfo(Args args) {
-    bool json = false;
-    std::vector<std::string> files;
-    for (std::string_view a : args) {
-        if (a == "--json")
-            json = true;
-        else
-            files.emplace_back(a);
-    }
-    if (files.empty()) {
-        std::fprintf(stderr, "usage: kelvor-cli info [--json] FILE...\n");
-        return 2;
-    }
+    const VerbArgs a = ParseVerbArgs(args, {"--json"});
+    if (!a.Error.empty() || a.Files.empty())
+        return UsageError("info", a.Error, "info [--json] FILE...");
+    const bool json = a.Has("--json");
     settings::Preferences prefs;
     settings::LoadPreferences(prefs, platform::CurrentPreferencesEnvironment());
     files::RecordSettings recordSettings;
@@ -196,8 +205,15 @@ int runInfo(Args args) {
     if (json)
         std::printf("[");
     bool first = true;
-    for (const std::string& name : files) {
+    int status = 0;
+    for (const std::string& name : a.Files) {
         files::TAfficherFichier record(name, probe, recordSettings);
+        if (const std::string why = unreadable(record); !why.empty()) {
+            FileError("info", name, why);
+            status = 1;
+            if (!json)
+                continue;
+        }
         if (json) {
             std::printf("%s\n%s", first ? "" : ",", Json(record).c_str());
         } else {
@@ -209,7 +225,7 @@ int runInfo(Args args) {
     }
     if (json)
         std::printf("\n]\n");
-    return 0;
+    return status;
 }
 
 }  // namespace kelvor::cli

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/Verbs.h"
+#include "cli/VerbArgs.h"
 #include "core/dv/DvPacks.h"
+#include "core/files/DateTime.h"
 #include "media/engine/DvFilters.h"
 #include "media/engine/Graph.h"
 #include "media/engine/GraphBuilder.h"
@@ -66,7 +67,7 @@ bool probe(const std::string& path) {
     auto dvsplitter = b.Add(std::make_shared<DvSplitterFilter>(), "DV Splitter");
     auto renderer = b.Add(std::make_shared<NullRenderer>(), "Null Renderer");
     if (!opened || !dvsplitter || !renderer) {
-        std::fprintf(stderr, "kelvor-cli probe: %s\n", b.Error().c_str());
+        std::fprintf(stderr, "kelvor-cli probe: %s\n", b.Error().c_str());  // names the file
         return false;
     }
     std::printf("%s\n", path.c_str());
@@ -110,21 +111,23 @@ bool probe(const std::string& path) {
     }
     std::lock_guard lock(first->m);
     if (!first->bytes.empty()) {
-        const auto seq = dv::SequenceCountForSize(first->bytes.size());
-        dv::TDatecode d;
-        dv::TTimecode tc;
-        bool wide = false;
+        // What the file list would show: the packs the frame's copies agree on, real digits only.
+        dv::FrameFacts facts;
+        if (const auto seq = dv::SequenceCountForSize(first->bytes.size()))
+            dv::ReadFrameFacts(first->bytes, *seq, facts);
+        const dv::TDatecode& d = facts.Datecode;
         std::printf("  first DV frame: datecode ");
-        if (seq && dv::ReadDatecode(first->bytes, *seq, d))
+        if (facts.HasDatecode && DatecodeToDateTime(d))
             std::printf("%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute,
                         d.Second);
         else
             std::printf("none");
-        if (seq && dv::ReadTimecode(first->bytes, *seq, tc))
+        const dv::TTimecode& tc = facts.Timecode;
+        if (facts.HasTimecode)
             std::printf(", timecode %02d:%02d:%02d:%02d", tc.Hours, tc.Minutes, tc.Seconds,
                         tc.Frames);
-        if (seq && dv::ReadWide(first->bytes, *seq, wide))
-            std::printf(", %s", wide ? "16:9" : "4:3");
+        if (facts.HasControl)
+            std::printf(", %s", facts.Wide ? "16:9" : "4:3");
         std::printf("\n");
     }
     return true;
@@ -133,13 +136,12 @@ bool probe(const std::string& path) {
 }  // namespace
 
 int runProbe(Args args) {
-    if (args.empty()) {
-        std::fprintf(stderr, "usage: kelvor-cli probe FILE...\n");
-        return 2;
-    }
+    const VerbArgs a = ParseVerbArgs(args, {});
+    if (!a.Error.empty() || a.Files.empty())
+        return UsageError("probe", a.Error, "probe FILE...");
     int status = 0;
-    for (std::string_view a : args)
-        if (!probe(std::string(a)))
+    for (const std::string& f : a.Files)
+        if (!probe(f))
             status = 1;
     return status;
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/CliHost.h"
-#include "cli/Verbs.h"
+#include "cli/VerbArgs.h"
 #include "commands/ScenesByDate.h"
 #include "core/files/VideoFileRecord.h"
 #include "core/settings/PreferencesStore.h"
@@ -18,22 +18,14 @@
 namespace kelvor::cli {
 
 int runScenes(Args args) {
+    const VerbArgs a = ParseVerbArgs(args, {"--text", "--xlsx", "--srt"});
+    if (!a.Error.empty() || a.Files.empty())
+        return UsageError("scenes", a.Error, "scenes [--text] [--xlsx] [--srt] FILE...");
     commands::ScenesByDateRequest request;
-    std::vector<std::string> files;
-    for (std::string_view a : args) {
-        if (a == "--text")
-            request.Text = true;
-        else if (a == "--xlsx")
-            request.Spreadsheet = true;
-        else if (a == "--srt")
-            request.Subtitles = true;
-        else
-            files.emplace_back(a);
-    }
-    if (files.empty()) {
-        std::fprintf(stderr, "usage: kelvor-cli scenes [--text] [--xlsx] [--srt] FILE...\n");
-        return 2;
-    }
+    request.Text = a.Has("--text");
+    request.Spreadsheet = a.Has("--xlsx");
+    request.Subtitles = a.Has("--srt");
+    const std::vector<std::string>& files = a.Files;
     settings::Preferences prefs;
     settings::LoadPreferences(prefs, platform::CurrentPreferencesEnvironment());
     commands::ScenesByDateContext context{prefs, platform::UserLocaleInfo(),

@@ -85,7 +85,8 @@ RunOutcome DetectScenesByDate(const files::TaviFichier& record, const ScenesByDa
     if (!d.SinkError().empty())
         return failed(host, file, "a scene file could not be written: " + d.SinkError());
     if (!closed)
-        return failed(host, file, "a scene file could not be written");
+        return failed(host, file,
+                      sinks.Error().empty() ? "a scene file could not be written" : sinks.Error());
     return RunOutcome{true, false, {}};
 }
 

@@ -4,12 +4,12 @@
 #include <cinttypes>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 
 #include "core/avi/ByteReader.h"
 #include "core/avi/Fourcc.h"
 #include "core/files/DatePattern.h"
 #include "core/files/DateTime.h"
+#include "core/files/OutputFile.h"
 #include "core/shell/About.h"
 
 namespace kelvor::avi {
@@ -390,6 +390,7 @@ void RiffReport::RunReport(const std::string& fullPath) {
 }
 
 void RiffReport::RunReport(const std::string& fullPath, PositionedFile& file) {
+    analysedPath_ = fullPath;
     saveEnabled_ = false;
     ReportEndOfData = false;
     ReportCancelled = false;
@@ -447,16 +448,16 @@ std::string RiffReport::SuggestedLogName() const {
     return ReportFileName.substr(0, dot) + ".log";
 }
 
-bool RiffReport::Save(const std::string& path) const {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
+bool RiffReport::Save(const std::string& path, std::string* why) const {
+    files::OutputFile out(path, analysedPath_);
     for (const auto& l : lines_) {
-        out.write(l.data(), static_cast<std::streamsize>(l.size()));
-        out.write("\r\n", 2);
+        out.Write(l);
+        out.Write("\r\n");
     }
-    out.flush();
-    return static_cast<bool>(out);
+    const bool saved = out.Commit();
+    if (!saved && why)
+        *why = out.Error().empty() ? "cannot write " + path : out.Error();
+    return saved;
 }
 
 }  // namespace kelvor::avi

@@ -110,18 +110,24 @@ void DateSceneDetector::StartStreaming() {
     sinkError_.clear();
     dateLinesValid_ = false;
     sampleCounter_ = 0;
+    readableFrames_ = 0;
     current_.FrameNumber = 0;
     headerBlocks_[0].SampleIndex = -1;
 }
 
 void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
+    // Every sample of a DV stream is one frame of its timeline, also a damaged one: a frame of
+    // another size or without a DV header keeps its place, but says nothing and changes no
+    // scene, so the frames around it are compared with each other.
     const auto sequences = dv::SequenceCountForSize(sample.size());
-    if (sequences) {
-        previous_ = current_;
-        {
-            const std::lock_guard lock(snapshotMutex_);
-            previousSnapshot_ = previous_;
-        }
+    int standard = 0;
+    const bool readable = sequences && dv::ReadStandard(sample, standard);
+    previous_ = current_;
+    {
+        const std::lock_guard lock(snapshotMutex_);
+        previousSnapshot_ = previous_;
+    }
+    if (readable) {
         decodeFrame(sample, *sequences);
         updateSubtitle();
         if (sceneStart_.FormatValid && current_.FormatValid &&
@@ -133,11 +139,21 @@ void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
             dateSeen_ = false;
         }
         applyDateRules();
+        lastReadableDateValid_ = current_.DateValid;
         if (firstFrame_) {
             sceneStart_ = current_;
             firstFrame_ = false;
         }
-        last_ = current_;
+        ++readableFrames_;
+    } else {
+        current_.DateValid = false;
+        current_.TimecodeValid = false;
+        current_.FormatValid = false;
+        current_.Date = 0;
+        updateSubtitle();
+    }
+    last_ = current_;
+    if (sequences) {
         for (int s = 0; s < *sequences; ++s) {
             HeaderBlockSlot& slot = headerBlocks_[static_cast<std::size_t>(s)];
             const auto blocks = sample.subspan(static_cast<std::size_t>(s) * dv::kDifSequenceSize,
@@ -145,8 +161,8 @@ void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
             std::copy(blocks.begin(), blocks.end(), slot.Bytes.begin());
             slot.SampleIndex = sampleCounter_;
         }
-        ++current_.FrameNumber;
     }
+    ++current_.FrameNumber;
     ++sampleCounter_;
 }
 
@@ -162,33 +178,30 @@ void DateSceneDetector::decodeFrame(std::span<const std::uint8_t> frame, int seq
     current_.FormatValid = false;
     current_.Date = 0;
 
-    dv::TDatecode datecode;
-    if (dv::ReadDatecode(frame, sequences, datecode)) {
-        if (const auto date = DatecodeToDateTime(datecode)) {
+    // Only what the frame's copies agree on and what forms real digits is taken: a damaged pack
+    // is no datecode or timecode rather than an invented one.
+    dv::FrameFacts facts;
+    dv::ReadFrameFacts(frame, sequences, facts);
+    if (facts.HasDatecode) {
+        if (const auto date = DatecodeToDateTime(facts.Datecode)) {
             current_.DateValid = true;
             current_.Date = *date;
         }
     }
-    dv::TTimecode timecode;
-    if (dv::ReadTimecode(frame, sequences, timecode)) {
-        current_.Timecode = timecode;
+    if (facts.HasTimecode) {
+        current_.Timecode = facts.Timecode;
         current_.TimecodeValid = true;
     }
-    dv::AudioFormat audio{current_.SampleRate, current_.Quantization, current_.Channels};
-    const bool audioFound = dv::ReadAudioFormat(frame, sequences, audio);
-    if (audioFound) {
-        current_.SampleRate = audio.SampleRate;
-        current_.Quantization = audio.Quantization;
-        current_.Channels = audio.Channels;
+    if (facts.HasAudio) {
+        current_.SampleRate = facts.Audio.SampleRate;
+        current_.Quantization = facts.Audio.Quantization;
+        current_.Channels = facts.Audio.Channels;
     }
-    bool wide = false;
-    const bool controlFound = dv::ReadWide(frame, sequences, wide);
-    if (controlFound)
-        current_.Widescreen = wide ? 1 : 0;
-    int standard = 0;
-    if (dv::ReadStandard(frame, standard))
-        current_.Standard = static_cast<std::uint8_t>(standard);
-    current_.FormatValid = audioFound && controlFound;
+    if (facts.HasControl)
+        current_.Widescreen = facts.Wide ? 1 : 0;
+    if (facts.HasStandard)
+        current_.Standard = static_cast<std::uint8_t>(facts.Standard);
+    current_.FormatValid = facts.HasAudio && facts.HasControl;
 }
 
 std::string DateSceneDetector::formatDate(const std::string& pattern) const {
@@ -244,7 +257,7 @@ void DateSceneDetector::endScene() {
 
 void DateSceneDetector::applyDateRules() {
     const bool now = current_.DateValid;
-    const bool before = previous_.DateValid;
+    const bool before = lastReadableDateValid_;
     if (!now && before && current_.FrameNumber > 0) {
         endScene();
     } else if (!before && now) {

@@ -1,6 +1,7 @@
 // Scene detection by date on a stream of DV frames, and the subtitle lines of each frame.
 //
-// For every whole DV frame (120000 or 144000 bytes) the detector decodes the frame's packs into
+// Every sample of the stream is one frame. For every readable DV frame (120000 or 144000 bytes
+// with a DV header) the detector decodes the frame's packs into
 // a FrameInfo, ends a scene where the datecode jumps by more than 5 seconds, disappears,
 // reappears after more than 12 frames, or where the recording format changes, produces the two
 // subtitle lines of the frame (datecode or timecode) with an optional timed display window, and
@@ -99,6 +100,8 @@ class DateSceneDetector {
         return headerBlocks_;
     }
     std::int64_t SampleCount() const { return sampleCounter_; }
+    // Frames of this stream with a readable DV header (the others are damaged).
+    std::int64_t ReadableFrameCount() const { return readableFrames_; }
     // The first exception a callback threw since the stream started; empty when none did.
     // Streaming thread while a stream runs; any thread after it stopped.
     const std::string& SinkError() const { return sinkError_; }
@@ -130,6 +133,10 @@ class DateSceneDetector {
     FrameInfo last_;
     std::array<HeaderBlockSlot, dv::kSequences625> headerBlocks_{};
     std::int64_t sampleCounter_ = 0;
+    std::int64_t readableFrames_ = 0;
+    // The datecode validity of the last readable frame: damaged frames between two readable ones
+    // neither end nor start a scene.
+    bool lastReadableDateValid_ = false;
     bool firstFrame_ = true;
 
     // Scene rules, in whole seconds since dates are whole seconds.

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "core/scenes/OutputFile.h"
+#include "core/files/OutputFile.h"
 
 namespace kelvor::media {
 
@@ -31,7 +31,7 @@ HRESULT ByteStreamFile::Acquire() {
     std::lock_guard lock(mutex_);
     if (users_ == 0) {
         removeTemporary();
-        temp_ = scenes::TemporaryNameFor(target_);
+        temp_ = files::TemporaryNameFor(target_);
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd_ < 0) {
             temp_.clear();

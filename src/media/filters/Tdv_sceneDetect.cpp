@@ -25,6 +25,8 @@ HRESULT Tdv_sceneDetect::StartStreaming() {
 
 HRESULT Tdv_sceneDetect::Transform(MediaSample& sample) {
     detector_.ProcessSample(sample.data());
+    if (detector_.ReadableFrameCount() == 0 && detector_.SampleCount() <= holdBack_)
+        return S_FALSE;
     const auto sequences = dv::SequenceCountForSize(sample.data().size());
     if (!sequences)
         return S_OK;

@@ -36,6 +36,11 @@ class Tdv_sceneDetect : public TBCTransInPlaceFilter {
 
     HRESULT Stop() override;
 
+    // Damaged frames at the start of a stream, up to this many, are analysed but not passed on,
+    // so a graph paused on its first frame pauses on the first readable one (the list probe).
+    // 0 (the default) passes every frame. While stopped.
+    void SetHoldBackLeadingDamaged(int frames) { holdBack_ = frames; }
+
   protected:
     HRESULT CheckInputType(const MediaType& mtIn) override;
     HRESULT StartStreaming() override;
@@ -45,6 +50,7 @@ class Tdv_sceneDetect : public TBCTransInPlaceFilter {
     scenes::DateSceneDetector detector_;
     mutable std::mutex latestMutex_;  // guards latest_
     std::shared_ptr<const DvSourceFrame> latest_;
+    int holdBack_ = 0;
 };
 
 }  // namespace kelvor::media

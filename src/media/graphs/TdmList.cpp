@@ -13,6 +13,9 @@ namespace kelvor::media {
 namespace {
 
 constexpr int kPauseWaitMs = 1000;
+// About a second of video: a file that starts with more dropouts than this shows no datecode
+// rather than being read far into.
+constexpr int kLeadingDamagedFrames = 30;
 
 // The AVI splitter offering its first video stream as "dvsd": the second chance of a file whose
 // DV stream carries another codec code, without touching the file.
@@ -65,7 +68,10 @@ void PauseAndWait(Graph& graph) {
 
 }  // namespace
 
-TdmList::TdmList() : detector_(std::make_shared<Tdv_sceneDetect>()) {}
+TdmList::TdmList() : detector_(std::make_shared<Tdv_sceneDetect>()) {
+    // A file whose first frames are dropouts still shows the datecode of its first good frame.
+    detector_->SetHoldBackLeadingDamaged(kLeadingDamagedFrames);
+}
 
 TdmList::~TdmList() = default;
 
