@@ -42,7 +42,8 @@ void RestoreHeaderBlocks(dv::MutableFrame frame, int sequenceCount, const DvSour
 
 DateShift ShiftDatecode(dv::MutableFrame frame, int sequenceCount, double shiftDays) {
     dv::TDatecode datecode;
-    if (!dv::ReadDatecode(frame, sequenceCount, datecode))
+    // Only a datecode the frame really holds is shifted; damaged digits are left as they are.
+    if (!dv::ReadValidDatecode(frame, sequenceCount, datecode))
         return DateShift::NoDate;
     const auto date = DatecodeToDateTime(datecode);
     if (!date)
