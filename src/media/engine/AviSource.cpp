@@ -258,6 +258,10 @@ void AviSplitterFilter::stream() {
         std::uint64_t end = 0;
         std::uint64_t unitsDone = 0;  // frames, or audio sample frames before `next`
         bool active = false;
+        // The stop: video ends before frame endUnits, sound before the first chunk whose
+        // middle is at or after stopSample.
+        std::uint64_t endUnits = std::numeric_limits<std::uint64_t>::max();
+        long double stopSample = std::numeric_limits<long double>::infinity();
     };
     std::vector<Cursor> cur(n);
     const REFERENCE_TIME stopAt = stop_ < 0 ? std::numeric_limits<REFERENCE_TIME>::max() : stop_;
@@ -279,12 +283,19 @@ void AviSplitterFilter::stream() {
                     kUnitsPerSecond);
             c.next = std::min(f, c.end);
             c.unitsDone = c.next;
+            if (stop_ >= 0 && info.Rate && info.Scale)
+                c.endUnits = static_cast<std::uint64_t>(
+                    (static_cast<long double>(stop_) * info.Rate / info.Scale +
+                     kUnitsPerSecond / 2) /
+                    kUnitsPerSecond);
         } else {
-            // Walk the chunks up to the start position (each step is one index entry).
-            const std::uint64_t want =
-                so.sampleRate ? static_cast<std::uint64_t>(static_cast<long double>(start_) *
-                                                           so.sampleRate / kUnitsPerSecond)
-                              : 0;
+            // Walk the chunks up to the start position (each step is one index entry). Sound
+            // starts at the chunk boundary nearest the start (the first chunk whose middle is
+            // at or after it), as it stops at the one nearest the stop: DV sound comes in one
+            // chunk per frame, so a cut takes exactly the sound of its frames and cuts put end
+            // to end give the whole sound.
+            const long double want =
+                static_cast<long double>(start_) * so.sampleRate / kUnitsPerSecond;
             std::uint64_t samples = 0;
             std::uint64_t k = 0;
             for (; k < c.end; ++k) {
@@ -292,12 +303,15 @@ void AviSplitterFilter::stream() {
                 if (!ch)
                     break;
                 const std::uint64_t inChunk = ch->Size / so.blockAlign;
-                if (samples + inChunk > want)
+                if (static_cast<long double>(samples) + static_cast<long double>(inChunk) / 2 >=
+                    want)
                     break;
                 samples += inChunk;
             }
             c.next = k;
             c.unitsDone = samples;
+            if (stop_ >= 0)
+                c.stopSample = static_cast<long double>(stop_) * so.sampleRate / kUnitsPerSecond;
         }
     }
     bool failed = false;
@@ -326,13 +340,18 @@ void AviSplitterFilter::stream() {
         const auto& info = infos[i];
         const REFERENCE_TIME t0 = so.audio ? unitsToTime(c.unitsDone, so.sampleRate, 1)
                                            : unitsToTime(c.unitsDone, info.Rate, info.Scale);
-        if (t0 >= stopAt) {
+        const auto ch = dmx.chunk(i, c.next);
+        const bool past =
+            so.audio ? static_cast<long double>(c.unitsDone) +
+                               static_cast<long double>(ch->Size / so.blockAlign) / 2 >=
+                           c.stopSample
+                     : c.unitsDone >= c.endUnits || t0 >= stopAt;
+        if (past) {
             c.active = false;
             continue;
         }
         auto* out = static_cast<OutputPin*>(GetPin(pick));
         SamplePtr sample = out->GetDeliveryBuffer();
-        const auto ch = dmx.chunk(i, c.next);
         if (ch->Size > kMaxChunkSize) {
             NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT,
                         s_->fileName + ": chunk " + std::to_string(c.next) + " of stream " +
