@@ -16,6 +16,16 @@ std::string FourccToText(std::uint32_t code) {
     return s;
 }
 
+std::string FourccToPrintable(std::uint32_t code) {
+    std::string s(4, '?');
+    for (std::size_t i = 0; i < 4; ++i) {
+        const auto c = static_cast<char>((code >> (8 * i)) & 0xFF);
+        if (c >= 0x20 && c < 0x7F)
+            s[i] = c;
+    }
+    return s;
+}
+
 std::uint32_t FourccToLower(std::uint32_t code) {
     std::uint32_t out = 0;
     for (int i = 0; i < 4; ++i) {

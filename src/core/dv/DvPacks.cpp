@@ -21,6 +21,9 @@ constexpr std::size_t kAauxPackStart = 3;
 // (VAUX block 5, packs 11 and 12).
 constexpr std::size_t kFixedDatePackOffset = 458;
 constexpr std::size_t kFixedTimePackOffset = 463;
+// Sample rates by AAUX rate code.
+constexpr int kAauxRateCount = 3;
+constexpr int kAauxRates[kAauxRateCount] = {48000, 44100, 32000};
 
 bool validFrame(std::size_t size, int sequenceCount) {
     if (sequenceCount != kSequences525 && sequenceCount != kSequences625)
@@ -169,22 +172,15 @@ bool ReadAudioFormat(ConstFrame frame, int sequenceCount, AudioFormat& format) {
     DifBlock block;
     if (!FindAudioBlock(frame, sequenceCount, kPackAudioSource, block))
         return false;
-    const std::uint8_t pc2 = block[kAauxPackStart + 2];
-    const std::uint8_t pc4 = block[kAauxPackStart + 4];
-    switch ((pc4 >> 3) & 0x7) {
-        case 0:
-            format.SampleRate = 48000;
-            break;
-        case 1:
-            format.SampleRate = 44100;
-            break;
-        case 2:
-            format.SampleRate = 32000;
-            break;
-        default:
-            format.SampleRate = 0;
-            break;
-    }
+    format = AudioSourceFormat(packAt(block, kAauxPackStart));
+    return true;
+}
+
+AudioFormat AudioSourceFormat(const Pack& aauxSource) {
+    const std::uint8_t pc2 = aauxSource[2];
+    const std::uint8_t pc4 = aauxSource[4];
+    AudioFormat format;
+    format.SampleRate = AauxSampleRate((pc4 >> 3) & 0x7);
     switch (pc4 & 0x7) {
         case 0:
             format.Quantization = 16;
@@ -203,7 +199,18 @@ bool ReadAudioFormat(ConstFrame frame, int sequenceCount, AudioFormat& format) {
         const int b = (pc2 & 0x10) ? 2 : 1;
         format.Channels = a * b;
     }
-    return true;
+    return format;
+}
+
+int AauxSampleRate(int code) {
+    return code >= 0 && code < kAauxRateCount ? kAauxRates[code] : 0;
+}
+
+int AauxRateCode(int sampleRate) {
+    for (int code = 0; code < kAauxRateCount; ++code)
+        if (kAauxRates[code] == sampleRate)
+            return code;
+    return -1;
 }
 
 bool HeaderFlag(ConstFrame frame) {
