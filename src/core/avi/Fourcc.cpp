@@ -37,4 +37,13 @@ std::uint32_t FourccToLower(std::uint32_t code) {
     return out;
 }
 
+bool IsDvCompression(std::uint32_t code) {
+    const std::uint32_t c = FourccToLower(code);
+    return c == fcc::kDvsd || c == fcc::kDsvd || c == fcc::kCsvd;
+}
+
+bool IsIndexChunkId(std::uint32_t id) {
+    return (id & 0xFF) == 'i' && ((id >> 8) & 0xFF) == 'x';
+}
+
 }  // namespace kelvor::avi

@@ -25,6 +25,11 @@ std::string FourccToText(std::uint32_t code);
 std::string FourccToPrintable(std::uint32_t code);
 // The code with its letters lower-cased (ASCII only), for case-blind comparisons.
 std::uint32_t FourccToLower(std::uint32_t code);
+// True for the DV video codes a bitmap header may carry ("dvsd", "dsvd", "csvd", any case),
+// after which a DVINFO block follows in a video stream format.
+bool IsDvCompression(std::uint32_t code);
+// True for an OpenDML standard index chunk id ("ix" followed by the stream number).
+bool IsIndexChunkId(std::uint32_t id);
 
 namespace fcc {
 inline constexpr std::uint32_t kRiff = Fourcc("RIFF");
