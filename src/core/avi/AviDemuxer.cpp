@@ -79,7 +79,7 @@ struct AviDemuxer::State {
 
     bool parseTop();
     void parseRiff(ChunkCursor& c, std::uint64_t left, bool first);
-    void parseHeaderList(ChunkCursor& c, std::uint64_t left);
+    void parseHeaderList(std::uint64_t at, std::uint64_t size);
     void parseStreamList(ChunkCursor& c, std::uint64_t left);
     bool readOpenDml();
     bool readStdIndex(std::size_t stream, std::uint64_t at, std::uint32_t declared);
@@ -127,7 +127,7 @@ void AviDemuxer::State::parseRiff(ChunkCursor& c, std::uint64_t left, bool first
             if (!type)
                 break;
             if (*type == fcc::kHdrl && first && Streams.empty())
-                parseHeaderList(c,
+                parseHeaderList(h->DataStart() + 4,
                                 std::min<std::uint64_t>(riff.clamped(*h) - 4, kMaxHeaderListBytes));
             else if (*type == fcc::kMovi)
                 Movis.push_back({h->DataStart() + 4, dataEnd});
@@ -137,8 +137,13 @@ void AviDemuxer::State::parseRiff(ChunkCursor& c, std::uint64_t left, bool first
     }
 }
 
-void AviDemuxer::State::parseHeaderList(ChunkCursor& c, std::uint64_t left) {
-    ChildChunks hdrl = Children(c, left);
+// The header list is read whole, in one read, and walked in memory.
+void AviDemuxer::State::parseHeaderList(std::uint64_t at, std::uint64_t size) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    bytes.resize(File->readAt(at, bytes).value_or(0));
+    MemoryFile list(std::move(bytes));
+    ChunkCursor c(list);
+    ChildChunks hdrl = Children(c, list.size());
     while (const auto h = hdrl.next()) {
         const std::uint64_t len = hdrl.clamped(*h);
         if (h->Id == fcc::kAvih) {
