@@ -90,7 +90,7 @@ std::uint64_t Padded(std::uint64_t n) {
 }  // namespace
 
 DvInfo DvInfoFromFrame(std::span<const std::uint8_t> frame) {
-    return Serialize(dv::DvInfoFromFrame(frame));
+    return BlockBytes(dv::DvInfoFromFrame(frame));
 }
 
 struct AviWriter::State {
@@ -257,7 +257,7 @@ std::vector<std::uint8_t> AviWriter::State::buildHeaders() const {
             w.nBlockAlign = s.Wave.blockAlign();
             w.wBitsPerSample = s.Wave.BitsPerSample;
             o.u32(kWaveFormatSize);
-            o.bytes(Serialize(w));
+            o.bytes(BlockBytes(w));
         } else if (type1) {
             o.u32(kDvInfoSize);
             o.bytes(Config.DvInfoBytes);
@@ -269,7 +269,7 @@ std::vector<std::uint8_t> AviWriter::State::buildHeaders() const {
             b.biCompression = fcc::kDvsd;
             b.biSizeImage = FrameSize;
             o.u32(kBitmapHeaderSize + kDvInfoSize);
-            o.bytes(Serialize(b));
+            o.bytes(BlockBytes(b));
             o.bytes(Config.DvInfoBytes);
         }
 

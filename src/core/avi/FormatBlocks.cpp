@@ -77,7 +77,7 @@ std::optional<dv::DvInfo> ReadDvInfo(ByteReader& r) {
     return d;
 }
 
-std::array<std::uint8_t, BitmapInfoHeader::kSize> Serialize(const BitmapInfoHeader& b) {
+std::array<std::uint8_t, BitmapInfoHeader::kSize> BlockBytes(const BitmapInfoHeader& b) {
     BlockWriter<BitmapInfoHeader::kSize> w;
     w.u32(b.biSize);
     w.i32(b.biWidth);
@@ -93,7 +93,7 @@ std::array<std::uint8_t, BitmapInfoHeader::kSize> Serialize(const BitmapInfoHead
     return w.bytes();
 }
 
-std::array<std::uint8_t, WaveFormatEx::kSize> Serialize(const WaveFormatEx& f) {
+std::array<std::uint8_t, WaveFormatEx::kSize> BlockBytes(const WaveFormatEx& f) {
     BlockWriter<WaveFormatEx::kSize> w;
     w.u16(f.wFormatTag);
     w.u16(f.nChannels);
@@ -105,7 +105,7 @@ std::array<std::uint8_t, WaveFormatEx::kSize> Serialize(const WaveFormatEx& f) {
     return w.bytes();
 }
 
-std::array<std::uint8_t, dv::DvInfo::kSize> Serialize(const dv::DvInfo& d) {
+std::array<std::uint8_t, dv::DvInfo::kSize> BlockBytes(const dv::DvInfo& d) {
     BlockWriter<dv::DvInfo::kSize> w;
     for (const std::uint32_t word :
          {d.dwDVAAuxSrc, d.dwDVAAuxCtl, d.dwDVAAuxSrc1, d.dwDVAAuxCtl1, d.dwDVVAuxSrc,

@@ -52,8 +52,9 @@ std::optional<BitmapInfoHeader> ReadBitmapInfoHeader(ByteReader& r);
 std::optional<WaveFormatEx> ReadWaveFormatEx(ByteReader& r);
 std::optional<dv::DvInfo> ReadDvInfo(ByteReader& r);
 
-std::array<std::uint8_t, BitmapInfoHeader::kSize> Serialize(const BitmapInfoHeader& b);
-std::array<std::uint8_t, WaveFormatEx::kSize> Serialize(const WaveFormatEx& w);
-std::array<std::uint8_t, dv::DvInfo::kSize> Serialize(const dv::DvInfo& d);
+// The bytes of a block as stored.
+std::array<std::uint8_t, BitmapInfoHeader::kSize> BlockBytes(const BitmapInfoHeader& b);
+std::array<std::uint8_t, WaveFormatEx::kSize> BlockBytes(const WaveFormatEx& w);
+std::array<std::uint8_t, dv::DvInfo::kSize> BlockBytes(const dv::DvInfo& d);
 
 }  // namespace kelvor::avi

@@ -20,7 +20,6 @@
 
 #include "core/avi/ClampedChunkWalk.h"
 #include "core/avi/PositionedFile.h"
-#include "core/avi/RiffChunks.h"
 
 namespace kelvor::avi {
 

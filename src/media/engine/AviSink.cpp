@@ -155,7 +155,7 @@ bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
     if (!seq)
         return false;
     cfg.System = *seq == dv::kSequences625 ? avi::TvSystem::Pal : avi::TvSystem::Ntsc;
-    cfg.DvInfoBytes = avi::Serialize(dv::DvInfoFromFrame(firstFrame));
+    cfg.DvInfoBytes = avi::BlockBytes(dv::DvInfoFromFrame(firstFrame));
     cfg.Type = avi::DvType::Type2;
     int idx = 0;
     for (int i = 0; i < PinCount(); ++i) {

@@ -128,7 +128,7 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
                 wfx = WaveFormatEx{};
             out.type = MakeAudioType(*wfx);
             out.type.format =
-                info.Format.size() >= WaveFormatEx::kSize ? info.Format : FormatBytes(*wfx);
+                info.Format.size() >= WaveFormatEx::kSize ? info.Format : Serialize(*wfx);
             out.audio = true;
             out.blockAlign = std::max<std::uint32_t>(wfx->nBlockAlign, 1);
             out.bytesPerSec = wfx->nAvgBytesPerSec;
@@ -145,7 +145,7 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
             if (auto fromFrame = firstFrameDvInfo(s_->demuxer, static_cast<std::size_t>(index))) {
                 DvInfo merged = dvi.value_or(DvInfo{});
                 dv::TakeFramePacks(merged, *fromFrame);
-                out.type.format = FormatBytes(merged);
+                out.type.format = Serialize(merged);
             }
             if (s_->video < 0)
                 s_->video = index;

@@ -30,17 +30,17 @@ std::vector<std::uint8_t> Serialize(const VideoInfoHeader& v) {
     u32(v.dwBitRate);
     u32(v.dwBitErrorRate);
     avi::StoreU64LE(out, at, static_cast<std::uint64_t>(v.AvgTimePerFrame));
-    const auto bitmap = avi::Serialize(v.bmiHeader);
+    const auto bitmap = avi::BlockBytes(v.bmiHeader);
     std::copy(bitmap.begin(), bitmap.end(), out.begin() + kBitmapHeaderAt);
     return out;
 }
 
-std::vector<std::uint8_t> FormatBytes(const WaveFormatEx& w) {
-    return toVector(avi::Serialize(w));
+std::vector<std::uint8_t> Serialize(const WaveFormatEx& w) {
+    return toVector(avi::BlockBytes(w));
 }
 
-std::vector<std::uint8_t> FormatBytes(const DvInfo& d) {
-    return toVector(avi::Serialize(d));
+std::vector<std::uint8_t> Serialize(const DvInfo& d) {
+    return toVector(avi::BlockBytes(d));
 }
 
 std::optional<VideoInfoHeader> ParseVideoInfoHeader(std::span<const std::uint8_t> bytes) {
@@ -101,7 +101,7 @@ MediaType MakeAudioType(const WaveFormatEx& wfx) {
     mt.subtype = wfx.wFormatTag == WaveFormatEx::kFormatPcm ? MEDIASUBTYPE_PCM
                                                             : static_cast<FourCC>(wfx.wFormatTag);
     mt.formatType = FormatType::WaveFormatEx;
-    mt.format = FormatBytes(wfx);
+    mt.format = Serialize(wfx);
     mt.fixedSizeSamples = true;
     mt.sampleSize = wfx.nBlockAlign;
     return mt;
@@ -112,7 +112,7 @@ MediaType MakeInterleavedDvType(const DvInfo& info) {
     mt.majorType = MEDIATYPE_Interleaved;
     mt.subtype = MEDIASUBTYPE_dvsd;
     mt.formatType = FormatType::DvInfo;
-    mt.format = FormatBytes(info);
+    mt.format = Serialize(info);
     mt.fixedSizeSamples = true;
     return mt;
 }

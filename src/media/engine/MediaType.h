@@ -36,7 +36,7 @@ inline constexpr FourCC MEDIASUBTYPE_RGB24 = MakeFourCC("RGB3");
 inline constexpr FourCC MEDIASUBTYPE_I420 = MakeFourCC("I420");
 inline constexpr FourCC MEDIASUBTYPE_Y41B = MakeFourCC("Y41B");
 inline constexpr FourCC MEDIASUBTYPE_PCM = MakeFourCC("PCM ");
-inline constexpr FourCC MEDIASUBTYPE_Avi = avi::fcc::kAvi;  // the stream of an AVI file
+inline constexpr FourCC MEDIASUBTYPE_Avi = MakeFourCC("AVI ");  // the stream of an AVI file
 inline constexpr FourCC MEDIASUBTYPE_None = 0;
 
 enum class FormatType { None, VideoInfo, WaveFormatEx, DvInfo };
@@ -66,10 +66,10 @@ struct VideoInfoHeader {
     friend bool operator==(const VideoInfoHeader&, const VideoInfoHeader&) = default;
 };
 
-// The format block bytes of each (the core's Serialize gives the three core blocks).
+// The format block bytes of each, as a media type holds them.
 std::vector<std::uint8_t> Serialize(const VideoInfoHeader& v);
-std::vector<std::uint8_t> FormatBytes(const WaveFormatEx& w);
-std::vector<std::uint8_t> FormatBytes(const DvInfo& d);
+std::vector<std::uint8_t> Serialize(const WaveFormatEx& w);
+std::vector<std::uint8_t> Serialize(const DvInfo& d);
 std::optional<VideoInfoHeader> ParseVideoInfoHeader(std::span<const std::uint8_t> bytes);
 std::optional<WaveFormatEx> ParseWaveFormatEx(std::span<const std::uint8_t> bytes);
 std::optional<DvInfo> ParseDvInfo(std::span<const std::uint8_t> bytes);

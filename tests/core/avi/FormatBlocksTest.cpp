@@ -29,22 +29,22 @@ TEST(FormatBlocks, RoundTripsAndStoredLayout) {
     EXPECT_EQ(bitmap->biSizeImage, 144000u);
     EXPECT_EQ(dvinfo->dwDVAAuxSrc, 0x11111111u);
     EXPECT_EQ(dvinfo->dwDVReserved[1], 0x88888888u);
-    EXPECT_EQ(Cat({ToBytes(Serialize(*bitmap)), ToBytes(Serialize(*dvinfo))}), strf);
+    EXPECT_EQ(Cat({ToBytes(BlockBytes(*bitmap)), ToBytes(BlockBytes(*dvinfo))}), strf);
 
     const Bytes wave = WaveData();
     ByteReader w(wave);
     const auto pcm = ReadWaveFormatEx(w);
     ASSERT_TRUE(pcm);
     EXPECT_EQ(*pcm, (WaveFormatEx{1, 2, 48000, 192000, 4, 16, 0}));
-    EXPECT_EQ(ToBytes(Serialize(*pcm)), wave);
+    EXPECT_EQ(ToBytes(BlockBytes(*pcm)), wave);
 
     // Signed fields and every byte position survive a round trip.
     const BitmapInfoHeader odd{40, -720, -576, 3, 12, Fourcc("Y41B"), 7, -1, 1, 2, 0xFFFFFFFF};
-    const auto bytes = Serialize(odd);
+    const auto bytes = BlockBytes(odd);
     ByteReader back(bytes);
     EXPECT_EQ(ReadBitmapInfoHeader(back), odd);
     const WaveFormatEx ext{0x55, 6, 44100, 1, 0xFFFF, 24, 22};
-    const auto wb = Serialize(ext);
+    const auto wb = BlockBytes(ext);
     ByteReader wr(wb);
     EXPECT_EQ(ReadWaveFormatEx(wr), ext);
 }
