@@ -25,13 +25,16 @@ class BlockWriter {
     std::size_t pos_ = 0;
 };
 
+// Whether n bytes are left; when they are not, the reader is put in its failed state.
+bool HasBytes(ByteReader& r, std::size_t n) {
+    return r.remaining() >= n || r.skip(n);
+}
+
 }  // namespace
 
 std::optional<BitmapInfoHeader> ReadBitmapInfoHeader(ByteReader& r) {
-    if (r.remaining() < BitmapInfoHeader::kSize) {
-        r.skip(BitmapInfoHeader::kSize);
+    if (!HasBytes(r, BitmapInfoHeader::kSize))
         return std::nullopt;
-    }
     BitmapInfoHeader b;
     b.biSize = *r.readU32LE();
     b.biWidth = *r.readI32LE();
@@ -49,10 +52,8 @@ std::optional<BitmapInfoHeader> ReadBitmapInfoHeader(ByteReader& r) {
 
 std::optional<WaveFormatEx> ReadWaveFormatEx(ByteReader& r) {
     constexpr std::size_t kWithoutCbSize = WaveFormatEx::kSize - 2;
-    if (r.remaining() < kWithoutCbSize) {
-        r.skip(kWithoutCbSize);
+    if (!HasBytes(r, kWithoutCbSize))
         return std::nullopt;
-    }
     WaveFormatEx w;
     w.wFormatTag = *r.readU16LE();
     w.nChannels = *r.readU16LE();
@@ -65,10 +66,8 @@ std::optional<WaveFormatEx> ReadWaveFormatEx(ByteReader& r) {
 }
 
 std::optional<dv::DvInfo> ReadDvInfo(ByteReader& r) {
-    if (r.remaining() < dv::DvInfo::kSize) {
-        r.skip(dv::DvInfo::kSize);
+    if (!HasBytes(r, dv::DvInfo::kSize))
         return std::nullopt;
-    }
     dv::DvInfo d;
     for (std::uint32_t* word :
          {&d.dwDVAAuxSrc, &d.dwDVAAuxCtl, &d.dwDVAAuxSrc1, &d.dwDVAAuxCtl1, &d.dwDVVAuxSrc,
