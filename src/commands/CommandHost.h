@@ -38,7 +38,7 @@ struct Question {
     std::string Message;  // the command's question for this file
     std::string Text;     // the dialog's text: the message, with the "to All" hint when several
     // Several files: the buttons Yes, No, Cancel, No to all, Yes to all. One file: Yes and No
-    // (any other answer counts as No).
+    // (Yes to all counts as Yes, any other answer as No).
     bool SeveralFiles = false;
 };
 

@@ -29,8 +29,8 @@ bool Confirmation(const tFileAction& command, TParam& param, const FileItem& fil
         return true;
     TAnswer given = host.Confirm(
         file, Question{message, ConfirmationDialogText(message, severalFiles), severalFiles});
-    if (!severalFiles && given != TAnswer::Yes)
-        given = TAnswer::No;
+    if (!severalFiles)
+        given = given == TAnswer::Yes || given == TAnswer::YesToAll ? TAnswer::Yes : TAnswer::No;
     answer = given;
     return given == TAnswer::Yes || given == TAnswer::YesToAll;
 }

@@ -75,6 +75,8 @@ class ScriptedHost : public ListHost {
     std::function<void(const FileItem&)> onStarted;
     std::function<void(std::int64_t)> onProgress;
     std::function<void(const FileItem&)> onConfirm;
+    // Before the list re-reads the file.
+    std::function<void(const FileItem&)> onDone;
     // What the mono commands asked for.
     std::vector<std::pair<std::string, std::vector<std::string>>> programs;
     std::vector<std::string> riffReports;
@@ -119,6 +121,8 @@ class ScriptedHost : public ListHost {
                   const FileOutcome& o) override {
         events.push_back("done " + name(f));
         outcomes.emplace_back(name(f), o);
+        if (onDone)
+            onDone(f);
         ListHost::FileDone(kind, f, c, o);
     }
     void FileError(const FileItem& f, const tFileAction&, const std::string&) override {
