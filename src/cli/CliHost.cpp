@@ -1,5 +1,6 @@
 #include "cli/CliHost.h"
 
+#include <poll.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -37,8 +38,9 @@ extern "C" void OnInterrupt(int) {
         control->AbortAllFromSignal();
 }
 
-// One key from the terminal without waiting for Enter; 0 when reading failed or was
-// interrupted (Ctrl+C).
+// One key from the terminal without waiting for Enter; 0 at the end of the input or when
+// Ctrl+C was pressed meanwhile (the signal may be delivered to any thread, so the key is
+// waited for in short polls that watch the interrupt count).
 char ReadKey() {
     termios old{};
     if (::tcgetattr(STDIN_FILENO, &old) != 0)
@@ -48,10 +50,22 @@ char ReadKey() {
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
     ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+    const int interrupts = gInterrupts.load();
     char c = 0;
-    const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+    while (gInterrupts.load() == interrupts) {
+        pollfd in{STDIN_FILENO, POLLIN, 0};
+        const int ready = ::poll(&in, 1, 100);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0 || (ready > 0 && ::read(STDIN_FILENO, &c, 1) != 1)) {
+            c = 0;
+            break;
+        }
+        if (ready > 0)
+            break;
+    }
     ::tcsetattr(STDIN_FILENO, TCSANOW, &old);
-    return n == 1 ? c : 0;
+    return c;
 }
 
 std::string Clock(double seconds) {
@@ -72,8 +86,7 @@ InterruptGuard::InterruptGuard(commands::RunControl& control) {
     struct sigaction sa {};
     sa.sa_handler = OnInterrupt;
     sigemptyset(&sa.sa_mask);
-    // No SA_RESTART: a key being read is given up on Ctrl+C.
-    sa.sa_flags = 0;
+    sa.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &sa, nullptr);
 }
 
@@ -98,6 +111,12 @@ TerminalHost::TerminalHost(commands::FileList& list, commands::RunControl& contr
 
 void TerminalHost::RunStarted(commands::RunKind kind) {
     InterruptGuard::SetFileAbortable(kind == commands::RunKind::Graph);
+    // The files the run is given: those it never reaches (Cancel, Ctrl+C) are reported at its
+    // end.
+    unreached_.clear();
+    if (kind != commands::RunKind::Mono)
+        for (const commands::FileItem& f : list_.SelectedFiles())
+            unreached_.insert(f.FullName());
 }
 
 TAnswer TerminalHost::Confirm(const commands::FileItem&, const commands::Question& question) {
@@ -132,9 +151,12 @@ TAnswer TerminalHost::Confirm(const commands::FileItem&, const commands::Questio
             case 'S':
                 answer = TAnswer::NoToAll;
                 break;
+            case 0:  // end of input or Ctrl+C: the user wants out of the whole script
+                control_.AbortAll();
+                answer = several ? TAnswer::Cancel : TAnswer::No;
+                break;
             case 'c':
             case 'C':
-            case 0:  // end of input or Ctrl+C
             case 27:
                 answer = several ? TAnswer::Cancel : TAnswer::No;
                 break;
@@ -151,12 +173,15 @@ TAnswer TerminalHost::Confirm(const commands::FileItem&, const commands::Questio
 void TerminalHost::FileSkipped(const commands::FileItem& file, commands::SkipReason reason,
                                const std::string& why) {
     endProgress();
+    unreached_.erase(file.FullName());
     if (reason == commands::SkipReason::Condition) {
         NotProcessed(file.FullName(), "skipped: " + why);
         return;
     }
     std::string line = "not done, not confirmed: " + commands::OneLine(why);
-    if (!interactive_ && options_.Answers == AnswerPolicy::Ask)
+    if (interactive_ && options_.Answers == AnswerPolicy::Ask)
+        line = "not done (answered no)";
+    else if (options_.Answers == AnswerPolicy::Ask)
         line += " (no answer without a terminal: --yes-to-all or --no-to-all)";
     NotProcessed(file.FullName(), line);
 }
@@ -195,6 +220,7 @@ void TerminalHost::FileDone(commands::RunKind kind, const commands::FileItem& fi
                             const commands::tFileAction& command,
                             const commands::FileOutcome& outcome) {
     endProgress();
+    unreached_.erase(file.FullName());
     ListHost::FileDone(kind, file, command, outcome);
     done_.push_back(
         Done{command.Name, file.FullName(), outcome.Update, outcome.NewPath, outcome.Succeeded()});
@@ -208,6 +234,9 @@ void TerminalHost::FileDone(commands::RunKind kind, const commands::FileItem& fi
 
 void TerminalHost::BatchDone(commands::RunKind) {
     endProgress();
+    for (const std::string& f : unreached_)
+        NotProcessed(f, "not done: the run ended before this file");
+    unreached_.clear();
     std::fflush(stdout);
 }
 

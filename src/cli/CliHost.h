@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,7 @@ class TerminalHost : public commands::ListHost {
     std::string progressName_;
     std::chrono::steady_clock::time_point progressStart_;
     std::vector<Done> done_;
+    std::set<std::string> unreached_;
     int notProcessed_ = 0;
 };
 

@@ -99,40 +99,28 @@ bool ScriptRunner::RunCommand(const tFileAction& command) {
             return !files.empty();
         }
         case RunsAs::File:
-        case RunsAs::InnerFile: {
-            auto worker = RunFileCommand(command, s_);
-            if (!worker)
-                return false;
-            s_.Host.WaitForRun(*worker);
-            return true;
-        }
+        case RunsAs::InnerFile:
+            return wait(RunFileCommand(command, s_));
         case RunsAs::Graph:
-        case RunsAs::InnerGraph: {
-            auto worker = RunGraphCommand(command, s_);
-            if (!worker)
-                return false;
-            s_.Host.WaitForRun(*worker);
-            return true;
-        }
+        case RunsAs::InnerGraph:
+            return wait(RunGraphCommand(command, s_));
     }
     return false;
 }
 
-bool ScriptRunner::runFile(const std::string& name) {
-    const tFileAction* c = s_.Module.Find(name);
-    if (!c)
+bool ScriptRunner::wait(std::unique_ptr<CommandWorker> worker) {
+    if (!worker)
         return false;
-    tFileAction copy = *c;
-    copy.Runs = RunsAs::File;
-    return RunCommand(copy);
+    s_.Host.WaitForRun(*worker);
+    return true;
 }
 
-bool ScriptRunner::runGraph(const std::string& name) {
+bool ScriptRunner::runAs(const std::string& name, RunsAs runs) {
     const tFileAction* c = s_.Module.Find(name);
     if (!c)
         return false;
     tFileAction copy = *c;
-    copy.Runs = RunsAs::Graph;
+    copy.Runs = runs;
     return RunCommand(copy);
 }
 
@@ -148,8 +136,8 @@ bool ScriptRunner::runScenesText() {
     }
     const files::TAfficherFichier& r = *current->Record;
     if (r.HasScn)
-        return runFile("ScenesTextFromScn");
-    return runGraph(r.IsDV ? "ScenesTextFromDate" : "ScenesTextFromContenu");
+        return runAs("ScenesTextFromScn", RunsAs::File);
+    return runAs(r.IsDV ? "ScenesTextFromDate" : "ScenesTextFromContenu", RunsAs::Graph);
 }
 
 bool ScriptRunner::loadFiles(const std::string& mask) {
@@ -186,25 +174,25 @@ bool ScriptRunner::RunSwitch(const TparamObject& p, Result& result) {
             if (!v)
                 return false;
             tch.CorrectionShift = *v;
-            return runGraph("DecalerHoraire");
+            return runAs("DecalerHoraire", RunsAs::Graph);
         }
         case 'Y': {
             const auto v = ScriptNumber(p.Value);
             if (!v)
                 return false;
             tch.TargetFps = *v;
-            return runFile("CorrigerFps");
+            return runAs("CorrigerFps", RunsAs::File);
         }
         case 'K':
             tch.TargetCodec = p.Value.substr(0, 4);
-            return runFile("CorrigerCodec");
+            return runAs("CorrigerCodec", RunsAs::File);
         default:
             break;
     }
     for (const ScriptSwitch& s : ScriptSwitches())
         if (s.Letter == p.Letter && s.Command) {
             const tFileAction* c = tch.Find(s.Command);
-            return c && (c->Runs == RunsAs::File ? runFile(s.Command) : runGraph(s.Command));
+            return c && runAs(s.Command, c->Runs == RunsAs::File ? RunsAs::File : RunsAs::Graph);
         }
     return false;
 }

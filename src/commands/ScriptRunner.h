@@ -8,6 +8,7 @@
 // takes the first selected file; V runs the spreadsheet export of the scenes (ScenesExcel).
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,8 +49,10 @@ class ScriptRunner {
     bool RunCommand(const tFileAction& command);
 
   private:
-    bool runFile(const std::string& name);
-    bool runGraph(const std::string& name);
+    // Waits for a started worker; false when none was started.
+    bool wait(std::unique_ptr<CommandWorker> worker);
+    // The command of that name with the given worker.
+    bool runAs(const std::string& name, RunsAs runs);
     bool runScenesText();
     bool loadFiles(const std::string& mask);
 

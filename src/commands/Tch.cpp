@@ -4,6 +4,7 @@
 
 #include "commands/CommandTexts.h"
 #include "core/files/DateTime.h"
+#include "core/files/Rounding.h"
 #include "core/scenes/ScnFile.h"
 #include "media/graphs/TCdm.h"
 
@@ -386,6 +387,10 @@ std::string Tch::TimeDifferenceSuffix(double days) {
 
 std::string Tch::SceneOutputPath(const files::TAfficherFichier& video, int k) const {
     return OutputPath(video, "_scene_" + std::to_string(k) + ".avi");
+}
+
+std::int64_t Tch::FrameDuration(const files::TaviFichier& video) {
+    return video.Fps > 0 ? RoundHalfEven(10000000.0 / video.Fps) : 0;
 }
 
 int Tch::LoadCutScenes(const files::TAfficherFichier& video) {

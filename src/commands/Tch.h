@@ -90,6 +90,10 @@ class Tch {
     // Before the first pass on a file, the cut command's scene list from the file's scn file
     // (the scenes before any damage); the number of passes.
     int LoadCutScenes(const files::TAfficherFichier& video);
+    // One frame of the video in 100 ns units, from the processed file's own rate (not the rate
+    // of whichever file a panel shows), ties to even; 0 without video. The cut turns scene
+    // frames into positions with it.
+    static std::int64_t FrameDuration(const files::TaviFichier& video);
 
     // --- The steps shared by every graph command (GraphCommandRun): the conversion graph torn
     // down, built, its duration read, the command's own preparation, the reference clock

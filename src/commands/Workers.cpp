@@ -55,6 +55,19 @@ std::string EscapedText(const std::exception_ptr& e) {
     }
 }
 
+// Runs the execution; an exception it lets out becomes the file's failure (the short worker and
+// mono runs: their handlers catch their own, this is the last guard).
+FileOutcome ExecuteCaught(tFileAction& command, const FileItem& file) {
+    TExecutionResult result;
+    try {
+        command.OnExecution(command.Param, *file.Record, result);
+    } catch (...) {
+        if (result.failure.empty())
+            result.failure = "an error occured: " + EscapedText(std::current_exception());
+    }
+    return FileOutcome{result.update, result.newfichier, result.failure, false};
+}
+
 }  // namespace
 
 CommandWorker::CommandWorker(std::vector<FileItem> files, const tFileAction& command,
@@ -106,6 +119,7 @@ bool CommandWorker::admit(const FileItem& file, TAnswer& answer, bool severalFil
     const bool proceed =
         Confirmation(command_, command_.Param, file, answer, severalFiles, s_.Host, message);
     if (answer == TAnswer::Cancel) {
+        s_.Host.FileSkipped(file, SkipReason::Declined, message);
         cancelled = true;
         return false;
     }
@@ -251,15 +265,7 @@ void TfastThread::run() {
                 return;
             continue;
         }
-        TExecutionResult result;
-        try {
-            command_.OnExecution(command_.Param, *file.Record, result);
-        } catch (...) {
-            if (result.failure.empty())
-                result.failure = "an error occured: " + EscapedText(std::current_exception());
-        }
-        s_.Host.FileDone(RunKind::File, file, command_,
-                         FileOutcome{result.update, result.newfichier, result.failure, false});
+        s_.Host.FileDone(RunKind::File, file, command_, ExecuteCaught(command_, file));
         if (!control.FastBatch)
             return;
     }

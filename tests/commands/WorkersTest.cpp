@@ -62,13 +62,18 @@ void ThreeFiles(Commands& c) {
     c.select({c.path("a.avi"), c.path("b.avi"), c.path("c.avi")});
 }
 
-TEST(GraphWorker, YesToAllAtTheFirstOfThreeAsksNoMore) {
-    Commands c;
+// Three DV files; a and c have a scn file already, so their runs ask first.
+void ThreeDvFilesTwoWithScn(Commands& c) {
     for (const char* n : {"a.avi", "b.avi", "c.avi"})
         c.make(n, "type=2 frames=10 date=2024-01-01T10:00:00");
     kelvor::test::WriteFile(c.dir / "a.scn", "old");
     kelvor::test::WriteFile(c.dir / "c.scn", "old");
     c.select({c.path("a.avi"), c.path("b.avi"), c.path("c.avi")});
+}
+
+TEST(GraphWorker, YesToAllAtTheFirstOfThreeAsksNoMore) {
+    Commands c;
+    ThreeDvFilesTwoWithScn(c);
     c.host.answers = {TAnswer::YesToAll};
     c.run("CreerScnFromDate");
     ASSERT_EQ(c.host.questions.size(), 1u);
@@ -89,11 +94,7 @@ TEST(GraphWorker, YesToAllAtTheFirstOfThreeAsksNoMore) {
 
 TEST(GraphWorker, NoToAllStillProcessesFilesThatNeedNoQuestion) {
     Commands c;
-    for (const char* n : {"a.avi", "b.avi", "c.avi"})
-        c.make(n, "type=2 frames=10 date=2024-01-01T10:00:00");
-    kelvor::test::WriteFile(c.dir / "a.scn", "old");
-    kelvor::test::WriteFile(c.dir / "c.scn", "old");
-    c.select({c.path("a.avi"), c.path("b.avi"), c.path("c.avi")});
+    ThreeDvFilesTwoWithScn(c);
     c.host.answers = {TAnswer::NoToAll};
     c.run("CreerScnFromDate");
     EXPECT_EQ(c.host.questions.size(), 1u);
@@ -114,7 +115,8 @@ TEST(FastWorker, CancelAtTheFirstEndsTheRunAndTheBatchEnds) {
     c.select({c.path("a.avi"), c.path("b.avi"), c.path("c.avi")});
     c.host.answers = {TAnswer::Cancel};
     c.run("SupprimerScn");
-    EXPECT_EQ(c.host.events, (std::vector<std::string>{"select a.avi", "confirm a.avi", "batch"}));
+    EXPECT_EQ(c.host.events,
+              (std::vector<std::string>{"select a.avi", "confirm a.avi", "skip a.avi", "batch"}));
     EXPECT_EQ(c.host.batches, std::vector<RunKind>{RunKind::File});
     EXPECT_TRUE(c.trash.recycled.empty());
     EXPECT_TRUE(c.exists("a.scn") && c.exists("b.scn") && c.exists("c.scn"));
@@ -136,43 +138,31 @@ TEST(FastWorker, ASingleFileIsAskedWithYesAndNoOnly) {
     EXPECT_EQ(c.trash.recycled, std::vector<std::string>{c.path("a.scn")});
 }
 
-TEST(GraphWorker, EscDuringTheSecondOfThreeStopsOnlyThatFile) {
-    Commands c;
-    ThreeFiles(c);
-    FakeSeeking seeking;
-    std::string current;
-    c.host.onStarted = [&](const FileItem& f) { current = f.Record->Name; };
-    c.host.onProgress = [&](std::int64_t) {
-        if (current == "b.avi")
-            c.control.Abort();
-    };
-    c.run(FakeConversion(c, seeking, "b.avi"));
-    ASSERT_EQ(c.host.outcomes.size(), 3u);
-    EXPECT_FALSE(c.host.outcomes[0].second.Aborted);
-    // The stopped file's output is still reported to the list.
-    EXPECT_TRUE(c.host.outcomes[1].second.Aborted);
-    EXPECT_EQ(c.host.outcomes[1].second.Update, utAdd);
-    EXPECT_EQ(c.host.outcomes[2].first, "c.avi");
-    EXPECT_FALSE(c.host.outcomes[2].second.Aborted);
-    EXPECT_TRUE(c.control.GraphFile);
-    EXPECT_EQ(c.host.events.back(), "batch");
-}
-
-TEST(GraphWorker, ShiftEscDuringTheSecondOfThreeEndsTheBatch) {
-    Commands c;
-    ThreeFiles(c);
-    FakeSeeking seeking;
-    std::string current;
-    c.host.onStarted = [&](const FileItem& f) { current = f.Record->Name; };
-    c.host.onProgress = [&](std::int64_t) {
-        if (current == "b.avi")
-            c.control.AbortAll();
-    };
-    c.run(FakeConversion(c, seeking, "b.avi"));
-    ASSERT_EQ(c.host.outcomes.size(), 2u);
-    EXPECT_TRUE(c.host.outcomes[1].second.Aborted);
-    EXPECT_FALSE(Has(c.host.events, "select c.avi"));
-    EXPECT_EQ(c.host.events.back(), "batch");
+TEST(GraphWorker, EscOrShiftEscDuringTheSecondOfThree) {
+    for (const bool all : {false, true}) {
+        Commands c;
+        ThreeFiles(c);
+        FakeSeeking seeking;
+        std::string current;
+        c.host.onStarted = [&](const FileItem& f) { current = f.Record->Name; };
+        c.host.onProgress = [&](std::int64_t) {
+            if (current == "b.avi")
+                all ? c.control.AbortAll() : c.control.Abort();
+        };
+        c.run(FakeConversion(c, seeking, "b.avi"));
+        // Esc stops only that file; Shift+Esc ends the batch after it.
+        ASSERT_EQ(c.host.outcomes.size(), all ? 2u : 3u);
+        EXPECT_FALSE(c.host.outcomes[0].second.Aborted);
+        // The stopped file's output is still reported to the list.
+        EXPECT_TRUE(c.host.outcomes[1].second.Aborted);
+        EXPECT_EQ(c.host.outcomes[1].second.Update, utAdd);
+        EXPECT_EQ(Has(c.host.events, "select c.avi"), !all);
+        if (!all) {
+            EXPECT_FALSE(c.host.outcomes[2].second.Aborted);
+        }
+        EXPECT_TRUE(c.control.GraphFile);
+        EXPECT_EQ(c.host.events.back(), "batch");
+    }
 }
 
 TEST(GraphWorker, EscAndShiftEscOnRealSceneRuns) {
