@@ -279,7 +279,8 @@ bool TerminalHost::AddFile(const std::string& path, bool select) {
 
 void TerminalHost::NotProcessed(const std::string& file, const std::string& why) {
     ++notProcessed_;
-    std::fprintf(stderr, "kelvor-cli: %s: %s\n", file.c_str(), why.c_str());
+    std::fprintf(stderr, "kelvor-cli %s: %s: %s\n", options_.Verb.c_str(), file.c_str(),
+                 why.c_str());
 }
 
 void TerminalHost::PrintReport() const {

@@ -24,6 +24,7 @@ enum class AnswerPolicy {
 };
 
 struct HostOptions {
+    std::string Verb;  // the verb that runs, for its lines: "kelvor-cli VERB: FILE: reason"
     AnswerPolicy Answers = AnswerPolicy::Ask;
     bool Json = false;
     bool DryRun = false;

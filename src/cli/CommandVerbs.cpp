@@ -25,7 +25,8 @@ constexpr const char* kDoUsage =
 
 int Usage(const char* usage, const std::string& why = {}) {
     if (!why.empty())
-        std::fprintf(stderr, "kelvor-cli: %s\n", why.c_str());
+        std::fprintf(stderr, "kelvor-cli %s: %s\n", usage == kScriptUsage ? "script" : "do",
+                     why.c_str());
     std::fprintf(stderr, "%s", usage);
     return 2;
 }
@@ -65,6 +66,7 @@ bool IsRename(const std::string& name) {
 
 int runScript(Args args) {
     HostOptions options;
+    options.Verb = "script";
     int answerOptions = 0;
     std::vector<std::string> words;
     bool optionsOver = false;
@@ -99,6 +101,7 @@ int runDo(Args args) {
         return Usage(kDoUsage);
     const std::string name(args[0]);
     HostOptions options;
+    options.Verb = "do";
     int answerOptions = 0;
     std::optional<double> shift, fps;
     std::optional<std::string> codec;

@@ -27,7 +27,9 @@ int runScenes(Args args) {
         std::fprintf(stderr, "usage: kelvor-cli scenes [--text] [--xlsx] [--srt] FILE...\n");
         return 2;
     }
-    Session s(HostOptions{});
+    HostOptions options;
+    options.Verb = "scenes";
+    Session s(options);
     InterruptGuard guard(s.Control);
     for (const std::string& f : files)
         s.Host.AddFile(f, true);
