@@ -135,6 +135,12 @@ void Tch::DetectByDate(const files::TAfficherFichier& video, const DateSinks& wa
         // The stream end comes when the worker stops the graph; a writer that could not finish
         // its file makes the file fail.
         d.OnStreamEnd = [&sinks, &cdm, &d, want] {
+            // A run that failed (the graph could not start or could not read the file) keeps
+            // the files it would have replaced as they were.
+            if (!cdm.RunFailure().empty()) {
+                sinks.DiscardAll();
+                return;
+            }
             bool closed = true;
             if (want.Scn)
                 closed = sinks.CloseScn() && closed;

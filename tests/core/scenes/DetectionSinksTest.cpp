@@ -134,5 +134,26 @@ TEST(DetectionSinks, ContentSinksSkipFrameZero) {
     EXPECT_FALSE(sinks.CloseTextByContent());
 }
 
+// A run that failed keeps every file it would have replaced exactly as it was.
+TEST(DetectionSinks, DiscardAllKeepsTheOldFiles) {
+    ScratchDir dir;
+    const std::string video = dir.file("v.avi");
+    const char* companions[] = {"v.scn", "v_scn.txt", "v.xlsx", "v.srt"};
+    for (const char* name : companions)
+        test::writeBytes(dir.file(name), {'o', 'l', 'd'});
+    DetectionSinks sinks(settings25());
+    DateSceneDetector d;
+    sinks.ConnectSubtitles(d, video, SubtitleSettings{});
+    sinks.OpenScnByDate(video, 1);
+    sinks.OpenTextByDate(video);
+    sinks.OpenSpreadsheetByDate(video);
+    sinks.DiscardAll();
+    EXPECT_FALSE(sinks.CloseScn());
+    for (const char* name : companions)
+        EXPECT_EQ(test::readText(dir.file(name)), "old") << name;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+}
+
 }  // namespace
 }  // namespace kelvor::scenes
