@@ -12,6 +12,7 @@
 #include "core/scenes/TextWriters.h"
 #include "core/shell/About.h"
 #include "support/TempDir.h"
+#include "support/Tools.h"
 
 namespace kelvor::scenes {
 namespace {
@@ -144,16 +145,12 @@ TEST(ScnConversions, TextFromScnFileAndDamagedFile) {
 
 // The text of one part of a workbook, or no value when unzip is missing.
 std::optional<std::string> workbookPart(const std::string& xlsx, const std::string& part) {
-    if (std::system("command -v unzip >/dev/null 2>&1") != 0)
+    if (!kelvor::test::ToolAvailable("unzip"))
         return std::nullopt;
-    const std::string out = xlsx + "." + std::to_string(std::hash<std::string>{}(part)) + ".txt";
-    // Test paths come from the scratch folder and hold no quotes.
-    const std::string command = "unzip -p '" + xlsx + "' '" + part + "' > '" + out + "'";
-    if (std::system(command.c_str()) != 0)
+    const auto r = kelvor::test::RunProcess({"unzip", "-p", xlsx, part});
+    if (r.exitCode != 0)
         return std::string();
-    std::string text = test::readText(out);
-    std::remove(out.c_str());
-    return text;
+    return r.out;
 }
 
 // The value of a cell in sheet1.xml, shared strings resolved.
