@@ -53,13 +53,34 @@ DvFile makeFile(const test::TempDir& dir, const std::string& name, const std::st
     return out;
 }
 
-// Source, AVI splitter, (DV splitter for type 1,) a null renderer on the video and one on the
-// first sound stream: two connected outputs, so they deliver through queue threads.
-struct DvGraph {
+// A graph reading a DV file: source, AVI splitter and, for type 1, the DV splitter. With the
+// video and the first sound stream both connected, they deliver through queue threads.
+struct DvSource {
     Graph graph;
     std::shared_ptr<FileSourceFilter> source = std::make_shared<FileSourceFilter>();
     std::shared_ptr<AviSplitterFilter> splitter = std::make_shared<AviSplitterFilter>();
     std::shared_ptr<DvSplitterFilter> dvsplitter = std::make_shared<DvSplitterFilter>();
+
+    // The pins giving the video and the first sound stream.
+    void open(const DvFile& file, Pin*& video, Pin*& sound) {
+        ASSERT_EQ(graph.AddFilter(source, "source"), S_OK);
+        ASSERT_EQ(graph.AddFilter(splitter, "avisplitter"), S_OK);
+        ASSERT_EQ(source->Load(file.path), S_OK);
+        ASSERT_EQ(graph.ConnectDirect(source->Output(), splitter->Input()), S_OK);
+        video = splitter->GetOutputPin(0);
+        sound = splitter->GetOutputPin(1);
+        if (splitter->StreamCount() == 1) {
+            ASSERT_EQ(graph.AddFilter(dvsplitter, "dvsplitter"), S_OK);
+            ASSERT_EQ(graph.ConnectDirect(*video, dvsplitter->Input()), S_OK);
+            video = dvsplitter->GetOutputPin(0);
+            sound = dvsplitter->GetOutputPin(1);
+        }
+        ASSERT_TRUE(video && sound);
+    }
+};
+
+// A null renderer on the video and one on the sound, counting what they are shown.
+struct DvGraph : DvSource {
     std::shared_ptr<NullRenderer> video = std::make_shared<NullRenderer>();
     std::shared_ptr<NullRenderer> sound = std::make_shared<NullRenderer>();
 
@@ -70,21 +91,10 @@ struct DvGraph {
     std::set<std::thread::id> streamingIds;
 
     void build(const DvFile& file) {
-        ASSERT_EQ(graph.AddFilter(source, "source"), S_OK);
-        ASSERT_EQ(graph.AddFilter(splitter, "avisplitter"), S_OK);
+        Pin *v = nullptr, *a = nullptr;
+        ASSERT_NO_FATAL_FAILURE(open(file, v, a));
         ASSERT_EQ(graph.AddFilter(video, "video"), S_OK);
         ASSERT_EQ(graph.AddFilter(sound, "sound"), S_OK);
-        ASSERT_EQ(source->Load(file.path), S_OK);
-        ASSERT_EQ(graph.ConnectDirect(source->Output(), splitter->Input()), S_OK);
-        Pin* v = splitter->GetOutputPin(0);
-        Pin* a = splitter->GetOutputPin(1);
-        if (splitter->StreamCount() == 1) {
-            ASSERT_EQ(graph.AddFilter(dvsplitter, "dvsplitter"), S_OK);
-            ASSERT_EQ(graph.ConnectDirect(*v, dvsplitter->Input()), S_OK);
-            v = dvsplitter->GetOutputPin(0);
-            a = dvsplitter->GetOutputPin(1);
-        }
-        ASSERT_TRUE(v && a);
         ASSERT_EQ(graph.ConnectDirect(*v, video->Input()), S_OK);
         ASSERT_EQ(graph.ConnectDirect(*a, sound->Input()), S_OK);
         graph.SetTimeFormat(TimeFormat::Frame);
@@ -322,36 +332,20 @@ TEST_P(GraphThreads, CompletionCallbackMayDestroyTheGraph) {
     }
 }
 
-// Splitter(s), DV muxer (the sound back into the frames, video and sound meeting from two
-// queue threads), AVI mux and file writer: the stages that pair streams under their own locks.
-struct WriterGraph {
-    Graph graph;
-    std::shared_ptr<FileSourceFilter> source = std::make_shared<FileSourceFilter>();
-    std::shared_ptr<AviSplitterFilter> splitter = std::make_shared<AviSplitterFilter>();
-    std::shared_ptr<DvSplitterFilter> dvsplitter = std::make_shared<DvSplitterFilter>();
+// The DV muxer (the sound back into the frames, video and sound meeting from two queue
+// threads), AVI mux and file writer: the stages that pair streams under their own locks.
+struct WriterGraph : DvSource {
     std::shared_ptr<DvMuxerFilter> dvmux = std::make_shared<DvMuxerFilter>();
     std::shared_ptr<AviMuxFilter> avimux = std::make_shared<AviMuxFilter>();
     std::shared_ptr<FileWriterFilter> writer = std::make_shared<FileWriterFilter>();
 
     void build(const DvFile& file, const std::string& out) {
-        for (auto [f, n] :
-             std::initializer_list<std::pair<FilterPtr, const char*>>{{source, "source"},
-                                                                      {splitter, "avisplitter"},
-                                                                      {dvmux, "dvmux"},
-                                                                      {avimux, "avimux"},
-                                                                      {writer, "writer"}})
+        Pin *v = nullptr, *a = nullptr;
+        ASSERT_NO_FATAL_FAILURE(open(file, v, a));
+        for (auto [f, n] : std::initializer_list<std::pair<FilterPtr, const char*>>{
+                 {dvmux, "dvmux"}, {avimux, "avimux"}, {writer, "writer"}})
             ASSERT_EQ(graph.AddFilter(f, n), S_OK);
-        ASSERT_EQ(source->Load(file.path), S_OK);
         ASSERT_EQ(writer->SetFileName(out), S_OK);
-        ASSERT_EQ(graph.ConnectDirect(source->Output(), splitter->Input()), S_OK);
-        Pin* v = splitter->GetOutputPin(0);
-        Pin* a = splitter->GetOutputPin(1);
-        if (splitter->StreamCount() == 1) {
-            ASSERT_EQ(graph.AddFilter(dvsplitter, "dvsplitter"), S_OK);
-            ASSERT_EQ(graph.ConnectDirect(*v, dvsplitter->Input()), S_OK);
-            v = dvsplitter->GetOutputPin(0);
-            a = dvsplitter->GetOutputPin(1);
-        }
         ASSERT_EQ(graph.ConnectDirect(*v, *dvmux->GetInputPin(0)), S_OK);
         ASSERT_EQ(graph.ConnectDirect(*a, *dvmux->GetInputPin(1)), S_OK);
         ASSERT_EQ(graph.ConnectDirect(*dvmux->GetOutputPin(0), *avimux->GetInputPin(0)), S_OK);

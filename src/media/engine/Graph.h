@@ -38,7 +38,8 @@ class Seekable {
     virtual REFERENCE_TIME Duration() const = 0;
     // Frames per second of the video stream as num/den; false when the source has no video.
     virtual bool FrameRate(std::int64_t& num, std::int64_t& den) const = 0;
-    // The next run streams from start to stop (stop < 0: to the end). Driving thread, stopped.
+    // The next run streams from start to stop (stop < 0: to the end). Driving thread, while
+    // the source's streaming thread is stopped (the graph stops it first for a seek).
     virtual HRESULT SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) = 0;
     virtual REFERENCE_TIME StartPosition() const = 0;
     virtual REFERENCE_TIME StopPosition() const = 0;  // -1: the end
