@@ -24,6 +24,7 @@
 #include "media/engine/AviSource.h"
 #include "media/engine/DvFilters.h"
 #include "media/engine/Graph.h"
+#include "media/engine/GraphBuilder.h"
 
 extern char** environ;
 
@@ -34,37 +35,28 @@ namespace fs = std::filesystem;
 
 bool roundTrip(const std::string& in, const std::string& out) {
     Graph g;
-    auto source = std::make_shared<FileSourceFilter>();
-    auto splitter = std::make_shared<AviSplitterFilter>();
-    auto dec = std::make_shared<DvVideoDecoderFilter>();
-    auto enc = std::make_shared<DvVideoEncoderFilter>();
-    auto mux = std::make_shared<DvMuxerFilter>();
-    auto split2 = std::make_shared<DvSplitterFilter>();
-    auto avimux = std::make_shared<AviMuxFilter>();
-    auto writer = std::make_shared<FileWriterFilter>();
-    g.AddFilter(source, "source");
-    g.AddFilter(splitter, "avisplitter");
-    g.AddFilter(dec, "DVdecoder");
-    g.AddFilter(enc, "DVenc");
-    g.AddFilter(mux, "dvmuxer");
-    g.AddFilter(split2, "dvsplitter");
-    g.AddFilter(avimux, "avimux");
-    g.AddFilter(writer, "destination");
-    if (source->Load(in) != S_OK || g.ConnectDirect(source->Output(), splitter->Input()) != S_OK)
-        return false;
-    if (splitter->StreamCount() < 2)
+    GraphBuilder b(g);
+    const auto file = OpenAviFile(b, in);
+    auto dec = b.Add(std::make_shared<DvVideoDecoderFilter>(), "DVdecoder");
+    auto enc = b.Add(std::make_shared<DvVideoEncoderFilter>(), "DVenc");
+    auto mux = b.Add(std::make_shared<DvMuxerFilter>(), "dvmuxer");
+    auto split2 = b.Add(std::make_shared<DvSplitterFilter>(), "dvsplitter");
+    auto avimux = b.Add(std::make_shared<AviMuxFilter>(), "avimux");
+    auto writer = b.Add(std::make_shared<FileWriterFilter>(), "destination");
+    if (!file || !dec || !enc || !mux || !split2 || !avimux || !writer ||
+        file->splitter->StreamCount() < 2)
         return false;
     writer->SetFileName(out);
     // The decoder's output goes through a queue, so decoding and encoding run on two threads.
     dec->Output().SetQueued(true, 3);
-    const bool ok = g.ConnectDirect(*splitter->GetPin(0), dec->Input()) == S_OK &&
-                    g.ConnectDirect(dec->Output(), enc->Input()) == S_OK &&
-                    g.ConnectDirect(enc->Output(), *mux->GetPin(0)) == S_OK &&
-                    g.ConnectDirect(*splitter->GetPin(1), *mux->GetPin(1)) == S_OK &&
-                    g.ConnectDirect(*mux->GetPin(mux->PinCount() - 1), split2->Input()) == S_OK &&
-                    g.ConnectDirect(*split2->GetPin(1), *avimux->GetPin(1)) == S_OK &&
-                    g.ConnectDirect(*split2->GetPin(2), *avimux->GetPin(2)) == S_OK &&
-                    g.ConnectDirect(avimux->Output(), writer->Input()) == S_OK;
+    bool ok = b.ConnectFirstOutput(*file->splitter, dec->Input()) &&
+              b.Connect(dec->Output(), enc->Input()) &&
+              b.Connect(enc->Output(), mux->VideoInput()) && mux->FreeAudioInput() &&
+              b.ConnectFirstOutput(*file->splitter, *mux->FreeAudioInput()) &&
+              b.Connect(mux->Output(), split2->Input());
+    for (OutputPin* o : split2->OutputPins())
+        ok = ok && b.Connect(*o, *avimux->FreeInput());
+    ok = ok && b.Connect(avimux->Output(), writer->Input());
     if (!ok || g.Run() != S_OK)
         return false;
     int code = 0;

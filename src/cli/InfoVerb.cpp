@@ -1,54 +1,25 @@
 // kelvor-cli info: each file's record as the information panel shows it, or as JSON.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "cli/Verbs.h"
+#include "cli/Json.h"
+#include "cli/VerbArgs.h"
 #include "core/files/DatePattern.h"
 #include "core/files/DateTime.h"
 #include "core/files/VideoFileRecord.h"
 #include "core/settings/PreferencesStore.h"
 #include "media/graphs/TdmList.h"
 #include "platform/PreferencesEnvironment.h"
+#include "platform/UserLocale.h"
 
 namespace kelvor::cli {
 namespace {
-
-// Strings of the record are UTF-8 file names or narrow texts whose key bytes 0xFE and 0xFF are
-// Windows-1252 letters; a byte that does not start valid UTF-8 is written as that letter.
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        char buf[8];
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-            ++i;
-        } else if (c < 0x20) {
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-            ++i;
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-        } else {
-            std::size_t n = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-            bool valid = n > 0 && n <= s.size() - i;
-            for (std::size_t k = 1; valid && k < n; ++k)
-                valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-            if (valid) {
-                out.append(s, i, n);
-                i += n;
-            } else {
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-                ++i;
-            }
-        }
-    }
-    return out + "\"";
-}
 
 std::string Iso(double value) {
     auto f = DecodeDateTime(value);
@@ -129,9 +100,11 @@ std::string Grouped(std::uint64_t v) {
     return out;
 }
 
-void PrintPanel(const files::TAfficherFichier& r, const std::string& displayFormat) {
-    std::string datecode =
-        r.Datecode > 0 ? FormatDateTime(displayFormat, r.Datecode) : r.DatecodeText;
+void PrintPanel(const files::TAfficherFichier& r, const files::RecordSettings& settings) {
+    const std::string& displayFormat = settings.DisplayDatecodeFormat;
+    std::string datecode = r.Datecode > 0
+                               ? FormatDateTime(displayFormat, r.Datecode, settings.Locale)
+                               : r.DatecodeText;
     std::string codec = r.Codec;
     if (r.IsDV) {
         if (r.DVType == 1)
@@ -164,47 +137,60 @@ void PrintPanel(const files::TAfficherFichier& r, const std::string& displayForm
     std::printf("            %s\n", r.AudioFormatText.c_str());
     std::printf("  File     : %s\n", r.FullName.c_str());
     std::printf("  Size     : %s\n", Grouped(size).c_str());
-    std::printf("  Modified : %s\n", FormatDateTime(displayFormat, r.Modified).c_str());
+    std::printf("  Modified : %s\n",
+                FormatDateTime(displayFormat, r.Modified, settings.Locale).c_str());
+}
+
+// Why the file could not be read at all (missing, not a regular file, not readable); empty for
+// a file that could, even when it is not a video (its record says so).
+std::string unreadable(const files::TAfficherFichier& r) {
+    if (!r.Exists)
+        return "the file is not found";
+    if (!S_ISREG(r.Attributes))
+        return "not a regular file";
+    if (::access(r.FullName.c_str(), R_OK) != 0)
+        return std::strerror(errno);
+    return {};
 }
 
 }  // namespace
 
 int runInfo(Args args) {
-    bool json = false;
-    std::vector<std::string> files;
-    for (std::string_view a : args) {
-        if (a == "--json")
-            json = true;
-        else
-            files.emplace_back(a);
-    }
-    if (files.empty()) {
-        std::fprintf(stderr, "usage: kelvor-cli info [--json] FILE...\n");
-        return 2;
-    }
+    const VerbArgs a = ParseVerbArgs(args, {"--json"});
+    if (!a.Error.empty() || a.Files.empty())
+        return UsageError("info", a.Error, "info [--json] FILE...");
+    const bool json = a.Has("--json");
     settings::Preferences prefs;
     settings::LoadPreferences(prefs, platform::CurrentPreferencesEnvironment());
     files::RecordSettings recordSettings;
     recordSettings.DisplayDatecodeFormat = prefs.FormatPourAfficherDatecode;
+    recordSettings.Locale = platform::UserLocaleInfo();
 
     media::TdmList probe;
     if (json)
         std::printf("[");
     bool first = true;
-    for (const std::string& name : files) {
+    int status = 0;
+    for (const std::string& name : a.Files) {
         files::TAfficherFichier record(name, probe, recordSettings);
+        if (const std::string why = unreadable(record); !why.empty()) {
+            FileError("info", name, why);
+            status = 1;
+            if (!json)
+                continue;
+        }
         if (json) {
             std::printf("%s\n%s", first ? "" : ",", Json(record).c_str());
         } else {
             if (!first)
                 std::printf("\n");
-            PrintPanel(record, recordSettings.DisplayDatecodeFormat);
+            PrintPanel(record, recordSettings);
         }
         first = false;
     }
     if (json)
         std::printf("\n]\n");
-    return 0;
+    return status;
 }
 
 }  // namespace kelvor::cli

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/Verbs.h"
+#include "cli/VerbArgs.h"
 #include "core/dv/DvPacks.h"
-#include "media/engine/AviSource.h"
+#include "core/files/DateTime.h"
 #include "media/engine/DvFilters.h"
 #include "media/engine/Graph.h"
-#include "media/engine/LavfSource.h"
+#include "media/engine/GraphBuilder.h"
 #include "media/engine/Renderer.h"
 
 namespace kelvor::cli {
@@ -62,34 +62,23 @@ void pauseOnce(Graph& g) {
 
 bool probe(const std::string& path) {
     Graph g;
-    auto source = std::make_shared<FileSourceFilter>();
-    FilterPtr splitter = CreateAviSplitter(path);
-    auto dvsplitter = std::make_shared<DvSplitterFilter>();
-    auto renderer = std::make_shared<NullRenderer>();
-    g.AddFilter(source, "source");
-    g.AddFilter(splitter, "avisplitter");
-    g.AddFilter(dvsplitter, "dvsplitter");
-    g.AddFilter(renderer, "nullrender");
+    GraphBuilder b(g);
+    const auto opened = OpenAviFile(b, path);
+    auto dvsplitter = b.Add(std::make_shared<DvSplitterFilter>(), "DV Splitter");
+    auto renderer = b.Add(std::make_shared<NullRenderer>(), "Null Renderer");
+    if (!opened || !dvsplitter || !renderer) {
+        std::fprintf(stderr, "kelvor-cli probe: %s\n", b.Error().c_str());  // names the file
+        return false;
+    }
     std::printf("%s\n", path.c_str());
-    if (source->Load(path) != S_OK) {
-        std::printf("  cannot open the file\n");
-        return false;
-    }
-    if (g.ConnectDirect(source->Output(), *splitter->GetInputPin(0)) != S_OK) {
-        std::printf("  not an AVI file\n");
-        return false;
-    }
-    const int streams = splitter->PinCount() - 1;  // the input pin comes last
-    std::printf("  streams: %d\n", streams);
+    std::printf("  streams: %d\n", opened->splitter->StreamCount());
     auto first = std::make_shared<FirstFrame>();
     bool dvSeen = false;
-    for (int i = 0; i < streams; ++i) {
-        Pin& p = *splitter->GetPin(i);
-        MediaType mt;
-        p.ConnectionMediaType(mt);
-        if (g.ConnectDirect(p, renderer->Input()) != S_OK)
+    for (OutputPin* p : opened->splitter->Outputs()) {
+        if (!b.Connect(*p, renderer->Input()))
             continue;
-        p.ConnectionMediaType(mt);
+        MediaType mt;
+        p->ConnectionMediaType(mt);
         const bool isDv = mt.majorType == MEDIATYPE_Interleaved ||
                           (mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd);
         if (isDv && !dvSeen) {
@@ -104,41 +93,41 @@ bool probe(const std::string& path) {
         std::int64_t duration = 0;
         g.GetDuration(duration);
         printType(mt, duration);
-        g.Disconnect(p);
-        if (mt.majorType == MEDIATYPE_Interleaved &&
-            g.ConnectDirect(p, dvsplitter->Input()) == S_OK) {
-            for (int q = 1; q < dvsplitter->PinCount(); ++q) {
-                Pin& out = *dvsplitter->GetPin(q);
-                if (g.ConnectDirect(out, renderer->Input()) != S_OK)
+        b.Disconnect(*p);
+        if (mt.majorType == MEDIATYPE_Interleaved && b.Connect(*p, dvsplitter->Input())) {
+            for (OutputPin* out : dvsplitter->OutputPins()) {
+                if (!b.Connect(*out, renderer->Input()))
                     continue;
                 pauseOnce(g);
                 MediaType inner;
-                out.ConnectionMediaType(inner);
+                out->ConnectionMediaType(inner);
                 std::printf("  from the DV stream:");  // printType indents its line
                 printType(inner, duration);
-                g.Disconnect(out);
+                b.Disconnect(*out);
             }
-            g.Disconnect(p);
+            b.Disconnect(*p);
         }
         dvSeen = dvSeen || isDv;
     }
     std::lock_guard lock(first->m);
     if (!first->bytes.empty()) {
-        const auto seq = dv::SequenceCountForSize(first->bytes.size());
-        dv::TDatecode d;
-        dv::TTimecode tc;
-        bool wide = false;
+        // What the file list would show: the packs the frame's copies agree on, real digits only.
+        dv::FrameFacts facts;
+        if (const auto seq = dv::SequenceCountForSize(first->bytes.size()))
+            dv::ReadFrameFacts(first->bytes, *seq, facts);
+        const dv::TDatecode& d = facts.Datecode;
         std::printf("  first DV frame: datecode ");
-        if (seq && dv::ReadDatecode(first->bytes, *seq, d))
+        if (facts.HasDatecode && DatecodeToDateTime(d))
             std::printf("%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute,
                         d.Second);
         else
             std::printf("none");
-        if (seq && dv::ReadTimecode(first->bytes, *seq, tc))
+        const dv::TTimecode& tc = facts.Timecode;
+        if (facts.HasTimecode)
             std::printf(", timecode %02d:%02d:%02d:%02d", tc.Hours, tc.Minutes, tc.Seconds,
                         tc.Frames);
-        if (seq && dv::ReadWide(first->bytes, *seq, wide))
-            std::printf(", %s", wide ? "16:9" : "4:3");
+        if (facts.HasControl)
+            std::printf(", %s", facts.Wide ? "16:9" : "4:3");
         std::printf("\n");
     }
     return true;
@@ -147,13 +136,12 @@ bool probe(const std::string& path) {
 }  // namespace
 
 int runProbe(Args args) {
-    if (args.empty()) {
-        std::fprintf(stderr, "usage: kelvor-cli probe FILE...\n");
-        return 2;
-    }
+    const VerbArgs a = ParseVerbArgs(args, {});
+    if (!a.Error.empty() || a.Files.empty())
+        return UsageError("probe", a.Error, "probe FILE...");
     int status = 0;
-    for (std::string_view a : args)
-        if (!probe(std::string(a)))
+    for (const std::string& f : a.Files)
+        if (!probe(f))
             status = 1;
     return status;
 }

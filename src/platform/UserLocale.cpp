@@ -5,6 +5,9 @@
 namespace kelvor::platform {
 
 LocaleInfo UserLocaleInfo(const QLocale& locale) {
+    // No locale chosen (LANG unset or C): the program's own English, not Qt's C formats.
+    if (locale.language() == QLocale::C)
+        return EnglishLocale();
     LocaleInfo info;
     for (int i = 0; i < 7; ++i) {
         // Qt counts from Monday (1) to Sunday (7); ours from Sunday.

@@ -1,5 +1,5 @@
 // The locale elements of the date-time pattern language, taken from a Qt locale (by default
-// the user's).
+// the user's); United States English when the locale is C.
 //
 // Callable from any thread.
 #pragma once

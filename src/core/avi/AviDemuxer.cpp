@@ -1,6 +1,7 @@
 #include "core/avi/AviDemuxer.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/avi/AviLayout.h"
 #include "core/avi/ByteReader.h"
@@ -380,7 +381,7 @@ bool AviDemuxer::open(const std::string& path) {
     auto f = DiskFile::open(path, DiskFile::Mode::Read, &err);
     if (!f) {
         s_ = std::make_unique<State>();
-        s_->Error = "cannot open " + path;
+        s_->Error = std::string("cannot be opened: ") + std::strerror(err);
         return false;
     }
     return open(std::move(f));

@@ -163,6 +163,37 @@ std::uint32_t AviHeaderPatcher::ReadCodec(const std::string& fileName) {
     return LoadU32LE(b, 0);
 }
 
+bool AviHeaderPatcher::PatchFields(PositionedFile& file, std::span<const FieldWrite> fields) {
+    struct Former {
+        std::uint64_t at = 0;
+        std::array<std::uint8_t, 8> bytes{};
+        std::size_t size = 0;
+    };
+    std::vector<Former> former;
+    const auto putBack = [&] {
+        for (auto it = former.rbegin(); it != former.rend(); ++it)
+            file.writeAt(it->at, std::span(it->bytes.data(), it->size));
+        return false;
+    };
+    for (const FieldWrite& f : fields) {
+        // A field past the end would grow the file; the walk never finds one, but a file cut
+        // short since the walk must not be extended.
+        if (f.Offset < 0 || f.Size > sizeof f.Bytes ||
+            static_cast<std::uint64_t>(f.Offset) + f.Size > file.size())
+            continue;
+        Former old;
+        old.at = static_cast<std::uint64_t>(f.Offset);
+        old.size = f.Size;
+        const auto got = file.readAt(old.at, std::span(old.bytes.data(), old.size));
+        if (!got || *got != old.size)
+            return putBack();
+        former.push_back(old);
+        if (!file.writeAt(old.at, std::span(f.Bytes, f.Size)))
+            return putBack();
+    }
+    return true;
+}
+
 bool AviHeaderPatcher::WriteCodec(const std::string& fileName, std::uint32_t code) {
     try {
         Guard g(*this);
@@ -171,24 +202,18 @@ bool AviHeaderPatcher::WriteCodec(const std::string& fileName, std::uint32_t cod
         offsets_ = {};
         if (!RegularFileSize(fileName))
             return false;
-        {
-            auto file = OpenOrRaise(fileName, DiskFile::Mode::Read);
-            offsets_ = Walk(*file, pump_);
-        }
-        auto out = DiskFile::open(fileName, DiskFile::Mode::Write);
-        if (!out)
+        auto file = DiskFile::open(fileName, DiskFile::Mode::ReadWrite);
+        if (!file)
             return false;
-        std::array<std::uint8_t, 4> b{};
-        StoreU32LE(b, 0, code);
-        for (const std::int64_t at : {offsets_.CodecOffset, offsets_.CompressionOffset}) {
-            // A field past the end would grow the file; the walk never finds one, but a file
-            // cut short since the walk must not be extended.
-            if (at < 0 || static_cast<std::uint64_t>(at) + 4 > out->size())
-                continue;
-            if (!out->writeAt(static_cast<std::uint64_t>(at), b))
-                return false;
+        offsets_ = Walk(*file, pump_);
+        FieldWrite fields[2];
+        fields[0].Offset = offsets_.CodecOffset;
+        fields[1].Offset = offsets_.CompressionOffset;
+        for (FieldWrite& f : fields) {
+            f.Size = 4;
+            StoreU32LE(std::span(f.Bytes, 4), 0, code);
         }
-        return true;
+        return PatchFields(*file, fields);
     } catch (...) {
         return false;
     }
@@ -204,13 +229,14 @@ void AviHeaderPatcher::WriteFrameRate(const std::string& fileName, double rate) 
     offsets_ = Walk(*file, pump_);
     if (offsets_.ScaleOffset < 0)
         return;
-    const auto at = static_cast<std::uint64_t>(offsets_.ScaleOffset);
-    if (at + 8 > file->size())
+    FieldWrite field;
+    field.Offset = offsets_.ScaleOffset;
+    field.Size = 8;
+    StoreU32LE(std::span(field.Bytes, 8), 0, scale);
+    StoreU32LE(std::span(field.Bytes, 8), 4, kFrameRateBase);
+    if (static_cast<std::uint64_t>(field.Offset) + 8 > file->size())
         return;
-    std::array<std::uint8_t, 8> b{};
-    StoreU32LE(b, 0, scale);
-    StoreU32LE(b, 4, kFrameRateBase);
-    if (!file->writeAt(at, b))
+    if (!PatchFields(*file, std::span(&field, 1)))
         throw FileError("cannot write the frame rate of " + fileName);
 }
 

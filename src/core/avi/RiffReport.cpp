@@ -4,13 +4,13 @@
 #include <cinttypes>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 
 #include "core/avi/ByteReader.h"
 #include "core/avi/FormatBlocks.h"
 #include "core/avi/Fourcc.h"
 #include "core/files/DatePattern.h"
 #include "core/files/DateTime.h"
+#include "core/files/OutputFile.h"
 #include "core/shell/About.h"
 
 namespace kelvor::avi {
@@ -334,6 +334,7 @@ void RiffReport::RunReport(const std::string& fullPath) {
 }
 
 void RiffReport::RunReport(const std::string& fullPath, PositionedFile& file) {
+    analysedPath_ = fullPath;
     saveEnabled_ = false;
     ReportEndOfData = false;
     ReportCancelled = false;
@@ -345,9 +346,9 @@ void RiffReport::RunReport(const std::string& fullPath, PositionedFile& file) {
     AddLine("");
     AddCenteredLine("", "*", "  Header of the file " + FileNameOnly(fullPath) + "  ");
     AddLine("");
-    AddCenteredLine(
-        "", " ",
-        "analysed on " + FormatDateTime("yyyy/mm/d", t) + " at " + FormatDateTime("h:mm:ss", t));
+    AddCenteredLine("", " ",
+                    "analysed on " + FormatDateTime("yyyy/mm/d", t, Locale) + " at " +
+                        FormatDateTime("h:mm:ss", t, Locale));
     AddCenteredLine("", " ",
                     std::string("with ") + about::kProductName + " by " + about::kMaker +
                         " version " + about::VersionText());
@@ -392,16 +393,16 @@ std::string RiffReport::SuggestedLogName() const {
     return ReportFileName.substr(0, dot) + ".log";
 }
 
-bool RiffReport::Save(const std::string& path) const {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
+bool RiffReport::Save(const std::string& path, std::string* why) const {
+    files::OutputFile out(path, analysedPath_);
     for (const auto& l : lines_) {
-        out.write(l.data(), static_cast<std::streamsize>(l.size()));
-        out.write("\r\n", 2);
+        out.Write(l);
+        out.Write("\r\n");
     }
-    out.flush();
-    return static_cast<bool>(out);
+    const bool saved = out.Commit();
+    if (!saved && why)
+        *why = out.Error().empty() ? "cannot write " + path : out.Error();
+    return saved;
 }
 
 }  // namespace kelvor::avi

@@ -20,6 +20,7 @@
 
 #include "core/avi/ClampedChunkWalk.h"
 #include "core/avi/PositionedFile.h"
+#include "core/files/DatePattern.h"
 
 namespace kelvor::avi {
 
@@ -44,6 +45,8 @@ class RiffReport {
     std::function<void()> closeWindow;   // a cancelled report closes the window
     // Local time now as a date-time value (tests fix it).
     std::function<double()> now;
+    // The locale of the date line (the user's; tests keep English).
+    LocaleInfo Locale = EnglishLocale();
 
     RiffReport();
 
@@ -66,8 +69,10 @@ class RiffReport {
 
     // The name the save dialog proposes: ReportFileName with its extension changed to ".log".
     std::string SuggestedLogName() const;
-    // Writes the lines, each ended by CR LF, in UTF-8. False when the file cannot be written.
-    bool Save(const std::string& path) const;
+    // Writes the lines, each ended by CR LF, in UTF-8, beside the target and moved into place.
+    // False (with the reason in why) when the file cannot be written or is the analysed file
+    // itself.
+    bool Save(const std::string& path, std::string* why = nullptr) const;
 
     void AddLine(std::string text);
     void AddCenteredLine(std::string_view prefix, std::string_view fill, std::string_view text);
@@ -84,6 +89,7 @@ class RiffReport {
     std::string caption_ = kRestingCaption;
     bool saveEnabled_ = false;
     std::uint64_t bytesRead_ = 0;
+    std::string analysedPath_;  // the file of the last report, never saved over
 };
 
 }  // namespace kelvor::avi

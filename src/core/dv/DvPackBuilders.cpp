@@ -20,6 +20,17 @@ constexpr std::uint8_t kSubcodeLayout[kSubcodePacksPerSequence] = {
 // and the first (packs 0-3) of odd ones.
 constexpr int kVauxEvenFirst = 39;
 constexpr int kVauxOddFirst = 0;
+constexpr int kVauxDateAfterFirst = 2;
+constexpr int kVauxTimeAfterFirst = 3;
+
+bool wholeFrame(MutableFrame frame, int sequenceCount) {
+    return (sequenceCount == kSequences525 || sequenceCount == kSequences625) &&
+           frame.size() == static_cast<std::size_t>(sequenceCount) * kDifSequenceSize;
+}
+
+int vauxFirst(int sequence) {
+    return sequence % 2 == 0 ? kVauxEvenFirst : kVauxOddFirst;
+}
 
 }  // namespace
 
@@ -60,8 +71,7 @@ Pack AudioSourcePack(bool pal, int sampleRate, int quantization, std::uint8_t pc
 }
 
 void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& packs) {
-    if ((sequenceCount != kSequences525 && sequenceCount != kSequences625) ||
-        frame.size() != static_cast<std::size_t>(sequenceCount) * kDifSequenceSize)
+    if (!wholeFrame(frame, sequenceCount))
         return;
     Pack date = kNoInfoPack;
     Pack time = kNoInfoPack;
@@ -93,19 +103,41 @@ void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& pa
             }
             put(frame, SearchPositionOffset(s, p), v);
         }
-        const int first = s % 2 == 0 ? kVauxEvenFirst : kVauxOddFirst;
+        const int first = vauxFirst(s);
         for (int k = 0; k < kVauxPacksPerSequence; ++k) {
             Pack v = kNoInfoPack;
             if (k == first)
                 v = VideoSourcePack(packs.Pal);
             else if (k == first + 1)
                 v = VideoSourceControlPack(packs.Wide);
-            else if (k == first + 2 && dateInVaux)
+            else if (k == first + kVauxDateAfterFirst && dateInVaux)
                 v = date;
-            else if (k == first + 3 && dateInVaux)
+            else if (k == first + kVauxTimeAfterFirst && dateInVaux)
                 v = time;
             put(frame, SearchPositionOffset(s, kSubcodePacksPerSequence + k), v);
         }
+    }
+}
+
+void WriteTimePacks(MutableFrame frame, int sequenceCount, const std::optional<TTimecode>& timecode,
+                    const std::optional<TDatecode>& datecode) {
+    if (!wholeFrame(frame, sequenceCount))
+        return;
+    for (int s = 0; s < sequenceCount; ++s) {
+        for (int p = 0; p < kSubcodePacksPerSequence; ++p) {
+            const std::uint8_t id = kSubcodeLayout[p];
+            if (id == kPackTimecode && timecode)
+                put(frame, SearchPositionOffset(s, p), TimecodePack(*timecode));
+            else if (id == kPackRecDate && datecode)
+                put(frame, SearchPositionOffset(s, p), RecDatePack(*datecode));
+            else if (id == kPackRecTime && datecode)
+                put(frame, SearchPositionOffset(s, p), RecTimePack(*datecode));
+        }
+        if (!datecode)
+            continue;
+        const int first = kSubcodePacksPerSequence + vauxFirst(s);
+        put(frame, SearchPositionOffset(s, first + kVauxDateAfterFirst), RecDatePack(*datecode));
+        put(frame, SearchPositionOffset(s, first + kVauxTimeAfterFirst), RecTimePack(*datecode));
     }
 }
 

@@ -45,6 +45,12 @@ inline constexpr Pack kNoInfoPack = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 // Writes every subcode and VAUX pack of the frame (all 12 + 45 positions of each sequence).
 void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& packs);
 
+// Writes only the timecode, recording date and recording time packs, at the positions
+// WriteFramePacks gives them in every sequence; a value not given leaves its positions, and every
+// other pack, as they are.
+void WriteTimePacks(MutableFrame frame, int sequenceCount, const std::optional<TTimecode>& timecode,
+                    const std::optional<TDatecode>& datecode);
+
 // The timecode that follows tc at this frame rate (25 or 30 frames a second, no drop frames).
 TTimecode NextTimecode(const TTimecode& tc, int framesPerSecond);
 

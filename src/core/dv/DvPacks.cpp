@@ -1,5 +1,7 @@
 #include "core/dv/DvPacks.h"
 
+#include <cstring>
+
 namespace kelvor::dv {
 namespace {
 
@@ -53,6 +55,144 @@ std::uint8_t writeBcd(std::uint8_t old, int value, int tensMask, int tensMax) {
     return static_cast<std::uint8_t>(out);
 }
 
+// The distinct values seen of one pack and how many copies carry each, in the order first seen.
+class PackVote {
+  public:
+    void add(const Pack& value) {
+        for (int i = 0; i < n_; ++i)
+            if (values_[static_cast<std::size_t>(i)] == value) {
+                ++counts_[static_cast<std::size_t>(i)];
+                return;
+            }
+        values_[static_cast<std::size_t>(n_)] = value;
+        counts_[static_cast<std::size_t>(n_)] = 1;
+        ++n_;
+    }
+    bool empty() const { return n_ == 0; }
+    // The value most copies agree on; the earliest wins a tie.
+    const Pack& winner() const {
+        int best = 0;
+        for (int i = 1; i < n_; ++i)
+            if (counts_[static_cast<std::size_t>(i)] > counts_[static_cast<std::size_t>(best)])
+                best = i;
+        return values_[static_cast<std::size_t>(best)];
+    }
+
+  private:
+    // Every search position and every audio block of a frame could hold a copy.
+    static constexpr std::size_t kMaxCopies =
+        static_cast<std::size_t>(kSequences625) * kSearchPositionsPerSequence;
+    std::array<Pack, kMaxCopies> values_;
+    std::array<int, kMaxCopies> counts_;
+    int n_ = 0;
+};
+
+// The search positions of one sequence, from its start: subcode packs, then VAUX packs.
+constexpr std::array<std::uint16_t, kSearchPositionsPerSequence> kSearchOffsets = [] {
+    std::array<std::uint16_t, kSearchPositionsPerSequence> o{};
+    std::size_t i = 0;
+    for (std::size_t block = 0; block < 2; ++block)
+        for (std::size_t k = 0; k < kSubcodePacksPerBlock; ++k)
+            o[i++] = static_cast<std::uint16_t>(kDifBlockSize * (kFirstSubcodeBlock + block) +
+                                                kSubcodePackStart + kSubcodeSyncBlockSize * k);
+    for (std::size_t block = 0; block < 3; ++block)
+        for (std::size_t k = 0; k < kVauxPacksPerBlock; ++k)
+            o[i++] = static_cast<std::uint16_t>(kDifBlockSize * (kFirstVauxBlock + block) +
+                                                kVauxPackStart + kPackSize * k);
+    return o;
+}();
+
+// Calls f(offset) for every search position of the frame, sequence by sequence, subcode first.
+template <typename F>
+void forEachSearchPosition(int sequenceCount, F&& f) {
+    for (int s = 0; s < sequenceCount; ++s) {
+        const std::size_t base = static_cast<std::size_t>(s) * kDifSequenceSize;
+        for (const std::uint16_t off : kSearchOffsets)
+            f(base + off);
+    }
+}
+
+// Two BCD digits: units in bits 0-3 at most 9, tens above them at most tensMax (the caller
+// masks off the bits that are not digits).
+bool isBcd(std::uint8_t b, int tensMax) {
+    return (b & 0x0F) <= 9 && (b >> 4) <= tensMax;
+}
+
+TTimecode timecodeFromPack(const Pack& p) {
+    TTimecode t;
+    t.Frames = static_cast<std::uint8_t>(lowNibble(p[1]) + 10 * ((p[1] >> 4) & 0x3));
+    t.Seconds = static_cast<std::uint8_t>(lowNibble(p[2]) + 10 * ((p[2] >> 4) & 0x7));
+    t.Minutes = static_cast<std::uint8_t>(lowNibble(p[3]) + 10 * ((p[3] >> 4) & 0x7));
+    t.Hours = static_cast<std::uint8_t>(lowNibble(p[4]) + 10 * ((p[4] >> 4) & 0x3));
+    return t;
+}
+
+// The date and time packs of a frame: found by their ids, or at their usual place in the first
+// sequence when their ids were zeroed.
+bool fixedDatecodePacks(ConstFrame frame, Pack& date, Pack& time);
+
+bool datecodePacks(ConstFrame frame, int sequenceCount, Pack& date, Pack& time) {
+    if (!validFrame(frame.size(), sequenceCount))
+        return false;
+    if (FindPack(frame, sequenceCount, kPackRecTime, time) &&
+        FindPack(frame, sequenceCount, kPackRecDate, date))
+        return true;
+    return fixedDatecodePacks(frame, date, time);
+}
+
+// The date and time packs at their usual place in the first sequence, when their ids are there
+// or zeroed.
+bool fixedDatecodePacks(ConstFrame frame, Pack& date, Pack& time) {
+    const std::uint8_t dateId = frame[kFixedDatePackOffset];
+    const std::uint8_t timeId = frame[kFixedTimePackOffset];
+    if ((dateId != kPackRecDate && dateId != 0x00) || (timeId != kPackRecTime && timeId != 0x00))
+        return false;
+    date = packAt(frame, kFixedDatePackOffset);
+    time = packAt(frame, kFixedTimePackOffset);
+    return true;
+}
+
+bool validTimecode(const Pack& p, int sequenceCount, TTimecode& timecode) {
+    if (!isBcd(p[1] & 0x3F, 5) || !isBcd(p[2] & 0x7F, 5) || !isBcd(p[3] & 0x7F, 5) ||
+        !isBcd(p[4] & 0x3F, 2))
+        return false;
+    const TTimecode t = timecodeFromPack(p);
+    const int rate = sequenceCount == kSequences625 ? 25 : 30;
+    if (t.Hours > 23 || t.Frames >= rate)
+        return false;
+    timecode = t;
+    return true;
+}
+
+TDatecode datecodeFromPacks(const Pack& date, const Pack& time);
+
+bool wideFromPack(const Pack& p, ConstFrame frame) {
+    const int disp = p[2] & 0x07;
+    return disp == 2 || (disp == 7 && !HeaderFlag(frame));
+}
+
+bool validDatecode(const Pack& date, const Pack& time, TDatecode& datecode) {
+    if (!isBcd(time[2] & 0x7F, 5) || !isBcd(time[3] & 0x7F, 5) || !isBcd(time[4] & 0x3F, 2) ||
+        !isBcd(date[2] & 0x3F, 3) || !isBcd(date[3] & 0x1F, 1) || !isBcd(date[4], 9))
+        return false;
+    const TDatecode d = datecodeFromPacks(date, time);
+    if (d.Hour > 23 || d.Day < 1 || d.Day > 31 || d.Month < 1 || d.Month > 12)
+        return false;
+    datecode = d;
+    return true;
+}
+
+TDatecode datecodeFromPacks(const Pack& date, const Pack& time) {
+    TDatecode d;
+    d.Second = static_cast<std::uint8_t>(lowNibble(time[2]) + 10 * ((time[2] >> 4) & 0x7));
+    d.Minute = static_cast<std::uint8_t>(lowNibble(time[3]) + 10 * ((time[3] >> 4) & 0x7));
+    d.Hour = static_cast<std::uint8_t>(lowNibble(time[4]) + 10 * ((time[4] >> 4) & 0x3));
+    d.Day = static_cast<std::uint8_t>(lowNibble(date[2]) + 10 * ((date[2] >> 4) & 0x3));
+    d.Month = static_cast<std::uint8_t>(lowNibble(date[3]) + 10 * ((date[3] >> 4) & 0x1));
+    d.Year = YearFromTwoDigits(10 * (date[4] >> 4) + lowNibble(date[4]));
+    return d;
+}
+
 }  // namespace
 
 std::optional<int> SequenceCountForSize(std::size_t frameSize) {
@@ -81,34 +221,64 @@ std::size_t AudioBlockOffset(int sequence, int j) {
     return base + kDifBlockSize * (kFirstAudioBlock + kAudioBlockStride * j);
 }
 
+// DV repeats each pack in every DIF sequence so that a dropout can be outvoted: the value is the
+// one most copies agree on, and a frame whose copies all agree reads as its first copy.
 bool FindPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, Pack& pack) {
     if (!validFrame(frame.size(), sequenceCount))
         return false;
-    for (int s = 0; s < sequenceCount; ++s) {
-        for (int p = 0; p < kSearchPositionsPerSequence; ++p) {
-            const std::size_t off = SearchPositionOffset(s, p);
-            if (frame[off] == packId) {
-                pack = packAt(frame, off);
-                return true;
-            }
+    // Most frames carry identical copies: one pass tells, and only a frame whose copies differ
+    // is counted copy by copy.
+    std::size_t first = 0;
+    bool found = false;
+    bool differ = false;
+    const std::uint8_t* f = frame.data();
+    forEachSearchPosition(sequenceCount, [&](std::size_t off) {
+        if (f[off] != packId)
+            return;
+        if (!found) {
+            first = off;
+            found = true;
+        } else if (!differ && std::memcmp(f + off, f + first, kPackSize) != 0) {
+            differ = true;
         }
+    });
+    if (!found)
+        return false;
+    if (!differ) {
+        pack = packAt(frame, first);
+        return true;
     }
-    return false;
+    PackVote vote;
+    forEachSearchPosition(sequenceCount, [&](std::size_t off) {
+        if (f[off] == packId)
+            vote.add(packAt(frame, off));
+    });
+    pack = vote.winner();
+    return true;
 }
 
 bool FindAudioBlock(ConstFrame frame, int sequenceCount, std::uint8_t packId, DifBlock& block) {
     if (!validFrame(frame.size(), sequenceCount))
         return false;
-    for (int s = 0; s < sequenceCount; ++s) {
+    PackVote vote;
+    for (int s = 0; s < sequenceCount; ++s)
+        for (int j = 0; j < kAudioBlocksPerSequence; ++j) {
+            const std::size_t off = AudioBlockOffset(s, j) + kAauxPackStart;
+            if (frame[off] == packId)
+                vote.add(packAt(frame, off));
+        }
+    if (vote.empty())
+        return false;
+    const Pack& winner = vote.winner();
+    for (int s = 0; s < sequenceCount; ++s)
         for (int j = 0; j < kAudioBlocksPerSequence; ++j) {
             const std::size_t off = AudioBlockOffset(s, j);
-            if (frame[off + kAauxPackStart] == packId) {
+            if (packAt(frame, off + kAauxPackStart) == winner) {
                 for (std::size_t i = 0; i < kDifBlockSize; ++i)
                     block[i] = frame[off + i];
                 return true;
             }
         }
-    }
     return false;
 }
 
@@ -116,11 +286,14 @@ bool ReadTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode) {
     Pack p;
     if (!FindPack(frame, sequenceCount, kPackTimecode, p))
         return false;
-    timecode.Frames = static_cast<std::uint8_t>(lowNibble(p[1]) + 10 * ((p[1] >> 4) & 0x3));
-    timecode.Seconds = static_cast<std::uint8_t>(lowNibble(p[2]) + 10 * ((p[2] >> 4) & 0x7));
-    timecode.Minutes = static_cast<std::uint8_t>(lowNibble(p[3]) + 10 * ((p[3] >> 4) & 0x7));
-    timecode.Hours = static_cast<std::uint8_t>(lowNibble(p[4]) + 10 * ((p[4] >> 4) & 0x3));
+    timecode = timecodeFromPack(p);
     return true;
+}
+
+bool ReadValidTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode) {
+    Pack p;
+    return FindPack(frame, sequenceCount, kPackTimecode, p) &&
+           validTimecode(p, sequenceCount, timecode);
 }
 
 std::int32_t YearFromTwoDigits(int yy) {
@@ -128,29 +301,19 @@ std::int32_t YearFromTwoDigits(int yy) {
 }
 
 bool ReadDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode) {
-    if (!validFrame(frame.size(), sequenceCount))
-        return false;
-    Pack time;
     Pack date;
-    const bool found = FindPack(frame, sequenceCount, kPackRecTime, time) &&
-                       FindPack(frame, sequenceCount, kPackRecDate, date);
-    if (!found) {
-        const std::uint8_t dateId = frame[kFixedDatePackOffset];
-        const std::uint8_t timeId = frame[kFixedTimePackOffset];
-        if ((dateId != kPackRecDate && dateId != 0x00) ||
-            (timeId != kPackRecTime && timeId != 0x00))
-            return false;
-        date = packAt(frame, kFixedDatePackOffset);
-        time = packAt(frame, kFixedTimePackOffset);
-    }
-    // Digits are not range-checked here: turning them into a date is the consumer's check.
-    datecode.Second = static_cast<std::uint8_t>(lowNibble(time[2]) + 10 * ((time[2] >> 4) & 0x7));
-    datecode.Minute = static_cast<std::uint8_t>(lowNibble(time[3]) + 10 * ((time[3] >> 4) & 0x7));
-    datecode.Hour = static_cast<std::uint8_t>(lowNibble(time[4]) + 10 * ((time[4] >> 4) & 0x3));
-    datecode.Day = static_cast<std::uint8_t>(lowNibble(date[2]) + 10 * ((date[2] >> 4) & 0x3));
-    datecode.Month = static_cast<std::uint8_t>(lowNibble(date[3]) + 10 * ((date[3] >> 4) & 0x1));
-    datecode.Year = YearFromTwoDigits(10 * (date[4] >> 4) + lowNibble(date[4]));
+    Pack time;
+    if (!datecodePacks(frame, sequenceCount, date, time))
+        return false;
+    // Digits are not range-checked here: ReadValidDatecode is the consumers' check.
+    datecode = datecodeFromPacks(date, time);
     return true;
+}
+
+bool ReadValidDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode) {
+    Pack date;
+    Pack time;
+    return datecodePacks(frame, sequenceCount, date, time) && validDatecode(date, time, datecode);
 }
 
 bool ReadStandard(ConstFrame frame, int& standard) {
@@ -221,9 +384,60 @@ bool ReadWide(ConstFrame frame, int sequenceCount, bool& wide) {
     Pack p;
     if (!FindPack(frame, sequenceCount, kPackVideoSourceControl, p))
         return false;
-    const int disp = p[2] & 0x07;
-    wide = disp == 2 || (disp == 7 && !HeaderFlag(frame));
+    wide = wideFromPack(p, frame);
     return true;
+}
+
+void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts) {
+    if (!validFrame(frame.size(), sequenceCount))
+        return;
+    int standard = kStandardUnknown;
+    if (ReadStandard(frame, standard)) {
+        facts.HasStandard = true;
+        facts.Standard = standard;
+    }
+    // One pass over the search positions votes for the four packs at once.
+    PackVote timecode, date, time, control;
+    const std::uint8_t* f = frame.data();
+    forEachSearchPosition(sequenceCount, [&](std::size_t off) {
+        switch (f[off]) {
+            case kPackTimecode:
+                timecode.add(packAt(frame, off));
+                break;
+            case kPackRecDate:
+                date.add(packAt(frame, off));
+                break;
+            case kPackRecTime:
+                time.add(packAt(frame, off));
+                break;
+            case kPackVideoSourceControl:
+                control.add(packAt(frame, off));
+                break;
+            default:
+                break;
+        }
+    });
+    if (!timecode.empty())
+        facts.HasTimecode = validTimecode(timecode.winner(), sequenceCount, facts.Timecode);
+    Pack datePack;
+    Pack timePack;
+    bool packs = !date.empty() && !time.empty();
+    if (packs) {
+        datePack = date.winner();
+        timePack = time.winner();
+    } else {
+        packs = fixedDatecodePacks(frame, datePack, timePack);
+    }
+    facts.HasDatecode = packs && validDatecode(datePack, timePack, facts.Datecode);
+    if (!control.empty()) {
+        facts.HasControl = true;
+        facts.Wide = wideFromPack(control.winner(), frame);
+    }
+    DifBlock block;
+    if (FindAudioBlock(frame, sequenceCount, kPackAudioSource, block)) {
+        facts.HasAudio = true;
+        facts.Audio = AudioSourceFormat(packAt(block, kAauxPackStart));
+    }
 }
 
 void WriteDatecode(MutableFrame frame, int sequenceCount, const TDatecode& datecode) {

@@ -1,5 +1,8 @@
 // Reading and writing the metadata packs of one DV frame (IEC 61834 consumer DV).
 //
+// DV repeats its packs in every DIF sequence so that a dropout can be outvoted: a pack's value is
+// the one most of its copies in the frame agree on, the first copy winning a tie.
+//
 // Every function here is pure: it works on the frame bytes it is given, allocates nothing, does
 // no I/O and keeps no state, so any thread may call it. Readers return true on success and leave
 // their outputs untouched when they return false. A frame shorter than its SequenceCount says,
@@ -88,6 +91,11 @@ bool FindPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, Pack& pa
 bool FindAudioBlock(ConstFrame frame, int sequenceCount, std::uint8_t packId, DifBlock& block);
 bool ReadTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode);
 bool ReadDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode);
+// What a consumer may show: the same packs, given up when a digit is not BCD or a field is out
+// of range (month 13, hour 25, minute 61, a timecode frame at or above the frame rate), so that
+// a damaged pack never becomes a date such as 2030-11-10 or a timecode 45:85:85:45.
+bool ReadValidDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode);
+bool ReadValidTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode);
 bool ReadStandard(ConstFrame frame, int& standard);
 bool ReadAudioFormat(ConstFrame frame, int sequenceCount, AudioFormat& format);
 // The sound an AAUX source pack describes, by the rules of ReadAudioFormat.
@@ -98,6 +106,24 @@ int AauxSampleRate(int code);
 int AauxRateCode(int sampleRate);
 bool ReadWide(ConstFrame frame, int sequenceCount, bool& wide);
 void WriteDatecode(MutableFrame frame, int sequenceCount, const TDatecode& datecode);
+
+// Everything a consumer shows of one frame, read in one pass over the frame's packs with the
+// same rules as the readers above: the datecode and timecode as ReadValidDatecode and
+// ReadValidTimecode give them, the audio format, the aspect and the standard. Each Has flag says
+// whether its value was found; the value is left as it was otherwise.
+struct FrameFacts {
+    bool HasDatecode = false;
+    TDatecode Datecode;
+    bool HasTimecode = false;
+    TTimecode Timecode;
+    bool HasAudio = false;
+    AudioFormat Audio;
+    bool HasControl = false;  // the video source-control pack, which carries the aspect
+    bool Wide = false;
+    bool HasStandard = false;
+    int Standard = kStandardUnknown;
+};
+void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts);
 
 // The four-digit year of a two-digit year read from a date pack (90-99: 1990s, else 2000s).
 std::int32_t YearFromTwoDigits(int yy);

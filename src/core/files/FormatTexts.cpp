@@ -59,10 +59,16 @@ std::optional<long> parseInt(std::string_view s) {
 }  // namespace
 
 std::string FormatDuration(std::int64_t duration, std::int64_t frameDuration) {
-    if (frameDuration == 0)
+    if (frameDuration <= 0)
         return {};
-    const long long frames = (duration % kUnitsPerSecond) / frameDuration;
-    const Hms t = splitSeconds(duration / kUnitsPerSecond);
+    // Whole frames to the nearest, ties to even: a duration computed from a frame count at an
+    // NTSC rate falls a fraction short of it and must still show every frame.
+    const std::int64_t total =
+        RoundHalfEven(static_cast<double>(duration) / static_cast<double>(frameDuration));
+    const std::int64_t at = total * frameDuration;
+    const long long frames = RoundHalfEven(static_cast<double>(at % kUnitsPerSecond) /
+                                           static_cast<double>(frameDuration));
+    const Hms t = splitSeconds(at / kUnitsPerSecond);
     if (t.h > 0)
         return formatText("%lldh %.2lldmn %.2llds %.2lldfr", static_cast<long long>(t.h),
                           static_cast<long long>(t.m), static_cast<long long>(t.s), frames);

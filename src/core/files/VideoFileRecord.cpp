@@ -90,9 +90,13 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
     // Only regular files are opened: opening a FIFO or a device named like a video would block
     // or read without end.
     const bool regular = Exists && S_ISREG(Attributes);
+    if (!Exists)
+        ReadError = "the file is not found";
+    else if (!regular)
+        ReadError = "not a regular file";
     try {
         if (!regular)
-            throw std::runtime_error("not a regular file");
+            throw std::runtime_error(ReadError);
         avi::TFriendlyAviParam param(FullName);
         if (param.Valid) {
             readable = true;
@@ -100,8 +104,9 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
             if (param.VideoStream())
                 streamCodec = Codec;
         }
-    } catch (...) {
+    } catch (const std::exception& e) {
         readable = false;
+        ReadError = e.what();
     }
     if (!readable) {
         TimecodeText.clear();
@@ -122,6 +127,8 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
     }
     const ProbeResult none;
     const ProbeResult& r = regular ? probe.Result() : none;
+    if (ReadError.empty() && !ok)
+        ReadError = r.Error;
 
     // Step 6: video.
     std::int64_t frameDuration = 0;
@@ -218,7 +225,8 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
         Height = Wide ? Width * 9 / 16 : Width * 3 / 4;
         if (r.DatecodeValid) {
             Datecode = r.ProbeDatecode;
-            DatecodeText = FormatDateTime(settings.DisplayDatecodeFormat, Datecode);
+            DatecodeText =
+                FormatDateTime(settings.DisplayDatecodeFormat, Datecode, settings.Locale);
             if (DatecodeText.empty())
                 DatecodeText = "N/A";
         } else {

@@ -15,6 +15,7 @@
 #include "core/avi/FormatBlocks.h"
 #include "core/dv/DvInfo.h"
 #include "core/dv/DvPacks.h"
+#include "core/files/DatePattern.h"
 
 namespace kelvor::files {
 
@@ -44,6 +45,7 @@ struct ProbeResult {
     bool TimecodeValid = false;
     dv::TTimecode ProbeTimecode{};
     bool ProbeWide = false;
+    std::string Error;  // why the probe failed; empty when it did not
 };
 
 class MediaProbe {
@@ -59,6 +61,7 @@ class MediaProbe {
 // The record's settings taken from the preferences.
 struct RecordSettings {
     std::string DisplayDatecodeFormat = "ddddd hh:nn:ss";  // "Format pour Afficher Datecode"
+    LocaleInfo Locale = EnglishLocale();                   // the user's, for the datecode text
 };
 
 class TBaseFichier {
@@ -117,6 +120,8 @@ class TaviFichier : public TSRFichier {
     std::uint32_t SampleBits = 0;
     std::string ChannelsText;
     std::string DatecodeSortKey;
+    // Why the file could not be read or probed; empty when it could.
+    std::string ReadError;
 
   protected:
     TaviFichier(const std::string& fileName, MediaProbe& probe, const RecordSettings& settings);

@@ -28,18 +28,17 @@ int dayOfMonth(double date) {
     return f ? f->Day : 0;
 }
 
-template <typename F, typename... Args>
-void callQuietly(const F& f, const Args&... args) {
-    if (!f)
-        return;
-    try {
-        f(args...);
-    } catch (...) {
-        // A sink's failure must not stop the stream.
-    }
-}
-
 }  // namespace
+
+bool RestartsDisplay(int trigger, double date, double lastDate) {
+    const std::int64_t ahead = secondsBetween(date, lastDate);
+    if (trigger == static_cast<int>(SubtitleTrigger::EachScene))
+        return ahead > kTriggerGapSeconds || ahead < 0;
+    if (trigger == static_cast<int>(SubtitleTrigger::EachDay))
+        return dayOfMonth(date) != dayOfMonth(lastDate) || ahead > kSecondsPerDay ||
+               ahead < -kSecondsPerDay;
+    return false;
+}
 
 std::string TimecodeText(const dv::TTimecode& t) {
     char buf[32];
@@ -48,6 +47,22 @@ std::string TimecodeText(const dv::TTimecode& t) {
 }
 
 DateSceneDetector::DateSceneDetector(LocaleInfo locale) : locale_(std::move(locale)) {}
+
+template <typename F, typename... Args>
+void DateSceneDetector::callSink(const F& f, const Args&... args) {
+    if (!f)
+        return;
+    // A sink's failure must not stop the stream; its reason is kept for the run's owner.
+    try {
+        f(args...);
+    } catch (const std::exception& e) {
+        if (sinkError_.empty())
+            sinkError_ = e.what();
+    } catch (...) {
+        if (sinkError_.empty())
+            sinkError_ = "a scene or subtitle writer failed";
+    }
+}
 
 void DateSceneDetector::SetDisplayKind(int kind) {
     displayKind_ = kind;
@@ -82,25 +97,37 @@ void DateSceneDetector::SetTimeShift(double days) {
     dateLinesValid_ = false;
 }
 
+void DateSceneDetector::SetLocale(LocaleInfo locale) {
+    locale_ = std::move(locale);
+    dateLinesValid_ = false;
+}
+
 void DateSceneDetector::StartStreaming() {
     if (autoMode_)
         countdown_ = displayFrames_ - 1;
     reported1_.clear();
     reported2_.clear();
+    sinkError_.clear();
     dateLinesValid_ = false;
     sampleCounter_ = 0;
+    readableFrames_ = 0;
     current_.FrameNumber = 0;
     headerBlocks_[0].SampleIndex = -1;
 }
 
 void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
+    // Every sample of a DV stream is one frame of its timeline, also a damaged one: a frame of
+    // another size or without a DV header keeps its place, but says nothing and changes no
+    // scene, so the frames around it are compared with each other.
     const auto sequences = dv::SequenceCountForSize(sample.size());
-    if (sequences) {
-        previous_ = current_;
-        {
-            const std::lock_guard lock(snapshotMutex_);
-            previousSnapshot_ = previous_;
-        }
+    int standard = 0;
+    const bool readable = sequences && dv::ReadStandard(sample, standard);
+    previous_ = current_;
+    {
+        const std::lock_guard lock(snapshotMutex_);
+        previousSnapshot_ = previous_;
+    }
+    if (readable) {
         decodeFrame(sample, *sequences);
         updateSubtitle();
         if (sceneStart_.FormatValid && current_.FormatValid &&
@@ -112,11 +139,21 @@ void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
             dateSeen_ = false;
         }
         applyDateRules();
+        lastReadableDateValid_ = current_.DateValid;
         if (firstFrame_) {
             sceneStart_ = current_;
             firstFrame_ = false;
         }
-        last_ = current_;
+        ++readableFrames_;
+    } else {
+        current_.DateValid = false;
+        current_.TimecodeValid = false;
+        current_.FormatValid = false;
+        current_.Date = 0;
+        updateSubtitle();
+    }
+    last_ = current_;
+    if (sequences) {
         for (int s = 0; s < *sequences; ++s) {
             HeaderBlockSlot& slot = headerBlocks_[static_cast<std::size_t>(s)];
             const auto blocks = sample.subspan(static_cast<std::size_t>(s) * dv::kDifSequenceSize,
@@ -124,8 +161,8 @@ void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
             std::copy(blocks.begin(), blocks.end(), slot.Bytes.begin());
             slot.SampleIndex = sampleCounter_;
         }
-        ++current_.FrameNumber;
     }
+    ++current_.FrameNumber;
     ++sampleCounter_;
 }
 
@@ -141,33 +178,30 @@ void DateSceneDetector::decodeFrame(std::span<const std::uint8_t> frame, int seq
     current_.FormatValid = false;
     current_.Date = 0;
 
-    dv::TDatecode datecode;
-    if (dv::ReadDatecode(frame, sequences, datecode)) {
-        if (const auto date = DatecodeToDateTime(datecode)) {
+    // Only what the frame's copies agree on and what forms real digits is taken: a damaged pack
+    // is no datecode or timecode rather than an invented one.
+    dv::FrameFacts facts;
+    dv::ReadFrameFacts(frame, sequences, facts);
+    if (facts.HasDatecode) {
+        if (const auto date = DatecodeToDateTime(facts.Datecode)) {
             current_.DateValid = true;
             current_.Date = *date;
         }
     }
-    dv::TTimecode timecode;
-    if (dv::ReadTimecode(frame, sequences, timecode)) {
-        current_.Timecode = timecode;
+    if (facts.HasTimecode) {
+        current_.Timecode = facts.Timecode;
         current_.TimecodeValid = true;
     }
-    dv::AudioFormat audio{current_.SampleRate, current_.Quantization, current_.Channels};
-    const bool audioFound = dv::ReadAudioFormat(frame, sequences, audio);
-    if (audioFound) {
-        current_.SampleRate = audio.SampleRate;
-        current_.Quantization = audio.Quantization;
-        current_.Channels = audio.Channels;
+    if (facts.HasAudio) {
+        current_.SampleRate = facts.Audio.SampleRate;
+        current_.Quantization = facts.Audio.Quantization;
+        current_.Channels = facts.Audio.Channels;
     }
-    bool wide = false;
-    const bool controlFound = dv::ReadWide(frame, sequences, wide);
-    if (controlFound)
-        current_.Widescreen = wide ? 1 : 0;
-    int standard = 0;
-    if (dv::ReadStandard(frame, standard))
-        current_.Standard = static_cast<std::uint8_t>(standard);
-    current_.FormatValid = audioFound && controlFound;
+    if (facts.HasControl)
+        current_.Widescreen = facts.Wide ? 1 : 0;
+    if (facts.HasStandard)
+        current_.Standard = static_cast<std::uint8_t>(facts.Standard);
+    current_.FormatValid = facts.HasAudio && facts.HasControl;
 }
 
 std::string DateSceneDetector::formatDate(const std::string& pattern) const {
@@ -179,17 +213,8 @@ void DateSceneDetector::updateSubtitle() {
     if (autoMode_) {
         if (countdown_ > 0)
             --countdown_;
-        if (current_.DateValid) {
-            const std::int64_t ahead = secondsBetween(current_.Date, triggerLastDate_);
-            bool restart = false;
-            if (trigger_ == static_cast<int>(SubtitleTrigger::EachScene))
-                restart = ahead > kTriggerGapSeconds || ahead < 0;
-            else if (trigger_ == static_cast<int>(SubtitleTrigger::EachDay))
-                restart = dayOfMonth(current_.Date) != dayOfMonth(triggerLastDate_) ||
-                          ahead > kSecondsPerDay || ahead < -kSecondsPerDay;
-            if (restart)
-                countdown_ = displayFrames_;
-        }
+        if (current_.DateValid && RestartsDisplay(trigger_, current_.Date, triggerLastDate_))
+            countdown_ = displayFrames_;
         triggerLastDate_ = current_.Date;
     }
     if (!autoMode_ || countdown_ > 0) {
@@ -212,7 +237,7 @@ void DateSceneDetector::updateSubtitle() {
         if (onSubtitle_ && (line1_ != reported1_ || line2_ != reported2_)) {
             reported1_ = line1_;
             reported2_ = line2_;
-            callQuietly(onSubtitle_, current_, line1_, line2_);
+            callSink(onSubtitle_, current_, line1_, line2_);
         }
     } else {
         line1_.clear();
@@ -220,26 +245,30 @@ void DateSceneDetector::updateSubtitle() {
         if (onSubtitle_ && (!reported1_.empty() || !reported2_.empty())) {
             reported1_.clear();
             reported2_.clear();
-            callQuietly(onSubtitle_, current_, reported1_, reported2_);
+            callSink(onSubtitle_, current_, reported1_, reported2_);
         }
     }
 }
 
 void DateSceneDetector::endScene() {
-    callQuietly(OnSceneEnd, sceneStart_, current_);
+    callSink(OnSceneEnd, sceneStart_, current_);
     sceneStart_ = current_;
 }
 
 void DateSceneDetector::applyDateRules() {
     const bool now = current_.DateValid;
-    const bool before = previous_.DateValid;
+    const bool before = lastReadableDateValid_;
     if (!now && before && current_.FrameNumber > 0) {
         endScene();
     } else if (!before && now) {
         const std::int64_t gap = static_cast<std::int64_t>(current_.FrameNumber) -
                                  static_cast<std::int64_t>(sceneStart_.FrameNumber);
-        if (gap > kFrameGap || gap < -kFrameGap)
+        // A scene that starts where the datecode comes back starts afresh, like one started by
+        // a change of format: its first jump is measured from this date only.
+        if (gap > kFrameGap || gap < -kFrameGap) {
             endScene();
+            dateSeen_ = false;
+        }
         ruleLastDate_ = current_.Date;
     } else if (before && now) {
         const std::int64_t jump = secondsBetween(current_.Date, ruleLastDate_);
@@ -251,15 +280,15 @@ void DateSceneDetector::applyDateRules() {
 }
 
 void DateSceneDetector::FinishStream() {
-    callQuietly(OnSceneEnd, sceneStart_, current_);
+    callSink(OnSceneEnd, sceneStart_, current_);
     if (onSubtitle_ && (!reported1_.empty() || !reported2_.empty())) {
         reported1_.clear();
         reported2_.clear();
-        callQuietly(onSubtitle_, current_, reported1_, reported2_);
+        callSink(onSubtitle_, current_, reported1_, reported2_);
     }
     // A copy, since the handler may well clear the detector's callbacks.
     const StreamEndHandler streamEnd = OnStreamEnd;
-    callQuietly(streamEnd);
+    callSink(streamEnd);
 }
 
 void DateSceneDetector::resetSubtitleSettings() {

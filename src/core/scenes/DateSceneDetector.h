@@ -1,6 +1,7 @@
 // Scene detection by date on a stream of DV frames, and the subtitle lines of each frame.
 //
-// For every whole DV frame (120000 or 144000 bytes) the detector decodes the frame's packs into
+// Every sample of the stream is one frame. For every readable DV frame (120000 or 144000 bytes
+// with a DV header) the detector decodes the frame's packs into
 // a FrameInfo, ends a scene where the datecode jumps by more than 5 seconds, disappears,
 // reappears after more than 12 frames, or where the recording format changes, produces the two
 // subtitle lines of the frame (datecode or timecode) with an optional timed display window, and
@@ -11,8 +12,8 @@
 // callbacks it makes run on the streaming thread; setters and callbacks are changed only while
 // no stream runs. Current, Previous, Last, SceneStart and HeaderBlocks belong to the streaming
 // thread while a stream runs; another thread (the player's timer) reads PreviousSnapshot, which
-// is consistent. Callbacks must not throw: an exception is caught and dropped so a
-// sink's failure never stops the stream.
+// is consistent. A callback that throws does not stop the stream: the
+// exception is caught and its text kept in SinkError().
 #pragma once
 
 #include <array>
@@ -44,6 +45,12 @@ struct HeaderBlockSlot {
 enum class SubtitleKind : int { Datecode = 0, Timecode = 1 };
 enum class SubtitleTrigger : int { AtStart = 0, EachScene = 1, EachDay = 2 };
 
+// Whether a frame's valid date restarts the timed display of the lines, given the trigger and
+// the date the trigger saw last: each scene, on a jump of more than 2 seconds or a step back;
+// each day, on another day of the month or more than a day apart. Shared with the inlay filter,
+// which counts the display the same way.
+bool RestartsDisplay(int trigger, double date, double lastDate);
+
 class DateSceneDetector {
   public:
     using SceneEndHandler =
@@ -69,6 +76,8 @@ class DateSceneDetector {
     void SetDateFormats(std::string_view first, std::string_view second);  // empty -> `" "`
     void SetSubtitleSink(SubtitleHandler handler);
     void SetTimeShift(double days);
+    // The locale of the date lines (the user's; tests use English). While no stream runs.
+    void SetLocale(LocaleInfo locale);
 
     void StartStreaming();
     // One sample of the stream; only whole DV frames are decoded, every sample counts.
@@ -91,6 +100,11 @@ class DateSceneDetector {
         return headerBlocks_;
     }
     std::int64_t SampleCount() const { return sampleCounter_; }
+    // Frames of this stream with a readable DV header (the others are damaged).
+    std::int64_t ReadableFrameCount() const { return readableFrames_; }
+    // The first exception a callback threw since the stream started; empty when none did.
+    // Streaming thread while a stream runs; any thread after it stopped.
+    const std::string& SinkError() const { return sinkError_; }
 
     // Subtitle state, for tests and the player.
     int Countdown() const { return countdown_; }
@@ -105,6 +119,8 @@ class DateSceneDetector {
     void reportSubtitle(const std::string& line1, const std::string& line2);
     std::string formatDate(const std::string& pattern) const;
     void resetSubtitleSettings();
+    template <typename F, typename... Args>
+    void callSink(const F& f, const Args&... args);
 
     LocaleInfo locale_;
 
@@ -117,6 +133,10 @@ class DateSceneDetector {
     FrameInfo last_;
     std::array<HeaderBlockSlot, dv::kSequences625> headerBlocks_{};
     std::int64_t sampleCounter_ = 0;
+    std::int64_t readableFrames_ = 0;
+    // The datecode validity of the last readable frame: damaged frames between two readable ones
+    // neither end nor start a scene.
+    bool lastReadableDateValid_ = false;
     bool firstFrame_ = true;
 
     // Scene rules, in whole seconds since dates are whole seconds.
@@ -146,6 +166,7 @@ class DateSceneDetector {
     std::string dateLine1_;
     std::string dateLine2_;
     SubtitleHandler onSubtitle_;
+    std::string sinkError_;
 };
 
 }  // namespace kelvor::scenes

@@ -11,10 +11,12 @@ namespace kelvor::scenes {
 namespace {
 
 template <typename Writer>
-bool finish(std::unique_ptr<Writer>& writer) {
+bool finish(std::unique_ptr<Writer>& writer, std::string& error) {
     if (!writer)
         return false;
     const bool ok = writer->Close();
+    if (!ok && error.empty())
+        error = writer->Error();
     writer.reset();
     return ok;
 }
@@ -26,6 +28,20 @@ bool IsSceneWithFrames(const FrameInfo& sceneStart, const FrameInfo& current) {
 }
 
 DetectionSinks::DetectionSinks(SinkSettings settings) : settings_(std::move(settings)) {}
+
+void DetectionSinks::DiscardAll() {
+    auto discard = [](auto& writer) {
+        if (writer)
+            writer->Discard();
+        writer.reset();
+    };
+    discard(scn_);
+    discard(textEx_);
+    discard(text_);
+    discard(srt_);
+    discard(excelEx_);
+    discard(excel_);
+}
 
 DetectionSinks::~DetectionSinks() {
     CloseScn();
@@ -58,7 +74,7 @@ void DetectionSinks::ScnSceneEnd(const FrameInfo& s, const FrameInfo& r) {
 }
 
 bool DetectionSinks::CloseScn() {
-    return finish(scn_);
+    return finish(scn_, error_);
 }
 
 void DetectionSinks::OpenTextByDate(std::string_view videoPath) {
@@ -74,7 +90,7 @@ void DetectionSinks::TextSceneEnd(const FrameInfo& s, const FrameInfo& r) {
 }
 
 bool DetectionSinks::CloseTextByDate() {
-    return finish(textEx_);
+    return finish(textEx_, error_);
 }
 
 void DetectionSinks::OpenSpreadsheetByDate(std::string_view videoPath) {
@@ -90,7 +106,7 @@ void DetectionSinks::SpreadsheetSceneEnd(const FrameInfo& s, const FrameInfo& r)
 }
 
 bool DetectionSinks::CloseSpreadsheetByDate() {
-    return finish(excelEx_);
+    return finish(excelEx_, error_);
 }
 
 void DetectionSinks::OpenSubtitles(std::string_view videoPath) {
@@ -105,7 +121,7 @@ void DetectionSinks::SubtitleLine(const FrameInfo& r, const std::string& line1,
 }
 
 bool DetectionSinks::CloseSubtitles() {
-    return finish(srt_);
+    return finish(srt_, error_);
 }
 
 void DetectionSinks::OpenTextByContent(std::string_view videoPath) {
@@ -119,7 +135,7 @@ void DetectionSinks::ContentTextSceneEnd(std::int32_t endFrame) {
 }
 
 bool DetectionSinks::CloseTextByContent() {
-    return finish(text_);
+    return finish(text_, error_);
 }
 
 void DetectionSinks::OpenSpreadsheetByContent(std::string_view videoPath) {
@@ -133,7 +149,7 @@ void DetectionSinks::ContentSpreadsheetSceneEnd(std::int32_t endFrame) {
 }
 
 bool DetectionSinks::CloseSpreadsheetByContent() {
-    return finish(excel_);
+    return finish(excel_, error_);
 }
 
 void DetectionSinks::ConnectScnByDate(DateSceneDetector& detector, std::string_view videoPath,

@@ -92,6 +92,13 @@ class DetectionSinks {
     void ConnectSubtitles(DateSceneDetector& detector, std::string_view videoPath,
                           const SubtitleSettings& subtitles);
 
+    // Drops every open writer's file unwritten, so the files of a run that failed keep what they
+    // held before it.
+    void DiscardAll();
+
+    // Why the first writer that failed to close could not write its file; empty when none did.
+    const std::string& Error() const { return error_; }
+
     // The open writers, or null.
     const TwriteScene* ScnWriter() const { return scn_.get(); }
     const TWriteScn_text_ex* TextWriter() const { return textEx_.get(); }
@@ -103,6 +110,7 @@ class DetectionSinks {
     std::string datecodeText(const FrameInfo& sceneStart) const;
 
     SinkSettings settings_;
+    std::string error_;
     std::unique_ptr<TwriteScene> scn_;
     std::unique_ptr<TWriteScn_text_ex> textEx_;
     std::unique_ptr<TWriteScn_text> text_;

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "core/scenes/OutputFile.h"
+#include "core/files/OutputFile.h"
 #include "core/scenes/TextEncoding.h"
 
 namespace kelvor::scenes {
@@ -205,7 +205,7 @@ ScnVariant ScnVariantFromPreference(int typeScn) {
 
 TwriteScene::TwriteScene(std::string_view videoName, ScnVariant variant)
     : fileName_(ReplaceExtension(videoName, ".scn")), variant_(variant), videoName_(videoName) {
-    file_ = std::make_unique<OutputFile>(fileName_);
+    file_ = std::make_unique<files::OutputFile>(fileName_, videoName_);
     Bytes header;
     append(header, kFileTag);
     append(header, kSourceTapeClass);
@@ -221,6 +221,10 @@ TwriteScene::~TwriteScene() {
 
 bool TwriteScene::Good() const {
     return file_ && file_->Good();
+}
+
+std::string TwriteScene::Error() const {
+    return file_ ? file_->Error() : error_;
 }
 
 bool TwriteScene::AddScene(std::string_view caption, std::int32_t endFrame) {
@@ -273,8 +277,16 @@ bool TwriteScene::Close() {
     if (!file_)
         return false;
     const bool ok = file_->Commit();
+    error_ = file_->Error();
     file_.reset();
     return ok;
+}
+
+void TwriteScene::Discard() {
+    if (!file_)
+        return;
+    file_->Discard();
+    file_.reset();
 }
 
 bool ReadScnBytes(std::span<const std::uint8_t> bytes, SceneList& scenes, double frameRate) {

@@ -20,9 +20,11 @@
 
 #include "core/scenes/SceneList.h"
 
-namespace kelvor::scenes {
-
+namespace kelvor::files {
 class OutputFile;
+}
+
+namespace kelvor::scenes {
 
 enum class ScnVariant { Narrow, Wide };
 
@@ -48,8 +50,12 @@ class TwriteScene {
     // Moves the finished file into place. Nothing more is written. True when the scn file now
     // holds every byte written.
     bool Close();
+    // Drops what was written and keeps the old scn file (a run that failed).
+    void Discard();
 
     bool Good() const;
+    // Why the file could not be written; empty while all is well.
+    std::string Error() const;
     std::uint16_t ScenesWritten() const { return count_; }
     std::int32_t LastEndFrame() const { return lastEnd_; }
     const std::string& FileName() const { return fileName_; }
@@ -59,7 +65,8 @@ class TwriteScene {
     std::string fileName_;
     ScnVariant variant_;
     std::string videoName_;
-    std::unique_ptr<OutputFile> file_;
+    std::unique_ptr<files::OutputFile> file_;
+    std::string error_;  // the file's error, kept once it is closed
     std::uint16_t count_ = 0;
     std::int32_t lastEnd_ = 0;
     std::uint64_t countPosition_ = 0;

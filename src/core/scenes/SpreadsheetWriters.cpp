@@ -3,11 +3,13 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "core/files/DatePattern.h"
 #include "core/files/FormatTexts.h"
-#include "core/scenes/OutputFile.h"
+#include "core/files/OutputFile.h"
 #include "core/scenes/SceneList.h"
 #include "core/scenes/TextEncoding.h"
 #include "core/shell/About.h"
@@ -56,16 +58,22 @@ struct SpreadsheetSceneList::Book {
 SpreadsheetSceneList::SpreadsheetSceneList(std::string_view name, ExportContext context,
                                            std::vector<std::string> titles)
     : fileName_(SpreadsheetFileName(name)),
-      tempName_(TemporaryNameFor(fileName_)),
+      tempName_(files::TemporaryNameFor(fileName_)),
+      source_(name),
       context_(std::move(context)),
       titles_(std::move(titles)),
       book_(std::make_unique<Book>()),
       widths_(titles_.size(), 0) {
+    // A spreadsheet named like the video it describes must not replace it.
+    if (error_ = files::RefusedTarget(fileName_, source_); !error_.empty())
+        return;
     // The workbook is only written on close; a file that cannot be created now would fail then.
     if (std::FILE* probe = std::fopen(tempName_.c_str(), "wb")) {
         std::fclose(probe);
         std::remove(tempName_.c_str());
         good_ = true;
+    } else {
+        error_ = "cannot create " + tempName_ + ": " + std::strerror(errno);
     }
     book_->workbook = workbook_new(tempName_.c_str());
     if (book_->workbook == nullptr) {
@@ -146,6 +154,17 @@ void SpreadsheetSceneList::addRow(std::int32_t endFrame,
     lastEnd_ = endFrame;
 }
 
+void SpreadsheetSceneList::Discard() {
+    if (closed_)
+        return;
+    closed_ = true;
+    if (book_->workbook != nullptr) {
+        lxw_workbook_free(book_->workbook);
+        book_->workbook = nullptr;
+    }
+    std::remove(tempName_.c_str());
+}
+
 bool SpreadsheetSceneList::Close() {
     if (closed_)
         return false;
@@ -179,7 +198,13 @@ bool SpreadsheetSceneList::Close() {
     }
     const lxw_error saved = workbook_close(book_->workbook);
     book_->workbook = nullptr;
-    if (saved != LXW_NO_ERROR || std::rename(tempName_.c_str(), fileName_.c_str()) != 0) {
+    if (saved != LXW_NO_ERROR)
+        error_ = std::string("cannot save ") + fileName_ + ": " + lxw_strerror(saved);
+    else if (std::string why = files::RefusedTarget(fileName_, source_); !why.empty())
+        error_ = why;
+    else if (std::rename(tempName_.c_str(), fileName_.c_str()) != 0)
+        error_ = "cannot replace " + fileName_ + ": " + std::strerror(errno);
+    if (!error_.empty()) {
         std::remove(tempName_.c_str());
         return false;
     }

@@ -29,8 +29,12 @@ class SpreadsheetSceneList {
     // Colours the scene rows, writes the footer, fits the columns and saves. Later calls do
     // nothing and return false. True when the workbook was saved.
     bool Close();
+    // Drops the workbook unsaved and keeps the old file (a run that failed).
+    void Discard();
     // False when the workbook cannot be saved where it should go.
     bool Good() const { return good_; }
+    // Why the workbook could not be saved; empty while all is well.
+    const std::string& Error() const { return error_; }
     const std::string& FileName() const { return fileName_; }
     int ScenesWritten() const { return count_; }
 
@@ -50,6 +54,8 @@ class SpreadsheetSceneList {
 
     std::string fileName_;
     std::string tempName_;
+    std::string source_;  // the file described, never replaced
+    std::string error_;
     ExportContext context_;
     std::vector<std::string> titles_;
     std::unique_ptr<Book> book_;

@@ -2,7 +2,7 @@
 
 #include "core/files/DatePattern.h"
 #include "core/files/FormatTexts.h"
-#include "core/scenes/OutputFile.h"
+#include "core/files/OutputFile.h"
 #include "core/scenes/SceneList.h"
 #include "core/scenes/TextEncoding.h"
 #include "core/shell/About.h"
@@ -15,8 +15,13 @@ constexpr std::string_view kFooterDatePattern = "dddddd 'at' hh:mm:ss";
 
 }  // namespace
 
-TwriteFile::TwriteFile(std::string fileName)
-    : fileName_(std::move(fileName)), file_(std::make_unique<OutputFile>(fileName_)) {}
+TwriteFile::TwriteFile(std::string fileName, std::string_view source)
+    : fileName_(std::move(fileName)),
+      file_(std::make_unique<files::OutputFile>(fileName_, source)) {}
+
+std::string TwriteFile::Error() const {
+    return file_ ? file_->Error() : error_;
+}
 
 TwriteFile::~TwriteFile() = default;
 
@@ -32,16 +37,24 @@ bool TwriteFile::Good() const {
     return file_ && file_->Good();
 }
 
+void TwriteFile::Discard() {
+    if (!file_)
+        return;
+    file_->Discard();
+    file_.reset();
+}
+
 bool TwriteFile::closeFile() {
     if (!file_)
         return false;
     const bool ok = file_->Commit();
+    error_ = file_->Error();
     file_.reset();
     return ok;
 }
 
 TextSceneList::TextSceneList(std::string_view name, ExportContext context, bool extended)
-    : TwriteFile(ReplaceExtension(name, "_scn.txt")), context_(std::move(context)) {
+    : TwriteFile(ReplaceExtension(name, "_scn.txt"), name), context_(std::move(context)) {
     WriteLine(kRule);
     WriteLine("// List of scenes of the video file:");
     WriteLine("//");
@@ -106,7 +119,7 @@ void TWriteScn_text_ex::AddSceneLine(std::int32_t endFrame, std::string_view cap
 }
 
 TWriteSrt::TWriteSrt(std::string_view name, ExportContext context)
-    : TwriteFile(ReplaceExtension(name, ".srt")), context_(std::move(context)) {}
+    : TwriteFile(ReplaceExtension(name, ".srt"), name), context_(std::move(context)) {}
 
 TWriteSrt::~TWriteSrt() {
     Close();

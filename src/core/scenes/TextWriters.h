@@ -15,14 +15,17 @@
 #include "core/scenes/ExportContext.h"
 #include "core/scenes/SceneWriters.h"
 
+namespace kelvor::files {
+class OutputFile;
+}
+
 namespace kelvor::scenes {
 
-class OutputFile;
-
-// A text file written line by line.
+// A text file written line by line. source names the file it describes, which it never
+// replaces.
 class TwriteFile {
   public:
-    explicit TwriteFile(std::string fileName);
+    explicit TwriteFile(std::string fileName, std::string_view source = {});
     virtual ~TwriteFile();
     TwriteFile(const TwriteFile&) = delete;
     TwriteFile& operator=(const TwriteFile&) = delete;
@@ -31,13 +34,18 @@ class TwriteFile {
     bool WriteLine(std::string_view text);
     bool Good() const;
     const std::string& FileName() const { return fileName_; }
+    // Why the file could not be written; empty while all is well.
+    std::string Error() const;
+    // Drops what was written and keeps the old file (a run that failed); nothing more is written.
+    void Discard();
 
   protected:
     bool closeFile();
 
   private:
     std::string fileName_;
-    std::unique_ptr<OutputFile> file_;
+    std::unique_ptr<files::OutputFile> file_;
+    std::string error_;  // the file's error, kept once it is closed
 };
 
 // The message the window shows when a plain text list cannot write its header.

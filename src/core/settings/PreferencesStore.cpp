@@ -380,14 +380,14 @@ LoadOutcome LoadPreferences(Preferences& prefs, const PreferencesEnvironment& en
     return ok ? LoadOutcome::Read : LoadOutcome::Fallback;
 }
 
-void StorePreferences(const Preferences& prefs, const PreferencesEnvironment& env) {
+bool StorePreferences(const Preferences& prefs, const PreferencesEnvironment& env) {
     try {
         const fs::path file = prefs.IniMode ? env.Locations.IniFile() : env.Locations.UserFile();
         std::optional<IniDocument> doc;
         const ReadState state = readStore(file, doc);
         // A store we cannot read is not overwritten; a corrupt one is replaced.
         if (state == ReadState::Unreadable)
-            return;
+            return false;
         if (!doc)
             doc = IniDocument{};
 
@@ -399,9 +399,10 @@ void StorePreferences(const Preferences& prefs, const PreferencesEnvironment& en
         doc->Set(MainSection, kExenameKey, env.Locations.ProgramFile.string());
         writeTable(*doc, MainSection, MainKeys(), prefs);
         writeTable(*doc, FontSection, FontKeys(), prefs.InlayFont);
-        writeWholeFile(file, doc->Text());
-    } catch (...) {
-        // Storing never fails loudly; the previous store stays whole.
+        return writeWholeFile(file, doc->Text());
+    } catch (const std::exception&) {
+        // The previous store stays whole; the caller hears that this one was not written.
+        return false;
     }
 }
 
@@ -423,8 +424,8 @@ void DeletePreferences(const PreferencesEnvironment& env, PreferencesHost& host)
         const fs::path maker = env.Locations.UserFolder();
         if (fs::is_directory(maker, ec) && fs::is_empty(maker, ec))
             fs::remove(maker, ec);
-    } catch (...) {
-        failed = true;
+    } catch (const std::exception&) {
+        failed = true;  // reported below as "could not be completely deleted"
     }
     if (failed)
         host.showMessage(MessageKind::Warning, NotDeletedText());

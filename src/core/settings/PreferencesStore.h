@@ -66,8 +66,9 @@ LoadOutcome LoadPreferences(Preferences& prefs, const PreferencesEnvironment& en
 // store that prefs.IniMode names, creating it when missing; the empty texts of the marker list
 // are written as EmptyMarker. Keys and sections of the file that are not ours are kept. The file
 // is replaced in one rename, so a failed store leaves the old file whole; a store that exists
-// but cannot be written is left alone. Errors are silent.
-void StorePreferences(const Preferences& prefs, const PreferencesEnvironment& env);
+// but cannot be written is left alone. False when the store was not written (nothing is shown;
+// the caller decides whether to tell the user).
+bool StorePreferences(const Preferences& prefs, const PreferencesEnvironment& env);
 
 // Asks the host to confirm, deletes Kelvor.ini beside the program and the user store (and the
 // maker's folder when it is left empty), then reports what was found. The values in memory do

@@ -26,11 +26,61 @@ HRESULT FileWriterFilter::SetFileName(const std::string& fileName) {
     if (fileName.empty())
         return E_INVALIDARG;
     fileName_ = fileName;
+    stream_ = std::make_shared<ByteStreamFile>(fileName);
     return S_OK;
 }
 
 HRESULT FileWriterFilter::CheckInputType(const MediaType& mt) {
     return mt.majorType == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+bool FileWriterFilter::writesBytes() const {
+    return Input().IsConnected() && Input().CurrentMediaType().subtype != MEDIASUBTYPE_Avi;
+}
+
+std::shared_ptr<ByteStreamFile> FileWriterFilter::Stream() const {
+    return writesBytes() ? stream_ : nullptr;
+}
+
+HRESULT FileWriterFilter::Pause() {
+    if (state_ == FilterState::Stopped && writesBytes()) {
+        if (!stream_)
+            return E_FAIL;
+        const HRESULT hr = stream_->Acquire();
+        if (Failed(hr))
+            return hr;
+        holdsStream_ = true;
+    }
+    return RendererBase::Pause();
+}
+
+HRESULT FileWriterFilter::releaseStream() {
+    return holdsStream_.exchange(false) ? stream_->Release() : S_OK;
+}
+
+HRESULT FileWriterFilter::Stop() {
+    const HRESULT hr = releaseStream();
+    const HRESULT stopped = RendererBase::Stop();
+    return Failed(hr) ? hr : stopped;
+}
+
+HRESULT FileWriterFilter::DoRenderSample(const MediaSample& sample) {
+    if (!holdsStream_)
+        return S_OK;
+    stream_->Keep();
+    REFERENCE_TIME start = 0, stop = 0;
+    if (Succeeded(sample.GetTime(start, stop))) {
+        if (start < 0)
+            return E_FAIL;
+        return stream_->WriteAt(static_cast<std::uint64_t>(start), sample.data());
+    }
+    return stream_->Write(sample.data());
+}
+
+HRESULT FileWriterFilter::OnEndOfStream() {
+    if (holdsStream_)
+        stream_->Keep();
+    return releaseStream();
 }
 
 AviMuxFilter::AviMuxFilter() : BaseFilter("AVI Mux", "{E2510970-F137-11CE-8C63-00AA0044B51E}") {
@@ -41,6 +91,13 @@ AviMuxFilter::AviMuxFilter() : BaseFilter("AVI Mux", "{E2510970-F137-11CE-8C63-0
 AviMuxFilter::~AviMuxFilter() {
     if (writer_ && writer_->isOpen())
         writer_->close();
+}
+
+InputPin* AviMuxFilter::FreeInput() const {
+    auto* p = GetPin(PinCount() - 1);
+    if (!p || p->Direction() != PinDirection::Input || p->IsConnected())
+        return nullptr;
+    return static_cast<InputPin*>(p);
 }
 
 std::uint64_t AviMuxFilter::FramesWritten() const {
@@ -118,12 +175,13 @@ HRESULT AviMuxFilter::Pause() {
             const Pin* p = GetPin(i);
             if (p->Direction() != PinDirection::Input)
                 continue;
-            Input in;
+            InputState in;
             in.connected = p->IsConnected();
             in.video = in.connected && p->CurrentMediaType().majorType != MEDIATYPE_Audio;
             inputs_.push_back(std::move(in));
         }
         writer_.reset();
+        error_.clear();
         failed_ = finished_ = stopping_ = false;
         frames_ = 0;
     }
@@ -138,7 +196,7 @@ HRESULT AviMuxFilter::Stop() {
         // A stopped run keeps the frames written so far in a finished file.
         if (writer_ && writer_->isOpen())
             writer_->close();
-        for (Input& in : inputs_)
+        for (InputState& in : inputs_)
             in.early.clear();
     }
     return BaseFilter::Stop();
@@ -148,12 +206,17 @@ bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
     auto* fw = output_->IsConnected()
                    ? dynamic_cast<FileWriterFilter*>(&output_->ConnectedTo()->Filter())
                    : nullptr;
-    if (!fw || fw->FileName().empty())
+    if (!fw || fw->FileName().empty()) {
+        error_ = "the AVI mux has no file to write to";
         return false;
+    }
     avi::AviWriterConfig cfg;
     const auto seq = dv::SequenceCountForSize(firstFrame.size());
-    if (!seq)
+    if (!seq) {
+        error_ = fw->FileName() + ": a frame of " + std::to_string(firstFrame.size()) +
+                 " bytes is not a DV frame";
         return false;
+    }
     cfg.System = *seq == dv::kSequences625 ? avi::TvSystem::Pal : avi::TvSystem::Ntsc;
     cfg.DvInfoBytes = avi::BlockBytes(dv::DvInfoFromFrame(firstFrame));
     cfg.Type = avi::DvType::Type2;
@@ -162,7 +225,7 @@ bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
         const Pin* p = GetPin(i);
         if (p->Direction() != PinDirection::Input)
             continue;
-        const Input& in = inputs_[static_cast<std::size_t>(idx++)];
+        const InputState& in = inputs_[static_cast<std::size_t>(idx++)];
         if (!in.connected)
             continue;
         const MediaType& mt = p->CurrentMediaType();
@@ -178,20 +241,32 @@ bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
         }
     }
     writer_ = std::make_unique<avi::AviWriter>();
-    return writer_->open(fw->FileName(), cfg);
+    if (writer_->open(fw->FileName(), cfg))
+        return true;
+    error_ = writer_->errorText();
+    return false;
+}
+
+std::string AviMuxFilter::writerError() const {
+    if (!error_.empty())
+        return error_;
+    if (writer_ && !writer_->errorText().empty())
+        return writer_->errorText();
+    return "the AVI file could not be written";
 }
 
 HRESULT AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
     HRESULT result = S_OK;
+    std::string text;
     {
         std::unique_lock lock(mutex_);
         const int k = inputIndex(pin);
         if (k < 0 || static_cast<std::size_t>(k) >= inputs_.size())
             return E_UNEXPECTED;
-        Input& me = inputs_[static_cast<std::size_t>(k)];
+        InputState& me = inputs_[static_cast<std::size_t>(k)];
         auto others = [&] {
             REFERENCE_TIME t = std::numeric_limits<REFERENCE_TIME>::max();
-            for (const Input& in : inputs_)
+            for (const InputState& in : inputs_)
                 if (&in != &me && in.connected && !in.ended)
                     t = std::min(t, in.time);
             return t;
@@ -215,7 +290,7 @@ HRESULT AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
                     result = E_FAIL;
                 }
                 int audio = 0;
-                for (Input& in : inputs_) {
+                for (InputState& in : inputs_) {
                     if (!in.video && in.connected) {
                         for (const SamplePtr& s : in.early)
                             if (result == S_OK &&
@@ -240,11 +315,13 @@ HRESULT AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
             if (!writer_->writeAudio(sample->data(), static_cast<std::size_t>(audio)))
                 result = E_FAIL;
         }
-        if (result != S_OK)
+        if (result != S_OK) {
             failed_ = true;
+            text = writerError();
+        }
     }
     if (Failed(result))
-        NotifyEvent(EC_ERRORABORT, result);
+        NotifyEvent(EC_ERRORABORT, result, std::move(text));
     return result;
 }
 
@@ -258,6 +335,7 @@ HRESULT AviMuxFilter::finish() {
 void AviMuxFilter::EndOfStream(InputPin& pin) {
     HRESULT hr = S_OK;
     bool done = false;
+    std::string text;
     {
         std::lock_guard lock(mutex_);
         const int k = inputIndex(pin);
@@ -266,15 +344,17 @@ void AviMuxFilter::EndOfStream(InputPin& pin) {
         inputs_[static_cast<std::size_t>(k)].ended = true;
         cv_.notify_all();
         done = !finished_;
-        for (const Input& in : inputs_)
+        for (const InputState& in : inputs_)
             done = done && (!in.connected || in.ended);
         if (done)
             hr = finish();
+        if (Failed(hr))
+            text = writerError();
     }
     if (!done)
         return;
     if (Failed(hr))
-        NotifyEvent(EC_ERRORABORT, hr);
+        NotifyEvent(EC_ERRORABORT, hr, std::move(text));
     else
         output_->DeliverEndOfStream();
 }

@@ -4,18 +4,22 @@
 // under a temporary name that replaces the target when the stream ends, so a failed run never
 // leaves a half file in its place. A run stopped early keeps what was written (the writer
 // closes the file with headers and indexes for the frames written).
+// Any other stream (a WAV file's) the file writer writes itself through its ByteStreamFile: each
+// sample at the byte position its start time gives (after the previous one when it has none).
 //
 // Threads: settings on the driving thread while stopped; samples from streaming threads, paired
 // under the mux's lock; an input more than a second ahead of the others waits, so the chunks
 // interleave and memory stays bounded. A write failure ends the run with EC_ERRORABORT.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "media/engine/ByteStreamFile.h"
 #include "media/engine/Filter.h"
 #include "media/engine/Renderer.h"
 
@@ -33,12 +37,28 @@ class FileWriterFilter : public RendererBase {
     const std::string& FileName() const { return fileName_; }
     bool PrerollsOnPause() const override { return false; }
 
+    // The IStream role: the file of a byte stream (not the AVI mux's), for the producer upstream
+    // that seeks back to write its header at stop. The producer acquires it before its samples
+    // flow and releases it after its last write; the file replaces its target once the writer
+    // (at the end of the stream or at stop) and the producer have both released it. Null before
+    // a file name is set or while the AVI mux is connected.
+    std::shared_ptr<ByteStreamFile> Stream() const;
+
+    HRESULT Pause() override;
+    HRESULT Stop() override;
+
   protected:
     HRESULT CheckInputType(const MediaType& mt) override;
-    HRESULT DoRenderSample(const MediaSample&) override { return S_OK; }
+    HRESULT DoRenderSample(const MediaSample& sample) override;
+    HRESULT OnEndOfStream() override;
 
   private:
+    bool writesBytes() const;
+    HRESULT releaseStream();
+
     std::string fileName_;
+    std::shared_ptr<ByteStreamFile> stream_;  // set while stopped
+    std::atomic<bool> holdsStream_{false};
 };
 
 // Pins: the output first, then the inputs; connecting the last (free) input adds a new one.
@@ -47,6 +67,9 @@ class AviMuxFilter : public BaseFilter {
     AviMuxFilter();
     ~AviMuxFilter() override;
     OutputPin& Output() const { return *output_; }
+    // The k-th input (0 first), or nullptr; the free one is always the last pin.
+    InputPin* Input(int k) const { return GetInputPin(k); }
+    InputPin* FreeInput() const;
     // Frames written in the current or last run.
     std::uint64_t FramesWritten() const;
 
@@ -59,7 +82,7 @@ class AviMuxFilter : public BaseFilter {
     void EndOfStream(InputPin& pin) override;
 
   private:
-    struct Input {
+    struct InputState {
         bool video = false;
         bool connected = false;
         bool ended = false;
@@ -69,12 +92,14 @@ class AviMuxFilter : public BaseFilter {
     int inputIndex(const InputPin& pin) const;
     bool openWriter(std::span<const std::uint8_t> firstFrame);  // mutex_ held
     HRESULT finish();                                           // mutex_ held
+    std::string writerError() const;                            // mutex_ held
 
     OutputPin* output_;
     mutable std::mutex mutex_;  // guards everything below
     std::condition_variable cv_;
-    std::vector<Input> inputs_;
+    std::vector<InputState> inputs_;
     std::unique_ptr<avi::AviWriter> writer_;
+    std::string error_;  // why the writer could not be opened
     bool failed_ = false;
     bool finished_ = false;
     bool stopping_ = false;

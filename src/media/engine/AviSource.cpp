@@ -1,5 +1,11 @@
 #include "media/engine/AviSource.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -52,9 +58,21 @@ FileSourceFilter::FileSourceFilter()
       output_(&AddOutputPin("Output")) {}
 
 HRESULT FileSourceFilter::Load(const std::string& fileName) {
-    std::error_code ec;
-    if (fileName.empty() || !std::filesystem::is_regular_file(fileName, ec))
+    loadError_.clear();
+    struct stat st {};
+    if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0) {
+        loadError_ = fileName + ": the file is not found";
         return E_FAIL;
+    }
+    // A FIFO or a device named like a video would block or read without end.
+    if (!S_ISREG(st.st_mode)) {
+        loadError_ = fileName + ": not a regular file";
+        return E_FAIL;
+    }
+    if (::access(fileName.c_str(), R_OK) != 0) {
+        loadError_ = fileName + ": " + std::strerror(errno);
+        return E_FAIL;
+    }
     fileName_ = fileName;
     return S_OK;
 }
@@ -67,6 +85,7 @@ HRESULT FileSourceFilter::GetMediaType(const Pin& pin, int position, MediaType& 
 }
 
 struct AviSplitterFilter::State {
+    std::string fileName;
     avi::AviDemuxer demuxer;
     std::vector<StreamOut> streams;  // one per output pin, in stream order
     int video = -1;                  // the stream that gives frame positions
@@ -94,7 +113,10 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
     if (!source)
         return VFW_E_TYPE_NOT_ACCEPTED;
     s_ = std::make_unique<State>();
+    s_->fileName = source->FileName();
+    openError_.clear();
     if (!s_->demuxer.open(source->FileName())) {
+        openError_ = source->FileName() + ": " + s_->demuxer.errorText();
         s_.reset();
         return VFW_E_INVALID_FILE_FORMAT;
     }
@@ -300,14 +322,18 @@ void AviSplitterFilter::stream() {
         SamplePtr sample = out->GetDeliveryBuffer();
         const auto ch = dmx.chunk(i, c.next);
         if (ch->Size > kMaxChunkSize) {
-            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT);
+            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT,
+                        s_->fileName + ": chunk " + std::to_string(c.next) + " of stream " +
+                            std::to_string(i) + " is larger than any picture");
             failed = true;
             break;
         }
         sample->Reserve(ch->Size);
         const auto got = dmx.readChunk(i, c.next, {sample->GetPointer(), sample->GetSize()});
         if (!got) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL);
+            NotifyEvent(EC_ERRORABORT, E_FAIL,
+                        "cannot read chunk " + std::to_string(c.next) + " of stream " +
+                            std::to_string(i) + " of " + s_->fileName);
             failed = true;
             break;
         }

@@ -46,6 +46,13 @@ DvSplitterFilter::DvSplitterFilter()
     : BaseFilter("DV Splitter", "{4EB31670-9FC6-11CF-AF6E-00AA00B67A42}"),
       input_(&AddInputPin("Input")) {}
 
+std::vector<OutputPin*> DvSplitterFilter::AudioOutputs() const {
+    std::vector<OutputPin*> outs = OutputPins();
+    if (!outs.empty())
+        outs.erase(outs.begin());
+    return outs;
+}
+
 HRESULT DvSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin != input_ || mt.majorType != MEDIATYPE_Interleaved)
         return VFW_E_TYPE_NOT_ACCEPTED;
@@ -232,8 +239,10 @@ HRESULT DvVideoDecoderFilter::DecideBufferSize(AllocatorProperties& props) {
 
 HRESULT DvVideoDecoderFilter::StartStreaming() {
     decoder_ = std::make_unique<DvVideoDecoder>();
-    if (!decoder_->open(half_))
+    if (!decoder_->open(half_)) {
+        NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV decoder cannot start: " + decoder_->errorText());
         return E_FAIL;
+    }
     const auto v = OutputMediaType().videoInfo();
     picture_.assign(v ? v->bmiHeader.biSizeImage : 0, 0);
     return S_OK;
@@ -313,7 +322,10 @@ HRESULT DvVideoEncoderFilter::DecideBufferSize(AllocatorProperties& props) {
 
 HRESULT DvVideoEncoderFilter::StartStreaming() {
     encoder_ = std::make_unique<DvVideoEncoder>();
-    return encoder_->open(pal_, wide_) ? S_OK : E_FAIL;
+    if (encoder_->open(pal_, wide_))
+        return S_OK;
+    NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV encoder cannot start: " + encoder_->errorText());
+    return E_FAIL;
 }
 
 HRESULT DvVideoEncoderFilter::Transform(const MediaSample& in, MediaSample& out) {
@@ -326,8 +338,10 @@ HRESULT DvVideoEncoderFilter::Transform(const MediaSample& in, MediaSample& out)
                         ? encoder_->encode(in.data(), v->bmiHeader.biWidth, v->bmiHeader.biHeight,
                                            {out.GetPointer(), size})
                         : encoder_->encodePlanar(in.data(), {out.GetPointer(), size});
-    if (!ok)
+    if (!ok) {
+        NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV encoder failed: " + encoder_->errorText());
         return E_FAIL;
+    }
     out.SetActualDataLength(static_cast<std::int32_t>(size));
     out.SetSyncPoint(true);
     return S_OK;
@@ -343,6 +357,13 @@ HRESULT DvVideoEncoderFilter::StopStreaming() {
 DvMuxerFilter::DvMuxerFilter() : BaseFilter("DV Muxer", "{129D7E40-C10D-11D0-AFB9-00AA00B67A42}") {
     video_ = &AddInputPin("Stream 0");
     AddOutputPin("Output");
+}
+
+InputPin* DvMuxerFilter::FreeAudioInput() const {
+    auto* p = GetPin(PinCount() - 2);
+    if (!p || p == video_ || p->Direction() != PinDirection::Input || p->IsConnected())
+        return nullptr;
+    return static_cast<InputPin*>(p);
 }
 
 int DvMuxerFilter::audioIndex(const InputPin& pin) const {
@@ -489,7 +510,7 @@ HRESULT DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
                       pcm[a].begin());
             q.pcm.erase(q.pcm.begin(), q.pcm.begin() + static_cast<std::ptrdiff_t>(take));
         }
-        ++frames_;
+        const std::int64_t frameIndex = frames_++;
         cv_.notify_all();
         dvaudio::FrameAudio fa;
         fa.pal = pal;
@@ -502,7 +523,9 @@ HRESULT DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
         if (!dvaudio::InsertAudio(o->data(), fa, audio_[0].connected ? pcm[0] : pcm[1],
                                   twoPairs ? std::span<const std::int16_t>(pcm[1])
                                            : std::span<const std::int16_t>())) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL);
+            NotifyEvent(
+                EC_ERRORABORT, E_FAIL,
+                "the sound of frame " + std::to_string(frameIndex) + " does not fit a DV frame");
             return E_FAIL;
         }
     }

@@ -26,6 +26,9 @@ class DvSplitterFilter : public BaseFilter {
   public:
     DvSplitterFilter();
     InputPin& Input() const { return *input_; }
+    // Once the input is connected: the DV video output, then one output per stereo pair.
+    OutputPin* VideoOutput() const { return GetOutputPin(0); }
+    std::vector<OutputPin*> AudioOutputs() const;
 
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
@@ -101,6 +104,13 @@ class DvVideoEncoderFilter : public TBCTransformFilter {
 class DvMuxerFilter : public BaseFilter {
   public:
     DvMuxerFilter();
+    InputPin& VideoInput() const { return *video_; }
+    // The k-th audio input (0 first), or nullptr.
+    InputPin* AudioInput(int k) const { return GetInputPin(1 + k); }
+    // The next free audio input, just before the output; nullptr until the video input is
+    // connected and once both pairs are.
+    InputPin* FreeAudioInput() const;
+    OutputPin& Output() const { return output(); }
 
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;

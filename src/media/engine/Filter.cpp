@@ -1,6 +1,7 @@
 #include "media/engine/Filter.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "media/engine/Graph.h"
 
@@ -62,27 +63,14 @@ void OutputPin::DeliverEndOfStream() {
 }
 
 SamplePtr OutputPin::GetDeliveryBuffer() {
-    const auto size = static_cast<std::size_t>(std::max(props_.cbBuffer, 0));
-    // Only this pin's streaming thread takes buffers from the pool, so a buffer the pool alone
-    // holds cannot be taken by anyone else meanwhile.
-    for (SamplePtr& s : pool_) {
-        if (s.use_count() == 1) {
-            s->Reserve(size);
-            s->SetActualDataLength(0);
-            s->SetMediaType(std::nullopt);
-            s->SetDiscontinuity(false);
-            s->SetPreroll(false);
-            s->SetSyncPoint(true);
-            s->ClearTime();
-            return s;
-        }
-    }
-    SamplePtr s = NewSample(size);
-    const std::size_t cap = static_cast<std::size_t>(std::max(props_.cBuffers, 1)) +
-                            static_cast<std::size_t>(depth_) + 2;
-    if (pool_.size() < cap)
-        pool_.push_back(s);
-    return s;
+    return pool_.Get(static_cast<std::size_t>(std::max(props_.cbBuffer, 0)));
+}
+
+// Enough free buffers for what the receivers hold and the queue carries, so a steady stream
+// never allocates.
+void OutputPin::sizePool() {
+    pool_.SetCapacity(static_cast<std::size_t>(std::max(props_.cBuffers, 1)) +
+                      static_cast<std::size_t>(depth_) + 2);
 }
 
 void OutputPin::startQueue() {
@@ -100,14 +88,21 @@ void OutputPin::startQueue() {
         // Nothing may leave the queue thread: a failure becomes an error event and ends the pin.
         try {
             queueLoop();
+        } catch (const std::exception& e) {
+            failQueue(std::string("delivery to ") + Filter().DisplayName() +
+                      " failed: " + e.what());
         } catch (...) {
-            Filter().NotifyEvent(EC_ERRORABORT, E_FAIL);
-            std::lock_guard lock(qMutex_);
-            qResult_ = E_FAIL;
-            queue_.clear();
-            qCv_.notify_all();
+            failQueue(std::string("delivery to ") + Filter().DisplayName() + " failed");
         }
     });
+}
+
+void OutputPin::failQueue(std::string text) {
+    Filter().NotifyEvent(EC_ERRORABORT, E_FAIL, std::move(text));
+    std::lock_guard lock(qMutex_);
+    qResult_ = E_FAIL;
+    queue_.clear();
+    qCv_.notify_all();
 }
 
 void OutputPin::stopQueue() {
@@ -163,6 +158,22 @@ OutputPin* BaseFilter::GetOutputPin(int n) const {
         if (p->Direction() == PinDirection::Output && n-- == 0)
             return static_cast<OutputPin*>(p.get());
     return nullptr;
+}
+
+std::vector<InputPin*> BaseFilter::InputPins() const {
+    std::vector<InputPin*> out;
+    for (const auto& p : pins_)
+        if (p->Direction() == PinDirection::Input)
+            out.push_back(static_cast<InputPin*>(p.get()));
+    return out;
+}
+
+std::vector<OutputPin*> BaseFilter::OutputPins() const {
+    std::vector<OutputPin*> out;
+    for (const auto& p : pins_)
+        if (p->Direction() == PinDirection::Output)
+            out.push_back(static_cast<OutputPin*>(p.get()));
+    return out;
 }
 
 HRESULT BaseFilter::Pause() {
@@ -228,9 +239,9 @@ void BaseFilter::RemovePin(Pin& pin) {
     std::erase_if(pins_, [&](const std::unique_ptr<Pin>& p) { return p.get() == &pin; });
 }
 
-void BaseFilter::NotifyEvent(int code, HRESULT hr) {
+void BaseFilter::NotifyEvent(int code, HRESULT hr, std::string text) {
     if (graph_)
-        graph_->Notify(*this, code, hr);
+        graph_->Notify(*this, code, hr, std::move(text));
 }
 
 }  // namespace kelvor::media

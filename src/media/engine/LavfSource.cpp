@@ -81,11 +81,37 @@ MediaType audioType(const AVStream& st) {
 }  // namespace
 
 struct LavfSplitterFilter::State {
-    ff::FormatInputPtr ctx;
+    std::string fileName;
+    ff::FormatInputPtr ctx;          // the streaming thread's while it runs
     std::vector<StreamOut> streams;  // one per output pin, in file order
     int video = -1;                  // the stream that gives frame positions
-    const std::atomic<bool>* stop = nullptr;
+    // Read once the file is open: reading packets may update the context's streams, so the
+    // driving thread never looks at them while the streaming thread runs.
+    REFERENCE_TIME duration = 0;
+    AVRational frameRate{0, 0};
 };
+
+namespace {
+
+REFERENCE_TIME fileDuration(const AVFormatContext& ctx, int video) {
+    if (video >= 0) {
+        const AVStream& st = *ctx.streams[video];
+        if (st.duration != AV_NOPTS_VALUE && st.duration > 0)
+            return toTime(st.duration, st.time_base);
+    }
+    const std::int64_t d = ctx.duration;
+    return d == AV_NOPTS_VALUE || d < 0 ? 0 : av_rescale_q(d, AV_TIME_BASE_Q, kTimeBase100ns);
+}
+
+AVRational videoFrameRate(const AVFormatContext& ctx, int video) {
+    if (video < 0)
+        return {0, 0};
+    const AVStream& st = *ctx.streams[video];
+    return st.avg_frame_rate.num > 0 && st.avg_frame_rate.den > 0 ? st.avg_frame_rate
+                                                                  : st.r_frame_rate;
+}
+
+}  // namespace
 
 LavfSplitterFilter::LavfSplitterFilter()
     : SplitterBase("LAV Splitter", "{171252A0-8820-4AFE-9DF8-5C92B2D66B04}", "Input") {}
@@ -105,7 +131,8 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
     if (!source)
         return VFW_E_TYPE_NOT_ACCEPTED;
     auto s = std::make_unique<State>();
-    s->stop = &stopRequested_;
+    s->fileName = source->FileName();
+    openError_.clear();
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
         return E_OUTOFMEMORY;
@@ -116,12 +143,19 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
     raw->interrupt_callback.opaque = const_cast<std::atomic<bool>*>(&stopRequested_);
     stopRequested_ = false;
     // Only the AVI reader: a file of another format is refused as by the AVI splitter.
-    if (avformat_open_input(&raw, source->FileName().c_str(), av_find_input_format("avi"),
-                            nullptr) < 0)
-        return VFW_E_INVALID_FILE_FORMAT;  // avformat_open_input freed the context
-    s->ctx.reset(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0 || raw->nb_streams == 0)
+    if (const int err = avformat_open_input(&raw, source->FileName().c_str(),
+                                            av_find_input_format("avi"), nullptr);
+        err < 0) {
+        // avformat_open_input freed the context.
+        openError_ = source->FileName() + " is not an AVI file that can be read (" +
+                     ff::ErrorText(err) + ")";
         return VFW_E_INVALID_FILE_FORMAT;
+    }
+    s->ctx.reset(raw);
+    if (avformat_find_stream_info(raw, nullptr) < 0 || raw->nb_streams == 0) {
+        openError_ = source->FileName() + " holds no stream that can be read";
+        return VFW_E_INVALID_FILE_FORMAT;
+    }
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         const AVStream& st = *raw->streams[i];
         StreamOut out;
@@ -139,6 +173,8 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
         }
         s->streams.push_back(std::move(out));
     }
+    s->duration = fileDuration(*raw, s->video);
+    s->frameRate = videoFrameRate(*raw, s->video);
     s_ = std::move(s);
     std::vector<MediaType> types;
     for (const auto& out : s_->streams)
@@ -168,23 +204,13 @@ HRESULT LavfSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties
 }
 
 REFERENCE_TIME LavfSplitterFilter::Duration() const {
-    if (!s_)
-        return 0;
-    if (s_->video >= 0) {
-        const AVStream& st = *s_->ctx->streams[s_->video];
-        if (st.duration != AV_NOPTS_VALUE && st.duration > 0)
-            return toTime(st.duration, st.time_base);
-    }
-    const std::int64_t d = s_->ctx->duration;
-    return d == AV_NOPTS_VALUE || d < 0 ? 0 : av_rescale_q(d, AV_TIME_BASE_Q, kTimeBase100ns);
+    return s_ ? s_->duration : 0;
 }
 
 bool LavfSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
-    if (!s_ || s_->video < 0)
+    if (!s_)
         return false;
-    const AVStream& st = *s_->ctx->streams[s_->video];
-    const AVRational r = st.avg_frame_rate.num > 0 && st.avg_frame_rate.den > 0 ? st.avg_frame_rate
-                                                                                : st.r_frame_rate;
+    const AVRational r = s_->frameRate;
     if (r.num <= 0 || r.den <= 0)
         return false;
     num = r.num;
@@ -213,7 +239,7 @@ void LavfSplitterFilter::stream() {
     const REFERENCE_TIME stopAt = stop_ < 0 ? std::numeric_limits<REFERENCE_TIME>::max() : stop_;
     ff::PacketPtr pkt(av_packet_alloc());
     if (!pkt) {
-        NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY);
+        NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY, "out of memory reading " + s_->fileName);
         return;
     }
     bool failed = false;
@@ -223,7 +249,8 @@ void LavfSplitterFilter::stream() {
             break;
         if (err < 0) {
             if (!stopRequested_) {
-                NotifyEvent(EC_ERRORABORT, E_FAIL);
+                NotifyEvent(EC_ERRORABORT, E_FAIL,
+                            "cannot read " + s_->fileName + ": " + ff::ErrorText(err));
                 failed = true;
             }
             break;
@@ -234,7 +261,9 @@ void LavfSplitterFilter::stream() {
             continue;
         }
         if (pkt->size > kMaxPacketSize) {
-            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT);
+            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT,
+                        s_->fileName + ": a packet of " + std::to_string(pkt->size) +
+                            " bytes is larger than any picture");
             failed = true;
             break;
         }

@@ -16,6 +16,16 @@
 
 namespace kelvor::media {
 
+// Facts about a sample that travel with it, and with every sample a stage makes from it through
+// CopyPropertiesFrom: the DV header blocks of the source frame go with its picture through the
+// decoder, the picture filters and the encoder. Immutable once attached, so the stages of several
+// threads may hold the same attachment.
+class SampleAttachment {
+  public:
+    virtual ~SampleAttachment() = default;
+};
+using AttachmentPtr = std::shared_ptr<const SampleAttachment>;
+
 class MediaSample {
   public:
     explicit MediaSample(std::size_t capacity = 0) : buffer_(capacity) {}
@@ -86,7 +96,12 @@ class MediaSample {
     const std::optional<MediaType>& GetMediaType() const { return mediaType_; }
     void SetMediaType(std::optional<MediaType> mt) { mediaType_ = std::move(mt); }
 
-    // Copies times, media times and flags (not the data) from another sample.
+    // The attachment, or nullptr. Set, like the data, only by a stage that may change the sample
+    // in place.
+    const AttachmentPtr& GetAttachment() const { return attachment_; }
+    void SetAttachment(AttachmentPtr a) { attachment_ = std::move(a); }
+
+    // Copies times, media times, flags and the attachment (not the data) from another sample.
     void CopyPropertiesFrom(const MediaSample& o) {
         start_ = o.start_;
         stop_ = o.stop_;
@@ -98,6 +113,7 @@ class MediaSample {
         preroll_ = o.preroll_;
         discontinuity_ = o.discontinuity_;
         mediaType_ = o.mediaType_;
+        attachment_ = o.attachment_;
     }
 
   private:
@@ -111,6 +127,7 @@ class MediaSample {
     bool preroll_ = false;
     bool discontinuity_ = false;
     std::optional<MediaType> mediaType_;
+    AttachmentPtr attachment_;
 };
 
 using SamplePtr = std::shared_ptr<MediaSample>;

@@ -36,7 +36,8 @@ inline constexpr FourCC MEDIASUBTYPE_RGB24 = MakeFourCC("RGB3");
 inline constexpr FourCC MEDIASUBTYPE_I420 = MakeFourCC("I420");
 inline constexpr FourCC MEDIASUBTYPE_Y41B = MakeFourCC("Y41B");
 inline constexpr FourCC MEDIASUBTYPE_PCM = MakeFourCC("PCM ");
-inline constexpr FourCC MEDIASUBTYPE_Avi = MakeFourCC("AVI ");  // the stream of an AVI file
+inline constexpr FourCC MEDIASUBTYPE_Avi = MakeFourCC("AVI ");   // the stream of an AVI file
+inline constexpr FourCC MEDIASUBTYPE_WAVE = MakeFourCC("WAVE");  // the stream of a WAV file
 inline constexpr FourCC MEDIASUBTYPE_None = 0;
 
 enum class FormatType { None, VideoInfo, WaveFormatEx, DvInfo };

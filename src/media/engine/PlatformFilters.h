@@ -17,6 +17,12 @@ namespace kelvor::media {
 class InfiniteTeeFilter : public BaseFilter {
   public:
     InfiniteTeeFilter();
+    InputPin& Input() const { return *GetInputPin(0); }
+    // The k-th output (0 first), or nullptr; the free one is always the last.
+    OutputPin* Output(int k) const { return GetOutputPin(k); }
+    OutputPin& FreeOutput() const {
+        return *GetOutputPin(static_cast<int>(OutputPins().size()) - 1);
+    }
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
     HRESULT CompleteConnect(Pin& pin) override;

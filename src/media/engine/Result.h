@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kelvor::media {
 
@@ -12,6 +13,7 @@ using HRESULT = std::int32_t;
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
 inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
+inline constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
 inline constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 inline constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
@@ -40,5 +42,8 @@ constexpr bool Succeeded(HRESULT hr) {
 constexpr bool Failed(HRESULT hr) {
     return hr < 0;
 }
+
+// The code's name ("E_FAIL") with its value, or the value alone for a code without a name.
+std::string ResultText(HRESULT hr);
 
 }  // namespace kelvor::media

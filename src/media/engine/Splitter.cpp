@@ -36,9 +36,11 @@ void SplitterBase::StartThreads() {
         try {
             stream();
         } catch (const std::bad_alloc&) {
-            NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY);
+            NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY, DisplayName() + ": out of memory");
+        } catch (const std::exception& e) {
+            NotifyEvent(EC_ERRORABORT, E_FAIL, DisplayName() + ": " + e.what());
         } catch (...) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL);
+            NotifyEvent(EC_ERRORABORT, E_FAIL, DisplayName() + ": reading stopped on an error");
         }
     });
 }

@@ -34,6 +34,11 @@ class SplitterBase : public BaseFilter, public Seekable {
     REFERENCE_TIME StartPosition() const override { return start_; }
     REFERENCE_TIME StopPosition() const override { return stop_; }
 
+    // The stream outputs in stream order (the input pin comes after them).
+    std::vector<OutputPin*> Outputs() const { return OutputPins(); }
+    // Why the last connection of the input was refused; empty when it was not.
+    const std::string& OpenError() const { return openError_; }
+
   protected:
     SplitterBase(std::string name, std::string classId, std::string inputPinName);
 
@@ -52,6 +57,7 @@ class SplitterBase : public BaseFilter, public Seekable {
     void ForgetStreams();
 
     InputPin* input_;
+    std::string openError_;
     REFERENCE_TIME start_ = 0;
     REFERENCE_TIME stop_ = -1;
     std::atomic<bool> stopRequested_{false};

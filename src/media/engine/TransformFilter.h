@@ -38,12 +38,14 @@ class TBCTransformFilter : public BaseFilter {
     virtual HRESULT StartStreaming() { return S_OK; }
     virtual HRESULT Transform(const MediaSample& in, MediaSample& out) = 0;
     virtual HRESULT StopStreaming() { return S_OK; }
+    // Transform and delivery of one sample; a filter that must see what the delivery returned
+    // overrides it and calls this one.
+    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
 
   private:
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) final;
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) final;
     HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) final;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) final;
 
     InputPin* input_;
     OutputPin* output_;

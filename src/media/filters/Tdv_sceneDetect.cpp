@@ -18,12 +18,31 @@ HRESULT Tdv_sceneDetect::CheckInputType(const MediaType& mtIn) {
 
 HRESULT Tdv_sceneDetect::StartStreaming() {
     detector_.StartStreaming();
+    std::lock_guard lock(latestMutex_);
+    latest_.reset();
     return S_OK;
 }
 
 HRESULT Tdv_sceneDetect::Transform(MediaSample& sample) {
     detector_.ProcessSample(sample.data());
+    if (detector_.ReadableFrameCount() == 0 && detector_.SampleCount() <= holdBack_)
+        return S_FALSE;
+    const auto sequences = dv::SequenceCountForSize(sample.data().size());
+    if (!sequences)
+        return S_OK;
+    auto facts = std::make_shared<DvSourceFrame>();
+    facts->Info = detector_.Last();
+    facts->Sequences = *sequences;
+    facts->Blocks = detector_.HeaderBlocks();
+    sample.SetAttachment(facts);
+    std::lock_guard lock(latestMutex_);
+    latest_ = std::move(facts);
     return S_OK;
+}
+
+std::shared_ptr<const DvSourceFrame> Tdv_sceneDetect::LatestFrame() const {
+    std::lock_guard lock(latestMutex_);
+    return latest_;
 }
 
 HRESULT Tdv_sceneDetect::Stop() {

@@ -3,6 +3,7 @@
 #include "media/engine/AviSource.h"
 #include "media/engine/DvFilters.h"
 #include "media/engine/Graph.h"
+#include "media/engine/GraphBuilder.h"
 #include "media/engine/Renderer.h"
 #include "media/filters/Tdv_sceneDetect.h"
 
@@ -10,6 +11,9 @@ namespace kelvor::media {
 namespace {
 
 constexpr int kPauseWaitMs = 1000;
+// About a second of video: a file that starts with more dropouts than this shows no datecode
+// rather than being read far into.
+constexpr int kLeadingDamagedFrames = 30;
 
 // The AVI splitter offering its first video stream as "dvsd": the second chance of a file whose
 // DV stream carries another codec code, without touching the file.
@@ -63,7 +67,10 @@ void PauseAndWait(Graph& graph) {
 
 }  // namespace
 
-TdmList::TdmList() : detector_(std::make_shared<Tdv_sceneDetect>()) {}
+TdmList::TdmList() : detector_(std::make_shared<Tdv_sceneDetect>()) {
+    // A file whose first frames are dropouts still shows the datecode of its first good frame.
+    detector_->SetHoldBackLeadingDamaged(kLeadingDamagedFrames);
+}
 
 TdmList::~TdmList() = default;
 
@@ -71,49 +78,31 @@ bool TdmList::ProbeFile(const std::string& fileName, bool asDvsd) {
     // Every field is cleared, not only the three found flags: a file the source refuses must not
     // show the detector fields of the file probed before it.
     result_ = files::ProbeResult{};
-    bool ok = false;
+    // A fresh graph per probe; it stops and empties itself when it goes, which also takes the
+    // shared detector out of it.
+    Graph graph;
+    GraphBuilder b(graph);
     try {
-        // A fresh graph per probe; it stops and empties itself when it goes.
-        Graph graph;
-        auto source = std::make_shared<FileSourceFilter>();
-        std::shared_ptr<AviSplitterFilter> avisplitter =
-            asDvsd ? std::make_shared<DvsdAviSplitter>() : std::make_shared<AviSplitterFilter>();
-        auto dvsplitter = std::make_shared<DvSplitterFilter>();
-        auto nullrender = std::make_shared<NullRenderer>();
-        auto detector = detector_;
-        graph.AddFilter(source, "File Source");
-        graph.AddFilter(avisplitter, "AVI Splitter");
-        graph.AddFilter(dvsplitter, "DV Splitter");
-        graph.AddFilter(nullrender, "Null Renderer");
-        graph.AddFilter(detector, "SceneDetect");
-        const auto finish = [&](bool result) {
-            graph.Stop();
-            graph.RemoveAllFilters();
-            return result;
-        };
-
-        if (source->Load(fileName) != S_OK)
-            return finish(false);
-        if (graph.ConnectDirect(source->Output(), avisplitter->Input()) != S_OK)
-            return finish(false);
-        result_.PassedDetector = false;
-        result_.StreamCount = avisplitter->StreamCount();
-
-        std::vector<Pin*> outputs;
-        for (int i = 0; i < avisplitter->PinCount(); ++i) {
-            Pin* p = avisplitter->GetPin(i);
-            if (p && p->Direction() == PinDirection::Output)
-                outputs.push_back(p);
+        const auto opened =
+            OpenAviFile(b, fileName, asDvsd ? std::make_shared<DvsdAviSplitter>() : nullptr);
+        auto dvsplitter = b.Add(std::make_shared<DvSplitterFilter>(), "DV Splitter");
+        auto nullrender = b.Add(std::make_shared<NullRenderer>(), "Null Renderer");
+        auto detector = b.Add(detector_, "SceneDetect");
+        if (!opened || !dvsplitter || !nullrender || !detector) {
+            result_.Error = b.Error();
+            return false;
         }
+        result_.PassedDetector = false;
+        result_.StreamCount = opened->splitter->StreamCount();
+
         InputPin& rendererIn = nullrender->Input();
-        for (Pin* p : outputs) {
-            bool passed = false;
-            if (graph.ConnectDirect(*p, detector->Input()) == S_OK) {
-                passed = true;
+        for (OutputPin* p : opened->splitter->Outputs()) {
+            const bool passed = b.Connect(*p, detector->Input());
+            if (passed) {
                 result_.PassedDetector = true;
-                graph.ConnectDirect(detector->Output(), rendererIn);
+                b.Connect(detector->Output(), rendererIn);
             } else {
-                graph.ConnectDirect(*p, rendererIn);
+                b.Connect(*p, rendererIn);
             }
             PauseAndWait(graph);
             MediaType mt;
@@ -133,46 +122,42 @@ bool TdmList::ProbeFile(const std::string& fileName, bool asDvsd) {
             graph.Stop();
             std::int64_t duration = 0;
             graph.GetDuration(duration);
-            graph.Disconnect(rendererIn);
-            graph.Disconnect(detector->Output());
-            graph.Disconnect(detector->Input());
-            graph.Disconnect(*p);
+            b.Disconnect(rendererIn);
+            b.Disconnect(detector->Output());
+            b.Disconnect(detector->Input());
+            b.Disconnect(*p);
 
-            if (mt.majorType == MEDIATYPE_Interleaved && !result_.InterleavedFound) {
-                if (const auto info = ParseDvInfo(mt.format)) {
-                    result_.DVInfo = *info;
-                    result_.InterleavedFound = true;
-                    result_.VideoDuration = result_.AudioDuration = duration;
-                }
-                if (graph.ConnectDirect(*p, dvsplitter->Input()) != S_OK)
-                    return finish(false);
-                std::vector<Pin*> dvOutputs;
-                for (int i = 0; i < dvsplitter->PinCount(); ++i) {
-                    Pin* q = dvsplitter->GetPin(i);
-                    if (q && q->Direction() == PinDirection::Output)
-                        dvOutputs.push_back(q);
-                }
-                for (Pin* q : dvOutputs) {
-                    if (graph.ConnectDirect(*q, rendererIn) != S_OK)
-                        continue;
-                    PauseAndWait(graph);
-                    MediaType qt;
-                    q->ConnectionMediaType(qt);
-                    graph.Stop();
-                    Classify(result_, qt, duration);
-                    graph.Disconnect(*q);
-                    graph.Disconnect(rendererIn);
-                }
-                graph.Disconnect(*p);
-            } else {
+            if (mt.majorType != MEDIATYPE_Interleaved || result_.InterleavedFound) {
                 Classify(result_, mt, duration);
+                continue;
             }
+            if (const auto info = ParseDvInfo(mt.format)) {
+                result_.DVInfo = *info;
+                result_.InterleavedFound = true;
+                result_.VideoDuration = result_.AudioDuration = duration;
+            }
+            if (!b.Connect(*p, dvsplitter->Input())) {
+                result_.Error = fileName + ": the DV stream cannot be split";
+                return false;
+            }
+            for (OutputPin* q : dvsplitter->OutputPins()) {
+                if (!b.Connect(*q, rendererIn))
+                    continue;
+                PauseAndWait(graph);
+                MediaType qt;
+                q->ConnectionMediaType(qt);
+                graph.Stop();
+                Classify(result_, qt, duration);
+                b.Disconnect(*q);
+            }
+            b.Disconnect(*p);
         }
-        ok = finish(true);
-    } catch (...) {
-        ok = false;
+        return true;
+    } catch (const std::exception& e) {
+        // The list must go on with the next file; the reason stays with this one.
+        result_.Error = fileName + ": " + e.what();
+        return false;
     }
-    return ok;
 }
 
 }  // namespace kelvor::media

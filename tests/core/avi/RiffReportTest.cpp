@@ -8,6 +8,7 @@
 #include "core/files/DateTime.h"
 #include "core/shell/About.h"
 #include "support/AviBuilder.h"
+#include "support/TempDir.h"
 
 namespace kelvor::avi {
 namespace {
@@ -66,6 +67,18 @@ TEST(RiffReport, HeaderAndClosingLines) {
     EXPECT_EQ(lines[n - 1], std::string(50, '-'));
     EXPECT_TRUE(r.saveEnabled());
     EXPECT_FALSE(r.ReportEndOfData);
+}
+
+TEST(RiffReport, TheDateLineFollowsTheLocaleSeparators) {
+    RiffReport r;
+    r.now = [] { return *EncodeDateTime({2024, 7, 8, 9, 5, 3}); };
+    r.Locale = EnglishLocale();
+    r.Locale.DateSeparator = ".";
+    r.Locale.TimeSeparator = "h";
+    const auto lines =
+        Report(r, Riff("AVI ", {Hdrl({Chunk("avih", MainHeaderData(2))})}), "/videos/clip.avi");
+    ASSERT_GT(lines.size(), 5u);
+    EXPECT_EQ(lines[4], RiffReport::CenteredLine("", " ", "analysed on 2024.07.8 at 9h05h03"));
 }
 
 TEST(RiffReport, StreamBlocks) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/dv/DvPackBuilders.h"
 #include "core/files/DateTime.h"
 #include "support/DvFrameBuilder.h"
 
@@ -225,6 +226,48 @@ TEST(DvWriteDatecode, TensThatDoNotFitTheirFieldKeepTheOldBits) {
     const std::vector<std::uint8_t> before = none.bytes();
     WriteDatecode(none.bytes(), none.sequences(), {2004, 1, 1, 0, 0, 0});
     EXPECT_EQ(none.bytes(), before);
+}
+
+TEST(DvWriteTimePacks, OnlyTimecodeDateAndTimeAtTheirUsualPlaces) {
+    for (int sequences : {kSequences525, kSequences625}) {
+        const TTimecode tc{1, 2, 3, 4};
+        const TDatecode dc{2007, 8, 9, 10, 11, 12};
+        // The same packs as a whole frame written with them, every other byte as it was.
+        std::vector<std::uint8_t> frame(static_cast<std::size_t>(sequences) * kDifSequenceSize);
+        for (std::size_t i = 0; i < frame.size(); ++i)
+            frame[i] = static_cast<std::uint8_t>(i * 13 + 5);
+        const auto before = frame;
+        WriteTimePacks(frame, sequences, tc, dc);
+        std::vector<std::uint8_t> whole(frame.size(), 0);
+        FramePacks packs;
+        packs.Pal = sequences == kSequences625;
+        packs.Timecode = tc;
+        packs.Datecode = dc;
+        WriteFramePacks(whole, sequences, packs);
+        std::vector<bool> isTimePack(frame.size(), false);
+        for (int s = 0; s < sequences; ++s)
+            for (int p = 0; p < kSearchPositionsPerSequence; ++p) {
+                const std::size_t off = SearchPositionOffset(s, p);
+                const std::uint8_t id = whole[off];
+                if (id == kPackTimecode || id == kPackRecDate || id == kPackRecTime)
+                    std::fill_n(isTimePack.begin() + static_cast<std::ptrdiff_t>(off), kPackSize,
+                                true);
+            }
+        for (std::size_t i = 0; i < frame.size(); ++i)
+            ASSERT_EQ(frame[i], isTimePack[i] ? whole[i] : before[i]) << sequences << " " << i;
+        TDatecode read;
+        ASSERT_TRUE(ReadDatecode(frame, sequences, read));
+        EXPECT_EQ(read, dc);
+
+        // Values not given leave their places alone.
+        auto onlyDate = before;
+        WriteTimePacks(onlyDate, sequences, std::nullopt, dc);
+        TTimecode t;
+        EXPECT_FALSE(ReadTimecode(onlyDate, sequences, t) && t == tc);
+        auto nothing = before;
+        WriteTimePacks(nothing, sequences, std::nullopt, std::nullopt);
+        EXPECT_EQ(nothing, before);
+    }
 }
 
 }  // namespace

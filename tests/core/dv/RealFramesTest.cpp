@@ -60,5 +60,90 @@ TEST(RealDvFrames, BlankTapeFrameHasNeitherDateNorTimecode) {
     EXPECT_FALSE(ReadTimecode(bytes, kSequences525, tc));
 }
 
+// The offsets of every copy of a pack in the search area of a frame.
+std::vector<std::size_t> copiesOf(const std::vector<std::uint8_t>& frame, int sequences,
+                                  std::uint8_t id) {
+    std::vector<std::size_t> at;
+    for (int s = 0; s < sequences; ++s)
+        for (int p = 0; p < kSearchPositionsPerSequence; ++p)
+            if (frame[SearchPositionOffset(s, p)] == id)
+                at.push_back(SearchPositionOffset(s, p));
+    return at;
+}
+
+// DV repeats its packs so that a dropout can be outvoted: a flipped bit in one copy of a real
+// frame's date or timecode changes nothing, wherever that copy sits.
+TEST(RealDvFrames, ACopyDamagedByADropoutIsOutvoted) {
+    const auto perfect = readAll("sony_perfect.dv");
+    const auto dates = copiesOf(perfect, kSequences525, kPackRecDate);
+    const auto timecodes = copiesOf(perfect, kSequences525, kPackTimecode);
+    ASSERT_GE(dates.size(), 3u);
+    ASSERT_GE(timecodes.size(), 3u);
+    for (const std::size_t which : {std::size_t{0}, dates.size() / 2}) {
+        auto frame = perfect;
+        frame[dates[which] + 2] ^= 0x01;  // day 08 becomes 09 in this copy
+        frame[timecodes[which] + 1] ^= 0x01;
+        TDatecode dc;
+        ASSERT_TRUE(ReadValidDatecode(frame, kSequences525, dc));
+        EXPECT_EQ(dc, (TDatecode{2024, 7, 8, 19, 55, 58}));
+        TTimecode tc;
+        ASSERT_TRUE(ReadValidTimecode(frame, kSequences525, tc));
+        EXPECT_EQ(tc, (TTimecode{0, 0, 2, 20}));
+        FrameFacts facts;
+        ReadFrameFacts(frame, kSequences525, facts);
+        EXPECT_EQ(facts.Datecode, dc);
+        EXPECT_EQ(facts.Timecode, tc);
+    }
+    // A tie goes to the first copy, so a frame whose copies all agree reads as before.
+    auto frame = perfect;
+    for (std::size_t k = dates.size() / 2; k < dates.size(); ++k)
+        frame[dates[k] + 2] ^= 0x01;
+    TDatecode dc;
+    ASSERT_TRUE(ReadDatecode(frame, kSequences525, dc));
+    EXPECT_EQ(dc.Day, dates.size() % 2 == 0 ? 8 : 9);
+}
+
+TEST(RealDvFrames, DigitsThatAreNotBcdOrOutOfRangeAreNoDateAndNoTimecode) {
+    const auto perfect = readAll("sony_perfect.dv");
+    // Each damage written into every copy, so no vote can save it.
+    const struct {
+        std::uint8_t id;
+        std::size_t byte;
+        std::uint8_t value;
+        bool date;
+    } damages[] = {
+        {kPackRecDate, 3, 0x13, true},    // month 13
+        {kPackRecDate, 3, 0x0A, true},    // a units digit of 10
+        {kPackRecDate, 4, 0xFF, true},    // an all-FF year
+        {kPackRecDate, 2, 0x00, true},    // day 0
+        {kPackRecTime, 4, 0x25, true},    // hour 25
+        {kPackRecTime, 3, 0x61, true},    // minute 61
+        {kPackTimecode, 1, 0x30, false},  // frame 30 of a 30-frame second
+        {kPackTimecode, 3, 0x7F, false},  // a minutes units digit of 15
+        {kPackTimecode, 4, 0x25, false},  // hour 25
+    };
+    for (const auto& d : damages) {
+        auto frame = perfect;
+        for (const std::size_t at : copiesOf(frame, kSequences525, d.id))
+            frame[at + d.byte] = d.value;
+        TDatecode dc;
+        TTimecode tc;
+        FrameFacts facts;
+        ReadFrameFacts(frame, kSequences525, facts);
+        if (d.date) {
+            EXPECT_FALSE(ReadValidDatecode(frame, kSequences525, dc)) << int(d.value);
+            EXPECT_FALSE(facts.HasDatecode) << int(d.value);
+            EXPECT_TRUE(facts.HasTimecode);
+        } else {
+            EXPECT_FALSE(ReadValidTimecode(frame, kSequences525, tc)) << int(d.value);
+            EXPECT_FALSE(facts.HasTimecode) << int(d.value);
+            EXPECT_TRUE(facts.HasDatecode);
+        }
+    }
+    FrameFacts blank;
+    ReadFrameFacts(readAll("sony_blank_tape.dv"), kSequences525, blank);
+    EXPECT_FALSE(blank.HasDatecode || blank.HasTimecode);
+}
+
 }  // namespace
 }  // namespace kelvor::dv

@@ -18,6 +18,11 @@ TEST(FormatTexts, DurationsWithFrames) {
     EXPECT_EQ(FormatDuration(123 * kSecond + 4 * kPalFrame, kPalFrame), "2mn 03s 04fr");
     EXPECT_EQ(FormatDuration(25 * 3600 * kSecond, kPalFrame), "25h 00mn 00s 00fr");
     EXPECT_EQ(FormatDuration(kSecond + 333667, 333667), "1s 01fr");
+    // NTSC durations from frame counts fall a fraction short of whole frames.
+    EXPECT_EQ(FormatDuration(5 * 10010000 / 30, 333667), "5fr");
+    EXPECT_EQ(FormatDuration(29 * 10010000 / 30, 333667), "29fr");
+    EXPECT_EQ(FormatDuration(30 * 10010000 / 30, 333667), "1s 00fr");
+    EXPECT_EQ(FormatDuration(59 * 10010000 / 30, 333667), "1s 29fr");
 }
 
 TEST(FormatTexts, DurationsWithMilliseconds) {

@@ -67,6 +67,22 @@ TEST(DateSceneDetector, DisappearanceAndReappearanceAfterTheFrameGap) {
     EXPECT_EQ(r.sceneEnds, (Ends{{0, 100}, {100, 200}, {200, 220}, {220, 240}}));
 }
 
+// The scene that starts where the datecode comes back measures its first jump from there: one
+// frame at +100 s followed by frames at +200 s stays one scene.
+TEST(DateSceneDetector, ASceneStartedByAReappearanceForgetsTheDatesBeforeIt) {
+    std::vector<FrameSpec> f;
+    addFrames(f, 25, [](int) { return at(0); });
+    addFrames(f, 20, [](int) { return undated(); });
+    addFrames(f, 1, [](int) { return at(100); });
+    addFrames(f, 25, [](int) { return at(200); });
+    DateSceneDetector d;
+    Recorder r;
+    r.attach(d, false);
+    test::stream(d, f);
+    d.Stop();
+    EXPECT_EQ(r.sceneEnds, (Ends{{0, 25}, {25, 45}, {45, 71}}));
+}
+
 TEST(DateSceneDetector, TwelveFrameGapFromTheStartAndResetBetweenRuns) {
     DateSceneDetector d;
     Recorder r;
@@ -235,14 +251,17 @@ TEST(DateSceneDetector, RecordsHeaderBlocksAndOtherSamples) {
     DateSceneDetector d;
     d.StartStreaming();
     EXPECT_EQ(d.HeaderBlocks()[0].SampleIndex, -1);
-    d.ProcessSample(std::vector<std::uint8_t>(1000, 0));  // not a DV frame: counted only
+    // Not a whole DV frame: a damaged frame of the timeline, which says nothing.
+    d.ProcessSample(std::vector<std::uint8_t>(1000, 0));
+    EXPECT_FALSE(d.Last().DateValid || d.Last().FormatValid);
     auto frame = test::makeFrame(at(0).wide().rate(1).ntsc());
     frame[3 * dv::kDifSequenceSize + 479] = 0xAB;
     d.ProcessSample(frame);
     EXPECT_EQ(d.SampleCount(), 2);
-    EXPECT_EQ(d.Current().FrameNumber, 1);
+    EXPECT_EQ(d.ReadableFrameCount(), 1);
+    EXPECT_EQ(d.Current().FrameNumber, 2);
     const FrameInfo& last = d.Last();
-    EXPECT_EQ(last.FrameNumber, 0);
+    EXPECT_EQ(last.FrameNumber, 1);
     EXPECT_TRUE(last.DateValid && last.FormatValid);
     EXPECT_EQ(last.Date, test::kBaseDate);
     EXPECT_EQ(last.Standard, dv::kStandardNtsc);
@@ -254,6 +273,55 @@ TEST(DateSceneDetector, RecordsHeaderBlocksAndOtherSamples) {
     EXPECT_EQ(d.HeaderBlocks()[0].Bytes[3], 0x3F);
     EXPECT_FALSE(d.Previous().DateValid);
     EXPECT_EQ(d.PreviousSnapshot(), d.Previous());
+}
+
+// A dropout keeps the timeline: a damaged frame is counted, changes no scene, and is never the
+// record a scene starts with.
+TEST(DateSceneDetector, DamagedFramesKeepTheirPlaceAndChangeNoScene) {
+    const std::vector<std::uint8_t> zeros(dv::kFrameSize625, 0);
+    const std::vector<std::uint8_t> cut(50000, 0x55);
+    struct Run {
+        std::vector<std::pair<int, int>> ends;
+        std::vector<bool> startDated;
+    };
+    auto run = [](const std::vector<std::vector<std::uint8_t>>& frames) {
+        DateSceneDetector d;
+        Run r;
+        d.OnSceneEnd = [&](const FrameInfo& s, const FrameInfo& c) {
+            r.ends.emplace_back(s.FrameNumber, c.FrameNumber);
+            r.startDated.push_back(s.DateValid);
+        };
+        d.StartStreaming();
+        for (const auto& f : frames)
+            d.ProcessSample(f);
+        d.Stop();
+        return r;
+    };
+    std::vector<std::vector<std::uint8_t>> frames;
+    for (int i = 0; i < 30; ++i)
+        frames.push_back(test::makeFrame(at(0)));
+    frames.push_back(zeros);  // frame 30
+    for (int i = 0; i < 29; ++i)
+        frames.push_back(test::makeFrame(at(1)));
+    Run r = run(frames);
+    EXPECT_EQ(r.ends, (Ends{{0, 60}}));
+    EXPECT_EQ(r.startDated, std::vector<bool>{true});
+
+    // A bad first frame: the scene starts with the first readable one.
+    frames.front() = zeros;
+    r = run(frames);
+    EXPECT_EQ(r.ends, (Ends{{1, 60}}));
+    EXPECT_EQ(r.startDated, std::vector<bool>{true});
+
+    // A cut-short chunk before a date jump: the jump still ends the scene on its own frame.
+    frames.clear();
+    for (int i = 0; i < 10; ++i)
+        frames.push_back(test::makeFrame(at(0)));
+    frames.push_back(cut);  // frame 10
+    for (int i = 0; i < 10; ++i)
+        frames.push_back(test::makeFrame(at(100)));  // frames 11-20
+    r = run(frames);
+    EXPECT_EQ(r.ends, (Ends{{0, 11}, {11, 21}}));
 }
 
 TEST(DateSceneDetector, ThrowingSinkDoesNotStopTheStream) {
@@ -269,6 +337,9 @@ TEST(DateSceneDetector, ThrowingSinkDoesNotStopTheStream) {
     EXPECT_NO_THROW(test::stream(d, f));
     EXPECT_NO_THROW(d.Stop());
     EXPECT_EQ(calls, 2);
+    EXPECT_EQ(d.SinkError(), "disk full");
+    d.StartStreaming();
+    EXPECT_EQ(d.SinkError(), "");
 }
 
 }  // namespace

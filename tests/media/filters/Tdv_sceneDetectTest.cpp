@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "core/scenes/DetectorTestFrames.h"
 #include "media/engine/Graph.h"
 #include "media/engine/Renderer.h"
+#include "media/filters/FilterTestSupport.h"
 
 namespace kelvor::media {
 namespace {
@@ -14,48 +13,7 @@ namespace {
 using scenes::test::addFrames;
 using scenes::test::FrameSpec;
 
-// Delivers ready-made samples on a thread of its own, then the end of the stream.
-class FrameSource : public BaseFilter {
-  public:
-    FrameSource(MediaType type, std::vector<std::vector<std::uint8_t>> samples)
-        : BaseFilter("frame source", "{00000000-0000-0000-0000-000000000001}"),
-          type_(std::move(type)),
-          samples_(std::move(samples)),
-          out_(&AddOutputPin("Output")) {}
-    ~FrameSource() override { StopThreads(); }
-
-    HRESULT GetMediaType(const Pin&, int position, MediaType& mt) override {
-        if (position > 0)
-            return VFW_S_NO_MORE_ITEMS;
-        mt = type_;
-        return S_OK;
-    }
-    HRESULT DecideBufferSize(const Pin&, AllocatorProperties& props) override {
-        props.cbBuffer = static_cast<std::int32_t>(dv::kFrameSize625);
-        return S_OK;
-    }
-    void StartThreads() override {
-        thread_ = std::thread([this] {
-            for (const auto& bytes : samples_) {
-                SamplePtr s = out_->GetDeliveryBuffer();
-                s->assign(bytes);
-                if (out_->Deliver(s) != S_OK)
-                    return;
-            }
-            out_->DeliverEndOfStream();
-        });
-    }
-    void StopThreads() override {
-        if (thread_.joinable())
-            thread_.join();
-    }
-
-  private:
-    MediaType type_;
-    std::vector<std::vector<std::uint8_t>> samples_;
-    OutputPin* out_;
-    std::thread thread_;
-};
+using FrameSource = test::SampleSource;
 
 MediaType dvType2() {
     MediaType mt;
@@ -100,7 +58,8 @@ TEST(Tdv_sceneDetect, StreamsFramesThroughTheDetectorAndEndsTheLastSceneAtStop) 
     std::vector<std::vector<std::uint8_t>> samples;
     for (const FrameSpec& f : specs)
         samples.push_back(scenes::test::makeFrame(f));
-    samples.insert(samples.begin() + 5, std::vector<std::uint8_t>(100, 0));  // not a DV frame
+    // A damaged chunk: not a whole DV frame, but still frame 5 of the timeline.
+    samples.insert(samples.begin() + 5, std::vector<std::uint8_t>(100, 0));
 
     Graph graph;
     auto source = std::make_shared<FrameSource>(dvType2(), samples);
@@ -130,11 +89,43 @@ TEST(Tdv_sceneDetect, StreamsFramesThroughTheDetectorAndEndsTheLastSceneAtStop) 
     EXPECT_EQ(d.SampleCount(), 41);
     EXPECT_EQ(graph.Stop(), S_OK);
     EXPECT_EQ(passed.load(), 41);  // every sample goes on, DV-sized or not
-    EXPECT_EQ(ends, (std::vector<std::pair<int, int>>{{0, 20}, {20, 40}}));
+    EXPECT_EQ(ends, (std::vector<std::pair<int, int>>{{0, 21}, {21, 41}}));
     EXPECT_EQ(streamEnds, 1);
     // Stop made the detector ready for the next run.
     EXPECT_EQ(d.Current().FrameNumber, 0);
     EXPECT_EQ(d.SceneStart(), scenes::FrameInfo{});
+}
+
+TEST(Tdv_sceneDetect, EveryDvFrameLeavesWithItsOwnRecordAndHeaderBlocks) {
+    std::vector<std::vector<std::uint8_t>> samples;
+    for (int i = 0; i < 6; ++i)
+        samples.push_back(scenes::test::makeFrame(
+            FrameSpec().date(i).timecode({0, 0, 0, static_cast<std::uint8_t>(i)})));
+    samples.insert(samples.begin() + 2, std::vector<std::uint8_t>(100, 0));
+    Graph graph;
+    auto source = std::make_shared<FrameSource>(dvType2(), samples);
+    auto filter = std::make_shared<Tdv_sceneDetect>();
+    auto sink = std::make_shared<NullRenderer>();
+    std::vector<std::shared_ptr<const DvSourceFrame>> seen;
+    sink->SetSampleCallback([&](const MediaSample& s) { seen.push_back(DvSourceFrame::Of(s)); });
+    test::Chain(graph, {source, filter, sink});
+    EXPECT_EQ(filter->LatestFrame(), nullptr);
+    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    ASSERT_EQ(seen.size(), 7u);
+    EXPECT_EQ(seen[2], nullptr);  // not a DV frame
+    for (int i = 0; i < 6; ++i) {
+        // The damaged chunk keeps its place in the timeline: later frames count it.
+        const int frame = i < 2 ? i : i + 1;
+        const auto& facts = seen[static_cast<std::size_t>(frame)];
+        ASSERT_NE(facts, nullptr);
+        EXPECT_EQ(facts->Info.FrameNumber, frame);
+        EXPECT_EQ(facts->Info.Timecode.Frames, i);
+        EXPECT_EQ(facts->Sequences, dv::kSequences625);
+        const auto& bytes = samples[static_cast<std::size_t>(frame)];
+        EXPECT_TRUE(std::equal(facts->Blocks[11].Bytes.begin(), facts->Blocks[11].Bytes.end(),
+                               bytes.begin() + 11 * 12000));
+    }
+    EXPECT_EQ(filter->LatestFrame(), seen.back());
 }
 
 }  // namespace

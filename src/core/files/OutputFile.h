@@ -2,8 +2,13 @@
 // the target, and Commit() moves it into place. A crash or a failed write therefore never leaves
 // the user with neither the old file nor a complete new one.
 //
+// A writer names the file it reads from (the video a scene list describes, the file a report
+// analyses): a target that is that same file, by device and inode whatever its name, or that is
+// not a regular file, is refused, so no writer ever replaces its own input.
+//
 // Owns its temporary file. One thread at a time. Failures are values: a file that cannot be
-// created makes every write a no-op that reports false, and Commit() then keeps the old file.
+// created or is refused makes every write a no-op that reports false, Commit() then keeps the
+// old file, and Error() says why.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +17,11 @@
 #include <string>
 #include <string_view>
 
-namespace kelvor::scenes {
+namespace kelvor::files {
 
 class OutputFile {
   public:
-    explicit OutputFile(std::string target);
+    explicit OutputFile(std::string target, std::string_view source = {});
     ~OutputFile();  // commits when not done yet
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -39,19 +44,31 @@ class OutputFile {
 
     const std::string& Target() const { return target_; }
     const std::string& TemporaryName() const { return temp_; }
+    // Why the file was refused or could not be written; empty while all is well.
+    const std::string& Error() const { return error_; }
 
   private:
     bool writeRaw(const void* data, std::size_t size);
+    bool fail(std::string why);
 
     std::string target_;
+    std::string source_;
     std::string temp_;
     std::FILE* file_ = nullptr;
     std::uint64_t size_ = 0;
     std::uint64_t position_ = 0;
     bool good_ = true;
+    std::string error_;
 };
 
 // The temporary name used beside a target (for writers that produce their bytes elsewhere).
 std::string TemporaryNameFor(std::string_view target);
 
-}  // namespace kelvor::scenes
+// True when both names exist and are the same file (same device and inode), whatever the names.
+bool SameFile(std::string_view a, std::string_view b);
+
+// Why a writer must not write to target while reading source: the target is the source itself,
+// or exists and is not a regular file (a folder, a FIFO, a device). Empty when it may.
+std::string RefusedTarget(std::string_view target, std::string_view source);
+
+}  // namespace kelvor::files

@@ -1,0 +1,124 @@
+#include "media/engine/ByteStreamFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+
+#include "core/files/OutputFile.h"
+
+namespace kelvor::media {
+
+ByteStreamFile::ByteStreamFile(std::string target) : target_(std::move(target)) {}
+
+ByteStreamFile::~ByteStreamFile() {
+    std::lock_guard lock(mutex_);
+    removeTemporary();
+}
+
+void ByteStreamFile::removeTemporary() {
+    if (fd_ < 0)
+        return;
+    ::close(fd_);
+    fd_ = -1;
+    ::unlink(temp_.c_str());
+    temp_.clear();
+}
+
+HRESULT ByteStreamFile::Acquire() {
+    std::lock_guard lock(mutex_);
+    if (users_ == 0) {
+        removeTemporary();
+        temp_ = files::TemporaryNameFor(target_);
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd_ < 0) {
+            temp_.clear();
+            return E_FAIL;
+        }
+        failed_ = false;
+        keep_ = false;
+        position_ = 0;
+    }
+    ++users_;
+    return S_OK;
+}
+
+HRESULT ByteStreamFile::Release() {
+    std::lock_guard lock(mutex_);
+    if (users_ == 0)
+        return S_FALSE;
+    if (--users_ > 0)
+        return S_OK;
+    if (fd_ < 0)
+        return E_FAIL;
+    if (!keep_) {
+        removeTemporary();
+        return S_FALSE;
+    }
+    const bool synced = !failed_ && ::fsync(fd_) == 0;
+    const bool closed = ::close(fd_) == 0;
+    fd_ = -1;
+    if (!synced || !closed || std::rename(temp_.c_str(), target_.c_str()) != 0) {
+        ::unlink(temp_.c_str());
+        temp_.clear();
+        return E_FAIL;
+    }
+    temp_.clear();
+    return S_OK;
+}
+
+void ByteStreamFile::Keep() {
+    std::lock_guard lock(mutex_);
+    keep_ = true;
+}
+
+HRESULT ByteStreamFile::Seek(std::uint64_t position) {
+    std::lock_guard lock(mutex_);
+    if (fd_ < 0)
+        return E_FAIL;
+    position_ = position;
+    return S_OK;
+}
+
+HRESULT ByteStreamFile::Write(std::span<const std::uint8_t> bytes) {
+    std::lock_guard lock(mutex_);
+    return writeLocked(position_, bytes);
+}
+
+HRESULT ByteStreamFile::WriteAt(std::uint64_t position, std::span<const std::uint8_t> bytes) {
+    std::lock_guard lock(mutex_);
+    return writeLocked(position, bytes);
+}
+
+HRESULT ByteStreamFile::writeLocked(std::uint64_t position, std::span<const std::uint8_t> bytes) {
+    constexpr auto kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+    if (fd_ < 0 || failed_)
+        return E_FAIL;
+    if (position > kMaxOffset || kMaxOffset - position < bytes.size()) {
+        failed_ = true;
+        return E_FAIL;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(position + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            failed_ = true;
+            return E_FAIL;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    position_ = position + done;
+    return S_OK;
+}
+
+std::string ByteStreamFile::TemporaryName() const {
+    std::lock_guard lock(mutex_);
+    return temp_;
+}
+
+}  // namespace kelvor::media

@@ -1,0 +1,67 @@
+// The file of a byte stream that the file writer writes (a WAV file), in the IStream role: bytes
+// land at the positions their writers name, and the stream's producer seeks back at its stop to
+// put its header in. The file is written beside the target under a temporary name and moved into
+// place when the last of its users lets go, so a header written at the producer's stop is in the
+// file before it replaces the target, whichever of the writer and the producer stops first. A
+// run stopped early keeps what was written; a run in which no sample and no end of stream
+// arrived (one that failed to start) leaves the target as it was.
+//
+// Shared through std::shared_ptr by the file writer and the producer upstream of it. Every call
+// takes the object's mutex, so any thread may call. Failures are result codes: E_FAIL when the
+// temporary file cannot be created, written or moved into place; the target then stays as it was
+// and the temporary file is removed.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <string>
+
+#include "media/engine/Result.h"
+
+namespace kelvor::media {
+
+class ByteStreamFile {
+  public:
+    explicit ByteStreamFile(std::string target);
+    ~ByteStreamFile();  // a file still in use is removed, the target kept
+    ByteStreamFile(const ByteStreamFile&) = delete;
+    ByteStreamFile& operator=(const ByteStreamFile&) = delete;
+
+    const std::string& Target() const { return target_; }
+
+    // One more user; the first creates the temporary file (a new one after a file was moved
+    // into place).
+    HRESULT Acquire();
+    // The stream has begun (a sample or its end arrived): the last release will move the file
+    // into place rather than drop it.
+    void Keep();
+    // One user fewer; the last moves the file into place (S_OK, or E_FAIL when that failed) or,
+    // without Keep, removes it and answers S_FALSE.
+    HRESULT Release();
+
+    // Moves the write position (from the start of the file).
+    HRESULT Seek(std::uint64_t position);
+    // Writes at the write position and advances it; E_FAIL when no user holds the file.
+    HRESULT Write(std::span<const std::uint8_t> bytes);
+    // Seek and Write as one step, for writers on different threads.
+    HRESULT WriteAt(std::uint64_t position, std::span<const std::uint8_t> bytes);
+
+    // The temporary name of the file being written; empty when none is open.
+    std::string TemporaryName() const;
+
+  private:
+    HRESULT writeLocked(std::uint64_t position, std::span<const std::uint8_t> bytes);
+    void removeTemporary();  // mutex_ held
+
+    const std::string target_;
+    mutable std::mutex mutex_;  // guards everything below
+    std::string temp_;
+    int fd_ = -1;
+    int users_ = 0;
+    bool failed_ = false;
+    bool keep_ = false;
+    std::uint64_t position_ = 0;
+};
+
+}  // namespace kelvor::media

@@ -1,0 +1,125 @@
+// Small graphs for the filter tests: a source that delivers ready-made samples on a thread of its
+// own, a chain builder, and a run to the end of the stream.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "media/engine/Graph.h"
+#include "media/engine/Renderer.h"
+
+namespace kelvor::media::test {
+
+// Delivers its samples (with frame numbers from firstFrame as media times, unless firstFrame is
+// negative, and 40 ms stream times), then the end of the stream.
+class SampleSource : public BaseFilter {
+  public:
+    SampleSource(MediaType type, std::vector<std::vector<std::uint8_t>> samples,
+                 std::int64_t firstFrame = 0)
+        : BaseFilter("sample source", "{00000000-0000-0000-0000-000000000001}"),
+          type_(std::move(type)),
+          samples_(std::move(samples)),
+          firstFrame_(firstFrame),
+          out_(&AddOutputPin("Output")) {}
+    ~SampleSource() override { StopThreads(); }
+
+    OutputPin& Output() const { return *out_; }
+
+    HRESULT GetMediaType(const Pin&, int position, MediaType& mt) override {
+        if (position > 0)
+            return VFW_S_NO_MORE_ITEMS;
+        mt = type_;
+        return S_OK;
+    }
+    HRESULT DecideBufferSize(const Pin&, AllocatorProperties& props) override {
+        std::size_t most = 0;
+        for (const auto& s : samples_)
+            most = std::max(most, s.size());
+        props.cBuffers = 4;
+        props.cbBuffer = static_cast<std::int32_t>(most);
+        return S_OK;
+    }
+    void StartThreads() override {
+        thread_ = std::thread([this] {
+            std::int64_t n = 0;
+            for (const auto& bytes : samples_) {
+                SamplePtr s = out_->GetDeliveryBuffer();
+                s->assign(bytes);
+                s->SetTime(n * 400000, (n + 1) * 400000);
+                if (firstFrame_ >= 0)
+                    s->SetMediaTime(firstFrame_ + n, firstFrame_ + n + 1);
+                ++n;
+                if (out_->Deliver(s) != S_OK)
+                    return;
+            }
+            out_->DeliverEndOfStream();
+        });
+    }
+    void StopThreads() override {
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+  private:
+    MediaType type_;
+    std::vector<std::vector<std::uint8_t>> samples_;
+    std::int64_t firstFrame_;
+    OutputPin* out_;
+    std::thread thread_;
+};
+
+// Adds the filters under numbered names and joins each one's first output to the next one's
+// first input.
+inline void Chain(Graph& graph, const std::vector<FilterPtr>& filters) {
+    for (std::size_t i = 0; i < filters.size(); ++i)
+        ASSERT_EQ(graph.AddFilter(filters[i], "f" + std::to_string(i)), S_OK);
+    for (std::size_t i = 0; i + 1 < filters.size(); ++i)
+        ASSERT_EQ(
+            graph.ConnectDirect(*filters[i]->GetOutputPin(0), *filters[i + 1]->GetInputPin(0)),
+            S_OK)
+            << "between " << filters[i]->DisplayName() << " and " << filters[i + 1]->DisplayName();
+}
+
+// Runs the graph to its end and stops it; the completion code (EC_COMPLETE when all went well).
+inline int RunToEnd(Graph& graph, HRESULT* stopResult = nullptr) {
+    EXPECT_EQ(graph.Run(), S_OK);
+    int code = 0;
+    HRESULT hr = S_OK;
+    EXPECT_TRUE(graph.WaitForCompletion(60000, code, hr));
+    const HRESULT stopped = graph.Stop();
+    if (stopResult)
+        *stopResult = stopped;
+    return code;
+}
+
+// A null renderer that keeps a copy of every sample it is shown.
+struct Collector {
+    std::shared_ptr<NullRenderer> renderer = std::make_shared<NullRenderer>();
+    std::shared_ptr<std::vector<std::vector<std::uint8_t>>> samples =
+        std::make_shared<std::vector<std::vector<std::uint8_t>>>();
+    Collector() {
+        renderer->SetSampleCallback([s = samples](const MediaSample& m) {
+            s->emplace_back(m.data().begin(), m.data().end());
+        });
+    }
+};
+
+// A pin's type check, as the graph asks it when it connects.
+inline HRESULT CheckType(BaseFilter& filter, const Pin& pin, const MediaType& mt) {
+    return filter.CheckMediaType(pin, mt);
+}
+
+inline MediaType DvVideoType() {
+    return MakeVideoType(MEDIASUBTYPE_dvsd, MakeDvsdInfo(true));
+}
+
+inline MediaType Rgb24Type(int width, int height) {
+    return MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(width, height, 400000));
+}
+
+}  // namespace kelvor::media::test
