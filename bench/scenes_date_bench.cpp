@@ -19,8 +19,9 @@
 #include "core/avi/AviWriter.h"
 #include "core/dv/DvPacks.h"
 #include "fixtures/DvFixture.h"
+#include "media/engine/Graph.h"
 #include "media/filters/Tdv_sceneDetect.h"
-#include "media/graphs/SceneGraphs.h"
+#include "media/graphs/TCdm.h"
 
 extern char** environ;
 
@@ -64,17 +65,23 @@ bool MakeFile(const std::string& dir, const std::string& path) {
 
 double RunDetection(const std::string& path, int& scenes, std::int64_t& frames) {
     const auto t0 = Clock::now();
-    auto detector = std::make_shared<media::Tdv_sceneDetect>();
+    media::TCdm cdm;
+    if (!cdm.BuildSceneDateGraph(path))
+        return -1;
+    scenes::DateSceneDetector& detector = cdm.SceneDetect().Detector();
     scenes = 0;
-    detector->Detector().OnSceneEnd = [&](const scenes::FrameInfo&, const scenes::FrameInfo&) {
-        ++scenes;
-    };
-    media::SceneDateGraph graph(detector);
-    if (!graph.BuildSceneDateGraph(path))
+    detector.OnSceneEnd = [&](const scenes::FrameInfo&, const scenes::FrameInfo&) { ++scenes; };
+    cdm.RemoveReferenceClock();
+    if (media::Failed(cdm.Run()))
         return -1;
-    if (!graph.Run())
+    int code = 0;
+    media::HRESULT hr = media::S_OK;
+    while (!cdm.fg()->WaitForCompletion(250, code, hr)) {
+    }
+    cdm.Stop();
+    if (media::Failed(hr))
         return -1;
-    frames = detector->Detector().SampleCount();
+    frames = detector.SampleCount();
     return Seconds(t0, Clock::now());
 }
 

@@ -27,12 +27,19 @@ constexpr Verb kVerbs[] = {
      "scenes [--text] [--xlsx] [--srt] FILE...  scn file by date (and lists, subtitles)"},
     {"probe", kelvor::cli::runProbe,
      "probe FILE...         streams, formats, durations and first DV frame of AVI files"},
+    {"script", kelvor::cli::runScript,
+     "script [--yes-to-all | --no-to-all] [--json] ARG...  run a script of switches"},
+    {"do", kelvor::cli::runDo,
+     "do COMMAND [--yes-to-all | --no-to-all] [--json] [--dry-run] [--shift DAYS] [--fps N]\n"
+     "     [--codec CODE] FILE...  run one command (its name or script letter) on the files"},
 };
 
 int usage(std::FILE* to) {
     std::fprintf(to, "usage: kelvor-cli VERB [ARGUMENTS]\n");
     for (const Verb& v : kVerbs)
         std::fprintf(to, "  %.*s\n", static_cast<int>(v.help.size()), v.help.data());
+    if (to == stdout)
+        kelvor::cli::PrintCommandHelp(to);
     return to == stdout ? 0 : 2;
 }
 

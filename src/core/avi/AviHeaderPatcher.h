@@ -11,17 +11,21 @@
 //
 // Failure: ReadCodec and WriteFrameRate raise FileError when the file cannot be opened, read or
 // written, and WriteFrameRate raises std::invalid_argument for a rate whose scale does not fit
-// 32 bits; WriteCodec returns false on any error.
+// 32 bits; WriteCodec returns false on any error. A write that fails puts back the bytes of
+// every field it had touched, so a failed patch leaves the file as it was (as far as the disk
+// lets those bytes be written back).
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 
 #include "core/avi/PositionedFile.h"
+#include "core/avi/RiffChunks.h"
 
 namespace kelvor::avi {
 
@@ -33,7 +37,7 @@ struct HeaderFieldOffsets {
 };
 
 // Lists deeper than this are passed over whole rather than walked.
-inline constexpr int kMaxPatcherDepth = 64;
+inline constexpr int kMaxPatcherDepth = kMaxChunkDepth;
 
 class AviHeaderPatcher {
   public:
@@ -51,6 +55,17 @@ class AviHeaderPatcher {
     void WriteFrameRate(const std::string& fileName, double rate);
 
     HeaderFieldOffsets lastOffsets() const;
+
+    // One field to patch: its offset and its new bytes (at most 8).
+    struct FieldWrite {
+        std::int64_t Offset = -1;
+        std::uint8_t Bytes[8]{};
+        std::size_t Size = 0;
+    };
+    // Writes the fields in order; fields at a negative offset or past the end are passed over.
+    // When a write fails, the former bytes of the fields written so far (the failed one
+    // included) are written back and the result is false.
+    static bool PatchFields(PositionedFile& file, std::span<const FieldWrite> fields);
 
     // The walk itself over a file already open, without the lock (tests, fuzzing).
     static HeaderFieldOffsets Walk(PositionedFile& file, const MessagePump& pump = {});

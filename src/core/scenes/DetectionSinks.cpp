@@ -29,6 +29,20 @@ bool IsSceneWithFrames(const FrameInfo& sceneStart, const FrameInfo& current) {
 
 DetectionSinks::DetectionSinks(SinkSettings settings) : settings_(std::move(settings)) {}
 
+void DetectionSinks::DiscardAll() {
+    auto discard = [](auto& writer) {
+        if (writer)
+            writer->Discard();
+        writer.reset();
+    };
+    discard(scn_);
+    discard(textEx_);
+    discard(text_);
+    discard(srt_);
+    discard(excelEx_);
+    discard(excel_);
+}
+
 DetectionSinks::~DetectionSinks() {
     CloseScn();
     CloseTextByDate();

@@ -92,6 +92,10 @@ class DetectionSinks {
     void ConnectSubtitles(DateSceneDetector& detector, std::string_view videoPath,
                           const SubtitleSettings& subtitles);
 
+    // Drops every open writer's file unwritten, so the files of a run that failed keep what they
+    // held before it.
+    void DiscardAll();
+
     // Why the first writer that failed to close could not write its file; empty when none did.
     const std::string& Error() const { return error_; }
 

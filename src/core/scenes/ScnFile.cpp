@@ -282,6 +282,13 @@ bool TwriteScene::Close() {
     return ok;
 }
 
+void TwriteScene::Discard() {
+    if (!file_)
+        return;
+    file_->Discard();
+    file_.reset();
+}
+
 bool ReadScnBytes(std::span<const std::uint8_t> bytes, SceneList& scenes, double frameRate) {
     ScnReader in(bytes);
     if (!in.skip(kHeaderBeforeName) || !in.readString())

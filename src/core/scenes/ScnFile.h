@@ -50,6 +50,8 @@ class TwriteScene {
     // Moves the finished file into place. Nothing more is written. True when the scn file now
     // holds every byte written.
     bool Close();
+    // Drops what was written and keeps the old scn file (a run that failed).
+    void Discard();
 
     bool Good() const;
     // Why the file could not be written; empty while all is well.

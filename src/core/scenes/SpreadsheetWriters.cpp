@@ -154,6 +154,17 @@ void SpreadsheetSceneList::addRow(std::int32_t endFrame,
     lastEnd_ = endFrame;
 }
 
+void SpreadsheetSceneList::Discard() {
+    if (closed_)
+        return;
+    closed_ = true;
+    if (book_->workbook != nullptr) {
+        lxw_workbook_free(book_->workbook);
+        book_->workbook = nullptr;
+    }
+    std::remove(tempName_.c_str());
+}
+
 bool SpreadsheetSceneList::Close() {
     if (closed_)
         return false;

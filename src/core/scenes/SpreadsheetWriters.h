@@ -29,6 +29,8 @@ class SpreadsheetSceneList {
     // Colours the scene rows, writes the footer, fits the columns and saves. Later calls do
     // nothing and return false. True when the workbook was saved.
     bool Close();
+    // Drops the workbook unsaved and keeps the old file (a run that failed).
+    void Discard();
     // False when the workbook cannot be saved where it should go.
     bool Good() const { return good_; }
     // Why the workbook could not be saved; empty while all is well.

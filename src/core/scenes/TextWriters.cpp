@@ -37,6 +37,13 @@ bool TwriteFile::Good() const {
     return file_ && file_->Good();
 }
 
+void TwriteFile::Discard() {
+    if (!file_)
+        return;
+    file_->Discard();
+    file_.reset();
+}
+
 bool TwriteFile::closeFile() {
     if (!file_)
         return false;

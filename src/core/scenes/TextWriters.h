@@ -36,6 +36,8 @@ class TwriteFile {
     const std::string& FileName() const { return fileName_; }
     // Why the file could not be written; empty while all is well.
     std::string Error() const;
+    // Drops what was written and keeps the old file (a run that failed); nothing more is written.
+    void Discard();
 
   protected:
     bool closeFile();

@@ -5,6 +5,9 @@
 
 #include <cerrno>
 #include <cstring>
+
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <limits>
 #include <new>
@@ -13,9 +16,9 @@
 #include <vector>
 
 #include "core/avi/AviDemuxer.h"
-#include "core/avi/AviWriter.h"
+#include "core/avi/ByteReader.h"
 #include "core/avi/Fourcc.h"
-#include "core/dv/DvPacks.h"
+#include "core/dv/DvInfo.h"
 
 namespace kelvor::media {
 namespace {
@@ -26,22 +29,7 @@ std::optional<DvInfo> firstFrameDvInfo(avi::AviDemuxer& demuxer, std::size_t str
     const auto n = demuxer.readChunk(stream, 0, frame);
     if (!n || !dv::SequenceCountForSize(*n))
         return std::nullopt;
-    const avi::DvInfo bytes = avi::DvInfoFromFrame(std::span<const std::uint8_t>(frame.data(), *n));
-    return ParseDvInfo(bytes);
-}
-
-// Takes each pack word the frame has (a missing pack reads as all FF bytes).
-void mergeFramePacks(DvInfo& stored, const DvInfo& frame) {
-    auto take = [](std::uint32_t& to, std::uint32_t from) {
-        if (from != 0xFFFFFFFFu)
-            to = from;
-    };
-    take(stored.dwDVAAuxSrc, frame.dwDVAAuxSrc);
-    take(stored.dwDVAAuxCtl, frame.dwDVAAuxCtl);
-    take(stored.dwDVAAuxSrc1, frame.dwDVAAuxSrc1);
-    take(stored.dwDVAAuxCtl1, frame.dwDVAAuxCtl1);
-    take(stored.dwDVVAuxSrc, frame.dwDVVAuxSrc);
-    take(stored.dwDVVAuxCtl, frame.dwDVVAuxCtl);
+    return dv::DvInfoFromFrame(std::span<const std::uint8_t>(frame.data(), *n));
 }
 
 // Chunks bigger than this are refused rather than allocated (a DV frame is 144000 bytes; an
@@ -138,13 +126,13 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
         StreamOut out;
         if (info.Type == MEDIATYPE_Video) {
             VideoInfoHeader vih;
-            // The strf of a video stream is a BITMAPINFOHEADER: parse it in the tail of a block.
-            std::vector<std::uint8_t> block(
-                std::max<std::size_t>(48 + info.Format.size(), VideoInfoHeader::kSize), 0);
-            std::copy(info.Format.begin(), info.Format.end(), block.begin() + 48);
-            if (auto parsed = ParseVideoInfoHeader(block))
-                vih = *parsed;
-            vih.rcSource = vih.rcTarget = Rect{};
+            // The strf of a video stream is a BITMAPINFOHEADER; a shorter one reads as if
+            // filled up with zeros.
+            std::array<std::uint8_t, BitmapInfoHeader::kSize> bitmap{};
+            std::copy_n(info.Format.begin(), std::min(info.Format.size(), bitmap.size()),
+                        bitmap.begin());
+            avi::ByteReader reader(bitmap);
+            vih.bmiHeader = *avi::ReadBitmapInfoHeader(reader);
             vih.AvgTimePerFrame = unitsToTime(1, info.Rate, info.Scale);
             FourCC sub = vih.bmiHeader.biCompression ? vih.bmiHeader.biCompression : info.Handler;
             if (avi::FourccToLower(sub) == MEDIASUBTYPE_dvsd)
@@ -178,7 +166,7 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
             // first frame's own packs win where it has them.
             if (auto fromFrame = firstFrameDvInfo(s_->demuxer, static_cast<std::size_t>(index))) {
                 DvInfo merged = dvi.value_or(DvInfo{});
-                mergeFramePacks(merged, *fromFrame);
+                dv::TakeFramePacks(merged, *fromFrame);
                 out.type.format = Serialize(merged);
             }
             if (s_->video < 0)

@@ -268,7 +268,7 @@ bool reencode(ConversionContext& context, const std::string& video, const std::s
     build.connect(&dec->Output(), picture->GetInputPin(0));
     auto scaler = build.b.Add(std::make_shared<VideoScalerFilter>(), "Video Scaler");
     MediaType frame;
-    if (!scaler || enc->GetMediaType(enc->Input(), 0, frame) != S_OK)
+    if (!scaler || static_cast<BaseFilter&>(*enc).GetMediaType(enc->Input(), 0, frame) != S_OK)
         return build.fail(build.b.Error());
     // A DV picture fills the other standard's frame as it filled its own: stretched.
     const double aspect = wide ? 16.0 / 9.0 : 4.0 / 3.0;

@@ -8,12 +8,11 @@
 #include <memory>
 #include <vector>
 
-#include "commands/ScenesByDate.h"
+#include "commands/CommandsTestSupport.h"
 #include "core/avi/AviDemuxer.h"
 #include "core/files/VideoFileRecord.h"
 #include "core/scenes/ScnFile.h"
 #include "fixtures/DvFixture.h"
-#include "media/filters/Tdv_sceneDetect.h"
 #include "media/graphs/TdmList.h"
 #include "support/TempDir.h"
 
@@ -41,13 +40,6 @@ void ZeroFrame(const std::string& path, std::uint64_t frame) {
     ::close(fd);
 }
 
-struct NullHost : commands::CommandHost {
-    std::string failure;
-    bool Progress(const std::string&, std::int64_t, std::int64_t) override { return true; }
-    void ProgressDone() override {}
-    void FileFailed(const std::string&, const std::string& reason) override { failure = reason; }
-};
-
 TEST(DamagedFiles, ABadFirstFrameLeavesTheDatecodeOfTheFirstGoodOne) {
     test::TempDir dir;
     for (const char* type : {"1", "2"}) {
@@ -65,18 +57,13 @@ TEST(DamagedFiles, ABadFirstFrameLeavesTheDatecodeOfTheFirstGoodOne) {
 }
 
 TEST(DamagedFiles, AZeroFrameAmongDatedFramesEndsNoSceneAndKeepsTheDate) {
-    test::TempDir dir;
-    const std::string p = MakeDv(dir, "clip.avi", "type=2 frames=50 date=2024-07-14T10:00:00");
+    commands::test::Commands c;
+    const std::string p = c.make("clip.avi", "type=2 frames=50 date=2024-07-14T10:00:00");
     ZeroFrame(p, 30);
-    media::TdmList probe;
-    const files::TAfficherFichier record(p, probe);
-    settings::Preferences prefs;
-    commands::ScenesByDateContext context{prefs, EnglishLocale(),
-                                          std::make_shared<media::Tdv_sceneDetect>()};
-    NullHost host;
-    EXPECT_TRUE(commands::DetectScenesByDate(record, {}, context, host).Ok) << host.failure;
+    c.select({p});
+    c.run("CreerScnFromDate");
     scenes::SceneList scenes;
-    ASSERT_TRUE(scenes::ReadScnFile((dir / "clip.scn").string(), scenes, 25));
+    ASSERT_TRUE(scenes::ReadScnFile(c.path("clip.scn"), scenes, 25));
     ASSERT_EQ(scenes.size(), 1u);
     EXPECT_EQ(scenes[0].Scene.EndFrame, 50);
     EXPECT_NE(scenes[0].Caption.find("7/14/2024 10:00:00"), std::string::npos) << scenes[0].Caption;

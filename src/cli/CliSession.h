@@ -1,0 +1,42 @@
+// The modules a command verb of kelvor-cli works with, created in the program's order: the
+// preferences, the list probe, the conversion module, the header patcher, the desktop services,
+// the run flags, the list, the terminal host and the command module.
+//
+// One per verb run, on the main thread; the workers it starts use it while the main thread
+// waits for them.
+#pragma once
+
+#include "cli/CliHost.h"
+#include "commands/FileList.h"
+#include "commands/RunControl.h"
+#include "commands/Tch.h"
+#include "commands/Workers.h"
+#include "core/avi/AviHeaderPatcher.h"
+#include "core/settings/Preferences.h"
+#include "media/graphs/TCdm.h"
+#include "media/graphs/TdmList.h"
+#include "platform/QtDesktopServices.h"
+
+namespace kelvor::cli {
+
+class Session {
+  public:
+    explicit Session(HostOptions options);
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    commands::WorkerServices Services() { return {Host, Control, Module, Cdm}; }
+
+    settings::Preferences Prefs;
+    LocaleInfo Locale;
+    media::TdmList Probe;
+    media::TCdm Cdm;
+    avi::AviHeaderPatcher Patcher;
+    platform::QtDesktopServices Desktop;
+    commands::RunControl Control;
+    commands::FileList List;
+    TerminalHost Host;
+    commands::Tch Module;
+};
+
+}  // namespace kelvor::cli

@@ -1,0 +1,114 @@
+#include "commands/CommandTexts.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+namespace kelvor::commands {
+
+std::size_t TextLength(std::string_view utf8) {
+    std::size_t n = 0;
+    for (const char c : utf8)
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++n;
+    return n;
+}
+
+bool FitsMessage(std::string_view text) {
+    return TextLength(text) < kMessageLimit;
+}
+
+std::string FirstFitting(std::initializer_list<std::string> forms) {
+    std::string last;
+    for (const std::string& f : forms) {
+        if (FitsMessage(f))
+            return f;
+        last = f;
+    }
+    return last;
+}
+
+std::string FormatText(std::string_view format, std::initializer_list<std::string> args) {
+    std::string out;
+    auto next = args.begin();
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        const char c = format[i];
+        if (c != '%' || i + 1 >= format.size()) {
+            out += c;
+            continue;
+        }
+        const char spec = format[i + 1];
+        if (spec == '%') {
+            out += '%';
+            ++i;
+        } else if ((spec == 's' || spec == 'd') && next != args.end()) {
+            out += *next++;
+            ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string ConversionOutputPath(const files::TaviFichier& video, std::string_view suffix,
+                                 const settings::Preferences& prefs) {
+    const std::string& from = prefs.SauverDansLeMemeDossier ? video.FullName : video.Name;
+    const std::size_t slash = from.find_last_of('/');
+    const std::size_t dot = from.find_last_of('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    std::string named = (hasExtension ? from.substr(0, dot) : from) + std::string(suffix);
+    if (prefs.SauverDansLeMemeDossier)
+        return named;
+    return prefs.DossierPourSauver + named;
+}
+
+std::string ReplaceQuestion(const std::string& outputPath, std::string_view shortForm) {
+    struct stat st {};
+    if (::stat(outputPath.c_str(), &st) != 0)
+        return {};
+    return FirstFitting({FormatText("Do you want to replace the existing file %s ?", {outputPath}),
+                         std::string(shortForm)});
+}
+
+std::string ConfirmationDialogText(const std::string& message, bool severalFiles) {
+    if (!severalFiles)
+        return message;
+    return message + "\r\n" +
+           "If you type \"Yes to All\" or \"No to All\" then no more confimation will be asked "
+           "for.";
+}
+
+std::string FileErrorText(std::string_view monoMessage, const std::string& fullPath) {
+    return "An error occured while \r\n" + FormatText(monoMessage, {fullPath}) + "." + "\r\n\r\n" +
+           "Please check at least if the source file exists, if the destination disk is full or "
+           "the destination folder is read-only.";
+}
+
+std::string FpsText(double fps) {
+    char buf[64];
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*g", digits, fps);
+        double back = 0;
+        if (std::sscanf(buf, "%lf", &back) == 1 && back == fps)
+            break;
+    }
+    return buf;
+}
+
+std::string OneLine(std::string_view text, std::string_view with) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            out += with;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace kelvor::commands

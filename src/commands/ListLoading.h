@@ -1,0 +1,26 @@
+// What the list-loading switches of a script read: the files a name with wildcards matches, and
+// the paths a playlist names.
+//
+// Pure functions over the file system, any thread; nothing throws.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kelvor::commands {
+
+// The normal files (regular, not hidden) that the value names: its folder part followed by each
+// matching name. The name part may hold * (any characters) and ? (one character), matched
+// without regard to ASCII case as the program always did; the folder part is taken as it is.
+// Sorted by name; nothing for a folder that cannot be read.
+std::vector<std::string> ExpandFileMask(const std::string& value);
+
+// True when the name matches the pattern of * and ?, ASCII letters compared without case.
+bool MatchesMask(const std::string& name, const std::string& pattern);
+
+// The path lines of a playlist: every line trimmed of blanks and control characters, empty
+// lines and lines beginning with "#" left out. No value when the file cannot be read.
+std::optional<std::vector<std::string>> PlaylistEntries(const std::string& path);
+
+}  // namespace kelvor::commands

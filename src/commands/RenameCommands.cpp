@@ -1,0 +1,269 @@
+// The rename and file-date commands: names from the datecode, the timecode or a root, the
+// shortened name, and the file's modification time from the datecode.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <optional>
+
+#include "commands/CommandTexts.h"
+#include "commands/FileRename.h"
+#include "commands/Tch.h"
+#include "core/files/DateTime.h"
+
+namespace kelvor::commands {
+namespace {
+
+// The same cap as any loop over names: far more files than a folder of videos holds.
+constexpr int kMaxCollisionCounter = 100000;
+constexpr int kMaxRenameAttempts = 100;
+// The characters a file name cannot hold on the systems the videos travel to.
+constexpr std::string_view kForbidden = "<>:\"/\\|";
+
+bool HasText(const std::string& text) {
+    return text != "N/A" && text != "Error" && text != "-";
+}
+
+// FullName without its extension ".avi" (the list holds only such files).
+std::string BaseOf(const files::TAfficherFichier& f) {
+    return f.FullName.size() >= 4 ? f.FullName.substr(0, f.FullName.size() - 4) : f.FullName;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string NameOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The name part of base without what the conversions and renames appended.
+std::string Shortened(std::string name) {
+    static constexpr std::string_view kSuffixes[] = {"type2", "type1", "in", "ntsc",
+                                                     "pal",   "am",    "pm", "dvtype2"};
+    for (int guard = 0; guard < 4096; ++guard) {
+        const std::size_t at = name.find_last_of('_');
+        if (at == std::string::npos)
+            break;
+        std::string seg = name.substr(at + 1);
+        for (char& c : seg)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        const std::size_t first = seg.find_first_not_of(' ');
+        seg = first == std::string::npos ? std::string()
+                                         : seg.substr(first, seg.find_last_not_of(' ') - first + 1);
+        bool letters = false;
+        for (const char c : seg)
+            letters = letters || (c >= 'a' && c <= 'z');
+        const bool removable =
+            std::find(std::begin(kSuffixes), std::end(kSuffixes), seg) != std::end(kSuffixes) ||
+            (!seg.empty() && seg.front() == '(' && seg.back() == ')') || !letters;
+        if (!removable)
+            break;
+        name.erase(at);
+    }
+    return name;
+}
+
+}  // namespace
+
+std::string Tch::datecodeBase(const files::TAfficherFichier& f) const {
+    std::string text = FormatDateTime(s_.Prefs.FormatPourAjouterDatecode,
+                                      f.Datecode + s_.Prefs.DecalageHoraire, s_.Locale);
+    for (char& c : text)
+        if (kForbidden.find(c) != std::string_view::npos)
+            c = '.';
+    const std::string base = BaseOf(f);
+    if (s_.Prefs.AjoutAvant)
+        return FolderOf(base) + text + "_" + NameOf(base);
+    return base + "_" + text;
+}
+
+std::string Tch::timecodeBase(const files::TAfficherFichier& f) const {
+    const std::string base = BaseOf(f);
+    if (s_.Prefs.AjoutAvant)
+        return FolderOf(base) + f.TimecodeText + "_" + NameOf(base);
+    return base + "_" + f.TimecodeText;
+}
+
+std::string Tch::rootBase(const files::TAfficherFichier& f) const {
+    return FolderOf(f.FullName) + s_.Prefs.RacinePourRenommer +
+           FormatDateTime(s_.Prefs.FormatPourRenommer, f.Datecode + s_.Prefs.DecalageHoraire,
+                          s_.Locale);
+}
+
+std::string Tch::shortenedBase(const files::TAfficherFichier& f) const {
+    const std::string base = BaseOf(f);
+    return FolderOf(base) + Shortened(NameOf(base));
+}
+
+std::string Tch::freeBase(const std::string& proposed) const {
+    const auto taken = [&](const std::string& base) {
+        const std::string path = base + ".avi";
+        return PathTaken(path) || dryRunTaken_.count(path) != 0;
+    };
+    std::string candidate = proposed;
+    for (int n = 1; taken(candidate) && n <= kMaxCollisionCounter; ++n)
+        candidate = proposed + "(" + std::to_string(n) + ")";
+    return candidate;
+}
+
+void Tch::renameTo(const files::TAfficherFichier& f, const std::string& proposed,
+                   TExecutionResult& result) {
+    result.newfichier.clear();
+    result.update = utNone;
+    // Only the file's own name may change: a text that names another folder is refused.
+    if (FolderOf(proposed) != FolderOf(f.FullName)) {
+        result.failure = "the new name holds a character a file name cannot hold";
+        return;
+    }
+    if (DryRun) {
+        const std::string path = freeBase(proposed) + ".avi";
+        dryRunTaken_.insert(path);
+        result.newfichier = path;
+        return;
+    }
+    for (int attempt = 0; attempt < kMaxRenameAttempts; ++attempt) {
+        const std::string candidate = freeBase(proposed);
+        int error = 0;
+        const RenameStatus status = RenameNoReplace(f.FullName, candidate + ".avi", &error);
+        if (status == RenameStatus::TargetExists)
+            continue;  // another process took the name since: the next free one
+        if (status == RenameStatus::Failed) {
+            result.failure =
+                "cannot rename to " + NameOf(candidate) + ".avi: " + std::strerror(error);
+            return;
+        }
+        result.update = utRename;
+        result.newfichier = candidate + ".avi";
+        const std::string scn = BaseOf(f) + ".scn";
+        if (PathTaken(scn))
+            RenameNoReplace(scn, candidate + ".scn");
+        return;
+    }
+    result.failure = "cannot find a free name for " + NameOf(proposed) + ".avi";
+}
+
+void Tch::AjouterDateCodeFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
+                                       bool& enabled) {
+    visible = enabled = HasText(f.DatecodeText);
+}
+
+void Tch::AjouterDateCodeConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+    const std::string to = NameOf(freeBase(datecodeBase(f))) + ".avi";
+    msg =
+        FirstFitting({FormatText("Do you want to add a datecode to '%s'\r\nand rename it to '%s'?",
+                                 {f.Name, to}),
+                      FormatText("Do you want to add a datecode to this filename and rename it "
+                                 "to\r\n'%s'?",
+                                 {to}),
+                      "Do you want to add a datecode to this file?"});
+}
+
+void Tch::AjouterDateCodeExecution(TParam&, const files::TAfficherFichier& f,
+                                   TExecutionResult& result) {
+    renameTo(f, datecodeBase(f), result);
+}
+
+void Tch::AjouterTimecodeFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
+                                       bool& enabled) {
+    visible = enabled = HasText(f.TimecodeText);
+}
+
+void Tch::AjouterTimecodeConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+    const std::string to = freeBase(timecodeBase(f)) + ".avi";
+    msg = FirstFitting(
+        {FormatText("Do you really want to add its timecode to the file '%s'\r\nand rename it to "
+                    "'%s'?",
+                    {f.FullName, to}),
+         FormatText("Do you really want to add its timecode to the file \r\nand rename it to '%s'?",
+                    {to}),
+         "Do you really want to add its timecode to the file?"});
+}
+
+void Tch::AjouterTimecodeExecution(TParam&, const files::TAfficherFichier& f,
+                                   TExecutionResult& result) {
+    renameTo(f, timecodeBase(f), result);
+}
+
+void Tch::RenameScAnConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+    const std::string to = NameOf(freeBase(rootBase(f))) + ".avi";
+    msg = FirstFitting({FormatText("Do you want to rename the file  '%s' in '%s'?", {f.Name, to}),
+                        FormatText("Do you want to rename this file in '%s'?", {to}),
+                        "Do you want to rename this file à Scenalyser?"});
+}
+
+void Tch::RenameScAnExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+    // Unlike the datecode rename, this one replaces no character: a format that writes one a
+    // file name cannot hold (on the systems the videos travel to) makes the rename fail.
+    const std::string proposed = rootBase(f);
+    if (NameOf(proposed).find_first_of(kForbidden) != std::string::npos ||
+        FolderOf(proposed) != FolderOf(f.FullName)) {
+        result.newfichier.clear();
+        result.update = utNone;
+        result.failure = "the new name holds a character a file name cannot hold";
+        return;
+    }
+    renameTo(f, proposed, result);
+}
+
+void Tch::PurgerNomFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
+                                 bool& enabled) {
+    const std::string name = NameOf(BaseOf(f));
+    visible = enabled = name.find('_') != std::string::npos && Shortened(name) != name;
+}
+
+void Tch::PurgerNomConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+    const std::string to = NameOf(freeBase(shortenedBase(f))) + ".avi";
+    msg = FirstFitting(
+        {FormatText("Do you want to shorten the name of '%s'\r\nand rename it to '%s'?",
+                    {f.Name, to}),
+         FormatText("Do you want to shorten the name of this file and rename it to\r\n'%s'?", {to}),
+         "Do you want to shorten the name of this file?"});
+}
+
+void Tch::PurgerNomExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+    renameTo(f, shortenedBase(f), result);
+}
+
+void Tch::FileDateConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+    const auto F = [&](double value) { return FormatDateTime("ddddd hh:nn:ss", value, s_.Locale); };
+    const std::string dates = std::string("\r\n\r\n") + "Old creation date: " + F(f.Created) +
+                              "\r\n" + "Old modified date:  " + F(f.Modified) + "\r\n" +
+                              "New date : " + F(f.Datecode);
+    msg =
+        FirstFitting({"Do you really want to modify the dates of the file '" + f.Name + "'" + dates,
+                      "Do you really want to modify the dates of this file?" + dates});
+}
+
+void Tch::FileDateExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+    result.newfichier = f.FullName;
+    result.update = utModify;
+    // The datecode as local time, without the time difference used for names.
+    const std::optional<double> utc = LocalToUtc(f.Datecode);
+    if (!utc) {
+        result.failure = "the datecode is not a time this system can set";
+        return;
+    }
+    const double unix = UnixFromDateTime(*utc);
+    struct timespec times[2]{};
+    times[0].tv_nsec = UTIME_OMIT;  // the access time stays
+    times[1].tv_sec = static_cast<time_t>(std::floor(unix));
+    times[1].tv_nsec =
+        static_cast<long>(std::llround((unix - std::floor(unix)) * 1000.0)) * 1000000;
+    if (times[1].tv_nsec >= 1000000000) {
+        times[1].tv_sec += 1;
+        times[1].tv_nsec -= 1000000000;
+    }
+    s_.Host.ReleasePreview(f.FullName);
+    if (::utimensat(AT_FDCWD, f.FullName.c_str(), times, 0) != 0)
+        result.failure = std::string("the file date cannot be set: ") + std::strerror(errno);
+    s_.Host.TakeBackPreview(f.FullName, false);
+}
+
+}  // namespace kelvor::commands

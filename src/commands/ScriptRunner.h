@@ -1,0 +1,62 @@
+// Runs a script of switches as the window does at its first activation: list switches load or
+// empty the list, command switches run their command on the selected files (with the same
+// conditions and questions as from the menus) and are waited for, one after the other, while
+// the stop flag (Shift+Esc) stays clear.
+//
+// Runs on the front end's thread; the host's WaitForRun keeps the front end alive while a
+// command runs on a worker. Decisions where the program never said: X with no current file
+// takes the first selected file; V runs the spreadsheet export of the scenes (ScenesExcel).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/ScriptParser.h"
+#include "commands/Workers.h"
+
+namespace kelvor::commands {
+
+// One script letter and what it runs; the list, the X choice and the value switches are the
+// runner's own.
+struct ScriptSwitch {
+    char Letter;
+    const char* Command;  // the command's name, or null for the runner's own switches
+    const char* Meaning;
+};
+const std::vector<ScriptSwitch>& ScriptSwitches();
+
+// A decimal number as a script value gives it: optional sign, digits, one decimal separator
+// ("." or ","); no value for anything else (an empty value included).
+std::optional<double> ScriptNumber(const std::string& value);
+
+class ScriptRunner {
+  public:
+    explicit ScriptRunner(WorkerServices services) : s_(services) {}
+
+    struct Result {
+        bool CloseRequested = false;  // the script held H
+    };
+    // Runs every switch in order while the stop flag is clear, then empties the script.
+    Result Run(TparamList& script);
+    // One switch; false when it started nothing (no selected file, nothing applies, a value
+    // that is not a number, an unknown letter).
+    bool RunSwitch(const TparamObject& p, Result& result);
+    // The command on the selected files with the worker its work needs (mono commands on each
+    // selected file in turn); false when it started nothing, also when its general condition
+    // says it is not available.
+    bool RunCommand(const tFileAction& command);
+
+  private:
+    // Waits for a started worker; false when none was started.
+    bool wait(std::unique_ptr<CommandWorker> worker);
+    // The command of that name with the given worker.
+    bool runAs(const std::string& name, RunsAs runs);
+    bool runScenesText();
+    bool loadFiles(const std::string& mask);
+
+    WorkerServices s_;
+};
+
+}  // namespace kelvor::commands

@@ -1,0 +1,134 @@
+// kelvor-cli script and do as a user runs them: a folder of clips renamed after their datecodes
+// with their scn files along, nothing replaced without a terminal or an answer, the JSON
+// report, the dry run, the exit statuses.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "core/avi/AviHeaderPatcher.h"
+#include "fixtures/DvFixture.h"
+#include "support/TempDir.h"
+#include "support/Tools.h"
+
+namespace kelvor {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CommandVerbs : public ::testing::Test {
+  protected:
+    void SetUp() override { ::setenv("XDG_CONFIG_HOME", (dir / "cfg").c_str(), 1); }
+    void TearDown() override { ::unsetenv("XDG_CONFIG_HOME"); }
+
+    std::string make(const std::string& name, const std::string& date) {
+        std::string error;
+        fs::create_directories((dir / name).parent_path());
+        EXPECT_TRUE(
+            fixtures::WriteDvFile((dir / name).string(), "type=2 frames=5 date=" + date, error))
+            << error;
+        return (dir / name).string();
+    }
+    test::ToolResult cli(std::vector<std::string> args) {
+        args.insert(args.begin(), KELVOR_CLI);
+        return test::RunTool(args, dir.path());
+    }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            if (e.is_regular_file() && e.path().filename().string()[0] != '.')
+                out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(CommandVerbs, ScriptRenamesEveryClipWithItsScnFile) {
+    make("v/a.avi", "2006-03-12T15:46:37");
+    make("v/b.avi", "2007-01-02T03:04:05");
+    test::WriteFile(dir / "v" / "a.scn", "scenes");
+    // As the shell expands v/*.avi, with the answer option last.
+    auto r = cli({"script", "v/a.avi", "v/b.avi", "+d", "--yes-to-all"});
+    EXPECT_EQ(r.exitCode, 0);
+    std::vector<std::string> v;
+    for (const auto& e : fs::directory_iterator(dir / "v"))
+        v.push_back(e.path().filename().string());
+    std::sort(v.begin(), v.end());
+    EXPECT_EQ(
+        v, (std::vector<std::string>{"a_2006.03.12_03.46.37_pm.avi", "a_2006.03.12_03.46.37_pm.scn",
+                                     "b_2007.01.02_03.04.05_am.avi"}));
+
+    // The mask kelvor-cli expands itself, and the JSON report.
+    auto json = cli({"script", "--json", "--yes-to-all", "v/*.AVI", "+q"});
+    EXPECT_EQ(json.exitCode, 0);
+    EXPECT_NE(json.out.find("{\"command\": \"PurgerNom\", \"file\": \"" + (dir / "v").string() +
+                            "/a_2006.03.12_03.46.37_pm.avi\", \"update\": \"utRename\", "
+                            "\"newPath\": \"" +
+                            (dir / "v").string() + "/a.avi\", \"succeeded\": true}"),
+              std::string::npos)
+        << json.out;
+    EXPECT_TRUE(fs::exists(dir / "v" / "a.scn"));
+}
+
+TEST_F(CommandVerbs, WithoutATerminalOrAnAnswerNothingIsReplaced) {
+    make("a.avi", "2006-03-12T15:46:37");
+    test::WriteFile(dir / "a.scn", "old");
+    auto scn = cli({"script", "a.avi", "+s"});
+    EXPECT_EQ(scn.exitCode, 1);
+    EXPECT_EQ(test::ReadFile(dir / "a.scn"), "old");
+    auto rename = cli({"do", "AjouterDateCode", "a.avi"});
+    EXPECT_EQ(rename.exitCode, 1);
+    auto no = cli({"do", "d", "--no-to-all", "a.avi"});
+    EXPECT_EQ(no.exitCode, 1);
+    EXPECT_EQ(names(), (std::vector<std::string>{"a.avi", "a.scn"}));
+    // A file without a question is processed all the same.
+    make("b.avi", "2006-03-12T15:46:37");
+    auto b = cli({"do", "S", "--json", "b.avi"});
+    EXPECT_EQ(b.exitCode, 0);
+    EXPECT_TRUE(fs::exists(dir / "b.scn"));
+    EXPECT_NE(b.out.find("\"update\": \"utModify\""), std::string::npos) << b.out;
+}
+
+TEST_F(CommandVerbs, DryRunNamesWithoutRenaming) {
+    make("x_pal.avi", "2006-03-12T15:46:37");
+    make("y_ntsc.avi", "2006-03-12T15:46:37");
+    test::WriteFile(dir / "x.avi", "taken");
+    auto r = cli({"do", "PurgerNom", "--dry-run", "x_pal.avi", "y_ntsc.avi"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, (dir / "x_pal.avi").string() + " -> " + (dir / "x(1).avi").string() + "\n" +
+                         (dir / "y_ntsc.avi").string() + " -> " + (dir / "y.avi").string() + "\n");
+    EXPECT_EQ(names(), (std::vector<std::string>{"x.avi", "x_pal.avi", "y_ntsc.avi"}));
+}
+
+TEST_F(CommandVerbs, ValuesAndExitStatuses) {
+    const std::string a = make("a.avi", "2006-03-12T15:46:37");
+    auto fps = cli({"script", "a.avi", "+y=29,97", "--yes-to-all"});
+    EXPECT_EQ(fps.exitCode, 0);
+    avi::AviHeaderPatcher patcher;
+    const auto at = patcher.LocateHeaderFields(a);
+    ASSERT_GE(at.ScaleOffset, 0);
+    const std::string bytes = test::ReadFile(dir / "a.avi");
+    EXPECT_EQ(static_cast<unsigned char>(bytes[static_cast<std::size_t>(at.ScaleOffset)]) |
+                  static_cast<unsigned char>(bytes[static_cast<std::size_t>(at.ScaleOffset) + 1])
+                      << 8,
+              33367);
+
+    auto ntsc = cli({"do", "Ntsc", "--json", "a.avi"});
+    EXPECT_EQ(ntsc.exitCode, 1);
+    EXPECT_NE(ntsc.out.find("\"succeeded\": false"), std::string::npos) << ntsc.out;
+    EXPECT_EQ(cli({"do", "CorrigerFps", "a.avi"}).exitCode, 2);
+    EXPECT_EQ(cli({"do", "Ntsc", "--dry-run", "a.avi"}).exitCode, 2);
+    EXPECT_EQ(cli({"do", "Nothing", "a.avi"}).exitCode, 2);
+    EXPECT_EQ(cli({"do", "F", "a.avi"}).exitCode, 2);
+    EXPECT_EQ(cli({"do", "S"}).exitCode, 2);
+    EXPECT_EQ(cli({"script"}).exitCode, 2);
+    EXPECT_EQ(cli({"script", "--bogus", "a.avi"}).exitCode, 2);
+    EXPECT_EQ(cli({"script", "--yes-to-all", "--no-to-all", "a.avi"}).exitCode, 2);
+    EXPECT_EQ(cli({"script", "missing.avi", "+s"}).exitCode, 1);
+    auto help = cli({"help"});
+    EXPECT_NE(help.out.find("  N,M  Ntsc"), std::string::npos) << help.out;
+}
+
+}  // namespace
+}  // namespace kelvor

@@ -1,0 +1,175 @@
+// Scripts of switches: the token and line rules, script files naming others and themselves, and
+// the runner's list switches, command switches and the decisions on X and V.
+#include <gtest/gtest.h>
+
+#include "commands/CommandsTestSupport.h"
+#include "commands/ListLoading.h"
+#include "commands/ScriptParser.h"
+#include "commands/ScriptRunner.h"
+#include "core/scenes/ScnFile.h"
+
+namespace kelvor::commands {
+namespace {
+
+using test::Commands;
+
+std::string Letters(const TparamList& script) {
+    std::string out;
+    for (const TparamObject& p : script)
+        out += p.Letter;
+    return out;
+}
+
+TEST(ScriptParser, TokensOfTheCommandLine) {
+    const TparamList s = ParseCommandLine({"/v/dir/*.avi", "+d", "-q", "/q", "+Q", "+dx",
+                                           "+e=", " +y=\"25\" ", "\"/v/a b.avi\"", "+k=dv"});
+    EXPECT_EQ(Letters(s), "FDQQQFEYFK");
+    EXPECT_EQ(s[0].Value, "/v/dir/*.avi");
+    EXPECT_EQ(s[1].Prefix, ' ');
+    // "+dx" is not a switch: a file name that loads nothing.
+    EXPECT_EQ(s[5], (TparamObject{'+', 'F', "+dx"}));
+    EXPECT_EQ(s[6], (TparamObject{'+', 'E', ""}));
+    EXPECT_EQ(s[7].Value, "\"25\"");
+    EXPECT_EQ(s[8].Value, "/v/a b.avi");
+    EXPECT_EQ(s[9], (TparamObject{'+', 'K', "dv"}));
+}
+
+TEST(ScriptParser, ScriptLinesQuotesAndFilesNamedWithL) {
+    kelvor::test::TempDir dir;
+    const std::string sub = (dir / "sub.txt").string();
+    const std::string main = (dir / "main.txt").string();
+    const std::string self = (dir / "self.txt").string();
+    kelvor::test::WriteFile(sub, "+d +q\n");
+    kelvor::test::WriteFile(main, "+f=\"" + (dir / "a b").string() + "/x.avi\" +r\r\n\n   \n+l=\"" +
+                                      sub + "\"\n+z\n+l=" + (dir / "missing.txt").string() + "\n");
+    // Named again by itself, and again through the file it names.
+    kelvor::test::WriteFile(self,
+                            "+a\n+l=" + self + "\n+l=" + (dir / "back.txt").string() + "\n+s\n");
+    kelvor::test::WriteFile(dir / "back.txt", "+j +l=" + self + " +c");
+
+    const TparamList m = LoadScriptFile(main);
+    EXPECT_EQ(Letters(m), "FRFDQZ");
+    EXPECT_EQ(m[0].Value, (dir / "a b").string() + "/x.avi");
+    // A line of spaces is one file switch with an empty value; an empty line gives nothing.
+    EXPECT_EQ(m[2], (TparamObject{'+', 'F', ""}));
+
+    EXPECT_EQ(Letters(LoadScriptFile(self)), "AJCS");
+    // The same file twice in a row is read twice: only a file being read is skipped.
+    EXPECT_EQ(Letters(ParseCommandLine({"+l=" + sub, "+l=" + sub})), "DQDQ");
+}
+
+TEST(ScriptParser, NumbersOfTheValueSwitches) {
+    EXPECT_EQ(ScriptNumber("0.0416666"), 0.0416666);
+    EXPECT_EQ(ScriptNumber("29,97"), 29.97);
+    EXPECT_EQ(ScriptNumber("-2"), -2.0);
+    EXPECT_FALSE(ScriptNumber(""));
+    EXPECT_FALSE(ScriptNumber("abc"));
+    EXPECT_FALSE(ScriptNumber("1.2.3"));
+    EXPECT_FALSE(ScriptNumber("+"));
+}
+
+TEST(ListLoading, MasksAndPlaylists) {
+    kelvor::test::TempDir dir;
+    for (const char* n : {"a.avi", "B.AVI", "c.txt", ".hidden.avi", "d1.avi", "d22.avi"})
+        kelvor::test::WriteFile(dir / n, "x");
+    std::filesystem::create_directories(dir / "folder.avi");
+    const std::string d = dir.path().string() + "/";
+    EXPECT_EQ(ExpandFileMask(d + "*.avi"),
+              (std::vector<std::string>{d + "B.AVI", d + "a.avi", d + "d1.avi", d + "d22.avi"}));
+    EXPECT_EQ(ExpandFileMask(d + "d?.avi"), std::vector<std::string>{d + "d1.avi"});
+    EXPECT_EQ(ExpandFileMask(d + "a.avi"), std::vector<std::string>{d + "a.avi"});
+    EXPECT_TRUE(ExpandFileMask(d + "missing.avi").empty());
+    EXPECT_TRUE(MatchesMask("abc", "a*b*c*"));
+    EXPECT_FALSE(MatchesMask("abc", "a*d"));
+
+    kelvor::test::WriteFile(dir / "list.txt", "# -----\r\n#\r\n\r\n     " + d + "a.avi\r\n" + d +
+                                                  "B.AVI\n  \t\n# end\n");
+    EXPECT_EQ(*PlaylistEntries((dir / "list.txt").string()),
+              (std::vector<std::string>{d + "a.avi", d + "B.AVI"}));
+    EXPECT_FALSE(PlaylistEntries((dir / "none.txt").string()));
+}
+
+TEST(ScriptRunner, LoadsSelectedFilesAndRunsEachSwitchInTurn) {
+    Commands c;
+    for (const char* n : {"a.avi", "b.avi"})
+        c.make(n, "type=2 frames=5 date=2024-01-01T10:00:00");
+    kelvor::test::WriteFile(c.dir / "notes.txt", "x");
+    TparamList script = ParseCommandLine({c.path("*.avi"), c.path("notes.txt"), "+s", "+h"});
+    const ScriptRunner::Result r = ScriptRunner(c.services()).Run(script);
+    EXPECT_TRUE(r.CloseRequested);
+    EXPECT_TRUE(script.empty());
+    EXPECT_EQ(c.list.Count(), 2);
+    EXPECT_TRUE(c.exists("a.scn"));
+    EXPECT_TRUE(c.exists("b.scn"));
+    // The files a run reached are selected again for the next switch.
+    EXPECT_EQ(c.list.SelectedFiles().size(), 2u);
+}
+
+TEST(ScriptRunner, SwitchesThatStartNothing) {
+    Commands c;
+    ScriptRunner runner(c.services());
+    ScriptRunner::Result r;
+    // +d with an empty list, +e= (not a number), an unknown letter.
+    EXPECT_FALSE(runner.RunSwitch({' ', 'D', ""}, r));
+    kelvor::test::WriteFile(c.dir / "a.avi", "x");
+    c.select({c.path("a.avi")});
+    EXPECT_FALSE(runner.RunSwitch({'+', 'E', ""}, r));
+    EXPECT_FALSE(runner.RunSwitch({'+', 'Y', "abc"}, r));
+    EXPECT_FALSE(runner.RunSwitch({'+', '%', ""}, r));
+    EXPECT_TRUE(c.host.batches.empty());
+    EXPECT_FALSE(r.CloseRequested);
+}
+
+TEST(ScriptRunner, XFollowsTheCurrentFileOrElseTheFirstSelected) {
+    Commands c;
+    c.make("a.avi", "type=2 frames=5 date=2024-01-01T10:00:00");
+    c.make("b.avi", "type=2 frames=5 date=2024-01-01T10:00:00");
+    {
+        scenes::TwriteScene scn(c.path("a.avi"), scenes::ScnVariant::Narrow);
+        scn.AddScene("one", 5);
+    }
+    c.select({c.path("a.avi"), c.path("b.avi")});
+    ScriptRunner runner(c.services());
+    ScriptRunner::Result r;
+    // No current file: the first selected (a, which has a scn file) chooses the export from
+    // scn files, which only a takes; b is passed over by the short worker.
+    ASSERT_FALSE(c.list.CurrentFile());
+    EXPECT_TRUE(runner.RunSwitch({'+', 'X', ""}, r));
+    EXPECT_EQ(c.host.batches.back(), RunKind::File);
+    EXPECT_TRUE(c.exists("a_scn.txt"));
+    EXPECT_FALSE(c.exists("b_scn.txt"));
+    ASSERT_EQ(c.host.skipped.size(), 1u);
+    EXPECT_EQ(c.host.skipped[0], (std::pair<std::string, std::string>{"b.avi", "no scn file"}));
+
+    // b focused: the export by date, by the graph worker, for both.
+    std::filesystem::remove(c.dir / "a_scn.txt");
+    c.list.Focus(c.list.FindItem(c.path("b.avi")));
+    c.list.SelectAll();
+    EXPECT_TRUE(runner.RunSwitch({'+', 'X', ""}, r));
+    EXPECT_EQ(c.host.batches.back(), RunKind::Graph);
+    EXPECT_TRUE(c.exists("a_scn.txt"));
+    EXPECT_TRUE(c.exists("b_scn.txt"));
+
+    // V: the spreadsheet export of the scenes.
+    c.list.SelectAll();
+    EXPECT_TRUE(runner.RunSwitch({'+', 'V', ""}, r));
+    EXPECT_TRUE(c.exists("a.xlsx"));
+    EXPECT_TRUE(c.exists("b.xlsx"));
+}
+
+TEST(ScriptRunner, ShiftEscEndsTheScript) {
+    Commands c;
+    kelvor::test::WriteFile(c.dir / "a.avi", "x");
+    kelvor::test::WriteFile(c.dir / "a.scn", "x");
+    kelvor::test::WriteFile(c.dir / "a.srt", "x");
+    c.host.onConfirm = [&](const FileItem&) { c.control.AbortAll(); };
+    c.host.answers = {TAnswer::No};
+    TparamList script = ParseCommandLine({c.path("a.avi"), "+z", "+j"});
+    ScriptRunner(c.services()).Run(script);
+    // The first command ran to its end; the second never started.
+    EXPECT_EQ(c.host.batches.size(), 1u);
+    EXPECT_TRUE(c.exists("a.srt"));
+}
+
+}  // namespace
+}  // namespace kelvor::commands
