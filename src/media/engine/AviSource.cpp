@@ -302,11 +302,21 @@ void AviSplitterFilter::stream() {
                 c.stopSample = static_cast<long double>(stop_) * so.sampleRate / kUnitsPerSecond;
         }
     }
+    // A stream without a rate has no times to order by; such a file is read in file order.
+    bool timed = true;
+    for (std::size_t i = 0; i < n; ++i)
+        if (cur[i].active && (s_->streams[i].audio ? s_->streams[i].sampleRate == 0
+                                                   : infos[i].Rate == 0 || infos[i].Scale == 0))
+            timed = false;
     bool failed = false;
     while (!stopRequested_ && !failed) {
-        // The chunk that comes first in the file among the streams still going.
+        // The chunk that starts first in time among the streams still going, the one first in
+        // the file among equals. Files interleave loosely (a writer may put a second of sound
+        // after its pictures), and a receiver that pairs the streams (the DV muxer, the AVI
+        // mux) must never wait for a chunk the file holds behind a queue's worth of others.
         int pick = -1;
-        std::uint64_t best = std::numeric_limits<std::uint64_t>::max();
+        REFERENCE_TIME bestTime = std::numeric_limits<REFERENCE_TIME>::max();
+        std::uint64_t bestOffset = std::numeric_limits<std::uint64_t>::max();
         for (std::size_t i = 0; i < n; ++i) {
             if (!cur[i].active || cur[i].next >= cur[i].end)
                 continue;
@@ -315,8 +325,14 @@ void AviSplitterFilter::stream() {
                 cur[i].active = false;
                 continue;
             }
-            if (ch->Offset < best) {
-                best = ch->Offset;
+            const StreamOut& so = s_->streams[i];
+            const REFERENCE_TIME t =
+                !timed   ? 0
+                : so.audio ? unitsToTime(cur[i].unitsDone, so.sampleRate, 1)
+                           : unitsToTime(cur[i].unitsDone, infos[i].Rate, infos[i].Scale);
+            if (t < bestTime || (t == bestTime && ch->Offset < bestOffset)) {
+                bestTime = t;
+                bestOffset = ch->Offset;
                 pick = static_cast<int>(i);
             }
         }
