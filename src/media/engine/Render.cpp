@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,9 @@ void rateOf(REFERENCE_TIME frameTime, std::int64_t& num, std::int64_t& den) {
         num = 30000;
         den = 1001;
     } else {
-        num = kUnitsPerSecond;
-        den = frameTime;
+        const std::int64_t g = std::gcd(static_cast<std::int64_t>(kUnitsPerSecond), frameTime);
+        num = kUnitsPerSecond / g;
+        den = frameTime / g;
     }
 }
 

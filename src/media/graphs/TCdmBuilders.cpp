@@ -463,22 +463,18 @@ bool TCdm::BuildConvertirDVGraph(const std::string& video, const std::string& ou
     if (!pictured)
         return build.failWith(video + ": no picture that can be decoded");
 
-    // The sound: rendered to the muxer's first audio input, then acm1 put in front of it.
+    // The sound: rendered to the muxer's first audio input, then acm1 put in front of it; a
+    // second sound through acm2 into the next audio input. Both wrappers take their rate before
+    // the muxer's output is joined, since the DV splitter after it makes its sound outputs from
+    // the muxer's format as it is then.
+    const int rate = FrequenceDvRate(frequenceDv);
     const MediaType audio = majorOnly(MEDIATYPE_Audio);
     if (InputPin* first = mux->FreeAudioInput();
         first && RenderFirstOutput(build.b, splitter, *first, &audio)) {
         if (auto* wrap1 = build.attach<AudioResamplerFilter>(acm1))
             build.spliceBefore(*first, wrap1->Input(), wrap1->Output());
     }
-    build.connect(&mux->Output(), &split->Input());
-    int k = 0;
-    for (OutputPin* out : split->OutputPins())
-        build.connect(out, mux2->Input(k++));
-    progress_.ProgressSeeking = &AviMuxSeeking();
-
-    const int rate = FrequenceDvRate(frequenceDv);
     SetAudioRate(acm1, rate);
-    // A second sound through acm2 into the next audio input.
     if (auto* wrap2 = build.attach<AudioResamplerFilter>(acm2)) {
         for (OutputPin* out : splitter.Outputs()) {
             InputPin* next = mux->FreeAudioInput();
@@ -490,6 +486,11 @@ bool TCdm::BuildConvertirDVGraph(const std::string& video, const std::string& ou
         }
     }
     SetAudioRate(acm2, rate);
+    build.connect(&mux->Output(), &split->Input());
+    int k = 0;
+    for (OutputPin* out : split->OutputPins())
+        build.connect(out, mux2->Input(k++));
+    progress_.ProgressSeeking = &AviMuxSeeking();
     return true;
 }
 

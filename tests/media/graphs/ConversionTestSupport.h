@@ -123,6 +123,22 @@ inline std::string FrameDifference(const Bytes& a, const Bytes& b, bool skipDate
     return {};
 }
 
+// Where two frames differ in their header, subcode and VAUX blocks (the first six blocks of each
+// DIF sequence); empty when they are equal.
+inline std::string HeaderBlocksDifference(const Bytes& a, const Bytes& b) {
+    if (a.size() != b.size())
+        return "sizes " + std::to_string(a.size()) + " and " + std::to_string(b.size());
+    const int sequences = Sequences(a);
+    for (int s = 0; s < sequences; ++s)
+        for (std::size_t i = 0; i < 6 * dv::kDifBlockSize; ++i) {
+            const std::size_t at = static_cast<std::size_t>(s) * 12000 + i;
+            if (a[at] != b[at])
+                return "byte " + std::to_string(at) + " (sequence " + std::to_string(s) +
+                       ", block " + std::to_string(i / dv::kDifBlockSize) + ")";
+        }
+    return {};
+}
+
 // The sound ffmpeg decodes from a file's first (or given) audio stream, as 16-bit PCM; none
 // without ffmpeg or when it fails.
 inline std::optional<Bytes> FfmpegPcm(const TempDir& dir, const std::string& path,
