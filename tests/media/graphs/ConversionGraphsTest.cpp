@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 
 #include "media/engine/DvAudio.h"
+#include "media/filters/Tdv_sceneDetect.h"
 #include "media/filters/TSceneDetectContenu.h"
 #include "media/filters/Tdv_Superposer.h"
 #include "media/graphs/ConversionTestSupport.h"
@@ -437,6 +438,71 @@ TEST(ConversionGraphs, TheInlayRestoresEveryFramesHeaderBlocks) {
             EXPECT_EQ(test::FfmpegErrors(dir, out), "") << type;
         }
     }
+}
+
+// The points at which the builders fail, and what they leave.
+TEST(ConversionGraphs, FailurePointsOfTheBuilders) {
+    test::TempDir dir;
+    media::TCdm cdm;
+    const std::string out = (dir / "out.avi").string();
+    // A file that does not exist fails every builder at the source.
+    const std::string missing = (dir / "missing.avi").string();
+    EXPECT_FALSE(cdm.BuildDVType2Graph(missing, out));
+    EXPECT_FALSE(cdm.BuildCorrigerType2Graph(missing, out));
+    EXPECT_FALSE(cdm.BuildSceneContenuGraph(missing));
+    EXPECT_FALSE(cdm.BuildExtraireAudioGraph(missing, out));
+
+    if (test::ToolAvailable("ffmpeg")) {
+        // Not DV: no stream reaches the date detector or the DV header filter.
+        ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                 "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
+                                 "sine=r=48000", "-t", "1", "-c:v", "mjpeg", "-c:a", "pcm_s16le",
+                                 "mjpeg.avi"},
+                                dir.path())
+                      .exitCode,
+                  0);
+        const std::string mjpeg = (dir / "mjpeg.avi").string();
+        EXPECT_FALSE(cdm.BuildStandardGraphType2(mjpeg, out, media::kStandardNtsc));
+        EXPECT_FALSE(cdm.BuildStandardGraphType1(mjpeg, out, media::kStandardNtsc));
+        EXPECT_FALSE(cdm.BuildIncrusterGraphType2(mjpeg, out, media::kStandardPal));
+        EXPECT_FALSE(cdm.BuildIncrusterGraphType1(mjpeg, out, media::kStandardPal));
+        EXPECT_FALSE(cdm.BuildSceneDateGraph(mjpeg));
+        EXPECT_FALSE(cdm.BuildSrtGraph(mjpeg));
+        EXPECT_FALSE(cdm.BuildDecalerHoraireGraph(mjpeg, out));
+        EXPECT_FALSE(cdm.BuildDVType2Graph(mjpeg, out));
+        EXPECT_NE(cdm.BuildError(), "");
+        // ... but its picture reaches the content detector.
+        EXPECT_TRUE(cdm.BuildSceneContenuGraph(mjpeg)) << cdm.BuildError();
+
+        // Sound without video passes through the tee into the WAV writer.
+        ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                                 "sine=r=44100", "-t", "1", "-c:a", "pcm_s16le", "sound.avi"},
+                                dir.path())
+                      .exitCode,
+                  0);
+        const std::string sound = (dir / "sound.avi").string();
+        const std::string wav = (dir / "sound.wav").string();
+        ASSERT_TRUE(cdm.BuildExtraireAudioGraph(sound, wav)) << cdm.BuildError();
+        EXPECT_TRUE(cdm.infinite.Attached());
+        EXPECT_TRUE(cdm.infinite.Filter()->GetInputPin(0)->IsConnected());
+        ASSERT_EQ(test::RunToEnd(cdm), "");
+        const auto a = test::FfmpegPcm(dir, sound), b = test::FfmpegPcm(dir, wav);
+        ASSERT_TRUE(a && b);
+        EXPECT_TRUE(*a == *b);
+    }
+
+    // After every build the date detector's callbacks are empty; the repair of a file it can
+    // read writes over an existing output.
+    const std::string src = test::MakeDvFile(dir, "clip.avi", "type=2 frames=5");
+    test::WriteBytes(out, Bytes(10, 7));
+    cdm.SceneDetect().Detector().OnSceneEnd = [](const scenes::FrameInfo&,
+                                                 const scenes::FrameInfo&) {};
+    cdm.SceneDetect().Detector().OnStreamEnd = [] {};
+    ASSERT_TRUE(cdm.BuildCorrigerType2Graph(src, out)) << cdm.BuildError();
+    EXPECT_FALSE(cdm.SceneDetect().Detector().OnSceneEnd);
+    EXPECT_FALSE(cdm.SceneDetect().Detector().OnStreamEnd);
+    ASSERT_EQ(test::RunToEnd(cdm), "");
+    EXPECT_EQ(test::DvFrames(out).size(), 5u);
 }
 
 // Files written by other programs: ffmpeg's raw DV wrapped by ffmpeg and by dvgrab.
