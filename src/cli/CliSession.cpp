@@ -1,5 +1,7 @@
 #include "cli/CliSession.h"
 
+#include <QGuiApplication>
+
 #include "core/settings/PreferencesStore.h"
 #include "platform/PreferencesEnvironment.h"
 #include "platform/UserLocale.h"
@@ -21,11 +23,26 @@ files::RecordSettings RecordSettingsOf(const settings::Preferences& prefs,
     return r;
 }
 
+// The offscreen platform needs no display; it is named on the application's own command line,
+// so the user's environment stays as it is.
+std::shared_ptr<void> OffscreenGui() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    static int argc = 3;
+    static char name[] = "kelvor-cli";
+    static char option[] = "-platform";
+    static char platform[] = "offscreen";
+    static char* argv[] = {name, option, platform, nullptr};
+    return std::make_shared<QGuiApplication>(argc, argv);
+}
+
 }  // namespace
 
 Session::Session(HostOptions options)
-    : Prefs(Loaded()),
+    : Gui(OffscreenGui()),
+      Prefs(Loaded()),
       Locale(platform::UserLocaleInfo()),
+      Cdm(Locale),
       List(Probe, RecordSettingsOf(Prefs, Locale), Prefs.OrdreDeLaListe,
            Prefs.SelectionnerALOuverture),
       Host(List, Control, options),
