@@ -1,0 +1,5 @@
+// placeholder
+#include <QTest>
+class T : public QObject { Q_OBJECT private slots: void none() {} };
+QTEST_MAIN(T)
+#include "StartTest.moc"
