@@ -120,6 +120,9 @@ SettingsPanel::SettingsPanel(QWidget* parent) : QFrame(parent) {
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);
+    table_->setAlternatingRowColors(true);
+    table_->setShowGrid(false);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     column->addWidget(table_, 1);
     column->addWidget(new QLabel(tr("Type F10 to close this panel."), this));
 }

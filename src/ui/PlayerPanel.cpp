@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
@@ -21,7 +22,7 @@ constexpr int kInlayScale = 1000;
 }  // namespace
 
 PlayerPanel::PlayerPanel(QWidget* parent) : QWidget(parent) {
-    setObjectName("PlayerPanel");
+    setObjectName("TBaseFrame");
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(8, 8, 8, 4);
     column->setSpacing(6);
@@ -72,30 +73,43 @@ PlayerPanel::PlayerPanel(QWidget* parent) : QWidget(parent) {
     column->addWidget(gauge_);
 
     info_ = new QWidget(this);
-    info_->setObjectName("InformationPanel");
+    info_->setObjectName("Panel1");
     auto* grid = new QGridLayout(info_);
     grid->setContentsMargins(0, 4, 0, 0);
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(3);
     grid->setColumnStretch(1, 1);
+    auto* nameRow = new QHBoxLayout;
     name_ = new QLabel(info_);
-    name_->setObjectName("FileName");
+    name_->setObjectName("LabNom");
     QFont bold = name_->font();
     bold.setBold(true);
     name_->setFont(bold);
     name_->setCursor(Qt::PointingHandCursor);
-    name_->setToolTip(tr("Click to open the parent folder"));
     name_->installEventFilter(this);
-    grid->addWidget(name_, 0, 0, 1, 2);
+    nameRow->addWidget(name_, 1);
+    const auto badge = [this](const char* text, QColor colour) {
+        auto* b = new QLabel(text, info_);
+        b->setObjectName(QString("lab") + text);
+        b->setStyleSheet(QString("QLabel { color: white; background: %1; border-radius: 3px; "
+                                 "padding: 0px 4px; }")
+                             .arg(colour.name()));
+        b->hide();
+        return b;
+    };
+    scn_ = badge("scn", QColor(40, 100, 180));
+    srt_ = badge("srt", QColor(40, 140, 80));
+    nameRow->addWidget(scn_);
+    nameRow->addWidget(srt_);
+    grid->addLayout(nameRow, 0, 0, 1, 2);
     datecode_ = value("Datecode", 1);
     timecode_ = value("Timecode", 2);
-    codec_ = value("Codec", 3);
+    codec_ = value("codec", 3);
     image_ = value("Image", 4);
     duration_ = value("Duration", 5);
-    framerate_ = value("Framerate", 6);
+    framerate_ = value("Fps", 6);
     audio1_ = value("Audio", 7);
     audio2_ = value("", 8);
-    companions_ = value("Scenes", 9);
     column->addWidget(info_);
 
     copyMenu_ = new QMenu(this);
@@ -132,35 +146,52 @@ QLabel* PlayerPanel::value(const char* caption, int row) {
     return v;
 }
 
-void PlayerPanel::ShowFile(std::shared_ptr<const files::TAfficherFichier> record) {
+void PlayerPanel::ShowFile(std::shared_ptr<const files::TAfficherFichier> record,
+                           const std::string& displayFormat, const LocaleInfo& locale) {
     shown_ = std::move(record);
     const files::TAfficherFichier* r = shown_.get();
     const auto set = [](QLabel* l, const std::string& text) {
         l->setText(QString::fromStdString(text));
     };
+    scn_->setVisible(r && r->HasScn);
+    srt_->setVisible(r && r->HasSrt);
     if (!r) {
-        name_->setText(tr("No file"));
+        name_->setText("---");
+        name_->setToolTip(QString());
+        info_->setToolTip(QString());
         for (QLabel* l : {datecode_, timecode_, codec_, image_, duration_, framerate_, audio1_,
-                          audio2_, companions_})
+                          audio2_})
             l->clear();
         return;
     }
     set(name_, r->Name);
-    name_->setToolTip(QString::fromStdString(r->FullName));
-    set(datecode_, r->DatecodeText);
+    name_->setToolTip(tr("Click to open the parent folder"));
+    set(datecode_, r->Datecode > 0 ? FormatDateTime(displayFormat, r->Datecode, locale)
+                                   : r->DatecodeText);
     set(timecode_, r->TimecodeText);
-    set(codec_, r->Codec);
-    set(image_, r->ImageText);
-    set(duration_, r->DurationText);
-    set(framerate_, r->Fps > 0 ? commands::FpsText(r->Fps) + " fps" : std::string("N/A"));
+    std::string codec = r->Codec;
+    if (r->IsDV) {
+        if (r->DVType == 1)
+            codec += " (type 1)";
+        else if (r->DVType == 2)
+            codec += r->IavsType2 ? " (type 2 iavs)" : " (type 2)";
+        else
+            codec += " (atypical)";
+    }
+    set(codec_, codec);
+    set(image_, r->ImageText + r->AspectText);
+    std::string duration = r->DurationText;
+    if (!r->AudioDurationText.empty() && r->AudioDurationText != r->DurationText)
+        duration += " (" + r->AudioDurationText + ")";
+    set(duration_, duration);
+    set(framerate_, r->Fps > 0 ? commands::FpsText(r->Fps) : std::string());
     set(audio1_, r->AudioText);
     set(audio2_, r->AudioFormatText);
-    std::string marks;
-    if (r->HasScn)
-        marks = "scn";
-    if (r->HasSrt)
-        marks += marks.empty() ? "srt" : " + srt";
-    set(companions_, marks.empty() ? "none" : marks);
+    const qulonglong size = (static_cast<qulonglong>(r->SizeHigh) << 32) | r->SizeLow;
+    info_->setToolTip(
+        "File     : " + QString::fromStdString(r->FullName) + "\r\n" +
+        "Size     : " + QLocale().toString(size) + "\r\n" + "Modified : " +
+        QString::fromStdString(FormatDateTime(displayFormat, r->Modified, locale)));
 }
 
 void PlayerPanel::BeginProgress() {

@@ -11,6 +11,7 @@
 
 #include <memory>
 
+#include "core/files/DatePattern.h"
 #include "core/files/VideoFileRecord.h"
 
 class QLabel;
@@ -25,7 +26,11 @@ class PlayerPanel final : public QWidget {
   public:
     explicit PlayerPanel(QWidget* parent);
 
-    void ShowFile(std::shared_ptr<const files::TAfficherFichier> record);
+    // The record's texts as the information panel shows them; the datecode is formatted with the
+    // display format when the record holds one.
+    void ShowFile(std::shared_ptr<const files::TAfficherFichier> record,
+                  const std::string& displayFormat = "ddddd hh:nn:ss",
+                  const LocaleInfo& locale = EnglishLocale());
     const files::TAfficherFichier* Shown() const { return shown_.get(); }
 
     // The conversion's progress display: the gauge replaces the playing slider.
@@ -82,7 +87,8 @@ class PlayerPanel final : public QWidget {
     QLabel* framerate_;
     QLabel* audio1_;
     QLabel* audio2_;
-    QLabel* companions_;
+    QLabel* scn_;
+    QLabel* srt_;
     QMenu* copyMenu_;
 };
 

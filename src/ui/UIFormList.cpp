@@ -154,7 +154,7 @@ void TUIForm::focusRow(int row) {
 }
 
 void TUIForm::showCurrent() {
-    player_->ShowFile(current_);
+    player_->ShowFile(current_, s_.Prefs.FormatPourAfficherDatecode, s_.Env.Locale);
     if (current_)
         preview_->Load(current_.get());
     else
@@ -169,7 +169,8 @@ void TUIForm::SelectionChanged() {
 
 void TUIForm::RefreshList() {
     const int count = model_->Count();
-    if (count > 1 && panel_ == Panel::None && !listShown_)
+    const bool showList = count > 1 && panel_ == Panel::None && !listShown_;
+    if (showList)
         setListShown(true);
     const bool welcome = count == 0;
     if (welcome != WelcomeShown()) {
@@ -198,6 +199,9 @@ void TUIForm::RefreshList() {
                       SortText(SortMode()));
     lb_->setToolTip(QString::number(selected) + " file" + s + " selected" + s + " of " +
                     QString::number(count) + "\r\n" + "Type F6 to hide the list.");
+    // Shown as F6 shows it, with the actions that come with the list.
+    if (showList)
+        UpdateActions();
 }
 
 QString TUIForm::CounterText() const {

@@ -31,8 +31,7 @@ commands::WorkerServices TUIForm::services() {
 
 bool TUIForm::canStartRun() const {
     // One run at a time: the list and the commands wait for the end of the one going on.
-    return module_ && cdm_ && !runActive_ && !(graphWorker_ && !graphWorker_->Finished()) &&
-           !(fastWorker_ && !fastWorker_->Finished());
+    return module_ && cdm_ && !runActive_;
 }
 
 void TUIForm::RunMonoCommand(const std::string& command) {
@@ -52,7 +51,8 @@ void TUIForm::RunFileCommand(const std::string& command) {
     const commands::tFileAction* c = module_->Find(command);
     if (!c)
         return;
-    reapWorkers();
+    // The last run has sent its end; its thread is over or about to be.
+    fastWorker_.reset();
     fastWorker_ = commands::RunFileCommand(*c, services());
 }
 
@@ -62,7 +62,7 @@ void TUIForm::RunGraphCommand(const std::string& command) {
     const commands::tFileAction* c = module_->Find(command);
     if (!c)
         return;
-    reapWorkers();
+    graphWorker_.reset();
     graphWorker_ = commands::RunGraphCommand(*c, services());
 }
 
