@@ -39,6 +39,9 @@ bool ScanFeed::Take(Report& report) {
         }
         report = std::move(reports_.front());
         reports_.pop_front();
+        // A waiting scanner goes on once half the room is free, not at every path taken.
+        if (reports_.size() != capacity_ / 2)
+            return true;
     }
     space_.notify_one();
     return true;

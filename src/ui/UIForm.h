@@ -326,6 +326,11 @@ class TUIForm final : public QMainWindow {
     bool closing_ = false;
     bool waitCursor_ = false;
     bool selectionPending_ = false;
+    // The counter and the list's hint as RefreshList last set them; the widgets take them once
+    // per turn of the event loop, so a thousand files added in a row lay out text once.
+    QString counterText_;
+    QString listHint_;
+    bool countersPending_ = false;
     int loadingDepth_ = 0;
     qint64 lastMessages_ = 0;  // when the loading loops last let messages run, ms
 

@@ -3,6 +3,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
+#include <QTimer>
 
 #include "commands/FileList.h"
 #include "ui/FileListModel.h"
@@ -195,21 +196,29 @@ void TUIForm::RefreshList() {
     }
     const int selected = SelectedCount();
     const QString s = selected >= 2 ? "s" : "";
-    counter_->setText(QString::number(selected) + " file" + s + " of " + QString::number(count) +
-                      SortText(SortMode()));
-    lb_->setToolTip(QString::number(selected) + " file" + s + " selected" + s + " of " +
-                    QString::number(count) + "\r\n" + "Type F6 to hide the list.");
+    counterText_ = QString::number(selected) + " file" + s + " of " + QString::number(count) +
+                   SortText(SortMode());
+    listHint_ = QString::number(selected) + " file" + s + " selected" + s + " of " +
+                QString::number(count) + "\r\n" + "Type F6 to hide the list.";
+    if (!countersPending_) {
+        countersPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            countersPending_ = false;
+            counter_->setText(counterText_);
+            lb_->setToolTip(listHint_);
+        });
+    }
     // Shown as F6 shows it, with the actions that come with the list.
     if (showList)
         UpdateActions();
 }
 
 QString TUIForm::CounterText() const {
-    return counter_->text();
+    return counterText_;
 }
 
 QString TUIForm::ListHint() const {
-    return lb_->toolTip();
+    return listHint_;
 }
 
 void TUIForm::SortList(int mode) {

@@ -33,7 +33,7 @@ constexpr qsizetype kMaxDroppedPath = 65530;
 // Paths the scanner may have found ahead of the list.
 constexpr std::size_t kScanBacklog = 256;
 // The longest the UI thread adds found files before it lets other work run.
-constexpr auto kScanSlice = std::chrono::milliseconds(25);
+constexpr auto kScanSlice = std::chrono::milliseconds(12);
 // Loading loops let messages run at most this often, so a fast loop does not spend its time
 // repainting.
 constexpr qint64 kMessagesEveryMs = 20;

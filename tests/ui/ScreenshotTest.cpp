@@ -21,6 +21,7 @@ class ScreenshotTest : public QObject {
     void initTestCase();
     void theWindowInItsSituations();
     void aConfirmationDuringARun();
+    void filesOnTheCommandLineOpenWithTheWindow();
 
   private:
     void save(QWidget& widget, const QString& name);
@@ -107,6 +108,26 @@ void ScreenshotTest::aConfirmationDuringARun() {
     s.trigger("amCreerScnFromDate");
     QVERIFY(s.waitForRun());
     QVERIFY(seen);
+}
+
+void ScreenshotTest::filesOnTheCommandLineOpenWithTheWindow() {
+    kelvor::test::TempDir clips;
+    std::string error;
+    QVERIFY(fixtures::WriteDvFile((clips / "holiday.avi").string(),
+                                  "type=2 frames=10 date=2024-07-14T10:00:00 ; frames=10 "
+                                  "date=2024-07-14T11:30:00",
+                                  error));
+    QVERIFY(fixtures::WriteDvFile((clips / "evening-ntsc.avi").string(),
+                                  "type=1 standard=ntsc aspect=16:9 audio=32k frames=10 "
+                                  "date=2024-07-15T20:45:00",
+                                  error));
+    Session s({(clips / "holiday.avi").string(), (clips / "evening-ntsc.avi").string()});
+    // As the program starts: shown, and nothing else; the window's own first paint asks to be
+    // activated, and the script runs then.
+    s.window().show();
+    QVERIFY(Session::waitFor([&] { return s.window().Items().Count() == 2; }, 10000));
+    QVERIFY(Session::waitFor([&] { return s.window().StatusText() == "Ready"; }));
+    save(s.window(), "10-started-with-files");
 }
 
 }  // namespace kelvor::ui::test
