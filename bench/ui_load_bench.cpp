@@ -115,9 +115,10 @@ int main(int argc, char** argv) {
         longest = std::max(longest, l.longestPauseMs);
     }
     std::printf("BENCH ui_load ours=%.3f peer=%.3f speedup=%.2f\n", ours, theirs, theirs / ours);
-    std::printf("ui_load: %d files; longest pause of the event loop while loading: %lld ms "
-                "(goal under 100 ms)\n",
-                kFiles, static_cast<long long>(longest));
+    std::printf(
+        "ui_load: %d files; longest pause of the event loop while loading: %lld ms "
+        "(goal under 100 ms)\n",
+        kFiles, static_cast<long long>(longest));
     program.Prefs().SauverListeEnQuittant = false;
     return 0;
 }

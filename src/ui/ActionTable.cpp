@@ -123,7 +123,7 @@ const ActionDef* FindActionDef(const std::string& name) {
 }
 
 const std::vector<const char*>& MenuNames() {
-    static const std::vector<const char*> kMenus = {"Files",  "Video",  "Rename",
+    static const std::vector<const char*> kMenus = {"Files",   "Video",  "Rename",
                                                     "Convert", "Scenes", "?"};
     return kMenus;
 }

@@ -25,7 +25,8 @@ QPixmap Camcorder() {
     p.setBrush(QColor(70, 110, 170));
     p.drawRoundedRect(QRectF(10, 22, 72, 44), 8, 8);
     p.setBrush(QColor(40, 40, 50));
-    p.drawPolygon(QPolygonF({QPointF(82, 34), QPointF(110, 24), QPointF(110, 64), QPointF(82, 54)}));
+    p.drawPolygon(
+        QPolygonF({QPointF(82, 34), QPointF(110, 24), QPointF(110, 64), QPointF(82, 54)}));
     p.setBrush(QColor(220, 60, 60));
     p.drawEllipse(QPointF(24, 34), 5, 5);
     p.setBrush(QColor(200, 210, 230));
@@ -86,7 +87,8 @@ TAproposFrame::TAproposFrame(QWidget* parent, const QString& versionText,
     column->setContentsMargins(28, 28, 28, 28);
     column->setSpacing(10);
     column->addWidget(Heading(about::kProductName, this));
-    column->addWidget(new QLabel(tr("Version %1, built on %2").arg(versionText, buildDateText), this));
+    column->addWidget(
+        new QLabel(tr("Version %1, built on %2").arg(versionText, buildDateText), this));
     column->addWidget(new QLabel(tr("by %1").arg(about::kMaker), this));
     auto* web = new QLabel(QString("<a href=\"%1\">%1</a>").arg(about::kWebAddress), this);
     web->setOpenExternalLinks(true);
@@ -133,7 +135,8 @@ void SettingsPanel::FillShortcuts(const std::vector<Row>& rows) {
         const Row& r = rows[static_cast<std::size_t>(i)];
         table_->setItem(i, 0, new QTableWidgetItem(r.Caption));
         table_->setItem(i, 1, new QTableWidgetItem(r.Keys));
-        table_->setItem(i, 2, new QTableWidgetItem(r.Switch.isEmpty() ? QString() : "+" + r.Switch));
+        table_->setItem(i, 2,
+                        new QTableWidgetItem(r.Switch.isEmpty() ? QString() : "+" + r.Switch));
     }
 }
 

@@ -159,15 +159,15 @@ void PlayerPanel::ShowFile(std::shared_ptr<const files::TAfficherFichier> record
         name_->setText("---");
         name_->setToolTip(QString());
         info_->setToolTip(QString());
-        for (QLabel* l : {datecode_, timecode_, codec_, image_, duration_, framerate_, audio1_,
-                          audio2_})
+        for (QLabel* l :
+             {datecode_, timecode_, codec_, image_, duration_, framerate_, audio1_, audio2_})
             l->clear();
         return;
     }
     set(name_, r->Name);
     name_->setToolTip(tr("Click to open the parent folder"));
-    set(datecode_, r->Datecode > 0 ? FormatDateTime(displayFormat, r->Datecode, locale)
-                                   : r->DatecodeText);
+    set(datecode_,
+        r->Datecode > 0 ? FormatDateTime(displayFormat, r->Datecode, locale) : r->DatecodeText);
     set(timecode_, r->TimecodeText);
     std::string codec = r->Codec;
     if (r->IsDV) {
@@ -188,10 +188,9 @@ void PlayerPanel::ShowFile(std::shared_ptr<const files::TAfficherFichier> record
     set(audio1_, r->AudioText);
     set(audio2_, r->AudioFormatText);
     const qulonglong size = (static_cast<qulonglong>(r->SizeHigh) << 32) | r->SizeLow;
-    info_->setToolTip(
-        "File     : " + QString::fromStdString(r->FullName) + "\r\n" +
-        "Size     : " + QLocale().toString(size) + "\r\n" + "Modified : " +
-        QString::fromStdString(FormatDateTime(displayFormat, r->Modified, locale)));
+    info_->setToolTip("File     : " + QString::fromStdString(r->FullName) + "\r\n" +
+                      "Size     : " + QLocale().toString(size) + "\r\n" + "Modified : " +
+                      QString::fromStdString(FormatDateTime(displayFormat, r->Modified, locale)));
 }
 
 void PlayerPanel::BeginProgress() {

@@ -12,9 +12,8 @@ void ScanFeed::Push(Report report) {
     {
         std::unique_lock lock(mutex_);
         if (report.kind == Kind::File) {
-            space_.wait(lock, [this] {
-                return closed_ || !accepting_ || reports_.size() < capacity_;
-            });
+            space_.wait(lock,
+                        [this] { return closed_ || !accepting_ || reports_.size() < capacity_; });
             if (closed_ || !accepting_)
                 return;
         } else if (closed_) {

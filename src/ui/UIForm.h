@@ -301,10 +301,10 @@ class TUIForm final : public QMainWindow {
     QAction* editScenesButton_ = nullptr;
     FileListModel* model_ = nullptr;
 
-    std::vector<QAction*> actions_;                  // the action list `al`, in its order
-    std::map<QString, QAction*> byName_;             // the same by name
-    std::map<const QAction*, std::string> bound_;    // action -> the command it starts
-    std::map<QString, QMenu*> menus_;                // "Files", "Files/Sort the list", ...
+    std::vector<QAction*> actions_;                // the action list `al`, in its order
+    std::map<QString, QAction*> byName_;           // the same by name
+    std::map<const QAction*, std::string> bound_;  // action -> the command it starts
+    std::map<QString, QMenu*> menus_;              // "Files", "Files/Sort the list", ...
     QMenu* listPopup_ = nullptr;
     QMenu* videoPopup_ = nullptr;
     QMenu* windowPopup_ = nullptr;

@@ -82,7 +82,8 @@ void TUIForm::createMenus() {
         if (!menu) {
             const qsizetype slash = path.indexOf('/');
             QMenu* parent = Menu(path.left(slash));
-            menu = parent->addMenu(ImageIcon(kImgSort), tr(path.mid(slash + 1).toUtf8().constData()));
+            menu =
+                parent->addMenu(ImageIcon(kImgSort), tr(path.mid(slash + 1).toUtf8().constData()));
             menus_[path] = menu;
         }
         if (d.SeparatorBefore && !menu->isEmpty())
@@ -101,18 +102,18 @@ void TUIForm::createMenus() {
         }
     };
     listPopup_ = new QMenu(this);
-    add(listPopup_, {"afSelectionnerTout", "amOterFichier", "amSupprimerFichier", "afViderListe",
-                     "Files/Sort the list", "", "amDossierParent", "amRiffHeader",
-                     "amDefaultPlayer", "afVarnolt", "amOpenFichierF3", "amOpenFichierF4", "",
-                     "Rename", "Convert", "Scenes"});
+    add(listPopup_,
+        {"afSelectionnerTout", "amOterFichier", "amSupprimerFichier", "afViderListe",
+         "Files/Sort the list", "", "amDossierParent", "amRiffHeader", "amDefaultPlayer",
+         "afVarnolt", "amOpenFichierF3", "amOpenFichierF4", "", "Rename", "Convert", "Scenes"});
     videoPopup_ = new QMenu(this);
     add(videoPopup_, {"avPlayStop", "avFullscreen", "avMute", "afIncVolume", "afDecVolume", "",
                       "amAfficherIncrustation", "amAfficherSliders"});
     windowPopup_ = new QMenu(this);
-    add(windowPopup_, {"afOuvrirFichiers", "afCollerFichiers", "afOuvrirunDossier",
-                       "afOuvrirDossierPrefere", "afOuvrirTout", "afOuvrirPlayList",
-                       "afOuvrirDefaultPlayList", "afOuvrirScript", "", "afBasculerListe",
-                       "afOptions", "afApropos", "", "afQuitter"});
+    add(windowPopup_,
+        {"afOuvrirFichiers", "afCollerFichiers", "afOuvrirunDossier", "afOuvrirDossierPrefere",
+         "afOuvrirTout", "afOuvrirPlayList", "afOuvrirDefaultPlayList", "afOuvrirScript", "",
+         "afBasculerListe", "afOptions", "afApropos", "", "afQuitter"});
 
     toolbar_ = addToolBar(tr("Tools"));
     toolbar_->setObjectName("ToolBar");
@@ -260,7 +261,7 @@ void TUIForm::triggered(QAction* a) {
     if (const auto it = kHandlers.find(name); it != kHandlers.end())
         return it->second(*this, a);
     static const std::map<QString, std::pair<Step, bool>> kSteps = {
-        {"avanceLow", {Step::Frame, true}},    {"reculeLow", {Step::Frame, false}},
+        {"avanceLow", {Step::Frame, true}},     {"reculeLow", {Step::Frame, false}},
         {"avanceMedium", {Step::Second, true}}, {"ReculeMedium", {Step::Second, false}},
         {"avanceHigh", {Step::Minute, true}},   {"ReculeHigh", {Step::Minute, false}},
         {"avAvanceFin", {Step::End, true}},     {"avReculeDebut", {Step::Start, false}},
@@ -329,10 +330,11 @@ void TUIForm::UpdateActions() {
     // Ctrl+Q shortens the names when that command applies; otherwise it quits.
     QAction* shorten = Action("amPurgerNom");
     const bool shortenTakesKey = shorten->isVisible() && shorten->isEnabled();
-    Action("afQuitter")->setShortcuts(
-        shortenTakesKey ? QList<QKeySequence>{QKeySequence(Qt::AltModifier | Qt::Key_F4)}
-                        : QList<QKeySequence>{QKeySequence(Qt::AltModifier | Qt::Key_F4),
-                                              QKeySequence(Qt::ControlModifier | Qt::Key_Q)});
+    Action("afQuitter")
+        ->setShortcuts(shortenTakesKey
+                           ? QList<QKeySequence>{QKeySequence(Qt::AltModifier | Qt::Key_F4)}
+                           : QList<QKeySequence>{QKeySequence(Qt::AltModifier | Qt::Key_F4),
+                                                 QKeySequence(Qt::ControlModifier | Qt::Key_Q)});
     const auto anyVisible = [](QMenu* m) {
         for (QAction* a : m->actions())
             if (!a->isSeparator() && a->isVisible())
@@ -341,8 +343,7 @@ void TUIForm::UpdateActions() {
     };
     for (const auto& [path, menu] : menus_) {
         const bool topLevel = !path.contains('/');
-        menu->menuAction()->setVisible(anyVisible(menu) &&
-                                       (!topLevel || panel_ == Panel::None));
+        menu->menuAction()->setVisible(anyVisible(menu) && (!topLevel || panel_ == Panel::None));
     }
     layoutBody();
 }

@@ -55,8 +55,8 @@ int TUIForm::AddFile(const std::string& path, bool select) {
         const std::string text = record->Name;
         // The view's focus and selection follow their items, so a file inserted before the
         // focused one leaves the same file focused.
-        model_->Insert(at, FileListModel::Entry{commands::FileItem{text, std::move(record)},
-                                                std::move(key)});
+        model_->Insert(
+            at, FileListModel::Entry{commands::FileItem{text, std::move(record)}, std::move(key)});
         if (select || s_.Prefs.SelectionnerALOuverture)
             selectRow(at);
     }
@@ -106,8 +106,9 @@ void TUIForm::ReplaceItem(int index, const std::string& path) {
         RemoveItem(index);
         to = kept;
     } else {
-        to = model_->Replace(index, FileListModel::Entry{commands::FileItem{text, std::move(record)},
-                                                         std::move(key)});
+        to = model_->Replace(
+            index,
+            FileListModel::Entry{commands::FileItem{text, std::move(record)}, std::move(key)});
     }
     selectRow(to);
     if (wasFocused)
@@ -142,8 +143,8 @@ int TUIForm::Focused() const {
 void TUIForm::selectRow(int row, bool on) {
     if (row < 0 || row >= model_->Count())
         return;
-    lb_->selectionModel()->select(model_->index(row), on ? QItemSelectionModel::Select
-                                                         : QItemSelectionModel::Deselect);
+    lb_->selectionModel()->select(model_->index(row),
+                                  on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
 void TUIForm::focusRow(int row) {

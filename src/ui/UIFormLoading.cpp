@@ -168,7 +168,10 @@ void TUIForm::createScanner() {
     if (scanner_)
         return;
     feed_ = std::make_unique<ScanFeed>(
-        [this] { QMetaObject::invokeMethod(this, [this] { drainScan(); }, Qt::QueuedConnection); },
+        [this] {
+            QMetaObject::invokeMethod(
+                this, [this] { drainScan(); }, Qt::QueuedConnection);
+        },
         kScanBacklog);
     ThreadedDirscan::Callbacks on;
     // Dirscan1FileFound: only AVI names go over; AddFile checks that the file exists.
@@ -321,9 +324,8 @@ void TUIForm::dropEvent(QDropEvent* event) {
     if (files.isEmpty())
         return;
     // The drop is released first; the files are added once the drag is over.
-    QTimer::singleShot(0, this, [this, files] {
-        LoadFiles(tr("Open drag-and-dropped files"), files);
-    });
+    QTimer::singleShot(0, this,
+                       [this, files] { LoadFiles(tr("Open drag-and-dropped files"), files); });
 }
 
 }  // namespace kelvor::ui

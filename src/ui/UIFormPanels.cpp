@@ -71,8 +71,8 @@ void TUIForm::layoutBody() {
         return;
     const int w = body_->width(), h = body_->height();
     player_->setGeometry(0, 0, kPlayerWidth, h);
-    listColumn_->setGeometry(kListLeft, 0, std::max(kListWidth / 2, w - kListLeft - kListMargin / 2),
-                             h);
+    listColumn_->setGeometry(kListLeft, 0,
+                             std::max(kListWidth / 2, w - kListLeft - kListMargin / 2), h);
     listColumn_->setVisible(listShown_ && panel_ == Panel::None);
     welcome_->setGeometry(0, 0, std::max(w, TVideFrame::kWidth), h);
     about_->setGeometry(0, 0, w, h);

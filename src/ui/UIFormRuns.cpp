@@ -189,8 +189,7 @@ void TUIForm::reapWorkers() {
 void TUIForm::waitForWorker(commands::CommandWorker& worker) {
     while (!worker.Finished()) {
         QEventLoop loop;
-        connect(host_.get(), &WindowHost::RunEnded, &loop, &QEventLoop::quit,
-                Qt::QueuedConnection);
+        connect(host_.get(), &WindowHost::RunEnded, &loop, &QEventLoop::quit, Qt::QueuedConnection);
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
         loop.exec();
     }

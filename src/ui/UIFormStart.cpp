@@ -116,10 +116,9 @@ void TUIForm::buildWindow() {
         preview_->SetInlayPosition(x, y, s_.Prefs.Alignement);
     });
     player_->VideoArea()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(player_->VideoArea(), &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) {
-                videoPopup_->popup(player_->VideoArea()->mapToGlobal(at));
-            });
+    connect(
+        player_->VideoArea(), &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& at) { videoPopup_->popup(player_->VideoArea()->mapToGlobal(at)); });
     player_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(player_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { windowPopup_->popup(player_->mapToGlobal(at)); });
@@ -177,8 +176,8 @@ void TUIForm::FormShow() {
         settings::LoadPreferences(s_.Prefs, s_.Env);
         ApplyPreferences();
         if (QAction* a = Action("afIncVolume"))
-            a->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Plus),
-                             QKeySequence(Qt::Key_Plus)});
+            a->setShortcuts(
+                {QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence(Qt::Key_Plus)});
         if (QAction* a = Action("afDecVolume"))
             a->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
         setListShown(false);
@@ -191,8 +190,8 @@ void TUIForm::FormShow() {
         }
         fillShortcutTable();
         const auto openWith = [](const std::string& program) {
-            return "Open with " + QString::fromStdString(
-                                      std::filesystem::path(program).stem().string());
+            return "Open with " +
+                   QString::fromStdString(std::filesystem::path(program).stem().string());
         };
         setCaption("afVarnolt", openWith(s_.Prefs.FichierVarnolt), -1);
         setCaption("amOpenFichierF3", openWith(s_.Prefs.FichierF3), -1);
@@ -274,10 +273,10 @@ void TUIForm::ApplyPreferences() {
         setCaption("amAfficherIncrustation", "Hide  inlay", kImgHideInlay);
     else
         setCaption("amAfficherIncrustation", "Show inlay", kImgShowInlay);
-    setCaption("amAfficherSliders",
-               p.IncrustSlidersVisible ? "Hide the sliders for inlay"
-                                       : "Modify the position of inlay",
-               -1);
+    setCaption(
+        "amAfficherSliders",
+        p.IncrustSlidersVisible ? "Hide the sliders for inlay" : "Modify the position of inlay",
+        -1);
     player_->SetSlidersVisible(p.IncrustSlidersVisible);
     std::error_code ec;
     if (!std::filesystem::is_directory(p.DossierPourSauver, ec))
@@ -308,9 +307,10 @@ void TUIForm::closeEvent(QCloseEvent* event) {
         } else {
             const QString place = p.IniMode ? "a ini file" : "the registry";
             const QString text =
-                QString("Do you want to save the preferences of %1 in %2 to find them again at "
-                        "next start?\r\n\r\nIf you answer \"All\", then %3 will save them "
-                        "automatically when quitting.")
+                QString(
+                    "Do you want to save the preferences of %1 in %2 to find them again at "
+                    "next start?\r\n\r\nIf you answer \"All\", then %3 will save them "
+                    "automatically when quitting.")
                     .arg(about::kProductName, place, about::kProductName);
             const SaveAnswer answer = dialogs_->SavePreferences(this, text);
             if (answer == SaveAnswer::Cancel) {

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -89,10 +89,9 @@ QString WindowDialogs::SaveFile(QWidget* parent, const QString& folder, const QS
 bool WindowDialogs::FrameRate(QWidget* parent, int& choice, double& fps) {
     const QStringList items = {"25 images/sec", "29.97 images/sec", QObject::tr("Custom")};
     bool ok = false;
-    const QString chosen =
-        QInputDialog::getItem(parent, QObject::tr("Fix the video framerate"),
-                              QObject::tr("Frame rate:"), items, std::clamp(choice, 0, 2), false,
-                              &ok);
+    const QString chosen = QInputDialog::getItem(parent, QObject::tr("Fix the video framerate"),
+                                                 QObject::tr("Frame rate:"), items,
+                                                 std::clamp(choice, 0, 2), false, &ok);
     if (!ok)
         return false;
     choice = static_cast<int>(items.indexOf(chosen));
@@ -110,8 +109,8 @@ bool WindowDialogs::Codec(QWidget* parent, int& choice, QString& code) {
     const QStringList items = {"dvsd", "dsvd", "cdvc", QObject::tr("Custom")};
     bool ok = false;
     const QString chosen =
-        QInputDialog::getItem(parent, QObject::tr("Change the codec"), QObject::tr("Codec:"),
-                              items, std::clamp(choice, 0, 3), false, &ok);
+        QInputDialog::getItem(parent, QObject::tr("Change the codec"), QObject::tr("Codec:"), items,
+                              std::clamp(choice, 0, 3), false, &ok);
     if (!ok)
         return false;
     choice = static_cast<int>(items.indexOf(chosen));
@@ -129,8 +128,8 @@ bool WindowDialogs::TimeDifference(QWidget* parent, double reference, double& sh
     const QString from = QString::fromStdString(FormatDateTime("ddddd hh:nn:ss", reference));
     const double hours = QInputDialog::getDouble(
         parent, QObject::tr("Fix a time difference"),
-        QObject::tr("Recorded on %1.\nHours to add to every datecode:").arg(from),
-        shiftDays * 24, -24 * 3660, 24 * 3660, 4, &ok);
+        QObject::tr("Recorded on %1.\nHours to add to every datecode:").arg(from), shiftDays * 24,
+        -24 * 3660, 24 * 3660, 4, &ok);
     if (ok)
         shiftDays = hours / 24;
     return ok;

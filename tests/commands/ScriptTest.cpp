@@ -96,8 +96,8 @@ TEST(ListLoading, PlaylistsInUtf8AndInWindows1252) {
     kelvor::test::WriteFile(dir / "utf8.txt", "# x\r\n     " + d + "\xC3\xA9t\xC3\xA9.avi\r\n");
     kelvor::test::WriteFile(dir / "bom.txt", "\xEF\xBB\xBF" + d + "\xC3\xA9t\xC3\xA9.avi\r\n");
     // The same name as a Windows playlist writes it, and a byte 0x80 that is the euro sign there.
-    kelvor::test::WriteFile(dir / "ansi.txt",
-                            "# Done on 14/07/2024\r\n     " + d + "\xE9t\xE9.avi\r\n" + d + "\x80.avi");
+    kelvor::test::WriteFile(dir / "ansi.txt", "# Done on 14/07/2024\r\n     " + d +
+                                                  "\xE9t\xE9.avi\r\n" + d + "\x80.avi");
     const std::vector<std::string> ete{d + "\xC3\xA9t\xC3\xA9.avi"};
     EXPECT_EQ(*PlaylistEntries((dir / "utf8.txt").string()), ete);
     EXPECT_EQ(*PlaylistEntries((dir / "bom.txt").string()), ete);

@@ -141,17 +141,18 @@ void ActionsTest::keysOfTheActions() {
     s.show();
     TUIForm& w = s.window();
     const auto keys = [&](const char* name) { return w.Action(name)->shortcuts(); };
-    QCOMPARE(keys("amDVType1"),
-             QList<QKeySequence>{QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_1)});
-    QCOMPARE(keys("amDVType2"),
-             QList<QKeySequence>{QKeySequence(Qt::ControlModifier | Qt::KeypadModifier | Qt::Key_2)});
+    QCOMPARE(keys("amDVType1"), QList<QKeySequence>{QKeySequence(Qt::ControlModifier |
+                                                                 Qt::KeypadModifier | Qt::Key_1)});
+    QCOMPARE(keys("amDVType2"), QList<QKeySequence>{QKeySequence(Qt::ControlModifier |
+                                                                 Qt::KeypadModifier | Qt::Key_2)});
     QCOMPARE(keys("afIncVolume").size(), 2);
     QCOMPARE(keys("AvanceScene").size(), 2);
     QCOMPARE(keys("avFullscreen").size(), 2);
     QCOMPARE(keys("amCreerScnContenu"),
              QList<QKeySequence>{QKeySequence(Qt::ControlModifier | Qt::Key_Semicolon)});
     // The keypad's 1 converts, the 1 of the main keyboard does not.
-    w.LoadFiles("Loading files", {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00")))});
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00")))});
     QSignalSpy typeOne(w.Action("amDVType1"), &QAction::triggered);
     w.Action("amDVType1")->setEnabled(true);
     QTest::keyClick(&w, Qt::Key_1, Qt::ControlModifier);
@@ -217,7 +218,8 @@ void ActionsTest::menusAndPopUpsHoldTheActions() {
         QAction* a = w.Action(d.Name);
         QVERIFY2(a, d.Name);
         if (std::string(d.Name) != "afVarnolt" && std::string(d.Name).rfind("amOpenFichier", 0) &&
-            std::string(d.Name) != "afBasculerListe" && std::string(d.Name) != "amAfficherIncrustation" &&
+            std::string(d.Name) != "afBasculerListe" &&
+            std::string(d.Name) != "amAfficherIncrustation" &&
             std::string(d.Name) != "amAfficherSliders")
             QCOMPARE(a->text(), QString(d.Caption));
     }
@@ -231,7 +233,8 @@ void ActionsTest::repairDialogsOpenOnTheirPresets() {
     Session s;
     s.show();
     TUIForm& w = s.window();
-    const std::string ntsc = s.make("ntsc.avi", "type=2 standard=ntsc frames=5 date=2024-07-14T10:00:00");
+    const std::string ntsc =
+        s.make("ntsc.avi", "type=2 standard=ntsc frames=5 date=2024-07-14T10:00:00");
     const std::string undated = s.make("undated.avi", "type=2 frames=5 date=none");
     w.LoadFiles("Loading files", {QString::fromStdString(ntsc), QString::fromStdString(undated)});
     QItemSelectionModel* sel = w.List()->selectionModel();
@@ -285,11 +288,13 @@ void ActionsTest::volumeAndMute() {
     QTest::keyClick(&w, Qt::Key_Plus, Qt::KeypadModifier);
     QCOMPARE(w.Volume(), 1000);
     QCOMPARE(w.Player()->NeedleVisible(), true);
-    w.LoadFiles("Loading files", {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00")))});
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00")))});
     QTest::keyClick(&w, Qt::Key_M, Qt::ControlModifier);
     QVERIFY(w.Muted());
     QCOMPARE(w.Action("avMute")->text(), QString("Sound on"));
-    QCOMPARE(w.Action("avMute")->toolTip(), QString("Sound is Off.\r\nClick to turn the sound On."));
+    QCOMPARE(w.Action("avMute")->toolTip(),
+             QString("Sound is Off.\r\nClick to turn the sound On."));
     QVERIFY(!w.Player()->NeedleVisible());
     QTest::keyClick(&w, Qt::Key_M, Qt::ControlModifier);
     QVERIFY(!w.Muted());

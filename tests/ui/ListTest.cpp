@@ -164,7 +164,8 @@ void ListTest::theListShowsItselfFromTwoFiles() {
     TUIForm& w = s.window();
     QVERIFY(w.WelcomeShown());
     QVERIFY(w.Availability().empty());
-    w.LoadFiles("Loading files", {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00")))});
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00")))});
     QVERIFY(!w.ListShown());
     QVERIFY(!w.WelcomeShown());
     QCOMPARE(w.Availability(), (std::set<std::string>{"mono", "multi"}));
@@ -172,7 +173,8 @@ void ListTest::theListShowsItselfFromTwoFiles() {
     QVERIFY(w.Action("amAjouterDatecode")->isVisible());
     // The only file became the current one at the end of the loading.
     QCOMPARE(w.CurrentFile()->Name, std::string("a.avi"));
-    w.LoadFiles("Loading files", {QString::fromStdString(s.make("b.avi", Clip("2024-07-14T11:00:00")))});
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(s.make("b.avi", Clip("2024-07-14T11:00:00")))});
     QVERIFY(w.ListShown());
     QCOMPARE(w.Availability(), (std::set<std::string>{"liste", "mono", "multi"}));
     QVERIFY(w.Action("afSelectionnerTout")->isVisible());

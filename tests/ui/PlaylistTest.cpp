@@ -58,7 +58,8 @@ void PlaylistTest::anEmptyListStillWritesItsLines() {
     QVERIFY(s.window().SavePlaylist(s.path("empty.txt")));
     const std::string text = kelvor::test::ReadFile(s.dir / "empty.txt");
     QVERIFY(text.starts_with(Header(s.window().VersionText().toStdString()) + "\r\n# " +
-                             std::string(61, '-') + "\r\n# 0 file sorted by datecode\r\n# Done on "));
+                             std::string(61, '-') +
+                             "\r\n# 0 file sorted by datecode\r\n# Done on "));
     QCOMPARE(std::count(text.begin(), text.end(), '\n'), 11);
 }
 

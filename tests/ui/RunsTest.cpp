@@ -72,8 +72,9 @@ void RunsTest::theConfirmationBoxOffersTheFiveAnswers() {
     QCOMPARE(boxes, 1);
     QVERIFY(listWasDisabled);
     QVERIFY(texts[0].startsWith("Do you want to add a datecode to 'a.avi'\r\nand rename it to '"));
-    QVERIFY(texts[0].endsWith("\r\nIf you type \"Yes to All\" or \"No to All\" then no more "
-                              "confimation will be asked for."));
+    QVERIFY(
+        texts[0].endsWith("\r\nIf you type \"Yes to All\" or \"No to All\" then no more "
+                          "confimation will be asked for."));
     QVERIFY(!fs::exists(a));
     QVERIFY(!fs::exists(b));
     // Both items follow their files: new names, the same order.
@@ -116,10 +117,9 @@ void RunsTest::noToAllStillProcessesFilesWithoutAQuestion() {
     TUIForm& w = s.window();
     QStringList files;
     for (const char* n : {"a", "b", "c"})
-        files << QString::fromStdString(
-            s.make(std::string(n) + ".avi", Clip(std::string("2024-07-14T1") +
-                                                     static_cast<char>('0' + (n[0] - 'a')) +
-                                                     ":00:00")));
+        files << QString::fromStdString(s.make(
+            std::string(n) + ".avi",
+            Clip(std::string("2024-07-14T1") + static_cast<char>('0' + (n[0] - 'a')) + ":00:00")));
     kelvor::test::WriteFile(s.dir / "a.scn", "old a");
     kelvor::test::WriteFile(s.dir / "c.scn", "old c");
     w.LoadFiles("Loading files", files);

@@ -47,7 +47,8 @@ struct Log {
                 onFile(f);
             add("file " + rel(f));
         };
-        on.OnEndScan = [this, rel](ThreadedDirscan&, const std::string& r, bool, const std::string&) {
+        on.OnEndScan = [this, rel](ThreadedDirscan&, const std::string& r, bool,
+                                   const std::string&) {
             {
                 std::lock_guard lock(mutex);
                 events.push_back("end " + rel(r));
@@ -55,9 +56,8 @@ struct Log {
             }
             changed.notify_all();
         };
-        on.OnBeginScan = [this, rel](ThreadedDirscan&, const std::string& r, bool, const std::string&) {
-            add("begin " + rel(r));
-        };
+        on.OnBeginScan = [this, rel](ThreadedDirscan&, const std::string& r, bool,
+                                     const std::string&) { add("begin " + rel(r)); };
         return on;
     }
     void add(const std::string& e) {
@@ -104,7 +104,7 @@ void ScannerTest::reportsATreeInTheFileSystemsOrder() {
     std::vector<std::string> expected = {"begin "};
     std::string current;
     std::function<void(const fs::path&, const std::string&)> walk = [&](const fs::path& p,
-                                                                         const std::string& rel) {
+                                                                        const std::string& rel) {
         expected.push_back("folder " + rel);
         current = rel;
         for (const std::string& n : Order(p)) {
@@ -156,9 +156,9 @@ void ScannerTest::queuedFoldersAndFoldersThatDoNotExist() {
     scanner.QueueFolder((dir / "two/").string());
     QVERIFY(log.waitEnds(2));
     QVERIFY(QTest::qWaitFor([&] { return scanner.Sleeping(); }, 5000));
-    QCOMPARE(log.taken(), (std::vector<std::string>{"begin one/", "folder one/", "file one/a.avi",
-                                                    "end one/", "begin two/", "folder two/",
-                                                    "file two/b.avi", "end two/"}));
+    QCOMPARE(log.taken(),
+             (std::vector<std::string>{"begin one/", "folder one/", "file one/a.avi", "end one/",
+                                       "begin two/", "folder two/", "file two/b.avi", "end two/"}));
 }
 
 void ScannerTest::withoutRecursionSubfoldersAreLeftOut() {

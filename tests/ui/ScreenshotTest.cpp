@@ -7,8 +7,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 
 #include "ui/UiTestSupport.h"
@@ -51,13 +51,13 @@ void ScreenshotTest::theWindowInItsSituations() {
                                                "tc=00:00:00:00"))});
     save(w, "02-one-file");
 
-    w.LoadFiles("Loading files",
-                {QString::fromStdString(s.make(
-                     "evening-ntsc.avi",
-                     "type=1 standard=ntsc aspect=16:9 audio=32k frames=10 "
-                     "date=2024-07-15T20:45:00 tc=01:00:00:00")),
-                 QString::fromStdString(s.make("a-rather-long-file-name-from-the-camcorder.avi",
-                                               "type=2 frames=8 date=2024-07-13T09:15:00"))});
+    w.LoadFiles(
+        "Loading files",
+        {QString::fromStdString(s.make("evening-ntsc.avi",
+                                       "type=1 standard=ntsc aspect=16:9 audio=32k frames=10 "
+                                       "date=2024-07-15T20:45:00 tc=01:00:00:00")),
+         QString::fromStdString(s.make("a-rather-long-file-name-from-the-camcorder.avi",
+                                       "type=2 frames=8 date=2024-07-13T09:15:00"))});
     w.List()->selectionModel()->select(w.Items().index(2), QItemSelectionModel::Select);
     w.SelectionChanged();
     save(w, "03-three-files");

@@ -56,8 +56,7 @@ void StartTest::launchAScriptFile() {
     TUIForm& w = s.window();
     s.make("clips/a.avi", Clip("2024-07-14T10:00:00"));
     s.make("clips/b.avi", Clip("2024-07-14T11:00:00"));
-    kelvor::test::WriteFile(s.dir / "script.txt",
-                            "+f=\"" + s.path("clips") + "/*.avi\"\r\n+s\r\n");
+    kelvor::test::WriteFile(s.dir / "script.txt", "+f=\"" + s.path("clips") + "/*.avi\"\r\n+s\r\n");
     s.dialogs.fileToOpen = s.path("script.txt").c_str();
     QTest::keyClick(&w, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
     // Loaded, selected, and a scn file made for each.

@@ -91,8 +91,7 @@ class ScriptedDialogs : public WindowDialogs {
         if (duringConfirm)
             duringConfirm();
         if (answers.empty()) {
-            QTest::qFail(("unexpected question: " + text).toUtf8().constData(), __FILE__,
-                         __LINE__);
+            QTest::qFail(("unexpected question: " + text).toUtf8().constData(), __FILE__, __LINE__);
             return commands::TAnswer::Cancel;
         }
         const commands::TAnswer a = answers.front();
@@ -108,9 +107,7 @@ class ScriptedDialogs : public WindowDialogs {
         saveAnswers.pop_front();
         return a;
     }
-    QStringList OpenFiles(QWidget*, const QString&, const QString&) override {
-        return filesToOpen;
-    }
+    QStringList OpenFiles(QWidget*, const QString&, const QString&) override { return filesToOpen; }
     QString ChooseFolder(QWidget*, const QString& title, const QString&) override {
         folderTitles.push_back(title);
         return folder;
