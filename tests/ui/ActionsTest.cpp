@@ -8,6 +8,7 @@
 #include "ui/ActionTable.h"
 #include "ui/CommandDialogs.h"
 #include "ui/PlayerPanel.h"
+#include "ui/TimeStamp.h"
 #include "ui/UiTestSupport.h"
 
 namespace kelvor::ui::test {
@@ -23,6 +24,7 @@ class ActionsTest : public QObject {
     void menusAndPopUpsHoldTheActions();
     void repairDialogsOpenOnTheirPresets();
     void presetsOfTheRepairDialogs();
+    void timeStampsOfThePlayer();
     void volumeAndMute();
 };
 
@@ -272,6 +274,15 @@ void ActionsTest::presetsOfTheRepairDialogs() {
     QCOMPARE(CodecChoice("mjpg"), 3);
     QCOMPARE(TimeDifferenceReference(45000.25, 45487.5), 45000.25);
     QCOMPARE(TimeDifferenceReference(0, 45487.5), 45487.5);
+}
+
+void ActionsTest::timeStampsOfThePlayer() {
+    QCOMPARE(TimeStampText(76, 25), std::string("0:00:03:01"));
+    QCOMPARE(TimeStampText(12345678, 0), std::string("0:00:01:234"));
+    // An NTSC frame rate: the 30th frame is still in the first second's count.
+    QCOMPARE(TimeStampText(30, 30000.0 / 1001.0), std::string("0:00:01:00"));
+    QCOMPARE(TimeStampText(25 * 3725 + 24, 25), std::string("1:02:05:24"));
+    QCOMPARE(TimeStampText(-5, 25), std::string("0:00:00:00"));
 }
 
 void ActionsTest::volumeAndMute() {

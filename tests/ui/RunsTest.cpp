@@ -300,7 +300,10 @@ void RunsTest::theWindowStaysResponsiveDuringAConversion() {
     qInfo("longest pause of the event loop during the conversion: %lld ms over %lld ms", longest,
           clock.elapsed());
     QVERIFY(fs::exists(s.dir / "long.scn"));
+#ifndef __SANITIZE_THREAD__
+    // A sanitizer's build is too slow for a bound on time.
     QVERIFY(longest < 250);
+#endif
 }
 
 }  // namespace kelvor::ui::test

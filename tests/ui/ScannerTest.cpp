@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <condition_variable>
+#include <future>
 #include <mutex>
 
 #include "ui/ScanFeed.h"
@@ -33,6 +34,7 @@ struct Log {
     std::vector<std::string> events;
     int ends = 0;
     std::function<void(const std::string&)> onFile;
+    std::function<void()> onBegin;
 
     ThreadedDirscan::Callbacks callbacks(const std::string& root) {
         const auto rel = [root](const std::string& p) {
@@ -57,7 +59,11 @@ struct Log {
             changed.notify_all();
         };
         on.OnBeginScan = [this, rel](ThreadedDirscan&, const std::string& r, bool,
-                                     const std::string&) { add("begin " + rel(r)); };
+                                     const std::string&) {
+            if (onBegin)
+                onBegin();
+            add("begin " + rel(r));
+        };
         return on;
     }
     void add(const std::string& e) {
@@ -187,10 +193,15 @@ void ScannerTest::stopEndsTheScanAndDropsTheQueue() {
         if (++files == 3)
             scanner->Stop();
     };
+    // Both folders are queued before the scan of the first begins.
+    std::promise<void> queued;
+    std::shared_future<void> bothQueued = queued.get_future().share();
+    log.onBegin = [bothQueued] { bothQueued.wait(); };
     ThreadedDirscan s(log.callbacks(dir.path().string() + "/"));
     scanner = &s;
     s.QueueFolder((dir / "big").string());
     s.QueueFolder((dir / "dropped").string());
+    queued.set_value();
     QVERIFY(log.waitEnds(1));
     QVERIFY(QTest::qWaitFor([&] { return s.Sleeping(); }, 5000));
     std::vector<std::string> got = log.taken();
