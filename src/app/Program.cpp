@@ -20,9 +20,12 @@ Program::Program(ProgramOptions options)
     const settings::PreferencesEnvironment env = EnvironmentOf(options);
     form_ = std::make_unique<ui::TUIForm>(ui::WindowServices{prefs_, env, *desktop_, control_},
                                           options.Arguments);
+    probe_ = std::make_unique<media::TdmList>();
+    cdm_ = std::make_unique<media::TCdm>();
+    patcher_ = std::make_unique<avi::AviHeaderPatcher>();
     module_ = std::make_unique<commands::Tch>(
-        commands::TchServices{prefs_, cdm_, patcher_, *desktop_, form_->Host(), env.Locale});
-    form_->AttachModules(ui::WindowModules{*module_, probe_, cdm_});
+        commands::TchServices{prefs_, *cdm_, *patcher_, *desktop_, form_->Host(), env.Locale});
+    form_->AttachModules(ui::WindowModules{*module_, *probe_, *cdm_});
 }
 
 Program::~Program() {

@@ -53,12 +53,13 @@ class Program {
     shell::DesktopServices* desktop_;
     commands::RunControl control_;
     std::unique_ptr<ui::TUIForm> form_;
-    // The list-reading graph module, the conversion graph module and the header patcher. The
-    // time-difference, frame-rate, RIFF and codec windows and the preview graph module come
-    // here in this order once they exist.
-    media::TdmList probe_;
-    media::TCdm cdm_;
-    avi::AviHeaderPatcher patcher_;
+    // Created after the window, in this order. The command module needs the conversion module
+    // and the patcher, so it comes after them rather than right after the window. The
+    // time-difference, frame-rate, RIFF and codec windows and the preview graph module take
+    // their places here once they exist.
+    std::unique_ptr<media::TdmList> probe_;
+    std::unique_ptr<media::TCdm> cdm_;
+    std::unique_ptr<avi::AviHeaderPatcher> patcher_;
     std::unique_ptr<commands::Tch> module_;
 };
 

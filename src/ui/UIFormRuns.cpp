@@ -87,6 +87,9 @@ void TUIForm::selectFile(const std::string& fullName) {
 
 commands::TAnswer TUIForm::confirm(const commands::FileItem&, const QString& text,
                                    bool severalFiles) {
+    // While the window closes, a run that was aborted is not asked about its next file.
+    if (closing_)
+        return commands::TAnswer::Cancel;
     return dialogs_->Confirm(this, text, severalFiles);
 }
 
