@@ -188,7 +188,6 @@ void TUIForm::FormShow() {
             module_->Start();
             LinkCommands();
         }
-        fillShortcutTable();
         const auto openWith = [](const std::string& program) {
             return "Open with " +
                    QString::fromStdString(std::filesystem::path(program).stem().string());
@@ -196,6 +195,7 @@ void TUIForm::FormShow() {
         setCaption("afVarnolt", openWith(s_.Prefs.FichierVarnolt), -1);
         setCaption("amOpenFichierF3", openWith(s_.Prefs.FichierF3), -1);
         setCaption("amOpenFichierF4", openWith(s_.Prefs.FichierF4), -1);
+        fillShortcutTable();
         about_->SetSystemText(tr("System: %1").arg(osText_));
         setAcceptDrops(true);
         RefreshList();
