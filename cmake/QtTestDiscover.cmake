@@ -1,9 +1,16 @@
 # Run after a QtTest program is built: lists its test functions (`PROGRAM -functions`) and writes
 # one CTest case per function, as gtest_discover_tests does for GoogleTest programs.
 # In: TEST_TARGET, TEST_EXECUTABLE, CTEST_FILE, TEST_ENVIRONMENT (a ;-list), TEST_LAUNCHER (a
-# ;-list, may be empty), TEST_TIMEOUT.
+# ;-list, may be empty), TEST_LABELS (may be empty), TEST_TIMEOUT.
+# The listing needs no display; a sanitizer's options come along.
+set(listing_env QT_QPA_PLATFORM=offscreen)
+foreach(e IN LISTS TEST_ENVIRONMENT)
+  if(e MATCHES "^TSAN_OPTIONS=")
+    list(APPEND listing_env "${e}")
+  endif()
+endforeach()
 execute_process(
-  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen "${TEST_EXECUTABLE}" -functions
+  COMMAND ${CMAKE_COMMAND} -E env ${listing_env} "${TEST_EXECUTABLE}" -functions
   OUTPUT_VARIABLE listing
   RESULT_VARIABLE status
   TIMEOUT 60)
@@ -29,6 +36,9 @@ foreach(line IN LISTS lines)
     endforeach()
     string(APPEND script
       "set_tests_properties([==[${name}]==] PROPERTIES TIMEOUT ${TEST_TIMEOUT} ENVIRONMENT [==[${env}]==])\n")
+    if(TEST_LABELS)
+      string(APPEND script "set_tests_properties([==[${name}]==] PROPERTIES LABELS [==[${TEST_LABELS}]==])\n")
+    endif()
   endif()
 endforeach()
 file(WRITE "${CTEST_FILE}" "${script}")

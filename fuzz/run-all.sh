@@ -8,7 +8,7 @@ build="${1:-build-fuzz}"
 seconds="${FUZZ_SECONDS:-600}"
 cd "$build" || exit 1
 mkdir -p artifacts
-for t in ${FUZZ_TARGETS:-fuzz_avi_info fuzz_patcher_walk fuzz_riff_report fuzz_avi_demuxer fuzz_scn_file fuzz_ini_text}; do
+for t in ${FUZZ_TARGETS:-fuzz_avi_info fuzz_patcher_walk fuzz_riff_report fuzz_avi_demuxer fuzz_scn_file fuzz_ini_text fuzz_dv_frames}; do
   mkdir -p "corpus/$t"
   "./fuzz/$t" "corpus/$t" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="artifacts/$t-" -print_final_stats=1 >"$t.log" 2>&1

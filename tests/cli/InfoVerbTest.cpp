@@ -1,11 +1,9 @@
 // kelvor-cli info as a user runs it: the display format comes from the user's Kelvor.conf.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
+#include "cli/RunCli.h"
 #include "fixtures/DvFixture.h"
 #include "support/TempDir.h"
-#include "support/Tools.h"
 
 namespace kelvor {
 namespace {
@@ -18,19 +16,17 @@ TEST(InfoVerb, DisplayFormatFromPreferencesAndJsonArray) {
     test::WriteFile(dir / "cfg" / "Quennel" / "Kelvor.conf",
                     "[\\Software\\Quennel\\Kelvor]\nFormat pour Afficher Datecode=yyyy\n");
     test::WriteFile(dir / "b.avi", "not a video");
-    ::setenv("XDG_CONFIG_HOME", (dir / "cfg").c_str(), 1);
-    auto text = test::RunTool({KELVOR_CLI, "info", "a.avi"}, dir.path());
+    auto text = test::RunCli(dir, {"info", "a.avi"});
     EXPECT_EQ(text.exitCode, 0);
     EXPECT_NE(text.out.find("  Datecode  2024\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("  codec     dvsd (type 1)\n"), std::string::npos) << text.out;
 
-    auto json = test::RunTool({KELVOR_CLI, "info", "--json", "a.avi", "b.avi"}, dir.path());
+    auto json = test::RunCli(dir, {"info", "--json", "a.avi", "b.avi"});
     EXPECT_EQ(json.exitCode, 0);
     EXPECT_EQ(json.out.front(), '[');
     EXPECT_NE(json.out.find("\"DatecodeText\": \"2024\""), std::string::npos) << json.out;
     EXPECT_NE(json.out.find("\"DatecodeISO\": \"2024-05-06T07:08:09.000\""), std::string::npos);
     EXPECT_NE(json.out.find("\"DatecodeKey\": \"\\u00ff\""), std::string::npos) << json.out;
-    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 // The locale-dependent patterns follow the user's locale, not always US English.
@@ -41,13 +37,15 @@ TEST(InfoVerb, LocalePatternsFollowTheUsersLocale) {
                                       "type=2 frames=3 date=2004-03-15T10:11:12", error));
     test::WriteFile(dir / "cfg" / "Quennel" / "Kelvor.conf",
                     "[\\Software\\Quennel\\Kelvor]\nFormat pour Afficher Datecode=ddddd\n");
-    ::setenv("XDG_CONFIG_HOME", (dir / "cfg").c_str(), 1);
-    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
-    const auto german = test::RunTool({KELVOR_CLI, "info", "a.avi"}, dir.path());
-    ::setenv("LC_ALL", "C", 1);
-    const auto plain = test::RunTool({KELVOR_CLI, "info", "a.avi"}, dir.path());
-    ::unsetenv("LC_ALL");
-    ::unsetenv("XDG_CONFIG_HOME");
+    auto runIn = [&](const char* locale) {
+        test::ProcessOptions options;
+        options.workDir = dir.path();
+        options.environment["XDG_CONFIG_HOME"] = (dir / "cfg").string();
+        options.environment["LC_ALL"] = locale;
+        return test::RunProcess({KELVOR_CLI, "info", "a.avi"}, options);
+    };
+    const auto german = runIn("de_DE.UTF-8");
+    const auto plain = runIn("C");
     EXPECT_NE(german.out.find("  Datecode  15.03.04\n"), std::string::npos) << german.out;
     EXPECT_NE(plain.out.find("  Datecode  3/15/2004\n"), std::string::npos) << plain.out;
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "cli/RunCli.h"
 #include "core/scenes/ScnFile.h"
 #include "fixtures/DvFixture.h"
 #include "support/TempDir.h"
@@ -31,7 +32,6 @@ std::vector<std::pair<int, int>> Ranges(const fs::path& scn, double rate) {
 
 TEST(ScenesVerb, CutsAtDateJumpsAndWritesEveryFile) {
     test::TempDir dir;
-    ::setenv("XDG_CONFIG_HOME", (dir / "cfg").c_str(), 1);
     std::string error;
     // 40 frames, a jump of two hours, 30 frames, a step back of 6 seconds, 25 frames, then a
     // step back of 1 second (no cut) for 10 frames.
@@ -45,8 +45,7 @@ TEST(ScenesVerb, CutsAtDateJumpsAndWritesEveryFile) {
     ASSERT_TRUE(fixtures::WriteDvFile((dir / "one.avi").string(),
                                       "type=1 frames=20 date=2020-02-02T02:02:02", error));
     const std::string before = ReadAll(dir / "clip.avi");
-    auto r = test::RunTool(
-        {KELVOR_CLI, "scenes", "--text", "--xlsx", "--srt", "clip.avi", "one.avi"}, dir.path());
+    auto r = test::RunCli(dir, {"scenes", "--text", "--xlsx", "--srt", "clip.avi", "one.avi"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(ReadAll(dir / "clip.avi"), before);
     EXPECT_EQ(Ranges(dir / "clip.scn", 25),
@@ -58,18 +57,15 @@ TEST(ScenesVerb, CutsAtDateJumpsAndWritesEveryFile) {
     EXPECT_NE(ReadAll(dir / "clip_scn.txt").find("5/6/2024 09:00:00"), std::string::npos);
 
     test::WriteFile(dir / "text.avi", "not a video");
-    auto bad =
-        test::RunTool({KELVOR_CLI, "scenes", "one.avi", "text.avi", "missing.avi"}, dir.path());
+    auto bad = test::RunCli(dir, {"scenes", "one.avi", "text.avi", "missing.avi"});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_FALSE(fs::exists(dir / "text.scn"));
-    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(ScenesVerb, FfmpegWrappedDvEndsScenesAtTheJump) {
     if (!test::ToolAvailable("ffmpeg"))
         GTEST_SKIP();
     test::TempDir dir;
-    ::setenv("XDG_CONFIG_HOME", (dir / "cfg").c_str(), 1);
     // Two recordings made by ffmpeg an hour apart, joined as one raw DV stream, wrapped as type 2.
     for (const char* when : {"2021-03-04T05:06:07", "2021-03-04T06:06:07"}) {
         auto made = test::RunTool({"ffmpeg",
@@ -109,11 +105,10 @@ TEST(ScenesVerb, FfmpegWrappedDvEndsScenesAtTheJump) {
                   dir.path())
                   .exitCode,
               0);
-    auto r = test::RunTool({KELVOR_CLI, "scenes", "all.avi"}, dir.path());
+    auto r = test::RunCli(dir, {"scenes", "all.avi"});
     EXPECT_EQ(r.exitCode, 0);
     // ffmpeg stamps every frame of a file with the same time, so the only cut is the join.
     EXPECT_EQ(Ranges(dir / "all.scn", 25), (std::vector<std::pair<int, int>>{{0, 25}, {25, 50}}));
-    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "core/avi/AviDemuxer.h"
@@ -19,29 +18,16 @@
 #include "media/engine/LavfSource.h"
 #include "media/engine/Renderer.h"
 #include "media/engine/VideoDecoder.h"
+#include "support/TempDir.h"
 #include "support/Tools.h"
+#include "support/Waits.h"
 
 namespace kelvor::media {
 namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-  public:
-    TempDir() {
-        char tmpl[] = "/tmp/kelvor-lavf-XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
+using test::TempDir;
 
 // One second of 320x240 pictures at 25 Hz with a mono 44.1 kHz sine, in the codec given.
 std::string makeAvi(const TempDir& dir, const std::string& name, const std::string& codec,
@@ -273,22 +259,23 @@ TEST(LavfSplitter, StopWhilePausedAndRunningIsClean) {
     ASSERT_EQ(g.ConnectDirect(source->Output(), splitter->Input()), S_OK);
     ASSERT_EQ(g.ConnectDirect(*splitter->GetPin(0), vsink->Input()), S_OK);
     ASSERT_EQ(g.ConnectDirect(*splitter->GetPin(1), asink->Input()), S_OK);
-    std::atomic<int> seen{0};
-    vsink->SetSampleCallback([&](const MediaSample&) { ++seen; });
+    test::Counter seen;
+    vsink->SetSampleCallback([&](const MediaSample&) { seen.Add(); });
     for (int round = 0; round < 3; ++round) {
-        seen = 0;
+        seen.Reset();
         ASSERT_EQ(g.Pause(), S_OK);
         FilterState st;
         EXPECT_EQ(g.GetState(2000, st), S_OK);
         EXPECT_EQ(st, FilterState::Paused);
-        EXPECT_EQ(seen.load(), 1);
+        EXPECT_EQ(seen.Value(), 1);
         EXPECT_EQ(g.Stop(), S_OK);
     }
     g.SetPaced(true);
     ASSERT_EQ(g.Run(), S_OK);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Running for real: past the first picture, while the last is most of a second away.
+    ASSERT_TRUE(seen.WaitFor(2, std::chrono::seconds(30)));
     EXPECT_EQ(g.Stop(), S_OK);
-    EXPECT_LT(seen.load(), 25);
+    EXPECT_LT(seen.Value(), 25);
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QUrl>
 #include <map>
 #include <optional>
@@ -15,6 +13,7 @@
 #include "platform/QtDesktopServices.h"
 #include "platform/UserLocale.h"
 #include "support/TempDir.h"
+#include "support/Tools.h"
 
 namespace kelvor::platform {
 namespace {
@@ -100,13 +99,12 @@ TEST(SendToShortcut, WritesAValidDesktopEntryForAviFilesAndRemovesIt) {
     EXPECT_NE(text.find("\nExec=" + ProgramFile() + " %F\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nMimeType=video/x-msvideo;video/avi;\n"), std::string::npos);
 
-    const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
-    if (!validator.isEmpty()) {
-        QProcess check;
-        check.start(validator, {QString::fromStdString(entry.string())});
-        ASSERT_TRUE(check.waitForFinished(30000));
-        EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString();
-        EXPECT_EQ(check.readAllStandardOutput().toStdString(), "");
+    if (test::ToolAvailable("desktop-file-validate")) {
+        const auto check = test::RunProcess({"desktop-file-validate", entry.string()});
+        ASSERT_TRUE(check.started);
+        EXPECT_FALSE(check.timedOut);
+        EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+        EXPECT_EQ(check.out, "");
     }
 
     // A second start finds the entry as it wants it and leaves it alone.

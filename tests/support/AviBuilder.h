@@ -207,25 +207,4 @@ inline Bytes ReadBytes(const std::filesystem::path& path) {
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// A fresh directory under the system's temporary folder, removed with everything in it.
-class TempDir {
-  public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "kelvor-test-XXXXXX").string();
-        if (char* made = ::mkdtemp(tmpl.data()))
-            path_ = made;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::string file(std::string_view name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
-
 }  // namespace kelvor::test

@@ -9,6 +9,7 @@
 #include "core/avi/AviWriter.h"
 #include "support/AviBuilder.h"
 #include "support/DvFrameBuilder.h"
+#include "support/TempDir.h"
 #include "support/Tools.h"
 
 namespace kelvor::test {

@@ -1,14 +1,17 @@
 // A fresh folder under the system's temporary folder, removed with everything in it when the
-// object goes.
+// object goes (also when a test took its write permission away). Every test's scratch folder.
 #pragma once
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kelvor::test {
 
@@ -31,6 +34,16 @@ class TempDir {
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // The full name of a file in the folder.
+    std::string file(std::string_view name) const { return (path_ / name).string(); }
+    // Names of every entry of the folder, sorted.
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& e : std::filesystem::directory_iterator(path_))
+            out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
 
   private:
     std::filesystem::path path_;

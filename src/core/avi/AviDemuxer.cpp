@@ -6,6 +6,7 @@
 #include "core/avi/AviLayout.h"
 #include "core/avi/ByteReader.h"
 #include "core/avi/Fourcc.h"
+#include "core/avi/RiffChunks.h"
 
 namespace kelvor::avi {
 
@@ -20,8 +21,11 @@ constexpr std::size_t kMaxSuperEntries = 1 << 16;
 constexpr std::size_t kMaxRiffChunks = 1 << 16;
 constexpr std::size_t kIndexReadBlock = 64 * 1024;
 
-std::uint64_t Padded(std::uint64_t n) {
-    return n + (n & 1);
+// The lists of a file, each ending after a child that does not fit in it: that child is taken as
+// ending at the list's end (a RIFF chunk that claims more than the file holds ends at the end of
+// the file). Every list is counted by padded sizes.
+ChildChunks Children(ChunkCursor& c, std::uint64_t left) {
+    return ChildChunks(c, left, ChildChunks::Count::Padded, ChildChunks::Overrun::Last);
 }
 
 // The stream number of a chunk id "##xx", or none when the first two bytes are not digits.
@@ -31,10 +35,6 @@ std::optional<std::size_t> StreamOfChunkId(std::uint32_t id) {
     if (a < '0' || a > '9' || b < '0' || b > '9')
         return std::nullopt;
     return static_cast<std::size_t>((a - '0') * 10 + (b - '0'));
-}
-
-bool IsIndexChunkId(std::uint32_t id) {
-    return (id & 0xFF) == 'i' && ((id >> 8) & 0xFF) == 'x';
 }
 
 struct Range {
@@ -79,72 +79,34 @@ struct AviDemuxer::State {
     }
 
     bool parseTop();
-    void parseHeaderList(std::span<const std::uint8_t> hdrl);
-    void parseStreamList(std::span<const std::uint8_t> strl);
+    void parseRiff(ChunkCursor& c, std::uint64_t left, bool first);
+    void parseHeaderList(std::uint64_t at, std::uint64_t size);
+    void parseStreamList(ChunkCursor& c, std::uint64_t left);
     bool readOpenDml();
     bool readStdIndex(std::size_t stream, std::uint64_t at, std::uint32_t declared);
     bool readIdx1();
-    void walkMovi(const Range& movi);
+    void walkMovi(const Range& movi, std::uint64_t from);
     void finish();
 };
 
 bool AviDemuxer::State::parseTop() {
-    const std::uint64_t size = fileSize();
-    std::uint64_t pos = 0;
+    ChunkCursor c(*File);
+    ChildChunks file = Children(c, fileSize());
     bool first = true;
-    for (std::size_t n = 0; n < kMaxRiffChunks && size - pos >= kListHeaderSize; ++n) {
-        std::array<std::uint8_t, kListHeaderSize> h{};
-        if (!readExact(pos, h))
+    for (std::size_t n = 0; n < kMaxRiffChunks; ++n) {
+        const auto riff = file.next();
+        if (!riff || riff->Id != fcc::kRiff || riff->Size < 4)
             break;
-        const std::uint32_t id = LoadU32LE(h, 0);
-        const std::uint32_t declared = LoadU32LE(h, 4);
-        const std::uint32_t form = LoadU32LE(h, 8);
-        if (id != fcc::kRiff || declared < 4)
+        const auto form = c.readListType();
+        if (!form)
             break;
-        if (first && form != fcc::kAvi) {
+        if (first && *form != fcc::kAvi) {
             Error = "not a RIFF AVI file";
             return false;
         }
-        // A RIFF chunk that claims more than the file holds ends at the end of the file.
-        const std::uint64_t end = std::min<std::uint64_t>(pos + kChunkHeaderSize + declared, size);
-        if (form == fcc::kAvi || form == fcc::kAvix) {
-            std::uint64_t p = pos + kListHeaderSize;
-            while (end - p >= kChunkHeaderSize && end >= p) {
-                std::array<std::uint8_t, kListHeaderSize> c{};
-                const std::size_t want =
-                    end - p >= kListHeaderSize ? kListHeaderSize : kChunkHeaderSize;
-                if (!readExact(p, std::span(c).first(want)))
-                    break;
-                const std::uint32_t cid = LoadU32LE(c, 0);
-                const std::uint64_t csize = LoadU32LE(c, 4);
-                const std::uint64_t dataAt = p + kChunkHeaderSize;
-                const std::uint64_t dataEnd = std::min(dataAt + csize, end);
-                if (cid == fcc::kList && want == kListHeaderSize && csize >= 4) {
-                    const std::uint32_t type = LoadU32LE(c, 8);
-                    if (type == fcc::kHdrl && first && Streams.empty()) {
-                        const std::uint64_t len =
-                            std::min<std::uint64_t>(dataEnd - (dataAt + 4), kMaxHeaderListBytes);
-                        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(len));
-                        const auto got = File->readAt(dataAt + 4, bytes).value_or(0);
-                        bytes.resize(got);
-                        parseHeaderList(bytes);
-                    } else if (type == fcc::kMovi) {
-                        Movis.push_back({dataAt + 4, dataEnd});
-                    }
-                } else if (cid == fcc::kIdx1 && first && !Idx1) {
-                    Idx1 = Range{dataAt, dataEnd};
-                }
-                const std::uint64_t next = dataAt + Padded(csize);
-                if (next > end || next <= p)
-                    break;
-                p = next;
-            }
-        }
+        if (*form == fcc::kAvi || *form == fcc::kAvix)
+            parseRiff(c, file.clamped(*riff) - 4, first);
         first = false;
-        const std::uint64_t next = pos + kChunkHeaderSize + Padded(declared);
-        if (next > size)
-            break;
-        pos = next;
     }
     if (first) {
         Error = "not a RIFF file";
@@ -157,41 +119,60 @@ bool AviDemuxer::State::parseTop() {
     return true;
 }
 
-void AviDemuxer::State::parseHeaderList(std::span<const std::uint8_t> hdrl) {
-    ByteReader r(hdrl);
-    while (r.remaining() >= kChunkHeaderSize) {
-        const std::uint32_t id = *r.readFourcc();
-        const std::uint32_t size = *r.readU32LE();
-        const std::size_t len = std::min<std::size_t>(size, r.remaining());
-        const auto data = *r.readBytes(len);
-        if (id == fcc::kAvih) {
-            std::copy_n(data.begin(), std::min(data.size(), MainHeader.size()), MainHeader.begin());
-        } else if (id == fcc::kList && data.size() >= 4 && LoadU32LE(data, 0) == fcc::kStrl) {
-            if (Streams.size() < kMaxStreams)
-                parseStreamList(data.subspan(4));
+void AviDemuxer::State::parseRiff(ChunkCursor& c, std::uint64_t left, bool first) {
+    ChildChunks riff = Children(c, left);
+    while (const auto h = riff.next()) {
+        const std::uint64_t dataEnd = h->DataStart() + riff.clamped(*h);
+        if (h->Id == fcc::kList && riff.clamped(*h) >= 4) {
+            const auto type = c.readListType();
+            if (!type)
+                break;
+            if (*type == fcc::kHdrl && first && Streams.empty())
+                parseHeaderList(h->DataStart() + 4,
+                                std::min<std::uint64_t>(riff.clamped(*h) - 4, kMaxHeaderListBytes));
+            else if (*type == fcc::kMovi)
+                Movis.push_back({h->DataStart() + 4, dataEnd});
+        } else if (h->Id == fcc::kIdx1 && first && !Idx1) {
+            Idx1 = Range{h->DataStart(), dataEnd};
         }
-        if (len < size || ((size & 1) && !r.skip(1)))
-            break;
     }
 }
 
-void AviDemuxer::State::parseStreamList(std::span<const std::uint8_t> strl) {
+// The header list is read whole, in one read, and walked in memory.
+void AviDemuxer::State::parseHeaderList(std::uint64_t at, std::uint64_t size) {
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    bytes.resize(File->readAt(at, bytes).value_or(0));
+    MemoryFile list(std::move(bytes));
+    ChunkCursor c(list);
+    ChildChunks hdrl = Children(c, list.size());
+    while (const auto h = hdrl.next()) {
+        const std::uint64_t len = hdrl.clamped(*h);
+        if (h->Id == fcc::kAvih) {
+            c.read(std::span(MainHeader).first(std::min<std::size_t>(len, MainHeader.size())));
+        } else if (h->Id == fcc::kList && len >= 4) {
+            const auto type = c.readListType();
+            if (type == fcc::kStrl && Streams.size() < kMaxStreams)
+                parseStreamList(c, len - 4);
+        }
+    }
+}
+
+void AviDemuxer::State::parseStreamList(ChunkCursor& c, std::uint64_t left) {
     AviStreamInfo info;
     std::vector<std::pair<std::uint64_t, std::uint32_t>> super;
     std::uint8_t superType = 0xFF;
-    ByteReader r(strl);
-    while (r.remaining() >= kChunkHeaderSize) {
-        const std::uint32_t id = *r.readFourcc();
-        const std::uint32_t size = *r.readU32LE();
-        const std::size_t len = std::min<std::size_t>(size, r.remaining());
-        const auto data = *r.readBytes(len);
-        if (id == fcc::kStrh) {
-            std::copy_n(data.begin(), std::min(data.size(), info.Header.size()),
-                        info.Header.begin());
-        } else if (id == fcc::kStrf) {
-            info.Format.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(std::min(
-                                                                data.size(), kMaxFormatBytes)));
-        } else if (id == fcc::kIndx && data.size() >= kIndexHeaderSize) {
+    ChildChunks strl = Children(c, left);
+    while (const auto h = strl.next()) {
+        const std::uint64_t len = strl.clamped(*h);
+        if (h->Id == fcc::kStrh) {
+            c.read(std::span(info.Header).first(std::min<std::size_t>(len, info.Header.size())));
+        } else if (h->Id == fcc::kStrf) {
+            info.Format.resize(std::min<std::size_t>(len, kMaxFormatBytes));
+            c.read(info.Format);
+        } else if (h->Id == fcc::kIndx && len >= kIndexHeaderSize) {
+            std::vector<std::uint8_t> data(std::min<std::size_t>(
+                len, kIndexHeaderSize + kMaxSuperEntries * kSuperIndexEntrySize));
+            c.read(data);
             ByteReader ir(data);
             const std::uint16_t longs = *ir.readU16LE();
             ir.skip(1);
@@ -209,8 +190,6 @@ void AviDemuxer::State::parseStreamList(std::span<const std::uint8_t> strl) {
                 }
             }
         }
-        if (len < size || ((size & 1) && !r.skip(1)))
-            break;
     }
     info.Type = LoadU32LE(info.Header, kStrhType);
     info.Handler = LoadU32LE(info.Header, kStrhHandler);
@@ -327,27 +306,24 @@ bool AviDemuxer::State::readIdx1() {
     return any;
 }
 
-void AviDemuxer::State::walkMovi(const Range& movi) {
-    std::uint64_t p = movi.Begin;
-    while (movi.End >= p && movi.End - p >= kChunkHeaderSize) {
-        std::array<std::uint8_t, kListHeaderSize> h{};
-        if (!readExact(p, std::span(h).first(kChunkHeaderSize)))
-            return;
-        const std::uint32_t id = LoadU32LE(h, 0);
-        const std::uint32_t size = LoadU32LE(h, 4);
-        if (id == fcc::kList) {
+void AviDemuxer::State::walkMovi(const Range& movi, std::uint64_t from) {
+    if (from + kChunkHeaderSize > movi.End)
+        return;
+    ChunkCursor c(*File);
+    c.seek(from);
+    ChildChunks list = Children(c, movi.End - from);
+    while (const auto h = list.next()) {
+        if (h->Id == fcc::kList) {
             // "rec " groups: their chunks are walked in line.
-            p += kListHeaderSize;
+            list.enterInline(*h);
             continue;
         }
-        const std::uint64_t dataAt = p + kChunkHeaderSize;
-        if (movi.End - dataAt < size)
+        if (list.overruns(*h))
             return;  // cut short: not a whole chunk
-        if (const auto stream = StreamOfChunkId(id); stream && !IsIndexChunkId(id)) {
-            if (!add(*stream, dataAt, size, true))
+        if (const auto stream = StreamOfChunkId(h->Id); stream && !IsIndexChunkId(h->Id)) {
+            if (!add(*stream, h->DataStart(), h->Size, true))
                 return;
         }
-        p = dataAt + Padded(size);
     }
 }
 
@@ -367,21 +343,24 @@ void AviDemuxer::State::finish() {
         if (!std::is_sorted(list.begin(), list.end(), byOffset))
             std::stable_sort(list.begin(), list.end(), byOffset);
     // A movi list no index entry points into (a truncated last RIFF chunk, whose index was
-    // never written, or RIFF chunks an idx1 does not cover) is walked for its chunks.
+    // never written, or RIFF chunks an idx1 does not cover) is walked for its chunks; one the
+    // index covers is walked past its last indexed chunk, where an index cut short stopped.
     bool walked = false;
     for (const Range& m : Movis) {
-        bool covered = false;
+        std::optional<std::uint64_t> lastEnd;
         for (const auto& list : Chunks) {
             auto it =
-                std::lower_bound(list.begin(), list.end(), m.Begin,
+                std::lower_bound(list.begin(), list.end(), m.End,
                                  [](const AviChunk& c, std::uint64_t v) { return c.Offset < v; });
-            if (it != list.end() && it->Offset < m.End)
-                covered = true;
+            if (it == list.begin() || std::prev(it)->Offset < m.Begin)
+                continue;
+            const AviChunk& last = *std::prev(it);
+            const std::uint64_t end = last.Offset + last.Size + (last.Size & 1);
+            lastEnd = std::max(lastEnd.value_or(0), end);
         }
-        if (!covered) {
-            walkMovi(m);
-            walked = true;
-        }
+        const std::uint64_t before = Entries;
+        walkMovi(m, lastEnd.value_or(m.Begin));
+        walked = walked || Entries != before;
     }
     if (walked) {
         for (auto& list : Chunks)

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
 #include "core/avi/ByteReader.h"
+#include "core/avi/ClampedChunkWalk.h"
 #include "core/avi/Fourcc.h"
 #include "core/files/Rounding.h"
 
@@ -13,143 +15,75 @@ namespace kelvor::avi {
 
 namespace {
 
-constexpr std::int64_t kStrhRead = 56;
-constexpr std::int64_t kAvihRead = 56;
-constexpr std::int64_t kBitmapRead = 40;
-constexpr std::int64_t kDvInfoRead = 32;
-constexpr std::int64_t kWaveRead = 18;
-constexpr std::int64_t kIndexRead = 16384;
+using namespace layout;
+
 constexpr std::int64_t kCodecInStrh = 12;  // from the chunk start: header 8 + fccHandler 4
 constexpr std::int64_t kScaleInStrh = 28;  // header 8 + dwScale 20
-constexpr std::int64_t kCompressionInStrf = 16;
 constexpr std::uint32_t kFrameRateBase = 1000000;
 
-enum class Kind { None, Video, Audio, Interleaved, Other };
-
-class Walker {
+// The walk keeps only offsets; the blocks are read to move on and to find a truncated file.
+class Walker final : public ClampedChunkWalk {
   public:
     Walker(PositionedFile& file, const AviHeaderPatcher::MessagePump& pump)
-        : s_(file), pump_(pump) {}
+        : ClampedChunkWalk(file, false), pump_(pump) {}
 
-    HeaderFieldOffsets run() {
-        std::int64_t remaining = static_cast<std::int64_t>(s_.size());
-        while (remaining > 0) {
-            const std::int64_t n = walkChunk(0, true);
-            if (eof_ || n == 8)
-                break;
-            remaining -= n;
-        }
-        return found_;
-    }
+    HeaderFieldOffsets offsets() const { return found_; }
 
   private:
-    // Reads n bytes (into a scratch buffer; the values are not kept). A short read sets the
-    // end-of-file flag.
-    bool read(std::span<std::uint8_t> out) {
-        if (s_.readExact(out))
-            return true;
-        eof_ = true;
-        return false;
+    void startChunk() override {
+        if (pump_)
+            pump_();
     }
-    bool skipRead(std::int64_t n) {
-        scratch_.resize(static_cast<std::size_t>(n));
-        return read(scratch_);
+    void headerBlocks(const ChunkHeader& chunk, int depth, std::int64_t& left) override;
+    bool skipBlock(std::size_t n, std::int64_t& left) {
+        scratch_.resize(n);
+        return readBlock(scratch_, left);
     }
 
-    std::int64_t walkChunk(int depth, bool top);
-
-    FileStream s_;
     const AviHeaderPatcher::MessagePump& pump_;
     HeaderFieldOffsets found_;
-    bool eof_ = false;
-    Kind kind_ = Kind::None;
+    std::optional<StreamKind> kind_;  // of the last stream header; none before the first
     std::vector<std::uint8_t> scratch_;
 };
 
-std::int64_t Walker::walkChunk(int depth, bool top) {
-    if (pump_)
-        pump_();
-    const std::uint64_t chunkStart = s_.position();
-    std::array<std::uint8_t, 8> h{};
-    if (!read(h))
-        return 0;
-    const std::uint32_t code = LoadU32LE(h, 0);
-    std::int64_t size = LoadU32LE(h, 4);
-    if (top && code != fcc::kRiff)
-        return 8;
-    size += size & 1;
-    const std::uint64_t dataStart = s_.position();
-    const std::uint64_t left = s_.size() > dataStart ? s_.size() - dataStart : 0;
-    if (static_cast<std::uint64_t>(size) > left)
-        size = static_cast<std::int64_t>(left);
-    const std::int64_t result = size + 8;
-    if (size == 0)
-        return result;
-
-    if (code == fcc::kRiff || code == fcc::kList) {
-        std::array<std::uint8_t, 4> t{};
-        if (!read(t))
-            return result;
-        size -= 4;
-        if (LoadU32LE(t, 0) == fcc::kMovi || depth >= kMaxPatcherDepth) {
-            s_.seekRelative(size);
-            return result;
+void Walker::headerBlocks(const ChunkHeader& chunk, int, std::int64_t& left) {
+    switch (HeaderBlockOf(chunk.Id, kind_)) {
+        case HeaderBlock::StreamHeader: {
+            std::array<std::uint8_t, kStreamHeaderSize> b{};
+            if (!readBlock(b, left))
+                return;
+            kind_ = StreamKindOf(LoadU32LE(b, kStrhType));
+            if (kind_ == StreamKind::Video || kind_ == StreamKind::Interleaved) {
+                found_.CodecOffset = static_cast<std::int64_t>(chunk.Start) + kCodecInStrh;
+                found_.ScaleOffset = static_cast<std::int64_t>(chunk.Start) + kScaleInStrh;
+            }
+            return;
         }
-        while (size > 7 && !eof_) {
-            const std::int64_t n = walkChunk(depth + 1, false);
-            if (n > size)
-                return result;
-            size -= n;
+        case HeaderBlock::MainHeader:
+            skipBlock(kMainHeaderSize, left);
+            return;
+        case HeaderBlock::VideoFormat: {
+            std::array<std::uint8_t, kBitmapHeaderSize> b{};
+            if (!readBlock(b, left))
+                return;
+            found_.CompressionOffset =
+                static_cast<std::int64_t>(chunk.DataStart() + kBiCompression);
+            if (above(left, kDvInfoSize - 1) && IsDvCompression(LoadU32LE(b, kBiCompression)))
+                skipBlock(kDvInfoSize, left);
+            return;
         }
-        s_.seekRelative(size);
-        return result;
+        case HeaderBlock::AudioFormat:
+            skipBlock(kWaveFormatSize, left);
+            return;
+        case HeaderBlock::DvFormat:
+            skipBlock(kDvInfoSize, left);
+            return;
+        case HeaderBlock::Index:
+            skipBlock(kIndexBlockRead, left);
+            return;
+        case HeaderBlock::None:
+            return;
     }
-
-    if (code == fcc::kStrh) {
-        std::array<std::uint8_t, kStrhRead> b{};
-        if (!read(b))
-            return result;
-        size -= kStrhRead;
-        const std::uint32_t type = LoadU32LE(b, 0);
-        if (type == fcc::kVids || type == fcc::kIavs) {
-            kind_ = type == fcc::kVids ? Kind::Video : Kind::Interleaved;
-            found_.CodecOffset = static_cast<std::int64_t>(chunkStart) + kCodecInStrh;
-            found_.ScaleOffset = static_cast<std::int64_t>(chunkStart) + kScaleInStrh;
-        } else {
-            kind_ = type == fcc::kAuds ? Kind::Audio : Kind::Other;
-        }
-    } else if (code == fcc::kAvih) {
-        if (!skipRead(kAvihRead))
-            return result;
-        size -= kAvihRead;
-    } else if (code == fcc::kStrf && kind_ == Kind::Video) {
-        std::array<std::uint8_t, kBitmapRead> b{};
-        if (!read(b))
-            return result;
-        found_.CompressionOffset = static_cast<std::int64_t>(dataStart) + kCompressionInStrf;
-        size -= kBitmapRead;
-        const std::uint32_t c = FourccToLower(LoadU32LE(b, 16));
-        if (size >= kDvInfoRead && (c == fcc::kDvsd || c == fcc::kDsvd || c == fcc::kCsvd)) {
-            if (!skipRead(kDvInfoRead))
-                return result;
-            size -= kDvInfoRead;
-        }
-    } else if (code == fcc::kStrf && kind_ == Kind::Audio) {
-        if (!skipRead(kWaveRead))
-            return result;
-        size -= kWaveRead;
-    } else if (code == fcc::kStrf && kind_ == Kind::Interleaved) {
-        if (!skipRead(kDvInfoRead))
-            return result;
-        size -= kDvInfoRead;
-    } else if (code == fcc::kIndx || ((code & 0xFF) == 'i' && ((code >> 8) & 0xFF) == 'x')) {
-        if (!skipRead(kIndexRead))
-            return result;
-        size -= kIndexRead;
-    }
-    // Forward past the rest, or back when a fixed-size read went past a shorter chunk's end.
-    s_.seekRelative(size);
-    return result;
 }
 
 }  // namespace
@@ -187,7 +121,9 @@ HeaderFieldOffsets AviHeaderPatcher::lastOffsets() const {
 }
 
 HeaderFieldOffsets AviHeaderPatcher::Walk(PositionedFile& file, const MessagePump& pump) {
-    return Walker(file, pump).run();
+    Walker walker(file, pump);
+    walker.run();
+    return walker.offsets();
 }
 
 std::uint32_t AviHeaderPatcher::ScaleForRate(double rate) {

@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "core/avi/PositionedFile.h"
+#include "core/avi/RiffChunks.h"
 
 namespace kelvor::avi {
 
@@ -36,7 +37,7 @@ struct HeaderFieldOffsets {
 };
 
 // Lists deeper than this are passed over whole rather than walked.
-inline constexpr int kMaxPatcherDepth = 64;
+inline constexpr int kMaxPatcherDepth = kMaxChunkDepth;
 
 class AviHeaderPatcher {
   public:

@@ -2,86 +2,73 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+#include <span>
 
 #include "core/avi/ByteReader.h"
 #include "core/avi/Fourcc.h"
+#include "core/avi/RiffChunks.h"
 
 namespace kelvor::avi {
 
 namespace {
 
-constexpr std::size_t kStrhKept = 56;
-constexpr std::size_t kAvihKept = 56;
-constexpr std::size_t kDmlhKept = 248;
-constexpr std::size_t kSuperIndexKept = 88;
-constexpr std::uint64_t kSuperIndexHeader = 24;
+using namespace layout;
 
-// One walk over a file; the position and the current chunk live here.
+constexpr std::size_t kSuperIndexKept = 88;
+
+bool IsAviForm(std::uint32_t form) {
+    const std::string text = FourccToText(form);
+    for (int i = 0; i < 3; ++i)
+        if (std::toupper(static_cast<unsigned char>(text[i])) != "AVI"[i])
+            return false;
+    return true;
+}
+
+// One walk over a file. Each level counts what its list has left by declared sizes and goes on
+// from wherever the level below left the position.
 class Walker {
   public:
-    Walker(PositionedFile& file, TAviParam& p) : s_(file), p_(p) {}
+    Walker(PositionedFile& file, TAviParam& p) : c_(file), p_(p) {}
 
     void run();
 
   private:
-    // The chunk header read: skip a pad byte at an odd position, then 8 bytes.
-    bool readHeader() {
-        if (s_.position() & 1)
-            s_.seekRelative(1);
-        std::array<std::uint8_t, 8> h{};
-        if (!s_.readExact(h))
-            return false;
-        code_ = LoadU32LE(h, 0);
-        size_ = LoadU32LE(h, 4);
-        return true;
-    }
-    bool readListType() {
-        if (size_ < 4)
-            return false;
-        std::array<std::uint8_t, 4> t{};
-        if (!s_.readExact(t))
-            return false;
-        listType_ = LoadU32LE(t, 0);
-        size_ -= 4;
-        return true;
-    }
-    void passOver() { s_.seekRelative(static_cast<std::int64_t>(size_)); }
-    // A read of n bytes into the front of out; true when all n came.
-    bool readInto(std::span<std::uint8_t> out, std::size_t n) {
-        return s_.readExact(out.first(std::min(n, out.size())));
+    // Each level ends at a child that claims more than the level has left.
+    ChildChunks children(std::uint64_t left) {
+        return ChildChunks(c_, left, ChildChunks::Count::Declared, ChildChunks::Overrun::Stop);
     }
 
-    bool walkRiff(std::uint64_t remaining);
-    bool walkHeader(std::uint64_t remaining);
-    void walkStream(std::uint64_t remaining);
-    void walkOdml(std::uint64_t remaining);
+    // A list's type; none when its size cannot hold one or the read comes up short.
+    std::optional<std::uint32_t> listType(const ChunkHeader& list) {
+        return list.Size < 4 ? std::nullopt : c_.readListType();
+    }
+    void passOver(std::uint64_t n) { c_.skip(static_cast<std::int64_t>(n)); }
+    // Keeps the first min(n, out.size()) bytes of a chunk's data, then moves to the end of its
+    // data; false when they were not all there (the position then stays where the read stopped).
+    bool keep(const ChunkHeader& chunk, std::span<std::uint8_t> out, std::uint64_t n) {
+        if (!c_.read(out.first(static_cast<std::size_t>(std::min<std::uint64_t>(n, out.size())))))
+            return false;
+        c_.seek(chunk.DataStart() + chunk.Size);
+        return true;
+    }
 
-    FileStream s_;
+    bool walkRiff(std::uint64_t left);
+    bool walkHeader(std::uint64_t left);
+    void walkStream(std::uint64_t left);
+    void walkOdml(std::uint64_t left);
+
+    ChunkCursor c_;
     TAviParam& p_;
-    std::uint32_t code_ = 0;
-    std::uint64_t size_ = 0;
-    std::uint32_t listType_ = 0;
 };
 
 void Walker::run() {
-    std::uint64_t remaining = s_.size();
-    while (remaining >= 8) {
-        if (!readHeader())
+    ChildChunks file = children(c_.fileSize());
+    while (const auto riff = file.next()) {
+        if (riff->Id != fcc::kRiff)
             break;
-        if (size_ + 8 > remaining)
-            break;
-        remaining -= size_ + 8;
-        if (code_ != fcc::kRiff)
-            break;
-        if (!readListType())
-            break;
-        const std::string form = FourccToText(listType_);
-        bool avi = true;
-        for (int i = 0; i < 3; ++i)
-            avi = avi && std::toupper(static_cast<unsigned char>(form[i])) == "AVI"[i];
-        if (!avi)
-            break;
-        if (!walkRiff(size_))
+        const auto form = listType(*riff);
+        if (!form || !IsAviForm(*form) || !walkRiff(riff->Size - 4))
             break;
         p_.Valid = true;
     }
@@ -96,126 +83,98 @@ void Walker::run() {
     }
 }
 
-bool Walker::walkRiff(std::uint64_t remaining) {
-    while (remaining >= 8) {
-        if (!readHeader())
-            return true;  // the end of the file inside the RIFF chunk
-        if (size_ + 8 > remaining)
-            return false;
-        remaining -= size_ + 8;
-        if (code_ == fcc::kList) {
-            if (!readListType())
+// The end of the file inside the RIFF chunk ends its walk well.
+bool Walker::walkRiff(std::uint64_t left) {
+    ChildChunks list = children(left);
+    while (const auto h = list.next()) {
+        if (h->Id == fcc::kList) {
+            const auto type = listType(*h);
+            if (!type)
                 return false;
-            if (listType_ == fcc::kHdrl) {
-                if (!walkHeader(size_))
+            if (*type == fcc::kHdrl) {
+                if (!walkHeader(h->Size - 4))
                     return false;
-            } else if (listType_ == fcc::kMovi) {
-                p_.MoviOffset = s_.position();
-                passOver();
-            } else {
-                passOver();
+                continue;
             }
-        } else if (code_ == fcc::kIdx1) {
-            p_.Idx1Offset = s_.position();
-            passOver();
+            if (*type == fcc::kMovi)
+                p_.MoviOffset = c_.position();
+            passOver(h->Size - 4);
         } else {
-            passOver();
+            if (h->Id == fcc::kIdx1)
+                p_.Idx1Offset = c_.position();
+            passOver(h->Size);
         }
     }
-    return true;
+    return list.end() != ChildChunks::End::Overrun;
 }
 
-bool Walker::walkHeader(std::uint64_t remaining) {
-    while (remaining >= 8) {
-        if (!readHeader())
-            return false;
-        if (size_ + 8 > remaining)
-            return false;
-        remaining -= size_ + 8;
-        if (code_ == fcc::kAvih) {
+// Whatever the stream and OpenDML walks meet does not fail the header walk.
+bool Walker::walkHeader(std::uint64_t left) {
+    ChildChunks list = children(left);
+    while (const auto h = list.next()) {
+        if (h->Id == fcc::kAvih) {
             // The whole chunk must be there; only its first 56 bytes are kept.
-            const std::uint64_t start = s_.position();
-            if (s_.size() < start || s_.size() - start < size_)
+            if (c_.leftInFile() < h->Size || !keep(*h, p_.MainHeader, h->Size))
                 return false;
-            if (!readInto(p_.MainHeader,
-                          static_cast<std::size_t>(std::min<std::uint64_t>(size_, kAvihKept))))
+        } else if (h->Id == fcc::kList) {
+            const auto type = listType(*h);
+            if (!type)
                 return false;
-            s_.seek(start + size_);
-        } else if (code_ == fcc::kList) {
-            if (!readListType())
-                return false;
-            if (listType_ == fcc::kStrl && p_.Streams.size() < kMaxReaderStreams) {
-                walkStream(size_);
-            } else if (listType_ == fcc::kOdml) {
-                walkOdml(size_);
-            } else {
-                passOver();
-            }
+            if (*type == fcc::kStrl && p_.Streams.size() < kMaxReaderStreams)
+                walkStream(h->Size - 4);
+            else if (*type == fcc::kOdml)
+                walkOdml(h->Size - 4);
+            else
+                passOver(h->Size - 4);
         } else {
-            passOver();
+            passOver(h->Size);
         }
     }
-    return true;
+    return list.end() == ChildChunks::End::Exhausted;
 }
 
-void Walker::walkStream(std::uint64_t remaining) {
+void Walker::walkStream(std::uint64_t left) {
     p_.Streams.emplace_back();
     const std::size_t index = p_.Streams.size() - 1;
-    while (remaining >= 8) {
-        if (!readHeader())
-            return;
-        if (size_ + 8 > remaining)
-            return;
-        remaining -= size_ + 8;
+    ChildChunks list = children(left);
+    while (const auto h = list.next()) {
         TAvistream& st = p_.Streams[index];
-        const std::uint64_t start = s_.position();
-        if (code_ == fcc::kStrh) {
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(size_, kStrhKept));
-            if (!readInto(st.StreamHeader, n))
+        if (h->Id == fcc::kStrh) {
+            if (!keep(*h, st.StreamHeader, h->Size))
                 return;
-            s_.seek(start + size_);
-            const std::uint32_t type = LoadU32LE(st.StreamHeader, 0);
+            const std::uint32_t type = LoadU32LE(st.StreamHeader, kStrhType);
             if (type == fcc::kAuds && p_.AudioIndex < 0)
                 p_.AudioIndex = static_cast<std::int32_t>(index);
             if ((type == fcc::kVids || type == fcc::kIavs) && p_.VideoIndex < 0)
                 p_.VideoIndex = static_cast<std::int32_t>(index);
-        } else if (code_ == fcc::kStrf) {
-            const auto n =
-                static_cast<std::size_t>(std::min<std::uint64_t>(size_, kMaxStreamFormatBytes));
-            st.StreamFormat.assign(n, 0);
-            if (!s_.readExact(st.StreamFormat)) {
+        } else if (h->Id == fcc::kStrf) {
+            st.StreamFormat.assign(
+                static_cast<std::size_t>(std::min<std::uint64_t>(h->Size, kMaxStreamFormatBytes)),
+                0);
+            if (!keep(*h, st.StreamFormat, h->Size)) {
                 st.StreamFormat.resize(0);
                 return;
             }
-            s_.seek(start + size_);
-        } else if (code_ == fcc::kIndx) {
-            st.SuperIndexEntriesOffset = start + kSuperIndexHeader;
-            if (!readInto(st.SuperIndex, kSuperIndexKept))
-                return;
+        } else if (h->Id == fcc::kIndx) {
+            st.SuperIndexEntriesOffset = h->DataStart() + kIndexHeaderSize;
             // A chunk shorter than the 88 bytes read still ends where its size says.
-            s_.seek(start + size_);
+            if (!keep(*h, st.SuperIndex, kSuperIndexKept))
+                return;
         } else {
-            passOver();
+            passOver(h->Size);
         }
     }
 }
 
-void Walker::walkOdml(std::uint64_t remaining) {
+void Walker::walkOdml(std::uint64_t left) {
     p_.OpenDml = true;
-    while (remaining >= 8) {
-        if (!readHeader())
-            return;
-        if (size_ + 8 > remaining)
-            return;
-        remaining -= size_ + 8;
-        if (code_ == fcc::kDmlh) {
-            const std::uint64_t start = s_.position();
-            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(size_, kDmlhKept));
-            if (!readInto(p_.OpenDmlHeader, n))
+    ChildChunks list = children(left);
+    while (const auto h = list.next()) {
+        if (h->Id == fcc::kDmlh) {
+            if (!keep(*h, p_.OpenDmlHeader, h->Size))
                 return;
-            s_.seek(start + size_);
         } else {
-            passOver();
+            passOver(h->Size);
         }
     }
 }

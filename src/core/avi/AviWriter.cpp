@@ -10,7 +10,9 @@
 
 #include "core/avi/AviLayout.h"
 #include "core/avi/ByteReader.h"
+#include "core/avi/FormatBlocks.h"
 #include "core/avi/Fourcc.h"
+#include "core/dv/DvInfo.h"
 #include "core/dv/DvPacks.h"
 
 namespace kelvor::avi {
@@ -88,41 +90,7 @@ std::uint64_t Padded(std::uint64_t n) {
 }  // namespace
 
 DvInfo DvInfoFromFrame(std::span<const std::uint8_t> frame) {
-    DvInfo info;
-    info.fill(0xFF);
-    StoreU32LE(info, 24, 0);
-    StoreU32LE(info, 28, 0);
-    const auto seqs = dv::SequenceCountForSize(frame.size());
-    if (!seqs)
-        return info;
-    // The second audio half lives in the second half of the DIF sequences.
-    const int half = *seqs / 2;
-    auto put = [&](std::size_t off, int firstSeq, std::uint8_t id, bool aaux) {
-        for (int s = firstSeq; s < firstSeq + half; ++s) {
-            const std::size_t count =
-                aaux ? dv::kAudioBlocksPerSequence : dv::kVauxPacksPerSequence;
-            for (std::size_t j = 0; j < count; ++j) {
-                const std::size_t at =
-                    aaux ? dv::AudioBlockOffset(s, static_cast<int>(j)) + 3
-                         : dv::SearchPositionOffset(
-                               s, dv::kSubcodePacksPerSequence + static_cast<int>(j));
-                if (frame.size() - dv::kPackSize < at)
-                    continue;
-                if (frame[at] != id)
-                    continue;
-                for (std::size_t k = 0; k < 4; ++k)
-                    info[off + k] = frame[at + 1 + k];
-                return;
-            }
-        }
-    };
-    put(0, 0, dv::kPackAudioSource, true);
-    put(4, 0, dv::kPackAudioSourceControl, true);
-    put(8, half, dv::kPackAudioSource, true);
-    put(12, half, dv::kPackAudioSourceControl, true);
-    put(16, 0, dv::kPackVideoSource, false);
-    put(20, 0, dv::kPackVideoSourceControl, false);
-    return info;
+    return BlockBytes(dv::DvInfoFromFrame(frame));
 }
 
 struct AviWriter::State {
@@ -281,27 +249,27 @@ std::vector<std::uint8_t> AviWriter::State::buildHeaders() const {
 
         o.u32(fcc::kStrf);
         if (audio) {
+            WaveFormatEx w;
+            w.wFormatTag = s.Wave.FormatTag;
+            w.nChannels = s.Wave.Channels;
+            w.nSamplesPerSec = s.Wave.SamplesPerSec;
+            w.nAvgBytesPerSec = s.Wave.avgBytesPerSec();
+            w.nBlockAlign = s.Wave.blockAlign();
+            w.wBitsPerSample = s.Wave.BitsPerSample;
             o.u32(kWaveFormatSize);
-            o.u16(s.Wave.FormatTag);
-            o.u16(s.Wave.Channels);
-            o.u32(s.Wave.SamplesPerSec);
-            o.u32(s.Wave.avgBytesPerSec());
-            o.u16(s.Wave.blockAlign());
-            o.u16(s.Wave.BitsPerSample);
-            o.u16(0);
+            o.bytes(BlockBytes(w));
         } else if (type1) {
             o.u32(kDvInfoSize);
             o.bytes(Config.DvInfoBytes);
         } else {
+            BitmapInfoHeader b;
+            b.biWidth = static_cast<std::int32_t>(Width);
+            b.biHeight = static_cast<std::int32_t>(Height);
+            b.biBitCount = 24;
+            b.biCompression = fcc::kDvsd;
+            b.biSizeImage = FrameSize;
             o.u32(kBitmapHeaderSize + kDvInfoSize);
-            o.u32(kBitmapHeaderSize);
-            o.u32(Width);
-            o.u32(Height);
-            o.u16(1);
-            o.u16(24);
-            o.u32(fcc::kDvsd);
-            o.u32(FrameSize);
-            o.zeros(16);
+            o.bytes(BlockBytes(b));
             o.bytes(Config.DvInfoBytes);
         }
 

@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "core/dv/DvInfo.h"
+
 namespace kelvor::avi {
 
 enum class DvType { Type1, Type2 };
@@ -42,9 +44,8 @@ struct WaveFormat {
     std::uint32_t avgBytesPerSec() const { return SamplesPerSec * blockAlign(); }
 };
 
-// The DVINFO block of the stream formats: AAUX source and control of both audio halves, VAUX
-// source and control, two reserved words; 32 bytes as stored.
-using DvInfo = std::array<std::uint8_t, 32>;
+// A DVINFO block as stored in a stream format: the bytes of a dv::DvInfo.
+using DvInfo = std::array<std::uint8_t, dv::DvInfo::kSize>;
 
 inline constexpr std::uint64_t kDefaultRiffLimit = 1024ull * 1024 * 1024;
 // Smallest accepted limit: a RIFF chunk must hold its headers and at least a few frames.
@@ -64,7 +65,7 @@ struct AviWriterConfig {
     std::uint64_t RiffLimit = kDefaultRiffLimit;
 };
 
-// The DVINFO block taken from a DV frame's AAUX and VAUX packs (FF where a pack is missing).
+// The stored bytes of dv::DvInfoFromFrame (FF where a pack is missing).
 DvInfo DvInfoFromFrame(std::span<const std::uint8_t> frame);
 
 class AviWriter {

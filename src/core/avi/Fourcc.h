@@ -1,5 +1,6 @@
 // Four-character codes: 32-bit little-endian values whose bytes, low first, are the four
-// characters as stored in the file. Pure functions, any thread.
+// characters as stored in the file. The one code type of the program (the media engine's FourCC
+// is this type). Pure functions, any thread.
 #pragma once
 
 #include <cstdint>
@@ -8,8 +9,10 @@
 
 namespace kelvor::avi {
 
+using FourccCode = std::uint32_t;
+
 // The code of a four-character literal, usable in constant expressions ("dvsd" -> 0x64737664).
-constexpr std::uint32_t Fourcc(const char (&s)[5]) {
+constexpr FourccCode Fourcc(const char (&s)[5]) {
     return std::uint32_t(std::uint8_t(s[0])) | std::uint32_t(std::uint8_t(s[1])) << 8 |
            std::uint32_t(std::uint8_t(s[2])) << 16 | std::uint32_t(std::uint8_t(s[3])) << 24;
 }
@@ -18,8 +21,15 @@ constexpr std::uint32_t Fourcc(const char (&s)[5]) {
 std::uint32_t FourccFromText(std::string_view text);
 // The four bytes of the code, low byte first, as a text of exactly four characters (unfiltered).
 std::string FourccToText(std::uint32_t code);
+// The four bytes as characters, '?' for any byte that is not printable ASCII.
+std::string FourccToPrintable(std::uint32_t code);
 // The code with its letters lower-cased (ASCII only), for case-blind comparisons.
 std::uint32_t FourccToLower(std::uint32_t code);
+// True for the DV video codes a bitmap header may carry ("dvsd", "dsvd", "csvd", any case),
+// after which a DVINFO block follows in a video stream format.
+bool IsDvCompression(std::uint32_t code);
+// True for an OpenDML standard index chunk id ("ix" followed by the stream number).
+bool IsIndexChunkId(std::uint32_t id);
 
 namespace fcc {
 inline constexpr std::uint32_t kRiff = Fourcc("RIFF");

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "core/avi/ByteReader.h"
+#include "core/avi/FormatBlocks.h"
 #include "core/avi/Fourcc.h"
 #include "core/files/DatePattern.h"
 #include "core/files/DateTime.h"
@@ -16,12 +17,8 @@ namespace kelvor::avi {
 
 namespace {
 
-constexpr std::size_t kMainHeaderRead = 56;
-constexpr std::size_t kStreamHeaderRead = 56;
-constexpr std::size_t kBitmapRead = 40;
-constexpr std::size_t kWaveRead = 18;
-constexpr std::size_t kDvInfoRead = 32;
-constexpr std::size_t kIndexRead = 16384;
+using namespace layout;
+
 constexpr int kLineWidth = 50;
 
 // Characters of a UTF-8 text (continuation bytes do not count).
@@ -72,41 +69,56 @@ std::string FileNameOnly(const std::string& path) {
 
 }  // namespace
 
-class RiffReport::Walk {
+class RiffReport::Walk final : public ClampedChunkWalk {
   public:
-    Walk(RiffReport& r, PositionedFile& f) : r_(r), s_(f) {}
-
-    void run() {
-        std::int64_t remaining = static_cast<std::int64_t>(s_.size());
-        while (remaining > 0) {
-            if (r_.ReportCancelled || full())
-                break;
-            const std::int64_t n = chunk(0, true);
-            if (r_.ReportEndOfData || n == 8)
-                break;
-            remaining -= n;
-        }
-    }
+    Walk(RiffReport& r, PositionedFile& f) : ClampedChunkWalk(f, true), r_(r) {}
 
     bool cut() const { return cut_; }
 
   private:
-    bool full() {
-        if (r_.lines_.size() < kMaxReportLines)
-            return false;
-        cut_ = true;
-        return true;
-    }
-    bool read(std::span<std::uint8_t> out) {
-        if (s_.readExact(out))
-            return true;
-        r_.ReportEndOfData = true;
-        return false;
+    static std::string prefix(int depth) {
+        return std::string(static_cast<std::size_t>(depth) * 4, ' ');
     }
     void line(const std::string& p, std::string text) { r_.AddLine(p + text); }
     void centred(const std::string& p, const char* fill, std::string_view text) {
         r_.AddCenteredLine(p, fill, text);
     }
+
+    bool goOn() override {
+        if (r_.ReportCancelled)
+            return false;
+        if (r_.lines_.size() < kMaxReportLines)
+            return true;
+        cut_ = true;
+        return false;
+    }
+    void startChunk() override {
+        if (r_.pumpMessages)
+            r_.pumpMessages();
+    }
+    void garbage(std::uint64_t bytes) override {
+        line("", ">>> There are " + Hex(bytes, 8) + " bytes of garbage at the end of the file");
+    }
+    void chunkMet(const ChunkHeader& h, int depth) override {
+        if (h.Id != Fourcc("01wb") && h.Id != Fourcc("00dc") && h.Id != Fourcc("00db"))
+            line(prefix(depth), CodeText(h.Id) + "  " + Hex(h.Size, 8));
+    }
+    void badLength(std::uint64_t padded, std::uint64_t left, int depth) override {
+        line(prefix(depth), ">>> Bad chunk length:");
+        line(prefix(depth), ">>> " + Hex(padded, 8) + " instead of " + Hex(left, 8));
+    }
+    void listTypeMet(std::uint32_t type, int depth) override {
+        line(prefix(depth), CodeText(type));
+    }
+    void tooDeep(int depth) override {
+        line(prefix(depth), ">>> Lists nested deeper than " + std::to_string(kMaxReportDepth) +
+                                " levels are not walked");
+    }
+    void headerBlocks(const ChunkHeader& chunk, int depth, std::int64_t& left) override;
+    // A block's lines between its start and end lines; false when its bytes were not all there.
+    template <std::size_t N>
+    bool block(const std::string& p, const char* start, const char* end, std::int64_t& left,
+               void (Walk::*fields)(const std::string&, std::span<const std::uint8_t>));
 
     void streamHeader(const std::string& p, std::span<const std::uint8_t> b);
     void mainHeader(const std::string& p, std::span<const std::uint8_t> b);
@@ -115,10 +127,7 @@ class RiffReport::Walk {
     void dvInfo(const std::string& p, std::span<const std::uint8_t> b);
     void index(const std::string& p, std::span<const std::uint8_t> b);
 
-    std::int64_t chunk(int depth, bool top);
-
     RiffReport& r_;
-    FileStream s_;
     bool cut_ = false;
 };
 
@@ -153,35 +162,42 @@ void RiffReport::Walk::mainHeader(const std::string& p, std::span<const std::uin
 
 void RiffReport::Walk::bitmap(const std::string& p, std::span<const std::uint8_t> b) {
     ByteReader x(b);
-    line(p, "biSize = " + Dec(*x.readU32LE()));
-    line(p, "biWidth = " + SignedDec(*x.readI32LE()));
-    line(p, "biHeight = " + SignedDec(*x.readI32LE()));
-    line(p, "biPlanes = " + Dec(*x.readU16LE()));
-    line(p, "biBitCount = " + Dec(*x.readU16LE()));
-    line(p, "biCompression = " + CodeText(*x.readFourcc()));
-    line(p, "biSizeImage = " + Dec(*x.readU32LE()));
-    line(p, "biXPelsPerMeter = " + SignedDec(*x.readI32LE()));
-    line(p, "biYPelsPerMeter = " + SignedDec(*x.readI32LE()));
-    line(p, "biClrUsed = " + Dec(*x.readU32LE()));
-    line(p, "biClrImportant = " + Dec(*x.readU32LE()));
+    const BitmapInfoHeader h = *ReadBitmapInfoHeader(x);
+    line(p, "biSize = " + Dec(h.biSize));
+    line(p, "biWidth = " + SignedDec(h.biWidth));
+    line(p, "biHeight = " + SignedDec(h.biHeight));
+    line(p, "biPlanes = " + Dec(h.biPlanes));
+    line(p, "biBitCount = " + Dec(h.biBitCount));
+    line(p, "biCompression = " + CodeText(h.biCompression));
+    line(p, "biSizeImage = " + Dec(h.biSizeImage));
+    line(p, "biXPelsPerMeter = " + SignedDec(h.biXPelsPerMeter));
+    line(p, "biYPelsPerMeter = " + SignedDec(h.biYPelsPerMeter));
+    line(p, "biClrUsed = " + Dec(h.biClrUsed));
+    line(p, "biClrImportant = " + Dec(h.biClrImportant));
 }
 
 void RiffReport::Walk::wave(const std::string& p, std::span<const std::uint8_t> b) {
     ByteReader x(b);
-    line(p, "FormatTag = " + Dec(*x.readU16LE()));
-    line(p, "Channels = " + Dec(*x.readU16LE()));
-    line(p, "SamplesPerSec = " + Dec(*x.readU32LE()));
-    line(p, "AvgBytesPerSec = " + Dec(*x.readU32LE()));
-    line(p, "BlockAlign = " + Dec(*x.readU16LE()));
-    line(p, "BitsPerSample = " + Dec(*x.readU16LE()));
-    line(p, "cbSize = " + Dec(*x.readU16LE()));
+    const WaveFormatEx w = *ReadWaveFormatEx(x);
+    line(p, "FormatTag = " + Dec(w.wFormatTag));
+    line(p, "Channels = " + Dec(w.nChannels));
+    line(p, "SamplesPerSec = " + Dec(w.nSamplesPerSec));
+    line(p, "AvgBytesPerSec = " + Dec(w.nAvgBytesPerSec));
+    line(p, "BlockAlign = " + Dec(w.nBlockAlign));
+    line(p, "BitsPerSample = " + Dec(w.wBitsPerSample));
+    line(p, "cbSize = " + Dec(w.cbSize));
 }
 
 void RiffReport::Walk::dvInfo(const std::string& p, std::span<const std::uint8_t> b) {
     ByteReader x(b);
-    for (const char* label : {"DVAAuxSrc = ", "DVAAuxCtl = ", "DVAAuxSrc1 = ", "DVAAuxCtl1 = ",
-                              "DVVAuxSrc = ", "DVVAuxCtl = ", "DVReserved0 = ", "DVReserved1 = "})
-        line(p, label + Hex(*x.readU32LE(), 8));
+    const dv::DvInfo d = *ReadDvInfo(x);
+    const std::pair<const char*, std::uint32_t> words[] = {
+        {"DVAAuxSrc = ", d.dwDVAAuxSrc},       {"DVAAuxCtl = ", d.dwDVAAuxCtl},
+        {"DVAAuxSrc1 = ", d.dwDVAAuxSrc1},     {"DVAAuxCtl1 = ", d.dwDVAAuxCtl1},
+        {"DVVAuxSrc = ", d.dwDVVAuxSrc},       {"DVVAuxCtl = ", d.dwDVVAuxCtl},
+        {"DVReserved0 = ", d.dwDVReserved[0]}, {"DVReserved1 = ", d.dwDVReserved[1]}};
+    for (const auto& [label, word] : words)
+        line(p, label + Hex(word, 8));
 }
 
 void RiffReport::Walk::index(const std::string& p, std::span<const std::uint8_t> b) {
@@ -195,153 +211,81 @@ void RiffReport::Walk::index(const std::string& p, std::span<const std::uint8_t>
     line(p, "dwReserved_3 = " + Hex(*x.readU32LE(), 8));
 }
 
-// S is kept in 64 bits so that a stored size of FFFFFFFF (an unfinished recording) does not
-// wrap to 0 when its pad byte is added; where the walk compares it "as unsigned", a negative S
-// counts as larger than any chunk, as a wrapped 32-bit count would.
-std::int64_t RiffReport::Walk::chunk(int depth, bool top) {
-    if (r_.pumpMessages)
-        r_.pumpMessages();
-    if (r_.ReportCancelled || full())
-        return 0;
-    const std::string p(static_cast<std::size_t>(depth) * 4, ' ');
-    std::array<std::uint8_t, 4> idBytes{}, sizeBytes{};
-    if (!read(idBytes) || !read(sizeBytes))
-        return 0;
-    const std::uint32_t id = LoadU32LE(idBytes, 0);
-    const std::uint32_t stored = LoadU32LE(sizeBytes, 0);
-    const std::uint64_t fileSize = s_.size();
-    const std::uint64_t pos = s_.position();
+template <std::size_t N>
+bool RiffReport::Walk::block(const std::string& p, const char* start, const char* end,
+                             std::int64_t& left,
+                             void (Walk::*fields)(const std::string&,
+                                                  std::span<const std::uint8_t>)) {
+    centred(p, "-", start);
+    std::array<std::uint8_t, N> b{};
+    if (!readBlock(b, left))
+        return false;
+    (this->*fields)(p, b);
+    centred(p, "-", end);
+    return true;
+}
 
-    if (top && id != fcc::kRiff) {
-        line("", ">>> There are " + Hex(fileSize - pos + 8, 8) +
-                     " bytes of garbage at the end of the file");
-        return 8;
+void RiffReport::Walk::headerBlocks(const ChunkHeader& chunk, int depth, std::int64_t& left) {
+    const std::string p = prefix(depth);
+    switch (HeaderBlockOf(chunk.Id, r_.StreamKind)) {
+        case HeaderBlock::StreamHeader: {
+            std::array<std::uint8_t, kStreamHeaderSize> b{};
+            if (!readBlock(b, left))
+                return;
+            r_.StreamKind = StreamKindOf(LoadU32LE(b, kStrhType));
+            static constexpr const char* kKindText[] = {"(Video)", "(Audio)", "(Interleaved)",
+                                                        "(Unknown)"};
+            r_.AddLine("");
+            centred(p, "-", kKindText[static_cast<int>(r_.StreamKind)]);
+            centred(p, "-", "Start of AVI Stream Header");
+            streamHeader(p, b);
+            centred(p, "-", "End of AVI Stream Header");
+            break;
+        }
+        case HeaderBlock::MainHeader:
+            r_.AddLine("");
+            if (!block<kMainHeaderSize>(p, " Start of AVI Main Header ", " End of Main Header ",
+                                        left, &Walk::mainHeader))
+                return;
+            break;
+        case HeaderBlock::VideoFormat: {
+            r_.AddLine("");
+            centred(p, "-", "Start of Stream Format Header");
+            std::array<std::uint8_t, kBitmapHeaderSize> b{};
+            if (!readBlock(b, left))
+                return;
+            bitmap(p, b);
+            if (IsDvCompression(LoadU32LE(b, kBiCompression)) && above(left, kDvInfoSize - 1) &&
+                !block<kDvInfoSize>(p, "Start of DVInfo", "End of DVINfo", left, &Walk::dvInfo))
+                return;
+            centred(p, "-", "End of AVI Stream Format");
+            break;
+        }
+        case HeaderBlock::AudioFormat:
+            r_.AddLine("");
+            if (!block<kWaveFormatSize>(p, "Start of Stream Format Header",
+                                        "End of AVI Stream Format", left, &Walk::wave))
+                return;
+            break;
+        case HeaderBlock::DvFormat:
+            r_.AddLine("");
+            if (!block<kDvInfoSize>(p, "Start of DVInfo", "End of DVINfo", left, &Walk::dvInfo))
+                return;
+            break;
+        case HeaderBlock::Index: {
+            std::vector<std::uint8_t> b(kIndexBlockRead);
+            if (!readBlock(b, left))
+                return;
+            r_.AddLine("");
+            centred(p, "-", "Start of an Index");
+            index(p, b);
+            centred(p, "-", "End of Index");
+            break;
+        }
+        case HeaderBlock::None:
+            return;
     }
-    if (id != Fourcc("01wb") && id != Fourcc("00dc") && id != Fourcc("00db"))
-        line(p, CodeText(id) + "  " + Hex(stored, 8));
-    std::int64_t S = stored;
-    if (S & 1)
-        S += 1;
-    if (pos + static_cast<std::uint64_t>(S) > fileSize) {
-        line(p, ">>> Bad chunk length:");
-        line(p, ">>> " + Hex(static_cast<std::uint64_t>(S), 8) + " instead of " +
-                    Hex(fileSize - pos, 8));
-        S = static_cast<std::int64_t>(fileSize - pos);
-    }
-    const std::int64_t result = S + 8;
-    if (S == 0)
-        return result;
-    const auto unsignedAbove = [](std::int64_t v, std::int64_t limit) {
-        return v < 0 || v > limit;
-    };
-
-    if (id == fcc::kRiff || id == fcc::kList) {
-        std::array<std::uint8_t, 4> t{};
-        if (!read(t))
-            return result;
-        S -= 4;
-        const std::uint32_t type = LoadU32LE(t, 0);
-        line(p, CodeText(type));
-        if (type == fcc::kMovi) {
-            s_.seekRelative(S);
-            return result;
-        }
-        if (depth >= kMaxReportDepth) {
-            line(p, ">>> Lists nested deeper than " + std::to_string(kMaxReportDepth) +
-                        " levels are not walked");
-            s_.seekRelative(S);
-            return result;
-        }
-        while (unsignedAbove(S, 7)) {
-            if (r_.ReportCancelled || r_.ReportEndOfData || full())
-                break;
-            const std::int64_t L = chunk(depth + 1, false);
-            if (S >= 0 && L > S)
-                return result;
-            S -= L;
-        }
-    } else if (id == fcc::kStrh) {
-        std::array<std::uint8_t, kStreamHeaderRead> b{};
-        if (!read(b))
-            return result;
-        S -= static_cast<std::int64_t>(b.size());
-        const std::uint32_t type = LoadU32LE(b, 0);
-        r_.StreamKind = type == fcc::kVids   ? ReportStreamKind::Video
-                        : type == fcc::kAuds ? ReportStreamKind::Audio
-                        : type == fcc::kIavs ? ReportStreamKind::Interleaved
-                                             : ReportStreamKind::Unknown;
-        static constexpr const char* kKindText[] = {"(Video)", "(Audio)", "(Interleaved)",
-                                                    "(Unknown)"};
-        r_.AddLine("");
-        centred(p, "-", kKindText[static_cast<int>(r_.StreamKind)]);
-        centred(p, "-", "Start of AVI Stream Header");
-        streamHeader(p, b);
-        centred(p, "-", "End of AVI Stream Header");
-        r_.AddLine("");
-    } else if (id == fcc::kAvih) {
-        r_.AddLine("");
-        centred(p, "-", " Start of AVI Main Header ");
-        std::array<std::uint8_t, kMainHeaderRead> b{};
-        if (!read(b))
-            return result;
-        S -= static_cast<std::int64_t>(b.size());
-        mainHeader(p, b);
-        centred(p, "-", " End of Main Header ");
-        r_.AddLine("");
-    } else if (id == fcc::kStrf && r_.StreamKind == ReportStreamKind::Video) {
-        r_.AddLine("");
-        centred(p, "-", "Start of Stream Format Header");
-        std::array<std::uint8_t, kBitmapRead> b{};
-        if (!read(b))
-            return result;
-        S -= static_cast<std::int64_t>(b.size());
-        bitmap(p, b);
-        const std::uint32_t c = FourccToLower(LoadU32LE(b, 16));
-        if ((c == fcc::kDvsd || c == fcc::kDsvd || c == fcc::kCsvd) && unsignedAbove(S, 31)) {
-            centred(p, "-", "Start of DVInfo");
-            std::array<std::uint8_t, kDvInfoRead> d{};
-            if (!read(d))
-                return result;
-            S -= static_cast<std::int64_t>(d.size());
-            dvInfo(p, d);
-            centred(p, "-", "End of DVINfo");
-        }
-        centred(p, "-", "End of AVI Stream Format");
-        r_.AddLine("");
-    } else if (id == fcc::kStrf && r_.StreamKind == ReportStreamKind::Audio) {
-        r_.AddLine("");
-        centred(p, "-", "Start of Stream Format Header");
-        std::array<std::uint8_t, kWaveRead> b{};
-        if (!read(b))
-            return result;
-        S -= static_cast<std::int64_t>(b.size());
-        wave(p, b);
-        centred(p, "-", "End of AVI Stream Format");
-        r_.AddLine("");
-    } else if (id == fcc::kStrf && r_.StreamKind == ReportStreamKind::Interleaved) {
-        r_.AddLine("");
-        centred(p, "-", "Start of DVInfo");
-        std::array<std::uint8_t, kDvInfoRead> b{};
-        if (!read(b))
-            return result;
-        S -= static_cast<std::int64_t>(b.size());
-        dvInfo(p, b);
-        centred(p, "-", "End of DVINfo");
-        r_.AddLine("");
-    } else if (id == fcc::kIndx || ((id & 0xFF) == 'i' && ((id >> 8) & 0xFF) == 'x')) {
-        std::vector<std::uint8_t> b(kIndexRead);
-        if (!read(b))
-            return result;
-        S -= static_cast<std::int64_t>(b.size());
-        r_.AddLine("");
-        centred(p, "-", "Start of an Index");
-        index(p, b);
-        centred(p, "-", "End of Index");
-        r_.AddLine("");
-    }
-    if (S != 0)
-        s_.seekRelative(S);
-    return result;
+    r_.AddLine("");
 }
 
 RiffReport::RiffReport() : now(LocalNow) {}
@@ -416,6 +360,7 @@ void RiffReport::RunReport(const std::string& fullPath, PositionedFile& file) {
 
     Walk walk(*this, file);
     walk.run();
+    ReportEndOfData = walk.endOfData();
     bytesRead_ = file.bytesRead() - before;
 
     AddLine("");

@@ -18,15 +18,16 @@
 #include <string_view>
 #include <vector>
 
+#include "core/avi/ClampedChunkWalk.h"
 #include "core/avi/PositionedFile.h"
 #include "core/files/DatePattern.h"
 
 namespace kelvor::avi {
 
-enum class ReportStreamKind { Video, Audio, Interleaved, Unknown };
+using ReportStreamKind = StreamKind;
 
 // Lists nested deeper than this are listed but not walked, with a ">>>" line saying so.
-inline constexpr int kMaxReportDepth = 64;
+inline constexpr int kMaxReportDepth = kMaxChunkDepth;
 // A report stops after this many lines (a hostile file of tiny chunks could make millions).
 inline constexpr std::size_t kMaxReportLines = 1000000;
 

@@ -63,6 +63,13 @@ Pack VideoSourceControlPack(bool wide) {
             0xFC, 0xFF};
 }
 
+Pack AudioSourcePack(bool pal, int sampleRate, int quantization, std::uint8_t pc1,
+                     std::uint8_t pc2) {
+    const int code = AauxRateCode(sampleRate) < 0 ? 0 : AauxRateCode(sampleRate);
+    return {kPackAudioSource, pc1, pc2, static_cast<std::uint8_t>(0xC0 | (pal ? 0x20 : 0x00)),
+            static_cast<std::uint8_t>(0x80 | (code << 3) | (quantization == 12 ? 1 : 0))};
+}
+
 void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& packs) {
     if (!wholeFrame(frame, sequenceCount))
         return;

@@ -34,6 +34,12 @@ Pack RecDatePack(const TDatecode& d);
 Pack RecTimePack(const TDatecode& d);
 Pack VideoSourcePack(bool pal);
 Pack VideoSourceControlPack(bool wide);
+// The AAUX source pack of sound at one of the three DV rates (any other is written as 48000 Hz)
+// and 16 or 12 bits, 25 Mbit/s; PC1 (locked flag, sample count) and PC2 (channel layout) as given.
+Pack AudioSourcePack(bool pal, int sampleRate, int quantization, std::uint8_t pc1,
+                     std::uint8_t pc2);
+// The AAUX source-control pack this program writes in every frame and DVINFO.
+inline constexpr Pack kAudioSourceControlPack = {kPackAudioSourceControl, 0x03, 0xCF, 0xA0, 0xFF};
 inline constexpr Pack kNoInfoPack = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
 // Writes every subcode and VAUX pack of the frame (all 12 + 45 positions of each sequence).

@@ -23,6 +23,9 @@ constexpr std::size_t kAauxPackStart = 3;
 // (VAUX block 5, packs 11 and 12).
 constexpr std::size_t kFixedDatePackOffset = 458;
 constexpr std::size_t kFixedTimePackOffset = 463;
+// Sample rates by AAUX rate code.
+constexpr int kAauxRateCount = 3;
+constexpr int kAauxRates[kAauxRateCount] = {48000, 44100, 32000};
 
 bool validFrame(std::size_t size, int sequenceCount) {
     if (sequenceCount != kSequences525 && sequenceCount != kSequences625)
@@ -162,23 +165,6 @@ bool validTimecode(const Pack& p, int sequenceCount, TTimecode& timecode) {
 }
 
 TDatecode datecodeFromPacks(const Pack& date, const Pack& time);
-
-AudioFormat audioFormatFromPack(const Pack& p) {
-    AudioFormat format;
-    constexpr int kRates[] = {48000, 44100, 32000};
-    const int rateCode = (p[4] >> 3) & 0x7;
-    format.SampleRate = rateCode < 3 ? kRates[rateCode] : 0;
-    const int quantization = p[4] & 0x7;
-    format.Quantization = quantization == 0 ? 16 : quantization == 1 ? 12 : 0;
-    if ((p[2] & 0x0F) != 0) {
-        format.Channels = 0;
-    } else {
-        const int a = (p[2] & 0x20) ? 1 : 2;
-        const int b = (p[2] & 0x10) ? 2 : 1;
-        format.Channels = a * b;
-    }
-    return format;
-}
 
 bool wideFromPack(const Pack& p, ConstFrame frame) {
     const int disp = p[2] & 0x07;
@@ -349,8 +335,45 @@ bool ReadAudioFormat(ConstFrame frame, int sequenceCount, AudioFormat& format) {
     DifBlock block;
     if (!FindAudioBlock(frame, sequenceCount, kPackAudioSource, block))
         return false;
-    format = audioFormatFromPack(packAt(block, kAauxPackStart));
+    format = AudioSourceFormat(packAt(block, kAauxPackStart));
     return true;
+}
+
+AudioFormat AudioSourceFormat(const Pack& aauxSource) {
+    const std::uint8_t pc2 = aauxSource[2];
+    const std::uint8_t pc4 = aauxSource[4];
+    AudioFormat format;
+    format.SampleRate = AauxSampleRate((pc4 >> 3) & 0x7);
+    switch (pc4 & 0x7) {
+        case 0:
+            format.Quantization = 16;
+            break;
+        case 1:
+            format.Quantization = 12;
+            break;
+        default:
+            format.Quantization = 0;
+            break;
+    }
+    if ((pc2 & 0x0F) != 0) {
+        format.Channels = 0;
+    } else {
+        const int a = (pc2 & 0x20) ? 1 : 2;
+        const int b = (pc2 & 0x10) ? 2 : 1;
+        format.Channels = a * b;
+    }
+    return format;
+}
+
+int AauxSampleRate(int code) {
+    return code >= 0 && code < kAauxRateCount ? kAauxRates[code] : 0;
+}
+
+int AauxRateCode(int sampleRate) {
+    for (int code = 0; code < kAauxRateCount; ++code)
+        if (kAauxRates[code] == sampleRate)
+            return code;
+    return -1;
 }
 
 bool HeaderFlag(ConstFrame frame) {
@@ -413,7 +436,7 @@ void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts) {
     DifBlock block;
     if (FindAudioBlock(frame, sequenceCount, kPackAudioSource, block)) {
         facts.HasAudio = true;
-        facts.Audio = audioFormatFromPack(packAt(block, kAauxPackStart));
+        facts.Audio = AudioSourceFormat(packAt(block, kAauxPackStart));
     }
 }
 

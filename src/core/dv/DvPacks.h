@@ -98,6 +98,12 @@ bool ReadValidDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode)
 bool ReadValidTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode);
 bool ReadStandard(ConstFrame frame, int& standard);
 bool ReadAudioFormat(ConstFrame frame, int sequenceCount, AudioFormat& format);
+// The sound an AAUX source pack describes, by the rules of ReadAudioFormat.
+AudioFormat AudioSourceFormat(const Pack& aauxSource);
+// The sample rate of an AAUX rate code (PC4 bits 3-5): 48000, 44100, 32000, or 0 for any other.
+int AauxSampleRate(int code);
+// The code of one of the three DV sample rates, or -1.
+int AauxRateCode(int sampleRate);
 bool ReadWide(ConstFrame frame, int sequenceCount, bool& wide);
 void WriteDatecode(MutableFrame frame, int sequenceCount, const TDatecode& datecode);
 

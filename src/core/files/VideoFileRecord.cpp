@@ -6,10 +6,10 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <span>
 #include <stdexcept>
 
 #include "core/avi/AviInfo.h"
+#include "core/avi/Fourcc.h"
 #include "core/files/DatePattern.h"
 #include "core/files/DateTime.h"
 #include "core/files/FormatTexts.h"
@@ -26,18 +26,6 @@ std::string Lower(std::string s) {
     return s;
 }
 
-std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
-    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
-           std::uint32_t{b[at + 3]} << 24;
-}
-std::uint16_t Le16(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-std::int64_t Le64(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::int64_t>(std::uint64_t{Le32(b, at)} | std::uint64_t{Le32(b, at + 4)}
-                                                                      << 32);
-}
-
 std::string Hex16(std::uint32_t v) {
     char buf[17];
     std::snprintf(buf, sizeof buf, "%016X", v);
@@ -49,13 +37,6 @@ double LocalTime(const struct timespec& ts) {
     const double unix =
         static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec / 1000000) / 1000.0;
     return UtcToLocal(DateTimeFromUnix(unix)).value_or(0.0);
-}
-
-std::string Fourcc(std::uint32_t code) {
-    std::string s(4, ' ');
-    for (int i = 0; i < 4; ++i)
-        s[static_cast<std::size_t>(i)] = static_cast<char>((code >> (8 * i)) & 0xFF);
-    return s;
 }
 
 }  // namespace
@@ -120,10 +101,8 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
         if (param.Valid) {
             readable = true;
             Codec = param.VideoCodec();
-            if (const avi::TAvistream* video = param.VideoStream()) {
-                streamCodec.assign(reinterpret_cast<const char*>(video->StreamHeader.data()) + 4,
-                                   4);
-            }
+            if (param.VideoStream())
+                streamCodec = Codec;
         }
     } catch (const std::exception& e) {
         readable = false;
@@ -155,19 +134,18 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
     std::int64_t frameDuration = 0;
     bool height60 = false;
     if (r.VideoFound) {
-        const std::span<const std::uint8_t> v(r.VideoFormat);
-        const std::uint32_t compression = Le32(v, 64);
-        const std::string code = Fourcc(compression);
+        const ProbeVideoFormat& v = r.VideoFormat;
+        const std::string code = avi::FourccToText(v.bmiHeader.biCompression);
         if (std::all_of(code.begin(), code.end(),
                         [](char c) { return static_cast<unsigned char>(c) >= 0x20; }))
             Codec = code;
         AspectText.clear();
-        Width = static_cast<std::int32_t>(Le32(v, 52));
-        Height = static_cast<std::int32_t>(Le32(v, 56));
+        Width = v.bmiHeader.biWidth;
+        Height = v.bmiHeader.biHeight;
         ImageText = std::to_string(Width) + " x " + std::to_string(Height);
         height60 = Height != 0 && Height % 60 == 0;
-        frameDuration = Le64(v, 40);
-        VideoBitRate = Le32(v, 32);
+        frameDuration = v.AvgTimePerFrame;
+        VideoBitRate = v.dwBitRate;
         // A zero frame duration leaves the rate, count and duration texts at their zero values.
         if (frameDuration > 0) {
             Fps = static_cast<double>(RoundHalfEven(1e9 / static_cast<double>(frameDuration))) /
@@ -184,12 +162,10 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
 
     // Step 7: audio.
     if (r.AudioFound) {
-        const std::span<const std::uint8_t> a(r.AudioFormat);
-        const std::uint16_t tag = Le16(a, 0);
-        const std::uint16_t channels = Le16(a, 2);
-        SampleRate = Le32(a, 4);
-        const std::uint32_t bytesPerSec = Le32(a, 8);
-        SampleBits = Le16(a, 14);
+        const avi::WaveFormatEx& a = r.AudioFormat;
+        const std::uint16_t channels = a.nChannels;
+        SampleRate = a.nSamplesPerSec;
+        SampleBits = a.wBitsPerSample;
         AudioText = std::to_string(SampleRate) + "Hz ";
         if (SampleBits > 0)
             AudioText += std::to_string(SampleBits) + " bits ";
@@ -202,7 +178,8 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
         else
             ChannelsText = " stereo (" + std::to_string(channels) + ")";
         AudioText += ChannelsText;
-        AudioFormatText = WaveFormatName(tag) + " " + std::to_string(bytesPerSec) + " bytes/s";
+        AudioFormatText =
+            WaveFormatName(a.wFormatTag) + " " + std::to_string(a.nAvgBytesPerSec) + " bytes/s";
         if (Fps != 0)
             AudioDurationText = FormatDuration(r.AudioDuration, RoundHalfEven(1e7 / Fps));
         else
@@ -223,8 +200,8 @@ TaviFichier::TaviFichier(const std::string& fileName, MediaProbe& probe,
         if (r.InterleavedFound) {
             DVType = r.StreamCount < 2 ? 1 : 2;
             IavsType2 = DVType == 2;
-            DVVAuxSource = Le32(std::span<const std::uint8_t>(r.DVInfo), 16);
-            if ((DVVAuxSource & 0x200000u) == 0) {
+            DVVAuxSource = r.DVInfo.dwDVVAuxSrc;
+            if (!dv::Is625Lines(DVVAuxSource)) {
                 ImageText += " (NTSC";
                 Standard = 2;
                 Fps = 30000.0 / 1001.0;

@@ -9,26 +9,35 @@
 // record with the texts of an unreadable file. The file is only ever opened for reading.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 
+#include "core/avi/FormatBlocks.h"
+#include "core/dv/DvInfo.h"
 #include "core/dv/DvPacks.h"
 #include "core/files/DatePattern.h"
 
 namespace kelvor::files {
 
-// What one probe leaves for the record; the format blocks are the little-endian bytes of
-// VIDEOINFOHEADER (88), WAVEFORMATEX (18) and DVINFO (32), durations in 100 ns units.
+// The video pin's VIDEOINFOHEADER as far as the record reads it (the block itself is the media
+// engine's).
+struct ProbeVideoFormat {
+    std::uint32_t dwBitRate = 0;
+    std::int64_t AvgTimePerFrame = 0;  // 100 ns units
+    avi::BitmapInfoHeader bmiHeader;
+};
+
+// What one probe leaves for the record; durations in 100 ns units. A format is meaningful only
+// when its Found flag is set.
 struct ProbeResult {
     bool VideoFound = false;
-    std::array<std::uint8_t, 88> VideoFormat{};
+    ProbeVideoFormat VideoFormat;
     std::int64_t VideoDuration = 0;
     bool AudioFound = false;
-    std::array<std::uint8_t, 18> AudioFormat{};
+    avi::WaveFormatEx AudioFormat;
     std::int64_t AudioDuration = 0;
     bool InterleavedFound = false;
-    std::array<std::uint8_t, 32> DVInfo{};
+    dv::DvInfo DVInfo;
     std::int32_t StreamCount = 0;
     bool PassedDetector = false;
     bool DatecodeValid = false;

@@ -5,6 +5,8 @@
 #include <limits>
 
 #include "core/avi/AviWriter.h"
+#include "core/avi/FormatBlocks.h"
+#include "core/dv/DvInfo.h"
 #include "core/dv/DvPacks.h"
 
 namespace kelvor::media {
@@ -216,7 +218,7 @@ bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
         return false;
     }
     cfg.System = *seq == dv::kSequences625 ? avi::TvSystem::Pal : avi::TvSystem::Ntsc;
-    cfg.DvInfoBytes = avi::DvInfoFromFrame(firstFrame);
+    cfg.DvInfoBytes = avi::BlockBytes(dv::DvInfoFromFrame(firstFrame));
     cfg.Type = avi::DvType::Type2;
     int idx = 0;
     for (int i = 0; i < PinCount(); ++i) {

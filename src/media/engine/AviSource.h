@@ -5,7 +5,9 @@
 // whole DV frame for DV streams.
 //
 // Threads: Load, connection and positions on the driving thread; one streaming thread of the
-// splitter reads the chunks in file order and delivers them. When more than one output is
+// splitter reads the chunks in file order and delivers them. Duration and FrameRate read only
+// the stream headers, which stay as they are once the file is open, so the driving thread may
+// ask while the streaming thread reads. When more than one output is
 // connected, each output delivers through its own queue thread, so that a renderer holding its
 // first sample in the paused state does not hold up the others.
 // Failure: Load answers E_FAIL for a file that cannot be opened; a file that is not AVI refuses

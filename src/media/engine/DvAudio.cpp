@@ -3,23 +3,19 @@
 #include <algorithm>
 #include <array>
 
+#include "core/dv/DvInfo.h"
+#include "core/dv/DvPackBuilders.h"
+
 namespace kelvor::media::dvaudio {
 namespace {
 
 constexpr std::size_t kAudioDataStart = 8;  // 3-byte block id, then the 5-byte AAUX pack
 constexpr std::size_t kAauxPackStart = 3;
-constexpr int kRates[3] = {48000, 44100, 32000};
+// Fewest sample frames per DV frame, by AAUX rate code.
 constexpr int kMin625[3] = {1896, 1742, 1264};
 constexpr int kMin525[3] = {1580, 1452, 1053};
 constexpr std::uint16_t kError16 = 0x8000;
 constexpr std::uint16_t kError12 = 0x800;
-
-int rateCode(int rate) {
-    for (int i = 0; i < 3; ++i)
-        if (kRates[i] == rate)
-            return i;
-    return -1;
-}
 
 struct Geometry {
     int sequences;   // 10 or 12
@@ -72,29 +68,22 @@ const std::array<std::int16_t, 4096>& expandTable() {
 }
 
 void writeAauxPacks(dv::MutableFrame frame, const FrameAudio& a, int sequence, const Geometry& g) {
-    const int code = rateCode(a.sampleRate);
+    const int code = dv::AauxRateCode(a.sampleRate);
     const int minimum = a.pal ? kMin625[code] : kMin525[code];
     const bool secondHalf = sequence >= g.half;
-    const std::uint8_t source[5] = {
-        dv::kPackAudioSource,
+    const dv::Pack source = dv::AudioSourcePack(
+        a.pal, a.sampleRate, a.quantization,
         static_cast<std::uint8_t>(0xC0 | ((a.samples - minimum) & 0x3F)),  // unlocked, size
         static_cast<std::uint8_t>((a.quantization == 12 ? 0x10 : 0x00) |
-                                  (a.quantization == 16 && secondHalf ? 0x01 : 0x00)),
-        static_cast<std::uint8_t>(0xC0 | (a.pal ? 0x20 : 0x00)),  // 50/60, 25 Mbit/s
-        static_cast<std::uint8_t>(0x80 | (code << 3) | (a.quantization == 12 ? 1 : 0)),
-    };
-    const std::uint8_t control[5] = {dv::kPackAudioSourceControl, 0x03, 0xCF, 0xA0, 0xFF};
+                                  (a.quantization == 16 && secondHalf ? 0x01 : 0x00)));
     // Even sequences carry the packs in blocks 3 to 6, odd ones in blocks 0 to 3.
     const int first = sequence % 2 == 0 ? 3 : 0;
     for (int j = 0; j < dv::kAudioBlocksPerSequence; ++j) {
         const std::size_t off = dv::AudioBlockOffset(sequence, j) + kAauxPackStart;
-        const std::uint8_t* pack = nullptr;
-        if (j == first)
-            pack = source;
-        else if (j == first + 1)
-            pack = control;
-        for (std::size_t i = 0; i < dv::kPackSize; ++i)
-            frame[off + i] = pack ? pack[i] : 0xFF;
+        const dv::Pack& pack = j == first       ? source
+                               : j == first + 1 ? dv::kAudioSourceControlPack
+                                                : dv::kNoInfoPack;
+        std::copy(pack.begin(), pack.end(), frame.begin() + static_cast<std::ptrdiff_t>(off));
     }
 }
 
@@ -124,14 +113,14 @@ std::uint16_t Compress12(std::int16_t sample) {
 }
 
 int MinSamples(bool pal, int sampleRate) {
-    const int code = rateCode(sampleRate);
+    const int code = dv::AauxRateCode(sampleRate);
     if (code < 0)
         return 0;
     return pal ? kMin625[code] : kMin525[code];
 }
 
 int SamplesForFrame(bool pal, int sampleRate, std::int64_t index) {
-    if (rateCode(sampleRate) < 0 || index < 0)
+    if (dv::AauxRateCode(sampleRate) < 0 || index < 0)
         return 0;
     const std::int64_t num = pal ? 25 : 30000;
     const std::int64_t den = pal ? 1 : 1001;
@@ -147,21 +136,21 @@ std::optional<FrameAudio> ReadFrameAudio(dv::ConstFrame frame) {
     dv::DifBlock block;
     if (!dv::FindAudioBlock(frame, *sequences, dv::kPackAudioSource, block))
         return std::nullopt;
-    const std::uint8_t pc1 = block[kAauxPackStart + 1];
-    const std::uint8_t pc4 = block[kAauxPackStart + 4];
-    const int code = (pc4 >> 3) & 0x7;
-    const int quant = pc4 & 0x7;
-    if (code > 2 || quant > 1)
+    dv::Pack source{};
+    std::copy_n(block.begin() + kAauxPackStart, dv::kPackSize, source.begin());
+    const dv::AudioFormat sound = dv::AudioSourceFormat(source);
+    if (sound.SampleRate == 0 || sound.Quantization == 0)
         return std::nullopt;
     FrameAudio a;
     a.pal = pal;
-    a.sampleRate = kRates[code];
-    a.quantization = quant == 1 ? 12 : 16;
-    a.pairs = a.quantization == 12 ? 2 : 1;
+    a.sampleRate = sound.SampleRate;
+    a.quantization = sound.Quantization;
+    a.pairs = dv::StereoPairs(sound);
+    const int code = dv::AauxRateCode(a.sampleRate);
     const int minimum = pal ? kMin625[code] : kMin525[code];
     const Geometry g = geometry(pal);
     const int capacity = g.rowSamples * (a.quantization == 12 ? 24 : 36);
-    a.samples = std::min(minimum + (pc1 & 0x3F), capacity);
+    a.samples = std::min(minimum + (source[1] & 0x3F), capacity);
     return a;
 }
 
@@ -201,7 +190,7 @@ bool InsertAudio(dv::MutableFrame frame, const FrameAudio& a, std::span<const st
     const auto sequences = dv::SequenceCountForSize(frame.size());
     if (!sequences || (*sequences == dv::kSequences625) != a.pal)
         return false;
-    const int code = rateCode(a.sampleRate);
+    const int code = dv::AauxRateCode(a.sampleRate);
     if (code < 0 || (a.quantization != 16 && a.quantization != 12))
         return false;
     if (a.quantization == 12 && a.sampleRate != 32000)

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "core/dv/DvPackBuilders.h"
+#include "core/dv/DvInfo.h"
 #include "core/dv/DvPacks.h"
 #include "media/engine/DvAudio.h"
 #include "media/engine/DvCodec.h"
@@ -13,7 +13,7 @@ namespace kelvor::media {
 namespace {
 
 constexpr auto kWaitStep = std::chrono::milliseconds(20);
-constexpr int kRatesByCode[3] = {48000, 44100, 32000};
+constexpr int kDefaultSampleRate = 48000;
 
 REFERENCE_TIME frameTime(bool pal) {
     return pal ? 400000 : 333667;
@@ -30,11 +30,6 @@ bool isPcm16Stereo(const MediaType& mt) {
     return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->nChannels == 2 &&
            w->wBitsPerSample == 16 &&
            (w->nSamplesPerSec == 48000 || w->nSamplesPerSec == 44100 || w->nSamplesPerSec == 32000);
-}
-
-std::uint32_t packWord(const dv::Pack& p) {
-    return static_cast<std::uint32_t>(p[1]) | (static_cast<std::uint32_t>(p[2]) << 8) |
-           (static_cast<std::uint32_t>(p[3]) << 16) | (static_cast<std::uint32_t>(p[4]) << 24);
 }
 
 void readPcm(const MediaSample& s, std::deque<std::int16_t>& to) {
@@ -68,12 +63,11 @@ HRESULT DvSplitterFilter::CompleteConnect(Pin& pin) {
     if (&pin != input_)
         return S_OK;
     const DvInfo info = input_->CurrentMediaType().dvInfo().value_or(DvInfo{});
-    const auto vauxPc3 = static_cast<std::uint8_t>(info.dwDVVAuxSrc >> 16);
-    pal_ = vauxPc3 == 0xFF || vauxPc3 == 0 ? true : (vauxPc3 & 0x20) != 0;
-    const auto aauxPc4 = static_cast<std::uint8_t>(info.dwDVAAuxSrc >> 24);
-    const int code = (aauxPc4 >> 3) & 0x7;
-    rate_ = code < 3 ? kRatesByCode[code] : 48000;
-    pairs_ = code < 3 && (aauxPc4 & 0x7) == 1 ? 2 : 1;
+    // A DVINFO that names no standard keeps the PAL reading this splitter always had.
+    pal_ = dv::StandardOfDvInfo(info) != dv::kStandardNtsc;
+    const dv::AudioFormat sound = dv::AudioFormatOfSourceWord(info.dwDVAAuxSrc);
+    rate_ = sound.SampleRate != 0 ? sound.SampleRate : kDefaultSampleRate;
+    pairs_ = dv::StereoPairs(sound);
     AddOutputPin("DVVidOut0");
     for (int p = 0; p < pairs_; ++p)
         AddOutputPin("AudOut0" + std::to_string(p));
@@ -422,19 +416,10 @@ HRESULT DvMuxerFilter::GetMediaType(const Pin& pin, int position, MediaType& mt)
         return VFW_S_NO_MORE_ITEMS;
     const auto v = video_->CurrentMediaType().videoInfo();
     const bool pal = !v || v->bmiHeader.biHeight != 480;
-    DvInfo info;
-    info.dwDVVAuxSrc = packWord(dv::VideoSourcePack(pal));
-    info.dwDVVAuxCtl = packWord(dv::VideoSourceControlPack(false));
     const InputPin* a0 = GetInputPin(1);
     const auto w = a0 && a0->IsConnected() ? a0->CurrentMediaType().waveFormat() : std::nullopt;
-    const int rate = w ? static_cast<int>(w->nSamplesPerSec) : 48000;
-    const int code = rate == 44100 ? 1 : rate == 32000 ? 2 : 0;
-    const dv::Pack src = {dv::kPackAudioSource, 0xC0, 0x00,
-                          static_cast<std::uint8_t>(0xC0 | (pal ? 0x20 : 0)),
-                          static_cast<std::uint8_t>(0x80 | (code << 3))};
-    info.dwDVAAuxSrc = info.dwDVAAuxSrc1 = packWord(src);
-    info.dwDVAAuxCtl = info.dwDVAAuxCtl1 =
-        packWord({dv::kPackAudioSourceControl, 0x03, 0xCF, 0xA0, 0xFF});
+    const DvInfo info =
+        dv::MuxedDvInfo(pal, w ? static_cast<int>(w->nSamplesPerSec) : kDefaultSampleRate);
     mt = MakeInterleavedDvType(info);
     return S_OK;
 }

@@ -63,28 +63,14 @@ void OutputPin::DeliverEndOfStream() {
 }
 
 SamplePtr OutputPin::GetDeliveryBuffer() {
-    const auto size = static_cast<std::size_t>(std::max(props_.cbBuffer, 0));
-    // Only this pin's streaming thread takes buffers from the pool, so a buffer the pool alone
-    // holds cannot be taken by anyone else meanwhile.
-    for (SamplePtr& s : pool_) {
-        if (s.use_count() == 1) {
-            s->Reserve(size);
-            s->SetActualDataLength(0);
-            s->SetMediaType(std::nullopt);
-            s->SetAttachment(nullptr);
-            s->SetDiscontinuity(false);
-            s->SetPreroll(false);
-            s->SetSyncPoint(true);
-            s->ClearTime();
-            return s;
-        }
-    }
-    SamplePtr s = NewSample(size);
-    const std::size_t cap = static_cast<std::size_t>(std::max(props_.cBuffers, 1)) +
-                            static_cast<std::size_t>(depth_) + 2;
-    if (pool_.size() < cap)
-        pool_.push_back(s);
-    return s;
+    return pool_.Get(static_cast<std::size_t>(std::max(props_.cbBuffer, 0)));
+}
+
+// Enough free buffers for what the receivers hold and the queue carries, so a steady stream
+// never allocates.
+void OutputPin::sizePool() {
+    pool_.SetCapacity(static_cast<std::size_t>(std::max(props_.cBuffers, 1)) +
+                      static_cast<std::size_t>(depth_) + 2);
 }
 
 void OutputPin::startQueue() {

@@ -22,6 +22,7 @@
 #include "media/engine/MediaSample.h"
 #include "media/engine/MediaType.h"
 #include "media/engine/Result.h"
+#include "media/engine/SamplePool.h"
 
 namespace kelvor::media {
 
@@ -92,7 +93,9 @@ class InputPin : public Pin {
 class OutputPin : public Pin {
   public:
     OutputPin(BaseFilter& owner, std::string name)
-        : Pin(owner, std::move(name), PinDirection::Output) {}
+        : Pin(owner, std::move(name), PinDirection::Output) {
+        sizePool();
+    }
     ~OutputPin() override;
 
     // Streaming thread. Hands the sample to the connected input (or to this pin's queue);
@@ -100,9 +103,13 @@ class OutputPin : public Pin {
     HRESULT Deliver(SamplePtr sample);
     void DeliverEndOfStream();
 
-    // A buffer of at least the negotiated size, reused once its last holder let it go.
+    // A buffer of at least the negotiated size, reused once its last holder let it go (see
+    // SamplePool). Any thread.
     SamplePtr GetDeliveryBuffer();
-    void SetAllocatorProperties(const AllocatorProperties& p) { props_ = p; }
+    void SetAllocatorProperties(const AllocatorProperties& p) {
+        props_ = p;
+        sizePool();
+    }
     const AllocatorProperties& Allocator() const { return props_; }
 
     // Deliver through a bounded queue served by a thread of its own, so that this pin's
@@ -110,6 +117,7 @@ class OutputPin : public Pin {
     void SetQueued(bool queued, int depth = 4) {
         queued_ = queued;
         depth_ = depth < 1 ? 1 : depth;
+        sizePool();
     }
     bool IsQueued() const { return queued_; }
 
@@ -119,9 +127,10 @@ class OutputPin : public Pin {
     void stopQueue();
     void queueLoop();
     void failQueue(std::string text);  // the queue thread ends the pin with an error event
+    void sizePool();
 
     AllocatorProperties props_;
-    std::vector<SamplePtr> pool_;
+    SamplePool pool_;
     bool queued_ = false;
     int depth_ = 4;
     // Queue state, guarded by qMutex_.

@@ -12,6 +12,7 @@ Graph::~Graph() {
 }
 
 HRESULT Graph::AddFilter(const FilterPtr& filter, const std::string& name) {
+    std::lock_guard control(control_);
     if (!filter)
         return E_POINTER;
     if (state_ != FilterState::Stopped)
@@ -28,6 +29,7 @@ HRESULT Graph::AddFilter(const FilterPtr& filter, const std::string& name) {
 }
 
 HRESULT Graph::RemoveFilter(BaseFilter& filter) {
+    std::lock_guard control(control_);
     if (state_ != FilterState::Stopped)
         return VFW_E_WRONG_STATE;
     const auto it = std::find_if(filters_.begin(), filters_.end(),
@@ -47,11 +49,15 @@ HRESULT Graph::RemoveFilter(BaseFilter& filter) {
 
 void Graph::RemoveAllFilters() {
     Stop();
+    std::lock_guard control(control_);
+    stopLocked();  // another thread may have started it again meanwhile
     while (!filters_.empty())
-        RemoveFilter(*filters_.back().filter);
+        if (RemoveFilter(*filters_.back().filter) != S_OK)
+            break;
 }
 
 BaseFilter* Graph::FindFilterByName(const std::string& name) const {
+    std::lock_guard control(control_);
     for (const Entry& e : filters_)
         if (e.name == name)
             return e.filter.get();
@@ -59,6 +65,7 @@ BaseFilter* Graph::FindFilterByName(const std::string& name) const {
 }
 
 std::vector<BaseFilter*> Graph::Filters() const {
+    std::lock_guard control(control_);
     std::vector<BaseFilter*> out;
     for (const Entry& e : filters_)
         out.push_back(e.filter.get());
@@ -66,6 +73,7 @@ std::vector<BaseFilter*> Graph::Filters() const {
 }
 
 HRESULT Graph::ConnectDirect(Pin& out, Pin& in, const MediaType* mt) {
+    std::lock_guard control(control_);
     if (state_ != FilterState::Stopped)
         return VFW_E_NOT_STOPPED;
     if (out.Direction() != PinDirection::Output || in.Direction() != PinDirection::Input)
@@ -124,6 +132,7 @@ HRESULT Graph::ConnectDirect(Pin& out, Pin& in, const MediaType* mt) {
 }
 
 HRESULT Graph::Disconnect(Pin& pin) {
+    std::lock_guard control(control_);
     if (state_ != FilterState::Stopped)
         return VFW_E_NOT_STOPPED;
     Pin* peer = pin.peer_;
@@ -196,7 +205,14 @@ void Graph::flushAndStopThreads() {
         e.filter->StopThreads();
 }
 
+void Graph::setState(FilterState state) {
+    std::lock_guard lock(mutex_);
+    state_ = state;
+    cv_.notify_all();
+}
+
 HRESULT Graph::Pause() {
+    std::lock_guard control(control_);
     if (state_ == FilterState::Paused)
         return S_OK;
     if (state_ == FilterState::Running) {
@@ -206,7 +222,7 @@ HRESULT Graph::Pause() {
         }
         for (const Entry& e : filters_)
             e.filter->Pause();
-        state_ = FilterState::Paused;
+        setState(FilterState::Paused);
         return S_OK;
     }
     {
@@ -238,12 +254,13 @@ HRESULT Graph::Pause() {
             return hr;
         }
     }
-    state_ = FilterState::Paused;
+    setState(FilterState::Paused);
     startThreads();
     return S_OK;
 }
 
 HRESULT Graph::Run() {
+    std::lock_guard control(control_);
     if (state_ == FilterState::Running)
         return S_OK;
     if (state_ == FilterState::Stopped) {
@@ -251,20 +268,34 @@ HRESULT Graph::Run() {
         if (Failed(hr))
             return hr;
     }
+    REFERENCE_TIME start = 0;
     {
         std::lock_guard lock(mutex_);
         clockBase_ = std::chrono::steady_clock::now();
-        streamBase_ = lastPresented_.load();
+        streamBase_ = start = lastPresented_.load();
         released_ = true;
         cv_.notify_all();
     }
     for (const Entry& e : filters_)
-        e.filter->Run(streamBase_);
-    state_ = FilterState::Running;
+        e.filter->Run(start);
+    setState(FilterState::Running);
     return S_OK;
 }
 
 HRESULT Graph::Stop() {
+    HRESULT result = S_OK;
+    {
+        std::lock_guard control(control_);
+        result = stopLocked();
+    }
+    // The streaming threads are joined, so no completion comes any more: one not delivered yet
+    // is dropped, one being delivered is waited for (unless this is its callback). Outside the
+    // control lock, so that callback may itself call into the graph meanwhile.
+    events_.Cancel();
+    return result;
+}
+
+HRESULT Graph::stopLocked() {
     if (state_ == FilterState::Stopped)
         return S_OK;
     flushAndStopThreads();
@@ -275,21 +306,27 @@ HRESULT Graph::Stop() {
             result = hr;
     }
     setFlushing(false);
-    state_ = FilterState::Stopped;
+    setState(FilterState::Stopped);
     return result;
 }
 
 HRESULT Graph::GetState(int timeoutMs, FilterState& state) {
-    state = state_;
-    if (state_ != FilterState::Paused)
-        return S_OK;
     std::size_t need = 0;
-    for (BaseFilter* r : renderers())
-        need += r->PrerollsOnPause() ? 1 : 0;
+    {
+        std::lock_guard control(control_);
+        state = state_;
+        if (state != FilterState::Paused)
+            return S_OK;
+        for (BaseFilter* r : renderers())
+            need += r->PrerollsOnPause() ? 1 : 0;
+    }
     std::unique_lock lock(mutex_);
+    // A run or stop from another thread meanwhile also ends the wait.
     const bool done = cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] {
-        return static_cast<std::size_t>(prerolled_) >= need || completed_ || error_ != S_OK;
+        return static_cast<std::size_t>(prerolled_) >= need || completed_ || error_ != S_OK ||
+               state_ != FilterState::Paused;
     });
+    state = state_;
     return done ? S_OK : VFW_S_STATE_INTERMEDIATE;
 }
 
@@ -304,10 +341,17 @@ void Graph::WaitWhilePaused(const InputPin& pin) {
     cv_.wait(lock, [&] { return released_ || pin.IsFlushing(); });
 }
 
-std::chrono::steady_clock::time_point Graph::DueTime(REFERENCE_TIME t) const {
-    std::lock_guard lock(mutex_);
-    const REFERENCE_TIME ahead = t - streamBase_;
-    return clockBase_ + std::chrono::microseconds(ahead / 10);
+bool Graph::WaitUntilDue(REFERENCE_TIME t, const InputPin& pin) {
+    std::unique_lock lock(mutex_);
+    // A stop or seek sets the pin flushing and then notifies under mutex_, so it is not missed.
+    for (;;) {
+        if (pin.IsFlushing())
+            return false;
+        const auto due = clockBase_ + std::chrono::microseconds((t - streamBase_) / 10);
+        if (std::chrono::steady_clock::now() >= due)
+            return true;
+        cv_.wait_until(lock, due);
+    }
 }
 
 std::string GraphError::Describe() const {
@@ -354,16 +398,23 @@ void Graph::Notify(BaseFilter& from, int code, HRESULT hr, std::string text) {
         cb = onComplete_;
     }
     if (cb)
-        cb(code, code == EC_COMPLETE ? S_OK : hr);
+        events_.Post([cb = std::move(cb), code, result = code == EC_COMPLETE ? S_OK : hr] {
+            cb(code, result);
+        });
+}
+
+void Graph::SetCompletionCallback(std::function<void(int code, HRESULT hr)> cb) {
+    std::lock_guard lock(mutex_);
+    onComplete_ = std::move(cb);
 }
 
 bool Graph::WaitForCompletion(int timeoutMs, int& code, HRESULT& hr) {
     std::unique_lock lock(mutex_);
-    const bool done = cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
-                                   [&] { return completed_; });
+    cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                 [&] { return completed_ || state_ == FilterState::Stopped; });
     code = completionCode_;
     hr = error_;
-    return done;
+    return completed_;
 }
 
 HRESULT Graph::LastError() const {
@@ -403,6 +454,7 @@ REFERENCE_TIME Graph::fromFormat(std::int64_t v) const {
 }
 
 HRESULT Graph::GetDuration(std::int64_t& duration) const {
+    std::lock_guard control(control_);
     Seekable* s = seekable();
     if (!s)
         return E_NOTIMPL;
@@ -411,6 +463,7 @@ HRESULT Graph::GetDuration(std::int64_t& duration) const {
 }
 
 HRESULT Graph::GetCurrentPosition(std::int64_t& position) const {
+    std::lock_guard control(control_);
     if (!seekable())
         return E_NOTIMPL;
     position = toFormat(lastPresented_.load());
@@ -418,6 +471,7 @@ HRESULT Graph::GetCurrentPosition(std::int64_t& position) const {
 }
 
 HRESULT Graph::GetPositions(std::int64_t& start, std::int64_t& stop) const {
+    std::lock_guard control(control_);
     Seekable* s = seekable();
     if (!s)
         return E_NOTIMPL;
@@ -427,6 +481,7 @@ HRESULT Graph::GetPositions(std::int64_t& start, std::int64_t& stop) const {
 }
 
 HRESULT Graph::SetPositions(std::int64_t start, std::int64_t stop) {
+    std::lock_guard control(control_);
     Seekable* s = seekable();
     if (!s)
         return E_NOTIMPL;
@@ -435,6 +490,9 @@ HRESULT Graph::SetPositions(std::int64_t start, std::int64_t stop) {
         flushAndStopThreads();
         for (const Entry& e : filters_)
             e.filter->Flushed();
+        // A completion of the old position is news no more. Not waited for: its callback may
+        // be waiting for the control lock held here.
+        events_.Drop();
     }
     const HRESULT hr = s->SetPositions(fromFormat(start), stop < 0 ? -1 : fromFormat(stop));
     lastPresented_ = s->StartPosition();

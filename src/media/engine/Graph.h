@@ -1,11 +1,19 @@
 // A media graph: filters added under a name, pins connected directly, and the state machine
 // that streams through them.
 //
-// The graph shares ownership of its filters (the modules that made them keep theirs too). All
-// calls come from one driving thread; streaming runs on the graph's own threads (each source's
-// thread, and a thread per queued output pin). Completion: the graph completes when every
-// connected renderer has received the end of its stream, or when a filter reports an error; the
-// completion callback then runs ON A STREAMING THREAD, once per run, and WaitForCompletion wakes.
+// The graph shares ownership of its filters (the modules that made them keep theirs too).
+// Threads: the public calls (building, state, positions, waits) may come from any thread that is
+// not one of the graph's streaming threads; they are serialised, so the preview may pause, run
+// and seek from the UI thread while a completion callback stops the graph. Streaming runs on the
+// graph's own threads (each source's thread, and a thread per queued output pin); the calls
+// under "Renderers call these" are theirs.
+// Completion: the graph completes when every connected renderer has received the end of its
+// stream, or when a filter reports an error; WaitForCompletion then wakes, and the completion
+// callback runs once on the graph's event thread, never on a streaming thread. So the callback
+// may call Stop, Pause, Run or SetPositions (which join the streaming threads), and may even
+// drop the last owner of the graph. Stop drops a completion not delivered yet and waits for one
+// being delivered (unless Stop is called from that callback): once Stop returns, no callback of
+// the stopped run runs. A seek drops a completion not delivered yet without waiting.
 // Nothing here throws; failures are result codes.
 #pragma once
 
@@ -18,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "media/engine/EventThread.h"
 #include "media/engine/Filter.h"
 
 namespace kelvor::media {
@@ -29,7 +38,8 @@ class Seekable {
     virtual REFERENCE_TIME Duration() const = 0;
     // Frames per second of the video stream as num/den; false when the source has no video.
     virtual bool FrameRate(std::int64_t& num, std::int64_t& den) const = 0;
-    // The next run streams from start to stop (stop < 0: to the end). Driving thread, stopped.
+    // The next run streams from start to stop (stop < 0: to the end). Driving thread, while
+    // the source's streaming thread is stopped (the graph stops it first for a seek).
     virtual HRESULT SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) = 0;
     virtual REFERENCE_TIME StartPosition() const = 0;
     virtual REFERENCE_TIME StopPosition() const = 0;  // -1: the end
@@ -78,10 +88,10 @@ class Graph {
     // Paced: renderers present samples at their stream times (preview). Free (the default,
     // "no reference clock"): every stage runs as fast as it can.
     void SetPaced(bool paced) { paced_ = paced; }
-    bool IsPaced() const { return paced_; }
+    bool IsPaced() const { return paced_.load(); }
 
     void SetTimeFormat(TimeFormat f) { timeFormat_ = f; }
-    TimeFormat GetTimeFormat() const { return timeFormat_; }
+    TimeFormat GetTimeFormat() const { return timeFormat_.load(); }
     // In the current time format. E_NOTIMPL when no source can seek.
     HRESULT GetDuration(std::int64_t& duration) const;
     HRESULT GetCurrentPosition(std::int64_t& position) const;
@@ -94,12 +104,11 @@ class Graph {
     HRESULT put_Volume(int volume);
     int get_Volume() const { return volume_.load(); }
 
-    // Runs on a streaming thread when the graph completes (EC_COMPLETE) or aborts
+    // Runs on the graph's event thread when the graph completes (EC_COMPLETE) or aborts
     // (EC_ERRORABORT, with the failure code). Set while stopped.
-    void SetCompletionCallback(std::function<void(int code, HRESULT hr)> cb) {
-        onComplete_ = std::move(cb);
-    }
-    // True when the run completed within the timeout; code and hr say how.
+    void SetCompletionCallback(std::function<void(int code, HRESULT hr)> cb);
+    // True when the run completed within the timeout; code and hr say how. False at once when
+    // the graph is or gets stopped without having completed.
     bool WaitForCompletion(int timeoutMs, int& code, HRESULT& hr);
     // The first error of the current run, S_OK when none.
     HRESULT LastError() const;
@@ -111,8 +120,9 @@ class Graph {
     void RendererPrerolled(BaseFilter& renderer);
     // The stream time the renderers present, for the position reader.
     void RendererPresented(REFERENCE_TIME t) { lastPresented_.store(t); }
-    // Wall-clock time at which stream time t is due in a paced run, for renderers.
-    std::chrono::steady_clock::time_point DueTime(REFERENCE_TIME t) const;
+    // Waits until stream time t is due in a paced run; false when the pin started flushing
+    // (stop or seek) first.
+    bool WaitUntilDue(REFERENCE_TIME t, const InputPin& pin);
     // Blocks a paused renderer until the graph runs or stops. Streaming thread.
     void WaitWhilePaused(const InputPin& pin);
 
@@ -130,17 +140,24 @@ class Graph {
         FilterPtr filter;
         std::string name;
     };
+    HRESULT stopLocked();
+    void setState(FilterState state);
+
+    // Serialises the public calls; recursive because they call one another (Run pauses first).
+    // Never taken by a streaming thread. filters_ and the connections change only under it and
+    // while stopped, so the streaming threads read them without it.
+    mutable std::recursive_mutex control_;
     std::vector<Entry> filters_;
-    FilterState state_ = FilterState::Stopped;
-    bool paced_ = false;
-    TimeFormat timeFormat_ = TimeFormat::MediaTime;
+    std::atomic<FilterState> state_{FilterState::Stopped};  // changed under mutex_ (setState)
+    std::atomic<bool> paced_{false};
+    std::atomic<TimeFormat> timeFormat_{TimeFormat::MediaTime};
     std::atomic<int> volume_{10000};
     std::atomic<REFERENCE_TIME> lastPresented_{0};
-    std::function<void(int, HRESULT)> onComplete_;
 
     // Run state shared with the streaming threads, guarded by mutex_.
     mutable std::mutex mutex_;
     std::condition_variable cv_;
+    std::function<void(int, HRESULT)> onComplete_;
     int prerolled_ = 0;
     std::vector<const BaseFilter*> completedRenderers_;
     bool completed_ = false;
@@ -150,6 +167,9 @@ class Graph {
     bool released_ = false;  // paused renderers may go on (running or stopping)
     std::chrono::steady_clock::time_point clockBase_;
     REFERENCE_TIME streamBase_ = 0;
+
+    // Last, so it goes first: its destructor waits for a callback still running.
+    EventThread events_;
 };
 
 }  // namespace kelvor::media

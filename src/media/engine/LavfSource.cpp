@@ -82,11 +82,36 @@ MediaType audioType(const AVStream& st) {
 
 struct LavfSplitterFilter::State {
     std::string fileName;
-    ff::FormatInputPtr ctx;
+    ff::FormatInputPtr ctx;          // the streaming thread's while it runs
     std::vector<StreamOut> streams;  // one per output pin, in file order
     int video = -1;                  // the stream that gives frame positions
-    const std::atomic<bool>* stop = nullptr;
+    // Read once the file is open: reading packets may update the context's streams, so the
+    // driving thread never looks at them while the streaming thread runs.
+    REFERENCE_TIME duration = 0;
+    AVRational frameRate{0, 0};
 };
+
+namespace {
+
+REFERENCE_TIME fileDuration(const AVFormatContext& ctx, int video) {
+    if (video >= 0) {
+        const AVStream& st = *ctx.streams[video];
+        if (st.duration != AV_NOPTS_VALUE && st.duration > 0)
+            return toTime(st.duration, st.time_base);
+    }
+    const std::int64_t d = ctx.duration;
+    return d == AV_NOPTS_VALUE || d < 0 ? 0 : av_rescale_q(d, AV_TIME_BASE_Q, kTimeBase100ns);
+}
+
+AVRational videoFrameRate(const AVFormatContext& ctx, int video) {
+    if (video < 0)
+        return {0, 0};
+    const AVStream& st = *ctx.streams[video];
+    return st.avg_frame_rate.num > 0 && st.avg_frame_rate.den > 0 ? st.avg_frame_rate
+                                                                  : st.r_frame_rate;
+}
+
+}  // namespace
 
 LavfSplitterFilter::LavfSplitterFilter()
     : SplitterBase("LAV Splitter", "{171252A0-8820-4AFE-9DF8-5C92B2D66B04}", "Input") {}
@@ -107,7 +132,6 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
         return VFW_E_TYPE_NOT_ACCEPTED;
     auto s = std::make_unique<State>();
     s->fileName = source->FileName();
-    s->stop = &stopRequested_;
     openError_.clear();
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
@@ -149,6 +173,8 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
         }
         s->streams.push_back(std::move(out));
     }
+    s->duration = fileDuration(*raw, s->video);
+    s->frameRate = videoFrameRate(*raw, s->video);
     s_ = std::move(s);
     std::vector<MediaType> types;
     for (const auto& out : s_->streams)
@@ -178,23 +204,13 @@ HRESULT LavfSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties
 }
 
 REFERENCE_TIME LavfSplitterFilter::Duration() const {
-    if (!s_)
-        return 0;
-    if (s_->video >= 0) {
-        const AVStream& st = *s_->ctx->streams[s_->video];
-        if (st.duration != AV_NOPTS_VALUE && st.duration > 0)
-            return toTime(st.duration, st.time_base);
-    }
-    const std::int64_t d = s_->ctx->duration;
-    return d == AV_NOPTS_VALUE || d < 0 ? 0 : av_rescale_q(d, AV_TIME_BASE_Q, kTimeBase100ns);
+    return s_ ? s_->duration : 0;
 }
 
 bool LavfSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
-    if (!s_ || s_->video < 0)
+    if (!s_)
         return false;
-    const AVStream& st = *s_->ctx->streams[s_->video];
-    const AVRational r = st.avg_frame_rate.num > 0 && st.avg_frame_rate.den > 0 ? st.avg_frame_rate
-                                                                                : st.r_frame_rate;
+    const AVRational r = s_->frameRate;
     if (r.num <= 0 || r.den <= 0)
         return false;
     num = r.num;

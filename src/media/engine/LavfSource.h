@@ -11,7 +11,8 @@
 //
 // Threads: connection and positions on the driving thread; one streaming thread of the splitter
 // reads and delivers the packets (each output through its own queue when more than one is
-// connected). StopThreads interrupts a pending read and joins.
+// connected), and alone touches the libavformat context while it runs: Duration and FrameRate
+// answer what was read when the file opened. StopThreads interrupts a pending read and joins.
 // Failure: a file libavformat's AVI reader cannot open refuses the connection
 // (VFW_E_INVALID_FILE_FORMAT); a read error other than the end of the file, or a packet over
 // 64 MiB, ends the stream with an error event.

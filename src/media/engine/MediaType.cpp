@@ -1,186 +1,71 @@
 #include "media/engine/MediaType.h"
 
-#include <cstring>
+#include <algorithm>
+#include <array>
+
+#include "core/avi/ByteReader.h"
 
 namespace kelvor::media {
 namespace {
 
-class LeWriter {
-  public:
-    void u16(std::uint16_t v) {
-        out_.push_back(static_cast<std::uint8_t>(v));
-        out_.push_back(static_cast<std::uint8_t>(v >> 8));
-    }
-    void u32(std::uint32_t v) {
-        u16(static_cast<std::uint16_t>(v));
-        u16(static_cast<std::uint16_t>(v >> 16));
-    }
-    void i32(std::int32_t v) { u32(static_cast<std::uint32_t>(v)); }
-    void i64(std::int64_t v) {
-        const auto u = static_cast<std::uint64_t>(v);
-        u32(static_cast<std::uint32_t>(u));
-        u32(static_cast<std::uint32_t>(u >> 32));
-    }
-    void rect(const Rect& r) {
-        i32(r.left);
-        i32(r.top);
-        i32(r.right);
-        i32(r.bottom);
-    }
-    std::vector<std::uint8_t> take() { return std::move(out_); }
+constexpr std::size_t kBitmapHeaderAt = VideoInfoHeader::kSize - BitmapInfoHeader::kSize;
 
-  private:
-    std::vector<std::uint8_t> out_;
-};
-
-// Reads fixed-layout blocks; the caller checks the total size first, so every call is in bounds.
-class LeReader {
-  public:
-    explicit LeReader(std::span<const std::uint8_t> b) : b_(b) {}
-    std::uint16_t u16() {
-        const auto v = static_cast<std::uint16_t>(b_[pos_] | (b_[pos_ + 1] << 8));
-        pos_ += 2;
-        return v;
-    }
-    std::uint32_t u32() {
-        const std::uint32_t lo = u16();
-        const std::uint32_t hi = u16();
-        return lo | (hi << 16);
-    }
-    std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
-    std::int64_t i64() {
-        const std::uint64_t lo = u32();
-        const std::uint64_t hi = u32();
-        return static_cast<std::int64_t>(lo | (hi << 32));
-    }
-    Rect rect() {
-        Rect r;
-        r.left = i32();
-        r.top = i32();
-        r.right = i32();
-        r.bottom = i32();
-        return r;
-    }
-
-  private:
-    std::span<const std::uint8_t> b_;
-    std::size_t pos_ = 0;
-};
+template <std::size_t N>
+std::vector<std::uint8_t> toVector(const std::array<std::uint8_t, N>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
 
 }  // namespace
 
-std::string FourCCText(FourCC code) {
-    std::string s(4, '?');
-    for (int i = 0; i < 4; ++i) {
-        const auto c = static_cast<char>((code >> (8 * i)) & 0xFF);
-        if (c >= 0x20 && c < 0x7F)
-            s[static_cast<std::size_t>(i)] = c;
-    }
-    return s;
-}
-
 std::vector<std::uint8_t> Serialize(const VideoInfoHeader& v) {
-    LeWriter w;
-    w.rect(v.rcSource);
-    w.rect(v.rcTarget);
-    w.u32(v.dwBitRate);
-    w.u32(v.dwBitErrorRate);
-    w.i64(v.AvgTimePerFrame);
-    const BitmapInfoHeader& b = v.bmiHeader;
-    w.u32(b.biSize);
-    w.i32(b.biWidth);
-    w.i32(b.biHeight);
-    w.u16(b.biPlanes);
-    w.u16(b.biBitCount);
-    w.u32(b.biCompression);
-    w.u32(b.biSizeImage);
-    w.i32(b.biXPelsPerMeter);
-    w.i32(b.biYPelsPerMeter);
-    w.u32(b.biClrUsed);
-    w.u32(b.biClrImportant);
-    return w.take();
+    std::vector<std::uint8_t> out(VideoInfoHeader::kSize);
+    std::size_t at = 0;
+    auto u32 = [&](std::uint32_t x) {
+        avi::StoreU32LE(out, at, x);
+        at += 4;
+    };
+    for (const Rect& r : {v.rcSource, v.rcTarget})
+        for (const std::int32_t edge : {r.left, r.top, r.right, r.bottom})
+            u32(static_cast<std::uint32_t>(edge));
+    u32(v.dwBitRate);
+    u32(v.dwBitErrorRate);
+    avi::StoreU64LE(out, at, static_cast<std::uint64_t>(v.AvgTimePerFrame));
+    const auto bitmap = avi::BlockBytes(v.bmiHeader);
+    std::copy(bitmap.begin(), bitmap.end(), out.begin() + kBitmapHeaderAt);
+    return out;
 }
 
-std::vector<std::uint8_t> Serialize(const WaveFormatEx& f) {
-    LeWriter w;
-    w.u16(f.wFormatTag);
-    w.u16(f.nChannels);
-    w.u32(f.nSamplesPerSec);
-    w.u32(f.nAvgBytesPerSec);
-    w.u16(f.nBlockAlign);
-    w.u16(f.wBitsPerSample);
-    w.u16(f.cbSize);
-    return w.take();
+std::vector<std::uint8_t> Serialize(const WaveFormatEx& w) {
+    return toVector(avi::BlockBytes(w));
 }
 
 std::vector<std::uint8_t> Serialize(const DvInfo& d) {
-    LeWriter w;
-    w.u32(d.dwDVAAuxSrc);
-    w.u32(d.dwDVAAuxCtl);
-    w.u32(d.dwDVAAuxSrc1);
-    w.u32(d.dwDVAAuxCtl1);
-    w.u32(d.dwDVVAuxSrc);
-    w.u32(d.dwDVVAuxCtl);
-    w.u32(d.dwDVReserved[0]);
-    w.u32(d.dwDVReserved[1]);
-    return w.take();
+    return toVector(avi::BlockBytes(d));
 }
 
 std::optional<VideoInfoHeader> ParseVideoInfoHeader(std::span<const std::uint8_t> bytes) {
     if (bytes.size() < VideoInfoHeader::kSize)
         return std::nullopt;
-    LeReader r(bytes);
+    avi::ByteReader r(bytes);
     VideoInfoHeader v;
-    v.rcSource = r.rect();
-    v.rcTarget = r.rect();
-    v.dwBitRate = r.u32();
-    v.dwBitErrorRate = r.u32();
-    v.AvgTimePerFrame = r.i64();
-    BitmapInfoHeader& b = v.bmiHeader;
-    b.biSize = r.u32();
-    b.biWidth = r.i32();
-    b.biHeight = r.i32();
-    b.biPlanes = r.u16();
-    b.biBitCount = r.u16();
-    b.biCompression = r.u32();
-    b.biSizeImage = r.u32();
-    b.biXPelsPerMeter = r.i32();
-    b.biYPelsPerMeter = r.i32();
-    b.biClrUsed = r.u32();
-    b.biClrImportant = r.u32();
+    for (Rect* rect : {&v.rcSource, &v.rcTarget})
+        for (std::int32_t* edge : {&rect->left, &rect->top, &rect->right, &rect->bottom})
+            *edge = *r.readI32LE();
+    v.dwBitRate = *r.readU32LE();
+    v.dwBitErrorRate = *r.readU32LE();
+    v.AvgTimePerFrame = static_cast<REFERENCE_TIME>(*r.readU64LE());
+    v.bmiHeader = *avi::ReadBitmapInfoHeader(r);
     return v;
 }
 
 std::optional<WaveFormatEx> ParseWaveFormatEx(std::span<const std::uint8_t> bytes) {
-    // A 16-byte PCMWAVEFORMAT (no cbSize) is common in AVI files and reads with cbSize 0.
-    if (bytes.size() < WaveFormatEx::kSize - 2)
-        return std::nullopt;
-    LeReader r(bytes);
-    WaveFormatEx f;
-    f.wFormatTag = r.u16();
-    f.nChannels = r.u16();
-    f.nSamplesPerSec = r.u32();
-    f.nAvgBytesPerSec = r.u32();
-    f.nBlockAlign = r.u16();
-    f.wBitsPerSample = r.u16();
-    f.cbSize = bytes.size() >= WaveFormatEx::kSize ? r.u16() : 0;
-    return f;
+    avi::ByteReader r(bytes);
+    return avi::ReadWaveFormatEx(r);
 }
 
 std::optional<DvInfo> ParseDvInfo(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() < DvInfo::kSize)
-        return std::nullopt;
-    LeReader r(bytes);
-    DvInfo d;
-    d.dwDVAAuxSrc = r.u32();
-    d.dwDVAAuxCtl = r.u32();
-    d.dwDVAAuxSrc1 = r.u32();
-    d.dwDVAAuxCtl1 = r.u32();
-    d.dwDVVAuxSrc = r.u32();
-    d.dwDVVAuxCtl = r.u32();
-    d.dwDVReserved[0] = r.u32();
-    d.dwDVReserved[1] = r.u32();
-    return d;
+    avi::ByteReader r(bytes);
+    return avi::ReadDvInfo(r);
 }
 
 std::optional<VideoInfoHeader> MediaType::videoInfo() const {

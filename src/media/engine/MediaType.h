@@ -13,26 +13,24 @@
 #include <string>
 #include <vector>
 
+#include "core/avi/FormatBlocks.h"
+#include "core/avi/Fourcc.h"
+#include "core/dv/DvInfo.h"
+
 namespace kelvor::media {
 
 // Major types and subtypes are four-character codes as stored in AVI stream headers
-// ("vids", "dvsd"), read as a little-endian 32-bit value.
-using FourCC = std::uint32_t;
+// ("vids", "dvsd"), read as a little-endian 32-bit value: the core's one code type.
+using FourCC = avi::FourccCode;
+inline constexpr auto& MakeFourCC = avi::Fourcc;
+inline constexpr auto& FourCCText = avi::FourccToPrintable;  // '?' for unprintable bytes
 
-constexpr FourCC MakeFourCC(const char (&s)[5]) {
-    return static_cast<FourCC>(static_cast<std::uint8_t>(s[0])) |
-           (static_cast<FourCC>(static_cast<std::uint8_t>(s[1])) << 8) |
-           (static_cast<FourCC>(static_cast<std::uint8_t>(s[2])) << 16) |
-           (static_cast<FourCC>(static_cast<std::uint8_t>(s[3])) << 24);
-}
-std::string FourCCText(FourCC code);  // four printable characters, '?' for others
-
-inline constexpr FourCC MEDIATYPE_Video = MakeFourCC("vids");
-inline constexpr FourCC MEDIATYPE_Audio = MakeFourCC("auds");
-inline constexpr FourCC MEDIATYPE_Interleaved = MakeFourCC("iavs");
+inline constexpr FourCC MEDIATYPE_Video = avi::fcc::kVids;
+inline constexpr FourCC MEDIATYPE_Audio = avi::fcc::kAuds;
+inline constexpr FourCC MEDIATYPE_Interleaved = avi::fcc::kIavs;
 inline constexpr FourCC MEDIATYPE_Stream = MakeFourCC("strm");  // a file source's byte stream
 
-inline constexpr FourCC MEDIASUBTYPE_dvsd = MakeFourCC("dvsd");
+inline constexpr FourCC MEDIASUBTYPE_dvsd = avi::fcc::kDvsd;
 inline constexpr FourCC MEDIASUBTYPE_RGB24 = MakeFourCC("RGB3");
 // Planar pictures as the DV codec holds them: 4:2:0 (625/50) and 4:1:1 (525/60).
 inline constexpr FourCC MEDIASUBTYPE_I420 = MakeFourCC("I420");
@@ -52,23 +50,12 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-// BITMAPINFOHEADER, 40 bytes.
-struct BitmapInfoHeader {
-    std::uint32_t biSize = 40;
-    std::int32_t biWidth = 0;
-    std::int32_t biHeight = 0;  // positive: bottom-up rows
-    std::uint16_t biPlanes = 1;
-    std::uint16_t biBitCount = 0;
-    std::uint32_t biCompression = 0;  // 0 = BI_RGB, else a four-character code
-    std::uint32_t biSizeImage = 0;
-    std::int32_t biXPelsPerMeter = 0;
-    std::int32_t biYPelsPerMeter = 0;
-    std::uint32_t biClrUsed = 0;
-    std::uint32_t biClrImportant = 0;
-    friend bool operator==(const BitmapInfoHeader&, const BitmapInfoHeader&) = default;
-};
+// The format blocks of the core (BITMAPINFOHEADER 40, WAVEFORMATEX 18, DVINFO 32 bytes).
+using BitmapInfoHeader = avi::BitmapInfoHeader;
+using WaveFormatEx = avi::WaveFormatEx;
+using DvInfo = dv::DvInfo;
 
-// VIDEOINFOHEADER, 88 bytes.
+// VIDEOINFOHEADER, 88 bytes: the engine's own block around the bitmap header.
 struct VideoInfoHeader {
     static constexpr std::size_t kSize = 88;
     Rect rcSource;
@@ -80,33 +67,7 @@ struct VideoInfoHeader {
     friend bool operator==(const VideoInfoHeader&, const VideoInfoHeader&) = default;
 };
 
-// WAVEFORMATEX, 18 bytes (extra bytes after cbSize are not kept).
-struct WaveFormatEx {
-    static constexpr std::size_t kSize = 18;
-    static constexpr std::uint16_t kFormatPcm = 1;
-    std::uint16_t wFormatTag = kFormatPcm;
-    std::uint16_t nChannels = 0;
-    std::uint32_t nSamplesPerSec = 0;
-    std::uint32_t nAvgBytesPerSec = 0;
-    std::uint16_t nBlockAlign = 0;
-    std::uint16_t wBitsPerSample = 0;
-    std::uint16_t cbSize = 0;
-    friend bool operator==(const WaveFormatEx&, const WaveFormatEx&) = default;
-};
-
-// DVINFO, 32 bytes: the AAUX and VAUX source and control packs of the first frame, less ids.
-struct DvInfo {
-    static constexpr std::size_t kSize = 32;
-    std::uint32_t dwDVAAuxSrc = 0;
-    std::uint32_t dwDVAAuxCtl = 0;
-    std::uint32_t dwDVAAuxSrc1 = 0;
-    std::uint32_t dwDVAAuxCtl1 = 0;
-    std::uint32_t dwDVVAuxSrc = 0;
-    std::uint32_t dwDVVAuxCtl = 0;
-    std::array<std::uint32_t, 2> dwDVReserved{};
-    friend bool operator==(const DvInfo&, const DvInfo&) = default;
-};
-
+// The format block bytes of each, as a media type holds them.
 std::vector<std::uint8_t> Serialize(const VideoInfoHeader& v);
 std::vector<std::uint8_t> Serialize(const WaveFormatEx& w);
 std::vector<std::uint8_t> Serialize(const DvInfo& d);

@@ -1,7 +1,5 @@
 #include "media/engine/Renderer.h"
 
-#include <thread>
-
 #include "media/engine/Graph.h"
 
 namespace kelvor::media {
@@ -47,8 +45,7 @@ HRESULT RendererBase::present(const MediaSample& sample) {
 
 HRESULT RendererBase::Receive(InputPin& pin, SamplePtr sample) {
     Graph* graph = GetGraph();
-    if (state_ == FilterState::Paused && !prerolled_) {
-        prerolled_ = true;
+    if (state_ == FilterState::Paused && !prerolled_.exchange(true)) {
         const HRESULT hr = present(*sample);
         if (graph)
             graph->RendererPrerolled(*this);
@@ -64,33 +61,21 @@ HRESULT RendererBase::Receive(InputPin& pin, SamplePtr sample) {
         return S_FALSE;
     if (graph && graph->IsPaced()) {
         REFERENCE_TIME start = 0, stop = 0;
-        if (Succeeded(sample->GetTime(start, stop))) {
-            const auto due = graph->DueTime(start);
-            // Sleep in short steps so a stop or seek is not held up by a long wait.
-            while (!pin.IsFlushing() && std::chrono::steady_clock::now() < due) {
-                const auto step = std::min<std::chrono::steady_clock::duration>(
-                    due - std::chrono::steady_clock::now(), std::chrono::milliseconds(20));
-                std::this_thread::sleep_for(step);
-            }
-            if (pin.IsFlushing())
-                return S_FALSE;
-        }
+        if (Succeeded(sample->GetTime(start, stop)) && !graph->WaitUntilDue(start, pin))
+            return S_FALSE;
     }
     return present(*sample);
 }
 
 void RendererBase::EndOfStream(InputPin&) {
-    if (ended_)
+    if (ended_.exchange(true))
         return;
-    ended_ = true;
     const HRESULT hr = OnEndOfStream();
     Graph* graph = GetGraph();
     if (!graph)
         return;
-    if (!prerolled_) {
-        prerolled_ = true;
+    if (!prerolled_.exchange(true))
         graph->RendererPrerolled(*this);
-    }
     if (Failed(hr))
         graph->Notify(*this, EC_ERRORABORT, hr);
     else

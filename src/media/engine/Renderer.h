@@ -4,9 +4,10 @@
 // sample at its stream time; at the end of its stream it tells the graph.
 //
 // Threads: DoRenderSample and OnEndOfStream run on the streaming thread; CheckMediaType on the
-// building thread.
+// building thread. A paced wait ends as soon as a stop or seek flushes the input.
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 #include "media/engine/Filter.h"
@@ -40,8 +41,10 @@ class RendererBase : public BaseFilter {
     HRESULT present(const MediaSample& sample);
 
     InputPin* input_;
-    bool prerolled_ = false;  // streaming thread between Pause calls
-    bool ended_ = false;
+    // Set by the streaming thread, cleared by the driving thread: pausing a running graph keeps
+    // its threads, so both may touch them at once.
+    std::atomic<bool> prerolled_{false};
+    std::atomic<bool> ended_{false};
     std::atomic<std::int64_t> presented_{0};
 };
 

@@ -1,7 +1,5 @@
 #include "media/graphs/TdmList.h"
 
-#include <algorithm>
-
 #include "media/engine/AviSource.h"
 #include "media/engine/DvFilters.h"
 #include "media/engine/Graph.h"
@@ -44,16 +42,17 @@ class DvsdAviSplitter : public AviSplitterFilter {
     const Pin* first_ = nullptr;
 };
 
+// The first video and the first audio format win; a block shorter than its structure is ignored.
 void Classify(files::ProbeResult& r, const MediaType& mt, std::int64_t duration) {
     if (mt.majorType == MEDIATYPE_Video && !r.VideoFound) {
-        if (mt.format.size() >= r.VideoFormat.size()) {
-            std::copy_n(mt.format.begin(), r.VideoFormat.size(), r.VideoFormat.begin());
+        if (const auto v = ParseVideoInfoHeader(mt.format)) {
+            r.VideoFormat = {v->dwBitRate, v->AvgTimePerFrame, v->bmiHeader};
             r.VideoFound = true;
             r.VideoDuration = duration;
         }
     } else if (mt.majorType == MEDIATYPE_Audio && !r.AudioFound) {
-        if (mt.format.size() >= r.AudioFormat.size()) {
-            std::copy_n(mt.format.begin(), r.AudioFormat.size(), r.AudioFormat.begin());
+        if (mt.format.size() >= WaveFormatEx::kSize) {
+            r.AudioFormat = *ParseWaveFormatEx(mt.format);
             r.AudioFound = true;
             r.AudioDuration = duration;
         }
@@ -132,8 +131,8 @@ bool TdmList::ProbeFile(const std::string& fileName, bool asDvsd) {
                 Classify(result_, mt, duration);
                 continue;
             }
-            if (mt.format.size() >= result_.DVInfo.size()) {
-                std::copy_n(mt.format.begin(), result_.DVInfo.size(), result_.DVInfo.begin());
+            if (const auto info = ParseDvInfo(mt.format)) {
+                result_.DVInfo = *info;
                 result_.InterleavedFound = true;
                 result_.VideoDuration = result_.AudioDuration = duration;
             }

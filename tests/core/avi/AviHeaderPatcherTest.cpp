@@ -5,6 +5,7 @@
 #include "core/avi/AviHeaderPatcher.h"
 #include "core/avi/Fourcc.h"
 #include "support/AviBuilder.h"
+#include "support/TempDir.h"
 
 namespace kelvor::avi {
 namespace {

@@ -8,6 +8,7 @@
 #include "core/files/DateTime.h"
 #include "core/shell/About.h"
 #include "support/AviBuilder.h"
+#include "support/TempDir.h"
 
 namespace kelvor::avi {
 namespace {

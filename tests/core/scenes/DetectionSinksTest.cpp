@@ -7,13 +7,14 @@
 #include "core/scenes/ScnFile.h"
 #include "core/scenes/SpreadsheetWriters.h"
 #include "core/scenes/TextWriters.h"
+#include "support/TempDir.h"
 
 namespace kelvor::scenes {
 namespace {
 
+using kelvor::test::TempDir;
 using test::addFrames;
 using test::FrameSpec;
-using test::ScratchDir;
 
 SinkSettings settings25() {
     SinkSettings s;
@@ -34,7 +35,7 @@ std::uint8_t variantByte(const std::string& scn, std::size_t videoNameLength, bo
 }
 
 TEST(DetectionSinks, ScnByDateWritesOneCaptionedScenePerDateScene) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string video = dir.file("v.avi");
     std::vector<FrameSpec> f;
     addFrames(f, 50, [](int) { return at(0); });
@@ -57,7 +58,7 @@ TEST(DetectionSinks, ScnByDateWritesOneCaptionedScenePerDateScene) {
 }
 
 TEST(DetectionSinks, EmptyScenesGetNoEntryAndUndatedCaptionsHaveAnEmptyDate) {
-    ScratchDir dir;
+    TempDir dir;
     DetectionSinks sinks(settings25());
     DateSceneDetector d;
     sinks.ConnectScnByDate(d, dir.file("v.avi"), 1);
@@ -77,7 +78,7 @@ TEST(DetectionSinks, EmptyScenesGetNoEntryAndUndatedCaptionsHaveAnEmptyDate) {
 }
 
 TEST(DetectionSinks, TextAndSpreadsheetByDate) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string video = dir.file("v.avi");
     std::vector<FrameSpec> f;
     addFrames(f, 25, [](int) { return at(0).timecode({0, 0, 0, 1}); });
@@ -103,7 +104,7 @@ TEST(DetectionSinks, TextAndSpreadsheetByDate) {
 }
 
 TEST(DetectionSinks, SubtitlesWithThePreferences) {
-    ScratchDir dir;
+    TempDir dir;
     std::vector<FrameSpec> f;
     addFrames(f, 100, [](int i) { return at(i / 25); });
     DetectionSinks sinks(settings25());
@@ -121,7 +122,7 @@ TEST(DetectionSinks, SubtitlesWithThePreferences) {
 }
 
 TEST(DetectionSinks, ContentSinksSkipFrameZero) {
-    ScratchDir dir;
+    TempDir dir;
     DetectionSinks sinks(settings25());
     sinks.OpenTextByContent(dir.file("v.avi"));
     sinks.ContentTextSceneEnd(0);
@@ -136,7 +137,7 @@ TEST(DetectionSinks, ContentSinksSkipFrameZero) {
 
 // A run that failed keeps every file it would have replaced exactly as it was.
 TEST(DetectionSinks, DiscardAllKeepsTheOldFiles) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string video = dir.file("v.avi");
     const char* companions[] = {"v.scn", "v_scn.txt", "v.xlsx", "v.srt"};
     for (const char* name : companions)

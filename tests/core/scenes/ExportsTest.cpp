@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <memory>
 
@@ -9,11 +11,13 @@
 #include "core/scenes/SpreadsheetWriters.h"
 #include "core/scenes/TextWriters.h"
 #include "core/shell/About.h"
+#include "support/TempDir.h"
+#include "support/Tools.h"
 
 namespace kelvor::scenes {
 namespace {
 
-using test::ScratchDir;
+using kelvor::test::TempDir;
 
 ExportContext context25() {
     ExportContext c;
@@ -22,12 +26,19 @@ ExportContext context25() {
     return c;
 }
 
+// The lists name their video in lower case (the scratch folder's name has capitals).
+std::string lowerCase(std::string name) {
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return name;
+}
+
 std::string header(const std::string& name, bool extended) {
     return "//--------------------------------------------------\r\n"
            "// List of scenes of the video file:\r\n"
            "//\r\n"
            "// ***   " +
-           name +
+           lowerCase(name) +
            "   ***\r\n"
            "//\r\n"
            "// exported by Kelvor version " +
@@ -49,7 +60,7 @@ const std::string kFooter =
     "//\r\n";
 
 TEST(TextList, PlainAndExtendedLinesAreExact) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string video = dir.file("Holiday.AVI");
     {
         TWriteScn_text t(video, context25());
@@ -73,7 +84,7 @@ TEST(TextList, PlainAndExtendedLinesAreExact) {
 }
 
 TEST(TextList, WithoutScenesHoldsHeaderAndFooterAndReplacesOnlyWhenDone) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string video = dir.file("v.avi");
     test::writeBytes(dir.file("v_scn.txt"), {'o', 'l', 'd'});
     {
@@ -92,7 +103,7 @@ TEST(TextList, WithoutScenesHoldsHeaderAndFooterAndReplacesOnlyWhenDone) {
 }
 
 TEST(Subtitles, EntriesAreWrittenOneCallLate) {
-    ScratchDir dir;
+    TempDir dir;
     {
         TWriteSrt s(dir.file("v.avi"), context25());
         s.AddSubtitle(0, "x", "y");
@@ -110,7 +121,7 @@ TEST(Subtitles, EntriesAreWrittenOneCallLate) {
 }
 
 TEST(ScnConversions, TextFromScnFileAndDamagedFile) {
-    ScratchDir dir;
+    TempDir dir;
     {
         TwriteScene w(dir.file("v.avi"), ScnVariant::Wide);
         w.AddScene("first", 250);
@@ -134,16 +145,12 @@ TEST(ScnConversions, TextFromScnFileAndDamagedFile) {
 
 // The text of one part of a workbook, or no value when unzip is missing.
 std::optional<std::string> workbookPart(const std::string& xlsx, const std::string& part) {
-    if (std::system("command -v unzip >/dev/null 2>&1") != 0)
+    if (!kelvor::test::ToolAvailable("unzip"))
         return std::nullopt;
-    const std::string out = xlsx + "." + std::to_string(std::hash<std::string>{}(part)) + ".txt";
-    // Test paths come from the scratch folder and hold no quotes.
-    const std::string command = "unzip -p '" + xlsx + "' '" + part + "' > '" + out + "'";
-    if (std::system(command.c_str()) != 0)
+    const auto r = kelvor::test::RunProcess({"unzip", "-p", xlsx, part});
+    if (r.exitCode != 0)
         return std::string();
-    std::string text = test::readText(out);
-    std::remove(out.c_str());
-    return text;
+    return r.out;
 }
 
 // The value of a cell in sheet1.xml, shared strings resolved.
@@ -189,7 +196,7 @@ std::string cellStyle(const std::string& sheet, const std::string& ref) {
 }
 
 TEST(Spreadsheet, PlainWorkbookHoldsCellsColoursAndFooter) {
-    ScratchDir dir;
+    TempDir dir;
     {
         TWriteExcel x(dir.file("Trip.avi"), context25());
         EXPECT_EQ(x.FileName(), dir.file("Trip.xlsx"));
@@ -206,7 +213,7 @@ TEST(Spreadsheet, PlainWorkbookHoldsCellsColoursAndFooter) {
     const auto styles = *workbookPart(dir.file("Trip.xlsx"), "xl/styles.xml");
 
     EXPECT_EQ(cellText(*sheet, strings, "A3"), "List of scenes of the video file:");
-    EXPECT_EQ(cellText(*sheet, strings, "A4"), dir.file("trip.avi"));
+    EXPECT_EQ(cellText(*sheet, strings, "A4"), lowerCase(dir.file("trip.avi")));
     EXPECT_EQ(cellText(*sheet, strings, "A5"),
               "exported by Kelvor version " + about::VersionText() + " En");
     const char* titles[] = {"Number", "Start", "End", "Duration", "Caption"};
@@ -241,7 +248,7 @@ TEST(Spreadsheet, PlainWorkbookHoldsCellsColoursAndFooter) {
 }
 
 TEST(Spreadsheet, ExtendedWorkbookHasDatecodeAndTimecodeColumns) {
-    ScratchDir dir;
+    TempDir dir;
     {
         TWriteExcel_ex x(dir.file("v.avi"), context25());
         x.AddSceneRow(250, "", "3/15/2004 10:00:00", "0:00:01:02");
@@ -262,7 +269,7 @@ TEST(Spreadsheet, ExtendedWorkbookHasDatecodeAndTimecodeColumns) {
 }
 
 TEST(Spreadsheet, ScnToSpreadsheetAndUnwritableTarget) {
-    ScratchDir dir;
+    TempDir dir;
     {
         TwriteScene w(dir.file("v.avi"), ScnVariant::Narrow);
         w.AddScene("first", 250);

@@ -4,6 +4,7 @@
 
 #include <random>
 #include "core/scenes/ScenesTestSupport.h"
+#include "support/TempDir.h"
 
 #include "core/scenes/TextEncoding.h"
 
@@ -11,7 +12,7 @@ namespace kelvor::scenes {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using test::ScratchDir;
+using kelvor::test::TempDir;
 
 // Bytes from a text of hex pairs separated by blanks.
 Bytes hex(std::string_view text) {
@@ -82,7 +83,7 @@ Bytes twoSceneFile(const std::string& video, Bytes (*str)(std::string_view), boo
 }
 
 TEST(ScnFile, NarrowAndWideFilesAreByteExactAndReadBack) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string video = dir.file("holiday.avi");
     for (ScnVariant variant : {ScnVariant::Narrow, ScnVariant::Wide}) {
         const bool wide = variant == ScnVariant::Wide;
@@ -109,7 +110,7 @@ TEST(ScnFile, NarrowAndWideFilesAreByteExactAndReadBack) {
 }
 
 TEST(ScnFile, WriterWithoutScenesLeavesHeaderThatDoesNotRead) {
-    ScratchDir dir;
+    TempDir dir;
     { TwriteScene w(dir.file("v.avi"), ScnVariant::Narrow); }
     const Bytes bytes = test::readBytes(dir.file("v.scn"));
     const std::size_t n = dir.file("v.avi").size();
@@ -121,7 +122,7 @@ TEST(ScnFile, WriterWithoutScenesLeavesHeaderThatDoesNotRead) {
 }
 
 TEST(ScnFile, OneSceneFileEndsAfterFirstRecord) {
-    ScratchDir dir;
+    TempDir dir;
     {
         TwriteScene w(dir.file("v.avi"), ScnVariant::Wide);
         w.AddScene("only", 77);
@@ -139,7 +140,7 @@ TEST(ScnFile, OneSceneFileEndsAfterFirstRecord) {
 }
 
 TEST(ScnFile, ShortFileYieldsTheCompleteScenesAndFalse) {
-    ScratchDir dir;
+    TempDir dir;
     {
         TwriteScene w(dir.file("v.avi"), ScnVariant::Narrow);
         for (int i = 1; i <= 5; ++i)
@@ -164,7 +165,7 @@ TEST(ScnFile, ShortFileYieldsTheCompleteScenesAndFalse) {
 }
 
 TEST(ScnFile, LongStringsAreCutAtACharacterBoundary) {
-    ScratchDir dir;
+    TempDir dir;
     const std::string longCaption(300, 'x');
     // 253 letters then a character outside the basic plane: its two code units would straddle
     // the limit of 254, so the wide file keeps 253.
@@ -194,7 +195,7 @@ TEST(ScnFile, LongStringsAreCutAtACharacterBoundary) {
 }
 
 TEST(ScnFile, NarrowStringsUseWindows1252) {
-    ScratchDir dir;
+    TempDir dir;
     {
         TwriteScene w(dir.file("v.avi"), ScnVariant::Narrow);
         w.AddScene("\xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD", 5);  // "été € 中"
@@ -250,7 +251,7 @@ namespace {
 // Damaged files of every kind read without a crash, and never yield more scenes than the count
 // could announce.
 TEST(ScnFile, DamagedFilesReadSafely) {
-    ScratchDir dir;
+    TempDir dir;
     {
         TwriteScene w(dir.file("v.avi"), ScnVariant::Wide);
         for (int i = 1; i <= 6; ++i)
