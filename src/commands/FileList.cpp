@@ -28,8 +28,8 @@ std::shared_ptr<const files::TAfficherFichier> FileList::record(const std::strin
     return std::make_shared<const files::TAfficherFichier>(path, probe_, settings_);
 }
 
-std::string FileList::keyOf(const files::TAfficherFichier& r) const {
-    switch (sortMode_) {
+const std::string& SortKey(const files::TAfficherFichier& r, int sortMode) {
+    switch (sortMode) {
         case 1:
             return r.NameKey;
         case 2:
@@ -39,6 +39,10 @@ std::string FileList::keyOf(const files::TAfficherFichier& r) const {
         default:
             return r.DatecodeSortKey;
     }
+}
+
+std::string FileList::keyOf(const files::TAfficherFichier& r) const {
+    return SortKey(r, sortMode_);
 }
 
 int FileList::insertAt(const std::string& key) const {

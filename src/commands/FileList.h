@@ -20,6 +20,11 @@ namespace kelvor::commands {
 // case.
 bool AcceptedFile(const std::string& path);
 
+// The key that orders a record in a list of the given sort mode (0 datecode, 1 name, 2 size,
+// 3 file date; any other value orders by datecode). Every key ends with the path, so two keys are
+// equal only for the same file.
+const std::string& SortKey(const files::TAfficherFichier& record, int sortMode);
+
 class FileList {
   public:
     // sortMode: the preference "Ordre de la Liste" (0 datecode, 1 name, 2 size, 3 file date);

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelvor::commands {
@@ -20,7 +21,13 @@ std::vector<std::string> ExpandFileMask(const std::string& value);
 bool MatchesMask(const std::string& name, const std::string& pattern);
 
 // The path lines of a playlist: every line trimmed of blanks and control characters, empty
-// lines and lines beginning with "#" left out. No value when the file cannot be read.
+// lines and lines beginning with "#" left out. The file is read as UTF-8 (a leading byte order
+// mark is skipped) when all of it is valid UTF-8, otherwise as Windows-1252, so that playlists
+// made on Windows load. No value when the file cannot be read.
 std::optional<std::vector<std::string>> PlaylistEntries(const std::string& path);
+
+// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past
+// U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
 
 }  // namespace kelvor::commands

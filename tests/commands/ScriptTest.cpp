@@ -89,6 +89,29 @@ TEST(ListLoading, MasksAndPlaylists) {
     EXPECT_FALSE(PlaylistEntries((dir / "none.txt").string()));
 }
 
+TEST(ListLoading, PlaylistsInUtf8AndInWindows1252) {
+    kelvor::test::TempDir dir;
+    const std::string d = dir.path().string() + "/";
+    // "été.avi" in UTF-8, with and without a byte order mark.
+    kelvor::test::WriteFile(dir / "utf8.txt", "# x\r\n     " + d + "\xC3\xA9t\xC3\xA9.avi\r\n");
+    kelvor::test::WriteFile(dir / "bom.txt", "\xEF\xBB\xBF" + d + "\xC3\xA9t\xC3\xA9.avi\r\n");
+    // The same name as a Windows playlist writes it, and a byte 0x80 that is the euro sign there.
+    kelvor::test::WriteFile(dir / "ansi.txt", "# Done on 14/07/2024\r\n     " + d +
+                                                  "\xE9t\xE9.avi\r\n" + d + "\x80.avi");
+    const std::vector<std::string> ete{d + "\xC3\xA9t\xC3\xA9.avi"};
+    EXPECT_EQ(*PlaylistEntries((dir / "utf8.txt").string()), ete);
+    EXPECT_EQ(*PlaylistEntries((dir / "bom.txt").string()), ete);
+    EXPECT_EQ(*PlaylistEntries((dir / "ansi.txt").string()),
+              (std::vector<std::string>{ete[0], d + "\xE2\x82\xAC.avi"}));
+
+    EXPECT_TRUE(IsValidUtf8("plain \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8E\xA5"));
+    EXPECT_FALSE(IsValidUtf8("\xE9t\xE9"));
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong "/"
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // a surrogate
+    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // past U+10FFFF
+    EXPECT_FALSE(IsValidUtf8("\xE2\x82"));          // cut short
+}
+
 TEST(ScriptRunner, LoadsSelectedFilesAndRunsEachSwitchInTurn) {
     Commands c;
     for (const char* n : {"a.avi", "b.avi"})

@@ -85,7 +85,7 @@ struct AviDemuxer::State {
     bool readOpenDml();
     bool readStdIndex(std::size_t stream, std::uint64_t at, std::uint32_t declared);
     bool readIdx1();
-    void walkMovi(const Range& movi);
+    void walkMovi(const Range& movi, std::uint64_t from);
     void finish();
 };
 
@@ -306,10 +306,12 @@ bool AviDemuxer::State::readIdx1() {
     return any;
 }
 
-void AviDemuxer::State::walkMovi(const Range& movi) {
+void AviDemuxer::State::walkMovi(const Range& movi, std::uint64_t from) {
+    if (from + kChunkHeaderSize > movi.End)
+        return;
     ChunkCursor c(*File);
-    c.seek(movi.Begin);
-    ChildChunks list = Children(c, movi.End - movi.Begin);
+    c.seek(from);
+    ChildChunks list = Children(c, movi.End - from);
     while (const auto h = list.next()) {
         if (h->Id == fcc::kList) {
             // "rec " groups: their chunks are walked in line.
@@ -341,21 +343,24 @@ void AviDemuxer::State::finish() {
         if (!std::is_sorted(list.begin(), list.end(), byOffset))
             std::stable_sort(list.begin(), list.end(), byOffset);
     // A movi list no index entry points into (a truncated last RIFF chunk, whose index was
-    // never written, or RIFF chunks an idx1 does not cover) is walked for its chunks.
+    // never written, or RIFF chunks an idx1 does not cover) is walked for its chunks; one the
+    // index covers is walked past its last indexed chunk, where an index cut short stopped.
     bool walked = false;
     for (const Range& m : Movis) {
-        bool covered = false;
+        std::optional<std::uint64_t> lastEnd;
         for (const auto& list : Chunks) {
             auto it =
-                std::lower_bound(list.begin(), list.end(), m.Begin,
+                std::lower_bound(list.begin(), list.end(), m.End,
                                  [](const AviChunk& c, std::uint64_t v) { return c.Offset < v; });
-            if (it != list.end() && it->Offset < m.End)
-                covered = true;
+            if (it == list.begin() || std::prev(it)->Offset < m.Begin)
+                continue;
+            const AviChunk& last = *std::prev(it);
+            const std::uint64_t end = last.Offset + last.Size + (last.Size & 1);
+            lastEnd = std::max(lastEnd.value_or(0), end);
         }
-        if (!covered) {
-            walkMovi(m);
-            walked = true;
-        }
+        const std::uint64_t before = Entries;
+        walkMovi(m, lastEnd.value_or(m.Begin));
+        walked = walked || Entries != before;
     }
     if (walked) {
         for (auto& list : Chunks)

@@ -79,8 +79,24 @@ bool Is625Lines(std::uint32_t vauxSourceWord) {
     return (PackOfWord(kPackVideoSource, vauxSourceWord)[3] & kFiftyHzFlag) != 0;
 }
 
-bool SplitterReads625Lines(std::uint32_t vauxSourceWord) {
-    return PackOfWord(kPackVideoSource, vauxSourceWord)[3] == 0x00 || Is625Lines(vauxSourceWord);
+int StandardOfDvInfo(const DvInfo& info) {
+    const std::uint32_t word = info.dwDVVAuxSrc;
+    if (word == 0 || word == kMissingPackWord)
+        return kStandardUnknown;
+    return Is625Lines(word) ? kStandardPal : kStandardNtsc;
+}
+
+void SetDvInfoStandard(DvInfo& info, int standard) {
+    if (standard != kStandardPal && standard != kStandardNtsc)
+        return;
+    const bool pal = standard == kStandardPal;
+    if (StandardOfDvInfo(info) == kStandardUnknown) {
+        info.dwDVVAuxSrc = PackWord(VideoSourcePack(pal));
+        return;
+    }
+    Pack p = PackOfWord(kPackVideoSource, info.dwDVVAuxSrc);
+    p[3] = static_cast<std::uint8_t>(pal ? (p[3] | kFiftyHzFlag) : (p[3] & ~kFiftyHzFlag));
+    info.dwDVVAuxSrc = PackWord(p);
 }
 
 AudioFormat AudioFormatOfSourceWord(std::uint32_t aauxSourceWord) {

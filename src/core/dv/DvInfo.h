@@ -45,9 +45,13 @@ void TakeFramePacks(DvInfo& stored, const DvInfo& frame);
 
 // The 50/60 flag of a VAUX source word (PC3 bit 5): true for 625 lines / 50 Hz.
 bool Is625Lines(std::uint32_t vauxSourceWord);
-// The DV splitter's reading of a stored VAUX source word: as Is625Lines, except that a PC3 of 00
-// is also taken as 625/50.
-bool SplitterReads625Lines(std::uint32_t vauxSourceWord);
+// The standard a DVINFO announces to a reader without a frame header to go by: the 50/60 flag of
+// its VAUX source word, or kStandardUnknown when it has no such pack (a word of 0 or
+// kMissingPackWord). A PC3 of 00 is 525/60 with system type 0, as real NTSC camcorders write.
+int StandardOfDvInfo(const DvInfo& info);
+// Makes the DVINFO announce `standard` (read from a frame's header, which decides): the 50/60 flag
+// of its VAUX source word is set to agree, and a missing word becomes the standard's plain pack.
+void SetDvInfoStandard(DvInfo& info, int standard);
 
 // The sound of an AAUX source word, by the rules of ReadAudioFormat.
 AudioFormat AudioFormatOfSourceWord(std::uint32_t aauxSourceWord);

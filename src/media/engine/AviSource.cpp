@@ -23,13 +23,30 @@
 namespace kelvor::media {
 namespace {
 
-// The DVINFO words taken from the first frame of an interleaved stream, when it reads whole.
-std::optional<DvInfo> firstFrameDvInfo(avi::AviDemuxer& demuxer, std::size_t stream) {
+// How many leading chunks may be damaged before the stream's first readable frame.
+constexpr std::uint64_t kFirstFrameSearch = 30;
+
+// The DVINFO words of the first frame of an interleaved stream whose header block reads (a
+// dropout at the start must not decide the stream's format), with the standard its header says.
+struct FirstFrame {
+    DvInfo words;
+    int standard = dv::kStandardUnknown;
+};
+std::optional<FirstFrame> firstFrameDvInfo(avi::AviDemuxer& demuxer, std::size_t stream) {
     std::vector<std::uint8_t> frame(dv::kFrameSize625);
-    const auto n = demuxer.readChunk(stream, 0, frame);
-    if (!n || !dv::SequenceCountForSize(*n))
-        return std::nullopt;
-    return dv::DvInfoFromFrame(std::span<const std::uint8_t>(frame.data(), *n));
+    const std::uint64_t count = std::min(demuxer.chunkCount(stream), kFirstFrameSearch);
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const auto n = demuxer.readChunk(stream, i, frame);
+        if (!n || !dv::SequenceCountForSize(*n))
+            continue;
+        const std::span<const std::uint8_t> bytes(frame.data(), *n);
+        FirstFrame first;
+        if (!dv::ReadStandard(bytes, first.standard))
+            continue;
+        first.words = dv::DvInfoFromFrame(bytes);
+        return first;
+    }
+    return std::nullopt;
 }
 
 // Chunks bigger than this are refused rather than allocated (a DV frame is 144000 bytes; an
@@ -49,7 +66,23 @@ struct StreamOut {
     std::uint32_t blockAlign = 1;
     std::uint32_t bytesPerSec = 0;
     std::uint32_t sampleRate = 0;
+    // Video frames per `scale` units of time; a DV stream whose header gives no rate takes
+    // the DV rate of its standard.
+    std::uint32_t rate = 0;
+    std::uint32_t scale = 0;
 };
+
+// The frame rate of DV of the standard of a stream's first readable frame, as rate and scale.
+bool dvFrameRate(avi::AviDemuxer& demuxer, std::size_t stream, std::uint32_t& rate,
+                 std::uint32_t& scale) {
+    const auto first = firstFrameDvInfo(demuxer, stream);
+    if (!first)
+        return false;
+    const bool pal = first->standard == dv::kStandardPal;
+    rate = pal ? 25 : 30000;
+    scale = pal ? 1 : 1001;
+    return true;
+}
 
 }  // namespace
 
@@ -124,6 +157,13 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
     int index = 0;
     for (const avi::AviStreamInfo& info : infos) {
         StreamOut out;
+        out.rate = info.Rate;
+        out.scale = info.Scale;
+        const bool dvVideo =
+            info.Type == MEDIATYPE_Interleaved ||
+            (info.Type == MEDIATYPE_Video && avi::FourccToLower(info.Handler) == MEDIASUBTYPE_dvsd);
+        if ((out.rate == 0 || out.scale == 0) && dvVideo)
+            dvFrameRate(s_->demuxer, static_cast<std::size_t>(index), out.rate, out.scale);
         if (info.Type == MEDIATYPE_Video) {
             VideoInfoHeader vih;
             // The strf of a video stream is a BITMAPINFOHEADER; a shorter one reads as if
@@ -133,7 +173,7 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
                         bitmap.begin());
             avi::ByteReader reader(bitmap);
             vih.bmiHeader = *avi::ReadBitmapInfoHeader(reader);
-            vih.AvgTimePerFrame = unitsToTime(1, info.Rate, info.Scale);
+            vih.AvgTimePerFrame = unitsToTime(1, out.rate, out.scale);
             FourCC sub = vih.bmiHeader.biCompression ? vih.bmiHeader.biCompression : info.Handler;
             if (avi::FourccToLower(sub) == MEDIASUBTYPE_dvsd)
                 sub = MEDIASUBTYPE_dvsd;
@@ -164,9 +204,11 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
             // Some capture programs store a DVINFO that contradicts the frames (32 kHz announced
             // for 48 kHz sound); the DV splitter would then drop every sound sample, so the
             // first frame's own packs win where it has them.
-            if (auto fromFrame = firstFrameDvInfo(s_->demuxer, static_cast<std::size_t>(index))) {
+            if (auto first = firstFrameDvInfo(s_->demuxer, static_cast<std::size_t>(index))) {
                 DvInfo merged = dvi.value_or(DvInfo{});
-                dv::TakeFramePacks(merged, *fromFrame);
+                dv::TakeFramePacks(merged, first->words);
+                // The header block's 50/60 flag decides the standard, whatever the packs say.
+                dv::SetDvInfoStandard(merged, first->standard);
                 out.type.format = Serialize(merged);
             }
             if (s_->video < 0)
@@ -211,7 +253,8 @@ REFERENCE_TIME AviSplitterFilter::Duration() const {
     const auto& infos = s_->demuxer.streams();
     if (s_->video >= 0) {
         const auto& v = infos[static_cast<std::size_t>(s_->video)];
-        return unitsToTime(v.ChunkCount, v.Rate, v.Scale);
+        const StreamOut& so = s_->streams[static_cast<std::size_t>(s_->video)];
+        return unitsToTime(v.ChunkCount, so.rate, so.scale);
     }
     REFERENCE_TIME longest = 0;
     for (std::size_t i = 0; i < s_->streams.size(); ++i)
@@ -225,11 +268,11 @@ REFERENCE_TIME AviSplitterFilter::Duration() const {
 bool AviSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
     if (!s_ || s_->video < 0)
         return false;
-    const auto& v = s_->demuxer.streams()[static_cast<std::size_t>(s_->video)];
-    if (v.Rate == 0 || v.Scale == 0)
+    const StreamOut& v = s_->streams[static_cast<std::size_t>(s_->video)];
+    if (v.rate == 0 || v.scale == 0)
         return false;
-    num = v.Rate;
-    den = v.Scale;
+    num = v.rate;
+    den = v.scale;
     return true;
 }
 
@@ -239,7 +282,6 @@ bool AviSplitterFilter::HasFile() const {
 
 void AviSplitterFilter::stream() {
     avi::AviDemuxer& dmx = s_->demuxer;
-    const auto& infos = dmx.streams();
     const std::size_t n = s_->streams.size();
     struct Cursor {
         std::uint64_t next = 0;
@@ -261,19 +303,18 @@ void AviSplitterFilter::stream() {
             continue;
         const StreamOut& so = s_->streams[i];
         if (!so.audio) {
-            const auto& info = infos[i];
             // First frame whose start is at or after the start position (rounded to the nearest).
             std::uint64_t f = 0;
-            if (info.Rate && info.Scale)
+            if (so.rate && so.scale)
                 f = static_cast<std::uint64_t>(
-                    (static_cast<long double>(start_) * info.Rate / info.Scale +
+                    (static_cast<long double>(start_) * so.rate / so.scale +
                      kUnitsPerSecond / 2) /
                     kUnitsPerSecond);
             c.next = std::min(f, c.end);
             c.unitsDone = c.next;
-            if (stop_ >= 0 && info.Rate && info.Scale)
+            if (stop_ >= 0 && so.rate && so.scale)
                 c.endUnits = static_cast<std::uint64_t>(
-                    (static_cast<long double>(stop_) * info.Rate / info.Scale +
+                    (static_cast<long double>(stop_) * so.rate / so.scale +
                      kUnitsPerSecond / 2) /
                     kUnitsPerSecond);
         } else {
@@ -306,7 +347,8 @@ void AviSplitterFilter::stream() {
     bool timed = true;
     for (std::size_t i = 0; i < n; ++i)
         if (cur[i].active && (s_->streams[i].audio ? s_->streams[i].sampleRate == 0
-                                                   : infos[i].Rate == 0 || infos[i].Scale == 0))
+                                                   : s_->streams[i].rate == 0 ||
+                                                         s_->streams[i].scale == 0))
             timed = false;
     bool failed = false;
     while (!stopRequested_ && !failed) {
@@ -329,7 +371,7 @@ void AviSplitterFilter::stream() {
             const REFERENCE_TIME t =
                 !timed   ? 0
                 : so.audio ? unitsToTime(cur[i].unitsDone, so.sampleRate, 1)
-                           : unitsToTime(cur[i].unitsDone, infos[i].Rate, infos[i].Scale);
+                           : unitsToTime(cur[i].unitsDone, so.rate, so.scale);
             if (t < bestTime || (t == bestTime && ch->Offset < bestOffset)) {
                 bestTime = t;
                 bestOffset = ch->Offset;
@@ -341,9 +383,8 @@ void AviSplitterFilter::stream() {
         const auto i = static_cast<std::size_t>(pick);
         Cursor& c = cur[i];
         const StreamOut& so = s_->streams[i];
-        const auto& info = infos[i];
         const REFERENCE_TIME t0 = so.audio ? unitsToTime(c.unitsDone, so.sampleRate, 1)
-                                           : unitsToTime(c.unitsDone, info.Rate, info.Scale);
+                                           : unitsToTime(c.unitsDone, so.rate, so.scale);
         const auto ch = dmx.chunk(i, c.next);
         const bool past =
             so.audio ? static_cast<long double>(c.unitsDone) +
@@ -375,7 +416,7 @@ void AviSplitterFilter::stream() {
         sample->SetActualDataLength(static_cast<std::int32_t>(*got));
         const std::uint64_t units = so.audio ? *got / so.blockAlign : 1;
         const REFERENCE_TIME t1 = so.audio ? unitsToTime(c.unitsDone + units, so.sampleRate, 1)
-                                           : unitsToTime(c.unitsDone + 1, info.Rate, info.Scale);
+                                           : unitsToTime(c.unitsDone + 1, so.rate, so.scale);
         sample->SetTime(t0, t1);
         sample->SetMediaTime(static_cast<std::int64_t>(c.unitsDone),
                              static_cast<std::int64_t>(c.unitsDone + units));

@@ -63,7 +63,8 @@ HRESULT DvSplitterFilter::CompleteConnect(Pin& pin) {
     if (&pin != input_)
         return S_OK;
     const DvInfo info = input_->CurrentMediaType().dvInfo().value_or(DvInfo{});
-    pal_ = dv::SplitterReads625Lines(info.dwDVVAuxSrc);
+    // A DVINFO that names no standard keeps the PAL reading this splitter always had.
+    pal_ = dv::StandardOfDvInfo(info) != dv::kStandardNtsc;
     const dv::AudioFormat sound = dv::AudioFormatOfSourceWord(info.dwDVAAuxSrc);
     rate_ = sound.SampleRate != 0 ? sound.SampleRate : kDefaultSampleRate;
     pairs_ = dv::StereoPairs(sound);

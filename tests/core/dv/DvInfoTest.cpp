@@ -60,15 +60,44 @@ TEST(DvInfo, StandardOfVauxSource) {
     struct Case {
         std::uint8_t pc3;
         bool is625;
-        bool splitter625;
     };
-    for (const Case c : {Case{0x00, false, true}, Case{0xFF, true, true}, Case{0x20, true, true},
-                         Case{0xC0, false, false}, Case{0xDF, false, false}}) {
+    // PC3 = 00 is 525/60 with system type 0, as real NTSC camcorders write it.
+    for (const Case c : {Case{0x00, false}, Case{0xFF, true}, Case{0x20, true}, Case{0xC0, false},
+                         Case{0xDF, false}}) {
         const std::uint32_t w = word(0xFF, 0xFF, c.pc3, 0xFF);
         EXPECT_EQ(Is625Lines(w), c.is625) << int(c.pc3);
-        EXPECT_EQ(SplitterReads625Lines(w), c.splitter625) << int(c.pc3);
+        DvInfo info;
+        info.dwDVVAuxSrc = w;
+        // All FF is the word of a missing pack.
+        const int expected = w == kMissingPackWord ? kStandardUnknown
+                             : c.is625             ? kStandardPal
+                                                   : kStandardNtsc;
+        EXPECT_EQ(StandardOfDvInfo(info), expected) << int(c.pc3);
     }
     EXPECT_TRUE(Is625Lines(0x00200000u));  // the record's 50/60 bit
+    // No VAUX source pack: no standard.
+    EXPECT_EQ(StandardOfDvInfo(DvInfo{}), kStandardUnknown);
+    DvInfo missing;
+    missing.dwDVVAuxSrc = kMissingPackWord;
+    EXPECT_EQ(StandardOfDvInfo(missing), kStandardUnknown);
+}
+
+// The frame header decides: only the 50/60 flag changes, and a missing pack becomes a plain one.
+TEST(DvInfo, SetStandardFromTheHeader) {
+    DvInfo sony;
+    sony.dwDVVAuxSrc = word(0x11, 0x22, 0x00, 0x44);
+    SetDvInfoStandard(sony, kStandardNtsc);
+    EXPECT_EQ(sony.dwDVVAuxSrc, word(0x11, 0x22, 0x00, 0x44));
+    SetDvInfoStandard(sony, kStandardPal);
+    EXPECT_EQ(sony.dwDVVAuxSrc, word(0x11, 0x22, 0x20, 0x44));
+    SetDvInfoStandard(sony, kStandardUnknown);
+    EXPECT_EQ(sony.dwDVVAuxSrc, word(0x11, 0x22, 0x20, 0x44));
+    for (int standard : {kStandardPal, kStandardNtsc}) {
+        DvInfo none;
+        SetDvInfoStandard(none, standard);
+        EXPECT_EQ(StandardOfDvInfo(none), standard);
+        EXPECT_EQ(none.dwDVVAuxSrc, MuxedDvInfo(standard == kStandardPal, 48000).dwDVVAuxSrc);
+    }
 }
 
 TEST(DvInfo, SoundOfAauxSource) {

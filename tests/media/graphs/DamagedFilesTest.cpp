@@ -5,6 +5,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -14,7 +16,9 @@
 #include "core/scenes/ScnFile.h"
 #include "fixtures/DvFixture.h"
 #include "media/graphs/TdmList.h"
+#include "support/DvAviFiles.h"
 #include "support/TempDir.h"
+#include "support/Tools.h"
 
 namespace kelvor {
 namespace {
@@ -67,6 +71,112 @@ TEST(DamagedFiles, AZeroFrameAmongDatedFramesEndsNoSceneAndKeepsTheDate) {
     ASSERT_EQ(scenes.size(), 1u);
     EXPECT_EQ(scenes[0].Scene.EndFrame, 50);
     EXPECT_NE(scenes[0].Caption.find("7/14/2024 10:00:00"), std::string::npos) << scenes[0].Caption;
+}
+
+// Reads the whole file, lets `edit` change its bytes, and writes it back.
+template <typename Edit>
+void EditFile(const std::string& path, Edit edit) {
+    std::vector<std::uint8_t> bytes = test::ReadBytes(path);
+    edit(bytes);
+    test::WriteFile(path, std::string(bytes.begin(), bytes.end()));
+}
+
+std::size_t Find(const std::vector<std::uint8_t>& bytes, std::string_view what,
+                 std::size_t from = 0) {
+    const auto it = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end(),
+                                what.begin(), what.end());
+    return static_cast<std::size_t>(it - bytes.begin());
+}
+
+// Real NTSC camcorder frames write PC3 = 00 in their VAUX source pack (60 fields, system type
+// 0); the header's 50/60 flag decides, so neither wrapper turns them into PAL.
+TEST(DamagedFiles, RealNtscFramesAreNtscInBothTypes) {
+    test::TempDir dir;
+    const auto frames = test::RealNtscFrames();
+    ASSERT_EQ(frames.size(), 5u);
+    for (const auto type : {avi::DvType::Type1, avi::DvType::Type2}) {
+        const std::string p = dir.file(type == avi::DvType::Type1 ? "t1.avi" : "t2.avi");
+        ASSERT_TRUE(test::WriteDvAvi(p, frames, type, false));
+        media::TdmList probe;
+        const files::TAfficherFichier r(p, probe);
+        EXPECT_EQ(r.Standard, 2) << p;
+        EXPECT_EQ(r.ImageText + r.AspectText, "720 x 480 (NTSC 4x3)") << p;
+        EXPECT_EQ(r.FrameCount, 5) << p;
+        EXPECT_NEAR(r.Fps, 29.97, 0.01) << p;
+        EXPECT_EQ(r.DatecodeText, "7/8/2024 19:55:58") << p;
+        if (test::ToolAvailable("ffprobe")) {
+            const auto out = test::RunTool({"ffprobe", "-v", "error", "-select_streams", "v:0",
+                                            "-count_frames", "-show_entries",
+                                            "stream=height,nb_read_frames,r_frame_rate", "-of",
+                                            "csv=p=0", p},
+                                           dir.path());
+            EXPECT_EQ(out.out, "480,30000/1001,5\n") << p;
+        }
+    }
+}
+
+// A damaged first frame does not decide the standard or the sound of a type 1 stream.
+TEST(DamagedFiles, ADamagedFirstFrameDoesNotDecideTheStandard) {
+    test::TempDir dir;
+    auto frames = test::RealNtscFrames();
+    std::fill(frames[0].begin(), frames[0].end(), 0);
+    const std::string p = dir.file("t1.avi");
+    // The writer takes the stream's DVINFO from the zeroed frame too.
+    ASSERT_TRUE(test::WriteDvAvi(p, frames, avi::DvType::Type1, false));
+    media::TdmList probe;
+    const files::TAfficherFichier r(p, probe);
+    EXPECT_EQ(r.ImageText + r.AspectText, "720 x 480 (NTSC 4x3)");
+    EXPECT_EQ(r.FrameCount, 5);
+}
+
+// An idx1 cut short (the file ends inside it) loses no frame: the movi list is walked past the
+// last indexed chunk, and the second scene is still there.
+TEST(DamagedFiles, AnIndexCutShortLosesNoFrame) {
+    commands::test::Commands c;
+    const std::string p = c.make(
+        "clip.avi", "type=2 frames=60 date=2024-07-14T10:00:00; frames=60 date=2024-07-15T09:00:00");
+    std::size_t idx1 = 0;
+    EditFile(p, [&](std::vector<std::uint8_t>& bytes) {
+        // Only the idx1 is left to index the file: its OpenDML indexes become JUNK.
+        for (std::size_t at = Find(bytes, "indx"); at < bytes.size(); at = Find(bytes, "indx", at))
+            std::copy_n("JUNK", 4, bytes.begin() + static_cast<std::ptrdiff_t>(at));
+        idx1 = Find(bytes, "idx1");
+        ASSERT_LT(idx1, bytes.size());
+        bytes.resize(idx1 + 8 + 26 * 2 * 16);  // 26 frames of video and sound indexed
+    });
+    avi::AviDemuxer d;
+    ASSERT_TRUE(d.open(p));
+    EXPECT_EQ(d.chunkCount(static_cast<std::size_t>(d.videoStream())), 120u);
+    media::TdmList probe;
+    const files::TAfficherFichier r(p, probe);
+    EXPECT_EQ(r.FrameCount, 120);
+    c.select({p});
+    c.run("CreerScnFromDate");
+    scenes::SceneList scenes;
+    ASSERT_TRUE(scenes::ReadScnFile(c.path("clip.scn"), scenes, 25));
+    ASSERT_EQ(scenes.size(), 2u);
+    EXPECT_EQ(scenes[1].Scene.StartFrame, 60);
+    EXPECT_EQ(scenes[1].Scene.EndFrame, 120);
+}
+
+// A video stream whose header gives a rate of 0 takes the DV rate: frames are counted and timed,
+// and subtitle cues have real times.
+TEST(DamagedFiles, AVideoRateOfZeroTakesTheDvRate) {
+    commands::test::Commands c;
+    const std::string p = c.make("clip.avi", "type=2 frames=5 date=2024-07-14T10:00:00");
+    EditFile(p, [](std::vector<std::uint8_t>& bytes) {
+        const std::size_t vids = Find(bytes, "vids");  // the video stream header's type
+        ASSERT_LT(vids, bytes.size());
+        std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(vids + 24), 4, 0);  // dwRate
+    });
+    media::TdmList probe;
+    const files::TAfficherFichier r(p, probe);
+    EXPECT_EQ(r.FrameCount, 5);
+    EXPECT_EQ(r.Fps, 25);
+    c.select({p});
+    c.run("Creer_srt");
+    const std::string srt = test::ReadFile(std::filesystem::path(c.path("clip.srt")));
+    EXPECT_NE(srt.find("00:00:00,000 --> 00:00:00,200"), std::string::npos) << srt;
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+// What the main window asks of the preview (the player frame and its graph). The preview is not
+// built yet: the window talks to this interface, and until a preview is attached the base class
+// answers for a preview that is never active, so the window's own steps (volume, mute, inlay,
+// the current file) already run.
+//
+// UI thread only.
+#pragma once
+
+#include <cstdint>
+
+namespace kelvor::files {
+class TAfficherFichier;
+}
+
+namespace kelvor::ui {
+
+class PreviewSlot {
+  public:
+    virtual ~PreviewSlot() = default;
+
+    // A graph is built for a file (so the player keys have something to drive).
+    virtual bool Active() const { return false; }
+    virtual bool Running() const { return false; }
+    virtual bool Paused() const { return false; }
+    // The current file (null: nothing) is loaded, or the graph is stopped and cleared.
+    virtual void Load(const files::TAfficherFichier*) {}
+    virtual void Clear() {}
+    virtual void Run() {}
+    virtual void Pause() {}
+    virtual void Stop() {}
+    // Frames (or 100 ns units without video) forward or backward; the scene steps.
+    enum class Step { Frame, Second, Minute, End, Start, NextScene, PreviousScene };
+    virtual void StepBy(Step, bool /*forward*/) {}
+    virtual void SetVolume(int /*volume0to10000*/) {}
+    virtual void SetInlay(bool /*on*/) {}
+    virtual void SetInlayPosition(int /*x*/, int /*y*/, int /*alignment*/) {}
+    virtual bool Fullscreen() const { return false; }
+    virtual void SetFullscreen(bool) {}
+};
+
+}  // namespace kelvor::ui

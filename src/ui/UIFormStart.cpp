@@ -1,0 +1,350 @@
+// The window's life: creation, first show, first paint, activation, closing and the
+// preferences.
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+#include "commands/Tch.h"
+#include "commands/Workers.h"
+#include "core/files/DatePattern.h"
+#include "core/shell/About.h"
+#include "core/shell/DesktopServices.h"
+#include "ui/ActionTable.h"
+#include "ui/FileListModel.h"
+#include "ui/Panels.h"
+#include "ui/PlayerPanel.h"
+#include "ui/PreviewSlot.h"
+#include "ui/ScanFeed.h"
+#include "ui/ThreadedDirscan.h"
+#include "ui/UIForm.h"
+#include "ui/WindowDialogs.h"
+#include "ui/WindowHost.h"
+
+namespace kelvor::ui {
+namespace {
+
+// The window's client height at start, in pixels.
+constexpr int kClientHeight = 600;
+
+std::string WithSlash(const std::string& folder) {
+    if (folder.empty() || folder.back() == '/')
+        return folder;
+    return folder + '/';
+}
+
+}  // namespace
+
+TUIForm::TUIForm(WindowServices services, const std::vector<std::string>& arguments)
+    : s_(std::move(services)),
+      host_(std::make_unique<WindowHost>(*this)),
+      ownDialogs_(std::make_unique<WindowDialogs>()),
+      ownPreview_(std::make_unique<PreviewSlot>()) {
+    dialogs_ = ownDialogs_.get();
+    preview_ = ownPreview_.get();
+    // FormCreate: a failure here leaves a usable, if plainer, window.
+    try {
+        setObjectName("TUIForm");
+        setWindowTitle(QString("%1 by %2").arg(about::kProductName, about::kMaker));
+        versionText_ = QString::fromStdString(about::VersionText());
+        buildDateText_ = QString::fromStdString(FormatDateTime("ddddd", about::BuildDate()));
+        buildWindow();
+        createActions();
+        createMenus();
+        sceneTracking_ = true;
+        s_.Control.ScriptStop = false;
+        pendingScript_ = commands::ParseCommandLine(arguments);
+    } catch (...) {
+    }
+}
+
+TUIForm::~TUIForm() {
+    // The scanner and the workers call into this window; they end before it does.
+    s_.Control.AbortAll();
+    if (feed_)
+        feed_->Close();
+    scanner_.reset();
+    graphWorker_.reset();
+    fastWorker_.reset();
+    if (formShown_ && s_.Prefs.SauverListeEnQuittant)
+        SavePlaylist(DefaultPlaylist());
+}
+
+void TUIForm::AttachModules(WindowModules modules) {
+    module_ = &modules.Module;
+    probe_ = &modules.Probe;
+    cdm_ = &modules.Cdm;
+}
+
+commands::CommandHost& TUIForm::Host() {
+    return *host_;
+}
+
+void TUIForm::SetDialogs(WindowDialogs* dialogs) {
+    dialogs_ = dialogs ? dialogs : ownDialogs_.get();
+}
+
+void TUIForm::SetPreview(PreviewSlot* preview) {
+    preview_ = preview ? preview : ownPreview_.get();
+}
+
+void TUIForm::buildWindow() {
+    model_ = new FileListModel(this);
+    body_ = new QWidget(this);
+    body_->setObjectName("Body");
+    body_->installEventFilter(this);
+    setCentralWidget(body_);
+
+    player_ = new PlayerPanel(body_);
+    connect(player_, &PlayerPanel::FileNameClicked, this, [this] {
+        if (QAction* a = Action("amDossierParent"); a && a->isEnabled())
+            a->trigger();
+    });
+    connect(player_, &PlayerPanel::InlayPositionChanged, this, [this](int x, int y) {
+        s_.Prefs.IncrustPositionX = x;
+        s_.Prefs.IncrustPositionY = y;
+        preview_->SetInlayPosition(x, y, s_.Prefs.Alignement);
+    });
+    player_->VideoArea()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(
+        player_->VideoArea(), &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& at) { videoPopup_->popup(player_->VideoArea()->mapToGlobal(at)); });
+    player_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(player_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { windowPopup_->popup(player_->mapToGlobal(at)); });
+
+    listColumn_ = new QWidget(body_);
+    listColumn_->setObjectName("ListColumn");
+    auto* column = new QVBoxLayout(listColumn_);
+    column->setContentsMargins(0, 8, 0, 4);
+    column->setSpacing(4);
+    lb_ = new QListView(listColumn_);
+    lb_->setObjectName("lb");
+    lb_->setModel(model_);
+    lb_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lb_->setUniformItemSizes(true);
+    lb_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lb_->setContextMenuPolicy(Qt::CustomContextMenu);
+    lb_->installEventFilter(this);
+    lb_->viewport()->installEventFilter(this);
+    connect(lb_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { listPopup_->popup(lb_->viewport()->mapToGlobal(at)); });
+    column->addWidget(lb_, 1);
+    counter_ = new QLabel(listColumn_);
+    counter_->setObjectName("FileCounter");
+    column->addWidget(counter_);
+    listColumn_->hide();
+
+    welcome_ = new TVideFrame(body_);
+    about_ = new TAproposFrame(body_, versionText_, buildDateText_);
+    about_->hide();
+    settings_ = new SettingsPanel(body_);
+    settings_->hide();
+
+    status_ = new QLabel(this);
+    status_->setObjectName("StatusText");
+    statusBar()->addWidget(status_, 1);
+    setStatus(tr("Ready"));
+
+    setAcceptDrops(true);
+    resize(TVideFrame::kWidth, kClientHeight);
+}
+
+void TUIForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!formShown_) {
+        formShown_ = true;
+        FormShow();
+    }
+}
+
+void TUIForm::FormShow() {
+    try {
+        osText_ = QString::fromStdString(s_.Desktop.OsVersionText());
+        createScanner();
+        TranslateCaptions();
+        settings::LoadPreferences(s_.Prefs, s_.Env);
+        ApplyPreferences();
+        if (QAction* a = Action("afIncVolume"))
+            a->setShortcuts(
+                {QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence(Qt::Key_Plus)});
+        if (QAction* a = Action("afDecVolume"))
+            a->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
+        setListShown(false);
+        restoreAtFirstPaint_ = s_.Prefs.SauverListeEnQuittant;
+        preview_->Clear();
+        focusRow(-1);
+        if (module_) {
+            module_->Start();
+            LinkCommands();
+        }
+        const auto openWith = [](const std::string& program) {
+            return "Open with " +
+                   QString::fromStdString(std::filesystem::path(program).stem().string());
+        };
+        setCaption("afVarnolt", openWith(s_.Prefs.FichierVarnolt), -1);
+        setCaption("amOpenFichierF3", openWith(s_.Prefs.FichierF3), -1);
+        setCaption("amOpenFichierF4", openWith(s_.Prefs.FichierF4), -1);
+        fillShortcutTable();
+        about_->SetSystemText(tr("System: %1").arg(osText_));
+        setAcceptDrops(true);
+        RefreshList();
+    } catch (...) {
+    }
+}
+
+void TUIForm::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    if (!firstPaintSeen_) {
+        firstPaintSeen_ = true;
+        // Out of the paint: loading a playlist lets messages run.
+        QTimer::singleShot(0, this, &TUIForm::FirstPaint);
+    }
+}
+
+void TUIForm::FirstPaint() {
+    if (restoreAtFirstPaint_) {
+        restoreAtFirstPaint_ = false;
+        LoadPlaylist(DefaultPlaylist());
+    }
+    UpdateActions();
+    firstPaintDone_ = true;
+    // Without a window manager nothing activates a new window; the script waits for it.
+    activateWindow();
+    if (isActiveWindow())
+        activated();
+}
+
+void TUIForm::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        activated();
+}
+
+void TUIForm::activated() {
+    updatePaste();
+    maybeRunScript();
+}
+
+void TUIForm::TranslateCaptions() {
+    setWindowTitle(QString("%1 %2 by %3").arg(about::kProductName, versionText_, about::kMaker));
+    for (QAction* a : actions_) {
+        const ActionDef* d = FindActionDef(a->objectName().toStdString());
+        if (!d)
+            continue;
+        a->setText(tr(d->Caption));
+        QString tip = tr(d->Caption);
+        if (!a->shortcuts().isEmpty())
+            tip += " (" + a->shortcuts().front().toString(QKeySequence::NativeText) + ")";
+        a->setToolTip(tip);
+        a->setStatusTip(tr(d->Caption));
+    }
+    if (QAction* quit = Action("afQuitter"))
+        quit->setToolTip(QString("Quit %1").arg(about::kProductName));
+}
+
+void TUIForm::ApplyPreferences() {
+    settings::Preferences& p = s_.Prefs;
+    move(p.Left, p.Top);
+    volume_ = std::clamp(p.Volume, 0, 10000);
+    player_->SetVolumeNeedle(volume_ / 100);
+    player_->SetNeedleVisible(!p.IncrustSlidersVisible);
+    for (std::string* folder : {&p.DossierPourOuvrirFichiers, &p.DossierAOuvertureAuto,
+                                &p.DossierPourSauver, &p.DossierDesPlayList})
+        *folder = WithSlash(*folder);
+    player_->SetInlayPosition(p.IncrustPositionX, p.IncrustPositionY);
+    preview_->SetInlayPosition(p.IncrustPositionX, p.IncrustPositionY, p.Alignement);
+    muted_ = false;
+    if (p.IsMuteOn) {
+        p.IsMuteOn = false;
+        toggleMute();
+    }
+    if (p.IsIncrustOn)
+        setCaption("amAfficherIncrustation", "Hide  inlay", kImgHideInlay);
+    else
+        setCaption("amAfficherIncrustation", "Show inlay", kImgShowInlay);
+    setCaption(
+        "amAfficherSliders",
+        p.IncrustSlidersVisible ? "Hide the sliders for inlay" : "Modify the position of inlay",
+        -1);
+    player_->SetSlidersVisible(p.IncrustSlidersVisible);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(p.DossierPourSauver, ec))
+        p.SauverDansLeMemeDossier = true;
+}
+
+void TUIForm::SavePreferences() {
+    settings::Preferences& p = s_.Prefs;
+    p.Left = x();
+    p.Top = y();
+    p.IncrustPositionX = player_->InlayX();
+    p.IncrustPositionY = player_->InlayY();
+    p.Volume = volume_;
+    p.IsMuteOn = muted_;
+    settings::RecordProgramRoot(p, s_.Env);
+    settings::StorePreferences(p, s_.Env);
+}
+
+void TUIForm::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    try {
+        settings::Preferences& p = s_.Prefs;
+        if (p.SauverPreferencesEnQuittant) {
+            SavePreferences();
+        } else {
+            const QString place = p.IniMode ? "a ini file" : "the registry";
+            const QString text =
+                QString(
+                    "Do you want to save the preferences of %1 in %2 to find them again at "
+                    "next start?\r\n\r\nIf you answer \"All\", then %3 will save them "
+                    "automatically when quitting.")
+                    .arg(about::kProductName, place, about::kProductName);
+            const SaveAnswer answer = dialogs_->SavePreferences(this, text);
+            if (answer == SaveAnswer::Cancel) {
+                event->ignore();
+                return;
+            }
+            if (answer == SaveAnswer::All)
+                p.SauverPreferencesEnQuittant = true;
+            if (answer == SaveAnswer::Yes || answer == SaveAnswer::All)
+                SavePreferences();
+        }
+    } catch (...) {
+    }
+    closing_ = true;
+    AbortAll();
+    preview_->Stop();
+    waitUntilIdle();
+    event->accept();
+}
+
+bool TUIForm::ScanIdle() const {
+    return !scanner_ || (scanner_->Sleeping() && !scanner_->Busy());
+}
+
+void TUIForm::waitUntilIdle() {
+    if (feed_)
+        feed_->Reject();
+    while (!ScanIdle() || runActive_ || (graphWorker_ && !graphWorker_->Finished()) ||
+           (fastWorker_ && !fastWorker_->Finished())) {
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    reapWorkers();
+}
+
+}  // namespace kelvor::ui

@@ -1,0 +1,48 @@
+// The window's modal questions and file choosers behind one seam: the program shows them with
+// QMessageBox and QFileDialog, the tests answer them from a script.
+//
+// UI thread only. Every method returns when the user has answered; a cancelled chooser gives an
+// empty result.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "commands/FileAction.h"
+
+class QWidget;
+
+namespace kelvor::ui {
+
+// The answer to the closing question about the preferences.
+enum class SaveAnswer { Yes, No, Cancel, All };
+
+class WindowDialogs {
+  public:
+    virtual ~WindowDialogs() = default;
+
+    // A command's confirmation: with several files the buttons Yes, No, Cancel, No to all and
+    // Yes to all, with one file Yes and No.
+    virtual commands::TAnswer Confirm(QWidget* parent, const QString& text, bool severalFiles);
+    // A warning with the button OK.
+    virtual void Error(QWidget* parent, const QString& text);
+    // "Do you want to save the preferences ..." with Yes, No, Cancel and All.
+    virtual SaveAnswer SavePreferences(QWidget* parent, const QString& text);
+
+    virtual QStringList OpenFiles(QWidget* parent, const QString& folder, const QString& filter);
+    virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& folder);
+    virtual QString OpenFile(QWidget* parent, const QString& folder, const QString& filter);
+    virtual QString SaveFile(QWidget* parent, const QString& folder, const QString& filter,
+                             const QString& suffix);
+
+    // The dialogs of the repair commands, opened on their presets (CommandDialogs.h); true when
+    // confirmed. These plain choosers stand in until the commands' own dialogs exist.
+    // The frame rate: choice 0 "25 images/sec", 1 "29.97", 2 custom with its value.
+    virtual bool FrameRate(QWidget* parent, int& choice, double& fps);
+    // The codec: choice 0 "dvsd", 1 "dsvd", 2 "cdvc", 3 custom with its four characters.
+    virtual bool Codec(QWidget* parent, int& choice, QString& code);
+    // The time difference in days from the reference date-time to the target.
+    virtual bool TimeDifference(QWidget* parent, double reference, double& shiftDays);
+};
+
+}  // namespace kelvor::ui

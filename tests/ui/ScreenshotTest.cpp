@@ -1,0 +1,136 @@
+// Pictures of the real window in its main situations, saved under build/screenshots for a person
+// to look at: the welcome frame, one file, the list of several files, the panels, a menu and a
+// confirmation of a command run. Run under a virtual X server when one is at hand.
+#include <QDir>
+#include <QGuiApplication>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+
+#include "ui/UiTestSupport.h"
+
+namespace kelvor::ui::test {
+
+class ScreenshotTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase();
+    void theWindowInItsSituations();
+    void aConfirmationDuringARun();
+    void filesOnTheCommandLineOpenWithTheWindow();
+
+  private:
+    void save(QWidget& widget, const QString& name);
+    QString dir_ = KELVOR_SCREENSHOT_DIR;
+};
+
+void ScreenshotTest::initTestCase() {
+    QVERIFY(QDir().mkpath(dir_));
+}
+
+void ScreenshotTest::save(QWidget& widget, const QString& name) {
+    QTest::qWait(100);
+    const QPixmap picture = widget.grab();
+    QVERIFY(!picture.isNull());
+    QVERIFY(picture.save(dir_ + "/" + name + ".png"));
+}
+
+void ScreenshotTest::theWindowInItsSituations() {
+    Session s;
+    s.show();
+    TUIForm& w = s.window();
+    save(w, "01-welcome");
+
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(s.make("holiday-2024.avi",
+                                               "type=2 frames=10 date=2024-07-14T10:00:00 "
+                                               "tc=00:00:00:00"))});
+    save(w, "02-one-file");
+
+    w.LoadFiles(
+        "Loading files",
+        {QString::fromStdString(s.make("evening-ntsc.avi",
+                                       "type=1 standard=ntsc aspect=16:9 audio=32k frames=10 "
+                                       "date=2024-07-15T20:45:00 tc=01:00:00:00")),
+         QString::fromStdString(s.make("a-rather-long-file-name-from-the-camcorder.avi",
+                                       "type=2 frames=8 date=2024-07-13T09:15:00"))});
+    w.List()->selectionModel()->select(w.Items().index(2), QItemSelectionModel::Select);
+    w.SelectionChanged();
+    save(w, "03-three-files");
+
+    QTest::keyClick(&w, Qt::Key_F10);
+    save(w, "04-settings-panel");
+    QTest::keyClick(&w, Qt::Key_F1);
+    save(w, "05-about-panel");
+    QTest::keyClick(&w, Qt::Key_F1);
+    QVERIFY(!w.PanelShown());
+
+    QMenu* files = w.Menu("Files");
+    files->popup(w.mapToGlobal(QPoint(0, w.menuBar()->height())));
+    QVERIFY(QTest::qWaitForWindowExposed(files));
+    save(*files, "06-files-menu");
+    files->close();
+    QMenu* convert = w.Menu("Convert");
+    convert->popup(w.mapToGlobal(QPoint(120, w.menuBar()->height())));
+    QVERIFY(QTest::qWaitForWindowExposed(convert));
+    save(*convert, "07-convert-menu");
+    convert->close();
+}
+
+void ScreenshotTest::aConfirmationDuringARun() {
+    Session s;
+    s.show();
+    TUIForm& w = s.window();
+    const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
+    const std::string b = s.make("b.avi", Clip("2024-07-14T11:00:00"));
+    kelvor::test::WriteFile(s.dir / "a.scn", "");
+    w.LoadFiles("Loading files", {QString::fromStdString(a), QString::fromStdString(b)});
+    s.trigger("afSelectionnerTout");
+    // The real message box this time.
+    w.SetDialogs(nullptr);
+    bool seen = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || seen)
+            return;
+        seen = true;
+        QTest::qWait(100);
+        save(*box, "08-confirmation");
+        save(w, "09-window-during-run");
+        box->button(QMessageBox::No)->click();
+    });
+    poll.start(20);
+    s.trigger("amCreerScnFromDate");
+    QVERIFY(s.waitForRun());
+    QVERIFY(seen);
+}
+
+void ScreenshotTest::filesOnTheCommandLineOpenWithTheWindow() {
+    kelvor::test::TempDir clips;
+    std::string error;
+    QVERIFY(fixtures::WriteDvFile((clips / "holiday.avi").string(),
+                                  "type=2 frames=10 date=2024-07-14T10:00:00 ; frames=10 "
+                                  "date=2024-07-14T11:30:00",
+                                  error));
+    QVERIFY(fixtures::WriteDvFile((clips / "evening-ntsc.avi").string(),
+                                  "type=1 standard=ntsc aspect=16:9 audio=32k frames=10 "
+                                  "date=2024-07-15T20:45:00",
+                                  error));
+    Session s({(clips / "holiday.avi").string(), (clips / "evening-ntsc.avi").string()});
+    // As the program starts: shown, and nothing else; the window's own first paint asks to be
+    // activated, and the script runs then.
+    s.window().show();
+    QVERIFY(Session::waitFor([&] { return s.window().Items().Count() == 2; }, 10000));
+    QVERIFY(Session::waitFor([&] { return s.window().StatusText() == "Ready"; }));
+    save(s.window(), "10-started-with-files");
+}
+
+}  // namespace kelvor::ui::test
+
+QTEST_MAIN(kelvor::ui::test::ScreenshotTest)
+#include "ScreenshotTest.moc"
