@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kelvor::files {
 class TAfficherFichier;
@@ -36,6 +37,26 @@ class PreviewSlot {
     virtual void SetInlayPosition(int /*x*/, int /*y*/, int /*alignment*/) {}
     virtual bool Fullscreen() const { return false; }
     virtual void SetFullscreen(bool) {}
+
+    // The settings of the preview's inlay filter; each takes effect at the next drawn frame.
+    virtual void SetInlayStandardFontSize(bool) {}
+    virtual void SetInlayFont(const std::string& /*name*/, int /*size*/, int /*colorBgr*/, bool /*bold*/,
+                              bool /*italic*/, bool /*underline*/, bool /*strikeOut*/) {}
+    virtual void SetInlayAlignment(int) {}
+    virtual void SetInlayDisplayKind(int) {}
+    virtual void SetInlayAutoMode(int) {}
+    virtual void SetInlayTrigger(int) {}
+    virtual void SetInlayDisplayFrames(int) {}
+    virtual void SetInlayDateFormats(const std::string& /*line1*/, const std::string& /*line2*/) {}
+    virtual void SetInlayTimeShift(double /*days*/) {}
+    // Shows the current frame again with the inlay's settings: when the preview is not playing
+    // it is stopped and paused; while it plays the next frames show them anyway.
+    void Redraw() {
+        if (!Running()) {
+            Stop();
+            Pause();
+        }
+    }
 };
 
 }  // namespace kelvor::ui
