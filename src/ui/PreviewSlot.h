@@ -35,6 +35,9 @@ class PreviewSlot {
     virtual void SetVolume(int /*volume0to10000*/) {}
     virtual void SetInlay(bool /*on*/) {}
     virtual void SetInlayPosition(int /*x*/, int /*y*/, int /*alignment*/) {}
+    // The frame shown, and a seek to a frame (the scene editor's clicks).
+    virtual std::int32_t CurrentFrame() const { return 0; }
+    virtual void SeekFrame(std::int32_t /*frame*/) {}
     virtual bool Fullscreen() const { return false; }
     virtual void SetFullscreen(bool) {}
 
