@@ -106,6 +106,11 @@ class TUIForm final : public QMainWindow {
     void SetDialogs(WindowDialogs* dialogs);
     // The preview the player frame will drive; null gives back the one that does nothing.
     void SetPreview(PreviewSlot* preview);
+    // The panels, for the program entry and the tests.
+    TOptionsFrame* Settings() const { return settings_; }
+    TAproposFrame* About() const { return about_; }
+    TScenesFrame* SceneEditor() const { return editor_; }
+    TRiffForm* RiffWindow() const { return riff_; }
 
     // --- The list and its keys (UIFormList.cpp).
     // The item index, or -1 when the file is missing or is not ".avi" in any case. The same
