@@ -21,6 +21,7 @@
 #include "ui/PreviewSlot.h"
 #include "ui/UIForm.h"
 #include "ui/WindowDialogs.h"
+#include "ui/panels/ScenesFrame.h"
 
 namespace kelvor::ui {
 namespace {
@@ -245,6 +246,12 @@ void TUIForm::triggered(QAction* a) {
         {"avFullscreen", [](TUIForm& w, QAction*) { w.toggleFullscreen(); }},
         {"avMute", [](TUIForm& w, QAction*) { w.toggleMute(); }},
         {"amEditScenes", [](TUIForm& w, QAction* x) { w.toggleEditor(x->isChecked()); }},
+        {"afInserer", [](TUIForm& w, QAction*) { w.editor_->InsertScene(); }},
+        {"afCouper", [](TUIForm& w, QAction*) { w.editor_->CutScene(); }},
+        {"afCorriger", [](TUIForm& w, QAction*) { w.editor_->FixTitles(); }},
+        {"afEnregistrer", [](TUIForm& w, QAction*) { w.editor_->SaveScenes(); }},
+        {"afEnregistrerScenesText", [](TUIForm& w, QAction*) { w.editor_->SaveScenesText(); }},
+        {"afExcel", [](TUIForm& w, QAction*) { w.editor_->SaveScenesSpreadsheet(); }},
     };
     if (const auto it = kHandlers.find(name); it != kHandlers.end())
         return it->second(*this, a);
