@@ -4,8 +4,10 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTextEdit>

@@ -88,10 +88,7 @@ TScenesFrame::TScenesFrame(QWidget* parent) : QFrame(parent) {
 
     connect(tbInserer_, &QToolButton::clicked, this, &TScenesFrame::InsertScene);
     connect(tbCouper_, &QToolButton::clicked, this, &TScenesFrame::CutScene);
-    connect(tbCorriger_, &QToolButton::clicked, this, [this] {
-        FixTitles();
-        modified_ = true;
-    });
+    connect(tbCorriger_, &QToolButton::clicked, this, &TScenesFrame::FixTitles);
     connect(tbTexte_, &QToolButton::clicked, this, &TScenesFrame::SaveScenesText);
     connect(tbExcel_, &QToolButton::clicked, this, &TScenesFrame::SaveScenesSpreadsheet);
     connect(tbEnregistrer_, &QToolButton::clicked, this, &TScenesFrame::SaveScenes);
@@ -113,8 +110,10 @@ void TScenesFrame::refill(int select) {
     lb_->clear();
     for (const auto& e : scenes_)
         lb_->addItem(QString::fromStdString(e.Caption));
-    if (select >= 0 && select < lb_->count())
+    if (select >= 0 && select < lb_->count()) {
         lb_->setCurrentRow(select);
+        edit1_->setText(lb_->item(select)->text());
+    }
 }
 
 void TScenesFrame::Select(int row) {
@@ -235,6 +234,7 @@ void TScenesFrame::FixTitles() {
                 c = c.substr(0, from) + FormatShortFramePosition(e.Scene.Length(), fps_);
         }
     }
+    modified_ = true;
     refill(lb_->currentRow());
 }
 
