@@ -1,6 +1,7 @@
 // The window's life: creation, first show, first paint, activation, closing and the
 // preferences.
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -319,8 +320,9 @@ void TUIForm::closeEvent(QCloseEvent* event) {
                 event->ignore();
                 return;
             }
+            // Through the settings box, which the store reads back.
             if (answer == SaveAnswer::All)
-                p.SauverPreferencesEnQuittant = true;
+                settings_->cbPrefsQuittant->setChecked(true);
             if (answer == SaveAnswer::Yes || answer == SaveAnswer::All)
                 SavePreferences();
         }
