@@ -866,7 +866,8 @@ void TOptionsFrame::FillShortcuts(const std::vector<CommandKeyRow>& actions) {
     table_->setHorizontalHeaderLabels(titles);
     table_->setColumnWidth(caption, 220);
     table_->setColumnWidth(keys, 80);
-    table_->setColumnWidth(2, 38);
+    // Wide enough for its title in the desktop's font.
+    table_->setColumnWidth(2, 50);
     for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
         const CommandKeyRow& a = *entries[static_cast<std::size_t>(i)].second;
         table_->setItem(i, caption, new QTableWidgetItem(a.Caption));

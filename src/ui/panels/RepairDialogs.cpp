@@ -225,6 +225,7 @@ QString TDecalageForm::DetailedText(double days) {
 TDecalageForm::TDecalageForm(QWidget* parent) : QDialog(parent) {
     setObjectName("TDecalageForm");
     setWindowTitle("Fix a time difference");
+    setMinimumWidth(440);
     auto* column = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel("Hours:", this));
