@@ -36,6 +36,10 @@ class PreviewSlot {
     virtual void SetInlayPosition(int /*x*/, int /*y*/, int /*alignment*/) {}
     virtual bool Fullscreen() const { return false; }
     virtual void SetFullscreen(bool) {}
+    // A command rewrites the previewed file: the file is given free (the player says why) until
+    // Resume, after which Load takes it back.
+    virtual void Release() { Clear(); }
+    virtual void Resume() {}
 };
 
 }  // namespace kelvor::ui

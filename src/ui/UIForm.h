@@ -60,6 +60,7 @@ namespace kelvor::ui {
 class FileListModel;
 class PlayerPanel;
 class PreviewSlot;
+class TBaseFrame;
 class RiffReportWindow;
 class ScanFeed;
 class SettingsPanel;
@@ -102,6 +103,8 @@ class TUIForm final : public QMainWindow {
     void SetDialogs(WindowDialogs* dialogs);
     // The preview the player frame will drive; null gives back the one that does nothing.
     void SetPreview(PreviewSlot* preview);
+    // The player frame (the preview of the focused file), made with the window.
+    TBaseFrame* PlayerFrame() const { return frame_; }
 
     // --- The list and its keys (UIFormList.cpp).
     // The item index, or -1 when the file is missing or is not ".avi" in any case. The same
@@ -195,6 +198,7 @@ class TUIForm final : public QMainWindow {
 
     // UIFormStart.cpp
     void buildWindow();
+    void attachPlayer();
     void FormShow();
     void FirstPaint();
     void activated();
@@ -284,6 +288,7 @@ class TUIForm final : public QMainWindow {
     std::unique_ptr<WindowDialogs> ownDialogs_;
     WindowDialogs* dialogs_ = nullptr;
     std::unique_ptr<PreviewSlot> ownPreview_;
+    TBaseFrame* frame_ = nullptr;  // the player frame, child of the window
     PreviewSlot* preview_ = nullptr;
 
     // Widgets (owned by Qt's parent chain).
