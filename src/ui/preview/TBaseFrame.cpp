@@ -245,7 +245,7 @@ void TBaseFrame::setLayout(Layout l) {
         reBaseFrame_->raise();
     labTimeStamp_->setVisible(l != Layout::Message);
     tb_->setEnabled(l != Layout::Message);
-    tb_->setVisible(l != Layout::Message || !panel_->ProgressShown());
+    tb_->setVisible(l != Layout::Message && !panel_->ProgressShown());
     if (l == Layout::Message)
         timer1_.stop();
     else
