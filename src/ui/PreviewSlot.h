@@ -40,6 +40,10 @@ class PreviewSlot {
     virtual void SeekFrame(std::int32_t /*frame*/) {}
     virtual bool Fullscreen() const { return false; }
     virtual void SetFullscreen(bool) {}
+    // A command rewrites the previewed file: the file is given free (the player says why) until
+    // Resume, after which Load takes it back.
+    virtual void Release() { Clear(); }
+    virtual void Resume() {}
 
     // The settings of the preview's inlay filter; each takes effect at the next drawn frame.
     virtual void SetInlayStandardFontSize(bool) {}

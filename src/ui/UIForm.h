@@ -63,6 +63,7 @@ class FileListModel;
 class PlayerPanel;
 class PanelsLink;
 class PreviewSlot;
+class TBaseFrame;
 class ScanFeed;
 class TAproposFrame;
 class TOptionsFrame;
@@ -111,6 +112,8 @@ class TUIForm final : public QMainWindow {
     TAproposFrame* About() const { return about_; }
     TScenesFrame* SceneEditor() const { return editor_; }
     TRiffForm* RiffWindow() const { return riff_; }
+    // The player frame (the preview of the focused file), made with the window.
+    TBaseFrame* PlayerFrame() const { return frame_; }
 
     // --- The list and its keys (UIFormList.cpp).
     // The item index, or -1 when the file is missing or is not ".avi" in any case. The same
@@ -205,6 +208,7 @@ class TUIForm final : public QMainWindow {
 
     // UIFormStart.cpp
     void buildWindow();
+    void attachPlayer();
     void FormShow();
     void FirstPaint();
     void activated();
@@ -302,6 +306,7 @@ class TUIForm final : public QMainWindow {
     std::unique_ptr<WindowDialogs> ownDialogs_;
     WindowDialogs* dialogs_ = nullptr;
     std::unique_ptr<PreviewSlot> ownPreview_;
+    TBaseFrame* frame_ = nullptr;  // the player frame, child of the window
     PreviewSlot* preview_ = nullptr;
 
     // Widgets (owned by Qt's parent chain).

@@ -28,6 +28,7 @@
 #include "ui/panels/OptionsFrame.h"
 #include "ui/PlayerPanel.h"
 #include "ui/PreviewSlot.h"
+#include "ui/preview/TBaseFrame.h"
 #include "ui/ScanFeed.h"
 #include "ui/ThreadedDirscan.h"
 #include "ui/UIForm.h"
@@ -62,6 +63,7 @@ TUIForm::TUIForm(WindowServices services, const std::vector<std::string>& argume
         versionText_ = QString::fromStdString(about::VersionText());
         buildDateText_ = QString::fromStdString(FormatDateTime("ddddd", about::BuildDate()));
         buildWindow();
+        attachPlayer();
         createActions();
         createMenus();
         sceneTracking_ = true;
@@ -101,6 +103,29 @@ void TUIForm::SetPreview(PreviewSlot* preview) {
     preview_ = preview ? preview : ownPreview_.get();
     if (settings_)
         settings_->SetPreview(preview_);
+}
+
+void TUIForm::attachPlayer() {
+    frame_ = new TBaseFrame(player_, s_.Prefs, s_.Env.Locale, this);
+    frame_->SetIdleLine(QString("%1 %2 %3 %4")
+                            .arg(about::kProductName, versionText_, "by", about::kMaker)
+                            .toStdString());
+    frame_->Clear();
+    preview_ = frame_;
+    connect(frame_, &TBaseFrame::PlayCaptionChanged, this, [this](const QString& caption) {
+        if (QAction* a = Action("avPlayStop"))
+            a->setText(caption);
+    });
+    connect(frame_, &TBaseFrame::StatusChanged, this, [this](const StatusTexts& t) {
+        if (t.Datecode != "-")
+            player_->ShowPlayingTexts(t.Datecode, t.Timecode, t.Image, t.Audio, t.DataRate);
+    });
+    connect(frame_, &TBaseFrame::CornerMarkClicked, this, [this] {
+        if (QAction* a = Action("amAfficherSliders"); a && a->isEnabled())
+            a->trigger();
+    });
+    connect(frame_, &TBaseFrame::InlayPlaced, this,
+            [this](int x, int y) { player_->SetInlayPosition(x, y); });
 }
 
 void TUIForm::buildWindow() {

@@ -93,13 +93,14 @@ void WindowHost::WaitForRun(commands::CommandWorker& worker) {
 
 void WindowHost::ReleasePreview(const std::string& path) {
     onUi([&] {
-        if (w_.current_ && w_.current_->FullName == path && w_.preview_->Active())
-            w_.preview_->Clear();
+        if (w_.current_ && w_.current_->FullName == path)
+            w_.preview_->Release();
     });
 }
 
 void WindowHost::TakeBackPreview(const std::string& path, bool) {
     onUi([&] {
+        w_.preview_->Resume();
         if (w_.current_ && w_.current_->FullName == path)
             w_.preview_->Load(w_.current_.get());
     });
