@@ -21,7 +21,7 @@ Program::Program(ProgramOptions options)
     form_ = std::make_unique<ui::TUIForm>(ui::WindowServices{prefs_, env, *desktop_, control_},
                                           options.Arguments);
     probe_ = std::make_unique<media::TdmList>();
-    cdm_ = std::make_unique<media::TCdm>();
+    cdm_ = std::make_unique<media::TCdm>(env.Locale);
     patcher_ = std::make_unique<avi::AviHeaderPatcher>();
     module_ = std::make_unique<commands::Tch>(
         commands::TchServices{prefs_, *cdm_, *patcher_, *desktop_, form_->Host(), env.Locale});

@@ -1,5 +1,8 @@
 #include "cli/CliSession.h"
 
+#include <QGuiApplication>
+#include <cstdio>
+
 #include "core/settings/PreferencesStore.h"
 #include "platform/PreferencesEnvironment.h"
 #include "platform/UserLocale.h"
@@ -21,11 +24,34 @@ files::RecordSettings RecordSettingsOf(const settings::Preferences& prefs,
     return r;
 }
 
+// kelvor-cli's standard error carries its own lines; Qt's notes about the environment (no
+// XDG_RUNTIME_DIR, a font substituted) are not the user's business, its errors are.
+void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "kelvor-cli: %s\n", message.toLocal8Bit().constData());
+}
+
+// The offscreen platform needs no display; it is named on the application's own command line,
+// so the user's environment stays as it is.
+std::shared_ptr<void> OffscreenGui() {
+    if (QCoreApplication::instance())
+        return nullptr;
+    static int argc = 3;
+    static char name[] = "kelvor-cli";
+    static char option[] = "-platform";
+    static char platform[] = "offscreen";
+    static char* argv[] = {name, option, platform, nullptr};
+    qInstallMessageHandler(QtMessages);
+    return std::make_shared<QGuiApplication>(argc, argv);
+}
+
 }  // namespace
 
 Session::Session(HostOptions options)
-    : Prefs(Loaded()),
+    : Gui(OffscreenGui()),
+      Prefs(Loaded()),
       Locale(platform::UserLocaleInfo()),
+      Cdm(Locale),
       List(Probe, RecordSettingsOf(Prefs, Locale), Prefs.OrdreDeLaListe,
            Prefs.SelectionnerALOuverture),
       Host(List, Control, options),

@@ -1,10 +1,14 @@
 // The modules a command verb of kelvor-cli works with, created in the program's order: the
 // preferences, the list probe, the conversion module, the header patcher, the desktop services,
-// the run flags, the list, the terminal host and the command module.
+// the run flags, the list, the terminal host and the command module. Before them a
+// QGuiApplication on the offscreen platform, which the datecode inlay draws its text with; the
+// program never shows a window.
 //
 // One per verb run, on the main thread; the workers it starts use it while the main thread
 // waits for them.
 #pragma once
+
+#include <memory>
 
 #include "cli/CliHost.h"
 #include "commands/FileList.h"
@@ -27,6 +31,8 @@ class Session {
 
     commands::WorkerServices Services() { return {Host, Control, Module, Cdm}; }
 
+    // Null when the program already has an application object.
+    std::shared_ptr<void> Gui;
     settings::Preferences Prefs;
     LocaleInfo Locale;
     media::TdmList Probe;

@@ -214,10 +214,6 @@ void PrintCommandHelp(std::FILE* to) {
     for (const commands::ScriptSwitch& sw : commands::ScriptSwitches())
         if (!sw.Command)
             std::fprintf(to, "  %c    %s\n", sw.Letter, sw.Meaning);
-    std::fprintf(to,
-                 "\nNot available yet (their graphs come later): DVtype1, DVType2, Ntsc, Pal,\n"
-                 "IncrusterDatecode, ConvertirDV, ExtraireAudio, CorrigerType2, DecalerHoraire,\n"
-                 "CutScenes, CreerScnContenu, ScenesTextFromContenu, ScenesExcelFromContenu.\n");
 }
 
 }  // namespace kelvor::cli

@@ -1,4 +1,5 @@
-// The conversion commands' conditions and questions, and the two in-place header repairs.
+// The conversion commands: their conditions, questions and executions through the conversion
+// module's graphs, and the two in-place header repairs.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -7,8 +8,12 @@
 #include <functional>
 
 #include "commands/CommandTexts.h"
+#include "commands/InlaySettings.h"
 #include "commands/Tch.h"
 #include "core/avi/AviHeaderPatcher.h"
+#include "media/filters/Tdv_DVheader.h"
+#include "media/filters/Tdv_Superposer.h"
+#include "media/graphs/TCdm.h"
 
 namespace kelvor::commands {
 namespace {
@@ -53,6 +58,165 @@ std::uint32_t CodeOf(const std::string& text) {
 }
 
 }  // namespace
+
+int Tch::AudioTextRate(const std::string& audioText) {
+    std::string head = audioText.substr(0, 5);
+    while (!head.empty() && head.front() == ' ')
+        head.erase(head.begin());
+    while (!head.empty() && head.back() == ' ')
+        head.pop_back();
+    if (head.empty())
+        return 0;
+    int rate = 0;
+    for (char ch : head) {
+        if (ch < '0' || ch > '9')
+            return 0;
+        rate = rate * 10 + (ch - '0');
+    }
+    return rate;
+}
+
+void Tch::AudioRateStep(const files::TAfficherFichier& video, bool both) {
+    const int rate = AudioTextRate(video.AudioText);
+    if (rate <= 0)
+        return;
+    s_.Cdm.SetAudioRate(s_.Cdm.acm1, rate);
+    if (both)
+        s_.Cdm.SetAudioRate(s_.Cdm.acm2, rate);
+}
+
+void Tch::convert(const files::TAfficherFichier& f, const std::string& output,
+                  const std::function<bool(const std::string&, const std::string&)>& build,
+                  const std::function<void()>& prepare, TExecutionResult& result,
+                  TchUpdateType update) {
+    result.newfichier.clear();
+    result.update = utNone;
+    GraphRun run;
+    run.NewPath = output;
+    run.Update = update;
+    run.Build = [&] { return build(f.FullName, output); };
+    run.Prepare = prepare;
+    GraphCommandRun(result, run);
+}
+
+void Tch::DVtype1Execution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+    media::TCdm& cdm = s_.Cdm;
+    convert(
+        f, OutputPath(f, "_type1.avi"),
+        [&cdm](const std::string& v, const std::string& o) { return cdm.BuildDVtype1Graph(v, o); },
+        {}, result);
+}
+
+void Tch::DVType2Execution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+    media::TCdm& cdm = s_.Cdm;
+    convert(
+        f, OutputPath(f, "_type2.avi"),
+        [&cdm](const std::string& v, const std::string& o) { return cdm.BuildDVType2Graph(v, o); },
+        [&] { AudioRateStep(f, true); }, result);
+}
+
+void Tch::standardConversion(const files::TAfficherFichier& f, int standard,
+                             std::string_view suffix, TExecutionResult& result) {
+    media::TCdm& cdm = s_.Cdm;
+    const bool type2 = f.DVType == 2;
+    convert(
+        f, OutputPath(f, suffix),
+        [&cdm, type2, standard](const std::string& v, const std::string& o) {
+            return type2 ? cdm.BuildStandardGraphType2(v, o, standard)
+                         : cdm.BuildStandardGraphType1(v, o, standard);
+        },
+        [&] {
+            AudioRateStep(f, true);
+            // The new file carries the datecode shifted by the difference used for display.
+            cdm.DVHeader().SetRestore(true);
+            cdm.DVHeader().SetTimeShift(s_.Prefs.DecalageHoraire);
+        },
+        result);
+}
+
+void Tch::NtscExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+    standardConversion(f, media::kStandardNtsc, "_ntsc.avi", result);
+}
+
+void Tch::PalExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+    standardConversion(f, media::kStandardPal, "_pal.avi", result);
+}
+
+void Tch::IncrusterDatecodeExecution(TParam&, const files::TAfficherFichier& f,
+                                     TExecutionResult& result) {
+    media::TCdm& cdm = s_.Cdm;
+    const bool type2 = f.DVType == 2;
+    const int standard = f.Standard;
+    convert(
+        f, OutputPath(f, "_in.avi"),
+        [&cdm, type2, standard](const std::string& v, const std::string& o) {
+            return type2 ? cdm.BuildIncrusterGraphType2(v, o, standard)
+                         : cdm.BuildIncrusterGraphType1(v, o, standard);
+        },
+        [&] {
+            AudioRateStep(f, true);
+            // The frames keep their own header blocks; the datecode is drawn, not shifted.
+            cdm.DVHeader().SetRestore(true);
+            cdm.DVHeader().SetTimeShift(0);
+            cdm.SetInlayBorderSize(s_.Prefs.BorderSize);
+            // The display length counts the processed file's own frames.
+            ConfigureInlay(cdm.Superposer(), s_.Prefs, f.Fps);
+        },
+        result);
+}
+
+void Tch::ConvertirDVExecution(TParam&, const files::TAfficherFichier& f,
+                               TExecutionResult& result) {
+    media::TCdm& cdm = s_.Cdm;
+    const int standard = s_.Prefs.StandardParDefaut;
+    const int frequence = s_.Prefs.FrequenceDV;
+    convert(
+        f, OutputPath(f, "_dvtype2.avi"),
+        [&cdm, standard, frequence](const std::string& v, const std::string& o) {
+            return cdm.BuildConvertirDVGraph(v, o, standard, frequence);
+        },
+        {}, result);
+}
+
+void Tch::ExtraireAudioExecution(TParam&, const files::TAfficherFichier& f,
+                                 TExecutionResult& result) {
+    media::TCdm& cdm = s_.Cdm;
+    // The list shows only ".avi" files: the WAV path is reported, the list does not change.
+    convert(
+        f, OutputPath(f, ".wav"),
+        [&cdm](const std::string& v, const std::string& o) {
+            return cdm.BuildExtraireAudioGraph(v, o);
+        },
+        [&] { AudioRateStep(f, false); }, result, utNone);
+}
+
+void Tch::CorrigerType2Execution(TParam&, const files::TAfficherFichier& f,
+                                 TExecutionResult& result) {
+    media::TCdm& cdm = s_.Cdm;
+    convert(
+        f, OutputPath(f, "_fixed.avi"),
+        [&cdm](const std::string& v, const std::string& o) {
+            return cdm.BuildCorrigerType2Graph(v, o);
+        },
+        {}, result);
+}
+
+void Tch::DecalerHoraireExecution(TParam&, const files::TAfficherFichier& f,
+                                  TExecutionResult& result) {
+    media::TCdm& cdm = s_.Cdm;
+    const double shift = CorrectionShift;
+    convert(
+        f, OutputPath(f, TimeDifferenceSuffix(shift)),
+        [&cdm](const std::string& v, const std::string& o) {
+            return cdm.BuildDecalerHoraireGraph(v, o);
+        },
+        [&cdm, &f, shift, this] {
+            cdm.DVHeader().SetTimeShift(shift);
+            cdm.DVHeader().SetRestore(false);
+            AudioRateStep(f, true);
+        },
+        result);
+}
 
 void Tch::conversionConfirmation(const files::TAfficherFichier& f, std::string_view suffix,
                                  std::string& msg) const {

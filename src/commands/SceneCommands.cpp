@@ -1,11 +1,12 @@
-// The scene commands: scene lists, exports and subtitles by date through the date detection
-// graph, the exports of an existing scn file, the removal of the scn and srt files, and the
-// conditions and questions of the cut and of the detection by content.
+// The scene commands: scene lists, exports and subtitles by date and by content through the
+// detection graphs, the exports of an existing scn file, the removal of the scn and srt files,
+// and the cut of a video into one file per scene.
 #include "commands/CommandTexts.h"
 #include "commands/Tch.h"
 #include "core/scenes/DetectionSinks.h"
 #include "core/scenes/ScnConversions.h"
 #include "core/shell/DesktopServices.h"
+#include "media/filters/TSceneDetectContenu.h"
 #include "media/filters/Tdv_sceneDetect.h"
 #include "media/graphs/TCdm.h"
 
@@ -156,6 +157,104 @@ void Tch::DetectByDate(const files::TAfficherFichier& video, const DateSinks& wa
                 cdm.NoteRunFailure(sinks.Error().empty() ? "a scene file could not be written"
                                                          : sinks.Error());
         };
+    };
+    GraphCommandRun(result, run);
+}
+
+void Tch::DetectByContent(const files::TAfficherFichier& video, ContentSink sink,
+                          TExecutionResult& result) {
+    result.update = utModify;
+    result.newfichier = video.FullName;
+    media::TCdm& cdm = s_.Cdm;
+    GraphRun run;
+    run.Update = utModify;
+    run.NewPath = video.FullName;
+    run.Build = [&] { return cdm.BuildSceneContenuGraph(video.FullName); };
+    // As by date: the writer opens only once the graph is built and has a length.
+    run.Prepare = [&cdm, &video, sink, this] {
+        scenes::SinkSettings settings;
+        settings.Export.FrameRate = video.Fps;
+        settings.Export.Locale = s_.Locale;
+        settings.DisplayFormat = s_.Prefs.FormatPourAfficherDatecode;
+        scenes::DetectionSinks& sinks = cdm.Sinks();
+        sinks.SetSettings(settings);
+        media::TSceneDetectContenu& d = cdm.SceneDetectContenu();
+        switch (sink) {
+            case ContentSink::Scn:
+                sinks.OpenScnByContent(video.FullName);
+                d.OnSceneEnd = [&sinks](std::int32_t f) { sinks.ContentScnSceneEnd(f); };
+                break;
+            case ContentSink::Text:
+                sinks.OpenTextByContent(video.FullName);
+                d.OnSceneEnd = [&sinks](std::int32_t f) { sinks.ContentTextSceneEnd(f); };
+                break;
+            case ContentSink::Spreadsheet:
+                sinks.OpenSpreadsheetByContent(video.FullName);
+                d.OnSceneEnd = [&sinks](std::int32_t f) { sinks.ContentSpreadsheetSceneEnd(f); };
+                break;
+        }
+        // The stream end comes when the worker stops the graph, after the last scene end.
+        d.OnStreamEnd = [&sinks, &cdm, sink] {
+            if (!cdm.RunFailure().empty()) {
+                sinks.DiscardAll();
+                return;
+            }
+            const bool closed = sink == ContentSink::Scn    ? sinks.CloseScn()
+                                : sink == ContentSink::Text ? sinks.CloseTextByContent()
+                                                            : sinks.CloseSpreadsheetByContent();
+            if (!closed)
+                cdm.NoteRunFailure(sinks.Error().empty() ? "a scene file could not be written"
+                                                         : sinks.Error());
+        };
+    };
+    GraphCommandRun(result, run);
+}
+
+void Tch::CreerScnContenuExecution(TParam&, const files::TAfficherFichier& f,
+                                   TExecutionResult& result) {
+    DetectByContent(f, ContentSink::Scn, result);
+}
+
+void Tch::ScenesTextFromContenuExecution(TParam&, const files::TAfficherFichier& f,
+                                         TExecutionResult& result) {
+    DetectByContent(f, ContentSink::Text, result);
+}
+
+void Tch::ScenesExcelFromContenuExecution(TParam&, const files::TAfficherFichier& f,
+                                          TExecutionResult& result) {
+    DetectByContent(f, ContentSink::Spreadsheet, result);
+}
+
+void Tch::CutScenesExecution(TParam&, const files::TAfficherFichier& f,
+                             TExecutionResult& result) {
+    result.newfichier.clear();
+    result.update = utNone;
+    if (CutSceneIndex < 0 || static_cast<std::size_t>(CutSceneIndex) >= CutSceneList.size()) {
+        result.failure = "no such scene in the scn file";
+        return;
+    }
+    const scenes::TSceneClass scene = CutSceneList[static_cast<std::size_t>(CutSceneIndex)].Scene;
+    media::TCdm& cdm = s_.Cdm;
+    GraphRun run;
+    run.NewPath = SceneOutputPath(f, CutSceneIndex);
+    run.Update = utAdd;
+    const bool type2 = f.DVType == 2;
+    run.Build = [&] {
+        return type2 ? cdm.BuildCutSceneGraphType2(f.FullName, run.NewPath)
+                     : cdm.BuildCutSceneGraphType1(f.FullName, run.NewPath);
+    };
+    // The scene's frames as times of the processed file's own rate; the graph streams from the
+    // start to just before the end.
+    run.Duration = [&]() -> std::int64_t {
+        media::ConversionProgress& progress = cdm.Progress();
+        const std::int64_t fd = FrameDuration(f);
+        const std::int64_t start = static_cast<std::int64_t>(scene.StartFrame) * fd;
+        const std::int64_t stop = static_cast<std::int64_t>(scene.EndFrame) * fd - 1;
+        progress.ProgressSeeking = &cdm.GraphSeeking();
+        progress.ProgressStart = start;
+        if (!progress.ProgressSeeking->SetPositions(start, stop))
+            return 0;
+        return (static_cast<std::int64_t>(scene.EndFrame) - scene.StartFrame) * fd;
     };
     GraphCommandRun(result, run);
 }

@@ -219,38 +219,38 @@ void Tch::wire() {
     FileDate.OnConfirmation = bind(&Tch::FileDateConfirmation);
     FileDate.OnExecution = bind(&Tch::FileDateExecution);
 
-    // Conversions and repairs. The graph commands whose graphs come later have their
-    // conditions, questions and output names already; their executions report that they are
-    // not available yet.
+    // Conversions and repairs.
     const auto conversion =
         [this](tFileAction& c,
                void (Tch::*condition)(TParam&, const files::TAfficherFichier&, bool&, bool&),
-               std::string suffix) {
+               std::string suffix,
+               void (Tch::*execution)(TParam&, const files::TAfficherFichier&,
+                                      TExecutionResult&)) {
             c.OnFileCondition = bind(condition);
             c.OnConfirmation = [this, suffix](TParam&, const files::TAfficherFichier& f,
                                               std::string& msg) {
                 conversionConfirmation(f, suffix, msg);
             };
-            c.OnExecution = [this, &c](TParam&, const files::TAfficherFichier&,
-                                       TExecutionResult& r) { NotAvailableYet(c, r); };
+            c.OnExecution = bind(execution);
         };
-    conversion(DVtype1, &Tch::DVtype1FileCondition, "_type1.avi");
-    conversion(DVType2, &Tch::DVType2FileCondition, "_type2.avi");
-    conversion(Ntsc, &Tch::NtscFileCondition, "_ntsc.avi");
-    conversion(Pal, &Tch::PalFileCondition, "_pal.avi");
-    conversion(IncrusterDatecode, &Tch::IncrusterDatecodeFileCondition, "_in.avi");
-    conversion(ConvertirDV, &Tch::ConvertirDVFileCondition, "_dvtype2.avi");
-    conversion(ExtraireAudio, &Tch::ExtraireAudioFileCondition, ".wav");
-    conversion(CorrigerType2, &Tch::CorrigerType2FileCondition, "_fixed.avi");
+    conversion(DVtype1, &Tch::DVtype1FileCondition, "_type1.avi", &Tch::DVtype1Execution);
+    conversion(DVType2, &Tch::DVType2FileCondition, "_type2.avi", &Tch::DVType2Execution);
+    conversion(Ntsc, &Tch::NtscFileCondition, "_ntsc.avi", &Tch::NtscExecution);
+    conversion(Pal, &Tch::PalFileCondition, "_pal.avi", &Tch::PalExecution);
+    conversion(IncrusterDatecode, &Tch::IncrusterDatecodeFileCondition, "_in.avi",
+               &Tch::IncrusterDatecodeExecution);
+    conversion(ConvertirDV, &Tch::ConvertirDVFileCondition, "_dvtype2.avi",
+               &Tch::ConvertirDVExecution);
+    conversion(ExtraireAudio, &Tch::ExtraireAudioFileCondition, ".wav",
+               &Tch::ExtraireAudioExecution);
+    conversion(CorrigerType2, &Tch::CorrigerType2FileCondition, "_fixed.avi",
+               &Tch::CorrigerType2Execution);
     DecalerHoraire.OnFileCondition = bind(&Tch::DecalerHoraireFileCondition);
     DecalerHoraire.OnConfirmation = [this](TParam&, const files::TAfficherFichier& f,
                                            std::string& msg) {
         conversionConfirmation(f, TimeDifferenceSuffix(CorrectionShift), msg);
     };
-    DecalerHoraire.OnExecution = [this](TParam&, const files::TAfficherFichier&,
-                                        TExecutionResult& r) {
-        NotAvailableYet(DecalerHoraire, r);
-    };
+    DecalerHoraire.OnExecution = bind(&Tch::DecalerHoraireExecution);
     CorrigerFps.OnFileCondition = bind(&Tch::CorrigerFpsFileCondition);
     CorrigerFps.OnConfirmation = bind(&Tch::CorrigerFpsConfirmation);
     CorrigerFps.OnExecution = bind(&Tch::CorrigerFpsExecution);
@@ -296,11 +296,10 @@ void Tch::wire() {
     ScenesExcel.OnExecution = bind(&Tch::ScenesExcelExecution);
     CutScenes.OnFileCondition = bind(&Tch::CutScenesFileCondition);
     CutScenes.OnConfirmation = bind(&Tch::CutScenesConfirmation);
-    for (tFileAction* c :
-         {&CreerScnContenu, &ScenesTextFromContenu, &ScenesExcelFromContenu, &CutScenes})
-        c->OnExecution = [this, c](TParam&, const files::TAfficherFichier&, TExecutionResult& r) {
-            NotAvailableYet(*c, r);
-        };
+    CreerScnContenu.OnExecution = bind(&Tch::CreerScnContenuExecution);
+    ScenesTextFromContenu.OnExecution = bind(&Tch::ScenesTextFromContenuExecution);
+    ScenesExcelFromContenu.OnExecution = bind(&Tch::ScenesExcelFromContenuExecution);
+    CutScenes.OnExecution = bind(&Tch::CutScenesExecution);
 
     // Files and viewer.
     oterfichier.OnExecution = bind(&Tch::oterfichierExecution);
@@ -335,7 +334,9 @@ void Tch::GraphCommandRun(TExecutionResult& result, const GraphRun& run) {
         return;
     }
     progress.ProgressDuration = 0;
-    if (progress.ProgressSeeking)
+    if (run.Duration)
+        progress.ProgressDuration = run.Duration();
+    else if (progress.ProgressSeeking)
         progress.ProgressSeeking->GetDuration(progress.ProgressDuration);
     if (progress.ProgressDuration <= 0) {
         progress.ProgressDuration = 0;
@@ -353,13 +354,6 @@ void Tch::GraphCommandRun(TExecutionResult& result, const GraphRun& run) {
         const std::string why = cdm.RunFailure();
         result.failure = why.empty() ? "the graph cannot start" : why;
     }
-}
-
-void Tch::NotAvailableYet(const tFileAction& command, TExecutionResult& result) {
-    result.update = utNone;
-    result.newfichier.clear();
-    const std::string what = command.Caption.empty() ? command.Name : command.Caption;
-    result.failure = "\"" + what + "\" is not available yet in this version";
 }
 
 std::string Tch::OutputPath(const files::TAfficherFichier& video, std::string_view suffix) const {

@@ -104,6 +104,9 @@ class Tch {
         std::function<void()> Prepare;  // may be empty
         TchUpdateType Update = utAdd;
         std::string NewPath;
+        // The length of the run in 100 ns units; empty: the duration of ProgressSeeking. The cut
+        // positions the graph here and answers its scene's length.
+        std::function<std::int64_t()> Duration;
     };
     void GraphCommandRun(TExecutionResult& result, const GraphRun& run);
     // The scene detection by date with the sinks a request names, for the date commands and
@@ -117,8 +120,15 @@ class Tch {
     void DetectByDate(const files::TAfficherFichier& video, const DateSinks& sinks,
                       TExecutionResult& result);
 
-    // What the commands whose graphs are not built yet report.
-    void NotAvailableYet(const tFileAction& command, TExecutionResult& result);
+    // The scene detection by content with the sink a request names, for the content commands.
+    enum class ContentSink { Scn, Text, Spreadsheet };
+    void DetectByContent(const files::TAfficherFichier& video, ContentSink sink,
+                         TExecutionResult& result);
+    // The audio rate step: the first five characters of the file's AudioText, trimmed, as the
+    // output rate of acm1 (and acm2 when both); nothing when they are not a number.
+    void AudioRateStep(const files::TAfficherFichier& video, bool both);
+    // That rate, or 0.
+    static int AudioTextRate(const std::string& audioText);
 
     // Output names.
     std::string OutputPath(const files::TAfficherFichier& video, std::string_view suffix) const;
@@ -176,6 +186,24 @@ class Tch {
     void CorrigerFpsExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
     void CorrigerCodecConfirmation(TParam&, const files::TAfficherFichier&, std::string&);
     void CorrigerCodecExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    void DVtype1Execution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    void DVType2Execution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    void NtscExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    void PalExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    void IncrusterDatecodeExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    void ConvertirDVExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    void ExtraireAudioExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    void CorrigerType2Execution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    void DecalerHoraireExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    // A conversion into the output its suffix names, through the graph `build` makes for
+    // (video, output), with the command's own preparation.
+    void convert(const files::TAfficherFichier& f, const std::string& output,
+                 const std::function<bool(const std::string& video, const std::string& output)>& build,
+                 const std::function<void()>& prepare, TExecutionResult& result,
+                 TchUpdateType update = utAdd);
+    // The standard conversion into PAL (1) or NTSC (2).
+    void standardConversion(const files::TAfficherFichier& f, int standard, std::string_view suffix,
+                            TExecutionResult& result);
     // The replacement question of a conversion, on the output its suffix names.
     void conversionConfirmation(const files::TAfficherFichier& f, std::string_view suffix,
                                 std::string& msg) const;
@@ -202,6 +230,12 @@ class Tch {
     void ScenesExcelFromScnExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
     void ScenesTextExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
     void ScenesExcelExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    void CreerScnContenuExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
+    void ScenesTextFromContenuExecution(TParam&, const files::TAfficherFichier&,
+                                        TExecutionResult&);
+    void ScenesExcelFromContenuExecution(TParam&, const files::TAfficherFichier&,
+                                         TExecutionResult&);
+    void CutScenesExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
     void SupprimerScnExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
     void Supprimer_srtExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
 

@@ -165,7 +165,7 @@ TEST(CorrigerCodec, TwoLettersLeaveZeroBytes) {
     EXPECT_EQ(kelvor::test::ReadFile(c.dir / "b.avi"), "not a video");
 }
 
-TEST(Conversions, ConditionsQuestionsAndOutputNamesBeforeTheirGraphs) {
+TEST(Conversions, ConditionsQuestionsAndOutputNames) {
     Commands c;
     c.make("pal.avi", kPal2);
     c.make("ntsc.avi", "type=2 standard=ntsc frames=3 date=2024-01-01T10:00:00");
@@ -184,10 +184,10 @@ TEST(Conversions, ConditionsQuestionsAndOutputNamesBeforeTheirGraphs) {
     c.host.answers = {TAnswer::YesToAll};
     c.run("Ntsc");
     ASSERT_EQ(c.host.outcomes.size(), 1u);
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utNone);
-    EXPECT_EQ(c.host.outcomes[0].second.Failure,
-              "\"Convert into NTSC\" is not available yet in this version");
-    EXPECT_EQ(kelvor::test::ReadFile(c.dir / "pal_ntsc.avi"), "earlier output");
+    EXPECT_EQ(c.host.outcomes[0].second.Update, utAdd);
+    EXPECT_TRUE(c.host.outcomes[0].second.Succeeded()) << c.host.outcomes[0].second.Failure;
+    EXPECT_EQ(c.host.outcomes[0].second.NewPath, c.path("pal_ntsc.avi"));
+    EXPECT_NE(kelvor::test::ReadFile(c.dir / "pal_ntsc.avi"), "earlier output");
 
     const files::TAfficherFichier& pal = *c.list.Item(c.list.FindItem(c.path("pal.avi"))).Record;
     EXPECT_EQ(c.tch.OutputPath(pal, "_ntsc.avi"), c.path("pal_ntsc.avi"));

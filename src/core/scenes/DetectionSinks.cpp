@@ -124,6 +124,20 @@ bool DetectionSinks::CloseSubtitles() {
     return finish(srt_, error_);
 }
 
+void DetectionSinks::OpenScnByContent(std::string_view videoPath) {
+    CloseScn();
+    scn_ = std::make_unique<TwriteScene>(videoPath, ScnVariant::Narrow);
+}
+
+void DetectionSinks::ContentScnSceneEnd(std::int32_t endFrame) {
+    // A change reported again at the end of the stream would add an empty scene.
+    if (!scn_ || endFrame == 0 || endFrame <= scn_->LastEndFrame())
+        return;
+    const TSceneClass scene{scn_->LastEndFrame(), endFrame};
+    scn_->AddScene(DefaultSceneCaption(scn_->ScenesWritten() + 1, scene, settings_.Export.FrameRate),
+                   endFrame);
+}
+
 void DetectionSinks::OpenTextByContent(std::string_view videoPath) {
     CloseTextByContent();
     text_ = std::make_unique<TWriteScn_text>(videoPath, settings_.Export);

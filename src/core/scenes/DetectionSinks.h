@@ -76,6 +76,11 @@ class DetectionSinks {
     void SubtitleLine(const FrameInfo& current, const std::string& line1, const std::string& line2);
     bool CloseSubtitles();
 
+    // Scn file of the content detector, fed with end frames: always the narrow variant, each
+    // scene captioned as DefaultSceneCaption gives it. Closed by CloseScn.
+    void OpenScnByContent(std::string_view videoPath);
+    void ContentScnSceneEnd(std::int32_t endFrame);
+
     // Plain text list and plain spreadsheet of the content detector, fed with end frames.
     void OpenTextByContent(std::string_view videoPath);
     void ContentTextSceneEnd(std::int32_t endFrame);

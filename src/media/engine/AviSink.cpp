@@ -184,6 +184,7 @@ HRESULT AviMuxFilter::Pause() {
         error_.clear();
         failed_ = finished_ = stopping_ = false;
         frames_ = 0;
+        position_ = 0;
     }
     return BaseFilter::Pause();
 }
@@ -200,6 +201,14 @@ HRESULT AviMuxFilter::Stop() {
             in.early.clear();
     }
     return BaseFilter::Stop();
+}
+
+void AviMuxFilter::StartThreads() {
+    bool any = false;
+    for (InputPin* in : InputPins())
+        any = any || in->IsConnected();
+    if (!any)
+        output_->DeliverEndOfStream();
 }
 
 bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
@@ -301,9 +310,11 @@ HRESULT AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
                     }
                 }
             }
-            if (result == S_OK && writer_->writeVideoFrame(sample->data()))
+            if (result == S_OK && writer_->writeVideoFrame(sample->data())) {
                 ++frames_;
-            else
+                if (Succeeded(sample->GetTime(t0, t1)))
+                    position_ = t1;
+            } else
                 result = E_FAIL;
         } else if (!writer_) {
             me.early.push_back(std::move(sample));

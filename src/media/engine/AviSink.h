@@ -72,12 +72,18 @@ class AviMuxFilter : public BaseFilter {
     InputPin* FreeInput() const;
     // Frames written in the current or last run.
     std::uint64_t FramesWritten() const;
+    // The stream time (100 ns) up to which video was written, for a progress display; any
+    // thread. The start of the stream until the first frame is written.
+    REFERENCE_TIME CurrentPosition() const { return position_.load(); }
 
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
     HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
     HRESULT CompleteConnect(Pin& pin) override;
     HRESULT Pause() override;
     HRESULT Stop() override;
+    // A mux without a connected input ends its output's stream at once, so a graph in which
+    // nothing reaches it completes (writing no file) instead of waiting for ever.
+    void StartThreads() override;
     HRESULT Receive(InputPin& pin, SamplePtr sample) override;
     void EndOfStream(InputPin& pin) override;
 
@@ -104,6 +110,7 @@ class AviMuxFilter : public BaseFilter {
     bool finished_ = false;
     bool stopping_ = false;
     std::uint64_t frames_ = 0;
+    std::atomic<REFERENCE_TIME> position_{0};
 };
 
 }  // namespace kelvor::media

@@ -288,6 +288,10 @@ void AviSplitterFilter::stream() {
         std::uint64_t end = 0;
         std::uint64_t unitsDone = 0;  // frames, or audio sample frames before `next`
         bool active = false;
+        // The stop: video ends before frame endUnits, sound before the first chunk whose
+        // middle is at or after stopSample.
+        std::uint64_t endUnits = std::numeric_limits<std::uint64_t>::max();
+        long double stopSample = std::numeric_limits<long double>::infinity();
     };
     std::vector<Cursor> cur(n);
     const REFERENCE_TIME stopAt = stop_ < 0 ? std::numeric_limits<REFERENCE_TIME>::max() : stop_;
@@ -308,12 +312,19 @@ void AviSplitterFilter::stream() {
                     kUnitsPerSecond);
             c.next = std::min(f, c.end);
             c.unitsDone = c.next;
+            if (stop_ >= 0 && so.rate && so.scale)
+                c.endUnits = static_cast<std::uint64_t>(
+                    (static_cast<long double>(stop_) * so.rate / so.scale +
+                     kUnitsPerSecond / 2) /
+                    kUnitsPerSecond);
         } else {
-            // Walk the chunks up to the start position (each step is one index entry).
-            const std::uint64_t want =
-                so.sampleRate ? static_cast<std::uint64_t>(static_cast<long double>(start_) *
-                                                           so.sampleRate / kUnitsPerSecond)
-                              : 0;
+            // Walk the chunks up to the start position (each step is one index entry). Sound
+            // starts at the chunk boundary nearest the start (the first chunk whose middle is
+            // at or after it), as it stops at the one nearest the stop: DV sound comes in one
+            // chunk per frame, so a cut takes exactly the sound of its frames and cuts put end
+            // to end give the whole sound.
+            const long double want =
+                static_cast<long double>(start_) * so.sampleRate / kUnitsPerSecond;
             std::uint64_t samples = 0;
             std::uint64_t k = 0;
             for (; k < c.end; ++k) {
@@ -321,19 +332,33 @@ void AviSplitterFilter::stream() {
                 if (!ch)
                     break;
                 const std::uint64_t inChunk = ch->Size / so.blockAlign;
-                if (samples + inChunk > want)
+                if (static_cast<long double>(samples) + static_cast<long double>(inChunk) / 2 >=
+                    want)
                     break;
                 samples += inChunk;
             }
             c.next = k;
             c.unitsDone = samples;
+            if (stop_ >= 0)
+                c.stopSample = static_cast<long double>(stop_) * so.sampleRate / kUnitsPerSecond;
         }
     }
+    // A stream without a rate has no times to order by; such a file is read in file order.
+    bool timed = true;
+    for (std::size_t i = 0; i < n; ++i)
+        if (cur[i].active && (s_->streams[i].audio ? s_->streams[i].sampleRate == 0
+                                                   : s_->streams[i].rate == 0 ||
+                                                         s_->streams[i].scale == 0))
+            timed = false;
     bool failed = false;
     while (!stopRequested_ && !failed) {
-        // The chunk that comes first in the file among the streams still going.
+        // The chunk that starts first in time among the streams still going, the one first in
+        // the file among equals. Files interleave loosely (a writer may put a second of sound
+        // after its pictures), and a receiver that pairs the streams (the DV muxer, the AVI
+        // mux) must never wait for a chunk the file holds behind a queue's worth of others.
         int pick = -1;
-        std::uint64_t best = std::numeric_limits<std::uint64_t>::max();
+        REFERENCE_TIME bestTime = std::numeric_limits<REFERENCE_TIME>::max();
+        std::uint64_t bestOffset = std::numeric_limits<std::uint64_t>::max();
         for (std::size_t i = 0; i < n; ++i) {
             if (!cur[i].active || cur[i].next >= cur[i].end)
                 continue;
@@ -342,8 +367,14 @@ void AviSplitterFilter::stream() {
                 cur[i].active = false;
                 continue;
             }
-            if (ch->Offset < best) {
-                best = ch->Offset;
+            const StreamOut& so = s_->streams[i];
+            const REFERENCE_TIME t =
+                !timed   ? 0
+                : so.audio ? unitsToTime(cur[i].unitsDone, so.sampleRate, 1)
+                           : unitsToTime(cur[i].unitsDone, so.rate, so.scale);
+            if (t < bestTime || (t == bestTime && ch->Offset < bestOffset)) {
+                bestTime = t;
+                bestOffset = ch->Offset;
                 pick = static_cast<int>(i);
             }
         }
@@ -354,13 +385,18 @@ void AviSplitterFilter::stream() {
         const StreamOut& so = s_->streams[i];
         const REFERENCE_TIME t0 = so.audio ? unitsToTime(c.unitsDone, so.sampleRate, 1)
                                            : unitsToTime(c.unitsDone, so.rate, so.scale);
-        if (t0 >= stopAt) {
+        const auto ch = dmx.chunk(i, c.next);
+        const bool past =
+            so.audio ? static_cast<long double>(c.unitsDone) +
+                               static_cast<long double>(ch->Size / so.blockAlign) / 2 >=
+                           c.stopSample
+                     : c.unitsDone >= c.endUnits || t0 >= stopAt;
+        if (past) {
             c.active = false;
             continue;
         }
         auto* out = static_cast<OutputPin*>(GetPin(pick));
         SamplePtr sample = out->GetDeliveryBuffer();
-        const auto ch = dmx.chunk(i, c.next);
         if (ch->Size > kMaxChunkSize) {
             NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT,
                         s_->fileName + ": chunk " + std::to_string(c.next) + " of stream " +

@@ -4,8 +4,14 @@
 // VIDEOINFOHEADER), "auds" (WAVEFORMATEX), "iavs" (DVINFO). Each chunk becomes one sample: a
 // whole DV frame for DV streams.
 //
+// The chunks go out in time order (file order among chunks of the same time, and for a file
+// whose streams have no rate), so a file whose sound lies a second behind its pictures still
+// reaches a receiver that pairs the streams without that receiver waiting on a full queue.
+// A seek starts each picture stream at the frame nearest the start and ends it before the frame
+// nearest the stop; sound starts and stops at the chunk boundaries nearest the two positions.
+//
 // Threads: Load, connection and positions on the driving thread; one streaming thread of the
-// splitter reads the chunks in file order and delivers them. Duration and FrameRate read only
+// splitter reads the chunks and delivers them. Duration and FrameRate read only
 // the stream headers, which stay as they are once the file is open, so the driving thread may
 // ask while the streaming thread reads. When more than one output is
 // connected, each output delivers through its own queue thread, so that a renderer holding its

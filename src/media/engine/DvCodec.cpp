@@ -4,6 +4,7 @@
 
 #include "core/dv/DvPacks.h"
 #include "media/engine/FfmpegUtil.h"
+#include "media/engine/PictureConvert.h"
 
 namespace kelvor::media {
 
@@ -172,10 +173,9 @@ struct DvVideoEncoder::State {
     ff::CodecContextPtr ctx;
     ff::FramePtr frame;
     ff::PacketPtr packet;
-    SwsContext* sws = nullptr;
+    PictureScaler scaler;
     bool pal = true;
     std::int64_t pts = 0;
-    ~State() { sws_freeContext(sws); }
 };
 
 DvVideoEncoder::DvVideoEncoder() = default;
@@ -250,18 +250,13 @@ bool DvVideoEncoder::encode(std::span<const std::uint8_t> rgb, int width, int he
         error_ = "out of memory for the DV picture";
         return false;
     }
-    s_->sws = sws_getCachedContext(
-        s_->sws, width, height, AV_PIX_FMT_BGR24, c->width, c->height, c->pix_fmt,
-        width == c->width && height == c->height ? SWS_FAST_BILINEAR : SWS_BICUBIC, nullptr,
-        nullptr, nullptr);
-    if (!s_->sws) {
+    const PictureShape in{MEDIASUBTYPE_RGB24, width, height};
+    const PictureShape frame{s_->pal ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B, c->width, c->height};
+    if (!s_->scaler.Scale(rgb.data(), in, f->data, f->linesize, frame,
+                          Rect{0, 0, c->width, c->height})) {
         error_ = "no colour converter for this picture";
         return false;
     }
-    const std::uint8_t* src[4] = {rgb.data() + stride * static_cast<std::size_t>(height - 1),
-                                  nullptr, nullptr, nullptr};
-    const int srcStride[4] = {-static_cast<int>(stride), 0, 0, 0};
-    sws_scale(s_->sws, src, srcStride, 0, height, f->data, f->linesize);
     return encodeFrame(out);
 }
 

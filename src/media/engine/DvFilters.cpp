@@ -311,6 +311,20 @@ HRESULT DvVideoEncoderFilter::GetMediaType(int position, MediaType& mt) {
     return S_OK;
 }
 
+HRESULT DvVideoEncoderFilter::GetInputMediaType(int position, MediaType& mt) {
+    const int height = pal_ ? 576 : 480;
+    if (position == 0) {
+        const FourCC sub = pal_ ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B;
+        mt = MakeVideoType(sub, MakePlanarInfo(sub, 720, height, frameTime(pal_)));
+        return S_OK;
+    }
+    if (position == 1) {
+        mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(720, height, frameTime(pal_)));
+        return S_OK;
+    }
+    return VFW_S_NO_MORE_ITEMS;
+}
+
 HRESULT DvVideoEncoderFilter::CheckTransform(const MediaType&, const MediaType& out) {
     return isDvsdVideo(out) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
@@ -412,6 +426,14 @@ HRESULT DvMuxerFilter::CompleteConnect(Pin& pin) {
 }
 
 HRESULT DvMuxerFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+    if (pin.Direction() == PinDirection::Input && &pin != video_) {
+        // Sound as DV carries it: 16-bit stereo at 48 kHz, a second pair at 32 kHz.
+        if (position != 0)
+            return VFW_S_NO_MORE_ITEMS;
+        const int k = audioIndex(static_cast<const InputPin&>(pin));
+        mt = MakeAudioType(MakePcmFormat(k == 1 ? 32000 : 48000, 2));
+        return S_OK;
+    }
     if (&pin != &output() || position != 0 || !video_->IsConnected())
         return VFW_S_NO_MORE_ITEMS;
     const auto v = video_->CurrentMediaType().videoInfo();
@@ -434,7 +456,7 @@ HRESULT DvMuxerFilter::Pause() {
     if (state_ == FilterState::Stopped) {
         std::lock_guard lock(mutex_);
         frames_ = 0;
-        videoEnded_ = false;
+        videoEnded_ = !video_->IsConnected();
         stopping_ = false;
         for (int k = 0; k < 2; ++k) {
             const InputPin* p = GetInputPin(1 + k);
@@ -446,6 +468,11 @@ HRESULT DvMuxerFilter::Pause() {
         }
     }
     return BaseFilter::Pause();
+}
+
+void DvMuxerFilter::StartThreads() {
+    if (!video_->IsConnected())
+        output().DeliverEndOfStream();
 }
 
 HRESULT DvMuxerFilter::Stop() {
@@ -491,7 +518,13 @@ HRESULT DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
     {
         std::unique_lock lock(mutex_);
         const int rate = audio_[0].connected ? audio_[0].rate : audio_[1].rate;
-        n = dvaudio::SamplesForFrame(pal, rate, frames_);
+        // A frame that already carries sound of this rate keeps its own sample count, so the
+        // sound stays where its frames are (cuts, type changes); new frames take the even
+        // spread of the standard.
+        const auto own = dvaudio::ReadFrameAudio(frame);
+        n = own && own->sampleRate == rate && own->pal == pal && own->samples > 0
+                ? own->samples
+                : dvaudio::SamplesForFrame(pal, rate, frames_);
         const auto want = static_cast<std::size_t>(2 * n);
         auto ready = [&] {
             for (const AudioQueue& q : audio_)

@@ -81,12 +81,18 @@ class DvVideoEncoderFilter : public TBCTransformFilter {
     DvVideoEncoderFilter();
     ~DvVideoEncoderFilter() override;
     HRESULT put_VideoFormat(int format);  // DVENCODERVIDEOFORMAT_PAL or _NTSC
+    bool IsPal() const { return pal_; }
+    // The 16:9 flag of the frames; while stopped.
     void SetWide(bool wide) { wide_ = wide; }
+    bool Wide() const { return wide_; }
 
   protected:
     HRESULT CheckInputType(const MediaType& mt) override;
     HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
     HRESULT GetMediaType(int position, MediaType& mt) override;
+    // A picture of the DV frame size at the DV frame rate: the codec's planar layout first (no
+    // colour conversion), then RGB24. Any RGB24 picture is accepted and stretched to the frame.
+    HRESULT GetInputMediaType(int position, MediaType& mt) override;
     HRESULT DecideBufferSize(AllocatorProperties& props) override;
     HRESULT StartStreaming() override;
     HRESULT Transform(const MediaSample& in, MediaSample& out) override;
@@ -118,6 +124,9 @@ class DvMuxerFilter : public BaseFilter {
     HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
     HRESULT Pause() override;
     HRESULT Stop() override;
+    // Without a connected video input there are no frames to carry the sound: the output's
+    // stream ends at once and sound is dropped, so the graph completes.
+    void StartThreads() override;
     HRESULT Receive(InputPin& pin, SamplePtr sample) override;
     void EndOfStream(InputPin& pin) override;
 

@@ -186,6 +186,7 @@ class BaseFilter {
     // S_OK when this input pin takes the type, else VFW_E_TYPE_NOT_ACCEPTED.
     virtual HRESULT CheckMediaType(const Pin& pin, const MediaType& mt);
     // The type this output pin proposes at a position; VFW_S_NO_MORE_ITEMS past the last one.
+    // For an input pin, the types it prefers (a builder inserts converters to reach them).
     virtual HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt);
     // The connection is made (pin's type set); a filter may add pins here.
     virtual HRESULT CompleteConnect(Pin& pin);

@@ -56,8 +56,9 @@ HRESULT InfiniteTeeFilter::Receive(InputPin&, SamplePtr sample) {
 // ---- resampler ----
 
 struct AudioResamplerFilter::Impl {
-    ff::SwrPtr swr;
-    int channels = 2;
+    ff::SwrPtr swr;  // null when the sound passes unchanged
+    int inChannels = 2;
+    int outChannels = 2;
     int inRate = 0;
 };
 
@@ -68,9 +69,18 @@ AudioResamplerFilter::~AudioResamplerFilter() = default;
 HRESULT AudioResamplerFilter::SetOutputRate(int rate) {
     if (State() != FilterState::Stopped)
         return VFW_E_NOT_STOPPED;
-    if (rate < 8000 || rate > 192000)
+    if (rate != 0 && (rate < 8000 || rate > 192000))
         return E_INVALIDARG;
     rate_ = rate;
+    return S_OK;
+}
+
+HRESULT AudioResamplerFilter::SetOutputChannels(int channels) {
+    if (State() != FilterState::Stopped)
+        return VFW_E_NOT_STOPPED;
+    if (channels < 0 || channels > 8)
+        return E_INVALIDARG;
+    channels_ = channels;
     return S_OK;
 }
 
@@ -89,8 +99,8 @@ HRESULT AudioResamplerFilter::GetMediaType(int position, MediaType& mt) {
     const auto w = InputMediaType().waveFormat();
     if (!w)
         return VFW_S_NO_MORE_ITEMS;
-    mt = MakeAudioType(
-        MakePcmFormat(rate_ ? rate_ : static_cast<int>(w->nSamplesPerSec), w->nChannels));
+    mt = MakeAudioType(MakePcmFormat(rate_ ? rate_ : static_cast<int>(w->nSamplesPerSec),
+                                     channels_ ? channels_ : w->nChannels));
     return S_OK;
 }
 
@@ -108,21 +118,29 @@ HRESULT AudioResamplerFilter::DecideBufferSize(AllocatorProperties& props) {
 }
 
 HRESULT AudioResamplerFilter::StartStreaming() {
+    // A wrapper left out of the graph's streams (a second one without a second sound) idles.
+    if (!Input().IsConnected() || !Output().IsConnected())
+        return S_OK;
     const auto in = InputMediaType().waveFormat();
     const auto out = OutputMediaType().waveFormat();
     if (!in || !out)
         return E_UNEXPECTED;
     s_ = std::make_unique<Impl>();
-    s_->channels = in->nChannels;
+    s_->inChannels = in->nChannels;
+    s_->outChannels = out->nChannels;
     s_->inRate = static_cast<int>(in->nSamplesPerSec);
     samplesOut_ = 0;
-    AVChannelLayout layout;
-    av_channel_layout_default(&layout, in->nChannels);
+    if (in->nSamplesPerSec == out->nSamplesPerSec && in->nChannels == out->nChannels)
+        return S_OK;
+    AVChannelLayout inLayout, outLayout;
+    av_channel_layout_default(&inLayout, in->nChannels);
+    av_channel_layout_default(&outLayout, out->nChannels);
     SwrContext* swr = nullptr;
     const int err = swr_alloc_set_opts2(
-        &swr, &layout, AV_SAMPLE_FMT_S16, static_cast<int>(out->nSamplesPerSec), &layout,
+        &swr, &outLayout, AV_SAMPLE_FMT_S16, static_cast<int>(out->nSamplesPerSec), &inLayout,
         AV_SAMPLE_FMT_S16, static_cast<int>(in->nSamplesPerSec), 0, nullptr);
-    av_channel_layout_uninit(&layout);
+    av_channel_layout_uninit(&inLayout);
+    av_channel_layout_uninit(&outLayout);
     if (err < 0 || !swr)
         return E_FAIL;
     s_->swr.reset(swr);
@@ -130,17 +148,24 @@ HRESULT AudioResamplerFilter::StartStreaming() {
 }
 
 HRESULT AudioResamplerFilter::Transform(const MediaSample& in, MediaSample& out) {
-    const int frameBytes = 2 * s_->channels;
-    const int inSamples = in.GetActualDataLength() / frameBytes;
+    const int inFrameBytes = 2 * s_->inChannels;
+    const int outFrameBytes = 2 * s_->outChannels;
+    const int inSamples = in.GetActualDataLength() / inFrameBytes;
     const auto outRate = static_cast<int>(OutputMediaType().waveFormat()->nSamplesPerSec);
-    const int room = static_cast<int>(swr_get_out_samples(s_->swr.get(), inSamples)) + 16;
-    out.Reserve(static_cast<std::size_t>(room) * static_cast<std::size_t>(frameBytes));
-    const std::uint8_t* src[1] = {in.GetPointer()};
-    std::uint8_t* dst[1] = {out.GetPointer()};
-    const int got = swr_convert(s_->swr.get(), dst, room, src, inSamples);
-    if (got < 0)
-        return E_FAIL;
-    out.SetActualDataLength(got * frameBytes);
+    int got = 0;
+    if (!s_->swr) {
+        got = inSamples;
+        out.assign({in.GetPointer(), static_cast<std::size_t>(got) * inFrameBytes});
+    } else {
+        const int room = static_cast<int>(swr_get_out_samples(s_->swr.get(), inSamples)) + 16;
+        out.Reserve(static_cast<std::size_t>(room) * static_cast<std::size_t>(outFrameBytes));
+        const std::uint8_t* src[1] = {in.GetPointer()};
+        std::uint8_t* dst[1] = {out.GetPointer()};
+        got = swr_convert(s_->swr.get(), dst, room, src, inSamples);
+        if (got < 0)
+            return E_FAIL;
+        out.SetActualDataLength(got * outFrameBytes);
+    }
     REFERENCE_TIME t0 = 0, t1 = 0;
     if (Succeeded(in.GetTime(t0, t1)))
         out.SetTime(t0, t0 + static_cast<REFERENCE_TIME>(got) * kUnitsPerSecond / outRate);
@@ -152,7 +177,7 @@ HRESULT AudioResamplerFilter::Transform(const MediaSample& in, MediaSample& out)
 void AudioResamplerFilter::EndOfStream(InputPin& pin) {
     // What the resampler still holds goes out before the end.
     if (s_ && s_->swr && Output().IsConnected()) {
-        const int frameBytes = 2 * s_->channels;
+        const int frameBytes = 2 * s_->outChannels;
         SamplePtr out = Output().GetDeliveryBuffer();
         const int room = 4096;
         out->Reserve(static_cast<std::size_t>(room * frameBytes));

@@ -29,13 +29,18 @@ class InfiniteTeeFilter : public BaseFilter {
     HRESULT Receive(InputPin& pin, SamplePtr sample) override;
 };
 
-// 16-bit PCM in, 16-bit PCM out at the output rate (the input's rate until one is set).
+// 16-bit PCM in, 16-bit PCM out at the output rate and channel count (the input's until set).
+// Sound whose rate and channels stay passes through unchanged.
 class AudioResamplerFilter : public TBCTransformFilter {
   public:
     AudioResamplerFilter();
     ~AudioResamplerFilter() override;
-    // While stopped, before the output is connected. E_INVALIDARG outside 8000..192000 Hz.
+    // While stopped, before the output is connected (a connected output must be joined again to
+    // take it). E_INVALIDARG outside 8000..192000 Hz; 0 goes back to the input's rate.
     HRESULT SetOutputRate(int rate);
+    int OutputRate() const { return rate_; }
+    // 1 to 8 channels; 0 goes back to the input's count. While stopped, as the rate.
+    HRESULT SetOutputChannels(int channels);
     void EndOfStream(InputPin& pin) override;
 
   protected:
@@ -51,6 +56,7 @@ class AudioResamplerFilter : public TBCTransformFilter {
     struct Impl;
     std::unique_ptr<Impl> s_;
     int rate_ = 0;
+    int channels_ = 0;
     std::int64_t samplesOut_ = 0;
 };
 

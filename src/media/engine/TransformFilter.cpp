@@ -36,6 +36,8 @@ HRESULT TBCTransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) 
 }
 
 HRESULT TBCTransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+    if (&pin == input_)
+        return GetInputMediaType(position, mt);
     if (&pin != output_ || !input_->IsConnected())
         return VFW_S_NO_MORE_ITEMS;
     return GetMediaType(position, mt);

@@ -34,6 +34,11 @@ class TBCTransformFilter : public BaseFilter {
     virtual HRESULT CheckTransform(const MediaType& mtIn, const MediaType& mtOut) = 0;
     // The output type at a position (0 first); VFW_S_NO_MORE_ITEMS after the last.
     virtual HRESULT GetMediaType(int position, MediaType& mt) = 0;
+    // The input types this filter prefers, best first, for a graph builder that must insert
+    // converters in front of it; none by default.
+    virtual HRESULT GetInputMediaType(int /*position*/, MediaType& /*mt*/) {
+        return VFW_S_NO_MORE_ITEMS;
+    }
     virtual HRESULT DecideBufferSize(AllocatorProperties& props) = 0;
     virtual HRESULT StartStreaming() { return S_OK; }
     virtual HRESULT Transform(const MediaSample& in, MediaSample& out) = 0;

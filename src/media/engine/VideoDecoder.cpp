@@ -22,6 +22,27 @@ AVCodecID codecFor(const MediaType& mt) {
     return av_codec_get_id(tags, v->bmiHeader.biCompression);
 }
 
+// The full-range "J" formats (MJPEG's) are the plain ones with full-range samples: swscale takes
+// them under their plain names with the range set, and warns on every picture otherwise.
+AVPixelFormat plainFormat(AVPixelFormat f, bool& fullRange) {
+    fullRange = true;
+    switch (f) {
+        case AV_PIX_FMT_YUVJ420P:
+            return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P:
+            return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P:
+            return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P:
+            return AV_PIX_FMT_YUV440P;
+        case AV_PIX_FMT_YUVJ411P:
+            return AV_PIX_FMT_YUV411P;
+        default:
+            fullRange = false;
+            return f;
+    }
+}
+
 }  // namespace
 
 struct VideoDecoderFilter::Impl {
@@ -29,6 +50,7 @@ struct VideoDecoderFilter::Impl {
     ff::FramePtr frame;
     ff::PacketPtr packet;
     SwsContext* sws = nullptr;
+    bool fullRange = false;  // of the pictures sws was last set up for
     std::vector<std::uint8_t> padded;
     REFERENCE_TIME frameTime = 400000;
     std::int64_t delivered = 0;
@@ -118,9 +140,18 @@ HRESULT VideoDecoderFilter::drain() {
         const bool preroll = f->best_effort_timestamp != AV_NOPTS_VALUE &&
                              f->best_effort_timestamp <= s_->prerollUntil;
         if (f->width == w && f->height == h && !preroll) {
-            s_->sws =
-                sws_getCachedContext(s_->sws, w, h, static_cast<AVPixelFormat>(f->format), w, h,
-                                     AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+            bool fullRange = false;
+            const AVPixelFormat format = plainFormat(static_cast<AVPixelFormat>(f->format), fullRange);
+            fullRange = fullRange || f->color_range == AVCOL_RANGE_JPEG;
+            SwsContext* before = s_->sws;
+            s_->sws = sws_getCachedContext(s_->sws, w, h, format, w, h, AV_PIX_FMT_BGR24,
+                                           SWS_BICUBIC, nullptr, nullptr, nullptr);
+            if (s_->sws && (s_->sws != before || fullRange != s_->fullRange)) {
+                const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
+                sws_setColorspaceDetails(s_->sws, coefficients, fullRange ? 1 : 0, coefficients,
+                                         1, 0, 1 << 16, 1 << 16);
+                s_->fullRange = fullRange;
+            }
             if (s_->sws && output_->IsConnected()) {
                 SamplePtr out = output_->GetDeliveryBuffer();
                 out->Reserve(stride * static_cast<std::size_t>(h));

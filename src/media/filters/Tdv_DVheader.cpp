@@ -31,13 +31,24 @@ void RestoreHeaderBlocks(dv::MutableFrame frame, int sequenceCount, const DvSour
         }
         return;
     }
-    std::optional<dv::TTimecode> timecode;
-    if (source.Info.TimecodeValid)
-        timecode = source.Info.Timecode;
-    std::optional<dv::TDatecode> datecode;
+    // Across standards the frame keeps its own header block (its standard) and gets a fresh
+    // subcode and VAUX in the layout of its standard: the source's timecode, date and aspect,
+    // and the target's video source pack. The encoder's own packs would otherwise stand beside
+    // ours in an order readers do not expect.
+    dv::FramePacks packs;
+    packs.Pal = sequenceCount == dv::kSequences625;
+    packs.Wide = source.Info.Widescreen != 0;
+    if (source.Info.TimecodeValid) {
+        dv::TTimecode tc = source.Info.Timecode;
+        // Every PAL frame number exists in NTSC; an NTSC one is brought to PAL's 25 frames a
+        // second, which keeps each value in range and in order.
+        if (packs.Pal && source.Sequences == dv::kSequences525)
+            tc.Frames = static_cast<std::uint8_t>(tc.Frames * 25 / 30);
+        packs.Timecode = tc;
+    }
     if (source.Info.DateValid)
-        datecode = DateTimeToDatecode(source.Info.Date);
-    dv::WriteTimePacks(frame, sequenceCount, timecode, datecode);
+        packs.Datecode = DateTimeToDatecode(source.Info.Date);
+    dv::WriteFramePacks(frame, sequenceCount, packs);
 }
 
 DateShift ShiftDatecode(dv::MutableFrame frame, int sequenceCount, double shiftDays) {

@@ -7,8 +7,9 @@
 // sample upstream (DvSourceFrame); only a sample that carries none takes the detector's latest
 // frame. Within one standard the whole 480 bytes of each DIF sequence are restored. Across
 // standards (PAL into NTSC and back) the source's header byte and VAUX source pack would make
-// every frame claim the other standard, so only its timecode and recording date and time go
-// over, written where our pack builders put them.
+// every frame claim the other standard, so only its timecode, recording date and time and
+// aspect go over: the frame's subcode and VAUX are written afresh in our pack builders' layout
+// for the target standard (an NTSC timecode's frame number brought to PAL's 25 frames).
 //
 // The shift adds a date-time difference to the frame's recording date and time and writes the
 // result into every date and time pack. A frame whose date cannot be read, or whose shifted year

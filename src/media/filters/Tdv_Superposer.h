@@ -78,6 +78,8 @@ class Tdv_Superposer : public TBCTransformFilter {
     void SetItalic(bool on) { italic_ = on; }
     void SetUnderline(bool on) { underline_ = on; }
     void SetStrikeOut(bool on) { strikeOut_ = on; }
+    // The locale of the date patterns (month and day names, separators).
+    void SetLocale(LocaleInfo locale) { locale_ = std::move(locale); }
 
     int PositionX() const { return posX_; }
     int PositionY() const { return posY_; }

@@ -11,6 +11,12 @@
 #include "media/engine/LavfSource.h"
 #include "media/engine/PlatformFilters.h"
 #include "media/engine/Renderer.h"
+#include "media/filters/TSceneDetectContenu.h"
+#include "media/filters/Tdv_DVheader.h"
+#include "media/filters/Tdv_MediaStamper.h"
+#include "media/filters/Tdv_Superposer.h"
+#include "media/filters/Tdv_WaveDest.h"
+#include "media/filters/Tdv_deinter.h"
 #include "media/filters/Tdv_sceneDetect.h"
 
 namespace kelvor::media {
@@ -42,6 +48,34 @@ class TCdm::GraphSeekingImpl : public MediaSeeking {
     TCdm& owner_;
 };
 
+// The AVI mux writes the file itself, so no renderer presents its stream: the position is how
+// far the mux has written the video, read from any thread while it runs.
+class TCdm::AviMuxSeekingImpl : public MediaSeeking {
+  public:
+    explicit AviMuxSeekingImpl(TCdm& owner) : owner_(owner) {}
+    bool GetDuration(std::int64_t& duration) override {
+        return owner_.GraphSeeking().GetDuration(duration);
+    }
+    bool GetCurrentPosition(std::int64_t& position) override {
+        const auto* mux = owner_.avimux.As<AviMuxFilter>();
+        if (!mux)
+            return false;
+        std::int64_t start = 0, stop = 0;
+        Graph* g = owner_.fg();
+        if (g && Succeeded(g->GetPositions(start, stop)))
+            position = std::max(mux->CurrentPosition(), start);
+        else
+            position = mux->CurrentPosition();
+        return true;
+    }
+    bool SetPositions(std::int64_t start, std::int64_t stop) override {
+        return owner_.GraphSeeking().SetPositions(start, stop);
+    }
+
+  private:
+    TCdm& owner_;
+};
+
 namespace {
 
 template <typename F>
@@ -51,7 +85,7 @@ FilterHolder::Factory make() {
 
 }  // namespace
 
-TCdm::TCdm()
+TCdm::TCdm(LocaleInfo locale)
     : source("File Source", make<FileSourceFilter>()),
       destination("File writer", make<FileWriterFilter>()),
       // The splitter that can read a file depends on the file; OpenVideo chooses it.
@@ -69,8 +103,19 @@ TCdm::TCdm()
       holders_{&source, &destination, &avisplitter, &dvsplitter, &dvsplitter2, &dvmuxer, &avimux,
                &acm1,   &acm2,        &DVdecoder,   &DVenc,      &nullrender,  &infinite},
       graphSeeking_(std::make_unique<GraphSeekingImpl>(*this)),
+      aviMuxSeeking_(std::make_unique<AviMuxSeekingImpl>(*this)),
       sceneDetect_(std::make_shared<Tdv_sceneDetect>()),
-      sinks_(std::make_unique<scenes::DetectionSinks>()) {}
+      superposer_(std::make_shared<Tdv_Superposer>(
+          sceneDetect_, [this] { return inlayBorder_.load(); }, locale)),
+      dvHeader_(std::make_shared<Tdv_DVheader>(sceneDetect_)),
+      deinter_(std::make_shared<Tdv_deinter>()),
+      waveDest_(std::make_shared<Tdv_WaveDest>()),
+      contenu_(std::make_shared<TSceneDetectContenu>()),
+      stamper_(std::make_shared<Tdv_MediaStamper>()),
+      sinks_(std::make_unique<scenes::DetectionSinks>()) {
+    sceneDetect_->Detector().SetLocale(locale);
+    contenu_->SetMediaStamper(stamper_);
+}
 
 TCdm::~TCdm() {
     Stop();
@@ -132,6 +177,15 @@ void TCdm::RemoveReferenceClock() {
 
 MediaSeeking& TCdm::GraphSeeking() {
     return *graphSeeking_;
+}
+
+MediaSeeking& TCdm::AviMuxSeeking() {
+    return *aviMuxSeeking_;
+}
+
+void TCdm::SetLocale(const LocaleInfo& locale) {
+    sceneDetect_->Detector().SetLocale(locale);
+    superposer_->SetLocale(locale);
 }
 
 void TCdm::SetCompletionEvent(std::shared_ptr<CompletionEvent> event) {
@@ -218,11 +272,25 @@ bool TCdm::buildFailed(const GraphBuilder& b, const std::string& fallback) {
 
 void TCdm::ResetGraph() {
     for (FilterHolder* h :
-         {&dvsplitter, &avisplitter, &dvmuxer, &avimux, &acm1, &acm2, &DVdecoder, &DVenc})
+         {&dvsplitter, &dvsplitter2, &avisplitter, &dvmuxer, &avimux, &acm1, &acm2, &DVdecoder,
+          &DVenc})
         Detach(*h);
-    RemoveOwn(*sceneDetect_);
+    for (BaseFilter* own : {static_cast<BaseFilter*>(deinter_.get()),
+                            static_cast<BaseFilter*>(superposer_.get()),
+                            static_cast<BaseFilter*>(dvHeader_.get()),
+                            static_cast<BaseFilter*>(sceneDetect_.get()),
+                            static_cast<BaseFilter*>(waveDest_.get())})
+        RemoveOwn(*own);
     for (FilterHolder* h : {&infinite, &nullrender, &destination})
         Detach(*h);
+    // What a rendering inserted beside the holders (decoders, converters, the frame-rate
+    // converter) would otherwise join every later run; the source, the content detector and
+    // the media stamper stay.
+    if (fg_) {
+        for (BaseFilter* f : fg_->Filters())
+            if (f != source.Filter() && f != contenu_.get() && f != stamper_.get())
+                fg_->RemoveFilter(*f);
+    }
     scenes::DateSceneDetector& d = sceneDetect_->Detector();
     d.OnSceneEnd = nullptr;
     d.OnStreamEnd = nullptr;
@@ -251,11 +319,35 @@ bool TCdm::BuildSrtGraph(const std::string& video) {
     return BuildSceneDateGraph(video);
 }
 
+int TCdm::FrequenceDvRate(int frequenceDv) {
+    switch (frequenceDv) {
+        case 0:
+            return 32000;
+        case 1:
+            return 44100;
+        case 2:
+            return 48000;
+        default:
+            return 0;
+    }
+}
+
 bool TCdm::SetAudioRate(FilterHolder& wrapper, int rate) {
-    auto* resampler = wrapper.As<AudioResamplerFilter>();
-    if (!resampler)
+    auto* acm = wrapper.As<AudioResamplerFilter>();
+    if (!acm || !fg_ || acm->GetGraph() != fg_.get())
         return false;
-    resampler->SetOutputRate(rate);
+    // The rate is part of the output connection's type: the output is joined again to take it.
+    const int before = acm->OutputRate();
+    Pin* peer = acm->Output().ConnectedTo();
+    if (peer)
+        fg_->Disconnect(acm->Output());
+    if (Failed(acm->SetOutputRate(rate)))
+        acm->SetOutputRate(before);
+    if (peer && fg_->ConnectDirect(acm->Output(), *peer) != S_OK) {
+        // The stage after the wrapper refuses that rate: the connection keeps the old one.
+        acm->SetOutputRate(before);
+        fg_->ConnectDirect(acm->Output(), *peer);
+    }
     return true;
 }
 

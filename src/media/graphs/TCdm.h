@@ -4,10 +4,12 @@
 //
 // Builders tear the previous graph down, place the filters their graph needs and connect them;
 // they never run the graph. The commands make the filters' settings after a build, remove the
-// reference clock and run; the graph worker waits for completion and stops the graph.
-// Builders added later follow BuildSceneDateGraph: MakeLive, ResetGraph, Attach the holders,
-// AddOwn the program's filters, OpenVideo, connect through a GraphBuilder, set
-// Progress().ProgressSeeking, keep the first reason of a failure in buildError_.
+// reference clock and run; the graph worker waits for completion and stops the graph. Every
+// builder follows the same steps: MakeLive, load the video, ResetGraph, Attach the holders,
+// AddOwn the program's filters, connect through a GraphBuilder, set Progress().ProgressSeeking,
+// keep the first reason of a failure in buildError_. A build fails only at the points its
+// description names; any other connection that fails leaves that branch out and the build still
+// succeeds (a conversion without sound when the sound cannot reach the muxer).
 //
 // Ownership: the program entry creates one TCdm and keeps it for the program's life; the module
 // owns its graph, the stock filter instances in it (through the holders) and its own filters.
@@ -15,16 +17,19 @@
 // driving thread at a time (the graph worker's, inside command executions, or the caller of a
 // run such as the CLI); the program's own filters call their owners' callbacks on the graph's
 // streaming threads. fgGraphComplete may run on any thread (the graph's completion callback
-// decides which) and only signals. Failure: builders answer false with BuildError() saying
-// why; RunFailure() says why a run failed. Nothing throws.
+// decides which) and only signals; the seeking interfaces may be read from the driving thread
+// while the graph runs. Failure: builders answer false with BuildError() saying why;
+// RunFailure() says why a run failed. Nothing throws.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "core/files/DatePattern.h"
 #include "media/engine/Filter.h"
 #include "media/graphs/CompletionEvent.h"
 
@@ -37,6 +42,16 @@ namespace kelvor::media {
 class Graph;
 class GraphBuilder;
 class Tdv_sceneDetect;
+class Tdv_Superposer;
+class Tdv_DVheader;
+class Tdv_deinter;
+class Tdv_WaveDest;
+class TSceneDetectContenu;
+class Tdv_MediaStamper;
+
+// The standard argument of the builders.
+inline constexpr int kStandardPal = 1;   // 625 lines, 50 fields
+inline constexpr int kStandardNtsc = 2;  // 525 lines, 60 fields
 
 // The positions of a running conversion in 100 ns units, as the graph worker reads them and the
 // cut command sets them.
@@ -85,7 +100,9 @@ class FilterHolder {
 
 class TCdm {
   public:
-    TCdm();   // DataModuleCreate: the program's own filters
+    // DataModuleCreate: the program's own filters, in the order date detector (with the inlay
+    // and the DV header filter), deinterlace filter, WAV writer, content detector, stamper.
+    explicit TCdm(LocaleInfo locale = EnglishLocale());
     ~TCdm();  // DataModuleDestroy: stops, clears and releases the graph
     TCdm(const TCdm&) = delete;
     TCdm& operator=(const TCdm&) = delete;
@@ -106,6 +123,8 @@ class TCdm {
     void RemoveReferenceClock();
     // The graph's own seeking (duration and position of its source), 100 ns units.
     MediaSeeking& GraphSeeking();
+    // The AVI mux's: the graph's duration and how far the mux has written the video.
+    MediaSeeking& AviMuxSeeking();
     ConversionProgress& Progress() { return progress_; }
     // The live graph, or null (builders and tests).
     Graph* fg() const { return fg_.get(); }
@@ -123,18 +142,87 @@ class TCdm {
     // A sink that could not write its file says so here (any thread); cleared by MakeLive.
     void NoteRunFailure(std::string why);
 
-    // --- Builders. Each answers true when its graph is complete.
+    // --- Builders. Each answers true when its graph is complete; paths in UTF-8. The ones that
+    // write a file set the file writer to the output, which replaces an existing file once the
+    // new one is complete.
     // File source, AVI splitter, the first stream the date detector accepts, the detector
     // (as "scenedetect"), null renderer; ProgressSeeking = the graph's.
     bool BuildSceneDateGraph(const std::string& video);
     // The same graph, for the subtitle command.
     bool BuildSrtGraph(const std::string& video);
-    // Takes the filters of the last build out of the graph (the source stays) and clears the
-    // date detector's scene and stream-end callbacks.
+    // The first stream that can be decoded into RGB24 pictures, rendered to the content
+    // detector through the media stamper (right in front of it, so the stamper's frame is the
+    // detector's picture), then a null renderer. Fails when the file cannot be opened or no
+    // picture reaches the detector.
+    bool BuildSceneContenuGraph(const std::string& video);
+    // PAL/NTSC conversion of a DV type 2 or type 1 file into the standard (kStandardPal or
+    // kStandardNtsc): date detector on the DV stream, DV decoder, deinterlace filter, frame
+    // rate converter when the standards differ (frames left out before decoding, repeated after
+    // encoding, each keeping its own source frame's facts), scaler into the target frame, DV
+    // encoder, DV header filter, DV muxer with the sound (type 2 through acm1 and acm2, type 1
+    // straight from the DV splitter), then type 2 through a DV splitter into the AVI mux, or
+    // type 1 straight into it. Fails when the file has no stream or no DV stream (type 1: no
+    // interleaved DV stream whose video reaches the decoder).
+    bool BuildStandardGraphType2(const std::string& video, const std::string& output,
+                                 int standard);
+    bool BuildStandardGraphType1(const std::string& video, const std::string& output,
+                                 int standard);
+    // The datecode inlay: the standard conversions with the inlay filter where the deinterlace
+    // filter stands, the encoder PAL for standard 1 and NTSC otherwise (the file's standard), and
+    // the type 2 output through dvsplitter2.
+    bool BuildIncrusterGraphType2(const std::string& video, const std::string& output,
+                                  int standard);
+    bool BuildIncrusterGraphType1(const std::string& video, const std::string& output,
+                                  int standard);
+    // The time shift: the DV stream through the DV header filter into the AVI mux, the sound
+    // through acm1 and acm2; no picture is decoded and the output keeps the video's type. Fails
+    // when the file has no stream or none reaches the DV header filter.
+    bool BuildDecalerHoraireGraph(const std::string& video, const std::string& output);
+    // The type 2 repair: the first two streams into the AVI mux (as video, as sound, or an
+    // interleaved one as its DV video through a DV splitter); later streams are left out. Fails
+    // only when the video cannot be loaded; a file without streams gives a graph that writes
+    // nothing (its duration is 0).
+    bool BuildCorrigerType2Graph(const std::string& video, const std::string& output);
+    // Type 2 into type 1: the DV video (an interleaved stream's through a DV splitter) into the
+    // DV muxer, the first two sound streams through acm1 and acm2 into its audio inputs. Fails
+    // when the file has no stream.
+    bool BuildDVtype1Graph(const std::string& video, const std::string& output);
+    // Type 1 into type 2: the first stream through a DV splitter, its video straight into the
+    // AVI mux, its first two sound pairs through acm1 and acm2, further ones straight. Fails when
+    // the file has no stream or its first stream is not interleaved DV.
+    bool BuildDVType2Graph(const std::string& video, const std::string& output);
+    // Recompression of any AVI into DV type 2 in the standard: the picture rendered to the DV
+    // encoder (decoded, brought to the DV frame rate, scaled into the frame with its display
+    // aspect kept, 16:9 when it is 1.5 or wider), the sound rendered to the DV muxer through
+    // acm1 (a second stream through acm2), both wrappers at FrequenceDvRate(frequenceDv). Fails
+    // when the file has no stream or no picture can be brought to the encoder.
+    bool BuildConvertirDVGraph(const std::string& video, const std::string& output, int standard,
+                               int frequenceDv);
+    // The sound into a WAV file: the first sound (a DV stream's through a DV splitter) through
+    // acm1 into the WAV writer while the video goes to a null renderer; without video through
+    // the tee, whose second output feeds the null renderer. Fails when the file has no sound or
+    // its sound cannot be read. ProgressSeeking = the graph's.
+    bool BuildExtraireAudioGraph(const std::string& video, const std::string& output);
+    // One scene, DV type 2: the streams into the DV muxer (sound through acm1 and acm2), a DV
+    // splitter, the AVI mux; the second stream through the tee, whose other output feeds a null
+    // renderer. A file whose only stream is video is cut without the tee. Fails when the file
+    // has no stream. ProgressSeeking is left to the cut command, which positions the graph.
+    bool BuildCutSceneGraphType2(const std::string& video, const std::string& output);
+    // One scene, DV type 1 or other: the first stream, unchanged, through the tee into the AVI
+    // mux, the tee's other output to a null renderer.
+    bool BuildCutSceneGraphType1(const std::string& video, const std::string& output);
+    // Takes the filters of the last build out of the graph (the source stays, and so do the
+    // content detector and the media stamper), with whatever a rendering inserted, and clears
+    // the date detector's scene and stream-end callbacks.
     void ResetGraph();
-    // Sets the output sample rate of a sound wrapper (acm1 or acm2); false when the holder is
-    // not attached. The wrapper's refusal is not reported.
+    // Sets the output sample rate of a sound wrapper (acm1 or acm2): its input's sound format
+    // at that rate. False only when the holder is not attached; a rate the wrapper's downstream
+    // refuses is not reported (the connection keeps its rate). An unconnected wrapper keeps the
+    // rate for its next connection.
     bool SetAudioRate(FilterHolder& wrapper, int rate);
+    // The sound rate of the preference "Frequence DV": 0 gives 32000, 1 44100, 2 48000, any
+    // other value 0 (the wrappers keep their input's rate).
+    static int FrequenceDvRate(int frequenceDv);
     // Why the last build failed; empty when it did not.
     const std::string& BuildError() const { return buildError_; }
 
@@ -153,9 +241,20 @@ class TCdm {
     FilterHolder nullrender;
     FilterHolder infinite;  // infinite pin tee
 
-    // --- The program's own filters, one instance each for the program's life. The inlay,
-    // DV header, deinterlace, WAV writer, content detector and media stamper join them here.
+    // --- The program's own filters, one instance each for the program's life. Their settings
+    // are made by the commands after a build and kept from one build to the next.
     Tdv_sceneDetect& SceneDetect() { return *sceneDetect_; }
+    Tdv_Superposer& Superposer() { return *superposer_; }
+    Tdv_DVheader& DVHeader() { return *dvHeader_; }
+    Tdv_deinter& Deinter() { return *deinter_; }
+    Tdv_WaveDest& WaveDest() { return *waveDest_; }
+    TSceneDetectContenu& SceneDetectContenu() { return *contenu_; }
+    Tdv_MediaStamper& MediaStamper() { return *stamper_; }
+    // The border of the inlay's text in pixels (the preference "Border Size"), read by the
+    // inlay at every drawing; any thread.
+    void SetInlayBorderSize(int pixels) { inlayBorder_.store(pixels); }
+    // The locale of the inlay's and the date detector's date texts; while no graph runs.
+    void SetLocale(const LocaleInfo& locale);
     // The writers of the detection graphs, opened by the commands after a build.
     scenes::DetectionSinks& Sinks() { return *sinks_; }
 
@@ -168,18 +267,35 @@ class TCdm {
     void RemoveOwn(BaseFilter& filter);
     // Attaches the source with the video loaded and the AVI splitter that reads it, connected.
     bool OpenVideo(GraphBuilder& b, const std::string& video);
+    // The two halves of OpenVideo: the source with the video loaded (false when it cannot be
+    // read), then the splitter that reads it joined to the source (false when it refuses it).
+    bool LoadSource(GraphBuilder& b, const std::string& video);
+    bool OpenSplitter(GraphBuilder& b, const std::string& video);
     // Records the builder's reason (or `fallback`) as the build error; always false.
     bool buildFailed(const GraphBuilder& b, const std::string& fallback);
 
   private:
     class GraphSeekingImpl;
+    class AviMuxSeekingImpl;
+    class Build;
+    // The standard conversions and the inlay: one graph with the picture filter and the type.
+    bool reencode(Build& build, const std::string& video, const std::string& output, bool type2,
+                  bool inlay, bool pal);
     FilterHolder* holders_[13];
 
     std::unique_ptr<Graph> fg_;
     std::unique_ptr<GraphSeekingImpl> graphSeeking_;
+    std::unique_ptr<AviMuxSeekingImpl> aviMuxSeeking_;
     ConversionProgress progress_;
     std::string buildError_;
+    std::atomic<int> inlayBorder_{1};
     std::shared_ptr<Tdv_sceneDetect> sceneDetect_;
+    std::shared_ptr<Tdv_Superposer> superposer_;  // reads sceneDetect_
+    std::shared_ptr<Tdv_DVheader> dvHeader_;      // reads sceneDetect_
+    std::shared_ptr<Tdv_deinter> deinter_;
+    std::shared_ptr<Tdv_WaveDest> waveDest_;
+    std::shared_ptr<TSceneDetectContenu> contenu_;
+    std::shared_ptr<Tdv_MediaStamper> stamper_;
     std::unique_ptr<scenes::DetectionSinks> sinks_;
 
     mutable std::mutex mutex_;  // guards completion_ and runFailure_

@@ -1,0 +1,127 @@
+#include "media/engine/FrameRate.h"
+
+#include <algorithm>
+
+namespace kelvor::media {
+namespace {
+
+// Uncompressed pictures, or DV frames (each frame stands alone, so any can be repeated or left
+// out).
+bool isPicture(const MediaType& mt) {
+    if (mt.majorType != MEDIATYPE_Video)
+        return false;
+    if (mt.subtype != MEDIASUBTYPE_RGB24 && mt.subtype != MEDIASUBTYPE_I420 &&
+        mt.subtype != MEDIASUBTYPE_Y41B && mt.subtype != MEDIASUBTYPE_dvsd)
+        return false;
+    const auto v = mt.videoInfo();
+    return v && v->bmiHeader.biWidth > 0 && v->bmiHeader.biHeight != 0;
+}
+
+}  // namespace
+
+FrameRateFilter::FrameRateFilter()
+    : BaseFilter("Frame Rate Converter", "{8F43E0A4-5B2B-4C6E-9E6A-6F1D2C7B9A10}"),
+      input_(&AddInputPin("In")),
+      output_(&AddOutputPin("Out")) {}
+
+HRESULT FrameRateFilter::SetOutputRate(std::int64_t num, std::int64_t den) {
+    if (State() != FilterState::Stopped)
+        return VFW_E_NOT_STOPPED;
+    if (num <= 0 || den <= 0 || num > 1'000'000 || den > 1'000'000)
+        return E_INVALIDARG;
+    num_ = num;
+    den_ = den;
+    return S_OK;
+}
+
+REFERENCE_TIME FrameRateFilter::OutputFrameTime() const {
+    return (den_ * kUnitsPerSecond + num_ / 2) / num_;
+}
+
+REFERENCE_TIME FrameRateFilter::dueTime(std::int64_t n) const {
+    return base_ + n * den_ * kUnitsPerSecond / num_;
+}
+
+HRESULT FrameRateFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+    if (&pin == input_)
+        return isPicture(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    MediaType mine;
+    if (GetMediaType(pin, 0, mine) != S_OK)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return mt == mine ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT FrameRateFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+    if (&pin != output_ || position != 0 || !input_->IsConnected())
+        return VFW_S_NO_MORE_ITEMS;
+    const MediaType& in = input_->CurrentMediaType();
+    auto v = in.videoInfo();
+    if (!v)
+        return VFW_S_NO_MORE_ITEMS;
+    v->AvgTimePerFrame = OutputFrameTime();
+    mt = MakeVideoType(in.subtype, *v);
+    return S_OK;
+}
+
+HRESULT FrameRateFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+    if (&pin != output_)
+        return S_OK;
+    const auto v = input_->CurrentMediaType().videoInfo();
+    props.cBuffers = 3;
+    props.cbBuffer = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
+    return S_OK;
+}
+
+HRESULT FrameRateFilter::Pause() {
+    if (state_ == FilterState::Stopped) {
+        started_ = false;
+        base_ = 0;
+        nextInput_ = 0;
+        next_ = 0;
+    }
+    return BaseFilter::Pause();
+}
+
+HRESULT FrameRateFilter::Receive(InputPin&, SamplePtr sample) {
+    if (!output_->IsConnected())
+        return S_OK;
+    const auto v = input_->CurrentMediaType().videoInfo();
+    const REFERENCE_TIME inFrame =
+        v && v->AvgTimePerFrame > 0 ? v->AvgTimePerFrame : OutputFrameTime();
+    REFERENCE_TIME start = 0, stop = 0;
+    if (Failed(sample->GetTime(start, stop))) {
+        start = nextInput_;
+        stop = start + inFrame;
+    } else if (stop <= start) {
+        stop = start + inFrame;
+    }
+    nextInput_ = stop;
+    if (!started_) {
+        started_ = true;
+        base_ = start;
+    }
+    // The output frames due before this picture ends show it: none (dropped), one, or more.
+    std::int64_t count = 0;
+    while (dueTime(next_ + count) < stop && count < 1000)
+        ++count;
+    for (std::int64_t k = 0; k < count; ++k) {
+        const std::int64_t n = next_++;
+        const bool last = k + 1 == count;
+        SamplePtr out = sample;
+        if (!last) {
+            out = output_->GetDeliveryBuffer();
+            out->CopyPropertiesFrom(*sample);
+            out->assign(sample->data());
+        }
+        out->SetTime(dueTime(n), dueTime(n + 1));
+        out->SetMediaTime(n, n + 1);
+        if (n > 0)
+            out->SetDiscontinuity(false);
+        const HRESULT hr = output_->Deliver(std::move(out));
+        if (hr != S_OK)
+            return hr;
+    }
+    return S_OK;
+}
+
+}  // namespace kelvor::media

@@ -1,0 +1,219 @@
+#include "media/engine/PictureConvert.h"
+
+#include <vector>
+
+#include "media/engine/DvCodec.h"
+#include "media/engine/FfmpegUtil.h"
+
+namespace kelvor::media {
+namespace {
+
+// The row loops are built for the vector units the processor has (chosen when the program
+// loads); the plain build serves the others.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define KELVOR_VECTOR_CLONES __attribute__((target_clones("avx2", "ssse3", "default")))
+#else
+#define KELVOR_VECTOR_CLONES
+#endif
+
+// BT.601 studio range in 8.8 fixed point: Y 16..235, U and V 16..240 around 128.
+constexpr int kYR = 66, kYG = 129, kYB = 25, kYOffset = (16 << 8) + 128;
+constexpr int kUR = -38, kUG = -74, kUB = 112;
+constexpr int kVR = 112, kVG = -94, kVB = -18;
+
+KELVOR_VECTOR_CLONES
+void lumaRow(const std::uint8_t* __restrict bgr, std::uint8_t* __restrict y, int width) {
+    for (int x = 0; x < width; ++x) {
+        const int b = bgr[3 * x], g = bgr[3 * x + 1], r = bgr[3 * x + 2];
+        y[x] = static_cast<std::uint8_t>((kYR * r + kYG * g + kYB * b + kYOffset) >> 8);
+    }
+}
+
+// U and V of each 4x1 block: sums of four pixels, so the shift takes two more bits.
+KELVOR_VECTOR_CLONES
+void chroma411Row(const std::uint8_t* __restrict bgr, std::uint8_t* __restrict u,
+                  std::uint8_t* __restrict v, int chromaWidth) {
+    constexpr int kOffset = (128 << 10) + 512;
+    for (int x = 0; x < chromaWidth; ++x) {
+        const std::uint8_t* p = bgr + 12 * x;
+        const int b = p[0] + p[3] + p[6] + p[9];
+        const int g = p[1] + p[4] + p[7] + p[10];
+        const int r = p[2] + p[5] + p[8] + p[11];
+        u[x] = static_cast<std::uint8_t>((kUR * r + kUG * g + kUB * b + kOffset) >> 10);
+        v[x] = static_cast<std::uint8_t>((kVR * r + kVG * g + kVB * b + kOffset) >> 10);
+    }
+}
+
+// U and V of each 2x2 block from two rows.
+KELVOR_VECTOR_CLONES
+void chroma420Row(const std::uint8_t* __restrict top, const std::uint8_t* __restrict bottom,
+                  std::uint8_t* __restrict u, std::uint8_t* __restrict v, int chromaWidth) {
+    constexpr int kOffset = (128 << 10) + 512;
+    for (int x = 0; x < chromaWidth; ++x) {
+        const std::uint8_t* p = top + 6 * x;
+        const std::uint8_t* q = bottom + 6 * x;
+        const int b = p[0] + p[3] + q[0] + q[3];
+        const int g = p[1] + p[4] + q[1] + q[4];
+        const int r = p[2] + p[5] + q[2] + q[5];
+        u[x] = static_cast<std::uint8_t>((kUR * r + kUG * g + kUB * b + kOffset) >> 10);
+        v[x] = static_cast<std::uint8_t>((kVR * r + kVG * g + kVB * b + kOffset) >> 10);
+    }
+}
+
+AVPixelFormat pixelFormat(FourCC subtype) {
+    if (subtype == MEDIASUBTYPE_RGB24)
+        return AV_PIX_FMT_BGR24;
+    if (subtype == MEDIASUBTYPE_I420)
+        return AV_PIX_FMT_YUV420P;
+    if (subtype == MEDIASUBTYPE_Y41B)
+        return AV_PIX_FMT_YUV411P;
+    return AV_PIX_FMT_NONE;
+}
+
+bool usable(const PictureShape& s) {
+    return PictureBytes(s) > 0;
+}
+
+// The planes of a packed picture; for RGB24 the first row shown is the last in memory, so the
+// pointer starts there and the stride is negative.
+template <typename Byte>
+void packedPlanes(Byte* base, const PictureShape& s, Byte* (&p)[4], int (&stride)[4]) {
+    for (int i = 0; i < 4; ++i) {
+        p[i] = nullptr;
+        stride[i] = 0;
+    }
+    const auto w = static_cast<std::size_t>(s.width);
+    const auto h = static_cast<std::size_t>(s.height);
+    if (s.subtype == MEDIASUBTYPE_RGB24) {
+        const std::size_t row = Rgb24Stride(s.width);
+        p[0] = base + row * (h - 1);
+        stride[0] = -static_cast<int>(row);
+        return;
+    }
+    const bool is411 = s.subtype == MEDIASUBTYPE_Y41B;
+    const std::size_t cw = is411 ? w / 4 : w / 2;
+    const std::size_t ch = is411 ? h : h / 2;
+    p[0] = base;
+    p[1] = base + w * h;
+    p[2] = p[1] + cw * ch;
+    stride[0] = s.width;
+    stride[1] = stride[2] = static_cast<int>(cw);
+}
+
+// The planes of a destination moved to the top left corner of a rectangle.
+void rectPlanes(std::uint8_t* const planes[3], const int strides[3], const PictureShape& s,
+                const Rect& r, std::uint8_t* (&p)[4], int (&stride)[4]) {
+    for (int i = 0; i < 4; ++i) {
+        p[i] = nullptr;
+        stride[i] = 0;
+    }
+    if (s.subtype == MEDIASUBTYPE_RGB24) {
+        // A packed bottom-up destination: planes[0] is its first byte in memory.
+        const std::size_t row = Rgb24Stride(s.width);
+        p[0] = planes[0] + row * static_cast<std::size_t>(s.height - 1 - r.top) +
+               static_cast<std::size_t>(r.left) * 3;
+        stride[0] = -static_cast<int>(row);
+        return;
+    }
+    const bool is411 = s.subtype == MEDIASUBTYPE_Y41B;
+    const int cx = is411 ? 4 : 2;
+    const int cy = is411 ? 1 : 2;
+    p[0] = planes[0] + static_cast<std::ptrdiff_t>(r.top) * strides[0] + r.left;
+    for (int i = 1; i < 3; ++i)
+        p[i] = planes[i] + static_cast<std::ptrdiff_t>(r.top / cy) * strides[i] + r.left / cx;
+    for (int i = 0; i < 3; ++i)
+        stride[i] = strides[i];
+}
+
+}  // namespace
+
+void Bgr24ToPlanar(const std::uint8_t* bgr, int width, int height, PlanarLayout layout,
+                   std::uint8_t* const planes[3], const int strides[3]) {
+    const std::size_t rowBytes = Rgb24Stride(width);
+    auto row = [&](int y) {
+        return bgr + rowBytes * static_cast<std::size_t>(height - 1 - y);
+    };
+    if (layout == PlanarLayout::Yuv411) {
+        for (int y = 0; y < height; ++y) {
+            lumaRow(row(y), planes[0] + static_cast<std::ptrdiff_t>(y) * strides[0], width);
+            chroma411Row(row(y), planes[1] + static_cast<std::ptrdiff_t>(y) * strides[1],
+                         planes[2] + static_cast<std::ptrdiff_t>(y) * strides[2], width / 4);
+        }
+        return;
+    }
+    for (int y = 0; y + 1 < height; y += 2) {
+        lumaRow(row(y), planes[0] + static_cast<std::ptrdiff_t>(y) * strides[0], width);
+        lumaRow(row(y + 1), planes[0] + static_cast<std::ptrdiff_t>(y + 1) * strides[0], width);
+        chroma420Row(row(y), row(y + 1), planes[1] + static_cast<std::ptrdiff_t>(y / 2) * strides[1],
+                     planes[2] + static_cast<std::ptrdiff_t>(y / 2) * strides[2], width / 2);
+    }
+}
+
+std::size_t PictureBytes(const PictureShape& s) {
+    constexpr int kMaxSide = 8192;
+    if (s.width <= 0 || s.height <= 0 || s.width > kMaxSide || s.height > kMaxSide)
+        return 0;
+    const auto w = static_cast<std::size_t>(s.width);
+    const auto h = static_cast<std::size_t>(s.height);
+    if (s.subtype == MEDIASUBTYPE_RGB24)
+        return Rgb24Stride(s.width) * h;
+    if (s.subtype == MEDIASUBTYPE_I420)
+        return s.width % 2 || s.height % 2 ? 0 : w * h * 3 / 2;
+    if (s.subtype == MEDIASUBTYPE_Y41B)
+        return s.width % 4 ? 0 : w * h * 3 / 2;
+    return 0;
+}
+
+struct PictureScaler::Impl {
+    SwsContext* sws = nullptr;
+    std::vector<std::uint8_t> work;  // RGB24 converted to planar at its own size
+    ~Impl() { sws_freeContext(sws); }
+};
+
+PictureScaler::PictureScaler() : s_(std::make_unique<Impl>()) {}
+PictureScaler::~PictureScaler() = default;
+
+bool PictureScaler::Scale(const std::uint8_t* src, const PictureShape& in,
+                          std::uint8_t* const planes[3], const int strides[3],
+                          const PictureShape& out, const Rect& into) {
+    const int rw = into.right - into.left, rh = into.bottom - into.top;
+    if (!usable(in) || !usable(out) || rw <= 0 || rh <= 0 || into.left < 0 || into.top < 0 ||
+        into.right > out.width || into.bottom > out.height)
+        return false;
+    std::uint8_t* dst[4];
+    int dstStride[4];
+    rectPlanes(planes, strides, out, into, dst, dstStride);
+    PictureShape from = in;
+    const std::uint8_t* pixels = src;
+    if (in.subtype == MEDIASUBTYPE_RGB24 && out.subtype != MEDIASUBTYPE_RGB24) {
+        // Our own converter first, into the destination's layout at the source's size.
+        const PictureShape planar{out.subtype, in.width, in.height};
+        const PlanarLayout layout =
+            out.subtype == MEDIASUBTYPE_Y41B ? PlanarLayout::Yuv411 : PlanarLayout::Yuv420;
+        if (PictureBytes(planar) > 0) {
+            if (in.width == rw && in.height == rh) {
+                Bgr24ToPlanar(src, in.width, in.height, layout, dst, dstStride);
+                return true;
+            }
+            s_->work.resize(PictureBytes(planar));
+            std::uint8_t* p[4];
+            int ps[4];
+            packedPlanes(s_->work.data(), planar, p, ps);
+            Bgr24ToPlanar(src, in.width, in.height, layout, p, ps);
+            from = planar;
+            pixels = s_->work.data();
+        }
+    }
+    s_->sws = sws_getCachedContext(s_->sws, from.width, from.height, pixelFormat(from.subtype), rw,
+                                   rh, pixelFormat(out.subtype), SWS_BICUBIC, nullptr, nullptr,
+                                   nullptr);
+    if (!s_->sws)
+        return false;
+    const std::uint8_t* sp[4];
+    int ss[4];
+    packedPlanes(pixels, from, sp, ss);
+    sws_scale(s_->sws, sp, ss, 0, from.height, dst, dstStride);
+    return true;
+}
+
+}  // namespace kelvor::media

@@ -1,0 +1,149 @@
+#include "media/engine/VideoScaler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "media/engine/PictureConvert.h"
+
+namespace kelvor::media {
+namespace {
+
+std::optional<PictureShape> shapeOf(const MediaType& mt) {
+    const auto v = mt.majorType == MEDIATYPE_Video ? mt.videoInfo() : std::nullopt;
+    if (!v)
+        return std::nullopt;
+    const PictureShape shape{mt.subtype, v->bmiHeader.biWidth, v->bmiHeader.biHeight};
+    if (PictureBytes(shape) == 0)
+        return std::nullopt;
+    return shape;
+}
+
+void fillBlack(const PictureShape& s, std::uint8_t* base) {
+    const std::size_t bytes = PictureBytes(s);
+    if (s.subtype == MEDIASUBTYPE_RGB24) {
+        std::memset(base, 0, bytes);
+        return;
+    }
+    const std::size_t luma = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height);
+    std::memset(base, 16, luma);
+    std::memset(base + luma, 128, bytes - luma);
+}
+
+int roundTo(double v, int align) {
+    return std::max(align, static_cast<int>(std::lround(v / align)) * align);
+}
+
+}  // namespace
+
+Rect FitPicture(double sourceAspect, int width, int height, double targetAspect, int xAlign,
+                int yAlign) {
+    Rect r{0, 0, width, height};
+    if (!(sourceAspect > 0) || !(targetAspect > 0) || width <= 0 || height <= 0)
+        return r;
+    if (sourceAspect > targetAspect) {
+        const int h = std::min(height, roundTo(height * targetAspect / sourceAspect, yAlign));
+        r.top = (height - h) / 2 / yAlign * yAlign;
+        r.bottom = r.top + h;
+    } else if (sourceAspect < targetAspect) {
+        const int w = std::min(width, roundTo(width * sourceAspect / targetAspect, xAlign));
+        r.left = (width - w) / 2 / xAlign * xAlign;
+        r.right = r.left + w;
+    }
+    return r;
+}
+
+struct VideoScalerFilter::Impl {
+    PictureShape in, out;
+    Rect rect;
+    PictureScaler scaler;
+};
+
+VideoScalerFilter::VideoScalerFilter()
+    : TBCTransformFilter("Video Scaler", "{3D1B2C4E-7A9F-4E21-B6C8-5A0D9E3F7C21}") {}
+VideoScalerFilter::~VideoScalerFilter() = default;
+
+HRESULT VideoScalerFilter::SetTarget(const MediaType& target, double targetAspect) {
+    if (State() != FilterState::Stopped)
+        return VFW_E_NOT_STOPPED;
+    if (!shapeOf(target) || !(targetAspect > 0))
+        return E_INVALIDARG;
+    target_ = target;
+    targetAspect_ = targetAspect;
+    return S_OK;
+}
+
+HRESULT VideoScalerFilter::CheckInputType(const MediaType& mt) {
+    return shapeOf(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT VideoScalerFilter::GetMediaType(int position, MediaType& mt) {
+    if (position != 0 || !shapeOf(target_))
+        return VFW_S_NO_MORE_ITEMS;
+    auto v = target_.videoInfo();
+    const auto in = InputMediaType().videoInfo();
+    if (in)
+        v->AvgTimePerFrame = in->AvgTimePerFrame;
+    mt = MakeVideoType(target_.subtype, *v);
+    return S_OK;
+}
+
+HRESULT VideoScalerFilter::CheckTransform(const MediaType&, const MediaType& out) {
+    MediaType mine;
+    if (GetMediaType(0, mine) != S_OK)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return out.subtype == mine.subtype && out.format == mine.format ? S_OK
+                                                                    : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT VideoScalerFilter::DecideBufferSize(AllocatorProperties& props) {
+    const auto shape = shapeOf(OutputMediaType());
+    props.cBuffers = 3;
+    props.cbBuffer = shape ? static_cast<std::int32_t>(PictureBytes(*shape)) : 0;
+    return S_OK;
+}
+
+HRESULT VideoScalerFilter::StartStreaming() {
+    if (!Input().IsConnected() || !Output().IsConnected())
+        return S_OK;
+    const auto in = shapeOf(InputMediaType());
+    const auto out = shapeOf(OutputMediaType());
+    if (!in || !out)
+        return E_UNEXPECTED;
+    s_ = std::make_unique<Impl>();
+    s_->in = *in;
+    s_->out = *out;
+    const double source =
+        sourceAspect_ > 0 ? sourceAspect_ : static_cast<double>(in->width) / in->height;
+    const int xAlign = out->subtype == MEDIASUBTYPE_Y41B ? 4 : out->subtype == MEDIASUBTYPE_I420 ? 2 : 1;
+    const int yAlign = out->subtype == MEDIASUBTYPE_I420 ? 2 : 1;
+    s_->rect = FitPicture(source, out->width, out->height, targetAspect_, xAlign, yAlign);
+    return S_OK;
+}
+
+HRESULT VideoScalerFilter::Transform(const MediaSample& in, MediaSample& out) {
+    if (static_cast<std::size_t>(in.GetActualDataLength()) < PictureBytes(s_->in))
+        return E_FAIL;
+    const std::size_t bytes = PictureBytes(s_->out);
+    out.Reserve(bytes);
+    std::uint8_t* base = out.GetPointer();
+    fillBlack(s_->out, base);
+    const auto w = static_cast<std::size_t>(s_->out.width);
+    const auto h = static_cast<std::size_t>(s_->out.height);
+    const bool is411 = s_->out.subtype == MEDIASUBTYPE_Y41B;
+    const std::size_t cw = is411 ? w / 4 : w / 2;
+    const std::size_t ch = is411 ? h : h / 2;
+    std::uint8_t* planes[3] = {base, base + w * h, base + w * h + cw * ch};
+    const int strides[3] = {s_->out.width, static_cast<int>(cw), static_cast<int>(cw)};
+    if (!s_->scaler.Scale(in.GetPointer(), s_->in, planes, strides, s_->out, s_->rect))
+        return E_FAIL;
+    out.SetActualDataLength(static_cast<std::int32_t>(bytes));
+    return S_OK;
+}
+
+HRESULT VideoScalerFilter::StopStreaming() {
+    s_.reset();
+    return S_OK;
+}
+
+}  // namespace kelvor::media
