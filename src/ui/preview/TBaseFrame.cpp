@@ -165,6 +165,8 @@ TBaseFrame::TBaseFrame(PlayerPanel* panel, settings::Preferences& prefs, const L
     reBaseFrame_ = new QTextEdit(area);
     reBaseFrame_->setObjectName("reBaseFrame");
     reBaseFrame_->setReadOnly(true);
+    // The messages take no keyboard focus, so the window's keys keep reaching its actions.
+    reBaseFrame_->setFocusPolicy(Qt::NoFocus);
     reBaseFrame_->setFrameShape(QFrame::NoFrame);
     reBaseFrame_->setAlignment(Qt::AlignCenter);
     reBaseFrame_->setStyleSheet("QTextEdit { background: rgb(16,16,20); color: rgb(220,220,225); }");
