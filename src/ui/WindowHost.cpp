@@ -11,6 +11,7 @@
 #include "core/shell/DesktopServices.h"
 #include "ui/FileListModel.h"
 #include "ui/Panels.h"
+#include "ui/panels/RiffForm.h"
 #include "ui/PlayerPanel.h"
 #include "ui/PreviewSlot.h"
 #include "ui/UIForm.h"
@@ -109,7 +110,7 @@ bool WindowHost::ShowRiffReport(const std::string& path) {
     bool shown = false;
     onUi([&] {
         if (!w_.riff_)
-            w_.riff_ = new RiffReportWindow(&w_);
+            w_.riff_ = new TRiffForm(&w_);
         shown = w_.riff_->ShowReport(path);
     });
     return shown;

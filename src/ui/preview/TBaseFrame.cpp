@@ -301,6 +301,7 @@ void TBaseFrame::loadScenes() {
 }
 
 void TBaseFrame::Load(const files::TAfficherFichier* record) {
+    shownShift_.reset();
     if (!record) {
         Clear();
         return;
@@ -363,6 +364,20 @@ void TBaseFrame::Pause() {
 
 void TBaseFrame::Stop() {
     view_->Stop();
+    // Stopped, the inlay takes what the settings panel changed meanwhile (a redraw stops and
+    // pauses), and the shift the time-difference dialog shows.
+    view_->ConfigureInlay(prefs_.IsIncrustOn);
+    if (shownShift_)
+        view_->Inlay().SetTimeShift(*shownShift_);
+}
+
+std::int32_t TBaseFrame::CurrentFrame() const {
+    return view_->Active() ? static_cast<std::int32_t>(view_->Position()) : 0;
+}
+
+void TBaseFrame::SeekFrame(std::int32_t frame) {
+    if (view_->Active())
+        view_->SeekTo(frame);
 }
 
 void TBaseFrame::StepBy(Step step, bool forward) {

@@ -7,6 +7,8 @@
 // renderer's notifier only posts a queued call, and the picture is taken here.
 #pragma once
 
+#include <optional>
+
 #include <QImage>
 #include <QObject>
 #include <QTimer>
@@ -77,6 +79,11 @@ class TBaseFrame final : public QObject, public PreviewSlot {
     bool Fullscreen() const override;
     void SetFullscreen(bool on) override;
     void Release() override;
+    // The scene editor's position and clicks, in frames.
+    std::int32_t CurrentFrame() const override;
+    void SeekFrame(std::int32_t frame) override;
+    // The time-difference dialog's shift, shown on the next drawn frame until the file changes.
+    void SetInlayTimeShift(double days) override { shownShift_ = days; }
     void Resume() override;
 
     // The frame's own operations.
@@ -111,6 +118,7 @@ class TBaseFrame final : public QObject, public PreviewSlot {
     void PictureArrived();
 
   private:
+    std::optional<double> shownShift_;
     void setLayout(Layout l);
     void afterStep();
     void loadScenes();
