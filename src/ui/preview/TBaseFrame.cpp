@@ -62,7 +62,7 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
         }
         // The device lives on the window's thread; the write goes there.
         QMetaObject::invokeMethod(
-            qApp, [this, scaled = std::move(scaled)] {
+            &context_, [this, scaled = std::move(scaled)] {
                 if (device_)
                     device_->write(reinterpret_cast<const char*>(scaled.data()),
                                    static_cast<qint64>(scaled.size()));
@@ -77,6 +77,9 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
     }
 
   private:
+    // Lives and dies with this object on the window's thread, so writes still queued when it
+    // goes are dropped with it.
+    QObject context_;
     std::unique_ptr<QAudioSink> sink_;
     QIODevice* device_ = nullptr;
     int bytesPerSecond_ = 0;
@@ -162,6 +165,8 @@ TBaseFrame::TBaseFrame(PlayerPanel* panel, settings::Preferences& prefs, const L
     reBaseFrame_ = new QTextEdit(area);
     reBaseFrame_->setObjectName("reBaseFrame");
     reBaseFrame_->setReadOnly(true);
+    // The messages take no keyboard focus, so the window's keys keep reaching its actions.
+    reBaseFrame_->setFocusPolicy(Qt::NoFocus);
     reBaseFrame_->setFrameShape(QFrame::NoFrame);
     reBaseFrame_->setAlignment(Qt::AlignCenter);
     reBaseFrame_->setStyleSheet("QTextEdit { background: rgb(16,16,20); color: rgb(220,220,225); }");
