@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "commands/CommandTexts.h"
+#include "ui/preview/PlayerTexts.h"
 
 namespace kelvor::ui {
 namespace {
@@ -165,6 +166,14 @@ void PlayerPanel::ShowFile(std::shared_ptr<const files::TAfficherFichier> record
         return;
     }
     set(name_, r->Name);
+    {
+        // A name too wide for the panel shrinks its font, but not below 8 points.
+        QFont f = name_->font();
+        f.setPixelSize(13);
+        const int textWidth = QFontMetrics(f).horizontalAdvance(name_->text());
+        f.setPixelSize(NameFontHeight(textWidth, std::max(info_->width(), 200)));
+        name_->setFont(f);
+    }
     name_->setToolTip(tr("Click to open the parent folder"));
     set(datecode_,
         r->Datecode > 0 ? FormatDateTime(displayFormat, r->Datecode, locale) : r->DatecodeText);
@@ -191,6 +200,20 @@ void PlayerPanel::ShowFile(std::shared_ptr<const files::TAfficherFichier> record
     info_->setToolTip("File     : " + QString::fromStdString(r->FullName) + "\r\n" +
                       "Size     : " + QLocale().toString(size) + "\r\n" + "Modified : " +
                       QString::fromStdString(FormatDateTime(displayFormat, r->Modified, locale)));
+}
+
+void PlayerPanel::ShowPlayingTexts(const std::string& datecode, const std::string& timecode,
+                                   const std::string& image, const std::string& audio,
+                                   const std::string& dataRate) {
+    const auto set = [](QLabel* l, const std::string& text) {
+        if (!text.empty())
+            l->setText(QString::fromStdString(text));
+    };
+    set(datecode_, datecode);
+    set(timecode_, timecode);
+    set(image_, image);
+    set(audio1_, audio);
+    set(audio2_, dataRate);
 }
 
 void PlayerPanel::BeginProgress() {

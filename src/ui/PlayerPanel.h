@@ -58,6 +58,13 @@ class PlayerPanel final : public QWidget {
     QMenu* CopyMenu() const { return copyMenu_; }
 
     QWidget* VideoArea() const { return video_; }
+    // The trackbar under the video (0 to 1000 once the player takes it).
+    QSlider* PlayingSlider() const { return playing_; }
+    // The frame being played: its datecode, timecode, image and sound texts replace the file's
+    // while it plays; an empty text leaves its label as it is.
+    void ShowPlayingTexts(const std::string& datecode, const std::string& timecode,
+                          const std::string& image, const std::string& audio,
+                          const std::string& dataRate);
 
   signals:
     void FileNameClicked();

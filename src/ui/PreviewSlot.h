@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace kelvor::files {
 class TAfficherFichier;
@@ -34,8 +35,35 @@ class PreviewSlot {
     virtual void SetVolume(int /*volume0to10000*/) {}
     virtual void SetInlay(bool /*on*/) {}
     virtual void SetInlayPosition(int /*x*/, int /*y*/, int /*alignment*/) {}
+    // The frame shown, and a seek to a frame (the scene editor's clicks).
+    virtual std::int32_t CurrentFrame() const { return 0; }
+    virtual void SeekFrame(std::int32_t /*frame*/) {}
     virtual bool Fullscreen() const { return false; }
     virtual void SetFullscreen(bool) {}
+    // A command rewrites the previewed file: the file is given free (the player says why) until
+    // Resume, after which Load takes it back.
+    virtual void Release() { Clear(); }
+    virtual void Resume() {}
+
+    // The settings of the preview's inlay filter; each takes effect at the next drawn frame.
+    virtual void SetInlayStandardFontSize(bool) {}
+    virtual void SetInlayFont(const std::string& /*name*/, int /*size*/, int /*colorBgr*/, bool /*bold*/,
+                              bool /*italic*/, bool /*underline*/, bool /*strikeOut*/) {}
+    virtual void SetInlayAlignment(int) {}
+    virtual void SetInlayDisplayKind(int) {}
+    virtual void SetInlayAutoMode(int) {}
+    virtual void SetInlayTrigger(int) {}
+    virtual void SetInlayDisplayFrames(int) {}
+    virtual void SetInlayDateFormats(const std::string& /*line1*/, const std::string& /*line2*/) {}
+    virtual void SetInlayTimeShift(double /*days*/) {}
+    // Shows the current frame again with the inlay's settings: when the preview is not playing
+    // it is stopped and paused; while it plays the next frames show them anyway.
+    void Redraw() {
+        if (!Running()) {
+            Stop();
+            Pause();
+        }
+    }
 };
 
 }  // namespace kelvor::ui

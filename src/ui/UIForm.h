@@ -21,6 +21,8 @@
 // folder scanner hands its reports over through a bounded queue.
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -59,11 +61,14 @@ namespace kelvor::ui {
 
 class FileListModel;
 class PlayerPanel;
+class PanelsLink;
 class PreviewSlot;
-class RiffReportWindow;
+class TBaseFrame;
 class ScanFeed;
-class SettingsPanel;
 class TAproposFrame;
+class TOptionsFrame;
+class TRiffForm;
+class TScenesFrame;
 class TVideFrame;
 class ThreadedDirscan;
 class WindowDialogs;
@@ -102,6 +107,13 @@ class TUIForm final : public QMainWindow {
     void SetDialogs(WindowDialogs* dialogs);
     // The preview the player frame will drive; null gives back the one that does nothing.
     void SetPreview(PreviewSlot* preview);
+    // The panels, for the program entry and the tests.
+    TOptionsFrame* Settings() const { return settings_; }
+    TAproposFrame* About() const { return about_; }
+    TScenesFrame* SceneEditor() const { return editor_; }
+    TRiffForm* RiffWindow() const { return riff_; }
+    // The player frame (the preview of the focused file), made with the window.
+    TBaseFrame* PlayerFrame() const { return frame_; }
 
     // --- The list and its keys (UIFormList.cpp).
     // The item index, or -1 when the file is missing or is not ".avi" in any case. The same
@@ -191,10 +203,12 @@ class TUIForm final : public QMainWindow {
 
   private:
     friend class WindowHost;
+    friend class PanelsLink;
     enum class Panel { None, About, Settings };
 
     // UIFormStart.cpp
     void buildWindow();
+    void attachPlayer();
     void FormShow();
     void FirstPaint();
     void activated();
@@ -267,6 +281,14 @@ class TUIForm final : public QMainWindow {
     void layoutBody();
     void showPanel(Panel panel);
     void toggleEditor(bool on);
+    // The panels' wiring (UIFormSettings.cpp): made with the window, the settings filled from
+    // the preferences and read back into them, the scene editor on the current file.
+    void buildPanels();
+    void fillSettings();
+    void readBackSettings();
+    void loadEditorScenes();
+    // While the settings panel is shown the space bar and Delete belong to its fields.
+    void takeKeysForSettings(bool take);
     void changeVolume(int delta);
     void toggleMute();
     void playStop();
@@ -284,6 +306,7 @@ class TUIForm final : public QMainWindow {
     std::unique_ptr<WindowDialogs> ownDialogs_;
     WindowDialogs* dialogs_ = nullptr;
     std::unique_ptr<PreviewSlot> ownPreview_;
+    TBaseFrame* frame_ = nullptr;  // the player frame, child of the window
     PreviewSlot* preview_ = nullptr;
 
     // Widgets (owned by Qt's parent chain).
@@ -294,8 +317,16 @@ class TUIForm final : public QMainWindow {
     QLabel* counter_ = nullptr;
     TVideFrame* welcome_ = nullptr;
     TAproposFrame* about_ = nullptr;
-    SettingsPanel* settings_ = nullptr;
-    RiffReportWindow* riff_ = nullptr;
+    TOptionsFrame* settings_ = nullptr;
+    TRiffForm* riff_ = nullptr;
+    TScenesFrame* editor_ = nullptr;
+    PanelsLink* link_ = nullptr;
+    // The keys of play/stop and remove-file while the settings panel holds them.
+    QList<QKeySequence> heldPlayKeys_;
+    QList<QKeySequence> heldRemoveKeys_;
+    int widthBeforeSettings_ = 0;
+    // The time-difference dialog's last difference, where the command's dialog starts.
+    double lastDifference_ = 0;
     QLabel* status_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     QAction* editScenesButton_ = nullptr;

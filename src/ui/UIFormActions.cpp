@@ -21,6 +21,7 @@
 #include "ui/PreviewSlot.h"
 #include "ui/UIForm.h"
 #include "ui/WindowDialogs.h"
+#include "ui/panels/ScenesFrame.h"
 
 namespace kelvor::ui {
 namespace {
@@ -183,18 +184,6 @@ void TUIForm::setCaption(const QString& action, const QString& caption, int imag
     }
 }
 
-void TUIForm::fillShortcutTable() {
-    std::vector<SettingsPanel::Row> rows;
-    for (QAction* a : actions_) {
-        const ActionDef* d = FindActionDef(a->objectName().toStdString());
-        QStringList keys;
-        for (const QKeySequence& k : a->shortcuts())
-            keys << k.toString(QKeySequence::NativeText);
-        rows.push_back({a->text(), keys.join(", "), d ? QString(d->Switch) : QString()});
-    }
-    settings_->FillShortcuts(rows);
-}
-
 void TUIForm::triggered(QAction* a) {
     const QString name = a->objectName();
     const ActionDef* d = FindActionDef(name.toStdString());
@@ -257,6 +246,12 @@ void TUIForm::triggered(QAction* a) {
         {"avFullscreen", [](TUIForm& w, QAction*) { w.toggleFullscreen(); }},
         {"avMute", [](TUIForm& w, QAction*) { w.toggleMute(); }},
         {"amEditScenes", [](TUIForm& w, QAction* x) { w.toggleEditor(x->isChecked()); }},
+        {"afInserer", [](TUIForm& w, QAction*) { w.editor_->InsertScene(); }},
+        {"afCouper", [](TUIForm& w, QAction*) { w.editor_->CutScene(); }},
+        {"afCorriger", [](TUIForm& w, QAction*) { w.editor_->FixTitles(); }},
+        {"afEnregistrer", [](TUIForm& w, QAction*) { w.editor_->SaveScenes(); }},
+        {"afEnregistrerScenesText", [](TUIForm& w, QAction*) { w.editor_->SaveScenesText(); }},
+        {"afExcel", [](TUIForm& w, QAction*) { w.editor_->SaveScenesSpreadsheet(); }},
     };
     if (const auto it = kHandlers.find(name); it != kHandlers.end())
         return it->second(*this, a);
@@ -392,10 +387,14 @@ void TUIForm::fixTimeDifference() {
         return;
     const double now = s_.Env.Now ? s_.Env.Now() : scenes::SystemLocalNow();
     const double reference = TimeDifferenceReference(current_ ? current_->Datecode : 0, now);
-    double shift = s_.Prefs.DecalageHoraire;
-    if (!dialogs_->TimeDifference(this, reference, shift) || shift == 0)
+    // The command's dialog starts from its own last difference; "Décalage Horaire" belongs to
+    // the settings and is not changed here.
+    double shift = lastDifference_;
+    if (!dialogs_->TimeDifference(this, reference, shift))
         return;
-    s_.Prefs.DecalageHoraire = shift;
+    lastDifference_ = shift;
+    if (shift == 0)
+        return;
     module_->CorrectionShift = shift;
     RunGraphCommand("DecalerHoraire");
 }

@@ -15,6 +15,9 @@
 #include "ui/PlayerPanel.h"
 #include "ui/PreviewSlot.h"
 #include "ui/UIForm.h"
+#include "ui/panels/AproposFrame.h"
+#include "ui/panels/OptionsFrame.h"
+#include "ui/panels/ScenesFrame.h"
 
 namespace kelvor::ui {
 namespace {
@@ -57,7 +60,7 @@ void TUIForm::setListShown(bool shown) {
 void TUIForm::applyWidth() {
     int width = kListLeft;
     if (panel_ != Panel::None)
-        width = panel_ == Panel::About ? TAproposFrame::kWidth : SettingsPanel::kWidth;
+        width = panel_ == Panel::About ? TAproposFrame::kWidth : TOptionsFrame::kWidth;
     else if (WelcomeShown())
         width = TVideFrame::kWidth;
     else if (listShown_)
@@ -74,6 +77,9 @@ void TUIForm::layoutBody() {
     listColumn_->setGeometry(kListLeft, 0,
                              std::max(kListWidth / 2, w - kListLeft - kListMargin / 2), h);
     listColumn_->setVisible(listShown_ && panel_ == Panel::None);
+    // The scene editor takes the list's place beside the player.
+    editor_->setGeometry(listColumn_->geometry());
+    editor_->setVisible(editorShown_ && panel_ == Panel::None);
     welcome_->setGeometry(0, 0, std::max(w, TVideFrame::kWidth), h);
     about_->setGeometry(0, 0, w, h);
     settings_->setGeometry(0, 0, w, h);
@@ -91,6 +97,13 @@ void TUIForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TUIForm::showPanel(Panel panel) {
+    if (panel == Panel::Settings && panel_ != Panel::Settings) {
+        widthBeforeSettings_ = width();
+        settings_->UpdateTitle();
+        takeKeysForSettings(true);
+    } else if (panel != Panel::Settings && panel_ == Panel::Settings) {
+        takeKeysForSettings(false);
+    }
     Action("afApropos")->setChecked(panel == Panel::About);
     Action("afOptions")->setChecked(panel == Panel::Settings);
     panel_ = panel;
@@ -106,10 +119,29 @@ void TUIForm::showPanel(Panel panel) {
 void TUIForm::toggleEditor(bool on) {
     if (!listShown_)
         setListShown(true);
-    // The scene editor itself comes with its own panel; the window keeps its switch.
-    editorShown_ = on;
-    Action("amEditScenes")->setChecked(on);
-    lb_->setEnabled(!on && !runActive_);
+    auto* follow = editor_->findChild<QTimer*>("FollowTimer");
+    if (!follow) {
+        // The highlight follows the playing frame at the player's pace.
+        follow = new QTimer(editor_);
+        follow->setObjectName("FollowTimer");
+        follow->setInterval(200);
+        connect(follow, &QTimer::timeout, this,
+                [this] { editor_->FollowFrame(preview_->CurrentFrame()); });
+    }
+    if (on && !editorShown_) {
+        loadEditorScenes();
+        editorShown_ = true;
+        layoutBody();
+        editor_->ShowEditor();
+        follow->start();
+    } else if (!on && editorShown_) {
+        follow->stop();
+        editorShown_ = false;
+        editor_->HideEditor();
+        layoutBody();
+    }
+    Action("amEditScenes")->setChecked(editorShown_);
+    lb_->setEnabled(!editorShown_ && !runActive_);
     UpdateActions();
 }
 

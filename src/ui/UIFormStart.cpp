@@ -1,6 +1,7 @@
 // The window's life: creation, first show, first paint, activation, closing and the
 // preferences.
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -23,8 +24,11 @@
 #include "ui/ActionTable.h"
 #include "ui/FileListModel.h"
 #include "ui/Panels.h"
+#include "ui/panels/AproposFrame.h"
+#include "ui/panels/OptionsFrame.h"
 #include "ui/PlayerPanel.h"
 #include "ui/PreviewSlot.h"
+#include "ui/preview/TBaseFrame.h"
 #include "ui/ScanFeed.h"
 #include "ui/ThreadedDirscan.h"
 #include "ui/UIForm.h"
@@ -59,6 +63,7 @@ TUIForm::TUIForm(WindowServices services, const std::vector<std::string>& argume
         versionText_ = QString::fromStdString(about::VersionText());
         buildDateText_ = QString::fromStdString(FormatDateTime("ddddd", about::BuildDate()));
         buildWindow();
+        attachPlayer();
         createActions();
         createMenus();
         sceneTracking_ = true;
@@ -96,6 +101,31 @@ void TUIForm::SetDialogs(WindowDialogs* dialogs) {
 
 void TUIForm::SetPreview(PreviewSlot* preview) {
     preview_ = preview ? preview : ownPreview_.get();
+    if (settings_)
+        settings_->SetPreview(preview_);
+}
+
+void TUIForm::attachPlayer() {
+    frame_ = new TBaseFrame(player_, s_.Prefs, s_.Env.Locale, this);
+    frame_->SetIdleLine(QString("%1 %2 %3 %4")
+                            .arg(about::kProductName, versionText_, "by", about::kMaker)
+                            .toStdString());
+    frame_->Clear();
+    preview_ = frame_;
+    connect(frame_, &TBaseFrame::PlayCaptionChanged, this, [this](const QString& caption) {
+        if (QAction* a = Action("avPlayStop"))
+            a->setText(caption);
+    });
+    connect(frame_, &TBaseFrame::StatusChanged, this, [this](const StatusTexts& t) {
+        if (t.Datecode != "-")
+            player_->ShowPlayingTexts(t.Datecode, t.Timecode, t.Image, t.Audio, t.DataRate);
+    });
+    connect(frame_, &TBaseFrame::CornerMarkClicked, this, [this] {
+        if (QAction* a = Action("amAfficherSliders"); a && a->isEnabled())
+            a->trigger();
+    });
+    connect(frame_, &TBaseFrame::InlayPlaced, this,
+            [this](int x, int y) { player_->SetInlayPosition(x, y); });
 }
 
 void TUIForm::buildWindow() {
@@ -146,10 +176,7 @@ void TUIForm::buildWindow() {
     listColumn_->hide();
 
     welcome_ = new TVideFrame(body_);
-    about_ = new TAproposFrame(body_, versionText_, buildDateText_);
-    about_->hide();
-    settings_ = new SettingsPanel(body_);
-    settings_->hide();
+    buildPanels();
 
     status_ = new QLabel(this);
     status_->setObjectName("StatusText");
@@ -196,7 +223,7 @@ void TUIForm::FormShow() {
         setCaption("amOpenFichierF3", openWith(s_.Prefs.FichierF3), -1);
         setCaption("amOpenFichierF4", openWith(s_.Prefs.FichierF4), -1);
         fillShortcutTable();
-        about_->SetSystemText(tr("System: %1").arg(osText_));
+        about_->WriteSystemReport();
         setAcceptDrops(true);
         RefreshList();
     } catch (...) {
@@ -278,12 +305,13 @@ void TUIForm::ApplyPreferences() {
         p.IncrustSlidersVisible ? "Hide the sliders for inlay" : "Modify the position of inlay",
         -1);
     player_->SetSlidersVisible(p.IncrustSlidersVisible);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(p.DossierPourSauver, ec))
-        p.SauverDansLeMemeDossier = true;
+    // Last: the settings panel's controls from the preferences (which also sends conversions
+    // beside their sources when the save folder is gone).
+    fillSettings();
 }
 
 void TUIForm::SavePreferences() {
+    readBackSettings();
     settings::Preferences& p = s_.Prefs;
     p.Left = x();
     p.Top = y();
@@ -317,8 +345,9 @@ void TUIForm::closeEvent(QCloseEvent* event) {
                 event->ignore();
                 return;
             }
+            // Through the settings box, which the store reads back.
             if (answer == SaveAnswer::All)
-                p.SauverPreferencesEnQuittant = true;
+                settings_->cbPrefsQuittant->setChecked(true);
             if (answer == SaveAnswer::Yes || answer == SaveAnswer::All)
                 SavePreferences();
         }

@@ -3,13 +3,15 @@
 #include <algorithm>
 
 #include <QFileDialog>
-#include <QInputDialog>
+#include <QComboBox>
+#include <QLocale>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "core/files/DatePattern.h"
 #include "core/shell/About.h"
+#include "ui/panels/RepairDialogs.h"
 
 namespace kelvor::ui {
 
@@ -86,53 +88,55 @@ QString WindowDialogs::SaveFile(QWidget* parent, const QString& folder, const QS
     return dialog.selectedFiles().front();
 }
 
+namespace {
+
+// The dialog of that kind the window keeps for the program's life (made on first use when the
+// window has none), so its choice carries over from one showing to the next.
+template <class Form>
+Form* KeptForm(QWidget* parent) {
+    QWidget* owner = parent ? parent->window() : nullptr;
+    Form* form = owner ? owner->findChild<Form*>() : nullptr;
+    return form ? form : new Form(owner);
+}
+
+}  // namespace
+
 bool WindowDialogs::FrameRate(QWidget* parent, int& choice, double& fps) {
-    const QStringList items = {"25 images/sec", "29.97 images/sec", QObject::tr("Custom")};
-    bool ok = false;
-    const QString chosen = QInputDialog::getItem(parent, QObject::tr("Fix the video framerate"),
-                                                 QObject::tr("Frame rate:"), items,
-                                                 std::clamp(choice, 0, 2), false, &ok);
-    if (!ok)
+    auto* form = KeptForm<TFrequenceForm>(parent);
+    form->SetChoice(choice);
+    if (choice == 2)
+        form->ValueBox()->setText(QLocale().toString(fps));
+    form->TargetFps = fps;
+    form->exec();
+    if (!form->Confirmed())
         return false;
-    choice = static_cast<int>(items.indexOf(chosen));
-    if (choice == 0)
-        fps = 25;
-    else if (choice == 1)
-        fps = 30000.0 / 1001.0;
-    else
-        fps = QInputDialog::getDouble(parent, QObject::tr("Fix the video framerate"),
-                                      QObject::tr("Frames per second:"), fps, 1, 200, 3, &ok);
-    return ok;
+    choice = form->Choice();
+    fps = form->TargetFps;
+    return true;
 }
 
 bool WindowDialogs::Codec(QWidget* parent, int& choice, QString& code) {
-    const QStringList items = {"dvsd", "dsvd", "cdvc", QObject::tr("Custom")};
-    bool ok = false;
-    const QString chosen =
-        QInputDialog::getItem(parent, QObject::tr("Change the codec"), QObject::tr("Codec:"), items,
-                              std::clamp(choice, 0, 3), false, &ok);
-    if (!ok)
+    auto* form = KeptForm<TCodecForm>(parent);
+    form->SetChoice(choice);
+    if (choice == 3)
+        form->ValueBox()->setText(code);
+    form->TargetCodec = code;
+    form->exec();
+    if (!form->Confirmed())
         return false;
-    choice = static_cast<int>(items.indexOf(chosen));
-    if (choice < 3)
-        code = chosen;
-    else
-        code = QInputDialog::getText(parent, QObject::tr("Change the codec"),
-                                     QObject::tr("Four characters:"), QLineEdit::Normal, code, &ok)
-                   .left(4);
-    return ok;
+    choice = form->ChoiceBox()->currentIndex();
+    code = form->TargetCodec;
+    return true;
 }
 
 bool WindowDialogs::TimeDifference(QWidget* parent, double reference, double& shiftDays) {
-    bool ok = false;
-    const QString from = QString::fromStdString(FormatDateTime("ddddd hh:nn:ss", reference));
-    const double hours = QInputDialog::getDouble(
-        parent, QObject::tr("Fix a time difference"),
-        QObject::tr("Recorded on %1.\nHours to add to every datecode:").arg(from), shiftDays * 24,
-        -24 * 3660, 24 * 3660, 4, &ok);
-    if (ok)
-        shiftDays = hours / 24;
-    return ok;
+    auto* form = KeptForm<TDecalageForm>(parent);
+    form->SetDates(reference, reference + shiftDays);
+    form->exec();
+    if (!form->Confirmed())
+        return false;
+    shiftDays = form->Difference();
+    return true;
 }
 
 }  // namespace kelvor::ui

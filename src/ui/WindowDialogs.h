@@ -36,12 +36,13 @@ class WindowDialogs {
                              const QString& suffix);
 
     // The dialogs of the repair commands, opened on their presets (CommandDialogs.h); true when
-    // confirmed. These plain choosers stand in until the commands' own dialogs exist.
-    // The frame rate: choice 0 "25 images/sec", 1 "29.97", 2 custom with its value.
+    // confirmed. The window's own forms (RepairDialogs.h), kept for the program's life.
+    // The frame rate: choice 0 25, 1 29.97, 2 personalized with its value.
     virtual bool FrameRate(QWidget* parent, int& choice, double& fps);
     // The codec: choice 0 "dvsd", 1 "dsvd", 2 "cdvc", 3 custom with its four characters.
     virtual bool Codec(QWidget* parent, int& choice, QString& code);
-    // The time difference in days from the reference date-time to the target.
+    // The time difference in days: the tape's date-time is the reference, the fixed one starts
+    // at reference + shiftDays; shiftDays takes the confirmed difference.
     virtual bool TimeDifference(QWidget* parent, double reference, double& shiftDays);
 };
 

@@ -11,6 +11,7 @@
 #include "core/shell/DesktopServices.h"
 #include "ui/FileListModel.h"
 #include "ui/Panels.h"
+#include "ui/panels/RiffForm.h"
 #include "ui/PlayerPanel.h"
 #include "ui/PreviewSlot.h"
 #include "ui/UIForm.h"
@@ -92,13 +93,14 @@ void WindowHost::WaitForRun(commands::CommandWorker& worker) {
 
 void WindowHost::ReleasePreview(const std::string& path) {
     onUi([&] {
-        if (w_.current_ && w_.current_->FullName == path && w_.preview_->Active())
-            w_.preview_->Clear();
+        if (w_.current_ && w_.current_->FullName == path)
+            w_.preview_->Release();
     });
 }
 
 void WindowHost::TakeBackPreview(const std::string& path, bool) {
     onUi([&] {
+        w_.preview_->Resume();
         if (w_.current_ && w_.current_->FullName == path)
             w_.preview_->Load(w_.current_.get());
     });
@@ -108,7 +110,7 @@ bool WindowHost::ShowRiffReport(const std::string& path) {
     bool shown = false;
     onUi([&] {
         if (!w_.riff_)
-            w_.riff_ = new RiffReportWindow(&w_);
+            w_.riff_ = new TRiffForm(&w_);
         shown = w_.riff_->ShowReport(path);
     });
     return shown;

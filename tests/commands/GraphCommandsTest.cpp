@@ -296,7 +296,8 @@ TEST(GraphCommands, EscDuringTheSecondOfThreeConversions) {
         reports = 0;
     };
     c.host.onProgress = [&](std::int64_t) {
-        if (current == "b.avi" && ++reports == 2)
+        // The first report comes as the graph starts: a short file may be done before a second.
+        if (current == "b.avi" && ++reports == 1)
             c.control.Abort();
     };
     c.run("Ntsc");

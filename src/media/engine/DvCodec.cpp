@@ -8,12 +8,16 @@
 
 namespace kelvor::media {
 
+// Bytes the scaler may write past the end of a picture.
+constexpr std::size_t kScalerSlack = 64;
+
 struct DvVideoDecoder::State {
     ff::CodecContextPtr ctx;
     ff::FramePtr frame;
     ff::PacketPtr packet;
     SwsContext* sws = nullptr;  // cached context, freed in the destructor
     std::vector<std::uint8_t> padded;
+    std::vector<std::uint8_t> rgbScratch;  // the scaler's output when rows need slack
     bool half = false;
     ~State() { sws_freeContext(sws); }
 };
@@ -105,11 +109,24 @@ bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::
         av_frame_unref(f);
         return false;
     }
-    // Bottom-up: start at the last row and step backwards.
-    std::uint8_t* dst[4] = {out.data() + stride * static_cast<std::size_t>(height - 1), nullptr,
-                            nullptr, nullptr};
+    // Bottom-up: start at the last row and step backwards. The scaler's vector code may write
+    // a few pixels past a row whose width is not a multiple of 16 (360 at half size), so a
+    // picture whose last row would end at the buffer's end goes through a padded scratch row.
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    const bool tight = width % 16 != 0;
+    std::uint8_t* first = out.data() + stride * static_cast<std::size_t>(height - 1);
+    if (tight) {
+        s_->rgbScratch.assign(stride * static_cast<std::size_t>(height) + kScalerSlack, 0);
+        first = s_->rgbScratch.data() + stride * static_cast<std::size_t>(height - 1);
+    }
+    std::uint8_t* dst[4] = {first, nullptr, nullptr, nullptr};
     int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
     sws_scale(s_->sws, f->data, f->linesize, 0, f->height, dst, dstStride);
+    if (tight) {
+        for (int y = 0; y < height; ++y)
+            std::memcpy(out.data() + stride * static_cast<std::size_t>(y),
+                        s_->rgbScratch.data() + stride * static_cast<std::size_t>(y), rowBytes);
+    }
     av_frame_unref(f);
     return true;
 }

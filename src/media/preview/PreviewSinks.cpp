@@ -1,0 +1,101 @@
+#include "media/preview/PreviewSinks.h"
+
+#include <cstring>
+
+#include "media/engine/DvCodec.h"
+#include "media/engine/Graph.h"
+
+namespace kelvor::media {
+
+PreviewVideoRenderer::PreviewVideoRenderer()
+    : RendererBase("Video Renderer", "{6BC1CFFA-8FC1-4261-AC22-CFB4CC38DB50}") {}
+
+HRESULT PreviewVideoRenderer::CheckInputType(const MediaType& mt) {
+    if (mt.majorType != MEDIATYPE_Video || mt.subtype != MEDIASUBTYPE_RGB24)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    const auto vih = mt.videoInfo();
+    if (!vih || vih->bmiHeader.biWidth <= 0 || vih->bmiHeader.biHeight == 0)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return S_OK;
+}
+
+HRESULT PreviewVideoRenderer::DoRenderSample(const MediaSample& sample) {
+    MediaType mt;
+    Input().ConnectionMediaType(mt);
+    const auto vih = mt.videoInfo();
+    if (!vih)
+        return E_FAIL;
+    auto picture = std::make_shared<PreviewPicture>();
+    picture->Width = vih->bmiHeader.biWidth;
+    picture->Height = std::abs(vih->bmiHeader.biHeight);
+    const std::size_t need = Rgb24Stride(picture->Width) * static_cast<std::size_t>(picture->Height);
+    // A short picture is not shown rather than read past its end.
+    if (static_cast<std::size_t>(sample.GetActualDataLength()) < need)
+        return S_OK;
+    picture->Rgb.assign(sample.GetPointer(), sample.GetPointer() + need);
+    REFERENCE_TIME start = 0, stop = 0;
+    if (sample.GetTime(start, stop) == S_OK)
+        picture->Time = start;
+    picture->Facts = DvSourceFrame::Of(sample);
+    {
+        std::lock_guard lock(mailboxMutex_);
+        latest_ = std::move(picture);
+    }
+    sequence_.fetch_add(1);
+    if (notify_)
+        notify_();
+    return S_OK;
+}
+
+std::shared_ptr<const PreviewPicture> PreviewVideoRenderer::Latest() const {
+    std::lock_guard lock(mailboxMutex_);
+    return latest_;
+}
+
+void PreviewVideoRenderer::ClearPicture() {
+    std::lock_guard lock(mailboxMutex_);
+    latest_.reset();
+}
+
+PreviewAudioRenderer::PreviewAudioRenderer()
+    : RendererBase("Audio Renderer", "{79376820-07D0-11CF-A24D-0020AFD79767}") {}
+
+HRESULT PreviewAudioRenderer::CheckInputType(const MediaType& mt) {
+    if (mt.majorType != MEDIATYPE_Audio)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    const auto wfx = mt.waveFormat();
+    if (!wfx || wfx->wFormatTag != WaveFormatEx::kFormatPcm || wfx->wBitsPerSample != 16 ||
+        wfx->nChannels == 0 || wfx->nSamplesPerSec == 0)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    return S_OK;
+}
+
+HRESULT PreviewAudioRenderer::Pause() {
+    if (output_ && !started_.load()) {
+        MediaType mt;
+        if (Input().ConnectionMediaType(mt) == S_OK) {
+            if (const auto wfx = mt.waveFormat())
+                started_ = output_->Start(static_cast<int>(wfx->nSamplesPerSec), wfx->nChannels);
+        }
+    }
+    return RendererBase::Pause();
+}
+
+HRESULT PreviewAudioRenderer::Stop() {
+    const HRESULT hr = RendererBase::Stop();
+    if (output_ && started_.exchange(false))
+        output_->Stop();
+    return hr;
+}
+
+HRESULT PreviewAudioRenderer::DoRenderSample(const MediaSample& sample) {
+    const auto n = static_cast<std::size_t>(sample.GetActualDataLength());
+    bytes_.fetch_add(static_cast<std::int64_t>(n));
+    if (output_ && started_.load() && n > 0) {
+        const Graph* g = GetGraph();
+        output_->Write(sample.GetPointer(), n, g ? g->get_Volume() : 10000);
+    }
+    return S_OK;
+}
+
+}  // namespace kelvor::media

@@ -1,0 +1,212 @@
+// The window's side of its panels: the link through which the settings panel, the about panel
+// and the scene editor reach the window, the preview and the desktop; the settings filled from
+// the preferences and read back; the scene editor on the current file.
+#include <QAction>
+#include <QFile>
+#include <QListView>
+#include <QTimer>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/avutil.h>
+}
+
+#include <filesystem>
+
+#include "commands/Tch.h"
+#include "core/scenes/ExportContext.h"
+#include "core/scenes/SceneList.h"
+#include "core/settings/PreferencesStore.h"
+#include "core/shell/About.h"
+#include "core/shell/DesktopServices.h"
+#include "ui/ActionTable.h"
+#include "ui/CommandDialogs.h"
+#include "ui/PlayerPanel.h"
+#include "ui/PreviewSlot.h"
+#include "ui/UIForm.h"
+#include "ui/WindowDialogs.h"
+#include "ui/panels/AproposFrame.h"
+#include "ui/panels/OptionsFrame.h"
+#include "ui/panels/RepairDialogs.h"
+#include "ui/panels/RiffForm.h"
+#include "ui/panels/ScenesFrame.h"
+
+namespace kelvor::ui {
+
+class PanelsLink final : public QObject,
+                         public OptionsHost,
+                         public AboutSources,
+                         public ScenePreview,
+                         public settings::PreferencesHost {
+  public:
+    explicit PanelsLink(TUIForm& w) : QObject(&w), w_(w) {}
+
+    // --- OptionsHost
+    void SavePreferencesNow() override { w_.SavePreferences(); }
+    void DeleteStoredPreferences() override { settings::DeletePreferences(w_.s_.Env, *this); }
+    void ShowCurrentFileAgain() override {
+        if (w_.current_)
+            w_.preview_->Load(w_.current_.get());
+    }
+    void RefillShortcutTable() override { w_.fillShortcutTable(); }
+    void ProgramChanged(int key, const QString& program) override {
+        const QString caption =
+            "Open with " +
+            QString::fromStdString(std::filesystem::path(program.toStdString()).stem().string());
+        w_.setCaption(key == 3 ? "amOpenFichierF3" : "amOpenFichierF4", caption, -1);
+    }
+    void SendTo(bool create) override {
+        if (create)
+            w_.s_.Desktop.CreateSendToShortcut(about::kProductName);
+        else
+            w_.s_.Desktop.DeleteSendToShortcut(about::kProductName);
+    }
+    double CurrentFrameRate() const override { return w_.current_ ? w_.current_->Fps : 0; }
+    bool AskTimeDifference(double current, double& difference) override {
+        const double now = w_.s_.Env.Now ? w_.s_.Env.Now() : scenes::SystemLocalNow();
+        const double tape =
+            TimeDifferenceReference(w_.current_ ? w_.current_->Datecode : 0, now);
+        double d = current;
+        if (!w_.dialogs_->TimeDifference(&w_, tape, d))
+            return false;
+        difference = d;
+        w_.lastDifference_ = d;
+        return true;
+    }
+    void CloseSettings() override {
+        if (QAction* a = w_.Action("afOptions"); a && a->isChecked())
+            a->trigger();
+    }
+
+    // --- AboutSources
+    QString OsText() const override { return w_.osText_; }
+    QString MediaEngineText() const override { return QString("FFmpeg ") + av_version_info(); }
+    QString VarnoltFile() const override {
+        const QString f = QString::fromStdString(w_.s_.Prefs.FichierVarnolt);
+        return !f.isEmpty() && QFile::exists(f) ? f : QString();
+    }
+    std::vector<ReportLine> RunCheck(bool busy) override {
+        // The graphs are built from the program's own stages and FFmpeg's DV codec; the stages
+        // are always there, the codec only when this FFmpeg was built with it. Nothing is
+        // rebound, so a check while a conversion or the preview runs leaves their graphs alone.
+        (void)busy;
+        const QColor red(200, 0, 0);
+        const bool decoder = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO) != nullptr;
+        const bool encoder = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO) != nullptr;
+        std::vector<ReportLine> lines{{"", true, true}, {"Test of Directshow filters", true, true}};
+        if (!decoder)
+            lines.push_back({"DV Video Decoder is missing", true, true, red});
+        else
+            lines.push_back({"All filters for Video are available", true, true});
+        lines.push_back({"All filters for Listing are available", true, true});
+        if (!encoder)
+            lines.push_back({"DV Video Encoder is mising", true, true, red});
+        else if (decoder)
+            lines.push_back({"All filters for Converting are available", true, true});
+        return lines;
+    }
+
+    // --- ScenePreview
+    std::int32_t CurrentFrame() const override { return w_.preview_->CurrentFrame(); }
+    void SeekFrame(std::int32_t frame) override { w_.preview_->SeekFrame(frame); }
+
+    // --- PreferencesHost (deleting the stored preferences)
+    bool askYesNo(settings::MessageKind, const std::string& text) override {
+        return w_.dialogs_->Confirm(&w_, QString::fromStdString(text), false) ==
+               commands::TAnswer::Yes;
+    }
+    void showMessage(settings::MessageKind, const std::string& text) override {
+        w_.dialogs_->Error(&w_, QString::fromStdString(text));
+    }
+
+  private:
+    TUIForm& w_;
+};
+
+void TUIForm::buildPanels() {
+    link_ = new PanelsLink(*this);
+    about_ = new TAproposFrame(body_, versionText_, buildDateText_);
+    about_->hide();
+    about_->SetSources(link_);
+    about_->Busy = [this] { return runActive_ || preview_->Running(); };
+    connect(about_, &TAproposFrame::CloseClicked, this, [this] {
+        if (QAction* a = Action("afApropos"); a && a->isChecked())
+            a->trigger();
+    });
+    settings_ = new TOptionsFrame(body_, s_.Prefs);
+    settings_->hide();
+    settings_->SetHost(link_);
+    settings_->SetPreview(preview_);
+    settings_->SetIniFile(s_.Env.Locations.IniFile());
+    settings_->SetVersionText(versionText_);
+    editor_ = new TScenesFrame(body_);
+    editor_->hide();
+    editor_->SetPreview(link_);
+    editor_->AskSave = [this](const QString& text) {
+        return dialogs_->Confirm(this, text, false) == commands::TAnswer::Yes;
+    };
+    // The repair dialogs live as long as the window; WindowDialogs finds them here.
+    auto* decalage = new TDecalageForm(this);
+    decalage->ShiftChanged = [this](double d) {
+        preview_->SetInlayTimeShift(d);
+        preview_->Redraw();
+    };
+    decalage->AdvancedChanged = [this](bool on) { s_.Prefs.DecalageAvance = on; };
+    new TFrequenceForm(this);
+    new TCodecForm(this);
+}
+
+void TUIForm::fillSettings() {
+    settings_->SetPreview(preview_);
+    settings_->Fill();
+    if (auto* decalage = findChild<TDecalageForm*>())
+        decalage->SetAdvanced(s_.Prefs.DecalageAvance);
+}
+
+void TUIForm::readBackSettings() {
+    settings_->ReadBack();
+}
+
+void TUIForm::takeKeysForSettings(bool take) {
+    QAction* play = Action("avPlayStop");
+    QAction* remove = Action("amOterFichier");
+    if (!play || !remove)
+        return;
+    if (take) {
+        heldPlayKeys_ = play->shortcuts();
+        heldRemoveKeys_ = remove->shortcuts();
+        play->setShortcuts({});
+        remove->setShortcuts({});
+    } else {
+        play->setShortcuts(heldPlayKeys_);
+        remove->setShortcuts(heldRemoveKeys_);
+    }
+}
+
+void TUIForm::loadEditorScenes() {
+    if (!current_)
+        return;
+    editor_->SetFrameRate(current_->Fps);
+    editor_->SetScnType(s_.Prefs.TypeScn);
+    editor_->SetShortcutActions({Action("avPlayStop"), Action("amOterFichier"),
+                                 Action("afCollerFichiers"), Action("afSelectionnerTout")});
+    const std::string& video = current_->FullName;
+    std::error_code ec;
+    if (std::filesystem::exists(scenes::ReplaceExtension(video, ".scn"), ec))
+        editor_->LoadScenes(video);
+    else
+        editor_->InitScenes(video, current_->FrameCount);
+}
+
+void TUIForm::fillShortcutTable() {
+    std::vector<CommandKeyRow> rows;
+    for (QAction* a : actions_) {
+        const ActionDef* d = FindActionDef(a->objectName().toStdString());
+        const QKeySequence key = a->shortcut();
+        rows.push_back({a->text(), key.toString(QKeySequence::NativeText),
+                        d && d->Switch && *d->Switch ? static_cast<int>(*d->Switch) : 0});
+    }
+    settings_->FillShortcuts(rows);
+}
+
+}  // namespace kelvor::ui

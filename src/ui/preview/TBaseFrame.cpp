@@ -1,0 +1,509 @@
+#include "ui/preview/TBaseFrame.h"
+
+#include <QApplication>
+#include <QAudioSink>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMediaDevices>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSlider>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <cstring>
+#include <deque>
+#include <mutex>
+
+#include "core/scenes/ScnFile.h"
+#include "media/engine/DvCodec.h"
+#include "media/filters/Tdv_Superposer.h"
+#include "media/filters/Tdv_sceneDetect.h"
+#include "ui/PlayerPanel.h"
+#include "ui/TimeStamp.h"
+
+namespace kelvor::ui {
+namespace {
+
+constexpr int kTickMs = 40;
+constexpr int kTrackbarMax = 1000;
+constexpr int kMarkSize = 16;
+
+// The sound through Qt Multimedia: the graph's sound renderer writes PCM from its streaming
+// thread into a bounded buffer that the sink pulls from. Without an output device Start fails
+// and the graph's clock alone paces the pictures.
+class QtAudioOutput final : public media::PreviewAudioOutput {
+  public:
+    bool Start(int rate, int channels) override {
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull())
+            return false;
+        QAudioFormat format;
+        format.setSampleRate(rate);
+        format.setChannelCount(channels);
+        format.setSampleFormat(QAudioFormat::Int16);
+        if (!device.isFormatSupported(format))
+            return false;
+        sink_ = std::make_unique<QAudioSink>(device, format);
+        device_ = sink_->start();
+        bytesPerSecond_ = rate * channels * 2;
+        return device_ != nullptr;
+    }
+    void Write(const std::uint8_t* data, std::size_t bytes, int volume) override {
+        std::vector<std::uint8_t> scaled(data, data + bytes);
+        if (volume < 10000) {
+            for (std::size_t i = 0; i + 1 < bytes; i += 2) {
+                std::int16_t v;
+                std::memcpy(&v, &scaled[i], 2);
+                v = static_cast<std::int16_t>(v * volume / 10000);
+                std::memcpy(&scaled[i], &v, 2);
+            }
+        }
+        // The device lives on the window's thread; the write goes there.
+        QMetaObject::invokeMethod(
+            &context_, [this, scaled = std::move(scaled)] {
+                if (device_)
+                    device_->write(reinterpret_cast<const char*>(scaled.data()),
+                                   static_cast<qint64>(scaled.size()));
+            },
+            Qt::QueuedConnection);
+    }
+    void Stop() override {
+        if (sink_)
+            sink_->stop();
+        device_ = nullptr;
+        sink_.reset();
+    }
+
+  private:
+    // Lives and dies with this object on the window's thread, so writes still queued when it
+    // goes are dropped with it.
+    QObject context_;
+    std::unique_ptr<QAudioSink> sink_;
+    QIODevice* device_ = nullptr;
+    int bytesPerSecond_ = 0;
+};
+
+QImage toImage(const media::PreviewPicture& p) {
+    // Bottom-up BGR rows: mirrored and swapped into a top-down RGB image.
+    QImage img(p.Rgb.data(), p.Width, p.Height, static_cast<qsizetype>(media::Rgb24Stride(p.Width)),
+               QImage::Format_BGR888);
+    return img.mirrored(false, true);
+}
+
+}  // namespace
+
+VideoWindow::VideoWindow(QWidget* parent) : QWidget(parent) {
+    setObjectName("vw");
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(160, 120);
+}
+
+void VideoWindow::SetPicture(QImage picture) {
+    picture_ = std::move(picture);
+    update();
+}
+
+void VideoWindow::ClearPicture() {
+    picture_ = QImage();
+    update();
+}
+
+QRect VideoWindow::PictureRect() const {
+    if (picture_.isNull())
+        return rect();
+    const int W = width(), H = height();
+    const int w = picture_.width(), h = picture_.height();
+    if (static_cast<long long>(h) * W < static_cast<long long>(H) * w) {
+        const int ph = W * h / w;
+        return {0, (H - ph) / 2, W, ph};
+    }
+    const int pw = H * w / h;
+    return {(W - pw) / 2, 0, pw, H};
+}
+
+void VideoWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    if (!picture_.isNull())
+        painter.drawImage(PictureRect(), picture_);
+}
+
+void VideoWindow::mousePressEvent(QMouseEvent* e) {
+    const QRect r = PictureRect();
+    if (e->button() == Qt::LeftButton && !picture_.isNull() && r.contains(e->position().toPoint()))
+        emit PictureClicked(static_cast<int>((e->position().x() - r.x()) * 1000 / r.width()),
+                            static_cast<int>((e->position().y() - r.y()) * 1000 / r.height()));
+    QWidget::mousePressEvent(e);
+}
+
+void VideoWindow::mouseDoubleClickEvent(QMouseEvent*) {
+    emit DoubleClicked();
+}
+
+TBaseFrame::TBaseFrame(PlayerPanel* panel, settings::Preferences& prefs, const LocaleInfo& locale,
+                       QObject* parent)
+    : QObject(parent),
+      panel_(panel),
+      prefs_(prefs),
+      locale_(locale),
+      view_(std::make_unique<media::Tviewdm>(prefs)),
+      audio_(std::make_shared<QtAudioOutput>()) {
+    view_->AudioRenderer().SetOutput(audio_);
+    // Streaming thread: one queued call at a time takes the newest picture.
+    view_->VideoRenderer().SetNotifier([this] {
+        if (!pictureQueued_.exchange(true))
+            QMetaObject::invokeMethod(this, &TBaseFrame::TakePicture, Qt::QueuedConnection);
+    });
+
+    QWidget* area = panel_->VideoArea();
+    auto* grid = new QGridLayout(area);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    vw_ = new VideoWindow(area);
+    reBaseFrame_ = new QTextEdit(area);
+    reBaseFrame_->setObjectName("reBaseFrame");
+    reBaseFrame_->setReadOnly(true);
+    // The messages take no keyboard focus, so the window's keys keep reaching its actions.
+    reBaseFrame_->setFocusPolicy(Qt::NoFocus);
+    reBaseFrame_->setFrameShape(QFrame::NoFrame);
+    reBaseFrame_->setAlignment(Qt::AlignCenter);
+    reBaseFrame_->setStyleSheet("QTextEdit { background: rgb(16,16,20); color: rgb(220,220,225); }");
+    labTimeStamp_ = new QLabel(area);
+    labTimeStamp_->setObjectName("labTimeStamp");
+    labTimeStamp_->setFont(QFont("Times New Roman", 11));
+    labTimeStamp_->setAlignment(Qt::AlignCenter);
+    labTimeStamp_->setStyleSheet("QLabel { color: rgb(230,230,230); background: rgb(16,16,20); }");
+    grid->addWidget(vw_, 0, 0);
+    grid->addWidget(reBaseFrame_, 0, 0);
+    grid->addWidget(labTimeStamp_, 1, 0);
+    grid->setRowStretch(0, 1);
+
+    shape1_ = new QWidget(vw_);
+    shape1_->setObjectName("Shape1");
+    shape1_->setFixedSize(kMarkSize, kMarkSize);
+    shape1_->setStyleSheet("QWidget { background: rgba(255,200,0,170); border: 1px solid black; }");
+    shape1_->setCursor(Qt::PointingHandCursor);
+    shape1_->setToolTip(tr("Modify the position of inlay"));
+    shape1_->installEventFilter(this);
+    shape1_->hide();
+    vw_->installEventFilter(this);
+
+    tb_ = panel_->PlayingSlider();
+    tb_->setRange(0, kTrackbarMax);
+    connect(tb_, &QSlider::valueChanged, this, [this](int v) {
+        if (!trackbarSetting_)
+            GoTrackbar(v);
+    });
+    connect(vw_, &VideoWindow::PictureClicked, this, [this](int x, int y) {
+        if (!record_ || !record_->IsDV || !view_->Active())
+            return;
+        // The click places the anchor of the text; the position counts from the top left.
+        prefs_.IncrustPositionX = x;
+        prefs_.IncrustPositionY = y;
+        SetInlayPosition(x, y, prefs_.Alignement);
+        emit InlayPlaced(x, y);
+    });
+    connect(vw_, &VideoWindow::DoubleClicked, this, [this] { SetFullscreen(!fullscreen_); });
+
+    timer1_.setInterval(kTickMs);
+    connect(&timer1_, &QTimer::timeout, this, [this] { UpdateTick(); });
+    setLayout(Layout::Message);
+}
+
+TBaseFrame::~TBaseFrame() {
+    timer1_.stop();
+    view_->Clear();
+    view_->VideoRenderer().SetNotifier(nullptr);
+}
+
+bool TBaseFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == shape1_ && event->type() == QEvent::MouseButtonPress) {
+        emit CornerMarkClicked();
+        return true;
+    }
+    if (watched == vw_ && event->type() == QEvent::Resize) {
+        const QRect r = vw_->PictureRect();
+        shape1_->move(r.right() - kMarkSize + 1, r.bottom() - kMarkSize + 1);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TBaseFrame::TakePicture() {
+    pictureQueued_ = false;
+    const auto p = view_->VideoRenderer().Latest();
+    if (!p || p->Rgb.empty())
+        return;
+    vw_->SetPicture(toImage(*p));
+    const QRect r = vw_->PictureRect();
+    shape1_->move(r.right() - kMarkSize + 1, r.bottom() - kMarkSize + 1);
+    emit PictureArrived();
+}
+
+void TBaseFrame::setLayout(Layout l) {
+    layout_ = l;
+    const bool video = l == Layout::Video;
+    vw_->setVisible(l != Layout::Message);
+    reBaseFrame_->setVisible(!video);
+    if (!video)
+        reBaseFrame_->raise();
+    labTimeStamp_->setVisible(l != Layout::Message);
+    tb_->setEnabled(l != Layout::Message);
+    tb_->setVisible(l != Layout::Message && !panel_->ProgressShown());
+    if (l == Layout::Message)
+        timer1_.stop();
+    else
+        timer1_.start();
+}
+
+QString TBaseFrame::MessageText() const {
+    return reBaseFrame_->toPlainText();
+}
+
+void TBaseFrame::ShowIdlePanel() {
+    reBaseFrame_->setPlainText(QString("\n\n\n") + QString::fromStdString(idleLine_));
+    reBaseFrame_->setAlignment(Qt::AlignCenter);
+    setLayout(Layout::Message);
+}
+
+void TBaseFrame::ShowMessageCode(int code) {
+    timer1_.stop();
+    if (!record_) {
+        reBaseFrame_->setPlainText(
+            "Please tell Quennel that occured the failure: Error in AfficherCode");
+        setLayout(Layout::Message);
+        return;
+    }
+    QStringList lines;
+    for (const std::string& l : MessageLines(code, *record_))
+        lines << QString::fromStdString(l);
+    reBaseFrame_->setPlainText(lines.join('\n'));
+    reBaseFrame_->selectAll();
+    reBaseFrame_->setAlignment(Qt::AlignCenter);
+    reBaseFrame_->moveCursor(QTextCursor::Start);
+    vw_->ClearPicture();
+    setLayout(Layout::Message);
+}
+
+void TBaseFrame::ShowAudioMessage(int code) {
+    ShowMessageCode(code);
+    setLayout(Layout::Audio);
+}
+
+void TBaseFrame::loadScenes() {
+    scenes_.clear();
+    if (!record_ || !record_->HasScn)
+        return;
+    const std::string scn = scenes::ReplaceExtension(record_->FullName, ".scn");
+    if (!scenes::ReadScnFile(scn, scenes_, record_->Fps))
+        scenes_.clear();
+}
+
+void TBaseFrame::Load(const files::TAfficherFichier* record) {
+    shownShift_.reset();
+    if (!record) {
+        Clear();
+        return;
+    }
+    record_ = std::make_unique<files::TAfficherFichier>(*record);
+    loadScenes();
+    texts_ = {};
+    vw_->ClearPicture();
+    shape1_->setVisible(record_->IsDV);
+    emit PlayCaptionChanged(tr("Play"));
+    if (!view_->OpenPreview(*record_)) {
+        ShowMessageCode(view_->MessageCode());
+        return;
+    }
+    const int code = view_->MessageCode();
+    if (code == 0)
+        setLayout(Layout::Video);
+    else if (code == 3 || code == 5)
+        ShowAudioMessage(code);
+    else
+        ShowMessageCode(code);
+    TakePicture();
+    UpdateTick();
+}
+
+void TBaseFrame::Clear() {
+    timer1_.stop();
+    view_->Clear();
+    record_.reset();
+    scenes_.clear();
+    vw_->ClearPicture();
+    shape1_->hide();
+    texts_ = {};
+    trackbarSetting_ = true;
+    tb_->setValue(0);
+    trackbarSetting_ = false;
+    labTimeStamp_->clear();
+    ShowIdlePanel();
+}
+
+void TBaseFrame::Release() {
+    view_->ReleasePreview();
+    if (record_)
+        ShowMessageCode(8);
+}
+
+void TBaseFrame::Resume() {
+    view_->ResumePreview();
+}
+
+void TBaseFrame::Run() {
+    view_->Run();
+    emit PlayCaptionChanged(tr("Pause"));
+}
+
+void TBaseFrame::Pause() {
+    view_->PausePreview();
+    emit PlayCaptionChanged(tr("Play"));
+}
+
+void TBaseFrame::Stop() {
+    view_->Stop();
+    // Stopped, the inlay takes what the settings panel changed meanwhile (a redraw stops and
+    // pauses), and the shift the time-difference dialog shows.
+    view_->ConfigureInlay(prefs_.IsIncrustOn);
+    if (shownShift_)
+        view_->Inlay().SetTimeShift(*shownShift_);
+}
+
+std::int32_t TBaseFrame::CurrentFrame() const {
+    return view_->Active() ? static_cast<std::int32_t>(view_->Position()) : 0;
+}
+
+void TBaseFrame::SeekFrame(std::int32_t frame) {
+    if (view_->Active())
+        view_->SeekTo(frame);
+}
+
+void TBaseFrame::StepBy(Step step, bool forward) {
+    if (!record_ || !view_->Active())
+        return;
+    const int sign = forward ? 1 : -1;
+    const double fps = record_->Fps;
+    switch (step) {
+        case Step::Frame:
+        case Step::Second:
+        case Step::Minute: {
+            if (fps != 0) {
+                const std::int64_t n = step == Step::Frame    ? 1
+                                       : step == Step::Second ? std::llround(fps)
+                                                              : std::llround(fps * 60);
+                view_->SeekFrames(sign * n);
+            } else {
+                const std::int64_t t = step == Step::Frame    ? 400000
+                                       : step == Step::Second ? 10000000
+                                                              : 600000000;
+                view_->SeekTime(sign * t);
+            }
+            break;
+        }
+        case Step::Start:
+            view_->SeekTo(0);
+            break;
+        case Step::End:
+            view_->SeekTo(view_->Duration());
+            break;
+        case Step::NextScene:
+        case Step::PreviousScene: {
+            view_->PausePreview();
+            emit PlayCaptionChanged(tr("Play"));
+            view_->SetTimeFormat(media::TimeFormat::Frame);
+            const std::int64_t at = view_->Position();
+            view_->SeekTo(step == Step::NextScene
+                              ? NextSceneStart(scenes_, at, record_->FrameCount)
+                              : PreviousSceneStart(scenes_, at));
+            break;
+        }
+    }
+    afterStep();
+}
+
+void TBaseFrame::afterStep() {
+    UpdateTick();
+}
+
+void TBaseFrame::GoTrackbar(int value) {
+    if (!view_->Active())
+        return;
+    view_->SeekTo(static_cast<std::int64_t>(std::llround(
+        static_cast<double>(value) * static_cast<double>(view_->Duration()) / kTrackbarMax)));
+    if (layout_ != Layout::Message)
+        timer1_.start();
+}
+
+void TBaseFrame::SetVolume(int volume) {
+    view_->SetVolume(volume);
+}
+
+void TBaseFrame::SetInlay(bool on) {
+    prefs_.IsIncrustOn = on;
+    view_->SetInlay(on);
+}
+
+void TBaseFrame::SetInlayPosition(int x, int y, int alignment) {
+    view_->Inlay().SetPosition(x, y, alignment);
+    // A paused picture shows the new place at once.
+    if (view_->Active() && !view_->Running() && prefs_.IsIncrustOn)
+        view_->SeekTo(view_->Position());
+}
+
+bool TBaseFrame::Fullscreen() const {
+    return fullscreen_;
+}
+
+void TBaseFrame::SetFullscreen(bool on) {
+    if (on == fullscreen_)
+        return;
+    fullscreen_ = on;
+    if (on) {
+        vw_->setParent(nullptr);
+        vw_->setWindowFlag(Qt::FramelessWindowHint);
+        vw_->showFullScreen();
+        vw_->setCursor(Qt::BlankCursor);
+    } else {
+        vw_->unsetCursor();
+        vw_->showNormal();
+        auto* grid = static_cast<QGridLayout*>(panel_->VideoArea()->layout());
+        vw_->setParent(panel_->VideoArea());
+        vw_->setWindowFlag(Qt::FramelessWindowHint, false);
+        grid->addWidget(vw_, 0, 0);
+        vw_->show();
+        if (layout_ != Layout::Video)
+            reBaseFrame_->raise();
+    }
+}
+
+StatusTexts TBaseFrame::UpdateTick() {
+    if (!record_)
+        return texts_;
+    const auto picture = view_->VideoRenderer().Latest();
+    std::shared_ptr<const media::DvSourceFrame> facts = picture ? picture->Facts : nullptr;
+    if (!facts && view_->DetectorStreaming())
+        facts = view_->Detector().LatestFrame();
+    const bool stopped = !view_->DetectorStreaming() && !facts;
+    StatusTexts t = TickTexts(stopped || !facts ? nullptr : &facts->Info, *record_,
+                              prefs_.FormatPourAfficherDatecode, locale_);
+    if (!record_->IsDV && !stopped) {
+        t.Datecode = "N/A";
+        t.Timecode = "N/A";
+    }
+    const double fps = view_->GetTimeFormat() == media::TimeFormat::Frame ? record_->Fps : 0;
+    t.TimeStamp = TimeStampText(view_->Position(), fps);
+    if (view_->Active() && view_->Duration() > 0) {
+        t.Trackbar = view_->TrackbarValue(kTrackbarMax);
+        trackbarSetting_ = true;
+        tb_->setValue(t.Trackbar);
+        trackbarSetting_ = false;
+    }
+    labTimeStamp_->setText(QString::fromStdString(t.TimeStamp));
+    texts_ = t;
+    emit StatusChanged(texts_);
+    return texts_;
+}
+
+}  // namespace kelvor::ui

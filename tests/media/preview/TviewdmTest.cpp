@@ -1,0 +1,252 @@
+#include "media/preview/Tviewdm.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <chrono>
+#include <thread>
+
+#include "core/files/DatePattern.h"
+#include "fixtures/DvFixture.h"
+#include "media/engine/DvCodec.h"
+#include "media/filters/Tdv_Superposer.h"
+#include "media/filters/Tdv_sceneDetect.h"
+#include "media/graphs/TdmList.h"
+#include "support/TempDir.h"
+#include "support/Tools.h"
+#include "support/Waits.h"
+
+namespace kelvor::media {
+namespace {
+
+using namespace std::chrono_literals;
+
+void ensureGuiApplication() {
+    if (QGuiApplication::instance())
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "test_preview";
+    static char* argv[] = {name, nullptr};
+    new QGuiApplication(argc, argv);  // lives as long as the test program
+}
+
+class TviewdmTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ensureGuiApplication(); }
+
+    void SetUp() override {
+        view = std::make_unique<Tviewdm>(prefs);
+        view->VideoRenderer().SetNotifier([this] { pictures.Add(); });
+    }
+
+    std::string dvFile(const std::string& name, const std::string& description) {
+        const std::string path = dir.file(name);
+        std::string error;
+        EXPECT_TRUE(fixtures::WriteDvFile(path, description, error)) << error;
+        return path;
+    }
+
+    std::unique_ptr<files::TAfficherFichier> record(const std::string& path) {
+        return std::make_unique<files::TAfficherFichier>(path, probe);
+    }
+
+    // The picture shown once the renderer has presented one at this stream time, newer than
+    // the `after`-th picture.
+    std::shared_ptr<const PreviewPicture> shownAt(std::int64_t frame, double fps = 25.0,
+                                                  std::uint64_t after = 0) {
+        const auto t = static_cast<REFERENCE_TIME>(std::llround(frame * 1e7 / fps));
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const std::uint64_t seq = view->VideoRenderer().Sequence();
+            auto p = view->VideoRenderer().Latest();
+            if (p && std::llabs(p->Time - t) < 1000 && seq > after)
+                return p;
+            pictures.WaitFor(pictures.Value() + 1, 50ms);
+        }
+        ADD_FAILURE() << "no picture at frame " << frame;
+        return nullptr;
+    }
+
+    test::TempDir dir;
+    settings::Preferences prefs;
+    TdmList probe;
+    test::Counter pictures;
+    std::unique_ptr<Tviewdm> view;
+};
+
+TEST_F(TviewdmTest, Type1GoesThroughTheDvSplitterAndType2StraightToTheDetector) {
+    const auto one = record(dvFile("one.avi", "type=1 frames=10 date=2004-03-15T10:00:00"));
+    ASSERT_TRUE(one->IsDV);
+    ASSERT_TRUE(view->OpenPreview(*one));
+    EXPECT_TRUE(view->ThroughDvSplitter());
+    EXPECT_TRUE(view->VideoConnected());
+    EXPECT_TRUE(view->AudioConnected());
+    EXPECT_EQ(view->MessageCode(), 0);
+    EXPECT_EQ(view->GetTimeFormat(), TimeFormat::Frame);
+    EXPECT_TRUE(view->Paused());
+    EXPECT_NE(shownAt(0), nullptr);
+
+    const auto two = record(dvFile("two.avi", "type=2 frames=10 date=2004-03-15T10:00:00"));
+    ASSERT_TRUE(view->OpenPreview(*two));
+    EXPECT_FALSE(view->ThroughDvSplitter());
+    EXPECT_EQ(view->GetGraph().FindFilterByName("dvsplitter"), nullptr);
+    Pin* peer = view->Detector().Input().ConnectedTo();
+    ASSERT_NE(peer, nullptr);
+    EXPECT_EQ(&peer->Filter(), view->GetGraph().FindFilterByName("avisplitter"));
+    EXPECT_TRUE(view->AudioConnected());
+    EXPECT_NE(shownAt(0), nullptr);
+}
+
+TEST_F(TviewdmTest, HalfSizeReachesTheInlayAtHalfTheSizeWithATenPointFont) {
+    const auto rec = record(dvFile("pal.avi", "type=2 frames=5 date=2004-03-15T10:00:00"));
+    for (const bool half : {true, false}) {
+        prefs.PrevisualiserDVEnDemiFormat = half;
+        ASSERT_TRUE(view->OpenPreview(*rec));
+        MediaType mt;
+        ASSERT_EQ(view->Inlay().Input().ConnectionMediaType(mt), S_OK);
+        const auto vih = mt.videoInfo();
+        ASSERT_TRUE(vih);
+        EXPECT_EQ(vih->bmiHeader.biWidth, half ? 360 : 720);
+        EXPECT_EQ(std::abs(vih->bmiHeader.biHeight), half ? 288 : 576);
+        const auto shown = shownAt(0);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_EQ(shown->Width, half ? 360 : 720);
+        // 21 x 360 / 720 = 10 points, 13 pixels at 96 dots per inch; 21 points are 28.
+        EXPECT_EQ(view->Inlay().FontHeight(), half ? 13 : 28);
+    }
+}
+
+TEST_F(TviewdmTest, AudioOnlyAviSeeksInMediaTimeAndShowsMessage3) {
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const auto r = test::RunTool({"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                                  "sine=frequency=440:sample_rate=48000:duration=2", "-ac", "2",
+                                  "-c:a", "pcm_s16le", "sound.avi"},
+                                 dir.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto rec = record(dir.file("sound.avi"));
+    ASSERT_EQ(rec->ImageText, "N/A");
+    ASSERT_TRUE(view->OpenPreview(*rec));
+    EXPECT_FALSE(view->VideoConnected());
+    EXPECT_TRUE(view->AudioConnected());
+    EXPECT_EQ(view->MessageCode(), 3);
+    EXPECT_EQ(view->GetTimeFormat(), TimeFormat::MediaTime);
+    EXPECT_NEAR(static_cast<double>(view->Duration()), 2e7, 1e6);
+    view->SeekTime(10'000'000);
+    EXPECT_EQ(view->Position(), 10'000'000);
+    view->SeekTime(-30'000'000);
+    EXPECT_EQ(view->Position(), 0);
+    EXPECT_EQ(view->GetTimeFormat(), TimeFormat::MediaTime);
+}
+
+TEST_F(TviewdmTest, SeekingIsClampedToTheFile) {
+    const auto rec = record(dvFile("pal.avi", "type=1 frames=50 date=2004-03-15T10:00:00"));
+    ASSERT_TRUE(view->OpenPreview(*rec));
+    EXPECT_EQ(view->Duration(), 50);
+    view->SeekTo(4);
+    EXPECT_EQ(view->Position(), 4);
+    view->SeekFrames(-10);
+    EXPECT_EQ(view->Position(), 0);
+    EXPECT_NE(shownAt(0), nullptr);
+    view->SeekFrames(25);  // one second of PAL
+    EXPECT_EQ(view->Position(), 25);
+    EXPECT_NE(shownAt(25), nullptr);
+    view->SeekFrames(1000);
+    EXPECT_EQ(view->Position(), 50);
+    // Media time moves and comes back to frames on a file with a picture.
+    view->SeekTo(0);
+    view->SeekTime(10'000'000);
+    EXPECT_EQ(view->GetTimeFormat(), TimeFormat::Frame);
+    EXPECT_EQ(view->Position(), 25);
+    view->SeekTo(25);
+    EXPECT_EQ(view->TrackbarValue(1000), 500);
+}
+
+TEST_F(TviewdmTest, TheFrameShownAfterASeekCarriesItsDatecodeAndTheInlayDrawsIt) {
+    const auto rec = record(
+        dvFile("dated.avi", "type=2 frames=60 picture=colour:404040 date=2004-03-15T10:00:00"));
+    prefs.IsIncrustOn = false;
+    prefs.FormatPourIncrusterDatecode2 = "hh:nn:ss";
+    prefs.IncrustPositionX = 900;
+    prefs.IncrustPositionY = 900;
+    prefs.Alignement = 2;
+    ASSERT_TRUE(view->OpenPreview(*rec));
+    view->SeekTo(50);
+    const auto plain = shownAt(50);
+    ASSERT_NE(plain, nullptr);
+    ASSERT_NE(plain->Facts, nullptr);
+    EXPECT_TRUE(plain->Facts->Info.DateValid);
+    // Frame 50 of a file that starts at 10:00:00 was recorded two seconds later.
+    EXPECT_EQ(FormatDateTime("hh:nn:ss", plain->Facts->Info.Date), "10:00:02");
+
+    const std::uint64_t before = view->VideoRenderer().Sequence();
+    prefs.IsIncrustOn = true;
+    view->SetInlay(true);
+    EXPECT_TRUE(view->Inlay().Enabled());
+    EXPECT_EQ(view->Position(), 50);
+    const auto drawn = shownAt(50, 25.0, before);
+    ASSERT_NE(drawn, nullptr);
+    ASSERT_EQ(drawn->Rgb.size(), plain->Rgb.size());
+    // The text ends at x = 0.9 W and its second line's bottom is at y = 0.9 H (rows bottom-up).
+    const int w = drawn->Width, h = drawn->Height, fh = view->Inlay().FontHeight();
+    int differing = 0;
+    for (int y = h * 9 / 10 - 2 * fh; y < h * 9 / 10; ++y) {
+        const std::size_t row = Rgb24Stride(w) * static_cast<std::size_t>(h - 1 - y);
+        for (int x = w / 2; x < w * 9 / 10; ++x)
+            for (int c = 0; c < 3; ++c)
+                differing += drawn->Rgb[row + 3 * x + c] != plain->Rgb[row + 3 * x + c];
+    }
+    EXPECT_GT(differing, 100);
+    EXPECT_EQ(view->Inlay().Line2(), "10:00:02");
+}
+
+TEST_F(TviewdmTest, ReleaseFreesTheFileAndResumeTakesItBack) {
+    const auto rec = record(dvFile("r.avi", "type=2 frames=10 date=2004-03-15T10:00:00"));
+    ASSERT_TRUE(view->OpenPreview(*rec));
+    view->ReleasePreview();
+    EXPECT_TRUE(view->Released());
+    EXPECT_FALSE(view->Active());
+    EXPECT_TRUE(view->GetGraph().Filters().empty());
+    EXPECT_FALSE(view->OpenPreview(*rec));
+    EXPECT_EQ(view->MessageCode(), 8);
+    view->ResumePreview();
+    EXPECT_TRUE(view->OpenPreview(*rec));
+    EXPECT_EQ(view->MessageCode(), 0);
+}
+
+TEST_F(TviewdmTest, FailedBuildsSayHowFarTheyWent) {
+    auto rec = record(dvFile("gone.avi", "type=2 frames=5"));
+    std::filesystem::remove(rec->FullName);
+    EXPECT_FALSE(view->OpenPreview(*rec));
+    EXPECT_EQ(view->Phase(), Tviewdm::kPhaseLoading);
+    EXPECT_EQ(view->MessageCode(), 1);
+
+    const std::string junk = dir.file("junk.avi");
+    test::WriteFile(junk, std::string(4096, 'x'));
+    rec->FullName = junk;
+    EXPECT_FALSE(view->OpenPreview(*rec));
+    EXPECT_EQ(view->Phase(), Tviewdm::kPhaseSplitter);
+
+    rec->FullName = "N/A";
+    EXPECT_FALSE(view->OpenPreview(*rec));
+    EXPECT_EQ(view->MessageCode(), 8);
+}
+
+TEST_F(TviewdmTest, PacedPlaybackShowsTheFramesInTime) {
+    const auto rec = record(dvFile("play.avi", "type=1 frames=25 date=2004-03-15T10:00:00"));
+    ASSERT_TRUE(view->OpenPreview(*rec));
+    const auto started = std::chrono::steady_clock::now();
+    view->Run();
+    EXPECT_TRUE(view->Running());
+    int code = 0;
+    HRESULT hr = S_OK;
+    ASSERT_TRUE(view->GetGraph().WaitForCompletion(5000, code, hr));
+    const auto took = std::chrono::steady_clock::now() - started;
+    // A second of video plays in about a second, not as fast as it decodes.
+    EXPECT_GT(took, 800ms);
+    EXPECT_GE(view->VideoRenderer().PresentedCount(), 24);
+}
+
+}  // namespace
+}  // namespace kelvor::media
