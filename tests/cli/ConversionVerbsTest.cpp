@@ -163,7 +163,7 @@ TEST(AboutVerb, TheCheckAndTheSystemReport) {
     for (const char* line :
          {"\nTest of Directshow filters\nAll filters for Video are available\n"
           "All filters for Listing are available\nAll filters for Converting are available\n",
-          "My operating system is: \n", "I am using:\nFFmpeg version ", "Varnolt:\n",
+          "My operating system is: \n", "I am using:\nMedia engine version FFmpeg ", "Varnolt:\n",
           "Varnolt not found\n"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line << " in " << r.out;
     EXPECT_EQ(test::RunProcess({KELVOR_CLI, "about", "--bogus"}, options).exitCode, 2);

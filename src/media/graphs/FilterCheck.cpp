@@ -147,7 +147,7 @@ std::vector<ReportLine> SystemReport(const std::string& osText, const std::strin
         {osText + ". ", true, false, false},
         {"", false, false, false},
         {"I am using:", false, true, false},
-        {"FFmpeg version " + engineVersion + ".", true, false, false},
+        {"Media engine version FFmpeg " + engineVersion + ".", true, false, false},
         {"", false, false, false},
         {"Varnolt:", false, true, false},
         {varnolt ? varnoltPath : "Varnolt not found", false, true, false},

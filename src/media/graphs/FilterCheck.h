@@ -55,8 +55,9 @@ std::vector<ReportLine> FilterCheckReport(const FilterDirectory& filters,
 // The version of the FFmpeg libraries the engine runs on ("6.1.1-3ubuntu5").
 std::string MediaEngineVersion();
 
-// The system report: the operating system's text, the engine's version, and the path of the
-// preference "Fichier Varnolt" when `exists` says a file is there, else "Varnolt not found".
+// The system report (as the about panel writes it): the operating system's text, the engine's
+// version, and the path of the preference "Fichier Varnolt" when `exists` says a file is there,
+// else "Varnolt not found".
 std::vector<ReportLine> SystemReport(const std::string& osText, const std::string& engineVersion,
                                      const std::string& varnoltPath,
                                      const std::function<bool(const std::string&)>& exists);

@@ -64,7 +64,7 @@ TEST(FilterCheck, TheSystemReport) {
     EXPECT_EQ(Texts(report),
               (std::vector<std::string>{
                   "My operating system is: ", "Linux 6.1 Debian GNU/Linux 12. ", "",
-                  "I am using:", "FFmpeg version 6.1.1.", "", "Varnolt:", "/usr/bin/varnolt"}));
+                  "I am using:", "Media engine version FFmpeg 6.1.1.", "", "Varnolt:", "/usr/bin/varnolt"}));
     EXPECT_TRUE(report[0].Italic);
     EXPECT_TRUE(report[1].Bold);
     EXPECT_TRUE(report[4].Bold);
