@@ -14,7 +14,9 @@ struct Verb {
 };
 
 constexpr Verb kVerbs[] = {
-    {"about", kelvor::cli::runAbout, "about                 the program's name and version"},
+    {"about", kelvor::cli::runAbout,
+     "about [--check]       the program's name and version; with --check the media engine's\n"
+     "                        filters and the system report"},
     {"packs", kelvor::cli::runPacks,
      "packs FILE.dv...      datecode, timecode and format of every frame of raw DV files"},
     {"riff", kelvor::cli::runRiff,

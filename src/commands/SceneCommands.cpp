@@ -225,8 +225,7 @@ void Tch::ScenesExcelFromContenuExecution(TParam&, const files::TAfficherFichier
     DetectByContent(f, ContentSink::Spreadsheet, result);
 }
 
-void Tch::CutScenesExecution(TParam&, const files::TAfficherFichier& f,
-                             TExecutionResult& result) {
+void Tch::CutScenesExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
     result.newfichier.clear();
     result.update = utNone;
     if (CutSceneIndex < 0 || static_cast<std::size_t>(CutSceneIndex) >= CutSceneList.size()) {

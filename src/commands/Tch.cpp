@@ -224,8 +224,7 @@ void Tch::wire() {
         [this](tFileAction& c,
                void (Tch::*condition)(TParam&, const files::TAfficherFichier&, bool&, bool&),
                std::string suffix,
-               void (Tch::*execution)(TParam&, const files::TAfficherFichier&,
-                                      TExecutionResult&)) {
+               void (Tch::*execution)(TParam&, const files::TAfficherFichier&, TExecutionResult&)) {
             c.OnFileCondition = bind(condition);
             c.OnConfirmation = [this, suffix](TParam&, const files::TAfficherFichier& f,
                                               std::string& msg) {

@@ -197,10 +197,11 @@ class Tch {
     void DecalerHoraireExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
     // A conversion into the output its suffix names, through the graph `build` makes for
     // (video, output), with the command's own preparation.
-    void convert(const files::TAfficherFichier& f, const std::string& output,
-                 const std::function<bool(const std::string& video, const std::string& output)>& build,
-                 const std::function<void()>& prepare, TExecutionResult& result,
-                 TchUpdateType update = utAdd);
+    void convert(
+        const files::TAfficherFichier& f, const std::string& output,
+        const std::function<bool(const std::string& video, const std::string& output)>& build,
+        const std::function<void()>& prepare, TExecutionResult& result,
+        TchUpdateType update = utAdd);
     // The standard conversion into PAL (1) or NTSC (2).
     void standardConversion(const files::TAfficherFichier& f, int standard, std::string_view suffix,
                             TExecutionResult& result);
@@ -231,8 +232,7 @@ class Tch {
     void ScenesTextExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
     void ScenesExcelExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
     void CreerScnContenuExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
-    void ScenesTextFromContenuExecution(TParam&, const files::TAfficherFichier&,
-                                        TExecutionResult&);
+    void ScenesTextFromContenuExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);
     void ScenesExcelFromContenuExecution(TParam&, const files::TAfficherFichier&,
                                          TExecutionResult&);
     void CutScenesExecution(TParam&, const files::TAfficherFichier&, TExecutionResult&);

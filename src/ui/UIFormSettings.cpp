@@ -6,11 +6,6 @@
 #include <QListView>
 #include <QTimer>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavutil/avutil.h>
-}
-
 #include <filesystem>
 
 #include "commands/Tch.h"
@@ -19,6 +14,7 @@ extern "C" {
 #include "core/settings/PreferencesStore.h"
 #include "core/shell/About.h"
 #include "core/shell/DesktopServices.h"
+#include "media/graphs/FilterCheck.h"
 #include "ui/ActionTable.h"
 #include "ui/CommandDialogs.h"
 #include "ui/PlayerPanel.h"
@@ -80,29 +76,23 @@ class PanelsLink final : public QObject,
 
     // --- AboutSources
     QString OsText() const override { return w_.osText_; }
-    QString MediaEngineText() const override { return QString("FFmpeg ") + av_version_info(); }
+    QString MediaEngineText() const override {
+        return "FFmpeg " + QString::fromStdString(media::MediaEngineVersion());
+    }
     QString VarnoltFile() const override {
         const QString f = QString::fromStdString(w_.s_.Prefs.FichierVarnolt);
         return !f.isEmpty() && QFile::exists(f) ? f : QString();
     }
     std::vector<ReportLine> RunCheck(bool busy) override {
-        // The graphs are built from the program's own stages and FFmpeg's DV codec; the stages
-        // are always there, the codec only when this FFmpeg was built with it. Nothing is
-        // rebound, so a check while a conversion or the preview runs leaves their graphs alone.
+        // The engine has one component per slot and nothing is rebound, so a check while a
+        // conversion or the preview runs leaves their graphs alone.
         (void)busy;
-        const QColor red(200, 0, 0);
-        const bool decoder = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO) != nullptr;
-        const bool encoder = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO) != nullptr;
-        std::vector<ReportLine> lines{{"", true, true}, {"Test of Directshow filters", true, true}};
-        if (!decoder)
-            lines.push_back({"DV Video Decoder is missing", true, true, red});
-        else
-            lines.push_back({"All filters for Video are available", true, true});
-        lines.push_back({"All filters for Listing are available", true, true});
-        if (!encoder)
-            lines.push_back({"DV Video Encoder is mising", true, true, red});
-        else if (decoder)
-            lines.push_back({"All filters for Converting are available", true, true});
+        std::vector<ReportLine> lines;
+        for (const media::ReportLine& l : media::FilterCheckReport(
+                 media::ProbeEngineFilters(media::FilterCategory::DirectShowFilters),
+                 media::ProbeEngineFilters(media::FilterCategory::VideoCompressors)))
+            lines.push_back({QString::fromStdString(l.Text), l.Bold, l.Italic,
+                             l.Red ? QColor(200, 0, 0) : QColor(Qt::black)});
         return lines;
     }
 

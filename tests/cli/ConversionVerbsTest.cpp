@@ -36,10 +36,10 @@ class ConversionVerbs : public ::testing::Test {
     }
     std::string probe(const std::string& name, const std::string& stream,
                       const std::string& fields) {
-        auto r = test::RunTool({"ffprobe", "-v", "error", "-select_streams", stream,
-                                "-count_frames", "-show_entries", "stream=" + fields, "-of",
-                                "default=noprint_wrappers=1:nokey=1", name},
-                               dir.path());
+        auto r = test::RunTool(
+            {"ffprobe", "-v", "error", "-select_streams", stream, "-count_frames", "-show_entries",
+             "stream=" + fields, "-of", "default=noprint_wrappers=1:nokey=1", name},
+            dir.path());
         while (!r.out.empty() && r.out.back() == '\n')
             r.out.pop_back();
         return r.out;
@@ -64,9 +64,9 @@ TEST_F(ConversionVerbs, ThePalClipThroughEveryConversion) {
     auto r = cli({"script", "--json", "clip.avi", "+1", "+n", "+i", "+w", "+e=0.0416666667"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_NE(r.out.find("\"newPath\": \"" + (dir / "clip.wav").string() +
-                         "\", \"succeeded\": true"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("\"newPath\": \"" + (dir / "clip.wav").string() + "\", \"succeeded\": true"),
+        std::string::npos)
         << r.out;
     const std::string date = info("clip.avi", "General;%Recorded_Date%");
     EXPECT_EQ(date, "2004-07-14 10:00:00.000");
@@ -101,8 +101,9 @@ TEST_F(ConversionVerbs, ThePalClipThroughEveryConversion) {
 }
 
 TEST_F(ConversionVerbs, TheNtscTypeOneClipIntoTypeTwoAndPal) {
-    make("ntsc.avi", "type=1 standard=ntsc aspect=16:9 audio=32k frames=60 "
-                     "date=2004-07-14T10:00:00");
+    make("ntsc.avi",
+         "type=1 standard=ntsc aspect=16:9 audio=32k frames=60 "
+         "date=2004-07-14T10:00:00");
     auto r = cli({"script", "ntsc.avi", "+2", "+p"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(probe("ntsc_type2.avi", "v:0", "width,height,r_frame_rate,nb_read_frames"),
@@ -117,8 +118,9 @@ TEST_F(ConversionVerbs, TheNtscTypeOneClipIntoTypeTwoAndPal) {
 }
 
 TEST_F(ConversionVerbs, ScenesAreCutAndFoundByContent) {
-    make("scenes.avi", "type=2 frames=25 picture=colour:000000 date=2004-07-14T10:00:00;"
-                       "frames=30 picture=colour:FFFFFF date=2004-07-14T12:00:00");
+    make("scenes.avi",
+         "type=2 frames=25 picture=colour:000000 date=2004-07-14T10:00:00;"
+         "frames=30 picture=colour:FFFFFF date=2004-07-14T12:00:00");
     auto r = cli({"script", "scenes.avi", "+s", "+c"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(probe("scenes_scene_0.avi", "v:0", "nb_read_frames"), "25");
@@ -147,6 +149,24 @@ TEST_F(ConversionVerbs, AnotherCodecIsRecompressed) {
     EXPECT_EQ(probe("other_dvtype2.avi", "a:0", "sample_rate,channels"), "48000\n2");
     EXPECT_EQ(info("other_dvtype2.avi", "Video;%DisplayAspectRatio/String%"), "16:9");
     EXPECT_EQ(errors("other_dvtype2.avi"), "");
+}
+
+// The filter check and the system report as kelvor-cli about --check prints them; needs no
+// oracle.
+TEST(AboutVerb, TheCheckAndTheSystemReport) {
+    test::TempDir dir;
+    test::ProcessOptions options;
+    options.workDir = dir.path();
+    options.environment["XDG_CONFIG_HOME"] = (dir / "cfg").string();
+    auto r = test::RunProcess({KELVOR_CLI, "about", "--check"}, options);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    for (const char* line :
+         {"\nTest of Directshow filters\nAll filters for Video are available\n"
+          "All filters for Listing are available\nAll filters for Converting are available\n",
+          "My operating system is: \n", "I am using:\nMedia engine version FFmpeg ", "Varnolt:\n",
+          "Varnolt not found\n"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << " in " << r.out;
+    EXPECT_EQ(test::RunProcess({KELVOR_CLI, "about", "--bogus"}, options).exitCode, 2);
 }
 
 }  // namespace

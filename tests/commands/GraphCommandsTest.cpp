@@ -14,8 +14,8 @@
 namespace kelvor::commands {
 namespace {
 
-using test::Commands;
 using kelvor::test::Bytes;
+using test::Commands;
 
 constexpr std::uint32_t kIavs = 0x73766169;  // "iavs"
 constexpr std::uint32_t kVids = 0x73646976;  // "vids"
@@ -74,16 +74,15 @@ std::string MakeIavsType2(Commands& c, const std::string& name) {
     const auto n = static_cast<std::uint32_t>(frames.size());
     const auto block = avi::BlockBytes(dv::DvInfoFromFrame(frames[0]));
     const Bytes dvInfo(block.begin(), block.end());
-    const Bytes bytes = Riff(
-        "AVI ",
-        {Lst("hdrl",
-             {Chunk("avih", MainHeaderData(n, 2)),
-              Lst("strl", {Chunk("strh", StreamHeaderData("iavs", "dvsd", 1, 25, n)),
-                           Chunk("strf", dvInfo)}),
-              Lst("strl", {Chunk("strh", StreamHeaderData("auds", std::string(4, '\0'), 4,
-                                                          192000, samples * 4)),
-                           Chunk("strf", WaveData())})}),
-         Chunk("LIST", movi), Chunk("idx1", idx)});
+    const Bytes bytes =
+        Riff("AVI ",
+             {Lst("hdrl", {Chunk("avih", MainHeaderData(n, 2)),
+                           Lst("strl", {Chunk("strh", StreamHeaderData("iavs", "dvsd", 1, 25, n)),
+                                        Chunk("strf", dvInfo)}),
+                           Lst("strl", {Chunk("strh", StreamHeaderData("auds", std::string(4, '\0'),
+                                                                       4, 192000, samples * 4)),
+                                        Chunk("strf", WaveData())})}),
+              Chunk("LIST", movi), Chunk("idx1", idx)});
     WriteBytes(c.dir / name, bytes);
     return c.path(name);
 }
@@ -166,9 +165,8 @@ TEST(GraphCommands, TheStandardConversionCarriesTheDatecodeShiftedForDisplay) {
     c.host.outcomes.clear();
     c.run("Ntsc");
     EXPECT_EQ(OutcomeOf(c, "clip.avi").NewPath, (c.dir / "out" / "clip_ntsc.avi").string());
-    EXPECT_EQ(DatecodeOf(kelvor::test::DvFrames((c.dir / "out" / "clip_ntsc.avi").string())[0])
-                  .Hour,
-              10);
+    EXPECT_EQ(
+        DatecodeOf(kelvor::test::DvFrames((c.dir / "out" / "clip_ntsc.avi").string())[0]).Hour, 10);
 }
 
 TEST(GraphCommands, TheTimeDifferenceWritesEveryDatecodeShifted) {
@@ -214,13 +212,13 @@ TEST(GraphCommands, RecompressionTakesTheStandardAndRateOfThePreferences) {
     if (!kelvor::test::ToolAvailable("ffmpeg"))
         GTEST_SKIP() << "ffmpeg makes the source";
     Commands c;
-    ASSERT_EQ(kelvor::test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                                     "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
-                                     "sine=r=48000", "-t", "1", "-c:v", "mjpeg", "-c:a",
-                                     "pcm_s16le", "other.avi"},
-                                    c.dir.path())
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        kelvor::test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                               "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i", "sine=r=48000",
+                               "-t", "1", "-c:v", "mjpeg", "-c:a", "pcm_s16le", "other.avi"},
+                              c.dir.path())
+            .exitCode,
+        0);
     c.prefs.StandardParDefaut = 2;
     c.prefs.FrequenceDV = 0;
     c.select({c.path("other.avi")});
@@ -241,8 +239,9 @@ TEST(GraphCommands, RecompressionTakesTheStandardAndRateOfThePreferences) {
 
 TEST(GraphCommands, ScenesByContent) {
     Commands c;
-    c.make("cut.avi", "type=2 audio=none frames=40 picture=colour:000000;"
-                      "frames=20 picture=colour:FFFFFF");
+    c.make("cut.avi",
+           "type=2 audio=none frames=40 picture=colour:000000;"
+           "frames=20 picture=colour:FFFFFF");
     c.select({c.path("cut.avi")});
     c.run("CreerScnContenu");
     EXPECT_TRUE(OutcomeOf(c, "cut.avi").Succeeded()) << OutcomeOf(c, "cut.avi").Failure;

@@ -21,7 +21,9 @@ namespace {
 
 using namespace layout;
 
-constexpr std::size_t kWriteBufferSize = 4 * 1024 * 1024;
+// Small enough to stay in the processor's cache between our copies into it and the kernel's copy
+// out of it: a buffer of megabytes made every write several times slower.
+constexpr std::size_t kWriteBufferSize = 512 * 1024;
 constexpr std::size_t kIndxDataSize = kIndexHeaderSize + kSuperIndexCapacity * kSuperIndexEntrySize;
 
 std::uint32_t ChunkId(std::size_t stream, const char (&suffix)[3]) {

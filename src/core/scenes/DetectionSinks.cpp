@@ -134,8 +134,9 @@ void DetectionSinks::ContentScnSceneEnd(std::int32_t endFrame) {
     if (!scn_ || endFrame == 0 || endFrame <= scn_->LastEndFrame())
         return;
     const TSceneClass scene{scn_->LastEndFrame(), endFrame};
-    scn_->AddScene(DefaultSceneCaption(scn_->ScenesWritten() + 1, scene, settings_.Export.FrameRate),
-                   endFrame);
+    scn_->AddScene(
+        DefaultSceneCaption(scn_->ScenesWritten() + 1, scene, settings_.Export.FrameRate),
+        endFrame);
 }
 
 void DetectionSinks::OpenTextByContent(std::string_view videoPath) {

@@ -21,11 +21,16 @@ AVCodecID codecFor(const MediaType& mt) {
         return AV_CODEC_ID_NONE;
     if (w->wFormatTag == WaveFormatEx::kFormatPcm) {
         switch (w->wBitsPerSample) {
-            case 8: return AV_CODEC_ID_PCM_U8;
-            case 16: return AV_CODEC_ID_PCM_S16LE;
-            case 24: return AV_CODEC_ID_PCM_S24LE;
-            case 32: return AV_CODEC_ID_PCM_S32LE;
-            default: return AV_CODEC_ID_NONE;
+            case 8:
+                return AV_CODEC_ID_PCM_U8;
+            case 16:
+                return AV_CODEC_ID_PCM_S16LE;
+            case 24:
+                return AV_CODEC_ID_PCM_S24LE;
+            case 32:
+                return AV_CODEC_ID_PCM_S32LE;
+            default:
+                return AV_CODEC_ID_NONE;
         }
     }
     if (w->wFormatTag == kFormatFloat)
@@ -147,9 +152,9 @@ HRESULT AudioDecoderFilter::drain() {
             AVChannelLayout outLayout;
             av_channel_layout_default(&outLayout, s_->channels);
             SwrContext* swr = nullptr;
-            const int err = swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_S16, s_->rate,
-                                                &f->ch_layout, static_cast<AVSampleFormat>(f->format),
-                                                f->sample_rate, 0, nullptr);
+            const int err = swr_alloc_set_opts2(
+                &swr, &outLayout, AV_SAMPLE_FMT_S16, s_->rate, &f->ch_layout,
+                static_cast<AVSampleFormat>(f->format), f->sample_rate, 0, nullptr);
             av_channel_layout_uninit(&outLayout);
             if (err < 0 || !swr || swr_init(swr) < 0) {
                 swr_free(&swr);
@@ -166,9 +171,9 @@ HRESULT AudioDecoderFilter::drain() {
             SamplePtr out = output_->GetDeliveryBuffer();
             out->Reserve(static_cast<std::size_t>(room) * static_cast<std::size_t>(frameBytes));
             std::uint8_t* dst[1] = {out->GetPointer()};
-            const int got = swr_convert(s_->swr.get(), dst, room,
-                                        const_cast<const std::uint8_t**>(f->extended_data),
-                                        f->nb_samples);
+            const int got =
+                swr_convert(s_->swr.get(), dst, room,
+                            const_cast<const std::uint8_t**>(f->extended_data), f->nb_samples);
             if (got > 0) {
                 out->SetActualDataLength(got * frameBytes);
                 const REFERENCE_TIME t0 = s_->base + s_->samplesOut * kUnitsPerSecond / s_->rate;

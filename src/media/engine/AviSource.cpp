@@ -307,15 +307,13 @@ void AviSplitterFilter::stream() {
             std::uint64_t f = 0;
             if (so.rate && so.scale)
                 f = static_cast<std::uint64_t>(
-                    (static_cast<long double>(start_) * so.rate / so.scale +
-                     kUnitsPerSecond / 2) /
+                    (static_cast<long double>(start_) * so.rate / so.scale + kUnitsPerSecond / 2) /
                     kUnitsPerSecond);
             c.next = std::min(f, c.end);
             c.unitsDone = c.next;
             if (stop_ >= 0 && so.rate && so.scale)
                 c.endUnits = static_cast<std::uint64_t>(
-                    (static_cast<long double>(stop_) * so.rate / so.scale +
-                     kUnitsPerSecond / 2) /
+                    (static_cast<long double>(stop_) * so.rate / so.scale + kUnitsPerSecond / 2) /
                     kUnitsPerSecond);
         } else {
             // Walk the chunks up to the start position (each step is one index entry). Sound
@@ -346,9 +344,9 @@ void AviSplitterFilter::stream() {
     // A stream without a rate has no times to order by; such a file is read in file order.
     bool timed = true;
     for (std::size_t i = 0; i < n; ++i)
-        if (cur[i].active && (s_->streams[i].audio ? s_->streams[i].sampleRate == 0
-                                                   : s_->streams[i].rate == 0 ||
-                                                         s_->streams[i].scale == 0))
+        if (cur[i].active &&
+            (s_->streams[i].audio ? s_->streams[i].sampleRate == 0
+                                  : s_->streams[i].rate == 0 || s_->streams[i].scale == 0))
             timed = false;
     bool failed = false;
     while (!stopRequested_ && !failed) {
@@ -368,10 +366,9 @@ void AviSplitterFilter::stream() {
                 continue;
             }
             const StreamOut& so = s_->streams[i];
-            const REFERENCE_TIME t =
-                !timed   ? 0
-                : so.audio ? unitsToTime(cur[i].unitsDone, so.sampleRate, 1)
-                           : unitsToTime(cur[i].unitsDone, so.rate, so.scale);
+            const REFERENCE_TIME t = !timed     ? 0
+                                     : so.audio ? unitsToTime(cur[i].unitsDone, so.sampleRate, 1)
+                                                : unitsToTime(cur[i].unitsDone, so.rate, so.scale);
             if (t < bestTime || (t == bestTime && ch->Offset < bestOffset)) {
                 bestTime = t;
                 bestOffset = ch->Offset;
@@ -386,11 +383,11 @@ void AviSplitterFilter::stream() {
         const REFERENCE_TIME t0 = so.audio ? unitsToTime(c.unitsDone, so.sampleRate, 1)
                                            : unitsToTime(c.unitsDone, so.rate, so.scale);
         const auto ch = dmx.chunk(i, c.next);
-        const bool past =
-            so.audio ? static_cast<long double>(c.unitsDone) +
-                               static_cast<long double>(ch->Size / so.blockAlign) / 2 >=
-                           c.stopSample
-                     : c.unitsDone >= c.endUnits || t0 >= stopAt;
+        const bool past = so.audio
+                              ? static_cast<long double>(c.unitsDone) +
+                                        static_cast<long double>(ch->Size / so.blockAlign) / 2 >=
+                                    c.stopSample
+                              : c.unitsDone >= c.endUnits || t0 >= stopAt;
         if (past) {
             c.active = false;
             continue;

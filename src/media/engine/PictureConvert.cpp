@@ -1,5 +1,6 @@
 #include "media/engine/PictureConvert.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "media/engine/DvCodec.h"
@@ -9,8 +10,9 @@ namespace kelvor::media {
 namespace {
 
 // The row loops are built for the vector units the processor has (chosen when the program
-// loads); the plain build serves the others.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// loads); the plain build serves the others. Not under ThreadSanitizer: the loader runs the
+// choosing code before the sanitizer's runtime is up.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
 #define KELVOR_VECTOR_CLONES __attribute__((target_clones("avx2", "ssse3", "default")))
 #else
 #define KELVOR_VECTOR_CLONES
@@ -58,6 +60,15 @@ void chroma420Row(const std::uint8_t* __restrict top, const std::uint8_t* __rest
         u[x] = static_cast<std::uint8_t>((kUR * r + kUG * g + kUB * b + kOffset) >> 10);
         v[x] = static_cast<std::uint8_t>((kVR * r + kVG * g + kVB * b + kOffset) >> 10);
     }
+}
+
+// A row between two rows: b's share is w/256.
+KELVOR_VECTOR_CLONES
+void blendRow(const std::uint8_t* __restrict a, const std::uint8_t* __restrict b, int w,
+              std::uint8_t* __restrict out, int bytes) {
+    const int wa = 256 - w;
+    for (int i = 0; i < bytes; ++i)
+        out[i] = static_cast<std::uint8_t>((a[i] * wa + b[i] * w + 128) >> 8);
 }
 
 AVPixelFormat pixelFormat(FourCC subtype) {
@@ -130,9 +141,7 @@ void rectPlanes(std::uint8_t* const planes[3], const int strides[3], const Pictu
 void Bgr24ToPlanar(const std::uint8_t* bgr, int width, int height, PlanarLayout layout,
                    std::uint8_t* const planes[3], const int strides[3]) {
     const std::size_t rowBytes = Rgb24Stride(width);
-    auto row = [&](int y) {
-        return bgr + rowBytes * static_cast<std::size_t>(height - 1 - y);
-    };
+    auto row = [&](int y) { return bgr + rowBytes * static_cast<std::size_t>(height - 1 - y); };
     if (layout == PlanarLayout::Yuv411) {
         for (int y = 0; y < height; ++y) {
             lumaRow(row(y), planes[0] + static_cast<std::ptrdiff_t>(y) * strides[0], width);
@@ -144,8 +153,48 @@ void Bgr24ToPlanar(const std::uint8_t* bgr, int width, int height, PlanarLayout 
     for (int y = 0; y + 1 < height; y += 2) {
         lumaRow(row(y), planes[0] + static_cast<std::ptrdiff_t>(y) * strides[0], width);
         lumaRow(row(y + 1), planes[0] + static_cast<std::ptrdiff_t>(y + 1) * strides[0], width);
-        chroma420Row(row(y), row(y + 1), planes[1] + static_cast<std::ptrdiff_t>(y / 2) * strides[1],
+        chroma420Row(row(y), row(y + 1),
+                     planes[1] + static_cast<std::ptrdiff_t>(y / 2) * strides[1],
                      planes[2] + static_cast<std::ptrdiff_t>(y / 2) * strides[2], width / 2);
+    }
+}
+
+void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int outHeight,
+                          PlanarLayout layout, std::uint8_t* const planes[3],
+                          const int strides[3]) {
+    const std::size_t rowBytes = Rgb24Stride(width);
+    auto row = [&](int y) { return bgr + rowBytes * static_cast<std::size_t>(inHeight - 1 - y); };
+    std::vector<std::uint8_t> blended(2 * rowBytes);
+    // Output row j shows the source at (j + 1/2) x inHeight / outHeight - 1/2, taken from the
+    // two rows around it in 1/256 steps.
+    auto source = [&](int j, std::uint8_t* tmp) -> const std::uint8_t* {
+        const std::int64_t pos256 =
+            ((2 * static_cast<std::int64_t>(j) + 1) * inHeight * 256) / (2 * outHeight) - 128;
+        const std::int64_t clamped =
+            std::clamp<std::int64_t>(pos256, 0, static_cast<std::int64_t>(inHeight - 1) * 256);
+        const int a = static_cast<int>(clamped >> 8);
+        const int w = static_cast<int>(clamped & 255);
+        if (w == 0 || a + 1 >= inHeight)
+            return row(a);
+        blendRow(row(a), row(a + 1), w, tmp, 3 * width);
+        return tmp;
+    };
+    if (layout == PlanarLayout::Yuv411) {
+        for (int j = 0; j < outHeight; ++j) {
+            const std::uint8_t* r = source(j, blended.data());
+            lumaRow(r, planes[0] + static_cast<std::ptrdiff_t>(j) * strides[0], width);
+            chroma411Row(r, planes[1] + static_cast<std::ptrdiff_t>(j) * strides[1],
+                         planes[2] + static_cast<std::ptrdiff_t>(j) * strides[2], width / 4);
+        }
+        return;
+    }
+    for (int j = 0; j + 1 < outHeight; j += 2) {
+        const std::uint8_t* r0 = source(j, blended.data());
+        const std::uint8_t* r1 = source(j + 1, blended.data() + rowBytes);
+        lumaRow(r0, planes[0] + static_cast<std::ptrdiff_t>(j) * strides[0], width);
+        lumaRow(r1, planes[0] + static_cast<std::ptrdiff_t>(j + 1) * strides[0], width);
+        chroma420Row(r0, r1, planes[1] + static_cast<std::ptrdiff_t>(j / 2) * strides[1],
+                     planes[2] + static_cast<std::ptrdiff_t>(j / 2) * strides[2], width / 2);
     }
 }
 
@@ -195,6 +244,12 @@ bool PictureScaler::Scale(const std::uint8_t* src, const PictureShape& in,
                 Bgr24ToPlanar(src, in.width, in.height, layout, dst, dstStride);
                 return true;
             }
+            // Only the height changes (PAL and NTSC frames): the rows are blended as they are
+            // converted, in one pass over the picture.
+            if (in.width == rw && rh % 2 == 0) {
+                Bgr24ToPlanarResized(src, in.width, in.height, rh, layout, dst, dstStride);
+                return true;
+            }
             s_->work.resize(PictureBytes(planar));
             std::uint8_t* p[4];
             int ps[4];
@@ -204,9 +259,9 @@ bool PictureScaler::Scale(const std::uint8_t* src, const PictureShape& in,
             pixels = s_->work.data();
         }
     }
-    s_->sws = sws_getCachedContext(s_->sws, from.width, from.height, pixelFormat(from.subtype), rw,
-                                   rh, pixelFormat(out.subtype), SWS_BICUBIC, nullptr, nullptr,
-                                   nullptr);
+    s_->sws =
+        sws_getCachedContext(s_->sws, from.width, from.height, pixelFormat(from.subtype), rw, rh,
+                             pixelFormat(out.subtype), SWS_BICUBIC, nullptr, nullptr, nullptr);
     if (!s_->sws)
         return false;
     const std::uint8_t* sp[4];

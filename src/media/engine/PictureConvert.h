@@ -3,8 +3,9 @@
 // of the DV codec (Y plane, then U, then V, rows without padding).
 //
 // RGB24 into planar goes through the engine's own BT.601 studio-range converter (it runs several
-// times faster than the general scaler on these layouts); scaling between sizes through
-// libswscale's bicubic filter, plane by plane.
+// times faster than the general scaler on these layouts), which also changes the height alone
+// (PAL and NTSC frames) by blending neighbouring rows as it converts; any other scaling goes
+// through libswscale's bicubic filter, plane by plane.
 //
 // A PictureScaler owns its scaler contexts and work buffer; one thread at a time. Pure functions
 // may be called from any thread.
@@ -26,6 +27,11 @@ enum class PlanarLayout { Yuv420, Yuv411 };
 // row receive Y, U, V.
 void Bgr24ToPlanar(const std::uint8_t* bgr, int width, int height, PlanarLayout layout,
                    std::uint8_t* const planes[3], const int strides[3]);
+
+// The same into a picture of outHeight rows (even), each blended from the two source rows around
+// its place.
+void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int outHeight,
+                          PlanarLayout layout, std::uint8_t* const planes[3], const int strides[3]);
 
 // A picture in one of the layouts above.
 struct PictureShape {

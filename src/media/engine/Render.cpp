@@ -242,9 +242,9 @@ bool renderStream(Session& s, OutputPin& from, InputPin& to, const MediaType* ma
         return false;
     // A picture must also be of a preferred type: a DV encoder takes any RGB24 picture but would
     // stretch it; a rendered picture keeps its shape.
-    if (connectFitting(s, from, to,
-                       type.majorType == MEDIATYPE_Video ? PreferredTypes(to)
-                                                         : std::vector<MediaType>{}))
+    if (connectFitting(
+            s, from, to,
+            type.majorType == MEDIATYPE_Video ? PreferredTypes(to) : std::vector<MediaType>{}))
         return true;
     if (type.majorType == MEDIATYPE_Video)
         return renderPicture(s, from, to, type);

@@ -141,15 +141,16 @@ HRESULT VideoDecoderFilter::drain() {
                              f->best_effort_timestamp <= s_->prerollUntil;
         if (f->width == w && f->height == h && !preroll) {
             bool fullRange = false;
-            const AVPixelFormat format = plainFormat(static_cast<AVPixelFormat>(f->format), fullRange);
+            const AVPixelFormat format =
+                plainFormat(static_cast<AVPixelFormat>(f->format), fullRange);
             fullRange = fullRange || f->color_range == AVCOL_RANGE_JPEG;
             SwsContext* before = s_->sws;
             s_->sws = sws_getCachedContext(s_->sws, w, h, format, w, h, AV_PIX_FMT_BGR24,
                                            SWS_BICUBIC, nullptr, nullptr, nullptr);
             if (s_->sws && (s_->sws != before || fullRange != s_->fullRange)) {
                 const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
-                sws_setColorspaceDetails(s_->sws, coefficients, fullRange ? 1 : 0, coefficients,
-                                         1, 0, 1 << 16, 1 << 16);
+                sws_setColorspaceDetails(s_->sws, coefficients, fullRange ? 1 : 0, coefficients, 1,
+                                         0, 1 << 16, 1 << 16);
                 s_->fullRange = fullRange;
             }
             if (s_->sws && output_->IsConnected()) {

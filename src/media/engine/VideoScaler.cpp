@@ -115,7 +115,9 @@ HRESULT VideoScalerFilter::StartStreaming() {
     s_->out = *out;
     const double source =
         sourceAspect_ > 0 ? sourceAspect_ : static_cast<double>(in->width) / in->height;
-    const int xAlign = out->subtype == MEDIASUBTYPE_Y41B ? 4 : out->subtype == MEDIASUBTYPE_I420 ? 2 : 1;
+    const int xAlign = out->subtype == MEDIASUBTYPE_Y41B   ? 4
+                       : out->subtype == MEDIASUBTYPE_I420 ? 2
+                                                           : 1;
     const int yAlign = out->subtype == MEDIASUBTYPE_I420 ? 2 : 1;
     s_->rect = FitPicture(source, out->width, out->height, targetAspect_, xAlign, yAlign);
     return S_OK;

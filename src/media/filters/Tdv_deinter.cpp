@@ -18,8 +18,17 @@ constexpr int kBlueWeight = 1;
 // code at the build's optimisation level (a loop of any count it leaves scalar).
 constexpr int kBlockPixels = 16;
 
-void markBlock(const std::uint8_t* __restrict u, const std::uint8_t* __restrict c,
-               const std::uint8_t* __restrict d, int pixels, std::uint8_t* __restrict marks) {
+// Built for the vector units the processor has (chosen when the program loads), the plain build
+// serving the others; not under ThreadSanitizer, whose runtime is not up when the loader chooses.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
+#define KELVOR_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define KELVOR_VECTOR_CLONES
+#endif
+
+inline void markBlock(const std::uint8_t* __restrict u, const std::uint8_t* __restrict c,
+                      const std::uint8_t* __restrict d, int pixels,
+                      std::uint8_t* __restrict marks) {
     std::int32_t products[3 * kBlockPixels];
     for (int i = 0; i < 3 * pixels; ++i)
         products[i] = (u[i] - c[i]) * (d[i] - c[i]);
@@ -30,6 +39,7 @@ void markBlock(const std::uint8_t* __restrict u, const std::uint8_t* __restrict 
 }
 
 // Marks the pixels of row c whose comb value against rows u (above) and d (below) is high.
+KELVOR_VECTOR_CLONES
 void markCombs(const std::uint8_t* u, const std::uint8_t* c, const std::uint8_t* d, int width,
                std::uint8_t* marks) {
     int x = 0;

@@ -271,15 +271,13 @@ bool TCdm::buildFailed(const GraphBuilder& b, const std::string& fallback) {
 }
 
 void TCdm::ResetGraph() {
-    for (FilterHolder* h :
-         {&dvsplitter, &dvsplitter2, &avisplitter, &dvmuxer, &avimux, &acm1, &acm2, &DVdecoder,
-          &DVenc})
+    for (FilterHolder* h : {&dvsplitter, &dvsplitter2, &avisplitter, &dvmuxer, &avimux, &acm1,
+                            &acm2, &DVdecoder, &DVenc})
         Detach(*h);
-    for (BaseFilter* own : {static_cast<BaseFilter*>(deinter_.get()),
-                            static_cast<BaseFilter*>(superposer_.get()),
-                            static_cast<BaseFilter*>(dvHeader_.get()),
-                            static_cast<BaseFilter*>(sceneDetect_.get()),
-                            static_cast<BaseFilter*>(waveDest_.get())})
+    for (BaseFilter* own :
+         {static_cast<BaseFilter*>(deinter_.get()), static_cast<BaseFilter*>(superposer_.get()),
+          static_cast<BaseFilter*>(dvHeader_.get()), static_cast<BaseFilter*>(sceneDetect_.get()),
+          static_cast<BaseFilter*>(waveDest_.get())})
         RemoveOwn(*own);
     for (FilterHolder* h : {&infinite, &nullrender, &destination})
         Detach(*h);

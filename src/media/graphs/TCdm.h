@@ -163,10 +163,8 @@ class TCdm {
     // straight from the DV splitter), then type 2 through a DV splitter into the AVI mux, or
     // type 1 straight into it. Fails when the file has no stream or no DV stream (type 1: no
     // interleaved DV stream whose video reaches the decoder).
-    bool BuildStandardGraphType2(const std::string& video, const std::string& output,
-                                 int standard);
-    bool BuildStandardGraphType1(const std::string& video, const std::string& output,
-                                 int standard);
+    bool BuildStandardGraphType2(const std::string& video, const std::string& output, int standard);
+    bool BuildStandardGraphType1(const std::string& video, const std::string& output, int standard);
     // The datecode inlay: the standard conversions with the inlay filter where the deinterlace
     // filter stands, the encoder PAL for standard 1 and NTSC otherwise (the file's standard), and
     // the type 2 output through dvsplitter2.

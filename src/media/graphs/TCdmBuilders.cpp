@@ -30,8 +30,8 @@
 namespace kelvor::media {
 namespace {
 
-// Queues between the heavy picture stages, so decoding, converting and encoding each run on a
-// thread of their own.
+// Queues between the heavy picture stages, so decoding (with the picture filter), converting and
+// encoding each run on a thread of their own.
 constexpr int kPictureQueueDepth = 3;
 // A picture this much wider than high is shown as 16:9.
 constexpr double kWideAspect = 1.5;
@@ -205,8 +205,8 @@ bool TCdm::BuildIncrusterGraphType1(const std::string& video, const std::string&
     return reencode(build, video, output, false, true, standard == kStandardPal);
 }
 
-bool TCdm::reencode(Build& build, const std::string& video, const std::string& output,
-                    bool type2, bool inlay, bool pal) {
+bool TCdm::reencode(Build& build, const std::string& video, const std::string& output, bool type2,
+                    bool inlay, bool pal) {
     if (!build.prepare(video, output))
         return false;
     auto* enc = build.attach<DvVideoEncoderFilter>(DVenc);
@@ -224,8 +224,7 @@ bool TCdm::reencode(Build& build, const std::string& video, const std::string& o
     // the muxer's frames apart again (the inlay uses the second one).
     auto* split = build.attach<DvSplitterFilter>(inlay && type2 ? dvsplitter2 : dvsplitter);
     auto* mux2 = build.attach<AviMuxFilter>(avimux);
-    const FilterPtr picture =
-        inlay ? FilterPtr(superposer_) : FilterPtr(deinter_);
+    const FilterPtr picture = inlay ? FilterPtr(superposer_) : FilterPtr(deinter_);
     if (!dec || !mux || !wrap1 || !wrap2 || !split || !mux2 ||
         !build.addOwn(picture, inlay ? "dv_Superposer" : "dv_Deinter") ||
         !build.addOwn(sceneDetect_, "dv_SceneDetect") || !build.addOwn(dvHeader_, "dv_DVHeader"))
@@ -263,8 +262,10 @@ bool TCdm::reencode(Build& build, const std::string& video, const std::string& o
     if (!build.connect(dv, &dec->Input()) && !type2)
         return build.failWith(video + ": the DV stream cannot be decoded");
 
-    dec->GetOutputPin(0)->SetQueued(true, kPictureQueueDepth);
+    // The picture filter works on the decoder's thread while the decoded picture is still in the
+    // cache; the conversion into the target frame and the encoding run on threads of their own.
     build.connect(dec->GetOutputPin(0), picture->GetInputPin(0));
+    picture->GetOutputPin(0)->SetQueued(true, kPictureQueueDepth);
     // The picture into the target frame: a colour conversion within one standard; across
     // standards the picture fills the other frame as it filled its own (stretched).
     auto scaler = build.b.Add(std::make_shared<VideoScalerFilter>(), "Video Scaler");
@@ -424,8 +425,8 @@ bool TCdm::BuildDVType2Graph(const std::string& video, const std::string& output
     return true;
 }
 
-bool TCdm::BuildConvertirDVGraph(const std::string& video, const std::string& output,
-                                 int standard, int frequenceDv) {
+bool TCdm::BuildConvertirDVGraph(const std::string& video, const std::string& output, int standard,
+                                 int frequenceDv) {
     Build build(*this);
     if (!build.prepare(video, output))
         return false;
@@ -532,8 +533,8 @@ bool TCdm::BuildExtraireAudioGraph(const std::string& video, const std::string& 
     if (videoPin) {
         build.connect(videoPin, &nullr->Input());
         // Sound that is not 16-bit PCM is decoded on its way into the wrapper.
-        joined = Render(build.b, *audioPin, wrap1->Input()) &&
-                 build.connect(&wrap1->Output(), wave);
+        joined =
+            Render(build.b, *audioPin, wrap1->Input()) && build.connect(&wrap1->Output(), wave);
     } else {
         joined = build.connect(audioPin, &tee->Input()) && build.connect(tee->Output(0), wave);
         build.connect(&tee->FreeOutput(), &nullr->Input());
@@ -634,8 +635,8 @@ bool TCdm::BuildSceneContenuGraph(const std::string& video) {
     if (stamper_->GetGraph() != fg_.get() && !build.addOwn(stamper_, "MediaStamper"))
         return build.fail("the media stamper cannot be added");
     contenu_->SetMediaStamper(stamper_);
-    for (BaseFilter* f : {static_cast<BaseFilter*>(contenu_.get()),
-                          static_cast<BaseFilter*>(stamper_.get())})
+    for (BaseFilter* f :
+         {static_cast<BaseFilter*>(contenu_.get()), static_cast<BaseFilter*>(stamper_.get())})
         for (int i = 0; i < f->PinCount(); ++i)
             build.b.Disconnect(*f->GetPin(i));
     auto* nullr = build.attach<NullRenderer>(nullrender);

@@ -7,9 +7,9 @@
 #include <QGuiApplication>
 
 #include "media/engine/DvAudio.h"
-#include "media/filters/Tdv_sceneDetect.h"
 #include "media/filters/TSceneDetectContenu.h"
 #include "media/filters/Tdv_Superposer.h"
+#include "media/filters/Tdv_sceneDetect.h"
 #include "media/graphs/ConversionTestSupport.h"
 
 namespace kelvor {
@@ -105,8 +105,8 @@ TEST(ConversionGraphs, OneSoundStreamLeavesTheSecondWrapperUnconnected) {
     test::TempDir dir;
     const std::string src = test::MakeDvFile(dir, "one.avi", "type=2 frames=5");
     media::TCdm cdm;
-    ASSERT_TRUE(cdm.BuildStandardGraphType2(src, (dir / "one_ntsc.avi").string(),
-                                            media::kStandardNtsc))
+    ASSERT_TRUE(
+        cdm.BuildStandardGraphType2(src, (dir / "one_ntsc.avi").string(), media::kStandardNtsc))
         << cdm.BuildError();
     EXPECT_TRUE(cdm.acm1.As<media::BaseFilter>()->GetInputPin(0)->IsConnected());
     EXPECT_FALSE(cdm.acm2.As<media::BaseFilter>()->GetInputPin(0)->IsConnected());
@@ -185,8 +185,7 @@ TEST(ConversionGraphs, CutScenesPutEndToEndGiveTheSource) {
 
 TEST(ConversionGraphs, TheRepairKeepsTheFirstTwoStreams) {
     test::TempDir dir;
-    const std::string src =
-        test::MakeDvFile(dir, "three.avi", "type=2 frames=10 audio=32k12");
+    const std::string src = test::MakeDvFile(dir, "three.avi", "type=2 frames=10 audio=32k12");
     media::TCdm cdm;
     const std::string out = (dir / "three_fixed.avi").string();
     ASSERT_TRUE(cdm.BuildCorrigerType2Graph(src, out)) << cdm.BuildError();
@@ -282,8 +281,8 @@ TEST(ConversionGraphs, AcrossStandardsEveryFrameCarriesItsSourceFramesPacks) {
     int k = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.description);
-        const std::string src = test::MakeDvFile(dir, "std" + std::to_string(k) + ".avi",
-                                                 c.description);
+        const std::string src =
+            test::MakeDvFile(dir, "std" + std::to_string(k) + ".avi", c.description);
         const std::string out = (dir / ("std" + std::to_string(k++) + "_out.avi")).string();
         const int target = c.toNtsc ? media::kStandardNtsc : media::kStandardPal;
         ASSERT_TRUE(c.type2 ? cdm.BuildStandardGraphType2(src, out, target)
@@ -320,9 +319,8 @@ TEST(ConversionGraphs, AcrossStandardsEveryFrameCarriesItsSourceFramesPacks) {
             ASSERT_TRUE(audio) << n;
             EXPECT_EQ(audio->pal, !c.toNtsc) << n;
             EXPECT_EQ(audio->sampleRate, c.rate) << n;
-            EXPECT_EQ(audio->samples,
-                      media::dvaudio::SamplesForFrame(!c.toNtsc, c.rate,
-                                                      static_cast<std::int64_t>(n)))
+            EXPECT_EQ(audio->samples, media::dvaudio::SamplesForFrame(!c.toNtsc, c.rate,
+                                                                      static_cast<std::int64_t>(n)))
                 << n;
             samples += audio->samples;
         }
@@ -346,18 +344,20 @@ TEST(ConversionGraphs, RecompressionOfAnotherCodec) {
     if (!test::ToolAvailable("ffmpeg") || !test::ToolAvailable("ffprobe"))
         GTEST_SKIP() << "ffmpeg makes the source";
     test::TempDir dir;
-    const auto made = test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                                     "testsrc=size=640x360:rate=30", "-f", "lavfi", "-i",
-                                     "sine=r=44100", "-t", "2", "-c:v", "mjpeg", "-c:a",
-                                     "pcm_u8", "-ac", "1", "other.avi"},
+    const auto made = test::RunTool({"ffmpeg",   "-v",     "error", "-y",
+                                     "-f",       "lavfi",  "-i",    "testsrc=size=640x360:rate=30",
+                                     "-f",       "lavfi",  "-i",    "sine=r=44100",
+                                     "-t",       "2",      "-c:v",  "mjpeg",
+                                     "-c:a",     "pcm_u8", "-ac",   "1",
+                                     "other.avi"},
                                     dir.path());
     ASSERT_EQ(made.exitCode, 0) << made.err;
     const std::string src = (dir / "other.avi").string();
     media::TCdm cdm;
     for (const int standard : {media::kStandardPal, media::kStandardNtsc}) {
         SCOPED_TRACE(standard);
-        const std::string out = (dir / ("other_dvtype2_" + std::to_string(standard) + ".avi"))
-                                    .string();
+        const std::string out =
+            (dir / ("other_dvtype2_" + std::to_string(standard) + ".avi")).string();
         ASSERT_TRUE(cdm.BuildConvertirDVGraph(src, out, standard, 2)) << cdm.BuildError();
         ASSERT_EQ(test::RunToEnd(cdm), "");
         const bool pal = standard == media::kStandardPal;
@@ -373,6 +373,34 @@ TEST(ConversionGraphs, RecompressionOfAnotherCodec) {
         ASSERT_TRUE(dv::ReadWide(frames[0], test::Sequences(frames[0]), wide));
         EXPECT_TRUE(wide);
     }
+    // A picture wider than the frame gets black bars above and below.
+    ASSERT_EQ(test::RunTool(
+                  {"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                   "color=c=white:size=940x400:rate=25", "-t", "1", "-c:v", "mjpeg", "wide.avi"},
+                  dir.path())
+                  .exitCode,
+              0);
+    const std::string bars = (dir / "wide_dvtype2.avi").string();
+    ASSERT_TRUE(
+        cdm.BuildConvertirDVGraph((dir / "wide.avi").string(), bars, media::kStandardPal, 2))
+        << cdm.BuildError();
+    ASSERT_EQ(test::RunToEnd(cdm), "");
+    ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-y", "-i", bars, "-frames:v", "1", "-f",
+                             "rawvideo", "-pix_fmt", "gray", "first.gray"},
+                            dir.path())
+                  .exitCode,
+              0);
+    const Bytes gray = test::ReadBytes(dir / "first.gray");
+    ASSERT_EQ(gray.size(), 720u * 576u);
+    // 2.35:1 in a 16:9 frame: 436 rows of picture, 70 black rows above and below.
+    auto row = [&](int y) {
+        return static_cast<int>(gray[static_cast<std::size_t>(y) * 720 + 360]);
+    };
+    EXPECT_LT(row(30), 40);
+    EXPECT_LT(row(545), 40);
+    EXPECT_GT(row(288), 200);
+    EXPECT_GT(row(80), 200);
+
     // "Frequence DV" 0: 32 kHz.
     const std::string out = (dir / "other_32k.avi").string();
     ASSERT_TRUE(cdm.BuildConvertirDVGraph(src, out, media::kStandardPal, 0)) << cdm.BuildError();
@@ -388,8 +416,9 @@ TEST(ConversionGraphs, ContentDetectionFindsACutAndNoFade) {
     test::TempDir dir;
     // Black, then a cut to white at frame 250; then a fade back in steps of 12 (no change of
     // more than 16 anywhere).
-    std::string description = "type=2 frames=250 audio=none picture=colour:000000;"
-                               "frames=30 picture=colour:FFFFFF";
+    std::string description =
+        "type=2 frames=250 audio=none picture=colour:000000;"
+        "frames=30 picture=colour:FFFFFF";
     for (int v = 0xF3; v > 0x20; v -= 12) {
         char colour[8];
         std::snprintf(colour, sizeof colour, "%02X%02X%02X", v, v, v);
@@ -454,13 +483,13 @@ TEST(ConversionGraphs, FailurePointsOfTheBuilders) {
 
     if (test::ToolAvailable("ffmpeg")) {
         // Not DV: no stream reaches the date detector or the DV header filter.
-        ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                                 "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
-                                 "sine=r=48000", "-t", "1", "-c:v", "mjpeg", "-c:a", "pcm_s16le",
-                                 "mjpeg.avi"},
-                                dir.path())
-                      .exitCode,
-                  0);
+        ASSERT_EQ(
+            test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                           "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i", "sine=r=48000",
+                           "-t", "1", "-c:v", "mjpeg", "-c:a", "pcm_s16le", "mjpeg.avi"},
+                          dir.path())
+                .exitCode,
+            0);
         const std::string mjpeg = (dir / "mjpeg.avi").string();
         EXPECT_FALSE(cdm.BuildStandardGraphType2(mjpeg, out, media::kStandardNtsc));
         EXPECT_FALSE(cdm.BuildStandardGraphType1(mjpeg, out, media::kStandardNtsc));
@@ -475,8 +504,8 @@ TEST(ConversionGraphs, FailurePointsOfTheBuilders) {
         EXPECT_TRUE(cdm.BuildSceneContenuGraph(mjpeg)) << cdm.BuildError();
 
         // Sound without video passes through the tee into the WAV writer.
-        ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                                 "sine=r=44100", "-t", "1", "-c:a", "pcm_s16le", "sound.avi"},
+        ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=r=44100",
+                                 "-t", "1", "-c:a", "pcm_s16le", "sound.avi"},
                                 dir.path())
                       .exitCode,
                   0);
@@ -511,12 +540,16 @@ TEST(ConversionGraphs, FilesOfOtherWritersConvert) {
         !test::ToolAvailable("mediainfo"))
         GTEST_SKIP() << "ffmpeg, ffprobe and mediainfo read the outputs";
     test::TempDir dir;
-    const auto made = test::RunTool(
-        {"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=720x576:rate=25",
-         "-f", "lavfi", "-i", "sine=r=48000", "-t", "2", "-c:v", "dvvideo", "-pix_fmt",
-         "yuv420p", "-c:a", "pcm_s16le", "-ac", "2", "-metadata",
-         "creation_time=2021-03-04T05:06:07", "-timecode", "01:02:03:04", "-f", "dv", "a.dv"},
-        dir.path());
+    const auto made =
+        test::RunTool({"ffmpeg",    "-v",          "error",     "-y",
+                       "-f",        "lavfi",       "-i",        "testsrc=size=720x576:rate=25",
+                       "-f",        "lavfi",       "-i",        "sine=r=48000",
+                       "-t",        "2",           "-c:v",      "dvvideo",
+                       "-pix_fmt",  "yuv420p",     "-c:a",      "pcm_s16le",
+                       "-ac",       "2",           "-metadata", "creation_time=2021-03-04T05:06:07",
+                       "-timecode", "01:02:03:04", "-f",        "dv",
+                       "a.dv"},
+                      dir.path());
     ASSERT_EQ(made.exitCode, 0) << made.err;
     ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-y", "-i", "a.dv", "-c", "copy", "ff.avi"},
                             dir.path())

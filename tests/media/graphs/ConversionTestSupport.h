@@ -145,13 +145,13 @@ inline std::optional<Bytes> FfmpegPcm(const TempDir& dir, const std::string& pat
                                       int audioStream = 0) {
     if (!ToolAvailable("ffmpeg"))
         return std::nullopt;
-    const std::string out = (dir / ("pcm-" + std::to_string(std::hash<std::string>{}(path)) +
-                                    "-" + std::to_string(audioStream) + ".raw"))
+    const std::string out = (dir / ("pcm-" + std::to_string(std::hash<std::string>{}(path)) + "-" +
+                                    std::to_string(audioStream) + ".raw"))
                                 .string();
-    const auto r = RunTool({"ffmpeg", "-v", "error", "-y", "-i", path, "-map",
-                            "0:a:" + std::to_string(audioStream), "-f", "s16le", "-c:a",
-                            "pcm_s16le", out},
-                           dir.path());
+    const auto r =
+        RunTool({"ffmpeg", "-v", "error", "-y", "-i", path, "-map",
+                 "0:a:" + std::to_string(audioStream), "-f", "s16le", "-c:a", "pcm_s16le", out},
+                dir.path());
     if (r.exitCode != 0)
         return std::nullopt;
     return ReadBytes(out);
@@ -160,10 +160,10 @@ inline std::optional<Bytes> FfmpegPcm(const TempDir& dir, const std::string& pat
 // ffprobe's value of one field of a stream ("v:0", "a:1"), or empty.
 inline std::string Probe(const TempDir& dir, const std::string& path, const std::string& stream,
                          const std::string& field) {
-    const auto r = RunTool({"ffprobe", "-v", "error", "-select_streams", stream, "-count_frames",
-                            "-show_entries", "stream=" + field, "-of",
-                            "default=noprint_wrappers=1:nokey=1", path},
-                           dir.path());
+    const auto r = RunTool(
+        {"ffprobe", "-v", "error", "-select_streams", stream, "-count_frames", "-show_entries",
+         "stream=" + field, "-of", "default=noprint_wrappers=1:nokey=1", path},
+        dir.path());
     std::string v = r.out;
     while (!v.empty() && (v.back() == '\n' || v.back() == '\r'))
         v.pop_back();
