@@ -241,6 +241,32 @@ TEST(LavfSplitter, DvFilesKeepOurDemuxer) {
     EXPECT_FALSE(IsDvAvi(dir.file("missing.avi")));
 }
 
+// The splitter chosen for one file takes over the parse of that file only: connected to another
+// file's source, it reads that file.
+TEST(LavfSplitter, TheChosenDvSplitterReadsTheFileItIsConnectedTo) {
+    TempDir dir;
+    std::string error;
+    const std::string type2 = dir.file("type2.avi"), type1 = dir.file("type1.avi");
+    ASSERT_TRUE(fixtures::WriteDvFile(type2, "type=2 frames=5", error)) << error;
+    ASSERT_TRUE(fixtures::WriteDvFile(type1, "type=1 standard=ntsc frames=5", error)) << error;
+    for (const auto& [chosenFor, connectedTo] :
+         {std::pair{type2, type2}, std::pair{type2, type1}, std::pair{type1, type1}}) {
+        FilterPtr chosen = CreateAviSplitter(chosenFor);
+        auto* splitter = dynamic_cast<AviSplitterFilter*>(chosen.get());
+        ASSERT_NE(splitter, nullptr);
+        Graph g;
+        auto source = std::make_shared<FileSourceFilter>();
+        g.AddFilter(source, "source");
+        g.AddFilter(chosen, "splitter");
+        ASSERT_EQ(source->Load(connectedTo), S_OK);
+        ASSERT_EQ(g.ConnectDirect(source->Output(), *splitter->GetInputPin(0)), S_OK);
+        MediaType mt;
+        ASSERT_EQ(splitter->GetMediaType(*splitter->GetPin(0), 0, mt), S_OK);
+        EXPECT_EQ(mt.majorType, connectedTo == type1 ? MEDIATYPE_Interleaved : MEDIATYPE_Video)
+            << chosenFor << " -> " << connectedTo;
+    }
+}
+
 TEST(LavfSplitter, StopWhilePausedAndRunningIsClean) {
     if (!test::ToolAvailable("ffmpeg"))
         GTEST_SKIP() << "ffmpeg not installed";

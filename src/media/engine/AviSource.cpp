@@ -118,14 +118,25 @@ HRESULT FileSourceFilter::GetMediaType(const Pin& pin, int position, MediaType& 
 }
 
 struct AviSplitterFilter::State {
+    explicit State(std::unique_ptr<avi::AviDemuxer> opened)
+        : owned(opened ? std::move(opened) : std::make_unique<avi::AviDemuxer>()),
+          demuxer(*owned) {}
     std::string fileName;
-    avi::AviDemuxer demuxer;
+    std::unique_ptr<avi::AviDemuxer> owned;
+    avi::AviDemuxer& demuxer;
     std::vector<StreamOut> streams;  // one per output pin, in stream order
     int video = -1;                  // the stream that gives frame positions
 };
 
 AviSplitterFilter::AviSplitterFilter()
     : SplitterBase("AVI Splitter", "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}", "input pin") {}
+
+AviSplitterFilter::AviSplitterFilter(std::unique_ptr<avi::AviDemuxer> opened,
+                                     std::string fileName)
+    : AviSplitterFilter() {
+    opened_ = std::move(opened);
+    openedFileName_ = std::move(fileName);
+}
 
 AviSplitterFilter::~AviSplitterFilter() {
     StopThreads();
@@ -145,10 +156,12 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
     auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
     if (!source)
         return VFW_E_TYPE_NOT_ACCEPTED;
-    s_ = std::make_unique<State>();
+    const bool reuse = opened_ && openedFileName_ == source->FileName();
+    s_ = std::make_unique<State>(reuse ? std::move(opened_) : nullptr);
+    opened_.reset();
     s_->fileName = source->FileName();
     openError_.clear();
-    if (!s_->demuxer.open(source->FileName())) {
+    if (!reuse && !s_->demuxer.open(source->FileName())) {
         openError_ = source->FileName() + ": " + s_->demuxer.errorText();
         s_.reset();
         return VFW_E_INVALID_FILE_FORMAT;

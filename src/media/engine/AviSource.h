@@ -28,6 +28,10 @@
 #include "media/engine/Graph.h"
 #include "media/engine/Splitter.h"
 
+namespace kelvor::avi {
+class AviDemuxer;
+}
+
 namespace kelvor::media {
 
 class FileSourceFilter : public BaseFilter {
@@ -50,6 +54,9 @@ class FileSourceFilter : public BaseFilter {
 class AviSplitterFilter : public SplitterBase {
   public:
     AviSplitterFilter();
+    // With the demuxer already opened on `fileName` (by whoever chose this splitter), which the
+    // first connection to a source of that file takes over instead of parsing the file again.
+    AviSplitterFilter(std::unique_ptr<avi::AviDemuxer> opened, std::string fileName);
     ~AviSplitterFilter() override;
 
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
@@ -66,6 +73,8 @@ class AviSplitterFilter : public SplitterBase {
     void stream() override;
 
     std::unique_ptr<State> s_;
+    std::unique_ptr<avi::AviDemuxer> opened_;
+    std::string openedFileName_;
 };
 
 }  // namespace kelvor::media

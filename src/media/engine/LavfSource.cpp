@@ -316,10 +316,9 @@ void LavfSplitterFilter::stream() {
     }
 }
 
-bool IsDvAvi(const std::string& fileName) {
-    avi::AviDemuxer dmx;
-    if (!dmx.open(fileName))
-        return false;
+namespace {
+
+bool isDvAvi(const avi::AviDemuxer& dmx) {
     const auto isDv = [](std::uint32_t code) {
         const std::uint32_t c = avi::FourccToLower(code);
         return c == avi::Fourcc("dvsd") || c == avi::Fourcc("dv25");
@@ -342,9 +341,18 @@ bool IsDvAvi(const std::string& fileName) {
     return false;
 }
 
+}  // namespace
+
+bool IsDvAvi(const std::string& fileName) {
+    avi::AviDemuxer dmx;
+    return dmx.open(fileName) && isDvAvi(dmx);
+}
+
 FilterPtr CreateAviSplitter(const std::string& fileName) {
-    if (IsDvAvi(fileName))
-        return std::make_shared<AviSplitterFilter>();
+    // The splitter takes over the demuxer that decided, so the file is parsed once.
+    auto dmx = std::make_unique<avi::AviDemuxer>();
+    if (dmx->open(fileName) && isDvAvi(*dmx))
+        return std::make_shared<AviSplitterFilter>(std::move(dmx), fileName);
     return std::make_shared<LavfSplitterFilter>();
 }
 

@@ -27,6 +27,8 @@ HRESULT Tdv_sceneDetect::Transform(MediaSample& sample) {
     detector_.ProcessSample(sample.data());
     if (detector_.ReadableFrameCount() == 0 && detector_.SampleCount() <= holdBack_)
         return S_FALSE;
+    if (!carryFrames_.load(std::memory_order_relaxed))
+        return S_OK;
     const auto sequences = dv::SequenceCountForSize(sample.data().size());
     if (!sequences)
         return S_OK;

@@ -14,6 +14,7 @@
 // LatestFrame may be called from any thread.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -41,6 +42,11 @@ class Tdv_sceneDetect : public TBCTransInPlaceFilter {
     // 0 (the default) passes every frame. While stopped.
     void SetHoldBackLeadingDamaged(int frames) { holdBack_ = frames; }
 
+    // Whether each frame's facts ride on its sample and stay readable through LatestFrame (the
+    // default): a graph with no filter after the detector that reads them (scene detection)
+    // turns it off and saves a copy of the frame's header blocks per frame. While stopped.
+    void SetCarryFrames(bool carry) { carryFrames_.store(carry, std::memory_order_relaxed); }
+
   protected:
     HRESULT CheckInputType(const MediaType& mtIn) override;
     HRESULT StartStreaming() override;
@@ -50,6 +56,7 @@ class Tdv_sceneDetect : public TBCTransInPlaceFilter {
     scenes::DateSceneDetector detector_;
     mutable std::mutex latestMutex_;  // guards latest_
     std::shared_ptr<const DvSourceFrame> latest_;
+    std::atomic<bool> carryFrames_{true};
     int holdBack_ = 0;
 };
 

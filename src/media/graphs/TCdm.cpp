@@ -289,6 +289,7 @@ void TCdm::ResetGraph() {
             if (f != source.Filter() && f != contenu_.get() && f != stamper_.get())
                 fg_->RemoveFilter(*f);
     }
+    sceneDetect_->SetCarryFrames(true);
     scenes::DateSceneDetector& d = sceneDetect_->Detector();
     d.OnSceneEnd = nullptr;
     d.OnStreamEnd = nullptr;
@@ -299,6 +300,8 @@ bool TCdm::BuildSceneDateGraph(const std::string& video) {
     buildError_.clear();
     MakeLive();
     ResetGraph();
+    // Nothing after the detector reads the frames' facts.
+    sceneDetect_->SetCarryFrames(false);
     GraphBuilder b(*fg_);
     if (!AddOwn(b, sceneDetect_, "scenedetect") || !Attach(b, nullrender))
         return buildFailed(b, video + ": the graph cannot be built");

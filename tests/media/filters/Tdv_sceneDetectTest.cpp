@@ -128,5 +128,27 @@ TEST(Tdv_sceneDetect, EveryDvFrameLeavesWithItsOwnRecordAndHeaderBlocks) {
     EXPECT_EQ(filter->LatestFrame(), seen.back());
 }
 
+TEST(Tdv_sceneDetect, WithoutCarryingFramesTheDetectorStillCountsEveryFrame) {
+    std::vector<std::vector<std::uint8_t>> samples;
+    for (int i = 0; i < 3; ++i)
+        samples.push_back(scenes::test::makeFrame(FrameSpec().date(i)));
+    Graph graph;
+    auto source = std::make_shared<FrameSource>(dvType2(), samples);
+    auto filter = std::make_shared<Tdv_sceneDetect>();
+    filter->SetCarryFrames(false);
+    auto sink = std::make_shared<NullRenderer>();
+    int passed = 0, carried = 0;
+    sink->SetSampleCallback([&](const MediaSample& s) {
+        ++passed;
+        carried += DvSourceFrame::Of(s) != nullptr;
+    });
+    test::Chain(graph, {source, filter, sink});
+    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(passed, 3);
+    EXPECT_EQ(carried, 0);
+    EXPECT_EQ(filter->LatestFrame(), nullptr);
+    EXPECT_EQ(filter->Detector().SampleCount(), 3);
+}
+
 }  // namespace
 }  // namespace kelvor::media
