@@ -8,9 +8,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
+#include <QTimer>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -30,11 +33,17 @@ constexpr int kTickMs = 40;
 constexpr int kTrackbarMax = 1000;
 constexpr int kMarkSize = 16;
 
-// The sound through Qt Multimedia: the graph's sound renderer writes PCM from its streaming
-// thread into a bounded buffer that the sink pulls from. Without an output device Start fails
-// and the graph's clock alone paces the pictures.
+// The sound through Qt Multimedia. The graph's sound renderer appends PCM from its streaming
+// thread to a queue; a timer on the window's thread moves it into the sink as it has room and
+// reads how much the sink has played, which the preview's clock reads from any thread. Without
+// an output device Start fails and the silent clock paces the pictures.
 class QtAudioOutput final : public media::PreviewAudioOutput {
   public:
+    QtAudioOutput() {
+        timer_.setInterval(kPumpMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { pump(); });
+    }
+
     bool Start(int rate, int channels) override {
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.isNull())
@@ -45,44 +54,115 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
         format.setSampleFormat(QAudioFormat::Int16);
         if (!device.isFormatSupported(format))
             return false;
-        sink_ = std::make_unique<QAudioSink>(device, format);
-        device_ = sink_->start();
+        format_ = format;
+        device_ = device;
         bytesPerSecond_ = rate * channels * 2;
-        return device_ != nullptr;
+        failed_ = false;
+        return open();
     }
     void Write(const std::uint8_t* data, std::size_t bytes, int volume) override {
-        std::vector<std::uint8_t> scaled(data, data + bytes);
+        std::lock_guard lock(queueMutex_);
+        // Bounded: the renderer writes only a little ahead of what is heard.
+        if (queue_.size() + bytes > static_cast<std::size_t>(bytesPerSecond_) * kMaxQueuedSeconds)
+            return;
+        const std::size_t at = queue_.size();
+        queue_.insert(queue_.end(), data, data + bytes);
         if (volume < 10000) {
-            for (std::size_t i = 0; i + 1 < bytes; i += 2) {
+            for (std::size_t i = at; i + 1 < queue_.size(); i += 2) {
                 std::int16_t v;
-                std::memcpy(&v, &scaled[i], 2);
+                std::memcpy(&v, &queue_[i], 2);
                 v = static_cast<std::int16_t>(v * volume / 10000);
-                std::memcpy(&scaled[i], &v, 2);
+                std::memcpy(&queue_[i], &v, 2);
             }
         }
-        // The device lives on the window's thread; the write goes there.
-        QMetaObject::invokeMethod(
-            &context_, [this, scaled = std::move(scaled)] {
-                if (device_)
-                    device_->write(reinterpret_cast<const char*>(scaled.data()),
-                                   static_cast<qint64>(scaled.size()));
-            },
-            Qt::QueuedConnection);
     }
     void Stop() override {
+        timer_.stop();
         if (sink_)
             sink_->stop();
-        device_ = nullptr;
+        io_ = nullptr;
         sink_.reset();
+        std::lock_guard lock(queueMutex_);
+        queue_.clear();
     }
+    void Suspend(bool on) override {
+        suspended_ = on;
+        if (!sink_)
+            return;
+        if (on)
+            sink_->suspend();
+        else
+            sink_->resume();
+    }
+    void Flush() override {
+        // A new sink starts its processed count at 0 with nothing queued in the device.
+        const bool held = suspended_;
+        Stop();
+        if (open() && held)
+            sink_->suspend();
+    }
+    std::int64_t PlayedUSecs() const override {
+        if (failed_.load())
+            return -1;
+        return played_.load();
+    }
+    std::int64_t LeadUSecs() const override { return lead_.load(); }
 
   private:
-    // Lives and dies with this object on the window's thread, so writes still queued when it
-    // goes are dropped with it.
-    QObject context_;
+    static constexpr int kPumpMs = 10;
+    static constexpr int kMaxQueuedSeconds = 4;
+
+    bool open() {
+        sink_ = std::make_unique<QAudioSink>(device_, format_);
+        io_ = sink_->start();
+        played_ = 0;
+        if (!io_) {
+            sink_.reset();
+            return false;
+        }
+        // Enough ahead to keep the device's whole buffer full, so it starts and never starves.
+        const std::int64_t buffered =
+            bytesPerSecond_ > 0 ? sink_->bufferSize() * 1'000'000LL / bytesPerSecond_ : 0;
+        lead_ = std::clamp<std::int64_t>(buffered + 100'000, 200'000, 1'000'000);
+        timer_.start();
+        return true;
+    }
+
+    void pump() {
+        if (!sink_ || !io_)
+            return;
+        if (sink_->error() != QAudio::NoError && sink_->error() != QAudio::UnderrunError) {
+            failed_ = true;
+            return;
+        }
+        {
+            std::lock_guard lock(queueMutex_);
+            const qint64 room = std::min<qint64>(sink_->bytesFree(), qint64(queue_.size()));
+            if (room > 0) {
+                const qint64 n = io_->write(reinterpret_cast<const char*>(queue_.data()), room);
+                if (n > 0)
+                    queue_.erase(queue_.begin(), queue_.begin() + n);
+            }
+        }
+        // What the device took minus what still waits in its buffer is what was heard.
+        const qint64 waiting = std::max<qint64>(0, sink_->bufferSize() - sink_->bytesFree());
+        const std::int64_t heard =
+            sink_->processedUSecs() - (bytesPerSecond_ > 0 ? waiting * 1'000'000LL / bytesPerSecond_ : 0);
+        played_ = std::max<std::int64_t>(played_.load(), heard);
+    }
+
+    QTimer timer_;  // on the window's thread, as are the sink and its device
+    QAudioDevice device_;
+    QAudioFormat format_;
     std::unique_ptr<QAudioSink> sink_;
-    QIODevice* device_ = nullptr;
+    QIODevice* io_ = nullptr;
     int bytesPerSecond_ = 0;
+    bool suspended_ = false;
+    std::mutex queueMutex_;  // guards queue_
+    std::vector<std::uint8_t> queue_;
+    std::atomic<std::int64_t> played_{0};
+    std::atomic<std::int64_t> lead_{200'000};
+    std::atomic<bool> failed_{false};
 };
 
 QImage toImage(const media::PreviewPicture& p) {
