@@ -1,5 +1,6 @@
 #include "ui/preview/TBaseFrame.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QAudioSink>
 #include <QGridLayout>
@@ -541,11 +542,16 @@ void TBaseFrame::SetFullscreen(bool on) {
         return;
     fullscreen_ = on;
     if (on) {
+        // A window of its own now: the main window's keys (Esc among them) must work there too.
+        const QList<QAction*> keys = vw_->window()->actions();
         vw_->setParent(nullptr);
         vw_->setWindowFlag(Qt::FramelessWindowHint);
+        vw_->addActions(keys);
         vw_->showFullScreen();
         vw_->setCursor(Qt::BlankCursor);
     } else {
+        for (QAction* a : vw_->actions())
+            vw_->removeAction(a);
         vw_->unsetCursor();
         vw_->showNormal();
         auto* grid = static_cast<QGridLayout*>(panel_->VideoArea()->layout());
