@@ -82,8 +82,7 @@ class RealTimeSound final : public PreviewAudioOutput {
         if (playing_)
             t += std::chrono::duration_cast<std::chrono::microseconds>(Steady::now() - since_)
                      .count();
-        const std::int64_t given =
-            bytesPerSecond_ > 0 ? written_ * 1'000'000 / bytesPerSecond_ : 0;
+        const std::int64_t given = bytesPerSecond_ > 0 ? written_ * 1'000'000 / bytesPerSecond_ : 0;
         return std::min(t, given);
     }
 
@@ -187,8 +186,9 @@ int main(int argc, char** argv) {
     }
     TdmList probe;
     const files::TAfficherFichier record(path, probe);
-    std::printf("preview playback of a 10 s PAL DV type 1 file (goals: shown/due >= 0.99, "
-                "CPU under 0.5 core at half size, gap within 40 ms)\n");
+    std::printf(
+        "preview playback of a 10 s PAL DV type 1 file (goals: shown/due >= 0.99, "
+        "CPU under 0.5 core at half size, gap within 40 ms)\n");
     struct Run {
         const char* what;
         bool half;

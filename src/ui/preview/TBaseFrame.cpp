@@ -58,6 +58,7 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
         format_ = format;
         device_ = device;
         bytesPerSecond_ = rate * channels * 2;
+        frameBytes_ = channels * 2;
         failed_ = false;
         return open();
     }
@@ -138,7 +139,9 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
         }
         {
             std::lock_guard lock(queueMutex_);
-            const qint64 room = std::min<qint64>(sink_->bytesFree(), qint64(queue_.size()));
+            // Whole sample frames only: the device takes no part of one.
+            qint64 room = std::min<qint64>(sink_->bytesFree(), qint64(queue_.size()));
+            room -= room % frameBytes_;
             if (room > 0) {
                 const qint64 n = io_->write(reinterpret_cast<const char*>(queue_.data()), room);
                 if (n > 0)
@@ -147,8 +150,9 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
         }
         // What the device took minus what still waits in its buffer is what was heard.
         const qint64 waiting = std::max<qint64>(0, sink_->bufferSize() - sink_->bytesFree());
-        const std::int64_t heard =
-            sink_->processedUSecs() - (bytesPerSecond_ > 0 ? waiting * 1'000'000LL / bytesPerSecond_ : 0);
+        const std::int64_t waitingUSecs =
+            bytesPerSecond_ > 0 ? waiting * 1'000'000LL / bytesPerSecond_ : 0;
+        const std::int64_t heard = sink_->processedUSecs() - waitingUSecs;
         played_ = std::max<std::int64_t>(played_.load(), heard);
     }
 
@@ -158,6 +162,7 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
     std::unique_ptr<QAudioSink> sink_;
     QIODevice* io_ = nullptr;
     int bytesPerSecond_ = 0;
+    int frameBytes_ = 4;
     bool suspended_ = false;
     std::mutex queueMutex_;  // guards queue_
     std::vector<std::uint8_t> queue_;

@@ -375,7 +375,8 @@ TEST_F(TviewdmTest, HalfSizePicturesHaveNoStripAtTheLeftEdge) {
         SCOPED_TRACE(colour);
         const std::string path = dir.file("edge.dv");
         std::string error;
-        ASSERT_TRUE(fixtures::WriteDvFile(path, "type=raw frames=1 picture=colour:" + colour, error))
+        ASSERT_TRUE(
+            fixtures::WriteDvFile(path, "type=raw frames=1 picture=colour:" + colour, error))
             << error;
         std::ifstream in(path, std::ios::binary);
         const std::vector<std::uint8_t> frame{std::istreambuf_iterator<char>(in), {}};
