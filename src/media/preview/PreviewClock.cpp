@@ -117,6 +117,15 @@ bool PreviewClock::SoundDriving() {
     return sound_ != nullptr;
 }
 
+bool PreviewClock::Heard(REFERENCE_TIME& t) {
+    std::lock_guard lock(stateMutex_);
+    const REFERENCE_TIME at = nowLocked(Steady::now());
+    if (!sound_ || !soundAnchored_)
+        return false;
+    t = at;
+    return true;
+}
+
 bool PreviewClock::WaitUntil(REFERENCE_TIME t, const InputPin& pin) {
     std::unique_lock lock(stateMutex_);
     for (;;) {

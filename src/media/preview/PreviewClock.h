@@ -44,6 +44,9 @@ class PreviewClock {
     REFERENCE_TIME Now();
     // True while the sound's played position is what the clock reads.
     bool SoundDriving();
+    // The stream time of the sound heard; false unless the sound drives the clock and its
+    // first block since the start or the last seek was written.
+    bool Heard(REFERENCE_TIME& t);
     // Waits until the clock reaches t; false when the pin started flushing (stop or seek) first.
     bool WaitUntil(REFERENCE_TIME t, const InputPin& pin);
 

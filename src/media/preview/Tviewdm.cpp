@@ -240,6 +240,11 @@ std::int64_t Tviewdm::Position() const {
     std::int64_t v = 0;
     if (!active_ || graph_.GetCurrentPosition(v) != S_OK)
         return 0;
+    // Without a picture the graph's position is that of the sound written, which runs ahead of
+    // the sound heard while a device plays.
+    REFERENCE_TIME heard = 0;
+    if (!video_ && graph_.GetTimeFormat() == TimeFormat::MediaTime && clock_->Heard(heard))
+        return std::clamp<std::int64_t>(heard, 0, Duration());
     return v;
 }
 

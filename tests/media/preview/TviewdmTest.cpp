@@ -176,6 +176,36 @@ TEST_F(TviewdmTest, AudioOnlyAviSeeksInMediaTimeAndShowsMessage3) {
     EXPECT_EQ(view->GetTimeFormat(), TimeFormat::MediaTime);
 }
 
+TEST_F(TviewdmTest, TheSoundOnlyPositionIsTheSoundHeardNotTheSoundWritten) {
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const auto r = test::RunTool({"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                                  "sine=frequency=440:sample_rate=48000:duration=3", "-ac", "2",
+                                  "-c:a", "pcm_s16le", "sound.avi"},
+                                 dir.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto sound = std::make_shared<FakeSound>();
+    view->AudioRenderer().SetOutput(sound);
+    const auto rec = record(dir.file("sound.avi"));
+    ASSERT_TRUE(view->OpenPreview(*rec));
+    ASSERT_EQ(view->GetTimeFormat(), TimeFormat::MediaTime);
+    view->Run();
+    // The sound is written ahead, nothing is heard yet.
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    while (sound->written == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_GT(sound->written, 0);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(view->Position(), 0);
+    sound->played = 500'000;
+    EXPECT_EQ(view->Position(), 5'000'000);
+    // Stopped and played again, it goes on from what was heard.
+    view->Stop();
+    EXPECT_EQ(view->Position(), 5'000'000);
+    view->SeekTime(10'000'000);
+    EXPECT_EQ(view->Position(), 15'000'000);
+}
+
 TEST_F(TviewdmTest, SeekingIsClampedToTheFile) {
     const auto rec = record(dvFile("pal.avi", "type=1 frames=50 date=2004-03-15T10:00:00"));
     ASSERT_TRUE(view->OpenPreview(*rec));
