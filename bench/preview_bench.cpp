@@ -199,6 +199,7 @@ int main(int argc, char** argv) {
                         {"half size, real-time sound", true, true},
                         {"full size, real-time sound", false, true}};
     int failures = 0;
+    double halfCpu = 0;
     for (const Run& r : runs) {
         Figures f;
         if (!play(record, r.half, r.sound, f)) {
@@ -207,6 +208,14 @@ int main(int argc, char** argv) {
             continue;
         }
         print(r.what, f, r.sound);
+        if (r.half && !r.sound)
+            halfCpu = f.cpuPerSecond;
     }
+    // The peer is the goal: half of one core per second of playback at half size.
+    if (halfCpu > 0)
+        std::printf(
+            "BENCH preview_half_cpu ours=%.3f peer=0.500 speedup=%.2f (process CPU seconds "
+            "per second of playback; peer: the goal)\n",
+            halfCpu, 0.5 / halfCpu);
     return failures == 0 ? 0 : 1;
 }
