@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -89,6 +90,8 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
     }
     void Suspend(bool on) override {
         suspended_ = on;
+        if (on)
+            active_ = false;
         if (!sink_)
             return;
         if (on)
@@ -106,18 +109,29 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
     std::int64_t PlayedUSecs() const override {
         if (failed_.load())
             return -1;
-        return played_.load();
+        // Read every pump; between reads (or while the window's thread is busy for a moment)
+        // the sound goes on playing, so the time since the last read is added, up to a bound.
+        const std::int64_t at = played_.load();
+        if (!active_.load())
+            return at;
+        const std::int64_t since = std::chrono::duration_cast<std::chrono::microseconds>(
+                                       std::chrono::steady_clock::now().time_since_epoch())
+                                       .count() -
+                                   readAt_.load();
+        return at + std::clamp<std::int64_t>(since, 0, kMaxExtrapolationUSecs);
     }
     std::int64_t LeadUSecs() const override { return lead_.load(); }
 
   private:
     static constexpr int kPumpMs = 10;
     static constexpr int kMaxQueuedSeconds = 4;
+    static constexpr std::int64_t kMaxExtrapolationUSecs = 100'000;
 
     bool open() {
         sink_ = std::make_unique<QAudioSink>(device_, format_);
         io_ = sink_->start();
         played_ = 0;
+        active_ = false;
         if (!io_) {
             sink_.reset();
             return false;
@@ -154,6 +168,10 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
             bytesPerSecond_ > 0 ? waiting * 1'000'000LL / bytesPerSecond_ : 0;
         const std::int64_t heard = sink_->processedUSecs() - waitingUSecs;
         played_ = std::max<std::int64_t>(played_.load(), heard);
+        readAt_ = std::chrono::duration_cast<std::chrono::microseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count();
+        active_ = sink_->state() == QAudio::ActiveState;
     }
 
     QTimer timer_;  // on the window's thread, as are the sink and its device
@@ -167,6 +185,8 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
     std::mutex queueMutex_;  // guards queue_
     std::vector<std::uint8_t> queue_;
     std::atomic<std::int64_t> played_{0};
+    std::atomic<std::int64_t> readAt_{0};  // steady microseconds of the last read of played_
+    std::atomic<bool> active_{false};      // the sink was playing at that read
     std::atomic<std::int64_t> lead_{200'000};
     std::atomic<bool> failed_{false};
 };
