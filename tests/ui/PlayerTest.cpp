@@ -23,6 +23,7 @@ class PlayerTest : public QObject {
     void messagesReplaceTheVideo();
     void theTickTextsOfAFrame();
     void theNameShrinksDownToEightPoints();
+    void fullScreenTogglesAndEscLeavesIt();
     void screenshotsOfThePlayer();
 
   private:
@@ -185,6 +186,39 @@ void PlayerTest::theNameShrinksDownToEightPoints() {
     QCOMPARE(NameFontHeight(100, 200), 13);
     QCOMPARE(NameFontHeight(420, 400), 12);
     QCOMPARE(NameFontHeight(5000, 200), 11);
+}
+
+void PlayerTest::fullScreenTogglesAndEscLeavesIt() {
+    Session s;
+    s.show();
+    select(s, s.make("full.avi", "type=2 frames=25 date=2004-03-15T10:00:00"));
+    TBaseFrame& f = frame(s);
+    QAction* toggle = s.window().Action("avFullscreen");
+    QVERIFY(toggle);
+    QWidget* area = f.Video()->parentWidget();
+    QVERIFY(area);
+
+    // The action takes the video window out as a full-screen window of its own and back.
+    for (int round = 0; round < 2; ++round) {
+        toggle->trigger();
+        QVERIFY(f.Fullscreen());
+        QVERIFY(f.Video()->isWindow());
+        QVERIFY(f.Video()->windowState() & Qt::WindowFullScreen);
+        QCOMPARE(toggle->text(), QString("Quit fullscreen"));
+        if (round == 0) {
+            toggle->trigger();
+        } else {
+            // Esc pressed with the full-screen window in front leaves it too.
+            f.Video()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(f.Video()));
+            QTest::keyClick(f.Video(), Qt::Key_Escape);
+        }
+        QVERIFY(!f.Fullscreen());
+        QVERIFY(!f.Video()->isWindow());
+        QCOMPARE(f.Video()->parentWidget(), area);
+        QVERIFY(f.Video()->isVisible());
+        QCOMPARE(toggle->text(), QString("Fullscreen"));
+    }
 }
 
 void PlayerTest::screenshotsOfThePlayer() {

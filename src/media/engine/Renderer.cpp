@@ -36,7 +36,7 @@ HRESULT RendererBase::present(const MediaSample& sample) {
     const HRESULT hr = DoRenderSample(sample);
     ++presented_;
     REFERENCE_TIME start = 0, stop = 0;
-    if (Succeeded(sample.GetTime(start, stop)) && GetGraph())
+    if (reportsPosition_ && Succeeded(sample.GetTime(start, stop)) && GetGraph())
         GetGraph()->RendererPresented(start);
     if (Failed(hr))
         NotifyEvent(EC_ERRORABORT, hr);

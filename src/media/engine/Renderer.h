@@ -26,6 +26,9 @@ class RendererBase : public BaseFilter {
 
     // How many samples were presented since the last Stop.
     std::int64_t PresentedCount() const { return presented_.load(); }
+    // Off for a renderer whose samples run ahead of what is seen or heard (a sound renderer
+    // filling a device's buffer), so the graph's position follows the others.
+    void SetReportsPosition(bool on) { reportsPosition_ = on; }
 
   protected:
     // S_OK to take the type (the input pin's check).
@@ -46,6 +49,7 @@ class RendererBase : public BaseFilter {
     std::atomic<bool> prerolled_{false};
     std::atomic<bool> ended_{false};
     std::atomic<std::int64_t> presented_{0};
+    std::atomic<bool> reportsPosition_{true};
 };
 
 // Takes anything (or only the given major type) and drops it; an optional callback sees each

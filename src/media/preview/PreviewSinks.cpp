@@ -7,8 +7,29 @@
 
 namespace kelvor::media {
 
-PreviewVideoRenderer::PreviewVideoRenderer()
-    : RendererBase("Video Renderer", "{6BC1CFFA-8FC1-4261-AC22-CFB4CC38DB50}") {}
+PreviewVideoRenderer::PreviewVideoRenderer(std::shared_ptr<PreviewClock> clock)
+    : RendererBase("Video Renderer", "{6BC1CFFA-8FC1-4261-AC22-CFB4CC38DB50}"),
+      clock_(std::move(clock)) {}
+
+HRESULT PreviewVideoRenderer::Run(REFERENCE_TIME start) {
+    clock_->Run(start);
+    return RendererBase::Run(start);
+}
+
+HRESULT PreviewVideoRenderer::Pause() {
+    clock_->Pause();
+    return RendererBase::Pause();
+}
+
+HRESULT PreviewVideoRenderer::Stop() {
+    clock_->Stop();
+    return RendererBase::Stop();
+}
+
+void PreviewVideoRenderer::Flushed() {
+    RendererBase::Flushed();
+    clock_->Flushed();
+}
 
 HRESULT PreviewVideoRenderer::CheckInputType(const MediaType& mt) {
     if (mt.majorType != MEDIATYPE_Video || mt.subtype != MEDIASUBTYPE_RGB24)
@@ -20,6 +41,14 @@ HRESULT PreviewVideoRenderer::CheckInputType(const MediaType& mt) {
 }
 
 HRESULT PreviewVideoRenderer::DoRenderSample(const MediaSample& sample) {
+    REFERENCE_TIME start = 0, stop = 0;
+    const bool timed = sample.GetTime(start, stop) == S_OK;
+    // A paused graph shows its first picture at once; a running one when the clock reaches it.
+    if (timed && State() == FilterState::Running) {
+        clock_->AnchorSilent(start);
+        if (!clock_->WaitUntil(start, Input()))
+            return S_OK;  // stopped or sought meanwhile: this picture is news no more
+    }
     MediaType mt;
     Input().ConnectionMediaType(mt);
     const auto vih = mt.videoInfo();
@@ -33,8 +62,7 @@ HRESULT PreviewVideoRenderer::DoRenderSample(const MediaSample& sample) {
     if (static_cast<std::size_t>(sample.GetActualDataLength()) < need)
         return S_OK;
     picture->Rgb.assign(sample.GetPointer(), sample.GetPointer() + need);
-    REFERENCE_TIME start = 0, stop = 0;
-    if (sample.GetTime(start, stop) == S_OK)
+    if (timed)
         picture->Time = start;
     picture->Facts = DvSourceFrame::Of(sample);
     {
@@ -57,8 +85,9 @@ void PreviewVideoRenderer::ClearPicture() {
     latest_.reset();
 }
 
-PreviewAudioRenderer::PreviewAudioRenderer()
-    : RendererBase("Audio Renderer", "{79376820-07D0-11CF-A24D-0020AFD79767}") {}
+PreviewAudioRenderer::PreviewAudioRenderer(std::shared_ptr<PreviewClock> clock)
+    : RendererBase("Audio Renderer", "{79376820-07D0-11CF-A24D-0020AFD79767}"),
+      clock_(std::move(clock)) {}
 
 HRESULT PreviewAudioRenderer::CheckInputType(const MediaType& mt) {
     if (mt.majorType != MEDIATYPE_Audio)
@@ -70,28 +99,73 @@ HRESULT PreviewAudioRenderer::CheckInputType(const MediaType& mt) {
     return S_OK;
 }
 
+HRESULT PreviewAudioRenderer::Run(REFERENCE_TIME start) {
+    clock_->Run(start);
+    if (started_.load())
+        output_->Suspend(false);
+    return RendererBase::Run(start);
+}
+
 HRESULT PreviewAudioRenderer::Pause() {
-    if (output_ && !started_.load()) {
-        MediaType mt;
-        if (Input().ConnectionMediaType(mt) == S_OK) {
-            if (const auto wfx = mt.waveFormat())
-                started_ = output_->Start(static_cast<int>(wfx->nSamplesPerSec), wfx->nChannels);
+    if (State() == FilterState::Stopped) {
+        // Opened here, held until the run: the first block is written while paused.
+        if (output_ && !started_.load()) {
+            MediaType mt;
+            if (Input().ConnectionMediaType(mt) == S_OK) {
+                if (const auto wfx = mt.waveFormat())
+                    started_ =
+                        output_->Start(static_cast<int>(wfx->nSamplesPerSec), wfx->nChannels);
+            }
+            if (started_.load())
+                output_->Suspend(true);
         }
+        clock_->SoundStarted(started_.load() ? output_ : nullptr);
+    } else if (State() == FilterState::Running) {
+        clock_->Pause();
+        if (started_.load())
+            output_->Suspend(true);
     }
     return RendererBase::Pause();
 }
 
 HRESULT PreviewAudioRenderer::Stop() {
     const HRESULT hr = RendererBase::Stop();
+    clock_->Stop();
     if (output_ && started_.exchange(false))
         output_->Stop();
     return hr;
 }
 
+void PreviewAudioRenderer::Flushed() {
+    RendererBase::Flushed();
+    if (started_.load())
+        output_->Flush();
+    clock_->Flushed();
+}
+
+HRESULT PreviewAudioRenderer::OnEndOfStream() {
+    clock_->SoundEnded();
+    return S_OK;
+}
+
 HRESULT PreviewAudioRenderer::DoRenderSample(const MediaSample& sample) {
     const auto n = static_cast<std::size_t>(sample.GetActualDataLength());
+    const bool sound = started_.load();
+    REFERENCE_TIME start = 0, stop = 0;
+    if (sample.GetTime(start, stop) == S_OK) {
+        if (sound)
+            clock_->AnchorSound(start);
+        // The device's buffer must hold sound ahead of what is heard, or the sound clock would
+        // wait for sound that is never written.
+        if (State() == FilterState::Running) {
+            clock_->AnchorSilent(start);
+            const REFERENCE_TIME lead = sound ? output_->LeadUSecs() * 10 : 0;
+            if (!clock_->WaitUntil(start - lead, Input()))
+                return S_OK;
+        }
+    }
     bytes_.fetch_add(static_cast<std::int64_t>(n));
-    if (output_ && started_.load() && n > 0) {
+    if (sound && n > 0) {
         const Graph* g = GetGraph();
         output_->Write(sample.GetPointer(), n, g ? g->get_Volume() : 10000);
     }

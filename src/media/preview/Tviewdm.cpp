@@ -23,10 +23,13 @@ constexpr int kPauseWaitMs = 2000;
 Tviewdm::Tviewdm(const settings::Preferences& prefs)
     : prefs_(prefs),
       detector_(std::make_shared<Tdv_sceneDetect>()),
-      videoRenderer_(std::make_shared<PreviewVideoRenderer>()),
-      audioRenderer_(std::make_shared<PreviewAudioRenderer>()) {
+      clock_(std::make_shared<PreviewClock>()),
+      videoRenderer_(std::make_shared<PreviewVideoRenderer>(clock_)),
+      audioRenderer_(std::make_shared<PreviewAudioRenderer>(clock_)) {
     inlay_ = std::make_shared<Tdv_Superposer>(detector_, [this] { return borderSize_.load(); });
-    graph_.SetPaced(true);
+    // The renderers pace themselves by the preview's clock (the sound heard, or a silent
+    // clock), not by the graph's wall clock.
+    graph_.SetPaced(false);
 }
 
 Tviewdm::~Tviewdm() {
@@ -192,6 +195,8 @@ void Tviewdm::afterBuild(const files::TAfficherFichier& record) {
         return;
     }
     active_ = true;
+    // The sound runs ahead of what is heard; with a picture, the position is the picture's.
+    audioRenderer_->SetReportsPosition(!video_);
     graph_.put_Volume(prefs_.IsMuteOn ? 0 : std::clamp(prefs_.Volume, 0, 10000));
     // Paused on the first frame: the pause streams from position 0 and the renderers hold it.
     graph_.SetPositions(0, -1);
@@ -235,6 +240,11 @@ std::int64_t Tviewdm::Position() const {
     std::int64_t v = 0;
     if (!active_ || graph_.GetCurrentPosition(v) != S_OK)
         return 0;
+    // Without a picture the graph's position is that of the sound written, which runs ahead of
+    // the sound heard while a device plays.
+    REFERENCE_TIME heard = 0;
+    if (!video_ && graph_.GetTimeFormat() == TimeFormat::MediaTime && clock_->Heard(heard))
+        return std::clamp<std::int64_t>(heard, 0, Duration());
     return v;
 }
 

@@ -3,8 +3,9 @@
 // the datecode over the picture:
 //   source -> avisplitter -> [dvsplitter ->] vScenedetect -> Dvdecoder (full or half size)
 //          -> superposer -> color -> video renderer, and the sound to the sound renderer;
-// other AVI files go through the engine's decoders to the same two renderers. The graph is
-// paced (pictures at their stream times) and left paused on its first frame.
+// other AVI files go through the engine's decoders to the same two renderers. The renderers
+// present at their stream times by the preview's clock (the sound heard when a sound output
+// plays, else a silent clock), and the graph is left paused on its first frame.
 //
 // Threads: every call from one driving thread (the window's); the graph streams on its own
 // threads. The detector, the inlay filter and the two renderers are made once and kept for every
@@ -93,6 +94,7 @@ class Tviewdm {
     Tdv_Superposer& Inlay() const { return *inlay_; }
     PreviewVideoRenderer& VideoRenderer() const { return *videoRenderer_; }
     PreviewAudioRenderer& AudioRenderer() const { return *audioRenderer_; }
+    PreviewClock& Clock() const { return *clock_; }
     Graph& GetGraph() { return graph_; }
     // True when the DV splitter took the AVI splitter's stream (type 1) in the last build.
     bool ThroughDvSplitter() const { return throughDvSplitter_; }
@@ -110,6 +112,7 @@ class Tviewdm {
     Graph graph_;
     std::shared_ptr<Tdv_sceneDetect> detector_;
     std::shared_ptr<Tdv_Superposer> inlay_;
+    std::shared_ptr<PreviewClock> clock_;
     std::shared_ptr<PreviewVideoRenderer> videoRenderer_;
     std::shared_ptr<PreviewAudioRenderer> audioRenderer_;
     std::shared_ptr<class FileSourceFilter> source_;

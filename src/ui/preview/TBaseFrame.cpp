@@ -1,5 +1,6 @@
 #include "ui/preview/TBaseFrame.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QAudioSink>
 #include <QGridLayout>
@@ -8,9 +9,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
+#include <QTimer>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -30,11 +35,17 @@ constexpr int kTickMs = 40;
 constexpr int kTrackbarMax = 1000;
 constexpr int kMarkSize = 16;
 
-// The sound through Qt Multimedia: the graph's sound renderer writes PCM from its streaming
-// thread into a bounded buffer that the sink pulls from. Without an output device Start fails
-// and the graph's clock alone paces the pictures.
+// The sound through Qt Multimedia. The graph's sound renderer appends PCM from its streaming
+// thread to a queue; a timer on the window's thread moves it into the sink as it has room and
+// reads how much the sink has played, which the preview's clock reads from any thread. Without
+// an output device Start fails and the silent clock paces the pictures.
 class QtAudioOutput final : public media::PreviewAudioOutput {
   public:
+    QtAudioOutput() {
+        timer_.setInterval(kPumpMs);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { pump(); });
+    }
+
     bool Start(int rate, int channels) override {
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.isNull())
@@ -45,44 +56,139 @@ class QtAudioOutput final : public media::PreviewAudioOutput {
         format.setSampleFormat(QAudioFormat::Int16);
         if (!device.isFormatSupported(format))
             return false;
-        sink_ = std::make_unique<QAudioSink>(device, format);
-        device_ = sink_->start();
+        format_ = format;
+        device_ = device;
         bytesPerSecond_ = rate * channels * 2;
-        return device_ != nullptr;
+        frameBytes_ = channels * 2;
+        failed_ = false;
+        return open();
     }
     void Write(const std::uint8_t* data, std::size_t bytes, int volume) override {
-        std::vector<std::uint8_t> scaled(data, data + bytes);
+        std::lock_guard lock(queueMutex_);
+        // Bounded: the renderer writes only a little ahead of what is heard.
+        if (queue_.size() + bytes > static_cast<std::size_t>(bytesPerSecond_) * kMaxQueuedSeconds)
+            return;
+        const std::size_t at = queue_.size();
+        queue_.insert(queue_.end(), data, data + bytes);
         if (volume < 10000) {
-            for (std::size_t i = 0; i + 1 < bytes; i += 2) {
+            for (std::size_t i = at; i + 1 < queue_.size(); i += 2) {
                 std::int16_t v;
-                std::memcpy(&v, &scaled[i], 2);
+                std::memcpy(&v, &queue_[i], 2);
                 v = static_cast<std::int16_t>(v * volume / 10000);
-                std::memcpy(&scaled[i], &v, 2);
+                std::memcpy(&queue_[i], &v, 2);
             }
         }
-        // The device lives on the window's thread; the write goes there.
-        QMetaObject::invokeMethod(
-            &context_, [this, scaled = std::move(scaled)] {
-                if (device_)
-                    device_->write(reinterpret_cast<const char*>(scaled.data()),
-                                   static_cast<qint64>(scaled.size()));
-            },
-            Qt::QueuedConnection);
     }
     void Stop() override {
+        timer_.stop();
         if (sink_)
             sink_->stop();
-        device_ = nullptr;
+        io_ = nullptr;
         sink_.reset();
+        std::lock_guard lock(queueMutex_);
+        queue_.clear();
     }
+    void Suspend(bool on) override {
+        suspended_ = on;
+        if (on)
+            active_ = false;
+        if (!sink_)
+            return;
+        if (on)
+            sink_->suspend();
+        else
+            sink_->resume();
+    }
+    void Flush() override {
+        // A new sink starts its processed count at 0 with nothing queued in the device.
+        const bool held = suspended_;
+        Stop();
+        if (open() && held)
+            sink_->suspend();
+    }
+    std::int64_t PlayedUSecs() const override {
+        if (failed_.load())
+            return -1;
+        // Read every pump; between reads (or while the window's thread is busy for a moment)
+        // the sound goes on playing, so the time since the last read is added, up to a bound.
+        const std::int64_t at = played_.load();
+        if (!active_.load())
+            return at;
+        const std::int64_t since = std::chrono::duration_cast<std::chrono::microseconds>(
+                                       std::chrono::steady_clock::now().time_since_epoch())
+                                       .count() -
+                                   readAt_.load();
+        return at + std::clamp<std::int64_t>(since, 0, kMaxExtrapolationUSecs);
+    }
+    std::int64_t LeadUSecs() const override { return lead_.load(); }
 
   private:
-    // Lives and dies with this object on the window's thread, so writes still queued when it
-    // goes are dropped with it.
-    QObject context_;
+    static constexpr int kPumpMs = 10;
+    static constexpr int kMaxQueuedSeconds = 4;
+    static constexpr std::int64_t kMaxExtrapolationUSecs = 100'000;
+
+    bool open() {
+        sink_ = std::make_unique<QAudioSink>(device_, format_);
+        io_ = sink_->start();
+        played_ = 0;
+        active_ = false;
+        if (!io_) {
+            sink_.reset();
+            return false;
+        }
+        // Enough ahead to keep the device's whole buffer full, so it starts and never starves.
+        const std::int64_t buffered =
+            bytesPerSecond_ > 0 ? sink_->bufferSize() * 1'000'000LL / bytesPerSecond_ : 0;
+        lead_ = std::clamp<std::int64_t>(buffered + 100'000, 200'000, 1'000'000);
+        timer_.start();
+        return true;
+    }
+
+    void pump() {
+        if (!sink_ || !io_)
+            return;
+        if (sink_->error() != QAudio::NoError && sink_->error() != QAudio::UnderrunError) {
+            failed_ = true;
+            return;
+        }
+        {
+            std::lock_guard lock(queueMutex_);
+            // Whole sample frames only: the device takes no part of one.
+            qint64 room = std::min<qint64>(sink_->bytesFree(), qint64(queue_.size()));
+            room -= room % frameBytes_;
+            if (room > 0) {
+                const qint64 n = io_->write(reinterpret_cast<const char*>(queue_.data()), room);
+                if (n > 0)
+                    queue_.erase(queue_.begin(), queue_.begin() + n);
+            }
+        }
+        // What the device took minus what still waits in its buffer is what was heard.
+        const qint64 waiting = std::max<qint64>(0, sink_->bufferSize() - sink_->bytesFree());
+        const std::int64_t waitingUSecs =
+            bytesPerSecond_ > 0 ? waiting * 1'000'000LL / bytesPerSecond_ : 0;
+        const std::int64_t heard = sink_->processedUSecs() - waitingUSecs;
+        played_ = std::max<std::int64_t>(played_.load(), heard);
+        readAt_ = std::chrono::duration_cast<std::chrono::microseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count();
+        active_ = sink_->state() == QAudio::ActiveState;
+    }
+
+    QTimer timer_;  // on the window's thread, as are the sink and its device
+    QAudioDevice device_;
+    QAudioFormat format_;
     std::unique_ptr<QAudioSink> sink_;
-    QIODevice* device_ = nullptr;
+    QIODevice* io_ = nullptr;
     int bytesPerSecond_ = 0;
+    int frameBytes_ = 4;
+    bool suspended_ = false;
+    std::mutex queueMutex_;  // guards queue_
+    std::vector<std::uint8_t> queue_;
+    std::atomic<std::int64_t> played_{0};
+    std::atomic<std::int64_t> readAt_{0};  // steady microseconds of the last read of played_
+    std::atomic<bool> active_{false};      // the sink was playing at that read
+    std::atomic<std::int64_t> lead_{200'000};
+    std::atomic<bool> failed_{false};
 };
 
 QImage toImage(const media::PreviewPicture& p) {
@@ -461,11 +567,16 @@ void TBaseFrame::SetFullscreen(bool on) {
         return;
     fullscreen_ = on;
     if (on) {
+        // A window of its own now: the main window's keys (Esc among them) must work there too.
+        const QList<QAction*> keys = vw_->window()->actions();
         vw_->setParent(nullptr);
         vw_->setWindowFlag(Qt::FramelessWindowHint);
+        vw_->addActions(keys);
         vw_->showFullScreen();
         vw_->setCursor(Qt::BlankCursor);
     } else {
+        for (QAction* a : vw_->actions())
+            vw_->removeAction(a);
         vw_->unsetCursor();
         vw_->showNormal();
         auto* grid = static_cast<QGridLayout*>(panel_->VideoArea()->layout());

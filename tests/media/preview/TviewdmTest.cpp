@@ -4,6 +4,8 @@
 
 #include <QGuiApplication>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "core/files/DatePattern.h"
@@ -31,6 +33,26 @@ void ensureGuiApplication() {
     new QGuiApplication(argc, argv);  // lives as long as the test program
 }
 
+// A sound output whose played position the test sets; it keeps what was asked of it.
+class FakeSound final : public PreviewAudioOutput {
+  public:
+    bool Start(int, int) override { return ++starts > 0; }
+    void Write(const std::uint8_t*, std::size_t bytes, int) override { written += bytes; }
+    void Stop() override {}
+    void Suspend(bool on) override { suspended = on; }
+    void Flush() override {
+        ++flushes;
+        played = 0;
+    }
+    std::int64_t PlayedUSecs() const override { return played.load(); }
+
+    std::atomic<int> starts{0};
+    std::atomic<int> flushes{0};
+    std::atomic<bool> suspended{false};
+    std::atomic<std::int64_t> written{0};
+    std::atomic<std::int64_t> played{0};
+};
+
 class TviewdmTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() { ensureGuiApplication(); }
@@ -45,6 +67,20 @@ class TviewdmTest : public ::testing::Test {
         std::string error;
         EXPECT_TRUE(fixtures::WriteDvFile(path, description, error)) << error;
         return path;
+    }
+
+    // The frame of the newest picture shown, -1 for none.
+    std::int64_t shownFrame() const {
+        const auto p = view->VideoRenderer().Latest();
+        return p ? std::llround(p->Time * 25.0 / 1e7) : -1;
+    }
+
+    // Waits until the picture shown reaches frame n; the frame it stands on when time runs out.
+    std::int64_t waitForFrame(std::int64_t n, std::chrono::milliseconds timeout = 3s) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (shownFrame() < n && std::chrono::steady_clock::now() < deadline)
+            pictures.WaitFor(pictures.Value() + 1, 20ms);
+        return shownFrame();
     }
 
     std::unique_ptr<files::TAfficherFichier> record(const std::string& path) {
@@ -138,6 +174,36 @@ TEST_F(TviewdmTest, AudioOnlyAviSeeksInMediaTimeAndShowsMessage3) {
     view->SeekTime(-30'000'000);
     EXPECT_EQ(view->Position(), 0);
     EXPECT_EQ(view->GetTimeFormat(), TimeFormat::MediaTime);
+}
+
+TEST_F(TviewdmTest, TheSoundOnlyPositionIsTheSoundHeardNotTheSoundWritten) {
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const auto r = test::RunTool({"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                                  "sine=frequency=440:sample_rate=48000:duration=3", "-ac", "2",
+                                  "-c:a", "pcm_s16le", "sound.avi"},
+                                 dir.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto sound = std::make_shared<FakeSound>();
+    view->AudioRenderer().SetOutput(sound);
+    const auto rec = record(dir.file("sound.avi"));
+    ASSERT_TRUE(view->OpenPreview(*rec));
+    ASSERT_EQ(view->GetTimeFormat(), TimeFormat::MediaTime);
+    view->Run();
+    // The sound is written ahead, nothing is heard yet.
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    while (sound->written == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_GT(sound->written, 0);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(view->Position(), 0);
+    sound->played = 500'000;
+    EXPECT_EQ(view->Position(), 5'000'000);
+    // Stopped and played again, it goes on from what was heard.
+    view->Stop();
+    EXPECT_EQ(view->Position(), 5'000'000);
+    view->SeekTime(10'000'000);
+    EXPECT_EQ(view->Position(), 15'000'000);
 }
 
 TEST_F(TviewdmTest, SeekingIsClampedToTheFile) {
@@ -246,6 +312,123 @@ TEST_F(TviewdmTest, PacedPlaybackShowsTheFramesInTime) {
     // A second of video plays in about a second, not as fast as it decodes.
     EXPECT_GT(took, 800ms);
     EXPECT_GE(view->VideoRenderer().PresentedCount(), 24);
+}
+
+TEST_F(TviewdmTest, TheSoundHeardReleasesThePictures) {
+    auto sound = std::make_shared<FakeSound>();
+    view->AudioRenderer().SetOutput(sound);
+    const auto rec = record(dvFile("s.avi", "type=1 frames=100 date=2004-03-15T10:00:00"));
+    ASSERT_TRUE(view->OpenPreview(*rec));
+    ASSERT_TRUE(view->AudioConnected());
+    EXPECT_EQ(sound->starts, 1);
+    EXPECT_TRUE(sound->suspended);  // paused on the first frame: nothing heard yet
+    ASSERT_NE(shownAt(0), nullptr);
+
+    view->Run();
+    EXPECT_FALSE(sound->suspended);
+    // Nothing played: the pictures wait, however long, while the sound is written ahead.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(shownFrame(), 0);
+    EXPECT_TRUE(view->Clock().SoundDriving());
+    EXPECT_GT(sound->written, 0);
+    // The position is the picture's, not that of the sound written ahead of it.
+    EXPECT_EQ(view->Position(), 0);
+
+    sound->played = 100'000;  // 100 ms heard: frames 1 and 2 are due, 3 is not
+    EXPECT_EQ(waitForFrame(2), 2);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(shownFrame(), 2);
+    EXPECT_EQ(view->Position(), 2);
+
+    // A seek while playing starts the sound's count again at the new position.
+    const int flushes = sound->flushes;
+    view->SeekTo(50);
+    EXPECT_GT(sound->flushes, flushes);
+    EXPECT_EQ(waitForFrame(50), 50);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(shownFrame(), 50);
+    sound->played = 40'000;
+    EXPECT_EQ(waitForFrame(51), 51);
+    std::this_thread::sleep_for(150ms);
+    EXPECT_EQ(shownFrame(), 51);
+
+    // Paused, the sound is held; playing again goes on from where it stood.
+    view->PausePreview();
+    EXPECT_TRUE(sound->suspended);
+    view->Run();
+    EXPECT_FALSE(sound->suspended);
+    sound->played = 120'000;
+    EXPECT_EQ(waitForFrame(53), 53);
+    view->Stop();
+}
+
+TEST_F(TviewdmTest, AFailingSoundDeviceHandsOverToTheSilentClockWithoutAStall) {
+    auto sound = std::make_shared<FakeSound>();
+    view->AudioRenderer().SetOutput(sound);
+    const auto rec = record(dvFile("f.avi", "type=2 frames=100 date=2004-03-15T10:00:00"));
+    ASSERT_TRUE(view->OpenPreview(*rec));
+    view->Run();
+    sound->played = 400'000;
+    EXPECT_EQ(waitForFrame(10), 10);
+    const auto failed = std::chrono::steady_clock::now();
+    sound->played = -1;
+    // The silent clock carries on from 400 ms: a second later the picture is near frame 35,
+    // neither stuck at 10 nor back at the start.
+    EXPECT_GE(waitForFrame(20, 2s), 20);
+    EXPECT_FALSE(view->Clock().SoundDriving());
+    std::this_thread::sleep_until(failed + 1s);
+    const std::int64_t at = shownFrame();
+    EXPECT_GE(at, 29);
+    EXPECT_LE(at, 41);
+    view->Stop();
+}
+
+TEST_F(TviewdmTest, WithoutSoundTheSilentClockPacesAfterASeek) {
+    prefs.PrevisualiserDVEnDemiFormat = true;
+    const auto rec = record(dvFile("q.avi", "type=1 frames=100"));
+    ASSERT_TRUE(view->OpenPreview(*rec));
+    view->Run();
+    EXPECT_FALSE(view->Clock().SoundDriving());
+    view->SeekTo(60);
+    const auto sought = std::chrono::steady_clock::now();
+    EXPECT_GE(waitForFrame(60), 60);
+    std::this_thread::sleep_until(sought + 400ms);
+    // Ten frames in 400 ms from the seek position, give or take the scheduler.
+    EXPECT_GE(shownFrame(), 66);
+    EXPECT_LE(shownFrame(), 73);
+    view->Stop();
+}
+
+// The leftmost columns of a half-size picture are the picture's, not a strip of another colour.
+TEST_F(TviewdmTest, HalfSizePicturesHaveNoStripAtTheLeftEdge) {
+    for (const std::string colour : {"808080", "3060c0", "c04020"}) {
+        SCOPED_TRACE(colour);
+        const std::string path = dir.file("edge.dv");
+        std::string error;
+        ASSERT_TRUE(
+            fixtures::WriteDvFile(path, "type=raw frames=1 picture=colour:" + colour, error))
+            << error;
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<std::uint8_t> frame{std::istreambuf_iterator<char>(in), {}};
+        for (const bool half : {true, false}) {
+            DvVideoDecoder decoder;
+            ASSERT_TRUE(decoder.open(half));
+            int w = 0, h = 0;
+            std::vector<std::uint8_t> rgb(Rgb24Stride(decoder.width()) * decoder.height(true));
+            ASSERT_TRUE(decoder.decode(frame, rgb, w, h)) << decoder.errorText();
+            ASSERT_EQ(w, half ? 360 : 720);
+            // Columns 0..7 against column 16, on rows through the picture; a few levels of
+            // difference are the codec's rounding.
+            for (int y = 8; y < h - 8; y += 37) {
+                const std::size_t row = Rgb24Stride(w) * static_cast<std::size_t>(y);
+                for (int x = 0; x < 8; ++x)
+                    for (int c = 0; c < 3; ++c)
+                        ASSERT_NEAR(rgb[row + 3 * x + c], rgb[row + 3 * 16 + c], 6)
+                            << (half ? "half" : "full") << " size, x " << x << " y " << y
+                            << " channel " << c;
+            }
+        }
+    }
 }
 
 }  // namespace
