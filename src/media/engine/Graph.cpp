@@ -273,11 +273,16 @@ HRESULT Graph::Run() {
         std::lock_guard lock(mutex_);
         clockBase_ = std::chrono::steady_clock::now();
         streamBase_ = start = lastPresented_.load();
-        released_ = true;
-        cv_.notify_all();
     }
     for (const Entry& e : filters_)
         e.filter->Run(start);
+    // The held streams go on only once every filter runs: a renderer released earlier would
+    // still see itself paused and present its samples unpaced.
+    {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        cv_.notify_all();
+    }
     setState(FilterState::Running);
     return S_OK;
 }
