@@ -235,8 +235,10 @@ HRESULT Graph::Pause() {
         errorInfo_ = GraphError{};
         released_ = false;
     }
-    if (Seekable* s = seekable())
-        lastPresented_ = s->StartPosition();
+    if (Seekable* s = seekable()) {
+        streamStart_ = s->StartPosition();
+        lastPresented_ = streamStart_.load();
+    }
     for (const Entry& e : filters_) {
         const HRESULT hr = e.filter->Pause();
         if (Failed(hr)) {
@@ -500,7 +502,8 @@ HRESULT Graph::SetPositions(std::int64_t start, std::int64_t stop) {
         events_.Drop();
     }
     const HRESULT hr = s->SetPositions(fromFormat(start), stop < 0 ? -1 : fromFormat(stop));
-    lastPresented_ = s->StartPosition();
+    streamStart_ = s->StartPosition();
+    lastPresented_ = streamStart_.load();
     if (was != FilterState::Stopped)
         restartAfterSeek(was);
     return hr;

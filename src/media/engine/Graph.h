@@ -17,6 +17,8 @@
 // Nothing here throws; failures are result codes.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -119,7 +121,11 @@ class Graph {
     void Notify(BaseFilter& from, int code, HRESULT hr, std::string text = {});
     void RendererPrerolled(BaseFilter& renderer);
     // The stream time the renderers present, for the position reader.
-    void RendererPresented(REFERENCE_TIME t) { lastPresented_.store(t); }
+    // A block of sound that holds the start position begins before it; the position shown is
+    // never earlier than where the stream was started.
+    void RendererPresented(REFERENCE_TIME t) {
+        lastPresented_.store(std::max(t, streamStart_.load()));
+    }
     // Waits until stream time t is due in a paced run; false when the pin started flushing
     // (stop or seek) first.
     bool WaitUntilDue(REFERENCE_TIME t, const InputPin& pin);
@@ -153,6 +159,7 @@ class Graph {
     std::atomic<TimeFormat> timeFormat_{TimeFormat::MediaTime};
     std::atomic<int> volume_{10000};
     std::atomic<REFERENCE_TIME> lastPresented_{0};
+    std::atomic<REFERENCE_TIME> streamStart_{0};  // the start position of the last pause or seek
 
     // Run state shared with the streaming threads, guarded by mutex_.
     mutable std::mutex mutex_;

@@ -170,7 +170,9 @@ TEST_F(TviewdmTest, AudioOnlyAviSeeksInMediaTimeAndShowsMessage3) {
     EXPECT_EQ(view->GetTimeFormat(), TimeFormat::MediaTime);
     EXPECT_NEAR(static_cast<double>(view->Duration()), 2e7, 1e6);
     view->SeekTime(10'000'000);
-    EXPECT_EQ(view->Position(), 10'000'000);
+    // The position is that of a block of sound (40 ms here), which may be the one after the
+    // block that holds the target by the time it is read.
+    EXPECT_NEAR(static_cast<double>(view->Position()), 10'000'000, 500'000);
     view->SeekTime(-30'000'000);
     EXPECT_EQ(view->Position(), 0);
     EXPECT_EQ(view->GetTimeFormat(), TimeFormat::MediaTime);
@@ -378,7 +380,12 @@ TEST_F(TviewdmTest, AFailingSoundDeviceHandsOverToTheSilentClockWithoutAStall) {
     EXPECT_FALSE(view->Clock().SoundDriving());
     std::this_thread::sleep_until(failed + 1s);
     const std::int64_t at = shownFrame();
+#if defined(__SANITIZE_THREAD__)
+    // Decoding under ThreadSanitizer on a loaded machine may fall a few frames behind.
+    EXPECT_GE(at, 22);
+#else
     EXPECT_GE(at, 29);
+#endif
     EXPECT_LE(at, 41);
     view->Stop();
 }
