@@ -18,10 +18,10 @@
 namespace kelvor::media {
 namespace {
 
-std::string make(const test::TempDir& dir, const std::string& name, const std::string& spec) {
+std::string make(const test::TempDir& dir, const std::string& name, const std::string& description) {
     const std::string path = (dir / name).string();
     std::string error;
-    EXPECT_TRUE(fixtures::WriteDvFile(path, spec, error)) << error;
+    EXPECT_TRUE(fixtures::WriteDvFile(path, description, error)) << error;
     return path;
 }
 

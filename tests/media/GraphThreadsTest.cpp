@@ -39,9 +39,9 @@ struct DvFile {
     std::int64_t soundBytes = 0;  // of the first stereo pair
 };
 
-DvFile makeFile(const test::TempDir& dir, const std::string& name, const std::string& spec) {
+DvFile makeFile(const test::TempDir& dir, const std::string& name, const std::string& description) {
     std::string error;
-    const auto file = fixtures::ParseDescription(spec, error);
+    const auto file = fixtures::ParseDescription(description, error);
     EXPECT_TRUE(file) << error;
     DvFile out;
     out.path = dir.file(name);

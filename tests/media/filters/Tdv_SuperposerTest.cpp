@@ -44,11 +44,11 @@ class Tdv_SuperposerTest : public ::testing::Test {
 // or without any.
 std::shared_ptr<Tdv_sceneDetect> detectorAfter(std::optional<long long> seconds) {
     auto detector = std::make_shared<Tdv_sceneDetect>();
-    scenes::test::FrameSpec spec;
-    spec.Seconds = seconds;
+    scenes::test::FrameSpec frame;
+    frame.Seconds = seconds;
     Graph graph;
     test::Chain(graph, {std::make_shared<test::SampleSource>(test::DvVideoType(),
-                                                             Frames{scenes::test::makeFrame(spec)}),
+                                                             Frames{scenes::test::makeFrame(frame)}),
                         detector, std::make_shared<NullRenderer>()});
     EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
     return detector;

@@ -23,10 +23,10 @@
 namespace kelvor {
 namespace {
 
-std::string MakeDv(const test::TempDir& dir, const std::string& name, const std::string& spec) {
+std::string MakeDv(const test::TempDir& dir, const std::string& name, const std::string& description) {
     const std::string p = (dir / name).string();
     std::string error;
-    EXPECT_TRUE(fixtures::WriteDvFile(p, spec, error)) << error;
+    EXPECT_TRUE(fixtures::WriteDvFile(p, description, error)) << error;
     return p;
 }
 
