@@ -92,7 +92,7 @@ int main() {
     const std::string dir = env ? env : "/tmp";
     const std::string path = dir + "/scenes_date_2gb_type2.avi";
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || st.st_size < (2ll << 30)) {
+    if (::stat(path.c_str(), &st) != 0 || st.st_size < 2000000000) {
         std::fprintf(stderr, "bench scenes_date: writing %s\n", path.c_str());
         if (!MakeFile(dir, path)) {
             std::fprintf(stderr, "bench scenes_date: cannot write %s\n", path.c_str());

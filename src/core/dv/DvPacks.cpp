@@ -1,6 +1,8 @@
 #include "core/dv/DvPacks.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace kelvor::dv {
 namespace {
@@ -56,35 +58,47 @@ std::uint8_t writeBcd(std::uint8_t old, int value, int tensMask, int tensMax) {
 }
 
 // The distinct values seen of one pack and how many copies carry each, in the order first seen.
+// A sound frame's copies agree or differ in a few values, which stay inside the object; only a
+// damaged frame with more spills onto the heap. A table sized for every copy put 25 KB on the
+// stack of each streaming thread, and a new thread pays for those pages with faults.
 class PackVote {
   public:
     void add(const Pack& value) {
-        for (int i = 0; i < n_; ++i)
-            if (values_[static_cast<std::size_t>(i)] == value) {
-                ++counts_[static_cast<std::size_t>(i)];
+        for (std::size_t i = 0; i < n_; ++i)
+            if (valueAt(i) == value) {
+                ++countAt(i);
                 return;
             }
-        values_[static_cast<std::size_t>(n_)] = value;
-        counts_[static_cast<std::size_t>(n_)] = 1;
+        if (n_ < kInline) {
+            values_[n_] = value;
+            counts_[n_] = 1;
+        } else {
+            spill_.push_back({value, 1});
+        }
         ++n_;
     }
     bool empty() const { return n_ == 0; }
     // The value most copies agree on; the earliest wins a tie.
     const Pack& winner() const {
-        int best = 0;
-        for (int i = 1; i < n_; ++i)
-            if (counts_[static_cast<std::size_t>(i)] > counts_[static_cast<std::size_t>(best)])
+        std::size_t best = 0;
+        for (std::size_t i = 1; i < n_; ++i)
+            if (countAt(i) > countAt(best))
                 best = i;
-        return values_[static_cast<std::size_t>(best)];
+        return valueAt(best);
     }
 
   private:
-    // Every search position and every audio block of a frame could hold a copy.
-    static constexpr std::size_t kMaxCopies =
-        static_cast<std::size_t>(kSequences625) * kSearchPositionsPerSequence;
-    std::array<Pack, kMaxCopies> values_;
-    std::array<int, kMaxCopies> counts_;
-    int n_ = 0;
+    static constexpr std::size_t kInline = 8;
+    const Pack& valueAt(std::size_t i) const {
+        return i < kInline ? values_[i] : spill_[i - kInline].first;
+    }
+    int countAt(std::size_t i) const { return i < kInline ? counts_[i] : spill_[i - kInline].second; }
+    int& countAt(std::size_t i) { return i < kInline ? counts_[i] : spill_[i - kInline].second; }
+
+    std::array<Pack, kInline> values_{};
+    std::array<int, kInline> counts_{};
+    std::vector<std::pair<Pack, int>> spill_;
+    std::size_t n_ = 0;
 };
 
 // The search positions of one sequence, from its start: subcode packs, then VAUX packs.
@@ -260,15 +274,36 @@ bool FindPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, Pack& pa
 bool FindAudioBlock(ConstFrame frame, int sequenceCount, std::uint8_t packId, DifBlock& block) {
     if (!validFrame(frame.size(), sequenceCount))
         return false;
+    // As in FindPack: a frame whose copies all agree takes its first copy's block.
+    std::size_t first = 0;
+    bool found = false;
+    bool differ = false;
+    const std::uint8_t* f = frame.data();
+    for (int s = 0; s < sequenceCount; ++s)
+        for (int j = 0; j < kAudioBlocksPerSequence; ++j) {
+            const std::size_t off = AudioBlockOffset(s, j) + kAauxPackStart;
+            if (f[off] != packId)
+                continue;
+            if (!found) {
+                first = off;
+                found = true;
+            } else if (!differ && std::memcmp(f + off, f + first, kPackSize) != 0) {
+                differ = true;
+            }
+        }
+    if (!found)
+        return false;
+    if (!differ) {
+        std::memcpy(block.data(), f + first - kAauxPackStart, kDifBlockSize);
+        return true;
+    }
     PackVote vote;
     for (int s = 0; s < sequenceCount; ++s)
         for (int j = 0; j < kAudioBlocksPerSequence; ++j) {
             const std::size_t off = AudioBlockOffset(s, j) + kAauxPackStart;
-            if (frame[off] == packId)
+            if (f[off] == packId)
                 vote.add(packAt(frame, off));
         }
-    if (vote.empty())
-        return false;
     const Pack& winner = vote.winner();
     for (int s = 0; s < sequenceCount; ++s)
         for (int j = 0; j < kAudioBlocksPerSequence; ++j) {
@@ -396,27 +431,50 @@ void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts) {
         facts.HasStandard = true;
         facts.Standard = standard;
     }
-    // One pass over the search positions votes for the four packs at once.
-    PackVote timecode, date, time, control;
+    // One pass over the search positions finds the four packs at once; as in FindPack, only a
+    // pack whose copies differ is then counted copy by copy.
+    static constexpr std::array<std::uint8_t, 4> kIds = {kPackTimecode, kPackRecDate,
+                                                         kPackRecTime, kPackVideoSourceControl};
+    std::array<std::size_t, kIds.size()> first{};
+    std::array<bool, kIds.size()> found{};
+    std::array<bool, kIds.size()> differ{};
     const std::uint8_t* f = frame.data();
+    static constexpr std::array<std::int8_t, 256> kSlot = [] {
+        std::array<std::int8_t, 256> slot{};
+        slot.fill(-1);
+        for (std::size_t k = 0; k < kIds.size(); ++k)
+            slot[kIds[k]] = static_cast<std::int8_t>(k);
+        return slot;
+    }();
     forEachSearchPosition(sequenceCount, [&](std::size_t off) {
-        switch (f[off]) {
-            case kPackTimecode:
-                timecode.add(packAt(frame, off));
-                break;
-            case kPackRecDate:
-                date.add(packAt(frame, off));
-                break;
-            case kPackRecTime:
-                time.add(packAt(frame, off));
-                break;
-            case kPackVideoSourceControl:
-                control.add(packAt(frame, off));
-                break;
-            default:
-                break;
+        const int k = kSlot[f[off]];
+        if (k < 0)
+            return;
+        const auto i = static_cast<std::size_t>(k);
+        if (!found[i]) {
+            first[i] = off;
+            found[i] = true;
+        } else if (!differ[i] && std::memcmp(f + off, f + first[i], kPackSize) != 0) {
+            differ[i] = true;
         }
     });
+    std::array<PackVote, kIds.size()> votes;
+    for (std::size_t k = 0; k < kIds.size(); ++k) {
+        if (!found[k])
+            continue;
+        if (!differ[k]) {
+            votes[k].add(packAt(frame, first[k]));
+            continue;
+        }
+        forEachSearchPosition(sequenceCount, [&](std::size_t off) {
+            if (f[off] == kIds[k])
+                votes[k].add(packAt(frame, off));
+        });
+    }
+    const PackVote& timecode = votes[0];
+    const PackVote& date = votes[1];
+    const PackVote& time = votes[2];
+    const PackVote& control = votes[3];
     if (!timecode.empty())
         facts.HasTimecode = validTimecode(timecode.winner(), sequenceCount, facts.Timecode);
     Pack datePack;

@@ -94,6 +94,21 @@ TEST(RealDvFrames, ACopyDamagedByADropoutIsOutvoted) {
         EXPECT_EQ(facts.Datecode, dc);
         EXPECT_EQ(facts.Timecode, tc);
     }
+    // A burst of dropouts leaving many different wrong values ahead of the good copies: the
+    // good value still wins when more copies carry it than any wrong one.
+    {
+        auto frame = perfect;
+        ASSERT_GE(dates.size(), 12u);
+        const std::size_t wrong = dates.size() / 2 - 1;
+        for (std::size_t k = 0; k < wrong; ++k)
+            frame[dates[k] + 2] = static_cast<std::uint8_t>(0x10 + k);
+        FrameFacts facts;
+        ReadFrameFacts(frame, kSequences525, facts);
+        EXPECT_EQ(facts.Datecode, (TDatecode{2024, 7, 8, 19, 55, 58}));
+        TDatecode dc;
+        ASSERT_TRUE(ReadValidDatecode(frame, kSequences525, dc));
+        EXPECT_EQ(dc, facts.Datecode);
+    }
     // A tie goes to the first copy, so a frame whose copies all agree reads as before.
     auto frame = perfect;
     for (std::size_t k = dates.size() / 2; k < dates.size(); ++k)
