@@ -90,9 +90,11 @@ bool DvVideoDecoder::decodeToFrame(std::span<const std::uint8_t> frame) {
 
 bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out,
                             int& width, int& height) {
-    if (!decodeToFrame(frame))
-        return false;
-    AVFrame* f = s_->frame.get();
+    return decodeToFrame(frame) && convertRgb(s_->frame.get(), out, width, height);
+}
+
+bool DvVideoDecoder::convertRgb(const AVFrame* f, std::span<std::uint8_t> out, int& width,
+                                int& height) {
     width = f->width;
     height = f->height;
     s_->sws = sws_getCachedContext(s_->sws, f->width, f->height,
@@ -100,13 +102,11 @@ bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::
                                    AV_PIX_FMT_BGR24, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
     if (!s_->sws) {
         error_ = "no colour converter for the DV picture";
-        av_frame_unref(f);
         return false;
     }
     const std::size_t stride = Rgb24Stride(width);
     if (out.size() / stride < static_cast<std::size_t>(height)) {
         error_ = "picture buffer too small";
-        av_frame_unref(f);
         return false;
     }
     // Bottom-up: start at the last row and step backwards. The scaler's vector code may write
@@ -131,7 +131,6 @@ bool DvVideoDecoder::decode(std::span<const std::uint8_t> frame, std::span<std::
         int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
         sws_scale(s_->sws, f->data, f->linesize, 0, f->height, dst, dstStride);
     }
-    av_frame_unref(f);
     return true;
 }
 
@@ -150,16 +149,17 @@ void planeSizes(AVPixelFormat fmt, int w, int h, int (&pw)[3], int (&ph)[3]) {
 
 bool DvVideoDecoder::decodePlanar(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out,
                                   int& width, int& height) {
-    if (!decodeToFrame(frame))
-        return false;
-    AVFrame* f = s_->frame.get();
+    return decodeToFrame(frame) && convertPlanar(s_->frame.get(), out, width, height);
+}
+
+bool DvVideoDecoder::convertPlanar(const AVFrame* f, std::span<std::uint8_t> out, int& width,
+                                   int& height) {
     width = f->width;
     height = f->height;
     const auto fmt = static_cast<AVPixelFormat>(f->format);
     if ((fmt != AV_PIX_FMT_YUV420P && fmt != AV_PIX_FMT_YUV411P) ||
         out.size() < PlanarSize(width, height)) {
         error_ = "unexpected DV picture layout";
-        av_frame_unref(f);
         return false;
     }
     int pw[3], ph[3];
@@ -169,8 +169,40 @@ bool DvVideoDecoder::decodePlanar(std::span<const std::uint8_t> frame, std::span
         av_image_copy_plane(dst, pw[p], f->data[p], f->linesize[p], pw[p], ph[p]);
         dst += static_cast<std::size_t>(pw[p]) * static_cast<std::size_t>(ph[p]);
     }
-    av_frame_unref(f);
     return true;
+}
+
+struct DvPicture::Frame {
+    ff::FramePtr frame{av_frame_alloc()};
+};
+
+DvPicture::DvPicture() = default;
+DvPicture::~DvPicture() = default;
+DvPicture::DvPicture(DvPicture&&) noexcept = default;
+DvPicture& DvPicture::operator=(DvPicture&&) noexcept = default;
+
+bool DvPicture::empty() const {
+    return !f_ || !f_->frame || !f_->frame->buf[0];
+}
+
+void DvVideoDecoder::keepPicture(DvPicture& into) const {
+    if (!into.f_)
+        into.f_ = std::make_unique<DvPicture::Frame>();
+    if (!into.f_->frame)
+        return;
+    av_frame_unref(into.f_->frame.get());
+    if (s_ && s_->frame && s_->frame->buf[0])
+        av_frame_ref(into.f_->frame.get(), s_->frame.get());
+}
+
+bool DvVideoDecoder::convert(const DvPicture& picture, bool planar, std::span<std::uint8_t> out,
+                             int& width, int& height) {
+    if (picture.empty()) {
+        error_ = "no picture";
+        return false;
+    }
+    const AVFrame* f = picture.f_->frame.get();
+    return planar ? convertPlanar(f, out, width, height) : convertRgb(f, out, width, height);
 }
 
 struct DvVideoEncoder::State {

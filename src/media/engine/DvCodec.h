@@ -13,12 +13,30 @@
 #include <string>
 #include <vector>
 
+struct AVFrame;
+
 namespace kelvor::media {
 
 // Bytes of one bottom-up RGB24 row with the 4-byte alignment of a bitmap.
 inline constexpr std::size_t Rgb24Stride(int width) {
     return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
 }
+
+// A decoded picture held by reference: the codec's buffers stay alive and unchanged while it
+// is held, without a copy.
+class DvPicture {
+  public:
+    DvPicture();
+    ~DvPicture();
+    DvPicture(DvPicture&&) noexcept;
+    DvPicture& operator=(DvPicture&&) noexcept;
+    bool empty() const;
+
+  private:
+    friend class DvVideoDecoder;
+    struct Frame;
+    std::unique_ptr<Frame> f_;
+};
 
 class DvVideoDecoder {
   public:
@@ -38,10 +56,17 @@ class DvVideoDecoder {
     // plane, then U, then V, rows without padding; out must hold PlanarSize bytes.
     bool decodePlanar(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
                       int& height);
+    // The picture of the last successful decode, shared with the codec (no copy).
+    void keepPicture(DvPicture& into) const;
+    // A held picture into out as decode (RGB24) or decodePlanar would write it.
+    bool convert(const DvPicture& picture, bool planar, std::span<std::uint8_t> out, int& width,
+                 int& height);
     const std::string& errorText() const { return error_; }
 
   private:
     bool decodeToFrame(std::span<const std::uint8_t> frame);
+    bool convertRgb(const AVFrame* f, std::span<std::uint8_t> out, int& width, int& height);
+    bool convertPlanar(const AVFrame* f, std::span<std::uint8_t> out, int& width, int& height);
     struct State;
     std::unique_ptr<State> s_;
     std::string error_;

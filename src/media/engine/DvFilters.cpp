@@ -177,7 +177,7 @@ HRESULT DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
 // ---- DV video decoder ----
 
 DvVideoDecoderFilter::DvVideoDecoderFilter()
-    : TBCTransformFilter("DV Video Decoder", "{B1B77C00-C3E4-11CF-AF79-00AA00B67A42}") {}
+    : TBCPairedTransformFilter("DV Video Decoder", "{B1B77C00-C3E4-11CF-AF79-00AA00B67A42}") {}
 DvVideoDecoderFilter::~DvVideoDecoderFilter() = default;
 
 HRESULT DvVideoDecoderFilter::put_Resolution(int resolution) {
@@ -238,45 +238,62 @@ HRESULT DvVideoDecoderFilter::DecideBufferSize(AllocatorProperties& props) {
     return S_OK;
 }
 
-HRESULT DvVideoDecoderFilter::StartStreaming() {
-    decoder_ = std::make_unique<DvVideoDecoder>();
-    if (!decoder_->open(half_)) {
-        NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV decoder cannot start: " + decoder_->errorText());
-        return E_FAIL;
+bool DvVideoDecoderFilter::planar() const {
+    return OutputMediaType().subtype != MEDIASUBTYPE_RGB24;
+}
+
+HRESULT DvVideoDecoderFilter::StartLanes(int lanes) {
+    // Two lanes use both cores better than the codec's slices, whose threads wait on each other
+    // within every frame.
+    for (int i = 0; i < lanes; ++i) {
+        auto d = std::make_unique<DvVideoDecoder>();
+        if (!d->open(half_, lanes == 1 ? 2 : 1)) {
+            NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV decoder cannot start: " + d->errorText());
+            return E_FAIL;
+        }
+        decoders_.push_back(std::move(d));
     }
     const auto v = OutputMediaType().videoInfo();
-    picture_.assign(v ? v->bmiHeader.biSizeImage : 0, 0);
+    pictureSize_ = v ? v->bmiHeader.biSizeImage : 0;
+    last_ = std::make_unique<DvPicture>();
     return S_OK;
 }
 
-HRESULT DvVideoDecoderFilter::Transform(const MediaSample& in, MediaSample& out) {
-    const std::size_t size = picture_.size();
+void DvVideoDecoderFilter::StopLanes() {
+    decoders_.clear();
+    last_.reset();
+}
+
+bool DvVideoDecoderFilter::Work(int lane, const MediaSample& in, MediaSample& out) {
+    DvVideoDecoder& d = *decoders_[static_cast<std::size_t>(lane)];
+    const std::size_t size = pictureSize_;
     out.Reserve(size);
     int w = 0, h = 0;
-    const bool planar = OutputMediaType().subtype != MEDIASUBTYPE_RGB24;
-    const bool decoded = planar ? decoder_->decodePlanar(in.data(), {out.GetPointer(), size}, w, h)
-                                : decoder_->decode(in.data(), {out.GetPointer(), size}, w, h);
+    const bool decoded = planar() ? d.decodePlanar(in.data(), {out.GetPointer(), size}, w, h)
+                                  : d.decode(in.data(), {out.GetPointer(), size}, w, h);
     const std::size_t expected =
-        planar ? PlanarSize(w, h) : Rgb24Stride(w) * static_cast<std::size_t>(h);
-    // A frame that does not decode shows the last picture, so the frame count stays right.
-    if (decoded && expected == size)
-        std::memcpy(picture_.data(), out.GetPointer(), size);
-    else
-        std::memcpy(out.GetPointer(), picture_.data(), size);
-    out.SetActualDataLength(static_cast<std::int32_t>(size));
-    out.SetSyncPoint(true);
-    return S_OK;
+        planar() ? PlanarSize(w, h) : Rgb24Stride(w) * static_cast<std::size_t>(h);
+    return decoded && expected == size;
 }
 
-HRESULT DvVideoDecoderFilter::StopStreaming() {
-    decoder_.reset();
+HRESULT DvVideoDecoderFilter::Finish(int lane, bool decoded, MediaSample& out) {
+    // The last picture is held by reference to the codec's buffers rather than copied.
+    DvVideoDecoder& d = *decoders_[static_cast<std::size_t>(lane)];
+    const std::size_t size = pictureSize_;
+    int w = 0, h = 0;
+    if (decoded)
+        d.keepPicture(*last_);
+    else if (!d.convert(*last_, planar(), {out.GetPointer(), size}, w, h))
+        std::memset(out.GetPointer(), 0, size);
+    out.SetActualDataLength(static_cast<std::int32_t>(size));
+    out.SetSyncPoint(true);
     return S_OK;
 }
 
 // ---- DV video encoder ----
 
 DvVideoEncoderFilter::DvVideoEncoderFilter()
-    : TBCTransformFilter("DV Video Encoder", "{C82CC1C0-8BEB-4D3D-9D9E-2E5A6D0E6A14}") {}
+    : TBCPairedTransformFilter("DV Video Encoder", "{C82CC1C0-8BEB-4D3D-9D9E-2E5A6D0E6A14}") {}
 DvVideoEncoderFilter::~DvVideoEncoderFilter() = default;
 
 HRESULT DvVideoEncoderFilter::put_VideoFormat(int format) {
@@ -335,35 +352,43 @@ HRESULT DvVideoEncoderFilter::DecideBufferSize(AllocatorProperties& props) {
     return S_OK;
 }
 
-HRESULT DvVideoEncoderFilter::StartStreaming() {
-    encoder_ = std::make_unique<DvVideoEncoder>();
-    if (encoder_->open(pal_, wide_))
-        return S_OK;
-    NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV encoder cannot start: " + encoder_->errorText());
-    return E_FAIL;
-}
-
-HRESULT DvVideoEncoderFilter::Transform(const MediaSample& in, MediaSample& out) {
-    const auto v = InputMediaType().videoInfo();
-    if (!v)
-        return E_UNEXPECTED;
-    const std::size_t size = encoder_->frameSize();
-    out.Reserve(size);
-    const bool ok = InputMediaType().subtype == MEDIASUBTYPE_RGB24
-                        ? encoder_->encode(in.data(), v->bmiHeader.biWidth, v->bmiHeader.biHeight,
-                                           {out.GetPointer(), size})
-                        : encoder_->encodePlanar(in.data(), {out.GetPointer(), size});
-    if (!ok) {
-        NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV encoder failed: " + encoder_->errorText());
-        return E_FAIL;
+HRESULT DvVideoEncoderFilter::StartLanes(int lanes) {
+    for (int i = 0; i < lanes; ++i) {
+        auto e = std::make_unique<DvVideoEncoder>();
+        if (!e->open(pal_, wide_, lanes == 1 ? 2 : 1)) {
+            NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV encoder cannot start: " + e->errorText());
+            return E_FAIL;
+        }
+        encoders_.push_back(std::move(e));
     }
-    out.SetActualDataLength(static_cast<std::int32_t>(size));
-    out.SetSyncPoint(true);
     return S_OK;
 }
 
-HRESULT DvVideoEncoderFilter::StopStreaming() {
-    encoder_.reset();
+void DvVideoEncoderFilter::StopLanes() {
+    encoders_.clear();
+}
+
+bool DvVideoEncoderFilter::Work(int lane, const MediaSample& in, MediaSample& out) {
+    const auto v = InputMediaType().videoInfo();
+    if (!v)
+        return false;
+    DvVideoEncoder& e = *encoders_[static_cast<std::size_t>(lane)];
+    const std::size_t size = e.frameSize();
+    out.Reserve(size);
+    return InputMediaType().subtype == MEDIASUBTYPE_RGB24
+               ? e.encode(in.data(), v->bmiHeader.biWidth, v->bmiHeader.biHeight,
+                          {out.GetPointer(), size})
+               : e.encodePlanar(in.data(), {out.GetPointer(), size});
+}
+
+HRESULT DvVideoEncoderFilter::Finish(int lane, bool encoded, MediaSample& out) {
+    DvVideoEncoder& e = *encoders_[static_cast<std::size_t>(lane)];
+    if (!encoded) {
+        NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV encoder failed: " + e.errorText());
+        return E_FAIL;
+    }
+    out.SetActualDataLength(static_cast<std::int32_t>(e.frameSize()));
+    out.SetSyncPoint(true);
     return S_OK;
 }
 

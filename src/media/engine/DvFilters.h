@@ -13,12 +13,14 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "media/engine/Filter.h"
 #include "media/engine/TransformFilter.h"
 
 namespace kelvor::media {
 
+class DvPicture;
 class DvVideoDecoder;
 class DvVideoEncoder;
 
@@ -50,7 +52,7 @@ class DvSplitterFilter : public BaseFilter {
 inline constexpr int DVRESOLUTION_FULL = 1000;
 inline constexpr int DVRESOLUTION_HALF = 1001;
 
-class DvVideoDecoderFilter : public TBCTransformFilter {
+class DvVideoDecoderFilter : public TBCPairedTransformFilter {
   public:
     DvVideoDecoderFilter();
     ~DvVideoDecoderFilter() override;
@@ -62,21 +64,26 @@ class DvVideoDecoderFilter : public TBCTransformFilter {
     HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
     HRESULT GetMediaType(int position, MediaType& mt) override;
     HRESULT DecideBufferSize(AllocatorProperties& props) override;
-    HRESULT StartStreaming() override;
-    HRESULT Transform(const MediaSample& in, MediaSample& out) override;
-    HRESULT StopStreaming() override;
+    HRESULT StartLanes(int lanes) override;
+    void StopLanes() override;
+    bool Work(int lane, const MediaSample& in, MediaSample& out) override;
+    // A frame that did not decode shows the last picture that did (black before any), so the
+    // frame count stays right.
+    HRESULT Finish(int lane, bool decoded, MediaSample& out) override;
 
   private:
     bool pal() const;
+    bool planar() const;
     bool half_ = false;
-    std::unique_ptr<DvVideoDecoder> decoder_;
-    std::vector<std::uint8_t> picture_;
+    std::size_t pictureSize_ = 0;
+    std::vector<std::unique_ptr<DvVideoDecoder>> decoders_;  // one per lane
+    std::unique_ptr<DvPicture> last_;                          // streaming thread
 };
 
 inline constexpr int DVENCODERVIDEOFORMAT_NTSC = 2000;
 inline constexpr int DVENCODERVIDEOFORMAT_PAL = 2001;
 
-class DvVideoEncoderFilter : public TBCTransformFilter {
+class DvVideoEncoderFilter : public TBCPairedTransformFilter {
   public:
     DvVideoEncoderFilter();
     ~DvVideoEncoderFilter() override;
@@ -94,14 +101,15 @@ class DvVideoEncoderFilter : public TBCTransformFilter {
     // colour conversion), then RGB24. Any RGB24 picture is accepted and stretched to the frame.
     HRESULT GetInputMediaType(int position, MediaType& mt) override;
     HRESULT DecideBufferSize(AllocatorProperties& props) override;
-    HRESULT StartStreaming() override;
-    HRESULT Transform(const MediaSample& in, MediaSample& out) override;
-    HRESULT StopStreaming() override;
+    HRESULT StartLanes(int lanes) override;
+    void StopLanes() override;
+    bool Work(int lane, const MediaSample& in, MediaSample& out) override;
+    HRESULT Finish(int lane, bool encoded, MediaSample& out) override;
 
   private:
     bool pal_ = true;
     bool wide_ = false;
-    std::unique_ptr<DvVideoEncoder> encoder_;
+    std::vector<std::unique_ptr<DvVideoEncoder>> encoders_;  // one per lane
 };
 
 // Pins: the video input, the audio inputs, the output. Once the video input is connected a free

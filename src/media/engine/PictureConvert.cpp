@@ -25,24 +25,40 @@ constexpr int kVR = 112, kVG = -94, kVB = -18;
 
 KELVOR_VECTOR_CLONES
 void lumaRow(const std::uint8_t* __restrict bgr, std::uint8_t* __restrict y, int width) {
+    // The weighted sum stays below 65536, so 16-bit lanes hold it: twice as many per vector.
+    static_assert(255 * (kYR + kYG + kYB) + kYOffset < 65536);
     for (int x = 0; x < width; ++x) {
-        const int b = bgr[3 * x], g = bgr[3 * x + 1], r = bgr[3 * x + 2];
-        y[x] = static_cast<std::uint8_t>((kYR * r + kYG * g + kYB * b + kYOffset) >> 8);
+        const std::uint16_t b = bgr[3 * x], g = bgr[3 * x + 1], r = bgr[3 * x + 2];
+        const auto sum = static_cast<std::uint16_t>(kYR * r + kYG * g + kYB * b + kYOffset);
+        y[x] = static_cast<std::uint8_t>(sum >> 8);
     }
 }
+
+// Rows are taken apart into planar channels a chunk at a time, so that the sums over a block
+// read neighbouring values and the loops become vector code (the packed 12-byte groups do not).
+constexpr int kChunk = 64;  // chroma samples per pass
 
 // U and V of each 4x1 block: sums of four pixels, so the shift takes two more bits.
 KELVOR_VECTOR_CLONES
 void chroma411Row(const std::uint8_t* __restrict bgr, std::uint8_t* __restrict u,
                   std::uint8_t* __restrict v, int chromaWidth) {
     constexpr int kOffset = (128 << 10) + 512;
-    for (int x = 0; x < chromaWidth; ++x) {
-        const std::uint8_t* p = bgr + 12 * x;
-        const int b = p[0] + p[3] + p[6] + p[9];
-        const int g = p[1] + p[4] + p[7] + p[10];
-        const int r = p[2] + p[5] + p[8] + p[11];
-        u[x] = static_cast<std::uint8_t>((kUR * r + kUG * g + kUB * b + kOffset) >> 10);
-        v[x] = static_cast<std::uint8_t>((kVR * r + kVG * g + kVB * b + kOffset) >> 10);
+    std::int16_t b[4 * kChunk], g[4 * kChunk], r[4 * kChunk];
+    for (int x0 = 0; x0 < chromaWidth; x0 += kChunk) {
+        const int n = std::min(kChunk, chromaWidth - x0);
+        const std::uint8_t* p = bgr + 12 * x0;
+        for (int i = 0; i < 4 * n; ++i) {
+            b[i] = p[3 * i];
+            g[i] = p[3 * i + 1];
+            r[i] = p[3 * i + 2];
+        }
+        for (int x = 0; x < n; ++x) {
+            const int sb = b[4 * x] + b[4 * x + 1] + b[4 * x + 2] + b[4 * x + 3];
+            const int sg = g[4 * x] + g[4 * x + 1] + g[4 * x + 2] + g[4 * x + 3];
+            const int sr = r[4 * x] + r[4 * x + 1] + r[4 * x + 2] + r[4 * x + 3];
+            u[x0 + x] = static_cast<std::uint8_t>((kUR * sr + kUG * sg + kUB * sb + kOffset) >> 10);
+            v[x0 + x] = static_cast<std::uint8_t>((kVR * sr + kVG * sg + kVB * sb + kOffset) >> 10);
+        }
     }
 }
 
@@ -51,14 +67,23 @@ KELVOR_VECTOR_CLONES
 void chroma420Row(const std::uint8_t* __restrict top, const std::uint8_t* __restrict bottom,
                   std::uint8_t* __restrict u, std::uint8_t* __restrict v, int chromaWidth) {
     constexpr int kOffset = (128 << 10) + 512;
-    for (int x = 0; x < chromaWidth; ++x) {
-        const std::uint8_t* p = top + 6 * x;
-        const std::uint8_t* q = bottom + 6 * x;
-        const int b = p[0] + p[3] + q[0] + q[3];
-        const int g = p[1] + p[4] + q[1] + q[4];
-        const int r = p[2] + p[5] + q[2] + q[5];
-        u[x] = static_cast<std::uint8_t>((kUR * r + kUG * g + kUB * b + kOffset) >> 10);
-        v[x] = static_cast<std::uint8_t>((kVR * r + kVG * g + kVB * b + kOffset) >> 10);
+    std::int16_t b[2 * kChunk], g[2 * kChunk], r[2 * kChunk];
+    for (int x0 = 0; x0 < chromaWidth; x0 += kChunk) {
+        const int n = std::min(kChunk, chromaWidth - x0);
+        const std::uint8_t* p = top + 6 * x0;
+        const std::uint8_t* q = bottom + 6 * x0;
+        for (int i = 0; i < 2 * n; ++i) {
+            b[i] = static_cast<std::int16_t>(p[3 * i] + q[3 * i]);
+            g[i] = static_cast<std::int16_t>(p[3 * i + 1] + q[3 * i + 1]);
+            r[i] = static_cast<std::int16_t>(p[3 * i + 2] + q[3 * i + 2]);
+        }
+        for (int x = 0; x < n; ++x) {
+            const int sb = b[2 * x] + b[2 * x + 1];
+            const int sg = g[2 * x] + g[2 * x + 1];
+            const int sr = r[2 * x] + r[2 * x + 1];
+            u[x0 + x] = static_cast<std::uint8_t>((kUR * sr + kUG * sg + kUB * sb + kOffset) >> 10);
+            v[x0 + x] = static_cast<std::uint8_t>((kVR * sr + kVG * sg + kVB * sb + kOffset) >> 10);
+        }
     }
 }
 
@@ -66,9 +91,13 @@ void chroma420Row(const std::uint8_t* __restrict top, const std::uint8_t* __rest
 KELVOR_VECTOR_CLONES
 void blendRow(const std::uint8_t* __restrict a, const std::uint8_t* __restrict b, int w,
               std::uint8_t* __restrict out, int bytes) {
-    const int wa = 256 - w;
-    for (int i = 0; i < bytes; ++i)
-        out[i] = static_cast<std::uint8_t>((a[i] * wa + b[i] * w + 128) >> 8);
+    // The weights add up to 256, so the sum fits 16-bit lanes.
+    const auto wb = static_cast<std::uint16_t>(w);
+    const auto wa = static_cast<std::uint16_t>(256 - w);
+    for (int i = 0; i < bytes; ++i) {
+        const auto sum = static_cast<std::uint16_t>(a[i] * wa + b[i] * wb + 128);
+        out[i] = static_cast<std::uint8_t>(sum >> 8);
+    }
 }
 
 AVPixelFormat pixelFormat(FourCC subtype) {

@@ -12,6 +12,8 @@
 // Transform on the streaming thread; StopStreaming from Stop, after streaming has ended.
 #pragma once
 
+#include <memory>
+
 #include "media/engine/Filter.h"
 
 namespace kelvor::media {
@@ -55,6 +57,47 @@ class TBCTransformFilter : public BaseFilter {
     InputPin* input_;
     OutputPin* output_;
     bool streaming_ = false;
+};
+
+// A transform whose frames are independent of each other (a DV codec): while the graph runs,
+// two frames are worked on at once, one on the streaming thread and one on a thread of the
+// filter's own, each in a lane with its own codec, and delivered in order one frame late.
+// Paused, or with frame threads off, each frame goes through lane 0 and on at once, so a
+// renderer prerolls on the first frame.
+//
+// Threads: StartLanes and StopLanes on the driving thread; Work on the streaming thread (lane
+// 0) or the filter's thread (lane 1), each lane's objects used by one thread at a time; Finish
+// on the streaming thread, in the frames' order, with both lanes idle.
+class TBCPairedTransformFilter : public TBCTransformFilter {
+  public:
+    TBCPairedTransformFilter(std::string displayName, std::string classId);
+    ~TBCPairedTransformFilter() override;
+    // On by default; while stopped.
+    HRESULT SetFrameThreads(bool on);
+
+    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    void EndOfStream(InputPin& pin) override;
+    void Flushed() override;
+
+  protected:
+    // Makes the objects of `lanes` lanes (1 or 2); a codec of a filter with two lanes needs no
+    // threads of its own.
+    virtual HRESULT StartLanes(int lanes) = 0;
+    virtual void StopLanes() = 0;
+    // One frame through a lane; false when it gave nothing (Finish decides what that means).
+    virtual bool Work(int lane, const MediaSample& in, MediaSample& out) = 0;
+    // S_OK delivers out, S_FALSE drops it, a failure ends the stream.
+    virtual HRESULT Finish(int lane, bool worked, MediaSample& out) = 0;
+
+  private:
+    class Worker;
+    HRESULT StartStreaming() final;
+    HRESULT Transform(const MediaSample& in, MediaSample& out) final;
+    HRESULT StopStreaming() final;
+    HRESULT finishAndDeliver(int lane, bool worked, SamplePtr out);
+    bool frameThreads_ = true;
+    std::unique_ptr<Worker> worker_;  // while streaming with frame threads
+    SamplePtr pending_;               // streaming thread: the worker's frame, not yet delivered
 };
 
 class TBCTransInPlaceFilter : public BaseFilter {

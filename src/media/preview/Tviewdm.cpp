@@ -90,6 +90,8 @@ bool Tviewdm::buildDv(const std::string& path) {
         return false;
     decoder->put_Resolution(prefs_.PrevisualiserDVEnDemiFormat ? DVRESOLUTION_HALF
                                                                : DVRESOLUTION_FULL);
+    // A preview shows each frame when it is due: holding one back would only delay it.
+    decoder->SetFrameThreads(false);
     if (!b.Connect(detector_->Output(), decoder->Input()))
         return false;
     auto inlay = b.Add(inlay_, "superposer");
