@@ -235,31 +235,37 @@ std::size_t AudioBlockOffset(int sequence, int j) {
     return base + kDifBlockSize * (kFirstAudioBlock + kAudioBlockStride * j);
 }
 
+// Whether the copies of a pack seen so far all agree, and where the first one is: most frames
+// carry identical copies, and only a frame whose copies differ is counted copy by copy.
+struct Agreement {
+    std::size_t first = 0;
+    bool found = false;
+    bool differ = false;
+    void see(const std::uint8_t* frame, std::size_t offset) {
+        if (!found) {
+            first = offset;
+            found = true;
+        } else if (!differ && std::memcmp(frame + offset, frame + first, kPackSize) != 0) {
+            differ = true;
+        }
+    }
+};
+
 // DV repeats each pack in every DIF sequence so that a dropout can be outvoted: the value is the
 // one most copies agree on, and a frame whose copies all agree reads as its first copy.
 bool FindPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, Pack& pack) {
     if (!validFrame(frame.size(), sequenceCount))
         return false;
-    // Most frames carry identical copies: one pass tells, and only a frame whose copies differ
-    // is counted copy by copy.
-    std::size_t first = 0;
-    bool found = false;
-    bool differ = false;
+    Agreement copies;
     const std::uint8_t* f = frame.data();
     forEachSearchPosition(sequenceCount, [&](std::size_t off) {
-        if (f[off] != packId)
-            return;
-        if (!found) {
-            first = off;
-            found = true;
-        } else if (!differ && std::memcmp(f + off, f + first, kPackSize) != 0) {
-            differ = true;
-        }
+        if (f[off] == packId)
+            copies.see(f, off);
     });
-    if (!found)
+    if (!copies.found)
         return false;
-    if (!differ) {
-        pack = packAt(frame, first);
+    if (!copies.differ) {
+        pack = packAt(frame, copies.first);
         return true;
     }
     PackVote vote;
@@ -274,27 +280,19 @@ bool FindPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, Pack& pa
 bool FindAudioBlock(ConstFrame frame, int sequenceCount, std::uint8_t packId, DifBlock& block) {
     if (!validFrame(frame.size(), sequenceCount))
         return false;
-    // As in FindPack: a frame whose copies all agree takes its first copy's block.
-    std::size_t first = 0;
-    bool found = false;
-    bool differ = false;
+    // A frame whose copies all agree takes its first copy's block.
+    Agreement copies;
     const std::uint8_t* f = frame.data();
     for (int s = 0; s < sequenceCount; ++s)
         for (int j = 0; j < kAudioBlocksPerSequence; ++j) {
             const std::size_t off = AudioBlockOffset(s, j) + kAauxPackStart;
-            if (f[off] != packId)
-                continue;
-            if (!found) {
-                first = off;
-                found = true;
-            } else if (!differ && std::memcmp(f + off, f + first, kPackSize) != 0) {
-                differ = true;
-            }
+            if (f[off] == packId)
+                copies.see(f, off);
         }
-    if (!found)
+    if (!copies.found)
         return false;
-    if (!differ) {
-        std::memcpy(block.data(), f + first - kAauxPackStart, kDifBlockSize);
+    if (!copies.differ) {
+        std::memcpy(block.data(), f + copies.first - kAauxPackStart, kDifBlockSize);
         return true;
     }
     PackVote vote;
@@ -435,10 +433,7 @@ void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts) {
     // pack whose copies differ is then counted copy by copy.
     static constexpr std::array<std::uint8_t, 4> kIds = {kPackTimecode, kPackRecDate,
                                                          kPackRecTime, kPackVideoSourceControl};
-    std::array<std::size_t, kIds.size()> first{};
-    std::array<bool, kIds.size()> found{};
-    std::array<bool, kIds.size()> differ{};
-    const std::uint8_t* f = frame.data();
+    std::array<Agreement, kIds.size()> copies;
     static constexpr std::array<std::int8_t, 256> kSlot = [] {
         std::array<std::int8_t, 256> slot{};
         slot.fill(-1);
@@ -446,24 +441,17 @@ void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts) {
             slot[kIds[k]] = static_cast<std::int8_t>(k);
         return slot;
     }();
+    const std::uint8_t* f = frame.data();
     forEachSearchPosition(sequenceCount, [&](std::size_t off) {
-        const int k = kSlot[f[off]];
-        if (k < 0)
-            return;
-        const auto i = static_cast<std::size_t>(k);
-        if (!found[i]) {
-            first[i] = off;
-            found[i] = true;
-        } else if (!differ[i] && std::memcmp(f + off, f + first[i], kPackSize) != 0) {
-            differ[i] = true;
-        }
+        if (const int k = kSlot[f[off]]; k >= 0)
+            copies[static_cast<std::size_t>(k)].see(f, off);
     });
     std::array<PackVote, kIds.size()> votes;
     for (std::size_t k = 0; k < kIds.size(); ++k) {
-        if (!found[k])
+        if (!copies[k].found)
             continue;
-        if (!differ[k]) {
-            votes[k].add(packAt(frame, first[k]));
+        if (!copies[k].differ) {
+            votes[k].add(packAt(frame, copies[k].first));
             continue;
         }
         forEachSearchPosition(sequenceCount, [&](std::size_t off) {

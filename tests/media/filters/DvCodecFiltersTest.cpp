@@ -4,12 +4,9 @@
 
 #include <algorithm>
 
-#include "core/avi/AviDemuxer.h"
-#include "fixtures/DvFixture.h"
 #include "media/engine/DvCodec.h"
 #include "media/engine/DvFilters.h"
 #include "media/filters/FilterTestSupport.h"
-#include "support/TempDir.h"
 
 namespace kelvor::media {
 namespace {
@@ -19,27 +16,6 @@ using test::Chain;
 using test::Collector;
 using test::RunToEnd;
 using test::SampleSource;
-
-Frames dvFrames(const std::string& description) {
-    kelvor::test::TempDir dir;
-    const std::string path = (dir / "in.avi").string();
-    std::string error;
-    EXPECT_TRUE(fixtures::WriteDvFile(path, description, error)) << error;
-    Frames frames;
-    avi::AviDemuxer d;
-    if (!d.open(path) || d.videoStream() < 0)
-        return frames;
-    const auto v = static_cast<std::size_t>(d.videoStream());
-    for (std::uint64_t i = 0; i < d.chunkCount(v); ++i) {
-        std::vector<std::uint8_t> buf(dv::kFrameSize625);
-        const auto n = d.readChunk(v, i, buf);
-        if (!n)
-            break;
-        buf.resize(*n);
-        frames.push_back(std::move(buf));
-    }
-    return frames;
-}
 
 Frames decodeAll(const Frames& in, bool frameThreads, bool planar) {
     Graph g;
@@ -60,7 +36,7 @@ Frames decodeAll(const Frames& in, bool frameThreads, bool planar) {
 }
 
 TEST(DvCodecFilters, TwoFramesAtOnceDecodeAsOneAtATimeWithTheSameStandIns) {
-    Frames in = dvFrames("type=2 frames=11 picture=moving date=2004-05-06T07:08:09");
+    Frames in = test::DvFramesFor("type=2 frames=11 picture=moving date=2004-05-06T07:08:09");
     ASSERT_EQ(in.size(), 11u);
     // Frames that do not decode: the first (black), one after a good frame, and two in a row.
     const std::vector<std::uint8_t> broken(1000, 0x55);
@@ -96,7 +72,7 @@ Frames encodeAll(const Frames& pictures, bool frameThreads) {
 }
 
 TEST(DvCodecFilters, TwoFramesAtOnceEncodeTheSameBytesInOrder) {
-    const Frames in = dvFrames("type=2 frames=9 picture=moving");
+    const Frames in = test::DvFramesFor("type=2 frames=9 picture=moving");
     const Frames pictures = decodeAll(in, false, false);
     ASSERT_EQ(pictures.size(), 9u);
     const Frames one = encodeAll(pictures, false);

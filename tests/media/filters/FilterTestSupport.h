@@ -10,8 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "core/avi/AviDemuxer.h"
+#include "core/dv/DvPacks.h"
+#include "fixtures/DvFixture.h"
 #include "media/engine/Graph.h"
 #include "media/engine/Renderer.h"
+#include "support/TempDir.h"
 
 namespace kelvor::media::test {
 
@@ -112,6 +116,28 @@ struct Collector {
 // A pin's type check, as the graph asks it when it connects.
 inline HRESULT CheckType(BaseFilter& filter, const Pin& pin, const MediaType& mt) {
     return filter.CheckMediaType(pin, mt);
+}
+
+// The DV frames of a test file made from its description (see fixtures/DvFixture.h).
+inline std::vector<std::vector<std::uint8_t>> DvFramesFor(const std::string& description) {
+    kelvor::test::TempDir dir;
+    const std::string path = (dir / "in.avi").string();
+    std::string error;
+    EXPECT_TRUE(fixtures::WriteDvFile(path, description, error)) << error;
+    std::vector<std::vector<std::uint8_t>> frames;
+    avi::AviDemuxer d;
+    if (!d.open(path) || d.videoStream() < 0)
+        return frames;
+    const auto v = static_cast<std::size_t>(d.videoStream());
+    for (std::uint64_t i = 0; i < d.chunkCount(v); ++i) {
+        std::vector<std::uint8_t> buf(dv::kFrameSize625);
+        const auto n = d.readChunk(v, i, buf);
+        if (!n)
+            break;
+        buf.resize(*n);
+        frames.push_back(std::move(buf));
+    }
+    return frames;
 }
 
 inline MediaType DvVideoType() {

@@ -25,27 +25,6 @@ using test::SampleSource;
 
 constexpr std::size_t kBlocks = scenes::kHeaderBlocksSize;
 
-std::vector<std::vector<std::uint8_t>> dvFrames(const std::string& description) {
-    kelvor::test::TempDir dir;
-    const std::string path = (dir / "in.avi").string();
-    std::string error;
-    EXPECT_TRUE(fixtures::WriteDvFile(path, description, error)) << error;
-    std::vector<std::vector<std::uint8_t>> frames;
-    avi::AviDemuxer d;
-    if (!d.open(path) || d.videoStream() < 0)
-        return frames;
-    const auto v = static_cast<std::size_t>(d.videoStream());
-    for (std::uint64_t i = 0; i < d.chunkCount(v); ++i) {
-        std::vector<std::uint8_t> buf(dv::kFrameSize625);
-        const auto n = d.readChunk(v, i, buf);
-        if (!n)
-            break;
-        buf.resize(*n);
-        frames.push_back(std::move(buf));
-    }
-    return frames;
-}
-
 int sequencesOf(const std::vector<std::uint8_t>& frame) {
     return dv::SequenceCountForSize(frame.size()).value_or(0);
 }
@@ -101,7 +80,7 @@ TEST(Tdv_DVheader, IdentityAndAcceptedTypes) {
 
 TEST(Tdv_DVheader, EachReencodedFrameGetsTheBlocksOfItsOwnSourceFrame) {
     // Every frame has its own timecode, and the date jumps between the segments.
-    const auto in = dvFrames(
+    const auto in = test::DvFramesFor(
         "type=2 frames=30 picture=moving date=2004-12-31T23:59:58 tc=01:02:03:00;"
         "frames=20 date=2005-06-01T08:00:00; frames=10 date=none");
     ASSERT_EQ(in.size(), 60u);
@@ -121,7 +100,7 @@ TEST(Tdv_DVheader, EachReencodedFrameGetsTheBlocksOfItsOwnSourceFrame) {
 }
 
 TEST(Tdv_DVheader, AcrossStandardsOnlyTheTimecodeAndDateGoOver) {
-    const auto in = dvFrames(
+    const auto in = test::DvFramesFor(
         "type=2 frames=12 aspect=16:9 date=2010-02-03T04:05:06 tc=10:20:30:00;"
         "frames=6 date=none");
     const auto out = reencode(in, false);
@@ -244,7 +223,7 @@ TEST(Tdv_DVheader, WithoutRestoreTheFilterShiftsAndCountsTheFramesItCannotShift)
 TEST(Tdv_DVheader, ASampleWithoutFactsTakesTheDetectorsLatestFrame) {
     // Without an attachment (a graph where the frames do not come from the detector's stream),
     // the detector's latest frame is what there is to restore from.
-    const auto in = dvFrames("type=2 frames=3 date=2004-03-04T05:06:07 tc=00:00:10:00");
+    const auto in = test::DvFramesFor("type=2 frames=3 date=2004-03-04T05:06:07 tc=00:00:10:00");
     auto detector = std::make_shared<Tdv_sceneDetect>();
     {
         Graph graph;
