@@ -46,12 +46,8 @@ bool IsPcm16(const MediaType& mt) {
     return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->wBitsPerSample == 16;
 }
 
-struct AudioDecoderFilter::Impl {
-    ff::CodecContextPtr ctx;
-    ff::FramePtr frame;
-    ff::PacketPtr packet;
+struct AudioDecoderFilter::Impl : ff::CodecState {
     ff::SwrPtr swr;
-    std::vector<std::uint8_t> padded;
     int rate = 0;
     int channels = 0;
     REFERENCE_TIME base = 0;  // time of the first sound
@@ -104,10 +100,7 @@ HRESULT AudioDecoderFilter::Pause() {
         if (!codec || !w)
             return VFW_E_TYPE_NOT_ACCEPTED;
         s_ = std::make_unique<Impl>();
-        s_->ctx.reset(avcodec_alloc_context3(codec));
-        s_->frame.reset(av_frame_alloc());
-        s_->packet.reset(av_packet_alloc());
-        if (!s_->ctx || !s_->frame || !s_->packet)
+        if (!s_->Allocate(codec))
             return E_OUTOFMEMORY;
         AVCodecContext* c = s_->ctx.get();
         c->sample_rate = static_cast<int>(w->nSamplesPerSec);
@@ -200,16 +193,8 @@ HRESULT AudioDecoderFilter::Receive(InputPin&, SamplePtr sample) {
         s_->timed = true;
         s_->base = t0;
     }
-    const auto d = sample->data();
-    s_->padded.assign(d.begin(), d.end());
-    s_->padded.resize(d.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
-    AVPacket* pkt = s_->packet.get();
-    pkt->data = s_->padded.data();
-    pkt->size = static_cast<int>(d.size());
     // A packet the codec refuses is skipped; the stream goes on.
-    avcodec_send_packet(s_->ctx.get(), pkt);
-    pkt->data = nullptr;
-    pkt->size = 0;
+    s_->Send(sample->data());
     return drain();
 }
 

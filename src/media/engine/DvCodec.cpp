@@ -11,12 +11,8 @@ namespace kelvor::media {
 // Bytes the scaler may write past the end of a picture.
 constexpr std::size_t kScalerSlack = 64;
 
-struct DvVideoDecoder::State {
-    ff::CodecContextPtr ctx;
-    ff::FramePtr frame;
-    ff::PacketPtr packet;
+struct DvVideoDecoder::State : ff::CodecState {
     SwsContext* sws = nullptr;  // cached context, freed in the destructor
-    std::vector<std::uint8_t> padded;
     std::vector<std::uint8_t> rgbScratch;  // the scaler's output when rows need slack
     bool half = false;
     ~State() { sws_freeContext(sws); }
@@ -33,10 +29,7 @@ bool DvVideoDecoder::open(bool halfSize, int threads) {
         error_ = "no DV video decoder in libavcodec";
         return false;
     }
-    s_->ctx.reset(avcodec_alloc_context3(codec));
-    s_->frame.reset(av_frame_alloc());
-    s_->packet.reset(av_packet_alloc());
-    if (!s_->ctx || !s_->frame || !s_->packet) {
+    if (!s_->Allocate(codec)) {
         error_ = "out of memory";
         return false;
     }
@@ -67,15 +60,7 @@ bool DvVideoDecoder::decodeToFrame(std::span<const std::uint8_t> frame) {
         error_ = "not a whole DV frame";
         return false;
     }
-    s_->padded.resize(frame.size() + AV_INPUT_BUFFER_PADDING_SIZE);
-    std::memcpy(s_->padded.data(), frame.data(), frame.size());
-    std::memset(s_->padded.data() + frame.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
-    AVPacket* pkt = s_->packet.get();
-    pkt->data = s_->padded.data();
-    pkt->size = static_cast<int>(frame.size());
-    int err = avcodec_send_packet(s_->ctx.get(), pkt);
-    pkt->data = nullptr;
-    pkt->size = 0;
+    int err = s_->Send(frame);
     if (err < 0) {
         error_ = "DV decoding failed: " + ff::ErrorText(err);
         return false;
@@ -205,10 +190,7 @@ bool DvVideoDecoder::convert(const DvPicture& picture, bool planar, std::span<st
     return planar ? convertPlanar(f, out, width, height) : convertRgb(f, out, width, height);
 }
 
-struct DvVideoEncoder::State {
-    ff::CodecContextPtr ctx;
-    ff::FramePtr frame;
-    ff::PacketPtr packet;
+struct DvVideoEncoder::State : ff::CodecState {
     PictureScaler scaler;
     bool pal = true;
     std::int64_t pts = 0;
@@ -225,10 +207,7 @@ bool DvVideoEncoder::open(bool pal, bool wide, int threads) {
         error_ = "no DV video encoder in libavcodec";
         return false;
     }
-    s_->ctx.reset(avcodec_alloc_context3(codec));
-    s_->frame.reset(av_frame_alloc());
-    s_->packet.reset(av_packet_alloc());
-    if (!s_->ctx || !s_->frame || !s_->packet) {
+    if (!s_->Allocate(codec)) {
         error_ = "out of memory";
         return false;
     }

@@ -45,13 +45,9 @@ AVPixelFormat plainFormat(AVPixelFormat f, bool& fullRange) {
 
 }  // namespace
 
-struct VideoDecoderFilter::Impl {
-    ff::CodecContextPtr ctx;
-    ff::FramePtr frame;
-    ff::PacketPtr packet;
+struct VideoDecoderFilter::Impl : ff::CodecState {
     SwsContext* sws = nullptr;
     bool fullRange = false;  // of the pictures sws was last set up for
-    std::vector<std::uint8_t> padded;
     REFERENCE_TIME frameTime = 400000;
     std::int64_t delivered = 0;
     // Pictures up to this time only prepare the decoder for a start position: not shown.
@@ -103,10 +99,7 @@ HRESULT VideoDecoderFilter::Pause() {
         if (!codec)
             return VFW_E_TYPE_NOT_ACCEPTED;
         s_ = std::make_unique<Impl>();
-        s_->ctx.reset(avcodec_alloc_context3(codec));
-        s_->frame.reset(av_frame_alloc());
-        s_->packet.reset(av_packet_alloc());
-        if (!s_->ctx || !s_->frame || !s_->packet)
+        if (!s_->Allocate(codec))
             return E_OUTOFMEMORY;
         const auto v = input_->CurrentMediaType().videoInfo();
         s_->ctx->width = v->bmiHeader.biWidth;
@@ -182,20 +175,12 @@ HRESULT VideoDecoderFilter::drain() {
 HRESULT VideoDecoderFilter::Receive(InputPin&, SamplePtr sample) {
     if (!s_)
         return VFW_E_WRONG_STATE;
-    const auto d = sample->data();
-    s_->padded.assign(d.begin(), d.end());
-    s_->padded.resize(d.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
-    AVPacket* pkt = s_->packet.get();
-    pkt->data = s_->padded.data();
-    pkt->size = static_cast<int>(d.size());
     REFERENCE_TIME t0 = 0, t1 = 0;
-    pkt->pts = Succeeded(sample->GetTime(t0, t1)) ? t0 : AV_NOPTS_VALUE;
-    if (sample->IsPreroll() && pkt->pts != AV_NOPTS_VALUE)
+    const bool timed = Succeeded(sample->GetTime(t0, t1));
+    if (sample->IsPreroll() && timed)
         s_->prerollUntil = std::max(s_->prerollUntil, t0);
     // A packet the codec refuses is skipped; the stream goes on.
-    avcodec_send_packet(s_->ctx.get(), pkt);
-    pkt->data = nullptr;
-    pkt->size = 0;
+    s_->Send(sample->data(), timed ? t0 : AV_NOPTS_VALUE);
     return drain();
 }
 
