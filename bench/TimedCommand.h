@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,22 @@ inline double TimedCommand(std::vector<std::string> argv) {
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return -1;
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// The peak resident memory in KB of a command, as /usr/bin/time reports it into `log`; -1 when
+// the command fails or the report has no such line.
+inline long PeakMemoryKb(std::vector<std::string> argv, const std::string& log) {
+    // /usr/bin/time writes its report to the file named by -o.
+    argv.insert(argv.begin(), {"/usr/bin/time", "-v", "-o", log});
+    if (TimedCommand(std::move(argv)) < 0)
+        return -1;
+    std::ifstream f(log);
+    std::string line;
+    const std::string key = "Maximum resident set size (kbytes): ";
+    while (std::getline(f, line))
+        if (auto p = line.find(key); p != std::string::npos)
+            return std::atol(line.c_str() + p + key.size());
+    return -1;
 }
 
 }  // namespace kelvor::bench

@@ -97,18 +97,7 @@ void warm(const std::string& path) {
 
 long peakKb(const std::string& self, const std::string& in, const std::string& out,
             const std::string& dir) {
-    const std::string log = dir + "/conversions-time.log";
-    // /usr/bin/time writes its report to the file named by -o.
-    if (kelvor::bench::TimedCommand({"/usr/bin/time", "-v", "-o", log, self, "--ntsc", in, out}) <
-        0)
-        return -1;
-    std::ifstream f(log);
-    std::string line;
-    const std::string key = "Maximum resident set size (kbytes): ";
-    while (std::getline(f, line))
-        if (auto p = line.find(key); p != std::string::npos)
-            return std::atol(line.c_str() + p + key.size());
-    return -1;
+    return kelvor::bench::PeakMemoryKb({self, "--ntsc", in, out}, dir + "/conversions-time.log");
 }
 
 }  // namespace

@@ -5,9 +5,6 @@
 //
 //   bench_media                 both measurements
 //   bench_media --roundtrip IN OUT   one round trip (used for the memory runs)
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "TimedCommand.h"
 #include "fixtures/DvFixture.h"
 #include "media/engine/AviSink.h"
 #include "media/engine/AviSource.h"
@@ -26,7 +24,6 @@
 #include "media/engine/Graph.h"
 #include "media/engine/GraphBuilder.h"
 
-extern char** environ;
 
 namespace {
 
@@ -66,27 +63,6 @@ bool roundTrip(const std::string& in, const std::string& out) {
     return done && code == EC_COMPLETE;
 }
 
-// Runs a program with an argument list; stderr goes to errPath (or /dev/null). Exit status.
-int run(const std::vector<std::string>& argv, const std::string& errPath = "/dev/null") {
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> args;
-    for (const auto& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    if (rc != 0)
-        return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 double seconds(const std::chrono::steady_clock::time_point& t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
@@ -106,16 +82,7 @@ bool ensureFile(const std::string& path, int frames) {
 
 long peakKb(const std::string& self, const std::string& in, const std::string& out,
             const std::string& dir) {
-    const std::string log = dir + "/time.log";
-    if (run({"/usr/bin/time", "-v", self, "--roundtrip", in, out}, log) != 0)
-        return -1;
-    std::ifstream f(log);
-    std::string line;
-    const std::string key = "Maximum resident set size (kbytes): ";
-    while (std::getline(f, line))
-        if (auto p = line.find(key); p != std::string::npos)
-            return std::atol(line.c_str() + p + key.size());
-    return -1;
+    return kelvor::bench::PeakMemoryKb({self, "--roundtrip", in, out}, dir + "/time.log");
 }
 
 }  // namespace
@@ -132,18 +99,16 @@ int main(int argc, char** argv) {
     const std::string peer = dir + "/media-peer.avi";
 
     // Warm the page cache so both sides read from memory.
-    run({"cat", in});
+    kelvor::bench::TimedCommand({"cat", in});
     auto t0 = std::chrono::steady_clock::now();
     if (!roundTrip(in, ours)) {
         std::fprintf(stderr, "bench_media: our round trip failed\n");
         return 1;
     }
     const double oursS = seconds(t0);
-    t0 = std::chrono::steady_clock::now();
-    const int rc =
-        run({"ffmpeg", "-y", "-v", "error", "-i", in, "-c:v", "dvvideo", "-c:a", "copy", peer});
-    const double peerS = seconds(t0);
-    if (rc != 0) {
+    const double peerS = kelvor::bench::TimedCommand(
+        {"ffmpeg", "-y", "-v", "error", "-i", in, "-c:v", "dvvideo", "-c:a", "copy", peer});
+    if (peerS < 0) {
         std::printf("BENCH media_roundtrip ours=%.3f peer=unavailable\n", oursS);
     } else {
         std::printf("BENCH media_roundtrip ours=%.3f peer=%.3f speedup=%.2f\n", oursS, peerS,
