@@ -253,6 +253,20 @@ struct Agreement {
     }
 };
 
+// The pack whose copies were seen: the first one when they all agree, else the value most
+// copies agree on.
+Pack agreedPack(ConstFrame frame, int sequenceCount, std::uint8_t packId,
+                const Agreement& copies) {
+    if (!copies.differ)
+        return packAt(frame, copies.first);
+    PackVote vote;
+    forEachSearchPosition(sequenceCount, [&](std::size_t off) {
+        if (frame[off] == packId)
+            vote.add(packAt(frame, off));
+    });
+    return vote.winner();
+}
+
 // DV repeats each pack in every DIF sequence so that a dropout can be outvoted: the value is the
 // one most copies agree on, and a frame whose copies all agree reads as its first copy.
 bool FindPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, Pack& pack) {
@@ -266,16 +280,7 @@ bool FindPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, Pack& pa
     });
     if (!copies.found)
         return false;
-    if (!copies.differ) {
-        pack = packAt(frame, copies.first);
-        return true;
-    }
-    PackVote vote;
-    forEachSearchPosition(sequenceCount, [&](std::size_t off) {
-        if (f[off] == packId)
-            vote.add(packAt(frame, off));
-    });
-    pack = vote.winner();
+    pack = agreedPack(frame, sequenceCount, packId, copies);
     return true;
 }
 
@@ -453,38 +458,22 @@ void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts) {
         if (const int k = kSlot[f[off]]; k >= 0)
             copies[static_cast<std::size_t>(k)].see(f, off);
     });
-    std::array<PackVote, kIds.size()> votes;
-    for (std::size_t k = 0; k < kIds.size(); ++k) {
-        if (!copies[k].found)
-            continue;
-        if (!copies[k].differ) {
-            votes[k].add(packAt(frame, copies[k].first));
-            continue;
-        }
-        forEachSearchPosition(sequenceCount, [&](std::size_t off) {
-            if (f[off] == kIds[k])
-                votes[k].add(packAt(frame, off));
-        });
-    }
-    const PackVote& timecode = votes[0];
-    const PackVote& date = votes[1];
-    const PackVote& time = votes[2];
-    const PackVote& control = votes[3];
-    if (!timecode.empty())
-        facts.HasTimecode = validTimecode(timecode.winner(), sequenceCount, facts.Timecode);
+    auto pack = [&](std::size_t k) { return agreedPack(frame, sequenceCount, kIds[k], copies[k]); };
+    if (copies[0].found)
+        facts.HasTimecode = validTimecode(pack(0), sequenceCount, facts.Timecode);
     Pack datePack;
     Pack timePack;
-    bool packs = !date.empty() && !time.empty();
+    bool packs = copies[1].found && copies[2].found;
     if (packs) {
-        datePack = date.winner();
-        timePack = time.winner();
+        datePack = pack(1);
+        timePack = pack(2);
     } else {
         packs = fixedDatecodePacks(frame, datePack, timePack);
     }
     facts.HasDatecode = packs && validDatecode(datePack, timePack, facts.Datecode);
-    if (!control.empty()) {
+    if (copies[3].found) {
         facts.HasControl = true;
-        facts.Wide = wideFromPack(control.winner(), frame);
+        facts.Wide = wideFromPack(pack(3), frame);
     }
     DifBlock block;
     if (FindAudioBlock(frame, sequenceCount, kPackAudioSource, block)) {
