@@ -29,6 +29,16 @@ namespace fs = std::filesystem;
 
 using test::TempDir;
 
+// A file source on `path` and the splitter added to the graph, the source loaded; the result of
+// joining them.
+HRESULT joinSource(Graph& g, const FilterPtr& splitter, const std::string& path) {
+    auto source = std::make_shared<FileSourceFilter>();
+    g.AddFilter(source, "source");
+    g.AddFilter(splitter, "splitter");
+    EXPECT_EQ(source->Load(path), S_OK);
+    return g.ConnectDirect(source->Output(), *splitter->GetInputPin(0));
+}
+
 // One second of 320x240 pictures at 25 Hz with a mono 44.1 kHz sine, in the codec given.
 std::string makeAvi(const TempDir& dir, const std::string& name, const std::string& codec,
                     std::vector<std::string> extra = {}) {
@@ -120,11 +130,7 @@ TEST(LavfSplitter, MjpegAviOffersCompressedTypesAndDecodesEveryPicture) {
     ASSERT_NE(lavf, nullptr);
 
     Graph g;
-    auto source = std::make_shared<FileSourceFilter>();
-    g.AddFilter(source, "source");
-    g.AddFilter(chosen, "splitter");
-    ASSERT_EQ(source->Load(path), S_OK);
-    ASSERT_EQ(g.ConnectDirect(source->Output(), lavf->Input()), S_OK);
+    ASSERT_EQ(joinSource(g, chosen, path), S_OK);
     ASSERT_EQ(lavf->StreamCount(), 2);
     EXPECT_EQ(lavf->GetPin(2), &lavf->Input());  // input pin last, as the AVI splitter
     MediaType v, a;
@@ -220,12 +226,8 @@ TEST(LavfSplitter, FileOurDemuxerRefusesStillPlays) {
     const std::string junk = dir.file("junk.avi");
     std::ofstream(junk) << "not a media file at all";
     Graph g;
-    auto source = std::make_shared<FileSourceFilter>();
     FilterPtr splitter = CreateAviSplitter(junk);
-    g.AddFilter(source, "source");
-    g.AddFilter(splitter, "splitter");
-    ASSERT_EQ(source->Load(junk), S_OK);
-    EXPECT_NE(g.ConnectDirect(source->Output(), *splitter->GetInputPin(0)), S_OK);
+    EXPECT_NE(joinSource(g, splitter, junk), S_OK);
     EXPECT_EQ(splitter->GetOutputPin(0), nullptr);
 }
 
@@ -255,11 +257,7 @@ TEST(LavfSplitter, TheChosenDvSplitterReadsTheFileItIsConnectedTo) {
         auto* splitter = dynamic_cast<AviSplitterFilter*>(chosen.get());
         ASSERT_NE(splitter, nullptr);
         Graph g;
-        auto source = std::make_shared<FileSourceFilter>();
-        g.AddFilter(source, "source");
-        g.AddFilter(chosen, "splitter");
-        ASSERT_EQ(source->Load(connectedTo), S_OK);
-        ASSERT_EQ(g.ConnectDirect(source->Output(), *splitter->GetInputPin(0)), S_OK);
+        ASSERT_EQ(joinSource(g, chosen, connectedTo), S_OK);
         MediaType mt;
         ASSERT_EQ(splitter->GetMediaType(*splitter->GetPin(0), 0, mt), S_OK);
         EXPECT_EQ(mt.majorType, connectedTo == type1 ? MEDIATYPE_Interleaved : MEDIATYPE_Video)

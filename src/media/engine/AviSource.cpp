@@ -119,11 +119,9 @@ HRESULT FileSourceFilter::GetMediaType(const Pin& pin, int position, MediaType& 
 
 struct AviSplitterFilter::State {
     explicit State(std::unique_ptr<avi::AviDemuxer> opened)
-        : owned(opened ? std::move(opened) : std::make_unique<avi::AviDemuxer>()),
-          demuxer(*owned) {}
+        : demuxer(opened ? std::move(opened) : std::make_unique<avi::AviDemuxer>()) {}
     std::string fileName;
-    std::unique_ptr<avi::AviDemuxer> owned;
-    avi::AviDemuxer& demuxer;
+    std::unique_ptr<avi::AviDemuxer> demuxer;  // never null
     std::vector<StreamOut> streams;  // one per output pin, in stream order
     int video = -1;                  // the stream that gives frame positions
 };
@@ -161,12 +159,12 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
     opened_.reset();
     s_->fileName = source->FileName();
     openError_.clear();
-    if (!reuse && !s_->demuxer.open(source->FileName())) {
-        openError_ = source->FileName() + ": " + s_->demuxer.errorText();
+    if (!reuse && !s_->demuxer->open(source->FileName())) {
+        openError_ = source->FileName() + ": " + s_->demuxer->errorText();
         s_.reset();
         return VFW_E_INVALID_FILE_FORMAT;
     }
-    const auto& infos = s_->demuxer.streams();
+    const auto& infos = s_->demuxer->streams();
     int index = 0;
     for (const avi::AviStreamInfo& info : infos) {
         StreamOut out;
@@ -176,7 +174,7 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
             info.Type == MEDIATYPE_Interleaved ||
             (info.Type == MEDIATYPE_Video && avi::FourccToLower(info.Handler) == MEDIASUBTYPE_dvsd);
         if ((out.rate == 0 || out.scale == 0) && dvVideo)
-            dvFrameRate(s_->demuxer, static_cast<std::size_t>(index), out.rate, out.scale);
+            dvFrameRate(*s_->demuxer, static_cast<std::size_t>(index), out.rate, out.scale);
         if (info.Type == MEDIATYPE_Video) {
             VideoInfoHeader vih;
             // The strf of a video stream is a BITMAPINFOHEADER; a shorter one reads as if
@@ -217,7 +215,7 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
             // Some capture programs store a DVINFO that contradicts the frames (32 kHz announced
             // for 48 kHz sound); the DV splitter would then drop every sound sample, so the
             // first frame's own packs win where it has them.
-            if (auto first = firstFrameDvInfo(s_->demuxer, static_cast<std::size_t>(index))) {
+            if (auto first = firstFrameDvInfo(*s_->demuxer, static_cast<std::size_t>(index))) {
                 DvInfo merged = dvi.value_or(DvInfo{});
                 dv::TakeFramePacks(merged, first->words);
                 // The header block's 50/60 flag decides the standard, whatever the packs say.
@@ -254,7 +252,7 @@ HRESULT AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties&
     for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
         if (GetPin(i) == &pin) {
             props.cbBuffer = static_cast<std::int32_t>(std::min(
-                s_->demuxer.streams()[static_cast<std::size_t>(i)].MaxChunkSize, kMaxChunkSize));
+                s_->demuxer->streams()[static_cast<std::size_t>(i)].MaxChunkSize, kMaxChunkSize));
             props.cBuffers = 4;
         }
     return S_OK;
@@ -263,7 +261,7 @@ HRESULT AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties&
 REFERENCE_TIME AviSplitterFilter::Duration() const {
     if (!s_)
         return 0;
-    const auto& infos = s_->demuxer.streams();
+    const auto& infos = s_->demuxer->streams();
     if (s_->video >= 0) {
         const auto& v = infos[static_cast<std::size_t>(s_->video)];
         const StreamOut& so = s_->streams[static_cast<std::size_t>(s_->video)];
@@ -294,7 +292,7 @@ bool AviSplitterFilter::HasFile() const {
 }
 
 void AviSplitterFilter::stream() {
-    avi::AviDemuxer& dmx = s_->demuxer;
+    avi::AviDemuxer& dmx = *s_->demuxer;
     const std::size_t n = s_->streams.size();
     struct Cursor {
         std::uint64_t next = 0;

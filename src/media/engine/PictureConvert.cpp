@@ -4,19 +4,11 @@
 #include <vector>
 
 #include "media/engine/DvCodec.h"
+#include "media/engine/VectorClones.h"
 #include "media/engine/FfmpegUtil.h"
 
 namespace kelvor::media {
 namespace {
-
-// The row loops are built for the vector units the processor has (chosen when the program
-// loads); the plain build serves the others. Not under ThreadSanitizer: the loader runs the
-// choosing code before the sanitizer's runtime is up.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
-#define KELVOR_VECTOR_CLONES __attribute__((target_clones("avx2", "ssse3", "default")))
-#else
-#define KELVOR_VECTOR_CLONES
-#endif
 
 // BT.601 studio range in 8.8 fixed point: Y 16..235, U and V 16..240 around 128.
 constexpr int kYR = 66, kYG = 129, kYB = 25, kYOffset = (16 << 8) + 128;

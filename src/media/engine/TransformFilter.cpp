@@ -59,6 +59,10 @@ HRESULT TBCTransformFilter::Receive(InputPin&, SamplePtr sample) {
     SamplePtr out = output_->GetDeliveryBuffer();
     out->CopyPropertiesFrom(*sample);
     const HRESULT hr = Transform(*sample, *out);
+    return DeliverTransformed(hr, std::move(out));
+}
+
+HRESULT TBCTransformFilter::DeliverTransformed(HRESULT hr, SamplePtr out) {
     if (hr == S_FALSE)
         return S_OK;
     if (Failed(hr)) {
@@ -157,13 +161,7 @@ HRESULT TBCPairedTransformFilter::Transform(const MediaSample& in, MediaSample& 
 
 HRESULT TBCPairedTransformFilter::finishAndDeliver(int lane, bool worked, SamplePtr out) {
     const HRESULT hr = Finish(lane, worked, *out);
-    if (hr == S_FALSE)
-        return S_OK;
-    if (Failed(hr)) {
-        NotifyEvent(EC_ERRORABORT, hr);
-        return hr;
-    }
-    return Output().Deliver(std::move(out));
+    return DeliverTransformed(hr, std::move(out));
 }
 
 HRESULT TBCPairedTransformFilter::Receive(InputPin& pin, SamplePtr sample) {

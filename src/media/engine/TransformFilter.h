@@ -48,6 +48,9 @@ class TBCTransformFilter : public BaseFilter {
     // Transform and delivery of one sample; a filter that must see what the delivery returned
     // overrides it and calls this one.
     HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    // What a transform's result means for its output sample: S_OK delivers it, S_FALSE drops
+    // it, a failure ends the stream with an error event.
+    HRESULT DeliverTransformed(HRESULT hr, SamplePtr out);
 
   private:
     HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) final;

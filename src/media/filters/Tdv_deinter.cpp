@@ -5,6 +5,7 @@
 #include <string>
 
 #include "media/engine/DvCodec.h"
+#include "media/engine/VectorClones.h"
 
 namespace kelvor::media {
 namespace {
@@ -17,14 +18,6 @@ constexpr int kBlueWeight = 1;
 // Pixels handled as one block: a loop of a fixed count, which the compiler turns into vector
 // code at the build's optimisation level (a loop of any count it leaves scalar).
 constexpr int kBlockPixels = 16;
-
-// Built for the vector units the processor has (chosen when the program loads), the plain build
-// serving the others; not under ThreadSanitizer, whose runtime is not up when the loader chooses.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
-#define KELVOR_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define KELVOR_VECTOR_CLONES
-#endif
 
 inline void markBlock(const std::uint8_t* __restrict u, const std::uint8_t* __restrict c,
                       const std::uint8_t* __restrict d, int pixels,
