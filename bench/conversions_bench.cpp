@@ -29,34 +29,34 @@
 #include "TimedCommand.h"
 #include "fixtures/DvFixture.h"
 #include "media/engine/Graph.h"
-#include "media/filters/TSceneDetectContenu.h"
-#include "media/filters/Tdv_DVheader.h"
-#include "media/graphs/TCdm.h"
+#include "media/filters/ContentDetectorFilter.h"
+#include "media/filters/DvHeaderFilter.h"
+#include "media/graphs/ConversionGraphs.h"
 
 namespace {
 
 using namespace kelvor;
 namespace fs = std::filesystem;
 
-bool runGraph(media::TCdm& cdm) {
-    cdm.RemoveReferenceClock();
-    if (media::Failed(cdm.Run()))
+bool runGraph(media::ConversionGraphs& graphs) {
+    graphs.RemoveReferenceClock();
+    if (media::Failed(graphs.Run()))
         return false;
     int code = 0;
     media::HRESULT hr = media::S_OK;
-    const bool done = cdm.fg()->WaitForCompletion(3600 * 1000, code, hr);
-    cdm.Stop();
-    return done && cdm.RunFailure().empty();
+    const bool done = graphs.fg()->WaitForCompletion(3600 * 1000, code, hr);
+    graphs.Stop();
+    return done && graphs.RunFailure().empty();
 }
 
 bool ntsc(const std::string& in, const std::string& out) {
-    media::TCdm cdm;
-    if (!cdm.BuildStandardGraphType2(in, out, media::kStandardNtsc))
+    media::ConversionGraphs graphs;
+    if (!graphs.BuildStandardGraphType2(in, out, media::kStandardNtsc))
         return false;
-    cdm.SetAudioRate(cdm.acm1, 48000);
-    cdm.SetAudioRate(cdm.acm2, 48000);
-    cdm.DVHeader().SetRestore(true);
-    return runGraph(cdm);
+    graphs.SetAudioRate(graphs.resampler1, 48000);
+    graphs.SetAudioRate(graphs.resampler2, 48000);
+    graphs.DvHeader().SetRestore(true);
+    return runGraph(graphs);
 }
 
 // Seconds of one run of ours, -1 when it failed.
@@ -106,16 +106,16 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--ntsc") == 0)
         return ntsc(argv[2], argv[3]) ? 0 : 1;
     if (argc == 4 && std::strcmp(argv[1], "--shift") == 0) {
-        media::TCdm cdm;
-        if (!cdm.BuildDecalerHoraireGraph(argv[2], argv[3]))
+        media::ConversionGraphs graphs;
+        if (!graphs.BuildShiftTimeGraph(argv[2], argv[3]))
             return 1;
-        cdm.DVHeader().SetRestore(false);
-        cdm.DVHeader().SetTimeShift(1.0 / 24);
-        return runGraph(cdm) ? 0 : 1;
+        graphs.DvHeader().SetRestore(false);
+        graphs.DvHeader().SetTimeShift(1.0 / 24);
+        return runGraph(graphs) ? 0 : 1;
     }
     if (argc == 3 && std::strcmp(argv[1], "--content") == 0) {
-        media::TCdm cdm;
-        return cdm.BuildSceneContenuGraph(argv[2]) && runGraph(cdm) ? 0 : 1;
+        media::ConversionGraphs graphs;
+        return graphs.BuildContentScenesGraph(argv[2]) && runGraph(graphs) ? 0 : 1;
     }
     const char* data = std::getenv("KELVOR_BENCH_DATA");
     const std::string dir = data ? data : "/tmp";
@@ -139,8 +139,8 @@ int main(int argc, char** argv) {
 
     warm(pal2);
     report("extract_wav", timed([&] {
-               media::TCdm cdm;
-               return cdm.BuildExtraireAudioGraph(pal2, wav) && runGraph(cdm);
+               media::ConversionGraphs graphs;
+               return graphs.BuildExtractAudioGraph(pal2, wav) && runGraph(graphs);
            }),
            kelvor::bench::TimedCommand(
                {"ffmpeg", "-y", "-v", "error", "-i", pal2, "-vn", "-c:a", "pcm_s16le", peerWav}));
@@ -149,8 +149,8 @@ int main(int argc, char** argv) {
 
     warm(pal2);
     report("content", timed([&] {
-               media::TCdm cdm;
-               return cdm.BuildSceneContenuGraph(pal2) && runGraph(cdm);
+               media::ConversionGraphs graphs;
+               return graphs.BuildContentScenesGraph(pal2) && runGraph(graphs);
            }),
            kelvor::bench::TimedCommand({"ffmpeg", "-v", "error", "-i", pal2, "-vf",
                                         "select='gt(scene,0.3)'", "-f", "null", "-"}));
@@ -158,8 +158,8 @@ int main(int argc, char** argv) {
     warm(pal1);
     const double cat1 = kelvor::bench::TimedCommand({"cat", pal1});
     report("type2", timed([&] {
-               media::TCdm cdm;
-               return cdm.BuildDVType2Graph(pal1, ours) && runGraph(cdm);
+               media::ConversionGraphs graphs;
+               return graphs.BuildToType2Graph(pal1, ours) && runGraph(graphs);
            }),
            cat1);
     fs::remove(ours);
@@ -167,21 +167,22 @@ int main(int argc, char** argv) {
     warm(pal2);
     const double cat2 = kelvor::bench::TimedCommand({"cat", pal2});
     report("time_shift", timed([&] {
-               media::TCdm cdm;
-               if (!cdm.BuildDecalerHoraireGraph(pal2, ours))
+               media::ConversionGraphs graphs;
+               if (!graphs.BuildShiftTimeGraph(pal2, ours))
                    return false;
-               cdm.DVHeader().SetRestore(false);
-               cdm.DVHeader().SetTimeShift(1.0 / 24);
-               return runGraph(cdm);
+               graphs.DvHeader().SetRestore(false);
+               graphs.DvHeader().SetTimeShift(1.0 / 24);
+               return runGraph(graphs);
            }),
            cat2);
     fs::remove(ours);
 
     warm(pal2);
     report("cut", timed([&] {
-               media::TCdm cdm;
-               return cdm.BuildCutSceneGraphType2(pal2, ours) &&
-                      cdm.GraphSeeking().SetPositions(0, 1000 * 400000LL - 1) && runGraph(cdm);
+               media::ConversionGraphs graphs;
+               return graphs.BuildCutSceneGraphType2(pal2, ours) &&
+                      graphs.GraphSeeking().SetPositions(0, 1000 * 400000LL - 1) &&
+                      runGraph(graphs);
            }),
            kelvor::bench::TimedCommand({"cat", pal2}));
     fs::remove(ours);

@@ -19,10 +19,10 @@
 #include "fixtures/DvFixture.h"
 #include "media/engine/DvCodec.h"
 #include "media/engine/Graph.h"
-#include "media/filters/TSceneDetectContenu.h"
-#include "media/filters/Tdv_Superposer.h"
-#include "media/filters/Tdv_deinter.h"
-#include "media/filters/Tdv_sceneDetect.h"
+#include "media/filters/ContentDetectorFilter.h"
+#include "media/filters/DateDetectorFilter.h"
+#include "media/filters/DeinterlaceFilter.h"
+#include "media/filters/InlayFilter.h"
 
 namespace {
 
@@ -66,14 +66,14 @@ class PictureSource : public BaseFilter {
     OutputPin* out_;
 };
 
-struct TimedInlay : Tdv_Superposer {
-    using Tdv_Superposer::StartStreaming;
-    using Tdv_Superposer::Tdv_Superposer;
-    using Tdv_Superposer::Transform;
+struct TimedInlay : InlayFilter {
+    using InlayFilter::InlayFilter;
+    using InlayFilter::StartStreaming;
+    using InlayFilter::Transform;
 };
 
-struct TimedContent : TSceneDetectContenu {
-    using TSceneDetectContenu::Transform;
+struct TimedContent : ContentDetectorFilter {
+    using ContentDetectorFilter::Transform;
 };
 
 void report(const char* name, double ours, double peer, const char* what) {
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     report("deinter_combed", worst, decode, "deinterlace, every odd row combed");
 
     // The inlay takes its date from a detector that has seen the frame.
-    auto detector = std::make_shared<Tdv_sceneDetect>();
+    auto detector = std::make_shared<DateDetectorFilter>();
     detector->Detector().ProcessSample(frame);
     int border = 1;
     auto inlay = std::make_shared<TimedInlay>(detector, [&] { return border; });

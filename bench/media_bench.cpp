@@ -24,7 +24,6 @@
 #include "media/engine/Graph.h"
 #include "media/engine/GraphBuilder.h"
 
-
 namespace {
 
 using namespace kelvor::media;
@@ -38,9 +37,9 @@ bool roundTrip(const std::string& in, const std::string& out) {
     auto enc = b.Add(std::make_shared<DvVideoEncoderFilter>(), "DVenc");
     auto mux = b.Add(std::make_shared<DvMuxerFilter>(), "dvmuxer");
     auto split2 = b.Add(std::make_shared<DvSplitterFilter>(), "dvsplitter");
-    auto avimux = b.Add(std::make_shared<AviMuxFilter>(), "avimux");
+    auto aviMux = b.Add(std::make_shared<AviMuxFilter>(), "avimux");
     auto writer = b.Add(std::make_shared<FileWriterFilter>(), "destination");
-    if (!file || !dec || !enc || !mux || !split2 || !avimux || !writer ||
+    if (!file || !dec || !enc || !mux || !split2 || !aviMux || !writer ||
         file->splitter->StreamCount() < 2)
         return false;
     writer->SetFileName(out);
@@ -52,8 +51,8 @@ bool roundTrip(const std::string& in, const std::string& out) {
               b.ConnectFirstOutput(*file->splitter, *mux->FreeAudioInput()) &&
               b.Connect(mux->Output(), split2->Input());
     for (OutputPin* o : split2->OutputPins())
-        ok = ok && b.Connect(*o, *avimux->FreeInput());
-    ok = ok && b.Connect(avimux->Output(), writer->Input());
+        ok = ok && b.Connect(*o, *aviMux->FreeInput());
+    ok = ok && b.Connect(aviMux->Output(), writer->Input());
     if (!ok || g.Run() != S_OK)
         return false;
     int code = 0;

@@ -42,8 +42,8 @@ std::vector<std::uint8_t> palFrame() {
 }
 
 void readAll(ConstFrame frame) {
-    TDatecode dc;
-    TTimecode tc;
+    Datecode dc;
+    Timecode tc;
     AudioFormat af;
     int standard = 0;
     bool wide = false;

@@ -17,8 +17,8 @@
 #include <string>
 
 #include "fixtures/DvFixture.h"
-#include "media/graphs/TdmList.h"
-#include "media/preview/Tviewdm.h"
+#include "media/graphs/ProbeGraph.h"
+#include "media/preview/PreviewGraph.h"
 
 namespace {
 
@@ -102,11 +102,11 @@ struct Figures {
     double maxGapMs = 0;
 };
 
-bool play(const files::TAfficherFichier& record, bool half, bool withSound, Figures& out) {
+bool play(const files::FileRecord& record, bool half, bool withSound, Figures& out) {
     settings::Preferences prefs;
-    prefs.PrevisualiserDVEnDemiFormat = half;
-    prefs.IsIncrustOn = true;
-    Tviewdm view(prefs);
+    prefs.PreviewDvAtHalfSize = half;
+    prefs.IsInlayOn = true;
+    PreviewGraph view(prefs);
     std::shared_ptr<RealTimeSound> sound;
     if (withSound) {
         sound = std::make_shared<RealTimeSound>();
@@ -184,8 +184,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), error.c_str());
         return 1;
     }
-    TdmList probe;
-    const files::TAfficherFichier record(path, probe);
+    ProbeGraph probe;
+    const files::FileRecord record(path, probe);
     std::printf(
         "preview playback of a 10 s PAL DV type 1 file (goals: shown/due >= 0.99, "
         "CPU under 0.5 core at half size, gap within 40 ms)\n");

@@ -20,8 +20,8 @@
 #include "core/dv/DvPacks.h"
 #include "fixtures/DvFixture.h"
 #include "media/engine/Graph.h"
-#include "media/filters/Tdv_sceneDetect.h"
-#include "media/graphs/TCdm.h"
+#include "media/filters/DateDetectorFilter.h"
+#include "media/graphs/ConversionGraphs.h"
 
 extern char** environ;
 
@@ -65,20 +65,20 @@ bool MakeFile(const std::string& dir, const std::string& path) {
 
 double RunDetection(const std::string& path, int& scenes, std::int64_t& frames) {
     const auto t0 = Clock::now();
-    media::TCdm cdm;
-    if (!cdm.BuildSceneDateGraph(path))
+    media::ConversionGraphs graphs;
+    if (!graphs.BuildDateScenesGraph(path))
         return -1;
-    scenes::DateSceneDetector& detector = cdm.SceneDetect().Detector();
+    scenes::DateSceneDetector& detector = graphs.DateDetector().Detector();
     scenes = 0;
     detector.OnSceneEnd = [&](const scenes::FrameInfo&, const scenes::FrameInfo&) { ++scenes; };
-    cdm.RemoveReferenceClock();
-    if (media::Failed(cdm.Run()))
+    graphs.RemoveReferenceClock();
+    if (media::Failed(graphs.Run()))
         return -1;
     int code = 0;
     media::HRESULT hr = media::S_OK;
-    while (!cdm.fg()->WaitForCompletion(250, code, hr)) {
+    while (!graphs.fg()->WaitForCompletion(250, code, hr)) {
     }
-    cdm.Stop();
+    graphs.Stop();
     if (media::Failed(hr))
         return -1;
     frames = detector.SampleCount();

@@ -18,7 +18,7 @@
 #include "app/Program.h"
 #include "fixtures/DvFixture.h"
 #include "ui/FileListModel.h"
-#include "ui/UIForm.h"
+#include "ui/MainWindow.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ struct Load {
 };
 
 // One load of the folder into an empty list, timed from the scan's start to its last file.
-Load LoadFolder(kelvor::ui::TUIForm& w, const std::string& dir) {
+Load LoadFolder(kelvor::ui::MainWindow& w, const std::string& dir) {
     w.EmptyList();
     QElapsedTimer clock;
     qint64 last = 0, longest = 0;
@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     options.Env->Locations.ProgramFile = config + "/kelvor";
     options.Env->Locations.ConfigHome = config;
     kelvor::app::Program program(std::move(options));
-    kelvor::ui::TUIForm& w = program.Window();
+    kelvor::ui::MainWindow& w = program.Window();
     w.show();
     QEventLoop settle;
     QTimer::singleShot(200, &settle, &QEventLoop::quit);
@@ -119,6 +119,6 @@ int main(int argc, char** argv) {
         "ui_load: %d files; longest pause of the event loop while loading: %lld ms "
         "(goal under 100 ms)\n",
         kFiles, static_cast<long long>(longest));
-    program.Prefs().SauverListeEnQuittant = false;
+    program.Prefs().SaveListOnQuit = false;
     return 0;
 }

@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     kelvor::avi::MemoryFile file(std::vector<std::uint8_t>(data, data + size));
-    kelvor::avi::TFriendlyAviParam p(file);
+    kelvor::avi::AviInfo p(file);
     (void)p.VideoCodec();
     return 0;
 }

@@ -72,7 +72,7 @@ void readPacks(dv::ConstFrame frame, int sequences) {
         dv::FindPack(frame, sequences, id, pack);
     dv::DifBlock block;
     dv::FindAudioBlock(frame, sequences, dv::kPackAudioSource, block);
-    dv::TTimecode tc;
+    dv::Timecode tc;
     dv::ReadTimecode(frame, sequences, tc);
     int standard = -1;
     if (!dv::ReadStandard(frame, standard) && standard != -1)
@@ -90,7 +90,7 @@ void writeAndReadBack(const std::vector<std::uint8_t>& frame, int sequences, Inp
     if (!dv::FindPack(frame, sequences, dv::kPackRecDate, pack) ||
         !dv::FindPack(frame, sequences, dv::kPackRecTime, pack))
         return;
-    dv::TDatecode d;
+    dv::Datecode d;
     d.Year = 1990 + in.byte() % 100;
     d.Month = static_cast<std::uint8_t>(1 + in.byte() % 12);
     d.Day = static_cast<std::uint8_t>(1 + in.byte() % 28);
@@ -99,7 +99,7 @@ void writeAndReadBack(const std::vector<std::uint8_t>& frame, int sequences, Inp
     d.Second = static_cast<std::uint8_t>(in.byte() % 60);
     std::vector<std::uint8_t> copy = frame;
     dv::WriteDatecode(copy, sequences, d);
-    dv::TDatecode back;
+    dv::Datecode back;
     if (!dv::ReadDatecode(copy, sequences, back) || !(back == d))
         std::abort();
 }

@@ -18,14 +18,14 @@ Program::Program(ProgramOptions options)
     : ownDesktop_(options.Desktop ? nullptr : std::make_unique<platform::QtDesktopServices>()),
       desktop_(options.Desktop ? options.Desktop : ownDesktop_.get()) {
     const settings::PreferencesEnvironment env = EnvironmentOf(options);
-    form_ = std::make_unique<ui::TUIForm>(ui::WindowServices{prefs_, env, *desktop_, control_},
-                                          options.Arguments);
-    probe_ = std::make_unique<media::TdmList>();
-    cdm_ = std::make_unique<media::TCdm>(env.Locale);
+    form_ = std::make_unique<ui::MainWindow>(ui::WindowServices{prefs_, env, *desktop_, control_},
+                                             options.Arguments);
+    probe_ = std::make_unique<media::ProbeGraph>();
+    graphs_ = std::make_unique<media::ConversionGraphs>(env.Locale);
     patcher_ = std::make_unique<avi::AviHeaderPatcher>();
-    module_ = std::make_unique<commands::Tch>(
-        commands::TchServices{prefs_, *cdm_, *patcher_, *desktop_, form_->Host(), env.Locale});
-    form_->AttachModules(ui::WindowModules{*module_, *probe_, *cdm_});
+    module_ = std::make_unique<commands::CommandModule>(commands::CommandServices{
+        prefs_, *graphs_, *patcher_, *desktop_, form_->Host(), env.Locale});
+    form_->AttachModules(ui::WindowModules{*module_, *probe_, *graphs_});
 }
 
 Program::~Program() {

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "commands/CommandModule.h"
 #include "commands/RunControl.h"
-#include "commands/Tch.h"
 #include "core/avi/AviHeaderPatcher.h"
 #include "core/settings/Preferences.h"
 #include "core/settings/PreferencesStore.h"
-#include "media/graphs/TCdm.h"
-#include "media/graphs/TdmList.h"
-#include "ui/UIForm.h"
+#include "media/graphs/ConversionGraphs.h"
+#include "media/graphs/ProbeGraph.h"
+#include "ui/MainWindow.h"
 
 namespace kelvor::shell {
 class DesktopServices;
@@ -42,8 +42,8 @@ class Program {
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    ui::TUIForm& Window() { return *form_; }
-    commands::Tch& Module() { return *module_; }
+    ui::MainWindow& Window() { return *form_; }
+    commands::CommandModule& Module() { return *module_; }
     settings::Preferences& Prefs() { return prefs_; }
     commands::RunControl& Control() { return control_; }
 
@@ -52,15 +52,15 @@ class Program {
     std::unique_ptr<shell::DesktopServices> ownDesktop_;
     shell::DesktopServices* desktop_;
     commands::RunControl control_;
-    std::unique_ptr<ui::TUIForm> form_;
+    std::unique_ptr<ui::MainWindow> form_;
     // Created after the window, in this order. The command module needs the conversion module
     // and the patcher, so it comes after them rather than right after the window. The
     // time-difference, frame-rate, RIFF and codec windows and the preview graph module take
     // their places here once they exist.
-    std::unique_ptr<media::TdmList> probe_;
-    std::unique_ptr<media::TCdm> cdm_;
+    std::unique_ptr<media::ProbeGraph> probe_;
+    std::unique_ptr<media::ConversionGraphs> graphs_;
     std::unique_ptr<avi::AviHeaderPatcher> patcher_;
-    std::unique_ptr<commands::Tch> module_;
+    std::unique_ptr<commands::CommandModule> module_;
 };
 
 }  // namespace kelvor::app

@@ -48,7 +48,7 @@ int runAbout(Args args) {
     platform::QtDesktopServices desktop;
     std::printf("\n");
     Print(media::SystemReport(desktop.OsVersionText(), media::MediaEngineVersion(),
-                              prefs.FichierVarnolt, [](const std::string& p) {
+                              prefs.VarnoltProgram, [](const std::string& p) {
                                   std::error_code ec;
                                   return std::filesystem::is_regular_file(p, ec);
                               }));

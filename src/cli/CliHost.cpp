@@ -19,7 +19,7 @@
 namespace kelvor::cli {
 namespace {
 
-using commands::TAnswer;
+using commands::Answer;
 
 // What the Ctrl+C handler reaches: atomics only.
 std::atomic<commands::RunControl*> gControl{nullptr};
@@ -119,13 +119,13 @@ void TerminalHost::RunStarted(commands::RunKind kind) {
             unreached_.insert(f.FullName());
 }
 
-TAnswer TerminalHost::Confirm(const commands::FileItem&, const commands::Question& question) {
+Answer TerminalHost::Confirm(const commands::FileItem&, const commands::Question& question) {
     const bool several = question.SeveralFiles;
     if (options_.Answers == AnswerPolicy::YesToAll)
-        return several ? TAnswer::YesToAll : TAnswer::Yes;
+        return several ? Answer::YesToAll : Answer::Yes;
     // Without a person to ask, nothing existing is replaced.
     if (options_.Answers == AnswerPolicy::NoToAll || !interactive_)
-        return several ? TAnswer::NoToAll : TAnswer::No;
+        return several ? Answer::NoToAll : Answer::No;
     endProgress();
     std::fprintf(stderr, "%s\n%s ", commands::OneLine(question.Message, "\n").c_str(),
                  several ? "[y] yes  [n] no  [a] yes to all  [s] no to all  [c] cancel ?"
@@ -133,37 +133,37 @@ TAnswer TerminalHost::Confirm(const commands::FileItem&, const commands::Questio
     std::fflush(stderr);
     for (;;) {
         const char key = ReadKey();
-        TAnswer answer = TAnswer::Cancel;
+        Answer answer = Answer::Cancel;
         switch (key) {
             case 'y':
             case 'Y':
-                answer = TAnswer::Yes;
+                answer = Answer::Yes;
                 break;
             case 'n':
             case 'N':
-                answer = TAnswer::No;
+                answer = Answer::No;
                 break;
             case 'a':
             case 'A':
-                answer = TAnswer::YesToAll;
+                answer = Answer::YesToAll;
                 break;
             case 's':
             case 'S':
-                answer = TAnswer::NoToAll;
+                answer = Answer::NoToAll;
                 break;
             case 0:  // end of input or Ctrl+C: the user wants out of the whole script
                 control_.AbortAll();
-                answer = several ? TAnswer::Cancel : TAnswer::No;
+                answer = several ? Answer::Cancel : Answer::No;
                 break;
             case 'c':
             case 'C':
             case 27:
-                answer = several ? TAnswer::Cancel : TAnswer::No;
+                answer = several ? Answer::Cancel : Answer::No;
                 break;
             default:
                 continue;
         }
-        if (!several && answer != TAnswer::Yes && answer != TAnswer::No)
+        if (!several && answer != Answer::Yes && answer != Answer::No)
             continue;
         std::fprintf(stderr, "%c\n", key ? key : '-');
         return answer;
@@ -217,7 +217,7 @@ void TerminalHost::endProgress() {
 }
 
 void TerminalHost::FileDone(commands::RunKind kind, const commands::FileItem& file,
-                            const commands::tFileAction& command,
+                            const commands::Command& command,
                             const commands::FileOutcome& outcome) {
     endProgress();
     unreached_.erase(file.FullName());

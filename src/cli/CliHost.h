@@ -35,16 +35,15 @@ class TerminalHost : public commands::ListHost {
     TerminalHost(commands::FileList& list, commands::RunControl& control, HostOptions options);
 
     void RunStarted(commands::RunKind kind) override;
-    commands::TAnswer Confirm(const commands::FileItem& file,
-                              const commands::Question& question) override;
+    commands::Answer Confirm(const commands::FileItem& file,
+                             const commands::Question& question) override;
     void FileSkipped(const commands::FileItem& file, commands::SkipReason reason,
                      const std::string& why) override;
     void FileStarted(const commands::FileItem& file, const std::string& status) override;
     void Progress(std::int64_t percent) override;
     void FileDone(commands::RunKind kind, const commands::FileItem& file,
-                  const commands::tFileAction& command,
-                  const commands::FileOutcome& outcome) override;
-    void FileError(const commands::FileItem&, const commands::tFileAction&,
+                  const commands::Command& command, const commands::FileOutcome& outcome) override;
+    void FileError(const commands::FileItem&, const commands::Command&,
                    const std::string&) override {}
     void BatchDone(commands::RunKind kind) override;
 
@@ -71,7 +70,7 @@ class TerminalHost : public commands::ListHost {
     struct Done {
         std::string command;
         std::string file;
-        commands::TchUpdateType update;
+        commands::ListUpdate update;
         std::string newPath;
         bool succeeded;
     };

@@ -19,7 +19,7 @@ settings::Preferences Loaded() {
 files::RecordSettings RecordSettingsOf(const settings::Preferences& prefs,
                                        const LocaleInfo& locale) {
     files::RecordSettings r;
-    r.DisplayDatecodeFormat = prefs.FormatPourAfficherDatecode;
+    r.DisplayDatecodeFormat = prefs.DisplayDatecodeFormat;
     r.Locale = locale;
     return r;
 }
@@ -51,11 +51,10 @@ Session::Session(HostOptions options)
     : Gui(OffscreenGui()),
       Prefs(Loaded()),
       Locale(platform::UserLocaleInfo()),
-      Cdm(Locale),
-      List(Probe, RecordSettingsOf(Prefs, Locale), Prefs.OrdreDeLaListe,
-           Prefs.SelectionnerALOuverture),
+      Graphs(Locale),
+      List(Probe, RecordSettingsOf(Prefs, Locale), Prefs.ListOrder, Prefs.SelectOnOpen),
       Host(List, Control, options),
-      Module(commands::TchServices{Prefs, Cdm, Patcher, Desktop, Host, Locale}) {
+      Module(commands::CommandServices{Prefs, Graphs, Patcher, Desktop, Host, Locale}) {
     Module.Start();
     Module.LinkCommands();
 }

@@ -11,14 +11,14 @@
 #include <memory>
 
 #include "cli/CliHost.h"
+#include "commands/CommandModule.h"
 #include "commands/FileList.h"
 #include "commands/RunControl.h"
-#include "commands/Tch.h"
 #include "commands/Workers.h"
 #include "core/avi/AviHeaderPatcher.h"
 #include "core/settings/Preferences.h"
-#include "media/graphs/TCdm.h"
-#include "media/graphs/TdmList.h"
+#include "media/graphs/ConversionGraphs.h"
+#include "media/graphs/ProbeGraph.h"
 #include "platform/QtDesktopServices.h"
 
 namespace kelvor::cli {
@@ -29,20 +29,20 @@ class Session {
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    commands::WorkerServices Services() { return {Host, Control, Module, Cdm}; }
+    commands::WorkerServices Services() { return {Host, Control, Module, Graphs}; }
 
     // Null when the program already has an application object.
     std::shared_ptr<void> Gui;
     settings::Preferences Prefs;
     LocaleInfo Locale;
-    media::TdmList Probe;
-    media::TCdm Cdm;
+    media::ProbeGraph Probe;
+    media::ConversionGraphs Graphs;
     avi::AviHeaderPatcher Patcher;
     platform::QtDesktopServices Desktop;
     commands::RunControl Control;
     commands::FileList List;
     TerminalHost Host;
-    commands::Tch Module;
+    commands::CommandModule Module;
 };
 
 }  // namespace kelvor::cli

@@ -86,9 +86,9 @@ int runScript(Args args) {
         return Usage(kScriptUsage);
     Session s(options);
     InterruptGuard guard(s.Control);
-    commands::TparamList script = commands::ParseCommandLine(words);
+    commands::Script script = commands::ParseCommandLine(words);
     // A named file that is not there loads nothing; the user hears of it.
-    for (const commands::TparamObject& p : script)
+    for (const commands::ScriptSwitch& p : script)
         if (p.Letter == 'F' && !p.Value.empty() && !HasWildcard(p.Value) &&
             commands::ExpandFileMask(p.Value).empty())
             s.Host.NotProcessed(p.Value, "no such file");
@@ -140,7 +140,7 @@ int runDo(Args args) {
         letter =
             name[0] >= 'a' && name[0] <= 'z' ? static_cast<char>(name[0] - 'a' + 'A') : name[0];
         command.clear();
-        for (const commands::ScriptSwitch& sw : commands::ScriptSwitches())
+        for (const commands::SwitchMeaning& sw : commands::SwitchMeanings())
             if (sw.Letter == letter && (sw.Command || letter == 'X'))
                 command = sw.Command ? sw.Command : "ScenesText";
         if (command.empty())
@@ -150,7 +150,7 @@ int runDo(Args args) {
     if (options.DryRun)
         options.Answers = AnswerPolicy::YesToAll;
     Session s(options);
-    commands::tFileAction* c = s.Module.Find(command);
+    commands::Command* c = s.Module.Find(command);
     if (!c)
         return Usage(kDoUsage, "unknown command " + name);
     command = c->Name;
@@ -180,7 +180,7 @@ int runDo(Args args) {
     commands::ScriptRunner runner(s.Services());
     if (letter == 'X') {
         commands::ScriptRunner::Result ignored;
-        runner.RunSwitch(commands::TparamObject{'+', 'X', {}}, ignored);
+        runner.RunSwitch(commands::ScriptSwitch{'+', 'X', {}}, ignored);
     } else if (!s.List.SelectedFiles().empty() && !runner.RunCommand(*c)) {
         // With files selected, only a general condition keeps a command from starting.
         s.Host.NotProcessed(c->Name, "not available: its program is not set in the settings");
@@ -197,21 +197,21 @@ void PrintCommandHelp(std::FILE* to) {
     const char* kRuns[] = {"mono", "file", "graph", "inner file", "inner graph"};
     for (const commands::CommandSummary& c : commands::CommandSummaries()) {
         std::string letters;
-        for (const commands::ScriptSwitch& sw : commands::ScriptSwitches())
+        for (const commands::SwitchMeaning& sw : commands::SwitchMeanings())
             if (sw.Command && c.Name == sw.Command)
                 letters += (letters.empty() ? "" : ",") + std::string(1, sw.Letter);
         if (letters.empty() && !c.Switch.empty())
             letters = static_cast<char>(
                 c.Switch[0] >= 'a' && c.Switch[0] <= 'z' ? c.Switch[0] - 'a' + 'A' : c.Switch[0]);
         std::string caption = c.Caption;
-        for (const commands::ScriptSwitch& sw : commands::ScriptSwitches())
+        for (const commands::SwitchMeaning& sw : commands::SwitchMeanings())
             if (caption.empty() && sw.Command && c.Name == sw.Command)
                 caption = sw.Meaning;
         std::fprintf(to, "  %-4s %-23s %-12s %s\n", letters.c_str(), c.Name.c_str(),
                      kRuns[static_cast<int>(c.Runs)], caption.c_str());
     }
     std::fprintf(to, "\nother script switches:\n");
-    for (const commands::ScriptSwitch& sw : commands::ScriptSwitches())
+    for (const commands::SwitchMeaning& sw : commands::SwitchMeanings())
         if (!sw.Command)
             std::fprintf(to, "  %c    %s\n", sw.Letter, sw.Meaning);
 }

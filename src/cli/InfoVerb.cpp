@@ -12,9 +12,9 @@
 #include "cli/VerbArgs.h"
 #include "core/files/DatePattern.h"
 #include "core/files/DateTime.h"
-#include "core/files/VideoFileRecord.h"
+#include "core/files/FileRecord.h"
 #include "core/settings/PreferencesStore.h"
-#include "media/graphs/TdmList.h"
+#include "media/graphs/ProbeGraph.h"
 #include "platform/PreferencesEnvironment.h"
 #include "platform/UserLocale.h"
 
@@ -41,7 +41,7 @@ std::string Bool(bool b) {
     return b ? "true" : "false";
 }
 
-std::string Json(const files::TAfficherFichier& r) {
+std::string Json(const files::FileRecord& r) {
     std::vector<std::pair<const char*, std::string>> f = {
         {"Name", JsonString(r.Name)},
         {"FullName", JsonString(r.FullName)},
@@ -100,7 +100,7 @@ std::string Grouped(std::uint64_t v) {
     return out;
 }
 
-void PrintPanel(const files::TAfficherFichier& r, const files::RecordSettings& settings) {
+void PrintPanel(const files::FileRecord& r, const files::RecordSettings& settings) {
     const std::string& displayFormat = settings.DisplayDatecodeFormat;
     std::string datecode = r.Datecode > 0
                                ? FormatDateTime(displayFormat, r.Datecode, settings.Locale)
@@ -143,7 +143,7 @@ void PrintPanel(const files::TAfficherFichier& r, const files::RecordSettings& s
 
 // Why the file could not be read at all (missing, not a regular file, not readable); empty for
 // a file that could, even when it is not a video (its record says so).
-std::string unreadable(const files::TAfficherFichier& r) {
+std::string unreadable(const files::FileRecord& r) {
     if (!r.Exists)
         return "the file is not found";
     if (!S_ISREG(r.Attributes))
@@ -163,16 +163,16 @@ int runInfo(Args args) {
     settings::Preferences prefs;
     settings::LoadPreferences(prefs, platform::CurrentPreferencesEnvironment());
     files::RecordSettings recordSettings;
-    recordSettings.DisplayDatecodeFormat = prefs.FormatPourAfficherDatecode;
+    recordSettings.DisplayDatecodeFormat = prefs.DisplayDatecodeFormat;
     recordSettings.Locale = platform::UserLocaleInfo();
 
-    media::TdmList probe;
+    media::ProbeGraph probe;
     if (json)
         std::printf("[");
     bool first = true;
     int status = 0;
     for (const std::string& name : a.Files) {
-        files::TAfficherFichier record(name, probe, recordSettings);
+        files::FileRecord record(name, probe, recordSettings);
         if (const std::string why = unreadable(record); !why.empty()) {
             FileError("info", name, why);
             status = 1;

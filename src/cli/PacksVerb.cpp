@@ -25,7 +25,7 @@ std::string describeFrame(dv::ConstFrame frame, int sequences) {
     if (facts.HasDatecode)
         when = DatecodeToDateTime(facts.Datecode);
     line += when ? FormatDateTime("yyyy-mm-dd hh:nn:ss", *when) : std::string("no datecode");
-    const dv::TTimecode& tc = facts.Timecode;
+    const dv::Timecode& tc = facts.Timecode;
     char buf[64];
     if (facts.HasTimecode) {
         std::snprintf(buf, sizeof buf, "  tc %02u:%02u:%02u:%02u", tc.Hours, tc.Minutes, tc.Seconds,

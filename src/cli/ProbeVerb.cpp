@@ -64,9 +64,9 @@ bool probe(const std::string& path) {
     Graph g;
     GraphBuilder b(g);
     const auto opened = OpenAviFile(b, path);
-    auto dvsplitter = b.Add(std::make_shared<DvSplitterFilter>(), "DV Splitter");
+    auto dvSplitter = b.Add(std::make_shared<DvSplitterFilter>(), "DV Splitter");
     auto renderer = b.Add(std::make_shared<NullRenderer>(), "Null Renderer");
-    if (!opened || !dvsplitter || !renderer) {
+    if (!opened || !dvSplitter || !renderer) {
         std::fprintf(stderr, "kelvor-cli probe: %s\n", b.Error().c_str());  // names the file
         return false;
     }
@@ -94,8 +94,8 @@ bool probe(const std::string& path) {
         g.GetDuration(duration);
         printType(mt, duration);
         b.Disconnect(*p);
-        if (mt.majorType == MEDIATYPE_Interleaved && b.Connect(*p, dvsplitter->Input())) {
-            for (OutputPin* out : dvsplitter->OutputPins()) {
+        if (mt.majorType == MEDIATYPE_Interleaved && b.Connect(*p, dvSplitter->Input())) {
+            for (OutputPin* out : dvSplitter->OutputPins()) {
                 if (!b.Connect(*out, renderer->Input()))
                     continue;
                 pauseOnce(g);
@@ -115,14 +115,14 @@ bool probe(const std::string& path) {
         dv::FrameFacts facts;
         if (const auto seq = dv::SequenceCountForSize(first->bytes.size()))
             dv::ReadFrameFacts(first->bytes, *seq, facts);
-        const dv::TDatecode& d = facts.Datecode;
+        const dv::Datecode& d = facts.Datecode;
         std::printf("  first DV frame: datecode ");
         if (facts.HasDatecode && DatecodeToDateTime(d))
             std::printf("%04d-%02d-%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute,
                         d.Second);
         else
             std::printf("none");
-        const dv::TTimecode& tc = facts.Timecode;
+        const dv::Timecode& tc = facts.Timecode;
         if (facts.HasTimecode)
             std::printf(", timecode %02d:%02d:%02d:%02d", tc.Hours, tc.Minutes, tc.Seconds,
                         tc.Frames);

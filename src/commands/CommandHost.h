@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/FileAction.h"
+#include "commands/Command.h"
 
 namespace kelvor::commands {
 
@@ -24,7 +24,7 @@ enum class RunKind { Mono, File, Graph };
 
 // What the end of one file (or, for the cut, one scene) of a run carries.
 struct FileOutcome {
-    TchUpdateType Update = utNone;
+    ListUpdate Update = ListUpdate::None;
     std::string NewPath;
     // Why the file was not processed; empty when it was.
     std::string Failure;
@@ -57,7 +57,7 @@ class CommandHost {
     // Select the item of this file (found by its full path).
     virtual void SelectFile(const FileItem& file) = 0;
     // The confirmation dialog; the answer becomes the batch's answer.
-    virtual TAnswer Confirm(const FileItem& file, const Question& question) = 0;
+    virtual Answer Confirm(const FileItem& file, const Question& question) = 0;
     // The file is passed over; a window says nothing, a terminal one line.
     virtual void FileSkipped(const FileItem&, SkipReason, const std::string& /*why*/) {}
     // A graph run begins this file: show the progress display with this status text (none when
@@ -65,12 +65,13 @@ class CommandHost {
     virtual void FileStarted(const FileItem&, const std::string& /*status*/) {}
     // Percent of the file being converted (the cut: of the scene). Posted; never blocks.
     virtual void Progress(std::int64_t /*percent*/) {}
-    // The file is done: apply the list update (utAdd adds NewPath, utDelete removes the item,
-    // utModify re-reads it, utRename replaces it by NewPath) and end the progress display.
-    virtual void FileDone(RunKind kind, const FileItem& file, const tFileAction& command,
+    // The file is done: apply the list update (ListUpdate::Add adds NewPath, ListUpdate::Delete
+    // removes the item, ListUpdate::Modify re-reads it, ListUpdate::Rename replaces it by NewPath)
+    // and end the progress display.
+    virtual void FileDone(RunKind kind, const FileItem& file, const Command& command,
                           const FileOutcome& outcome) = 0;
     // An exception escaped the execution; message is the text to show. The batch goes on.
-    virtual void FileError(const FileItem& file, const tFileAction& command,
+    virtual void FileError(const FileItem& file, const Command& command,
                            const std::string& message) = 0;
     // The run is over, on every way out (also Cancel and an empty list).
     virtual void BatchDone(RunKind kind) = 0;

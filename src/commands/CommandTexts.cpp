@@ -51,17 +51,17 @@ std::string FormatText(std::string_view format, std::initializer_list<std::strin
     return out;
 }
 
-std::string ConversionOutputPath(const files::TaviFichier& video, std::string_view suffix,
+std::string ConversionOutputPath(const files::FileRecordMedia& video, std::string_view suffix,
                                  const settings::Preferences& prefs) {
-    const std::string& from = prefs.SauverDansLeMemeDossier ? video.FullName : video.Name;
+    const std::string& from = prefs.SaveInSameFolder ? video.FullName : video.Name;
     const std::size_t slash = from.find_last_of('/');
     const std::size_t dot = from.find_last_of('.');
     const bool hasExtension =
         dot != std::string::npos && (slash == std::string::npos || dot > slash);
     std::string named = (hasExtension ? from.substr(0, dot) : from) + std::string(suffix);
-    if (prefs.SauverDansLeMemeDossier)
+    if (prefs.SaveInSameFolder)
         return named;
-    return prefs.DossierPourSauver + named;
+    return prefs.SaveFolder + named;
 }
 
 std::string ReplaceQuestion(const std::string& outputPath, std::string_view shortForm) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/files/VideoFileRecord.h"
+#include "core/files/FileRecord.h"
 #include "core/settings/Preferences.h"
 
 namespace kelvor::commands {
@@ -33,7 +33,7 @@ std::string FormatText(std::string_view format, std::initializer_list<std::strin
 // last "." of the name and what follows). With "Sauver dans le même dossier" the result lies
 // beside the video; otherwise it is the video's name with the suffix, appended to
 // "Dossier pour Sauver" as stored.
-std::string ConversionOutputPath(const files::TaviFichier& video, std::string_view suffix,
+std::string ConversionOutputPath(const files::FileRecordMedia& video, std::string_view suffix,
                                  const settings::Preferences& prefs);
 
 // "Do you want to replace the existing file <path> ?" when the file exists (the short form when

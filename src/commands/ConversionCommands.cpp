@@ -7,18 +7,18 @@
 #include <exception>
 #include <functional>
 
+#include "commands/CommandModule.h"
 #include "commands/CommandTexts.h"
 #include "commands/InlaySettings.h"
-#include "commands/Tch.h"
 #include "core/avi/AviHeaderPatcher.h"
-#include "media/filters/Tdv_DVheader.h"
-#include "media/filters/Tdv_Superposer.h"
-#include "media/graphs/TCdm.h"
+#include "media/filters/DvHeaderFilter.h"
+#include "media/filters/InlayFilter.h"
+#include "media/graphs/ConversionGraphs.h"
 
 namespace kelvor::commands {
 namespace {
 
-bool DvType2OrDvsd(const files::TAfficherFichier& f) {
+bool DvType2OrDvsd(const files::FileRecord& f) {
     return f.DVType == 2 || f.Codec == "dvsd";
 }
 
@@ -59,7 +59,7 @@ std::uint32_t CodeOf(const std::string& text) {
 
 }  // namespace
 
-int Tch::AudioTextRate(const std::string& audioText) {
+int CommandModule::AudioTextRate(const std::string& audioText) {
     std::string head = audioText.substr(0, 5);
     while (!head.empty() && head.front() == ' ')
         head.erase(head.begin());
@@ -76,21 +76,21 @@ int Tch::AudioTextRate(const std::string& audioText) {
     return rate;
 }
 
-void Tch::AudioRateStep(const files::TAfficherFichier& video, bool both) {
+void CommandModule::AudioRateStep(const files::FileRecord& video, bool both) {
     const int rate = AudioTextRate(video.AudioText);
     if (rate <= 0)
         return;
-    s_.Cdm.SetAudioRate(s_.Cdm.acm1, rate);
+    s_.Graphs.SetAudioRate(s_.Graphs.resampler1, rate);
     if (both)
-        s_.Cdm.SetAudioRate(s_.Cdm.acm2, rate);
+        s_.Graphs.SetAudioRate(s_.Graphs.resampler2, rate);
 }
 
-void Tch::convert(const files::TAfficherFichier& f, const std::string& output,
-                  const std::function<bool(const std::string&, const std::string&)>& build,
-                  const std::function<void()>& prepare, TExecutionResult& result,
-                  TchUpdateType update) {
-    result.newfichier.clear();
-    result.update = utNone;
+void CommandModule::convert(
+    const files::FileRecord& f, const std::string& output,
+    const std::function<bool(const std::string&, const std::string&)>& build,
+    const std::function<void()>& prepare, ExecutionResult& result, ListUpdate update) {
+    result.NewFile.clear();
+    result.update = ListUpdate::None;
     GraphRun run;
     run.NewPath = output;
     run.Update = update;
@@ -99,193 +99,202 @@ void Tch::convert(const files::TAfficherFichier& f, const std::string& output,
     GraphCommandRun(result, run);
 }
 
-void Tch::DVtype1Execution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
-    media::TCdm& cdm = s_.Cdm;
+void CommandModule::toType1Execute(CommandParam&, const files::FileRecord& f,
+                                   ExecutionResult& result) {
+    media::ConversionGraphs& graphs = s_.Graphs;
     convert(
         f, OutputPath(f, "_type1.avi"),
-        [&cdm](const std::string& v, const std::string& o) { return cdm.BuildDVtype1Graph(v, o); },
+        [&graphs](const std::string& v, const std::string& o) {
+            return graphs.BuildToType1Graph(v, o);
+        },
         {}, result);
 }
 
-void Tch::DVType2Execution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
-    media::TCdm& cdm = s_.Cdm;
+void CommandModule::toType2Execute(CommandParam&, const files::FileRecord& f,
+                                   ExecutionResult& result) {
+    media::ConversionGraphs& graphs = s_.Graphs;
     convert(
         f, OutputPath(f, "_type2.avi"),
-        [&cdm](const std::string& v, const std::string& o) { return cdm.BuildDVType2Graph(v, o); },
+        [&graphs](const std::string& v, const std::string& o) {
+            return graphs.BuildToType2Graph(v, o);
+        },
         [&] { AudioRateStep(f, true); }, result);
 }
 
-void Tch::standardConversion(const files::TAfficherFichier& f, int standard,
-                             std::string_view suffix, TExecutionResult& result) {
-    media::TCdm& cdm = s_.Cdm;
+void CommandModule::standardConversion(const files::FileRecord& f, int standard,
+                                       std::string_view suffix, ExecutionResult& result) {
+    media::ConversionGraphs& graphs = s_.Graphs;
     const bool type2 = f.DVType == 2;
     convert(
         f, OutputPath(f, suffix),
-        [&cdm, type2, standard](const std::string& v, const std::string& o) {
-            return type2 ? cdm.BuildStandardGraphType2(v, o, standard)
-                         : cdm.BuildStandardGraphType1(v, o, standard);
+        [&graphs, type2, standard](const std::string& v, const std::string& o) {
+            return type2 ? graphs.BuildStandardGraphType2(v, o, standard)
+                         : graphs.BuildStandardGraphType1(v, o, standard);
         },
         [&] {
             AudioRateStep(f, true);
             // The new file carries the datecode shifted by the difference used for display.
-            cdm.DVHeader().SetRestore(true);
-            cdm.DVHeader().SetTimeShift(s_.Prefs.DecalageHoraire);
+            graphs.DvHeader().SetRestore(true);
+            graphs.DvHeader().SetTimeShift(s_.Prefs.TimeShift);
         },
         result);
 }
 
-void Tch::NtscExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+void CommandModule::toNtscExecute(CommandParam&, const files::FileRecord& f,
+                                  ExecutionResult& result) {
     standardConversion(f, media::kStandardNtsc, "_ntsc.avi", result);
 }
 
-void Tch::PalExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+void CommandModule::toPalExecute(CommandParam&, const files::FileRecord& f,
+                                 ExecutionResult& result) {
     standardConversion(f, media::kStandardPal, "_pal.avi", result);
 }
 
-void Tch::IncrusterDatecodeExecution(TParam&, const files::TAfficherFichier& f,
-                                     TExecutionResult& result) {
-    media::TCdm& cdm = s_.Cdm;
+void CommandModule::inlayDatecodeExecute(CommandParam&, const files::FileRecord& f,
+                                         ExecutionResult& result) {
+    media::ConversionGraphs& graphs = s_.Graphs;
     const bool type2 = f.DVType == 2;
     const int standard = f.Standard;
     convert(
         f, OutputPath(f, "_in.avi"),
-        [&cdm, type2, standard](const std::string& v, const std::string& o) {
-            return type2 ? cdm.BuildIncrusterGraphType2(v, o, standard)
-                         : cdm.BuildIncrusterGraphType1(v, o, standard);
+        [&graphs, type2, standard](const std::string& v, const std::string& o) {
+            return type2 ? graphs.BuildInlayGraphType2(v, o, standard)
+                         : graphs.BuildInlayGraphType1(v, o, standard);
         },
         [&] {
             AudioRateStep(f, true);
             // The frames keep their own header blocks; the datecode is drawn, not shifted.
-            cdm.DVHeader().SetRestore(true);
-            cdm.DVHeader().SetTimeShift(0);
-            cdm.SetInlayBorderSize(s_.Prefs.BorderSize);
+            graphs.DvHeader().SetRestore(true);
+            graphs.DvHeader().SetTimeShift(0);
+            graphs.SetInlayBorderSize(s_.Prefs.BorderSize);
             // The display length counts the processed file's own frames.
-            ConfigureInlay(cdm.Superposer(), s_.Prefs, f.Fps);
+            ConfigureInlay(graphs.Inlay(), s_.Prefs, f.Fps);
         },
         result);
 }
 
-void Tch::ConvertirDVExecution(TParam&, const files::TAfficherFichier& f,
-                               TExecutionResult& result) {
-    media::TCdm& cdm = s_.Cdm;
-    const int standard = s_.Prefs.StandardParDefaut;
-    const int frequence = s_.Prefs.FrequenceDV;
+void CommandModule::recompressToDvExecute(CommandParam&, const files::FileRecord& f,
+                                          ExecutionResult& result) {
+    media::ConversionGraphs& graphs = s_.Graphs;
+    const int standard = s_.Prefs.DefaultStandard;
+    const int frequence = s_.Prefs.DvAudioRate;
     convert(
         f, OutputPath(f, "_dvtype2.avi"),
-        [&cdm, standard, frequence](const std::string& v, const std::string& o) {
-            return cdm.BuildConvertirDVGraph(v, o, standard, frequence);
+        [&graphs, standard, frequence](const std::string& v, const std::string& o) {
+            return graphs.BuildRecompressGraph(v, o, standard, frequence);
         },
         {}, result);
 }
 
-void Tch::ExtraireAudioExecution(TParam&, const files::TAfficherFichier& f,
-                                 TExecutionResult& result) {
-    media::TCdm& cdm = s_.Cdm;
+void CommandModule::extractAudioExecute(CommandParam&, const files::FileRecord& f,
+                                        ExecutionResult& result) {
+    media::ConversionGraphs& graphs = s_.Graphs;
     // The list shows only ".avi" files: the WAV path is reported, the list does not change.
     convert(
         f, OutputPath(f, ".wav"),
-        [&cdm](const std::string& v, const std::string& o) {
-            return cdm.BuildExtraireAudioGraph(v, o);
+        [&graphs](const std::string& v, const std::string& o) {
+            return graphs.BuildExtractAudioGraph(v, o);
         },
-        [&] { AudioRateStep(f, false); }, result, utNone);
+        [&] { AudioRateStep(f, false); }, result, ListUpdate::None);
 }
 
-void Tch::CorrigerType2Execution(TParam&, const files::TAfficherFichier& f,
-                                 TExecutionResult& result) {
-    media::TCdm& cdm = s_.Cdm;
+void CommandModule::fixType2Execute(CommandParam&, const files::FileRecord& f,
+                                    ExecutionResult& result) {
+    media::ConversionGraphs& graphs = s_.Graphs;
     convert(
         f, OutputPath(f, "_fixed.avi"),
-        [&cdm](const std::string& v, const std::string& o) {
-            return cdm.BuildCorrigerType2Graph(v, o);
+        [&graphs](const std::string& v, const std::string& o) {
+            return graphs.BuildFixType2Graph(v, o);
         },
         {}, result);
 }
 
-void Tch::DecalerHoraireExecution(TParam&, const files::TAfficherFichier& f,
-                                  TExecutionResult& result) {
-    media::TCdm& cdm = s_.Cdm;
+void CommandModule::shiftTimeExecute(CommandParam&, const files::FileRecord& f,
+                                     ExecutionResult& result) {
+    media::ConversionGraphs& graphs = s_.Graphs;
     const double shift = CorrectionShift;
     convert(
         f, OutputPath(f, TimeDifferenceSuffix(shift)),
-        [&cdm](const std::string& v, const std::string& o) {
-            return cdm.BuildDecalerHoraireGraph(v, o);
+        [&graphs](const std::string& v, const std::string& o) {
+            return graphs.BuildShiftTimeGraph(v, o);
         },
-        [&cdm, &f, shift, this] {
-            cdm.DVHeader().SetTimeShift(shift);
-            cdm.DVHeader().SetRestore(false);
+        [&graphs, &f, shift, this] {
+            graphs.DvHeader().SetTimeShift(shift);
+            graphs.DvHeader().SetRestore(false);
             AudioRateStep(f, true);
         },
         result);
 }
 
-void Tch::conversionConfirmation(const files::TAfficherFichier& f, std::string_view suffix,
-                                 std::string& msg) const {
+void CommandModule::conversionConfirmation(const files::FileRecord& f, std::string_view suffix,
+                                           std::string& msg) const {
     msg = ReplaceQuestion(OutputPath(f, suffix));
 }
 
-void Tch::DVtype1FileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                               bool& enabled) {
+void CommandModule::toType1AppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                     bool& enabled) {
     visible = enabled = f.DVType == 2 && f.IsDV;
 }
 
-void Tch::DVType2FileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                               bool& enabled) {
+void CommandModule::toType2AppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                     bool& enabled) {
     visible = enabled = f.DVType == 1 && f.Codec == "dvsd";
 }
 
-void Tch::NtscFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                            bool& enabled) {
+void CommandModule::toNtscAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                    bool& enabled) {
     visible = enabled = f.IsDV && f.Standard == 1 && DvType2OrDvsd(f);
 }
 
-void Tch::PalFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                           bool& enabled) {
+void CommandModule::toPalAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                   bool& enabled) {
     visible = enabled = f.IsDV && f.Standard == 2 && DvType2OrDvsd(f);
 }
 
-void Tch::IncrusterDatecodeFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                                         bool& enabled) {
+void CommandModule::inlayDatecodeAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                           bool& enabled) {
     visible = true;
     enabled = f.IsDV && DvType2OrDvsd(f);
 }
 
-void Tch::ConvertirDVFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                                   bool& enabled) {
+void CommandModule::recompressToDvAppliesTo(CommandParam&, const files::FileRecord& f,
+                                            bool& visible, bool& enabled) {
     visible = f.ImageText != "N/A";
     enabled = !f.IsDV;
 }
 
-void Tch::ExtraireAudioFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                                     bool& enabled) {
+void CommandModule::extractAudioAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                          bool& enabled) {
     visible = !(f.IsDV && f.DVType == 1 && f.Codec != "dvsd");
     enabled = f.AudioText != "N/A";
 }
 
-void Tch::CorrigerType2FileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                                     bool& enabled) {
+void CommandModule::fixType2AppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                      bool& enabled) {
     visible = enabled = f.DVType == 2 && f.IsDV && f.IavsType2;
 }
 
-void Tch::DecalerHoraireFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                                      bool& enabled) {
+void CommandModule::shiftTimeAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                       bool& enabled) {
     visible = enabled = f.IsDV;
 }
 
-void Tch::CorrigerFpsFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                                   bool& enabled) {
+void CommandModule::fixFrameRateAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                          bool& enabled) {
     visible = true;
     enabled = !(f.IsDV && f.DVType == 1);
 }
 
-void Tch::CorrigerFpsConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::fixFrameRateConfirm(CommandParam&, const files::FileRecord& f,
+                                        std::string& msg) {
     msg = FormatText("Do you really want to change the fps value from %s to %s?",
                      {FpsText(f.Fps), FpsText(TargetFps)});
 }
 
-void Tch::CorrigerFpsExecution(TParam&, const files::TAfficherFichier& f,
-                               TExecutionResult& result) {
-    result.newfichier = f.FullName;
-    result.update = utModify;
+void CommandModule::fixFrameRateExecute(CommandParam&, const files::FileRecord& f,
+                                        ExecutionResult& result) {
+    result.NewFile = f.FullName;
+    result.update = ListUpdate::Modify;
     s_.Host.ReleasePreview(f.FullName);
     result.failure = WithWritePermission(f.FullName, [&] {
         s_.Patcher.WriteFrameRate(f.FullName, TargetFps);
@@ -296,15 +305,15 @@ void Tch::CorrigerFpsExecution(TParam&, const files::TAfficherFichier& f,
     s_.Host.TakeBackPreview(f.FullName, true);
 }
 
-void Tch::CorrigerCodecConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::fixCodecConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
     msg =
         FormatText("Do you really want to change the codec from %s to %s?", {f.Codec, TargetCodec});
 }
 
-void Tch::CorrigerCodecExecution(TParam&, const files::TAfficherFichier& f,
-                                 TExecutionResult& result) {
-    result.newfichier.clear();
-    result.update = utNone;
+void CommandModule::fixCodecExecute(CommandParam&, const files::FileRecord& f,
+                                    ExecutionResult& result) {
+    result.NewFile.clear();
+    result.update = ListUpdate::None;
     s_.Host.ReleasePreview(f.FullName);
     result.failure = WithWritePermission(f.FullName, [&] {
         if (!s_.Patcher.WriteCodec(f.FullName, CodeOf(TargetCodec)))
@@ -315,8 +324,8 @@ void Tch::CorrigerCodecExecution(TParam&, const files::TAfficherFichier& f,
                    : std::string();
     });
     if (result.failure.empty()) {
-        result.newfichier = f.FullName;
-        result.update = utModify;
+        result.NewFile = f.FullName;
+        result.update = ListUpdate::Modify;
     }
     s_.Host.TakeBackPreview(f.FullName, false);
 }

@@ -3,8 +3,8 @@
 // and the two inlay toggles.
 #include <sys/stat.h>
 
+#include "commands/CommandModule.h"
 #include "commands/CommandTexts.h"
-#include "commands/Tch.h"
 #include "core/shell/DesktopServices.h"
 
 namespace kelvor::commands {
@@ -15,132 +15,134 @@ bool ProgramExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-void Report(bool done, const char* failure, TExecutionResult& result) {
-    result.newfichier.clear();
-    result.update = utNone;
+void Report(bool done, const char* failure, ExecutionResult& result) {
+    result.NewFile.clear();
+    result.update = ListUpdate::None;
     if (!done)
         result.failure = failure;
 }
 
 }  // namespace
 
-void Tch::oterfichierExecution(TParam&, const files::TAfficherFichier&, TExecutionResult& result) {
-    result.newfichier.clear();
-    result.update = utDelete;
+void CommandModule::removeFromListExecute(CommandParam&, const files::FileRecord&,
+                                          ExecutionResult& result) {
+    result.NewFile.clear();
+    result.update = ListUpdate::Delete;
 }
 
-void Tch::SupprimerFichierFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
+void CommandModule::deleteFileAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
                                         bool& enabled) {
     visible = true;
     // The read-only attribute of the record: no write permission for the owner.
     enabled = (f.Attributes & S_IWUSR) != 0;
 }
 
-void Tch::SupprimerFichierConfirmation(TParam&, const files::TAfficherFichier& f,
-                                       std::string& msg) {
+void CommandModule::deleteFileConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
     msg = FirstFitting({"Do you really want to delete " + f.Name + " ?" + "\r\n" +
                             "If yes, it will be sent to the Recycle bin.",
                         std::string("Do you really want to delete this file?") + "\r\n" +
                             "If yes, it will be sent to the Recycle bin."});
 }
 
-void Tch::SupprimerFichierExecution(TParam&, const files::TAfficherFichier& f,
-                                    TExecutionResult& result) {
-    result.newfichier.clear();
-    result.update = utNone;
+void CommandModule::deleteFileExecute(CommandParam&, const files::FileRecord& f,
+                                      ExecutionResult& result) {
+    result.NewFile.clear();
+    result.update = ListUpdate::None;
     if (s_.Desktop.RecycleFile(f.FullName))
-        result.update = utDelete;
+        result.update = ListUpdate::Delete;
     else
         result.failure = "the file cannot be moved to the trash";
 }
 
-void Tch::DossierParentExecution(TParam&, const files::TAfficherFichier& f,
-                                 TExecutionResult& result) {
+void CommandModule::showInFolderExecute(CommandParam&, const files::FileRecord& f,
+                                        ExecutionResult& result) {
     Report(s_.Host.ShowInFileManager(f.FullName), "the file manager cannot be opened", result);
 }
 
-void Tch::DefaultPlayerExecution(TParam&, const files::TAfficherFichier& f,
-                                 TExecutionResult& result) {
+void CommandModule::playInDefaultPlayerExecute(CommandParam&, const files::FileRecord& f,
+                                               ExecutionResult& result) {
     Report(s_.Host.OpenDocument(f.FullName), "no player could be started for the file", result);
 }
 
-void Tch::VarnoltGeneralCondition(TParam&, bool& visible) {
-    visible = ProgramExists(s_.Prefs.FichierVarnolt);
+void CommandModule::openInVarnoltCanStart(CommandParam&, bool& visible) {
+    visible = ProgramExists(s_.Prefs.VarnoltProgram);
 }
 
-void Tch::VarnoltExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+void CommandModule::openInVarnoltExecute(CommandParam&, const files::FileRecord& f,
+                                         ExecutionResult& result) {
     // The image-grabbing program reads the file twice: as its file, and as its +F= switch.
-    Report(s_.Host.StartProgram(s_.Prefs.FichierVarnolt, {f.FullName, "+F=" + f.FullName}),
+    Report(s_.Host.StartProgram(s_.Prefs.VarnoltProgram, {f.FullName, "+F=" + f.FullName}),
            "the program cannot be started", result);
 }
 
-void Tch::OpenFichierF3GeneralCondition(TParam&, bool& visible) {
-    visible = ProgramExists(s_.Prefs.FichierF3);
+void CommandModule::openWithF3CanStart(CommandParam&, bool& visible) {
+    visible = ProgramExists(s_.Prefs.F3Program);
 }
 
-void Tch::OpenFichierF3Execution(TParam&, const files::TAfficherFichier& f,
-                                 TExecutionResult& result) {
-    Report(s_.Host.StartProgram(s_.Prefs.FichierF3, {f.FullName}), "the program cannot be started",
+void CommandModule::openWithF3Execute(CommandParam&, const files::FileRecord& f,
+                                      ExecutionResult& result) {
+    Report(s_.Host.StartProgram(s_.Prefs.F3Program, {f.FullName}), "the program cannot be started",
            result);
 }
 
-void Tch::OpenFichierF4GeneralCondition(TParam&, bool& visible) {
-    visible = ProgramExists(s_.Prefs.FichierF4);
+void CommandModule::openWithF4CanStart(CommandParam&, bool& visible) {
+    visible = ProgramExists(s_.Prefs.F4Program);
 }
 
-void Tch::OpenFichierF4Execution(TParam&, const files::TAfficherFichier& f,
-                                 TExecutionResult& result) {
-    Report(s_.Host.StartProgram(s_.Prefs.FichierF4, {f.FullName}), "the program cannot be started",
+void CommandModule::openWithF4Execute(CommandParam&, const files::FileRecord& f,
+                                      ExecutionResult& result) {
+    Report(s_.Host.StartProgram(s_.Prefs.F4Program, {f.FullName}), "the program cannot be started",
            result);
 }
 
-void Tch::RiffHeaderExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+void CommandModule::riffReportExecute(CommandParam&, const files::FileRecord& f,
+                                      ExecutionResult& result) {
     Report(s_.Host.ShowRiffReport(f.FullName), "the RIFF report cannot be made", result);
 }
 
-void Tch::InlayFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                             bool& enabled) {
+void CommandModule::inlayAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                   bool& enabled) {
     visible = true;
     enabled = f.IsDV && (f.DVType == 2 || f.Codec == "dvsd");
 }
 
-bool Tch::toggleInlay() {
+bool CommandModule::toggleInlay() {
     settings::Preferences& p = s_.Prefs;
-    if (p.IsIncrustOn) {
+    if (p.IsInlayOn) {
         if (!s_.Host.SetPreviewInlay(false))
             return false;
-        s_.Host.SetCommandCaption(AfficherIncrustation.Name, "Show inlay", kImageShowInlay);
-        p.IsIncrustOn = false;
+        s_.Host.SetCommandCaption(ShowInlay.Name, "Show inlay", kImageShowInlay);
+        p.IsInlayOn = false;
         return true;
     }
     if (!s_.Host.SetPreviewInlay(true))
         return false;
-    s_.Host.SetCommandCaption(AfficherIncrustation.Name, "Hide inlay", kImageHideInlay);
-    p.IsIncrustOn = true;
+    s_.Host.SetCommandCaption(ShowInlay.Name, "Hide inlay", kImageHideInlay);
+    p.IsInlayOn = true;
     return true;
 }
 
-void Tch::AfficherIncrustationExecution(TParam&, const files::TAfficherFichier&,
-                                        TExecutionResult& result) {
+void CommandModule::showInlayExecute(CommandParam&, const files::FileRecord&,
+                                     ExecutionResult& result) {
     Report(toggleInlay(), "there is no preview here", result);
 }
 
-void Tch::AfficherSlidersExecution(TParam&, const files::TAfficherFichier&,
-                                   TExecutionResult& result) {
+void CommandModule::showInlaySlidersExecute(CommandParam&, const files::FileRecord&,
+                                            ExecutionResult& result) {
     settings::Preferences& p = s_.Prefs;
     bool done = true;
-    if (p.IncrustSlidersVisible) {
+    if (p.InlaySlidersVisible) {
         done = s_.Host.SetInlaySliders(false, !p.IsMuteOn);
         if (done) {
-            p.IncrustSlidersVisible = false;
-            s_.Host.SetCommandCaption(AfficherSliders.Name, "Modify the position of Inlay", -1);
+            p.InlaySlidersVisible = false;
+            s_.Host.SetCommandCaption(ShowInlaySliders.Name, "Modify the position of Inlay", -1);
         }
     } else {
         // The sliders move the inlay, so it is shown first; hiding them later leaves it on.
-        done = (p.IsIncrustOn || toggleInlay()) && s_.Host.SetInlaySliders(true, false);
+        done = (p.IsInlayOn || toggleInlay()) && s_.Host.SetInlaySliders(true, false);
         if (done) {
-            p.IncrustSlidersVisible = true;
-            s_.Host.SetCommandCaption(AfficherSliders.Name, "Hide the sliders for Inlay", -1);
+            p.InlaySlidersVisible = true;
+            s_.Host.SetCommandCaption(ShowInlaySliders.Name, "Hide the sliders for Inlay", -1);
         }
     }
     Report(done, "there is no preview here", result);

@@ -24,11 +24,11 @@ FileList::FileList(files::MediaProbe& probe, files::RecordSettings settings, int
       sortMode_(sortMode),
       selectOnAdd_(selectOnAdd) {}
 
-std::shared_ptr<const files::TAfficherFichier> FileList::record(const std::string& path) {
-    return std::make_shared<const files::TAfficherFichier>(path, probe_, settings_);
+std::shared_ptr<const files::FileRecord> FileList::record(const std::string& path) {
+    return std::make_shared<const files::FileRecord>(path, probe_, settings_);
 }
 
-const std::string& SortKey(const files::TAfficherFichier& r, int sortMode) {
+const std::string& SortKey(const files::FileRecord& r, int sortMode) {
     switch (sortMode) {
         case 1:
             return r.NameKey;
@@ -41,7 +41,7 @@ const std::string& SortKey(const files::TAfficherFichier& r, int sortMode) {
     }
 }
 
-std::string FileList::keyOf(const files::TAfficherFichier& r) const {
+std::string FileList::keyOf(const files::FileRecord& r) const {
     return SortKey(r, sortMode_);
 }
 
@@ -125,21 +125,21 @@ void FileList::Clear() {
     focused_ = -1;
 }
 
-void FileList::ApplyUpdate(const std::string& processed, TchUpdateType update,
+void FileList::ApplyUpdate(const std::string& processed, ListUpdate update,
                            const std::string& newPath) {
     switch (update) {
-        case utNone:
+        case ListUpdate::None:
             break;
-        case utAdd:
+        case ListUpdate::Add:
             AddFile(newPath);
             break;
-        case utDelete:
+        case ListUpdate::Delete:
             RemoveItem(FindItem(processed));
             break;
-        case utModify:
+        case ListUpdate::Modify:
             RefreshItem(FindItem(processed));
             break;
-        case utRename:
+        case ListUpdate::Rename:
             ReplaceItem(FindItem(processed), newPath);
             break;
     }

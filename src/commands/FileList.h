@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "commands/FileAction.h"
-#include "core/files/VideoFileRecord.h"
+#include "commands/Command.h"
+#include "core/files/FileRecord.h"
 
 namespace kelvor::commands {
 
@@ -23,7 +23,7 @@ bool AcceptedFile(const std::string& path);
 // The key that orders a record in a list of the given sort mode (0 datecode, 1 name, 2 size,
 // 3 file date; any other value orders by datecode). Every key ends with the path, so two keys are
 // equal only for the same file.
-const std::string& SortKey(const files::TAfficherFichier& record, int sortMode);
+const std::string& SortKey(const files::FileRecord& record, int sortMode);
 
 class FileList {
   public:
@@ -43,8 +43,7 @@ class FileList {
     void Clear();
 
     // The list update of an execution on the processed file.
-    void ApplyUpdate(const std::string& processed, TchUpdateType update,
-                     const std::string& newPath);
+    void ApplyUpdate(const std::string& processed, ListUpdate update, const std::string& newPath);
 
     int Count() const { return static_cast<int>(entries_.size()); }
     const FileItem& Item(int index) const { return entries_.at(index).item; }
@@ -63,8 +62,8 @@ class FileList {
         std::string key;
         bool selected = false;
     };
-    std::shared_ptr<const files::TAfficherFichier> record(const std::string& path);
-    std::string keyOf(const files::TAfficherFichier& r) const;
+    std::shared_ptr<const files::FileRecord> record(const std::string& path);
+    std::string keyOf(const files::FileRecord& r) const;
     int insertAt(const std::string& key) const;
 
     files::MediaProbe& probe_;

@@ -4,16 +4,16 @@
 
 #include "core/files/Rounding.h"
 #include "core/settings/Preferences.h"
-#include "media/filters/Tdv_Superposer.h"
+#include "media/filters/InlayFilter.h"
 
 namespace kelvor::commands {
 
-void ConfigureInlay(media::Tdv_Superposer& inlay, const settings::Preferences& prefs,
+void ConfigureInlay(media::InlayFilter& inlay, const settings::Preferences& prefs,
                     double framesPerSecond) {
-    inlay.SetDisplayKind(prefs.WhatIncrust);
-    inlay.SetAutoMode(prefs.AutoIncrust != 0);
-    inlay.SetTrigger(prefs.WhenIncrust);
-    const double frames = prefs.DureeIncrustation * std::max(framesPerSecond, 0.0);
+    inlay.SetDisplayKind(prefs.InlayWhat);
+    inlay.SetAutoMode(prefs.InlayAuto != 0);
+    inlay.SetTrigger(prefs.InlayWhen);
+    const double frames = prefs.InlayDuration * std::max(framesPerSecond, 0.0);
     inlay.SetDisplayFrames(std::max<int>(1, static_cast<int>(RoundHalfEven(frames))));
     inlay.SetStandardFontSize(prefs.StandardFontSize);
     inlay.SetFontSize(prefs.InlayFont.Size);
@@ -23,9 +23,9 @@ void ConfigureInlay(media::Tdv_Superposer& inlay, const settings::Preferences& p
     inlay.SetItalic(prefs.InlayFont.Italic);
     inlay.SetUnderline(prefs.InlayFont.Underline);
     inlay.SetStrikeOut(prefs.InlayFont.StrikeOut);
-    inlay.SetPosition(prefs.IncrustPositionX, prefs.IncrustPositionY, prefs.Alignement);
-    inlay.SetDateFormats(prefs.FormatPourIncrusterDatecode1, prefs.FormatPourIncrusterDatecode2);
-    inlay.SetTimeShift(prefs.DecalageHoraire);
+    inlay.SetPosition(prefs.InlayPositionX, prefs.InlayPositionY, prefs.InlayAlignment);
+    inlay.SetDateFormats(prefs.InlayFormat1, prefs.InlayFormat2);
+    inlay.SetTimeShift(prefs.TimeShift);
     inlay.SetEnabled(true);
 }
 

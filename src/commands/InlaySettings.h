@@ -7,7 +7,7 @@
 #pragma once
 
 namespace kelvor::media {
-class Tdv_Superposer;
+class InlayFilter;
 }
 namespace kelvor::settings {
 struct Preferences;
@@ -17,7 +17,7 @@ namespace kelvor::commands {
 
 // framesPerSecond turns "Durée Incrustation" into frames (rounded, ties to even); 0 for a file
 // without video gives a display of one frame.
-void ConfigureInlay(media::Tdv_Superposer& inlay, const settings::Preferences& prefs,
+void ConfigureInlay(media::InlayFilter& inlay, const settings::Preferences& prefs,
                     double framesPerSecond);
 
 }  // namespace kelvor::commands

@@ -8,8 +8,7 @@ void ListHost::SelectFile(const FileItem& file) {
     list_.Select(list_.FindItem(file.FullName()));
 }
 
-void ListHost::FileDone(RunKind, const FileItem& file, const tFileAction&,
-                        const FileOutcome& outcome) {
+void ListHost::FileDone(RunKind, const FileItem& file, const Command&, const FileOutcome& outcome) {
     list_.ApplyUpdate(file.FullName(), outcome.Update, outcome.NewPath);
 }
 

@@ -17,7 +17,7 @@ class ListHost : public CommandHost {
     ListHost(FileList& list, RunControl& control) : list_(list), control_(control) {}
 
     void SelectFile(const FileItem& file) override;
-    void FileDone(RunKind kind, const FileItem& file, const tFileAction& command,
+    void FileDone(RunKind kind, const FileItem& file, const Command& command,
                   const FileOutcome& outcome) override;
 
     void BeginLoading(const std::string& status) override;

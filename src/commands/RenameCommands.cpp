@@ -9,9 +9,9 @@
 #include <cstring>
 #include <optional>
 
+#include "commands/CommandModule.h"
 #include "commands/CommandTexts.h"
 #include "commands/FileRename.h"
-#include "commands/Tch.h"
 #include "core/files/DateTime.h"
 
 namespace kelvor::commands {
@@ -28,7 +28,7 @@ bool HasText(const std::string& text) {
 }
 
 // FullName without its extension ".avi" (the list holds only such files).
-std::string BaseOf(const files::TAfficherFichier& f) {
+std::string BaseOf(const files::FileRecord& f) {
     return f.FullName.size() >= 4 ? f.FullName.substr(0, f.FullName.size() - 4) : f.FullName;
 }
 
@@ -72,37 +72,36 @@ std::string Shortened(std::string name) {
 
 }  // namespace
 
-std::string Tch::datecodeBase(const files::TAfficherFichier& f) const {
-    std::string text = FormatDateTime(s_.Prefs.FormatPourAjouterDatecode,
-                                      f.Datecode + s_.Prefs.DecalageHoraire, s_.Locale);
+std::string CommandModule::datecodeBase(const files::FileRecord& f) const {
+    std::string text =
+        FormatDateTime(s_.Prefs.AddDatecodeFormat, f.Datecode + s_.Prefs.TimeShift, s_.Locale);
     for (char& c : text)
         if (kForbidden.find(c) != std::string_view::npos)
             c = '.';
     const std::string base = BaseOf(f);
-    if (s_.Prefs.AjoutAvant)
+    if (s_.Prefs.AddBeforeName)
         return FolderOf(base) + text + "_" + NameOf(base);
     return base + "_" + text;
 }
 
-std::string Tch::timecodeBase(const files::TAfficherFichier& f) const {
+std::string CommandModule::timecodeBase(const files::FileRecord& f) const {
     const std::string base = BaseOf(f);
-    if (s_.Prefs.AjoutAvant)
+    if (s_.Prefs.AddBeforeName)
         return FolderOf(base) + f.TimecodeText + "_" + NameOf(base);
     return base + "_" + f.TimecodeText;
 }
 
-std::string Tch::rootBase(const files::TAfficherFichier& f) const {
-    return FolderOf(f.FullName) + s_.Prefs.RacinePourRenommer +
-           FormatDateTime(s_.Prefs.FormatPourRenommer, f.Datecode + s_.Prefs.DecalageHoraire,
-                          s_.Locale);
+std::string CommandModule::rootBase(const files::FileRecord& f) const {
+    return FolderOf(f.FullName) + s_.Prefs.RenameRoot +
+           FormatDateTime(s_.Prefs.RenameFormat, f.Datecode + s_.Prefs.TimeShift, s_.Locale);
 }
 
-std::string Tch::shortenedBase(const files::TAfficherFichier& f) const {
+std::string CommandModule::shortenedBase(const files::FileRecord& f) const {
     const std::string base = BaseOf(f);
     return FolderOf(base) + Shortened(NameOf(base));
 }
 
-std::string Tch::freeBase(const std::string& proposed) const {
+std::string CommandModule::freeBase(const std::string& proposed) const {
     const auto taken = [&](const std::string& base) {
         const std::string path = base + ".avi";
         return PathTaken(path) || dryRunTaken_.count(path) != 0;
@@ -113,10 +112,10 @@ std::string Tch::freeBase(const std::string& proposed) const {
     return candidate;
 }
 
-void Tch::renameTo(const files::TAfficherFichier& f, const std::string& proposed,
-                   TExecutionResult& result) {
-    result.newfichier.clear();
-    result.update = utNone;
+void CommandModule::renameTo(const files::FileRecord& f, const std::string& proposed,
+                             ExecutionResult& result) {
+    result.NewFile.clear();
+    result.update = ListUpdate::None;
     // Only the file's own name may change: a text that names another folder is refused.
     if (FolderOf(proposed) != FolderOf(f.FullName)) {
         result.failure = "the new name holds a character a file name cannot hold";
@@ -125,7 +124,7 @@ void Tch::renameTo(const files::TAfficherFichier& f, const std::string& proposed
     if (DryRun) {
         const std::string path = freeBase(proposed) + ".avi";
         dryRunTaken_.insert(path);
-        result.newfichier = path;
+        result.NewFile = path;
         return;
     }
     for (int attempt = 0; attempt < kMaxRenameAttempts; ++attempt) {
@@ -139,8 +138,8 @@ void Tch::renameTo(const files::TAfficherFichier& f, const std::string& proposed
                 "cannot rename to " + NameOf(candidate) + ".avi: " + std::strerror(error);
             return;
         }
-        result.update = utRename;
-        result.newfichier = candidate + ".avi";
+        result.update = ListUpdate::Rename;
+        result.NewFile = candidate + ".avi";
         const std::string scn = BaseOf(f) + ".scn";
         if (PathTaken(scn))
             RenameNoReplace(scn, candidate + ".scn");
@@ -149,12 +148,13 @@ void Tch::renameTo(const files::TAfficherFichier& f, const std::string& proposed
     result.failure = "cannot find a free name for " + NameOf(proposed) + ".avi";
 }
 
-void Tch::AjouterDateCodeFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                                       bool& enabled) {
+void CommandModule::addDatecodeAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                         bool& enabled) {
     visible = enabled = HasText(f.DatecodeText);
 }
 
-void Tch::AjouterDateCodeConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::addDatecodeConfirm(CommandParam&, const files::FileRecord& f,
+                                       std::string& msg) {
     const std::string to = NameOf(freeBase(datecodeBase(f))) + ".avi";
     msg =
         FirstFitting({FormatText("Do you want to add a datecode to '%s'\r\nand rename it to '%s'?",
@@ -165,17 +165,18 @@ void Tch::AjouterDateCodeConfirmation(TParam&, const files::TAfficherFichier& f,
                       "Do you want to add a datecode to this file?"});
 }
 
-void Tch::AjouterDateCodeExecution(TParam&, const files::TAfficherFichier& f,
-                                   TExecutionResult& result) {
+void CommandModule::addDatecodeExecute(CommandParam&, const files::FileRecord& f,
+                                       ExecutionResult& result) {
     renameTo(f, datecodeBase(f), result);
 }
 
-void Tch::AjouterTimecodeFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                                       bool& enabled) {
+void CommandModule::addTimecodeAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                         bool& enabled) {
     visible = enabled = HasText(f.TimecodeText);
 }
 
-void Tch::AjouterTimecodeConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::addTimecodeConfirm(CommandParam&, const files::FileRecord& f,
+                                       std::string& msg) {
     const std::string to = freeBase(timecodeBase(f)) + ".avi";
     msg = FirstFitting(
         {FormatText("Do you really want to add its timecode to the file '%s'\r\nand rename it to "
@@ -186,39 +187,42 @@ void Tch::AjouterTimecodeConfirmation(TParam&, const files::TAfficherFichier& f,
          "Do you really want to add its timecode to the file?"});
 }
 
-void Tch::AjouterTimecodeExecution(TParam&, const files::TAfficherFichier& f,
-                                   TExecutionResult& result) {
+void CommandModule::addTimecodeExecute(CommandParam&, const files::FileRecord& f,
+                                       ExecutionResult& result) {
     renameTo(f, timecodeBase(f), result);
 }
 
-void Tch::RenameScAnConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::renameToDateConfirm(CommandParam&, const files::FileRecord& f,
+                                        std::string& msg) {
     const std::string to = NameOf(freeBase(rootBase(f))) + ".avi";
     msg = FirstFitting({FormatText("Do you want to rename the file  '%s' in '%s'?", {f.Name, to}),
                         FormatText("Do you want to rename this file in '%s'?", {to}),
                         "Do you want to rename this file à Scenalyser?"});
 }
 
-void Tch::RenameScAnExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+void CommandModule::renameToDateExecute(CommandParam&, const files::FileRecord& f,
+                                        ExecutionResult& result) {
     // Unlike the datecode rename, this one replaces no character: a format that writes one a
     // file name cannot hold (on the systems the videos travel to) makes the rename fail.
     const std::string proposed = rootBase(f);
     if (NameOf(proposed).find_first_of(kForbidden) != std::string::npos ||
         FolderOf(proposed) != FolderOf(f.FullName)) {
-        result.newfichier.clear();
-        result.update = utNone;
+        result.NewFile.clear();
+        result.update = ListUpdate::None;
         result.failure = "the new name holds a character a file name cannot hold";
         return;
     }
     renameTo(f, proposed, result);
 }
 
-void Tch::PurgerNomFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                                 bool& enabled) {
+void CommandModule::shortenNameAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                         bool& enabled) {
     const std::string name = NameOf(BaseOf(f));
     visible = enabled = name.find('_') != std::string::npos && Shortened(name) != name;
 }
 
-void Tch::PurgerNomConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::shortenNameConfirm(CommandParam&, const files::FileRecord& f,
+                                       std::string& msg) {
     const std::string to = NameOf(freeBase(shortenedBase(f))) + ".avi";
     msg = FirstFitting(
         {FormatText("Do you want to shorten the name of '%s'\r\nand rename it to '%s'?",
@@ -227,11 +231,13 @@ void Tch::PurgerNomConfirmation(TParam&, const files::TAfficherFichier& f, std::
          "Do you want to shorten the name of this file?"});
 }
 
-void Tch::PurgerNomExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+void CommandModule::shortenNameExecute(CommandParam&, const files::FileRecord& f,
+                                       ExecutionResult& result) {
     renameTo(f, shortenedBase(f), result);
 }
 
-void Tch::FileDateConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::setFileDateConfirm(CommandParam&, const files::FileRecord& f,
+                                       std::string& msg) {
     const auto F = [&](double value) { return FormatDateTime("ddddd hh:nn:ss", value, s_.Locale); };
     const std::string dates = std::string("\r\n\r\n") + "Old creation date: " + F(f.Created) +
                               "\r\n" + "Old modified date:  " + F(f.Modified) + "\r\n" +
@@ -241,9 +247,10 @@ void Tch::FileDateConfirmation(TParam&, const files::TAfficherFichier& f, std::s
                       "Do you really want to modify the dates of this file?" + dates});
 }
 
-void Tch::FileDateExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
-    result.newfichier = f.FullName;
-    result.update = utModify;
+void CommandModule::setFileDateExecute(CommandParam&, const files::FileRecord& f,
+                                       ExecutionResult& result) {
+    result.NewFile = f.FullName;
+    result.update = ListUpdate::Modify;
     // The datecode as local time, without the time difference used for names.
     const std::optional<double> utc = LocalToUtc(f.Datecode);
     if (!utc) {

@@ -1,126 +1,129 @@
 // The scene commands: scene lists, exports and subtitles by date and by content through the
 // detection graphs, the exports of an existing scn file, the removal of the scn and srt files,
 // and the cut of a video into one file per scene.
+#include "commands/CommandModule.h"
 #include "commands/CommandTexts.h"
-#include "commands/Tch.h"
 #include "core/scenes/DetectionSinks.h"
 #include "core/scenes/ScnConversions.h"
 #include "core/shell/DesktopServices.h"
-#include "media/filters/TSceneDetectContenu.h"
-#include "media/filters/Tdv_sceneDetect.h"
-#include "media/graphs/TCdm.h"
+#include "media/filters/ContentDetectorFilter.h"
+#include "media/filters/DateDetectorFilter.h"
+#include "media/graphs/ConversionGraphs.h"
 
 namespace kelvor::commands {
 namespace {
 
-std::string Companion(const files::TAfficherFichier& f, std::string_view ext) {
+std::string Companion(const files::FileRecord& f, std::string_view ext) {
     return scenes::ReplaceExtension(f.FullName, ext);
 }
 
 scenes::SubtitleSettings SubtitlesFrom(const settings::Preferences& prefs) {
     scenes::SubtitleSettings s;
-    s.DisplayKind = prefs.WhatIncrust;
-    s.AutoMode = prefs.AutoIncrust != 0;
-    s.Trigger = prefs.WhenIncrust;
-    s.DisplaySeconds = prefs.DureeIncrustation;
-    s.DateFormat1 = prefs.FormatPourIncrusterDatecode1;
-    s.DateFormat2 = prefs.FormatPourIncrusterDatecode2;
-    s.TimeShift = prefs.DecalageHoraire;
+    s.DisplayKind = prefs.InlayWhat;
+    s.AutoMode = prefs.InlayAuto != 0;
+    s.Trigger = prefs.InlayWhen;
+    s.DisplaySeconds = prefs.InlayDuration;
+    s.DateFormat1 = prefs.InlayFormat1;
+    s.DateFormat2 = prefs.InlayFormat2;
+    s.TimeShift = prefs.TimeShift;
     return s;
 }
 
 }  // namespace
 
-void Tch::DVFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible, bool& enabled) {
+void CommandModule::dvAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                bool& enabled) {
     visible = enabled = f.IsDV;
 }
 
-void Tch::VideoFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                             bool& enabled) {
+void CommandModule::videoAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                   bool& enabled) {
     visible = enabled = f.ImageText != "N/A";
 }
 
-void Tch::ScnFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                           bool& enabled) {
+void CommandModule::scnAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                 bool& enabled) {
     visible = enabled = f.HasScn;
 }
 
-void Tch::SrtFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                           bool& enabled) {
+void CommandModule::srtAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                 bool& enabled) {
     visible = enabled = f.HasSrt;
 }
 
-void Tch::ScenesExportFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                                    bool& enabled) {
+void CommandModule::sceneExportAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                         bool& enabled) {
     visible = enabled = f.HasScn || f.ImageText != "N/A" || f.IsDV;
 }
 
-void Tch::CutScenesFileCondition(TParam&, const files::TAfficherFichier& f, bool& visible,
-                                 bool& enabled) {
+void CommandModule::cutScenesAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                       bool& enabled) {
     visible = enabled = f.IsDV && f.HasScn;
 }
 
-void Tch::ScnReplaceConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::scnReplaceConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
     msg = ReplaceQuestion(Companion(f, ".scn"), "Do you want to replace the existing scn-file ?");
 }
 
-void Tch::SrtReplaceConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::srtReplaceConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
     msg = ReplaceQuestion(Companion(f, ".srt"));
 }
 
-void Tch::TextReplaceConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::textReplaceConfirm(CommandParam&, const files::FileRecord& f,
+                                       std::string& msg) {
     msg = ReplaceQuestion(Companion(f, "_scn.txt"));
 }
 
-void Tch::SpreadsheetReplaceConfirmation(TParam&, const files::TAfficherFichier& f,
-                                         std::string& msg) {
+void CommandModule::spreadsheetReplaceConfirm(CommandParam&, const files::FileRecord& f,
+                                              std::string& msg) {
     msg = ReplaceQuestion(Companion(f, ".xlsx"));
 }
 
-void Tch::SupprimerScnConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::deleteScnConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
     msg = FirstFitting({FormatText("Do you really want to move the file %s to the recycle bin?",
                                    {Companion(f, ".scn")}),
                         "Do you really want to move this scn-file to the recycle bin?"});
 }
 
-void Tch::Supprimer_srtConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::deleteSrtConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
     msg = FirstFitting({FormatText("Do you really want to move the file %s to the recycle bin?",
                                    {Companion(f, ".srt")}),
                         "Do you really want to move this srt-file to the recycle bin?"});
 }
 
-void Tch::CutScenesConfirmation(TParam&, const files::TAfficherFichier& f, std::string& msg) {
+void CommandModule::cutScenesConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
     msg = ReplaceQuestion(SceneOutputPath(f, CutSceneIndex));
 }
 
-void Tch::DetectByDate(const files::TAfficherFichier& video, const DateSinks& want,
-                       TExecutionResult& result) {
+void CommandModule::DetectByDate(const files::FileRecord& video, const DateSinks& want,
+                                 ExecutionResult& result) {
     // The video is kept: the list re-reads its record to show the new companions.
-    result.update = utModify;
-    result.newfichier = video.FullName;
-    media::TCdm& cdm = s_.Cdm;
+    result.update = ListUpdate::Modify;
+    result.NewFile = video.FullName;
+    media::ConversionGraphs& graphs = s_.Graphs;
     GraphRun run;
-    run.Update = utModify;
+    run.Update = ListUpdate::Modify;
     run.NewPath = video.FullName;
     run.Build = [&] {
-        return want.Scn || want.Text || want.Spreadsheet ? cdm.BuildSceneDateGraph(video.FullName)
-                                                         : cdm.BuildSrtGraph(video.FullName);
+        return want.Scn || want.Text || want.Spreadsheet
+                   ? graphs.BuildDateScenesGraph(video.FullName)
+                   : graphs.BuildSrtGraph(video.FullName);
     };
     // The writers open only once the graph is built and has a length, so a file that cannot be
     // read leaves an existing output untouched.
-    run.Prepare = [&cdm, &video, want, this] {
+    run.Prepare = [&graphs, &video, want, this] {
         scenes::SinkSettings settings;
         settings.Export.FrameRate = video.Fps;
         settings.Export.Locale = s_.Locale;
-        settings.DisplayFormat = s_.Prefs.FormatPourAfficherDatecode;
-        scenes::DetectionSinks& sinks = cdm.Sinks();
+        settings.DisplayFormat = s_.Prefs.DisplayDatecodeFormat;
+        scenes::DetectionSinks& sinks = graphs.Sinks();
         sinks.SetSettings(settings);
-        scenes::DateSceneDetector& d = cdm.SceneDetect().Detector();
+        scenes::DateSceneDetector& d = graphs.DateDetector().Detector();
         d.SetLocale(s_.Locale);
         if (want.Subtitles)
             sinks.ConnectSubtitles(d, video.FullName, SubtitlesFrom(s_.Prefs));
         if (want.Scn)
-            sinks.OpenScnByDate(video.FullName, s_.Prefs.TypeScn);
+            sinks.OpenScnByDate(video.FullName, s_.Prefs.ScnType);
         if (want.Text)
             sinks.OpenTextByDate(video.FullName);
         if (want.Spreadsheet)
@@ -135,10 +138,10 @@ void Tch::DetectByDate(const files::TAfficherFichier& video, const DateSinks& wa
         };
         // The stream end comes when the worker stops the graph; a writer that could not finish
         // its file makes the file fail.
-        d.OnStreamEnd = [&sinks, &cdm, &d, want] {
+        d.OnStreamEnd = [&sinks, &graphs, &d, want] {
             // A run that failed (the graph could not start or could not read the file) keeps
             // the files it would have replaced as they were.
-            if (!cdm.RunFailure().empty()) {
+            if (!graphs.RunFailure().empty()) {
                 sinks.DiscardAll();
                 return;
             }
@@ -152,33 +155,33 @@ void Tch::DetectByDate(const files::TAfficherFichier& video, const DateSinks& wa
             if (want.Subtitles)
                 closed = sinks.CloseSubtitles() && closed;
             if (!d.SinkError().empty())
-                cdm.NoteRunFailure("a scene file could not be written: " + d.SinkError());
+                graphs.NoteRunFailure("a scene file could not be written: " + d.SinkError());
             else if (!closed)
-                cdm.NoteRunFailure(sinks.Error().empty() ? "a scene file could not be written"
-                                                         : sinks.Error());
+                graphs.NoteRunFailure(sinks.Error().empty() ? "a scene file could not be written"
+                                                            : sinks.Error());
         };
     };
     GraphCommandRun(result, run);
 }
 
-void Tch::DetectByContent(const files::TAfficherFichier& video, ContentSink sink,
-                          TExecutionResult& result) {
-    result.update = utModify;
-    result.newfichier = video.FullName;
-    media::TCdm& cdm = s_.Cdm;
+void CommandModule::DetectByContent(const files::FileRecord& video, ContentSink sink,
+                                    ExecutionResult& result) {
+    result.update = ListUpdate::Modify;
+    result.NewFile = video.FullName;
+    media::ConversionGraphs& graphs = s_.Graphs;
     GraphRun run;
-    run.Update = utModify;
+    run.Update = ListUpdate::Modify;
     run.NewPath = video.FullName;
-    run.Build = [&] { return cdm.BuildSceneContenuGraph(video.FullName); };
+    run.Build = [&] { return graphs.BuildContentScenesGraph(video.FullName); };
     // As by date: the writer opens only once the graph is built and has a length.
-    run.Prepare = [&cdm, &video, sink, this] {
+    run.Prepare = [&graphs, &video, sink, this] {
         scenes::SinkSettings settings;
         settings.Export.FrameRate = video.Fps;
         settings.Export.Locale = s_.Locale;
-        settings.DisplayFormat = s_.Prefs.FormatPourAfficherDatecode;
-        scenes::DetectionSinks& sinks = cdm.Sinks();
+        settings.DisplayFormat = s_.Prefs.DisplayDatecodeFormat;
+        scenes::DetectionSinks& sinks = graphs.Sinks();
         sinks.SetSettings(settings);
-        media::TSceneDetectContenu& d = cdm.SceneDetectContenu();
+        media::ContentDetectorFilter& d = graphs.ContentDetector();
         switch (sink) {
             case ContentSink::Scn:
                 sinks.OpenScnByContent(video.FullName);
@@ -194,8 +197,8 @@ void Tch::DetectByContent(const files::TAfficherFichier& video, ContentSink sink
                 break;
         }
         // The stream end comes when the worker stops the graph, after the last scene end.
-        d.OnStreamEnd = [&sinks, &cdm, sink] {
-            if (!cdm.RunFailure().empty()) {
+        d.OnStreamEnd = [&sinks, &graphs, sink] {
+            if (!graphs.RunFailure().empty()) {
                 sinks.DiscardAll();
                 return;
             }
@@ -203,53 +206,54 @@ void Tch::DetectByContent(const files::TAfficherFichier& video, ContentSink sink
                                 : sink == ContentSink::Text ? sinks.CloseTextByContent()
                                                             : sinks.CloseSpreadsheetByContent();
             if (!closed)
-                cdm.NoteRunFailure(sinks.Error().empty() ? "a scene file could not be written"
-                                                         : sinks.Error());
+                graphs.NoteRunFailure(sinks.Error().empty() ? "a scene file could not be written"
+                                                            : sinks.Error());
         };
     };
     GraphCommandRun(result, run);
 }
 
-void Tch::CreerScnContenuExecution(TParam&, const files::TAfficherFichier& f,
-                                   TExecutionResult& result) {
+void CommandModule::scenesByContentExecute(CommandParam&, const files::FileRecord& f,
+                                           ExecutionResult& result) {
     DetectByContent(f, ContentSink::Scn, result);
 }
 
-void Tch::ScenesTextFromContenuExecution(TParam&, const files::TAfficherFichier& f,
-                                         TExecutionResult& result) {
+void CommandModule::exportTextByContentExecute(CommandParam&, const files::FileRecord& f,
+                                               ExecutionResult& result) {
     DetectByContent(f, ContentSink::Text, result);
 }
 
-void Tch::ScenesExcelFromContenuExecution(TParam&, const files::TAfficherFichier& f,
-                                          TExecutionResult& result) {
+void CommandModule::exportXlsxByContentExecute(CommandParam&, const files::FileRecord& f,
+                                               ExecutionResult& result) {
     DetectByContent(f, ContentSink::Spreadsheet, result);
 }
 
-void Tch::CutScenesExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
-    result.newfichier.clear();
-    result.update = utNone;
+void CommandModule::cutScenesExecute(CommandParam&, const files::FileRecord& f,
+                                     ExecutionResult& result) {
+    result.NewFile.clear();
+    result.update = ListUpdate::None;
     if (CutSceneIndex < 0 || static_cast<std::size_t>(CutSceneIndex) >= CutSceneList.size()) {
         result.failure = "no such scene in the scn file";
         return;
     }
-    const scenes::TSceneClass scene = CutSceneList[static_cast<std::size_t>(CutSceneIndex)].Scene;
-    media::TCdm& cdm = s_.Cdm;
+    const scenes::SceneRange scene = CutSceneList[static_cast<std::size_t>(CutSceneIndex)].Scene;
+    media::ConversionGraphs& graphs = s_.Graphs;
     GraphRun run;
     run.NewPath = SceneOutputPath(f, CutSceneIndex);
-    run.Update = utAdd;
+    run.Update = ListUpdate::Add;
     const bool type2 = f.DVType == 2;
     run.Build = [&] {
-        return type2 ? cdm.BuildCutSceneGraphType2(f.FullName, run.NewPath)
-                     : cdm.BuildCutSceneGraphType1(f.FullName, run.NewPath);
+        return type2 ? graphs.BuildCutSceneGraphType2(f.FullName, run.NewPath)
+                     : graphs.BuildCutSceneGraphType1(f.FullName, run.NewPath);
     };
     // The scene's frames as times of the processed file's own rate; the graph streams from the
     // start to just before the end.
     run.Duration = [&]() -> std::int64_t {
-        media::ConversionProgress& progress = cdm.Progress();
+        media::ConversionProgress& progress = graphs.Progress();
         const std::int64_t fd = FrameDuration(f);
         const std::int64_t start = static_cast<std::int64_t>(scene.StartFrame) * fd;
         const std::int64_t stop = static_cast<std::int64_t>(scene.EndFrame) * fd - 1;
-        progress.ProgressSeeking = &cdm.GraphSeeking();
+        progress.ProgressSeeking = &graphs.GraphSeeking();
         progress.ProgressStart = start;
         if (!progress.ProgressSeeking->SetPositions(start, stop))
             return 0;
@@ -258,75 +262,76 @@ void Tch::CutScenesExecution(TParam&, const files::TAfficherFichier& f, TExecuti
     GraphCommandRun(result, run);
 }
 
-void Tch::CreerScnFromDateExecution(TParam&, const files::TAfficherFichier& f,
-                                    TExecutionResult& result) {
+void CommandModule::scenesByDateExecute(CommandParam&, const files::FileRecord& f,
+                                        ExecutionResult& result) {
     DetectByDate(f, {.Scn = true}, result);
 }
 
-void Tch::Creer_srtExecution(TParam&, const files::TAfficherFichier& f, TExecutionResult& result) {
+void CommandModule::makeSrtExecute(CommandParam&, const files::FileRecord& f,
+                                   ExecutionResult& result) {
     DetectByDate(f, {.Subtitles = true}, result);
 }
 
-void Tch::ScenesTextFromDateExecution(TParam&, const files::TAfficherFichier& f,
-                                      TExecutionResult& result) {
+void CommandModule::exportTextByDateExecute(CommandParam&, const files::FileRecord& f,
+                                            ExecutionResult& result) {
     DetectByDate(f, {.Text = true}, result);
 }
 
-void Tch::ScenesExcelfromDateExecution(TParam&, const files::TAfficherFichier& f,
-                                       TExecutionResult& result) {
+void CommandModule::exportXlsxByDateExecute(CommandParam&, const files::FileRecord& f,
+                                            ExecutionResult& result) {
     DetectByDate(f, {.Spreadsheet = true}, result);
 }
 
-void Tch::ScenesTextFromScnExecution(TParam&, const files::TAfficherFichier& f,
-                                     TExecutionResult& result) {
-    result.newfichier.clear();
-    result.update = utNone;
+void CommandModule::exportTextFromScnExecute(CommandParam&, const files::FileRecord& f,
+                                             ExecutionResult& result) {
+    result.NewFile.clear();
+    result.update = ListUpdate::None;
     const scenes::ExportContext context{f.Fps, s_.Locale, {}};
     if (!scenes::ScnToText(Companion(f, ".scn"), context))
         result.failure = "the scn file cannot be read, or the text list cannot be written";
 }
 
-void Tch::ScenesExcelFromScnExecution(TParam&, const files::TAfficherFichier& f,
-                                      TExecutionResult& result) {
-    result.newfichier.clear();
-    result.update = utNone;
+void CommandModule::exportXlsxFromScnExecute(CommandParam&, const files::FileRecord& f,
+                                             ExecutionResult& result) {
+    result.NewFile.clear();
+    result.update = ListUpdate::None;
     const scenes::ExportContext context{f.Fps, s_.Locale, {}};
     if (!scenes::ScnToSpreadsheet(Companion(f, ".scn"), Companion(f, ".xlsx"), context))
         result.failure = "the scn file cannot be read, or the spreadsheet cannot be written";
 }
 
-void Tch::ScenesTextExecution(TParam& p, const files::TAfficherFichier& f,
-                              TExecutionResult& result) {
-    tFileAction& chosen =
-        f.HasScn ? ScenesTextFromScn : (f.IsDV ? ScenesTextFromDate : ScenesTextFromContenu);
-    chosen.OnExecution(p, f, result);
+void CommandModule::exportTextExecute(CommandParam& p, const files::FileRecord& f,
+                                      ExecutionResult& result) {
+    Command& chosen =
+        f.HasScn ? ExportTextFromScn : (f.IsDV ? ExportTextByDate : ExportTextByContent);
+    chosen.Execute(p, f, result);
 }
 
-void Tch::ScenesExcelExecution(TParam& p, const files::TAfficherFichier& f,
-                               TExecutionResult& result) {
-    tFileAction& chosen =
-        f.HasScn ? ScenesExcelFromScn : (f.IsDV ? ScenesExcelfromDate : ScenesExcelFromContenu);
-    chosen.OnExecution(p, f, result);
+void CommandModule::exportXlsxExecute(CommandParam& p, const files::FileRecord& f,
+                                      ExecutionResult& result) {
+    Command& chosen =
+        f.HasScn ? ExportXlsxFromScn : (f.IsDV ? ExportXlsxByDate : ExportXlsxByContent);
+    chosen.Execute(p, f, result);
 }
 
-void Tch::SupprimerScnExecution(TParam&, const files::TAfficherFichier& f,
-                                TExecutionResult& result) {
-    result.newfichier = f.FullName;
-    result.update = utModify;
+void CommandModule::deleteScnExecute(CommandParam&, const files::FileRecord& f,
+                                     ExecutionResult& result) {
+    result.NewFile = f.FullName;
+    result.update = ListUpdate::Modify;
     if (!s_.Desktop.RecycleFile(Companion(f, ".scn")))
         result.failure = "the scn file cannot be moved to the trash";
 }
 
-void Tch::Supprimer_srtExecution(TParam&, const files::TAfficherFichier& f,
-                                 TExecutionResult& result) {
-    result.newfichier.clear();
-    result.update = utNone;
+void CommandModule::deleteSrtExecute(CommandParam&, const files::FileRecord& f,
+                                     ExecutionResult& result) {
+    result.NewFile.clear();
+    result.update = ListUpdate::None;
     if (!s_.Desktop.RecycleFile(Companion(f, ".srt"))) {
         result.failure = "the srt file cannot be moved to the trash";
         return;
     }
-    result.newfichier = f.FullName;
-    result.update = utModify;
+    result.NewFile = f.FullName;
+    result.update = ListUpdate::Modify;
 }
 
 }  // namespace kelvor::commands

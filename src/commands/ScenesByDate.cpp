@@ -1,20 +1,21 @@
 #include "commands/ScenesByDate.h"
 
-#include "commands/Tch.h"
+#include "commands/CommandModule.h"
 
 namespace kelvor::commands {
 
-tFileAction ScenesByDateCommand(Tch& module, const ScenesByDateRequest& request) {
-    tFileAction c;
+Command ScenesByDateCommand(CommandModule& module, const ScenesByDateRequest& request) {
+    Command c;
     c.Name = "ScenesByDate";
     c.Caption = "Scenes by date";
-    c.MonoMessage = "Finding the scenes of \"%s\" by date";
+    c.ProgressMessage = "Finding the scenes of \"%s\" by date";
     c.Runs = RunsAs::Graph;
     c.Requirement = "not a DV file";
-    c.OnFileCondition = [](TParam&, const files::TAfficherFichier& f, bool& visible,
-                           bool& enabled) { visible = enabled = f.IsDV; };
-    c.OnExecution = [&module, request](TParam&, const files::TAfficherFichier& f,
-                                       TExecutionResult& result) {
+    c.AppliesTo = [](CommandParam&, const files::FileRecord& f, bool& visible, bool& enabled) {
+        visible = enabled = f.IsDV;
+    };
+    c.Execute = [&module, request](CommandParam&, const files::FileRecord& f,
+                                   ExecutionResult& result) {
         module.DetectByDate(f,
                             {.Scn = true,
                              .Text = request.Text,

@@ -5,11 +5,11 @@
 // asks no question, as it always replaced its outputs.
 #pragma once
 
-#include "commands/FileAction.h"
+#include "commands/Command.h"
 
 namespace kelvor::commands {
 
-class Tch;
+class CommandModule;
 
 struct ScenesByDateRequest {
     bool Text = false;         // the extended text list "_scn.txt"
@@ -18,6 +18,6 @@ struct ScenesByDateRequest {
 };
 
 // The command; it uses the module's conversion graph and lives no longer than the module.
-tFileAction ScenesByDateCommand(Tch& module, const ScenesByDateRequest& request);
+Command ScenesByDateCommand(CommandModule& module, const ScenesByDateRequest& request);
 
 }  // namespace kelvor::commands

@@ -50,11 +50,11 @@ std::string TakeToken(std::string_view& rest) {
 
 }  // namespace
 
-void ScriptParser::ParseToken(std::string_view raw, TparamList& script) {
+void ScriptParser::ParseToken(std::string_view raw, Script& script) {
     if (script.size() >= kMaxScriptSwitches)
         return;
     const std::string token = shell::UnquoteArgument(raw);
-    TparamObject p;
+    ScriptSwitch p;
     if (token.size() == 2 && IsPrefix(token[0])) {
         p.Prefix = ' ';
         p.Letter = Upper(token[1]);
@@ -74,7 +74,7 @@ void ScriptParser::ParseToken(std::string_view raw, TparamList& script) {
     script.push_back(std::move(p));
 }
 
-void ScriptParser::ReadScriptFile(const std::string& path, TparamList& script) {
+void ScriptParser::ReadScriptFile(const std::string& path, Script& script) {
     std::error_code ec;
     if (path.empty() || !fs::is_regular_file(path, ec))
         return;
@@ -99,17 +99,17 @@ void ScriptParser::ReadScriptFile(const std::string& path, TparamList& script) {
     reading_.pop_back();
 }
 
-TparamList ParseCommandLine(const std::vector<std::string>& arguments) {
+Script ParseCommandLine(const std::vector<std::string>& arguments) {
     ScriptParser parser;
-    TparamList script;
+    Script script;
     for (const std::string& a : arguments)
         parser.ParseToken(a, script);
     return script;
 }
 
-TparamList LoadScriptFile(const std::string& path) {
+Script LoadScriptFile(const std::string& path) {
     ScriptParser parser;
-    TparamList script;
+    Script script;
     parser.ReadScriptFile(path, script);
     return script;
 }

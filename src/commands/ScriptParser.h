@@ -13,15 +13,15 @@
 namespace kelvor::commands {
 
 // One parsed switch.
-struct TparamObject {
+struct ScriptSwitch {
     char Prefix = '+';  // kept, but has no effect
     char Letter = 'F';  // upper case
     std::string Value;
-    friend bool operator==(const TparamObject&, const TparamObject&) = default;
+    friend bool operator==(const ScriptSwitch&, const ScriptSwitch&) = default;
 };
 
 // The pending script: the switches in the order they run.
-using TparamList = std::vector<TparamObject>;
+using Script = std::vector<ScriptSwitch>;
 
 // A script holds at most this many switches; the rest of an oversized one is dropped (script
 // files naming each other many times over would otherwise grow without end).
@@ -30,19 +30,19 @@ inline constexpr std::size_t kMaxScriptSwitches = 100000;
 class ScriptParser {
   public:
     // Parses one token and appends its switch (or, for L, the script file's switches).
-    void ParseToken(std::string_view token, TparamList& script);
+    void ParseToken(std::string_view token, Script& script);
     // Appends the switches of every line of the script file; nothing when it does not exist.
     // A script file that is already being read (named again, directly or through others, while
     // its own lines are parsed) is skipped, so a cycle of L switches ends.
-    void ReadScriptFile(const std::string& path, TparamList& script);
+    void ReadScriptFile(const std::string& path, Script& script);
 
   private:
     std::vector<std::string> reading_;  // the script files being read, outermost first
 };
 
 // Each argument is one token.
-TparamList ParseCommandLine(const std::vector<std::string>& arguments);
+Script ParseCommandLine(const std::vector<std::string>& arguments);
 // A new script from a script file.
-TparamList LoadScriptFile(const std::string& path);
+Script LoadScriptFile(const std::string& path);
 
 }  // namespace kelvor::commands

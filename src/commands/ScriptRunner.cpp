@@ -3,13 +3,13 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "commands/CommandModule.h"
 #include "commands/ListLoading.h"
-#include "commands/Tch.h"
 
 namespace kelvor::commands {
 
-const std::vector<ScriptSwitch>& ScriptSwitches() {
-    static const std::vector<ScriptSwitch> kSwitches = {
+const std::vector<SwitchMeaning>& SwitchMeanings() {
+    static const std::vector<SwitchMeaning> kSwitches = {
         {'F', nullptr, "load the files the value names (wildcards * and ?), selected"},
         {'U', nullptr, "load the playlist the value names, then select every file"},
         {'#', nullptr, "empty the list"},
@@ -68,10 +68,10 @@ std::optional<double> ScriptNumber(const std::string& value) {
     return v;
 }
 
-ScriptRunner::Result ScriptRunner::Run(TparamList& script) {
+ScriptRunner::Result ScriptRunner::Run(Script& script) {
     Result result;
     s_.Control.ScriptStop = false;
-    for (const TparamObject& p : script) {
+    for (const ScriptSwitch& p : script) {
         if (s_.Control.ScriptStop)
             break;
         RunSwitch(p, result);
@@ -80,11 +80,11 @@ ScriptRunner::Result ScriptRunner::Run(TparamList& script) {
     return result;
 }
 
-bool ScriptRunner::RunCommand(const tFileAction& command) {
-    if (command.OnGeneralCondition) {
+bool ScriptRunner::RunCommand(const Command& command) {
+    if (command.CanStart) {
         bool visible = true;
-        TParam param = command.Param;
-        command.OnGeneralCondition(param, visible);
+        CommandParam param = command.Param;
+        command.CanStart(param, visible);
         if (!visible)
             return false;
     }
@@ -116,10 +116,10 @@ bool ScriptRunner::wait(std::unique_ptr<CommandWorker> worker) {
 }
 
 bool ScriptRunner::runAs(const std::string& name, RunsAs runs) {
-    const tFileAction* c = s_.Module.Find(name);
+    const Command* c = s_.Module.Find(name);
     if (!c)
         return false;
-    tFileAction copy = *c;
+    Command copy = *c;
     copy.Runs = runs;
     return RunCommand(copy);
 }
@@ -134,7 +134,7 @@ bool ScriptRunner::runScenesText() {
             return false;
         current = selected.front();
     }
-    const files::TAfficherFichier& r = *current->Record;
+    const files::FileRecord& r = *current->Record;
     if (r.HasScn)
         return runAs("ScenesTextFromScn", RunsAs::File);
     return runAs(r.IsDV ? "ScenesTextFromDate" : "ScenesTextFromContenu", RunsAs::Graph);
@@ -151,8 +151,8 @@ bool ScriptRunner::loadFiles(const std::string& mask) {
     return true;
 }
 
-bool ScriptRunner::RunSwitch(const TparamObject& p, Result& result) {
-    Tch& tch = s_.Module;
+bool ScriptRunner::RunSwitch(const ScriptSwitch& p, Result& result) {
+    CommandModule& commandModule = s_.Module;
     switch (p.Letter) {
         case 'F':
             return loadFiles(p.Value);
@@ -173,25 +173,25 @@ bool ScriptRunner::RunSwitch(const TparamObject& p, Result& result) {
             const auto v = ScriptNumber(p.Value);
             if (!v)
                 return false;
-            tch.CorrectionShift = *v;
+            commandModule.CorrectionShift = *v;
             return runAs("DecalerHoraire", RunsAs::Graph);
         }
         case 'Y': {
             const auto v = ScriptNumber(p.Value);
             if (!v)
                 return false;
-            tch.TargetFps = *v;
+            commandModule.TargetFps = *v;
             return runAs("CorrigerFps", RunsAs::File);
         }
         case 'K':
-            tch.TargetCodec = p.Value.substr(0, 4);
+            commandModule.TargetCodec = p.Value.substr(0, 4);
             return runAs("CorrigerCodec", RunsAs::File);
         default:
             break;
     }
-    for (const ScriptSwitch& s : ScriptSwitches())
+    for (const SwitchMeaning& s : SwitchMeanings())
         if (s.Letter == p.Letter && s.Command) {
-            const tFileAction* c = tch.Find(s.Command);
+            const Command* c = commandModule.Find(s.Command);
             return c && runAs(s.Command, c->Runs == RunsAs::File ? RunsAs::File : RunsAs::Graph);
         }
     return false;

@@ -20,12 +20,12 @@ namespace kelvor::commands {
 
 // One script letter and what it runs; the list, the X choice and the value switches are the
 // runner's own.
-struct ScriptSwitch {
+struct SwitchMeaning {
     char Letter;
     const char* Command;  // the command's name, or null for the runner's own switches
     const char* Meaning;
 };
-const std::vector<ScriptSwitch>& ScriptSwitches();
+const std::vector<SwitchMeaning>& SwitchMeanings();
 
 // A decimal number as a script value gives it: optional sign, digits, one decimal separator
 // ("." or ","); no value for anything else (an empty value included).
@@ -39,14 +39,14 @@ class ScriptRunner {
         bool CloseRequested = false;  // the script held H
     };
     // Runs every switch in order while the stop flag is clear, then empties the script.
-    Result Run(TparamList& script);
+    Result Run(Script& script);
     // One switch; false when it started nothing (no selected file, nothing applies, a value
     // that is not a number, an unknown letter).
-    bool RunSwitch(const TparamObject& p, Result& result);
+    bool RunSwitch(const ScriptSwitch& p, Result& result);
     // The command on the selected files with the worker its work needs (mono commands on each
     // selected file in turn); false when it started nothing, also when its general condition
     // says it is not available.
-    bool RunCommand(const tFileAction& command);
+    bool RunCommand(const Command& command);
 
   private:
     // Waits for a started worker; false when none was started.

@@ -3,10 +3,10 @@
 #include <chrono>
 #include <exception>
 
+#include "commands/CommandModule.h"
 #include "commands/CommandTexts.h"
-#include "commands/Tch.h"
 #include "media/graphs/CompletionEvent.h"
-#include "media/graphs/TCdm.h"
+#include "media/graphs/ConversionGraphs.h"
 
 namespace kelvor::commands {
 namespace {
@@ -16,27 +16,27 @@ constexpr const char* kCutScenes = "CutScenes";
 
 // The confirmation step: the batch's answer, the command's question for this file, and the
 // dialog when a question is needed. True when the file is to be processed.
-bool Confirmation(const tFileAction& command, TParam& param, const FileItem& file, TAnswer& answer,
+bool Confirmation(const Command& command, CommandParam& param, const FileItem& file, Answer& answer,
                   bool severalFiles, CommandHost& host, std::string& message) {
     message.clear();
-    if (answer == TAnswer::YesToAll)
+    if (answer == Answer::YesToAll)
         return true;
-    if (command.OnConfirmation)
-        command.OnConfirmation(param, *file.Record, message);
-    if (answer == TAnswer::NoToAll)
+    if (command.Confirm)
+        command.Confirm(param, *file.Record, message);
+    if (answer == Answer::NoToAll)
         return message.empty();
     if (message.empty())
         return true;
-    TAnswer given = host.Confirm(
+    Answer given = host.Confirm(
         file, Question{message, ConfirmationDialogText(message, severalFiles), severalFiles});
     if (!severalFiles)
-        given = given == TAnswer::Yes || given == TAnswer::YesToAll ? TAnswer::Yes : TAnswer::No;
+        given = given == Answer::Yes || given == Answer::YesToAll ? Answer::Yes : Answer::No;
     answer = given;
-    return given == TAnswer::Yes || given == TAnswer::YesToAll;
+    return given == Answer::Yes || given == Answer::YesToAll;
 }
 
 // Why a file the condition excludes is passed over.
-std::string ExcludedBecause(const tFileAction& command, const FileItem& file) {
+std::string ExcludedBecause(const Command& command, const FileItem& file) {
     if (!file.Record->Exists)
         return "the file is not found";
     if (!command.Requirement.empty())
@@ -57,20 +57,20 @@ std::string EscapedText(const std::exception_ptr& e) {
 
 // Runs the execution; an exception it lets out becomes the file's failure (the short worker and
 // mono runs: their handlers catch their own, this is the last guard).
-FileOutcome ExecuteCaught(tFileAction& command, const FileItem& file) {
-    TExecutionResult result;
+FileOutcome ExecuteCaught(Command& command, const FileItem& file) {
+    ExecutionResult result;
     try {
-        command.OnExecution(command.Param, *file.Record, result);
+        command.Execute(command.Param, *file.Record, result);
     } catch (...) {
         if (result.failure.empty())
             result.failure = "an error occured: " + EscapedText(std::current_exception());
     }
-    return FileOutcome{result.update, result.newfichier, result.failure, false};
+    return FileOutcome{result.update, result.NewFile, result.failure, false};
 }
 
 }  // namespace
 
-CommandWorker::CommandWorker(std::vector<FileItem> files, const tFileAction& command,
+CommandWorker::CommandWorker(std::vector<FileItem> files, const Command& command,
                              WorkerServices services)
     : files_(std::move(files)), command_(command), s_(services) {}
 
@@ -104,12 +104,12 @@ void CommandWorker::Wait() {
     cv_.wait(lock, [&] { return finished_.load(); });
 }
 
-bool CommandWorker::admit(const FileItem& file, TAnswer& answer, bool severalFiles,
+bool CommandWorker::admit(const FileItem& file, Answer& answer, bool severalFiles,
                           bool& cancelled) {
     cancelled = false;
-    if (command_.OnFileCondition) {
+    if (command_.AppliesTo) {
         bool visible = true, enabled = true;
-        command_.OnFileCondition(command_.Param, *file.Record, visible, enabled);
+        command_.AppliesTo(command_.Param, *file.Record, visible, enabled);
         if (!enabled) {
             s_.Host.FileSkipped(file, SkipReason::Condition, ExcludedBecause(command_, file));
             return false;
@@ -118,7 +118,7 @@ bool CommandWorker::admit(const FileItem& file, TAnswer& answer, bool severalFil
     std::string message;
     const bool proceed =
         Confirmation(command_, command_.Param, file, answer, severalFiles, s_.Host, message);
-    if (answer == TAnswer::Cancel) {
+    if (answer == Answer::Cancel) {
         s_.Host.FileSkipped(file, SkipReason::Declined, message);
         cancelled = true;
         return false;
@@ -128,25 +128,25 @@ bool CommandWorker::admit(const FileItem& file, TAnswer& answer, bool severalFil
     return proceed;
 }
 
-TcmdThread::TcmdThread(std::vector<FileItem> files, const tFileAction& command,
-                       WorkerServices services)
+GraphWorker::GraphWorker(std::vector<FileItem> files, const Command& command,
+                         WorkerServices services)
     : CommandWorker(std::move(files), command, services),
       event_(std::make_shared<media::CompletionEvent>()) {
     s_.Control.GraphFile = true;
     s_.Control.GraphBatch = true;
-    s_.Cdm.SetCompletionEvent(event_);
+    s_.Graphs.SetCompletionEvent(event_);
     s_.Control.SetWakeTarget(event_);
     start();
 }
 
-TcmdThread::~TcmdThread() {
+GraphWorker::~GraphWorker() {
     join();
 }
 
-void TcmdThread::run() {
+void GraphWorker::run() {
     struct BatchEnd {
         CommandHost& host;
-        Tch& module;
+        CommandModule& module;
         bool cut;
         ~BatchEnd() {
             if (cut)
@@ -154,10 +154,10 @@ void TcmdThread::run() {
             host.BatchDone(RunKind::Graph);
         }
     } end{s_.Host, s_.Module, command_.Name == kCutScenes};
-    if (files_.empty() || !command_.OnExecution)
+    if (files_.empty() || !command_.Execute)
         return;
     RunControl& control = s_.Control;
-    TAnswer answer = command_.OnConfirmation ? TAnswer::Yes : TAnswer::YesToAll;
+    Answer answer = command_.Confirm ? Answer::Yes : Answer::YesToAll;
     // The cut makes several files of one: each scene is a pass of its own.
     const bool severalFiles = files_.size() > 1 || end.cut;
     for (const FileItem& file : files_) {
@@ -166,7 +166,7 @@ void TcmdThread::run() {
             if (!control.GraphBatch)
                 return;
             if (end.cut) {
-                command_.MonoMessage =
+                command_.ProgressMessage =
                     FormatText("Cutting the scene %d of ", {std::to_string(k + 1)}) + "\"%s\"";
                 s_.Module.CutSceneIndex = k;
             }
@@ -177,9 +177,10 @@ void TcmdThread::run() {
                     return;
                 continue;
             }
-            s_.Host.FileStarted(file, command_.MonoMessage.empty()
-                                          ? std::string()
-                                          : FormatText(command_.MonoMessage, {file.Record->Name}));
+            s_.Host.FileStarted(file,
+                                command_.ProgressMessage.empty()
+                                    ? std::string()
+                                    : FormatText(command_.ProgressMessage, {file.Record->Name}));
             const FileOutcome outcome = execute(file);
             s_.Host.FileDone(RunKind::Graph, file, command_, outcome);
             control.GraphFile = true;
@@ -191,19 +192,19 @@ void TcmdThread::run() {
     }
 }
 
-FileOutcome TcmdThread::execute(const FileItem& file) {
+FileOutcome GraphWorker::execute(const FileItem& file) {
     RunControl& control = s_.Control;
-    media::TCdm& cdm = s_.Cdm;
-    media::ConversionProgress& progress = cdm.Progress();
+    media::ConversionGraphs& graphs = s_.Graphs;
+    media::ConversionProgress& progress = graphs.Progress();
     progress.ProgressSeeking = nullptr;
     progress.ProgressStart = 0;
     progress.ProgressDuration = 0;
     event_->Reset();
-    TExecutionResult result;
+    ExecutionResult result;
     bool waited = false;
     std::string escaped;
     try {
-        command_.OnExecution(command_.Param, *file.Record, result);
+        command_.Execute(command_.Param, *file.Record, result);
         if (progress.ProgressDuration > 0 && progress.ProgressSeeking) {
             waited = true;
             while (control.GraphFile && control.GraphBatch) {
@@ -213,47 +214,46 @@ FileOutcome TcmdThread::execute(const FileItem& file) {
                                  progress.ProgressDuration);
                 // The completion signal may come from any thread, or not at all when a
                 // graph's callback is lost: the graph's own state is asked too.
-                if (event_->WaitFor(kProgressSlice) || cdm.GraphCompleted())
+                if (event_->WaitFor(kProgressSlice) || graphs.GraphCompleted())
                     break;
             }
         }
     } catch (...) {
         escaped = EscapedText(std::current_exception());
-        s_.Host.FileError(file, command_, FileErrorText(command_.MonoMessage, file.FullName()));
+        s_.Host.FileError(file, command_, FileErrorText(command_.ProgressMessage, file.FullName()));
     }
     // Whether or not a graph ran; stopping ends the detectors' streams and closes writers.
-    cdm.Stop();
-    FileOutcome outcome{result.update, result.newfichier, result.failure, false};
+    graphs.Stop();
+    FileOutcome outcome{result.update, result.NewFile, result.failure, false};
     if (!escaped.empty() && outcome.Failure.empty())
         outcome.Failure = "an error occured: " + escaped;
     if (waited) {
-        outcome.Aborted = !cdm.GraphCompleted() && (!control.GraphFile || !control.GraphBatch);
+        outcome.Aborted = !graphs.GraphCompleted() && (!control.GraphFile || !control.GraphBatch);
         if (outcome.Failure.empty() && !outcome.Aborted)
-            outcome.Failure = cdm.RunFailure();
+            outcome.Failure = graphs.RunFailure();
     }
     return outcome;
 }
 
-TfastThread::TfastThread(std::vector<FileItem> files, const tFileAction& command,
-                         WorkerServices services)
+FileWorker::FileWorker(std::vector<FileItem> files, const Command& command, WorkerServices services)
     : CommandWorker(std::move(files), command, services) {
     s_.Control.FastBatch = true;
     start();
 }
 
-TfastThread::~TfastThread() {
+FileWorker::~FileWorker() {
     join();
 }
 
-void TfastThread::run() {
+void FileWorker::run() {
     struct BatchEnd {
         CommandHost& host;
         ~BatchEnd() { host.BatchDone(RunKind::File); }
     } end{s_.Host};
-    if (files_.empty() || !command_.OnExecution)
+    if (files_.empty() || !command_.Execute)
         return;
     RunControl& control = s_.Control;
-    TAnswer answer = command_.OnConfirmation ? TAnswer::Yes : TAnswer::YesToAll;
+    Answer answer = command_.Confirm ? Answer::Yes : Answer::YesToAll;
     const bool severalFiles = files_.size() > 1;
     for (const FileItem& file : files_) {
         if (!control.FastBatch)
@@ -271,30 +271,30 @@ void TfastThread::run() {
     }
 }
 
-void RunMonoCommand(const tFileAction& command, const FileItem& current, WorkerServices services) {
+void RunMonoCommand(const Command& command, const FileItem& current, WorkerServices services) {
     CommandHost& host = services.Host;
     host.RunStarted(RunKind::Mono);
-    tFileAction copy = command;
+    Command copy = command;
     try {
         bool visible = true, enabled = true;
-        if (copy.OnFileCondition)
-            copy.OnFileCondition(copy.Param, *current.Record, visible, enabled);
-        TAnswer answer = copy.OnConfirmation ? TAnswer::Yes : TAnswer::YesToAll;
+        if (copy.AppliesTo)
+            copy.AppliesTo(copy.Param, *current.Record, visible, enabled);
+        Answer answer = copy.Confirm ? Answer::Yes : Answer::YesToAll;
         std::string message;
         if (!enabled) {
             host.FileSkipped(current, SkipReason::Condition, ExcludedBecause(copy, current));
         } else if (!Confirmation(copy, copy.Param, current, answer, false, host, message)) {
             host.FileSkipped(current, SkipReason::Declined, message);
-        } else if (copy.OnExecution) {
-            TExecutionResult result;
+        } else if (copy.Execute) {
+            ExecutionResult result;
             try {
-                copy.OnExecution(copy.Param, *current.Record, result);
+                copy.Execute(copy.Param, *current.Record, result);
             } catch (...) {
                 if (result.failure.empty())
                     result.failure = "an error occured: " + EscapedText(std::current_exception());
             }
             host.FileDone(RunKind::Mono, current, copy,
-                          FileOutcome{result.update, result.newfichier, result.failure, false});
+                          FileOutcome{result.update, result.NewFile, result.failure, false});
         }
     } catch (...) {
         // Handlers report their own failures; the run still ends as it must.
@@ -305,7 +305,7 @@ void RunMonoCommand(const tFileAction& command, const FileItem& current, WorkerS
 namespace {
 
 template <typename Worker>
-std::unique_ptr<Worker> StartOnSelection(const tFileAction& command, WorkerServices services,
+std::unique_ptr<Worker> StartOnSelection(const Command& command, WorkerServices services,
                                          RunKind kind) {
     std::vector<FileItem> files = services.Host.SelectedFiles();
     if (files.empty())
@@ -318,12 +318,12 @@ std::unique_ptr<Worker> StartOnSelection(const tFileAction& command, WorkerServi
 
 }  // namespace
 
-std::unique_ptr<TfastThread> RunFileCommand(const tFileAction& command, WorkerServices services) {
-    return StartOnSelection<TfastThread>(command, services, RunKind::File);
+std::unique_ptr<FileWorker> RunFileCommand(const Command& command, WorkerServices services) {
+    return StartOnSelection<FileWorker>(command, services, RunKind::File);
 }
 
-std::unique_ptr<TcmdThread> RunGraphCommand(const tFileAction& command, WorkerServices services) {
-    return StartOnSelection<TcmdThread>(command, services, RunKind::Graph);
+std::unique_ptr<GraphWorker> RunGraphCommand(const Command& command, WorkerServices services) {
+    return StartOnSelection<GraphWorker>(command, services, RunKind::Graph);
 }
 
 void CommandHost::WaitForRun(CommandWorker& worker) {

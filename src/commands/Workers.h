@@ -1,7 +1,7 @@
 // The two workers that run a command over a batch of files, and the three ways a front end
 // starts a command: RunMonoCommand (the focused file, on the caller's thread), RunFileCommand
-// (the short worker TfastThread, for commands that finish at once) and RunGraphCommand (the
-// graph worker TcmdThread, for commands that convert a file through the conversion graph and
+// (the short worker FileWorker, for commands that finish at once) and RunGraphCommand (the
+// graph worker GraphWorker, for commands that convert a file through the conversion graph and
 // may take minutes).
 //
 // A worker runs on its own thread from its construction; it copies the file list and the
@@ -19,25 +19,25 @@
 #include <thread>
 #include <vector>
 
+#include "commands/Command.h"
 #include "commands/CommandHost.h"
-#include "commands/FileAction.h"
 #include "commands/RunControl.h"
 
 namespace kelvor::media {
 class CompletionEvent;
-class TCdm;
+class ConversionGraphs;
 }  // namespace kelvor::media
 
 namespace kelvor::commands {
 
-class Tch;
+class CommandModule;
 
 // What a run needs of its front end and modules; all outlive the run.
 struct WorkerServices {
     CommandHost& Host;
     RunControl& Control;
-    Tch& Module;
-    media::TCdm& Cdm;
+    CommandModule& Module;
+    media::ConversionGraphs& Graphs;
 };
 
 class CommandWorker {
@@ -51,7 +51,7 @@ class CommandWorker {
     bool Finished() const { return finished_.load(); }
 
   protected:
-    CommandWorker(std::vector<FileItem> files, const tFileAction& command, WorkerServices services);
+    CommandWorker(std::vector<FileItem> files, const Command& command, WorkerServices services);
     // Starts the thread; the derived constructor calls it last, and the derived destructor
     // calls join first, so run() never outlives the object it belongs to.
     void start();
@@ -60,10 +60,10 @@ class CommandWorker {
 
     // Conditions and confirmation: false when the file is passed over (the host told why);
     // `cancelled` when the answer ended the batch.
-    bool admit(const FileItem& file, TAnswer& answer, bool severalFiles, bool& cancelled);
+    bool admit(const FileItem& file, Answer& answer, bool severalFiles, bool& cancelled);
 
     std::vector<FileItem> files_;
-    tFileAction command_;  // the private copy
+    Command command_;  // the private copy
     WorkerServices s_;
 
   private:
@@ -76,10 +76,10 @@ class CommandWorker {
 // The graph worker: per file (per scene for the cut) select, condition, confirmation, the
 // execution that starts a conversion, a wait for its completion with a progress percent every
 // 500 ms, the graph stopped, the list update.
-class TcmdThread final : public CommandWorker {
+class GraphWorker final : public CommandWorker {
   public:
-    TcmdThread(std::vector<FileItem> files, const tFileAction& command, WorkerServices services);
-    ~TcmdThread() override;
+    GraphWorker(std::vector<FileItem> files, const Command& command, WorkerServices services);
+    ~GraphWorker() override;
 
   private:
     void run() override;
@@ -89,10 +89,10 @@ class TcmdThread final : public CommandWorker {
 };
 
 // The short worker: the same without a conversion to wait for and without progress.
-class TfastThread final : public CommandWorker {
+class FileWorker final : public CommandWorker {
   public:
-    TfastThread(std::vector<FileItem> files, const tFileAction& command, WorkerServices services);
-    ~TfastThread() override;
+    FileWorker(std::vector<FileItem> files, const Command& command, WorkerServices services);
+    ~FileWorker() override;
 
   private:
     void run() override;
@@ -100,10 +100,10 @@ class TfastThread final : public CommandWorker {
 
 // The command on the current file, on this thread: condition, the question (Yes and No),
 // execution, list update; FileDone and BatchDone(Mono) as the workers send them.
-void RunMonoCommand(const tFileAction& command, const FileItem& current, WorkerServices services);
+void RunMonoCommand(const Command& command, const FileItem& current, WorkerServices services);
 // The selected files (unselected first) through the short worker; null when none is selected.
-std::unique_ptr<TfastThread> RunFileCommand(const tFileAction& command, WorkerServices services);
+std::unique_ptr<FileWorker> RunFileCommand(const Command& command, WorkerServices services);
 // The selected files through the graph worker; null when none is selected.
-std::unique_ptr<TcmdThread> RunGraphCommand(const tFileAction& command, WorkerServices services);
+std::unique_ptr<GraphWorker> RunGraphCommand(const Command& command, WorkerServices services);
 
 }  // namespace kelvor::commands

@@ -27,23 +27,23 @@ std::vector<ActionDef> Build() {
         {"afDecVolume", "Reduce the Volume", {K(Num | Qt::Key_Minus)}, kPermanent, "", "", S::None, kImgVolumeDown, "Video", false, false},
 
         // File opening.
-        {"afCollerFichiers", "Paste", {K(Ctrl | Qt::Key_V)}, kVide, "", "", S::None, kImgPaste, "Files", false, false},
-        {"afOuvrirFichiers", "Open...", {K(Ctrl | Qt::Key_O)}, kVide, "", "", S::None, kImgOpen, "Files", false, false},
-        {"afOuvrirDossierPrefere", "Open the preferred folder", {K(Qt::Key_F7)}, kVide, "", "", S::None, kImgPreferred, "Files", false, false},
-        {"afOuvrirTout", "Open all", {K(Ctrl | Qt::Key_F7)}, kVide, "", "", S::None, kImgDrives, "Files", false, false},
-        {"afOuvrirunDossier", "Open a folder...", {K(Ctrl | Qt::Key_L)}, kVide, "", "", S::None, kImgFolder, "Files", false, false},
-        {"afOuvrirPlayList", "Open a playlist...", {K(Ctrl | Qt::Key_U)}, kVide, "U", "", S::None, kImgPlaylist, "Files", false, true},
-        {"afOuvrirDefaultPlayList", "Open the default playlist", {K(Shift | Qt::Key_F7)}, kVide, "", "", S::None, kImgDefaultPlaylist, "Files", false, false},
-        {"afOuvrirScript", "Launch a script", {K(Ctrl | Shift | Qt::Key_L)}, kVide, "", "", S::None, kImgScript, "Files", false, false},
+        {"afCollerFichiers", "Paste", {K(Ctrl | Qt::Key_V)}, kCategoryEmpty, "", "", S::None, kImgPaste, "Files", false, false},
+        {"afOuvrirFichiers", "Open...", {K(Ctrl | Qt::Key_O)}, kCategoryEmpty, "", "", S::None, kImgOpen, "Files", false, false},
+        {"afOuvrirDossierPrefere", "Open the preferred folder", {K(Qt::Key_F7)}, kCategoryEmpty, "", "", S::None, kImgPreferred, "Files", false, false},
+        {"afOuvrirTout", "Open all", {K(Ctrl | Qt::Key_F7)}, kCategoryEmpty, "", "", S::None, kImgDrives, "Files", false, false},
+        {"afOuvrirunDossier", "Open a folder...", {K(Ctrl | Qt::Key_L)}, kCategoryEmpty, "", "", S::None, kImgFolder, "Files", false, false},
+        {"afOuvrirPlayList", "Open a playlist...", {K(Ctrl | Qt::Key_U)}, kCategoryEmpty, "U", "", S::None, kImgPlaylist, "Files", false, true},
+        {"afOuvrirDefaultPlayList", "Open the default playlist", {K(Shift | Qt::Key_F7)}, kCategoryEmpty, "", "", S::None, kImgDefaultPlaylist, "Files", false, false},
+        {"afOuvrirScript", "Launch a script", {K(Ctrl | Shift | Qt::Key_L)}, kCategoryEmpty, "", "", S::None, kImgScript, "Files", false, false},
 
         // Two or more files and a visible list.
-        {"afOrdreAlpha", "Alphabetical order", {K(Alt | Qt::Key_A)}, kListe, "", "", S::None, kImgSort, "Files/Sort the list", false, false},
-        {"alTriDatecode", "Sort by datecode", {K(Alt | Qt::Key_D)}, kListe, "", "", S::None, kImgSort, "Files/Sort the list", false, false},
-        {"alTriTaille", "Sort by size", {K(Alt | Qt::Key_S)}, kListe, "", "", S::None, kImgSort, "Files/Sort the list", false, false},
-        {"alTrierModify", "Sort by filedate", {K(Alt | Qt::Key_F)}, kListe, "", "", S::None, kImgSort, "Files/Sort the list", false, false},
-        {"afSelectionnerTout", "Select All", {K(Ctrl | Qt::Key_A)}, kListe, "", "", S::None, kImgSelectAll, "Files", false, false},
-        {"afViderListe", "Empty the list", {K(Ctrl | Qt::Key_Delete)}, kListe, "#", "", S::None, kImgEmpty, "Files", false, false},
-        {"afSauverListe", "Save the playlist as...", {K(Ctrl | Qt::Key_J)}, kListe, "", "", S::None, kImgSavePlaylist, "Files", false, false},
+        {"afOrdreAlpha", "Alphabetical order", {K(Alt | Qt::Key_A)}, kCategoryList, "", "", S::None, kImgSort, "Files/Sort the list", false, false},
+        {"alTriDatecode", "Sort by datecode", {K(Alt | Qt::Key_D)}, kCategoryList, "", "", S::None, kImgSort, "Files/Sort the list", false, false},
+        {"alTriTaille", "Sort by size", {K(Alt | Qt::Key_S)}, kCategoryList, "", "", S::None, kImgSort, "Files/Sort the list", false, false},
+        {"alTrierModify", "Sort by filedate", {K(Alt | Qt::Key_F)}, kCategoryList, "", "", S::None, kImgSort, "Files/Sort the list", false, false},
+        {"afSelectionnerTout", "Select All", {K(Ctrl | Qt::Key_A)}, kCategoryList, "", "", S::None, kImgSelectAll, "Files", false, false},
+        {"afViderListe", "Empty the list", {K(Ctrl | Qt::Key_Delete)}, kCategoryList, "#", "", S::None, kImgEmpty, "Files", false, false},
+        {"afSauverListe", "Save the playlist as...", {K(Ctrl | Qt::Key_J)}, kCategoryList, "", "", S::None, kImgSavePlaylist, "Files", false, false},
 
         // The current file.
         {"amDossierParent", "Parent folder", {K(Ctrl | Qt::Key_F)}, kMono, "", "DossierParent", S::Mono, kImgParent, "Files", false, true},

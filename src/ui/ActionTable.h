@@ -16,8 +16,8 @@ namespace kelvor::ui {
 
 // The category texts of the actions.
 inline constexpr const char* kPermanent = "permanent";
-inline constexpr const char* kVide = "vide";
-inline constexpr const char* kListe = "liste";
+inline constexpr const char* kCategoryEmpty = "vide";
+inline constexpr const char* kCategoryList = "liste";
 inline constexpr const char* kMono = "mono";
 inline constexpr const char* kMulti = "multi";
 inline constexpr const char* kEditScenes = "editscenes";

@@ -36,7 +36,7 @@ void FileListModel::Insert(int row, Entry entry) {
     endInsertRows();
 }
 
-void FileListModel::ReplaceRecord(int row, std::shared_ptr<const files::TAfficherFichier> record) {
+void FileListModel::ReplaceRecord(int row, std::shared_ptr<const files::FileRecord> record) {
     entries_.at(static_cast<std::size_t>(row)).item.Record = std::move(record);
     const QModelIndex i = index(row);
     emit dataChanged(i, i);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "commands/FileAction.h"
+#include "commands/Command.h"
 
 namespace kelvor::ui {
 
@@ -36,7 +36,7 @@ class FileListModel final : public QAbstractListModel {
     bool KeyAt(int row, const std::string& key) const;
     void Insert(int row, Entry entry);
     // The item keeps its text; only its record changes.
-    void ReplaceRecord(int row, std::shared_ptr<const files::TAfficherFichier> record);
+    void ReplaceRecord(int row, std::shared_ptr<const files::FileRecord> record);
     void Remove(int row);
     // Moves the entry at `from` to the place its (new) key sorts to, with a new text and record;
     // returns the new row.

@@ -39,7 +39,7 @@ QLabel* Heading(const QString& text, QWidget* parent) {
 
 }  // namespace
 
-QString TVideFrame::Text() {
+QString WelcomeFrame::Text() {
     const QString sep = "\r\n\r";
     return QStringLiteral("Drag and drop one or several files to this window.") + sep +
            "You may also open or paste files with speedbuttons " + sep +
@@ -50,7 +50,7 @@ QString TVideFrame::Text() {
            "(F10).";
 }
 
-TVideFrame::TVideFrame(QWidget* parent) : QFrame(parent) {
+WelcomeFrame::WelcomeFrame(QWidget* parent) : QFrame(parent) {
     setObjectName("TVideFrame");
     setAutoFillBackground(true);
     setFrameShape(QFrame::StyledPanel);

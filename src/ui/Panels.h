@@ -11,10 +11,10 @@ class QLabel;
 namespace kelvor::ui {
 
 // The welcome frame: what to do with an empty list.
-class TVideFrame final : public QFrame {
+class WelcomeFrame final : public QFrame {
     Q_OBJECT
   public:
-    explicit TVideFrame(QWidget* parent);
+    explicit WelcomeFrame(QWidget* parent);
     // The lines as one text, separated by CR, LF, CR.
     static QString Text();
     static constexpr int kWidth = 560;

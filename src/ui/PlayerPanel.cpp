@@ -147,10 +147,10 @@ QLabel* PlayerPanel::value(const char* caption, int row) {
     return v;
 }
 
-void PlayerPanel::ShowFile(std::shared_ptr<const files::TAfficherFichier> record,
+void PlayerPanel::ShowFile(std::shared_ptr<const files::FileRecord> record,
                            const std::string& displayFormat, const LocaleInfo& locale) {
     shown_ = std::move(record);
-    const files::TAfficherFichier* r = shown_.get();
+    const files::FileRecord* r = shown_.get();
     const auto set = [](QLabel* l, const std::string& text) {
         l->setText(QString::fromStdString(text));
     };

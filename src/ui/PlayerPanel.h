@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "core/files/DatePattern.h"
-#include "core/files/VideoFileRecord.h"
+#include "core/files/FileRecord.h"
 
 class QLabel;
 class QProgressBar;
@@ -28,10 +28,10 @@ class PlayerPanel final : public QWidget {
 
     // The record's texts as the information panel shows them; the datecode is formatted with the
     // display format when the record holds one.
-    void ShowFile(std::shared_ptr<const files::TAfficherFichier> record,
+    void ShowFile(std::shared_ptr<const files::FileRecord> record,
                   const std::string& displayFormat = "ddddd hh:nn:ss",
                   const LocaleInfo& locale = EnglishLocale());
-    const files::TAfficherFichier* Shown() const { return shown_.get(); }
+    const files::FileRecord* Shown() const { return shown_.get(); }
 
     // The conversion's progress display: the gauge replaces the playing slider.
     void BeginProgress();
@@ -77,7 +77,7 @@ class PlayerPanel final : public QWidget {
     QLabel* value(const char* caption, int row);
     void copy(Info which);
 
-    std::shared_ptr<const files::TAfficherFichier> shown_;
+    std::shared_ptr<const files::FileRecord> shown_;
     QWidget* video_;
     QSlider* playing_;
     QProgressBar* gauge_;

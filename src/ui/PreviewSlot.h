@@ -10,7 +10,7 @@
 #include <string>
 
 namespace kelvor::files {
-class TAfficherFichier;
+class FileRecord;
 }
 
 namespace kelvor::ui {
@@ -24,7 +24,7 @@ class PreviewSlot {
     virtual bool Running() const { return false; }
     virtual bool Paused() const { return false; }
     // The current file (null: nothing) is loaded, or the graph is stopped and cleared.
-    virtual void Load(const files::TAfficherFichier*) {}
+    virtual void Load(const files::FileRecord*) {}
     virtual void Clear() {}
     virtual void Run() {}
     virtual void Pause() {}
@@ -47,8 +47,9 @@ class PreviewSlot {
 
     // The settings of the preview's inlay filter; each takes effect at the next drawn frame.
     virtual void SetInlayStandardFontSize(bool) {}
-    virtual void SetInlayFont(const std::string& /*name*/, int /*size*/, int /*colorBgr*/, bool /*bold*/,
-                              bool /*italic*/, bool /*underline*/, bool /*strikeOut*/) {}
+    virtual void SetInlayFont(const std::string& /*name*/, int /*size*/, int /*colorBgr*/,
+                              bool /*bold*/, bool /*italic*/, bool /*underline*/,
+                              bool /*strikeOut*/) {}
     virtual void SetInlayAlignment(int) {}
     virtual void SetInlayDisplayKind(int) {}
     virtual void SetInlayAutoMode(int) {}

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include <QFileDialog>
 #include <QComboBox>
-#include <QLocale>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -15,7 +15,7 @@
 
 namespace kelvor::ui {
 
-commands::TAnswer WindowDialogs::Confirm(QWidget* parent, const QString& text, bool severalFiles) {
+commands::Answer WindowDialogs::Confirm(QWidget* parent, const QString& text, bool severalFiles) {
     using B = QMessageBox::StandardButton;
     QMessageBox box(QMessageBox::Warning, about::kProductName, text, QMessageBox::NoButton, parent);
     if (severalFiles) {
@@ -30,15 +30,15 @@ commands::TAnswer WindowDialogs::Confirm(QWidget* parent, const QString& text, b
     box.setEscapeButton(severalFiles ? QMessageBox::Cancel : QMessageBox::No);
     switch (static_cast<B>(box.exec())) {
         case B::Yes:
-            return commands::TAnswer::Yes;
+            return commands::Answer::Yes;
         case B::YesToAll:
-            return commands::TAnswer::YesToAll;
+            return commands::Answer::YesToAll;
         case B::NoToAll:
-            return commands::TAnswer::NoToAll;
+            return commands::Answer::NoToAll;
         case B::Cancel:
-            return commands::TAnswer::Cancel;
+            return commands::Answer::Cancel;
         default:
-            return commands::TAnswer::No;
+            return commands::Answer::No;
     }
 }
 
@@ -102,7 +102,7 @@ Form* KeptForm(QWidget* parent) {
 }  // namespace
 
 bool WindowDialogs::FrameRate(QWidget* parent, int& choice, double& fps) {
-    auto* form = KeptForm<TFrequenceForm>(parent);
+    auto* form = KeptForm<FrameRateDialog>(parent);
     form->SetChoice(choice);
     if (choice == 2)
         form->ValueBox()->setText(QLocale().toString(fps));
@@ -116,7 +116,7 @@ bool WindowDialogs::FrameRate(QWidget* parent, int& choice, double& fps) {
 }
 
 bool WindowDialogs::Codec(QWidget* parent, int& choice, QString& code) {
-    auto* form = KeptForm<TCodecForm>(parent);
+    auto* form = KeptForm<CodecDialog>(parent);
     form->SetChoice(choice);
     if (choice == 3)
         form->ValueBox()->setText(code);
@@ -130,7 +130,7 @@ bool WindowDialogs::Codec(QWidget* parent, int& choice, QString& code) {
 }
 
 bool WindowDialogs::TimeDifference(QWidget* parent, double reference, double& shiftDays) {
-    auto* form = KeptForm<TDecalageForm>(parent);
+    auto* form = KeptForm<TimeShiftDialog>(parent);
     form->SetDates(reference, reference + shiftDays);
     form->exec();
     if (!form->Confirmed())

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "commands/FileAction.h"
+#include "commands/Command.h"
 
 class QWidget;
 
@@ -23,7 +23,7 @@ class WindowDialogs {
 
     // A command's confirmation: with several files the buttons Yes, No, Cancel, No to all and
     // Yes to all, with one file Yes and No.
-    virtual commands::TAnswer Confirm(QWidget* parent, const QString& text, bool severalFiles);
+    virtual commands::Answer Confirm(QWidget* parent, const QString& text, bool severalFiles);
     // A warning with the button OK.
     virtual void Error(QWidget* parent, const QString& text);
     // "Do you want to save the preferences ..." with Yes, No, Cancel and All.

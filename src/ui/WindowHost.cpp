@@ -10,18 +10,18 @@
 #include "commands/Workers.h"
 #include "core/shell/DesktopServices.h"
 #include "ui/FileListModel.h"
+#include "ui/MainWindow.h"
 #include "ui/Panels.h"
-#include "ui/panels/RiffForm.h"
 #include "ui/PlayerPanel.h"
 #include "ui/PreviewSlot.h"
-#include "ui/UIForm.h"
+#include "ui/panels/RiffReportWindow.h"
 
 namespace kelvor::ui {
 
 using commands::FileItem;
 using commands::RunKind;
 
-WindowHost::WindowHost(TUIForm& window) : w_(window) {}
+WindowHost::WindowHost(MainWindow& window) : w_(window) {}
 
 template <typename F>
 void WindowHost::onUi(F&& f) {
@@ -40,8 +40,8 @@ void WindowHost::SelectFile(const FileItem& file) {
     onUi([&] { w_.selectFile(file.FullName()); });
 }
 
-commands::TAnswer WindowHost::Confirm(const FileItem& file, const commands::Question& question) {
-    commands::TAnswer answer = commands::TAnswer::No;
+commands::Answer WindowHost::Confirm(const FileItem& file, const commands::Question& question) {
+    commands::Answer answer = commands::Answer::No;
     onUi([&] {
         answer = w_.confirm(file, QString::fromStdString(question.Text), question.SeveralFiles);
     });
@@ -68,7 +68,7 @@ void WindowHost::Progress(std::int64_t percent) {
         Qt::QueuedConnection);
 }
 
-void WindowHost::FileDone(RunKind kind, const FileItem& file, const commands::tFileAction&,
+void WindowHost::FileDone(RunKind kind, const FileItem& file, const commands::Command&,
                           const commands::FileOutcome& outcome) {
     onUi([&] {
         w_.fileDone(static_cast<int>(kind), file, outcome.Update, outcome.NewPath,
@@ -76,8 +76,7 @@ void WindowHost::FileDone(RunKind kind, const FileItem& file, const commands::tF
     });
 }
 
-void WindowHost::FileError(const FileItem&, const commands::tFileAction&,
-                           const std::string& message) {
+void WindowHost::FileError(const FileItem&, const commands::Command&, const std::string& message) {
     onUi([&] { w_.fileError(QString::fromStdString(message)); });
 }
 
@@ -110,7 +109,7 @@ bool WindowHost::ShowRiffReport(const std::string& path) {
     bool shown = false;
     onUi([&] {
         if (!w_.riff_)
-            w_.riff_ = new TRiffForm(&w_);
+            w_.riff_ = new RiffReportWindow(&w_);
         shown = w_.riff_->ShowReport(path);
     });
     return shown;
@@ -137,7 +136,7 @@ bool WindowHost::StartProgram(const std::string& program,
 bool WindowHost::SetPreviewInlay(bool on) {
     onUi([&] {
         const settings::Preferences& p = w_.s_.Prefs;
-        w_.preview_->SetInlayPosition(p.IncrustPositionX, p.IncrustPositionY, p.Alignement);
+        w_.preview_->SetInlayPosition(p.InlayPositionX, p.InlayPositionY, p.InlayAlignment);
         w_.preview_->SetInlay(on);
     });
     return true;

@@ -15,23 +15,22 @@
 
 namespace kelvor::ui {
 
-class TUIForm;
+class MainWindow;
 
 class WindowHost final : public QObject, public commands::CommandHost {
     Q_OBJECT
   public:
-    explicit WindowHost(TUIForm& window);
+    explicit WindowHost(MainWindow& window);
 
     void RunStarted(commands::RunKind kind) override;
     void SelectFile(const commands::FileItem& file) override;
-    commands::TAnswer Confirm(const commands::FileItem& file,
-                              const commands::Question& question) override;
+    commands::Answer Confirm(const commands::FileItem& file,
+                             const commands::Question& question) override;
     void FileStarted(const commands::FileItem& file, const std::string& status) override;
     void Progress(std::int64_t percent) override;
     void FileDone(commands::RunKind kind, const commands::FileItem& file,
-                  const commands::tFileAction& command,
-                  const commands::FileOutcome& outcome) override;
-    void FileError(const commands::FileItem& file, const commands::tFileAction& command,
+                  const commands::Command& command, const commands::FileOutcome& outcome) override;
+    void FileError(const commands::FileItem& file, const commands::Command& command,
                    const std::string& message) override;
     void BatchDone(commands::RunKind kind) override;
     void WaitForRun(commands::CommandWorker& worker) override;
@@ -68,7 +67,7 @@ class WindowHost final : public QObject, public commands::CommandHost {
     template <typename F>
     void onUi(F&& f);
 
-    TUIForm& w_;
+    MainWindow& w_;
     std::atomic<int> percent_{0};
     std::atomic<bool> progressPosted_{false};
 };

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "commands/CommandModule.h"
 #include "commands/ListHost.h"
 #include "commands/ScriptRunner.h"
-#include "commands/Tch.h"
 #include "commands/Workers.h"
 #include "core/avi/AviHeaderPatcher.h"
 #include "core/shell/DesktopServices.h"
 #include "fixtures/DvFixture.h"
-#include "media/graphs/TCdm.h"
-#include "media/graphs/TdmList.h"
+#include "media/graphs/ConversionGraphs.h"
+#include "media/graphs/ProbeGraph.h"
 #include "support/TempDir.h"
 
 namespace kelvor::commands::test {
@@ -61,7 +61,7 @@ class ScriptedHost : public ListHost {
     using ListHost::ListHost;
 
     // The answers to give, in order; a question without an answer left fails the test.
-    std::deque<TAnswer> answers;
+    std::deque<Answer> answers;
     // Every call, as "select a.avi", "confirm a.avi", "skip a.avi", "start a.avi", "done a.avi",
     // "error a.avi", "batch".
     std::vector<std::string> events;
@@ -89,16 +89,16 @@ class ScriptedHost : public ListHost {
         events.push_back("select " + name(f));
         ListHost::SelectFile(f);
     }
-    TAnswer Confirm(const FileItem& f, const Question& q) override {
+    Answer Confirm(const FileItem& f, const Question& q) override {
         events.push_back("confirm " + name(f));
         questions.push_back(q);
         if (onConfirm)
             onConfirm(f);
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected question: " << q.Message;
-            return TAnswer::Cancel;
+            return Answer::Cancel;
         }
-        const TAnswer a = answers.front();
+        const Answer a = answers.front();
         answers.pop_front();
         return a;
     }
@@ -117,7 +117,7 @@ class ScriptedHost : public ListHost {
         if (onProgress)
             onProgress(percent);
     }
-    void FileDone(RunKind kind, const FileItem& f, const tFileAction& c,
+    void FileDone(RunKind kind, const FileItem& f, const Command& c,
                   const FileOutcome& o) override {
         events.push_back("done " + name(f));
         outcomes.emplace_back(name(f), o);
@@ -125,7 +125,7 @@ class ScriptedHost : public ListHost {
             onDone(f);
         ListHost::FileDone(kind, f, c, o);
     }
-    void FileError(const FileItem& f, const tFileAction&, const std::string&) override {
+    void FileError(const FileItem& f, const Command&, const std::string&) override {
         events.push_back("error " + name(f));
     }
     void BatchDone(RunKind kind) override {
@@ -167,20 +167,21 @@ class ScriptedHost : public ListHost {
 struct Commands {
     kelvor::test::TempDir dir;
     settings::Preferences prefs;
-    media::TdmList probe;
-    media::TCdm cdm;
+    media::ProbeGraph probe;
+    media::ConversionGraphs graphs;
     avi::AviHeaderPatcher patcher;
     FolderTrash trash{dir / ".trash"};
     RunControl control;
     FileList list{probe, files::RecordSettings{}, 1, false};  // alphabetical
     ScriptedHost host{list, control};
-    Tch tch{TchServices{prefs, cdm, patcher, trash, host, EnglishLocale()}};
+    CommandModule commandModule{
+        CommandServices{prefs, graphs, patcher, trash, host, EnglishLocale()}};
 
     Commands() {
-        tch.Start();
-        tch.LinkCommands();
+        commandModule.Start();
+        commandModule.LinkCommands();
     }
-    WorkerServices services() { return {host, control, tch, cdm}; }
+    WorkerServices services() { return {host, control, commandModule, graphs}; }
 
     // A DV file from a fixture description, in the test's folder.
     std::string make(const std::string& name, const std::string& description) {
@@ -197,11 +198,11 @@ struct Commands {
     }
     // Runs the command on the selected files with the worker its table entry names, and waits.
     void run(const std::string& command) {
-        tFileAction* c = tch.Find(command);
+        Command* c = commandModule.Find(command);
         ASSERT_NE(c, nullptr) << command;
         ScriptRunner(services()).RunCommand(*c);
     }
-    void run(const tFileAction& c) { ScriptRunner(services()).RunCommand(c); }
+    void run(const Command& c) { ScriptRunner(services()).RunCommand(c); }
     std::string path(const std::string& name) const { return (dir / name).string(); }
     bool exists(const std::string& name) const { return fs::exists(dir / name); }
 };

@@ -28,13 +28,13 @@ mode_t Mode(const std::string& path) {
     return st.st_mode & 07777;
 }
 
-TEST(SupprimerFichier, YesToAllSendsThemToTheTrashAndPassesOverAReadOnlyOne) {
+TEST(DeleteFile, YesToAllSendsThemToTheTrashAndPassesOverAReadOnlyOne) {
     Commands c;
     for (const char* n : {"a.avi", "b.avi", "c.avi"})
         kelvor::test::WriteFile(c.dir / n, "x");
     ::chmod(c.path("b.avi").c_str(), 0444);
     c.select({c.path("a.avi"), c.path("b.avi"), c.path("c.avi")});
-    c.host.answers = {TAnswer::YesToAll};
+    c.host.answers = {Answer::YesToAll};
     c.run("SupprimerFichier");
     ASSERT_EQ(c.host.questions.size(), 1u);
     EXPECT_EQ(
@@ -46,7 +46,7 @@ TEST(SupprimerFichier, YesToAllSendsThemToTheTrashAndPassesOverAReadOnlyOne) {
     EXPECT_TRUE(c.exists("b.avi"));
 }
 
-TEST(oterfichier, TakesTheFilesOutOfTheListOnly) {
+TEST(RemoveFromList, TakesTheFilesOutOfTheListOnly) {
     Commands c;
     kelvor::test::WriteFile(c.dir / "a.avi", "x");
     kelvor::test::WriteFile(c.dir / "b.avi", "x");
@@ -69,7 +69,7 @@ TEST(ExternalPrograms, EachFileStartsItsOwnProgramInListOrder) {
     c.run("OpenFichierF3");
     EXPECT_TRUE(c.host.programs.empty());
     kelvor::test::WriteFile(c.dir / "f3", "");
-    c.prefs.FichierF3 = c.path("f3");
+    c.prefs.F3Program = c.path("f3");
     c.run("OpenFichierF3");
     ASSERT_EQ(c.host.programs.size(), 5u);
     for (int i = 0; i < 5; ++i) {
@@ -81,7 +81,7 @@ TEST(ExternalPrograms, EachFileStartsItsOwnProgramInListOrder) {
 
     // The image-grabbing program gets the path twice, the second time as its +F= switch.
     c.host.programs.clear();
-    c.prefs.FichierVarnolt = c.path("f3");
+    c.prefs.VarnoltProgram = c.path("f3");
     c.list.UnselectAll();
     c.list.Select(0);
     c.run("Varnolt");
@@ -95,15 +95,15 @@ TEST(ViewerCommands, TheSlidersSwitchTheInlayOnAndLeaveIt) {
     c.make("a.avi", kPal2);
     c.select({c.path("a.avi")});
     c.run("AfficherSliders");
-    EXPECT_TRUE(c.prefs.IsIncrustOn);
-    EXPECT_TRUE(c.prefs.IncrustSlidersVisible);
+    EXPECT_TRUE(c.prefs.IsInlayOn);
+    EXPECT_TRUE(c.prefs.InlaySlidersVisible);
     c.run("AfficherSliders");
-    EXPECT_TRUE(c.prefs.IsIncrustOn);
-    EXPECT_FALSE(c.prefs.IncrustSlidersVisible);
+    EXPECT_TRUE(c.prefs.IsInlayOn);
+    EXPECT_FALSE(c.prefs.InlaySlidersVisible);
     EXPECT_EQ(c.host.inlay,
               (std::vector<std::string>{"inlay on", "sliders on", "sliders off volume"}));
     c.run("AfficherIncrustation");
-    EXPECT_FALSE(c.prefs.IsIncrustOn);
+    EXPECT_FALSE(c.prefs.IsInlayOn);
     c.run("RiffHeader");
     c.run("DossierParent");
     c.run("DefaultPlayer");
@@ -113,14 +113,14 @@ TEST(ViewerCommands, TheSlidersSwitchTheInlayOnAndLeaveIt) {
     EXPECT_EQ(c.host.programs[1].first, "open");
 }
 
-TEST(CorrigerFps, PatchesAReadOnlyFileAndLeavesItReadOnly) {
+TEST(FixFrameRate, PatchesAReadOnlyFileAndLeavesItReadOnly) {
     Commands c;
     const std::string a = c.make("a.avi", kPal2);
     c.make("t1.avi", "type=1 frames=3 date=2024-01-01T10:00:00");
     ::chmod(a.c_str(), 0444);
     c.select({a, c.path("t1.avi")});
-    c.tch.TargetFps = 29.97;
-    c.host.answers = {TAnswer::YesToAll};
+    c.commandModule.TargetFps = 29.97;
+    c.host.answers = {Answer::YesToAll};
     c.run("CorrigerFps");
     ASSERT_EQ(c.host.questions.size(), 1u);
     EXPECT_EQ(c.host.questions[0].Message,
@@ -130,7 +130,7 @@ TEST(CorrigerFps, PatchesAReadOnlyFileAndLeavesItReadOnly) {
     EXPECT_EQ(c.host.skipped[0].first, "t1.avi");
     ASSERT_EQ(c.host.outcomes.size(), 1u);
     EXPECT_TRUE(c.host.outcomes[0].second.Succeeded()) << c.host.outcomes[0].second.Failure;
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utModify);
+    EXPECT_EQ(c.host.outcomes[0].second.Update, ListUpdate::Modify);
     const avi::HeaderFieldOffsets at = c.patcher.LocateHeaderFields(a);
     EXPECT_EQ(At(a, at.ScaleOffset), 33367u);
     EXPECT_EQ(At(a, at.ScaleOffset + 4), 1000000u);
@@ -138,12 +138,12 @@ TEST(CorrigerFps, PatchesAReadOnlyFileAndLeavesItReadOnly) {
     EXPECT_EQ(c.host.preview, (std::vector<std::string>{"release " + a, "reload " + a}));
 }
 
-TEST(CorrigerCodec, TwoLettersLeaveZeroBytes) {
+TEST(FixCodec, TwoLettersLeaveZeroBytes) {
     Commands c;
     const std::string a = c.make("a.avi", kPal2);
     c.select({a});
-    c.tch.TargetCodec = "dv";
-    c.host.answers = {TAnswer::Yes};
+    c.commandModule.TargetCodec = "dv";
+    c.host.answers = {Answer::Yes};
     c.run("CorrigerCodec");
     ASSERT_EQ(c.host.questions.size(), 1u);
     EXPECT_EQ(c.host.questions[0].Message,
@@ -152,15 +152,15 @@ TEST(CorrigerCodec, TwoLettersLeaveZeroBytes) {
     EXPECT_EQ(At(a, at.CodecOffset), 0x7664u);
     EXPECT_EQ(At(a, at.CompressionOffset), 0x7664u);
     ASSERT_EQ(c.host.outcomes.size(), 1u);
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utModify);
+    EXPECT_EQ(c.host.outcomes[0].second.Update, ListUpdate::Modify);
 
     // A file with no video stream header: nothing written, and the file says so.
     kelvor::test::WriteFile(c.dir / "b.avi", "not a video");
     c.list.Clear();
     c.select({c.path("b.avi")});
-    c.host.answers = {TAnswer::Yes};
+    c.host.answers = {Answer::Yes};
     c.run("CorrigerCodec");
-    EXPECT_EQ(c.host.outcomes.back().second.Update, utNone);
+    EXPECT_EQ(c.host.outcomes.back().second.Update, ListUpdate::None);
     EXPECT_FALSE(c.host.outcomes.back().second.Failure.empty());
     EXPECT_EQ(kelvor::test::ReadFile(c.dir / "b.avi"), "not a video");
 }
@@ -171,7 +171,7 @@ TEST(Conversions, ConditionsQuestionsAndOutputNames) {
     c.make("ntsc.avi", "type=2 standard=ntsc frames=3 date=2024-01-01T10:00:00");
     kelvor::test::WriteFile(c.dir / "pal_ntsc.avi", "earlier output");
     c.select({c.path("pal.avi"), c.path("ntsc.avi")});
-    c.host.answers = {TAnswer::No};
+    c.host.answers = {Answer::No};
     c.run("Ntsc");
     ASSERT_EQ(c.host.questions.size(), 1u);
     EXPECT_EQ(c.host.questions[0].Message,
@@ -181,43 +181,43 @@ TEST(Conversions, ConditionsQuestionsAndOutputNames) {
     EXPECT_EQ(c.host.skipped[0].first, "ntsc.avi");
 
     c.list.SelectAll();
-    c.host.answers = {TAnswer::YesToAll};
+    c.host.answers = {Answer::YesToAll};
     c.run("Ntsc");
     ASSERT_EQ(c.host.outcomes.size(), 1u);
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utAdd);
+    EXPECT_EQ(c.host.outcomes[0].second.Update, ListUpdate::Add);
     EXPECT_TRUE(c.host.outcomes[0].second.Succeeded()) << c.host.outcomes[0].second.Failure;
     EXPECT_EQ(c.host.outcomes[0].second.NewPath, c.path("pal_ntsc.avi"));
     EXPECT_NE(kelvor::test::ReadFile(c.dir / "pal_ntsc.avi"), "earlier output");
 
-    const files::TAfficherFichier& pal = *c.list.Item(c.list.FindItem(c.path("pal.avi"))).Record;
-    EXPECT_EQ(c.tch.OutputPath(pal, "_ntsc.avi"), c.path("pal_ntsc.avi"));
-    c.prefs.SauverDansLeMemeDossier = false;
-    c.prefs.DossierPourSauver = "/out/";
-    EXPECT_EQ(c.tch.OutputPath(pal, "_ntsc.avi"), "/out/pal_ntsc.avi");
-    EXPECT_EQ(c.tch.SceneOutputPath(pal, 0), "/out/pal_scene_0.avi");
+    const files::FileRecord& pal = *c.list.Item(c.list.FindItem(c.path("pal.avi"))).Record;
+    EXPECT_EQ(c.commandModule.OutputPath(pal, "_ntsc.avi"), c.path("pal_ntsc.avi"));
+    c.prefs.SaveInSameFolder = false;
+    c.prefs.SaveFolder = "/out/";
+    EXPECT_EQ(c.commandModule.OutputPath(pal, "_ntsc.avi"), "/out/pal_ntsc.avi");
+    EXPECT_EQ(c.commandModule.SceneOutputPath(pal, 0), "/out/pal_scene_0.avi");
 
-    EXPECT_EQ(Tch::TimeDifferenceSuffix(1.0 / 24), "_(+1h).avi");
-    EXPECT_EQ(Tch::TimeDifferenceSuffix(-(2 + 3.5 / 24)), "_(-2days3h30mn).avi");
-    EXPECT_EQ(Tch::TimeDifferenceSuffix(1 + 30.0 / 1440), "_(+1days30mn).avi");
+    EXPECT_EQ(CommandModule::TimeDifferenceSuffix(1.0 / 24), "_(+1h).avi");
+    EXPECT_EQ(CommandModule::TimeDifferenceSuffix(-(2 + 3.5 / 24)), "_(-2days3h30mn).avi");
+    EXPECT_EQ(CommandModule::TimeDifferenceSuffix(1 + 30.0 / 1440), "_(+1days30mn).avi");
 }
 
 TEST(CommandModule, TheTableNamesCaptionsAndTemplates) {
     Commands c;
-    ASSERT_EQ(c.tch.Commands().size(), 40u);
-    EXPECT_EQ(c.tch.Commands().front()->Name, "DossierParent");
-    EXPECT_EQ(c.tch.Commands().back()->Name, "CutScenes");
-    EXPECT_EQ(c.tch.CommandMap.size(), 40u);
-    EXPECT_EQ(c.tch.Find("ntsc"), &c.tch.Ntsc);
-    EXPECT_EQ(c.tch.Ntsc.Switch(), "n");
-    EXPECT_EQ(c.tch.IncrusterDatecode.MonoMessage, "Inlaying the datecode into \"%s\"");
-    EXPECT_EQ(c.tch.RenameScAn.Caption, "Rename ");
-    EXPECT_TRUE(c.tch.CutScenes.Caption.empty());
+    ASSERT_EQ(c.commandModule.Commands().size(), 40u);
+    EXPECT_EQ(c.commandModule.Commands().front()->Name, "DossierParent");
+    EXPECT_EQ(c.commandModule.Commands().back()->Name, "CutScenes");
+    EXPECT_EQ(c.commandModule.CommandMap.size(), 40u);
+    EXPECT_EQ(c.commandModule.Find("ntsc"), &c.commandModule.ToNtsc);
+    EXPECT_EQ(c.commandModule.ToNtsc.Switch(), "n");
+    EXPECT_EQ(c.commandModule.InlayDatecode.ProgressMessage, "Inlaying the datecode into \"%s\"");
+    EXPECT_EQ(c.commandModule.RenameToDate.Caption, "Rename ");
+    EXPECT_TRUE(c.commandModule.CutScenes.Caption.empty());
     // A template that names no command fills in nothing.
-    EXPECT_EQ(c.tch.ScenesExcelfromDate.Modele, "CreerScenes");
-    EXPECT_FALSE(c.tch.ScenesExcelfromDate.OnGeneralCondition);
+    EXPECT_EQ(c.commandModule.ExportXlsxByDate.Template, "CreerScenes");
+    EXPECT_FALSE(c.commandModule.ExportXlsxByDate.CanStart);
     // Every command can run.
-    for (const tFileAction* a : c.tch.Commands())
-        EXPECT_TRUE(a->OnExecution) << a->Name;
+    for (const Command* a : c.commandModule.Commands())
+        EXPECT_TRUE(a->Execute) << a->Name;
 }
 
 // A file whose second write fails: the first field is put back.

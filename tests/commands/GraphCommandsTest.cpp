@@ -37,13 +37,13 @@ const FileOutcome& OutcomeOf(const Commands& c, const std::string& name) {
     for (const auto& [file, outcome] : c.host.outcomes)
         if (file == name)
             return outcome;
-    static const FileOutcome none{utNone, {}, "no outcome", false};
+    static const FileOutcome none{ListUpdate::None, {}, "no outcome", false};
     ADD_FAILURE() << "no outcome for " << name;
     return none;
 }
 
-dv::TDatecode DatecodeOf(const Bytes& frame) {
-    dv::TDatecode d;
+dv::Datecode DatecodeOf(const Bytes& frame) {
+    dv::Datecode d;
     EXPECT_TRUE(dv::ReadValidDatecode(frame, kelvor::test::Sequences(frame), d));
     return d;
 }
@@ -117,7 +117,7 @@ TEST(GraphCommands, EachConversionWritesItsOutputAndTheListTakesIt) {
         c.run(k.command);
         const FileOutcome& o = OutcomeOf(c, k.source);
         EXPECT_TRUE(o.Succeeded()) << o.Failure;
-        EXPECT_EQ(o.Update, utAdd);
+        EXPECT_EQ(o.Update, ListUpdate::Add);
         EXPECT_EQ(o.NewPath, c.path(k.output));
         EXPECT_GE(c.list.FindItem(c.path(k.output)), 0);
         EXPECT_EQ(kelvor::test::StreamTypes(c.path(k.output)), k.streams);
@@ -140,7 +140,7 @@ TEST(GraphCommands, EachConversionWritesItsOutputAndTheListTakesIt) {
         const FileOutcome& o = OutcomeOf(c, name);
         const std::string wav = scenes::ReplaceExtension(c.path(name), ".wav");
         EXPECT_TRUE(o.Succeeded()) << o.Failure;
-        EXPECT_EQ(o.Update, utNone);
+        EXPECT_EQ(o.Update, ListUpdate::None);
         EXPECT_EQ(o.NewPath, wav);
         EXPECT_TRUE(std::filesystem::exists(wav));
         EXPECT_LT(c.list.FindItem(wav), 0);
@@ -150,7 +150,7 @@ TEST(GraphCommands, EachConversionWritesItsOutputAndTheListTakesIt) {
 TEST(GraphCommands, TheStandardConversionCarriesTheDatecodeShiftedForDisplay) {
     Commands c;
     c.make("clip.avi", "type=2 frames=10 date=2024-01-01T10:00:00");
-    c.prefs.DecalageHoraire = 1.0 / 24;
+    c.prefs.TimeShift = 1.0 / 24;
     c.select({c.path("clip.avi")});
     c.run("Ntsc");
     const auto frames = kelvor::test::DvFrames(c.path("clip_ntsc.avi"));
@@ -158,10 +158,10 @@ TEST(GraphCommands, TheStandardConversionCarriesTheDatecodeShiftedForDisplay) {
     for (const Bytes& f : frames)
         EXPECT_EQ(DatecodeOf(f).Hour, 11);
     // Saved in another folder when the preference says so.
-    c.prefs.DecalageHoraire = 0;
-    c.prefs.SauverDansLeMemeDossier = false;
+    c.prefs.TimeShift = 0;
+    c.prefs.SaveInSameFolder = false;
     std::filesystem::create_directories(c.dir / "out");
-    c.prefs.DossierPourSauver = (c.dir / "out").string() + "/";
+    c.prefs.SaveFolder = (c.dir / "out").string() + "/";
     c.host.outcomes.clear();
     c.run("Ntsc");
     EXPECT_EQ(OutcomeOf(c, "clip.avi").NewPath, (c.dir / "out" / "clip_ntsc.avi").string());
@@ -172,7 +172,7 @@ TEST(GraphCommands, TheStandardConversionCarriesTheDatecodeShiftedForDisplay) {
 TEST(GraphCommands, TheTimeDifferenceWritesEveryDatecodeShifted) {
     Commands c;
     c.make("clip.avi", "type=1 frames=10 date=2024-01-01T10:00:00");
-    c.tch.CorrectionShift = 2.0 / 24;
+    c.commandModule.CorrectionShift = 2.0 / 24;
     c.select({c.path("clip.avi")});
     c.run("DecalerHoraire");
     const FileOutcome& o = OutcomeOf(c, "clip.avi");
@@ -219,8 +219,8 @@ TEST(GraphCommands, RecompressionTakesTheStandardAndRateOfThePreferences) {
                               c.dir.path())
             .exitCode,
         0);
-    c.prefs.StandardParDefaut = 2;
-    c.prefs.FrequenceDV = 0;
+    c.prefs.DefaultStandard = 2;
+    c.prefs.DvAudioRate = 0;
     c.select({c.path("other.avi")});
     c.run("ConvertirDV");
     const FileOutcome& o = OutcomeOf(c, "other.avi");
@@ -245,7 +245,7 @@ TEST(GraphCommands, ScenesByContent) {
     c.select({c.path("cut.avi")});
     c.run("CreerScnContenu");
     EXPECT_TRUE(OutcomeOf(c, "cut.avi").Succeeded()) << OutcomeOf(c, "cut.avi").Failure;
-    EXPECT_EQ(OutcomeOf(c, "cut.avi").Update, utModify);
+    EXPECT_EQ(OutcomeOf(c, "cut.avi").Update, ListUpdate::Modify);
     scenes::SceneList scenes;
     ASSERT_TRUE(scenes::ReadScnFile(c.path("cut.scn"), scenes, 25));
     ASSERT_EQ(scenes.size(), 2u);
@@ -266,7 +266,7 @@ TEST(GraphCommands, CutScenesOfATypeOneFileGiveItsFramesEndToEnd) {
     Commands c;
     c.make("a.avi", "type=1 frames=30 picture=moving date=2024-01-01T10:00:00");
     {
-        scenes::TwriteScene scn(c.path("a.avi"), scenes::ScnVariant::Narrow);
+        scenes::ScnWriter scn(c.path("a.avi"), scenes::ScnVariant::Narrow);
         scn.AddScene("one", 7);
         scn.AddScene("two", 8);
         scn.AddScene("three", 30);
@@ -304,7 +304,7 @@ TEST(GraphCommands, EscDuringTheSecondOfThreeConversions) {
     ASSERT_EQ(c.host.outcomes.size(), 3u);
     EXPECT_TRUE(OutcomeOf(c, "a.avi").Succeeded());
     EXPECT_TRUE(OutcomeOf(c, "b.avi").Aborted);
-    EXPECT_EQ(OutcomeOf(c, "b.avi").Update, utAdd);
+    EXPECT_EQ(OutcomeOf(c, "b.avi").Update, ListUpdate::Add);
     EXPECT_TRUE(OutcomeOf(c, "c.avi").Succeeded());
     EXPECT_EQ(kelvor::test::DvFrames(c.path("a_ntsc.avi")).size(), 180u);
     EXPECT_LT(kelvor::test::DvFrames(c.path("b_ntsc.avi")).size(), 180u);

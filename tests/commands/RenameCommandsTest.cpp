@@ -28,17 +28,17 @@ std::vector<std::string> Names(const Commands& c) {
 }
 
 void RunYesToAll(Commands& c, const std::string& command) {
-    c.host.answers.assign(8, TAnswer::YesToAll);
+    c.host.answers.assign(8, Answer::YesToAll);
     c.run(command);
 }
 
-TEST(AjouterDateCode, TheExampleNamesAndTheCompanions) {
+TEST(AddDatecode, TheExampleNamesAndTheCompanions) {
     Commands c;
     c.make("clip.avi", kMarch12);
     kelvor::test::WriteFile(c.dir / "clip.scn", "scn");
     kelvor::test::WriteFile(c.dir / "clip.srt", "srt");
     c.select({c.path("clip.avi")});
-    c.host.answers = {TAnswer::Yes};
+    c.host.answers = {Answer::Yes};
     c.run("AjouterDateCode");
     ASSERT_EQ(c.host.questions.size(), 1u);
     EXPECT_EQ(c.host.questions[0].Message,
@@ -47,7 +47,7 @@ TEST(AjouterDateCode, TheExampleNamesAndTheCompanions) {
     EXPECT_EQ(Names(c), (std::vector<std::string>{"clip.srt", "clip_2006.03.12_03.46.37_pm.avi",
                                                   "clip_2006.03.12_03.46.37_pm.scn"}));
     ASSERT_EQ(c.host.outcomes.size(), 1u);
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utRename);
+    EXPECT_EQ(c.host.outcomes[0].second.Update, ListUpdate::Rename);
     EXPECT_EQ(c.host.outcomes[0].second.NewPath, c.path("clip_2006.03.12_03.46.37_pm.avi"));
     // The list shows the new name, selected.
     ASSERT_EQ(c.list.Count(), 1);
@@ -59,22 +59,22 @@ TEST(AjouterDateCode, TheExampleNamesAndTheCompanions) {
     EXPECT_TRUE(c.exists("clip_2006.03.12_03.46.37_pm_2006.03.12_03.46.37_pm.avi"));
 }
 
-TEST(AjouterDateCode, BeforeTheNameAndAnUpperCaseExtension) {
+TEST(AddDatecode, BeforeTheNameAndAnUpperCaseExtension) {
     Commands c;
-    c.prefs.AjoutAvant = true;
+    c.prefs.AddBeforeName = true;
     c.make("clip.avi", kMarch12);
     c.make("CLIP2.AVI", kMarch12);
     c.select({c.path("clip.avi")});
     RunYesToAll(c, "AjouterDateCode");
     EXPECT_TRUE(c.exists("2006.03.12_03.46.37_pm_clip.avi"));
-    c.prefs.AjoutAvant = false;
+    c.prefs.AddBeforeName = false;
     c.list.Clear();
     c.select({c.path("CLIP2.AVI")});
     RunYesToAll(c, "AjouterDateCode");
     EXPECT_TRUE(c.exists("CLIP2_2006.03.12_03.46.37_pm.avi"));
 }
 
-TEST(RenameScAn, TheCounterFollowsTheNameAndAnUnchangedNameGetsOne) {
+TEST(RenameToDate, TheCounterFollowsTheNameAndAnUnchangedNameGetsOne) {
     Commands c;
     c.make("x.avi", kMarch12);
     c.make("y.avi", kMarch12);
@@ -88,7 +88,7 @@ TEST(RenameScAn, TheCounterFollowsTheNameAndAnUnchangedNameGetsOne) {
     // Renaming the file whose name it already has: the file itself counts as taken.
     c.list.Clear();
     c.select({c.path("ClipDV_20060312_03.46.37_pm.avi")});
-    c.host.answers = {TAnswer::Yes};
+    c.host.answers = {Answer::Yes};
     c.host.questions.clear();
     c.run("RenameScAn");
     ASSERT_EQ(c.host.questions.size(), 1u);
@@ -97,15 +97,15 @@ TEST(RenameScAn, TheCounterFollowsTheNameAndAnUnchangedNameGetsOne) {
               "'ClipDV_20060312_03.46.37_pm(2).avi'?");
 }
 
-TEST(RenameScAn, AFormatThatWritesAFolderSeparatorFailsWhileTheDatecodeRenameReplacesIt) {
+TEST(RenameToDate, AFormatThatWritesAFolderSeparatorFailsWhileTheDatecodeRenameReplacesIt) {
     Commands c;
-    c.prefs.FormatPourRenommer = "ddddd";
-    c.prefs.FormatPourAjouterDatecode = "ddddd hh:nn";
+    c.prefs.RenameFormat = "ddddd";
+    c.prefs.AddDatecodeFormat = "ddddd hh:nn";
     c.make("clip.avi", kMarch12);
     c.select({c.path("clip.avi")});
     RunYesToAll(c, "RenameScAn");
     ASSERT_EQ(c.host.outcomes.size(), 1u);
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utNone);
+    EXPECT_EQ(c.host.outcomes[0].second.Update, ListUpdate::None);
     EXPECT_FALSE(c.host.outcomes[0].second.Failure.empty());
     EXPECT_TRUE(c.exists("clip.avi"));
     c.list.SelectAll();
@@ -113,7 +113,7 @@ TEST(RenameScAn, AFormatThatWritesAFolderSeparatorFailsWhileTheDatecodeRenameRep
     EXPECT_TRUE(c.exists("clip_3.12.2006 15.46.avi"));
 }
 
-TEST(PurgerNom, RemovesWhatTheCommandsAppended) {
+TEST(ShortenName, RemovesWhatTheCommandsAppended) {
     Commands c;
     c.make("clip_2006.03.12_15.46.37_pm_ntsc.avi", kMarch12);
     c.make("holiday_x_type1.avi", kMarch12);
@@ -137,7 +137,7 @@ TEST(Renames, ANameTakenBetweenTheQuestionAndTheRenameIsNeverReplaced) {
     c.host.onConfirm = [&](const FileItem&) {
         kelvor::test::WriteFile(c.dir / "clip_2006.03.12_03.46.37_pm.avi", "theirs");
     };
-    c.host.answers = {TAnswer::Yes};
+    c.host.answers = {Answer::Yes};
     c.run("AjouterDateCode");
     EXPECT_EQ(kelvor::test::ReadFile(c.dir / "clip_2006.03.12_03.46.37_pm.avi"), "theirs");
     EXPECT_TRUE(c.exists("clip_2006.03.12_03.46.37_pm(1).avi"));
@@ -155,7 +155,7 @@ TEST(Renames, AQuestionWithVeryLongNamesFallsBackToItsShorterForms) {
     const std::string longName(120, 'v');
     c.make(longName + ".avi", kMarch12);
     c.select({c.path(longName + ".avi")});
-    c.host.answers = {TAnswer::No};
+    c.host.answers = {Answer::No};
     c.run("AjouterDateCode");
     ASSERT_EQ(c.host.questions.size(), 1u);
     const std::string& m = c.host.questions[0].Message;
@@ -167,14 +167,14 @@ TEST(Renames, AQuestionWithVeryLongNamesFallsBackToItsShorterForms) {
 
 TEST(FileDate, SetsTheModificationTimeFromTheDatecodeAndKeepsTheAccessTime) {
     Commands c;
-    c.prefs.DecalageHoraire = 1.0 / 24;  // names only: the dates stay the recording's
+    c.prefs.TimeShift = 1.0 / 24;  // names only: the dates stay the recording's
     c.make("clip.avi", kMarch12);
     c.select({c.path("clip.avi")});
     struct timespec times[2]{};
     times[0].tv_sec = 1000000000;  // 2001
     times[1].tv_nsec = UTIME_OMIT;
     ASSERT_EQ(::utimensat(AT_FDCWD, c.path("clip.avi").c_str(), times, 0), 0);
-    c.host.answers = {TAnswer::Yes};
+    c.host.answers = {Answer::Yes};
     // Seen before the list re-reads the file (a read may move the access time on).
     struct stat st {};
     c.host.onDone = [&](const FileItem& f) { ::stat(f.FullName().c_str(), &st); };
@@ -197,7 +197,7 @@ TEST(FileDate, SetsTheModificationTimeFromTheDatecodeAndKeepsTheAccessTime) {
     EXPECT_EQ(st.st_mtim.tv_sec, std::mktime(&local));
     EXPECT_EQ(st.st_atim.tv_sec, 1000000000);
     ASSERT_EQ(c.host.outcomes.size(), 1u);
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utModify);
+    EXPECT_EQ(c.host.outcomes[0].second.Update, ListUpdate::Modify);
     EXPECT_EQ(c.host.preview, (std::vector<std::string>{"release " + c.path("clip.avi"),
                                                         "take back " + c.path("clip.avi")}));
 }

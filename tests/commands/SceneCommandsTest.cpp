@@ -30,7 +30,7 @@ TEST(ScenesText, EachFileGetsTheExportItsCompanionsAllow) {
     c.make("a.avi", kTwoScenes);
     c.make("b.avi", kTwoScenes);
     {
-        scenes::TwriteScene scn(c.path("a.avi"), scenes::ScnVariant::Narrow);
+        scenes::ScnWriter scn(c.path("a.avi"), scenes::ScnVariant::Narrow);
         scn.AddScene("from the scn file", 25);
     }
     std::vector<std::string> files{c.path("a.avi"), c.path("b.avi")};
@@ -51,23 +51,23 @@ TEST(ScenesText, EachFileGetsTheExportItsCompanionsAllow) {
     EXPECT_NE(a.find("from the scn file"), std::string::npos) << a;
     EXPECT_NE(b.find("7/14/2024 11:00:00"), std::string::npos) << b;
     ASSERT_EQ(c.host.outcomes.size(), files.size());
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utNone);  // from a scn file: no refresh
-    EXPECT_EQ(c.host.outcomes[1].second.Update, utModify);
+    EXPECT_EQ(c.host.outcomes[0].second.Update, ListUpdate::None);  // from a scn file: no refresh
+    EXPECT_EQ(c.host.outcomes[1].second.Update, ListUpdate::Modify);
     if (ffmpeg) {  // c: by content
         EXPECT_TRUE(c.host.outcomes[2].second.Succeeded()) << c.host.outcomes[2].second.Failure;
-        EXPECT_EQ(c.host.outcomes[2].second.Update, utModify);
+        EXPECT_EQ(c.host.outcomes[2].second.Update, ListUpdate::Modify);
         EXPECT_TRUE(c.exists("c_scn.txt"));
     }
 
     c.list.SelectAll();
-    c.host.answers = {TAnswer::No};
+    c.host.answers = {Answer::No};
     c.run("ScenesExcel");
     EXPECT_TRUE(c.exists("a.xlsx"));
     EXPECT_TRUE(c.exists("b.xlsx"));
     EXPECT_TRUE(c.host.questions.empty());
 }
 
-TEST(CreerScnFromDate, AnsweringNoKeepsTheOldFileAndAFileThatNoLongerReadsTouchesNothing) {
+TEST(ScenesByDate, AnsweringNoKeepsTheOldFileAndAFileThatNoLongerReadsTouchesNothing) {
     Commands c;
     c.make("a.avi", kTwoScenes);
     c.make("b.avi", kTwoScenes);
@@ -76,17 +76,18 @@ TEST(CreerScnFromDate, AnsweringNoKeepsTheOldFileAndAFileThatNoLongerReadsTouche
     c.select({c.path("a.avi"), c.path("b.avi")});
     // b is damaged after it was listed: its graph cannot be built.
     kelvor::test::WriteFile(c.dir / "b.avi", "no longer a video");
-    c.host.answers = {TAnswer::No, TAnswer::Yes};
+    c.host.answers = {Answer::No, Answer::Yes};
     c.run("CreerScnFromDate");
     ASSERT_EQ(c.host.questions.size(), 2u);
     EXPECT_EQ(kelvor::test::ReadFile(c.dir / "a.scn"), "old");
     EXPECT_EQ(kelvor::test::ReadFile(c.dir / "b.scn"), "old");
     ASSERT_EQ(c.host.outcomes.size(), 1u);
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utModify);  // the record is re-read all the same
+    EXPECT_EQ(c.host.outcomes[0].second.Update,
+              ListUpdate::Modify);  // the record is re-read all the same
     EXPECT_FALSE(c.host.outcomes[0].second.Failure.empty());
 
     c.list.SelectAll();
-    c.host.answers = {TAnswer::YesToAll};
+    c.host.answers = {Answer::YesToAll};
     c.run("CreerScnFromDate");
     EXPECT_EQ(Ends(c.path("a.scn")), (std::vector<int>{10, 25}));
 }
@@ -99,27 +100,27 @@ TEST(Subtitles, CreatedAndMovedToTheTrash) {
     ASSERT_TRUE(c.exists("a.srt"));
     EXPECT_NE(kelvor::test::ReadFile(c.dir / "a.srt").find("-->"), std::string::npos);
     ASSERT_EQ(c.host.outcomes.size(), 1u);
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utModify);
+    EXPECT_EQ(c.host.outcomes[0].second.Update, ListUpdate::Modify);
 
     // The record now shows the subtitle file; moving it away refreshes the record.
     c.list.SelectAll();
-    c.host.answers = {TAnswer::Yes};
+    c.host.answers = {Answer::Yes};
     c.run("Supprimer_srt");
     EXPECT_EQ(c.trash.recycled, std::vector<std::string>{c.path("a.srt")});
-    EXPECT_EQ(c.host.outcomes.back().second.Update, utModify);
+    EXPECT_EQ(c.host.outcomes.back().second.Update, ListUpdate::Modify);
     EXPECT_FALSE(c.list.Item(0).Record->HasSrt);
 }
 
-TEST(SupprimerScn, ReportsAModifiedRecordEvenWhenTheMoveFails) {
+TEST(DeleteScn, ReportsAModifiedRecordEvenWhenTheMoveFails) {
     Commands c;
     c.make("a.avi", kTwoScenes);
     kelvor::test::WriteFile(c.dir / "a.scn", "x");
     c.select({c.path("a.avi")});
     std::filesystem::remove(c.dir / "a.scn");  // gone before the command runs
-    c.host.answers = {TAnswer::Yes};
+    c.host.answers = {Answer::Yes};
     c.run("SupprimerScn");
     ASSERT_EQ(c.host.outcomes.size(), 1u);
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utModify);
+    EXPECT_EQ(c.host.outcomes[0].second.Update, ListUpdate::Modify);
     EXPECT_FALSE(c.host.outcomes[0].second.Failure.empty());
 }
 
@@ -128,7 +129,7 @@ TEST(ScenesByDate, OnePassWritesTheScnFileAndTheListsAskedFor) {
     c.make("clip.avi", kTwoScenes);
     kelvor::test::WriteFile(c.dir / "text.avi", "not a video");
     c.select({c.path("clip.avi"), c.path("text.avi")});
-    c.run(ScenesByDateCommand(c.tch, {.Text = true, .Subtitles = true}));
+    c.run(ScenesByDateCommand(c.commandModule, {.Text = true, .Subtitles = true}));
     EXPECT_EQ(Ends(c.path("clip.scn")), (std::vector<int>{10, 25}));
     EXPECT_TRUE(c.exists("clip_scn.txt"));
     EXPECT_TRUE(c.exists("clip.srt"));

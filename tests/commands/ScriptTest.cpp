@@ -13,25 +13,25 @@ namespace {
 
 using test::Commands;
 
-std::string Letters(const TparamList& script) {
+std::string Letters(const Script& script) {
     std::string out;
-    for (const TparamObject& p : script)
+    for (const ScriptSwitch& p : script)
         out += p.Letter;
     return out;
 }
 
 TEST(ScriptParser, TokensOfTheCommandLine) {
-    const TparamList s = ParseCommandLine({"/v/dir/*.avi", "+d", "-q", "/q", "+Q", "+dx",
-                                           "+e=", " +y=\"25\" ", "\"/v/a b.avi\"", "+k=dv"});
+    const Script s = ParseCommandLine({"/v/dir/*.avi", "+d", "-q", "/q", "+Q", "+dx",
+                                       "+e=", " +y=\"25\" ", "\"/v/a b.avi\"", "+k=dv"});
     EXPECT_EQ(Letters(s), "FDQQQFEYFK");
     EXPECT_EQ(s[0].Value, "/v/dir/*.avi");
     EXPECT_EQ(s[1].Prefix, ' ');
     // "+dx" is not a switch: a file name that loads nothing.
-    EXPECT_EQ(s[5], (TparamObject{'+', 'F', "+dx"}));
-    EXPECT_EQ(s[6], (TparamObject{'+', 'E', ""}));
+    EXPECT_EQ(s[5], (ScriptSwitch{'+', 'F', "+dx"}));
+    EXPECT_EQ(s[6], (ScriptSwitch{'+', 'E', ""}));
     EXPECT_EQ(s[7].Value, "\"25\"");
     EXPECT_EQ(s[8].Value, "/v/a b.avi");
-    EXPECT_EQ(s[9], (TparamObject{'+', 'K', "dv"}));
+    EXPECT_EQ(s[9], (ScriptSwitch{'+', 'K', "dv"}));
 }
 
 TEST(ScriptParser, ScriptLinesQuotesAndFilesNamedWithL) {
@@ -47,11 +47,11 @@ TEST(ScriptParser, ScriptLinesQuotesAndFilesNamedWithL) {
                             "+a\n+l=" + self + "\n+l=" + (dir / "back.txt").string() + "\n+s\n");
     kelvor::test::WriteFile(dir / "back.txt", "+j +l=" + self + " +c");
 
-    const TparamList m = LoadScriptFile(main);
+    const Script m = LoadScriptFile(main);
     EXPECT_EQ(Letters(m), "FRFDQZ");
     EXPECT_EQ(m[0].Value, (dir / "a b").string() + "/x.avi");
     // A line of spaces is one file switch with an empty value; an empty line gives nothing.
-    EXPECT_EQ(m[2], (TparamObject{'+', 'F', ""}));
+    EXPECT_EQ(m[2], (ScriptSwitch{'+', 'F', ""}));
 
     EXPECT_EQ(Letters(LoadScriptFile(self)), "AJCS");
     // The same file twice in a row is read twice: only a file being read is skipped.
@@ -117,7 +117,7 @@ TEST(ScriptRunner, LoadsSelectedFilesAndRunsEachSwitchInTurn) {
     for (const char* n : {"a.avi", "b.avi"})
         c.make(n, "type=2 frames=5 date=2024-01-01T10:00:00");
     kelvor::test::WriteFile(c.dir / "notes.txt", "x");
-    TparamList script = ParseCommandLine({c.path("*.avi"), c.path("notes.txt"), "+s", "+h"});
+    Script script = ParseCommandLine({c.path("*.avi"), c.path("notes.txt"), "+s", "+h"});
     const ScriptRunner::Result r = ScriptRunner(c.services()).Run(script);
     EXPECT_TRUE(r.CloseRequested);
     EXPECT_TRUE(script.empty());
@@ -148,7 +148,7 @@ TEST(ScriptRunner, XFollowsTheCurrentFileOrElseTheFirstSelected) {
     c.make("a.avi", "type=2 frames=5 date=2024-01-01T10:00:00");
     c.make("b.avi", "type=2 frames=5 date=2024-01-01T10:00:00");
     {
-        scenes::TwriteScene scn(c.path("a.avi"), scenes::ScnVariant::Narrow);
+        scenes::ScnWriter scn(c.path("a.avi"), scenes::ScnVariant::Narrow);
         scn.AddScene("one", 5);
     }
     c.select({c.path("a.avi"), c.path("b.avi")});
@@ -186,8 +186,8 @@ TEST(ScriptRunner, ShiftEscEndsTheScript) {
     kelvor::test::WriteFile(c.dir / "a.scn", "x");
     kelvor::test::WriteFile(c.dir / "a.srt", "x");
     c.host.onConfirm = [&](const FileItem&) { c.control.AbortAll(); };
-    c.host.answers = {TAnswer::No};
-    TparamList script = ParseCommandLine({c.path("a.avi"), "+z", "+j"});
+    c.host.answers = {Answer::No};
+    Script script = ParseCommandLine({c.path("a.avi"), "+z", "+j"});
     ScriptRunner(c.services()).Run(script);
     // The first command ran to its end; the second never started.
     EXPECT_EQ(c.host.batches.size(), 1u);

@@ -34,23 +34,23 @@ struct FakeSeeking : media::MediaSeeking {
     bool SetPositions(std::int64_t, std::int64_t) override { return true; }
 };
 
-tFileAction FakeConversion(Commands& c, FakeSeeking& seeking, std::string open = {},
-                           std::int64_t start = 0) {
-    tFileAction a;
+Command FakeConversion(Commands& c, FakeSeeking& seeking, std::string open = {},
+                       std::int64_t start = 0) {
+    Command a;
     a.Name = "Fake";
-    a.MonoMessage = "Faking \"%s\"";
+    a.ProgressMessage = "Faking \"%s\"";
     a.Runs = RunsAs::Graph;
-    a.OnExecution = [&c, &seeking, open, start](TParam&, const files::TAfficherFichier& f,
-                                                TExecutionResult& r) {
-        media::ConversionProgress& p = c.cdm.Progress();
+    a.Execute = [&c, &seeking, open, start](CommandParam&, const files::FileRecord& f,
+                                            ExecutionResult& r) {
+        media::ConversionProgress& p = c.graphs.Progress();
         p.ProgressSeeking = &seeking;
         p.ProgressDuration = 1000;
         if (start)
             p.ProgressStart = start;
-        r.update = utAdd;
-        r.newfichier = f.FullName + ".out";
+        r.update = ListUpdate::Add;
+        r.NewFile = f.FullName + ".out";
         if (f.Name != open)
-            c.cdm.fgGraphComplete();
+            c.graphs.GraphComplete();
     };
     return a;
 }
@@ -74,7 +74,7 @@ void ThreeDvFilesTwoWithScn(Commands& c) {
 TEST(GraphWorker, YesToAllAtTheFirstOfThreeAsksNoMore) {
     Commands c;
     ThreeDvFilesTwoWithScn(c);
-    c.host.answers = {TAnswer::YesToAll};
+    c.host.answers = {Answer::YesToAll};
     c.run("CreerScnFromDate");
     ASSERT_EQ(c.host.questions.size(), 1u);
     EXPECT_TRUE(c.host.questions[0].SeveralFiles);
@@ -84,7 +84,7 @@ TEST(GraphWorker, YesToAllAtTheFirstOfThreeAsksNoMore) {
     ASSERT_EQ(c.host.outcomes.size(), 3u);
     for (const auto& [name, o] : c.host.outcomes) {
         EXPECT_TRUE(o.Succeeded()) << name << ": " << o.Failure;
-        EXPECT_EQ(o.Update, utModify);
+        EXPECT_EQ(o.Update, ListUpdate::Modify);
     }
     scenes::SceneList scenes;
     EXPECT_TRUE(scenes::ReadScnFile(c.path("c.scn"), scenes, 25));
@@ -95,7 +95,7 @@ TEST(GraphWorker, YesToAllAtTheFirstOfThreeAsksNoMore) {
 TEST(GraphWorker, NoToAllStillProcessesFilesThatNeedNoQuestion) {
     Commands c;
     ThreeDvFilesTwoWithScn(c);
-    c.host.answers = {TAnswer::NoToAll};
+    c.host.answers = {Answer::NoToAll};
     c.run("CreerScnFromDate");
     EXPECT_EQ(c.host.questions.size(), 1u);
     ASSERT_EQ(c.host.outcomes.size(), 1u);
@@ -113,7 +113,7 @@ TEST(FastWorker, CancelAtTheFirstEndsTheRunAndTheBatchEnds) {
         kelvor::test::WriteFile(c.dir / n, "scn");
     c.list.Clear();
     c.select({c.path("a.avi"), c.path("b.avi"), c.path("c.avi")});
-    c.host.answers = {TAnswer::Cancel};
+    c.host.answers = {Answer::Cancel};
     c.run("SupprimerScn");
     EXPECT_EQ(c.host.events,
               (std::vector<std::string>{"select a.avi", "confirm a.avi", "skip a.avi", "batch"}));
@@ -128,7 +128,7 @@ TEST(FastWorker, ASingleFileIsAskedWithYesAndNoOnly) {
     kelvor::test::WriteFile(c.dir / "a.avi", "x");
     kelvor::test::WriteFile(c.dir / "a.scn", "scn");
     c.select({c.path("a.avi")});
-    c.host.answers = {TAnswer::Yes};
+    c.host.answers = {Answer::Yes};
     c.run("SupprimerScn");
     ASSERT_EQ(c.host.questions.size(), 1u);
     EXPECT_FALSE(c.host.questions[0].SeveralFiles);
@@ -155,7 +155,7 @@ TEST(GraphWorker, EscOrShiftEscDuringTheSecondOfThree) {
         EXPECT_FALSE(c.host.outcomes[0].second.Aborted);
         // The stopped file's output is still reported to the list.
         EXPECT_TRUE(c.host.outcomes[1].second.Aborted);
-        EXPECT_EQ(c.host.outcomes[1].second.Update, utAdd);
+        EXPECT_EQ(c.host.outcomes[1].second.Update, ListUpdate::Add);
         EXPECT_EQ(Has(c.host.events, "select c.avi"), !all);
         if (!all) {
             EXPECT_FALSE(c.host.outcomes[2].second.Aborted);
@@ -177,7 +177,7 @@ TEST(GraphWorker, EscAndShiftEscOnRealSceneRuns) {
         };
         c.run("CreerScnFromDate");
         EXPECT_EQ(c.host.outcomes.size(), all ? 2u : 3u);
-        EXPECT_EQ(c.host.outcomes[1].second.Update, utModify);
+        EXPECT_EQ(c.host.outcomes[1].second.Update, ListUpdate::Modify);
         EXPECT_EQ(c.exists("c.scn"), !all);
         EXPECT_EQ(c.host.events.back(), "batch");
     }
@@ -187,14 +187,12 @@ TEST(GraphWorker, ADisabledFileIsSkippedWithoutQuestionOrProgress) {
     Commands c;
     ThreeFiles(c);
     FakeSeeking seeking;
-    tFileAction fake = FakeConversion(c, seeking);
-    fake.OnConfirmation = [](TParam&, const files::TAfficherFichier&, std::string& msg) {
-        msg = "sure?";
-    };
-    fake.OnFileCondition = [](TParam&, const files::TAfficherFichier& f, bool& v, bool& e) {
+    Command fake = FakeConversion(c, seeking);
+    fake.Confirm = [](CommandParam&, const files::FileRecord&, std::string& msg) { msg = "sure?"; };
+    fake.AppliesTo = [](CommandParam&, const files::FileRecord& f, bool& v, bool& e) {
         v = e = f.Name != "b.avi";
     };
-    c.host.answers = {TAnswer::YesToAll};
+    c.host.answers = {Answer::YesToAll};
     c.run(fake);
     EXPECT_FALSE(Has(c.host.events, "confirm b.avi"));
     EXPECT_FALSE(Has(c.host.events, "start b.avi"));
@@ -215,21 +213,22 @@ TEST(GraphWorker, AFailedBuildGivesNoUpdateAndTheNextFilesGoOn) {
     kelvor::test::WriteFile(c.dir / "b.avi", "not a video");
     c.make("c.avi", "type=1 frames=10 date=2024-01-01T10:00:00");
     c.select({c.path("a.avi"), c.path("b.avi"), c.path("c.avi")});
-    tFileAction build;
+    Command build;
     build.Name = "Build";
     build.Runs = RunsAs::Graph;
-    build.OnExecution = [&c](TParam&, const files::TAfficherFichier& f, TExecutionResult& r) {
-        c.tch.GraphCommandRun(r, {[&] { return c.cdm.BuildSceneDateGraph(f.FullName); },
-                                  {},
-                                  utAdd,
-                                  f.FullName + ".out",
-                                  {}});
+    build.Execute = [&c](CommandParam&, const files::FileRecord& f, ExecutionResult& r) {
+        c.commandModule.GraphCommandRun(r,
+                                        {[&] { return c.graphs.BuildDateScenesGraph(f.FullName); },
+                                         {},
+                                         ListUpdate::Add,
+                                         f.FullName + ".out",
+                                         {}});
     };
     c.run(build);
     ASSERT_EQ(c.host.outcomes.size(), 3u);
-    EXPECT_EQ(c.host.outcomes[0].second.Update, utAdd);
+    EXPECT_EQ(c.host.outcomes[0].second.Update, ListUpdate::Add);
     EXPECT_TRUE(c.host.outcomes[0].second.Succeeded()) << c.host.outcomes[0].second.Failure;
-    EXPECT_EQ(c.host.outcomes[1].second.Update, utNone);
+    EXPECT_EQ(c.host.outcomes[1].second.Update, ListUpdate::None);
     EXPECT_FALSE(c.host.outcomes[1].second.Failure.empty());
     EXPECT_TRUE(c.host.outcomes[2].second.Succeeded()) << c.host.outcomes[2].second.Failure;
 }
@@ -237,11 +236,11 @@ TEST(GraphWorker, AFailedBuildGivesNoUpdateAndTheNextFilesGoOn) {
 TEST(GraphWorker, AnEscapedExceptionIsShownOnceAndTheBatchGoesOn) {
     Commands c;
     ThreeFiles(c);
-    tFileAction thrower;
+    Command thrower;
     thrower.Name = "Thrower";
-    thrower.MonoMessage = "Throwing \"%s\"";
+    thrower.ProgressMessage = "Throwing \"%s\"";
     thrower.Runs = RunsAs::Graph;
-    thrower.OnExecution = [](TParam&, const files::TAfficherFichier& f, TExecutionResult&) {
+    thrower.Execute = [](CommandParam&, const files::FileRecord& f, ExecutionResult&) {
         if (f.Name == "a.avi")
             throw std::runtime_error("boom");
     };
@@ -250,7 +249,7 @@ TEST(GraphWorker, AnEscapedExceptionIsShownOnceAndTheBatchGoesOn) {
     ASSERT_EQ(c.host.outcomes.size(), 3u);
     EXPECT_FALSE(c.host.outcomes[0].second.Succeeded());
     EXPECT_TRUE(c.host.outcomes[2].second.Succeeded());
-    EXPECT_EQ(FileErrorText(thrower.MonoMessage, "/v/a.avi"),
+    EXPECT_EQ(FileErrorText(thrower.ProgressMessage, "/v/a.avi"),
               "An error occured while \r\nThrowing \"/v/a.avi\".\r\n\r\nPlease check at least if "
               "the source file exists, if the destination disk is full or the destination folder "
               "is read-only.");
@@ -274,13 +273,13 @@ TEST(GraphWorker, TheProgressStartsAtZeroAfterACutLikeRun) {
 TEST(GraphWorker, EmptyListAndNoExecutionStillEndTheBatch) {
     Commands c;
     FakeSeeking seeking;
-    TcmdThread empty({}, FakeConversion(c, seeking), c.services());
+    GraphWorker empty({}, FakeConversion(c, seeking), c.services());
     empty.Wait();
-    tFileAction none;
+    Command none;
     none.Name = "None";
     kelvor::test::WriteFile(c.dir / "a.avi", "x");
     c.list.AddFile(c.path("a.avi"));
-    TfastThread noExecution({c.list.Item(0)}, none, c.services());
+    FileWorker noExecution({c.list.Item(0)}, none, c.services());
     noExecution.Wait();
     EXPECT_EQ(c.host.batches, (std::vector<RunKind>{RunKind::Graph, RunKind::File}));
     EXPECT_TRUE(c.host.outcomes.empty());
@@ -290,7 +289,7 @@ TEST(CutScenes, EveryPassAsksWithFiveButtonsAndNamesItsScene) {
     Commands c;
     c.make("a.avi", "type=2 frames=12 date=2024-01-01T10:00:00");
     {
-        scenes::TwriteScene scn(c.path("a.avi"), scenes::ScnVariant::Narrow);
+        scenes::ScnWriter scn(c.path("a.avi"), scenes::ScnVariant::Narrow);
         scn.AddScene("one", 4);
         scn.AddScene("two", 8);
         scn.AddScene("three", 12);
@@ -298,7 +297,7 @@ TEST(CutScenes, EveryPassAsksWithFiveButtonsAndNamesItsScene) {
     }
     kelvor::test::WriteFile(c.dir / "a_scene_1.avi", "old");
     c.select({c.path("a.avi")});
-    c.host.answers = {TAnswer::Yes};
+    c.host.answers = {Answer::Yes};
     c.run("CutScenes");
     ASSERT_EQ(c.host.questions.size(), 1u);
     EXPECT_TRUE(c.host.questions[0].SeveralFiles);
@@ -311,12 +310,12 @@ TEST(CutScenes, EveryPassAsksWithFiveButtonsAndNamesItsScene) {
     ASSERT_EQ(c.host.outcomes.size(), 3u);
     for (int k = 0; k < 3; ++k) {
         const FileOutcome& o = c.host.outcomes[static_cast<std::size_t>(k)].second;
-        EXPECT_EQ(o.Update, utAdd) << k;
+        EXPECT_EQ(o.Update, ListUpdate::Add) << k;
         EXPECT_TRUE(o.Succeeded()) << o.Failure;
         EXPECT_EQ(o.NewPath, c.path("a_scene_" + std::to_string(k) + ".avi"));
         EXPECT_GE(c.list.FindItem(o.NewPath), 0) << k;
     }
-    EXPECT_TRUE(c.tch.CutSceneList.empty());
+    EXPECT_TRUE(c.commandModule.CutSceneList.empty());
     EXPECT_NE(kelvor::test::ReadFile(c.dir / "a_scene_1.avi"), "old");
 }
 

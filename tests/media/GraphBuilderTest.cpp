@@ -12,13 +12,14 @@
 #include "media/engine/DvFilters.h"
 #include "media/engine/PlatformFilters.h"
 #include "media/engine/Renderer.h"
-#include "media/filters/Tdv_sceneDetect.h"
+#include "media/filters/DateDetectorFilter.h"
 #include "support/TempDir.h"
 
 namespace kelvor::media {
 namespace {
 
-std::string make(const test::TempDir& dir, const std::string& name, const std::string& description) {
+std::string make(const test::TempDir& dir, const std::string& name,
+                 const std::string& description) {
     const std::string path = (dir / name).string();
     std::string error;
     EXPECT_TRUE(fixtures::WriteDvFile(path, description, error)) << error;
@@ -69,12 +70,12 @@ TEST(GraphBuilder, PinOrdersOfTheStagesTheBuildersUse) {
     ASSERT_EQ(dvsplit->AudioOutputs().size(), 1u);
 
     // AVI mux: output first, then the inputs with a free one at the end.
-    auto avimux = b.Add(std::make_shared<AviMuxFilter>(), "AVI Mux");
-    EXPECT_EQ(order(*avimux), "OI");
+    auto aviMux = b.Add(std::make_shared<AviMuxFilter>(), "AVI Mux");
+    EXPECT_EQ(order(*aviMux), "OI");
     for (OutputPin* out : dvsplit->OutputPins())
-        ASSERT_TRUE(b.Connect(*out, *avimux->FreeInput()));
-    EXPECT_EQ(order(*avimux), "OIII");
-    EXPECT_EQ(avimux->FreeInput(), avimux->GetPin(3));
+        ASSERT_TRUE(b.Connect(*out, *aviMux->FreeInput()));
+    EXPECT_EQ(order(*aviMux), "OIII");
+    EXPECT_EQ(aviMux->FreeInput(), aviMux->GetPin(3));
 
     // Tee: input, then the outputs with a free one at the end.
     Graph g1;
@@ -91,7 +92,7 @@ TEST(GraphBuilder, PinOrdersOfTheStagesTheBuildersUse) {
     EXPECT_EQ(&tee->FreeOutput(), tee->Output(1));
 
     // The program's own filters: input, then output.
-    EXPECT_EQ(order(Tdv_sceneDetect()), "IO");
+    EXPECT_EQ(order(DateDetectorFilter()), "IO");
     EXPECT_EQ(order(DvVideoDecoderFilter()), "IO");
 }
 
@@ -102,7 +103,7 @@ TEST(GraphBuilder, ConnectFirstOutputTakesTheFirstStreamTheInputAccepts) {
     GraphBuilder b(g);
     const auto file = OpenAviFile(b, path);
     ASSERT_TRUE(file) << b.Error();
-    auto detector = b.Add(std::make_shared<Tdv_sceneDetect>(), "scenedetect");
+    auto detector = b.Add(std::make_shared<DateDetectorFilter>(), "scenedetect");
     auto resampler = b.Add(std::make_shared<AudioResamplerFilter>(), "acm1");
     // The detector takes only DV: the video, which comes first here.
     EXPECT_EQ(b.ConnectFirstOutput(*file->splitter, detector->Input()),
@@ -110,7 +111,7 @@ TEST(GraphBuilder, ConnectFirstOutputTakesTheFirstStreamTheInputAccepts) {
     // The wrapper takes sound: the first free output it accepts is the second.
     EXPECT_EQ(b.ConnectFirstOutput(*file->splitter, resampler->Input()),
               file->splitter->Outputs()[1]);
-    auto other = b.Add(std::make_shared<Tdv_sceneDetect>(), "another");
+    auto other = b.Add(std::make_shared<DateDetectorFilter>(), "another");
     EXPECT_EQ(b.ConnectFirstOutput(*file->splitter, other->Input()), nullptr);
     EXPECT_TRUE(b.Error().empty());
 }
@@ -144,11 +145,11 @@ TEST(GraphBuilder, AWriterThatCannotCreateItsFileGivesItsReason) {
     GraphBuilder b(g);
     const auto file = OpenAviFile(b, path);
     ASSERT_TRUE(file) << b.Error();
-    auto avimux = b.Add(std::make_shared<AviMuxFilter>(), "AVI Mux");
+    auto aviMux = b.Add(std::make_shared<AviMuxFilter>(), "AVI Mux");
     auto writer = b.Add(std::make_shared<FileWriterFilter>(), "File writer");
     ASSERT_EQ(writer->SetFileName((dir / "no-such-folder" / "out.avi").string()), S_OK);
-    ASSERT_TRUE(b.Connect(*file->splitter->Outputs()[0], *avimux->FreeInput()));
-    ASSERT_TRUE(b.Connect(avimux->Output(), writer->Input()));
+    ASSERT_TRUE(b.Connect(*file->splitter->Outputs()[0], *aviMux->FreeInput()));
+    ASSERT_TRUE(b.Connect(aviMux->Output(), writer->Input()));
     ASSERT_EQ(g.Run(), S_OK);
     int code = 0;
     HRESULT hr = S_OK;

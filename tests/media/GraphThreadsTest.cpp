@@ -59,7 +59,7 @@ struct DvSource {
     Graph graph;
     std::shared_ptr<FileSourceFilter> source = std::make_shared<FileSourceFilter>();
     std::shared_ptr<AviSplitterFilter> splitter = std::make_shared<AviSplitterFilter>();
-    std::shared_ptr<DvSplitterFilter> dvsplitter = std::make_shared<DvSplitterFilter>();
+    std::shared_ptr<DvSplitterFilter> dvSplitter = std::make_shared<DvSplitterFilter>();
 
     // The pins giving the video and the first sound stream.
     void open(const DvFile& file, Pin*& video, Pin*& sound) {
@@ -70,10 +70,10 @@ struct DvSource {
         video = splitter->GetOutputPin(0);
         sound = splitter->GetOutputPin(1);
         if (splitter->StreamCount() == 1) {
-            ASSERT_EQ(graph.AddFilter(dvsplitter, "dvsplitter"), S_OK);
-            ASSERT_EQ(graph.ConnectDirect(*video, dvsplitter->Input()), S_OK);
-            video = dvsplitter->GetOutputPin(0);
-            sound = dvsplitter->GetOutputPin(1);
+            ASSERT_EQ(graph.AddFilter(dvSplitter, "dvsplitter"), S_OK);
+            ASSERT_EQ(graph.ConnectDirect(*video, dvSplitter->Input()), S_OK);
+            video = dvSplitter->GetOutputPin(0);
+            sound = dvSplitter->GetOutputPin(1);
         }
         ASSERT_TRUE(video && sound);
     }
@@ -336,20 +336,20 @@ TEST_P(GraphThreads, CompletionCallbackMayDestroyTheGraph) {
 // threads), AVI mux and file writer: the stages that pair streams under their own locks.
 struct WriterGraph : DvSource {
     std::shared_ptr<DvMuxerFilter> dvmux = std::make_shared<DvMuxerFilter>();
-    std::shared_ptr<AviMuxFilter> avimux = std::make_shared<AviMuxFilter>();
+    std::shared_ptr<AviMuxFilter> aviMux = std::make_shared<AviMuxFilter>();
     std::shared_ptr<FileWriterFilter> writer = std::make_shared<FileWriterFilter>();
 
     void build(const DvFile& file, const std::string& out) {
         Pin *v = nullptr, *a = nullptr;
         ASSERT_NO_FATAL_FAILURE(open(file, v, a));
         for (auto [f, n] : std::initializer_list<std::pair<FilterPtr, const char*>>{
-                 {dvmux, "dvmux"}, {avimux, "avimux"}, {writer, "writer"}})
+                 {dvmux, "dvmux"}, {aviMux, "avimux"}, {writer, "writer"}})
             ASSERT_EQ(graph.AddFilter(f, n), S_OK);
         ASSERT_EQ(writer->SetFileName(out), S_OK);
         ASSERT_EQ(graph.ConnectDirect(*v, *dvmux->GetInputPin(0)), S_OK);
         ASSERT_EQ(graph.ConnectDirect(*a, *dvmux->GetInputPin(1)), S_OK);
-        ASSERT_EQ(graph.ConnectDirect(*dvmux->GetOutputPin(0), *avimux->GetInputPin(0)), S_OK);
-        ASSERT_EQ(graph.ConnectDirect(avimux->Output(), writer->Input()), S_OK);
+        ASSERT_EQ(graph.ConnectDirect(*dvmux->GetOutputPin(0), *aviMux->GetInputPin(0)), S_OK);
+        ASSERT_EQ(graph.ConnectDirect(aviMux->Output(), writer->Input()), S_OK);
     }
 };
 
@@ -377,12 +377,12 @@ TEST_P(GraphThreads, StoppingAWriterMidRunKeepsTheFramesWritten) {
             // Waits for a few frames written, or the end, whichever comes first.
             int code = 0;
             HRESULT hr = S_OK;
-            while (g.avimux->FramesWritten() < after && !g.graph.WaitForCompletion(1, code, hr)) {
+            while (g.aviMux->FramesWritten() < after && !g.graph.WaitForCompletion(1, code, hr)) {
             }
             EXPECT_EQ(g.graph.Stop(), S_OK);
         });
         stopper.join();
-        EXPECT_EQ(framesIn(out), g.avimux->FramesWritten()) << "run " << i;
+        EXPECT_EQ(framesIn(out), g.aviMux->FramesWritten()) << "run " << i;
     }
     dog.Step("complete run");
     ASSERT_EQ(g.graph.Run(), S_OK);

@@ -241,21 +241,21 @@ TEST(DvFiles, EveryFrameCarriesItsDatecodeTimecodeAndFaults) {
     EXPECT_EQ(expected[24].Datecode->Day, 14);
     EXPECT_EQ(expected[25].Datecode->Day, 15);  // midnight passes 25 frames after 23:59:59
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        dv::TDatecode d;
+        dv::Datecode d;
         const bool has = dv::ReadDatecode(frames[i], dv::kSequences625, d);
         const bool faultFF = i >= 35 && i < 40;
         EXPECT_EQ(has, expected[i].Datecode.has_value() && !faultFF) << i;
         if (expected[i].Datecode && !faultFF) {
             EXPECT_EQ(d, *expected[i].Datecode) << i;
         }
-        dv::TTimecode tc;
+        dv::Timecode tc;
         ASSERT_TRUE(dv::ReadTimecode(frames[i], dv::kSequences625, tc));
         EXPECT_EQ(tc, expected[i].Timecode) << i;
         bool wide = false;
         ASSERT_TRUE(dv::ReadWide(frames[i], dv::kSequences625, wide));
         EXPECT_EQ(wide, i >= 50);
     }
-    EXPECT_EQ(expected[10].Timecode, (dv::TTimecode{0, 1, 0, 5}));
+    EXPECT_EQ(expected[10].Timecode, (dv::Timecode{0, 1, 0, 5}));
 }
 
 TEST(DvFiles, BadDescriptionsAreRefusedWithAReason) {
@@ -272,7 +272,7 @@ TEST(DvFiles, BadDescriptionsAreRefusedWithAReason) {
 struct Chain {
     std::shared_ptr<FileSourceFilter> source = std::make_shared<FileSourceFilter>();
     std::shared_ptr<AviSplitterFilter> splitter = std::make_shared<AviSplitterFilter>();
-    std::shared_ptr<DvSplitterFilter> dvsplitter = std::make_shared<DvSplitterFilter>();
+    std::shared_ptr<DvSplitterFilter> dvSplitter = std::make_shared<DvSplitterFilter>();
 };
 
 HRESULT openSource(Graph& g, Chain& c, const std::string& path) {
@@ -304,9 +304,9 @@ TEST(Graph, PauseDeliversExactlyTheFirstFrameOnce) {
         Pin* p = c.splitter->GetPin(0);
         MediaType mt;
         if (c.splitter->StreamCount() == 1) {
-            g.AddFilter(c.dvsplitter, "dvsplitter");
-            ASSERT_EQ(g.ConnectDirect(*p, c.dvsplitter->Input()), S_OK);
-            p = c.dvsplitter->GetPin(1);
+            g.AddFilter(c.dvSplitter, "dvsplitter");
+            ASSERT_EQ(g.ConnectDirect(*p, c.dvSplitter->Input()), S_OK);
+            p = c.dvSplitter->GetPin(1);
         }
         ASSERT_EQ(g.ConnectDirect(*p, renderer->Input()), S_OK);
         ASSERT_EQ(p->ConnectionMediaType(mt), S_OK);
@@ -363,10 +363,10 @@ TEST(Graph, RefusedConnectionsAndMissingFilesAreResults) {
 
 // Copies the header blocks of each frame before decoding and puts them back after encoding,
 // as the program's DV header filter does.
-class HeaderTap : public TBCTransInPlaceFilter {
+class HeaderTap : public InPlaceTransformFilter {
   public:
     HeaderTap(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m)
-        : TBCTransInPlaceFilter("tap", "", false), q_(q), m_(m) {}
+        : InPlaceTransformFilter("tap", "", false), q_(q), m_(m) {}
     HRESULT CheckInputType(const MediaType& mt) override {
         return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd
                    ? S_OK
@@ -383,10 +383,10 @@ class HeaderTap : public TBCTransInPlaceFilter {
     std::mutex& m_;
 };
 
-class HeaderPut : public TBCTransInPlaceFilter {
+class HeaderPut : public InPlaceTransformFilter {
   public:
     HeaderPut(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m)
-        : TBCTransInPlaceFilter("put", "", true), q_(q), m_(m) {}
+        : InPlaceTransformFilter("put", "", true), q_(q), m_(m) {}
     HRESULT CheckInputType(const MediaType& mt) override {
         return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd
                    ? S_OK
@@ -423,7 +423,7 @@ void roundTrip(const std::string& in, const std::string& out, bool type1Out, boo
     auto dec = std::make_shared<DvVideoDecoderFilter>();
     auto enc = std::make_shared<DvVideoEncoderFilter>();
     auto mux = std::make_shared<DvMuxerFilter>();
-    auto avimux = std::make_shared<AviMuxFilter>();
+    auto aviMux = std::make_shared<AviMuxFilter>();
     auto writer = std::make_shared<FileWriterFilter>();
     auto split2 = std::make_shared<DvSplitterFilter>();
     for (auto [f, n] : std::initializer_list<std::pair<FilterPtr, const char*>>{{tap, "tap"},
@@ -431,7 +431,7 @@ void roundTrip(const std::string& in, const std::string& out, bool type1Out, boo
                                                                                 {dec, "dec"},
                                                                                 {enc, "enc"},
                                                                                 {mux, "dvmux"},
-                                                                                {avimux, "avimux"},
+                                                                                {aviMux, "avimux"},
                                                                                 {writer, "writer"}})
         ASSERT_EQ(g.AddFilter(f, n), S_OK);
     ASSERT_EQ(writer->SetFileName(out), S_OK);
@@ -439,10 +439,10 @@ void roundTrip(const std::string& in, const std::string& out, bool type1Out, boo
     Pin* video = c.splitter->GetPin(0);
     Pin* audio = c.splitter->StreamCount() > 1 ? c.splitter->GetPin(1) : nullptr;
     if (c.splitter->StreamCount() == 1) {
-        g.AddFilter(c.dvsplitter, "dvsplitter");
-        ASSERT_EQ(g.ConnectDirect(*video, c.dvsplitter->Input()), S_OK);
-        video = c.dvsplitter->GetPin(1);
-        audio = c.dvsplitter->GetPin(2);
+        g.AddFilter(c.dvSplitter, "dvsplitter");
+        ASSERT_EQ(g.ConnectDirect(*video, c.dvSplitter->Input()), S_OK);
+        video = c.dvSplitter->GetPin(1);
+        audio = c.dvSplitter->GetPin(2);
     }
     ASSERT_EQ(g.ConnectDirect(*video, tap->Input()), S_OK);
     ASSERT_EQ(g.ConnectDirect(tap->Output(), dec->Input()), S_OK);
@@ -453,14 +453,14 @@ void roundTrip(const std::string& in, const std::string& out, bool type1Out, boo
     ASSERT_EQ(g.ConnectDirect(*audio, *mux->GetPin(1)), S_OK);
     Pin& muxOut = *mux->GetPin(mux->PinCount() - 1);
     if (type1Out) {
-        ASSERT_EQ(g.ConnectDirect(muxOut, *avimux->GetPin(1)), S_OK);
+        ASSERT_EQ(g.ConnectDirect(muxOut, *aviMux->GetPin(1)), S_OK);
     } else {
         g.AddFilter(split2, "dvsplitter2");
         ASSERT_EQ(g.ConnectDirect(muxOut, split2->Input()), S_OK);
-        ASSERT_EQ(g.ConnectDirect(*split2->GetPin(1), *avimux->GetPin(1)), S_OK);
-        ASSERT_EQ(g.ConnectDirect(*split2->GetPin(2), *avimux->GetPin(2)), S_OK);
+        ASSERT_EQ(g.ConnectDirect(*split2->GetPin(1), *aviMux->GetPin(1)), S_OK);
+        ASSERT_EQ(g.ConnectDirect(*split2->GetPin(2), *aviMux->GetPin(2)), S_OK);
     }
-    ASSERT_EQ(g.ConnectDirect(avimux->Output(), writer->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(aviMux->Output(), writer->Input()), S_OK);
     ASSERT_EQ(g.Run(), S_OK);
     int code = 0;
     HRESULT hr = S_OK;
@@ -476,10 +476,10 @@ void expectSameFrames(const std::string& in, const std::string& out, bool pal) {
     const int seq = pal ? dv::kSequences625 : dv::kSequences525;
     std::int64_t samplesA = 0, samplesB = 0;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        dv::TDatecode da, db;
+        dv::Datecode da, db;
         ASSERT_EQ(dv::ReadDatecode(a[i], seq, da), dv::ReadDatecode(b[i], seq, db)) << i;
         EXPECT_EQ(da, db) << i;
-        dv::TTimecode ta, tb;
+        dv::Timecode ta, tb;
         ASSERT_TRUE(dv::ReadTimecode(b[i], seq, tb)) << i;
         ASSERT_TRUE(dv::ReadTimecode(a[i], seq, ta));
         EXPECT_EQ(ta, tb) << i;
@@ -634,11 +634,11 @@ TEST(DvSplitter, FramePacksWinOverAStoredDvinfoThatLiesAboutTheSound) {
     Graph g;
     Chain c;
     ASSERT_EQ(openSource(g, c, path), S_OK);
-    ASSERT_EQ(g.AddFilter(c.dvsplitter, "dvsplitter"), S_OK);
-    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), c.dvsplitter->Input()), S_OK);
+    ASSERT_EQ(g.AddFilter(c.dvSplitter, "dvsplitter"), S_OK);
+    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), c.dvSplitter->Input()), S_OK);
     auto sound = std::make_shared<NullRenderer>();
     ASSERT_EQ(g.AddFilter(sound, "sound"), S_OK);
-    ASSERT_EQ(g.ConnectDirect(*c.dvsplitter->GetPin(2), sound->Input()), S_OK);
+    ASSERT_EQ(g.ConnectDirect(*c.dvSplitter->GetPin(2), sound->Input()), S_OK);
     const auto wfx = ParseWaveFormatEx(sound->Input().CurrentMediaType().format);
     ASSERT_TRUE(wfx);
     EXPECT_EQ(wfx->nSamplesPerSec, 48000u);

@@ -167,7 +167,7 @@ TEST(PreferencesEnvironment, AFirstStartFromTheDesktopGivesTheDocumentsFolder) {
     ASSERT_FALSE(fs::exists(env.Locations.IniFile()));
     settings::Preferences prefs;
     EXPECT_EQ(settings::LoadPreferences(prefs, env), settings::LoadOutcome::Read);
-    EXPECT_EQ(prefs.DossierPourSauver, (box.dir / "home/Documents").string());
+    EXPECT_EQ(prefs.SaveFolder, (box.dir / "home/Documents").string());
     settings::StorePreferences(prefs, env);
     EXPECT_TRUE(fs::exists(box.dir / "home/.config/Quennel/Kelvor.conf"));
 }

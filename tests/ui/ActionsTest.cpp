@@ -30,7 +30,7 @@ class ActionsTest : public QObject {
 
 namespace {
 
-bool Offered(TUIForm& w, const char* name) {
+bool Offered(MainWindow& w, const char* name) {
     QAction* a = w.Action(name);
     return a && a->isVisible() && a->isEnabled();
 }
@@ -40,7 +40,7 @@ bool Offered(TUIForm& w, const char* name) {
 void ActionsTest::availabilityFollowsTheListAndThePanels() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     // Empty: only the permanent and file-opening actions.
     QVERIFY(Offered(w, "afOuvrirFichiers"));
     QVERIFY(Offered(w, "afQuitter"));
@@ -95,7 +95,7 @@ void ActionsTest::availabilityFollowsTheListAndThePanels() {
 void ActionsTest::multiActionsAskEverySelectedFile() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string t1 = s.make("type1.avi", "type=1 frames=5 date=2024-07-14T10:00:00");
     const std::string t2 = s.make("type2.avi", "type=2 frames=5 date=2024-07-14T11:00:00");
     w.LoadFiles("Loading files", {QString::fromStdString(t1), QString::fromStdString(t2)});
@@ -116,7 +116,7 @@ void ActionsTest::multiActionsAskEverySelectedFile() {
 void ActionsTest::monoActionsAskTheCurrentFile() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string t1 = s.make("type1.avi", "type=1 frames=5 date=2024-07-14T10:00:00");
     const std::string t2 = s.make("type2.avi", "type=2 frames=5 date=2024-07-14T11:00:00");
     w.LoadFiles("Loading files", {QString::fromStdString(t1), QString::fromStdString(t2)});
@@ -130,7 +130,7 @@ void ActionsTest::monoActionsAskTheCurrentFile() {
     sel->setCurrentIndex(w.Items().index(w.FindItem(t1)), QItemSelectionModel::ClearAndSelect);
     sel->select(w.Items().index(w.FindItem(t2)), QItemSelectionModel::Select);
     w.SelectionChanged();
-    const files::TAfficherFichier& r = *w.CurrentFile();
+    const files::FileRecord& r = *w.CurrentFile();
     QCOMPARE(r.Name, std::string("type1.avi"));
     QCOMPARE(w.Action("amAfficherIncrustation")->isEnabled(), r.Codec == "dvsd");
     // The parent folder of the current file, with Ctrl+F.
@@ -141,7 +141,7 @@ void ActionsTest::monoActionsAskTheCurrentFile() {
 void ActionsTest::keysOfTheActions() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const auto keys = [&](const char* name) { return w.Action(name)->shortcuts(); };
     QCOMPARE(keys("amDVType1"), QList<QKeySequence>{QKeySequence(Qt::ControlModifier |
                                                                  Qt::KeypadModifier | Qt::Key_1)});
@@ -180,7 +180,7 @@ void ActionsTest::keysOfTheActions() {
 void ActionsTest::ctrlQShortensWhenItAppliesAndQuitsOtherwise() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const QKeySequence ctrlQ(Qt::ControlModifier | Qt::Key_Q);
     QVERIFY(w.Action("afQuitter")->shortcuts().contains(ctrlQ));
     // A name with something to shorten makes Ctrl+Q the key of "Shorten the name".
@@ -188,7 +188,7 @@ void ActionsTest::ctrlQShortensWhenItAppliesAndQuitsOtherwise() {
                 {QString::fromStdString(s.make("clip_type2.avi", Clip("2024-07-14T10:00:00")))});
     QVERIFY(Offered(w, "amPurgerNom"));
     QVERIFY(!w.Action("afQuitter")->shortcuts().contains(ctrlQ));
-    s.dialogs.answers = {commands::TAnswer::Yes};
+    s.dialogs.answers = {commands::Answer::Yes};
     QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(s.waitForRun());
     QVERIFY(w.isVisible());
@@ -204,7 +204,7 @@ void ActionsTest::ctrlQShortensWhenItAppliesAndQuitsOtherwise() {
 void ActionsTest::menusAndPopUpsHoldTheActions() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     QStringList titles;
     for (QAction* m : w.menuBar()->actions())
         titles << m->text();
@@ -234,7 +234,7 @@ void ActionsTest::menusAndPopUpsHoldTheActions() {
 void ActionsTest::repairDialogsOpenOnTheirPresets() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string ntsc =
         s.make("ntsc.avi", "type=2 standard=ntsc frames=5 date=2024-07-14T10:00:00");
     const std::string undated = s.make("undated.avi", "type=2 frames=5 date=none");
@@ -288,7 +288,7 @@ void ActionsTest::timeStampsOfThePlayer() {
 void ActionsTest::volumeAndMute() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     QCOMPARE(w.Volume(), 10000);
     QTest::keyClick(&w, Qt::Key_Minus, Qt::KeypadModifier);
     QTest::keyClick(&w, Qt::Key_Minus, Qt::KeypadModifier);

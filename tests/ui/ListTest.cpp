@@ -30,7 +30,7 @@ class ListTest : public QObject {
 void ListTest::takesAviFilesInAnyCaseOnly() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string upper = s.make("CLIP.AVI", Clip("2024-07-14T10:00:00"));
     kelvor::test::WriteFile(s.dir / "notes.txt", "x");
     kelvor::test::WriteFile(s.dir / "clip.avi.bak", "x");
@@ -48,7 +48,7 @@ void ListTest::takesAviFilesInAnyCaseOnly() {
 void ListTest::theSameFileTwiceIsOneItemWithAFreshRecord() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
     QCOMPARE(w.AddFile(a), 0);
     const auto first = w.Items().At(0).item.Record;
@@ -60,9 +60,9 @@ void ListTest::theSameFileTwiceIsOneItemWithAFreshRecord() {
 }
 
 void ListTest::aFileInsertedBeforeTheFocusedOneKeepsItFocused() {
-    Session s({}, [](settings::Preferences& p) { p.OrdreDeLaListe = 1; });
+    Session s({}, [](settings::Preferences& p) { p.ListOrder = 1; });
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     QCOMPARE(w.SortMode(), 1);
     for (const char* n : {"b.avi", "d.avi"})
         w.AddFile(s.make(n, Clip("2024-07-14T10:00:00")));
@@ -86,7 +86,7 @@ void ListTest::aFileInsertedBeforeTheFocusedOneKeepsItFocused() {
 void ListTest::eachSortModeOrdersTheList() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     // Names, recording dates, sizes and file dates each give another order.
     const std::string x = s.make("x.avi", Clip("2024-07-14T08:00:00", 7));
     const std::string y = s.make("y.avi", Clip("2024-07-14T09:00:00", 5));
@@ -122,9 +122,9 @@ void ListTest::eachSortModeOrdersTheList() {
 }
 
 void ListTest::equalSizesAreOrderedByPath() {
-    Session s({}, [](settings::Preferences& p) { p.OrdreDeLaListe = 2; });
+    Session s({}, [](settings::Preferences& p) { p.ListOrder = 2; });
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     w.AddFile(s.make("sub/b.avi", Clip("2024-07-14T10:00:00")));
     w.AddFile(s.make("a.avi", Clip("2024-07-14T10:00:00")));
     w.AddFile(s.make("b.avi", Clip("2024-07-14T10:00:00")));
@@ -134,9 +134,9 @@ void ListTest::equalSizesAreOrderedByPath() {
 }
 
 void ListTest::removingTheFocusedItemFocusesTheOneBefore() {
-    Session s({}, [](settings::Preferences& p) { p.OrdreDeLaListe = 1; });
+    Session s({}, [](settings::Preferences& p) { p.ListOrder = 1; });
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     for (const char* n : {"a.avi", "b.avi", "c.avi"})
         w.AddFile(s.make(n, Clip("2024-07-14T10:00:00")));
     w.List()->selectionModel()->setCurrentIndex(w.Items().index(2),
@@ -161,7 +161,7 @@ void ListTest::removingTheFocusedItemFocusesTheOneBefore() {
 void ListTest::theListShowsItselfFromTwoFiles() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     QVERIFY(w.WelcomeShown());
     QVERIFY(w.Availability().empty());
     w.LoadFiles("Loading files",
@@ -186,7 +186,7 @@ void ListTest::theListShowsItselfFromTwoFiles() {
 void ListTest::countersFollowTheSelection() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     w.AddFile(s.make("a.avi", Clip("2024-07-14T10:00:00")));
     w.AddFile(s.make("b.avi", Clip("2024-07-14T11:00:00")));
     w.AddFile(s.make("c.avi", Clip("2024-07-14T12:00:00")));
@@ -210,7 +210,7 @@ void ListTest::countersFollowTheSelection() {
 void ListTest::f6TwiceRestoresTheWidth() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     w.AddFile(s.make("a.avi", Clip("2024-07-14T10:00:00")));
     w.EndLoading();
     const int hidden = w.width();
@@ -230,7 +230,7 @@ void ListTest::f6TwiceRestoresTheWidth() {
 void ListTest::droppedAndPastedFilesAreAdded() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
     const std::string b = s.make("b.AVI", Clip("2024-07-14T11:00:00"));
     kelvor::test::WriteFile(s.dir / "c.txt", "x");
@@ -266,7 +266,7 @@ void ListTest::droppedAndPastedFilesAreAdded() {
 void ListTest::openDialogAddsTheChosenFiles() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     s.dialogs.filesToOpen = {QString::fromStdString(s.make("b.avi", Clip("2024-07-14T11:00:00"))),
                              QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00")))};
     QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);

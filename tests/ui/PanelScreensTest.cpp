@@ -9,10 +9,10 @@
 
 #include "ui/PreviewSlot.h"
 #include "ui/UiTestSupport.h"
-#include "ui/panels/AproposFrame.h"
-#include "ui/panels/OptionsFrame.h"
+#include "ui/panels/AboutPanel.h"
 #include "ui/panels/RepairDialogs.h"
-#include "ui/panels/ScenesFrame.h"
+#include "ui/panels/SceneEditorPanel.h"
+#include "ui/panels/SettingsPanel.h"
 
 namespace kelvor::ui::test {
 
@@ -54,7 +54,7 @@ void PanelScreensTest::settingsTabs() {
     Session s;
     s.show();
     s.trigger("afOptions");
-    TOptionsFrame* f = s.window().Settings();
+    SettingsPanel* f = s.window().Settings();
     const QStringList names = {"preferences", "shortcuts", "formats", "folders", "inlay", "files"};
     for (int i = 0; i < f->Tabs()->count(); ++i) {
         f->Tabs()->setCurrentIndex(i);
@@ -66,7 +66,7 @@ void PanelScreensTest::aboutTabs() {
     Session s;
     s.show();
     s.trigger("afApropos");
-    TAproposFrame* a = s.window().About();
+    AboutPanel* a = s.window().About();
     const QStringList names = {"about", "system", "test"};
     for (int i = 0; i < a->Tabs()->count(); ++i) {
         a->Tabs()->setCurrentIndex(i);
@@ -79,37 +79,37 @@ void PanelScreensTest::sceneEditor() {
     PausedPreview preview;
     s.window().SetPreview(&preview);
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string clip = s.make("holiday-2024.avi", Clip("2024-07-14T10:00:00", 100));
     w.LoadFiles("Loading files", {QString::fromStdString(clip)});
     QVERIFY(s.waitFor([&] { return w.Items().Count() == 1; }));
     w.SelectionChanged();
     s.trigger("amEditScenes");
-    TScenesFrame* e = w.SceneEditor();
+    SceneEditorPanel* e = w.SceneEditor();
     for (int f : {25, 60, 80}) {
         preview.frame = f;
         e->InsertScene();
     }
     e->Select(1);
     save(w, "22-scene-editor");
-    s.dialogs.answers.push_back(commands::TAnswer::No);
+    s.dialogs.answers.push_back(commands::Answer::No);
     s.trigger("amEditScenes");
 }
 
 void PanelScreensTest::repairDialogs() {
     QWidget parent;
-    TFrequenceForm fps(&parent);
+    FrameRateDialog fps(&parent);
     fps.SetChoice(2);
     fps.ValueBox()->setText("23.976");
     fps.show();
     QVERIFY(QTest::qWaitForWindowExposed(&fps));
     save(fps, "23-dialog-framerate");
-    TCodecForm codec(&parent);
+    CodecDialog codec(&parent);
     codec.SetChoice(0);
     codec.show();
     QVERIFY(QTest::qWaitForWindowExposed(&codec));
     save(codec, "24-dialog-codec");
-    TDecalageForm shift(&parent);
+    TimeShiftDialog shift(&parent);
     shift.SetDates(45487.5, 45487.5);
     shift.SetAdvanced(false);
     shift.show();

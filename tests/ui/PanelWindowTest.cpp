@@ -16,10 +16,10 @@
 #include "core/scenes/ScnFile.h"
 #include "ui/PreviewSlot.h"
 #include "ui/UiTestSupport.h"
-#include "ui/panels/AproposFrame.h"
-#include "ui/panels/OptionsFrame.h"
-#include "ui/panels/RiffForm.h"
-#include "ui/panels/ScenesFrame.h"
+#include "ui/panels/AboutPanel.h"
+#include "ui/panels/RiffReportWindow.h"
+#include "ui/panels/SceneEditorPanel.h"
+#include "ui/panels/SettingsPanel.h"
 
 namespace kelvor::ui::test {
 
@@ -46,13 +46,13 @@ class PanelWindowTest : public QObject {
 void PanelWindowTest::settingsOpenWithF10AndGiveTheKeysBack() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     QAction* play = w.Action("avPlayStop");
     QAction* remove = w.Action("amOterFichier");
     const QKeySequence playKey = play->shortcut(), removeKey = remove->shortcut();
     QVERIFY(!playKey.isEmpty() && !removeKey.isEmpty());
     s.trigger("afOptions");
-    TOptionsFrame* f = w.Settings();
+    SettingsPanel* f = w.Settings();
     QVERIFY(f->isVisible());
     QVERIFY(play->shortcut().isEmpty() && remove->shortcut().isEmpty());
     QVERIFY(f->findChild<QLabel*>("RxLabel1")->text().startsWith("Kelvor "));
@@ -60,12 +60,12 @@ void PanelWindowTest::settingsOpenWithF10AndGiveTheKeysBack() {
     QVERIFY(f->Table()->rowCount() > 20);
     QCOMPARE(f->Table()->horizontalHeaderItem(0)->text(), QString("Keys"));
     // A new display format is the preference as soon as the field is left.
-    f->edAfficherDatecode->setText("dd/mm/yyyy hh:nn");
+    f->displayFormatEdit->setText("dd/mm/yyyy hh:nn");
     QFocusEvent out(QEvent::FocusOut);
-    QApplication::sendEvent(f->edAfficherDatecode, &out);
-    QCOMPARE(s.program->Prefs().FormatPourAfficherDatecode, std::string("dd/mm/yyyy hh:nn"));
+    QApplication::sendEvent(f->displayFormatEdit, &out);
+    QCOMPARE(s.program->Prefs().DisplayDatecodeFormat, std::string("dd/mm/yyyy hh:nn"));
     // F3 renames its action at once.
-    f->feFichierF3->setText("/usr/bin/vlc");
+    f->f3ProgramEdit->setText("/usr/bin/vlc");
     QCOMPARE(w.Action("amOpenFichierF3")->text(), QString("Open with vlc"));
     f->findChild<QPushButton*>("FermerBtn")->click();
     QVERIFY(!f->isVisible());
@@ -76,10 +76,10 @@ void PanelWindowTest::settingsOpenWithF10AndGiveTheKeysBack() {
 void PanelWindowTest::aStoreReadsEveryControlBack() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
-    TOptionsFrame* f = w.Settings();
+    MainWindow& w = s.window();
+    SettingsPanel* f = w.Settings();
     // Controls without a reaction of their own reach the preferences at the store.
-    f->edDossierPlayList->setText(QString::fromStdString(s.path("lists")));
+    f->playlistFolderEdit->setText(QString::fromStdString(s.path("lists")));
     f->RxBorder->setValue(4);
     f->SpeedButton1->click();
     settings::Preferences reloaded;
@@ -88,7 +88,7 @@ void PanelWindowTest::aStoreReadsEveryControlBack() {
     env.Locations.ConfigHome = s.dir.path() / "config";
     env.ProgramRoot = "/";
     settings::LoadPreferences(reloaded, env);
-    QCOMPARE(reloaded.DossierDesPlayList, s.path("lists") + "/");
+    QCOMPARE(reloaded.PlaylistFolder, s.path("lists") + "/");
     QCOMPARE(reloaded.BorderSize, 4);
 }
 
@@ -97,13 +97,13 @@ void PanelWindowTest::scenesEditedSavedAndReopened() {
     FramePreview preview;
     s.window().SetPreview(&preview);
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string clip = s.make("trip.avi", Clip("2024-07-14T10:00:00", 50));
     w.LoadFiles("Loading files", {QString::fromStdString(clip)});
     QVERIFY(s.waitFor([&] { return w.Items().Count() == 1; }));
     w.SelectionChanged();
     s.trigger("amEditScenes");
-    TScenesFrame* e = w.SceneEditor();
+    SceneEditorPanel* e = w.SceneEditor();
     QVERIFY(e->isVisible());
     QCOMPARE(e->Scenes().size(), 1u);
     QCOMPARE(e->Scenes()[0].Scene.EndFrame, 50);
@@ -120,7 +120,7 @@ void PanelWindowTest::scenesEditedSavedAndReopened() {
     scenes::SceneList stored;
     QVERIFY(scenes::ReadScnFile(scenes::ReplaceExtension(clip, ".scn"), stored, 25));
     QCOMPARE(stored.size(), 3u);
-    QCOMPARE(stored[1].Scene, (scenes::TSceneClass{10, 30}));
+    QCOMPARE(stored[1].Scene, (scenes::SceneRange{10, 30}));
     s.trigger("amEditScenes");
     QCOMPARE(e->Scenes(), stored);
     // A click on a scene shows its first frame.
@@ -133,9 +133,9 @@ void PanelWindowTest::scenesEditedSavedAndReopened() {
 void PanelWindowTest::aboutPanelReports() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     s.trigger("afApropos");
-    TAproposFrame* a = w.About();
+    AboutPanel* a = w.About();
     QVERIFY(a->isVisible());
     const QString system = a->SystemBox()->toPlainText();
     QVERIFY2(system.contains("My operating system is: \nTest OS. "), qPrintable(system));
@@ -155,23 +155,23 @@ void PanelWindowTest::aboutPanelReports() {
 void PanelWindowTest::riffReportInItsWindow() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string clip = s.make("riff.avi", Clip("2024-07-14T10:00:00", 5));
     w.LoadFiles("Loading files", {QString::fromStdString(clip)});
     QVERIFY(s.waitFor([&] { return w.Items().Count() == 1; }));
     w.SelectionChanged();
     s.trigger("amRiffHeader");
     QVERIFY(s.waitFor([&] { return w.RiffWindow() != nullptr; }));
-    TRiffForm* r = w.RiffWindow();
+    RiffReportWindow* r = w.RiffWindow();
     QVERIFY(s.waitFor([&] { return !r->Running() && r->List()->count() > 0; }));
     QVERIFY(r->windowTitle().startsWith("Header of the file "));
     QVERIFY(r->SaveButton()->isEnabled());
     const std::string log = s.path("riff.log");
     r->ChooseSaveFile = [&](const QString&) { return QString::fromStdString(log); };
-    r->SauverBtnClick();
+    r->SaveClicked();
     QVERIFY(fs::exists(log));
     QVERIFY(fs::file_size(log) > 100);
-    r->FermerBtnClick();
+    r->CloseClicked();
     QVERIFY(!r->isVisible());
 }
 

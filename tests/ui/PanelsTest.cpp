@@ -19,15 +19,15 @@
 #include <filesystem>
 #include <fstream>
 
-#include "commands/Tch.h"
+#include "commands/CommandModule.h"
 #include "core/scenes/ScnFile.h"
 #include "core/scenes/SpreadsheetWriters.h"
 #include "core/settings/PreferencesStore.h"
 #include "support/TempDir.h"
 #include "ui/PreviewSlot.h"
-#include "ui/panels/OptionsFrame.h"
 #include "ui/panels/RepairDialogs.h"
-#include "ui/panels/ScenesFrame.h"
+#include "ui/panels/SceneEditorPanel.h"
+#include "ui/panels/SettingsPanel.h"
 
 namespace kelvor::ui::test {
 
@@ -58,7 +58,7 @@ class FakePreview : public PreviewSlot, public ScenePreview {
     std::int32_t frame = 0, sought = -1;
 };
 
-class FakeOptionsHost : public OptionsHost {
+class FakeOptionsHost : public SettingsHost {
   public:
     void SavePreferencesNow() override { ++saves; }
     void DeleteStoredPreferences() override { ++deletes; }
@@ -107,7 +107,7 @@ class PanelsTest : public QObject {
 
 void PanelsTest::insertingSplitsTheSceneThatHoldsTheFrame() {
     FakePreview preview;
-    TScenesFrame f(nullptr);
+    SceneEditorPanel f(nullptr);
     f.SetPreview(&preview);
     f.SetFrameRate(25);
     f.InitScenes("/nowhere/clip.avi", 1000);
@@ -117,8 +117,8 @@ void PanelsTest::insertingSplitsTheSceneThatHoldsTheFrame() {
     preview.frame = 300;
     f.InsertScene();
     QCOMPARE(f.Scenes().size(), 2u);
-    QCOMPARE(f.Scenes()[0].Scene, (scenes::TSceneClass{0, 300}));
-    QCOMPARE(f.Scenes()[1].Scene, (scenes::TSceneClass{300, 1000}));
+    QCOMPARE(f.Scenes()[0].Scene, (scenes::SceneRange{0, 300}));
+    QCOMPARE(f.Scenes()[1].Scene, (scenes::SceneRange{300, 1000}));
     QCOMPARE(QString::fromStdString(f.Scenes()[0].Caption),
              QString("Scene 1: unique | Duration = 12.00"));
     const QString second = QString::fromStdString(f.Scenes()[1].Caption);
@@ -136,7 +136,7 @@ void PanelsTest::insertingSplitsTheSceneThatHoldsTheFrame() {
 
 void PanelsTest::cuttingMergesIntoThePreviousScene() {
     FakePreview preview;
-    TScenesFrame f(nullptr);
+    SceneEditorPanel f(nullptr);
     f.SetPreview(&preview);
     f.InitScenes("/nowhere/clip.avi", 1000);
     preview.frame = 300;
@@ -151,8 +151,8 @@ void PanelsTest::cuttingMergesIntoThePreviousScene() {
     f.Select(1);
     f.CutScene();
     QCOMPARE(f.Scenes().size(), 2u);
-    QCOMPARE(f.Scenes()[0].Scene, (scenes::TSceneClass{0, 600}));
-    QCOMPARE(f.Scenes()[1].Scene, (scenes::TSceneClass{600, 1000}));
+    QCOMPARE(f.Scenes()[0].Scene, (scenes::SceneRange{0, 600}));
+    QCOMPARE(f.Scenes()[1].Scene, (scenes::SceneRange{600, 1000}));
     QVERIFY(QString::fromStdString(f.Scenes()[1].Caption).startsWith("Scene 2: INS"));
     QCOMPARE(f.Scenes()[1].Caption.substr(7), third.substr(7));
     QCOMPARE(QString::fromStdString(f.Scenes()[0].Caption),
@@ -163,14 +163,14 @@ void PanelsTest::fixingTitlesRenumbersAndMeasures() {
     TempDir tmp;
     const std::string video = (tmp.path() / "clip.avi").string();
     {
-        scenes::TwriteScene w(video, scenes::ScnVariant::Wide);
+        scenes::ScnWriter w(video, scenes::ScnVariant::Wide);
         w.AddScene("first", 100);
         w.AddScene("Scene 7 second | Duration = 99", 200);
         w.AddScene("Scene 12: title | Duration = 1.2.3", 1950);
         w.AddScene("Scene 40 | Duration = 4 minutes", 2000);
         QVERIFY(w.Close());
     }
-    TScenesFrame f(nullptr);
+    SceneEditorPanel f(nullptr);
     f.SetFrameRate(25);
     f.LoadScenes(video);
     QCOMPARE(f.Scenes().size(), 4u);
@@ -186,7 +186,7 @@ void PanelsTest::fixingTitlesRenumbersAndMeasures() {
 
 void PanelsTest::sceneStartsForThePlayerSteps() {
     FakePreview preview;
-    TScenesFrame f(nullptr);
+    SceneEditorPanel f(nullptr);
     f.SetPreview(&preview);
     f.InitScenes("/nowhere/clip.avi", 1000);
     preview.frame = 300;
@@ -202,7 +202,7 @@ void PanelsTest::scenesSavedAndLoadedBack() {
     TempDir tmp;
     const std::string video = (tmp.path() / "trip.avi").string();
     FakePreview preview;
-    TScenesFrame f(nullptr);
+    SceneEditorPanel f(nullptr);
     f.SetPreview(&preview);
     f.InitScenes(video, 1000);
     preview.frame = 250;
@@ -213,7 +213,7 @@ void PanelsTest::scenesSavedAndLoadedBack() {
         f.SetScnType(typeScn);
         QVERIFY(f.SaveScenes());
         QVERIFY(!f.Modified());
-        TScenesFrame g(nullptr);
+        SceneEditorPanel g(nullptr);
         g.LoadScenes(video);
         QCOMPARE(g.Scenes(), f.Scenes());
     }
@@ -223,11 +223,11 @@ void PanelsTest::scenesSavedAndLoadedBack() {
     QVERIFY(fs::exists(scenes::SpreadsheetFileName(video)));
 
     std::ofstream(tmp.path() / "trip.scn", std::ios::binary | std::ios::trunc) << "garbage";
-    TScenesFrame g(nullptr);
+    SceneEditorPanel g(nullptr);
     g.LoadScenes(video);
     QCOMPARE(g.Scenes().size(), 1u);
     QCOMPARE(QString::fromStdString(g.Scenes()[0].Caption), QString("Error in the scn file"));
-    QCOMPARE(g.Scenes()[0].Scene, (scenes::TSceneClass{0, 0}));
+    QCOMPARE(g.Scenes()[0].Scene, (scenes::SceneRange{0, 0}));
 }
 
 void PanelsTest::captionEditingTakesTheWindowKeysAway() {
@@ -236,7 +236,7 @@ void PanelsTest::captionEditingTakesTheWindowKeysAway() {
     remove.setShortcut(QKeySequence(Qt::Key_Delete));
     paste.setShortcut(QKeySequence("Ctrl+V"));
     all.setShortcut(QKeySequence("Ctrl+A"));
-    TScenesFrame f(nullptr);
+    SceneEditorPanel f(nullptr);
     f.SetShortcutActions({&play, &remove, &paste, &all});
     f.InitScenes("/nowhere/clip.avi", 100);
     f.Select(0);
@@ -262,7 +262,7 @@ void PanelsTest::hidingAModifiedListAsks() {
     TempDir tmp;
     const std::string video = (tmp.path() / "clip.avi").string();
     FakePreview preview;
-    TScenesFrame f(nullptr);
+    SceneEditorPanel f(nullptr);
     f.SetPreview(&preview);
     QStringList asked;
     bool answer = false;
@@ -288,7 +288,7 @@ void PanelsTest::hidingAModifiedListAsks() {
 
 void PanelsTest::clickSeeksAndTheHighlightFollows() {
     FakePreview preview;
-    TScenesFrame f(nullptr);
+    SceneEditorPanel f(nullptr);
     f.SetPreview(&preview);
     f.resize(300, 400);
     f.show();
@@ -312,7 +312,7 @@ void PanelsTest::clickSeeksAndTheHighlightFollows() {
 void PanelsTest::frameRateInTheUsersLocale() {
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    TFrequenceForm d(nullptr);
+    FrameRateDialog d(nullptr);
     QVERIFY(!d.ValueBox()->isEnabled());
     d.SetChoice(2);
     QVERIFY(d.ValueBox()->isEnabled());
@@ -341,7 +341,7 @@ void PanelsTest::frameRateInTheUsersLocale() {
 }
 
 void PanelsTest::codecPaddedToFourCharacters() {
-    TCodecForm d(nullptr);
+    CodecDialog d(nullptr);
     d.SetChoice(3);
     QVERIFY(d.ValueBox()->isEnabled());
     d.ValueBox()->setText("ab");
@@ -355,7 +355,7 @@ void PanelsTest::codecPaddedToFourCharacters() {
 }
 
 void PanelsTest::timeDifferenceInHours() {
-    TDecalageForm d(nullptr);
+    TimeShiftDialog d(nullptr);
     std::vector<double> shifts;
     d.ShiftChanged = [&](double s) { shifts.push_back(s); };
     d.SetAdvanced(false);
@@ -367,7 +367,7 @@ void PanelsTest::timeDifferenceInHours() {
     QCOMPARE(shifts.back(), 2 / 24.0);
     d.ClickOk();
     QVERIFY(d.Confirmed());
-    QCOMPARE(QString::fromStdString(commands::Tch::TimeDifferenceSuffix(d.Difference())),
+    QCOMPARE(QString::fromStdString(commands::CommandModule::TimeDifferenceSuffix(d.Difference())),
              QString("_(+2h).avi"));
     d.SetHours(-3);
     QCOMPARE(d.ResultText(), QString("-3h"));
@@ -376,7 +376,7 @@ void PanelsTest::timeDifferenceInHours() {
 }
 
 void PanelsTest::timeDifferenceBetweenTwoDates() {
-    TDecalageForm d(nullptr);
+    TimeShiftDialog d(nullptr);
     std::vector<bool> modes;
     d.AdvancedChanged = [&](bool on) { modes.push_back(on); };
     const double tape = 45487.5;  // 14 July 2024, noon
@@ -387,7 +387,7 @@ void PanelsTest::timeDifferenceBetweenTwoDates() {
     const QDateTime noon(QDate(2024, 7, 14), QTime(12, 0));
     d.SetFixedDateTime(noon.addDays(1).addSecs(30 * 60));
     QCOMPARE(d.ResultText(), QString("1 days 0h 30m 0s"));
-    QCOMPARE(QString::fromStdString(commands::Tch::TimeDifferenceSuffix(d.Difference())),
+    QCOMPARE(QString::fromStdString(commands::CommandModule::TimeDifferenceSuffix(d.Difference())),
              QString("_(+1days30mn).avi"));
     d.SetFixedDateTime(noon.addSecs(-90 * 60));
     QCOMPARE(d.ResultText(), QString("0 days -1h -30m 0s"));
@@ -432,83 +432,83 @@ void PanelsTest::everySettingSurvivesAStoreAndAReload() {
     settings::Preferences p;
     settings::LoadPreferences(p, env);
     FakeOptionsHost host;
-    TOptionsFrame f(nullptr, p);
+    SettingsPanel f(nullptr, p);
     f.SetHost(&host);
     f.Fill();
     // Every control away from its default.
-    f.rgPrefs->button(1)->click();
-    f.cbSendTo->click();
-    f.cbSelection->click();
-    f.cbPreviewDemi->click();
-    f.cbListe->click();
-    f.rgfrequenceDV->button(0)->click();
-    f.rgStandard->button(1)->click();
-    f.rgTYpescn->button(1)->click();
-    f.cbSortShortcut->click();
-    Leave(f.edRacine, "Holiday_");
-    Leave(f.edRenommer, "yyyymmdd");
-    Leave(f.edAjouter, "yyyy mm dd");
-    Leave(f.edAfficherDatecode, "dd/mm/yyyy");
-    f.cbAjoutAvant->click();
-    Leave(f.edAfficher1, "dd-mm-yy");
-    Leave(f.edAfficher2, "hh:nn:ss");
+    f.storeGroup->button(1)->click();
+    f.openWithBox->click();
+    f.selectOnOpenBox->click();
+    f.halfSizeBox->click();
+    f.saveListOnQuitBox->click();
+    f.dvAudioRateGroup->button(0)->click();
+    f.standardGroup->button(1)->click();
+    f.scnTypeGroup->button(1)->click();
+    f.sortShortcutsBox->click();
+    Leave(f.renameRootEdit, "Holiday_");
+    Leave(f.renameFormatEdit, "yyyymmdd");
+    Leave(f.addDatecodeFormatEdit, "yyyy mm dd");
+    Leave(f.displayFormatEdit, "dd/mm/yyyy");
+    f.addBeforeNameBox->click();
+    Leave(f.inlayFormat1Edit, "dd-mm-yy");
+    Leave(f.inlayFormat2Edit, "hh:nn:ss");
     const QString save = QString::fromStdString((tmp.path() / "save").string());
-    Leave(f.edDossierOuvrir, "/media/open");
-    Leave(f.edDossierAuto, "/media/auto");
-    f.edDossierPlayList->setText("/media/lists");
-    f.cbsameFolder->click();
-    QVERIFY(f.edDossierSave->isEnabled());
-    Leave(f.edDossierSave, save);
-    f.cbAutoFontSize->click();
+    Leave(f.openFolderEdit, "/media/open");
+    Leave(f.preferredFolderEdit, "/media/auto");
+    f.playlistFolderEdit->setText("/media/lists");
+    f.sameFolderBox->click();
+    QVERIFY(f.saveFolderEdit->isEnabled());
+    Leave(f.saveFolderEdit, save);
+    f.standardFontSizeBox->click();
     f.RxBorder->setValue(3);
-    f.rgAlign->button(1)->click();
-    f.rgWhatIncrust->button(1)->click();
-    f.cbAuto->click();
-    f.rgMode->button(2)->click();
-    Leave(f.edDureeIncrust, "7");
-    f.feFichierVarnolt->setText("/opt/varnolt");
-    f.feFichierF3->setText("/usr/bin/vlc");
-    f.feFichierF4->setText("/usr/bin/mpv");
+    f.alignGroup->button(1)->click();
+    f.inlayWhatGroup->button(1)->click();
+    f.inlayAutoBox->click();
+    f.inlayWhenGroup->button(2)->click();
+    Leave(f.inlayDurationEdit, "7");
+    f.varnoltProgramEdit->setText("/opt/varnolt");
+    f.f3ProgramEdit->setText("/usr/bin/vlc");
+    f.f4ProgramEdit->setText("/usr/bin/mpv");
 
     settings::Preferences expected = p;
     expected.IniMode = true;
     expected.Portable = true;
-    expected.Sendto = true;
-    expected.SelectionnerALOuverture = true;
-    expected.PrevisualiserDVEnDemiFormat = false;
-    expected.SauverListeEnQuittant = true;
-    expected.SauverPreferencesEnQuittant = true;
-    expected.FrequenceDV = 0;
-    expected.StandardParDefaut = 2;
-    expected.TypeScn = 2;
-    expected.ClasserRaccourcisParTitres = true;
-    expected.RacinePourRenommer = "Holiday_";
-    expected.FormatPourRenommer = "yyyymmdd";
-    expected.FormatPourAjouterDatecode = "yyyy mm dd";
-    expected.FormatPourAfficherDatecode = "dd/mm/yyyy";
-    expected.AjoutAvant = true;
-    expected.FormatPourIncrusterDatecode1 = "dd-mm-yy";
-    expected.FormatPourIncrusterDatecode2 = "hh:nn:ss";
-    expected.DossierPourOuvrirFichiers = "/media/open/";
-    expected.DossierAOuvertureAuto = "/media/auto/";
-    expected.DossierDesPlayList = "/media/lists/";
-    expected.SauverDansLeMemeDossier = false;
-    expected.DossierPourSauver = save.toStdString() + "/";
+    expected.OfferInOpenWith = true;
+    expected.SelectOnOpen = true;
+    expected.PreviewDvAtHalfSize = false;
+    expected.SaveListOnQuit = true;
+    expected.SavePreferencesOnQuit = true;
+    expected.DvAudioRate = 0;
+    expected.DefaultStandard = 2;
+    expected.ScnType = 2;
+    expected.SortShortcutsByCaption = true;
+    expected.RenameRoot = "Holiday_";
+    expected.RenameFormat = "yyyymmdd";
+    expected.AddDatecodeFormat = "yyyy mm dd";
+    expected.DisplayDatecodeFormat = "dd/mm/yyyy";
+    expected.AddBeforeName = true;
+    expected.InlayFormat1 = "dd-mm-yy";
+    expected.InlayFormat2 = "hh:nn:ss";
+    expected.OpenFolder = "/media/open/";
+    expected.PreferredFolder = "/media/auto/";
+    expected.PlaylistFolder = "/media/lists/";
+    expected.SaveInSameFolder = false;
+    expected.SaveFolder = save.toStdString() + "/";
     expected.StandardFontSize = false;
     expected.BorderSize = 3;
-    expected.Alignement = 1;
-    expected.WhatIncrust = 1;
-    expected.AutoIncrust = 1;
-    expected.WhenIncrust = 2;
-    expected.DureeIncrustation = 7;
-    expected.FichierVarnolt = "/opt/varnolt";
-    expected.FichierF3 = "/usr/bin/vlc";
-    expected.FichierF4 = "/usr/bin/mpv";
+    expected.InlayAlignment = 1;
+    expected.InlayWhat = 1;
+    expected.InlayAuto = 1;
+    expected.InlayWhen = 2;
+    expected.InlayDuration = 7;
+    expected.VarnoltProgram = "/opt/varnolt";
+    expected.F3Program = "/usr/bin/vlc";
+    expected.F4Program = "/usr/bin/mpv";
     // Each reaction has already written its preference, except the playlist folder, which
     // waits for the read-back.
     {
         settings::Preferences atOnce = expected;
-        atOnce.DossierDesPlayList = p.DossierDesPlayList;
+        atOnce.PlaylistFolder = p.PlaylistFolder;
         atOnce.Portable = p.Portable;
         QVERIFY(p == atOnce);
     }
@@ -519,121 +519,124 @@ void PanelsTest::everySettingSurvivesAStoreAndAReload() {
 
     settings::Preferences reloaded;
     settings::LoadPreferences(reloaded, env);
-    TOptionsFrame g(nullptr, reloaded);
+    SettingsPanel g(nullptr, reloaded);
     g.SetHost(&host);
     g.Fill();
     g.ReadBack();
     reloaded.PortableDrive = expected.PortableDrive;
-    QCOMPARE(QString::fromStdString(reloaded.DossierPourSauver),
-             QString::fromStdString(expected.DossierPourSauver));
+    QCOMPARE(QString::fromStdString(reloaded.SaveFolder),
+             QString::fromStdString(expected.SaveFolder));
     QVERIFY(reloaded == expected);
-    QCOMPARE(g.rgPrefs->checkedId(), 1);
-    QCOMPARE(g.rgAlign->checkedId(), 1);
-    QVERIFY(!g.cbSortShortcut->isChecked());
-    QVERIFY(g.rgMode->buttons()[0]->parentWidget()->isEnabled());
+    QCOMPARE(g.storeGroup->checkedId(), 1);
+    QCOMPARE(g.alignGroup->checkedId(), 1);
+    QVERIFY(!g.sortShortcutsBox->isChecked());
+    QVERIFY(g.inlayWhenGroup->buttons()[0]->parentWidget()->isEnabled());
 }
 
 void PanelsTest::settingsReactAtOnce() {
     TempDir tmp;
     settings::Preferences p;
-    p.DossierPourSauver = (tmp.path() / "gone").string() + "/";
-    p.SauverDansLeMemeDossier = false;
+    p.SaveFolder = (tmp.path() / "gone").string() + "/";
+    p.SaveInSameFolder = false;
     FakeOptionsHost host;
     FakePreview preview;
-    TOptionsFrame f(nullptr, p);
+    SettingsPanel f(nullptr, p);
     f.SetHost(&host);
     f.SetPreview(&preview);
     f.Fill();
     // The missing save folder sends conversions beside their sources; the box shows the store.
-    QVERIFY(p.SauverDansLeMemeDossier);
-    QVERIFY(!f.cbsameFolder->isChecked());
+    QVERIFY(p.SaveInSameFolder);
+    QVERIFY(!f.sameFolderBox->isChecked());
     QCOMPARE(host.sendTo, (std::vector<bool>{false}));
     // The playlist box checks the preferences box; unchecking it leaves that one.
-    QVERIFY(!f.cbPrefsQuittant->isChecked());
-    f.cbListe->click();
-    QVERIFY(f.cbPrefsQuittant->isChecked() && p.SauverPreferencesEnQuittant);
-    f.cbListe->click();
-    QVERIFY(f.cbPrefsQuittant->isChecked());
+    QVERIFY(!f.savePrefsOnQuitBox->isChecked());
+    f.saveListOnQuitBox->click();
+    QVERIFY(f.savePrefsOnQuitBox->isChecked() && p.SavePreferencesOnQuit);
+    f.saveListOnQuitBox->click();
+    QVERIFY(f.savePrefsOnQuitBox->isChecked());
     // A duration that is no whole number counts as 5 seconds.
-    Leave(f.edDureeIncrust, "abc");
-    QCOMPARE(p.DureeIncrustation, 5);
+    Leave(f.inlayDurationEdit, "abc");
+    QCOMPARE(p.InlayDuration, 5);
     QCOMPARE(preview.displayFrames, 125);
-    QCOMPARE(f.edDureeIncrust->text(), QString("abc"));
+    QCOMPARE(f.inlayDurationEdit->text(), QString("abc"));
     // An emptied folder is the root.
-    Leave(f.edDossierAuto, "");
-    QCOMPARE(p.DossierAOuvertureAuto, std::string("/"));
+    Leave(f.preferredFolderEdit, "");
+    QCOMPARE(p.PreferredFolder, std::string("/"));
     // F3 and F4 rename their actions at once.
-    f.feFichierF3->setText("/usr/bin/vlc");
+    f.f3ProgramEdit->setText("/usr/bin/vlc");
     QCOMPARE(host.renamed.back(), (std::pair<int, QString>{3, "/usr/bin/vlc"}));
-    f.feFichierVarnolt->setText("/opt/v");
+    f.varnoltProgramEdit->setText("/opt/v");
     QCOMPARE(host.renamed.size(), 1u);
-    f.cbSendTo->click();
+    f.openWithBox->click();
     QCOMPARE(host.sendTo.back(), true);
-    QVERIFY(p.Sendto);
+    QVERIFY(p.OfferInOpenWith);
     f.SpeedButton1->click();
     QCOMPARE(host.saves, 1);
-    QVERIFY(!p.SauverPreferencesEnQuittant);
+    QVERIFY(!p.SavePreferencesOnQuit);
     f.SpeedButton2->click();
     QCOMPARE(host.deletes, 1);
-    QVERIFY(!f.cbPrefsQuittant->isChecked());
+    QVERIFY(!f.savePrefsOnQuitBox->isChecked());
     QCOMPARE(host.sendTo.back(), true);
-    f.cbSortShortcut->click();
+    f.sortShortcutsBox->click();
     QCOMPARE(host.refills, 1);
-    f.cbPreviewDemi->click();
+    f.halfSizeBox->click();
     QCOMPARE(host.reshows, 1);
-    QVERIFY(!p.PrevisualiserDVEnDemiFormat);
+    QVERIFY(!p.PreviewDvAtHalfSize);
 }
 
 void PanelsTest::inlaySettingsRedrawThePausedPreview() {
     settings::Preferences p;
     FakeOptionsHost host;
     FakePreview preview;
-    TOptionsFrame f(nullptr, p);
+    SettingsPanel f(nullptr, p);
     f.SetHost(&host);
     f.SetPreview(&preview);
     f.Fill();
     const int stops = preview.stops, pauses = preview.pauses;
-    f.rgAlign->button(1)->click();
+    f.alignGroup->button(1)->click();
     QCOMPARE(preview.alignment, 1);
     QCOMPARE(preview.stops, stops + 1);
     QCOMPARE(preview.pauses, pauses + 1);
     preview.playing = true;
-    f.rgAlign->button(0)->click();
+    f.alignGroup->button(0)->click();
     QCOMPARE(preview.alignment, 0);
     QCOMPARE(preview.stops, stops + 1);
     preview.playing = false;
-    Leave(f.edAfficher1, "dd");
+    Leave(f.inlayFormat1Edit, "dd");
     QCOMPARE(preview.line1, std::string("dd"));
-    QCOMPARE(preview.line2, p.FormatPourIncrusterDatecode2);
+    QCOMPARE(preview.line2, p.InlayFormat2);
     // A cancelled font dialog still passes the font and redraws.
     f.ChooseFont = [](settings::InlayFontSettings&) { return false; };
     const int before = preview.stops;
-    f.sbIncrustFont->click();
+    f.inlayFontButton->click();
     QCOMPARE(preview.stops, before + 1);
     // The time difference: confirmed, the preference, the filter and the detailed label.
     host.answer = 1 + 30 / 1440.0;
-    f.sbDecalageAvance->click();
-    QCOMPARE(p.DecalageHoraire, host.answer);
+    f.advancedShiftButton->click();
+    QCOMPARE(p.TimeShift, host.answer);
     QCOMPARE(preview.shift, host.answer);
     QCOMPARE(f.ShiftLabel()->text(), QString("1 days 0h 30m 0s"));
     host.confirm = false;
     host.answer = 0;
-    f.sbDecalageAvance->click();
-    QCOMPARE(p.DecalageHoraire, 1 + 30 / 1440.0);
+    f.advancedShiftButton->click();
+    QCOMPARE(p.TimeShift, 1 + 30 / 1440.0);
 }
 
 void PanelsTest::tableOfCommandsSortedByKeysOrTitles() {
     settings::Preferences p;
     FakeOptionsHost host;
-    TOptionsFrame f(nullptr, p);
+    SettingsPanel f(nullptr, p);
     f.SetHost(&host);
     f.Fill();
     const std::vector<CommandKeyRow> actions = {
-        {"Open files", "Ctrl+O", 'O'}, {"Add datecode", "Ctrl+D", 'D'},
-        {"Also Ctrl+D", "Ctrl+D", 0},  {"No key", "", 'N'},
-        {"", "Ctrl+Q", 0},             {"about", "F1", 0},
+        {"Open files", "Ctrl+O", 'O'},
+        {"Add datecode", "Ctrl+D", 'D'},
+        {"Also Ctrl+D", "Ctrl+D", 0},
+        {"No key", "", 'N'},
+        {"", "Ctrl+Q", 0},
+        {"about", "F1", 0},
     };
-    QVERIFY(f.cbSortShortcut->isChecked());
+    QVERIFY(f.sortShortcutsBox->isChecked());
     f.FillShortcuts(actions);
     QTableWidget* t = f.Table();
     QCOMPARE(t->rowCount(), 3);
@@ -645,8 +648,8 @@ void PanelsTest::tableOfCommandsSortedByKeysOrTitles() {
     QCOMPARE(t->item(0, 2)->text(), QString("D"));
     QCOMPARE(t->item(2, 0)->text(), QString("F1"));
     QCOMPARE(t->item(2, 2)->text(), QString());
-    f.cbSortShortcut->click();
-    QVERIFY(p.ClasserRaccourcisParTitres);
+    f.sortShortcutsBox->click();
+    QVERIFY(p.SortShortcutsByCaption);
     f.FillShortcuts(actions);
     QCOMPARE(t->rowCount(), 4);
     QCOMPARE(t->horizontalHeaderItem(0)->text(), QString("Functions"));
@@ -664,29 +667,29 @@ void PanelsTest::normalStoreDeletesAReadOnlyIniFile() {
     fs::permissions(ini, fs::perms::owner_read);
     settings::Preferences p;
     p.IniMode = true;
-    TOptionsFrame f(nullptr, p);
+    SettingsPanel f(nullptr, p);
     f.SetIniFile(ini);
     f.Fill();
     QVERIFY(fs::exists(ini));
-    f.rgPrefs->button(0)->click();
+    f.storeGroup->button(0)->click();
     QVERIFY(!p.IniMode);
     QVERIFY(!fs::exists(ini));
-    f.rgPrefs->button(1)->click();
+    f.storeGroup->button(1)->click();
     QVERIFY(p.IniMode);
     QVERIFY(!fs::exists(ini));
 }
 
 void PanelsTest::timeDifferenceLabel() {
-    QCOMPARE(TOptionsFrame::ShiftText(-2 / 24.0, false), QString("-2h"));
-    QCOMPARE(TOptionsFrame::ShiftText(2 / 24.0, false), QString("2h"));
-    QCOMPARE(TOptionsFrame::ShiftText(1 + 30 / 1440.0, true), QString("1 days 0h 30m 0s"));
-    QCOMPARE(TOptionsFrame::ShiftText(-90 / 1440.0, true), QString("0 days -1h -30m 0s"));
+    QCOMPARE(SettingsPanel::ShiftText(-2 / 24.0, false), QString("-2h"));
+    QCOMPARE(SettingsPanel::ShiftText(2 / 24.0, false), QString("2h"));
+    QCOMPARE(SettingsPanel::ShiftText(1 + 30 / 1440.0, true), QString("1 days 0h 30m 0s"));
+    QCOMPARE(SettingsPanel::ShiftText(-90 / 1440.0, true), QString("0 days -1h -30m 0s"));
     settings::Preferences p;
-    p.DecalageHoraire = -2 / 24.0;
-    TOptionsFrame f(nullptr, p);
+    p.TimeShift = -2 / 24.0;
+    SettingsPanel f(nullptr, p);
     f.Fill();
     QCOMPARE(f.ShiftLabel()->text(), QString("-2h"));
-    p.DecalageAvance = true;
+    p.AdvancedTimeShift = true;
     f.Fill();
     QCOMPARE(f.ShiftLabel()->text(), QString("0 days -2h 0m 0s"));
 }

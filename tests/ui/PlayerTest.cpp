@@ -7,11 +7,11 @@
 #include <QTextEdit>
 
 #include "core/scenes/ScnFile.h"
-#include "media/filters/Tdv_Superposer.h"
-#include "media/graphs/TdmList.h"
+#include "media/filters/InlayFilter.h"
+#include "media/graphs/ProbeGraph.h"
 #include "ui/PlayerPanel.h"
 #include "ui/UiTestSupport.h"
-#include "ui/preview/TBaseFrame.h"
+#include "ui/preview/PlayerFrame.h"
 
 namespace kelvor::ui::test {
 
@@ -27,7 +27,7 @@ class PlayerTest : public QObject {
     void screenshotsOfThePlayer();
 
   private:
-    static TBaseFrame& frame(Session& s) { return *s.window().PlayerFrame(); }
+    static PlayerFrame& frame(Session& s) { return *s.window().PlayerView(); }
     static void select(Session& s, const std::string& path) {
         s.window().LoadFiles("Loading files", {QString::fromStdString(path)});
         QVERIFY(Session::waitFor([&] { return frame(s).Active(); }, 10000));
@@ -46,14 +46,15 @@ class PlayerTest : public QObject {
 
 void PlayerTest::aSeekShowsThatFramesDatecodeAndTheInlayDrawsIt() {
     Session s({}, [](settings::Preferences& p) {
-        p.FormatPourAfficherDatecode = "hh:nn:ss";
-        p.FormatPourIncrusterDatecode2 = "hh:nn:ss";
-        p.IsIncrustOn = false;
+        p.DisplayDatecodeFormat = "hh:nn:ss";
+        p.InlayFormat2 = "hh:nn:ss";
+        p.IsInlayOn = false;
     });
     s.show();
-    select(s, s.make("dated.avi", "type=1 frames=100 picture=colour:404040 date=2004-03-15T10:00:00"));
-    TBaseFrame& f = frame(s);
-    QCOMPARE(f.CurrentLayout(), TBaseFrame::Layout::Video);
+    select(s,
+           s.make("dated.avi", "type=1 frames=100 picture=colour:404040 date=2004-03-15T10:00:00"));
+    PlayerFrame& f = frame(s);
+    QCOMPARE(f.CurrentLayout(), PlayerFrame::Layout::Video);
     f.View().SeekTo(75);
     QVERIFY(pictureAt(s, 75));
     const StatusTexts t = f.UpdateTick();
@@ -86,18 +87,19 @@ void PlayerTest::stepsMoveByFramesSecondsAndScenes() {
     Session s;
     s.show();
     const std::string path =
-        s.make("scenes.avi", "type=2 frames=30 date=2004-03-15T10:00:00 segment frames=30 "
-                             "date=2004-03-15T12:00:00 segment frames=40 date=2004-03-16T09:00:00");
+        s.make("scenes.avi",
+               "type=2 frames=30 date=2004-03-15T10:00:00 segment frames=30 "
+               "date=2004-03-15T12:00:00 segment frames=40 date=2004-03-16T09:00:00");
     {
-        scenes::TwriteScene scn(path, scenes::ScnVariant::Wide);
+        scenes::ScnWriter scn(path, scenes::ScnVariant::Wide);
         QVERIFY(scn.AddScene("", 30));
         QVERIFY(scn.AddScene("", 60));
         QVERIFY(scn.AddScene("", 100));
         QVERIFY(scn.Close());
     }
     select(s, path);
-    TBaseFrame& f = frame(s);
-    media::Tviewdm& v = f.View();
+    PlayerFrame& f = frame(s);
+    media::PreviewGraph& v = f.View();
     v.SeekTo(4);
     v.SeekFrames(-10);
     QCOMPARE(v.Position(), std::int64_t{0});
@@ -129,16 +131,16 @@ void PlayerTest::messagesReplaceTheVideo() {
     s.show();
     const std::string path = s.make("clip.avi", Clip("2004-03-15T10:00:00", 10));
     select(s, path);
-    TBaseFrame& f = frame(s);
+    PlayerFrame& f = frame(s);
     f.Release();
-    QCOMPARE(f.CurrentLayout(), TBaseFrame::Layout::Message);
+    QCOMPARE(f.CurrentLayout(), PlayerFrame::Layout::Message);
     QVERIFY(f.MessageText().contains("Video temporarily interrupted"));
     QVERIFY(f.MessageText().contains("clip.avi"));
     f.Resume();
     f.Load(s.window().CurrentFile().get());
-    QCOMPARE(f.CurrentLayout(), TBaseFrame::Layout::Video);
+    QCOMPARE(f.CurrentLayout(), PlayerFrame::Layout::Video);
 
-    files::TAfficherFichier r = *s.window().CurrentFile();
+    files::FileRecord r = *s.window().CurrentFile();
     r.FullName = "/Some/Folder/Clip.AVI";
     r.Codec = "CDVC";
     const auto joined = [&](int code) {
@@ -157,8 +159,8 @@ void PlayerTest::messagesReplaceTheVideo() {
 
 void PlayerTest::theTickTextsOfAFrame() {
     Session s;
-    media::TdmList probe;
-    files::TAfficherFichier r(s.make("t.avi", Clip("2004-03-15T10:00:00", 2)), probe);
+    media::ProbeGraph probe;
+    files::FileRecord r(s.make("t.avi", Clip("2004-03-15T10:00:00", 2)), probe);
     r.DVType = 1;
     r.ImageText = "720x576 (Pal";
     r.AspectText = " 16/9";
@@ -192,7 +194,7 @@ void PlayerTest::fullScreenTogglesAndEscLeavesIt() {
     Session s;
     s.show();
     select(s, s.make("full.avi", "type=2 frames=25 date=2004-03-15T10:00:00"));
-    TBaseFrame& f = frame(s);
+    PlayerFrame& f = frame(s);
     QAction* toggle = s.window().Action("avFullscreen");
     QVERIFY(toggle);
     QWidget* area = f.Video()->parentWidget();
@@ -228,8 +230,8 @@ void PlayerTest::screenshotsOfThePlayer() {
     QVERIFY(QDir().mkpath(dir));
     for (const bool half : {false, true}) {
         Session s({}, [half](settings::Preferences& p) {
-            p.IsIncrustOn = true;
-            p.PrevisualiserDVEnDemiFormat = half;
+            p.IsInlayOn = true;
+            p.PreviewDvAtHalfSize = half;
         });
         s.show();
         select(s, s.make("holiday.avi",

@@ -30,7 +30,7 @@ std::string Header(const std::string& version) {
 void PlaylistTest::theSavedFileIsByteExact() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string b = s.make("b.avi", Clip("2024-07-14T11:00:00"));
     const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
     const std::string c = s.make("c.avi", Clip("2024-07-14T12:00:00"));
@@ -66,7 +66,7 @@ void PlaylistTest::anEmptyListStillWritesItsLines() {
 void PlaylistTest::readingBackSortsByTheList() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string late = s.make("a-late.avi", Clip("2024-07-15T10:00:00"));
     const std::string early = s.make("z-early.avi", Clip("2024-07-13T10:00:00"));
     w.AddFile(late);
@@ -90,7 +90,7 @@ void PlaylistTest::readingBackSortsByTheList() {
 void PlaylistTest::handWrittenAndWindowsPlaylistsLoad() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
     // A name outside ASCII, as a Windows playlist writes it in its code page.
     const std::string e = s.make("\xC3\xA9t\xC3\xA9.avi", Clip("2024-07-14T11:00:00"));
@@ -117,8 +117,8 @@ void PlaylistTest::theDefaultPlaylistAtFirstPaintAndAtTheEnd() {
     const std::string folder = (shared / "lists").string();
     fs::create_directories(folder);
     const auto keepList = [&](settings::Preferences& p) {
-        p.SauverListeEnQuittant = true;
-        p.DossierDesPlayList = folder;
+        p.SaveListOnQuit = true;
+        p.PlaylistFolder = folder;
     };
     std::string clip;
     {
@@ -150,7 +150,7 @@ void PlaylistTest::theDefaultPlaylistAtFirstPaintAndAtTheEnd() {
 void PlaylistTest::escStopsALongReading() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     std::string text;
     for (int i = 0; i < 40; ++i) {
         const std::string name = "clip" + std::to_string(100 + i) + ".avi";

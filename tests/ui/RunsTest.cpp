@@ -40,7 +40,7 @@ QPushButton* Button(QMessageBox* box, QMessageBox::StandardButton b) {
 void RunsTest::theConfirmationBoxOffersTheFiveAnswers() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
     const std::string b = s.make("b.avi", Clip("2024-07-14T11:00:00"));
     w.LoadFiles("Loading files", {QString::fromStdString(a), QString::fromStdString(b)});
@@ -89,11 +89,11 @@ void RunsTest::theConfirmationBoxOffersTheFiveAnswers() {
 void RunsTest::aSingleFileIsAskedWithYesAndNo() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
     w.LoadFiles("Loading files", {QString::fromStdString(a)});
     // Shift+Del sends the file to the trash after one question.
-    s.dialogs.answers = {commands::TAnswer::No};
+    s.dialogs.answers = {commands::Answer::No};
     QTest::keyClick(&w, Qt::Key_Delete, Qt::ShiftModifier);
     QVERIFY(s.waitForRun());
     QCOMPARE(s.dialogs.severalFiles, std::vector<bool>{false});
@@ -102,7 +102,7 @@ void RunsTest::aSingleFileIsAskedWithYesAndNo() {
                      "Recycle bin."));
     QVERIFY(fs::exists(a));
     w.List()->selectionModel()->select(w.Items().index(0), QItemSelectionModel::Select);
-    s.dialogs.answers = {commands::TAnswer::Yes};
+    s.dialogs.answers = {commands::Answer::Yes};
     QTest::keyClick(&w, Qt::Key_Delete, Qt::ShiftModifier);
     QVERIFY(s.waitForRun());
     QVERIFY(!fs::exists(a));
@@ -114,7 +114,7 @@ void RunsTest::aSingleFileIsAskedWithYesAndNo() {
 void RunsTest::noToAllStillProcessesFilesWithoutAQuestion() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     QStringList files;
     for (const char* n : {"a", "b", "c"})
         files << QString::fromStdString(s.make(
@@ -124,7 +124,7 @@ void RunsTest::noToAllStillProcessesFilesWithoutAQuestion() {
     kelvor::test::WriteFile(s.dir / "c.scn", "old c");
     w.LoadFiles("Loading files", files);
     s.trigger("afSelectionnerTout");
-    s.dialogs.answers = {commands::TAnswer::NoToAll};
+    s.dialogs.answers = {commands::Answer::NoToAll};
     QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
     QVERIFY(s.waitForRun());
     // One question only; b, which needed none, got its scn file; a and c kept theirs.
@@ -140,14 +140,14 @@ void RunsTest::noToAllStillProcessesFilesWithoutAQuestion() {
 void RunsTest::aGraphRunShowsProgressAndHoldsTheList() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     w.LoadFiles("Loading files",
                 {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00", 50))),
                  QString::fromStdString(s.make("b.avi", Clip("2024-07-14T11:00:00", 50)))});
     s.trigger("afSelectionnerTout");
     int started = 0;
     bool gauge = false, listDisabled = false, actionsDisabled = false;
-    connect(&w, &TUIForm::StatusChanged, this, [&](const QString& t) {
+    connect(&w, &MainWindow::StatusChanged, this, [&](const QString& t) {
         if (!t.startsWith("Creating a scn file for"))
             return;
         ++started;
@@ -175,7 +175,7 @@ void RunsTest::aGraphRunShowsProgressAndHoldsTheList() {
 void RunsTest::escStopsTheFileAndShiftEscTheBatch() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     QStringList files;
     for (const char* n : {"a", "b", "c"})
         files << QString::fromStdString(s.make(std::string(n) + ".avi",
@@ -186,7 +186,7 @@ void RunsTest::escStopsTheFileAndShiftEscTheBatch() {
     // Esc comes as the first file starts, before its conversion has done anything.
     QString pressAt = "Creating a scn file for \"a.avi\" with date";
     Qt::KeyboardModifiers with = Qt::NoModifier;
-    connect(&w, &TUIForm::StatusChanged, this, [&](const QString& t) {
+    connect(&w, &MainWindow::StatusChanged, this, [&](const QString& t) {
         if (t == pressAt)
             QTest::keyClick(&w, Qt::Key_Escape, with);
     });
@@ -218,7 +218,7 @@ void RunsTest::escStopsTheFileAndShiftEscTheBatch() {
 void RunsTest::anErrorOfAFileIsShownWithItsText() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
     w.AddFile(a);
     const commands::FileItem item = w.Items().At(0).item;
@@ -229,7 +229,7 @@ void RunsTest::anErrorOfAFileIsShownWithItsText() {
                                     "file exists, if the destination disk is full or the "
                                     "destination folder is read-only."));
     // From a worker's thread, the message waits until the window has shown it.
-    commands::tFileAction command;
+    commands::Command command;
     std::atomic<bool> returned{false};
     std::thread worker([&] {
         w.Host().FileError(item, command, text);
@@ -243,7 +243,7 @@ void RunsTest::anErrorOfAFileIsShownWithItsText() {
 void RunsTest::failuresAreReportedInTheStatusBar() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     w.LoadFiles("Loading files",
                 {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00")))});
     w.List()->selectionModel()->select(w.Items().index(0), QItemSelectionModel::Select);
@@ -257,7 +257,7 @@ void RunsTest::failuresAreReportedInTheStatusBar() {
 void RunsTest::monoCommandsRunOnTheCurrentFile() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
     w.LoadFiles("Loading files", {QString::fromStdString(a)});
     QTest::keyClick(&w, Qt::Key_H, Qt::ControlModifier);
@@ -268,11 +268,11 @@ void RunsTest::monoCommandsRunOnTheCurrentFile() {
     QTest::keyClick(&w, Qt::Key_F5);
     QCOMPARE(s.desktop.opened, std::vector<std::string>{a});
     // The inlay switch changes its caption and the stored preference.
-    QVERIFY(!s.program->Prefs().IsIncrustOn);
+    QVERIFY(!s.program->Prefs().IsInlayOn);
     QTest::keyClick(&w, Qt::Key_F12);
-    QVERIFY(s.program->Prefs().IsIncrustOn);
+    QVERIFY(s.program->Prefs().IsInlayOn);
     QTest::keyClick(&w, Qt::Key_F12);
-    QVERIFY(!s.program->Prefs().IsIncrustOn);
+    QVERIFY(!s.program->Prefs().IsInlayOn);
     QVERIFY(w.List()->isEnabled());
     QVERIFY(!w.RunActive());
 }
@@ -280,7 +280,7 @@ void RunsTest::monoCommandsRunOnTheCurrentFile() {
 void RunsTest::theWindowStaysResponsiveDuringAConversion() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     w.LoadFiles("Loading files",
                 {QString::fromStdString(s.make("long.avi", Clip("2024-07-14T10:00:00", 600)))});
     w.List()->selectionModel()->select(w.Items().index(0), QItemSelectionModel::Select);

@@ -6,8 +6,8 @@
 #include <future>
 #include <mutex>
 
+#include "ui/FolderScanner.h"
 #include "ui/ScanFeed.h"
-#include "ui/ThreadedDirscan.h"
 #include "ui/UiTestSupport.h"
 
 namespace kelvor::ui::test {
@@ -36,21 +36,20 @@ struct Log {
     std::function<void(const std::string&)> onFile;
     std::function<void()> onBegin;
 
-    ThreadedDirscan::Callbacks callbacks(const std::string& root) {
+    FolderScanner::Callbacks callbacks(const std::string& root) {
         const auto rel = [root](const std::string& p) {
             return p.size() >= root.size() ? p.substr(root.size()) : p;
         };
-        ThreadedDirscan::Callbacks on;
-        on.OnDirWithFiles = [this, rel](ThreadedDirscan&, const std::string& f) {
+        FolderScanner::Callbacks on;
+        on.OnDirWithFiles = [this, rel](FolderScanner&, const std::string& f) {
             add("folder " + rel(f));
         };
-        on.OnFileFound = [this, rel](ThreadedDirscan&, const std::string& f) {
+        on.OnFileFound = [this, rel](FolderScanner&, const std::string& f) {
             if (onFile)
                 onFile(f);
             add("file " + rel(f));
         };
-        on.OnEndScan = [this, rel](ThreadedDirscan&, const std::string& r, bool,
-                                   const std::string&) {
+        on.OnEndScan = [this, rel](FolderScanner&, const std::string& r, bool, const std::string&) {
             {
                 std::lock_guard lock(mutex);
                 events.push_back("end " + rel(r));
@@ -58,7 +57,7 @@ struct Log {
             }
             changed.notify_all();
         };
-        on.OnBeginScan = [this, rel](ThreadedDirscan&, const std::string& r, bool,
+        on.OnBeginScan = [this, rel](FolderScanner&, const std::string& r, bool,
                                      const std::string&) {
             if (onBegin)
                 onBegin();
@@ -135,7 +134,7 @@ void ScannerTest::reportsATreeInTheFileSystemsOrder() {
     Log log;
     const std::string base = root.string() + "/";
     {
-        ThreadedDirscan scanner(log.callbacks(base));
+        FolderScanner scanner(log.callbacks(base));
         // Given without its trailing delimiter, scanned as if it had one.
         scanner.QueueFolder(root.string());
         QVERIFY(log.waitEnds(1));
@@ -156,7 +155,7 @@ void ScannerTest::queuedFoldersAndFoldersThatDoNotExist() {
     kelvor::test::WriteFile(dir / "one" / "a.avi", "x");
     kelvor::test::WriteFile(dir / "two" / "b.avi", "x");
     Log log;
-    ThreadedDirscan scanner(log.callbacks(dir.path().string() + "/"));
+    FolderScanner scanner(log.callbacks(dir.path().string() + "/"));
     scanner.QueueFolder((dir / "missing").string());
     scanner.QueueFolder((dir / "one").string());
     scanner.QueueFolder((dir / "two/").string());
@@ -172,7 +171,7 @@ void ScannerTest::withoutRecursionSubfoldersAreLeftOut() {
     kelvor::test::WriteFile(dir / "r" / "a.avi", "x");
     kelvor::test::WriteFile(dir / "r" / "sub" / "b.avi", "x");
     Log log;
-    ThreadedDirscan scanner(log.callbacks(dir.path().string() + "/"), "*.*", false);
+    FolderScanner scanner(log.callbacks(dir.path().string() + "/"), "*.*", false);
     scanner.QueueFolder((dir / "r").string());
     QVERIFY(log.waitEnds(1));
     QCOMPARE(log.taken(),
@@ -186,7 +185,7 @@ void ScannerTest::stopEndsTheScanAndDropsTheQueue() {
     kelvor::test::WriteFile(dir / "dropped" / "x.avi", "x");
     kelvor::test::WriteFile(dir / "later" / "y.avi", "x");
     Log log;
-    ThreadedDirscan* scanner = nullptr;
+    FolderScanner* scanner = nullptr;
     int files = 0;
     // Abort at the third file of the first folder, as Esc does during "Open all".
     log.onFile = [&](const std::string&) {
@@ -197,7 +196,7 @@ void ScannerTest::stopEndsTheScanAndDropsTheQueue() {
     std::promise<void> queued;
     std::shared_future<void> bothQueued = queued.get_future().share();
     log.onBegin = [bothQueued] { bothQueued.wait(); };
-    ThreadedDirscan s(log.callbacks(dir.path().string() + "/"));
+    FolderScanner s(log.callbacks(dir.path().string() + "/"));
     scanner = &s;
     s.QueueFolder((dir / "big").string());
     s.QueueFolder((dir / "dropped").string());
@@ -255,7 +254,7 @@ void ScannerTest::theFeedIsBoundedAndDropsFilesOnAbort() {
 void ScannerTest::theWindowScansTheChosenFolder() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     s.make("videos/a.avi", Clip("2024-07-14T10:00:00"));
     s.make("videos/sub/b.AVI", Clip("2024-07-14T11:00:00"));
     kelvor::test::WriteFile(s.dir / "videos" / "notes.txt", "x");
@@ -269,7 +268,7 @@ void ScannerTest::theWindowScansTheChosenFolder() {
     QVERIFY(w.ScanIdle());
     s.dialogs.folder = s.path("videos").c_str();
     QStringList statuses;
-    connect(&w, &TUIForm::StatusChanged, this, [&](const QString& t) { statuses << t; });
+    connect(&w, &MainWindow::StatusChanged, this, [&](const QString& t) { statuses << t; });
     s.trigger("afOuvrirunDossier");
     QVERIFY(Session::waitFor([&] { return w.Items().Count() == 2 && w.StatusText() == "Ready"; }));
     QCOMPARE(s.names(), (std::vector<std::string>{"a.avi", "b.AVI"}));
@@ -279,7 +278,7 @@ void ScannerTest::theWindowScansTheChosenFolder() {
     QCOMPARE(w.CurrentFile()->Name, std::string("a.avi"));
     // F7 scans the preferred folder.
     w.EmptyList();
-    s.program->Prefs().DossierAOuvertureAuto = s.path("videos/sub");
+    s.program->Prefs().PreferredFolder = s.path("videos/sub");
     QTest::keyClick(&w, Qt::Key_F7);
     QVERIFY(Session::waitFor([&] { return w.Items().Count() == 1 && w.StatusText() == "Ready"; }));
 }
@@ -287,7 +286,7 @@ void ScannerTest::theWindowScansTheChosenFolder() {
 void ScannerTest::escStopsTheWindowsScan() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     for (int i = 0; i < 600; ++i)
         kelvor::test::WriteFile(s.dir / "many" / ("clip" + std::to_string(i) + ".avi"), "");
     connect(&w.Items(), &QAbstractItemModel::rowsInserted, &w, [&] {
@@ -307,12 +306,12 @@ void ScannerTest::escStopsTheWindowsScan() {
 void ScannerTest::openAllScansEveryDisk() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     s.make("disk1/a.avi", Clip("2024-07-14T10:00:00"));
     s.make("disk2/deep/b.avi", Clip("2024-07-14T11:00:00"));
     s.desktop.drives = {s.path("disk1"), s.path("disk2")};
     QStringList statuses;
-    connect(&w, &TUIForm::StatusChanged, this, [&](const QString& t) { statuses << t; });
+    connect(&w, &MainWindow::StatusChanged, this, [&](const QString& t) { statuses << t; });
     QTest::keyClick(&w, Qt::Key_F7, Qt::ControlModifier);
     QVERIFY(Session::waitFor([&] { return w.Items().Count() == 2 && w.ScanIdle(); }));
     QCOMPARE(statuses.front(), QString("Loading all AVI files"));

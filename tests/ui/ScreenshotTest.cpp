@@ -42,7 +42,7 @@ void ScreenshotTest::save(QWidget& widget, const QString& name) {
 void ScreenshotTest::theWindowInItsSituations() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     save(w, "01-welcome");
 
     w.LoadFiles("Loading files",
@@ -84,7 +84,7 @@ void ScreenshotTest::theWindowInItsSituations() {
 void ScreenshotTest::aConfirmationDuringARun() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
     const std::string b = s.make("b.avi", Clip("2024-07-14T11:00:00"));
     kelvor::test::WriteFile(s.dir / "a.scn", "");

@@ -26,7 +26,7 @@ void StartTest::theCommandLineRunsAtTheFirstActivation() {
     kelvor::test::WriteFile(clips / "c.txt", "x");
     Session s({(clips / "*.avi").string(), "+d", "+h"});
     QVERIFY(s.window().ScriptPending());
-    s.dialogs.answers = {commands::TAnswer::Yes, commands::TAnswer::Yes};
+    s.dialogs.answers = {commands::Answer::Yes, commands::Answer::Yes};
     s.dialogs.saveAnswers = {SaveAnswer::No};
     s.show();
     QVERIFY(Session::waitFor([&] { return !s.window().isVisible(); }));
@@ -53,7 +53,7 @@ void StartTest::aCommandWithoutSelectedFilesStartsNothing() {
 void StartTest::launchAScriptFile() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     s.make("clips/a.avi", Clip("2024-07-14T10:00:00"));
     s.make("clips/b.avi", Clip("2024-07-14T11:00:00"));
     kelvor::test::WriteFile(s.dir / "script.txt", "+f=\"" + s.path("clips") + "/*.avi\"\r\n+s\r\n");
@@ -71,14 +71,14 @@ void StartTest::preferencesAreAppliedAtTheFirstShow() {
     Session s({}, [](settings::Preferences& p) {
         p.Volume = 4000;
         p.IsMuteOn = true;
-        p.IsIncrustOn = true;
-        p.IncrustSlidersVisible = true;
-        p.IncrustPositionX = 300;
-        p.IncrustPositionY = 200;
-        p.OrdreDeLaListe = 2;
+        p.IsInlayOn = true;
+        p.InlaySlidersVisible = true;
+        p.InlayPositionX = 300;
+        p.InlayPositionY = 200;
+        p.ListOrder = 2;
     });
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     QCOMPARE(w.Volume(), 4000);
     QVERIFY(w.Muted());
     QCOMPARE(w.Action("avMute")->text(), QString("Sound on"));
@@ -88,13 +88,13 @@ void StartTest::preferencesAreAppliedAtTheFirstShow() {
     QCOMPARE(w.Player()->InlayX(), 300);
     QCOMPARE(w.Player()->InlayY(), 200);
     QCOMPARE(w.SortMode(), 2);
-    QVERIFY(s.program->Prefs().DossierDesPlayList.ends_with("/"));
+    QVERIFY(s.program->Prefs().PlaylistFolder.ends_with("/"));
 }
 
 void StartTest::closingAsksAboutThePreferences() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     settings::Preferences& p = s.program->Prefs();
     // Cancel keeps the window open and aborts nothing.
     s.dialogs.saveAnswers = {SaveAnswer::Cancel};
@@ -110,20 +110,20 @@ void StartTest::closingAsksAboutThePreferences() {
     p.Volume = 3000;
     s.dialogs.saveAnswers = {SaveAnswer::All};
     QVERIFY(w.close());
-    QVERIFY(p.SauverPreferencesEnQuittant);
+    QVERIFY(p.SavePreferencesOnQuit);
     settings::Preferences stored;
     settings::PreferencesEnvironment env;
     env.Locations.ProgramFile = s.dir / "bin" / "kelvor";
     env.Locations.ConfigHome = s.dir / "config";
     settings::LoadPreferences(stored, env);
-    QVERIFY(stored.SauverPreferencesEnQuittant);
+    QVERIFY(stored.SavePreferencesOnQuit);
     QCOMPARE(stored.Volume, 10000);  // the window's volume, not a field set behind its back
 }
 
 void StartTest::closingStopsARunningScan() {
     Session s;
     s.show();
-    TUIForm& w = s.window();
+    MainWindow& w = s.window();
     for (int i = 0; i < 2000; ++i)
         kelvor::test::WriteFile(s.dir / "many" / ("clip" + std::to_string(i) + ".avi"), "");
     w.ScanFolders({s.path("many").c_str()}, "Browsing a folder");

@@ -23,7 +23,7 @@
 #include "fixtures/DvFixture.h"
 #include "support/TempDir.h"
 #include "ui/FileListModel.h"
-#include "ui/UIForm.h"
+#include "ui/MainWindow.h"
 #include "ui/WindowDialogs.h"
 
 namespace kelvor::ui::test {
@@ -66,7 +66,7 @@ class TestDesktop : public shell::DesktopServices {
 // Dialogs answered in advance. A question nobody scripted fails the test and answers Cancel.
 class ScriptedDialogs : public WindowDialogs {
   public:
-    std::deque<commands::TAnswer> answers;
+    std::deque<commands::Answer> answers;
     std::vector<QString> questions;
     std::vector<bool> severalFiles;
     std::vector<QString> errors;
@@ -85,16 +85,16 @@ class ScriptedDialogs : public WindowDialogs {
     // Called while a confirmation is up (on the UI thread), to press keys meanwhile.
     std::function<void()> duringConfirm;
 
-    commands::TAnswer Confirm(QWidget*, const QString& text, bool several) override {
+    commands::Answer Confirm(QWidget*, const QString& text, bool several) override {
         questions.push_back(text);
         severalFiles.push_back(several);
         if (duringConfirm)
             duringConfirm();
         if (answers.empty()) {
             QTest::qFail(("unexpected question: " + text).toUtf8().constData(), __FILE__, __LINE__);
-            return commands::TAnswer::Cancel;
+            return commands::Answer::Cancel;
         }
-        const commands::TAnswer a = answers.front();
+        const commands::Answer a = answers.front();
         answers.pop_front();
         return a;
     }
@@ -163,12 +163,12 @@ class Session {
     }
     ~Session() {
         // Nothing is asked when a test's window goes.
-        program->Prefs().SauverPreferencesEnQuittant = false;
+        program->Prefs().SavePreferencesOnQuit = false;
         dialogs.saveAnswers.assign(8, SaveAnswer::No);
         program.reset();
     }
 
-    TUIForm& window() { return program->Window(); }
+    MainWindow& window() { return program->Window(); }
     // Shows the window and lets its first show, first paint and activation run.
     void show() {
         window().show();

@@ -29,7 +29,7 @@ bool IsAviForm(std::uint32_t form) {
 // from wherever the level below left the position.
 class Walker {
   public:
-    Walker(PositionedFile& file, TAviParam& p) : c_(file), p_(p) {}
+    Walker(PositionedFile& file, AviParams& p) : c_(file), p_(p) {}
 
     void run();
 
@@ -59,7 +59,7 @@ class Walker {
     void walkOdml(std::uint64_t left);
 
     ChunkCursor c_;
-    TAviParam& p_;
+    AviParams& p_;
 };
 
 void Walker::run() {
@@ -73,7 +73,7 @@ void Walker::run() {
         p_.Valid = true;
     }
     if (p_.VideoIndex >= 0) {
-        const TAvistream& v = p_.Streams[static_cast<std::size_t>(p_.VideoIndex)];
+        const AviStream& v = p_.Streams[static_cast<std::size_t>(p_.VideoIndex)];
         if (v.SuperIndexEntriesOffset != 0) {
             const std::uint8_t type = v.SuperIndex[3];
             p_.IndexKind = type == 0 ? 0 : type == 1 ? 1 : 4;
@@ -138,7 +138,7 @@ void Walker::walkStream(std::uint64_t left) {
     const std::size_t index = p_.Streams.size() - 1;
     ChildChunks list = children(left);
     while (const auto h = list.next()) {
-        TAvistream& st = p_.Streams[index];
+        AviStream& st = p_.Streams[index];
         if (h->Id == fcc::kStrh) {
             if (!keep(*h, st.StreamHeader, h->Size))
                 return;
@@ -181,27 +181,27 @@ void Walker::walkOdml(std::uint64_t left) {
 
 }  // namespace
 
-TFriendlyAviParam::TFriendlyAviParam(const std::string& fileName) {
+AviInfo::AviInfo(const std::string& fileName) {
     auto file = OpenOrRaise(fileName, DiskFile::Mode::Read);
     walk(*file);
 }
 
-TFriendlyAviParam::TFriendlyAviParam(PositionedFile& file) {
+AviInfo::AviInfo(PositionedFile& file) {
     walk(file);
 }
 
-void TFriendlyAviParam::walk(PositionedFile& file) {
+void AviInfo::walk(PositionedFile& file) {
     Walker(file, *this).run();
 }
 
-const TAvistream* TFriendlyAviParam::VideoStream() const {
+const AviStream* AviInfo::VideoStream() const {
     if (VideoIndex < 0 || static_cast<std::size_t>(VideoIndex) >= Streams.size())
         return nullptr;
     return &Streams[static_cast<std::size_t>(VideoIndex)];
 }
 
-std::string TFriendlyAviParam::VideoCodec() const {
-    const TAvistream* v = VideoStream();
+std::string AviInfo::VideoCodec() const {
+    const AviStream* v = VideoStream();
     if (!v)
         return "####";
     return std::string(v->StreamHeader.begin() + 4, v->StreamHeader.begin() + 8);

@@ -34,20 +34,20 @@ int vauxFirst(int sequence) {
 
 }  // namespace
 
-Pack TimecodePack(const TTimecode& tc) {
+Pack TimecodePack(const Timecode& tc) {
     return {kPackTimecode, static_cast<std::uint8_t>(bcd(tc.Frames) & 0x3F),
             static_cast<std::uint8_t>(bcd(tc.Seconds) & 0x7F),
             static_cast<std::uint8_t>(bcd(tc.Minutes) & 0x7F),
             static_cast<std::uint8_t>(bcd(tc.Hours) & 0x3F)};
 }
 
-Pack RecDatePack(const TDatecode& d) {
+Pack RecDatePack(const Datecode& d) {
     const int yy = ((d.Year % 100) + 100) % 100;
     return {kPackRecDate, 0xFF, static_cast<std::uint8_t>(0xC0 | bcd(d.Day)),
             static_cast<std::uint8_t>(0xE0 | bcd(d.Month)), bcd(yy)};
 }
 
-Pack RecTimePack(const TDatecode& d) {
+Pack RecTimePack(const Datecode& d) {
     return {kPackRecTime, 0xFF, static_cast<std::uint8_t>(0x80 | bcd(d.Second)),
             static_cast<std::uint8_t>(0x80 | bcd(d.Minute)),
             static_cast<std::uint8_t>(0xC0 | bcd(d.Hour))};
@@ -119,8 +119,8 @@ void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& pa
     }
 }
 
-void WriteTimePacks(MutableFrame frame, int sequenceCount, const std::optional<TTimecode>& timecode,
-                    const std::optional<TDatecode>& datecode) {
+void WriteTimePacks(MutableFrame frame, int sequenceCount, const std::optional<Timecode>& timecode,
+                    const std::optional<Datecode>& datecode) {
     if (!wholeFrame(frame, sequenceCount))
         return;
     for (int s = 0; s < sequenceCount; ++s) {
@@ -141,8 +141,8 @@ void WriteTimePacks(MutableFrame frame, int sequenceCount, const std::optional<T
     }
 }
 
-TTimecode NextTimecode(const TTimecode& tc, int framesPerSecond) {
-    TTimecode n = tc;
+Timecode NextTimecode(const Timecode& tc, int framesPerSecond) {
+    Timecode n = tc;
     if (++n.Frames < framesPerSecond)
         return n;
     n.Frames = 0;

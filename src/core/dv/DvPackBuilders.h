@@ -24,14 +24,14 @@ enum class PackFault {
 struct FramePacks {
     bool Pal = true;
     bool Wide = false;
-    std::optional<TTimecode> Timecode;
-    std::optional<TDatecode> Datecode;  // none: the date and time positions hold FF
+    std::optional<dv::Timecode> Timecode;
+    std::optional<dv::Datecode> Datecode;  // none: the date and time positions hold FF
     PackFault Fault = PackFault::None;
 };
 
-Pack TimecodePack(const TTimecode& tc);
-Pack RecDatePack(const TDatecode& d);
-Pack RecTimePack(const TDatecode& d);
+Pack TimecodePack(const Timecode& tc);
+Pack RecDatePack(const Datecode& d);
+Pack RecTimePack(const Datecode& d);
 Pack VideoSourcePack(bool pal);
 Pack VideoSourceControlPack(bool wide);
 // The AAUX source pack of sound at one of the three DV rates (any other is written as 48000 Hz)
@@ -48,10 +48,10 @@ void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& pa
 // Writes only the timecode, recording date and recording time packs, at the positions
 // WriteFramePacks gives them in every sequence; a value not given leaves its positions, and every
 // other pack, as they are.
-void WriteTimePacks(MutableFrame frame, int sequenceCount, const std::optional<TTimecode>& timecode,
-                    const std::optional<TDatecode>& datecode);
+void WriteTimePacks(MutableFrame frame, int sequenceCount, const std::optional<Timecode>& timecode,
+                    const std::optional<Datecode>& datecode);
 
 // The timecode that follows tc at this frame rate (25 or 30 frames a second, no drop frames).
-TTimecode NextTimecode(const TTimecode& tc, int framesPerSecond);
+Timecode NextTimecode(const Timecode& tc, int framesPerSecond);
 
 }  // namespace kelvor::dv

@@ -94,7 +94,9 @@ class PackVote {
     const Pack& valueAt(std::size_t i) const {
         return i < kInline ? values_[i] : spill_[i - kInline].first;
     }
-    int countAt(std::size_t i) const { return i < kInline ? counts_[i] : spill_[i - kInline].second; }
+    int countAt(std::size_t i) const {
+        return i < kInline ? counts_[i] : spill_[i - kInline].second;
+    }
     int& countAt(std::size_t i) { return i < kInline ? counts_[i] : spill_[i - kInline].second; }
 
     std::array<Pack, kInline> values_{};
@@ -134,8 +136,8 @@ bool isBcd(std::uint8_t b, int tensMax) {
     return (b & 0x0F) <= 9 && (b >> 4) <= tensMax;
 }
 
-TTimecode timecodeFromPack(const Pack& p) {
-    TTimecode t;
+Timecode timecodeFromPack(const Pack& p) {
+    Timecode t;
     t.Frames = static_cast<std::uint8_t>(lowNibble(p[1]) + 10 * ((p[1] >> 4) & 0x3));
     t.Seconds = static_cast<std::uint8_t>(lowNibble(p[2]) + 10 * ((p[2] >> 4) & 0x7));
     t.Minutes = static_cast<std::uint8_t>(lowNibble(p[3]) + 10 * ((p[3] >> 4) & 0x7));
@@ -168,11 +170,11 @@ bool fixedDatecodePacks(ConstFrame frame, Pack& date, Pack& time) {
     return true;
 }
 
-bool validTimecode(const Pack& p, int sequenceCount, TTimecode& timecode) {
+bool validTimecode(const Pack& p, int sequenceCount, Timecode& timecode) {
     if (!isBcd(p[1] & 0x3F, 5) || !isBcd(p[2] & 0x7F, 5) || !isBcd(p[3] & 0x7F, 5) ||
         !isBcd(p[4] & 0x3F, 2))
         return false;
-    const TTimecode t = timecodeFromPack(p);
+    const Timecode t = timecodeFromPack(p);
     const int rate = sequenceCount == kSequences625 ? 25 : 30;
     if (t.Hours > 23 || t.Frames >= rate)
         return false;
@@ -180,26 +182,26 @@ bool validTimecode(const Pack& p, int sequenceCount, TTimecode& timecode) {
     return true;
 }
 
-TDatecode datecodeFromPacks(const Pack& date, const Pack& time);
+Datecode datecodeFromPacks(const Pack& date, const Pack& time);
 
 bool wideFromPack(const Pack& p, ConstFrame frame) {
     const int disp = p[2] & 0x07;
     return disp == 2 || (disp == 7 && !HeaderFlag(frame));
 }
 
-bool validDatecode(const Pack& date, const Pack& time, TDatecode& datecode) {
+bool validDatecode(const Pack& date, const Pack& time, Datecode& datecode) {
     if (!isBcd(time[2] & 0x7F, 5) || !isBcd(time[3] & 0x7F, 5) || !isBcd(time[4] & 0x3F, 2) ||
         !isBcd(date[2] & 0x3F, 3) || !isBcd(date[3] & 0x1F, 1) || !isBcd(date[4], 9))
         return false;
-    const TDatecode d = datecodeFromPacks(date, time);
+    const Datecode d = datecodeFromPacks(date, time);
     if (d.Hour > 23 || d.Day < 1 || d.Day > 31 || d.Month < 1 || d.Month > 12)
         return false;
     datecode = d;
     return true;
 }
 
-TDatecode datecodeFromPacks(const Pack& date, const Pack& time) {
-    TDatecode d;
+Datecode datecodeFromPacks(const Pack& date, const Pack& time) {
+    Datecode d;
     d.Second = static_cast<std::uint8_t>(lowNibble(time[2]) + 10 * ((time[2] >> 4) & 0x7));
     d.Minute = static_cast<std::uint8_t>(lowNibble(time[3]) + 10 * ((time[3] >> 4) & 0x7));
     d.Hour = static_cast<std::uint8_t>(lowNibble(time[4]) + 10 * ((time[4] >> 4) & 0x3));
@@ -255,8 +257,7 @@ struct Agreement {
 
 // The pack whose copies were seen: the first one when they all agree, else the value most
 // copies agree on.
-Pack agreedPack(ConstFrame frame, int sequenceCount, std::uint8_t packId,
-                const Agreement& copies) {
+Pack agreedPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, const Agreement& copies) {
     if (!copies.differ)
         return packAt(frame, copies.first);
     PackVote vote;
@@ -322,7 +323,7 @@ bool FindAudioBlock(ConstFrame frame, int sequenceCount, std::uint8_t packId, Di
     return false;
 }
 
-bool ReadTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode) {
+bool ReadTimecode(ConstFrame frame, int sequenceCount, Timecode& timecode) {
     Pack p;
     if (!FindPack(frame, sequenceCount, kPackTimecode, p))
         return false;
@@ -330,7 +331,7 @@ bool ReadTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode) {
     return true;
 }
 
-bool ReadValidTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode) {
+bool ReadValidTimecode(ConstFrame frame, int sequenceCount, Timecode& timecode) {
     Pack p;
     return FindPack(frame, sequenceCount, kPackTimecode, p) &&
            validTimecode(p, sequenceCount, timecode);
@@ -340,7 +341,7 @@ std::int32_t YearFromTwoDigits(int yy) {
     return yy >= 90 ? 1900 + yy : 2000 + yy;
 }
 
-bool ReadDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode) {
+bool ReadDatecode(ConstFrame frame, int sequenceCount, Datecode& datecode) {
     Pack date;
     Pack time;
     if (!datecodePacks(frame, sequenceCount, date, time))
@@ -350,7 +351,7 @@ bool ReadDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode) {
     return true;
 }
 
-bool ReadValidDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode) {
+bool ReadValidDatecode(ConstFrame frame, int sequenceCount, Datecode& datecode) {
     Pack date;
     Pack time;
     return datecodePacks(frame, sequenceCount, date, time) && validDatecode(date, time, datecode);
@@ -438,8 +439,8 @@ void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts) {
     }
     // One pass over the search positions finds the four packs at once; as in FindPack, only a
     // pack whose copies differ is then counted copy by copy.
-    static constexpr std::array<std::uint8_t, 4> kIds = {kPackTimecode, kPackRecDate,
-                                                         kPackRecTime, kPackVideoSourceControl};
+    static constexpr std::array<std::uint8_t, 4> kIds = {kPackTimecode, kPackRecDate, kPackRecTime,
+                                                         kPackVideoSourceControl};
     // The header blocks of the twelve (or ten) sequences lie 12000 bytes apart, a stride the
     // processor does not foresee: asking for all of them first overlaps their fetches.
     for (int sq = 0; sq < sequenceCount; ++sq)
@@ -482,7 +483,7 @@ void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts) {
     }
 }
 
-void WriteDatecode(MutableFrame frame, int sequenceCount, const TDatecode& datecode) {
+void WriteDatecode(MutableFrame frame, int sequenceCount, const Datecode& datecode) {
     if (!validFrame(frame.size(), sequenceCount))
         return;
     for (int s = 0; s < sequenceCount; ++s) {

@@ -44,23 +44,23 @@ using Pack = std::array<std::uint8_t, kPackSize>;
 using DifBlock = std::array<std::uint8_t, kDifBlockSize>;
 
 // The recording date and time of a frame. No fraction of a second, no frame number.
-struct TDatecode {
+struct Datecode {
     std::int32_t Year = 0;  // the full year, such as 2004
     std::uint8_t Month = 0;
     std::uint8_t Day = 0;
     std::uint8_t Hour = 0;
     std::uint8_t Minute = 0;
     std::uint8_t Second = 0;
-    friend bool operator==(const TDatecode&, const TDatecode&) = default;
+    friend bool operator==(const Datecode&, const Datecode&) = default;
 };
 
 // The tape timecode of a frame.
-struct TTimecode {
+struct Timecode {
     std::uint8_t Hours = 0;
     std::uint8_t Minutes = 0;
     std::uint8_t Seconds = 0;
     std::uint8_t Frames = 0;
-    friend bool operator==(const TTimecode&, const TTimecode&) = default;
+    friend bool operator==(const Timecode&, const Timecode&) = default;
 };
 
 struct AudioFormat {
@@ -89,13 +89,13 @@ std::size_t AudioBlockOffset(int sequence, int j);
 
 bool FindPack(ConstFrame frame, int sequenceCount, std::uint8_t packId, Pack& pack);
 bool FindAudioBlock(ConstFrame frame, int sequenceCount, std::uint8_t packId, DifBlock& block);
-bool ReadTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode);
-bool ReadDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode);
+bool ReadTimecode(ConstFrame frame, int sequenceCount, Timecode& timecode);
+bool ReadDatecode(ConstFrame frame, int sequenceCount, Datecode& datecode);
 // What a consumer may show: the same packs, given up when a digit is not BCD or a field is out
 // of range (month 13, hour 25, minute 61, a timecode frame at or above the frame rate), so that
 // a damaged pack never becomes a date such as 2030-11-10 or a timecode 45:85:85:45.
-bool ReadValidDatecode(ConstFrame frame, int sequenceCount, TDatecode& datecode);
-bool ReadValidTimecode(ConstFrame frame, int sequenceCount, TTimecode& timecode);
+bool ReadValidDatecode(ConstFrame frame, int sequenceCount, Datecode& datecode);
+bool ReadValidTimecode(ConstFrame frame, int sequenceCount, Timecode& timecode);
 bool ReadStandard(ConstFrame frame, int& standard);
 bool ReadAudioFormat(ConstFrame frame, int sequenceCount, AudioFormat& format);
 // The sound an AAUX source pack describes, by the rules of ReadAudioFormat.
@@ -105,7 +105,7 @@ int AauxSampleRate(int code);
 // The code of one of the three DV sample rates, or -1.
 int AauxRateCode(int sampleRate);
 bool ReadWide(ConstFrame frame, int sequenceCount, bool& wide);
-void WriteDatecode(MutableFrame frame, int sequenceCount, const TDatecode& datecode);
+void WriteDatecode(MutableFrame frame, int sequenceCount, const Datecode& datecode);
 
 // Everything a consumer shows of one frame, read in one pass over the frame's packs with the
 // same rules as the readers above: the datecode and timecode as ReadValidDatecode and
@@ -113,9 +113,9 @@ void WriteDatecode(MutableFrame frame, int sequenceCount, const TDatecode& datec
 // whether its value was found; the value is left as it was otherwise.
 struct FrameFacts {
     bool HasDatecode = false;
-    TDatecode Datecode;
+    dv::Datecode Datecode;
     bool HasTimecode = false;
-    TTimecode Timecode;
+    dv::Timecode Timecode;
     bool HasAudio = false;
     AudioFormat Audio;
     bool HasControl = false;  // the video source-control pack, which carries the aspect

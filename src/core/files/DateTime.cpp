@@ -121,18 +121,18 @@ int DayOfWeek(double value) {
     return static_cast<int>(w) + 1;
 }
 
-std::optional<double> DatecodeToDateTime(const dv::TDatecode& d) {
+std::optional<double> DatecodeToDateTime(const dv::Datecode& d) {
     return EncodeDateTime({d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second, 0});
 }
 
-std::optional<dv::TDatecode> DateTimeToDatecode(double value) {
+std::optional<dv::Datecode> DateTimeToDatecode(double value) {
     // Round to the second first, so 12:00:00.999 becomes 12:00:01 rather than 12:00:00.
     const double rounded =
         static_cast<double>(RoundHalfEven(value * kSecondsPerDay)) / kSecondsPerDay;
     const auto f = DecodeDateTime(rounded);
     if (!f)
         return std::nullopt;
-    dv::TDatecode d;
+    dv::Datecode d;
     d.Year = f->Year;
     d.Month = static_cast<std::uint8_t>(f->Month);
     d.Day = static_cast<std::uint8_t>(f->Day);

@@ -45,9 +45,9 @@ int DayOfWeek(double value);
 
 // A datecode as a date-time value; no value when its fields are not a real date and time
 // (the case of packs filled with FF bytes).
-std::optional<double> DatecodeToDateTime(const dv::TDatecode& datecode);
+std::optional<double> DatecodeToDateTime(const dv::Datecode& datecode);
 // The datecode of a value (the seconds rounded, the year as it is).
-std::optional<dv::TDatecode> DateTimeToDatecode(double value);
+std::optional<dv::Datecode> DateTimeToDatecode(double value);
 
 // Seconds since 1970-01-01 00:00 UTC and back, with the fraction kept.
 double DateTimeFromUnix(double unixSeconds);

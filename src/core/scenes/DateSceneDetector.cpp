@@ -40,7 +40,7 @@ bool RestartsDisplay(int trigger, double date, double lastDate) {
     return false;
 }
 
-std::string TimecodeText(const dv::TTimecode& t) {
+std::string TimecodeText(const dv::Timecode& t) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%d:%.2d:%.2d:%.2d", t.Hours, t.Minutes, t.Seconds, t.Frames);
     return buf;

@@ -60,7 +60,7 @@ std::string DetectionSinks::datecodeText(const FrameInfo& sceneStart) const {
 
 void DetectionSinks::OpenScnByDate(std::string_view videoPath, int typeScn) {
     CloseScn();
-    scn_ = std::make_unique<TwriteScene>(videoPath, ScnVariantFromPreference(typeScn));
+    scn_ = std::make_unique<ScnWriter>(videoPath, ScnVariantFromPreference(typeScn));
 }
 
 void DetectionSinks::ScnSceneEnd(const FrameInfo& s, const FrameInfo& r) {
@@ -79,7 +79,7 @@ bool DetectionSinks::CloseScn() {
 
 void DetectionSinks::OpenTextByDate(std::string_view videoPath) {
     CloseTextByDate();
-    textEx_ = std::make_unique<TWriteScn_text_ex>(videoPath, settings_.Export);
+    textEx_ = std::make_unique<DatedScnTextWriter>(videoPath, settings_.Export);
 }
 
 void DetectionSinks::TextSceneEnd(const FrameInfo& s, const FrameInfo& r) {
@@ -95,7 +95,7 @@ bool DetectionSinks::CloseTextByDate() {
 
 void DetectionSinks::OpenSpreadsheetByDate(std::string_view videoPath) {
     CloseSpreadsheetByDate();
-    excelEx_ = std::make_unique<TWriteExcel_ex>(videoPath, settings_.Export);
+    excelEx_ = std::make_unique<DatedSpreadsheetWriter>(videoPath, settings_.Export);
 }
 
 void DetectionSinks::SpreadsheetSceneEnd(const FrameInfo& s, const FrameInfo& r) {
@@ -111,7 +111,7 @@ bool DetectionSinks::CloseSpreadsheetByDate() {
 
 void DetectionSinks::OpenSubtitles(std::string_view videoPath) {
     CloseSubtitles();
-    srt_ = std::make_unique<TWriteSrt>(videoPath, settings_.Export);
+    srt_ = std::make_unique<SrtWriter>(videoPath, settings_.Export);
 }
 
 void DetectionSinks::SubtitleLine(const FrameInfo& r, const std::string& line1,
@@ -126,14 +126,14 @@ bool DetectionSinks::CloseSubtitles() {
 
 void DetectionSinks::OpenScnByContent(std::string_view videoPath) {
     CloseScn();
-    scn_ = std::make_unique<TwriteScene>(videoPath, ScnVariant::Narrow);
+    scn_ = std::make_unique<ScnWriter>(videoPath, ScnVariant::Narrow);
 }
 
 void DetectionSinks::ContentScnSceneEnd(std::int32_t endFrame) {
     // A change reported again at the end of the stream would add an empty scene.
     if (!scn_ || endFrame == 0 || endFrame <= scn_->LastEndFrame())
         return;
-    const TSceneClass scene{scn_->LastEndFrame(), endFrame};
+    const SceneRange scene{scn_->LastEndFrame(), endFrame};
     scn_->AddScene(
         DefaultSceneCaption(scn_->ScenesWritten() + 1, scene, settings_.Export.FrameRate),
         endFrame);
@@ -141,7 +141,7 @@ void DetectionSinks::ContentScnSceneEnd(std::int32_t endFrame) {
 
 void DetectionSinks::OpenTextByContent(std::string_view videoPath) {
     CloseTextByContent();
-    text_ = std::make_unique<TWriteScn_text>(videoPath, settings_.Export);
+    text_ = std::make_unique<ScnTextWriter>(videoPath, settings_.Export);
 }
 
 void DetectionSinks::ContentTextSceneEnd(std::int32_t endFrame) {
@@ -155,7 +155,7 @@ bool DetectionSinks::CloseTextByContent() {
 
 void DetectionSinks::OpenSpreadsheetByContent(std::string_view videoPath) {
     CloseSpreadsheetByContent();
-    excel_ = std::make_unique<TWriteExcel>(videoPath, settings_.Export);
+    excel_ = std::make_unique<SpreadsheetWriter>(videoPath, settings_.Export);
 }
 
 void DetectionSinks::ContentSpreadsheetSceneEnd(std::int32_t endFrame) {

@@ -21,12 +21,12 @@
 
 namespace kelvor::scenes {
 
-class TwriteScene;
-class TWriteScn_text;
-class TWriteScn_text_ex;
-class TWriteSrt;
-class TWriteExcel;
-class TWriteExcel_ex;
+class ScnWriter;
+class ScnTextWriter;
+class DatedScnTextWriter;
+class SrtWriter;
+class SpreadsheetWriter;
+class DatedSpreadsheetWriter;
 
 struct SinkSettings {
     ExportContext Export;  // frame rate, locale, clock
@@ -105,10 +105,10 @@ class DetectionSinks {
     const std::string& Error() const { return error_; }
 
     // The open writers, or null.
-    const TwriteScene* ScnWriter() const { return scn_.get(); }
-    const TWriteScn_text_ex* TextWriter() const { return textEx_.get(); }
-    const TWriteExcel_ex* SpreadsheetWriter() const { return excelEx_.get(); }
-    const TWriteSrt* SubtitleWriter() const { return srt_.get(); }
+    const ScnWriter* ScnSink() const { return scn_.get(); }
+    const DatedScnTextWriter* TextWriter() const { return textEx_.get(); }
+    const DatedSpreadsheetWriter* SpreadsheetSink() const { return excelEx_.get(); }
+    const SrtWriter* SubtitleWriter() const { return srt_.get(); }
 
   private:
     // The datecode and timecode texts of a scene's first frame.
@@ -116,12 +116,12 @@ class DetectionSinks {
 
     SinkSettings settings_;
     std::string error_;
-    std::unique_ptr<TwriteScene> scn_;
-    std::unique_ptr<TWriteScn_text_ex> textEx_;
-    std::unique_ptr<TWriteScn_text> text_;
-    std::unique_ptr<TWriteSrt> srt_;
-    std::unique_ptr<TWriteExcel_ex> excelEx_;
-    std::unique_ptr<TWriteExcel> excel_;
+    std::unique_ptr<ScnWriter> scn_;
+    std::unique_ptr<DatedScnTextWriter> textEx_;
+    std::unique_ptr<ScnTextWriter> text_;
+    std::unique_ptr<SrtWriter> srt_;
+    std::unique_ptr<DatedSpreadsheetWriter> excelEx_;
+    std::unique_ptr<SpreadsheetWriter> excel_;
 };
 
 // True when a scene end of the date detector describes a scene with frames in it. A scene end

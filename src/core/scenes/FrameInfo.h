@@ -15,7 +15,7 @@ struct FrameInfo {
     bool TimecodeValid = false;    // timecode pack found
     bool FormatValid = false;      // audio source pack and video source-control pack found
     double Date = 0;               // date-time value, whole seconds; 0 when not valid
-    dv::TTimecode Timecode{};
+    dv::Timecode Timecode{};
     std::uint8_t Widescreen = 0;    // 1 for 16:9
     std::uint8_t Standard = 0;      // dv::kStandardPal, dv::kStandardNtsc or 0
     std::int32_t SampleRate = 0;    // 48000, 44100, 32000 or 0
@@ -25,6 +25,6 @@ struct FrameInfo {
 };
 
 // "1:02:03:04" (hours, minutes, seconds, frames), the timecode text of subtitles and exports.
-std::string TimecodeText(const dv::TTimecode& timecode);
+std::string TimecodeText(const dv::Timecode& timecode);
 
 }  // namespace kelvor::scenes

@@ -31,7 +31,7 @@ std::string LinesToCaption(std::string_view lines) {
     return replaceAll(lines, "\r\n", kCaptionSeparator);
 }
 
-std::string DefaultSceneCaption(int rank, const TSceneClass& scene, double frameRate) {
+std::string DefaultSceneCaption(int rank, const SceneRange& scene, double frameRate) {
     return "Scene " + std::to_string(rank) + ": [" +
            FormatFramePosition(scene.StartFrame, frameRate) + "]" + std::string(kCaptionSeparator) +
            "Duration = " + FormatShortFramePosition(scene.Length(), frameRate);

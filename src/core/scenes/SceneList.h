@@ -13,19 +13,19 @@
 namespace kelvor::scenes {
 
 // A half-open frame range [StartFrame, EndFrame) counted from frame 0 of the video.
-struct TSceneClass {
+struct SceneRange {
     std::int32_t StartFrame = 0;
     std::int32_t EndFrame = 0;
     std::int32_t Length() const {
         return static_cast<std::int32_t>(static_cast<std::uint32_t>(EndFrame) -
                                          static_cast<std::uint32_t>(StartFrame));
     }
-    friend bool operator==(const TSceneClass&, const TSceneClass&) = default;
+    friend bool operator==(const SceneRange&, const SceneRange&) = default;
 };
 
 struct SceneEntry {
     std::string Caption;  // UTF-8, one line: line breaks are held as " | "
-    TSceneClass Scene;
+    SceneRange Scene;
     friend bool operator==(const SceneEntry&, const SceneEntry&) = default;
 };
 
@@ -40,7 +40,7 @@ std::string CaptionToLines(std::string_view caption);
 std::string LinesToCaption(std::string_view lines);
 
 // "Scene 3: [00.01.02.03] | Duration = 10.00" at the given frame rate.
-std::string DefaultSceneCaption(int rank, const TSceneClass& scene, double frameRate);
+std::string DefaultSceneCaption(int rank, const SceneRange& scene, double frameRate);
 
 // The name with its extension (from the last dot after the last slash) replaced by ext, or ext
 // appended when the name has none: "a/holiday.avi" with ".scn" gives "a/holiday.scn".

@@ -19,7 +19,7 @@ bool ScnToText(const std::string& scnName, const ExportContext& context) {
     SceneList scenes;
     if (!ReadScnFile(scnName, scenes, context.FrameRate))
         return false;
-    TWriteScn_text writer(scnName, context);
+    ScnTextWriter writer(scnName, context);
     return exportScenes(writer, scenes);
 }
 
@@ -28,7 +28,7 @@ bool ScnToSpreadsheet(const std::string& scnName, const std::string& spreadsheet
     SceneList scenes;
     if (!ReadScnFile(scnName, scenes, context.FrameRate))
         return false;
-    TWriteExcel writer(spreadsheetName, context);
+    SpreadsheetWriter writer(spreadsheetName, context);
     return exportScenes(writer, scenes);
 }
 

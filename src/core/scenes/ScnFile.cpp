@@ -185,7 +185,7 @@ class ScnReader {
 };
 
 std::string captionFromFile(std::uint8_t flag, ScnReader& in, bool& ok, int rank,
-                            const TSceneClass& scene, double frameRate) {
+                            const SceneRange& scene, double frameRate) {
     ok = true;
     if ((flag & kCaptionFlag) == 0)
         return DefaultSceneCaption(rank, scene, frameRate);
@@ -203,7 +203,7 @@ ScnVariant ScnVariantFromPreference(int typeScn) {
     return typeScn == 1 ? ScnVariant::Narrow : ScnVariant::Wide;
 }
 
-TwriteScene::TwriteScene(std::string_view videoName, ScnVariant variant)
+ScnWriter::ScnWriter(std::string_view videoName, ScnVariant variant)
     : fileName_(ReplaceExtension(videoName, ".scn")), variant_(variant), videoName_(videoName) {
     file_ = std::make_unique<files::OutputFile>(fileName_, videoName_);
     Bytes header;
@@ -215,25 +215,25 @@ TwriteScene::TwriteScene(std::string_view videoName, ScnVariant variant)
     file_->Write(header);
 }
 
-TwriteScene::~TwriteScene() {
+ScnWriter::~ScnWriter() {
     Close();
 }
 
-bool TwriteScene::Good() const {
+bool ScnWriter::Good() const {
     return file_ && file_->Good();
 }
 
-std::string TwriteScene::Error() const {
+std::string ScnWriter::Error() const {
     return file_ ? file_->Error() : error_;
 }
 
-bool TwriteScene::AddScene(std::string_view caption, std::int32_t endFrame) {
+bool ScnWriter::AddScene(std::string_view caption, std::int32_t endFrame) {
     if (!Good() || count_ == std::numeric_limits<std::uint16_t>::max())
         return false;
     const std::string lines = CaptionToLines(caption);
     const std::uint8_t flag = lines.empty() ? 0 : kCaptionFlag;
     const std::int32_t start = lastEnd_;
-    const auto length = TSceneClass{start, endFrame}.Length();
+    const auto length = SceneRange{start, endFrame}.Length();
     Bytes record;
     if (count_ == 0) {
         record = {0x00, 0x00};  // the count, set below
@@ -273,7 +273,7 @@ bool TwriteScene::AddScene(std::string_view caption, std::int32_t endFrame) {
     return file_->WriteAt(countPosition_, count);
 }
 
-bool TwriteScene::Close() {
+bool ScnWriter::Close() {
     if (!file_)
         return false;
     const bool ok = file_->Commit();
@@ -282,7 +282,7 @@ bool TwriteScene::Close() {
     return ok;
 }
 
-void TwriteScene::Discard() {
+void ScnWriter::Discard() {
     if (!file_)
         return;
     file_->Discard();
@@ -306,7 +306,7 @@ bool ReadScnBytes(std::span<const std::uint8_t> bytes, SceneList& scenes, double
     if (!in.skip(kRecordTailSize) || !in.readString() || !in.skip(kThreeDwords))
         return false;
     bool ok = false;
-    TSceneClass scene{0, *firstEnd};
+    SceneRange scene{0, *firstEnd};
     std::string caption = captionFromFile(firstFlag, in, ok, 1, scene, frameRate);
     if (!ok)
         return false;

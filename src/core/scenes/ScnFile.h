@@ -6,7 +6,7 @@
 // wide variant) at a character boundary, never inside a surrogate pair or a CR LF, so a file
 // always reads back.
 //
-// A TwriteScene owns its file and is used by one thread at a time. It writes into a temporary
+// A ScnWriter owns its file and is used by one thread at a time. It writes into a temporary
 // file beside the scn file and moves it into place when it is closed; a file that cannot be
 // created, or a failed write, leaves any existing scn file as it was and is reported by Good()
 // and the results of AddScene and Close, never by an exception.
@@ -34,13 +34,13 @@ ScnVariant ScnVariantFromPreference(int typeScn);
 // The longest string element holds this many characters.
 inline constexpr std::size_t kScnMaxStringLength = 254;
 
-class TwriteScene {
+class ScnWriter {
   public:
     // Forms the scn name from the video's full name (UTF-8) and writes the file header.
-    TwriteScene(std::string_view videoName, ScnVariant variant);
-    ~TwriteScene();  // Close()
-    TwriteScene(const TwriteScene&) = delete;
-    TwriteScene& operator=(const TwriteScene&) = delete;
+    ScnWriter(std::string_view videoName, ScnVariant variant);
+    ~ScnWriter();  // Close()
+    ScnWriter(const ScnWriter&) = delete;
+    ScnWriter& operator=(const ScnWriter&) = delete;
 
     // Appends a scene from the last end frame to endFrame. The caption (UTF-8, lines joined by
     // " | ") may be empty. The scene count is a 16-bit field, so once 65535 scenes are stored

@@ -211,24 +211,24 @@ bool SpreadsheetSceneList::Close() {
     return true;
 }
 
-TWriteExcel::TWriteExcel(std::string_view name, ExportContext context)
+SpreadsheetWriter::SpreadsheetWriter(std::string_view name, ExportContext context)
     : SpreadsheetSceneList(name, std::move(context),
                            {"Number", "Start", "End", "Duration", "Caption"}) {}
 
-void TWriteExcel::AddSceneRow(std::string_view caption, std::int32_t endFrame) {
-    const TSceneClass scene{lastEnd(), endFrame};
+void SpreadsheetWriter::AddSceneRow(std::string_view caption, std::int32_t endFrame) {
+    const SceneRange scene{lastEnd(), endFrame};
     addRow(endFrame, {position(scene.StartFrame), position(scene.EndFrame),
                       position(scene.Length()), LinesToCaption(caption)});
 }
 
-TWriteExcel_ex::TWriteExcel_ex(std::string_view name, ExportContext context)
+DatedSpreadsheetWriter::DatedSpreadsheetWriter(std::string_view name, ExportContext context)
     : SpreadsheetSceneList(
           name, std::move(context),
           {"Number", "Start", "End", "Datecode", "Timecode", "Duration", "Caption"}) {}
 
-void TWriteExcel_ex::AddSceneRow(std::int32_t endFrame, std::string_view caption,
-                                 std::string_view datecode, std::string_view timecode) {
-    const TSceneClass scene{lastEnd(), endFrame};
+void DatedSpreadsheetWriter::AddSceneRow(std::int32_t endFrame, std::string_view caption,
+                                         std::string_view datecode, std::string_view timecode) {
+    const SceneRange scene{lastEnd(), endFrame};
     addRow(endFrame, {position(scene.StartFrame), position(scene.EndFrame), std::string(datecode),
                       std::string(timecode), position(scene.Length()), LinesToCaption(caption)});
 }

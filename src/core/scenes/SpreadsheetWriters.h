@@ -67,9 +67,9 @@ class SpreadsheetSceneList {
 };
 
 // Number, Start, End, Duration, Caption.
-class TWriteExcel : public SpreadsheetSceneList, public PlainSceneWriter {
+class SpreadsheetWriter : public SpreadsheetSceneList, public PlainSceneWriter {
   public:
-    TWriteExcel(std::string_view name, ExportContext context);
+    SpreadsheetWriter(std::string_view name, ExportContext context);
     void AddSceneRow(std::string_view caption, std::int32_t endFrame);
 
     void AddPlainScene(std::string_view caption, std::int32_t endFrame) override {
@@ -79,9 +79,9 @@ class TWriteExcel : public SpreadsheetSceneList, public PlainSceneWriter {
 };
 
 // Number, Start, End, Datecode, Timecode, Duration, Caption.
-class TWriteExcel_ex : public SpreadsheetSceneList, public DatedSceneWriter {
+class DatedSpreadsheetWriter : public SpreadsheetSceneList, public DatedSceneWriter {
   public:
-    TWriteExcel_ex(std::string_view name, ExportContext context);
+    DatedSpreadsheetWriter(std::string_view name, ExportContext context);
     void AddSceneRow(std::int32_t endFrame, std::string_view caption, std::string_view datecode,
                      std::string_view timecode);
 

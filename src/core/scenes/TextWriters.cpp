@@ -15,17 +15,17 @@ constexpr std::string_view kFooterDatePattern = "dddddd 'at' hh:mm:ss";
 
 }  // namespace
 
-TwriteFile::TwriteFile(std::string fileName, std::string_view source)
+TextFileWriter::TextFileWriter(std::string fileName, std::string_view source)
     : fileName_(std::move(fileName)),
       file_(std::make_unique<files::OutputFile>(fileName_, source)) {}
 
-std::string TwriteFile::Error() const {
+std::string TextFileWriter::Error() const {
     return file_ ? file_->Error() : error_;
 }
 
-TwriteFile::~TwriteFile() = default;
+TextFileWriter::~TextFileWriter() = default;
 
-bool TwriteFile::WriteLine(std::string_view text) {
+bool TextFileWriter::WriteLine(std::string_view text) {
     if (!file_)
         return false;
     std::string line(text);
@@ -33,18 +33,18 @@ bool TwriteFile::WriteLine(std::string_view text) {
     return file_->Write(line);
 }
 
-bool TwriteFile::Good() const {
+bool TextFileWriter::Good() const {
     return file_ && file_->Good();
 }
 
-void TwriteFile::Discard() {
+void TextFileWriter::Discard() {
     if (!file_)
         return;
     file_->Discard();
     file_.reset();
 }
 
-bool TwriteFile::closeFile() {
+bool TextFileWriter::closeFile() {
     if (!file_)
         return false;
     const bool ok = file_->Commit();
@@ -54,7 +54,7 @@ bool TwriteFile::closeFile() {
 }
 
 TextSceneList::TextSceneList(std::string_view name, ExportContext context, bool extended)
-    : TwriteFile(ReplaceExtension(name, "_scn.txt"), name), context_(std::move(context)) {
+    : TextFileWriter(ReplaceExtension(name, "_scn.txt"), name), context_(std::move(context)) {
     WriteLine(kRule);
     WriteLine("// List of scenes of the video file:");
     WriteLine("//");
@@ -83,7 +83,7 @@ void TextSceneList::addLine(std::int32_t endFrame, std::string_view middle,
     if (closed_)
         return;
     ++count_;
-    const TSceneClass scene{lastEnd_, endFrame};
+    const SceneRange scene{lastEnd_, endFrame};
     WriteLine("  " + std::to_string(count_) + ", " + position(scene.StartFrame) + ", " +
               position(scene.EndFrame) + ", " + std::string(middle) + position(scene.Length()) +
               ", " + LinesToCaption(caption));
@@ -103,29 +103,29 @@ bool TextSceneList::Close() {
     return closeFile();
 }
 
-TWriteScn_text::TWriteScn_text(std::string_view name, ExportContext context)
+ScnTextWriter::ScnTextWriter(std::string_view name, ExportContext context)
     : TextSceneList(name, std::move(context), false) {}
 
-void TWriteScn_text::AddSceneLine(std::string_view caption, std::int32_t endFrame) {
+void ScnTextWriter::AddSceneLine(std::string_view caption, std::int32_t endFrame) {
     addLine(endFrame, {}, caption);
 }
 
-TWriteScn_text_ex::TWriteScn_text_ex(std::string_view name, ExportContext context)
+DatedScnTextWriter::DatedScnTextWriter(std::string_view name, ExportContext context)
     : TextSceneList(name, std::move(context), true) {}
 
-void TWriteScn_text_ex::AddSceneLine(std::int32_t endFrame, std::string_view caption,
-                                     std::string_view datecode, std::string_view timecode) {
+void DatedScnTextWriter::AddSceneLine(std::int32_t endFrame, std::string_view caption,
+                                      std::string_view datecode, std::string_view timecode) {
     addLine(endFrame, std::string(datecode) + ", " + std::string(timecode) + ", ", caption);
 }
 
-TWriteSrt::TWriteSrt(std::string_view name, ExportContext context)
-    : TwriteFile(ReplaceExtension(name, ".srt"), name), context_(std::move(context)) {}
+SrtWriter::SrtWriter(std::string_view name, ExportContext context)
+    : TextFileWriter(ReplaceExtension(name, ".srt"), name), context_(std::move(context)) {}
 
-TWriteSrt::~TWriteSrt() {
+SrtWriter::~SrtWriter() {
     Close();
 }
 
-void TWriteSrt::AddSubtitle(std::int32_t frame, std::string_view line1, std::string_view line2) {
+void SrtWriter::AddSubtitle(std::int32_t frame, std::string_view line1, std::string_view line2) {
     if (closed_)
         return;
     if (pending_) {
@@ -147,7 +147,7 @@ void TWriteSrt::AddSubtitle(std::int32_t frame, std::string_view line1, std::str
     }
 }
 
-bool TWriteSrt::Close() {
+bool SrtWriter::Close() {
     if (closed_)
         return false;
     closed_ = true;

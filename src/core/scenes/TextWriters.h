@@ -23,12 +23,12 @@ namespace kelvor::scenes {
 
 // A text file written line by line. source names the file it describes, which it never
 // replaces.
-class TwriteFile {
+class TextFileWriter {
   public:
-    explicit TwriteFile(std::string fileName, std::string_view source = {});
-    virtual ~TwriteFile();
-    TwriteFile(const TwriteFile&) = delete;
-    TwriteFile& operator=(const TwriteFile&) = delete;
+    explicit TextFileWriter(std::string fileName, std::string_view source = {});
+    virtual ~TextFileWriter();
+    TextFileWriter(const TextFileWriter&) = delete;
+    TextFileWriter& operator=(const TextFileWriter&) = delete;
 
     // The text followed by CR LF.
     bool WriteLine(std::string_view text);
@@ -53,7 +53,7 @@ inline constexpr std::string_view kTextListCreateError = "Error while creating a
 
 // What the two text lists share: the header naming the video, the rank and start of each scene,
 // and the footer written on close.
-class TextSceneList : public TwriteFile {
+class TextSceneList : public TextFileWriter {
   public:
     ~TextSceneList() override;
     // Writes the footer and moves the file into place; later calls do nothing.
@@ -77,9 +77,9 @@ class TextSceneList : public TwriteFile {
 };
 
 // The plain text list: number, start, end, duration, caption.
-class TWriteScn_text : public TextSceneList, public PlainSceneWriter {
+class ScnTextWriter : public TextSceneList, public PlainSceneWriter {
   public:
-    TWriteScn_text(std::string_view name, ExportContext context);
+    ScnTextWriter(std::string_view name, ExportContext context);
     void AddSceneLine(std::string_view caption, std::int32_t endFrame);
 
     void AddPlainScene(std::string_view caption, std::int32_t endFrame) override {
@@ -89,9 +89,9 @@ class TWriteScn_text : public TextSceneList, public PlainSceneWriter {
 };
 
 // The extended text list: number, start, end, datecode, timecode, duration, caption.
-class TWriteScn_text_ex : public TextSceneList, public DatedSceneWriter {
+class DatedScnTextWriter : public TextSceneList, public DatedSceneWriter {
   public:
-    TWriteScn_text_ex(std::string_view name, ExportContext context);
+    DatedScnTextWriter(std::string_view name, ExportContext context);
     void AddSceneLine(std::int32_t endFrame, std::string_view caption, std::string_view datecode,
                       std::string_view timecode);
 
@@ -103,11 +103,11 @@ class TWriteScn_text_ex : public TextSceneList, public DatedSceneWriter {
 };
 
 // SubRip subtitles. Each entry is written one call late, when its end is known.
-class TWriteSrt : public TwriteFile {
+class SrtWriter : public TextFileWriter {
   public:
     // The file is name with ".srt" in place of its extension.
-    TWriteSrt(std::string_view name, ExportContext context);
-    ~TWriteSrt() override;
+    SrtWriter(std::string_view name, ExportContext context);
+    ~SrtWriter() override;
 
     // Ends the pending entry at frame; lines that are not both empty start the next one there.
     // An empty line of a shown pair is written as a single blank.

@@ -35,50 +35,49 @@ struct InlayFontSettings {
 // Values as a default-constructed object holds them: the defaults of the keys, except the
 // screen-dependent window place and the folders, which the load fills from its environment.
 struct Preferences {
-    int Top = 0;                               // "Top"
-    int Left = 0;                              // "Left"
-    std::uint8_t OrdreDeLaListe = 0;           // "Ordre de la Liste"
-    bool SauverPreferencesEnQuittant = false;  // "Sauver préférences en quittant"
-    bool SelectionnerALOuverture = false;      // "Sélectionner à l'ouverture"
-    bool SauverListeEnQuittant = false;        // "Sauver Liste en quittant"
-    bool PrevisualiserDVEnDemiFormat = true;   // "Previsualiser DV en demi format"
-    bool SauverDansLeMemeDossier = true;       // "Sauver dans le même dossier"
-    std::string DossierPourOuvrirFichiers;     // "Dossier pour Ouvrir Fichiers"
-    std::string DossierAOuvertureAuto;         // "Dossier à ouverture auto"
-    std::string DossierPourSauver;             // "Dossier pour Sauver"
-    std::string DossierDesPlayList;            // "Dossier des PlayList"
-    std::string FichierVarnolt;                // "Fichier Varnolt"
-    std::string FichierF3;                     // "Fichier F3"
-    std::string FichierF4;                     // "Fichier F4"
-    std::uint8_t StandardParDefaut = 1;        // "Standard par défaut": 1 PAL, 2 NTSC
-    std::uint8_t FrequenceDV = 2;              // "Frequence DV": 0 32000, 1 44100, 2 48000 Hz
-    int Volume = 10000;                        // "Volume"
-    std::string FormatPourAjouterDatecode =
-        "yyyy.mm.dd_hh.nn.ss_am/pm";                            // "Format pour Ajouter Datecode"
-    std::string FormatPourAfficherDatecode = "ddddd hh:nn:ss";  // "Format pour Afficher Datecode"
-    std::string FormatPourIncrusterDatecode1 = "ddddd";         // "Format pour Incruster Datecode1"
-    std::string FormatPourIncrusterDatecode2 = "tt";            // "Format pour Incruster Datecode2"
-    std::string FormatPourRenommer = "yyyymmdd_hh.nn.ss_am/pm";  // "Format pour Renommer"
-    std::string RacinePourRenommer = "ClipDV_";                  // "Racine pour Renommer"
-    bool StandardFontSize = true;                                // "Standard FontSize"
-    std::uint8_t WhenIncrust = 1;             // "When Incrust": 0 once, 1 scene, 2 day
-    std::uint8_t AutoIncrust = 0;             // "Auto Incrust"
-    std::uint8_t WhatIncrust = 0;             // "What Incrust": 0 datecode, 1 timecode
-    std::uint8_t Alignement = 2;              // "Alignement": 0 left, 1 centre, 2 right
-    int DureeIncrustation = 5;                // "Durée Incrustation", seconds
-    double DecalageHoraire = 0.0;             // "Décalage Horaire", days
-    bool Sendto = false;                      // "Sendto"
-    int IncrustPositionX = 920;               // "Incrust positionX", 0-1000
-    int IncrustPositionY = 920;               // "Incrust positionY", 0-1000
-    int BorderSize = 1;                       // "Border Size"
-    int TypeScn = 1;                          // "type scn": 1 narrow, 2 wide
-    bool IsMuteOn = false;                    // "is Mute on"
-    bool IsIncrustOn = false;                 // "is Incrust On"
-    bool IncrustSlidersVisible = false;       // "Incrust Sliders Visible"
-    bool DecalageAvance = false;              // "Decalage avancé"
-    bool AjoutAvant = false;                  // "Ajout Avant"
-    bool ClasserRaccourcisParTitres = false;  // "Classer raccourcis par titres"
-    bool Portable = false;                    // "Portable"
+    int Top = 0;                         // "Top"
+    int Left = 0;                        // "Left"
+    std::uint8_t ListOrder = 0;          // "Ordre de la Liste"
+    bool SavePreferencesOnQuit = false;  // "Sauver préférences en quittant"
+    bool SelectOnOpen = false;           // "Sélectionner à l'ouverture"
+    bool SaveListOnQuit = false;         // "Sauver Liste en quittant"
+    bool PreviewDvAtHalfSize = true;     // "Previsualiser DV en demi format"
+    bool SaveInSameFolder = true;        // "Sauver dans le même dossier"
+    std::string OpenFolder;              // "Dossier pour Ouvrir Fichiers"
+    std::string PreferredFolder;         // "Dossier à ouverture auto"
+    std::string SaveFolder;              // "Dossier pour Sauver"
+    std::string PlaylistFolder;          // "Dossier des PlayList"
+    std::string VarnoltProgram;          // "Fichier Varnolt"
+    std::string F3Program;               // "Fichier F3"
+    std::string F4Program;               // "Fichier F4"
+    std::uint8_t DefaultStandard = 1;    // "Standard par défaut": 1 PAL, 2 NTSC
+    std::uint8_t DvAudioRate = 2;        // "Frequence DV": 0 32000, 1 44100, 2 48000 Hz
+    int Volume = 10000;                  // "Volume"
+    std::string AddDatecodeFormat = "yyyy.mm.dd_hh.nn.ss_am/pm";  // "Format pour Ajouter Datecode"
+    std::string DisplayDatecodeFormat = "ddddd hh:nn:ss";         // "Format pour Afficher Datecode"
+    std::string InlayFormat1 = "ddddd";                    // "Format pour Incruster Datecode1"
+    std::string InlayFormat2 = "tt";                       // "Format pour Incruster Datecode2"
+    std::string RenameFormat = "yyyymmdd_hh.nn.ss_am/pm";  // "Format pour Renommer"
+    std::string RenameRoot = "ClipDV_";                    // "Racine pour Renommer"
+    bool StandardFontSize = true;                          // "Standard FontSize"
+    std::uint8_t InlayWhen = 1;                            // "When Incrust": 0 once, 1 scene, 2 day
+    std::uint8_t InlayAuto = 0;                            // "Auto Incrust"
+    std::uint8_t InlayWhat = 0;                            // "What Incrust": 0 datecode, 1 timecode
+    std::uint8_t InlayAlignment = 2;      // "InlayAlignment": 0 left, 1 centre, 2 right
+    int InlayDuration = 5;                // "Durée Incrustation", seconds
+    double TimeShift = 0.0;               // "Décalage Horaire", days
+    bool OfferInOpenWith = false;         // "OfferInOpenWith"
+    int InlayPositionX = 920;             // "Incrust positionX", 0-1000
+    int InlayPositionY = 920;             // "Incrust positionY", 0-1000
+    int BorderSize = 1;                   // "Border Size"
+    int ScnType = 1;                      // "type scn": 1 narrow, 2 wide
+    bool IsMuteOn = false;                // "is Mute on"
+    bool IsInlayOn = false;               // "is Incrust On"
+    bool InlaySlidersVisible = false;     // "Incrust Sliders Visible"
+    bool AdvancedTimeShift = false;       // "Decalage avancé"
+    bool AddBeforeName = false;           // "Ajout Avant"
+    bool SortShortcutsByCaption = false;  // "Classer raccourcis par titres"
+    bool Portable = false;                // "Portable"
     // "POrtable Drive": the mount point of the file system that held the program at the last
     // store (the key keeps its historic spelling).
     std::string PortableDrive;

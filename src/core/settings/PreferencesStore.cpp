@@ -216,26 +216,26 @@ void writeTable(IniDocument& doc, std::string_view section, std::span<const KeyD
 
 // The values the fallback set gives; "Frequence DV" is not among them.
 void applyFallback(Preferences& p, const PreferencesEnvironment& env) {
-    const std::uint8_t frequency = p.FrequenceDV;
+    const std::uint8_t frequency = p.DvAudioRate;
     const InlayFontSettings font = p.InlayFont;
     const bool iniMode = p.IniMode;
     p = Preferences{};
     p.Top = (env.ScreenHeight - env.WindowHeight) / 2;
     p.Left = (env.ScreenWidth - env.WindowWidth) / 2;
-    p.FormatPourAjouterDatecode.clear();
-    p.FormatPourRenommer.clear();
-    p.RacinePourRenommer.clear();
+    p.AddDatecodeFormat.clear();
+    p.RenameFormat.clear();
+    p.RenameRoot.clear();
     p.BorderSize = 0;
-    p.Sendto = true;
-    p.FrequenceDV = frequency;
+    p.OfferInOpenWith = true;
+    p.DvAudioRate = frequency;
     p.InlayFont = font;
     p.IniMode = iniMode;
 }
 
 void completeEmptyValues(Preferences& p, const PreferencesEnvironment& env) {
     const std::string documents = env.DocumentsFolder.empty() ? "/" : env.DocumentsFolder;
-    for (std::string* folder : {&p.DossierPourOuvrirFichiers, &p.DossierAOuvertureAuto,
-                                &p.DossierPourSauver, &p.DossierDesPlayList})
+    for (std::string* folder :
+         {&p.OpenFolder, &p.PreferredFolder, &p.SaveFolder, &p.PlaylistFolder})
         if (folder->empty())
             *folder = documents;
     const Preferences defaults;
@@ -243,15 +243,15 @@ void completeEmptyValues(Preferences& p, const PreferencesEnvironment& env) {
         if (value.empty())
             value = fallback;
     };
-    complete(p.FormatPourAjouterDatecode, defaults.FormatPourAjouterDatecode);
-    complete(p.FormatPourAfficherDatecode, defaults.FormatPourAfficherDatecode);
-    complete(p.FormatPourIncrusterDatecode1, defaults.FormatPourIncrusterDatecode1);
-    complete(p.FormatPourIncrusterDatecode2, defaults.FormatPourIncrusterDatecode2);
-    complete(p.FormatPourRenommer, defaults.FormatPourRenommer);
-    complete(p.RacinePourRenommer, defaults.RacinePourRenommer);
+    complete(p.AddDatecodeFormat, defaults.AddDatecodeFormat);
+    complete(p.DisplayDatecodeFormat, defaults.DisplayDatecodeFormat);
+    complete(p.InlayFormat1, defaults.InlayFormat1);
+    complete(p.InlayFormat2, defaults.InlayFormat2);
+    complete(p.RenameFormat, defaults.RenameFormat);
+    complete(p.RenameRoot, defaults.RenameRoot);
     complete(p.InlayFont.Name, InlayFontSettings{}.Name);
     // A value stored as the marker is not empty yet here, so it escapes the defaults above.
-    complete(p.FichierVarnolt, env.VarnoltProgram);
+    complete(p.VarnoltProgram, env.VarnoltProgram);
 }
 
 void clearMarkers(Preferences& p) {
@@ -267,9 +267,8 @@ void clearMarkers(Preferences& p) {
 void remapPortablePaths(Preferences& p, const PreferencesEnvironment& env) {
     if (!p.Portable)
         return;
-    for (std::string* path :
-         {&p.DossierPourOuvrirFichiers, &p.DossierAOuvertureAuto, &p.DossierPourSauver,
-          &p.DossierDesPlayList, &p.FichierVarnolt, &p.FichierF3, &p.FichierF4})
+    for (std::string* path : {&p.OpenFolder, &p.PreferredFolder, &p.SaveFolder, &p.PlaylistFolder,
+                              &p.VarnoltProgram, &p.F3Program, &p.F4Program})
         *path = shell::RemapDrive(*path, p.PortableDrive, env.ProgramRoot);
 }
 

@@ -177,7 +177,7 @@ HRESULT DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
 // ---- DV video decoder ----
 
 DvVideoDecoderFilter::DvVideoDecoderFilter()
-    : TBCPairedTransformFilter("DV Video Decoder", "{B1B77C00-C3E4-11CF-AF79-00AA00B67A42}") {}
+    : PairedTransformFilter("DV Video Decoder", "{B1B77C00-C3E4-11CF-AF79-00AA00B67A42}") {}
 DvVideoDecoderFilter::~DvVideoDecoderFilter() = default;
 
 HRESULT DvVideoDecoderFilter::put_Resolution(int resolution) {
@@ -293,7 +293,7 @@ HRESULT DvVideoDecoderFilter::Finish(int lane, bool decoded, MediaSample& out) {
 // ---- DV video encoder ----
 
 DvVideoEncoderFilter::DvVideoEncoderFilter()
-    : TBCPairedTransformFilter("DV Video Encoder", "{C82CC1C0-8BEB-4D3D-9D9E-2E5A6D0E6A14}") {}
+    : PairedTransformFilter("DV Video Encoder", "{C82CC1C0-8BEB-4D3D-9D9E-2E5A6D0E6A14}") {}
 DvVideoEncoderFilter::~DvVideoEncoderFilter() = default;
 
 HRESULT DvVideoEncoderFilter::put_VideoFormat(int format) {

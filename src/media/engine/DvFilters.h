@@ -52,7 +52,7 @@ class DvSplitterFilter : public BaseFilter {
 inline constexpr int DVRESOLUTION_FULL = 1000;
 inline constexpr int DVRESOLUTION_HALF = 1001;
 
-class DvVideoDecoderFilter : public TBCPairedTransformFilter {
+class DvVideoDecoderFilter : public PairedTransformFilter {
   public:
     DvVideoDecoderFilter();
     ~DvVideoDecoderFilter() override;
@@ -77,13 +77,13 @@ class DvVideoDecoderFilter : public TBCPairedTransformFilter {
     bool half_ = false;
     std::size_t pictureSize_ = 0;
     std::vector<std::unique_ptr<DvVideoDecoder>> decoders_;  // one per lane
-    std::unique_ptr<DvPicture> last_;                          // streaming thread
+    std::unique_ptr<DvPicture> last_;                        // streaming thread
 };
 
 inline constexpr int DVENCODERVIDEOFORMAT_NTSC = 2000;
 inline constexpr int DVENCODERVIDEOFORMAT_PAL = 2001;
 
-class DvVideoEncoderFilter : public TBCPairedTransformFilter {
+class DvVideoEncoderFilter : public PairedTransformFilter {
   public:
     DvVideoEncoderFilter();
     ~DvVideoEncoderFilter() override;

@@ -63,7 +63,7 @@ struct AudioResamplerFilter::Impl {
 };
 
 AudioResamplerFilter::AudioResamplerFilter()
-    : TBCTransformFilter("ACM Wrapper", "{6A08CF80-0E18-11CF-A24D-0020AFD79767}") {}
+    : TransformFilter("ACM Wrapper", "{6A08CF80-0E18-11CF-A24D-0020AFD79767}") {}
 AudioResamplerFilter::~AudioResamplerFilter() = default;
 
 HRESULT AudioResamplerFilter::SetOutputRate(int rate) {
@@ -190,7 +190,7 @@ void AudioResamplerFilter::EndOfStream(InputPin& pin) {
             Output().Deliver(std::move(out));
         }
     }
-    TBCTransformFilter::EndOfStream(pin);
+    TransformFilter::EndOfStream(pin);
 }
 
 HRESULT AudioResamplerFilter::StopStreaming() {
@@ -206,7 +206,7 @@ struct ColourConverterFilter::Impl {
 };
 
 ColourConverterFilter::ColourConverterFilter()
-    : TBCTransformFilter("Color Space Converter", "{1643E180-90F5-11CE-97D5-00AA0055595A}") {}
+    : TransformFilter("Color Space Converter", "{1643E180-90F5-11CE-97D5-00AA0055595A}") {}
 ColourConverterFilter::~ColourConverterFilter() = default;
 
 HRESULT ColourConverterFilter::CheckInputType(const MediaType& mt) {

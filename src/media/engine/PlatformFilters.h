@@ -31,7 +31,7 @@ class InfiniteTeeFilter : public BaseFilter {
 
 // 16-bit PCM in, 16-bit PCM out at the output rate and channel count (the input's until set).
 // Sound whose rate and channels stay passes through unchanged.
-class AudioResamplerFilter : public TBCTransformFilter {
+class AudioResamplerFilter : public TransformFilter {
   public:
     AudioResamplerFilter();
     ~AudioResamplerFilter() override;
@@ -61,7 +61,7 @@ class AudioResamplerFilter : public TBCTransformFilter {
 };
 
 // Planar DV pictures (I420, Y41B) or RGB24 in, RGB24 bottom-up of the same size out.
-class ColourConverterFilter : public TBCTransformFilter {
+class ColourConverterFilter : public TransformFilter {
   public:
     ColourConverterFilter();
     ~ColourConverterFilter() override;

@@ -6,12 +6,12 @@
 
 namespace kelvor::media {
 
-TBCTransformFilter::TBCTransformFilter(std::string displayName, std::string classId)
+TransformFilter::TransformFilter(std::string displayName, std::string classId)
     : BaseFilter(std::move(displayName), std::move(classId)),
       input_(&AddInputPin("XForm In")),
       output_(&AddOutputPin("XForm Out")) {}
 
-HRESULT TBCTransformFilter::Pause() {
+HRESULT TransformFilter::Pause() {
     if (state_ == FilterState::Stopped && !streaming_) {
         const HRESULT hr = StartStreaming();
         if (Failed(hr))
@@ -21,7 +21,7 @@ HRESULT TBCTransformFilter::Pause() {
     return BaseFilter::Pause();
 }
 
-HRESULT TBCTransformFilter::Stop() {
+HRESULT TransformFilter::Stop() {
     HRESULT hr = S_OK;
     if (streaming_) {
         hr = StopStreaming();
@@ -31,7 +31,7 @@ HRESULT TBCTransformFilter::Stop() {
     return hr;
 }
 
-HRESULT TBCTransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+HRESULT TransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin == input_)
         return CheckInputType(mt);
     if (!input_->IsConnected())
@@ -39,7 +39,7 @@ HRESULT TBCTransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) 
     return CheckTransform(input_->CurrentMediaType(), mt);
 }
 
-HRESULT TBCTransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+HRESULT TransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin == input_)
         return GetInputMediaType(position, mt);
     if (&pin != output_ || !input_->IsConnected())
@@ -47,13 +47,13 @@ HRESULT TBCTransformFilter::GetMediaType(const Pin& pin, int position, MediaType
     return GetMediaType(position, mt);
 }
 
-HRESULT TBCTransformFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+HRESULT TransformFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
     if (&pin != output_)
         return S_OK;
     return DecideBufferSize(props);
 }
 
-HRESULT TBCTransformFilter::Receive(InputPin&, SamplePtr sample) {
+HRESULT TransformFilter::Receive(InputPin&, SamplePtr sample) {
     if (!output_->IsConnected())
         return S_OK;
     SamplePtr out = output_->GetDeliveryBuffer();
@@ -62,7 +62,7 @@ HRESULT TBCTransformFilter::Receive(InputPin&, SamplePtr sample) {
     return DeliverTransformed(hr, std::move(out));
 }
 
-HRESULT TBCTransformFilter::DeliverTransformed(HRESULT hr, SamplePtr out) {
+HRESULT TransformFilter::DeliverTransformed(HRESULT hr, SamplePtr out) {
     if (hr == S_FALSE)
         return S_OK;
     if (Failed(hr)) {
@@ -72,10 +72,9 @@ HRESULT TBCTransformFilter::DeliverTransformed(HRESULT hr, SamplePtr out) {
     return output_->Deliver(std::move(out));
 }
 
-class TBCPairedTransformFilter::Worker {
+class PairedTransformFilter::Worker {
   public:
-    explicit Worker(TBCPairedTransformFilter& filter)
-        : filter_(filter), thread_([this] { loop(); }) {}
+    explicit Worker(PairedTransformFilter& filter) : filter_(filter), thread_([this] { loop(); }) {}
     ~Worker() {
         {
             std::lock_guard lock(mutex_);
@@ -114,7 +113,7 @@ class TBCPairedTransformFilter::Worker {
         }
     }
 
-    TBCPairedTransformFilter& filter_;
+    PairedTransformFilter& filter_;
     std::mutex mutex_;  // guards the fields below; the frame's samples pass under it
     std::condition_variable cv_;
     SamplePtr in_;
@@ -125,19 +124,19 @@ class TBCPairedTransformFilter::Worker {
     std::thread thread_;
 };
 
-TBCPairedTransformFilter::TBCPairedTransformFilter(std::string displayName, std::string classId)
-    : TBCTransformFilter(std::move(displayName), std::move(classId)) {}
+PairedTransformFilter::PairedTransformFilter(std::string displayName, std::string classId)
+    : TransformFilter(std::move(displayName), std::move(classId)) {}
 
-TBCPairedTransformFilter::~TBCPairedTransformFilter() = default;
+PairedTransformFilter::~PairedTransformFilter() = default;
 
-HRESULT TBCPairedTransformFilter::SetFrameThreads(bool on) {
+HRESULT PairedTransformFilter::SetFrameThreads(bool on) {
     if (State() != FilterState::Stopped)
         return VFW_E_NOT_STOPPED;
     frameThreads_ = on;
     return S_OK;
 }
 
-HRESULT TBCPairedTransformFilter::StartStreaming() {
+HRESULT PairedTransformFilter::StartStreaming() {
     const HRESULT hr = StartLanes(frameThreads_ ? 2 : 1);
     if (Failed(hr))
         return hr;
@@ -146,7 +145,7 @@ HRESULT TBCPairedTransformFilter::StartStreaming() {
     return S_OK;
 }
 
-HRESULT TBCPairedTransformFilter::StopStreaming() {
+HRESULT PairedTransformFilter::StopStreaming() {
     if (worker_)
         worker_->wait();
     pending_.reset();
@@ -155,18 +154,18 @@ HRESULT TBCPairedTransformFilter::StopStreaming() {
     return S_OK;
 }
 
-HRESULT TBCPairedTransformFilter::Transform(const MediaSample& in, MediaSample& out) {
+HRESULT PairedTransformFilter::Transform(const MediaSample& in, MediaSample& out) {
     return Finish(0, Work(0, in, out), out);
 }
 
-HRESULT TBCPairedTransformFilter::finishAndDeliver(int lane, bool worked, SamplePtr out) {
+HRESULT PairedTransformFilter::finishAndDeliver(int lane, bool worked, SamplePtr out) {
     const HRESULT hr = Finish(lane, worked, *out);
     return DeliverTransformed(hr, std::move(out));
 }
 
-HRESULT TBCPairedTransformFilter::Receive(InputPin& pin, SamplePtr sample) {
+HRESULT PairedTransformFilter::Receive(InputPin& pin, SamplePtr sample) {
     if (!worker_ || (!pending_ && State() != FilterState::Running))
-        return TBCTransformFilter::Receive(pin, std::move(sample));
+        return TransformFilter::Receive(pin, std::move(sample));
     if (!Output().IsConnected())
         return S_OK;
     SamplePtr out = Output().GetDeliveryBuffer();
@@ -184,15 +183,15 @@ HRESULT TBCPairedTransformFilter::Receive(InputPin& pin, SamplePtr sample) {
     return finishAndDeliver(0, mine, std::move(out));
 }
 
-void TBCPairedTransformFilter::EndOfStream(InputPin& pin) {
+void PairedTransformFilter::EndOfStream(InputPin& pin) {
     if (pending_) {
         const bool worked = worker_->wait();
         finishAndDeliver(1, worked, std::move(pending_));
     }
-    TBCTransformFilter::EndOfStream(pin);
+    TransformFilter::EndOfStream(pin);
 }
 
-void TBCPairedTransformFilter::Flushed() {
+void PairedTransformFilter::Flushed() {
     // The frame from before the seek is not shown.
     if (pending_) {
         worker_->wait();
@@ -200,14 +199,14 @@ void TBCPairedTransformFilter::Flushed() {
     }
 }
 
-TBCTransInPlaceFilter::TBCTransInPlaceFilter(std::string displayName, std::string classId,
-                                             bool modifiesData)
+InPlaceTransformFilter::InPlaceTransformFilter(std::string displayName, std::string classId,
+                                               bool modifiesData)
     : BaseFilter(std::move(displayName), std::move(classId)),
       input_(&AddInputPin("Input")),
       output_(&AddOutputPin("Output")),
       modifiesData_(modifiesData) {}
 
-HRESULT TBCTransInPlaceFilter::Pause() {
+HRESULT InPlaceTransformFilter::Pause() {
     if (state_ == FilterState::Stopped && !streaming_) {
         const HRESULT hr = StartStreaming();
         if (Failed(hr))
@@ -217,7 +216,7 @@ HRESULT TBCTransInPlaceFilter::Pause() {
     return BaseFilter::Pause();
 }
 
-HRESULT TBCTransInPlaceFilter::Stop() {
+HRESULT InPlaceTransformFilter::Stop() {
     HRESULT hr = S_OK;
     if (streaming_) {
         hr = StopStreaming();
@@ -227,11 +226,11 @@ HRESULT TBCTransInPlaceFilter::Stop() {
     return hr;
 }
 
-HRESULT TBCTransInPlaceFilter::CheckTransform(const MediaType& mtIn, const MediaType& mtOut) {
+HRESULT InPlaceTransformFilter::CheckTransform(const MediaType& mtIn, const MediaType& mtOut) {
     return mtIn == mtOut ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
-HRESULT TBCTransInPlaceFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+HRESULT InPlaceTransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin == input_)
         return CheckInputType(mt);
     if (!input_->IsConnected())
@@ -239,14 +238,14 @@ HRESULT TBCTransInPlaceFilter::CheckMediaType(const Pin& pin, const MediaType& m
     return CheckTransform(input_->CurrentMediaType(), mt);
 }
 
-HRESULT TBCTransInPlaceFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+HRESULT InPlaceTransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin != output_ || !input_->IsConnected() || position != 0)
         return VFW_S_NO_MORE_ITEMS;
     mt = input_->CurrentMediaType();
     return S_OK;
 }
 
-HRESULT TBCTransInPlaceFilter::Receive(InputPin&, SamplePtr sample) {
+HRESULT InPlaceTransformFilter::Receive(InputPin&, SamplePtr sample) {
     const HRESULT hr = Transform(*sample);
     if (hr == S_FALSE)
         return S_OK;

@@ -1,10 +1,10 @@
 // The two base classes of the program's own filters, each with one input pin (position 0) and
 // one output pin (position 1).
 //
-// TBCTransformFilter copies: for each input sample it takes a fresh output buffer, copies the
+// TransformFilter copies: for each input sample it takes a fresh output buffer, copies the
 // sample's times and flags, and calls Transform(in, out); S_OK delivers the output sample, S_FALSE
 // drops it, a failure ends the stream with an error event.
-// TBCTransInPlaceFilter works on the sample that goes on: Transform(sample), then the same sample
+// InPlaceTransformFilter works on the sample that goes on: Transform(sample), then the same sample
 // is delivered. A filter that does not modify the data says so at creation.
 //
 // Threads: CheckInputType, CheckTransform, GetMediaType and DecideBufferSize run on the thread
@@ -18,9 +18,9 @@
 
 namespace kelvor::media {
 
-class TBCTransformFilter : public BaseFilter {
+class TransformFilter : public BaseFilter {
   public:
-    TBCTransformFilter(std::string displayName, std::string classId);
+    TransformFilter(std::string displayName, std::string classId);
 
     InputPin& Input() const { return *input_; }
     OutputPin& Output() const { return *output_; }
@@ -71,10 +71,10 @@ class TBCTransformFilter : public BaseFilter {
 // Threads: StartLanes and StopLanes on the driving thread; Work on the streaming thread (lane
 // 0) or the filter's thread (lane 1), each lane's objects used by one thread at a time; Finish
 // on the streaming thread, in the frames' order, with both lanes idle.
-class TBCPairedTransformFilter : public TBCTransformFilter {
+class PairedTransformFilter : public TransformFilter {
   public:
-    TBCPairedTransformFilter(std::string displayName, std::string classId);
-    ~TBCPairedTransformFilter() override;
+    PairedTransformFilter(std::string displayName, std::string classId);
+    ~PairedTransformFilter() override;
     // On by default; while stopped.
     HRESULT SetFrameThreads(bool on);
 
@@ -103,9 +103,9 @@ class TBCPairedTransformFilter : public TBCTransformFilter {
     SamplePtr pending_;               // streaming thread: the worker's frame, not yet delivered
 };
 
-class TBCTransInPlaceFilter : public BaseFilter {
+class InPlaceTransformFilter : public BaseFilter {
   public:
-    TBCTransInPlaceFilter(std::string displayName, std::string classId, bool modifiesData);
+    InPlaceTransformFilter(std::string displayName, std::string classId, bool modifiesData);
 
     InputPin& Input() const { return *input_; }
     OutputPin& Output() const { return *output_; }
@@ -113,7 +113,7 @@ class TBCTransInPlaceFilter : public BaseFilter {
     bool ModifiesData() const { return modifiesData_; }
 
     HRESULT Pause() override;
-    // A filter that overrides Stop does its own work and then calls TBCTransInPlaceFilter::Stop.
+    // A filter that overrides Stop does its own work and then calls InPlaceTransformFilter::Stop.
     HRESULT Stop() override;
 
   protected:

@@ -60,7 +60,7 @@ struct VideoScalerFilter::Impl {
 };
 
 VideoScalerFilter::VideoScalerFilter()
-    : TBCTransformFilter("Video Scaler", "{3D1B2C4E-7A9F-4E21-B6C8-5A0D9E3F7C21}") {}
+    : TransformFilter("Video Scaler", "{3D1B2C4E-7A9F-4E21-B6C8-5A0D9E3F7C21}") {}
 VideoScalerFilter::~VideoScalerFilter() = default;
 
 HRESULT VideoScalerFilter::SetTarget(const MediaType& target, double targetAspect) {

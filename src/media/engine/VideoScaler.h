@@ -23,7 +23,7 @@ namespace kelvor::media {
 Rect FitPicture(double sourceAspect, int width, int height, double targetAspect, int xAlign,
                 int yAlign);
 
-class VideoScalerFilter : public TBCTransformFilter {
+class VideoScalerFilter : public TransformFilter {
   public:
     VideoScalerFilter();
     ~VideoScalerFilter() override;

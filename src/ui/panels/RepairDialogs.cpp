@@ -71,14 +71,13 @@ ChoiceLayout BuildChoice(QDialog* d, const QString& text, const QString& choiceH
 
 }  // namespace
 
-TFrequenceForm::TFrequenceForm(QWidget* parent) : QDialog(parent) {
+FrameRateDialog::FrameRateDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("TFrequenceForm");
     setWindowTitle("Fix the framerate");
     const auto l = BuildChoice(
         this,
         "Indicate the framerate in frames per seconds.\r\nThe audio frequency remains inchanged.",
-        "Choose a framerate.",
-        {"25 frames/sec (Pal)", "29.97 frames/sec (NTSC)", "personalized"},
+        "Choose a framerate.", {"25 frames/sec (Pal)", "29.97 frames/sec (NTSC)", "personalized"},
         "Personalized frequency",
         "Indicate the framerate by a decimal number\r\n(using your local representation).",
         "frames/sec", "Apply the new framerate.",
@@ -93,23 +92,23 @@ TFrequenceForm::TFrequenceForm(QWidget* parent) : QDialog(parent) {
         if (i == 2)
             value_->setFocus();
     });
-    connect(l.ok, &QPushButton::clicked, this, &TFrequenceForm::ClickOk);
+    connect(l.ok, &QPushButton::clicked, this, &FrameRateDialog::ClickOk);
     connect(l.cancel, &QPushButton::clicked, this, [this] {
         confirmed_ = false;
         reject();
     });
 }
 
-void TFrequenceForm::SetChoice(int choice) {
+void FrameRateDialog::SetChoice(int choice) {
     choice_->setCurrentIndex(choice);
     value_->setEnabled(choice == 2);
 }
 
-int TFrequenceForm::Choice() const {
+int FrameRateDialog::Choice() const {
     return choice_->currentIndex();
 }
 
-void TFrequenceForm::ClickOk() {
+void FrameRateDialog::ClickOk() {
     confirmed_ = true;
     switch (choice_->currentIndex()) {
         case 0:
@@ -136,22 +135,21 @@ void TFrequenceForm::ClickOk() {
     accept();
 }
 
-void TFrequenceForm::showEvent(QShowEvent* event) {
+void FrameRateDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     confirmed_ = false;
     if (value_->isEnabled())
         value_->setFocus();
 }
 
-TCodecForm::TCodecForm(QWidget* parent) : QDialog(parent) {
+CodecDialog::CodecDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("TCodecForm");
     setWindowTitle("Change the video codec");
-    const auto l =
-        BuildChoice(this, "Choose the codec\n(4 characters)", "Choose a codec",
-                    {"dvsd (Microsoft)", "dsvd", "CDVC (Canopus)", "personalized"},
-                    "Personalized Codec", "Indicate the personalized codec (4 characters)", {},
-                    "Validate the change of codec.",
-                    "Cancel the command \"Fix the codec\" \r\nwithout applying the modification.");
+    const auto l = BuildChoice(
+        this, "Choose the codec\n(4 characters)", "Choose a codec",
+        {"dvsd (Microsoft)", "dsvd", "CDVC (Canopus)", "personalized"}, "Personalized Codec",
+        "Indicate the personalized codec (4 characters)", {}, "Validate the change of codec.",
+        "Cancel the command \"Fix the codec\" \r\nwithout applying the modification.");
     choice_ = l.choice;
     value_ = l.value;
     value_->setMaxLength(4);
@@ -162,19 +160,19 @@ TCodecForm::TCodecForm(QWidget* parent) : QDialog(parent) {
         if (i == 3)
             value_->setFocus();
     });
-    connect(l.ok, &QPushButton::clicked, this, &TCodecForm::ClickOk);
+    connect(l.ok, &QPushButton::clicked, this, &CodecDialog::ClickOk);
     connect(l.cancel, &QPushButton::clicked, this, [this] {
         confirmed_ = false;
         reject();
     });
 }
 
-void TCodecForm::SetChoice(int choice) {
+void CodecDialog::SetChoice(int choice) {
     choice_->setCurrentIndex(choice);
     value_->setEnabled(choice == 3);
 }
 
-void TCodecForm::ClickOk() {
+void CodecDialog::ClickOk() {
     static const QStringList kCodes = {"dvsd", "dsvd", "CDVC"};
     const int i = choice_->currentIndex();
     if (i >= 0 && i < 3)
@@ -185,7 +183,7 @@ void TCodecForm::ClickOk() {
     accept();
 }
 
-void TCodecForm::showEvent(QShowEvent* event) {
+void CodecDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     confirmed_ = false;
     if (value_->isEnabled())
@@ -213,7 +211,7 @@ double FromFields(const QDate& date, int h, int m, int s) {
 
 }  // namespace
 
-QString TDecalageForm::DetailedText(double days) {
+QString TimeShiftDialog::DetailedText(double days) {
     const auto s = std::llround(days * 86400.0);
     return QString("%1 days %2h %3m %4s")
         .arg(s / 86400)
@@ -222,7 +220,7 @@ QString TDecalageForm::DetailedText(double days) {
         .arg(s % 60);
 }
 
-TDecalageForm::TDecalageForm(QWidget* parent) : QDialog(parent) {
+TimeShiftDialog::TimeShiftDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("TDecalageForm");
     setWindowTitle("Fix a time difference");
     setMinimumWidth(440);
@@ -243,13 +241,15 @@ TDecalageForm::TDecalageForm(QWidget* parent) : QDialog(parent) {
 
     simpleText_ = new QPlainTextEdit(this);
     simpleText_->setReadOnly(true);
-    simpleText_->setPlainText(QString(
-        "\r\n\r\nTo modify the datecode inside the DV frames by a custom delay, not necessarily "
-        "an integer number of hours, check the box \"Advanced\".\r\n\r\nRemember that the "
-        "modified datecode will be used for inlay, for fixing a time difference, or for "
-        "renaming files with the datecode, but not for the current datecode displayed among the "
-        "avi data, which will always display the true datecode found in the frames.")
-                                  .replace("\r\n", "\n"));
+    simpleText_->setPlainText(
+        QString("\r\n\r\nTo modify the datecode inside the DV frames by a custom delay, not "
+                "necessarily "
+                "an integer number of hours, check the box \"Advanced\".\r\n\r\nRemember that the "
+                "modified datecode will be used for inlay, for fixing a time difference, or for "
+                "renaming files with the datecode, but not for the current datecode displayed "
+                "among the "
+                "avi data, which will always display the true datecode found in the frames.")
+            .replace("\r\n", "\n"));
     column->addWidget(simpleText_, 1);
 
     const auto group = [this](const QString& title, const QString& hint, QDateEdit*& date,
@@ -305,17 +305,17 @@ TDecalageForm::TDecalageForm(QWidget* parent) : QDialog(parent) {
         connect(s, &QSpinBox::valueChanged, this, [this] { fixedChanged(); });
     connect(fixedDate_, &QDateEdit::dateChanged, this, [this] { fixedChanged(); });
     connect(advanced_, &QCheckBox::toggled, this, [this](bool on) { modeChanged(on); });
-    connect(equal_, &QPushButton::clicked, this, &TDecalageForm::EqualDates);
-    connect(ok, &QPushButton::clicked, this, &TDecalageForm::ClickOk);
-    connect(cancel, &QPushButton::clicked, this, &TDecalageForm::ClickCancel);
+    connect(equal_, &QPushButton::clicked, this, &TimeShiftDialog::EqualDates);
+    connect(ok, &QPushButton::clicked, this, &TimeShiftDialog::ClickOk);
+    connect(cancel, &QPushButton::clicked, this, &TimeShiftDialog::ClickCancel);
     modeChanged(false);
 }
 
-bool TDecalageForm::Advanced() const {
+bool TimeShiftDialog::Advanced() const {
     return advanced_->isChecked();
 }
 
-void TDecalageForm::SetAdvanced(bool advanced) {
+void TimeShiftDialog::SetAdvanced(bool advanced) {
     // Only the shown parts follow: the fixed date is not moved by a preference being applied.
     const QSignalBlocker block(advanced_);
     advanced_->setChecked(advanced);
@@ -326,18 +326,18 @@ void TDecalageForm::SetAdvanced(bool advanced) {
     equal_->setVisible(advanced);
 }
 
-void TDecalageForm::SetDates(double tape, double fixed) {
+void TimeShiftDialog::SetDates(double tape, double fixed) {
     tape_ = tape;
     fixed_ = fixed;
 }
 
-void TDecalageForm::setDifference(double d) {
+void TimeShiftDialog::setDifference(double d) {
     difference_ = d;
     if (ShiftChanged)
         ShiftChanged(d);
 }
 
-void TDecalageForm::fillFields() {
+void TimeShiftDialog::fillFields() {
     filling_ = true;
     const QDateTime t = ToDateTime(tape_), f = ToDateTime(fixed_);
     tapeDate_->setDate(t.date());
@@ -352,7 +352,7 @@ void TDecalageForm::fillFields() {
     fixedChanged();
 }
 
-void TDecalageForm::fixedChanged() {
+void TimeShiftDialog::fixedChanged() {
     if (filling_ || !Advanced())
         return;
     tape_ = FromFields(tapeDate_->date(), tapeH_->value(), tapeM_->value(), tapeS_->value());
@@ -361,7 +361,7 @@ void TDecalageForm::fixedChanged() {
     result_->setText(DetailedText(difference_));
 }
 
-void TDecalageForm::Activate() {
+void TimeShiftDialog::Activate() {
     confirmed_ = false;
     if (Advanced()) {
         fillFields();
@@ -371,7 +371,7 @@ void TDecalageForm::Activate() {
     }
 }
 
-void TDecalageForm::SetHours(int hours) {
+void TimeShiftDialog::SetHours(int hours) {
     if (hours_->value() != hours) {
         const QSignalBlocker block(hours_);
         hours_->setValue(hours);
@@ -380,7 +380,7 @@ void TDecalageForm::SetHours(int hours) {
     result_->setText(QString("%1h").arg(hours));
 }
 
-void TDecalageForm::SetFixedDateTime(const QDateTime& fixed) {
+void TimeShiftDialog::SetFixedDateTime(const QDateTime& fixed) {
     filling_ = true;
     fixedDate_->setDate(fixed.date());
     fixedH_->setValue(fixed.time().hour());
@@ -390,7 +390,7 @@ void TDecalageForm::SetFixedDateTime(const QDateTime& fixed) {
     fixedChanged();
 }
 
-void TDecalageForm::modeChanged(bool advanced) {
+void TimeShiftDialog::modeChanged(bool advanced) {
     SetAdvanced(advanced);
     if (AdvancedChanged)
         AdvancedChanged(advanced);
@@ -404,26 +404,26 @@ void TDecalageForm::modeChanged(bool advanced) {
     }
 }
 
-void TDecalageForm::EqualDates() {
+void TimeShiftDialog::EqualDates() {
     fixed_ = tape_;
     fillFields();
 }
 
-QString TDecalageForm::ResultText() const {
+QString TimeShiftDialog::ResultText() const {
     return result_->text();
 }
 
-void TDecalageForm::ClickOk() {
+void TimeShiftDialog::ClickOk() {
     confirmed_ = true;
     accept();
 }
 
-void TDecalageForm::ClickCancel() {
+void TimeShiftDialog::ClickCancel() {
     confirmed_ = false;
     reject();
 }
 
-void TDecalageForm::showEvent(QShowEvent* event) {
+void TimeShiftDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     Activate();
 }

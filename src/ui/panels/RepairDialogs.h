@@ -23,10 +23,10 @@ class QSpinBox;
 namespace kelvor::ui {
 
 // "Fix the framerate".
-class TFrequenceForm final : public QDialog {
+class FrameRateDialog final : public QDialog {
     Q_OBJECT
   public:
-    explicit TFrequenceForm(QWidget* parent);
+    explicit FrameRateDialog(QWidget* parent);
     // 0 25, 1 29.97, 2 personalized, -1 none.
     void SetChoice(int choice);
     int Choice() const;
@@ -49,10 +49,10 @@ class TFrequenceForm final : public QDialog {
 };
 
 // "Change the video codec".
-class TCodecForm final : public QDialog {
+class CodecDialog final : public QDialog {
     Q_OBJECT
   public:
-    explicit TCodecForm(QWidget* parent);
+    explicit CodecDialog(QWidget* parent);
     // 0 dvsd, 1 dsvd, 2 CDVC, 3 personalized, -1 none.
     void SetChoice(int choice);
     QComboBox* ChoiceBox() const { return choice_; }
@@ -72,10 +72,10 @@ class TCodecForm final : public QDialog {
 
 // "Fix a time difference": whole hours in simple mode, or a fixed date-time against the
 // tape's in advanced mode. Date-times are date-time values in days.
-class TDecalageForm final : public QDialog {
+class TimeShiftDialog final : public QDialog {
     Q_OBJECT
   public:
-    explicit TDecalageForm(QWidget* parent);
+    explicit TimeShiftDialog(QWidget* parent);
 
     // Before showing: the tape date-time and the fixed one.
     void SetDates(double tape, double fixed);

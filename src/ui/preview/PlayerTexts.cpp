@@ -23,7 +23,7 @@ constexpr int kMinNameHeight = 11;  // 8 points at 96 dots per inch
 
 }  // namespace
 
-std::vector<std::string> MessageLines(int code, const files::TAfficherFichier& r) {
+std::vector<std::string> MessageLines(int code, const files::FileRecord& r) {
     std::vector<std::string> lines = {"", "", "Video not available"};
     const std::string full = lower(r.FullName);
     const auto add = [&](std::initializer_list<std::string> more) {
@@ -70,7 +70,7 @@ std::vector<std::string> MessageLines(int code, const files::TAfficherFichier& r
     return lines;
 }
 
-StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::TAfficherFichier& record,
+StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::FileRecord& record,
                       const std::string& displayFormat, const LocaleInfo& locale) {
     StatusTexts t;
     if (!frame) {
@@ -82,7 +82,8 @@ StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::TAfficherFich
         if (f.Channels == 0) {
             t.Audio = "N/A";
         } else {
-            t.Audio = std::to_string(f.SampleRate) + "Hz " + std::to_string(f.Quantization) + "bits";
+            t.Audio =
+                std::to_string(f.SampleRate) + "Hz " + std::to_string(f.Quantization) + "bits";
             switch (f.Channels) {
                 case 1:
                     t.Audio += " mono";
@@ -100,8 +101,7 @@ StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::TAfficherFich
                     break;
             }
         }
-        const std::int64_t rate =
-            std::int64_t{f.SampleRate} * f.Channels * f.Quantization / 8;
+        const std::int64_t rate = std::int64_t{f.SampleRate} * f.Channels * f.Quantization / 8;
         if (rate >= 8)
             t.DataRate = "PCM " + std::to_string(rate) + " bytes/s";
     }

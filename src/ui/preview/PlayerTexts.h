@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/files/DatePattern.h"
-#include "core/files/VideoFileRecord.h"
+#include "core/files/FileRecord.h"
 #include "core/scenes/FrameInfo.h"
 #include "core/scenes/SceneList.h"
 
@@ -17,7 +17,7 @@ namespace kelvor::ui {
 
 // The lines of message `code` (1 to 8) for the file, after the common head ("", "",
 // "Video not available"); an unknown code gives the head alone.
-std::vector<std::string> MessageLines(int code, const files::TAfficherFichier& record);
+std::vector<std::string> MessageLines(int code, const files::FileRecord& record);
 
 struct StatusTexts {
     std::string Datecode;
@@ -30,7 +30,7 @@ struct StatusTexts {
 };
 
 // The texts of one tick from the record of the frame shown (null: the detector is stopped).
-StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::TAfficherFichier& record,
+StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::FileRecord& record,
                       const std::string& displayFormat, const LocaleInfo& locale);
 
 // The font height in pixels of a name `textWidth` pixels wide at height 13 in a bevel of this

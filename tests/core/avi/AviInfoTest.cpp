@@ -8,9 +8,9 @@ namespace {
 
 using namespace kelvor::test;
 
-TFriendlyAviParam Parse(const Bytes& b) {
+AviInfo Parse(const Bytes& b) {
     MemoryFile f(b);
-    return TFriendlyAviParam(f);
+    return AviInfo(f);
 }
 
 Bytes Hdrl(std::initializer_list<Bytes> streams) {
@@ -133,7 +133,7 @@ TEST(AviInfo, MalformedListsStayInsideTheFile) {
 }
 
 TEST(AviInfo, MissingFileRaises) {
-    EXPECT_THROW(TFriendlyAviParam("/nonexistent/kelvor/file.avi"), FileError);
+    EXPECT_THROW(AviInfo("/nonexistent/kelvor/file.avi"), FileError);
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ void ExpectSameFrames(const std::string& path, const std::vector<Bytes>& frames)
         ASSERT_EQ(d.readChunk(static_cast<std::size_t>(v), i, buf), frames[i].size());
         ASSERT_TRUE(std::equal(frames[i].begin(), frames[i].end(), buf.begin())) << "frame " << i;
     }
-    const TFriendlyAviParam p(path);
+    const AviInfo p(path);
     EXPECT_TRUE(p.Valid);
     EXPECT_EQ(p.VideoCodec(), "dvsd");
     AviHeaderPatcher patcher;
@@ -144,14 +144,14 @@ TEST_F(AviOracle, DvgrabType1AndType2ReadByOurs) {
     const auto t1 = Dvgrab(dir_, *raw_, "dv1", frames_.size());
     ASSERT_TRUE(t1) << "dvgrab never wrote the whole type 1 file";
     ExpectSameFrames(*t1, frames_);
-    const TFriendlyAviParam p1(*t1);
+    const AviInfo p1(*t1);
     EXPECT_EQ(p1.Streams.size(), 1u);
     EXPECT_EQ(p1.AudioIndex, -1);
 
     const auto t2 = Dvgrab(dir_, *raw_, "dv2", frames_.size());
     ASSERT_TRUE(t2) << "dvgrab never wrote the whole type 2 file";
     ExpectSameFrames(*t2, frames_);
-    const TFriendlyAviParam p2(*t2);
+    const AviInfo p2(*t2);
     EXPECT_EQ(p2.AudioIndex, 1);
 }
 

@@ -69,7 +69,7 @@ TEST(AviWriter, Type2MultiRiffReadsBackBitExact) {
     }
     EXPECT_GE(riffs, 3u);
 
-    const TFriendlyAviParam p(path);
+    const AviInfo p(path);
     EXPECT_TRUE(p.Valid);
     EXPECT_TRUE(p.OpenDml);
     EXPECT_EQ(p.VideoIndex, 0);
@@ -103,7 +103,7 @@ TEST(AviWriter, Type1NtscFromRealFrames) {
     const auto frames = RealNtscFrames();
     ASSERT_EQ(frames.size(), 5u);
     ASSERT_TRUE(WriteDvAvi(path, frames, DvType::Type1, false));
-    const TFriendlyAviParam p(path);
+    const AviInfo p(path);
     EXPECT_TRUE(p.Valid);
     ASSERT_EQ(p.Streams.size(), 1u);
     EXPECT_EQ(LoadU32LE(p.Streams[0].StreamHeader, 0), 0x73766169u);  // "iavs"
@@ -155,7 +155,7 @@ TEST(AviWriter, TruncatedFilesYieldTheirWholeFrames) {
                                         frames.begin() + static_cast<std::ptrdiff_t>(expected)),
                      0);
         // The reader calls a file whose first RIFF chunk is cut short invalid.
-        const TFriendlyAviParam info(p);
+        const AviInfo info(p);
         EXPECT_EQ(info.Valid, cut >= 8 + GetU32(full, 4)) << cut;
     }
 }

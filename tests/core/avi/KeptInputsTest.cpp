@@ -24,7 +24,7 @@ TEST(KeptInputs, EveryParserSurvivesEveryKeptInput) {
         SCOPED_TRACE(entry.path().filename().string());
         const Bytes bytes = ReadBytes(entry.path());
         MemoryFile f1(bytes);
-        const TFriendlyAviParam p(f1);
+        const AviInfo p(f1);
         (void)p.VideoCodec();
         MemoryFile f2(bytes);
         const auto o = AviHeaderPatcher::Walk(f2);
@@ -48,7 +48,7 @@ TEST(KeptInputs, EveryParserSurvivesEveryKeptInput) {
 }
 
 TEST(KeptInputs, EmptyStreamFormat) {
-    const TFriendlyAviParam p(std::string(KELVOR_TESTDATA_DIR) + "/avi-fuzz/empty-strf.avi");
+    const AviInfo p(std::string(KELVOR_TESTDATA_DIR) + "/avi-fuzz/empty-strf.avi");
     EXPECT_TRUE(p.Valid);
     ASSERT_EQ(p.Streams.size(), 1u);
     EXPECT_TRUE(p.Streams[0].StreamFormat.empty());

@@ -42,7 +42,7 @@ TEST(DvPackSearch, AudioBlocksAreSearchedSeparatelyFromTheSearchArea) {
 TEST(DvPackSearch, FramesOfTheWrongSizeOrSequenceCountHoldNoPacks) {
     DvFrameBuilder b(kSequences525);
     b.pack(0, 0, timePack(1, 2, 3)).pack(0, 1, datePack(4, 5, 6));
-    TDatecode dc;
+    Datecode dc;
     EXPECT_TRUE(ReadDatecode(b.frame(), kSequences525, dc));
     EXPECT_FALSE(ReadDatecode(b.frame(), kSequences625, dc))
         << "120000 bytes cannot hold 12 sequences";
@@ -62,9 +62,9 @@ TEST(DvDatecode, TimeAndDateMayComeFromDifferentAreasAndSequences) {
     DvFrameBuilder b;
     b.pack(0, DvFrameBuilder::kSubcode(1, 3), timePack(19, 55, 58));
     b.pack(3, DvFrameBuilder::kVaux(4, 2), datePack(24, 7, 8));
-    TDatecode dc;
+    Datecode dc;
     ASSERT_TRUE(ReadDatecode(b.frame(), b.sequences(), dc));
-    EXPECT_EQ(dc, (TDatecode{2024, 7, 8, 19, 55, 58}));
+    EXPECT_EQ(dc, (Datecode{2024, 7, 8, 19, 55, 58}));
 }
 
 TEST(DvDatecode, ZeroedIdsAtTheUsualPlaceAreReadFromTheFixedPositions) {
@@ -77,9 +77,9 @@ TEST(DvDatecode, ZeroedIdsAtTheUsualPlaceAreReadFromTheFixedPositions) {
         b.byte(458 + i, date[i]);
         b.byte(463 + i, time[i]);
     }
-    TDatecode dc;
+    Datecode dc;
     ASSERT_TRUE(ReadDatecode(b.frame(), b.sequences(), dc));
-    EXPECT_EQ(dc, (TDatecode{2004, 3, 15, 14, 30, 5}));
+    EXPECT_EQ(dc, (Datecode{2004, 3, 15, 14, 30, 5}));
 
     // Only the time pack found by id: the fixed positions still decide.
     b.pack(7, 0, timePack(1, 1, 1));
@@ -87,18 +87,18 @@ TEST(DvDatecode, ZeroedIdsAtTheUsualPlaceAreReadFromTheFixedPositions) {
     EXPECT_EQ(dc.Hour, 14);
 
     b.byte(458, 0xFF);
-    TDatecode untouched{1, 2, 3, 4, 5, 6};
+    Datecode untouched{1, 2, 3, 4, 5, 6};
     EXPECT_FALSE(ReadDatecode(b.frame(), b.sequences(), untouched));
-    EXPECT_EQ(untouched, (TDatecode{1, 2, 3, 4, 5, 6})) << "outputs stay as they were";
+    EXPECT_EQ(untouched, (Datecode{1, 2, 3, 4, 5, 6})) << "outputs stay as they were";
 }
 
 TEST(DvDatecode, PacksFilledWithFFDecodeToDigitsThatAreNoDate) {
     DvFrameBuilder b;
     b.pack(0, 0, {kPackRecDate, 0xFF, 0xFF, 0xFF, 0xFF});
     b.pack(0, 1, {kPackRecTime, 0xFF, 0xFF, 0xFF, 0xFF});
-    TDatecode dc;
+    Datecode dc;
     ASSERT_TRUE(ReadDatecode(b.frame(), b.sequences(), dc));
-    EXPECT_EQ(dc, (TDatecode{2065, 25, 45, 45, 85, 85}));
+    EXPECT_EQ(dc, (Datecode{2065, 25, 45, 45, 85, 85}));
     EXPECT_FALSE(DatecodeToDateTime(dc).has_value());
 }
 
@@ -112,9 +112,9 @@ TEST(DvDatecode, TwoDigitYearsReadAsTheYearsDvWasRecordedIn) {
     for (int year : {1995, 1999, 2000, 2024, 2025, 2026, 2089}) {
         DvFrameBuilder b;
         b.pack(0, 0, datePack(0, 1, 1)).pack(0, 1, timePack(0, 0, 0));
-        const TDatecode written{year, 12, 31, 23, 59, 59};
+        const Datecode written{year, 12, 31, 23, 59, 59};
         WriteDatecode(b.bytes(), b.sequences(), written);
-        TDatecode back;
+        Datecode back;
         ASSERT_TRUE(ReadDatecode(b.frame(), b.sequences(), back));
         EXPECT_EQ(back, written) << year;
     }
@@ -125,9 +125,9 @@ TEST(DvTimecode, DigitsComeFromTheirBitFieldsAndFlagsAreIgnored) {
     // Colour frame, drop frame and binary group flags all set.
     b.pack(2, DvFrameBuilder::kSubcode(2, 1),
            {kPackTimecode, 0xC0 | 0x25, 0x80 | 0x59, 0x80 | 0x07, 0xC0 | 0x23});
-    TTimecode tc;
+    Timecode tc;
     ASSERT_TRUE(ReadTimecode(b.frame(), b.sequences(), tc));
-    EXPECT_EQ(tc, (TTimecode{23, 7, 59, 25}));
+    EXPECT_EQ(tc, (Timecode{23, 7, 59, 25}));
 }
 
 TEST(DvStandard, OnlyTheTwoExactHeaderBytesAreKnown) {
@@ -230,8 +230,8 @@ TEST(DvWriteDatecode, TensThatDoNotFitTheirFieldKeepTheOldBits) {
 
 TEST(DvWriteTimePacks, OnlyTimecodeDateAndTimeAtTheirUsualPlaces) {
     for (int sequences : {kSequences525, kSequences625}) {
-        const TTimecode tc{1, 2, 3, 4};
-        const TDatecode dc{2007, 8, 9, 10, 11, 12};
+        const Timecode tc{1, 2, 3, 4};
+        const Datecode dc{2007, 8, 9, 10, 11, 12};
         // The same packs as a whole frame written with them, every other byte as it was.
         std::vector<std::uint8_t> frame(static_cast<std::size_t>(sequences) * kDifSequenceSize);
         for (std::size_t i = 0; i < frame.size(); ++i)
@@ -255,14 +255,14 @@ TEST(DvWriteTimePacks, OnlyTimecodeDateAndTimeAtTheirUsualPlaces) {
             }
         for (std::size_t i = 0; i < frame.size(); ++i)
             ASSERT_EQ(frame[i], isTimePack[i] ? whole[i] : before[i]) << sequences << " " << i;
-        TDatecode read;
+        Datecode read;
         ASSERT_TRUE(ReadDatecode(frame, sequences, read));
         EXPECT_EQ(read, dc);
 
         // Values not given leave their places alone.
         auto onlyDate = before;
         WriteTimePacks(onlyDate, sequences, std::nullopt, dc);
-        TTimecode t;
+        Timecode t;
         EXPECT_FALSE(ReadTimecode(onlyDate, sequences, t) && t == tc);
         auto nothing = before;
         WriteTimePacks(nothing, sequences, std::nullopt, std::nullopt);

@@ -22,12 +22,12 @@ TEST(RealDvFrames, PerfectFrameHasItsDateTimecodeAndFormat) {
     int standard = 0;
     ASSERT_TRUE(ReadStandard(bytes, standard));
     EXPECT_EQ(standard, kStandardNtsc);
-    TDatecode dc;
+    Datecode dc;
     ASSERT_TRUE(ReadDatecode(bytes, kSequences525, dc));
-    EXPECT_EQ(dc, (TDatecode{2024, 7, 8, 19, 55, 58}));
-    TTimecode tc;
+    EXPECT_EQ(dc, (Datecode{2024, 7, 8, 19, 55, 58}));
+    Timecode tc;
     ASSERT_TRUE(ReadTimecode(bytes, kSequences525, tc));
-    EXPECT_EQ(tc, (TTimecode{0, 0, 2, 20}));
+    EXPECT_EQ(tc, (Timecode{0, 0, 2, 20}));
     bool wide = true;
     ASSERT_TRUE(ReadWide(bytes, kSequences525, wide));
     EXPECT_FALSE(wide);
@@ -42,21 +42,21 @@ TEST(RealDvFrames, FiveFramesHaveARisingTimecode) {
     ASSERT_EQ(bytes.size(), 5 * kFrameSize525);
     for (std::size_t i = 0; i < 5; ++i) {
         const ConstFrame frame(bytes.data() + i * kFrameSize525, kFrameSize525);
-        TDatecode dc;
+        Datecode dc;
         ASSERT_TRUE(ReadDatecode(frame, kSequences525, dc));
-        EXPECT_EQ(dc, (TDatecode{2024, 7, 8, 19, 55, 58}));
-        TTimecode tc;
+        EXPECT_EQ(dc, (Datecode{2024, 7, 8, 19, 55, 58}));
+        Timecode tc;
         ASSERT_TRUE(ReadTimecode(frame, kSequences525, tc));
-        EXPECT_EQ(tc, (TTimecode{0, 0, 2, static_cast<std::uint8_t>(17 + i)}));
+        EXPECT_EQ(tc, (Timecode{0, 0, 2, static_cast<std::uint8_t>(17 + i)}));
     }
 }
 
 TEST(RealDvFrames, BlankTapeFrameHasNeitherDateNorTimecode) {
     const auto bytes = readAll("sony_blank_tape.dv");
     ASSERT_EQ(bytes.size(), kFrameSize525);
-    TDatecode dc;
+    Datecode dc;
     EXPECT_FALSE(ReadDatecode(bytes, kSequences525, dc));
-    TTimecode tc;
+    Timecode tc;
     EXPECT_FALSE(ReadTimecode(bytes, kSequences525, tc));
 }
 
@@ -83,12 +83,12 @@ TEST(RealDvFrames, ACopyDamagedByADropoutIsOutvoted) {
         auto frame = perfect;
         frame[dates[which] + 2] ^= 0x01;  // day 08 becomes 09 in this copy
         frame[timecodes[which] + 1] ^= 0x01;
-        TDatecode dc;
+        Datecode dc;
         ASSERT_TRUE(ReadValidDatecode(frame, kSequences525, dc));
-        EXPECT_EQ(dc, (TDatecode{2024, 7, 8, 19, 55, 58}));
-        TTimecode tc;
+        EXPECT_EQ(dc, (Datecode{2024, 7, 8, 19, 55, 58}));
+        Timecode tc;
         ASSERT_TRUE(ReadValidTimecode(frame, kSequences525, tc));
-        EXPECT_EQ(tc, (TTimecode{0, 0, 2, 20}));
+        EXPECT_EQ(tc, (Timecode{0, 0, 2, 20}));
         FrameFacts facts;
         ReadFrameFacts(frame, kSequences525, facts);
         EXPECT_EQ(facts.Datecode, dc);
@@ -104,8 +104,8 @@ TEST(RealDvFrames, ACopyDamagedByADropoutIsOutvoted) {
             frame[dates[k] + 2] = static_cast<std::uint8_t>(0x10 + k);
         FrameFacts facts;
         ReadFrameFacts(frame, kSequences525, facts);
-        EXPECT_EQ(facts.Datecode, (TDatecode{2024, 7, 8, 19, 55, 58}));
-        TDatecode dc;
+        EXPECT_EQ(facts.Datecode, (Datecode{2024, 7, 8, 19, 55, 58}));
+        Datecode dc;
         ASSERT_TRUE(ReadValidDatecode(frame, kSequences525, dc));
         EXPECT_EQ(dc, facts.Datecode);
     }
@@ -113,7 +113,7 @@ TEST(RealDvFrames, ACopyDamagedByADropoutIsOutvoted) {
     auto frame = perfect;
     for (std::size_t k = dates.size() / 2; k < dates.size(); ++k)
         frame[dates[k] + 2] ^= 0x01;
-    TDatecode dc;
+    Datecode dc;
     ASSERT_TRUE(ReadDatecode(frame, kSequences525, dc));
     EXPECT_EQ(dc.Day, dates.size() % 2 == 0 ? 8 : 9);
 }
@@ -141,8 +141,8 @@ TEST(RealDvFrames, DigitsThatAreNotBcdOrOutOfRangeAreNoDateAndNoTimecode) {
         auto frame = perfect;
         for (const std::size_t at : copiesOf(frame, kSequences525, d.id))
             frame[at + d.byte] = d.value;
-        TDatecode dc;
-        TTimecode tc;
+        Datecode dc;
+        Timecode tc;
         FrameFacts facts;
         ReadFrameFacts(frame, kSequences525, facts);
         if (d.date) {

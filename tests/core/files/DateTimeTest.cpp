@@ -77,8 +77,8 @@ TEST(DateTimeValue, DecodingRoundTripsAndCarriesRoundedMilliseconds) {
 TEST(DateTimeValue, DatecodesConvertBothWays) {
     const auto v = DatecodeToDateTime({2024, 7, 8, 19, 55, 58});
     ASSERT_TRUE(v);
-    EXPECT_EQ(DateTimeToDatecode(*v), (dv::TDatecode{2024, 7, 8, 19, 55, 58}));
-    EXPECT_EQ(DateTimeToDatecode(*v + 0.6 * kOneSecond), (dv::TDatecode{2024, 7, 8, 19, 55, 59}));
+    EXPECT_EQ(DateTimeToDatecode(*v), (dv::Datecode{2024, 7, 8, 19, 55, 58}));
+    EXPECT_EQ(DateTimeToDatecode(*v + 0.6 * kOneSecond), (dv::Datecode{2024, 7, 8, 19, 55, 59}));
     EXPECT_EQ(DayOfWeek(*v), 2) << "8 July 2024 was a Monday";
     EXPECT_EQ(DayOfWeek(0), 7) << "30 December 1899 was a Saturday";
     EXPECT_EQ(DayOfWeek(-1.25), 6);

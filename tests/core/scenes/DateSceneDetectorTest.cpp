@@ -244,7 +244,7 @@ TEST(DateSceneDetector, TimecodeLines) {
     EXPECT_EQ(r.subtitles, (Calls{{0, "", "0:00:01:02"}, {1, "", "1:02:03:04"}, {2, "", ""}}));
     // The missing pack keeps the last timecode in the record but clears its flag.
     EXPECT_FALSE(d.Current().TimecodeValid);
-    EXPECT_EQ(d.Current().Timecode, (dv::TTimecode{1, 2, 3, 4}));
+    EXPECT_EQ(d.Current().Timecode, (dv::Timecode{1, 2, 3, 4}));
 }
 
 TEST(DateSceneDetector, RecordsHeaderBlocksAndOtherSamples) {

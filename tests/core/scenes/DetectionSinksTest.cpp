@@ -46,7 +46,7 @@ TEST(DetectionSinks, ScnByDateWritesOneCaptionedScenePerDateScene) {
         sinks.ConnectScnByDate(d, video, typeScn);
         test::stream(d, f);
         d.Stop();
-        EXPECT_EQ(sinks.ScnWriter(), nullptr);  // the stream end closed it
+        EXPECT_EQ(sinks.ScnSink(), nullptr);  // the stream end closed it
         SceneList scenes;
         ASSERT_TRUE(ReadScnFile(dir.file("v.scn"), scenes, 25));
         EXPECT_EQ(scenes,
@@ -95,11 +95,11 @@ TEST(DetectionSinks, TextAndSpreadsheetByDate) {
         << text;
 
     sinks.ConnectSpreadsheetByDate(d, video);
-    ASSERT_NE(sinks.SpreadsheetWriter(), nullptr);
+    ASSERT_NE(sinks.SpreadsheetSink(), nullptr);
     test::stream(d, f);
-    EXPECT_EQ(sinks.SpreadsheetWriter()->ScenesWritten(), 1);
+    EXPECT_EQ(sinks.SpreadsheetSink()->ScenesWritten(), 1);
     d.Stop();
-    EXPECT_EQ(sinks.SpreadsheetWriter(), nullptr);
+    EXPECT_EQ(sinks.SpreadsheetSink(), nullptr);
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"v.xlsx", "v_scn.txt"}));
 }
 

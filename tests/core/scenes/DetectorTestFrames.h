@@ -22,7 +22,7 @@ struct FrameSpec {
     bool Wide = false;
     bool Format = true;  // audio source and video control packs present
     int RateCode = 0;    // 0 = 48 kHz, 1 = 44.1 kHz, 2 = 32 kHz
-    std::optional<dv::TTimecode> Timecode;
+    std::optional<dv::Timecode> Timecode;
     int Sequences = dv::kSequences625;
 
     FrameSpec& date(long long seconds) {
@@ -41,7 +41,7 @@ struct FrameSpec {
         RateCode = code;
         return *this;
     }
-    FrameSpec& timecode(dv::TTimecode t) {
+    FrameSpec& timecode(dv::Timecode t) {
         Timecode = t;
         return *this;
     }

@@ -63,11 +63,11 @@ TEST(TextList, PlainAndExtendedLinesAreExact) {
     TempDir dir;
     const std::string video = dir.file("Holiday.AVI");
     {
-        TWriteScn_text t(video, context25());
+        ScnTextWriter t(video, context25());
         EXPECT_EQ(t.FileName(), dir.file("Holiday_scn.txt"));
         t.AddSceneLine("", 250);
         t.AddSceneLine("a\r\nb", 400);
-        TWriteScn_text_ex x(dir.file("other.avi"), context25());
+        DatedScnTextWriter x(dir.file("other.avi"), context25());
         x.AddSceneLine(250, "", "3/15/2004 10:00:00", "0:00:01:02");
         x.AddSceneLine(400, "", "", "");
     }
@@ -88,7 +88,7 @@ TEST(TextList, WithoutScenesHoldsHeaderAndFooterAndReplacesOnlyWhenDone) {
     const std::string video = dir.file("v.avi");
     test::writeBytes(dir.file("v_scn.txt"), {'o', 'l', 'd'});
     {
-        TWriteScn_text t(video, context25());
+        ScnTextWriter t(video, context25());
         // Until the writer closes, the old list stays whole.
         EXPECT_EQ(test::readText(dir.file("v_scn.txt")), "old");
     }
@@ -96,7 +96,7 @@ TEST(TextList, WithoutScenesHoldsHeaderAndFooterAndReplacesOnlyWhenDone) {
     EXPECT_EQ(dir.names(), std::vector<std::string>{"v_scn.txt"});
 
     // A folder that does not exist: nothing is written, nothing throws.
-    TWriteScn_text lost(dir.file("none/v.avi"), context25());
+    ScnTextWriter lost(dir.file("none/v.avi"), context25());
     EXPECT_FALSE(lost.Good());
     lost.AddSceneLine("x", 3);
     EXPECT_FALSE(lost.Close());
@@ -105,7 +105,7 @@ TEST(TextList, WithoutScenesHoldsHeaderAndFooterAndReplacesOnlyWhenDone) {
 TEST(Subtitles, EntriesAreWrittenOneCallLate) {
     TempDir dir;
     {
-        TWriteSrt s(dir.file("v.avi"), context25());
+        SrtWriter s(dir.file("v.avi"), context25());
         s.AddSubtitle(0, "x", "y");
         s.AddSubtitle(125, "x", "z");
         s.AddSubtitle(250, "", "");
@@ -123,7 +123,7 @@ TEST(Subtitles, EntriesAreWrittenOneCallLate) {
 TEST(ScnConversions, TextFromScnFileAndDamagedFile) {
     TempDir dir;
     {
-        TwriteScene w(dir.file("v.avi"), ScnVariant::Wide);
+        ScnWriter w(dir.file("v.avi"), ScnVariant::Wide);
         w.AddScene("first", 250);
         w.AddScene("", 400);
     }
@@ -198,7 +198,7 @@ std::string cellStyle(const std::string& sheet, const std::string& ref) {
 TEST(Spreadsheet, PlainWorkbookHoldsCellsColoursAndFooter) {
     TempDir dir;
     {
-        TWriteExcel x(dir.file("Trip.avi"), context25());
+        SpreadsheetWriter x(dir.file("Trip.avi"), context25());
         EXPECT_EQ(x.FileName(), dir.file("Trip.xlsx"));
         x.AddSceneRow("one", 250);
         x.AddSceneRow("", 400);
@@ -250,7 +250,7 @@ TEST(Spreadsheet, PlainWorkbookHoldsCellsColoursAndFooter) {
 TEST(Spreadsheet, ExtendedWorkbookHasDatecodeAndTimecodeColumns) {
     TempDir dir;
     {
-        TWriteExcel_ex x(dir.file("v.avi"), context25());
+        DatedSpreadsheetWriter x(dir.file("v.avi"), context25());
         x.AddSceneRow(250, "", "3/15/2004 10:00:00", "0:00:01:02");
     }
     const auto sheet = workbookPart(dir.file("v.xlsx"), "xl/worksheets/sheet1.xml");
@@ -271,13 +271,13 @@ TEST(Spreadsheet, ExtendedWorkbookHasDatecodeAndTimecodeColumns) {
 TEST(Spreadsheet, ScnToSpreadsheetAndUnwritableTarget) {
     TempDir dir;
     {
-        TwriteScene w(dir.file("v.avi"), ScnVariant::Narrow);
+        ScnWriter w(dir.file("v.avi"), ScnVariant::Narrow);
         w.AddScene("first", 250);
     }
     EXPECT_TRUE(ScnToSpreadsheet(dir.file("v.scn"), dir.file("book.avi"), context25()));
     EXPECT_EQ(dir.names(), (std::vector<std::string>{"book.xlsx", "v.scn"}));
     EXPECT_FALSE(ScnToSpreadsheet(dir.file("v.scn"), dir.file("none/book.avi"), context25()));
-    TWriteExcel_ex lost(dir.file("none/v.avi"), context25());
+    DatedSpreadsheetWriter lost(dir.file("none/v.avi"), context25());
     EXPECT_FALSE(lost.Good());
 }
 

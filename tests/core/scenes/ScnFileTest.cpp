@@ -88,7 +88,7 @@ TEST(ScnFile, NarrowAndWideFilesAreByteExactAndReadBack) {
     for (ScnVariant variant : {ScnVariant::Narrow, ScnVariant::Wide}) {
         const bool wide = variant == ScnVariant::Wide;
         {
-            TwriteScene w(video, variant);
+            ScnWriter w(video, variant);
             EXPECT_EQ(w.FileName(), dir.file("holiday.scn"));
             EXPECT_TRUE(w.AddScene("", 250));
             EXPECT_TRUE(w.AddScene("a | b", 400));
@@ -102,16 +102,16 @@ TEST(ScnFile, NarrowAndWideFilesAreByteExactAndReadBack) {
         SceneList scenes;
         ASSERT_TRUE(ReadScnFile(dir.file("holiday.scn"), scenes, 25));
         ASSERT_EQ(scenes.size(), 2u);
-        EXPECT_EQ(scenes[0].Scene, (TSceneClass{0, 250}));
+        EXPECT_EQ(scenes[0].Scene, (SceneRange{0, 250}));
         EXPECT_EQ(scenes[0].Caption, "Scene 1: [00.00.00.00] | Duration = 10.00");
-        EXPECT_EQ(scenes[1].Scene, (TSceneClass{250, 400}));
+        EXPECT_EQ(scenes[1].Scene, (SceneRange{250, 400}));
         EXPECT_EQ(scenes[1].Caption, "a | b");
     }
 }
 
 TEST(ScnFile, WriterWithoutScenesLeavesHeaderThatDoesNotRead) {
     TempDir dir;
-    { TwriteScene w(dir.file("v.avi"), ScnVariant::Narrow); }
+    { ScnWriter w(dir.file("v.avi"), ScnVariant::Narrow); }
     const Bytes bytes = test::readBytes(dir.file("v.scn"));
     const std::size_t n = dir.file("v.avi").size();
     EXPECT_EQ(bytes.size(), 32 + 1 + n);
@@ -124,7 +124,7 @@ TEST(ScnFile, WriterWithoutScenesLeavesHeaderThatDoesNotRead) {
 TEST(ScnFile, OneSceneFileEndsAfterFirstRecord) {
     TempDir dir;
     {
-        TwriteScene w(dir.file("v.avi"), ScnVariant::Wide);
+        ScnWriter w(dir.file("v.avi"), ScnVariant::Wide);
         w.AddScene("only", 77);
     }
     const Bytes bytes = test::readBytes(dir.file("v.scn"));
@@ -142,7 +142,7 @@ TEST(ScnFile, OneSceneFileEndsAfterFirstRecord) {
 TEST(ScnFile, ShortFileYieldsTheCompleteScenesAndFalse) {
     TempDir dir;
     {
-        TwriteScene w(dir.file("v.avi"), ScnVariant::Narrow);
+        ScnWriter w(dir.file("v.avi"), ScnVariant::Narrow);
         for (int i = 1; i <= 5; ++i)
             w.AddScene("s" + std::to_string(i), 100 * i);
     }
@@ -172,10 +172,10 @@ TEST(ScnFile, LongStringsAreCutAtACharacterBoundary) {
     const std::string astral = std::string(253, 'y') + "\xF0\x9F\x8E\xA5" + "zz";
     const std::string crlf = std::string(253, 'w') + " | tail";
     {
-        TwriteScene narrow(dir.file("n.avi"), ScnVariant::Narrow);
+        ScnWriter narrow(dir.file("n.avi"), ScnVariant::Narrow);
         narrow.AddScene(longCaption, 10);
         narrow.AddScene(crlf, 20);
-        TwriteScene wide(dir.file("w.avi"), ScnVariant::Wide);
+        ScnWriter wide(dir.file("w.avi"), ScnVariant::Wide);
         wide.AddScene(longCaption, 10);
         wide.AddScene(astral, 20);
         wide.AddScene(crlf, 30);
@@ -197,7 +197,7 @@ TEST(ScnFile, LongStringsAreCutAtACharacterBoundary) {
 TEST(ScnFile, NarrowStringsUseWindows1252) {
     TempDir dir;
     {
-        TwriteScene w(dir.file("v.avi"), ScnVariant::Narrow);
+        ScnWriter w(dir.file("v.avi"), ScnVariant::Narrow);
         w.AddScene("\xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xE4\xB8\xAD", 5);  // "été € 中"
     }
     const Bytes bytes = test::readBytes(dir.file("v.scn"));
@@ -253,7 +253,7 @@ namespace {
 TEST(ScnFile, DamagedFilesReadSafely) {
     TempDir dir;
     {
-        TwriteScene w(dir.file("v.avi"), ScnVariant::Wide);
+        ScnWriter w(dir.file("v.avi"), ScnVariant::Wide);
         for (int i = 1; i <= 6; ++i)
             w.AddScene(i % 2 ? "caption | two" : "", 100 * i);
     }

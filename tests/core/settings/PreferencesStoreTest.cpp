@@ -70,14 +70,14 @@ TEST_F(PreferencesStoreTest, FirstStartGivesEveryDefaultAndTheDocumentsFolder) {
     Preferences expected;
     expected.Top = (1080 - 500) / 2;
     expected.Left = (1920 - 594) / 2;
-    expected.DossierPourOuvrirFichiers = "/home/ann/Documents";
-    expected.DossierAOuvertureAuto = "/home/ann/Documents";
-    expected.DossierPourSauver = "/home/ann/Documents";
-    expected.DossierDesPlayList = "/home/ann/Documents";
-    expected.FichierVarnolt = "/usr/bin/varnolt";
+    expected.OpenFolder = "/home/ann/Documents";
+    expected.PreferredFolder = "/home/ann/Documents";
+    expected.SaveFolder = "/home/ann/Documents";
+    expected.PlaylistFolder = "/home/ann/Documents";
+    expected.VarnoltProgram = "/usr/bin/varnolt";
     EXPECT_EQ(p, expected);
     EXPECT_FALSE(p.IniMode);
-    EXPECT_EQ(p.FormatPourAfficherDatecode, "ddddd hh:nn:ss");
+    EXPECT_EQ(p.DisplayDatecodeFormat, "ddddd hh:nn:ss");
     EXPECT_EQ(p.InlayFont, InlayFontSettings{});
     // Loading writes nothing.
     EXPECT_FALSE(fs::exists(env.Locations.UserFolder()));
@@ -87,14 +87,14 @@ TEST_F(PreferencesStoreTest, FirstStartGivesEveryDefaultAndTheDocumentsFolder) {
 TEST_F(PreferencesStoreTest, EveryValueSurvivesAStoreAndAReload) {
     Preferences p = load();
     p.Top = -12;
-    p.OrdreDeLaListe = 3;
-    p.FrequenceDV = 0;
+    p.ListOrder = 3;
+    p.DvAudioRate = 0;
     p.Volume = 1234;
-    p.DecalageHoraire = -2.0 / 24 + 1e-9;
-    p.RacinePourRenommer = "  Clip \"d'été\" ";
-    p.FormatPourAfficherDatecode = "yyyy";
-    p.DossierPourSauver = "/mnt/vidéos/";
-    p.Sendto = true;
+    p.TimeShift = -2.0 / 24 + 1e-9;
+    p.RenameRoot = "  Clip \"d'été\" ";
+    p.DisplayDatecodeFormat = "yyyy";
+    p.SaveFolder = "/mnt/vidéos/";
+    p.OfferInOpenWith = true;
     p.Portable = true;
     p.PortableDrive = "/media/F";
     p.InlayFont = {24, 0x0000FF, "DejaVu Sans", false, true, true, true};
@@ -111,10 +111,10 @@ TEST_F(PreferencesStoreTest, EveryValueSurvivesAStoreAndAReload) {
 
 TEST_F(PreferencesStoreTest, AValueStoredEmptyStaysEmptyAfterAReload) {
     Preferences p = load();
-    p.FormatPourRenommer.clear();
-    p.DossierPourSauver.clear();
-    p.FichierVarnolt.clear();
-    p.FormatPourIncrusterDatecode2.clear();
+    p.RenameFormat.clear();
+    p.SaveFolder.clear();
+    p.VarnoltProgram.clear();
+    p.InlayFormat2.clear();
     p.PortableDrive.clear();
     StorePreferences(p, env);
     const std::string text = ReadFile(userFile());
@@ -124,31 +124,31 @@ TEST_F(PreferencesStoreTest, AValueStoredEmptyStaysEmptyAfterAReload) {
     EXPECT_NE(text.find("POrtable Drive=\n"), std::string::npos);
 
     const Preferences back = load();
-    EXPECT_EQ(back.FormatPourRenommer, "");
-    EXPECT_EQ(back.DossierPourSauver, "");
-    EXPECT_EQ(back.FichierVarnolt, "");
-    EXPECT_EQ(back.FormatPourIncrusterDatecode2, "");
+    EXPECT_EQ(back.RenameFormat, "");
+    EXPECT_EQ(back.SaveFolder, "");
+    EXPECT_EQ(back.VarnoltProgram, "");
+    EXPECT_EQ(back.InlayFormat2, "");
     // Values never stored empty still get completed.
-    EXPECT_EQ(back.DossierPourOuvrirFichiers, "/home/ann/Documents");
+    EXPECT_EQ(back.OpenFolder, "/home/ann/Documents");
 }
 
 TEST_F(PreferencesStoreTest, AnAbsentKeyGetsItsDefaultNotTheMarkerRule) {
     WriteFile(userFile(), kSection + "Volume=77\nFormat pour Renommer=\n");
     const Preferences p = load();
     EXPECT_EQ(p.Volume, 77);
-    EXPECT_EQ(p.FormatPourRenommer, "yyyymmdd_hh.nn.ss_am/pm");
-    EXPECT_EQ(p.DossierPourSauver, "/home/ann/Documents");
-    EXPECT_EQ(p.FichierVarnolt, "/usr/bin/varnolt");
+    EXPECT_EQ(p.RenameFormat, "yyyymmdd_hh.nn.ss_am/pm");
+    EXPECT_EQ(p.SaveFolder, "/home/ann/Documents");
+    EXPECT_EQ(p.VarnoltProgram, "/usr/bin/varnolt");
 }
 
 TEST_F(PreferencesStoreTest, TwoStoresInOneRunBothWriteTheMarkerAndTheFixedKeys) {
     Preferences p = load();
-    p.FormatPourAjouterDatecode.clear();
+    p.AddDatecodeFormat.clear();
     StorePreferences(p, env);
     const std::string first = ReadFile(userFile());
     StorePreferences(p, env);
     const std::string second = ReadFile(userFile());
-    EXPECT_EQ(p.FormatPourAjouterDatecode, "");
+    EXPECT_EQ(p.AddDatecodeFormat, "");
     for (const std::string& text : {first, second})
         EXPECT_NE(text.find("Format pour Ajouter Datecode=#@vide§#\n"), std::string::npos);
     EXPECT_EQ(first, second);
@@ -173,7 +173,7 @@ TEST_F(PreferencesStoreTest, AnIniBesideTheProgramWinsAndTheUserStoreIsUntouched
     Preferences p = load();
     EXPECT_TRUE(p.IniMode);
     EXPECT_EQ(p.Volume, 42);
-    EXPECT_EQ(p.DossierPourSauver, "/x");
+    EXPECT_EQ(p.SaveFolder, "/x");
 
     p.Volume = 43;
     StorePreferences(p, env);
@@ -196,16 +196,16 @@ TEST_F(PreferencesStoreTest, PortableRemapMovesOnlyPathsUnderTheOldMountPoint) {
                              "Fichier F3=/media/E/bin/tool\n"
                              "Format pour Renommer=/media/E/not-a-path\n");
     const Preferences p = load();
-    EXPECT_EQ(p.DossierPourSauver, "/media/F/videos/");
-    EXPECT_EQ(p.DossierPourOuvrirFichiers, "/home/ann/clips/");
-    EXPECT_EQ(p.DossierDesPlayList, "/media/Extra/lists/");
-    EXPECT_EQ(p.DossierAOuvertureAuto, "/media/F");
-    EXPECT_EQ(p.FichierF3, "/media/F/bin/tool");
-    EXPECT_EQ(p.FormatPourRenommer, "/media/E/not-a-path");
+    EXPECT_EQ(p.SaveFolder, "/media/F/videos/");
+    EXPECT_EQ(p.OpenFolder, "/home/ann/clips/");
+    EXPECT_EQ(p.PlaylistFolder, "/media/Extra/lists/");
+    EXPECT_EQ(p.PreferredFolder, "/media/F");
+    EXPECT_EQ(p.F3Program, "/media/F/bin/tool");
+    EXPECT_EQ(p.RenameFormat, "/media/E/not-a-path");
 
     // Without "Portable" nothing moves.
     WriteFile(iniFile(), kSection + "POrtable Drive=/media/E\nDossier pour Sauver=/media/E/v/\n");
-    EXPECT_EQ(load().DossierPourSauver, "/media/E/v/");
+    EXPECT_EQ(load().SaveFolder, "/media/E/v/");
 }
 
 TEST_F(PreferencesStoreTest, AWrongValueInTheUserStoreGivesTheFallbackSet) {
@@ -216,26 +216,26 @@ TEST_F(PreferencesStoreTest, AWrongValueInTheUserStoreGivesTheFallbackSet) {
                               "Border Size=3\nSendto=0\nFrequence DV=1\nVolume=loud\n"
                               "Format pour Renommer=abc\n");
     Preferences p;
-    p.FrequenceDV = 0;
+    p.DvAudioRate = 0;
     EXPECT_EQ(LoadPreferences(p, env), LoadOutcome::Fallback);
-    EXPECT_EQ(p.FrequenceDV, 1);
+    EXPECT_EQ(p.DvAudioRate, 1);
     EXPECT_EQ(p.BorderSize, 0);
-    EXPECT_TRUE(p.Sendto);
+    EXPECT_TRUE(p.OfferInOpenWith);
     EXPECT_EQ(p.Top, (1080 - 600) / 2);
     EXPECT_EQ(p.Left, (1920 - 800) / 2);
     EXPECT_EQ(p.Volume, 10000);
-    EXPECT_EQ(p.FormatPourRenommer, "yyyymmdd_hh.nn.ss_am/pm");
-    EXPECT_EQ(p.FormatPourAjouterDatecode, "yyyy.mm.dd_hh.nn.ss_am/pm");
-    EXPECT_EQ(p.RacinePourRenommer, "ClipDV_");
-    EXPECT_EQ(p.DossierPourSauver, "/home/ann/Documents");
-    EXPECT_EQ(p.FichierVarnolt, "/usr/bin/varnolt");
+    EXPECT_EQ(p.RenameFormat, "yyyymmdd_hh.nn.ss_am/pm");
+    EXPECT_EQ(p.AddDatecodeFormat, "yyyy.mm.dd_hh.nn.ss_am/pm");
+    EXPECT_EQ(p.RenameRoot, "ClipDV_");
+    EXPECT_EQ(p.SaveFolder, "/home/ann/Documents");
+    EXPECT_EQ(p.VarnoltProgram, "/usr/bin/varnolt");
 
     // A failure before "Frequence DV" leaves the value it had before the load.
     WriteFile(userFile(), kSection + "Top=high\nFrequence DV=1\n");
     Preferences q;
-    q.FrequenceDV = 0;
+    q.DvAudioRate = 0;
     EXPECT_EQ(LoadPreferences(q, env), LoadOutcome::Fallback);
-    EXPECT_EQ(q.FrequenceDV, 0);
+    EXPECT_EQ(q.DvAudioRate, 0);
 }
 
 TEST_F(PreferencesStoreTest, AWrongValueInTheIniFileTakesOnlyThatKeysDefault) {
@@ -244,14 +244,14 @@ TEST_F(PreferencesStoreTest, AWrongValueInTheIniFileTakesOnlyThatKeysDefault) {
     EXPECT_EQ(LoadPreferences(p, env), LoadOutcome::Read);
     EXPECT_EQ(p.Volume, 10000);
     EXPECT_EQ(p.BorderSize, 3);
-    EXPECT_EQ(p.OrdreDeLaListe, 2);  // a byte keeps the low 8 bits
+    EXPECT_EQ(p.ListOrder, 2);  // a byte keeps the low 8 bits
 }
 
 TEST_F(PreferencesStoreTest, CorruptOrUnreadableStoresGiveTheFallbackWithoutHarm) {
     WriteFile(userFile(), std::string("\xFF\xFE[\0garbage", 11));
     Preferences p;
     EXPECT_EQ(LoadPreferences(p, env), LoadOutcome::Fallback);
-    EXPECT_EQ(p.DossierPourSauver, "/home/ann/Documents");
+    EXPECT_EQ(p.SaveFolder, "/home/ann/Documents");
     // The next store replaces the corrupt file with a good one.
     StorePreferences(p, env);
     EXPECT_EQ(load().BorderSize, 0);
@@ -336,7 +336,7 @@ TEST_F(PreferencesStoreTest, AFailedDeleteIsNotReportedAsSuccess) {
 
 TEST(PreferenceKeys, EveryFieldIsReachableByItsKey) {
     Preferences p;
-    p.FormatPourAfficherDatecode = "yyyy";
+    p.DisplayDatecodeFormat = "yyyy";
     const auto* key = FindMainKey("Format pour Afficher Datecode");
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(p.*std::get<std::string Preferences::*>(key->Member), "yyyy");

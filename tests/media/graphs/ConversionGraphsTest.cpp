@@ -7,9 +7,9 @@
 #include <QGuiApplication>
 
 #include "media/engine/DvAudio.h"
-#include "media/filters/TSceneDetectContenu.h"
-#include "media/filters/Tdv_Superposer.h"
-#include "media/filters/Tdv_sceneDetect.h"
+#include "media/filters/ContentDetectorFilter.h"
+#include "media/filters/DateDetectorFilter.h"
+#include "media/filters/InlayFilter.h"
 #include "media/graphs/ConversionTestSupport.h"
 
 namespace kelvor {
@@ -42,14 +42,14 @@ TEST(ConversionGraphs, TypeOneIntoTwoAndBackKeepsEveryFrameAndTheSound) {
     const std::string src = test::MakeDvFile(dir, "clip.avi",
                                              "type=1 frames=30 date=2004-07-14T10:00:00 "
                                              "picture=moving");
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     const std::string t2 = (dir / "clip_type2.avi").string();
-    ASSERT_TRUE(cdm.BuildDVType2Graph(src, t2)) << cdm.BuildError();
-    ASSERT_EQ(test::RunToEnd(cdm), "");
+    ASSERT_TRUE(graphs.BuildToType2Graph(src, t2)) << graphs.BuildError();
+    ASSERT_EQ(test::RunToEnd(graphs), "");
     EXPECT_EQ(test::StreamTypes(t2), (std::vector<std::uint32_t>{kVids, kAuds}));
     const std::string t1 = (dir / "clip_type2_type1.avi").string();
-    ASSERT_TRUE(cdm.BuildDVtype1Graph(t2, t1)) << cdm.BuildError();
-    ASSERT_EQ(test::RunToEnd(cdm), "");
+    ASSERT_TRUE(graphs.BuildToType1Graph(t2, t1)) << graphs.BuildError();
+    ASSERT_EQ(test::RunToEnd(graphs), "");
     EXPECT_EQ(test::StreamTypes(t1), (std::vector<std::uint32_t>{kIavs}));
 
     const auto source = test::DvFrames(src);
@@ -71,16 +71,16 @@ TEST(ConversionGraphs, TwoSoundStreamsSurviveTheTypeChanges) {
     const std::string src =
         test::MakeDvFile(dir, "two.avi", "type=2 frames=25 audio=32k12 date=2004-07-14T10:00:00");
     ASSERT_EQ(test::StreamTypes(src), (std::vector<std::uint32_t>{kVids, kAuds, kAuds}));
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     const std::string t1 = (dir / "two_type1.avi").string();
-    ASSERT_TRUE(cdm.BuildDVtype1Graph(src, t1)) << cdm.BuildError();
+    ASSERT_TRUE(graphs.BuildToType1Graph(src, t1)) << graphs.BuildError();
     // Both wrappers carry a stream into the muxer's two audio inputs.
-    EXPECT_TRUE(cdm.acm1.As<media::BaseFilter>()->GetInputPin(0)->IsConnected());
-    EXPECT_TRUE(cdm.acm2.As<media::BaseFilter>()->GetInputPin(0)->IsConnected());
-    ASSERT_EQ(test::RunToEnd(cdm), "");
+    EXPECT_TRUE(graphs.resampler1.As<media::BaseFilter>()->GetInputPin(0)->IsConnected());
+    EXPECT_TRUE(graphs.resampler2.As<media::BaseFilter>()->GetInputPin(0)->IsConnected());
+    ASSERT_EQ(test::RunToEnd(graphs), "");
     const std::string t2 = (dir / "two_type1_type2.avi").string();
-    ASSERT_TRUE(cdm.BuildDVType2Graph(t1, t2)) << cdm.BuildError();
-    ASSERT_EQ(test::RunToEnd(cdm), "");
+    ASSERT_TRUE(graphs.BuildToType2Graph(t1, t2)) << graphs.BuildError();
+    ASSERT_EQ(test::RunToEnd(graphs), "");
     EXPECT_EQ(test::StreamTypes(t2), (std::vector<std::uint32_t>{kVids, kAuds, kAuds}));
     for (std::size_t k : {1u, 2u}) {
         const Bytes a = test::Concat(test::StreamChunks(src, k));
@@ -104,32 +104,32 @@ TEST(ConversionGraphs, TwoSoundStreamsSurviveTheTypeChanges) {
 TEST(ConversionGraphs, OneSoundStreamLeavesTheSecondWrapperUnconnected) {
     test::TempDir dir;
     const std::string src = test::MakeDvFile(dir, "one.avi", "type=2 frames=5");
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     ASSERT_TRUE(
-        cdm.BuildStandardGraphType2(src, (dir / "one_ntsc.avi").string(), media::kStandardNtsc))
-        << cdm.BuildError();
-    EXPECT_TRUE(cdm.acm1.As<media::BaseFilter>()->GetInputPin(0)->IsConnected());
-    EXPECT_FALSE(cdm.acm2.As<media::BaseFilter>()->GetInputPin(0)->IsConnected());
+        graphs.BuildStandardGraphType2(src, (dir / "one_ntsc.avi").string(), media::kStandardNtsc))
+        << graphs.BuildError();
+    EXPECT_TRUE(graphs.resampler1.As<media::BaseFilter>()->GetInputPin(0)->IsConnected());
+    EXPECT_FALSE(graphs.resampler2.As<media::BaseFilter>()->GetInputPin(0)->IsConnected());
 }
 
 TEST(ConversionGraphs, TheTimeShiftRewritesOnlyTheDateAndTimePacks) {
     test::TempDir dir;
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     for (const char* type : {"1", "2"}) {
         const std::string src =
             test::MakeDvFile(dir, std::string("shift") + type + ".avi",
                              std::string("type=") + type + " frames=20 date=2004-07-14T23:59:50");
         const std::string out = (dir / (std::string("shift") + type + "_(+1h).avi")).string();
-        ASSERT_TRUE(cdm.BuildDecalerHoraireGraph(src, out)) << cdm.BuildError();
-        cdm.DVHeader().SetRestore(false);
-        cdm.DVHeader().SetTimeShift(1.0 / 24);
-        ASSERT_EQ(test::RunToEnd(cdm), "") << type;
+        ASSERT_TRUE(graphs.BuildShiftTimeGraph(src, out)) << graphs.BuildError();
+        graphs.DvHeader().SetRestore(false);
+        graphs.DvHeader().SetTimeShift(1.0 / 24);
+        ASSERT_EQ(test::RunToEnd(graphs), "") << type;
         EXPECT_EQ(test::StreamTypes(out), test::StreamTypes(src)) << type;
         const auto a = test::DvFrames(src), b = test::DvFrames(out);
         ASSERT_EQ(a.size(), b.size()) << type;
         for (std::size_t i = 0; i < a.size(); ++i) {
             ASSERT_EQ(test::FrameDifference(a[i], b[i], true), "") << type << " frame " << i;
-            dv::TDatecode da, db;
+            dv::Datecode da, db;
             ASSERT_TRUE(dv::ReadValidDatecode(a[i], test::Sequences(a[i]), da));
             ASSERT_TRUE(dv::ReadValidDatecode(b[i], test::Sequences(b[i]), db));
             // 23:59:50 + 1 h is the next day's 00:59:50.
@@ -146,7 +146,7 @@ TEST(ConversionGraphs, TheTimeShiftRewritesOnlyTheDateAndTimePacks) {
 
 TEST(ConversionGraphs, CutScenesPutEndToEndGiveTheSource) {
     test::TempDir dir;
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     for (const char* type : {"1", "2"}) {
         const std::string src = test::MakeDvFile(
             dir, std::string("cut") + type + ".avi",
@@ -160,12 +160,12 @@ TEST(ConversionGraphs, CutScenesPutEndToEndGiveTheSource) {
             const std::string out =
                 (dir / (std::string("cut") + type + "_scene_" + std::to_string(k++) + ".avi"))
                     .string();
-            ASSERT_TRUE(std::string(type) == "2" ? cdm.BuildCutSceneGraphType2(src, out)
-                                                 : cdm.BuildCutSceneGraphType1(src, out))
-                << cdm.BuildError();
-            EXPECT_EQ(cdm.Progress().ProgressSeeking, nullptr);
-            ASSERT_TRUE(cdm.GraphSeeking().SetPositions(start * fd, end * fd - 1));
-            ASSERT_EQ(test::RunToEnd(cdm), "") << type << " scene " << k;
+            ASSERT_TRUE(std::string(type) == "2" ? graphs.BuildCutSceneGraphType2(src, out)
+                                                 : graphs.BuildCutSceneGraphType1(src, out))
+                << graphs.BuildError();
+            EXPECT_EQ(graphs.Progress().ProgressSeeking, nullptr);
+            ASSERT_TRUE(graphs.GraphSeeking().SetPositions(start * fd, end * fd - 1));
+            ASSERT_EQ(test::RunToEnd(graphs), "") << type << " scene " << k;
             const auto f = test::DvFrames(out);
             EXPECT_EQ(f.size(), static_cast<std::size_t>(end - start)) << type << " scene " << k;
             frames.insert(frames.end(), f.begin(), f.end());
@@ -186,10 +186,10 @@ TEST(ConversionGraphs, CutScenesPutEndToEndGiveTheSource) {
 TEST(ConversionGraphs, TheRepairKeepsTheFirstTwoStreams) {
     test::TempDir dir;
     const std::string src = test::MakeDvFile(dir, "three.avi", "type=2 frames=10 audio=32k12");
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     const std::string out = (dir / "three_fixed.avi").string();
-    ASSERT_TRUE(cdm.BuildCorrigerType2Graph(src, out)) << cdm.BuildError();
-    ASSERT_EQ(test::RunToEnd(cdm), "");
+    ASSERT_TRUE(graphs.BuildFixType2Graph(src, out)) << graphs.BuildError();
+    ASSERT_EQ(test::RunToEnd(graphs), "");
     EXPECT_EQ(test::StreamTypes(out), (std::vector<std::uint32_t>{kVids, kAuds}));
     EXPECT_TRUE(test::StreamChunks(src, 0) == test::StreamChunks(out, 0));
     EXPECT_TRUE(test::StreamChunks(src, 1) == test::StreamChunks(out, 1));
@@ -197,13 +197,13 @@ TEST(ConversionGraphs, TheRepairKeepsTheFirstTwoStreams) {
 
 TEST(ConversionGraphs, TheSoundIntoAWavFileIsFfmpegsDecoding) {
     test::TempDir dir;
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     for (const char* type : {"1", "2"}) {
         const std::string src = test::MakeDvFile(dir, std::string("wav") + type + ".avi",
                                                  std::string("type=") + type + " frames=30");
         const std::string out = (dir / (std::string("wav") + type + ".wav")).string();
-        ASSERT_TRUE(cdm.BuildExtraireAudioGraph(src, out)) << cdm.BuildError();
-        ASSERT_EQ(test::RunToEnd(cdm), "") << type;
+        ASSERT_TRUE(graphs.BuildExtractAudioGraph(src, out)) << graphs.BuildError();
+        ASSERT_EQ(test::RunToEnd(graphs), "") << type;
         const auto a = test::FfmpegPcm(dir, src), b = test::FfmpegPcm(dir, out);
         if (a && b) {
             EXPECT_EQ(a->size(), b->size()) << type;
@@ -215,24 +215,24 @@ TEST(ConversionGraphs, TheSoundIntoAWavFileIsFfmpegsDecoding) {
 TEST(ConversionGraphs, NoSoundNoExtraction) {
     test::TempDir dir;
     const std::string src = test::MakeDvFile(dir, "mute.avi", "type=2 frames=5 audio=none");
-    media::TCdm cdm;
-    EXPECT_FALSE(cdm.BuildExtraireAudioGraph(src, (dir / "mute.wav").string()));
-    EXPECT_NE(cdm.BuildError().find("no sound"), std::string::npos) << cdm.BuildError();
+    media::ConversionGraphs graphs;
+    EXPECT_FALSE(graphs.BuildExtractAudioGraph(src, (dir / "mute.wav").string()));
+    EXPECT_NE(graphs.BuildError().find("no sound"), std::string::npos) << graphs.BuildError();
 }
 
 TEST(ConversionGraphs, PalIntoNtscAndBack) {
     test::TempDir dir;
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     for (const char* type : {"2", "1"}) {
         const std::string src = test::MakeDvFile(
             dir, std::string("pal") + type + ".avi",
             std::string("type=") + type + " frames=50 picture=moving date=2004-07-14T10:00:00");
         const std::string ntsc = (dir / (std::string("pal") + type + "_ntsc.avi")).string();
         ASSERT_TRUE(std::string(type) == "2"
-                        ? cdm.BuildStandardGraphType2(src, ntsc, media::kStandardNtsc)
-                        : cdm.BuildStandardGraphType1(src, ntsc, media::kStandardNtsc))
-            << cdm.BuildError();
-        ASSERT_EQ(test::RunToEnd(cdm), "") << type;
+                        ? graphs.BuildStandardGraphType2(src, ntsc, media::kStandardNtsc)
+                        : graphs.BuildStandardGraphType1(src, ntsc, media::kStandardNtsc))
+            << graphs.BuildError();
+        ASSERT_EQ(test::RunToEnd(graphs), "") << type;
         const auto frames = test::DvFrames(ntsc);
         EXPECT_EQ(frames.size(), 60u) << type;
         for (const auto& f : frames)
@@ -246,10 +246,10 @@ TEST(ConversionGraphs, PalIntoNtscAndBack) {
         }
         const std::string back = (dir / (std::string("pal") + type + "_ntsc_pal.avi")).string();
         ASSERT_TRUE(std::string(type) == "2"
-                        ? cdm.BuildStandardGraphType2(ntsc, back, media::kStandardPal)
-                        : cdm.BuildStandardGraphType1(ntsc, back, media::kStandardPal))
-            << cdm.BuildError();
-        ASSERT_EQ(test::RunToEnd(cdm), "") << type;
+                        ? graphs.BuildStandardGraphType2(ntsc, back, media::kStandardPal)
+                        : graphs.BuildStandardGraphType1(ntsc, back, media::kStandardPal))
+            << graphs.BuildError();
+        ASSERT_EQ(test::RunToEnd(graphs), "") << type;
         // 60 NTSC frames last 2.002 s: 51 PAL frames start within them.
         EXPECT_EQ(test::DvFrames(back).size(), 51u) << type;
         if (test::ToolAvailable("ffprobe")) {
@@ -265,7 +265,7 @@ TEST(ConversionGraphs, PalIntoNtscAndBack) {
 // and timecode of the source frame it shows, and the sound its standard's frames carry.
 TEST(ConversionGraphs, AcrossStandardsEveryFrameCarriesItsSourceFramesPacks) {
     test::TempDir dir;
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     struct Case {
         const char* description;
         bool type2;
@@ -285,16 +285,16 @@ TEST(ConversionGraphs, AcrossStandardsEveryFrameCarriesItsSourceFramesPacks) {
             test::MakeDvFile(dir, "std" + std::to_string(k) + ".avi", c.description);
         const std::string out = (dir / ("std" + std::to_string(k++) + "_out.avi")).string();
         const int target = c.toNtsc ? media::kStandardNtsc : media::kStandardPal;
-        ASSERT_TRUE(c.type2 ? cdm.BuildStandardGraphType2(src, out, target)
-                            : cdm.BuildStandardGraphType1(src, out, target))
-            << cdm.BuildError();
+        ASSERT_TRUE(c.type2 ? graphs.BuildStandardGraphType2(src, out, target)
+                            : graphs.BuildStandardGraphType1(src, out, target))
+            << graphs.BuildError();
         if (c.type2) {
-            ASSERT_TRUE(cdm.SetAudioRate(cdm.acm1, c.rate));
-            ASSERT_TRUE(cdm.SetAudioRate(cdm.acm2, c.rate));
+            ASSERT_TRUE(graphs.SetAudioRate(graphs.resampler1, c.rate));
+            ASSERT_TRUE(graphs.SetAudioRate(graphs.resampler2, c.rate));
         }
-        cdm.DVHeader().SetRestore(true);
-        cdm.DVHeader().SetTimeShift(0);
-        ASSERT_EQ(test::RunToEnd(cdm), "");
+        graphs.DvHeader().SetRestore(true);
+        graphs.DvHeader().SetTimeShift(0);
+        ASSERT_EQ(test::RunToEnd(graphs), "");
         const auto a = test::DvFrames(src), b = test::DvFrames(out);
         ASSERT_FALSE(b.empty());
         std::int64_t samples = 0;
@@ -353,13 +353,13 @@ TEST(ConversionGraphs, RecompressionOfAnotherCodec) {
                                     dir.path());
     ASSERT_EQ(made.exitCode, 0) << made.err;
     const std::string src = (dir / "other.avi").string();
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     for (const int standard : {media::kStandardPal, media::kStandardNtsc}) {
         SCOPED_TRACE(standard);
         const std::string out =
             (dir / ("other_dvtype2_" + std::to_string(standard) + ".avi")).string();
-        ASSERT_TRUE(cdm.BuildConvertirDVGraph(src, out, standard, 2)) << cdm.BuildError();
-        ASSERT_EQ(test::RunToEnd(cdm), "");
+        ASSERT_TRUE(graphs.BuildRecompressGraph(src, out, standard, 2)) << graphs.BuildError();
+        ASSERT_EQ(test::RunToEnd(graphs), "");
         const bool pal = standard == media::kStandardPal;
         EXPECT_EQ(test::StreamTypes(out), (std::vector<std::uint32_t>{kVids, kAuds}));
         EXPECT_EQ(test::Probe(dir, out, "v:0", "codec_name,width,height,r_frame_rate"),
@@ -382,9 +382,9 @@ TEST(ConversionGraphs, RecompressionOfAnotherCodec) {
               0);
     const std::string bars = (dir / "wide_dvtype2.avi").string();
     ASSERT_TRUE(
-        cdm.BuildConvertirDVGraph((dir / "wide.avi").string(), bars, media::kStandardPal, 2))
-        << cdm.BuildError();
-    ASSERT_EQ(test::RunToEnd(cdm), "");
+        graphs.BuildRecompressGraph((dir / "wide.avi").string(), bars, media::kStandardPal, 2))
+        << graphs.BuildError();
+    ASSERT_EQ(test::RunToEnd(graphs), "");
     ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-y", "-i", bars, "-frames:v", "1", "-f",
                              "rawvideo", "-pix_fmt", "gray", "first.gray"},
                             dir.path())
@@ -403,8 +403,9 @@ TEST(ConversionGraphs, RecompressionOfAnotherCodec) {
 
     // "Frequence DV" 0: 32 kHz.
     const std::string out = (dir / "other_32k.avi").string();
-    ASSERT_TRUE(cdm.BuildConvertirDVGraph(src, out, media::kStandardPal, 0)) << cdm.BuildError();
-    ASSERT_EQ(test::RunToEnd(cdm), "");
+    ASSERT_TRUE(graphs.BuildRecompressGraph(src, out, media::kStandardPal, 0))
+        << graphs.BuildError();
+    ASSERT_EQ(test::RunToEnd(graphs), "");
     EXPECT_EQ(test::Probe(dir, out, "a:0", "sample_rate"), "32000");
     // Two seconds of sound at that rate, not the 44.1 kHz samples relabelled.
     const auto pcm = test::FfmpegPcm(dir, out);
@@ -425,13 +426,13 @@ TEST(ConversionGraphs, ContentDetectionFindsACutAndNoFade) {
         description += std::string(";frames=1 picture=colour:") + colour;
     }
     const std::string src = test::MakeDvFile(dir, "content.avi", description);
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     std::vector<std::int32_t> ends;
     bool ended = false;
-    ASSERT_TRUE(cdm.BuildSceneContenuGraph(src)) << cdm.BuildError();
-    cdm.SceneDetectContenu().OnSceneEnd = [&](std::int32_t f) { ends.push_back(f); };
-    cdm.SceneDetectContenu().OnStreamEnd = [&] { ended = true; };
-    ASSERT_EQ(test::RunToEnd(cdm), "");
+    ASSERT_TRUE(graphs.BuildContentScenesGraph(src)) << graphs.BuildError();
+    graphs.ContentDetector().OnSceneEnd = [&](std::int32_t f) { ends.push_back(f); };
+    graphs.ContentDetector().OnStreamEnd = [&] { ended = true; };
+    ASSERT_EQ(test::RunToEnd(graphs), "");
     EXPECT_TRUE(ended);
     const std::int32_t last = 250 + 30 + (0xF3 - 0x20 + 11) / 12 - 1;
     EXPECT_EQ(ends, (std::vector<std::int32_t>{250, last}));
@@ -440,20 +441,20 @@ TEST(ConversionGraphs, ContentDetectionFindsACutAndNoFade) {
 TEST(ConversionGraphs, TheInlayRestoresEveryFramesHeaderBlocks) {
     EnsureGui();
     test::TempDir dir;
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     for (const char* type : {"2", "1"}) {
         const std::string src = test::MakeDvFile(
             dir, std::string("in") + type + ".avi",
             std::string("type=") + type + " frames=20 date=2004-07-14T10:00:00 tc=01:00:00:00");
         const std::string out = (dir / (std::string("in") + type + "_in.avi")).string();
         ASSERT_TRUE(std::string(type) == "2"
-                        ? cdm.BuildIncrusterGraphType2(src, out, media::kStandardPal)
-                        : cdm.BuildIncrusterGraphType1(src, out, media::kStandardPal))
-            << cdm.BuildError();
-        cdm.Superposer().SetEnabled(true);
-        cdm.DVHeader().SetRestore(true);
-        cdm.DVHeader().SetTimeShift(0);
-        ASSERT_EQ(test::RunToEnd(cdm), "") << type;
+                        ? graphs.BuildInlayGraphType2(src, out, media::kStandardPal)
+                        : graphs.BuildInlayGraphType1(src, out, media::kStandardPal))
+            << graphs.BuildError();
+        graphs.Inlay().SetEnabled(true);
+        graphs.DvHeader().SetRestore(true);
+        graphs.DvHeader().SetTimeShift(0);
+        ASSERT_EQ(test::RunToEnd(graphs), "") << type;
         EXPECT_EQ(test::StreamTypes(out), test::StreamTypes(src)) << type;
         const auto a = test::DvFrames(src), b = test::DvFrames(out);
         ASSERT_EQ(a.size(), b.size()) << type;
@@ -472,14 +473,14 @@ TEST(ConversionGraphs, TheInlayRestoresEveryFramesHeaderBlocks) {
 // The points at which the builders fail, and what they leave.
 TEST(ConversionGraphs, FailurePointsOfTheBuilders) {
     test::TempDir dir;
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     const std::string out = (dir / "out.avi").string();
     // A file that does not exist fails every builder at the source.
     const std::string missing = (dir / "missing.avi").string();
-    EXPECT_FALSE(cdm.BuildDVType2Graph(missing, out));
-    EXPECT_FALSE(cdm.BuildCorrigerType2Graph(missing, out));
-    EXPECT_FALSE(cdm.BuildSceneContenuGraph(missing));
-    EXPECT_FALSE(cdm.BuildExtraireAudioGraph(missing, out));
+    EXPECT_FALSE(graphs.BuildToType2Graph(missing, out));
+    EXPECT_FALSE(graphs.BuildFixType2Graph(missing, out));
+    EXPECT_FALSE(graphs.BuildContentScenesGraph(missing));
+    EXPECT_FALSE(graphs.BuildExtractAudioGraph(missing, out));
 
     if (test::ToolAvailable("ffmpeg")) {
         // Not DV: no stream reaches the date detector or the DV header filter.
@@ -491,17 +492,17 @@ TEST(ConversionGraphs, FailurePointsOfTheBuilders) {
                 .exitCode,
             0);
         const std::string mjpeg = (dir / "mjpeg.avi").string();
-        EXPECT_FALSE(cdm.BuildStandardGraphType2(mjpeg, out, media::kStandardNtsc));
-        EXPECT_FALSE(cdm.BuildStandardGraphType1(mjpeg, out, media::kStandardNtsc));
-        EXPECT_FALSE(cdm.BuildIncrusterGraphType2(mjpeg, out, media::kStandardPal));
-        EXPECT_FALSE(cdm.BuildIncrusterGraphType1(mjpeg, out, media::kStandardPal));
-        EXPECT_FALSE(cdm.BuildSceneDateGraph(mjpeg));
-        EXPECT_FALSE(cdm.BuildSrtGraph(mjpeg));
-        EXPECT_FALSE(cdm.BuildDecalerHoraireGraph(mjpeg, out));
-        EXPECT_FALSE(cdm.BuildDVType2Graph(mjpeg, out));
-        EXPECT_NE(cdm.BuildError(), "");
+        EXPECT_FALSE(graphs.BuildStandardGraphType2(mjpeg, out, media::kStandardNtsc));
+        EXPECT_FALSE(graphs.BuildStandardGraphType1(mjpeg, out, media::kStandardNtsc));
+        EXPECT_FALSE(graphs.BuildInlayGraphType2(mjpeg, out, media::kStandardPal));
+        EXPECT_FALSE(graphs.BuildInlayGraphType1(mjpeg, out, media::kStandardPal));
+        EXPECT_FALSE(graphs.BuildDateScenesGraph(mjpeg));
+        EXPECT_FALSE(graphs.BuildSrtGraph(mjpeg));
+        EXPECT_FALSE(graphs.BuildShiftTimeGraph(mjpeg, out));
+        EXPECT_FALSE(graphs.BuildToType2Graph(mjpeg, out));
+        EXPECT_NE(graphs.BuildError(), "");
         // ... but its picture reaches the content detector.
-        EXPECT_TRUE(cdm.BuildSceneContenuGraph(mjpeg)) << cdm.BuildError();
+        EXPECT_TRUE(graphs.BuildContentScenesGraph(mjpeg)) << graphs.BuildError();
 
         // Sound without video passes through the tee into the WAV writer.
         ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=r=44100",
@@ -511,10 +512,10 @@ TEST(ConversionGraphs, FailurePointsOfTheBuilders) {
                   0);
         const std::string sound = (dir / "sound.avi").string();
         const std::string wav = (dir / "sound.wav").string();
-        ASSERT_TRUE(cdm.BuildExtraireAudioGraph(sound, wav)) << cdm.BuildError();
-        EXPECT_TRUE(cdm.infinite.Attached());
-        EXPECT_TRUE(cdm.infinite.Filter()->GetInputPin(0)->IsConnected());
-        ASSERT_EQ(test::RunToEnd(cdm), "");
+        ASSERT_TRUE(graphs.BuildExtractAudioGraph(sound, wav)) << graphs.BuildError();
+        EXPECT_TRUE(graphs.infiniteTee.Attached());
+        EXPECT_TRUE(graphs.infiniteTee.Filter()->GetInputPin(0)->IsConnected());
+        ASSERT_EQ(test::RunToEnd(graphs), "");
         const auto a = test::FfmpegPcm(dir, sound), b = test::FfmpegPcm(dir, wav);
         ASSERT_TRUE(a && b);
         EXPECT_TRUE(*a == *b);
@@ -524,13 +525,13 @@ TEST(ConversionGraphs, FailurePointsOfTheBuilders) {
     // read writes over an existing output.
     const std::string src = test::MakeDvFile(dir, "clip.avi", "type=2 frames=5");
     test::WriteBytes(out, Bytes(10, 7));
-    cdm.SceneDetect().Detector().OnSceneEnd = [](const scenes::FrameInfo&,
-                                                 const scenes::FrameInfo&) {};
-    cdm.SceneDetect().Detector().OnStreamEnd = [] {};
-    ASSERT_TRUE(cdm.BuildCorrigerType2Graph(src, out)) << cdm.BuildError();
-    EXPECT_FALSE(cdm.SceneDetect().Detector().OnSceneEnd);
-    EXPECT_FALSE(cdm.SceneDetect().Detector().OnStreamEnd);
-    ASSERT_EQ(test::RunToEnd(cdm), "");
+    graphs.DateDetector().Detector().OnSceneEnd = [](const scenes::FrameInfo&,
+                                                     const scenes::FrameInfo&) {};
+    graphs.DateDetector().Detector().OnStreamEnd = [] {};
+    ASSERT_TRUE(graphs.BuildFixType2Graph(src, out)) << graphs.BuildError();
+    EXPECT_FALSE(graphs.DateDetector().Detector().OnSceneEnd);
+    EXPECT_FALSE(graphs.DateDetector().Detector().OnStreamEnd);
+    ASSERT_EQ(test::RunToEnd(graphs), "");
     EXPECT_EQ(test::DvFrames(out).size(), 5u);
 }
 
@@ -569,20 +570,20 @@ TEST(ConversionGraphs, FilesOfOtherWritersConvert) {
                 }
             }
     }
-    media::TCdm cdm;
+    media::ConversionGraphs graphs;
     for (const std::string& name : sources) {
         SCOPED_TRACE(name);
         const std::string src = (dir / name).string();
         const bool type1 = test::StreamTypes(src).front() == kIavs;
         const std::string date = test::MediaInfo(dir, src, "General;%Recorded_Date%");
         const std::string ntsc = (dir / (name + "_ntsc.avi")).string();
-        ASSERT_TRUE(type1 ? cdm.BuildStandardGraphType1(src, ntsc, media::kStandardNtsc)
-                          : cdm.BuildStandardGraphType2(src, ntsc, media::kStandardNtsc))
-            << cdm.BuildError();
+        ASSERT_TRUE(type1 ? graphs.BuildStandardGraphType1(src, ntsc, media::kStandardNtsc)
+                          : graphs.BuildStandardGraphType2(src, ntsc, media::kStandardNtsc))
+            << graphs.BuildError();
         // The module's filters keep their settings from one build to the next.
-        cdm.DVHeader().SetRestore(true);
-        cdm.DVHeader().SetTimeShift(0);
-        ASSERT_EQ(test::RunToEnd(cdm), "");
+        graphs.DvHeader().SetRestore(true);
+        graphs.DvHeader().SetTimeShift(0);
+        ASSERT_EQ(test::RunToEnd(graphs), "");
         EXPECT_EQ(test::Probe(dir, ntsc, "v:0", "width,height,r_frame_rate,nb_read_frames"),
                   "720\n480\n30000/1001\n60");
         EXPECT_EQ(test::Probe(dir, ntsc, "a:0", "sample_rate,channels"), "48000\n2");
@@ -590,9 +591,10 @@ TEST(ConversionGraphs, FilesOfOtherWritersConvert) {
         EXPECT_EQ(test::MediaInfo(dir, ntsc, "General;%Recorded_Date%"), date);
 
         const std::string other = (dir / (name + "_other.avi")).string();
-        ASSERT_TRUE(type1 ? cdm.BuildDVType2Graph(src, other) : cdm.BuildDVtype1Graph(src, other))
-            << cdm.BuildError();
-        ASSERT_EQ(test::RunToEnd(cdm), "");
+        ASSERT_TRUE(type1 ? graphs.BuildToType2Graph(src, other)
+                          : graphs.BuildToType1Graph(src, other))
+            << graphs.BuildError();
+        ASSERT_EQ(test::RunToEnd(graphs), "");
         const auto a = test::DvFrames(src), b = test::DvFrames(other);
         ASSERT_EQ(a.size(), b.size());
         for (std::size_t i = 0; i < a.size(); ++i) {
@@ -605,10 +607,10 @@ TEST(ConversionGraphs, FilesOfOtherWritersConvert) {
         EXPECT_TRUE(*pa == *pb);
 
         const std::string shifted = (dir / (name + "_shift.avi")).string();
-        ASSERT_TRUE(cdm.BuildDecalerHoraireGraph(src, shifted)) << cdm.BuildError();
-        cdm.DVHeader().SetRestore(false);
-        cdm.DVHeader().SetTimeShift(2.0 / 24);
-        ASSERT_EQ(test::RunToEnd(cdm), "");
+        ASSERT_TRUE(graphs.BuildShiftTimeGraph(src, shifted)) << graphs.BuildError();
+        graphs.DvHeader().SetRestore(false);
+        graphs.DvHeader().SetTimeShift(2.0 / 24);
+        ASSERT_EQ(test::RunToEnd(graphs), "");
         EXPECT_EQ(test::MediaInfo(dir, shifted, "General;%Recorded_Date%"),
                   "2021-03-04 07:06:07.000");
         EXPECT_EQ(test::FfmpegErrors(dir, shifted), "");

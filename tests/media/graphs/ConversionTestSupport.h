@@ -16,8 +16,8 @@
 #include "core/dv/DvPacks.h"
 #include "fixtures/DvFixture.h"
 #include "media/engine/Graph.h"
-#include "media/filters/Tdv_DVheader.h"
-#include "media/graphs/TCdm.h"
+#include "media/filters/DvHeaderFilter.h"
+#include "media/graphs/ConversionGraphs.h"
 #include "support/AviBuilder.h"
 #include "support/TempDir.h"
 #include "support/Tools.h"
@@ -33,21 +33,21 @@ inline std::string MakeDvFile(const TempDir& dir, const std::string& name,
 }
 
 // Runs the graph the module built, unpaced, to its end; the failure, empty when it completed.
-inline std::string RunToEnd(media::TCdm& cdm,
+inline std::string RunToEnd(media::ConversionGraphs& graphs,
                             std::chrono::milliseconds limit = std::chrono::seconds(120)) {
-    cdm.RemoveReferenceClock();
-    if (media::Failed(cdm.Run())) {
-        const std::string why = cdm.RunFailure();
-        cdm.Stop();
+    graphs.RemoveReferenceClock();
+    if (media::Failed(graphs.Run())) {
+        const std::string why = graphs.RunFailure();
+        graphs.Stop();
         return why.empty() ? "the graph did not start" : why;
     }
     int code = 0;
     media::HRESULT hr = media::S_OK;
-    const bool done = cdm.fg()->WaitForCompletion(static_cast<int>(limit.count()), code, hr);
-    cdm.Stop();
+    const bool done = graphs.fg()->WaitForCompletion(static_cast<int>(limit.count()), code, hr);
+    graphs.Stop();
     if (!done)
         return "the graph did not complete";
-    return cdm.RunFailure();
+    return graphs.RunFailure();
 }
 
 // The chunks of one stream of an AVI file, in order.

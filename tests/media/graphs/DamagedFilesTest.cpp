@@ -12,10 +12,10 @@
 
 #include "commands/CommandsTestSupport.h"
 #include "core/avi/AviDemuxer.h"
-#include "core/files/VideoFileRecord.h"
+#include "core/files/FileRecord.h"
 #include "core/scenes/ScnFile.h"
 #include "fixtures/DvFixture.h"
-#include "media/graphs/TdmList.h"
+#include "media/graphs/ProbeGraph.h"
 #include "support/DvAviFiles.h"
 #include "support/TempDir.h"
 #include "support/Tools.h"
@@ -23,7 +23,8 @@
 namespace kelvor {
 namespace {
 
-std::string MakeDv(const test::TempDir& dir, const std::string& name, const std::string& description) {
+std::string MakeDv(const test::TempDir& dir, const std::string& name,
+                   const std::string& description) {
     const std::string p = (dir / name).string();
     std::string error;
     EXPECT_TRUE(fixtures::WriteDvFile(p, description, error)) << error;
@@ -51,8 +52,8 @@ TEST(DamagedFiles, ABadFirstFrameLeavesTheDatecodeOfTheFirstGoodOne) {
             dir, std::string("t") + type + ".avi",
             std::string("type=") + type + " frames=10 date=2024-07-14T10:00:00 tc=00:00:10:00");
         ZeroFrame(p, 0);
-        media::TdmList probe;
-        const files::TAfficherFichier r(p, probe);
+        media::ProbeGraph probe;
+        const files::FileRecord r(p, probe);
         EXPECT_TRUE(r.IsDV) << type;
         EXPECT_EQ(r.DatecodeText, "7/14/2024 10:00:00") << type;
         EXPECT_EQ(r.TimecodeText, "00.00.10.01") << type;
@@ -97,19 +98,18 @@ TEST(DamagedFiles, RealNtscFramesAreNtscInBothTypes) {
     for (const auto type : {avi::DvType::Type1, avi::DvType::Type2}) {
         const std::string p = dir.file(type == avi::DvType::Type1 ? "t1.avi" : "t2.avi");
         ASSERT_TRUE(test::WriteDvAvi(p, frames, type, false));
-        media::TdmList probe;
-        const files::TAfficherFichier r(p, probe);
+        media::ProbeGraph probe;
+        const files::FileRecord r(p, probe);
         EXPECT_EQ(r.Standard, 2) << p;
         EXPECT_EQ(r.ImageText + r.AspectText, "720 x 480 (NTSC 4x3)") << p;
         EXPECT_EQ(r.FrameCount, 5) << p;
         EXPECT_NEAR(r.Fps, 29.97, 0.01) << p;
         EXPECT_EQ(r.DatecodeText, "7/8/2024 19:55:58") << p;
         if (test::ToolAvailable("ffprobe")) {
-            const auto out = test::RunTool({"ffprobe", "-v", "error", "-select_streams", "v:0",
-                                            "-count_frames", "-show_entries",
-                                            "stream=height,nb_read_frames,r_frame_rate", "-of",
-                                            "csv=p=0", p},
-                                           dir.path());
+            const auto out = test::RunTool(
+                {"ffprobe", "-v", "error", "-select_streams", "v:0", "-count_frames",
+                 "-show_entries", "stream=height,nb_read_frames,r_frame_rate", "-of", "csv=p=0", p},
+                dir.path());
             EXPECT_EQ(out.out, "480,30000/1001,5\n") << p;
         }
     }
@@ -123,8 +123,8 @@ TEST(DamagedFiles, ADamagedFirstFrameDoesNotDecideTheStandard) {
     const std::string p = dir.file("t1.avi");
     // The writer takes the stream's DVINFO from the zeroed frame too.
     ASSERT_TRUE(test::WriteDvAvi(p, frames, avi::DvType::Type1, false));
-    media::TdmList probe;
-    const files::TAfficherFichier r(p, probe);
+    media::ProbeGraph probe;
+    const files::FileRecord r(p, probe);
     EXPECT_EQ(r.ImageText + r.AspectText, "720 x 480 (NTSC 4x3)");
     EXPECT_EQ(r.FrameCount, 5);
 }
@@ -133,8 +133,9 @@ TEST(DamagedFiles, ADamagedFirstFrameDoesNotDecideTheStandard) {
 // last indexed chunk, and the second scene is still there.
 TEST(DamagedFiles, AnIndexCutShortLosesNoFrame) {
     commands::test::Commands c;
-    const std::string p = c.make(
-        "clip.avi", "type=2 frames=60 date=2024-07-14T10:00:00; frames=60 date=2024-07-15T09:00:00");
+    const std::string p =
+        c.make("clip.avi",
+               "type=2 frames=60 date=2024-07-14T10:00:00; frames=60 date=2024-07-15T09:00:00");
     std::size_t idx1 = 0;
     EditFile(p, [&](std::vector<std::uint8_t>& bytes) {
         // Only the idx1 is left to index the file: its OpenDML indexes become JUNK.
@@ -147,8 +148,8 @@ TEST(DamagedFiles, AnIndexCutShortLosesNoFrame) {
     avi::AviDemuxer d;
     ASSERT_TRUE(d.open(p));
     EXPECT_EQ(d.chunkCount(static_cast<std::size_t>(d.videoStream())), 120u);
-    media::TdmList probe;
-    const files::TAfficherFichier r(p, probe);
+    media::ProbeGraph probe;
+    const files::FileRecord r(p, probe);
     EXPECT_EQ(r.FrameCount, 120);
     c.select({p});
     c.run("CreerScnFromDate");
@@ -169,8 +170,8 @@ TEST(DamagedFiles, AVideoRateOfZeroTakesTheDvRate) {
         ASSERT_LT(vids, bytes.size());
         std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(vids + 24), 4, 0);  // dwRate
     });
-    media::TdmList probe;
-    const files::TAfficherFichier r(p, probe);
+    media::ProbeGraph probe;
+    const files::FileRecord r(p, probe);
     EXPECT_EQ(r.FrameCount, 5);
     EXPECT_EQ(r.Fps, 25);
     c.select({p});

@@ -1,0 +1,96 @@
+// One user command as a component: its name, caption, progress message, key, switch letter,
+// template and four handlers; and what an execution tells the list.
+//
+// A Command is a plain value: the command module owns one per command for the program's
+// life, and each worker runs a private copy. Handlers are called by the workers (conditions,
+// confirmations and executions on the worker's thread) and by mono runs (on the caller's
+// thread); they never touch the list or a widget, and never let an exception out except the
+// graph executions, whose escapes the graph worker reports.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/files/FileRecord.h"
+
+namespace kelvor::commands {
+
+// The list update an execution returns.
+enum class ListUpdate {
+    None = 0,    // nothing
+    Add = 1,     // add the file NewFile to the list
+    Delete = 2,  // remove the processed file's item
+    Modify = 3,  // re-read the processed file's record
+    Rename = 4,  // the processed file is now NewFile
+};
+
+// "utNone", "utAdd", ... for reports.
+const char* UpdateTypeName(ListUpdate update);
+
+// The parameter block every handler receives; no command reads it.
+using CommandParam = std::array<std::uint8_t, 264>;
+
+// What an execution did to one file. A handler sets update and NewFile before anything can
+// fail; failure says why the file could not be processed (empty when it was), so a front end
+// can tell the user; it changes nothing in the list.
+struct ExecutionResult {
+    std::string NewFile;
+    ListUpdate update = ListUpdate::None;
+    std::string failure;
+};
+
+using CanStartHandler = std::function<void(CommandParam& param, bool& visible)>;
+using AppliesToHandler = std::function<void(CommandParam& param, const files::FileRecord& fichier,
+                                            bool& visible, bool& enabled)>;
+using ConfirmHandler = std::function<void(CommandParam& param, const files::FileRecord& fichier,
+                                          std::string& confirmMsg)>;
+using ExecuteHandler = std::function<void(CommandParam& param, const files::FileRecord& fichier,
+                                          ExecutionResult& result)>;
+
+// How the window starts a command; Inner commands are only run from another command's
+// execution (or named directly by kelvor-cli, with the worker their work needs).
+enum class RunsAs { Mono, File, Graph, InnerFile, InnerGraph };
+
+struct Command {
+    std::string Name;  // the component's name, as the command table gives it
+    // Progress message with one "%s" for the file name; empty means no progress display.
+    std::string ProgressMessage;
+    std::string Caption;
+    ConfirmHandler Confirm;
+    ExecuteHandler Execute;
+    AppliesToHandler AppliesTo;
+    CanStartHandler CanStart;
+    // The key as its text ("Ctrl+D"); the window's actions own the keys, so it is mostly empty.
+    std::string Shortcut;
+    // The template whose handlers fill in the ones this command lacks; empty for none.
+    std::string Template;
+    CommandParam Param{};
+
+    // Not published by the component: how the command runs, and what a file lacks when the
+    // file condition excludes it ("not a DV file"), for front ends that say why.
+    RunsAs Runs = RunsAs::File;
+    std::string Requirement;
+
+    // One lower-case letter, or empty.
+    const std::string& Switch() const { return switch_; }
+    void SetSwitch(const std::string& letter);
+
+  private:
+    std::string switch_;
+};
+
+// The answers of a confirmation.
+enum class Answer { Yes, No, Cancel, NoToAll, YesToAll };
+
+// A file of a run: the list item's text and its record, shared with the list so that a list
+// update on the front end's thread never frees a record the worker still reads.
+struct FileItem {
+    std::string Text;
+    std::shared_ptr<const files::FileRecord> Record;
+    const std::string& FullName() const { return Record->FullName; }
+};
+
+}  // namespace kelvor::commands

@@ -1,0 +1,64 @@
+// The content detector: an in-place filter on RGB24 pictures that changes nothing and reports a
+// scene change where much more of the picture changed than in any of the three pictures before.
+//
+// Per picture it samples every 397th byte (at most 10000 of them) and counts those that differ
+// by more than 16 from the same byte of the previous picture; a count above 0.3 of the samples
+// and above twice each of the last three counts is a change, reported with the frame number the
+// media stamper saw last (the low 32 bits of its media start). The previous picture's samples and
+// the last three counts live as long as the filter, so a run starts from where the last one
+// ended; a change reported for frame 0 is dropped by every sink. Stop ends the last scene at the
+// stamper's latest frame, then reports the stream end.
+//
+// Created once by its graph owner, which hands it the stamper of the same graph. Callbacks and
+// the stamper are set while the graph is stopped. Transform and the callbacks it makes run on the
+// streaming thread; Stop on the driving thread after streaming has ended. Callbacks must not
+// throw: an exception is caught and dropped, so a sink's failure never stops the stream.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "media/engine/TransformFilter.h"
+#include "media/filters/FilterIdentity.h"
+
+namespace kelvor::media {
+
+class SampleTimeFilter;
+
+class ContentDetectorFilter : public InPlaceTransformFilter {
+  public:
+    static constexpr FilterIdentity kIdentity{"Quennel SceneContenuDetecter",
+                                              "{0172F519-B1AC-4EDB-8BAA-98A8CBEA8270}"};
+    static constexpr std::size_t kStride = 397;
+    static constexpr std::size_t kMaxSamples = 10000;
+    static constexpr int kChangeThreshold = 16;
+
+    ContentDetectorFilter();
+
+    std::function<void(std::int32_t frame)> OnSceneEnd;
+    std::function<void()> OnStreamEnd;
+    void SetSampleTimes(std::shared_ptr<SampleTimeFilter> stamper) {
+        sampleTimes_ = std::move(stamper);
+    }
+
+    // The change counts of the last three pictures, the most recent first.
+    std::array<std::int64_t, 3> History() const { return history_; }
+
+    HRESULT Stop() override;
+
+  protected:
+    HRESULT CheckInputType(const MediaType& mtIn) override;
+    HRESULT Transform(MediaSample& sample) override;
+
+  private:
+    std::int32_t stamperFrame() const;
+    void reportSceneEnd(std::int32_t frame) const;
+
+    std::shared_ptr<SampleTimeFilter> sampleTimes_;
+    std::array<std::uint8_t, kMaxSamples> previous_{};
+    std::array<std::int64_t, 3> history_{};
+};
+
+}  // namespace kelvor::media

@@ -1,0 +1,107 @@
+#include "media/filters/DeinterlaceFilter.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "media/engine/DvCodec.h"
+#include "media/engine/VectorClones.h"
+
+namespace kelvor::media {
+namespace {
+
+constexpr int kCombThreshold = 3000;
+constexpr int kRedWeight = 3;
+constexpr int kGreenWeight = 6;
+constexpr int kBlueWeight = 1;
+
+// Pixels handled as one block: a loop of a fixed count, which the compiler turns into vector
+// code at the build's optimisation level (a loop of any count it leaves scalar).
+constexpr int kBlockPixels = 16;
+
+inline void markBlock(const std::uint8_t* __restrict u, const std::uint8_t* __restrict c,
+                      const std::uint8_t* __restrict d, int pixels,
+                      std::uint8_t* __restrict marks) {
+    std::int32_t products[3 * kBlockPixels];
+    for (int i = 0; i < 3 * pixels; ++i)
+        products[i] = (u[i] - c[i]) * (d[i] - c[i]);
+    for (int x = 0; x < pixels; ++x) {
+        const std::int32_t* p = products + 3 * x;
+        marks[x] = kBlueWeight * p[0] + kGreenWeight * p[1] + kRedWeight * p[2] > kCombThreshold;
+    }
+}
+
+// Marks the pixels of row c whose comb value against rows u (above) and d (below) is high.
+KELVOR_VECTOR_CLONES
+void markCombs(const std::uint8_t* u, const std::uint8_t* c, const std::uint8_t* d, int width,
+               std::uint8_t* marks) {
+    int x = 0;
+    for (; width - x >= kBlockPixels; x += kBlockPixels)
+        markBlock(u + 3 * x, c + 3 * x, d + 3 * x, kBlockPixels, marks + x);
+    markBlock(u + 3 * x, c + 3 * x, d + 3 * x, width - x, marks + x);
+}
+
+}  // namespace
+
+bool DeinterlaceRgb24(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+                      const Rgb24Layout& layout) {
+    const int w = layout.Width;
+    const int h = layout.Height;
+    if (w <= 0 || h <= 0 || layout.Stride / 3 < static_cast<std::size_t>(w) ||
+        in.size() / layout.Stride < static_cast<std::size_t>(h) ||
+        out.size() / layout.Stride < static_cast<std::size_t>(h))
+        return false;
+    if (in.data() != out.data())
+        std::memcpy(out.data(), in.data(), layout.Bytes());
+    // Row r counted from the top. Only odd rows are written, each after its marks were taken,
+    // so in and out may be one buffer.
+    auto offset = [&](int r) {
+        const int memoryRow = layout.BottomUp ? h - 1 - r : r;
+        return static_cast<std::size_t>(memoryRow) * layout.Stride;
+    };
+    // The marks have a blank pixel on either side, so the first and last pixels need no test.
+    std::vector<std::uint8_t> padded(static_cast<std::size_t>(w) + 2, 0);
+    std::uint8_t* marks = padded.data() + 1;
+    for (int r = 1; r < h - 1; r += 2) {
+        const std::uint8_t* up = in.data() + offset(r - 1);
+        const std::uint8_t* down = in.data() + offset(r + 1);
+        markCombs(up, in.data() + offset(r), down, w, marks);
+        std::uint8_t* o = out.data() + offset(r);
+        for (int x = 0; x < w; ++x) {
+            // An isolated mark is dropped.
+            if (!(marks[x] & (marks[x - 1] | marks[x + 1])))
+                continue;
+            for (int i = 3 * x; i < 3 * x + 3; ++i)
+                o[i] = static_cast<std::uint8_t>((up[i] + down[i]) >> 1);
+        }
+    }
+    return true;
+}
+
+DeinterlaceFilter::DeinterlaceFilter()
+    : InPlaceTransformFilter(std::string(kIdentity.Name), std::string(kIdentity.ClassId), true) {}
+
+HRESULT DeinterlaceFilter::CheckInputType(const MediaType& mtIn) {
+    return mtIn.majorType == MEDIATYPE_Video && mtIn.subtype == MEDIASUBTYPE_RGB24
+               ? S_OK
+               : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT DeinterlaceFilter::StartStreaming() {
+    const auto v = InputMediaType().videoInfo();
+    layout_ = Rgb24Layout{};
+    if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biHeight == 0)
+        return S_OK;
+    layout_.Width = v->bmiHeader.biWidth;
+    layout_.Height = std::abs(v->bmiHeader.biHeight);
+    layout_.Stride = Rgb24Stride(layout_.Width);
+    layout_.BottomUp = v->bmiHeader.biHeight > 0;
+    return S_OK;
+}
+
+HRESULT DeinterlaceFilter::Transform(MediaSample& sample) {
+    const auto picture = sample.data();
+    return DeinterlaceRgb24(picture, picture, layout_) ? S_OK : E_FAIL;
+}
+
+}  // namespace kelvor::media

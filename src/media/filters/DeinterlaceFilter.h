@@ -1,0 +1,55 @@
+// The deinterlace filter: an in-place filter on RGB24 pictures ("vids" with RGB24) that removes
+// combing, the teeth that moving edges show where the two fields of a frame were taken 1/50 s
+// apart.
+//
+// The routine, rows numbered from 0 at the top and pixels stored blue, green, red: on every odd
+// row but the last, a pixel whose comb value 3 dR(u) dR(d) + 6 dG(u) dG(d) + dB(u) dB(d) (the
+// differences to the pixels above and below) is above 3000 is marked; a mark with a marked left
+// or right neighbour keeps, an isolated one is dropped; every kept pixel becomes the average of
+// the pixels above and below, per colour, rounded down. Everything else keeps its value.
+//
+// Created once by its graph owner. Transform runs on the streaming thread and fails a sample with
+// E_FAIL only when it is smaller than the connected picture.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "media/engine/TransformFilter.h"
+#include "media/filters/FilterIdentity.h"
+
+namespace kelvor::media {
+
+// Rows of a 24-bit picture: width and height in pixels, stride in bytes per row, bottom-up when
+// the first row in memory is the bottom one (as in a bitmap with a positive height).
+struct Rgb24Layout {
+    int Width = 0;
+    int Height = 0;
+    std::size_t Stride = 0;
+    bool BottomUp = true;
+    std::size_t Bytes() const { return Stride * static_cast<std::size_t>(Height); }
+};
+
+// Deinterlaces in into out, both of the layout; in and out may be the same buffer. False (and
+// nothing written) when a buffer is smaller than the layout or the layout is not a 24-bit one.
+bool DeinterlaceRgb24(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
+                      const Rgb24Layout& layout);
+
+class DeinterlaceFilter : public InPlaceTransformFilter {
+  public:
+    static constexpr FilterIdentity kIdentity{"Quennel dv_deinter",
+                                              "{4D5B0165-D80F-4620-BC2D-F9C84F518C84}"};
+    DeinterlaceFilter();
+
+  protected:
+    HRESULT CheckInputType(const MediaType& mtIn) override;
+    HRESULT StartStreaming() override;
+    HRESULT Transform(MediaSample& sample) override;
+
+  private:
+    Rgb24Layout layout_;  // of the connected picture, taken at the start of streaming
+};
+
+}  // namespace kelvor::media

@@ -1,0 +1,330 @@
+#include "media/filters/InlayFilter.h"
+
+#include <QColor>
+#include <QFont>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/scenes/DateSceneDetector.h"
+#include "media/engine/DvCodec.h"
+#include "media/filters/DateDetectorFilter.h"
+#include "media/filters/DvSourceFrame.h"
+
+namespace kelvor::media {
+namespace {
+
+constexpr int kMaxPosition = 1000;
+// Points become pixels at the logical resolution of a standard screen.
+constexpr int kDotsPerInch = 96;
+constexpr int kPointsPerInch = 72;
+// The pixel size at which a font's cell height is measured to size it by its cell.
+constexpr int kProbePixelSize = 1000;
+// What an empty date format argument becomes: a quoted blank, which renders as one blank.
+constexpr std::string_view kBlankFormat = "\" \"";
+constexpr std::string_view kFallbackFormat = "c";
+
+// a * b / c rounded half away from zero, as the platform's font sizes were computed.
+int mulDiv(int a, int b, int c) {
+    const long long p = static_cast<long long>(a) * b;
+    const long long q = (std::llabs(p) + c / 2) / c;
+    return static_cast<int>(p < 0 ? -q : q);
+}
+
+QColor fromColorRef(std::uint32_t c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
+}
+
+}  // namespace
+
+// The font and the band of picture rows the lines are drawn into.
+struct InlayFilter::Painter {
+    QFont font;
+    int width = 0;
+    int height = 0;
+    std::size_t stride = 0;
+    bool bottomUp = true;
+    QImage band;
+
+    std::uint8_t* row(std::span<std::uint8_t> picture, int r) const {
+        const int memoryRow = bottomUp ? height - 1 - r : r;
+        return picture.data() + static_cast<std::size_t>(memoryRow) * stride;
+    }
+    void load(std::span<std::uint8_t> picture, int top, int rows) {
+        if (band.width() != width || band.height() < rows)
+            band = QImage(width, std::max(rows, band.height()), QImage::Format_RGB32);
+        for (int r = 0; r < rows; ++r) {
+            const std::uint8_t* s = row(picture, top + r);
+            auto* d = reinterpret_cast<QRgb*>(band.scanLine(r));
+            for (int x = 0; x < width; ++x, s += 3)
+                d[x] = qRgb(s[2], s[1], s[0]);
+        }
+    }
+    void store(std::span<std::uint8_t> picture, int top, int rows) const {
+        for (int r = 0; r < rows; ++r) {
+            std::uint8_t* d = row(picture, top + r);
+            const auto* s = reinterpret_cast<const QRgb*>(band.constScanLine(r));
+            for (int x = 0; x < width; ++x, d += 3) {
+                d[0] = static_cast<std::uint8_t>(qBlue(s[x]));
+                d[1] = static_cast<std::uint8_t>(qGreen(s[x]));
+                d[2] = static_cast<std::uint8_t>(qRed(s[x]));
+            }
+        }
+    }
+};
+
+InlayFilter::InlayFilter(std::shared_ptr<DateDetectorFilter> detector, BorderSizeSource borderSize,
+                         LocaleInfo locale)
+    : TransformFilter(std::string(kIdentity.Name), std::string(kIdentity.ClassId)),
+      detector_(std::move(detector)),
+      borderSize_(std::move(borderSize)),
+      locale_(std::move(locale)),
+      painter_(std::make_unique<Painter>()) {}
+
+InlayFilter::~InlayFilter() = default;
+
+void InlayFilter::SetPosition(int x, int y, int alignment) {
+    posX_ = std::clamp(x, 0, kMaxPosition);
+    posY_ = std::clamp(y, 0, kMaxPosition);
+    alignment_ = alignment;
+}
+
+void InlayFilter::SetDateFormats(std::string_view first, std::string_view second) {
+    firstFormat_ = first.empty() ? kBlankFormat : first;
+    secondFormat_ = second.empty() ? kBlankFormat : second;
+    linesValid_ = false;
+}
+
+void InlayFilter::SetTrigger(int trigger) {
+    trigger_ = trigger;
+    countdown_ = displayFrames_ - 1;
+}
+
+void InlayFilter::SetDisplayFrames(int frames) {
+    displayFrames_ = frames;
+    countdown_ = frames - 1;
+}
+
+int InlayFilter::borderSize() const {
+    return borderSize_ ? std::clamp(borderSize_(), 0, kMaxBorder) : 1;
+}
+
+HRESULT InlayFilter::CheckInputType(const MediaType& mtIn) {
+    if (mtIn.majorType != MEDIATYPE_Video || mtIn.subtype != MEDIASUBTYPE_RGB24 ||
+        mtIn.formatType != FormatType::VideoInfo)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    const auto v = mtIn.videoInfo();
+    return v && v->bmiHeader.biWidth > 0 && v->bmiHeader.biHeight != 0 ? S_OK
+                                                                       : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT InlayFilter::CheckTransform(const MediaType& mtIn, const MediaType& mtOut) {
+    return mtIn.majorType == mtOut.majorType && mtIn.subtype == mtOut.subtype &&
+                   mtIn.formatType == mtOut.formatType
+               ? S_OK
+               : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT InlayFilter::GetMediaType(int position, MediaType& mt) {
+    if (position != 0)
+        return VFW_S_NO_MORE_ITEMS;
+    mt = InputMediaType();
+    mt.majorType = MEDIATYPE_Video;
+    mt.subtype = MEDIASUBTYPE_RGB24;
+    if (auto v = mt.videoInfo()) {
+        const auto size = static_cast<std::uint32_t>(v->bmiHeader.biWidth) *
+                          static_cast<std::uint32_t>(std::abs(v->bmiHeader.biHeight)) * 3;
+        v->bmiHeader.biSizeImage = size;
+        mt.format = Serialize(*v);
+        mt.sampleSize = size;
+    }
+    return S_OK;
+}
+
+HRESULT InlayFilter::DecideBufferSize(AllocatorProperties& props) {
+    const auto* upstream = static_cast<const OutputPin*>(Input().ConnectedTo());
+    const AllocatorProperties in = upstream ? upstream->Allocator() : AllocatorProperties{};
+    props.cBuffers = std::max(in.cBuffers, 1);
+    props.cbBuffer = std::max(in.cbBuffer, 1);
+    return S_OK;
+}
+
+HRESULT InlayFilter::StartStreaming() {
+    if (!QGuiApplication::instance())
+        return E_FAIL;
+    sampleCounter_ = 0;
+    if (autoMode_)
+        countdown_ = displayFrames_ - 1;
+    line1_.clear();
+    line2_.clear();
+    linesValid_ = false;
+
+    Painter& p = *painter_;
+    const auto v = InputMediaType().videoInfo();
+    p.width = v ? v->bmiHeader.biWidth : 0;
+    p.height = v ? std::abs(v->bmiHeader.biHeight) : 0;
+    p.stride = Rgb24Stride(p.width);
+    p.bottomUp = !v || v->bmiHeader.biHeight > 0;
+
+    // The platform font's height convention: negative, the character height; positive, the cell.
+    const int size = (standardSize_ ? kStandardPoints : fontSize_) * p.width / kReferenceWidth;
+    const int fontHeight = -mulDiv(size, kDotsPerInch, kPointsPerInch);
+    fontHeight_ = std::abs(fontHeight);
+    QFont font(QString::fromStdString(fontName_));
+    font.setBold(bold_);
+    font.setItalic(italic_);
+    font.setUnderline(underline_);
+    font.setStrikeOut(strikeOut_);
+    int pixelSize = fontHeight_;
+    if (fontHeight > 0) {
+        font.setPixelSize(kProbePixelSize);
+        const QFontMetricsF probe(font);
+        const double cell = probe.ascent() + probe.descent();
+        if (cell > 0)
+            pixelSize = static_cast<int>(std::lround(fontHeight * kProbePixelSize / cell));
+    }
+    font.setPixelSize(std::max(pixelSize, 1));
+    p.font = font;
+    return S_OK;
+}
+
+scenes::FrameInfo InlayFilter::frameRecord(const MediaSample& in) const {
+    auto facts = DvSourceFrame::Of(in);
+    if (!facts)
+        facts = detector_->LatestFrame();
+    return facts ? facts->Info : scenes::FrameInfo{};
+}
+
+bool InlayFilter::updateCountdown(const scenes::FrameInfo& record) {
+    if (!autoMode_)
+        return true;
+    if (countdown_ > 0)
+        --countdown_;
+    if (record.DateValid && scenes::RestartsDisplay(trigger_, record.Date, triggerLastDate_))
+        countdown_ = displayFrames_;
+    triggerLastDate_ = record.Date;
+    return countdown_ > 0;
+}
+
+void InlayFilter::formLines(const scenes::FrameInfo& record) {
+    if (displayKind_ != static_cast<int>(scenes::SubtitleKind::Datecode)) {
+        linesValid_ = false;
+        line1_.clear();
+        line2_ = record.TimecodeValid ? scenes::TimecodeText(record.Timecode) : std::string();
+        return;
+    }
+    if (!record.DateValid) {
+        linesValid_ = false;
+        line1_.clear();
+        line2_.clear();
+        return;
+    }
+    // The date changes once a second, the pictures 25 or 30 times: format on a change only.
+    const double value = record.Date + timeShift_;
+    if (linesValid_ && value == linesFor_)
+        return;
+    auto format = [&](const std::string& pattern) {
+        return FormatDateTime(pattern.empty() ? kFallbackFormat : std::string_view(pattern), value,
+                              locale_);
+    };
+    line1_ = format(firstFormat_);
+    line2_ = format(secondFormat_);
+    linesFor_ = value;
+    linesValid_ = true;
+}
+
+HRESULT InlayFilter::Transform(const MediaSample& in, MediaSample& out) {
+    std::int64_t mediaStart = 0, mediaStop = 0;
+    if (Failed(in.GetMediaTime(mediaStart, mediaStop)))
+        out.SetMediaTime(sampleCounter_, std::int64_t{sampleCounter_} + 1);
+    ++sampleCounter_;
+    out.assign(in.data());
+    if (!enabled_ || !detector_)
+        return S_OK;
+    const scenes::FrameInfo record = frameRecord(in);
+    if (!updateCountdown(record))
+        return S_OK;
+    formLines(record);
+    if (line1_.empty() && line2_.empty())
+        return S_OK;
+
+    Painter& p = *painter_;
+    const auto picture = out.data();
+    if (p.width <= 0 || p.height <= 0 ||
+        picture.size() / p.stride < static_cast<std::size_t>(p.height))
+        return E_FAIL;
+    const int alignment = alignment_;
+    if (alignment < 0 || alignment > 2)
+        return S_OK;
+    const int border = borderSize();
+    const int h = fontHeight_;
+    const int px = p.width * posX_ / kMaxPosition;
+    const int py = p.height * posY_ / kMaxPosition;
+    const QFontMetrics metrics(p.font);
+
+    struct Line {
+        int number;
+        QString text;
+        int x;
+        int top;
+    };
+    Line lines[2];
+    int count = 0;
+    for (int n = 1; n <= 2; ++n) {
+        const std::string& text = n == 1 ? line1_ : line2_;
+        if (text.empty())
+            continue;
+        Line& l = lines[count++];
+        l.number = n;
+        l.text = QString::fromStdString(text);
+        const int width = metrics.horizontalAdvance(l.text);
+        l.x = alignment == 0 ? px : alignment == 1 ? px - width / 2 : px - width;
+        l.top = n == 1 ? py - 2 * h : py - h;
+    }
+    // Only the rows the text can reach are copied out, drawn on and copied back: a line's
+    // glyphs stay within a cell height of its box, the border within B pixels of the glyphs.
+    const int reach = metrics.height() + border;
+    const int first = std::max(0, lines[0].top - reach);
+    const int last = std::min(p.height, lines[count - 1].top + h + metrics.height() + reach);
+    if (first >= last)
+        return S_OK;
+    p.load(picture, first, last - first);
+    {
+        QPainter painter(&p.band);
+        if (!painter.isActive())
+            return E_FAIL;
+        painter.setFont(p.font);
+        painter.translate(0, -first);
+        const QColor borderColour(Qt::black);
+        const QColor textColour = fromColorRef(textColor_);
+        for (int i = 0; i < count; ++i) {
+            const Line& l = lines[i];
+            const int baseline = l.top + metrics.ascent();
+            if (border > 0) {
+                painter.setPen(borderColour);
+                for (int dy = -border; dy <= border; ++dy)
+                    for (int dx = -border; dx <= border; ++dx) {
+                        painter.drawText(l.x + dx, baseline + dy, l.text);
+                        if (drawTrace_)
+                            drawTrace_({l.number, dx, dy, true, l.text.toStdString()});
+                    }
+            }
+            painter.setPen(textColour);
+            painter.drawText(l.x, baseline, l.text);
+            if (drawTrace_)
+                drawTrace_({l.number, 0, 0, false, l.text.toStdString()});
+        }
+    }
+    p.store(picture, first, last - first);
+    return S_OK;
+}
+
+}  // namespace kelvor::media

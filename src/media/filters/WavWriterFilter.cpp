@@ -1,0 +1,147 @@
+#include "media/filters/WavWriterFilter.h"
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+#include "media/engine/AviSink.h"
+
+namespace kelvor::media {
+namespace {
+
+constexpr std::uint64_t kMaxSizeField = std::numeric_limits<std::uint32_t>::max();
+// The RIFF size field counts everything after its own 8 bytes ("RIFF" and the field).
+constexpr std::uint64_t kRiffPreamble = 8;
+// Where the header's parts sit; the "data" tag and its size follow the format block.
+constexpr std::size_t kRiffTagAt = 0;
+constexpr std::size_t kRiffSizeAt = 4;
+constexpr std::size_t kWaveTagAt = 8;
+constexpr std::size_t kFmtTagAt = 12;
+constexpr std::size_t kFmtSizeAt = 16;
+constexpr std::size_t kFormatAt = 20;
+constexpr std::size_t kDataSizeAfterTag = 4;
+
+// Writes a tag or a little-endian 32-bit value at a position of the header.
+void putTag(std::vector<std::uint8_t>& out, std::size_t at, const char (&tag)[5]) {
+    std::copy(tag, tag + 4, out.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+void putU32(std::vector<std::uint8_t>& out, std::size_t at, std::uint64_t v) {
+    for (std::size_t i = 0; i < 4; ++i)
+        out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WaveHeader(std::span<const std::uint8_t> formatBlock,
+                                     std::uint32_t dataBytes) {
+    const std::uint64_t headerSize = formatBlock.size() + WavWriterFilter::kHeaderOverhead;
+    const std::size_t f = formatBlock.size();
+    std::vector<std::uint8_t> h(static_cast<std::size_t>(headerSize));
+    putTag(h, kRiffTagAt, "RIFF");
+    putU32(h, kRiffSizeAt, dataBytes + headerSize - kRiffPreamble);
+    putTag(h, kWaveTagAt, "WAVE");
+    putTag(h, kFmtTagAt, "fmt ");
+    putU32(h, kFmtSizeAt, f);
+    std::copy(formatBlock.begin(), formatBlock.end(),
+              h.begin() + static_cast<std::ptrdiff_t>(kFormatAt));
+    putTag(h, kFormatAt + f, "data");
+    putU32(h, kFormatAt + f + kDataSizeAfterTag, dataBytes);
+    return h;
+}
+
+bool WaveSizeFieldsHold(std::uint32_t headerSize, std::uint32_t dataBytes,
+                        std::size_t sampleBytes) {
+    const std::uint64_t end = std::uint64_t{headerSize} + dataBytes + sampleBytes;
+    return end >= kRiffPreamble && end - kRiffPreamble <= kMaxSizeField;
+}
+
+WavWriterFilter::WavWriterFilter()
+    : TransformFilter(std::string(kIdentity.Name), std::string(kIdentity.ClassId)) {}
+
+HRESULT WavWriterFilter::CheckInputType(const MediaType& mtIn) {
+    return mtIn.formatType == FormatType::WaveFormatEx ? S_OK : S_FALSE;
+}
+
+HRESULT WavWriterFilter::CheckTransform(const MediaType&, const MediaType& mtOut) {
+    return mtOut.majorType == MEDIATYPE_Stream && mtOut.subtype == MEDIASUBTYPE_WAVE ? S_OK
+                                                                                     : S_FALSE;
+}
+
+HRESULT WavWriterFilter::GetMediaType(int position, MediaType& mt) {
+    if (position != 0)
+        return VFW_S_NO_MORE_ITEMS;
+    mt = MakeStreamType(MEDIASUBTYPE_WAVE);
+    return S_OK;
+}
+
+HRESULT WavWriterFilter::DecideBufferSize(AllocatorProperties& props) {
+    const auto* upstream = static_cast<const OutputPin*>(Input().ConnectedTo());
+    props.cBuffers = 1;
+    props.cbAlign = 1;
+    props.cbBuffer = std::max(upstream ? upstream->Allocator().cbBuffer : 0, 1);
+    return S_OK;
+}
+
+std::shared_ptr<ByteStreamFile> WavWriterFilter::downstreamStream() const {
+    const Pin* peer = Output().ConnectedTo();
+    const auto* writer = peer ? dynamic_cast<const FileWriterFilter*>(&peer->Filter()) : nullptr;
+    return writer ? writer->Stream() : nullptr;
+}
+
+HRESULT WavWriterFilter::StartStreaming() {
+    headerSize_ = static_cast<std::uint32_t>(InputMediaType().format.size()) + kHeaderOverhead;
+    dataBytes_ = 0;
+    stream_ = downstreamStream();
+    if (!stream_)
+        return S_OK;
+    const HRESULT hr = stream_->Acquire();
+    if (Failed(hr))
+        stream_.reset();
+    return hr;
+}
+
+HRESULT WavWriterFilter::Transform(const MediaSample& in, MediaSample& out) {
+    const auto bytes = in.data();
+    if (!WaveSizeFieldsHold(headerSize_, dataBytes_, bytes.size()))
+        return E_FAIL;
+    const std::uint64_t start = std::uint64_t{headerSize_} + dataBytes_;
+    out.assign(bytes);
+    out.SetTime(static_cast<REFERENCE_TIME>(start),
+                static_cast<REFERENCE_TIME>(start + bytes.size()));
+    dataBytes_ += static_cast<std::uint32_t>(bytes.size());
+    return S_OK;
+}
+
+HRESULT WavWriterFilter::Receive(InputPin& pin, SamplePtr sample) {
+    const std::uint32_t before = dataBytes_;
+    const HRESULT hr = TransformFilter::Receive(pin, std::move(sample));
+    if (hr != S_OK)
+        dataBytes_ = before;
+    return hr;
+}
+
+HRESULT WavWriterFilter::StopStreaming() {
+    std::shared_ptr<ByteStreamFile> stream = std::move(stream_);
+    if (!Output().IsConnected()) {
+        if (stream)
+            stream->Release();
+        return E_FAIL;
+    }
+    if (!stream) {
+        stream = downstreamStream();
+        if (!stream)
+            return E_NOINTERFACE;
+        const HRESULT hr = stream->Acquire();
+        if (Failed(hr))
+            return hr;
+    }
+    const auto header = WaveHeader(InputMediaType().format, dataBytes_);
+    HRESULT hr = stream->Seek(0);
+    if (Succeeded(hr))
+        hr = stream->Write(header);
+    const HRESULT released = stream->Release();
+    return Failed(hr) ? hr : released;
+}
+
+}  // namespace kelvor::media

@@ -1,0 +1,266 @@
+// The list and its key list: adding, removing, refreshing and replacing items in key order,
+// the selection and the focused item, the counter texts and the sort modes.
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListView>
+#include <QTimer>
+
+#include "commands/FileList.h"
+#include "ui/FileListModel.h"
+#include "ui/MainWindow.h"
+#include "ui/Panels.h"
+#include "ui/PlayerPanel.h"
+#include "ui/PreviewSlot.h"
+
+namespace kelvor::ui {
+namespace {
+
+// The counter's sort text by sort mode.
+const char* SortText(int mode) {
+    switch (mode) {
+        case 1:
+            return " - sorted alphabetically";
+        case 2:
+            return " - sorted by filesize";
+        case 3:
+            return " - sorted by filedate";
+        default:
+            return " - sorted by datecode";
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<const files::FileRecord> MainWindow::makeRecord(const std::string& path) const {
+    files::RecordSettings settings;
+    settings.DisplayDatecodeFormat = s_.Prefs.DisplayDatecodeFormat;
+    settings.Locale = s_.Env.Locale;
+    return std::make_shared<const files::FileRecord>(path, *probe_, settings);
+}
+
+int MainWindow::SortMode() const {
+    return s_.Prefs.ListOrder;
+}
+
+int MainWindow::AddFile(const std::string& path, bool select) {
+    if (!probe_ || !commands::AcceptedFile(path))
+        return -1;
+    auto record = makeRecord(path);
+    std::string key = commands::SortKey(*record, SortMode());
+    const int at = model_->InsertPosition(key);
+    if (model_->KeyAt(at, key)) {
+        // The same file again: a fresh record, the item as it was.
+        model_->ReplaceRecord(at, std::move(record));
+    } else {
+        const std::string text = record->Name;
+        // The view's focus and selection follow their items, so a file inserted before the
+        // focused one leaves the same file focused.
+        model_->Insert(
+            at, FileListModel::Entry{commands::FileItem{text, std::move(record)}, std::move(key)});
+        if (select || s_.Prefs.SelectOnOpen)
+            selectRow(at);
+    }
+    RefreshList();
+    return at;
+}
+
+void MainWindow::RemoveItem(int index) {
+    if (index < 0 || index >= model_->Count())
+        return;
+    const int focused = Focused();
+    selectRow(index, false);
+    model_->Remove(index);
+    if (focused >= index) {
+        if (focused > 0)
+            focusRow(focused - 1);
+        else
+            focusRow(model_->Count() > 0 ? 0 : -1);
+    } else {
+        focusRow(focused);
+    }
+}
+
+void MainWindow::RefreshItem(int index) {
+    if (index < 0 || index >= model_->Count())
+        return;
+    auto record = makeRecord(model_->At(index).item.FullName());
+    model_->ReplaceRecord(index, record);
+    if (index == Focused()) {
+        current_ = std::move(record);
+        showCurrent();
+    }
+}
+
+void MainWindow::ReplaceItem(int index, const std::string& path) {
+    if (index < 0 || index >= model_->Count())
+        return;
+    const bool wasFocused = index == Focused();
+    auto record = makeRecord(path);
+    std::string key = commands::SortKey(*record, SortMode());
+    const std::string text = record->Name;
+    int to = model_->InsertPosition(key);
+    if (model_->KeyAt(to, key) && to != index) {
+        // The new name is a file the list already holds: that item takes the new record.
+        model_->ReplaceRecord(to, std::move(record));
+        const int kept = to > index ? to - 1 : to;
+        RemoveItem(index);
+        to = kept;
+    } else {
+        to = model_->Replace(
+            index,
+            FileListModel::Entry{commands::FileItem{text, std::move(record)}, std::move(key)});
+    }
+    selectRow(to);
+    if (wasFocused)
+        focusRow(to);
+}
+
+int MainWindow::FindItem(const std::string& fullName) const {
+    return model_->Find(fullName);
+}
+
+std::vector<int> MainWindow::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& i : lb_->selectionModel()->selectedRows())
+        rows.push_back(i.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int MainWindow::SelectedCount() const {
+    // Counted by ranges: a list of a thousand selected files is not walked item by item.
+    int n = 0;
+    for (const QItemSelectionRange& r : lb_->selectionModel()->selection())
+        n += r.height();
+    return n;
+}
+
+int MainWindow::Focused() const {
+    const QModelIndex i = lb_->selectionModel()->currentIndex();
+    return i.isValid() ? i.row() : -1;
+}
+
+void MainWindow::selectRow(int row, bool on) {
+    if (row < 0 || row >= model_->Count())
+        return;
+    lb_->selectionModel()->select(model_->index(row),
+                                  on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+}
+
+void MainWindow::focusRow(int row) {
+    QItemSelectionModel* sm = lb_->selectionModel();
+    if (row < 0 || row >= model_->Count())
+        sm->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    else
+        sm->setCurrentIndex(model_->index(row), QItemSelectionModel::NoUpdate);
+}
+
+void MainWindow::showCurrent() {
+    player_->ShowFile(current_, s_.Prefs.DisplayDatecodeFormat, s_.Env.Locale);
+    if (current_)
+        preview_->Load(current_.get());
+    else
+        preview_->Clear();
+}
+
+void MainWindow::SelectionChanged() {
+    RefreshList();
+    showCurrent();
+    UpdateActions();
+}
+
+void MainWindow::RefreshList() {
+    const int count = model_->Count();
+    const bool showList = count > 1 && panel_ == Panel::None && !listShown_;
+    if (showList)
+        setListShown(true);
+    const bool welcome = count == 0;
+    if (welcome != WelcomeShown()) {
+        welcome_->setVisible(welcome);
+        applyWidth();
+    }
+    if (welcome)
+        welcome_->raise();
+
+    allowed_.clear();
+    if (panel_ == Panel::None && count == 1)
+        allowed_ = {"mono", "multi"};
+    else if (panel_ == Panel::None && count > 1)
+        allowed_ = {"liste", "mono", "multi"};
+
+    const int f = Focused();
+    if (f >= 0) {
+        selectRow(f);
+        current_ = model_->At(f).item.Record;
+    } else {
+        current_.reset();
+    }
+    const int selected = SelectedCount();
+    const QString s = selected >= 2 ? "s" : "";
+    counterText_ = QString::number(selected) + " file" + s + " of " + QString::number(count) +
+                   SortText(SortMode());
+    listHint_ = QString::number(selected) + " file" + s + " selected" + s + " of " +
+                QString::number(count) + "\r\n" + "Type F6 to hide the list.";
+    if (!countersPending_) {
+        countersPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            countersPending_ = false;
+            counter_->setText(counterText_);
+            lb_->setToolTip(listHint_);
+        });
+    }
+    // Shown as F6 shows it, with the actions that come with the list.
+    if (showList)
+        UpdateActions();
+}
+
+QString MainWindow::CounterText() const {
+    return counterText_;
+}
+
+QString MainWindow::ListHint() const {
+    return listHint_;
+}
+
+void MainWindow::SortList(int mode) {
+    if (mode < 0 || mode > 3)
+        return;
+    std::set<std::string> selected;
+    for (int row : SelectedRows())
+        selected.insert(model_->At(row).item.FullName());
+    const std::string focused = Focused() >= 0 ? model_->At(Focused()).item.FullName() : "";
+    std::vector<FileListModel::Entry> entries;
+    entries.reserve(static_cast<std::size_t>(model_->Count()));
+    for (int i = 0; i < model_->Count(); ++i) {
+        FileListModel::Entry e = model_->At(i);
+        e.key = commands::SortKey(*e.item.Record, mode);
+        entries.push_back(std::move(e));
+    }
+    // Each item in its present order goes to the place its new key sorts to; keys end with the
+    // path, so no two differ only in order.
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return a.key < b.key; });
+    model_->Reset(std::move(entries));
+    s_.Prefs.ListOrder = static_cast<std::uint8_t>(mode);
+    focusRow(focused.empty() ? -1 : FindItem(focused));
+    for (int i = 0; i < model_->Count(); ++i)
+        if (selected.count(model_->At(i).item.FullName()))
+            selectRow(i);
+    RefreshList();
+}
+
+void MainWindow::EmptyList() {
+    preview_->Stop();
+    preview_->Clear();
+    model_->Clear();
+    RefreshList();
+    showCurrent();
+    UpdateActions();
+}
+
+void MainWindow::SelectAll() {
+    lb_->selectAll();
+    SelectionChanged();
+}
+
+}  // namespace kelvor::ui

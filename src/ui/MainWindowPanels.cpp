@@ -1,0 +1,224 @@
+// The window's places: the list shown or hidden (F6) and the widths that follow, the welcome
+// frame and the panels, the scene editor's switch, and the player's volume, mute, play and full
+// screen.
+#include <QAction>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QTimer>
+#include <QToolBar>
+
+#include "ui/ActionTable.h"
+#include "ui/FileListModel.h"
+#include "ui/MainWindow.h"
+#include "ui/Panels.h"
+#include "ui/PlayerPanel.h"
+#include "ui/PreviewSlot.h"
+#include "ui/panels/AboutPanel.h"
+#include "ui/panels/SceneEditorPanel.h"
+#include "ui/panels/SettingsPanel.h"
+
+namespace kelvor::ui {
+namespace {
+
+// The player and information panel's width; the list starts right of it.
+constexpr int kPlayerWidth = 440;
+constexpr int kListLeft = kPlayerWidth + 8;
+constexpr int kListWidth = 330;
+// Right of the list.
+constexpr int kListMargin = 16;
+
+}  // namespace
+
+QString MainWindow::StatusText() const {
+    return status_->text();
+}
+
+void MainWindow::setStatus(const QString& text) {
+    status_->setText(text);
+    status_->setToolTip(QString());
+    emit StatusChanged(text);
+}
+
+bool MainWindow::WelcomeShown() const {
+    return !welcome_->isHidden();
+}
+
+void MainWindow::ToggleList() {
+    setListShown(!listShown_);
+    UpdateActions();
+}
+
+void MainWindow::setListShown(bool shown) {
+    listShown_ = shown;
+    if (QAction* a = Action("afBasculerListe"))
+        a->setText(shown ? tr("Hide the list") : tr("Show the list"));
+    applyWidth();
+}
+
+void MainWindow::applyWidth() {
+    int width = kListLeft;
+    if (panel_ != Panel::None)
+        width = panel_ == Panel::About ? AboutPanel::kWidth : SettingsPanel::kWidth;
+    else if (WelcomeShown())
+        width = WelcomeFrame::kWidth;
+    else if (listShown_)
+        width = kListLeft + kListWidth + kListMargin;
+    resize(width, height());
+    layoutBody();
+}
+
+void MainWindow::layoutBody() {
+    if (!body_)
+        return;
+    const int w = body_->width(), h = body_->height();
+    player_->setGeometry(0, 0, kPlayerWidth, h);
+    listColumn_->setGeometry(kListLeft, 0,
+                             std::max(kListWidth / 2, w - kListLeft - kListMargin / 2), h);
+    listColumn_->setVisible(listShown_ && panel_ == Panel::None);
+    // The scene editor takes the list's place beside the player.
+    editor_->setGeometry(listColumn_->geometry());
+    editor_->setVisible(editorShown_ && panel_ == Panel::None);
+    welcome_->setGeometry(0, 0, std::max(w, WelcomeFrame::kWidth), h);
+    about_->setGeometry(0, 0, w, h);
+    settings_->setGeometry(0, 0, w, h);
+    if (WelcomeShown())
+        welcome_->raise();
+    if (panel_ == Panel::About)
+        about_->raise();
+    if (panel_ == Panel::Settings)
+        settings_->raise();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    layoutBody();
+}
+
+void MainWindow::showPanel(Panel panel) {
+    if (panel == Panel::Settings && panel_ != Panel::Settings) {
+        widthBeforeSettings_ = width();
+        settings_->UpdateTitle();
+        takeKeysForSettings(true);
+    } else if (panel != Panel::Settings && panel_ == Panel::Settings) {
+        takeKeysForSettings(false);
+    }
+    Action("afApropos")->setChecked(panel == Panel::About);
+    Action("afOptions")->setChecked(panel == Panel::Settings);
+    panel_ = panel;
+    about_->setVisible(panel == Panel::About);
+    settings_->setVisible(panel == Panel::Settings);
+    if (panel == Panel::Settings)
+        fillShortcutTable();
+    applyWidth();
+    RefreshList();
+    UpdateActions();
+}
+
+void MainWindow::toggleEditor(bool on) {
+    if (!listShown_)
+        setListShown(true);
+    auto* follow = editor_->findChild<QTimer*>("FollowTimer");
+    if (!follow) {
+        // The highlight follows the playing frame at the player's pace.
+        follow = new QTimer(editor_);
+        follow->setObjectName("FollowTimer");
+        follow->setInterval(200);
+        connect(follow, &QTimer::timeout, this,
+                [this] { editor_->FollowFrame(preview_->CurrentFrame()); });
+    }
+    if (on && !editorShown_) {
+        loadEditorScenes();
+        editorShown_ = true;
+        layoutBody();
+        editor_->ShowEditor();
+        follow->start();
+    } else if (!on && editorShown_) {
+        follow->stop();
+        editorShown_ = false;
+        editor_->HideEditor();
+        layoutBody();
+    }
+    Action("amEditScenes")->setChecked(editorShown_);
+    lb_->setEnabled(!editorShown_ && !runActive_);
+    UpdateActions();
+}
+
+void MainWindow::changeVolume(int delta) {
+    volume_ = std::clamp(volume_ + delta, 0, 10000);
+    if (!muted_)
+        preview_->SetVolume(volume_);
+    player_->SetVolumeNeedle(volume_ / 100);
+}
+
+void MainWindow::toggleMute() {
+    QAction* a = Action("avMute");
+    if (muted_) {
+        preview_->SetVolume(volume_);
+        player_->SetNeedleVisible(!player_->SlidersVisible());
+        a->setText(tr("Sound off"));
+        a->setToolTip("Sound is On.\r\nClick to turn the sound Off.");
+        setCaption("avMute", a->text(), kImgSoundOff);
+        muted_ = false;
+    } else {
+        preview_->SetVolume(0);
+        player_->SetNeedleVisible(false);
+        a->setText(tr("Sound on"));
+        a->setToolTip("Sound is Off.\r\nClick to turn the sound On.");
+        setCaption("avMute", a->text(), kImgSoundOn);
+        muted_ = true;
+    }
+    s_.Prefs.IsMuteOn = muted_;
+}
+
+void MainWindow::playStop() {
+    QAction* a = Action("avPlayStop");
+    if (preview_->Running()) {
+        preview_->Stop();
+        preview_->Pause();
+        a->setText(tr("Play"));
+    } else if (preview_->Paused()) {
+        preview_->Run();
+        a->setText(tr("Pause"));
+    }
+}
+
+void MainWindow::toggleFullscreen() {
+    if (!preview_->Active())
+        return;
+    const bool enter = !preview_->Fullscreen();
+    preview_->SetFullscreen(enter);
+    Action("avFullscreen")->setText(enter ? tr("Quit fullscreen") : tr("Fullscreen"));
+}
+
+void MainWindow::scheduleSelectionChanged() {
+    if (selectionPending_)
+        return;
+    selectionPending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        selectionPending_ = false;
+        SelectionChanged();
+    });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (!lb_) {
+        // Still being built.
+    } else if (watched == body_ && event->type() == QEvent::Resize) {
+        layoutBody();
+    } else if (watched == lb_->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        scheduleSelectionChanged();
+    } else if (watched == lb_ && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // With Ctrl these keys drive the player, not the list.
+        const bool moves = key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown ||
+                           key->key() == Qt::Key_End || key->key() == Qt::Key_Home ||
+                           key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
+        if (moves && !(key->modifiers() & Qt::ControlModifier))
+            scheduleSelectionChanged();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace kelvor::ui

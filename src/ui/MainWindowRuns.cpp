@@ -1,0 +1,252 @@
+// Command runs from the window: starting them, their messages (select, confirm, progress, list
+// update, error, end), the abort keys and the scripts.
+#include <QAction>
+#include <QEventLoop>
+#include <QLabel>
+#include <QListView>
+#include <QTimer>
+
+#include <filesystem>
+
+#include "commands/CommandModule.h"
+#include "commands/ScriptRunner.h"
+#include "commands/Workers.h"
+#include "ui/ActionTable.h"
+#include "ui/FileListModel.h"
+#include "ui/FolderScanner.h"
+#include "ui/MainWindow.h"
+#include "ui/PlayerPanel.h"
+#include "ui/PreviewSlot.h"
+#include "ui/ScanFeed.h"
+#include "ui/WindowDialogs.h"
+#include "ui/WindowHost.h"
+
+namespace kelvor::ui {
+
+using commands::RunKind;
+
+commands::WorkerServices MainWindow::services() {
+    return {*host_, s_.Control, *module_, *graphs_};
+}
+
+bool MainWindow::canStartRun() const {
+    // One run at a time: the list and the commands wait for the end of the one going on.
+    return module_ && graphs_ && !runActive_;
+}
+
+void MainWindow::RunMonoCommand(const std::string& command) {
+    const int f = Focused();
+    if (f < 0 || !canStartRun())
+        return;
+    const commands::Command* c = module_->Find(command);
+    if (!c)
+        return;
+    const commands::FileItem item = model_->At(f).item;
+    commands::RunMonoCommand(*c, item, services());
+}
+
+void MainWindow::RunFileCommand(const std::string& command) {
+    if (SelectedCount() == 0 || !canStartRun())
+        return;
+    const commands::Command* c = module_->Find(command);
+    if (!c)
+        return;
+    // The last run has sent its end; its thread is over or about to be.
+    fastWorker_.reset();
+    fastWorker_ = commands::RunFileCommand(*c, services());
+}
+
+void MainWindow::RunGraphCommand(const std::string& command) {
+    if (SelectedCount() == 0 || !canStartRun())
+        return;
+    const commands::Command* c = module_->Find(command);
+    if (!c)
+        return;
+    graphWorker_.reset();
+    graphWorker_ = commands::RunGraphCommand(*c, services());
+}
+
+void MainWindow::runStarted(int kind) {
+    runActive_ = true;
+    failures_.clear();
+    lb_->setEnabled(false);
+    if (kind == static_cast<int>(RunKind::Graph))
+        for (QAction* a : actions_) {
+            const QString c = a->property("category").toString();
+            if (c == kCategoryList || c == kMulti)
+                a->setEnabled(false);
+        }
+}
+
+void MainWindow::selectFile(const std::string& fullName) {
+    const int i = FindItem(fullName);
+    selectRow(i);
+    if (i >= 0)
+        lb_->scrollTo(model_->index(i));
+}
+
+commands::Answer MainWindow::confirm(const commands::FileItem&, const QString& text,
+                                     bool severalFiles) {
+    // While the window closes, a run that was aborted is not asked about its next file.
+    if (closing_)
+        return commands::Answer::Cancel;
+    return dialogs_->Confirm(this, text, severalFiles);
+}
+
+void MainWindow::fileStarted(const QString& status) {
+    player_->BeginProgress();
+    setStatus(status);
+}
+
+void MainWindow::progress(int percent) {
+    player_->SetProgress(percent);
+}
+
+void MainWindow::applyUpdate(const std::string& processed, commands::ListUpdate update,
+                             const std::string& newPath) {
+    switch (update) {
+        case commands::ListUpdate::None:
+            break;
+        case commands::ListUpdate::Add:
+            try {
+                AddFile(newPath);
+            } catch (...) {
+            }
+            break;
+        case commands::ListUpdate::Delete:
+            RemoveItem(FindItem(processed));
+            break;
+        case commands::ListUpdate::Modify:
+            RefreshItem(FindItem(processed));
+            break;
+        case commands::ListUpdate::Rename:
+            ReplaceItem(FindItem(processed), newPath);
+            break;
+    }
+}
+
+void MainWindow::fileDone(int kind, const commands::FileItem& file, commands::ListUpdate update,
+                          const std::string& newPath, const std::string& failure) {
+    if (!failure.empty())
+        failures_.push_back(QString::fromStdString(
+            std::filesystem::path(file.FullName()).filename().string() + ": " + failure));
+    applyUpdate(file.FullName(), update, newPath);
+    switch (static_cast<RunKind>(kind)) {
+        case RunKind::Graph:
+            player_->EndProgress();
+            setStatus(tr("Ready"));
+            if (lb_->isVisible() && lb_->isEnabled())
+                lb_->setFocus();
+            RefreshList();
+            break;
+        case RunKind::File:
+        case RunKind::Mono:
+            if (update != commands::ListUpdate::None)
+                RefreshList();
+            break;
+    }
+}
+
+void MainWindow::fileError(const QString& message) {
+    dialogs_->Error(this, message);
+}
+
+void MainWindow::batchDone(int kind) {
+    if (kind == static_cast<int>(RunKind::Graph))
+        player_->EndProgress();
+    lb_->setEnabled(!editorShown_);
+    runActive_ = false;
+    UpdateActions();
+    if (failures_.empty()) {
+        setStatus(tr("Ready"));
+    } else {
+        // A file that could not be processed says so, rather than the run looking done.
+        QString text = tr("Not processed: %1").arg(failures_.back());
+        if (failures_.size() > 1)
+            text += tr(" (and %1 more)").arg(failures_.size() - 1);
+        setStatus(text);
+        QStringList all;
+        for (const QString& f : failures_)
+            all << f;
+        status_->setToolTip(all.join('\n'));
+    }
+    if (isActiveWindow() && panel_ == Panel::None && lb_->isVisible())
+        lb_->setFocus();
+    s_.Control.CommandFinished = true;
+    // The worker is still inside this call; it is freed once its thread has ended.
+    QTimer::singleShot(0, this, &MainWindow::reapWorkers);
+}
+
+void MainWindow::reapWorkers() {
+    bool waiting = false;
+    for (auto* w : {&graphWorker_, &fastWorker_}) {
+        if (*w && (*w)->Finished())
+            w->reset();
+        else if (*w)
+            waiting = true;
+    }
+    if (waiting && !runActive_)
+        QTimer::singleShot(5, this, &MainWindow::reapWorkers);
+}
+
+void MainWindow::waitForWorker(commands::CommandWorker& worker) {
+    while (!worker.Finished()) {
+        QEventLoop loop;
+        connect(host_.get(), &WindowHost::RunEnded, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    worker.Wait();
+}
+
+void MainWindow::Abort() {
+    s_.Control.Abort();
+    if (scanner_)
+        scanner_->Stop();
+    if (feed_)
+        feed_->Reject();
+    if (preview_->Fullscreen())
+        toggleFullscreen();
+}
+
+void MainWindow::AbortAll() {
+    s_.Control.AbortAll();
+    if (scanner_)
+        scanner_->Stop();
+    if (feed_)
+        feed_->Reject();
+}
+
+void MainWindow::RunScript(commands::Script script) {
+    if (!module_ || !graphs_ || scriptRunning_)
+        return;
+    scriptRunning_ = true;
+    commands::ScriptRunner::Result result;
+    try {
+        result = commands::ScriptRunner(services()).Run(script);
+    } catch (...) {
+    }
+    scriptRunning_ = false;
+    pendingScript_.clear();
+    if (result.CloseRequested)
+        close();
+}
+
+void MainWindow::runPendingScript() {
+    scriptRunning_ = false;
+    commands::Script script = std::move(pendingScript_);
+    pendingScript_.clear();
+    RunScript(std::move(script));
+}
+
+void MainWindow::maybeRunScript() {
+    if (!firstPaintDone_ || scriptRunning_ || loadingDepth_ > 0 || pendingScript_.empty() ||
+        !isActiveWindow())
+        return;
+    // Out of the activation's own handling; the flag keeps a second activation from queuing it
+    // again meanwhile.
+    scriptRunning_ = true;
+    QTimer::singleShot(0, this, &MainWindow::runPendingScript);
+}
+
+}  // namespace kelvor::ui

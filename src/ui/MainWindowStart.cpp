@@ -1,0 +1,378 @@
+// The window's life: creation, first show, first paint, activation, closing and the
+// preferences.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+#include "commands/CommandModule.h"
+#include "commands/Workers.h"
+#include "core/files/DatePattern.h"
+#include "core/shell/About.h"
+#include "core/shell/DesktopServices.h"
+#include "ui/ActionTable.h"
+#include "ui/FileListModel.h"
+#include "ui/FolderScanner.h"
+#include "ui/MainWindow.h"
+#include "ui/Panels.h"
+#include "ui/PlayerPanel.h"
+#include "ui/PreviewSlot.h"
+#include "ui/ScanFeed.h"
+#include "ui/WindowDialogs.h"
+#include "ui/WindowHost.h"
+#include "ui/panels/AboutPanel.h"
+#include "ui/panels/SettingsPanel.h"
+#include "ui/preview/PlayerFrame.h"
+
+namespace kelvor::ui {
+namespace {
+
+// The window's client height at start, in pixels.
+constexpr int kClientHeight = 600;
+
+std::string WithSlash(const std::string& folder) {
+    if (folder.empty() || folder.back() == '/')
+        return folder;
+    return folder + '/';
+}
+
+}  // namespace
+
+MainWindow::MainWindow(WindowServices services, const std::vector<std::string>& arguments)
+    : s_(std::move(services)),
+      host_(std::make_unique<WindowHost>(*this)),
+      ownDialogs_(std::make_unique<WindowDialogs>()),
+      ownPreview_(std::make_unique<PreviewSlot>()) {
+    dialogs_ = ownDialogs_.get();
+    preview_ = ownPreview_.get();
+    // FormCreate: a failure here leaves a usable, if plainer, window.
+    try {
+        setObjectName("TUIForm");
+        setWindowTitle(QString("%1 by %2").arg(about::kProductName, about::kMaker));
+        versionText_ = QString::fromStdString(about::VersionText());
+        buildDateText_ = QString::fromStdString(FormatDateTime("ddddd", about::BuildDate()));
+        buildWindow();
+        attachPlayer();
+        createActions();
+        createMenus();
+        sceneTracking_ = true;
+        s_.Control.ScriptStop = false;
+        pendingScript_ = commands::ParseCommandLine(arguments);
+    } catch (...) {
+    }
+}
+
+MainWindow::~MainWindow() {
+    // The scanner and the workers call into this window; they end before it does.
+    s_.Control.AbortAll();
+    if (feed_)
+        feed_->Close();
+    scanner_.reset();
+    graphWorker_.reset();
+    fastWorker_.reset();
+    if (formShown_ && s_.Prefs.SaveListOnQuit)
+        SavePlaylist(DefaultPlaylist());
+}
+
+void MainWindow::AttachModules(WindowModules modules) {
+    module_ = &modules.Module;
+    probe_ = &modules.Probe;
+    graphs_ = &modules.Graphs;
+}
+
+commands::CommandHost& MainWindow::Host() {
+    return *host_;
+}
+
+void MainWindow::SetDialogs(WindowDialogs* dialogs) {
+    dialogs_ = dialogs ? dialogs : ownDialogs_.get();
+}
+
+void MainWindow::SetPreview(PreviewSlot* preview) {
+    preview_ = preview ? preview : ownPreview_.get();
+    if (settings_)
+        settings_->SetPreview(preview_);
+}
+
+void MainWindow::attachPlayer() {
+    frame_ = new PlayerFrame(player_, s_.Prefs, s_.Env.Locale, this);
+    frame_->SetIdleLine(QString("%1 %2 %3 %4")
+                            .arg(about::kProductName, versionText_, "by", about::kMaker)
+                            .toStdString());
+    frame_->Clear();
+    preview_ = frame_;
+    connect(frame_, &PlayerFrame::PlayCaptionChanged, this, [this](const QString& caption) {
+        if (QAction* a = Action("avPlayStop"))
+            a->setText(caption);
+    });
+    connect(frame_, &PlayerFrame::StatusChanged, this, [this](const StatusTexts& t) {
+        if (t.Datecode != "-")
+            player_->ShowPlayingTexts(t.Datecode, t.Timecode, t.Image, t.Audio, t.DataRate);
+    });
+    connect(frame_, &PlayerFrame::CornerMarkClicked, this, [this] {
+        if (QAction* a = Action("amAfficherSliders"); a && a->isEnabled())
+            a->trigger();
+    });
+    connect(frame_, &PlayerFrame::InlayPlaced, this,
+            [this](int x, int y) { player_->SetInlayPosition(x, y); });
+}
+
+void MainWindow::buildWindow() {
+    model_ = new FileListModel(this);
+    body_ = new QWidget(this);
+    body_->setObjectName("Body");
+    body_->installEventFilter(this);
+    setCentralWidget(body_);
+
+    player_ = new PlayerPanel(body_);
+    connect(player_, &PlayerPanel::FileNameClicked, this, [this] {
+        if (QAction* a = Action("amDossierParent"); a && a->isEnabled())
+            a->trigger();
+    });
+    connect(player_, &PlayerPanel::InlayPositionChanged, this, [this](int x, int y) {
+        s_.Prefs.InlayPositionX = x;
+        s_.Prefs.InlayPositionY = y;
+        preview_->SetInlayPosition(x, y, s_.Prefs.InlayAlignment);
+    });
+    player_->VideoArea()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(
+        player_->VideoArea(), &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& at) { videoPopup_->popup(player_->VideoArea()->mapToGlobal(at)); });
+    player_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(player_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { windowPopup_->popup(player_->mapToGlobal(at)); });
+
+    listColumn_ = new QWidget(body_);
+    listColumn_->setObjectName("ListColumn");
+    auto* column = new QVBoxLayout(listColumn_);
+    column->setContentsMargins(0, 8, 0, 4);
+    column->setSpacing(4);
+    lb_ = new QListView(listColumn_);
+    lb_->setObjectName("lb");
+    lb_->setModel(model_);
+    lb_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lb_->setUniformItemSizes(true);
+    lb_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lb_->setContextMenuPolicy(Qt::CustomContextMenu);
+    lb_->installEventFilter(this);
+    lb_->viewport()->installEventFilter(this);
+    connect(lb_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { listPopup_->popup(lb_->viewport()->mapToGlobal(at)); });
+    column->addWidget(lb_, 1);
+    counter_ = new QLabel(listColumn_);
+    counter_->setObjectName("FileCounter");
+    column->addWidget(counter_);
+    listColumn_->hide();
+
+    welcome_ = new WelcomeFrame(body_);
+    buildPanels();
+
+    status_ = new QLabel(this);
+    status_->setObjectName("StatusText");
+    statusBar()->addWidget(status_, 1);
+    setStatus(tr("Ready"));
+
+    setAcceptDrops(true);
+    resize(WelcomeFrame::kWidth, kClientHeight);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!formShown_) {
+        formShown_ = true;
+        FormShow();
+    }
+}
+
+void MainWindow::FormShow() {
+    try {
+        osText_ = QString::fromStdString(s_.Desktop.OsVersionText());
+        createScanner();
+        TranslateCaptions();
+        settings::LoadPreferences(s_.Prefs, s_.Env);
+        ApplyPreferences();
+        if (QAction* a = Action("afIncVolume"))
+            a->setShortcuts(
+                {QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence(Qt::Key_Plus)});
+        if (QAction* a = Action("afDecVolume"))
+            a->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
+        setListShown(false);
+        restoreAtFirstPaint_ = s_.Prefs.SaveListOnQuit;
+        preview_->Clear();
+        focusRow(-1);
+        if (module_) {
+            module_->Start();
+            LinkCommands();
+        }
+        const auto openWith = [](const std::string& program) {
+            return "Open with " +
+                   QString::fromStdString(std::filesystem::path(program).stem().string());
+        };
+        setCaption("afVarnolt", openWith(s_.Prefs.VarnoltProgram), -1);
+        setCaption("amOpenFichierF3", openWith(s_.Prefs.F3Program), -1);
+        setCaption("amOpenFichierF4", openWith(s_.Prefs.F4Program), -1);
+        fillShortcutTable();
+        about_->WriteSystemReport();
+        setAcceptDrops(true);
+        RefreshList();
+    } catch (...) {
+    }
+}
+
+void MainWindow::paintEvent(QPaintEvent* event) {
+    QMainWindow::paintEvent(event);
+    if (!firstPaintSeen_) {
+        firstPaintSeen_ = true;
+        // Out of the paint: loading a playlist lets messages run.
+        QTimer::singleShot(0, this, &MainWindow::FirstPaint);
+    }
+}
+
+void MainWindow::FirstPaint() {
+    if (restoreAtFirstPaint_) {
+        restoreAtFirstPaint_ = false;
+        LoadPlaylist(DefaultPlaylist());
+    }
+    UpdateActions();
+    firstPaintDone_ = true;
+    // Without a window manager nothing activates a new window; the script waits for it.
+    activateWindow();
+    if (isActiveWindow())
+        activated();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        activated();
+}
+
+void MainWindow::activated() {
+    updatePaste();
+    maybeRunScript();
+}
+
+void MainWindow::TranslateCaptions() {
+    setWindowTitle(QString("%1 %2 by %3").arg(about::kProductName, versionText_, about::kMaker));
+    for (QAction* a : actions_) {
+        const ActionDef* d = FindActionDef(a->objectName().toStdString());
+        if (!d)
+            continue;
+        a->setText(tr(d->Caption));
+        QString tip = tr(d->Caption);
+        if (!a->shortcuts().isEmpty())
+            tip += " (" + a->shortcuts().front().toString(QKeySequence::NativeText) + ")";
+        a->setToolTip(tip);
+        a->setStatusTip(tr(d->Caption));
+    }
+    if (QAction* quit = Action("afQuitter"))
+        quit->setToolTip(QString("Quit %1").arg(about::kProductName));
+}
+
+void MainWindow::ApplyPreferences() {
+    settings::Preferences& p = s_.Prefs;
+    move(p.Left, p.Top);
+    volume_ = std::clamp(p.Volume, 0, 10000);
+    player_->SetVolumeNeedle(volume_ / 100);
+    player_->SetNeedleVisible(!p.InlaySlidersVisible);
+    for (std::string* folder :
+         {&p.OpenFolder, &p.PreferredFolder, &p.SaveFolder, &p.PlaylistFolder})
+        *folder = WithSlash(*folder);
+    player_->SetInlayPosition(p.InlayPositionX, p.InlayPositionY);
+    preview_->SetInlayPosition(p.InlayPositionX, p.InlayPositionY, p.InlayAlignment);
+    muted_ = false;
+    if (p.IsMuteOn) {
+        p.IsMuteOn = false;
+        toggleMute();
+    }
+    if (p.IsInlayOn)
+        setCaption("amAfficherIncrustation", "Hide  inlay", kImgHideInlay);
+    else
+        setCaption("amAfficherIncrustation", "Show inlay", kImgShowInlay);
+    setCaption(
+        "amAfficherSliders",
+        p.InlaySlidersVisible ? "Hide the sliders for inlay" : "Modify the position of inlay", -1);
+    player_->SetSlidersVisible(p.InlaySlidersVisible);
+    // Last: the settings panel's controls from the preferences (which also sends conversions
+    // beside their sources when the save folder is gone).
+    fillSettings();
+}
+
+void MainWindow::SavePreferences() {
+    readBackSettings();
+    settings::Preferences& p = s_.Prefs;
+    p.Left = x();
+    p.Top = y();
+    p.InlayPositionX = player_->InlayX();
+    p.InlayPositionY = player_->InlayY();
+    p.Volume = volume_;
+    p.IsMuteOn = muted_;
+    settings::RecordProgramRoot(p, s_.Env);
+    settings::StorePreferences(p, s_.Env);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    try {
+        settings::Preferences& p = s_.Prefs;
+        if (p.SavePreferencesOnQuit) {
+            SavePreferences();
+        } else {
+            const QString place = p.IniMode ? "a ini file" : "the registry";
+            const QString text =
+                QString(
+                    "Do you want to save the preferences of %1 in %2 to find them again at "
+                    "next start?\r\n\r\nIf you answer \"All\", then %3 will save them "
+                    "automatically when quitting.")
+                    .arg(about::kProductName, place, about::kProductName);
+            const SaveAnswer answer = dialogs_->SavePreferences(this, text);
+            if (answer == SaveAnswer::Cancel) {
+                event->ignore();
+                return;
+            }
+            // Through the settings box, which the store reads back.
+            if (answer == SaveAnswer::All)
+                settings_->savePrefsOnQuitBox->setChecked(true);
+            if (answer == SaveAnswer::Yes || answer == SaveAnswer::All)
+                SavePreferences();
+        }
+    } catch (...) {
+    }
+    closing_ = true;
+    AbortAll();
+    preview_->Stop();
+    waitUntilIdle();
+    event->accept();
+}
+
+bool MainWindow::ScanIdle() const {
+    return !scanner_ || (scanner_->Sleeping() && !scanner_->Busy());
+}
+
+void MainWindow::waitUntilIdle() {
+    if (feed_)
+        feed_->Reject();
+    while (!ScanIdle() || runActive_ || (graphWorker_ && !graphWorker_->Finished()) ||
+           (fastWorker_ && !fastWorker_->Finished())) {
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    reapWorkers();
+}
+
+}  // namespace kelvor::ui

@@ -1,0 +1,890 @@
+#include "ui/panels/SettingsPanel.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/shell/About.h"
+#include "ui/PreviewSlot.h"
+
+namespace kelvor::ui {
+namespace {
+
+const QString kCrLf = "\r\n";
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QPlainTextEdit* Memo(QWidget* parent, const QString& text) {
+    auto* m = new QPlainTextEdit(parent);
+    m->setReadOnly(true);
+    m->setPlainText(QString(text).replace("\r\n", "\n"));
+    m->setFrameShape(QFrame::NoFrame);
+    QPalette pal = m->palette();
+    pal.setColor(QPalette::Base, parent->palette().color(QPalette::Window));
+    m->setPalette(pal);
+    return m;
+}
+
+QCheckBox* Check(QWidget* parent, const char* name, const QString& text, const QString& hint) {
+    auto* c = new QCheckBox(text, parent);
+    c->setObjectName(name);
+    c->setToolTip(hint);
+    return c;
+}
+
+// A radio group: a titled box of buttons whose ids are the item indexes.
+QButtonGroup* Radio(QWidget* parent, QLayout* into, const char* name, const QString& title,
+                    const QStringList& items, const QString& hint, bool horizontal = false,
+                    QGroupBox** box = nullptr) {
+    auto* g = new QGroupBox(title, parent);
+    g->setObjectName(name);
+    g->setToolTip(hint);
+    QBoxLayout* l = horizontal ? static_cast<QBoxLayout*>(new QHBoxLayout(g))
+                               : static_cast<QBoxLayout*>(new QVBoxLayout(g));
+    auto* group = new QButtonGroup(g);
+    group->setObjectName(name);
+    for (int i = 0; i < items.size(); ++i) {
+        auto* b = new QRadioButton(items[i], g);
+        group->addButton(b, i);
+        l->addWidget(b);
+    }
+    into->addWidget(g);
+    if (box)
+        *box = g;
+    return group;
+}
+
+// Selects an item (or none, for an index out of range) as a user click would.
+void SetIndex(QButtonGroup* g, int index) {
+    if (QAbstractButton* b = g->button(index)) {
+        b->setChecked(true);
+        return;
+    }
+    g->setExclusive(false);
+    for (QAbstractButton* b : g->buttons())
+        b->setChecked(false);
+    g->setExclusive(true);
+}
+
+ExitLineEdit* Edit(QWidget* parent, const char* name, const QString& hint) {
+    auto* e = new ExitLineEdit(parent);
+    e->setObjectName(name);
+    e->setToolTip(hint);
+    return e;
+}
+
+}  // namespace
+
+void ExitLineEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    emit Exited();
+}
+
+QString SettingsPanel::WithDelimiter(const QString& folder) {
+    return folder.endsWith('/') ? folder : folder + '/';
+}
+
+QString SettingsPanel::ShiftText(double days, bool detailed) {
+    const auto s = std::llround(days * 86400.0);
+    if (detailed)
+        return QString("%1 days %2h %3m %4s")
+            .arg(s / 86400)
+            .arg(s / 3600 % 24)
+            .arg(s / 60 % 60)
+            .arg(s % 60);
+    const long long hours = std::llabs(s) / 3600 % 24;
+    return (s < 0 ? "-" : "") + QString::number(hours) + "h";
+}
+
+SettingsPanel::SettingsPanel(QWidget* parent, settings::Preferences& prefs)
+    : QFrame(parent), p_(prefs) {
+    setObjectName("TOptionsFrame");
+    setAutoFillBackground(true);
+    setFrameShape(QFrame::StyledPanel);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(8, 8, 8, 8);
+    auto* head = new QHBoxLayout;
+    auto* icon = new QLabel(this);
+    icon->setObjectName("Image2");
+    icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
+    head->addWidget(icon);
+    title_ = new QLabel(this);
+    title_->setObjectName("RxLabel1");
+    QFont f = title_->font();
+    f.setPointSizeF(f.pointSizeF() * 1.5);
+    f.setBold(true);
+    title_->setFont(f);
+    head->addWidget(title_, 1);
+    auto* home =
+        new QLabel(QString("<a href=\"%1\">Homepage of Kelvor</a>").arg(about::kWebAddress), this);
+    home->setToolTip(QString("to get help or updates for %1").arg(about::kProductName));
+    connect(home, &QLabel::linkActivated, this,
+            [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
+    head->addWidget(home);
+    column->addLayout(head);
+
+    tabs_ = new QTabWidget(this);
+    tabs_->addTab(buildPreferences(), "Preferences");
+    tabs_->addTab(buildShortcuts(), "Shortcuts");
+    tabs_->addTab(buildFormats(), "Formats");
+    tabs_->addTab(buildFolders(), "Folders");
+    tabs_->addTab(buildInlay(), "Inlay");
+    tabs_->addTab(buildFiles(), "Files");
+    column->addWidget(tabs_, 1);
+    auto* close = new QPushButton("Close", this);
+    close->setObjectName("FermerBtn");
+    close->setToolTip("Close the Settings window." + kCrLf + "You may also type F10.");
+    connect(close, &QPushButton::clicked, this, [this] {
+        if (host_)
+            host_->CloseSettings();
+    });
+    column->addWidget(close, 0, Qt::AlignRight);
+
+    ChooseFolder = [this](const QString& start) {
+        return QFileDialog::getExistingDirectory(this, tr("Choose a folder"), start);
+    };
+    ChooseFile = [this](const QString& start) {
+        return QFileDialog::getOpenFileName(this, tr("Choose a program"), start);
+    };
+    ChooseFont = [this](settings::InlayFontSettings& font) {
+        QFont initial(Q(font.Name), font.Size);
+        initial.setBold(font.Bold);
+        initial.setItalic(font.Italic);
+        initial.setUnderline(font.Underline);
+        initial.setStrikeOut(font.StrikeOut);
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, initial, this, tr("Font"));
+        if (!ok)
+            return false;
+        // The colour is kept as 0x00BBGGRR.
+        const QColor old(font.Color & 0xFF, (font.Color >> 8) & 0xFF, (font.Color >> 16) & 0xFF);
+        const QColor c = QColorDialog::getColor(old, this, tr("Colour of the inlay"));
+        font.Name = chosen.family().toStdString();
+        font.Size = chosen.pointSize() > 0 ? chosen.pointSize() : font.Size;
+        font.Bold = chosen.bold();
+        font.Italic = chosen.italic();
+        font.Underline = chosen.underline();
+        font.StrikeOut = chosen.strikeOut();
+        if (c.isValid())
+            font.Color = c.red() | (c.green() << 8) | (c.blue() << 16);
+        return true;
+    };
+}
+
+QWidget* SettingsPanel::buildPreferences() {
+    auto* page = new QWidget(tabs_);
+    auto* grid = new QHBoxLayout(page);
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    grid->addLayout(left, 1);
+    grid->addLayout(right, 1);
+
+    auto* prefs = new QGroupBox("Preferences", page);
+    auto* pl = new QVBoxLayout(prefs);
+    savePrefsOnQuitBox = Check(
+        prefs, "cbPrefsQuittant", "Save the preferences when quit",
+        "Save your preferences into the registry" + kCrLf + "each time you quit the application.");
+    pl->addWidget(savePrefsOnQuitBox);
+    SpeedButton1 = new QPushButton("Save the preferences now", prefs);
+    SpeedButton1->setObjectName("SpeedButton1");
+    SpeedButton1->setToolTip("Save the preferences now into the registry.");
+    pl->addWidget(SpeedButton1);
+    SpeedButton2 = new QPushButton("Delete the preferences", prefs);
+    SpeedButton2->setObjectName("SpeedButton2");
+    SpeedButton2->setToolTip("Delete the preferences from registry." + kCrLf +
+                             "At next start, the application will load" + kCrLf +
+                             "with default parameters.");
+    pl->addWidget(SpeedButton2);
+    left->addWidget(prefs);
+    storeGroup = Radio(page, left, "rgPrefs", "Where to save the preferences",
+                       {"Normal (registry)", "Portable (USB key)"},
+                       "Indicate where the Preferences will be saved in order to retrieve them at "
+                       "next start.");
+    openWithBox = Check(page, "cbSendTo", "Shortcut in SendTo...",
+                        "If this box is checked, then you can open one or several AVI files" +
+                            kCrLf + "with Kelvor from the file manager: Kelvor is offered" + kCrLf +
+                            "in the menu \"Open With\" of AVI files.");
+    left->addWidget(openWithBox);
+    selectOnOpenBox =
+        Check(page, "cbSelection", "Select when opening",
+              "Check to select automatically the files when they are added to the list.");
+    left->addWidget(selectOnOpenBox);
+    saveListOnQuitBox = Check(page, "cbListe", "Save the playlist when quit",
+                              "Check in order to save the playlist whent quit" + kCrLf +
+                                  "and to restore it at next launch");
+    left->addWidget(saveListOnQuitBox);
+    halfSizeBox = Check(
+        page, "cbPreviewDemi", "Preview DV in half size.",
+        "If checked, the video DV will be previewed in half size. (Recommended)" + kCrLf +
+            "Useful to avoid interlacing, but the image will be less sharp in full screen mode.");
+    left->addWidget(halfSizeBox);
+    left->addStretch(1);
+    dvAudioRateGroup =
+        Radio(page, right, "rgfrequenceDV", "DV Frequency", {"32000", "44100", "48000"},
+              "frequency of audio when converting an AVI file into DV type 2", true);
+    standardGroup = Radio(page, right, "rgStandard", "Default Standard", {"Pal", "Ntsc"},
+                          "TV Standard used to convert non-DV avi files to DV type 2", true);
+    scnTypeGroup = Radio(page, right, "rgTYpescn", "Fichiers scn",
+                         {"Type 1 (ANSI)", "Type 2 (unicode)"}, {}, true);
+    right->addWidget(Memo(page,
+                          "\r\nModify the settings \r\n     to manage the Preferences \r\n"
+                          "     to change the TV standard used for recompression into DV "
+                          "type 2, \r\n     and to change the behaviour of Kelvor."),
+                     1);
+
+    connect(savePrefsOnQuitBox, &QCheckBox::toggled, this,
+            [this](bool on) { p_.SavePreferencesOnQuit = on; });
+    connect(SpeedButton1, &QPushButton::clicked, this, [this] {
+        if (host_)
+            host_->SavePreferencesNow();
+        p_.SavePreferencesOnQuit = false;
+    });
+    connect(SpeedButton2, &QPushButton::clicked, this, [this] {
+        savePrefsOnQuitBox->setChecked(false);
+        if (host_)
+            host_->DeleteStoredPreferences();
+        p_.SavePreferencesOnQuit = false;
+        if (p_.OfferInOpenWith)
+            openWithClicked();
+    });
+    connect(storeGroup, &QButtonGroup::idToggled, this, [this](int, bool on) {
+        if (on)
+            storeClicked();
+    });
+    connect(openWithBox, &QCheckBox::toggled, this, [this] { openWithClicked(); });
+    connect(selectOnOpenBox, &QCheckBox::toggled, this, [this](bool on) { p_.SelectOnOpen = on; });
+    connect(saveListOnQuitBox, &QCheckBox::toggled, this, [this](bool on) {
+        p_.SaveListOnQuit = on;
+        if (on)
+            savePrefsOnQuitBox->setChecked(true);
+    });
+    connect(halfSizeBox, &QCheckBox::toggled, this, [this](bool on) {
+        p_.PreviewDvAtHalfSize = on;
+        if (host_ && !filling_)
+            host_->ShowCurrentFileAgain();
+    });
+    connect(dvAudioRateGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on)
+            p_.DvAudioRate = static_cast<std::uint8_t>(id);
+    });
+    connect(standardGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on)
+            p_.DefaultStandard = static_cast<std::uint8_t>(id + 1);
+    });
+    connect(scnTypeGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (on)
+            p_.ScnType = id + 1;
+    });
+    return page;
+}
+
+QWidget* SettingsPanel::buildShortcuts() {
+    auto* page = new QWidget(tabs_);
+    auto* column = new QVBoxLayout(page);
+    auto* memo = Memo(page,
+                      "Command-line scripts are like: +switch or +switch=\"parameter\".\r\nPut "
+                      "parameters between double quotes, and no blank before or after =. But put "
+                      "a blank space between two commands on the same line.\r\nThe + may be "
+                      "replaced by - or /.");
+    memo->setMaximumHeight(80);
+    column->addWidget(memo);
+    table_ = new QTableWidget(0, 3, page);
+    table_->setObjectName("StringGrid1");
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(18);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionMode(QAbstractItemView::NoSelection);
+    table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    column->addWidget(table_, 1);
+    sortShortcutsBox = Check(page, "cbSortShortcut", "Sort by keyboard shortcuts",
+                             "Toggle between the keys and command names to sort alphabetically");
+    column->addWidget(sortShortcutsBox);
+    connect(sortShortcutsBox, &QCheckBox::toggled, this, [this](bool on) {
+        p_.SortShortcutsByCaption = !on;
+        if (host_ && !filling_)
+            host_->RefillShortcutTable();
+    });
+    return page;
+}
+
+QWidget* SettingsPanel::buildFormats() {
+    auto* page = new QWidget(tabs_);
+    auto* column = new QVBoxLayout(page);
+    auto* memo = Memo(
+        page,
+        "\r\n  * Choose the formats of datecode: For example\r\nyyyy mmmm dd hh:nn:ss gives '2006 "
+        "march 12 15:46:37'\r\ndddddd gives 'sunday 2006 march 12' or ddddd gives "
+        "'06/03/12'\r\nOne may add text in double quotes, for example:\r\n\"A \"dddd \" of "
+        "\"mmmm gives 'A sunday of march'\r\n  * The format for renaming à la Scenalyser is by "
+        "default\r\nyyyymmdd_hh.nn.ss   with a root like ClipDV'\r\n  * Inlay of datecode is "
+        "similarly defined on 2 lines,\r\nbut one line may stay empty if you want all data on a "
+        "single line.");
+    column->addWidget(memo, 1);
+    auto* rename = new QGroupBox("Rename à la  Scenalyser", page);
+    auto* rl = new QFormLayout(rename);
+    renameRootEdit = Edit(rename, "edRacine",
+                          "Rootname used to build the video name" + kCrLf + "in Scenalyser style");
+    rl->addRow("Rootname used to rename", renameRootEdit);
+    renameFormatEdit =
+        Edit(rename, "edRenommer",
+             "Format used to add the datecode to the rootname" + kCrLf + "in Scenalyser style");
+    rl->addRow("Format for renaming", renameFormatEdit);
+    column->addWidget(rename);
+    auto* formats = new QGroupBox("Formats of datecode", page);
+    auto* fl = new QFormLayout(formats);
+    addDatecodeFormatEdit = Edit(formats, "edAjouter",
+                                 "Format used by the command \"Add datecode\"" + kCrLf +
+                                     "for example   yyyy mmmm ddddd hh:nn:ss");
+    fl->addRow("Format used to add the datecode", addDatecodeFormatEdit);
+    displayFormatEdit =
+        Edit(formats, "edAfficherDatecode",
+             "Format used to display the datecode among informations about" + kCrLf +
+                 "the selected file. " + kCrLf + "For example ddddd hh:nn:ss");
+    fl->addRow("Format to display datecode", displayFormatEdit);
+    addBeforeNameBox =
+        Check(formats, "cbAjoutAvant", "Add before the filename",
+              "If checked, then the commands \"Add timecode\" and \"Add "
+              "datecode\"\r\nwill put this data before the filename, otherwise after "
+              "it.");
+    fl->addRow(QString(), addBeforeNameBox);
+    inlayFormat1Edit = Edit(formats, "edAfficher1",
+                            "Format used to inlay the datecode on the first line." + kCrLf +
+                                "For example \"dd-mm-yy\" to display only the date.");
+    fl->addRow("Inlay line 1", inlayFormat1Edit);
+    inlayFormat2Edit = Edit(formats, "edAfficher2",
+                            "Format used to inlay the datecode on the second line." + kCrLf +
+                                "For example \"hh:nn:ss\" to display only the time.");
+    fl->addRow("Inlay line 2", inlayFormat2Edit);
+    column->addWidget(formats);
+
+    connect(renameRootEdit, &ExitLineEdit::Exited, this,
+            [this] { p_.RenameRoot = renameRootEdit->text().toStdString(); });
+    connect(renameFormatEdit, &ExitLineEdit::Exited, this,
+            [this] { p_.RenameFormat = renameFormatEdit->text().toStdString(); });
+    connect(addDatecodeFormatEdit, &ExitLineEdit::Exited, this,
+            [this] { p_.AddDatecodeFormat = addDatecodeFormatEdit->text().toStdString(); });
+    connect(displayFormatEdit, &ExitLineEdit::Exited, this,
+            [this] { p_.DisplayDatecodeFormat = displayFormatEdit->text().toStdString(); });
+    connect(addBeforeNameBox, &QCheckBox::toggled, this,
+            [this](bool on) { p_.AddBeforeName = on; });
+    connect(inlayFormat1Edit, &ExitLineEdit::Exited, this, &SettingsPanel::inlayFormat1Exit);
+    connect(inlayFormat2Edit, &ExitLineEdit::Exited, this, &SettingsPanel::inlayFormat1Exit);
+    return page;
+}
+
+QWidget* SettingsPanel::buildFolders() {
+    auto* page = new QWidget(tabs_);
+    auto* column = new QVBoxLayout(page);
+    auto* memo = Memo(page,
+                      "\r\nChoose the default folders for opening files with\r\nthe Open "
+                      "command (CTRL+O) or for the preferred folder (F7).\r\n\r\nIndicate "
+                      "also if the files created by conversion shall be\r\ncreated in the "
+                      "same folder, or, if not, in which one.");
+    column->addWidget(memo, 1);
+    // A folder field: the text and a button that opens the folder dialog at it.
+    const auto folderField = [this](QWidget* parent, QVBoxLayout* into, const char* name,
+                                    const QString& label, const QString& hint,
+                                    std::function<void(const QString&)> afterDialog) {
+        into->addWidget(new QLabel(label, parent));
+        auto* row = new QHBoxLayout;
+        auto* edit = Edit(parent, name, hint);
+        auto* browse = new QPushButton("...", parent);
+        browse->setFixedWidth(32);
+        row->addWidget(edit, 1);
+        row->addWidget(browse);
+        into->addLayout(row);
+        connect(browse, &QPushButton::clicked, this, [this, edit, afterDialog] {
+            QString start = edit->text();
+            if (start.isEmpty() || !QFileInfo(start).isDir())
+                start = "/";
+            const QString chosen = ChooseFolder ? ChooseFolder(start) : QString();
+            afterDialog(chosen.isEmpty() ? QString() : chosen);
+        });
+        return edit;
+    };
+    auto* open = new QGroupBox("Folders for opening videos", page);
+    auto* ol = new QVBoxLayout(open);
+    // The dialogs of the open and save folders always give a folder: a cancelled one gives
+    // the folder it started at.
+    openFolderEdit = folderField(open, ol, "edDossierOuvrir", "Default folder for opening videos",
+                                 "Default folder to open files.", [this](const QString& f) {
+                                     const QString folder =
+                                         f.isEmpty() ? openFolderEdit->text() : f;
+                                     if (folder.isEmpty())
+                                         return;
+                                     p_.OpenFolder = WithDelimiter(folder).toStdString();
+                                     openFolderEdit->setText(folder);
+                                 });
+    preferredFolderEdit =
+        folderField(open, ol, "edDossierAuto", "Preferred folder ( to be opened with F7)",
+                    "\"Prefered\" Folder: it's a folder from which all AVI files" + kCrLf +
+                        "may be openend by F7 or by a clic on the button with "
+                        "heart.",
+                    [this](const QString& f) {
+                        if (!f.isEmpty())
+                            preferredFolderEdit->setText(f);
+                    });
+    playlistFolderEdit =
+        folderField(open, ol, "edDossierPlayList", "Default folder for the PlayLists ",
+                    "Folder to save the playlist.", [this](const QString& f) {
+                        if (!f.isEmpty())
+                            playlistFolderEdit->setText(f);
+                    });
+    column->addWidget(open);
+    auto* save = new QGroupBox("Where to save the files created by conversion", page);
+    auto* sl = new QVBoxLayout(save);
+    sameFolderBox = Check(save, "cbsameFolder", "Convert in the same folder",
+                          "If checked, then all files produced by conversion will be created in "
+                          "the same folder" +
+                              kCrLf +
+                              "than the source file. If not, they will be created in the "
+                              "folder below." +
+                              kCrLf +
+                              "Note that scn files will always be in the same folder, even "
+                              "if this box" +
+                              kCrLf + "is not checked.");
+    sl->addWidget(sameFolderBox);
+    saveFolderEdit =
+        folderField(save, sl, "edDossierSave",
+                    "Convert in the following folder:", "Folder for storing the files.",
+                    [this](const QString& f) {
+                        const QString folder = f.isEmpty() ? saveFolderEdit->text() : f;
+                        if (folder.isEmpty())
+                            return;
+                        p_.SaveFolder = WithDelimiter(folder).toStdString();
+                        saveFolderEdit->setText(folder);
+                    });
+    column->addWidget(save);
+
+    connect(openFolderEdit, &ExitLineEdit::Exited, this,
+            [this] { p_.OpenFolder = WithDelimiter(openFolderEdit->text()).toStdString(); });
+    connect(preferredFolderEdit, &ExitLineEdit::Exited, this, [this] {
+        p_.PreferredFolder = WithDelimiter(preferredFolderEdit->text()).toStdString();
+    });
+    connect(saveFolderEdit, &ExitLineEdit::Exited, this,
+            [this] { p_.SaveFolder = WithDelimiter(saveFolderEdit->text()).toStdString(); });
+    connect(sameFolderBox, &QCheckBox::toggled, this, [this](bool on) {
+        p_.SaveInSameFolder = on;
+        saveFolderEdit->setEnabled(!on);
+    });
+    return page;
+}
+
+QWidget* SettingsPanel::buildInlay() {
+    auto* page = new QWidget(tabs_);
+    auto* grid = new QHBoxLayout(page);
+    auto* left = new QVBoxLayout;
+    grid->addLayout(left, 1);
+    const QString fontHint = "Choose the font for inlay of datecode. The default font" + kCrLf +
+                             "with white color seems to give the best results.";
+    auto* fontRow = new QHBoxLayout;
+    inlayFontButton = new QPushButton("F", page);
+    inlayFontButton->setObjectName("sbIncrustFont");
+    inlayFontButton->setToolTip(fontHint);
+    inlayFontButton->setFixedWidth(32);
+    auto* fontLabel = new QLabel("Font", page);
+    fontLabel->setObjectName("Label7");
+    fontLabel->setToolTip(fontHint);
+    fontRow->addWidget(inlayFontButton);
+    fontRow->addWidget(fontLabel, 1);
+    left->addLayout(fontRow);
+    standardFontSizeBox =
+        Check(page, "cbAutoFontSize", "Default size",
+              "Check if you want the Font size of inlay text to be set automatically," + kCrLf +
+                  "according to the image size of video (Recommended).");
+    left->addWidget(standardFontSizeBox);
+    auto* borderRow = new QHBoxLayout;
+    const QString borderHint =
+        "To sharpen the contrast of the inlay in front of the picture,\r\nset "
+        "the size of a black border around the inlayed text.\r\nSet 0 if "
+        "you don't want a border.";
+    auto* borderLabel = new QLabel("Border", page);
+    borderLabel->setObjectName("labBord");
+    borderLabel->setToolTip(borderHint);
+    RxBorder = new QSpinBox(page);
+    RxBorder->setObjectName("RxBorder");
+    RxBorder->setRange(0, 4);
+    RxBorder->setToolTip(borderHint);
+    borderRow->addWidget(borderLabel);
+    borderRow->addWidget(RxBorder);
+    borderRow->addStretch(1);
+    left->addLayout(borderRow);
+    alignGroup = Radio(page, left, "rgAlign", "Alignment", {"Left", "Centered", "Right"},
+                       "Set the alignment of the inlayed text.\r\nuseful when inserting the "
+                       "datecode on two lines.",
+                       true);
+    inlayWhatGroup = Radio(page, left, "rgWhatIncrust", "What?", {"Datecode", "Timecode"},
+                           "One may inlay datecode or timecode.", true);
+    inlayAutoBox = Check(page, "cbAuto", "automatic",
+                         "If checked, then inlay is automatically activated for a given duration" +
+                             kCrLf + "each time when an event (set in \"Mode auto\") happens." +
+                             kCrLf + "By default, 5 seconds at each new scene");
+    left->addWidget(inlayAutoBox);
+    inlayWhenGroup =
+        Radio(page, left, "rgMode", "Mode Auto", {"once", "scene", "daily"},
+              "In Auto mode, inlay is made during a given duration" + kCrLf + "either once" +
+                  kCrLf + "or at each new scene" + kCrLf + "or at each new day",
+              true, &modeBox_);
+    auto* durRow = new QFormLayout;
+    inlayDurationEdit = Edit(page, "edDureeIncrust",
+                             "Duration in seconds of automatic inlay of datecode" + kCrLf +
+                                 " each scene change (only for DV videos)");
+    durRow->addRow("duration in seconds", inlayDurationEdit);
+    left->addLayout(durRow);
+    auto* shiftRow = new QHBoxLayout;
+    auto* label8 = new QLabel("Time difference", page);
+    label8->setObjectName("Label8");
+    advancedShiftButton = new QPushButton("...", page);
+    advancedShiftButton->setObjectName("sbDecalageAvance");
+    advancedShiftButton->setToolTip("Click to change the time difference");
+    advancedShiftButton->setFixedWidth(32);
+    timeShiftLabel_ = new QLabel(page);
+    timeShiftLabel_->setObjectName("LabDecalage");
+    shiftRow->addWidget(label8);
+    shiftRow->addWidget(advancedShiftButton);
+    shiftRow->addWidget(timeShiftLabel_, 1);
+    left->addLayout(shiftRow);
+    left->addStretch(1);
+    grid->addWidget(
+        Memo(page,
+             "\r\nSet the parameters of inlay\r\nwhile playing the DV videos or\r\nwhile creating "
+             "video files by conversion\r\nwith the Inlay command (CTRL+I) of the\r\n menu "
+             "Convert.\r\n\r\nTo modify the position of\r\ninlay, click on the corner at the "
+             "bottom\r\nright of the video, or click on the video\r\nwith the right mouse "
+             "button, or type ALT+I.\r\nThis will display sliders for changing\r\nthe "
+             "position.\r\n\r\nTo modify the format of dates and\r\ntimes, (that can be put on "
+             "two lines)\r\ngo to the tab Formats, and set the\r\nformats in \"Inlay line 1\" or "
+             "\"Inlay line 2\""),
+        1);
+
+    connect(inlayFontButton, &QPushButton::clicked, this, &SettingsPanel::inlayFontClicked);
+    connect(standardFontSizeBox, &QCheckBox::toggled, this, [this](bool on) {
+        p_.StandardFontSize = on;
+        if (preview_)
+            preview_->SetInlayStandardFontSize(on);
+        redraw();
+    });
+    connect(RxBorder, &QSpinBox::valueChanged, this, [this](int v) { p_.BorderSize = v; });
+    connect(alignGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (!on)
+            return;
+        p_.InlayAlignment = static_cast<std::uint8_t>(id);
+        if (preview_)
+            preview_->SetInlayAlignment(id);
+        redraw();
+    });
+    connect(inlayWhatGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (!on)
+            return;
+        p_.InlayWhat = static_cast<std::uint8_t>(id);
+        if (preview_)
+            preview_->SetInlayDisplayKind(id);
+        redraw();
+    });
+    connect(inlayAutoBox, &QCheckBox::toggled, this, [this](bool on) {
+        p_.InlayAuto = on ? 1 : 0;
+        modeBox_->setEnabled(on);
+        if (preview_)
+            preview_->SetInlayAutoMode(p_.InlayAuto);
+        redraw();
+    });
+    connect(inlayWhenGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+        if (!on)
+            return;
+        p_.InlayWhen = static_cast<std::uint8_t>(id);
+        if (preview_)
+            preview_->SetInlayTrigger(id);
+        redraw();
+    });
+    connect(inlayDurationEdit, &ExitLineEdit::Exited, this, &SettingsPanel::inlayDurationExit);
+    connect(advancedShiftButton, &QPushButton::clicked, this, &SettingsPanel::advancedShiftClicked);
+    return page;
+}
+
+QWidget* SettingsPanel::buildFiles() {
+    auto* page = new QWidget(tabs_);
+    auto* column = new QVBoxLayout(page);
+    const auto fileField = [this, page, column](const char* name, const QString& label,
+                                                const QString& hint) {
+        column->addWidget(new QLabel(label, page));
+        auto* row = new QHBoxLayout;
+        auto* edit = new QLineEdit(page);
+        edit->setObjectName(name);
+        edit->setToolTip(hint);
+        auto* browse = new QPushButton("...", page);
+        browse->setFixedWidth(32);
+        row->addWidget(edit, 1);
+        row->addWidget(browse);
+        column->addLayout(row);
+        connect(browse, &QPushButton::clicked, this, [this, edit] {
+            const QString chosen = ChooseFile ? ChooseFile(edit->text()) : QString();
+            if (!chosen.isEmpty())
+                edit->setText(chosen);
+        });
+        return edit;
+    };
+    varnoltProgramEdit = fileField("feFichierVarnolt", "Varnolt file to be launched with F2",
+                                   "Select the program file for Varnolt" + kCrLf +
+                                       "to be launched with F2 to extract images from the selected "
+                                       "video.");
+    const QString appHint = "Choose a program " + kCrLf +
+                            "to be launched by F%1 with the selected AVI files." + kCrLf +
+                            "For example a media player, or a video editor...";
+    f3ProgramEdit = fileField("feFichierF3", "Application launched with F3", appHint.arg(3));
+    f4ProgramEdit = fileField("feFichierF4", "Application launched with F4", appHint.arg(4));
+    column->addWidget(
+        Memo(page,
+             "\r\nOpen quickly the selected avi files in your favorite video "
+             "applications:\r\nSet the path and filename of the Varnolt file to be launched "
+             "with F2 as well as two applications to be launched with F3 and F4."),
+        1);
+    connect(varnoltProgramEdit, &QLineEdit::textChanged, this,
+            [this](const QString& t) { p_.VarnoltProgram = t.toStdString(); });
+    connect(f3ProgramEdit, &QLineEdit::textChanged, this, [this](const QString& t) {
+        p_.F3Program = t.toStdString();
+        if (host_)
+            host_->ProgramChanged(3, t);
+    });
+    connect(f4ProgramEdit, &QLineEdit::textChanged, this, [this](const QString& t) {
+        p_.F4Program = t.toStdString();
+        if (host_)
+            host_->ProgramChanged(4, t);
+    });
+    return page;
+}
+
+void SettingsPanel::redraw() {
+    if (preview_)
+        preview_->Redraw();
+}
+
+void SettingsPanel::passFont() {
+    if (!preview_)
+        return;
+    const auto& f = p_.InlayFont;
+    preview_->SetInlayFont(f.Name.substr(0, 255), f.Size, f.Color, f.Bold, f.Italic, f.Underline,
+                           f.StrikeOut);
+}
+
+void SettingsPanel::inlayFontClicked() {
+    settings::InlayFontSettings font = p_.InlayFont;
+    if (ChooseFont && ChooseFont(font))
+        p_.InlayFont = font;
+    // Confirmed or not, the filter gets the font and the frame is drawn again.
+    passFont();
+    redraw();
+}
+
+int SettingsPanel::durationSeconds() const {
+    bool ok = false;
+    const int v = inlayDurationEdit->text().trimmed().toInt(&ok);
+    return ok ? v : 5;
+}
+
+void SettingsPanel::inlayDurationExit() {
+    p_.InlayDuration = durationSeconds();
+    const double fps = host_ ? host_->CurrentFrameRate() : 0;
+    if (preview_)
+        preview_->SetInlayDisplayFrames(static_cast<int>(std::lround(p_.InlayDuration * fps)));
+    redraw();
+}
+
+void SettingsPanel::inlayFormat1Exit() {
+    p_.InlayFormat1 = inlayFormat1Edit->text().toStdString();
+    p_.InlayFormat2 = inlayFormat2Edit->text().toStdString();
+    if (preview_)
+        preview_->SetInlayDateFormats(p_.InlayFormat1, p_.InlayFormat2);
+    redraw();
+}
+
+void SettingsPanel::advancedShiftClicked() {
+    double difference = p_.TimeShift;
+    if (host_ && host_->AskTimeDifference(p_.TimeShift, difference)) {
+        p_.TimeShift = difference;
+        if (preview_)
+            preview_->SetInlayTimeShift(difference);
+        redraw();
+    }
+    timeShiftLabel_->setText(ShiftText(p_.TimeShift, true));
+}
+
+void SettingsPanel::openWithClicked() {
+    const bool on = openWithBox->isChecked();
+    if (host_)
+        host_->SendTo(on);
+    p_.OfferInOpenWith = on;
+}
+
+void SettingsPanel::storeClicked() {
+    const int index = storeGroup->checkedId();
+    if (index != 0 && index != 1)
+        return;
+    p_.IniMode = index == 1;
+    if (p_.IniMode || ini_.empty())
+        return;
+    // Back to the user store: the ini file beside the program goes, read-only or not.
+    std::error_code ec;
+    if (std::filesystem::exists(ini_, ec)) {
+        std::filesystem::permissions(ini_, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove(ini_, ec);
+    }
+}
+
+void SettingsPanel::UpdateTitle() {
+    title_->setText(QString("%1 %2 %3").arg(about::kProductName, version_, about::kLanguageTag));
+}
+
+void SettingsPanel::Fill() {
+    filling_ = true;
+    SetIndex(storeGroup, p_.IniMode ? 1 : 0);
+    RxBorder->setValue(p_.BorderSize);
+    SetIndex(scnTypeGroup, p_.ScnType - 1);
+    openFolderEdit->setText(Q(p_.OpenFolder));
+    preferredFolderEdit->setText(Q(p_.PreferredFolder));
+    playlistFolderEdit->setText(Q(p_.PlaylistFolder));
+    savePrefsOnQuitBox->setChecked(p_.SavePreferencesOnQuit);
+    selectOnOpenBox->setChecked(p_.SelectOnOpen);
+    saveListOnQuitBox->setChecked(p_.SaveListOnQuit);
+    halfSizeBox->setChecked(p_.PreviewDvAtHalfSize);
+    const bool same = p_.SaveInSameFolder;
+    sameFolderBox->setChecked(same);
+    saveFolderEdit->setEnabled(!same);
+    // A save folder that is gone sends conversions beside their sources; the box still shows
+    // what was stored, and the next store writes the box.
+    std::error_code ec;
+    if (!std::filesystem::is_directory(p_.SaveFolder, ec))
+        p_.SaveInSameFolder = true;
+    saveFolderEdit->setText(Q(p_.SaveFolder));
+    varnoltProgramEdit->setText(Q(p_.VarnoltProgram));
+    f3ProgramEdit->setText(Q(p_.F3Program));
+    f4ProgramEdit->setText(Q(p_.F4Program));
+    SetIndex(standardGroup, p_.DefaultStandard - 1);
+    SetIndex(dvAudioRateGroup, p_.DvAudioRate);
+    addDatecodeFormatEdit->setText(Q(p_.AddDatecodeFormat));
+    displayFormatEdit->setText(Q(p_.DisplayDatecodeFormat));
+    inlayFormat1Edit->setText(Q(p_.InlayFormat1));
+    inlayFormat2Edit->setText(Q(p_.InlayFormat2));
+    renameFormatEdit->setText(Q(p_.RenameFormat));
+    renameRootEdit->setText(Q(p_.RenameRoot));
+    inlayDurationEdit->setText(QString::number(p_.InlayDuration));
+    SetIndex(inlayWhenGroup, p_.InlayWhen);
+    inlayAutoBox->setChecked(p_.InlayAuto == 1);
+    modeBox_->setEnabled(inlayAutoBox->isChecked());
+    SetIndex(inlayWhatGroup, p_.InlayWhat);
+    SetIndex(alignGroup, p_.InlayAlignment);
+    standardFontSizeBox->setChecked(p_.StandardFontSize);
+    {
+        const QSignalBlocker block(openWithBox);
+        openWithBox->setChecked(p_.OfferInOpenWith);
+    }
+    // At every start the desktop entry is made to match the preference.
+    openWithClicked();
+    addBeforeNameBox->setChecked(p_.AddBeforeName);
+    sortShortcutsBox->setChecked(!p_.SortShortcutsByCaption);
+    timeShiftLabel_->setText(ShiftText(p_.TimeShift, p_.AdvancedTimeShift));
+    filling_ = false;
+}
+
+void SettingsPanel::ReadBack() {
+    const int store = storeGroup->checkedId();
+    p_.IniMode = store == 1;
+    p_.Portable = store == 1;
+    p_.BorderSize = RxBorder->value();
+    p_.ScnType = scnTypeGroup->checkedId() + 1;
+    p_.OpenFolder = WithDelimiter(openFolderEdit->text()).toStdString();
+    p_.PreferredFolder = WithDelimiter(preferredFolderEdit->text()).toStdString();
+    p_.SaveFolder = WithDelimiter(saveFolderEdit->text()).toStdString();
+    p_.PlaylistFolder = WithDelimiter(playlistFolderEdit->text()).toStdString();
+    p_.VarnoltProgram = varnoltProgramEdit->text().toStdString();
+    p_.F3Program = f3ProgramEdit->text().toStdString();
+    p_.F4Program = f4ProgramEdit->text().toStdString();
+    p_.SavePreferencesOnQuit = savePrefsOnQuitBox->isChecked();
+    p_.SelectOnOpen = selectOnOpenBox->isChecked();
+    p_.SaveListOnQuit = saveListOnQuitBox->isChecked();
+    p_.PreviewDvAtHalfSize = halfSizeBox->isChecked();
+    p_.SaveInSameFolder = sameFolderBox->isChecked();
+    p_.DefaultStandard = static_cast<std::uint8_t>(standardGroup->checkedId() + 1);
+    p_.DvAudioRate = static_cast<std::uint8_t>(std::max(0, dvAudioRateGroup->checkedId()));
+    p_.AddDatecodeFormat = addDatecodeFormatEdit->text().toStdString();
+    p_.DisplayDatecodeFormat = displayFormatEdit->text().toStdString();
+    p_.InlayFormat1 = inlayFormat1Edit->text().toStdString();
+    p_.InlayFormat2 = inlayFormat2Edit->text().toStdString();
+    p_.RenameFormat = renameFormatEdit->text().toStdString();
+    p_.RenameRoot = renameRootEdit->text().toStdString();
+    p_.StandardFontSize = standardFontSizeBox->isChecked();
+    p_.InlayWhen = static_cast<std::uint8_t>(std::max(0, inlayWhenGroup->checkedId()));
+    p_.InlayAuto = inlayAutoBox->isChecked() ? 1 : 0;
+    p_.InlayWhat = static_cast<std::uint8_t>(std::max(0, inlayWhatGroup->checkedId()));
+    p_.InlayAlignment = static_cast<std::uint8_t>(std::max(0, alignGroup->checkedId()));
+    p_.InlayDuration = durationSeconds();
+    p_.OfferInOpenWith = openWithBox->isChecked();
+    p_.AddBeforeName = addBeforeNameBox->isChecked();
+    p_.SortShortcutsByCaption = !sortShortcutsBox->isChecked();
+}
+
+void SettingsPanel::FillShortcuts(const std::vector<CommandKeyRow>& actions) {
+    const bool byTitles = p_.SortShortcutsByCaption;
+    std::vector<std::pair<QString, const CommandKeyRow*>> entries;
+    const auto less = [](const QString& a, const QString& b) {
+        return QString::localeAwareCompare(a.toLower(), b.toLower()) < 0;
+    };
+    for (const CommandKeyRow& a : actions) {
+        if (a.Caption.isEmpty() || a.Keys.isEmpty())
+            continue;
+        const QString key = byTitles ? a.Caption : a.Keys;
+        auto at =
+            std::lower_bound(entries.begin(), entries.end(), key,
+                             [&](const auto& e, const QString& k) { return less(e.first, k); });
+        // The first action with a key keeps it.
+        if (at != entries.end() && !less(key, at->first))
+            continue;
+        entries.insert(at, {key, &a});
+    }
+    table_->clear();
+    table_->setColumnCount(3);
+    table_->setRowCount(static_cast<int>(entries.size()));
+    const int caption = byTitles ? 0 : 1, keys = byTitles ? 1 : 0;
+    QStringList titles(3);
+    titles[caption] = "Functions";
+    titles[keys] = "Keys";
+    titles[2] = "Switch";
+    table_->setHorizontalHeaderLabels(titles);
+    table_->setColumnWidth(caption, 220);
+    table_->setColumnWidth(keys, 80);
+    // Wide enough for its title in the desktop's font.
+    table_->setColumnWidth(2, 50);
+    for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+        const CommandKeyRow& a = *entries[static_cast<std::size_t>(i)].second;
+        table_->setItem(i, caption, new QTableWidgetItem(a.Caption));
+        table_->setItem(i, keys, new QTableWidgetItem(a.Keys));
+        table_->setItem(i, 2, new QTableWidgetItem(a.Tag > 0 ? QString(QChar(a.Tag)) : QString()));
+    }
+}
+
+}  // namespace kelvor::ui

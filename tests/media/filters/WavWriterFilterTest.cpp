@@ -1,0 +1,192 @@
+#include "media/filters/WavWriterFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "media/engine/AviSink.h"
+#include "media/filters/FilterTestSupport.h"
+#include "support/TempDir.h"
+#include "support/Tools.h"
+
+namespace kelvor::media {
+namespace {
+
+using Frames = std::vector<std::vector<std::uint8_t>>;
+
+std::uint32_t u32At(const std::string& s, std::size_t at) {
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        v |= static_cast<std::uint32_t>(static_cast<std::uint8_t>(s[at + i])) << (8 * i);
+    return v;
+}
+
+// Sound samples whose bytes count up, so a misplaced one shows.
+Frames sound(int count, std::size_t bytes) {
+    Frames frames;
+    std::uint8_t v = 0;
+    for (int i = 0; i < count; ++i) {
+        std::vector<std::uint8_t> f(bytes);
+        for (auto& b : f)
+            b = v++;
+        frames.push_back(std::move(f));
+    }
+    return frames;
+}
+
+// A sink for the WAV stream that refuses the samples from the given one on.
+class RefusingSink : public RendererBase {
+  public:
+    explicit RefusingSink(int refuseFrom) : RendererBase("refusing", ""), refuseFrom_(refuseFrom) {}
+
+  protected:
+    HRESULT CheckInputType(const MediaType& mt) override {
+        return mt.majorType == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    HRESULT DoRenderSample(const MediaSample&) override {
+        return seen_++ < refuseFrom_ ? S_OK : E_FAIL;
+    }
+
+  private:
+    int refuseFrom_;
+    int seen_ = 0;
+};
+
+TEST(WavWriterFilter, IdentityPinsAndTypes) {
+    WavWriterFilter filter;
+    EXPECT_EQ(filter.DisplayName(), "WavDest filter");
+    EXPECT_EQ(filter.ClassId(), "{A89E593E-ACFD-46A7-A532-91B69CA374BB}");
+    const MediaType pcm = MakeAudioType(MakePcmFormat(48000, 2));
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), pcm), S_OK);
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), test::DvVideoType()), S_FALSE);
+
+    Graph graph;
+    auto source = std::make_shared<test::SampleSource>(pcm, Frames{});
+    auto wave = std::make_shared<WavWriterFilter>();
+    test::Chain(graph, {source, wave});
+    MediaType out;
+    BaseFilter& base = *wave;
+    ASSERT_EQ(base.GetMediaType(wave->Output(), 0, out), S_OK);
+    EXPECT_EQ(out.majorType, MEDIATYPE_Stream);
+    EXPECT_EQ(out.subtype, MEDIASUBTYPE_WAVE);
+    EXPECT_EQ(base.GetMediaType(wave->Output(), 1, out), VFW_S_NO_MORE_ITEMS);
+    EXPECT_EQ(test::CheckType(*wave, wave->Output(), out), S_OK);
+    EXPECT_EQ(test::CheckType(*wave, wave->Output(), MakeStreamType(MEDIASUBTYPE_Avi)), S_FALSE);
+    EXPECT_EQ(test::CheckType(*wave, wave->Output(), pcm), S_FALSE);
+}
+
+TEST(WavWriterFilter, WritesACanonicalWavFileThroughTheFileWriterWhicheverStopsFirst) {
+    kelvor::test::TempDir dir;
+    const auto path = dir / "sound.wav";
+    const Frames frames = sound(50, 7680);  // two seconds of 48 kHz 16-bit stereo
+    std::string expected;
+    for (const auto& f : frames)
+        expected.append(f.begin(), f.end());
+    for (bool writerFirst : {true, false}) {
+        kelvor::test::WriteFile(path, "the old file");
+        Graph graph;
+        auto source =
+            std::make_shared<test::SampleSource>(MakeAudioType(MakePcmFormat(48000, 2)), frames);
+        auto wave = std::make_shared<WavWriterFilter>();
+        auto writer = std::make_shared<FileWriterFilter>();
+        ASSERT_EQ(writer->SetFileName(path.string()), S_OK);
+        // The graph stops its filters in the order they were added.
+        if (writerFirst) {
+            ASSERT_EQ(graph.AddFilter(writer, "destination"), S_OK);
+        }
+        test::Chain(graph, {source, wave});
+        if (!writerFirst) {
+            ASSERT_EQ(graph.AddFilter(writer, "destination"), S_OK);
+        }
+        ASSERT_EQ(graph.ConnectDirect(wave->Output(), writer->Input()), S_OK);
+        HRESULT stopped = E_FAIL;
+        EXPECT_EQ(test::RunToEnd(graph, &stopped), EC_COMPLETE);
+        EXPECT_EQ(stopped, S_OK);
+        EXPECT_EQ(wave->HeaderSize(), 46u);
+        EXPECT_EQ(wave->DataBytes(), expected.size());
+
+        const std::string wav = kelvor::test::ReadFile(path);
+        ASSERT_EQ(wav.size(), 46 + expected.size()) << writerFirst;
+        EXPECT_EQ(wav.substr(0, 4), "RIFF");
+        EXPECT_EQ(u32At(wav, 4), expected.size() + 46 - 8);
+        EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+        EXPECT_EQ(u32At(wav, 16), 18u);
+        EXPECT_EQ(
+            wav.substr(20, 18),
+            std::string(reinterpret_cast<const char*>(Serialize(MakePcmFormat(48000, 2)).data()),
+                        18));
+        EXPECT_EQ(wav.substr(38, 4), "data");
+        EXPECT_EQ(u32At(wav, 42), expected.size());
+        EXPECT_EQ(wav.substr(46), expected);
+        // Nothing but the finished file is left beside it.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+    if (kelvor::test::ToolAvailable("ffprobe")) {
+        const auto r = kelvor::test::RunTool(
+            {"ffprobe", "-v", "error", "-show_entries", "stream=sample_rate,channels,duration_ts",
+             "-of", "default=nw=1", path.string()},
+            dir.path());
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_NE(r.out.find("sample_rate=48000"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("channels=2"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("duration_ts=96000"), std::string::npos) << r.out;
+    }
+}
+
+TEST(WavWriterFilter, ARunThatCannotStartLeavesTheOldFile) {
+    kelvor::test::TempDir dir;
+    const auto path = dir / "missing-folder" / "sound.wav";
+    Graph graph;
+    auto wave = std::make_shared<WavWriterFilter>();
+    auto writer = std::make_shared<FileWriterFilter>();
+    ASSERT_EQ(writer->SetFileName(path.string()), S_OK);
+    test::Chain(graph, {std::make_shared<test::SampleSource>(MakeAudioType(MakePcmFormat(32000, 2)),
+                                                             sound(3, 100)),
+                        wave, writer});
+    EXPECT_EQ(graph.Run(), E_FAIL);
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    // The writer can start, another filter cannot: the old file stays.
+    const auto target = dir / "kept.wav";
+    kelvor::test::WriteFile(target, "old");
+    Graph second;
+    auto wave2 = std::make_shared<WavWriterFilter>();
+    auto writer2 = std::make_shared<FileWriterFilter>();
+    ASSERT_EQ(writer2->SetFileName(target.string()), S_OK);
+    ASSERT_EQ(second.AddFilter(writer2, "destination"), S_OK);
+    test::Chain(second, {std::make_shared<test::SampleSource>(
+                             MakeAudioType(MakePcmFormat(32000, 2)), sound(3, 100)),
+                         wave2});
+    ASSERT_EQ(second.ConnectDirect(wave2->Output(), writer2->Input()), S_OK);
+    auto failing = std::make_shared<FileWriterFilter>();  // no file name: cannot start
+    ASSERT_EQ(second.AddFilter(failing, "other"), S_OK);
+    auto tail = std::make_shared<test::SampleSource>(MakeStreamType(MEDIASUBTYPE_WAVE), Frames{});
+    ASSERT_EQ(second.AddFilter(tail, "tail"), S_OK);
+    ASSERT_EQ(second.ConnectDirect(tail->Output(), failing->Input()), S_OK);
+    EXPECT_EQ(second.Run(), E_FAIL);
+    EXPECT_EQ(kelvor::test::ReadFile(target), "old");
+}
+
+TEST(WavWriterFilter, RefusedSamplesDoNotCountAndTheSizeFieldsAreGuarded) {
+    Graph graph;
+    auto wave = std::make_shared<WavWriterFilter>();
+    test::Chain(graph, {std::make_shared<test::SampleSource>(MakeAudioType(MakePcmFormat(44100, 2)),
+                                                             sound(5, 1000)),
+                        wave, std::make_shared<RefusingSink>(2)});
+    HRESULT stopped = S_OK;
+    EXPECT_EQ(test::RunToEnd(graph, &stopped), EC_ERRORABORT);
+    EXPECT_EQ(wave->DataBytes(), 2000u);
+    // No file writer downstream: the header has nowhere to go.
+    EXPECT_EQ(stopped, E_NOINTERFACE);
+
+    // Header of 46 bytes: the RIFF size (data + 38) must stay within 32 bits.
+    constexpr std::uint32_t kMax = 0xFFFFFFFFu;
+    EXPECT_TRUE(WaveSizeFieldsHold(46, kMax - 38 - 100, 100));
+    EXPECT_FALSE(WaveSizeFieldsHold(46, kMax - 38 - 100, 101));
+    EXPECT_FALSE(WaveSizeFieldsHold(46, kMax - 38, 1));
+}
+
+}  // namespace
+}  // namespace kelvor::media
