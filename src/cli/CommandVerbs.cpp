@@ -6,6 +6,7 @@
 
 #include "cli/CliSession.h"
 #include "cli/Verbs.h"
+#include "commands/CommandModule.h"
 #include "commands/ListLoading.h"
 #include "commands/ScriptParser.h"
 #include "commands/ScriptRunner.h"
@@ -20,7 +21,7 @@ constexpr const char* kScriptUsage =
 constexpr const char* kDoUsage =
     "usage: kelvor-cli do COMMAND [--yes-to-all | --no-to-all] [--json] [--dry-run]\n"
     "                    [--shift DAYS] [--fps N] [--codec CODE] FILE...\n"
-    "  COMMAND: a command's name (Ntsc, AjouterDateCode) or its script letter; see kelvor-cli "
+    "  COMMAND: a command's name (ToNtsc, AddDatecode) or its script letter; see kelvor-cli "
     "help\n";
 
 int Usage(const char* usage, const std::string& why = {}) {
@@ -58,8 +59,8 @@ int Finish(Session& s, const HostOptions& options) {
 }
 
 bool IsRename(const std::string& name) {
-    return name == "AjouterDateCode" || name == "AjouterTimecode" || name == "PurgerNom" ||
-           name == "RenameScAn";
+    return name == "AddDatecode" || name == "AddTimecode" || name == "ShortenName" ||
+           name == "RenameToDate";
 }
 
 }  // namespace
@@ -139,10 +140,8 @@ int runDo(Args args) {
     if (name.size() == 1) {
         letter =
             name[0] >= 'a' && name[0] <= 'z' ? static_cast<char>(name[0] - 'a' + 'A') : name[0];
-        command.clear();
-        for (const commands::SwitchMeaning& sw : commands::SwitchMeanings())
-            if (sw.Letter == letter && (sw.Command || letter == 'X'))
-                command = sw.Command ? sw.Command : "ScenesText";
+        const commands::CommandInfo* row = commands::CommandForLetter(letter);
+        command = row ? row->Name : "";
         if (command.empty())
             return Usage(kDoUsage, "'" + name + "' is not the letter of a command");
     }
@@ -154,12 +153,12 @@ int runDo(Args args) {
     if (!c)
         return Usage(kDoUsage, "unknown command " + name);
     command = c->Name;
-    if (command == "DecalerHoraire" && !shift)
-        return Usage(kDoUsage, "DecalerHoraire needs --shift DAYS");
-    if (command == "CorrigerFps" && !fps)
-        return Usage(kDoUsage, "CorrigerFps needs --fps N");
-    if (command == "CorrigerCodec" && !codec)
-        return Usage(kDoUsage, "CorrigerCodec needs --codec CODE");
+    if (command == "ShiftTime" && !shift)
+        return Usage(kDoUsage, "ShiftTime needs --shift DAYS");
+    if (command == "FixFrameRate" && !fps)
+        return Usage(kDoUsage, "FixFrameRate needs --fps N");
+    if (command == "FixCodec" && !codec)
+        return Usage(kDoUsage, "FixCodec needs --codec CODE");
     if (options.DryRun && !IsRename(command))
         return Usage(kDoUsage, "--dry-run is for the rename commands only");
     s.Module.DryRun = options.DryRun;
@@ -193,27 +192,23 @@ int runDo(Args args) {
 namespace kelvor::cli {
 
 void PrintCommandHelp(std::FILE* to) {
-    std::fprintf(to, "\ncommands (kelvor-cli do NAME|LETTER, or +LETTER in a script):\n");
+    std::fprintf(to,
+                 "\ncommands (kelvor-cli do NAME|LETTER, or +LETTER in a script; the historic "
+                 "names in brackets are accepted too):\n");
     const char* kRuns[] = {"mono", "file", "graph", "inner file", "inner graph"};
-    for (const commands::CommandSummary& c : commands::CommandSummaries()) {
+    for (const commands::CommandInfo& c : commands::CommandTable()) {
         std::string letters;
-        for (const commands::SwitchMeaning& sw : commands::SwitchMeanings())
-            if (sw.Command && c.Name == sw.Command)
-                letters += (letters.empty() ? "" : ",") + std::string(1, sw.Letter);
-        if (letters.empty() && !c.Switch.empty())
-            letters = static_cast<char>(
-                c.Switch[0] >= 'a' && c.Switch[0] <= 'z' ? c.Switch[0] - 'a' + 'A' : c.Switch[0]);
-        std::string caption = c.Caption;
-        for (const commands::SwitchMeaning& sw : commands::SwitchMeanings())
-            if (caption.empty() && sw.Command && c.Name == sw.Command)
-                caption = sw.Meaning;
-        std::fprintf(to, "  %-4s %-23s %-12s %s\n", letters.c_str(), c.Name.c_str(),
-                     kRuns[static_cast<int>(c.Runs)], caption.c_str());
+        for (const char l : std::string_view(c.Letters))
+            letters += (letters.empty() ? "" : ",") + std::string(1, l);
+        const std::string caption = c.Caption[0] ? c.Caption : c.Action.Caption;
+        const std::string alias =
+            std::string_view(c.Alias) == c.Name ? "" : " [" + std::string(c.Alias) + "]";
+        std::fprintf(to, "  %-4s %-23s %-12s %s%s\n", letters.c_str(), c.Name,
+                     kRuns[static_cast<int>(c.Runs)], caption.c_str(), alias.c_str());
     }
     std::fprintf(to, "\nother script switches:\n");
     for (const commands::SwitchMeaning& sw : commands::SwitchMeanings())
-        if (!sw.Command)
-            std::fprintf(to, "  %c    %s\n", sw.Letter, sw.Meaning);
+        std::fprintf(to, "  %c    %s\n", sw.Letter, sw.Meaning);
 }
 
 }  // namespace kelvor::cli

@@ -54,8 +54,32 @@ using ExecuteHandler = std::function<void(CommandParam& param, const files::File
 // execution (or named directly by kelvor-cli, with the worker their work needs).
 enum class RunsAs { Mono, File, Graph, InnerFile, InnerGraph };
 
+// The icon of a command's window action.
+enum class CommandIcon {
+    Command,
+    Parent,
+    Riff,
+    Play,
+    ShowInlay,
+    Remove,
+    Trash,
+    Rename,
+    Convert,
+    Scenes
+};
+
+// Where a command appears in the main window; a command without a menu has no window action.
+struct CommandAction {
+    const char* Caption = "";  // the menu entry's text
+    const char* Keys = "";     // the key in Qt's portable text ("Ctrl+D"), or ""
+    const char* Menu = "";     // "Files", "Video", "Rename", "Convert", "Scenes", or ""
+    CommandIcon Icon = CommandIcon::Command;
+    bool SeparatorBefore = false;  // in its menu
+};
+
 struct Command {
-    std::string Name;  // the component's name, as the command table gives it
+    std::string Name;   // the English name, as the command table gives it
+    std::string Alias;  // the historic name, still accepted wherever a name is typed
     // Progress message with one "%s" for the file name; empty means no progress display.
     std::string ProgressMessage;
     std::string Caption;
@@ -63,23 +87,20 @@ struct Command {
     ExecuteHandler Execute;
     AppliesToHandler AppliesTo;
     CanStartHandler CanStart;
-    // The key as its text ("Ctrl+D"); the window's actions own the keys, so it is mostly empty.
-    std::string Shortcut;
     // The template whose handlers fill in the ones this command lacks; empty for none.
     std::string Template;
     CommandParam Param{};
 
-    // Not published by the component: how the command runs, and what a file lacks when the
-    // file condition excludes it ("not a DV file"), for front ends that say why.
+    // How the command runs, and what a file lacks when the file condition excludes it ("not a
+    // DV file"), for front ends that say why.
     RunsAs Runs = RunsAs::File;
     std::string Requirement;
+    // The script letters that run it (upper case; "NM" for two), or empty.
+    std::string Letters;
+    CommandAction Action;
 
-    // One lower-case letter, or empty.
-    const std::string& Switch() const { return switch_; }
-    void SetSwitch(const std::string& letter);
-
-  private:
-    std::string switch_;
+    // The first script letter in lower case, or empty.
+    std::string Switch() const;
 };
 
 // The answers of a confirmation.

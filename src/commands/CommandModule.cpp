@@ -19,122 +19,145 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-// The command table: how each command runs, its switch letter, its template and the English
-// texts Start sets.
-struct Row {
-    Command CommandModule::*Member;
-    const char* Name;
-    const char* Caption;
-    const char* Message;
-    RunsAs Runs;
-    const char* Switch;
-    const char* Template;
-    const char* Requirement;
-};
-
 constexpr const char* kDvType2OrDvsd = "not a DV file of type 2 or with the codec dvsd";
 
-const Row kTable[] = {
-    {&CommandModule::ShowInFolder, "DossierParent", "Parent folder", "", RunsAs::Mono, "", "", ""},
-    {&CommandModule::DeleteFile, "SupprimerFichier", "Delete the file", "", RunsAs::File, "o", "",
-     "the file is read-only"},
-    {&CommandModule::RemoveFromList, "oterfichier", "Remove the file", "", RunsAs::File, "", "",
-     ""},
-    {&CommandModule::RiffReport, "RiffHeader", "Display the RIFF header", "", RunsAs::Mono, "", "",
-     ""},
-    {&CommandModule::PlayInDefaultPlayer, "DefaultPlayer", "Play with the default player", "",
-     RunsAs::Mono, "", "", ""},
-    {&CommandModule::AddTimecode, "AjouterTimecode", "Add the timecode", "", RunsAs::File, "t", "",
-     "no timecode"},
-    {&CommandModule::AddDatecode, "AjouterDateCode", "Add the datecode", "", RunsAs::File, "d", "",
-     "no datecode"},
-    {&CommandModule::ShortenName, "PurgerNom", "Shorten the filename", "", RunsAs::File, "q", "",
-     "nothing to remove from the name"},
-    {&CommandModule::SetFileDate, "FileDate", "Modify the filedate", "", RunsAs::File, "b", "",
-     "no datecode"},
-    {&CommandModule::RenameToDate, "RenameScAn", "Rename ", "", RunsAs::File, "r", "",
-     "no datecode"},
-    {&CommandModule::ToType1, "DVtype1", "Converting into DV type 1",
-     "Converting \"%s\" into type 1", RunsAs::Graph, "1", "", "not a DV type 2 file"},
-    {&CommandModule::ToType2, "DVType2", "Converting into DV type 2",
-     "Converting \"%s\" into type 2", RunsAs::Graph, "2", "",
-     "not a DV type 1 file with the codec dvsd"},
-    {&CommandModule::ToNtsc, "Ntsc", "Convert into NTSC", "Converting \"%s\" into NTSC",
-     RunsAs::Graph, "n", "", "not a PAL DV file of type 2 or with the codec dvsd"},
-    {&CommandModule::ToPal, "Pal", "Convert into Pal", "Converting \"%s\" into Pal", RunsAs::Graph,
-     "p", "", "not an NTSC DV file of type 2 or with the codec dvsd"},
-    {&CommandModule::InlayDatecode, "IncrusterDatecode", "Inlay the datecode",
-     "Inlaying the datecode into \"%s\"", RunsAs::Graph, "i", "", kDvType2OrDvsd},
-    {&CommandModule::RecompressToDv, "ConvertirDV", "Recompress into DV type 2",
-     "Converting \"%s\" into DV type 2", RunsAs::Graph, "g", "", "already a DV file"},
-    {&CommandModule::ScenesByDate, "CreerScnFromDate", "Create a scn file with date",
-     "Creating a scn file for \"%s\" with date", RunsAs::Graph, "s", "", "not a DV file"},
-    {&CommandModule::DeleteScn, "SupprimerScn", "Delete the scn file", "", RunsAs::File, "z", "",
-     "no scn file"},
-    {&CommandModule::ExtractAudio, "ExtraireAudio", "Extract audio", "Extracting audio from \"%s\"",
-     RunsAs::Graph, "w", "", "no sound"},
-    {&CommandModule::FixFrameRate, "CorrigerFps", "Fix the framerate", "", RunsAs::File, "y", "",
-     "a DV type 1 file"},
-    {&CommandModule::ExportTextByDate, "ScenesTextFromDate",
-     "Export to text the list of scenes by date",
-     "Exporting to text the list of scenes by date of \"%s\"", RunsAs::InnerGraph, "x",
-     "CreerScenes", "not a DV file"},
-    {&CommandModule::OpenInVarnolt, "Varnolt", "Open with varnolt", "", RunsAs::Mono, "", "", ""},
-    {&CommandModule::ShowInlay, "AfficherIncrustation", "Show inlay", "", RunsAs::Mono, "", "",
-     kDvType2OrDvsd},
-    {&CommandModule::ShowInlaySliders, "AfficherSliders", "Modify the position of Inlay", "",
-     RunsAs::Mono, "", "", kDvType2OrDvsd},
-    {&CommandModule::ShiftTime, "DecalerHoraire", "Fix the time difference",
-     "Fixing the time difference in \"%s\"", RunsAs::Graph, "e", "", "not a DV file"},
-    {&CommandModule::FixCodec, "CorrigerCodec", "Change the codec", "", RunsAs::File, "k", "", ""},
-    {&CommandModule::FixType2, "CorrigerType2", "Fix DV type2", "Fix the DV type 2 file %s",
-     RunsAs::Graph, "", "", "not a DV type 2 file with an interleaved stream"},
-    {&CommandModule::OpenWithF3, "OpenFichierF3", "Open with", "", RunsAs::File, "", "", ""},
-    {&CommandModule::OpenWithF4, "OpenFichierF4", "Open with...", "", RunsAs::File, "", "", ""},
-    {&CommandModule::MakeSrt, "Creer_srt", "Create a srt file", "Creating a srt file for \"%s\"",
-     RunsAs::Graph, "a", "", "not a DV file"},
-    {&CommandModule::DeleteSrt, "Supprimer_srt", "Delete the srt file", "", RunsAs::File, "j", "",
-     "no srt file"},
-    {&CommandModule::ScenesByContent, "CreerScnContenu", "Create a scn file with content",
-     "Creating a scn file for \"%s\" with content", RunsAs::Graph, "$", "", "no video"},
-    {&CommandModule::ExportTextFromScn, "ScenesTextFromScn", "Convert scn to text",
-     "Converting scn to text for \"%s\"", RunsAs::InnerFile, "x", "", "no scn file"},
-    {&CommandModule::ExportTextByContent, "ScenesTextFromContenu",
-     "Export to text the list of scenes by content",
-     "Exporting the list of scenes by content of \"%s\" to text", RunsAs::InnerGraph, "x",
-     "CreerScenes", "no video"},
-    {&CommandModule::ExportXlsxFromScn, "ScenesExcelFromScn", "Convert scn to excel",
-     "Converting scn to excel for \"%s\"", RunsAs::InnerFile, "", "", "no scn file"},
-    {&CommandModule::ExportXlsxByDate, "ScenesExcelfromDate",
-     "Export to excel the list of scenes by date",
-     "Exporting to excel the list of scenes by date of \"%s\"", RunsAs::InnerGraph, "",
-     "CreerScenes", "not a DV file"},
-    {&CommandModule::ExportXlsxByContent, "ScenesExcelFromContenu",
-     "Export to excel the list of scenes by content",
-     "Exporting to excel the list of scenes by content of \"%s\"", RunsAs::InnerGraph, "",
-     "CreerScenes", "no video"},
-    {&CommandModule::ExportXlsx, "ScenesExcel", "Export to excel the list of scenes",
-     "Exporting to excel the list of scenes of \"%s\"", RunsAs::Graph, "v", "",
-     "no scn file and no video"},
-    {&CommandModule::ExportText, "ScenesText", "Export the list of scenes by date",
-     "Exporting the list of scenes by date of \"%s\" into text", RunsAs::Graph, "x", "",
-     "no scn file and no video"},
+using I = CommandIcon;
+using R = RunsAs;
+
+// The command table, the one place a command is declared: its names, texts, how it runs, its
+// script letters, its template, what a file lacks when it does not apply, and its window action.
+// The commands of a menu are listed in the menu's order; the script parser, the help, the
+// window's actions and menus and the reports all read this table.
+// clang-format off
+const CommandInfo kTable[] = {
+    // Files menu.
+    {&CommandModule::ShowInFolder, "ShowInFolder", "DossierParent", "Parent folder", "", R::Mono, "", "", "",
+     {"Parent folder", "Ctrl+F", "Files", I::Parent, true}},
+    {&CommandModule::RiffReport, "RiffReport", "RiffHeader", "Display the RIFF header", "", R::Mono, "", "", "",
+     {"Read the RIFF header", "Ctrl+H", "Files", I::Riff, false}},
+    {&CommandModule::OpenInVarnolt, "OpenInVarnolt", "Varnolt", "Open with varnolt", "", R::Mono, "", "", "",
+     {"Open with ", "F2", "Files", I::Command, false}},
+    {&CommandModule::RemoveFromList, "RemoveFromList", "oterfichier", "Remove the file", "", R::File, "", "", "",
+     {"Remove the file from list", "Del", "Files", I::Remove, true}},
+    {&CommandModule::DeleteFile, "DeleteFile", "SupprimerFichier", "Delete the file", "", R::File, "O", "",
+     "the file is read-only", {"Delete the file", "Shift+Del", "Files", I::Trash, false}},
+    {&CommandModule::OpenWithF3, "OpenWithF3", "OpenFichierF3", "Open with", "", R::File, "", "", "",
+     {"Open with ", "F3", "Files", I::Command, false}},
+    {&CommandModule::OpenWithF4, "OpenWithF4", "OpenFichierF4", "Open with...", "", R::File, "", "", "",
+     {"Open with ", "F4", "Files", I::Command, false}},
+    // Video menu.
+    {&CommandModule::PlayInDefaultPlayer, "PlayInDefaultPlayer", "DefaultPlayer", "Play with the default player", "",
+     R::Mono, "", "", "", {"Play in the default media player", "F5", "Video", I::Play, true}},
+    {&CommandModule::ShowInlay, "ShowInlay", "AfficherIncrustation", "Show inlay", "", R::Mono, "", "", kDvType2OrDvsd,
+     {"Display the inlay", "F12", "Video", I::ShowInlay, true}},
+    {&CommandModule::ShowInlaySliders, "ShowInlaySliders", "AfficherSliders", "Modify the position of Inlay", "",
+     R::Mono, "", "", kDvType2OrDvsd, {"Modify the position of inlay", "Alt+I", "Video", I::Command, false}},
+    // Rename menu.
+    {&CommandModule::AddDatecode, "AddDatecode", "AjouterDateCode", "Add the datecode", "", R::File, "D", "",
+     "no datecode", {"Add datecode", "Ctrl+D", "Rename", I::Rename, false}},
+    {&CommandModule::AddTimecode, "AddTimecode", "AjouterTimecode", "Add the timecode", "", R::File, "T", "",
+     "no timecode", {"Add timecode", "Ctrl+T", "Rename", I::Rename, false}},
+    {&CommandModule::ShortenName, "ShortenName", "PurgerNom", "Shorten the filename", "", R::File, "Q", "",
+     "nothing to remove from the name", {"Shorten the name", "Ctrl+Q", "Rename", I::Rename, false}},
+    {&CommandModule::SetFileDate, "SetFileDate", "FileDate", "Modify the filedate", "", R::File, "B", "",
+     "no datecode", {"Modify the date of file", "Ctrl+B", "Rename", I::Rename, true}},
+    {&CommandModule::RenameToDate, "RenameToDate", "RenameScAn", "Rename ", "", R::File, "R", "", "no datecode",
+     {"Rename", "Ctrl+R", "Rename", I::Rename, false}},
+    // Convert menu.
+    {&CommandModule::ToType1, "ToType1", "DVtype1", "Converting into DV type 1", "Converting \"%s\" into type 1",
+     R::Graph, "1", "", "not a DV type 2 file", {"Convert into DV type 1", "Ctrl+Num+1", "Convert", I::Convert, false}},
+    {&CommandModule::ToType2, "ToType2", "DVType2", "Converting into DV type 2", "Converting \"%s\" into type 2",
+     R::Graph, "2", "", "not a DV type 1 file with the codec dvsd",
+     {"Convert into DV type 2", "Ctrl+Num+2", "Convert", I::Convert, false}},
+    {&CommandModule::ToNtsc, "ToNtsc", "Ntsc", "Convert into NTSC", "Converting \"%s\" into NTSC", R::Graph, "NM", "",
+     "not a PAL DV file of type 2 or with the codec dvsd", {"Convert into NTSC", "Ctrl+N", "Convert", I::Convert, true}},
+    {&CommandModule::ToPal, "ToPal", "Pal", "Convert into Pal", "Converting \"%s\" into Pal", R::Graph, "P", "",
+     "not an NTSC DV file of type 2 or with the codec dvsd", {"Convert into Pal", "Ctrl+P", "Convert", I::Convert, false}},
+    {&CommandModule::InlayDatecode, "InlayDatecode", "IncrusterDatecode", "Inlay the datecode",
+     "Inlaying the datecode into \"%s\"", R::Graph, "I", "", kDvType2OrDvsd,
+     {"Inlay", "Ctrl+I", "Convert", I::ShowInlay, true}},
+    {&CommandModule::RecompressToDv, "RecompressToDv", "ConvertirDV", "Recompress into DV type 2",
+     "Converting \"%s\" into DV type 2", R::Graph, "G", "", "already a DV file",
+     {"Recompress into DV type 2", "Ctrl+G", "Convert", I::Convert, false}},
+    {&CommandModule::FixType2, "FixType2", "CorrigerType2", "Fix DV type2", "Fix the DV type 2 file %s", R::Graph, "",
+     "", "not a DV type 2 file with an interleaved stream",
+     {"Fix the DV type 2", "Ctrl+Shift+2", "Convert", I::Command, true}},
+    {&CommandModule::ExtractAudio, "ExtractAudio", "ExtraireAudio", "Extract audio", "Extracting audio from \"%s\"",
+     R::Graph, "W", "", "no sound", {"Extract audio", "Ctrl+W", "Convert", I::Convert, false}},
+    {&CommandModule::FixFrameRate, "FixFrameRate", "CorrigerFps", "Fix the framerate", "", R::File, "Y", "",
+     "a DV type 1 file", {"Fix the video framerate", "Ctrl+Y", "Convert", I::Command, true}},
+    {&CommandModule::FixCodec, "FixCodec", "CorrigerCodec", "Change the codec", "", R::File, "K", "", "",
+     {"Change the codec", "Ctrl+K", "Convert", I::Command, false}},
+    {&CommandModule::ShiftTime, "ShiftTime", "DecalerHoraire", "Fix the time difference",
+     "Fixing the time difference in \"%s\"", R::Graph, "E", "", "not a DV file",
+     {"Fix a time difference", "Ctrl+E", "Convert", I::Command, false}},
+    // Scenes menu.
+    {&CommandModule::ScenesByDate, "ScenesByDate", "CreerScnFromDate", "Create a scn file with date",
+     "Creating a scn file for \"%s\" with date", R::Graph, "S", "", "not a DV file",
+     {"Create a scn file by date", "Ctrl+S", "Scenes", I::Scenes, false}},
+    {&CommandModule::ScenesByContent, "ScenesByContent", "CreerScnContenu", "Create a scn file with content",
+     "Creating a scn file for \"%s\" with content", R::Graph, "$", "", "no video",
+     {"Create a scn from the content", "Ctrl+;", "Scenes", I::Scenes, false}},
+    {&CommandModule::DeleteScn, "DeleteScn", "SupprimerScn", "Delete the scn file", "", R::File, "Z", "", "no scn file",
+     {"Delete the scn file", "Ctrl+Z", "Scenes", I::Trash, false}},
+    {&CommandModule::MakeSrt, "MakeSrt", "Creer_srt", "Create a srt file", "Creating a srt file for \"%s\"", R::Graph,
+     "A", "", "not a DV file", {"Create a subtitle file .srt", "Ctrl+Shift+S", "Scenes", I::Scenes, true}},
+    {&CommandModule::DeleteSrt, "DeleteSrt", "Supprimer_srt", "Delete the srt file", "", R::File, "J", "",
+     "no srt file", {"Delete the subtitle file .srt", "Ctrl+Shift+Z", "Scenes", I::Trash, false}},
+    // X in a script chooses among the text exports (the runner's own choice); this is the
+    // window's one.
+    {&CommandModule::ExportText, "ExportText", "ScenesText", "Export the list of scenes by date",
+     "Exporting the list of scenes by date of \"%s\" into text", R::Graph, "X", "", "no scn file and no video",
+     {"Export the scenes as text", "Ctrl+X", "Scenes", I::Command, true}},
+    {&CommandModule::ExportXlsx, "ExportXlsx", "ScenesExcel", "Export to excel the list of scenes",
+     "Exporting to excel the list of scenes of \"%s\"", R::Graph, "V", "", "no scn file and no video",
+     {"Export the scenes to an excel file", "Ctrl+Shift+X", "Scenes", I::Command, false}},
     // The cut keeps no caption of its own; its progress message is built per scene.
-    {&CommandModule::CutScenes, "CutScenes", "", "", RunsAs::Graph, "c", "",
-     "not a DV file with a scn file"},
+    {&CommandModule::CutScenes, "CutScenes", "CutScenes", "", "", R::Graph, "C", "", "not a DV file with a scn file",
+     {"Split in scenes", "Ctrl+C", "Scenes", I::Scenes, false}},
+    // Run from other commands (or named directly by kelvor-cli); no window action.
+    {&CommandModule::ExportTextByDate, "ExportTextByDate", "ScenesTextFromDate",
+     "Export to text the list of scenes by date", "Exporting to text the list of scenes by date of \"%s\"",
+     R::InnerGraph, "", "CreateScenes", "not a DV file", {}},
+    {&CommandModule::ExportTextFromScn, "ExportTextFromScn", "ScenesTextFromScn", "Convert scn to text",
+     "Converting scn to text for \"%s\"", R::InnerFile, "", "", "no scn file", {}},
+    {&CommandModule::ExportTextByContent, "ExportTextByContent", "ScenesTextFromContenu",
+     "Export to text the list of scenes by content", "Exporting the list of scenes by content of \"%s\" to text",
+     R::InnerGraph, "", "CreateScenes", "no video", {}},
+    {&CommandModule::ExportXlsxFromScn, "ExportXlsxFromScn", "ScenesExcelFromScn", "Convert scn to excel",
+     "Converting scn to excel for \"%s\"", R::InnerFile, "", "", "no scn file", {}},
+    {&CommandModule::ExportXlsxByDate, "ExportXlsxByDate", "ScenesExcelfromDate",
+     "Export to excel the list of scenes by date", "Exporting to excel the list of scenes by date of \"%s\"",
+     R::InnerGraph, "", "CreateScenes", "not a DV file", {}},
+    {&CommandModule::ExportXlsxByContent, "ExportXlsxByContent", "ScenesExcelFromContenu",
+     "Export to excel the list of scenes by content", "Exporting to excel the list of scenes by content of \"%s\"",
+     R::InnerGraph, "", "CreateScenes", "no video", {}},
 };
+// clang-format on
 
 }  // namespace
 
-void Command::SetSwitch(const std::string& letter) {
-    switch_ = Lower(letter.substr(0, 1));
+std::string Command::Switch() const {
+    return Lower(Letters.substr(0, 1));
 }
 
-std::vector<CommandSummary> CommandSummaries() {
-    std::vector<CommandSummary> out;
-    for (const Row& row : kTable)
-        out.push_back(CommandSummary{row.Name, row.Caption, row.Runs, row.Switch});
-    return out;
+std::span<const CommandInfo> CommandTable() {
+    return kTable;
+}
+
+const CommandInfo* FindCommandInfo(std::string_view name) {
+    const std::string key = Lower(name);
+    for (const CommandInfo& row : kTable)
+        if (Lower(row.Name) == key || Lower(row.Alias) == key)
+            return &row;
+    return nullptr;
+}
+
+const CommandInfo* CommandForLetter(char letter) {
+    for (const CommandInfo& row : kTable)
+        if (letter != 0 && std::string_view(row.Letters).find(letter) != std::string_view::npos)
+            return &row;
+    return nullptr;
 }
 
 const char* UpdateTypeName(ListUpdate update) {
@@ -154,13 +177,15 @@ const char* UpdateTypeName(ListUpdate update) {
 }
 
 CommandModule::CommandModule(CommandServices services) : s_(std::move(services)) {
-    for (const Row& row : kTable) {
+    for (const CommandInfo& row : kTable) {
         Command& c = this->*row.Member;
         c.Name = row.Name;
+        c.Alias = row.Alias;
         c.Runs = row.Runs;
-        c.SetSwitch(row.Switch);
+        c.Letters = row.Letters;
         c.Template = row.Template;
         c.Requirement = row.Requirement;
+        c.Action = row.Action;
         commands_.push_back(&c);
     }
     wire();
@@ -174,10 +199,10 @@ void CommandModule::Start() {
 }
 
 void CommandModule::texts() {
-    for (const Row& row : kTable) {
+    for (const CommandInfo& row : kTable) {
         Command& c = this->*row.Member;
         c.Caption = row.Caption;
-        c.ProgressMessage = row.Message;
+        c.ProgressMessage = row.ProgressMessage;
     }
 }
 
@@ -204,7 +229,7 @@ Command* CommandModule::Find(std::string_view name) {
     if (const auto it = CommandMap.find(key); it != CommandMap.end())
         return it->second;
     for (Command* c : commands_)
-        if (Lower(c->Name) == key)
+        if (Lower(c->Name) == key || Lower(c->Alias) == key)
             return c;
     return nullptr;
 }

@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -260,15 +261,26 @@ class CommandModule {
     mutable std::set<std::string> dryRunTaken_;
 };
 
-// A command as the table lists it, for help texts: its name, English caption, how it runs and
-// its switch letter (lower case, or empty).
-struct CommandSummary {
-    std::string Name;
-    std::string Caption;
+// One row of the command table: what the module, the script parser, the help texts and the
+// window's actions know of a command. Pure data; any thread may read it.
+struct CommandInfo {
+    Command CommandModule::*Member;
+    const char* Name;   // English, the name front ends show
+    const char* Alias;  // the historic name, still accepted
+    const char* Caption;
+    const char* ProgressMessage;
     RunsAs Runs;
-    std::string Switch;
+    const char* Letters;  // script letters, upper case, or ""
+    const char* Template;
+    const char* Requirement;
+    CommandAction Action;  // no menu: no window action
 };
-std::vector<CommandSummary> CommandSummaries();
+// Every row, in table order (the commands of a menu in the menu's order).
+std::span<const CommandInfo> CommandTable();
+// The row of that name or alias, compared without regard to case; null when there is none.
+const CommandInfo* FindCommandInfo(std::string_view name);
+// The row whose script letters hold `letter` (upper case); null for none.
+const CommandInfo* CommandForLetter(char letter);
 
 // The image of a command's action after the inlay toggles: 18 "show", 21 "hide".
 inline constexpr int kImageShowInlay = 18;

@@ -9,37 +9,14 @@
 namespace kelvor::commands {
 
 const std::vector<SwitchMeaning>& SwitchMeanings() {
+    // The command letters come from the command table; these are the runner's own.
     static const std::vector<SwitchMeaning> kSwitches = {
-        {'F', nullptr, "load the files the value names (wildcards * and ?), selected"},
-        {'U', nullptr, "load the playlist the value names, then select every file"},
-        {'#', nullptr, "empty the list"},
-        {'L', nullptr, "read the switches of the script file the value names, in place"},
-        {'D', "AjouterDateCode", "add the datecode to the names"},
-        {'T', "AjouterTimecode", "add the timecode to the names"},
-        {'Q', "PurgerNom", "shorten the names"},
-        {'R', "RenameScAn", "rename with the root and the datecode"},
-        {'B', "FileDate", "set the file dates from the datecode"},
-        {'O', "SupprimerFichier", "move the files to the trash"},
-        {'Z', "SupprimerScn", "move the scn files to the trash"},
-        {'J', "Supprimer_srt", "move the srt files to the trash"},
-        {'1', "DVtype1", "convert into DV type 1"},
-        {'2', "DVType2", "convert into DV type 2"},
-        {'N', "Ntsc", "convert into NTSC"},
-        {'M', "Ntsc", "convert into NTSC"},
-        {'P', "Pal", "convert into PAL"},
-        {'I', "IncrusterDatecode", "inlay the datecode"},
-        {'G', "ConvertirDV", "recompress into DV type 2"},
-        {'W', "ExtraireAudio", "extract the sound to WAV"},
-        {'S', "CreerScnFromDate", "scn file by date"},
-        {'$', "CreerScnContenu", "scn file by content"},
-        {'A', "Creer_srt", "subtitle file"},
-        {'C', "CutScenes", "cut into one file per scene"},
-        {'X', nullptr, "text list of the scenes: from the scn file, by date or by content"},
-        {'V', "ScenesExcel", "spreadsheet of the scenes"},
-        {'E', "DecalerHoraire", "shift the datecodes by the value in days"},
-        {'Y', "CorrigerFps", "write the value as the frame rate"},
-        {'K', "CorrigerCodec", "write the value (four characters) as the codec"},
-        {'H', nullptr, "close when the script has ended"},
+        {'F', "load the files the value names (wildcards * and ?), selected"},
+        {'U', "load the playlist the value names, then select every file"},
+        {'#', "empty the list"},
+        {'L', "read the switches of the script file the value names, in place"},
+        {'X', "text list of the scenes: from the scn file, by date or by content"},
+        {'H', "close when the script has ended"},
     };
     return kSwitches;
 }
@@ -136,8 +113,8 @@ bool ScriptRunner::runScenesText() {
     }
     const files::FileRecord& r = *current->Record;
     if (r.HasScn)
-        return runAs("ScenesTextFromScn", RunsAs::File);
-    return runAs(r.IsDV ? "ScenesTextFromDate" : "ScenesTextFromContenu", RunsAs::Graph);
+        return runAs("ExportTextFromScn", RunsAs::File);
+    return runAs(r.IsDV ? "ExportTextByDate" : "ExportTextByContent", RunsAs::Graph);
 }
 
 bool ScriptRunner::loadFiles(const std::string& mask) {
@@ -174,26 +151,23 @@ bool ScriptRunner::RunSwitch(const ScriptSwitch& p, Result& result) {
             if (!v)
                 return false;
             commandModule.CorrectionShift = *v;
-            return runAs("DecalerHoraire", RunsAs::Graph);
+            return runAs("ShiftTime", RunsAs::Graph);
         }
         case 'Y': {
             const auto v = ScriptNumber(p.Value);
             if (!v)
                 return false;
             commandModule.TargetFps = *v;
-            return runAs("CorrigerFps", RunsAs::File);
+            return runAs("FixFrameRate", RunsAs::File);
         }
         case 'K':
             commandModule.TargetCodec = p.Value.substr(0, 4);
-            return runAs("CorrigerCodec", RunsAs::File);
+            return runAs("FixCodec", RunsAs::File);
         default:
             break;
     }
-    for (const SwitchMeaning& s : SwitchMeanings())
-        if (s.Letter == p.Letter && s.Command) {
-            const Command* c = commandModule.Find(s.Command);
-            return c && runAs(s.Command, c->Runs == RunsAs::File ? RunsAs::File : RunsAs::Graph);
-        }
+    if (const CommandInfo* row = CommandForLetter(p.Letter))
+        return runAs(row->Name, row->Runs == RunsAs::File ? RunsAs::File : RunsAs::Graph);
     return false;
 }
 

@@ -5,7 +5,7 @@
 //
 // Runs on the front end's thread; the host's WaitForRun keeps the front end alive while a
 // command runs on a worker. Decisions where the program never said: X with no current file
-// takes the first selected file; V runs the spreadsheet export of the scenes (ScenesExcel).
+// takes the first selected file; V runs the spreadsheet export of the scenes (ExportXlsx).
 #pragma once
 
 #include <memory>
@@ -18,11 +18,10 @@
 
 namespace kelvor::commands {
 
-// One script letter and what it runs; the list, the X choice and the value switches are the
-// runner's own.
+// A switch letter of the runner's own (the list, the script file, the X choice, closing) and
+// what it does; the letters of the commands are in the command table.
 struct SwitchMeaning {
     char Letter;
-    const char* Command;  // the command's name, or null for the runner's own switches
     const char* Meaning;
 };
 const std::vector<SwitchMeaning>& SwitchMeanings();

@@ -1,7 +1,9 @@
 // Every action of the main window's action list, in its order: name, English caption, keys,
-// category, script letter, the command it starts and how, its image and its menu. The window
-// builds its QActions from this table; the handlers of the actions that start no command are
-// the window's own, found by the action's name.
+// category, script letter, the command it starts and how, its image and its menu. The window's
+// own actions are listed here; the actions of the commands come from the command table (an
+// action is named after its command), placed where their menu's commands go. The window builds
+// its QActions from this list; the handlers of the actions that start no command are the
+// window's own, found by the action's name.
 //
 // Pure data, built once on first use; any thread may read it.
 #pragma once
@@ -30,13 +32,13 @@ struct ActionDef {
     const char* Caption;
     QList<QKeySequence> Keys;
     const char* Category;
-    const char* Switch;   // the script letter, or ""
-    const char* Command;  // the command it starts, or "" for the window's own handler
-    StartsAs Starts;
-    int Image;         // -1 for none
-    const char* Menu;  // "Files", "Files/Sort the list", ... or "" for none
+    const char* Switch;  // the script letter, or ""
+    int Image;           // -1 for none
+    const char* Menu;    // "Files", "Files/Sort the list", ... or "" for none
     bool Checkable;
-    bool SeparatorBefore;  // in its menu
+    bool SeparatorBefore;      // in its menu
+    const char* Command = "";  // the command it starts, or "" for the window's own handler
+    StartsAs Starts = StartsAs::None;
 };
 
 const std::vector<ActionDef>& ActionTable();

@@ -26,13 +26,6 @@
 namespace kelvor::ui {
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 const char* CategoryOf(const QAction* a) {
     static const std::string kinds[] = {kPermanent, kCategoryEmpty, kCategoryList,
                                         kMono,      kMulti,         kEditScenes};
@@ -105,36 +98,35 @@ void MainWindow::createMenus() {
     };
     listPopup_ = new QMenu(this);
     add(listPopup_,
-        {"afSelectionnerTout", "amOterFichier", "amSupprimerFichier", "afViderListe",
-         "Files/Sort the list", "", "amDossierParent", "amRiffHeader", "amDefaultPlayer",
-         "afVarnolt", "amOpenFichierF3", "amOpenFichierF4", "", "Rename", "Convert", "Scenes"});
+        {"SelectAll", "RemoveFromList", "DeleteFile", "EmptyList", "Files/Sort the list", "",
+         "ShowInFolder", "RiffReport", "PlayInDefaultPlayer", "OpenInVarnolt", "OpenWithF3",
+         "OpenWithF4", "", "Rename", "Convert", "Scenes"});
     videoPopup_ = new QMenu(this);
-    add(videoPopup_, {"avPlayStop", "avFullscreen", "avMute", "afIncVolume", "afDecVolume", "",
-                      "amAfficherIncrustation", "amAfficherSliders"});
+    add(videoPopup_, {"PlayStop", "Fullscreen", "Mute", "VolumeUp", "VolumeDown", "", "ShowInlay",
+                      "ShowInlaySliders"});
     windowPopup_ = new QMenu(this);
-    add(windowPopup_,
-        {"afOuvrirFichiers", "afCollerFichiers", "afOuvrirunDossier", "afOuvrirDossierPrefere",
-         "afOuvrirTout", "afOuvrirPlayList", "afOuvrirDefaultPlayList", "afOuvrirScript", "",
-         "afBasculerListe", "afOptions", "afApropos", "", "afQuitter"});
+    add(windowPopup_, {"OpenFiles", "PasteFiles", "OpenFolder", "OpenPreferredFolder",
+                       "OpenAllDisks", "OpenPlaylist", "OpenDefaultPlaylist", "RunScript", "",
+                       "ToggleList", "Settings", "About", "", "Quit"});
 
     toolbar_ = addToolBar(tr("Tools"));
     toolbar_->setObjectName("ToolBar");
     toolbar_->setMovable(false);
     toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     toolbar_->setIconSize(QSize(24, 24));
-    for (const char* n : {"afOuvrirFichiers", "afCollerFichiers", "afOuvrirunDossier",
-                          "afOuvrirDossierPrefere", "afOuvrirPlayList", "afSauverListe"})
+    for (const char* n : {"OpenFiles", "PasteFiles", "OpenFolder", "OpenPreferredFolder",
+                          "OpenPlaylist", "SavePlaylist"})
         toolbar_->addAction(Action(n));
     toolbar_->addSeparator();
-    toolbar_->addAction(Action("afBasculerListe"));
-    editScenesButton_ = Action("amEditScenes");
+    toolbar_->addAction(Action("ToggleList"));
+    editScenesButton_ = Action("EditScenes");
     toolbar_->addAction(editScenesButton_);
-    toolbar_->addAction(Action("afInterrompre"));
+    toolbar_->addAction(Action("Abort"));
     // The second tool bar sits at the right edge of the window.
     auto* spacer = new QWidget(toolbar_);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolbar_->addWidget(spacer);
-    for (const char* n : {"afOptions", "afApropos", "afQuitter"})
+    for (const char* n : {"Settings", "About", "Quit"})
         toolbar_->addAction(Action(n));
 }
 
@@ -148,11 +140,8 @@ commands::Command* MainWindow::boundCommand(const QAction* action) const {
 void MainWindow::LinkCommands() {
     module_->LinkCommands();
     for (commands::Command* c : module_->Commands()) {
-        const std::string wanted = "am" + Lower(c->Name);
-        QAction* a = nullptr;
-        for (QAction* x : actions_)
-            if (Lower(x->objectName().toStdString()) == wanted)
-                a = x;
+        // A command's action carries its name; a command without a menu has none.
+        QAction* a = Action(QString::fromStdString(c->Name));
         if (!a)
             continue;
         bound_[a] = c->Name;
@@ -163,14 +152,6 @@ void MainWindow::LinkCommands() {
         }
         a->setVisible(visible);
         a->setEnabled(visible);
-        if (a->shortcuts().isEmpty() && !c->Shortcut.empty())
-            a->setShortcut(QKeySequence::fromString(QString::fromStdString(c->Shortcut)));
-        if (a->text().isEmpty())
-            a->setText(QString::fromStdString(c->Caption));
-        if (a->property("category").toString().isEmpty())
-            a->setProperty("category", kMulti);
-        if (a->property("image").toInt() < 0)
-            setCaption(a->objectName(), a->text(), kImgCommand);
     }
 }
 
@@ -188,11 +169,11 @@ void MainWindow::setCaption(const QString& action, const QString& caption, int i
 void MainWindow::triggered(QAction* a) {
     const QString name = a->objectName();
     const ActionDef* d = FindActionDef(name.toStdString());
-    if (name == "amCorrigerFps")
+    if (name == "FixFrameRate")
         return fixFrameRate();
-    if (name == "amCorrigerCodec")
+    if (name == "FixCodec")
         return changeCodec();
-    if (name == "amDecalerHoraire")
+    if (name == "ShiftTime")
         return fixTimeDifference();
     if (const auto it = bound_.find(a); it != bound_.end() && d) {
         switch (d->Starts) {
@@ -216,56 +197,56 @@ void MainWindow::triggered(QAction* a) {
             preview_->StepBy(forward ? Step::NextScene : Step::PreviousScene, true);
     };
     static const std::map<QString, std::function<void(MainWindow&, QAction*)>> kHandlers = {
-        {"afQuitter", [](MainWindow& w, QAction*) { w.close(); }},
-        {"afBasculerListe", [](MainWindow& w, QAction*) { w.ToggleList(); }},
-        {"afInterrompre", [](MainWindow& w, QAction*) { w.Abort(); }},
-        {"afInterrompreTous", [](MainWindow& w, QAction*) { w.AbortAll(); }},
-        {"afApropos", [](MainWindow& w,
-                         QAction* x) { w.showPanel(x->isChecked() ? Panel::About : Panel::None); }},
-        {"afOptions",
+        {"Quit", [](MainWindow& w, QAction*) { w.close(); }},
+        {"ToggleList", [](MainWindow& w, QAction*) { w.ToggleList(); }},
+        {"Abort", [](MainWindow& w, QAction*) { w.Abort(); }},
+        {"AbortAll", [](MainWindow& w, QAction*) { w.AbortAll(); }},
+        {"About", [](MainWindow& w,
+                     QAction* x) { w.showPanel(x->isChecked() ? Panel::About : Panel::None); }},
+        {"Settings",
          [](MainWindow& w, QAction* x) {
              w.showPanel(x->isChecked() ? Panel::Settings : Panel::None);
          }},
-        {"afIncVolume", [](MainWindow& w, QAction*) { w.changeVolume(1000); }},
-        {"afDecVolume", [](MainWindow& w, QAction*) { w.changeVolume(-1000); }},
-        {"afCollerFichiers", [](MainWindow& w, QAction*) { w.paste(); }},
-        {"afOuvrirFichiers", [](MainWindow& w, QAction*) { w.openFiles(); }},
-        {"afOuvrirDossierPrefere", [](MainWindow& w, QAction*) { w.openPreferredFolder(); }},
-        {"afOuvrirTout", [](MainWindow& w, QAction*) { w.openAll(); }},
-        {"afOuvrirunDossier", [](MainWindow& w, QAction*) { w.openFolder(); }},
-        {"afOuvrirPlayList", [](MainWindow& w, QAction*) { w.openPlaylist(); }},
-        {"afOuvrirDefaultPlayList", [](MainWindow& w, QAction*) { w.openDefaultPlaylist(); }},
-        {"afOuvrirScript", [](MainWindow& w, QAction*) { w.launchScript(); }},
-        {"afOrdreAlpha", [](MainWindow& w, QAction*) { w.SortList(1); }},
-        {"alTriDatecode", [](MainWindow& w, QAction*) { w.SortList(0); }},
-        {"alTriTaille", [](MainWindow& w, QAction*) { w.SortList(2); }},
-        {"alTrierModify", [](MainWindow& w, QAction*) { w.SortList(3); }},
-        {"afSelectionnerTout", [](MainWindow& w, QAction*) { w.SelectAll(); }},
-        {"afViderListe", [](MainWindow& w, QAction*) { w.EmptyList(); }},
-        {"afSauverListe", [](MainWindow& w, QAction*) { w.savePlaylistAs(); }},
-        {"avPlayStop", [](MainWindow& w, QAction*) { w.playStop(); }},
-        {"avFullscreen", [](MainWindow& w, QAction*) { w.toggleFullscreen(); }},
-        {"avMute", [](MainWindow& w, QAction*) { w.toggleMute(); }},
-        {"amEditScenes", [](MainWindow& w, QAction* x) { w.toggleEditor(x->isChecked()); }},
-        {"afInserer", [](MainWindow& w, QAction*) { w.editor_->InsertScene(); }},
-        {"afCouper", [](MainWindow& w, QAction*) { w.editor_->CutScene(); }},
-        {"afCorriger", [](MainWindow& w, QAction*) { w.editor_->FixTitles(); }},
-        {"afEnregistrer", [](MainWindow& w, QAction*) { w.editor_->SaveScenes(); }},
-        {"afEnregistrerScenesText", [](MainWindow& w, QAction*) { w.editor_->SaveScenesText(); }},
-        {"afExcel", [](MainWindow& w, QAction*) { w.editor_->SaveScenesSpreadsheet(); }},
+        {"VolumeUp", [](MainWindow& w, QAction*) { w.changeVolume(1000); }},
+        {"VolumeDown", [](MainWindow& w, QAction*) { w.changeVolume(-1000); }},
+        {"PasteFiles", [](MainWindow& w, QAction*) { w.paste(); }},
+        {"OpenFiles", [](MainWindow& w, QAction*) { w.openFiles(); }},
+        {"OpenPreferredFolder", [](MainWindow& w, QAction*) { w.openPreferredFolder(); }},
+        {"OpenAllDisks", [](MainWindow& w, QAction*) { w.openAll(); }},
+        {"OpenFolder", [](MainWindow& w, QAction*) { w.openFolder(); }},
+        {"OpenPlaylist", [](MainWindow& w, QAction*) { w.openPlaylist(); }},
+        {"OpenDefaultPlaylist", [](MainWindow& w, QAction*) { w.openDefaultPlaylist(); }},
+        {"RunScript", [](MainWindow& w, QAction*) { w.launchScript(); }},
+        {"SortByName", [](MainWindow& w, QAction*) { w.SortList(1); }},
+        {"SortByDatecode", [](MainWindow& w, QAction*) { w.SortList(0); }},
+        {"SortBySize", [](MainWindow& w, QAction*) { w.SortList(2); }},
+        {"SortByFileDate", [](MainWindow& w, QAction*) { w.SortList(3); }},
+        {"SelectAll", [](MainWindow& w, QAction*) { w.SelectAll(); }},
+        {"EmptyList", [](MainWindow& w, QAction*) { w.EmptyList(); }},
+        {"SavePlaylist", [](MainWindow& w, QAction*) { w.savePlaylistAs(); }},
+        {"PlayStop", [](MainWindow& w, QAction*) { w.playStop(); }},
+        {"Fullscreen", [](MainWindow& w, QAction*) { w.toggleFullscreen(); }},
+        {"Mute", [](MainWindow& w, QAction*) { w.toggleMute(); }},
+        {"EditScenes", [](MainWindow& w, QAction* x) { w.toggleEditor(x->isChecked()); }},
+        {"InsertScene", [](MainWindow& w, QAction*) { w.editor_->InsertScene(); }},
+        {"MergeScene", [](MainWindow& w, QAction*) { w.editor_->CutScene(); }},
+        {"FixRanks", [](MainWindow& w, QAction*) { w.editor_->FixTitles(); }},
+        {"SaveScenesScn", [](MainWindow& w, QAction*) { w.editor_->SaveScenes(); }},
+        {"SaveScenesText", [](MainWindow& w, QAction*) { w.editor_->SaveScenesText(); }},
+        {"SaveScenesXlsx", [](MainWindow& w, QAction*) { w.editor_->SaveScenesSpreadsheet(); }},
     };
     if (const auto it = kHandlers.find(name); it != kHandlers.end())
         return it->second(*this, a);
     static const std::map<QString, std::pair<Step, bool>> kSteps = {
-        {"avanceLow", {Step::Frame, true}},     {"reculeLow", {Step::Frame, false}},
-        {"avanceMedium", {Step::Second, true}}, {"ReculeMedium", {Step::Second, false}},
-        {"avanceHigh", {Step::Minute, true}},   {"ReculeHigh", {Step::Minute, false}},
-        {"avAvanceFin", {Step::End, true}},     {"avReculeDebut", {Step::Start, false}},
+        {"FrameForward", {Step::Frame, true}},   {"FrameBackward", {Step::Frame, false}},
+        {"SecondForward", {Step::Second, true}}, {"SecondBackward", {Step::Second, false}},
+        {"MinuteForward", {Step::Minute, true}}, {"MinuteBackward", {Step::Minute, false}},
+        {"GoToEnd", {Step::End, true}},          {"GoToStart", {Step::Start, false}},
     };
     if (const auto it = kSteps.find(name); it != kSteps.end())
         return step(it->second.first, it->second.second);
-    if (name == "AvanceScene" || name == "ReculeScene")
-        return sceneStep(name == "AvanceScene");
+    if (name == "NextScene" || name == "PreviousScene")
+        return sceneStep(name == "NextScene");
     // The scene editor's operations belong to the editor, which is not built yet.
 }
 
@@ -321,16 +302,15 @@ void MainWindow::UpdateActions() {
         a->setVisible(visible);
         a->setEnabled(enabled);
     }
-    editScenesButton_->setVisible(listShown_ && Action("amEditScenes")->isVisible());
-    Action("amEditScenes")->setEnabled(true);
+    editScenesButton_->setVisible(listShown_ && Action("EditScenes")->isVisible());
+    Action("EditScenes")->setEnabled(true);
     // Ctrl+Q shortens the names when that command applies; otherwise it quits.
-    QAction* shorten = Action("amPurgerNom");
+    QAction* shorten = Action("ShortenName");
     const bool shortenTakesKey = shorten->isVisible() && shorten->isEnabled();
-    Action("afQuitter")
-        ->setShortcuts(shortenTakesKey
-                           ? QList<QKeySequence>{QKeySequence(Qt::AltModifier | Qt::Key_F4)}
-                           : QList<QKeySequence>{QKeySequence(Qt::AltModifier | Qt::Key_F4),
-                                                 QKeySequence(Qt::ControlModifier | Qt::Key_Q)});
+    Action("Quit")->setShortcuts(
+        shortenTakesKey ? QList<QKeySequence>{QKeySequence(Qt::AltModifier | Qt::Key_F4)}
+                        : QList<QKeySequence>{QKeySequence(Qt::AltModifier | Qt::Key_F4),
+                                              QKeySequence(Qt::ControlModifier | Qt::Key_Q)});
     const auto anyVisible = [](QMenu* m) {
         for (QAction* a : m->actions())
             if (!a->isSeparator() && a->isVisible())
@@ -360,7 +340,7 @@ void MainWindow::fixFrameRate() {
     fpsChoice_ = choice;
     fpsValue_ = value;
     module_->TargetFps = value;
-    RunFileCommand("CorrigerFps");
+    RunFileCommand("FixFrameRate");
 }
 
 void MainWindow::changeCodec() {
@@ -380,7 +360,7 @@ void MainWindow::changeCodec() {
     if (choice == 3)
         codecValue_ = code;
     module_->TargetCodec = code.left(4).toStdString();
-    RunFileCommand("CorrigerCodec");
+    RunFileCommand("FixCodec");
 }
 
 void MainWindow::fixTimeDifference() {
@@ -397,7 +377,7 @@ void MainWindow::fixTimeDifference() {
     if (shift == 0)
         return;
     module_->CorrectionShift = shift;
-    RunGraphCommand("DecalerHoraire");
+    RunGraphCommand("ShiftTime");
 }
 
 }  // namespace kelvor::ui

@@ -309,7 +309,7 @@ void MainWindow::paste() {
 }
 
 void MainWindow::updatePaste() {
-    if (QAction* a = Action("afCollerFichiers"))
+    if (QAction* a = Action("PasteFiles"))
         a->setEnabled(!LocalFiles(QApplication::clipboard()->mimeData()).isEmpty());
 }
 

@@ -52,7 +52,7 @@ void MainWindow::ToggleList() {
 
 void MainWindow::setListShown(bool shown) {
     listShown_ = shown;
-    if (QAction* a = Action("afBasculerListe"))
+    if (QAction* a = Action("ToggleList"))
         a->setText(shown ? tr("Hide the list") : tr("Show the list"));
     applyWidth();
 }
@@ -104,8 +104,8 @@ void MainWindow::showPanel(Panel panel) {
     } else if (panel != Panel::Settings && panel_ == Panel::Settings) {
         takeKeysForSettings(false);
     }
-    Action("afApropos")->setChecked(panel == Panel::About);
-    Action("afOptions")->setChecked(panel == Panel::Settings);
+    Action("About")->setChecked(panel == Panel::About);
+    Action("Settings")->setChecked(panel == Panel::Settings);
     panel_ = panel;
     about_->setVisible(panel == Panel::About);
     settings_->setVisible(panel == Panel::Settings);
@@ -140,7 +140,7 @@ void MainWindow::toggleEditor(bool on) {
         editor_->HideEditor();
         layoutBody();
     }
-    Action("amEditScenes")->setChecked(editorShown_);
+    Action("EditScenes")->setChecked(editorShown_);
     lb_->setEnabled(!editorShown_ && !runActive_);
     UpdateActions();
 }
@@ -153,27 +153,27 @@ void MainWindow::changeVolume(int delta) {
 }
 
 void MainWindow::toggleMute() {
-    QAction* a = Action("avMute");
+    QAction* a = Action("Mute");
     if (muted_) {
         preview_->SetVolume(volume_);
         player_->SetNeedleVisible(!player_->SlidersVisible());
         a->setText(tr("Sound off"));
         a->setToolTip("Sound is On.\r\nClick to turn the sound Off.");
-        setCaption("avMute", a->text(), kImgSoundOff);
+        setCaption("Mute", a->text(), kImgSoundOff);
         muted_ = false;
     } else {
         preview_->SetVolume(0);
         player_->SetNeedleVisible(false);
         a->setText(tr("Sound on"));
         a->setToolTip("Sound is Off.\r\nClick to turn the sound On.");
-        setCaption("avMute", a->text(), kImgSoundOn);
+        setCaption("Mute", a->text(), kImgSoundOn);
         muted_ = true;
     }
     s_.Prefs.IsMuteOn = muted_;
 }
 
 void MainWindow::playStop() {
-    QAction* a = Action("avPlayStop");
+    QAction* a = Action("PlayStop");
     if (preview_->Running()) {
         preview_->Stop();
         preview_->Pause();
@@ -189,7 +189,7 @@ void MainWindow::toggleFullscreen() {
         return;
     const bool enter = !preview_->Fullscreen();
     preview_->SetFullscreen(enter);
-    Action("avFullscreen")->setText(enter ? tr("Quit fullscreen") : tr("Fullscreen"));
+    Action("Fullscreen")->setText(enter ? tr("Quit fullscreen") : tr("Fullscreen"));
 }
 
 void MainWindow::scheduleSelectionChanged() {

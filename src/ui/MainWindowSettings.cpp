@@ -49,7 +49,7 @@ class PanelsLink final : public QObject,
         const QString caption =
             "Open with " +
             QString::fromStdString(std::filesystem::path(program.toStdString()).stem().string());
-        w_.setCaption(key == 3 ? "amOpenFichierF3" : "amOpenFichierF4", caption, -1);
+        w_.setCaption(key == 3 ? "OpenWithF3" : "OpenWithF4", caption, -1);
     }
     void SendTo(bool create) override {
         if (create)
@@ -69,7 +69,7 @@ class PanelsLink final : public QObject,
         return true;
     }
     void CloseSettings() override {
-        if (QAction* a = w_.Action("afOptions"); a && a->isChecked())
+        if (QAction* a = w_.Action("Settings"); a && a->isChecked())
             a->trigger();
     }
 
@@ -119,7 +119,7 @@ void MainWindow::buildPanels() {
     about_->SetSources(link_);
     about_->Busy = [this] { return runActive_ || preview_->Running(); };
     connect(about_, &AboutPanel::CloseClicked, this, [this] {
-        if (QAction* a = Action("afApropos"); a && a->isChecked())
+        if (QAction* a = Action("About"); a && a->isChecked())
             a->trigger();
     });
     settings_ = new SettingsPanel(body_, s_.Prefs);
@@ -157,8 +157,8 @@ void MainWindow::readBackSettings() {
 }
 
 void MainWindow::takeKeysForSettings(bool take) {
-    QAction* play = Action("avPlayStop");
-    QAction* remove = Action("amOterFichier");
+    QAction* play = Action("PlayStop");
+    QAction* remove = Action("RemoveFromList");
     if (!play || !remove)
         return;
     if (take) {
@@ -177,8 +177,8 @@ void MainWindow::loadEditorScenes() {
         return;
     editor_->SetFrameRate(current_->Fps);
     editor_->SetScnType(s_.Prefs.ScnType);
-    editor_->SetShortcutActions({Action("avPlayStop"), Action("amOterFichier"),
-                                 Action("afCollerFichiers"), Action("afSelectionnerTout")});
+    editor_->SetShortcutActions(
+        {Action("PlayStop"), Action("RemoveFromList"), Action("PasteFiles"), Action("SelectAll")});
     const std::string& video = current_->FullName;
     std::error_code ec;
     if (std::filesystem::exists(scenes::ReplaceExtension(video, ".scn"), ec))

@@ -113,7 +113,7 @@ void MainWindow::attachPlayer() {
     frame_->Clear();
     preview_ = frame_;
     connect(frame_, &PlayerFrame::PlayCaptionChanged, this, [this](const QString& caption) {
-        if (QAction* a = Action("avPlayStop"))
+        if (QAction* a = Action("PlayStop"))
             a->setText(caption);
     });
     connect(frame_, &PlayerFrame::StatusChanged, this, [this](const StatusTexts& t) {
@@ -121,7 +121,7 @@ void MainWindow::attachPlayer() {
             player_->ShowPlayingTexts(t.Datecode, t.Timecode, t.Image, t.Audio, t.DataRate);
     });
     connect(frame_, &PlayerFrame::CornerMarkClicked, this, [this] {
-        if (QAction* a = Action("amAfficherSliders"); a && a->isEnabled())
+        if (QAction* a = Action("ShowInlaySliders"); a && a->isEnabled())
             a->trigger();
     });
     connect(frame_, &PlayerFrame::InlayPlaced, this,
@@ -137,7 +137,7 @@ void MainWindow::buildWindow() {
 
     player_ = new PlayerPanel(body_);
     connect(player_, &PlayerPanel::FileNameClicked, this, [this] {
-        if (QAction* a = Action("amDossierParent"); a && a->isEnabled())
+        if (QAction* a = Action("ShowInFolder"); a && a->isEnabled())
             a->trigger();
     });
     connect(player_, &PlayerPanel::InlayPositionChanged, this, [this](int x, int y) {
@@ -202,10 +202,10 @@ void MainWindow::FormShow() {
         TranslateCaptions();
         settings::LoadPreferences(s_.Prefs, s_.Env);
         ApplyPreferences();
-        if (QAction* a = Action("afIncVolume"))
+        if (QAction* a = Action("VolumeUp"))
             a->setShortcuts(
                 {QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence(Qt::Key_Plus)});
-        if (QAction* a = Action("afDecVolume"))
+        if (QAction* a = Action("VolumeDown"))
             a->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
         setListShown(false);
         restoreAtFirstPaint_ = s_.Prefs.SaveListOnQuit;
@@ -219,9 +219,9 @@ void MainWindow::FormShow() {
             return "Open with " +
                    QString::fromStdString(std::filesystem::path(program).stem().string());
         };
-        setCaption("afVarnolt", openWith(s_.Prefs.VarnoltProgram), -1);
-        setCaption("amOpenFichierF3", openWith(s_.Prefs.F3Program), -1);
-        setCaption("amOpenFichierF4", openWith(s_.Prefs.F4Program), -1);
+        setCaption("OpenInVarnolt", openWith(s_.Prefs.VarnoltProgram), -1);
+        setCaption("OpenWithF3", openWith(s_.Prefs.F3Program), -1);
+        setCaption("OpenWithF4", openWith(s_.Prefs.F4Program), -1);
         fillShortcutTable();
         about_->WriteSystemReport();
         setAcceptDrops(true);
@@ -276,7 +276,7 @@ void MainWindow::TranslateCaptions() {
         a->setToolTip(tip);
         a->setStatusTip(tr(d->Caption));
     }
-    if (QAction* quit = Action("afQuitter"))
+    if (QAction* quit = Action("Quit"))
         quit->setToolTip(QString("Quit %1").arg(about::kProductName));
 }
 
@@ -297,11 +297,11 @@ void MainWindow::ApplyPreferences() {
         toggleMute();
     }
     if (p.IsInlayOn)
-        setCaption("amAfficherIncrustation", "Hide  inlay", kImgHideInlay);
+        setCaption("ShowInlay", "Hide  inlay", kImgHideInlay);
     else
-        setCaption("amAfficherIncrustation", "Show inlay", kImgShowInlay);
+        setCaption("ShowInlay", "Show inlay", kImgShowInlay);
     setCaption(
-        "amAfficherSliders",
+        "ShowInlaySliders",
         p.InlaySlidersVisible ? "Hide the sliders for inlay" : "Modify the position of inlay", -1);
     player_->SetSlidersVisible(p.InlaySlidersVisible);
     // Last: the settings panel's controls from the preferences (which also sends conversions

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "commands/CommandModule.h"
 #include "core/avi/AviHeaderPatcher.h"
 #include "fixtures/DvFixture.h"
 #include "support/TempDir.h"
@@ -62,7 +63,7 @@ TEST_F(CommandVerbs, ScriptRenamesEveryClipWithItsScnFile) {
     // The mask kelvor-cli expands itself, and the JSON report.
     auto json = cli({"script", "--json", "--yes-to-all", "v/*.AVI", "+q"});
     EXPECT_EQ(json.exitCode, 0);
-    EXPECT_NE(json.out.find("{\"command\": \"PurgerNom\", \"file\": \"" + (dir / "v").string() +
+    EXPECT_NE(json.out.find("{\"command\": \"ShortenName\", \"file\": \"" + (dir / "v").string() +
                             "/a_2006.03.12_03.46.37_pm.avi\", \"update\": \"utRename\", "
                             "\"newPath\": \"" +
                             (dir / "v").string() + "/a.avi\", \"succeeded\": true}"),
@@ -128,7 +129,11 @@ TEST_F(CommandVerbs, ValuesAndExitStatuses) {
     EXPECT_EQ(cli({"script", "--yes-to-all", "--no-to-all", "a.avi"}).exitCode, 2);
     EXPECT_EQ(cli({"script", "missing.avi", "+s"}).exitCode, 1);
     auto help = cli({"help"});
-    EXPECT_NE(help.out.find("  N,M  Ntsc"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("  N,M  ToNtsc"), std::string::npos) << help.out;
+    // One line for every command of the table, with its historic name where it has another.
+    for (const commands::CommandInfo& c : commands::CommandTable())
+        EXPECT_NE(help.out.find(std::string(" ") + c.Name + " "), std::string::npos) << c.Name;
+    EXPECT_NE(help.out.find("[AjouterDateCode]"), std::string::npos);
 }
 
 }  // namespace

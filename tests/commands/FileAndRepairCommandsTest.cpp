@@ -204,20 +204,31 @@ TEST(Conversions, ConditionsQuestionsAndOutputNames) {
 TEST(CommandModule, TheTableNamesCaptionsAndTemplates) {
     Commands c;
     ASSERT_EQ(c.commandModule.Commands().size(), 40u);
-    EXPECT_EQ(c.commandModule.Commands().front()->Name, "DossierParent");
-    EXPECT_EQ(c.commandModule.Commands().back()->Name, "CutScenes");
+    EXPECT_EQ(c.commandModule.Commands().front()->Name, "ShowInFolder");
     EXPECT_EQ(c.commandModule.CommandMap.size(), 40u);
+    // The English name and the historic one both find a command, in any case.
+    EXPECT_EQ(c.commandModule.Find("tontsc"), &c.commandModule.ToNtsc);
     EXPECT_EQ(c.commandModule.Find("ntsc"), &c.commandModule.ToNtsc);
+    EXPECT_EQ(c.commandModule.Find("AjouterDateCode"), &c.commandModule.AddDatecode);
     EXPECT_EQ(c.commandModule.ToNtsc.Switch(), "n");
     EXPECT_EQ(c.commandModule.InlayDatecode.ProgressMessage, "Inlaying the datecode into \"%s\"");
     EXPECT_EQ(c.commandModule.RenameToDate.Caption, "Rename ");
     EXPECT_TRUE(c.commandModule.CutScenes.Caption.empty());
     // A template that names no command fills in nothing.
-    EXPECT_EQ(c.commandModule.ExportXlsxByDate.Template, "CreerScenes");
+    EXPECT_EQ(c.commandModule.ExportXlsxByDate.Template, "CreateScenes");
     EXPECT_FALSE(c.commandModule.ExportXlsxByDate.CanStart);
-    // Every command can run.
-    for (const Command* a : c.commandModule.Commands())
+    // Every command can run, and every letter of the table runs its own command.
+    std::size_t lettered = 0;
+    for (const Command* a : c.commandModule.Commands()) {
         EXPECT_TRUE(a->Execute) << a->Name;
+        for (const char letter : a->Letters) {
+            const CommandInfo* row = CommandForLetter(letter);
+            ASSERT_NE(row, nullptr) << letter;
+            EXPECT_EQ(c.commandModule.Find(row->Name), a) << letter;
+        }
+        lettered += !a->Letters.empty();
+    }
+    EXPECT_EQ(lettered, 24u);
 }
 
 // A file whose second write fails: the first field is put back.

@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QSignalSpy>
 
+#include "commands/CommandModule.h"
 #include "ui/ActionTable.h"
 #include "ui/CommandDialogs.h"
 #include "ui/PlayerPanel.h"
@@ -42,54 +43,54 @@ void ActionsTest::availabilityFollowsTheListAndThePanels() {
     s.show();
     MainWindow& w = s.window();
     // Empty: only the permanent and file-opening actions.
-    QVERIFY(Offered(w, "afOuvrirFichiers"));
-    QVERIFY(Offered(w, "afQuitter"));
-    QVERIFY(!Offered(w, "amAjouterDatecode"));
-    QVERIFY(!Offered(w, "amDossierParent"));
-    QVERIFY(!Offered(w, "afViderListe"));
+    QVERIFY(Offered(w, "OpenFiles"));
+    QVERIFY(Offered(w, "Quit"));
+    QVERIFY(!Offered(w, "AddDatecode"));
+    QVERIFY(!Offered(w, "ShowInFolder"));
+    QVERIFY(!Offered(w, "EmptyList"));
     // Menus without a visible item are hidden.
     QVERIFY(w.Menu("Files")->menuAction()->isVisible());
     QVERIFY(!w.Menu("Rename")->menuAction()->isVisible());
 
     w.LoadFiles("Loading files",
                 {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00")))});
-    QVERIFY(Offered(w, "amAjouterDatecode"));
-    QVERIFY(Offered(w, "amDossierParent"));
-    QVERIFY(!w.Action("afViderListe")->isVisible());
+    QVERIFY(Offered(w, "AddDatecode"));
+    QVERIFY(Offered(w, "ShowInFolder"));
+    QVERIFY(!w.Action("EmptyList")->isVisible());
     QVERIFY(w.Menu("Rename")->menuAction()->isVisible());
     // F6 shows the list: its actions come with it even for one file, but stay unavailable.
     QTest::keyClick(&w, Qt::Key_F6);
     QVERIFY(w.ListShown());
-    QVERIFY(!Offered(w, "afViderListe"));
+    QVERIFY(!Offered(w, "EmptyList"));
 
     w.LoadFiles("Loading files",
                 {QString::fromStdString(s.make("b.avi", Clip("2024-07-14T11:00:00")))});
-    QVERIFY(Offered(w, "afViderListe"));
-    QVERIFY(Offered(w, "alTriTaille"));
+    QVERIFY(Offered(w, "EmptyList"));
+    QVERIFY(Offered(w, "SortBySize"));
 
     // A panel takes every list, file and selection action away, and the menus with them.
     QTest::keyClick(&w, Qt::Key_F10);
     QVERIFY(w.PanelShown());
     QVERIFY(w.Availability().empty());
-    QVERIFY(!Offered(w, "amAjouterDatecode"));
-    QVERIFY(!Offered(w, "afViderListe"));
-    QVERIFY(Offered(w, "afOuvrirFichiers"));
+    QVERIFY(!Offered(w, "AddDatecode"));
+    QVERIFY(!Offered(w, "EmptyList"));
+    QVERIFY(Offered(w, "OpenFiles"));
     for (const char* m : MenuNames())
         QVERIFY2(!w.Menu(m)->menuAction()->isVisible(), m);
     // F1 swaps the settings for the about panel; F1 again closes it.
     QTest::keyClick(&w, Qt::Key_F1);
-    QVERIFY(w.Action("afApropos")->isChecked());
-    QVERIFY(!w.Action("afOptions")->isChecked());
+    QVERIFY(w.Action("About")->isChecked());
+    QVERIFY(!w.Action("Settings")->isChecked());
     QTest::keyClick(&w, Qt::Key_F1);
     QVERIFY(!w.PanelShown());
-    QVERIFY(Offered(w, "amAjouterDatecode"));
+    QVERIFY(Offered(w, "AddDatecode"));
     QVERIFY(w.Menu("Files")->menuAction()->isVisible());
 
     // Ctrl+Del empties the list and the list actions go again.
     QTest::keyClick(&w, Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(w.Items().Count(), 0);
     QVERIFY(w.WelcomeShown());
-    QVERIFY(!Offered(w, "amAjouterDatecode"));
+    QVERIFY(!Offered(w, "AddDatecode"));
 }
 
 void ActionsTest::multiActionsAskEverySelectedFile() {
@@ -103,14 +104,14 @@ void ActionsTest::multiActionsAskEverySelectedFile() {
     // Into DV type 1 applies to type 2 files only, into type 2 to type 1 files only.
     sel->setCurrentIndex(w.Items().index(w.FindItem(t1)), QItemSelectionModel::ClearAndSelect);
     w.SelectionChanged();
-    QVERIFY(!w.Action("amDVType1")->isEnabled());
-    QVERIFY(w.Action("amDVType2")->isEnabled());
+    QVERIFY(!w.Action("ToType1")->isEnabled());
+    QVERIFY(w.Action("ToType2")->isEnabled());
     sel->select(w.Items().index(w.FindItem(t2)), QItemSelectionModel::Select);
     w.SelectionChanged();
-    QVERIFY(w.Action("amDVType1")->isEnabled());
-    QVERIFY(w.Action("amDVType2")->isEnabled());
+    QVERIFY(w.Action("ToType1")->isEnabled());
+    QVERIFY(w.Action("ToType2")->isEnabled());
     // A command without a file condition is always offered.
-    QVERIFY(Offered(w, "amOterFichier"));
+    QVERIFY(Offered(w, "RemoveFromList"));
 }
 
 void ActionsTest::monoActionsAskTheCurrentFile() {
@@ -125,14 +126,14 @@ void ActionsTest::monoActionsAskTheCurrentFile() {
     // selection.
     sel->setCurrentIndex(w.Items().index(w.FindItem(t2)), QItemSelectionModel::ClearAndSelect);
     w.SelectionChanged();
-    const bool type2 = w.Action("amAfficherIncrustation")->isEnabled();
+    const bool type2 = w.Action("ShowInlay")->isEnabled();
     QVERIFY(type2);
     sel->setCurrentIndex(w.Items().index(w.FindItem(t1)), QItemSelectionModel::ClearAndSelect);
     sel->select(w.Items().index(w.FindItem(t2)), QItemSelectionModel::Select);
     w.SelectionChanged();
     const files::FileRecord& r = *w.CurrentFile();
     QCOMPARE(r.Name, std::string("type1.avi"));
-    QCOMPARE(w.Action("amAfficherIncrustation")->isEnabled(), r.Codec == "dvsd");
+    QCOMPARE(w.Action("ShowInlay")->isEnabled(), r.Codec == "dvsd");
     // The parent folder of the current file, with Ctrl+F.
     QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
     QCOMPARE(s.desktop.shown, std::vector<std::string>{t1});
@@ -143,20 +144,20 @@ void ActionsTest::keysOfTheActions() {
     s.show();
     MainWindow& w = s.window();
     const auto keys = [&](const char* name) { return w.Action(name)->shortcuts(); };
-    QCOMPARE(keys("amDVType1"), QList<QKeySequence>{QKeySequence(Qt::ControlModifier |
-                                                                 Qt::KeypadModifier | Qt::Key_1)});
-    QCOMPARE(keys("amDVType2"), QList<QKeySequence>{QKeySequence(Qt::ControlModifier |
-                                                                 Qt::KeypadModifier | Qt::Key_2)});
-    QCOMPARE(keys("afIncVolume").size(), 2);
-    QCOMPARE(keys("AvanceScene").size(), 2);
-    QCOMPARE(keys("avFullscreen").size(), 2);
-    QCOMPARE(keys("amCreerScnContenu"),
+    QCOMPARE(keys("ToType1"), QList<QKeySequence>{QKeySequence(Qt::ControlModifier |
+                                                               Qt::KeypadModifier | Qt::Key_1)});
+    QCOMPARE(keys("ToType2"), QList<QKeySequence>{QKeySequence(Qt::ControlModifier |
+                                                               Qt::KeypadModifier | Qt::Key_2)});
+    QCOMPARE(keys("VolumeUp").size(), 2);
+    QCOMPARE(keys("NextScene").size(), 2);
+    QCOMPARE(keys("Fullscreen").size(), 2);
+    QCOMPARE(keys("ScenesByContent"),
              QList<QKeySequence>{QKeySequence(Qt::ControlModifier | Qt::Key_Semicolon)});
     // The keypad's 1 converts, the 1 of the main keyboard does not.
     w.LoadFiles("Loading files",
                 {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00")))});
-    QSignalSpy typeOne(w.Action("amDVType1"), &QAction::triggered);
-    w.Action("amDVType1")->setEnabled(true);
+    QSignalSpy typeOne(w.Action("ToType1"), &QAction::triggered);
+    w.Action("ToType1")->setEnabled(true);
     QTest::keyClick(&w, Qt::Key_1, Qt::ControlModifier);
     QCOMPARE(typeOne.count(), 0);
     QTest::keyClick(&w, Qt::Key_1, Qt::ControlModifier | Qt::KeypadModifier);
@@ -182,20 +183,20 @@ void ActionsTest::ctrlQShortensWhenItAppliesAndQuitsOtherwise() {
     s.show();
     MainWindow& w = s.window();
     const QKeySequence ctrlQ(Qt::ControlModifier | Qt::Key_Q);
-    QVERIFY(w.Action("afQuitter")->shortcuts().contains(ctrlQ));
+    QVERIFY(w.Action("Quit")->shortcuts().contains(ctrlQ));
     // A name with something to shorten makes Ctrl+Q the key of "Shorten the name".
     w.LoadFiles("Loading files",
                 {QString::fromStdString(s.make("clip_type2.avi", Clip("2024-07-14T10:00:00")))});
-    QVERIFY(Offered(w, "amPurgerNom"));
-    QVERIFY(!w.Action("afQuitter")->shortcuts().contains(ctrlQ));
+    QVERIFY(Offered(w, "ShortenName"));
+    QVERIFY(!w.Action("Quit")->shortcuts().contains(ctrlQ));
     s.dialogs.answers = {commands::Answer::Yes};
     QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(s.waitForRun());
     QVERIFY(w.isVisible());
     QCOMPARE(s.names(), std::vector<std::string>{"clip.avi"});
     // Now nothing is left to shorten: Ctrl+Q quits.
-    QVERIFY(!Offered(w, "amPurgerNom"));
-    QVERIFY(w.Action("afQuitter")->shortcuts().contains(ctrlQ));
+    QVERIFY(!Offered(w, "ShortenName"));
+    QVERIFY(w.Action("Quit")->shortcuts().contains(ctrlQ));
     s.dialogs.saveAnswers = {SaveAnswer::No};
     QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(!w.isVisible());
@@ -212,21 +213,37 @@ void ActionsTest::menusAndPopUpsHoldTheActions() {
     QMenu* sort = w.Menu("Files/Sort the list");
     QVERIFY(sort);
     QCOMPARE(sort->actions().size(), 4);
-    QVERIFY(w.ListPopup()->actions().contains(w.Action("afSelectionnerTout")));
-    QVERIFY(w.VideoPopup()->actions().contains(w.Action("avMute")));
-    QVERIFY(w.WindowPopup()->actions().contains(w.Action("afQuitter")));
+    QVERIFY(w.ListPopup()->actions().contains(w.Action("SelectAll")));
+    QVERIFY(w.VideoPopup()->actions().contains(w.Action("Mute")));
+    QVERIFY(w.WindowPopup()->actions().contains(w.Action("Quit")));
     // Every action of the table is in a menu or on the window, with the table's caption.
     for (const ActionDef& d : ActionTable()) {
         QAction* a = w.Action(d.Name);
         QVERIFY2(a, d.Name);
-        if (std::string(d.Name) != "afVarnolt" && std::string(d.Name).rfind("amOpenFichier", 0) &&
-            std::string(d.Name) != "afBasculerListe" &&
-            std::string(d.Name) != "amAfficherIncrustation" &&
-            std::string(d.Name) != "amAfficherSliders")
+        if (std::string(d.Name) != "OpenInVarnolt" && std::string(d.Name).rfind("OpenWith", 0) &&
+            std::string(d.Name) != "ToggleList" && std::string(d.Name) != "ShowInlay" &&
+            std::string(d.Name) != "ShowInlaySliders")
             QCOMPARE(a->text(), QString(d.Caption));
     }
-    QCOMPARE(w.Action("afVarnolt")->text(), QString("Open with "));
-    QCOMPARE(w.Action("amAfficherIncrustation")->text(), QString("Show inlay"));
+    QCOMPARE(w.Action("OpenInVarnolt")->text(), QString("Open with "));
+    QCOMPARE(w.Action("ShowInlay")->text(), QString("Show inlay"));
+    // Every command of the command table with a menu has its action there, bound to it, with
+    // the table's key; the counts match.
+    int withMenu = 0;
+    for (const commands::CommandInfo& c : commands::CommandTable()) {
+        if (!c.Action.Menu[0])
+            continue;
+        ++withMenu;
+        QAction* a = w.Action(c.Name);
+        QVERIFY2(a, c.Name);
+        QVERIFY2(w.Menu(c.Action.Menu)->actions().contains(a), c.Name);
+        QCOMPARE(a->shortcut(), QKeySequence::fromString(c.Action.Keys));
+    }
+    int bound = 0;
+    for (const ActionDef& d : ActionTable())
+        bound += d.Command[0] ? 1 : 0;
+    QCOMPARE(bound, withMenu);
+    QCOMPARE(withMenu, 34);
     QCOMPARE(w.windowTitle(), QString("Kelvor %1 by Quennel").arg(w.VersionText()));
     QCOMPARE(w.VersionText().count('.'), 2);
 }
@@ -249,15 +266,15 @@ void ActionsTest::repairDialogsOpenOnTheirPresets() {
     // Later it keeps the choice made before, whatever the file.
     sel->setCurrentIndex(w.Items().index(w.FindItem(undated)), QItemSelectionModel::ClearAndSelect);
     w.SelectionChanged();
-    s.trigger("amCorrigerFps");
+    s.trigger("FixFrameRate");
     QCOMPARE(s.dialogs.choicesShown, (std::vector<int>{1, 1}));
     // The codec dvsd is the first choice.
-    s.trigger("amCorrigerCodec");
+    s.trigger("FixCodec");
     QCOMPARE(s.dialogs.choicesShown.back(), 0);
     QCOMPARE(s.dialogs.codesShown.back(), QString("dvsd"));
     // A file without datecode takes the present time as the reference.
     s.dialogs.valuesShown.clear();
-    s.trigger("amDecalerHoraire");
+    s.trigger("ShiftTime");
     QCOMPARE(s.dialogs.valuesShown, std::vector<double>{45487.5});
     QVERIFY(!w.RunActive());
 }
@@ -294,7 +311,7 @@ void ActionsTest::volumeAndMute() {
     QTest::keyClick(&w, Qt::Key_Minus, Qt::KeypadModifier);
     QCOMPARE(w.Volume(), 8000);
     for (int i = 0; i < 12; ++i)
-        s.trigger("afDecVolume");
+        s.trigger("VolumeDown");
     QCOMPARE(w.Volume(), 0);
     QTest::keyClick(&w, Qt::Key_Plus, Qt::KeypadModifier);
     QCOMPARE(w.Volume(), 1000);
@@ -303,16 +320,15 @@ void ActionsTest::volumeAndMute() {
                 {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00")))});
     QTest::keyClick(&w, Qt::Key_M, Qt::ControlModifier);
     QVERIFY(w.Muted());
-    QCOMPARE(w.Action("avMute")->text(), QString("Sound on"));
-    QCOMPARE(w.Action("avMute")->toolTip(),
-             QString("Sound is Off.\r\nClick to turn the sound On."));
+    QCOMPARE(w.Action("Mute")->text(), QString("Sound on"));
+    QCOMPARE(w.Action("Mute")->toolTip(), QString("Sound is Off.\r\nClick to turn the sound On."));
     QVERIFY(!w.Player()->NeedleVisible());
     QTest::keyClick(&w, Qt::Key_M, Qt::ControlModifier);
     QVERIFY(!w.Muted());
-    QCOMPARE(w.Action("avMute")->text(), QString("Sound off"));
+    QCOMPARE(w.Action("Mute")->text(), QString("Sound off"));
     QVERIFY(w.Player()->NeedleVisible());
     for (int i = 0; i < 12; ++i)
-        s.trigger("afIncVolume");
+        s.trigger("VolumeUp");
     QCOMPARE(w.Volume(), 10000);
 }
 

@@ -103,18 +103,18 @@ void ListTest::eachSortModeOrdersTheList() {
     w.List()->selectionModel()->setCurrentIndex(w.Items().index(1),
                                                 QItemSelectionModel::ClearAndSelect);
     w.SelectionChanged();
-    s.trigger("afOrdreAlpha");
+    s.trigger("SortByName");
     QCOMPARE(s.names(), (std::vector<std::string>{"x.avi", "y.avi", "z.avi"}));
     QCOMPARE(w.CounterText(), QString("1 file of 3 - sorted alphabetically"));
-    s.trigger("alTriTaille");
+    s.trigger("SortBySize");
     QCOMPARE(s.names(), (std::vector<std::string>{"y.avi", "z.avi", "x.avi"}));
-    s.trigger("alTrierModify");
+    s.trigger("SortByFileDate");
     QCOMPARE(s.names(), (std::vector<std::string>{"y.avi", "z.avi", "x.avi"}));
     fs::last_write_time(x, now - std::chrono::hours(4));
     w.RefreshItem(w.FindItem(fs::absolute(x).lexically_normal().string()));
-    s.trigger("alTrierModify");
+    s.trigger("SortByFileDate");
     QCOMPARE(s.names(), (std::vector<std::string>{"x.avi", "y.avi", "z.avi"}));
-    s.trigger("alTriDatecode");
+    s.trigger("SortByDatecode");
     QCOMPARE(s.names(), (std::vector<std::string>{"z.avi", "x.avi", "y.avi"}));
     QCOMPARE(w.CurrentFile()->Name, std::string("x.avi"));
     QCOMPARE(w.SelectedRows(), std::vector<int>{1});
@@ -169,18 +169,18 @@ void ListTest::theListShowsItselfFromTwoFiles() {
     QVERIFY(!w.ListShown());
     QVERIFY(!w.WelcomeShown());
     QCOMPARE(w.Availability(), (std::set<std::string>{"mono", "multi"}));
-    QVERIFY(!w.Action("afSelectionnerTout")->isVisible());
-    QVERIFY(w.Action("amAjouterDatecode")->isVisible());
+    QVERIFY(!w.Action("SelectAll")->isVisible());
+    QVERIFY(w.Action("AddDatecode")->isVisible());
     // The only file became the current one at the end of the loading.
     QCOMPARE(w.CurrentFile()->Name, std::string("a.avi"));
     w.LoadFiles("Loading files",
                 {QString::fromStdString(s.make("b.avi", Clip("2024-07-14T11:00:00")))});
     QVERIFY(w.ListShown());
     QCOMPARE(w.Availability(), (std::set<std::string>{"liste", "mono", "multi"}));
-    QVERIFY(w.Action("afSelectionnerTout")->isVisible());
-    QVERIFY(w.Action("afSelectionnerTout")->isEnabled());
+    QVERIFY(w.Action("SelectAll")->isVisible());
+    QVERIFY(w.Action("SelectAll")->isEnabled());
     QCOMPARE(w.CurrentFile()->Name, std::string("a.avi"));
-    QCOMPARE(w.Action("afBasculerListe")->text(), QString("Hide the list"));
+    QCOMPARE(w.Action("ToggleList")->text(), QString("Hide the list"));
 }
 
 void ListTest::countersFollowTheSelection() {
@@ -199,7 +199,7 @@ void ListTest::countersFollowTheSelection() {
     w.SelectionChanged();
     QCOMPARE(w.CounterText(), QString("2 files of 3 - sorted by datecode"));
     QVERIFY(w.ListHint().startsWith("2 files selecteds of 3\r\n"));
-    s.trigger("afSelectionnerTout");
+    s.trigger("SelectAll");
     QCOMPARE(w.CounterText(), QString("3 files of 3 - sorted by datecode"));
     // The focused item is always among the selected ones.
     sel->clearSelection();
@@ -252,13 +252,13 @@ void ListTest::droppedAndPastedFilesAreAdded() {
     QApplication::clipboard()->setText("just text");
     QEvent activation(QEvent::ActivationChange);
     QApplication::sendEvent(&w, &activation);
-    QVERIFY(!w.Action("afCollerFichiers")->isEnabled());
+    QVERIFY(!w.Action("PasteFiles")->isEnabled());
     auto* files = new QMimeData;
     files->setUrls({QUrl::fromLocalFile(QString::fromStdString(b)),
                     QUrl::fromLocalFile(QString::fromStdString(a))});
     QApplication::clipboard()->setMimeData(files);
     QApplication::sendEvent(&w, &activation);
-    QVERIFY(w.Action("afCollerFichiers")->isEnabled());
+    QVERIFY(w.Action("PasteFiles")->isEnabled());
     QTest::keyClick(&w, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(s.names(), (std::vector<std::string>{"a.avi", "b.AVI"}));
 }
@@ -274,7 +274,7 @@ void ListTest::openDialogAddsTheChosenFiles() {
     QCOMPARE(w.StatusText(), QString("Ready"));
     // Nothing chosen: nothing changes.
     s.dialogs.filesToOpen.clear();
-    s.trigger("afOuvrirFichiers");
+    s.trigger("OpenFiles");
     QCOMPARE(w.Items().Count(), 2);
 }
 

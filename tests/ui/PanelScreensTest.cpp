@@ -53,7 +53,7 @@ void PanelScreensTest::save(QWidget& widget, const QString& name) {
 void PanelScreensTest::settingsTabs() {
     Session s;
     s.show();
-    s.trigger("afOptions");
+    s.trigger("Settings");
     SettingsPanel* f = s.window().Settings();
     const QStringList names = {"preferences", "shortcuts", "formats", "folders", "inlay", "files"};
     for (int i = 0; i < f->Tabs()->count(); ++i) {
@@ -65,7 +65,7 @@ void PanelScreensTest::settingsTabs() {
 void PanelScreensTest::aboutTabs() {
     Session s;
     s.show();
-    s.trigger("afApropos");
+    s.trigger("About");
     AboutPanel* a = s.window().About();
     const QStringList names = {"about", "system", "test"};
     for (int i = 0; i < a->Tabs()->count(); ++i) {
@@ -84,7 +84,7 @@ void PanelScreensTest::sceneEditor() {
     w.LoadFiles("Loading files", {QString::fromStdString(clip)});
     QVERIFY(s.waitFor([&] { return w.Items().Count() == 1; }));
     w.SelectionChanged();
-    s.trigger("amEditScenes");
+    s.trigger("EditScenes");
     SceneEditorPanel* e = w.SceneEditor();
     for (int f : {25, 60, 80}) {
         preview.frame = f;
@@ -93,7 +93,7 @@ void PanelScreensTest::sceneEditor() {
     e->Select(1);
     save(w, "22-scene-editor");
     s.dialogs.answers.push_back(commands::Answer::No);
-    s.trigger("amEditScenes");
+    s.trigger("EditScenes");
 }
 
 void PanelScreensTest::repairDialogs() {

@@ -47,11 +47,11 @@ void PanelWindowTest::settingsOpenWithF10AndGiveTheKeysBack() {
     Session s;
     s.show();
     MainWindow& w = s.window();
-    QAction* play = w.Action("avPlayStop");
-    QAction* remove = w.Action("amOterFichier");
+    QAction* play = w.Action("PlayStop");
+    QAction* remove = w.Action("RemoveFromList");
     const QKeySequence playKey = play->shortcut(), removeKey = remove->shortcut();
     QVERIFY(!playKey.isEmpty() && !removeKey.isEmpty());
-    s.trigger("afOptions");
+    s.trigger("Settings");
     SettingsPanel* f = w.Settings();
     QVERIFY(f->isVisible());
     QVERIFY(play->shortcut().isEmpty() && remove->shortcut().isEmpty());
@@ -66,7 +66,7 @@ void PanelWindowTest::settingsOpenWithF10AndGiveTheKeysBack() {
     QCOMPARE(s.program->Prefs().DisplayDatecodeFormat, std::string("dd/mm/yyyy hh:nn"));
     // F3 renames its action at once.
     f->f3ProgramEdit->setText("/usr/bin/vlc");
-    QCOMPARE(w.Action("amOpenFichierF3")->text(), QString("Open with vlc"));
+    QCOMPARE(w.Action("OpenWithF3")->text(), QString("Open with vlc"));
     f->findChild<QPushButton*>("FermerBtn")->click();
     QVERIFY(!f->isVisible());
     QCOMPARE(play->shortcut(), playKey);
@@ -102,7 +102,7 @@ void PanelWindowTest::scenesEditedSavedAndReopened() {
     w.LoadFiles("Loading files", {QString::fromStdString(clip)});
     QVERIFY(s.waitFor([&] { return w.Items().Count() == 1; }));
     w.SelectionChanged();
-    s.trigger("amEditScenes");
+    s.trigger("EditScenes");
     SceneEditorPanel* e = w.SceneEditor();
     QVERIFY(e->isVisible());
     QCOMPARE(e->Scenes().size(), 1u);
@@ -114,27 +114,27 @@ void PanelWindowTest::scenesEditedSavedAndReopened() {
     QCOMPARE(e->Scenes().size(), 3u);
     e->findChild<QToolButton*>("tbEnregistrer")->click();
     QVERIFY(!e->Modified());
-    s.trigger("amEditScenes");
+    s.trigger("EditScenes");
     QVERIFY(!e->isVisible());
     QVERIFY(s.dialogs.questions.empty());
     scenes::SceneList stored;
     QVERIFY(scenes::ReadScnFile(scenes::ReplaceExtension(clip, ".scn"), stored, 25));
     QCOMPARE(stored.size(), 3u);
     QCOMPARE(stored[1].Scene, (scenes::SceneRange{10, 30}));
-    s.trigger("amEditScenes");
+    s.trigger("EditScenes");
     QCOMPARE(e->Scenes(), stored);
     // A click on a scene shows its first frame.
     const QRect third = e->List()->visualItemRect(e->List()->item(2));
     QTest::mouseClick(e->List()->viewport(), Qt::LeftButton, {}, third.center());
     QCOMPARE(preview.frame, 30);
-    s.trigger("amEditScenes");
+    s.trigger("EditScenes");
 }
 
 void PanelWindowTest::aboutPanelReports() {
     Session s;
     s.show();
     MainWindow& w = s.window();
-    s.trigger("afApropos");
+    s.trigger("About");
     AboutPanel* a = w.About();
     QVERIFY(a->isVisible());
     const QString system = a->SystemBox()->toPlainText();
@@ -160,7 +160,7 @@ void PanelWindowTest::riffReportInItsWindow() {
     w.LoadFiles("Loading files", {QString::fromStdString(clip)});
     QVERIFY(s.waitFor([&] { return w.Items().Count() == 1; }));
     w.SelectionChanged();
-    s.trigger("amRiffHeader");
+    s.trigger("RiffReport");
     QVERIFY(s.waitFor([&] { return w.RiffWindow() != nullptr; }));
     RiffReportWindow* r = w.RiffWindow();
     QVERIFY(s.waitFor([&] { return !r->Running() && r->List()->count() > 0; }));

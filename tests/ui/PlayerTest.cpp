@@ -195,7 +195,7 @@ void PlayerTest::fullScreenTogglesAndEscLeavesIt() {
     s.show();
     select(s, s.make("full.avi", "type=2 frames=25 date=2004-03-15T10:00:00"));
     PlayerFrame& f = frame(s);
-    QAction* toggle = s.window().Action("avFullscreen");
+    QAction* toggle = s.window().Action("Fullscreen");
     QVERIFY(toggle);
     QWidget* area = f.Video()->parentWidget();
     QVERIFY(area);

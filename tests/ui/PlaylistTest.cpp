@@ -78,9 +78,9 @@ void PlaylistTest::readingBackSortsByTheList() {
     QTest::keyClick(&w, Qt::Key_U, Qt::ControlModifier);
     QCOMPARE(s.names(), (std::vector<std::string>{"z-early.avi", "a-late.avi"}));
     // The same list by name, saved and read back in the other order: the list decides.
-    s.trigger("afOrdreAlpha");
+    s.trigger("SortByName");
     QVERIFY(w.SavePlaylist(s.path("round.txt")));
-    s.trigger("alTriDatecode");
+    s.trigger("SortByDatecode");
     w.EmptyList();
     QVERIFY(w.LoadPlaylist(s.path("round.txt")));
     QCOMPARE(s.names(), (std::vector<std::string>{"z-early.avi", "a-late.avi"}));

@@ -44,7 +44,7 @@ void RunsTest::theConfirmationBoxOffersTheFiveAnswers() {
     const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
     const std::string b = s.make("b.avi", Clip("2024-07-14T11:00:00"));
     w.LoadFiles("Loading files", {QString::fromStdString(a), QString::fromStdString(b)});
-    s.trigger("afSelectionnerTout");
+    s.trigger("SelectAll");
     w.SetDialogs(nullptr);
     QStringList texts;
     bool listWasDisabled = false;
@@ -123,7 +123,7 @@ void RunsTest::noToAllStillProcessesFilesWithoutAQuestion() {
     kelvor::test::WriteFile(s.dir / "a.scn", "old a");
     kelvor::test::WriteFile(s.dir / "c.scn", "old c");
     w.LoadFiles("Loading files", files);
-    s.trigger("afSelectionnerTout");
+    s.trigger("SelectAll");
     s.dialogs.answers = {commands::Answer::NoToAll};
     QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
     QVERIFY(s.waitForRun());
@@ -144,7 +144,7 @@ void RunsTest::aGraphRunShowsProgressAndHoldsTheList() {
     w.LoadFiles("Loading files",
                 {QString::fromStdString(s.make("a.avi", Clip("2024-07-14T10:00:00", 50))),
                  QString::fromStdString(s.make("b.avi", Clip("2024-07-14T11:00:00", 50)))});
-    s.trigger("afSelectionnerTout");
+    s.trigger("SelectAll");
     int started = 0;
     bool gauge = false, listDisabled = false, actionsDisabled = false;
     connect(&w, &MainWindow::StatusChanged, this, [&](const QString& t) {
@@ -153,8 +153,8 @@ void RunsTest::aGraphRunShowsProgressAndHoldsTheList() {
         ++started;
         gauge = w.Player()->ProgressShown();
         listDisabled = !w.List()->isEnabled();
-        actionsDisabled = !w.Action("amAjouterDatecode")->isEnabled() &&
-                          !w.Action("afSelectionnerTout")->isEnabled();
+        actionsDisabled =
+            !w.Action("AddDatecode")->isEnabled() && !w.Action("SelectAll")->isEnabled();
     });
     QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
     QVERIFY(w.RunActive());
@@ -167,7 +167,7 @@ void RunsTest::aGraphRunShowsProgressAndHoldsTheList() {
     QVERIFY(actionsDisabled);
     QVERIFY(!w.Player()->ProgressShown());
     QVERIFY(w.List()->isEnabled());
-    QVERIFY(w.Action("amAjouterDatecode")->isEnabled());
+    QVERIFY(w.Action("AddDatecode")->isEnabled());
     QCOMPARE(w.StatusText(), QString("Ready"));
     QVERIFY(s.program->Control().CommandFinished);
 }
@@ -182,7 +182,7 @@ void RunsTest::escStopsTheFileAndShiftEscTheBatch() {
                                                "type=2 frames=40 date=2024-07-14T10:00:00 ; "
                                                "frames=40 date=2024-07-14T12:00:00"));
     w.LoadFiles("Loading files", files);
-    s.trigger("afSelectionnerTout");
+    s.trigger("SelectAll");
     // Esc comes as the first file starts, before its conversion has done anything.
     QString pressAt = "Creating a scn file for \"a.avi\" with date";
     Qt::KeyboardModifiers with = Qt::NoModifier;
@@ -190,7 +190,7 @@ void RunsTest::escStopsTheFileAndShiftEscTheBatch() {
         if (t == pressAt)
             QTest::keyClick(&w, Qt::Key_Escape, with);
     });
-    s.trigger("amCreerScnFromDate");
+    s.trigger("ScenesByDate");
     QVERIFY(s.waitForRun());
     QVERIFY(fs::exists(s.dir / "b.scn"));
     QVERIFY(fs::exists(s.dir / "c.scn"));
@@ -203,10 +203,10 @@ void RunsTest::escStopsTheFileAndShiftEscTheBatch() {
         fs::remove(s.dir / n);
     for (int i = 0; i < w.Items().Count(); ++i)
         w.RefreshItem(i);
-    s.trigger("afSelectionnerTout");
+    s.trigger("SelectAll");
     pressAt = "Creating a scn file for \"b.avi\" with date";
     with = Qt::ShiftModifier;
-    s.trigger("amCreerScnFromDate");
+    s.trigger("ScenesByDate");
     QVERIFY(s.waitForRun());
     QCOMPARE(fs::file_size(s.dir / "a.scn"), full);
     QVERIFY(!fs::exists(s.dir / "b.scn") || fs::file_size(s.dir / "b.scn") < full);
@@ -249,7 +249,7 @@ void RunsTest::failuresAreReportedInTheStatusBar() {
     w.List()->selectionModel()->select(w.Items().index(0), QItemSelectionModel::Select);
     // The file goes before its turn comes.
     fs::remove(s.path("a.avi"));
-    s.trigger("amCreerScnFromDate");
+    s.trigger("ScenesByDate");
     QVERIFY(s.waitForRun());
     QVERIFY2(w.StatusText().startsWith("Not processed: a.avi: "), qPrintable(w.StatusText()));
 }
@@ -294,7 +294,7 @@ void RunsTest::theWindowStaysResponsiveDuringAConversion() {
     });
     clock.start();
     tick.start(5);
-    s.trigger("amCreerScnFromDate");
+    s.trigger("ScenesByDate");
     QVERIFY(s.waitForRun());
     tick.stop();
     qInfo("longest pause of the event loop during the conversion: %lld ms over %lld ms", longest,

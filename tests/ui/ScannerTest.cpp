@@ -269,7 +269,7 @@ void ScannerTest::theWindowScansTheChosenFolder() {
     s.dialogs.folder = s.path("videos").c_str();
     QStringList statuses;
     connect(&w, &MainWindow::StatusChanged, this, [&](const QString& t) { statuses << t; });
-    s.trigger("afOuvrirunDossier");
+    s.trigger("OpenFolder");
     QVERIFY(Session::waitFor([&] { return w.Items().Count() == 2 && w.StatusText() == "Ready"; }));
     QCOMPARE(s.names(), (std::vector<std::string>{"a.avi", "b.AVI"}));
     QCOMPARE(statuses.front(), QString("Browsing a folder"));

@@ -89,7 +89,7 @@ void ScreenshotTest::aConfirmationDuringARun() {
     const std::string b = s.make("b.avi", Clip("2024-07-14T11:00:00"));
     kelvor::test::WriteFile(s.dir / "a.scn", "");
     w.LoadFiles("Loading files", {QString::fromStdString(a), QString::fromStdString(b)});
-    s.trigger("afSelectionnerTout");
+    s.trigger("SelectAll");
     // The real message box this time.
     w.SetDialogs(nullptr);
     bool seen = false;
@@ -105,7 +105,7 @@ void ScreenshotTest::aConfirmationDuringARun() {
         box->button(QMessageBox::No)->click();
     });
     poll.start(20);
-    s.trigger("amCreerScnFromDate");
+    s.trigger("ScenesByDate");
     QVERIFY(s.waitForRun());
     QVERIFY(seen);
 }

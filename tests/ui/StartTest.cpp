@@ -81,9 +81,9 @@ void StartTest::preferencesAreAppliedAtTheFirstShow() {
     MainWindow& w = s.window();
     QCOMPARE(w.Volume(), 4000);
     QVERIFY(w.Muted());
-    QCOMPARE(w.Action("avMute")->text(), QString("Sound on"));
-    QCOMPARE(w.Action("amAfficherIncrustation")->text(), QString("Hide  inlay"));
-    QCOMPARE(w.Action("amAfficherSliders")->text(), QString("Hide the sliders for inlay"));
+    QCOMPARE(w.Action("Mute")->text(), QString("Sound on"));
+    QCOMPARE(w.Action("ShowInlay")->text(), QString("Hide  inlay"));
+    QCOMPARE(w.Action("ShowInlaySliders")->text(), QString("Hide the sliders for inlay"));
     QVERIFY(w.Player()->SlidersVisible());
     QCOMPARE(w.Player()->InlayX(), 300);
     QCOMPARE(w.Player()->InlayY(), 200);
