@@ -209,16 +209,16 @@ QWidget* SettingsPanel::buildPreferences() {
         prefs, "cbPrefsQuittant", "Save the preferences when quit",
         "Save your preferences into the registry" + kCrLf + "each time you quit the application.");
     pl->addWidget(savePrefsOnQuitBox);
-    SpeedButton1 = new QPushButton("Save the preferences now", prefs);
-    SpeedButton1->setObjectName("SpeedButton1");
-    SpeedButton1->setToolTip("Save the preferences now into the registry.");
-    pl->addWidget(SpeedButton1);
-    SpeedButton2 = new QPushButton("Delete the preferences", prefs);
-    SpeedButton2->setObjectName("SpeedButton2");
-    SpeedButton2->setToolTip("Delete the preferences from registry." + kCrLf +
-                             "At next start, the application will load" + kCrLf +
-                             "with default parameters.");
-    pl->addWidget(SpeedButton2);
+    saveNowButton = new QPushButton("Save the preferences now", prefs);
+    saveNowButton->setObjectName("SpeedButton1");
+    saveNowButton->setToolTip("Save the preferences now into the registry.");
+    pl->addWidget(saveNowButton);
+    deletePrefsButton = new QPushButton("Delete the preferences", prefs);
+    deletePrefsButton->setObjectName("SpeedButton2");
+    deletePrefsButton->setToolTip("Delete the preferences from registry." + kCrLf +
+                                  "At next start, the application will load" + kCrLf +
+                                  "with default parameters.");
+    pl->addWidget(deletePrefsButton);
     left->addWidget(prefs);
     storeGroup = Radio(page, left, "rgPrefs", "Where to save the preferences",
                        {"Normal (registry)", "Portable (USB key)"},
@@ -258,12 +258,12 @@ QWidget* SettingsPanel::buildPreferences() {
 
     connect(savePrefsOnQuitBox, &QCheckBox::toggled, this,
             [this](bool on) { p_.SavePreferencesOnQuit = on; });
-    connect(SpeedButton1, &QPushButton::clicked, this, [this] {
+    connect(saveNowButton, &QPushButton::clicked, this, [this] {
         if (host_)
             host_->SavePreferencesNow();
         p_.SavePreferencesOnQuit = false;
     });
-    connect(SpeedButton2, &QPushButton::clicked, this, [this] {
+    connect(deletePrefsButton, &QPushButton::clicked, this, [this] {
         savePrefsOnQuitBox->setChecked(false);
         if (host_)
             host_->DeleteStoredPreferences();
@@ -526,12 +526,12 @@ QWidget* SettingsPanel::buildInlay() {
     auto* borderLabel = new QLabel("Border", page);
     borderLabel->setObjectName("labBord");
     borderLabel->setToolTip(borderHint);
-    RxBorder = new QSpinBox(page);
-    RxBorder->setObjectName("RxBorder");
-    RxBorder->setRange(0, 4);
-    RxBorder->setToolTip(borderHint);
+    borderSpin = new QSpinBox(page);
+    borderSpin->setObjectName("RxBorder");
+    borderSpin->setRange(0, 4);
+    borderSpin->setToolTip(borderHint);
     borderRow->addWidget(borderLabel);
-    borderRow->addWidget(RxBorder);
+    borderRow->addWidget(borderSpin);
     borderRow->addStretch(1);
     left->addLayout(borderRow);
     alignGroup = Radio(page, left, "rgAlign", "Alignment", {"Left", "Centered", "Right"},
@@ -589,7 +589,7 @@ QWidget* SettingsPanel::buildInlay() {
             preview_->SetInlayStandardFontSize(on);
         redraw();
     });
-    connect(RxBorder, &QSpinBox::valueChanged, this, [this](int v) { p_.BorderSize = v; });
+    connect(borderSpin, &QSpinBox::valueChanged, this, [this](int v) { p_.BorderSize = v; });
     connect(alignGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
         if (!on)
             return;
@@ -763,7 +763,7 @@ void SettingsPanel::UpdateTitle() {
 void SettingsPanel::Fill() {
     filling_ = true;
     SetIndex(storeGroup, p_.IniMode ? 1 : 0);
-    RxBorder->setValue(p_.BorderSize);
+    borderSpin->setValue(p_.BorderSize);
     SetIndex(scnTypeGroup, p_.ScnType - 1);
     openFolderEdit->setText(Q(p_.OpenFolder));
     preferredFolderEdit->setText(Q(p_.PreferredFolder));
@@ -815,7 +815,7 @@ void SettingsPanel::ReadBack() {
     const int store = storeGroup->checkedId();
     p_.IniMode = store == 1;
     p_.Portable = store == 1;
-    p_.BorderSize = RxBorder->value();
+    p_.BorderSize = borderSpin->value();
     p_.ScnType = scnTypeGroup->checkedId() + 1;
     p_.OpenFolder = WithDelimiter(openFolderEdit->text()).toStdString();
     p_.PreferredFolder = WithDelimiter(preferredFolderEdit->text()).toStdString();

@@ -128,7 +128,7 @@ class SettingsPanel final : public QFrame {
     ExitLineEdit* saveFolderEdit;
     QPushButton* inlayFontButton;
     QCheckBox* standardFontSizeBox;
-    QSpinBox* RxBorder;
+    QSpinBox* borderSpin;
     QButtonGroup* alignGroup;
     QButtonGroup* inlayWhatGroup;
     QCheckBox* inlayAutoBox;
@@ -138,8 +138,8 @@ class SettingsPanel final : public QFrame {
     QLineEdit* varnoltProgramEdit;
     QLineEdit* f3ProgramEdit;
     QLineEdit* f4ProgramEdit;
-    QPushButton* SpeedButton1;
-    QPushButton* SpeedButton2;
+    QPushButton* saveNowButton;
+    QPushButton* deletePrefsButton;
 
     // Reactions the window's handlers call too.
     void openWithClicked();
