@@ -80,8 +80,8 @@ void PanelWindowTest::aStoreReadsEveryControlBack() {
     SettingsPanel* f = w.Settings();
     // Controls without a reaction of their own reach the preferences at the store.
     f->playlistFolderEdit->setText(QString::fromStdString(s.path("lists")));
-    f->RxBorder->setValue(4);
-    f->SpeedButton1->click();
+    f->borderSpin->setValue(4);
+    f->saveNowButton->click();
     settings::Preferences reloaded;
     settings::PreferencesEnvironment env;
     env.Locations.ProgramFile = s.dir.path() / "bin" / "kelvor";

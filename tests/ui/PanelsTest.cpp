@@ -460,7 +460,7 @@ void PanelsTest::everySettingSurvivesAStoreAndAReload() {
     QVERIFY(f.saveFolderEdit->isEnabled());
     Leave(f.saveFolderEdit, save);
     f.standardFontSizeBox->click();
-    f.RxBorder->setValue(3);
+    f.borderSpin->setValue(3);
     f.alignGroup->button(1)->click();
     f.inlayWhatGroup->button(1)->click();
     f.inlayAutoBox->click();
@@ -570,10 +570,10 @@ void PanelsTest::settingsReactAtOnce() {
     f.openWithBox->click();
     QCOMPARE(host.sendTo.back(), true);
     QVERIFY(p.OfferInOpenWith);
-    f.SpeedButton1->click();
+    f.saveNowButton->click();
     QCOMPARE(host.saves, 1);
     QVERIFY(!p.SavePreferencesOnQuit);
-    f.SpeedButton2->click();
+    f.deletePrefsButton->click();
     QCOMPARE(host.deletes, 1);
     QVERIFY(!f.savePrefsOnQuitBox->isChecked());
     QCOMPARE(host.sendTo.back(), true);

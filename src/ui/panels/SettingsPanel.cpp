@@ -24,6 +24,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
+#include <variant>
 
 #include "core/shell/About.h"
 #include "ui/PreviewSlot.h"
@@ -119,6 +121,124 @@ QString SettingsPanel::ShiftText(double days, bool detailed) {
     return (s < 0 ? "-" : "") + QString::number(hours) + "h";
 }
 
+namespace {
+
+// How a control shows its preference's value.
+enum class Convert : std::uint8_t {
+    Same,      // the check state, button id, number or text as the preference holds it
+    Inverted,  // a check box that shows the opposite of its flag
+    FromOne,   // a radio group whose first button stands for 1
+    Folder,    // a folder, read back with a trailing '/'
+    Shift,     // the time difference, in the detailed form when the advanced one is chosen
+};
+
+// When a control writes its preference.
+enum class Apply : std::uint8_t {
+    AtOnce,   // as soon as it changes, and at the read-back
+    AtStore,  // only at the read-back before a store
+    // As soon as it changes, and at every fill whatever the fill changed: the control is
+    // filled without its signals, then written back and its reaction run.
+    AtOnceAndEveryFill,
+    Never,  // shown only: a button's handler writes the preference
+};
+
+template <class Member>
+struct MemberOf;
+template <class Value, class Owner>
+struct MemberOf<Value Owner::*> {
+    using Type = Value;
+};
+
+// A label shows the time difference; text fields hold texts and whole numbers; check boxes,
+// radio groups and spin boxes hold flags and small numbers.
+template <class Value, class Widget>
+constexpr bool kFits = std::is_same_v<Widget, QLabel>
+                           ? std::is_same_v<Value, double>
+                           : (std::is_base_of_v<QLineEdit, Widget>
+                                  ? std::is_same_v<Value, std::string> || std::is_same_v<Value, int>
+                                  : std::is_integral_v<Value>);
+
+}  // namespace
+
+// One option: its preference, the member that holds its control, how the value converts,
+// when the control writes it, and the control's own reaction after the write.
+struct SettingsPanel::Option {
+    using Prefs = settings::Preferences;
+    using FieldPointer = std::variant<bool Prefs::*, std::uint8_t Prefs::*, int Prefs::*,
+                                      double Prefs::*, std::string Prefs::*>;
+    using ControlPointer =
+        std::variant<QCheckBox * SettingsPanel::*, QButtonGroup * SettingsPanel::*,
+                     QSpinBox * SettingsPanel::*, ExitLineEdit * SettingsPanel::*,
+                     QLineEdit * SettingsPanel::*, QLabel * SettingsPanel::*>;
+    using Reaction = void (SettingsPanel::*)();
+
+    template <class Value, class Widget>
+    constexpr Option(Value Prefs::*field, Widget* SettingsPanel::*control,
+                     Convert convert = Convert::Same, Apply apply = Apply::AtOnce,
+                     Reaction react = nullptr)
+        : Field(field), Control(control), Converts(convert), Applies(apply), React(react) {
+        static_assert(kFits<Value, Widget>, "this control cannot show this preference");
+    }
+
+    FieldPointer Field;
+    ControlPointer Control;
+    Convert Converts;
+    Apply Applies;
+    Reaction React;
+};
+
+std::span<const SettingsPanel::Option> SettingsPanel::options() {
+    using P = settings::Preferences;
+    using S = SettingsPanel;
+    using enum Convert;
+    using enum Apply;
+    // Tab by tab, in the order of the controls.
+    static constexpr Option table[] = {
+        // Preferences
+        {&P::SavePreferencesOnQuit, &S::savePrefsOnQuitBox},
+        {&P::IniMode, &S::storeGroup, Same, AtOnce, &S::storeChosen},
+        // At every fill the desktop entry is made to match the preference.
+        {&P::OfferInOpenWith, &S::openWithBox, Same, AtOnceAndEveryFill, &S::openWithChanged},
+        {&P::SelectOnOpen, &S::selectOnOpenBox},
+        {&P::SaveListOnQuit, &S::saveListOnQuitBox, Same, AtOnce, &S::saveListChanged},
+        {&P::PreviewDvAtHalfSize, &S::halfSizeBox, Same, AtOnce, &S::halfSizeChanged},
+        {&P::DvAudioRate, &S::dvAudioRateGroup},
+        {&P::DefaultStandard, &S::standardGroup, FromOne},
+        {&P::ScnType, &S::scnTypeGroup, FromOne},
+        // Shortcuts
+        {&P::SortShortcutsByCaption, &S::sortShortcutsBox, Inverted, AtOnce, &S::sortChanged},
+        // Formats
+        {&P::RenameRoot, &S::renameRootEdit},
+        {&P::RenameFormat, &S::renameFormatEdit},
+        {&P::AddDatecodeFormat, &S::addDatecodeFormatEdit},
+        {&P::DisplayDatecodeFormat, &S::displayFormatEdit},
+        {&P::AddBeforeName, &S::addBeforeNameBox},
+        {&P::InlayFormat1, &S::inlayFormat1Edit, Same, AtOnce, &S::inlayFormatsChanged},
+        {&P::InlayFormat2, &S::inlayFormat2Edit, Same, AtOnce, &S::inlayFormatsChanged},
+        // Folders
+        {&P::OpenFolder, &S::openFolderEdit, Folder},
+        {&P::PreferredFolder, &S::preferredFolderEdit, Folder},
+        {&P::PlaylistFolder, &S::playlistFolderEdit, Folder, AtStore},
+        {&P::SaveInSameFolder, &S::sameFolderBox, Same, AtOnce, &S::enableDependents},
+        {&P::SaveFolder, &S::saveFolderEdit, Folder},
+        // Inlay
+        {&P::StandardFontSize, &S::standardFontSizeBox, Same, AtOnce, &S::standardFontSizeChanged},
+        {&P::BorderSize, &S::borderSpin},
+        {&P::InlayAlignment, &S::alignGroup, Same, AtOnce, &S::alignmentChanged},
+        {&P::InlayWhat, &S::inlayWhatGroup, Same, AtOnce, &S::inlayWhatChanged},
+        {&P::InlayAuto, &S::inlayAutoBox, Same, AtOnce, &S::inlayAutoChanged},
+        {&P::InlayWhen, &S::inlayWhenGroup, Same, AtOnce, &S::inlayWhenChanged},
+        {&P::InlayDuration, &S::inlayDurationEdit, Same, AtOnce, &S::inlayDurationChanged},
+        // The button beside it asks for the difference.
+        {&P::TimeShift, &S::timeShiftLabel_, Shift, Never},
+        // Files
+        {&P::VarnoltProgram, &S::varnoltProgramEdit},
+        {&P::F3Program, &S::f3ProgramEdit, Same, AtOnce, &S::f3ProgramChanged},
+        {&P::F4Program, &S::f4ProgramEdit, Same, AtOnce, &S::f4ProgramChanged},
+    };
+    return table;
+}
+
 SettingsPanel::SettingsPanel(QWidget* parent, settings::Preferences& prefs)
     : QFrame(parent), p_(prefs) {
     setObjectName("TOptionsFrame");
@@ -193,6 +313,8 @@ SettingsPanel::SettingsPanel(QWidget* parent, settings::Preferences& prefs)
             font.Color = c.red() | (c.green() << 8) | (c.blue() << 16);
         return true;
     };
+    for (const Option& o : options())
+        connectOption(o);
 }
 
 QWidget* SettingsPanel::buildPreferences() {
@@ -209,16 +331,16 @@ QWidget* SettingsPanel::buildPreferences() {
         prefs, "cbPrefsQuittant", "Save the preferences when quit",
         "Save your preferences into the registry" + kCrLf + "each time you quit the application.");
     pl->addWidget(savePrefsOnQuitBox);
-    SpeedButton1 = new QPushButton("Save the preferences now", prefs);
-    SpeedButton1->setObjectName("SpeedButton1");
-    SpeedButton1->setToolTip("Save the preferences now into the registry.");
-    pl->addWidget(SpeedButton1);
-    SpeedButton2 = new QPushButton("Delete the preferences", prefs);
-    SpeedButton2->setObjectName("SpeedButton2");
-    SpeedButton2->setToolTip("Delete the preferences from registry." + kCrLf +
-                             "At next start, the application will load" + kCrLf +
-                             "with default parameters.");
-    pl->addWidget(SpeedButton2);
+    saveNowButton = new QPushButton("Save the preferences now", prefs);
+    saveNowButton->setObjectName("SpeedButton1");
+    saveNowButton->setToolTip("Save the preferences now into the registry.");
+    pl->addWidget(saveNowButton);
+    deletePrefsButton = new QPushButton("Delete the preferences", prefs);
+    deletePrefsButton->setObjectName("SpeedButton2");
+    deletePrefsButton->setToolTip("Delete the preferences from registry." + kCrLf +
+                                  "At next start, the application will load" + kCrLf +
+                                  "with default parameters.");
+    pl->addWidget(deletePrefsButton);
     left->addWidget(prefs);
     storeGroup = Radio(page, left, "rgPrefs", "Where to save the preferences",
                        {"Normal (registry)", "Portable (USB key)"},
@@ -256,48 +378,18 @@ QWidget* SettingsPanel::buildPreferences() {
                           "type 2, \r\n     and to change the behaviour of Kelvor."),
                      1);
 
-    connect(savePrefsOnQuitBox, &QCheckBox::toggled, this,
-            [this](bool on) { p_.SavePreferencesOnQuit = on; });
-    connect(SpeedButton1, &QPushButton::clicked, this, [this] {
+    connect(saveNowButton, &QPushButton::clicked, this, [this] {
         if (host_)
             host_->SavePreferencesNow();
         p_.SavePreferencesOnQuit = false;
     });
-    connect(SpeedButton2, &QPushButton::clicked, this, [this] {
+    connect(deletePrefsButton, &QPushButton::clicked, this, [this] {
         savePrefsOnQuitBox->setChecked(false);
         if (host_)
             host_->DeleteStoredPreferences();
         p_.SavePreferencesOnQuit = false;
         if (p_.OfferInOpenWith)
-            openWithClicked();
-    });
-    connect(storeGroup, &QButtonGroup::idToggled, this, [this](int, bool on) {
-        if (on)
-            storeClicked();
-    });
-    connect(openWithBox, &QCheckBox::toggled, this, [this] { openWithClicked(); });
-    connect(selectOnOpenBox, &QCheckBox::toggled, this, [this](bool on) { p_.SelectOnOpen = on; });
-    connect(saveListOnQuitBox, &QCheckBox::toggled, this, [this](bool on) {
-        p_.SaveListOnQuit = on;
-        if (on)
-            savePrefsOnQuitBox->setChecked(true);
-    });
-    connect(halfSizeBox, &QCheckBox::toggled, this, [this](bool on) {
-        p_.PreviewDvAtHalfSize = on;
-        if (host_ && !filling_)
-            host_->ShowCurrentFileAgain();
-    });
-    connect(dvAudioRateGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (on)
-            p_.DvAudioRate = static_cast<std::uint8_t>(id);
-    });
-    connect(standardGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (on)
-            p_.DefaultStandard = static_cast<std::uint8_t>(id + 1);
-    });
-    connect(scnTypeGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (on)
-            p_.ScnType = id + 1;
+            openWithChanged();
     });
     return page;
 }
@@ -324,11 +416,6 @@ QWidget* SettingsPanel::buildShortcuts() {
     sortShortcutsBox = Check(page, "cbSortShortcut", "Sort by keyboard shortcuts",
                              "Toggle between the keys and command names to sort alphabetically");
     column->addWidget(sortShortcutsBox);
-    connect(sortShortcutsBox, &QCheckBox::toggled, this, [this](bool on) {
-        p_.SortShortcutsByCaption = !on;
-        if (host_ && !filling_)
-            host_->RefillShortcutTable();
-    });
     return page;
 }
 
@@ -382,18 +469,6 @@ QWidget* SettingsPanel::buildFormats() {
     fl->addRow("Inlay line 2", inlayFormat2Edit);
     column->addWidget(formats);
 
-    connect(renameRootEdit, &ExitLineEdit::Exited, this,
-            [this] { p_.RenameRoot = renameRootEdit->text().toStdString(); });
-    connect(renameFormatEdit, &ExitLineEdit::Exited, this,
-            [this] { p_.RenameFormat = renameFormatEdit->text().toStdString(); });
-    connect(addDatecodeFormatEdit, &ExitLineEdit::Exited, this,
-            [this] { p_.AddDatecodeFormat = addDatecodeFormatEdit->text().toStdString(); });
-    connect(displayFormatEdit, &ExitLineEdit::Exited, this,
-            [this] { p_.DisplayDatecodeFormat = displayFormatEdit->text().toStdString(); });
-    connect(addBeforeNameBox, &QCheckBox::toggled, this,
-            [this](bool on) { p_.AddBeforeName = on; });
-    connect(inlayFormat1Edit, &ExitLineEdit::Exited, this, &SettingsPanel::inlayFormat1Exit);
-    connect(inlayFormat2Edit, &ExitLineEdit::Exited, this, &SettingsPanel::inlayFormat1Exit);
     return page;
 }
 
@@ -481,17 +556,6 @@ QWidget* SettingsPanel::buildFolders() {
                     });
     column->addWidget(save);
 
-    connect(openFolderEdit, &ExitLineEdit::Exited, this,
-            [this] { p_.OpenFolder = WithDelimiter(openFolderEdit->text()).toStdString(); });
-    connect(preferredFolderEdit, &ExitLineEdit::Exited, this, [this] {
-        p_.PreferredFolder = WithDelimiter(preferredFolderEdit->text()).toStdString();
-    });
-    connect(saveFolderEdit, &ExitLineEdit::Exited, this,
-            [this] { p_.SaveFolder = WithDelimiter(saveFolderEdit->text()).toStdString(); });
-    connect(sameFolderBox, &QCheckBox::toggled, this, [this](bool on) {
-        p_.SaveInSameFolder = on;
-        saveFolderEdit->setEnabled(!on);
-    });
     return page;
 }
 
@@ -526,12 +590,12 @@ QWidget* SettingsPanel::buildInlay() {
     auto* borderLabel = new QLabel("Border", page);
     borderLabel->setObjectName("labBord");
     borderLabel->setToolTip(borderHint);
-    RxBorder = new QSpinBox(page);
-    RxBorder->setObjectName("RxBorder");
-    RxBorder->setRange(0, 4);
-    RxBorder->setToolTip(borderHint);
+    borderSpin = new QSpinBox(page);
+    borderSpin->setObjectName("RxBorder");
+    borderSpin->setRange(0, 4);
+    borderSpin->setToolTip(borderHint);
     borderRow->addWidget(borderLabel);
-    borderRow->addWidget(RxBorder);
+    borderRow->addWidget(borderSpin);
     borderRow->addStretch(1);
     left->addLayout(borderRow);
     alignGroup = Radio(page, left, "rgAlign", "Alignment", {"Left", "Centered", "Right"},
@@ -583,45 +647,6 @@ QWidget* SettingsPanel::buildInlay() {
         1);
 
     connect(inlayFontButton, &QPushButton::clicked, this, &SettingsPanel::inlayFontClicked);
-    connect(standardFontSizeBox, &QCheckBox::toggled, this, [this](bool on) {
-        p_.StandardFontSize = on;
-        if (preview_)
-            preview_->SetInlayStandardFontSize(on);
-        redraw();
-    });
-    connect(RxBorder, &QSpinBox::valueChanged, this, [this](int v) { p_.BorderSize = v; });
-    connect(alignGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (!on)
-            return;
-        p_.InlayAlignment = static_cast<std::uint8_t>(id);
-        if (preview_)
-            preview_->SetInlayAlignment(id);
-        redraw();
-    });
-    connect(inlayWhatGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (!on)
-            return;
-        p_.InlayWhat = static_cast<std::uint8_t>(id);
-        if (preview_)
-            preview_->SetInlayDisplayKind(id);
-        redraw();
-    });
-    connect(inlayAutoBox, &QCheckBox::toggled, this, [this](bool on) {
-        p_.InlayAuto = on ? 1 : 0;
-        modeBox_->setEnabled(on);
-        if (preview_)
-            preview_->SetInlayAutoMode(p_.InlayAuto);
-        redraw();
-    });
-    connect(inlayWhenGroup, &QButtonGroup::idToggled, this, [this](int id, bool on) {
-        if (!on)
-            return;
-        p_.InlayWhen = static_cast<std::uint8_t>(id);
-        if (preview_)
-            preview_->SetInlayTrigger(id);
-        redraw();
-    });
-    connect(inlayDurationEdit, &ExitLineEdit::Exited, this, &SettingsPanel::inlayDurationExit);
     connect(advancedShiftButton, &QPushButton::clicked, this, &SettingsPanel::advancedShiftClicked);
     return page;
 }
@@ -663,18 +688,6 @@ QWidget* SettingsPanel::buildFiles() {
              "applications:\r\nSet the path and filename of the Varnolt file to be launched "
              "with F2 as well as two applications to be launched with F3 and F4."),
         1);
-    connect(varnoltProgramEdit, &QLineEdit::textChanged, this,
-            [this](const QString& t) { p_.VarnoltProgram = t.toStdString(); });
-    connect(f3ProgramEdit, &QLineEdit::textChanged, this, [this](const QString& t) {
-        p_.F3Program = t.toStdString();
-        if (host_)
-            host_->ProgramChanged(3, t);
-    });
-    connect(f4ProgramEdit, &QLineEdit::textChanged, this, [this](const QString& t) {
-        p_.F4Program = t.toStdString();
-        if (host_)
-            host_->ProgramChanged(4, t);
-    });
     return page;
 }
 
@@ -700,25 +713,47 @@ void SettingsPanel::inlayFontClicked() {
     redraw();
 }
 
-int SettingsPanel::durationSeconds() const {
-    bool ok = false;
-    const int v = inlayDurationEdit->text().trimmed().toInt(&ok);
-    return ok ? v : 5;
+void SettingsPanel::inlayFormatsChanged() {
+    if (preview_)
+        preview_->SetInlayDateFormats(p_.InlayFormat1, p_.InlayFormat2);
+    redraw();
 }
 
-void SettingsPanel::inlayDurationExit() {
-    p_.InlayDuration = durationSeconds();
+void SettingsPanel::inlayDurationChanged() {
     const double fps = host_ ? host_->CurrentFrameRate() : 0;
     if (preview_)
         preview_->SetInlayDisplayFrames(static_cast<int>(std::lround(p_.InlayDuration * fps)));
     redraw();
 }
 
-void SettingsPanel::inlayFormat1Exit() {
-    p_.InlayFormat1 = inlayFormat1Edit->text().toStdString();
-    p_.InlayFormat2 = inlayFormat2Edit->text().toStdString();
+void SettingsPanel::standardFontSizeChanged() {
     if (preview_)
-        preview_->SetInlayDateFormats(p_.InlayFormat1, p_.InlayFormat2);
+        preview_->SetInlayStandardFontSize(p_.StandardFontSize);
+    redraw();
+}
+
+void SettingsPanel::alignmentChanged() {
+    if (preview_)
+        preview_->SetInlayAlignment(p_.InlayAlignment);
+    redraw();
+}
+
+void SettingsPanel::inlayWhatChanged() {
+    if (preview_)
+        preview_->SetInlayDisplayKind(p_.InlayWhat);
+    redraw();
+}
+
+void SettingsPanel::inlayAutoChanged() {
+    enableDependents();
+    if (preview_)
+        preview_->SetInlayAutoMode(p_.InlayAuto);
+    redraw();
+}
+
+void SettingsPanel::inlayWhenChanged() {
+    if (preview_)
+        preview_->SetInlayTrigger(p_.InlayWhen);
     redraw();
 }
 
@@ -733,18 +768,43 @@ void SettingsPanel::advancedShiftClicked() {
     timeShiftLabel_->setText(ShiftText(p_.TimeShift, true));
 }
 
-void SettingsPanel::openWithClicked() {
-    const bool on = openWithBox->isChecked();
+void SettingsPanel::openWithChanged() {
     if (host_)
-        host_->SendTo(on);
-    p_.OfferInOpenWith = on;
+        host_->SendTo(openWithBox->isChecked());
 }
 
-void SettingsPanel::storeClicked() {
-    const int index = storeGroup->checkedId();
-    if (index != 0 && index != 1)
-        return;
-    p_.IniMode = index == 1;
+void SettingsPanel::saveListChanged() {
+    if (saveListOnQuitBox->isChecked())
+        savePrefsOnQuitBox->setChecked(true);
+}
+
+void SettingsPanel::halfSizeChanged() {
+    if (host_ && !filling_)
+        host_->ShowCurrentFileAgain();
+}
+
+void SettingsPanel::sortChanged() {
+    if (host_ && !filling_)
+        host_->RefillShortcutTable();
+}
+
+void SettingsPanel::f3ProgramChanged() {
+    if (host_)
+        host_->ProgramChanged(3, f3ProgramEdit->text());
+}
+
+void SettingsPanel::f4ProgramChanged() {
+    if (host_)
+        host_->ProgramChanged(4, f4ProgramEdit->text());
+}
+
+// The save folder waits for its box to be unchecked, the auto mode for the automatic inlay.
+void SettingsPanel::enableDependents() {
+    saveFolderEdit->setEnabled(!sameFolderBox->isChecked());
+    modeBox_->setEnabled(inlayAutoBox->isChecked());
+}
+
+void SettingsPanel::storeChosen() {
     if (p_.IniMode || ini_.empty())
         return;
     // Back to the user store: the ini file beside the program goes, read-only or not.
@@ -760,92 +820,116 @@ void SettingsPanel::UpdateTitle() {
     title_->setText(QString("%1 %2 %3").arg(about::kProductName, version_, about::kLanguageTag));
 }
 
+void SettingsPanel::fillOption(const Option& o) {
+    std::visit(
+        [&](auto field, auto control) {
+            using Value = typename MemberOf<decltype(field)>::Type;
+            using Widget = std::remove_pointer_t<typename MemberOf<decltype(control)>::Type>;
+            if constexpr (kFits<Value, Widget>) {
+                Widget* w = this->*control;
+                const Value& v = p_.*field;
+                const QSignalBlocker quiet(o.Applies == Apply::AtOnceAndEveryFill ? w : nullptr);
+                if constexpr (std::is_same_v<Widget, QCheckBox>)
+                    w->setChecked((static_cast<int>(v) == 1) != (o.Converts == Convert::Inverted));
+                else if constexpr (std::is_same_v<Widget, QButtonGroup>)
+                    SetIndex(w, static_cast<int>(v) - (o.Converts == Convert::FromOne ? 1 : 0));
+                else if constexpr (std::is_same_v<Widget, QSpinBox>)
+                    w->setValue(v);
+                else if constexpr (std::is_same_v<Widget, QLabel>)
+                    w->setText(ShiftText(v, p_.AdvancedTimeShift));
+                else if constexpr (std::is_same_v<Value, std::string>)
+                    w->setText(Q(v));
+                else
+                    w->setText(QString::number(v));
+            }
+        },
+        o.Field, o.Control);
+    if (o.Applies == Apply::AtOnceAndEveryFill)
+        optionChanged(o);
+}
+
+void SettingsPanel::readOption(const Option& o) {
+    std::visit(
+        [&](auto field, auto control) {
+            using Value = typename MemberOf<decltype(field)>::Type;
+            using Widget = std::remove_pointer_t<typename MemberOf<decltype(control)>::Type>;
+            if constexpr (kFits<Value, Widget> && !std::is_same_v<Widget, QLabel>) {
+                const Widget* w = this->*control;
+                Value& v = p_.*field;
+                if constexpr (std::is_same_v<Widget, QCheckBox>) {
+                    v = static_cast<Value>(w->isChecked() != (o.Converts == Convert::Inverted));
+                } else if constexpr (std::is_same_v<Widget, QButtonGroup>) {
+                    // No button chosen (the fill met a value without one) reads as 0.
+                    const int id = w->checkedId();
+                    v = static_cast<Value>(id < 0 ? 0
+                                                  : id + (o.Converts == Convert::FromOne ? 1 : 0));
+                } else if constexpr (std::is_same_v<Widget, QSpinBox>) {
+                    v = static_cast<Value>(w->value());
+                } else if constexpr (std::is_same_v<Value, std::string>) {
+                    const QString text = w->text();
+                    v = (o.Converts == Convert::Folder ? WithDelimiter(text) : text).toStdString();
+                } else {
+                    // A whole number, or the preference's default for any other text.
+                    bool ok = false;
+                    const int number = w->text().trimmed().toInt(&ok);
+                    v = ok ? number : settings::Preferences{}.*field;
+                }
+            }
+        },
+        o.Field, o.Control);
+}
+
+void SettingsPanel::optionChanged(const Option& o) {
+    readOption(o);
+    if (o.React)
+        (this->*o.React)();
+}
+
+void SettingsPanel::connectOption(const Option& o) {
+    if (o.Applies != Apply::AtOnce && o.Applies != Apply::AtOnceAndEveryFill)
+        return;
+    std::visit(
+        [&](auto control) {
+            using Widget = std::remove_pointer_t<typename MemberOf<decltype(control)>::Type>;
+            Widget* w = this->*control;
+            const auto changed = [this, &o] { optionChanged(o); };
+            if constexpr (std::is_same_v<Widget, QCheckBox>)
+                connect(w, &QCheckBox::toggled, this, changed);
+            else if constexpr (std::is_same_v<Widget, QButtonGroup>)
+                connect(w, &QButtonGroup::idToggled, this, [this, &o](int, bool on) {
+                    if (on)
+                        optionChanged(o);
+                });
+            else if constexpr (std::is_same_v<Widget, QSpinBox>)
+                connect(w, &QSpinBox::valueChanged, this, changed);
+            // A field with an exit writes when the user leaves it, a program's at every change.
+            else if constexpr (std::is_same_v<Widget, ExitLineEdit>)
+                connect(w, &ExitLineEdit::Exited, this, changed);
+            else if constexpr (std::is_same_v<Widget, QLineEdit>)
+                connect(w, &QLineEdit::textChanged, this, changed);
+        },
+        o.Control);
+}
+
 void SettingsPanel::Fill() {
     filling_ = true;
-    SetIndex(storeGroup, p_.IniMode ? 1 : 0);
-    RxBorder->setValue(p_.BorderSize);
-    SetIndex(scnTypeGroup, p_.ScnType - 1);
-    openFolderEdit->setText(Q(p_.OpenFolder));
-    preferredFolderEdit->setText(Q(p_.PreferredFolder));
-    playlistFolderEdit->setText(Q(p_.PlaylistFolder));
-    savePrefsOnQuitBox->setChecked(p_.SavePreferencesOnQuit);
-    selectOnOpenBox->setChecked(p_.SelectOnOpen);
-    saveListOnQuitBox->setChecked(p_.SaveListOnQuit);
-    halfSizeBox->setChecked(p_.PreviewDvAtHalfSize);
-    const bool same = p_.SaveInSameFolder;
-    sameFolderBox->setChecked(same);
-    saveFolderEdit->setEnabled(!same);
+    for (const Option& o : options())
+        fillOption(o);
+    enableDependents();
     // A save folder that is gone sends conversions beside their sources; the box still shows
     // what was stored, and the next store writes the box.
     std::error_code ec;
     if (!std::filesystem::is_directory(p_.SaveFolder, ec))
         p_.SaveInSameFolder = true;
-    saveFolderEdit->setText(Q(p_.SaveFolder));
-    varnoltProgramEdit->setText(Q(p_.VarnoltProgram));
-    f3ProgramEdit->setText(Q(p_.F3Program));
-    f4ProgramEdit->setText(Q(p_.F4Program));
-    SetIndex(standardGroup, p_.DefaultStandard - 1);
-    SetIndex(dvAudioRateGroup, p_.DvAudioRate);
-    addDatecodeFormatEdit->setText(Q(p_.AddDatecodeFormat));
-    displayFormatEdit->setText(Q(p_.DisplayDatecodeFormat));
-    inlayFormat1Edit->setText(Q(p_.InlayFormat1));
-    inlayFormat2Edit->setText(Q(p_.InlayFormat2));
-    renameFormatEdit->setText(Q(p_.RenameFormat));
-    renameRootEdit->setText(Q(p_.RenameRoot));
-    inlayDurationEdit->setText(QString::number(p_.InlayDuration));
-    SetIndex(inlayWhenGroup, p_.InlayWhen);
-    inlayAutoBox->setChecked(p_.InlayAuto == 1);
-    modeBox_->setEnabled(inlayAutoBox->isChecked());
-    SetIndex(inlayWhatGroup, p_.InlayWhat);
-    SetIndex(alignGroup, p_.InlayAlignment);
-    standardFontSizeBox->setChecked(p_.StandardFontSize);
-    {
-        const QSignalBlocker block(openWithBox);
-        openWithBox->setChecked(p_.OfferInOpenWith);
-    }
-    // At every start the desktop entry is made to match the preference.
-    openWithClicked();
-    addBeforeNameBox->setChecked(p_.AddBeforeName);
-    sortShortcutsBox->setChecked(!p_.SortShortcutsByCaption);
-    timeShiftLabel_->setText(ShiftText(p_.TimeShift, p_.AdvancedTimeShift));
     filling_ = false;
 }
 
 void SettingsPanel::ReadBack() {
-    const int store = storeGroup->checkedId();
-    p_.IniMode = store == 1;
-    p_.Portable = store == 1;
-    p_.BorderSize = RxBorder->value();
-    p_.ScnType = scnTypeGroup->checkedId() + 1;
-    p_.OpenFolder = WithDelimiter(openFolderEdit->text()).toStdString();
-    p_.PreferredFolder = WithDelimiter(preferredFolderEdit->text()).toStdString();
-    p_.SaveFolder = WithDelimiter(saveFolderEdit->text()).toStdString();
-    p_.PlaylistFolder = WithDelimiter(playlistFolderEdit->text()).toStdString();
-    p_.VarnoltProgram = varnoltProgramEdit->text().toStdString();
-    p_.F3Program = f3ProgramEdit->text().toStdString();
-    p_.F4Program = f4ProgramEdit->text().toStdString();
-    p_.SavePreferencesOnQuit = savePrefsOnQuitBox->isChecked();
-    p_.SelectOnOpen = selectOnOpenBox->isChecked();
-    p_.SaveListOnQuit = saveListOnQuitBox->isChecked();
-    p_.PreviewDvAtHalfSize = halfSizeBox->isChecked();
-    p_.SaveInSameFolder = sameFolderBox->isChecked();
-    p_.DefaultStandard = static_cast<std::uint8_t>(standardGroup->checkedId() + 1);
-    p_.DvAudioRate = static_cast<std::uint8_t>(std::max(0, dvAudioRateGroup->checkedId()));
-    p_.AddDatecodeFormat = addDatecodeFormatEdit->text().toStdString();
-    p_.DisplayDatecodeFormat = displayFormatEdit->text().toStdString();
-    p_.InlayFormat1 = inlayFormat1Edit->text().toStdString();
-    p_.InlayFormat2 = inlayFormat2Edit->text().toStdString();
-    p_.RenameFormat = renameFormatEdit->text().toStdString();
-    p_.RenameRoot = renameRootEdit->text().toStdString();
-    p_.StandardFontSize = standardFontSizeBox->isChecked();
-    p_.InlayWhen = static_cast<std::uint8_t>(std::max(0, inlayWhenGroup->checkedId()));
-    p_.InlayAuto = inlayAutoBox->isChecked() ? 1 : 0;
-    p_.InlayWhat = static_cast<std::uint8_t>(std::max(0, inlayWhatGroup->checkedId()));
-    p_.InlayAlignment = static_cast<std::uint8_t>(std::max(0, alignGroup->checkedId()));
-    p_.InlayDuration = durationSeconds();
-    p_.OfferInOpenWith = openWithBox->isChecked();
-    p_.AddBeforeName = addBeforeNameBox->isChecked();
-    p_.SortShortcutsByCaption = !sortShortcutsBox->isChecked();
+    for (const Option& o : options())
+        if (o.Applies != Apply::Never)
+            readOption(o);
+    // The store's choice is kept a second time, as the "Portable" key.
+    p_.Portable = p_.IniMode;
 }
 
 void SettingsPanel::FillShortcuts(const std::vector<CommandKeyRow>& actions) {

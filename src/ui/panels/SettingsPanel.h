@@ -1,7 +1,13 @@
 // The settings panel: one control for almost every preference, over six tabs, and the table of
-// commands with their keys and script letters. The panel keeps no settings of its own: Fill
-// sets the controls from the preferences, most controls write their preference as soon as they
-// change, and ReadBack writes every control into its preference before a store.
+// commands with their keys and script letters. The panel keeps no settings of its own.
+//
+// One option table (options() in SettingsPanel.cpp) binds each option once: its preference
+// field, the member that holds its control, how the value converts and whether the control
+// writes its preference as soon as it changes or only at the read-back before a store. Fill
+// walks the table setting every control, the constructor connects every "at once" control to
+// the write of its row, and ReadBack walks it writing every control back; a new option is one
+// row plus its control. A row may name a reaction of the control's own (the preview redrawn,
+// an action renamed, the desktop entry made), which runs after its preference is written.
 //
 // UI thread only. The panel holds a reference to the program's preferences; what it needs of
 // the window comes in through SettingsHost, what it needs of the preview through PreviewSlot.
@@ -12,6 +18,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "core/settings/Preferences.h"
@@ -89,7 +96,9 @@ class SettingsPanel final : public QFrame {
     std::function<QString(const QString& start)> ChooseFolder;
     std::function<QString(const QString& start)> ChooseFile;
 
+    // Every control from its preference, by the option table.
     void Fill();
+    // Every control into its preference, by the option table, before a store.
     void ReadBack();
     // The table of commands, in the window's action order, sorted by the preference.
     void FillShortcuts(const std::vector<CommandKeyRow>& actions);
@@ -128,7 +137,7 @@ class SettingsPanel final : public QFrame {
     ExitLineEdit* saveFolderEdit;
     QPushButton* inlayFontButton;
     QCheckBox* standardFontSizeBox;
-    QSpinBox* RxBorder;
+    QSpinBox* borderSpin;
     QButtonGroup* alignGroup;
     QButtonGroup* inlayWhatGroup;
     QCheckBox* inlayAutoBox;
@@ -138,21 +147,43 @@ class SettingsPanel final : public QFrame {
     QLineEdit* varnoltProgramEdit;
     QLineEdit* f3ProgramEdit;
     QLineEdit* f4ProgramEdit;
-    QPushButton* SpeedButton1;
-    QPushButton* SpeedButton2;
-
-    // Reactions the window's handlers call too.
-    void openWithClicked();
-    void storeClicked();
-    void inlayFontClicked();
-    void advancedShiftClicked();
-    void inlayDurationExit();
-    void inlayFormat1Exit();
+    QPushButton* saveNowButton;
+    QPushButton* deletePrefsButton;
 
   private:
+    // One row of the option table, and the table itself.
+    struct Option;
+    static std::span<const Option> options();
+    // Sets the row's control from its preference.
+    void fillOption(const Option& o);
+    // Writes the row's control into its preference.
+    void readOption(const Option& o);
+    // The row's control changed: its preference is written, then its reaction runs.
+    void optionChanged(const Option& o);
+    void connectOption(const Option& o);
+
+    // The reactions the option table names.
+    void storeChosen();
+    void openWithChanged();
+    void saveListChanged();
+    void halfSizeChanged();
+    void sortChanged();
+    void inlayFormatsChanged();
+    void enableDependents();
+    void standardFontSizeChanged();
+    void alignmentChanged();
+    void inlayWhatChanged();
+    void inlayAutoChanged();
+    void inlayWhenChanged();
+    void inlayDurationChanged();
+    void f3ProgramChanged();
+    void f4ProgramChanged();
+    // Buttons that write their preference themselves.
+    void inlayFontClicked();
+    void advancedShiftClicked();
+
     void redraw();
     void passFont();
-    int durationSeconds() const;
     QWidget* buildPreferences();
     QWidget* buildShortcuts();
     QWidget* buildFormats();
