@@ -43,11 +43,11 @@ struct ExecutionResult {
 };
 
 using CanStartHandler = std::function<void(CommandParam& param, bool& visible)>;
-using AppliesToHandler = std::function<void(CommandParam& param, const files::FileRecord& fichier,
+using AppliesToHandler = std::function<void(CommandParam& param, const files::FileRecord& file,
                                             bool& visible, bool& enabled)>;
-using ConfirmHandler = std::function<void(CommandParam& param, const files::FileRecord& fichier,
+using ConfirmHandler = std::function<void(CommandParam& param, const files::FileRecord& file,
                                           std::string& confirmMsg)>;
-using ExecuteHandler = std::function<void(CommandParam& param, const files::FileRecord& fichier,
+using ExecuteHandler = std::function<void(CommandParam& param, const files::FileRecord& file,
                                           ExecutionResult& result)>;
 
 // How the window starts a command; Inner commands are only run from another command's

@@ -80,8 +80,9 @@ std::string ConfirmationDialogText(const std::string& message, bool severalFiles
            "for.";
 }
 
-std::string FileErrorText(std::string_view monoMessage, const std::string& fullPath) {
-    return "An error occured while \r\n" + FormatText(monoMessage, {fullPath}) + "." + "\r\n\r\n" +
+std::string FileErrorText(std::string_view progressMessage, const std::string& fullPath) {
+    return "An error occured while \r\n" + FormatText(progressMessage, {fullPath}) + "." +
+           "\r\n\r\n" +
            "Please check at least if the source file exists, if the destination disk is full or "
            "the destination folder is read-only.";
 }

@@ -48,7 +48,7 @@ std::string ReplaceQuestion(const std::string& outputPath,
 std::string ConfirmationDialogText(const std::string& message, bool severalFiles);
 
 // What the window shows when an exception escapes a graph command's execution.
-std::string FileErrorText(std::string_view monoMessage, const std::string& fullPath);
+std::string FileErrorText(std::string_view progressMessage, const std::string& fullPath);
 
 // A frame rate in its shortest decimal form: 25, 29.97.
 std::string FpsText(double fps);

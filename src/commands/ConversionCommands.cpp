@@ -177,11 +177,11 @@ void CommandModule::recompressToDvExecute(CommandParam&, const files::FileRecord
                                           ExecutionResult& result) {
     media::ConversionGraphs& graphs = s_.Graphs;
     const int standard = s_.Prefs.DefaultStandard;
-    const int frequence = s_.Prefs.DvAudioRate;
+    const int audioRate = s_.Prefs.DvAudioRate;
     convert(
         f, OutputPath(f, "_dvtype2.avi"),
-        [&graphs, standard, frequence](const std::string& v, const std::string& o) {
-            return graphs.BuildRecompressGraph(v, o, standard, frequence);
+        [&graphs, standard, audioRate](const std::string& v, const std::string& o) {
+            return graphs.BuildRecompressGraph(v, o, standard, audioRate);
         },
         {}, result);
 }

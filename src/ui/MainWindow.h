@@ -4,12 +4,12 @@
 // playlists; the script of the command line.
 //
 // The class is split by concern over several files:
-//   UIFormStart.cpp    creation, first show, first paint, activation, closing, preferences
-//   UIFormList.cpp     the list and its keys: add, remove, refresh, replace, find, sort, counters
-//   UIFormLoading.cpp  loading: open dialogs, drop, paste, folder scans, playlists
-//   UIFormActions.cpp  the actions, menus and pop-ups, their availability, the commands' links
-//   UIFormRuns.cpp     command runs and their messages, abort keys, scripts
-//   UIFormPanels.cpp   the list's place (F6), panels, welcome frame, volume and mute, player
+//   MainWindowStart.cpp    creation, first show, first paint, activation, closing, preferences
+//   MainWindowList.cpp     the list and its keys: add, remove, refresh, replace, find, sort,
+//   counters MainWindowLoading.cpp  loading: open dialogs, drop, paste, folder scans, playlists
+//   MainWindowActions.cpp  the actions, menus and pop-ups, their availability, the commands' links
+//   MainWindowRuns.cpp     command runs and their messages, abort keys, scripts
+//   MainWindowPanels.cpp   the list's place (F6), panels, welcome frame, volume and mute, player
 //
 // Ownership: the program entry creates the preferences, the desktop services and the run flags
 // before the window and the command module, the list probe and the conversion module after it,
@@ -115,7 +115,7 @@ class MainWindow final : public QMainWindow {
     // The player frame (the preview of the focused file), made with the window.
     PlayerFrame* PlayerView() const { return frame_; }
 
-    // --- The list and its keys (UIFormList.cpp).
+    // --- The list and its keys (MainWindowList.cpp).
     // The item index, or -1 when the file is missing or is not ".avi" in any case. The same
     // file again replaces its record.
     int AddFile(const std::string& path, bool select = false);
@@ -129,7 +129,7 @@ class MainWindow final : public QMainWindow {
     void EmptyList();
     void SelectAll();
 
-    // --- Loading (UIFormLoading.cpp).
+    // --- Loading (MainWindowLoading.cpp).
     void BeginLoading(const QString& status);
     void EndLoading();
     // Adds the paths in their order under the status, as a drop, a paste or the open dialog.
@@ -142,7 +142,7 @@ class MainWindow final : public QMainWindow {
     // Queues the folders with the scanner under the status.
     void ScanFolders(const QStringList& folders, const QString& status, bool oneFileSystem = false);
 
-    // --- Actions (UIFormActions.cpp).
+    // --- Actions (MainWindowActions.cpp).
     void UpdateActions();
     QAction* Action(const QString& name) const;
     const std::vector<QAction*>& Actions() const { return actions_; }
@@ -151,7 +151,7 @@ class MainWindow final : public QMainWindow {
     QMenu* VideoPopup() const { return videoPopup_; }
     QMenu* WindowPopup() const { return windowPopup_; }
 
-    // --- Command runs (UIFormRuns.cpp).
+    // --- Command runs (MainWindowRuns.cpp).
     void RunMonoCommand(const std::string& command);
     void RunFileCommand(const std::string& command);
     void RunGraphCommand(const std::string& command);
@@ -206,7 +206,7 @@ class MainWindow final : public QMainWindow {
     friend class PanelsLink;
     enum class Panel { None, About, Settings };
 
-    // UIFormStart.cpp
+    // MainWindowStart.cpp
     void buildWindow();
     void attachPlayer();
     void FormShow();
@@ -219,13 +219,13 @@ class MainWindow final : public QMainWindow {
     // active.
     void waitUntilIdle();
 
-    // UIFormList.cpp
+    // MainWindowList.cpp
     std::shared_ptr<const files::FileRecord> makeRecord(const std::string& path) const;
     void selectRow(int row, bool on = true);
     void focusRow(int row);
     void showCurrent();
 
-    // UIFormLoading.cpp
+    // MainWindowLoading.cpp
     void createScanner();
     void drainScan();
     void endOfScan();
@@ -242,7 +242,7 @@ class MainWindow final : public QMainWindow {
     void updatePaste();
     void setWaitCursor(bool on);
 
-    // UIFormActions.cpp
+    // MainWindowActions.cpp
     void createActions();
     void createMenus();
     void LinkCommands();
@@ -254,7 +254,7 @@ class MainWindow final : public QMainWindow {
     void changeCodec();
     void fixTimeDifference();
 
-    // UIFormRuns.cpp
+    // MainWindowRuns.cpp
     commands::WorkerServices services();
     bool canStartRun() const;
     void runStarted(int kind);
@@ -274,14 +274,14 @@ class MainWindow final : public QMainWindow {
     void runPendingScript();
     void maybeRunScript();
 
-    // UIFormPanels.cpp
+    // MainWindowPanels.cpp
     void ToggleList();
     void setListShown(bool shown);
     void applyWidth();
     void layoutBody();
     void showPanel(Panel panel);
     void toggleEditor(bool on);
-    // The panels' wiring (UIFormSettings.cpp): made with the window, the settings filled from
+    // The panels' wiring (MainWindowSettings.cpp): made with the window, the settings filled from
     // the preferences and read back into them, the scene editor on the current file.
     void buildPanels();
     void fillSettings();

@@ -135,12 +135,12 @@ void MainWindow::buildPanels() {
         return dialogs_->Confirm(this, text, false) == commands::Answer::Yes;
     };
     // The repair dialogs live as long as the window; WindowDialogs finds them here.
-    auto* decalage = new TimeShiftDialog(this);
-    decalage->ShiftChanged = [this](double d) {
+    auto* timeShift = new TimeShiftDialog(this);
+    timeShift->ShiftChanged = [this](double d) {
         preview_->SetInlayTimeShift(d);
         preview_->Redraw();
     };
-    decalage->AdvancedChanged = [this](bool on) { s_.Prefs.AdvancedTimeShift = on; };
+    timeShift->AdvancedChanged = [this](bool on) { s_.Prefs.AdvancedTimeShift = on; };
     new FrameRateDialog(this);
     new CodecDialog(this);
 }
@@ -148,8 +148,8 @@ void MainWindow::buildPanels() {
 void MainWindow::fillSettings() {
     settings_->SetPreview(preview_);
     settings_->Fill();
-    if (auto* decalage = findChild<TimeShiftDialog*>())
-        decalage->SetAdvanced(s_.Prefs.AdvancedTimeShift);
+    if (auto* timeShift = findChild<TimeShiftDialog*>())
+        timeShift->SetAdvanced(s_.Prefs.AdvancedTimeShift);
 }
 
 void MainWindow::readBackSettings() {

@@ -58,7 +58,7 @@ MainWindow::MainWindow(WindowServices services, const std::vector<std::string>& 
     preview_ = ownPreview_.get();
     // FormCreate: a failure here leaves a usable, if plainer, window.
     try {
-        setObjectName("TUIForm");
+        setObjectName("MainWindow");
         setWindowTitle(QString("%1 by %2").arg(about::kProductName, about::kMaker));
         versionText_ = QString::fromStdString(about::VersionText());
         buildDateText_ = QString::fromStdString(FormatDateTime("ddddd", about::BuildDate()));
@@ -159,7 +159,7 @@ void MainWindow::buildWindow() {
     column->setContentsMargins(0, 8, 0, 4);
     column->setSpacing(4);
     lb_ = new QListView(listColumn_);
-    lb_->setObjectName("lb");
+    lb_->setObjectName("List");
     lb_->setModel(model_);
     lb_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lb_->setUniformItemSizes(true);

@@ -51,7 +51,7 @@ QString WelcomeFrame::Text() {
 }
 
 WelcomeFrame::WelcomeFrame(QWidget* parent) : QFrame(parent) {
-    setObjectName("TVideFrame");
+    setObjectName("WelcomeFrame");
     setAutoFillBackground(true);
     setFrameShape(QFrame::StyledPanel);
     auto* column = new QVBoxLayout(this);

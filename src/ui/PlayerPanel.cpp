@@ -23,7 +23,7 @@ constexpr int kInlayScale = 1000;
 }  // namespace
 
 PlayerPanel::PlayerPanel(QWidget* parent) : QWidget(parent) {
-    setObjectName("TBaseFrame");
+    setObjectName("PlayerPanel");
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(8, 8, 8, 4);
     column->setSpacing(6);
@@ -74,7 +74,7 @@ PlayerPanel::PlayerPanel(QWidget* parent) : QWidget(parent) {
     column->addWidget(gauge_);
 
     info_ = new QWidget(this);
-    info_->setObjectName("Panel1");
+    info_->setObjectName("InfoPanel");
     auto* grid = new QGridLayout(info_);
     grid->setContentsMargins(0, 4, 0, 0);
     grid->setHorizontalSpacing(10);
@@ -82,7 +82,7 @@ PlayerPanel::PlayerPanel(QWidget* parent) : QWidget(parent) {
     grid->setColumnStretch(1, 1);
     auto* nameRow = new QHBoxLayout;
     name_ = new QLabel(info_);
-    name_->setObjectName("LabNom");
+    name_->setObjectName("NameLabel");
     QFont bold = name_->font();
     bold.setBold(true);
     name_->setFont(bold);

@@ -55,7 +55,7 @@ void PanelWindowTest::settingsOpenWithF10AndGiveTheKeysBack() {
     SettingsPanel* f = w.Settings();
     QVERIFY(f->isVisible());
     QVERIFY(play->shortcut().isEmpty() && remove->shortcut().isEmpty());
-    QVERIFY(f->findChild<QLabel*>("RxLabel1")->text().startsWith("Kelvor "));
+    QVERIFY(f->findChild<QLabel*>("TitleLabel")->text().startsWith("Kelvor "));
     // The table of commands is there, sorted by keys at first start.
     QVERIFY(f->Table()->rowCount() > 20);
     QCOMPARE(f->Table()->horizontalHeaderItem(0)->text(), QString("Keys"));
@@ -67,7 +67,7 @@ void PanelWindowTest::settingsOpenWithF10AndGiveTheKeysBack() {
     // F3 renames its action at once.
     f->f3ProgramEdit->setText("/usr/bin/vlc");
     QCOMPARE(w.Action("OpenWithF3")->text(), QString("Open with vlc"));
-    f->findChild<QPushButton*>("FermerBtn")->click();
+    f->findChild<QPushButton*>("CloseButton")->click();
     QVERIFY(!f->isVisible());
     QCOMPARE(play->shortcut(), playKey);
     QCOMPARE(remove->shortcut(), removeKey);
@@ -112,7 +112,7 @@ void PanelWindowTest::scenesEditedSavedAndReopened() {
     preview.frame = 30;
     e->InsertScene();
     QCOMPARE(e->Scenes().size(), 3u);
-    e->findChild<QToolButton*>("tbEnregistrer")->click();
+    e->findChild<QToolButton*>("SaveScnButton")->click();
     QVERIFY(!e->Modified());
     s.trigger("EditScenes");
     QVERIFY(!e->isVisible());

@@ -395,7 +395,7 @@ void PanelsTest::timeDifferenceBetweenTwoDates() {
     QCOMPARE(d.ResultText(), QString("0 days 0h 0m 0s"));
     // Back to simple mode: the whole hours of the difference, sign kept.
     d.SetFixedDateTime(noon.addSecs(-5 * 3600 - 600));
-    auto* box = d.findChild<QCheckBox*>("cbAvance");
+    auto* box = d.findChild<QCheckBox*>("AdvancedBox");
     QVERIFY(box);
     box->setChecked(false);
     QCOMPARE(modes, (std::vector<bool>{false}));

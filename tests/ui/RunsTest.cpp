@@ -261,7 +261,7 @@ void RunsTest::monoCommandsRunOnTheCurrentFile() {
     const std::string a = s.make("a.avi", Clip("2024-07-14T10:00:00"));
     w.LoadFiles("Loading files", {QString::fromStdString(a)});
     QTest::keyClick(&w, Qt::Key_H, Qt::ControlModifier);
-    auto* riff = w.findChild<QWidget*>("TRiffForm");
+    auto* riff = w.findChild<QWidget*>("RiffReportWindow");
     QVERIFY(riff);
     QVERIFY(riff->isVisible());
     riff->close();

@@ -36,10 +36,10 @@ void DetectionSinks::DiscardAll() {
         writer.reset();
     };
     discard(scn_);
-    discard(textEx_);
+    discard(datedText_);
     discard(text_);
     discard(srt_);
-    discard(excelEx_);
+    discard(datedSpreadsheet_);
     discard(excel_);
 }
 
@@ -79,34 +79,34 @@ bool DetectionSinks::CloseScn() {
 
 void DetectionSinks::OpenTextByDate(std::string_view videoPath) {
     CloseTextByDate();
-    textEx_ = std::make_unique<DatedScnTextWriter>(videoPath, settings_.Export);
+    datedText_ = std::make_unique<DatedScnTextWriter>(videoPath, settings_.Export);
 }
 
 void DetectionSinks::TextSceneEnd(const FrameInfo& s, const FrameInfo& r) {
-    if (!textEx_ || !IsSceneWithFrames(s, r))
+    if (!datedText_ || !IsSceneWithFrames(s, r))
         return;
-    textEx_->AddSceneLine(r.FrameNumber, {}, datecodeText(s),
-                          s.TimecodeValid ? TimecodeText(s.Timecode) : std::string());
+    datedText_->AddSceneLine(r.FrameNumber, {}, datecodeText(s),
+                             s.TimecodeValid ? TimecodeText(s.Timecode) : std::string());
 }
 
 bool DetectionSinks::CloseTextByDate() {
-    return finish(textEx_, error_);
+    return finish(datedText_, error_);
 }
 
 void DetectionSinks::OpenSpreadsheetByDate(std::string_view videoPath) {
     CloseSpreadsheetByDate();
-    excelEx_ = std::make_unique<DatedSpreadsheetWriter>(videoPath, settings_.Export);
+    datedSpreadsheet_ = std::make_unique<DatedSpreadsheetWriter>(videoPath, settings_.Export);
 }
 
 void DetectionSinks::SpreadsheetSceneEnd(const FrameInfo& s, const FrameInfo& r) {
-    if (!excelEx_ || !IsSceneWithFrames(s, r))
+    if (!datedSpreadsheet_ || !IsSceneWithFrames(s, r))
         return;
-    excelEx_->AddSceneRow(r.FrameNumber, {}, datecodeText(s),
-                          s.TimecodeValid ? TimecodeText(s.Timecode) : std::string());
+    datedSpreadsheet_->AddSceneRow(r.FrameNumber, {}, datecodeText(s),
+                                   s.TimecodeValid ? TimecodeText(s.Timecode) : std::string());
 }
 
 bool DetectionSinks::CloseSpreadsheetByDate() {
-    return finish(excelEx_, error_);
+    return finish(datedSpreadsheet_, error_);
 }
 
 void DetectionSinks::OpenSubtitles(std::string_view videoPath) {

@@ -106,8 +106,8 @@ class DetectionSinks {
 
     // The open writers, or null.
     const ScnWriter* ScnSink() const { return scn_.get(); }
-    const DatedScnTextWriter* TextWriter() const { return textEx_.get(); }
-    const DatedSpreadsheetWriter* SpreadsheetSink() const { return excelEx_.get(); }
+    const DatedScnTextWriter* TextWriter() const { return datedText_.get(); }
+    const DatedSpreadsheetWriter* SpreadsheetSink() const { return datedSpreadsheet_.get(); }
     const SrtWriter* SubtitleWriter() const { return srt_.get(); }
 
   private:
@@ -117,10 +117,10 @@ class DetectionSinks {
     SinkSettings settings_;
     std::string error_;
     std::unique_ptr<ScnWriter> scn_;
-    std::unique_ptr<DatedScnTextWriter> textEx_;
+    std::unique_ptr<DatedScnTextWriter> datedText_;
     std::unique_ptr<ScnTextWriter> text_;
     std::unique_ptr<SrtWriter> srt_;
-    std::unique_ptr<DatedSpreadsheetWriter> excelEx_;
+    std::unique_ptr<DatedSpreadsheetWriter> datedSpreadsheet_;
     std::unique_ptr<SpreadsheetWriter> excel_;
 };
 

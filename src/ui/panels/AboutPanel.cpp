@@ -14,7 +14,7 @@ namespace kelvor::ui {
 
 AboutPanel::AboutPanel(QWidget* parent, const QString& versionText, const QString& buildDateText)
     : QFrame(parent) {
-    setObjectName("TAproposFrame");
+    setObjectName("AboutPanel");
     setAutoFillBackground(true);
     setFrameShape(QFrame::StyledPanel);
     auto* column = new QVBoxLayout(this);
@@ -62,7 +62,7 @@ AboutPanel::AboutPanel(QWidget* parent, const QString& versionText, const QStrin
     column->addWidget(tabs_, 1);
 
     auto* close = new QPushButton("Close", this);
-    close->setObjectName("FermerBtn");
+    close->setObjectName("CloseButton");
     close->setToolTip("Close the \"About\" window and go back to main window.");
     column->addWidget(close, 0, Qt::AlignRight);
     connect(close, &QPushButton::clicked, this, &AboutPanel::CloseClicked);

@@ -45,14 +45,14 @@ ChoiceLayout BuildChoice(QDialog* d, const QString& text, const QString& choiceH
     column->addWidget(label);
     ChoiceLayout l{};
     l.choice = new QComboBox(d);
-    l.choice->setObjectName("ComboBox1");
+    l.choice->setObjectName("ChoiceBox");
     l.choice->setToolTip(choiceHint);
     l.choice->addItems(items);
     column->addWidget(l.choice);
     auto* row = new QHBoxLayout;
     row->addWidget(new QLabel(valueLabel, d));
     l.value = new QLineEdit(d);
-    l.value->setObjectName("Edit1");
+    l.value->setObjectName("ValueEdit");
     l.value->setToolTip(valueHint);
     row->addWidget(l.value, 1);
     if (!unit.isEmpty())
@@ -72,7 +72,7 @@ ChoiceLayout BuildChoice(QDialog* d, const QString& text, const QString& choiceH
 }  // namespace
 
 FrameRateDialog::FrameRateDialog(QWidget* parent) : QDialog(parent) {
-    setObjectName("TFrequenceForm");
+    setObjectName("FrameRateDialog");
     setWindowTitle("Fix the framerate");
     const auto l = BuildChoice(
         this,
@@ -143,7 +143,7 @@ void FrameRateDialog::showEvent(QShowEvent* event) {
 }
 
 CodecDialog::CodecDialog(QWidget* parent) : QDialog(parent) {
-    setObjectName("TCodecForm");
+    setObjectName("CodecDialog");
     setWindowTitle("Change the video codec");
     const auto l = BuildChoice(
         this, "Choose the codec\n(4 characters)", "Choose a codec",
@@ -221,21 +221,21 @@ QString TimeShiftDialog::DetailedText(double days) {
 }
 
 TimeShiftDialog::TimeShiftDialog(QWidget* parent) : QDialog(parent) {
-    setObjectName("TDecalageForm");
+    setObjectName("TimeShiftDialog");
     setWindowTitle("Fix a time difference");
     setMinimumWidth(440);
     auto* column = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel("Hours:", this));
     hours_ = Spin(this, -23, 23, " h");
-    hours_->setObjectName("SpinEdit1");
+    hours_->setObjectName("HoursSpin");
     hours_->setToolTip(
         "You may add or substract an integer number of hours \r\nin order to fix a time "
         "difference or a summer/winter time\r\n(between -23 and +23)");
     top->addWidget(hours_);
     top->addStretch(1);
     advanced_ = new QCheckBox("Advanced", this);
-    advanced_->setObjectName("cbAvance");
+    advanced_->setObjectName("AdvancedBox");
     top->addWidget(advanced_);
     column->addLayout(top);
 
@@ -278,11 +278,11 @@ TimeShiftDialog::TimeShiftDialog(QWidget* parent) : QDialog(parent) {
     equal_ = Button(this, "Original = Fixed",
                     "Set the fixed date and time equal to the original.\r\nIt is then convenient "
                     "to add a time difference.");
-    equal_->setObjectName("sbEgal");
+    equal_->setObjectName("EqualButton");
     column->addWidget(equal_, 0, Qt::AlignLeft);
 
     result_ = new QLabel(this);
-    result_->setObjectName("LabelResultat");
+    result_->setObjectName("ResultLabel");
     result_->setToolTip("Difference between fixed time and original time");
     QFont f = result_->font();
     f.setBold(true);

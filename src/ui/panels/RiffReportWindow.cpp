@@ -13,13 +13,13 @@
 namespace kelvor::ui {
 
 RiffReportWindow::RiffReportWindow(QWidget* parent) : QDialog(parent) {
-    setObjectName("TRiffForm");
+    setObjectName("RiffReportWindow");
     setWindowTitle(avi::RiffReport::kRestingCaption);
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setModal(false);
     auto* row = new QHBoxLayout(this);
     list_ = new QListWidget(this);
-    list_->setObjectName("ListBox1");
+    list_->setObjectName("ReportList");
     QFont mono("Courier New");
     mono.setStyleHint(QFont::Monospace);
     list_->setFont(mono);
@@ -27,19 +27,19 @@ RiffReportWindow::RiffReportWindow(QWidget* parent) : QDialog(parent) {
     row->addWidget(list_, 1);
     auto* buttons = new QVBoxLayout;
     buttons->addStretch(1);
-    sauver_ = new QPushButton("Save", this);
-    sauver_->setObjectName("SauverBtn");
-    sauver_->setToolTip("Save a  LOG file...");
-    sauver_->setEnabled(false);
-    fermer_ = new QPushButton("Close", this);
-    fermer_->setObjectName("FermerBtn");
-    fermer_->setToolTip("Close this window");
-    buttons->addWidget(sauver_);
-    buttons->addWidget(fermer_);
+    saveButton_ = new QPushButton("Save", this);
+    saveButton_->setObjectName("SaveButton");
+    saveButton_->setToolTip("Save a  LOG file...");
+    saveButton_->setEnabled(false);
+    closeButton_ = new QPushButton("Close", this);
+    closeButton_->setObjectName("CloseButton");
+    closeButton_->setToolTip("Close this window");
+    buttons->addWidget(saveButton_);
+    buttons->addWidget(closeButton_);
     row->addLayout(buttons);
     resize(760, 560);
-    connect(sauver_, &QPushButton::clicked, this, &RiffReportWindow::SaveClicked);
-    connect(fermer_, &QPushButton::clicked, this, &RiffReportWindow::CloseClicked);
+    connect(saveButton_, &QPushButton::clicked, this, &RiffReportWindow::SaveClicked);
+    connect(closeButton_, &QPushButton::clicked, this, &RiffReportWindow::CloseClicked);
     ChooseSaveFile = [this](const QString& suggested) {
         return QFileDialog::getSaveFileName(this, tr("Save"), suggested,
                                             "Log files (*.log);;Txt files(*.txt);;All files (*.*)");
@@ -65,7 +65,7 @@ bool RiffReportWindow::ShowReport(const std::string& path) {
         return false;
     stopWalk();
     ++generation_;
-    sauver_->setEnabled(false);
+    saveButton_->setEnabled(false);
     list_->clear();
     setWindowTitle(QString("Header of the file %1").arg(QString::fromStdString(path)));
     show();
@@ -121,7 +121,7 @@ void RiffReportWindow::finished(std::uint64_t generation, bool failed) {
         lines << QString::fromStdString(l);
     list_->addItems(lines);
     list_->setUpdatesEnabled(true);
-    sauver_->setEnabled(report->saveEnabled());
+    saveButton_->setEnabled(report->saveEnabled());
     emit ReportFinished();
 }
 

@@ -38,7 +38,7 @@ class RiffReportWindow final : public QDialog {
 
     bool Running() const { return running_; }
     QListWidget* List() const { return list_; }
-    QPushButton* SaveButton() const { return sauver_; }
+    QPushButton* SaveButton() const { return saveButton_; }
     // The report shown (empty before the first one ends).
     const avi::RiffReport* Report() const { return shown_.get(); }
 
@@ -54,8 +54,8 @@ class RiffReportWindow final : public QDialog {
     void finished(std::uint64_t generation, bool failed);
 
     QListWidget* list_;
-    QPushButton* sauver_;
-    QPushButton* fermer_;
+    QPushButton* saveButton_;
+    QPushButton* closeButton_;
     std::thread walk_;
     std::shared_ptr<avi::RiffReport> running_report_;
     std::shared_ptr<avi::RiffReport> shown_;

@@ -44,7 +44,7 @@ QString SceneEditorPanel::SaveQuestion() {
 }
 
 SceneEditorPanel::SceneEditorPanel(QWidget* parent) : QFrame(parent) {
-    setObjectName("TScenesFrame");
+    setObjectName("SceneEditorPanel");
     setAutoFillBackground(true);
     setFrameShape(QFrame::StyledPanel);
     auto* column = new QVBoxLayout(this);
@@ -68,22 +68,22 @@ SceneEditorPanel::SceneEditorPanel(QWidget* parent) : QFrame(parent) {
     saveXlsxButton_ = Tool(bar, "tbExcel", tr("Sheet"),
                            "Save the scenes in a spreadsheet\r\nin the same folder as the video",
                            QStyle::SP_FileDialogDetailedView);
-    saveScnButton_ = Tool(bar, "tbEnregistrer", tr("Save"),
+    saveScnButton_ = Tool(bar, "SaveScnButton", tr("Save"),
                           "Save the scenes in a scn file\r\nin the same folder as the video",
                           QStyle::SP_DialogSaveButton);
     column->addWidget(bar);
     lb_ = new QListWidget(this);
-    lb_->setObjectName("lb");
+    lb_->setObjectName("List");
     lb_->viewport()->installEventFilter(this);
     column->addWidget(lb_, 1);
     auto* row = new QHBoxLayout;
-    edit1_ = new QLineEdit(this);
-    edit1_->setObjectName("Edit1");
-    edit1_->installEventFilter(this);
+    valueEdit_ = new QLineEdit(this);
+    valueEdit_->setObjectName("ValueEdit");
+    valueEdit_->installEventFilter(this);
     auto* apply = new QPushButton(tr("Apply"), this);
-    apply->setObjectName("BitBtn1");
+    apply->setObjectName("ApplyButton");
     apply->setToolTip(tr("Write the caption into the selected scene"));
-    row->addWidget(edit1_, 1);
+    row->addWidget(valueEdit_, 1);
     row->addWidget(apply);
     column->addLayout(row);
 
@@ -96,7 +96,8 @@ SceneEditorPanel::SceneEditorPanel(QWidget* parent) : QFrame(parent) {
     connect(apply, &QPushButton::clicked, this, &SceneEditorPanel::ApplyCaption);
     connect(lb_, &QListWidget::currentRowChanged, this, [this](int r) {
         if (r >= 0 && r < static_cast<int>(scenes_.size()))
-            edit1_->setText(QString::fromStdString(scenes_[static_cast<std::size_t>(r)].Caption));
+            valueEdit_->setText(
+                QString::fromStdString(scenes_[static_cast<std::size_t>(r)].Caption));
     });
     connect(lb_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { itemClicked(lb_->row(item)); });
@@ -113,7 +114,7 @@ void SceneEditorPanel::refill(int select) {
         lb_->addItem(QString::fromStdString(e.Caption));
     if (select >= 0 && select < lb_->count()) {
         lb_->setCurrentRow(select);
-        edit1_->setText(lb_->item(select)->text());
+        valueEdit_->setText(lb_->item(select)->text());
     }
 }
 
@@ -272,8 +273,8 @@ void SceneEditorPanel::ApplyCaption() {
     const int row = lb_->currentRow();
     if (row < 0 || row >= static_cast<int>(scenes_.size()))
         return;
-    scenes_[static_cast<std::size_t>(row)].Caption = edit1_->text().toStdString();
-    lb_->item(row)->setText(edit1_->text());
+    scenes_[static_cast<std::size_t>(row)].Caption = valueEdit_->text().toStdString();
+    lb_->item(row)->setText(valueEdit_->text());
     modified_ = true;
     lb_->setFocus();
 }
@@ -305,14 +306,14 @@ bool SceneEditorPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lb_->viewport() && event->type() == QEvent::MouseButtonPress) {
         // A press in the list hands the highlight back to the user until the next click.
         following_ = false;
-    } else if (watched == edit1_ && event->type() == QEvent::FocusIn) {
+    } else if (watched == valueEdit_ && event->type() == QEvent::FocusIn) {
         savedKeys_.clear();
         for (QAction* a : actions_) {
             savedKeys_.push_back(a ? a->shortcuts() : QList<QKeySequence>());
             if (a)
                 a->setShortcuts({});
         }
-    } else if (watched == edit1_ && event->type() == QEvent::FocusOut) {
+    } else if (watched == valueEdit_ && event->type() == QEvent::FocusOut) {
         for (std::size_t i = 0; i < actions_.size() && i < savedKeys_.size(); ++i)
             if (actions_[i])
                 actions_[i]->setShortcuts(savedKeys_[i]);

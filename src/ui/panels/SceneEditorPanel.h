@@ -64,7 +64,7 @@ class SceneEditorPanel final : public QFrame {
     bool Modified() const { return modified_; }
     const std::string& VideoName() const { return video_; }
     QListWidget* List() const { return lb_; }
-    QLineEdit* Editor() const { return edit1_; }
+    QLineEdit* Editor() const { return valueEdit_; }
     void Select(int row);
     void ApplyCaption();
     bool Following() const { return following_; }
@@ -82,7 +82,7 @@ class SceneEditorPanel final : public QFrame {
     void itemClicked(int row);
 
     QListWidget* lb_;
-    QLineEdit* edit1_;
+    QLineEdit* valueEdit_;
     QToolButton* insertButton_;
     QToolButton* mergeButton_;
     QToolButton* fixButton_;

@@ -241,7 +241,7 @@ std::span<const SettingsPanel::Option> SettingsPanel::options() {
 
 SettingsPanel::SettingsPanel(QWidget* parent, settings::Preferences& prefs)
     : QFrame(parent), p_(prefs) {
-    setObjectName("TOptionsFrame");
+    setObjectName("SettingsPanel");
     setAutoFillBackground(true);
     setFrameShape(QFrame::StyledPanel);
     setContextMenuPolicy(Qt::PreventContextMenu);
@@ -249,11 +249,11 @@ SettingsPanel::SettingsPanel(QWidget* parent, settings::Preferences& prefs)
     column->setContentsMargins(8, 8, 8, 8);
     auto* head = new QHBoxLayout;
     auto* icon = new QLabel(this);
-    icon->setObjectName("Image2");
+    icon->setObjectName("Icon");
     icon->setPixmap(style()->standardIcon(QStyle::SP_ComputerIcon).pixmap(32, 32));
     head->addWidget(icon);
     title_ = new QLabel(this);
-    title_->setObjectName("RxLabel1");
+    title_->setObjectName("TitleLabel");
     QFont f = title_->font();
     f.setPointSizeF(f.pointSizeF() * 1.5);
     f.setBold(true);
@@ -276,7 +276,7 @@ SettingsPanel::SettingsPanel(QWidget* parent, settings::Preferences& prefs)
     tabs_->addTab(buildFiles(), "Files");
     column->addWidget(tabs_, 1);
     auto* close = new QPushButton("Close", this);
-    close->setObjectName("FermerBtn");
+    close->setObjectName("CloseButton");
     close->setToolTip("Close the Settings window." + kCrLf + "You may also type F10.");
     connect(close, &QPushButton::clicked, this, [this] {
         if (host_)
@@ -332,30 +332,30 @@ QWidget* SettingsPanel::buildPreferences() {
         "Save your preferences into the registry" + kCrLf + "each time you quit the application.");
     pl->addWidget(savePrefsOnQuitBox);
     saveNowButton = new QPushButton("Save the preferences now", prefs);
-    saveNowButton->setObjectName("SpeedButton1");
+    saveNowButton->setObjectName("SaveNowButton");
     saveNowButton->setToolTip("Save the preferences now into the registry.");
     pl->addWidget(saveNowButton);
     deletePrefsButton = new QPushButton("Delete the preferences", prefs);
-    deletePrefsButton->setObjectName("SpeedButton2");
+    deletePrefsButton->setObjectName("DeletePrefsButton");
     deletePrefsButton->setToolTip("Delete the preferences from registry." + kCrLf +
                                   "At next start, the application will load" + kCrLf +
                                   "with default parameters.");
     pl->addWidget(deletePrefsButton);
     left->addWidget(prefs);
-    storeGroup = Radio(page, left, "rgPrefs", "Where to save the preferences",
+    storeGroup = Radio(page, left, "StoreGroup", "Where to save the preferences",
                        {"Normal (registry)", "Portable (USB key)"},
                        "Indicate where the Preferences will be saved in order to retrieve them at "
                        "next start.");
-    openWithBox = Check(page, "cbSendTo", "Shortcut in SendTo...",
+    openWithBox = Check(page, "OpenWithBox", "Shortcut in SendTo...",
                         "If this box is checked, then you can open one or several AVI files" +
                             kCrLf + "with Kelvor from the file manager: Kelvor is offered" + kCrLf +
                             "in the menu \"Open With\" of AVI files.");
     left->addWidget(openWithBox);
     selectOnOpenBox =
-        Check(page, "cbSelection", "Select when opening",
+        Check(page, "SelectOnOpenBox", "Select when opening",
               "Check to select automatically the files when they are added to the list.");
     left->addWidget(selectOnOpenBox);
-    saveListOnQuitBox = Check(page, "cbListe", "Save the playlist when quit",
+    saveListOnQuitBox = Check(page, "SaveListOnQuitBox", "Save the playlist when quit",
                               "Check in order to save the playlist whent quit" + kCrLf +
                                   "and to restore it at next launch");
     left->addWidget(saveListOnQuitBox);
@@ -366,11 +366,11 @@ QWidget* SettingsPanel::buildPreferences() {
     left->addWidget(halfSizeBox);
     left->addStretch(1);
     dvAudioRateGroup =
-        Radio(page, right, "rgfrequenceDV", "DV Frequency", {"32000", "44100", "48000"},
+        Radio(page, right, "DvAudioRateGroup", "DV Frequency", {"32000", "44100", "48000"},
               "frequency of audio when converting an AVI file into DV type 2", true);
-    standardGroup = Radio(page, right, "rgStandard", "Default Standard", {"Pal", "Ntsc"},
+    standardGroup = Radio(page, right, "StandardGroup", "Default Standard", {"Pal", "Ntsc"},
                           "TV Standard used to convert non-DV avi files to DV type 2", true);
-    scnTypeGroup = Radio(page, right, "rgTYpescn", "Fichiers scn",
+    scnTypeGroup = Radio(page, right, "ScnTypeGroup", "Fichiers scn",
                          {"Type 1 (ANSI)", "Type 2 (unicode)"}, {}, true);
     right->addWidget(Memo(page,
                           "\r\nModify the settings \r\n     to manage the Preferences \r\n"
@@ -405,7 +405,7 @@ QWidget* SettingsPanel::buildShortcuts() {
     memo->setMaximumHeight(80);
     column->addWidget(memo);
     table_ = new QTableWidget(0, 3, page);
-    table_->setObjectName("StringGrid1");
+    table_->setObjectName("ShortcutTable");
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(18);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -413,7 +413,7 @@ QWidget* SettingsPanel::buildShortcuts() {
     table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     column->addWidget(table_, 1);
-    sortShortcutsBox = Check(page, "cbSortShortcut", "Sort by keyboard shortcuts",
+    sortShortcutsBox = Check(page, "SortShortcutsBox", "Sort by keyboard shortcuts",
                              "Toggle between the keys and command names to sort alphabetically");
     column->addWidget(sortShortcutsBox);
     return page;
@@ -568,17 +568,17 @@ QWidget* SettingsPanel::buildInlay() {
                              "with white color seems to give the best results.";
     auto* fontRow = new QHBoxLayout;
     inlayFontButton = new QPushButton("F", page);
-    inlayFontButton->setObjectName("sbIncrustFont");
+    inlayFontButton->setObjectName("InlayFontButton");
     inlayFontButton->setToolTip(fontHint);
     inlayFontButton->setFixedWidth(32);
     auto* fontLabel = new QLabel("Font", page);
-    fontLabel->setObjectName("Label7");
+    fontLabel->setObjectName("FontLabel");
     fontLabel->setToolTip(fontHint);
     fontRow->addWidget(inlayFontButton);
     fontRow->addWidget(fontLabel, 1);
     left->addLayout(fontRow);
     standardFontSizeBox =
-        Check(page, "cbAutoFontSize", "Default size",
+        Check(page, "StandardFontSizeBox", "Default size",
               "Check if you want the Font size of inlay text to be set automatically," + kCrLf +
                   "according to the image size of video (Recommended).");
     left->addWidget(standardFontSizeBox);
@@ -588,29 +588,29 @@ QWidget* SettingsPanel::buildInlay() {
         "the size of a black border around the inlayed text.\r\nSet 0 if "
         "you don't want a border.";
     auto* borderLabel = new QLabel("Border", page);
-    borderLabel->setObjectName("labBord");
+    borderLabel->setObjectName("BorderLabel");
     borderLabel->setToolTip(borderHint);
     borderSpin = new QSpinBox(page);
-    borderSpin->setObjectName("RxBorder");
+    borderSpin->setObjectName("BorderSpin");
     borderSpin->setRange(0, 4);
     borderSpin->setToolTip(borderHint);
     borderRow->addWidget(borderLabel);
     borderRow->addWidget(borderSpin);
     borderRow->addStretch(1);
     left->addLayout(borderRow);
-    alignGroup = Radio(page, left, "rgAlign", "Alignment", {"Left", "Centered", "Right"},
+    alignGroup = Radio(page, left, "AlignGroup", "Alignment", {"Left", "Centered", "Right"},
                        "Set the alignment of the inlayed text.\r\nuseful when inserting the "
                        "datecode on two lines.",
                        true);
-    inlayWhatGroup = Radio(page, left, "rgWhatIncrust", "What?", {"Datecode", "Timecode"},
+    inlayWhatGroup = Radio(page, left, "InlayWhatGroup", "What?", {"Datecode", "Timecode"},
                            "One may inlay datecode or timecode.", true);
-    inlayAutoBox = Check(page, "cbAuto", "automatic",
+    inlayAutoBox = Check(page, "InlayAutoBox", "automatic",
                          "If checked, then inlay is automatically activated for a given duration" +
                              kCrLf + "each time when an event (set in \"Mode auto\") happens." +
                              kCrLf + "By default, 5 seconds at each new scene");
     left->addWidget(inlayAutoBox);
     inlayWhenGroup =
-        Radio(page, left, "rgMode", "Mode Auto", {"once", "scene", "daily"},
+        Radio(page, left, "InlayWhenGroup", "Mode Auto", {"once", "scene", "daily"},
               "In Auto mode, inlay is made during a given duration" + kCrLf + "either once" +
                   kCrLf + "or at each new scene" + kCrLf + "or at each new day",
               true, &modeBox_);
@@ -621,15 +621,15 @@ QWidget* SettingsPanel::buildInlay() {
     durRow->addRow("duration in seconds", inlayDurationEdit);
     left->addLayout(durRow);
     auto* shiftRow = new QHBoxLayout;
-    auto* label8 = new QLabel("Time difference", page);
-    label8->setObjectName("Label8");
+    auto* timeShiftTitle = new QLabel("Time difference", page);
+    timeShiftTitle->setObjectName("TimeShiftTitle");
     advancedShiftButton = new QPushButton("...", page);
-    advancedShiftButton->setObjectName("sbDecalageAvance");
+    advancedShiftButton->setObjectName("TimeShiftButton");
     advancedShiftButton->setToolTip("Click to change the time difference");
     advancedShiftButton->setFixedWidth(32);
     timeShiftLabel_ = new QLabel(page);
-    timeShiftLabel_->setObjectName("LabDecalage");
-    shiftRow->addWidget(label8);
+    timeShiftLabel_->setObjectName("TimeShiftLabel");
+    shiftRow->addWidget(timeShiftTitle);
     shiftRow->addWidget(advancedShiftButton);
     shiftRow->addWidget(timeShiftLabel_, 1);
     left->addLayout(shiftRow);

@@ -201,7 +201,7 @@ QImage toImage(const media::PreviewPicture& p) {
 }  // namespace
 
 VideoWindow::VideoWindow(QWidget* parent) : QWidget(parent) {
-    setObjectName("vw");
+    setObjectName("VideoWindow");
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(160, 120);
 }
@@ -267,35 +267,36 @@ PlayerFrame::PlayerFrame(PlayerPanel* panel, settings::Preferences& prefs, const
     auto* grid = new QGridLayout(area);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
-    vw_ = new VideoWindow(area);
-    reBaseFrame_ = new QTextEdit(area);
-    reBaseFrame_->setObjectName("reBaseFrame");
-    reBaseFrame_->setReadOnly(true);
+    videoWindow_ = new VideoWindow(area);
+    infoText_ = new QTextEdit(area);
+    infoText_->setObjectName("InfoText");
+    infoText_->setReadOnly(true);
     // The messages take no keyboard focus, so the window's keys keep reaching its actions.
-    reBaseFrame_->setFocusPolicy(Qt::NoFocus);
-    reBaseFrame_->setFrameShape(QFrame::NoFrame);
-    reBaseFrame_->setAlignment(Qt::AlignCenter);
-    reBaseFrame_->setStyleSheet(
-        "QTextEdit { background: rgb(16,16,20); color: rgb(220,220,225); }");
-    labTimeStamp_ = new QLabel(area);
-    labTimeStamp_->setObjectName("labTimeStamp");
-    labTimeStamp_->setFont(QFont("Times New Roman", 11));
-    labTimeStamp_->setAlignment(Qt::AlignCenter);
-    labTimeStamp_->setStyleSheet("QLabel { color: rgb(230,230,230); background: rgb(16,16,20); }");
-    grid->addWidget(vw_, 0, 0);
-    grid->addWidget(reBaseFrame_, 0, 0);
-    grid->addWidget(labTimeStamp_, 1, 0);
+    infoText_->setFocusPolicy(Qt::NoFocus);
+    infoText_->setFrameShape(QFrame::NoFrame);
+    infoText_->setAlignment(Qt::AlignCenter);
+    infoText_->setStyleSheet("QTextEdit { background: rgb(16,16,20); color: rgb(220,220,225); }");
+    timeStampLabel_ = new QLabel(area);
+    timeStampLabel_->setObjectName("TimeStampLabel");
+    timeStampLabel_->setFont(QFont("Times New Roman", 11));
+    timeStampLabel_->setAlignment(Qt::AlignCenter);
+    timeStampLabel_->setStyleSheet(
+        "QLabel { color: rgb(230,230,230); background: rgb(16,16,20); }");
+    grid->addWidget(videoWindow_, 0, 0);
+    grid->addWidget(infoText_, 0, 0);
+    grid->addWidget(timeStampLabel_, 1, 0);
     grid->setRowStretch(0, 1);
 
-    shape1_ = new QWidget(vw_);
-    shape1_->setObjectName("Shape1");
-    shape1_->setFixedSize(kMarkSize, kMarkSize);
-    shape1_->setStyleSheet("QWidget { background: rgba(255,200,0,170); border: 1px solid black; }");
-    shape1_->setCursor(Qt::PointingHandCursor);
-    shape1_->setToolTip(tr("Modify the position of inlay"));
-    shape1_->installEventFilter(this);
-    shape1_->hide();
-    vw_->installEventFilter(this);
+    inlayMark_ = new QWidget(videoWindow_);
+    inlayMark_->setObjectName("InlayMark");
+    inlayMark_->setFixedSize(kMarkSize, kMarkSize);
+    inlayMark_->setStyleSheet(
+        "QWidget { background: rgba(255,200,0,170); border: 1px solid black; }");
+    inlayMark_->setCursor(Qt::PointingHandCursor);
+    inlayMark_->setToolTip(tr("Modify the position of inlay"));
+    inlayMark_->installEventFilter(this);
+    inlayMark_->hide();
+    videoWindow_->installEventFilter(this);
 
     tb_ = panel_->PlayingSlider();
     tb_->setRange(0, kTrackbarMax);
@@ -303,7 +304,7 @@ PlayerFrame::PlayerFrame(PlayerPanel* panel, settings::Preferences& prefs, const
         if (!trackbarSetting_)
             GoTrackbar(v);
     });
-    connect(vw_, &VideoWindow::PictureClicked, this, [this](int x, int y) {
+    connect(videoWindow_, &VideoWindow::PictureClicked, this, [this](int x, int y) {
         if (!record_ || !record_->IsDV || !view_->Active())
             return;
         // The click places the anchor of the text; the position counts from the top left.
@@ -312,7 +313,8 @@ PlayerFrame::PlayerFrame(PlayerPanel* panel, settings::Preferences& prefs, const
         SetInlayPosition(x, y, prefs_.InlayAlignment);
         emit InlayPlaced(x, y);
     });
-    connect(vw_, &VideoWindow::DoubleClicked, this, [this] { SetFullscreen(!fullscreen_); });
+    connect(videoWindow_, &VideoWindow::DoubleClicked, this,
+            [this] { SetFullscreen(!fullscreen_); });
 
     timer1_.setInterval(kTickMs);
     connect(&timer1_, &QTimer::timeout, this, [this] { UpdateTick(); });
@@ -326,13 +328,13 @@ PlayerFrame::~PlayerFrame() {
 }
 
 bool PlayerFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == shape1_ && event->type() == QEvent::MouseButtonPress) {
+    if (watched == inlayMark_ && event->type() == QEvent::MouseButtonPress) {
         emit CornerMarkClicked();
         return true;
     }
-    if (watched == vw_ && event->type() == QEvent::Resize) {
-        const QRect r = vw_->PictureRect();
-        shape1_->move(r.right() - kMarkSize + 1, r.bottom() - kMarkSize + 1);
+    if (watched == videoWindow_ && event->type() == QEvent::Resize) {
+        const QRect r = videoWindow_->PictureRect();
+        inlayMark_->move(r.right() - kMarkSize + 1, r.bottom() - kMarkSize + 1);
     }
     return QObject::eventFilter(watched, event);
 }
@@ -342,20 +344,20 @@ void PlayerFrame::TakePicture() {
     const auto p = view_->VideoRenderer().Latest();
     if (!p || p->Rgb.empty())
         return;
-    vw_->SetPicture(toImage(*p));
-    const QRect r = vw_->PictureRect();
-    shape1_->move(r.right() - kMarkSize + 1, r.bottom() - kMarkSize + 1);
+    videoWindow_->SetPicture(toImage(*p));
+    const QRect r = videoWindow_->PictureRect();
+    inlayMark_->move(r.right() - kMarkSize + 1, r.bottom() - kMarkSize + 1);
     emit PictureArrived();
 }
 
 void PlayerFrame::setLayout(Layout l) {
     layout_ = l;
     const bool video = l == Layout::Video;
-    vw_->setVisible(l != Layout::Message);
-    reBaseFrame_->setVisible(!video);
+    videoWindow_->setVisible(l != Layout::Message);
+    infoText_->setVisible(!video);
     if (!video)
-        reBaseFrame_->raise();
-    labTimeStamp_->setVisible(l != Layout::Message);
+        infoText_->raise();
+    timeStampLabel_->setVisible(l != Layout::Message);
     tb_->setEnabled(l != Layout::Message);
     tb_->setVisible(l != Layout::Message && !panel_->ProgressShown());
     if (l == Layout::Message)
@@ -365,19 +367,19 @@ void PlayerFrame::setLayout(Layout l) {
 }
 
 QString PlayerFrame::MessageText() const {
-    return reBaseFrame_->toPlainText();
+    return infoText_->toPlainText();
 }
 
 void PlayerFrame::ShowIdlePanel() {
-    reBaseFrame_->setPlainText(QString("\n\n\n") + QString::fromStdString(idleLine_));
-    reBaseFrame_->setAlignment(Qt::AlignCenter);
+    infoText_->setPlainText(QString("\n\n\n") + QString::fromStdString(idleLine_));
+    infoText_->setAlignment(Qt::AlignCenter);
     setLayout(Layout::Message);
 }
 
 void PlayerFrame::ShowMessageCode(int code) {
     timer1_.stop();
     if (!record_) {
-        reBaseFrame_->setPlainText(
+        infoText_->setPlainText(
             "Please tell Quennel that occured the failure: Error in AfficherCode");
         setLayout(Layout::Message);
         return;
@@ -385,11 +387,11 @@ void PlayerFrame::ShowMessageCode(int code) {
     QStringList lines;
     for (const std::string& l : MessageLines(code, *record_))
         lines << QString::fromStdString(l);
-    reBaseFrame_->setPlainText(lines.join('\n'));
-    reBaseFrame_->selectAll();
-    reBaseFrame_->setAlignment(Qt::AlignCenter);
-    reBaseFrame_->moveCursor(QTextCursor::Start);
-    vw_->ClearPicture();
+    infoText_->setPlainText(lines.join('\n'));
+    infoText_->selectAll();
+    infoText_->setAlignment(Qt::AlignCenter);
+    infoText_->moveCursor(QTextCursor::Start);
+    videoWindow_->ClearPicture();
     setLayout(Layout::Message);
 }
 
@@ -416,8 +418,8 @@ void PlayerFrame::Load(const files::FileRecord* record) {
     record_ = std::make_unique<files::FileRecord>(*record);
     loadScenes();
     texts_ = {};
-    vw_->ClearPicture();
-    shape1_->setVisible(record_->IsDV);
+    videoWindow_->ClearPicture();
+    inlayMark_->setVisible(record_->IsDV);
     emit PlayCaptionChanged(tr("Play"));
     if (!view_->OpenPreview(*record_)) {
         ShowMessageCode(view_->MessageCode());
@@ -439,13 +441,13 @@ void PlayerFrame::Clear() {
     view_->Clear();
     record_.reset();
     scenes_.clear();
-    vw_->ClearPicture();
-    shape1_->hide();
+    videoWindow_->ClearPicture();
+    inlayMark_->hide();
     texts_ = {};
     trackbarSetting_ = true;
     tb_->setValue(0);
     trackbarSetting_ = false;
-    labTimeStamp_->clear();
+    timeStampLabel_->clear();
     ShowIdlePanel();
 }
 
@@ -568,24 +570,24 @@ void PlayerFrame::SetFullscreen(bool on) {
     fullscreen_ = on;
     if (on) {
         // A window of its own now: the main window's keys (Esc among them) must work there too.
-        const QList<QAction*> keys = vw_->window()->actions();
-        vw_->setParent(nullptr);
-        vw_->setWindowFlag(Qt::FramelessWindowHint);
-        vw_->addActions(keys);
-        vw_->showFullScreen();
-        vw_->setCursor(Qt::BlankCursor);
+        const QList<QAction*> keys = videoWindow_->window()->actions();
+        videoWindow_->setParent(nullptr);
+        videoWindow_->setWindowFlag(Qt::FramelessWindowHint);
+        videoWindow_->addActions(keys);
+        videoWindow_->showFullScreen();
+        videoWindow_->setCursor(Qt::BlankCursor);
     } else {
-        for (QAction* a : vw_->actions())
-            vw_->removeAction(a);
-        vw_->unsetCursor();
-        vw_->showNormal();
+        for (QAction* a : videoWindow_->actions())
+            videoWindow_->removeAction(a);
+        videoWindow_->unsetCursor();
+        videoWindow_->showNormal();
         auto* grid = static_cast<QGridLayout*>(panel_->VideoArea()->layout());
-        vw_->setParent(panel_->VideoArea());
-        vw_->setWindowFlag(Qt::FramelessWindowHint, false);
-        grid->addWidget(vw_, 0, 0);
-        vw_->show();
+        videoWindow_->setParent(panel_->VideoArea());
+        videoWindow_->setWindowFlag(Qt::FramelessWindowHint, false);
+        grid->addWidget(videoWindow_, 0, 0);
+        videoWindow_->show();
         if (layout_ != Layout::Video)
-            reBaseFrame_->raise();
+            infoText_->raise();
     }
 }
 
@@ -611,7 +613,7 @@ StatusTexts PlayerFrame::UpdateTick() {
         tb_->setValue(t.Trackbar);
         trackbarSetting_ = false;
     }
-    labTimeStamp_->setText(QString::fromStdString(t.TimeStamp));
+    timeStampLabel_->setText(QString::fromStdString(t.TimeStamp));
     texts_ = t;
     emit StatusChanged(texts_);
     return texts_;

@@ -100,9 +100,9 @@ class PlayerFrame final : public QObject, public PreviewSlot {
     QString MessageText() const;
     const StatusTexts& LastTexts() const { return texts_; }
     media::PreviewGraph& View() const { return *view_; }
-    VideoWindow* Video() const { return vw_; }
-    QLabel* TimeStampLabel() const { return labTimeStamp_; }
-    QWidget* CornerMark() const { return shape1_; }
+    VideoWindow* Video() const { return videoWindow_; }
+    QLabel* TimeStampLabel() const { return timeStampLabel_; }
+    QWidget* CornerMark() const { return inlayMark_; }
     // Takes any picture waiting in the renderer's mailbox now (tests; the queued call does it
     // otherwise).
     void TakePicture();
@@ -131,10 +131,10 @@ class PlayerFrame final : public QObject, public PreviewSlot {
     std::shared_ptr<media::PreviewAudioOutput> audio_;
     std::unique_ptr<files::FileRecord> record_;  // the file shown
     scenes::SceneList scenes_;
-    VideoWindow* vw_;
-    QTextEdit* reBaseFrame_;
-    QLabel* labTimeStamp_;
-    QWidget* shape1_;
+    VideoWindow* videoWindow_;
+    QTextEdit* infoText_;
+    QLabel* timeStampLabel_;
+    QWidget* inlayMark_;
     QSlider* tb_;
     QTimer timer1_;
     Layout layout_ = Layout::Message;

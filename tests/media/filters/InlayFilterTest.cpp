@@ -101,7 +101,7 @@ Box changed(const std::vector<std::uint8_t>& picture, int w, int h) {
     return b;
 }
 
-TEST(Tdv_SuperposerWithoutGui, RefusesToStartWithoutAGuiApplication) {
+TEST(InlayFilterWithoutGui, RefusesToStartWithoutAGuiApplication) {
     if (QGuiApplication::instance())
         GTEST_SKIP() << "another test of this process made the application";
     Graph graph;
