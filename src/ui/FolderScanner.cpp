@@ -91,6 +91,13 @@ void FolderScanner::body() {
         if (queue_.empty()) {
             ScanGoFlag = true;
             sleeping_ = true;
+            if (on_.OnSleep) {
+                // Out of the lock, so the callback may post or queue; a folder queued meanwhile
+                // is seen by the wait's own test.
+                lock.unlock();
+                on_.OnSleep(*this);
+                lock.lock();
+            }
             wake_.wait(lock, [this] { return terminate_ || !queue_.empty(); });
             sleeping_ = false;
             continue;

@@ -37,6 +37,8 @@ class FolderScanner {
         FolderEvent OnLeaveDir;
         FolderEvent OnDirWithFiles;
         FileEvent OnFileFound;
+        // The queue has run empty and Sleeping() is true: the scanner is about to wait.
+        std::function<void(FolderScanner&)> OnSleep;
     };
 
     // Starts the thread, which sleeps at once on its empty queue.

@@ -26,6 +26,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -36,8 +37,10 @@
 #include "commands/RunControl.h"
 #include "commands/ScriptParser.h"
 #include "core/settings/PreferencesStore.h"
+#include "ui/WindowLife.h"
 
 class QAction;
+class QEventLoop;
 class QLabel;
 class QListView;
 class QMenu;
@@ -160,7 +163,7 @@ class MainWindow final : public QMainWindow {
     void AbortAll();
     // Runs a script now, as the first activation does with the command line's.
     void RunScript(commands::Script script);
-    bool RunActive() const { return runActive_; }
+    bool RunActive() const { return life_.RunActive(); }
     bool ScriptPending() const { return !pendingScript_.empty(); }
 
     // --- What the panels, the tests and the benchmark read.
@@ -216,8 +219,12 @@ class MainWindow final : public QMainWindow {
     void ApplyPreferences();
     void SavePreferences();
     // Lets queued work and the workers' messages run until the scanner sleeps and no run is
-    // active.
+    // active, then joins the workers.
     void waitUntilIdle();
+    // Runs the event loop until done holds; it looks again each time wakeWaiters is called.
+    void waitUntil(const std::function<bool()>& done);
+    // Something a waiting loop may wait for has happened: a run ended, the scanner fell asleep.
+    void wakeWaiters();
 
     // MainWindowList.cpp
     std::shared_ptr<const files::FileRecord> makeRecord(const std::string& path) const;
@@ -347,14 +354,16 @@ class MainWindow final : public QMainWindow {
     Panel panel_ = Panel::None;
     bool editorShown_ = false;
 
+    // Where the window is in its life, and the loops of waitUntil now running (innermost
+    // last).
+    WindowLife life_;
+    std::vector<QEventLoop*> waiters_;
+
     // Window flags.
     bool hadCurrent_ = false;
-    bool restoreAtFirstPaint_ = false;
     bool sceneTracking_ = true;
-    bool formShown_ = false;
-    bool firstPaintSeen_ = false;
-    bool firstPaintDone_ = false;
-    bool closing_ = false;
+    // The wait cursor this window pushed, so that it is popped once; loading (a folder scan)
+    // goes on beside any state of the window's life.
     bool waitCursor_ = false;
     bool selectionPending_ = false;
     // The counter and the list's hint as RefreshList last set them; the widgets take them once
@@ -377,8 +386,6 @@ class MainWindow final : public QMainWindow {
 
     // The pending script and the runs.
     commands::Script pendingScript_;
-    bool scriptRunning_ = false;
-    bool runActive_ = false;
     std::unique_ptr<commands::CommandWorker> graphWorker_;
     std::unique_ptr<commands::CommandWorker> fastWorker_;
     std::vector<QString> failures_;  // files of the current run that were not processed

@@ -185,6 +185,11 @@ void MainWindow::createScanner() {
     on.OnEndScan = [this](FolderScanner&, const std::string& root, bool, const std::string&) {
         feed_->Push({ScanFeed::Kind::End, root});
     };
+    // A loop waiting for the scanner to rest (the close) looks again.
+    on.OnSleep = [this](FolderScanner&) {
+        QMetaObject::invokeMethod(
+            this, [this] { wakeWaiters(); }, Qt::QueuedConnection);
+    };
     scanner_ = std::make_unique<FolderScanner>(std::move(on), "*.*", true);
 }
 

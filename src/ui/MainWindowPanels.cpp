@@ -141,7 +141,7 @@ void MainWindow::toggleEditor(bool on) {
         layoutBody();
     }
     Action("EditScenes")->setChecked(editorShown_);
-    lb_->setEnabled(!editorShown_ && !runActive_);
+    lb_->setEnabled(!editorShown_ && !life_.RunActive());
     UpdateActions();
 }
 

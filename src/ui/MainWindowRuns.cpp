@@ -1,7 +1,6 @@
 // Command runs from the window: starting them, their messages (select, confirm, progress, list
 // update, error, end), the abort keys and the scripts.
 #include <QAction>
-#include <QEventLoop>
 #include <QLabel>
 #include <QListView>
 #include <QTimer>
@@ -31,7 +30,7 @@ commands::WorkerServices MainWindow::services() {
 
 bool MainWindow::canStartRun() const {
     // One run at a time: the list and the commands wait for the end of the one going on.
-    return module_ && graphs_ && !runActive_;
+    return module_ && graphs_ && life_.CanStartRun();
 }
 
 void MainWindow::RunMonoCommand(const std::string& command) {
@@ -67,7 +66,7 @@ void MainWindow::RunGraphCommand(const std::string& command) {
 }
 
 void MainWindow::runStarted(int kind) {
-    runActive_ = true;
+    life_.BeginRun();
     failures_.clear();
     lb_->setEnabled(false);
     if (kind == static_cast<int>(RunKind::Graph))
@@ -88,7 +87,7 @@ void MainWindow::selectFile(const std::string& fullName) {
 commands::Answer MainWindow::confirm(const commands::FileItem&, const QString& text,
                                      bool severalFiles) {
     // While the window closes, a run that was aborted is not asked about its next file.
-    if (closing_)
+    if (life_.Closing())
         return commands::Answer::Cancel;
     return dialogs_->Confirm(this, text, severalFiles);
 }
@@ -155,7 +154,8 @@ void MainWindow::batchDone(int kind) {
     if (kind == static_cast<int>(RunKind::Graph))
         player_->EndProgress();
     lb_->setEnabled(!editorShown_);
-    runActive_ = false;
+    life_.EndRun();
+    wakeWaiters();
     UpdateActions();
     if (failures_.empty()) {
         setStatus(tr("Ready"));
@@ -173,29 +173,26 @@ void MainWindow::batchDone(int kind) {
     if (isActiveWindow() && panel_ == Panel::None && lb_->isVisible())
         lb_->setFocus();
     s_.Control.CommandFinished = true;
-    // The worker is still inside this call; it is freed once its thread has ended.
+    // The worker is still inside this call; it is freed out of it. A command line's script that
+    // the run kept waiting may start now.
     QTimer::singleShot(0, this, &MainWindow::reapWorkers);
+    maybeRunScript();
 }
 
 void MainWindow::reapWorkers() {
-    bool waiting = false;
-    for (auto* w : {&graphWorker_, &fastWorker_}) {
-        if (*w && (*w)->Finished())
+    // Without a run going on, every worker has had its BatchDone handled, its last call: its
+    // thread only returns, and the join is short. During a run only the finished ones go; the
+    // others go after that run's end.
+    const bool idle = !life_.RunActive();
+    for (auto* w : {&graphWorker_, &fastWorker_})
+        if (*w && (idle || (*w)->Finished()))
             w->reset();
-        else if (*w)
-            waiting = true;
-    }
-    if (waiting && !runActive_)
-        QTimer::singleShot(5, this, &MainWindow::reapWorkers);
 }
 
 void MainWindow::waitForWorker(commands::CommandWorker& worker) {
-    while (!worker.Finished()) {
-        QEventLoop loop;
-        connect(host_.get(), &WindowHost::RunEnded, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    // The run's calls need this thread: the event loop runs until its BatchDone has been
+    // handled here (which wakes the loop); the worker's thread then only returns.
+    waitUntil([&] { return !life_.RunActive() || worker.Finished(); });
     worker.Wait();
 }
 
@@ -218,34 +215,34 @@ void MainWindow::AbortAll() {
 }
 
 void MainWindow::RunScript(commands::Script script) {
-    if (!module_ || !graphs_ || scriptRunning_)
+    if (!module_ || !graphs_ || !life_.BeginScript())
         return;
-    scriptRunning_ = true;
     commands::ScriptRunner::Result result;
     try {
         result = commands::ScriptRunner(services()).Run(script);
     } catch (...) {
     }
-    scriptRunning_ = false;
+    life_.EndScript();
     pendingScript_.clear();
     if (result.CloseRequested)
         close();
 }
 
 void MainWindow::runPendingScript() {
-    scriptRunning_ = false;
+    if (!life_.TakeQueuedScript())
+        return;
     commands::Script script = std::move(pendingScript_);
     pendingScript_.clear();
     RunScript(std::move(script));
 }
 
 void MainWindow::maybeRunScript() {
-    if (!firstPaintDone_ || scriptRunning_ || loadingDepth_ > 0 || pendingScript_.empty() ||
+    if (life_.Now() != WindowLife::State::Ready || loadingDepth_ > 0 || pendingScript_.empty() ||
         !isActiveWindow())
         return;
-    // Out of the activation's own handling; the flag keeps a second activation from queuing it
-    // again meanwhile.
-    scriptRunning_ = true;
+    // Out of the activation's own handling; the queued state keeps a second activation from
+    // queuing it again meanwhile.
+    life_.QueueScript();
     QTimer::singleShot(0, this, &MainWindow::runPendingScript);
 }
 

@@ -117,7 +117,7 @@ void MainWindow::buildPanels() {
     about_ = new AboutPanel(body_, versionText_, buildDateText_);
     about_->hide();
     about_->SetSources(link_);
-    about_->Busy = [this] { return runActive_ || preview_->Running(); };
+    about_->Busy = [this] { return life_.RunActive() || preview_->Running(); };
     connect(about_, &AboutPanel::CloseClicked, this, [this] {
         if (QAction* a = Action("About"); a && a->isChecked())
             a->trigger();

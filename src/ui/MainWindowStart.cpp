@@ -81,7 +81,7 @@ MainWindow::~MainWindow() {
     scanner_.reset();
     graphWorker_.reset();
     fastWorker_.reset();
-    if (formShown_ && s_.Prefs.SaveListOnQuit)
+    if (life_.WasShown() && s_.Prefs.SaveListOnQuit)
         SavePlaylist(DefaultPlaylist());
 }
 
@@ -189,10 +189,8 @@ void MainWindow::buildWindow() {
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!formShown_) {
-        formShown_ = true;
+    if (life_.FirstShow())
         FormShow();
-    }
 }
 
 void MainWindow::FormShow() {
@@ -208,7 +206,6 @@ void MainWindow::FormShow() {
         if (QAction* a = Action("VolumeDown"))
             a->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
         setListShown(false);
-        restoreAtFirstPaint_ = s_.Prefs.SaveListOnQuit;
         preview_->Clear();
         focusRow(-1);
         if (module_) {
@@ -232,20 +229,17 @@ void MainWindow::FormShow() {
 
 void MainWindow::paintEvent(QPaintEvent* event) {
     QMainWindow::paintEvent(event);
-    if (!firstPaintSeen_) {
-        firstPaintSeen_ = true;
+    if (life_.FirstPaint())
         // Out of the paint: loading a playlist lets messages run.
         QTimer::singleShot(0, this, &MainWindow::FirstPaint);
-    }
 }
 
 void MainWindow::FirstPaint() {
-    if (restoreAtFirstPaint_) {
-        restoreAtFirstPaint_ = false;
+    // The preference as the first show loaded it: nothing can change it before the first paint.
+    if (s_.Prefs.SaveListOnQuit)
         LoadPlaylist(DefaultPlaylist());
-    }
     UpdateActions();
-    firstPaintDone_ = true;
+    life_.Started();
     // Without a window manager nothing activates a new window; the script waits for it.
     activateWindow();
     if (isActiveWindow())
@@ -323,7 +317,7 @@ void MainWindow::SavePreferences() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (closing_) {
+    if (life_.Closing()) {
         event->accept();
         return;
     }
@@ -352,7 +346,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         }
     } catch (...) {
     }
-    closing_ = true;
+    life_.Close();
     AbortAll();
     preview_->Stop();
     waitUntilIdle();
@@ -366,13 +360,26 @@ bool MainWindow::ScanIdle() const {
 void MainWindow::waitUntilIdle() {
     if (feed_)
         feed_->Reject();
-    while (!ScanIdle() || runActive_ || (graphWorker_ && !graphWorker_->Finished()) ||
-           (fastWorker_ && !fastWorker_->Finished())) {
-        QEventLoop loop;
-        QTimer::singleShot(10, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    // The scanner's end reports and the run's last calls need this thread's event loop; the
+    // scanner falling asleep and the run's end wake it.
+    waitUntil([this] { return ScanIdle() && !life_.RunActive(); });
+    // Every run has had its BatchDone handled: the workers' threads only return now.
     reapWorkers();
+}
+
+void MainWindow::waitUntil(const std::function<bool()>& done) {
+    while (!done()) {
+        QEventLoop loop;
+        waiters_.push_back(&loop);
+        loop.exec();
+        std::erase(waiters_, &loop);
+    }
+}
+
+void MainWindow::wakeWaiters() {
+    // Each loop ends and looks again; an outer one ends once the inner ones have returned.
+    for (QEventLoop* loop : waiters_)
+        loop->quit();
 }
 
 }  // namespace kelvor::ui

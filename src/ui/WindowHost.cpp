@@ -1,11 +1,9 @@
 #include "ui/WindowHost.h"
 
 #include <QAction>
-#include <QEventLoop>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QThread>
-#include <QTimer>
 
 #include "commands/Workers.h"
 #include "core/shell/DesktopServices.h"
@@ -82,11 +80,11 @@ void WindowHost::FileError(const FileItem&, const commands::Command&, const std:
 
 void WindowHost::BatchDone(RunKind kind) {
     onUi([&] { w_.batchDone(static_cast<int>(kind)); });
-    emit RunEnded();
 }
 
 void WindowHost::WaitForRun(commands::CommandWorker& worker) {
-    // The worker's calls need this thread, so it waits by running the event loop.
+    // The worker's calls need this thread, so it waits by running the event loop until the
+    // run's end wakes it.
     w_.waitForWorker(worker);
 }
 

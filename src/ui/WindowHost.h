@@ -58,10 +58,6 @@ class WindowHost final : public QObject, public commands::CommandHost {
     std::vector<commands::FileItem> SelectedFiles() override;
     std::optional<commands::FileItem> CurrentFile() override;
 
-  signals:
-    // A run's BatchDone was handled on the UI thread.
-    void RunEnded();
-
   private:
     // Runs f on the UI thread and waits for it; directly when already there.
     template <typename F>

@@ -1,5 +1,6 @@
 // The window's start and end: the command line's script at the first activation, "Launch a
-// script", the preferences applied at the first show, and the closing question.
+// script", the preferences applied at the first show, the closing question, and closing while a
+// scan, a run or a script's run goes on.
 #include <QItemSelectionModel>
 
 #include "ui/PlayerPanel.h"
@@ -16,6 +17,7 @@ class StartTest : public QObject {
     void preferencesAreAppliedAtTheFirstShow();
     void closingAsksAboutThePreferences();
     void closingStopsARunningScan();
+    void closingWaitsForTheRunGoingOn();
 };
 
 void StartTest::theCommandLineRunsAtTheFirstActivation() {
@@ -132,6 +134,49 @@ void StartTest::closingStopsARunningScan() {
     QVERIFY(w.close());
     QVERIFY(w.ScanIdle());
     QVERIFY(w.Items().Count() < 2000);
+}
+
+void StartTest::closingWaitsForTheRunGoingOn() {
+    // A run started from the window, then a script's run (the close comes inside the script's
+    // own wait): each time the close is accepted only once the run has ended, its batch stops
+    // before the next file, and nothing more is asked.
+    for (const bool fromScript : {false, true}) {
+        Session s;
+        s.show();
+        MainWindow& w = s.window();
+        QStringList files;
+        for (const char* n : {"a", "b", "c"})
+            files << QString::fromStdString(
+                s.make(std::string(n) + ".avi", Clip("2024-07-14T10:00:00", 200)));
+        s.dialogs.saveAnswers = {SaveAnswer::No};
+        bool closed = false, activeAfterClose = true;
+        connect(&w, &MainWindow::StatusChanged, this, [&](const QString& t) {
+            if (t != "Creating a scn file for \"a.avi\" with date")
+                return;
+            // Out of the run's call, which the close waits for.
+            QTimer::singleShot(0, &w, [&] {
+                closed = w.close();
+                activeAfterClose = w.RunActive();
+            });
+        });
+        if (fromScript) {
+            kelvor::test::WriteFile(s.dir / "script.txt",
+                                    "+f=\"" + s.path("") + "*.avi\"\r\n+s\r\n");
+            s.dialogs.fileToOpen = s.path("script.txt").c_str();
+            QTest::keyClick(&w, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+        } else {
+            w.LoadFiles("Loading files", files);
+            s.trigger("afSelectionnerTout");
+            s.trigger("amCreerScnFromDate");
+            QVERIFY(Session::waitFor([&] { return closed; }));
+        }
+        QVERIFY(closed);
+        QVERIFY(!activeAfterClose);
+        QVERIFY(!w.isVisible());
+        QVERIFY(!fs::exists(s.dir / "c.scn"));
+        QVERIFY(s.program->Control().ScriptStop);
+        QCOMPARE(s.dialogs.saveQuestions.size(), std::size_t(1));
+    }
 }
 
 }  // namespace kelvor::ui::test
