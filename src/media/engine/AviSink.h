@@ -33,7 +33,7 @@ class FileWriterFilter : public RendererBase {
   public:
     FileWriterFilter();
     // Overwrite mode is the only mode: an existing file is replaced once the new one is done.
-    HRESULT SetFileName(const std::string& fileName);
+    Status SetFileName(const std::string& fileName);
     const std::string& FileName() const { return fileName_; }
     bool PrerollsOnPause() const override { return false; }
 
@@ -44,17 +44,17 @@ class FileWriterFilter : public RendererBase {
     // a file name is set or while the AVI mux is connected.
     std::shared_ptr<ByteStreamFile> Stream() const;
 
-    HRESULT Pause() override;
-    HRESULT Stop() override;
+    Status Pause() override;
+    Status Stop() override;
 
   protected:
-    HRESULT CheckInputType(const MediaType& mt) override;
-    HRESULT DoRenderSample(const MediaSample& sample) override;
-    HRESULT OnEndOfStream() override;
+    Status CheckInputType(const MediaType& mt) override;
+    Status DoRenderSample(const MediaSample& sample) override;
+    Status OnEndOfStream() override;
 
   private:
     bool writesBytes() const;
-    HRESULT releaseStream();
+    Status releaseStream();
 
     std::string fileName_;
     std::shared_ptr<ByteStreamFile> stream_;  // set while stopped
@@ -76,15 +76,15 @@ class AviMuxFilter : public BaseFilter {
     // thread. The start of the stream until the first frame is written.
     REFERENCE_TIME CurrentPosition() const { return position_.load(); }
 
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
-    HRESULT CompleteConnect(Pin& pin) override;
-    HRESULT Pause() override;
-    HRESULT Stop() override;
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    Status CompleteConnect(Pin& pin) override;
+    Status Pause() override;
+    Status Stop() override;
     // A mux without a connected input ends its output's stream at once, so a graph in which
     // nothing reaches it completes (writing no file) instead of waiting for ever.
     void StartThreads() override;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    Status Receive(InputPin& pin, SamplePtr sample) override;
     void EndOfStream(InputPin& pin) override;
 
   private:
@@ -97,7 +97,7 @@ class AviMuxFilter : public BaseFilter {
     };
     int inputIndex(const InputPin& pin) const;
     bool openWriter(std::span<const std::uint8_t> firstFrame);  // mutex_ held
-    HRESULT finish();                                           // mutex_ held
+    Status finish();                                            // mutex_ held
     std::string writerError() const;                            // mutex_ held
 
     OutputPin* output_;

@@ -90,31 +90,31 @@ FileSourceFilter::FileSourceFilter()
     : BaseFilter("File Source (Async.)", "{E436EBB5-524F-11CE-9F53-0020AF0BA770}"),
       output_(&AddOutputPin("Output")) {}
 
-HRESULT FileSourceFilter::Load(const std::string& fileName) {
+Status FileSourceFilter::Load(const std::string& fileName) {
     loadError_.clear();
     struct stat st {};
     if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0) {
         loadError_ = fileName + ": the file is not found";
-        return E_FAIL;
+        return Code::Fail;
     }
     // A FIFO or a device named like a video would block or read without end.
     if (!S_ISREG(st.st_mode)) {
         loadError_ = fileName + ": not a regular file";
-        return E_FAIL;
+        return Code::Fail;
     }
     if (::access(fileName.c_str(), R_OK) != 0) {
         loadError_ = fileName + ": " + std::strerror(errno);
-        return E_FAIL;
+        return Code::Fail;
     }
     fileName_ = fileName;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT FileSourceFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status FileSourceFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin != output_ || position != 0 || fileName_.empty())
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     mt = MakeStreamType(MEDIASUBTYPE_Avi);
-    return S_OK;
+    return Code::Ok;
 }
 
 struct AviSplitterFilter::State {
@@ -122,15 +122,14 @@ struct AviSplitterFilter::State {
         : demuxer(opened ? std::move(opened) : std::make_unique<avi::AviDemuxer>()) {}
     std::string fileName;
     std::unique_ptr<avi::AviDemuxer> demuxer;  // never null
-    std::vector<StreamOut> streams;  // one per output pin, in stream order
-    int video = -1;                  // the stream that gives frame positions
+    std::vector<StreamOut> streams;            // one per output pin, in stream order
+    int video = -1;                            // the stream that gives frame positions
 };
 
 AviSplitterFilter::AviSplitterFilter()
     : SplitterBase("AVI Splitter", "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}", "input pin") {}
 
-AviSplitterFilter::AviSplitterFilter(std::unique_ptr<avi::AviDemuxer> opened,
-                                     std::string fileName)
+AviSplitterFilter::AviSplitterFilter(std::unique_ptr<avi::AviDemuxer> opened, std::string fileName)
     : AviSplitterFilter() {
     opened_ = std::move(opened);
     openedFileName_ = std::move(fileName);
@@ -140,20 +139,20 @@ AviSplitterFilter::~AviSplitterFilter() {
     StopThreads();
 }
 
-HRESULT AviSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status AviSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin != input_)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+        return Code::TypeNotAccepted;
     if (mt.majorType != MEDIATYPE_Stream)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+        return Code::TypeNotAccepted;
+    return Code::Ok;
 }
 
-HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
+Status AviSplitterFilter::CompleteConnect(Pin& pin) {
     if (&pin != input_)
-        return S_OK;
+        return Code::Ok;
     auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
     if (!source)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+        return Code::TypeNotAccepted;
     const bool reuse = opened_ && openedFileName_ == source->FileName();
     s_ = std::make_unique<State>(reuse ? std::move(opened_) : nullptr);
     opened_.reset();
@@ -162,7 +161,7 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
     if (!reuse && !s_->demuxer->open(source->FileName())) {
         openError_ = source->FileName() + ": " + s_->demuxer->errorText();
         s_.reset();
-        return VFW_E_INVALID_FILE_FORMAT;
+        return Code::InvalidFileFormat;
     }
     const auto& infos = s_->demuxer->streams();
     int index = 0;
@@ -236,7 +235,7 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
     for (const StreamOut& out : s_->streams)
         types.push_back(out.type);
     ShowStreams(std::move(types));
-    return S_OK;
+    return Code::Ok;
 }
 
 void AviSplitterFilter::BreakConnect(Pin& pin) {
@@ -246,16 +245,16 @@ void AviSplitterFilter::BreakConnect(Pin& pin) {
     s_.reset();
 }
 
-HRESULT AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+Status AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
     if (!s_)
-        return E_UNEXPECTED;
+        return Code::Unexpected;
     for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
         if (GetPin(i) == &pin) {
             props.cbBuffer = static_cast<std::int32_t>(std::min(
                 s_->demuxer->streams()[static_cast<std::size_t>(i)].MaxChunkSize, kMaxChunkSize));
             props.cBuffers = 4;
         }
-    return S_OK;
+    return Code::Ok;
 }
 
 REFERENCE_TIME AviSplitterFilter::Duration() const {
@@ -406,18 +405,20 @@ void AviSplitterFilter::stream() {
         auto* out = static_cast<OutputPin*>(GetPin(pick));
         SamplePtr sample = out->GetDeliveryBuffer();
         if (ch->Size > kMaxChunkSize) {
-            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT,
-                        s_->fileName + ": chunk " + std::to_string(c.next) + " of stream " +
-                            std::to_string(i) + " is larger than any picture");
+            NotifyEvent(EC_ERRORABORT,
+                        Status(Code::InvalidFileFormat,
+                               s_->fileName + ": chunk " + std::to_string(c.next) + " of stream " +
+                                   std::to_string(i) + " is larger than any picture"));
             failed = true;
             break;
         }
         sample->Reserve(ch->Size);
         const auto got = dmx.readChunk(i, c.next, {sample->GetPointer(), sample->GetSize()});
         if (!got) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL,
-                        "cannot read chunk " + std::to_string(c.next) + " of stream " +
-                            std::to_string(i) + " of " + s_->fileName);
+            NotifyEvent(
+                EC_ERRORABORT,
+                Status(Code::Fail, "cannot read chunk " + std::to_string(c.next) + " of stream " +
+                                       std::to_string(i) + " of " + s_->fileName));
             failed = true;
             break;
         }
@@ -432,10 +433,10 @@ void AviSplitterFilter::stream() {
         sample->SetDiscontinuity(c.next == 0);
         c.unitsDone += units;
         ++c.next;
-        const HRESULT hr = out->Deliver(std::move(sample));
-        if (hr != S_OK)
+        const Status hr = out->Deliver(std::move(sample));
+        if (hr != Code::Ok)
             c.active = false;
-        if (Failed(hr) && hr != VFW_E_WRONG_STATE)
+        if (hr.failed() && hr != Code::WrongState)
             failed = true;
     }
     if (stopRequested_ || failed)

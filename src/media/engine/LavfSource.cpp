@@ -120,22 +120,22 @@ LavfSplitterFilter::~LavfSplitterFilter() {
     StopThreads();
 }
 
-HRESULT LavfSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    return &pin == input_ && mt.majorType == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+Status LavfSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+    return &pin == input_ && mt.majorType == MEDIATYPE_Stream ? Code::Ok : Code::TypeNotAccepted;
 }
 
-HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
+Status LavfSplitterFilter::CompleteConnect(Pin& pin) {
     if (&pin != input_)
-        return S_OK;
+        return Code::Ok;
     auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
     if (!source)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+        return Code::TypeNotAccepted;
     auto s = std::make_unique<State>();
     s->fileName = source->FileName();
     openError_.clear();
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
-        return E_OUTOFMEMORY;
+        return Code::OutOfMemory;
     // A pending read gives up as soon as the streaming thread is asked to stop.
     raw->interrupt_callback.callback = [](void* flag) -> int {
         return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
@@ -149,12 +149,12 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
         // avformat_open_input freed the context.
         openError_ = source->FileName() + " is not an AVI file that can be read (" +
                      ff::ErrorText(err) + ")";
-        return VFW_E_INVALID_FILE_FORMAT;
+        return Code::InvalidFileFormat;
     }
     s->ctx.reset(raw);
     if (avformat_find_stream_info(raw, nullptr) < 0 || raw->nb_streams == 0) {
         openError_ = source->FileName() + " holds no stream that can be read";
-        return VFW_E_INVALID_FILE_FORMAT;
+        return Code::InvalidFileFormat;
     }
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         const AVStream& st = *raw->streams[i];
@@ -180,7 +180,7 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
     for (const auto& out : s_->streams)
         types.push_back(out.type);
     ShowStreams(std::move(types));
-    return S_OK;
+    return Code::Ok;
 }
 
 void LavfSplitterFilter::BreakConnect(Pin& pin) {
@@ -191,16 +191,16 @@ void LavfSplitterFilter::BreakConnect(Pin& pin) {
     s_.reset();
 }
 
-HRESULT LavfSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+Status LavfSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
     if (!s_)
-        return E_UNEXPECTED;
+        return Code::Unexpected;
     // Packet sizes are not known ahead: buffers grow to the packet on delivery.
     for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
         if (GetPin(i) == &pin) {
             props.cbBuffer = 0;
             props.cBuffers = 4;
         }
-    return S_OK;
+    return Code::Ok;
 }
 
 REFERENCE_TIME LavfSplitterFilter::Duration() const {
@@ -239,7 +239,8 @@ void LavfSplitterFilter::stream() {
     const REFERENCE_TIME stopAt = stop_ < 0 ? std::numeric_limits<REFERENCE_TIME>::max() : stop_;
     ff::PacketPtr pkt(av_packet_alloc());
     if (!pkt) {
-        NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY, "out of memory reading " + s_->fileName);
+        NotifyEvent(EC_ERRORABORT,
+                    Status(Code::OutOfMemory, "out of memory reading " + s_->fileName));
         return;
     }
     bool failed = false;
@@ -249,8 +250,8 @@ void LavfSplitterFilter::stream() {
             break;
         if (err < 0) {
             if (!stopRequested_) {
-                NotifyEvent(EC_ERRORABORT, E_FAIL,
-                            "cannot read " + s_->fileName + ": " + ff::ErrorText(err));
+                NotifyEvent(EC_ERRORABORT, Status(Code::Fail, "cannot read " + s_->fileName + ": " +
+                                                                  ff::ErrorText(err)));
                 failed = true;
             }
             break;
@@ -261,9 +262,10 @@ void LavfSplitterFilter::stream() {
             continue;
         }
         if (pkt->size > kMaxPacketSize) {
-            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT,
-                        s_->fileName + ": a packet of " + std::to_string(pkt->size) +
-                            " bytes is larger than any picture");
+            NotifyEvent(EC_ERRORABORT,
+                        Status(Code::InvalidFileFormat, s_->fileName + ": a packet of " +
+                                                            std::to_string(pkt->size) +
+                                                            " bytes is larger than any picture"));
             failed = true;
             break;
         }
@@ -297,12 +299,12 @@ void LavfSplitterFilter::stream() {
         sample->SetDiscontinuity(first[i]);
         first[i] = false;
         av_packet_unref(pkt.get());
-        const HRESULT hr = out->Deliver(std::move(sample));
-        if (hr != S_OK) {
+        const Status hr = out->Deliver(std::move(sample));
+        if (hr != Code::Ok) {
             active[i] = false;
             --going;
         }
-        if (Failed(hr) && hr != VFW_E_WRONG_STATE) {
+        if (hr.failed() && hr != Code::WrongState) {
             failed = true;
             break;
         }

@@ -14,7 +14,7 @@
 // connected), and alone touches the libavformat context while it runs: Duration and FrameRate
 // answer what was read when the file opened. StopThreads interrupts a pending read and joins.
 // Failure: a file libavformat's AVI reader cannot open refuses the connection
-// (VFW_E_INVALID_FILE_FORMAT); a read error other than the end of the file, or a packet over
+// (Code::InvalidFileFormat); a read error other than the end of the file, or a packet over
 // 64 MiB, ends the stream with an error event.
 #pragma once
 
@@ -32,10 +32,10 @@ class LavfSplitterFilter : public SplitterBase {
     LavfSplitterFilter();
     ~LavfSplitterFilter() override;
 
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT CompleteConnect(Pin& pin) override;
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    Status CompleteConnect(Pin& pin) override;
     void BreakConnect(Pin& pin) override;
-    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
+    Status DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
 
     REFERENCE_TIME Duration() const override;
     bool FrameRate(std::int64_t& num, std::int64_t& den) const override;

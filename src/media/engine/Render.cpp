@@ -25,7 +25,7 @@ std::vector<MediaType> proposals(const OutputPin& out) {
     std::vector<MediaType> types;
     for (int i = 0; i < kMaxProposals; ++i) {
         MediaType mt;
-        if (out.Filter().GetMediaType(out, i, mt) != S_OK)
+        if (out.Filter().GetMediaType(out, i, mt) != Code::Ok)
             break;
         types.push_back(std::move(mt));
     }
@@ -95,13 +95,13 @@ class Session {
         std::string unique = name;
         for (int k = 2; b_.graph().FindFilterByName(unique) && k < 1000; ++k)
             unique = name + " " + std::to_string(k);
-        if (Failed(b_.graph().AddFilter(f, unique)))
+        if (b_.graph().AddFilter(f, unique).failed())
             return nullptr;
         added_.push_back(f.get());
         return f;
     }
     bool connect(OutputPin& out, InputPin& in, const MediaType* mt = nullptr) {
-        return b_.graph().ConnectDirect(out, in, mt) == S_OK;
+        return b_.graph().ConnectDirect(out, in, mt) == Code::Ok;
     }
     bool succeed() {
         done_ = true;
@@ -119,7 +119,7 @@ class Session {
 bool connectFitting(Session& s, OutputPin& out, InputPin& to,
                     const std::vector<MediaType>& preferred) {
     for (const MediaType& mt : proposals(out)) {
-        if (to.Filter().CheckMediaType(to, mt) != S_OK)
+        if (to.Filter().CheckMediaType(to, mt) != Code::Ok)
             continue;
         bool fits = preferred.empty();
         for (const MediaType& p : preferred)
@@ -169,7 +169,7 @@ bool renderPicture(Session& s, OutputPin& from, InputPin& to, const MediaType& t
     }
     const MediaType* target = nullptr;
     for (const MediaType& p : preferred)
-        if (!target && to.Filter().CheckMediaType(to, p) == S_OK)
+        if (!target && to.Filter().CheckMediaType(to, p) == Code::Ok)
             target = &p;
     if (!target)
         return false;
@@ -183,7 +183,7 @@ bool renderPicture(Session& s, OutputPin& from, InputPin& to, const MediaType& t
         auto rate = s.add(std::make_shared<FrameRateFilter>(), "Frame Rate Converter");
         std::int64_t num = 0, den = 1;
         rateOf(want, num, den);
-        if (!rate || Failed(rate->SetOutputRate(num, den)) || !connectAny(s, *cur, rate->Input()))
+        if (!rate || rate->SetOutputRate(num, den).failed() || !connectAny(s, *cur, rate->Input()))
             return false;
         cur = &rate->Output();
         return true;
@@ -194,7 +194,7 @@ bool renderPicture(Session& s, OutputPin& from, InputPin& to, const MediaType& t
         return false;
     if (!sameShape(proposals(*cur).front(), *target)) {
         auto scaler = s.add(std::make_shared<VideoScalerFilter>(), "Video Scaler");
-        if (!scaler || Failed(scaler->SetTarget(*target, targetAspect(to, *target))) ||
+        if (!scaler || scaler->SetTarget(*target, targetAspect(to, *target)).failed() ||
             !connectAny(s, *cur, scaler->Input()))
             return false;
         cur = &scaler->Output();
@@ -222,7 +222,7 @@ bool renderSound(Session& s, OutputPin& from, InputPin& to, const MediaType& typ
         return false;
     for (const MediaType& p : preferred) {
         const auto w = p.waveFormat();
-        if (!w || to.Filter().CheckMediaType(to, p) != S_OK)
+        if (!w || to.Filter().CheckMediaType(to, p) != Code::Ok)
             continue;
         resampler->SetOutputRate(static_cast<int>(w->nSamplesPerSec));
         resampler->SetOutputChannels(w->nChannels);
@@ -274,7 +274,7 @@ std::vector<MediaType> PreferredTypes(const InputPin& pin) {
     std::vector<MediaType> types;
     for (int i = 0; i < kMaxProposals; ++i) {
         MediaType mt;
-        if (pin.Filter().GetMediaType(pin, i, mt) != S_OK)
+        if (pin.Filter().GetMediaType(pin, i, mt) != Code::Ok)
             break;
         types.push_back(std::move(mt));
     }

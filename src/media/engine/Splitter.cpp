@@ -8,7 +8,7 @@ namespace kelvor::media {
 SplitterBase::SplitterBase(std::string name, std::string classId, std::string inputPinName)
     : BaseFilter(std::move(name), std::move(classId)), input_(&AddInputPin(inputPinName)) {}
 
-HRESULT SplitterBase::Pause() {
+Status SplitterBase::Pause() {
     if (state_ == FilterState::Stopped && HasFile()) {
         int connected = 0;
         for (int i = 0; i < StreamCount(); ++i)
@@ -19,11 +19,11 @@ HRESULT SplitterBase::Pause() {
     return BaseFilter::Pause();
 }
 
-HRESULT SplitterBase::SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) {
+Status SplitterBase::SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) {
     const REFERENCE_TIME d = Duration();
     start_ = std::clamp<REFERENCE_TIME>(start, 0, d);
     stop_ = stop < 0 ? -1 : std::clamp<REFERENCE_TIME>(stop, start_, d);
-    return S_OK;
+    return Code::Ok;
 }
 
 void SplitterBase::StartThreads() {
@@ -36,11 +36,13 @@ void SplitterBase::StartThreads() {
         try {
             stream();
         } catch (const std::bad_alloc&) {
-            NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY, DisplayName() + ": out of memory");
+            NotifyEvent(EC_ERRORABORT,
+                        Status(Code::OutOfMemory, DisplayName() + ": out of memory"));
         } catch (const std::exception& e) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL, DisplayName() + ": " + e.what());
+            NotifyEvent(EC_ERRORABORT, Status(Code::Fail, DisplayName() + ": " + e.what()));
         } catch (...) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL, DisplayName() + ": reading stopped on an error");
+            NotifyEvent(EC_ERRORABORT,
+                        Status(Code::Fail, DisplayName() + ": reading stopped on an error"));
         }
     });
 }
@@ -69,12 +71,12 @@ void SplitterBase::ForgetStreams() {
     types_.clear();
 }
 
-HRESULT SplitterBase::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status SplitterBase::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     const int i = OutputIndex(pin);
     if (position != 0 || i < 0 || i >= static_cast<int>(types_.size()))
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     mt = types_[static_cast<std::size_t>(i)];
-    return S_OK;
+    return Code::Ok;
 }
 
 void SplitterBase::StopThreads() {

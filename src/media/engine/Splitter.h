@@ -24,13 +24,13 @@ class SplitterBase : public BaseFilter, public Seekable {
 
     // Each output gets a queue of its own when more than one is connected, so the streams'
     // receivers run in parallel with the reading.
-    HRESULT Pause() override;
+    Status Pause() override;
     void StartThreads() override;
     void StopThreads() override;
 
     // The one type of each output pin: its stream's.
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
-    HRESULT SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) override;
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    Status SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) override;
     REFERENCE_TIME StartPosition() const override { return start_; }
     REFERENCE_TIME StopPosition() const override { return stop_; }
 

@@ -11,18 +11,18 @@ TransformFilter::TransformFilter(std::string displayName, std::string classId)
       input_(&AddInputPin("XForm In")),
       output_(&AddOutputPin("XForm Out")) {}
 
-HRESULT TransformFilter::Pause() {
+Status TransformFilter::Pause() {
     if (state_ == FilterState::Stopped && !streaming_) {
-        const HRESULT hr = StartStreaming();
-        if (Failed(hr))
+        const Status hr = StartStreaming();
+        if (hr.failed())
             return hr;
         streaming_ = true;
     }
     return BaseFilter::Pause();
 }
 
-HRESULT TransformFilter::Stop() {
-    HRESULT hr = S_OK;
+Status TransformFilter::Stop() {
+    Status hr = Code::Ok;
     if (streaming_) {
         hr = StopStreaming();
         streaming_ = false;
@@ -31,41 +31,41 @@ HRESULT TransformFilter::Stop() {
     return hr;
 }
 
-HRESULT TransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status TransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin == input_)
         return CheckInputType(mt);
     if (!input_->IsConnected())
-        return VFW_E_NOT_CONNECTED;
+        return Code::NotConnected;
     return CheckTransform(input_->CurrentMediaType(), mt);
 }
 
-HRESULT TransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status TransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin == input_)
         return GetInputMediaType(position, mt);
     if (&pin != output_ || !input_->IsConnected())
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     return GetMediaType(position, mt);
 }
 
-HRESULT TransformFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+Status TransformFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
     if (&pin != output_)
-        return S_OK;
+        return Code::Ok;
     return DecideBufferSize(props);
 }
 
-HRESULT TransformFilter::Receive(InputPin&, SamplePtr sample) {
+Status TransformFilter::Receive(InputPin&, SamplePtr sample) {
     if (!output_->IsConnected())
-        return S_OK;
+        return Code::Ok;
     SamplePtr out = output_->GetDeliveryBuffer();
     out->CopyPropertiesFrom(*sample);
-    const HRESULT hr = Transform(*sample, *out);
+    const Status hr = Transform(*sample, *out);
     return DeliverTransformed(hr, std::move(out));
 }
 
-HRESULT TransformFilter::DeliverTransformed(HRESULT hr, SamplePtr out) {
-    if (hr == S_FALSE)
-        return S_OK;
-    if (Failed(hr)) {
+Status TransformFilter::DeliverTransformed(Status hr, SamplePtr out) {
+    if (hr == Code::False)
+        return Code::Ok;
+    if (hr.failed()) {
         NotifyEvent(EC_ERRORABORT, hr);
         return hr;
     }
@@ -129,56 +129,56 @@ PairedTransformFilter::PairedTransformFilter(std::string displayName, std::strin
 
 PairedTransformFilter::~PairedTransformFilter() = default;
 
-HRESULT PairedTransformFilter::SetFrameThreads(bool on) {
+Status PairedTransformFilter::SetFrameThreads(bool on) {
     if (State() != FilterState::Stopped)
-        return VFW_E_NOT_STOPPED;
+        return Code::NotStopped;
     frameThreads_ = on;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT PairedTransformFilter::StartStreaming() {
-    const HRESULT hr = StartLanes(frameThreads_ ? 2 : 1);
-    if (Failed(hr))
+Status PairedTransformFilter::StartStreaming() {
+    const Status hr = StartLanes(frameThreads_ ? 2 : 1);
+    if (hr.failed())
         return hr;
     if (frameThreads_)
         worker_ = std::make_unique<Worker>(*this);
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT PairedTransformFilter::StopStreaming() {
+Status PairedTransformFilter::StopStreaming() {
     if (worker_)
         worker_->wait();
     pending_.reset();
     worker_.reset();
     StopLanes();
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT PairedTransformFilter::Transform(const MediaSample& in, MediaSample& out) {
+Status PairedTransformFilter::Transform(const MediaSample& in, MediaSample& out) {
     return Finish(0, Work(0, in, out), out);
 }
 
-HRESULT PairedTransformFilter::finishAndDeliver(int lane, bool worked, SamplePtr out) {
-    const HRESULT hr = Finish(lane, worked, *out);
+Status PairedTransformFilter::finishAndDeliver(int lane, bool worked, SamplePtr out) {
+    const Status hr = Finish(lane, worked, *out);
     return DeliverTransformed(hr, std::move(out));
 }
 
-HRESULT PairedTransformFilter::Receive(InputPin& pin, SamplePtr sample) {
+Status PairedTransformFilter::Receive(InputPin& pin, SamplePtr sample) {
     if (!worker_ || (!pending_ && State() != FilterState::Running))
         return TransformFilter::Receive(pin, std::move(sample));
     if (!Output().IsConnected())
-        return S_OK;
+        return Code::Ok;
     SamplePtr out = Output().GetDeliveryBuffer();
     out->CopyPropertiesFrom(*sample);
     if (!pending_) {
         worker_->start(std::move(sample), *out);
         pending_ = std::move(out);
-        return S_OK;
+        return Code::Ok;
     }
     const bool mine = Work(0, *sample, *out);
     const bool theirs = worker_->wait();
-    const HRESULT hr = finishAndDeliver(1, theirs, std::move(pending_));
-    if (hr != S_OK)
+    const Status hr = finishAndDeliver(1, theirs, std::move(pending_));
+    if (hr != Code::Ok)
         return hr;
     return finishAndDeliver(0, mine, std::move(out));
 }
@@ -206,18 +206,18 @@ InPlaceTransformFilter::InPlaceTransformFilter(std::string displayName, std::str
       output_(&AddOutputPin("Output")),
       modifiesData_(modifiesData) {}
 
-HRESULT InPlaceTransformFilter::Pause() {
+Status InPlaceTransformFilter::Pause() {
     if (state_ == FilterState::Stopped && !streaming_) {
-        const HRESULT hr = StartStreaming();
-        if (Failed(hr))
+        const Status hr = StartStreaming();
+        if (hr.failed())
             return hr;
         streaming_ = true;
     }
     return BaseFilter::Pause();
 }
 
-HRESULT InPlaceTransformFilter::Stop() {
-    HRESULT hr = S_OK;
+Status InPlaceTransformFilter::Stop() {
+    Status hr = Code::Ok;
     if (streaming_) {
         hr = StopStreaming();
         streaming_ = false;
@@ -226,35 +226,35 @@ HRESULT InPlaceTransformFilter::Stop() {
     return hr;
 }
 
-HRESULT InPlaceTransformFilter::CheckTransform(const MediaType& mtIn, const MediaType& mtOut) {
-    return mtIn == mtOut ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+Status InPlaceTransformFilter::CheckTransform(const MediaType& mtIn, const MediaType& mtOut) {
+    return mtIn == mtOut ? Code::Ok : Code::TypeNotAccepted;
 }
 
-HRESULT InPlaceTransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status InPlaceTransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin == input_)
         return CheckInputType(mt);
     if (!input_->IsConnected())
-        return VFW_E_NOT_CONNECTED;
+        return Code::NotConnected;
     return CheckTransform(input_->CurrentMediaType(), mt);
 }
 
-HRESULT InPlaceTransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status InPlaceTransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin != output_ || !input_->IsConnected() || position != 0)
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     mt = input_->CurrentMediaType();
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT InPlaceTransformFilter::Receive(InputPin&, SamplePtr sample) {
-    const HRESULT hr = Transform(*sample);
-    if (hr == S_FALSE)
-        return S_OK;
-    if (Failed(hr)) {
+Status InPlaceTransformFilter::Receive(InputPin&, SamplePtr sample) {
+    const Status hr = Transform(*sample);
+    if (hr == Code::False)
+        return Code::Ok;
+    if (hr.failed()) {
         NotifyEvent(EC_ERRORABORT, hr);
         return hr;
     }
     if (!output_->IsConnected())
-        return S_OK;
+        return Code::Ok;
     return output_->Deliver(std::move(sample));
 }
 

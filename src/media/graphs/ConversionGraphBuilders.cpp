@@ -40,7 +40,7 @@ FourCC majorOf(const OutputPin& pin) {
     if (pin.IsConnected())
         return pin.CurrentMediaType().majorType;
     MediaType mt;
-    return pin.Filter().GetMediaType(pin, 0, mt) == S_OK ? mt.majorType : 0;
+    return pin.Filter().GetMediaType(pin, 0, mt) == Code::Ok ? mt.majorType : 0;
 }
 
 MediaType majorOnly(FourCC major) {
@@ -95,9 +95,9 @@ class ConversionGraphs::Build {
             return fail(video + ": the file cannot be read");
         if (!m.Attach(b, m.destination))
             return fail("the file writer cannot be added");
-        const HRESULT hr = m.destination.As<FileWriterFilter>()->SetFileName(output);
-        if (Failed(hr))
-            return failWith(output + ": cannot be written (" + ResultText(hr) + ")");
+        const Status hr = m.destination.As<FileWriterFilter>()->SetFileName(output);
+        if (hr.failed())
+            return failWith(output + ": cannot be written (" + CodeText(hr.code()) + ")");
         return true;
     }
 
@@ -160,7 +160,7 @@ bool ConversionGraphs::LoadSource(GraphBuilder& b, const std::string& video) {
     if (!b.Add(src, source.Name()))
         return false;
     source.filter_ = src;
-    if (src->Load(video) != S_OK)
+    if (src->Load(video) != Code::Ok)
         return b.Fail(src->LoadError());
     return true;
 }
@@ -271,7 +271,7 @@ bool ConversionGraphs::reencode(Build& build, const std::string& video, const st
     auto scaler = build.b.Add(std::make_shared<VideoScalerFilter>(), "Video Scaler");
     MediaType frame;
     if (!scaler ||
-        static_cast<BaseFilter&>(*enc).GetMediaType(*enc->GetInputPin(0), 0, frame) != S_OK)
+        static_cast<BaseFilter&>(*enc).GetMediaType(*enc->GetInputPin(0), 0, frame) != Code::Ok)
         return build.fail("the picture scaler cannot be added");
     const double aspect = enc->Wide() ? 16.0 / 9.0 : 4.0 / 3.0;
     scaler->SetTarget(frame, aspect);
@@ -448,7 +448,7 @@ bool ConversionGraphs::BuildRecompressGraph(const std::string& video, const std:
     bool pictured = false;
     for (OutputPin* out : splitter.Outputs()) {
         MediaType mt;
-        if (out->IsConnected() || splitter.GetMediaType(*out, 0, mt) != S_OK ||
+        if (out->IsConnected() || splitter.GetMediaType(*out, 0, mt) != Code::Ok ||
             mt.majorType != MEDIATYPE_Video)
             continue;
         const auto v = mt.videoInfo();

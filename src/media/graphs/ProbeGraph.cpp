@@ -19,9 +19,9 @@ constexpr int kLeadingDamagedFrames = 30;
 // DV stream carries another codec code, without touching the file.
 class DvsdAviSplitter : public AviSplitterFilter {
   public:
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override {
-        HRESULT hr = AviSplitterFilter::GetMediaType(pin, position, mt);
-        if (hr != S_OK || mt.majorType != MEDIATYPE_Video)
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override {
+        Status hr = AviSplitterFilter::GetMediaType(pin, position, mt);
+        if (hr != Code::Ok || mt.majorType != MEDIATYPE_Video)
             return hr;
         if (!first_)
             first_ = &pin;

@@ -56,7 +56,7 @@ bool PreviewGraph::addSourceAndSplitter(const std::string& path, bool dv) {
     }
     phase_ = kPhaseLoading;
     source_ = b.Add(std::make_shared<FileSourceFilter>(), "source");
-    if (!source_ || source_->Load(path) != S_OK)
+    if (!source_ || source_->Load(path) != Code::Ok)
         return false;
     phase_ = kPhaseSplitter;
     // DV files take the AVI splitter on our own demuxer; others the one that reads them.
@@ -136,7 +136,7 @@ bool PreviewGraph::buildOther(const std::string& path) {
     b.Add(audioRenderer_, "audio");
     for (OutputPin* p : splitter_->Outputs()) {
         MediaType mt;
-        if (splitter_->GetMediaType(*p, 0, mt) != S_OK)
+        if (splitter_->GetMediaType(*p, 0, mt) != Code::Ok)
             continue;
         if (mt.majorType == MEDIATYPE_Video && !video_) {
             auto decoder = b.Add(std::make_shared<VideoDecoderFilter>(), "decoder");
@@ -241,7 +241,7 @@ void PreviewGraph::SetTimeFormat(TimeFormat f) {
 
 std::int64_t PreviewGraph::Position() const {
     std::int64_t v = 0;
-    if (!active_ || graph_.GetCurrentPosition(v) != S_OK)
+    if (!active_ || graph_.GetCurrentPosition(v) != Code::Ok)
         return 0;
     // Without a picture the graph's position is that of the sound written, which runs ahead of
     // the sound heard while a device plays.
@@ -253,7 +253,7 @@ std::int64_t PreviewGraph::Position() const {
 
 std::int64_t PreviewGraph::Duration() const {
     std::int64_t v = 0;
-    if (!active_ || graph_.GetDuration(v) != S_OK)
+    if (!active_ || graph_.GetDuration(v) != Code::Ok)
         return 0;
     return v;
 }
@@ -306,13 +306,13 @@ void PreviewGraph::Stop() {
 
 bool PreviewGraph::Running() const {
     FilterState s;
-    return active_ && const_cast<Graph&>(graph_).GetState(0, s) != E_FAIL &&
+    return active_ && const_cast<Graph&>(graph_).GetState(0, s) != Code::Fail &&
            s == FilterState::Running;
 }
 
 bool PreviewGraph::Paused() const {
     FilterState s;
-    return active_ && const_cast<Graph&>(graph_).GetState(0, s) != E_FAIL &&
+    return active_ && const_cast<Graph&>(graph_).GetState(0, s) != Code::Fail &&
            s == FilterState::Paused;
 }
 

@@ -69,13 +69,13 @@ TEST(DvHeaderFilter, IdentityAndAcceptedTypes) {
     MediaType mt;
     mt.majorType = MEDIATYPE_Interleaved;
     mt.subtype = MakeFourCC("dvhd");
-    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), S_OK);
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), Code::Ok);
     mt.majorType = MEDIATYPE_Video;
-    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), Code::TypeNotAccepted);
     mt.subtype = MEDIASUBTYPE_dvsd;
-    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), S_OK);
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), Code::Ok);
     mt.subtype = MEDIASUBTYPE_RGB24;
-    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), Code::TypeNotAccepted);
 }
 
 TEST(DvHeaderFilter, EachReencodedFrameGetsTheBlocksOfItsOwnSourceFrame) {

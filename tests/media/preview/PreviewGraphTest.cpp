@@ -140,7 +140,7 @@ TEST_F(PreviewGraphTest, HalfSizeReachesTheInlayAtHalfTheSizeWithATenPointFont) 
         prefs.PreviewDvAtHalfSize = half;
         ASSERT_TRUE(view->OpenPreview(*rec));
         MediaType mt;
-        ASSERT_EQ(view->Inlay().Input().ConnectionMediaType(mt), S_OK);
+        ASSERT_EQ(view->Inlay().Input().ConnectionMediaType(mt), Code::Ok);
         const auto vih = mt.videoInfo();
         ASSERT_TRUE(vih);
         EXPECT_EQ(vih->bmiHeader.biWidth, half ? 360 : 720);
@@ -308,7 +308,7 @@ TEST_F(PreviewGraphTest, PacedPlaybackShowsTheFramesInTime) {
     view->Run();
     EXPECT_TRUE(view->Running());
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     ASSERT_TRUE(view->GetGraph().WaitForCompletion(5000, code, hr));
     const auto took = std::chrono::steady_clock::now() - started;
     // A second of video plays in about a second, not as fast as it decodes.
