@@ -57,7 +57,7 @@ class PictureSource : public BaseFilter {
     Status GetMediaType(const Pin&, int position, MediaType& mt) override {
         if (position != 0)
             return Code::NoMoreItems;
-        mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(kWidth, kHeight, 400000));
+        mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(kWidth, kHeight, 400000));
         return Code::Ok;
     }
     OutputPin& Output() { return *out_; }

@@ -59,7 +59,7 @@ bool roundTrip(const std::string& in, const std::string& out) {
     Status hr = Code::Ok;
     const bool done = g.WaitForCompletion(3600 * 1000, code, hr);
     g.Stop();
-    return done && code == EC_COMPLETE;
+    return done && code == EventCode::Complete;
 }
 
 double seconds(const std::chrono::steady_clock::time_point& t0) {

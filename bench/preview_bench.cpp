@@ -151,7 +151,7 @@ bool play(const files::FileRecord& record, bool half, bool withSound, Figures& o
     const double cpu = processSeconds() - cpu0;
     running = false;
     view.Stop();
-    if (!done || code != EC_COMPLETE)
+    if (!done || code != EventCode::Complete)
         return false;
     std::lock_guard lock(figuresMutex);
     // The paused first frame was shown before the run and is not presented again.

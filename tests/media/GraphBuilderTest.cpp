@@ -155,7 +155,7 @@ TEST(GraphBuilder, AWriterThatCannotCreateItsFileGivesItsReason) {
     Status hr = Code::Ok;
     ASSERT_TRUE(g.WaitForCompletion(10000, code, hr));
     g.Stop();
-    EXPECT_EQ(code, EC_ERRORABORT);
+    EXPECT_EQ(code, EventCode::ErrorAbort);
     const Status e = g.LastError();
     EXPECT_EQ(e.code(), Code::Fail);
     EXPECT_EQ(g.LastErrorFilter(), "AVI Mux");

@@ -135,7 +135,7 @@ struct DvGraph : DvSource {
         int code = 0;
         Status hr = Code::Fail;
         ASSERT_TRUE(graph.WaitForCompletion(static_cast<int>(kWait / 1ms), code, hr));
-        EXPECT_EQ(code, EC_COMPLETE);
+        EXPECT_EQ(code, EventCode::Complete);
         EXPECT_EQ(hr, Code::Ok);
         EXPECT_EQ(pictures.Value(), file.frames);
         EXPECT_EQ(soundBytes.load(), file.soundBytes);
@@ -272,7 +272,7 @@ TEST_P(GraphThreads, CompletionCallbackStopsTheGraph) {
             std::lock_guard lock(idMutex);
             callbackId = std::this_thread::get_id();
         }
-        codes += code == EC_COMPLETE ? 1 : 100;
+        codes += code == EventCode::Complete ? 1 : 100;
         g.graph.Stop();
         stopped.Add();
     });
@@ -389,7 +389,7 @@ TEST_P(GraphThreads, StoppingAWriterMidRunKeepsTheFramesWritten) {
     int code = 0;
     Status hr = Code::Fail;
     ASSERT_TRUE(g.graph.WaitForCompletion(static_cast<int>(kWait / 1ms), code, hr));
-    EXPECT_EQ(code, EC_COMPLETE);
+    EXPECT_EQ(code, EventCode::Complete);
     EXPECT_EQ(g.graph.Stop(), Code::Ok);
     EXPECT_EQ(framesIn(out), static_cast<std::uint64_t>(file_.frames));
 }
@@ -415,7 +415,7 @@ TEST(SamplePool, BuffersComeBackFromAnyThreadResetAndBounded) {
     EXPECT_EQ(b.get(), buffer);
     EXPECT_GE(b->GetSize(), 200u);
     EXPECT_EQ(b->GetActualDataLength(), 0);
-    REFERENCE_TIME t0 = 0, t1 = 0;
+    StreamTime t0 = 0, t1 = 0;
     EXPECT_EQ(b->GetTime(t0, t1), Code::Fail);
     EXPECT_FALSE(b->IsPreroll());
     EXPECT_FALSE(b->IsDiscontinuity());

@@ -67,7 +67,7 @@ std::string makeAvi(const TempDir& dir, const std::string& name, const std::stri
 struct Decoded {
     int pictures = 0;
     std::int64_t audioBytes = 0;
-    std::vector<REFERENCE_TIME> pictureTimes;
+    std::vector<StreamTime> pictureTimes;
 };
 
 // Source, the chosen splitter, a decoder on the video and a null renderer on each stream; runs
@@ -96,7 +96,7 @@ Decoded decodeAll(const std::string& path, std::int64_t from = 0, bool withAudio
     vsink->SetSampleCallback([&](const MediaSample& s) {
         std::lock_guard lock(m);
         EXPECT_EQ(s.GetActualDataLength(), 320 * 240 * 3);
-        REFERENCE_TIME t0 = 0, t1 = 0;
+        StreamTime t0 = 0, t1 = 0;
         s.GetTime(t0, t1);
         result.pictureTimes.push_back(t0);
         ++result.pictures;
@@ -114,7 +114,7 @@ Decoded decodeAll(const std::string& path, std::int64_t from = 0, bool withAudio
     int code = 0;
     Status hr = Code::Ok;
     EXPECT_TRUE(g.WaitForCompletion(30000, code, hr));
-    EXPECT_EQ(code, EC_COMPLETE);
+    EXPECT_EQ(code, EventCode::Complete);
     g.Stop();
     return result;
 }
@@ -136,15 +136,15 @@ TEST(LavfSplitter, MjpegAviOffersCompressedTypesAndDecodesEveryPicture) {
     MediaType v, a;
     ASSERT_EQ(lavf->GetMediaType(*lavf->GetPin(0), 0, v), Code::Ok);
     ASSERT_EQ(lavf->GetMediaType(*lavf->GetPin(1), 0, a), Code::Ok);
-    EXPECT_EQ(v.majorType, MEDIATYPE_Video);
+    EXPECT_EQ(v.majorType, MajorType::Video);
     EXPECT_EQ(v.subtype, MakeFourCC("MJPG"));
     ASSERT_TRUE(v.videoInfo());
     EXPECT_EQ(v.videoInfo()->bmiHeader.biWidth, 320);
     EXPECT_EQ(v.videoInfo()->bmiHeader.biHeight, 240);
     EXPECT_EQ(v.videoInfo()->bmiHeader.biCompression, MakeFourCC("MJPG"));
     EXPECT_EQ(v.videoInfo()->AvgTimePerFrame, 400000);
-    EXPECT_EQ(a.majorType, MEDIATYPE_Audio);
-    EXPECT_EQ(a.subtype, MEDIASUBTYPE_PCM);
+    EXPECT_EQ(a.majorType, MajorType::Audio);
+    EXPECT_EQ(a.subtype, Subtype::Pcm);
     ASSERT_TRUE(a.waveFormat());
     EXPECT_EQ(a.waveFormat()->nChannels, 1);
     EXPECT_EQ(a.waveFormat()->nSamplesPerSec, 44100u);
@@ -158,10 +158,10 @@ TEST(LavfSplitter, MjpegAviOffersCompressedTypesAndDecodesEveryPicture) {
     auto sink = std::make_shared<NullRenderer>();
     g.AddFilter(sink, "null");
     ASSERT_EQ(g.ConnectDirect(*lavf->GetPin(0), sink->Input()), Code::Ok);
-    std::vector<REFERENCE_TIME> starts;
+    std::vector<StreamTime> starts;
     int sync = 0;
     sink->SetSampleCallback([&](const MediaSample& s) {
-        REFERENCE_TIME t0 = 0, t1 = 0;
+        StreamTime t0 = 0, t1 = 0;
         EXPECT_EQ(s.GetTime(t0, t1), Code::Ok);
         EXPECT_EQ(t1 - t0, 400000);
         EXPECT_GT(s.GetActualDataLength(), 100);
@@ -175,7 +175,7 @@ TEST(LavfSplitter, MjpegAviOffersCompressedTypesAndDecodesEveryPicture) {
     g.Stop();
     ASSERT_EQ(starts.size(), 25u);
     for (std::size_t i = 0; i < starts.size(); ++i)
-        EXPECT_EQ(starts[i], static_cast<REFERENCE_TIME>(i) * 400000) << i;
+        EXPECT_EQ(starts[i], static_cast<StreamTime>(i) * 400000) << i;
     EXPECT_EQ(sync, 25);
 
     const Decoded all = decodeAll(path);
@@ -260,7 +260,7 @@ TEST(LavfSplitter, TheChosenDvSplitterReadsTheFileItIsConnectedTo) {
         ASSERT_EQ(joinSource(g, chosen, connectedTo), Code::Ok);
         MediaType mt;
         ASSERT_EQ(splitter->GetMediaType(*splitter->GetPin(0), 0, mt), Code::Ok);
-        EXPECT_EQ(mt.majorType, connectedTo == type1 ? MEDIATYPE_Interleaved : MEDIATYPE_Video)
+        EXPECT_EQ(mt.majorType, connectedTo == type1 ? MajorType::Interleaved : MajorType::Video)
             << chosenFor << " -> " << connectedTo;
     }
 }

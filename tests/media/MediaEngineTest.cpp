@@ -310,7 +310,7 @@ TEST(Graph, PauseDeliversExactlyTheFirstFrameOnce) {
         }
         ASSERT_EQ(g.ConnectDirect(*p, renderer->Input()), Code::Ok);
         ASSERT_EQ(p->ConnectionMediaType(mt), Code::Ok);
-        EXPECT_EQ(mt.majorType, MEDIATYPE_Video);
+        EXPECT_EQ(mt.majorType, MajorType::Video);
         ASSERT_EQ(g.Pause(), Code::Ok);
         FilterState st;
         EXPECT_EQ(g.GetState(1000, st), Code::Ok);
@@ -332,7 +332,7 @@ TEST(Graph, PauseDeliversExactlyTheFirstFrameOnce) {
         int code = 0;
         Status hr = Code::Fail;
         ASSERT_TRUE(g.WaitForCompletion(10000, code, hr));
-        EXPECT_EQ(code, EC_COMPLETE);
+        EXPECT_EQ(code, EventCode::Complete);
         EXPECT_EQ(seen.load(), 20);
         g.Stop();
         // From frame 15 to the end: five frames.
@@ -368,7 +368,7 @@ class HeaderTap : public InPlaceTransformFilter {
     HeaderTap(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m)
         : InPlaceTransformFilter("tap", "", false), q_(q), m_(m) {}
     Status CheckInputType(const MediaType& mt) override {
-        return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd
+        return mt.majorType == MajorType::Video && mt.subtype == Subtype::Dvsd
                    ? Code::Ok
                    : Code::TypeNotAccepted;
     }
@@ -388,7 +388,7 @@ class HeaderPut : public InPlaceTransformFilter {
     HeaderPut(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m)
         : InPlaceTransformFilter("put", "", true), q_(q), m_(m) {}
     Status CheckInputType(const MediaType& mt) override {
-        return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd
+        return mt.majorType == MajorType::Video && mt.subtype == Subtype::Dvsd
                    ? Code::Ok
                    : Code::TypeNotAccepted;
     }
@@ -435,7 +435,7 @@ void roundTrip(const std::string& in, const std::string& out, bool type1Out, boo
                                                                                 {writer, "writer"}})
         ASSERT_EQ(g.AddFilter(f, n), Code::Ok);
     ASSERT_EQ(writer->SetFileName(out), Code::Ok);
-    enc->put_VideoFormat(pal ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC);
+    enc->SetVideoFormat(pal ? DvVideoFormat::Pal : DvVideoFormat::Ntsc);
     Pin* video = c.splitter->GetPin(0);
     Pin* audio = c.splitter->StreamCount() > 1 ? c.splitter->GetPin(1) : nullptr;
     if (c.splitter->StreamCount() == 1) {
@@ -465,7 +465,7 @@ void roundTrip(const std::string& in, const std::string& out, bool type1Out, boo
     int code = 0;
     Status hr = Code::Ok;
     ASSERT_TRUE(g.WaitForCompletion(120000, code, hr));
-    EXPECT_EQ(code, EC_COMPLETE) << std::hex << hr;
+    EXPECT_EQ(code, EventCode::Complete) << std::hex << hr;
     EXPECT_EQ(g.Stop(), Code::Ok);
 }
 
@@ -552,8 +552,8 @@ TEST(Graph, ResamplerTeeAndColourConverterCarryWholeStreams) {
     ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dec->Input()), Code::Ok);
     ASSERT_EQ(g.ConnectDirect(dec->Output(), colour->Input()), Code::Ok);
     ASSERT_EQ(g.ConnectDirect(colour->Output(), pictures->Input()), Code::Ok);
-    EXPECT_EQ(dec->Output().CurrentMediaType().subtype, MEDIASUBTYPE_I420);
-    EXPECT_EQ(colour->Output().CurrentMediaType().subtype, MEDIASUBTYPE_RGB24);
+    EXPECT_EQ(dec->Output().CurrentMediaType().subtype, Subtype::I420);
+    EXPECT_EQ(colour->Output().CurrentMediaType().subtype, Subtype::Rgb24);
     std::atomic<std::int64_t> bytesA{0}, bytesB{0}, pictureBytes{0};
     a->SetSampleCallback([&](const MediaSample& s) { bytesA += s.GetActualDataLength(); });
     b->SetSampleCallback([&](const MediaSample& s) { bytesB += s.GetActualDataLength(); });
@@ -563,7 +563,7 @@ TEST(Graph, ResamplerTeeAndColourConverterCarryWholeStreams) {
     int code = 0;
     Status hr = Code::Ok;
     ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
-    EXPECT_EQ(code, EC_COMPLETE);
+    EXPECT_EQ(code, EventCode::Complete);
     g.Stop();
     EXPECT_EQ(bytesA.load(), bytesB.load());
     EXPECT_NEAR(static_cast<double>(bytesA.load()) / 4, 50 * 1920 * 44100.0 / 48000, 64);

@@ -13,7 +13,7 @@ constexpr std::uint16_t kFormatFloat = 3;
 constexpr int kMaxChannels = 8;
 
 AVCodecID codecFor(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Audio)
+    if (mt.majorType != MajorType::Audio)
         return AV_CODEC_ID_NONE;
     const auto w = mt.waveFormat();
     if (!w || w->nChannels < 1 || w->nChannels > kMaxChannels || w->nSamplesPerSec < 1000 ||
@@ -42,7 +42,7 @@ AVCodecID codecFor(const MediaType& mt) {
 }  // namespace
 
 bool IsPcm16(const MediaType& mt) {
-    const auto w = mt.majorType == MEDIATYPE_Audio ? mt.waveFormat() : std::nullopt;
+    const auto w = mt.majorType == MajorType::Audio ? mt.waveFormat() : std::nullopt;
     return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->wBitsPerSample == 16;
 }
 
@@ -50,7 +50,7 @@ struct AudioDecoderFilter::Impl : ff::CodecState {
     ff::SwrPtr swr;
     int rate = 0;
     int channels = 0;
-    REFERENCE_TIME base = 0;  // time of the first sound
+    StreamTime base = 0;  // time of the first sound
     bool timed = false;
     std::int64_t samplesOut = 0;
 };
@@ -88,8 +88,8 @@ Status AudioDecoderFilter::GetMediaType(const Pin& pin, int position, MediaType&
 Status AudioDecoderFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
     if (&pin != output_)
         return Code::Ok;
-    props.cBuffers = 4;
-    props.cbBuffer = 64 * 1024;
+    props.BufferCount = 4;
+    props.BufferSize = 64 * 1024;
     return Code::Ok;
 }
 
@@ -122,7 +122,8 @@ Status AudioDecoderFilter::Pause() {
             c->extradata_size = static_cast<int>(extra);
         }
         if (avcodec_open2(c, codec, nullptr) < 0) {
-            NotifyEvent(EC_ERRORABORT, Status(Code::Fail, "the sound decoder cannot start"));
+            NotifyEvent(EventCode::ErrorAbort,
+                        Status(Code::Fail, "the sound decoder cannot start"));
             return Code::Fail;
         }
         s_->rate = static_cast<int>(w->nSamplesPerSec);
@@ -153,7 +154,7 @@ Status AudioDecoderFilter::drain() {
             if (err < 0 || !swr || swr_init(swr) < 0) {
                 swr_free(&swr);
                 av_frame_unref(f);
-                NotifyEvent(EC_ERRORABORT,
+                NotifyEvent(EventCode::ErrorAbort,
                             Status(Code::Fail, "the decoded sound cannot be converted"));
                 return Code::Fail;
             }
@@ -171,8 +172,8 @@ Status AudioDecoderFilter::drain() {
                             const_cast<const std::uint8_t**>(f->extended_data), f->nb_samples);
             if (got > 0) {
                 out->SetActualDataLength(got * frameBytes);
-                const REFERENCE_TIME t0 = s_->base + s_->samplesOut * kUnitsPerSecond / s_->rate;
-                const REFERENCE_TIME t1 =
+                const StreamTime t0 = s_->base + s_->samplesOut * kUnitsPerSecond / s_->rate;
+                const StreamTime t1 =
                     s_->base + (s_->samplesOut + got) * kUnitsPerSecond / s_->rate;
                 out->SetTime(t0, t1);
                 out->SetMediaTime(s_->samplesOut, s_->samplesOut + got);
@@ -190,7 +191,7 @@ Status AudioDecoderFilter::drain() {
 Status AudioDecoderFilter::Receive(InputPin&, SamplePtr sample) {
     if (!s_)
         return Code::WrongState;
-    REFERENCE_TIME t0 = 0, t1 = 0;
+    StreamTime t0 = 0, t1 = 0;
     if (!s_->timed && sample->GetTime(t0, t1).ok()) {
         s_->timed = true;
         s_->base = t0;

@@ -13,7 +13,7 @@ namespace kelvor::media {
 namespace {
 
 constexpr auto kWaitStep = std::chrono::milliseconds(20);
-constexpr REFERENCE_TIME kMaxLead = kUnitsPerSecond;
+constexpr StreamTime kMaxLead = kUnitsPerSecond;
 
 }  // namespace
 
@@ -31,11 +31,11 @@ Status FileWriterFilter::SetFileName(const std::string& fileName) {
 }
 
 Status FileWriterFilter::CheckInputType(const MediaType& mt) {
-    return mt.majorType == MEDIATYPE_Stream ? Code::Ok : Code::TypeNotAccepted;
+    return mt.majorType == MajorType::Stream ? Code::Ok : Code::TypeNotAccepted;
 }
 
 bool FileWriterFilter::writesBytes() const {
-    return Input().IsConnected() && Input().CurrentMediaType().subtype != MEDIASUBTYPE_Avi;
+    return Input().IsConnected() && Input().CurrentMediaType().subtype != Subtype::Avi;
 }
 
 std::shared_ptr<ByteStreamFile> FileWriterFilter::Stream() const {
@@ -68,7 +68,7 @@ Status FileWriterFilter::DoRenderSample(const MediaSample& sample) {
     if (!holdsStream_)
         return Code::Ok;
     stream_->Keep();
-    REFERENCE_TIME start = 0, stop = 0;
+    StreamTime start = 0, stop = 0;
     if (sample.GetTime(start, stop).ok()) {
         if (start < 0)
             return Code::Fail;
@@ -126,16 +126,16 @@ Status AviMuxFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
         const Pin* p = GetPin(i);
         if (p->Direction() != PinDirection::Input || !p->IsConnected())
             continue;
-        haveVideo = haveVideo || p->CurrentMediaType().majorType != MEDIATYPE_Audio;
-        haveType1 = haveType1 || p->CurrentMediaType().majorType == MEDIATYPE_Interleaved;
+        haveVideo = haveVideo || p->CurrentMediaType().majorType != MajorType::Audio;
+        haveType1 = haveType1 || p->CurrentMediaType().majorType == MajorType::Interleaved;
     }
     if (haveType1)
         return Code::TypeNotAccepted;  // type 1 has one stream only
-    if (mt.majorType == MEDIATYPE_Interleaved)
+    if (mt.majorType == MajorType::Interleaved)
         return haveVideo ? Code::TypeNotAccepted : Code::Ok;
-    if (mt.majorType == MEDIATYPE_Video)
-        return !haveVideo && mt.subtype == MEDIASUBTYPE_dvsd ? Code::Ok : Code::TypeNotAccepted;
-    if (mt.majorType == MEDIATYPE_Audio) {
+    if (mt.majorType == MajorType::Video)
+        return !haveVideo && mt.subtype == Subtype::Dvsd ? Code::Ok : Code::TypeNotAccepted;
+    if (mt.majorType == MajorType::Audio) {
         const auto w = mt.waveFormat();
         return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->nChannels > 0 &&
                        w->nChannels <= 8 && w->wBitsPerSample > 0 && w->wBitsPerSample <= 32 &&
@@ -149,7 +149,7 @@ Status AviMuxFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
 Status AviMuxFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin != output_ || position != 0)
         return Code::NoMoreItems;
-    mt = MakeStreamType(MEDIASUBTYPE_Avi);
+    mt = MakeStreamType(Subtype::Avi);
     return Code::Ok;
 }
 
@@ -157,7 +157,7 @@ Status AviMuxFilter::CompleteConnect(Pin& pin) {
     if (pin.Direction() != PinDirection::Input)
         return Code::Ok;
     if (GetPin(PinCount() - 1) == &pin &&
-        pin.CurrentMediaType().majorType != MEDIATYPE_Interleaved) {
+        pin.CurrentMediaType().majorType != MajorType::Interleaved) {
         int n = 0;
         for (int i = 0; i < PinCount(); ++i)
             n += GetPin(i)->Direction() == PinDirection::Input ? 1 : 0;
@@ -177,7 +177,7 @@ Status AviMuxFilter::Pause() {
                 continue;
             InputState in;
             in.connected = p->IsConnected();
-            in.video = in.connected && p->CurrentMediaType().majorType != MEDIATYPE_Audio;
+            in.video = in.connected && p->CurrentMediaType().majorType != MajorType::Audio;
             inputs_.push_back(std::move(in));
         }
         writer_.reset();
@@ -238,9 +238,9 @@ bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
         if (!in.connected)
             continue;
         const MediaType& mt = p->CurrentMediaType();
-        if (mt.majorType == MEDIATYPE_Interleaved)
+        if (mt.majorType == MajorType::Interleaved)
             cfg.Type = avi::DvType::Type1;
-        if (mt.majorType == MEDIATYPE_Audio) {
+        if (mt.majorType == MajorType::Audio) {
             const auto w = mt.waveFormat();
             avi::WaveFormat f;
             f.Channels = w->nChannels;
@@ -274,21 +274,20 @@ Status AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
             return Code::Unexpected;
         InputState& me = inputs_[static_cast<std::size_t>(k)];
         auto others = [&] {
-            REFERENCE_TIME t = std::numeric_limits<REFERENCE_TIME>::max();
+            StreamTime t = std::numeric_limits<StreamTime>::max();
             for (const InputState& in : inputs_)
                 if (&in != &me && in.connected && !in.ended)
                     t = std::min(t, in.time);
             return t;
         };
         while (!pin.IsFlushing() && !stopping_ && !failed_ &&
-               others() != std::numeric_limits<REFERENCE_TIME>::max() &&
-               me.time > others() + kMaxLead)
+               others() != std::numeric_limits<StreamTime>::max() && me.time > others() + kMaxLead)
             cv_.wait_for(lock, kWaitStep);
         if (pin.IsFlushing() || stopping_)
             return Code::False;
         if (failed_)
             return Code::Fail;
-        REFERENCE_TIME t0 = 0, t1 = 0;
+        StreamTime t0 = 0, t1 = 0;
         if (sample->GetTime(t0, t1).ok())
             me.time = t1;
         cv_.notify_all();
@@ -332,7 +331,7 @@ Status AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
         }
     }
     if (result.failed())
-        NotifyEvent(EC_ERRORABORT, Status(result.code(), std::move(text)));
+        NotifyEvent(EventCode::ErrorAbort, Status(result.code(), std::move(text)));
     return result;
 }
 
@@ -365,7 +364,7 @@ void AviMuxFilter::EndOfStream(InputPin& pin) {
     if (!done)
         return;
     if (hr.failed())
-        NotifyEvent(EC_ERRORABORT, Status(hr.code(), std::move(text)));
+        NotifyEvent(EventCode::ErrorAbort, Status(hr.code(), std::move(text)));
     else
         output_->DeliverEndOfStream();
 }

@@ -9,7 +9,7 @@
 //
 // Threads: settings on the driving thread while stopped; samples from streaming threads, paired
 // under the mux's lock; an input more than a second ahead of the others waits, so the chunks
-// interleave and memory stays bounded. A write failure ends the run with EC_ERRORABORT.
+// interleave and memory stays bounded. A write failure ends the run with EventCode::ErrorAbort.
 #pragma once
 
 #include <atomic>
@@ -74,7 +74,7 @@ class AviMuxFilter : public BaseFilter {
     std::uint64_t FramesWritten() const;
     // The stream time (100 ns) up to which video was written, for a progress display; any
     // thread. The start of the stream until the first frame is written.
-    REFERENCE_TIME CurrentPosition() const { return position_.load(); }
+    StreamTime CurrentPosition() const { return position_.load(); }
 
     Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
     Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
@@ -92,7 +92,7 @@ class AviMuxFilter : public BaseFilter {
         bool video = false;
         bool connected = false;
         bool ended = false;
-        REFERENCE_TIME time = 0;      // end of what it delivered
+        StreamTime time = 0;          // end of what it delivered
         std::deque<SamplePtr> early;  // sound that came before the file could be opened
     };
     int inputIndex(const InputPin& pin) const;
@@ -110,7 +110,7 @@ class AviMuxFilter : public BaseFilter {
     bool finished_ = false;
     bool stopping_ = false;
     std::uint64_t frames_ = 0;
-    std::atomic<REFERENCE_TIME> position_{0};
+    std::atomic<StreamTime> position_{0};
 };
 
 }  // namespace kelvor::media

@@ -53,11 +53,11 @@ std::optional<FirstFrame> firstFrameDvInfo(avi::AviDemuxer& demuxer, std::size_t
 // uncompressed HD picture stays far below).
 constexpr std::uint32_t kMaxChunkSize = 64u * 1024 * 1024;
 // Times in 100 ns units of a count of units at rate/scale per second.
-REFERENCE_TIME unitsToTime(std::uint64_t n, std::uint32_t rate, std::uint32_t scale) {
+StreamTime unitsToTime(std::uint64_t n, std::uint32_t rate, std::uint32_t scale) {
     if (rate == 0)
         return 0;
     const long double t = static_cast<long double>(n) * scale * kUnitsPerSecond / rate;
-    return static_cast<REFERENCE_TIME>(t);
+    return static_cast<StreamTime>(t);
 }
 
 struct StreamOut {
@@ -113,7 +113,7 @@ Status FileSourceFilter::Load(const std::string& fileName) {
 Status FileSourceFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin != output_ || position != 0 || fileName_.empty())
         return Code::NoMoreItems;
-    mt = MakeStreamType(MEDIASUBTYPE_Avi);
+    mt = MakeStreamType(Subtype::Avi);
     return Code::Ok;
 }
 
@@ -142,7 +142,7 @@ AviSplitterFilter::~AviSplitterFilter() {
 Status AviSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin != input_)
         return Code::TypeNotAccepted;
-    if (mt.majorType != MEDIATYPE_Stream)
+    if (mt.majorType != MajorType::Stream)
         return Code::TypeNotAccepted;
     return Code::Ok;
 }
@@ -170,11 +170,11 @@ Status AviSplitterFilter::CompleteConnect(Pin& pin) {
         out.rate = info.Rate;
         out.scale = info.Scale;
         const bool dvVideo =
-            info.Type == MEDIATYPE_Interleaved ||
-            (info.Type == MEDIATYPE_Video && avi::FourccToLower(info.Handler) == MEDIASUBTYPE_dvsd);
+            info.Type == MajorType::Interleaved ||
+            (info.Type == MajorType::Video && avi::FourccToLower(info.Handler) == Subtype::Dvsd);
         if ((out.rate == 0 || out.scale == 0) && dvVideo)
             dvFrameRate(*s_->demuxer, static_cast<std::size_t>(index), out.rate, out.scale);
-        if (info.Type == MEDIATYPE_Video) {
+        if (info.Type == MajorType::Video) {
             VideoInfoHeader vih;
             // The strf of a video stream is a BITMAPINFOHEADER; a shorter one reads as if
             // filled up with zeros.
@@ -185,16 +185,14 @@ Status AviSplitterFilter::CompleteConnect(Pin& pin) {
             vih.bmiHeader = *avi::ReadBitmapInfoHeader(reader);
             vih.AvgTimePerFrame = unitsToTime(1, out.rate, out.scale);
             FourCC sub = vih.bmiHeader.biCompression ? vih.bmiHeader.biCompression : info.Handler;
-            if (avi::FourccToLower(sub) == MEDIASUBTYPE_dvsd)
-                sub = MEDIASUBTYPE_dvsd;
+            if (avi::FourccToLower(sub) == Subtype::Dvsd)
+                sub = Subtype::Dvsd;
             if (sub == 0)
-                sub = MEDIASUBTYPE_RGB24;
+                sub = Subtype::Rgb24;
             out.type = MakeVideoType(sub, vih);
-            if (sub == MEDIASUBTYPE_dvsd)
-                out.type.temporalCompression = false;
             if (s_->video < 0)
                 s_->video = index;
-        } else if (info.Type == MEDIATYPE_Audio) {
+        } else if (info.Type == MajorType::Audio) {
             auto wfx = ParseWaveFormatEx(info.Format);
             if (!wfx)
                 wfx = WaveFormatEx{};
@@ -205,10 +203,10 @@ Status AviSplitterFilter::CompleteConnect(Pin& pin) {
             out.blockAlign = std::max<std::uint32_t>(wfx->nBlockAlign, 1);
             out.bytesPerSec = wfx->nAvgBytesPerSec;
             out.sampleRate = wfx->nSamplesPerSec;
-        } else if (info.Type == MEDIATYPE_Interleaved) {
+        } else if (info.Type == MajorType::Interleaved) {
             auto dvi = ParseDvInfo(info.Format);
             out.type = MakeInterleavedDvType(dvi.value_or(DvInfo{}));
-            out.type.subtype = info.Handler ? avi::FourccToLower(info.Handler) : MEDIASUBTYPE_dvsd;
+            out.type.subtype = info.Handler ? avi::FourccToLower(info.Handler) : Subtype::Dvsd;
             if (dvi)
                 out.type.format.assign(info.Format.begin(), info.Format.begin() + DvInfo::kSize);
             // Some capture programs store a DVINFO that contradicts the frames (32 kHz announced
@@ -250,14 +248,14 @@ Status AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& 
         return Code::Unexpected;
     for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
         if (GetPin(i) == &pin) {
-            props.cbBuffer = static_cast<std::int32_t>(std::min(
+            props.BufferSize = static_cast<std::int32_t>(std::min(
                 s_->demuxer->streams()[static_cast<std::size_t>(i)].MaxChunkSize, kMaxChunkSize));
-            props.cBuffers = 4;
+            props.BufferCount = 4;
         }
     return Code::Ok;
 }
 
-REFERENCE_TIME AviSplitterFilter::Duration() const {
+StreamTime AviSplitterFilter::Duration() const {
     if (!s_)
         return 0;
     const auto& infos = s_->demuxer->streams();
@@ -266,12 +264,12 @@ REFERENCE_TIME AviSplitterFilter::Duration() const {
         const StreamOut& so = s_->streams[static_cast<std::size_t>(s_->video)];
         return unitsToTime(v.ChunkCount, so.rate, so.scale);
     }
-    REFERENCE_TIME longest = 0;
+    StreamTime longest = 0;
     for (std::size_t i = 0; i < s_->streams.size(); ++i)
         if (s_->streams[i].audio && s_->streams[i].bytesPerSec)
-            longest = std::max<REFERENCE_TIME>(
-                longest, static_cast<REFERENCE_TIME>(static_cast<long double>(infos[i].TotalBytes) *
-                                                     kUnitsPerSecond / s_->streams[i].bytesPerSec));
+            longest = std::max<StreamTime>(
+                longest, static_cast<StreamTime>(static_cast<long double>(infos[i].TotalBytes) *
+                                                 kUnitsPerSecond / s_->streams[i].bytesPerSec));
     return longest;
 }
 
@@ -304,7 +302,7 @@ void AviSplitterFilter::stream() {
         long double stopSample = std::numeric_limits<long double>::infinity();
     };
     std::vector<Cursor> cur(n);
-    const REFERENCE_TIME stopAt = stop_ < 0 ? std::numeric_limits<REFERENCE_TIME>::max() : stop_;
+    const StreamTime stopAt = stop_ < 0 ? std::numeric_limits<StreamTime>::max() : stop_;
     for (std::size_t i = 0; i < n; ++i) {
         Cursor& c = cur[i];
         c.active = GetPin(static_cast<int>(i))->IsConnected();
@@ -365,7 +363,7 @@ void AviSplitterFilter::stream() {
         // after its pictures), and a receiver that pairs the streams (the DV muxer, the AVI
         // mux) must never wait for a chunk the file holds behind a queue's worth of others.
         int pick = -1;
-        REFERENCE_TIME bestTime = std::numeric_limits<REFERENCE_TIME>::max();
+        StreamTime bestTime = std::numeric_limits<StreamTime>::max();
         std::uint64_t bestOffset = std::numeric_limits<std::uint64_t>::max();
         for (std::size_t i = 0; i < n; ++i) {
             if (!cur[i].active || cur[i].next >= cur[i].end)
@@ -376,9 +374,9 @@ void AviSplitterFilter::stream() {
                 continue;
             }
             const StreamOut& so = s_->streams[i];
-            const REFERENCE_TIME t = !timed     ? 0
-                                     : so.audio ? unitsToTime(cur[i].unitsDone, so.sampleRate, 1)
-                                                : unitsToTime(cur[i].unitsDone, so.rate, so.scale);
+            const StreamTime t = !timed     ? 0
+                                 : so.audio ? unitsToTime(cur[i].unitsDone, so.sampleRate, 1)
+                                            : unitsToTime(cur[i].unitsDone, so.rate, so.scale);
             if (t < bestTime || (t == bestTime && ch->Offset < bestOffset)) {
                 bestTime = t;
                 bestOffset = ch->Offset;
@@ -390,8 +388,8 @@ void AviSplitterFilter::stream() {
         const auto i = static_cast<std::size_t>(pick);
         Cursor& c = cur[i];
         const StreamOut& so = s_->streams[i];
-        const REFERENCE_TIME t0 = so.audio ? unitsToTime(c.unitsDone, so.sampleRate, 1)
-                                           : unitsToTime(c.unitsDone, so.rate, so.scale);
+        const StreamTime t0 = so.audio ? unitsToTime(c.unitsDone, so.sampleRate, 1)
+                                       : unitsToTime(c.unitsDone, so.rate, so.scale);
         const auto ch = dmx.chunk(i, c.next);
         const bool past = so.audio
                               ? static_cast<long double>(c.unitsDone) +
@@ -405,7 +403,7 @@ void AviSplitterFilter::stream() {
         auto* out = static_cast<OutputPin*>(GetPin(pick));
         SamplePtr sample = out->GetDeliveryBuffer();
         if (ch->Size > kMaxChunkSize) {
-            NotifyEvent(EC_ERRORABORT,
+            NotifyEvent(EventCode::ErrorAbort,
                         Status(Code::InvalidFileFormat,
                                s_->fileName + ": chunk " + std::to_string(c.next) + " of stream " +
                                    std::to_string(i) + " is larger than any picture"));
@@ -416,7 +414,7 @@ void AviSplitterFilter::stream() {
         const auto got = dmx.readChunk(i, c.next, {sample->GetPointer(), sample->GetSize()});
         if (!got) {
             NotifyEvent(
-                EC_ERRORABORT,
+                EventCode::ErrorAbort,
                 Status(Code::Fail, "cannot read chunk " + std::to_string(c.next) + " of stream " +
                                        std::to_string(i) + " of " + s_->fileName));
             failed = true;
@@ -424,8 +422,8 @@ void AviSplitterFilter::stream() {
         }
         sample->SetActualDataLength(static_cast<std::int32_t>(*got));
         const std::uint64_t units = so.audio ? *got / so.blockAlign : 1;
-        const REFERENCE_TIME t1 = so.audio ? unitsToTime(c.unitsDone + units, so.sampleRate, 1)
-                                           : unitsToTime(c.unitsDone + 1, so.rate, so.scale);
+        const StreamTime t1 = so.audio ? unitsToTime(c.unitsDone + units, so.sampleRate, 1)
+                                       : unitsToTime(c.unitsDone + 1, so.rate, so.scale);
         sample->SetTime(t0, t1);
         sample->SetMediaTime(static_cast<std::int64_t>(c.unitsDone),
                              static_cast<std::int64_t>(c.unitsDone + units));

@@ -65,7 +65,7 @@ class AviSplitterFilter : public SplitterBase {
     void BreakConnect(Pin& pin) override;
     Status DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
 
-    REFERENCE_TIME Duration() const override;
+    StreamTime Duration() const override;
     bool FrameRate(std::int64_t& num, std::int64_t& den) const override;
 
   private:

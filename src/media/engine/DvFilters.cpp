@@ -15,16 +15,16 @@ namespace {
 constexpr auto kWaitStep = std::chrono::milliseconds(20);
 constexpr int kDefaultSampleRate = 48000;
 
-REFERENCE_TIME frameTime(bool pal) {
+StreamTime frameTime(bool pal) {
     return pal ? 400000 : 333667;
 }
 
 bool isDvsdVideo(const MediaType& mt) {
-    return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd;
+    return mt.majorType == MajorType::Video && mt.subtype == Subtype::Dvsd;
 }
 
 bool isPcm16Stereo(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Audio)
+    if (mt.majorType != MajorType::Audio)
         return false;
     const auto w = mt.waveFormat();
     return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->nChannels == 2 &&
@@ -54,7 +54,7 @@ std::vector<OutputPin*> DvSplitterFilter::AudioOutputs() const {
 }
 
 Status DvSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (&pin != input_ || mt.majorType != MEDIATYPE_Interleaved)
+    if (&pin != input_ || mt.majorType != MajorType::Interleaved)
         return Code::TypeNotAccepted;
     return Code::Ok;
 }
@@ -86,7 +86,7 @@ Status DvSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType& m
     if (position != 0 || !input_->IsConnected())
         return Code::NoMoreItems;
     if (&pin == GetPin(1)) {
-        mt = MakeVideoType(MEDIASUBTYPE_dvsd, MakeDvsdInfo(pal_));
+        mt = MakeVideoType(Subtype::Dvsd, MakeDvsdInfo(pal_));
         return Code::Ok;
     }
     for (int i = 2; i < PinCount(); ++i)
@@ -98,9 +98,9 @@ Status DvSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType& m
 }
 
 Status DvSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
-    props.cBuffers = 4;
-    props.cbBuffer = &pin == GetPin(1) ? static_cast<std::int32_t>(dv::kFrameSize625)
-                                       : dvaudio::kMaxSamplesPerFrame * 4;
+    props.BufferCount = 4;
+    props.BufferSize = &pin == GetPin(1) ? static_cast<std::int32_t>(dv::kFrameSize625)
+                                         : dvaudio::kMaxSamplesPerFrame * 4;
     return Code::Ok;
 }
 
@@ -124,7 +124,7 @@ Status DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
     // Sound first: the video receiver may change the frame in place.
     std::vector<SamplePtr> sound;
     const auto frame = std::span<const std::uint8_t>(sample->data());
-    REFERENCE_TIME t0 = 0, t1 = 0;
+    StreamTime t0 = 0, t1 = 0;
     const bool timed = sample->GetTime(t0, t1).ok();
     const auto audio = dvaudio::ReadFrameAudio(frame);
     for (int p = 0; p < pairs_; ++p) {
@@ -149,8 +149,8 @@ Status DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
             std::memset(s->GetPointer(), 0, static_cast<std::size_t>(n) * 4);
         }
         s->SetActualDataLength(n * 4);
-        const REFERENCE_TIME a0 = audioSamples_ * kUnitsPerSecond / rate_;
-        const REFERENCE_TIME a1 = (audioSamples_ + n) * kUnitsPerSecond / rate_;
+        const StreamTime a0 = audioSamples_ * kUnitsPerSecond / rate_;
+        const StreamTime a1 = (audioSamples_ + n) * kUnitsPerSecond / rate_;
         s->SetTime(timed ? t0 : a0, timed ? t0 + (a1 - a0) : a1);
         s->SetMediaTime(audioSamples_, audioSamples_ + n);
         s->SetDiscontinuity(sample->IsDiscontinuity());
@@ -180,12 +180,12 @@ DvVideoDecoderFilter::DvVideoDecoderFilter()
     : PairedTransformFilter("DV Video Decoder", "{B1B77C00-C3E4-11CF-AF79-00AA00B67A42}") {}
 DvVideoDecoderFilter::~DvVideoDecoderFilter() = default;
 
-Status DvVideoDecoderFilter::put_Resolution(int resolution) {
+Status DvVideoDecoderFilter::SetResolution(int resolution) {
     if (State() != FilterState::Stopped)
         return Code::NotStopped;
-    if (resolution != DVRESOLUTION_FULL && resolution != DVRESOLUTION_HALF)
+    if (resolution != DvResolution::Full && resolution != DvResolution::Half)
         return Code::InvalidArgument;
-    half_ = resolution == DVRESOLUTION_HALF;
+    half_ = resolution == DvResolution::Half;
     return Code::Ok;
 }
 
@@ -205,15 +205,14 @@ Status DvVideoDecoderFilter::GetMediaType(int position, MediaType& mt) {
     if (position < 0 || position > 1)
         return Code::NoMoreItems;
     const auto in = InputMediaType().videoInfo();
-    const REFERENCE_TIME avg =
-        in && in->AvgTimePerFrame > 0 ? in->AvgTimePerFrame : frameTime(pal());
+    const StreamTime avg = in && in->AvgTimePerFrame > 0 ? in->AvgTimePerFrame : frameTime(pal());
     const int w = half_ ? 360 : 720;
     const int h = (pal() ? 576 : 480) / (half_ ? 2 : 1);
     if (position == 0) {
-        const FourCC sub = pal() ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B;
+        const FourCC sub = pal() ? Subtype::I420 : Subtype::Y41B;
         mt = MakeVideoType(sub, MakePlanarInfo(sub, w, h, avg));
     } else {
-        mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(w, h, avg));
+        mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(w, h, avg));
     }
     return Code::Ok;
 }
@@ -233,13 +232,13 @@ Status DvVideoDecoderFilter::CheckTransform(const MediaType& in, const MediaType
 
 Status DvVideoDecoderFilter::DecideBufferSize(AllocatorProperties& props) {
     const auto v = OutputMediaType().videoInfo();
-    props.cBuffers = 3;
-    props.cbBuffer = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 720 * 576 * 3;
+    props.BufferCount = 3;
+    props.BufferSize = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 720 * 576 * 3;
     return Code::Ok;
 }
 
 bool DvVideoDecoderFilter::planar() const {
-    return OutputMediaType().subtype != MEDIASUBTYPE_RGB24;
+    return OutputMediaType().subtype != Subtype::Rgb24;
 }
 
 Status DvVideoDecoderFilter::StartLanes(int lanes) {
@@ -248,7 +247,7 @@ Status DvVideoDecoderFilter::StartLanes(int lanes) {
     for (int i = 0; i < lanes; ++i) {
         auto d = std::make_unique<DvVideoDecoder>();
         if (!d->open(half_, lanes == 1 ? 2 : 1)) {
-            NotifyEvent(EC_ERRORABORT,
+            NotifyEvent(EventCode::ErrorAbort,
                         Status(Code::Fail, "the DV decoder cannot start: " + d->errorText()));
             return Code::Fail;
         }
@@ -297,24 +296,24 @@ DvVideoEncoderFilter::DvVideoEncoderFilter()
     : PairedTransformFilter("DV Video Encoder", "{C82CC1C0-8BEB-4D3D-9D9E-2E5A6D0E6A14}") {}
 DvVideoEncoderFilter::~DvVideoEncoderFilter() = default;
 
-Status DvVideoEncoderFilter::put_VideoFormat(int format) {
+Status DvVideoEncoderFilter::SetVideoFormat(int format) {
     if (State() != FilterState::Stopped)
         return Code::NotStopped;
-    if (format != DVENCODERVIDEOFORMAT_PAL && format != DVENCODERVIDEOFORMAT_NTSC)
+    if (format != DvVideoFormat::Pal && format != DvVideoFormat::Ntsc)
         return Code::InvalidArgument;
-    pal_ = format == DVENCODERVIDEOFORMAT_PAL;
+    pal_ = format == DvVideoFormat::Pal;
     return Code::Ok;
 }
 
 Status DvVideoEncoderFilter::CheckInputType(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video)
+    if (mt.majorType != MajorType::Video)
         return Code::TypeNotAccepted;
     const auto v = mt.videoInfo();
-    if (mt.subtype == (pal_ ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B))
+    if (mt.subtype == (pal_ ? Subtype::I420 : Subtype::Y41B))
         return v && v->bmiHeader.biWidth == 720 && v->bmiHeader.biHeight == (pal_ ? 576 : 480)
                    ? Code::Ok
                    : Code::TypeNotAccepted;
-    if (mt.subtype != MEDIASUBTYPE_RGB24)
+    if (mt.subtype != Subtype::Rgb24)
         return Code::TypeNotAccepted;
     if (!v || v->bmiHeader.biBitCount != 24 || v->bmiHeader.biWidth <= 0 ||
         v->bmiHeader.biHeight <= 0 || v->bmiHeader.biWidth > 8192 || v->bmiHeader.biHeight > 8192)
@@ -325,19 +324,19 @@ Status DvVideoEncoderFilter::CheckInputType(const MediaType& mt) {
 Status DvVideoEncoderFilter::GetMediaType(int position, MediaType& mt) {
     if (position != 0)
         return Code::NoMoreItems;
-    mt = MakeVideoType(MEDIASUBTYPE_dvsd, MakeDvsdInfo(pal_));
+    mt = MakeVideoType(Subtype::Dvsd, MakeDvsdInfo(pal_));
     return Code::Ok;
 }
 
 Status DvVideoEncoderFilter::GetInputMediaType(int position, MediaType& mt) {
     const int height = pal_ ? 576 : 480;
     if (position == 0) {
-        const FourCC sub = pal_ ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B;
+        const FourCC sub = pal_ ? Subtype::I420 : Subtype::Y41B;
         mt = MakeVideoType(sub, MakePlanarInfo(sub, 720, height, frameTime(pal_)));
         return Code::Ok;
     }
     if (position == 1) {
-        mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(720, height, frameTime(pal_)));
+        mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(720, height, frameTime(pal_)));
         return Code::Ok;
     }
     return Code::NoMoreItems;
@@ -348,8 +347,8 @@ Status DvVideoEncoderFilter::CheckTransform(const MediaType&, const MediaType& o
 }
 
 Status DvVideoEncoderFilter::DecideBufferSize(AllocatorProperties& props) {
-    props.cBuffers = 4;
-    props.cbBuffer = static_cast<std::int32_t>(pal_ ? dv::kFrameSize625 : dv::kFrameSize525);
+    props.BufferCount = 4;
+    props.BufferSize = static_cast<std::int32_t>(pal_ ? dv::kFrameSize625 : dv::kFrameSize525);
     return Code::Ok;
 }
 
@@ -357,7 +356,7 @@ Status DvVideoEncoderFilter::StartLanes(int lanes) {
     for (int i = 0; i < lanes; ++i) {
         auto e = std::make_unique<DvVideoEncoder>();
         if (!e->open(pal_, wide_, lanes == 1 ? 2 : 1)) {
-            NotifyEvent(EC_ERRORABORT,
+            NotifyEvent(EventCode::ErrorAbort,
                         Status(Code::Fail, "the DV encoder cannot start: " + e->errorText()));
             return Code::Fail;
         }
@@ -377,7 +376,7 @@ bool DvVideoEncoderFilter::Work(int lane, const MediaSample& in, MediaSample& ou
     DvVideoEncoder& e = *encoders_[static_cast<std::size_t>(lane)];
     const std::size_t size = e.frameSize();
     out.Reserve(size);
-    return InputMediaType().subtype == MEDIASUBTYPE_RGB24
+    return InputMediaType().subtype == Subtype::Rgb24
                ? e.encode(in.data(), v->bmiHeader.biWidth, v->bmiHeader.biHeight,
                           {out.GetPointer(), size})
                : e.encodePlanar(in.data(), {out.GetPointer(), size});
@@ -386,7 +385,8 @@ bool DvVideoEncoderFilter::Work(int lane, const MediaSample& in, MediaSample& ou
 Status DvVideoEncoderFilter::Finish(int lane, bool encoded, MediaSample& out) {
     DvVideoEncoder& e = *encoders_[static_cast<std::size_t>(lane)];
     if (!encoded) {
-        NotifyEvent(EC_ERRORABORT, Status(Code::Fail, "the DV encoder failed: " + e.errorText()));
+        NotifyEvent(EventCode::ErrorAbort,
+                    Status(Code::Fail, "the DV encoder failed: " + e.errorText()));
         return Code::Fail;
     }
     out.SetActualDataLength(static_cast<std::int32_t>(e.frameSize()));
@@ -474,8 +474,8 @@ Status DvMuxerFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) 
 }
 
 Status DvMuxerFilter::DecideBufferSize(const Pin&, AllocatorProperties& props) {
-    props.cBuffers = 4;
-    props.cbBuffer = static_cast<std::int32_t>(dv::kFrameSize625);
+    props.BufferCount = 4;
+    props.BufferSize = static_cast<std::int32_t>(dv::kFrameSize625);
     return Code::Ok;
 }
 
@@ -584,7 +584,7 @@ Status DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
         if (!dvaudio::InsertAudio(o->data(), fa, audio_[0].connected ? pcm[0] : pcm[1],
                                   twoPairs ? std::span<const std::int16_t>(pcm[1])
                                            : std::span<const std::int16_t>())) {
-            NotifyEvent(EC_ERRORABORT,
+            NotifyEvent(EventCode::ErrorAbort,
                         Status(Code::Fail, "the sound of frame " + std::to_string(frameIndex) +
                                                " does not fit a DV frame"));
             return Code::Fail;

@@ -6,7 +6,7 @@
 // Threads: settings and connections on the driving thread while stopped; samples on streaming
 // threads. The muxer takes video and sound from different threads and pairs them under its
 // own lock; its audio input waits while it is more than a second ahead of the video, so memory
-// stays bounded. Failures end the stream with an error event (EC_ERRORABORT).
+// stays bounded. Failures end the stream with an error event (EventCode::ErrorAbort).
 #pragma once
 
 #include <condition_variable>
@@ -49,15 +49,17 @@ class DvSplitterFilter : public BaseFilter {
     std::int64_t audioSamples_ = 0;  // sample frames delivered this run, for the audio times
 };
 
-inline constexpr int DVRESOLUTION_FULL = 1000;
-inline constexpr int DVRESOLUTION_HALF = 1001;
+// The decoder's picture sizes; the values are those its callers have always passed.
+struct DvResolution {
+    enum : int { Full = 1000, Half = 1001 };
+};
 
 class DvVideoDecoderFilter : public PairedTransformFilter {
   public:
     DvVideoDecoderFilter();
     ~DvVideoDecoderFilter() override;
-    // DVRESOLUTION_FULL or DVRESOLUTION_HALF; while stopped and before the output connects.
-    Status put_Resolution(int resolution);
+    // DvResolution::Full or DvResolution::Half; while stopped and before the output connects.
+    Status SetResolution(int resolution);
 
   protected:
     Status CheckInputType(const MediaType& mt) override;
@@ -80,14 +82,16 @@ class DvVideoDecoderFilter : public PairedTransformFilter {
     std::unique_ptr<DvPicture> last_;                        // streaming thread
 };
 
-inline constexpr int DVENCODERVIDEOFORMAT_NTSC = 2000;
-inline constexpr int DVENCODERVIDEOFORMAT_PAL = 2001;
+// The encoder's standards: 525/60 and 625/50.
+struct DvVideoFormat {
+    enum : int { Ntsc = 2000, Pal = 2001 };
+};
 
 class DvVideoEncoderFilter : public PairedTransformFilter {
   public:
     DvVideoEncoderFilter();
     ~DvVideoEncoderFilter() override;
-    Status put_VideoFormat(int format);  // DVENCODERVIDEOFORMAT_PAL or _NTSC
+    Status SetVideoFormat(int format);  // DvVideoFormat::Pal or _NTSC
     bool IsPal() const { return pal_; }
     // The 16:9 flag of the frames; while stopped.
     void SetWide(bool wide) { wide_ = wide; }

@@ -63,13 +63,13 @@ void OutputPin::DeliverEndOfStream() {
 }
 
 SamplePtr OutputPin::GetDeliveryBuffer() {
-    return pool_.Get(static_cast<std::size_t>(std::max(props_.cbBuffer, 0)));
+    return pool_.Get(static_cast<std::size_t>(std::max(props_.BufferSize, 0)));
 }
 
 // Enough free buffers for what the receivers hold and the queue carries, so a steady stream
 // never allocates.
 void OutputPin::sizePool() {
-    pool_.SetCapacity(static_cast<std::size_t>(std::max(props_.cBuffers, 1)) +
+    pool_.SetCapacity(static_cast<std::size_t>(std::max(props_.BufferCount, 1)) +
                       static_cast<std::size_t>(depth_) + 2);
 }
 
@@ -98,7 +98,7 @@ void OutputPin::startQueue() {
 }
 
 void OutputPin::failQueue(std::string text) {
-    Filter().NotifyEvent(EC_ERRORABORT, Status(Code::Fail, std::move(text)));
+    Filter().NotifyEvent(EventCode::ErrorAbort, Status(Code::Fail, std::move(text)));
     std::lock_guard lock(qMutex_);
     qResult_ = Code::Fail;
     queue_.clear();
@@ -181,7 +181,7 @@ Status BaseFilter::Pause() {
     return Code::Ok;
 }
 
-Status BaseFilter::Run(REFERENCE_TIME start) {
+Status BaseFilter::Run(StreamTime start) {
     runStart_ = start;
     state_ = FilterState::Running;
     return Code::Ok;

@@ -32,17 +32,15 @@ class Graph;
 enum class FilterState { Stopped, Paused, Running };
 enum class PinDirection { Input, Output };
 
-// Graph events, with the framework's codes.
-inline constexpr int EC_COMPLETE = 0x01;
-inline constexpr int EC_USERABORT = 0x02;
-inline constexpr int EC_ERRORABORT = 0x03;
+// Graph events; plain ints so that callers keep and compare them as such.
+struct EventCode {
+    enum : int { Complete = 0x01, ErrorAbort = 0x03 };
+};
 
 // What a filter asks of the buffers its output pin hands out.
 struct AllocatorProperties {
-    std::int32_t cBuffers = 1;
-    std::int32_t cbBuffer = 0;
-    std::int32_t cbAlign = 1;
-    std::int32_t cbPrefix = 0;
+    std::int32_t BufferCount = 1;
+    std::int32_t BufferSize = 0;
 };
 
 class Pin {
@@ -172,7 +170,7 @@ class BaseFilter {
 
     // State changes, on the driving thread. A filter that overrides one calls the base.
     virtual Status Pause();
-    virtual Status Run(REFERENCE_TIME start);
+    virtual Status Run(StreamTime start);
     virtual Status Stop();
 
     // True for filters that end a stream (renderers, file writers): the graph completes when
@@ -217,7 +215,7 @@ class BaseFilter {
     void NotifyEvent(int code, Status status);
 
     std::atomic<FilterState> state_{FilterState::Stopped};
-    REFERENCE_TIME runStart_ = 0;
+    StreamTime runStart_ = 0;
 
   private:
     friend class Graph;

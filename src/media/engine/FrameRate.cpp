@@ -8,10 +8,10 @@ namespace {
 // Uncompressed pictures, or DV frames (each frame stands alone, so any can be repeated or left
 // out).
 bool isPicture(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video)
+    if (mt.majorType != MajorType::Video)
         return false;
-    if (mt.subtype != MEDIASUBTYPE_RGB24 && mt.subtype != MEDIASUBTYPE_I420 &&
-        mt.subtype != MEDIASUBTYPE_Y41B && mt.subtype != MEDIASUBTYPE_dvsd)
+    if (mt.subtype != Subtype::Rgb24 && mt.subtype != Subtype::I420 &&
+        mt.subtype != Subtype::Y41B && mt.subtype != Subtype::Dvsd)
         return false;
     const auto v = mt.videoInfo();
     return v && v->bmiHeader.biWidth > 0 && v->bmiHeader.biHeight != 0;
@@ -34,11 +34,11 @@ Status FrameRateFilter::SetOutputRate(std::int64_t num, std::int64_t den) {
     return Code::Ok;
 }
 
-REFERENCE_TIME FrameRateFilter::OutputFrameTime() const {
+StreamTime FrameRateFilter::OutputFrameTime() const {
     return (den_ * kUnitsPerSecond + num_ / 2) / num_;
 }
 
-REFERENCE_TIME FrameRateFilter::dueTime(std::int64_t n) const {
+StreamTime FrameRateFilter::dueTime(std::int64_t n) const {
     return base_ + n * den_ * kUnitsPerSecond / num_;
 }
 
@@ -67,8 +67,8 @@ Status FrameRateFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& pr
     if (&pin != output_)
         return Code::Ok;
     const auto v = input_->CurrentMediaType().videoInfo();
-    props.cBuffers = 3;
-    props.cbBuffer = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
+    props.BufferCount = 3;
+    props.BufferSize = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
     return Code::Ok;
 }
 
@@ -86,9 +86,8 @@ Status FrameRateFilter::Receive(InputPin&, SamplePtr sample) {
     if (!output_->IsConnected())
         return Code::Ok;
     const auto v = input_->CurrentMediaType().videoInfo();
-    const REFERENCE_TIME inFrame =
-        v && v->AvgTimePerFrame > 0 ? v->AvgTimePerFrame : OutputFrameTime();
-    REFERENCE_TIME start = 0, stop = 0;
+    const StreamTime inFrame = v && v->AvgTimePerFrame > 0 ? v->AvgTimePerFrame : OutputFrameTime();
+    StreamTime start = 0, stop = 0;
     if (sample->GetTime(start, stop).failed()) {
         start = nextInput_;
         stop = start + inFrame;

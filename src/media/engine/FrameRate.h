@@ -31,7 +31,7 @@ class FrameRateFilter : public BaseFilter {
     std::int64_t RateNum() const { return num_; }
     std::int64_t RateDen() const { return den_; }
     // The frame duration of that rate in 100 ns units, rounded.
-    REFERENCE_TIME OutputFrameTime() const;
+    StreamTime OutputFrameTime() const;
 
     Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
     Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
@@ -40,7 +40,7 @@ class FrameRateFilter : public BaseFilter {
     Status Receive(InputPin& pin, SamplePtr sample) override;
 
   private:
-    REFERENCE_TIME dueTime(std::int64_t n) const;  // base_ + n / rate
+    StreamTime dueTime(std::int64_t n) const;  // base_ + n / rate
 
     InputPin* input_;
     OutputPin* output_;
@@ -48,9 +48,9 @@ class FrameRateFilter : public BaseFilter {
     std::int64_t den_ = 1;
     // Streaming state, reset at the start of a run.
     bool started_ = false;
-    REFERENCE_TIME base_ = 0;
-    REFERENCE_TIME nextInput_ = 0;  // start of the next picture when pictures carry no time
-    std::int64_t next_ = 0;         // the next output frame number
+    StreamTime base_ = 0;
+    StreamTime nextInput_ = 0;  // start of the next picture when pictures carry no time
+    std::int64_t next_ = 0;     // the next output frame number
 };
 
 }  // namespace kelvor::media

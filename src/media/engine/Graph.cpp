@@ -95,7 +95,7 @@ Status Graph::ConnectDirect(Pin& out, Pin& in, const MediaType* mt) {
         Status hr = in.Filter().CompleteConnect(in);
         if (hr.ok()) {
             AllocatorProperties props;
-            props.cbBuffer = static_cast<std::int32_t>(candidate.sampleSize);
+            props.BufferSize = static_cast<std::int32_t>(candidate.sampleSize);
             hr = out.Filter().DecideBufferSize(out, props);
             if (hr.ok())
                 static_cast<OutputPin&>(out).SetAllocatorProperties(props);
@@ -114,8 +114,7 @@ Status Graph::ConnectDirect(Pin& out, Pin& in, const MediaType* mt) {
         return Code::Ok;
     };
 
-    const bool partial =
-        mt && mt->subtype == MEDIASUBTYPE_None && mt->formatType == FormatType::None;
+    const bool partial = mt && mt->subtype == Subtype::None && mt->formatType == FormatType::None;
     constexpr int kMaxProposals = 64;
     for (int i = 0; i < kMaxProposals; ++i) {
         MediaType proposal;
@@ -270,7 +269,7 @@ Status Graph::Run() {
         if (hr.failed())
             return hr;
     }
-    REFERENCE_TIME start = 0;
+    StreamTime start = 0;
     {
         std::lock_guard lock(mutex_);
         clockBase_ = std::chrono::steady_clock::now();
@@ -348,7 +347,7 @@ void Graph::WaitWhilePaused(const InputPin& pin) {
     cv_.wait(lock, [&] { return released_ || pin.IsFlushing(); });
 }
 
-bool Graph::WaitUntilDue(REFERENCE_TIME t, const InputPin& pin) {
+bool Graph::WaitUntilDue(StreamTime t, const InputPin& pin) {
     std::unique_lock lock(mutex_);
     // A stop or seek sets the pin flushing and then notifies under mutex_, so it is not missed.
     for (;;) {
@@ -367,7 +366,7 @@ void Graph::Notify(BaseFilter& from, int code, Status status) {
         std::lock_guard lock(mutex_);
         if (completed_)
             return;
-        if (code == EC_COMPLETE) {
+        if (code == EventCode::Complete) {
             if (std::find(completedRenderers_.begin(), completedRenderers_.end(), &from) ==
                 completedRenderers_.end())
                 completedRenderers_.push_back(&from);
@@ -383,7 +382,7 @@ void Graph::Notify(BaseFilter& from, int code, Status status) {
             }
             if (completedRenderers_.size() < need)
                 return;
-        } else if (code == EC_ERRORABORT || code == EC_USERABORT) {
+        } else if (code == EventCode::ErrorAbort) {
             if (error_ == Code::Ok) {
                 const Code failure = status.failed() ? status.code() : Code::Fail;
                 error_ =
@@ -399,9 +398,10 @@ void Graph::Notify(BaseFilter& from, int code, Status status) {
         cb = onComplete_;
     }
     if (cb)
-        events_.Post(
-            [cb = std::move(cb), code,
-             result = code == EC_COMPLETE ? Status() : std::move(status)] { cb(code, result); });
+        events_.Post([cb = std::move(cb), code,
+                      result = code == EventCode::Complete ? Status() : std::move(status)] {
+            cb(code, result);
+        });
 }
 
 void Graph::SetCompletionCallback(std::function<void(int code, Status hr)> cb) {
@@ -428,14 +428,14 @@ std::string Graph::LastErrorFilter() const {
     return errorFilter_;
 }
 
-Status Graph::put_Volume(int volume) {
+Status Graph::SetVolume(int volume) {
     if (volume < 0 || volume > 10000)
         return Code::InvalidArgument;
     volume_ = volume;
     return Code::Ok;
 }
 
-std::int64_t Graph::toFormat(REFERENCE_TIME t) const {
+std::int64_t Graph::toFormat(StreamTime t) const {
     std::int64_t num = 0, den = 1;
     Seekable* s = seekable();
     if (timeFormat_ == TimeFormat::Frame && s && s->FrameRate(num, den) && num > 0 && den > 0) {
@@ -446,7 +446,7 @@ std::int64_t Graph::toFormat(REFERENCE_TIME t) const {
     return t;
 }
 
-REFERENCE_TIME Graph::fromFormat(std::int64_t v) const {
+StreamTime Graph::fromFormat(std::int64_t v) const {
     std::int64_t num = 0, den = 1;
     Seekable* s = seekable();
     if (timeFormat_ == TimeFormat::Frame && s && s->FrameRate(num, den) && num > 0 && den > 0)

@@ -37,14 +37,14 @@ namespace kelvor::media {
 class Seekable {
   public:
     virtual ~Seekable() = default;
-    virtual REFERENCE_TIME Duration() const = 0;
+    virtual StreamTime Duration() const = 0;
     // Frames per second of the video stream as num/den; false when the source has no video.
     virtual bool FrameRate(std::int64_t& num, std::int64_t& den) const = 0;
     // The next run streams from start to stop (stop < 0: to the end). Driving thread, while
     // the source's streaming thread is stopped (the graph stops it first for a seek).
-    virtual Status SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) = 0;
-    virtual REFERENCE_TIME StartPosition() const = 0;
-    virtual REFERENCE_TIME StopPosition() const = 0;  // -1: the end
+    virtual Status SetPositions(StreamTime start, StreamTime stop) = 0;
+    virtual StreamTime StartPosition() const = 0;
+    virtual StreamTime StopPosition() const = 0;  // -1: the end
 };
 
 enum class TimeFormat { MediaTime, Frame };
@@ -94,11 +94,11 @@ class Graph {
     Status GetPositions(std::int64_t& start, std::int64_t& stop) const;
 
     // 0 (silent) to 10000 (full), linear; the audio renderers read it.
-    Status put_Volume(int volume);
-    int get_Volume() const { return volume_.load(); }
+    Status SetVolume(int volume);
+    int Volume() const { return volume_.load(); }
 
-    // Runs on the graph's event thread when the graph completes (EC_COMPLETE) or aborts
-    // (EC_ERRORABORT, with the failure code). Set while stopped.
+    // Runs on the graph's event thread when the graph completes (EventCode::Complete) or aborts
+    // (EventCode::ErrorAbort, with the failure code). Set while stopped.
     void SetCompletionCallback(std::function<void(int code, Status hr)> cb);
     // True when the run completed within the timeout; code and hr say how. False at once when
     // the graph is or gets stopped without having completed.
@@ -115,19 +115,17 @@ class Graph {
     // The stream time the renderers present, for the position reader.
     // A block of sound that holds the start position begins before it; the position shown is
     // never earlier than where the stream was started.
-    void RendererPresented(REFERENCE_TIME t) {
-        lastPresented_.store(std::max(t, streamStart_.load()));
-    }
+    void RendererPresented(StreamTime t) { lastPresented_.store(std::max(t, streamStart_.load())); }
     // Waits until stream time t is due in a paced run; false when the pin started flushing
     // (stop or seek) first.
-    bool WaitUntilDue(REFERENCE_TIME t, const InputPin& pin);
+    bool WaitUntilDue(StreamTime t, const InputPin& pin);
     // Blocks a paused renderer until the graph runs or stops. Streaming thread.
     void WaitWhilePaused(const InputPin& pin);
 
   private:
     Seekable* seekable() const;
-    std::int64_t toFormat(REFERENCE_TIME t) const;
-    REFERENCE_TIME fromFormat(std::int64_t v) const;
+    std::int64_t toFormat(StreamTime t) const;
+    StreamTime fromFormat(std::int64_t v) const;
     void restartAfterSeek(FilterState was);
     std::vector<BaseFilter*> renderers() const;
     void flushAndStopThreads();
@@ -150,8 +148,8 @@ class Graph {
     std::atomic<bool> paced_{false};
     std::atomic<TimeFormat> timeFormat_{TimeFormat::MediaTime};
     std::atomic<int> volume_{10000};
-    std::atomic<REFERENCE_TIME> lastPresented_{0};
-    std::atomic<REFERENCE_TIME> streamStart_{0};  // the start position of the last pause or seek
+    std::atomic<StreamTime> lastPresented_{0};
+    std::atomic<StreamTime> streamStart_{0};  // the start position of the last pause or seek
 
     // Run state shared with the streaming threads, guarded by mutex_.
     mutable std::mutex mutex_;
@@ -165,7 +163,7 @@ class Graph {
     std::string errorFilter_;
     bool released_ = false;  // paused renderers may go on (running or stopping)
     std::chrono::steady_clock::time_point clockBase_;
-    REFERENCE_TIME streamBase_ = 0;
+    StreamTime streamBase_ = 0;
 
     // Last, so it goes first: its destructor waits for a callback still running.
     EventThread events_;

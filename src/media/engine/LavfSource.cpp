@@ -23,7 +23,7 @@ struct StreamOut {
     int maxPacket = 0;
 };
 
-REFERENCE_TIME toTime(std::int64_t ts, AVRational tb) {
+StreamTime toTime(std::int64_t ts, AVRational tb) {
     return av_rescale_q(ts, tb, kTimeBase100ns);
 }
 
@@ -52,10 +52,8 @@ MediaType videoType(const AVStream& st) {
                                                                              : st.r_frame_rate;
     if (rate.num > 0 && rate.den > 0)
         vih.AvgTimePerFrame = av_rescale_q(1, av_inv_q(rate), kTimeBase100ns);
-    FourCC sub = vih.bmiHeader.biCompression ? vih.bmiHeader.biCompression : MEDIASUBTYPE_RGB24;
+    FourCC sub = vih.bmiHeader.biCompression ? vih.bmiHeader.biCompression : Subtype::Rgb24;
     MediaType mt = MakeVideoType(sub, vih);
-    mt.fixedSizeSamples = false;
-    mt.temporalCompression = vih.bmiHeader.biCompression != 0;
     mt.sampleSize = 0;
     return mt;
 }
@@ -87,13 +85,13 @@ struct LavfSplitterFilter::State {
     int video = -1;                  // the stream that gives frame positions
     // Read once the file is open: reading packets may update the context's streams, so the
     // driving thread never looks at them while the streaming thread runs.
-    REFERENCE_TIME duration = 0;
+    StreamTime duration = 0;
     AVRational frameRate{0, 0};
 };
 
 namespace {
 
-REFERENCE_TIME fileDuration(const AVFormatContext& ctx, int video) {
+StreamTime fileDuration(const AVFormatContext& ctx, int video) {
     if (video >= 0) {
         const AVStream& st = *ctx.streams[video];
         if (st.duration != AV_NOPTS_VALUE && st.duration > 0)
@@ -121,7 +119,7 @@ LavfSplitterFilter::~LavfSplitterFilter() {
 }
 
 Status LavfSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    return &pin == input_ && mt.majorType == MEDIATYPE_Stream ? Code::Ok : Code::TypeNotAccepted;
+    return &pin == input_ && mt.majorType == MajorType::Stream ? Code::Ok : Code::TypeNotAccepted;
 }
 
 Status LavfSplitterFilter::CompleteConnect(Pin& pin) {
@@ -197,13 +195,13 @@ Status LavfSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties&
     // Packet sizes are not known ahead: buffers grow to the packet on delivery.
     for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
         if (GetPin(i) == &pin) {
-            props.cbBuffer = 0;
-            props.cBuffers = 4;
+            props.BufferSize = 0;
+            props.BufferCount = 4;
         }
     return Code::Ok;
 }
 
-REFERENCE_TIME LavfSplitterFilter::Duration() const {
+StreamTime LavfSplitterFilter::Duration() const {
     return s_ ? s_->duration : 0;
 }
 
@@ -236,10 +234,10 @@ void LavfSplitterFilter::stream() {
     const std::int64_t seekTo = av_rescale_q(start_, kTimeBase100ns, AV_TIME_BASE_Q);
     if (av_seek_frame(ctx, -1, seekTo, AVSEEK_FLAG_BACKWARD) < 0 && start_ > 0)
         av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BACKWARD);
-    const REFERENCE_TIME stopAt = stop_ < 0 ? std::numeric_limits<REFERENCE_TIME>::max() : stop_;
+    const StreamTime stopAt = stop_ < 0 ? std::numeric_limits<StreamTime>::max() : stop_;
     ff::PacketPtr pkt(av_packet_alloc());
     if (!pkt) {
-        NotifyEvent(EC_ERRORABORT,
+        NotifyEvent(EventCode::ErrorAbort,
                     Status(Code::OutOfMemory, "out of memory reading " + s_->fileName));
         return;
     }
@@ -250,8 +248,9 @@ void LavfSplitterFilter::stream() {
             break;
         if (err < 0) {
             if (!stopRequested_) {
-                NotifyEvent(EC_ERRORABORT, Status(Code::Fail, "cannot read " + s_->fileName + ": " +
-                                                                  ff::ErrorText(err)));
+                NotifyEvent(
+                    EventCode::ErrorAbort,
+                    Status(Code::Fail, "cannot read " + s_->fileName + ": " + ff::ErrorText(err)));
                 failed = true;
             }
             break;
@@ -262,7 +261,7 @@ void LavfSplitterFilter::stream() {
             continue;
         }
         if (pkt->size > kMaxPacketSize) {
-            NotifyEvent(EC_ERRORABORT,
+            NotifyEvent(EventCode::ErrorAbort,
                         Status(Code::InvalidFileFormat, s_->fileName + ": a packet of " +
                                                             std::to_string(pkt->size) +
                                                             " bytes is larger than any picture"));
@@ -274,8 +273,8 @@ void LavfSplitterFilter::stream() {
         const std::int64_t origin = st.start_time != AV_NOPTS_VALUE ? st.start_time : 0;
         const std::int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
         const bool timed = ts != AV_NOPTS_VALUE;
-        const REFERENCE_TIME t0 = timed ? toTime(ts - origin, so.timeBase) : 0;
-        const REFERENCE_TIME t1 = timed ? toTime(ts - origin + pkt->duration, so.timeBase) : 0;
+        const StreamTime t0 = timed ? toTime(ts - origin, so.timeBase) : 0;
+        const StreamTime t1 = timed ? toTime(ts - origin + pkt->duration, so.timeBase) : 0;
         if (timed && t0 >= stopAt) {
             active[i] = false;
             --going;
@@ -326,9 +325,9 @@ bool isDvAvi(const avi::AviDemuxer& dmx) {
         return c == avi::Fourcc("dvsd") || c == avi::Fourcc("dv25");
     };
     for (const avi::AviStreamInfo& info : dmx.streams()) {
-        if (info.Type == MEDIATYPE_Interleaved)
+        if (info.Type == MajorType::Interleaved)
             return true;
-        if (info.Type != MEDIATYPE_Video)
+        if (info.Type != MajorType::Video)
             continue;
         // The strf of a video stream is a BITMAPINFOHEADER; biCompression sits at byte 16.
         const std::uint32_t compression =

@@ -58,14 +58,14 @@ class MediaSample {
     }
 
     // Stream times in 100 ns units: Code::Ok with both times, Code::Fail when no time was set.
-    Status GetTime(REFERENCE_TIME& start, REFERENCE_TIME& stop) const {
+    Status GetTime(StreamTime& start, StreamTime& stop) const {
         if (!hasTime_)
             return Code::Fail;
         start = start_;
         stop = stop_;
         return Code::Ok;
     }
-    void SetTime(REFERENCE_TIME start, REFERENCE_TIME stop) {
+    void SetTime(StreamTime start, StreamTime stop) {
         start_ = start;
         stop_ = stop;
         hasTime_ = true;
@@ -119,7 +119,7 @@ class MediaSample {
   private:
     std::vector<std::uint8_t> buffer_;
     std::size_t actual_ = 0;
-    REFERENCE_TIME start_ = 0, stop_ = 0;
+    StreamTime start_ = 0, stop_ = 0;
     bool hasTime_ = false;
     std::int64_t mediaStart_ = 0, mediaStop_ = 0;
     bool hasMediaTime_ = false;

@@ -85,7 +85,7 @@ Status AudioResamplerFilter::SetOutputChannels(int channels) {
 
 Status AudioResamplerFilter::CheckInputType(const MediaType& mt) {
     const auto w = mt.waveFormat();
-    if (mt.majorType != MEDIATYPE_Audio || !w || w->wFormatTag != WaveFormatEx::kFormatPcm ||
+    if (mt.majorType != MajorType::Audio || !w || w->wFormatTag != WaveFormatEx::kFormatPcm ||
         w->wBitsPerSample != 16 || w->nChannels < 1 || w->nChannels > 8 ||
         w->nSamplesPerSec < 1000 || w->nSamplesPerSec > 384000)
         return Code::TypeNotAccepted;
@@ -111,8 +111,8 @@ Status AudioResamplerFilter::CheckTransform(const MediaType&, const MediaType& o
 }
 
 Status AudioResamplerFilter::DecideBufferSize(AllocatorProperties& props) {
-    props.cBuffers = 4;
-    props.cbBuffer = 64 * 1024;
+    props.BufferCount = 4;
+    props.BufferSize = 64 * 1024;
     return Code::Ok;
 }
 
@@ -165,9 +165,9 @@ Status AudioResamplerFilter::Transform(const MediaSample& in, MediaSample& out) 
             return Code::Fail;
         out.SetActualDataLength(got * outFrameBytes);
     }
-    REFERENCE_TIME t0 = 0, t1 = 0;
+    StreamTime t0 = 0, t1 = 0;
     if (in.GetTime(t0, t1).ok())
-        out.SetTime(t0, t0 + static_cast<REFERENCE_TIME>(got) * kUnitsPerSecond / outRate);
+        out.SetTime(t0, t0 + static_cast<StreamTime>(got) * kUnitsPerSecond / outRate);
     out.SetMediaTime(samplesOut_, samplesOut_ + got);
     samplesOut_ += got;
     return got > 0 ? Code::Ok : Code::False;
@@ -209,10 +209,9 @@ ColourConverterFilter::ColourConverterFilter()
 ColourConverterFilter::~ColourConverterFilter() = default;
 
 Status ColourConverterFilter::CheckInputType(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video)
+    if (mt.majorType != MajorType::Video)
         return Code::TypeNotAccepted;
-    if (mt.subtype != MEDIASUBTYPE_I420 && mt.subtype != MEDIASUBTYPE_Y41B &&
-        mt.subtype != MEDIASUBTYPE_RGB24)
+    if (mt.subtype != Subtype::I420 && mt.subtype != Subtype::Y41B && mt.subtype != Subtype::Rgb24)
         return Code::TypeNotAccepted;
     const auto v = mt.videoInfo();
     if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biHeight <= 0 ||
@@ -228,9 +227,8 @@ Status ColourConverterFilter::GetMediaType(int position, MediaType& mt) {
     const auto v = InputMediaType().videoInfo();
     if (!v)
         return Code::NoMoreItems;
-    mt = MakeVideoType(
-        MEDIASUBTYPE_RGB24,
-        MakeRgb24Info(v->bmiHeader.biWidth, v->bmiHeader.biHeight, v->AvgTimePerFrame));
+    mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(v->bmiHeader.biWidth, v->bmiHeader.biHeight,
+                                                     v->AvgTimePerFrame));
     return Code::Ok;
 }
 
@@ -244,8 +242,8 @@ Status ColourConverterFilter::CheckTransform(const MediaType&, const MediaType& 
 
 Status ColourConverterFilter::DecideBufferSize(AllocatorProperties& props) {
     const auto v = OutputMediaType().videoInfo();
-    props.cBuffers = 3;
-    props.cbBuffer = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
+    props.BufferCount = 3;
+    props.BufferSize = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
     return Code::Ok;
 }
 
@@ -256,7 +254,7 @@ Status ColourConverterFilter::Transform(const MediaSample& in, MediaSample& out)
     const std::size_t outSize = stride * static_cast<std::size_t>(h);
     out.Reserve(outSize);
     const FourCC sub = InputMediaType().subtype;
-    if (sub == MEDIASUBTYPE_RGB24) {
+    if (sub == Subtype::Rgb24) {
         if (static_cast<std::size_t>(in.GetActualDataLength()) < outSize)
             return Code::Fail;
         std::memcpy(out.GetPointer(), in.GetPointer(), outSize);
@@ -265,14 +263,13 @@ Status ColourConverterFilter::Transform(const MediaSample& in, MediaSample& out)
             return Code::Fail;
         if (!s_)
             s_ = std::make_unique<Impl>();
-        const AVPixelFormat fmt =
-            sub == MEDIASUBTYPE_I420 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+        const AVPixelFormat fmt = sub == Subtype::I420 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
         s_->sws = sws_getCachedContext(s_->sws, w, h, fmt, w, h, AV_PIX_FMT_BGR24,
                                        SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
         if (!s_->sws)
             return Code::Fail;
-        const int cw = sub == MEDIASUBTYPE_I420 ? w / 2 : w / 4;
-        const int ch = sub == MEDIASUBTYPE_I420 ? h / 2 : h;
+        const int cw = sub == Subtype::I420 ? w / 2 : w / 4;
+        const int ch = sub == Subtype::I420 ? h / 2 : h;
         const std::uint8_t* y = in.GetPointer();
         const std::uint8_t* u = y + static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
         const std::uint8_t* vv = u + static_cast<std::size_t>(cw) * static_cast<std::size_t>(ch);

@@ -33,17 +33,17 @@ std::vector<MediaType> proposals(const OutputPin& out) {
 }
 
 bool isRawPicture(const MediaType& mt) {
-    return mt.majorType == MEDIATYPE_Video &&
-           (mt.subtype == MEDIASUBTYPE_RGB24 || mt.subtype == MEDIASUBTYPE_I420 ||
-            mt.subtype == MEDIASUBTYPE_Y41B);
+    return mt.majorType == MajorType::Video &&
+           (mt.subtype == Subtype::Rgb24 || mt.subtype == Subtype::I420 ||
+            mt.subtype == Subtype::Y41B);
 }
 
-REFERENCE_TIME frameTimeOf(const MediaType& mt) {
+StreamTime frameTimeOf(const MediaType& mt) {
     const auto v = mt.videoInfo();
     return v ? v->AvgTimePerFrame : 0;
 }
 
-bool sameRate(REFERENCE_TIME a, REFERENCE_TIME b) {
+bool sameRate(StreamTime a, StreamTime b) {
     if (a <= 0 || b <= 0)
         return true;  // a rate that is not known is taken as it comes
     return std::abs(static_cast<double>(a - b)) <= kRateTolerance * static_cast<double>(b);
@@ -53,7 +53,7 @@ bool sameRate(REFERENCE_TIME a, REFERENCE_TIME b) {
 bool sameShape(const MediaType& a, const MediaType& b) {
     if (a.majorType != b.majorType || a.subtype != b.subtype)
         return false;
-    if (a.majorType == MEDIATYPE_Audio)
+    if (a.majorType == MajorType::Audio)
         return a.waveFormat() == b.waveFormat();
     const auto va = a.videoInfo(), vb = b.videoInfo();
     return va && vb && va->bmiHeader.biWidth == vb->bmiHeader.biWidth &&
@@ -62,11 +62,11 @@ bool sameShape(const MediaType& a, const MediaType& b) {
 
 bool matches(const MediaType& mt, const MediaType& preferred) {
     return sameShape(mt, preferred) &&
-           (mt.majorType != MEDIATYPE_Video || sameRate(frameTimeOf(mt), frameTimeOf(preferred)));
+           (mt.majorType != MajorType::Video || sameRate(frameTimeOf(mt), frameTimeOf(preferred)));
 }
 
 // Frames per second of a frame duration, exact for the two DV rates.
-void rateOf(REFERENCE_TIME frameTime, std::int64_t& num, std::int64_t& den) {
+void rateOf(StreamTime frameTime, std::int64_t& num, std::int64_t& den) {
     if (frameTime == 333667 || frameTime == 333666) {
         num = 30000;
         den = 1001;
@@ -147,7 +147,7 @@ double targetAspect(const InputPin& to, const MediaType& target) {
 bool renderPicture(Session& s, OutputPin& from, InputPin& to, const MediaType& type) {
     const std::vector<MediaType> preferred = PreferredTypes(to);
     OutputPin* cur = &from;
-    if (type.subtype == MEDIASUBTYPE_dvsd) {
+    if (type.subtype == Subtype::Dvsd) {
         auto dec = s.add(std::make_shared<DvVideoDecoderFilter>(), "DV Video Decoder");
         if (!dec || !connectAny(s, *cur, dec->Input()))
             return false;
@@ -176,8 +176,8 @@ bool renderPicture(Session& s, OutputPin& from, InputPin& to, const MediaType& t
     const auto current = proposals(*cur);
     if (current.empty())
         return false;
-    const REFERENCE_TIME have = frameTimeOf(current.front());
-    const REFERENCE_TIME want = frameTimeOf(*target);
+    const StreamTime have = frameTimeOf(current.front());
+    const StreamTime want = frameTimeOf(*target);
     const bool changeRate = !sameRate(have, want);
     auto addRate = [&]() -> bool {
         auto rate = s.add(std::make_shared<FrameRateFilter>(), "Frame Rate Converter");
@@ -244,22 +244,22 @@ bool renderStream(Session& s, OutputPin& from, InputPin& to, const MediaType* ma
     // stretch it; a rendered picture keeps its shape.
     if (connectFitting(
             s, from, to,
-            type.majorType == MEDIATYPE_Video ? PreferredTypes(to) : std::vector<MediaType>{}))
+            type.majorType == MajorType::Video ? PreferredTypes(to) : std::vector<MediaType>{}))
         return true;
-    if (type.majorType == MEDIATYPE_Video)
+    if (type.majorType == MajorType::Video)
         return renderPicture(s, from, to, type);
-    if (type.majorType == MEDIATYPE_Audio)
+    if (type.majorType == MajorType::Audio)
         return renderSound(s, from, to, type);
-    if (type.majorType == MEDIATYPE_Interleaved) {
+    if (type.majorType == MajorType::Interleaved) {
         auto split = s.add(std::make_shared<DvSplitterFilter>(), "DV Splitter");
         if (!split || !connectAny(s, from, split->Input()))
             return false;
         const MediaType audio = [] {
             MediaType m;
-            m.majorType = MEDIATYPE_Audio;
+            m.majorType = MajorType::Audio;
             return m;
         }();
-        if (major && major->majorType == MEDIATYPE_Audio) {
+        if (major && major->majorType == MajorType::Audio) {
             const auto outs = split->AudioOutputs();
             return !outs.empty() && renderStream(s, *outs.front(), to, &audio);
         }

@@ -35,11 +35,11 @@ Status RendererBase::CheckMediaType(const Pin& pin, const MediaType& mt) {
 Status RendererBase::present(const MediaSample& sample) {
     const Status hr = DoRenderSample(sample);
     ++presented_;
-    REFERENCE_TIME start = 0, stop = 0;
+    StreamTime start = 0, stop = 0;
     if (reportsPosition_ && sample.GetTime(start, stop).ok() && GetGraph())
         GetGraph()->RendererPresented(start);
     if (hr.failed())
-        NotifyEvent(EC_ERRORABORT, hr);
+        NotifyEvent(EventCode::ErrorAbort, hr);
     return hr;
 }
 
@@ -60,7 +60,7 @@ Status RendererBase::Receive(InputPin& pin, SamplePtr sample) {
     if (pin.IsFlushing() || state_ == FilterState::Stopped)
         return Code::False;
     if (graph && graph->IsPaced()) {
-        REFERENCE_TIME start = 0, stop = 0;
+        StreamTime start = 0, stop = 0;
         if (sample->GetTime(start, stop).ok() && !graph->WaitUntilDue(start, pin))
             return Code::False;
     }
@@ -77,9 +77,9 @@ void RendererBase::EndOfStream(InputPin&) {
     if (!prerolled_.exchange(true))
         graph->RendererPrerolled(*this);
     if (hr.failed())
-        graph->Notify(*this, EC_ERRORABORT, hr);
+        graph->Notify(*this, EventCode::ErrorAbort, hr);
     else
-        graph->Notify(*this, EC_COMPLETE, Code::Ok);
+        graph->Notify(*this, EventCode::Complete, Code::Ok);
 }
 
 NullRenderer::NullRenderer()

@@ -19,10 +19,10 @@ Status SplitterBase::Pause() {
     return BaseFilter::Pause();
 }
 
-Status SplitterBase::SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) {
-    const REFERENCE_TIME d = Duration();
-    start_ = std::clamp<REFERENCE_TIME>(start, 0, d);
-    stop_ = stop < 0 ? -1 : std::clamp<REFERENCE_TIME>(stop, start_, d);
+Status SplitterBase::SetPositions(StreamTime start, StreamTime stop) {
+    const StreamTime d = Duration();
+    start_ = std::clamp<StreamTime>(start, 0, d);
+    stop_ = stop < 0 ? -1 : std::clamp<StreamTime>(stop, start_, d);
     return Code::Ok;
 }
 
@@ -36,12 +36,12 @@ void SplitterBase::StartThreads() {
         try {
             stream();
         } catch (const std::bad_alloc&) {
-            NotifyEvent(EC_ERRORABORT,
+            NotifyEvent(EventCode::ErrorAbort,
                         Status(Code::OutOfMemory, DisplayName() + ": out of memory"));
         } catch (const std::exception& e) {
-            NotifyEvent(EC_ERRORABORT, Status(Code::Fail, DisplayName() + ": " + e.what()));
+            NotifyEvent(EventCode::ErrorAbort, Status(Code::Fail, DisplayName() + ": " + e.what()));
         } catch (...) {
-            NotifyEvent(EC_ERRORABORT,
+            NotifyEvent(EventCode::ErrorAbort,
                         Status(Code::Fail, DisplayName() + ": reading stopped on an error"));
         }
     });

@@ -4,7 +4,7 @@
 // Threads: positions and state changes on the driving thread; stream() runs on the splitter's
 // own thread between StartThreads and StopThreads. A derived class's destructor must call
 // StopThreads itself, before its own members go.
-// Failure: an exception that leaves stream() becomes an EC_ERRORABORT event.
+// Failure: an exception that leaves stream() becomes an EventCode::ErrorAbort event.
 #pragma once
 
 #include <atomic>
@@ -30,9 +30,9 @@ class SplitterBase : public BaseFilter, public Seekable {
 
     // The one type of each output pin: its stream's.
     Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
-    Status SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) override;
-    REFERENCE_TIME StartPosition() const override { return start_; }
-    REFERENCE_TIME StopPosition() const override { return stop_; }
+    Status SetPositions(StreamTime start, StreamTime stop) override;
+    StreamTime StartPosition() const override { return start_; }
+    StreamTime StopPosition() const override { return stop_; }
 
     // The stream outputs in stream order (the input pin comes after them).
     std::vector<OutputPin*> Outputs() const { return OutputPins(); }
@@ -58,8 +58,8 @@ class SplitterBase : public BaseFilter, public Seekable {
 
     InputPin* input_;
     std::string openError_;
-    REFERENCE_TIME start_ = 0;
-    REFERENCE_TIME stop_ = -1;
+    StreamTime start_ = 0;
+    StreamTime stop_ = -1;
     std::atomic<bool> stopRequested_{false};
 
   private:

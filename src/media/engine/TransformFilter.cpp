@@ -66,7 +66,7 @@ Status TransformFilter::DeliverTransformed(Status hr, SamplePtr out) {
     if (hr == Code::False)
         return Code::Ok;
     if (hr.failed()) {
-        NotifyEvent(EC_ERRORABORT, hr);
+        NotifyEvent(EventCode::ErrorAbort, hr);
         return hr;
     }
     return output_->Deliver(std::move(out));
@@ -250,7 +250,7 @@ Status InPlaceTransformFilter::Receive(InputPin&, SamplePtr sample) {
     if (hr == Code::False)
         return Code::Ok;
     if (hr.failed()) {
-        NotifyEvent(EC_ERRORABORT, hr);
+        NotifyEvent(EventCode::ErrorAbort, hr);
         return hr;
     }
     if (!output_->IsConnected())

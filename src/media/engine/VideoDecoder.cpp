@@ -12,7 +12,7 @@ namespace kelvor::media {
 namespace {
 
 AVCodecID codecFor(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video || mt.subtype == MEDIASUBTYPE_dvsd)
+    if (mt.majorType != MajorType::Video || mt.subtype == Subtype::Dvsd)
         return AV_CODEC_ID_NONE;
     const auto v = mt.videoInfo();
     if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biWidth > 8192 ||
@@ -48,10 +48,10 @@ AVPixelFormat plainFormat(AVPixelFormat f, bool& fullRange) {
 struct VideoDecoderFilter::Impl : ff::CodecState {
     SwsContext* sws = nullptr;
     bool fullRange = false;  // of the pictures sws was last set up for
-    REFERENCE_TIME frameTime = 400000;
+    StreamTime frameTime = 400000;
     std::int64_t delivered = 0;
     // Pictures up to this time only prepare the decoder for a start position: not shown.
-    REFERENCE_TIME prerollUntil = std::numeric_limits<REFERENCE_TIME>::min();
+    StreamTime prerollUntil = std::numeric_limits<StreamTime>::min();
     ~Impl() { sws_freeContext(sws); }
 };
 
@@ -81,8 +81,7 @@ Status VideoDecoderFilter::GetMediaType(const Pin& pin, int position, MediaType&
         return Code::NoMoreItems;
     const auto v = input_->CurrentMediaType().videoInfo();
     const int h = v->bmiHeader.biHeight < 0 ? -v->bmiHeader.biHeight : v->bmiHeader.biHeight;
-    mt = MakeVideoType(MEDIASUBTYPE_RGB24,
-                       MakeRgb24Info(v->bmiHeader.biWidth, h, v->AvgTimePerFrame));
+    mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(v->bmiHeader.biWidth, h, v->AvgTimePerFrame));
     return Code::Ok;
 }
 
@@ -90,8 +89,8 @@ Status VideoDecoderFilter::DecideBufferSize(const Pin& pin, AllocatorProperties&
     if (&pin != output_)
         return Code::Ok;
     const auto v = output_->CurrentMediaType().videoInfo();
-    props.cBuffers = 3;
-    props.cbBuffer = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
+    props.BufferCount = 3;
+    props.BufferSize = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
     return Code::Ok;
 }
 
@@ -158,9 +157,9 @@ Status VideoDecoderFilter::drain() {
                 sws_scale(s_->sws, f->data, f->linesize, 0, h, dst, dstStride);
                 out->SetActualDataLength(
                     static_cast<std::int32_t>(stride * static_cast<std::size_t>(h)));
-                const REFERENCE_TIME t0 = f->best_effort_timestamp != AV_NOPTS_VALUE
-                                              ? f->best_effort_timestamp
-                                              : s_->delivered * s_->frameTime;
+                const StreamTime t0 = f->best_effort_timestamp != AV_NOPTS_VALUE
+                                          ? f->best_effort_timestamp
+                                          : s_->delivered * s_->frameTime;
                 out->SetTime(t0, t0 + s_->frameTime);
                 out->SetMediaTime(s_->delivered, s_->delivered + 1);
                 ++s_->delivered;
@@ -177,7 +176,7 @@ Status VideoDecoderFilter::drain() {
 Status VideoDecoderFilter::Receive(InputPin&, SamplePtr sample) {
     if (!s_)
         return Code::WrongState;
-    REFERENCE_TIME t0 = 0, t1 = 0;
+    StreamTime t0 = 0, t1 = 0;
     const bool timed = sample->GetTime(t0, t1).ok();
     if (sample->IsPreroll() && timed)
         s_->prerollUntil = std::max(s_->prerollUntil, t0);

@@ -10,7 +10,7 @@ namespace kelvor::media {
 namespace {
 
 std::optional<PictureShape> shapeOf(const MediaType& mt) {
-    const auto v = mt.majorType == MEDIATYPE_Video ? mt.videoInfo() : std::nullopt;
+    const auto v = mt.majorType == MajorType::Video ? mt.videoInfo() : std::nullopt;
     if (!v)
         return std::nullopt;
     const PictureShape shape{mt.subtype, v->bmiHeader.biWidth, v->bmiHeader.biHeight};
@@ -21,7 +21,7 @@ std::optional<PictureShape> shapeOf(const MediaType& mt) {
 
 void fillBlack(const PictureShape& s, std::uint8_t* base) {
     const std::size_t bytes = PictureBytes(s);
-    if (s.subtype == MEDIASUBTYPE_RGB24) {
+    if (s.subtype == Subtype::Rgb24) {
         std::memset(base, 0, bytes);
         return;
     }
@@ -98,8 +98,8 @@ Status VideoScalerFilter::CheckTransform(const MediaType&, const MediaType& out)
 
 Status VideoScalerFilter::DecideBufferSize(AllocatorProperties& props) {
     const auto shape = shapeOf(OutputMediaType());
-    props.cBuffers = 3;
-    props.cbBuffer = shape ? static_cast<std::int32_t>(PictureBytes(*shape)) : 0;
+    props.BufferCount = 3;
+    props.BufferSize = shape ? static_cast<std::int32_t>(PictureBytes(*shape)) : 0;
     return Code::Ok;
 }
 
@@ -115,10 +115,8 @@ Status VideoScalerFilter::StartStreaming() {
     s_->out = *out;
     const double source =
         sourceAspect_ > 0 ? sourceAspect_ : static_cast<double>(in->width) / in->height;
-    const int xAlign = out->subtype == MEDIASUBTYPE_Y41B   ? 4
-                       : out->subtype == MEDIASUBTYPE_I420 ? 2
-                                                           : 1;
-    const int yAlign = out->subtype == MEDIASUBTYPE_I420 ? 2 : 1;
+    const int xAlign = out->subtype == Subtype::Y41B ? 4 : out->subtype == Subtype::I420 ? 2 : 1;
+    const int yAlign = out->subtype == Subtype::I420 ? 2 : 1;
     s_->rect = FitPicture(source, out->width, out->height, targetAspect_, xAlign, yAlign);
     return Code::Ok;
 }
@@ -132,7 +130,7 @@ Status VideoScalerFilter::Transform(const MediaSample& in, MediaSample& out) {
     fillBlack(s_->out, base);
     const auto w = static_cast<std::size_t>(s_->out.width);
     const auto h = static_cast<std::size_t>(s_->out.height);
-    const bool is411 = s_->out.subtype == MEDIASUBTYPE_Y41B;
+    const bool is411 = s_->out.subtype == Subtype::Y41B;
     const std::size_t cw = is411 ? w / 4 : w / 2;
     const std::size_t ch = is411 ? h : h / 2;
     std::uint8_t* planes[3] = {base, base + w * h, base + w * h + cw * ch};

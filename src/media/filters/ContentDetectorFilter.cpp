@@ -11,8 +11,8 @@ ContentDetectorFilter::ContentDetectorFilter()
     : InPlaceTransformFilter(std::string(kIdentity.Name), std::string(kIdentity.ClassId), false) {}
 
 Status ContentDetectorFilter::CheckInputType(const MediaType& mtIn) {
-    return mtIn.majorType == MEDIATYPE_Video && mtIn.subtype == MEDIASUBTYPE_RGB24 ? Code::Ok
-                                                                                   : Code::Fail;
+    return mtIn.majorType == MajorType::Video && mtIn.subtype == Subtype::Rgb24 ? Code::Ok
+                                                                                : Code::Fail;
 }
 
 std::int32_t ContentDetectorFilter::stamperFrame() const {

@@ -9,9 +9,9 @@ DateDetectorFilter::DateDetectorFilter()
                              std::string(scenes::kDateSceneDetectorClassId), false) {}
 
 Status DateDetectorFilter::CheckInputType(const MediaType& mtIn) {
-    if (mtIn.majorType == MEDIATYPE_Interleaved)
+    if (mtIn.majorType == MajorType::Interleaved)
         return Code::Ok;
-    if (mtIn.majorType == MEDIATYPE_Video && mtIn.subtype == MEDIASUBTYPE_dvsd)
+    if (mtIn.majorType == MajorType::Video && mtIn.subtype == Subtype::Dvsd)
         return Code::Ok;
     return Code::TypeNotAccepted;
 }

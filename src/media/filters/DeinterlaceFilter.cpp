@@ -82,7 +82,7 @@ DeinterlaceFilter::DeinterlaceFilter()
     : InPlaceTransformFilter(std::string(kIdentity.Name), std::string(kIdentity.ClassId), true) {}
 
 Status DeinterlaceFilter::CheckInputType(const MediaType& mtIn) {
-    return mtIn.majorType == MEDIATYPE_Video && mtIn.subtype == MEDIASUBTYPE_RGB24
+    return mtIn.majorType == MajorType::Video && mtIn.subtype == Subtype::Rgb24
                ? Code::Ok
                : Code::TypeNotAccepted;
 }

@@ -73,9 +73,9 @@ DvHeaderFilter::DvHeaderFilter(std::shared_ptr<DateDetectorFilter> detector)
       detector_(std::move(detector)) {}
 
 Status DvHeaderFilter::CheckInputType(const MediaType& mtIn) {
-    if (mtIn.majorType == MEDIATYPE_Interleaved)
+    if (mtIn.majorType == MajorType::Interleaved)
         return Code::Ok;
-    if (mtIn.majorType == MEDIATYPE_Video && mtIn.subtype == MEDIASUBTYPE_dvsd)
+    if (mtIn.majorType == MajorType::Video && mtIn.subtype == Subtype::Dvsd)
         return Code::Ok;
     return Code::TypeNotAccepted;
 }

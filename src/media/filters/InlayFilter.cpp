@@ -118,7 +118,7 @@ int InlayFilter::borderSize() const {
 }
 
 Status InlayFilter::CheckInputType(const MediaType& mtIn) {
-    if (mtIn.majorType != MEDIATYPE_Video || mtIn.subtype != MEDIASUBTYPE_RGB24 ||
+    if (mtIn.majorType != MajorType::Video || mtIn.subtype != Subtype::Rgb24 ||
         mtIn.formatType != FormatType::VideoInfo)
         return Code::TypeNotAccepted;
     const auto v = mtIn.videoInfo();
@@ -137,8 +137,8 @@ Status InlayFilter::GetMediaType(int position, MediaType& mt) {
     if (position != 0)
         return Code::NoMoreItems;
     mt = InputMediaType();
-    mt.majorType = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_RGB24;
+    mt.majorType = MajorType::Video;
+    mt.subtype = Subtype::Rgb24;
     if (auto v = mt.videoInfo()) {
         const auto size = static_cast<std::uint32_t>(v->bmiHeader.biWidth) *
                           static_cast<std::uint32_t>(std::abs(v->bmiHeader.biHeight)) * 3;
@@ -152,8 +152,8 @@ Status InlayFilter::GetMediaType(int position, MediaType& mt) {
 Status InlayFilter::DecideBufferSize(AllocatorProperties& props) {
     const auto* upstream = static_cast<const OutputPin*>(Input().ConnectedTo());
     const AllocatorProperties in = upstream ? upstream->Allocator() : AllocatorProperties{};
-    props.cBuffers = std::max(in.cBuffers, 1);
-    props.cbBuffer = std::max(in.cbBuffer, 1);
+    props.BufferCount = std::max(in.BufferCount, 1);
+    props.BufferSize = std::max(in.BufferSize, 1);
     return Code::Ok;
 }
 

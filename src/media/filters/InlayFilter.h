@@ -1,5 +1,6 @@
-// The inlay filter: a copy filter on RGB24 pictures (FORMAT_VideoInfo) that writes the datecode,
-// or the timecode, of each frame into the picture as two lines of text with a dark border.
+// The inlay filter: a copy filter on RGB24 pictures (FormatType::VideoInfo) that writes the
+// datecode, or the timecode, of each frame into the picture as two lines of text with a dark
+// border.
 //
 // Decoded pictures carry no DV packs: each frame's record comes with its picture from the date
 // detector upstream (DvSourceFrame, attached to the DV frame and carried through the decoder);

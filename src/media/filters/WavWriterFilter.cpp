@@ -64,22 +64,21 @@ Status WavWriterFilter::CheckInputType(const MediaType& mtIn) {
 }
 
 Status WavWriterFilter::CheckTransform(const MediaType&, const MediaType& mtOut) {
-    return mtOut.majorType == MEDIATYPE_Stream && mtOut.subtype == MEDIASUBTYPE_WAVE ? Code::Ok
-                                                                                     : Code::False;
+    return mtOut.majorType == MajorType::Stream && mtOut.subtype == Subtype::Wave ? Code::Ok
+                                                                                  : Code::False;
 }
 
 Status WavWriterFilter::GetMediaType(int position, MediaType& mt) {
     if (position != 0)
         return Code::NoMoreItems;
-    mt = MakeStreamType(MEDIASUBTYPE_WAVE);
+    mt = MakeStreamType(Subtype::Wave);
     return Code::Ok;
 }
 
 Status WavWriterFilter::DecideBufferSize(AllocatorProperties& props) {
     const auto* upstream = static_cast<const OutputPin*>(Input().ConnectedTo());
-    props.cBuffers = 1;
-    props.cbAlign = 1;
-    props.cbBuffer = std::max(upstream ? upstream->Allocator().cbBuffer : 0, 1);
+    props.BufferCount = 1;
+    props.BufferSize = std::max(upstream ? upstream->Allocator().BufferSize : 0, 1);
     return Code::Ok;
 }
 
@@ -107,8 +106,7 @@ Status WavWriterFilter::Transform(const MediaSample& in, MediaSample& out) {
         return Code::Fail;
     const std::uint64_t start = std::uint64_t{headerSize_} + dataBytes_;
     out.assign(bytes);
-    out.SetTime(static_cast<REFERENCE_TIME>(start),
-                static_cast<REFERENCE_TIME>(start + bytes.size()));
+    out.SetTime(static_cast<StreamTime>(start), static_cast<StreamTime>(start + bytes.size()));
     dataBytes_ += static_cast<std::uint32_t>(bytes.size());
     return Code::Ok;
 }

@@ -7,7 +7,7 @@
 //   connected (F bytes), 20 + F "data", 24 + F data bytes, 28 + F the samples; header size F + 28.
 //
 // Input: any type whose format is a WAVEFORMATEX (else Code::False). Output: only the byte stream
-// MEDIATYPE_Stream / MEDIASUBTYPE_WAVE (else Code::False); its downstream must be a
+// MajorType::Stream / Subtype::Wave (else Code::False); its downstream must be a
 // FileWriterFilter, whose Stream() it holds from the start of streaming to its stop, so the header
 // is in the file before the file replaces its target. A sample whose end would pass what the 32-bit
 // size fields hold is refused with Code::Fail, which ends the run with the file complete up to

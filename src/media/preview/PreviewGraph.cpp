@@ -88,7 +88,7 @@ bool PreviewGraph::buildDv(const std::string& path) {
     auto decoder = b.Add(std::make_shared<DvVideoDecoderFilter>(), "Dvdecoder");
     if (!decoder || !toDetector)
         return false;
-    decoder->put_Resolution(prefs_.PreviewDvAtHalfSize ? DVRESOLUTION_HALF : DVRESOLUTION_FULL);
+    decoder->SetResolution(prefs_.PreviewDvAtHalfSize ? DvResolution::Half : DvResolution::Full);
     // A preview shows each frame when it is due: holding one back would only delay it.
     decoder->SetFrameThreads(false);
     if (!b.Connect(detector_->Output(), decoder->Input()))
@@ -138,7 +138,7 @@ bool PreviewGraph::buildOther(const std::string& path) {
         MediaType mt;
         if (splitter_->GetMediaType(*p, 0, mt) != Code::Ok)
             continue;
-        if (mt.majorType == MEDIATYPE_Video && !video_) {
+        if (mt.majorType == MajorType::Video && !video_) {
             auto decoder = b.Add(std::make_shared<VideoDecoderFilter>(), "decoder");
             auto colour = b.Add(std::make_shared<ColourConverterFilter>(), "color");
             if (!decoder || !colour || !b.Connect(*p, decoder->Input()) ||
@@ -152,7 +152,7 @@ bool PreviewGraph::buildOther(const std::string& path) {
             if (!videoRenderer_->GetGraph())
                 b.Add(videoRenderer_, "video");
             video_ = b.Connect(colour->Output(), videoRenderer_->Input());
-        } else if (mt.majorType == MEDIATYPE_Audio && !audio_) {
+        } else if (mt.majorType == MajorType::Audio && !audio_) {
             audio_ = b.Connect(*p, audioRenderer_->Input());
         }
     }
@@ -200,7 +200,7 @@ void PreviewGraph::afterBuild(const files::FileRecord& record) {
     active_ = true;
     // The sound runs ahead of what is heard; with a picture, the position is the picture's.
     audioRenderer_->SetReportsPosition(!video_);
-    graph_.put_Volume(prefs_.IsMuteOn ? 0 : std::clamp(prefs_.Volume, 0, 10000));
+    graph_.SetVolume(prefs_.IsMuteOn ? 0 : std::clamp(prefs_.Volume, 0, 10000));
     // Paused on the first frame: the pause streams from position 0 and the renderers hold it.
     graph_.SetPositions(0, -1);
     graph_.Run();
@@ -245,7 +245,7 @@ std::int64_t PreviewGraph::Position() const {
         return 0;
     // Without a picture the graph's position is that of the sound written, which runs ahead of
     // the sound heard while a device plays.
-    REFERENCE_TIME heard = 0;
+    StreamTime heard = 0;
     if (!video_ && graph_.GetTimeFormat() == TimeFormat::MediaTime && clock_->Heard(heard))
         return std::clamp<std::int64_t>(heard, 0, Duration());
     return v;
@@ -350,7 +350,7 @@ void PreviewGraph::Clear() {
 }
 
 void PreviewGraph::SetVolume(int volume) {
-    graph_.put_Volume(std::clamp(volume, 0, 10000));
+    graph_.SetVolume(std::clamp(volume, 0, 10000));
 }
 
 }  // namespace kelvor::media

@@ -11,7 +11,7 @@ PreviewVideoRenderer::PreviewVideoRenderer(std::shared_ptr<PreviewClock> clock)
     : RendererBase("Video Renderer", "{6BC1CFFA-8FC1-4261-AC22-CFB4CC38DB50}"),
       clock_(std::move(clock)) {}
 
-Status PreviewVideoRenderer::Run(REFERENCE_TIME start) {
+Status PreviewVideoRenderer::Run(StreamTime start) {
     clock_->Run(start);
     return RendererBase::Run(start);
 }
@@ -32,7 +32,7 @@ void PreviewVideoRenderer::Flushed() {
 }
 
 Status PreviewVideoRenderer::CheckInputType(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video || mt.subtype != MEDIASUBTYPE_RGB24)
+    if (mt.majorType != MajorType::Video || mt.subtype != Subtype::Rgb24)
         return Code::TypeNotAccepted;
     const auto vih = mt.videoInfo();
     if (!vih || vih->bmiHeader.biWidth <= 0 || vih->bmiHeader.biHeight == 0)
@@ -41,7 +41,7 @@ Status PreviewVideoRenderer::CheckInputType(const MediaType& mt) {
 }
 
 Status PreviewVideoRenderer::DoRenderSample(const MediaSample& sample) {
-    REFERENCE_TIME start = 0, stop = 0;
+    StreamTime start = 0, stop = 0;
     const bool timed = sample.GetTime(start, stop) == Code::Ok;
     // A paused graph shows its first picture at once; a running one when the clock reaches it.
     if (timed && State() == FilterState::Running) {
@@ -91,7 +91,7 @@ PreviewAudioRenderer::PreviewAudioRenderer(std::shared_ptr<PreviewClock> clock)
       clock_(std::move(clock)) {}
 
 Status PreviewAudioRenderer::CheckInputType(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Audio)
+    if (mt.majorType != MajorType::Audio)
         return Code::TypeNotAccepted;
     const auto wfx = mt.waveFormat();
     if (!wfx || wfx->wFormatTag != WaveFormatEx::kFormatPcm || wfx->wBitsPerSample != 16 ||
@@ -100,7 +100,7 @@ Status PreviewAudioRenderer::CheckInputType(const MediaType& mt) {
     return Code::Ok;
 }
 
-Status PreviewAudioRenderer::Run(REFERENCE_TIME start) {
+Status PreviewAudioRenderer::Run(StreamTime start) {
     clock_->Run(start);
     if (started_.load())
         output_->Suspend(false);
@@ -152,7 +152,7 @@ Status PreviewAudioRenderer::OnEndOfStream() {
 Status PreviewAudioRenderer::DoRenderSample(const MediaSample& sample) {
     const auto n = static_cast<std::size_t>(sample.GetActualDataLength());
     const bool sound = started_.load();
-    REFERENCE_TIME start = 0, stop = 0;
+    StreamTime start = 0, stop = 0;
     if (sample.GetTime(start, stop) == Code::Ok) {
         if (sound)
             clock_->AnchorSound(start);
@@ -160,7 +160,7 @@ Status PreviewAudioRenderer::DoRenderSample(const MediaSample& sample) {
         // wait for sound that is never written.
         if (State() == FilterState::Running) {
             clock_->AnchorSilent(start);
-            const REFERENCE_TIME lead = sound ? output_->LeadUSecs() * 10 : 0;
+            const StreamTime lead = sound ? output_->LeadUSecs() * 10 : 0;
             if (!clock_->WaitUntil(start - lead, Input()))
                 return Code::Ok;
         }
@@ -168,7 +168,7 @@ Status PreviewAudioRenderer::DoRenderSample(const MediaSample& sample) {
     bytes_.fetch_add(static_cast<std::int64_t>(n));
     if (sound && n > 0) {
         const Graph* g = GetGraph();
-        output_->Write(sample.GetPointer(), n, g ? g->get_Volume() : 10000);
+        output_->Write(sample.GetPointer(), n, g ? g->Volume() : 10000);
     }
     return Code::Ok;
 }

@@ -27,7 +27,7 @@ struct PreviewPicture {
     std::vector<std::uint8_t> Rgb;
     int Width = 0;
     int Height = 0;
-    REFERENCE_TIME Time = 0;                     // stream time of the picture
+    StreamTime Time = 0;                         // stream time of the picture
     std::shared_ptr<const DvSourceFrame> Facts;  // the DV frame's record, null for other files
 };
 
@@ -48,7 +48,7 @@ class PreviewVideoRenderer : public RendererBase {
     std::uint64_t Sequence() const { return sequence_.load(); }
     void ClearPicture();
 
-    Status Run(REFERENCE_TIME start) override;
+    Status Run(StreamTime start) override;
     Status Pause() override;
     Status Stop() override;
     void Flushed() override;
@@ -91,7 +91,7 @@ class PreviewAudioRenderer : public RendererBase {
     explicit PreviewAudioRenderer(std::shared_ptr<PreviewClock> clock);
     // Set while stopped; null drops the sound.
     void SetOutput(std::shared_ptr<PreviewAudioOutput> out) { output_ = std::move(out); }
-    Status Run(REFERENCE_TIME start) override;
+    Status Run(StreamTime start) override;
     Status Pause() override;
     Status Stop() override;
     void Flushed() override;

@@ -36,7 +36,7 @@ Reports detect(ContentDetectorFilter& detector, const std::shared_ptr<SampleTime
     test::Chain(graph, {std::make_shared<test::SampleSource>(test::Rgb24Type(kWidth, kHeight),
                                                              frames, firstFrame),
                         stamper, shared, std::make_shared<NullRenderer>()});
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     detector.OnSceneEnd = nullptr;
     detector.OnStreamEnd = nullptr;
     return run;

@@ -17,8 +17,8 @@ using FrameSource = test::SampleSource;
 
 MediaType dvType2() {
     MediaType mt;
-    mt.majorType = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_dvsd;
+    mt.majorType = MajorType::Video;
+    mt.subtype = Subtype::Dvsd;
     return mt;
 }
 
@@ -31,11 +31,11 @@ TEST(DateDetectorFilter, IdentityAndAcceptedTypes) {
         FourCC sub;
         Status expected;
     } cases[] = {
-        {MEDIATYPE_Interleaved, MEDIASUBTYPE_dvsd, Code::Ok},
-        {MEDIATYPE_Interleaved, MakeFourCC("dvhd"), Code::Ok},
-        {MEDIATYPE_Video, MEDIASUBTYPE_dvsd, Code::Ok},
-        {MEDIATYPE_Video, MEDIASUBTYPE_RGB24, Code::TypeNotAccepted},
-        {MEDIATYPE_Audio, MEDIASUBTYPE_PCM, Code::TypeNotAccepted},
+        {MajorType::Interleaved, Subtype::Dvsd, Code::Ok},
+        {MajorType::Interleaved, MakeFourCC("dvhd"), Code::Ok},
+        {MajorType::Video, Subtype::Dvsd, Code::Ok},
+        {MajorType::Video, Subtype::Rgb24, Code::TypeNotAccepted},
+        {MajorType::Audio, Subtype::Pcm, Code::TypeNotAccepted},
     };
     for (const Case& c : cases) {
         MediaType mt;
@@ -85,7 +85,7 @@ TEST(DateDetectorFilter, StreamsFramesThroughTheDetectorAndEndsTheLastSceneAtSto
     int code = 0;
     Status hr = Code::Ok;
     ASSERT_TRUE(graph.WaitForCompletion(10000, code, hr));
-    EXPECT_EQ(code, EC_COMPLETE);
+    EXPECT_EQ(code, EventCode::Complete);
     EXPECT_EQ(d.SampleCount(), 41);
     EXPECT_EQ(graph.Stop(), Code::Ok);
     EXPECT_EQ(passed.load(), 41);  // every sample goes on, DV-sized or not
@@ -110,7 +110,7 @@ TEST(DateDetectorFilter, EveryDvFrameLeavesWithItsOwnRecordAndHeaderBlocks) {
     sink->SetSampleCallback([&](const MediaSample& s) { seen.push_back(DvSourceFrame::Of(s)); });
     test::Chain(graph, {source, filter, sink});
     EXPECT_EQ(filter->LatestFrame(), nullptr);
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     ASSERT_EQ(seen.size(), 7u);
     EXPECT_EQ(seen[2], nullptr);  // not a DV frame
     for (int i = 0; i < 6; ++i) {
@@ -143,7 +143,7 @@ TEST(DateDetectorFilter, WithoutCarryingFramesTheDetectorStillCountsEveryFrame) 
         carried += DvSourceFrame::Of(s) != nullptr;
     });
     test::Chain(graph, {source, filter, sink});
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     EXPECT_EQ(passed, 3);
     EXPECT_EQ(carried, 0);
     EXPECT_EQ(filter->LatestFrame(), nullptr);

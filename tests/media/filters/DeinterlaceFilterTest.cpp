@@ -196,7 +196,7 @@ TEST(DeinterlaceFilter, RefusesAllButRgb24AndFailsPicturesSmallerThanTheirType) 
              test::Rgb24Type(8, 6),
              std::vector<std::vector<std::uint8_t>>{p.bytes(true), std::vector<std::uint8_t>(10)}),
          std::make_shared<DeinterlaceFilter>(), out.renderer});
-    EXPECT_EQ(test::RunToEnd(graph), EC_ERRORABORT);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::ErrorAbort);
     ASSERT_GE(out.samples->size(), 1u);
     EXPECT_EQ(out.samples->front(), expected.bytes(true));
     EXPECT_EQ(graph.LastError(), Code::Fail);

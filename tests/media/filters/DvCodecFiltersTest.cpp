@@ -31,7 +31,7 @@ Frames decodeAll(const Frames& in, bool frameThreads, bool planar) {
     MediaType mt;
     static_cast<BaseFilter&>(*dec).GetMediaType(dec->Output(), planar ? 0 : 1, mt);
     EXPECT_EQ(g.ConnectDirect(dec->Output(), out.renderer->Input(), &mt), Code::Ok);
-    EXPECT_EQ(RunToEnd(g), EC_COMPLETE);
+    EXPECT_EQ(RunToEnd(g), EventCode::Complete);
     return *out.samples;
 }
 
@@ -64,10 +64,10 @@ Frames encodeAll(const Frames& pictures, bool frameThreads) {
     auto source = std::make_shared<SampleSource>(test::Rgb24Type(720, 576), pictures);
     auto enc = std::make_shared<DvVideoEncoderFilter>();
     EXPECT_EQ(enc->SetFrameThreads(frameThreads), Code::Ok);
-    enc->put_VideoFormat(DVENCODERVIDEOFORMAT_PAL);
+    enc->SetVideoFormat(DvVideoFormat::Pal);
     Collector out;
     Chain(g, {source, enc, out.renderer});
-    EXPECT_EQ(RunToEnd(g), EC_COMPLETE);
+    EXPECT_EQ(RunToEnd(g), EventCode::Complete);
     return *out.samples;
 }
 

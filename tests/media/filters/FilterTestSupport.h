@@ -44,8 +44,8 @@ class SampleSource : public BaseFilter {
         std::size_t most = 0;
         for (const auto& s : samples_)
             most = std::max(most, s.size());
-        props.cBuffers = 4;
-        props.cbBuffer = static_cast<std::int32_t>(most);
+        props.BufferCount = 4;
+        props.BufferSize = static_cast<std::int32_t>(most);
         return Code::Ok;
     }
     void StartThreads() override {
@@ -89,7 +89,8 @@ inline void Chain(Graph& graph, const std::vector<FilterPtr>& filters) {
             << "between " << filters[i]->DisplayName() << " and " << filters[i + 1]->DisplayName();
 }
 
-// Runs the graph to its end and stops it; the completion code (EC_COMPLETE when all went well).
+// Runs the graph to its end and stops it; the completion code (EventCode::Complete when all went
+// well).
 inline int RunToEnd(Graph& graph, Status* stopResult = nullptr) {
     EXPECT_EQ(graph.Run(), Code::Ok);
     int code = 0;
@@ -141,11 +142,11 @@ inline std::vector<std::vector<std::uint8_t>> DvFramesFor(const std::string& des
 }
 
 inline MediaType DvVideoType() {
-    return MakeVideoType(MEDIASUBTYPE_dvsd, MakeDvsdInfo(true));
+    return MakeVideoType(Subtype::Dvsd, MakeDvsdInfo(true));
 }
 
 inline MediaType Rgb24Type(int width, int height) {
-    return MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(width, height, 400000));
+    return MakeVideoType(Subtype::Rgb24, MakeRgb24Info(width, height, 400000));
 }
 
 }  // namespace kelvor::media::test

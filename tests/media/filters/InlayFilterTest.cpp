@@ -50,7 +50,7 @@ std::shared_ptr<DateDetectorFilter> detectorAfter(std::optional<long long> secon
     test::Chain(graph, {std::make_shared<test::SampleSource>(
                             test::DvVideoType(), Frames{scenes::test::makeFrame(frame)}),
                         detector, std::make_shared<NullRenderer>()});
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     return detector;
 }
 
@@ -73,7 +73,7 @@ Result superpose(const std::shared_ptr<InlayFilter>& inlay, int w, int h, int co
     test::Chain(graph, {std::make_shared<test::SampleSource>(test::Rgb24Type(w, h),
                                                              Frames(count, grey(w, h)), firstFrame),
                         inlay, out.renderer});
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     inlay->SetDrawTrace(nullptr);
     r.pictures = *out.samples;
     return r;
@@ -129,7 +129,7 @@ TEST_F(InlayFilterTest, IdentityTypesAndArial) {
     MediaType out;
     BaseFilter& base = *shared;
     ASSERT_EQ(base.GetMediaType(shared->Output(), 0, out), Code::Ok);
-    EXPECT_EQ(out.subtype, MEDIASUBTYPE_RGB24);
+    EXPECT_EQ(out.subtype, Subtype::Rgb24);
     EXPECT_EQ(out.videoInfo()->bmiHeader.biSizeImage, 360u * 288 * 3);
     EXPECT_EQ(base.GetMediaType(shared->Output(), 1, out), Code::NoMoreItems);
     EXPECT_EQ(test::CheckType(base, shared->Output(), test::Rgb24Type(100, 100)), Code::Ok);
@@ -269,7 +269,7 @@ TEST_F(InlayFilterTest, MediaTimesCountThePicturesWhenTheInputHasNone) {
     test::Chain(graph, {std::make_shared<test::SampleSource>(test::Rgb24Type(16, 16),
                                                              Frames(3, grey(16, 16)), -1),
                         inlay, sink});
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     EXPECT_EQ(starts, (std::vector<std::int64_t>{0, 1, 2}));
 }
 
@@ -302,7 +302,7 @@ TEST_F(InlayFilterTest, EachDecodedPictureShowsItsOwnFramesTimecode) {
     // The detector runs ahead of the inlay by the two queues.
     detector->Output().SetQueued(true, 4);
     decoder->GetOutputPin(0)->SetQueued(true, 8);
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     ASSERT_EQ(shown.size(), 40u);
     for (int i = 0; i < 40; ++i)
         EXPECT_EQ(shown[static_cast<std::size_t>(i)],

@@ -41,7 +41,7 @@ class RefusingSink : public RendererBase {
 
   protected:
     Status CheckInputType(const MediaType& mt) override {
-        return mt.majorType == MEDIATYPE_Stream ? Code::Ok : Code::TypeNotAccepted;
+        return mt.majorType == MajorType::Stream ? Code::Ok : Code::TypeNotAccepted;
     }
     Status DoRenderSample(const MediaSample&) override {
         return seen_++ < refuseFrom_ ? Code::Ok : Code::Fail;
@@ -67,12 +67,11 @@ TEST(WavWriterFilter, IdentityPinsAndTypes) {
     MediaType out;
     BaseFilter& base = *wave;
     ASSERT_EQ(base.GetMediaType(wave->Output(), 0, out), Code::Ok);
-    EXPECT_EQ(out.majorType, MEDIATYPE_Stream);
-    EXPECT_EQ(out.subtype, MEDIASUBTYPE_WAVE);
+    EXPECT_EQ(out.majorType, MajorType::Stream);
+    EXPECT_EQ(out.subtype, Subtype::Wave);
     EXPECT_EQ(base.GetMediaType(wave->Output(), 1, out), Code::NoMoreItems);
     EXPECT_EQ(test::CheckType(*wave, wave->Output(), out), Code::Ok);
-    EXPECT_EQ(test::CheckType(*wave, wave->Output(), MakeStreamType(MEDIASUBTYPE_Avi)),
-              Code::False);
+    EXPECT_EQ(test::CheckType(*wave, wave->Output(), MakeStreamType(Subtype::Avi)), Code::False);
     EXPECT_EQ(test::CheckType(*wave, wave->Output(), pcm), Code::False);
 }
 
@@ -101,7 +100,7 @@ TEST(WavWriterFilter, WritesACanonicalWavFileThroughTheFileWriterWhicheverStopsF
         }
         ASSERT_EQ(graph.ConnectDirect(wave->Output(), writer->Input()), Code::Ok);
         Status stopped = Code::Fail;
-        EXPECT_EQ(test::RunToEnd(graph, &stopped), EC_COMPLETE);
+        EXPECT_EQ(test::RunToEnd(graph, &stopped), EventCode::Complete);
         EXPECT_EQ(stopped, Code::Ok);
         EXPECT_EQ(wave->HeaderSize(), 46u);
         EXPECT_EQ(wave->DataBytes(), expected.size());
@@ -163,7 +162,7 @@ TEST(WavWriterFilter, ARunThatCannotStartLeavesTheOldFile) {
     ASSERT_EQ(second.ConnectDirect(wave2->Output(), writer2->Input()), Code::Ok);
     auto failing = std::make_shared<FileWriterFilter>();  // no file name: cannot start
     ASSERT_EQ(second.AddFilter(failing, "other"), Code::Ok);
-    auto tail = std::make_shared<test::SampleSource>(MakeStreamType(MEDIASUBTYPE_WAVE), Frames{});
+    auto tail = std::make_shared<test::SampleSource>(MakeStreamType(Subtype::Wave), Frames{});
     ASSERT_EQ(second.AddFilter(tail, "tail"), Code::Ok);
     ASSERT_EQ(second.ConnectDirect(tail->Output(), failing->Input()), Code::Ok);
     EXPECT_EQ(second.Run(), Code::Fail);
@@ -177,7 +176,7 @@ TEST(WavWriterFilter, RefusedSamplesDoNotCountAndTheSizeFieldsAreGuarded) {
                                                              sound(5, 1000)),
                         wave, std::make_shared<RefusingSink>(2)});
     Status stopped = Code::Ok;
-    EXPECT_EQ(test::RunToEnd(graph, &stopped), EC_ERRORABORT);
+    EXPECT_EQ(test::RunToEnd(graph, &stopped), EventCode::ErrorAbort);
     EXPECT_EQ(wave->DataBytes(), 2000u);
     // No file writer downstream: the header has nowhere to go.
     EXPECT_EQ(stopped, Code::NoInterface);

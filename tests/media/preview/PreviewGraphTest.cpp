@@ -91,7 +91,7 @@ class PreviewGraphTest : public ::testing::Test {
     // the `after`-th picture.
     std::shared_ptr<const PreviewPicture> shownAt(std::int64_t frame, double fps = 25.0,
                                                   std::uint64_t after = 0) {
-        const auto t = static_cast<REFERENCE_TIME>(std::llround(frame * 1e7 / fps));
+        const auto t = static_cast<StreamTime>(std::llround(frame * 1e7 / fps));
         const auto deadline = std::chrono::steady_clock::now() + 5s;
         while (std::chrono::steady_clock::now() < deadline) {
             const std::uint64_t seq = view->VideoRenderer().Sequence();
