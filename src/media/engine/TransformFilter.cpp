@@ -6,12 +6,13 @@
 
 namespace kelvor::media {
 
-TransformFilter::TransformFilter(std::string displayName, std::string classId)
+OneToOneFilter::OneToOneFilter(std::string displayName, std::string classId, std::string inputName,
+                               std::string outputName)
     : BaseFilter(std::move(displayName), std::move(classId)),
-      input_(&AddInputPin("XForm In")),
-      output_(&AddOutputPin("XForm Out")) {}
+      input_(&AddInputPin(std::move(inputName))),
+      output_(&AddOutputPin(std::move(outputName))) {}
 
-Status TransformFilter::Pause() {
+Status OneToOneFilter::Pause() {
     if (state_ == FilterState::Stopped && !streaming_) {
         const Status hr = StartStreaming();
         if (hr.failed())
@@ -21,7 +22,7 @@ Status TransformFilter::Pause() {
     return BaseFilter::Pause();
 }
 
-Status TransformFilter::Stop() {
+Status OneToOneFilter::Stop() {
     Status hr = Code::Ok;
     if (streaming_) {
         hr = StopStreaming();
@@ -31,7 +32,7 @@ Status TransformFilter::Stop() {
     return hr;
 }
 
-Status TransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status OneToOneFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin == input_)
         return CheckInputType(mt);
     if (!input_->IsConnected())
@@ -39,30 +40,7 @@ Status TransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     return CheckTransform(input_->CurrentMediaType(), mt);
 }
 
-Status TransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (&pin == input_)
-        return GetInputMediaType(position, mt);
-    if (&pin != output_ || !input_->IsConnected())
-        return Code::NoMoreItems;
-    return GetMediaType(position, mt);
-}
-
-Status TransformFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
-    if (&pin != output_)
-        return Code::Ok;
-    return DecideBufferSize(props);
-}
-
-Status TransformFilter::Receive(InputPin&, SamplePtr sample) {
-    if (!output_->IsConnected())
-        return Code::Ok;
-    SamplePtr out = output_->GetDeliveryBuffer();
-    out->CopyPropertiesFrom(*sample);
-    const Status hr = Transform(*sample, *out);
-    return DeliverTransformed(hr, std::move(out));
-}
-
-Status TransformFilter::DeliverTransformed(Status hr, SamplePtr out) {
+Status OneToOneFilter::DeliverTransformed(Status hr, SamplePtr out) {
     if (hr == Code::False)
         return Code::Ok;
     if (hr.failed()) {
@@ -70,6 +48,32 @@ Status TransformFilter::DeliverTransformed(Status hr, SamplePtr out) {
         return hr;
     }
     return output_->Deliver(std::move(out));
+}
+
+TransformFilter::TransformFilter(std::string displayName, std::string classId)
+    : OneToOneFilter(std::move(displayName), std::move(classId), "XForm In", "XForm Out") {}
+
+Status TransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+    if (&pin == &Input())
+        return GetInputMediaType(position, mt);
+    if (&pin != &Output() || !Input().IsConnected())
+        return Code::NoMoreItems;
+    return GetMediaType(position, mt);
+}
+
+Status TransformFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+    if (&pin != &Output())
+        return Code::Ok;
+    return DecideBufferSize(props);
+}
+
+Status TransformFilter::Receive(InputPin&, SamplePtr sample) {
+    if (!Output().IsConnected())
+        return Code::Ok;
+    SamplePtr out = Output().GetDeliveryBuffer();
+    out->CopyPropertiesFrom(*sample);
+    const Status hr = Transform(*sample, *out);
+    return DeliverTransformed(hr, std::move(out));
 }
 
 class PairedTransformFilter::Worker {
@@ -201,61 +205,26 @@ void PairedTransformFilter::Flushed() {
 
 InPlaceTransformFilter::InPlaceTransformFilter(std::string displayName, std::string classId,
                                                bool modifiesData)
-    : BaseFilter(std::move(displayName), std::move(classId)),
-      input_(&AddInputPin("Input")),
-      output_(&AddOutputPin("Output")),
+    : OneToOneFilter(std::move(displayName), std::move(classId), "Input", "Output"),
       modifiesData_(modifiesData) {}
-
-Status InPlaceTransformFilter::Pause() {
-    if (state_ == FilterState::Stopped && !streaming_) {
-        const Status hr = StartStreaming();
-        if (hr.failed())
-            return hr;
-        streaming_ = true;
-    }
-    return BaseFilter::Pause();
-}
-
-Status InPlaceTransformFilter::Stop() {
-    Status hr = Code::Ok;
-    if (streaming_) {
-        hr = StopStreaming();
-        streaming_ = false;
-    }
-    BaseFilter::Stop();
-    return hr;
-}
 
 Status InPlaceTransformFilter::CheckTransform(const MediaType& mtIn, const MediaType& mtOut) {
     return mtIn == mtOut ? Code::Ok : Code::TypeNotAccepted;
 }
 
-Status InPlaceTransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (&pin == input_)
-        return CheckInputType(mt);
-    if (!input_->IsConnected())
-        return Code::NotConnected;
-    return CheckTransform(input_->CurrentMediaType(), mt);
-}
-
 Status InPlaceTransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (&pin != output_ || !input_->IsConnected() || position != 0)
+    if (&pin != &Output() || !Input().IsConnected() || position != 0)
         return Code::NoMoreItems;
-    mt = input_->CurrentMediaType();
+    mt = Input().CurrentMediaType();
     return Code::Ok;
 }
 
 Status InPlaceTransformFilter::Receive(InputPin&, SamplePtr sample) {
     const Status hr = Transform(*sample);
-    if (hr == Code::False)
+    // A free output takes nothing, but a failure still ends the stream.
+    if (hr.ok() && !Output().IsConnected())
         return Code::Ok;
-    if (hr.failed()) {
-        NotifyEvent(EventCode::ErrorAbort, hr);
-        return hr;
-    }
-    if (!output_->IsConnected())
-        return Code::Ok;
-    return output_->Deliver(std::move(sample));
+    return DeliverTransformed(hr, std::move(sample));
 }
 
 }  // namespace kelvor::media

@@ -18,22 +18,46 @@
 
 namespace kelvor::media {
 
-class TransformFilter : public BaseFilter {
+// What both bases share: the two pins, streaming started on leaving the stopped state and
+// stopped with the filter, the input type checks, and what a transform's result means.
+class OneToOneFilter : public BaseFilter {
   public:
-    TransformFilter(std::string displayName, std::string classId);
-
     InputPin& Input() const { return *input_; }
     OutputPin& Output() const { return *output_; }
     // The connected input type (meaningful once the input is connected).
     const MediaType& InputMediaType() const { return input_->CurrentMediaType(); }
-    const MediaType& OutputMediaType() const { return output_->CurrentMediaType(); }
 
     Status Pause() override;
+    // A filter that overrides Stop does its own work and then calls its base's Stop.
     Status Stop() override;
 
   protected:
+    OneToOneFilter(std::string displayName, std::string classId, std::string inputName,
+                   std::string outputName);
+
     virtual Status CheckInputType(const MediaType& mtIn) = 0;
     virtual Status CheckTransform(const MediaType& mtIn, const MediaType& mtOut) = 0;
+    virtual Status StartStreaming() { return Code::Ok; }
+    virtual Status StopStreaming() { return Code::Ok; }
+    // What a transform's result means for the sample that goes on: Code::Ok delivers it,
+    // Code::False drops it, a failure ends the stream with an error event.
+    Status DeliverTransformed(Status hr, SamplePtr out);
+
+  private:
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) final;
+
+    InputPin* input_;
+    OutputPin* output_;
+    bool streaming_ = false;
+};
+
+class TransformFilter : public OneToOneFilter {
+  public:
+    TransformFilter(std::string displayName, std::string classId);
+
+    const MediaType& OutputMediaType() const { return Output().CurrentMediaType(); }
+
+  protected:
     // The output type at a position (0 first); Code::NoMoreItems after the last.
     virtual Status GetMediaType(int position, MediaType& mt) = 0;
     // The input types this filter prefers, best first, for a graph builder that must insert
@@ -42,24 +66,14 @@ class TransformFilter : public BaseFilter {
         return Code::NoMoreItems;
     }
     virtual Status DecideBufferSize(AllocatorProperties& props) = 0;
-    virtual Status StartStreaming() { return Code::Ok; }
     virtual Status Transform(const MediaSample& in, MediaSample& out) = 0;
-    virtual Status StopStreaming() { return Code::Ok; }
     // Transform and delivery of one sample; a filter that must see what the delivery returned
     // overrides it and calls this one.
     Status Receive(InputPin& pin, SamplePtr sample) override;
-    // What a transform's result means for its output sample: Code::Ok delivers it, Code::False
-    // drops it, a failure ends the stream with an error event.
-    Status DeliverTransformed(Status hr, SamplePtr out);
 
   private:
-    Status CheckMediaType(const Pin& pin, const MediaType& mt) final;
     Status GetMediaType(const Pin& pin, int position, MediaType& mt) final;
     Status DecideBufferSize(const Pin& pin, AllocatorProperties& props) final;
-
-    InputPin* input_;
-    OutputPin* output_;
-    bool streaming_ = false;
 };
 
 // A transform whose frames are independent of each other (a DV codec): while the graph runs,
@@ -103,37 +117,23 @@ class PairedTransformFilter : public TransformFilter {
     SamplePtr pending_;               // streaming thread: the worker's frame, not yet delivered
 };
 
-class InPlaceTransformFilter : public BaseFilter {
+class InPlaceTransformFilter : public OneToOneFilter {
   public:
     InPlaceTransformFilter(std::string displayName, std::string classId, bool modifiesData);
 
-    InputPin& Input() const { return *input_; }
-    OutputPin& Output() const { return *output_; }
-    const MediaType& InputMediaType() const { return input_->CurrentMediaType(); }
     bool ModifiesData() const { return modifiesData_; }
 
-    Status Pause() override;
-    // A filter that overrides Stop does its own work and then calls InPlaceTransformFilter::Stop.
-    Status Stop() override;
-
   protected:
-    virtual Status CheckInputType(const MediaType& mtIn) = 0;
     // Default: the output carries the input's type unchanged.
-    virtual Status CheckTransform(const MediaType& mtIn, const MediaType& mtOut);
-    virtual Status StartStreaming() { return Code::Ok; }
+    Status CheckTransform(const MediaType& mtIn, const MediaType& mtOut) override;
     // Code::Ok passes the sample on, Code::False drops it.
     virtual Status Transform(MediaSample& sample) = 0;
-    virtual Status StopStreaming() { return Code::Ok; }
 
   private:
-    Status CheckMediaType(const Pin& pin, const MediaType& mt) final;
     Status GetMediaType(const Pin& pin, int position, MediaType& mt) final;
     Status Receive(InputPin& pin, SamplePtr sample) final;
 
-    InputPin* input_;
-    OutputPin* output_;
     bool modifiesData_;
-    bool streaming_ = false;
 };
 
 }  // namespace kelvor::media
