@@ -117,8 +117,8 @@ Status FileSourceFilter::GetMediaType(const Pin& pin, int position, MediaType& m
     return Code::Ok;
 }
 
-struct AviSplitterFilter::State {
-    explicit State(std::unique_ptr<avi::AviDemuxer> opened)
+struct AviSplitterState {
+    explicit AviSplitterState(std::unique_ptr<avi::AviDemuxer> opened)
         : demuxer(opened ? std::move(opened) : std::make_unique<avi::AviDemuxer>()) {}
     std::string fileName;
     std::unique_ptr<avi::AviDemuxer> demuxer;  // never null
@@ -127,7 +127,7 @@ struct AviSplitterFilter::State {
 };
 
 AviSplitterFilter::AviSplitterFilter()
-    : SplitterBase("AVI Splitter", "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}", "input pin") {}
+    : FileSplitter("AVI Splitter", "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}", "input pin") {}
 
 AviSplitterFilter::AviSplitterFilter(std::unique_ptr<avi::AviDemuxer> opened, std::string fileName)
     : AviSplitterFilter() {
@@ -139,27 +139,13 @@ AviSplitterFilter::~AviSplitterFilter() {
     StopThreads();
 }
 
-Status AviSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (&pin != input_)
-        return Code::TypeNotAccepted;
-    if (mt.majorType != MajorType::Stream)
-        return Code::TypeNotAccepted;
-    return Code::Ok;
-}
-
-Status AviSplitterFilter::CompleteConnect(Pin& pin) {
-    if (&pin != input_)
-        return Code::Ok;
-    auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
-    if (!source)
-        return Code::TypeNotAccepted;
-    const bool reuse = opened_ && openedFileName_ == source->FileName();
-    s_ = std::make_unique<State>(reuse ? std::move(opened_) : nullptr);
+Status AviSplitterFilter::OpenFile(const std::string& fileName, std::vector<MediaType>& types) {
+    const bool reuse = opened_ && openedFileName_ == fileName;
+    s_ = std::make_unique<AviSplitterState>(reuse ? std::move(opened_) : nullptr);
     opened_.reset();
-    s_->fileName = source->FileName();
-    openError_.clear();
-    if (!reuse && !s_->demuxer->open(source->FileName())) {
-        openError_ = source->FileName() + ": " + s_->demuxer->errorText();
+    s_->fileName = fileName;
+    if (!reuse && !s_->demuxer->open(fileName)) {
+        openError_ = fileName + ": " + s_->demuxer->errorText();
         s_.reset();
         return Code::InvalidFileFormat;
     }
@@ -229,35 +215,23 @@ Status AviSplitterFilter::CompleteConnect(Pin& pin) {
         s_->streams.push_back(std::move(out));
         ++index;
     }
-    std::vector<MediaType> types;
     for (const StreamOut& out : s_->streams)
         types.push_back(out.type);
-    ShowStreams(std::move(types));
+    duration_ = fileDuration();
+    if (s_->video >= 0) {
+        const StreamOut& v = s_->streams[static_cast<std::size_t>(s_->video)];
+        frameRateNum_ = v.rate;
+        frameRateDen_ = v.scale;
+    }
     return Code::Ok;
 }
 
-void AviSplitterFilter::BreakConnect(Pin& pin) {
-    if (&pin != input_ || !s_)
-        return;
-    ForgetStreams();
-    s_.reset();
+std::int32_t AviSplitterFilter::MaxSampleSize(int stream) const {
+    return static_cast<std::int32_t>(std::min(
+        s_->demuxer->streams()[static_cast<std::size_t>(stream)].MaxChunkSize, kMaxChunkSize));
 }
 
-Status AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
-    if (!s_)
-        return Code::Unexpected;
-    for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
-        if (GetPin(i) == &pin) {
-            props.BufferSize = static_cast<std::int32_t>(std::min(
-                s_->demuxer->streams()[static_cast<std::size_t>(i)].MaxChunkSize, kMaxChunkSize));
-            props.BufferCount = 4;
-        }
-    return Code::Ok;
-}
-
-StreamTime AviSplitterFilter::Duration() const {
-    if (!s_)
-        return 0;
+StreamTime AviSplitterFilter::fileDuration() const {
     const auto& infos = s_->demuxer->streams();
     if (s_->video >= 0) {
         const auto& v = infos[static_cast<std::size_t>(s_->video)];
@@ -271,21 +245,6 @@ StreamTime AviSplitterFilter::Duration() const {
                 longest, static_cast<StreamTime>(static_cast<long double>(infos[i].TotalBytes) *
                                                  kUnitsPerSecond / s_->streams[i].bytesPerSec));
     return longest;
-}
-
-bool AviSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
-    if (!s_ || s_->video < 0)
-        return false;
-    const StreamOut& v = s_->streams[static_cast<std::size_t>(s_->video)];
-    if (v.rate == 0 || v.scale == 0)
-        return false;
-    num = v.rate;
-    den = v.scale;
-    return true;
-}
-
-bool AviSplitterFilter::HasFile() const {
-    return s_ != nullptr;
 }
 
 void AviSplitterFilter::stream() {

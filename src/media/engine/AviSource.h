@@ -52,7 +52,9 @@ class FileSourceFilter : public BaseFilter {
     OutputPin* output_;
 };
 
-class AviSplitterFilter : public SplitterBase {
+struct AviSplitterState;  // the open file's demuxer and streams
+
+class AviSplitterFilter : public FileSplitter<AviSplitterState> {
   public:
     AviSplitterFilter();
     // With the demuxer already opened on `fileName` (by whoever chose this splitter), which the
@@ -60,20 +62,12 @@ class AviSplitterFilter : public SplitterBase {
     AviSplitterFilter(std::unique_ptr<avi::AviDemuxer> opened, std::string fileName);
     ~AviSplitterFilter() override;
 
-    Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    Status CompleteConnect(Pin& pin) override;
-    void BreakConnect(Pin& pin) override;
-    Status DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
-
-    StreamTime Duration() const override;
-    bool FrameRate(std::int64_t& num, std::int64_t& den) const override;
-
   private:
-    struct State;
-    bool HasFile() const override;
+    Status OpenFile(const std::string& fileName, std::vector<MediaType>& types) override;
+    std::int32_t MaxSampleSize(int stream) const override;
     void stream() override;
+    StreamTime fileDuration() const;
 
-    std::unique_ptr<State> s_;
     std::unique_ptr<avi::AviDemuxer> opened_;
     std::string openedFileName_;
 };

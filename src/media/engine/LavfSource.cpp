@@ -78,15 +78,13 @@ MediaType audioType(const AVStream& st) {
 
 }  // namespace
 
-struct LavfSplitterFilter::State {
+struct LavfSplitterState {
     std::string fileName;
     ff::FormatInputPtr ctx;          // the streaming thread's while it runs
     std::vector<StreamOut> streams;  // one per output pin, in file order
-    int video = -1;                  // the stream that gives frame positions
-    // Read once the file is open: reading packets may update the context's streams, so the
-    // driving thread never looks at them while the streaming thread runs.
-    StreamTime duration = 0;
-    AVRational frameRate{0, 0};
+    // Duration and frame rate are read once the file is open: reading packets may update the
+    // context's streams, so the driving thread never looks at them while the streaming thread runs.
+    int video = -1;  // the stream that gives frame positions
 };
 
 namespace {
@@ -112,25 +110,15 @@ AVRational videoFrameRate(const AVFormatContext& ctx, int video) {
 }  // namespace
 
 LavfSplitterFilter::LavfSplitterFilter()
-    : SplitterBase("LAV Splitter", "{171252A0-8820-4AFE-9DF8-5C92B2D66B04}", "Input") {}
+    : FileSplitter("LAV Splitter", "{171252A0-8820-4AFE-9DF8-5C92B2D66B04}", "Input") {}
 
 LavfSplitterFilter::~LavfSplitterFilter() {
     StopThreads();
 }
 
-Status LavfSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    return &pin == input_ && mt.majorType == MajorType::Stream ? Code::Ok : Code::TypeNotAccepted;
-}
-
-Status LavfSplitterFilter::CompleteConnect(Pin& pin) {
-    if (&pin != input_)
-        return Code::Ok;
-    auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
-    if (!source)
-        return Code::TypeNotAccepted;
-    auto s = std::make_unique<State>();
-    s->fileName = source->FileName();
-    openError_.clear();
+Status LavfSplitterFilter::OpenFile(const std::string& fileName, std::vector<MediaType>& types) {
+    auto s = std::make_unique<LavfSplitterState>();
+    s->fileName = fileName;
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
         return Code::OutOfMemory;
@@ -141,17 +129,16 @@ Status LavfSplitterFilter::CompleteConnect(Pin& pin) {
     raw->interrupt_callback.opaque = const_cast<std::atomic<bool>*>(&stopRequested_);
     stopRequested_ = false;
     // Only the AVI reader: a file of another format is refused as by the AVI splitter.
-    if (const int err = avformat_open_input(&raw, source->FileName().c_str(),
-                                            av_find_input_format("avi"), nullptr);
+    if (const int err =
+            avformat_open_input(&raw, fileName.c_str(), av_find_input_format("avi"), nullptr);
         err < 0) {
         // avformat_open_input freed the context.
-        openError_ = source->FileName() + " is not an AVI file that can be read (" +
-                     ff::ErrorText(err) + ")";
+        openError_ = fileName + " is not an AVI file that can be read (" + ff::ErrorText(err) + ")";
         return Code::InvalidFileFormat;
     }
     s->ctx.reset(raw);
     if (avformat_find_stream_info(raw, nullptr) < 0 || raw->nb_streams == 0) {
-        openError_ = source->FileName() + " holds no stream that can be read";
+        openError_ = fileName + " holds no stream that can be read";
         return Code::InvalidFileFormat;
     }
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
@@ -171,53 +158,19 @@ Status LavfSplitterFilter::CompleteConnect(Pin& pin) {
         }
         s->streams.push_back(std::move(out));
     }
-    s->duration = fileDuration(*raw, s->video);
-    s->frameRate = videoFrameRate(*raw, s->video);
+    duration_ = fileDuration(*raw, s->video);
+    const AVRational rate = videoFrameRate(*raw, s->video);
+    frameRateNum_ = rate.num;
+    frameRateDen_ = rate.den;
     s_ = std::move(s);
-    std::vector<MediaType> types;
     for (const auto& out : s_->streams)
         types.push_back(out.type);
-    ShowStreams(std::move(types));
     return Code::Ok;
 }
 
-void LavfSplitterFilter::BreakConnect(Pin& pin) {
-    if (&pin != input_ || !s_)
-        return;
-    StopThreads();
-    ForgetStreams();
-    s_.reset();
-}
-
-Status LavfSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
-    if (!s_)
-        return Code::Unexpected;
-    // Packet sizes are not known ahead: buffers grow to the packet on delivery.
-    for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
-        if (GetPin(i) == &pin) {
-            props.BufferSize = 0;
-            props.BufferCount = 4;
-        }
-    return Code::Ok;
-}
-
-StreamTime LavfSplitterFilter::Duration() const {
-    return s_ ? s_->duration : 0;
-}
-
-bool LavfSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
-    if (!s_)
-        return false;
-    const AVRational r = s_->frameRate;
-    if (r.num <= 0 || r.den <= 0)
-        return false;
-    num = r.num;
-    den = r.den;
-    return true;
-}
-
-bool LavfSplitterFilter::HasFile() const {
-    return s_ != nullptr;
+// Packet sizes are not known ahead: buffers grow to the packet on delivery.
+std::int32_t LavfSplitterFilter::MaxSampleSize(int) const {
+    return 0;
 }
 
 void LavfSplitterFilter::stream() {

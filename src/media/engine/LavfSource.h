@@ -27,25 +27,17 @@
 
 namespace kelvor::media {
 
-class LavfSplitterFilter : public SplitterBase {
+struct LavfSplitterState;  // the open file's libavformat context and streams
+
+class LavfSplitterFilter : public FileSplitter<LavfSplitterState> {
   public:
     LavfSplitterFilter();
     ~LavfSplitterFilter() override;
 
-    Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    Status CompleteConnect(Pin& pin) override;
-    void BreakConnect(Pin& pin) override;
-    Status DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
-
-    StreamTime Duration() const override;
-    bool FrameRate(std::int64_t& num, std::int64_t& den) const override;
-
   private:
-    struct State;
-    bool HasFile() const override;
+    Status OpenFile(const std::string& fileName, std::vector<MediaType>& types) override;
+    std::int32_t MaxSampleSize(int stream) const override;
     void stream() override;
-
-    std::unique_ptr<State> s_;
 };
 
 // True for a file our own demuxer opens and whose video is DV: an "iavs" stream, or a video

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "media/engine/AviSource.h"
+
 namespace kelvor::media {
 
 SplitterBase::SplitterBase(std::string name, std::string classId, std::string inputPinName)
@@ -17,6 +19,14 @@ Status SplitterBase::Pause() {
             static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
     }
     return BaseFilter::Pause();
+}
+
+bool SplitterBase::FrameRate(std::int64_t& num, std::int64_t& den) const {
+    if (!HasFile() || frameRateNum_ <= 0 || frameRateDen_ <= 0)
+        return false;
+    num = frameRateNum_;
+    den = frameRateDen_;
+    return true;
 }
 
 Status SplitterBase::SetPositions(StreamTime start, StreamTime stop) {
@@ -45,6 +55,44 @@ void SplitterBase::StartThreads() {
                         Status(Code::Fail, DisplayName() + ": reading stopped on an error"));
         }
     });
+}
+
+Status SplitterBase::CheckMediaType(const Pin& pin, const MediaType& mt) {
+    return &pin == input_ && mt.majorType == MajorType::Stream ? Code::Ok : Code::TypeNotAccepted;
+}
+
+Status SplitterBase::CompleteConnect(Pin& pin) {
+    if (&pin != input_)
+        return Code::Ok;
+    auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
+    if (!source)
+        return Code::TypeNotAccepted;
+    openError_.clear();
+    duration_ = 0;
+    frameRateNum_ = frameRateDen_ = 0;
+    std::vector<MediaType> types;
+    if (const Status hr = OpenFile(source->FileName(), types); hr.failed())
+        return hr;
+    ShowStreams(std::move(types));
+    return Code::Ok;
+}
+
+void SplitterBase::BreakConnect(Pin& pin) {
+    if (&pin != input_ || !HasFile())
+        return;
+    StopThreads();
+    ForgetStreams();
+    CloseFile();
+}
+
+Status SplitterBase::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+    if (!HasFile())
+        return Code::Unexpected;
+    if (const int i = OutputIndex(pin); i >= 0) {
+        props.BufferSize = MaxSampleSize(i);
+        props.BufferCount = 4;
+    }
+    return Code::Ok;
 }
 
 int SplitterBase::OutputIndex(const Pin& pin) const {
