@@ -40,10 +40,10 @@ namespace fs = std::filesystem;
 
 bool runGraph(media::ConversionGraphs& graphs) {
     graphs.RemoveReferenceClock();
-    if (media::Failed(graphs.Run()))
+    if (graphs.Run().failed())
         return false;
     int code = 0;
-    media::HRESULT hr = media::S_OK;
+    media::Status hr = media::Code::Ok;
     const bool done = graphs.fg()->WaitForCompletion(3600 * 1000, code, hr);
     graphs.Stop();
     return done && graphs.RunFailure().empty();

@@ -54,11 +54,11 @@ double secondsPerCall(F&& f, int calls) {
 class PictureSource : public BaseFilter {
   public:
     PictureSource() : BaseFilter("picture", ""), out_(&AddOutputPin("Out")) {}
-    HRESULT GetMediaType(const Pin&, int position, MediaType& mt) override {
+    Status GetMediaType(const Pin&, int position, MediaType& mt) override {
         if (position != 0)
-            return VFW_S_NO_MORE_ITEMS;
-        mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(kWidth, kHeight, 400000));
-        return S_OK;
+            return Code::NoMoreItems;
+        mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(kWidth, kHeight, 400000));
+        return Code::Ok;
     }
     OutputPin& Output() { return *out_; }
 
@@ -132,8 +132,8 @@ int main(int argc, char** argv) {
     auto source = std::make_shared<PictureSource>();
     graph.AddFilter(source, "source");
     graph.AddFilter(inlay, "inlay");
-    if (graph.ConnectDirect(source->Output(), inlay->Input()) != S_OK ||
-        inlay->StartStreaming() != S_OK) {
+    if (graph.ConnectDirect(source->Output(), inlay->Input()) != Code::Ok ||
+        inlay->StartStreaming() != Code::Ok) {
         std::fprintf(stderr, "cannot start the inlay\n");
         return 1;
     }

@@ -53,13 +53,13 @@ bool roundTrip(const std::string& in, const std::string& out) {
     for (OutputPin* o : split2->OutputPins())
         ok = ok && b.Connect(*o, *aviMux->FreeInput());
     ok = ok && b.Connect(aviMux->Output(), writer->Input());
-    if (!ok || g.Run() != S_OK)
+    if (!ok || g.Run() != Code::Ok)
         return false;
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     const bool done = g.WaitForCompletion(3600 * 1000, code, hr);
     g.Stop();
-    return done && code == EC_COMPLETE;
+    return done && code == EventCode::Complete;
 }
 
 double seconds(const std::chrono::steady_clock::time_point& t0) {

@@ -145,13 +145,13 @@ bool play(const files::FileRecord& record, bool half, bool withSound, Figures& o
     running = true;
     view.Run();
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     const bool done = view.GetGraph().WaitForCompletion(60'000, code, hr);
     const double wall = std::chrono::duration<double>(Steady::now() - start).count();
     const double cpu = processSeconds() - cpu0;
     running = false;
     view.Stop();
-    if (!done || code != EC_COMPLETE)
+    if (!done || code != EventCode::Complete)
         return false;
     std::lock_guard lock(figuresMutex);
     // The paused first frame was shown before the run and is not presented again.

@@ -72,14 +72,14 @@ double RunDetection(const std::string& path, int& scenes, std::int64_t& frames) 
     scenes = 0;
     detector.OnSceneEnd = [&](const scenes::FrameInfo&, const scenes::FrameInfo&) { ++scenes; };
     graphs.RemoveReferenceClock();
-    if (media::Failed(graphs.Run()))
+    if (graphs.Run().failed())
         return -1;
     int code = 0;
-    media::HRESULT hr = media::S_OK;
+    media::Status hr = media::Code::Ok;
     while (!graphs.fg()->WaitForCompletion(250, code, hr)) {
     }
     graphs.Stop();
-    if (media::Failed(hr))
+    if (hr.failed())
         return -1;
     frames = detector.SampleCount();
     return Seconds(t0, Clock::now());

@@ -26,14 +26,14 @@ struct FirstFrame {
     std::vector<std::uint8_t> bytes;  // guarded by m
 };
 
-void printDuration(REFERENCE_TIME t) {
+void printDuration(StreamTime t) {
     const std::int64_t ms = t / 10000;
     std::printf("%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
                 static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
                 static_cast<long long>(ms % 1000));
 }
 
-void printType(const MediaType& mt, REFERENCE_TIME duration) {
+void printType(const MediaType& mt, StreamTime duration) {
     if (auto v = mt.videoInfo()) {
         std::printf("  video: %s %dx%d", FourCCText(mt.subtype).c_str(), v->bmiHeader.biWidth,
                     v->bmiHeader.biHeight);
@@ -42,7 +42,7 @@ void printType(const MediaType& mt, REFERENCE_TIME duration) {
     } else if (auto w = mt.waveFormat()) {
         std::printf("  audio: format %u, %u channels, %u Hz, %u bits", w->wFormatTag, w->nChannels,
                     w->nSamplesPerSec, w->wBitsPerSample);
-    } else if (mt.majorType == MEDIATYPE_Interleaved) {
+    } else if (mt.majorType == MajorType::Interleaved) {
         std::printf("  interleaved DV (%s)", FourCCText(mt.subtype).c_str());
     } else {
         std::printf("  stream %s", FourCCText(mt.majorType).c_str());
@@ -79,8 +79,8 @@ bool probe(const std::string& path) {
             continue;
         MediaType mt;
         p->ConnectionMediaType(mt);
-        const bool isDv = mt.majorType == MEDIATYPE_Interleaved ||
-                          (mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd);
+        const bool isDv = mt.majorType == MajorType::Interleaved ||
+                          (mt.majorType == MajorType::Video && mt.subtype == Subtype::Dvsd);
         if (isDv && !dvSeen) {
             renderer->SetSampleCallback([first](const MediaSample& s) {
                 std::lock_guard lock(first->m);
@@ -94,7 +94,7 @@ bool probe(const std::string& path) {
         g.GetDuration(duration);
         printType(mt, duration);
         b.Disconnect(*p);
-        if (mt.majorType == MEDIATYPE_Interleaved && b.Connect(*p, dvSplitter->Input())) {
+        if (mt.majorType == MajorType::Interleaved && b.Connect(*p, dvSplitter->Input())) {
             for (OutputPin* out : dvSplitter->OutputPins()) {
                 if (!b.Connect(*out, renderer->Input()))
                     continue;

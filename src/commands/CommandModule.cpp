@@ -382,7 +382,7 @@ void CommandModule::GraphCommandRun(ExecutionResult& result, const GraphRun& run
     graphs.RemoveReferenceClock();
     result.update = run.Update;
     result.NewFile = run.NewPath;
-    if (media::Failed(graphs.Run())) {
+    if (graphs.Run().failed()) {
         // Nothing streams, so nothing would ever complete: the worker must not wait.
         progress.ProgressDuration = 0;
         const std::string why = graphs.RunFailure();

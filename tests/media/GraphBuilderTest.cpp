@@ -137,7 +137,7 @@ TEST(GraphBuilder, FilesThatCannotBeOpenedSayWhy) {
 }
 
 // The graph keeps the first failure of a run with the filter that reported it and its reason:
-// a file that cannot be created says so, not only E_FAIL.
+// a file that cannot be created says so, not only Code::Fail.
 TEST(GraphBuilder, AWriterThatCannotCreateItsFileGivesItsReason) {
     test::TempDir dir;
     const std::string path = make(dir, "t1.avi", "type=1 frames=3 date=2024-01-01T10:00:00");
@@ -147,28 +147,30 @@ TEST(GraphBuilder, AWriterThatCannotCreateItsFileGivesItsReason) {
     ASSERT_TRUE(file) << b.Error();
     auto aviMux = b.Add(std::make_shared<AviMuxFilter>(), "AVI Mux");
     auto writer = b.Add(std::make_shared<FileWriterFilter>(), "File writer");
-    ASSERT_EQ(writer->SetFileName((dir / "no-such-folder" / "out.avi").string()), S_OK);
+    ASSERT_EQ(writer->SetFileName((dir / "no-such-folder" / "out.avi").string()), Code::Ok);
     ASSERT_TRUE(b.Connect(*file->splitter->Outputs()[0], *aviMux->FreeInput()));
     ASSERT_TRUE(b.Connect(aviMux->Output(), writer->Input()));
-    ASSERT_EQ(g.Run(), S_OK);
+    ASSERT_EQ(g.Run(), Code::Ok);
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     ASSERT_TRUE(g.WaitForCompletion(10000, code, hr));
     g.Stop();
-    EXPECT_EQ(code, EC_ERRORABORT);
-    const GraphError e = g.LastErrorInfo();
-    EXPECT_EQ(e.code, E_FAIL);
-    EXPECT_EQ(e.filter, "AVI Mux");
-    EXPECT_NE(e.Describe().find("no-such-folder"), std::string::npos) << e.Describe();
-    EXPECT_NE(e.Describe().find("No such file or directory"), std::string::npos) << e.Describe();
+    EXPECT_EQ(code, EventCode::ErrorAbort);
+    const Status e = g.LastError();
+    EXPECT_EQ(e.code(), Code::Fail);
+    EXPECT_EQ(g.LastErrorFilter(), "AVI Mux");
+    EXPECT_NE(e.reason().find("no-such-folder"), std::string::npos) << e.reason();
+    EXPECT_NE(e.reason().find("No such file or directory"), std::string::npos) << e.reason();
 }
 
 TEST(GraphBuilder, AFailureWithoutAReasonNamesTheFilterAndTheCode) {
-    GraphError e{VFW_E_INVALID_FILE_FORMAT, "AVI Splitter", {}};
-    EXPECT_EQ(e.Describe(), "AVI Splitter failed with VFW_E_INVALID_FILE_FORMAT (0x80040241)");
-    e.text = "cannot read chunk 3";
-    EXPECT_EQ(e.Describe(), "cannot read chunk 3");
-    EXPECT_EQ(GraphError{}.Describe(), "");
+    const Status e = Code::InvalidFileFormat;
+    EXPECT_EQ(e.Message("AVI Splitter"),
+              "AVI Splitter failed with VFW_E_INVALID_FILE_FORMAT (0x80040241)");
+    EXPECT_EQ(e.Message(""), "a stage failed with VFW_E_INVALID_FILE_FORMAT (0x80040241)");
+    EXPECT_EQ(Status(Code::InvalidFileFormat, "cannot read chunk 3").Message("AVI Splitter"),
+              "cannot read chunk 3");
+    EXPECT_EQ(Status{}.Message("AVI Splitter"), "");
 }
 
 }  // namespace

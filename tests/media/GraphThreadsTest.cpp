@@ -63,15 +63,15 @@ struct DvSource {
 
     // The pins giving the video and the first sound stream.
     void open(const DvFile& file, Pin*& video, Pin*& sound) {
-        ASSERT_EQ(graph.AddFilter(source, "source"), S_OK);
-        ASSERT_EQ(graph.AddFilter(splitter, "avisplitter"), S_OK);
-        ASSERT_EQ(source->Load(file.path), S_OK);
-        ASSERT_EQ(graph.ConnectDirect(source->Output(), splitter->Input()), S_OK);
+        ASSERT_EQ(graph.AddFilter(source, "source"), Code::Ok);
+        ASSERT_EQ(graph.AddFilter(splitter, "avisplitter"), Code::Ok);
+        ASSERT_EQ(source->Load(file.path), Code::Ok);
+        ASSERT_EQ(graph.ConnectDirect(source->Output(), splitter->Input()), Code::Ok);
         video = splitter->GetOutputPin(0);
         sound = splitter->GetOutputPin(1);
         if (splitter->StreamCount() == 1) {
-            ASSERT_EQ(graph.AddFilter(dvSplitter, "dvsplitter"), S_OK);
-            ASSERT_EQ(graph.ConnectDirect(*video, dvSplitter->Input()), S_OK);
+            ASSERT_EQ(graph.AddFilter(dvSplitter, "dvsplitter"), Code::Ok);
+            ASSERT_EQ(graph.ConnectDirect(*video, dvSplitter->Input()), Code::Ok);
             video = dvSplitter->GetOutputPin(0);
             sound = dvSplitter->GetOutputPin(1);
         }
@@ -93,14 +93,14 @@ struct DvGraph : DvSource {
     void build(const DvFile& file) {
         Pin *v = nullptr, *a = nullptr;
         ASSERT_NO_FATAL_FAILURE(open(file, v, a));
-        ASSERT_EQ(graph.AddFilter(video, "video"), S_OK);
-        ASSERT_EQ(graph.AddFilter(sound, "sound"), S_OK);
-        ASSERT_EQ(graph.ConnectDirect(*v, video->Input()), S_OK);
-        ASSERT_EQ(graph.ConnectDirect(*a, sound->Input()), S_OK);
+        ASSERT_EQ(graph.AddFilter(video, "video"), Code::Ok);
+        ASSERT_EQ(graph.AddFilter(sound, "sound"), Code::Ok);
+        ASSERT_EQ(graph.ConnectDirect(*v, video->Input()), Code::Ok);
+        ASSERT_EQ(graph.ConnectDirect(*a, sound->Input()), Code::Ok);
         graph.SetTimeFormat(TimeFormat::Frame);
         video->SetSampleCallback([this](const MediaSample& s) {
             std::int64_t first = 0, end = 0;
-            if (Succeeded(s.GetMediaTime(first, end)))
+            if (s.GetMediaTime(first, end).ok())
                 lastPicture = first;
             noteThread();
             pictures.Add();
@@ -128,19 +128,19 @@ struct DvGraph : DvSource {
 
     // From the start to the end, undisturbed: every frame and all the sound.
     void expectCompleteRun(const DvFile& file) {
-        ASSERT_EQ(graph.Stop(), S_OK);
+        ASSERT_EQ(graph.Stop(), Code::Ok);
         resetCounts();
-        ASSERT_EQ(graph.SetPositions(0, -1), S_OK);
-        ASSERT_EQ(graph.Run(), S_OK);
+        ASSERT_EQ(graph.SetPositions(0, -1), Code::Ok);
+        ASSERT_EQ(graph.Run(), Code::Ok);
         int code = 0;
-        HRESULT hr = E_FAIL;
+        Status hr = Code::Fail;
         ASSERT_TRUE(graph.WaitForCompletion(static_cast<int>(kWait / 1ms), code, hr));
-        EXPECT_EQ(code, EC_COMPLETE);
-        EXPECT_EQ(hr, S_OK);
+        EXPECT_EQ(code, EventCode::Complete);
+        EXPECT_EQ(hr, Code::Ok);
         EXPECT_EQ(pictures.Value(), file.frames);
         EXPECT_EQ(soundBytes.load(), file.soundBytes);
         EXPECT_EQ(lastPicture.load(), file.frames - 1);
-        EXPECT_EQ(graph.Stop(), S_OK);
+        EXPECT_EQ(graph.Stop(), Code::Ok);
     }
 };
 
@@ -174,23 +174,23 @@ TEST_P(GraphThreads, StopPauseAndSeekFromAnotherThreadWhileRunning) {
             switch (random() % 5) {
                 case 0:
                     dog.Step("other: Stop");
-                    EXPECT_EQ(g.graph.Stop(), S_OK);
+                    EXPECT_EQ(g.graph.Stop(), Code::Ok);
                     break;
                 case 1: {
                     dog.Step("other: Pause and wait for the first frame");
-                    EXPECT_EQ(g.graph.Pause(), S_OK);
+                    EXPECT_EQ(g.graph.Pause(), Code::Ok);
                     FilterState state;
-                    EXPECT_EQ(g.graph.GetState(static_cast<int>(kWait / 1ms), state), S_OK);
+                    EXPECT_EQ(g.graph.GetState(static_cast<int>(kWait / 1ms), state), Code::Ok);
                     break;
                 }
                 case 2:
                     dog.Step("other: Run");
-                    EXPECT_EQ(g.graph.Run(), S_OK);
+                    EXPECT_EQ(g.graph.Run(), Code::Ok);
                     break;
                 default: {
                     const auto frame = static_cast<std::int64_t>(random() % (file_.frames + 1));
                     dog.Step("other: seek to frame " + std::to_string(frame));
-                    EXPECT_EQ(g.graph.SetPositions(frame, -1), S_OK);
+                    EXPECT_EQ(g.graph.SetPositions(frame, -1), Code::Ok);
                     break;
                 }
             }
@@ -199,13 +199,13 @@ TEST_P(GraphThreads, StopPauseAndSeekFromAnotherThreadWhileRunning) {
     });
     while (!done) {
         dog.Step("main: Run and read the position");
-        EXPECT_EQ(g.graph.Run(), S_OK);
+        EXPECT_EQ(g.graph.Run(), Code::Ok);
         std::int64_t position = 0;
-        EXPECT_EQ(g.graph.GetCurrentPosition(position), S_OK);
+        EXPECT_EQ(g.graph.GetCurrentPosition(position), Code::Ok);
         EXPECT_GE(position, 0);
         EXPECT_LE(position, file_.frames);
         int code = 0;
-        HRESULT hr = S_OK;
+        Status hr = Code::Ok;
         g.graph.WaitForCompletion(2, code, hr);  // a breath between calls, not a synchronisation
     }
     other.join();
@@ -220,9 +220,9 @@ TEST_P(GraphThreads, PausedSeeksShowTheFrameAtTheNewPositionAndHold) {
     g.graph.SetPaced(true);
     test::Watchdog dog(kStepLimit);
     std::mt19937 random(7);
-    ASSERT_EQ(g.graph.Pause(), S_OK);
+    ASSERT_EQ(g.graph.Pause(), Code::Ok);
     FilterState state;
-    ASSERT_EQ(g.graph.GetState(static_cast<int>(kWait / 1ms), state), S_OK);
+    ASSERT_EQ(g.graph.GetState(static_cast<int>(kWait / 1ms), state), Code::Ok);
     // Pictures seen while the graph held still; unknown after a run, whose pause shows the next
     // picture whenever it comes.
     long held = g.pictures.Value();
@@ -230,8 +230,8 @@ TEST_P(GraphThreads, PausedSeeksShowTheFrameAtTheNewPositionAndHold) {
     for (int i = 0; i < 200; ++i) {
         const auto frame = static_cast<std::int64_t>(random() % file_.frames);
         dog.Step("seek to frame " + std::to_string(frame));
-        ASSERT_EQ(g.graph.SetPositions(frame, -1), S_OK);
-        ASSERT_EQ(g.graph.GetState(static_cast<int>(kWait / 1ms), state), S_OK);
+        ASSERT_EQ(g.graph.SetPositions(frame, -1), Code::Ok);
+        ASSERT_EQ(g.graph.GetState(static_cast<int>(kWait / 1ms), state), Code::Ok);
         ASSERT_EQ(state, FilterState::Paused);
         EXPECT_EQ(g.lastPicture.load(), frame);
         // The renderer held its picture until the seek flushed it and now holds the new one;
@@ -246,9 +246,9 @@ TEST_P(GraphThreads, PausedSeeksShowTheFrameAtTheNewPositionAndHold) {
         if (i % 10 == 0 && frame + 1 < file_.frames) {
             // A moment of paced running now and then, as a user scrubbing and playing.
             dog.Step("run from frame " + std::to_string(frame) + " and pause again");
-            ASSERT_EQ(g.graph.Run(), S_OK);
+            ASSERT_EQ(g.graph.Run(), Code::Ok);
             ASSERT_TRUE(g.pictures.WaitFor(now + 1, kWait));
-            ASSERT_EQ(g.graph.Pause(), S_OK);
+            ASSERT_EQ(g.graph.Pause(), Code::Ok);
             holding = false;
         }
     }
@@ -267,12 +267,12 @@ TEST_P(GraphThreads, CompletionCallbackStopsTheGraph) {
     std::atomic<int> codes{0};
     std::mutex idMutex;  // guards callbackId
     std::thread::id callbackId;
-    g.graph.SetCompletionCallback([&](int code, HRESULT) {
+    g.graph.SetCompletionCallback([&](int code, Status) {
         {
             std::lock_guard lock(idMutex);
             callbackId = std::this_thread::get_id();
         }
-        codes += code == EC_COMPLETE ? 1 : 100;
+        codes += code == EventCode::Complete ? 1 : 100;
         g.graph.Stop();
         stopped.Add();
     });
@@ -281,10 +281,10 @@ TEST_P(GraphThreads, CompletionCallbackStopsTheGraph) {
     for (int i = 0; i < kRuns; ++i) {
         dog.Step("run " + std::to_string(i) + " to its end");
         g.resetCounts();
-        ASSERT_EQ(g.graph.Run(), S_OK);
+        ASSERT_EQ(g.graph.Run(), Code::Ok);
         ASSERT_TRUE(stopped.WaitFor(i + 1, kWait)) << "no completion in run " << i;
         FilterState state;
-        ASSERT_EQ(g.graph.GetState(0, state), S_OK);
+        ASSERT_EQ(g.graph.GetState(0, state), Code::Ok);
         EXPECT_EQ(state, FilterState::Stopped);
         EXPECT_EQ(g.pictures.Value(), file_.frames);
         EXPECT_EQ(g.soundBytes.load(), file_.soundBytes);
@@ -301,14 +301,14 @@ TEST_P(GraphThreads, StopFromAnotherThreadWakesAWaiterForCompletion) {
     ASSERT_NO_FATAL_FAILURE(g.build(file_));
     for (int i = 0; i < 20; ++i) {
         g.resetCounts();
-        ASSERT_EQ(g.graph.Pause(), S_OK);
+        ASSERT_EQ(g.graph.Pause(), Code::Ok);
         auto waiter = std::async(std::launch::async, [&] {
             int code = 0;
-            HRESULT hr = S_OK;
+            Status hr = Code::Ok;
             return g.graph.WaitForCompletion(static_cast<int>(kWait / 1ms), code, hr);
         });
         ASSERT_TRUE(g.pictures.WaitFor(1, kWait));
-        EXPECT_EQ(g.graph.Stop(), S_OK);
+        EXPECT_EQ(g.graph.Stop(), Code::Ok);
         ASSERT_EQ(waiter.wait_for(kWait), std::future_status::ready) << "the waiter hangs";
         EXPECT_FALSE(waiter.get());
         EXPECT_EQ(g.pictures.Value(), 1);
@@ -322,11 +322,11 @@ TEST_P(GraphThreads, CompletionCallbackMayDestroyTheGraph) {
         auto g = std::make_unique<DvGraph>();
         ASSERT_NO_FATAL_FAILURE(g->build(file_));
         test::Counter gone;
-        g->graph.SetCompletionCallback([&](int, HRESULT) {
+        g->graph.SetCompletionCallback([&](int, Status) {
             g.reset();
             gone.Add();
         });
-        ASSERT_EQ(g->graph.Run(), S_OK);
+        ASSERT_EQ(g->graph.Run(), Code::Ok);
         ASSERT_TRUE(gone.WaitFor(1, kWait));
         EXPECT_EQ(g, nullptr);
     }
@@ -344,12 +344,12 @@ struct WriterGraph : DvSource {
         ASSERT_NO_FATAL_FAILURE(open(file, v, a));
         for (auto [f, n] : std::initializer_list<std::pair<FilterPtr, const char*>>{
                  {dvmux, "dvmux"}, {aviMux, "avimux"}, {writer, "writer"}})
-            ASSERT_EQ(graph.AddFilter(f, n), S_OK);
-        ASSERT_EQ(writer->SetFileName(out), S_OK);
-        ASSERT_EQ(graph.ConnectDirect(*v, *dvmux->GetInputPin(0)), S_OK);
-        ASSERT_EQ(graph.ConnectDirect(*a, *dvmux->GetInputPin(1)), S_OK);
-        ASSERT_EQ(graph.ConnectDirect(*dvmux->GetOutputPin(0), *aviMux->GetInputPin(0)), S_OK);
-        ASSERT_EQ(graph.ConnectDirect(aviMux->Output(), writer->Input()), S_OK);
+            ASSERT_EQ(graph.AddFilter(f, n), Code::Ok);
+        ASSERT_EQ(writer->SetFileName(out), Code::Ok);
+        ASSERT_EQ(graph.ConnectDirect(*v, *dvmux->GetInputPin(0)), Code::Ok);
+        ASSERT_EQ(graph.ConnectDirect(*a, *dvmux->GetInputPin(1)), Code::Ok);
+        ASSERT_EQ(graph.ConnectDirect(*dvmux->GetOutputPin(0), *aviMux->GetInputPin(0)), Code::Ok);
+        ASSERT_EQ(graph.ConnectDirect(aviMux->Output(), writer->Input()), Code::Ok);
     }
 };
 
@@ -371,26 +371,26 @@ TEST_P(GraphThreads, StoppingAWriterMidRunKeepsTheFramesWritten) {
     for (int i = 0; i < 30; ++i) {
         dog.Step("run " + std::to_string(i) + " and stop it from another thread");
         std::filesystem::remove(out);  // a run stopped before its first frame writes no file
-        ASSERT_EQ(g.graph.Run(), S_OK);
+        ASSERT_EQ(g.graph.Run(), Code::Ok);
         const auto after = static_cast<std::uint64_t>(random() % (file_.frames + 5));
         std::thread stopper([&] {
             // Waits for a few frames written, or the end, whichever comes first.
             int code = 0;
-            HRESULT hr = S_OK;
+            Status hr = Code::Ok;
             while (g.aviMux->FramesWritten() < after && !g.graph.WaitForCompletion(1, code, hr)) {
             }
-            EXPECT_EQ(g.graph.Stop(), S_OK);
+            EXPECT_EQ(g.graph.Stop(), Code::Ok);
         });
         stopper.join();
         EXPECT_EQ(framesIn(out), g.aviMux->FramesWritten()) << "run " << i;
     }
     dog.Step("complete run");
-    ASSERT_EQ(g.graph.Run(), S_OK);
+    ASSERT_EQ(g.graph.Run(), Code::Ok);
     int code = 0;
-    HRESULT hr = E_FAIL;
+    Status hr = Code::Fail;
     ASSERT_TRUE(g.graph.WaitForCompletion(static_cast<int>(kWait / 1ms), code, hr));
-    EXPECT_EQ(code, EC_COMPLETE);
-    EXPECT_EQ(g.graph.Stop(), S_OK);
+    EXPECT_EQ(code, EventCode::Complete);
+    EXPECT_EQ(g.graph.Stop(), Code::Ok);
     EXPECT_EQ(framesIn(out), static_cast<std::uint64_t>(file_.frames));
 }
 
@@ -415,8 +415,8 @@ TEST(SamplePool, BuffersComeBackFromAnyThreadResetAndBounded) {
     EXPECT_EQ(b.get(), buffer);
     EXPECT_GE(b->GetSize(), 200u);
     EXPECT_EQ(b->GetActualDataLength(), 0);
-    REFERENCE_TIME t0 = 0, t1 = 0;
-    EXPECT_EQ(b->GetTime(t0, t1), E_FAIL);
+    StreamTime t0 = 0, t1 = 0;
+    EXPECT_EQ(b->GetTime(t0, t1), Code::Fail);
     EXPECT_FALSE(b->IsPreroll());
     EXPECT_FALSE(b->IsDiscontinuity());
     EXPECT_TRUE(b->IsSyncPoint());

@@ -31,11 +31,11 @@ using test::TempDir;
 
 // A file source on `path` and the splitter added to the graph, the source loaded; the result of
 // joining them.
-HRESULT joinSource(Graph& g, const FilterPtr& splitter, const std::string& path) {
+Status joinSource(Graph& g, const FilterPtr& splitter, const std::string& path) {
     auto source = std::make_shared<FileSourceFilter>();
     g.AddFilter(source, "source");
     g.AddFilter(splitter, "splitter");
-    EXPECT_EQ(source->Load(path), S_OK);
+    EXPECT_EQ(source->Load(path), Code::Ok);
     return g.ConnectDirect(source->Output(), *splitter->GetInputPin(0));
 }
 
@@ -67,7 +67,7 @@ std::string makeAvi(const TempDir& dir, const std::string& name, const std::stri
 struct Decoded {
     int pictures = 0;
     std::int64_t audioBytes = 0;
-    std::vector<REFERENCE_TIME> pictureTimes;
+    std::vector<StreamTime> pictureTimes;
 };
 
 // Source, the chosen splitter, a decoder on the video and a null renderer on each stream; runs
@@ -85,18 +85,18 @@ Decoded decodeAll(const std::string& path, std::int64_t from = 0, bool withAudio
     g.AddFilter(dec, "decoder");
     g.AddFilter(vsink, "video");
     g.AddFilter(asink, "audio");
-    EXPECT_EQ(source->Load(path), S_OK);
-    EXPECT_EQ(g.ConnectDirect(source->Output(), *splitter->GetInputPin(0)), S_OK);
-    EXPECT_EQ(g.ConnectDirect(*splitter->GetOutputPin(0), dec->Input()), S_OK);
-    EXPECT_EQ(g.ConnectDirect(dec->Output(), vsink->Input()), S_OK);
+    EXPECT_EQ(source->Load(path), Code::Ok);
+    EXPECT_EQ(g.ConnectDirect(source->Output(), *splitter->GetInputPin(0)), Code::Ok);
+    EXPECT_EQ(g.ConnectDirect(*splitter->GetOutputPin(0), dec->Input()), Code::Ok);
+    EXPECT_EQ(g.ConnectDirect(dec->Output(), vsink->Input()), Code::Ok);
     if (withAudio) {
-        EXPECT_EQ(g.ConnectDirect(*splitter->GetOutputPin(1), asink->Input()), S_OK);
+        EXPECT_EQ(g.ConnectDirect(*splitter->GetOutputPin(1), asink->Input()), Code::Ok);
     }
     std::mutex m;
     vsink->SetSampleCallback([&](const MediaSample& s) {
         std::lock_guard lock(m);
         EXPECT_EQ(s.GetActualDataLength(), 320 * 240 * 3);
-        REFERENCE_TIME t0 = 0, t1 = 0;
+        StreamTime t0 = 0, t1 = 0;
         s.GetTime(t0, t1);
         result.pictureTimes.push_back(t0);
         ++result.pictures;
@@ -107,14 +107,14 @@ Decoded decodeAll(const std::string& path, std::int64_t from = 0, bool withAudio
     });
     g.SetTimeFormat(TimeFormat::Frame);
     std::int64_t duration = 0;
-    EXPECT_EQ(g.GetDuration(duration), S_OK);
+    EXPECT_EQ(g.GetDuration(duration), Code::Ok);
     EXPECT_EQ(duration, 25);
-    EXPECT_EQ(g.SetPositions(from, -1), S_OK);
-    EXPECT_EQ(g.Run(), S_OK);
+    EXPECT_EQ(g.SetPositions(from, -1), Code::Ok);
+    EXPECT_EQ(g.Run(), Code::Ok);
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     EXPECT_TRUE(g.WaitForCompletion(30000, code, hr));
-    EXPECT_EQ(code, EC_COMPLETE);
+    EXPECT_EQ(code, EventCode::Complete);
     g.Stop();
     return result;
 }
@@ -130,21 +130,21 @@ TEST(LavfSplitter, MjpegAviOffersCompressedTypesAndDecodesEveryPicture) {
     ASSERT_NE(lavf, nullptr);
 
     Graph g;
-    ASSERT_EQ(joinSource(g, chosen, path), S_OK);
+    ASSERT_EQ(joinSource(g, chosen, path), Code::Ok);
     ASSERT_EQ(lavf->StreamCount(), 2);
     EXPECT_EQ(lavf->GetPin(2), &lavf->Input());  // input pin last, as the AVI splitter
     MediaType v, a;
-    ASSERT_EQ(lavf->GetMediaType(*lavf->GetPin(0), 0, v), S_OK);
-    ASSERT_EQ(lavf->GetMediaType(*lavf->GetPin(1), 0, a), S_OK);
-    EXPECT_EQ(v.majorType, MEDIATYPE_Video);
+    ASSERT_EQ(lavf->GetMediaType(*lavf->GetPin(0), 0, v), Code::Ok);
+    ASSERT_EQ(lavf->GetMediaType(*lavf->GetPin(1), 0, a), Code::Ok);
+    EXPECT_EQ(v.majorType, MajorType::Video);
     EXPECT_EQ(v.subtype, MakeFourCC("MJPG"));
     ASSERT_TRUE(v.videoInfo());
     EXPECT_EQ(v.videoInfo()->bmiHeader.biWidth, 320);
     EXPECT_EQ(v.videoInfo()->bmiHeader.biHeight, 240);
     EXPECT_EQ(v.videoInfo()->bmiHeader.biCompression, MakeFourCC("MJPG"));
     EXPECT_EQ(v.videoInfo()->AvgTimePerFrame, 400000);
-    EXPECT_EQ(a.majorType, MEDIATYPE_Audio);
-    EXPECT_EQ(a.subtype, MEDIASUBTYPE_PCM);
+    EXPECT_EQ(a.majorType, MajorType::Audio);
+    EXPECT_EQ(a.subtype, Subtype::Pcm);
     ASSERT_TRUE(a.waveFormat());
     EXPECT_EQ(a.waveFormat()->nChannels, 1);
     EXPECT_EQ(a.waveFormat()->nSamplesPerSec, 44100u);
@@ -157,25 +157,25 @@ TEST(LavfSplitter, MjpegAviOffersCompressedTypesAndDecodesEveryPicture) {
     // The packets themselves: 25 keyframes at 40 ms steps from zero.
     auto sink = std::make_shared<NullRenderer>();
     g.AddFilter(sink, "null");
-    ASSERT_EQ(g.ConnectDirect(*lavf->GetPin(0), sink->Input()), S_OK);
-    std::vector<REFERENCE_TIME> starts;
+    ASSERT_EQ(g.ConnectDirect(*lavf->GetPin(0), sink->Input()), Code::Ok);
+    std::vector<StreamTime> starts;
     int sync = 0;
     sink->SetSampleCallback([&](const MediaSample& s) {
-        REFERENCE_TIME t0 = 0, t1 = 0;
-        EXPECT_EQ(s.GetTime(t0, t1), S_OK);
+        StreamTime t0 = 0, t1 = 0;
+        EXPECT_EQ(s.GetTime(t0, t1), Code::Ok);
         EXPECT_EQ(t1 - t0, 400000);
         EXPECT_GT(s.GetActualDataLength(), 100);
         starts.push_back(t0);
         sync += s.IsSyncPoint() ? 1 : 0;
     });
-    ASSERT_EQ(g.Run(), S_OK);
+    ASSERT_EQ(g.Run(), Code::Ok);
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
     g.Stop();
     ASSERT_EQ(starts.size(), 25u);
     for (std::size_t i = 0; i < starts.size(); ++i)
-        EXPECT_EQ(starts[i], static_cast<REFERENCE_TIME>(i) * 400000) << i;
+        EXPECT_EQ(starts[i], static_cast<StreamTime>(i) * 400000) << i;
     EXPECT_EQ(sync, 25);
 
     const Decoded all = decodeAll(path);
@@ -227,7 +227,7 @@ TEST(LavfSplitter, FileOurDemuxerRefusesStillPlays) {
     std::ofstream(junk) << "not a media file at all";
     Graph g;
     FilterPtr splitter = CreateAviSplitter(junk);
-    EXPECT_NE(joinSource(g, splitter, junk), S_OK);
+    EXPECT_NE(joinSource(g, splitter, junk), Code::Ok);
     EXPECT_EQ(splitter->GetOutputPin(0), nullptr);
 }
 
@@ -257,10 +257,10 @@ TEST(LavfSplitter, TheChosenDvSplitterReadsTheFileItIsConnectedTo) {
         auto* splitter = dynamic_cast<AviSplitterFilter*>(chosen.get());
         ASSERT_NE(splitter, nullptr);
         Graph g;
-        ASSERT_EQ(joinSource(g, chosen, connectedTo), S_OK);
+        ASSERT_EQ(joinSource(g, chosen, connectedTo), Code::Ok);
         MediaType mt;
-        ASSERT_EQ(splitter->GetMediaType(*splitter->GetPin(0), 0, mt), S_OK);
-        EXPECT_EQ(mt.majorType, connectedTo == type1 ? MEDIATYPE_Interleaved : MEDIATYPE_Video)
+        ASSERT_EQ(splitter->GetMediaType(*splitter->GetPin(0), 0, mt), Code::Ok);
+        EXPECT_EQ(mt.majorType, connectedTo == type1 ? MajorType::Interleaved : MajorType::Video)
             << chosenFor << " -> " << connectedTo;
     }
 }
@@ -279,26 +279,26 @@ TEST(LavfSplitter, StopWhilePausedAndRunningIsClean) {
     g.AddFilter(splitter, "splitter");
     g.AddFilter(vsink, "video");
     g.AddFilter(asink, "audio");
-    ASSERT_EQ(source->Load(path), S_OK);
-    ASSERT_EQ(g.ConnectDirect(source->Output(), splitter->Input()), S_OK);
-    ASSERT_EQ(g.ConnectDirect(*splitter->GetPin(0), vsink->Input()), S_OK);
-    ASSERT_EQ(g.ConnectDirect(*splitter->GetPin(1), asink->Input()), S_OK);
+    ASSERT_EQ(source->Load(path), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(source->Output(), splitter->Input()), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(*splitter->GetPin(0), vsink->Input()), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(*splitter->GetPin(1), asink->Input()), Code::Ok);
     test::Counter seen;
     vsink->SetSampleCallback([&](const MediaSample&) { seen.Add(); });
     for (int round = 0; round < 3; ++round) {
         seen.Reset();
-        ASSERT_EQ(g.Pause(), S_OK);
+        ASSERT_EQ(g.Pause(), Code::Ok);
         FilterState st;
-        EXPECT_EQ(g.GetState(2000, st), S_OK);
+        EXPECT_EQ(g.GetState(2000, st), Code::Ok);
         EXPECT_EQ(st, FilterState::Paused);
         EXPECT_EQ(seen.Value(), 1);
-        EXPECT_EQ(g.Stop(), S_OK);
+        EXPECT_EQ(g.Stop(), Code::Ok);
     }
     g.SetPaced(true);
-    ASSERT_EQ(g.Run(), S_OK);
+    ASSERT_EQ(g.Run(), Code::Ok);
     // Running for real: past the first picture, while the last is most of a second away.
     ASSERT_TRUE(seen.WaitFor(2, std::chrono::seconds(30)));
-    EXPECT_EQ(g.Stop(), S_OK);
+    EXPECT_EQ(g.Stop(), Code::Ok);
     EXPECT_LT(seen.Value(), 25);
 }
 

@@ -275,11 +275,11 @@ struct Chain {
     std::shared_ptr<DvSplitterFilter> dvSplitter = std::make_shared<DvSplitterFilter>();
 };
 
-HRESULT openSource(Graph& g, Chain& c, const std::string& path) {
+Status openSource(Graph& g, Chain& c, const std::string& path) {
     g.AddFilter(c.source, "source");
     g.AddFilter(c.splitter, "avisplitter");
-    HRESULT hr = c.source->Load(path);
-    if (Failed(hr))
+    Status hr = c.source->Load(path);
+    if (hr.failed())
         return hr;
     return g.ConnectDirect(c.source->Output(), c.splitter->Input());
 }
@@ -292,7 +292,7 @@ TEST(Graph, PauseDeliversExactlyTheFirstFrameOnce) {
     for (const std::string& path : {path2, path1}) {
         Graph g;
         Chain c;
-        ASSERT_EQ(openSource(g, c, path), S_OK);
+        ASSERT_EQ(openSource(g, c, path), Code::Ok);
         auto renderer = std::make_shared<NullRenderer>();
         g.AddFilter(renderer, "nullrender");
         std::atomic<int> seen{0};
@@ -305,40 +305,40 @@ TEST(Graph, PauseDeliversExactlyTheFirstFrameOnce) {
         MediaType mt;
         if (c.splitter->StreamCount() == 1) {
             g.AddFilter(c.dvSplitter, "dvsplitter");
-            ASSERT_EQ(g.ConnectDirect(*p, c.dvSplitter->Input()), S_OK);
+            ASSERT_EQ(g.ConnectDirect(*p, c.dvSplitter->Input()), Code::Ok);
             p = c.dvSplitter->GetPin(1);
         }
-        ASSERT_EQ(g.ConnectDirect(*p, renderer->Input()), S_OK);
-        ASSERT_EQ(p->ConnectionMediaType(mt), S_OK);
-        EXPECT_EQ(mt.majorType, MEDIATYPE_Video);
-        ASSERT_EQ(g.Pause(), S_OK);
+        ASSERT_EQ(g.ConnectDirect(*p, renderer->Input()), Code::Ok);
+        ASSERT_EQ(p->ConnectionMediaType(mt), Code::Ok);
+        EXPECT_EQ(mt.majorType, MajorType::Video);
+        ASSERT_EQ(g.Pause(), Code::Ok);
         FilterState st;
-        EXPECT_EQ(g.GetState(1000, st), S_OK);
+        EXPECT_EQ(g.GetState(1000, st), Code::Ok);
         EXPECT_EQ(st, FilterState::Paused);
         // The renderer holds the first frame until the graph runs or stops, so a second one
         // could only be seen after a release: no time needs to pass to tell.
         EXPECT_EQ(seen.load(), 1);
         EXPECT_EQ(static_cast<std::size_t>(length.load()),
                   c.splitter->StreamCount() == 1 ? dv::kFrameSize525 : dv::kFrameSize625);
-        EXPECT_EQ(g.Stop(), S_OK);
+        EXPECT_EQ(g.Stop(), Code::Ok);
         EXPECT_EQ(seen.load(), 1);
         std::int64_t duration = 0;
         g.SetTimeFormat(TimeFormat::Frame);
-        ASSERT_EQ(g.GetDuration(duration), S_OK);
+        ASSERT_EQ(g.GetDuration(duration), Code::Ok);
         EXPECT_EQ(duration, 20);
         // Running to the end completes the graph and shows every frame.
         seen = 0;
-        ASSERT_EQ(g.Run(), S_OK);
+        ASSERT_EQ(g.Run(), Code::Ok);
         int code = 0;
-        HRESULT hr = E_FAIL;
+        Status hr = Code::Fail;
         ASSERT_TRUE(g.WaitForCompletion(10000, code, hr));
-        EXPECT_EQ(code, EC_COMPLETE);
+        EXPECT_EQ(code, EventCode::Complete);
         EXPECT_EQ(seen.load(), 20);
         g.Stop();
         // From frame 15 to the end: five frames.
         seen = 0;
-        ASSERT_EQ(g.SetPositions(15, -1), S_OK);
-        ASSERT_EQ(g.Run(), S_OK);
+        ASSERT_EQ(g.SetPositions(15, -1), Code::Ok);
+        ASSERT_EQ(g.Run(), Code::Ok);
         ASSERT_TRUE(g.WaitForCompletion(10000, code, hr));
         EXPECT_EQ(seen.load(), 5);
         g.Stop();
@@ -349,16 +349,16 @@ TEST(Graph, RefusedConnectionsAndMissingFilesAreResults) {
     TempDir dir;
     Graph g;
     Chain c;
-    EXPECT_EQ(openSource(g, c, dir.file("missing.avi")), E_FAIL);
+    EXPECT_EQ(openSource(g, c, dir.file("missing.avi")), Code::Fail);
     const std::string junk = dir.file("junk.avi");
     std::ofstream(junk) << "not an AVI file at all";
-    ASSERT_EQ(c.source->Load(junk), S_OK);
-    EXPECT_EQ(g.ConnectDirect(c.source->Output(), c.splitter->Input()), VFW_E_TYPE_NOT_ACCEPTED);
+    ASSERT_EQ(c.source->Load(junk), Code::Ok);
+    EXPECT_EQ(g.ConnectDirect(c.source->Output(), c.splitter->Input()), Code::TypeNotAccepted);
     auto decoder = std::make_shared<DvVideoDecoderFilter>();
     g.AddFilter(decoder, "dec");
-    EXPECT_EQ(g.ConnectDirect(c.source->Output(), decoder->Input()), VFW_E_TYPE_NOT_ACCEPTED);
-    EXPECT_EQ(g.AddFilter(decoder, "again"), E_INVALIDARG);
-    EXPECT_EQ(g.ConnectDirect(decoder->Input(), c.splitter->Input()), VFW_E_INVALID_DIRECTION);
+    EXPECT_EQ(g.ConnectDirect(c.source->Output(), decoder->Input()), Code::TypeNotAccepted);
+    EXPECT_EQ(g.AddFilter(decoder, "again"), Code::InvalidArgument);
+    EXPECT_EQ(g.ConnectDirect(decoder->Input(), c.splitter->Input()), Code::InvalidDirection);
 }
 
 // Copies the header blocks of each frame before decoding and puts them back after encoding,
@@ -367,15 +367,15 @@ class HeaderTap : public InPlaceTransformFilter {
   public:
     HeaderTap(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m)
         : InPlaceTransformFilter("tap", "", false), q_(q), m_(m) {}
-    HRESULT CheckInputType(const MediaType& mt) override {
-        return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd
-                   ? S_OK
-                   : VFW_E_TYPE_NOT_ACCEPTED;
+    Status CheckInputType(const MediaType& mt) override {
+        return mt.majorType == MajorType::Video && mt.subtype == Subtype::Dvsd
+                   ? Code::Ok
+                   : Code::TypeNotAccepted;
     }
-    HRESULT Transform(MediaSample& s) override {
+    Status Transform(MediaSample& s) override {
         std::lock_guard lock(m_);
         q_.emplace_back(s.data().begin(), s.data().end());
-        return S_OK;
+        return Code::Ok;
     }
 
   private:
@@ -387,24 +387,24 @@ class HeaderPut : public InPlaceTransformFilter {
   public:
     HeaderPut(std::deque<std::vector<std::uint8_t>>& q, std::mutex& m)
         : InPlaceTransformFilter("put", "", true), q_(q), m_(m) {}
-    HRESULT CheckInputType(const MediaType& mt) override {
-        return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd
-                   ? S_OK
-                   : VFW_E_TYPE_NOT_ACCEPTED;
+    Status CheckInputType(const MediaType& mt) override {
+        return mt.majorType == MajorType::Video && mt.subtype == Subtype::Dvsd
+                   ? Code::Ok
+                   : Code::TypeNotAccepted;
     }
-    HRESULT Transform(MediaSample& s) override {
+    Status Transform(MediaSample& s) override {
         std::lock_guard lock(m_);
         if (q_.empty())
-            return E_UNEXPECTED;
+            return Code::Unexpected;
         const auto& h = q_.front();
         auto d = s.data();
         if (h.size() != d.size())
-            return E_UNEXPECTED;
+            return Code::Unexpected;
         for (std::size_t seq = 0; seq < d.size() / dv::kDifSequenceSize; ++seq)
             std::copy_n(h.begin() + static_cast<std::ptrdiff_t>(seq * dv::kDifSequenceSize), 480,
                         d.begin() + static_cast<std::ptrdiff_t>(seq * dv::kDifSequenceSize));
         q_.pop_front();
-        return S_OK;
+        return Code::Ok;
     }
 
   private:
@@ -415,7 +415,7 @@ class HeaderPut : public InPlaceTransformFilter {
 void roundTrip(const std::string& in, const std::string& out, bool type1Out, bool pal) {
     Graph g;
     Chain c;
-    ASSERT_EQ(openSource(g, c, in), S_OK);
+    ASSERT_EQ(openSource(g, c, in), Code::Ok);
     std::deque<std::vector<std::uint8_t>> headers;
     std::mutex m;
     auto tap = std::make_shared<HeaderTap>(headers, m);
@@ -433,40 +433,40 @@ void roundTrip(const std::string& in, const std::string& out, bool type1Out, boo
                                                                                 {mux, "dvmux"},
                                                                                 {aviMux, "avimux"},
                                                                                 {writer, "writer"}})
-        ASSERT_EQ(g.AddFilter(f, n), S_OK);
-    ASSERT_EQ(writer->SetFileName(out), S_OK);
-    enc->put_VideoFormat(pal ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC);
+        ASSERT_EQ(g.AddFilter(f, n), Code::Ok);
+    ASSERT_EQ(writer->SetFileName(out), Code::Ok);
+    enc->SetVideoFormat(pal ? DvVideoFormat::Pal : DvVideoFormat::Ntsc);
     Pin* video = c.splitter->GetPin(0);
     Pin* audio = c.splitter->StreamCount() > 1 ? c.splitter->GetPin(1) : nullptr;
     if (c.splitter->StreamCount() == 1) {
         g.AddFilter(c.dvSplitter, "dvsplitter");
-        ASSERT_EQ(g.ConnectDirect(*video, c.dvSplitter->Input()), S_OK);
+        ASSERT_EQ(g.ConnectDirect(*video, c.dvSplitter->Input()), Code::Ok);
         video = c.dvSplitter->GetPin(1);
         audio = c.dvSplitter->GetPin(2);
     }
-    ASSERT_EQ(g.ConnectDirect(*video, tap->Input()), S_OK);
-    ASSERT_EQ(g.ConnectDirect(tap->Output(), dec->Input()), S_OK);
-    ASSERT_EQ(g.ConnectDirect(dec->Output(), enc->Input()), S_OK);
-    ASSERT_EQ(g.ConnectDirect(enc->Output(), put->Input()), S_OK);
-    ASSERT_EQ(g.ConnectDirect(put->Output(), *mux->GetPin(0)), S_OK);
+    ASSERT_EQ(g.ConnectDirect(*video, tap->Input()), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(tap->Output(), dec->Input()), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(dec->Output(), enc->Input()), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(enc->Output(), put->Input()), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(put->Output(), *mux->GetPin(0)), Code::Ok);
     ASSERT_EQ(mux->PinCount(), 3);
-    ASSERT_EQ(g.ConnectDirect(*audio, *mux->GetPin(1)), S_OK);
+    ASSERT_EQ(g.ConnectDirect(*audio, *mux->GetPin(1)), Code::Ok);
     Pin& muxOut = *mux->GetPin(mux->PinCount() - 1);
     if (type1Out) {
-        ASSERT_EQ(g.ConnectDirect(muxOut, *aviMux->GetPin(1)), S_OK);
+        ASSERT_EQ(g.ConnectDirect(muxOut, *aviMux->GetPin(1)), Code::Ok);
     } else {
         g.AddFilter(split2, "dvsplitter2");
-        ASSERT_EQ(g.ConnectDirect(muxOut, split2->Input()), S_OK);
-        ASSERT_EQ(g.ConnectDirect(*split2->GetPin(1), *aviMux->GetPin(1)), S_OK);
-        ASSERT_EQ(g.ConnectDirect(*split2->GetPin(2), *aviMux->GetPin(2)), S_OK);
+        ASSERT_EQ(g.ConnectDirect(muxOut, split2->Input()), Code::Ok);
+        ASSERT_EQ(g.ConnectDirect(*split2->GetPin(1), *aviMux->GetPin(1)), Code::Ok);
+        ASSERT_EQ(g.ConnectDirect(*split2->GetPin(2), *aviMux->GetPin(2)), Code::Ok);
     }
-    ASSERT_EQ(g.ConnectDirect(aviMux->Output(), writer->Input()), S_OK);
-    ASSERT_EQ(g.Run(), S_OK);
+    ASSERT_EQ(g.ConnectDirect(aviMux->Output(), writer->Input()), Code::Ok);
+    ASSERT_EQ(g.Run(), Code::Ok);
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     ASSERT_TRUE(g.WaitForCompletion(120000, code, hr));
-    EXPECT_EQ(code, EC_COMPLETE) << std::hex << hr;
-    EXPECT_EQ(g.Stop(), S_OK);
+    EXPECT_EQ(code, EventCode::Complete) << std::hex << hr;
+    EXPECT_EQ(g.Stop(), Code::Ok);
 }
 
 void expectSameFrames(const std::string& in, const std::string& out, bool pal) {
@@ -527,7 +527,7 @@ TEST(Graph, ResamplerTeeAndColourConverterCarryWholeStreams) {
     const std::string path = make(dir, "in.avi", "type=2 frames=50 date=2004-07-14T10:00:00");
     Graph g;
     Chain c;
-    ASSERT_EQ(openSource(g, c, path), S_OK);
+    ASSERT_EQ(openSource(g, c, path), Code::Ok);
     auto resampler = std::make_shared<AudioResamplerFilter>();
     auto tee = std::make_shared<InfiniteTeeFilter>();
     auto a = std::make_shared<NullRenderer>();
@@ -542,28 +542,28 @@ TEST(Graph, ResamplerTeeAndColourConverterCarryWholeStreams) {
                                                                                 {dec, "dec"},
                                                                                 {colour, "color"},
                                                                                 {pictures, "p"}})
-        ASSERT_EQ(g.AddFilter(f, n), S_OK);
-    ASSERT_EQ(resampler->SetOutputRate(44100), S_OK);
-    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(1), resampler->Input()), S_OK);
-    ASSERT_EQ(g.ConnectDirect(resampler->Output(), *tee->GetPin(0)), S_OK);
-    ASSERT_EQ(g.ConnectDirect(*tee->GetPin(1), a->Input()), S_OK);
+        ASSERT_EQ(g.AddFilter(f, n), Code::Ok);
+    ASSERT_EQ(resampler->SetOutputRate(44100), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(1), resampler->Input()), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(resampler->Output(), *tee->GetPin(0)), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(*tee->GetPin(1), a->Input()), Code::Ok);
     ASSERT_EQ(tee->PinCount(), 3);
-    ASSERT_EQ(g.ConnectDirect(*tee->GetPin(2), b->Input()), S_OK);
-    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dec->Input()), S_OK);
-    ASSERT_EQ(g.ConnectDirect(dec->Output(), colour->Input()), S_OK);
-    ASSERT_EQ(g.ConnectDirect(colour->Output(), pictures->Input()), S_OK);
-    EXPECT_EQ(dec->Output().CurrentMediaType().subtype, MEDIASUBTYPE_I420);
-    EXPECT_EQ(colour->Output().CurrentMediaType().subtype, MEDIASUBTYPE_RGB24);
+    ASSERT_EQ(g.ConnectDirect(*tee->GetPin(2), b->Input()), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dec->Input()), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(dec->Output(), colour->Input()), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(colour->Output(), pictures->Input()), Code::Ok);
+    EXPECT_EQ(dec->Output().CurrentMediaType().subtype, Subtype::I420);
+    EXPECT_EQ(colour->Output().CurrentMediaType().subtype, Subtype::Rgb24);
     std::atomic<std::int64_t> bytesA{0}, bytesB{0}, pictureBytes{0};
     a->SetSampleCallback([&](const MediaSample& s) { bytesA += s.GetActualDataLength(); });
     b->SetSampleCallback([&](const MediaSample& s) { bytesB += s.GetActualDataLength(); });
     pictures->SetSampleCallback(
         [&](const MediaSample& s) { pictureBytes += s.GetActualDataLength(); });
-    ASSERT_EQ(g.Run(), S_OK);
+    ASSERT_EQ(g.Run(), Code::Ok);
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
-    EXPECT_EQ(code, EC_COMPLETE);
+    EXPECT_EQ(code, EventCode::Complete);
     g.Stop();
     EXPECT_EQ(bytesA.load(), bytesB.load());
     EXPECT_NEAR(static_cast<double>(bytesA.load()) / 4, 50 * 1920 * 44100.0 / 48000, 64);
@@ -581,24 +581,24 @@ TEST(Graph, OtherCodecsDecodeToRgb24) {
     ASSERT_EQ(r.exitCode, 0);
     Graph g;
     Chain c;
-    ASSERT_EQ(openSource(g, c, dir.file("m.avi")), S_OK);
+    ASSERT_EQ(openSource(g, c, dir.file("m.avi")), Code::Ok);
     auto dec = std::make_shared<VideoDecoderFilter>();
     auto sink = std::make_shared<NullRenderer>();
     g.AddFilter(dec, "decoder");
     g.AddFilter(sink, "null");
     auto dvdec = std::make_shared<DvVideoDecoderFilter>();
     g.AddFilter(dvdec, "dv");
-    EXPECT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dvdec->Input()), VFW_E_TYPE_NOT_ACCEPTED);
-    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dec->Input()), S_OK);
-    ASSERT_EQ(g.ConnectDirect(dec->Output(), sink->Input()), S_OK);
+    EXPECT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dvdec->Input()), Code::TypeNotAccepted);
+    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dec->Input()), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(dec->Output(), sink->Input()), Code::Ok);
     std::atomic<int> frames{0};
     sink->SetSampleCallback([&](const MediaSample& s) {
         EXPECT_EQ(s.GetActualDataLength(), 320 * 240 * 3);
         ++frames;
     });
-    ASSERT_EQ(g.Run(), S_OK);
+    ASSERT_EQ(g.Run(), Code::Ok);
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
     g.Stop();
     EXPECT_EQ(frames.load(), 25);
@@ -633,20 +633,20 @@ TEST(DvSplitter, FramePacksWinOverAStoredDvinfoThatLiesAboutTheSound) {
     }
     Graph g;
     Chain c;
-    ASSERT_EQ(openSource(g, c, path), S_OK);
-    ASSERT_EQ(g.AddFilter(c.dvSplitter, "dvsplitter"), S_OK);
-    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), c.dvSplitter->Input()), S_OK);
+    ASSERT_EQ(openSource(g, c, path), Code::Ok);
+    ASSERT_EQ(g.AddFilter(c.dvSplitter, "dvsplitter"), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), c.dvSplitter->Input()), Code::Ok);
     auto sound = std::make_shared<NullRenderer>();
-    ASSERT_EQ(g.AddFilter(sound, "sound"), S_OK);
-    ASSERT_EQ(g.ConnectDirect(*c.dvSplitter->GetPin(2), sound->Input()), S_OK);
+    ASSERT_EQ(g.AddFilter(sound, "sound"), Code::Ok);
+    ASSERT_EQ(g.ConnectDirect(*c.dvSplitter->GetPin(2), sound->Input()), Code::Ok);
     const auto wfx = ParseWaveFormatEx(sound->Input().CurrentMediaType().format);
     ASSERT_TRUE(wfx);
     EXPECT_EQ(wfx->nSamplesPerSec, 48000u);
     std::atomic<std::int64_t> soundBytes{0};
     sound->SetSampleCallback([&](const MediaSample& s) { soundBytes += s.GetActualDataLength(); });
-    ASSERT_EQ(g.Run(), S_OK);
+    ASSERT_EQ(g.Run(), Code::Ok);
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
     g.Stop();
     EXPECT_EQ(soundBytes.load(), 25 * 1920 * 4) << "one second of 48 kHz stereo";

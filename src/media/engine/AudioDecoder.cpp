@@ -13,7 +13,7 @@ constexpr std::uint16_t kFormatFloat = 3;
 constexpr int kMaxChannels = 8;
 
 AVCodecID codecFor(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Audio)
+    if (mt.majorType != MajorType::Audio)
         return AV_CODEC_ID_NONE;
     const auto w = mt.waveFormat();
     if (!w || w->nChannels < 1 || w->nChannels > kMaxChannels || w->nSamplesPerSec < 1000 ||
@@ -42,7 +42,7 @@ AVCodecID codecFor(const MediaType& mt) {
 }  // namespace
 
 bool IsPcm16(const MediaType& mt) {
-    const auto w = mt.majorType == MEDIATYPE_Audio ? mt.waveFormat() : std::nullopt;
+    const auto w = mt.majorType == MajorType::Audio ? mt.waveFormat() : std::nullopt;
     return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->wBitsPerSample == 16;
 }
 
@@ -50,7 +50,7 @@ struct AudioDecoderFilter::Impl : ff::CodecState {
     ff::SwrPtr swr;
     int rate = 0;
     int channels = 0;
-    REFERENCE_TIME base = 0;  // time of the first sound
+    StreamTime base = 0;  // time of the first sound
     bool timed = false;
     std::int64_t samplesOut = 0;
 };
@@ -63,45 +63,46 @@ AudioDecoderFilter::AudioDecoderFilter()
 
 AudioDecoderFilter::~AudioDecoderFilter() = default;
 
-HRESULT AudioDecoderFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status AudioDecoderFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin == input_) {
         const AVCodecID id = codecFor(mt);
-        return id != AV_CODEC_ID_NONE && avcodec_find_decoder(id) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        return id != AV_CODEC_ID_NONE && avcodec_find_decoder(id) ? Code::Ok
+                                                                  : Code::TypeNotAccepted;
     }
     MediaType mine;
-    if (GetMediaType(pin, 0, mine) != S_OK)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return mt.waveFormat() == mine.waveFormat() ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    if (GetMediaType(pin, 0, mine) != Code::Ok)
+        return Code::TypeNotAccepted;
+    return mt.waveFormat() == mine.waveFormat() ? Code::Ok : Code::TypeNotAccepted;
 }
 
-HRESULT AudioDecoderFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status AudioDecoderFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin != output_ || position != 0 || !input_->IsConnected())
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     const auto w = input_->CurrentMediaType().waveFormat();
     if (!w)
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     mt = MakeAudioType(MakePcmFormat(static_cast<int>(w->nSamplesPerSec), w->nChannels));
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT AudioDecoderFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+Status AudioDecoderFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
     if (&pin != output_)
-        return S_OK;
-    props.cBuffers = 4;
-    props.cbBuffer = 64 * 1024;
-    return S_OK;
+        return Code::Ok;
+    props.BufferCount = 4;
+    props.BufferSize = 64 * 1024;
+    return Code::Ok;
 }
 
-HRESULT AudioDecoderFilter::Pause() {
+Status AudioDecoderFilter::Pause() {
     if (state_ == FilterState::Stopped && input_->IsConnected()) {
         const MediaType& in = input_->CurrentMediaType();
         const AVCodec* codec = avcodec_find_decoder(codecFor(in));
         const auto w = in.waveFormat();
         if (!codec || !w)
-            return VFW_E_TYPE_NOT_ACCEPTED;
+            return Code::TypeNotAccepted;
         s_ = std::make_unique<Impl>();
         if (!s_->Allocate(codec))
-            return E_OUTOFMEMORY;
+            return Code::OutOfMemory;
         AVCodecContext* c = s_->ctx.get();
         c->sample_rate = static_cast<int>(w->nSamplesPerSec);
         av_channel_layout_default(&c->ch_layout, w->nChannels);
@@ -116,13 +117,14 @@ HRESULT AudioDecoderFilter::Pause() {
             c->extradata = static_cast<std::uint8_t*>(
                 av_mallocz(extra + static_cast<std::size_t>(AV_INPUT_BUFFER_PADDING_SIZE)));
             if (!c->extradata)
-                return E_OUTOFMEMORY;
+                return Code::OutOfMemory;
             std::memcpy(c->extradata, in.format.data() + WaveFormatEx::kSize, extra);
             c->extradata_size = static_cast<int>(extra);
         }
         if (avcodec_open2(c, codec, nullptr) < 0) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL, "the sound decoder cannot start");
-            return E_FAIL;
+            NotifyEvent(EventCode::ErrorAbort,
+                        Status(Code::Fail, "the sound decoder cannot start"));
+            return Code::Fail;
         }
         s_->rate = static_cast<int>(w->nSamplesPerSec);
         s_->channels = w->nChannels;
@@ -130,17 +132,17 @@ HRESULT AudioDecoderFilter::Pause() {
     return BaseFilter::Pause();
 }
 
-HRESULT AudioDecoderFilter::Stop() {
+Status AudioDecoderFilter::Stop() {
     s_.reset();
     return BaseFilter::Stop();
 }
 
-HRESULT AudioDecoderFilter::drain() {
+Status AudioDecoderFilter::drain() {
     constexpr int kMaxFramesPerPacket = 256;
     for (int guard = 0; guard < kMaxFramesPerPacket; ++guard) {
         AVFrame* f = s_->frame.get();
         if (avcodec_receive_frame(s_->ctx.get(), f) < 0)
-            return S_OK;  // needs more input, or drained
+            return Code::Ok;  // needs more input, or drained
         if (!s_->swr) {
             AVChannelLayout outLayout;
             av_channel_layout_default(&outLayout, s_->channels);
@@ -152,12 +154,13 @@ HRESULT AudioDecoderFilter::drain() {
             if (err < 0 || !swr || swr_init(swr) < 0) {
                 swr_free(&swr);
                 av_frame_unref(f);
-                NotifyEvent(EC_ERRORABORT, E_FAIL, "the decoded sound cannot be converted");
-                return E_FAIL;
+                NotifyEvent(EventCode::ErrorAbort,
+                            Status(Code::Fail, "the decoded sound cannot be converted"));
+                return Code::Fail;
             }
             s_->swr.reset(swr);
         }
-        HRESULT hr = S_OK;
+        Status hr = Code::Ok;
         if (output_->IsConnected()) {
             const int frameBytes = 2 * s_->channels;
             const int room = swr_get_out_samples(s_->swr.get(), f->nb_samples) + 16;
@@ -169,8 +172,8 @@ HRESULT AudioDecoderFilter::drain() {
                             const_cast<const std::uint8_t**>(f->extended_data), f->nb_samples);
             if (got > 0) {
                 out->SetActualDataLength(got * frameBytes);
-                const REFERENCE_TIME t0 = s_->base + s_->samplesOut * kUnitsPerSecond / s_->rate;
-                const REFERENCE_TIME t1 =
+                const StreamTime t0 = s_->base + s_->samplesOut * kUnitsPerSecond / s_->rate;
+                const StreamTime t1 =
                     s_->base + (s_->samplesOut + got) * kUnitsPerSecond / s_->rate;
                 out->SetTime(t0, t1);
                 out->SetMediaTime(s_->samplesOut, s_->samplesOut + got);
@@ -179,17 +182,17 @@ HRESULT AudioDecoderFilter::drain() {
             }
         }
         av_frame_unref(f);
-        if (hr != S_OK)
+        if (hr != Code::Ok)
             return hr;
     }
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT AudioDecoderFilter::Receive(InputPin&, SamplePtr sample) {
+Status AudioDecoderFilter::Receive(InputPin&, SamplePtr sample) {
     if (!s_)
-        return VFW_E_WRONG_STATE;
-    REFERENCE_TIME t0 = 0, t1 = 0;
-    if (!s_->timed && Succeeded(sample->GetTime(t0, t1))) {
+        return Code::WrongState;
+    StreamTime t0 = 0, t1 = 0;
+    if (!s_->timed && sample->GetTime(t0, t1).ok()) {
         s_->timed = true;
         s_->base = t0;
     }

@@ -4,8 +4,8 @@
 // the end of the stream.
 //
 // Threads: connection on the driving thread; Receive and EndOfStream on the streaming thread.
-// Failure: a format tag no decoder knows is refused (VFW_E_TYPE_NOT_ACCEPTED); a packet that
-// does not decode is skipped; a decoder that cannot start fails the pause with E_FAIL.
+// Failure: a format tag no decoder knows is refused (Code::TypeNotAccepted); a packet that
+// does not decode is skipped; a decoder that cannot start fails the pause with Code::Fail.
 #pragma once
 
 #include <memory>
@@ -24,17 +24,17 @@ class AudioDecoderFilter : public BaseFilter {
     InputPin& Input() const { return *input_; }
     OutputPin& Output() const { return *output_; }
 
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
-    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
-    HRESULT Pause() override;
-    HRESULT Stop() override;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    Status DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
+    Status Pause() override;
+    Status Stop() override;
+    Status Receive(InputPin& pin, SamplePtr sample) override;
     void EndOfStream(InputPin& pin) override;
 
   private:
     struct Impl;
-    HRESULT drain();  // delivers the sound the codec has ready
+    Status drain();  // delivers the sound the codec has ready
     InputPin* input_;
     OutputPin* output_;
     std::unique_ptr<Impl> s_;

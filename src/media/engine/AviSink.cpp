@@ -13,71 +13,71 @@ namespace kelvor::media {
 namespace {
 
 constexpr auto kWaitStep = std::chrono::milliseconds(20);
-constexpr REFERENCE_TIME kMaxLead = kUnitsPerSecond;
+constexpr StreamTime kMaxLead = kUnitsPerSecond;
 
 }  // namespace
 
 FileWriterFilter::FileWriterFilter()
     : RendererBase("File writer", "{8596E5F0-0DA5-11D0-BD21-00A0C911CE86}") {}
 
-HRESULT FileWriterFilter::SetFileName(const std::string& fileName) {
+Status FileWriterFilter::SetFileName(const std::string& fileName) {
     if (State() != FilterState::Stopped)
-        return VFW_E_NOT_STOPPED;
+        return Code::NotStopped;
     if (fileName.empty())
-        return E_INVALIDARG;
+        return Code::InvalidArgument;
     fileName_ = fileName;
     stream_ = std::make_shared<ByteStreamFile>(fileName);
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT FileWriterFilter::CheckInputType(const MediaType& mt) {
-    return mt.majorType == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+Status FileWriterFilter::CheckInputType(const MediaType& mt) {
+    return mt.majorType == MajorType::Stream ? Code::Ok : Code::TypeNotAccepted;
 }
 
 bool FileWriterFilter::writesBytes() const {
-    return Input().IsConnected() && Input().CurrentMediaType().subtype != MEDIASUBTYPE_Avi;
+    return Input().IsConnected() && Input().CurrentMediaType().subtype != Subtype::Avi;
 }
 
 std::shared_ptr<ByteStreamFile> FileWriterFilter::Stream() const {
     return writesBytes() ? stream_ : nullptr;
 }
 
-HRESULT FileWriterFilter::Pause() {
+Status FileWriterFilter::Pause() {
     if (state_ == FilterState::Stopped && writesBytes()) {
         if (!stream_)
-            return E_FAIL;
-        const HRESULT hr = stream_->Acquire();
-        if (Failed(hr))
+            return Code::Fail;
+        const Status hr = stream_->Acquire();
+        if (hr.failed())
             return hr;
         holdsStream_ = true;
     }
     return RendererBase::Pause();
 }
 
-HRESULT FileWriterFilter::releaseStream() {
-    return holdsStream_.exchange(false) ? stream_->Release() : S_OK;
+Status FileWriterFilter::releaseStream() {
+    return holdsStream_.exchange(false) ? stream_->Release() : Code::Ok;
 }
 
-HRESULT FileWriterFilter::Stop() {
-    const HRESULT hr = releaseStream();
-    const HRESULT stopped = RendererBase::Stop();
-    return Failed(hr) ? hr : stopped;
+Status FileWriterFilter::Stop() {
+    const Status hr = releaseStream();
+    const Status stopped = RendererBase::Stop();
+    return hr.failed() ? hr : stopped;
 }
 
-HRESULT FileWriterFilter::DoRenderSample(const MediaSample& sample) {
+Status FileWriterFilter::DoRenderSample(const MediaSample& sample) {
     if (!holdsStream_)
-        return S_OK;
+        return Code::Ok;
     stream_->Keep();
-    REFERENCE_TIME start = 0, stop = 0;
-    if (Succeeded(sample.GetTime(start, stop))) {
+    StreamTime start = 0, stop = 0;
+    if (sample.GetTime(start, stop).ok()) {
         if (start < 0)
-            return E_FAIL;
+            return Code::Fail;
         return stream_->WriteAt(static_cast<std::uint64_t>(start), sample.data());
     }
     return stream_->Write(sample.data());
 }
 
-HRESULT FileWriterFilter::OnEndOfStream() {
+Status FileWriterFilter::OnEndOfStream() {
     if (holdsStream_)
         stream_->Keep();
     return releaseStream();
@@ -118,56 +118,56 @@ int AviMuxFilter::inputIndex(const InputPin& pin) const {
     return -1;
 }
 
-HRESULT AviMuxFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status AviMuxFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (pin.Direction() != PinDirection::Input)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+        return Code::TypeNotAccepted;
     bool haveVideo = false, haveType1 = false;
     for (int i = 0; i < PinCount(); ++i) {
         const Pin* p = GetPin(i);
         if (p->Direction() != PinDirection::Input || !p->IsConnected())
             continue;
-        haveVideo = haveVideo || p->CurrentMediaType().majorType != MEDIATYPE_Audio;
-        haveType1 = haveType1 || p->CurrentMediaType().majorType == MEDIATYPE_Interleaved;
+        haveVideo = haveVideo || p->CurrentMediaType().majorType != MajorType::Audio;
+        haveType1 = haveType1 || p->CurrentMediaType().majorType == MajorType::Interleaved;
     }
     if (haveType1)
-        return VFW_E_TYPE_NOT_ACCEPTED;  // type 1 has one stream only
-    if (mt.majorType == MEDIATYPE_Interleaved)
-        return haveVideo ? VFW_E_TYPE_NOT_ACCEPTED : S_OK;
-    if (mt.majorType == MEDIATYPE_Video)
-        return !haveVideo && mt.subtype == MEDIASUBTYPE_dvsd ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-    if (mt.majorType == MEDIATYPE_Audio) {
+        return Code::TypeNotAccepted;  // type 1 has one stream only
+    if (mt.majorType == MajorType::Interleaved)
+        return haveVideo ? Code::TypeNotAccepted : Code::Ok;
+    if (mt.majorType == MajorType::Video)
+        return !haveVideo && mt.subtype == Subtype::Dvsd ? Code::Ok : Code::TypeNotAccepted;
+    if (mt.majorType == MajorType::Audio) {
         const auto w = mt.waveFormat();
         return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->nChannels > 0 &&
                        w->nChannels <= 8 && w->wBitsPerSample > 0 && w->wBitsPerSample <= 32 &&
                        w->nSamplesPerSec > 0
-                   ? S_OK
-                   : VFW_E_TYPE_NOT_ACCEPTED;
+                   ? Code::Ok
+                   : Code::TypeNotAccepted;
     }
-    return VFW_E_TYPE_NOT_ACCEPTED;
+    return Code::TypeNotAccepted;
 }
 
-HRESULT AviMuxFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status AviMuxFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin != output_ || position != 0)
-        return VFW_S_NO_MORE_ITEMS;
-    mt = MakeStreamType(MEDIASUBTYPE_Avi);
-    return S_OK;
+        return Code::NoMoreItems;
+    mt = MakeStreamType(Subtype::Avi);
+    return Code::Ok;
 }
 
-HRESULT AviMuxFilter::CompleteConnect(Pin& pin) {
+Status AviMuxFilter::CompleteConnect(Pin& pin) {
     if (pin.Direction() != PinDirection::Input)
-        return S_OK;
+        return Code::Ok;
     if (GetPin(PinCount() - 1) == &pin &&
-        pin.CurrentMediaType().majorType != MEDIATYPE_Interleaved) {
+        pin.CurrentMediaType().majorType != MajorType::Interleaved) {
         int n = 0;
         for (int i = 0; i < PinCount(); ++i)
             n += GetPin(i)->Direction() == PinDirection::Input ? 1 : 0;
         if (n < 16)
             AddInputPin("Input " + std::string(n + 1 < 10 ? "0" : "") + std::to_string(n + 1));
     }
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT AviMuxFilter::Pause() {
+Status AviMuxFilter::Pause() {
     if (state_ == FilterState::Stopped) {
         std::lock_guard lock(mutex_);
         inputs_.clear();
@@ -177,7 +177,7 @@ HRESULT AviMuxFilter::Pause() {
                 continue;
             InputState in;
             in.connected = p->IsConnected();
-            in.video = in.connected && p->CurrentMediaType().majorType != MEDIATYPE_Audio;
+            in.video = in.connected && p->CurrentMediaType().majorType != MajorType::Audio;
             inputs_.push_back(std::move(in));
         }
         writer_.reset();
@@ -189,7 +189,7 @@ HRESULT AviMuxFilter::Pause() {
     return BaseFilter::Pause();
 }
 
-HRESULT AviMuxFilter::Stop() {
+Status AviMuxFilter::Stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -238,9 +238,9 @@ bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
         if (!in.connected)
             continue;
         const MediaType& mt = p->CurrentMediaType();
-        if (mt.majorType == MEDIATYPE_Interleaved)
+        if (mt.majorType == MajorType::Interleaved)
             cfg.Type = avi::DvType::Type1;
-        if (mt.majorType == MEDIATYPE_Audio) {
+        if (mt.majorType == MajorType::Audio) {
             const auto w = mt.waveFormat();
             avi::WaveFormat f;
             f.Channels = w->nChannels;
@@ -264,58 +264,57 @@ std::string AviMuxFilter::writerError() const {
     return "the AVI file could not be written";
 }
 
-HRESULT AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
-    HRESULT result = S_OK;
+Status AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
+    Status result = Code::Ok;
     std::string text;
     {
         std::unique_lock lock(mutex_);
         const int k = inputIndex(pin);
         if (k < 0 || static_cast<std::size_t>(k) >= inputs_.size())
-            return E_UNEXPECTED;
+            return Code::Unexpected;
         InputState& me = inputs_[static_cast<std::size_t>(k)];
         auto others = [&] {
-            REFERENCE_TIME t = std::numeric_limits<REFERENCE_TIME>::max();
+            StreamTime t = std::numeric_limits<StreamTime>::max();
             for (const InputState& in : inputs_)
                 if (&in != &me && in.connected && !in.ended)
                     t = std::min(t, in.time);
             return t;
         };
         while (!pin.IsFlushing() && !stopping_ && !failed_ &&
-               others() != std::numeric_limits<REFERENCE_TIME>::max() &&
-               me.time > others() + kMaxLead)
+               others() != std::numeric_limits<StreamTime>::max() && me.time > others() + kMaxLead)
             cv_.wait_for(lock, kWaitStep);
         if (pin.IsFlushing() || stopping_)
-            return S_FALSE;
+            return Code::False;
         if (failed_)
-            return E_FAIL;
-        REFERENCE_TIME t0 = 0, t1 = 0;
-        if (Succeeded(sample->GetTime(t0, t1)))
+            return Code::Fail;
+        StreamTime t0 = 0, t1 = 0;
+        if (sample->GetTime(t0, t1).ok())
             me.time = t1;
         cv_.notify_all();
         if (me.video) {
             if (!writer_) {
                 if (!openWriter(sample->data())) {
                     failed_ = true;
-                    result = E_FAIL;
+                    result = Code::Fail;
                 }
                 int audio = 0;
                 for (InputState& in : inputs_) {
                     if (!in.video && in.connected) {
                         for (const SamplePtr& s : in.early)
-                            if (result == S_OK &&
+                            if (result == Code::Ok &&
                                 !writer_->writeAudio(s->data(), static_cast<std::size_t>(audio)))
-                                result = E_FAIL;
+                                result = Code::Fail;
                         in.early.clear();
                         ++audio;
                     }
                 }
             }
-            if (result == S_OK && writer_->writeVideoFrame(sample->data())) {
+            if (result == Code::Ok && writer_->writeVideoFrame(sample->data())) {
                 ++frames_;
-                if (Succeeded(sample->GetTime(t0, t1)))
+                if (sample->GetTime(t0, t1).ok())
                     position_ = t1;
             } else
-                result = E_FAIL;
+                result = Code::Fail;
         } else if (!writer_) {
             me.early.push_back(std::move(sample));
         } else {
@@ -324,27 +323,27 @@ HRESULT AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
                 audio += !inputs_[static_cast<std::size_t>(i)].video &&
                          inputs_[static_cast<std::size_t>(i)].connected;
             if (!writer_->writeAudio(sample->data(), static_cast<std::size_t>(audio)))
-                result = E_FAIL;
+                result = Code::Fail;
         }
-        if (result != S_OK) {
+        if (result != Code::Ok) {
             failed_ = true;
             text = writerError();
         }
     }
-    if (Failed(result))
-        NotifyEvent(EC_ERRORABORT, result, std::move(text));
+    if (result.failed())
+        NotifyEvent(EventCode::ErrorAbort, Status(result.code(), std::move(text)));
     return result;
 }
 
-HRESULT AviMuxFilter::finish() {
+Status AviMuxFilter::finish() {
     finished_ = true;
     if (!writer_)
-        return failed_ ? E_FAIL : S_OK;
-    return writer_->close() ? S_OK : E_FAIL;
+        return failed_ ? Code::Fail : Code::Ok;
+    return writer_->close() ? Code::Ok : Code::Fail;
 }
 
 void AviMuxFilter::EndOfStream(InputPin& pin) {
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     bool done = false;
     std::string text;
     {
@@ -359,13 +358,13 @@ void AviMuxFilter::EndOfStream(InputPin& pin) {
             done = done && (!in.connected || in.ended);
         if (done)
             hr = finish();
-        if (Failed(hr))
+        if (hr.failed())
             text = writerError();
     }
     if (!done)
         return;
-    if (Failed(hr))
-        NotifyEvent(EC_ERRORABORT, hr, std::move(text));
+    if (hr.failed())
+        NotifyEvent(EventCode::ErrorAbort, Status(hr.code(), std::move(text)));
     else
         output_->DeliverEndOfStream();
 }

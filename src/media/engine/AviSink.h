@@ -9,7 +9,7 @@
 //
 // Threads: settings on the driving thread while stopped; samples from streaming threads, paired
 // under the mux's lock; an input more than a second ahead of the others waits, so the chunks
-// interleave and memory stays bounded. A write failure ends the run with EC_ERRORABORT.
+// interleave and memory stays bounded. A write failure ends the run with EventCode::ErrorAbort.
 #pragma once
 
 #include <atomic>
@@ -33,7 +33,7 @@ class FileWriterFilter : public RendererBase {
   public:
     FileWriterFilter();
     // Overwrite mode is the only mode: an existing file is replaced once the new one is done.
-    HRESULT SetFileName(const std::string& fileName);
+    Status SetFileName(const std::string& fileName);
     const std::string& FileName() const { return fileName_; }
     bool PrerollsOnPause() const override { return false; }
 
@@ -44,17 +44,17 @@ class FileWriterFilter : public RendererBase {
     // a file name is set or while the AVI mux is connected.
     std::shared_ptr<ByteStreamFile> Stream() const;
 
-    HRESULT Pause() override;
-    HRESULT Stop() override;
+    Status Pause() override;
+    Status Stop() override;
 
   protected:
-    HRESULT CheckInputType(const MediaType& mt) override;
-    HRESULT DoRenderSample(const MediaSample& sample) override;
-    HRESULT OnEndOfStream() override;
+    Status CheckInputType(const MediaType& mt) override;
+    Status DoRenderSample(const MediaSample& sample) override;
+    Status OnEndOfStream() override;
 
   private:
     bool writesBytes() const;
-    HRESULT releaseStream();
+    Status releaseStream();
 
     std::string fileName_;
     std::shared_ptr<ByteStreamFile> stream_;  // set while stopped
@@ -74,17 +74,17 @@ class AviMuxFilter : public BaseFilter {
     std::uint64_t FramesWritten() const;
     // The stream time (100 ns) up to which video was written, for a progress display; any
     // thread. The start of the stream until the first frame is written.
-    REFERENCE_TIME CurrentPosition() const { return position_.load(); }
+    StreamTime CurrentPosition() const { return position_.load(); }
 
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
-    HRESULT CompleteConnect(Pin& pin) override;
-    HRESULT Pause() override;
-    HRESULT Stop() override;
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    Status CompleteConnect(Pin& pin) override;
+    Status Pause() override;
+    Status Stop() override;
     // A mux without a connected input ends its output's stream at once, so a graph in which
     // nothing reaches it completes (writing no file) instead of waiting for ever.
     void StartThreads() override;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    Status Receive(InputPin& pin, SamplePtr sample) override;
     void EndOfStream(InputPin& pin) override;
 
   private:
@@ -92,12 +92,12 @@ class AviMuxFilter : public BaseFilter {
         bool video = false;
         bool connected = false;
         bool ended = false;
-        REFERENCE_TIME time = 0;      // end of what it delivered
+        StreamTime time = 0;          // end of what it delivered
         std::deque<SamplePtr> early;  // sound that came before the file could be opened
     };
     int inputIndex(const InputPin& pin) const;
     bool openWriter(std::span<const std::uint8_t> firstFrame);  // mutex_ held
-    HRESULT finish();                                           // mutex_ held
+    Status finish();                                            // mutex_ held
     std::string writerError() const;                            // mutex_ held
 
     OutputPin* output_;
@@ -110,7 +110,7 @@ class AviMuxFilter : public BaseFilter {
     bool finished_ = false;
     bool stopping_ = false;
     std::uint64_t frames_ = 0;
-    std::atomic<REFERENCE_TIME> position_{0};
+    std::atomic<StreamTime> position_{0};
 };
 
 }  // namespace kelvor::media

@@ -53,11 +53,11 @@ std::optional<FirstFrame> firstFrameDvInfo(avi::AviDemuxer& demuxer, std::size_t
 // uncompressed HD picture stays far below).
 constexpr std::uint32_t kMaxChunkSize = 64u * 1024 * 1024;
 // Times in 100 ns units of a count of units at rate/scale per second.
-REFERENCE_TIME unitsToTime(std::uint64_t n, std::uint32_t rate, std::uint32_t scale) {
+StreamTime unitsToTime(std::uint64_t n, std::uint32_t rate, std::uint32_t scale) {
     if (rate == 0)
         return 0;
     const long double t = static_cast<long double>(n) * scale * kUnitsPerSecond / rate;
-    return static_cast<REFERENCE_TIME>(t);
+    return static_cast<StreamTime>(t);
 }
 
 struct StreamOut {
@@ -90,47 +90,46 @@ FileSourceFilter::FileSourceFilter()
     : BaseFilter("File Source (Async.)", "{E436EBB5-524F-11CE-9F53-0020AF0BA770}"),
       output_(&AddOutputPin("Output")) {}
 
-HRESULT FileSourceFilter::Load(const std::string& fileName) {
+Status FileSourceFilter::Load(const std::string& fileName) {
     loadError_.clear();
     struct stat st {};
     if (fileName.empty() || ::stat(fileName.c_str(), &st) != 0) {
         loadError_ = fileName + ": the file is not found";
-        return E_FAIL;
+        return Code::Fail;
     }
     // A FIFO or a device named like a video would block or read without end.
     if (!S_ISREG(st.st_mode)) {
         loadError_ = fileName + ": not a regular file";
-        return E_FAIL;
+        return Code::Fail;
     }
     if (::access(fileName.c_str(), R_OK) != 0) {
         loadError_ = fileName + ": " + std::strerror(errno);
-        return E_FAIL;
+        return Code::Fail;
     }
     fileName_ = fileName;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT FileSourceFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status FileSourceFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin != output_ || position != 0 || fileName_.empty())
-        return VFW_S_NO_MORE_ITEMS;
-    mt = MakeStreamType(MEDIASUBTYPE_Avi);
-    return S_OK;
+        return Code::NoMoreItems;
+    mt = MakeStreamType(Subtype::Avi);
+    return Code::Ok;
 }
 
-struct AviSplitterFilter::State {
-    explicit State(std::unique_ptr<avi::AviDemuxer> opened)
+struct AviSplitterState {
+    explicit AviSplitterState(std::unique_ptr<avi::AviDemuxer> opened)
         : demuxer(opened ? std::move(opened) : std::make_unique<avi::AviDemuxer>()) {}
     std::string fileName;
     std::unique_ptr<avi::AviDemuxer> demuxer;  // never null
-    std::vector<StreamOut> streams;  // one per output pin, in stream order
-    int video = -1;                  // the stream that gives frame positions
+    std::vector<StreamOut> streams;            // one per output pin, in stream order
+    int video = -1;                            // the stream that gives frame positions
 };
 
 AviSplitterFilter::AviSplitterFilter()
-    : SplitterBase("AVI Splitter", "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}", "input pin") {}
+    : FileSplitter("AVI Splitter", "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}", "input pin") {}
 
-AviSplitterFilter::AviSplitterFilter(std::unique_ptr<avi::AviDemuxer> opened,
-                                     std::string fileName)
+AviSplitterFilter::AviSplitterFilter(std::unique_ptr<avi::AviDemuxer> opened, std::string fileName)
     : AviSplitterFilter() {
     opened_ = std::move(opened);
     openedFileName_ = std::move(fileName);
@@ -140,29 +139,15 @@ AviSplitterFilter::~AviSplitterFilter() {
     StopThreads();
 }
 
-HRESULT AviSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (&pin != input_)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    if (mt.majorType != MEDIATYPE_Stream)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
-}
-
-HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
-    if (&pin != input_)
-        return S_OK;
-    auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
-    if (!source)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    const bool reuse = opened_ && openedFileName_ == source->FileName();
-    s_ = std::make_unique<State>(reuse ? std::move(opened_) : nullptr);
+Status AviSplitterFilter::OpenFile(const std::string& fileName, std::vector<MediaType>& types) {
+    const bool reuse = opened_ && openedFileName_ == fileName;
+    s_ = std::make_unique<AviSplitterState>(reuse ? std::move(opened_) : nullptr);
     opened_.reset();
-    s_->fileName = source->FileName();
-    openError_.clear();
-    if (!reuse && !s_->demuxer->open(source->FileName())) {
-        openError_ = source->FileName() + ": " + s_->demuxer->errorText();
+    s_->fileName = fileName;
+    if (!reuse && !s_->demuxer->open(fileName)) {
+        openError_ = fileName + ": " + s_->demuxer->errorText();
         s_.reset();
-        return VFW_E_INVALID_FILE_FORMAT;
+        return Code::InvalidFileFormat;
     }
     const auto& infos = s_->demuxer->streams();
     int index = 0;
@@ -171,11 +156,11 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
         out.rate = info.Rate;
         out.scale = info.Scale;
         const bool dvVideo =
-            info.Type == MEDIATYPE_Interleaved ||
-            (info.Type == MEDIATYPE_Video && avi::FourccToLower(info.Handler) == MEDIASUBTYPE_dvsd);
+            info.Type == MajorType::Interleaved ||
+            (info.Type == MajorType::Video && avi::FourccToLower(info.Handler) == Subtype::Dvsd);
         if ((out.rate == 0 || out.scale == 0) && dvVideo)
             dvFrameRate(*s_->demuxer, static_cast<std::size_t>(index), out.rate, out.scale);
-        if (info.Type == MEDIATYPE_Video) {
+        if (info.Type == MajorType::Video) {
             VideoInfoHeader vih;
             // The strf of a video stream is a BITMAPINFOHEADER; a shorter one reads as if
             // filled up with zeros.
@@ -186,16 +171,14 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
             vih.bmiHeader = *avi::ReadBitmapInfoHeader(reader);
             vih.AvgTimePerFrame = unitsToTime(1, out.rate, out.scale);
             FourCC sub = vih.bmiHeader.biCompression ? vih.bmiHeader.biCompression : info.Handler;
-            if (avi::FourccToLower(sub) == MEDIASUBTYPE_dvsd)
-                sub = MEDIASUBTYPE_dvsd;
+            if (avi::FourccToLower(sub) == Subtype::Dvsd)
+                sub = Subtype::Dvsd;
             if (sub == 0)
-                sub = MEDIASUBTYPE_RGB24;
+                sub = Subtype::Rgb24;
             out.type = MakeVideoType(sub, vih);
-            if (sub == MEDIASUBTYPE_dvsd)
-                out.type.temporalCompression = false;
             if (s_->video < 0)
                 s_->video = index;
-        } else if (info.Type == MEDIATYPE_Audio) {
+        } else if (info.Type == MajorType::Audio) {
             auto wfx = ParseWaveFormatEx(info.Format);
             if (!wfx)
                 wfx = WaveFormatEx{};
@@ -206,10 +189,10 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
             out.blockAlign = std::max<std::uint32_t>(wfx->nBlockAlign, 1);
             out.bytesPerSec = wfx->nAvgBytesPerSec;
             out.sampleRate = wfx->nSamplesPerSec;
-        } else if (info.Type == MEDIATYPE_Interleaved) {
+        } else if (info.Type == MajorType::Interleaved) {
             auto dvi = ParseDvInfo(info.Format);
             out.type = MakeInterleavedDvType(dvi.value_or(DvInfo{}));
-            out.type.subtype = info.Handler ? avi::FourccToLower(info.Handler) : MEDIASUBTYPE_dvsd;
+            out.type.subtype = info.Handler ? avi::FourccToLower(info.Handler) : Subtype::Dvsd;
             if (dvi)
                 out.type.format.assign(info.Format.begin(), info.Format.begin() + DvInfo::kSize);
             // Some capture programs store a DVINFO that contradicts the frames (32 kHz announced
@@ -232,63 +215,36 @@ HRESULT AviSplitterFilter::CompleteConnect(Pin& pin) {
         s_->streams.push_back(std::move(out));
         ++index;
     }
-    std::vector<MediaType> types;
     for (const StreamOut& out : s_->streams)
         types.push_back(out.type);
-    ShowStreams(std::move(types));
-    return S_OK;
+    duration_ = fileDuration();
+    if (s_->video >= 0) {
+        const StreamOut& v = s_->streams[static_cast<std::size_t>(s_->video)];
+        frameRateNum_ = v.rate;
+        frameRateDen_ = v.scale;
+    }
+    return Code::Ok;
 }
 
-void AviSplitterFilter::BreakConnect(Pin& pin) {
-    if (&pin != input_ || !s_)
-        return;
-    ForgetStreams();
-    s_.reset();
+std::int32_t AviSplitterFilter::MaxSampleSize(int stream) const {
+    return static_cast<std::int32_t>(std::min(
+        s_->demuxer->streams()[static_cast<std::size_t>(stream)].MaxChunkSize, kMaxChunkSize));
 }
 
-HRESULT AviSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
-    if (!s_)
-        return E_UNEXPECTED;
-    for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
-        if (GetPin(i) == &pin) {
-            props.cbBuffer = static_cast<std::int32_t>(std::min(
-                s_->demuxer->streams()[static_cast<std::size_t>(i)].MaxChunkSize, kMaxChunkSize));
-            props.cBuffers = 4;
-        }
-    return S_OK;
-}
-
-REFERENCE_TIME AviSplitterFilter::Duration() const {
-    if (!s_)
-        return 0;
+StreamTime AviSplitterFilter::fileDuration() const {
     const auto& infos = s_->demuxer->streams();
     if (s_->video >= 0) {
         const auto& v = infos[static_cast<std::size_t>(s_->video)];
         const StreamOut& so = s_->streams[static_cast<std::size_t>(s_->video)];
         return unitsToTime(v.ChunkCount, so.rate, so.scale);
     }
-    REFERENCE_TIME longest = 0;
+    StreamTime longest = 0;
     for (std::size_t i = 0; i < s_->streams.size(); ++i)
         if (s_->streams[i].audio && s_->streams[i].bytesPerSec)
-            longest = std::max<REFERENCE_TIME>(
-                longest, static_cast<REFERENCE_TIME>(static_cast<long double>(infos[i].TotalBytes) *
-                                                     kUnitsPerSecond / s_->streams[i].bytesPerSec));
+            longest = std::max<StreamTime>(
+                longest, static_cast<StreamTime>(static_cast<long double>(infos[i].TotalBytes) *
+                                                 kUnitsPerSecond / s_->streams[i].bytesPerSec));
     return longest;
-}
-
-bool AviSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
-    if (!s_ || s_->video < 0)
-        return false;
-    const StreamOut& v = s_->streams[static_cast<std::size_t>(s_->video)];
-    if (v.rate == 0 || v.scale == 0)
-        return false;
-    num = v.rate;
-    den = v.scale;
-    return true;
-}
-
-bool AviSplitterFilter::HasFile() const {
-    return s_ != nullptr;
 }
 
 void AviSplitterFilter::stream() {
@@ -305,7 +261,7 @@ void AviSplitterFilter::stream() {
         long double stopSample = std::numeric_limits<long double>::infinity();
     };
     std::vector<Cursor> cur(n);
-    const REFERENCE_TIME stopAt = stop_ < 0 ? std::numeric_limits<REFERENCE_TIME>::max() : stop_;
+    const StreamTime stopAt = stop_ < 0 ? std::numeric_limits<StreamTime>::max() : stop_;
     for (std::size_t i = 0; i < n; ++i) {
         Cursor& c = cur[i];
         c.active = GetPin(static_cast<int>(i))->IsConnected();
@@ -366,7 +322,7 @@ void AviSplitterFilter::stream() {
         // after its pictures), and a receiver that pairs the streams (the DV muxer, the AVI
         // mux) must never wait for a chunk the file holds behind a queue's worth of others.
         int pick = -1;
-        REFERENCE_TIME bestTime = std::numeric_limits<REFERENCE_TIME>::max();
+        StreamTime bestTime = std::numeric_limits<StreamTime>::max();
         std::uint64_t bestOffset = std::numeric_limits<std::uint64_t>::max();
         for (std::size_t i = 0; i < n; ++i) {
             if (!cur[i].active || cur[i].next >= cur[i].end)
@@ -377,9 +333,9 @@ void AviSplitterFilter::stream() {
                 continue;
             }
             const StreamOut& so = s_->streams[i];
-            const REFERENCE_TIME t = !timed     ? 0
-                                     : so.audio ? unitsToTime(cur[i].unitsDone, so.sampleRate, 1)
-                                                : unitsToTime(cur[i].unitsDone, so.rate, so.scale);
+            const StreamTime t = !timed     ? 0
+                                 : so.audio ? unitsToTime(cur[i].unitsDone, so.sampleRate, 1)
+                                            : unitsToTime(cur[i].unitsDone, so.rate, so.scale);
             if (t < bestTime || (t == bestTime && ch->Offset < bestOffset)) {
                 bestTime = t;
                 bestOffset = ch->Offset;
@@ -391,8 +347,8 @@ void AviSplitterFilter::stream() {
         const auto i = static_cast<std::size_t>(pick);
         Cursor& c = cur[i];
         const StreamOut& so = s_->streams[i];
-        const REFERENCE_TIME t0 = so.audio ? unitsToTime(c.unitsDone, so.sampleRate, 1)
-                                           : unitsToTime(c.unitsDone, so.rate, so.scale);
+        const StreamTime t0 = so.audio ? unitsToTime(c.unitsDone, so.sampleRate, 1)
+                                       : unitsToTime(c.unitsDone, so.rate, so.scale);
         const auto ch = dmx.chunk(i, c.next);
         const bool past = so.audio
                               ? static_cast<long double>(c.unitsDone) +
@@ -406,25 +362,27 @@ void AviSplitterFilter::stream() {
         auto* out = static_cast<OutputPin*>(GetPin(pick));
         SamplePtr sample = out->GetDeliveryBuffer();
         if (ch->Size > kMaxChunkSize) {
-            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT,
-                        s_->fileName + ": chunk " + std::to_string(c.next) + " of stream " +
-                            std::to_string(i) + " is larger than any picture");
+            NotifyEvent(EventCode::ErrorAbort,
+                        Status(Code::InvalidFileFormat,
+                               s_->fileName + ": chunk " + std::to_string(c.next) + " of stream " +
+                                   std::to_string(i) + " is larger than any picture"));
             failed = true;
             break;
         }
         sample->Reserve(ch->Size);
         const auto got = dmx.readChunk(i, c.next, {sample->GetPointer(), sample->GetSize()});
         if (!got) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL,
-                        "cannot read chunk " + std::to_string(c.next) + " of stream " +
-                            std::to_string(i) + " of " + s_->fileName);
+            NotifyEvent(
+                EventCode::ErrorAbort,
+                Status(Code::Fail, "cannot read chunk " + std::to_string(c.next) + " of stream " +
+                                       std::to_string(i) + " of " + s_->fileName));
             failed = true;
             break;
         }
         sample->SetActualDataLength(static_cast<std::int32_t>(*got));
         const std::uint64_t units = so.audio ? *got / so.blockAlign : 1;
-        const REFERENCE_TIME t1 = so.audio ? unitsToTime(c.unitsDone + units, so.sampleRate, 1)
-                                           : unitsToTime(c.unitsDone + 1, so.rate, so.scale);
+        const StreamTime t1 = so.audio ? unitsToTime(c.unitsDone + units, so.sampleRate, 1)
+                                       : unitsToTime(c.unitsDone + 1, so.rate, so.scale);
         sample->SetTime(t0, t1);
         sample->SetMediaTime(static_cast<std::int64_t>(c.unitsDone),
                              static_cast<std::int64_t>(c.unitsDone + units));
@@ -432,10 +390,10 @@ void AviSplitterFilter::stream() {
         sample->SetDiscontinuity(c.next == 0);
         c.unitsDone += units;
         ++c.next;
-        const HRESULT hr = out->Deliver(std::move(sample));
-        if (hr != S_OK)
+        const Status hr = out->Deliver(std::move(sample));
+        if (hr != Code::Ok)
             c.active = false;
-        if (Failed(hr) && hr != VFW_E_WRONG_STATE)
+        if (hr.failed() && hr != Code::WrongState)
             failed = true;
     }
     if (stopRequested_ || failed)

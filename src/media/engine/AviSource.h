@@ -16,8 +16,8 @@
 // ask while the streaming thread reads. When more than one output is
 // connected, each output delivers through its own queue thread, so that a renderer holding its
 // first sample in the paused state does not hold up the others.
-// Failure: Load answers E_FAIL for a file that cannot be opened; a file that is not AVI refuses
-// the connection (VFW_E_INVALID_FILE_FORMAT); a chunk that cannot be read ends the stream with
+// Failure: Load answers Code::Fail for a file that cannot be opened; a file that is not AVI refuses
+// the connection (Code::InvalidFileFormat); a chunk that cannot be read ends the stream with
 // an error event.
 #pragma once
 
@@ -37,13 +37,14 @@ namespace kelvor::media {
 class FileSourceFilter : public BaseFilter {
   public:
     FileSourceFilter();
-    // E_FAIL for a file that is missing, unreadable or not a regular file; LoadError says which.
-    HRESULT Load(const std::string& fileName);
+    // Code::Fail for a file that is missing, unreadable or not a regular file; LoadError says
+    // which.
+    Status Load(const std::string& fileName);
     const std::string& FileName() const { return fileName_; }
     const std::string& LoadError() const { return loadError_; }
     OutputPin& Output() const { return *output_; }
 
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
 
   private:
     std::string fileName_;
@@ -51,7 +52,9 @@ class FileSourceFilter : public BaseFilter {
     OutputPin* output_;
 };
 
-class AviSplitterFilter : public SplitterBase {
+struct AviSplitterState;  // the open file's demuxer and streams
+
+class AviSplitterFilter : public FileSplitter<AviSplitterState> {
   public:
     AviSplitterFilter();
     // With the demuxer already opened on `fileName` (by whoever chose this splitter), which the
@@ -59,20 +62,12 @@ class AviSplitterFilter : public SplitterBase {
     AviSplitterFilter(std::unique_ptr<avi::AviDemuxer> opened, std::string fileName);
     ~AviSplitterFilter() override;
 
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT CompleteConnect(Pin& pin) override;
-    void BreakConnect(Pin& pin) override;
-    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
-
-    REFERENCE_TIME Duration() const override;
-    bool FrameRate(std::int64_t& num, std::int64_t& den) const override;
-
   private:
-    struct State;
-    bool HasFile() const override;
+    Status OpenFile(const std::string& fileName, std::vector<MediaType>& types) override;
+    std::int32_t MaxSampleSize(int stream) const override;
     void stream() override;
+    StreamTime fileDuration() const;
 
-    std::unique_ptr<State> s_;
     std::unique_ptr<avi::AviDemuxer> opened_;
     std::string openedFileName_;
 };

@@ -27,7 +27,7 @@ void ByteStreamFile::removeTemporary() {
     temp_.clear();
 }
 
-HRESULT ByteStreamFile::Acquire() {
+Status ByteStreamFile::Acquire() {
     std::lock_guard lock(mutex_);
     if (users_ == 0) {
         removeTemporary();
@@ -35,27 +35,27 @@ HRESULT ByteStreamFile::Acquire() {
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd_ < 0) {
             temp_.clear();
-            return E_FAIL;
+            return Code::Fail;
         }
         failed_ = false;
         keep_ = false;
         position_ = 0;
     }
     ++users_;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT ByteStreamFile::Release() {
+Status ByteStreamFile::Release() {
     std::lock_guard lock(mutex_);
     if (users_ == 0)
-        return S_FALSE;
+        return Code::False;
     if (--users_ > 0)
-        return S_OK;
+        return Code::Ok;
     if (fd_ < 0)
-        return E_FAIL;
+        return Code::Fail;
     if (!keep_) {
         removeTemporary();
-        return S_FALSE;
+        return Code::False;
     }
     const bool synced = !failed_ && ::fsync(fd_) == 0;
     const bool closed = ::close(fd_) == 0;
@@ -63,10 +63,10 @@ HRESULT ByteStreamFile::Release() {
     if (!synced || !closed || std::rename(temp_.c_str(), target_.c_str()) != 0) {
         ::unlink(temp_.c_str());
         temp_.clear();
-        return E_FAIL;
+        return Code::Fail;
     }
     temp_.clear();
-    return S_OK;
+    return Code::Ok;
 }
 
 void ByteStreamFile::Keep() {
@@ -74,31 +74,31 @@ void ByteStreamFile::Keep() {
     keep_ = true;
 }
 
-HRESULT ByteStreamFile::Seek(std::uint64_t position) {
+Status ByteStreamFile::Seek(std::uint64_t position) {
     std::lock_guard lock(mutex_);
     if (fd_ < 0)
-        return E_FAIL;
+        return Code::Fail;
     position_ = position;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT ByteStreamFile::Write(std::span<const std::uint8_t> bytes) {
+Status ByteStreamFile::Write(std::span<const std::uint8_t> bytes) {
     std::lock_guard lock(mutex_);
     return writeLocked(position_, bytes);
 }
 
-HRESULT ByteStreamFile::WriteAt(std::uint64_t position, std::span<const std::uint8_t> bytes) {
+Status ByteStreamFile::WriteAt(std::uint64_t position, std::span<const std::uint8_t> bytes) {
     std::lock_guard lock(mutex_);
     return writeLocked(position, bytes);
 }
 
-HRESULT ByteStreamFile::writeLocked(std::uint64_t position, std::span<const std::uint8_t> bytes) {
+Status ByteStreamFile::writeLocked(std::uint64_t position, std::span<const std::uint8_t> bytes) {
     constexpr auto kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
     if (fd_ < 0 || failed_)
-        return E_FAIL;
+        return Code::Fail;
     if (position > kMaxOffset || kMaxOffset - position < bytes.size()) {
         failed_ = true;
-        return E_FAIL;
+        return Code::Fail;
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -108,12 +108,12 @@ HRESULT ByteStreamFile::writeLocked(std::uint64_t position, std::span<const std:
             continue;
         if (n <= 0) {
             failed_ = true;
-            return E_FAIL;
+            return Code::Fail;
         }
         done += static_cast<std::size_t>(n);
     }
     position_ = position + done;
-    return S_OK;
+    return Code::Ok;
 }
 
 std::string ByteStreamFile::TemporaryName() const {

@@ -7,7 +7,7 @@
 // arrived (one that failed to start) leaves the target as it was.
 //
 // Shared through std::shared_ptr by the file writer and the producer upstream of it. Every call
-// takes the object's mutex, so any thread may call. Failures are result codes: E_FAIL when the
+// takes the object's mutex, so any thread may call. Failures are result codes: Code::Fail when the
 // temporary file cannot be created, written or moved into place; the target then stays as it was
 // and the temporary file is removed.
 #pragma once
@@ -17,7 +17,7 @@
 #include <span>
 #include <string>
 
-#include "media/engine/Result.h"
+#include "media/engine/Status.h"
 
 namespace kelvor::media {
 
@@ -32,26 +32,26 @@ class ByteStreamFile {
 
     // One more user; the first creates the temporary file (a new one after a file was moved
     // into place).
-    HRESULT Acquire();
+    Status Acquire();
     // The stream has begun (a sample or its end arrived): the last release will move the file
     // into place rather than drop it.
     void Keep();
-    // One user fewer; the last moves the file into place (S_OK, or E_FAIL when that failed) or,
-    // without Keep, removes it and answers S_FALSE.
-    HRESULT Release();
+    // One user fewer; the last moves the file into place (Code::Ok, or Code::Fail when that failed)
+    // or, without Keep, removes it and answers Code::False.
+    Status Release();
 
     // Moves the write position (from the start of the file).
-    HRESULT Seek(std::uint64_t position);
-    // Writes at the write position and advances it; E_FAIL when no user holds the file.
-    HRESULT Write(std::span<const std::uint8_t> bytes);
+    Status Seek(std::uint64_t position);
+    // Writes at the write position and advances it; Code::Fail when no user holds the file.
+    Status Write(std::span<const std::uint8_t> bytes);
     // Seek and Write as one step, for writers on different threads.
-    HRESULT WriteAt(std::uint64_t position, std::span<const std::uint8_t> bytes);
+    Status WriteAt(std::uint64_t position, std::span<const std::uint8_t> bytes);
 
     // The temporary name of the file being written; empty when none is open.
     std::string TemporaryName() const;
 
   private:
-    HRESULT writeLocked(std::uint64_t position, std::span<const std::uint8_t> bytes);
+    Status writeLocked(std::uint64_t position, std::span<const std::uint8_t> bytes);
     void removeTemporary();  // mutex_ held
 
     const std::string target_;

@@ -12,7 +12,7 @@ namespace kelvor::media {
 constexpr std::size_t kScalerSlack = 64;
 
 struct DvVideoDecoder::State : ff::CodecState {
-    SwsContext* sws = nullptr;  // cached context, freed in the destructor
+    SwsContext* sws = nullptr;             // cached context, freed in the destructor
     std::vector<std::uint8_t> rgbScratch;  // the scaler's output when rows need slack
     bool half = false;
     ~State() { sws_freeContext(sws); }
@@ -111,8 +111,8 @@ bool DvVideoDecoder::convertRgb(const AVFrame* f, std::span<std::uint8_t> out, i
                         s_->rgbScratch.data() + scratchStride * static_cast<std::size_t>(y),
                         rowBytes);
     } else {
-        std::uint8_t* dst[4] = {out.data() + stride * static_cast<std::size_t>(height - 1),
-                                nullptr, nullptr, nullptr};
+        std::uint8_t* dst[4] = {out.data() + stride * static_cast<std::size_t>(height - 1), nullptr,
+                                nullptr, nullptr};
         int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
         sws_scale(s_->sws, f->data, f->linesize, 0, f->height, dst, dstStride);
     }
@@ -265,8 +265,8 @@ bool DvVideoEncoder::encode(std::span<const std::uint8_t> rgb, int width, int he
         error_ = "out of memory for the DV picture";
         return false;
     }
-    const PictureShape in{MEDIASUBTYPE_RGB24, width, height};
-    const PictureShape frame{s_->pal ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B, c->width, c->height};
+    const PictureShape in{Subtype::Rgb24, width, height};
+    const PictureShape frame{s_->pal ? Subtype::I420 : Subtype::Y41B, c->width, c->height};
     if (!s_->scaler.Scale(rgb.data(), in, f->data, f->linesize, frame,
                           Rect{0, 0, c->width, c->height})) {
         error_ = "no colour converter for this picture";

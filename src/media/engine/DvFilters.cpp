@@ -15,16 +15,16 @@ namespace {
 constexpr auto kWaitStep = std::chrono::milliseconds(20);
 constexpr int kDefaultSampleRate = 48000;
 
-REFERENCE_TIME frameTime(bool pal) {
+StreamTime frameTime(bool pal) {
     return pal ? 400000 : 333667;
 }
 
 bool isDvsdVideo(const MediaType& mt) {
-    return mt.majorType == MEDIATYPE_Video && mt.subtype == MEDIASUBTYPE_dvsd;
+    return mt.majorType == MajorType::Video && mt.subtype == Subtype::Dvsd;
 }
 
 bool isPcm16Stereo(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Audio)
+    if (mt.majorType != MajorType::Audio)
         return false;
     const auto w = mt.waveFormat();
     return w && w->wFormatTag == WaveFormatEx::kFormatPcm && w->nChannels == 2 &&
@@ -53,15 +53,15 @@ std::vector<OutputPin*> DvSplitterFilter::AudioOutputs() const {
     return outs;
 }
 
-HRESULT DvSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (&pin != input_ || mt.majorType != MEDIATYPE_Interleaved)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+Status DvSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+    if (&pin != input_ || mt.majorType != MajorType::Interleaved)
+        return Code::TypeNotAccepted;
+    return Code::Ok;
 }
 
-HRESULT DvSplitterFilter::CompleteConnect(Pin& pin) {
+Status DvSplitterFilter::CompleteConnect(Pin& pin) {
     if (&pin != input_)
-        return S_OK;
+        return Code::Ok;
     const DvInfo info = input_->CurrentMediaType().dvInfo().value_or(DvInfo{});
     // A DVINFO that names no standard keeps the PAL reading this splitter always had.
     pal_ = dv::StandardOfDvInfo(info) != dv::kStandardNtsc;
@@ -71,7 +71,7 @@ HRESULT DvSplitterFilter::CompleteConnect(Pin& pin) {
     AddOutputPin("DVVidOut0");
     for (int p = 0; p < pairs_; ++p)
         AddOutputPin("AudOut0" + std::to_string(p));
-    return S_OK;
+    return Code::Ok;
 }
 
 void DvSplitterFilter::BreakConnect(Pin& pin) {
@@ -82,29 +82,29 @@ void DvSplitterFilter::BreakConnect(Pin& pin) {
             RemovePin(*GetPin(i));
 }
 
-HRESULT DvSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status DvSplitterFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (position != 0 || !input_->IsConnected())
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     if (&pin == GetPin(1)) {
-        mt = MakeVideoType(MEDIASUBTYPE_dvsd, MakeDvsdInfo(pal_));
-        return S_OK;
+        mt = MakeVideoType(Subtype::Dvsd, MakeDvsdInfo(pal_));
+        return Code::Ok;
     }
     for (int i = 2; i < PinCount(); ++i)
         if (&pin == GetPin(i)) {
             mt = MakeAudioType(MakePcmFormat(rate_, 2));
-            return S_OK;
+            return Code::Ok;
         }
-    return VFW_S_NO_MORE_ITEMS;
+    return Code::NoMoreItems;
 }
 
-HRESULT DvSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
-    props.cBuffers = 4;
-    props.cbBuffer = &pin == GetPin(1) ? static_cast<std::int32_t>(dv::kFrameSize625)
-                                       : dvaudio::kMaxSamplesPerFrame * 4;
-    return S_OK;
+Status DvSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+    props.BufferCount = 4;
+    props.BufferSize = &pin == GetPin(1) ? static_cast<std::int32_t>(dv::kFrameSize625)
+                                         : dvaudio::kMaxSamplesPerFrame * 4;
+    return Code::Ok;
 }
 
-HRESULT DvSplitterFilter::Pause() {
+Status DvSplitterFilter::Pause() {
     if (state_ == FilterState::Stopped) {
         audioSamples_ = 0;
         int connected = 0;
@@ -116,16 +116,16 @@ HRESULT DvSplitterFilter::Pause() {
     return BaseFilter::Pause();
 }
 
-HRESULT DvSplitterFilter::Stop() {
+Status DvSplitterFilter::Stop() {
     return BaseFilter::Stop();
 }
 
-HRESULT DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
+Status DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
     // Sound first: the video receiver may change the frame in place.
     std::vector<SamplePtr> sound;
     const auto frame = std::span<const std::uint8_t>(sample->data());
-    REFERENCE_TIME t0 = 0, t1 = 0;
-    const bool timed = Succeeded(sample->GetTime(t0, t1));
+    StreamTime t0 = 0, t1 = 0;
+    const bool timed = sample->GetTime(t0, t1).ok();
     const auto audio = dvaudio::ReadFrameAudio(frame);
     for (int p = 0; p < pairs_; ++p) {
         auto* out = static_cast<OutputPin*>(GetPin(2 + p));
@@ -149,8 +149,8 @@ HRESULT DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
             std::memset(s->GetPointer(), 0, static_cast<std::size_t>(n) * 4);
         }
         s->SetActualDataLength(n * 4);
-        const REFERENCE_TIME a0 = audioSamples_ * kUnitsPerSecond / rate_;
-        const REFERENCE_TIME a1 = (audioSamples_ + n) * kUnitsPerSecond / rate_;
+        const StreamTime a0 = audioSamples_ * kUnitsPerSecond / rate_;
+        const StreamTime a1 = (audioSamples_ + n) * kUnitsPerSecond / rate_;
         s->SetTime(timed ? t0 : a0, timed ? t0 + (a1 - a0) : a1);
         s->SetMediaTime(audioSamples_, audioSamples_ + n);
         s->SetDiscontinuity(sample->IsDiscontinuity());
@@ -159,7 +159,7 @@ HRESULT DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
     if (audio && audio->sampleRate == rate_)
         audioSamples_ += audio->samples;
     auto* video = static_cast<OutputPin*>(GetPin(1));
-    HRESULT result = S_OK;
+    Status result = Code::Ok;
     if (video && video->IsConnected())
         result = video->Deliver(sample);
     std::size_t k = 0;
@@ -167,8 +167,8 @@ HRESULT DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
         auto* out = static_cast<OutputPin*>(GetPin(2 + p));
         if (!out || !out->IsConnected())
             continue;
-        const HRESULT hr = out->Deliver(std::move(sound[k++]));
-        if (result == S_OK && hr != S_OK)
+        const Status hr = out->Deliver(std::move(sound[k++]));
+        if (result == Code::Ok && hr != Code::Ok)
             result = hr;
     }
     return result;
@@ -180,13 +180,13 @@ DvVideoDecoderFilter::DvVideoDecoderFilter()
     : PairedTransformFilter("DV Video Decoder", "{B1B77C00-C3E4-11CF-AF79-00AA00B67A42}") {}
 DvVideoDecoderFilter::~DvVideoDecoderFilter() = default;
 
-HRESULT DvVideoDecoderFilter::put_Resolution(int resolution) {
+Status DvVideoDecoderFilter::SetResolution(int resolution) {
     if (State() != FilterState::Stopped)
-        return VFW_E_NOT_STOPPED;
-    if (resolution != DVRESOLUTION_FULL && resolution != DVRESOLUTION_HALF)
-        return E_INVALIDARG;
-    half_ = resolution == DVRESOLUTION_HALF;
-    return S_OK;
+        return Code::NotStopped;
+    if (resolution != DvResolution::Full && resolution != DvResolution::Half)
+        return Code::InvalidArgument;
+    half_ = resolution == DvResolution::Half;
+    return Code::Ok;
 }
 
 bool DvVideoDecoderFilter::pal() const {
@@ -194,69 +194,69 @@ bool DvVideoDecoderFilter::pal() const {
     return !v || v->bmiHeader.biHeight != 480;
 }
 
-HRESULT DvVideoDecoderFilter::CheckInputType(const MediaType& mt) {
-    return isDvsdVideo(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+Status DvVideoDecoderFilter::CheckInputType(const MediaType& mt) {
+    return isDvsdVideo(mt) ? Code::Ok : Code::TypeNotAccepted;
 }
 
 // Like the platform's decoder, the codec's own planar layout comes first and RGB24 second, so
 // a DV encoder right after it takes the pictures without a colour conversion while the
 // program's RGB24 filters still get RGB24.
-HRESULT DvVideoDecoderFilter::GetMediaType(int position, MediaType& mt) {
+Status DvVideoDecoderFilter::GetMediaType(int position, MediaType& mt) {
     if (position < 0 || position > 1)
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     const auto in = InputMediaType().videoInfo();
-    const REFERENCE_TIME avg =
-        in && in->AvgTimePerFrame > 0 ? in->AvgTimePerFrame : frameTime(pal());
+    const StreamTime avg = in && in->AvgTimePerFrame > 0 ? in->AvgTimePerFrame : frameTime(pal());
     const int w = half_ ? 360 : 720;
     const int h = (pal() ? 576 : 480) / (half_ ? 2 : 1);
     if (position == 0) {
-        const FourCC sub = pal() ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B;
+        const FourCC sub = pal() ? Subtype::I420 : Subtype::Y41B;
         mt = MakeVideoType(sub, MakePlanarInfo(sub, w, h, avg));
     } else {
-        mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(w, h, avg));
+        mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(w, h, avg));
     }
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT DvVideoDecoderFilter::CheckTransform(const MediaType& in, const MediaType& out) {
+Status DvVideoDecoderFilter::CheckTransform(const MediaType& in, const MediaType& out) {
     if (!isDvsdVideo(in))
-        return VFW_E_TYPE_NOT_ACCEPTED;
+        return Code::TypeNotAccepted;
     for (int i = 0; i < 2; ++i) {
         MediaType mine;
         GetMediaType(i, mine);
         if (out.majorType == mine.majorType && out.subtype == mine.subtype &&
             out.format == mine.format)
-            return S_OK;
+            return Code::Ok;
     }
-    return VFW_E_TYPE_NOT_ACCEPTED;
+    return Code::TypeNotAccepted;
 }
 
-HRESULT DvVideoDecoderFilter::DecideBufferSize(AllocatorProperties& props) {
+Status DvVideoDecoderFilter::DecideBufferSize(AllocatorProperties& props) {
     const auto v = OutputMediaType().videoInfo();
-    props.cBuffers = 3;
-    props.cbBuffer = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 720 * 576 * 3;
-    return S_OK;
+    props.BufferCount = 3;
+    props.BufferSize = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 720 * 576 * 3;
+    return Code::Ok;
 }
 
 bool DvVideoDecoderFilter::planar() const {
-    return OutputMediaType().subtype != MEDIASUBTYPE_RGB24;
+    return OutputMediaType().subtype != Subtype::Rgb24;
 }
 
-HRESULT DvVideoDecoderFilter::StartLanes(int lanes) {
+Status DvVideoDecoderFilter::StartLanes(int lanes) {
     // Two lanes use both cores better than the codec's slices, whose threads wait on each other
     // within every frame.
     for (int i = 0; i < lanes; ++i) {
         auto d = std::make_unique<DvVideoDecoder>();
         if (!d->open(half_, lanes == 1 ? 2 : 1)) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV decoder cannot start: " + d->errorText());
-            return E_FAIL;
+            NotifyEvent(EventCode::ErrorAbort,
+                        Status(Code::Fail, "the DV decoder cannot start: " + d->errorText()));
+            return Code::Fail;
         }
         decoders_.push_back(std::move(d));
     }
     const auto v = OutputMediaType().videoInfo();
     pictureSize_ = v ? v->bmiHeader.biSizeImage : 0;
     last_ = std::make_unique<DvPicture>();
-    return S_OK;
+    return Code::Ok;
 }
 
 void DvVideoDecoderFilter::StopLanes() {
@@ -276,7 +276,7 @@ bool DvVideoDecoderFilter::Work(int lane, const MediaSample& in, MediaSample& ou
     return decoded && expected == size;
 }
 
-HRESULT DvVideoDecoderFilter::Finish(int lane, bool decoded, MediaSample& out) {
+Status DvVideoDecoderFilter::Finish(int lane, bool decoded, MediaSample& out) {
     // The last picture is held by reference to the codec's buffers rather than copied.
     DvVideoDecoder& d = *decoders_[static_cast<std::size_t>(lane)];
     const std::size_t size = pictureSize_;
@@ -287,7 +287,7 @@ HRESULT DvVideoDecoderFilter::Finish(int lane, bool decoded, MediaSample& out) {
         std::memset(out.GetPointer(), 0, size);
     out.SetActualDataLength(static_cast<std::int32_t>(size));
     out.SetSyncPoint(true);
-    return S_OK;
+    return Code::Ok;
 }
 
 // ---- DV video encoder ----
@@ -296,72 +296,73 @@ DvVideoEncoderFilter::DvVideoEncoderFilter()
     : PairedTransformFilter("DV Video Encoder", "{C82CC1C0-8BEB-4D3D-9D9E-2E5A6D0E6A14}") {}
 DvVideoEncoderFilter::~DvVideoEncoderFilter() = default;
 
-HRESULT DvVideoEncoderFilter::put_VideoFormat(int format) {
+Status DvVideoEncoderFilter::SetVideoFormat(int format) {
     if (State() != FilterState::Stopped)
-        return VFW_E_NOT_STOPPED;
-    if (format != DVENCODERVIDEOFORMAT_PAL && format != DVENCODERVIDEOFORMAT_NTSC)
-        return E_INVALIDARG;
-    pal_ = format == DVENCODERVIDEOFORMAT_PAL;
-    return S_OK;
+        return Code::NotStopped;
+    if (format != DvVideoFormat::Pal && format != DvVideoFormat::Ntsc)
+        return Code::InvalidArgument;
+    pal_ = format == DvVideoFormat::Pal;
+    return Code::Ok;
 }
 
-HRESULT DvVideoEncoderFilter::CheckInputType(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+Status DvVideoEncoderFilter::CheckInputType(const MediaType& mt) {
+    if (mt.majorType != MajorType::Video)
+        return Code::TypeNotAccepted;
     const auto v = mt.videoInfo();
-    if (mt.subtype == (pal_ ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B))
+    if (mt.subtype == (pal_ ? Subtype::I420 : Subtype::Y41B))
         return v && v->bmiHeader.biWidth == 720 && v->bmiHeader.biHeight == (pal_ ? 576 : 480)
-                   ? S_OK
-                   : VFW_E_TYPE_NOT_ACCEPTED;
-    if (mt.subtype != MEDIASUBTYPE_RGB24)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+                   ? Code::Ok
+                   : Code::TypeNotAccepted;
+    if (mt.subtype != Subtype::Rgb24)
+        return Code::TypeNotAccepted;
     if (!v || v->bmiHeader.biBitCount != 24 || v->bmiHeader.biWidth <= 0 ||
         v->bmiHeader.biHeight <= 0 || v->bmiHeader.biWidth > 8192 || v->bmiHeader.biHeight > 8192)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+        return Code::TypeNotAccepted;
+    return Code::Ok;
 }
 
-HRESULT DvVideoEncoderFilter::GetMediaType(int position, MediaType& mt) {
+Status DvVideoEncoderFilter::GetMediaType(int position, MediaType& mt) {
     if (position != 0)
-        return VFW_S_NO_MORE_ITEMS;
-    mt = MakeVideoType(MEDIASUBTYPE_dvsd, MakeDvsdInfo(pal_));
-    return S_OK;
+        return Code::NoMoreItems;
+    mt = MakeVideoType(Subtype::Dvsd, MakeDvsdInfo(pal_));
+    return Code::Ok;
 }
 
-HRESULT DvVideoEncoderFilter::GetInputMediaType(int position, MediaType& mt) {
+Status DvVideoEncoderFilter::GetInputMediaType(int position, MediaType& mt) {
     const int height = pal_ ? 576 : 480;
     if (position == 0) {
-        const FourCC sub = pal_ ? MEDIASUBTYPE_I420 : MEDIASUBTYPE_Y41B;
+        const FourCC sub = pal_ ? Subtype::I420 : Subtype::Y41B;
         mt = MakeVideoType(sub, MakePlanarInfo(sub, 720, height, frameTime(pal_)));
-        return S_OK;
+        return Code::Ok;
     }
     if (position == 1) {
-        mt = MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(720, height, frameTime(pal_)));
-        return S_OK;
+        mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(720, height, frameTime(pal_)));
+        return Code::Ok;
     }
-    return VFW_S_NO_MORE_ITEMS;
+    return Code::NoMoreItems;
 }
 
-HRESULT DvVideoEncoderFilter::CheckTransform(const MediaType&, const MediaType& out) {
-    return isDvsdVideo(out) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+Status DvVideoEncoderFilter::CheckTransform(const MediaType&, const MediaType& out) {
+    return isDvsdVideo(out) ? Code::Ok : Code::TypeNotAccepted;
 }
 
-HRESULT DvVideoEncoderFilter::DecideBufferSize(AllocatorProperties& props) {
-    props.cBuffers = 4;
-    props.cbBuffer = static_cast<std::int32_t>(pal_ ? dv::kFrameSize625 : dv::kFrameSize525);
-    return S_OK;
+Status DvVideoEncoderFilter::DecideBufferSize(AllocatorProperties& props) {
+    props.BufferCount = 4;
+    props.BufferSize = static_cast<std::int32_t>(pal_ ? dv::kFrameSize625 : dv::kFrameSize525);
+    return Code::Ok;
 }
 
-HRESULT DvVideoEncoderFilter::StartLanes(int lanes) {
+Status DvVideoEncoderFilter::StartLanes(int lanes) {
     for (int i = 0; i < lanes; ++i) {
         auto e = std::make_unique<DvVideoEncoder>();
         if (!e->open(pal_, wide_, lanes == 1 ? 2 : 1)) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV encoder cannot start: " + e->errorText());
-            return E_FAIL;
+            NotifyEvent(EventCode::ErrorAbort,
+                        Status(Code::Fail, "the DV encoder cannot start: " + e->errorText()));
+            return Code::Fail;
         }
         encoders_.push_back(std::move(e));
     }
-    return S_OK;
+    return Code::Ok;
 }
 
 void DvVideoEncoderFilter::StopLanes() {
@@ -375,21 +376,22 @@ bool DvVideoEncoderFilter::Work(int lane, const MediaSample& in, MediaSample& ou
     DvVideoEncoder& e = *encoders_[static_cast<std::size_t>(lane)];
     const std::size_t size = e.frameSize();
     out.Reserve(size);
-    return InputMediaType().subtype == MEDIASUBTYPE_RGB24
+    return InputMediaType().subtype == Subtype::Rgb24
                ? e.encode(in.data(), v->bmiHeader.biWidth, v->bmiHeader.biHeight,
                           {out.GetPointer(), size})
                : e.encodePlanar(in.data(), {out.GetPointer(), size});
 }
 
-HRESULT DvVideoEncoderFilter::Finish(int lane, bool encoded, MediaSample& out) {
+Status DvVideoEncoderFilter::Finish(int lane, bool encoded, MediaSample& out) {
     DvVideoEncoder& e = *encoders_[static_cast<std::size_t>(lane)];
     if (!encoded) {
-        NotifyEvent(EC_ERRORABORT, E_FAIL, "the DV encoder failed: " + e.errorText());
-        return E_FAIL;
+        NotifyEvent(EventCode::ErrorAbort,
+                    Status(Code::Fail, "the DV encoder failed: " + e.errorText()));
+        return Code::Fail;
     }
     out.SetActualDataLength(static_cast<std::int32_t>(e.frameSize()));
     out.SetSyncPoint(true);
-    return S_OK;
+    return Code::Ok;
 }
 
 // ---- DV muxer ----
@@ -419,27 +421,27 @@ int DvMuxerFilter::audioIndex(const InputPin& pin) const {
     return -1;
 }
 
-HRESULT DvMuxerFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status DvMuxerFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (pin.Direction() != PinDirection::Input)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+        return Code::TypeNotAccepted;
     if (&pin == video_)
-        return isDvsdVideo(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        return isDvsdVideo(mt) ? Code::Ok : Code::TypeNotAccepted;
     if (!isPcm16Stereo(mt))
-        return VFW_E_TYPE_NOT_ACCEPTED;
+        return Code::TypeNotAccepted;
     if (audioIndex(static_cast<const InputPin&>(pin)) == 1) {
         // A second pair is only possible as 12-bit 32 kHz sound, next to a 32 kHz first pair.
         const InputPin* first = GetInputPin(1);
         const auto w0 = first ? first->CurrentMediaType().waveFormat() : std::nullopt;
         const auto w1 = mt.waveFormat();
         if (!w0 || w0->nSamplesPerSec != 32000 || w1->nSamplesPerSec != 32000)
-            return VFW_E_TYPE_NOT_ACCEPTED;
+            return Code::TypeNotAccepted;
     }
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT DvMuxerFilter::CompleteConnect(Pin& pin) {
+Status DvMuxerFilter::CompleteConnect(Pin& pin) {
     if (pin.Direction() != PinDirection::Input)
-        return S_OK;
+        return Code::Ok;
     int inputs = 0;
     for (int i = 0; i < PinCount(); ++i)
         inputs += GetPin(i)->Direction() == PinDirection::Input ? 1 : 0;
@@ -447,20 +449,20 @@ HRESULT DvMuxerFilter::CompleteConnect(Pin& pin) {
     // The last input just got connected: offer a free one before the output (two audio at most).
     if (idx + 2 == inputs && inputs < 3)
         AddInputPin("Stream " + std::to_string(inputs), PinCount() - 1);
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT DvMuxerFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status DvMuxerFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (pin.Direction() == PinDirection::Input && &pin != video_) {
         // Sound as DV carries it: 16-bit stereo at 48 kHz, a second pair at 32 kHz.
         if (position != 0)
-            return VFW_S_NO_MORE_ITEMS;
+            return Code::NoMoreItems;
         const int k = audioIndex(static_cast<const InputPin&>(pin));
         mt = MakeAudioType(MakePcmFormat(k == 1 ? 32000 : 48000, 2));
-        return S_OK;
+        return Code::Ok;
     }
     if (&pin != &output() || position != 0 || !video_->IsConnected())
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     const auto v = video_->CurrentMediaType().videoInfo();
     const bool pal = !v || v->bmiHeader.biHeight != 480;
     const InputPin* a0 = GetInputPin(1);
@@ -468,16 +470,16 @@ HRESULT DvMuxerFilter::GetMediaType(const Pin& pin, int position, MediaType& mt)
     const DvInfo info =
         dv::MuxedDvInfo(pal, w ? static_cast<int>(w->nSamplesPerSec) : kDefaultSampleRate);
     mt = MakeInterleavedDvType(info);
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT DvMuxerFilter::DecideBufferSize(const Pin&, AllocatorProperties& props) {
-    props.cBuffers = 4;
-    props.cbBuffer = static_cast<std::int32_t>(dv::kFrameSize625);
-    return S_OK;
+Status DvMuxerFilter::DecideBufferSize(const Pin&, AllocatorProperties& props) {
+    props.BufferCount = 4;
+    props.BufferSize = static_cast<std::int32_t>(dv::kFrameSize625);
+    return Code::Ok;
 }
 
-HRESULT DvMuxerFilter::Pause() {
+Status DvMuxerFilter::Pause() {
     if (state_ == FilterState::Stopped) {
         std::lock_guard lock(mutex_);
         frames_ = 0;
@@ -500,7 +502,7 @@ void DvMuxerFilter::StartThreads() {
         output().DeliverEndOfStream();
 }
 
-HRESULT DvMuxerFilter::Stop() {
+Status DvMuxerFilter::Stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -511,7 +513,7 @@ HRESULT DvMuxerFilter::Stop() {
     return BaseFilter::Stop();
 }
 
-HRESULT DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
+Status DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
     const int k = audioIndex(pin);
     if (k >= 0) {
         std::unique_lock lock(mutex_);
@@ -521,17 +523,17 @@ HRESULT DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
                q.pcm.size() > static_cast<std::size_t>(q.rate) * 2)
             cv_.wait_for(lock, kWaitStep);
         if (pin.IsFlushing() || stopping_)
-            return S_FALSE;
+            return Code::False;
         if (!videoEnded_)
             readPcm(*sample, q.pcm);
         cv_.notify_all();
-        return S_OK;
+        return Code::Ok;
     }
     const auto frame = sample->data();
     const auto sequences = dv::SequenceCountForSize(frame.size());
     OutputPin& out = output();
     if (!out.IsConnected())
-        return S_OK;
+        return Code::Ok;
     if (!sequences || (!audio_[0].connected && !audio_[1].connected))
         return out.Deliver(sample);
     const bool pal = *sequences == dv::kSequences625;
@@ -560,7 +562,7 @@ HRESULT DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
         while (!pin.IsFlushing() && !stopping_ && !ready())
             cv_.wait_for(lock, kWaitStep);
         if (pin.IsFlushing() || stopping_)
-            return S_FALSE;
+            return Code::False;
         for (int a = 0; a < 2; ++a) {
             AudioQueue& q = audio_[a];
             pcm[a].assign(want, 0);
@@ -582,10 +584,10 @@ HRESULT DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
         if (!dvaudio::InsertAudio(o->data(), fa, audio_[0].connected ? pcm[0] : pcm[1],
                                   twoPairs ? std::span<const std::int16_t>(pcm[1])
                                            : std::span<const std::int16_t>())) {
-            NotifyEvent(
-                EC_ERRORABORT, E_FAIL,
-                "the sound of frame " + std::to_string(frameIndex) + " does not fit a DV frame");
-            return E_FAIL;
+            NotifyEvent(EventCode::ErrorAbort,
+                        Status(Code::Fail, "the sound of frame " + std::to_string(frameIndex) +
+                                               " does not fit a DV frame"));
+            return Code::Fail;
         }
     }
     return out.Deliver(std::move(o));

@@ -6,7 +6,7 @@
 // Threads: settings and connections on the driving thread while stopped; samples on streaming
 // threads. The muxer takes video and sound from different threads and pairs them under its
 // own lock; its audio input waits while it is more than a second ahead of the video, so memory
-// stays bounded. Failures end the stream with an error event (EC_ERRORABORT).
+// stays bounded. Failures end the stream with an error event (EventCode::ErrorAbort).
 #pragma once
 
 #include <condition_variable>
@@ -32,14 +32,14 @@ class DvSplitterFilter : public BaseFilter {
     OutputPin* VideoOutput() const { return GetOutputPin(0); }
     std::vector<OutputPin*> AudioOutputs() const;
 
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
-    HRESULT CompleteConnect(Pin& pin) override;
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    Status CompleteConnect(Pin& pin) override;
     void BreakConnect(Pin& pin) override;
-    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
-    HRESULT Pause() override;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
-    HRESULT Stop() override;
+    Status DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
+    Status Pause() override;
+    Status Receive(InputPin& pin, SamplePtr sample) override;
+    Status Stop() override;
 
   private:
     InputPin* input_;
@@ -49,27 +49,29 @@ class DvSplitterFilter : public BaseFilter {
     std::int64_t audioSamples_ = 0;  // sample frames delivered this run, for the audio times
 };
 
-inline constexpr int DVRESOLUTION_FULL = 1000;
-inline constexpr int DVRESOLUTION_HALF = 1001;
+// The decoder's picture sizes; the values are those its callers have always passed.
+struct DvResolution {
+    enum : int { Full = 1000, Half = 1001 };
+};
 
 class DvVideoDecoderFilter : public PairedTransformFilter {
   public:
     DvVideoDecoderFilter();
     ~DvVideoDecoderFilter() override;
-    // DVRESOLUTION_FULL or DVRESOLUTION_HALF; while stopped and before the output connects.
-    HRESULT put_Resolution(int resolution);
+    // DvResolution::Full or DvResolution::Half; while stopped and before the output connects.
+    Status SetResolution(int resolution);
 
   protected:
-    HRESULT CheckInputType(const MediaType& mt) override;
-    HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
-    HRESULT GetMediaType(int position, MediaType& mt) override;
-    HRESULT DecideBufferSize(AllocatorProperties& props) override;
-    HRESULT StartLanes(int lanes) override;
+    Status CheckInputType(const MediaType& mt) override;
+    Status CheckTransform(const MediaType& in, const MediaType& out) override;
+    Status GetMediaType(int position, MediaType& mt) override;
+    Status DecideBufferSize(AllocatorProperties& props) override;
+    Status StartLanes(int lanes) override;
     void StopLanes() override;
     bool Work(int lane, const MediaSample& in, MediaSample& out) override;
     // A frame that did not decode shows the last picture that did (black before any), so the
     // frame count stays right.
-    HRESULT Finish(int lane, bool decoded, MediaSample& out) override;
+    Status Finish(int lane, bool decoded, MediaSample& out) override;
 
   private:
     bool pal() const;
@@ -80,31 +82,33 @@ class DvVideoDecoderFilter : public PairedTransformFilter {
     std::unique_ptr<DvPicture> last_;                        // streaming thread
 };
 
-inline constexpr int DVENCODERVIDEOFORMAT_NTSC = 2000;
-inline constexpr int DVENCODERVIDEOFORMAT_PAL = 2001;
+// The encoder's standards: 525/60 and 625/50.
+struct DvVideoFormat {
+    enum : int { Ntsc = 2000, Pal = 2001 };
+};
 
 class DvVideoEncoderFilter : public PairedTransformFilter {
   public:
     DvVideoEncoderFilter();
     ~DvVideoEncoderFilter() override;
-    HRESULT put_VideoFormat(int format);  // DVENCODERVIDEOFORMAT_PAL or _NTSC
+    Status SetVideoFormat(int format);  // DvVideoFormat::Pal or _NTSC
     bool IsPal() const { return pal_; }
     // The 16:9 flag of the frames; while stopped.
     void SetWide(bool wide) { wide_ = wide; }
     bool Wide() const { return wide_; }
 
   protected:
-    HRESULT CheckInputType(const MediaType& mt) override;
-    HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
-    HRESULT GetMediaType(int position, MediaType& mt) override;
+    Status CheckInputType(const MediaType& mt) override;
+    Status CheckTransform(const MediaType& in, const MediaType& out) override;
+    Status GetMediaType(int position, MediaType& mt) override;
     // A picture of the DV frame size at the DV frame rate: the codec's planar layout first (no
     // colour conversion), then RGB24. Any RGB24 picture is accepted and stretched to the frame.
-    HRESULT GetInputMediaType(int position, MediaType& mt) override;
-    HRESULT DecideBufferSize(AllocatorProperties& props) override;
-    HRESULT StartLanes(int lanes) override;
+    Status GetInputMediaType(int position, MediaType& mt) override;
+    Status DecideBufferSize(AllocatorProperties& props) override;
+    Status StartLanes(int lanes) override;
     void StopLanes() override;
     bool Work(int lane, const MediaSample& in, MediaSample& out) override;
-    HRESULT Finish(int lane, bool encoded, MediaSample& out) override;
+    Status Finish(int lane, bool encoded, MediaSample& out) override;
 
   private:
     bool pal_ = true;
@@ -126,16 +130,16 @@ class DvMuxerFilter : public BaseFilter {
     InputPin* FreeAudioInput() const;
     OutputPin& Output() const { return output(); }
 
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
-    HRESULT CompleteConnect(Pin& pin) override;
-    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
-    HRESULT Pause() override;
-    HRESULT Stop() override;
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    Status CompleteConnect(Pin& pin) override;
+    Status DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
+    Status Pause() override;
+    Status Stop() override;
     // Without a connected video input there are no frames to carry the sound: the output's
     // stream ends at once and sound is dropped, so the graph completes.
     void StartThreads() override;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    Status Receive(InputPin& pin, SamplePtr sample) override;
     void EndOfStream(InputPin& pin) override;
 
   private:

@@ -7,11 +7,11 @@
 
 namespace kelvor::media {
 
-HRESULT InputPin::Receive(SamplePtr sample) {
+Status InputPin::Receive(SamplePtr sample) {
     if (flushing_.load() || !IsConnected())
-        return S_FALSE;
+        return Code::False;
     if (Filter().State() == FilterState::Stopped)
-        return VFW_E_WRONG_STATE;
+        return Code::WrongState;
     return Filter().Receive(*this, std::move(sample));
 }
 
@@ -25,25 +25,25 @@ OutputPin::~OutputPin() {
     stopQueue();
 }
 
-HRESULT OutputPin::Deliver(SamplePtr sample) {
+Status OutputPin::Deliver(SamplePtr sample) {
     auto* in = static_cast<InputPin*>(ConnectedTo());
     if (!in)
-        return VFW_E_NOT_CONNECTED;
+        return Code::NotConnected;
     std::unique_lock lock(qMutex_);
     if (!qActive_) {
         lock.unlock();
         return in->Receive(std::move(sample));
     }
     qCv_.wait(lock, [&] {
-        return qStop_ || static_cast<int>(queue_.size()) < depth_ || qResult_ != S_OK;
+        return qStop_ || static_cast<int>(queue_.size()) < depth_ || qResult_ != Code::Ok;
     });
     if (qStop_)
-        return S_FALSE;
-    if (qResult_ != S_OK)
+        return Code::False;
+    if (qResult_ != Code::Ok)
         return qResult_;
     queue_.push_back(std::move(sample));
     qCv_.notify_all();
-    return S_OK;
+    return Code::Ok;
 }
 
 void OutputPin::DeliverEndOfStream() {
@@ -63,13 +63,13 @@ void OutputPin::DeliverEndOfStream() {
 }
 
 SamplePtr OutputPin::GetDeliveryBuffer() {
-    return pool_.Get(static_cast<std::size_t>(std::max(props_.cbBuffer, 0)));
+    return pool_.Get(static_cast<std::size_t>(std::max(props_.BufferSize, 0)));
 }
 
 // Enough free buffers for what the receivers hold and the queue carries, so a steady stream
 // never allocates.
 void OutputPin::sizePool() {
-    pool_.SetCapacity(static_cast<std::size_t>(std::max(props_.cBuffers, 1)) +
+    pool_.SetCapacity(static_cast<std::size_t>(std::max(props_.BufferCount, 1)) +
                       static_cast<std::size_t>(depth_) + 2);
 }
 
@@ -81,7 +81,7 @@ void OutputPin::startQueue() {
         std::lock_guard lock(qMutex_);
         queue_.clear();
         qStop_ = false;
-        qResult_ = S_OK;
+        qResult_ = Code::Ok;
         qActive_ = true;
     }
     qThread_ = std::thread([this] {
@@ -98,9 +98,9 @@ void OutputPin::startQueue() {
 }
 
 void OutputPin::failQueue(std::string text) {
-    Filter().NotifyEvent(EC_ERRORABORT, E_FAIL, std::move(text));
+    Filter().NotifyEvent(EventCode::ErrorAbort, Status(Code::Fail, std::move(text)));
     std::lock_guard lock(qMutex_);
-    qResult_ = E_FAIL;
+    qResult_ = Code::Fail;
     queue_.clear();
     qCv_.notify_all();
 }
@@ -136,8 +136,8 @@ void OutputPin::queueLoop() {
             in->EndOfStream();
             continue;
         }
-        const HRESULT hr = in->Receive(std::move(s));
-        if (hr != S_OK) {
+        const Status hr = in->Receive(std::move(s));
+        if (hr != Code::Ok) {
             std::lock_guard lock(qMutex_);
             qResult_ = hr;
             queue_.clear();
@@ -176,37 +176,37 @@ std::vector<OutputPin*> BaseFilter::OutputPins() const {
     return out;
 }
 
-HRESULT BaseFilter::Pause() {
+Status BaseFilter::Pause() {
     state_ = FilterState::Paused;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT BaseFilter::Run(REFERENCE_TIME start) {
+Status BaseFilter::Run(StreamTime start) {
     runStart_ = start;
     state_ = FilterState::Running;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT BaseFilter::Stop() {
+Status BaseFilter::Stop() {
     state_ = FilterState::Stopped;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT BaseFilter::CheckMediaType(const Pin&, const MediaType&) {
-    return VFW_E_TYPE_NOT_ACCEPTED;
+Status BaseFilter::CheckMediaType(const Pin&, const MediaType&) {
+    return Code::TypeNotAccepted;
 }
-HRESULT BaseFilter::GetMediaType(const Pin&, int, MediaType&) {
-    return VFW_S_NO_MORE_ITEMS;
+Status BaseFilter::GetMediaType(const Pin&, int, MediaType&) {
+    return Code::NoMoreItems;
 }
-HRESULT BaseFilter::CompleteConnect(Pin&) {
-    return S_OK;
+Status BaseFilter::CompleteConnect(Pin&) {
+    return Code::Ok;
 }
 void BaseFilter::BreakConnect(Pin&) {}
-HRESULT BaseFilter::DecideBufferSize(const Pin&, AllocatorProperties&) {
-    return S_OK;
+Status BaseFilter::DecideBufferSize(const Pin&, AllocatorProperties&) {
+    return Code::Ok;
 }
-HRESULT BaseFilter::Receive(InputPin&, SamplePtr) {
-    return S_OK;
+Status BaseFilter::Receive(InputPin&, SamplePtr) {
+    return Code::Ok;
 }
 
 void BaseFilter::EndOfStream(InputPin&) {
@@ -239,9 +239,9 @@ void BaseFilter::RemovePin(Pin& pin) {
     std::erase_if(pins_, [&](const std::unique_ptr<Pin>& p) { return p.get() == &pin; });
 }
 
-void BaseFilter::NotifyEvent(int code, HRESULT hr, std::string text) {
+void BaseFilter::NotifyEvent(int code, Status status) {
     if (graph_)
-        graph_->Notify(*this, code, hr, std::move(text));
+        graph_->Notify(*this, code, std::move(status));
 }
 
 }  // namespace kelvor::media

@@ -21,8 +21,8 @@
 
 #include "media/engine/MediaSample.h"
 #include "media/engine/MediaType.h"
-#include "media/engine/Result.h"
 #include "media/engine/SamplePool.h"
+#include "media/engine/Status.h"
 
 namespace kelvor::media {
 
@@ -32,17 +32,15 @@ class Graph;
 enum class FilterState { Stopped, Paused, Running };
 enum class PinDirection { Input, Output };
 
-// Graph events, with the framework's codes.
-inline constexpr int EC_COMPLETE = 0x01;
-inline constexpr int EC_USERABORT = 0x02;
-inline constexpr int EC_ERRORABORT = 0x03;
+// Graph events; plain ints so that callers keep and compare them as such.
+struct EventCode {
+    enum : int { Complete = 0x01, ErrorAbort = 0x03 };
+};
 
 // What a filter asks of the buffers its output pin hands out.
 struct AllocatorProperties {
-    std::int32_t cBuffers = 1;
-    std::int32_t cbBuffer = 0;
-    std::int32_t cbAlign = 1;
-    std::int32_t cbPrefix = 0;
+    std::int32_t BufferCount = 1;
+    std::int32_t BufferSize = 0;
 };
 
 class Pin {
@@ -58,12 +56,12 @@ class Pin {
     PinDirection Direction() const { return direction_; }
     bool IsConnected() const { return peer_ != nullptr; }
     Pin* ConnectedTo() const { return peer_; }
-    // VFW_E_NOT_CONNECTED when the pin is free.
-    HRESULT ConnectionMediaType(MediaType& mt) const {
+    // Code::NotConnected when the pin is free.
+    Status ConnectionMediaType(MediaType& mt) const {
         if (!peer_)
-            return VFW_E_NOT_CONNECTED;
+            return Code::NotConnected;
         mt = mt_;
-        return S_OK;
+        return Code::Ok;
     }
     const MediaType& CurrentMediaType() const { return mt_; }
 
@@ -80,8 +78,8 @@ class InputPin : public Pin {
   public:
     InputPin(BaseFilter& owner, std::string name)
         : Pin(owner, std::move(name), PinDirection::Input) {}
-    // Streaming thread. S_FALSE while flushing or stopped: the sender stops delivering.
-    HRESULT Receive(SamplePtr sample);
+    // Streaming thread. Code::False while flushing or stopped: the sender stops delivering.
+    Status Receive(SamplePtr sample);
     void EndOfStream();
     bool IsFlushing() const { return flushing_.load(); }
 
@@ -99,8 +97,8 @@ class OutputPin : public Pin {
     ~OutputPin() override;
 
     // Streaming thread. Hands the sample to the connected input (or to this pin's queue);
-    // VFW_E_NOT_CONNECTED when free, S_FALSE when the receiver wants no more.
-    HRESULT Deliver(SamplePtr sample);
+    // Code::NotConnected when free, Code::False when the receiver wants no more.
+    Status Deliver(SamplePtr sample);
     void DeliverEndOfStream();
 
     // A buffer of at least the negotiated size, reused once its last holder let it go (see
@@ -139,7 +137,7 @@ class OutputPin : public Pin {
     std::deque<SamplePtr> queue_;  // nullptr marks the end of the stream
     bool qActive_ = false;         // a queue thread serves this pin
     bool qStop_ = false;
-    HRESULT qResult_ = S_OK;
+    Status qResult_ = Code::Ok;
     std::thread qThread_;
 };
 
@@ -171,9 +169,9 @@ class BaseFilter {
     FilterState State() const { return state_.load(); }
 
     // State changes, on the driving thread. A filter that overrides one calls the base.
-    virtual HRESULT Pause();
-    virtual HRESULT Run(REFERENCE_TIME start);
-    virtual HRESULT Stop();
+    virtual Status Pause();
+    virtual Status Run(StreamTime start);
+    virtual Status Stop();
 
     // True for filters that end a stream (renderers, file writers): the graph completes when
     // each of them has seen the end of its stream.
@@ -183,19 +181,19 @@ class BaseFilter {
     virtual bool PrerollsOnPause() const { return true; }
 
     // Connection negotiation, on the driving thread.
-    // S_OK when this input pin takes the type, else VFW_E_TYPE_NOT_ACCEPTED.
-    virtual HRESULT CheckMediaType(const Pin& pin, const MediaType& mt);
-    // The type this output pin proposes at a position; VFW_S_NO_MORE_ITEMS past the last one.
+    // Code::Ok when this input pin takes the type, else Code::TypeNotAccepted.
+    virtual Status CheckMediaType(const Pin& pin, const MediaType& mt);
+    // The type this output pin proposes at a position; Code::NoMoreItems past the last one.
     // For an input pin, the types it prefers (a builder inserts converters to reach them).
-    virtual HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt);
+    virtual Status GetMediaType(const Pin& pin, int position, MediaType& mt);
     // The connection is made (pin's type set); a filter may add pins here.
-    virtual HRESULT CompleteConnect(Pin& pin);
+    virtual Status CompleteConnect(Pin& pin);
     virtual void BreakConnect(Pin& pin);
     // Buffer needs of an output pin, asked after its connection.
-    virtual HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props);
+    virtual Status DecideBufferSize(const Pin& pin, AllocatorProperties& props);
 
     // Streaming thread.
-    virtual HRESULT Receive(InputPin& pin, SamplePtr sample);
+    virtual Status Receive(InputPin& pin, SamplePtr sample);
     // Default: the end goes on through every connected output pin.
     virtual void EndOfStream(InputPin& pin);
 
@@ -211,13 +209,13 @@ class BaseFilter {
     InputPin& AddInputPin(std::string name, int at = -1);
     OutputPin& AddOutputPin(std::string name, int at = -1);
     void RemovePin(Pin& pin);  // the pin must be disconnected
-    // Reports an event to the graph (any thread); ignored outside a graph. A failure's text
+    // Reports an event to the graph (any thread); ignored outside a graph. A failure's reason
     // says what went wrong in words a user can act on ("cannot create /v/a.avi: No space left
-    // on device"); the graph keeps the first failure of a run with its text.
-    void NotifyEvent(int code, HRESULT hr, std::string text = {});
+    // on device"); the graph keeps the first failure of a run with its reason.
+    void NotifyEvent(int code, Status status);
 
     std::atomic<FilterState> state_{FilterState::Stopped};
-    REFERENCE_TIME runStart_ = 0;
+    StreamTime runStart_ = 0;
 
   private:
     friend class Graph;

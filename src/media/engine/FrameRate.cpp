@@ -8,10 +8,10 @@ namespace {
 // Uncompressed pictures, or DV frames (each frame stands alone, so any can be repeated or left
 // out).
 bool isPicture(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video)
+    if (mt.majorType != MajorType::Video)
         return false;
-    if (mt.subtype != MEDIASUBTYPE_RGB24 && mt.subtype != MEDIASUBTYPE_I420 &&
-        mt.subtype != MEDIASUBTYPE_Y41B && mt.subtype != MEDIASUBTYPE_dvsd)
+    if (mt.subtype != Subtype::Rgb24 && mt.subtype != Subtype::I420 &&
+        mt.subtype != Subtype::Y41B && mt.subtype != Subtype::Dvsd)
         return false;
     const auto v = mt.videoInfo();
     return v && v->bmiHeader.biWidth > 0 && v->bmiHeader.biHeight != 0;
@@ -24,55 +24,55 @@ FrameRateFilter::FrameRateFilter()
       input_(&AddInputPin("In")),
       output_(&AddOutputPin("Out")) {}
 
-HRESULT FrameRateFilter::SetOutputRate(std::int64_t num, std::int64_t den) {
+Status FrameRateFilter::SetOutputRate(std::int64_t num, std::int64_t den) {
     if (State() != FilterState::Stopped)
-        return VFW_E_NOT_STOPPED;
+        return Code::NotStopped;
     if (num <= 0 || den <= 0 || num > 1'000'000 || den > 1'000'000)
-        return E_INVALIDARG;
+        return Code::InvalidArgument;
     num_ = num;
     den_ = den;
-    return S_OK;
+    return Code::Ok;
 }
 
-REFERENCE_TIME FrameRateFilter::OutputFrameTime() const {
+StreamTime FrameRateFilter::OutputFrameTime() const {
     return (den_ * kUnitsPerSecond + num_ / 2) / num_;
 }
 
-REFERENCE_TIME FrameRateFilter::dueTime(std::int64_t n) const {
+StreamTime FrameRateFilter::dueTime(std::int64_t n) const {
     return base_ + n * den_ * kUnitsPerSecond / num_;
 }
 
-HRESULT FrameRateFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status FrameRateFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin == input_)
-        return isPicture(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        return isPicture(mt) ? Code::Ok : Code::TypeNotAccepted;
     MediaType mine;
-    if (GetMediaType(pin, 0, mine) != S_OK)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return mt == mine ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    if (GetMediaType(pin, 0, mine) != Code::Ok)
+        return Code::TypeNotAccepted;
+    return mt == mine ? Code::Ok : Code::TypeNotAccepted;
 }
 
-HRESULT FrameRateFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status FrameRateFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin != output_ || position != 0 || !input_->IsConnected())
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     const MediaType& in = input_->CurrentMediaType();
     auto v = in.videoInfo();
     if (!v)
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     v->AvgTimePerFrame = OutputFrameTime();
     mt = MakeVideoType(in.subtype, *v);
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT FrameRateFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+Status FrameRateFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
     if (&pin != output_)
-        return S_OK;
+        return Code::Ok;
     const auto v = input_->CurrentMediaType().videoInfo();
-    props.cBuffers = 3;
-    props.cbBuffer = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
-    return S_OK;
+    props.BufferCount = 3;
+    props.BufferSize = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
+    return Code::Ok;
 }
 
-HRESULT FrameRateFilter::Pause() {
+Status FrameRateFilter::Pause() {
     if (state_ == FilterState::Stopped) {
         started_ = false;
         base_ = 0;
@@ -82,14 +82,13 @@ HRESULT FrameRateFilter::Pause() {
     return BaseFilter::Pause();
 }
 
-HRESULT FrameRateFilter::Receive(InputPin&, SamplePtr sample) {
+Status FrameRateFilter::Receive(InputPin&, SamplePtr sample) {
     if (!output_->IsConnected())
-        return S_OK;
+        return Code::Ok;
     const auto v = input_->CurrentMediaType().videoInfo();
-    const REFERENCE_TIME inFrame =
-        v && v->AvgTimePerFrame > 0 ? v->AvgTimePerFrame : OutputFrameTime();
-    REFERENCE_TIME start = 0, stop = 0;
-    if (Failed(sample->GetTime(start, stop))) {
+    const StreamTime inFrame = v && v->AvgTimePerFrame > 0 ? v->AvgTimePerFrame : OutputFrameTime();
+    StreamTime start = 0, stop = 0;
+    if (sample->GetTime(start, stop).failed()) {
         start = nextInput_;
         stop = start + inFrame;
     } else if (stop <= start) {
@@ -117,11 +116,11 @@ HRESULT FrameRateFilter::Receive(InputPin&, SamplePtr sample) {
         out->SetMediaTime(n, n + 1);
         if (n > 0)
             out->SetDiscontinuity(false);
-        const HRESULT hr = output_->Deliver(std::move(out));
-        if (hr != S_OK)
+        const Status hr = output_->Deliver(std::move(out));
+        if (hr != Code::Ok)
             return hr;
     }
-    return S_OK;
+    return Code::Ok;
 }
 
 }  // namespace kelvor::media

@@ -26,21 +26,21 @@ class FrameRateFilter : public BaseFilter {
     OutputPin& Output() const { return *output_; }
 
     // Frames per second as num/den (25/1, 30000/1001); while stopped, before the output is
-    // connected. E_INVALIDARG for a rate that is not positive.
-    HRESULT SetOutputRate(std::int64_t num, std::int64_t den);
+    // connected. Code::InvalidArgument for a rate that is not positive.
+    Status SetOutputRate(std::int64_t num, std::int64_t den);
     std::int64_t RateNum() const { return num_; }
     std::int64_t RateDen() const { return den_; }
     // The frame duration of that rate in 100 ns units, rounded.
-    REFERENCE_TIME OutputFrameTime() const;
+    StreamTime OutputFrameTime() const;
 
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
-    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
-    HRESULT Pause() override;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    Status DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
+    Status Pause() override;
+    Status Receive(InputPin& pin, SamplePtr sample) override;
 
   private:
-    REFERENCE_TIME dueTime(std::int64_t n) const;  // base_ + n / rate
+    StreamTime dueTime(std::int64_t n) const;  // base_ + n / rate
 
     InputPin* input_;
     OutputPin* output_;
@@ -48,9 +48,9 @@ class FrameRateFilter : public BaseFilter {
     std::int64_t den_ = 1;
     // Streaming state, reset at the start of a run.
     bool started_ = false;
-    REFERENCE_TIME base_ = 0;
-    REFERENCE_TIME nextInput_ = 0;  // start of the next picture when pictures carry no time
-    std::int64_t next_ = 0;         // the next output frame number
+    StreamTime base_ = 0;
+    StreamTime nextInput_ = 0;  // start of the next picture when pictures carry no time
+    std::int64_t next_ = 0;     // the next output frame number
 };
 
 }  // namespace kelvor::media

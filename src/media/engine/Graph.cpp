@@ -11,31 +11,31 @@ Graph::~Graph() {
     RemoveAllFilters();
 }
 
-HRESULT Graph::AddFilter(const FilterPtr& filter, const std::string& name) {
+Status Graph::AddFilter(const FilterPtr& filter, const std::string& name) {
     std::lock_guard control(control_);
     if (!filter)
-        return E_POINTER;
+        return Code::NullPointer;
     if (state_ != FilterState::Stopped)
-        return VFW_E_WRONG_STATE;
+        return Code::WrongState;
     if (filter->graph_)
-        return E_INVALIDARG;
+        return Code::InvalidArgument;
     const std::string used = name.empty() ? filter->DisplayName() : name;
     if (FindFilterByName(used))
-        return E_INVALIDARG;
+        return Code::InvalidArgument;
     filter->graph_ = this;
     filter->graphName_ = used;
     filters_.push_back({filter, used});
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT Graph::RemoveFilter(BaseFilter& filter) {
+Status Graph::RemoveFilter(BaseFilter& filter) {
     std::lock_guard control(control_);
     if (state_ != FilterState::Stopped)
-        return VFW_E_WRONG_STATE;
+        return Code::WrongState;
     const auto it = std::find_if(filters_.begin(), filters_.end(),
                                  [&](const Entry& e) { return e.filter.get() == &filter; });
     if (it == filters_.end())
-        return VFW_E_NOT_FOUND;
+        return Code::NotFound;
     for (int i = filter.PinCount() - 1; i >= 0; --i) {
         if (i >= filter.PinCount())
             continue;
@@ -44,7 +44,7 @@ HRESULT Graph::RemoveFilter(BaseFilter& filter) {
     filter.graph_ = nullptr;
     filter.graphName_.clear();
     filters_.erase(it);
-    return S_OK;
+    return Code::Ok;
 }
 
 void Graph::RemoveAllFilters() {
@@ -52,7 +52,7 @@ void Graph::RemoveAllFilters() {
     std::lock_guard control(control_);
     stopLocked();  // another thread may have started it again meanwhile
     while (!filters_.empty())
-        if (RemoveFilter(*filters_.back().filter) != S_OK)
+        if (RemoveFilter(*filters_.back().filter) != Code::Ok)
             break;
 }
 
@@ -72,37 +72,37 @@ std::vector<BaseFilter*> Graph::Filters() const {
     return out;
 }
 
-HRESULT Graph::ConnectDirect(Pin& out, Pin& in, const MediaType* mt) {
+Status Graph::ConnectDirect(Pin& out, Pin& in, const MediaType* mt) {
     std::lock_guard control(control_);
     if (state_ != FilterState::Stopped)
-        return VFW_E_NOT_STOPPED;
+        return Code::NotStopped;
     if (out.Direction() != PinDirection::Output || in.Direction() != PinDirection::Input)
-        return VFW_E_INVALID_DIRECTION;
+        return Code::InvalidDirection;
     if (out.Filter().graph_ != this || in.Filter().graph_ != this)
-        return VFW_E_NOT_FOUND;
+        return Code::NotFound;
     if (&out.Filter() == &in.Filter())
-        return VFW_E_CANNOT_CONNECT;
+        return Code::CannotConnect;
     if (out.IsConnected() || in.IsConnected())
-        return VFW_E_ALREADY_CONNECTED;
+        return Code::AlreadyConnected;
 
-    auto tryType = [&](const MediaType& candidate) -> HRESULT {
-        if (in.Filter().CheckMediaType(in, candidate) != S_OK)
-            return VFW_E_TYPE_NOT_ACCEPTED;
+    auto tryType = [&](const MediaType& candidate) -> Status {
+        if (in.Filter().CheckMediaType(in, candidate) != Code::Ok)
+            return Code::TypeNotAccepted;
         out.peer_ = &in;
         in.peer_ = &out;
         out.mt_ = candidate;
         in.mt_ = candidate;
-        HRESULT hr = in.Filter().CompleteConnect(in);
-        if (Succeeded(hr)) {
+        Status hr = in.Filter().CompleteConnect(in);
+        if (hr.ok()) {
             AllocatorProperties props;
-            props.cbBuffer = static_cast<std::int32_t>(candidate.sampleSize);
+            props.BufferSize = static_cast<std::int32_t>(candidate.sampleSize);
             hr = out.Filter().DecideBufferSize(out, props);
-            if (Succeeded(hr))
+            if (hr.ok())
                 static_cast<OutputPin&>(out).SetAllocatorProperties(props);
         }
-        if (Succeeded(hr))
+        if (hr.ok())
             hr = out.Filter().CompleteConnect(out);
-        if (Failed(hr)) {
+        if (hr.failed()) {
             out.Filter().BreakConnect(out);
             in.Filter().BreakConnect(in);
             out.peer_ = nullptr;
@@ -111,40 +111,39 @@ HRESULT Graph::ConnectDirect(Pin& out, Pin& in, const MediaType* mt) {
             in.mt_ = MediaType{};
             return hr;
         }
-        return S_OK;
+        return Code::Ok;
     };
 
-    const bool partial =
-        mt && mt->subtype == MEDIASUBTYPE_None && mt->formatType == FormatType::None;
+    const bool partial = mt && mt->subtype == Subtype::None && mt->formatType == FormatType::None;
     constexpr int kMaxProposals = 64;
     for (int i = 0; i < kMaxProposals; ++i) {
         MediaType proposal;
-        if (out.Filter().GetMediaType(out, i, proposal) != S_OK)
+        if (out.Filter().GetMediaType(out, i, proposal) != Code::Ok)
             break;
         if (mt && !partial && !(proposal == *mt))
             continue;
         if (mt && partial && proposal.majorType != mt->majorType)
             continue;
-        if (tryType(proposal) == S_OK)
-            return S_OK;
+        if (tryType(proposal) == Code::Ok)
+            return Code::Ok;
     }
-    return VFW_E_TYPE_NOT_ACCEPTED;
+    return Code::TypeNotAccepted;
 }
 
-HRESULT Graph::Disconnect(Pin& pin) {
+Status Graph::Disconnect(Pin& pin) {
     std::lock_guard control(control_);
     if (state_ != FilterState::Stopped)
-        return VFW_E_NOT_STOPPED;
+        return Code::NotStopped;
     Pin* peer = pin.peer_;
     if (!peer)
-        return S_FALSE;
+        return Code::False;
     pin.peer_ = nullptr;
     peer->peer_ = nullptr;
     pin.mt_ = MediaType{};
     peer->mt_ = MediaType{};
     pin.Filter().BreakConnect(pin);
     peer->Filter().BreakConnect(*peer);
-    return S_OK;
+    return Code::Ok;
 }
 
 std::vector<BaseFilter*> Graph::renderers() const {
@@ -211,10 +210,10 @@ void Graph::setState(FilterState state) {
     cv_.notify_all();
 }
 
-HRESULT Graph::Pause() {
+Status Graph::Pause() {
     std::lock_guard control(control_);
     if (state_ == FilterState::Paused)
-        return S_OK;
+        return Code::Ok;
     if (state_ == FilterState::Running) {
         {
             std::lock_guard lock(mutex_);
@@ -223,7 +222,7 @@ HRESULT Graph::Pause() {
         for (const Entry& e : filters_)
             e.filter->Pause();
         setState(FilterState::Paused);
-        return S_OK;
+        return Code::Ok;
     }
     {
         std::lock_guard lock(mutex_);
@@ -231,8 +230,8 @@ HRESULT Graph::Pause() {
         completedRenderers_.clear();
         completed_ = false;
         completionCode_ = 0;
-        error_ = S_OK;
-        errorInfo_ = GraphError{};
+        error_ = Code::Ok;
+        errorFilter_.clear();
         released_ = false;
     }
     if (Seekable* s = seekable()) {
@@ -240,15 +239,15 @@ HRESULT Graph::Pause() {
         lastPresented_ = streamStart_.load();
     }
     for (const Entry& e : filters_) {
-        const HRESULT hr = e.filter->Pause();
-        if (Failed(hr)) {
+        const Status hr = e.filter->Pause();
+        if (hr.failed()) {
             {
                 // A filter that said why has already recorded its reason.
                 std::lock_guard lock(mutex_);
-                if (error_ == S_OK) {
-                    error_ = hr;
-                    errorInfo_ =
-                        GraphError{hr, e.name, e.name + " cannot start (" + ResultText(hr) + ")"};
+                if (error_ == Code::Ok) {
+                    error_ =
+                        Status(hr.code(), e.name + " cannot start (" + CodeText(hr.code()) + ")");
+                    errorFilter_ = e.name;
                 }
             }
             for (const Entry& f : filters_)
@@ -258,19 +257,19 @@ HRESULT Graph::Pause() {
     }
     setState(FilterState::Paused);
     startThreads();
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT Graph::Run() {
+Status Graph::Run() {
     std::lock_guard control(control_);
     if (state_ == FilterState::Running)
-        return S_OK;
+        return Code::Ok;
     if (state_ == FilterState::Stopped) {
-        const HRESULT hr = Pause();
-        if (Failed(hr))
+        const Status hr = Pause();
+        if (hr.failed())
             return hr;
     }
-    REFERENCE_TIME start = 0;
+    StreamTime start = 0;
     {
         std::lock_guard lock(mutex_);
         clockBase_ = std::chrono::steady_clock::now();
@@ -286,11 +285,11 @@ HRESULT Graph::Run() {
         cv_.notify_all();
     }
     setState(FilterState::Running);
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT Graph::Stop() {
-    HRESULT result = S_OK;
+Status Graph::Stop() {
+    Status result = Code::Ok;
     {
         std::lock_guard control(control_);
         result = stopLocked();
@@ -302,14 +301,14 @@ HRESULT Graph::Stop() {
     return result;
 }
 
-HRESULT Graph::stopLocked() {
+Status Graph::stopLocked() {
     if (state_ == FilterState::Stopped)
-        return S_OK;
+        return Code::Ok;
     flushAndStopThreads();
-    HRESULT result = S_OK;
+    Status result = Code::Ok;
     for (const Entry& e : filters_) {
-        const HRESULT hr = e.filter->Stop();
-        if (Failed(hr) && result == S_OK)
+        const Status hr = e.filter->Stop();
+        if (hr.failed() && result == Code::Ok)
             result = hr;
     }
     setFlushing(false);
@@ -317,24 +316,24 @@ HRESULT Graph::stopLocked() {
     return result;
 }
 
-HRESULT Graph::GetState(int timeoutMs, FilterState& state) {
+Status Graph::GetState(int timeoutMs, FilterState& state) {
     std::size_t need = 0;
     {
         std::lock_guard control(control_);
         state = state_;
         if (state != FilterState::Paused)
-            return S_OK;
+            return Code::Ok;
         for (BaseFilter* r : renderers())
             need += r->PrerollsOnPause() ? 1 : 0;
     }
     std::unique_lock lock(mutex_);
     // A run or stop from another thread meanwhile also ends the wait.
     const bool done = cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)), [&] {
-        return static_cast<std::size_t>(prerolled_) >= need || completed_ || error_ != S_OK ||
+        return static_cast<std::size_t>(prerolled_) >= need || completed_ || error_ != Code::Ok ||
                state_ != FilterState::Paused;
     });
     state = state_;
-    return done ? S_OK : VFW_S_STATE_INTERMEDIATE;
+    return done ? Code::Ok : Code::StateIntermediate;
 }
 
 void Graph::RendererPrerolled(BaseFilter&) {
@@ -348,7 +347,7 @@ void Graph::WaitWhilePaused(const InputPin& pin) {
     cv_.wait(lock, [&] { return released_ || pin.IsFlushing(); });
 }
 
-bool Graph::WaitUntilDue(REFERENCE_TIME t, const InputPin& pin) {
+bool Graph::WaitUntilDue(StreamTime t, const InputPin& pin) {
     std::unique_lock lock(mutex_);
     // A stop or seek sets the pin flushing and then notifies under mutex_, so it is not missed.
     for (;;) {
@@ -361,21 +360,13 @@ bool Graph::WaitUntilDue(REFERENCE_TIME t, const InputPin& pin) {
     }
 }
 
-std::string GraphError::Describe() const {
-    if (!text.empty())
-        return text;
-    if (code == S_OK)
-        return {};
-    return (filter.empty() ? std::string("a stage") : filter) + " failed with " + ResultText(code);
-}
-
-void Graph::Notify(BaseFilter& from, int code, HRESULT hr, std::string text) {
-    std::function<void(int, HRESULT)> cb;
+void Graph::Notify(BaseFilter& from, int code, Status status) {
+    std::function<void(int, Status)> cb;
     {
         std::lock_guard lock(mutex_);
         if (completed_)
             return;
-        if (code == EC_COMPLETE) {
+        if (code == EventCode::Complete) {
             if (std::find(completedRenderers_.begin(), completedRenderers_.end(), &from) ==
                 completedRenderers_.end())
                 completedRenderers_.push_back(&from);
@@ -391,10 +382,12 @@ void Graph::Notify(BaseFilter& from, int code, HRESULT hr, std::string text) {
             }
             if (completedRenderers_.size() < need)
                 return;
-        } else if (code == EC_ERRORABORT || code == EC_USERABORT) {
-            if (error_ == S_OK) {
-                error_ = Failed(hr) ? hr : E_FAIL;
-                errorInfo_ = GraphError{error_, from.GraphName(), std::move(text)};
+        } else if (code == EventCode::ErrorAbort) {
+            if (error_ == Code::Ok) {
+                const Code failure = status.failed() ? status.code() : Code::Fail;
+                error_ =
+                    Status(failure, Status(failure, status.reason()).Message(from.GraphName()));
+                errorFilter_ = from.GraphName();
             }
         } else {
             return;
@@ -405,17 +398,18 @@ void Graph::Notify(BaseFilter& from, int code, HRESULT hr, std::string text) {
         cb = onComplete_;
     }
     if (cb)
-        events_.Post([cb = std::move(cb), code, result = code == EC_COMPLETE ? S_OK : hr] {
+        events_.Post([cb = std::move(cb), code,
+                      result = code == EventCode::Complete ? Status() : std::move(status)] {
             cb(code, result);
         });
 }
 
-void Graph::SetCompletionCallback(std::function<void(int code, HRESULT hr)> cb) {
+void Graph::SetCompletionCallback(std::function<void(int code, Status hr)> cb) {
     std::lock_guard lock(mutex_);
     onComplete_ = std::move(cb);
 }
 
-bool Graph::WaitForCompletion(int timeoutMs, int& code, HRESULT& hr) {
+bool Graph::WaitForCompletion(int timeoutMs, int& code, Status& hr) {
     std::unique_lock lock(mutex_);
     cv_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
                  [&] { return completed_ || state_ == FilterState::Stopped; });
@@ -424,24 +418,24 @@ bool Graph::WaitForCompletion(int timeoutMs, int& code, HRESULT& hr) {
     return completed_;
 }
 
-HRESULT Graph::LastError() const {
+Status Graph::LastError() const {
     std::lock_guard lock(mutex_);
     return error_;
 }
 
-GraphError Graph::LastErrorInfo() const {
+std::string Graph::LastErrorFilter() const {
     std::lock_guard lock(mutex_);
-    return errorInfo_;
+    return errorFilter_;
 }
 
-HRESULT Graph::put_Volume(int volume) {
+Status Graph::SetVolume(int volume) {
     if (volume < 0 || volume > 10000)
-        return E_INVALIDARG;
+        return Code::InvalidArgument;
     volume_ = volume;
-    return S_OK;
+    return Code::Ok;
 }
 
-std::int64_t Graph::toFormat(REFERENCE_TIME t) const {
+std::int64_t Graph::toFormat(StreamTime t) const {
     std::int64_t num = 0, den = 1;
     Seekable* s = seekable();
     if (timeFormat_ == TimeFormat::Frame && s && s->FrameRate(num, den) && num > 0 && den > 0) {
@@ -452,7 +446,7 @@ std::int64_t Graph::toFormat(REFERENCE_TIME t) const {
     return t;
 }
 
-REFERENCE_TIME Graph::fromFormat(std::int64_t v) const {
+StreamTime Graph::fromFormat(std::int64_t v) const {
     std::int64_t num = 0, den = 1;
     Seekable* s = seekable();
     if (timeFormat_ == TimeFormat::Frame && s && s->FrameRate(num, den) && num > 0 && den > 0)
@@ -460,38 +454,38 @@ REFERENCE_TIME Graph::fromFormat(std::int64_t v) const {
     return v;
 }
 
-HRESULT Graph::GetDuration(std::int64_t& duration) const {
+Status Graph::GetDuration(std::int64_t& duration) const {
     std::lock_guard control(control_);
     Seekable* s = seekable();
     if (!s)
-        return E_NOTIMPL;
+        return Code::NotImplemented;
     duration = toFormat(s->Duration());
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT Graph::GetCurrentPosition(std::int64_t& position) const {
+Status Graph::GetCurrentPosition(std::int64_t& position) const {
     std::lock_guard control(control_);
     if (!seekable())
-        return E_NOTIMPL;
+        return Code::NotImplemented;
     position = toFormat(lastPresented_.load());
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT Graph::GetPositions(std::int64_t& start, std::int64_t& stop) const {
+Status Graph::GetPositions(std::int64_t& start, std::int64_t& stop) const {
     std::lock_guard control(control_);
     Seekable* s = seekable();
     if (!s)
-        return E_NOTIMPL;
+        return Code::NotImplemented;
     start = toFormat(s->StartPosition());
     stop = s->StopPosition() < 0 ? toFormat(s->Duration()) : toFormat(s->StopPosition());
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT Graph::SetPositions(std::int64_t start, std::int64_t stop) {
+Status Graph::SetPositions(std::int64_t start, std::int64_t stop) {
     std::lock_guard control(control_);
     Seekable* s = seekable();
     if (!s)
-        return E_NOTIMPL;
+        return Code::NotImplemented;
     const FilterState was = state_;
     if (was != FilterState::Stopped) {
         flushAndStopThreads();
@@ -501,7 +495,7 @@ HRESULT Graph::SetPositions(std::int64_t start, std::int64_t stop) {
         // be waiting for the control lock held here.
         events_.Drop();
     }
-    const HRESULT hr = s->SetPositions(fromFormat(start), stop < 0 ? -1 : fromFormat(stop));
+    const Status hr = s->SetPositions(fromFormat(start), stop < 0 ? -1 : fromFormat(stop));
     streamStart_ = s->StartPosition();
     lastPresented_ = streamStart_.load();
     if (was != FilterState::Stopped)

@@ -37,26 +37,17 @@ namespace kelvor::media {
 class Seekable {
   public:
     virtual ~Seekable() = default;
-    virtual REFERENCE_TIME Duration() const = 0;
+    virtual StreamTime Duration() const = 0;
     // Frames per second of the video stream as num/den; false when the source has no video.
     virtual bool FrameRate(std::int64_t& num, std::int64_t& den) const = 0;
     // The next run streams from start to stop (stop < 0: to the end). Driving thread, while
     // the source's streaming thread is stopped (the graph stops it first for a seek).
-    virtual HRESULT SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) = 0;
-    virtual REFERENCE_TIME StartPosition() const = 0;
-    virtual REFERENCE_TIME StopPosition() const = 0;  // -1: the end
+    virtual Status SetPositions(StreamTime start, StreamTime stop) = 0;
+    virtual StreamTime StartPosition() const = 0;
+    virtual StreamTime StopPosition() const = 0;  // -1: the end
 };
 
 enum class TimeFormat { MediaTime, Frame };
-
-// The first failure of a run: its code, the filter that reported it and what it said.
-struct GraphError {
-    HRESULT code = S_OK;
-    std::string filter;  // the reporting filter's name in the graph
-    std::string text;    // empty when the filter gave no reason
-    // One line for a person: the text when there is one, else the filter and the code's name.
-    std::string Describe() const;
-};
 
 class Graph {
   public:
@@ -65,27 +56,27 @@ class Graph {
     Graph(const Graph&) = delete;
     Graph& operator=(const Graph&) = delete;
 
-    // VFW_E_WRONG_STATE unless stopped; E_INVALIDARG for a filter already in a graph or a
+    // Code::WrongState unless stopped; Code::InvalidArgument for a filter already in a graph or a
     // name already used (an empty name is replaced by the filter's display name).
-    HRESULT AddFilter(const FilterPtr& filter, const std::string& name);
-    HRESULT RemoveFilter(BaseFilter& filter);  // disconnects its pins first
+    Status AddFilter(const FilterPtr& filter, const std::string& name);
+    Status RemoveFilter(BaseFilter& filter);  // disconnects its pins first
     void RemoveAllFilters();
     BaseFilter* FindFilterByName(const std::string& name) const;
     std::vector<BaseFilter*> Filters() const;
 
     // Joins an output pin to an input pin: with a type, the input must take exactly it (a type
     // with only a major type matches any proposal of that major type); without, the output's
-    // proposals are tried in order. VFW_E_TYPE_NOT_ACCEPTED, VFW_E_ALREADY_CONNECTED,
-    // VFW_E_INVALID_DIRECTION, VFW_E_NOT_FOUND (a pin of a filter outside this graph).
-    HRESULT ConnectDirect(Pin& out, Pin& in, const MediaType* mt = nullptr);
-    HRESULT Disconnect(Pin& pin);  // both ends; S_FALSE when it was not connected
+    // proposals are tried in order. Code::TypeNotAccepted, Code::AlreadyConnected,
+    // Code::InvalidDirection, Code::NotFound (a pin of a filter outside this graph).
+    Status ConnectDirect(Pin& out, Pin& in, const MediaType* mt = nullptr);
+    Status Disconnect(Pin& pin);  // both ends; Code::False when it was not connected
 
-    HRESULT Run();
-    HRESULT Pause();
-    HRESULT Stop();
-    // S_OK when the state is reached; VFW_S_STATE_INTERMEDIATE when a pause is still waiting
+    Status Run();
+    Status Pause();
+    Status Stop();
+    // Code::Ok when the state is reached; Code::StateIntermediate when a pause is still waiting
     // for the renderers' first samples after timeoutMs.
-    HRESULT GetState(int timeoutMs, FilterState& state);
+    Status GetState(int timeoutMs, FilterState& state);
 
     // Paced: renderers present samples at their stream times (preview). Free (the default,
     // "no reference clock"): every stage runs as fast as it can.
@@ -94,48 +85,47 @@ class Graph {
 
     void SetTimeFormat(TimeFormat f) { timeFormat_ = f; }
     TimeFormat GetTimeFormat() const { return timeFormat_.load(); }
-    // In the current time format. E_NOTIMPL when no source can seek.
-    HRESULT GetDuration(std::int64_t& duration) const;
-    HRESULT GetCurrentPosition(std::int64_t& position) const;
+    // In the current time format. Code::NotImplemented when no source can seek.
+    Status GetDuration(std::int64_t& duration) const;
+    Status GetCurrentPosition(std::int64_t& position) const;
     // Absolute positions in the current time format; stop < 0 leaves the end open. A paused
     // graph streams again from the new start (its renderers get the new first frame).
-    HRESULT SetPositions(std::int64_t start, std::int64_t stop);
-    HRESULT GetPositions(std::int64_t& start, std::int64_t& stop) const;
+    Status SetPositions(std::int64_t start, std::int64_t stop);
+    Status GetPositions(std::int64_t& start, std::int64_t& stop) const;
 
     // 0 (silent) to 10000 (full), linear; the audio renderers read it.
-    HRESULT put_Volume(int volume);
-    int get_Volume() const { return volume_.load(); }
+    Status SetVolume(int volume);
+    int Volume() const { return volume_.load(); }
 
-    // Runs on the graph's event thread when the graph completes (EC_COMPLETE) or aborts
-    // (EC_ERRORABORT, with the failure code). Set while stopped.
-    void SetCompletionCallback(std::function<void(int code, HRESULT hr)> cb);
+    // Runs on the graph's event thread when the graph completes (EventCode::Complete) or aborts
+    // (EventCode::ErrorAbort, with the failure code). Set while stopped.
+    void SetCompletionCallback(std::function<void(int code, Status hr)> cb);
     // True when the run completed within the timeout; code and hr say how. False at once when
     // the graph is or gets stopped without having completed.
-    bool WaitForCompletion(int timeoutMs, int& code, HRESULT& hr);
-    // The first error of the current run, S_OK when none.
-    HRESULT LastError() const;
-    // The same with the filter that reported it and its reason.
-    GraphError LastErrorInfo() const;
+    bool WaitForCompletion(int timeoutMs, int& code, Status& hr);
+    // The first error of the current run, Code::Ok when none. Its reason is one line for a
+    // person: the reporting filter's own, else the filter's name with the code's name.
+    Status LastError() const;
+    // The graph name of the filter that reported it; empty when none.
+    std::string LastErrorFilter() const;
 
     // Renderers call these (streaming threads).
-    void Notify(BaseFilter& from, int code, HRESULT hr, std::string text = {});
+    void Notify(BaseFilter& from, int code, Status status);
     void RendererPrerolled(BaseFilter& renderer);
     // The stream time the renderers present, for the position reader.
     // A block of sound that holds the start position begins before it; the position shown is
     // never earlier than where the stream was started.
-    void RendererPresented(REFERENCE_TIME t) {
-        lastPresented_.store(std::max(t, streamStart_.load()));
-    }
+    void RendererPresented(StreamTime t) { lastPresented_.store(std::max(t, streamStart_.load())); }
     // Waits until stream time t is due in a paced run; false when the pin started flushing
     // (stop or seek) first.
-    bool WaitUntilDue(REFERENCE_TIME t, const InputPin& pin);
+    bool WaitUntilDue(StreamTime t, const InputPin& pin);
     // Blocks a paused renderer until the graph runs or stops. Streaming thread.
     void WaitWhilePaused(const InputPin& pin);
 
   private:
     Seekable* seekable() const;
-    std::int64_t toFormat(REFERENCE_TIME t) const;
-    REFERENCE_TIME fromFormat(std::int64_t v) const;
+    std::int64_t toFormat(StreamTime t) const;
+    StreamTime fromFormat(std::int64_t v) const;
     void restartAfterSeek(FilterState was);
     std::vector<BaseFilter*> renderers() const;
     void flushAndStopThreads();
@@ -146,7 +136,7 @@ class Graph {
         FilterPtr filter;
         std::string name;
     };
-    HRESULT stopLocked();
+    Status stopLocked();
     void setState(FilterState state);
 
     // Serialises the public calls; recursive because they call one another (Run pauses first).
@@ -158,22 +148,22 @@ class Graph {
     std::atomic<bool> paced_{false};
     std::atomic<TimeFormat> timeFormat_{TimeFormat::MediaTime};
     std::atomic<int> volume_{10000};
-    std::atomic<REFERENCE_TIME> lastPresented_{0};
-    std::atomic<REFERENCE_TIME> streamStart_{0};  // the start position of the last pause or seek
+    std::atomic<StreamTime> lastPresented_{0};
+    std::atomic<StreamTime> streamStart_{0};  // the start position of the last pause or seek
 
     // Run state shared with the streaming threads, guarded by mutex_.
     mutable std::mutex mutex_;
     std::condition_variable cv_;
-    std::function<void(int, HRESULT)> onComplete_;
+    std::function<void(int, Status)> onComplete_;
     int prerolled_ = 0;
     std::vector<const BaseFilter*> completedRenderers_;
     bool completed_ = false;
     int completionCode_ = 0;
-    HRESULT error_ = S_OK;
-    GraphError errorInfo_;
+    Status error_ = Code::Ok;
+    std::string errorFilter_;
     bool released_ = false;  // paused renderers may go on (running or stopping)
     std::chrono::steady_clock::time_point clockBase_;
-    REFERENCE_TIME streamBase_ = 0;
+    StreamTime streamBase_ = 0;
 
     // Last, so it goes first: its destructor waits for a callback still running.
     EventThread events_;

@@ -13,14 +13,14 @@ bool GraphBuilder::Fail(std::string reason) {
 bool GraphBuilder::add(const FilterPtr& filter, const std::string& name) {
     if (!filter)
         return Fail("no filter to add as " + name);
-    const HRESULT hr = graph_.AddFilter(filter, name);
-    if (Failed(hr))
-        return Fail(name + " cannot be added to the graph (" + ResultText(hr) + ")");
+    const Status hr = graph_.AddFilter(filter, name);
+    if (hr.failed())
+        return Fail(name + " cannot be added to the graph (" + CodeText(hr.code()) + ")");
     return true;
 }
 
 bool GraphBuilder::Connect(OutputPin& out, InputPin& in, const MediaType* type) {
-    return graph_.ConnectDirect(out, in, type) == S_OK;
+    return graph_.ConnectDirect(out, in, type) == Code::Ok;
 }
 
 bool GraphBuilder::ConnectMajor(OutputPin& out, InputPin& in, FourCC majorType) {
@@ -42,7 +42,7 @@ std::optional<OpenedFile> OpenAviFile(GraphBuilder& builder, const std::string& 
     opened.source = builder.Add(std::make_shared<FileSourceFilter>(), "File Source");
     if (!opened.source)
         return std::nullopt;
-    if (opened.source->Load(path) != S_OK) {
+    if (opened.source->Load(path) != Code::Ok) {
         builder.Fail(opened.source->LoadError());
         return std::nullopt;
     }

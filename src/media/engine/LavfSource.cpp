@@ -23,7 +23,7 @@ struct StreamOut {
     int maxPacket = 0;
 };
 
-REFERENCE_TIME toTime(std::int64_t ts, AVRational tb) {
+StreamTime toTime(std::int64_t ts, AVRational tb) {
     return av_rescale_q(ts, tb, kTimeBase100ns);
 }
 
@@ -52,10 +52,8 @@ MediaType videoType(const AVStream& st) {
                                                                              : st.r_frame_rate;
     if (rate.num > 0 && rate.den > 0)
         vih.AvgTimePerFrame = av_rescale_q(1, av_inv_q(rate), kTimeBase100ns);
-    FourCC sub = vih.bmiHeader.biCompression ? vih.bmiHeader.biCompression : MEDIASUBTYPE_RGB24;
+    FourCC sub = vih.bmiHeader.biCompression ? vih.bmiHeader.biCompression : Subtype::Rgb24;
     MediaType mt = MakeVideoType(sub, vih);
-    mt.fixedSizeSamples = false;
-    mt.temporalCompression = vih.bmiHeader.biCompression != 0;
     mt.sampleSize = 0;
     return mt;
 }
@@ -80,20 +78,18 @@ MediaType audioType(const AVStream& st) {
 
 }  // namespace
 
-struct LavfSplitterFilter::State {
+struct LavfSplitterState {
     std::string fileName;
     ff::FormatInputPtr ctx;          // the streaming thread's while it runs
     std::vector<StreamOut> streams;  // one per output pin, in file order
-    int video = -1;                  // the stream that gives frame positions
-    // Read once the file is open: reading packets may update the context's streams, so the
-    // driving thread never looks at them while the streaming thread runs.
-    REFERENCE_TIME duration = 0;
-    AVRational frameRate{0, 0};
+    // Duration and frame rate are read once the file is open: reading packets may update the
+    // context's streams, so the driving thread never looks at them while the streaming thread runs.
+    int video = -1;  // the stream that gives frame positions
 };
 
 namespace {
 
-REFERENCE_TIME fileDuration(const AVFormatContext& ctx, int video) {
+StreamTime fileDuration(const AVFormatContext& ctx, int video) {
     if (video >= 0) {
         const AVStream& st = *ctx.streams[video];
         if (st.duration != AV_NOPTS_VALUE && st.duration > 0)
@@ -114,28 +110,18 @@ AVRational videoFrameRate(const AVFormatContext& ctx, int video) {
 }  // namespace
 
 LavfSplitterFilter::LavfSplitterFilter()
-    : SplitterBase("LAV Splitter", "{171252A0-8820-4AFE-9DF8-5C92B2D66B04}", "Input") {}
+    : FileSplitter("LAV Splitter", "{171252A0-8820-4AFE-9DF8-5C92B2D66B04}", "Input") {}
 
 LavfSplitterFilter::~LavfSplitterFilter() {
     StopThreads();
 }
 
-HRESULT LavfSplitterFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    return &pin == input_ && mt.majorType == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-}
-
-HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
-    if (&pin != input_)
-        return S_OK;
-    auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
-    if (!source)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    auto s = std::make_unique<State>();
-    s->fileName = source->FileName();
-    openError_.clear();
+Status LavfSplitterFilter::OpenFile(const std::string& fileName, std::vector<MediaType>& types) {
+    auto s = std::make_unique<LavfSplitterState>();
+    s->fileName = fileName;
     AVFormatContext* raw = avformat_alloc_context();
     if (!raw)
-        return E_OUTOFMEMORY;
+        return Code::OutOfMemory;
     // A pending read gives up as soon as the streaming thread is asked to stop.
     raw->interrupt_callback.callback = [](void* flag) -> int {
         return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
@@ -143,18 +129,17 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
     raw->interrupt_callback.opaque = const_cast<std::atomic<bool>*>(&stopRequested_);
     stopRequested_ = false;
     // Only the AVI reader: a file of another format is refused as by the AVI splitter.
-    if (const int err = avformat_open_input(&raw, source->FileName().c_str(),
-                                            av_find_input_format("avi"), nullptr);
+    if (const int err =
+            avformat_open_input(&raw, fileName.c_str(), av_find_input_format("avi"), nullptr);
         err < 0) {
         // avformat_open_input freed the context.
-        openError_ = source->FileName() + " is not an AVI file that can be read (" +
-                     ff::ErrorText(err) + ")";
-        return VFW_E_INVALID_FILE_FORMAT;
+        openError_ = fileName + " is not an AVI file that can be read (" + ff::ErrorText(err) + ")";
+        return Code::InvalidFileFormat;
     }
     s->ctx.reset(raw);
     if (avformat_find_stream_info(raw, nullptr) < 0 || raw->nb_streams == 0) {
-        openError_ = source->FileName() + " holds no stream that can be read";
-        return VFW_E_INVALID_FILE_FORMAT;
+        openError_ = fileName + " holds no stream that can be read";
+        return Code::InvalidFileFormat;
     }
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         const AVStream& st = *raw->streams[i];
@@ -173,53 +158,19 @@ HRESULT LavfSplitterFilter::CompleteConnect(Pin& pin) {
         }
         s->streams.push_back(std::move(out));
     }
-    s->duration = fileDuration(*raw, s->video);
-    s->frameRate = videoFrameRate(*raw, s->video);
+    duration_ = fileDuration(*raw, s->video);
+    const AVRational rate = videoFrameRate(*raw, s->video);
+    frameRateNum_ = rate.num;
+    frameRateDen_ = rate.den;
     s_ = std::move(s);
-    std::vector<MediaType> types;
     for (const auto& out : s_->streams)
         types.push_back(out.type);
-    ShowStreams(std::move(types));
-    return S_OK;
+    return Code::Ok;
 }
 
-void LavfSplitterFilter::BreakConnect(Pin& pin) {
-    if (&pin != input_ || !s_)
-        return;
-    StopThreads();
-    ForgetStreams();
-    s_.reset();
-}
-
-HRESULT LavfSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
-    if (!s_)
-        return E_UNEXPECTED;
-    // Packet sizes are not known ahead: buffers grow to the packet on delivery.
-    for (int i = 0; i < static_cast<int>(s_->streams.size()); ++i)
-        if (GetPin(i) == &pin) {
-            props.cbBuffer = 0;
-            props.cBuffers = 4;
-        }
-    return S_OK;
-}
-
-REFERENCE_TIME LavfSplitterFilter::Duration() const {
-    return s_ ? s_->duration : 0;
-}
-
-bool LavfSplitterFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
-    if (!s_)
-        return false;
-    const AVRational r = s_->frameRate;
-    if (r.num <= 0 || r.den <= 0)
-        return false;
-    num = r.num;
-    den = r.den;
-    return true;
-}
-
-bool LavfSplitterFilter::HasFile() const {
-    return s_ != nullptr;
+// Packet sizes are not known ahead: buffers grow to the packet on delivery.
+std::int32_t LavfSplitterFilter::MaxSampleSize(int) const {
+    return 0;
 }
 
 void LavfSplitterFilter::stream() {
@@ -236,10 +187,11 @@ void LavfSplitterFilter::stream() {
     const std::int64_t seekTo = av_rescale_q(start_, kTimeBase100ns, AV_TIME_BASE_Q);
     if (av_seek_frame(ctx, -1, seekTo, AVSEEK_FLAG_BACKWARD) < 0 && start_ > 0)
         av_seek_frame(ctx, -1, 0, AVSEEK_FLAG_BACKWARD);
-    const REFERENCE_TIME stopAt = stop_ < 0 ? std::numeric_limits<REFERENCE_TIME>::max() : stop_;
+    const StreamTime stopAt = stop_ < 0 ? std::numeric_limits<StreamTime>::max() : stop_;
     ff::PacketPtr pkt(av_packet_alloc());
     if (!pkt) {
-        NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY, "out of memory reading " + s_->fileName);
+        NotifyEvent(EventCode::ErrorAbort,
+                    Status(Code::OutOfMemory, "out of memory reading " + s_->fileName));
         return;
     }
     bool failed = false;
@@ -249,8 +201,9 @@ void LavfSplitterFilter::stream() {
             break;
         if (err < 0) {
             if (!stopRequested_) {
-                NotifyEvent(EC_ERRORABORT, E_FAIL,
-                            "cannot read " + s_->fileName + ": " + ff::ErrorText(err));
+                NotifyEvent(
+                    EventCode::ErrorAbort,
+                    Status(Code::Fail, "cannot read " + s_->fileName + ": " + ff::ErrorText(err)));
                 failed = true;
             }
             break;
@@ -261,9 +214,10 @@ void LavfSplitterFilter::stream() {
             continue;
         }
         if (pkt->size > kMaxPacketSize) {
-            NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT,
-                        s_->fileName + ": a packet of " + std::to_string(pkt->size) +
-                            " bytes is larger than any picture");
+            NotifyEvent(EventCode::ErrorAbort,
+                        Status(Code::InvalidFileFormat, s_->fileName + ": a packet of " +
+                                                            std::to_string(pkt->size) +
+                                                            " bytes is larger than any picture"));
             failed = true;
             break;
         }
@@ -272,8 +226,8 @@ void LavfSplitterFilter::stream() {
         const std::int64_t origin = st.start_time != AV_NOPTS_VALUE ? st.start_time : 0;
         const std::int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
         const bool timed = ts != AV_NOPTS_VALUE;
-        const REFERENCE_TIME t0 = timed ? toTime(ts - origin, so.timeBase) : 0;
-        const REFERENCE_TIME t1 = timed ? toTime(ts - origin + pkt->duration, so.timeBase) : 0;
+        const StreamTime t0 = timed ? toTime(ts - origin, so.timeBase) : 0;
+        const StreamTime t1 = timed ? toTime(ts - origin + pkt->duration, so.timeBase) : 0;
         if (timed && t0 >= stopAt) {
             active[i] = false;
             --going;
@@ -297,12 +251,12 @@ void LavfSplitterFilter::stream() {
         sample->SetDiscontinuity(first[i]);
         first[i] = false;
         av_packet_unref(pkt.get());
-        const HRESULT hr = out->Deliver(std::move(sample));
-        if (hr != S_OK) {
+        const Status hr = out->Deliver(std::move(sample));
+        if (hr != Code::Ok) {
             active[i] = false;
             --going;
         }
-        if (Failed(hr) && hr != VFW_E_WRONG_STATE) {
+        if (hr.failed() && hr != Code::WrongState) {
             failed = true;
             break;
         }
@@ -324,9 +278,9 @@ bool isDvAvi(const avi::AviDemuxer& dmx) {
         return c == avi::Fourcc("dvsd") || c == avi::Fourcc("dv25");
     };
     for (const avi::AviStreamInfo& info : dmx.streams()) {
-        if (info.Type == MEDIATYPE_Interleaved)
+        if (info.Type == MajorType::Interleaved)
             return true;
-        if (info.Type != MEDIATYPE_Video)
+        if (info.Type != MajorType::Video)
             continue;
         // The strf of a video stream is a BITMAPINFOHEADER; biCompression sits at byte 16.
         const std::uint32_t compression =

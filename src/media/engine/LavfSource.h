@@ -14,7 +14,7 @@
 // connected), and alone touches the libavformat context while it runs: Duration and FrameRate
 // answer what was read when the file opened. StopThreads interrupts a pending read and joins.
 // Failure: a file libavformat's AVI reader cannot open refuses the connection
-// (VFW_E_INVALID_FILE_FORMAT); a read error other than the end of the file, or a packet over
+// (Code::InvalidFileFormat); a read error other than the end of the file, or a packet over
 // 64 MiB, ends the stream with an error event.
 #pragma once
 
@@ -27,25 +27,17 @@
 
 namespace kelvor::media {
 
-class LavfSplitterFilter : public SplitterBase {
+struct LavfSplitterState;  // the open file's libavformat context and streams
+
+class LavfSplitterFilter : public FileSplitter<LavfSplitterState> {
   public:
     LavfSplitterFilter();
     ~LavfSplitterFilter() override;
 
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT CompleteConnect(Pin& pin) override;
-    void BreakConnect(Pin& pin) override;
-    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
-
-    REFERENCE_TIME Duration() const override;
-    bool FrameRate(std::int64_t& num, std::int64_t& den) const override;
-
   private:
-    struct State;
-    bool HasFile() const override;
+    Status OpenFile(const std::string& fileName, std::vector<MediaType>& types) override;
+    std::int32_t MaxSampleSize(int stream) const override;
     void stream() override;
-
-    std::unique_ptr<State> s_;
 };
 
 // True for a file our own demuxer opens and whose video is DV: an "iavs" stream, or a video

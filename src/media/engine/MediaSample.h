@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "media/engine/MediaType.h"
-#include "media/engine/Result.h"
+#include "media/engine/Status.h"
 
 namespace kelvor::media {
 
@@ -41,12 +41,12 @@ class MediaSample {
     }
 
     std::int32_t GetActualDataLength() const { return static_cast<std::int32_t>(actual_); }
-    // VFW_E_BUFFER_OVERFLOW when the length is negative or larger than the buffer.
-    HRESULT SetActualDataLength(std::int32_t length) {
+    // Code::BufferOverflow when the length is negative or larger than the buffer.
+    Status SetActualDataLength(std::int32_t length) {
         if (length < 0 || static_cast<std::size_t>(length) > buffer_.size())
-            return VFW_E_BUFFER_OVERFLOW;
+            return Code::BufferOverflow;
         actual_ = static_cast<std::size_t>(length);
-        return S_OK;
+        return Code::Ok;
     }
     std::span<std::uint8_t> data() { return {buffer_.data(), actual_}; }
     std::span<const std::uint8_t> data() const { return {buffer_.data(), actual_}; }
@@ -57,27 +57,27 @@ class MediaSample {
         actual_ = bytes.size();
     }
 
-    // Stream times in 100 ns units: S_OK with both times, E_FAIL when no time was set.
-    HRESULT GetTime(REFERENCE_TIME& start, REFERENCE_TIME& stop) const {
+    // Stream times in 100 ns units: Code::Ok with both times, Code::Fail when no time was set.
+    Status GetTime(StreamTime& start, StreamTime& stop) const {
         if (!hasTime_)
-            return E_FAIL;
+            return Code::Fail;
         start = start_;
         stop = stop_;
-        return S_OK;
+        return Code::Ok;
     }
-    void SetTime(REFERENCE_TIME start, REFERENCE_TIME stop) {
+    void SetTime(StreamTime start, StreamTime stop) {
         start_ = start;
         stop_ = stop;
         hasTime_ = true;
     }
     void ClearTime() { hasTime_ = false; }
     // Media times: for video the frame numbers, for audio the sample numbers.
-    HRESULT GetMediaTime(std::int64_t& start, std::int64_t& stop) const {
+    Status GetMediaTime(std::int64_t& start, std::int64_t& stop) const {
         if (!hasMediaTime_)
-            return E_FAIL;
+            return Code::Fail;
         start = mediaStart_;
         stop = mediaStop_;
-        return S_OK;
+        return Code::Ok;
     }
     void SetMediaTime(std::int64_t start, std::int64_t stop) {
         mediaStart_ = start;
@@ -119,7 +119,7 @@ class MediaSample {
   private:
     std::vector<std::uint8_t> buffer_;
     std::size_t actual_ = 0;
-    REFERENCE_TIME start_ = 0, stop_ = 0;
+    StreamTime start_ = 0, stop_ = 0;
     bool hasTime_ = false;
     std::int64_t mediaStart_ = 0, mediaStop_ = 0;
     bool hasMediaTime_ = false;

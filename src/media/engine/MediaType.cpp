@@ -53,7 +53,7 @@ std::optional<VideoInfoHeader> ParseVideoInfoHeader(std::span<const std::uint8_t
             *edge = *r.readI32LE();
     v.dwBitRate = *r.readU32LE();
     v.dwBitErrorRate = *r.readU32LE();
-    v.AvgTimePerFrame = static_cast<REFERENCE_TIME>(*r.readU64LE());
+    v.AvgTimePerFrame = static_cast<StreamTime>(*r.readU64LE());
     v.bmiHeader = *avi::ReadBitmapInfoHeader(r);
     return v;
 }
@@ -86,40 +86,37 @@ std::optional<DvInfo> MediaType::dvInfo() const {
 
 MediaType MakeVideoType(FourCC subtype, const VideoInfoHeader& vih) {
     MediaType mt;
-    mt.majorType = MEDIATYPE_Video;
+    mt.majorType = MajorType::Video;
     mt.subtype = subtype;
     mt.formatType = FormatType::VideoInfo;
     mt.format = Serialize(vih);
-    mt.fixedSizeSamples = true;
     mt.sampleSize = vih.bmiHeader.biSizeImage;
     return mt;
 }
 
 MediaType MakeAudioType(const WaveFormatEx& wfx) {
     MediaType mt;
-    mt.majorType = MEDIATYPE_Audio;
-    mt.subtype = wfx.wFormatTag == WaveFormatEx::kFormatPcm ? MEDIASUBTYPE_PCM
+    mt.majorType = MajorType::Audio;
+    mt.subtype = wfx.wFormatTag == WaveFormatEx::kFormatPcm ? Subtype::Pcm
                                                             : static_cast<FourCC>(wfx.wFormatTag);
     mt.formatType = FormatType::WaveFormatEx;
     mt.format = Serialize(wfx);
-    mt.fixedSizeSamples = true;
     mt.sampleSize = wfx.nBlockAlign;
     return mt;
 }
 
 MediaType MakeInterleavedDvType(const DvInfo& info) {
     MediaType mt;
-    mt.majorType = MEDIATYPE_Interleaved;
-    mt.subtype = MEDIASUBTYPE_dvsd;
+    mt.majorType = MajorType::Interleaved;
+    mt.subtype = Subtype::Dvsd;
     mt.formatType = FormatType::DvInfo;
     mt.format = Serialize(info);
-    mt.fixedSizeSamples = true;
     return mt;
 }
 
 MediaType MakeStreamType(FourCC subtype) {
     MediaType mt;
-    mt.majorType = MEDIATYPE_Stream;
+    mt.majorType = MajorType::Stream;
     mt.subtype = subtype;
     return mt;
 }
@@ -135,7 +132,7 @@ WaveFormatEx MakePcmFormat(int sampleRate, int channels, int bitsPerSample) {
     return w;
 }
 
-VideoInfoHeader MakeRgb24Info(int width, int height, REFERENCE_TIME avgTimePerFrame) {
+VideoInfoHeader MakeRgb24Info(int width, int height, StreamTime avgTimePerFrame) {
     VideoInfoHeader v;
     v.AvgTimePerFrame = avgTimePerFrame;
     v.bmiHeader.biWidth = width;
@@ -151,8 +148,7 @@ VideoInfoHeader MakeRgb24Info(int width, int height, REFERENCE_TIME avgTimePerFr
     return v;
 }
 
-VideoInfoHeader MakePlanarInfo(FourCC subtype, int width, int height,
-                               REFERENCE_TIME avgTimePerFrame) {
+VideoInfoHeader MakePlanarInfo(FourCC subtype, int width, int height, StreamTime avgTimePerFrame) {
     VideoInfoHeader v;
     v.AvgTimePerFrame = avgTimePerFrame;
     v.bmiHeader.biWidth = width;
@@ -170,7 +166,7 @@ VideoInfoHeader MakeDvsdInfo(bool pal) {
     v.bmiHeader.biWidth = 720;
     v.bmiHeader.biHeight = pal ? 576 : 480;
     v.bmiHeader.biBitCount = 24;
-    v.bmiHeader.biCompression = MEDIASUBTYPE_dvsd;
+    v.bmiHeader.biCompression = Subtype::Dvsd;
     v.bmiHeader.biSizeImage = pal ? 144000 : 120000;
     v.dwBitRate = pal ? 28800000 : 28771200;
     return v;

@@ -25,25 +25,30 @@ using FourCC = avi::FourccCode;
 inline constexpr auto& MakeFourCC = avi::Fourcc;
 inline constexpr auto& FourCCText = avi::FourccToPrintable;  // '?' for unprintable bytes
 
-inline constexpr FourCC MEDIATYPE_Video = avi::fcc::kVids;
-inline constexpr FourCC MEDIATYPE_Audio = avi::fcc::kAuds;
-inline constexpr FourCC MEDIATYPE_Interleaved = avi::fcc::kIavs;
-inline constexpr FourCC MEDIATYPE_Stream = MakeFourCC("strm");  // a file source's byte stream
+struct MajorType {
+    static constexpr FourCC Video = avi::fcc::kVids;
+    static constexpr FourCC Audio = avi::fcc::kAuds;
+    static constexpr FourCC Interleaved = avi::fcc::kIavs;
+    static constexpr FourCC Stream = MakeFourCC("strm");  // a file source's byte stream
+};
 
-inline constexpr FourCC MEDIASUBTYPE_dvsd = avi::fcc::kDvsd;
-inline constexpr FourCC MEDIASUBTYPE_RGB24 = MakeFourCC("RGB3");
-// Planar pictures as the DV codec holds them: 4:2:0 (625/50) and 4:1:1 (525/60).
-inline constexpr FourCC MEDIASUBTYPE_I420 = MakeFourCC("I420");
-inline constexpr FourCC MEDIASUBTYPE_Y41B = MakeFourCC("Y41B");
-inline constexpr FourCC MEDIASUBTYPE_PCM = MakeFourCC("PCM ");
-inline constexpr FourCC MEDIASUBTYPE_Avi = MakeFourCC("AVI ");   // the stream of an AVI file
-inline constexpr FourCC MEDIASUBTYPE_WAVE = MakeFourCC("WAVE");  // the stream of a WAV file
-inline constexpr FourCC MEDIASUBTYPE_None = 0;
+struct Subtype {
+    static constexpr FourCC Dvsd = avi::fcc::kDvsd;
+    static constexpr FourCC Rgb24 = MakeFourCC("RGB3");
+    // Planar pictures as the DV codec holds them: 4:2:0 (625/50) and 4:1:1 (525/60).
+    static constexpr FourCC I420 = MakeFourCC("I420");
+    static constexpr FourCC Y41B = MakeFourCC("Y41B");
+    static constexpr FourCC Pcm = MakeFourCC("PCM ");
+    static constexpr FourCC Avi = MakeFourCC("AVI ");   // the stream of an AVI file
+    static constexpr FourCC Wave = MakeFourCC("WAVE");  // the stream of a WAV file
+    static constexpr FourCC None = 0;
+};
 
 enum class FormatType { None, VideoInfo, WaveFormatEx, DvInfo };
 
-inline constexpr std::int64_t kUnitsPerSecond = 10'000'000;  // REFERENCE_TIME: 100 ns units
-using REFERENCE_TIME = std::int64_t;
+// Stream times count 100 ns units from the start of the stream.
+inline constexpr std::int64_t kUnitsPerSecond = 10'000'000;
+using StreamTime = std::int64_t;
 
 struct Rect {
     std::int32_t left = 0, top = 0, right = 0, bottom = 0;
@@ -62,7 +67,7 @@ struct VideoInfoHeader {
     Rect rcTarget;
     std::uint32_t dwBitRate = 0;
     std::uint32_t dwBitErrorRate = 0;
-    REFERENCE_TIME AvgTimePerFrame = 0;
+    StreamTime AvgTimePerFrame = 0;
     BitmapInfoHeader bmiHeader;
     friend bool operator==(const VideoInfoHeader&, const VideoInfoHeader&) = default;
 };
@@ -77,11 +82,9 @@ std::optional<DvInfo> ParseDvInfo(std::span<const std::uint8_t> bytes);
 
 struct MediaType {
     FourCC majorType = 0;
-    FourCC subtype = MEDIASUBTYPE_None;
+    FourCC subtype = Subtype::None;
     FormatType formatType = FormatType::None;
     std::vector<std::uint8_t> format;  // the format block bytes
-    bool fixedSizeSamples = false;
-    bool temporalCompression = false;
     std::uint32_t sampleSize = 0;
 
     std::optional<VideoInfoHeader> videoInfo() const;
@@ -97,10 +100,9 @@ MediaType MakeInterleavedDvType(const DvInfo& info);
 MediaType MakeStreamType(FourCC subtype);
 WaveFormatEx MakePcmFormat(int sampleRate, int channels, int bitsPerSample = 16);
 // An RGB24 picture of this size, bottom-up, at this frame duration.
-VideoInfoHeader MakeRgb24Info(int width, int height, REFERENCE_TIME avgTimePerFrame);
+VideoInfoHeader MakeRgb24Info(int width, int height, StreamTime avgTimePerFrame);
 // A planar I420 or Y41B picture of this size.
-VideoInfoHeader MakePlanarInfo(FourCC subtype, int width, int height,
-                               REFERENCE_TIME avgTimePerFrame);
+VideoInfoHeader MakePlanarInfo(FourCC subtype, int width, int height, StreamTime avgTimePerFrame);
 // A DV video ("dvsd") picture of this standard: 720x576 at 25 Hz or 720x480 at 29.97 Hz.
 VideoInfoHeader MakeDvsdInfo(bool pal);
 

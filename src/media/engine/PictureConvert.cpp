@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "media/engine/DvCodec.h"
-#include "media/engine/VectorClones.h"
 #include "media/engine/FfmpegUtil.h"
+#include "media/engine/VectorClones.h"
 
 namespace kelvor::media {
 namespace {
@@ -93,11 +93,11 @@ void blendRow(const std::uint8_t* __restrict a, const std::uint8_t* __restrict b
 }
 
 AVPixelFormat pixelFormat(FourCC subtype) {
-    if (subtype == MEDIASUBTYPE_RGB24)
+    if (subtype == Subtype::Rgb24)
         return AV_PIX_FMT_BGR24;
-    if (subtype == MEDIASUBTYPE_I420)
+    if (subtype == Subtype::I420)
         return AV_PIX_FMT_YUV420P;
-    if (subtype == MEDIASUBTYPE_Y41B)
+    if (subtype == Subtype::Y41B)
         return AV_PIX_FMT_YUV411P;
     return AV_PIX_FMT_NONE;
 }
@@ -116,13 +116,13 @@ void packedPlanes(Byte* base, const PictureShape& s, Byte* (&p)[4], int (&stride
     }
     const auto w = static_cast<std::size_t>(s.width);
     const auto h = static_cast<std::size_t>(s.height);
-    if (s.subtype == MEDIASUBTYPE_RGB24) {
+    if (s.subtype == Subtype::Rgb24) {
         const std::size_t row = Rgb24Stride(s.width);
         p[0] = base + row * (h - 1);
         stride[0] = -static_cast<int>(row);
         return;
     }
-    const bool is411 = s.subtype == MEDIASUBTYPE_Y41B;
+    const bool is411 = s.subtype == Subtype::Y41B;
     const std::size_t cw = is411 ? w / 4 : w / 2;
     const std::size_t ch = is411 ? h : h / 2;
     p[0] = base;
@@ -139,7 +139,7 @@ void rectPlanes(std::uint8_t* const planes[3], const int strides[3], const Pictu
         p[i] = nullptr;
         stride[i] = 0;
     }
-    if (s.subtype == MEDIASUBTYPE_RGB24) {
+    if (s.subtype == Subtype::Rgb24) {
         // A packed bottom-up destination: planes[0] is its first byte in memory.
         const std::size_t row = Rgb24Stride(s.width);
         p[0] = planes[0] + row * static_cast<std::size_t>(s.height - 1 - r.top) +
@@ -147,7 +147,7 @@ void rectPlanes(std::uint8_t* const planes[3], const int strides[3], const Pictu
         stride[0] = -static_cast<int>(row);
         return;
     }
-    const bool is411 = s.subtype == MEDIASUBTYPE_Y41B;
+    const bool is411 = s.subtype == Subtype::Y41B;
     const int cx = is411 ? 4 : 2;
     const int cy = is411 ? 1 : 2;
     p[0] = planes[0] + static_cast<std::ptrdiff_t>(r.top) * strides[0] + r.left;
@@ -225,11 +225,11 @@ std::size_t PictureBytes(const PictureShape& s) {
         return 0;
     const auto w = static_cast<std::size_t>(s.width);
     const auto h = static_cast<std::size_t>(s.height);
-    if (s.subtype == MEDIASUBTYPE_RGB24)
+    if (s.subtype == Subtype::Rgb24)
         return Rgb24Stride(s.width) * h;
-    if (s.subtype == MEDIASUBTYPE_I420)
+    if (s.subtype == Subtype::I420)
         return s.width % 2 || s.height % 2 ? 0 : w * h * 3 / 2;
-    if (s.subtype == MEDIASUBTYPE_Y41B)
+    if (s.subtype == Subtype::Y41B)
         return s.width % 4 ? 0 : w * h * 3 / 2;
     return 0;
 }
@@ -255,11 +255,11 @@ bool PictureScaler::Scale(const std::uint8_t* src, const PictureShape& in,
     rectPlanes(planes, strides, out, into, dst, dstStride);
     PictureShape from = in;
     const std::uint8_t* pixels = src;
-    if (in.subtype == MEDIASUBTYPE_RGB24 && out.subtype != MEDIASUBTYPE_RGB24) {
+    if (in.subtype == Subtype::Rgb24 && out.subtype != Subtype::Rgb24) {
         // Our own converter first, into the destination's layout at the source's size.
         const PictureShape planar{out.subtype, in.width, in.height};
         const PlanarLayout layout =
-            out.subtype == MEDIASUBTYPE_Y41B ? PlanarLayout::Yuv411 : PlanarLayout::Yuv420;
+            out.subtype == Subtype::Y41B ? PlanarLayout::Yuv411 : PlanarLayout::Yuv420;
         if (PictureBytes(planar) > 0) {
             if (in.width == rw && in.height == rh) {
                 Bgr24ToPlanar(src, in.width, in.height, layout, dst, dstStride);

@@ -35,7 +35,7 @@ void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int 
 
 // A picture in one of the layouts above.
 struct PictureShape {
-    FourCC subtype = MEDIASUBTYPE_RGB24;  // RGB24, I420 or Y41B
+    FourCC subtype = Subtype::Rgb24;  // RGB24, I420 or Y41B
     int width = 0;
     int height = 0;
 };

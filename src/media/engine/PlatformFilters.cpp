@@ -15,39 +15,38 @@ InfiniteTeeFilter::InfiniteTeeFilter()
     AddOutputPin("Output1");
 }
 
-HRESULT InfiniteTeeFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status InfiniteTeeFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (pin.Direction() == PinDirection::Input)
-        return S_OK;
-    return GetPin(0)->IsConnected() && mt == GetPin(0)->CurrentMediaType()
-               ? S_OK
-               : VFW_E_TYPE_NOT_ACCEPTED;
+        return Code::Ok;
+    return GetPin(0)->IsConnected() && mt == GetPin(0)->CurrentMediaType() ? Code::Ok
+                                                                           : Code::TypeNotAccepted;
 }
 
-HRESULT InfiniteTeeFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status InfiniteTeeFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (pin.Direction() != PinDirection::Output || position != 0 || !GetPin(0)->IsConnected())
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     mt = GetPin(0)->CurrentMediaType();
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT InfiniteTeeFilter::CompleteConnect(Pin& pin) {
+Status InfiniteTeeFilter::CompleteConnect(Pin& pin) {
     if (pin.Direction() == PinDirection::Output && GetPin(PinCount() - 1) == &pin &&
         PinCount() < 64)
         AddOutputPin("Output" + std::to_string(PinCount()));
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT InfiniteTeeFilter::Receive(InputPin&, SamplePtr sample) {
-    HRESULT result = S_FALSE;
+Status InfiniteTeeFilter::Receive(InputPin&, SamplePtr sample) {
+    Status result = Code::False;
     for (int i = 1; i < PinCount(); ++i) {
         auto* out = static_cast<OutputPin*>(GetPin(i));
         if (!out->IsConnected())
             continue;
-        const HRESULT hr = out->Deliver(sample);
+        const Status hr = out->Deliver(sample);
         // The stream goes on while any output still takes it.
-        if (hr == S_OK)
-            result = S_OK;
-        else if (Failed(hr) && hr != VFW_E_WRONG_STATE)
+        if (hr == Code::Ok)
+            result = Code::Ok;
+        else if (hr.failed() && hr != Code::WrongState)
             return hr;
     }
     return result;
@@ -66,72 +65,72 @@ AudioResamplerFilter::AudioResamplerFilter()
     : TransformFilter("ACM Wrapper", "{6A08CF80-0E18-11CF-A24D-0020AFD79767}") {}
 AudioResamplerFilter::~AudioResamplerFilter() = default;
 
-HRESULT AudioResamplerFilter::SetOutputRate(int rate) {
+Status AudioResamplerFilter::SetOutputRate(int rate) {
     if (State() != FilterState::Stopped)
-        return VFW_E_NOT_STOPPED;
+        return Code::NotStopped;
     if (rate != 0 && (rate < 8000 || rate > 192000))
-        return E_INVALIDARG;
+        return Code::InvalidArgument;
     rate_ = rate;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT AudioResamplerFilter::SetOutputChannels(int channels) {
+Status AudioResamplerFilter::SetOutputChannels(int channels) {
     if (State() != FilterState::Stopped)
-        return VFW_E_NOT_STOPPED;
+        return Code::NotStopped;
     if (channels < 0 || channels > 8)
-        return E_INVALIDARG;
+        return Code::InvalidArgument;
     channels_ = channels;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT AudioResamplerFilter::CheckInputType(const MediaType& mt) {
+Status AudioResamplerFilter::CheckInputType(const MediaType& mt) {
     const auto w = mt.waveFormat();
-    if (mt.majorType != MEDIATYPE_Audio || !w || w->wFormatTag != WaveFormatEx::kFormatPcm ||
+    if (mt.majorType != MajorType::Audio || !w || w->wFormatTag != WaveFormatEx::kFormatPcm ||
         w->wBitsPerSample != 16 || w->nChannels < 1 || w->nChannels > 8 ||
         w->nSamplesPerSec < 1000 || w->nSamplesPerSec > 384000)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+        return Code::TypeNotAccepted;
+    return Code::Ok;
 }
 
-HRESULT AudioResamplerFilter::GetMediaType(int position, MediaType& mt) {
+Status AudioResamplerFilter::GetMediaType(int position, MediaType& mt) {
     if (position != 0)
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     const auto w = InputMediaType().waveFormat();
     if (!w)
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     mt = MakeAudioType(MakePcmFormat(rate_ ? rate_ : static_cast<int>(w->nSamplesPerSec),
                                      channels_ ? channels_ : w->nChannels));
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT AudioResamplerFilter::CheckTransform(const MediaType&, const MediaType& out) {
+Status AudioResamplerFilter::CheckTransform(const MediaType&, const MediaType& out) {
     MediaType mine;
-    if (GetMediaType(0, mine) != S_OK)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return out.waveFormat() == mine.waveFormat() ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    if (GetMediaType(0, mine) != Code::Ok)
+        return Code::TypeNotAccepted;
+    return out.waveFormat() == mine.waveFormat() ? Code::Ok : Code::TypeNotAccepted;
 }
 
-HRESULT AudioResamplerFilter::DecideBufferSize(AllocatorProperties& props) {
-    props.cBuffers = 4;
-    props.cbBuffer = 64 * 1024;
-    return S_OK;
+Status AudioResamplerFilter::DecideBufferSize(AllocatorProperties& props) {
+    props.BufferCount = 4;
+    props.BufferSize = 64 * 1024;
+    return Code::Ok;
 }
 
-HRESULT AudioResamplerFilter::StartStreaming() {
+Status AudioResamplerFilter::StartStreaming() {
     // A wrapper left out of the graph's streams (a second one without a second sound) idles.
     if (!Input().IsConnected() || !Output().IsConnected())
-        return S_OK;
+        return Code::Ok;
     const auto in = InputMediaType().waveFormat();
     const auto out = OutputMediaType().waveFormat();
     if (!in || !out)
-        return E_UNEXPECTED;
+        return Code::Unexpected;
     s_ = std::make_unique<Impl>();
     s_->inChannels = in->nChannels;
     s_->outChannels = out->nChannels;
     s_->inRate = static_cast<int>(in->nSamplesPerSec);
     samplesOut_ = 0;
     if (in->nSamplesPerSec == out->nSamplesPerSec && in->nChannels == out->nChannels)
-        return S_OK;
+        return Code::Ok;
     AVChannelLayout inLayout, outLayout;
     av_channel_layout_default(&inLayout, in->nChannels);
     av_channel_layout_default(&outLayout, out->nChannels);
@@ -142,12 +141,12 @@ HRESULT AudioResamplerFilter::StartStreaming() {
     av_channel_layout_uninit(&inLayout);
     av_channel_layout_uninit(&outLayout);
     if (err < 0 || !swr)
-        return E_FAIL;
+        return Code::Fail;
     s_->swr.reset(swr);
-    return swr_init(swr) < 0 ? E_FAIL : S_OK;
+    return swr_init(swr) < 0 ? Code::Fail : Code::Ok;
 }
 
-HRESULT AudioResamplerFilter::Transform(const MediaSample& in, MediaSample& out) {
+Status AudioResamplerFilter::Transform(const MediaSample& in, MediaSample& out) {
     const int inFrameBytes = 2 * s_->inChannels;
     const int outFrameBytes = 2 * s_->outChannels;
     const int inSamples = in.GetActualDataLength() / inFrameBytes;
@@ -163,15 +162,15 @@ HRESULT AudioResamplerFilter::Transform(const MediaSample& in, MediaSample& out)
         std::uint8_t* dst[1] = {out.GetPointer()};
         got = swr_convert(s_->swr.get(), dst, room, src, inSamples);
         if (got < 0)
-            return E_FAIL;
+            return Code::Fail;
         out.SetActualDataLength(got * outFrameBytes);
     }
-    REFERENCE_TIME t0 = 0, t1 = 0;
-    if (Succeeded(in.GetTime(t0, t1)))
-        out.SetTime(t0, t0 + static_cast<REFERENCE_TIME>(got) * kUnitsPerSecond / outRate);
+    StreamTime t0 = 0, t1 = 0;
+    if (in.GetTime(t0, t1).ok())
+        out.SetTime(t0, t0 + static_cast<StreamTime>(got) * kUnitsPerSecond / outRate);
     out.SetMediaTime(samplesOut_, samplesOut_ + got);
     samplesOut_ += got;
-    return got > 0 ? S_OK : S_FALSE;
+    return got > 0 ? Code::Ok : Code::False;
 }
 
 void AudioResamplerFilter::EndOfStream(InputPin& pin) {
@@ -193,9 +192,9 @@ void AudioResamplerFilter::EndOfStream(InputPin& pin) {
     TransformFilter::EndOfStream(pin);
 }
 
-HRESULT AudioResamplerFilter::StopStreaming() {
+Status AudioResamplerFilter::StopStreaming() {
     s_.reset();
-    return S_OK;
+    return Code::Ok;
 }
 
 // ---- colour converter ----
@@ -209,71 +208,68 @@ ColourConverterFilter::ColourConverterFilter()
     : TransformFilter("Color Space Converter", "{1643E180-90F5-11CE-97D5-00AA0055595A}") {}
 ColourConverterFilter::~ColourConverterFilter() = default;
 
-HRESULT ColourConverterFilter::CheckInputType(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    if (mt.subtype != MEDIASUBTYPE_I420 && mt.subtype != MEDIASUBTYPE_Y41B &&
-        mt.subtype != MEDIASUBTYPE_RGB24)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+Status ColourConverterFilter::CheckInputType(const MediaType& mt) {
+    if (mt.majorType != MajorType::Video)
+        return Code::TypeNotAccepted;
+    if (mt.subtype != Subtype::I420 && mt.subtype != Subtype::Y41B && mt.subtype != Subtype::Rgb24)
+        return Code::TypeNotAccepted;
     const auto v = mt.videoInfo();
     if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biHeight <= 0 ||
         v->bmiHeader.biWidth > 8192 || v->bmiHeader.biHeight > 8192 ||
         v->bmiHeader.biWidth % 4 != 0)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+        return Code::TypeNotAccepted;
+    return Code::Ok;
 }
 
-HRESULT ColourConverterFilter::GetMediaType(int position, MediaType& mt) {
+Status ColourConverterFilter::GetMediaType(int position, MediaType& mt) {
     if (position != 0)
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     const auto v = InputMediaType().videoInfo();
     if (!v)
-        return VFW_S_NO_MORE_ITEMS;
-    mt = MakeVideoType(
-        MEDIASUBTYPE_RGB24,
-        MakeRgb24Info(v->bmiHeader.biWidth, v->bmiHeader.biHeight, v->AvgTimePerFrame));
-    return S_OK;
+        return Code::NoMoreItems;
+    mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(v->bmiHeader.biWidth, v->bmiHeader.biHeight,
+                                                     v->AvgTimePerFrame));
+    return Code::Ok;
 }
 
-HRESULT ColourConverterFilter::CheckTransform(const MediaType&, const MediaType& out) {
+Status ColourConverterFilter::CheckTransform(const MediaType&, const MediaType& out) {
     MediaType mine;
-    if (GetMediaType(0, mine) != S_OK)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return out.subtype == mine.subtype && out.format == mine.format ? S_OK
-                                                                    : VFW_E_TYPE_NOT_ACCEPTED;
+    if (GetMediaType(0, mine) != Code::Ok)
+        return Code::TypeNotAccepted;
+    return out.subtype == mine.subtype && out.format == mine.format ? Code::Ok
+                                                                    : Code::TypeNotAccepted;
 }
 
-HRESULT ColourConverterFilter::DecideBufferSize(AllocatorProperties& props) {
+Status ColourConverterFilter::DecideBufferSize(AllocatorProperties& props) {
     const auto v = OutputMediaType().videoInfo();
-    props.cBuffers = 3;
-    props.cbBuffer = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
-    return S_OK;
+    props.BufferCount = 3;
+    props.BufferSize = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
+    return Code::Ok;
 }
 
-HRESULT ColourConverterFilter::Transform(const MediaSample& in, MediaSample& out) {
+Status ColourConverterFilter::Transform(const MediaSample& in, MediaSample& out) {
     const auto v = InputMediaType().videoInfo();
     const int w = v->bmiHeader.biWidth, h = v->bmiHeader.biHeight;
     const std::size_t stride = Rgb24Stride(w);
     const std::size_t outSize = stride * static_cast<std::size_t>(h);
     out.Reserve(outSize);
     const FourCC sub = InputMediaType().subtype;
-    if (sub == MEDIASUBTYPE_RGB24) {
+    if (sub == Subtype::Rgb24) {
         if (static_cast<std::size_t>(in.GetActualDataLength()) < outSize)
-            return E_FAIL;
+            return Code::Fail;
         std::memcpy(out.GetPointer(), in.GetPointer(), outSize);
     } else {
         if (static_cast<std::size_t>(in.GetActualDataLength()) < PlanarSize(w, h))
-            return E_FAIL;
+            return Code::Fail;
         if (!s_)
             s_ = std::make_unique<Impl>();
-        const AVPixelFormat fmt =
-            sub == MEDIASUBTYPE_I420 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+        const AVPixelFormat fmt = sub == Subtype::I420 ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
         s_->sws = sws_getCachedContext(s_->sws, w, h, fmt, w, h, AV_PIX_FMT_BGR24,
                                        SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
         if (!s_->sws)
-            return E_FAIL;
-        const int cw = sub == MEDIASUBTYPE_I420 ? w / 2 : w / 4;
-        const int ch = sub == MEDIASUBTYPE_I420 ? h / 2 : h;
+            return Code::Fail;
+        const int cw = sub == Subtype::I420 ? w / 2 : w / 4;
+        const int ch = sub == Subtype::I420 ? h / 2 : h;
         const std::uint8_t* y = in.GetPointer();
         const std::uint8_t* u = y + static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
         const std::uint8_t* vv = u + static_cast<std::size_t>(cw) * static_cast<std::size_t>(ch);
@@ -285,12 +281,12 @@ HRESULT ColourConverterFilter::Transform(const MediaSample& in, MediaSample& out
         sws_scale(s_->sws, src, srcStride, 0, h, dst, dstStride);
     }
     out.SetActualDataLength(static_cast<std::int32_t>(outSize));
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT ColourConverterFilter::StopStreaming() {
+Status ColourConverterFilter::StopStreaming() {
     s_.reset();
-    return S_OK;
+    return Code::Ok;
 }
 
 }  // namespace kelvor::media

@@ -23,10 +23,10 @@ class InfiniteTeeFilter : public BaseFilter {
     OutputPin& FreeOutput() const {
         return *GetOutputPin(static_cast<int>(OutputPins().size()) - 1);
     }
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
-    HRESULT CompleteConnect(Pin& pin) override;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    Status CompleteConnect(Pin& pin) override;
+    Status Receive(InputPin& pin, SamplePtr sample) override;
 };
 
 // 16-bit PCM in, 16-bit PCM out at the output rate and channel count (the input's until set).
@@ -36,21 +36,21 @@ class AudioResamplerFilter : public TransformFilter {
     AudioResamplerFilter();
     ~AudioResamplerFilter() override;
     // While stopped, before the output is connected (a connected output must be joined again to
-    // take it). E_INVALIDARG outside 8000..192000 Hz; 0 goes back to the input's rate.
-    HRESULT SetOutputRate(int rate);
+    // take it). Code::InvalidArgument outside 8000..192000 Hz; 0 goes back to the input's rate.
+    Status SetOutputRate(int rate);
     int OutputRate() const { return rate_; }
     // 1 to 8 channels; 0 goes back to the input's count. While stopped, as the rate.
-    HRESULT SetOutputChannels(int channels);
+    Status SetOutputChannels(int channels);
     void EndOfStream(InputPin& pin) override;
 
   protected:
-    HRESULT CheckInputType(const MediaType& mt) override;
-    HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
-    HRESULT GetMediaType(int position, MediaType& mt) override;
-    HRESULT DecideBufferSize(AllocatorProperties& props) override;
-    HRESULT StartStreaming() override;
-    HRESULT Transform(const MediaSample& in, MediaSample& out) override;
-    HRESULT StopStreaming() override;
+    Status CheckInputType(const MediaType& mt) override;
+    Status CheckTransform(const MediaType& in, const MediaType& out) override;
+    Status GetMediaType(int position, MediaType& mt) override;
+    Status DecideBufferSize(AllocatorProperties& props) override;
+    Status StartStreaming() override;
+    Status Transform(const MediaSample& in, MediaSample& out) override;
+    Status StopStreaming() override;
 
   private:
     struct Impl;
@@ -67,12 +67,12 @@ class ColourConverterFilter : public TransformFilter {
     ~ColourConverterFilter() override;
 
   protected:
-    HRESULT CheckInputType(const MediaType& mt) override;
-    HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
-    HRESULT GetMediaType(int position, MediaType& mt) override;
-    HRESULT DecideBufferSize(AllocatorProperties& props) override;
-    HRESULT Transform(const MediaSample& in, MediaSample& out) override;
-    HRESULT StopStreaming() override;
+    Status CheckInputType(const MediaType& mt) override;
+    Status CheckTransform(const MediaType& in, const MediaType& out) override;
+    Status GetMediaType(int position, MediaType& mt) override;
+    Status DecideBufferSize(AllocatorProperties& props) override;
+    Status Transform(const MediaSample& in, MediaSample& out) override;
+    Status StopStreaming() override;
 
   private:
     struct Impl;

@@ -25,7 +25,7 @@ std::vector<MediaType> proposals(const OutputPin& out) {
     std::vector<MediaType> types;
     for (int i = 0; i < kMaxProposals; ++i) {
         MediaType mt;
-        if (out.Filter().GetMediaType(out, i, mt) != S_OK)
+        if (out.Filter().GetMediaType(out, i, mt) != Code::Ok)
             break;
         types.push_back(std::move(mt));
     }
@@ -33,17 +33,17 @@ std::vector<MediaType> proposals(const OutputPin& out) {
 }
 
 bool isRawPicture(const MediaType& mt) {
-    return mt.majorType == MEDIATYPE_Video &&
-           (mt.subtype == MEDIASUBTYPE_RGB24 || mt.subtype == MEDIASUBTYPE_I420 ||
-            mt.subtype == MEDIASUBTYPE_Y41B);
+    return mt.majorType == MajorType::Video &&
+           (mt.subtype == Subtype::Rgb24 || mt.subtype == Subtype::I420 ||
+            mt.subtype == Subtype::Y41B);
 }
 
-REFERENCE_TIME frameTimeOf(const MediaType& mt) {
+StreamTime frameTimeOf(const MediaType& mt) {
     const auto v = mt.videoInfo();
     return v ? v->AvgTimePerFrame : 0;
 }
 
-bool sameRate(REFERENCE_TIME a, REFERENCE_TIME b) {
+bool sameRate(StreamTime a, StreamTime b) {
     if (a <= 0 || b <= 0)
         return true;  // a rate that is not known is taken as it comes
     return std::abs(static_cast<double>(a - b)) <= kRateTolerance * static_cast<double>(b);
@@ -53,7 +53,7 @@ bool sameRate(REFERENCE_TIME a, REFERENCE_TIME b) {
 bool sameShape(const MediaType& a, const MediaType& b) {
     if (a.majorType != b.majorType || a.subtype != b.subtype)
         return false;
-    if (a.majorType == MEDIATYPE_Audio)
+    if (a.majorType == MajorType::Audio)
         return a.waveFormat() == b.waveFormat();
     const auto va = a.videoInfo(), vb = b.videoInfo();
     return va && vb && va->bmiHeader.biWidth == vb->bmiHeader.biWidth &&
@@ -62,11 +62,11 @@ bool sameShape(const MediaType& a, const MediaType& b) {
 
 bool matches(const MediaType& mt, const MediaType& preferred) {
     return sameShape(mt, preferred) &&
-           (mt.majorType != MEDIATYPE_Video || sameRate(frameTimeOf(mt), frameTimeOf(preferred)));
+           (mt.majorType != MajorType::Video || sameRate(frameTimeOf(mt), frameTimeOf(preferred)));
 }
 
 // Frames per second of a frame duration, exact for the two DV rates.
-void rateOf(REFERENCE_TIME frameTime, std::int64_t& num, std::int64_t& den) {
+void rateOf(StreamTime frameTime, std::int64_t& num, std::int64_t& den) {
     if (frameTime == 333667 || frameTime == 333666) {
         num = 30000;
         den = 1001;
@@ -95,13 +95,13 @@ class Session {
         std::string unique = name;
         for (int k = 2; b_.graph().FindFilterByName(unique) && k < 1000; ++k)
             unique = name + " " + std::to_string(k);
-        if (Failed(b_.graph().AddFilter(f, unique)))
+        if (b_.graph().AddFilter(f, unique).failed())
             return nullptr;
         added_.push_back(f.get());
         return f;
     }
     bool connect(OutputPin& out, InputPin& in, const MediaType* mt = nullptr) {
-        return b_.graph().ConnectDirect(out, in, mt) == S_OK;
+        return b_.graph().ConnectDirect(out, in, mt) == Code::Ok;
     }
     bool succeed() {
         done_ = true;
@@ -119,7 +119,7 @@ class Session {
 bool connectFitting(Session& s, OutputPin& out, InputPin& to,
                     const std::vector<MediaType>& preferred) {
     for (const MediaType& mt : proposals(out)) {
-        if (to.Filter().CheckMediaType(to, mt) != S_OK)
+        if (to.Filter().CheckMediaType(to, mt) != Code::Ok)
             continue;
         bool fits = preferred.empty();
         for (const MediaType& p : preferred)
@@ -147,7 +147,7 @@ double targetAspect(const InputPin& to, const MediaType& target) {
 bool renderPicture(Session& s, OutputPin& from, InputPin& to, const MediaType& type) {
     const std::vector<MediaType> preferred = PreferredTypes(to);
     OutputPin* cur = &from;
-    if (type.subtype == MEDIASUBTYPE_dvsd) {
+    if (type.subtype == Subtype::Dvsd) {
         auto dec = s.add(std::make_shared<DvVideoDecoderFilter>(), "DV Video Decoder");
         if (!dec || !connectAny(s, *cur, dec->Input()))
             return false;
@@ -169,21 +169,21 @@ bool renderPicture(Session& s, OutputPin& from, InputPin& to, const MediaType& t
     }
     const MediaType* target = nullptr;
     for (const MediaType& p : preferred)
-        if (!target && to.Filter().CheckMediaType(to, p) == S_OK)
+        if (!target && to.Filter().CheckMediaType(to, p) == Code::Ok)
             target = &p;
     if (!target)
         return false;
     const auto current = proposals(*cur);
     if (current.empty())
         return false;
-    const REFERENCE_TIME have = frameTimeOf(current.front());
-    const REFERENCE_TIME want = frameTimeOf(*target);
+    const StreamTime have = frameTimeOf(current.front());
+    const StreamTime want = frameTimeOf(*target);
     const bool changeRate = !sameRate(have, want);
     auto addRate = [&]() -> bool {
         auto rate = s.add(std::make_shared<FrameRateFilter>(), "Frame Rate Converter");
         std::int64_t num = 0, den = 1;
         rateOf(want, num, den);
-        if (!rate || Failed(rate->SetOutputRate(num, den)) || !connectAny(s, *cur, rate->Input()))
+        if (!rate || rate->SetOutputRate(num, den).failed() || !connectAny(s, *cur, rate->Input()))
             return false;
         cur = &rate->Output();
         return true;
@@ -194,7 +194,7 @@ bool renderPicture(Session& s, OutputPin& from, InputPin& to, const MediaType& t
         return false;
     if (!sameShape(proposals(*cur).front(), *target)) {
         auto scaler = s.add(std::make_shared<VideoScalerFilter>(), "Video Scaler");
-        if (!scaler || Failed(scaler->SetTarget(*target, targetAspect(to, *target))) ||
+        if (!scaler || scaler->SetTarget(*target, targetAspect(to, *target)).failed() ||
             !connectAny(s, *cur, scaler->Input()))
             return false;
         cur = &scaler->Output();
@@ -222,7 +222,7 @@ bool renderSound(Session& s, OutputPin& from, InputPin& to, const MediaType& typ
         return false;
     for (const MediaType& p : preferred) {
         const auto w = p.waveFormat();
-        if (!w || to.Filter().CheckMediaType(to, p) != S_OK)
+        if (!w || to.Filter().CheckMediaType(to, p) != Code::Ok)
             continue;
         resampler->SetOutputRate(static_cast<int>(w->nSamplesPerSec));
         resampler->SetOutputChannels(w->nChannels);
@@ -244,22 +244,22 @@ bool renderStream(Session& s, OutputPin& from, InputPin& to, const MediaType* ma
     // stretch it; a rendered picture keeps its shape.
     if (connectFitting(
             s, from, to,
-            type.majorType == MEDIATYPE_Video ? PreferredTypes(to) : std::vector<MediaType>{}))
+            type.majorType == MajorType::Video ? PreferredTypes(to) : std::vector<MediaType>{}))
         return true;
-    if (type.majorType == MEDIATYPE_Video)
+    if (type.majorType == MajorType::Video)
         return renderPicture(s, from, to, type);
-    if (type.majorType == MEDIATYPE_Audio)
+    if (type.majorType == MajorType::Audio)
         return renderSound(s, from, to, type);
-    if (type.majorType == MEDIATYPE_Interleaved) {
+    if (type.majorType == MajorType::Interleaved) {
         auto split = s.add(std::make_shared<DvSplitterFilter>(), "DV Splitter");
         if (!split || !connectAny(s, from, split->Input()))
             return false;
         const MediaType audio = [] {
             MediaType m;
-            m.majorType = MEDIATYPE_Audio;
+            m.majorType = MajorType::Audio;
             return m;
         }();
-        if (major && major->majorType == MEDIATYPE_Audio) {
+        if (major && major->majorType == MajorType::Audio) {
             const auto outs = split->AudioOutputs();
             return !outs.empty() && renderStream(s, *outs.front(), to, &audio);
         }
@@ -274,7 +274,7 @@ std::vector<MediaType> PreferredTypes(const InputPin& pin) {
     std::vector<MediaType> types;
     for (int i = 0; i < kMaxProposals; ++i) {
         MediaType mt;
-        if (pin.Filter().GetMediaType(pin, i, mt) != S_OK)
+        if (pin.Filter().GetMediaType(pin, i, mt) != Code::Ok)
             break;
         types.push_back(std::move(mt));
     }

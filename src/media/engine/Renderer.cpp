@@ -7,14 +7,14 @@ namespace kelvor::media {
 RendererBase::RendererBase(std::string displayName, std::string classId)
     : BaseFilter(std::move(displayName), std::move(classId)), input_(&AddInputPin("In")) {}
 
-HRESULT RendererBase::Pause() {
+Status RendererBase::Pause() {
     if (state_ == FilterState::Stopped)
         ended_ = false;
     prerolled_ = false;
     return BaseFilter::Pause();
 }
 
-HRESULT RendererBase::Stop() {
+Status RendererBase::Stop() {
     presented_ = 0;
     prerolled_ = false;
     ended_ = false;
@@ -26,43 +26,43 @@ void RendererBase::Flushed() {
     ended_ = false;
 }
 
-HRESULT RendererBase::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status RendererBase::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin != input_)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+        return Code::TypeNotAccepted;
     return CheckInputType(mt);
 }
 
-HRESULT RendererBase::present(const MediaSample& sample) {
-    const HRESULT hr = DoRenderSample(sample);
+Status RendererBase::present(const MediaSample& sample) {
+    const Status hr = DoRenderSample(sample);
     ++presented_;
-    REFERENCE_TIME start = 0, stop = 0;
-    if (reportsPosition_ && Succeeded(sample.GetTime(start, stop)) && GetGraph())
+    StreamTime start = 0, stop = 0;
+    if (reportsPosition_ && sample.GetTime(start, stop).ok() && GetGraph())
         GetGraph()->RendererPresented(start);
-    if (Failed(hr))
-        NotifyEvent(EC_ERRORABORT, hr);
+    if (hr.failed())
+        NotifyEvent(EventCode::ErrorAbort, hr);
     return hr;
 }
 
-HRESULT RendererBase::Receive(InputPin& pin, SamplePtr sample) {
+Status RendererBase::Receive(InputPin& pin, SamplePtr sample) {
     Graph* graph = GetGraph();
     if (state_ == FilterState::Paused && !prerolled_.exchange(true)) {
-        const HRESULT hr = present(*sample);
+        const Status hr = present(*sample);
         if (graph)
             graph->RendererPrerolled(*this);
-        if (Failed(hr))
+        if (hr.failed())
             return hr;
         if (graph)
             graph->WaitWhilePaused(pin);
-        return pin.IsFlushing() ? S_FALSE : S_OK;
+        return pin.IsFlushing() ? Code::False : Code::Ok;
     }
     if (graph && state_ == FilterState::Paused)
         graph->WaitWhilePaused(pin);
     if (pin.IsFlushing() || state_ == FilterState::Stopped)
-        return S_FALSE;
+        return Code::False;
     if (graph && graph->IsPaced()) {
-        REFERENCE_TIME start = 0, stop = 0;
-        if (Succeeded(sample->GetTime(start, stop)) && !graph->WaitUntilDue(start, pin))
-            return S_FALSE;
+        StreamTime start = 0, stop = 0;
+        if (sample->GetTime(start, stop).ok() && !graph->WaitUntilDue(start, pin))
+            return Code::False;
     }
     return present(*sample);
 }
@@ -70,31 +70,31 @@ HRESULT RendererBase::Receive(InputPin& pin, SamplePtr sample) {
 void RendererBase::EndOfStream(InputPin&) {
     if (ended_.exchange(true))
         return;
-    const HRESULT hr = OnEndOfStream();
+    const Status hr = OnEndOfStream();
     Graph* graph = GetGraph();
     if (!graph)
         return;
     if (!prerolled_.exchange(true))
         graph->RendererPrerolled(*this);
-    if (Failed(hr))
-        graph->Notify(*this, EC_ERRORABORT, hr);
+    if (hr.failed())
+        graph->Notify(*this, EventCode::ErrorAbort, hr);
     else
-        graph->Notify(*this, EC_COMPLETE, S_OK);
+        graph->Notify(*this, EventCode::Complete, Code::Ok);
 }
 
 NullRenderer::NullRenderer()
     : RendererBase("Null Renderer", "{C1F400A4-3F08-11D3-9F0B-006008039E37}") {}
 
-HRESULT NullRenderer::CheckInputType(const MediaType& mt) {
+Status NullRenderer::CheckInputType(const MediaType& mt) {
     if (only_ != 0 && mt.majorType != only_)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+        return Code::TypeNotAccepted;
+    return Code::Ok;
 }
 
-HRESULT NullRenderer::DoRenderSample(const MediaSample& sample) {
+Status NullRenderer::DoRenderSample(const MediaSample& sample) {
     if (onSample_)
         onSample_(sample);
-    return S_OK;
+    return Code::Ok;
 }
 
 }  // namespace kelvor::media

@@ -20,8 +20,8 @@ class RendererBase : public BaseFilter {
 
     InputPin& Input() const { return *input_; }
     bool IsRenderer() const override { return true; }
-    HRESULT Pause() override;
-    HRESULT Stop() override;
+    Status Pause() override;
+    Status Stop() override;
     void Flushed() override;
 
     // How many samples were presented since the last Stop.
@@ -31,17 +31,17 @@ class RendererBase : public BaseFilter {
     void SetReportsPosition(bool on) { reportsPosition_ = on; }
 
   protected:
-    // S_OK to take the type (the input pin's check).
-    virtual HRESULT CheckInputType(const MediaType& mt) = 0;
+    // Code::Ok to take the type (the input pin's check).
+    virtual Status CheckInputType(const MediaType& mt) = 0;
     // A failure ends the run with an error event.
-    virtual HRESULT DoRenderSample(const MediaSample& sample) = 0;
-    virtual HRESULT OnEndOfStream() { return S_OK; }
+    virtual Status DoRenderSample(const MediaSample& sample) = 0;
+    virtual Status OnEndOfStream() { return Code::Ok; }
 
   private:
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) final;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) final;
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) final;
+    Status Receive(InputPin& pin, SamplePtr sample) final;
     void EndOfStream(InputPin& pin) final;
-    HRESULT present(const MediaSample& sample);
+    Status present(const MediaSample& sample);
 
     InputPin* input_;
     // Set by the streaming thread, cleared by the driving thread: pausing a running graph keeps
@@ -64,8 +64,8 @@ class NullRenderer : public RendererBase {
     }
 
   protected:
-    HRESULT CheckInputType(const MediaType& mt) override;
-    HRESULT DoRenderSample(const MediaSample& sample) override;
+    Status CheckInputType(const MediaType& mt) override;
+    Status DoRenderSample(const MediaSample& sample) override;
 
   private:
     FourCC only_ = 0;

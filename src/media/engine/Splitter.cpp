@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <new>
 
+#include "media/engine/AviSource.h"
+
 namespace kelvor::media {
 
 SplitterBase::SplitterBase(std::string name, std::string classId, std::string inputPinName)
     : BaseFilter(std::move(name), std::move(classId)), input_(&AddInputPin(inputPinName)) {}
 
-HRESULT SplitterBase::Pause() {
+Status SplitterBase::Pause() {
     if (state_ == FilterState::Stopped && HasFile()) {
         int connected = 0;
         for (int i = 0; i < StreamCount(); ++i)
@@ -19,11 +21,19 @@ HRESULT SplitterBase::Pause() {
     return BaseFilter::Pause();
 }
 
-HRESULT SplitterBase::SetPositions(REFERENCE_TIME start, REFERENCE_TIME stop) {
-    const REFERENCE_TIME d = Duration();
-    start_ = std::clamp<REFERENCE_TIME>(start, 0, d);
-    stop_ = stop < 0 ? -1 : std::clamp<REFERENCE_TIME>(stop, start_, d);
-    return S_OK;
+bool SplitterBase::FrameRate(std::int64_t& num, std::int64_t& den) const {
+    if (!HasFile() || frameRateNum_ <= 0 || frameRateDen_ <= 0)
+        return false;
+    num = frameRateNum_;
+    den = frameRateDen_;
+    return true;
+}
+
+Status SplitterBase::SetPositions(StreamTime start, StreamTime stop) {
+    const StreamTime d = Duration();
+    start_ = std::clamp<StreamTime>(start, 0, d);
+    stop_ = stop < 0 ? -1 : std::clamp<StreamTime>(stop, start_, d);
+    return Code::Ok;
 }
 
 void SplitterBase::StartThreads() {
@@ -36,13 +46,53 @@ void SplitterBase::StartThreads() {
         try {
             stream();
         } catch (const std::bad_alloc&) {
-            NotifyEvent(EC_ERRORABORT, E_OUTOFMEMORY, DisplayName() + ": out of memory");
+            NotifyEvent(EventCode::ErrorAbort,
+                        Status(Code::OutOfMemory, DisplayName() + ": out of memory"));
         } catch (const std::exception& e) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL, DisplayName() + ": " + e.what());
+            NotifyEvent(EventCode::ErrorAbort, Status(Code::Fail, DisplayName() + ": " + e.what()));
         } catch (...) {
-            NotifyEvent(EC_ERRORABORT, E_FAIL, DisplayName() + ": reading stopped on an error");
+            NotifyEvent(EventCode::ErrorAbort,
+                        Status(Code::Fail, DisplayName() + ": reading stopped on an error"));
         }
     });
+}
+
+Status SplitterBase::CheckMediaType(const Pin& pin, const MediaType& mt) {
+    return &pin == input_ && mt.majorType == MajorType::Stream ? Code::Ok : Code::TypeNotAccepted;
+}
+
+Status SplitterBase::CompleteConnect(Pin& pin) {
+    if (&pin != input_)
+        return Code::Ok;
+    auto* source = dynamic_cast<FileSourceFilter*>(&pin.ConnectedTo()->Filter());
+    if (!source)
+        return Code::TypeNotAccepted;
+    openError_.clear();
+    duration_ = 0;
+    frameRateNum_ = frameRateDen_ = 0;
+    std::vector<MediaType> types;
+    if (const Status hr = OpenFile(source->FileName(), types); hr.failed())
+        return hr;
+    ShowStreams(std::move(types));
+    return Code::Ok;
+}
+
+void SplitterBase::BreakConnect(Pin& pin) {
+    if (&pin != input_ || !HasFile())
+        return;
+    StopThreads();
+    ForgetStreams();
+    CloseFile();
+}
+
+Status SplitterBase::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+    if (!HasFile())
+        return Code::Unexpected;
+    if (const int i = OutputIndex(pin); i >= 0) {
+        props.BufferSize = MaxSampleSize(i);
+        props.BufferCount = 4;
+    }
+    return Code::Ok;
 }
 
 int SplitterBase::OutputIndex(const Pin& pin) const {
@@ -69,12 +119,12 @@ void SplitterBase::ForgetStreams() {
     types_.clear();
 }
 
-HRESULT SplitterBase::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status SplitterBase::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     const int i = OutputIndex(pin);
     if (position != 0 || i < 0 || i >= static_cast<int>(types_.size()))
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     mt = types_[static_cast<std::size_t>(i)];
-    return S_OK;
+    return Code::Ok;
 }
 
 void SplitterBase::StopThreads() {

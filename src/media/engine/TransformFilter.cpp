@@ -6,23 +6,24 @@
 
 namespace kelvor::media {
 
-TransformFilter::TransformFilter(std::string displayName, std::string classId)
+OneToOneFilter::OneToOneFilter(std::string displayName, std::string classId, std::string inputName,
+                               std::string outputName)
     : BaseFilter(std::move(displayName), std::move(classId)),
-      input_(&AddInputPin("XForm In")),
-      output_(&AddOutputPin("XForm Out")) {}
+      input_(&AddInputPin(std::move(inputName))),
+      output_(&AddOutputPin(std::move(outputName))) {}
 
-HRESULT TransformFilter::Pause() {
+Status OneToOneFilter::Pause() {
     if (state_ == FilterState::Stopped && !streaming_) {
-        const HRESULT hr = StartStreaming();
-        if (Failed(hr))
+        const Status hr = StartStreaming();
+        if (hr.failed())
             return hr;
         streaming_ = true;
     }
     return BaseFilter::Pause();
 }
 
-HRESULT TransformFilter::Stop() {
-    HRESULT hr = S_OK;
+Status OneToOneFilter::Stop() {
+    Status hr = Code::Ok;
     if (streaming_) {
         hr = StopStreaming();
         streaming_ = false;
@@ -31,45 +32,48 @@ HRESULT TransformFilter::Stop() {
     return hr;
 }
 
-HRESULT TransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status OneToOneFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin == input_)
         return CheckInputType(mt);
     if (!input_->IsConnected())
-        return VFW_E_NOT_CONNECTED;
+        return Code::NotConnected;
     return CheckTransform(input_->CurrentMediaType(), mt);
 }
 
-HRESULT TransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (&pin == input_)
-        return GetInputMediaType(position, mt);
-    if (&pin != output_ || !input_->IsConnected())
-        return VFW_S_NO_MORE_ITEMS;
-    return GetMediaType(position, mt);
-}
-
-HRESULT TransformFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
-    if (&pin != output_)
-        return S_OK;
-    return DecideBufferSize(props);
-}
-
-HRESULT TransformFilter::Receive(InputPin&, SamplePtr sample) {
-    if (!output_->IsConnected())
-        return S_OK;
-    SamplePtr out = output_->GetDeliveryBuffer();
-    out->CopyPropertiesFrom(*sample);
-    const HRESULT hr = Transform(*sample, *out);
-    return DeliverTransformed(hr, std::move(out));
-}
-
-HRESULT TransformFilter::DeliverTransformed(HRESULT hr, SamplePtr out) {
-    if (hr == S_FALSE)
-        return S_OK;
-    if (Failed(hr)) {
-        NotifyEvent(EC_ERRORABORT, hr);
+Status OneToOneFilter::DeliverTransformed(Status hr, SamplePtr out) {
+    if (hr == Code::False)
+        return Code::Ok;
+    if (hr.failed()) {
+        NotifyEvent(EventCode::ErrorAbort, hr);
         return hr;
     }
     return output_->Deliver(std::move(out));
+}
+
+TransformFilter::TransformFilter(std::string displayName, std::string classId)
+    : OneToOneFilter(std::move(displayName), std::move(classId), "XForm In", "XForm Out") {}
+
+Status TransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+    if (&pin == &Input())
+        return GetInputMediaType(position, mt);
+    if (&pin != &Output() || !Input().IsConnected())
+        return Code::NoMoreItems;
+    return GetMediaType(position, mt);
+}
+
+Status TransformFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+    if (&pin != &Output())
+        return Code::Ok;
+    return DecideBufferSize(props);
+}
+
+Status TransformFilter::Receive(InputPin&, SamplePtr sample) {
+    if (!Output().IsConnected())
+        return Code::Ok;
+    SamplePtr out = Output().GetDeliveryBuffer();
+    out->CopyPropertiesFrom(*sample);
+    const Status hr = Transform(*sample, *out);
+    return DeliverTransformed(hr, std::move(out));
 }
 
 class PairedTransformFilter::Worker {
@@ -129,56 +133,56 @@ PairedTransformFilter::PairedTransformFilter(std::string displayName, std::strin
 
 PairedTransformFilter::~PairedTransformFilter() = default;
 
-HRESULT PairedTransformFilter::SetFrameThreads(bool on) {
+Status PairedTransformFilter::SetFrameThreads(bool on) {
     if (State() != FilterState::Stopped)
-        return VFW_E_NOT_STOPPED;
+        return Code::NotStopped;
     frameThreads_ = on;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT PairedTransformFilter::StartStreaming() {
-    const HRESULT hr = StartLanes(frameThreads_ ? 2 : 1);
-    if (Failed(hr))
+Status PairedTransformFilter::StartStreaming() {
+    const Status hr = StartLanes(frameThreads_ ? 2 : 1);
+    if (hr.failed())
         return hr;
     if (frameThreads_)
         worker_ = std::make_unique<Worker>(*this);
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT PairedTransformFilter::StopStreaming() {
+Status PairedTransformFilter::StopStreaming() {
     if (worker_)
         worker_->wait();
     pending_.reset();
     worker_.reset();
     StopLanes();
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT PairedTransformFilter::Transform(const MediaSample& in, MediaSample& out) {
+Status PairedTransformFilter::Transform(const MediaSample& in, MediaSample& out) {
     return Finish(0, Work(0, in, out), out);
 }
 
-HRESULT PairedTransformFilter::finishAndDeliver(int lane, bool worked, SamplePtr out) {
-    const HRESULT hr = Finish(lane, worked, *out);
+Status PairedTransformFilter::finishAndDeliver(int lane, bool worked, SamplePtr out) {
+    const Status hr = Finish(lane, worked, *out);
     return DeliverTransformed(hr, std::move(out));
 }
 
-HRESULT PairedTransformFilter::Receive(InputPin& pin, SamplePtr sample) {
+Status PairedTransformFilter::Receive(InputPin& pin, SamplePtr sample) {
     if (!worker_ || (!pending_ && State() != FilterState::Running))
         return TransformFilter::Receive(pin, std::move(sample));
     if (!Output().IsConnected())
-        return S_OK;
+        return Code::Ok;
     SamplePtr out = Output().GetDeliveryBuffer();
     out->CopyPropertiesFrom(*sample);
     if (!pending_) {
         worker_->start(std::move(sample), *out);
         pending_ = std::move(out);
-        return S_OK;
+        return Code::Ok;
     }
     const bool mine = Work(0, *sample, *out);
     const bool theirs = worker_->wait();
-    const HRESULT hr = finishAndDeliver(1, theirs, std::move(pending_));
-    if (hr != S_OK)
+    const Status hr = finishAndDeliver(1, theirs, std::move(pending_));
+    if (hr != Code::Ok)
         return hr;
     return finishAndDeliver(0, mine, std::move(out));
 }
@@ -201,61 +205,26 @@ void PairedTransformFilter::Flushed() {
 
 InPlaceTransformFilter::InPlaceTransformFilter(std::string displayName, std::string classId,
                                                bool modifiesData)
-    : BaseFilter(std::move(displayName), std::move(classId)),
-      input_(&AddInputPin("Input")),
-      output_(&AddOutputPin("Output")),
+    : OneToOneFilter(std::move(displayName), std::move(classId), "Input", "Output"),
       modifiesData_(modifiesData) {}
 
-HRESULT InPlaceTransformFilter::Pause() {
-    if (state_ == FilterState::Stopped && !streaming_) {
-        const HRESULT hr = StartStreaming();
-        if (Failed(hr))
-            return hr;
-        streaming_ = true;
-    }
-    return BaseFilter::Pause();
+Status InPlaceTransformFilter::CheckTransform(const MediaType& mtIn, const MediaType& mtOut) {
+    return mtIn == mtOut ? Code::Ok : Code::TypeNotAccepted;
 }
 
-HRESULT InPlaceTransformFilter::Stop() {
-    HRESULT hr = S_OK;
-    if (streaming_) {
-        hr = StopStreaming();
-        streaming_ = false;
-    }
-    BaseFilter::Stop();
-    return hr;
+Status InPlaceTransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+    if (&pin != &Output() || !Input().IsConnected() || position != 0)
+        return Code::NoMoreItems;
+    mt = Input().CurrentMediaType();
+    return Code::Ok;
 }
 
-HRESULT InPlaceTransformFilter::CheckTransform(const MediaType& mtIn, const MediaType& mtOut) {
-    return mtIn == mtOut ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-}
-
-HRESULT InPlaceTransformFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
-    if (&pin == input_)
-        return CheckInputType(mt);
-    if (!input_->IsConnected())
-        return VFW_E_NOT_CONNECTED;
-    return CheckTransform(input_->CurrentMediaType(), mt);
-}
-
-HRESULT InPlaceTransformFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (&pin != output_ || !input_->IsConnected() || position != 0)
-        return VFW_S_NO_MORE_ITEMS;
-    mt = input_->CurrentMediaType();
-    return S_OK;
-}
-
-HRESULT InPlaceTransformFilter::Receive(InputPin&, SamplePtr sample) {
-    const HRESULT hr = Transform(*sample);
-    if (hr == S_FALSE)
-        return S_OK;
-    if (Failed(hr)) {
-        NotifyEvent(EC_ERRORABORT, hr);
-        return hr;
-    }
-    if (!output_->IsConnected())
-        return S_OK;
-    return output_->Deliver(std::move(sample));
+Status InPlaceTransformFilter::Receive(InputPin&, SamplePtr sample) {
+    const Status hr = Transform(*sample);
+    // A free output takes nothing, but a failure still ends the stream.
+    if (hr.ok() && !Output().IsConnected())
+        return Code::Ok;
+    return DeliverTransformed(hr, std::move(sample));
 }
 
 }  // namespace kelvor::media

@@ -2,10 +2,10 @@
 // one output pin (position 1).
 //
 // TransformFilter copies: for each input sample it takes a fresh output buffer, copies the
-// sample's times and flags, and calls Transform(in, out); S_OK delivers the output sample, S_FALSE
-// drops it, a failure ends the stream with an error event.
-// InPlaceTransformFilter works on the sample that goes on: Transform(sample), then the same sample
-// is delivered. A filter that does not modify the data says so at creation.
+// sample's times and flags, and calls Transform(in, out); Code::Ok delivers the output sample,
+// Code::False drops it, a failure ends the stream with an error event. InPlaceTransformFilter works
+// on the sample that goes on: Transform(sample), then the same sample is delivered. A filter that
+// does not modify the data says so at creation.
 //
 // Threads: CheckInputType, CheckTransform, GetMediaType and DecideBufferSize run on the thread
 // that builds the graph; StartStreaming when the graph leaves the stopped state (driving thread);
@@ -18,48 +18,62 @@
 
 namespace kelvor::media {
 
-class TransformFilter : public BaseFilter {
+// What both bases share: the two pins, streaming started on leaving the stopped state and
+// stopped with the filter, the input type checks, and what a transform's result means.
+class OneToOneFilter : public BaseFilter {
   public:
-    TransformFilter(std::string displayName, std::string classId);
-
     InputPin& Input() const { return *input_; }
     OutputPin& Output() const { return *output_; }
     // The connected input type (meaningful once the input is connected).
     const MediaType& InputMediaType() const { return input_->CurrentMediaType(); }
-    const MediaType& OutputMediaType() const { return output_->CurrentMediaType(); }
 
-    HRESULT Pause() override;
-    HRESULT Stop() override;
+    Status Pause() override;
+    // A filter that overrides Stop does its own work and then calls its base's Stop.
+    Status Stop() override;
 
   protected:
-    virtual HRESULT CheckInputType(const MediaType& mtIn) = 0;
-    virtual HRESULT CheckTransform(const MediaType& mtIn, const MediaType& mtOut) = 0;
-    // The output type at a position (0 first); VFW_S_NO_MORE_ITEMS after the last.
-    virtual HRESULT GetMediaType(int position, MediaType& mt) = 0;
-    // The input types this filter prefers, best first, for a graph builder that must insert
-    // converters in front of it; none by default.
-    virtual HRESULT GetInputMediaType(int /*position*/, MediaType& /*mt*/) {
-        return VFW_S_NO_MORE_ITEMS;
-    }
-    virtual HRESULT DecideBufferSize(AllocatorProperties& props) = 0;
-    virtual HRESULT StartStreaming() { return S_OK; }
-    virtual HRESULT Transform(const MediaSample& in, MediaSample& out) = 0;
-    virtual HRESULT StopStreaming() { return S_OK; }
-    // Transform and delivery of one sample; a filter that must see what the delivery returned
-    // overrides it and calls this one.
-    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
-    // What a transform's result means for its output sample: S_OK delivers it, S_FALSE drops
-    // it, a failure ends the stream with an error event.
-    HRESULT DeliverTransformed(HRESULT hr, SamplePtr out);
+    OneToOneFilter(std::string displayName, std::string classId, std::string inputName,
+                   std::string outputName);
+
+    virtual Status CheckInputType(const MediaType& mtIn) = 0;
+    virtual Status CheckTransform(const MediaType& mtIn, const MediaType& mtOut) = 0;
+    virtual Status StartStreaming() { return Code::Ok; }
+    virtual Status StopStreaming() { return Code::Ok; }
+    // What a transform's result means for the sample that goes on: Code::Ok delivers it,
+    // Code::False drops it, a failure ends the stream with an error event.
+    Status DeliverTransformed(Status hr, SamplePtr out);
 
   private:
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) final;
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) final;
-    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) final;
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) final;
 
     InputPin* input_;
     OutputPin* output_;
     bool streaming_ = false;
+};
+
+class TransformFilter : public OneToOneFilter {
+  public:
+    TransformFilter(std::string displayName, std::string classId);
+
+    const MediaType& OutputMediaType() const { return Output().CurrentMediaType(); }
+
+  protected:
+    // The output type at a position (0 first); Code::NoMoreItems after the last.
+    virtual Status GetMediaType(int position, MediaType& mt) = 0;
+    // The input types this filter prefers, best first, for a graph builder that must insert
+    // converters in front of it; none by default.
+    virtual Status GetInputMediaType(int /*position*/, MediaType& /*mt*/) {
+        return Code::NoMoreItems;
+    }
+    virtual Status DecideBufferSize(AllocatorProperties& props) = 0;
+    virtual Status Transform(const MediaSample& in, MediaSample& out) = 0;
+    // Transform and delivery of one sample; a filter that must see what the delivery returned
+    // overrides it and calls this one.
+    Status Receive(InputPin& pin, SamplePtr sample) override;
+
+  private:
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) final;
+    Status DecideBufferSize(const Pin& pin, AllocatorProperties& props) final;
 };
 
 // A transform whose frames are independent of each other (a DV codec): while the graph runs,
@@ -76,64 +90,50 @@ class PairedTransformFilter : public TransformFilter {
     PairedTransformFilter(std::string displayName, std::string classId);
     ~PairedTransformFilter() override;
     // On by default; while stopped.
-    HRESULT SetFrameThreads(bool on);
+    Status SetFrameThreads(bool on);
 
-    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    Status Receive(InputPin& pin, SamplePtr sample) override;
     void EndOfStream(InputPin& pin) override;
     void Flushed() override;
 
   protected:
     // Makes the objects of `lanes` lanes (1 or 2); a codec of a filter with two lanes needs no
     // threads of its own.
-    virtual HRESULT StartLanes(int lanes) = 0;
+    virtual Status StartLanes(int lanes) = 0;
     virtual void StopLanes() = 0;
     // One frame through a lane; false when it gave nothing (Finish decides what that means).
     virtual bool Work(int lane, const MediaSample& in, MediaSample& out) = 0;
-    // S_OK delivers out, S_FALSE drops it, a failure ends the stream.
-    virtual HRESULT Finish(int lane, bool worked, MediaSample& out) = 0;
+    // Code::Ok delivers out, Code::False drops it, a failure ends the stream.
+    virtual Status Finish(int lane, bool worked, MediaSample& out) = 0;
 
   private:
     class Worker;
-    HRESULT StartStreaming() final;
-    HRESULT Transform(const MediaSample& in, MediaSample& out) final;
-    HRESULT StopStreaming() final;
-    HRESULT finishAndDeliver(int lane, bool worked, SamplePtr out);
+    Status StartStreaming() final;
+    Status Transform(const MediaSample& in, MediaSample& out) final;
+    Status StopStreaming() final;
+    Status finishAndDeliver(int lane, bool worked, SamplePtr out);
     bool frameThreads_ = true;
     std::unique_ptr<Worker> worker_;  // while streaming with frame threads
     SamplePtr pending_;               // streaming thread: the worker's frame, not yet delivered
 };
 
-class InPlaceTransformFilter : public BaseFilter {
+class InPlaceTransformFilter : public OneToOneFilter {
   public:
     InPlaceTransformFilter(std::string displayName, std::string classId, bool modifiesData);
 
-    InputPin& Input() const { return *input_; }
-    OutputPin& Output() const { return *output_; }
-    const MediaType& InputMediaType() const { return input_->CurrentMediaType(); }
     bool ModifiesData() const { return modifiesData_; }
 
-    HRESULT Pause() override;
-    // A filter that overrides Stop does its own work and then calls InPlaceTransformFilter::Stop.
-    HRESULT Stop() override;
-
   protected:
-    virtual HRESULT CheckInputType(const MediaType& mtIn) = 0;
     // Default: the output carries the input's type unchanged.
-    virtual HRESULT CheckTransform(const MediaType& mtIn, const MediaType& mtOut);
-    virtual HRESULT StartStreaming() { return S_OK; }
-    // S_OK passes the sample on, S_FALSE drops it.
-    virtual HRESULT Transform(MediaSample& sample) = 0;
-    virtual HRESULT StopStreaming() { return S_OK; }
+    Status CheckTransform(const MediaType& mtIn, const MediaType& mtOut) override;
+    // Code::Ok passes the sample on, Code::False drops it.
+    virtual Status Transform(MediaSample& sample) = 0;
 
   private:
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) final;
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) final;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) final;
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) final;
+    Status Receive(InputPin& pin, SamplePtr sample) final;
 
-    InputPin* input_;
-    OutputPin* output_;
     bool modifiesData_;
-    bool streaming_ = false;
 };
 
 }  // namespace kelvor::media

@@ -12,7 +12,7 @@ namespace kelvor::media {
 namespace {
 
 AVCodecID codecFor(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video || mt.subtype == MEDIASUBTYPE_dvsd)
+    if (mt.majorType != MajorType::Video || mt.subtype == Subtype::Dvsd)
         return AV_CODEC_ID_NONE;
     const auto v = mt.videoInfo();
     if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biWidth > 8192 ||
@@ -48,10 +48,10 @@ AVPixelFormat plainFormat(AVPixelFormat f, bool& fullRange) {
 struct VideoDecoderFilter::Impl : ff::CodecState {
     SwsContext* sws = nullptr;
     bool fullRange = false;  // of the pictures sws was last set up for
-    REFERENCE_TIME frameTime = 400000;
+    StreamTime frameTime = 400000;
     std::int64_t delivered = 0;
     // Pictures up to this time only prepare the decoder for a start position: not shown.
-    REFERENCE_TIME prerollUntil = std::numeric_limits<REFERENCE_TIME>::min();
+    StreamTime prerollUntil = std::numeric_limits<StreamTime>::min();
     ~Impl() { sws_freeContext(sws); }
 };
 
@@ -63,44 +63,45 @@ VideoDecoderFilter::VideoDecoderFilter()
 
 VideoDecoderFilter::~VideoDecoderFilter() = default;
 
-HRESULT VideoDecoderFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
+Status VideoDecoderFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
     if (&pin == input_) {
         const AVCodecID id = codecFor(mt);
-        return id != AV_CODEC_ID_NONE && avcodec_find_decoder(id) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        return id != AV_CODEC_ID_NONE && avcodec_find_decoder(id) ? Code::Ok
+                                                                  : Code::TypeNotAccepted;
     }
     MediaType mine;
-    if (GetMediaType(pin, 0, mine) != S_OK)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return mt.subtype == mine.subtype && mt.format == mine.format ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    if (GetMediaType(pin, 0, mine) != Code::Ok)
+        return Code::TypeNotAccepted;
+    return mt.subtype == mine.subtype && mt.format == mine.format ? Code::Ok
+                                                                  : Code::TypeNotAccepted;
 }
 
-HRESULT VideoDecoderFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
+Status VideoDecoderFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
     if (&pin != output_ || position != 0 || !input_->IsConnected())
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     const auto v = input_->CurrentMediaType().videoInfo();
     const int h = v->bmiHeader.biHeight < 0 ? -v->bmiHeader.biHeight : v->bmiHeader.biHeight;
-    mt = MakeVideoType(MEDIASUBTYPE_RGB24,
-                       MakeRgb24Info(v->bmiHeader.biWidth, h, v->AvgTimePerFrame));
-    return S_OK;
+    mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(v->bmiHeader.biWidth, h, v->AvgTimePerFrame));
+    return Code::Ok;
 }
 
-HRESULT VideoDecoderFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
+Status VideoDecoderFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
     if (&pin != output_)
-        return S_OK;
+        return Code::Ok;
     const auto v = output_->CurrentMediaType().videoInfo();
-    props.cBuffers = 3;
-    props.cbBuffer = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
-    return S_OK;
+    props.BufferCount = 3;
+    props.BufferSize = v ? static_cast<std::int32_t>(v->bmiHeader.biSizeImage) : 0;
+    return Code::Ok;
 }
 
-HRESULT VideoDecoderFilter::Pause() {
+Status VideoDecoderFilter::Pause() {
     if (state_ == FilterState::Stopped && input_->IsConnected()) {
         const AVCodec* codec = avcodec_find_decoder(codecFor(input_->CurrentMediaType()));
         if (!codec)
-            return VFW_E_TYPE_NOT_ACCEPTED;
+            return Code::TypeNotAccepted;
         s_ = std::make_unique<Impl>();
         if (!s_->Allocate(codec))
-            return E_OUTOFMEMORY;
+            return Code::OutOfMemory;
         const auto v = input_->CurrentMediaType().videoInfo();
         s_->ctx->width = v->bmiHeader.biWidth;
         s_->ctx->height =
@@ -110,17 +111,17 @@ HRESULT VideoDecoderFilter::Pause() {
         if (v->AvgTimePerFrame > 0)
             s_->frameTime = v->AvgTimePerFrame;
         if (avcodec_open2(s_->ctx.get(), codec, nullptr) < 0)
-            return E_FAIL;
+            return Code::Fail;
     }
     return BaseFilter::Pause();
 }
 
-HRESULT VideoDecoderFilter::Stop() {
+Status VideoDecoderFilter::Stop() {
     s_.reset();
     return BaseFilter::Stop();
 }
 
-HRESULT VideoDecoderFilter::drain() {
+Status VideoDecoderFilter::drain() {
     const auto v = output_->CurrentMediaType().videoInfo();
     const int w = v->bmiHeader.biWidth, h = v->bmiHeader.biHeight;
     const std::size_t stride = Rgb24Stride(w);
@@ -128,8 +129,8 @@ HRESULT VideoDecoderFilter::drain() {
         AVFrame* f = s_->frame.get();
         const int err = avcodec_receive_frame(s_->ctx.get(), f);
         if (err < 0)
-            return S_OK;  // needs more input, or drained
-        HRESULT hr = S_OK;
+            return Code::Ok;  // needs more input, or drained
+        Status hr = Code::Ok;
         const bool preroll = f->best_effort_timestamp != AV_NOPTS_VALUE &&
                              f->best_effort_timestamp <= s_->prerollUntil;
         if (f->width == w && f->height == h && !preroll) {
@@ -156,9 +157,9 @@ HRESULT VideoDecoderFilter::drain() {
                 sws_scale(s_->sws, f->data, f->linesize, 0, h, dst, dstStride);
                 out->SetActualDataLength(
                     static_cast<std::int32_t>(stride * static_cast<std::size_t>(h)));
-                const REFERENCE_TIME t0 = f->best_effort_timestamp != AV_NOPTS_VALUE
-                                              ? f->best_effort_timestamp
-                                              : s_->delivered * s_->frameTime;
+                const StreamTime t0 = f->best_effort_timestamp != AV_NOPTS_VALUE
+                                          ? f->best_effort_timestamp
+                                          : s_->delivered * s_->frameTime;
                 out->SetTime(t0, t0 + s_->frameTime);
                 out->SetMediaTime(s_->delivered, s_->delivered + 1);
                 ++s_->delivered;
@@ -166,17 +167,17 @@ HRESULT VideoDecoderFilter::drain() {
             }
         }
         av_frame_unref(f);
-        if (hr != S_OK)
+        if (hr != Code::Ok)
             return hr;
     }
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT VideoDecoderFilter::Receive(InputPin&, SamplePtr sample) {
+Status VideoDecoderFilter::Receive(InputPin&, SamplePtr sample) {
     if (!s_)
-        return VFW_E_WRONG_STATE;
-    REFERENCE_TIME t0 = 0, t1 = 0;
-    const bool timed = Succeeded(sample->GetTime(t0, t1));
+        return Code::WrongState;
+    StreamTime t0 = 0, t1 = 0;
+    const bool timed = sample->GetTime(t0, t1).ok();
     if (sample->IsPreroll() && timed)
         s_->prerollUntil = std::max(s_->prerollUntil, t0);
     // A packet the codec refuses is skipped; the stream goes on.

@@ -3,7 +3,7 @@
 // A codec that holds frames back (B-frames) gives them out at the end of the stream.
 //
 // Threads: connection on the driving thread; Receive and EndOfStream on the streaming thread.
-// Failure: a type whose codec is unknown is refused (VFW_E_TYPE_NOT_ACCEPTED); a sample that
+// Failure: a type whose codec is unknown is refused (Code::TypeNotAccepted); a sample that
 // does not decode is skipped.
 #pragma once
 
@@ -20,17 +20,17 @@ class VideoDecoderFilter : public BaseFilter {
     InputPin& Input() const { return *input_; }
     OutputPin& Output() const { return *output_; }
 
-    HRESULT CheckMediaType(const Pin& pin, const MediaType& mt) override;
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override;
-    HRESULT DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
-    HRESULT Pause() override;
-    HRESULT Stop() override;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    Status CheckMediaType(const Pin& pin, const MediaType& mt) override;
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override;
+    Status DecideBufferSize(const Pin& pin, AllocatorProperties& props) override;
+    Status Pause() override;
+    Status Stop() override;
+    Status Receive(InputPin& pin, SamplePtr sample) override;
     void EndOfStream(InputPin& pin) override;
 
   private:
     struct Impl;
-    HRESULT drain();  // delivers every picture the codec has ready
+    Status drain();  // delivers every picture the codec has ready
     InputPin* input_;
     OutputPin* output_;
     std::unique_ptr<Impl> s_;

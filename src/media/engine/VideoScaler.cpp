@@ -10,7 +10,7 @@ namespace kelvor::media {
 namespace {
 
 std::optional<PictureShape> shapeOf(const MediaType& mt) {
-    const auto v = mt.majorType == MEDIATYPE_Video ? mt.videoInfo() : std::nullopt;
+    const auto v = mt.majorType == MajorType::Video ? mt.videoInfo() : std::nullopt;
     if (!v)
         return std::nullopt;
     const PictureShape shape{mt.subtype, v->bmiHeader.biWidth, v->bmiHeader.biHeight};
@@ -21,7 +21,7 @@ std::optional<PictureShape> shapeOf(const MediaType& mt) {
 
 void fillBlack(const PictureShape& s, std::uint8_t* base) {
     const std::size_t bytes = PictureBytes(s);
-    if (s.subtype == MEDIASUBTYPE_RGB24) {
+    if (s.subtype == Subtype::Rgb24) {
         std::memset(base, 0, bytes);
         return;
     }
@@ -63,89 +63,87 @@ VideoScalerFilter::VideoScalerFilter()
     : TransformFilter("Video Scaler", "{3D1B2C4E-7A9F-4E21-B6C8-5A0D9E3F7C21}") {}
 VideoScalerFilter::~VideoScalerFilter() = default;
 
-HRESULT VideoScalerFilter::SetTarget(const MediaType& target, double targetAspect) {
+Status VideoScalerFilter::SetTarget(const MediaType& target, double targetAspect) {
     if (State() != FilterState::Stopped)
-        return VFW_E_NOT_STOPPED;
+        return Code::NotStopped;
     if (!shapeOf(target) || !(targetAspect > 0))
-        return E_INVALIDARG;
+        return Code::InvalidArgument;
     target_ = target;
     targetAspect_ = targetAspect;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT VideoScalerFilter::CheckInputType(const MediaType& mt) {
-    return shapeOf(mt) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+Status VideoScalerFilter::CheckInputType(const MediaType& mt) {
+    return shapeOf(mt) ? Code::Ok : Code::TypeNotAccepted;
 }
 
-HRESULT VideoScalerFilter::GetMediaType(int position, MediaType& mt) {
+Status VideoScalerFilter::GetMediaType(int position, MediaType& mt) {
     if (position != 0 || !shapeOf(target_))
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     auto v = target_.videoInfo();
     const auto in = InputMediaType().videoInfo();
     if (in)
         v->AvgTimePerFrame = in->AvgTimePerFrame;
     mt = MakeVideoType(target_.subtype, *v);
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT VideoScalerFilter::CheckTransform(const MediaType&, const MediaType& out) {
+Status VideoScalerFilter::CheckTransform(const MediaType&, const MediaType& out) {
     MediaType mine;
-    if (GetMediaType(0, mine) != S_OK)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return out.subtype == mine.subtype && out.format == mine.format ? S_OK
-                                                                    : VFW_E_TYPE_NOT_ACCEPTED;
+    if (GetMediaType(0, mine) != Code::Ok)
+        return Code::TypeNotAccepted;
+    return out.subtype == mine.subtype && out.format == mine.format ? Code::Ok
+                                                                    : Code::TypeNotAccepted;
 }
 
-HRESULT VideoScalerFilter::DecideBufferSize(AllocatorProperties& props) {
+Status VideoScalerFilter::DecideBufferSize(AllocatorProperties& props) {
     const auto shape = shapeOf(OutputMediaType());
-    props.cBuffers = 3;
-    props.cbBuffer = shape ? static_cast<std::int32_t>(PictureBytes(*shape)) : 0;
-    return S_OK;
+    props.BufferCount = 3;
+    props.BufferSize = shape ? static_cast<std::int32_t>(PictureBytes(*shape)) : 0;
+    return Code::Ok;
 }
 
-HRESULT VideoScalerFilter::StartStreaming() {
+Status VideoScalerFilter::StartStreaming() {
     if (!Input().IsConnected() || !Output().IsConnected())
-        return S_OK;
+        return Code::Ok;
     const auto in = shapeOf(InputMediaType());
     const auto out = shapeOf(OutputMediaType());
     if (!in || !out)
-        return E_UNEXPECTED;
+        return Code::Unexpected;
     s_ = std::make_unique<Impl>();
     s_->in = *in;
     s_->out = *out;
     const double source =
         sourceAspect_ > 0 ? sourceAspect_ : static_cast<double>(in->width) / in->height;
-    const int xAlign = out->subtype == MEDIASUBTYPE_Y41B   ? 4
-                       : out->subtype == MEDIASUBTYPE_I420 ? 2
-                                                           : 1;
-    const int yAlign = out->subtype == MEDIASUBTYPE_I420 ? 2 : 1;
+    const int xAlign = out->subtype == Subtype::Y41B ? 4 : out->subtype == Subtype::I420 ? 2 : 1;
+    const int yAlign = out->subtype == Subtype::I420 ? 2 : 1;
     s_->rect = FitPicture(source, out->width, out->height, targetAspect_, xAlign, yAlign);
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT VideoScalerFilter::Transform(const MediaSample& in, MediaSample& out) {
+Status VideoScalerFilter::Transform(const MediaSample& in, MediaSample& out) {
     if (static_cast<std::size_t>(in.GetActualDataLength()) < PictureBytes(s_->in))
-        return E_FAIL;
+        return Code::Fail;
     const std::size_t bytes = PictureBytes(s_->out);
     out.Reserve(bytes);
     std::uint8_t* base = out.GetPointer();
     fillBlack(s_->out, base);
     const auto w = static_cast<std::size_t>(s_->out.width);
     const auto h = static_cast<std::size_t>(s_->out.height);
-    const bool is411 = s_->out.subtype == MEDIASUBTYPE_Y41B;
+    const bool is411 = s_->out.subtype == Subtype::Y41B;
     const std::size_t cw = is411 ? w / 4 : w / 2;
     const std::size_t ch = is411 ? h : h / 2;
     std::uint8_t* planes[3] = {base, base + w * h, base + w * h + cw * ch};
     const int strides[3] = {s_->out.width, static_cast<int>(cw), static_cast<int>(cw)};
     if (!s_->scaler.Scale(in.GetPointer(), s_->in, planes, strides, s_->out, s_->rect))
-        return E_FAIL;
+        return Code::Fail;
     out.SetActualDataLength(static_cast<std::int32_t>(bytes));
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT VideoScalerFilter::StopStreaming() {
+Status VideoScalerFilter::StopStreaming() {
     s_.reset();
-    return S_OK;
+    return Code::Ok;
 }
 
 }  // namespace kelvor::media

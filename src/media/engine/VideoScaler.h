@@ -8,7 +8,7 @@
 // on the chroma grid of the target layout.
 //
 // Threads: settings and connections on the driving thread while stopped; Transform on the
-// streaming thread. A sample smaller than its type says fails with E_FAIL.
+// streaming thread. A sample smaller than its type says fails with Code::Fail.
 #pragma once
 
 #include <memory>
@@ -30,18 +30,18 @@ class VideoScalerFilter : public TransformFilter {
 
     // The output type (subtype RGB24, I420 or Y41B, and size; its frame time is replaced by the
     // input's) and its display aspect. While stopped, before the output is connected.
-    HRESULT SetTarget(const MediaType& target, double targetAspect);
+    Status SetTarget(const MediaType& target, double targetAspect);
     // The display aspect of the input pictures; 0 (the default): width over height.
     void SetSourceAspect(double aspect) { sourceAspect_ = aspect; }
 
   protected:
-    HRESULT CheckInputType(const MediaType& mt) override;
-    HRESULT CheckTransform(const MediaType& in, const MediaType& out) override;
-    HRESULT GetMediaType(int position, MediaType& mt) override;
-    HRESULT DecideBufferSize(AllocatorProperties& props) override;
-    HRESULT StartStreaming() override;
-    HRESULT Transform(const MediaSample& in, MediaSample& out) override;
-    HRESULT StopStreaming() override;
+    Status CheckInputType(const MediaType& mt) override;
+    Status CheckTransform(const MediaType& in, const MediaType& out) override;
+    Status GetMediaType(int position, MediaType& mt) override;
+    Status DecideBufferSize(AllocatorProperties& props) override;
+    Status StartStreaming() override;
+    Status Transform(const MediaSample& in, MediaSample& out) override;
+    Status StopStreaming() override;
 
   private:
     struct Impl;

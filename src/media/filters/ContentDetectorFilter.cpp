@@ -10,8 +10,9 @@ namespace kelvor::media {
 ContentDetectorFilter::ContentDetectorFilter()
     : InPlaceTransformFilter(std::string(kIdentity.Name), std::string(kIdentity.ClassId), false) {}
 
-HRESULT ContentDetectorFilter::CheckInputType(const MediaType& mtIn) {
-    return mtIn.majorType == MEDIATYPE_Video && mtIn.subtype == MEDIASUBTYPE_RGB24 ? S_OK : E_FAIL;
+Status ContentDetectorFilter::CheckInputType(const MediaType& mtIn) {
+    return mtIn.majorType == MajorType::Video && mtIn.subtype == Subtype::Rgb24 ? Code::Ok
+                                                                                : Code::Fail;
 }
 
 std::int32_t ContentDetectorFilter::stamperFrame() const {
@@ -31,7 +32,7 @@ void ContentDetectorFilter::reportSceneEnd(std::int32_t frame) const {
     }
 }
 
-HRESULT ContentDetectorFilter::Transform(MediaSample& sample) {
+Status ContentDetectorFilter::Transform(MediaSample& sample) {
     const auto bytes = sample.data();
     const std::size_t n = std::min(bytes.size() / kStride, kMaxSamples);
     std::int64_t changed = 0;
@@ -48,10 +49,10 @@ HRESULT ContentDetectorFilter::Transform(MediaSample& sample) {
     if (change)
         reportSceneEnd(stamperFrame());
     history_ = {changed, history_[0], history_[1]};
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT ContentDetectorFilter::Stop() {
+Status ContentDetectorFilter::Stop() {
     if (State() != FilterState::Stopped) {
         reportSceneEnd(stamperFrame());
         // A copy, since the handler may well clear the callbacks.

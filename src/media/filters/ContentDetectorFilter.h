@@ -46,11 +46,11 @@ class ContentDetectorFilter : public InPlaceTransformFilter {
     // The change counts of the last three pictures, the most recent first.
     std::array<std::int64_t, 3> History() const { return history_; }
 
-    HRESULT Stop() override;
+    Status Stop() override;
 
   protected:
-    HRESULT CheckInputType(const MediaType& mtIn) override;
-    HRESULT Transform(MediaSample& sample) override;
+    Status CheckInputType(const MediaType& mtIn) override;
+    Status Transform(MediaSample& sample) override;
 
   private:
     std::int32_t stamperFrame() const;

@@ -8,30 +8,30 @@ DateDetectorFilter::DateDetectorFilter()
     : InPlaceTransformFilter(std::string(scenes::kDateSceneDetectorName),
                              std::string(scenes::kDateSceneDetectorClassId), false) {}
 
-HRESULT DateDetectorFilter::CheckInputType(const MediaType& mtIn) {
-    if (mtIn.majorType == MEDIATYPE_Interleaved)
-        return S_OK;
-    if (mtIn.majorType == MEDIATYPE_Video && mtIn.subtype == MEDIASUBTYPE_dvsd)
-        return S_OK;
-    return VFW_E_TYPE_NOT_ACCEPTED;
+Status DateDetectorFilter::CheckInputType(const MediaType& mtIn) {
+    if (mtIn.majorType == MajorType::Interleaved)
+        return Code::Ok;
+    if (mtIn.majorType == MajorType::Video && mtIn.subtype == Subtype::Dvsd)
+        return Code::Ok;
+    return Code::TypeNotAccepted;
 }
 
-HRESULT DateDetectorFilter::StartStreaming() {
+Status DateDetectorFilter::StartStreaming() {
     detector_.StartStreaming();
     std::lock_guard lock(latestMutex_);
     latest_.reset();
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT DateDetectorFilter::Transform(MediaSample& sample) {
+Status DateDetectorFilter::Transform(MediaSample& sample) {
     detector_.ProcessSample(sample.data());
     if (detector_.ReadableFrameCount() == 0 && detector_.SampleCount() <= holdBack_)
-        return S_FALSE;
+        return Code::False;
     if (!carryFrames_.load(std::memory_order_relaxed))
-        return S_OK;
+        return Code::Ok;
     const auto sequences = dv::SequenceCountForSize(sample.data().size());
     if (!sequences)
-        return S_OK;
+        return Code::Ok;
     auto facts = std::make_shared<DvSourceFrame>();
     facts->Info = detector_.Last();
     facts->Sequences = *sequences;
@@ -39,7 +39,7 @@ HRESULT DateDetectorFilter::Transform(MediaSample& sample) {
     sample.SetAttachment(facts);
     std::lock_guard lock(latestMutex_);
     latest_ = std::move(facts);
-    return S_OK;
+    return Code::Ok;
 }
 
 std::shared_ptr<const DvSourceFrame> DateDetectorFilter::LatestFrame() const {
@@ -47,9 +47,9 @@ std::shared_ptr<const DvSourceFrame> DateDetectorFilter::LatestFrame() const {
     return latest_;
 }
 
-HRESULT DateDetectorFilter::Stop() {
+Status DateDetectorFilter::Stop() {
     detector_.FinishStream();
-    const HRESULT hr = InPlaceTransformFilter::Stop();
+    const Status hr = InPlaceTransformFilter::Stop();
     detector_.ResetAfterStop();
     return hr;
 }

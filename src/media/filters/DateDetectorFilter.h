@@ -35,7 +35,7 @@ class DateDetectorFilter : public InPlaceTransformFilter {
     // none; null before the first.
     std::shared_ptr<const DvSourceFrame> LatestFrame() const;
 
-    HRESULT Stop() override;
+    Status Stop() override;
 
     // Damaged frames at the start of a stream, up to this many, are analysed but not passed on,
     // so a graph paused on its first frame pauses on the first readable one (the list probe).
@@ -48,9 +48,9 @@ class DateDetectorFilter : public InPlaceTransformFilter {
     void SetCarryFrames(bool carry) { carryFrames_.store(carry, std::memory_order_relaxed); }
 
   protected:
-    HRESULT CheckInputType(const MediaType& mtIn) override;
-    HRESULT StartStreaming() override;
-    HRESULT Transform(MediaSample& sample) override;
+    Status CheckInputType(const MediaType& mtIn) override;
+    Status StartStreaming() override;
+    Status Transform(MediaSample& sample) override;
 
   private:
     scenes::DateSceneDetector detector_;

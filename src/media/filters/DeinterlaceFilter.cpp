@@ -81,27 +81,27 @@ bool DeinterlaceRgb24(std::span<const std::uint8_t> in, std::span<std::uint8_t> 
 DeinterlaceFilter::DeinterlaceFilter()
     : InPlaceTransformFilter(std::string(kIdentity.Name), std::string(kIdentity.ClassId), true) {}
 
-HRESULT DeinterlaceFilter::CheckInputType(const MediaType& mtIn) {
-    return mtIn.majorType == MEDIATYPE_Video && mtIn.subtype == MEDIASUBTYPE_RGB24
-               ? S_OK
-               : VFW_E_TYPE_NOT_ACCEPTED;
+Status DeinterlaceFilter::CheckInputType(const MediaType& mtIn) {
+    return mtIn.majorType == MajorType::Video && mtIn.subtype == Subtype::Rgb24
+               ? Code::Ok
+               : Code::TypeNotAccepted;
 }
 
-HRESULT DeinterlaceFilter::StartStreaming() {
+Status DeinterlaceFilter::StartStreaming() {
     const auto v = InputMediaType().videoInfo();
     layout_ = Rgb24Layout{};
     if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biHeight == 0)
-        return S_OK;
+        return Code::Ok;
     layout_.Width = v->bmiHeader.biWidth;
     layout_.Height = std::abs(v->bmiHeader.biHeight);
     layout_.Stride = Rgb24Stride(layout_.Width);
     layout_.BottomUp = v->bmiHeader.biHeight > 0;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT DeinterlaceFilter::Transform(MediaSample& sample) {
+Status DeinterlaceFilter::Transform(MediaSample& sample) {
     const auto picture = sample.data();
-    return DeinterlaceRgb24(picture, picture, layout_) ? S_OK : E_FAIL;
+    return DeinterlaceRgb24(picture, picture, layout_) ? Code::Ok : Code::Fail;
 }
 
 }  // namespace kelvor::media

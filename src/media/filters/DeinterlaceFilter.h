@@ -9,7 +9,7 @@
 // the pixels above and below, per colour, rounded down. Everything else keeps its value.
 //
 // Created once by its graph owner. Transform runs on the streaming thread and fails a sample with
-// E_FAIL only when it is smaller than the connected picture.
+// Code::Fail only when it is smaller than the connected picture.
 #pragma once
 
 #include <cstddef>
@@ -44,9 +44,9 @@ class DeinterlaceFilter : public InPlaceTransformFilter {
     DeinterlaceFilter();
 
   protected:
-    HRESULT CheckInputType(const MediaType& mtIn) override;
-    HRESULT StartStreaming() override;
-    HRESULT Transform(MediaSample& sample) override;
+    Status CheckInputType(const MediaType& mtIn) override;
+    Status StartStreaming() override;
+    Status Transform(MediaSample& sample) override;
 
   private:
     Rgb24Layout layout_;  // of the connected picture, taken at the start of streaming

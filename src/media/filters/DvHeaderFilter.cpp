@@ -72,24 +72,24 @@ DvHeaderFilter::DvHeaderFilter(std::shared_ptr<DateDetectorFilter> detector)
     : InPlaceTransformFilter(std::string(kIdentity.Name), std::string(kIdentity.ClassId), true),
       detector_(std::move(detector)) {}
 
-HRESULT DvHeaderFilter::CheckInputType(const MediaType& mtIn) {
-    if (mtIn.majorType == MEDIATYPE_Interleaved)
-        return S_OK;
-    if (mtIn.majorType == MEDIATYPE_Video && mtIn.subtype == MEDIASUBTYPE_dvsd)
-        return S_OK;
-    return VFW_E_TYPE_NOT_ACCEPTED;
+Status DvHeaderFilter::CheckInputType(const MediaType& mtIn) {
+    if (mtIn.majorType == MajorType::Interleaved)
+        return Code::Ok;
+    if (mtIn.majorType == MajorType::Video && mtIn.subtype == Subtype::Dvsd)
+        return Code::Ok;
+    return Code::TypeNotAccepted;
 }
 
-HRESULT DvHeaderFilter::StartStreaming() {
+Status DvHeaderFilter::StartStreaming() {
     unshifted_ = 0;
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT DvHeaderFilter::Transform(MediaSample& sample) {
+Status DvHeaderFilter::Transform(MediaSample& sample) {
     const auto frame = sample.data();
     const auto sequences = dv::SequenceCountForSize(frame.size());
     if (!sequences)
-        return S_OK;
+        return Code::Ok;
     if (restore_) {
         auto source = DvSourceFrame::Of(sample);
         if (!source && detector_)
@@ -99,7 +99,7 @@ HRESULT DvHeaderFilter::Transform(MediaSample& sample) {
     }
     if (timeShift_ != 0 && ShiftDatecode(frame, *sequences, timeShift_) == DateShift::OutOfRange)
         ++unshifted_;
-    return S_OK;
+    return Code::Ok;
 }
 
 }  // namespace kelvor::media

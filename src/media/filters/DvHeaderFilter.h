@@ -58,9 +58,9 @@ class DvHeaderFilter : public InPlaceTransformFilter {
     std::int64_t UnshiftedFrames() const { return unshifted_.load(); }
 
   protected:
-    HRESULT CheckInputType(const MediaType& mtIn) override;
-    HRESULT StartStreaming() override;
-    HRESULT Transform(MediaSample& sample) override;
+    Status CheckInputType(const MediaType& mtIn) override;
+    Status StartStreaming() override;
+    Status Transform(MediaSample& sample) override;
 
   private:
     std::shared_ptr<DateDetectorFilter> detector_;

@@ -117,28 +117,28 @@ int InlayFilter::borderSize() const {
     return borderSize_ ? std::clamp(borderSize_(), 0, kMaxBorder) : 1;
 }
 
-HRESULT InlayFilter::CheckInputType(const MediaType& mtIn) {
-    if (mtIn.majorType != MEDIATYPE_Video || mtIn.subtype != MEDIASUBTYPE_RGB24 ||
+Status InlayFilter::CheckInputType(const MediaType& mtIn) {
+    if (mtIn.majorType != MajorType::Video || mtIn.subtype != Subtype::Rgb24 ||
         mtIn.formatType != FormatType::VideoInfo)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+        return Code::TypeNotAccepted;
     const auto v = mtIn.videoInfo();
-    return v && v->bmiHeader.biWidth > 0 && v->bmiHeader.biHeight != 0 ? S_OK
-                                                                       : VFW_E_TYPE_NOT_ACCEPTED;
+    return v && v->bmiHeader.biWidth > 0 && v->bmiHeader.biHeight != 0 ? Code::Ok
+                                                                       : Code::TypeNotAccepted;
 }
 
-HRESULT InlayFilter::CheckTransform(const MediaType& mtIn, const MediaType& mtOut) {
+Status InlayFilter::CheckTransform(const MediaType& mtIn, const MediaType& mtOut) {
     return mtIn.majorType == mtOut.majorType && mtIn.subtype == mtOut.subtype &&
                    mtIn.formatType == mtOut.formatType
-               ? S_OK
-               : VFW_E_TYPE_NOT_ACCEPTED;
+               ? Code::Ok
+               : Code::TypeNotAccepted;
 }
 
-HRESULT InlayFilter::GetMediaType(int position, MediaType& mt) {
+Status InlayFilter::GetMediaType(int position, MediaType& mt) {
     if (position != 0)
-        return VFW_S_NO_MORE_ITEMS;
+        return Code::NoMoreItems;
     mt = InputMediaType();
-    mt.majorType = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_RGB24;
+    mt.majorType = MajorType::Video;
+    mt.subtype = Subtype::Rgb24;
     if (auto v = mt.videoInfo()) {
         const auto size = static_cast<std::uint32_t>(v->bmiHeader.biWidth) *
                           static_cast<std::uint32_t>(std::abs(v->bmiHeader.biHeight)) * 3;
@@ -146,20 +146,20 @@ HRESULT InlayFilter::GetMediaType(int position, MediaType& mt) {
         mt.format = Serialize(*v);
         mt.sampleSize = size;
     }
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT InlayFilter::DecideBufferSize(AllocatorProperties& props) {
+Status InlayFilter::DecideBufferSize(AllocatorProperties& props) {
     const auto* upstream = static_cast<const OutputPin*>(Input().ConnectedTo());
     const AllocatorProperties in = upstream ? upstream->Allocator() : AllocatorProperties{};
-    props.cBuffers = std::max(in.cBuffers, 1);
-    props.cbBuffer = std::max(in.cbBuffer, 1);
-    return S_OK;
+    props.BufferCount = std::max(in.BufferCount, 1);
+    props.BufferSize = std::max(in.BufferSize, 1);
+    return Code::Ok;
 }
 
-HRESULT InlayFilter::StartStreaming() {
+Status InlayFilter::StartStreaming() {
     if (!QGuiApplication::instance())
-        return E_FAIL;
+        return Code::Fail;
     sampleCounter_ = 0;
     if (autoMode_)
         countdown_ = displayFrames_ - 1;
@@ -193,7 +193,7 @@ HRESULT InlayFilter::StartStreaming() {
     }
     font.setPixelSize(std::max(pixelSize, 1));
     p.font = font;
-    return S_OK;
+    return Code::Ok;
 }
 
 scenes::FrameInfo InlayFilter::frameRecord(const MediaSample& in) const {
@@ -241,29 +241,29 @@ void InlayFilter::formLines(const scenes::FrameInfo& record) {
     linesValid_ = true;
 }
 
-HRESULT InlayFilter::Transform(const MediaSample& in, MediaSample& out) {
+Status InlayFilter::Transform(const MediaSample& in, MediaSample& out) {
     std::int64_t mediaStart = 0, mediaStop = 0;
-    if (Failed(in.GetMediaTime(mediaStart, mediaStop)))
+    if (in.GetMediaTime(mediaStart, mediaStop).failed())
         out.SetMediaTime(sampleCounter_, std::int64_t{sampleCounter_} + 1);
     ++sampleCounter_;
     out.assign(in.data());
     if (!enabled_ || !detector_)
-        return S_OK;
+        return Code::Ok;
     const scenes::FrameInfo record = frameRecord(in);
     if (!updateCountdown(record))
-        return S_OK;
+        return Code::Ok;
     formLines(record);
     if (line1_.empty() && line2_.empty())
-        return S_OK;
+        return Code::Ok;
 
     Painter& p = *painter_;
     const auto picture = out.data();
     if (p.width <= 0 || p.height <= 0 ||
         picture.size() / p.stride < static_cast<std::size_t>(p.height))
-        return E_FAIL;
+        return Code::Fail;
     const int alignment = alignment_;
     if (alignment < 0 || alignment > 2)
-        return S_OK;
+        return Code::Ok;
     const int border = borderSize();
     const int h = fontHeight_;
     const int px = p.width * posX_ / kMaxPosition;
@@ -295,12 +295,12 @@ HRESULT InlayFilter::Transform(const MediaSample& in, MediaSample& out) {
     const int first = std::max(0, lines[0].top - reach);
     const int last = std::min(p.height, lines[count - 1].top + h + metrics.height() + reach);
     if (first >= last)
-        return S_OK;
+        return Code::Ok;
     p.load(picture, first, last - first);
     {
         QPainter painter(&p.band);
         if (!painter.isActive())
-            return E_FAIL;
+            return Code::Fail;
         painter.setFont(p.font);
         painter.translate(0, -first);
         const QColor borderColour(Qt::black);
@@ -324,7 +324,7 @@ HRESULT InlayFilter::Transform(const MediaSample& in, MediaSample& out) {
         }
     }
     p.store(picture, first, last - first);
-    return S_OK;
+    return Code::Ok;
 }
 
 }  // namespace kelvor::media

@@ -1,5 +1,6 @@
-// The inlay filter: a copy filter on RGB24 pictures (FORMAT_VideoInfo) that writes the datecode,
-// or the timecode, of each frame into the picture as two lines of text with a dark border.
+// The inlay filter: a copy filter on RGB24 pictures (FormatType::VideoInfo) that writes the
+// datecode, or the timecode, of each frame into the picture as two lines of text with a dark
+// border.
 //
 // Decoded pictures carry no DV packs: each frame's record comes with its picture from the date
 // detector upstream (DvSourceFrame, attached to the DV frame and carried through the decoder);
@@ -17,13 +18,13 @@
 // the same on every machine.
 //
 // Text is drawn with Qt: a QGuiApplication (the offscreen platform will do) must exist before
-// the graph starts; without one StartStreaming fails with E_FAIL. "Arial" resolves through
+// the graph starts; without one StartStreaming fails with Code::Fail. "Arial" resolves through
 // fontconfig, to Liberation Sans where that is installed.
 //
 // Threads: setters on the driving thread while the graph is stopped, except SetPosition,
 // SetAlignment and SetEnabled, which the window may call while the preview plays (the next
 // picture uses the new values). Transform runs on the streaming thread. A picture smaller than
-// its type says fails with E_FAIL; that sample then carries no text.
+// its type says fails with Code::Fail; that sample then carries no text.
 #pragma once
 
 #include <atomic>
@@ -101,12 +102,12 @@ class InlayFilter : public TransformFilter {
     void SetDrawTrace(std::function<void(const DrawPass&)> trace) { drawTrace_ = std::move(trace); }
 
   protected:
-    HRESULT CheckInputType(const MediaType& mtIn) override;
-    HRESULT CheckTransform(const MediaType& mtIn, const MediaType& mtOut) override;
-    HRESULT GetMediaType(int position, MediaType& mt) override;
-    HRESULT DecideBufferSize(AllocatorProperties& props) override;
-    HRESULT StartStreaming() override;
-    HRESULT Transform(const MediaSample& in, MediaSample& out) override;
+    Status CheckInputType(const MediaType& mtIn) override;
+    Status CheckTransform(const MediaType& mtIn, const MediaType& mtOut) override;
+    Status GetMediaType(int position, MediaType& mt) override;
+    Status DecideBufferSize(AllocatorProperties& props) override;
+    Status StartStreaming() override;
+    Status Transform(const MediaSample& in, MediaSample& out) override;
 
   private:
     struct Painter;

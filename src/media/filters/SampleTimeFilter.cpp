@@ -7,13 +7,13 @@ namespace kelvor::media {
 SampleTimeFilter::SampleTimeFilter()
     : InPlaceTransformFilter(std::string(kIdentity.Name), std::string(kIdentity.ClassId), false) {}
 
-HRESULT SampleTimeFilter::Transform(MediaSample& sample) {
+Status SampleTimeFilter::Transform(MediaSample& sample) {
     std::int64_t start = 0, stop = 0;
-    if (Succeeded(sample.GetMediaTime(start, stop))) {
+    if (sample.GetMediaTime(start, stop).ok()) {
         start_ = start;
         stop_ = stop;
     }
-    return S_OK;
+    return Code::Ok;
 }
 
 }  // namespace kelvor::media

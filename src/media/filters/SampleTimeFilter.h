@@ -26,8 +26,8 @@ class SampleTimeFilter : public InPlaceTransformFilter {
     std::int64_t MediaStop() const { return stop_.load(); }
 
   protected:
-    HRESULT CheckInputType(const MediaType&) override { return S_OK; }
-    HRESULT Transform(MediaSample& sample) override;
+    Status CheckInputType(const MediaType&) override { return Code::Ok; }
+    Status Transform(MediaSample& sample) override;
 
   private:
     std::atomic<std::int64_t> start_{0};

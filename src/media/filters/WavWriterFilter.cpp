@@ -59,28 +59,27 @@ bool WaveSizeFieldsHold(std::uint32_t headerSize, std::uint32_t dataBytes,
 WavWriterFilter::WavWriterFilter()
     : TransformFilter(std::string(kIdentity.Name), std::string(kIdentity.ClassId)) {}
 
-HRESULT WavWriterFilter::CheckInputType(const MediaType& mtIn) {
-    return mtIn.formatType == FormatType::WaveFormatEx ? S_OK : S_FALSE;
+Status WavWriterFilter::CheckInputType(const MediaType& mtIn) {
+    return mtIn.formatType == FormatType::WaveFormatEx ? Code::Ok : Code::False;
 }
 
-HRESULT WavWriterFilter::CheckTransform(const MediaType&, const MediaType& mtOut) {
-    return mtOut.majorType == MEDIATYPE_Stream && mtOut.subtype == MEDIASUBTYPE_WAVE ? S_OK
-                                                                                     : S_FALSE;
+Status WavWriterFilter::CheckTransform(const MediaType&, const MediaType& mtOut) {
+    return mtOut.majorType == MajorType::Stream && mtOut.subtype == Subtype::Wave ? Code::Ok
+                                                                                  : Code::False;
 }
 
-HRESULT WavWriterFilter::GetMediaType(int position, MediaType& mt) {
+Status WavWriterFilter::GetMediaType(int position, MediaType& mt) {
     if (position != 0)
-        return VFW_S_NO_MORE_ITEMS;
-    mt = MakeStreamType(MEDIASUBTYPE_WAVE);
-    return S_OK;
+        return Code::NoMoreItems;
+    mt = MakeStreamType(Subtype::Wave);
+    return Code::Ok;
 }
 
-HRESULT WavWriterFilter::DecideBufferSize(AllocatorProperties& props) {
+Status WavWriterFilter::DecideBufferSize(AllocatorProperties& props) {
     const auto* upstream = static_cast<const OutputPin*>(Input().ConnectedTo());
-    props.cBuffers = 1;
-    props.cbAlign = 1;
-    props.cbBuffer = std::max(upstream ? upstream->Allocator().cbBuffer : 0, 1);
-    return S_OK;
+    props.BufferCount = 1;
+    props.BufferSize = std::max(upstream ? upstream->Allocator().BufferSize : 0, 1);
+    return Code::Ok;
 }
 
 std::shared_ptr<ByteStreamFile> WavWriterFilter::downstreamStream() const {
@@ -89,59 +88,58 @@ std::shared_ptr<ByteStreamFile> WavWriterFilter::downstreamStream() const {
     return writer ? writer->Stream() : nullptr;
 }
 
-HRESULT WavWriterFilter::StartStreaming() {
+Status WavWriterFilter::StartStreaming() {
     headerSize_ = static_cast<std::uint32_t>(InputMediaType().format.size()) + kHeaderOverhead;
     dataBytes_ = 0;
     stream_ = downstreamStream();
     if (!stream_)
-        return S_OK;
-    const HRESULT hr = stream_->Acquire();
-    if (Failed(hr))
+        return Code::Ok;
+    const Status hr = stream_->Acquire();
+    if (hr.failed())
         stream_.reset();
     return hr;
 }
 
-HRESULT WavWriterFilter::Transform(const MediaSample& in, MediaSample& out) {
+Status WavWriterFilter::Transform(const MediaSample& in, MediaSample& out) {
     const auto bytes = in.data();
     if (!WaveSizeFieldsHold(headerSize_, dataBytes_, bytes.size()))
-        return E_FAIL;
+        return Code::Fail;
     const std::uint64_t start = std::uint64_t{headerSize_} + dataBytes_;
     out.assign(bytes);
-    out.SetTime(static_cast<REFERENCE_TIME>(start),
-                static_cast<REFERENCE_TIME>(start + bytes.size()));
+    out.SetTime(static_cast<StreamTime>(start), static_cast<StreamTime>(start + bytes.size()));
     dataBytes_ += static_cast<std::uint32_t>(bytes.size());
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT WavWriterFilter::Receive(InputPin& pin, SamplePtr sample) {
+Status WavWriterFilter::Receive(InputPin& pin, SamplePtr sample) {
     const std::uint32_t before = dataBytes_;
-    const HRESULT hr = TransformFilter::Receive(pin, std::move(sample));
-    if (hr != S_OK)
+    const Status hr = TransformFilter::Receive(pin, std::move(sample));
+    if (hr != Code::Ok)
         dataBytes_ = before;
     return hr;
 }
 
-HRESULT WavWriterFilter::StopStreaming() {
+Status WavWriterFilter::StopStreaming() {
     std::shared_ptr<ByteStreamFile> stream = std::move(stream_);
     if (!Output().IsConnected()) {
         if (stream)
             stream->Release();
-        return E_FAIL;
+        return Code::Fail;
     }
     if (!stream) {
         stream = downstreamStream();
         if (!stream)
-            return E_NOINTERFACE;
-        const HRESULT hr = stream->Acquire();
-        if (Failed(hr))
+            return Code::NoInterface;
+        const Status hr = stream->Acquire();
+        if (hr.failed())
             return hr;
     }
     const auto header = WaveHeader(InputMediaType().format, dataBytes_);
-    HRESULT hr = stream->Seek(0);
-    if (Succeeded(hr))
+    Status hr = stream->Seek(0);
+    if (hr.ok())
         hr = stream->Write(header);
-    const HRESULT released = stream->Release();
-    return Failed(hr) ? hr : released;
+    const Status released = stream->Release();
+    return hr.failed() ? hr : released;
 }
 
 }  // namespace kelvor::media

@@ -6,12 +6,12 @@
 //   0 "RIFF", 4 data bytes + header size - 8, 8 "WAVE", 12 "fmt ", 16 F, 20 the format block as
 //   connected (F bytes), 20 + F "data", 24 + F data bytes, 28 + F the samples; header size F + 28.
 //
-// Input: any type whose format is a WAVEFORMATEX (else S_FALSE). Output: only the byte stream
-// MEDIATYPE_Stream / MEDIASUBTYPE_WAVE (else S_FALSE); its downstream must be a FileWriterFilter,
-// whose Stream() it holds from the start of streaming to its stop, so the header is in the file
-// before the file replaces its target. A sample whose end would pass what the 32-bit size fields
-// hold is refused with E_FAIL, which ends the run with the file complete up to there; a sample
-// the downstream did not take does not count.
+// Input: any type whose format is a WAVEFORMATEX (else Code::False). Output: only the byte stream
+// MajorType::Stream / Subtype::Wave (else Code::False); its downstream must be a
+// FileWriterFilter, whose Stream() it holds from the start of streaming to its stop, so the header
+// is in the file before the file replaces its target. A sample whose end would pass what the 32-bit
+// size fields hold is refused with Code::Fail, which ends the run with the file complete up to
+// there; a sample the downstream did not take does not count.
 //
 // Created once by its graph owner. StartStreaming and StopStreaming run on the driving thread,
 // Transform and Receive on the streaming thread.
@@ -46,14 +46,14 @@ class WavWriterFilter : public TransformFilter {
     std::uint32_t DataBytes() const { return dataBytes_; }
 
   protected:
-    HRESULT CheckInputType(const MediaType& mtIn) override;
-    HRESULT CheckTransform(const MediaType& mtIn, const MediaType& mtOut) override;
-    HRESULT GetMediaType(int position, MediaType& mt) override;
-    HRESULT DecideBufferSize(AllocatorProperties& props) override;
-    HRESULT StartStreaming() override;
-    HRESULT Transform(const MediaSample& in, MediaSample& out) override;
-    HRESULT StopStreaming() override;
-    HRESULT Receive(InputPin& pin, SamplePtr sample) override;
+    Status CheckInputType(const MediaType& mtIn) override;
+    Status CheckTransform(const MediaType& mtIn, const MediaType& mtOut) override;
+    Status GetMediaType(int position, MediaType& mt) override;
+    Status DecideBufferSize(AllocatorProperties& props) override;
+    Status StartStreaming() override;
+    Status Transform(const MediaSample& in, MediaSample& out) override;
+    Status StopStreaming() override;
+    Status Receive(InputPin& pin, SamplePtr sample) override;
 
   private:
     // The file writer's stream downstream, or null.

@@ -40,7 +40,7 @@ FourCC majorOf(const OutputPin& pin) {
     if (pin.IsConnected())
         return pin.CurrentMediaType().majorType;
     MediaType mt;
-    return pin.Filter().GetMediaType(pin, 0, mt) == S_OK ? mt.majorType : 0;
+    return pin.Filter().GetMediaType(pin, 0, mt) == Code::Ok ? mt.majorType : 0;
 }
 
 MediaType majorOnly(FourCC major) {
@@ -95,9 +95,9 @@ class ConversionGraphs::Build {
             return fail(video + ": the file cannot be read");
         if (!m.Attach(b, m.destination))
             return fail("the file writer cannot be added");
-        const HRESULT hr = m.destination.As<FileWriterFilter>()->SetFileName(output);
-        if (Failed(hr))
-            return failWith(output + ": cannot be written (" + ResultText(hr) + ")");
+        const Status hr = m.destination.As<FileWriterFilter>()->SetFileName(output);
+        if (hr.failed())
+            return failWith(output + ": cannot be written (" + CodeText(hr.code()) + ")");
         return true;
     }
 
@@ -160,7 +160,7 @@ bool ConversionGraphs::LoadSource(GraphBuilder& b, const std::string& video) {
     if (!b.Add(src, source.Name()))
         return false;
     source.filter_ = src;
-    if (src->Load(video) != S_OK)
+    if (src->Load(video) != Code::Ok)
         return b.Fail(src->LoadError());
     return true;
 }
@@ -212,7 +212,7 @@ bool ConversionGraphs::reencode(Build& build, const std::string& video, const st
     auto* enc = build.attach<DvVideoEncoderFilter>(dvEncoder);
     if (!enc)
         return build.fail("the DV encoder cannot be added");
-    enc->put_VideoFormat(pal ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC);
+    enc->SetVideoFormat(pal ? DvVideoFormat::Pal : DvVideoFormat::Ntsc);
     // The encoder's own packs stand where the header filter does not restore them (across
     // standards), so they say what the source says.
     enc->SetWide(firstFrameWide(video));
@@ -271,7 +271,7 @@ bool ConversionGraphs::reencode(Build& build, const std::string& video, const st
     auto scaler = build.b.Add(std::make_shared<VideoScalerFilter>(), "Video Scaler");
     MediaType frame;
     if (!scaler ||
-        static_cast<BaseFilter&>(*enc).GetMediaType(*enc->GetInputPin(0), 0, frame) != S_OK)
+        static_cast<BaseFilter&>(*enc).GetMediaType(*enc->GetInputPin(0), 0, frame) != Code::Ok)
         return build.fail("the picture scaler cannot be added");
     const double aspect = enc->Wide() ? 16.0 / 9.0 : 4.0 / 3.0;
     scaler->SetTarget(frame, aspect);
@@ -347,11 +347,11 @@ bool ConversionGraphs::BuildFixType2Graph(const std::string& video, const std::s
     for (std::size_t i = 0; i < std::min<std::size_t>(outputs.size(), 2); ++i) {
         OutputPin* out = outputs[i];
         InputPin* in = mux->Input(static_cast<int>(i));
-        if (build.connectMajor(out, in, MEDIATYPE_Video) ||
-            build.connectMajor(out, in, MEDIATYPE_Audio))
+        if (build.connectMajor(out, in, MajorType::Video) ||
+            build.connectMajor(out, in, MajorType::Audio))
             continue;
         if (!split->Input().IsConnected() &&
-            build.connectMajor(out, &split->Input(), MEDIATYPE_Interleaved))
+            build.connectMajor(out, &split->Input(), MajorType::Interleaved))
             build.connect(split->VideoOutput(), mux->Input(static_cast<int>(i)));
     }
     build.connect(&mux->Output(), &destination.As<FileWriterFilter>()->Input());
@@ -436,8 +436,7 @@ bool ConversionGraphs::BuildRecompressGraph(const std::string& video, const std:
     auto* mux = build.attach<DvMuxerFilter>(dvMuxer);
     if (!split || !mux2 || !enc || !mux)
         return build.fail("the recompression graph cannot be built");
-    enc->put_VideoFormat(standard == kStandardPal ? DVENCODERVIDEOFORMAT_PAL
-                                                  : DVENCODERVIDEOFORMAT_NTSC);
+    enc->SetVideoFormat(standard == kStandardPal ? DvVideoFormat::Pal : DvVideoFormat::Ntsc);
     build.connect(&mux2->Output(), &destination.As<FileWriterFilter>()->Input());
     if (!build.openStreams(video))
         return false;
@@ -448,8 +447,8 @@ bool ConversionGraphs::BuildRecompressGraph(const std::string& video, const std:
     bool pictured = false;
     for (OutputPin* out : splitter.Outputs()) {
         MediaType mt;
-        if (out->IsConnected() || splitter.GetMediaType(*out, 0, mt) != S_OK ||
-            mt.majorType != MEDIATYPE_Video)
+        if (out->IsConnected() || splitter.GetMediaType(*out, 0, mt) != Code::Ok ||
+            mt.majorType != MajorType::Video)
             continue;
         const auto v = mt.videoInfo();
         const int height = v ? std::abs(v->bmiHeader.biHeight) : 0;
@@ -469,7 +468,7 @@ bool ConversionGraphs::BuildRecompressGraph(const std::string& video, const std:
     // before the muxer's output is joined, since the DV splitter after it makes its sound outputs
     // from the muxer's format as it is then.
     const int rate = DvAudioRateHz(dvAudioRate);
-    const MediaType audio = majorOnly(MEDIATYPE_Audio);
+    const MediaType audio = majorOnly(MajorType::Audio);
     if (InputPin* first = mux->FreeAudioInput();
         first && RenderFirstOutput(build.b, splitter, *first, &audio)) {
         if (auto* wrap1 = build.attach<AudioResamplerFilter>(resampler1))
@@ -481,7 +480,7 @@ bool ConversionGraphs::BuildRecompressGraph(const std::string& video, const std:
             InputPin* next = mux->FreeAudioInput();
             if (!next)
                 break;
-            if (!out->IsConnected() && majorOf(*out) == MEDIATYPE_Audio &&
+            if (!out->IsConnected() && majorOf(*out) == MajorType::Audio &&
                 RenderThrough(build.b, *out, wrap2->Input(), wrap2->Output(), *next))
                 break;
         }
@@ -513,14 +512,14 @@ bool ConversionGraphs::BuildExtractAudioGraph(const std::string& video, const st
     OutputPin* audioPin = nullptr;
     auto look = [&](OutputPin* out) {
         const FourCC major = majorOf(*out);
-        if (major == MEDIATYPE_Video && !videoPin)
+        if (major == MajorType::Video && !videoPin)
             videoPin = out;
-        else if (major == MEDIATYPE_Audio && !audioPin)
+        else if (major == MajorType::Audio && !audioPin)
             audioPin = out;
         return major;
     };
     for (OutputPin* out : build.splitterOutputs()) {
-        if (look(out) == MEDIATYPE_Interleaved && !split->Input().IsConnected() &&
+        if (look(out) == MajorType::Interleaved && !split->Input().IsConnected() &&
             build.connect(out, &split->Input())) {
             for (OutputPin* inner : split->OutputPins())
                 look(inner);
@@ -577,7 +576,7 @@ bool ConversionGraphs::BuildCutSceneGraphType2(const std::string& video,
         AudioResamplerFilter* wrappers[] = {wrap1, wrap2};
         std::size_t k = 0;
         for (OutputPin* out : outputs) {
-            if (!out->IsConnected() || out->CurrentMediaType().majorType != MEDIATYPE_Audio)
+            if (!out->IsConnected() || out->CurrentMediaType().majorType != MajorType::Audio)
                 continue;
             auto* in = static_cast<InputPin*>(out->ConnectedTo());
             build.b.Disconnect(*out);

@@ -27,15 +27,15 @@ class ConversionGraphs::GraphSeekingImpl : public MediaSeeking {
     explicit GraphSeekingImpl(ConversionGraphs& owner) : owner_(owner) {}
     bool GetDuration(std::int64_t& duration) override {
         Graph* g = mediaTime();
-        return g && Succeeded(g->GetDuration(duration));
+        return g && g->GetDuration(duration).ok();
     }
     bool GetCurrentPosition(std::int64_t& position) override {
         Graph* g = mediaTime();
-        return g && Succeeded(g->GetCurrentPosition(position));
+        return g && g->GetCurrentPosition(position).ok();
     }
     bool SetPositions(std::int64_t start, std::int64_t stop) override {
         Graph* g = mediaTime();
-        return g && Succeeded(g->SetPositions(start, stop));
+        return g && g->SetPositions(start, stop).ok();
     }
 
   private:
@@ -62,7 +62,7 @@ class ConversionGraphs::AviMuxSeekingImpl : public MediaSeeking {
             return false;
         std::int64_t start = 0, stop = 0;
         Graph* g = owner_.fg();
-        if (g && Succeeded(g->GetPositions(start, stop)))
+        if (g && g->GetPositions(start, stop).ok())
             position = std::max(mux->CurrentPosition(), start);
         else
             position = mux->CurrentPosition();
@@ -128,7 +128,7 @@ void ConversionGraphs::MakeLive() {
     if (fg_)
         return;
     fg_ = std::make_unique<Graph>();
-    fg_->SetCompletionCallback([this](int, HRESULT) { GraphComplete(); });
+    fg_->SetCompletionCallback([this](int, Status) { GraphComplete(); });
     std::lock_guard lock(mutex_);
     runFailure_.clear();
 }
@@ -159,16 +159,16 @@ void ConversionGraphs::Clear() {
     }
 }
 
-HRESULT ConversionGraphs::Run() {
-    return fg_ ? fg_->Run() : E_UNEXPECTED;
+Status ConversionGraphs::Run() {
+    return fg_ ? fg_->Run() : Code::Unexpected;
 }
 
-HRESULT ConversionGraphs::Pause() {
-    return fg_ ? fg_->Pause() : E_UNEXPECTED;
+Status ConversionGraphs::Pause() {
+    return fg_ ? fg_->Pause() : Code::Unexpected;
 }
 
-HRESULT ConversionGraphs::Stop() {
-    return fg_ ? fg_->Stop() : S_OK;
+Status ConversionGraphs::Stop() {
+    return fg_ ? fg_->Stop() : Code::Ok;
 }
 
 void ConversionGraphs::RemoveReferenceClock() {
@@ -208,15 +208,15 @@ bool ConversionGraphs::GraphCompleted() const {
     if (!fg_)
         return false;
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     return fg_->WaitForCompletion(0, code, hr);
 }
 
 std::string ConversionGraphs::RunFailure() const {
     if (fg_) {
-        const GraphError error = fg_->LastErrorInfo();
-        if (Failed(error.code))
-            return error.Describe();
+        const Status error = fg_->LastError();
+        if (error.failed())
+            return error.reason();
     }
     std::lock_guard lock(mutex_);
     return runFailure_;
@@ -344,9 +344,9 @@ bool ConversionGraphs::SetAudioRate(FilterHolder& wrapper, int rate) {
     Pin* peer = acm->Output().ConnectedTo();
     if (peer)
         fg_->Disconnect(acm->Output());
-    if (Failed(acm->SetOutputRate(rate)))
+    if (acm->SetOutputRate(rate).failed())
         acm->SetOutputRate(before);
-    if (peer && fg_->ConnectDirect(acm->Output(), *peer) != S_OK) {
+    if (peer && fg_->ConnectDirect(acm->Output(), *peer) != Code::Ok) {
         // The stage after the wrapper refuses that rate: the connection keeps the old one.
         acm->SetOutputRate(before);
         fg_->ConnectDirect(acm->Output(), *peer);

@@ -116,9 +116,9 @@ class ConversionGraphs {
     // Stops, disconnects every pin, and removes every filter no holder owns (the program's own
     // filters and whatever else a builder added).
     void Clear();
-    HRESULT Run();
-    HRESULT Pause();
-    HRESULT Stop();  // S_OK when no graph is live
+    Status Run();
+    Status Pause();
+    Status Stop();  // Code::Ok when no graph is live
     // The graph then runs as fast as its stages go instead of in real time.
     void RemoveReferenceClock();
     // The graph's own seeking (duration and position of its source), 100 ns units.

@@ -19,22 +19,21 @@ constexpr int kLeadingDamagedFrames = 30;
 // DV stream carries another codec code, without touching the file.
 class DvsdAviSplitter : public AviSplitterFilter {
   public:
-    HRESULT GetMediaType(const Pin& pin, int position, MediaType& mt) override {
-        HRESULT hr = AviSplitterFilter::GetMediaType(pin, position, mt);
-        if (hr != S_OK || mt.majorType != MEDIATYPE_Video)
+    Status GetMediaType(const Pin& pin, int position, MediaType& mt) override {
+        Status hr = AviSplitterFilter::GetMediaType(pin, position, mt);
+        if (hr != Code::Ok || mt.majorType != MajorType::Video)
             return hr;
         if (!first_)
             first_ = &pin;
         if (first_ != &pin)
             return hr;
         if (auto vih = mt.videoInfo()) {
-            vih->bmiHeader.biCompression = MEDIASUBTYPE_dvsd;
+            vih->bmiHeader.biCompression = Subtype::Dvsd;
             const std::uint32_t sampleSize = mt.sampleSize;
-            mt = MakeVideoType(MEDIASUBTYPE_dvsd, *vih);
+            mt = MakeVideoType(Subtype::Dvsd, *vih);
             mt.sampleSize = sampleSize;
         }
-        mt.subtype = MEDIASUBTYPE_dvsd;
-        mt.temporalCompression = false;
+        mt.subtype = Subtype::Dvsd;
         return hr;
     }
 
@@ -44,13 +43,13 @@ class DvsdAviSplitter : public AviSplitterFilter {
 
 // The first video and the first audio format win; a block shorter than its structure is ignored.
 void Classify(files::ProbeResult& r, const MediaType& mt, std::int64_t duration) {
-    if (mt.majorType == MEDIATYPE_Video && !r.VideoFound) {
+    if (mt.majorType == MajorType::Video && !r.VideoFound) {
         if (const auto v = ParseVideoInfoHeader(mt.format)) {
             r.VideoFormat = {v->dwBitRate, v->AvgTimePerFrame, v->bmiHeader};
             r.VideoFound = true;
             r.VideoDuration = duration;
         }
-    } else if (mt.majorType == MEDIATYPE_Audio && !r.AudioFound) {
+    } else if (mt.majorType == MajorType::Audio && !r.AudioFound) {
         if (mt.format.size() >= WaveFormatEx::kSize) {
             r.AudioFormat = *ParseWaveFormatEx(mt.format);
             r.AudioFound = true;
@@ -127,7 +126,7 @@ bool ProbeGraph::ProbeFile(const std::string& fileName, bool asDvsd) {
             b.Disconnect(detector->Input());
             b.Disconnect(*p);
 
-            if (mt.majorType != MEDIATYPE_Interleaved || result_.InterleavedFound) {
+            if (mt.majorType != MajorType::Interleaved || result_.InterleavedFound) {
                 Classify(result_, mt, duration);
                 continue;
             }

@@ -21,7 +21,7 @@ void PreviewClock::SoundStarted(std::shared_ptr<PreviewAudioOutput> out) {
     changed_.notify_all();
 }
 
-void PreviewClock::Run(REFERENCE_TIME start) {
+void PreviewClock::Run(StreamTime start) {
     std::lock_guard lock(stateMutex_);
     if (running_)
         return;
@@ -61,7 +61,7 @@ void PreviewClock::Flushed() {
     changed_.notify_all();
 }
 
-void PreviewClock::AnchorSound(REFERENCE_TIME t) {
+void PreviewClock::AnchorSound(StreamTime t) {
     std::lock_guard lock(stateMutex_);
     if (!soundAnchored_) {
         soundAnchored_ = true;
@@ -70,7 +70,7 @@ void PreviewClock::AnchorSound(REFERENCE_TIME t) {
     }
 }
 
-void PreviewClock::AnchorSilent(REFERENCE_TIME t) {
+void PreviewClock::AnchorSilent(StreamTime t) {
     std::lock_guard lock(stateMutex_);
     if (!silentAnchored_) {
         silentAnchored_ = true;
@@ -87,11 +87,11 @@ void PreviewClock::SoundEnded() {
     changed_.notify_all();
 }
 
-REFERENCE_TIME PreviewClock::nowLocked(Steady::time_point now) {
+StreamTime PreviewClock::nowLocked(Steady::time_point now) {
     if (sound_ && soundAnchored_) {
         const std::int64_t played = sound_->PlayedUSecs();
         if (played >= 0) {
-            const REFERENCE_TIME t = soundBase_ + played * 10;
+            const StreamTime t = soundBase_ + played * 10;
             silentBase_ = t;
             silentWall_ = now;
             silentAnchored_ = true;
@@ -106,7 +106,7 @@ REFERENCE_TIME PreviewClock::nowLocked(Steady::time_point now) {
     return silentBase_ + elapsed.count() * 10;
 }
 
-REFERENCE_TIME PreviewClock::Now() {
+StreamTime PreviewClock::Now() {
     std::lock_guard lock(stateMutex_);
     return nowLocked(Steady::now());
 }
@@ -117,22 +117,22 @@ bool PreviewClock::SoundDriving() {
     return sound_ != nullptr;
 }
 
-bool PreviewClock::Heard(REFERENCE_TIME& t) {
+bool PreviewClock::Heard(StreamTime& t) {
     std::lock_guard lock(stateMutex_);
-    const REFERENCE_TIME at = nowLocked(Steady::now());
+    const StreamTime at = nowLocked(Steady::now());
     if (!sound_ || !soundAnchored_)
         return false;
     t = at;
     return true;
 }
 
-bool PreviewClock::WaitUntil(REFERENCE_TIME t, const InputPin& pin) {
+bool PreviewClock::WaitUntil(StreamTime t, const InputPin& pin) {
     std::unique_lock lock(stateMutex_);
     for (;;) {
         if (pin.IsFlushing())
             return false;
         const auto now = Steady::now();
-        const REFERENCE_TIME at = nowLocked(now);
+        const StreamTime at = nowLocked(now);
         if (at >= t)
             return true;
         const auto ahead = std::chrono::microseconds((t - at) / 10 + 1);

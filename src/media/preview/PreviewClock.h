@@ -28,41 +28,41 @@ class PreviewClock {
     // there is none or it could not start.
     void SoundStarted(std::shared_ptr<PreviewAudioOutput> out);
     // The graph runs from stream time start; nothing changes when already running.
-    void Run(REFERENCE_TIME start);
+    void Run(StreamTime start);
     void Pause();
     void Stop();
     // A seek: both bases are forgotten and the first samples of the new position set them.
     void Flushed();
     // The first sound written since the output's start or last flush was at stream time t.
-    void AnchorSound(REFERENCE_TIME t);
+    void AnchorSound(StreamTime t);
     // A running renderer is about to wait for t: the first such sample after a seek starts the
     // silent clock there.
-    void AnchorSilent(REFERENCE_TIME t);
+    void AnchorSilent(StreamTime t);
     // The sound has no more samples: the silent clock carries on from where the sound is.
     void SoundEnded();
 
-    REFERENCE_TIME Now();
+    StreamTime Now();
     // True while the sound's played position is what the clock reads.
     bool SoundDriving();
     // The stream time of the sound heard; false unless the sound drives the clock and its
     // first block since the start or the last seek was written.
-    bool Heard(REFERENCE_TIME& t);
+    bool Heard(StreamTime& t);
     // Waits until the clock reaches t; false when the pin started flushing (stop or seek) first.
-    bool WaitUntil(REFERENCE_TIME t, const InputPin& pin);
+    bool WaitUntil(StreamTime t, const InputPin& pin);
 
   private:
     using Steady = std::chrono::steady_clock;
-    REFERENCE_TIME nowLocked(Steady::time_point now);
+    StreamTime nowLocked(Steady::time_point now);
 
     std::mutex stateMutex_;
     std::condition_variable changed_;
     std::shared_ptr<PreviewAudioOutput> started_;  // the output of this run, or null
     std::shared_ptr<PreviewAudioOutput> sound_;    // null: the silent clock alone
     bool soundAnchored_ = false;
-    REFERENCE_TIME soundBase_ = 0;
+    StreamTime soundBase_ = 0;
     bool running_ = false;
     bool silentAnchored_ = false;
-    REFERENCE_TIME silentBase_ = 0;  // the silent clock's reading at silentWall_
+    StreamTime silentBase_ = 0;  // the silent clock's reading at silentWall_
     Steady::time_point silentWall_{};
 };
 

@@ -56,7 +56,7 @@ bool PreviewGraph::addSourceAndSplitter(const std::string& path, bool dv) {
     }
     phase_ = kPhaseLoading;
     source_ = b.Add(std::make_shared<FileSourceFilter>(), "source");
-    if (!source_ || source_->Load(path) != S_OK)
+    if (!source_ || source_->Load(path) != Code::Ok)
         return false;
     phase_ = kPhaseSplitter;
     // DV files take the AVI splitter on our own demuxer; others the one that reads them.
@@ -88,7 +88,7 @@ bool PreviewGraph::buildDv(const std::string& path) {
     auto decoder = b.Add(std::make_shared<DvVideoDecoderFilter>(), "Dvdecoder");
     if (!decoder || !toDetector)
         return false;
-    decoder->put_Resolution(prefs_.PreviewDvAtHalfSize ? DVRESOLUTION_HALF : DVRESOLUTION_FULL);
+    decoder->SetResolution(prefs_.PreviewDvAtHalfSize ? DvResolution::Half : DvResolution::Full);
     // A preview shows each frame when it is due: holding one back would only delay it.
     decoder->SetFrameThreads(false);
     if (!b.Connect(detector_->Output(), decoder->Input()))
@@ -136,9 +136,9 @@ bool PreviewGraph::buildOther(const std::string& path) {
     b.Add(audioRenderer_, "audio");
     for (OutputPin* p : splitter_->Outputs()) {
         MediaType mt;
-        if (splitter_->GetMediaType(*p, 0, mt) != S_OK)
+        if (splitter_->GetMediaType(*p, 0, mt) != Code::Ok)
             continue;
-        if (mt.majorType == MEDIATYPE_Video && !video_) {
+        if (mt.majorType == MajorType::Video && !video_) {
             auto decoder = b.Add(std::make_shared<VideoDecoderFilter>(), "decoder");
             auto colour = b.Add(std::make_shared<ColourConverterFilter>(), "color");
             if (!decoder || !colour || !b.Connect(*p, decoder->Input()) ||
@@ -152,7 +152,7 @@ bool PreviewGraph::buildOther(const std::string& path) {
             if (!videoRenderer_->GetGraph())
                 b.Add(videoRenderer_, "video");
             video_ = b.Connect(colour->Output(), videoRenderer_->Input());
-        } else if (mt.majorType == MEDIATYPE_Audio && !audio_) {
+        } else if (mt.majorType == MajorType::Audio && !audio_) {
             audio_ = b.Connect(*p, audioRenderer_->Input());
         }
     }
@@ -200,7 +200,7 @@ void PreviewGraph::afterBuild(const files::FileRecord& record) {
     active_ = true;
     // The sound runs ahead of what is heard; with a picture, the position is the picture's.
     audioRenderer_->SetReportsPosition(!video_);
-    graph_.put_Volume(prefs_.IsMuteOn ? 0 : std::clamp(prefs_.Volume, 0, 10000));
+    graph_.SetVolume(prefs_.IsMuteOn ? 0 : std::clamp(prefs_.Volume, 0, 10000));
     // Paused on the first frame: the pause streams from position 0 and the renderers hold it.
     graph_.SetPositions(0, -1);
     graph_.Run();
@@ -241,11 +241,11 @@ void PreviewGraph::SetTimeFormat(TimeFormat f) {
 
 std::int64_t PreviewGraph::Position() const {
     std::int64_t v = 0;
-    if (!active_ || graph_.GetCurrentPosition(v) != S_OK)
+    if (!active_ || graph_.GetCurrentPosition(v) != Code::Ok)
         return 0;
     // Without a picture the graph's position is that of the sound written, which runs ahead of
     // the sound heard while a device plays.
-    REFERENCE_TIME heard = 0;
+    StreamTime heard = 0;
     if (!video_ && graph_.GetTimeFormat() == TimeFormat::MediaTime && clock_->Heard(heard))
         return std::clamp<std::int64_t>(heard, 0, Duration());
     return v;
@@ -253,7 +253,7 @@ std::int64_t PreviewGraph::Position() const {
 
 std::int64_t PreviewGraph::Duration() const {
     std::int64_t v = 0;
-    if (!active_ || graph_.GetDuration(v) != S_OK)
+    if (!active_ || graph_.GetDuration(v) != Code::Ok)
         return 0;
     return v;
 }
@@ -306,13 +306,13 @@ void PreviewGraph::Stop() {
 
 bool PreviewGraph::Running() const {
     FilterState s;
-    return active_ && const_cast<Graph&>(graph_).GetState(0, s) != E_FAIL &&
+    return active_ && const_cast<Graph&>(graph_).GetState(0, s) != Code::Fail &&
            s == FilterState::Running;
 }
 
 bool PreviewGraph::Paused() const {
     FilterState s;
-    return active_ && const_cast<Graph&>(graph_).GetState(0, s) != E_FAIL &&
+    return active_ && const_cast<Graph&>(graph_).GetState(0, s) != Code::Fail &&
            s == FilterState::Paused;
 }
 
@@ -350,7 +350,7 @@ void PreviewGraph::Clear() {
 }
 
 void PreviewGraph::SetVolume(int volume) {
-    graph_.put_Volume(std::clamp(volume, 0, 10000));
+    graph_.SetVolume(std::clamp(volume, 0, 10000));
 }
 
 }  // namespace kelvor::media

@@ -11,17 +11,17 @@ PreviewVideoRenderer::PreviewVideoRenderer(std::shared_ptr<PreviewClock> clock)
     : RendererBase("Video Renderer", "{6BC1CFFA-8FC1-4261-AC22-CFB4CC38DB50}"),
       clock_(std::move(clock)) {}
 
-HRESULT PreviewVideoRenderer::Run(REFERENCE_TIME start) {
+Status PreviewVideoRenderer::Run(StreamTime start) {
     clock_->Run(start);
     return RendererBase::Run(start);
 }
 
-HRESULT PreviewVideoRenderer::Pause() {
+Status PreviewVideoRenderer::Pause() {
     clock_->Pause();
     return RendererBase::Pause();
 }
 
-HRESULT PreviewVideoRenderer::Stop() {
+Status PreviewVideoRenderer::Stop() {
     clock_->Stop();
     return RendererBase::Stop();
 }
@@ -31,36 +31,37 @@ void PreviewVideoRenderer::Flushed() {
     clock_->Flushed();
 }
 
-HRESULT PreviewVideoRenderer::CheckInputType(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Video || mt.subtype != MEDIASUBTYPE_RGB24)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+Status PreviewVideoRenderer::CheckInputType(const MediaType& mt) {
+    if (mt.majorType != MajorType::Video || mt.subtype != Subtype::Rgb24)
+        return Code::TypeNotAccepted;
     const auto vih = mt.videoInfo();
     if (!vih || vih->bmiHeader.biWidth <= 0 || vih->bmiHeader.biHeight == 0)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+        return Code::TypeNotAccepted;
+    return Code::Ok;
 }
 
-HRESULT PreviewVideoRenderer::DoRenderSample(const MediaSample& sample) {
-    REFERENCE_TIME start = 0, stop = 0;
-    const bool timed = sample.GetTime(start, stop) == S_OK;
+Status PreviewVideoRenderer::DoRenderSample(const MediaSample& sample) {
+    StreamTime start = 0, stop = 0;
+    const bool timed = sample.GetTime(start, stop) == Code::Ok;
     // A paused graph shows its first picture at once; a running one when the clock reaches it.
     if (timed && State() == FilterState::Running) {
         clock_->AnchorSilent(start);
         if (!clock_->WaitUntil(start, Input()))
-            return S_OK;  // stopped or sought meanwhile: this picture is news no more
+            return Code::Ok;  // stopped or sought meanwhile: this picture is news no more
     }
     MediaType mt;
     Input().ConnectionMediaType(mt);
     const auto vih = mt.videoInfo();
     if (!vih)
-        return E_FAIL;
+        return Code::Fail;
     auto picture = std::make_shared<PreviewPicture>();
     picture->Width = vih->bmiHeader.biWidth;
     picture->Height = std::abs(vih->bmiHeader.biHeight);
-    const std::size_t need = Rgb24Stride(picture->Width) * static_cast<std::size_t>(picture->Height);
+    const std::size_t need =
+        Rgb24Stride(picture->Width) * static_cast<std::size_t>(picture->Height);
     // A short picture is not shown rather than read past its end.
     if (static_cast<std::size_t>(sample.GetActualDataLength()) < need)
-        return S_OK;
+        return Code::Ok;
     picture->Rgb.assign(sample.GetPointer(), sample.GetPointer() + need);
     if (timed)
         picture->Time = start;
@@ -72,7 +73,7 @@ HRESULT PreviewVideoRenderer::DoRenderSample(const MediaSample& sample) {
     sequence_.fetch_add(1);
     if (notify_)
         notify_();
-    return S_OK;
+    return Code::Ok;
 }
 
 std::shared_ptr<const PreviewPicture> PreviewVideoRenderer::Latest() const {
@@ -89,29 +90,29 @@ PreviewAudioRenderer::PreviewAudioRenderer(std::shared_ptr<PreviewClock> clock)
     : RendererBase("Audio Renderer", "{79376820-07D0-11CF-A24D-0020AFD79767}"),
       clock_(std::move(clock)) {}
 
-HRESULT PreviewAudioRenderer::CheckInputType(const MediaType& mt) {
-    if (mt.majorType != MEDIATYPE_Audio)
-        return VFW_E_TYPE_NOT_ACCEPTED;
+Status PreviewAudioRenderer::CheckInputType(const MediaType& mt) {
+    if (mt.majorType != MajorType::Audio)
+        return Code::TypeNotAccepted;
     const auto wfx = mt.waveFormat();
     if (!wfx || wfx->wFormatTag != WaveFormatEx::kFormatPcm || wfx->wBitsPerSample != 16 ||
         wfx->nChannels == 0 || wfx->nSamplesPerSec == 0)
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+        return Code::TypeNotAccepted;
+    return Code::Ok;
 }
 
-HRESULT PreviewAudioRenderer::Run(REFERENCE_TIME start) {
+Status PreviewAudioRenderer::Run(StreamTime start) {
     clock_->Run(start);
     if (started_.load())
         output_->Suspend(false);
     return RendererBase::Run(start);
 }
 
-HRESULT PreviewAudioRenderer::Pause() {
+Status PreviewAudioRenderer::Pause() {
     if (State() == FilterState::Stopped) {
         // Opened here, held until the run: the first block is written while paused.
         if (output_ && !started_.load()) {
             MediaType mt;
-            if (Input().ConnectionMediaType(mt) == S_OK) {
+            if (Input().ConnectionMediaType(mt) == Code::Ok) {
                 if (const auto wfx = mt.waveFormat())
                     started_ =
                         output_->Start(static_cast<int>(wfx->nSamplesPerSec), wfx->nChannels);
@@ -128,8 +129,8 @@ HRESULT PreviewAudioRenderer::Pause() {
     return RendererBase::Pause();
 }
 
-HRESULT PreviewAudioRenderer::Stop() {
-    const HRESULT hr = RendererBase::Stop();
+Status PreviewAudioRenderer::Stop() {
+    const Status hr = RendererBase::Stop();
     clock_->Stop();
     if (output_ && started_.exchange(false))
         output_->Stop();
@@ -143,33 +144,33 @@ void PreviewAudioRenderer::Flushed() {
     clock_->Flushed();
 }
 
-HRESULT PreviewAudioRenderer::OnEndOfStream() {
+Status PreviewAudioRenderer::OnEndOfStream() {
     clock_->SoundEnded();
-    return S_OK;
+    return Code::Ok;
 }
 
-HRESULT PreviewAudioRenderer::DoRenderSample(const MediaSample& sample) {
+Status PreviewAudioRenderer::DoRenderSample(const MediaSample& sample) {
     const auto n = static_cast<std::size_t>(sample.GetActualDataLength());
     const bool sound = started_.load();
-    REFERENCE_TIME start = 0, stop = 0;
-    if (sample.GetTime(start, stop) == S_OK) {
+    StreamTime start = 0, stop = 0;
+    if (sample.GetTime(start, stop) == Code::Ok) {
         if (sound)
             clock_->AnchorSound(start);
         // The device's buffer must hold sound ahead of what is heard, or the sound clock would
         // wait for sound that is never written.
         if (State() == FilterState::Running) {
             clock_->AnchorSilent(start);
-            const REFERENCE_TIME lead = sound ? output_->LeadUSecs() * 10 : 0;
+            const StreamTime lead = sound ? output_->LeadUSecs() * 10 : 0;
             if (!clock_->WaitUntil(start - lead, Input()))
-                return S_OK;
+                return Code::Ok;
         }
     }
     bytes_.fetch_add(static_cast<std::int64_t>(n));
     if (sound && n > 0) {
         const Graph* g = GetGraph();
-        output_->Write(sample.GetPointer(), n, g ? g->get_Volume() : 10000);
+        output_->Write(sample.GetPointer(), n, g ? g->Volume() : 10000);
     }
-    return S_OK;
+    return Code::Ok;
 }
 
 }  // namespace kelvor::media

@@ -27,7 +27,7 @@ struct PreviewPicture {
     std::vector<std::uint8_t> Rgb;
     int Width = 0;
     int Height = 0;
-    REFERENCE_TIME Time = 0;                      // stream time of the picture
+    StreamTime Time = 0;                         // stream time of the picture
     std::shared_ptr<const DvSourceFrame> Facts;  // the DV frame's record, null for other files
 };
 
@@ -48,14 +48,14 @@ class PreviewVideoRenderer : public RendererBase {
     std::uint64_t Sequence() const { return sequence_.load(); }
     void ClearPicture();
 
-    HRESULT Run(REFERENCE_TIME start) override;
-    HRESULT Pause() override;
-    HRESULT Stop() override;
+    Status Run(StreamTime start) override;
+    Status Pause() override;
+    Status Stop() override;
     void Flushed() override;
 
   protected:
-    HRESULT CheckInputType(const MediaType& mt) override;
-    HRESULT DoRenderSample(const MediaSample& sample) override;
+    Status CheckInputType(const MediaType& mt) override;
+    Status DoRenderSample(const MediaSample& sample) override;
 
   private:
     std::shared_ptr<PreviewClock> clock_;
@@ -91,16 +91,16 @@ class PreviewAudioRenderer : public RendererBase {
     explicit PreviewAudioRenderer(std::shared_ptr<PreviewClock> clock);
     // Set while stopped; null drops the sound.
     void SetOutput(std::shared_ptr<PreviewAudioOutput> out) { output_ = std::move(out); }
-    HRESULT Run(REFERENCE_TIME start) override;
-    HRESULT Pause() override;
-    HRESULT Stop() override;
+    Status Run(StreamTime start) override;
+    Status Pause() override;
+    Status Stop() override;
     void Flushed() override;
     std::int64_t BytesWritten() const { return bytes_.load(); }
 
   protected:
-    HRESULT CheckInputType(const MediaType& mt) override;
-    HRESULT DoRenderSample(const MediaSample& sample) override;
-    HRESULT OnEndOfStream() override;
+    Status CheckInputType(const MediaType& mt) override;
+    Status DoRenderSample(const MediaSample& sample) override;
+    Status OnEndOfStream() override;
 
   private:
     std::shared_ptr<PreviewClock> clock_;

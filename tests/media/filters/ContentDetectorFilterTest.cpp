@@ -36,7 +36,7 @@ Reports detect(ContentDetectorFilter& detector, const std::shared_ptr<SampleTime
     test::Chain(graph, {std::make_shared<test::SampleSource>(test::Rgb24Type(kWidth, kHeight),
                                                              frames, firstFrame),
                         stamper, shared, std::make_shared<NullRenderer>()});
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     detector.OnSceneEnd = nullptr;
     detector.OnStreamEnd = nullptr;
     return run;
@@ -47,14 +47,14 @@ TEST(ContentDetectorFilter, IdentityAndAcceptedTypes) {
     EXPECT_EQ(detector.DisplayName(), "Quennel SceneContenuDetecter");
     EXPECT_EQ(detector.ClassId(), "{0172F519-B1AC-4EDB-8BAA-98A8CBEA8270}");
     EXPECT_FALSE(detector.ModifiesData());
-    EXPECT_EQ(test::CheckType(detector, detector.Input(), test::Rgb24Type(8, 8)), S_OK);
-    EXPECT_EQ(test::CheckType(detector, detector.Input(), test::DvVideoType()), E_FAIL);
+    EXPECT_EQ(test::CheckType(detector, detector.Input(), test::Rgb24Type(8, 8)), Code::Ok);
+    EXPECT_EQ(test::CheckType(detector, detector.Input(), test::DvVideoType()), Code::Fail);
     SampleTimeFilter stamper;
     EXPECT_EQ(stamper.DisplayName(), "Quennel dv_Mediastamper");
     EXPECT_EQ(stamper.ClassId(), "{775357D7-A918-4C06-875C-B60697623D34}");
     EXPECT_FALSE(stamper.ModifiesData());
     EXPECT_EQ(test::CheckType(stamper, stamper.Input(), MakeAudioType(MakePcmFormat(48000, 2))),
-              S_OK);
+              Code::Ok);
 }
 
 TEST(ContentDetectorFilter, ACutEndsOneSceneAndStopEndsTheLastAtTheStampersFrame) {

@@ -17,8 +17,8 @@ using FrameSource = test::SampleSource;
 
 MediaType dvType2() {
     MediaType mt;
-    mt.majorType = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_dvsd;
+    mt.majorType = MajorType::Video;
+    mt.subtype = Subtype::Dvsd;
     return mt;
 }
 
@@ -29,13 +29,13 @@ TEST(DateDetectorFilter, IdentityAndAcceptedTypes) {
     struct Case {
         FourCC major;
         FourCC sub;
-        HRESULT expected;
+        Status expected;
     } cases[] = {
-        {MEDIATYPE_Interleaved, MEDIASUBTYPE_dvsd, S_OK},
-        {MEDIATYPE_Interleaved, MakeFourCC("dvhd"), S_OK},
-        {MEDIATYPE_Video, MEDIASUBTYPE_dvsd, S_OK},
-        {MEDIATYPE_Video, MEDIASUBTYPE_RGB24, VFW_E_TYPE_NOT_ACCEPTED},
-        {MEDIATYPE_Audio, MEDIASUBTYPE_PCM, VFW_E_TYPE_NOT_ACCEPTED},
+        {MajorType::Interleaved, Subtype::Dvsd, Code::Ok},
+        {MajorType::Interleaved, MakeFourCC("dvhd"), Code::Ok},
+        {MajorType::Video, Subtype::Dvsd, Code::Ok},
+        {MajorType::Video, Subtype::Rgb24, Code::TypeNotAccepted},
+        {MajorType::Audio, Subtype::Pcm, Code::TypeNotAccepted},
     };
     for (const Case& c : cases) {
         MediaType mt;
@@ -44,8 +44,8 @@ TEST(DateDetectorFilter, IdentityAndAcceptedTypes) {
         Graph graph;
         auto source = std::make_shared<FrameSource>(mt, std::vector<std::vector<std::uint8_t>>{});
         auto filter = std::make_shared<DateDetectorFilter>();
-        ASSERT_EQ(graph.AddFilter(source, "source"), S_OK);
-        ASSERT_EQ(graph.AddFilter(filter, "dv_SceneDetect"), S_OK);
+        ASSERT_EQ(graph.AddFilter(source, "source"), Code::Ok);
+        ASSERT_EQ(graph.AddFilter(filter, "dv_SceneDetect"), Code::Ok);
         EXPECT_EQ(graph.ConnectDirect(*source->GetPin(0), *filter->GetPin(0), &mt), c.expected)
             << FourCCText(c.major) << " " << FourCCText(c.sub);
     }
@@ -67,11 +67,11 @@ TEST(DateDetectorFilter, StreamsFramesThroughTheDetectorAndEndsTheLastSceneAtSto
     auto sink = std::make_shared<NullRenderer>();
     std::atomic<int> passed{0};
     sink->SetSampleCallback([&](const MediaSample&) { ++passed; });
-    ASSERT_EQ(graph.AddFilter(source, "source"), S_OK);
-    ASSERT_EQ(graph.AddFilter(filter, "dv_SceneDetect"), S_OK);
-    ASSERT_EQ(graph.AddFilter(sink, "null"), S_OK);
-    ASSERT_EQ(graph.ConnectDirect(*source->GetPin(0), *filter->GetPin(0)), S_OK);
-    ASSERT_EQ(graph.ConnectDirect(*filter->GetPin(1), *sink->GetPin(0)), S_OK);
+    ASSERT_EQ(graph.AddFilter(source, "source"), Code::Ok);
+    ASSERT_EQ(graph.AddFilter(filter, "dv_SceneDetect"), Code::Ok);
+    ASSERT_EQ(graph.AddFilter(sink, "null"), Code::Ok);
+    ASSERT_EQ(graph.ConnectDirect(*source->GetPin(0), *filter->GetPin(0)), Code::Ok);
+    ASSERT_EQ(graph.ConnectDirect(*filter->GetPin(1), *sink->GetPin(0)), Code::Ok);
 
     std::vector<std::pair<int, int>> ends;
     int streamEnds = 0;
@@ -81,13 +81,13 @@ TEST(DateDetectorFilter, StreamsFramesThroughTheDetectorAndEndsTheLastSceneAtSto
     };
     d.OnStreamEnd = [&] { ++streamEnds; };
     d.SetTrigger(0);
-    ASSERT_EQ(graph.Run(), S_OK);
+    ASSERT_EQ(graph.Run(), Code::Ok);
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     ASSERT_TRUE(graph.WaitForCompletion(10000, code, hr));
-    EXPECT_EQ(code, EC_COMPLETE);
+    EXPECT_EQ(code, EventCode::Complete);
     EXPECT_EQ(d.SampleCount(), 41);
-    EXPECT_EQ(graph.Stop(), S_OK);
+    EXPECT_EQ(graph.Stop(), Code::Ok);
     EXPECT_EQ(passed.load(), 41);  // every sample goes on, DV-sized or not
     EXPECT_EQ(ends, (std::vector<std::pair<int, int>>{{0, 21}, {21, 41}}));
     EXPECT_EQ(streamEnds, 1);
@@ -110,7 +110,7 @@ TEST(DateDetectorFilter, EveryDvFrameLeavesWithItsOwnRecordAndHeaderBlocks) {
     sink->SetSampleCallback([&](const MediaSample& s) { seen.push_back(DvSourceFrame::Of(s)); });
     test::Chain(graph, {source, filter, sink});
     EXPECT_EQ(filter->LatestFrame(), nullptr);
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     ASSERT_EQ(seen.size(), 7u);
     EXPECT_EQ(seen[2], nullptr);  // not a DV frame
     for (int i = 0; i < 6; ++i) {
@@ -143,7 +143,7 @@ TEST(DateDetectorFilter, WithoutCarryingFramesTheDetectorStillCountsEveryFrame) 
         carried += DvSourceFrame::Of(s) != nullptr;
     });
     test::Chain(graph, {source, filter, sink});
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     EXPECT_EQ(passed, 3);
     EXPECT_EQ(carried, 0);
     EXPECT_EQ(filter->LatestFrame(), nullptr);

@@ -180,8 +180,7 @@ TEST(DeinterlaceFilter, RefusesAllButRgb24AndFailsPicturesSmallerThanTheirType) 
     EXPECT_EQ(filter.DisplayName(), "Quennel dv_deinter");
     EXPECT_EQ(filter.ClassId(), "{4D5B0165-D80F-4620-BC2D-F9C84F518C84}");
     EXPECT_TRUE(filter.ModifiesData());
-    EXPECT_EQ(test::CheckType(filter, filter.Input(), test::DvVideoType()),
-              VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), test::DvVideoType()), Code::TypeNotAccepted);
 
     Picture p(8, 6, {1, 2, 3});
     for (int x = 2; x < 5; ++x)
@@ -197,10 +196,10 @@ TEST(DeinterlaceFilter, RefusesAllButRgb24AndFailsPicturesSmallerThanTheirType) 
              test::Rgb24Type(8, 6),
              std::vector<std::vector<std::uint8_t>>{p.bytes(true), std::vector<std::uint8_t>(10)}),
          std::make_shared<DeinterlaceFilter>(), out.renderer});
-    EXPECT_EQ(test::RunToEnd(graph), EC_ERRORABORT);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::ErrorAbort);
     ASSERT_GE(out.samples->size(), 1u);
     EXPECT_EQ(out.samples->front(), expected.bytes(true));
-    EXPECT_EQ(graph.LastError(), E_FAIL);
+    EXPECT_EQ(graph.LastError(), Code::Fail);
 }
 
 }  // namespace

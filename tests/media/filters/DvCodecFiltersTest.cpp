@@ -21,17 +21,17 @@ Frames decodeAll(const Frames& in, bool frameThreads, bool planar) {
     Graph g;
     auto source = std::make_shared<SampleSource>(test::DvVideoType(), in);
     auto dec = std::make_shared<DvVideoDecoderFilter>();
-    EXPECT_EQ(dec->SetFrameThreads(frameThreads), S_OK);
+    EXPECT_EQ(dec->SetFrameThreads(frameThreads), Code::Ok);
     Collector out;
-    EXPECT_EQ(g.AddFilter(source, "source"), S_OK);
-    EXPECT_EQ(g.AddFilter(dec, "dec"), S_OK);
-    EXPECT_EQ(g.AddFilter(out.renderer, "out"), S_OK);
-    EXPECT_EQ(g.ConnectDirect(source->Output(), dec->Input()), S_OK);
+    EXPECT_EQ(g.AddFilter(source, "source"), Code::Ok);
+    EXPECT_EQ(g.AddFilter(dec, "dec"), Code::Ok);
+    EXPECT_EQ(g.AddFilter(out.renderer, "out"), Code::Ok);
+    EXPECT_EQ(g.ConnectDirect(source->Output(), dec->Input()), Code::Ok);
     // The decoder offers its planar layout first and RGB24 second.
     MediaType mt;
     static_cast<BaseFilter&>(*dec).GetMediaType(dec->Output(), planar ? 0 : 1, mt);
-    EXPECT_EQ(g.ConnectDirect(dec->Output(), out.renderer->Input(), &mt), S_OK);
-    EXPECT_EQ(RunToEnd(g), EC_COMPLETE);
+    EXPECT_EQ(g.ConnectDirect(dec->Output(), out.renderer->Input(), &mt), Code::Ok);
+    EXPECT_EQ(RunToEnd(g), EventCode::Complete);
     return *out.samples;
 }
 
@@ -63,11 +63,11 @@ Frames encodeAll(const Frames& pictures, bool frameThreads) {
     Graph g;
     auto source = std::make_shared<SampleSource>(test::Rgb24Type(720, 576), pictures);
     auto enc = std::make_shared<DvVideoEncoderFilter>();
-    EXPECT_EQ(enc->SetFrameThreads(frameThreads), S_OK);
-    enc->put_VideoFormat(DVENCODERVIDEOFORMAT_PAL);
+    EXPECT_EQ(enc->SetFrameThreads(frameThreads), Code::Ok);
+    enc->SetVideoFormat(DvVideoFormat::Pal);
     Collector out;
     Chain(g, {source, enc, out.renderer});
-    EXPECT_EQ(RunToEnd(g), EC_COMPLETE);
+    EXPECT_EQ(RunToEnd(g), EventCode::Complete);
     return *out.samples;
 }
 

@@ -49,13 +49,13 @@ std::vector<std::vector<std::uint8_t>> reencode(const std::vector<std::vector<st
     auto encoder = std::make_shared<DvVideoEncoderFilter>();
     auto header = std::make_shared<DvHeaderFilter>(detector);
     Collector out;
-    encoder->put_VideoFormat(palOut ? DVENCODERVIDEOFORMAT_PAL : DVENCODERVIDEOFORMAT_NTSC);
+    encoder->SetVideoFormat(palOut ? DvVideoFormat::Pal : DvVideoFormat::Ntsc);
     Chain(graph, {std::make_shared<SampleSource>(test::DvVideoType(), in), detector, decoder,
                   encoder, header, out.renderer});
     // The detector runs ahead of the encoder by up to a dozen frames.
     detector->Output().SetQueued(true, 4);
     decoder->GetOutputPin(0)->SetQueued(true, 8);
-    EXPECT_EQ(RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(RunToEnd(graph), EventCode::Complete);
     return *out.samples;
 }
 
@@ -67,15 +67,15 @@ TEST(DvHeaderFilter, IdentityAndAcceptedTypes) {
     EXPECT_TRUE(filter.Restore());
     EXPECT_EQ(filter.TimeShift(), 0);
     MediaType mt;
-    mt.majorType = MEDIATYPE_Interleaved;
+    mt.majorType = MajorType::Interleaved;
     mt.subtype = MakeFourCC("dvhd");
-    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), S_OK);
-    mt.majorType = MEDIATYPE_Video;
-    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), VFW_E_TYPE_NOT_ACCEPTED);
-    mt.subtype = MEDIASUBTYPE_dvsd;
-    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), S_OK);
-    mt.subtype = MEDIASUBTYPE_RGB24;
-    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), Code::Ok);
+    mt.majorType = MajorType::Video;
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), Code::TypeNotAccepted);
+    mt.subtype = Subtype::Dvsd;
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), Code::Ok);
+    mt.subtype = Subtype::Rgb24;
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), mt), Code::TypeNotAccepted);
 }
 
 TEST(DvHeaderFilter, EachReencodedFrameGetsTheBlocksOfItsOwnSourceFrame) {
@@ -211,7 +211,7 @@ TEST(DvHeaderFilter, WithoutRestoreTheFilterShiftsAndCountsTheFramesItCannotShif
     header->SetTimeShift(2.0 / 24);
     Collector out;
     Chain(graph, {std::make_shared<SampleSource>(test::DvVideoType(), in), header, out.renderer});
-    EXPECT_EQ(RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(RunToEnd(graph), EventCode::Complete);
     ASSERT_EQ(out.samples->size(), 4u);
     EXPECT_EQ(datecodeOf((*out.samples)[0]), (dv::Datecode{2005, 5, 5, 14, 0, 0}));
     EXPECT_EQ((*out.samples)[1], in[1]);
@@ -229,7 +229,7 @@ TEST(DvHeaderFilter, ASampleWithoutFactsTakesTheDetectorsLatestFrame) {
         Graph graph;
         Chain(graph, {std::make_shared<SampleSource>(test::DvVideoType(), in), detector,
                       std::make_shared<NullRenderer>()});
-        EXPECT_EQ(RunToEnd(graph), EC_COMPLETE);
+        EXPECT_EQ(RunToEnd(graph), EventCode::Complete);
     }
     ASSERT_TRUE(detector->LatestFrame());
     std::vector<std::uint8_t> blank(dv::kFrameSize625, 0);
@@ -238,7 +238,7 @@ TEST(DvHeaderFilter, ASampleWithoutFactsTakesTheDetectorsLatestFrame) {
     Chain(graph, {std::make_shared<SampleSource>(test::DvVideoType(),
                                                  std::vector<std::vector<std::uint8_t>>{blank}),
                   std::make_shared<DvHeaderFilter>(detector), out.renderer});
-    EXPECT_EQ(RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(RunToEnd(graph), EventCode::Complete);
     ASSERT_EQ(out.samples->size(), 1u);
     EXPECT_EQ(timecodeOf((*out.samples)[0]), timecodeOf(in.back()));
 }

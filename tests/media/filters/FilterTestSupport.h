@@ -34,19 +34,19 @@ class SampleSource : public BaseFilter {
 
     OutputPin& Output() const { return *out_; }
 
-    HRESULT GetMediaType(const Pin&, int position, MediaType& mt) override {
+    Status GetMediaType(const Pin&, int position, MediaType& mt) override {
         if (position > 0)
-            return VFW_S_NO_MORE_ITEMS;
+            return Code::NoMoreItems;
         mt = type_;
-        return S_OK;
+        return Code::Ok;
     }
-    HRESULT DecideBufferSize(const Pin&, AllocatorProperties& props) override {
+    Status DecideBufferSize(const Pin&, AllocatorProperties& props) override {
         std::size_t most = 0;
         for (const auto& s : samples_)
             most = std::max(most, s.size());
-        props.cBuffers = 4;
-        props.cbBuffer = static_cast<std::int32_t>(most);
-        return S_OK;
+        props.BufferCount = 4;
+        props.BufferSize = static_cast<std::int32_t>(most);
+        return Code::Ok;
     }
     void StartThreads() override {
         thread_ = std::thread([this] {
@@ -58,7 +58,7 @@ class SampleSource : public BaseFilter {
                 if (firstFrame_ >= 0)
                     s->SetMediaTime(firstFrame_ + n, firstFrame_ + n + 1);
                 ++n;
-                if (out_->Deliver(s) != S_OK)
+                if (out_->Deliver(s) != Code::Ok)
                     return;
             }
             out_->DeliverEndOfStream();
@@ -81,21 +81,22 @@ class SampleSource : public BaseFilter {
 // first input.
 inline void Chain(Graph& graph, const std::vector<FilterPtr>& filters) {
     for (std::size_t i = 0; i < filters.size(); ++i)
-        ASSERT_EQ(graph.AddFilter(filters[i], "f" + std::to_string(i)), S_OK);
+        ASSERT_EQ(graph.AddFilter(filters[i], "f" + std::to_string(i)), Code::Ok);
     for (std::size_t i = 0; i + 1 < filters.size(); ++i)
         ASSERT_EQ(
             graph.ConnectDirect(*filters[i]->GetOutputPin(0), *filters[i + 1]->GetInputPin(0)),
-            S_OK)
+            Code::Ok)
             << "between " << filters[i]->DisplayName() << " and " << filters[i + 1]->DisplayName();
 }
 
-// Runs the graph to its end and stops it; the completion code (EC_COMPLETE when all went well).
-inline int RunToEnd(Graph& graph, HRESULT* stopResult = nullptr) {
-    EXPECT_EQ(graph.Run(), S_OK);
+// Runs the graph to its end and stops it; the completion code (EventCode::Complete when all went
+// well).
+inline int RunToEnd(Graph& graph, Status* stopResult = nullptr) {
+    EXPECT_EQ(graph.Run(), Code::Ok);
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     EXPECT_TRUE(graph.WaitForCompletion(60000, code, hr));
-    const HRESULT stopped = graph.Stop();
+    const Status stopped = graph.Stop();
     if (stopResult)
         *stopResult = stopped;
     return code;
@@ -114,7 +115,7 @@ struct Collector {
 };
 
 // A pin's type check, as the graph asks it when it connects.
-inline HRESULT CheckType(BaseFilter& filter, const Pin& pin, const MediaType& mt) {
+inline Status CheckType(BaseFilter& filter, const Pin& pin, const MediaType& mt) {
     return filter.CheckMediaType(pin, mt);
 }
 
@@ -141,11 +142,11 @@ inline std::vector<std::vector<std::uint8_t>> DvFramesFor(const std::string& des
 }
 
 inline MediaType DvVideoType() {
-    return MakeVideoType(MEDIASUBTYPE_dvsd, MakeDvsdInfo(true));
+    return MakeVideoType(Subtype::Dvsd, MakeDvsdInfo(true));
 }
 
 inline MediaType Rgb24Type(int width, int height) {
-    return MakeVideoType(MEDIASUBTYPE_RGB24, MakeRgb24Info(width, height, 400000));
+    return MakeVideoType(Subtype::Rgb24, MakeRgb24Info(width, height, 400000));
 }
 
 }  // namespace kelvor::media::test

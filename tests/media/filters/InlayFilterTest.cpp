@@ -50,7 +50,7 @@ std::shared_ptr<DateDetectorFilter> detectorAfter(std::optional<long long> secon
     test::Chain(graph, {std::make_shared<test::SampleSource>(
                             test::DvVideoType(), Frames{scenes::test::makeFrame(frame)}),
                         detector, std::make_shared<NullRenderer>()});
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     return detector;
 }
 
@@ -73,7 +73,7 @@ Result superpose(const std::shared_ptr<InlayFilter>& inlay, int w, int h, int co
     test::Chain(graph, {std::make_shared<test::SampleSource>(test::Rgb24Type(w, h),
                                                              Frames(count, grey(w, h)), firstFrame),
                         inlay, out.renderer});
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     inlay->SetDrawTrace(nullptr);
     r.pictures = *out.samples;
     return r;
@@ -109,18 +109,18 @@ TEST(InlayFilterWithoutGui, RefusesToStartWithoutAGuiApplication) {
         graph,
         {std::make_shared<test::SampleSource>(test::Rgb24Type(16, 16), Frames(1, grey(16, 16))),
          std::make_shared<InlayFilter>(nullptr, nullptr), std::make_shared<NullRenderer>()});
-    EXPECT_EQ(graph.Run(), E_FAIL);
+    EXPECT_EQ(graph.Run(), Code::Fail);
 }
 
 TEST_F(InlayFilterTest, IdentityTypesAndArial) {
     InlayFilter inlay(nullptr, nullptr);
     EXPECT_EQ(inlay.DisplayName(), "Quennel cf_Superposer");
     EXPECT_EQ(inlay.ClassId(), "{F428C64E-ADDD-4EEC-BAC1-FDE3F861815A}");
-    EXPECT_EQ(test::CheckType(inlay, inlay.Input(), test::Rgb24Type(720, 576)), S_OK);
-    EXPECT_EQ(test::CheckType(inlay, inlay.Input(), test::DvVideoType()), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(test::CheckType(inlay, inlay.Input(), test::Rgb24Type(720, 576)), Code::Ok);
+    EXPECT_EQ(test::CheckType(inlay, inlay.Input(), test::DvVideoType()), Code::TypeNotAccepted);
     MediaType noFormat = test::Rgb24Type(720, 576);
     noFormat.formatType = FormatType::None;
-    EXPECT_EQ(test::CheckType(inlay, inlay.Input(), noFormat), VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(test::CheckType(inlay, inlay.Input(), noFormat), Code::TypeNotAccepted);
 
     auto shared = std::make_shared<InlayFilter>(nullptr, nullptr);
     Graph graph;
@@ -128,13 +128,12 @@ TEST_F(InlayFilterTest, IdentityTypesAndArial) {
         graph, {std::make_shared<test::SampleSource>(test::Rgb24Type(360, 288), Frames{}), shared});
     MediaType out;
     BaseFilter& base = *shared;
-    ASSERT_EQ(base.GetMediaType(shared->Output(), 0, out), S_OK);
-    EXPECT_EQ(out.subtype, MEDIASUBTYPE_RGB24);
+    ASSERT_EQ(base.GetMediaType(shared->Output(), 0, out), Code::Ok);
+    EXPECT_EQ(out.subtype, Subtype::Rgb24);
     EXPECT_EQ(out.videoInfo()->bmiHeader.biSizeImage, 360u * 288 * 3);
-    EXPECT_EQ(base.GetMediaType(shared->Output(), 1, out), VFW_S_NO_MORE_ITEMS);
-    EXPECT_EQ(test::CheckType(base, shared->Output(), test::Rgb24Type(100, 100)), S_OK);
-    EXPECT_EQ(test::CheckType(base, shared->Output(), test::DvVideoType()),
-              VFW_E_TYPE_NOT_ACCEPTED);
+    EXPECT_EQ(base.GetMediaType(shared->Output(), 1, out), Code::NoMoreItems);
+    EXPECT_EQ(test::CheckType(base, shared->Output(), test::Rgb24Type(100, 100)), Code::Ok);
+    EXPECT_EQ(test::CheckType(base, shared->Output(), test::DvVideoType()), Code::TypeNotAccepted);
 
     // The inlay's default font is Arial; fontconfig gives its metric twin.
     EXPECT_EQ(QFontInfo(QFont("Arial")).family(), "Liberation Sans");
@@ -263,14 +262,14 @@ TEST_F(InlayFilterTest, MediaTimesCountThePicturesWhenTheInputHasNone) {
     std::vector<std::int64_t> starts;
     sink->SetSampleCallback([&](const MediaSample& s) {
         std::int64_t a = -1, b = -1;
-        EXPECT_EQ(s.GetMediaTime(a, b), S_OK);
+        EXPECT_EQ(s.GetMediaTime(a, b), Code::Ok);
         EXPECT_EQ(b, a + 1);
         starts.push_back(a);
     });
     test::Chain(graph, {std::make_shared<test::SampleSource>(test::Rgb24Type(16, 16),
                                                              Frames(3, grey(16, 16)), -1),
                         inlay, sink});
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     EXPECT_EQ(starts, (std::vector<std::int64_t>{0, 1, 2}));
 }
 
@@ -303,7 +302,7 @@ TEST_F(InlayFilterTest, EachDecodedPictureShowsItsOwnFramesTimecode) {
     // The detector runs ahead of the inlay by the two queues.
     detector->Output().SetQueued(true, 4);
     decoder->GetOutputPin(0)->SetQueued(true, 8);
-    EXPECT_EQ(test::RunToEnd(graph), EC_COMPLETE);
+    EXPECT_EQ(test::RunToEnd(graph), EventCode::Complete);
     ASSERT_EQ(shown.size(), 40u);
     for (int i = 0; i < 40; ++i)
         EXPECT_EQ(shown[static_cast<std::size_t>(i)],

@@ -40,11 +40,11 @@ class RefusingSink : public RendererBase {
     explicit RefusingSink(int refuseFrom) : RendererBase("refusing", ""), refuseFrom_(refuseFrom) {}
 
   protected:
-    HRESULT CheckInputType(const MediaType& mt) override {
-        return mt.majorType == MEDIATYPE_Stream ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    Status CheckInputType(const MediaType& mt) override {
+        return mt.majorType == MajorType::Stream ? Code::Ok : Code::TypeNotAccepted;
     }
-    HRESULT DoRenderSample(const MediaSample&) override {
-        return seen_++ < refuseFrom_ ? S_OK : E_FAIL;
+    Status DoRenderSample(const MediaSample&) override {
+        return seen_++ < refuseFrom_ ? Code::Ok : Code::Fail;
     }
 
   private:
@@ -57,8 +57,8 @@ TEST(WavWriterFilter, IdentityPinsAndTypes) {
     EXPECT_EQ(filter.DisplayName(), "WavDest filter");
     EXPECT_EQ(filter.ClassId(), "{A89E593E-ACFD-46A7-A532-91B69CA374BB}");
     const MediaType pcm = MakeAudioType(MakePcmFormat(48000, 2));
-    EXPECT_EQ(test::CheckType(filter, filter.Input(), pcm), S_OK);
-    EXPECT_EQ(test::CheckType(filter, filter.Input(), test::DvVideoType()), S_FALSE);
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), pcm), Code::Ok);
+    EXPECT_EQ(test::CheckType(filter, filter.Input(), test::DvVideoType()), Code::False);
 
     Graph graph;
     auto source = std::make_shared<test::SampleSource>(pcm, Frames{});
@@ -66,13 +66,13 @@ TEST(WavWriterFilter, IdentityPinsAndTypes) {
     test::Chain(graph, {source, wave});
     MediaType out;
     BaseFilter& base = *wave;
-    ASSERT_EQ(base.GetMediaType(wave->Output(), 0, out), S_OK);
-    EXPECT_EQ(out.majorType, MEDIATYPE_Stream);
-    EXPECT_EQ(out.subtype, MEDIASUBTYPE_WAVE);
-    EXPECT_EQ(base.GetMediaType(wave->Output(), 1, out), VFW_S_NO_MORE_ITEMS);
-    EXPECT_EQ(test::CheckType(*wave, wave->Output(), out), S_OK);
-    EXPECT_EQ(test::CheckType(*wave, wave->Output(), MakeStreamType(MEDIASUBTYPE_Avi)), S_FALSE);
-    EXPECT_EQ(test::CheckType(*wave, wave->Output(), pcm), S_FALSE);
+    ASSERT_EQ(base.GetMediaType(wave->Output(), 0, out), Code::Ok);
+    EXPECT_EQ(out.majorType, MajorType::Stream);
+    EXPECT_EQ(out.subtype, Subtype::Wave);
+    EXPECT_EQ(base.GetMediaType(wave->Output(), 1, out), Code::NoMoreItems);
+    EXPECT_EQ(test::CheckType(*wave, wave->Output(), out), Code::Ok);
+    EXPECT_EQ(test::CheckType(*wave, wave->Output(), MakeStreamType(Subtype::Avi)), Code::False);
+    EXPECT_EQ(test::CheckType(*wave, wave->Output(), pcm), Code::False);
 }
 
 TEST(WavWriterFilter, WritesACanonicalWavFileThroughTheFileWriterWhicheverStopsFirst) {
@@ -89,19 +89,19 @@ TEST(WavWriterFilter, WritesACanonicalWavFileThroughTheFileWriterWhicheverStopsF
             std::make_shared<test::SampleSource>(MakeAudioType(MakePcmFormat(48000, 2)), frames);
         auto wave = std::make_shared<WavWriterFilter>();
         auto writer = std::make_shared<FileWriterFilter>();
-        ASSERT_EQ(writer->SetFileName(path.string()), S_OK);
+        ASSERT_EQ(writer->SetFileName(path.string()), Code::Ok);
         // The graph stops its filters in the order they were added.
         if (writerFirst) {
-            ASSERT_EQ(graph.AddFilter(writer, "destination"), S_OK);
+            ASSERT_EQ(graph.AddFilter(writer, "destination"), Code::Ok);
         }
         test::Chain(graph, {source, wave});
         if (!writerFirst) {
-            ASSERT_EQ(graph.AddFilter(writer, "destination"), S_OK);
+            ASSERT_EQ(graph.AddFilter(writer, "destination"), Code::Ok);
         }
-        ASSERT_EQ(graph.ConnectDirect(wave->Output(), writer->Input()), S_OK);
-        HRESULT stopped = E_FAIL;
-        EXPECT_EQ(test::RunToEnd(graph, &stopped), EC_COMPLETE);
-        EXPECT_EQ(stopped, S_OK);
+        ASSERT_EQ(graph.ConnectDirect(wave->Output(), writer->Input()), Code::Ok);
+        Status stopped = Code::Fail;
+        EXPECT_EQ(test::RunToEnd(graph, &stopped), EventCode::Complete);
+        EXPECT_EQ(stopped, Code::Ok);
         EXPECT_EQ(wave->HeaderSize(), 46u);
         EXPECT_EQ(wave->DataBytes(), expected.size());
 
@@ -141,11 +141,11 @@ TEST(WavWriterFilter, ARunThatCannotStartLeavesTheOldFile) {
     Graph graph;
     auto wave = std::make_shared<WavWriterFilter>();
     auto writer = std::make_shared<FileWriterFilter>();
-    ASSERT_EQ(writer->SetFileName(path.string()), S_OK);
+    ASSERT_EQ(writer->SetFileName(path.string()), Code::Ok);
     test::Chain(graph, {std::make_shared<test::SampleSource>(MakeAudioType(MakePcmFormat(32000, 2)),
                                                              sound(3, 100)),
                         wave, writer});
-    EXPECT_EQ(graph.Run(), E_FAIL);
+    EXPECT_EQ(graph.Run(), Code::Fail);
     EXPECT_FALSE(std::filesystem::exists(path));
 
     // The writer can start, another filter cannot: the old file stays.
@@ -154,18 +154,18 @@ TEST(WavWriterFilter, ARunThatCannotStartLeavesTheOldFile) {
     Graph second;
     auto wave2 = std::make_shared<WavWriterFilter>();
     auto writer2 = std::make_shared<FileWriterFilter>();
-    ASSERT_EQ(writer2->SetFileName(target.string()), S_OK);
-    ASSERT_EQ(second.AddFilter(writer2, "destination"), S_OK);
+    ASSERT_EQ(writer2->SetFileName(target.string()), Code::Ok);
+    ASSERT_EQ(second.AddFilter(writer2, "destination"), Code::Ok);
     test::Chain(second, {std::make_shared<test::SampleSource>(
                              MakeAudioType(MakePcmFormat(32000, 2)), sound(3, 100)),
                          wave2});
-    ASSERT_EQ(second.ConnectDirect(wave2->Output(), writer2->Input()), S_OK);
+    ASSERT_EQ(second.ConnectDirect(wave2->Output(), writer2->Input()), Code::Ok);
     auto failing = std::make_shared<FileWriterFilter>();  // no file name: cannot start
-    ASSERT_EQ(second.AddFilter(failing, "other"), S_OK);
-    auto tail = std::make_shared<test::SampleSource>(MakeStreamType(MEDIASUBTYPE_WAVE), Frames{});
-    ASSERT_EQ(second.AddFilter(tail, "tail"), S_OK);
-    ASSERT_EQ(second.ConnectDirect(tail->Output(), failing->Input()), S_OK);
-    EXPECT_EQ(second.Run(), E_FAIL);
+    ASSERT_EQ(second.AddFilter(failing, "other"), Code::Ok);
+    auto tail = std::make_shared<test::SampleSource>(MakeStreamType(Subtype::Wave), Frames{});
+    ASSERT_EQ(second.AddFilter(tail, "tail"), Code::Ok);
+    ASSERT_EQ(second.ConnectDirect(tail->Output(), failing->Input()), Code::Ok);
+    EXPECT_EQ(second.Run(), Code::Fail);
     EXPECT_EQ(kelvor::test::ReadFile(target), "old");
 }
 
@@ -175,11 +175,11 @@ TEST(WavWriterFilter, RefusedSamplesDoNotCountAndTheSizeFieldsAreGuarded) {
     test::Chain(graph, {std::make_shared<test::SampleSource>(MakeAudioType(MakePcmFormat(44100, 2)),
                                                              sound(5, 1000)),
                         wave, std::make_shared<RefusingSink>(2)});
-    HRESULT stopped = S_OK;
-    EXPECT_EQ(test::RunToEnd(graph, &stopped), EC_ERRORABORT);
+    Status stopped = Code::Ok;
+    EXPECT_EQ(test::RunToEnd(graph, &stopped), EventCode::ErrorAbort);
     EXPECT_EQ(wave->DataBytes(), 2000u);
     // No file writer downstream: the header has nowhere to go.
-    EXPECT_EQ(stopped, E_NOINTERFACE);
+    EXPECT_EQ(stopped, Code::NoInterface);
 
     // Header of 46 bytes: the RIFF size (data + 38) must stay within 32 bits.
     constexpr std::uint32_t kMax = 0xFFFFFFFFu;

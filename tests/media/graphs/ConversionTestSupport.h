@@ -36,13 +36,13 @@ inline std::string MakeDvFile(const TempDir& dir, const std::string& name,
 inline std::string RunToEnd(media::ConversionGraphs& graphs,
                             std::chrono::milliseconds limit = std::chrono::seconds(120)) {
     graphs.RemoveReferenceClock();
-    if (media::Failed(graphs.Run())) {
+    if (graphs.Run().failed()) {
         const std::string why = graphs.RunFailure();
         graphs.Stop();
         return why.empty() ? "the graph did not start" : why;
     }
     int code = 0;
-    media::HRESULT hr = media::S_OK;
+    media::Status hr = media::Code::Ok;
     const bool done = graphs.fg()->WaitForCompletion(static_cast<int>(limit.count()), code, hr);
     graphs.Stop();
     if (!done)

@@ -91,7 +91,7 @@ class PreviewGraphTest : public ::testing::Test {
     // the `after`-th picture.
     std::shared_ptr<const PreviewPicture> shownAt(std::int64_t frame, double fps = 25.0,
                                                   std::uint64_t after = 0) {
-        const auto t = static_cast<REFERENCE_TIME>(std::llround(frame * 1e7 / fps));
+        const auto t = static_cast<StreamTime>(std::llround(frame * 1e7 / fps));
         const auto deadline = std::chrono::steady_clock::now() + 5s;
         while (std::chrono::steady_clock::now() < deadline) {
             const std::uint64_t seq = view->VideoRenderer().Sequence();
@@ -140,7 +140,7 @@ TEST_F(PreviewGraphTest, HalfSizeReachesTheInlayAtHalfTheSizeWithATenPointFont) 
         prefs.PreviewDvAtHalfSize = half;
         ASSERT_TRUE(view->OpenPreview(*rec));
         MediaType mt;
-        ASSERT_EQ(view->Inlay().Input().ConnectionMediaType(mt), S_OK);
+        ASSERT_EQ(view->Inlay().Input().ConnectionMediaType(mt), Code::Ok);
         const auto vih = mt.videoInfo();
         ASSERT_TRUE(vih);
         EXPECT_EQ(vih->bmiHeader.biWidth, half ? 360 : 720);
@@ -308,7 +308,7 @@ TEST_F(PreviewGraphTest, PacedPlaybackShowsTheFramesInTime) {
     view->Run();
     EXPECT_TRUE(view->Running());
     int code = 0;
-    HRESULT hr = S_OK;
+    Status hr = Code::Ok;
     ASSERT_TRUE(view->GetGraph().WaitForCompletion(5000, code, hr));
     const auto took = std::chrono::steady_clock::now() - started;
     // A second of video plays in about a second, not as fast as it decodes.
