@@ -166,8 +166,8 @@ void StartTest::closingWaitsForTheRunGoingOn() {
             QTest::keyClick(&w, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
         } else {
             w.LoadFiles("Loading files", files);
-            s.trigger("afSelectionnerTout");
-            s.trigger("amCreerScnFromDate");
+            s.trigger("SelectAll");
+            s.trigger("ScenesByDate");
             QVERIFY(Session::waitFor([&] { return closed; }));
         }
         QVERIFY(closed);
