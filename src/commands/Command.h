@@ -1,5 +1,6 @@
-// One user command as a component: its name, caption, progress message, key, switch letter,
-// template and four handlers; and what an execution tells the list.
+// One user command: its names, caption, progress message, script letters, window action,
+// template and four handlers; and what an execution tells the list. The values come from the
+// command table (CommandModule.cpp), the handlers from the module.
 //
 // A Command is a plain value: the command module owns one per command for the program's
 // life, and each worker runs a private copy. Handlers are called by the workers (conditions,

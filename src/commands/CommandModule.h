@@ -67,7 +67,7 @@ class CommandModule {
     // Lower-case name -> command, built by Start.
     std::map<std::string, Command*> CommandMap;
 
-    // The components, in table order.
+    // The commands; Commands() gives them in table order.
     Command ShowInFolder, DeleteFile, RemoveFromList, RiffReport, PlayInDefaultPlayer, AddTimecode,
         AddDatecode, ShortenName, SetFileDate, RenameToDate, ToType1, ToType2, ToNtsc, ToPal,
         InlayDatecode, RecompressToDv, ScenesByDate, DeleteScn, ExtractAudio, FixFrameRate,
