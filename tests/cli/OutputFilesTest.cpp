@@ -41,6 +41,12 @@ class OutputFiles : public ::testing::Test {
             r.out.pop_back();
         return r.out;
     }
+    // A small file's text; a large one (a video written over it) as its size alone.
+    static std::string text(const fs::path& file) {
+        if (fs::file_size(file) > 64)
+            return std::to_string(fs::file_size(file)) + " bytes";
+        return test::ReadFile(file);
+    }
     // Every entry of a folder but the preferences' folder.
     std::vector<std::string> entries(const fs::path& folder) const {
         std::vector<std::string> out;
@@ -94,8 +100,8 @@ TEST_F(OutputFiles, NamesTheUserKeepsBesideTheOutputsSurvive) {
     fs::create_symlink("precious.txt", dir / "clip.wav.part");
     auto r = cli({"script", "--no-to-all", "clip.avi", "+2", "+w"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(test::ReadFile(dir / "clip_type2.avi.part"), "mine");
-    EXPECT_EQ(test::ReadFile(dir / "precious.txt"), "the user's");
+    EXPECT_EQ(text(dir / "clip_type2.avi.part"), "mine");
+    EXPECT_EQ(text(dir / "precious.txt"), "the user's");
     EXPECT_TRUE(fs::is_symlink(dir / "clip.wav.part"));
 
     // The other way round: the link where the video is written, the file where the sound is.
@@ -105,8 +111,8 @@ TEST_F(OutputFiles, NamesTheUserKeepsBesideTheOutputsSurvive) {
     test::WriteFile(dir / "clip.wav.part", "mine too");
     r = cli({"script", "--yes-to-all", "clip.avi", "+2", "+w"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(test::ReadFile(dir / "clip.wav.part"), "mine too");
-    EXPECT_EQ(test::ReadFile(dir / "precious.txt"), "the user's");
+    EXPECT_EQ(text(dir / "clip.wav.part"), "mine too");
+    EXPECT_EQ(text(dir / "precious.txt"), "the user's");
     EXPECT_TRUE(fs::is_symlink(dir / "clip_type2.avi.part"));
     EXPECT_EQ(frames(dir / "clip_type2.avi"), test::ToolAvailable("ffprobe") ? "30" : "");
     EXPECT_EQ(entries(dir.path()),
