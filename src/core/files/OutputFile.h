@@ -6,9 +6,9 @@
 // analyses): a target that is that same file, by device and inode whatever its name, or that is
 // not a regular file, is refused, so no writer ever replaces its own input.
 //
-// The temporary file is one of CreateTemporaryFile's. Owns its temporary file. One thread at a
-// time. Failures are values: a file that cannot be created or is refused makes every write a no-op
-// that reports false, Commit() then keeps the old file, and Error() says why.
+// Owns its temporary file, made by CreateTemporaryFile. One thread at a time. Failures are values:
+// a file that cannot be created or is refused makes every write a no-op that reports false,
+// Commit() then keeps the old file, and Error() says why.
 #pragma once
 
 #include <cstdint>
