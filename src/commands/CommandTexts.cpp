@@ -61,7 +61,11 @@ std::string ConversionOutputPath(const files::FileRecordMedia& video, std::strin
     std::string named = (hasExtension ? from.substr(0, dot) : from) + std::string(suffix);
     if (prefs.SaveInSameFolder)
         return named;
-    return prefs.SaveFolder + named;
+    // The folder may be stored with or without its closing slash.
+    std::string folder = prefs.SaveFolder;
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    return folder + named;
 }
 
 std::string ReplaceQuestion(const std::string& outputPath, std::string_view shortForm) {

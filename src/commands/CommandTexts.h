@@ -31,8 +31,8 @@ std::string FormatText(std::string_view format, std::initializer_list<std::strin
 
 // The name of a new file written from the video: the suffix replaces the video's extension (the
 // last "." of the name and what follows). With "Sauver dans le même dossier" the result lies
-// beside the video; otherwise it is the video's name with the suffix, appended to
-// "Dossier pour Sauver" as stored.
+// beside the video; otherwise it is the video's name with the suffix, in the folder
+// "Dossier pour Sauver" (stored with or without its closing slash).
 std::string ConversionOutputPath(const files::FileRecordMedia& video, std::string_view suffix,
                                  const settings::Preferences& prefs);
 

@@ -1,10 +1,12 @@
 #include "ui/Playlist.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
+#include "core/files/OutputFile.h"
 #include "core/shell/About.h"
 
 namespace kelvor::ui {
@@ -12,10 +14,6 @@ namespace {
 
 constexpr const char* kEol = "\r\n";
 const std::string kHyphens = "# " + std::string(61, '-');
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 }  // namespace
 
@@ -57,21 +55,38 @@ std::string PlaylistText(const std::vector<std::string>& fullNames, int sortMode
 }
 
 bool WritePlaylistFile(const std::string& path, const std::string& text, std::string& error) {
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "wb"));
-    if (!f) {
-        error = std::strerror(errno);
+    // Written beside the playlist under a name of its own and moved over it complete, so an
+    // interrupted or concurrent save never leaves a half playlist.
+    files::TemporaryFile temp = files::CreateTemporaryFile(path);
+    if (temp.Fd < 0) {
+        error = std::strerror(temp.ErrorNumber);
         return false;
     }
-    if (std::fwrite(text.data(), 1, text.size(), f.get()) != text.size()) {
-        error = std::strerror(errno);
-        return false;
+    std::size_t done = 0;
+    bool ok = true;
+    while (ok && done < text.size()) {
+        const ssize_t n = ::write(temp.Fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok)
+            done += static_cast<std::size_t>(n);
     }
-    // The file is closed in every case; a failure to flush is a failed write too.
-    if (std::fclose(f.release()) != 0) {
+    ok = ok && ::fsync(temp.Fd) == 0;
+    if (!ok)
         error = std::strerror(errno);
-        return false;
+    // The file is closed in every case; a failure to close is a failed write too.
+    if (::close(temp.Fd) != 0 && ok) {
+        error = std::strerror(errno);
+        ok = false;
     }
-    return true;
+    if (ok && ::rename(temp.Name.c_str(), path.c_str()) != 0) {
+        error = std::strerror(errno);
+        ok = false;
+    }
+    if (!ok)
+        ::unlink(temp.Name.c_str());
+    return ok;
 }
 
 }  // namespace kelvor::ui

@@ -14,6 +14,7 @@
 #include "core/avi/Fourcc.h"
 #include "core/dv/DvInfo.h"
 #include "core/dv/DvPacks.h"
+#include "core/files/OutputFile.h"
 
 namespace kelvor::avi {
 
@@ -451,8 +452,9 @@ AviWriter::~AviWriter() {
         close();
 }
 
-std::string AviWriter::TemporaryPath(const std::string& path) {
-    return path + ".part";
+const std::string& AviWriter::temporaryPath() const {
+    static const std::string none;
+    return s_ && s_->Fd >= 0 ? s_->Temp : none;
 }
 
 bool AviWriter::isOpen() const {
@@ -512,12 +514,13 @@ bool AviWriter::open(const std::string& path, const AviWriterConfig& config) {
         s->Streams.push_back(a);
     }
     s->Target = path;
-    s->Temp = TemporaryPath(path);
-    s->Fd = ::open(s->Temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (s->Fd < 0) {
-        error_ = std::string("cannot create ") + s->Temp + ": " + std::strerror(errno);
+    files::TemporaryFile created = files::CreateTemporaryFile(path);
+    if (created.Fd < 0) {
+        error_ = std::move(created.Error);
         return false;
     }
+    s->Temp = std::move(created.Name);
+    s->Fd = created.Fd;
     s->Buffer.reserve(kWriteBufferSize);
     const auto headers = s->buildHeaders();
     s->HeaderSize = headers.size();

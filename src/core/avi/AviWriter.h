@@ -4,11 +4,11 @@
 // stream in the headers and a standard index "ix##" per stream at the end of every "movi" list,
 // "odml"/"dmlh" with the total frame count. Memory stays bounded by the index of one RIFF chunk.
 //
-// The file is written under a temporary name beside the target (target + ".part") and moved
-// over the target by close(), so an existing file is replaced only by a finished one. To abort a
-// run, stop writing and call close(): the file then holds every frame written so far with
-// headers and indexes that say so. discard() drops the temporary file and leaves the target
-// alone.
+// The file is written under a temporary name of its own beside the target (see
+// files::CreateTemporaryFile) and moved over the target by close(), so an existing file is replaced
+// only by a finished one. To abort a run, stop writing and call close(): the file then holds every
+// frame written so far with headers and indexes that say so. discard() drops the temporary file and
+// leaves the target alone.
 //
 // Ownership: the writer owns its file descriptor and its temporary file. Threads: one thread at
 // a time. Failure: every call returns false once a write has failed (disk full, I/O error);
@@ -92,8 +92,8 @@ class AviWriter {
     std::uint64_t framesWritten() const;
     std::uint64_t bytesWritten() const;
     const std::string& errorText() const;
-    // The temporary name the file is written under.
-    static std::string TemporaryPath(const std::string& path);
+    // The temporary name the open file is written under; empty when none is open.
+    const std::string& temporaryPath() const;
 
   private:
     struct State;

@@ -1,19 +1,64 @@
 #include "core/files/OutputFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <random>
 
 namespace kelvor::files {
 
-std::string TemporaryNameFor(std::string_view target) {
-    // A random part keeps two programs writing the same target from sharing a temporary file.
+namespace {
+
+// The longest file name the folder accepts, NAME_MAX when the system does not say.
+std::size_t nameLimit(const std::string& folder) {
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX;
+}
+
+// The first `size` bytes of a name, less a UTF-8 sequence that would be cut in two.
+std::string_view cutAtCharacter(std::string_view name, std::size_t size) {
+    if (name.size() <= size)
+        return name;
+    while (size > 0 && (static_cast<unsigned char>(name[size]) & 0xC0) == 0x80)
+        --size;
+    return name.substr(0, size);
+}
+
+}  // namespace
+
+TemporaryFile CreateTemporaryFile(std::string_view target) {
+    const std::size_t slash = target.rfind('/');
+    const std::string folder(slash == std::string_view::npos ? std::string_view{}
+                                                             : target.substr(0, slash + 1));
+    const std::string_view name =
+        slash == std::string_view::npos ? target : target.substr(slash + 1);
+    constexpr std::string_view kPrefix = ".kelvor-";
+    constexpr std::string_view kExtension = ".tmp";
+    constexpr std::size_t kRandomDigits = 8;
+    const std::size_t limit = nameLimit(folder);
+    const std::size_t added = kPrefix.size() + kRandomDigits + kExtension.size();
+    const std::string kept(cutAtCharacter(name, limit > added ? limit - added : 0));
+
+    TemporaryFile file;
     std::random_device random;
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-    return std::string(target) + ".kelvor-" + suffix + ".tmp";
+    // A name taken meanwhile by another run is simply passed over; a few tries always find one.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char digits[kRandomDigits + 1];
+        std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(random()));
+        file.Name = folder + kept + std::string(kPrefix) + digits + std::string(kExtension);
+        file.Fd = ::open(file.Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (file.Fd >= 0)
+            return file;
+        if (errno != EEXIST)
+            break;
+    }
+    file.ErrorNumber = errno;
+    file.Error = "cannot create " + file.Name + ": " + std::strerror(file.ErrorNumber);
+    return file;
 }
 
 bool SameFile(std::string_view a, std::string_view b) {
@@ -37,14 +82,23 @@ std::string RefusedTarget(std::string_view target, std::string_view source) {
 }
 
 OutputFile::OutputFile(std::string target, std::string_view source)
-    : target_(std::move(target)), source_(source), temp_(TemporaryNameFor(target_)) {
+    : target_(std::move(target)), source_(source) {
     if (std::string why = RefusedTarget(target_, source_); !why.empty()) {
         fail(std::move(why));
         return;
     }
-    file_ = std::fopen(temp_.c_str(), "wb");
-    if (file_ == nullptr)
+    TemporaryFile created = CreateTemporaryFile(target_);
+    temp_ = std::move(created.Name);
+    if (created.Fd < 0) {
+        fail(std::move(created.Error));
+        return;
+    }
+    file_ = ::fdopen(created.Fd, "wb");
+    if (file_ == nullptr) {
         fail("cannot create " + temp_ + ": " + std::strerror(errno));
+        ::close(created.Fd);
+        ::unlink(temp_.c_str());
+    }
 }
 
 OutputFile::~OutputFile() {

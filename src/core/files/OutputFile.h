@@ -6,9 +6,9 @@
 // analyses): a target that is that same file, by device and inode whatever its name, or that is
 // not a regular file, is refused, so no writer ever replaces its own input.
 //
-// Owns its temporary file. One thread at a time. Failures are values: a file that cannot be
-// created or is refused makes every write a no-op that reports false, Commit() then keeps the
-// old file, and Error() says why.
+// Owns its temporary file, made by CreateTemporaryFile. One thread at a time. Failures are values:
+// a file that cannot be created or is refused makes every write a no-op that reports false,
+// Commit() then keeps the old file, and Error() says why.
 #pragma once
 
 #include <cstdint>
@@ -61,8 +61,20 @@ class OutputFile {
     std::string error_;
 };
 
-// The temporary name used beside a target (for writers that produce their bytes elsewhere).
-std::string TemporaryNameFor(std::string_view target);
+// A file just created for a writer beside its target, under a name nobody held before.
+struct TemporaryFile {
+    int Fd = -1;          // open for writing; -1 when it could not be created
+    std::string Name;     // the name it was created under (the last one tried on failure)
+    std::string Error;    // "cannot create NAME: reason" when Fd is -1
+    int ErrorNumber = 0;  // the reason's errno
+};
+
+// Creates a new file in the target's folder, exclusively (O_CREAT | O_EXCL, mode 0666 less the
+// umask), under the target's name with a random part appended: two runs writing the same target
+// never share a file, and a file or link the user keeps there under any name is never opened.
+// The part taken from the target's name is shortened, at a character boundary, so that the name
+// fits the folder's limit whenever the target's own name does.
+TemporaryFile CreateTemporaryFile(std::string_view target);
 
 // True when both names exist and are the same file (same device and inode), whatever the names.
 bool SameFile(std::string_view a, std::string_view b);

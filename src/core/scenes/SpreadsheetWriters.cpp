@@ -1,5 +1,6 @@
 #include "core/scenes/SpreadsheetWriters.h"
 
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -58,7 +59,6 @@ struct SpreadsheetSceneList::Book {
 SpreadsheetSceneList::SpreadsheetSceneList(std::string_view name, ExportContext context,
                                            std::vector<std::string> titles)
     : fileName_(SpreadsheetFileName(name)),
-      tempName_(files::TemporaryNameFor(fileName_)),
       source_(name),
       context_(std::move(context)),
       titles_(std::move(titles)),
@@ -67,17 +67,20 @@ SpreadsheetSceneList::SpreadsheetSceneList(std::string_view name, ExportContext 
     // A spreadsheet named like the video it describes must not replace it.
     if (error_ = files::RefusedTarget(fileName_, source_); !error_.empty())
         return;
-    // The workbook is only written on close; a file that cannot be created now would fail then.
-    if (std::FILE* probe = std::fopen(tempName_.c_str(), "wb")) {
-        std::fclose(probe);
-        std::remove(tempName_.c_str());
-        good_ = true;
-    } else {
-        error_ = "cannot create " + tempName_ + ": " + std::strerror(errno);
+    // The workbook is only written on close, by the library, into the file created here: a file
+    // that cannot be created now would fail then, and the name is this run's alone.
+    files::TemporaryFile created = files::CreateTemporaryFile(fileName_);
+    if (created.Fd < 0) {
+        error_ = std::move(created.Error);
+        return;
     }
+    ::close(created.Fd);
+    tempName_ = std::move(created.Name);
+    good_ = true;
     book_->workbook = workbook_new(tempName_.c_str());
     if (book_->workbook == nullptr) {
         good_ = false;
+        removeTemporary();
         return;
     }
     book_->sheet = workbook_add_worksheet(book_->workbook, nullptr);
@@ -162,19 +165,28 @@ void SpreadsheetSceneList::Discard() {
         lxw_workbook_free(book_->workbook);
         book_->workbook = nullptr;
     }
-    std::remove(tempName_.c_str());
+    removeTemporary();
+}
+
+void SpreadsheetSceneList::removeTemporary() {
+    if (!tempName_.empty())
+        std::remove(tempName_.c_str());
+    tempName_.clear();
 }
 
 bool SpreadsheetSceneList::Close() {
     if (closed_)
         return false;
     closed_ = true;
-    if (book_->workbook == nullptr)
+    if (book_->workbook == nullptr) {
+        removeTemporary();
         return false;
+    }
     if (!good_) {
         // Saving would only fail again; free the workbook without writing.
         lxw_workbook_free(book_->workbook);
         book_->workbook = nullptr;
+        removeTemporary();
         return false;
     }
     lxw_worksheet* ws = book_->sheet;
@@ -205,9 +217,10 @@ bool SpreadsheetSceneList::Close() {
     else if (std::rename(tempName_.c_str(), fileName_.c_str()) != 0)
         error_ = "cannot replace " + fileName_ + ": " + std::strerror(errno);
     if (!error_.empty()) {
-        std::remove(tempName_.c_str());
+        removeTemporary();
         return false;
     }
+    tempName_.clear();
     return true;
 }
 

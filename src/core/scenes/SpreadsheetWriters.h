@@ -51,10 +51,11 @@ class SpreadsheetSceneList {
     struct Book;
 
     void writeCell(int row, int column, const std::string& text, int formatIndex);
+    void removeTemporary();
 
     std::string fileName_;
-    std::string tempName_;
-    std::string source_;  // the file described, never replaced
+    std::string tempName_;  // the file the library saves into; empty once moved or removed
+    std::string source_;    // the file described, never replaced
     std::string error_;
     ExportContext context_;
     std::vector<std::string> titles_;

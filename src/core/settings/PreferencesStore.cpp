@@ -1,5 +1,8 @@
 #include "core/settings/PreferencesStore.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <ctime>
@@ -9,6 +12,7 @@
 #include <system_error>
 
 #include "core/files/DateTime.h"
+#include "core/files/OutputFile.h"
 #include "core/settings/IniText.h"
 #include "core/shell/About.h"
 #include "core/shell/ShellHelpers.h"
@@ -310,16 +314,22 @@ bool writeWholeFile(const fs::path& target, const std::string& text) {
         if (ec)
             return false;
     }
-    fs::path temp = file;
-    temp += ".new";
+    files::TemporaryFile created = files::CreateTemporaryFile(file.string());
+    if (created.Fd < 0)
+        return false;
+    const fs::path temp = created.Name;
     {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            out.close();
+        std::size_t done = 0;
+        bool written = true;
+        while (written && done < text.size()) {
+            const ssize_t n = ::write(created.Fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            written = n > 0;
+            if (written)
+                done += static_cast<std::size_t>(n);
+        }
+        if (::close(created.Fd) != 0 || !written) {
             fs::remove(temp, ec);
             return false;
         }

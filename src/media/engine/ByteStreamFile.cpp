@@ -1,6 +1,5 @@
 #include "media/engine/ByteStreamFile.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -31,12 +30,11 @@ Status ByteStreamFile::Acquire() {
     std::lock_guard lock(mutex_);
     if (users_ == 0) {
         removeTemporary();
-        temp_ = files::TemporaryNameFor(target_);
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd_ < 0) {
-            temp_.clear();
+        files::TemporaryFile created = files::CreateTemporaryFile(target_);
+        if (created.Fd < 0)
             return Code::Fail;
-        }
+        fd_ = created.Fd;
+        temp_ = std::move(created.Name);
         failed_ = false;
         keep_ = false;
         position_ = 0;

@@ -1,8 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 
 #include "core/avi/AviDemuxer.h"
@@ -50,7 +53,7 @@ TEST(AviWriter, Type2MultiRiffReadsBackBitExact) {
     const std::string path = dir.file("t2.avi");
     const auto frames = Synthetic(40);
     ASSERT_TRUE(WriteDvAvi(path, frames, DvType::Type2, true, 2, 2 * 1024 * 1024));
-    EXPECT_FALSE(std::filesystem::exists(AviWriter::TemporaryPath(path)));
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"t2.avi"});
 
     RiffReport report;
     report.RunReport(path);
@@ -171,9 +174,10 @@ TEST(AviWriter, TemporaryFileAndReplacement) {
         ASSERT_TRUE(w.open(path, c));
         ASSERT_TRUE(w.writeVideoFrame(SyntheticFrame(0)));
         EXPECT_EQ(ReadBytes(path), (Bytes{'o', 'l', 'd'}));
-        EXPECT_TRUE(std::filesystem::exists(AviWriter::TemporaryPath(path)));
+        const std::string temp = w.temporaryPath();
+        EXPECT_TRUE(std::filesystem::exists(temp));
         w.discard();
-        EXPECT_FALSE(std::filesystem::exists(AviWriter::TemporaryPath(path)));
+        EXPECT_FALSE(std::filesystem::exists(temp));
         EXPECT_FALSE(w.writeVideoFrame(SyntheticFrame(1)));
     }
     EXPECT_EQ(ReadBytes(path), (Bytes{'o', 'l', 'd'}));
@@ -205,23 +209,84 @@ TEST(AviWriter, TemporaryFileAndReplacement) {
 }
 
 TEST(AviWriter, FullDiskFailsAndKeepsTheTarget) {
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP();
     TempDir dir;
     const std::string path = dir.file("full.avi");
     WriteBytes(path, Bytes{'k'});
-    // The temporary name points at /dev/full, which refuses every write.
-    std::filesystem::create_symlink("/dev/full", AviWriter::TemporaryPath(path));
+    // A file size limit makes the writes fail as a full disk does (EFBIG rather than ENOSPC).
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 1024 * 1024;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     AviWriter w;
-    if (!w.open(path, AviWriterConfig{})) {
-        EXPECT_EQ(ReadBytes(path), Bytes{'k'});
-        return;
-    }
+    ASSERT_TRUE(w.open(path, AviWriterConfig{}));
     bool failed = false;
     for (int i = 0; i < 40 && !failed; ++i)
         failed = !w.writeVideoFrame(SyntheticFrame(i));
-    EXPECT_FALSE(w.close());
+    const bool closed = w.close();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(failed);
+    EXPECT_FALSE(closed);
+    EXPECT_THAT(w.errorText(), ::testing::HasSubstr(std::strerror(EFBIG)));
     EXPECT_EQ(ReadBytes(path), Bytes{'k'});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"full.avi"});
+}
+
+// Two writers of one target never share a file: the one closed last leaves its complete file,
+// the other's is replaced whole and no temporary file stays behind.
+TEST(AviWriter, TwoWritersOfOneTargetAndNamesTheUserKeeps) {
+    TempDir dir;
+    const std::string path = dir.file("same.avi");
+    // Names the user may keep beside the output: none of them is opened or replaced.
+    WriteBytes(path + ".part", Bytes{'m', 'i', 'n', 'e'});
+    WriteBytes(dir.file("elsewhere"), Bytes{'e'});
+    std::filesystem::create_symlink(dir.file("elsewhere"), path + ".part.link");
+    std::filesystem::create_symlink(dir.file("elsewhere"), dir.file("same2.avi.part"));
+    AviWriter first;
+    AviWriter second;
+    ASSERT_TRUE(first.open(path, AviWriterConfig{}));
+    ASSERT_TRUE(second.open(path, AviWriterConfig{}));
+    EXPECT_NE(first.temporaryPath(), second.temporaryPath());
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(first.writeVideoFrame(SyntheticFrame(i)));
+        if (i < 4) {
+            ASSERT_TRUE(second.writeVideoFrame(SyntheticFrame(100 + i)));
+        }
+    }
+    ASSERT_TRUE(second.close());
+    ASSERT_TRUE(first.close());
+    AviDemuxer d;
+    ASSERT_TRUE(d.open(path));
+    EXPECT_EQ(d.chunkCount(0), 6u);
+    ASSERT_TRUE(second.open(dir.file("same2.avi"), AviWriterConfig{}));
+    ASSERT_TRUE(second.writeVideoFrame(SyntheticFrame(0)));
+    ASSERT_TRUE(second.close());
+    EXPECT_EQ(ReadBytes(path + ".part"), (Bytes{'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(ReadBytes(dir.file("elsewhere")), Bytes{'e'});
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("same2.avi.part")));
+    EXPECT_EQ(dir.names(),
+              (std::vector<std::string>{"elsewhere", "same.avi", "same.avi.part",
+                                        "same.avi.part.link", "same2.avi", "same2.avi.part"}));
+}
+
+// A name of 255 bytes, the most a folder takes, is written although its temporary name would
+// not fit with the whole name in it.
+TEST(AviWriter, LongestNameFits) {
+    TempDir dir;
+    // An "é" where the temporary name's part of it ends: it is left out whole, not cut in two.
+    const std::string name = std::string(234, 'n') + "\xc3\xa9" + std::string(15, 'x') + ".avi";
+    ASSERT_EQ(name.size(), 255u);
+    const std::string path = dir.file(name);
+    AviWriter w;
+    ASSERT_TRUE(w.open(path, AviWriterConfig{})) << w.errorText();
+    const std::string temp = std::filesystem::path(w.temporaryPath()).filename().string();
+    EXPECT_LE(temp.size(), 255u);
+    EXPECT_EQ(temp.substr(0, 235), std::string(234, 'n') + ".") << temp;
+    ASSERT_TRUE(w.writeVideoFrame(SyntheticFrame(0)));
+    ASSERT_TRUE(w.close()) << w.errorText();
+    EXPECT_EQ(dir.names(), std::vector<std::string>{name});
 }
 
 TEST(AviDemuxer, Idx1AndWalkedFiles) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <deque>
 
 #include "core/files/DateTime.h"
@@ -262,6 +263,33 @@ TEST_F(PreferencesStoreTest, CorruptOrUnreadableStoresGiveTheFallbackWithoutHarm
     EXPECT_EQ(LoadPreferences(p, env), LoadOutcome::Fallback);
     StorePreferences(p, env);
     EXPECT_TRUE(fs::is_directory(userFile()));
+}
+
+// A file and a link beside the store, under the name the store was once written under before
+// it replaced the old one, are the user's: a store neither opens nor removes them.
+TEST_F(PreferencesStoreTest, NamesBesideTheStoreAreLeftAlone) {
+    Preferences p = load();
+    StorePreferences(p, env);
+    fs::path beside = userFile();
+    beside += ".new";
+    WriteFile(beside, "mine");
+    WriteFile(dir / "elsewhere", "kept");
+    p.Volume = 7;
+    StorePreferences(p, env);
+    EXPECT_EQ(ReadFile(beside), "mine");
+    fs::remove(beside);
+    fs::create_symlink(dir / "elsewhere", beside);
+    p.Volume = 8;
+    StorePreferences(p, env);
+    EXPECT_EQ(ReadFile(dir / "elsewhere"), "kept");
+    EXPECT_TRUE(fs::is_symlink(beside));
+    EXPECT_EQ(load().Volume, 8);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(userFile().parent_path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{userFile().filename().string(),
+                                               beside.filename().string()}));
 }
 
 TEST_F(PreferencesStoreTest, AStoreThatCannotBeWrittenFailsSilently) {

@@ -1,0 +1,153 @@
+// What kelvor-cli leaves in the output's folder: concurrent runs into one output end with one
+// complete file, names the user keeps beside an output survive a run, the longest names a
+// folder takes are written, and the save folder is a folder however it is stored.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <future>
+
+#include "fixtures/DvFixture.h"
+#include "support/TempDir.h"
+#include "support/Tools.h"
+
+namespace kelvor {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OutputFiles : public ::testing::Test {
+  protected:
+    void make(const std::string& name, const std::string& description) {
+        std::string error;
+        ASSERT_TRUE(fixtures::WriteDvFile((dir / name).string(), description, error)) << error;
+    }
+    test::ProcessResult cli(std::vector<std::string> args) const {
+        args.insert(args.begin(), KELVOR_CLI);
+        test::ProcessOptions options;
+        options.workDir = dir.path();
+        options.environment["XDG_CONFIG_HOME"] = (dir / "cfg").string();
+        options.timeout = std::chrono::seconds(120);
+        return test::RunProcess(args, options);
+    }
+    // The video frames ffprobe counts in a file, or "" when ffprobe is not there.
+    std::string frames(const fs::path& file) const {
+        if (!test::ToolAvailable("ffprobe"))
+            return "";
+        auto r = test::RunTool(
+            {"ffprobe", "-v", "error", "-select_streams", "v:0", "-count_frames", "-show_entries",
+             "stream=nb_read_frames", "-of", "default=noprint_wrappers=1:nokey=1", file.string()},
+            dir.path());
+        while (!r.out.empty() && r.out.back() == '\n')
+            r.out.pop_back();
+        return r.out;
+    }
+    // A small file's text; a large one (a video written over it) as its size alone.
+    static std::string text(const fs::path& file) {
+        if (fs::file_size(file) > 64)
+            return std::to_string(fs::file_size(file)) + " bytes";
+        return test::ReadFile(file);
+    }
+    // Every entry of a folder but the preferences' folder.
+    std::vector<std::string> entries(const fs::path& folder) const {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(folder))
+            if (e.path().filename() != "cfg")
+                out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(OutputFiles, ConcurrentRunsIntoOneOutputLeaveOneCompleteFile) {
+    make("clip.avi", "type=1 frames=250 picture=moving date=2004-07-14T10:00:00");
+    make("other.avi", "type=1 frames=120 date=2005-01-02T03:04:05");
+    const std::string expected = test::ToolAvailable("ffprobe") ? "250" : "";
+    for (int round = 0; round < 2; ++round) {
+        // The same output from both runs, and in the second round a third run beside them into
+        // another output of the same folder.
+        std::vector<std::future<test::ProcessResult>> runs;
+        for (int i = 0; i < 2; ++i)
+            runs.push_back(std::async(std::launch::async, [this] {
+                return cli({"do", "ToType2", "--yes-to-all", "clip.avi"});
+            }));
+        if (round == 1)
+            runs.push_back(std::async(std::launch::async, [this] {
+                return cli({"do", "ToType2", "--yes-to-all", "other.avi"});
+            }));
+        for (auto& run : runs) {
+            const test::ProcessResult r = run.get();
+            EXPECT_EQ(r.exitCode, 0) << r.err;
+        }
+        EXPECT_EQ(frames(dir / "clip_type2.avi"), expected) << "round " << round;
+        if (round == 0) {
+            EXPECT_EQ(entries(dir.path()),
+                      (std::vector<std::string>{"clip.avi", "clip_type2.avi", "other.avi"}));
+        }
+    }
+    EXPECT_EQ(frames(dir / "other_type2.avi"), test::ToolAvailable("ffprobe") ? "120" : "");
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"clip.avi", "clip_type2.avi",
+                                                             "other.avi", "other_type2.avi"}));
+}
+
+// A file, and a link to another file, at the names the writers once used for their temporary
+// files are the user's: a run neither opens nor removes them.
+TEST_F(OutputFiles, NamesTheUserKeepsBesideTheOutputsSurvive) {
+    make("clip.avi", "type=1 frames=30 date=2004-07-14T10:00:00");
+    test::WriteFile(dir / "precious.txt", "the user's");
+    test::WriteFile(dir / "clip_type2.avi.part", "mine");
+    fs::create_symlink("precious.txt", dir / "clip.wav.part");
+    auto r = cli({"script", "--no-to-all", "clip.avi", "+2", "+w"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(text(dir / "clip_type2.avi.part"), "mine");
+    EXPECT_EQ(text(dir / "precious.txt"), "the user's");
+    EXPECT_TRUE(fs::is_symlink(dir / "clip.wav.part"));
+
+    // The other way round: the link where the video is written, the file where the sound is.
+    fs::remove(dir / "clip_type2.avi.part");
+    fs::remove(dir / "clip.wav.part");
+    fs::create_symlink("precious.txt", dir / "clip_type2.avi.part");
+    test::WriteFile(dir / "clip.wav.part", "mine too");
+    r = cli({"script", "--yes-to-all", "clip.avi", "+2", "+w"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(text(dir / "clip.wav.part"), "mine too");
+    EXPECT_EQ(text(dir / "precious.txt"), "the user's");
+    EXPECT_TRUE(fs::is_symlink(dir / "clip_type2.avi.part"));
+    EXPECT_EQ(frames(dir / "clip_type2.avi"), test::ToolAvailable("ffprobe") ? "30" : "");
+    EXPECT_EQ(entries(dir.path()),
+              (std::vector<std::string>{"clip.avi", "clip.wav", "clip.wav.part", "clip_type2.avi",
+                                        "clip_type2.avi.part", "precious.txt"}));
+}
+
+// Names that fit the folder's limit are written although a temporary suffix would not fit
+// beside them: a scn file of 245 bytes, a conversion of 251.
+TEST_F(OutputFiles, TheLongestNamesAreWritten) {
+    const std::string base(241, 'v');
+    make(base + ".avi", "type=1 frames=20 date=2004-07-14T10:00:00");
+    auto scenes = cli({"scenes", "--text", "--xlsx", "--srt", base + ".avi"});
+    EXPECT_EQ(scenes.exitCode, 0) << scenes.err;
+    auto convert = cli({"do", "ToType2", "--yes-to-all", base + ".avi"});
+    EXPECT_EQ(convert.exitCode, 0) << convert.err;
+    EXPECT_EQ(frames(dir / (base + "_type2.avi")), test::ToolAvailable("ffprobe") ? "20" : "");
+    EXPECT_EQ(entries(dir.path()),
+              (std::vector<std::string>{base + ".avi", base + ".scn", base + ".srt", base + ".xlsx",
+                                        base + "_scn.txt", base + "_type2.avi"}));
+}
+
+// "Dossier pour Sauver" stored without its closing slash still names the folder.
+TEST_F(OutputFiles, TheSaveFolderWithoutItsClosingSlash) {
+    make("clip.avi", "type=1 frames=10 date=2004-07-14T10:00:00");
+    fs::create_directory(dir / "out");
+    test::WriteFile(dir / "cfg" / "Quennel" / "Kelvor.conf",
+                    "[\\Software\\Quennel\\Kelvor]\nSauver dans le même dossier=0\n"
+                    "Dossier pour Sauver=" +
+                        (dir / "out").string() + "\n");
+    auto r = cli({"do", "ToType2", "--yes-to-all", "clip.avi"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(entries(dir / "out"), std::vector<std::string>{"clip_type2.avi"});
+    EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"clip.avi", "out"}));
+}
+
+}  // namespace
+}  // namespace kelvor
