@@ -56,6 +56,9 @@ class TerminalHost : public commands::ListHost {
     bool SetInlaySliders(bool, bool) override { return false; }
 
     bool AddFile(const std::string& path, bool select) override;
+    void SwitchRefused(const std::string& switchText, const std::string& why) override {
+        NotProcessed(switchText, why);
+    }
 
     // A file or switch the front end could not take; counts as not processed.
     void NotProcessed(const std::string& file, const std::string& why);

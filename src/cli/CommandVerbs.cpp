@@ -155,6 +155,8 @@ int runDo(Args args) {
     command = c->Name;
     if (command == "ShiftTime" && !shift)
         return Usage(kDoUsage, "ShiftTime needs --shift DAYS");
+    if (command == "ShiftTime" && !commands::ShiftRefusal(*shift).empty())
+        return Usage(kDoUsage, "--shift " + std::string(commands::ShiftRefusal(*shift)));
     if (command == "FixFrameRate" && !fps)
         return Usage(kDoUsage, "FixFrameRate needs --fps N");
     if (command == "FixCodec" && !codec)

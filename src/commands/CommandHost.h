@@ -103,6 +103,11 @@ class CommandHost {
     virtual void SetCommandCaption(const std::string& /*command*/, const std::string& /*caption*/,
                                    int /*image*/) {}
 
+    // --- Scripts (front end's thread).
+    // A script switch that runs nothing for a reason of its own (its value, its letter, the file
+    // it names): the user hears of it, and a terminal counts it as not processed.
+    virtual void SwitchRefused(const std::string& switchText, const std::string& why) = 0;
+
     // --- The list, for scripts (front end's thread).
     // Status shown while loading; the script runner stops early when its keepLoading flag
     // clears.

@@ -28,7 +28,9 @@ std::shared_ptr<const files::FileRecord> FileList::record(const std::string& pat
     return std::make_shared<const files::FileRecord>(path, probe_, settings_);
 }
 
-const std::string& SortKey(const files::FileRecord& r, int sortMode) {
+namespace {
+
+const std::string& recordKey(const files::FileRecord& r, int sortMode) {
     switch (sortMode) {
         case 1:
             return r.NameKey;
@@ -39,6 +41,16 @@ const std::string& SortKey(const files::FileRecord& r, int sortMode) {
         default:
             return r.DatecodeSortKey;
     }
+}
+
+}  // namespace
+
+std::string SortKey(const files::FileRecord& r, int sortMode) {
+    // No path holds a NUL, so the separator sorts every tie by the exact path.
+    std::string key = recordKey(r, sortMode);
+    key += '\0';
+    key += r.FullName;
+    return key;
 }
 
 std::string FileList::keyOf(const files::FileRecord& r) const {

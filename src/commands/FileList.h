@@ -21,9 +21,10 @@ namespace kelvor::commands {
 bool AcceptedFile(const std::string& path);
 
 // The key that orders a record in a list of the given sort mode (0 datecode, 1 name, 2 size,
-// 3 file date; any other value orders by datecode). Every key ends with the path, so two keys are
-// equal only for the same file.
-const std::string& SortKey(const files::FileRecord& record, int sortMode);
+// 3 file date; any other value orders by datecode). The record's key orders without regard to
+// case; the exact path after it keeps two names that differ only by case two items, since on
+// Linux they are two files.
+std::string SortKey(const files::FileRecord& record, int sortMode);
 
 class FileList {
   public:

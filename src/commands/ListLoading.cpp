@@ -16,8 +16,6 @@ namespace fs = std::filesystem;
 // A folder holds fewer entries than this; a larger count is a file system gone wrong.
 constexpr std::size_t kMaxEntries = 1000000;
 constexpr std::size_t kMaxPlaylistLines = 1000000;
-// A playlist of a million paths stays below this; a larger file is not a playlist.
-constexpr std::uintmax_t kMaxPlaylistBytes = 256u << 20;
 
 char Fold(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

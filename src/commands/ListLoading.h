@@ -24,6 +24,8 @@ bool MatchesMask(const std::string& name, const std::string& pattern);
 // lines and lines beginning with "#" left out. The file is read as UTF-8 (a leading byte order
 // mark is skipped) when all of it is valid UTF-8, otherwise as Windows-1252, so that playlists
 // made on Windows load. No value when the file cannot be read.
+// A playlist of a million paths stays below this; a larger file is not a playlist.
+inline constexpr std::size_t kMaxPlaylistBytes = 256u << 20;
 std::optional<std::vector<std::string>> PlaylistEntries(const std::string& path);
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or values past

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 
@@ -150,7 +151,8 @@ void CommandModule::renameTo(const files::FileRecord& f, const std::string& prop
 
 void CommandModule::addDatecodeAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
                                          bool& enabled) {
-    visible = enabled = HasText(f.DatecodeText);
+    // A file without a recording date (not a video, or a video without one) gets none invented.
+    visible = enabled = f.DatecodeValid;
 }
 
 void CommandModule::addDatecodeConfirm(CommandParam&, const files::FileRecord& f,
@@ -251,6 +253,10 @@ void CommandModule::setFileDateExecute(CommandParam&, const files::FileRecord& f
                                        ExecutionResult& result) {
     result.NewFile = f.FullName;
     result.update = ListUpdate::Modify;
+    if (!f.DatecodeValid) {
+        result.failure = "the file has no recording date";
+        return;
+    }
     // The datecode as local time, without the time difference used for names.
     const std::optional<double> utc = LocalToUtc(f.Datecode);
     if (!utc) {
@@ -267,9 +273,25 @@ void CommandModule::setFileDateExecute(CommandParam&, const files::FileRecord& f
         times[1].tv_sec += 1;
         times[1].tv_nsec -= 1000000000;
     }
-    s_.Host.ReleasePreview(f.FullName);
-    if (::utimensat(AT_FDCWD, f.FullName.c_str(), times, 0) != 0)
+    struct stat before {};
+    if (::stat(f.FullName.c_str(), &before) != 0) {
         result.failure = std::string("the file date cannot be set: ") + std::strerror(errno);
+        return;
+    }
+    s_.Host.ReleasePreview(f.FullName);
+    struct stat after {};
+    if (::utimensat(AT_FDCWD, f.FullName.c_str(), times, 0) != 0) {
+        result.failure = std::string("the file date cannot be set: ") + std::strerror(errno);
+    } else if (::stat(f.FullName.c_str(), &after) != 0 ||
+               std::llabs(static_cast<long long>(after.st_mtim.tv_sec) -
+                          static_cast<long long>(times[1].tv_sec)) > 2) {
+        // A file system clamps a date outside its range without an error; a clamped date is a
+        // false one, so the old date comes back. Up to 2 s is the granularity of some systems.
+        const struct timespec old[2] = {{0, UTIME_OMIT}, before.st_mtim};
+        ::utimensat(AT_FDCWD, f.FullName.c_str(), old, 0);
+        result.failure = "the file system cannot hold the date " +
+                         FormatDateTime("yyyy-mm-dd hh:nn:ss", f.Datecode, s_.Locale);
+    }
     s_.Host.TakeBackPreview(f.FullName, false);
 }
 

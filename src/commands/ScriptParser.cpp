@@ -1,8 +1,13 @@
 #include "commands/ScriptParser.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "core/shell/ShellHelpers.h"
 
@@ -50,8 +55,57 @@ std::string TakeToken(std::string_view& rest) {
 
 }  // namespace
 
+std::string ReadSmallFile(const std::string& path, std::size_t maxBytes, std::string& text) {
+    text.clear();
+    if (path.empty())
+        return "no file named";
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    struct stat st {};
+    std::string problem;
+    if (::fstat(fd, &st) != 0)
+        problem = std::strerror(errno);
+    else if (S_ISDIR(st.st_mode))
+        problem = "a folder, not a file";
+    else if (!S_ISREG(st.st_mode))
+        problem = "not a regular file";
+    else if (static_cast<std::uintmax_t>(st.st_size) > maxBytes)
+        problem = "larger than " + std::to_string(maxBytes) + " bytes";
+    // A file that grows while it is read still stops at the cap.
+    char buffer[65536];
+    while (problem.empty()) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            problem = std::strerror(errno);
+        else if (n == 0)
+            break;
+        else if (text.size() + static_cast<std::size_t>(n) > maxBytes)
+            problem = "larger than " + std::to_string(maxBytes) + " bytes";
+        else
+            text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (!problem.empty())
+        text.clear();
+    return problem;
+}
+
+std::string SwitchText(const ScriptSwitch& p) {
+    if (p.Letter == 'F' && p.Prefix == '+')
+        return p.Value;
+    std::string text(1, p.Prefix == ' ' ? '+' : p.Prefix);
+    text += p.Letter;
+    if (!p.Value.empty())
+        text += "=" + p.Value;
+    return text;
+}
+
 void ScriptParser::ParseToken(std::string_view raw, Script& script) {
-    if (script.size() >= kMaxScriptSwitches)
+    if (script.size() > kMaxScriptSwitches)
         return;
     const std::string token = shell::UnquoteArgument(raw);
     ScriptSwitch p;
@@ -67,6 +121,12 @@ void ScriptParser::ParseToken(std::string_view raw, Script& script) {
         p.Letter = 'F';
         p.Value = token;
     }
+    if (script.size() == kMaxScriptSwitches) {
+        p.Refusal = "the script holds more than " + std::to_string(kMaxScriptSwitches) +
+                    " switches: this one and the rest are not run";
+        script.push_back(std::move(p));
+        return;
+    }
     if (p.Letter == 'L') {
         ReadScriptFile(p.Value, script);
         return;
@@ -75,21 +135,27 @@ void ScriptParser::ParseToken(std::string_view raw, Script& script) {
 }
 
 void ScriptParser::ReadScriptFile(const std::string& path, Script& script) {
+    if (script.size() > kMaxScriptSwitches)
+        return;
     std::error_code ec;
-    if (path.empty() || !fs::is_regular_file(path, ec))
-        return;
     const std::string identity = fs::weakly_canonical(fs::path(path), ec).string();
-    if (std::find(reading_.begin(), reading_.end(), identity) != reading_.end())
+    if (!path.empty() && std::find(reading_.begin(), reading_.end(), identity) != reading_.end())
         return;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string text;
+    if (std::string problem = ReadSmallFile(path, kMaxScriptFileBytes, text); !problem.empty()) {
+        script.push_back(
+            ScriptSwitch{'+', 'L', path, "the script file cannot be read: " + problem});
         return;
+    }
     reading_.push_back(identity);
-    std::string line;
+    std::string_view remaining = text;
     for (std::size_t n = 0;
-         n < kMaxScriptLines && script.size() < kMaxScriptSwitches && std::getline(in, line); ++n) {
+         n < kMaxScriptLines && script.size() <= kMaxScriptSwitches && !remaining.empty(); ++n) {
+        const std::size_t end = remaining.find('\n');
+        std::string_view line = remaining.substr(0, end);
+        remaining = end == std::string_view::npos ? std::string_view() : remaining.substr(end + 1);
         if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+            line.remove_suffix(1);
         std::string_view rest = line;
         while (!rest.empty()) {
             rest = TrimSpaces(rest);

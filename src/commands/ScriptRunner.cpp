@@ -1,9 +1,11 @@
 #include "commands/ScriptRunner.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "commands/CommandModule.h"
+#include "commands/FileList.h"
 #include "commands/ListLoading.h"
 
 namespace kelvor::commands {
@@ -43,6 +45,16 @@ std::optional<double> ScriptNumber(const std::string& value) {
     if (!std::isfinite(v))
         return std::nullopt;
     return v;
+}
+
+std::string NumberRefusal(const std::string& value) {
+    if (ScriptNumber(value))
+        return {};
+    return value.empty() ? "needs a decimal number" : "'" + value + "' is not a decimal number";
+}
+
+std::string ShiftRefusal(double days) {
+    return days == 0 ? "a time shift of 0 changes nothing" : std::string();
 }
 
 ScriptRunner::Result ScriptRunner::Run(Script& script) {
@@ -128,16 +140,36 @@ bool ScriptRunner::loadFiles(const std::string& mask) {
     return true;
 }
 
+bool ScriptRunner::refuse(const ScriptSwitch& p, const std::string& why) {
+    s_.Host.SwitchRefused(SwitchText(p), why);
+    return false;
+}
+
+bool ScriptRunner::loadPlaylist(const ScriptSwitch& p) {
+    const std::optional<std::vector<std::string>> entries = PlaylistEntries(p.Value);
+    if (!entries) {
+        std::string text;
+        const std::string why = ReadSmallFile(p.Value, kMaxPlaylistBytes, text);
+        return refuse(p, "the playlist cannot be read: " + (why.empty() ? "unreadable" : why));
+    }
+    // Any text file reads as lines; a playlist names at least one video the list can take.
+    if (std::none_of(entries->begin(), entries->end(), AcceptedFile))
+        return refuse(p, "not a playlist: it names no .avi file that exists");
+    if (!s_.Host.LoadPlaylist(p.Value))
+        return refuse(p, "the playlist cannot be read");
+    s_.Host.SelectAll();
+    return true;
+}
+
 bool ScriptRunner::RunSwitch(const ScriptSwitch& p, Result& result) {
+    if (!p.Refusal.empty())
+        return refuse(p, p.Refusal);
     CommandModule& commandModule = s_.Module;
     switch (p.Letter) {
         case 'F':
             return loadFiles(p.Value);
         case 'U':
-            if (!s_.Host.LoadPlaylist(p.Value))
-                return false;
-            s_.Host.SelectAll();
-            return true;
+            return loadPlaylist(p);
         case '#':
             s_.Host.EmptyList();
             return true;
@@ -149,14 +181,16 @@ bool ScriptRunner::RunSwitch(const ScriptSwitch& p, Result& result) {
         case 'E': {
             const auto v = ScriptNumber(p.Value);
             if (!v)
-                return false;
+                return refuse(p, NumberRefusal(p.Value));
+            if (const std::string why = ShiftRefusal(*v); !why.empty())
+                return refuse(p, why);
             commandModule.CorrectionShift = *v;
             return runAs("ShiftTime", RunsAs::Graph);
         }
         case 'Y': {
             const auto v = ScriptNumber(p.Value);
             if (!v)
-                return false;
+                return refuse(p, NumberRefusal(p.Value));
             commandModule.TargetFps = *v;
             return runAs("FixFrameRate", RunsAs::File);
         }
@@ -168,7 +202,7 @@ bool ScriptRunner::RunSwitch(const ScriptSwitch& p, Result& result) {
     }
     if (const CommandInfo* row = CommandForLetter(p.Letter))
         return runAs(row->Name, row->Runs == RunsAs::File ? RunsAs::File : RunsAs::Graph);
-    return false;
+    return refuse(p, std::string("no switch has the letter ") + p.Letter);
 }
 
 }  // namespace kelvor::commands

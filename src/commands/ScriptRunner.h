@@ -30,6 +30,13 @@ const std::vector<SwitchMeaning>& SwitchMeanings();
 // ("." or ","); no value for anything else (an empty value included).
 std::optional<double> ScriptNumber(const std::string& value);
 
+// Why a value of a number switch or option is refused ("+Y=abc", "--fps abc"); empty when
+// ScriptNumber takes it.
+std::string NumberRefusal(const std::string& value);
+// Why a time shift is refused: a shift of 0 would only write a copy, so the window runs nothing
+// for it either; empty for any other shift.
+std::string ShiftRefusal(double days);
+
 class ScriptRunner {
   public:
     explicit ScriptRunner(WorkerServices services) : s_(services) {}
@@ -40,7 +47,8 @@ class ScriptRunner {
     // Runs every switch in order while the stop flag is clear, then empties the script.
     Result Run(Script& script);
     // One switch; false when it started nothing (no selected file, nothing applies, a value
-    // that is not a number, an unknown letter).
+    // that is not a number, an unknown letter). A switch that cannot run for a reason of its own
+    // (its value, its letter, its file) is reported to the host's SwitchRefused.
     bool RunSwitch(const ScriptSwitch& p, Result& result);
     // The command on the selected files with the worker its work needs (mono commands on each
     // selected file in turn); false when it started nothing, also when its general condition
@@ -54,6 +62,9 @@ class ScriptRunner {
     bool runAs(const std::string& name, RunsAs runs);
     bool runScenesText();
     bool loadFiles(const std::string& mask);
+    bool loadPlaylist(const ScriptSwitch& p);
+    // Reports the switch as refused; always false.
+    bool refuse(const ScriptSwitch& p, const std::string& why);
 
     WorkerServices s_;
 };

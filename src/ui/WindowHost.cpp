@@ -78,6 +78,10 @@ void WindowHost::FileError(const FileItem&, const commands::Command&, const std:
     onUi([&] { w_.fileError(QString::fromStdString(message)); });
 }
 
+void WindowHost::SwitchRefused(const std::string& switchText, const std::string& why) {
+    onUi([&] { w_.fileError(QString::fromStdString(switchText + ": " + why)); });
+}
+
 void WindowHost::BatchDone(RunKind kind) {
     onUi([&] { w_.batchDone(static_cast<int>(kind)); });
 }

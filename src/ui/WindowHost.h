@@ -48,6 +48,8 @@ class WindowHost final : public QObject, public commands::CommandHost {
     void SetCommandCaption(const std::string& command, const std::string& caption,
                            int image) override;
 
+    void SwitchRefused(const std::string& switchText, const std::string& why) override;
+
     void BeginLoading(const std::string& status) override;
     bool AddFile(const std::string& path, bool select) override;
     void EndLoading() override;

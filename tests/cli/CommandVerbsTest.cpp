@@ -3,9 +3,13 @@
 // report, the dry run, the exit statuses.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdlib>
 
 #include "commands/CommandModule.h"
+#include "commands/ScriptParser.h"
 #include "core/avi/AviHeaderPatcher.h"
 #include "fixtures/DvFixture.h"
 #include "support/TempDir.h"
@@ -134,6 +138,72 @@ TEST_F(CommandVerbs, ValuesAndExitStatuses) {
     for (const commands::CommandInfo& c : commands::CommandTable())
         EXPECT_NE(help.out.find(std::string(" ") + c.Name + " "), std::string::npos) << c.Name;
     EXPECT_NE(help.out.find("[AjouterDateCode]"), std::string::npos);
+}
+
+TEST_F(CommandVerbs, NamesThatDifferOnlyByCaseAreTwoFilesProcessed) {
+    // The same date, so that the list's order by datecode ties on the name.
+    make("x.avi", "2006-03-12T15:46:37");
+    make("X.AVI", "2006-03-12T15:46:37");
+    auto r = cli({"script", "--json", "x.avi", "X.AVI", "+s", "--yes-to-all"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "x.scn"));
+    EXPECT_TRUE(fs::exists(dir / "X.scn"));
+    EXPECT_NE(r.out.find("\"file\": \"" + (dir / "x.avi").string() + "\""), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"file\": \"" + (dir / "X.AVI").string() + "\""), std::string::npos)
+        << r.out;
+}
+
+TEST_F(CommandVerbs, ASwitchThatCannotRunIsNamedAndFailsTheRun) {
+    make("a.avi", "2006-03-12T15:46:37");
+    test::WriteFile(dir / "notes.txt", "not a list of videos\n");
+    fs::create_directories(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    std::string many;
+    for (std::size_t i = 0; i <= commands::kMaxScriptSwitches; ++i)
+        many += "+#\n";
+    test::WriteFile(dir / "many.txt", many);
+    const std::vector<std::string> before = names();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"+Y=abc", "+Y=abc: 'abc' is not a decimal number"},
+        {"+Y=1e400", "+Y=1e400: '1e400' is not a decimal number"},
+        {"+E=--1", "+E=--1: '--1' is not a decimal number"},
+        {"+E=0", "+E=0: a time shift of 0 changes nothing"},
+        {"+9", "+9: no switch has the letter 9"},
+        {"+L=missing.txt", "+L=missing.txt: the script file cannot be read: No such file"},
+        {"+L=folder", "+L=folder: the script file cannot be read: a folder, not a file"},
+        {"+L=/dev/zero", "+L=/dev/zero: the script file cannot be read: not a regular file"},
+        {"+L=fifo", "+L=fifo: the script file cannot be read: not a regular file"},
+        {"+L=many.txt", "+#: the script holds more than 100000 switches"},
+        {"+U=notes.txt", "+U=notes.txt: not a playlist: it names no .avi file that exists"},
+    };
+    for (const auto& [sw, message] : cases) {
+        auto r = cli({"script", "a.avi", sw, "--yes-to-all"});
+        EXPECT_EQ(r.exitCode, 1) << sw;
+        EXPECT_NE(r.err.find("kelvor-cli script: " + message), std::string::npos) << r.err;
+    }
+    // A time shift of 0 writes no copy, from a script or from do.
+    auto shift = cli({"do", "ShiftTime", "--shift", "0", "a.avi"});
+    EXPECT_EQ(shift.exitCode, 2);
+    EXPECT_NE(shift.err.find("--shift a time shift of 0 changes nothing"), std::string::npos)
+        << shift.err;
+    EXPECT_EQ(names(), before);
+}
+
+TEST_F(CommandVerbs, AFileThatIsNotAVideoGetsNoDate) {
+    test::WriteFile(dir / "notes.avi", "only text\n");
+    const std::string notes = (dir / "notes.avi").string();
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1500000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, notes.c_str(), times, 0), 0);
+    for (const char* command : {"SetFileDate", "AddDatecode", "RenameToDate"}) {
+        auto r = cli({"do", command, "--yes-to-all", "notes.avi"});
+        EXPECT_EQ(r.exitCode, 1) << command;
+        EXPECT_NE(r.err.find(notes), std::string::npos) << r.err;
+        struct stat st {};
+        ASSERT_EQ(::stat(notes.c_str(), &st), 0) << command;
+        EXPECT_EQ(st.st_mtim.tv_sec, 1500000000) << command;
+    }
+    EXPECT_EQ(names(), std::vector<std::string>{"notes.avi"});
 }
 
 }  // namespace

@@ -69,6 +69,8 @@ class ScriptedHost : public ListHost {
     std::vector<std::string> statuses;
     std::vector<std::pair<std::string, FileOutcome>> outcomes;
     std::vector<std::pair<std::string, std::string>> skipped;
+    // The script switches refused, as (switch, why).
+    std::vector<std::pair<std::string, std::string>> refused;
     std::vector<std::int64_t> progress;
     std::vector<RunKind> batches;
     // Hooks on the worker's thread.
@@ -127,6 +129,9 @@ class ScriptedHost : public ListHost {
     }
     void FileError(const FileItem& f, const Command&, const std::string&) override {
         events.push_back("error " + name(f));
+    }
+    void SwitchRefused(const std::string& text, const std::string& why) override {
+        refused.emplace_back(text, why);
     }
     void BatchDone(RunKind kind) override {
         events.push_back("batch");

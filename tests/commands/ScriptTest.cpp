@@ -2,6 +2,8 @@
 // the runner's list switches, command switches and the decisions on X and V.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "commands/CommandsTestSupport.h"
 #include "commands/ListLoading.h"
 #include "commands/ScriptParser.h"
@@ -48,7 +50,9 @@ TEST(ScriptParser, ScriptLinesQuotesAndFilesNamedWithL) {
     kelvor::test::WriteFile(dir / "back.txt", "+j +l=" + self + " +c");
 
     const Script m = LoadScriptFile(main);
-    EXPECT_EQ(Letters(m), "FRFDQZ");
+    // The missing script file stays as a refused switch, so the runner reports it.
+    EXPECT_EQ(Letters(m), "FRFDQZL");
+    EXPECT_EQ(m.back().Refusal, "the script file cannot be read: No such file or directory");
     EXPECT_EQ(m[0].Value, (dir / "a b").string() + "/x.avi");
     // A line of spaces is one file switch with an empty value; an empty line gives nothing.
     EXPECT_EQ(m[2], (ScriptSwitch{'+', 'F', ""}));
@@ -56,6 +60,39 @@ TEST(ScriptParser, ScriptLinesQuotesAndFilesNamedWithL) {
     EXPECT_EQ(Letters(LoadScriptFile(self)), "AJCS");
     // The same file twice in a row is read twice: only a file being read is skipped.
     EXPECT_EQ(Letters(ParseCommandLine({"+l=" + sub, "+l=" + sub})), "DQDQ");
+}
+
+TEST(ScriptParser, ScriptFilesThatCannotBeReadAndSwitchesPastTheCapAreRefused) {
+    kelvor::test::TempDir dir;
+    const std::string fifo = (dir / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string large = (dir / "large.txt").string();
+    kelvor::test::WriteFile(large, "+d\n");
+    std::filesystem::resize_file(large, kMaxScriptFileBytes + 1);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {dir.path().string(), "a folder, not a file"},
+        {"/dev/zero", "not a regular file"},
+        // Read without waiting for a writer.
+        {fifo, "not a regular file"},
+        {large, "larger than 16777216 bytes"},
+    };
+    for (const auto& [path, why] : cases) {
+        const Script s = ParseCommandLine({"+l=" + path, "+d"});
+        ASSERT_EQ(Letters(s), "LD") << path;
+        EXPECT_EQ(s[0].Value, path);
+        EXPECT_EQ(s[0].Refusal, "the script file cannot be read: " + why);
+        EXPECT_EQ(SwitchText(s[0]), "+L=" + path);
+    }
+
+    // The first switch past the cap is kept refused; the rest are dropped.
+    std::vector<std::string> many(kMaxScriptSwitches + 5, "+#");
+    many[kMaxScriptSwitches] = "+y=25";
+    const Script cut = ParseCommandLine(many);
+    ASSERT_EQ(cut.size(), kMaxScriptSwitches + 1);
+    EXPECT_TRUE(cut[kMaxScriptSwitches - 1].Refusal.empty());
+    EXPECT_EQ(SwitchText(cut.back()), "+Y=25");
+    EXPECT_EQ(cut.back().Refusal,
+              "the script holds more than 100000 switches: this one and the rest are not run");
 }
 
 TEST(ScriptParser, NumbersOfTheValueSwitches) {
@@ -139,8 +176,43 @@ TEST(ScriptRunner, SwitchesThatStartNothing) {
     EXPECT_FALSE(runner.RunSwitch({'+', 'E', ""}, r));
     EXPECT_FALSE(runner.RunSwitch({'+', 'Y', "abc"}, r));
     EXPECT_FALSE(runner.RunSwitch({'+', '%', ""}, r));
+    EXPECT_FALSE(runner.RunSwitch({'+', 'Y', "1e400"}, r));
+    EXPECT_FALSE(runner.RunSwitch({'+', 'E', "--1"}, r));
+    EXPECT_FALSE(runner.RunSwitch({'+', 'E', "0"}, r));
+    EXPECT_FALSE(runner.RunSwitch({'+', 'U', c.path("a.avi")}, r));
+    EXPECT_FALSE(runner.RunSwitch({'+', 'U', c.path("none.txt")}, r));
     EXPECT_TRUE(c.host.batches.empty());
     EXPECT_FALSE(r.CloseRequested);
+    // Each switch that could not run for a reason of its own is named with the reason; +d on
+    // an empty list is no fault of the switch.
+    using Refused = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(
+        c.host.refused,
+        (Refused{{"+E", "needs a decimal number"},
+                 {"+Y=abc", "'abc' is not a decimal number"},
+                 {"+%", "no switch has the letter %"},
+                 {"+Y=1e400", "'1e400' is not a decimal number"},
+                 {"+E=--1", "'--1' is not a decimal number"},
+                 {"+E=0", "a time shift of 0 changes nothing"},
+                 {"+U=" + c.path("a.avi"), "not a playlist: it names no .avi file that exists"},
+                 {"+U=" + c.path("none.txt"),
+                  "the playlist cannot be read: No such file or directory"}}));
+}
+
+TEST(FileList, NamesThatDifferOnlyByCaseAreTwoItemsSortedWithoutCase) {
+    Commands c;
+    // The same date and size, so that every sort mode ties on the name.
+    for (const char* n : {"w.avi", "x.avi", "X.AVI"})
+        c.make(n, "type=2 frames=5 date=2024-01-01T10:00:00");
+    for (int mode = 0; mode < 4; ++mode) {
+        FileList list(c.probe, {}, mode, true);
+        for (const char* n : {"x.avi", "X.AVI", "w.avi", "x.avi"})
+            list.AddFile(c.path(n));
+        ASSERT_EQ(list.Count(), 3) << mode;
+        EXPECT_EQ(list.Item(0).Record->Name, "w.avi") << mode;
+        EXPECT_NE(list.FindItem(c.path("x.avi")), list.FindItem(c.path("X.AVI")));
+        EXPECT_EQ(list.SelectedFiles().size(), 3u);
+    }
 }
 
 TEST(ScriptRunner, XFollowsTheCurrentFileOrElseTheFirstSelected) {

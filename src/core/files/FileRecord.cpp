@@ -227,6 +227,7 @@ FileRecordMedia::FileRecordMedia(const std::string& fileName, MediaProbe& probe,
             Datecode = r.ProbeDatecode;
             DatecodeText =
                 FormatDateTime(settings.DisplayDatecodeFormat, Datecode, settings.Locale);
+            DatecodeValid = !DatecodeText.empty();
             if (DatecodeText.empty())
                 DatecodeText = "N/A";
         } else {

@@ -95,6 +95,8 @@ class FileRecordMedia : public FileRecordStat {
     std::string DatecodeKey;
     std::string DatecodeText;
     double Datecode = 0;
+    // True only when the probe found the recording date; Datecode means nothing otherwise.
+    bool DatecodeValid = false;
     std::string TimecodeText;
     std::string Codec;
     std::uint32_t DVType = 0;
