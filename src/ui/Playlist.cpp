@@ -62,17 +62,7 @@ bool WritePlaylistFile(const std::string& path, const std::string& text, std::st
         error = std::strerror(temp.ErrorNumber);
         return false;
     }
-    std::size_t done = 0;
-    bool ok = true;
-    while (ok && done < text.size()) {
-        const ssize_t n = ::write(temp.Fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fsync(temp.Fd) == 0;
+    bool ok = files::WriteAll(temp.Fd, text) && ::fsync(temp.Fd) == 0;
     if (!ok)
         error = std::strerror(errno);
     // The file is closed in every case; a failure to close is a failed write too.

@@ -30,6 +30,19 @@ std::string_view cutAtCharacter(std::string_view name, std::size_t size) {
 
 }  // namespace
 
+bool WriteAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 TemporaryFile CreateTemporaryFile(std::string_view target) {
     const std::size_t slash = target.rfind('/');
     const std::string folder(slash == std::string_view::npos ? std::string_view{}

@@ -76,6 +76,10 @@ struct TemporaryFile {
 // fits the folder's limit whenever the target's own name does.
 TemporaryFile CreateTemporaryFile(std::string_view target);
 
+// Writes all of `bytes` to `fd`, again after an interruption; false (errno set) on a failed or
+// empty write.
+bool WriteAll(int fd, std::string_view bytes);
+
 // True when both names exist and are the same file (same device and inode), whatever the names.
 bool SameFile(std::string_view a, std::string_view b);
 

@@ -319,16 +319,7 @@ bool writeWholeFile(const fs::path& target, const std::string& text) {
         return false;
     const fs::path temp = created.Name;
     {
-        std::size_t done = 0;
-        bool written = true;
-        while (written && done < text.size()) {
-            const ssize_t n = ::write(created.Fd, text.data() + done, text.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            written = n > 0;
-            if (written)
-                done += static_cast<std::size_t>(n);
-        }
+        const bool written = files::WriteAll(created.Fd, text);
         if (::close(created.Fd) != 0 || !written) {
             fs::remove(temp, ec);
             return false;
