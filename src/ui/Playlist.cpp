@@ -62,7 +62,7 @@ bool WritePlaylistFile(const std::string& path, const std::string& text, std::st
         error = std::strerror(temp.ErrorNumber);
         return false;
     }
-    bool ok = files::WriteAll(temp.Fd, text) && ::fsync(temp.Fd) == 0;
+    bool ok = files::WriteAll(temp.Fd, std::as_bytes(std::span(text))) && ::fsync(temp.Fd) == 0;
     if (!ok)
         error = std::strerror(errno);
     // The file is closed in every case; a failure to close is a failed write too.

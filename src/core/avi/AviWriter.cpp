@@ -121,15 +121,8 @@ struct AviWriter::State {
     std::uint64_t position() const { return Flushed + Buffer.size(); }
 
     bool flush() {
-        std::size_t done = 0;
-        while (done < Buffer.size()) {
-            const ssize_t n = ::write(Fd, Buffer.data() + done, Buffer.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            done += static_cast<std::size_t>(n);
-        }
+        if (!files::WriteAll(Fd, std::as_bytes(std::span(Buffer))))
+            return false;
         Flushed += Buffer.size();
         Buffer.clear();
         return true;

@@ -30,7 +30,7 @@ std::string_view cutAtCharacter(std::string_view name, std::size_t size) {
 
 }  // namespace
 
-bool WriteAll(int fd, std::string_view bytes) {
+bool WriteAll(int fd, std::span<const std::byte> bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);

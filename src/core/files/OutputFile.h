@@ -11,6 +11,7 @@
 // Commit() then keeps the old file, and Error() says why.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <span>
@@ -78,7 +79,7 @@ TemporaryFile CreateTemporaryFile(std::string_view target);
 
 // Writes all of `bytes` to `fd`, again after an interruption; false (errno set) on a failed or
 // empty write.
-bool WriteAll(int fd, std::string_view bytes);
+bool WriteAll(int fd, std::span<const std::byte> bytes);
 
 // True when both names exist and are the same file (same device and inode), whatever the names.
 bool SameFile(std::string_view a, std::string_view b);

@@ -319,7 +319,7 @@ bool writeWholeFile(const fs::path& target, const std::string& text) {
         return false;
     const fs::path temp = created.Name;
     {
-        const bool written = files::WriteAll(created.Fd, text);
+        const bool written = files::WriteAll(created.Fd, std::as_bytes(std::span(text)));
         if (::close(created.Fd) != 0 || !written) {
             fs::remove(temp, ec);
             return false;

@@ -52,20 +52,20 @@ SceneEditorPanel::SceneEditorPanel(QWidget* parent) : QFrame(parent) {
     auto* bar = new QToolBar(this);
     bar->setIconSize(QSize(18, 18));
     insertButton_ =
-        Tool(bar, "tbInserer", tr("Insert"), "Insert a scene starting at the current frame",
+        Tool(bar, "InsertButton", tr("Insert"), "Insert a scene starting at the current frame",
              QStyle::SP_FileDialogNewFolder);
-    mergeButton_ = Tool(bar, "tbCouper", tr("Cut"),
+    mergeButton_ = Tool(bar, "MergeButton", tr("Cut"),
                         "Delete this scene by merging it with the previous one\r\n"
                         "The first scene cannot be deleted",
                         QStyle::SP_DialogDiscardButton);
-    fixButton_ = Tool(bar, "tbCorriger", tr("Fix"),
+    fixButton_ = Tool(bar, "FixButton", tr("Fix"),
                       "Fix the rank number of scenes and their duration", QStyle::SP_BrowserReload);
     saveTextButton_ =
-        Tool(bar, "tbTexte", tr("Text"),
+        Tool(bar, "SaveTextButton", tr("Text"),
              "Save the scenes in a text file\r\ncalled *_scn.txt in the same folder as the "
              "video",
              QStyle::SP_FileIcon);
-    saveXlsxButton_ = Tool(bar, "tbExcel", tr("Sheet"),
+    saveXlsxButton_ = Tool(bar, "SaveXlsxButton", tr("Sheet"),
                            "Save the scenes in a spreadsheet\r\nin the same folder as the video",
                            QStyle::SP_FileDialogDetailedView);
     saveScnButton_ = Tool(bar, "SaveScnButton", tr("Save"),

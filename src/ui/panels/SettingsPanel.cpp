@@ -328,7 +328,7 @@ QWidget* SettingsPanel::buildPreferences() {
     auto* prefs = new QGroupBox("Preferences", page);
     auto* pl = new QVBoxLayout(prefs);
     savePrefsOnQuitBox = Check(
-        prefs, "cbPrefsQuittant", "Save the preferences when quit",
+        prefs, "SavePrefsOnQuitBox", "Save the preferences when quit",
         "Save your preferences into the registry" + kCrLf + "each time you quit the application.");
     pl->addWidget(savePrefsOnQuitBox);
     saveNowButton = new QPushButton("Save the preferences now", prefs);
@@ -360,7 +360,7 @@ QWidget* SettingsPanel::buildPreferences() {
                                   "and to restore it at next launch");
     left->addWidget(saveListOnQuitBox);
     halfSizeBox = Check(
-        page, "cbPreviewDemi", "Preview DV in half size.",
+        page, "HalfSizeBox", "Preview DV in half size.",
         "If checked, the video DV will be previewed in half size. (Recommended)" + kCrLf +
             "Useful to avoid interlacing, but the image will be less sharp in full screen mode.");
     left->addWidget(halfSizeBox);
@@ -434,36 +434,36 @@ QWidget* SettingsPanel::buildFormats() {
     column->addWidget(memo, 1);
     auto* rename = new QGroupBox("Rename à la  Scenalyser", page);
     auto* rl = new QFormLayout(rename);
-    renameRootEdit = Edit(rename, "edRacine",
+    renameRootEdit = Edit(rename, "RenameRootEdit",
                           "Rootname used to build the video name" + kCrLf + "in Scenalyser style");
     rl->addRow("Rootname used to rename", renameRootEdit);
     renameFormatEdit =
-        Edit(rename, "edRenommer",
+        Edit(rename, "RenameFormatEdit",
              "Format used to add the datecode to the rootname" + kCrLf + "in Scenalyser style");
     rl->addRow("Format for renaming", renameFormatEdit);
     column->addWidget(rename);
     auto* formats = new QGroupBox("Formats of datecode", page);
     auto* fl = new QFormLayout(formats);
-    addDatecodeFormatEdit = Edit(formats, "edAjouter",
+    addDatecodeFormatEdit = Edit(formats, "AddDatecodeFormatEdit",
                                  "Format used by the command \"Add datecode\"" + kCrLf +
                                      "for example   yyyy mmmm ddddd hh:nn:ss");
     fl->addRow("Format used to add the datecode", addDatecodeFormatEdit);
     displayFormatEdit =
-        Edit(formats, "edAfficherDatecode",
+        Edit(formats, "DisplayFormatEdit",
              "Format used to display the datecode among informations about" + kCrLf +
                  "the selected file. " + kCrLf + "For example ddddd hh:nn:ss");
     fl->addRow("Format to display datecode", displayFormatEdit);
     addBeforeNameBox =
-        Check(formats, "cbAjoutAvant", "Add before the filename",
+        Check(formats, "AddBeforeNameBox", "Add before the filename",
               "If checked, then the commands \"Add timecode\" and \"Add "
               "datecode\"\r\nwill put this data before the filename, otherwise after "
               "it.");
     fl->addRow(QString(), addBeforeNameBox);
-    inlayFormat1Edit = Edit(formats, "edAfficher1",
+    inlayFormat1Edit = Edit(formats, "InlayFormat1Edit",
                             "Format used to inlay the datecode on the first line." + kCrLf +
                                 "For example \"dd-mm-yy\" to display only the date.");
     fl->addRow("Inlay line 1", inlayFormat1Edit);
-    inlayFormat2Edit = Edit(formats, "edAfficher2",
+    inlayFormat2Edit = Edit(formats, "InlayFormat2Edit",
                             "Format used to inlay the datecode on the second line." + kCrLf +
                                 "For example \"hh:nn:ss\" to display only the time.");
     fl->addRow("Inlay line 2", inlayFormat2Edit);
@@ -506,7 +506,7 @@ QWidget* SettingsPanel::buildFolders() {
     auto* ol = new QVBoxLayout(open);
     // The dialogs of the open and save folders always give a folder: a cancelled one gives
     // the folder it started at.
-    openFolderEdit = folderField(open, ol, "edDossierOuvrir", "Default folder for opening videos",
+    openFolderEdit = folderField(open, ol, "OpenFolderEdit", "Default folder for opening videos",
                                  "Default folder to open files.", [this](const QString& f) {
                                      const QString folder =
                                          f.isEmpty() ? openFolderEdit->text() : f;
@@ -516,7 +516,7 @@ QWidget* SettingsPanel::buildFolders() {
                                      openFolderEdit->setText(folder);
                                  });
     preferredFolderEdit =
-        folderField(open, ol, "edDossierAuto", "Preferred folder ( to be opened with F7)",
+        folderField(open, ol, "PreferredFolderEdit", "Preferred folder ( to be opened with F7)",
                     "\"Prefered\" Folder: it's a folder from which all AVI files" + kCrLf +
                         "may be openend by F7 or by a clic on the button with "
                         "heart.",
@@ -525,7 +525,7 @@ QWidget* SettingsPanel::buildFolders() {
                             preferredFolderEdit->setText(f);
                     });
     playlistFolderEdit =
-        folderField(open, ol, "edDossierPlayList", "Default folder for the PlayLists ",
+        folderField(open, ol, "PlaylistFolderEdit", "Default folder for the PlayLists ",
                     "Folder to save the playlist.", [this](const QString& f) {
                         if (!f.isEmpty())
                             playlistFolderEdit->setText(f);
@@ -545,7 +545,7 @@ QWidget* SettingsPanel::buildFolders() {
                               kCrLf + "is not checked.");
     sl->addWidget(sameFolderBox);
     saveFolderEdit =
-        folderField(save, sl, "edDossierSave",
+        folderField(save, sl, "SaveFolderEdit",
                     "Convert in the following folder:", "Folder for storing the files.",
                     [this](const QString& f) {
                         const QString folder = f.isEmpty() ? saveFolderEdit->text() : f;
@@ -615,7 +615,7 @@ QWidget* SettingsPanel::buildInlay() {
                   kCrLf + "or at each new scene" + kCrLf + "or at each new day",
               true, &modeBox_);
     auto* durRow = new QFormLayout;
-    inlayDurationEdit = Edit(page, "edDureeIncrust",
+    inlayDurationEdit = Edit(page, "InlayDurationEdit",
                              "Duration in seconds of automatic inlay of datecode" + kCrLf +
                                  " each scene change (only for DV videos)");
     durRow->addRow("duration in seconds", inlayDurationEdit);
@@ -673,15 +673,15 @@ QWidget* SettingsPanel::buildFiles() {
         });
         return edit;
     };
-    varnoltProgramEdit = fileField("feFichierVarnolt", "Varnolt file to be launched with F2",
+    varnoltProgramEdit = fileField("VarnoltProgramEdit", "Varnolt file to be launched with F2",
                                    "Select the program file for Varnolt" + kCrLf +
                                        "to be launched with F2 to extract images from the selected "
                                        "video.");
     const QString appHint = "Choose a program " + kCrLf +
                             "to be launched by F%1 with the selected AVI files." + kCrLf +
                             "For example a media player, or a video editor...";
-    f3ProgramEdit = fileField("feFichierF3", "Application launched with F3", appHint.arg(3));
-    f4ProgramEdit = fileField("feFichierF4", "Application launched with F4", appHint.arg(4));
+    f3ProgramEdit = fileField("F3ProgramEdit", "Application launched with F3", appHint.arg(3));
+    f4ProgramEdit = fileField("F4ProgramEdit", "Application launched with F4", appHint.arg(4));
     column->addWidget(
         Memo(page,
              "\r\nOpen quickly the selected avi files in your favorite video "
