@@ -16,12 +16,14 @@ window or from the command line (kelvor-cli).")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${KELVOR_WEB_ADDRESS})
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The Qt, FFmpeg and libxlsxwriter libraries the programs link come from dpkg-shlibdeps; the Qt
 # plugins they load (display, sound) ship in the same packages. Wayland desktops want Qt's
 # Wayland plugin, X11 does not.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# The datecode inlay draws with Liberation Sans where it is installed, another sans face otherwise.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, fonts-liberation2")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "dvgrab")
 # Debug information stays in the build; the package holds stripped programs.
 set(CPACK_STRIP_FILES ON)
