@@ -49,13 +49,20 @@ QJsonValue JsonTextOrNull(const std::string& s) {
 }
 
 QJsonObject JsonDocumentTop() {
-    QJsonObject top;
-    top["schema"] = kJsonSchema;
-    return top;
+    return {};
 }
 
 void PrintJson(const QJsonObject& top) {
-    const QByteArray text = QJsonDocument(top).toJson(QJsonDocument::Indented);
+    // QJsonDocument orders the keys; the schema number goes first all the same, so that a
+    // reader sees it before anything it might not understand.
+    QJsonObject rest = top;
+    rest.remove("schema");
+    QByteArray text = QJsonDocument(rest).toJson(QJsonDocument::Indented);
+    const QByteArray schema = "    \"schema\": " + QByteArray::number(kJsonSchema);
+    if (rest.isEmpty())
+        text = "{\n" + schema + "\n}\n";
+    else
+        text.insert(2, schema + ",\n");
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
     std::fflush(stdout);
 }

@@ -24,10 +24,10 @@ QJsonValue JsonDateTime(double value);
 // A text, or null when it is empty.
 QJsonValue JsonTextOrNull(const std::string& s);
 
-// An object that starts with the schema number.
+// The top object of a document; PrintJson adds the schema number.
 QJsonObject JsonDocumentTop();
 
-// Prints the object on stdout, indented, with a final newline.
+// Prints the object on stdout, indented, the schema number first, with a final newline.
 void PrintJson(const QJsonObject& top);
 
 }  // namespace kelvor::cli
