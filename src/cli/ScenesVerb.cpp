@@ -22,6 +22,13 @@ int runScenes(Args args) {
     HostOptions options;
     options.Verb = "scenes";
     options.Command = "ScenesByDate";
+    if (a.Has("--yes-to-all") && a.Has("--no-to-all"))
+        return UsageError("scenes", "--yes-to-all and --no-to-all exclude each other",
+                          verb.Synopsis());
+    if (a.Has("--yes-to-all"))
+        options.Answers = AnswerPolicy::YesToAll;
+    if (a.Has("--no-to-all"))
+        options.Answers = AnswerPolicy::NoToAll;
     options.Json = a.Has("--json");
     options.Progress = a.Has("--progress");
     Session s(options);
