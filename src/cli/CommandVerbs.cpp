@@ -19,7 +19,8 @@
 namespace kelvor::cli {
 namespace {
 
-constexpr const char* kScriptUsage = "script [--yes-to-all | --no-to-all] [--json] ARG...";
+constexpr const char* kScriptUsage =
+    "script [--yes-to-all | --no-to-all] [--json] [--output-dir DIR] ARG...";
 constexpr const char* kDoUsage = "do COMMAND [OPTION...] FILE...";
 
 bool HasWildcard(const std::string& s) {
@@ -207,7 +208,8 @@ int RunOnFiles(const commands::CommandInfo& info, char letter, const VerbArgs& a
 }  // namespace
 
 int runScript(Args args) {
-    const VerbArgs a = ParseVerbArgs(args, {"--yes-to-all", "--no-to-all", "--json", "--progress"});
+    const VerbInfo& verb = *FindVerb("script");
+    const VerbArgs a = ParseVerbArgs(args, verb.Flags(), verb.Valued());
     if (!a.Error.empty())
         return UsageError("script", a.Error, kScriptUsage);
     HostOptions options;

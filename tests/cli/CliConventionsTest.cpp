@@ -195,10 +195,14 @@ TEST_F(CliStatuses, CommandOptionsAndOutputFolder) {
     auto wav = cli({"do", "extract-audio", "--output-dir", (dir / "out").string(), "clip.avi"});
     EXPECT_EQ(wav.exitCode, 0) << wav.err;
     std::vector<std::string> out;
+    // A script's conversions too.
+    auto script = cli({"script", "--output-dir", "out", "clip.avi", "+1"});
+    EXPECT_EQ(script.exitCode, 0) << script.err;
     for (const auto& e : fs::directory_iterator(dir / "out"))
         out.push_back(e.path().filename().string());
     std::sort(out.begin(), out.end());
-    EXPECT_EQ(out, (std::vector<std::string>{"clip.wav", "clip_(+1h).avi", "clip_ntsc.avi"}));
+    EXPECT_EQ(out, (std::vector<std::string>{"clip.wav", "clip_(+1h).avi", "clip_ntsc.avi",
+                                             "clip_type1.avi"}));
     EXPECT_FALSE(fs::exists(dir / "clip_ntsc.avi"));
     // The shifted copy carries the new date.
     auto info = cli({"info", "--json", "out/clip_(+1h).avi"});
