@@ -124,12 +124,11 @@ class ConversionGraphs::Build {
     SplitterBase& splitter() const { return *m.aviSplitter.As<SplitterBase>(); }
     // Whether the file is read as raw DV, and is then written back as raw DV.
     bool rawSource() const { return m.aviSplitter.As<RawDvSplitterFilter>() != nullptr; }
-    // A raw DV mux in front of the file writer; its input, or null when it cannot be added.
-    InputPin* rawDvWriterInput() {
+    // The frames of `from` through a raw DV mux into the file writer; false when they cannot.
+    bool connectRawDvWriter(OutputPin* from) {
         auto raw = b.Add(std::make_shared<RawDvMuxFilter>(), "DV Raw Mux");
-        if (!raw || !connect(&raw->Output(), &m.destination.As<FileWriterFilter>()->Input()))
-            return nullptr;
-        return &raw->Input();
+        return raw && connect(from, &raw->Input()) &&
+               connect(&raw->Output(), &m.destination.As<FileWriterFilter>()->Input());
     }
     std::vector<OutputPin*> splitterOutputs() const {
         const auto* s = m.aviSplitter.As<SplitterBase>();
@@ -334,7 +333,7 @@ bool ConversionGraphs::BuildShiftTimeGraph(const std::string& video, const std::
         return build.failWith(video + ": no stream carries DV frames");
     if (build.rawSource()) {
         // Raw DV stays raw DV: the frames with their shifted packs, back to back.
-        if (!build.connect(dvHeader_->GetOutputPin(0), build.rawDvWriterInput()))
+        if (!build.connectRawDvWriter(dvHeader_->GetOutputPin(0)))
             return build.fail("the time-shift graph cannot be built");
         progress_.ProgressSeeking = &GraphSeeking();
         return true;
@@ -651,9 +650,11 @@ bool ConversionGraphs::BuildCutSceneGraphType1(const std::string& video,
     // Only the file's first stream, unchanged: a DV type 1 file's interleaved stream; a raw DV
     // file's frames go back into a raw DV file.
     const auto outputs = build.splitterOutputs();
-    InputPin* target = build.rawSource() ? build.rawDvWriterInput() : mux->Input(0);
     if (!outputs.empty() && build.connect(outputs.front(), &tee->Input())) {
-        build.connect(tee->Output(0), target);
+        if (build.rawSource())
+            build.connectRawDvWriter(tee->Output(0));
+        else
+            build.connect(tee->Output(0), mux->Input(0));
         build.connect(&tee->FreeOutput(), &nullr->Input());
     }
     if (!build.rawSource())
