@@ -26,9 +26,10 @@ bool IsRawDv(const files::FileRecord& f) {
     return f.IsDV && f.Container == files::ContainerKind::RawDv;
 }
 
-// The in-place repairs patch AVI headers, which no other container has.
+// The in-place repairs patch AVI headers, which no other container has; a file whose first bytes
+// say nothing still gets the repair's own answer.
 bool IsAvi(const files::FileRecord& f) {
-    return f.Container == files::ContainerKind::Avi;
+    return !files::IsKnownOtherThanAvi(f.Container);
 }
 
 // Runs the write with the owner's write permission granted for its length when the file is

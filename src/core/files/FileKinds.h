@@ -17,6 +17,11 @@ enum class ContainerKind {
     Other,      // anything else, or a file that cannot be read
 };
 ContainerKind ContainerOf(const std::string& path);
+// True for a container that is known and is not AVI (raw DV, QuickTime, Matroska): what the AVI
+// header repairs pass over. A file whose first bytes say nothing is not one of them.
+inline bool IsKnownOtherThanAvi(ContainerKind kind) {
+    return kind != ContainerKind::Avi && kind != ContainerKind::Other;
+}
 
 // True when the name ends in one of the extensions DV video comes in: .avi, .dv, .dif, .mov or
 // .mkv, in any case.
