@@ -155,6 +155,10 @@ TEST(RawDvVerbs, AviRepairsPassOverRawDvAndReencodingsGiveAvi) {
         test::RunCli(dir, {"do", "FixCodec", "--codec", "dvsd", "--yes-to-all", "clip.dv"});
     EXPECT_NE(repair.err.find("applies to AVI files only"), std::string::npos) << repair.err;
     EXPECT_EQ(test::ReadBytes(dir / "clip.dv"), before);
+    const auto riff = test::RunCli(dir, {"riff", "clip.dv"});
+    EXPECT_EQ(riff.exitCode, 1);
+    EXPECT_NE(riff.err.find("the RIFF report applies to AVI files only"), std::string::npos)
+        << riff.err;
     const auto ntsc = test::RunCli(dir, {"script", "clip.dv", "+n"});
     ASSERT_EQ(ntsc.exitCode, 0) << ntsc.err;
     EXPECT_EQ(AviFrames(dir / "clip_ntsc.avi").size(), 12u);
