@@ -91,6 +91,8 @@ TEST(RawDvRecord, RealCamcorderFramesReadAsInAvi) {
     ASSERT_EQ(frames.size(), 5u);
     frames.insert(frames.begin() + 2, test::ReadBytes(data + "sony_blank_tape.dv"));
     frames.push_back(test::ReadBytes(data + "sony_perfect.dv"));
+    // A dropout: a frame of zeros, whose header block does not read, keeps its place.
+    frames.insert(frames.begin() + 4, test::Bytes(dv::kFrameSize525, 0));
     WriteFrames(dir / "real.dv", frames);
     ASSERT_TRUE(test::WriteDvAvi((dir / "real.avi").string(), frames, avi::DvType::Type1, false));
     // A blank-tape frame first: the DVINFO comes from the first frame that reads.
@@ -107,7 +109,7 @@ TEST(RawDvRecord, RealCamcorderFramesReadAsInAvi) {
         const std::string rawName = std::string(base) + (base[0] == 'r' ? ".dv" : ".dif");
         const FileRecord raw((dir / rawName).string(), probe);
         ExpectSameReading(raw, avi);
-        EXPECT_EQ(raw.FrameCount, 7);
+        EXPECT_EQ(raw.FrameCount, 8);
         EXPECT_EQ(raw.Standard, 2);
         // A blank-tape frame is an undated frame, not a dropout: the list shows no date then.
         EXPECT_EQ(raw.DatecodeKey, base[0] == 'r' ? "20240708195558" : "N/A");
