@@ -304,7 +304,10 @@ bool TerminalHost::StartProgram(const std::string& program,
 bool TerminalHost::AddFile(const std::string& path, bool select) {
     if (ListHost::AddFile(path, select))
         return true;
-    NotProcessed(path, "not loaded: the list takes existing files ending in .avi");
+    NotProcessed(
+        path,
+        "not loaded: the list takes existing DV video files: .avi, .dv, .dif, .mov or .mkv, "
+        "or raw DV, AVI, QuickTime or Matroska by their content");
     return false;
 }
 

@@ -96,6 +96,9 @@ struct Command {
     // DV file"), for front ends that say why.
     RunsAs Runs = RunsAs::File;
     std::string Requirement;
+    // The command patches or reads AVI headers: a file in another container is passed over
+    // because it is not AVI, whatever Requirement says.
+    bool AviFilesOnly = false;
     // The script letters that run it (upper case; "NM" for two), or empty.
     std::string Letters;
     CommandAction Action;

@@ -9,6 +9,7 @@
 #include "core/avi/Fourcc.h"
 #include "media/engine/AviSource.h"
 #include "media/engine/FfmpegUtil.h"
+#include "media/engine/RawDvSource.h"
 
 namespace kelvor::media {
 namespace {
@@ -303,6 +304,9 @@ bool IsDvAvi(const std::string& fileName) {
 }
 
 FilterPtr CreateAviSplitter(const std::string& fileName) {
+    // A raw DV stream is read by what its first bytes say, whatever the file is called.
+    if (IsRawDvFile(fileName))
+        return std::make_shared<RawDvSplitterFilter>();
     // The splitter takes over the demuxer that decided, so the file is parsed once.
     auto dmx = std::make_unique<avi::AviDemuxer>();
     if (dmx->open(fileName) && isDvAvi(*dmx))

@@ -44,8 +44,9 @@ class LavfSplitterFilter : public FileSplitter<LavfSplitterState> {
 // stream whose handler or compression is dvsd or dv25 (any case). Any thread.
 bool IsDvAvi(const std::string& fileName);
 
-// The splitter for a file: AviSplitterFilter for DV files, LavfSplitterFilter for any other AVI
-// and for files our demuxer refuses. Either takes the file's FileSourceFilter on its input pin
+// The splitter for a file: RawDvSplitterFilter for a file that starts with a DIF header block,
+// AviSplitterFilter for DV AVI files, LavfSplitterFilter for any other AVI and for files our
+// demuxer refuses. Either takes the file's FileSourceFilter on its input pin
 // (GetInputPin(0)) and is Seekable. Driving thread.
 FilterPtr CreateAviSplitter(const std::string& fileName);
 

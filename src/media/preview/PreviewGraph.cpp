@@ -8,6 +8,7 @@
 #include "media/engine/GraphBuilder.h"
 #include "media/engine/LavfSource.h"
 #include "media/engine/PlatformFilters.h"
+#include "media/engine/RawDvSource.h"
 #include "media/engine/VideoDecoder.h"
 #include "media/filters/DateDetectorFilter.h"
 #include "media/filters/InlayFilter.h"
@@ -59,8 +60,10 @@ bool PreviewGraph::addSourceAndSplitter(const std::string& path, bool dv) {
     if (!source_ || source_->Load(path) != Code::Ok)
         return false;
     phase_ = kPhaseSplitter;
-    // DV files take the AVI splitter on our own demuxer; others the one that reads them.
-    FilterPtr splitter = dv ? std::make_shared<AviSplitterFilter>() : CreateAviSplitter(path);
+    // DV AVI files take the AVI splitter on our own demuxer; raw DV and others the one that
+    // reads them.
+    FilterPtr splitter =
+        dv && !IsRawDvFile(path) ? std::make_shared<AviSplitterFilter>() : CreateAviSplitter(path);
     splitter_ = b.Add(std::dynamic_pointer_cast<SplitterBase>(splitter), "avisplitter");
     return splitter_ && b.Connect(source_->Output(), splitter_->Input());
 }
