@@ -248,6 +248,12 @@ class MainWindow final : public QMainWindow {
     void paste();
     void updatePaste();
     void setWaitCursor(bool on);
+    // Scans the folder and lets the event loop run until its scan has ended (or was stopped).
+    void scanGivenFolder(const std::string& folder);
+    // Makes the first listed file that a file switch's value names (a file, a mask or a folder)
+    // the current one: focused, selected, shown in the panel and the preview. False when the
+    // list holds none of them.
+    bool showFirstGiven(const std::string& value);
 
     // MainWindowActions.cpp
     void createActions();
@@ -280,11 +286,19 @@ class MainWindow final : public QMainWindow {
     void waitForWorker(commands::CommandWorker& worker);
     void runPendingScript();
     void maybeRunScript();
+    // The command line's script: as RunScript, but a file switch that names a folder scans it
+    // as "Open a folder" does, and the first file given becomes the current one.
+    void runCommandLine(commands::Script script);
 
     // MainWindowPanels.cpp
     void ToggleList();
     void setListShown(bool shown);
     void applyWidth();
+    // The start's size: the player as wide and the window as tall as the available screen allows
+    // for a comfortable picture (never below the smallest), centred when centre is set.
+    void fitToScreen(bool centre);
+    // Moves the window back within the available screen where a width change pushed it out.
+    void keepOnScreen();
     void layoutBody();
     void showPanel(Panel panel);
     void toggleEditor(bool on);
@@ -332,6 +346,7 @@ class MainWindow final : public QMainWindow {
     QList<QKeySequence> heldPlayKeys_;
     QList<QKeySequence> heldRemoveKeys_;
     int widthBeforeSettings_ = 0;
+    int playerWidth_ = 440;  // the player column's width, chosen at the first show
     // The time-difference dialog's last difference, where the command's dialog starts.
     double lastDifference_ = 0;
     QLabel* status_ = nullptr;
@@ -372,6 +387,7 @@ class MainWindow final : public QMainWindow {
     QString listHint_;
     bool countersPending_ = false;
     int loadingDepth_ = 0;
+    int scansEnded_ = 0;       // folder scans whose end the list has handled
     qint64 lastMessages_ = 0;  // when the loading loops last let messages run, ms
 
     // What the repair dialogs chose last (-1: nothing yet).

@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <chrono>
+#include <filesystem>
 
 #include "commands/ListLoading.h"
 #include "commands/ScriptParser.h"
@@ -46,6 +47,13 @@ bool AviName(const std::string& path) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return ext == ".avi";
+}
+
+// The name as the list's records hold it: absolute and normalised.
+std::string AbsoluteName(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return (ec ? std::filesystem::path(path) : full).lexically_normal().string();
 }
 
 qint64 NowMs() {
@@ -231,6 +239,8 @@ void MainWindow::drainScan() {
 }
 
 void MainWindow::endOfScan() {
+    ++scansEnded_;
+    wakeWaiters();
     setWaitCursor(false);
     if (!hadCurrent_ && model_->Count() > 0) {
         if (SelectedCount() == 0) {
@@ -244,6 +254,41 @@ void MainWindow::endOfScan() {
     setStatus(tr("Ready"));
     if (lb_->isVisible() && lb_->isEnabled())
         lb_->setFocus();
+}
+
+void MainWindow::scanGivenFolder(const std::string& folder) {
+    const int ended = scansEnded_;
+    ScanFolders({QString::fromStdString(folder)}, tr("Browsing a folder"));
+    // Esc stops the scan: its end comes, or the scanner drops the folder and falls asleep.
+    waitUntil([&] {
+        return scansEnded_ != ended || life_.Closing() || (!s_.Control.KeepLoading && ScanIdle());
+    });
+}
+
+bool MainWindow::showFirstGiven(const std::string& value) {
+    int row = -1;
+    std::error_code ec;
+    if (std::filesystem::is_directory(value, ec)) {
+        const std::string folder = WithDelimiter(AbsoluteName(value));
+        for (int i = 0; i < model_->Count() && row < 0; ++i)
+            if (model_->At(i).item.FullName().starts_with(folder))
+                row = i;
+    } else {
+        for (const std::string& path : commands::ExpandFileMask(value)) {
+            row = FindItem(AbsoluteName(path));
+            if (row >= 0)
+                break;
+        }
+    }
+    if (row < 0)
+        return false;
+    focusRow(row);
+    selectRow(row);
+    lb_->scrollTo(model_->index(row));
+    SelectionChanged();
+    if (lb_->isVisible() && lb_->isEnabled())
+        lb_->setFocus();
+    return true;
 }
 
 void MainWindow::openFiles() {
