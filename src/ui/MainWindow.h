@@ -346,7 +346,8 @@ class MainWindow final : public QMainWindow {
     QList<QKeySequence> heldPlayKeys_;
     QList<QKeySequence> heldRemoveKeys_;
     int widthBeforeSettings_ = 0;
-    int playerWidth_ = 440;  // the player column's width, chosen at the first show
+    // The player column's width: the narrowest until the first show fits it to the screen.
+    int playerWidth_ = 440;
     // The time-difference dialog's last difference, where the command's dialog starts.
     double lastDifference_ = 0;
     QLabel* status_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "app/StartOptions.h"
 #include "core/shell/About.h"
 #include "support/Process.h"
 #include "ui/PlayerPanel.h"
@@ -21,6 +22,7 @@ class OpenGivenTest : public QObject {
     void theScriptRunsWithoutAnActivation();
     void aFirstStartShowsThePreviewComfortably();
     void theProgramAnswersWithoutADisplay();
+    void theOptionsAreTakenOutOfTheScript();
 
   private:
     // The file shown as current: focused, selected, in the information panel and the preview.
@@ -173,6 +175,25 @@ void OpenGivenTest::theProgramAnswersWithoutADisplay() {
     const auto unknown = kelvor::test::RunProcess({KELVOR_WINDOW, "--bogus"}, noDisplay);
     QCOMPARE(unknown.exitCode, 2);
     QVERIFY(unknown.err.find("bogus") != std::string::npos);
+}
+
+void OpenGivenTest::theOptionsAreTakenOutOfTheScript() {
+    using Action = app::StartRequest::Action;
+    const auto run = app::ParseStartArguments({"a.avi", "-d", "--version", "/s", "+E=-1"});
+    QCOMPARE(run.What, Action::Version);
+    QCOMPARE(run.Script, (std::vector<std::string>{"a.avi", "-d", "/s", "+E=-1"}));
+    // After "--" a word with two dashes is a file.
+    const auto ended = app::ParseStartArguments({"+h", "--", "--odd.avi", "--help"});
+    QCOMPARE(ended.What, Action::Run);
+    QCOMPARE(ended.Script, (std::vector<std::string>{"+h", "--odd.avi", "--help"}));
+    QCOMPARE(app::ParseStartArguments({"--help=x"}).What, Action::UsageError);
+    const auto env = [](const char* name) {
+        return std::string(name) == std::string("WAYLAND_DISPLAY") ? "wayland-0" : "";
+    };
+    QVERIFY(app::DisplayNamed({}, env));
+    QVERIFY(!app::DisplayNamed({"+d"}, [](const char*) { return std::string(); }));
+    QVERIFY(
+        app::DisplayNamed({"-platform", "offscreen"}, [](const char*) { return std::string(); }));
 }
 
 }  // namespace kelvor::ui::test
