@@ -85,8 +85,8 @@ std::string HelpText() {
         "Usage: kelvor [OPTION]... [FILE|FOLDER|SWITCH]...\n"
         "Opens the window of " +
         std::string(about::kProductName) +
-        ", the DV camcorder utility, lists the files and folders given and runs the\n"
-        "script switches in their order once the window is shown.\n\n"
+        ", the DV camcorder utility, lists the files and folders\n"
+        "given and runs the script switches in their order once the window is shown.\n\n"
         "Options:\n";
     for (const WindowOption& o : kOptions)
         text += "  " + Padded(std::string("--") + o.Name, 12) + o.Description + "\n";
@@ -101,14 +101,23 @@ std::string HelpText() {
             "              folder\" does\n\n"
             "Script switches: +X, -X or /X (the letter in either case), X=VALUE where a value is\n"
             "needed; a command runs on the selected files:\n";
+    const auto runnersOwn = [](char letter) {
+        const auto& own = commands::SwitchMeanings();
+        return std::any_of(own.begin(), own.end(), [letter](const commands::SwitchMeaning& m) {
+            return m.Letter == letter;
+        });
+    };
     for (const commands::CommandInfo& c : commands::CommandTable()) {
-        const std::string_view letters(c.Letters);
-        if (letters.empty())
-            continue;
         std::string shown;
-        for (const char l : letters)
-            shown += (shown.empty() ? "+" : ",+") + std::string(1, l) + ValueName(l);
-        const std::string caption = c.Caption[0] ? c.Caption : c.Action.Caption;
+        for (const char l : std::string_view(c.Letters))
+            if (!runnersOwn(l))
+                shown += (shown.empty() ? "+" : ",+") + std::string(1, l) + ValueName(l);
+        if (shown.empty())
+            continue;
+        // The menu's wording; the table's own caption is the progress title.
+        std::string caption = c.Action.Caption[0] ? c.Action.Caption : c.Caption;
+        while (!caption.empty() && caption.back() == ' ')
+            caption.pop_back();
         text += "  " + Padded(shown, 12) + caption + "\n";
     }
     for (const commands::SwitchMeaning& sw : commands::SwitchMeanings())
