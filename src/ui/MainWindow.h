@@ -161,7 +161,7 @@ class MainWindow final : public QMainWindow {
     // Esc and Shift+Esc.
     void Abort();
     void AbortAll();
-    // Runs a script now, as the first activation does with the command line's.
+    // Runs a script now (the command line's runs once the window is first painted).
     void RunScript(commands::Script script);
     bool RunActive() const { return life_.RunActive(); }
     bool ScriptPending() const { return !pendingScript_.empty(); }
