@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 
 #include "commands/CommandModule.h"
@@ -130,7 +131,7 @@ std::string HelpText() {
         "  Kelvor.ini beside the program         the preferences instead, when that file exists\n"
         "\nExit status:\n"
         "  0  the window was closed, or the help or the version was printed\n"
-        "  1  no display to open the window on (kelvor-cli works without one)\n"
+        "  1  no display to open the window on, or the display named cannot be opened\n"
         "  2  the command line is refused (an unknown option)\n"
         "\nSee also kelvor-cli(1) and kelvor(1).\n";
     return text;
@@ -143,6 +144,16 @@ std::string VersionLine() {
 std::string NoDisplayLine() {
     return "kelvor: no display to open the window on (neither DISPLAY nor WAYLAND_DISPLAY is "
            "set); kelvor-cli works without one";
+}
+
+std::string UnreachableDisplayLine() {
+    const auto shown = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(name) + "=" + (value ? value : "");
+    };
+    return "kelvor: the display cannot be opened (" + shown("DISPLAY") + ", " +
+           shown("WAYLAND_DISPLAY") + ", " + shown("QT_QPA_PLATFORM") +
+           "); kelvor-cli works without one";
 }
 
 bool DisplayNamed(const std::vector<std::string>& arguments,

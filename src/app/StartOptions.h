@@ -35,8 +35,10 @@ StartRequest ParseStartArguments(const std::vector<std::string>& arguments);
 std::string HelpText();
 // "Kelvor 1.2.3", the line --version prints.
 std::string VersionLine();
-// The one line printed when no display can be reached.
+// The one line printed when no display is named.
 std::string NoDisplayLine();
+// The one line printed when the display named cannot be opened.
+std::string UnreachableDisplayLine();
 
 // Whether the window has a display to go to: DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM set
 // and not empty (environment gives a variable's value, empty when unset), or the toolkit's own

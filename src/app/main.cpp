@@ -5,12 +5,42 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 #include "app/Program.h"
 #include "app/StartOptions.h"
 #include "core/shell/About.h"
 
 namespace {
+
+// The messages of the toolkit while the application starts, held back so that a display that
+// cannot be reached ends the program with one line instead of Qt's abort and its plugin list.
+// The platform plugin may start threads of its own that log meanwhile.
+QtMessageHandler gPreviousHandler = nullptr;  // main thread only
+std::mutex gHeldMutex;                        // guards gHeldMessages
+std::vector<std::pair<QtMsgType, QString>> gHeldMessages;
+
+void HoldStartMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", kelvor::app::UnreachableDisplayLine().c_str());
+        std::_Exit(kelvor::app::kExitNoDisplay);
+    }
+    std::lock_guard lock(gHeldMutex);
+    gHeldMessages.emplace_back(type, message);
+}
+
+void ReleaseStartMessages() {
+    qInstallMessageHandler(gPreviousHandler);
+    std::vector<std::pair<QtMsgType, QString>> held;
+    {
+        std::lock_guard lock(gHeldMutex);
+        held.swap(gHeldMessages);
+    }
+    for (const auto& [type, message] : held)
+        qt_message_output(type, QMessageLogContext(), message);
+}
 
 std::vector<std::string> Words(int argc, char** argv) {
     std::vector<std::string> words;
@@ -48,7 +78,9 @@ int main(int argc, char** argv) {
         return kelvor::app::kExitNoDisplay;
     }
 
+    gPreviousHandler = qInstallMessageHandler(HoldStartMessage);
     QApplication app(argc, argv);
+    ReleaseStartMessages();
     QApplication::setApplicationName(kelvor::about::kProductName);
     QApplication::setOrganizationName(kelvor::about::kMaker);
     kelvor::app::ProgramOptions options;

@@ -172,6 +172,15 @@ void OpenGivenTest::theProgramAnswersWithoutADisplay() {
     QCOMPARE(std::count(bare.err.begin(), bare.err.end(), '\n'), 1);
     QVERIFY(bare.err.find("display") != std::string::npos);
 
+    // A display named that cannot be opened ends the same way, not with the toolkit's abort.
+    kelvor::test::ProcessOptions unusable = noDisplay;
+    unusable.environment["QT_QPA_PLATFORM"] = "no-such-platform";
+    const auto unreachable = kelvor::test::RunProcess({KELVOR_WINDOW}, unusable);
+    QCOMPARE(unreachable.exitCode, 1);
+    QCOMPARE(unreachable.signal, 0);
+    QCOMPARE(std::count(unreachable.err.begin(), unreachable.err.end(), '\n'), 1);
+    QVERIFY(unreachable.err.find("no-such-platform") != std::string::npos);
+
     const auto unknown = kelvor::test::RunProcess({KELVOR_WINDOW, "--bogus"}, noDisplay);
     QCOMPARE(unknown.exitCode, 2);
     QVERIFY(unknown.err.find("bogus") != std::string::npos);
