@@ -250,10 +250,11 @@ class MainWindow final : public QMainWindow {
     void setWaitCursor(bool on);
     // Scans the folder and lets the event loop run until its scan has ended (or was stopped).
     void scanGivenFolder(const std::string& folder);
-    // Makes the first listed file that a file switch's value names (a file, a mask or a folder)
-    // the current one: focused, selected, shown in the panel and the preview. False when the
-    // list holds none of them.
-    bool showFirstGiven(const std::string& value);
+    // The row of the first listed file that a file switch's value names (a file, a mask or a
+    // folder); -1 when the list holds none of them.
+    int firstGivenRow(const std::string& value) const;
+    // The row becomes the current file: focused, selected, shown in the panel and the preview.
+    void makeCurrent(int row);
 
     // MainWindowActions.cpp
     void createActions();

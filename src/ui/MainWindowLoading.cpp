@@ -265,7 +265,7 @@ void MainWindow::scanGivenFolder(const std::string& folder) {
     });
 }
 
-bool MainWindow::showFirstGiven(const std::string& value) {
+int MainWindow::firstGivenRow(const std::string& value) const {
     int row = -1;
     std::error_code ec;
     if (std::filesystem::is_directory(value, ec)) {
@@ -280,15 +280,16 @@ bool MainWindow::showFirstGiven(const std::string& value) {
                 break;
         }
     }
-    if (row < 0)
-        return false;
+    return row;
+}
+
+void MainWindow::makeCurrent(int row) {
     focusRow(row);
     selectRow(row);
     lb_->scrollTo(model_->index(row));
     SelectionChanged();
     if (lb_->isVisible() && lb_->isEnabled())
         lb_->setFocus();
-    return true;
 }
 
 void MainWindow::openFiles() {

@@ -264,8 +264,17 @@ void MainWindow::runCommandLine(commands::Script script) {
                 commands::Script one{p};
                 closeRequested |= commands::ScriptRunner(services()).Run(one).CloseRequested;
             }
-            if (loads && !firstShown && !life_.Closing())
-                firstShown = showFirstGiven(p.Value);
+            if (!loads || life_.Closing())
+                continue;
+            // A name that lists nothing says so rather than leaving the welcome frame.
+            if (const int row = firstGivenRow(p.Value); row < 0) {
+                setStatus(tr("Nothing listed from %1: no such file or folder, or no video the "
+                             "list takes")
+                              .arg(QString::fromStdString(p.Value)));
+            } else if (!firstShown) {
+                makeCurrent(row);
+                firstShown = true;
+            }
         }
     } catch (...) {
     }

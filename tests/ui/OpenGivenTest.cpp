@@ -19,6 +19,7 @@ class OpenGivenTest : public QObject {
     void oneFileGivenIsCurrentAndShown();
     void theFirstOfTwoFilesGivenIsCurrentAndTheListShows();
     void aFolderGivenIsScannedBeforeTheNextSwitch();
+    void aNameThatListsNothingSaysSo();
     void theScriptRunsWithoutAnActivation();
     void aFirstStartShowsThePreviewComfortably();
     void theProgramAnswersWithoutADisplay();
@@ -73,6 +74,7 @@ void OpenGivenTest::theFirstOfTwoFilesGivenIsCurrentAndTheListShows() {
     QVERIFY(Session::waitFor([&] { return !w.ScriptPending() && w.CurrentFile(); }));
     QCOMPARE(s.names(), (std::vector<std::string>{"early.avi", "late.avi"}));
     verifyCurrent(s, late);
+    QCOMPARE(w.StatusText(), QString("Ready"));
     QVERIFY(w.ListShown());
     QVERIFY(w.List()->isVisible());
     // Both stay selected for the switches that follow.
@@ -99,6 +101,21 @@ void OpenGivenTest::aFolderGivenIsScannedBeforeTheNextSwitch() {
     QVERIFY(!fs::exists(folder / "b.scn"));
     QVERIFY(w.List()->isVisible());
     QVERIFY(s.dialogs.errors.empty());
+}
+
+void OpenGivenTest::aNameThatListsNothingSaysSo() {
+    kelvor::test::TempDir clips;
+    kelvor::test::WriteFile(clips / "notes.txt", "not a video");
+    const std::string missing = (clips / "missing.avi").string();
+    Session s({missing, (clips / "notes.txt").string(), (clips / "*.avi").string()});
+    s.show();
+    MainWindow& w = s.window();
+    QVERIFY(Session::waitFor([&] { return !w.ScriptPending() && !w.RunActive(); }));
+    QVERIFY(Session::waitFor([&] { return w.StatusText().startsWith("Nothing listed from"); }));
+    // The last name that listed nothing is the one shown.
+    QVERIFY(w.StatusText().contains("*.avi"));
+    QCOMPARE(w.Items().Count(), 0);
+    QVERIFY(w.WelcomeShown());
 }
 
 void OpenGivenTest::theScriptRunsWithoutAnActivation() {
