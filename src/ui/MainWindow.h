@@ -161,7 +161,7 @@ class MainWindow final : public QMainWindow {
     // Esc and Shift+Esc.
     void Abort();
     void AbortAll();
-    // Runs a script now, as the first activation does with the command line's.
+    // Runs a script now (the command line's runs once the window is first painted).
     void RunScript(commands::Script script);
     bool RunActive() const { return life_.RunActive(); }
     bool ScriptPending() const { return !pendingScript_.empty(); }
@@ -248,6 +248,13 @@ class MainWindow final : public QMainWindow {
     void paste();
     void updatePaste();
     void setWaitCursor(bool on);
+    // Scans the folder and lets the event loop run until its scan has ended (or was stopped).
+    void scanGivenFolder(const std::string& folder);
+    // The row of the first listed file that a file switch's value names (a file, a mask or a
+    // folder); -1 when the list holds none of them.
+    int firstGivenRow(const std::string& value) const;
+    // The row becomes the current file: focused, selected, shown in the panel and the preview.
+    void makeCurrent(int row);
 
     // MainWindowActions.cpp
     void createActions();
@@ -280,11 +287,19 @@ class MainWindow final : public QMainWindow {
     void waitForWorker(commands::CommandWorker& worker);
     void runPendingScript();
     void maybeRunScript();
+    // The command line's script: as RunScript, but a file switch that names a folder scans it
+    // as "Open a folder" does, and the first file given becomes the current one.
+    void runCommandLine(commands::Script script);
 
     // MainWindowPanels.cpp
     void ToggleList();
     void setListShown(bool shown);
     void applyWidth();
+    // The start's size: the player as wide and the window as tall as the available screen allows
+    // for a comfortable picture (never below the smallest), centred when centre is set.
+    void fitToScreen(bool centre);
+    // Moves the window back within the available screen where a width change pushed it out.
+    void keepOnScreen();
     void layoutBody();
     void showPanel(Panel panel);
     void toggleEditor(bool on);
@@ -332,6 +347,8 @@ class MainWindow final : public QMainWindow {
     QList<QKeySequence> heldPlayKeys_;
     QList<QKeySequence> heldRemoveKeys_;
     int widthBeforeSettings_ = 0;
+    // The player column's width: the narrowest until the first show fits it to the screen.
+    int playerWidth_ = 440;
     // The time-difference dialog's last difference, where the command's dialog starts.
     double lastDifference_ = 0;
     QLabel* status_ = nullptr;
@@ -372,6 +389,7 @@ class MainWindow final : public QMainWindow {
     QString listHint_;
     bool countersPending_ = false;
     int loadingDepth_ = 0;
+    int scansEnded_ = 0;       // folder scans whose end the list has handled
     qint64 lastMessages_ = 0;  // when the loading loops last let messages run, ms
 
     // What the repair dialogs chose last (-1: nothing yet).

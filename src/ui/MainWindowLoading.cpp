@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include <chrono>
+#include <filesystem>
 
 #include "commands/ListLoading.h"
 #include "commands/ScriptParser.h"
@@ -38,6 +39,13 @@ constexpr auto kScanSlice = std::chrono::milliseconds(12);
 // Loading loops let messages run at most this often, so a fast loop does not spend its time
 // repainting.
 constexpr qint64 kMessagesEveryMs = 20;
+
+// The name as the list's records hold it: absolute and normalised.
+std::string AbsoluteName(const std::string& path) {
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(path, ec);
+    return (ec ? std::filesystem::path(path) : full).lexically_normal().string();
+}
 
 qint64 NowMs() {
     return QDateTime::currentMSecsSinceEpoch();
@@ -223,6 +231,8 @@ void MainWindow::drainScan() {
 }
 
 void MainWindow::endOfScan() {
+    ++scansEnded_;
+    wakeWaiters();
     setWaitCursor(false);
     if (!hadCurrent_ && model_->Count() > 0) {
         if (SelectedCount() == 0) {
@@ -234,6 +244,42 @@ void MainWindow::endOfScan() {
     }
     UpdateActions();
     setStatus(tr("Ready"));
+    if (lb_->isVisible() && lb_->isEnabled())
+        lb_->setFocus();
+}
+
+void MainWindow::scanGivenFolder(const std::string& folder) {
+    const int ended = scansEnded_;
+    ScanFolders({QString::fromStdString(folder)}, tr("Browsing a folder"));
+    // Esc stops the scan: its end comes, or the scanner drops the folder and falls asleep.
+    waitUntil([&] {
+        return scansEnded_ != ended || life_.Closing() || (!s_.Control.KeepLoading && ScanIdle());
+    });
+}
+
+int MainWindow::firstGivenRow(const std::string& value) const {
+    int row = -1;
+    std::error_code ec;
+    if (std::filesystem::is_directory(value, ec)) {
+        const std::string folder = WithDelimiter(AbsoluteName(value));
+        for (int i = 0; i < model_->Count() && row < 0; ++i)
+            if (model_->At(i).item.FullName().starts_with(folder))
+                row = i;
+    } else {
+        for (const std::string& path : commands::ExpandFileMask(value)) {
+            row = FindItem(AbsoluteName(path));
+            if (row >= 0)
+                break;
+        }
+    }
+    return row;
+}
+
+void MainWindow::makeCurrent(int row) {
+    focusRow(row);
+    selectRow(row);
+    lb_->scrollTo(model_->index(row));
+    SelectionChanged();
     if (lb_->isVisible() && lb_->isEnabled())
         lb_->setFocus();
 }

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QScreen>
 #include <QTimer>
 #include <QToolBar>
 
@@ -22,12 +23,21 @@
 namespace kelvor::ui {
 namespace {
 
-// The player and information panel's width; the list starts right of it.
+// The player and information panel's narrowest width; the list starts right of it.
 constexpr int kPlayerWidth = 440;
-constexpr int kListLeft = kPlayerWidth + 8;
+constexpr int kListGap = 8;
 constexpr int kListWidth = 330;
 // Right of the list.
 constexpr int kListMargin = 16;
+// The player's width and the window's height that show a PAL picture 640 pixels wide with the
+// sliders and the information panel under it, where the screen has the room.
+constexpr int kComfortablePlayerWidth = 680;
+constexpr int kComfortableHeight = 770;
+// The window's height on a screen without that room.
+constexpr int kSmallestHeight = 600;
+// Room kept for the window's frame and title bar, which are not known before it is shown.
+constexpr int kFrameRoomWidth = 16;
+constexpr int kFrameRoomHeight = 48;
 
 }  // namespace
 
@@ -58,24 +68,61 @@ void MainWindow::setListShown(bool shown) {
 }
 
 void MainWindow::applyWidth() {
-    int width = kListLeft;
+    const int listLeft = playerWidth_ + kListGap;
+    int width = listLeft;
     if (panel_ != Panel::None)
-        width = panel_ == Panel::About ? AboutPanel::kWidth : SettingsPanel::kWidth;
+        width =
+            std::max(listLeft, panel_ == Panel::About ? AboutPanel::kWidth : SettingsPanel::kWidth);
     else if (WelcomeShown())
-        width = WelcomeFrame::kWidth;
+        width = std::max(listLeft, WelcomeFrame::kWidth);
     else if (listShown_)
-        width = kListLeft + kListWidth + kListMargin;
+        width = listLeft + kListWidth + kListMargin;
     resize(width, height());
+    keepOnScreen();
     layoutBody();
+}
+
+void MainWindow::fitToScreen(bool centre) {
+    const QScreen* shown = screen();
+    if (!shown)
+        return;
+    const QRect room =
+        shown->availableGeometry().adjusted(0, 0, -kFrameRoomWidth, -kFrameRoomHeight);
+    // Wide enough for the picture, narrow enough for the list to fit beside it.
+    playerWidth_ = std::clamp(room.width() - kListGap - kListWidth - kListMargin, kPlayerWidth,
+                              kComfortablePlayerWidth);
+    resize(width(), std::clamp(room.height(), kSmallestHeight, kComfortableHeight));
+    applyWidth();
+    if (centre) {
+        const QRect screenRoom = shown->availableGeometry();
+        move(screenRoom.x() + std::max(0, (screenRoom.width() - frameGeometry().width()) / 2),
+             screenRoom.y() + std::max(0, (screenRoom.height() - frameGeometry().height()) / 2));
+    }
+    keepOnScreen();
+}
+
+void MainWindow::keepOnScreen() {
+    const QScreen* shown = screen();
+    if (!shown)
+        return;
+    const QRect room = shown->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int x = std::clamp(frame.x(), room.left(),
+                             std::max(room.left(), room.left() + room.width() - frame.width()));
+    const int y = std::clamp(frame.y(), room.top(),
+                             std::max(room.top(), room.top() + room.height() - frame.height()));
+    if (x != frame.x() || y != frame.y())
+        move(x, y);
 }
 
 void MainWindow::layoutBody() {
     if (!body_)
         return;
     const int w = body_->width(), h = body_->height();
-    player_->setGeometry(0, 0, kPlayerWidth, h);
-    listColumn_->setGeometry(kListLeft, 0,
-                             std::max(kListWidth / 2, w - kListLeft - kListMargin / 2), h);
+    const int listLeft = playerWidth_ + kListGap;
+    player_->setGeometry(0, 0, playerWidth_, h);
+    listColumn_->setGeometry(listLeft, 0, std::max(kListWidth / 2, w - listLeft - kListMargin / 2),
+                             h);
     listColumn_->setVisible(listShown_ && panel_ == Panel::None);
     // The scene editor takes the list's place beside the player.
     editor_->setGeometry(listColumn_->geometry());

@@ -24,6 +24,15 @@ namespace kelvor::ui {
 
 using commands::RunKind;
 
+namespace {
+
+bool NamesFolder(const std::string& value) {
+    std::error_code ec;
+    return !value.empty() && std::filesystem::is_directory(value, ec);
+}
+
+}  // namespace
+
 commands::WorkerServices MainWindow::services() {
     return {*host_, s_.Control, *module_, *graphs_};
 }
@@ -233,12 +242,49 @@ void MainWindow::runPendingScript() {
         return;
     commands::Script script = std::move(pendingScript_);
     pendingScript_.clear();
-    RunScript(std::move(script));
+    runCommandLine(std::move(script));
+}
+
+void MainWindow::runCommandLine(commands::Script script) {
+    if (!module_ || !graphs_ || !life_.BeginScript())
+        return;
+    bool closeRequested = false;
+    bool firstShown = false;
+    s_.Control.ScriptStop = false;
+    try {
+        // One switch at a time: a folder is scanned to its end before the next switch, and the
+        // first file given is made current before any command runs on the selection.
+        for (const commands::ScriptSwitch& p : script) {
+            if (s_.Control.ScriptStop || life_.Closing())
+                break;
+            const bool loads = p.Letter == 'F' && p.Refusal.empty();
+            if (loads && NamesFolder(p.Value)) {
+                scanGivenFolder(p.Value);
+            } else {
+                commands::Script one{p};
+                closeRequested |= commands::ScriptRunner(services()).Run(one).CloseRequested;
+            }
+            if (!loads || life_.Closing())
+                continue;
+            // A name that lists nothing says so rather than leaving the welcome frame.
+            if (const int row = firstGivenRow(p.Value); row < 0) {
+                setStatus(tr("Nothing listed from %1: no such file or folder, or no video the "
+                             "list takes")
+                              .arg(QString::fromStdString(p.Value)));
+            } else if (!firstShown) {
+                makeCurrent(row);
+                firstShown = true;
+            }
+        }
+    } catch (...) {
+    }
+    life_.EndScript();
+    if (closeRequested)
+        close();
 }
 
 void MainWindow::maybeRunScript() {
-    if (life_.Now() != WindowLife::State::Ready || loadingDepth_ > 0 || pendingScript_.empty() ||
-        !isActiveWindow())
+    if (life_.Now() != WindowLife::State::Ready || loadingDepth_ > 0 || pendingScript_.empty())
         return;
     // Out of the activation's own handling; the queued state keeps a second activation from
     // queuing it again meanwhile.

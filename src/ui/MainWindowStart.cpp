@@ -198,8 +198,13 @@ void MainWindow::FormShow() {
         osText_ = QString::fromStdString(s_.Desktop.OsVersionText());
         createScanner();
         TranslateCaptions();
+        // Without a store the window has no place of its own yet.
+        std::error_code ec;
+        const bool stored = std::filesystem::exists(s_.Env.Locations.IniFile(), ec) ||
+                            std::filesystem::exists(s_.Env.Locations.UserFile(), ec);
         settings::LoadPreferences(s_.Prefs, s_.Env);
         ApplyPreferences();
+        fitToScreen(!stored);
         if (QAction* a = Action("VolumeUp"))
             a->setShortcuts(
                 {QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence(Qt::Key_Plus)});
@@ -240,10 +245,10 @@ void MainWindow::FirstPaint() {
         LoadPlaylist(DefaultPlaylist());
     UpdateActions();
     life_.Started();
-    // Without a window manager nothing activates a new window; the script waits for it.
     activateWindow();
-    if (isActiveWindow())
-        activated();
+    // The command line's script runs now: a window manager that prevents focus stealing, or no
+    // window manager at all, never activates the new window.
+    activated();
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -22,6 +22,7 @@ class ScreenshotTest : public QObject {
     void theWindowInItsSituations();
     void aConfirmationDuringARun();
     void filesOnTheCommandLineOpenWithTheWindow();
+    void oneFileOnTheCommandLineIsShown();
 
   private:
     void save(QWidget& widget, const QString& name);
@@ -128,6 +129,18 @@ void ScreenshotTest::filesOnTheCommandLineOpenWithTheWindow() {
     QVERIFY(Session::waitFor([&] { return s.window().Items().Count() == 2; }, 10000));
     QVERIFY(Session::waitFor([&] { return s.window().StatusText() == "Ready"; }));
     save(s.window(), "10-started-with-files");
+}
+
+void ScreenshotTest::oneFileOnTheCommandLineIsShown() {
+    kelvor::test::TempDir clips;
+    std::string error;
+    const std::string clip = (clips / "holiday.avi").string();
+    QVERIFY(fixtures::WriteDvFile(clip, "type=2 frames=10 date=2024-07-14T10:00:00", error));
+    Session s({clip});
+    s.window().show();
+    QVERIFY(Session::waitFor([&] { return s.window().CurrentFile() != nullptr; }, 10000));
+    QVERIFY(Session::waitFor([&] { return s.window().StatusText() == "Ready"; }));
+    save(s.window(), "11-started-with-one-file");
 }
 
 }  // namespace kelvor::ui::test
