@@ -172,5 +172,35 @@ TEST(RawDvVerbs, AviRepairsPassOverRawDvAndReencodingsGiveAvi) {
     EXPECT_TRUE(found);
 }
 
+// dvgrab is how a Linux user captures a tape; it reads a DV stream from a file as from the
+// camcorder, so its raw and type 2 outputs stand for real captures.
+TEST(RawDvVerbs, FilesWrittenByDvgrabReadAsTheTape) {
+    if (!test::ToolAvailable("dvgrab"))
+        GTEST_SKIP() << "dvgrab writes the captures";
+    test::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(fixtures::WriteDvFile(
+        (dir / "tape.dv").string(),
+        "frames=50 date=2006-03-12T15:46:37 segment frames=25 date=2006-03-13T10:00:00", error));
+    for (const char* format : {"raw", "dv2"}) {
+        SCOPED_TRACE(format);
+        const auto grab = test::RunTool({"dvgrab", "-input", "tape.dv", "-format", format, "-size",
+                                         "0", std::string(format) + "-"},
+                                        dir.path());
+        const std::string name =
+            std::string(format) + "-001" + (std::string(format) == "raw" ? ".dv" : ".avi");
+        ASSERT_TRUE(fs::exists(dir / name)) << grab.err;
+        const auto info = test::RunCli(dir, {"info", "--json", name});
+        EXPECT_EQ(info.exitCode, 0) << info.err;
+        EXPECT_NE(info.out.find("\"recorded\": \"2006-03-12T15:46:37\""), std::string::npos)
+            << info.out;
+        const auto scenes = test::RunCli(dir, {"scenes-by-date", name});
+        EXPECT_EQ(scenes.exitCode, 0) << scenes.err;
+        const std::string scn = test::ReadFile(dir / (std::string(format) + "-001.scn"));
+        EXPECT_NE(scn.find("Scene 2: 3/13/2006 10:00:00"), std::string::npos);
+        EXPECT_EQ(scn.find("Scene 3"), std::string::npos);
+    }
+}
+
 }  // namespace
 }  // namespace kelvor
