@@ -14,7 +14,7 @@ bool AcceptedFile(const std::string& path) {
     for (char& c : ext)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
-    return ext == ".avi";
+    return ext == ".avi" || ext == ".mov" || ext == ".mkv";
 }
 
 FileList::FileList(files::MediaProbe& probe, files::RecordSettings settings, int sortMode,

@@ -59,8 +59,8 @@ bool PreviewGraph::addSourceAndSplitter(const std::string& path, bool dv) {
     if (!source_ || source_->Load(path) != Code::Ok)
         return false;
     phase_ = kPhaseSplitter;
-    // DV files take the AVI splitter on our own demuxer; others the one that reads them.
-    FilterPtr splitter = dv ? std::make_shared<AviSplitterFilter>() : CreateAviSplitter(path);
+    // DV AVI files take the AVI splitter on our own demuxer; others the one that reads them.
+    FilterPtr splitter = dv ? CreateDvSplitter(path) : CreateAviSplitter(path);
     splitter_ = b.Add(std::dynamic_pointer_cast<SplitterBase>(splitter), "avisplitter");
     return splitter_ && b.Connect(source_->Output(), splitter_->Input());
 }
