@@ -96,6 +96,9 @@ struct Command {
     // DV file"), for front ends that say why.
     RunsAs Runs = RunsAs::File;
     std::string Requirement;
+    // An in-place repair of an AVI file's headers: a file of another container is passed over,
+    // and told so.
+    bool AviOnly = false;
     // The script letters that run it (upper case; "NM" for two), or empty.
     std::string Letters;
     CommandAction Action;

@@ -352,6 +352,17 @@ void CommandModule::wire() {
     ShowInlay.Execute = bind(&CommandModule::showInlayExecute);
     ShowInlaySliders.AppliesTo = bind(&CommandModule::inlayAppliesTo);
     ShowInlaySliders.Execute = bind(&CommandModule::showInlaySlidersExecute);
+
+    // The in-place repairs rewrite AVI headers: a video in another container is left alone.
+    for (Command* c : {&FixFrameRate, &FixCodec, &FixType2}) {
+        c->AviOnly = true;
+        c->AppliesTo = [inner = c->AppliesTo](CommandParam& param, const files::FileRecord& f,
+                                              bool& visible, bool& enabled) {
+            if (inner)
+                inner(param, f, visible, enabled);
+            enabled = enabled && f.Avi;
+        };
+    }
 }
 
 void CommandModule::GraphCommandRun(ExecutionResult& result, const GraphRun& run) {

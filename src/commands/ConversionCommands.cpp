@@ -238,7 +238,8 @@ void CommandModule::toType1AppliesTo(CommandParam&, const files::FileRecord& f, 
 
 void CommandModule::toType2AppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
                                      bool& enabled) {
-    visible = enabled = f.DVType == 1 && f.Codec == "dvsd";
+    // DV in another container (QuickTime, Matroska) is wrapped into AVI frame for frame.
+    visible = enabled = (f.DVType == 1 && f.Codec == "dvsd") || (f.IsDV && !f.Avi);
 }
 
 void CommandModule::toNtscAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,

@@ -99,7 +99,7 @@ FileRecordMedia::FileRecordMedia(const std::string& fileName, MediaProbe& probe,
             throw std::runtime_error(ReadError);
         avi::AviInfo param(FullName);
         if (param.Valid) {
-            readable = true;
+            readable = Avi = true;
             Codec = param.VideoCodec();
             if (param.VideoStream())
                 streamCodec = Codec;

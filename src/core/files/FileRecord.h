@@ -117,6 +117,9 @@ class FileRecordMedia : public FileRecordStat {
     bool HasScn = false;
     bool HasSrt = false;
     bool IsDV = false;
+    // True when our own reader found the file a well-formed RIFF AVI file; DV in another
+    // container (QuickTime, Matroska) is read through the media engine alone.
+    bool Avi = false;
     bool Wide = false;
     std::uint32_t SampleRate = 0;
     std::uint32_t SampleBits = 0;

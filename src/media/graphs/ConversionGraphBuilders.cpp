@@ -404,9 +404,23 @@ bool ConversionGraphs::BuildToType2Graph(const std::string& video, const std::st
         return build.fail("the type 2 graph cannot be built");
     if (!build.openStreams(video))
         return false;
+    OutputPin* first = build.splitterOutputs().front();
+    MediaType firstType;
+    first->Filter().GetMediaType(*first, 0, firstType);
+    if (firstType.majorType == MajorType::Video && firstType.subtype == Subtype::Dvsd) {
+        // DV of another container (QuickTime, Matroska) comes as DV video and its sound already:
+        // the frames go into the AVI mux as they are, the first two sounds through the wrappers.
+        if (!build.connect(first, mux->FreeInput()))
+            return build.failWith(video + ": the DV video cannot be written");
+        if (build.wrapSound(build.splitter(), *wrap1, mux->FreeInput()))
+            build.wrapSound(build.splitter(), *wrap2, mux->FreeInput());
+        build.connect(&mux->Output(), &destination.As<FileWriterFilter>()->Input());
+        progress_.ProgressSeeking = &AviMuxSeeking();
+        return true;
+    }
     // Only the first stream is read; one that is not interleaved DV would leave a graph that
     // writes nothing.
-    if (!build.connect(build.splitterOutputs().front(), &split->Input()))
+    if (!build.connect(first, &split->Input()))
         return build.failWith(video + ": the first stream is not interleaved DV");
     // The video cannot enter a sound wrapper and goes straight to the AVI mux; the first two
     // sound pairs pass through resampler1 and resampler2, further ones straight.
