@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "core/avi/AviDemuxer.h"
@@ -208,12 +209,14 @@ Status LavfSplitterFilter::OpenFile(const std::string& fileName, std::vector<Med
         openError_ = fileName + " holds no stream that can be read";
         return Code::InvalidFileFormat;
     }
+    const bool avi = std::string_view(raw->iformat->name) == "avi";
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         const AVStream& st = *raw->streams[i];
         StreamOut out;
         out.timeBase = st.time_base;
         if (st.codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-            if (!dvVideoType(st, out))
+            // An AVI file keeps the codec code it states, which decides whether it reads as DV.
+            if (avi || !dvVideoType(st, out))
                 out.type = videoType(st);
             if (s->video < 0)
                 s->video = static_cast<int>(i);

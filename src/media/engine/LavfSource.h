@@ -7,11 +7,11 @@
 // read from the local file alone), and then shows one output pin per stream in file order, its
 // input pin last: "vids" (subtype the codec's four-character code, VIDEOINFOHEADER), "auds"
 // (WAVEFORMATEX, codec extradata after it), other streams with only their major type. A DV video
-// stream of 720x576 or 720x480 goes out as the AVI splitter shows a DV type 2 one: subtype dvsd,
-// the DV VIDEOINFOHEADER of its standard, each packet one whole DIF frame as stored, numbered by
-// its media time. 8- and 16-bit PCM of either byte order goes out as little-endian PCM. Each
-// packet becomes one sample with its start and stop times in 100 ns units from the start of the
-// file; keyframes are sync points. A start position streams from the keyframe at or before it;
+// stream of 720x576 or 720x480 outside AVI goes out as the AVI splitter shows a DV type 2 one:
+// subtype dvsd, the DV VIDEOINFOHEADER of its standard, each packet one whole DIF frame as stored,
+// numbered by its media time. 8- and 16-bit PCM of either byte order goes out as little-endian PCM.
+// Each packet becomes one sample with its start and stop times in 100 ns units from the start of
+// the file; keyframes are sync points. A start position streams from the keyframe at or before it;
 // samples before the start are marked preroll.
 //
 // Threads: connection and positions on the driving thread; one streaming thread of the splitter
