@@ -152,6 +152,13 @@ TEST_F(ContainerVerbs, WrappingIntoAviKeepsEveryDifByteAndTheSound) {
         }
         EXPECT_EQ(test::ReadFile(dir / (std::string(stem) + ".wav")), aviWav) << stem;
     }
+    // QuickTime's big-endian sound gives the same WAV.
+    ASSERT_EQ(tool({"ffmpeg", "-v", "error", "-i", "tape.dv", "-c:v", "copy", "-c:a", "pcm_s16be",
+                    "be.mov"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(cli({"do", "ExtractAudio", "--yes-to-all", "be.mov"}).exitCode, 0);
+    EXPECT_EQ(test::ReadFile(dir / "be.wav"), aviWav);
 }
 
 TEST_F(ContainerVerbs, RepairsPassOverWhileShiftAndConversionsWriteAvi) {

@@ -37,6 +37,17 @@ struct StreamOut {
     bool swapBytes = false;
 };
 
+// Opens the file among the video containers only, read from the local file alone; the
+// libavformat result. `*ctx` may hold an allocated context (with its interrupt callback) or null.
+int openContainer(AVFormatContext** ctx, const std::string& fileName) {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", kContainers, 0);
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const int err = avformat_open_input(ctx, fileName.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    return err;
+}
+
 StreamTime toTime(std::int64_t ts, AVRational tb) {
     return av_rescale_q(ts, tb, kTimeBase100ns);
 }
@@ -186,14 +197,8 @@ Status LavfSplitterFilter::OpenFile(const std::string& fileName, std::vector<Med
     };
     raw->interrupt_callback.opaque = const_cast<std::atomic<bool>*>(&stopRequested_);
     stopRequested_ = false;
-    // The container is probed from the file's bytes, among the video containers only, and the
-    // file is read from the local disk alone.
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "format_whitelist", kContainers, 0);
-    av_dict_set(&options, "protocol_whitelist", "file", 0);
-    const int err = avformat_open_input(&raw, fileName.c_str(), nullptr, &options);
-    av_dict_free(&options);
-    if (err < 0) {
+    // The container is probed from the file's bytes.
+    if (const int err = openContainer(&raw, fileName); err < 0) {
         // avformat_open_input freed the context.
         openError_ =
             fileName + " is not a video file that can be read (" + ff::ErrorText(err) + ")";
@@ -391,6 +396,28 @@ FilterPtr CreateAviSplitter(const std::string& fileName) {
     if (dmx->open(fileName) && isDvAvi(*dmx))
         return std::make_shared<AviSplitterFilter>(std::move(dmx), fileName);
     return std::make_shared<LavfSplitterFilter>();
+}
+
+std::vector<std::uint8_t> FirstDvFrame(const std::string& fileName) {
+    // Far more packets than any container puts before its first picture.
+    constexpr int kPacketsToSearch = 1000;
+    AVFormatContext* raw = nullptr;
+    if (openContainer(&raw, fileName) < 0)
+        return {};
+    const ff::FormatInputPtr ctx(raw);
+    int stream = -1;
+    for (unsigned i = 0; i < raw->nb_streams && stream < 0; ++i)
+        if (raw->streams[i]->codecpar->codec_id == AV_CODEC_ID_DVVIDEO)
+            stream = static_cast<int>(i);
+    ff::PacketPtr pkt(av_packet_alloc());
+    if (stream < 0 || !pkt)
+        return {};
+    for (int n = 0; n < kPacketsToSearch && av_read_frame(raw, pkt.get()) >= 0; ++n) {
+        if (pkt->stream_index == stream && pkt->size > 0 && pkt->size <= kMaxPacketSize)
+            return {pkt->data, pkt->data + pkt->size};
+        av_packet_unref(pkt.get());
+    }
+    return {};
 }
 
 FilterPtr CreateDvSplitter(const std::string& fileName) {

@@ -23,8 +23,10 @@
 // 64 MiB, ends the stream with an error event.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "media/engine/Filter.h"
 #include "media/engine/Graph.h"
@@ -53,6 +55,11 @@ bool IsDvAvi(const std::string& fileName);
 // AVI, for files our demuxer refuses and for every other container. Either takes the file's
 // FileSourceFilter on its input pin (GetInputPin(0)) and is Seekable. Driving thread.
 FilterPtr CreateAviSplitter(const std::string& fileName);
+
+// The bytes of the first packet of the first DV video stream of a file libavformat reads (the
+// container probed as by LavfSplitterFilter); empty when there is none or the file cannot be read.
+// Any thread.
+std::vector<std::uint8_t> FirstDvFrame(const std::string& fileName);
 
 // The splitter for a file the probe found DV in: the AVI splitter for any AVI file our demuxer
 // opens, whatever its codec code says, else CreateAviSplitter's choice. Driving thread.

@@ -49,21 +49,26 @@ MediaType majorOnly(FourCC major) {
     return mt;
 }
 
-// Whether the first DV frame of the file is 16:9; false when it cannot be read.
+// Whether the first DV frame of the file is 16:9; false when it cannot be read. A file our
+// demuxer does not open (DV in QuickTime or Matroska) is read through libavformat.
 bool firstFrameWide(const std::string& video) {
+    std::vector<std::uint8_t> frame;
     avi::AviDemuxer demuxer;
-    if (!demuxer.open(video))
-        return false;
-    const int stream = demuxer.videoStream();
-    if (stream < 0 || demuxer.chunkCount(static_cast<std::size_t>(stream)) == 0)
-        return false;
-    std::vector<std::uint8_t> frame(dv::kFrameSize625);
-    const auto n = demuxer.readChunk(static_cast<std::size_t>(stream), 0, frame);
-    if (!n)
-        return false;
-    const auto sequences = dv::SequenceCountForSize(*n);
+    if (demuxer.open(video)) {
+        const int stream = demuxer.videoStream();
+        if (stream < 0 || demuxer.chunkCount(static_cast<std::size_t>(stream)) == 0)
+            return false;
+        frame.resize(dv::kFrameSize625);
+        const auto n = demuxer.readChunk(static_cast<std::size_t>(stream), 0, frame);
+        if (!n)
+            return false;
+        frame.resize(*n);
+    } else {
+        frame = FirstDvFrame(video);
+    }
+    const auto sequences = dv::SequenceCountForSize(frame.size());
     bool wide = false;
-    return sequences && dv::ReadWide({frame.data(), *n}, *sequences, wide) && wide;
+    return sequences && dv::ReadWide({frame.data(), frame.size()}, *sequences, wide) && wide;
 }
 
 }  // namespace
