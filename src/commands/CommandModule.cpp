@@ -360,7 +360,7 @@ void CommandModule::wire() {
                                               bool& visible, bool& enabled) {
             if (inner)
                 inner(param, f, visible, enabled);
-            enabled = enabled && f.Avi;
+            enabled = enabled && !InOtherContainer(f);
         };
     }
 }

@@ -39,7 +39,7 @@ bool Confirmation(const Command& command, CommandParam& param, const FileItem& f
 std::string ExcludedBecause(const Command& command, const FileItem& file) {
     if (!file.Record->Exists)
         return "the file is not found";
-    if (command.AviOnly && !file.Record->Avi)
+    if (command.AviOnly && InOtherContainer(*file.Record))
         return "not an AVI file: the repair rewrites the headers of AVI files only";
     if (!command.Requirement.empty())
         return command.Requirement;
