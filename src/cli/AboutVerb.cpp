@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "cli/Verbs.h"
+#include "cli/VerbArgs.h"
 #include "core/files/DatePattern.h"
 #include "core/settings/Preferences.h"
 #include "core/settings/PreferencesStore.h"
@@ -21,18 +21,10 @@ void Print(const std::vector<media::ReportLine>& lines) {
 }  // namespace
 
 int runAbout(Args args) {
-    bool check = false;
-    for (std::string_view a : args) {
-        if (a == "--check") {
-            check = true;
-        } else {
-            std::fprintf(
-                stderr,
-                "kelvor-cli about: unknown option %.*s\nusage: kelvor-cli about [--check]\n",
-                static_cast<int>(a.size()), a.data());
-            return 2;
-        }
-    }
+    const VerbArgs a = ParseVerbArgs(args, {"--check"});
+    if (!a.Error.empty() || !a.Files.empty())
+        return UsageError("about", a.Files.empty() ? a.Error : "takes no file", "about [--check]");
+    const bool check = a.Has("--check");
     std::printf("%s %s %s by %s, built %s\n%s\n", about::kProductName, about::VersionText().c_str(),
                 about::kLanguageTag, about::kMaker,
                 FormatDateTime("yyyy-mm-dd", about::BuildDate()).c_str(), about::kWebAddress);

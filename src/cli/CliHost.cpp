@@ -11,6 +11,8 @@
 #include <cstdio>
 
 #include "cli/Json.h"
+#include "cli/VerbArgs.h"
+#include "cli/VerbTable.h"
 #include "commands/CommandTexts.h"
 #include "core/avi/RiffReport.h"
 #include "platform/DesktopShell.h"
@@ -174,46 +176,70 @@ void TerminalHost::FileSkipped(const commands::FileItem& file, commands::SkipRea
                                const std::string& why) {
     endProgress();
     unreached_.erase(file.FullName());
+    std::string line;
     if (reason == commands::SkipReason::Condition) {
-        NotProcessed(file.FullName(), "skipped: " + why);
-        return;
-    }
-    std::string line = "not done, not confirmed: " + commands::OneLine(why);
-    if (interactive_ && options_.Answers == AnswerPolicy::Ask)
+        line = "skipped: " + why;
+    } else if (interactive_ && options_.Answers == AnswerPolicy::Ask) {
         line = "not done (answered no)";
-    else if (options_.Answers == AnswerPolicy::Ask)
-        line += " (no answer without a terminal: --yes-to-all or --no-to-all)";
-    NotProcessed(file.FullName(), line);
+    } else {
+        line = "not done, not confirmed: " + commands::OneLine(why);
+        if (options_.Answers == AnswerPolicy::Ask)
+            line += " (no answer without a terminal: --yes-to-all or --no-to-all)";
+    }
+    std::fprintf(stderr, "kelvor-cli %s: %s: %s\n", options_.Verb.c_str(), file.FullName().c_str(),
+                 line.c_str());
+    add(Entry{
+        options_.Command, file.FullName(), Status::Skipped, commands::ListUpdate::None, "",
+        reason == commands::SkipReason::Condition ? why : "declined: " + commands::OneLine(why)});
 }
 
 void TerminalHost::FileStarted(const commands::FileItem& file, const std::string& status) {
-    progressShown_ = !status.empty() && ::isatty(STDERR_FILENO) == 1;
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    progressLine_ = !status.empty() && terminal;
+    progressPlain_ = !status.empty() && !terminal && options_.Progress;
     progressName_ = file.Record->Name;
+    progressSeconds_ = file.Record->Fps > 0 ? file.Record->FrameCount / file.Record->Fps : 0;
     progressStart_ = std::chrono::steady_clock::now();
-    if (progressShown_)
-        Progress(0);
+    lastPercent_ = -1;
+    Progress(0);
 }
 
 void TerminalHost::Progress(std::int64_t percent) {
-    if (!progressShown_)
+    if (!progressLine_ && !progressPlain_)
         return;
     const int p = static_cast<int>(std::clamp<std::int64_t>(percent, 0, 100));
+    // Plain lines only when the figure changes, so a log gets at most 101 lines per file.
+    if (progressPlain_ && p == lastPercent_)
+        return;
+    lastPercent_ = p;
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - progressStart_).count();
+    std::string speed;
+    if (progressSeconds_ > 0 && elapsed > 0 && p > 0) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "  %.1fx", progressSeconds_ * p / 100 / elapsed);
+        speed = buf;
+    }
+    const std::string left = p > 0 ? Clock(elapsed * (100 - p) / p) : std::string("?");
+    if (progressPlain_) {
+        std::fprintf(stderr, "kelvor-cli %s: %s: %d%%%s  %s left\n", options_.Verb.c_str(),
+                     progressName_.c_str(), p, speed.c_str(), left.c_str());
+        return;
+    }
     constexpr int kWidth = 30;
     std::string bar(static_cast<std::size_t>(kWidth), '.');
     for (int i = 0; i < p * kWidth / 100; ++i)
         bar[static_cast<std::size_t>(i)] = '#';
-    const std::string left = p > 0 ? Clock(elapsed * (100 - p) / p) : std::string("?");
-    std::fprintf(stderr, "\r%s [%s] %3d%%  %s elapsed  %s left\x1b[K", progressName_.c_str(),
-                 bar.c_str(), p, Clock(elapsed).c_str(), left.c_str());
+    std::fprintf(stderr, "\r%s [%s] %3d%%%s  %s elapsed  %s left\x1b[K", progressName_.c_str(),
+                 bar.c_str(), p, speed.c_str(), Clock(elapsed).c_str(), left.c_str());
     std::fflush(stderr);
 }
 
 void TerminalHost::endProgress() {
-    if (progressShown_)
+    if (progressLine_)
         std::fprintf(stderr, "\r\x1b[K");
-    progressShown_ = false;
+    progressLine_ = false;
+    progressPlain_ = false;
 }
 
 void TerminalHost::FileDone(commands::RunKind kind, const commands::FileItem& file,
@@ -222,14 +248,19 @@ void TerminalHost::FileDone(commands::RunKind kind, const commands::FileItem& fi
     endProgress();
     unreached_.erase(file.FullName());
     ListHost::FileDone(kind, file, command, outcome);
-    done_.push_back(
-        Done{command.Name, file.FullName(), outcome.Update, outcome.NewPath, outcome.Succeeded()});
-    if (outcome.Aborted)
-        NotProcessed(file.FullName(), "stopped; what was written so far stays");
-    else if (!outcome.Failure.empty())
-        NotProcessed(file.FullName(), commands::OneLine(outcome.Failure));
-    else if (options_.DryRun && !options_.Json && !outcome.NewPath.empty())
-        std::printf("%s -> %s\n", file.FullName().c_str(), outcome.NewPath.c_str());
+    Entry entry{command.Name, file.FullName(), Status::Done, outcome.Update, outcome.NewPath, ""};
+    if (outcome.Aborted || !outcome.Failure.empty()) {
+        entry.status = Status::Failed;
+        entry.reason = outcome.Aborted ? "stopped; what was written so far stays"
+                                       : commands::OneLine(outcome.Failure);
+        std::fprintf(stderr, "kelvor-cli %s: %s: %s\n", options_.Verb.c_str(),
+                     file.FullName().c_str(), entry.reason.c_str());
+    } else if (options_.DryRun) {
+        entry.status = Status::Planned;
+        if (!options_.Json && !outcome.NewPath.empty())
+            std::printf("%s -> %s\n", file.FullName().c_str(), outcome.NewPath.c_str());
+    }
+    add(std::move(entry));
 }
 
 void TerminalHost::BatchDone(commands::RunKind) {
@@ -273,29 +304,102 @@ bool TerminalHost::StartProgram(const std::string& program,
 bool TerminalHost::AddFile(const std::string& path, bool select) {
     if (ListHost::AddFile(path, select))
         return true;
-    NotProcessed(path, "not loaded: the list takes existing files ending in .avi");
+    NotProcessed(
+        path,
+        "not loaded: the list takes existing DV video files: .avi, .dv, .dif, .mov or .mkv, "
+        "or raw DV, AVI, QuickTime or Matroska by their content");
     return false;
 }
 
 void TerminalHost::NotProcessed(const std::string& file, const std::string& why) {
-    ++notProcessed_;
     std::fprintf(stderr, "kelvor-cli %s: %s: %s\n", options_.Verb.c_str(), file.c_str(),
                  why.c_str());
+    add(Entry{"", file, Status::Failed, commands::ListUpdate::None, "", why});
 }
 
-void TerminalHost::PrintReport() const {
-    std::printf("[");
-    for (std::size_t i = 0; i < done_.size(); ++i) {
-        const Done& d = done_[i];
-        std::printf(
-            "%s\n  {\"command\": %s, \"file\": %s, \"update\": %s, \"newPath\": %s, "
-            "\"succeeded\": %s}",
-            i ? "," : "", JsonString(d.command).c_str(), JsonString(d.file).c_str(),
-            JsonString(commands::UpdateTypeName(d.update)).c_str(), JsonString(d.newPath).c_str(),
-            d.succeeded ? "true" : "false");
+void TerminalHost::PassedOver(const std::string& command, const std::string& file,
+                              const std::string& why) {
+    std::fprintf(stderr, "kelvor-cli %s: %s: skipped: %s\n", options_.Verb.c_str(), file.c_str(),
+                 why.c_str());
+    add(Entry{command, file, Status::Skipped, commands::ListUpdate::None, "", why});
+}
+
+void TerminalHost::Planned(const std::string& command, const std::string& file,
+                           const std::string& newPath) {
+    if (!options_.Json)
+        std::printf("%s\n", file.c_str());
+    add(Entry{command, file, Status::Planned, commands::ListUpdate::None, newPath, ""});
+}
+
+void TerminalHost::add(Entry entry) {
+    switch (entry.status) {
+        case Status::Done:
+        case Status::Planned:
+            ++done_;
+            break;
+        case Status::Failed:
+            ++failed_;
+            break;
+        case Status::Skipped:
+            ++skipped_;
+            break;
     }
-    std::printf("%s]\n", done_.empty() ? "" : "\n");
-    std::fflush(stdout);
+    entries_.push_back(std::move(entry));
+}
+
+int TerminalHost::ExitStatus() const {
+    if (failed_ > 0)
+        return kExitFailed;
+    if (done_ == 0 && skipped_ > 0)
+        return kExitNothingApplied;
+    return kExitDone;
+}
+
+namespace {
+
+const char* UpdateName(commands::ListUpdate update) {
+    switch (update) {
+        case commands::ListUpdate::None:
+            return "none";
+        case commands::ListUpdate::Add:
+            return "add";
+        case commands::ListUpdate::Delete:
+            return "delete";
+        case commands::ListUpdate::Modify:
+            return "modify";
+        case commands::ListUpdate::Rename:
+            return "rename";
+    }
+    return "none";
+}
+
+}  // namespace
+
+void TerminalHost::PrintReport() const {
+    static constexpr const char* kStatus[] = {"done", "failed", "skipped", "planned"};
+    QJsonArray files;
+    for (const Entry& e : entries_) {
+        QJsonObject o;
+        o["command"] = e.command.empty() ? QJsonValue(QJsonValue::Null)
+                                         : QJsonValue(QString::fromStdString(e.command));
+        o["verb"] = e.command.empty() ? QJsonValue(QJsonValue::Null)
+                                      : QJsonValue(QString::fromStdString(KebabName(e.command)));
+        o["file"] = JsonText(e.file);
+        o["status"] = kStatus[static_cast<int>(e.status)];
+        o["update"] = UpdateName(e.update);
+        o["newPath"] = JsonTextOrNull(e.newPath);
+        o["reason"] = JsonTextOrNull(e.reason);
+        files.append(o);
+    }
+    QJsonObject top = JsonDocumentTop();
+    top["files"] = files;
+    QJsonObject summary;
+    summary["done"] = done_;
+    summary["failed"] = failed_;
+    summary["skipped"] = skipped_;
+    top["summary"] = summary;
+    top["exitStatus"] = ExitStatus();
+    PrintJson(top);
 }
 
 }  // namespace kelvor::cli

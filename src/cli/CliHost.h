@@ -1,7 +1,8 @@
 // The terminal as the host of command runs: questions asked with single keys when stdin and
-// stderr are terminals and answered by an option otherwise, a progress bar per converted file on
-// a terminal, one line on stderr per file that was not processed, the dry-run names and the
-// JSON report on stdout, and the exit status.
+// stderr are terminals and answered by an option otherwise, one updating progress line per
+// converted file on a terminal (plain progress lines elsewhere with --progress), one line on
+// stderr per file that failed or was passed over, the dry-run names and the JSON report on
+// stdout, and the exit status.
 //
 // The run calls come on the worker's thread while the main thread waits for the run, so no two
 // threads touch the host at once. The Ctrl+C handler only stores to atomics.
@@ -24,10 +25,13 @@ enum class AnswerPolicy {
 };
 
 struct HostOptions {
-    std::string Verb;  // the verb that runs, for its lines: "kelvor-cli VERB: FILE: reason"
+    std::string Verb;     // the verb that runs, for its lines: "kelvor-cli VERB: FILE: reason"
+    std::string Command;  // the command a command verb runs; empty for a script
     AnswerPolicy Answers = AnswerPolicy::Ask;
     bool Json = false;
     bool DryRun = false;
+    bool Progress = false;  // --progress: plain progress lines when stderr is no terminal
+    std::string OutputDir;  // --output-dir: new files go there instead of beside the source
 };
 
 class TerminalHost : public commands::ListHost {
@@ -60,31 +64,45 @@ class TerminalHost : public commands::ListHost {
         NotProcessed(switchText, why);
     }
 
-    // A file or switch the front end could not take; counts as not processed.
+    // A file or switch the front end could not take; counts as failed.
     void NotProcessed(const std::string& file, const std::string& why);
-    // Prints the JSON array of the processed files (with --json).
+    // A file the command does not apply to, found by the front end itself (a dry run).
+    void PassedOver(const std::string& command, const std::string& file, const std::string& why);
+    // A file a dry run would process, under the name it would get when it is renamed.
+    void Planned(const std::string& command, const std::string& file, const std::string& newPath);
+    // Prints the JSON report of every file (with --json).
     void PrintReport() const;
-    // 0 when every file was processed, 1 when some were not.
-    int ExitStatus() const { return notProcessed_ == 0 ? 0 : 1; }
+    // 1 when a file failed; otherwise 3 when files were passed over and none was processed;
+    // otherwise 0.
+    int ExitStatus() const;
 
   private:
     void endProgress();
 
-    struct Done {
-        std::string command;
+    enum class Status { Done, Failed, Skipped, Planned };
+    struct Entry {
+        std::string command;  // empty when no command had started on the file
         std::string file;
-        commands::ListUpdate update;
+        Status status;
+        commands::ListUpdate update = commands::ListUpdate::None;
         std::string newPath;
-        bool succeeded;
+        std::string reason;
     };
+    void add(Entry entry);
+
     HostOptions options_;
-    bool interactive_ = false;  // stdin and stderr are terminals
-    bool progressShown_ = false;
+    bool interactive_ = false;    // stdin and stderr are terminals
+    bool progressLine_ = false;   // the updating line on a terminal
+    bool progressPlain_ = false;  // --progress lines without a terminal
+    std::int64_t lastPercent_ = -1;
     std::string progressName_;
+    double progressSeconds_ = 0;  // the file's length, for the speed
     std::chrono::steady_clock::time_point progressStart_;
-    std::vector<Done> done_;
+    std::vector<Entry> entries_;
     std::set<std::string> unreached_;
-    int notProcessed_ = 0;
+    int done_ = 0;
+    int failed_ = 0;
+    int skipped_ = 0;
 };
 
 // Ctrl+C: the first aborts the file being converted (as Esc; during other runs the batch), the

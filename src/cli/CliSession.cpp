@@ -55,6 +55,12 @@ Session::Session(HostOptions options)
       List(Probe, RecordSettingsOf(Prefs, Locale), Prefs.ListOrder, Prefs.SelectOnOpen),
       Host(List, Control, options),
       Module(commands::CommandServices{Prefs, Graphs, Patcher, Desktop, Host, Locale}) {
+    // --output-dir stands in for the save folder for this run only; the preferences are never
+    // saved from here.
+    if (!options.OutputDir.empty()) {
+        Prefs.SaveInSameFolder = false;
+        Prefs.SaveFolder = options.OutputDir;
+    }
     Module.Start();
     Module.LinkCommands();
 }

@@ -1,10 +1,15 @@
 // kelvor-cli script and kelvor-cli do: the program's command runs without its window.
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/CliSession.h"
+#include "cli/VerbArgs.h"
+#include "cli/VerbTable.h"
 #include "cli/Verbs.h"
 #include "commands/CommandModule.h"
 #include "commands/ListLoading.h"
@@ -15,38 +20,8 @@ namespace kelvor::cli {
 namespace {
 
 constexpr const char* kScriptUsage =
-    "usage: kelvor-cli script [--yes-to-all | --no-to-all] [--json] ARG...\n"
-    "  ARG: a file (wildcards * and ?), +LETTER or +LETTER=\"VALUE\" (also -LETTER, /LETTER),\n"
-    "       +L=SCRIPTFILE; see kelvor-cli help for the letters\n";
-constexpr const char* kDoUsage =
-    "usage: kelvor-cli do COMMAND [--yes-to-all | --no-to-all] [--json] [--dry-run]\n"
-    "                    [--shift DAYS] [--fps N] [--codec CODE] FILE...\n"
-    "  COMMAND: a command's name (ToNtsc, AddDatecode) or its script letter; see kelvor-cli "
-    "help\n";
-
-int Usage(const char* usage, const std::string& why = {}) {
-    if (!why.empty())
-        std::fprintf(stderr, "kelvor-cli %s: %s\n", usage == kScriptUsage ? "script" : "do",
-                     why.c_str());
-    std::fprintf(stderr, "%s", usage);
-    return 2;
-}
-
-// The answer options, accepted anywhere among the arguments; true when `a` was one of them.
-bool AnswerOption(std::string_view a, HostOptions& options, int& answerOptions) {
-    if (a == "--yes-to-all") {
-        options.Answers = AnswerPolicy::YesToAll;
-        ++answerOptions;
-    } else if (a == "--no-to-all") {
-        options.Answers = AnswerPolicy::NoToAll;
-        ++answerOptions;
-    } else if (a == "--json") {
-        options.Json = true;
-    } else {
-        return false;
-    }
-    return true;
-}
+    "script [--yes-to-all | --no-to-all] [--json] [--output-dir DIR] ARG...";
+constexpr const char* kDoUsage = "do COMMAND [OPTION...] FILE...";
 
 bool HasWildcard(const std::string& s) {
     return s.find_first_of("*?") != std::string::npos;
@@ -63,31 +38,189 @@ bool IsRename(const std::string& name) {
            name == "RenameToDate";
 }
 
+// The answer, report and progress options every run shares; empty when they are consistent,
+// otherwise why not.
+std::string TakeRunOptions(const VerbArgs& a, HostOptions& options) {
+    if (a.Has("--yes-to-all") && a.Has("--no-to-all"))
+        return "--yes-to-all and --no-to-all exclude each other";
+    if (a.Has("--yes-to-all"))
+        options.Answers = AnswerPolicy::YesToAll;
+    if (a.Has("--no-to-all"))
+        options.Answers = AnswerPolicy::NoToAll;
+    options.Json = a.Has("--json");
+    options.Progress = a.Has("--progress");
+    options.DryRun = a.Has("--dry-run");
+    if (const std::string* dir = a.Value("--output-dir")) {
+        std::error_code ec;
+        if (dir->empty() || !std::filesystem::is_directory(*dir, ec))
+            return "--output-dir " + *dir + ": not a folder";
+        // The save folder is an absolute folder name with its closing slash.
+        options.OutputDir = std::filesystem::absolute(*dir, ec).lexically_normal().string();
+        if (options.OutputDir.empty() || options.OutputDir.back() != '/')
+            options.OutputDir += '/';
+    }
+    return {};
+}
+
+// "[-]H:MM[:SS]" as days; no value for anything else.
+std::optional<double> DurationDays(const std::string& text) {
+    std::string_view t = text;
+    double sign = 1;
+    if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+        sign = t.front() == '-' ? -1 : 1;
+        t.remove_prefix(1);
+    }
+    long parts[3] = {0, 0, 0};
+    int count = 0;
+    while (count < 3) {
+        const std::size_t colon = t.find(':');
+        const std::string_view part = t.substr(0, colon);
+        if (part.empty() || part.size() > 6)
+            return std::nullopt;
+        long v = 0;
+        for (const char c : part) {
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            v = v * 10 + (c - '0');
+        }
+        parts[count++] = v;
+        if (colon == std::string_view::npos)
+            break;
+        t.remove_prefix(colon + 1);
+        if (count == 3)
+            return std::nullopt;
+    }
+    if (count < 2 || parts[1] > 59 || parts[2] > 59)
+        return std::nullopt;
+    return sign * static_cast<double>(parts[0] * 3600 + parts[1] * 60 + parts[2]) / 86400.0;
+}
+
+// The values a command needs, from its options; empty when they are all there, otherwise the
+// usage error.
+std::string TakeCommandValues(const commands::CommandInfo& info, const VerbArgs& a,
+                              commands::CommandModule& module) {
+    const std::string name = info.Name;
+    const std::string verb = KebabName(info.Name);
+    if (name == "ShiftTime") {
+        std::optional<double> days;
+        std::string given;
+        for (const char* option : {"--days", "--shift"})
+            if (const std::string* v = a.Value(option)) {
+                given = option;
+                days = commands::ScriptNumber(*v);
+                if (!days)
+                    return given + " takes a decimal number";
+            }
+        if (const std::string* v = a.Value("--by")) {
+            if (days)
+                return "--by and " + given + " exclude each other";
+            given = "--by";
+            days = DurationDays(*v);
+            if (!days)
+                return "--by takes a time difference as [-]H:MM or [-]H:MM:SS";
+        }
+        if (!days)
+            return verb + " needs --by [-]H:MM[:SS] or --days N";
+        if (const std::string why = commands::ShiftRefusal(*days); !why.empty())
+            return given + " " + why;
+        module.CorrectionShift = *days;
+    } else if (name == "FixFrameRate") {
+        const std::string* v = a.Value("--fps");
+        if (!v)
+            return verb + " needs --fps N";
+        const auto fps = commands::ScriptNumber(*v);
+        if (!fps || *fps <= 0)
+            return "--fps takes a positive decimal number";
+        module.TargetFps = *fps;
+    } else if (name == "FixCodec") {
+        const std::string* v = a.Value("--fourcc");
+        if (!v)
+            v = a.Value("--codec");
+        if (!v || v->empty())
+            return verb + " needs --fourcc CODE";
+        module.TargetCodec = v->substr(0, 4);
+    }
+    return {};
+}
+
+// A dry run of a command that is no rename: each file it applies to is named, each other file
+// is passed over with the reason; nothing runs.
+void PlanRun(Session& s, commands::Command& c) {
+    for (const commands::FileItem& f : s.List.SelectedFiles()) {
+        bool visible = true, enabled = true;
+        if (c.AppliesTo)
+            c.AppliesTo(c.Param, *f.Record, visible, enabled);
+        if (enabled)
+            s.Host.Planned(c.Name, f.FullName(), "");
+        else
+            s.Host.PassedOver(c.Name, f.FullName(),
+                              !f.Record->Exists       ? "the file is not found"
+                              : c.Requirement.empty() ? "the command does not apply to this file"
+                                                      : c.Requirement);
+    }
+}
+
+// One command on the files: `verb` names the runs's lines, `letter` is the script letter it was
+// named by (0 for a name).
+int RunOnFiles(const commands::CommandInfo& info, char letter, const VerbArgs& a,
+               const std::string& verb, std::string_view usage) {
+    HostOptions options;
+    options.Verb = verb;
+    options.Command = info.Name;
+    if (const std::string why = TakeRunOptions(a, options); !why.empty())
+        return UsageError(verb, why, usage);
+    if (a.Files.empty())
+        return UsageError(verb, "no file given", usage);
+    const bool rename = IsRename(info.Name);
+    if (options.DryRun && !CommandWrites(info))
+        return UsageError(verb, "--dry-run is for the commands that write", usage);
+    // A dry run changes nothing, so there is nothing to ask.
+    if (options.DryRun)
+        options.Answers = AnswerPolicy::YesToAll;
+    Session s(options);
+    commands::Command* c = s.Module.Find(info.Name);
+    if (!c)
+        return UsageError(verb, std::string("unknown command ") + info.Name, usage);
+    if (const std::string why = TakeCommandValues(info, a, s.Module); !why.empty())
+        return UsageError(verb, why, usage);
+    s.Module.DryRun = options.DryRun && rename;
+
+    InterruptGuard guard(s.Control);
+    s.Control.KeepLoading = true;
+    for (const std::string& f : a.Files) {
+        if (!s.Control.KeepLoading)
+            break;
+        s.Host.AddFile(f, true);
+    }
+    commands::ScriptRunner runner(s.Services());
+    if (options.DryRun && !rename) {
+        PlanRun(s, *c);
+    } else if (letter == 'X') {
+        commands::ScriptRunner::Result ignored;
+        runner.RunSwitch(commands::ScriptSwitch{'+', 'X', {}}, ignored);
+    } else if (!s.List.SelectedFiles().empty() && !runner.RunCommand(*c)) {
+        // With files selected, only a general condition keeps a command from starting.
+        s.Host.NotProcessed(c->Name, "not available: its program is not set in the settings");
+    }
+    return Finish(s, options);
+}
+
 }  // namespace
 
 int runScript(Args args) {
+    const VerbInfo& verb = *FindVerb("script");
+    const VerbArgs a = ParseVerbArgs(args, verb.Flags(), verb.Valued());
+    if (!a.Error.empty())
+        return UsageError("script", a.Error, kScriptUsage);
     HostOptions options;
     options.Verb = "script";
-    int answerOptions = 0;
-    std::vector<std::string> words;
-    bool optionsOver = false;
-    for (std::string_view a : args) {
-        if (!optionsOver && a == "--") {
-            optionsOver = true;
-        } else if (!optionsOver && a.starts_with("--")) {
-            if (!AnswerOption(a, options, answerOptions))
-                return Usage(kScriptUsage, "unknown option " + std::string(a));
-        } else {
-            words.emplace_back(a);
-        }
-    }
-    if (answerOptions > 1)
-        return Usage(kScriptUsage, "--yes-to-all and --no-to-all exclude each other");
-    if (words.empty())
-        return Usage(kScriptUsage);
+    if (const std::string why = TakeRunOptions(a, options); !why.empty())
+        return UsageError("script", why, kScriptUsage);
+    if (a.Files.empty())
+        return UsageError("script", "", kScriptUsage);
     Session s(options);
     InterruptGuard guard(s.Control);
-    commands::Script script = commands::ParseCommandLine(words);
+    commands::Script script = commands::ParseCommandLine(a.Files);
     // A named file that is not there loads nothing; the user hears of it.
     for (const commands::ScriptSwitch& p : script)
         if (p.Letter == 'F' && !p.Value.empty() && !HasWildcard(p.Value) &&
@@ -98,95 +231,50 @@ int runScript(Args args) {
 }
 
 int runDo(Args args) {
-    if (args.empty())
-        return Usage(kDoUsage);
+    const VerbInfo* self = FindVerb("do");
+    if (args.empty() || args[0].starts_with("--"))
+        return UsageError("do", args.empty() ? "no command given" : "the command comes first",
+                          kDoUsage);
     const std::string name(args[0]);
-    HostOptions options;
-    options.Verb = "do";
-    int answerOptions = 0;
-    std::optional<double> shift, fps;
-    std::optional<std::string> codec;
-    std::vector<std::string> files;
-    bool optionsOver = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string_view a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (optionsOver || !a.starts_with("--")) {
-            files.emplace_back(a);
-        } else if (a == "--") {
-            optionsOver = true;
-        } else if (AnswerOption(a, options, answerOptions)) {
-        } else if (a == "--dry-run") {
-            options.DryRun = true;
-        } else if ((a == "--shift" || a == "--fps") && hasValue) {
-            const auto v = commands::ScriptNumber(std::string(args[++i]));
-            if (!v)
-                return Usage(kDoUsage, std::string(a) + " takes a decimal number");
-            (a == "--shift" ? shift : fps) = *v;
-        } else if (a == "--codec" && hasValue) {
-            codec = std::string(args[++i]);
-        } else {
-            return Usage(kDoUsage, "unknown option " + std::string(a));
-        }
-    }
-    if (answerOptions > 1)
-        return Usage(kDoUsage, "--yes-to-all and --no-to-all exclude each other");
-    if (files.empty())
-        return Usage(kDoUsage, "no file given");
+    const VerbArgs a = ParseVerbArgs(args.subspan(1), self->Flags(), self->Valued());
+    if (!a.Error.empty())
+        return UsageError("do", a.Error, kDoUsage);
+    const commands::CommandInfo* info = FindCommandByAnyName(name);
+    if (!info)
+        return UsageError("do",
+                          name.size() == 1 ? "'" + name + "' is not the letter of a command"
+                                           : "unknown command " + name,
+                          kDoUsage);
+    // Options of other commands are refused, as the command's own verb refuses them.
+    std::vector<std::string> own;
+    for (const OptionHelp& o : CommandOptions(*info))
+        own.push_back(o.Name);
+    const auto ownOrAlias = [&](const std::string& option) {
+        const std::string canonical = option == "--shift"   ? "--days"
+                                      : option == "--codec" ? "--fourcc"
+                                                            : option;
+        return std::find(own.begin(), own.end(), canonical) != own.end() ||
+               option == "--yes-to-all" || option == "--no-to-all" || option == "--json" ||
+               option == "--progress";
+    };
+    for (const auto& [option, value] : a.Values)
+        if (!ownOrAlias(option))
+            return UsageError("do", std::string(option) + " is not an option of " + info->Name,
+                              kDoUsage);
+    for (const std::string& flag : a.Flags)
+        if (!ownOrAlias(flag))
+            return UsageError("do", flag + " is not an option of " + info->Name, kDoUsage);
+    const char letter =
+        name.size() == 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(name[0]))) : 0;
+    return RunOnFiles(*info, letter, a, "do", kDoUsage);
+}
 
-    // The command named, or the script letter's.
-    std::string command = name;
-    char letter = 0;
-    if (name.size() == 1) {
-        letter =
-            name[0] >= 'a' && name[0] <= 'z' ? static_cast<char>(name[0] - 'a' + 'A') : name[0];
-        const commands::CommandInfo* row = commands::CommandForLetter(letter);
-        command = row ? row->Name : "";
-        if (command.empty())
-            return Usage(kDoUsage, "'" + name + "' is not the letter of a command");
-    }
-    // A dry run renames nothing, so there is nothing to ask.
-    if (options.DryRun)
-        options.Answers = AnswerPolicy::YesToAll;
-    Session s(options);
-    commands::Command* c = s.Module.Find(command);
-    if (!c)
-        return Usage(kDoUsage, "unknown command " + name);
-    command = c->Name;
-    if (command == "ShiftTime" && !shift)
-        return Usage(kDoUsage, "ShiftTime needs --shift DAYS");
-    if (command == "ShiftTime" && !commands::ShiftRefusal(*shift).empty())
-        return Usage(kDoUsage, "--shift " + std::string(commands::ShiftRefusal(*shift)));
-    if (command == "FixFrameRate" && !fps)
-        return Usage(kDoUsage, "FixFrameRate needs --fps N");
-    if (command == "FixCodec" && !codec)
-        return Usage(kDoUsage, "FixCodec needs --codec CODE");
-    if (options.DryRun && !IsRename(command))
-        return Usage(kDoUsage, "--dry-run is for the rename commands only");
-    s.Module.DryRun = options.DryRun;
-    if (shift)
-        s.Module.CorrectionShift = *shift;
-    if (fps)
-        s.Module.TargetFps = *fps;
-    if (codec)
-        s.Module.TargetCodec = codec->substr(0, 4);
-
-    InterruptGuard guard(s.Control);
-    s.Control.KeepLoading = true;
-    for (const std::string& f : files) {
-        if (!s.Control.KeepLoading)
-            break;
-        s.Host.AddFile(f, true);
-    }
-    commands::ScriptRunner runner(s.Services());
-    if (letter == 'X') {
-        commands::ScriptRunner::Result ignored;
-        runner.RunSwitch(commands::ScriptSwitch{'+', 'X', {}}, ignored);
-    } else if (!s.List.SelectedFiles().empty() && !runner.RunCommand(*c)) {
-        // With files selected, only a general condition keeps a command from starting.
-        s.Host.NotProcessed(c->Name, "not available: its program is not set in the settings");
-    }
-    return Finish(s, options);
+int RunCommandVerb(const VerbInfo& verb, Args args) {
+    const VerbArgs a = ParseVerbArgs(args, verb.Flags(), verb.Valued());
+    const std::string usage = verb.Synopsis();
+    if (!a.Error.empty())
+        return UsageError(verb.Name, a.Error, usage);
+    return RunOnFiles(*verb.Command, 0, a, verb.Name, usage);
 }
 
 }  // namespace kelvor::cli

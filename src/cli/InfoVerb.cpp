@@ -4,15 +4,20 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <numeric>
 #include <string>
 #include <vector>
 
 #include "cli/Json.h"
 #include "cli/VerbArgs.h"
+#include "commands/CommandTexts.h"
 #include "core/files/DatePattern.h"
 #include "core/files/DateTime.h"
 #include "core/files/FileRecord.h"
+#include "core/scenes/ScnFile.h"
 #include "core/settings/PreferencesStore.h"
 #include "media/graphs/ProbeGraph.h"
 #include "platform/PreferencesEnvironment.h"
@@ -21,71 +26,88 @@
 namespace kelvor::cli {
 namespace {
 
-std::string Iso(double value) {
-    auto f = DecodeDateTime(value);
-    if (!f || value == 0)
-        return "";
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", f->Year, f->Month, f->Day,
-                  f->Hour, f->Minute, f->Second, f->Millisecond);
-    return buf;
+// The frame rate as an exact ratio: the standard's for DV, otherwise the header's frame
+// duration in 100 ns units over ten million, reduced.
+std::pair<std::int64_t, std::int64_t> FrameRate(const files::FileRecord& r,
+                                                const files::ProbeResult& probe) {
+    if (r.Standard == 1)
+        return {25, 1};
+    if (r.Standard == 2)
+        return {30000, 1001};
+    std::int64_t num = 10000000, den = probe.VideoFormat.AvgTimePerFrame;
+    if (den <= 0)
+        return {0, 1};
+    const std::int64_t g = std::gcd(num, den);
+    return {num / g, den / g};
+}
+
+// "15.46.37.12" -> "15:46:37:12"; null when the record has no timecode.
+QJsonValue Timecode(const std::string& text) {
+    if (text.size() != 11)
+        return QJsonValue::Null;
+    std::string out = text;
+    for (const std::size_t i : {2u, 5u, 8u})
+        out[i] = ':';
+    return QString::fromStdString(out);
+}
+
+QJsonObject Json(const files::FileRecord& r, const files::ProbeResult& probe) {
+    QJsonObject o;
+    o["file"] = JsonText(r.FullName);
+    o["name"] = JsonText(r.Name);
+    o["size"] = static_cast<qint64>(std::uint64_t{r.SizeHigh} << 32 | r.SizeLow);
+    o["modified"] = JsonDateTime(r.Modified);
+    o["recorded"] = r.DatecodeValid ? JsonDateTime(r.Datecode) : QJsonValue(QJsonValue::Null);
+    o["timecode"] = Timecode(r.TimecodeText);
+    o["codec"] = JsonTextOrNull(r.Codec);
+    o["dvType"] = static_cast<int>(r.DVType);
+    o["interleaved"] = r.IavsType2 || r.DVType == 1;
+    o["standard"] = r.Standard == 1   ? QJsonValue("PAL")
+                    : r.Standard == 2 ? QJsonValue("NTSC")
+                                      : QJsonValue(QJsonValue::Null);
+    o["aspect"] = r.Wide ? "16:9" : "4:3";
+
+    QJsonObject video;
+    const auto [num, den] = FrameRate(r, probe);
+    const double fps = num > 0 ? static_cast<double>(num) / static_cast<double>(den) : 0;
+    video["width"] = r.Width;
+    // The stored picture's height (576 lines for PAL), not the record's display height.
+    video["height"] = probe.VideoFound ? std::abs(probe.VideoFormat.bmiHeader.biHeight) : 0;
+    video["frameRate"] = QString("%1/%2").arg(num).arg(den);
+    video["fps"] = fps;
+    video["frames"] = r.FrameCount;
+    video["duration"] = fps > 0 ? r.FrameCount / fps : 0.0;
+    o["video"] = video;
+
+    if (probe.AudioFound) {
+        QJsonObject audio;
+        audio["sampleRate"] = static_cast<qint64>(r.SampleRate);
+        audio["bits"] = static_cast<qint64>(r.SampleBits);
+        audio["channels"] = static_cast<int>(probe.AudioFormat.nChannels);
+        o["audio"] = audio;
+    } else {
+        o["audio"] = QJsonValue::Null;
+    }
+
+    QJsonObject scenes;
+    scenes["scn"] = r.HasScn;
+    scenes["srt"] = r.HasSrt;
+    QJsonValue count = QJsonValue::Null;
+    if (r.HasScn) {
+        scenes::SceneList list;
+        std::filesystem::path scn(r.FullName);
+        if (scenes::ReadScnFile(scn.replace_extension(".scn").string(), list, fps > 0 ? fps : 25))
+            count = static_cast<qint64>(list.size());
+    }
+    scenes["count"] = count;
+    o["scenes"] = scenes;
+    return o;
 }
 
 std::string Number(double v) {
     char buf[40];
     std::snprintf(buf, sizeof buf, "%.15g", v);
     return buf;
-}
-
-std::string Bool(bool b) {
-    return b ? "true" : "false";
-}
-
-std::string Json(const files::FileRecord& r) {
-    std::vector<std::pair<const char*, std::string>> f = {
-        {"Name", JsonString(r.Name)},
-        {"FullName", JsonString(r.FullName)},
-        {"Exists", Bool(r.Exists)},
-        {"SizeHigh", std::to_string(r.SizeHigh)},
-        {"SizeLow", std::to_string(r.SizeLow)},
-        {"Modified", JsonString(Iso(r.Modified))},
-        {"Datecode", Number(r.Datecode)},
-        {"DatecodeISO", JsonString(Iso(r.Datecode))},
-        {"DatecodeText", JsonString(r.DatecodeText)},
-        {"TimecodeText", JsonString(r.TimecodeText)},
-        {"Codec", JsonString(r.Codec)},
-        {"DVType", std::to_string(r.DVType)},
-        {"IavsType2", Bool(r.IavsType2)},
-        {"ImageText", JsonString(r.ImageText)},
-        {"AspectText", JsonString(r.AspectText)},
-        {"Width", std::to_string(r.Width)},
-        {"Height", std::to_string(r.Height)},
-        {"DurationText", JsonString(r.DurationText)},
-        {"FrameCount", std::to_string(r.FrameCount)},
-        {"Fps", Number(r.Fps)},
-        {"AudioText", JsonString(r.AudioText)},
-        {"AudioDurationText", JsonString(r.AudioDurationText)},
-        {"AudioFormatText", JsonString(r.AudioFormatText)},
-        {"Standard", std::to_string(r.Standard)},
-        {"HasScn", Bool(r.HasScn)},
-        {"HasSrt", Bool(r.HasSrt)},
-        {"IsDV", Bool(r.IsDV)},
-        {"Wide", Bool(r.Wide)},
-        {"SampleRate", std::to_string(r.SampleRate)},
-        {"SampleBits", std::to_string(r.SampleBits)},
-        {"ChannelsText", JsonString(r.ChannelsText)},
-        {"DatecodeKey", JsonString(r.DatecodeKey)},
-        {"DatecodeSortKey", JsonString(r.DatecodeSortKey)},
-        {"NameKey", JsonString(r.NameKey)},
-        {"SizeKey", JsonString(r.SizeKey)},
-        {"DateKey", JsonString(r.DateKey)},
-    };
-    std::string out = "  {";
-    for (std::size_t i = 0; i < f.size(); ++i) {
-        out += i ? ",\n    " : "\n    ";
-        out += JsonString(f[i].first) + ": " + f[i].second;
-    }
-    return out + "\n  }";
 }
 
 // "1,234,567": the size with thousands separators and no decimals.
@@ -141,15 +163,19 @@ void PrintPanel(const files::FileRecord& r, const files::RecordSettings& setting
                 FormatDateTime(displayFormat, r.Modified, settings.Locale).c_str());
 }
 
-// Why the file could not be read at all (missing, not a regular file, not readable); empty for
-// a file that could, even when it is not a video (its record says so).
-std::string unreadable(const files::FileRecord& r) {
+// Why the record cannot be shown: the file is missing, not a regular file, not readable, not a
+// video or not a DV video; empty for a DV video.
+std::string refusal(const files::FileRecord& r) {
     if (!r.Exists)
         return "the file is not found";
     if (!S_ISREG(r.Attributes))
         return "not a regular file";
     if (::access(r.FullName.c_str(), R_OK) != 0)
         return std::strerror(errno);
+    if (r.ImageText == "N/A" && r.AudioText == "N/A")
+        return "not a video" + (r.ReadError.empty() ? "" : ": " + commands::OneLine(r.ReadError));
+    if (!r.IsDV)
+        return "not a DV video" + (r.Codec.empty() ? "" : " (codec " + r.Codec + ")");
     return {};
 }
 
@@ -167,20 +193,24 @@ int runInfo(Args args) {
     recordSettings.Locale = platform::UserLocaleInfo();
 
     media::ProbeGraph probe;
-    if (json)
-        std::printf("[");
+    QJsonArray records;
     bool first = true;
-    int status = 0;
+    int status = kExitDone;
     for (const std::string& name : a.Files) {
         files::FileRecord record(name, probe, recordSettings);
-        if (const std::string why = unreadable(record); !why.empty()) {
+        if (const std::string why = refusal(record); !why.empty()) {
             FileError("info", name, why);
-            status = 1;
-            if (!json)
-                continue;
+            status = kExitFailed;
+            if (json) {
+                QJsonObject error;
+                error["file"] = JsonText(name);
+                error["error"] = JsonText(why);
+                records.append(error);
+            }
+            continue;
         }
         if (json) {
-            std::printf("%s\n%s", first ? "" : ",", Json(record).c_str());
+            records.append(Json(record, probe.Result()));
         } else {
             if (!first)
                 std::printf("\n");
@@ -188,8 +218,11 @@ int runInfo(Args args) {
         }
         first = false;
     }
-    if (json)
-        std::printf("\n]\n");
+    if (json) {
+        QJsonObject top = JsonDocumentTop();
+        top["files"] = records;
+        PrintJson(top);
+    }
     return status;
 }
 

@@ -1,45 +1,33 @@
-// JSON texts for the verbs that print JSON.
+// The JSON that kelvor-cli prints: one document per run, whose top object carries the schema
+// number that docs/json-schema.md describes. Built with QJsonDocument; these helpers turn the
+// program's narrow strings and values into JSON values the same way for every verb.
 #pragma once
 
-#include <cstdio>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <cstdint>
 #include <string>
 
 namespace kelvor::cli {
 
+// The version of the JSON layout; it changes only when a key changes its meaning or type.
+inline constexpr int kJsonSchema = 1;
+
 // Strings of the record are UTF-8 file names or narrow texts whose key bytes 0xFE and 0xFF are
-// Windows-1252 letters; a byte that does not start valid UTF-8 is written as that letter.
-inline std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        char buf[8];
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-            ++i;
-        } else if (c < 0x20) {
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-            ++i;
-        } else if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-        } else {
-            std::size_t n = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-            bool valid = n > 0 && n <= s.size() - i;
-            for (std::size_t k = 1; valid && k < n; ++k)
-                valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-            if (valid) {
-                out.append(s, i, n);
-                i += n;
-            } else {
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-                ++i;
-            }
-        }
-    }
-    return out + "\"";
-}
+// Windows-1252 letters; a byte that does not start valid UTF-8 is taken as that letter.
+QString JsonText(const std::string& s);
+
+// A local date-time value as "2006-03-12T15:46:37"; null for 0 or a value that is no date.
+QJsonValue JsonDateTime(double value);
+
+// A text, or null when it is empty.
+QJsonValue JsonTextOrNull(const std::string& s);
+
+// The top object of a document; PrintJson adds the schema number.
+QJsonObject JsonDocumentTop();
+
+// Prints the object on stdout, indented, the schema number first, with a final newline.
+void PrintJson(const QJsonObject& top);
 
 }  // namespace kelvor::cli

@@ -3,7 +3,7 @@
 #include <iostream>
 #include <string>
 
-#include "cli/Verbs.h"
+#include "cli/VerbArgs.h"
 #include "core/settings/PreferencesStore.h"
 #include "platform/PreferencesEnvironment.h"
 
@@ -53,14 +53,13 @@ void printTable(const Owner& values, std::span<const settings::KeyDef<Owner>> ke
 
 int runPrefs(Args args) {
     const settings::PreferencesEnvironment env = platform::CurrentPreferencesEnvironment();
-    if (!args.empty() && args[0] == "delete") {
+    const VerbArgs a = ParseVerbArgs(args, {});
+    if (!a.Error.empty() || a.Files.size() > 1 || (a.Files.size() == 1 && a.Files[0] != "delete"))
+        return UsageError("prefs", a.Error, "prefs [delete]");
+    if (a.Files.size() == 1) {
         TerminalHost host;
         settings::DeletePreferences(env, host);
-        return 0;
-    }
-    if (!args.empty()) {
-        std::fprintf(stderr, "usage: kelvor-cli prefs [delete]\n");
-        return 2;
+        return kExitDone;
     }
     settings::Preferences prefs;
     const settings::LoadOutcome outcome = settings::LoadPreferences(prefs, env);

@@ -41,6 +41,10 @@ int runRiff(Args args) {
         FileError(kVerb, file, "not a regular file");
         return 1;
     }
+    if (files::IsKnownOtherThanAvi(files::ContainerOf(file))) {
+        FileError(kVerb, file, "not an AVI file: the RIFF report applies to AVI files only");
+        return 1;
+    }
     avi::RiffReport report;
     report.Locale = platform::UserLocaleInfo();
     try {

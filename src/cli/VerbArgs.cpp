@@ -1,44 +1,73 @@
 #include "cli/VerbArgs.h"
 
+#include <QCommandLineParser>
+#include <algorithm>
 #include <cstdio>
 
 namespace kelvor::cli {
+namespace {
+
+QString Bare(std::string_view option) {
+    while (option.starts_with('-'))
+        option.remove_prefix(1);
+    return QString::fromUtf8(option.data(), static_cast<qsizetype>(option.size()));
+}
+
+bool IsOption(std::string_view a) {
+    return a.size() > 2 && a.starts_with("--");
+}
+
+}  // namespace
+
+VerbArgs ParseVerbArgs(Args args, const std::vector<std::string>& flags,
+                       const std::vector<std::string>& valued) {
+    VerbArgs out;
+    // The options go to the parser; files and script switches keep their order among
+    // themselves, and a single dash never starts an option, so "-d" stays a script switch.
+    QStringList options{QStringLiteral("kelvor-cli")};
+    bool optionsOver = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view a = args[i];
+        if (!optionsOver && a == "--") {
+            optionsOver = true;
+        } else if (!optionsOver && IsOption(a)) {
+            options << QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()));
+            const bool takesValue = a.find('=') == std::string_view::npos &&
+                                    std::find(valued.begin(), valued.end(), a) != valued.end();
+            if (takesValue && i + 1 < args.size()) {
+                const std::string_view value = args[++i];
+                options << QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+            }
+        } else {
+            out.Files.emplace_back(a);
+        }
+    }
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const std::string& f : flags)
+        parser.addOption(QCommandLineOption(Bare(f)));
+    for (const std::string& v : valued)
+        parser.addOption(QCommandLineOption(Bare(v), QString(), QStringLiteral("value")));
+    if (!parser.parse(options)) {
+        out.Error = parser.errorText().toStdString();
+        // Qt names the option without its dashes and with a capital; say it as it was typed.
+        if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty())
+            out.Error = "unknown option --" + unknown.front().toStdString();
+        return out;
+    }
+    for (const std::string& f : flags)
+        if (parser.isSet(Bare(f)))
+            out.Flags.insert(f);
+    for (const std::string& v : valued)
+        if (parser.isSet(Bare(v)))
+            out.Values[v] = parser.value(Bare(v)).toStdString();
+    return out;
+}
 
 VerbArgs ParseVerbArgs(Args args, std::initializer_list<std::string_view> flags,
                        std::initializer_list<std::string_view> valued) {
-    VerbArgs out;
-    bool options = true;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view a = args[i];
-        if (options && a == "--") {
-            options = false;
-            continue;
-        }
-        if (!options || a.empty() || a.front() != '-' || a == "-") {
-            out.Files.emplace_back(a);
-            continue;
-        }
-        bool known = false;
-        for (std::string_view f : flags)
-            if (a == f) {
-                out.Flags.emplace(a);
-                known = true;
-            }
-        for (std::string_view v : valued)
-            if (a == v) {
-                if (i + 1 >= args.size()) {
-                    out.Error = std::string(a) + " needs a value";
-                    return out;
-                }
-                out.Values[std::string(a)] = std::string(args[++i]);
-                known = true;
-            }
-        if (!known) {
-            out.Error = "unknown option " + std::string(a);
-            return out;
-        }
-    }
-    return out;
+    return ParseVerbArgs(args, std::vector<std::string>(flags.begin(), flags.end()),
+                         std::vector<std::string>(valued.begin(), valued.end()));
 }
 
 int UsageError(std::string_view verb, const std::string& why, std::string_view usage) {
@@ -46,7 +75,9 @@ int UsageError(std::string_view verb, const std::string& why, std::string_view u
         std::fprintf(stderr, "kelvor-cli %.*s: %s\n", static_cast<int>(verb.size()), verb.data(),
                      why.c_str());
     std::fprintf(stderr, "usage: kelvor-cli %.*s\n", static_cast<int>(usage.size()), usage.data());
-    return 2;
+    std::fprintf(stderr, "(kelvor-cli %.*s --help tells more)\n", static_cast<int>(verb.size()),
+                 verb.data());
+    return kExitUsage;
 }
 
 void FileError(std::string_view verb, const std::string& file, const std::string& reason) {

@@ -1,62 +1,68 @@
-// kelvor-cli: the headless front end. One verb per run; see `kelvor-cli help`.
+// kelvor-cli: the headless front end. One verb per run; see `kelvor-cli --help`.
 #include <cstdio>
 #include <string_view>
 #include <vector>
 
-#include "cli/Verbs.h"
+#include "cli/VerbArgs.h"
+#include "cli/VerbTable.h"
 
 namespace {
 
-struct Verb {
-    std::string_view name;
-    int (*run)(kelvor::cli::Args);
-    std::string_view help;
-};
+using kelvor::cli::VerbInfo;
 
-constexpr Verb kVerbs[] = {
-    {"about", kelvor::cli::runAbout,
-     "about [--check]       the program's name and version; with --check the media engine's\n"
-     "                        filters and the system report"},
-    {"packs", kelvor::cli::runPacks,
-     "packs FILE.dv...      datecode, timecode and format of every frame of raw DV files"},
-    {"riff", kelvor::cli::runRiff,
-     "riff FILE [--save LOG] the RIFF structure report of an AVI file"},
-    {"prefs", kelvor::cli::runPrefs,
-     "prefs [delete]        the preferences as loaded, or delete them"},
-    {"info", kelvor::cli::runInfo,
-     "info [--json] FILE...  each file's record as the information panel shows it"},
-    {"scenes", kelvor::cli::runScenes,
-     "scenes [--text] [--xlsx] [--srt] FILE...  scn file by date (and lists, subtitles)"},
-    {"probe", kelvor::cli::runProbe,
-     "probe FILE...         streams, formats, durations and first DV frame of AVI files"},
-    {"script", kelvor::cli::runScript,
-     "script [--yes-to-all | --no-to-all] [--json] ARG...  run a script of switches"},
-    {"do", kelvor::cli::runDo,
-     "do COMMAND [--yes-to-all | --no-to-all] [--json] [--dry-run] [--shift DAYS] [--fps N]\n"
-     "     [--codec CODE] FILE...  run one command (its name or script letter) on the files"},
-};
+// Whether the arguments ask for the verb's help: --help (or -h, except in a script, where it is
+// the switch H) before an argument "--".
+bool AsksForHelp(const VerbInfo& verb, kelvor::cli::Args args) {
+    for (std::string_view a : args) {
+        if (a == "--")
+            return false;
+        if (a == "--help" || (a == "-h" && verb.Name != "script"))
+            return true;
+    }
+    return false;
+}
 
-int usage(std::FILE* to) {
-    std::fprintf(to, "usage: kelvor-cli VERB [ARGUMENTS]\n");
-    for (const Verb& v : kVerbs)
-        std::fprintf(to, "  %.*s\n", static_cast<int>(v.help.size()), v.help.data());
-    if (to == stdout)
-        kelvor::cli::PrintCommandHelp(to);
-    return to == stdout ? 0 : 2;
+int UnknownVerb(std::string_view name) {
+    std::fprintf(stderr, "kelvor-cli: unknown verb '%.*s'\n(kelvor-cli --help lists the verbs)\n",
+                 static_cast<int>(name.size()), name.data());
+    return kelvor::cli::kExitUsage;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2)
-        return usage(stderr);
+    using namespace kelvor::cli;
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return kExitUsage;
+    }
     const std::string_view name = argv[1];
-    if (name == "help" || name == "--help" || name == "-h")
-        return usage(stdout);
-    std::vector<std::string_view> args(argv + 2, argv + argc);
-    for (const Verb& v : kVerbs)
-        if (v.name == name)
-            return v.run(args);
-    std::fprintf(stderr, "kelvor-cli: unknown verb '%s'\n", argv[1]);
-    return usage(stderr);
+    const std::vector<std::string_view> rest(argv + 2, argv + argc);
+    if (name == "--version" || name == "-V") {
+        PrintVersion(stdout);
+        return kExitDone;
+    }
+    if (name == "--help" || name == "-h") {
+        PrintUsage(stdout);
+        return kExitDone;
+    }
+    if (name == "help") {
+        if (rest.empty()) {
+            PrintUsage(stdout);
+            return kExitDone;
+        }
+        const VerbInfo* verb = FindVerb(rest.front());
+        if (!verb)
+            return UnknownVerb(rest.front());
+        PrintVerbHelp(*verb, stdout);
+        return kExitDone;
+    }
+    const VerbInfo* verb = FindVerb(name);
+    if (!verb)
+        return UnknownVerb(name);
+    if (AsksForHelp(*verb, rest)) {
+        PrintVerbHelp(*verb, stdout);
+        return kExitDone;
+    }
+    return verb->Run ? verb->Run(rest) : RunCommandVerb(*verb, rest);
 }

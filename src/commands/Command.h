@@ -96,9 +96,9 @@ struct Command {
     // DV file"), for front ends that say why.
     RunsAs Runs = RunsAs::File;
     std::string Requirement;
-    // An in-place repair of an AVI file's headers: a video in another container is passed over,
-    // and told so.
-    bool AviOnly = false;
+    // The command patches or reads AVI headers: a file in another container is passed over
+    // because it is not AVI, whatever Requirement says.
+    bool AviFilesOnly = false;
     // The script letters that run it (upper case; "NM" for two), or empty.
     std::string Letters;
     CommandAction Action;
@@ -106,12 +106,6 @@ struct Command {
     // The first script letter in lower case, or empty.
     std::string Switch() const;
 };
-
-// True for a video the media engine reads in a container other than AVI (QuickTime, Matroska):
-// the in-place repairs of AVI headers leave it alone.
-inline bool InOtherContainer(const files::FileRecord& f) {
-    return !f.Avi && (f.ImageText != "N/A" || f.AudioText != "N/A");
-}
 
 // The answers of a confirmation.
 enum class Answer { Yes, No, Cancel, NoToAll, YesToAll };

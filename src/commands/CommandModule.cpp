@@ -281,12 +281,14 @@ void CommandModule::wire() {
                &CommandModule::fixType2Execute);
     ShiftTime.AppliesTo = bind(&CommandModule::shiftTimeAppliesTo);
     ShiftTime.Confirm = [this](CommandParam&, const files::FileRecord& f, std::string& msg) {
-        conversionConfirmation(f, TimeDifferenceSuffix(CorrectionShift), msg);
+        conversionConfirmation(f, SameContainerSuffix(f, TimeDifferenceSuffix(CorrectionShift)),
+                               msg);
     };
     ShiftTime.Execute = bind(&CommandModule::shiftTimeExecute);
     FixFrameRate.AppliesTo = bind(&CommandModule::fixFrameRateAppliesTo);
     FixFrameRate.Confirm = bind(&CommandModule::fixFrameRateConfirm);
     FixFrameRate.Execute = bind(&CommandModule::fixFrameRateExecute);
+    FixCodec.AppliesTo = bind(&CommandModule::aviFileAppliesTo);
     FixCodec.Confirm = bind(&CommandModule::fixCodecConfirm);
     FixCodec.Execute = bind(&CommandModule::fixCodecExecute);
 
@@ -347,22 +349,14 @@ void CommandModule::wire() {
     OpenWithF3.Execute = bind(&CommandModule::openWithF3Execute);
     OpenWithF4.CanStart = bind(&CommandModule::openWithF4CanStart);
     OpenWithF4.Execute = bind(&CommandModule::openWithF4Execute);
+    RiffReport.AppliesTo = bind(&CommandModule::aviFileAppliesTo);
     RiffReport.Execute = bind(&CommandModule::riffReportExecute);
+    for (Command* c : {&FixFrameRate, &FixCodec, &FixType2, &RiffReport})
+        c->AviFilesOnly = true;
     ShowInlay.AppliesTo = bind(&CommandModule::inlayAppliesTo);
     ShowInlay.Execute = bind(&CommandModule::showInlayExecute);
     ShowInlaySliders.AppliesTo = bind(&CommandModule::inlayAppliesTo);
     ShowInlaySliders.Execute = bind(&CommandModule::showInlaySlidersExecute);
-
-    // The in-place repairs rewrite AVI headers: a video in another container is left alone.
-    for (Command* c : {&FixFrameRate, &FixCodec, &FixType2}) {
-        c->AviOnly = true;
-        c->AppliesTo = [inner = c->AppliesTo](CommandParam& param, const files::FileRecord& f,
-                                              bool& visible, bool& enabled) {
-            if (inner)
-                inner(param, f, visible, enabled);
-            enabled = enabled && !InOtherContainer(f);
-        };
-    }
 }
 
 void CommandModule::GraphCommandRun(ExecutionResult& result, const GraphRun& run) {
@@ -426,7 +420,7 @@ std::string CommandModule::TimeDifferenceSuffix(double days) {
 }
 
 std::string CommandModule::SceneOutputPath(const files::FileRecord& video, int k) const {
-    return OutputPath(video, "_scene_" + std::to_string(k) + ".avi");
+    return OutputPath(video, SameContainerSuffix(video, "_scene_" + std::to_string(k) + ".avi"));
 }
 
 std::int64_t CommandModule::FrameDuration(const files::FileRecordMedia& video) {

@@ -160,13 +160,13 @@ class CommandModule {
     void shortenNameExecute(CommandParam&, const files::FileRecord&, ExecutionResult&);
     void setFileDateConfirm(CommandParam&, const files::FileRecord&, std::string&);
     void setFileDateExecute(CommandParam&, const files::FileRecord&, ExecutionResult&);
-    // The proposed base (path without ".avi") of each rename, before the collision rule.
+    // The proposed base (path without its extension) of each rename, before the collision rule.
     std::string datecodeBase(const files::FileRecord& f) const;
     std::string timecodeBase(const files::FileRecord& f) const;
     std::string rootBase(const files::FileRecord& f) const;
     std::string shortenedBase(const files::FileRecord& f) const;
     // The collision rule: the free base for a proposed one.
-    std::string freeBase(const std::string& proposed) const;
+    std::string freeBase(const std::string& proposed, const std::string& extension) const;
     void renameTo(const files::FileRecord& f, const std::string& proposed, ExecutionResult& result);
 
     // Conversions and repairs.
@@ -180,6 +180,8 @@ class CommandModule {
     void fixType2AppliesTo(CommandParam&, const files::FileRecord&, bool&, bool&);
     void shiftTimeAppliesTo(CommandParam&, const files::FileRecord&, bool&, bool&);
     void fixFrameRateAppliesTo(CommandParam&, const files::FileRecord&, bool&, bool&);
+    // The file is an AVI file (the header repairs and the RIFF report).
+    void aviFileAppliesTo(CommandParam&, const files::FileRecord&, bool&, bool&);
     void fixFrameRateConfirm(CommandParam&, const files::FileRecord&, std::string&);
     void fixFrameRateExecute(CommandParam&, const files::FileRecord&, ExecutionResult&);
     void fixCodecConfirm(CommandParam&, const files::FileRecord&, std::string&);

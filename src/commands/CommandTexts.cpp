@@ -68,6 +68,14 @@ std::string ConversionOutputPath(const files::FileRecordMedia& video, std::strin
     return folder + named;
 }
 
+std::string SameContainerSuffix(const files::FileRecordMedia& video, std::string_view aviSuffix) {
+    constexpr std::string_view kAvi = ".avi";
+    std::string suffix(aviSuffix);
+    if (video.Container == files::ContainerKind::RawDv && suffix.ends_with(kAvi))
+        suffix.replace(suffix.size() - kAvi.size(), kAvi.size(), ".dv");
+    return suffix;
+}
+
 std::string ReplaceQuestion(const std::string& outputPath, std::string_view shortForm) {
     struct stat st {};
     if (::stat(outputPath.c_str(), &st) != 0)

@@ -36,6 +36,10 @@ std::string FormatText(std::string_view format, std::initializer_list<std::strin
 std::string ConversionOutputPath(const files::FileRecordMedia& video, std::string_view suffix,
                                  const settings::Preferences& prefs);
 
+// The suffix of a command that writes the video's own container: a raw DV video's new file ends
+// in ".dv" where an AVI one's ends in ".avi" ("_scene_1.avi" gives "_scene_1.dv").
+std::string SameContainerSuffix(const files::FileRecordMedia& video, std::string_view aviSuffix);
+
 // "Do you want to replace the existing file <path> ?" when the file exists (the short form when
 // that does not fit), empty when it does not exist.
 std::string ReplaceQuestion(const std::string& outputPath,

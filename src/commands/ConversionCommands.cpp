@@ -22,6 +22,16 @@ bool DvType2OrDvsd(const files::FileRecord& f) {
     return f.DVType == 2 || f.Codec == "dvsd";
 }
 
+bool IsRawDv(const files::FileRecord& f) {
+    return f.IsDV && f.Container == files::ContainerKind::RawDv;
+}
+
+// The in-place repairs patch AVI headers, which no other container has; a file whose first bytes
+// say nothing still gets the repair's own answer.
+bool IsAvi(const files::FileRecord& f) {
+    return !files::IsKnownOtherThanAvi(f.Container);
+}
+
 // Runs the write with the owner's write permission granted for its length when the file is
 // read-only, and puts the former mode back exactly, whatever the write did. The failure text,
 // empty when the write succeeded.
@@ -102,10 +112,12 @@ void CommandModule::convert(
 void CommandModule::toType1Execute(CommandParam&, const files::FileRecord& f,
                                    ExecutionResult& result) {
     media::ConversionGraphs& graphs = s_.Graphs;
+    // Raw DV already is what a type 1 file holds: its frames are wrapped, not remuxed.
+    const bool raw = IsRawDv(f);
     convert(
         f, OutputPath(f, "_type1.avi"),
-        [&graphs](const std::string& v, const std::string& o) {
-            return graphs.BuildToType1Graph(v, o);
+        [&graphs, raw](const std::string& v, const std::string& o) {
+            return raw ? graphs.BuildWrapType1Graph(v, o) : graphs.BuildToType1Graph(v, o);
         },
         {}, result);
 }
@@ -214,7 +226,7 @@ void CommandModule::shiftTimeExecute(CommandParam&, const files::FileRecord& f,
     media::ConversionGraphs& graphs = s_.Graphs;
     const double shift = CorrectionShift;
     convert(
-        f, OutputPath(f, TimeDifferenceSuffix(shift)),
+        f, OutputPath(f, SameContainerSuffix(f, TimeDifferenceSuffix(shift))),
         [&graphs](const std::string& v, const std::string& o) {
             return graphs.BuildShiftTimeGraph(v, o);
         },
@@ -233,13 +245,15 @@ void CommandModule::conversionConfirmation(const files::FileRecord& f, std::stri
 
 void CommandModule::toType1AppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
                                      bool& enabled) {
-    visible = enabled = f.DVType == 2 && f.IsDV;
+    visible = enabled = (f.DVType == 2 && f.IsDV) || IsRawDv(f);
 }
 
 void CommandModule::toType2AppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
                                      bool& enabled) {
     // DV in another container (QuickTime, Matroska) is wrapped into AVI frame for frame.
-    visible = enabled = (f.DVType == 1 && f.Codec == "dvsd") || (f.IsDV && !f.Avi);
+    visible = enabled = (f.DVType == 1 && f.Codec == "dvsd") ||
+                        (f.IsDV && (f.Container == files::ContainerKind::QuickTime ||
+                                    f.Container == files::ContainerKind::Matroska));
 }
 
 void CommandModule::toNtscAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
@@ -272,7 +286,7 @@ void CommandModule::extractAudioAppliesTo(CommandParam&, const files::FileRecord
 
 void CommandModule::fixType2AppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
                                       bool& enabled) {
-    visible = enabled = f.DVType == 2 && f.IsDV && f.IavsType2;
+    visible = enabled = f.DVType == 2 && f.IsDV && f.IavsType2 && IsAvi(f);
 }
 
 void CommandModule::shiftTimeAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
@@ -283,7 +297,13 @@ void CommandModule::shiftTimeAppliesTo(CommandParam&, const files::FileRecord& f
 void CommandModule::fixFrameRateAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
                                           bool& enabled) {
     visible = true;
-    enabled = !(f.IsDV && f.DVType == 1);
+    enabled = !(f.IsDV && f.DVType == 1) && IsAvi(f);
+}
+
+void CommandModule::aviFileAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
+                                     bool& enabled) {
+    visible = true;
+    enabled = IsAvi(f);
 }
 
 void CommandModule::fixFrameRateConfirm(CommandParam&, const files::FileRecord& f,

@@ -1,20 +1,13 @@
 #include "commands/FileList.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
+
+#include "core/files/FileKinds.h"
 
 namespace kelvor::commands {
 
 bool AcceptedFile(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || path.size() < 4)
-        return false;
-    std::string ext = path.substr(path.size() - 4);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return ext == ".avi" || ext == ".mov" || ext == ".mkv";
+    return files::IsDvVideoCandidate(path);
 }
 
 FileList::FileList(files::MediaProbe& probe, files::RecordSettings settings, int sortMode,

@@ -16,8 +16,8 @@
 
 namespace kelvor::commands {
 
-// True when the list takes the path: an existing regular file whose extension is ".avi", ".mov"
-// or ".mkv" in any case.
+// True when the list takes the path: an existing regular file named like DV video (.avi, .dv,
+// .dif, .mov, .mkv in any case) or whose first bytes are those of one of these containers.
 bool AcceptedFile(const std::string& path);
 
 // The key that orders a record in a list of the given sort mode (0 datecode, 1 name, 2 size,

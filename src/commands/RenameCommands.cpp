@@ -28,11 +28,6 @@ bool HasText(const std::string& text) {
     return text != "N/A" && text != "Error" && text != "-";
 }
 
-// FullName without its extension ".avi" (the list holds only such files).
-std::string BaseOf(const files::FileRecord& f) {
-    return f.FullName.size() >= 4 ? f.FullName.substr(0, f.FullName.size() - 4) : f.FullName;
-}
-
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -41,6 +36,26 @@ std::string FolderOf(const std::string& path) {
 std::string NameOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The extension a renamed file keeps: ".avi" for an AVI name in any case, as the renames always
+// wrote it, else the file's own (".dv", ".DIF"; none for a raw DV file named without one).
+std::string ExtensionOf(const files::FileRecord& f) {
+    const std::string name = NameOf(f.FullName);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0)
+        return {};
+    std::string ext = name.substr(dot);
+    std::string lower = ext;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower == ".avi" ? lower : ext;
+}
+
+// FullName without its extension.
+std::string BaseOf(const files::FileRecord& f) {
+    return f.FullName.substr(0, f.FullName.size() - ExtensionOf(f).size());
 }
 
 // The name part of base without what the conversions and renames appended.
@@ -102,9 +117,10 @@ std::string CommandModule::shortenedBase(const files::FileRecord& f) const {
     return FolderOf(base) + Shortened(NameOf(base));
 }
 
-std::string CommandModule::freeBase(const std::string& proposed) const {
+std::string CommandModule::freeBase(const std::string& proposed,
+                                    const std::string& extension) const {
     const auto taken = [&](const std::string& base) {
-        const std::string path = base + ".avi";
+        const std::string path = base + extension;
         return PathTaken(path) || dryRunTaken_.count(path) != 0;
     };
     std::string candidate = proposed;
@@ -122,31 +138,32 @@ void CommandModule::renameTo(const files::FileRecord& f, const std::string& prop
         result.failure = "the new name holds a character a file name cannot hold";
         return;
     }
+    const std::string ext = ExtensionOf(f);
     if (DryRun) {
-        const std::string path = freeBase(proposed) + ".avi";
+        const std::string path = freeBase(proposed, ext) + ext;
         dryRunTaken_.insert(path);
         result.NewFile = path;
         return;
     }
     for (int attempt = 0; attempt < kMaxRenameAttempts; ++attempt) {
-        const std::string candidate = freeBase(proposed);
+        const std::string candidate = freeBase(proposed, ext);
         int error = 0;
-        const RenameStatus status = RenameNoReplace(f.FullName, candidate + ".avi", &error);
+        const RenameStatus status = RenameNoReplace(f.FullName, candidate + ext, &error);
         if (status == RenameStatus::TargetExists)
             continue;  // another process took the name since: the next free one
         if (status == RenameStatus::Failed) {
             result.failure =
-                "cannot rename to " + NameOf(candidate) + ".avi: " + std::strerror(error);
+                "cannot rename to " + NameOf(candidate) + ext + ": " + std::strerror(error);
             return;
         }
         result.update = ListUpdate::Rename;
-        result.NewFile = candidate + ".avi";
+        result.NewFile = candidate + ext;
         const std::string scn = BaseOf(f) + ".scn";
         if (PathTaken(scn))
             RenameNoReplace(scn, candidate + ".scn");
         return;
     }
-    result.failure = "cannot find a free name for " + NameOf(proposed) + ".avi";
+    result.failure = "cannot find a free name for " + NameOf(proposed) + ext;
 }
 
 void CommandModule::addDatecodeAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
@@ -157,7 +174,7 @@ void CommandModule::addDatecodeAppliesTo(CommandParam&, const files::FileRecord&
 
 void CommandModule::addDatecodeConfirm(CommandParam&, const files::FileRecord& f,
                                        std::string& msg) {
-    const std::string to = NameOf(freeBase(datecodeBase(f))) + ".avi";
+    const std::string to = NameOf(freeBase(datecodeBase(f), ExtensionOf(f))) + ExtensionOf(f);
     msg =
         FirstFitting({FormatText("Do you want to add a datecode to '%s'\r\nand rename it to '%s'?",
                                  {f.Name, to}),
@@ -179,7 +196,7 @@ void CommandModule::addTimecodeAppliesTo(CommandParam&, const files::FileRecord&
 
 void CommandModule::addTimecodeConfirm(CommandParam&, const files::FileRecord& f,
                                        std::string& msg) {
-    const std::string to = freeBase(timecodeBase(f)) + ".avi";
+    const std::string to = freeBase(timecodeBase(f), ExtensionOf(f)) + ExtensionOf(f);
     msg = FirstFitting(
         {FormatText("Do you really want to add its timecode to the file '%s'\r\nand rename it to "
                     "'%s'?",
@@ -196,7 +213,7 @@ void CommandModule::addTimecodeExecute(CommandParam&, const files::FileRecord& f
 
 void CommandModule::renameToDateConfirm(CommandParam&, const files::FileRecord& f,
                                         std::string& msg) {
-    const std::string to = NameOf(freeBase(rootBase(f))) + ".avi";
+    const std::string to = NameOf(freeBase(rootBase(f), ExtensionOf(f))) + ExtensionOf(f);
     msg = FirstFitting({FormatText("Do you want to rename the file  '%s' in '%s'?", {f.Name, to}),
                         FormatText("Do you want to rename this file in '%s'?", {to}),
                         "Do you want to rename this file à Scenalyser?"});
@@ -225,7 +242,7 @@ void CommandModule::shortenNameAppliesTo(CommandParam&, const files::FileRecord&
 
 void CommandModule::shortenNameConfirm(CommandParam&, const files::FileRecord& f,
                                        std::string& msg) {
-    const std::string to = NameOf(freeBase(shortenedBase(f))) + ".avi";
+    const std::string to = NameOf(freeBase(shortenedBase(f), ExtensionOf(f))) + ExtensionOf(f);
     msg = FirstFitting(
         {FormatText("Do you want to shorten the name of '%s'\r\nand rename it to '%s'?",
                     {f.Name, to}),

@@ -39,8 +39,8 @@ bool Confirmation(const Command& command, CommandParam& param, const FileItem& f
 std::string ExcludedBecause(const Command& command, const FileItem& file) {
     if (!file.Record->Exists)
         return "the file is not found";
-    if (command.AviOnly && InOtherContainer(*file.Record))
-        return "not an AVI file: the repair rewrites the headers of AVI files only";
+    if (command.AviFilesOnly && files::IsKnownOtherThanAvi(file.Record->Container))
+        return "not an AVI file: this command applies to AVI files only";
     if (!command.Requirement.empty())
         return command.Requirement;
     return "\"" + (command.Caption.empty() ? command.Name : command.Caption) +

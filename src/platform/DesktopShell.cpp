@@ -134,11 +134,8 @@ std::string ApplicationsFolder() {
     return (xdgFolder("XDG_DATA_HOME", ".local/share") + "/applications").toStdString();
 }
 
-bool CreateShortcut(const std::string& linkFile, const std::string& target,
-                    const std::string& workingFolder, const std::string& description,
-                    const std::string& name) {
-    const std::optional<std::string> text =
-        shell::DesktopEntryText({name, description, target, workingFolder});
+bool WriteDesktopEntry(const std::string& linkFile, const shell::DesktopEntry& entry) {
+    const std::optional<std::string> text = shell::DesktopEntryText(entry);
     if (!text)
         return false;
     const QFileInfo link(q(linkFile));
@@ -159,10 +156,22 @@ bool CreateShortcut(const std::string& linkFile, const std::string& target,
     return true;
 }
 
+bool CreateShortcut(const std::string& linkFile, const std::string& target,
+                    const std::string& workingFolder, const std::string& description,
+                    const std::string& name) {
+    shell::DesktopEntry entry;
+    entry.Name = name;
+    entry.Comment = description;
+    entry.Program = target;
+    entry.WorkingFolder = workingFolder;
+    return WriteDesktopEntry(linkFile, entry);
+}
+
 bool CreateSendToShortcut(const std::string& name) {
-    const std::string folder = ApplicationsFolder();
-    return CreateShortcut(folder + "/" + shell::DesktopFileName(name), ProgramFile(), {},
-                          "Shortcut to " + name, name);
+    // The same entry as the package installs, so a user's copy shadows it with nothing lost.
+    shell::DesktopEntry entry = shell::ProgramDesktopEntry(ProgramFile());
+    entry.Name = name;
+    return WriteDesktopEntry(ApplicationsFolder() + "/" + shell::DesktopFileName(name), entry);
 }
 
 bool DeleteSendToShortcut(const std::string& name) {

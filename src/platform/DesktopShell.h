@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/shell/DesktopEntry.h"
+
 namespace kelvor::platform {
 
 // Moves the file to the trash of the desktop (freedesktop trash, with its .trashinfo record);
@@ -29,13 +31,16 @@ std::string OsVersionText();
 // ~/.local/share/applications.
 std::string ApplicationsFolder();
 
+// Writes the entry to linkFile (the folder is created) unless the file already holds it; true
+// when the file holds it whole afterwards.
+bool WriteDesktopEntry(const std::string& linkFile, const shell::DesktopEntry& entry);
 // Writes a desktop entry named `name` to linkFile that starts target with the chosen files and
-// is offered for AVI files; true when the file was written whole. The folder is created.
+// is offered for DV and AVI videos; true when the file was written whole.
 bool CreateShortcut(const std::string& linkFile, const std::string& target,
                     const std::string& workingFolder, const std::string& description,
                     const std::string& name);
-// ApplicationsFolder()/<lower-cased name>.desktop, starting this program, described as
-// "Shortcut to " + name.
+// ApplicationsFolder()/<lower-cased name>.desktop: the program's own desktop entry (the one the
+// package installs) under that name, starting this program.
 bool CreateSendToShortcut(const std::string& name);
 // Removes that entry; true when it is gone (also when it never existed).
 bool DeleteSendToShortcut(const std::string& name);

@@ -119,8 +119,8 @@ class MainWindow final : public QMainWindow {
     PlayerFrame* PlayerView() const { return frame_; }
 
     // --- The list and its keys (MainWindowList.cpp).
-    // The item index, or -1 when the file is missing or is not ".avi" in any case. The same
-    // file again replaces its record.
+    // The item index, or -1 when the file is missing or is not DV video (commands::AcceptedFile).
+    // The same file again replaces its record.
     int AddFile(const std::string& path, bool select = false);
     void RemoveItem(int index);
     void RefreshItem(int index);

@@ -16,6 +16,7 @@
 #include "commands/ListLoading.h"
 #include "commands/ScriptParser.h"
 #include "core/files/DatePattern.h"
+#include "core/files/FileKinds.h"
 #include "core/scenes/ExportContext.h"
 #include "core/shell/DesktopServices.h"
 #include "ui/FileListModel.h"
@@ -37,16 +38,6 @@ constexpr auto kScanSlice = std::chrono::milliseconds(12);
 // Loading loops let messages run at most this often, so a fast loop does not spend its time
 // repainting.
 constexpr qint64 kMessagesEveryMs = 20;
-
-bool AviName(const std::string& path) {
-    if (path.size() < 4)
-        return false;
-    std::string ext = path.substr(path.size() - 4);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return ext == ".avi";
-}
 
 qint64 NowMs() {
     return QDateTime::currentMSecsSinceEpoch();
@@ -174,9 +165,10 @@ void MainWindow::createScanner() {
         },
         kScanBacklog);
     FolderScanner::Callbacks on;
-    // Dirscan1FileFound: only AVI names go over; AddFile checks that the file exists.
+    // Dirscan1FileFound: only DV video files go over, by name or by their first bytes (read on
+    // the scanner's thread); AddFile checks again that the file exists.
     on.OnFileFound = [this](FolderScanner&, const std::string& path) {
-        if (AviName(path))
+        if (files::IsDvVideoCandidate(path))
             feed_->Push({ScanFeed::Kind::File, path});
     };
     on.OnDirWithFiles = [this](FolderScanner&, const std::string& folder) {
@@ -247,8 +239,9 @@ void MainWindow::endOfScan() {
 }
 
 void MainWindow::openFiles() {
-    const QStringList files =
-        dialogs_->OpenFiles(this, QString::fromStdString(s_.Prefs.OpenFolder), "Files avi (*.avi)");
+    const QStringList files = dialogs_->OpenFiles(
+        this, QString::fromStdString(s_.Prefs.OpenFolder),
+        "DV video files (*.avi *.AVI *.dv *.DV *.dif *.DIF *.mov *.MOV *.mkv *.MKV)");
     if (files.isEmpty())
         return;
     LoadFiles(tr("Loading files"), files);

@@ -67,32 +67,39 @@ TEST_F(CommandVerbs, ScriptRenamesEveryClipWithItsScnFile) {
     // The mask kelvor-cli expands itself, and the JSON report.
     auto json = cli({"script", "--json", "--yes-to-all", "v/*.AVI", "+q"});
     EXPECT_EQ(json.exitCode, 0);
-    EXPECT_NE(json.out.find("{\"command\": \"ShortenName\", \"file\": \"" + (dir / "v").string() +
-                            "/a_2006.03.12_03.46.37_pm.avi\", \"update\": \"utRename\", "
-                            "\"newPath\": \"" +
-                            (dir / "v").string() + "/a.avi\", \"succeeded\": true}"),
-              std::string::npos)
-        << json.out;
+    const std::string entry =
+        "\"command\": \"ShortenName\",\n"
+        "            \"file\": \"" +
+        (dir / "v").string() +
+        "/a_2006.03.12_03.46.37_pm.avi\",\n"
+        "            \"newPath\": \"" +
+        (dir / "v").string() +
+        "/a.avi\",\n"
+        "            \"reason\": null,\n"
+        "            \"status\": \"done\",\n"
+        "            \"update\": \"rename\",";
+    EXPECT_NE(json.out.find(entry), std::string::npos) << json.out;
     EXPECT_TRUE(fs::exists(dir / "v" / "a.scn"));
 }
 
 TEST_F(CommandVerbs, WithoutATerminalOrAnAnswerNothingIsReplaced) {
     make("a.avi", "2006-03-12T15:46:37");
     test::WriteFile(dir / "a.scn", "old");
+    // Declined for want of an answer: nothing was done.
     auto scn = cli({"script", "a.avi", "+s"});
-    EXPECT_EQ(scn.exitCode, 1);
+    EXPECT_EQ(scn.exitCode, 3);
     EXPECT_EQ(test::ReadFile(dir / "a.scn"), "old");
     auto rename = cli({"do", "AjouterDateCode", "a.avi"});
-    EXPECT_EQ(rename.exitCode, 1);
+    EXPECT_EQ(rename.exitCode, 3);
     auto no = cli({"do", "d", "--no-to-all", "a.avi"});
-    EXPECT_EQ(no.exitCode, 1);
+    EXPECT_EQ(no.exitCode, 3);
     EXPECT_EQ(names(), (std::vector<std::string>{"a.avi", "a.scn"}));
     // A file without a question is processed all the same.
     make("b.avi", "2006-03-12T15:46:37");
     auto b = cli({"do", "S", "--json", "b.avi"});
     EXPECT_EQ(b.exitCode, 0);
     EXPECT_TRUE(fs::exists(dir / "b.scn"));
-    EXPECT_NE(b.out.find("\"update\": \"utModify\""), std::string::npos) << b.out;
+    EXPECT_NE(b.out.find("\"update\": \"modify\""), std::string::npos) << b.out;
 }
 
 TEST_F(CommandVerbs, DryRunNamesWithoutRenaming) {
@@ -121,10 +128,15 @@ TEST_F(CommandVerbs, ValuesAndExitStatuses) {
 
     auto ntsc = cli({"do", "Ntsc", "--json", "a.avi"});
     EXPECT_EQ(ntsc.exitCode, 0);
-    EXPECT_NE(ntsc.out.find("\"succeeded\": true"), std::string::npos) << ntsc.out;
+    EXPECT_NE(ntsc.out.find("\"status\": \"done\""), std::string::npos) << ntsc.out;
     EXPECT_TRUE(fs::exists(dir / "a_ntsc.avi"));
     EXPECT_EQ(cli({"do", "CorrigerFps", "a.avi"}).exitCode, 2);
-    EXPECT_EQ(cli({"do", "Ntsc", "--dry-run", "a.avi"}).exitCode, 2);
+    // A dry run of a conversion names the file and leaves the output as it was.
+    const auto converted = fs::last_write_time(dir / "a_ntsc.avi");
+    auto dry = cli({"do", "Ntsc", "--dry-run", "a.avi"});
+    EXPECT_EQ(dry.exitCode, 0);
+    EXPECT_EQ(dry.out, a + "\n");
+    EXPECT_EQ(fs::last_write_time(dir / "a_ntsc.avi"), converted);
     EXPECT_EQ(cli({"do", "Nothing", "a.avi"}).exitCode, 2);
     EXPECT_EQ(cli({"do", "F", "a.avi"}).exitCode, 2);
     EXPECT_EQ(cli({"do", "S"}).exitCode, 2);
@@ -196,8 +208,9 @@ TEST_F(CommandVerbs, AFileThatIsNotAVideoGetsNoDate) {
     struct timespec times[2] = {{0, UTIME_OMIT}, {1500000000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, notes.c_str(), times, 0), 0);
     for (const char* command : {"SetFileDate", "AddDatecode", "RenameToDate"}) {
+        // Passed over, so nothing was done.
         auto r = cli({"do", command, "--yes-to-all", "notes.avi"});
-        EXPECT_EQ(r.exitCode, 1) << command;
+        EXPECT_EQ(r.exitCode, 3) << command;
         EXPECT_NE(r.err.find(notes), std::string::npos) << r.err;
         struct stat st {};
         ASSERT_EQ(::stat(notes.c_str(), &st), 0) << command;

@@ -21,12 +21,15 @@ TEST(InfoVerb, DisplayFormatFromPreferencesAndJsonArray) {
     EXPECT_NE(text.out.find("  Datecode  2024\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("  codec     dvsd (type 1)\n"), std::string::npos) << text.out;
 
+    // JSON keeps the recording date whatever the display format; a file that is no video gets
+    // an error object in its place, and the run fails.
     auto json = test::RunCli(dir, {"info", "--json", "a.avi", "b.avi"});
-    EXPECT_EQ(json.exitCode, 0);
-    EXPECT_EQ(json.out.front(), '[');
-    EXPECT_NE(json.out.find("\"DatecodeText\": \"2024\""), std::string::npos) << json.out;
-    EXPECT_NE(json.out.find("\"DatecodeISO\": \"2024-05-06T07:08:09.000\""), std::string::npos);
-    EXPECT_NE(json.out.find("\"DatecodeKey\": \"\\u00ff\""), std::string::npos) << json.out;
+    EXPECT_EQ(json.exitCode, 1);
+    EXPECT_EQ(json.out.front(), '{');
+    EXPECT_NE(json.out.find("\"recorded\": \"2024-05-06T07:08:09\""), std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"error\": \"not a video"), std::string::npos) << json.out;
+    EXPECT_EQ(json.out.find("\"2024\""), std::string::npos) << json.out;
 }
 
 // The locale-dependent patterns follow the user's locale, not always US English.

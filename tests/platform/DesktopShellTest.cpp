@@ -87,7 +87,7 @@ TEST(RecycleFile, RefusesWhenNoTrashCanBeMadeAndLeavesTheFile) {
     EXPECT_FALSE(fs::exists(before / "files/Clip.avi"));
 }
 
-TEST(SendToShortcut, WritesAValidDesktopEntryForAviFilesAndRemovesIt) {
+TEST(SendToShortcut, WritesTheProgramsDesktopEntryForDvVideosAndRemovesIt) {
     DesktopSandbox box;
     ASSERT_TRUE(CreateSendToShortcut("Kelvor"));
     const fs::path entry = box.dir / "home/.local/share/applications/kelvor.desktop";
@@ -95,9 +95,13 @@ TEST(SendToShortcut, WritesAValidDesktopEntryForAviFilesAndRemovesIt) {
     const std::string text = ReadFile(entry);
     EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u);
     EXPECT_NE(text.find("\nName=Kelvor\n"), std::string::npos);
-    EXPECT_NE(text.find("\nComment=Shortcut to Kelvor\n"), std::string::npos);
+    EXPECT_NE(text.find("\nIcon=kelvor\n"), std::string::npos);
     EXPECT_NE(text.find("\nExec=" + ProgramFile() + " %F\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\nMimeType=video/x-msvideo;video/avi;\n"), std::string::npos);
+    EXPECT_NE(text.find("\nMimeType=video/x-msvideo;video/avi;video/x-dv;video/dv;"
+                        "video/quicktime;video/x-matroska;\n"),
+              std::string::npos);
+    // The package's entry with this program in its Exec line.
+    EXPECT_EQ(text, shell::DesktopEntryText(shell::ProgramDesktopEntry(ProgramFile())));
 
     if (test::ToolAvailable("desktop-file-validate")) {
         const auto check = test::RunProcess({"desktop-file-validate", entry.string()});

@@ -7,6 +7,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <algorithm>
+
 #include "ui/UiTestSupport.h"
 
 namespace kelvor::ui::test {
@@ -15,6 +17,7 @@ class ListTest : public QObject {
     Q_OBJECT
   private slots:
     void takesAviFilesInAnyCaseOnly();
+    void takesRawDvByNameAndByContent();
     void theSameFileTwiceIsOneItemWithAFreshRecord();
     void aFileInsertedBeforeTheFocusedOneKeepsItFocused();
     void eachSortModeOrdersTheList();
@@ -43,6 +46,26 @@ void ListTest::takesAviFilesInAnyCaseOnly() {
     QCOMPARE(w.Items().Count(), 1);
     QCOMPARE(s.names(), std::vector<std::string>{"CLIP.AVI"});
     QVERIFY(!w.WelcomeShown());
+}
+
+void ListTest::takesRawDvByNameAndByContent() {
+    Session s;
+    s.show();
+    MainWindow& w = s.window();
+    const std::string tape = s.make("raw/tape.dv", "type=raw frames=5 date=2006-03-12T15:46:37");
+    fs::copy_file(tape, s.dir / "raw" / "CAPTURE.DIF");
+    fs::copy_file(tape, s.dir / "raw" / "capture-001");
+    kelvor::test::WriteFile(s.dir / "raw" / "notes.txt", "x");
+    QCOMPARE(w.AddFile(tape), 0);
+    QCOMPARE(w.Items().At(0).item.Record->DatecodeKey, std::string("20060312154637"));
+    QVERIFY(w.Items().At(0).item.Record->IsDV);
+    // The folder scan takes them by name and by their first bytes, and nothing else.
+    w.EmptyList();
+    w.ScanFolders({s.path("raw").c_str()}, "Browsing a folder");
+    QVERIFY(Session::waitFor([&] { return w.Items().Count() == 3 && w.StatusText() == "Ready"; }));
+    std::vector<std::string> names = s.names();
+    std::sort(names.begin(), names.end());
+    QCOMPARE(names, (std::vector<std::string>{"CAPTURE.DIF", "capture-001", "tape.dv"}));
 }
 
 void ListTest::theSameFileTwiceIsOneItemWithAFreshRecord() {

@@ -372,6 +372,14 @@ bool ReadStandard(ConstFrame frame, int& standard) {
     return false;
 }
 
+int HeaderBlockStandard(ConstFrame bytes) {
+    int standard = kStandardUnknown;
+    if (bytes.size() <= kStandardByteOffset || (bytes[0] & 0xE0) != 0 || (bytes[1] & 0xF0) != 0 ||
+        bytes[2] != 0 || !ReadStandard(bytes, standard))
+        return kStandardUnknown;
+    return standard;
+}
+
 bool ReadAudioFormat(ConstFrame frame, int sequenceCount, AudioFormat& format) {
     DifBlock block;
     if (!FindAudioBlock(frame, sequenceCount, kPackAudioSource, block))

@@ -97,6 +97,10 @@ bool ReadDatecode(ConstFrame frame, int sequenceCount, Datecode& datecode);
 bool ReadValidDatecode(ConstFrame frame, int sequenceCount, Datecode& datecode);
 bool ReadValidTimecode(ConstFrame frame, int sequenceCount, Timecode& timecode);
 bool ReadStandard(ConstFrame frame, int& standard);
+// The standard of bytes that begin with a DIF header block (section type 0, sequence 0, block 0,
+// then the 50/60 byte), which is how a raw DV stream starts and how each of its frames does;
+// kStandardUnknown for anything else.
+int HeaderBlockStandard(ConstFrame bytes);
 bool ReadAudioFormat(ConstFrame frame, int sequenceCount, AudioFormat& format);
 // The sound an AAUX source pack describes, by the rules of ReadAudioFormat.
 AudioFormat AudioSourceFormat(const Pack& aauxSource);

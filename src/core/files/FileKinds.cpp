@@ -6,13 +6,61 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <span>
+#include <string_view>
+
+#include "core/dv/DvPacks.h"
 
 namespace kelvor::files {
 namespace {
 
 constexpr std::size_t kSniffBytes = 12;
+constexpr std::array<std::string_view, 5> kDvVideoExtensions = {"avi", "dv", "dif", "mov", "mkv"};
+// The atoms a QuickTime file may start with, at bytes 4 to 7.
+constexpr std::array<std::string_view, 6> kQuickTimeAtoms = {"ftyp", "moov", "mdat",
+                                                             "wide", "free", "skip"};
+constexpr std::array<unsigned char, 4> kEbmlMagic = {0x1A, 0x45, 0xDF, 0xA3};
 
-bool hasVideoExtension(const std::string& path) {
+bool isRegular(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+ContainerKind kindOfBytes(std::span<const unsigned char> b) {
+    // Whether the bytes at `at` spell `text`.
+    const auto spells = [&](std::size_t at, std::string_view text) {
+        return b.size() - std::min(b.size(), at) >= text.size() &&
+               std::equal(
+                   text.begin(), text.end(), b.begin() + static_cast<std::ptrdiff_t>(at),
+                   [](char c, unsigned char u) { return static_cast<unsigned char>(c) == u; });
+    };
+    if (spells(0, "RIFF") && spells(8, "AVI"))
+        return ContainerKind::Avi;
+    if (dv::HeaderBlockStandard(b) != dv::kStandardUnknown)
+        return ContainerKind::RawDv;
+    if (b.size() >= 4 && std::equal(kEbmlMagic.begin(), kEbmlMagic.end(), b.begin()))
+        return ContainerKind::Matroska;
+    if (std::any_of(kQuickTimeAtoms.begin(), kQuickTimeAtoms.end(),
+                    [&](std::string_view atom) { return spells(4, atom); }))
+        return ContainerKind::QuickTime;
+    return ContainerKind::Other;
+}
+
+}  // namespace
+
+ContainerKind ContainerOf(const std::string& path) {
+    if (!isRegular(path))
+        return ContainerKind::Other;
+    std::array<unsigned char, kSniffBytes> b{};
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return ContainerKind::Other;
+    const std::size_t n = std::fread(b.data(), 1, b.size(), f);
+    std::fclose(f);
+    return kindOfBytes({b.data(), n});
+}
+
+bool HasDvVideoName(const std::string& path) {
     const auto slash = path.find_last_of('/');
     const auto dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
@@ -20,29 +68,18 @@ bool hasVideoExtension(const std::string& path) {
     std::string ext = path.substr(dot + 1);
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return ext == "avi" || ext == "dv" || ext == "dif";
+    return std::find(kDvVideoExtensions.begin(), kDvVideoExtensions.end(), ext) !=
+           kDvVideoExtensions.end();
 }
 
-}  // namespace
+bool IsDvVideoCandidate(const std::string& path) {
+    if (!isRegular(path))
+        return false;
+    return HasDvVideoName(path) || ContainerOf(path) != ContainerKind::Other;
+}
 
 bool IsVideoFile(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    if (hasVideoExtension(path))
-        return true;
-    std::array<unsigned char, kSniffBytes> b{};
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    const std::size_t n = std::fread(b.data(), 1, b.size(), f);
-    std::fclose(f);
-    const bool riffAvi = n >= 12 && b[0] == 'R' && b[1] == 'I' && b[2] == 'F' && b[3] == 'F' &&
-                         b[8] == 'A' && b[9] == 'V' && b[10] == 'I';
-    // A DIF header block: section type 0, sequence 0, block 0, then the 625/50 or 525/60 byte.
-    const bool rawDv = n >= 4 && (b[0] & 0xE0) == 0 && (b[1] & 0xF0) == 0 && b[2] == 0 &&
-                       (b[3] == 0xBF || b[3] == 0x3F);
-    return riffAvi || rawDv;
+    return IsDvVideoCandidate(path);
 }
 
 }  // namespace kelvor::files

@@ -65,6 +65,8 @@ FileRecordStat::FileRecordStat(const std::string& fileName) : FileRecordName(fil
     Created = LocalTime(st.st_ctim);
     Modified = LocalTime(st.st_mtim);
     Accessed = LocalTime(st.st_atim);
+    if (S_ISREG(st.st_mode))
+        Container = ContainerOf(FullName);
     SizeKey = Hex16(SizeHigh) + Hex16(SizeLow) + Lower(FullName);
     DateKey = FormatDateTime("yyyymmddhhnnss", Modified) + Lower(FullName);
 }
@@ -99,7 +101,7 @@ FileRecordMedia::FileRecordMedia(const std::string& fileName, MediaProbe& probe,
             throw std::runtime_error(ReadError);
         avi::AviInfo param(FullName);
         if (param.Valid) {
-            readable = Avi = true;
+            readable = true;
             Codec = param.VideoCodec();
             if (param.VideoStream())
                 streamCodec = Codec;

@@ -16,6 +16,7 @@
 #include "core/dv/DvInfo.h"
 #include "core/dv/DvPacks.h"
 #include "core/files/DatePattern.h"
+#include "core/files/FileKinds.h"
 
 namespace kelvor::files {
 
@@ -83,6 +84,8 @@ class FileRecordStat : public FileRecordName {
     double Modified = 0;
     double Accessed = 0;
     std::uint32_t Attributes = 0;  // the st_mode bits
+    // What the file's first bytes say it is (Other for a missing or irregular file).
+    ContainerKind Container = ContainerKind::Other;
     std::string SizeKey;
     std::string DateKey;
 
@@ -117,9 +120,6 @@ class FileRecordMedia : public FileRecordStat {
     bool HasScn = false;
     bool HasSrt = false;
     bool IsDV = false;
-    // True when our own reader found the file a well-formed RIFF AVI file; DV in another
-    // container (QuickTime, Matroska) is read through the media engine alone.
-    bool Avi = false;
     bool Wide = false;
     std::uint32_t SampleRate = 0;
     std::uint32_t SampleBits = 0;

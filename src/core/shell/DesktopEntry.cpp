@@ -1,5 +1,9 @@
 #include "core/shell/DesktopEntry.h"
 
+#include <utility>
+
+#include "core/shell/About.h"
+
 namespace kelvor::shell {
 namespace {
 
@@ -22,6 +26,17 @@ std::string escapeString(std::string_view s) {
 }
 
 }  // namespace
+
+DesktopEntry ProgramDesktopEntry(std::string program) {
+    DesktopEntry e;
+    e.Name = about::kProductName;
+    e.GenericName = "DV Camcorder Utility";
+    e.Comment = "List, rename, cut and convert DV camcorder videos by their recording date";
+    e.Program = std::move(program);
+    e.Icon = "kelvor";
+    e.Keywords = "DV;camcorder;datecode;timecode;scene;tape;";
+    return e;
+}
 
 std::optional<std::string> QuoteExecArgument(std::string_view arg) {
     if (hasControl(arg))
@@ -47,8 +62,11 @@ std::optional<std::string> QuoteExecArgument(std::string_view arg) {
 }
 
 std::optional<std::string> DesktopEntryText(const DesktopEntry& e) {
-    if (hasControl(e.Name) || hasControl(e.Comment) || hasControl(e.WorkingFolder) ||
-        e.Name.empty() || e.Program.empty())
+    for (const std::string* field :
+         {&e.Name, &e.Comment, &e.WorkingFolder, &e.GenericName, &e.Icon, &e.Keywords})
+        if (hasControl(*field))
+            return std::nullopt;
+    if (e.Name.empty() || e.Program.empty())
         return std::nullopt;
     const std::optional<std::string> program = QuoteExecArgument(e.Program);
     if (!program)
@@ -57,14 +75,20 @@ std::optional<std::string> DesktopEntryText(const DesktopEntry& e) {
     out += "Type=Application\n";
     out += "Version=1.0\n";
     out += "Name=" + escapeString(e.Name) + "\n";
+    if (!e.GenericName.empty())
+        out += "GenericName=" + escapeString(e.GenericName) + "\n";
     if (!e.Comment.empty())
         out += "Comment=" + escapeString(e.Comment) + "\n";
+    if (!e.Icon.empty())
+        out += "Icon=" + escapeString(e.Icon) + "\n";
     out += "Exec=" + *program + " %F\n";
     if (!e.WorkingFolder.empty())
         out += "Path=" + escapeString(e.WorkingFolder) + "\n";
     out += "Terminal=false\n";
     out += "Categories=AudioVideo;Video;\n";
-    out += "MimeType=" + std::string(kAviMimeTypes) + "\n";
+    out += "MimeType=" + std::string(kVideoMimeTypes) + "\n";
+    if (!e.Keywords.empty())
+        out += "Keywords=" + escapeString(e.Keywords) + "\n";
     return out;
 }
 

@@ -10,6 +10,7 @@
 #include "core/avi/Fourcc.h"
 #include "media/engine/AviSource.h"
 #include "media/engine/FfmpegUtil.h"
+#include "media/engine/RawDvSource.h"
 
 extern "C" {
 #include <libavutil/dict.h>
@@ -391,6 +392,9 @@ bool IsDvAvi(const std::string& fileName) {
 }
 
 FilterPtr CreateAviSplitter(const std::string& fileName) {
+    // A raw DV stream is read by what its first bytes say, whatever the file is called.
+    if (IsRawDvFile(fileName))
+        return std::make_shared<RawDvSplitterFilter>();
     // The splitter takes over the demuxer that decided, so the file is parsed once.
     auto dmx = std::make_unique<avi::AviDemuxer>();
     if (dmx->open(fileName) && isDvAvi(*dmx))

@@ -51,9 +51,10 @@ class LavfSplitterFilter : public FileSplitter<LavfSplitterState> {
 // stream whose handler or compression is dvsd or dv25 (any case). Any thread.
 bool IsDvAvi(const std::string& fileName);
 
-// The splitter for a file: AviSplitterFilter for DV AVI files, LavfSplitterFilter for any other
-// AVI, for files our demuxer refuses and for every other container. Either takes the file's
-// FileSourceFilter on its input pin (GetInputPin(0)) and is Seekable. Driving thread.
+// The splitter for a file: RawDvSplitterFilter for a file that starts with a DIF header block,
+// AviSplitterFilter for DV AVI files, LavfSplitterFilter for any other AVI, for files our demuxer
+// refuses and for every other container. Either takes the file's FileSourceFilter on its input
+// pin (GetInputPin(0)) and is Seekable. Driving thread.
 FilterPtr CreateAviSplitter(const std::string& fileName);
 
 // The bytes of the first packet of the first DV video stream of a file libavformat reads (the

@@ -15,6 +15,8 @@
 #include "media/engine/GraphBuilder.h"
 #include "media/engine/LavfSource.h"
 #include "media/engine/PlatformFilters.h"
+#include "media/engine/RawDvSink.h"
+#include "media/engine/RawDvSource.h"
 #include "media/engine/Render.h"
 #include "media/engine/Renderer.h"
 #include "media/engine/VideoScaler.h"
@@ -125,6 +127,14 @@ class ConversionGraphs::Build {
         return true;
     }
     SplitterBase& splitter() const { return *m.aviSplitter.As<SplitterBase>(); }
+    // Whether the file is read as raw DV, and is then written back as raw DV.
+    bool rawSource() const { return m.aviSplitter.As<RawDvSplitterFilter>() != nullptr; }
+    // The frames of `from` through a raw DV mux into the file writer; false when they cannot.
+    bool connectRawDvWriter(OutputPin* from) {
+        auto raw = b.Add(std::make_shared<RawDvMuxFilter>(), "DV Raw Mux");
+        return raw && connect(from, &raw->Input()) &&
+               connect(&raw->Output(), &m.destination.As<FileWriterFilter>()->Input());
+    }
     std::vector<OutputPin*> splitterOutputs() const {
         const auto* s = m.aviSplitter.As<SplitterBase>();
         return s ? s->Outputs() : std::vector<OutputPin*>{};
@@ -326,6 +336,13 @@ bool ConversionGraphs::BuildShiftTimeGraph(const std::string& video, const std::
     SplitterBase& splitter = build.splitter();
     if (!build.b.ConnectFirstOutput(splitter, *dvHeader_->GetInputPin(0)))
         return build.failWith(video + ": no stream carries DV frames");
+    if (build.rawSource()) {
+        // Raw DV stays raw DV: the frames with their shifted packs, back to back.
+        if (!build.connectRawDvWriter(dvHeader_->GetOutputPin(0)))
+            return build.fail("the time-shift graph cannot be built");
+        progress_.ProgressSeeking = &GraphSeeking();
+        return true;
+    }
     build.connect(dvHeader_->GetOutputPin(0), mux->Input(0));
     if (splitter.Outputs().size() > 1) {
         if (build.wrapSound(splitter, *wrap1, mux->Input(1)))
@@ -393,6 +410,23 @@ bool ConversionGraphs::BuildToType1Graph(const std::string& video, const std::st
     build.wrapSound(splitter, *wrap2, mux->FreeAudioInput());
     build.connect(&mux->Output(), mux2->Input(0));
     build.connect(&mux2->Output(), &destination.As<FileWriterFilter>()->Input());
+    progress_.ProgressSeeking = &AviMuxSeeking();
+    return true;
+}
+
+bool ConversionGraphs::BuildWrapType1Graph(const std::string& video, const std::string& output) {
+    Build build(*this);
+    if (!build.prepare(video, output))
+        return false;
+    auto* mux = build.attach<AviMuxFilter>(aviMux);
+    if (!mux)
+        return build.fail("the type 1 graph cannot be built");
+    if (!build.openStreams(video))
+        return false;
+    // The frames go into the file as they are: not one DIF byte changes.
+    if (!build.connect(build.splitterOutputs().front(), mux->Input(0)))
+        return build.failWith(video + ": the first stream is not interleaved DV");
+    build.connect(&mux->Output(), &destination.As<FileWriterFilter>()->Input());
     progress_.ProgressSeeking = &AviMuxSeeking();
     return true;
 }
@@ -632,13 +666,18 @@ bool ConversionGraphs::BuildCutSceneGraphType1(const std::string& video,
     if (!tee || !nullr || !mux)
         return build.fail("the cut graph cannot be built");
     build.openSplitter(video);
-    // Only the file's first stream, unchanged: a DV type 1 file's interleaved stream.
+    // Only the file's first stream, unchanged: a DV type 1 file's interleaved stream; a raw DV
+    // file's frames go back into a raw DV file.
     const auto outputs = build.splitterOutputs();
     if (!outputs.empty() && build.connect(outputs.front(), &tee->Input())) {
-        build.connect(tee->Output(0), mux->Input(0));
+        if (build.rawSource())
+            build.connectRawDvWriter(tee->Output(0));
+        else
+            build.connect(tee->Output(0), mux->Input(0));
         build.connect(&tee->FreeOutput(), &nullr->Input());
     }
-    build.connect(&mux->Output(), &destination.As<FileWriterFilter>()->Input());
+    if (!build.rawSource())
+        build.connect(&mux->Output(), &destination.As<FileWriterFilter>()->Input());
     buildError_.clear();
     return true;
 }

@@ -172,7 +172,8 @@ class ConversionGraphs {
     bool BuildInlayGraphType1(const std::string& video, const std::string& output, int standard);
     // The time shift: the DV stream through the DV header filter into the AVI mux, the sound
     // through resampler1 and resampler2; no picture is decoded and the output keeps the video's
-    // type. Fails when the file has no stream or none reaches the DV header filter.
+    // type (a raw DV file gives a raw DV file, through a raw DV mux). Fails when the file has no
+    // stream or none reaches the DV header filter.
     bool BuildShiftTimeGraph(const std::string& video, const std::string& output);
     // The type 2 repair: the first two streams into the AVI mux (as video, as sound, or an
     // interleaved one as its DV video through a DV splitter); later streams are left out. Fails
@@ -183,6 +184,10 @@ class ConversionGraphs {
     // DV muxer, the first two sound streams through resampler1 and resampler2 into its audio
     // inputs. Fails when the file has no stream.
     bool BuildToType1Graph(const std::string& video, const std::string& output);
+    // A raw DV file (or a DV type 1 one) into DV type 1: its interleaved stream straight into the
+    // AVI mux, every frame bit for bit. Fails when the file has no stream or its first stream is
+    // not interleaved DV.
+    bool BuildWrapType1Graph(const std::string& video, const std::string& output);
     // Type 1 into type 2: the first stream through a DV splitter, its video straight into the
     // AVI mux, its first two sound pairs through resampler1 and resampler2, further ones straight.
     // A file of another container whose first stream is DV video ("dvsd") gives its frames
@@ -209,7 +214,7 @@ class ConversionGraphs {
     // graph.
     bool BuildCutSceneGraphType2(const std::string& video, const std::string& output);
     // One scene, DV type 1 or other: the first stream, unchanged, through the tee into the AVI
-    // mux, the tee's other output to a null renderer.
+    // mux (a raw DV mux for a raw DV file), the tee's other output to a null renderer.
     bool BuildCutSceneGraphType1(const std::string& video, const std::string& output);
     // Takes the filters of the last build out of the graph (the source stays, and so do the
     // content detector and the media stamper), with whatever a rendering inserted, and clears

@@ -8,6 +8,7 @@
 #include "media/engine/GraphBuilder.h"
 #include "media/engine/LavfSource.h"
 #include "media/engine/PlatformFilters.h"
+#include "media/engine/RawDvSource.h"
 #include "media/engine/VideoDecoder.h"
 #include "media/filters/DateDetectorFilter.h"
 #include "media/filters/InlayFilter.h"
@@ -59,7 +60,8 @@ bool PreviewGraph::addSourceAndSplitter(const std::string& path, bool dv) {
     if (!source_ || source_->Load(path) != Code::Ok)
         return false;
     phase_ = kPhaseSplitter;
-    // DV AVI files take the AVI splitter on our own demuxer; others the one that reads them.
+    // DV AVI files take the AVI splitter on our own demuxer; raw DV and others the one that
+    // reads them.
     FilterPtr splitter = dv ? CreateDvSplitter(path) : CreateAviSplitter(path);
     splitter_ = b.Add(std::dynamic_pointer_cast<SplitterBase>(splitter), "avisplitter");
     return splitter_ && b.Connect(source_->Output(), splitter_->Input());

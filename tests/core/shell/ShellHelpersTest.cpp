@@ -135,14 +135,40 @@ TEST(DesktopEntry, QuotesExecArgumentsByBothRules) {
     EXPECT_EQ(QuoteExecArgument("/opt/a\\b"), "\"/opt/a\\\\\\\\b\"");
     EXPECT_FALSE(QuoteExecArgument("/opt/a\nExec=evil"));
 
-    const auto text = DesktopEntryText({"Kelvor", "Shortcut to Kelvor", "/opt/k v/kelvor", ""});
+    const auto text =
+        DesktopEntryText({"Kelvor", "Shortcut to Kelvor", "/opt/k v/kelvor", "", "", "", ""});
     ASSERT_TRUE(text);
     EXPECT_EQ(*text,
               "[Desktop Entry]\nType=Application\nVersion=1.0\nName=Kelvor\n"
               "Comment=Shortcut to Kelvor\nExec=\"/opt/k v/kelvor\" %F\nTerminal=false\n"
-              "Categories=AudioVideo;Video;\nMimeType=video/x-msvideo;video/avi;\n");
-    EXPECT_FALSE(DesktopEntryText({"Kel\nvor", "", "/k", ""}));
+              "Categories=AudioVideo;Video;\nMimeType=video/x-msvideo;video/avi;video/x-dv;"
+              "video/dv;video/quicktime;video/x-matroska;\n");
+    EXPECT_FALSE(DesktopEntryText({"Kel\nvor", "", "/k", "", "", "", ""}));
     EXPECT_EQ(DesktopFileName("Kelvor"), "kelvor.desktop");
+}
+
+TEST(DesktopEntry, TheProgramsEntryDiffersOnlyInTheProgramItStarts) {
+    const auto installed = DesktopEntryText(ProgramDesktopEntry("kelvor"));
+    const auto user = DesktopEntryText(ProgramDesktopEntry("/home/ann/my apps/kelvor"));
+    ASSERT_TRUE(installed && user);
+    EXPECT_EQ(installed->rfind("[Desktop Entry]\nType=Application\n", 0), 0u) << *installed;
+    for (const char* line : {"\nName=Kelvor\n", "\nExec=kelvor %F\n", "\nIcon=kelvor\n",
+                             "\nTerminal=false\n", "\nCategories=AudioVideo;Video;\n"})
+        EXPECT_NE(installed->find(line), std::string::npos) << line << *installed;
+    EXPECT_NE(installed->find("\nMimeType=" + std::string(kVideoMimeTypes) + "\n"),
+              std::string::npos);
+    std::string expected = *installed;
+    const std::string exec = "Exec=kelvor %F";
+    expected.replace(expected.find(exec), exec.size(), "Exec=\"/home/ann/my apps/kelvor\" %F");
+    EXPECT_EQ(*user, expected);
+
+    // Any field that would break the file out of its line refuses the whole entry.
+    DesktopEntry broken = ProgramDesktopEntry("kelvor");
+    broken.Keywords = "DV;\nExec=evil;";
+    EXPECT_FALSE(DesktopEntryText(broken));
+    broken = ProgramDesktopEntry("kelvor");
+    broken.Icon = "kel\rvor";
+    EXPECT_FALSE(DesktopEntryText(broken));
 }
 
 TEST(PatternFromQtFormat, TranslatesLettersSeparatorsAndLiterals) {

@@ -132,6 +132,16 @@ TEST_F(PreviewGraphTest, Type1GoesThroughTheDvSplitterAndType2StraightToTheDetec
     EXPECT_EQ(&peer->Filter(), view->GetGraph().FindFilterByName("avisplitter"));
     EXPECT_TRUE(view->AudioConnected());
     EXPECT_NE(shownAt(0), nullptr);
+
+    // Raw DV takes the type 1 path, from its own splitter.
+    const auto raw = record(dvFile("raw.dv", "type=raw frames=10 date=2004-03-15T10:00:00"));
+    ASSERT_TRUE(raw->IsDV);
+    ASSERT_TRUE(view->OpenPreview(*raw));
+    EXPECT_TRUE(view->ThroughDvSplitter());
+    EXPECT_TRUE(view->VideoConnected());
+    EXPECT_TRUE(view->AudioConnected());
+    EXPECT_EQ(view->MessageCode(), 0);
+    EXPECT_NE(shownAt(0), nullptr);
 }
 
 TEST_F(PreviewGraphTest, HalfSizeReachesTheInlayAtHalfTheSizeWithATenPointFont) {
