@@ -194,7 +194,8 @@ TEST_F(ContainerVerbs, NotDvAndTruncatedFilesEndCleanly) {
                   .exitCode,
               0);
     const auto other = cli({"info", "other.mkv"});
-    EXPECT_EQ(other.exitCode, 0) << other.err;
+    EXPECT_EQ(other.exitCode, 1) << other.err;
+    EXPECT_NE(other.err.find("not a DV video"), std::string::npos) << other.err;
     EXPECT_EQ(other.out.find("dvsd"), std::string::npos) << other.out;
     const auto byDate = cli({"do", "ScenesByDate", "other.mkv"});
     EXPECT_NE(byDate.exitCode, 0) << byDate.err;
