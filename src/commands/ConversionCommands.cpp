@@ -250,7 +250,10 @@ void CommandModule::toType1AppliesTo(CommandParam&, const files::FileRecord& f, 
 
 void CommandModule::toType2AppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
                                      bool& enabled) {
-    visible = enabled = f.DVType == 1 && f.Codec == "dvsd";
+    // DV in another container (QuickTime, Matroska) is wrapped into AVI frame for frame.
+    visible = enabled = (f.DVType == 1 && f.Codec == "dvsd") ||
+                        (f.IsDV && (f.Container == files::ContainerKind::QuickTime ||
+                                    f.Container == files::ContainerKind::Matroska));
 }
 
 void CommandModule::toNtscAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "core/avi/AviDemuxer.h"
@@ -11,6 +12,10 @@
 #include "media/engine/FfmpegUtil.h"
 #include "media/engine/RawDvSource.h"
 
+extern "C" {
+#include <libavutil/dict.h>
+}
+
 namespace kelvor::media {
 namespace {
 
@@ -18,11 +23,31 @@ constexpr AVRational kTimeBase100ns{1, static_cast<int>(kUnitsPerSecond)};
 // Packets bigger than this are refused rather than delivered (the same cap as the DV splitter).
 constexpr int kMaxPacketSize = 64 * 1024 * 1024;
 
+// The demuxers a file may be read with: containers of video and sound only, so that a playlist
+// or a description file named like a video never makes libavformat open other files or URLs.
+constexpr const char* kContainers =
+    "avi,mov,matroska,dv,mpeg,mpegts,flv,asf,ogg,nut,mxf,wav,mp3,aac,flac";
+
 struct StreamOut {
     MediaType type;
     AVRational timeBase{1, 1};
-    int maxPacket = 0;
+    // A DV stream's frame size and duration (100 ns units): its samples carry frame numbers.
+    int dvFrameSize = 0;
+    StreamTime frameDuration = 0;
+    // Big-endian 16-bit sound, turned into the little-endian PCM the type announces.
+    bool swapBytes = false;
 };
+
+// Opens the file among the video containers only, read from the local file alone; the
+// libavformat result. `*ctx` may hold an allocated context (with its interrupt callback) or null.
+int openContainer(AVFormatContext** ctx, const std::string& fileName) {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", kContainers, 0);
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const int err = avformat_open_input(ctx, fileName.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    return err;
+}
 
 StreamTime toTime(std::int64_t ts, AVRational tb) {
     return av_rescale_q(ts, tb, kTimeBase100ns);
@@ -57,6 +82,50 @@ MediaType videoType(const AVStream& st) {
     MediaType mt = MakeVideoType(sub, vih);
     mt.sampleSize = 0;
     return mt;
+}
+
+// DV of the 625 or 525 line standard, as the AVI splitter shows a DV type 2 video stream; false for
+// other pictures (DVCPRO HD among them), which keep the generic video type.
+bool dvVideoType(const AVStream& st, StreamOut& out) {
+    const AVCodecParameters& par = *st.codecpar;
+    if (par.codec_id != AV_CODEC_ID_DVVIDEO || par.width != 720 ||
+        (par.height != 576 && par.height != 480))
+        return false;
+    const bool pal = par.height == 576;
+    VideoInfoHeader vih = MakeDvsdInfo(pal);
+    const AVRational rate = st.avg_frame_rate.num > 0 && st.avg_frame_rate.den > 0
+                                ? st.avg_frame_rate
+                                : st.r_frame_rate;
+    if (rate.num > 0 && rate.den > 0)
+        vih.AvgTimePerFrame = av_rescale_q(1, av_inv_q(rate), kTimeBase100ns);
+    out.type = MakeVideoType(Subtype::Dvsd, vih);
+    out.dvFrameSize = static_cast<int>(vih.bmiHeader.biSizeImage);
+    out.frameDuration = vih.AvgTimePerFrame;
+    return true;
+}
+
+// Integer PCM of 16 bits or less in either byte order, shown as little-endian PCM.
+bool pcmAudioType(const AVCodecParameters& par, StreamOut& out) {
+    int bits = 0;
+    switch (par.codec_id) {
+        case AV_CODEC_ID_PCM_U8:
+            bits = 8;
+            break;
+        case AV_CODEC_ID_PCM_S16LE:
+            bits = 16;
+            break;
+        case AV_CODEC_ID_PCM_S16BE:
+            bits = 16;
+            out.swapBytes = true;
+            break;
+        default:
+            return false;
+    }
+    const int channels = par.ch_layout.nb_channels;
+    if (channels <= 0 || channels > 8 || par.sample_rate <= 0)
+        return false;
+    out.type = MakeAudioType(MakePcmFormat(par.sample_rate, channels, bits));
+    return true;
 }
 
 MediaType audioType(const AVStream& st) {
@@ -129,29 +198,37 @@ Status LavfSplitterFilter::OpenFile(const std::string& fileName, std::vector<Med
     };
     raw->interrupt_callback.opaque = const_cast<std::atomic<bool>*>(&stopRequested_);
     stopRequested_ = false;
-    // Only the AVI reader: a file of another format is refused as by the AVI splitter.
-    if (const int err =
-            avformat_open_input(&raw, fileName.c_str(), av_find_input_format("avi"), nullptr);
-        err < 0) {
+    // The container is probed from the file's bytes.
+    if (const int err = openContainer(&raw, fileName); err < 0) {
         // avformat_open_input freed the context.
-        openError_ = fileName + " is not an AVI file that can be read (" + ff::ErrorText(err) + ")";
+        openError_ =
+            fileName + " is not a video file that can be read (" + ff::ErrorText(err) + ")";
         return Code::InvalidFileFormat;
     }
     s->ctx.reset(raw);
-    if (avformat_find_stream_info(raw, nullptr) < 0 || raw->nb_streams == 0) {
+    const bool media = avformat_find_stream_info(raw, nullptr) >= 0 &&
+                       std::any_of(raw->streams, raw->streams + raw->nb_streams, [](AVStream* st) {
+                           return st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ||
+                                  st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+                       });
+    if (!media) {
         openError_ = fileName + " holds no stream that can be read";
         return Code::InvalidFileFormat;
     }
+    const bool avi = std::string_view(raw->iformat->name) == "avi";
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         const AVStream& st = *raw->streams[i];
         StreamOut out;
         out.timeBase = st.time_base;
         if (st.codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-            out.type = videoType(st);
+            // An AVI file keeps the codec code it states, which decides whether it reads as DV.
+            if (avi || !dvVideoType(st, out))
+                out.type = videoType(st);
             if (s->video < 0)
                 s->video = static_cast<int>(i);
         } else if (st.codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-            out.type = audioType(st);
+            if (!pcmAudioType(*st.codecpar, out))
+                out.type = audioType(st);
         } else {
             out.type.majorType = st.codecpar->codec_type == AVMEDIA_TYPE_SUBTITLE
                                      ? MakeFourCC("txts")
@@ -169,9 +246,10 @@ Status LavfSplitterFilter::OpenFile(const std::string& fileName, std::vector<Med
     return Code::Ok;
 }
 
-// Packet sizes are not known ahead: buffers grow to the packet on delivery.
-std::int32_t LavfSplitterFilter::MaxSampleSize(int) const {
-    return 0;
+// A DV frame's size is known; other packet sizes are not, and their buffers grow to the packet
+// on delivery.
+std::int32_t LavfSplitterFilter::MaxSampleSize(int stream) const {
+    return s_->streams[static_cast<std::size_t>(stream)].dvFrameSize;
 }
 
 void LavfSplitterFilter::stream() {
@@ -243,10 +321,20 @@ void LavfSplitterFilter::stream() {
         auto* out = static_cast<OutputPin*>(GetPin(static_cast<int>(i)));
         SamplePtr sample = out->GetDeliveryBuffer();
         sample->assign({pkt->data, static_cast<std::size_t>(pkt->size)});
+        if (so.swapBytes) {
+            std::uint8_t* bytes = sample->GetPointer();
+            for (int k = 0; k + 1 < pkt->size; k += 2)
+                std::swap(bytes[k], bytes[k + 1]);
+        }
         if (timed)
             sample->SetTime(t0, t1);
         else
             sample->ClearTime();
+        // DV frames are numbered as the AVI splitter numbers them, from their times.
+        if (timed && so.frameDuration > 0) {
+            const std::int64_t frame = (t0 + so.frameDuration / 2) / so.frameDuration;
+            sample->SetMediaTime(frame, frame + 1);
+        }
         sample->SetSyncPoint((pkt->flags & AV_PKT_FLAG_KEY) != 0);
         sample->SetPreroll(timed && t0 < start_);
         sample->SetDiscontinuity(first[i]);
@@ -312,6 +400,35 @@ FilterPtr CreateAviSplitter(const std::string& fileName) {
     if (dmx->open(fileName) && isDvAvi(*dmx))
         return std::make_shared<AviSplitterFilter>(std::move(dmx), fileName);
     return std::make_shared<LavfSplitterFilter>();
+}
+
+std::vector<std::uint8_t> FirstDvFrame(const std::string& fileName) {
+    // Far more packets than any container puts before its first picture.
+    constexpr int kPacketsToSearch = 1000;
+    AVFormatContext* raw = nullptr;
+    if (openContainer(&raw, fileName) < 0)
+        return {};
+    const ff::FormatInputPtr ctx(raw);
+    int stream = -1;
+    for (unsigned i = 0; i < raw->nb_streams && stream < 0; ++i)
+        if (raw->streams[i]->codecpar->codec_id == AV_CODEC_ID_DVVIDEO)
+            stream = static_cast<int>(i);
+    ff::PacketPtr pkt(av_packet_alloc());
+    if (stream < 0 || !pkt)
+        return {};
+    for (int n = 0; n < kPacketsToSearch && av_read_frame(raw, pkt.get()) >= 0; ++n) {
+        if (pkt->stream_index == stream && pkt->size > 0 && pkt->size <= kMaxPacketSize)
+            return {pkt->data, pkt->data + pkt->size};
+        av_packet_unref(pkt.get());
+    }
+    return {};
+}
+
+FilterPtr CreateDvSplitter(const std::string& fileName) {
+    auto dmx = std::make_unique<avi::AviDemuxer>();
+    if (dmx->open(fileName))
+        return std::make_shared<AviSplitterFilter>(std::move(dmx), fileName);
+    return CreateAviSplitter(fileName);
 }
 
 }  // namespace kelvor::media

@@ -51,21 +51,26 @@ MediaType majorOnly(FourCC major) {
     return mt;
 }
 
-// Whether the first DV frame of the file is 16:9; false when it cannot be read.
+// Whether the first DV frame of the file is 16:9; false when it cannot be read. A file our
+// demuxer does not open (DV in QuickTime or Matroska) is read through libavformat.
 bool firstFrameWide(const std::string& video) {
+    std::vector<std::uint8_t> frame;
     avi::AviDemuxer demuxer;
-    if (!demuxer.open(video))
-        return false;
-    const int stream = demuxer.videoStream();
-    if (stream < 0 || demuxer.chunkCount(static_cast<std::size_t>(stream)) == 0)
-        return false;
-    std::vector<std::uint8_t> frame(dv::kFrameSize625);
-    const auto n = demuxer.readChunk(static_cast<std::size_t>(stream), 0, frame);
-    if (!n)
-        return false;
-    const auto sequences = dv::SequenceCountForSize(*n);
+    if (demuxer.open(video)) {
+        const int stream = demuxer.videoStream();
+        if (stream < 0 || demuxer.chunkCount(static_cast<std::size_t>(stream)) == 0)
+            return false;
+        frame.resize(dv::kFrameSize625);
+        const auto n = demuxer.readChunk(static_cast<std::size_t>(stream), 0, frame);
+        if (!n)
+            return false;
+        frame.resize(*n);
+    } else {
+        frame = FirstDvFrame(video);
+    }
+    const auto sequences = dv::SequenceCountForSize(frame.size());
     bool wide = false;
-    return sequences && dv::ReadWide({frame.data(), *n}, *sequences, wide) && wide;
+    return sequences && dv::ReadWide({frame.data(), frame.size()}, *sequences, wide) && wide;
 }
 
 }  // namespace
@@ -438,9 +443,23 @@ bool ConversionGraphs::BuildToType2Graph(const std::string& video, const std::st
         return build.fail("the type 2 graph cannot be built");
     if (!build.openStreams(video))
         return false;
+    OutputPin* first = build.splitterOutputs().front();
+    MediaType firstType;
+    first->Filter().GetMediaType(*first, 0, firstType);
+    if (firstType.majorType == MajorType::Video && firstType.subtype == Subtype::Dvsd) {
+        // DV of another container (QuickTime, Matroska) comes as DV video and its sound already:
+        // the frames go into the AVI mux as they are, the first two sounds through the wrappers.
+        if (!build.connect(first, mux->FreeInput()))
+            return build.failWith(video + ": the DV video cannot be written");
+        if (build.wrapSound(build.splitter(), *wrap1, mux->FreeInput()))
+            build.wrapSound(build.splitter(), *wrap2, mux->FreeInput());
+        build.connect(&mux->Output(), &destination.As<FileWriterFilter>()->Input());
+        progress_.ProgressSeeking = &AviMuxSeeking();
+        return true;
+    }
     // Only the first stream is read; one that is not interleaved DV would leave a graph that
     // writes nothing.
-    if (!build.connect(build.splitterOutputs().front(), &split->Input()))
+    if (!build.connect(first, &split->Input()))
         return build.failWith(video + ": the first stream is not interleaved DV");
     // The video cannot enter a sound wrapper and goes straight to the AVI mux; the first two
     // sound pairs pass through resampler1 and resampler2, further ones straight.

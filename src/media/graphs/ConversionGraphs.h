@@ -190,7 +190,10 @@ class ConversionGraphs {
     bool BuildWrapType1Graph(const std::string& video, const std::string& output);
     // Type 1 into type 2: the first stream through a DV splitter, its video straight into the
     // AVI mux, its first two sound pairs through resampler1 and resampler2, further ones straight.
-    // Fails when the file has no stream or its first stream is not interleaved DV.
+    // A file of another container whose first stream is DV video ("dvsd") gives its frames
+    // straight to the AVI mux and its first two sound streams through resampler1 and resampler2.
+    // Fails when the file has no stream or its first stream is neither interleaved DV nor DV
+    // video.
     bool BuildToType2Graph(const std::string& video, const std::string& output);
     // Recompression of any AVI into DV type 2 in the standard: the picture rendered to the DV
     // encoder (decoded, brought to the DV frame rate, scaled into the frame with its display

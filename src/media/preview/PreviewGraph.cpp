@@ -62,8 +62,7 @@ bool PreviewGraph::addSourceAndSplitter(const std::string& path, bool dv) {
     phase_ = kPhaseSplitter;
     // DV AVI files take the AVI splitter on our own demuxer; raw DV and others the one that
     // reads them.
-    FilterPtr splitter =
-        dv && !IsRawDvFile(path) ? std::make_shared<AviSplitterFilter>() : CreateAviSplitter(path);
+    FilterPtr splitter = dv ? CreateDvSplitter(path) : CreateAviSplitter(path);
     splitter_ = b.Add(std::dynamic_pointer_cast<SplitterBase>(splitter), "avisplitter");
     return splitter_ && b.Connect(source_->Output(), splitter_->Input());
 }

@@ -279,6 +279,29 @@ TEST_F(PreviewGraphTest, TheFrameShownAfterASeekCarriesItsDatecodeAndTheInlayDra
     EXPECT_EQ(view->Inlay().Line2(), "10:00:02");
 }
 
+TEST_F(PreviewGraphTest, DvInMatroskaShowsItsFramesAndDatecodesLikeAType2Avi) {
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg makes the Matroska file";
+    dvFile("tape.dv", "type=raw frames=60 picture=moving date=2004-03-15T10:00:00");
+    ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-i", "tape.dv", "-c", "copy", "tape.mkv"},
+                            dir.path())
+                  .exitCode,
+              0);
+    const auto rec = record(dir.file("tape.mkv"));
+    ASSERT_TRUE(rec->IsDV);
+    ASSERT_TRUE(view->OpenPreview(*rec));
+    EXPECT_FALSE(view->ThroughDvSplitter());
+    EXPECT_TRUE(view->VideoConnected());
+    EXPECT_TRUE(view->AudioConnected());
+    EXPECT_EQ(view->MessageCode(), 0);
+    view->SeekTo(50);
+    const auto shown = shownAt(50);
+    ASSERT_NE(shown, nullptr);
+    ASSERT_NE(shown->Facts, nullptr);
+    EXPECT_TRUE(shown->Facts->Info.DateValid);
+    EXPECT_EQ(FormatDateTime("hh:nn:ss", shown->Facts->Info.Date), "10:00:02");
+}
+
 TEST_F(PreviewGraphTest, ReleaseFreesTheFileAndResumeTakesItBack) {
     const auto rec = record(dvFile("r.avi", "type=2 frames=10 date=2004-03-15T10:00:00"));
     ASSERT_TRUE(view->OpenPreview(*rec));
