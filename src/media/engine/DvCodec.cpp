@@ -8,9 +8,6 @@
 
 namespace kelvor::media {
 
-// Bytes the scaler may write past the end of a picture.
-constexpr std::size_t kScalerSlack = 64;
-
 struct DvVideoDecoder::State : ff::CodecState {
     SwsContext* sws = nullptr;             // cached context, freed in the destructor
     std::vector<std::uint8_t> rgbScratch;  // the scaler's output when rows need slack
@@ -94,28 +91,7 @@ bool DvVideoDecoder::convertRgb(const AVFrame* f, std::span<std::uint8_t> out, i
         error_ = "picture buffer too small";
         return false;
     }
-    // Bottom-up: start at the last row and step backwards. The scaler's vector code may write
-    // a few pixels past a row whose width is not a multiple of 16 (360 at half size); stepping
-    // backwards, that tail lands on the start of the row already written above it (a strip at
-    // the picture's left edge) or past the buffer's end. Such pictures go top-down through
-    // scratch rows with room for the tail, then are copied bottom-up.
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    if (width % 16 != 0) {
-        const std::size_t scratchStride = (rowBytes + kScalerSlack + 15) & ~std::size_t{15};
-        s_->rgbScratch.resize(scratchStride * static_cast<std::size_t>(height) + kScalerSlack);
-        std::uint8_t* dst[4] = {s_->rgbScratch.data(), nullptr, nullptr, nullptr};
-        int dstStride[4] = {static_cast<int>(scratchStride), 0, 0, 0};
-        sws_scale(s_->sws, f->data, f->linesize, 0, f->height, dst, dstStride);
-        for (int y = 0; y < height; ++y)
-            std::memcpy(out.data() + stride * static_cast<std::size_t>(height - 1 - y),
-                        s_->rgbScratch.data() + scratchStride * static_cast<std::size_t>(y),
-                        rowBytes);
-    } else {
-        std::uint8_t* dst[4] = {out.data() + stride * static_cast<std::size_t>(height - 1), nullptr,
-                                nullptr, nullptr};
-        int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
-        sws_scale(s_->sws, f->data, f->linesize, 0, f->height, dst, dstStride);
-    }
+    ff::ScaleToBottomUpRgb24(s_->sws, f, out.data(), stride, width, height, s_->rgbScratch);
     return true;
 }
 

@@ -13,6 +13,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -76,6 +77,33 @@ struct CodecState {
         return err;
     }
 };
+
+// Scales a frame into bottom-up BGR24 rows (a DIB) of `stride` bytes, the last row first. The
+// scaler's vector code may write a few pixels past a row whose width is not a multiple of 16
+// (360 at half size, 940 from another codec); stepping backwards, that tail would land on the
+// start of the row already written above it or past the buffer's end. Such pictures go
+// top-down through scratch rows with room for the tail, then are copied bottom-up.
+inline void ScaleToBottomUpRgb24(SwsContext* sws, const AVFrame* f, std::uint8_t* out,
+                                 std::size_t stride, int width, int height,
+                                 std::vector<std::uint8_t>& scratch) {
+    constexpr std::size_t kScalerSlack = 64;
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+    const auto rows = static_cast<std::size_t>(height);
+    if (width % 16 != 0) {
+        const std::size_t scratchStride = (rowBytes + kScalerSlack + 15) & ~std::size_t{15};
+        scratch.resize(scratchStride * rows + kScalerSlack);
+        std::uint8_t* dst[4] = {scratch.data(), nullptr, nullptr, nullptr};
+        const int dstStride[4] = {static_cast<int>(scratchStride), 0, 0, 0};
+        sws_scale(sws, f->data, f->linesize, 0, height, dst, dstStride);
+        for (std::size_t y = 0; y < rows; ++y)
+            std::memcpy(out + stride * (rows - 1 - y), scratch.data() + scratchStride * y,
+                        rowBytes);
+    } else {
+        std::uint8_t* dst[4] = {out + stride * (rows - 1), nullptr, nullptr, nullptr};
+        const int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
+        sws_scale(sws, f->data, f->linesize, 0, height, dst, dstStride);
+    }
+}
 
 inline std::string ErrorText(int err) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};

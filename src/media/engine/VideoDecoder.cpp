@@ -47,7 +47,8 @@ AVPixelFormat plainFormat(AVPixelFormat f, bool& fullRange) {
 
 struct VideoDecoderFilter::Impl : ff::CodecState {
     SwsContext* sws = nullptr;
-    bool fullRange = false;  // of the pictures sws was last set up for
+    bool fullRange = false;                // of the pictures sws was last set up for
+    std::vector<std::uint8_t> rgbScratch;  // the scaler's output when rows need slack
     StreamTime frameTime = 400000;
     std::int64_t delivered = 0;
     // Pictures up to this time only prepare the decoder for a start position: not shown.
@@ -150,11 +151,8 @@ Status VideoDecoderFilter::drain() {
             if (s_->sws && output_->IsConnected()) {
                 SamplePtr out = output_->GetDeliveryBuffer();
                 out->Reserve(stride * static_cast<std::size_t>(h));
-                std::uint8_t* dst[4] = {
-                    out->GetPointer() + stride * static_cast<std::size_t>(h - 1), nullptr, nullptr,
-                    nullptr};
-                const int dstStride[4] = {-static_cast<int>(stride), 0, 0, 0};
-                sws_scale(s_->sws, f->data, f->linesize, 0, h, dst, dstStride);
+                ff::ScaleToBottomUpRgb24(s_->sws, f, out->GetPointer(), stride, w, h,
+                                         s_->rgbScratch);
                 out->SetActualDataLength(
                     static_cast<std::int32_t>(stride * static_cast<std::size_t>(h)));
                 const StreamTime t0 = f->best_effort_timestamp != AV_NOPTS_VALUE
