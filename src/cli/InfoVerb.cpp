@@ -51,6 +51,23 @@ QJsonValue Timecode(const std::string& text) {
     return QString::fromStdString(out);
 }
 
+// The container as its usual file suffix names it, so a script can tell a capture from a wrap.
+QString ContainerName(files::ContainerKind kind) {
+    switch (kind) {
+        case files::ContainerKind::Avi:
+            return "avi";
+        case files::ContainerKind::RawDv:
+            return "dv";
+        case files::ContainerKind::QuickTime:
+            return "mov";
+        case files::ContainerKind::Matroska:
+            return "mkv";
+        case files::ContainerKind::Other:
+            break;
+    }
+    return "other";
+}
+
 QJsonObject Json(const files::FileRecord& r, const files::ProbeResult& probe) {
     QJsonObject o;
     o["file"] = JsonText(r.FullName);
@@ -60,6 +77,7 @@ QJsonObject Json(const files::FileRecord& r, const files::ProbeResult& probe) {
     o["recorded"] = r.DatecodeValid ? JsonDateTime(r.Datecode) : QJsonValue(QJsonValue::Null);
     o["timecode"] = Timecode(r.TimecodeText);
     o["codec"] = JsonTextOrNull(r.Codec);
+    o["container"] = ContainerName(r.Container);
     o["dvType"] = static_cast<int>(r.DVType);
     o["interleaved"] = r.IavsType2 || r.DVType == 1;
     o["standard"] = r.Standard == 1   ? QJsonValue("PAL")

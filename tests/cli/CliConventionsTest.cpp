@@ -252,10 +252,10 @@ TEST_F(CliStatuses, InfoJsonFollowsTheSchema) {
     const QJsonArray files = top["files"].toArray();
     ASSERT_EQ(files.size(), 2);
     const Shape record = {
-        {"file", {S}},        {"name", {S}},        {"size", {N}},     {"modified", {S}},
-        {"recorded", {S, Z}}, {"timecode", {S, Z}}, {"codec", {S, Z}}, {"dvType", {N}},
-        {"interleaved", {B}}, {"standard", {S, Z}}, {"aspect", {S}},   {"video", {O}},
-        {"audio", {O, Z}},    {"scenes", {O}},
+        {"file", {S}},        {"name", {S}},        {"size", {N}},        {"modified", {S}},
+        {"recorded", {S, Z}}, {"timecode", {S, Z}}, {"codec", {S, Z}},    {"container", {S}},
+        {"dvType", {N}},      {"interleaved", {B}}, {"standard", {S, Z}}, {"aspect", {S}},
+        {"video", {O}},       {"audio", {O, Z}},    {"scenes", {O}},
     };
     const Shape video = {{"width", {N}}, {"height", {N}}, {"frameRate", {S}},
                          {"fps", {N}},   {"frames", {N}}, {"duration", {N}}};
@@ -276,6 +276,7 @@ TEST_F(CliStatuses, InfoJsonFollowsTheSchema) {
     EXPECT_EQ(pal["standard"].toString(), "PAL");
     EXPECT_EQ(pal["aspect"].toString(), "4:3");
     EXPECT_EQ(pal["dvType"].toInt(), 2);
+    EXPECT_EQ(pal["container"].toString(), "avi");
     EXPECT_EQ(pal["video"]["height"].toInt(), 576);
     EXPECT_EQ(pal["video"]["width"].toInt(), 720);
     EXPECT_EQ(pal["video"]["frameRate"].toString(), "25/1");

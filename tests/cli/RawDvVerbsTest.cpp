@@ -194,6 +194,9 @@ TEST(RawDvVerbs, FilesWrittenByDvgrabReadAsTheTape) {
         EXPECT_EQ(info.exitCode, 0) << info.err;
         EXPECT_NE(info.out.find("\"recorded\": \"2006-03-12T15:46:37\""), std::string::npos)
             << info.out;
+        EXPECT_NE(info.out.find(std::string("\"container\": \"") +
+                                (std::string(format) == "raw" ? "dv" : "avi") + "\""),
+                  std::string::npos);
         const auto scenes = test::RunCli(dir, {"scenes-by-date", name});
         EXPECT_EQ(scenes.exitCode, 0) << scenes.err;
         const std::string scn = test::ReadFile(dir / (std::string(format) + "-001.scn"));
