@@ -168,6 +168,10 @@ class CommandModule {
     // The collision rule: the free base for a proposed one.
     std::string freeBase(const std::string& proposed, const std::string& extension) const;
     void renameTo(const files::FileRecord& f, const std::string& proposed, ExecutionResult& result);
+    // Renames the video's scn and srt files after it (already renamed to result.NewFile); when
+    // one cannot follow, every rename is undone and the result says why.
+    void moveCompanions(const files::FileRecord& f, const std::string& newBase,
+                        ExecutionResult& result);
 
     // Conversions and repairs.
     void toType1AppliesTo(CommandParam&, const files::FileRecord&, bool&, bool&);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "commands/CommandTexts.h"
 #include "commands/FileRename.h"
 #include "core/files/DateTime.h"
+#include "core/scenes/SceneList.h"
 
 namespace kelvor::commands {
 namespace {
@@ -23,6 +25,8 @@ constexpr int kMaxCollisionCounter = 100000;
 constexpr int kMaxRenameAttempts = 100;
 // The characters a file name cannot hold on the systems the videos travel to.
 constexpr std::string_view kForbidden = "<>:\"/\\|";
+// The files beside a video that carry its name and follow it when it is renamed.
+constexpr std::array<std::string_view, 2> kCompanions = {".scn", ".srt"};
 
 bool HasText(const std::string& text) {
     return text != "N/A" && text != "Error" && text != "-";
@@ -119,14 +123,46 @@ std::string CommandModule::shortenedBase(const files::FileRecord& f) const {
 
 std::string CommandModule::freeBase(const std::string& proposed,
                                     const std::string& extension) const {
+    // A name is free only when the video's companions are free under it too: a renamed video
+    // must neither leave its scn behind nor adopt another video's.
     const auto taken = [&](const std::string& base) {
-        const std::string path = base + extension;
-        return PathTaken(path) || dryRunTaken_.count(path) != 0;
+        for (const std::string& path : {base + extension, base + std::string(kCompanions[0]),
+                                        base + std::string(kCompanions[1])})
+            if (PathTaken(path) || dryRunTaken_.count(path) != 0)
+                return true;
+        return false;
     };
     std::string candidate = proposed;
     for (int n = 1; taken(candidate) && n <= kMaxCollisionCounter; ++n)
         candidate = proposed + "(" + std::to_string(n) + ")";
     return candidate;
+}
+
+void CommandModule::moveCompanions(const files::FileRecord& f, const std::string& newBase,
+                                   ExecutionResult& result) {
+    std::vector<std::pair<std::string, std::string>> moved{{f.FullName, result.NewFile}};
+    for (const std::string_view companion : kCompanions) {
+        const std::string from = scenes::ReplaceExtension(f.FullName, companion);
+        if (!PathTaken(from))
+            continue;
+        const std::string to = newBase + std::string(companion);
+        int error = 0;
+        const RenameStatus status = RenameNoReplace(from, to, &error);
+        if (status == RenameStatus::Renamed) {
+            moved.emplace_back(from, to);
+            continue;
+        }
+        // The video and its companions keep their names together, or none changes.
+        for (auto it = moved.rbegin(); it != moved.rend(); ++it)
+            RenameNoReplace(it->second, it->first);
+        result.update = ListUpdate::None;
+        result.NewFile.clear();
+        result.failure = "cannot rename " + NameOf(from) + " to " + NameOf(to) + ": " +
+                         (status == RenameStatus::TargetExists ? std::string("the name is taken")
+                                                               : std::strerror(error)) +
+                         "; " + NameOf(f.FullName) + " keeps its name";
+        return;
+    }
 }
 
 void CommandModule::renameTo(const files::FileRecord& f, const std::string& proposed,
@@ -158,9 +194,7 @@ void CommandModule::renameTo(const files::FileRecord& f, const std::string& prop
         }
         result.update = ListUpdate::Rename;
         result.NewFile = candidate + ext;
-        const std::string scn = BaseOf(f) + ".scn";
-        if (PathTaken(scn))
-            RenameNoReplace(scn, candidate + ".scn");
+        moveCompanions(f, candidate, result);
         return;
     }
     result.failure = "cannot find a free name for " + NameOf(proposed) + ext;

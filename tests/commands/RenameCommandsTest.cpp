@@ -44,8 +44,9 @@ TEST(AddDatecode, TheExampleNamesAndTheCompanions) {
     EXPECT_EQ(c.host.questions[0].Message,
               "Do you want to add a datecode to 'clip.avi'\r\nand rename it to "
               "'clip_2006.03.12_03.46.37_pm.avi'?");
-    EXPECT_EQ(Names(c), (std::vector<std::string>{"clip.srt", "clip_2006.03.12_03.46.37_pm.avi",
-                                                  "clip_2006.03.12_03.46.37_pm.scn"}));
+    EXPECT_EQ(Names(c), (std::vector<std::string>{"clip_2006.03.12_03.46.37_pm.avi",
+                                                  "clip_2006.03.12_03.46.37_pm.scn",
+                                                  "clip_2006.03.12_03.46.37_pm.srt"}));
     ASSERT_EQ(c.host.outcomes.size(), 1u);
     EXPECT_EQ(c.host.outcomes[0].second.Update, ListUpdate::Rename);
     EXPECT_EQ(c.host.outcomes[0].second.NewPath, c.path("clip_2006.03.12_03.46.37_pm.avi"));
@@ -148,6 +149,23 @@ TEST(Renames, ANameTakenBetweenTheQuestionAndTheRenameIsNeverReplaced) {
     EXPECT_EQ(kelvor::test::ReadFile(c.dir / "a"), "a");
     EXPECT_EQ(kelvor::test::ReadFile(c.dir / "b"), "b");
     EXPECT_EQ(RenameNoReplace(c.path("a"), c.path("c")), RenameStatus::Renamed);
+}
+
+TEST(Renames, CompanionsFollowAndNoneIsAdopted) {
+    Commands c;
+    c.make("b.avi", kMarch12);
+    kelvor::test::WriteFile(c.dir / "b.srt", "srt of b");
+    // Another video's scn and srt lie under the names b would get: b takes the next name free
+    // for all three, adopts neither and takes its own srt along.
+    kelvor::test::WriteFile(c.dir / "ClipDV_20060312_03.46.37_pm.scn", "another scn");
+    kelvor::test::WriteFile(c.dir / "ClipDV_20060312_03.46.37_pm(1).srt", "another srt");
+    c.select({c.path("b.avi")});
+    RunYesToAll(c, "RenameScAn");
+    EXPECT_EQ(Names(c),
+              (std::vector<std::string>{
+                  "ClipDV_20060312_03.46.37_pm(1).srt", "ClipDV_20060312_03.46.37_pm(2).avi",
+                  "ClipDV_20060312_03.46.37_pm(2).srt", "ClipDV_20060312_03.46.37_pm.scn"}));
+    EXPECT_EQ(kelvor::test::ReadFile(c.dir / "ClipDV_20060312_03.46.37_pm(2).srt"), "srt of b");
 }
 
 TEST(Renames, AQuestionWithVeryLongNamesFallsBackToItsShorterForms) {
