@@ -40,6 +40,26 @@ extern "C" void OnInterrupt(int) {
         control->AbortAllFromSignal();
 }
 
+// SIGTERM and SIGHUP (a logout, a closed terminal): the file being converted and the batch stop
+// at once, with the same partial output rules as Ctrl+C, and the exit status names the signal.
+std::atomic<int> gTerminatingSignal{0};
+
+extern "C" void OnTermination(int signal) {
+    gTerminatingSignal.store(signal);
+    if (commands::RunControl* control = gControl.load()) {
+        control->AbortFromSignal();
+        control->AbortAllFromSignal();
+    }
+}
+
+void Handle(int signal, void (*handler)(int)) {
+    struct sigaction sa {};
+    sa.sa_handler = handler;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(signal, &sa, nullptr);
+}
+
 // One key from the terminal without waiting for Enter; 0 at the end of the input or when
 // Ctrl+C was pressed meanwhile (the signal may be delivered to any thread, so the key is
 // waited for in short polls that watch the interrupt count).
@@ -85,19 +105,19 @@ std::string Clock(double seconds) {
 InterruptGuard::InterruptGuard(commands::RunControl& control) {
     gInterrupts = 0;
     gControl = &control;
-    struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    ::sigaction(SIGINT, &sa, nullptr);
+    Handle(SIGINT, OnInterrupt);
+    Handle(SIGTERM, OnTermination);
+    Handle(SIGHUP, OnTermination);
 }
 
 InterruptGuard::~InterruptGuard() {
-    struct sigaction sa {};
-    sa.sa_handler = SIG_DFL;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, &sa, nullptr);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        Handle(signal, SIG_DFL);
     gControl = nullptr;
+}
+
+int InterruptGuard::TerminatingSignal() {
+    return gTerminatingSignal.load();
 }
 
 void InterruptGuard::SetFileAbortable(bool abortable) {

@@ -115,6 +115,8 @@ class InterruptGuard {
     InterruptGuard& operator=(const InterruptGuard&) = delete;
     // Whether the current run's file can be aborted on its own (a graph run).
     static void SetFileAbortable(bool abortable);
+    // SIGTERM or SIGHUP, when one stopped the run (both abort the file and the batch); else 0.
+    static int TerminatingSignal();
 };
 
 }  // namespace kelvor::cli

@@ -159,7 +159,9 @@ constexpr const char* kExitStatuses =
     "  1  at least one file failed (each is named on stderr with the reason)\n"
     "  2  usage error\n"
     "  3  nothing was done: no file applied (each file passed over is named with the reason:\n"
-    "     no datecode, not DV, declined...)\n";
+    "     no datecode, not DV, declined...)\n"
+    "  129, 143  stopped by SIGHUP or SIGTERM (128 + the signal): the run's temporary files are\n"
+    "     removed, a conversion stopped midway keeps what it wrote as Ctrl+C does\n";
 
 }  // namespace
 

@@ -1,8 +1,10 @@
 // kelvor-cli: the headless front end. One verb per run; see `kelvor-cli --help`.
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
+#include "cli/CliHost.h"
 #include "cli/VerbArgs.h"
 #include "cli/VerbTable.h"
 
@@ -64,5 +66,11 @@ int main(int argc, char** argv) {
         PrintVerbHelp(*verb, stdout);
         return kExitDone;
     }
-    return verb->Run ? verb->Run(rest) : RunCommandVerb(*verb, rest);
+    const int status = verb->Run ? verb->Run(rest) : RunCommandVerb(*verb, rest);
+    // A run stopped by SIGTERM or SIGHUP ends as the shells report a signal: 128 + its number.
+    if (const int signal = InterruptGuard::TerminatingSignal()) {
+        std::fprintf(stderr, "kelvor-cli: stopped by %s\n", ::strsignal(signal));
+        return 128 + signal;
+    }
+    return status;
 }

@@ -1,10 +1,16 @@
 // What kelvor-cli leaves in the output's folder: concurrent runs into one output end with one
 // complete file, names the user keeps beside an output survive a run, the longest names a
 // folder takes are written, and the save folder is a folder however it is stored.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <future>
+#include <thread>
 
 #include "fixtures/DvFixture.h"
 #include "support/TempDir.h"
@@ -147,6 +153,55 @@ TEST_F(OutputFiles, TheSaveFolderWithoutItsClosingSlash) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(entries(dir / "out"), std::vector<std::string>{"clip_type2.avi"});
     EXPECT_EQ(entries(dir.path()), (std::vector<std::string>{"clip.avi", "out"}));
+}
+
+// A logout or a closed terminal stops the run as Ctrl+C does: the temporary file is gone, and the
+// exit status says which signal stopped it.
+TEST_F(OutputFiles, TermAndHupStopTheRunAndLeaveNoTemporaryFile) {
+    make("long.avi", "type=2 frames=1500");
+    // Everything the child needs is made before the fork: only exec-safe calls after it.
+    std::vector<std::string> env = {"XDG_CONFIG_HOME=" + (dir / "cfg").string()};
+    for (char** e = environ; e && *e; ++e)
+        if (!std::string_view(*e).starts_with("XDG_CONFIG_HOME="))
+            env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string program = KELVOR_CLI, verb = "to-ntsc", file = "long.avi";
+    char* argv[] = {program.data(), verb.data(), file.data(), nullptr};
+    const std::string folder = dir.path().string();
+    const auto temporary = [&] {
+        for (const std::string& name : entries(dir.path()))
+            if (name.ends_with(".tmp"))
+                return true;
+        return false;
+    };
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(::strsignal(signal));
+        fs::remove(dir / "long_ntsc.avi");
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int null = ::open("/dev/null", O_RDWR);
+            if (::chdir(folder.c_str()) == 0 && null >= 0 && ::dup2(null, 0) >= 0 &&
+                ::dup2(null, 1) >= 0 && ::dup2(null, 2) >= 0)
+                ::execve(argv[0], argv, envp.data());
+            ::_exit(127);
+        }
+        ASSERT_GT(pid, 0);
+        bool writing = false;
+        for (int i = 0; i < 800 && !writing; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            writing = temporary();
+        }
+        ::kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(writing) << "the conversion never wrote";
+        ASSERT_TRUE(WIFEXITED(status)) << "killed by the signal itself";
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_FALSE(temporary());
+    }
 }
 
 }  // namespace
