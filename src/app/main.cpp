@@ -12,6 +12,7 @@
 #include "app/Program.h"
 #include "app/StartOptions.h"
 #include "core/shell/About.h"
+#include "media/engine/LibraryLog.h"
 
 namespace {
 
@@ -78,6 +79,8 @@ int main(int argc, char** argv) {
         return kelvor::app::kExitNoDisplay;
     }
 
+    // The media libraries' messages stay out of the terminal the window was started from.
+    kelvor::media::RouteLibraryLog(false, "kelvor");
     gPreviousHandler = qInstallMessageHandler(HoldStartMessage);
     QApplication app(argc, argv);
     ReleaseStartMessages();

@@ -282,8 +282,10 @@ void PrintVersion(std::FILE* to) {
 
 void PrintUsage(std::FILE* to) {
     std::fprintf(to,
-                 "usage: kelvor-cli VERB [OPTION...] [FILE...]\n"
+                 "usage: kelvor-cli [--verbose] VERB [OPTION...] [FILE...]\n"
                  "       kelvor-cli --version | --help | help VERB | VERB --help\n"
+                 "  --verbose, -v  show the media libraries' own messages on stderr (kept out\n"
+                 "                 otherwise)\n"
                  "\nverbs:\n");
     for (const VerbInfo& v : AllVerbs()) {
         if (v.Command)

@@ -7,6 +7,7 @@
 #include "cli/CliHost.h"
 #include "cli/VerbArgs.h"
 #include "cli/VerbTable.h"
+#include "media/engine/LibraryLog.h"
 
 namespace {
 
@@ -34,12 +35,19 @@ int UnknownVerb(std::string_view name) {
 
 int main(int argc, char** argv) {
     using namespace kelvor::cli;
-    if (argc < 2) {
+    // The one option before the verb, for every verb (as git's are): the libraries' messages.
+    int first = 1;
+    const bool verbose =
+        argc > 1 && (std::string_view(argv[1]) == "--verbose" || std::string_view(argv[1]) == "-v");
+    if (verbose)
+        ++first;
+    kelvor::media::RouteLibraryLog(verbose, "kelvor-cli");
+    if (argc <= first) {
         PrintUsage(stderr);
         return kExitUsage;
     }
-    const std::string_view name = argv[1];
-    const std::vector<std::string_view> rest(argv + 2, argv + argc);
+    const std::string_view name = argv[first];
+    const std::vector<std::string_view> rest(argv + first + 1, argv + argc);
     if (name == "--version" || name == "-V") {
         PrintVersion(stdout);
         return kExitDone;

@@ -213,6 +213,13 @@ TEST_F(ContainerVerbs, NotDvAndTruncatedFilesEndCleanly) {
     ASSERT_LT(wrapped.size(), 40u * 144000);
     EXPECT_EQ(wrapped, source.substr(0, wrapped.size()));
     EXPECT_EQ(scenes("short.scn").front(), (std::pair<int, int>{0, 30}));
+    // The demuxer's own complaints about the cut file stay out of the terminal unless asked for,
+    // and then come as the program's lines.
+    EXPECT_EQ(r.err.find(" @ 0x"), std::string::npos) << r.err;
+    const auto verbose = cli({"--verbose", "info", "short.mkv"});
+    EXPECT_EQ(verbose.exitCode, 0) << verbose.err;
+    EXPECT_NE(verbose.err.find("kelvor-cli: matroska"), std::string::npos) << verbose.err;
+    EXPECT_EQ(verbose.err.find(" @ 0x"), std::string::npos) << verbose.err;
 }
 
 }  // namespace
