@@ -13,14 +13,10 @@ namespace {
 
 std::atomic<bool> gVerbose{false};
 std::mutex gLogMutex;
-std::string gPrefix;       // guarded by gLogMutex
-std::string gLastMessage;  // guarded by gLogMutex
+std::string gPrefix;  // guarded by gLogMutex
 
 extern "C" void OnLibraryMessage(void* object, int level, const char* format, va_list args) {
-    if (level > av_log_get_level())
-        return;
-    const bool verbose = gVerbose.load();
-    if (!verbose && level > AV_LOG_WARNING)
+    if (level > av_log_get_level() || !gVerbose.load())
         return;
     // The line without its "[avi @ 0x...]" part, which means nothing to a user.
     char line[1024];
@@ -37,10 +33,7 @@ extern "C" void OnLibraryMessage(void* object, int level, const char* format, va
                                             : avClass->class_name;
     const std::string source = name ? name : "ffmpeg";
     std::lock_guard lock(gLogMutex);
-    if (level <= AV_LOG_WARNING)
-        gLastMessage = source + ": " + text;
-    if (verbose)
-        std::fprintf(stderr, "%s: %s: %s\n", gPrefix.c_str(), source.c_str(), text.c_str());
+    std::fprintf(stderr, "%s: %s: %s\n", gPrefix.c_str(), source.c_str(), text.c_str());
 }
 
 }  // namespace
@@ -49,16 +42,10 @@ void RouteLibraryLog(bool verbose, std::string prefix) {
     {
         std::lock_guard lock(gLogMutex);
         gPrefix = std::move(prefix);
-        gLastMessage.clear();
     }
     gVerbose = verbose;
-    av_log_set_level(verbose ? AV_LOG_VERBOSE : AV_LOG_WARNING);
+    av_log_set_level(verbose ? AV_LOG_VERBOSE : AV_LOG_QUIET);
     av_log_set_callback(OnLibraryMessage);
-}
-
-std::string LastLibraryMessage() {
-    std::lock_guard lock(gLogMutex);
-    return gLastMessage;
 }
 
 }  // namespace kelvor::media
