@@ -267,12 +267,23 @@ void TerminalHost::FileDone(commands::RunKind kind, const commands::FileItem& fi
                             const commands::FileOutcome& outcome) {
     endProgress();
     unreached_.erase(file.FullName());
-    ListHost::FileDone(kind, file, command, outcome);
-    Entry entry{command.Name, file.FullName(), Status::Done, outcome.Update, outcome.NewPath, ""};
-    if (outcome.Aborted || !outcome.Failure.empty()) {
+    // A failed file changes nothing in the list, and the part a stopped conversion wrote is no
+    // file for the script's next switches to take for a whole one.
+    commands::FileOutcome listed = outcome;
+    if (!outcome.Succeeded())
+        listed.Update = commands::ListUpdate::None;
+    ListHost::FileDone(kind, file, command, listed);
+    Entry entry{command.Name, file.FullName(), Status::Done, listed.Update, outcome.NewPath, ""};
+    if (!outcome.Succeeded()) {
         entry.status = Status::Failed;
-        entry.reason = outcome.Aborted ? "stopped; what was written so far stays"
-                                       : commands::OneLine(outcome.Failure);
+        entry.partial = outcome.Aborted && !outcome.NewPath.empty();
+        if (!entry.partial)
+            entry.newPath.clear();
+        entry.reason = outcome.Aborted
+                           ? (entry.partial ? "stopped; the part written so far stays in " +
+                                                  outcome.NewPath + " (incomplete)"
+                                            : "stopped")
+                           : commands::OneLine(outcome.Failure);
         std::fprintf(stderr, "kelvor-cli %s: %s: %s\n", options_.Verb.c_str(),
                      file.FullName().c_str(), entry.reason.c_str());
     } else if (options_.DryRun) {
@@ -409,6 +420,7 @@ void TerminalHost::PrintReport() const {
         o["update"] = UpdateName(e.update);
         o["newPath"] = JsonTextOrNull(e.newPath);
         o["reason"] = JsonTextOrNull(e.reason);
+        o["partial"] = e.partial;
         files.append(o);
     }
     QJsonObject top = JsonDocumentTop();

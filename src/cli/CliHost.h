@@ -87,6 +87,8 @@ class TerminalHost : public commands::ListHost {
         commands::ListUpdate update = commands::ListUpdate::None;
         std::string newPath;
         std::string reason;
+        // A conversion stopped midway: newPath holds what was written, not a complete file.
+        bool partial = false;
     };
     void add(Entry entry);
 

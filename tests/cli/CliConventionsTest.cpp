@@ -345,9 +345,9 @@ TEST_F(CliStatuses, TheCommandReportFollowsTheSchema) {
     ExpectShape(top["summary"].toObject(), {{"done", {N}}, {"failed", {N}}, {"skipped", {N}}},
                 "summary");
     EXPECT_EQ(top["exitStatus"].toInt(), 1);
-    const Shape entry = {{"command", {S, Z}}, {"file", {S}},   {"newPath", {S, Z}},
-                         {"reason", {S, Z}},  {"status", {S}}, {"update", {S}},
-                         {"verb", {S, Z}}};
+    const Shape entry = {{"command", {S, Z}}, {"file", {S}},      {"newPath", {S, Z}},
+                         {"partial", {B}},    {"reason", {S, Z}}, {"status", {S}},
+                         {"update", {S}},     {"verb", {S, Z}}};
     std::map<std::string, QJsonObject> byFile;
     for (const QJsonValue& v : top["files"].toArray()) {
         ExpectShape(v.toObject(), entry, "entry");

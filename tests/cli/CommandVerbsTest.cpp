@@ -75,6 +75,7 @@ TEST_F(CommandVerbs, ScriptRenamesEveryClipWithItsScnFile) {
         "            \"newPath\": \"" +
         (dir / "v").string() +
         "/a.avi\",\n"
+        "            \"partial\": false,\n"
         "            \"reason\": null,\n"
         "            \"status\": \"done\",\n"
         "            \"update\": \"rename\",";

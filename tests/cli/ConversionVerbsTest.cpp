@@ -64,9 +64,12 @@ TEST_F(ConversionVerbs, ThePalClipThroughEveryConversion) {
     auto r = cli({"script", "--json", "clip.avi", "+1", "+n", "+i", "+w", "+e=0.0416666667"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_NE(r.out.find("\"newPath\": \"" + (dir / "clip.wav").string() +
-                         "\",\n            \"reason\": null,\n            \"status\": \"done\""),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find(
+            "\"newPath\": \"" + (dir / "clip.wav").string() +
+            "\",\n            \"partial\": false,\n            \"reason\": null,\n            "
+            "\"status\": \"done\""),
+        std::string::npos)
         << r.out;
     const std::string date = info("clip.avi", "General;%Recorded_Date%");
     EXPECT_EQ(date, "2004-07-14 10:00:00.000");

@@ -168,8 +168,8 @@ TEST_F(OutputFiles, TermAndHupStopTheRunAndLeaveNoTemporaryFile) {
     for (std::string& e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string program = KELVOR_CLI, verb = "to-ntsc", file = "long.avi";
-    char* argv[] = {program.data(), verb.data(), file.data(), nullptr};
+    std::string program = KELVOR_CLI, verb = "to-ntsc", json = "--json", file = "long.avi";
+    char* argv[] = {program.data(), verb.data(), json.data(), file.data(), nullptr};
     const std::string folder = dir.path().string();
     const auto temporary = [&] {
         for (const std::string& name : entries(dir.path()))
@@ -180,14 +180,18 @@ TEST_F(OutputFiles, TermAndHupStopTheRunAndLeaveNoTemporaryFile) {
     for (const int signal : {SIGTERM, SIGHUP}) {
         SCOPED_TRACE(::strsignal(signal));
         fs::remove(dir / "long_ntsc.avi");
+        const std::string reportFile = (dir / "cfg-report.json").string();
+        const int report = ::open(reportFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(report, 0);
         const pid_t pid = ::fork();
         if (pid == 0) {
             const int null = ::open("/dev/null", O_RDWR);
             if (::chdir(folder.c_str()) == 0 && null >= 0 && ::dup2(null, 0) >= 0 &&
-                ::dup2(null, 1) >= 0 && ::dup2(null, 2) >= 0)
+                ::dup2(report, 1) >= 0 && ::dup2(null, 2) >= 0)
                 ::execve(argv[0], argv, envp.data());
             ::_exit(127);
         }
+        ::close(report);
         ASSERT_GT(pid, 0);
         bool writing = false;
         for (int i = 0; i < 800 && !writing; ++i) {
@@ -201,6 +205,12 @@ TEST_F(OutputFiles, TermAndHupStopTheRunAndLeaveNoTemporaryFile) {
         ASSERT_TRUE(WIFEXITED(status)) << "killed by the signal itself";
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
         EXPECT_FALSE(temporary());
+        // What was written stays, reported as the incomplete part it is, not as a new file.
+        const std::string text = test::ReadFile(reportFile);
+        fs::remove(reportFile);
+        EXPECT_NE(text.find("\"partial\": true"), std::string::npos) << text;
+        EXPECT_NE(text.find("\"update\": \"none\""), std::string::npos) << text;
+        EXPECT_NE(text.find("\"status\": \"failed\""), std::string::npos) << text;
     }
 }
 
