@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "cli/CliHost.h"
+#include "cli/VerbArgs.h"
 #include "commands/CommandModule.h"
 #include "commands/FileList.h"
 #include "commands/RunControl.h"
@@ -44,5 +45,10 @@ class Session {
     TerminalHost Host;
     commands::CommandModule Module;
 };
+
+// The answer, report, progress, dry-run and output folder options every run shares, from the
+// verb's parsed arguments into the host's options; empty when they are consistent, otherwise why
+// not.
+std::string TakeRunOptions(const VerbArgs& a, HostOptions& options);
 
 }  // namespace kelvor::cli

@@ -38,30 +38,6 @@ bool IsRename(const std::string& name) {
            name == "RenameToDate";
 }
 
-// The answer, report and progress options every run shares; empty when they are consistent,
-// otherwise why not.
-std::string TakeRunOptions(const VerbArgs& a, HostOptions& options) {
-    if (a.Has("--yes-to-all") && a.Has("--no-to-all"))
-        return "--yes-to-all and --no-to-all exclude each other";
-    if (a.Has("--yes-to-all"))
-        options.Answers = AnswerPolicy::YesToAll;
-    if (a.Has("--no-to-all"))
-        options.Answers = AnswerPolicy::NoToAll;
-    options.Json = a.Has("--json");
-    options.Progress = a.Has("--progress");
-    options.DryRun = a.Has("--dry-run");
-    if (const std::string* dir = a.Value("--output-dir")) {
-        std::error_code ec;
-        if (dir->empty() || !std::filesystem::is_directory(*dir, ec))
-            return "--output-dir " + *dir + ": not a folder";
-        // The save folder is an absolute folder name with its closing slash.
-        options.OutputDir = std::filesystem::absolute(*dir, ec).lexically_normal().string();
-        if (options.OutputDir.empty() || options.OutputDir.back() != '/')
-            options.OutputDir += '/';
-    }
-    return {};
-}
-
 // "[-]H:MM[:SS]" as days; no value for anything else.
 std::optional<double> DurationDays(const std::string& text) {
     std::string_view t = text;

@@ -22,15 +22,8 @@ int runScenes(Args args) {
     HostOptions options;
     options.Verb = "scenes";
     options.Command = "ScenesByDate";
-    if (a.Has("--yes-to-all") && a.Has("--no-to-all"))
-        return UsageError("scenes", "--yes-to-all and --no-to-all exclude each other",
-                          verb.Synopsis());
-    if (a.Has("--yes-to-all"))
-        options.Answers = AnswerPolicy::YesToAll;
-    if (a.Has("--no-to-all"))
-        options.Answers = AnswerPolicy::NoToAll;
-    options.Json = a.Has("--json");
-    options.Progress = a.Has("--progress");
+    if (const std::string why = TakeRunOptions(a, options); !why.empty())
+        return UsageError("scenes", why, verb.Synopsis());
     Session s(options);
     InterruptGuard guard(s.Control);
     for (const std::string& f : a.Files)

@@ -119,12 +119,7 @@ class CliStatuses : public ::testing::Test {
         return (dir / name).string();
     }
     test::ProcessResult cli(std::vector<std::string> args) {
-        args.insert(args.begin(), KELVOR_CLI);
-        test::ProcessOptions options;
-        options.workDir = dir.path();
-        options.environment["XDG_CONFIG_HOME"] = (dir / "cfg").string();
-        options.timeout = std::chrono::seconds(120);
-        return test::RunProcess(args, options);
+        return test::RunCli(dir, std::move(args), std::chrono::seconds(120));
     }
     static QJsonObject parse(const std::string& out) {
         QJsonParseError error{};

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/RunCli.h"
 #include "core/scenes/ScnFile.h"
 #include "fixtures/DvFixture.h"
 #include "support/TempDir.h"
@@ -41,12 +42,7 @@ class ContainerVerbs : public ::testing::Test {
         return test::RunTool(args, dir.path(), std::chrono::seconds(120));
     }
     test::ToolResult cli(std::vector<std::string> args) {
-        args.insert(args.begin(), KELVOR_CLI);
-        test::ProcessOptions options;
-        options.workDir = dir.path();
-        options.environment["XDG_CONFIG_HOME"] = (dir / "cfg").string();
-        options.timeout = std::chrono::seconds(120);
-        return test::RunProcess(args, options);
+        return test::RunCli(dir, std::move(args), std::chrono::seconds(120));
     }
     // The DIF bytes of every frame of the file's video, back to back, as ffmpeg demuxes them.
     std::string frames(const std::string& name) {

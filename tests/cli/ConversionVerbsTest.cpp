@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "cli/RunCli.h"
 #include "fixtures/DvFixture.h"
 #include "support/TempDir.h"
 #include "support/Tools.h"
@@ -27,12 +28,7 @@ class ConversionVerbs : public ::testing::Test {
         EXPECT_TRUE(fixtures::WriteDvFile((dir / name).string(), description, error)) << error;
     }
     test::ToolResult cli(std::vector<std::string> args) {
-        args.insert(args.begin(), KELVOR_CLI);
-        test::ProcessOptions options;
-        options.workDir = dir.path();
-        options.environment["XDG_CONFIG_HOME"] = (dir / "cfg").string();
-        options.timeout = std::chrono::seconds(120);
-        return test::RunProcess(args, options);
+        return test::RunCli(dir, std::move(args), std::chrono::seconds(120));
     }
     std::string probe(const std::string& name, const std::string& stream,
                       const std::string& fields) {

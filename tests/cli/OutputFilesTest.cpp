@@ -12,6 +12,7 @@
 #include <future>
 #include <thread>
 
+#include "cli/RunCli.h"
 #include "fixtures/DvFixture.h"
 #include "support/TempDir.h"
 #include "support/Tools.h"
@@ -28,12 +29,7 @@ class OutputFiles : public ::testing::Test {
         ASSERT_TRUE(fixtures::WriteDvFile((dir / name).string(), description, error)) << error;
     }
     test::ProcessResult cli(std::vector<std::string> args) const {
-        args.insert(args.begin(), KELVOR_CLI);
-        test::ProcessOptions options;
-        options.workDir = dir.path();
-        options.environment["XDG_CONFIG_HOME"] = (dir / "cfg").string();
-        options.timeout = std::chrono::seconds(120);
-        return test::RunProcess(args, options);
+        return test::RunCli(dir, std::move(args), std::chrono::seconds(120));
     }
     // The video frames ffprobe counts in a file, or "" when ffprobe is not there.
     std::string frames(const fs::path& file) const {

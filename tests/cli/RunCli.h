@@ -3,6 +3,7 @@
 // test process's own environment. KELVOR_CLI is the program's path, set by the build.
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -11,11 +12,13 @@
 
 namespace kelvor::test {
 
-inline ProcessResult RunCli(const TempDir& dir, std::vector<std::string> args) {
+inline ProcessResult RunCli(const TempDir& dir, std::vector<std::string> args,
+                            std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
     args.insert(args.begin(), KELVOR_CLI);
     ProcessOptions options;
     options.workDir = dir.path();
     options.environment["XDG_CONFIG_HOME"] = (dir / "cfg").string();
+    options.timeout = timeout;
     return RunProcess(args, options);
 }
 
