@@ -49,6 +49,13 @@ std::string Lower(std::string_view s) {
 const OptionHelp kJson{"--json", "",
                        "print a JSON report on stdout (schema 1, docs/json-schema.md)"};
 
+const OptionHelp kYesToAll{"--yes-to-all", "", "answer yes to every question"};
+const OptionHelp kNoToAll{"--no-to-all", "",
+                          "answer no to every question (the default without a terminal)"};
+const OptionHelp kDryRun{"--dry-run", "", "say what would be done and change nothing"};
+const OptionHelp kProgress{"--progress", "",
+                           "print progress lines on stderr also when it is no terminal"};
+
 std::vector<VerbInfo> BuildVerbs() {
     std::vector<VerbInfo> v = {
         {"about",
@@ -85,10 +92,10 @@ std::vector<VerbInfo> BuildVerbs() {
          {{"--text", "", "also write the extended text list (NAME_scn.txt)"},
           {"--xlsx", "", "also write the extended spreadsheet (NAME.xlsx)"},
           {"--srt", "", "also write the subtitle file (NAME.srt)"},
-          {"--yes-to-all", "", "answer yes to every question"},
-          {"--no-to-all", "", "answer no to every question (the default without a terminal)"},
+          kYesToAll,
+          kNoToAll,
           kJson,
-          {"--progress", "", "print progress lines on stderr also when it is no terminal"}},
+          kProgress},
          runScenes},
         {"probe",
          {},
@@ -101,10 +108,10 @@ std::vector<VerbInfo> BuildVerbs() {
          "ARG...",
          "run a script: files (wildcards * and ?) and switches +LETTER or +LETTER=VALUE (also "
          "-LETTER, /LETTER); +L=SCRIPTFILE reads switches from a file",
-         {{"--yes-to-all", "", "answer yes to every question"},
-          {"--no-to-all", "", "answer no to every question (the default without a terminal)"},
+         {kYesToAll,
+          kNoToAll,
           kJson,
-          {"--progress", "", "print progress lines on stderr also when it is no terminal"},
+          kProgress,
           {"--output-dir", "DIR", "write new files into DIR instead of beside the source"}},
          runScript},
         {"do",
@@ -112,11 +119,11 @@ std::vector<VerbInfo> BuildVerbs() {
          "COMMAND FILE...",
          "run one command, named in English (to-ntsc, ToNtsc), by its historic name or by its "
          "script letter",
-         {{"--yes-to-all", "", "answer yes to every question"},
-          {"--no-to-all", "", "answer no to every question (the default without a terminal)"},
+         {kYesToAll,
+          kNoToAll,
           kJson,
-          {"--dry-run", "", "say what would be done and change nothing"},
-          {"--progress", "", "print progress lines on stderr also when it is no terminal"},
+          kDryRun,
+          kProgress,
           {"--output-dir", "DIR", "write new files into DIR instead of beside the source"},
           {"--by", "[-]H:MM[:SS]", "shift-time: the time difference"},
           {"--days", "N", "shift-time: the time difference in days (decimal)"},
@@ -219,16 +226,12 @@ std::vector<OptionHelp> CommandOptions(const commands::CommandInfo& command) {
                      "write the new files into DIR instead of beside the "
                      "source"});
     if (CommandWrites(command)) {
-        o.push_back({"--dry-run", "", "say what would be done and change nothing"});
-        o.push_back({"--yes-to-all", "", "answer yes to every question"});
-        o.push_back({"--no-to-all", "",
-                     "answer no to every question (the default without a "
-                     "terminal)"});
+        o.push_back(kDryRun);
+        o.push_back(kYesToAll);
+        o.push_back(kNoToAll);
     }
     if (command.Runs == commands::RunsAs::Graph || command.Runs == commands::RunsAs::InnerGraph)
-        o.push_back({"--progress", "",
-                     "print progress lines on stderr also when it is no "
-                     "terminal"});
+        o.push_back(kProgress);
     o.push_back(kJson);
     return o;
 }
