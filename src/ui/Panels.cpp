@@ -43,7 +43,7 @@ QString WelcomeFrame::Text() {
     const QString sep = "\r\n\r";
     return QStringLiteral("Drag and drop one or several files to this window.") + sep +
            "You may also open or paste files with speedbuttons " + sep +
-           "Open all avi files from your computer with Ctrl+F7." + sep +
+           "Open all DV video files from your computer with Ctrl+F7." + sep +
            "Only DV video files (.avi, .dv, .dif, .mov, .mkv) will be processed. " + sep +
            "Type F10 to modify Settings, F1 to get help. " +
            "The list of available commands with all keyboard shortcuts is in the Settings panel "
