@@ -169,8 +169,17 @@ bool ReadExportScenes(media::ConversionGraphs& graphs, const std::string& path,
         out.Scenes = FitScenes(fromScn, out.FrameCount, out.Datecodes);
         out.FromScn = !out.Scenes.empty();
     }
-    if (!out.FromScn)
+    if (!out.FromScn) {
         out.Scenes = std::move(c.byDate);
+        // A scene that begins on frames without a date (damage) is dated by its first dated
+        // frame; its caption stays the one the scn by date holds.
+        for (ExportScene& e : out.Scenes)
+            if (!e.DateValid)
+                if (const auto d = FirstDatecodeIn(out.Datecodes, e.FirstFrame, e.LastFrame)) {
+                    e.DateValid = true;
+                    e.StartDate = d->Date;
+                }
+    }
     if (out.Scenes.empty())
         out.Scenes.push_back({0, static_cast<std::int32_t>(out.FrameCount - 1), false, 0, {}});
     return true;

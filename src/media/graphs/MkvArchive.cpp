@@ -1,0 +1,398 @@
+#include "media/graphs/MkvArchive.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <optional>
+
+#include "core/avi/AviDemuxer.h"
+#include "core/avi/PositionedFile.h"
+#include "core/dv/DvPacks.h"
+#include "core/files/OutputFile.h"
+#include "media/engine/DvAudio.h"
+#include "media/engine/FfmpegUtil.h"
+
+extern "C" {
+#include <libavutil/dict.h>
+#include <libavutil/mem.h>
+}
+
+namespace kelvor::media {
+namespace {
+
+constexpr int kIoBufferSize = 1 << 18;
+// The first frame with readable sound within this many decides the sound track's rate.
+constexpr std::int64_t kAudioProbeFrames = 250;
+constexpr int kChannels = 2;
+constexpr AVRational kMilliseconds{1, 1000};
+
+struct OutputContextDeleter {
+    void operator()(AVFormatContext* f) const { avformat_free_context(f); }
+};
+struct IoContextDeleter {
+    void operator()(AVIOContext* io) const {
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+};
+
+// The DV frames of an AVI file's video stream, or of a raw DV file at fixed positions.
+class FrameSource {
+  public:
+    bool open(const std::string& path, std::string& error) {
+        auto avi = std::make_unique<avi::AviDemuxer>();
+        if (avi->open(path) && avi->videoStream() >= 0) {
+            avi_ = std::move(avi);
+            stream_ = static_cast<std::size_t>(avi_->videoStream());
+            count_ = static_cast<std::int64_t>(avi_->chunkCount(stream_));
+            return true;
+        }
+        file_ = avi::DiskFile::open(path);
+        if (!file_) {
+            error = "the file cannot be opened";
+            return false;
+        }
+        std::array<std::uint8_t, dv::kDifBlockSize> header{};
+        const auto got = file_->readAt(0, header);
+        const int standard = got && *got == header.size() ? dv::HeaderBlockStandard(header) : 0;
+        if (standard != dv::kStandardPal && standard != dv::kStandardNtsc) {
+            error = "not a DV AVI file nor a raw DV file";
+            return false;
+        }
+        frameSize_ = standard == dv::kStandardPal ? dv::kFrameSize625 : dv::kFrameSize525;
+        count_ = static_cast<std::int64_t>((file_->size() + frameSize_ - 1) / frameSize_);
+        file_->adviseSequential();
+        return true;
+    }
+
+    std::int64_t count() const { return count_; }
+
+    // Frame i as the file holds it (a damaged chunk keeps its own size); false on a failed read.
+    bool read(std::int64_t i, std::vector<std::uint8_t>& frame) {
+        if (avi_) {
+            const auto chunk = avi_->chunk(stream_, static_cast<std::uint64_t>(i));
+            if (!chunk)
+                return false;
+            frame.resize(chunk->Size);
+            if (chunk->Size == 0)
+                return true;
+            const auto got = avi_->readChunk(stream_, static_cast<std::uint64_t>(i), frame);
+            return got && *got == chunk->Size;
+        }
+        const std::uint64_t at = static_cast<std::uint64_t>(i) * frameSize_;
+        frame.resize(
+            static_cast<std::size_t>(std::min<std::uint64_t>(frameSize_, file_->size() - at)));
+        const auto got = file_->readAt(at, frame);
+        return got && *got == frame.size();
+    }
+
+  private:
+    std::unique_ptr<avi::AviDemuxer> avi_;
+    std::size_t stream_ = 0;
+    std::unique_ptr<avi::DiskFile> file_;
+    std::size_t frameSize_ = 0;
+    std::int64_t count_ = 0;
+};
+
+// libavformat writes through this into the output file, seeking back for the headers it
+// completes at the end.
+struct OutputIo {
+    files::OutputFile* file = nullptr;
+    std::uint64_t position = 0;
+
+    static int write(void* opaque, std::uint8_t* buf, int size) {
+        auto& io = *static_cast<OutputIo*>(opaque);
+        std::span<const std::uint8_t> bytes(buf, static_cast<std::size_t>(size));
+        const std::uint64_t end = io.file->Size();
+        if (io.position > end)
+            return AVERROR(EINVAL);
+        const std::size_t overlap =
+            static_cast<std::size_t>(std::min<std::uint64_t>(end - io.position, bytes.size()));
+        if (overlap > 0 && !io.file->WriteAt(io.position, bytes.first(overlap)))
+            return AVERROR(EIO);
+        if (overlap < bytes.size() && !io.file->Write(bytes.subspan(overlap)))
+            return AVERROR(EIO);
+        io.position += bytes.size();
+        return size;
+    }
+
+    static std::int64_t seek(void* opaque, std::int64_t offset, int whence) {
+        auto& io = *static_cast<OutputIo*>(opaque);
+        const auto size = static_cast<std::int64_t>(io.file->Size());
+        switch (whence & ~AVSEEK_FORCE) {
+            case AVSEEK_SIZE:
+                return size;
+            case SEEK_SET:
+                break;
+            case SEEK_CUR:
+                offset += static_cast<std::int64_t>(io.position);
+                break;
+            case SEEK_END:
+                offset += size;
+                break;
+            default:
+                return AVERROR(EINVAL);
+        }
+        if (offset < 0 || offset > size)
+            return AVERROR(EINVAL);
+        io.position = static_cast<std::uint64_t>(offset);
+        return offset;
+    }
+};
+
+std::string AvError(int code) {
+    std::array<char, AV_ERROR_MAX_STRING_SIZE> text{};
+    av_strerror(code, text.data(), text.size());
+    return text.data();
+}
+
+bool AddChapter(AVFormatContext* s, const ArchiveChapter& c, std::int64_t first, std::int64_t end,
+                AVRational frame) {
+    auto* ch = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+    if (!ch)
+        return false;
+    ch->id = static_cast<std::int64_t>(s->nb_chapters) + 1;
+    ch->time_base = frame;
+    ch->start = first;
+    ch->end = end;
+    if (!c.Title.empty())
+        av_dict_set(&ch->metadata, "title", c.Title.c_str(), 0);
+    for (const auto& [key, value] : c.Tags)
+        av_dict_set(&ch->metadata, key.c_str(), value.c_str(), 0);
+    void* grown = av_realloc_array(s->chapters, s->nb_chapters + 1, sizeof(*s->chapters));
+    if (!grown) {
+        av_dict_free(&ch->metadata);
+        av_free(ch);
+        return false;
+    }
+    s->chapters = static_cast<AVChapter**>(grown);
+    s->chapters[s->nb_chapters++] = ch;
+    return true;
+}
+
+}  // namespace
+
+bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
+                     std::string& error) {
+    result = {};
+    FrameSource source;
+    if (!source.open(request.Source, error))
+        return false;
+    const std::int64_t first = std::clamp<std::int64_t>(request.FirstFrame, 0, source.count());
+    const std::int64_t end =
+        request.EndFrame < 0 ? source.count()
+                             : std::clamp<std::int64_t>(request.EndFrame, first, source.count());
+    if (end <= first) {
+        error = "no frame to write";
+        return false;
+    }
+
+    // The geometry, the aspect and the sound come from the first frames that say them.
+    std::vector<std::uint8_t> frame;
+    std::optional<int> sequences;
+    bool wide = false;
+    std::optional<dvaudio::FrameAudio> sound;
+    std::optional<dv::Timecode> timecode;
+    for (std::int64_t i = first; i < end && i - first < kAudioProbeFrames; ++i) {
+        if (!source.read(i, frame)) {
+            error = "frame " + std::to_string(i) + " cannot be read";
+            return false;
+        }
+        const auto seq = dv::SequenceCountForSize(frame.size());
+        if (!seq)
+            continue;
+        if (!sequences) {
+            sequences = seq;
+            dv::ReadWide(frame, *seq, wide);
+        }
+        if (!sound)
+            sound = dvaudio::ReadFrameAudio(frame);
+        if (dv::Timecode tc; !timecode && dv::ReadValidTimecode(frame, *seq, tc))
+            timecode = tc;
+        if (sound && timecode)
+            break;
+    }
+    if (!sequences) {
+        error = "no DV frame in the range";
+        return false;
+    }
+    const bool pal = *sequences == dv::kSequences625;
+    const AVRational frameTime = pal ? AVRational{1, 25} : AVRational{1001, 30000};
+
+    files::OutputFile out(request.Output, request.Source);
+    if (!out.IsOpen()) {
+        error = out.Error();
+        return false;
+    }
+    const AVOutputFormat* format = av_guess_format("matroska", nullptr, nullptr);
+    AVFormatContext* raw = nullptr;
+    if (!format || avformat_alloc_output_context2(&raw, format, nullptr, nullptr) < 0 || !raw) {
+        out.Discard();
+        error = "the Matroska writer is missing";
+        return false;
+    }
+    std::unique_ptr<AVFormatContext, OutputContextDeleter> s(raw);
+    OutputIo io{&out, 0};
+    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferSize));
+    std::unique_ptr<AVIOContext, IoContextDeleter> pb(
+        buffer ? avio_alloc_context(buffer, kIoBufferSize, 1, &io, nullptr, &OutputIo::write,
+                                    &OutputIo::seek)
+               : nullptr);
+    if (!pb) {
+        av_free(buffer);
+        out.Discard();
+        error = "out of memory";
+        return false;
+    }
+    s->pb = pb.get();
+    s->flags |= AVFMT_FLAG_CUSTOM_IO;
+
+    AVStream* video = avformat_new_stream(s.get(), nullptr);
+    AVStream* audio = sound ? avformat_new_stream(s.get(), nullptr) : nullptr;
+    AVStream* text = !request.Cues.empty() ? avformat_new_stream(s.get(), nullptr) : nullptr;
+    if (!video || (sound && !audio) || (!request.Cues.empty() && !text)) {
+        out.Discard();
+        error = "out of memory";
+        return false;
+    }
+    video->time_base = frameTime;
+    video->avg_frame_rate = av_inv_q(frameTime);
+    video->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    video->codecpar->codec_id = AV_CODEC_ID_DVVIDEO;
+    video->codecpar->width = 720;
+    video->codecpar->height = pal ? 576 : 480;
+    video->codecpar->format = pal ? AV_PIX_FMT_YUV420P : AV_PIX_FMT_YUV411P;
+    video->codecpar->field_order = AV_FIELD_BB;
+    // The sample aspect that displays the 720-wide frame at exactly 4:3 or 16:9.
+    video->codecpar->sample_aspect_ratio = pal ? (wide ? AVRational{64, 45} : AVRational{16, 15})
+                                               : (wide ? AVRational{32, 27} : AVRational{8, 9});
+    video->sample_aspect_ratio = video->codecpar->sample_aspect_ratio;
+    if (audio) {
+        audio->time_base = AVRational{1, sound->sampleRate};
+        audio->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+        audio->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
+        audio->codecpar->sample_rate = sound->sampleRate;
+        av_channel_layout_default(&audio->codecpar->ch_layout, kChannels);
+        audio->codecpar->bits_per_coded_sample = 16;
+        audio->codecpar->block_align = 2 * kChannels;
+        audio->codecpar->bit_rate = static_cast<std::int64_t>(sound->sampleRate) * 16 * kChannels;
+    }
+    if (text) {
+        text->time_base = kMilliseconds;
+        text->codecpar->codec_type = AVMEDIA_TYPE_SUBTITLE;
+        text->codecpar->codec_id = AV_CODEC_ID_SUBRIP;
+        av_dict_set(&text->metadata, "title", "Datecode", 0);
+    }
+    if (!request.Title.empty())
+        av_dict_set(&s->metadata, "title", request.Title.c_str(), 0);
+    for (const auto& [key, value] : request.Tags)
+        av_dict_set(&s->metadata, key.c_str(), value.c_str(), 0);
+    if (timecode) {
+        std::array<char, 16> tc{};
+        std::snprintf(tc.data(), tc.size(), "%02u:%02u:%02u:%02u", unsigned{timecode->Hours},
+                      unsigned{timecode->Minutes}, unsigned{timecode->Seconds},
+                      unsigned{timecode->Frames});
+        av_dict_set(&s->metadata, "TIMECODE", tc.data(), 0);
+    }
+    for (const ArchiveChapter& c : request.Chapters) {
+        const std::int64_t a = std::max<std::int64_t>(c.FirstFrame, first);
+        const std::int64_t b = std::min<std::int64_t>(c.EndFrame, end);
+        if (b > a && !AddChapter(s.get(), c, a - first, b - first, frameTime)) {
+            out.Discard();
+            error = "out of memory";
+            return false;
+        }
+    }
+
+    const auto fail = [&](std::string why) {
+        out.Discard();
+        error = std::move(why);
+        return false;
+    };
+    if (const int err = avformat_write_header(s.get(), nullptr); err < 0)
+        return fail("the Matroska header cannot be written: " + AvError(err));
+
+    ff::PacketPtr packet(av_packet_alloc());
+    if (!packet)
+        return fail("out of memory");
+    std::vector<std::int16_t> pcm(static_cast<std::size_t>(dvaudio::kMaxSamplesPerFrame) *
+                                  kChannels);
+    std::size_t nextCue = 0;
+    std::int64_t samples = 0;
+    const auto writePacket = [&](AVStream* st, std::span<const std::uint8_t> bytes,
+                                 std::int64_t pts, std::int64_t duration, AVRational tb, bool key) {
+        if (av_new_packet(packet.get(), static_cast<int>(bytes.size())) < 0)
+            return AVERROR(ENOMEM);
+        std::copy(bytes.begin(), bytes.end(), packet->data);
+        packet->stream_index = st->index;
+        packet->pts = packet->dts = av_rescale_q(pts, tb, st->time_base);
+        packet->duration = av_rescale_q(duration, tb, st->time_base);
+        if (key)
+            packet->flags |= AV_PKT_FLAG_KEY;
+        return av_interleaved_write_frame(s.get(), packet.get());
+    };
+
+    for (std::int64_t i = first; i < end; ++i) {
+        if (!source.read(i, frame))
+            return fail("frame " + std::to_string(i) + " cannot be read");
+        const std::int64_t n = i - first;
+        // Cues start with the frame they are shown on, so the tracks interleave in time.
+        while (text && nextCue < request.Cues.size() && request.Cues[nextCue].FirstFrame <= i) {
+            const ArchiveCue& cue = request.Cues[nextCue++];
+            const std::int64_t a = std::max<std::int64_t>(cue.FirstFrame, first) - first;
+            const std::int64_t b = std::min<std::int64_t>(cue.EndFrame, end) - first;
+            if (b <= a || cue.Text.empty())
+                continue;
+            const std::int64_t startMs = av_rescale_q(a, frameTime, kMilliseconds);
+            const std::int64_t endMs = av_rescale_q(b, frameTime, kMilliseconds);
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(cue.Text.data());
+            if (const int err = writePacket(text, {bytes, cue.Text.size()}, startMs,
+                                            endMs - startMs, kMilliseconds, true);
+                err < 0)
+                return fail("a subtitle cannot be written: " + AvError(err));
+        }
+        if (const int err = writePacket(video, frame, n, 1, frameTime, true); err < 0)
+            return fail("a frame cannot be written: " + AvError(err));
+        if (audio) {
+            // A frame without readable sound of the track's rate gets silence of its length, so
+            // the sound stays in step with the pictures.
+            const auto here = dv::SequenceCountForSize(frame.size())
+                                  ? dvaudio::ReadFrameAudio(frame)
+                                  : std::nullopt;
+            int got = 0;
+            if (here && here->sampleRate == sound->sampleRate) {
+                got = dvaudio::ExtractPair(frame, *here, 0, pcm);
+            } else {
+                got = dvaudio::SamplesForFrame(pal, sound->sampleRate, n);
+                std::fill_n(pcm.begin(), static_cast<std::size_t>(got) * kChannels, 0);
+            }
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(pcm.data());
+            if (got > 0) {
+                if (const int err =
+                        writePacket(audio, {bytes, static_cast<std::size_t>(got) * kChannels * 2},
+                                    samples, got, audio->time_base, true);
+                    err < 0)
+                    return fail("the sound cannot be written: " + AvError(err));
+                samples += got;
+            }
+        }
+        ++result.Frames;
+        if (request.Progress && !request.Progress(n + 1, end - first))
+            return fail("stopped");
+    }
+    if (const int err = av_write_trailer(s.get()); err < 0)
+        return fail("the Matroska file cannot be finished: " + AvError(err));
+    avio_flush(s->pb);
+    if (!out.Good())
+        return fail(out.Error());
+    result.Samples = samples;
+    result.SampleRate = audio ? sound->sampleRate : 0;
+    result.Bytes = static_cast<std::int64_t>(out.Size());
+    if (!out.Commit()) {
+        error = out.Error().empty() ? "the file cannot be moved into place" : out.Error();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kelvor::media
