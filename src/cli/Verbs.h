@@ -16,6 +16,7 @@ int runRiff(Args args);
 int runPrefs(Args args);
 int runInfo(Args args);
 int runScenes(Args args);
+int runExportMkv(Args args);
 int runScript(Args args);
 int runDo(Args args);
 

@@ -98,6 +98,11 @@ TEST(ExportMkv, TheArchiveKeepsEveryFrameTheScenesTheDatesAndTheTimecode) {
     EXPECT_NE(streams.find("sample_rate=48000"), std::string::npos) << streams;
     EXPECT_NE(streams.find("codec_name=subrip"), std::string::npos) << streams;
 
+    // The sound lasts as long as the pictures.
+    const std::string length =
+        Probe(c, {"-show_entries", "format=duration", "-of", "default=nw=1", "holiday.mkv"});
+    EXPECT_NE(length.find("duration=3.32"), std::string::npos) << length;
+
     // A chapter per recording (the damaged frames end none), each with its recording date.
     const std::string chapters = Probe(c, {"-show_chapters", "-of", "default=nw=1", "holiday.mkv"});
     EXPECT_NE(chapters.find("start_time=0.000000"), std::string::npos) << chapters;

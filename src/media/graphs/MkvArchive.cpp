@@ -218,6 +218,8 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
     }
     const bool pal = *sequences == dv::kSequences625;
     const AVRational frameTime = pal ? AVRational{1, 25} : AVRational{1001, 30000};
+    // The muxer sets the streams' own time bases when it writes the header.
+    const AVRational sampleTime{1, sound ? sound->sampleRate : 1};
 
     files::OutputFile out(request.Output, request.Source);
     if (!out.IsOpen()) {
@@ -268,7 +270,7 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
                                                : (wide ? AVRational{32, 27} : AVRational{8, 9});
     video->sample_aspect_ratio = video->codecpar->sample_aspect_ratio;
     if (audio) {
-        audio->time_base = AVRational{1, sound->sampleRate};
+        audio->time_base = sampleTime;
         audio->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
         audio->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
         audio->codecpar->sample_rate = sound->sampleRate;
@@ -370,7 +372,7 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
             if (got > 0) {
                 if (const int err =
                         writePacket(audio, {bytes, static_cast<std::size_t>(got) * kChannels * 2},
-                                    samples, got, audio->time_base, true);
+                                    samples, got, sampleTime, true);
                     err < 0)
                     return fail("the sound cannot be written: " + AvError(err));
                 samples += got;

@@ -1,0 +1,40 @@
+// kelvor-cli export-mkv: the lossless Matroska archive of each DV video, one file per video or
+// one per scene.
+#include <string>
+
+#include "cli/CliSession.h"
+#include "cli/VerbArgs.h"
+#include "cli/VerbTable.h"
+#include "commands/ExportMkv.h"
+#include "commands/ScriptRunner.h"
+
+namespace kelvor::cli {
+
+int runExportMkv(Args args) {
+    const VerbInfo& verb = *FindVerb("export-mkv");
+    const VerbArgs a = ParseVerbArgs(args, verb.Flags(), verb.Valued());
+    if (!a.Error.empty() || a.Files.empty())
+        return UsageError("export-mkv", a.Error, verb.Synopsis());
+    commands::ExportMkvRequest request;
+    request.PerScene = a.Has("--per-scene");
+    if (const std::string* pattern = a.Value("--name")) {
+        if (pattern->empty())
+            return UsageError("export-mkv", "--name takes a date-time pattern", verb.Synopsis());
+        request.NamePattern = *pattern;
+    }
+    HostOptions options;
+    options.Verb = "export-mkv";
+    options.Command = "ExportMkv";
+    if (const std::string why = TakeRunOptions(a, options); !why.empty())
+        return UsageError("export-mkv", why, verb.Synopsis());
+    Session s(options);
+    InterruptGuard guard(s.Control);
+    for (const std::string& f : a.Files)
+        s.Host.AddFile(f, true);
+    commands::ScriptRunner(s.Services()).RunCommand(commands::ExportMkvCommand(s.Module, request));
+    if (options.Json)
+        s.Host.PrintReport();
+    return s.Host.ExitStatus();
+}
+
+}  // namespace kelvor::cli
