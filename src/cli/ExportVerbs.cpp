@@ -1,10 +1,11 @@
 // kelvor-cli export-mkv: the lossless Matroska archive of each DV video, one file per video or
-// one per scene.
+// one per scene; kelvor-cli export-chapters: a chapter file of each video's scenes.
 #include <string>
 
 #include "cli/CliSession.h"
 #include "cli/VerbArgs.h"
 #include "cli/VerbTable.h"
+#include "commands/ExportChapters.h"
 #include "commands/ExportMkv.h"
 #include "commands/ScriptRunner.h"
 
@@ -32,6 +33,32 @@ int runExportMkv(Args args) {
     for (const std::string& f : a.Files)
         s.Host.AddFile(f, true);
     commands::ScriptRunner(s.Services()).RunCommand(commands::ExportMkvCommand(s.Module, request));
+    if (options.Json)
+        s.Host.PrintReport();
+    return s.Host.ExitStatus();
+}
+
+int runExportChapters(Args args) {
+    const VerbInfo& verb = *FindVerb("export-chapters");
+    const VerbArgs a = ParseVerbArgs(args, verb.Flags(), verb.Valued());
+    if (!a.Error.empty() || a.Files.empty())
+        return UsageError("export-chapters", a.Error, verb.Synopsis());
+    const std::string* name = a.Value("--format");
+    const auto format = name ? scenes::ChapterFormatFromName(*name) : std::nullopt;
+    if (!format)
+        return UsageError("export-chapters", "--format takes ffmetadata, webvtt, mkvxml or edl",
+                          verb.Synopsis());
+    HostOptions options;
+    options.Verb = "export-chapters";
+    options.Command = "ExportChapters";
+    if (const std::string why = TakeRunOptions(a, options); !why.empty())
+        return UsageError("export-chapters", why, verb.Synopsis());
+    Session s(options);
+    InterruptGuard guard(s.Control);
+    for (const std::string& f : a.Files)
+        s.Host.AddFile(f, true);
+    commands::ScriptRunner(s.Services())
+        .RunCommand(commands::ExportChaptersCommand(s.Module, *format));
     if (options.Json)
         s.Host.PrintReport();
     return s.Host.ExitStatus();

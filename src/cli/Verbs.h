@@ -17,6 +17,7 @@ int runPrefs(Args args);
 int runInfo(Args args);
 int runScenes(Args args);
 int runExportMkv(Args args);
+int runExportChapters(Args args);
 int runScript(Args args);
 int runDo(Args args);
 
