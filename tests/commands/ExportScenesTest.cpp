@@ -48,6 +48,12 @@ TEST(ExportScenes, ByDateGivesEachRecordingWithItsDatesAndTheRunningDatecode) {
         << s.Scenes[0].Caption;
     EXPECT_EQ(s.Scenes[1].FirstFrame, 30);
     EXPECT_EQ(s.Scenes[1].StartDate, At(11, 0, 0));
+    // The damaged frames end the second scene; the third, which begins on them, takes the date
+    // of its first dated frame.
+    ASSERT_EQ(s.Scenes.size(), 3u);
+    EXPECT_EQ(s.Scenes[2].FirstFrame, 70);
+    EXPECT_TRUE(s.Scenes[2].DateValid);
+    EXPECT_EQ(s.Scenes[2].StartDate, At(11, 0, 1));
     EXPECT_EQ(s.Scenes.back().LastFrame, 82);
     ASSERT_TRUE(s.TimecodeValid);
     EXPECT_EQ(s.FirstTimecode.Minutes, 1);
