@@ -171,6 +171,9 @@ bool PreviewGraph::OpenPreview(const files::FileRecord& record) {
     record_ = record;
     fps_ = record.Fps;
     message_ = 0;
+    // The window draws DV pictures at 4:3 or 16:9 (as the file says), so the text is shaped for
+    // that.
+    inlay_->SetDisplayAspect(record.IsDV ? (record.Wide ? 16.0 / 9.0 : 4.0 / 3.0) : 0);
     if (released_) {
         phase_ = message_ = kPhaseNoFile;
         return false;
