@@ -80,7 +80,8 @@ class CommandHost {
     // the run calls on the worker's thread.
     virtual void WaitForRun(CommandWorker& worker);
 
-    // --- The preview, for handlers that rewrite a file in place.
+    // --- The preview, for the graph runs (which read the file) and the handlers that rewrite a
+    // file in place.
     virtual void ReleasePreview(const std::string& /*path*/) {}
     // reload: load the file into the preview again (its header changed).
     virtual void TakeBackPreview(const std::string& /*path*/, bool /*reload*/) {}

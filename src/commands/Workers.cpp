@@ -205,6 +205,9 @@ FileOutcome GraphWorker::execute(const FileItem& file) {
     ExecutionResult result;
     bool waited = false;
     std::string escaped;
+    // A conversion reads the file through a graph of its own: the preview lets go of it
+    // meanwhile (and says why), and takes it back once the graph is stopped.
+    s_.Host.ReleasePreview(file.FullName());
     try {
         command_.Execute(command_.Param, *file.Record, result);
         if (progress.ProgressDuration > 0 && progress.ProgressSeeking) {
@@ -226,6 +229,7 @@ FileOutcome GraphWorker::execute(const FileItem& file) {
     }
     // Whether or not a graph ran; stopping ends the detectors' streams and closes writers.
     graphs.Stop();
+    s_.Host.TakeBackPreview(file.FullName(), false);
     FileOutcome outcome{result.update, result.NewFile, result.failure, false};
     if (!escaped.empty() && outcome.Failure.empty())
         outcome.Failure = "an error occured: " + escaped;

@@ -41,6 +41,7 @@
 
 class QAction;
 class QEventLoop;
+class QKeyEvent;
 class QLabel;
 class QListView;
 class QMenu;
@@ -208,6 +209,8 @@ class MainWindow final : public QMainWindow {
     friend class WindowHost;
     friend class PanelsLink;
     enum class Panel { None, About, Settings };
+    // The window's action whose shortcut is this key press, or null.
+    QAction* actionForKey(const QKeyEvent& key) const;
 
     // MainWindowStart.cpp
     void buildWindow();

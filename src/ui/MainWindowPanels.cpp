@@ -249,6 +249,16 @@ void MainWindow::scheduleSelectionChanged() {
     });
 }
 
+QAction* MainWindow::actionForKey(const QKeyEvent& key) const {
+    // The keypad's arrows are the same keys to a user.
+    const QKeySequence pressed(
+        QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
+    for (QAction* a : actions_)
+        if (a->shortcuts().contains(pressed))
+            return a;
+    return nullptr;
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (!lb_) {
         // Still being built.
@@ -256,14 +266,30 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         layoutBody();
     } else if (watched == lb_->viewport() && event->type() == QEvent::MouseButtonRelease) {
         scheduleSelectionChanged();
-    } else if (watched == lb_ && event->type() == QEvent::KeyRelease) {
+    } else if (watched == lb_ &&
+               (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        // With Ctrl these keys drive the player, not the list.
         const bool moves = key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown ||
                            key->key() == Qt::Key_End || key->key() == Qt::Key_Home ||
-                           key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
-        if (moves && !(key->modifiers() & Qt::ControlModifier))
-            scheduleSelectionChanged();
+                           key->key() == Qt::Key_Up || key->key() == Qt::Key_Down ||
+                           key->key() == Qt::Key_Left || key->key() == Qt::Key_Right;
+        const bool control = key->modifiers() & Qt::ControlModifier;
+        if (event->type() == QEvent::KeyPress) {
+            // With Ctrl these keys drive the player, not the list: the player's action takes
+            // the key even where the list would otherwise move its focus with it.
+            if (moves && control)
+                if (QAction* a = actionForKey(*key)) {
+                    if (a->isEnabled())
+                        a->trigger();
+                    return true;
+                }
+        } else if (moves && !control) {
+            // Only a move of the focus shows another file (Ctrl let go before the key leaves
+            // the player where it stands).
+            const int row = Focused();
+            if (row < 0 || model_->At(row).item.Record != current_)
+                scheduleSelectionChanged();
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

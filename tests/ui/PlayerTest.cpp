@@ -3,14 +3,19 @@
 // and pictures of the player under a virtual X server when one is at hand.
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
 #include <QSlider>
 #include <QTextEdit>
 
 #include "core/scenes/ScnFile.h"
 #include "media/filters/InlayFilter.h"
 #include "media/graphs/ProbeGraph.h"
+#include "ui/MainWindow.h"
 #include "ui/PlayerPanel.h"
 #include "ui/UiTestSupport.h"
+#include "ui/panels/SceneEditorPanel.h"
 #include "ui/preview/PlayerFrame.h"
 
 namespace kelvor::ui::test {
@@ -19,12 +24,17 @@ class PlayerTest : public QObject {
     Q_OBJECT
   private slots:
     void aSeekShowsThatFramesDatecodeAndTheInlayDrawsIt();
+    void goingToTheEndShowsTheLastFrameAndItsDatecode();
+    void thePictureIsDrawnAtItsDisplayAspect();
+    void thePlayerKeysActWhileTheListHasTheFocus();
+    void theSceneEditorOpensOnTheSceneShown();
     void stepsMoveByFramesSecondsAndScenes();
     void messagesReplaceTheVideo();
     void theTickTextsOfAFrame();
     void theNameShrinksDownToEightPoints();
     void fullScreenTogglesAndEscLeavesIt();
     void screenshotsOfThePlayer();
+    void screenshotsOfTheFourAspects();
 
   private:
     static PlayerFrame& frame(Session& s) { return *s.window().PlayerView(); }
@@ -32,13 +42,18 @@ class PlayerTest : public QObject {
         s.window().LoadFiles("Loading files", {QString::fromStdString(path)});
         QVERIFY(Session::waitFor([&] { return frame(s).Active(); }, 10000));
     }
+    static double drawnAspect(Session& s) {
+        const QRect r = frame(s).Video()->PictureRect();
+        return r.height() > 0 ? static_cast<double>(r.width()) / r.height() : 0;
+    }
     // Lets the queued picture reach the video window.
     static bool pictureAt(Session& s, std::int64_t frameNo) {
         return Session::waitFor(
             [&] {
                 frame(s).TakePicture();
                 const auto p = frame(s).View().VideoRenderer().Latest();
-                return p && std::llabs(p->Time - frameNo * 400000) < 1000;
+                const double fps = s.window().CurrentFile() ? s.window().CurrentFile()->Fps : 25;
+                return p && std::llabs(p->Time - std::llround(frameNo * 1e7 / fps)) < 1000;
             },
             5000);
     }
@@ -81,6 +96,175 @@ void PlayerTest::aSeekShowsThatFramesDatecodeAndTheInlayDrawsIt() {
         for (int x = drawn.width() / 2; x < drawn.width() * 9 / 10; ++x)
             differing += drawn.pixel(x, y) != plain.pixel(x, y);
     QVERIFY2(differing > 50, qPrintable(QString::number(differing)));
+}
+
+void PlayerTest::goingToTheEndShowsTheLastFrameAndItsDatecode() {
+    Session s({}, [](settings::Preferences& p) {
+        p.DisplayDatecodeFormat = "hh:nn:ss";
+        p.IsInlayOn = false;
+    });
+    s.show();
+    // A dark first shot and a bright last one, 50 + 60 frames.
+    select(s, s.make("end.avi",
+                     "type=2 frames=50 picture=colour:202020 date=2004-03-15T10:00:00 segment "
+                     "frames=60 picture=colour:E0E0E0 date=2004-03-15T18:30:00"));
+    PlayerFrame& f = frame(s);
+    QVERIFY(pictureAt(s, 0));
+    const auto brightness = [&] {
+        const QImage& p = f.Video()->Picture();
+        return p.isNull() ? -1 : qGray(p.pixel(p.width() / 2, p.height() / 2));
+    };
+    QVERIFY(brightness() < 100);
+
+    s.trigger("GoToEnd");
+    QVERIFY(pictureAt(s, 109));
+    QVERIFY(brightness() > 150);
+    StatusTexts t = f.UpdateTick();
+    QCOMPARE(t.Datecode, std::string("18:30:02"));
+    QVERIFY(t.Timecode != "-");
+    QCOMPARE(t.Trackbar, 1000);
+
+    // One second back and forward again: each step shows its own frame.
+    s.trigger("SecondBackward");
+    QVERIFY(pictureAt(s, 85));
+    QCOMPARE(f.UpdateTick().Datecode, std::string("18:30:01"));
+    s.trigger("SecondForward");
+    QVERIFY(pictureAt(s, 109));
+    QCOMPARE(f.UpdateTick().Datecode, std::string("18:30:02"));
+    s.trigger("GoToStart");
+    QVERIFY(pictureAt(s, 0));
+    QVERIFY(brightness() < 100);
+    QCOMPARE(f.UpdateTick().Datecode, std::string("10:00:00"));
+}
+
+void PlayerTest::thePictureIsDrawnAtItsDisplayAspect() {
+    constexpr double kNarrow = 4.0 / 3.0, kWide = 16.0 / 9.0;
+    const struct {
+        const char* description;
+        double aspect;
+    } cases[] = {{"standard=pal aspect=4:3", kNarrow},
+                 {"standard=pal aspect=16:9", kWide},
+                 {"standard=ntsc aspect=4:3", kNarrow},
+                 {"standard=ntsc aspect=16:9", kWide}};
+    for (const auto& c : cases) {
+        for (const bool half : {false, true}) {
+            Session s({}, [half](settings::Preferences& p) { p.PreviewDvAtHalfSize = half; });
+            s.show();
+            select(s, s.make("clip.avi", std::string("type=2 frames=5 date=2004-03-15T10:00:00 ") +
+                                             c.description));
+            QVERIFY(pictureAt(s, 0));
+            const QString what =
+                QString("%1%2: %3").arg(c.description, half ? " half" : "").arg(drawnAspect(s));
+            QVERIFY2(std::abs(drawnAspect(s) - c.aspect) < 0.02, qPrintable(what));
+            if (half)
+                continue;
+            frame(s).SetFullscreen(true);
+            QTest::qWait(50);
+            QVERIFY2(std::abs(drawnAspect(s) - c.aspect) < 0.02, qPrintable(what + " full screen"));
+            frame(s).SetFullscreen(false);
+        }
+    }
+
+    // The frame's own pack decides: a 16:9 shot after a 4:3 one is drawn wide.
+    Session s;
+    s.show();
+    select(s, s.make("mixed.avi",
+                     "type=2 frames=25 date=2004-03-15T10:00:00 segment frames=25 aspect=16:9"));
+    QVERIFY(pictureAt(s, 0));
+    QVERIFY(std::abs(drawnAspect(s) - kNarrow) < 0.02);
+    frame(s).SeekFrame(30);
+    QVERIFY(pictureAt(s, 30));
+    QVERIFY(std::abs(drawnAspect(s) - kWide) < 0.02);
+
+    // Other files keep the proportions of their pixels.
+    files::FileRecord other = *s.window().CurrentFile();
+    other.IsDV = false;
+    QCOMPARE(DisplayAspect(nullptr, other, QSize(640, 360)), 640.0 / 360.0);
+    scenes::FrameInfo wide;
+    wide.Widescreen = 1;
+    other.IsDV = true;
+    QCOMPARE(DisplayAspect(&wide, other, QSize(720, 576)), kNarrow);  // no pack read yet
+    wide.FormatValid = true;
+    QCOMPARE(DisplayAspect(&wide, other, QSize(720, 576)), kWide);
+}
+
+void PlayerTest::thePlayerKeysActWhileTheListHasTheFocus() {
+    Session s;
+    s.show();
+    MainWindow& w = s.window();
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(s.make("a.avi", Clip("2004-03-15T10:00:00", 100))),
+                 QString::fromStdString(s.make("b.avi", Clip("2004-03-16T10:00:00", 100))),
+                 QString::fromStdString(s.make("c.avi", Clip("2004-03-17T10:00:00", 100)))});
+    QVERIFY(Session::waitFor([&] { return frame(s).Active(); }, 10000));
+    QListView* list = w.List();
+    QVERIFY(list->isVisible());
+    list->setFocus();
+    QVERIFY(Session::waitFor([&] { return list->hasFocus(); }, 2000));
+    const int row = w.Focused();
+    QVERIFY(row >= 0);
+    const std::string shown = w.CurrentFile()->FullName;
+    media::PreviewGraph& v = frame(s).View();
+
+    const struct {
+        Qt::Key key;
+        std::int64_t position;
+    } steps[] = {{Qt::Key_Down, 25}, {Qt::Key_Right, 26},     {Qt::Key_Left, 25},
+                 {Qt::Key_Up, 0},    {Qt::Key_PageDown, 100}, {Qt::Key_PageUp, 0},
+                 {Qt::Key_End, 100}, {Qt::Key_Home, 0}};
+    for (const auto& step : steps) {
+        // Ctrl let go before the key, as a quick hand (or xdotool) does: the key's release
+        // comes without the modifier.
+        QTest::keyPress(list, step.key, Qt::ControlModifier);
+        QTest::keyRelease(list, step.key, Qt::NoModifier);
+        QTest::qWait(30);
+        QVERIFY2(v.Position() == step.position,
+                 qPrintable(QKeySequence(step.key | Qt::ControlModifier).toString() + ": " +
+                            QString::number(v.Position())));
+        QCOMPARE(w.Focused(), row);
+        QCOMPARE(w.CurrentFile()->FullName, shown);
+    }
+
+    // Without Ctrl the keys move in the list.
+    QTest::keyClick(list, Qt::Key_End);
+    QVERIFY(Session::waitFor([&] { return w.Focused() == 2; }, 2000));
+    QTest::keyClick(list, Qt::Key_Up);
+    QVERIFY(Session::waitFor([&] { return w.Focused() == 1; }, 2000));
+    QTest::keyClick(list, Qt::Key_Home);
+    QVERIFY(Session::waitFor([&] { return w.Focused() == 0; }, 2000));
+    QTest::keyClick(list, Qt::Key_Down);
+    QVERIFY(Session::waitFor([&] { return w.Focused() == 1; }, 2000));
+    QVERIFY(Session::waitFor(
+        [&] { return w.CurrentFile() && w.CurrentFile()->FullName == s.path("b.avi"); }, 2000));
+}
+
+void PlayerTest::theSceneEditorOpensOnTheSceneShown() {
+    Session s;
+    s.show();
+    const std::string path = s.make("scenes.avi", Clip("2004-03-15T10:00:00", 100));
+    const std::string longCaption =
+        "Scene 3: the long walk back to the car park along the river, in the rain, with the "
+        "children singing | Duration = 01.16";
+    {
+        scenes::ScnWriter scn(path, scenes::ScnVariant::Wide);
+        QVERIFY(scn.AddScene("Scene 1", 30));
+        QVERIFY(scn.AddScene("Scene 2", 60));
+        QVERIFY(scn.AddScene(longCaption, 100));
+        QVERIFY(scn.Close());
+    }
+    select(s, path);
+    frame(s).SeekFrame(70);
+    QVERIFY(pictureAt(s, 70));
+    s.trigger("EditScenes");
+    SceneEditorPanel* editor = s.window().SceneEditor();
+    QVERIFY(editor->isVisible());
+    QCOMPARE(editor->List()->currentRow(), 2);
+    QCOMPARE(editor->Editor()->text(), QString::fromStdString(longCaption));
+    // The caption is shown from its start.
+    QCOMPARE(editor->Editor()->cursorPosition(), 0);
+    editor->List()->setCurrentRow(0);
+    editor->List()->setCurrentRow(2);
+    QCOMPARE(editor->Editor()->cursorPosition(), 0);
 }
 
 void PlayerTest::stepsMoveByFramesSecondsAndScenes() {
@@ -250,6 +434,31 @@ void PlayerTest::screenshotsOfThePlayer() {
         frame(s).ShowMessageCode(code);
         QTest::qWait(50);
         QVERIFY(s.window().grab().save(dir + QString("/player-message-%1.png").arg(code)));
+    }
+}
+
+void PlayerTest::screenshotsOfTheFourAspects() {
+    if (QGuiApplication::platformName() != "xcb")
+        QSKIP("pictures are taken under a virtual X server");
+    const QString dir = KELVOR_SCREENSHOT_DIR;
+    QVERIFY(QDir().mkpath(dir));
+    for (const char* standard : {"pal", "ntsc"}) {
+        for (const char* aspect : {"4:3", "16:9"}) {
+            Session s({}, [](settings::Preferences& p) {
+                p.IsInlayOn = true;
+                p.DisplayDatecodeFormat = "dd/mm/yyyy hh:nn:ss";
+            });
+            s.show();
+            select(s, s.make("aspect.avi", std::string("type=2 frames=10 picture=bars "
+                                                       "date=2024-07-14T15:30:00 standard=") +
+                                               standard + " aspect=" + aspect));
+            frame(s).SeekFrame(5);
+            QVERIFY(pictureAt(s, 5));
+            QTest::qWait(300);
+            const QString name =
+                QString("/player-%1-%2.png").arg(standard, QString(aspect).replace(':', 'x'));
+            QVERIFY(s.window().grab().save(dir + name));
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextEdit>
 
 #include <thread>
 
@@ -12,6 +13,7 @@
 #include "commands/CommandTexts.h"
 #include "ui/PlayerPanel.h"
 #include "ui/UiTestSupport.h"
+#include "ui/preview/PlayerFrame.h"
 
 namespace kelvor::ui::test {
 
@@ -27,6 +29,7 @@ class RunsTest : public QObject {
     void failuresAreReportedInTheStatusBar();
     void monoCommandsRunOnTheCurrentFile();
     void theWindowStaysResponsiveDuringAConversion();
+    void theShownFileIsReleasedWhileACommandReadsIt();
 };
 
 namespace {
@@ -304,6 +307,38 @@ void RunsTest::theWindowStaysResponsiveDuringAConversion() {
     // A sanitizer's build is too slow for a bound on time.
     QVERIFY(longest < 250);
 #endif
+}
+
+void RunsTest::theShownFileIsReleasedWhileACommandReadsIt() {
+    Session s;
+    s.show();
+    MainWindow& w = s.window();
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(s.make("shown.avi", Clip("2024-07-14T10:00:00", 50)))});
+    PlayerFrame& f = *w.PlayerView();
+    QVERIFY(Session::waitFor([&] { return f.Active(); }, 10000));
+    w.List()->selectionModel()->select(w.Items().index(0), QItemSelectionModel::Select);
+    // What the player's message area said, and whether the graph held the file, at each change.
+    auto* info = w.findChild<QTextEdit*>("InfoText");
+    QVERIFY(info);
+    QStringList said;
+    bool heldWhileSaying = false;
+    connect(info, &QTextEdit::textChanged, this, [&] {
+        said << info->toPlainText();
+        if (info->toPlainText().contains("Video temporarily interrupted"))
+            heldWhileSaying = heldWhileSaying || f.View().Active();
+    });
+    s.trigger("ScenesByDate");
+    QVERIFY(s.waitForRun());
+    const QStringList interrupted =
+        said.filter("Video temporarily interrupted\nto execute a command");
+    QVERIFY2(!interrupted.isEmpty(), qPrintable(said.join(" / ")));
+    QVERIFY(interrupted[0].contains("shown.avi"));
+    QVERIFY(!heldWhileSaying);
+    // Taken back afterwards: the video plays again.
+    QVERIFY(Session::waitFor([&] { return f.Active(); }, 10000));
+    QCOMPARE(f.CurrentLayout(), PlayerFrame::Layout::Video);
+    QVERIFY(!f.View().Released());
 }
 
 }  // namespace kelvor::ui::test

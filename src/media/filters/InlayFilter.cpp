@@ -192,6 +192,12 @@ Status InlayFilter::StartStreaming() {
             pixelSize = static_cast<int>(std::lround(fontHeight * kProbePixelSize / cell));
     }
     font.setPixelSize(std::max(pixelSize, 1));
+    if (displayAspect_ > 0 && p.width > 0 && p.height > 0) {
+        const int stretch =
+            static_cast<int>(std::lround(100.0 * p.width / (p.height * displayAspect_)));
+        if (stretch != 100)
+            font.setStretch(std::clamp(stretch, 1, 4000));
+    }
     p.font = font;
     return Code::Ok;
 }

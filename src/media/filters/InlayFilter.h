@@ -79,6 +79,9 @@ class InlayFilter : public TransformFilter {
     void SetItalic(bool on) { italic_ = on; }
     void SetUnderline(bool on) { underline_ = on; }
     void SetStrikeOut(bool on) { strikeOut_ = on; }
+    // The width-to-height ratio the pictures are seen at (0: as stored). The letters are
+    // narrowed or widened by the pixel ratio so they keep their shape on screen.
+    void SetDisplayAspect(double aspect) { displayAspect_ = aspect; }
     // The locale of the date patterns (month and day names, separators).
     void SetLocale(LocaleInfo locale) { locale_ = std::move(locale); }
 
@@ -144,6 +147,7 @@ class InlayFilter : public TransformFilter {
     bool italic_ = false;
     bool underline_ = false;
     bool strikeOut_ = false;
+    double displayAspect_ = 0;
 
     // Streaming state.
     std::uint32_t sampleCounter_ = 0;

@@ -46,7 +46,7 @@ void PreviewGraph::reset() {
     splitter_.reset();
     dvSplitter_.reset();
     videoRenderer_->ClearPicture();
-    video_ = audio_ = active_ = throughDvSplitter_ = false;
+    video_ = audio_ = active_ = throughDvSplitter_ = atEnd_ = false;
 }
 
 bool PreviewGraph::addSourceAndSplitter(const std::string& path, bool dv) {
@@ -171,6 +171,9 @@ bool PreviewGraph::OpenPreview(const files::FileRecord& record) {
     record_ = record;
     fps_ = record.Fps;
     message_ = 0;
+    // The window draws DV pictures at 4:3 or 16:9 (as the file says), so the text is shaped for
+    // that.
+    inlay_->SetDisplayAspect(record.IsDV ? (record.Wide ? 16.0 / 9.0 : 4.0 / 3.0) : 0);
     if (released_) {
         phase_ = message_ = kPhaseNoFile;
         return false;
@@ -250,6 +253,9 @@ std::int64_t PreviewGraph::Position() const {
     StreamTime heard = 0;
     if (!video_ && graph_.GetTimeFormat() == TimeFormat::MediaTime && clock_->Heard(heard))
         return std::clamp<std::int64_t>(heard, 0, Duration());
+    // At the end the last frame is shown, one frame before the position.
+    if (atEnd_)
+        return Duration();
     return v;
 }
 
@@ -268,9 +274,23 @@ int PreviewGraph::TrackbarValue(int maximum) const {
 }
 
 void PreviewGraph::SeekTo(std::int64_t position) {
-    if (!active_)
-        return;
-    graph_.SetPositions(std::clamp<std::int64_t>(position, 0, Duration()), -1);
+    if (active_)
+        seekGraph(std::clamp<std::int64_t>(position, 0, Duration()));
+}
+
+void PreviewGraph::seekGraph(std::int64_t at) {
+    // The end lies one frame past the last: a seek there would present nothing and leave the
+    // picture of the previous place on screen, so the last frame is shown instead.
+    const std::int64_t end = Duration();
+    std::int64_t frame = 0;
+    if (hasPicture_ && end > 0 && at >= end) {
+        if (graph_.GetTimeFormat() == TimeFormat::Frame)
+            frame = 1;
+        else if (fps_ > 0)
+            frame = std::max<std::int64_t>(1, std::llround(kUnitsPerSecond / fps_));
+    }
+    atEnd_ = frame > 0 && end - frame >= 0;
+    graph_.SetPositions(atEnd_ ? end - frame : at, -1);
 }
 
 void PreviewGraph::SeekFrames(std::int64_t n) {
@@ -303,7 +323,7 @@ void PreviewGraph::Stop() {
     // A stopped graph starts again where it stood, not where the last seek put it.
     const std::int64_t at = Position();
     graph_.Stop();
-    graph_.SetPositions(at, -1);
+    seekGraph(at);
 }
 
 bool PreviewGraph::Running() const {
@@ -327,7 +347,7 @@ void PreviewGraph::SetInlay(bool on) {
     const std::int64_t at = Position();
     graph_.Stop();
     ConfigureInlay(on);
-    graph_.SetPositions(at, -1);
+    seekGraph(at);
     graph_.Pause();
 }
 

@@ -107,6 +107,8 @@ class PreviewGraph {
     bool buildOther(const std::string& path);
     bool addSourceAndSplitter(const std::string& path, bool dv);
     void afterBuild(const files::FileRecord& record);
+    // Positions the graph at `at` (in the current format, within 0 .. duration).
+    void seekGraph(std::int64_t at);
 
     const settings::Preferences& prefs_;
     Graph graph_;
@@ -124,6 +126,7 @@ class PreviewGraph {
     bool released_ = false;
     bool throughDvSplitter_ = false;
     bool hasPicture_ = false;
+    bool atEnd_ = false;  // the position is the end, the graph shows the last frame
     int phase_ = kPhaseNoFile;
     int message_ = kPhaseNoFile;
     double fps_ = 0;

@@ -96,8 +96,7 @@ SceneEditorPanel::SceneEditorPanel(QWidget* parent) : QFrame(parent) {
     connect(apply, &QPushButton::clicked, this, &SceneEditorPanel::ApplyCaption);
     connect(lb_, &QListWidget::currentRowChanged, this, [this](int r) {
         if (r >= 0 && r < static_cast<int>(scenes_.size()))
-            valueEdit_->setText(
-                QString::fromStdString(scenes_[static_cast<std::size_t>(r)].Caption));
+            showCaption(QString::fromStdString(scenes_[static_cast<std::size_t>(r)].Caption));
     });
     connect(lb_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { itemClicked(lb_->row(item)); });
@@ -114,8 +113,28 @@ void SceneEditorPanel::refill(int select) {
         lb_->addItem(QString::fromStdString(e.Caption));
     if (select >= 0 && select < lb_->count()) {
         lb_->setCurrentRow(select);
-        valueEdit_->setText(lb_->item(select)->text());
+        lb_->scrollToItem(lb_->item(select));
+        showCaption(lb_->item(select)->text());
     }
+}
+
+void SceneEditorPanel::showCaption(const QString& caption) {
+    valueEdit_->setText(caption);
+    // A long caption is read from its start: the cursor goes there, not to its end.
+    valueEdit_->setCursorPosition(0);
+}
+
+int SceneEditorPanel::shownScene() const {
+    const std::int32_t frame = preview_ ? preview_->CurrentFrame() : 0;
+    for (std::size_t i = 0; i < scenes_.size(); ++i) {
+        const auto& s = scenes_[i].Scene;
+        if (s.StartFrame <= frame && frame < s.EndFrame)
+            return static_cast<int>(i);
+    }
+    // At the very end (or past the last scene) the last scene holds the position.
+    return scenes_.empty() || frame < scenes_.front().Scene.StartFrame
+               ? 0
+               : static_cast<int>(scenes_.size()) - 1;
 }
 
 void SceneEditorPanel::Select(int row) {
@@ -131,7 +150,7 @@ void SceneEditorPanel::LoadScenes(const std::string& videoName) {
     modified_ = false;
     following_ = false;
     video_ = videoName;
-    refill(0);
+    refill(shownScene());
 }
 
 void SceneEditorPanel::InitScenes(const std::string& videoName, std::int32_t frameCount) {

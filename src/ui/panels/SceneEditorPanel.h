@@ -79,6 +79,9 @@ class SceneEditorPanel final : public QFrame {
 
   private:
     void refill(int select);
+    void showCaption(const QString& caption);
+    // The row of the scene that holds the preview's frame.
+    int shownScene() const;
     void itemClicked(int row);
 
     QListWidget* lb_;

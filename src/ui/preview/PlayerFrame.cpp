@@ -200,14 +200,26 @@ QImage toImage(const media::PreviewPicture& p) {
 
 }  // namespace
 
+double DisplayAspect(const scenes::FrameInfo* frame, const files::FileRecord& record,
+                     QSize picture) {
+    constexpr double kNarrow = 4.0 / 3.0, kWide = 16.0 / 9.0;
+    // FormatValid: this frame's own source-control pack was read (with its sound pack).
+    if (frame && frame->FormatValid)
+        return frame->Widescreen == 1 ? kWide : kNarrow;
+    if (record.IsDV)
+        return record.Wide ? kWide : kNarrow;
+    return picture.height() > 0 ? static_cast<double>(picture.width()) / picture.height() : 0;
+}
+
 VideoWindow::VideoWindow(QWidget* parent) : QWidget(parent) {
     setObjectName("VideoWindow");
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(160, 120);
 }
 
-void VideoWindow::SetPicture(QImage picture) {
+void VideoWindow::SetPicture(QImage picture, double aspect) {
     picture_ = std::move(picture);
+    aspect_ = aspect;
     update();
 }
 
@@ -220,12 +232,14 @@ QRect VideoWindow::PictureRect() const {
     if (picture_.isNull())
         return rect();
     const int W = width(), H = height();
-    const int w = picture_.width(), h = picture_.height();
-    if (static_cast<long long>(h) * W < static_cast<long long>(H) * w) {
-        const int ph = W * h / w;
+    const double aspect =
+        aspect_ > 0 ? aspect_
+                    : static_cast<double>(picture_.width()) / std::max(1, picture_.height());
+    if (W < H * aspect) {
+        const int ph = static_cast<int>(std::lround(W / aspect));
         return {0, (H - ph) / 2, W, ph};
     }
-    const int pw = H * w / h;
+    const int pw = static_cast<int>(std::lround(H * aspect));
     return {(W - pw) / 2, 0, pw, H};
 }
 
@@ -344,7 +358,10 @@ void PlayerFrame::TakePicture() {
     const auto p = view_->VideoRenderer().Latest();
     if (!p || p->Rgb.empty())
         return;
-    videoWindow_->SetPicture(toImage(*p));
+    QImage image = toImage(*p);
+    const double aspect =
+        record_ ? DisplayAspect(p->Facts ? &p->Facts->Info : nullptr, *record_, image.size()) : 0;
+    videoWindow_->SetPicture(std::move(image), aspect);
     const QRect r = videoWindow_->PictureRect();
     inlayMark_->move(r.right() - kMarkSize + 1, r.bottom() - kMarkSize + 1);
     emit PictureArrived();

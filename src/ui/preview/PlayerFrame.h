@@ -31,14 +31,21 @@ namespace kelvor::ui {
 
 class PlayerPanel;
 
-// `vw`: draws the last picture fitted into its rectangle with its proportions, on black.
+// The width-to-height ratio a picture is seen at: a DV frame's own source-control pack decides,
+// else the file's (the stream's first frame as the list read it); other files have square pixels.
+double DisplayAspect(const scenes::FrameInfo* frame, const files::FileRecord& record,
+                     QSize picture);
+
+// `vw`: draws the last picture fitted into its rectangle at its display aspect, on black.
 class VideoWindow final : public QWidget {
     Q_OBJECT
   public:
     explicit VideoWindow(QWidget* parent);
-    void SetPicture(QImage picture);
+    // aspect: the width-to-height ratio to draw at; 0 draws the picture's own pixel proportions.
+    void SetPicture(QImage picture, double aspect = 0);
     void ClearPicture();
     const QImage& Picture() const { return picture_; }
+    double Aspect() const { return aspect_; }
     // The rectangle the picture is drawn in.
     QRect PictureRect() const;
 
@@ -54,6 +61,7 @@ class VideoWindow final : public QWidget {
 
   private:
     QImage picture_;
+    double aspect_ = 0;
 };
 
 class PlayerFrame final : public QObject, public PreviewSlot {
