@@ -653,7 +653,12 @@ void PanelsTest::tableOfCommandsSortedByKeysOrTitles() {
     f.FillShortcuts(actions);
     QCOMPARE(t->rowCount(), 4);
     QCOMPARE(t->horizontalHeaderItem(0)->text(), QString("Functions"));
-    QCOMPARE(t->columnWidth(0), 220);
+    // The columns share the whole width, the names taking what the keys leave.
+    t->resize(600, 300);
+    t->show();
+    QCoreApplication::processEvents();
+    QCOMPARE(t->columnWidth(0) + t->columnWidth(1) + t->columnWidth(2), t->viewport()->width());
+    QVERIFY(t->columnWidth(0) > t->columnWidth(1));
     QStringList order;
     for (int r = 0; r < t->rowCount(); ++r)
         order << t->item(r, 0)->text();
