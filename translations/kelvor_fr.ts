@@ -759,10 +759,6 @@ Cliquez pour rétablir le son.</translation>
         <translation>Quitter %1</translation>
     </message>
     <message>
-        <source>Hide inlay</source>
-        <translation>Masquer l&apos;incrustation</translation>
-    </message>
-    <message>
         <source>Show inlay</source>
         <translation>Afficher l&apos;incrustation</translation>
     </message>
@@ -789,6 +785,10 @@ If you answer &quot;All&quot;, then %2 will save them automatically when quittin
         <translation>Voulez-vous enregistrer les préférences de %1 dans votre dossier de configuration pour les retrouver au prochain démarrage ?<byte value="xd"/>
 <byte value="xd"/>
 Si vous répondez « Tout », %2 les enregistrera automatiquement en quittant.</translation>
+    </message>
+    <message>
+        <source>Hide  inlay</source>
+        <translation>Masquer l&apos;incrustation</translation>
     </message>
 </context>
 <context>

@@ -296,7 +296,7 @@ void MainWindow::ApplyPreferences() {
         toggleMute();
     }
     if (p.IsInlayOn)
-        setCaption("ShowInlay", tr("Hide inlay"), kImgHideInlay);
+        setCaption("ShowInlay", tr("Hide  inlay"), kImgHideInlay);
     else
         setCaption("ShowInlay", tr("Show inlay"), kImgShowInlay);
     setCaption("ShowInlaySliders",
