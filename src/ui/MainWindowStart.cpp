@@ -205,11 +205,13 @@ void MainWindow::FormShow() {
         settings::LoadPreferences(s_.Prefs, s_.Env);
         ApplyPreferences();
         fitToScreen(!stored);
+        // The plain key first: the menu shows the first key, and "Num++" reads as a typo.
         if (QAction* a = Action("VolumeUp"))
             a->setShortcuts(
-                {QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence(Qt::Key_Plus)});
+                {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)});
         if (QAction* a = Action("VolumeDown"))
-            a->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
+            a->setShortcuts(
+                {QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
         setListShown(false);
         preview_->Clear();
         focusRow(-1);
