@@ -13,6 +13,7 @@
 #include "app/StartOptions.h"
 #include "core/shell/About.h"
 #include "media/engine/LibraryLog.h"
+#include "ui/Translation.h"
 
 namespace {
 
@@ -86,6 +87,8 @@ int main(int argc, char** argv) {
     ReleaseStartMessages();
     QApplication::setApplicationName(kelvor::about::kProductName);
     QApplication::setOrganizationName(kelvor::about::kMaker);
+    // The window speaks the language of the user's locale (LANG, LC_ALL, LC_MESSAGES).
+    kelvor::ui::InstallTranslations(app, QLocale::system());
     kelvor::app::ProgramOptions options;
     // The toolkit has taken its own options out of argv by now.
     options.Arguments = kelvor::app::ParseStartArguments(Words(argc, argv)).Script;

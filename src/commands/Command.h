@@ -61,6 +61,7 @@ enum class CommandIcon {
     Parent,
     Riff,
     Play,
+    DefaultPlayer,
     ShowInlay,
     Remove,
     Trash,
@@ -68,6 +69,10 @@ enum class CommandIcon {
     Convert,
     Scenes
 };
+
+// Marks a text that the window shows in the user's language (Qt's lupdate collects the marks in
+// the context "kelvor::commands"); the text itself stays English for kelvor-cli and the files.
+#define KELVOR_TR_NOOP(text) text
 
 // Where a command appears in the main window; a command without a menu has no window action.
 struct CommandAction {

@@ -22,6 +22,12 @@ void Report(bool done, const char* failure, ExecutionResult& result) {
         result.failure = failure;
 }
 
+// The inlay's two menu entries as the toggles leave them.
+constexpr const char* kShowInlayCaption = KELVOR_TR_NOOP("Show inlay");
+constexpr const char* kHideInlayCaption = KELVOR_TR_NOOP("Hide inlay");
+constexpr const char* kShowSlidersCaption = KELVOR_TR_NOOP("Modify the position of Inlay");
+constexpr const char* kHideSlidersCaption = KELVOR_TR_NOOP("Hide the sliders for Inlay");
+
 }  // namespace
 
 void CommandModule::removeFromListExecute(CommandParam&, const files::FileRecord&,
@@ -111,13 +117,13 @@ bool CommandModule::toggleInlay() {
     if (p.IsInlayOn) {
         if (!s_.Host.SetPreviewInlay(false))
             return false;
-        s_.Host.SetCommandCaption(ShowInlay.Name, "Show inlay", kImageShowInlay);
+        s_.Host.SetCommandCaption(ShowInlay.Name, kShowInlayCaption, kImageShowInlay);
         p.IsInlayOn = false;
         return true;
     }
     if (!s_.Host.SetPreviewInlay(true))
         return false;
-    s_.Host.SetCommandCaption(ShowInlay.Name, "Hide inlay", kImageHideInlay);
+    s_.Host.SetCommandCaption(ShowInlay.Name, kHideInlayCaption, kImageHideInlay);
     p.IsInlayOn = true;
     return true;
 }
@@ -135,14 +141,14 @@ void CommandModule::showInlaySlidersExecute(CommandParam&, const files::FileReco
         done = s_.Host.SetInlaySliders(false, !p.IsMuteOn);
         if (done) {
             p.InlaySlidersVisible = false;
-            s_.Host.SetCommandCaption(ShowInlaySliders.Name, "Modify the position of Inlay", -1);
+            s_.Host.SetCommandCaption(ShowInlaySliders.Name, kShowSlidersCaption, -1);
         }
     } else {
         // The sliders move the inlay, so it is shown first; hiding them later leaves it on.
         done = (p.IsInlayOn || toggleInlay()) && s_.Host.SetInlaySliders(true, false);
         if (done) {
             p.InlaySlidersVisible = true;
-            s_.Host.SetCommandCaption(ShowInlaySliders.Name, "Hide the sliders for Inlay", -1);
+            s_.Host.SetCommandCaption(ShowInlaySliders.Name, kHideSlidersCaption, -1);
         }
     }
     Report(done, "there is no preview here", result);

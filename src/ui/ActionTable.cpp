@@ -1,5 +1,7 @@
 #include "ui/ActionTable.h"
 
+#include <QCoreApplication>
+
 #include "commands/CommandModule.h"
 
 namespace kelvor::ui {
@@ -30,6 +32,8 @@ int CommandImage(commands::CommandIcon icon) {
             return kImgRiff;
         case I::Play:
             return kImgPlay;
+        case I::DefaultPlayer:
+            return kImgDefaultPlayer;
         case I::ShowInlay:
             return kImgShowInlay;
         case I::Remove:
@@ -65,51 +69,51 @@ std::vector<ActionDef> WindowActions() {
     // clang-format off
     return {
         // Always available.
-        {"Quit", "Quit", {K(Alt | Qt::Key_F4), K(Ctrl | Qt::Key_Q)}, kPermanent, "", kImgQuit, "Files", false, true},
-        {"ToggleList", "Show the list", {K(Qt::Key_F6)}, kPermanent, "", kImgList, "Files", false, true},
-        {"Abort", "Abort", {K(Qt::Key_Escape)}, kPermanent, "", kImgAbort, "Files", false, false},
-        {"About", "About...", {K(Qt::Key_F1)}, kPermanent, "", kImgAbout, "?", true, false},
-        {"Settings", "Settings", {K(Qt::Key_F10)}, kPermanent, "", kImgSettings, "?", true, false},
-        {"AbortAll", "Abort all", {K(Shift | Qt::Key_Escape)}, kPermanent, "", kImgAbort, "Files", false, false},
-        {"VolumeUp", "Increase the Volume", {K(Num | Qt::Key_Plus), K(Qt::Key_Plus)}, kPermanent, "", kImgVolumeUp, "Video", false, true},
-        {"VolumeDown", "Reduce the Volume", {K(Num | Qt::Key_Minus)}, kPermanent, "", kImgVolumeDown, "Video", false, false},
+        {"Quit", QT_TRANSLATE_NOOP("Actions", "Quit"), {K(Alt | Qt::Key_F4), K(Ctrl | Qt::Key_Q)}, kPermanent, "", kImgQuit, "Files", false, true},
+        {"ToggleList", QT_TRANSLATE_NOOP("Actions", "Show the list"), {K(Qt::Key_F6)}, kPermanent, "", kImgList, "Files", false, true},
+        {"Abort", QT_TRANSLATE_NOOP("Actions", "Abort"), {K(Qt::Key_Escape)}, kPermanent, "", kImgAbort, "Files", false, false},
+        {"About", QT_TRANSLATE_NOOP("Actions", "About..."), {K(Qt::Key_F1)}, kPermanent, "", kImgAbout, "?", true, false},
+        {"Settings", QT_TRANSLATE_NOOP("Actions", "Settings"), {K(Qt::Key_F10)}, kPermanent, "", kImgSettings, "?", true, false},
+        {"AbortAll", QT_TRANSLATE_NOOP("Actions", "Abort all"), {K(Shift | Qt::Key_Escape)}, kPermanent, "", kImgAbort, "Files", false, false},
+        {"VolumeUp", QT_TRANSLATE_NOOP("Actions", "Increase the Volume"), {K(Qt::Key_Plus), K(Num | Qt::Key_Plus)}, kPermanent, "", kImgVolumeUp, "Video", false, true},
+        {"VolumeDown", QT_TRANSLATE_NOOP("Actions", "Reduce the Volume"), {K(Qt::Key_Minus), K(Num | Qt::Key_Minus)}, kPermanent, "", kImgVolumeDown, "Video", false, false},
 
         // File opening.
-        {"PasteFiles", "Paste", {K(Ctrl | Qt::Key_V)}, kCategoryEmpty, "", kImgPaste, "Files", false, false},
-        {"OpenFiles", "Open...", {K(Ctrl | Qt::Key_O)}, kCategoryEmpty, "", kImgOpen, "Files", false, false},
-        {"OpenPreferredFolder", "Open the preferred folder", {K(Qt::Key_F7)}, kCategoryEmpty, "", kImgPreferred, "Files", false, false},
-        {"OpenAllDisks", "Open all", {K(Ctrl | Qt::Key_F7)}, kCategoryEmpty, "", kImgDrives, "Files", false, false},
-        {"OpenFolder", "Open a folder...", {K(Ctrl | Qt::Key_L)}, kCategoryEmpty, "", kImgFolder, "Files", false, false},
-        {"OpenPlaylist", "Open a playlist...", {K(Ctrl | Qt::Key_U)}, kCategoryEmpty, "U", kImgPlaylist, "Files", false, true},
-        {"OpenDefaultPlaylist", "Open the default playlist", {K(Shift | Qt::Key_F7)}, kCategoryEmpty, "", kImgDefaultPlaylist, "Files", false, false},
-        {"RunScript", "Launch a script", {K(Ctrl | Shift | Qt::Key_L)}, kCategoryEmpty, "", kImgScript, "Files", false, false},
+        {"PasteFiles", QT_TRANSLATE_NOOP("Actions", "Paste"), {K(Ctrl | Qt::Key_V)}, kCategoryEmpty, "", kImgPaste, "Files", false, false},
+        {"OpenFiles", QT_TRANSLATE_NOOP("Actions", "Open..."), {K(Ctrl | Qt::Key_O)}, kCategoryEmpty, "", kImgOpen, "Files", false, false},
+        {"OpenPreferredFolder", QT_TRANSLATE_NOOP("Actions", "Open the preferred folder"), {K(Qt::Key_F7)}, kCategoryEmpty, "", kImgPreferred, "Files", false, false},
+        {"OpenAllDisks", QT_TRANSLATE_NOOP("Actions", "Open all"), {K(Ctrl | Qt::Key_F7)}, kCategoryEmpty, "", kImgDrives, "Files", false, false},
+        {"OpenFolder", QT_TRANSLATE_NOOP("Actions", "Open a folder..."), {K(Ctrl | Qt::Key_L)}, kCategoryEmpty, "", kImgFolder, "Files", false, false},
+        {"OpenPlaylist", QT_TRANSLATE_NOOP("Actions", "Open a playlist..."), {K(Ctrl | Qt::Key_U)}, kCategoryEmpty, "U", kImgPlaylist, "Files", false, true},
+        {"OpenDefaultPlaylist", QT_TRANSLATE_NOOP("Actions", "Open the default playlist"), {K(Shift | Qt::Key_F7)}, kCategoryEmpty, "", kImgDefaultPlaylist, "Files", false, false},
+        {"RunScript", QT_TRANSLATE_NOOP("Actions", "Launch a script"), {K(Ctrl | Shift | Qt::Key_L)}, kCategoryEmpty, "", kImgScript, "Files", false, false},
 
         // Two or more files and a visible list.
-        {"SortByName", "Alphabetical order", {K(Alt | Qt::Key_A)}, kCategoryList, "", kImgSort, "Files/Sort the list", false, false},
-        {"SortByDatecode", "Sort by datecode", {K(Alt | Qt::Key_D)}, kCategoryList, "", kImgSort, "Files/Sort the list", false, false},
-        {"SortBySize", "Sort by size", {K(Alt | Qt::Key_S)}, kCategoryList, "", kImgSort, "Files/Sort the list", false, false},
-        {"SortByFileDate", "Sort by filedate", {K(Alt | Qt::Key_F)}, kCategoryList, "", kImgSort, "Files/Sort the list", false, false},
-        {"SelectAll", "Select All", {K(Ctrl | Qt::Key_A)}, kCategoryList, "", kImgSelectAll, "Files", false, false},
-        {"EmptyList", "Empty the list", {K(Ctrl | Qt::Key_Delete)}, kCategoryList, "#", kImgEmpty, "Files", false, false},
-        {"SavePlaylist", "Save the playlist as...", {K(Ctrl | Qt::Key_J)}, kCategoryList, "", kImgSavePlaylist, "Files", false, false},
+        {"SortByName", QT_TRANSLATE_NOOP("Actions", "Alphabetical order"), {K(Alt | Qt::Key_A)}, kCategoryList, "", kImgSort, "Files/Sort the list", false, false},
+        {"SortByDatecode", QT_TRANSLATE_NOOP("Actions", "Sort by datecode"), {K(Alt | Qt::Key_D)}, kCategoryList, "", kImgSort, "Files/Sort the list", false, false},
+        {"SortBySize", QT_TRANSLATE_NOOP("Actions", "Sort by size"), {K(Alt | Qt::Key_S)}, kCategoryList, "", kImgSort, "Files/Sort the list", false, false},
+        {"SortByFileDate", QT_TRANSLATE_NOOP("Actions", "Sort by filedate"), {K(Alt | Qt::Key_F)}, kCategoryList, "", kImgSort, "Files/Sort the list", false, false},
+        {"SelectAll", QT_TRANSLATE_NOOP("Actions", "Select All"), {K(Ctrl | Qt::Key_A)}, kCategoryList, "", kImgSelectAll, "Files", false, false},
+        {"EmptyList", QT_TRANSLATE_NOOP("Actions", "Empty the list"), {K(Ctrl | Qt::Key_Delete)}, kCategoryList, "#", kImgEmpty, "Files", false, false},
+        {"SavePlaylist", QT_TRANSLATE_NOOP("Actions", "Save the playlist as..."), {K(Ctrl | Qt::Key_J)}, kCategoryList, "", kImgSavePlaylist, "Files", false, false},
         Commands("Files"),
 
         // The current file.
-        {"PlayStop", "Play", {K(Qt::Key_Space)}, kMono, "", kImgPlay, "Video", false, false},
-        {"FrameForward", "One frame forward", {K(Ctrl | Qt::Key_Right)}, kMono, "", kImgStep, "Video", false, true},
-        {"FrameBackward", "One frame backward", {K(Ctrl | Qt::Key_Left)}, kMono, "", kImgStep, "Video", false, false},
-        {"SecondForward", "One second forward", {K(Ctrl | Qt::Key_Down)}, kMono, "", kImgStep, "Video", false, false},
-        {"SecondBackward", "One second backward", {K(Ctrl | Qt::Key_Up)}, kMono, "", kImgStep, "Video", false, false},
-        {"MinuteForward", "One minute forward", {K(Ctrl | Qt::Key_PageDown)}, kMono, "", kImgStep, "Video", false, false},
-        {"MinuteBackward", "One minute backward", {K(Ctrl | Qt::Key_PageUp)}, kMono, "", kImgStep, "Video", false, false},
-        {"GoToEnd", "Go to End", {K(Ctrl | Qt::Key_End)}, kMono, "", kImgStep, "Video", false, false},
-        {"GoToStart", "Go to Start", {K(Ctrl | Qt::Key_Home)}, kMono, "", kImgStep, "Video", false, false},
-        {"NextScene", "Next scene", {K(Qt::Key_F9), K(Ctrl | Qt::Key_F9)}, kMono, "", kImgStep, "Video", false, true},
-        {"PreviousScene", "Previous scene", {K(Qt::Key_F8), K(Ctrl | Qt::Key_F8)}, kMono, "", kImgStep, "Video", false, false},
-        {"Fullscreen", "Fullscreen", {K(Alt | Qt::Key_Return), K(Qt::Key_F11)}, kMono, "", kImgFullscreen, "Video", false, true},
-        {"Mute", "Sound off", {K(Ctrl | Qt::Key_M)}, kMono, "", kImgSoundOff, "Video", false, false},
+        {"PlayStop", QT_TRANSLATE_NOOP("Actions", "Play"), {K(Qt::Key_Space)}, kMono, "", kImgPlay, "Video", false, false},
+        {"FrameForward", QT_TRANSLATE_NOOP("Actions", "One frame forward"), {K(Ctrl | Qt::Key_Right)}, kMono, "", kImgFrameForward, "Video", false, true},
+        {"FrameBackward", QT_TRANSLATE_NOOP("Actions", "One frame backward"), {K(Ctrl | Qt::Key_Left)}, kMono, "", kImgFrameBackward, "Video", false, false},
+        {"SecondForward", QT_TRANSLATE_NOOP("Actions", "One second forward"), {K(Ctrl | Qt::Key_Down)}, kMono, "", kImgSecondForward, "Video", false, false},
+        {"SecondBackward", QT_TRANSLATE_NOOP("Actions", "One second backward"), {K(Ctrl | Qt::Key_Up)}, kMono, "", kImgSecondBackward, "Video", false, false},
+        {"MinuteForward", QT_TRANSLATE_NOOP("Actions", "One minute forward"), {K(Ctrl | Qt::Key_PageDown)}, kMono, "", kImgMinuteForward, "Video", false, false},
+        {"MinuteBackward", QT_TRANSLATE_NOOP("Actions", "One minute backward"), {K(Ctrl | Qt::Key_PageUp)}, kMono, "", kImgMinuteBackward, "Video", false, false},
+        {"GoToEnd", QT_TRANSLATE_NOOP("Actions", "Go to End"), {K(Ctrl | Qt::Key_End)}, kMono, "", kImgGoToEnd, "Video", false, false},
+        {"GoToStart", QT_TRANSLATE_NOOP("Actions", "Go to Start"), {K(Ctrl | Qt::Key_Home)}, kMono, "", kImgGoToStart, "Video", false, false},
+        {"NextScene", QT_TRANSLATE_NOOP("Actions", "Next scene"), {K(Qt::Key_F9), K(Ctrl | Qt::Key_F9)}, kMono, "", kImgNextScene, "Video", false, true},
+        {"PreviousScene", QT_TRANSLATE_NOOP("Actions", "Previous scene"), {K(Qt::Key_F8), K(Ctrl | Qt::Key_F8)}, kMono, "", kImgPreviousScene, "Video", false, false},
+        {"Fullscreen", QT_TRANSLATE_NOOP("Actions", "Fullscreen"), {K(Alt | Qt::Key_Return), K(Qt::Key_F11)}, kMono, "", kImgFullscreen, "Video", false, true},
+        {"Mute", QT_TRANSLATE_NOOP("Actions", "Sound off"), {K(Ctrl | Qt::Key_M)}, kMono, "", kImgSoundOff, "Video", false, false},
         Commands("Video"),
-        {"EditScenes", "Edit the scenes", {K(Ctrl | Qt::Key_F6)}, kMono, "", kImgEditScenes, "Scenes", true, true},
+        {"EditScenes", QT_TRANSLATE_NOOP("Actions", "Edit the scenes"), {K(Ctrl | Qt::Key_F6)}, kMono, "", kImgEditScenes, "Scenes", true, true},
 
         // The commands on the selected files.
         Commands("Rename"),
@@ -117,12 +121,12 @@ std::vector<ActionDef> WindowActions() {
         Commands("Scenes"),
 
         // The scene editor's operations.
-        {"InsertScene", "Insert a scene", {}, kEditScenes, "", kImgScenes, "Scenes", false, true},
-        {"MergeScene", "Cut the scene", {}, kEditScenes, "", kImgScenes, "Scenes", false, false},
-        {"FixRanks", "Fix ranks and durations", {}, kEditScenes, "", kImgScenes, "Scenes", false, false},
-        {"SaveScenesScn", "Save Scenes as scn", {}, kEditScenes, "", kImgSavePlaylist, "Scenes", false, false},
-        {"SaveScenesText", "Save scenes as text", {}, kEditScenes, "", kImgSavePlaylist, "Scenes", false, false},
-        {"SaveScenesXlsx", "Export to excel", {}, kEditScenes, "", kImgSavePlaylist, "Scenes", false, false},
+        {"InsertScene", QT_TRANSLATE_NOOP("Actions", "Insert a scene"), {}, kEditScenes, "", kImgScenes, "Scenes", false, true},
+        {"MergeScene", QT_TRANSLATE_NOOP("Actions", "Cut the scene"), {}, kEditScenes, "", kImgScenes, "Scenes", false, false},
+        {"FixRanks", QT_TRANSLATE_NOOP("Actions", "Fix ranks and durations"), {}, kEditScenes, "", kImgScenes, "Scenes", false, false},
+        {"SaveScenesScn", QT_TRANSLATE_NOOP("Actions", "Save Scenes as scn"), {}, kEditScenes, "", kImgSavePlaylist, "Scenes", false, false},
+        {"SaveScenesText", QT_TRANSLATE_NOOP("Actions", "Save scenes as text"), {}, kEditScenes, "", kImgSavePlaylist, "Scenes", false, false},
+        {"SaveScenesXlsx", QT_TRANSLATE_NOOP("Actions", "Export to excel"), {}, kEditScenes, "", kImgSavePlaylist, "Scenes", false, false},
     };
     // clang-format on
 }
@@ -162,6 +166,12 @@ const std::vector<ActionDef>& ActionTable() {
     return kTable;
 }
 
+QString ActionCaption(const ActionDef& def) {
+    // The captions of commands are marked in the command table's own context.
+    return QCoreApplication::translate(def.Command[0] ? "kelvor::commands" : "Actions",
+                                       def.Caption);
+}
+
 const ActionDef* FindActionDef(const std::string& name) {
     for (const ActionDef& d : ActionTable())
         if (name == d.Name)
@@ -170,8 +180,12 @@ const ActionDef* FindActionDef(const std::string& name) {
 }
 
 const std::vector<const char*>& MenuNames() {
-    static const std::vector<const char*> kMenus = {"Files",   "Video",  "Rename",
-                                                    "Convert", "Scenes", "?"};
+    static const std::vector<const char*> kMenus = {
+        QT_TRANSLATE_NOOP("Actions", "Files"),  QT_TRANSLATE_NOOP("Actions", "Video"),
+        QT_TRANSLATE_NOOP("Actions", "Rename"), QT_TRANSLATE_NOOP("Actions", "Convert"),
+        QT_TRANSLATE_NOOP("Actions", "Scenes"), "?"};
+    // The one submenu, named by the part of its path after the slash.
+    static_cast<void>(QT_TRANSLATE_NOOP("Actions", "Sort the list"));
     return kMenus;
 }
 

@@ -42,6 +42,8 @@ struct ActionDef {
 };
 
 const std::vector<ActionDef>& ActionTable();
+// The caption in the interface's language (the translation installed in the application).
+QString ActionCaption(const ActionDef& def);
 const ActionDef* FindActionDef(const std::string& name);
 
 // The top-level menus in their order.
@@ -83,8 +85,18 @@ enum Image : int {
     kImgDefaultPlaylist = 31,
     kImgSelectAll = 32,
     kImgEmpty = 33,
-    kImgStep = 34,
-    kImageCount = 35,
+    kImgFrameForward = 34,
+    kImgFrameBackward = 35,
+    kImgSecondForward = 36,
+    kImgSecondBackward = 37,
+    kImgMinuteForward = 38,
+    kImgMinuteBackward = 39,
+    kImgGoToEnd = 40,
+    kImgGoToStart = 41,
+    kImgNextScene = 42,
+    kImgPreviousScene = 43,
+    kImgDefaultPlayer = 44,
+    kImageCount = 45,
 };
 
 }  // namespace kelvor::ui

@@ -113,8 +113,28 @@ QIcon Make(int index) {
             return Standard(QStyle::SP_DialogApplyButton);
         case kImgEmpty:
             return Tile(red, "x");
-        case kImgStep:
+        case kImgFrameForward:
+            return Tile(grey, "+1");
+        case kImgFrameBackward:
+            return Tile(grey, "-1");
+        case kImgSecondForward:
+            return Tile(grey, "+1s");
+        case kImgSecondBackward:
+            return Tile(grey, "-1s");
+        case kImgMinuteForward:
+            return Tile(grey, "+1m");
+        case kImgMinuteBackward:
+            return Tile(grey, "-1m");
+        case kImgGoToEnd:
+            return Standard(QStyle::SP_MediaSkipForward);
+        case kImgGoToStart:
+            return Standard(QStyle::SP_MediaSkipBackward);
+        case kImgNextScene:
             return Standard(QStyle::SP_MediaSeekForward);
+        case kImgPreviousScene:
+            return Standard(QStyle::SP_MediaSeekBackward);
+        case kImgDefaultPlayer:
+            return Standard(QStyle::SP_ComputerIcon);
         default:
             return {};
     }

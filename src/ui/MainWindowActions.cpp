@@ -2,6 +2,7 @@
 // the command module.
 #include <QAction>
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
@@ -50,7 +51,7 @@ QMenu* MainWindow::Menu(const QString& name) const {
 
 void MainWindow::createActions() {
     for (const ActionDef& d : ActionTable()) {
-        auto* a = new QAction(ImageIcon(d.Image), tr(d.Caption), this);
+        auto* a = new QAction(ImageIcon(d.Image), ActionCaption(d), this);
         a->setObjectName(d.Name);
         a->setShortcuts(d.Keys);
         a->setCheckable(d.Checkable);
@@ -68,7 +69,7 @@ void MainWindow::createActions() {
 
 void MainWindow::createMenus() {
     for (const char* name : MenuNames())
-        menus_[name] = menuBar()->addMenu(tr(name));
+        menus_[name] = menuBar()->addMenu(QCoreApplication::translate("Actions", name));
     for (const ActionDef& d : ActionTable()) {
         if (!d.Menu[0])
             continue;
@@ -77,8 +78,9 @@ void MainWindow::createMenus() {
         if (!menu) {
             const qsizetype slash = path.indexOf('/');
             QMenu* parent = Menu(path.left(slash));
-            menu =
-                parent->addMenu(ImageIcon(kImgSort), tr(path.mid(slash + 1).toUtf8().constData()));
+            menu = parent->addMenu(
+                ImageIcon(kImgSort),
+                QCoreApplication::translate("Actions", path.mid(slash + 1).toUtf8().constData()));
             menus_[path] = menu;
         }
         if (d.SeparatorBefore && !menu->isEmpty())

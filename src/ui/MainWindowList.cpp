@@ -16,16 +16,16 @@ namespace kelvor::ui {
 namespace {
 
 // The counter's sort text by sort mode.
-const char* SortText(int mode) {
+QString SortText(int mode) {
     switch (mode) {
         case 1:
-            return " - sorted alphabetically";
+            return MainWindow::tr(" - sorted alphabetically");
         case 2:
-            return " - sorted by filesize";
+            return MainWindow::tr(" - sorted by filesize");
         case 3:
-            return " - sorted by filedate";
+            return MainWindow::tr(" - sorted by filedate");
         default:
-            return " - sorted by datecode";
+            return MainWindow::tr(" - sorted by datecode");
     }
 }
 
@@ -196,11 +196,13 @@ void MainWindow::RefreshList() {
         current_.reset();
     }
     const int selected = SelectedCount();
-    const QString s = selected >= 2 ? "s" : "";
-    counterText_ = QString::number(selected) + " file" + s + " of " + QString::number(count) +
+    const bool many = selected >= 2;
+    counterText_ = (many ? tr("%1 files of %2") : tr("%1 file of %2")).arg(selected).arg(count) +
                    SortText(SortMode());
-    listHint_ = QString::number(selected) + " file" + s + " selected" + s + " of " +
-                QString::number(count) + "\r\n" + "Type F6 to hide the list.";
+    listHint_ = (many ? tr("%1 files selecteds of %2\r\nType F6 to hide the list.")
+                      : tr("%1 file selected of %2\r\nType F6 to hide the list."))
+                    .arg(selected)
+                    .arg(count);
     if (!countersPending_) {
         countersPending_ = true;
         QTimer::singleShot(0, this, [this] {

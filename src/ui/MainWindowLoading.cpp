@@ -126,7 +126,7 @@ bool MainWindow::LoadPlaylist(const std::string& path) {
         EndLoading();
         return false;
     }
-    BeginLoading(QString::fromStdString("Open the playlist " + path));
+    BeginLoading(tr("Open the playlist %1").arg(QString::fromStdString(path)));
     ++loadingDepth_;
     for (const std::string& entry : *entries) {
         if (!s_.Control.KeepLoading)
@@ -212,7 +212,7 @@ void MainWindow::drainScan() {
     while (feed_->Take(report)) {
         switch (report.kind) {
             case ScanFeed::Kind::Folder:
-                setStatus("Browsing " + QString::fromStdString(report.text));
+                setStatus(tr("Browsing %1").arg(QString::fromStdString(report.text)));
                 break;
             case ScanFeed::Kind::File:
                 if (s_.Control.KeepLoading)
@@ -287,7 +287,7 @@ void MainWindow::makeCurrent(int row) {
 void MainWindow::openFiles() {
     const QStringList files = dialogs_->OpenFiles(
         this, QString::fromStdString(s_.Prefs.OpenFolder),
-        "DV video files (*.avi *.AVI *.dv *.DV *.dif *.DIF *.mov *.MOV *.mkv *.MKV)");
+        tr("DV video files (*.avi *.AVI *.dv *.DV *.dif *.DIF *.mov *.MOV *.mkv *.MKV)"));
     if (files.isEmpty())
         return;
     LoadFiles(tr("Loading files"), files);
@@ -315,7 +315,7 @@ void MainWindow::openAll() {
 
 void MainWindow::openPlaylist() {
     const QString file = dialogs_->OpenFile(this, QString::fromStdString(s_.Prefs.PlaylistFolder),
-                                            "playlist (*.txt)");
+                                            tr("playlist (*.txt)"));
     if (!file.isEmpty())
         LoadPlaylist(file.toStdString());
 }
@@ -326,7 +326,7 @@ void MainWindow::openDefaultPlaylist() {
 
 void MainWindow::savePlaylistAs() {
     const QString file = dialogs_->SaveFile(this, QString::fromStdString(s_.Prefs.PlaylistFolder),
-                                            "playlist (*.txt)", "txt");
+                                            tr("playlist (*.txt)"), "txt");
     if (!file.isEmpty())
         SavePlaylist(file.toStdString());
 }

@@ -205,14 +205,14 @@ void MainWindow::toggleMute() {
         preview_->SetVolume(volume_);
         player_->SetNeedleVisible(!player_->SlidersVisible());
         a->setText(tr("Sound off"));
-        a->setToolTip("Sound is On.\r\nClick to turn the sound Off.");
+        a->setToolTip(tr("Sound is On.\r\nClick to turn the sound Off."));
         setCaption("Mute", a->text(), kImgSoundOff);
         muted_ = false;
     } else {
         preview_->SetVolume(0);
         player_->SetNeedleVisible(false);
         a->setText(tr("Sound on"));
-        a->setToolTip("Sound is Off.\r\nClick to turn the sound On.");
+        a->setToolTip(tr("Sound is Off.\r\nClick to turn the sound On."));
         setCaption("Mute", a->text(), kImgSoundOn);
         muted_ = true;
     }

@@ -47,8 +47,9 @@ class PanelsLink final : public QObject,
     void RefillShortcutTable() override { w_.fillShortcutTable(); }
     void ProgramChanged(int key, const QString& program) override {
         const QString caption =
-            "Open with " +
-            QString::fromStdString(std::filesystem::path(program.toStdString()).stem().string());
+            MainWindow::tr("Open with %1")
+                .arg(QString::fromStdString(
+                    std::filesystem::path(program.toStdString()).stem().string()));
         w_.setCaption(key == 3 ? "OpenWithF3" : "OpenWithF4", caption, -1);
     }
     void SendTo(bool create) override {

@@ -108,7 +108,7 @@ void MainWindow::SetPreview(PreviewSlot* preview) {
 void MainWindow::attachPlayer() {
     frame_ = new PlayerFrame(player_, s_.Prefs, s_.Env.Locale, this);
     frame_->SetIdleLine(QString("%1 %2 %3 %4")
-                            .arg(about::kProductName, versionText_, "by", about::kMaker)
+                            .arg(about::kProductName, versionText_, tr("by"), about::kMaker)
                             .toStdString());
     frame_->Clear();
     preview_ = frame_;
@@ -205,11 +205,13 @@ void MainWindow::FormShow() {
         settings::LoadPreferences(s_.Prefs, s_.Env);
         ApplyPreferences();
         fitToScreen(!stored);
+        // The plain key first: the menu shows the first key, and "Num++" reads as a typo.
         if (QAction* a = Action("VolumeUp"))
             a->setShortcuts(
-                {QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), QKeySequence(Qt::Key_Plus)});
+                {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::KeypadModifier | Qt::Key_Plus)});
         if (QAction* a = Action("VolumeDown"))
-            a->setShortcuts({QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
+            a->setShortcuts(
+                {QKeySequence(Qt::Key_Minus), QKeySequence(Qt::KeypadModifier | Qt::Key_Minus)});
         setListShown(false);
         preview_->Clear();
         focusRow(-1);
@@ -217,9 +219,9 @@ void MainWindow::FormShow() {
             module_->Start();
             LinkCommands();
         }
-        const auto openWith = [](const std::string& program) {
-            return "Open with " +
-                   QString::fromStdString(std::filesystem::path(program).stem().string());
+        const auto openWith = [this](const std::string& program) {
+            return tr("Open with %1")
+                .arg(QString::fromStdString(std::filesystem::path(program).stem().string()));
         };
         setCaption("OpenInVarnolt", openWith(s_.Prefs.VarnoltProgram), -1);
         setCaption("OpenWithF3", openWith(s_.Prefs.F3Program), -1);
@@ -268,15 +270,15 @@ void MainWindow::TranslateCaptions() {
         const ActionDef* d = FindActionDef(a->objectName().toStdString());
         if (!d)
             continue;
-        a->setText(tr(d->Caption));
-        QString tip = tr(d->Caption);
+        a->setText(ActionCaption(*d));
+        QString tip = ActionCaption(*d);
         if (!a->shortcuts().isEmpty())
             tip += " (" + a->shortcuts().front().toString(QKeySequence::NativeText) + ")";
         a->setToolTip(tip);
-        a->setStatusTip(tr(d->Caption));
+        a->setStatusTip(ActionCaption(*d));
     }
     if (QAction* quit = Action("Quit"))
-        quit->setToolTip(QString("Quit %1").arg(about::kProductName));
+        quit->setToolTip(tr("Quit %1").arg(about::kProductName));
 }
 
 void MainWindow::ApplyPreferences() {
@@ -296,12 +298,13 @@ void MainWindow::ApplyPreferences() {
         toggleMute();
     }
     if (p.IsInlayOn)
-        setCaption("ShowInlay", "Hide  inlay", kImgHideInlay);
+        setCaption("ShowInlay", tr("Hide  inlay"), kImgHideInlay);
     else
-        setCaption("ShowInlay", "Show inlay", kImgShowInlay);
-    setCaption(
-        "ShowInlaySliders",
-        p.InlaySlidersVisible ? "Hide the sliders for inlay" : "Modify the position of inlay", -1);
+        setCaption("ShowInlay", tr("Show inlay"), kImgShowInlay);
+    setCaption("ShowInlaySliders",
+               p.InlaySlidersVisible ? tr("Hide the sliders for inlay")
+                                     : tr("Modify the position of inlay"),
+               -1);
     player_->SetSlidersVisible(p.InlaySlidersVisible);
     // Last: the settings panel's controls from the preferences (which also sends conversions
     // beside their sources when the save folder is gone).
@@ -331,13 +334,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         if (p.SavePreferencesOnQuit) {
             SavePreferences();
         } else {
-            const QString place = p.IniMode ? "a ini file" : "the registry";
             const QString text =
-                QString(
-                    "Do you want to save the preferences of %1 in %2 to find them again at "
-                    "next start?\r\n\r\nIf you answer \"All\", then %3 will save them "
-                    "automatically when quitting.")
-                    .arg(about::kProductName, place, about::kProductName);
+                (p.IniMode ? tr("Do you want to save the preferences of %1 beside the program to "
+                                "find them again at next start?\r\n\r\nIf you answer \"All\", "
+                                "then %2 will save them automatically when quitting.")
+                           : tr("Do you want to save the preferences of %1 in your configuration "
+                                "folder to find them again at next start?\r\n\r\nIf you answer "
+                                "\"All\", then %2 will save them automatically when quitting."))
+                    .arg(about::kProductName, about::kProductName);
             const SaveAnswer answer = dialogs_->SavePreferences(this, text);
             if (answer == SaveAnswer::Cancel) {
                 event->ignore();

@@ -40,14 +40,13 @@ QLabel* Heading(const QString& text, QWidget* parent) {
 }  // namespace
 
 QString WelcomeFrame::Text() {
-    const QString sep = "\r\n\r";
-    return QStringLiteral("Drag and drop one or several files to this window.") + sep +
-           "You may also open or paste files with speedbuttons " + sep +
-           "Open all DV video files from your computer with Ctrl+F7." + sep +
-           "Only DV video files (.avi, .dv, .dif, .mov, .mkv) will be processed. " + sep +
-           "Type F10 to modify Settings, F1 to get help. " +
-           "The list of available commands with all keyboard shortcuts is in the Settings panel "
-           "(F10).";
+    // Each CR LF CR separates two paragraphs.
+    return tr("Drag and drop one or several files to this window.\r\n\r"
+              "You may also open or paste files with the toolbar buttons.\r\n\r"
+              "Open all DV video files from your computer with Ctrl+F7.\r\n\r"
+              "Only DV video files (.avi, .dv, .dif, .mov, .mkv) will be processed. \r\n\r"
+              "Type F10 to modify Settings, F1 to see About. The list of available commands with "
+              "all keyboard shortcuts is in the Settings panel (F10).");
 }
 
 WelcomeFrame::WelcomeFrame(QWidget* parent) : QFrame(parent) {
@@ -59,7 +58,7 @@ WelcomeFrame::WelcomeFrame(QWidget* parent) : QFrame(parent) {
     column->setSpacing(18);
     auto* picture = new QLabel(this);
     picture->setPixmap(Camcorder());
-    picture->setToolTip("This program is not for camels!");
+    picture->setToolTip(tr("This program is not for camels!"));
     column->addWidget(picture, 0, Qt::AlignHCenter);
     column->addWidget(Heading(about::kProductName, this), 0, Qt::AlignHCenter);
     lines_ = new QLabel(this);

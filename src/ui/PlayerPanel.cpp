@@ -103,22 +103,26 @@ PlayerPanel::PlayerPanel(QWidget* parent) : QWidget(parent) {
     nameRow->addWidget(scn_);
     nameRow->addWidget(srt_);
     grid->addLayout(nameRow, 0, 0, 1, 2);
-    datecode_ = value("Datecode", 1);
-    timecode_ = value("Timecode", 2);
-    codec_ = value("codec", 3);
-    image_ = value("Image", 4);
-    duration_ = value("Duration", 5);
-    framerate_ = value("Fps", 6);
-    audio1_ = value("Audio", 7);
+    datecode_ = value(QT_TR_NOOP("Datecode"), 1);
+    timecode_ = value(QT_TR_NOOP("Timecode"), 2);
+    codec_ = value(QT_TR_NOOP("codec"), 3);
+    image_ = value(QT_TR_NOOP("Image"), 4);
+    duration_ = value(QT_TR_NOOP("Duration"), 5);
+    framerate_ = value(QT_TR_NOOP("Fps"), 6);
+    audio1_ = value(QT_TR_NOOP("Audio"), 7);
     audio2_ = value("", 8);
     column->addWidget(info_);
 
     copyMenu_ = new QMenu(this);
     const std::pair<const char*, Info> copies[] = {
-        {"Copy the datecode", Info::Datecode}, {"Copy the timecode", Info::Timecode},
-        {"Copy the codec", Info::Codec},       {"Copy the image size", Info::Image},
-        {"Copy the duration", Info::Duration}, {"Copy the framerate", Info::Framerate},
-        {"Copy audio", Info::Audio},           {"Copy the full name", Info::FullName},
+        {QT_TR_NOOP("Copy the datecode"), Info::Datecode},
+        {QT_TR_NOOP("Copy the timecode"), Info::Timecode},
+        {QT_TR_NOOP("Copy the codec"), Info::Codec},
+        {QT_TR_NOOP("Copy the image size"), Info::Image},
+        {QT_TR_NOOP("Copy the duration"), Info::Duration},
+        {QT_TR_NOOP("Copy the framerate"), Info::Framerate},
+        {QT_TR_NOOP("Copy audio"), Info::Audio},
+        {QT_TR_NOOP("Copy the full name"), Info::FullName},
     };
     for (const auto& [caption, which] : copies) {
         QAction* a = copyMenu_->addAction(tr(caption));
@@ -185,7 +189,7 @@ void PlayerPanel::ShowFile(std::shared_ptr<const files::FileRecord> record,
         else if (r->DVType == 2)
             codec += r->IavsType2 ? " (type 2 iavs)" : " (type 2)";
         else
-            codec += " (atypical)";
+            codec += tr(" (atypical)").toStdString();
     }
     set(codec_, codec);
     set(image_, r->ImageText + r->AspectText);
@@ -194,12 +198,16 @@ void PlayerPanel::ShowFile(std::shared_ptr<const files::FileRecord> record,
         duration += " (" + r->AudioDurationText + ")";
     set(duration_, duration);
     set(framerate_, r->Fps > 0 ? commands::FpsText(r->Fps) : std::string());
-    set(audio1_, r->AudioText);
+    set(audio1_, r->AudioText == "N/A"
+                     ? r->AudioText
+                     : SoundText(static_cast<int>(r->SampleRate), static_cast<int>(r->SampleBits),
+                                 r->Channels, r->IsDV));
     set(audio2_, r->AudioFormatText);
     const qulonglong size = (static_cast<qulonglong>(r->SizeHigh) << 32) | r->SizeLow;
-    info_->setToolTip("File     : " + QString::fromStdString(r->FullName) + "\r\n" +
-                      "Size     : " + QLocale().toString(size) + "\r\n" + "Modified : " +
-                      QString::fromStdString(FormatDateTime(displayFormat, r->Modified, locale)));
+    info_->setToolTip(
+        tr("File     : %1\r\nSize     : %2\r\nModified : %3")
+            .arg(QString::fromStdString(r->FullName), QLocale().toString(size),
+                 QString::fromStdString(FormatDateTime(displayFormat, r->Modified, locale))));
 }
 
 void PlayerPanel::ShowPlayingTexts(const std::string& datecode, const std::string& timecode,

@@ -1,6 +1,7 @@
 #include "ui/WindowHost.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QThread>
@@ -157,7 +158,9 @@ void WindowHost::SetCommandCaption(const std::string& command, const std::string
     onUi([&] {
         for (const auto& [action, name] : w_.bound_)
             if (name == command)
-                w_.setCaption(action->objectName(), QString::fromStdString(caption), image);
+                w_.setCaption(action->objectName(),
+                              QCoreApplication::translate("kelvor::commands", caption.c_str()),
+                              image);
     });
 }
 

@@ -76,7 +76,7 @@ void PlayerTest::aSeekShowsThatFramesDatecodeAndTheInlayDrawsIt() {
     QCOMPARE(t.Datecode, std::string("10:00:03"));
     QCOMPARE(t.Timecode.size(), std::size_t{11});
     QCOMPARE(t.TimeStamp, std::string("0:00:03:00"));
-    QCOMPARE(t.Audio, std::string("48000Hz 16bits stereo"));
+    QCOMPARE(t.Audio, std::string("48 kHz 16-bit stereo"));
     QCOMPARE(t.DataRate, std::string("PCM 192000 bytes/s"));
     QCOMPARE(t.Trackbar, 750);
     const QImage plain = f.Video()->Picture();
@@ -356,7 +356,7 @@ void PlayerTest::theTickTextsOfAFrame() {
     fi.TimecodeValid = true;
     fi.Timecode = {1, 2, 3, 4};
     StatusTexts t = TickTexts(&fi, r, "hh:nn:ss", EnglishLocale());
-    QCOMPARE(t.Audio, std::string("32000Hz 12bits stereo(2x)"));
+    QCOMPARE(t.Audio, std::string("32 kHz 12-bit stereo (2x)"));
     QCOMPARE(t.DataRate, std::string("PCM 192000 bytes/s"));
     QCOMPARE(t.Image, std::string("720x576 (Pal 16x9)"));
     QCOMPARE(t.Datecode, std::string("N/A"));

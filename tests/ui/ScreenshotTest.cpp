@@ -10,7 +10,9 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
+#include <QTranslator>
 
+#include "ui/Translation.h"
 #include "ui/UiTestSupport.h"
 
 namespace kelvor::ui::test {
@@ -23,6 +25,7 @@ class ScreenshotTest : public QObject {
     void aConfirmationDuringARun();
     void filesOnTheCommandLineOpenWithTheWindow();
     void oneFileOnTheCommandLineIsShown();
+    void theWindowInFrench();
 
   private:
     void save(QWidget& widget, const QString& name);
@@ -141,6 +144,38 @@ void ScreenshotTest::oneFileOnTheCommandLineIsShown() {
     QVERIFY(Session::waitFor([&] { return s.window().CurrentFile() != nullptr; }, 10000));
     QVERIFY(Session::waitFor([&] { return s.window().StatusText() == "Ready"; }));
     save(s.window(), "11-started-with-one-file");
+}
+
+// The French window with two files, its settings panel and its Video menu: are the longer
+// French texts cut off anywhere?
+void ScreenshotTest::theWindowInFrench() {
+    QVERIFY(InstallTranslations(*qApp, QLocale(QLocale::French, QLocale::France)));
+    {
+        Session s;
+        s.show();
+        MainWindow& w = s.window();
+        save(w, "12-french-welcome");
+        w.LoadFiles("Loading files",
+                    {QString::fromStdString(
+                         s.make("vacances.avi", "type=2 frames=10 date=2024-07-14T10:00:00")),
+                     QString::fromStdString(s.make("soiree-ntsc.avi",
+                                                   "type=1 standard=ntsc aspect=16:9 audio=32k "
+                                                   "frames=10 date=2024-07-15T20:45:00"))});
+        QVERIFY(Session::waitFor([&] { return w.Items().Count() == 2; }));
+        save(w, "13-french-two-files");
+        QTest::keyClick(&w, Qt::Key_F10);
+        save(w, "14-french-settings-panel");
+        QTest::keyClick(&w, Qt::Key_F10);
+        QMenu* video = w.Menu("Video");
+        video->popup(w.mapToGlobal(QPoint(60, w.menuBar()->height())));
+        QVERIFY(QTest::qWaitForWindowExposed(video));
+        save(*video, "15-french-video-menu");
+        video->close();
+    }
+    for (QTranslator* t : qApp->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
 }
 
 }  // namespace kelvor::ui::test

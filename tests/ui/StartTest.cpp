@@ -104,10 +104,12 @@ void StartTest::closingAsksAboutThePreferences() {
     QVERIFY(w.isVisible());
     QVERIFY(s.program->Control().GraphBatch);
     QVERIFY(!s.program->Control().ScriptStop);
-    QCOMPARE(s.dialogs.saveQuestions,
-             std::vector<QString>{"Do you want to save the preferences of Kelvor in the registry "
-                                  "to find them again at next start?\r\n\r\nIf you answer \"All\", "
-                                  "then Kelvor will save them automatically when quitting."});
+    QCOMPARE(
+        s.dialogs.saveQuestions,
+        std::vector<QString>{
+            "Do you want to save the preferences of Kelvor in your "
+            "configuration folder to find them again at next start?\r\n\r\nIf you answer \"All\", "
+            "then Kelvor will save them automatically when quitting."});
     // All: saved now and from now on without asking.
     p.Volume = 3000;
     s.dialogs.saveAnswers = {SaveAnswer::All};

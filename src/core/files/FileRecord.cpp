@@ -168,6 +168,7 @@ FileRecordMedia::FileRecordMedia(const std::string& fileName, MediaProbe& probe,
         const std::uint16_t channels = a.nChannels;
         SampleRate = a.nSamplesPerSec;
         SampleBits = a.wBitsPerSample;
+        Channels = channels;
         AudioText = std::to_string(SampleRate) + "Hz ";
         if (SampleBits > 0)
             AudioText += std::to_string(SampleBits) + " bits ";
@@ -188,6 +189,7 @@ FileRecordMedia::FileRecordMedia(const std::string& fileName, MediaProbe& probe,
             AudioDurationText = FormatDurationMs(r.AudioDuration);
     } else {
         AudioText = "N/A";
+        Channels = 0;
         AudioFormatText.clear();
         AudioDurationText.clear();
     }

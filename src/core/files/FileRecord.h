@@ -123,6 +123,7 @@ class FileRecordMedia : public FileRecordStat {
     bool Wide = false;
     std::uint32_t SampleRate = 0;
     std::uint32_t SampleBits = 0;
+    int Channels = 0;  // 0 without sound
     std::string ChannelsText;
     std::string DatecodeSortKey;
     // Why the file could not be read or probed; empty when it could.

@@ -44,7 +44,7 @@ AboutPanel::AboutPanel(QWidget* parent, const QString& versionText, const QStrin
     what->setWordWrap(true);
     aboutColumn->addWidget(what);
     aboutColumn->addStretch(1);
-    tabs_->addTab(about, "About...");
+    tabs_->addTab(about, tr("About..."));
 
     const auto box = [this](const char* name) {
         auto* b = new QTextEdit(tabs_);
@@ -54,16 +54,16 @@ AboutPanel::AboutPanel(QWidget* parent, const QString& versionText, const QStrin
         return b;
     };
     aboutText_ = box("reApropos");
-    tabs_->addTab(aboutText_, "System");
+    tabs_->addTab(aboutText_, tr("System"));
     reTest_ = box("reTest");
-    tabs_->addTab(reTest_, "Test");
+    tabs_->addTab(reTest_, tr("Test"));
     tabs_->setTabToolTip(
-        2, "Check if the relevant directshow filters are correctly installed on your system.");
+        2, tr("Check if the relevant directshow filters are correctly installed on your system."));
     column->addWidget(tabs_, 1);
 
-    auto* close = new QPushButton("Close", this);
+    auto* close = new QPushButton(tr("Close"), this);
     close->setObjectName("CloseButton");
-    close->setToolTip("Close the \"About\" window and go back to main window.");
+    close->setToolTip(tr("Close the \"About\" window and go back to main window."));
     column->addWidget(close, 0, Qt::AlignRight);
     connect(close, &QPushButton::clicked, this, &AboutPanel::CloseClicked);
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int i) {
@@ -93,15 +93,15 @@ void AboutPanel::WriteSystemReport() {
     if (!sources_)
         return;
     std::vector<ReportLine> lines;
-    lines.push_back({"My operating system is: ", false, true});
+    lines.push_back({tr("My operating system is: "), false, true});
     lines.push_back({sources_->OsText() + ". ", true, false});
     lines.push_back({});
-    lines.push_back({"I am using:", false, true});
-    lines.push_back({"Media engine version " + sources_->MediaEngineText() + ".", true, false});
+    lines.push_back({tr("I am using:"), false, true});
+    lines.push_back({tr("Media engine version %1.").arg(sources_->MediaEngineText()), true, false});
     lines.push_back({});
-    lines.push_back({"Varnolt:", false, true});
+    lines.push_back({tr("Varnolt:"), false, true});
     const QString varnolt = sources_->VarnoltFile();
-    lines.push_back({varnolt.isEmpty() ? QString("Varnolt not found") : varnolt, false, true});
+    lines.push_back({varnolt.isEmpty() ? tr("Varnolt not found") : varnolt, false, true});
     write(aboutText_, lines);
 }
 

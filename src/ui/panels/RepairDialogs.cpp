@@ -60,9 +60,9 @@ ChoiceLayout BuildChoice(QDialog* d, const QString& text, const QString& choiceH
     column->addLayout(row);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    l.ok = Button(d, "OK", okHint);
+    l.ok = Button(d, QObject::tr("OK"), okHint);
     l.ok->setDefault(true);
-    l.cancel = Button(d, "Cancel", cancelHint);
+    l.cancel = Button(d, QObject::tr("Cancel"), cancelHint);
     buttons->addWidget(l.ok);
     buttons->addWidget(l.cancel);
     column->addLayout(buttons);
@@ -73,15 +73,17 @@ ChoiceLayout BuildChoice(QDialog* d, const QString& text, const QString& choiceH
 
 FrameRateDialog::FrameRateDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("FrameRateDialog");
-    setWindowTitle("Fix the framerate");
+    setWindowTitle(tr("Fix the framerate"));
     const auto l = BuildChoice(
         this,
-        "Indicate the framerate in frames per seconds.\r\nThe audio frequency remains inchanged.",
-        "Choose a framerate.", {"25 frames/sec (Pal)", "29.97 frames/sec (NTSC)", "personalized"},
-        "Personalized frequency",
-        "Indicate the framerate by a decimal number\r\n(using your local representation).",
-        "frames/sec", "Apply the new framerate.",
-        "Cancel the command \"Fix the framerate\" \r\nwithout applying the modification.");
+        tr("Indicate the framerate in frames per seconds.\r\nThe audio frequency remains "
+           "inchanged."),
+        tr("Choose a framerate."),
+        {tr("25 frames/sec (Pal)"), tr("29.97 frames/sec (NTSC)"), tr("personalized")},
+        tr("Personalized frequency"),
+        tr("Indicate the framerate by a decimal number\r\n(using your local representation)."),
+        tr("frames/sec"), tr("Apply the new framerate."),
+        tr("Cancel the command \"Fix the framerate\" \r\nwithout applying the modification."));
     choice_ = l.choice;
     value_ = l.value;
     ok_ = l.ok;
@@ -144,12 +146,13 @@ void FrameRateDialog::showEvent(QShowEvent* event) {
 
 CodecDialog::CodecDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("CodecDialog");
-    setWindowTitle("Change the video codec");
+    setWindowTitle(tr("Change the video codec"));
     const auto l = BuildChoice(
-        this, "Choose the codec\n(4 characters)", "Choose a codec",
-        {"dvsd (Microsoft)", "dsvd", "CDVC (Canopus)", "personalized"}, "Personalized Codec",
-        "Indicate the personalized codec (4 characters)", {}, "Validate the change of codec.",
-        "Cancel the command \"Fix the codec\" \r\nwithout applying the modification.");
+        this, tr("Choose the codec\n(4 characters)"), tr("Choose a codec"),
+        {"dvsd (Microsoft)", "dsvd", "CDVC (Canopus)", tr("personalized")},
+        tr("Personalized Codec"), tr("Indicate the personalized codec (4 characters)"), {},
+        tr("Validate the change of codec."),
+        tr("Cancel the command \"Fix the codec\" \r\nwithout applying the modification."));
     choice_ = l.choice;
     value_ = l.value;
     value_->setMaxLength(4);
@@ -213,28 +216,24 @@ double FromFields(const QDate& date, int h, int m, int s) {
 
 QString TimeShiftDialog::DetailedText(double days) {
     const auto s = std::llround(days * 86400.0);
-    return QString("%1 days %2h %3m %4s")
-        .arg(s / 86400)
-        .arg(s / 3600 % 24)
-        .arg(s / 60 % 60)
-        .arg(s % 60);
+    return tr("%1 days %2h %3m %4s").arg(s / 86400).arg(s / 3600 % 24).arg(s / 60 % 60).arg(s % 60);
 }
 
 TimeShiftDialog::TimeShiftDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("TimeShiftDialog");
-    setWindowTitle("Fix a time difference");
+    setWindowTitle(tr("Fix a time difference"));
     setMinimumWidth(440);
     auto* column = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel("Hours:", this));
+    top->addWidget(new QLabel(tr("Hours:"), this));
     hours_ = Spin(this, -23, 23, " h");
     hours_->setObjectName("HoursSpin");
     hours_->setToolTip(
-        "You may add or substract an integer number of hours \r\nin order to fix a time "
-        "difference or a summer/winter time\r\n(between -23 and +23)");
+        tr("You may add or substract an integer number of hours \r\nin order to fix a time "
+           "difference or a summer/winter time\r\n(between -23 and +23)"));
     top->addWidget(hours_);
     top->addStretch(1);
-    advanced_ = new QCheckBox("Advanced", this);
+    advanced_ = new QCheckBox(tr("Advanced"), this);
     advanced_->setObjectName("AdvancedBox");
     top->addWidget(advanced_);
     column->addLayout(top);
@@ -242,13 +241,13 @@ TimeShiftDialog::TimeShiftDialog(QWidget* parent) : QDialog(parent) {
     simpleText_ = new QPlainTextEdit(this);
     simpleText_->setReadOnly(true);
     simpleText_->setPlainText(
-        QString("\r\n\r\nTo modify the datecode inside the DV frames by a custom delay, not "
-                "necessarily "
-                "an integer number of hours, check the box \"Advanced\".\r\n\r\nRemember that the "
-                "modified datecode will be used for inlay, for fixing a time difference, or for "
-                "renaming files with the datecode, but not for the current datecode displayed "
-                "among the "
-                "avi data, which will always display the true datecode found in the frames.")
+        tr("\r\n\r\nTo modify the datecode inside the DV frames by a custom delay, not "
+           "necessarily "
+           "an integer number of hours, check the box \"Advanced\".\r\n\r\nRemember that the "
+           "modified datecode will be used for inlay, for fixing a time difference, or for "
+           "renaming files with the datecode, but not for the current datecode displayed "
+           "among the "
+           "avi data, which will always display the true datecode found in the frames.")
             .replace("\r\n", "\n"));
     column->addWidget(simpleText_, 1);
 
@@ -269,30 +268,33 @@ TimeShiftDialog::TimeShiftDialog(QWidget* parent) : QDialog(parent) {
         row->addWidget(s);
         return g;
     };
-    original_ = group("Original", "Date and time of the tape", tapeDate_, tapeH_, tapeM_, tapeS_);
+    original_ =
+        group(tr("Original"), tr("Date and time of the tape"), tapeDate_, tapeH_, tapeM_, tapeS_);
     for (QWidget* w : std::initializer_list<QWidget*>{tapeDate_, tapeH_, tapeM_, tapeS_})
         w->setEnabled(false);
     column->addWidget(original_);
-    fixedGroup_ = group("Fixed", "Fixed date and time", fixedDate_, fixedH_, fixedM_, fixedS_);
+    fixedGroup_ =
+        group(tr("Fixed"), tr("Fixed date and time"), fixedDate_, fixedH_, fixedM_, fixedS_);
     column->addWidget(fixedGroup_);
-    equal_ = Button(this, "Original = Fixed",
-                    "Set the fixed date and time equal to the original.\r\nIt is then convenient "
-                    "to add a time difference.");
+    equal_ =
+        Button(this, tr("Original = Fixed"),
+               tr("Set the fixed date and time equal to the original.\r\nIt is then convenient "
+                  "to add a time difference."));
     equal_->setObjectName("EqualButton");
     column->addWidget(equal_, 0, Qt::AlignLeft);
 
     result_ = new QLabel(this);
     result_->setObjectName("ResultLabel");
-    result_->setToolTip("Difference between fixed time and original time");
+    result_->setToolTip(tr("Difference between fixed time and original time"));
     QFont f = result_->font();
     f.setBold(true);
     result_->setFont(f);
     column->addWidget(result_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    auto* ok = Button(this, "OK", "Apply the modification and close the window");
+    auto* ok = Button(this, tr("OK"), tr("Apply the modification and close the window"));
     ok->setDefault(true);
-    auto* cancel = Button(this, "Cancel", "Close this window without modification");
+    auto* cancel = Button(this, tr("Cancel"), tr("Close this window without modification"));
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     column->addLayout(buttons);

@@ -27,13 +27,13 @@ RiffReportWindow::RiffReportWindow(QWidget* parent) : QDialog(parent) {
     row->addWidget(list_, 1);
     auto* buttons = new QVBoxLayout;
     buttons->addStretch(1);
-    saveButton_ = new QPushButton("Save", this);
+    saveButton_ = new QPushButton(tr("Save"), this);
     saveButton_->setObjectName("SaveButton");
-    saveButton_->setToolTip("Save a  LOG file...");
+    saveButton_->setToolTip(tr("Save a  LOG file..."));
     saveButton_->setEnabled(false);
-    closeButton_ = new QPushButton("Close", this);
+    closeButton_ = new QPushButton(tr("Close"), this);
     closeButton_->setObjectName("CloseButton");
-    closeButton_->setToolTip("Close this window");
+    closeButton_->setToolTip(tr("Close this window"));
     buttons->addWidget(saveButton_);
     buttons->addWidget(closeButton_);
     row->addLayout(buttons);
@@ -41,8 +41,9 @@ RiffReportWindow::RiffReportWindow(QWidget* parent) : QDialog(parent) {
     connect(saveButton_, &QPushButton::clicked, this, &RiffReportWindow::SaveClicked);
     connect(closeButton_, &QPushButton::clicked, this, &RiffReportWindow::CloseClicked);
     ChooseSaveFile = [this](const QString& suggested) {
-        return QFileDialog::getSaveFileName(this, tr("Save"), suggested,
-                                            "Log files (*.log);;Txt files(*.txt);;All files (*.*)");
+        return QFileDialog::getSaveFileName(
+            this, tr("Save"), suggested,
+            tr("Log files (*.log);;Txt files(*.txt);;All files (*.*)"));
     };
 }
 
@@ -67,7 +68,7 @@ bool RiffReportWindow::ShowReport(const std::string& path) {
     ++generation_;
     saveButton_->setEnabled(false);
     list_->clear();
-    setWindowTitle(QString("Header of the file %1").arg(QString::fromStdString(path)));
+    setWindowTitle(tr("Header of the file %1").arg(QString::fromStdString(path)));
     show();
     raise();
     auto report = std::make_shared<avi::RiffReport>();

@@ -52,24 +52,26 @@ SceneEditorPanel::SceneEditorPanel(QWidget* parent) : QFrame(parent) {
     auto* bar = new QToolBar(this);
     bar->setIconSize(QSize(18, 18));
     insertButton_ =
-        Tool(bar, "InsertButton", tr("Insert"), "Insert a scene starting at the current frame",
+        Tool(bar, "InsertButton", tr("Insert"), tr("Insert a scene starting at the current frame"),
              QStyle::SP_FileDialogNewFolder);
     mergeButton_ = Tool(bar, "MergeButton", tr("Cut"),
-                        "Delete this scene by merging it with the previous one\r\n"
-                        "The first scene cannot be deleted",
+                        tr("Delete this scene by merging it with the previous one\r\n"
+                           "The first scene cannot be deleted"),
                         QStyle::SP_DialogDiscardButton);
-    fixButton_ = Tool(bar, "FixButton", tr("Fix"),
-                      "Fix the rank number of scenes and their duration", QStyle::SP_BrowserReload);
+    fixButton_ =
+        Tool(bar, "FixButton", tr("Fix"), tr("Fix the rank number of scenes and their duration"),
+             QStyle::SP_BrowserReload);
     saveTextButton_ =
         Tool(bar, "SaveTextButton", tr("Text"),
-             "Save the scenes in a text file\r\ncalled *_scn.txt in the same folder as the "
-             "video",
+             tr("Save the scenes in a text file\r\ncalled *_scn.txt in the same folder as the "
+                "video"),
              QStyle::SP_FileIcon);
-    saveXlsxButton_ = Tool(bar, "SaveXlsxButton", tr("Sheet"),
-                           "Save the scenes in a spreadsheet\r\nin the same folder as the video",
-                           QStyle::SP_FileDialogDetailedView);
+    saveXlsxButton_ =
+        Tool(bar, "SaveXlsxButton", tr("Sheet"),
+             tr("Save the scenes in a spreadsheet\r\nin the same folder as the video"),
+             QStyle::SP_FileDialogDetailedView);
     saveScnButton_ = Tool(bar, "SaveScnButton", tr("Save"),
-                          "Save the scenes in a scn file\r\nin the same folder as the video",
+                          tr("Save the scenes in a scn file\r\nin the same folder as the video"),
                           QStyle::SP_DialogSaveButton);
     column->addWidget(bar);
     lb_ = new QListWidget(this);

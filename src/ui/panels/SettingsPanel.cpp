@@ -112,7 +112,7 @@ QString SettingsPanel::WithDelimiter(const QString& folder) {
 QString SettingsPanel::ShiftText(double days, bool detailed) {
     const auto s = std::llround(days * 86400.0);
     if (detailed)
-        return QString("%1 days %2h %3m %4s")
+        return tr("%1 days %2h %3m %4s")
             .arg(s / 86400)
             .arg(s / 3600 % 24)
             .arg(s / 60 % 60)
@@ -129,7 +129,7 @@ enum class Convert : std::uint8_t {
     Inverted,  // a check box that shows the opposite of its flag
     FromOne,   // a radio group whose first button stands for 1
     Folder,    // a folder, read back with a trailing '/'
-    Shift,     // the time difference, in the detailed form when the advanced one is chosen
+    Shift,     // the time difference, always in its detailed form
 };
 
 // When a control writes its preference.
@@ -260,24 +260,26 @@ SettingsPanel::SettingsPanel(QWidget* parent, settings::Preferences& prefs)
     title_->setFont(f);
     head->addWidget(title_, 1);
     auto* home =
-        new QLabel(QString("<a href=\"%1\">Homepage of Kelvor</a>").arg(about::kWebAddress), this);
-    home->setToolTip(QString("to get help or updates for %1").arg(about::kProductName));
+        new QLabel(tr("<a href=\"%1\">Homepage of Kelvor</a>").arg(about::kWebAddress), this);
+    home->setToolTip(tr("to get help or updates for %1").arg(about::kProductName));
     connect(home, &QLabel::linkActivated, this,
             [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
     head->addWidget(home);
     column->addLayout(head);
 
     tabs_ = new QTabWidget(this);
-    tabs_->addTab(buildPreferences(), "Preferences");
-    tabs_->addTab(buildShortcuts(), "Shortcuts");
-    tabs_->addTab(buildFormats(), "Formats");
-    tabs_->addTab(buildFolders(), "Folders");
-    tabs_->addTab(buildInlay(), "Inlay");
-    tabs_->addTab(buildFiles(), "Files");
+    tabs_->addTab(buildPreferences(), tr("Preferences"));
+    tabs_->addTab(buildShortcuts(), tr("Shortcuts"));
+    tabs_->addTab(buildFormats(), tr("Formats"));
+    tabs_->addTab(buildFolders(), tr("Folders"));
+    tabs_->addTab(buildInlay(), tr("Inlay"));
+    tabs_->addTab(buildFiles(), tr("Programs"));
     column->addWidget(tabs_, 1);
-    auto* close = new QPushButton("Close", this);
+    auto* close = new QPushButton(tr("Close"), this);
     close->setObjectName("CloseButton");
-    close->setToolTip("Close the Settings window." + kCrLf + "You may also type F10.");
+    close->setToolTip(
+        tr("Close the Settings window.\r\n"
+           "You may also type F10."));
     connect(close, &QPushButton::clicked, this, [this] {
         if (host_)
             host_->CloseSettings();
@@ -325,57 +327,58 @@ QWidget* SettingsPanel::buildPreferences() {
     grid->addLayout(left, 1);
     grid->addLayout(right, 1);
 
-    auto* prefs = new QGroupBox("Preferences", page);
+    auto* prefs = new QGroupBox(tr("Preferences"), page);
     auto* pl = new QVBoxLayout(prefs);
-    savePrefsOnQuitBox = Check(
-        prefs, "SavePrefsOnQuitBox", "Save the preferences when quit",
-        "Save your preferences into the registry" + kCrLf + "each time you quit the application.");
+    savePrefsOnQuitBox = Check(prefs, "SavePrefsOnQuitBox", tr("Save the preferences when quit"),
+                               tr("Save your preferences into your configuration folder\r\n"
+                                  "each time you quit the application."));
     pl->addWidget(savePrefsOnQuitBox);
-    saveNowButton = new QPushButton("Save the preferences now", prefs);
+    saveNowButton = new QPushButton(tr("Save the preferences now"), prefs);
     saveNowButton->setObjectName("SaveNowButton");
-    saveNowButton->setToolTip("Save the preferences now into the registry.");
+    saveNowButton->setToolTip(tr("Save the preferences now into your configuration folder."));
     pl->addWidget(saveNowButton);
-    deletePrefsButton = new QPushButton("Delete the preferences", prefs);
+    deletePrefsButton = new QPushButton(tr("Delete the preferences"), prefs);
     deletePrefsButton->setObjectName("DeletePrefsButton");
-    deletePrefsButton->setToolTip("Delete the preferences from registry." + kCrLf +
-                                  "At next start, the application will load" + kCrLf +
-                                  "with default parameters.");
+    deletePrefsButton->setToolTip(
+        tr("Delete the saved preferences.\r\n"
+           "At next start, the application will load\r\n"
+           "with default parameters."));
     pl->addWidget(deletePrefsButton);
     left->addWidget(prefs);
-    storeGroup = Radio(page, left, "StoreGroup", "Where to save the preferences",
-                       {"Normal (registry)", "Portable (USB key)"},
-                       "Indicate where the Preferences will be saved in order to retrieve them at "
-                       "next start.");
-    openWithBox = Check(page, "OpenWithBox", "Shortcut in SendTo...",
-                        "If this box is checked, then you can open one or several AVI files" +
-                            kCrLf + "with Kelvor from the file manager: Kelvor is offered" + kCrLf +
-                            "in the menu \"Open With\" of AVI files.");
+    storeGroup =
+        Radio(page, left, "StoreGroup", tr("Where to save the preferences"),
+              {tr("In your configuration folder"), tr("Beside the program (portable)")},
+              tr("Indicate where the Preferences will be saved in order to retrieve them at "
+                 "next start."));
+    openWithBox = Check(page, "OpenWithBox", tr("Show Kelvor in Open With"),
+                        tr("If this box is checked, then you can open one or several AVI files\r\n"
+                           "with Kelvor from the file manager: Kelvor is offered\r\n"
+                           "in the menu \"Open With\" of AVI files."));
     left->addWidget(openWithBox);
     selectOnOpenBox =
-        Check(page, "SelectOnOpenBox", "Select when opening",
-              "Check to select automatically the files when they are added to the list.");
+        Check(page, "SelectOnOpenBox", tr("Select when opening"),
+              tr("Check to select automatically the files when they are added to the list."));
     left->addWidget(selectOnOpenBox);
-    saveListOnQuitBox = Check(page, "SaveListOnQuitBox", "Save the playlist when quit",
-                              "Check in order to save the playlist whent quit" + kCrLf +
-                                  "and to restore it at next launch");
+    saveListOnQuitBox = Check(page, "SaveListOnQuitBox", tr("Save the playlist when quit"),
+                              tr("Check in order to save the playlist whent quit\r\n"
+                                 "and to restore it at next launch"));
     left->addWidget(saveListOnQuitBox);
     halfSizeBox = Check(
-        page, "HalfSizeBox", "Preview DV in half size.",
-        "If checked, the video DV will be previewed in half size. (Recommended)" + kCrLf +
-            "Useful to avoid interlacing, but the image will be less sharp in full screen mode.");
+        page, "HalfSizeBox", tr("Preview DV in half size."),
+        tr("If checked, the video DV will be previewed in half size. (Recommended)\r\n"
+           "Useful to avoid interlacing, but the image will be less sharp in full screen mode."));
     left->addWidget(halfSizeBox);
     left->addStretch(1);
     dvAudioRateGroup =
-        Radio(page, right, "DvAudioRateGroup", "DV Frequency", {"32000", "44100", "48000"},
-              "frequency of audio when converting an AVI file into DV type 2", true);
-    standardGroup = Radio(page, right, "StandardGroup", "Default Standard", {"Pal", "Ntsc"},
-                          "TV Standard used to convert non-DV avi files to DV type 2", true);
-    scnTypeGroup = Radio(page, right, "ScnTypeGroup", "Fichiers scn",
-                         {"Type 1 (ANSI)", "Type 2 (unicode)"}, {}, true);
-    right->addWidget(Memo(page,
-                          "\r\nModify the settings \r\n     to manage the Preferences \r\n"
-                          "     to change the TV standard used for recompression into DV "
-                          "type 2, \r\n     and to change the behaviour of Kelvor."),
+        Radio(page, right, "DvAudioRateGroup", tr("DV Frequency"), {"32000", "44100", "48000"},
+              tr("frequency of audio when converting an AVI file into DV type 2"), true);
+    standardGroup = Radio(page, right, "StandardGroup", tr("Default Standard"), {"Pal", "Ntsc"},
+                          tr("TV Standard used to convert non-DV avi files to DV type 2"), true);
+    scnTypeGroup = Radio(page, right, "ScnTypeGroup", tr("Scene files (scn)"),
+                         {tr("Type 1 (ANSI)"), tr("Type 2 (unicode)")}, {}, true);
+    right->addWidget(Memo(page, tr("\r\nModify the settings \r\n     to manage the Preferences \r\n"
+                                   "     to change the TV standard used for recompression into DV "
+                                   "type 2, \r\n     and to change the behaviour of Kelvor.")),
                      1);
 
     connect(saveNowButton, &QPushButton::clicked, this, [this] {
@@ -397,11 +400,11 @@ QWidget* SettingsPanel::buildPreferences() {
 QWidget* SettingsPanel::buildShortcuts() {
     auto* page = new QWidget(tabs_);
     auto* column = new QVBoxLayout(page);
-    auto* memo = Memo(page,
-                      "Command-line scripts are like: +switch or +switch=\"parameter\".\r\nPut "
+    auto* memo =
+        Memo(page, tr("Command-line scripts are like: +switch or +switch=\"parameter\".\r\nPut "
                       "parameters between double quotes, and no blank before or after =. But put "
                       "a blank space between two commands on the same line.\r\nThe + may be "
-                      "replaced by - or /.");
+                      "replaced by - or /."));
     memo->setMaximumHeight(80);
     column->addWidget(memo);
     table_ = new QTableWidget(0, 3, page);
@@ -413,8 +416,9 @@ QWidget* SettingsPanel::buildShortcuts() {
     table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     column->addWidget(table_, 1);
-    sortShortcutsBox = Check(page, "SortShortcutsBox", "Sort by keyboard shortcuts",
-                             "Toggle between the keys and command names to sort alphabetically");
+    sortShortcutsBox =
+        Check(page, "SortShortcutsBox", tr("Sort by keyboard shortcuts"),
+              tr("Toggle between the keys and command names to sort alphabetically"));
     column->addWidget(sortShortcutsBox);
     return page;
 }
@@ -424,49 +428,51 @@ QWidget* SettingsPanel::buildFormats() {
     auto* column = new QVBoxLayout(page);
     auto* memo = Memo(
         page,
-        "\r\n  * Choose the formats of datecode: For example\r\nyyyy mmmm dd hh:nn:ss gives '2006 "
-        "march 12 15:46:37'\r\ndddddd gives 'sunday 2006 march 12' or ddddd gives "
-        "'06/03/12'\r\nOne may add text in double quotes, for example:\r\n\"A \"dddd \" of "
-        "\"mmmm gives 'A sunday of march'\r\n  * The format for renaming à la Scenalyser is by "
-        "default\r\nyyyymmdd_hh.nn.ss   with a root like ClipDV'\r\n  * Inlay of datecode is "
-        "similarly defined on 2 lines,\r\nbut one line may stay empty if you want all data on a "
-        "single line.");
+        tr("\r\n  * Choose the formats of datecode: For example\r\nyyyy mmmm dd hh:nn:ss gives "
+           "'2006 "
+           "march 12 15:46:37'\r\ndddddd gives 'sunday 2006 march 12' or ddddd gives "
+           "'06/03/12'\r\nOne may add text in double quotes, for example:\r\n\"A \"dddd \" of "
+           "\"mmmm gives 'A sunday of march'\r\n  * The format for renaming à la Scenalyser is by "
+           "default\r\nyyyymmdd_hh.nn.ss   with a root like ClipDV'\r\n  * Inlay of datecode is "
+           "similarly defined on 2 lines,\r\nbut one line may stay empty if you want all data on a "
+           "single line."));
     column->addWidget(memo, 1);
-    auto* rename = new QGroupBox("Rename à la  Scenalyser", page);
+    auto* rename = new QGroupBox(tr("Rename à la  Scenalyser"), page);
     auto* rl = new QFormLayout(rename);
     renameRootEdit = Edit(rename, "RenameRootEdit",
-                          "Rootname used to build the video name" + kCrLf + "in Scenalyser style");
-    rl->addRow("Rootname used to rename", renameRootEdit);
-    renameFormatEdit =
-        Edit(rename, "RenameFormatEdit",
-             "Format used to add the datecode to the rootname" + kCrLf + "in Scenalyser style");
-    rl->addRow("Format for renaming", renameFormatEdit);
+                          tr("Rootname used to build the video name\r\n"
+                             "in Scenalyser style"));
+    rl->addRow(tr("Rootname used to rename"), renameRootEdit);
+    renameFormatEdit = Edit(rename, "RenameFormatEdit",
+                            tr("Format used to add the datecode to the rootname\r\n"
+                               "in Scenalyser style"));
+    rl->addRow(tr("Format for renaming"), renameFormatEdit);
     column->addWidget(rename);
-    auto* formats = new QGroupBox("Formats of datecode", page);
+    auto* formats = new QGroupBox(tr("Formats of datecode"), page);
     auto* fl = new QFormLayout(formats);
     addDatecodeFormatEdit = Edit(formats, "AddDatecodeFormatEdit",
-                                 "Format used by the command \"Add datecode\"" + kCrLf +
-                                     "for example   yyyy mmmm ddddd hh:nn:ss");
-    fl->addRow("Format used to add the datecode", addDatecodeFormatEdit);
-    displayFormatEdit =
-        Edit(formats, "DisplayFormatEdit",
-             "Format used to display the datecode among informations about" + kCrLf +
-                 "the selected file. " + kCrLf + "For example ddddd hh:nn:ss");
-    fl->addRow("Format to display datecode", displayFormatEdit);
+                                 tr("Format used by the command \"Add datecode\"\r\n"
+                                    "for example   yyyy mmmm ddddd hh:nn:ss"));
+    fl->addRow(tr("Format used to add the datecode"), addDatecodeFormatEdit);
+    displayFormatEdit = Edit(formats, "DisplayFormatEdit",
+                             tr("Format used to display the datecode among informations about\r\n"
+                                "the selected file. \r\n"
+                                "For example ddddd hh:nn:ss"));
+    fl->addRow(tr("Format to display datecode"), displayFormatEdit);
     addBeforeNameBox =
-        Check(formats, "AddBeforeNameBox", "Add before the filename",
-              "If checked, then the commands \"Add timecode\" and \"Add "
-              "datecode\"\r\nwill put this data before the filename, otherwise after "
-              "it.");
+        Check(formats, "AddBeforeNameBox", tr("Add before the filename"),
+              tr("If checked, then the commands \"Add timecode\" and \"Add "
+                 "datecode\"\r\nwill put this data before the filename, otherwise after "
+                 "it."));
     fl->addRow(QString(), addBeforeNameBox);
     inlayFormat1Edit = Edit(formats, "InlayFormat1Edit",
-                            "Format used to inlay the datecode on the first line." + kCrLf +
-                                "For example \"dd-mm-yy\" to display only the date.");
-    fl->addRow("Inlay line 1", inlayFormat1Edit);
+                            tr("Format used to inlay the datecode on the first line.\r\n"
+                               "For example \"dd-mm-yy\" to display only the date."));
+    fl->addRow(tr("Inlay line 1"), inlayFormat1Edit);
     inlayFormat2Edit = Edit(formats, "InlayFormat2Edit",
-                            "Format used to inlay the datecode on the second line." + kCrLf +
-                                "For example \"hh:nn:ss\" to display only the time.");
-    fl->addRow("Inlay line 2", inlayFormat2Edit);
+                            tr("Format used to inlay the datecode on the second line.\r\n"
+                               "For example \"hh:nn:ss\" to display only the time."));
+    fl->addRow(tr("Inlay line 2"), inlayFormat2Edit);
     column->addWidget(formats);
 
     return page;
@@ -475,11 +481,10 @@ QWidget* SettingsPanel::buildFormats() {
 QWidget* SettingsPanel::buildFolders() {
     auto* page = new QWidget(tabs_);
     auto* column = new QVBoxLayout(page);
-    auto* memo = Memo(page,
-                      "\r\nChoose the default folders for opening files with\r\nthe Open "
-                      "command (CTRL+O) or for the preferred folder (F7).\r\n\r\nIndicate "
-                      "also if the files created by conversion shall be\r\ncreated in the "
-                      "same folder, or, if not, in which one.");
+    auto* memo = Memo(page, tr("\r\nChoose the default folders for opening files with\r\nthe Open "
+                               "command (CTRL+O) or for the preferred folder (F7).\r\n\r\nIndicate "
+                               "also if the files created by conversion shall be\r\ncreated in the "
+                               "same folder, or, if not, in which one."));
     column->addWidget(memo, 1);
     // A folder field: the text and a button that opens the folder dialog at it.
     const auto folderField = [this](QWidget* parent, QVBoxLayout* into, const char* name,
@@ -502,58 +507,55 @@ QWidget* SettingsPanel::buildFolders() {
         });
         return edit;
     };
-    auto* open = new QGroupBox("Folders for opening videos", page);
+    auto* open = new QGroupBox(tr("Folders for opening videos"), page);
     auto* ol = new QVBoxLayout(open);
     // The dialogs of the open and save folders always give a folder: a cancelled one gives
     // the folder it started at.
-    openFolderEdit = folderField(open, ol, "OpenFolderEdit", "Default folder for opening videos",
-                                 "Default folder to open files.", [this](const QString& f) {
-                                     const QString folder =
-                                         f.isEmpty() ? openFolderEdit->text() : f;
-                                     if (folder.isEmpty())
-                                         return;
-                                     p_.OpenFolder = WithDelimiter(folder).toStdString();
-                                     openFolderEdit->setText(folder);
-                                 });
+    openFolderEdit =
+        folderField(open, ol, "OpenFolderEdit", tr("Default folder for opening videos"),
+                    tr("Default folder to open files."), [this](const QString& f) {
+                        const QString folder = f.isEmpty() ? openFolderEdit->text() : f;
+                        if (folder.isEmpty())
+                            return;
+                        p_.OpenFolder = WithDelimiter(folder).toStdString();
+                        openFolderEdit->setText(folder);
+                    });
     preferredFolderEdit =
-        folderField(open, ol, "PreferredFolderEdit", "Preferred folder ( to be opened with F7)",
-                    "\"Prefered\" Folder: it's a folder from which all AVI files" + kCrLf +
-                        "may be openend by F7 or by a clic on the button with "
-                        "heart.",
+        folderField(open, ol, "PreferredFolderEdit", tr("Preferred folder ( to be opened with F7)"),
+                    tr("\"Prefered\" Folder: it's a folder from which all AVI files\r\n"
+                       "may be openend by F7 or by a clic on the button with "
+                       "heart."),
                     [this](const QString& f) {
                         if (!f.isEmpty())
                             preferredFolderEdit->setText(f);
                     });
     playlistFolderEdit =
-        folderField(open, ol, "PlaylistFolderEdit", "Default folder for the PlayLists ",
-                    "Folder to save the playlist.", [this](const QString& f) {
+        folderField(open, ol, "PlaylistFolderEdit", tr("Default folder for the PlayLists "),
+                    tr("Folder to save the playlist."), [this](const QString& f) {
                         if (!f.isEmpty())
                             playlistFolderEdit->setText(f);
                     });
     column->addWidget(open);
-    auto* save = new QGroupBox("Where to save the files created by conversion", page);
+    auto* save = new QGroupBox(tr("Where to save the files created by conversion"), page);
     auto* sl = new QVBoxLayout(save);
-    sameFolderBox = Check(save, "cbsameFolder", "Convert in the same folder",
-                          "If checked, then all files produced by conversion will be created in "
-                          "the same folder" +
-                              kCrLf +
-                              "than the source file. If not, they will be created in the "
-                              "folder below." +
-                              kCrLf +
-                              "Note that scn files will always be in the same folder, even "
-                              "if this box" +
-                              kCrLf + "is not checked.");
+    sameFolderBox = Check(save, "cbsameFolder", tr("Convert in the same folder"),
+                          tr("If checked, then all files produced by conversion will be created in "
+                             "the same folder\r\n"
+                             "than the source file. If not, they will be created in the "
+                             "folder below.\r\n"
+                             "Note that scn files will always be in the same folder, even "
+                             "if this box\r\n"
+                             "is not checked."));
     sl->addWidget(sameFolderBox);
-    saveFolderEdit =
-        folderField(save, sl, "SaveFolderEdit",
-                    "Convert in the following folder:", "Folder for storing the files.",
-                    [this](const QString& f) {
-                        const QString folder = f.isEmpty() ? saveFolderEdit->text() : f;
-                        if (folder.isEmpty())
-                            return;
-                        p_.SaveFolder = WithDelimiter(folder).toStdString();
-                        saveFolderEdit->setText(folder);
-                    });
+    saveFolderEdit = folderField(save, sl, "SaveFolderEdit", tr("Convert in the following folder:"),
+                                 tr("Folder for storing the files."), [this](const QString& f) {
+                                     const QString folder =
+                                         f.isEmpty() ? saveFolderEdit->text() : f;
+                                     if (folder.isEmpty())
+                                         return;
+                                     p_.SaveFolder = WithDelimiter(folder).toStdString();
+                                     saveFolderEdit->setText(folder);
+                                 });
     column->addWidget(save);
 
     return page;
@@ -564,30 +566,31 @@ QWidget* SettingsPanel::buildInlay() {
     auto* grid = new QHBoxLayout(page);
     auto* left = new QVBoxLayout;
     grid->addLayout(left, 1);
-    const QString fontHint = "Choose the font for inlay of datecode. The default font" + kCrLf +
-                             "with white color seems to give the best results.";
+    const QString fontHint =
+        tr("Choose the font for inlay of datecode. The default font\r\n"
+           "with white color seems to give the best results.");
     auto* fontRow = new QHBoxLayout;
     inlayFontButton = new QPushButton("F", page);
     inlayFontButton->setObjectName("InlayFontButton");
     inlayFontButton->setToolTip(fontHint);
     inlayFontButton->setFixedWidth(32);
-    auto* fontLabel = new QLabel("Font", page);
+    auto* fontLabel = new QLabel(tr("Font"), page);
     fontLabel->setObjectName("FontLabel");
     fontLabel->setToolTip(fontHint);
     fontRow->addWidget(inlayFontButton);
     fontRow->addWidget(fontLabel, 1);
     left->addLayout(fontRow);
     standardFontSizeBox =
-        Check(page, "StandardFontSizeBox", "Default size",
-              "Check if you want the Font size of inlay text to be set automatically," + kCrLf +
-                  "according to the image size of video (Recommended).");
+        Check(page, "StandardFontSizeBox", tr("Default size"),
+              tr("Check if you want the Font size of inlay text to be set automatically,\r\n"
+                 "according to the image size of video (Recommended)."));
     left->addWidget(standardFontSizeBox);
     auto* borderRow = new QHBoxLayout;
     const QString borderHint =
-        "To sharpen the contrast of the inlay in front of the picture,\r\nset "
-        "the size of a black border around the inlayed text.\r\nSet 0 if "
-        "you don't want a border.";
-    auto* borderLabel = new QLabel("Border", page);
+        tr("To sharpen the contrast of the inlay in front of the picture,\r\nset "
+           "the size of a black border around the inlayed text.\r\nSet 0 if "
+           "you don't want a border.");
+    auto* borderLabel = new QLabel(tr("Border"), page);
     borderLabel->setObjectName("BorderLabel");
     borderLabel->setToolTip(borderHint);
     borderSpin = new QSpinBox(page);
@@ -598,34 +601,39 @@ QWidget* SettingsPanel::buildInlay() {
     borderRow->addWidget(borderSpin);
     borderRow->addStretch(1);
     left->addLayout(borderRow);
-    alignGroup = Radio(page, left, "AlignGroup", "Alignment", {"Left", "Centered", "Right"},
-                       "Set the alignment of the inlayed text.\r\nuseful when inserting the "
-                       "datecode on two lines.",
-                       true);
-    inlayWhatGroup = Radio(page, left, "InlayWhatGroup", "What?", {"Datecode", "Timecode"},
-                           "One may inlay datecode or timecode.", true);
-    inlayAutoBox = Check(page, "InlayAutoBox", "automatic",
-                         "If checked, then inlay is automatically activated for a given duration" +
-                             kCrLf + "each time when an event (set in \"Mode auto\") happens." +
-                             kCrLf + "By default, 5 seconds at each new scene");
+    alignGroup =
+        Radio(page, left, "AlignGroup", tr("Alignment"), {tr("Left"), tr("Centered"), tr("Right")},
+              tr("Set the alignment of the inlayed text.\r\nuseful when inserting the "
+                 "datecode on two lines."),
+              true);
+    inlayWhatGroup =
+        Radio(page, left, "InlayWhatGroup", tr("What?"), {tr("Datecode"), tr("Timecode")},
+              tr("One may inlay datecode or timecode."), true);
+    inlayAutoBox =
+        Check(page, "InlayAutoBox", tr("automatic"),
+              tr("If checked, then inlay is automatically activated for a given duration\r\n"
+                 "each time when an event (set in \"Mode auto\") happens.\r\n"
+                 "By default, 5 seconds at each new scene"));
     left->addWidget(inlayAutoBox);
     inlayWhenGroup =
-        Radio(page, left, "InlayWhenGroup", "Mode Auto", {"once", "scene", "daily"},
-              "In Auto mode, inlay is made during a given duration" + kCrLf + "either once" +
-                  kCrLf + "or at each new scene" + kCrLf + "or at each new day",
+        Radio(page, left, "InlayWhenGroup", tr("Mode Auto"), {tr("once"), tr("scene"), tr("daily")},
+              tr("In Auto mode, inlay is made during a given duration\r\n"
+                 "either once\r\n"
+                 "or at each new scene\r\n"
+                 "or at each new day"),
               true, &modeBox_);
     auto* durRow = new QFormLayout;
     inlayDurationEdit = Edit(page, "InlayDurationEdit",
-                             "Duration in seconds of automatic inlay of datecode" + kCrLf +
-                                 " each scene change (only for DV videos)");
-    durRow->addRow("duration in seconds", inlayDurationEdit);
+                             tr("Duration in seconds of automatic inlay of datecode\r\n"
+                                " each scene change (only for DV videos)"));
+    durRow->addRow(tr("duration in seconds"), inlayDurationEdit);
     left->addLayout(durRow);
     auto* shiftRow = new QHBoxLayout;
-    auto* timeShiftTitle = new QLabel("Time difference", page);
+    auto* timeShiftTitle = new QLabel(tr("Time difference"), page);
     timeShiftTitle->setObjectName("TimeShiftTitle");
     advancedShiftButton = new QPushButton("...", page);
     advancedShiftButton->setObjectName("TimeShiftButton");
-    advancedShiftButton->setToolTip("Click to change the time difference");
+    advancedShiftButton->setToolTip(tr("Click to change the time difference"));
     advancedShiftButton->setFixedWidth(32);
     timeShiftLabel_ = new QLabel(page);
     timeShiftLabel_->setObjectName("TimeShiftLabel");
@@ -635,15 +643,17 @@ QWidget* SettingsPanel::buildInlay() {
     left->addLayout(shiftRow);
     left->addStretch(1);
     grid->addWidget(
-        Memo(page,
-             "\r\nSet the parameters of inlay\r\nwhile playing the DV videos or\r\nwhile creating "
-             "video files by conversion\r\nwith the Inlay command (CTRL+I) of the\r\n menu "
-             "Convert.\r\n\r\nTo modify the position of\r\ninlay, click on the corner at the "
-             "bottom\r\nright of the video, or click on the video\r\nwith the right mouse "
-             "button, or type ALT+I.\r\nThis will display sliders for changing\r\nthe "
-             "position.\r\n\r\nTo modify the format of dates and\r\ntimes, (that can be put on "
-             "two lines)\r\ngo to the tab Formats, and set the\r\nformats in \"Inlay line 1\" or "
-             "\"Inlay line 2\""),
+        Memo(
+            page,
+            tr("\r\nSet the parameters of inlay\r\nwhile playing the DV videos or\r\nwhile "
+               "creating "
+               "video files by conversion\r\nwith the Inlay command (CTRL+I) of the\r\n menu "
+               "Convert.\r\n\r\nTo modify the position of\r\ninlay, click on the corner at the "
+               "bottom\r\nright of the video, or click on the video\r\nwith the right mouse "
+               "button, or type ALT+I.\r\nThis will display sliders for changing\r\nthe "
+               "position.\r\n\r\nTo modify the format of dates and\r\ntimes, (that can be put on "
+               "two lines)\r\ngo to the tab Formats, and set the\r\nformats in \"Inlay line 1\" or "
+               "\"Inlay line 2\"")),
         1);
 
     connect(inlayFontButton, &QPushButton::clicked, this, &SettingsPanel::inlayFontClicked);
@@ -673,20 +683,21 @@ QWidget* SettingsPanel::buildFiles() {
         });
         return edit;
     };
-    varnoltProgramEdit = fileField("VarnoltProgramEdit", "Varnolt file to be launched with F2",
-                                   "Select the program file for Varnolt" + kCrLf +
-                                       "to be launched with F2 to extract images from the selected "
-                                       "video.");
-    const QString appHint = "Choose a program " + kCrLf +
-                            "to be launched by F%1 with the selected AVI files." + kCrLf +
-                            "For example a media player, or a video editor...";
-    f3ProgramEdit = fileField("F3ProgramEdit", "Application launched with F3", appHint.arg(3));
-    f4ProgramEdit = fileField("F4ProgramEdit", "Application launched with F4", appHint.arg(4));
+    varnoltProgramEdit = fileField("VarnoltProgramEdit", tr("Varnolt file to be launched with F2"),
+                                   tr("Select the program file for Varnolt\r\n"
+                                      "to be launched with F2 to extract images from the selected "
+                                      "video."));
+    const QString appHint =
+        tr("Choose a program \r\n"
+           "to be launched by F%1 with the selected AVI files.\r\n"
+           "For example a media player, or a video editor...");
+    f3ProgramEdit = fileField("F3ProgramEdit", tr("Application launched with F3"), appHint.arg(3));
+    f4ProgramEdit = fileField("F4ProgramEdit", tr("Application launched with F4"), appHint.arg(4));
     column->addWidget(
         Memo(page,
-             "\r\nOpen quickly the selected avi files in your favorite video "
-             "applications:\r\nSet the path and filename of the Varnolt file to be launched "
-             "with F2 as well as two applications to be launched with F3 and F4."),
+             tr("\r\nOpen quickly the selected avi files in your favorite video "
+                "applications:\r\nSet the path and filename of the Varnolt file to be launched "
+                "with F2 as well as two applications to be launched with F3 and F4.")),
         1);
     return page;
 }
@@ -817,7 +828,7 @@ void SettingsPanel::storeChosen() {
 }
 
 void SettingsPanel::UpdateTitle() {
-    title_->setText(QString("%1 %2 %3").arg(about::kProductName, version_, about::kLanguageTag));
+    title_->setText(QString("%1 %2").arg(about::kProductName, version_));
 }
 
 void SettingsPanel::fillOption(const Option& o) {
@@ -836,7 +847,7 @@ void SettingsPanel::fillOption(const Option& o) {
                 else if constexpr (std::is_same_v<Widget, QSpinBox>)
                     w->setValue(v);
                 else if constexpr (std::is_same_v<Widget, QLabel>)
-                    w->setText(ShiftText(v, p_.AdvancedTimeShift));
+                    w->setText(ShiftText(v, true));
                 else if constexpr (std::is_same_v<Value, std::string>)
                     w->setText(Q(v));
                 else
@@ -955,14 +966,15 @@ void SettingsPanel::FillShortcuts(const std::vector<CommandKeyRow>& actions) {
     table_->setRowCount(static_cast<int>(entries.size()));
     const int caption = byTitles ? 0 : 1, keys = byTitles ? 1 : 0;
     QStringList titles(3);
-    titles[caption] = "Functions";
-    titles[keys] = "Keys";
-    titles[2] = "Switch";
+    titles[caption] = tr("Functions");
+    titles[keys] = tr("Keys");
+    titles[2] = tr("Switch");
     table_->setHorizontalHeaderLabels(titles);
-    table_->setColumnWidth(caption, 220);
-    table_->setColumnWidth(keys, 80);
-    // Wide enough for its title in the desktop's font.
-    table_->setColumnWidth(2, 50);
+    // The names take what the keys and switches leave, so the table fills its width.
+    QHeaderView* header = table_->horizontalHeader();
+    header->setSectionResizeMode(caption, QHeaderView::Stretch);
+    header->setSectionResizeMode(keys, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
         const CommandKeyRow& a = *entries[static_cast<std::size_t>(i)].second;
         table_->setItem(i, caption, new QTableWidgetItem(a.Caption));

@@ -1,11 +1,22 @@
 #include "ui/preview/PlayerTexts.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 
 namespace kelvor::ui {
 namespace {
+
+// The messages in the interface's language.
+struct PlayerMessages {
+    Q_DECLARE_TR_FUNCTIONS(PlayerMessages)
+};
+
+std::string S(const QString& text) {
+    return text.toStdString();
+}
 
 std::string lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
@@ -24,50 +35,81 @@ constexpr int kMinNameHeight = 11;  // 8 points at 96 dots per inch
 }  // namespace
 
 std::vector<std::string> MessageLines(int code, const files::FileRecord& r) {
-    std::vector<std::string> lines = {"", "", "Video not available"};
+    std::vector<std::string> lines = {"", "", S(PlayerMessages::tr("Video not available"))};
     const std::string full = lower(r.FullName);
     const auto add = [&](std::initializer_list<std::string> more) {
         lines.insert(lines.end(), more);
     };
     switch (code) {
         case 1:
-            add({"The file", "", full, "is not found"});
+            add({S(PlayerMessages::tr("The file")), "", full,
+                 S(PlayerMessages::tr("is not found"))});
             break;
         case 2:
             if (r.Codec != "dvsd")
-                add({"The file ", full,
-                     "seems to have a non standard DV codec. To show the video, try to change "
-                     "the codec \"" +
-                         r.Codec + "\" to \"dvsd\""});
+                add({S(PlayerMessages::tr("The file ")), full,
+                     S(PlayerMessages::tr(
+                           "seems to have a non standard DV codec. To show the video, try to "
+                           "change the codec \"%1\" to \"dvsd\"")
+                           .arg(QString::fromStdString(r.Codec)))});
             else
-                add({"The file ", full,
-                     "seems not to be a correct dvsd DV file. It's impossible to play"});
+                add({S(PlayerMessages::tr("The file ")), full,
+                     S(PlayerMessages::tr(
+                         "seems not to be a correct dvsd DV file. It's impossible to play"))});
             break;
         case 3:
-            add({"The file", "", full, "has only Audio streams"});
+            add({S(PlayerMessages::tr("The file")), "", full,
+                 S(PlayerMessages::tr("has only Audio streams"))});
             break;
         case 4:
-            add({"The file ", "", lower(baseName(r.FullName.empty() ? r.Name : r.FullName)),
-                 "seems not to be a correct AVI file"});
+            add({S(PlayerMessages::tr("The file ")), "",
+                 lower(baseName(r.FullName.empty() ? r.Name : r.FullName)),
+                 S(PlayerMessages::tr("seems not to be a correct AVI file"))});
             break;
         case 5:
         case 6:
         case 7:
-            add({" There is no directshow filter on your system that can decompress the", "",
-                 "codec " + r.Codec});
+            add({S(PlayerMessages::tr(
+                     " There is no directshow filter on your system that can decompress the")),
+                 "", S(PlayerMessages::tr("codec %1").arg(QString::fromStdString(r.Codec)))});
             if (code == 5)
-                add({"", "You may listen to Audio"});
+                add({"", S(PlayerMessages::tr("You may listen to Audio"))});
             else if (code == 6)
-                add({"", "Unknown Audio"});
+                add({"", S(PlayerMessages::tr("Unknown Audio"))});
             break;
         case 8:
-            add({" Video temporarily interrupted", "to execute a command", "",
+            add({S(PlayerMessages::tr(" Video temporarily interrupted")),
+                 S(PlayerMessages::tr("to execute a command")), "",
                  r.Name.empty() ? baseName(r.FullName) : r.Name});
             break;
         default:
             break;
     }
     return lines;
+}
+
+std::string SoundText(int sampleRate, int bits, int channels, bool dv12) {
+    if (channels <= 0)
+        return "N/A";
+    if (dv12 && sampleRate == 32000 && bits == 16)
+        bits = 12;
+    // 44.1 kHz keeps its decimal; the DV rates are whole kilohertz.
+    std::string rate = std::to_string(sampleRate / 1000);
+    if (sampleRate % 1000 != 0)
+        rate += "." + std::to_string(sampleRate % 1000 / 100);
+    std::string text = rate + " kHz";
+    if (bits > 0)
+        text += " " + S(PlayerMessages::tr("%1-bit").arg(bits));
+    switch (channels) {
+        case 1:
+            return text + " " + S(PlayerMessages::tr("mono"));
+        case 2:
+            return text + " " + S(PlayerMessages::tr("stereo"));
+        case 4:
+            return text + " " + S(PlayerMessages::tr("stereo (2x)"));
+        default:
+            return text + " " + S(PlayerMessages::tr("%1 channels").arg(channels));
+    }
 }
 
 StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::FileRecord& record,
@@ -79,28 +121,7 @@ StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::FileRecord& r
     }
     const scenes::FrameInfo& f = *frame;
     if (record.DVType == 1) {
-        if (f.Channels == 0) {
-            t.Audio = "N/A";
-        } else {
-            t.Audio =
-                std::to_string(f.SampleRate) + "Hz " + std::to_string(f.Quantization) + "bits";
-            switch (f.Channels) {
-                case 1:
-                    t.Audio += " mono";
-                    break;
-                case 2:
-                    t.Audio += " stereo";
-                    break;
-                case 3:
-                    t.Audio += " 3 channels";
-                    break;
-                case 4:
-                    t.Audio += " stereo(2x)";
-                    break;
-                default:
-                    break;
-            }
-        }
+        t.Audio = SoundText(static_cast<int>(f.SampleRate), f.Quantization, f.Channels);
         const std::int64_t rate = std::int64_t{f.SampleRate} * f.Channels * f.Quantization / 8;
         if (rate >= 8)
             t.DataRate = "PCM " + std::to_string(rate) + " bytes/s";

@@ -29,6 +29,11 @@ struct StatusTexts {
     int Trackbar = 0;
 };
 
+// The sound as a person reads it: "48 kHz 16-bit stereo", "32 kHz 12-bit stereo (2x)" for the
+// two stereo pairs; "N/A" without channels. 16-bit 32 kHz DV sound is shown as the 12-bit sound
+// the camcorder recorded when `dv12` is set.
+std::string SoundText(int sampleRate, int bits, int channels, bool dv12 = false);
+
 // The texts of one tick from the record of the frame shown (null: the detector is stopped).
 StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::FileRecord& record,
                       const std::string& displayFormat, const LocaleInfo& locale);
