@@ -42,7 +42,7 @@
 class QAction;
 class QEventLoop;
 class QLabel;
-class QListView;
+class QTreeView;
 class QMenu;
 class QToolBar;
 class QItemSelection;
@@ -168,7 +168,7 @@ class MainWindow final : public QMainWindow {
 
     // --- What the panels, the tests and the benchmark read.
     const FileListModel& Items() const { return *model_; }
-    QListView* List() const { return lb_; }
+    QTreeView* List() const { return lb_; }
     std::vector<int> SelectedRows() const;
     int SelectedCount() const;
     int Focused() const;
@@ -177,6 +177,9 @@ class MainWindow final : public QMainWindow {
     QString CounterText() const;
     QString ListHint() const;
     bool ListShown() const { return listShown_; }
+    // The list shows its columns (the details view) rather than the names alone.
+    bool DetailsShown() const;
+    void SetDetailsShown(bool on);
     bool WelcomeShown() const;
     int SortMode() const;
     // The categories currently allowed: "liste", "mono", "multi".
@@ -231,6 +234,9 @@ class MainWindow final : public QMainWindow {
     void selectRow(int row, bool on = true);
     void focusRow(int row);
     void showCurrent();
+    // The list's header follows the sort mode; a click on it sorts by the column's order.
+    void showSortColumn();
+    void headerClicked(int column);
 
     // MainWindowLoading.cpp
     void createScanner();
@@ -335,7 +341,8 @@ class MainWindow final : public QMainWindow {
     QWidget* body_ = nullptr;
     PlayerPanel* player_ = nullptr;
     QWidget* listColumn_ = nullptr;
-    QListView* lb_ = nullptr;
+    QTreeView* lb_ = nullptr;
+    QAction* detailsAction_ = nullptr;  // "Details view", not one of the table's actions
     QLabel* counter_ = nullptr;
     WelcomeFrame* welcome_ = nullptr;
     AboutPanel* about_ = nullptr;
@@ -349,6 +356,8 @@ class MainWindow final : public QMainWindow {
     int widthBeforeSettings_ = 0;
     // The player column's width: the narrowest until the first show fits it to the screen.
     int playerWidth_ = 440;
+    // The list column's width, wider for the details view where the screen has the room.
+    int listWidth_ = 330;
     // The time-difference dialog's last difference, where the command's dialog starts.
     double lastDifference_ = 0;
     QLabel* status_ = nullptr;

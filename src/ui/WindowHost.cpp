@@ -2,7 +2,7 @@
 
 #include <QAction>
 #include <QItemSelectionModel>
-#include <QListView>
+#include <QTreeView>
 #include <QThread>
 
 #include "commands/Workers.h"
