@@ -392,6 +392,8 @@ class MainWindow final : public QMainWindow {
     // goes on beside any state of the window's life.
     bool waitCursor_ = false;
     bool selectionPending_ = false;
+    // The window's place was checked with its frame around it.
+    bool placeFramed_ = false;
     // The counter and the list's hint as RefreshList last set them; the widgets take them once
     // per turn of the event loop, so a thousand files added in a row lay out text once.
     QString counterText_;

@@ -268,6 +268,12 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::activated() {
+    // The window manager's frame is known once it has framed the window, after the first
+    // show placed it: the place is checked again with the frame, once.
+    if (!placeFramed_ && frameGeometry() != geometry()) {
+        placeFramed_ = true;
+        keepOnScreen();
+    }
     updatePaste();
     maybeRunScript();
 }

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "core/scenes/ScnFile.h"
 #include "ui/UiTestSupport.h"
 
 namespace kelvor::ui::test {
@@ -23,6 +24,7 @@ class ScreenshotTest : public QObject {
     void aConfirmationDuringARun();
     void filesOnTheCommandLineOpenWithTheWindow();
     void oneFileOnTheCommandLineIsShown();
+    void twoFilesInTheDetailsView();
 
   private:
     void save(QWidget& widget, const QString& name);
@@ -141,6 +143,31 @@ void ScreenshotTest::oneFileOnTheCommandLineIsShown() {
     QVERIFY(Session::waitFor([&] { return s.window().CurrentFile() != nullptr; }, 10000));
     QVERIFY(Session::waitFor([&] { return s.window().StatusText() == "Ready"; }));
     save(s.window(), "11-started-with-one-file");
+}
+
+void ScreenshotTest::twoFilesInTheDetailsView() {
+    Session s;
+    s.show();
+    MainWindow& w = s.window();
+    const std::string pal = s.make("christmas-2006.avi",
+                                   "type=2 frames=50 aspect=16:9 date=2006-12-24T18:30:05 "
+                                   "tc=00:10:00:00");
+    {
+        scenes::ScnWriter scn(pal, scenes::ScnVariant::Wide);
+        QVERIFY(scn.AddScene("", 20));
+        QVERIFY(scn.AddScene("", 50));
+        QVERIFY(scn.Close());
+    }
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(pal),
+                 QString::fromStdString(s.make("beach-ntsc.avi",
+                                               "type=1 standard=ntsc frames=30 "
+                                               "date=2007-08-05T10:20:30 tc=01:00:00:00"))});
+    QVERIFY(w.DetailsShown());
+    w.List()->selectionModel()->setCurrentIndex(
+        w.Items().index(1), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    w.SelectionChanged();
+    save(w, "12-two-files-details");
 }
 
 }  // namespace kelvor::ui::test

@@ -214,6 +214,8 @@ void WindowLookTest::aSavedPlaceComesBackAsSavedAndInsideTheScreen() {
     s.show();
     MainWindow& w = s.window();
     const QRect room = w.screen()->availableGeometry();
+    // A window manager frames the window after it is shown.
+    Session::waitFor([&] { return room.contains(w.frameGeometry()); }, 2000);
     QVERIFY2(room.contains(w.frameGeometry()), qPrintable(QString("%1,%2 %3x%4 in %5x%6")
                                                               .arg(w.frameGeometry().x())
                                                               .arg(w.frameGeometry().y())
