@@ -43,7 +43,7 @@ class QAction;
 class QEventLoop;
 class QKeyEvent;
 class QLabel;
-class QListView;
+class QTreeView;
 class QMenu;
 class QToolBar;
 class QItemSelection;
@@ -169,7 +169,7 @@ class MainWindow final : public QMainWindow {
 
     // --- What the panels, the tests and the benchmark read.
     const FileListModel& Items() const { return *model_; }
-    QListView* List() const { return lb_; }
+    QTreeView* List() const { return lb_; }
     std::vector<int> SelectedRows() const;
     int SelectedCount() const;
     int Focused() const;
@@ -178,6 +178,9 @@ class MainWindow final : public QMainWindow {
     QString CounterText() const;
     QString ListHint() const;
     bool ListShown() const { return listShown_; }
+    // The list shows its columns (the details view) rather than the names alone.
+    bool DetailsShown() const;
+    void SetDetailsShown(bool on);
     bool WelcomeShown() const;
     int SortMode() const;
     // The categories currently allowed: "liste", "mono", "multi".
@@ -234,6 +237,9 @@ class MainWindow final : public QMainWindow {
     void selectRow(int row, bool on = true);
     void focusRow(int row);
     void showCurrent();
+    // The list's header follows the sort mode; a click on it sorts by the column's order.
+    void showSortColumn();
+    void headerClicked(int column);
 
     // MainWindowLoading.cpp
     void createScanner();
@@ -338,7 +344,8 @@ class MainWindow final : public QMainWindow {
     QWidget* body_ = nullptr;
     PlayerPanel* player_ = nullptr;
     QWidget* listColumn_ = nullptr;
-    QListView* lb_ = nullptr;
+    QTreeView* lb_ = nullptr;
+    QAction* detailsAction_ = nullptr;  // "Details view", not one of the table's actions
     QLabel* counter_ = nullptr;
     WelcomeFrame* welcome_ = nullptr;
     AboutPanel* about_ = nullptr;
@@ -352,6 +359,8 @@ class MainWindow final : public QMainWindow {
     int widthBeforeSettings_ = 0;
     // The player column's width: the narrowest until the first show fits it to the screen.
     int playerWidth_ = 440;
+    // The list column's width, wider for the details view where the screen has the room.
+    int listWidth_ = 330;
     // The time-difference dialog's last difference, where the command's dialog starts.
     double lastDifference_ = 0;
     QLabel* status_ = nullptr;
@@ -386,6 +395,8 @@ class MainWindow final : public QMainWindow {
     // goes on beside any state of the window's life.
     bool waitCursor_ = false;
     bool selectionPending_ = false;
+    // The window's place was checked with its frame around it.
+    bool placeFramed_ = false;
     // The counter and the list's hint as RefreshList last set them; the widgets take them once
     // per turn of the event loop, so a thousand files added in a row lay out text once.
     QString counterText_;

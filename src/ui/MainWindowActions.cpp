@@ -3,10 +3,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCoreApplication>
-#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
+#include <QTreeView>
 #include <QWidget>
 
 #include <functional>
@@ -88,6 +88,23 @@ void MainWindow::createMenus() {
         menu->addAction(Action(d.Name));
     }
 
+    // The list's view, beside its orders: columns, or the names alone.
+    detailsAction_ = new QAction(tr("Details view"), this);
+    detailsAction_->setObjectName("DetailsView");
+    detailsAction_->setCheckable(true);
+    detailsAction_->setChecked(s_.Prefs.Window.DetailedList);
+    connect(detailsAction_, &QAction::toggled, this, [this](bool on) { SetDetailsShown(on); });
+    const auto insertAfterSort = [this](QMenu* m) {
+        const QMenu* sort = Menu("Files/Sort the list");
+        if (!m || !sort)
+            return;
+        const QList<QAction*> entries = m->actions();
+        const qsizetype at = entries.indexOf(sort->menuAction());
+        m->insertAction(at >= 0 && at + 1 < entries.size() ? entries[at + 1] : nullptr,
+                        detailsAction_);
+    };
+    insertAfterSort(Menu("Files"));
+
     const auto add = [this](QMenu* m, std::initializer_list<const char*> names) {
         for (const char* n : names) {
             if (!n[0])
@@ -103,6 +120,7 @@ void MainWindow::createMenus() {
         {"SelectAll", "RemoveFromList", "DeleteFile", "EmptyList", "Files/Sort the list", "",
          "ShowInFolder", "RiffReport", "PlayInDefaultPlayer", "OpenInVarnolt", "OpenWithF3",
          "OpenWithF4", "", "Rename", "Convert", "Scenes"});
+    insertAfterSort(listPopup_);
     videoPopup_ = new QMenu(this);
     add(videoPopup_, {"PlayStop", "Fullscreen", "Mute", "VolumeUp", "VolumeDown", "", "ShowInlay",
                       "ShowInlaySliders"});

@@ -1,9 +1,11 @@
 // The list and its key list: adding, removing, refreshing and replacing items in key order,
 // the selection and the focused item, the counter texts and the sort modes.
+#include <QAction>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
-#include <QListView>
 #include <QTimer>
+#include <QTreeView>
 
 #include "commands/FileList.h"
 #include "ui/FileListModel.h"
@@ -119,10 +121,14 @@ int MainWindow::FindItem(const std::string& fullName) const {
     return model_->Find(fullName);
 }
 
+// A row counts as selected when its name is: the ranges of one selection never overlap, so
+// each selected row has its first column in exactly one of them.
 std::vector<int> MainWindow::SelectedRows() const {
     std::vector<int> rows;
-    for (const QModelIndex& i : lb_->selectionModel()->selectedRows())
-        rows.push_back(i.row());
+    for (const QItemSelectionRange& r : lb_->selectionModel()->selection())
+        if (r.left() == FileListModel::NameColumn)
+            for (int row = r.top(); row <= r.bottom(); ++row)
+                rows.push_back(row);
     std::sort(rows.begin(), rows.end());
     return rows;
 }
@@ -131,7 +137,8 @@ int MainWindow::SelectedCount() const {
     // Counted by ranges: a list of a thousand selected files is not walked item by item.
     int n = 0;
     for (const QItemSelectionRange& r : lb_->selectionModel()->selection())
-        n += r.height();
+        if (r.left() == FileListModel::NameColumn)
+            n += r.height();
     return n;
 }
 
@@ -143,8 +150,9 @@ int MainWindow::Focused() const {
 void MainWindow::selectRow(int row, bool on) {
     if (row < 0 || row >= model_->Count())
         return;
-    lb_->selectionModel()->select(model_->index(row),
-                                  on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+    lb_->selectionModel()->select(
+        model_->index(row), (on ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                                QItemSelectionModel::Rows);
 }
 
 void MainWindow::focusRow(int row) {
@@ -244,11 +252,65 @@ void MainWindow::SortList(int mode) {
                      [](const auto& a, const auto& b) { return a.key < b.key; });
     model_->Reset(std::move(entries));
     s_.Prefs.ListOrder = static_cast<std::uint8_t>(mode);
+    showSortColumn();
     focusRow(focused.empty() ? -1 : FindItem(focused));
     for (int i = 0; i < model_->Count(); ++i)
         if (selected.count(model_->At(i).item.FullName()))
             selectRow(i);
     RefreshList();
+}
+
+void MainWindow::showSortColumn() {
+    const int column = FileListModel::ColumnOf(SortMode());
+    // The orders run one way only; a mode without a column shows no indicator.
+    lb_->header()->setSortIndicatorShown(column >= 0);
+    lb_->header()->setSortIndicator(std::max(column, 0), Qt::AscendingOrder);
+}
+
+void MainWindow::headerClicked(int column) {
+    const int mode = FileListModel::SortModeOf(column);
+    if (mode >= 0 && model_->Count() > 1)
+        SortList(mode);
+    // The header flips its indicator on a click after telling us; ours is set once it has.
+    QTimer::singleShot(0, this, [this] { showSortColumn(); });
+}
+
+bool MainWindow::DetailsShown() const {
+    return s_.Prefs.Window.DetailedList;
+}
+
+void MainWindow::SetDetailsShown(bool on) {
+    s_.Prefs.Window.DetailedList = on;
+    lb_->setHeaderHidden(!on);
+    for (int c = FileListModel::NameColumn + 1; c < FileListModel::ColumnCount; ++c)
+        lb_->setColumnHidden(c, !on);
+    QHeaderView* header = lb_->header();
+    if (on) {
+        // Widths from sample texts rather than from the rows, so a long list is not read (nor
+        // its scn files opened) to lay out its header.
+        const QFontMetrics m = lb_->fontMetrics();
+        const auto fit = [&](int column, const QString& sample) {
+            const QString title =
+                model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+            header->setSectionResizeMode(column, QHeaderView::Interactive);
+            header->resizeSection(
+                column,
+                std::max(m.horizontalAdvance(sample), m.horizontalAdvance(title) + 24) + 12);
+        };
+        fit(FileListModel::NameColumn, "Tape 2006-12 christmas.avi");
+        fit(FileListModel::RecordedColumn, "12/28/2006 10:59:59 PM");
+        fit(FileListModel::DurationColumn, "00:59:59");
+        fit(FileListModel::FormatColumn, "NTSC 16:9");
+        fit(FileListModel::ScenesColumn, "999");
+        fit(FileListModel::SizeColumn, "999.9 MB");
+        header->setStretchLastSection(false);
+    } else {
+        header->setStretchLastSection(true);
+    }
+    showSortColumn();
+    if (detailsAction_ && detailsAction_->isChecked() != on)
+        detailsAction_->setChecked(on);
+    applyWidth();
 }
 
 void MainWindow::EmptyList() {

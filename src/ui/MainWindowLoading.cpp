@@ -6,7 +6,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QItemSelectionModel>
-#include <QListView>
+#include <QTreeView>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>

@@ -3,12 +3,13 @@
 // screen.
 #include <QAction>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListView>
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeView>
 
 #include "ui/ActionTable.h"
 #include "ui/FileListModel.h"
@@ -16,6 +17,7 @@
 #include "ui/Panels.h"
 #include "ui/PlayerPanel.h"
 #include "ui/PreviewSlot.h"
+#include "ui/WindowPlace.h"
 #include "ui/panels/AboutPanel.h"
 #include "ui/panels/SceneEditorPanel.h"
 #include "ui/panels/SettingsPanel.h"
@@ -27,6 +29,8 @@ namespace {
 constexpr int kPlayerWidth = 440;
 constexpr int kListGap = 8;
 constexpr int kListWidth = 330;
+// The details view's width where the screen has the room: its columns without scrolling.
+constexpr int kDetailsListWidth = 560;
 // Right of the list.
 constexpr int kListMargin = 16;
 // The player's width and the window's height that show a PAL picture 640 pixels wide with the
@@ -76,7 +80,7 @@ void MainWindow::applyWidth() {
     else if (WelcomeShown())
         width = std::max(listLeft, WelcomeFrame::kWidth);
     else if (listShown_)
-        width = listLeft + kListWidth + kListMargin;
+        width = listLeft + (DetailsShown() ? listWidth_ : kListWidth) + kListMargin;
     resize(width, height());
     keepOnScreen();
     layoutBody();
@@ -89,9 +93,16 @@ void MainWindow::fitToScreen(bool centre) {
     const QRect room =
         shown->availableGeometry().adjusted(0, 0, -kFrameRoomWidth, -kFrameRoomHeight);
     // Wide enough for the picture, narrow enough for the list to fit beside it.
-    playerWidth_ = std::clamp(room.width() - kListGap - kListWidth - kListMargin, kPlayerWidth,
+    const int wanted = DetailsShown() ? kDetailsListWidth : kListWidth;
+    playerWidth_ = std::clamp(room.width() - kListGap - wanted - kListMargin, kPlayerWidth,
                               kComfortablePlayerWidth);
-    resize(width(), std::clamp(room.height(), kSmallestHeight, kComfortableHeight));
+    // The picture keeps its narrowest width first; the details view gives up columns' room.
+    listWidth_ =
+        std::clamp(room.width() - playerWidth_ - kListGap - kListMargin, kListWidth, wanted);
+    // A screen with less room than the smallest height (a scale factor of 2 on a laptop) gets a
+    // window that fits rather than one whose title bar is off the screen.
+    resize(width(), std::min(std::clamp(room.height(), kSmallestHeight, kComfortableHeight),
+                             std::max(room.height(), 1)));
     applyWidth();
     if (centre) {
         const QRect screenRoom = shown->availableGeometry();
@@ -102,17 +113,19 @@ void MainWindow::fitToScreen(bool centre) {
 }
 
 void MainWindow::keepOnScreen() {
-    const QScreen* shown = screen();
+    const QRect client = geometry();
+    const QRect frame = frameGeometry();
+    // A place saved on a screen that is gone belongs to the screen the window is on now.
+    const QScreen* shown = QGuiApplication::screenAt(frame.center());
+    if (!shown)
+        shown = screen();
     if (!shown)
         return;
-    const QRect room = shown->availableGeometry();
-    const QRect frame = frameGeometry();
-    const int x = std::clamp(frame.x(), room.left(),
-                             std::max(room.left(), room.left() + room.width() - frame.width()));
-    const int y = std::clamp(frame.y(), room.top(),
-                             std::max(room.top(), room.top() + room.height() - frame.height()));
-    if (x != frame.x() || y != frame.y())
-        move(x, y);
+    const QMargins margins(client.left() - frame.left(), client.top() - frame.top(),
+                           frame.right() - client.right(), frame.bottom() - client.bottom());
+    const QRect fitted = FitInside(client, margins, shown->availableGeometry());
+    if (fitted != client)
+        setGeometry(fitted);
 }
 
 void MainWindow::layoutBody() {

@@ -2,7 +2,7 @@
 // update, error, end), the abort keys and the scripts.
 #include <QAction>
 #include <QLabel>
-#include <QListView>
+#include <QTreeView>
 #include <QTimer>
 
 #include <filesystem>

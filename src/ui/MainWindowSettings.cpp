@@ -3,7 +3,7 @@
 // the preferences and read back; the scene editor on the current file.
 #include <QAction>
 #include <QFile>
-#include <QListView>
+#include <QTreeView>
 #include <QTimer>
 
 #include <filesystem>

@@ -6,12 +6,13 @@
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHeaderView>
 #include <QLabel>
-#include <QListView>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <filesystem>
@@ -158,11 +159,20 @@ void MainWindow::buildWindow() {
     auto* column = new QVBoxLayout(listColumn_);
     column->setContentsMargins(0, 8, 0, 4);
     column->setSpacing(4);
-    lb_ = new QListView(listColumn_);
+    lb_ = new QTreeView(listColumn_);
     lb_->setObjectName("List");
     lb_->setModel(model_);
     lb_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lb_->setUniformItemSizes(true);
+    lb_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lb_->setRootIsDecorated(false);
+    lb_->setItemsExpandable(false);
+    lb_->setUniformRowHeights(true);
+    lb_->setAllColumnsShowFocus(true);
+    lb_->header()->setSectionsClickable(true);
+    lb_->header()->setSortIndicatorShown(true);
+    lb_->header()->setStretchLastSection(false);
+    lb_->header()->setSectionResizeMode(QHeaderView::Interactive);
+    connect(lb_->header(), &QHeaderView::sectionClicked, this, &MainWindow::headerClicked);
     lb_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lb_->setContextMenuPolicy(Qt::CustomContextMenu);
     lb_->installEventFilter(this);
@@ -260,6 +270,12 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::activated() {
+    // The window manager's frame is known once it has framed the window, after the first
+    // show placed it: the place is checked again with the frame, once.
+    if (!placeFramed_ && frameGeometry() != geometry()) {
+        placeFramed_ = true;
+        keepOnScreen();
+    }
     updatePaste();
     maybeRunScript();
 }
@@ -283,7 +299,11 @@ void MainWindow::TranslateCaptions() {
 
 void MainWindow::ApplyPreferences() {
     settings::Preferences& p = s_.Prefs;
-    move(p.Left, p.Top);
+    // Left and Top hold the client area's corner: restored as saved, whatever frame the window
+    // manager puts around it.
+    setGeometry(QRect(QPoint(p.Left, p.Top), size()));
+    model_->SetDateStyle(p.DisplayDatecodeFormat, s_.Env.Locale);
+    SetDetailsShown(p.Window.DetailedList);
     volume_ = std::clamp(p.Volume, 0, 10000);
     player_->SetVolumeNeedle(volume_ / 100);
     player_->SetNeedleVisible(!p.InlaySlidersVisible);
@@ -314,8 +334,9 @@ void MainWindow::ApplyPreferences() {
 void MainWindow::SavePreferences() {
     readBackSettings();
     settings::Preferences& p = s_.Prefs;
-    p.Left = x();
-    p.Top = y();
+    const QRect place = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+    p.Left = place.x();
+    p.Top = place.y();
     p.InlayPositionX = player_->InlayX();
     p.InlayPositionY = player_->InlayY();
     p.Volume = volume_;

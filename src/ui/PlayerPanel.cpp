@@ -12,7 +12,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "commands/CommandTexts.h"
+#include "core/files/DisplayStyle.h"
 #include "ui/preview/PlayerTexts.h"
 
 namespace kelvor::ui {
@@ -145,6 +145,7 @@ QLabel* PlayerPanel::value(const char* caption, int row) {
     c->setPalette(p);
     grid->addWidget(c, row, 0, Qt::AlignLeft | Qt::AlignTop);
     auto* v = new QLabel(info_);
+    v->setObjectName(QString("Value") + caption);
     v->setTextInteractionFlags(Qt::TextSelectableByMouse);
     v->setContextMenuPolicy(Qt::NoContextMenu);
     grid->addWidget(v, row, 1);
@@ -179,9 +180,11 @@ void PlayerPanel::ShowFile(std::shared_ptr<const files::FileRecord> record,
         name_->setFont(f);
     }
     name_->setToolTip(tr("Click to open the parent folder"));
-    set(datecode_,
-        r->Datecode > 0 ? FormatDateTime(displayFormat, r->Datecode, locale) : r->DatecodeText);
-    set(timecode_, r->TimecodeText);
+    set(datecode_, r->Datecode > 0 ? files::DisplayDateTime(r->Datecode, displayFormat, locale)
+                                   : r->DatecodeText);
+    set(timecode_, r->TimecodeValid
+                       ? files::TapeTimecodeText(r->Timecode, r->Standard == dv::kStandardNtsc)
+                       : r->TimecodeText);
     std::string codec = r->Codec;
     if (r->IsDV) {
         if (r->DVType == 1)
@@ -197,17 +200,17 @@ void PlayerPanel::ShowFile(std::shared_ptr<const files::FileRecord> record,
     if (!r->AudioDurationText.empty() && r->AudioDurationText != r->DurationText)
         duration += " (" + r->AudioDurationText + ")";
     set(duration_, duration);
-    set(framerate_, r->Fps > 0 ? commands::FpsText(r->Fps) : std::string());
+    set(framerate_, r->Fps > 0 ? files::ReadableFrameRate(r->Fps) : std::string());
     set(audio1_, r->AudioText == "N/A"
                      ? r->AudioText
                      : SoundText(static_cast<int>(r->SampleRate), static_cast<int>(r->SampleBits),
                                  r->Channels, r->IsDV));
     set(audio2_, r->AudioFormatText);
     const qulonglong size = (static_cast<qulonglong>(r->SizeHigh) << 32) | r->SizeLow;
-    info_->setToolTip(
-        tr("File     : %1\r\nSize     : %2\r\nModified : %3")
-            .arg(QString::fromStdString(r->FullName), QLocale().toString(size),
-                 QString::fromStdString(FormatDateTime(displayFormat, r->Modified, locale))));
+    info_->setToolTip(tr("File     : %1\r\nSize     : %2\r\nModified : %3")
+                          .arg(QString::fromStdString(r->FullName), QLocale().toString(size),
+                               QString::fromStdString(
+                                   files::DisplayDateTime(r->Modified, displayFormat, locale))));
 }
 
 void PlayerPanel::ShowPlayingTexts(const std::string& datecode, const std::string& timecode,

@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QItemSelectionModel>
-#include <QListView>
+#include <QTreeView>
 #include <QThread>
 
 #include "commands/Workers.h"

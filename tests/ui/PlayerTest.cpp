@@ -360,7 +360,7 @@ void PlayerTest::theTickTextsOfAFrame() {
     QCOMPARE(t.DataRate, std::string("PCM 192000 bytes/s"));
     QCOMPARE(t.Image, std::string("720x576 (Pal 16x9)"));
     QCOMPARE(t.Datecode, std::string("N/A"));
-    QCOMPARE(t.Timecode, std::string("01.02.03.04"));
+    QCOMPARE(t.Timecode, std::string("01:02:03:04"));
     fi.Channels = 0;
     QCOMPARE(TickTexts(&fi, r, "", EnglishLocale()).Audio, std::string("N/A"));
     const StatusTexts stopped = TickTexts(nullptr, r, "", EnglishLocale());

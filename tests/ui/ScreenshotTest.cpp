@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTranslator>
 
+#include "core/scenes/ScnFile.h"
 #include "ui/Translation.h"
 #include "ui/UiTestSupport.h"
 
@@ -26,6 +27,7 @@ class ScreenshotTest : public QObject {
     void filesOnTheCommandLineOpenWithTheWindow();
     void oneFileOnTheCommandLineIsShown();
     void theWindowInFrench();
+    void twoFilesInTheDetailsView();
 
   private:
     void save(QWidget& widget, const QString& name);
@@ -176,6 +178,31 @@ void ScreenshotTest::theWindowInFrench() {
         QCoreApplication::removeTranslator(t);
         delete t;
     }
+}
+
+void ScreenshotTest::twoFilesInTheDetailsView() {
+    Session s;
+    s.show();
+    MainWindow& w = s.window();
+    const std::string pal = s.make("christmas-2006.avi",
+                                   "type=2 frames=50 aspect=16:9 date=2006-12-24T18:30:05 "
+                                   "tc=00:10:00:00");
+    {
+        scenes::ScnWriter scn(pal, scenes::ScnVariant::Wide);
+        QVERIFY(scn.AddScene("", 20));
+        QVERIFY(scn.AddScene("", 50));
+        QVERIFY(scn.Close());
+    }
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(pal),
+                 QString::fromStdString(s.make("beach-ntsc.avi",
+                                               "type=1 standard=ntsc frames=30 "
+                                               "date=2007-08-05T10:20:30 tc=01:00:00:00"))});
+    QVERIFY(w.DetailsShown());
+    w.List()->selectionModel()->setCurrentIndex(
+        w.Items().index(1), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    w.SelectionChanged();
+    save(w, "16-two-files-details");
 }
 
 }  // namespace kelvor::ui::test

@@ -5,10 +5,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QListView>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <deque>
 #include <filesystem>

@@ -244,6 +244,8 @@ FileRecordMedia::FileRecordMedia(const std::string& fileName, MediaProbe& probe,
             std::snprintf(buf, sizeof buf, "%.2d.%.2d.%.2d.%.2d", r.ProbeTimecode.Hours,
                           r.ProbeTimecode.Minutes, r.ProbeTimecode.Seconds, r.ProbeTimecode.Frames);
             TimecodeText = buf;
+            Timecode = r.ProbeTimecode;
+            TimecodeValid = true;
         } else {
             TimecodeText = "N/A";
         }

@@ -101,6 +101,9 @@ class FileRecordMedia : public FileRecordStat {
     // True only when the probe found the recording date; Datecode means nothing otherwise.
     bool DatecodeValid = false;
     std::string TimecodeText;
+    // The first frame's tape timecode; meaningful only when TimecodeValid is set.
+    dv::Timecode Timecode{};
+    bool TimecodeValid = false;
     std::string Codec;
     std::uint32_t DVType = 0;
     bool IavsType2 = false;

@@ -17,6 +17,9 @@ namespace kelvor::settings {
 
 inline constexpr std::string_view MainSection = "\\Software\\Quennel\\Kelvor";
 inline constexpr std::string_view FontSection = "\\Software\\Quennel\\Kelvor\\IncrustFont";
+inline constexpr std::string_view WindowSection = "\\Software\\Quennel\\Kelvor\\Fenetre";
+// The window section's key: 1 for the details view, 0 for the names alone.
+inline constexpr std::string_view kDetailedListKey = "Liste détaillée";
 // Written in place of an empty text so that "stored empty" and "never stored" differ.
 inline constexpr std::string_view EmptyMarker = "#@vide§#";
 
@@ -30,6 +33,12 @@ struct InlayFontSettings {
     bool Underline = false;      // "Underline"
     bool StrikeOut = false;      // "StrikeOut"
     friend bool operator==(const InlayFontSettings&, const InlayFontSettings&) = default;
+};
+
+// How the main window shows its list, kept in a section of its own.
+struct WindowSettings {
+    bool DetailedList = true;  // "Liste détaillée": columns rather than names alone
+    friend bool operator==(const WindowSettings&, const WindowSettings&) = default;
 };
 
 // Values as a default-constructed object holds them: the defaults of the keys, except the
@@ -84,6 +93,8 @@ struct Preferences {
 
     // The font of the inlay, kept in the font section.
     InlayFontSettings InlayFont;
+    // The main window's list, kept in the window section.
+    WindowSettings Window;
     // The preferences live in Kelvor.ini beside the program rather than in the user store.
     // Set by the load from the presence of that file; not a stored key.
     bool IniMode = false;

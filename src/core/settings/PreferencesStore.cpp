@@ -374,6 +374,11 @@ LoadOutcome LoadPreferences(Preferences& prefs, const PreferencesEnvironment& en
             reader.read(key, prefs.InlayFont, fontDefaults);
     }
 
+    // A window value of the wrong form takes its default in either store.
+    prefs.Window = WindowSettings{};
+    if (const std::string* raw = doc->Find(WindowSection, kDetailedListKey))
+        prefs.Window.DetailedList = parseBool(*raw).value_or(prefs.Window.DetailedList);
+
     completeEmptyValues(prefs, env);
     clearMarkers(prefs);
     remapPortablePaths(prefs, env);
@@ -399,6 +404,7 @@ bool StorePreferences(const Preferences& prefs, const PreferencesEnvironment& en
         doc->Set(MainSection, kExenameKey, env.Locations.ProgramFile.string());
         writeTable(*doc, MainSection, MainKeys(), prefs);
         writeTable(*doc, FontSection, FontKeys(), prefs.InlayFont);
+        doc->Set(WindowSection, kDetailedListKey, prefs.Window.DetailedList ? "1" : "0");
         return writeWholeFile(file, doc->Text());
     } catch (const std::exception&) {
         // The previous store stays whole; the caller hears that this one was not written.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/files/DisplayStyle.h"
 #include "media/engine/AviSource.h"
 #include "media/engine/DvFilters.h"
 #include "media/engine/GraphBuilder.h"
@@ -235,7 +236,9 @@ void PreviewGraph::ConfigureInlay(bool on) {
     inlay_->SetItalic(p.InlayFont.Italic);
     inlay_->SetUnderline(p.InlayFont.Underline);
     inlay_->SetStrikeOut(p.InlayFont.StrikeOut);
-    inlay_->SetDateFormats(p.InlayFormat1, p.InlayFormat2);
+    const files::OverlayPatterns overlay =
+        files::PreviewOverlayPatterns(p.DisplayDatecodeFormat, p.InlayFormat1, p.InlayFormat2);
+    inlay_->SetDateFormats(overlay.First, overlay.Second);
     inlay_->SetTimeShift(p.TimeShift);
 }
 

@@ -27,6 +27,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "core/files/DisplayStyle.h"
 #include "core/shell/About.h"
 #include "ui/PreviewSlot.h"
 
@@ -725,8 +726,11 @@ void SettingsPanel::inlayFontClicked() {
 }
 
 void SettingsPanel::inlayFormatsChanged() {
-    if (preview_)
-        preview_->SetInlayDateFormats(p_.InlayFormat1, p_.InlayFormat2);
+    if (preview_) {
+        const files::OverlayPatterns overlay = files::PreviewOverlayPatterns(
+            p_.DisplayDatecodeFormat, p_.InlayFormat1, p_.InlayFormat2);
+        preview_->SetInlayDateFormats(overlay.First, overlay.Second);
+    }
     redraw();
 }
 

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "core/files/DisplayStyle.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -129,17 +131,16 @@ StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::FileRecord& r
     if (!record.AspectText.empty())
         t.Image = record.ImageText + (f.Widescreen == 1 ? " 16x9)" : " 4x3)");
     if (f.DateValid) {
-        t.Datecode = FormatDateTime(displayFormat, f.Date, locale);
+        t.Datecode = files::DisplayDateTime(f.Date, displayFormat, locale);
         if (t.Datecode.empty())
             t.Datecode = "N/A";
     } else {
         t.Datecode = "N/A";
     }
     if (f.TimecodeValid) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.2d.%.2d.%.2d.%.2d", f.Timecode.Hours, f.Timecode.Minutes,
-                      f.Timecode.Seconds, f.Timecode.Frames);
-        t.Timecode = buf;
+        const bool ntsc = f.Standard == dv::kStandardNtsc || (f.Standard == dv::kStandardUnknown &&
+                                                              record.Standard == dv::kStandardNtsc);
+        t.Timecode = files::TapeTimecodeText(f.Timecode, ntsc);
     } else {
         t.Timecode = "N/A";
     }
