@@ -197,7 +197,7 @@ void PlayerTest::thePlayerKeysActWhileTheListHasTheFocus() {
                  QString::fromStdString(s.make("b.avi", Clip("2004-03-16T10:00:00", 100))),
                  QString::fromStdString(s.make("c.avi", Clip("2004-03-17T10:00:00", 100)))});
     QVERIFY(Session::waitFor([&] { return frame(s).Active(); }, 10000));
-    QListView* list = w.List();
+    QTreeView* list = w.List();
     QVERIFY(list->isVisible());
     list->setFocus();
     QVERIFY(Session::waitFor([&] { return list->hasFocus(); }, 2000));
