@@ -5,6 +5,7 @@
 #include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <thread>
 
@@ -27,6 +28,7 @@ class RunsTest : public QObject {
     void failuresAreReportedInTheStatusBar();
     void monoCommandsRunOnTheCurrentFile();
     void theWindowStaysResponsiveDuringAConversion();
+    void aStoppedConversionIsNamedPartialAndNotListed();
 };
 
 namespace {
@@ -304,6 +306,40 @@ void RunsTest::theWindowStaysResponsiveDuringAConversion() {
     // A sanitizer's build is too slow for a bound on time.
     QVERIFY(longest < 250);
 #endif
+}
+
+// Esc once the conversion has written: the part stays on disk, the status names it with its
+// frames, and the list does not take it for a new file.
+void RunsTest::aStoppedConversionIsNamedPartialAndNotListed() {
+    Session s;
+    s.show();
+    MainWindow& w = s.window();
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(s.make("long.avi", Clip("2024-07-14T10:00:00", 1500)))});
+    w.List()->selectionModel()->select(w.Items().index(0), QItemSelectionModel::Select);
+    bool pressed = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        for (const auto& e : fs::directory_iterator(s.dir.path()))
+            if (!pressed && e.path().extension() == ".tmp" && fs::file_size(e.path()) > 200000) {
+                pressed = true;
+                QTest::keyClick(&w, Qt::Key_Escape);
+            }
+    });
+    poll.start(5);
+    s.trigger("ToType1");
+    QVERIFY(s.waitForRun());
+    poll.stop();
+    QVERIFY(pressed);
+    QVERIFY(fs::exists(s.dir / "long_type1.avi"));
+    QCOMPARE(w.Items().Count(), 1);
+    const QString status = w.StatusText();
+    const QString start =
+        "Not processed: long.avi: stopped; the part written so far stays in "
+        "long_type1.avi (incomplete: ";
+    QVERIFY2(status.startsWith(start) && status.endsWith(" of 1500 frames)"), qPrintable(status));
+    const int written = status.mid(start.size()).section(' ', 0, 0).toInt();
+    QVERIFY2(written > 0 && written < 1500, qPrintable(status));
 }
 
 }  // namespace kelvor::ui::test
