@@ -427,7 +427,8 @@ void TerminalHost::PrintReport() const {
         PutJsonName(o, "newPath", e.newPath);
         if (e.partial && e.framesWritten >= 0) {
             o["framesWritten"] = static_cast<qint64>(e.framesWritten);
-            o["framesDue"] = static_cast<qint64>(e.framesDue);
+            o["framesDue"] = e.framesDue >= 0 ? QJsonValue(static_cast<qint64>(e.framesDue))
+                                              : QJsonValue(QJsonValue::Null);
         }
         o["reason"] = JsonTextOrNull(e.reason);
         o["partial"] = e.partial;

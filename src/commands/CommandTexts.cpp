@@ -111,8 +111,10 @@ std::string FpsText(double fps) {
 }
 
 std::string IncompleteText(std::int64_t framesWritten, std::int64_t framesDue) {
-    if (framesWritten < 0 || framesDue < 0)
+    if (framesWritten < 0)
         return "incomplete";
+    if (framesDue < 0)
+        return "incomplete: " + std::to_string(framesWritten) + " frames";
     return "incomplete: " + std::to_string(framesWritten) + " of " + std::to_string(framesDue) +
            " frames";
 }

@@ -58,8 +58,8 @@ std::string FileErrorText(std::string_view progressMessage, const std::string& f
 // A frame rate in its shortest decimal form: 25, 29.97.
 std::string FpsText(double fps);
 
-// "incomplete: 1234 of 5000 frames" for what a stopped conversion left, "incomplete" when its
-// frames are not known.
+// "incomplete: 1234 of 5000 frames" for what a stopped conversion left, "incomplete: 0 frames"
+// when the frames due are not known, "incomplete" when its frames are not known either.
 std::string IncompleteText(std::int64_t framesWritten, std::int64_t framesDue);
 
 // The text with every CR LF (or lone CR or LF) replaced by `with`, for one-line reports.
