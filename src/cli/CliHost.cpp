@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "cli/Json.h"
+#include "cli/Names.h"
 #include "cli/VerbArgs.h"
 #include "cli/VerbTable.h"
 #include "commands/CommandTexts.h"
@@ -206,8 +207,8 @@ void TerminalHost::FileSkipped(const commands::FileItem& file, commands::SkipRea
         if (options_.Answers == AnswerPolicy::Ask)
             line += " (no answer without a terminal: --yes-to-all or --no-to-all)";
     }
-    std::fprintf(stderr, "kelvor-cli %s: %s: %s\n", options_.Verb.c_str(), file.FullName().c_str(),
-                 line.c_str());
+    std::fprintf(stderr, "kelvor-cli %s: %s: %s\n", options_.Verb.c_str(),
+                 ShownName(file.FullName()).c_str(), ShownText(line).c_str());
     add(Entry{
         options_.Command, file.FullName(), Status::Skipped, commands::ListUpdate::None, "",
         reason == commands::SkipReason::Condition ? why : "declined: " + commands::OneLine(why)});
@@ -217,7 +218,7 @@ void TerminalHost::FileStarted(const commands::FileItem& file, const std::string
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     progressLine_ = !status.empty() && terminal;
     progressPlain_ = !status.empty() && !terminal && options_.Progress;
-    progressName_ = file.Record->Name;
+    progressName_ = ShownName(file.Record->Name);
     progressSeconds_ = file.Record->Fps > 0 ? file.Record->FrameCount / file.Record->Fps : 0;
     progressStart_ = std::chrono::steady_clock::now();
     lastPercent_ = -1;
@@ -267,29 +268,34 @@ void TerminalHost::FileDone(commands::RunKind kind, const commands::FileItem& fi
                             const commands::FileOutcome& outcome) {
     endProgress();
     unreached_.erase(file.FullName());
-    // A failed file changes nothing in the list, and the part a stopped conversion wrote is no
-    // file for the script's next switches to take for a whole one.
-    commands::FileOutcome listed = outcome;
-    if (!outcome.Succeeded())
-        listed.Update = commands::ListUpdate::None;
-    ListHost::FileDone(kind, file, command, listed);
-    Entry entry{command.Name, file.FullName(), Status::Done, listed.Update, outcome.NewPath, ""};
+    // The list host applies only the updates of files that succeeded.
+    ListHost::FileDone(kind, file, command, outcome);
+    Entry entry{command.Name,           file.FullName(), Status::Done,
+                outcome.ListedUpdate(), outcome.NewPath, ""};
     if (!outcome.Succeeded()) {
         entry.status = Status::Failed;
         entry.partial = outcome.Aborted && !outcome.NewPath.empty();
         if (!entry.partial)
             entry.newPath.clear();
+        if (entry.partial) {
+            entry.framesWritten = outcome.FramesWritten;
+            entry.framesDue = outcome.FramesDue;
+        }
         entry.reason = outcome.Aborted
                            ? (entry.partial ? "stopped; the part written so far stays in " +
-                                                  outcome.NewPath + " (incomplete)"
+                                                  ShownName(outcome.NewPath) + " (" +
+                                                  commands::IncompleteText(outcome.FramesWritten,
+                                                                           outcome.FramesDue) +
+                                                  ")"
                                             : "stopped")
                            : commands::OneLine(outcome.Failure);
         std::fprintf(stderr, "kelvor-cli %s: %s: %s\n", options_.Verb.c_str(),
-                     file.FullName().c_str(), entry.reason.c_str());
+                     ShownName(file.FullName()).c_str(), ShownText(entry.reason).c_str());
     } else if (options_.DryRun) {
         entry.status = Status::Planned;
         if (!options_.Json && !outcome.NewPath.empty())
-            std::printf("%s -> %s\n", file.FullName().c_str(), outcome.NewPath.c_str());
+            std::printf("%s -> %s\n", ShownName(file.FullName()).c_str(),
+                        ShownName(outcome.NewPath).c_str());
     }
     add(std::move(entry));
 }
@@ -343,22 +349,22 @@ bool TerminalHost::AddFile(const std::string& path, bool select) {
 }
 
 void TerminalHost::NotProcessed(const std::string& file, const std::string& why) {
-    std::fprintf(stderr, "kelvor-cli %s: %s: %s\n", options_.Verb.c_str(), file.c_str(),
-                 why.c_str());
+    std::fprintf(stderr, "kelvor-cli %s: %s: %s\n", options_.Verb.c_str(), ShownName(file).c_str(),
+                 ShownText(why).c_str());
     add(Entry{"", file, Status::Failed, commands::ListUpdate::None, "", why});
 }
 
 void TerminalHost::PassedOver(const std::string& command, const std::string& file,
                               const std::string& why) {
-    std::fprintf(stderr, "kelvor-cli %s: %s: skipped: %s\n", options_.Verb.c_str(), file.c_str(),
-                 why.c_str());
+    std::fprintf(stderr, "kelvor-cli %s: %s: skipped: %s\n", options_.Verb.c_str(),
+                 ShownName(file).c_str(), ShownText(why).c_str());
     add(Entry{command, file, Status::Skipped, commands::ListUpdate::None, "", why});
 }
 
 void TerminalHost::Planned(const std::string& command, const std::string& file,
                            const std::string& newPath) {
     if (!options_.Json)
-        std::printf("%s\n", file.c_str());
+        std::printf("%s\n", ShownName(file).c_str());
     add(Entry{command, file, Status::Planned, commands::ListUpdate::None, newPath, ""});
 }
 
@@ -415,10 +421,15 @@ void TerminalHost::PrintReport() const {
                                          : QJsonValue(QString::fromStdString(e.command));
         o["verb"] = e.command.empty() ? QJsonValue(QJsonValue::Null)
                                       : QJsonValue(QString::fromStdString(KebabName(e.command)));
-        o["file"] = JsonText(e.file);
+        PutJsonName(o, "file", e.file);
         o["status"] = kStatus[static_cast<int>(e.status)];
         o["update"] = UpdateName(e.update);
-        o["newPath"] = JsonTextOrNull(e.newPath);
+        PutJsonName(o, "newPath", e.newPath);
+        if (e.partial && e.framesWritten >= 0) {
+            o["framesWritten"] = static_cast<qint64>(e.framesWritten);
+            o["framesDue"] = e.framesDue >= 0 ? QJsonValue(static_cast<qint64>(e.framesDue))
+                                              : QJsonValue(QJsonValue::Null);
+        }
         o["reason"] = JsonTextOrNull(e.reason);
         o["partial"] = e.partial;
         files.append(o);

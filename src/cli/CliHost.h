@@ -89,6 +89,8 @@ class TerminalHost : public commands::ListHost {
         std::string reason;
         // A conversion stopped midway: newPath holds what was written, not a complete file.
         bool partial = false;
+        std::int64_t framesWritten = -1;  // for a partial output: its frames, when known
+        std::int64_t framesDue = -1;
     };
     void add(Entry entry);
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/Json.h"
+#include "cli/Names.h"
 #include "cli/VerbArgs.h"
 #include "commands/CommandTexts.h"
 #include "core/files/DatePattern.h"
@@ -70,8 +71,8 @@ QString ContainerName(files::ContainerKind kind) {
 
 QJsonObject Json(const files::FileRecord& r, const files::ProbeResult& probe) {
     QJsonObject o;
-    o["file"] = JsonText(r.FullName);
-    o["name"] = JsonText(r.Name);
+    PutJsonName(o, "file", r.FullName);
+    PutJsonName(o, "name", r.Name);
     o["size"] = static_cast<qint64>(std::uint64_t{r.SizeHigh} << 32 | r.SizeLow);
     o["modified"] = JsonDateTime(r.Modified);
     o["recorded"] = r.DatecodeValid ? JsonDateTime(r.Datecode) : QJsonValue(QJsonValue::Null);
@@ -166,7 +167,7 @@ void PrintPanel(const files::FileRecord& r, const files::RecordSettings& setting
     if (r.HasSrt)
         badges += " [srt]";
     const std::uint64_t size = std::uint64_t{r.SizeHigh} << 32 | r.SizeLow;
-    std::printf("%s%s\n", r.Name.c_str(), badges.c_str());
+    std::printf("%s%s\n", ShownName(r.Name).c_str(), badges.c_str());
     std::printf("  Datecode  %s\n", datecode.c_str());
     std::printf("  Timecode  %s\n", r.TimecodeText.c_str());
     std::printf("  codec     %s\n", codec.c_str());
@@ -175,7 +176,7 @@ void PrintPanel(const files::FileRecord& r, const files::RecordSettings& setting
     std::printf("  Fps       %s\n", fps.c_str());
     std::printf("  Audio     %s\n", r.AudioText.c_str());
     std::printf("            %s\n", r.AudioFormatText.c_str());
-    std::printf("  File     : %s\n", r.FullName.c_str());
+    std::printf("  File     : %s\n", ShownName(r.FullName).c_str());
     std::printf("  Size     : %s\n", Grouped(size).c_str());
     std::printf("  Modified : %s\n",
                 FormatDateTime(displayFormat, r.Modified, settings.Locale).c_str());
@@ -221,7 +222,7 @@ int runInfo(Args args) {
             status = kExitFailed;
             if (json) {
                 QJsonObject error;
-                error["file"] = JsonText(name);
+                PutJsonName(error, "file", name);
                 error["error"] = JsonText(why);
                 records.append(error);
             }

@@ -3,6 +3,7 @@
 #include <QJsonDocument>
 #include <cstdio>
 
+#include "cli/Names.h"
 #include "core/files/DateTime.h"
 
 namespace kelvor::cli {
@@ -17,10 +18,8 @@ QString JsonText(const std::string& s) {
             ++i;
             continue;
         }
-        const std::size_t n = c >= 0xF0 && c < 0xF5 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
-        bool valid = n > 0 && n <= s.size() - i;
-        for (std::size_t k = 1; valid && k < n; ++k)
-            valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+        const std::size_t n = Utf8SequenceLength(s, i);
+        const bool valid = n > 0;
         if (valid) {
             out += QString::fromUtf8(s.data() + i, static_cast<qsizetype>(n));
             i += n;
@@ -30,6 +29,14 @@ QString JsonText(const std::string& s) {
         }
     }
     return out;
+}
+
+void PutJsonName(QJsonObject& o, const QString& key, const std::string& name) {
+    o[key] = JsonTextOrNull(name);
+    if (!IsUtf8(name)) {
+        const QByteArray bytes(name.data(), static_cast<qsizetype>(name.size()));
+        o[key + "Bytes"] = QString::fromLatin1(bytes.toBase64());
+    }
 }
 
 QJsonValue JsonDateTime(double value) {

@@ -18,6 +18,12 @@ inline constexpr int kJsonSchema = 1;
 // Windows-1252 letters; a byte that does not start valid UTF-8 is taken as that letter.
 QString JsonText(const std::string& s);
 
+// A file name under key: the name as text (as JsonText shows it) and, when the name is not valid
+// UTF-8, its exact bytes in base64 under key + "Bytes", so that a script finds the real file.
+// A name that is valid UTF-8 gets no such key and its text is the name itself. An empty name
+// is null.
+void PutJsonName(QJsonObject& o, const QString& key, const std::string& name);
+
 // A local date-time value as "2006-03-12T15:46:37"; null for 0 or a value that is no date.
 QJsonValue JsonDateTime(double value);
 

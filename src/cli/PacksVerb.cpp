@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Names.h"
 #include "cli/VerbArgs.h"
 #include "core/dv/DvPacks.h"
 #include "core/files/DatePattern.h"
@@ -81,7 +82,7 @@ int printPacks(const std::string& path) {
         return 1;
     }
     const auto fileSize = static_cast<std::uint64_t>(st.st_size);
-    std::printf("%s\n", path.c_str());
+    std::printf("%s\n", ShownName(path).c_str());
     std::vector<std::uint8_t> frame(dv::kFrameSize625);
     std::optional<int> streamStandard;
     int status = 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Names.h"
 #include "cli/VerbArgs.h"
 #include "core/dv/DvPacks.h"
 #include "core/files/DateTime.h"
@@ -67,10 +68,11 @@ bool probe(const std::string& path) {
     auto dvSplitter = b.Add(std::make_shared<DvSplitterFilter>(), "DV Splitter");
     auto renderer = b.Add(std::make_shared<NullRenderer>(), "Null Renderer");
     if (!opened || !dvSplitter || !renderer) {
-        std::fprintf(stderr, "kelvor-cli probe: %s\n", b.Error().c_str());  // names the file
+        std::fprintf(stderr, "kelvor-cli probe: %s\n",
+                     ShownText(b.Error()).c_str());  // names the file
         return false;
     }
-    std::printf("%s\n", path.c_str());
+    std::printf("%s\n", ShownName(path).c_str());
     std::printf("  streams: %d\n", opened->splitter->StreamCount());
     auto first = std::make_shared<FirstFrame>();
     bool dvSeen = false;

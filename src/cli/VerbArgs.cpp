@@ -1,5 +1,7 @@
 #include "cli/VerbArgs.h"
 
+#include "cli/Names.h"
+
 #include <QCommandLineParser>
 #include <algorithm>
 #include <cstdio>
@@ -73,7 +75,7 @@ VerbArgs ParseVerbArgs(Args args, std::initializer_list<std::string_view> flags,
 int UsageError(std::string_view verb, const std::string& why, std::string_view usage) {
     if (!why.empty())
         std::fprintf(stderr, "kelvor-cli %.*s: %s\n", static_cast<int>(verb.size()), verb.data(),
-                     why.c_str());
+                     ShownText(why).c_str());
     std::fprintf(stderr, "usage: kelvor-cli %.*s\n", static_cast<int>(usage.size()), usage.data());
     std::fprintf(stderr, "(kelvor-cli %.*s --help tells more)\n", static_cast<int>(verb.size()),
                  verb.data());
@@ -82,7 +84,7 @@ int UsageError(std::string_view verb, const std::string& why, std::string_view u
 
 void FileError(std::string_view verb, const std::string& file, const std::string& reason) {
     std::fprintf(stderr, "kelvor-cli %.*s: %s: %s\n", static_cast<int>(verb.size()), verb.data(),
-                 file.c_str(), reason.c_str());
+                 ShownName(file).c_str(), ShownText(reason).c_str());
 }
 
 }  // namespace kelvor::cli

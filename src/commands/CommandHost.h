@@ -30,6 +30,13 @@ struct FileOutcome {
     std::string Failure;
     // The user stopped this file (Esc); what was written so far stays and is reported.
     bool Aborted = false;
+    // For a stopped conversion whose AVI output stays: the video frames it holds and those the
+    // complete output would have held; -1 when not known.
+    std::int64_t FramesWritten = -1;
+    std::int64_t FramesDue = -1;
+    // The update a host may apply: none for a file that failed or was stopped, whatever the
+    // command had announced.
+    ListUpdate ListedUpdate() const { return Succeeded() ? Update : ListUpdate::None; }
     bool Succeeded() const { return Failure.empty() && !Aborted; }
 };
 

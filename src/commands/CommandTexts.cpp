@@ -110,6 +110,15 @@ std::string FpsText(double fps) {
     return buf;
 }
 
+std::string IncompleteText(std::int64_t framesWritten, std::int64_t framesDue) {
+    if (framesWritten < 0)
+        return "incomplete";
+    if (framesDue < 0)
+        return "incomplete: " + std::to_string(framesWritten) + " frames";
+    return "incomplete: " + std::to_string(framesWritten) + " of " + std::to_string(framesDue) +
+           " frames";
+}
+
 std::string OneLine(std::string_view text, std::string_view with) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -6,6 +6,7 @@
 // from any thread; none throws.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -56,6 +57,10 @@ std::string FileErrorText(std::string_view progressMessage, const std::string& f
 
 // A frame rate in its shortest decimal form: 25, 29.97.
 std::string FpsText(double fps);
+
+// "incomplete: 1234 of 5000 frames" for what a stopped conversion left, "incomplete: 0 frames"
+// when the frames due are not known, "incomplete" when its frames are not known either.
+std::string IncompleteText(std::int64_t framesWritten, std::int64_t framesDue);
 
 // The text with every CR LF (or lone CR or LF) replaced by `with`, for one-line reports.
 std::string OneLine(std::string_view text, std::string_view with = " ");

@@ -9,7 +9,9 @@ void ListHost::SelectFile(const FileItem& file) {
 }
 
 void ListHost::FileDone(RunKind, const FileItem& file, const Command&, const FileOutcome& outcome) {
-    list_.ApplyUpdate(file.FullName(), outcome.Update, outcome.NewPath);
+    // A failed file changes nothing in the list, and the part a stopped conversion wrote is no
+    // file for a script's next switches to take for a whole one.
+    list_.ApplyUpdate(file.FullName(), outcome.ListedUpdate(), outcome.NewPath);
 }
 
 void ListHost::BeginLoading(const std::string&) {

@@ -74,7 +74,11 @@ FileOutcome ExecuteCaught(Command& command, const FileItem& file) {
 
 CommandWorker::CommandWorker(std::vector<FileItem> files, const Command& command,
                              WorkerServices services)
-    : files_(std::move(files)), command_(command), s_(services) {}
+    : files_(std::move(files)),
+      command_(command),
+      s_(services),
+      writesVideo_(std::string_view(command.Action.Menu) == "Convert" ||
+                   command.Name == kCutScenes) {}
 
 CommandWorker::~CommandWorker() {
     join();
@@ -238,6 +242,9 @@ FileOutcome GraphWorker::execute(const FileItem& file) {
         if (outcome.Failure.empty() && !outcome.Aborted)
             outcome.Failure = graphs.RunFailure();
     }
+    // What a stopped conversion leaves is named with its frames, so no host shows it as whole.
+    if (outcome.Aborted && !outcome.NewPath.empty())
+        graphs.WrittenFrames(outcome.FramesWritten, outcome.FramesDue);
     return outcome;
 }
 

@@ -49,6 +49,9 @@ class CommandWorker {
     // Blocks until the run has ended (its BatchDone has returned). Any thread but the worker's.
     void Wait();
     bool Finished() const { return finished_.load(); }
+    // The run writes new video (or sound) files, which a stop leaves partial: a conversion or
+    // the cut. Fixed at construction; any thread.
+    bool WritesVideo() const { return writesVideo_; }
 
   protected:
     CommandWorker(std::vector<FileItem> files, const Command& command, WorkerServices services);
@@ -67,6 +70,7 @@ class CommandWorker {
     WorkerServices s_;
 
   private:
+    const bool writesVideo_;
     std::thread thread_;
     std::atomic<bool> finished_{false};
     std::mutex mutex_;  // guards nothing but the wait below on finished_

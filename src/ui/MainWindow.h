@@ -294,6 +294,8 @@ class MainWindow final : public QMainWindow {
     void batchDone(int kind);
     void reapWorkers();
     void waitForWorker(commands::CommandWorker& worker);
+    // A run that writes new video files goes on (the window's own or a script's).
+    bool conversionRunning() const;
     void runPendingScript();
     void maybeRunScript();
     // The command line's script: as RunScript, but a file switch that names a folder scans it
@@ -420,6 +422,7 @@ class MainWindow final : public QMainWindow {
     commands::Script pendingScript_;
     std::unique_ptr<commands::CommandWorker> graphWorker_;
     std::unique_ptr<commands::CommandWorker> fastWorker_;
+    commands::CommandWorker* waitedWorker_ = nullptr;  // a script's run, while it is waited for
     std::vector<QString> failures_;  // files of the current run that were not processed
 
     // The folder scanner and its hand-over queue.

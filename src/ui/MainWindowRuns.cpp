@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <utility>
 
 #include "commands/CommandModule.h"
 #include "commands/ScriptRunner.h"
@@ -201,8 +202,19 @@ void MainWindow::reapWorkers() {
 void MainWindow::waitForWorker(commands::CommandWorker& worker) {
     // The run's calls need this thread: the event loop runs until its BatchDone has been
     // handled here (which wakes the loop); the worker's thread then only returns.
+    commands::CommandWorker* outer = std::exchange(waitedWorker_, &worker);
     waitUntil([&] { return !life_.RunActive() || worker.Finished(); });
+    waitedWorker_ = outer;
     worker.Wait();
+}
+
+bool MainWindow::conversionRunning() const {
+    if (!life_.RunActive())
+        return false;
+    for (const commands::CommandWorker* w : {graphWorker_.get(), waitedWorker_})
+        if (w && !w->Finished() && w->WritesVideo())
+            return true;
+    return false;
 }
 
 void MainWindow::Abort() {

@@ -350,6 +350,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // Quitting stops the conversion as Esc would, so the user decides before it is lost.
+    if (conversionRunning() &&
+        dialogs_->Confirm(this, tr("A conversion is running: stop it and quit?"), false) !=
+            commands::Answer::Yes) {
+        event->ignore();
+        return;
+    }
     try {
         settings::Preferences& p = s_.Prefs;
         if (p.SavePreferencesOnQuit) {

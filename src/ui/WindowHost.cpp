@@ -6,6 +6,9 @@
 #include <QTreeView>
 #include <QThread>
 
+#include <filesystem>
+
+#include "commands/CommandTexts.h"
 #include "commands/Workers.h"
 #include "core/shell/DesktopServices.h"
 #include "ui/FileListModel.h"
@@ -69,9 +72,15 @@ void WindowHost::Progress(std::int64_t percent) {
 
 void WindowHost::FileDone(RunKind kind, const FileItem& file, const commands::Command&,
                           const commands::FileOutcome& outcome) {
+    // A stopped conversion's new file is not listed: its part stays on disk, named in the
+    // status with its frames, so it is not taken for a whole file.
+    std::string failure = outcome.Aborted ? std::string() : outcome.Failure;
+    if (outcome.Aborted && outcome.Update == commands::ListUpdate::Add && !outcome.NewPath.empty())
+        failure = "stopped; the part written so far stays in " +
+                  std::filesystem::path(outcome.NewPath).filename().string() + " (" +
+                  commands::IncompleteText(outcome.FramesWritten, outcome.FramesDue) + ")";
     onUi([&] {
-        w_.fileDone(static_cast<int>(kind), file, outcome.Update, outcome.NewPath,
-                    outcome.Aborted ? std::string() : outcome.Failure);
+        w_.fileDone(static_cast<int>(kind), file, outcome.ListedUpdate(), outcome.NewPath, failure);
     });
 }
 

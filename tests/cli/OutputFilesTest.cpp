@@ -6,6 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -207,6 +211,22 @@ TEST_F(OutputFiles, TermAndHupStopTheRunAndLeaveNoTemporaryFile) {
         EXPECT_NE(text.find("\"partial\": true"), std::string::npos) << text;
         EXPECT_NE(text.find("\"update\": \"none\""), std::string::npos) << text;
         EXPECT_NE(text.find("\"status\": \"failed\""), std::string::npos) << text;
+        // ... with its frames: those the part holds, of the 1798 the NTSC minute was due.
+        const QJsonObject entry = QJsonDocument::fromJson(QByteArray::fromStdString(text))
+                                      .object()["files"]
+                                      .toArray()[0]
+                                      .toObject();
+        const int written = entry["framesWritten"].toInt(-1);
+        EXPECT_EQ(entry["framesDue"].toInt(), 1798) << text;
+        EXPECT_GE(written, 0) << text;
+        EXPECT_LT(written, 1798) << text;
+        if (test::ToolAvailable("ffprobe")) {
+            EXPECT_EQ(frames(dir / "long_ntsc.avi"), std::to_string(written));
+        }
+        EXPECT_NE(entry["reason"].toString().toStdString().find(
+                      "(incomplete: " + std::to_string(written) + " of 1798 frames)"),
+                  std::string::npos)
+            << text;
     }
 }
 

@@ -309,6 +309,15 @@ TEST(GraphCommands, EscDuringTheSecondOfThreeConversions) {
     EXPECT_EQ(kelvor::test::DvFrames(c.path("a_ntsc.avi")).size(), 180u);
     EXPECT_LT(kelvor::test::DvFrames(c.path("b_ntsc.avi")).size(), 180u);
     EXPECT_EQ(kelvor::test::DvFrames(c.path("c_ntsc.avi")).size(), 180u);
+    // The part is named with its frames, and the list takes only the complete outputs.
+    EXPECT_EQ(OutcomeOf(c, "b.avi").FramesWritten,
+              static_cast<std::int64_t>(kelvor::test::DvFrames(c.path("b_ntsc.avi")).size()));
+    if (OutcomeOf(c, "b.avi").FramesWritten > 0) {
+        EXPECT_EQ(OutcomeOf(c, "b.avi").FramesDue, 180);
+    }
+    EXPECT_GE(c.list.FindItem(c.path("a_ntsc.avi")), 0);
+    EXPECT_LT(c.list.FindItem(c.path("b_ntsc.avi")), 0);
+    EXPECT_GE(c.list.FindItem(c.path("c_ntsc.avi")), 0);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
+#include <QTreeView>
 #include <QListWidget>
 #include <QSlider>
 #include <QTextEdit>

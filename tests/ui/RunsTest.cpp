@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <thread>
 
@@ -30,6 +31,7 @@ class RunsTest : public QObject {
     void monoCommandsRunOnTheCurrentFile();
     void theWindowStaysResponsiveDuringAConversion();
     void theShownFileIsReleasedWhileACommandReadsIt();
+    void aStoppedConversionIsNamedPartialAndNotListed();
 };
 
 namespace {
@@ -339,6 +341,40 @@ void RunsTest::theShownFileIsReleasedWhileACommandReadsIt() {
     QVERIFY(Session::waitFor([&] { return f.Active(); }, 10000));
     QCOMPARE(f.CurrentLayout(), PlayerFrame::Layout::Video);
     QVERIFY(!f.View().Released());
+}
+
+// Esc once the conversion has written: the part stays on disk, the status names it with its
+// frames, and the list does not take it for a new file.
+void RunsTest::aStoppedConversionIsNamedPartialAndNotListed() {
+    Session s;
+    s.show();
+    MainWindow& w = s.window();
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(s.make("long.avi", Clip("2024-07-14T10:00:00", 1500)))});
+    w.List()->selectionModel()->select(w.Items().index(0), QItemSelectionModel::Select);
+    bool pressed = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        for (const auto& e : fs::directory_iterator(s.dir.path()))
+            if (!pressed && e.path().extension() == ".tmp" && fs::file_size(e.path()) > 200000) {
+                pressed = true;
+                QTest::keyClick(&w, Qt::Key_Escape);
+            }
+    });
+    poll.start(5);
+    s.trigger("ToType1");
+    QVERIFY(s.waitForRun());
+    poll.stop();
+    QVERIFY(pressed);
+    QVERIFY(fs::exists(s.dir / "long_type1.avi"));
+    QCOMPARE(w.Items().Count(), 1);
+    const QString status = w.StatusText();
+    const QString start =
+        "Not processed: long.avi: stopped; the part written so far stays in "
+        "long_type1.avi (incomplete: ";
+    QVERIFY2(status.startsWith(start) && status.endsWith(" of 1500 frames)"), qPrintable(status));
+    const int written = status.mid(start.size()).section(' ', 0, 0).toInt();
+    QVERIFY2(written > 0 && written < 1500, qPrintable(status));
 }
 
 }  // namespace kelvor::ui::test

@@ -2,6 +2,7 @@
 // script", the preferences applied at the first show, the closing question, and closing while a
 // scan, a run or a script's run goes on.
 #include <QItemSelectionModel>
+#include <QTimer>
 
 #include "ui/PlayerPanel.h"
 #include "ui/UiTestSupport.h"
@@ -18,6 +19,7 @@ class StartTest : public QObject {
     void closingAsksAboutThePreferences();
     void closingStopsARunningScan();
     void closingWaitsForTheRunGoingOn();
+    void closingDuringAConversionAsksFirst();
 };
 
 void StartTest::theCommandLineRunsAtTheFirstActivation() {
@@ -179,6 +181,53 @@ void StartTest::closingWaitsForTheRunGoingOn() {
         QVERIFY(s.program->Control().ScriptStop);
         QCOMPARE(s.dialogs.saveQuestions.size(), std::size_t(1));
     }
+}
+
+void StartTest::closingDuringAConversionAsksFirst() {
+    // No keeps the conversion going; Yes stops it as Esc does and quits, and no temporary file
+    // is left in the folder.
+    Session s;
+    s.show();
+    MainWindow& w = s.window();
+    w.LoadFiles("Loading files",
+                {QString::fromStdString(s.make("long.avi", Clip("2024-07-14T10:00:00", 1500)))});
+    w.List()->selectionModel()->select(w.Items().index(0), QItemSelectionModel::Select);
+    const auto temporary = [&] {
+        for (const auto& e : fs::directory_iterator(s.dir.path()))
+            if (e.path().extension() == ".tmp")
+                return true;
+        return false;
+    };
+    int stage = 0;
+    bool refused = false, runningAfterNo = false, closed = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (stage != 0 || !temporary())
+            return;
+        stage = 1;
+        s.dialogs.answers = {commands::Answer::No};
+        refused = !w.close();
+        runningAfterNo = w.RunActive();
+        s.dialogs.answers = {commands::Answer::Yes};
+        s.dialogs.saveAnswers = {SaveAnswer::No};
+        closed = w.close();
+        stage = 2;
+    });
+    poll.start(5);
+    s.trigger("ToType1");
+    QVERIFY(Session::waitFor([&] { return stage == 2; }, 60000));
+    poll.stop();
+    QVERIFY(refused);
+    QVERIFY(runningAfterNo);
+    QVERIFY(closed);
+    QVERIFY(!w.RunActive());
+    QCOMPARE(s.dialogs.questions,
+             (std::vector<QString>{"A conversion is running: stop it and quit?",
+                                   "A conversion is running: stop it and quit?"}));
+    QCOMPARE(s.dialogs.saveQuestions.size(), std::size_t(1));
+    QVERIFY(!temporary());
+    // What was written stays, as after Esc.
+    QVERIFY(fs::exists(s.dir / "long_type1.avi"));
 }
 
 }  // namespace kelvor::ui::test

@@ -105,6 +105,15 @@ std::uint64_t AviMuxFilter::FramesWritten() const {
     return frames_;
 }
 
+bool AviMuxFilter::FrameRate(std::int64_t& num, std::int64_t& den) const {
+    std::lock_guard lock(mutex_);
+    if (rateNum_ <= 0)
+        return false;
+    num = rateNum_;
+    den = rateDen_;
+    return true;
+}
+
 int AviMuxFilter::inputIndex(const InputPin& pin) const {
     int k = 0;
     for (int i = 0; i < PinCount(); ++i) {
@@ -184,6 +193,8 @@ Status AviMuxFilter::Pause() {
         error_.clear();
         failed_ = finished_ = stopping_ = false;
         frames_ = 0;
+        rateNum_ = 0;
+        rateDen_ = 1;
         position_ = 0;
     }
     return BaseFilter::Pause();
@@ -227,6 +238,8 @@ bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
         return false;
     }
     cfg.System = *seq == dv::kSequences625 ? avi::TvSystem::Pal : avi::TvSystem::Ntsc;
+    rateNum_ = cfg.System == avi::TvSystem::Pal ? 25 : 30000;
+    rateDen_ = cfg.System == avi::TvSystem::Pal ? 1 : 1001;
     cfg.DvInfoBytes = avi::BlockBytes(dv::DvInfoFromFrame(firstFrame));
     cfg.Type = avi::DvType::Type2;
     int idx = 0;

@@ -72,6 +72,9 @@ class AviMuxFilter : public BaseFilter {
     InputPin* FreeInput() const;
     // Frames written in the current or last run.
     std::uint64_t FramesWritten() const;
+    // The frame rate of the file the current or last run wrote, as num/den frames per second;
+    // false until its first frame fixed the standard.
+    bool FrameRate(std::int64_t& num, std::int64_t& den) const;
     // The stream time (100 ns) up to which video was written, for a progress display; any
     // thread. The start of the stream until the first frame is written.
     StreamTime CurrentPosition() const { return position_.load(); }
@@ -110,6 +113,7 @@ class AviMuxFilter : public BaseFilter {
     bool finished_ = false;
     bool stopping_ = false;
     std::uint64_t frames_ = 0;
+    std::int64_t rateNum_ = 0, rateDen_ = 1;  // 0 until the writer is opened
     std::atomic<StreamTime> position_{0};
 };
 

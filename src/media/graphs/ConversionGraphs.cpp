@@ -212,6 +212,26 @@ bool ConversionGraphs::GraphCompleted() const {
     return fg_->WaitForCompletion(0, code, hr);
 }
 
+bool ConversionGraphs::WrittenFrames(std::int64_t& written, std::int64_t& due) const {
+    const auto* mux = aviMux.As<AviMuxFilter>();
+    std::int64_t num = 0, den = 1;
+    if (!mux)
+        return false;
+    // Stopped before its first frame: nothing written, and no file whose rate gives the frames due.
+    if (!mux->FrameRate(num, den)) {
+        written = 0;
+        due = -1;
+        return true;
+    }
+    constexpr std::int64_t kUnitsPerSecond = 10'000'000;
+    written = static_cast<std::int64_t>(mux->FramesWritten());
+    const std::int64_t length = std::max<std::int64_t>(progress_.ProgressDuration, 0);
+    // Rounded to the nearest frame; a run never wrote more than it was due.
+    due = (length * num + den * kUnitsPerSecond / 2) / (den * kUnitsPerSecond);
+    due = std::max(due, written);
+    return true;
+}
+
 std::string ConversionGraphs::RunFailure() const {
     if (fg_) {
         const Status error = fg_->LastError();

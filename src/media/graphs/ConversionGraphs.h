@@ -139,6 +139,10 @@ class ConversionGraphs {
     // Why the last run failed: the graph's first error, else a failure a sink noted; empty when
     // it did not fail.
     std::string RunFailure() const;
+    // The video frames the AVI mux wrote in the last run, and those the run's length
+    // (Progress().ProgressDuration) holds at that file's frame rate (-1 when no frame was
+    // written); false when no AVI mux was in the run. Driving thread, after the run stopped.
+    bool WrittenFrames(std::int64_t& written, std::int64_t& due) const;
     // A sink that could not write its file says so here (any thread); cleared by MakeLive.
     void NoteRunFailure(std::string why);
 
