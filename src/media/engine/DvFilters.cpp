@@ -474,8 +474,12 @@ Status DvMuxerFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) 
     const bool pal = !v || v->bmiHeader.biHeight != 480;
     const InputPin* a0 = GetInputPin(1);
     const auto w = a0 && a0->IsConnected() ? a0->CurrentMediaType().waveFormat() : std::nullopt;
-    const DvInfo info =
-        dv::MuxedDvInfo(pal, w ? static_cast<int>(w->nSamplesPerSec) : kDefaultSampleRate);
+    // A second pair is muxed (as 12-bit 32 kHz sound) when its input is connected, and the
+    // DVINFO says so, so a DV splitter after the muxer gives both pairs back.
+    const InputPin* a1 = GetInputPin(2);
+    const bool twoPairs = w && w->nSamplesPerSec == 32000 && a1 && a1->IsConnected();
+    const DvInfo info = dv::MuxedDvInfo(
+        pal, w ? static_cast<int>(w->nSamplesPerSec) : kDefaultSampleRate, twoPairs);
     mt = MakeInterleavedDvType(info);
     return Code::Ok;
 }
