@@ -244,10 +244,13 @@ bool SpreadsheetSceneList::Close() {
         shell::CaptureStandardError([&] { saved = workbook_close(book_->workbook); });
     book_->workbook = nullptr;
     const std::string systemReason = routeLibraryLines(printed);
-    if (saved != LXW_NO_ERROR)
-        error_ = std::string("cannot save ") + fileName_ + ": " + lxw_strerror(saved) +
-                 (systemReason.empty() ? "" : " (" + systemReason + ")");
-    else if (std::string why = files::RefusedTarget(fileName_, source_); !why.empty())
+    if (saved != LXW_NO_ERROR) {
+        std::string why = lxw_strerror(saved);
+        if (!why.empty() && why.back() == '.')
+            why.pop_back();
+        error_ = "cannot save " + fileName_ + ": " + why +
+                 (systemReason.empty() ? "" : ": " + systemReason);
+    } else if (std::string why = files::RefusedTarget(fileName_, source_); !why.empty())
         error_ = why;
     else if (std::rename(tempName_.c_str(), fileName_.c_str()) != 0)
         error_ = "cannot replace " + fileName_ + ": " + std::strerror(errno);
