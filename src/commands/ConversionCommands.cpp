@@ -1,6 +1,8 @@
 // The conversion commands: their conditions, questions and executions through the conversion
 // module's graphs, and the two in-place header repairs.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -56,6 +58,15 @@ std::string WithWritePermission(const std::string& path,
         failure =
             std::string("the file could not be made read-only again: ") + std::strerror(errno);
     return failure;
+}
+
+// Why a file cannot be opened for writing, as ": reason", or empty when it can.
+std::string whyNotWritable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::string(": ") + std::strerror(errno);
+    ::close(fd);
+    return {};
 }
 
 // The characters of the code as a 32-bit code, the first in the lowest byte; a missing
@@ -338,7 +349,7 @@ void CommandModule::fixCodecExecute(CommandParam&, const files::FileRecord& f,
     s_.Host.ReleasePreview(f.FullName);
     result.failure = WithWritePermission(f.FullName, [&] {
         if (!s_.Patcher.WriteCodec(f.FullName, CodeOf(TargetCodec)))
-            return std::string("the codec cannot be written");
+            return std::string("the codec cannot be written") + whyNotWritable(f.FullName);
         const avi::HeaderFieldOffsets at = s_.Patcher.lastOffsets();
         return at.CodecOffset < 0 && at.CompressionOffset < 0
                    ? std::string("the file has no video stream header to patch")

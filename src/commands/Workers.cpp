@@ -1,6 +1,11 @@
 #include "commands/Workers.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <exception>
 
 #include "commands/CommandModule.h"
@@ -39,6 +44,12 @@ bool Confirmation(const Command& command, CommandParam& param, const FileItem& f
 std::string ExcludedBecause(const Command& command, const FileItem& file) {
     if (!file.Record->Exists)
         return "the file is not found";
+    // A file that cannot be opened says why (not what it would have to be to apply); the
+    // open does not wait on a FIFO.
+    if (const int fd = ::open(file.FullName().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd < 0)
+        return std::string("the file cannot be read: ") + std::strerror(errno);
+    else
+        ::close(fd);
     if (command.AviFilesOnly && files::IsKnownOtherThanAvi(file.Record->Container))
         return "not an AVI file: this command applies to AVI files only";
     if (!command.Requirement.empty())

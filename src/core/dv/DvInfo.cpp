@@ -107,11 +107,14 @@ int StereoPairs(const AudioFormat& sound) {
     return sound.SampleRate != 0 && sound.Quantization == 12 ? 2 : 1;
 }
 
-DvInfo MuxedDvInfo(bool pal, int sampleRate) {
+DvInfo MuxedDvInfo(bool pal, int sampleRate, bool twoPairs) {
     DvInfo info;
     info.dwDVVAuxSrc = PackWord(VideoSourcePack(pal));
     info.dwDVVAuxCtl = PackWord(VideoSourceControlPack(false));
-    info.dwDVAAuxSrc = info.dwDVAAuxSrc1 = PackWord(AudioSourcePack(pal, sampleRate, 16, 0xC0, 0));
+    // The channel layout of two pairs is the one the muxer writes in the frames' packs.
+    info.dwDVAAuxSrc = info.dwDVAAuxSrc1 =
+        twoPairs ? PackWord(AudioSourcePack(pal, 32000, 12, 0xC0, 0x10))
+                 : PackWord(AudioSourcePack(pal, sampleRate, 16, 0xC0, 0));
     info.dwDVAAuxCtl = info.dwDVAAuxCtl1 = PackWord(kAudioSourceControlPack);
     return info;
 }

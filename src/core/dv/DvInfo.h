@@ -59,7 +59,8 @@ AudioFormat AudioFormatOfSourceWord(std::uint32_t aauxSourceWord);
 int StereoPairs(const AudioFormat& sound);
 
 // The DVINFO of the DV stream this program's muxer writes: 4:3 video of the standard and 16-bit
-// stereo sound at the rate (one of the three DV rates; any other is written as 48000 Hz).
-DvInfo MuxedDvInfo(bool pal, int sampleRate);
+// stereo sound at the rate (one of the three DV rates; any other is written as 48000 Hz), or
+// 12-bit sound in two stereo pairs at 32000 Hz when the muxer takes a second pair.
+DvInfo MuxedDvInfo(bool pal, int sampleRate, bool twoPairs = false);
 
 }  // namespace kelvor::dv

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "core/files/DatePattern.h"
 #include "core/files/FormatTexts.h"
@@ -14,9 +15,37 @@
 #include "core/scenes/SceneList.h"
 #include "core/scenes/TextEncoding.h"
 #include "core/shell/About.h"
+#include "core/shell/LibraryMessages.h"
 
 namespace kelvor::scenes {
 namespace {
+
+// Hands libxlsxwriter's lines among what was printed to the program's route, writes any other
+// line back to standard error (another thread's, caught in the same time), and answers the
+// system's reason the library named ("System error = No space left on device"), or empty.
+std::string routeLibraryLines(const std::string& printed) {
+    constexpr std::string_view kSystemError = "System error = ";
+    std::string reason;
+    std::size_t at = 0;
+    while (at < printed.size()) {
+        const std::size_t end = std::min(printed.find('\n', at), printed.size());
+        const std::string_view line(printed.data() + at, end - at);
+        at = end + 1;
+        if (line.starts_with("[ERROR]") || line.starts_with("[WARNING]")) {
+            shell::ReportLibraryMessage("libxlsxwriter", line);
+            if (const auto found = line.find(kSystemError);
+                found != std::string_view::npos && reason.empty()) {
+                std::string_view why = line.substr(found + kSystemError.size());
+                while (!why.empty() && (why.back() == '.' || why.back() == '\r'))
+                    why.remove_suffix(1);
+                reason = std::string(why);
+            }
+        } else if (!line.empty()) {
+            std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
+        }
+    }
+    return reason;
+}
 
 // Rows and columns counted from 0, as the library counts them.
 constexpr lxw_row_t kTitleRow = 2;
@@ -208,11 +237,20 @@ bool SpreadsheetSceneList::Close() {
             worksheet_set_column(ws, col, col, width, nullptr);
         }
     }
-    const lxw_error saved = workbook_close(book_->workbook);
+    // The library prints its reasons to standard error itself: they go through the program's
+    // route, and the system's reason among them joins the error.
+    lxw_error saved = LXW_NO_ERROR;
+    const std::string printed =
+        shell::CaptureStandardError([&] { saved = workbook_close(book_->workbook); });
     book_->workbook = nullptr;
-    if (saved != LXW_NO_ERROR)
-        error_ = std::string("cannot save ") + fileName_ + ": " + lxw_strerror(saved);
-    else if (std::string why = files::RefusedTarget(fileName_, source_); !why.empty())
+    const std::string systemReason = routeLibraryLines(printed);
+    if (saved != LXW_NO_ERROR) {
+        std::string why = lxw_strerror(saved);
+        if (!why.empty() && why.back() == '.')
+            why.pop_back();
+        error_ = "cannot save " + fileName_ + ": " + why +
+                 (systemReason.empty() ? "" : ": " + systemReason);
+    } else if (std::string why = files::RefusedTarget(fileName_, source_); !why.empty())
         error_ = why;
     else if (std::rename(tempName_.c_str(), fileName_.c_str()) != 0)
         error_ = "cannot replace " + fileName_ + ": " + std::strerror(errno);

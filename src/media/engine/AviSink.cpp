@@ -233,8 +233,7 @@ bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
     avi::AviWriterConfig cfg;
     const auto seq = dv::SequenceCountForSize(firstFrame.size());
     if (!seq) {
-        error_ = fw->FileName() + ": a frame of " + std::to_string(firstFrame.size()) +
-                 " bytes is not a DV frame";
+        error_ = notDvFrame(firstFrame.size());
         return false;
     }
     cfg.System = *seq == dv::kSequences625 ? avi::TvSystem::Pal : avi::TvSystem::Ntsc;
@@ -267,6 +266,14 @@ bool AviMuxFilter::openWriter(std::span<const std::uint8_t> firstFrame) {
         return true;
     error_ = writer_->errorText();
     return false;
+}
+
+std::string AviMuxFilter::notDvFrame(std::size_t size) const {
+    const auto* fw = output_->IsConnected()
+                         ? dynamic_cast<FileWriterFilter*>(&output_->ConnectedTo()->Filter())
+                         : nullptr;
+    return (fw ? fw->FileName() + ": " : std::string()) + "a frame of " + std::to_string(size) +
+           " bytes is not a DV frame";
 }
 
 std::string AviMuxFilter::writerError() const {
@@ -322,7 +329,12 @@ Status AviMuxFilter::Receive(InputPin& pin, SamplePtr sample) {
                     }
                 }
             }
-            if (result == Code::Ok && writer_->writeVideoFrame(sample->data())) {
+            // Every frame is checked, not only the first: a run of empty chunks in the middle
+            // of a file ends the run with the same reason as one at its start.
+            if (result == Code::Ok && !dv::SequenceCountForSize(sample->data().size())) {
+                error_ = notDvFrame(sample->data().size());
+                result = Code::Fail;
+            } else if (result == Code::Ok && writer_->writeVideoFrame(sample->data())) {
                 ++frames_;
                 if (sample->GetTime(t0, t1).ok())
                     position_ = t1;

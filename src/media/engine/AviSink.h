@@ -102,6 +102,7 @@ class AviMuxFilter : public BaseFilter {
     bool openWriter(std::span<const std::uint8_t> firstFrame);  // mutex_ held
     Status finish();                                            // mutex_ held
     std::string writerError() const;                            // mutex_ held
+    std::string notDvFrame(std::size_t size) const;             // the reason, with the file
 
     OutputPin* output_;
     mutable std::mutex mutex_;  // guards everything below

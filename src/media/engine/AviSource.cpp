@@ -393,8 +393,12 @@ void AviSplitterFilter::stream() {
         const Status hr = out->Deliver(std::move(sample));
         if (hr != Code::Ok)
             c.active = false;
-        if (hr.failed() && hr != Code::WrongState)
+        if (hr.failed() && hr != Code::WrongState) {
+            // The other streams would go on into stages that wait for this one.
+            stoppedByDelivery(hr);
             failed = true;
+            break;
+        }
     }
     if (stopRequested_ || failed)
         return;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "core/files/OutputFile.h"
@@ -32,10 +33,11 @@ Status ByteStreamFile::Acquire() {
         removeTemporary();
         files::TemporaryFile created = files::CreateTemporaryFile(target_);
         if (created.Fd < 0)
-            return Code::Fail;
+            return Status(Code::Fail, std::move(created.Error));
         fd_ = created.Fd;
         temp_ = std::move(created.Name);
         failed_ = false;
+        error_.clear();
         keep_ = false;
         position_ = 0;
     }
@@ -50,18 +52,22 @@ Status ByteStreamFile::Release() {
     if (--users_ > 0)
         return Code::Ok;
     if (fd_ < 0)
-        return Code::Fail;
+        return Status(Code::Fail, error_.empty() ? target_ + ": the file is not open" : error_);
     if (!keep_) {
         removeTemporary();
         return Code::False;
     }
-    const bool synced = !failed_ && ::fsync(fd_) == 0;
-    const bool closed = ::close(fd_) == 0;
+    // The reason of the first failure is the one kept: a write that failed is why the file is
+    // not moved into place.
+    const bool synced = !failed_ && (::fsync(fd_) == 0 || noteFailure("write failed"));
+    const bool closed = ::close(fd_) == 0 || noteFailure("write failed");
     fd_ = -1;
-    if (!synced || !closed || std::rename(temp_.c_str(), target_.c_str()) != 0) {
+    if (!synced || !closed ||
+        (std::rename(temp_.c_str(), target_.c_str()) != 0 &&
+         noteFailure("cannot move the file into place"))) {
         ::unlink(temp_.c_str());
         temp_.clear();
-        return Code::Fail;
+        return Status(Code::Fail, error_);
     }
     temp_.clear();
     return Code::Ok;
@@ -93,10 +99,11 @@ Status ByteStreamFile::WriteAt(std::uint64_t position, std::span<const std::uint
 Status ByteStreamFile::writeLocked(std::uint64_t position, std::span<const std::uint8_t> bytes) {
     constexpr auto kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
     if (fd_ < 0 || failed_)
-        return Code::Fail;
+        return Status(Code::Fail, error_.empty() ? target_ + ": the file is not open" : error_);
     if (position > kMaxOffset || kMaxOffset - position < bytes.size()) {
         failed_ = true;
-        return Code::Fail;
+        error_ = target_ + ": write failed: the file would be too large";
+        return Status(Code::Fail, error_);
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -105,13 +112,23 @@ Status ByteStreamFile::writeLocked(std::uint64_t position, std::span<const std::
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            failed_ = true;
-            return Code::Fail;
+            if (n == 0)
+                errno = ENOSPC;  // a write that takes nothing leaves no error of its own
+            noteFailure("write failed");
+            return Status(Code::Fail, error_);
         }
         done += static_cast<std::size_t>(n);
     }
     position_ = position + done;
     return Code::Ok;
+}
+
+bool ByteStreamFile::noteFailure(const char* what) {
+    const int error = errno;
+    failed_ = true;
+    if (error_.empty())
+        error_ = target_ + ": " + what + ": " + std::strerror(error);
+    return false;
 }
 
 std::string ByteStreamFile::TemporaryName() const {

@@ -8,8 +8,9 @@
 //
 // Shared through std::shared_ptr by the file writer and the producer upstream of it. Every call
 // takes the object's mutex, so any thread may call. Failures are result codes: Code::Fail when the
-// temporary file cannot be created, written or moved into place; the target then stays as it was
-// and the temporary file is removed.
+// temporary file cannot be created, written or moved into place, with the reason in words
+// ("/v/a.wav: write failed: No space left on device"); the target then stays as it was and the
+// temporary file is removed.
 #pragma once
 
 #include <cstdint>
@@ -53,6 +54,8 @@ class ByteStreamFile {
   private:
     Status writeLocked(std::uint64_t position, std::span<const std::uint8_t> bytes);
     void removeTemporary();  // mutex_ held
+    // Marks the file failed and keeps the first reason, from errno; always false. mutex_ held.
+    bool noteFailure(const char* what);
 
     const std::string target_;
     mutable std::mutex mutex_;  // guards everything below
@@ -60,6 +63,7 @@ class ByteStreamFile {
     int fd_ = -1;
     int users_ = 0;
     bool failed_ = false;
+    std::string error_;  // the reason of the first failure
     bool keep_ = false;
     std::uint64_t position_ = 0;
 };

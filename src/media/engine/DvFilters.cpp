@@ -107,6 +107,7 @@ Status DvSplitterFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& p
 Status DvSplitterFilter::Pause() {
     if (state_ == FilterState::Stopped) {
         audioSamples_ = 0;
+        frames_ = 0;
         int connected = 0;
         for (int i = 1; i < PinCount(); ++i)
             connected += GetPin(i)->IsConnected() ? 1 : 0;
@@ -126,7 +127,14 @@ Status DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
     const auto frame = std::span<const std::uint8_t>(sample->data());
     StreamTime t0 = 0, t1 = 0;
     const bool timed = sample->GetTime(t0, t1).ok();
-    const auto audio = dvaudio::ReadFrameAudio(frame);
+    auto audio = dvaudio::ReadFrameAudio(frame);
+    if (audio && audio->sampleRate != rate_)
+        audio.reset();
+    // A frame whose sound cannot be read (a dropout, an empty chunk) gives silence of its
+    // length, so the sound keeps its place beside the pictures and a muxer that pairs them is
+    // never left waiting for sound that would only come after the frames it holds.
+    const int silent = audio ? 0 : dvaudio::SamplesForFrame(pal_, rate_, frames_);
+    ++frames_;
     for (int p = 0; p < pairs_; ++p) {
         auto* out = static_cast<OutputPin*>(GetPin(2 + p));
         if (!out || !out->IsConnected())
@@ -134,7 +142,7 @@ Status DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
         SamplePtr s = out->GetDeliveryBuffer();
         s->Reserve(static_cast<std::size_t>(dvaudio::kMaxSamplesPerFrame) * 4);
         int n = 0;
-        if (audio && audio->sampleRate == rate_ && p < audio->pairs) {
+        if (audio && p < audio->pairs) {
             std::vector<std::int16_t> pcm(static_cast<std::size_t>(audio->samples) * 2);
             n = dvaudio::ExtractPair(frame, *audio, p, pcm);
             std::uint8_t* d = s->GetPointer();
@@ -143,9 +151,9 @@ Status DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
                 d[2 * k] = static_cast<std::uint8_t>(v);
                 d[2 * k + 1] = static_cast<std::uint8_t>(v >> 8);
             }
-        } else if (audio && audio->sampleRate == rate_) {
+        } else {
             // A second pair the frame does not carry: silence of the frame's length.
-            n = audio->samples;
+            n = audio ? audio->samples : silent;
             std::memset(s->GetPointer(), 0, static_cast<std::size_t>(n) * 4);
         }
         s->SetActualDataLength(n * 4);
@@ -156,8 +164,7 @@ Status DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
         s->SetDiscontinuity(sample->IsDiscontinuity());
         sound.push_back(std::move(s));
     }
-    if (audio && audio->sampleRate == rate_)
-        audioSamples_ += audio->samples;
+    audioSamples_ += audio ? audio->samples : silent;
     auto* video = static_cast<OutputPin*>(GetPin(1));
     Status result = Code::Ok;
     if (video && video->IsConnected())
@@ -467,8 +474,12 @@ Status DvMuxerFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) 
     const bool pal = !v || v->bmiHeader.biHeight != 480;
     const InputPin* a0 = GetInputPin(1);
     const auto w = a0 && a0->IsConnected() ? a0->CurrentMediaType().waveFormat() : std::nullopt;
-    const DvInfo info =
-        dv::MuxedDvInfo(pal, w ? static_cast<int>(w->nSamplesPerSec) : kDefaultSampleRate);
+    // A second pair is muxed (as 12-bit 32 kHz sound) when its input is connected, and the
+    // DVINFO says so, so a DV splitter after the muxer gives both pairs back.
+    const InputPin* a1 = GetInputPin(2);
+    const bool twoPairs = w && w->nSamplesPerSec == 32000 && a1 && a1->IsConnected();
+    const DvInfo info = dv::MuxedDvInfo(
+        pal, w ? static_cast<int>(w->nSamplesPerSec) : kDefaultSampleRate, twoPairs);
     mt = MakeInterleavedDvType(info);
     return Code::Ok;
 }

@@ -47,6 +47,7 @@ class DvSplitterFilter : public BaseFilter {
     int pairs_ = 1;
     int rate_ = 48000;
     std::int64_t audioSamples_ = 0;  // sample frames delivered this run, for the audio times
+    std::int64_t frames_ = 0;        // frames received this run, for the length of silence
 };
 
 // The decoder's picture sizes; the values are those its callers have always passed.

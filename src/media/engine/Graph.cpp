@@ -245,8 +245,11 @@ Status Graph::Pause() {
                 // A filter that said why has already recorded its reason.
                 std::lock_guard lock(mutex_);
                 if (error_ == Code::Ok) {
-                    error_ =
-                        Status(hr.code(), e.name + " cannot start (" + CodeText(hr.code()) + ")");
+                    // A filter that answers with a reason ("cannot create ...: Permission
+                    // denied") is reported with it.
+                    error_ = Status(hr.code(), hr.reason().empty() ? e.name + " cannot start (" +
+                                                                         CodeText(hr.code()) + ")"
+                                                                   : hr.reason());
                     errorFilter_ = e.name;
                 }
             }

@@ -346,6 +346,7 @@ void LavfSplitterFilter::stream() {
             --going;
         }
         if (hr.failed() && hr != Code::WrongState) {
+            stoppedByDelivery(hr);
             failed = true;
             break;
         }

@@ -3,6 +3,9 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <string_view>
+
+#include "core/shell/LibraryMessages.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -36,6 +39,15 @@ extern "C" void OnLibraryMessage(void* object, int level, const char* format, va
     std::fprintf(stderr, "%s: %s: %s\n", gPrefix.c_str(), source.c_str(), text.c_str());
 }
 
+// The lines other libraries print on their own, shown like FFmpeg's.
+void onOtherLibraryLine(std::string_view source, std::string_view line) {
+    if (!gVerbose.load())
+        return;
+    std::lock_guard lock(gLogMutex);
+    std::fprintf(stderr, "%s: %.*s: %.*s\n", gPrefix.c_str(), static_cast<int>(source.size()),
+                 source.data(), static_cast<int>(line.size()), line.data());
+}
+
 }  // namespace
 
 void RouteLibraryLog(bool verbose, std::string prefix) {
@@ -46,6 +58,7 @@ void RouteLibraryLog(bool verbose, std::string prefix) {
     gVerbose = verbose;
     av_log_set_level(verbose ? AV_LOG_VERBOSE : AV_LOG_QUIET);
     av_log_set_callback(OnLibraryMessage);
+    shell::SetLibraryMessageRoute(onOtherLibraryLine);
 }
 
 }  // namespace kelvor::media

@@ -1,5 +1,6 @@
-// The FFmpeg libraries' own messages ("[avi @ 0x...] ...") go through the program instead of
-// straight to the terminal: on standard error with the program's prefix when the user asks for
+// The FFmpeg libraries' own messages ("[avi @ 0x...] ...") and the lines other libraries print
+// (libxlsxwriter's, see core/shell/LibraryMessages.h) go through the program instead of straight
+// to the terminal: on standard error with the program's prefix when the user asks for
 // them, otherwise kept out. The failures the engine reports carry the libraries' error codes in
 // words already.
 //

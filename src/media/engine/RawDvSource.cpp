@@ -124,8 +124,10 @@ void RawDvSplitterFilter::stream() {
         sample->SetDiscontinuity(next == 0);
         const Status hr = out->Deliver(std::move(sample));
         if (hr != Code::Ok) {
-            if (hr.failed() && hr != Code::WrongState)
+            if (hr.failed() && hr != Code::WrongState) {
+                stoppedByDelivery(hr);
                 return;
+            }
             break;
         }
     }

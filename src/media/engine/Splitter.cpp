@@ -36,6 +36,13 @@ Status SplitterBase::SetPositions(StreamTime start, StreamTime stop) {
     return Code::Ok;
 }
 
+void SplitterBase::stoppedByDelivery(const Status& hr) {
+    NotifyEvent(EventCode::ErrorAbort,
+                Status(hr.code(), hr.reason().empty() ? DisplayName() + ": reading stopped (" +
+                                                            CodeText(hr.code()) + ")"
+                                                      : hr.reason()));
+}
+
 void SplitterBase::StartThreads() {
     StopThreads();
     if (!HasFile())

@@ -66,6 +66,10 @@ class SplitterBase : public BaseFilter, public Seekable {
     virtual std::int32_t MaxSampleSize(int stream) const = 0;
     // Reads and delivers until the end, the stop position or stopRequested_.
     virtual void stream() = 0;
+    // A delivery failed and reading stops: the run ends with an error, so nothing downstream
+    // waits for samples that will not come (a stage that failed in words has already said
+    // why; the graph keeps the first reason). Streaming thread.
+    void stoppedByDelivery(const Status& hr);
 
     // The stream of an output pin (pins are in stream order), or -1 for the input pin.
     int OutputIndex(const Pin& pin) const;

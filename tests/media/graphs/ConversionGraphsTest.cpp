@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 
 #include <QGuiApplication>
 
@@ -98,6 +99,42 @@ TEST(ConversionGraphs, TwoSoundStreamsSurviveTheTypeChanges) {
     ASSERT_EQ(a.size(), b.size());
     for (std::size_t i = 0; i < a.size(); ++i) {
         ASSERT_EQ(test::FrameDifference(a[i], b[i]), "") << "frame " << i;
+    }
+}
+
+// The picture conversions of a type 2 file with two sound streams keep both, each in its own
+// stream of the output, as the type changes do.
+TEST(ConversionGraphs, TwoSoundStreamsSurviveThePictureConversions) {
+    EnsureGui();
+    test::TempDir dir;
+    const std::string src =
+        test::MakeDvFile(dir, "two.avi", "type=2 frames=25 audio=32k12 date=2004-07-14T10:00:00");
+    media::ConversionGraphs graphs;
+    using G = media::ConversionGraphs;
+    using Build = std::function<bool(G&, const std::string&)>;
+    const std::pair<const char*, Build> cases[] = {
+        {"ntsc", [&](G& g, auto& o) { return g.BuildStandardGraphType2(src, o, 2); }},
+        {"pal", [&](G& g, auto& o) { return g.BuildStandardGraphType2(src, o, 1); }},
+        {"inlay", [&](G& g, auto& o) { return g.BuildInlayGraphType2(src, o, 1); }},
+    };
+    for (const auto& [name, build] : cases) {
+        SCOPED_TRACE(name);
+        const std::string out = (dir / (std::string(name) + ".avi")).string();
+        ASSERT_TRUE(build(graphs, out)) << graphs.BuildError();
+        EXPECT_TRUE(graphs.resampler2.As<media::BaseFilter>()->GetInputPin(0)->IsConnected());
+        ASSERT_EQ(test::RunToEnd(graphs), "");
+        EXPECT_EQ(test::StreamTypes(out), (std::vector<std::uint32_t>{kVids, kAuds, kAuds}));
+        // The second stream is as long as the first.
+        const Bytes first = test::Concat(test::StreamChunks(out, 1));
+        const Bytes second = test::Concat(test::StreamChunks(out, 2));
+        EXPECT_GT(second.size(), 0u);
+        EXPECT_EQ(first.size(), second.size());
+        if (test::ToolAvailable("ffprobe")) {
+            const auto r = test::RunTool({"ffprobe", "-v", "error", "-select_streams", "a",
+                                          "-show_entries", "stream=index", "-of", "csv=p=0", out},
+                                         dir.path());
+            EXPECT_EQ(r.out, "1\n2\n");
+        }
     }
 }
 
