@@ -374,6 +374,14 @@ LoadOutcome LoadPreferences(Preferences& prefs, const PreferencesEnvironment& en
             reader.read(key, prefs.InlayFont, fontDefaults);
     }
 
+    prefs.Export = ExportSettings{};
+    if (doc->HasSection(ExportSection)) {
+        TableReader reader(*doc, ExportSection, false);
+        const ExportSettings exportDefaults;
+        for (const KeyDef<ExportSettings>& key : ExportKeys())
+            reader.read(key, prefs.Export, exportDefaults);
+    }
+
     completeEmptyValues(prefs, env);
     clearMarkers(prefs);
     remapPortablePaths(prefs, env);
@@ -399,6 +407,7 @@ bool StorePreferences(const Preferences& prefs, const PreferencesEnvironment& en
         doc->Set(MainSection, kExenameKey, env.Locations.ProgramFile.string());
         writeTable(*doc, MainSection, MainKeys(), prefs);
         writeTable(*doc, FontSection, FontKeys(), prefs.InlayFont);
+        writeTable(*doc, ExportSection, ExportKeys(), prefs.Export);
         return writeWholeFile(file, doc->Text());
     } catch (const std::exception&) {
         // The previous store stays whole; the caller hears that this one was not written.
