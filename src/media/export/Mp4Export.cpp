@@ -733,8 +733,10 @@ bool OpenSource(const std::string& name, Source& s, std::string& error) {
         ctx.reset(avcodec_alloc_context3(codec));
         if (!ctx || avcodec_parameters_to_context(ctx.get(), par) < 0)
             return false;
-        // Slices, not frames: a frame-threaded decoder would hold pictures back.
+        // Slices, not frames: a frame-threaded decoder would hold pictures back. Every core
+        // takes a share, as the encoder's threads wait for the pictures.
         ctx->thread_type = FF_THREAD_SLICE;
+        ctx->thread_count = 0;
         return avcodec_open2(ctx.get(), codec, nullptr) >= 0;
     };
     if (!open(s.VideoIndex, s.Video)) {
