@@ -24,7 +24,7 @@ Program::Program(ProgramOptions options)
     graphs_ = std::make_unique<media::ConversionGraphs>(env.Locale);
     patcher_ = std::make_unique<avi::AviHeaderPatcher>();
     module_ = std::make_unique<commands::CommandModule>(commands::CommandServices{
-        prefs_, *graphs_, *patcher_, *desktop_, form_->Host(), env.Locale});
+        prefs_, *graphs_, *patcher_, *desktop_, form_->Host(), env.Locale, &control_});
     form_->AttachModules(ui::WindowModules{*module_, *probe_, *graphs_});
 }
 

@@ -55,7 +55,7 @@ Session::Session(HostOptions options)
       Graphs(Locale),
       List(Probe, RecordSettingsOf(Prefs, Locale), Prefs.ListOrder, Prefs.SelectOnOpen),
       Host(List, Control, options),
-      Module(commands::CommandServices{Prefs, Graphs, Patcher, Desktop, Host, Locale}) {
+      Module(commands::CommandServices{Prefs, Graphs, Patcher, Desktop, Host, Locale, &Control}) {
     // --output-dir stands in for the save folder for this run only; the preferences are never
     // saved from here.
     if (!options.OutputDir.empty()) {

@@ -15,6 +15,7 @@
 #include "commands/ListLoading.h"
 #include "commands/ScriptParser.h"
 #include "commands/ScriptRunner.h"
+#include "media/export/Mp4Export.h"
 
 namespace kelvor::cli {
 namespace {
@@ -108,6 +109,34 @@ std::string TakeCommandValues(const commands::CommandInfo& info, const VerbArgs&
         if (!fps || *fps <= 0)
             return "--fps takes a positive decimal number";
         module.TargetFps = *fps;
+    } else if (name == "ExportMp4") {
+        module.Mp4.Whole = a.Has("--whole");
+        module.Mp4.DoubleRate = a.Has("--double-rate");
+        if (const std::string* v = a.Value("--timezone")) {
+            if (!media::KnownTimeZone(*v))
+                return "--timezone: unknown time zone " + *v;
+            module.Mp4.TimeZone = *v;
+        }
+        if (const std::string* v = a.Value("--name")) {
+            if (v->empty())
+                return "--name takes a date pattern";
+            module.Mp4.NamePattern = *v;
+        }
+        if (const std::string* v = a.Value("--crf")) {
+            const auto crf = commands::ScriptNumber(*v);
+            if (!crf || *crf < 0 || *crf > 51 || *crf != static_cast<int>(*crf))
+                return "--crf takes a whole number from 0 to 51";
+            module.Mp4.Crf = static_cast<int>(*crf);
+        }
+        if (const std::string* v = a.Value("--preset")) {
+            static const char* const kPresets[] = {"ultrafast", "superfast", "veryfast",
+                                                   "faster",    "fast",      "medium",
+                                                   "slow",      "slower",    "veryslow"};
+            if (std::find(std::begin(kPresets), std::end(kPresets), *v) == std::end(kPresets))
+                return "--preset takes one of ultrafast, superfast, veryfast, faster, fast, "
+                       "medium, slow, slower, veryslow";
+            module.Mp4.Preset = *v;
+        }
     } else if (name == "FixCodec") {
         const std::string* v = a.Value("--fourcc");
         if (!v)

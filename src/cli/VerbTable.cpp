@@ -27,8 +27,8 @@ constexpr std::string_view kViewers[] = {
 // Commands whose new files are named by the output path rule (beside the source, or in the
 // save folder), which --output-dir replaces.
 constexpr std::string_view kNewFileWriters[] = {
-    "ToType1",        "ToType2",  "ToNtsc",       "ToPal",     "InlayDatecode",
-    "RecompressToDv", "FixType2", "ExtractAudio", "ShiftTime", "CutScenes",
+    "ToType1",  "ToType2",      "ToNtsc",    "ToPal",     "InlayDatecode", "RecompressToDv",
+    "FixType2", "ExtractAudio", "ShiftTime", "CutScenes", "ExportMp4",
 };
 
 template <std::size_t N>
@@ -244,6 +244,17 @@ std::vector<OptionHelp> CommandOptions(const commands::CommandInfo& command) {
         o.push_back({"--days", "N", "the time difference in days, decimal (or --by)"});
     } else if (name == "FixFrameRate") {
         o.push_back({"--fps", "N", "the frame rate to write into the header (required)"});
+    } else if (name == "ExportMp4") {
+        o.push_back({"--whole", "", "one file with a chapter per scene instead of one per scene"});
+        o.push_back({"--name", "PATTERN",
+                     "the date pattern of the names (default \"yyyy-mm-dd hh.nn.ss\", the "
+                     "preference)"});
+        o.push_back({"--timezone", "ZONE",
+                     "the time zone of the recording, an IANA id such as Europe/Paris (default: "
+                     "the system's)"});
+        o.push_back({"--double-rate", "", "one picture per field: 50 or 59.94 a second"});
+        o.push_back({"--crf", "N", "x264's quality, 0 to 51, lower is better (default 20)"});
+        o.push_back({"--preset", "NAME", "x264's preset, ultrafast to veryslow (default medium)"});
     } else if (name == "FixCodec") {
         o.push_back({"--fourcc", "CODE",
                      "the codec code to write, up to four characters "

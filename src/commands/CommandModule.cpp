@@ -84,6 +84,8 @@ const CommandInfo kTable[] = {
      {KELVOR_TR_NOOP("Fix the DV type 2"), "Ctrl+Shift+2", "Convert", I::Command, true}},
     {&CommandModule::ExtractAudio, "ExtractAudio", "ExtraireAudio", "Extract audio", "Extracting audio from \"%s\"",
      R::Graph, "W", "", "no sound", {KELVOR_TR_NOOP("Extract audio"), "Ctrl+W", "Convert", I::Convert, false}},
+    {&CommandModule::ExportMp4, "ExportMp4", "ExporterMP4", "Export to MP4", "Exporting \"%s\" to MP4",
+     R::Graph, "", "", "not a DV file", {KELVOR_TR_NOOP("Export to MP4 (one file per scene)"), "Ctrl+Shift+M", "Convert", I::Convert, false}},
     {&CommandModule::FixFrameRate, "FixFrameRate", "CorrigerFps", "Fix the framerate", "", R::File, "Y", "",
      "a DV type 1 file", {KELVOR_TR_NOOP("Fix the video framerate"), "Ctrl+Y", "Convert", I::Command, true}},
     {&CommandModule::FixCodec, "FixCodec", "CorrigerCodec", "Change the codec", "", R::File, "K", "", "",
@@ -291,6 +293,8 @@ void CommandModule::wire() {
     FixCodec.AppliesTo = bind(&CommandModule::aviFileAppliesTo);
     FixCodec.Confirm = bind(&CommandModule::fixCodecConfirm);
     FixCodec.Execute = bind(&CommandModule::fixCodecExecute);
+    ExportMp4.AppliesTo = bind(&CommandModule::exportMp4AppliesTo);
+    ExportMp4.Execute = bind(&CommandModule::exportMp4Execute);
 
     // Scenes.
     ScenesByDate.AppliesTo = bind(&CommandModule::dvAppliesTo);

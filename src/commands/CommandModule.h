@@ -38,6 +38,9 @@ class DesktopServices;
 
 namespace kelvor::commands {
 
+class RunControl;
+struct ExportScene;
+
 // What the handlers work with, owned by the program entry and outliving the module.
 struct CommandServices {
     settings::Preferences& Prefs;
@@ -46,6 +49,8 @@ struct CommandServices {
     shell::DesktopServices& Desktop;  // the trash
     CommandHost& Host;
     LocaleInfo Locale = EnglishLocale();
+    // The front end's stop flags, which the long executions that run no graph read; may be null.
+    const RunControl* Control = nullptr;
 };
 
 class CommandModule {
@@ -74,7 +79,7 @@ class CommandModule {
         ExportTextByDate, OpenInVarnolt, ShowInlay, ShowInlaySliders, ShiftTime, FixCodec, FixType2,
         OpenWithF3, OpenWithF4, MakeSrt, DeleteSrt, ScenesByContent, ExportTextFromScn,
         ExportTextByContent, ExportXlsxFromScn, ExportXlsxByDate, ExportXlsxByContent, ExportXlsx,
-        ExportText, CutScenes;
+        ExportText, CutScenes, ExportMp4;
 
     // Values set by the dialogs (or a script) before their command runs.
     double CorrectionShift = 0;  // days, for ShiftTime
@@ -83,6 +88,22 @@ class CommandModule {
     // The scenes of the file being cut and the scene of the current pass.
     scenes::SceneList CutSceneList;
     int CutSceneIndex = 0;
+    // The MP4 export's choices for the next run (kelvor-cli's options); an empty text or a
+    // negative CRF takes the preference.
+    struct Mp4Choices {
+        bool Whole = false;
+        bool DoubleRate = false;
+        std::string TimeZone;
+        std::string NamePattern;
+        std::string Preset;
+        int Crf = -1;
+    } Mp4;
+    // The date pattern of the MP4 names.
+    std::string Mp4Pattern() const;
+    // The files the MP4 export writes for those scenes (one with Mp4.Whole), free names in the
+    // output folder, "(n)" added on a collision.
+    std::vector<std::string> PlanMp4Outputs(const files::FileRecord& video,
+                                            const std::vector<ExportScene>& scenes) const;
     // The rename commands name the new file without renaming (kelvor-cli --dry-run); names they
     // would take count as taken for the files after them.
     bool DryRun = false;
@@ -198,6 +219,8 @@ class CommandModule {
     void recompressToDvExecute(CommandParam&, const files::FileRecord&, ExecutionResult&);
     void extractAudioExecute(CommandParam&, const files::FileRecord&, ExecutionResult&);
     void fixType2Execute(CommandParam&, const files::FileRecord&, ExecutionResult&);
+    void exportMp4AppliesTo(CommandParam&, const files::FileRecord&, bool&, bool&);
+    void exportMp4Execute(CommandParam&, const files::FileRecord&, ExecutionResult&);
     void shiftTimeExecute(CommandParam&, const files::FileRecord&, ExecutionResult&);
     // A conversion into the output its suffix names, through the graph `build` makes for
     // (video, output), with the command's own preparation.

@@ -203,9 +203,9 @@ TEST(Conversions, ConditionsQuestionsAndOutputNames) {
 
 TEST(CommandModule, TheTableNamesCaptionsAndTemplates) {
     Commands c;
-    ASSERT_EQ(c.commandModule.Commands().size(), 40u);
+    ASSERT_EQ(c.commandModule.Commands().size(), 41u);
     EXPECT_EQ(c.commandModule.Commands().front()->Name, "ShowInFolder");
-    EXPECT_EQ(c.commandModule.CommandMap.size(), 40u);
+    EXPECT_EQ(c.commandModule.CommandMap.size(), 41u);
     // The English name and the historic one both find a command, in any case.
     EXPECT_EQ(c.commandModule.Find("tontsc"), &c.commandModule.ToNtsc);
     EXPECT_EQ(c.commandModule.Find("ntsc"), &c.commandModule.ToNtsc);

@@ -246,7 +246,7 @@ void ActionsTest::menusAndPopUpsHoldTheActions() {
     for (const ActionDef& d : ActionTable())
         bound += d.Command[0] ? 1 : 0;
     QCOMPARE(bound, withMenu);
-    QCOMPARE(withMenu, 34);
+    QCOMPARE(withMenu, 35);
     QCOMPARE(w.windowTitle(), QString("Kelvor %1 by Quennel").arg(w.VersionText()));
     QCOMPARE(w.VersionText().count('.'), 2);
 }

@@ -73,6 +73,18 @@ const std::array kFont = {
 std::span<const KeyDef<Preferences>> MainKeys() {
     return kMain;
 }
+using E = ExportSettings;
+using EK = KeyDef<ExportSettings>;
+const std::array kExport = {
+    EK{"Format pour Exporter MP4", PrefType::Text, &E::Mp4NameFormat},
+    EK{"Preset MP4", PrefType::Text, &E::Mp4Preset},
+    EK{"Qualité MP4", PrefType::Int, &E::Mp4Quality},
+};
+
+std::span<const KeyDef<ExportSettings>> ExportKeys() {
+    return kExport;
+}
+
 std::span<const KeyDef<InlayFontSettings>> FontKeys() {
     return kFont;
 }

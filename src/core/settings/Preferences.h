@@ -20,6 +20,8 @@ inline constexpr std::string_view FontSection = "\\Software\\Quennel\\Kelvor\\In
 inline constexpr std::string_view WindowSection = "\\Software\\Quennel\\Kelvor\\Fenetre";
 // The window section's key: 1 for the details view, 0 for the names alone.
 inline constexpr std::string_view kDetailedListKey = "Liste détaillée";
+// The settings of the shared exports, in their own section so the main one keeps its keys.
+inline constexpr std::string_view ExportSection = "\\Software\\Quennel\\Kelvor\\Export";
 // Written in place of an empty text so that "stored empty" and "never stored" differ.
 inline constexpr std::string_view EmptyMarker = "#@vide§#";
 
@@ -39,6 +41,12 @@ struct InlayFontSettings {
 struct WindowSettings {
     bool DetailedList = true;  // "Liste détaillée": columns rather than names alone
     friend bool operator==(const WindowSettings&, const WindowSettings&) = default;
+// The MP4 export's choices, kept in the export section.
+struct ExportSettings {
+    std::string Mp4NameFormat = "yyyy-mm-dd hh.nn.ss";  // "Format pour Exporter MP4"
+    std::string Mp4Preset = "medium";                   // "Preset MP4": x264's preset
+    int Mp4Quality = 20;                                // "Qualité MP4": x264's CRF
+    friend bool operator==(const ExportSettings&, const ExportSettings&) = default;
 };
 
 // Values as a default-constructed object holds them: the defaults of the keys, except the
@@ -95,6 +103,8 @@ struct Preferences {
     InlayFontSettings InlayFont;
     // The main window's list, kept in the window section.
     WindowSettings Window;
+    // The exports' settings, kept in the export section.
+    ExportSettings Export;
     // The preferences live in Kelvor.ini beside the program rather than in the user store.
     // Set by the load from the presence of that file; not a stored key.
     bool IniMode = false;
@@ -119,6 +129,8 @@ struct KeyDef {
 std::span<const KeyDef<Preferences>> MainKeys();
 // The seven keys of the font section, over Preferences::InlayFont.
 std::span<const KeyDef<InlayFontSettings>> FontKeys();
+// The keys of the export section, over Preferences::Export.
+std::span<const KeyDef<ExportSettings>> ExportKeys();
 // The main-section key of that name (exact spelling), or nothing.
 const KeyDef<Preferences>* FindMainKey(std::string_view key);
 

@@ -379,6 +379,14 @@ LoadOutcome LoadPreferences(Preferences& prefs, const PreferencesEnvironment& en
     if (const std::string* raw = doc->Find(WindowSection, kDetailedListKey))
         prefs.Window.DetailedList = parseBool(*raw).value_or(prefs.Window.DetailedList);
 
+    prefs.Export = ExportSettings{};
+    if (doc->HasSection(ExportSection)) {
+        TableReader reader(*doc, ExportSection, false);
+        const ExportSettings exportDefaults;
+        for (const KeyDef<ExportSettings>& key : ExportKeys())
+            reader.read(key, prefs.Export, exportDefaults);
+    }
+
     completeEmptyValues(prefs, env);
     clearMarkers(prefs);
     remapPortablePaths(prefs, env);
@@ -405,6 +413,8 @@ bool StorePreferences(const Preferences& prefs, const PreferencesEnvironment& en
         writeTable(*doc, MainSection, MainKeys(), prefs);
         writeTable(*doc, FontSection, FontKeys(), prefs.InlayFont);
         doc->Set(WindowSection, kDetailedListKey, prefs.Window.DetailedList ? "1" : "0");
+
+        writeTable(*doc, ExportSection, ExportKeys(), prefs.Export);
         return writeWholeFile(file, doc->Text());
     } catch (const std::exception&) {
         // The previous store stays whole; the caller hears that this one was not written.

@@ -1,0 +1,955 @@
+#include "media/export/Mp4Export.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <QDateTime>
+#include <QTimeZone>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "core/dv/DvPacks.h"
+#include "core/files/DateTime.h"
+#include "core/files/OutputFile.h"
+#include "core/scenes/DateSceneDetector.h"
+
+namespace kelvor::media {
+namespace {
+
+constexpr int kAudioRate = 48000;
+constexpr int kAudioBitRate = 160000;
+constexpr AVRational kMilliseconds{1, 1000};
+// A minimal style block for the timed-text encoder, which reads its default style from it.
+constexpr const char* kSubtitleHeader =
+    "[Script Info]\r\nScriptType: v4.00+\r\nPlayResX: 384\r\nPlayResY: 288\r\n\r\n"
+    "[V4+ Styles]\r\nFormat: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, "
+    "OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, "
+    "Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\r\n"
+    "Style: Default,Arial,16,&Hffffff,&Hffffff,&H0,&H0,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,0"
+    "\r\n\r\n[Events]\r\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, "
+    "Effect, Text\r\n";
+
+struct CodecCtxFree {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFree {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFree {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct InputFree {
+    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
+};
+struct GraphFree {
+    void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
+};
+struct SwrFree {
+    void operator()(SwrContext* s) const { swr_free(&s); }
+};
+struct FifoFree {
+    void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
+};
+using CodecCtx = std::unique_ptr<AVCodecContext, CodecCtxFree>;
+using Frame = std::unique_ptr<AVFrame, FrameFree>;
+using Packet = std::unique_ptr<AVPacket, PacketFree>;
+using Input = std::unique_ptr<AVFormatContext, InputFree>;
+using FilterGraph = std::unique_ptr<AVFilterGraph, GraphFree>;
+using Swr = std::unique_ptr<SwrContext, SwrFree>;
+using Fifo = std::unique_ptr<AVAudioFifo, FifoFree>;
+
+std::string AvError(int err) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(err, text, sizeof text);
+    return text;
+}
+
+// libavformat writes through the output file, so the temporary-name rule holds for the MP4 too.
+struct OutputSink {
+    files::OutputFile* File = nullptr;
+    std::uint64_t Position = 0;
+};
+
+int WriteToOutput(void* opaque, std::uint8_t* data, int size) {
+    auto* sink = static_cast<OutputSink*>(opaque);
+    if (size <= 0)
+        return 0;
+    std::span<const std::uint8_t> bytes(data, static_cast<std::size_t>(size));
+    const std::uint64_t end = sink->File->Size();
+    if (sink->Position < end) {
+        const std::size_t over =
+            static_cast<std::size_t>(std::min<std::uint64_t>(end - sink->Position, bytes.size()));
+        if (!sink->File->WriteAt(sink->Position, bytes.first(over)))
+            return AVERROR(EIO);
+        sink->Position += over;
+        bytes = bytes.subspan(over);
+    }
+    if (!bytes.empty()) {
+        if (sink->Position != sink->File->Size() || !sink->File->Write(bytes))
+            return AVERROR(EIO);
+        sink->Position += bytes.size();
+    }
+    return size;
+}
+
+std::int64_t SeekOutput(void* opaque, std::int64_t offset, int whence) {
+    auto* sink = static_cast<OutputSink*>(opaque);
+    const auto size = static_cast<std::int64_t>(sink->File->Size());
+    std::int64_t target = 0;
+    switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE:
+            return size;
+        case SEEK_SET:
+            target = offset;
+            break;
+        case SEEK_CUR:
+            target = static_cast<std::int64_t>(sink->Position) + offset;
+            break;
+        case SEEK_END:
+            target = size + offset;
+            break;
+        default:
+            return AVERROR(EINVAL);
+    }
+    // Writing past the end would leave a hole the output file cannot make.
+    if (target < 0 || target > size)
+        return AVERROR(EINVAL);
+    sink->Position = static_cast<std::uint64_t>(target);
+    return target;
+}
+
+// The display aspect of DV's 720-pixel lines as a sample aspect, exact rather than BT.601's
+// 702-pixel active width, so that the picture shows at exactly 4:3 or 16:9.
+AVRational ExactSampleAspect(int width, int height, bool wide) {
+    AVRational sar{};
+    av_reduce(&sar.num, &sar.den, static_cast<std::int64_t>(wide ? 16 : 4) * height,
+              static_cast<std::int64_t>(wide ? 9 : 3) * width, 1 << 20);
+    return sar;
+}
+
+// The first datecode of a scene's local date as Qt's date-time.
+std::optional<QDateTime> LocalDateTime(double localValue, const QTimeZone& zone) {
+    const auto civil = DecodeDateTime(localValue);
+    if (!localValue || !civil)
+        return std::nullopt;
+    QDateTime t(QDate(civil->Year, civil->Month, civil->Day),
+                QTime(civil->Hour, civil->Minute, civil->Second), zone);
+    if (!t.isValid())
+        return std::nullopt;
+    return t;
+}
+
+}  // namespace
+
+bool KnownTimeZone(const std::string& timeZone) {
+    return timeZone.empty() || QTimeZone(QByteArray::fromStdString(timeZone)).isValid();
+}
+
+RecordingTime RecordingTimeIn(double localValue, const std::string& timeZone) {
+    RecordingTime r;
+    const QTimeZone zone = timeZone.empty() ? QTimeZone::systemTimeZone()
+                                            : QTimeZone(QByteArray::fromStdString(timeZone));
+    if (!zone.isValid())
+        return r;
+    const auto local = LocalDateTime(localValue, zone);
+    if (!local)
+        return r;
+    const QDateTime utc = local->toUTC();
+    r.Valid = true;
+    r.UnixSeconds = utc.toSecsSinceEpoch();
+    r.Utc = utc.toString("yyyy-MM-ddTHH:mm:ss.000000Z").toStdString();
+    const int offset = zone.offsetFromUtc(*local);
+    const int minutes = std::abs(offset) / 60;
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "%c%02d%02d", offset < 0 ? '-' : '+', minutes / 60,
+                  minutes % 60);
+    r.Local = local->toString("yyyy-MM-ddTHH:mm:ss").toStdString() + tail;
+    return r;
+}
+
+namespace {
+
+// What the source gives: its demuxer and decoders.
+struct Source {
+    Input Format;
+    int VideoIndex = -1;
+    int AudioIndex = -1;
+    CodecCtx Video;
+    CodecCtx Audio;
+    AVRational FrameRate{25, 1};
+    bool Pal = true;
+};
+
+// One MP4 being written: muxer, the three encoders, the deinterlacing graph and the sound's
+// resampler and queue.
+class Mp4Output {
+  public:
+    Mp4Output(const Source& source, const Mp4Settings& settings) : src_(source), set_(settings) {}
+    ~Mp4Output() { Abandon(); }
+
+    // Opens the file and its streams; the picture size and aspect come from the first frame.
+    bool Open(const std::string& target, const std::string& sourceName, const AVFrame& first,
+              bool wide, const std::string& title, const RecordingTime& date,
+              const std::vector<Mp4Scene>& chapters, std::int64_t chapterBase);
+    // One source picture (index from the output's start); a null picture repeats the last one.
+    bool AddPicture(const AVFrame* picture);
+    // Sound of the source at the source sample `at`, counted from the output's start; samples
+    // from `limit` on are left out.
+    bool AddSound(const AVFrame& sound, std::int64_t at, std::int64_t limit);
+    // The timed text from the output's frame `frame` on; empty text ends the cue.
+    bool SetText(std::int64_t frame, const std::string& text);
+    // Flushes everything and moves the file into place.
+    bool Finish();
+    // Removes the temporary file.
+    void Abandon();
+    const std::string& Error() const { return error_; }
+
+  private:
+    bool fail(std::string why) {
+        if (error_.empty())
+            error_ = std::move(why);
+        return false;
+    }
+    bool openVideo(const AVFrame& first, bool wide);
+    bool openAudio();
+    bool openText();
+    bool filterAndEncode(AVFrame* picture);
+    bool encodeVideo(AVFrame* frame);
+    bool encodeAudio(bool flush);
+    bool drainEncoder(AVCodecContext* codec, AVStream* stream);
+    bool writeCue(std::int64_t endMs);
+    std::int64_t frameMs(std::int64_t frame) const {
+        return av_rescale_q(frame, av_inv_q(src_.FrameRate), kMilliseconds);
+    }
+
+    const Source& src_;
+    const Mp4Settings& set_;
+    std::unique_ptr<files::OutputFile> file_;
+    OutputSink sink_;
+    AVFormatContext* mux_ = nullptr;
+    AVIOContext* io_ = nullptr;
+    CodecCtx video_, audio_, text_;
+    AVStream* videoStream_ = nullptr;
+    AVStream* audioStream_ = nullptr;
+    AVStream* textStream_ = nullptr;
+    AVRational sar_{1, 1};
+    FilterGraph graph_;
+    AVFilterContext* graphIn_ = nullptr;
+    AVFilterContext* graphOut_ = nullptr;
+    Frame filtered_, last_, converted_;
+    Packet packet_;
+    Swr resampler_;
+    Fifo fifo_;
+    std::int64_t picturesIn_ = 0;
+    std::int64_t soundAt_ = 0;   // source samples given so far (with padding)
+    std::int64_t soundOut_ = 0;  // 48 kHz samples encoded
+    std::string cueText_;
+    std::int64_t cueStart_ = 0;
+    bool headerWritten_ = false;
+    std::string error_;
+};
+
+bool Mp4Output::Open(const std::string& target, const std::string& sourceName, const AVFrame& first,
+                     bool wide, const std::string& title, const RecordingTime& date,
+                     const std::vector<Mp4Scene>& chapters, std::int64_t chapterBase) {
+    file_ = std::make_unique<files::OutputFile>(target, sourceName);
+    if (!file_->Good())
+        return fail(file_->Error());
+    sink_.File = file_.get();
+    if (avformat_alloc_output_context2(&mux_, nullptr, "mp4", nullptr) < 0 || !mux_)
+        return fail("the MP4 muxer is missing");
+    constexpr int kBufferSize = 1 << 16;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferSize));
+    io_ = avio_alloc_context(buffer, kBufferSize, 1, &sink_, nullptr, WriteToOutput, SeekOutput);
+    if (!io_)
+        return fail("out of memory");
+    mux_->pb = io_;
+    mux_->flags |= AVFMT_FLAG_CUSTOM_IO;
+    packet_.reset(av_packet_alloc());
+    filtered_.reset(av_frame_alloc());
+    if (!packet_ || !filtered_ || !openVideo(first, wide) || !openAudio() || !openText())
+        return false;
+
+    if (!title.empty())
+        av_dict_set(&mux_->metadata, "title", title.c_str(), 0);
+    if (date.Valid) {
+        av_dict_set(&mux_->metadata, "creation_time", date.Utc.c_str(), 0);
+        av_dict_set(&mux_->metadata, "com.apple.quicktime.creationdate", date.Local.c_str(), 0);
+    }
+    for (const Mp4Scene& c : chapters) {
+        auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter)
+            return fail("out of memory");
+        chapter->id = mux_->nb_chapters;
+        chapter->time_base = av_inv_q(src_.FrameRate);
+        chapter->start = c.FirstFrame - chapterBase;
+        chapter->end = c.LastFrame + 1 - chapterBase;
+        if (!c.Caption.empty())
+            av_dict_set(&chapter->metadata, "title", c.Caption.c_str(), 0);
+        // The muxer frees the chapters with its context.
+        auto** grown = static_cast<AVChapter**>(
+            av_realloc_array(mux_->chapters, mux_->nb_chapters + 1, sizeof(AVChapter*)));
+        if (!grown) {
+            av_dict_free(&chapter->metadata);
+            av_free(chapter);
+            return fail("out of memory");
+        }
+        mux_->chapters = grown;
+        mux_->chapters[mux_->nb_chapters++] = chapter;
+    }
+    AVDictionary* options = nullptr;
+    // The Apple creation date is a metadata key only the key-value form can hold.
+    av_dict_set(&options, "movflags", "use_metadata_tags", 0);
+    const int err = avformat_write_header(mux_, &options);
+    av_dict_free(&options);
+    if (err < 0)
+        return fail("the MP4 header cannot be written: " + AvError(err));
+    headerWritten_ = true;
+    return true;
+}
+
+bool Mp4Output::openVideo(const AVFrame& first, bool wide) {
+    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    if (!codec)
+        return fail("the H.264 encoder (libx264) is missing");
+    const bool doubled = set_.DoubleRate;
+    const AVRational rate = doubled ? av_mul_q(src_.FrameRate, {2, 1}) : src_.FrameRate;
+    const AVRational sar = ExactSampleAspect(first.width, first.height, wide);
+    sar_ = sar;
+
+    graph_.reset(avfilter_graph_alloc());
+    if (!graph_)
+        return fail("out of memory");
+    char args[256];
+    std::snprintf(args, sizeof args,
+                  "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", first.width,
+                  first.height, first.format, src_.FrameRate.den, src_.FrameRate.num, sar.num,
+                  sar.den);
+    if (avfilter_graph_create_filter(&graphIn_, avfilter_get_by_name("buffer"), "in", args, nullptr,
+                                     graph_.get()) < 0 ||
+        avfilter_graph_create_filter(&graphOut_, avfilter_get_by_name("buffersink"), "out", nullptr,
+                                     nullptr, graph_.get()) < 0)
+        return fail("the picture filters cannot be made");
+    // DV stores the bottom field first, whatever a container says.
+    const std::string chain = std::string("bwdif=mode=") + (doubled ? "send_field" : "send_frame") +
+                              ":parity=bff:deint=all,format=yuv420p";
+    AVFilterInOut* outputs = avfilter_inout_alloc();
+    AVFilterInOut* inputs = avfilter_inout_alloc();
+    if (!outputs || !inputs) {
+        avfilter_inout_free(&outputs);
+        avfilter_inout_free(&inputs);
+        return fail("out of memory");
+    }
+    outputs->name = av_strdup("in");
+    outputs->filter_ctx = graphIn_;
+    inputs->name = av_strdup("out");
+    inputs->filter_ctx = graphOut_;
+    int err = avfilter_graph_parse_ptr(graph_.get(), chain.c_str(), &inputs, &outputs, nullptr);
+    avfilter_inout_free(&outputs);
+    avfilter_inout_free(&inputs);
+    if (err < 0 || (err = avfilter_graph_config(graph_.get(), nullptr)) < 0)
+        return fail("the deinterlacer cannot be set up: " + AvError(err));
+
+    video_.reset(avcodec_alloc_context3(codec));
+    if (!video_)
+        return fail("out of memory");
+    AVCodecContext* v = video_.get();
+    v->width = first.width;
+    v->height = first.height;
+    v->pix_fmt = AV_PIX_FMT_YUV420P;
+    v->time_base = av_inv_q(rate);
+    v->framerate = rate;
+    v->sample_aspect_ratio = sar;
+    v->color_range = AVCOL_RANGE_MPEG;
+    v->color_primaries = src_.Pal ? AVCOL_PRI_BT470BG : AVCOL_PRI_SMPTE170M;
+    v->colorspace = src_.Pal ? AVCOL_SPC_BT470BG : AVCOL_SPC_SMPTE170M;
+    // BT.601's transfer curve is the same for both systems.
+    v->color_trc = AVCOL_TRC_SMPTE170M;
+    v->field_order = AV_FIELD_PROGRESSIVE;
+    v->thread_count = 0;
+    if (mux_->oformat->flags & AVFMT_GLOBALHEADER)
+        v->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    av_opt_set(v->priv_data, "preset", set_.Preset.c_str(), 0);
+    av_opt_set_int(v->priv_data, "crf", set_.Crf, 0);
+    if ((err = avcodec_open2(v, codec, nullptr)) < 0)
+        return fail("the H.264 encoder cannot start: " + AvError(err));
+    videoStream_ = avformat_new_stream(mux_, nullptr);
+    if (!videoStream_ || avcodec_parameters_from_context(videoStream_->codecpar, v) < 0)
+        return fail("out of memory");
+    videoStream_->time_base = v->time_base;
+    videoStream_->sample_aspect_ratio = sar;
+    videoStream_->avg_frame_rate = rate;
+    return true;
+}
+
+bool Mp4Output::openAudio() {
+    if (!src_.Audio)
+        return true;
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    if (!codec)
+        return fail("the AAC encoder is missing");
+    audio_.reset(avcodec_alloc_context3(codec));
+    if (!audio_)
+        return fail("out of memory");
+    AVCodecContext* a = audio_.get();
+    a->sample_rate = kAudioRate;
+    a->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    av_channel_layout_default(&a->ch_layout, 2);
+    a->bit_rate = kAudioBitRate;
+    a->time_base = {1, kAudioRate};
+    if (mux_->oformat->flags & AVFMT_GLOBALHEADER)
+        a->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int err = avcodec_open2(a, codec, nullptr);
+    if (err < 0)
+        return fail("the AAC encoder cannot start: " + AvError(err));
+    audioStream_ = avformat_new_stream(mux_, nullptr);
+    if (!audioStream_ || avcodec_parameters_from_context(audioStream_->codecpar, a) < 0)
+        return fail("out of memory");
+    audioStream_->time_base = a->time_base;
+
+    // Four-channel 32 kHz DV gives its first stereo pair here: the demuxer's first sound stream.
+    const AVCodecContext* in = src_.Audio.get();
+    SwrContext* swr = nullptr;
+    AVChannelLayout inLayout{};
+    if (in->ch_layout.nb_channels > 0)
+        av_channel_layout_copy(&inLayout, &in->ch_layout);
+    else
+        av_channel_layout_default(&inLayout, 2);
+    err = swr_alloc_set_opts2(&swr, &a->ch_layout, a->sample_fmt, kAudioRate, &inLayout,
+                              in->sample_fmt, in->sample_rate, 0, nullptr);
+    av_channel_layout_uninit(&inLayout);
+    resampler_.reset(swr);
+    if (err < 0 || swr_init(swr) < 0)
+        return fail("the sound cannot be resampled");
+    fifo_.reset(av_audio_fifo_alloc(a->sample_fmt, 2, a->frame_size * 4));
+    converted_.reset(av_frame_alloc());
+    return fifo_ && converted_ ? true : fail("out of memory");
+}
+
+bool Mp4Output::openText() {
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MOV_TEXT);
+    if (!codec)
+        return fail("the timed-text encoder is missing");
+    text_.reset(avcodec_alloc_context3(codec));
+    if (!text_)
+        return fail("out of memory");
+    AVCodecContext* t = text_.get();
+    t->time_base = kMilliseconds;
+    const std::size_t size = std::strlen(kSubtitleHeader);
+    t->subtitle_header = static_cast<std::uint8_t*>(av_mallocz(size + 1));
+    if (!t->subtitle_header)
+        return fail("out of memory");
+    std::memcpy(t->subtitle_header, kSubtitleHeader, size);
+    t->subtitle_header_size = static_cast<int>(size);
+    const int err = avcodec_open2(t, codec, nullptr);
+    if (err < 0)
+        return fail("the timed-text encoder cannot start: " + AvError(err));
+    textStream_ = avformat_new_stream(mux_, nullptr);
+    if (!textStream_ || avcodec_parameters_from_context(textStream_->codecpar, t) < 0)
+        return fail("out of memory");
+    textStream_->time_base = kMilliseconds;
+    av_dict_set(&textStream_->metadata, "language", "eng", 0);
+    return true;
+}
+
+bool Mp4Output::drainEncoder(AVCodecContext* codec, AVStream* stream) {
+    for (;;) {
+        const int err = avcodec_receive_packet(codec, packet_.get());
+        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
+            return true;
+        if (err < 0)
+            return fail("the encoder failed: " + AvError(err));
+        av_packet_rescale_ts(packet_.get(), codec->time_base, stream->time_base);
+        packet_->stream_index = stream->index;
+        const int w = av_interleaved_write_frame(mux_, packet_.get());
+        if (w < 0)
+            return fail(file_->Error().empty() ? "the MP4 cannot be written: " + AvError(w)
+                                               : file_->Error());
+    }
+}
+
+bool Mp4Output::encodeVideo(AVFrame* frame) {
+    const int err = avcodec_send_frame(video_.get(), frame);
+    if (err < 0 && err != AVERROR_EOF)
+        return fail("the H.264 encoder failed: " + AvError(err));
+    return drainEncoder(video_.get(), videoStream_);
+}
+
+bool Mp4Output::filterAndEncode(AVFrame* picture) {
+    int err = av_buffersrc_add_frame_flags(graphIn_, picture, AV_BUFFERSRC_FLAG_KEEP_REF);
+    if (err < 0)
+        return fail("the deinterlacer failed: " + AvError(err));
+    const AVRational from = av_buffersink_get_time_base(graphOut_);
+    for (;;) {
+        err = av_buffersink_get_frame(graphOut_, filtered_.get());
+        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
+            return true;
+        if (err < 0)
+            return fail("the deinterlacer failed: " + AvError(err));
+        filtered_->pts = av_rescale_q(filtered_->pts, from, video_->time_base);
+        filtered_->pict_type = AV_PICTURE_TYPE_NONE;
+        filtered_->sample_aspect_ratio = sar_;
+        const bool ok = encodeVideo(filtered_.get());
+        av_frame_unref(filtered_.get());
+        if (!ok)
+            return false;
+    }
+}
+
+bool Mp4Output::AddPicture(const AVFrame* picture) {
+    if (picture) {
+        if (!last_)
+            last_.reset(av_frame_alloc());
+        if (!last_)
+            return fail("out of memory");
+        av_frame_unref(last_.get());
+        if (av_frame_ref(last_.get(), picture) < 0)
+            return fail("out of memory");
+    } else if (!last_) {
+        return true;
+    }
+    // The output's own frame count is the clock, so damaged frames keep their place.
+    last_->pts = picturesIn_++;
+    last_->interlaced_frame = 1;
+    last_->top_field_first = 0;
+    return filterAndEncode(last_.get());
+}
+
+bool Mp4Output::encodeAudio(bool flush) {
+    AVCodecContext* a = audio_.get();
+    const int size = a->frame_size > 0 ? a->frame_size : 1024;
+    while (av_audio_fifo_size(fifo_.get()) >= size ||
+           (flush && av_audio_fifo_size(fifo_.get()) > 0)) {
+        const int n = std::min(size, av_audio_fifo_size(fifo_.get()));
+        Frame frame(av_frame_alloc());
+        if (!frame)
+            return fail("out of memory");
+        frame->nb_samples = n;
+        frame->format = a->sample_fmt;
+        frame->sample_rate = a->sample_rate;
+        av_channel_layout_copy(&frame->ch_layout, &a->ch_layout);
+        if (av_frame_get_buffer(frame.get(), 0) < 0)
+            return fail("out of memory");
+        av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame->data), n);
+        frame->pts = soundOut_;
+        soundOut_ += n;
+        if (avcodec_send_frame(a, frame.get()) < 0)
+            return fail("the AAC encoder failed");
+        if (!drainEncoder(a, audioStream_))
+            return false;
+    }
+    return true;
+}
+
+bool Mp4Output::AddSound(const AVFrame& sound, std::int64_t at, std::int64_t limit) {
+    if (!audio_)
+        return true;
+    std::int64_t skip = 0;
+    const std::int64_t samples = std::min<std::int64_t>(sound.nb_samples, limit - at);
+    if (samples <= 0)
+        return true;
+    if (at > soundAt_) {
+        // A gap in the source's sound is filled with silence so that the pictures keep in step.
+        const std::int64_t gap = std::min<std::int64_t>(at - soundAt_, src_.Audio->sample_rate);
+        if (swr_inject_silence(resampler_.get(), static_cast<int>(gap)) < 0)
+            return fail("the sound cannot be resampled");
+        soundAt_ = at;
+    } else if (at < soundAt_) {
+        skip = std::min(samples, soundAt_ - at);
+    }
+    if (skip >= samples)
+        return true;
+    const int bytes = av_get_bytes_per_sample(static_cast<AVSampleFormat>(sound.format));
+    const bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(sound.format));
+    const int channels = sound.ch_layout.nb_channels;
+    const std::uint8_t* planes[8] = {};
+    for (int c = 0; c < (planar ? std::min(channels, 8) : 1); ++c)
+        planes[c] = sound.extended_data[c] + skip * bytes * (planar ? 1 : channels);
+    const int count = static_cast<int>(samples - skip);
+    soundAt_ += count;
+    const int room = swr_get_out_samples(resampler_.get(), count);
+    av_frame_unref(converted_.get());
+    converted_->nb_samples = room;
+    converted_->format = audio_->sample_fmt;
+    av_channel_layout_copy(&converted_->ch_layout, &audio_->ch_layout);
+    if (av_frame_get_buffer(converted_.get(), 0) < 0)
+        return fail("out of memory");
+    const int out = swr_convert(resampler_.get(), converted_->data, room, planes, count);
+    if (out < 0)
+        return fail("the sound cannot be resampled");
+    if (out > 0 &&
+        av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->data), out) < out)
+        return fail("out of memory");
+    return encodeAudio(false);
+}
+
+bool Mp4Output::writeCue(std::int64_t endMs) {
+    if (cueText_.empty() || endMs <= cueStart_)
+        return true;
+    std::string ass = "0,0,Default,,0,0,0,,";
+    for (const char c : cueText_)
+        ass += c == '\n' ? std::string("\\N") : std::string(1, c);
+    AVSubtitleRect rect{};
+    rect.type = SUBTITLE_ASS;
+    rect.ass = ass.data();
+    AVSubtitleRect* rects[1] = {&rect};
+    AVSubtitle subtitle{};
+    subtitle.num_rects = 1;
+    subtitle.rects = rects;
+    subtitle.end_display_time = static_cast<std::uint32_t>(endMs - cueStart_);
+    std::vector<std::uint8_t> buffer(1024 + ass.size() * 4);
+    const int size = avcodec_encode_subtitle(text_.get(), buffer.data(),
+                                             static_cast<int>(buffer.size()), &subtitle);
+    if (size < 0)
+        return fail("the timed text cannot be encoded");
+    if (av_new_packet(packet_.get(), size) < 0)
+        return fail("out of memory");
+    std::memcpy(packet_->data, buffer.data(), static_cast<std::size_t>(size));
+    packet_->pts = packet_->dts = cueStart_;
+    packet_->duration = endMs - cueStart_;
+    packet_->stream_index = textStream_->index;
+    av_packet_rescale_ts(packet_.get(), kMilliseconds, textStream_->time_base);
+    const int w = av_interleaved_write_frame(mux_, packet_.get());
+    return w < 0 ? fail("the MP4 cannot be written: " + AvError(w)) : true;
+}
+
+bool Mp4Output::SetText(std::int64_t frame, const std::string& text) {
+    if (text == cueText_)
+        return true;
+    const std::int64_t at = frameMs(frame);
+    if (!writeCue(at))
+        return false;
+    cueText_ = text;
+    cueStart_ = at;
+    return true;
+}
+
+bool Mp4Output::Finish() {
+    if (!headerWritten_)
+        return fail("the MP4 was not started");
+    if (!writeCue(frameMs(picturesIn_)))
+        return false;
+    cueText_.clear();
+    int err = av_buffersrc_add_frame_flags(graphIn_, nullptr, 0);
+    if (err < 0)
+        return fail("the deinterlacer failed: " + AvError(err));
+    const AVRational from = av_buffersink_get_time_base(graphOut_);
+    while (av_buffersink_get_frame(graphOut_, filtered_.get()) >= 0) {
+        filtered_->pts = av_rescale_q(filtered_->pts, from, video_->time_base);
+        filtered_->pict_type = AV_PICTURE_TYPE_NONE;
+        filtered_->sample_aspect_ratio = sar_;
+        const bool ok = encodeVideo(filtered_.get());
+        av_frame_unref(filtered_.get());
+        if (!ok)
+            return false;
+    }
+    if (!encodeVideo(nullptr))
+        return false;
+    if (audio_) {
+        // The resampler's delay, then the last partial block.
+        const int room = swr_get_out_samples(resampler_.get(), 0);
+        if (room > 0) {
+            av_frame_unref(converted_.get());
+            converted_->nb_samples = room;
+            converted_->format = audio_->sample_fmt;
+            av_channel_layout_copy(&converted_->ch_layout, &audio_->ch_layout);
+            if (av_frame_get_buffer(converted_.get(), 0) < 0)
+                return fail("out of memory");
+            const int out = swr_convert(resampler_.get(), converted_->data, room, nullptr, 0);
+            if (out > 0)
+                av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->data), out);
+        }
+        if (!encodeAudio(true))
+            return false;
+        avcodec_send_frame(audio_.get(), nullptr);
+        if (!drainEncoder(audio_.get(), audioStream_))
+            return false;
+    }
+    if ((err = av_write_trailer(mux_)) < 0)
+        return fail("the MP4 cannot be finished: " + AvError(err));
+    headerWritten_ = false;
+    avio_flush(io_);
+    if (!file_->Commit())
+        return fail(file_->Error().empty() ? "the MP4 cannot be moved into place" : file_->Error());
+    return true;
+}
+
+void Mp4Output::Abandon() {
+    if (file_)
+        file_->Discard();
+    if (io_) {
+        av_freep(&io_->buffer);
+        avio_context_free(&io_);
+    }
+    if (mux_) {
+        avformat_free_context(mux_);
+        mux_ = nullptr;
+    }
+}
+
+bool OpenSource(const std::string& name, Source& s, std::string& error) {
+    AVFormatContext* format = nullptr;
+    int err = avformat_open_input(&format, name.c_str(), nullptr, nullptr);
+    if (err < 0) {
+        error = "the video cannot be opened: " + AvError(err);
+        return false;
+    }
+    s.Format.reset(format);
+    if ((err = avformat_find_stream_info(format, nullptr)) < 0) {
+        error = "the video cannot be read: " + AvError(err);
+        return false;
+    }
+    s.VideoIndex = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (s.VideoIndex < 0) {
+        error = "the file has no video";
+        return false;
+    }
+    // The first sound stream: with four-channel DV, the first stereo pair.
+    for (unsigned i = 0; i < format->nb_streams; ++i)
+        if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+            s.AudioIndex = static_cast<int>(i);
+            break;
+        }
+    for (unsigned i = 0; i < format->nb_streams; ++i)
+        if (static_cast<int>(i) != s.VideoIndex && static_cast<int>(i) != s.AudioIndex)
+            format->streams[i]->discard = AVDISCARD_ALL;
+    const auto open = [&](int index, CodecCtx& ctx) {
+        const AVCodecParameters* par = format->streams[index]->codecpar;
+        const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+        if (!codec)
+            return false;
+        ctx.reset(avcodec_alloc_context3(codec));
+        if (!ctx || avcodec_parameters_to_context(ctx.get(), par) < 0)
+            return false;
+        // Slices, not frames: a frame-threaded decoder would hold pictures back. Every core
+        // takes a share, as the encoder's threads wait for the pictures.
+        ctx->thread_type = FF_THREAD_SLICE;
+        ctx->thread_count = 0;
+        return avcodec_open2(ctx.get(), codec, nullptr) >= 0;
+    };
+    if (!open(s.VideoIndex, s.Video)) {
+        error = "the video cannot be decoded";
+        return false;
+    }
+    if (s.AudioIndex >= 0 && !open(s.AudioIndex, s.Audio))
+        s.Audio.reset();
+    const AVStream* vs = format->streams[s.VideoIndex];
+    s.Pal = vs->codecpar->height != 480;
+    s.FrameRate = s.Pal ? AVRational{25, 1} : AVRational{30000, 1001};
+    return true;
+}
+
+}  // namespace
+
+bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Progress& progress) {
+    error_.clear();
+    written_.clear();
+    const auto failed = [this](std::string why) {
+        error_ = std::move(why);
+        return false;
+    };
+    if (job.Scenes.empty())
+        return failed("the video has no scene");
+    if (!KnownTimeZone(settings.TimeZone))
+        return failed("unknown time zone " + settings.TimeZone);
+    Source src;
+    if (!OpenSource(job.Source, src, error_))
+        return false;
+    AVFormatContext* format = src.Format.get();
+    const AVStream* audioStream = src.AudioIndex >= 0 ? format->streams[src.AudioIndex] : nullptr;
+
+    const std::int64_t lastFrame = job.Scenes.back().LastFrame;
+    // One file keeps the frames between its chapters too, so its times match the source's.
+    std::int64_t total = job.Whole ? lastFrame - job.Scenes.front().FirstFrame + 1 : 0;
+    for (const Mp4Scene& s : job.Scenes)
+        total += job.Whole ? 0 : s.LastFrame - s.FirstFrame + 1;
+
+    // The running date lines, exactly as the subtitle file shows them, always on.
+    scenes::DateSceneDetector dates(settings.Locale);
+    dates.SetAutoMode(false);
+    std::string lines;
+    dates.SetSubtitleSink(
+        [&lines](const scenes::FrameInfo&, const std::string& l1, const std::string& l2) {
+            const auto blank = [](const std::string& l) {
+                return l.find_first_not_of(' ') == std::string::npos;
+            };
+            lines = blank(l1) ? std::string() : l1;
+            if (!blank(l2))
+                lines += (lines.empty() ? "" : "\n") + l2;
+        });
+    dates.StartStreaming();
+
+    Packet packet(av_packet_alloc());
+    Frame picture(av_frame_alloc());
+    Frame sound(av_frame_alloc());
+    if (!packet || !picture || !sound)
+        return failed("out of memory");
+
+    std::unique_ptr<Mp4Output> out;
+    std::size_t scene = 0;      // the scene the current output holds (or starts)
+    std::int64_t outFirst = 0;  // the source frame the output starts at
+    std::int64_t outLast = 0;   // and its last one
+    std::int64_t frame = -1;    // index of the last video packet read
+    std::int64_t done = 0;
+    bool wide = false;
+    std::string shownLines;
+
+    const auto sceneOf = [&](std::int64_t f) -> std::optional<std::size_t> {
+        if (job.Whole)
+            return f >= job.Scenes.front().FirstFrame && f <= lastFrame
+                       ? std::optional<std::size_t>(0)
+                       : std::nullopt;
+        for (std::size_t i = scene; i < job.Scenes.size(); ++i) {
+            if (f < job.Scenes[i].FirstFrame)
+                return std::nullopt;
+            if (f <= job.Scenes[i].LastFrame)
+                return i;
+        }
+        return std::nullopt;
+    };
+    const auto finishOutput = [&]() {
+        if (!out)
+            return true;
+        const bool ok = out->Finish();
+        if (!ok) {
+            error_ = out->Error();
+            out.reset();
+            return false;
+        }
+        const std::string& target = job.Whole ? job.WholeOutput : job.Scenes[scene].Output;
+        const Mp4Scene& first = job.Whole ? job.Scenes.front() : job.Scenes[scene];
+        // The file's own time is the recording time, for the programs that only read that.
+        if (const RecordingTime t = RecordingTimeIn(first.Recorded, settings.TimeZone); t.Valid) {
+            const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(t.UnixSeconds), 0}};
+            ::utimensat(AT_FDCWD, target.c_str(), times, 0);
+        }
+        written_.push_back(target);
+        out.reset();
+        return true;
+    };
+    const auto pushPicture = [&](const AVFrame* p) {
+        if (!out->AddPicture(p))
+            return failed(out->Error());
+        if (lines != shownLines) {
+            if (!out->SetText(frame - outFirst, lines))
+                return failed(out->Error());
+            shownLines = lines;
+        }
+        return true;
+    };
+
+    bool ok = true;
+    bool ended = false;
+    while (ok && !ended) {
+        const int err = av_read_frame(format, packet.get());
+        if (err < 0) {
+            ended = true;
+            break;
+        }
+        if (packet->stream_index == src.VideoIndex) {
+            ++frame;
+            if (frame > lastFrame) {
+                ended = true;
+                av_packet_unref(packet.get());
+                break;
+            }
+            dates.ProcessSample({packet->data, static_cast<std::size_t>(packet->size)});
+            const auto in = sceneOf(frame);
+            if (!in) {
+                av_packet_unref(packet.get());
+                continue;
+            }
+            if (out && !job.Whole && *in != scene && !(ok = finishOutput()))
+                break;
+            scene = *in;
+            const auto sequences = dv::SequenceCountForSize(static_cast<std::size_t>(packet->size));
+            bool frameWide = false;
+            if (sequences &&
+                dv::ReadWide({packet->data, static_cast<std::size_t>(packet->size)}, *sequences,
+                             frameWide) &&
+                !out)
+                wide = frameWide;
+            bool decoded = false;
+            if (avcodec_send_packet(src.Video.get(), packet.get()) >= 0)
+                decoded = avcodec_receive_frame(src.Video.get(), picture.get()) >= 0;
+            av_packet_unref(packet.get());
+            if (!out) {
+                if (!decoded)
+                    continue;  // an output starts at its first readable picture
+                out = std::make_unique<Mp4Output>(src, settings);
+                outFirst = job.Whole ? job.Scenes.front().FirstFrame : job.Scenes[scene].FirstFrame;
+                outLast = job.Whole ? lastFrame : job.Scenes[scene].LastFrame;
+                const Mp4Scene& first = job.Whole ? job.Scenes.front() : job.Scenes[scene];
+                const std::string& target = job.Whole ? job.WholeOutput : first.Output;
+                const std::string& title = job.Whole ? job.WholeCaption : first.Caption;
+                std::vector<Mp4Scene> chapters;
+                if (job.Whole)
+                    chapters = job.Scenes;
+                shownLines.clear();
+                if (!out->Open(target, job.Source, *picture, wide, title,
+                               RecordingTimeIn(first.Recorded, settings.TimeZone), chapters,
+                               outFirst)) {
+                    error_ = out->Error();
+                    ok = false;
+                    break;
+                }
+                // Pictures lost before the first readable one repeat it.
+                for (std::int64_t f = outFirst; ok && f < frame; ++f)
+                    ok = out->AddPicture(picture.get()) || failed(out->Error());
+            }
+            if (!ok || !(ok = pushPicture(decoded ? picture.get() : nullptr)))
+                break;
+            av_frame_unref(picture.get());
+            ++done;
+            if (progress && !progress(done, total)) {
+                error_ = "stopped";
+                ok = false;
+                break;
+            }
+        } else if (packet->stream_index == src.AudioIndex && out) {
+            const std::int64_t rate = src.Audio->sample_rate;
+            const std::int64_t pts = packet->pts;
+            if (avcodec_send_packet(src.Audio.get(), packet.get()) >= 0 && pts != AV_NOPTS_VALUE) {
+                while (ok && avcodec_receive_frame(src.Audio.get(), sound.get()) >= 0) {
+                    const std::int64_t at =
+                        av_rescale_q(pts, audioStream->time_base, {1, static_cast<int>(rate)});
+                    const std::int64_t start =
+                        av_rescale(outFirst, rate * src.FrameRate.den, src.FrameRate.num);
+                    const std::int64_t end =
+                        av_rescale(outLast + 1, rate * src.FrameRate.den, src.FrameRate.num);
+                    if (at + sound->nb_samples > start && at < end)
+                        ok = out->AddSound(*sound, at - start, end - start) || failed(out->Error());
+                    av_frame_unref(sound.get());
+                }
+            }
+            av_packet_unref(packet.get());
+        } else {
+            av_packet_unref(packet.get());
+        }
+    }
+    dates.Stop();
+    if (!ok) {
+        if (out)
+            out->Abandon();
+        return false;
+    }
+    if (!finishOutput())
+        return false;
+    if (written_.empty())
+        return failed("no picture of the scenes could be decoded");
+    return true;
+}
+
+}  // namespace kelvor::media
