@@ -448,6 +448,10 @@
         <source>Hide the sliders for Inlay</source>
         <translation>Masquer les curseurs de l&apos;incrustation</translation>
     </message>
+    <message>
+        <source>Export to MP4 (one file per scene)</source>
+        <translation>Exporter en MP4 (un fichier par scène)</translation>
+    </message>
 </context>
 <context>
     <name>kelvor::ui::AboutPanel</name>
@@ -545,6 +549,33 @@
 without applying the modification.</source>
         <translation>Annuler la commande « Changer le codec »<byte value="xd"/>
 sans appliquer la modification.</translation>
+    </message>
+</context>
+<context>
+    <name>kelvor::ui::FileListModel</name>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+    <message>
+        <source>Recorded</source>
+        <translation>Enregistré le</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Durée</translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation>Norme</translation>
+    </message>
+    <message>
+        <source>Scenes</source>
+        <translation>Scènes</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Taille</translation>
     </message>
 </context>
 <context>
@@ -789,6 +820,14 @@ Si vous répondez « Tout », %2 les enregistrera automatiquement en quittant.</
     <message>
         <source>Hide  inlay</source>
         <translation>Masquer l&apos;incrustation</translation>
+    </message>
+    <message>
+        <source>Details view</source>
+        <translation>Vue détaillée</translation>
+    </message>
+    <message>
+        <source>A conversion is running: stop it and quit?</source>
+        <translation>Une conversion est en cours : l’arrêter et quitter ?</translation>
     </message>
 </context>
 <context>

@@ -41,6 +41,8 @@ struct InlayFontSettings {
 struct WindowSettings {
     bool DetailedList = true;  // "Liste détaillée": columns rather than names alone
     friend bool operator==(const WindowSettings&, const WindowSettings&) = default;
+};
+
 // The MP4 export's choices, kept in the export section.
 struct ExportSettings {
     std::string Mp4NameFormat = "yyyy-mm-dd hh.nn.ss";  // "Format pour Exporter MP4"
