@@ -868,7 +868,7 @@ Si vous répondez « Tout », %2 les enregistrera automatiquement en quittant.</
         <translation>Timecode</translation>
     </message>
     <message>
-        <source>codec</source>
+        <source>Codec</source>
         <translation>Codec</translation>
     </message>
     <message>

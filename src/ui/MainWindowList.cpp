@@ -295,7 +295,7 @@ void MainWindow::SetDetailsShown(bool on) {
             header->setSectionResizeMode(column, QHeaderView::Interactive);
             header->resizeSection(
                 column,
-                std::max(m.horizontalAdvance(sample), m.horizontalAdvance(title) + 24) + 12);
+                std::max(m.horizontalAdvance(sample), m.horizontalAdvance(title) + 16) + 8);
         };
         fit(FileListModel::NameColumn, "Tape 2006-12 christmas.avi");
         fit(FileListModel::RecordedColumn, "12/28/2006 10:59:59 PM");
@@ -303,6 +303,9 @@ void MainWindow::SetDetailsShown(bool on) {
         fit(FileListModel::FormatColumn, "NTSC 16:9");
         fit(FileListModel::ScenesColumn, "999");
         fit(FileListModel::SizeColumn, "999.9 MB");
+        // The name takes what the other columns leave, so every column stays in view and a
+        // long name is elided rather than pushing the size out of the window.
+        header->setSectionResizeMode(FileListModel::NameColumn, QHeaderView::Stretch);
         header->setStretchLastSection(false);
     } else {
         header->setStretchLastSection(true);

@@ -105,7 +105,7 @@ PlayerPanel::PlayerPanel(QWidget* parent) : QWidget(parent) {
     grid->addLayout(nameRow, 0, 0, 1, 2);
     datecode_ = value(QT_TR_NOOP("Datecode"), 1);
     timecode_ = value(QT_TR_NOOP("Timecode"), 2);
-    codec_ = value(QT_TR_NOOP("codec"), 3);
+    codec_ = value(QT_TR_NOOP("Codec"), 3);
     image_ = value(QT_TR_NOOP("Image"), 4);
     duration_ = value(QT_TR_NOOP("Duration"), 5);
     framerate_ = value(QT_TR_NOOP("Fps"), 6);
