@@ -1,5 +1,7 @@
 #include "commands/Workers.h"
 
+#include <filesystem>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -253,9 +255,15 @@ FileOutcome GraphWorker::execute(const FileItem& file) {
         if (outcome.Failure.empty() && !outcome.Aborted)
             outcome.Failure = graphs.RunFailure();
     }
-    // What a stopped conversion leaves is named with its frames, so no host shows it as whole.
-    if (outcome.Aborted && !outcome.NewPath.empty())
-        graphs.WrittenFrames(outcome.FramesWritten, outcome.FramesDue);
+    // A run stopped before its writer published anything leaves no part to name; what a stopped
+    // conversion leaves is named with its frames, so no host shows it as whole.
+    if (outcome.Aborted && !outcome.NewPath.empty()) {
+        std::error_code missing;
+        if (!std::filesystem::exists(outcome.NewPath, missing))
+            outcome.NewPath.clear();
+        else
+            graphs.WrittenFrames(outcome.FramesWritten, outcome.FramesDue);
+    }
     return outcome;
 }
 
