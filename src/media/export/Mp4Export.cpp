@@ -24,6 +24,7 @@ extern "C" {
 #include "core/files/DateTime.h"
 #include "core/files/OutputFile.h"
 #include "core/scenes/DateSceneDetector.h"
+#include "media/engine/FfmpegUtil.h"
 
 namespace kelvor::media {
 namespace {
@@ -41,33 +42,18 @@ constexpr const char* kSubtitleHeader =
     "\r\n\r\n[Events]\r\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, "
     "Effect, Text\r\n";
 
-struct CodecCtxFree {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameFree {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketFree {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct InputFree {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
-};
 struct GraphFree {
     void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
-};
-struct SwrFree {
-    void operator()(SwrContext* s) const { swr_free(&s); }
 };
 struct FifoFree {
     void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
 };
-using CodecCtx = std::unique_ptr<AVCodecContext, CodecCtxFree>;
-using Frame = std::unique_ptr<AVFrame, FrameFree>;
-using Packet = std::unique_ptr<AVPacket, PacketFree>;
-using Input = std::unique_ptr<AVFormatContext, InputFree>;
+using CodecCtx = ff::CodecContextPtr;
+using Frame = ff::FramePtr;
+using Packet = ff::PacketPtr;
+using Input = ff::FormatInputPtr;
 using FilterGraph = std::unique_ptr<AVFilterGraph, GraphFree>;
-using Swr = std::unique_ptr<SwrContext, SwrFree>;
+using Swr = ff::SwrPtr;
 using Fifo = std::unique_ptr<AVAudioFifo, FifoFree>;
 
 std::string AvError(int err) {
