@@ -15,6 +15,7 @@
 #include "commands/CommandTexts.h"
 #include "commands/FileRename.h"
 #include "core/files/DateTime.h"
+#include "core/files/DisplayStyle.h"
 #include "core/scenes/SceneList.h"
 
 namespace kelvor::commands {
@@ -291,7 +292,10 @@ void CommandModule::shortenNameExecute(CommandParam&, const files::FileRecord& f
 
 void CommandModule::setFileDateConfirm(CommandParam&, const files::FileRecord& f,
                                        std::string& msg) {
-    const auto F = [&](double value) { return FormatDateTime("ddddd hh:nn:ss", value, s_.Locale); };
+    // The question shows the dates in the window's one style, as the panel does.
+    const auto F = [&](double value) {
+        return files::DisplayDateTime(value, s_.Prefs.DisplayDatecodeFormat, s_.Locale);
+    };
     const std::string dates = std::string("\r\n\r\n") + "Old creation date: " + F(f.Created) +
                               "\r\n" + "Old modified date:  " + F(f.Modified) + "\r\n" +
                               "New date : " + F(f.Datecode);

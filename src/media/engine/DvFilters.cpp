@@ -473,13 +473,16 @@ Status DvMuxerFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) 
     const auto v = video_->CurrentMediaType().videoInfo();
     const bool pal = !v || v->bmiHeader.biHeight != 480;
     const InputPin* a0 = GetInputPin(1);
-    const auto w = a0 && a0->IsConnected() ? a0->CurrentMediaType().waveFormat() : std::nullopt;
+    // The rate is read out of the optional at once: some compilers cannot follow it otherwise.
+    int rate = kDefaultSampleRate;
+    if (a0 && a0->IsConnected())
+        if (const auto w = a0->CurrentMediaType().waveFormat())
+            rate = static_cast<int>(w->nSamplesPerSec);
     // A second pair is muxed (as 12-bit 32 kHz sound) when its input is connected, and the
     // DVINFO says so, so a DV splitter after the muxer gives both pairs back.
     const InputPin* a1 = GetInputPin(2);
-    const bool twoPairs = w && w->nSamplesPerSec == 32000 && a1 && a1->IsConnected();
-    const DvInfo info = dv::MuxedDvInfo(
-        pal, w ? static_cast<int>(w->nSamplesPerSec) : kDefaultSampleRate, twoPairs);
+    const bool twoPairs = a0 && a0->IsConnected() && rate == 32000 && a1 && a1->IsConnected();
+    const DvInfo info = dv::MuxedDvInfo(pal, rate, twoPairs);
     mt = MakeInterleavedDvType(info);
     return Code::Ok;
 }
