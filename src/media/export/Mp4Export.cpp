@@ -56,12 +56,6 @@ using FilterGraph = std::unique_ptr<AVFilterGraph, GraphFree>;
 using Swr = ff::SwrPtr;
 using Fifo = std::unique_ptr<AVAudioFifo, FifoFree>;
 
-std::string AvError(int err) {
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(err, text, sizeof text);
-    return text;
-}
-
 // libavformat writes through the output file, so the temporary-name rule holds for the MP4 too.
 struct OutputSink {
     files::OutputFile* File = nullptr;
@@ -301,7 +295,7 @@ bool Mp4Output::Open(const std::string& target, const std::string& sourceName, c
     const int err = avformat_write_header(mux_, &options);
     av_dict_free(&options);
     if (err < 0)
-        return fail("the MP4 header cannot be written: " + AvError(err));
+        return fail("the MP4 header cannot be written: " + ff::ErrorText(err));
     headerWritten_ = true;
     return true;
 }
@@ -346,7 +340,7 @@ bool Mp4Output::openVideo(const AVFrame& first, bool wide) {
     avfilter_inout_free(&outputs);
     avfilter_inout_free(&inputs);
     if (err < 0 || (err = avfilter_graph_config(graph_.get(), nullptr)) < 0)
-        return fail("the deinterlacer cannot be set up: " + AvError(err));
+        return fail("the deinterlacer cannot be set up: " + ff::ErrorText(err));
 
     video_.reset(avcodec_alloc_context3(codec));
     if (!video_)
@@ -370,7 +364,7 @@ bool Mp4Output::openVideo(const AVFrame& first, bool wide) {
     av_opt_set(v->priv_data, "preset", set_.Preset.c_str(), 0);
     av_opt_set_int(v->priv_data, "crf", set_.Crf, 0);
     if ((err = avcodec_open2(v, codec, nullptr)) < 0)
-        return fail("the H.264 encoder cannot start: " + AvError(err));
+        return fail("the H.264 encoder cannot start: " + ff::ErrorText(err));
     videoStream_ = avformat_new_stream(mux_, nullptr);
     if (!videoStream_ || avcodec_parameters_from_context(videoStream_->codecpar, v) < 0)
         return fail("out of memory");
@@ -399,7 +393,7 @@ bool Mp4Output::openAudio() {
         a->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int err = avcodec_open2(a, codec, nullptr);
     if (err < 0)
-        return fail("the AAC encoder cannot start: " + AvError(err));
+        return fail("the AAC encoder cannot start: " + ff::ErrorText(err));
     audioStream_ = avformat_new_stream(mux_, nullptr);
     if (!audioStream_ || avcodec_parameters_from_context(audioStream_->codecpar, a) < 0)
         return fail("out of memory");
@@ -441,7 +435,7 @@ bool Mp4Output::openText() {
     t->subtitle_header_size = static_cast<int>(size);
     const int err = avcodec_open2(t, codec, nullptr);
     if (err < 0)
-        return fail("the timed-text encoder cannot start: " + AvError(err));
+        return fail("the timed-text encoder cannot start: " + ff::ErrorText(err));
     textStream_ = avformat_new_stream(mux_, nullptr);
     if (!textStream_ || avcodec_parameters_from_context(textStream_->codecpar, t) < 0)
         return fail("out of memory");
@@ -456,12 +450,12 @@ bool Mp4Output::drainEncoder(AVCodecContext* codec, AVStream* stream) {
         if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
             return true;
         if (err < 0)
-            return fail("the encoder failed: " + AvError(err));
+            return fail("the encoder failed: " + ff::ErrorText(err));
         av_packet_rescale_ts(packet_.get(), codec->time_base, stream->time_base);
         packet_->stream_index = stream->index;
         const int w = av_interleaved_write_frame(mux_, packet_.get());
         if (w < 0)
-            return fail(file_->Error().empty() ? "the MP4 cannot be written: " + AvError(w)
+            return fail(file_->Error().empty() ? "the MP4 cannot be written: " + ff::ErrorText(w)
                                                : file_->Error());
     }
 }
@@ -469,21 +463,21 @@ bool Mp4Output::drainEncoder(AVCodecContext* codec, AVStream* stream) {
 bool Mp4Output::encodeVideo(AVFrame* frame) {
     const int err = avcodec_send_frame(video_.get(), frame);
     if (err < 0 && err != AVERROR_EOF)
-        return fail("the H.264 encoder failed: " + AvError(err));
+        return fail("the H.264 encoder failed: " + ff::ErrorText(err));
     return drainEncoder(video_.get(), videoStream_);
 }
 
 bool Mp4Output::filterAndEncode(AVFrame* picture) {
     int err = av_buffersrc_add_frame_flags(graphIn_, picture, AV_BUFFERSRC_FLAG_KEEP_REF);
     if (err < 0)
-        return fail("the deinterlacer failed: " + AvError(err));
+        return fail("the deinterlacer failed: " + ff::ErrorText(err));
     const AVRational from = av_buffersink_get_time_base(graphOut_);
     for (;;) {
         err = av_buffersink_get_frame(graphOut_, filtered_.get());
         if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
             return true;
         if (err < 0)
-            return fail("the deinterlacer failed: " + AvError(err));
+            return fail("the deinterlacer failed: " + ff::ErrorText(err));
         filtered_->pts = av_rescale_q(filtered_->pts, from, video_->time_base);
         filtered_->pict_type = AV_PICTURE_TYPE_NONE;
         filtered_->sample_aspect_ratio = sar_;
@@ -608,7 +602,7 @@ bool Mp4Output::writeCue(std::int64_t endMs) {
     packet_->stream_index = textStream_->index;
     av_packet_rescale_ts(packet_.get(), kMilliseconds, textStream_->time_base);
     const int w = av_interleaved_write_frame(mux_, packet_.get());
-    return w < 0 ? fail("the MP4 cannot be written: " + AvError(w)) : true;
+    return w < 0 ? fail("the MP4 cannot be written: " + ff::ErrorText(w)) : true;
 }
 
 bool Mp4Output::SetText(std::int64_t frame, const std::string& text) {
@@ -630,7 +624,7 @@ bool Mp4Output::Finish() {
     cueText_.clear();
     int err = av_buffersrc_add_frame_flags(graphIn_, nullptr, 0);
     if (err < 0)
-        return fail("the deinterlacer failed: " + AvError(err));
+        return fail("the deinterlacer failed: " + ff::ErrorText(err));
     const AVRational from = av_buffersink_get_time_base(graphOut_);
     while (av_buffersink_get_frame(graphOut_, filtered_.get()) >= 0) {
         filtered_->pts = av_rescale_q(filtered_->pts, from, video_->time_base);
@@ -664,7 +658,7 @@ bool Mp4Output::Finish() {
             return false;
     }
     if ((err = av_write_trailer(mux_)) < 0)
-        return fail("the MP4 cannot be finished: " + AvError(err));
+        return fail("the MP4 cannot be finished: " + ff::ErrorText(err));
     headerWritten_ = false;
     avio_flush(io_);
     if (!file_->Commit())
@@ -689,12 +683,12 @@ bool OpenSource(const std::string& name, Source& s, std::string& error) {
     AVFormatContext* format = nullptr;
     int err = avformat_open_input(&format, name.c_str(), nullptr, nullptr);
     if (err < 0) {
-        error = "the video cannot be opened: " + AvError(err);
+        error = "the video cannot be opened: " + ff::ErrorText(err);
         return false;
     }
     s.Format.reset(format);
     if ((err = avformat_find_stream_info(format, nullptr)) < 0) {
-        error = "the video cannot be read: " + AvError(err);
+        error = "the video cannot be read: " + ff::ErrorText(err);
         return false;
     }
     s.VideoIndex = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);

@@ -140,12 +140,6 @@ struct OutputIo {
     }
 };
 
-std::string AvError(int code) {
-    std::array<char, AV_ERROR_MAX_STRING_SIZE> text{};
-    av_strerror(code, text.data(), text.size());
-    return text.data();
-}
-
 bool AddChapter(AVFormatContext* s, const ArchiveChapter& c, std::int64_t first, std::int64_t end,
                 AVRational frame) {
     auto* ch = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
@@ -312,7 +306,7 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
         return false;
     };
     if (const int err = avformat_write_header(s.get(), nullptr); err < 0)
-        return fail("the Matroska header cannot be written: " + AvError(err));
+        return fail("the Matroska header cannot be written: " + ff::ErrorText(err));
 
     ff::PacketPtr packet(av_packet_alloc());
     if (!packet)
@@ -351,10 +345,10 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
             if (const int err = writePacket(text, {bytes, cue.Text.size()}, startMs,
                                             endMs - startMs, kMilliseconds, true);
                 err < 0)
-                return fail("a subtitle cannot be written: " + AvError(err));
+                return fail("a subtitle cannot be written: " + ff::ErrorText(err));
         }
         if (const int err = writePacket(video, frame, n, 1, frameTime, true); err < 0)
-            return fail("a frame cannot be written: " + AvError(err));
+            return fail("a frame cannot be written: " + ff::ErrorText(err));
         if (audio) {
             // A frame without readable sound of the track's rate gets silence of its length, so
             // the sound stays in step with the pictures.
@@ -374,7 +368,7 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
                         writePacket(audio, {bytes, static_cast<std::size_t>(got) * kChannels * 2},
                                     samples, got, sampleTime, true);
                     err < 0)
-                    return fail("the sound cannot be written: " + AvError(err));
+                    return fail("the sound cannot be written: " + ff::ErrorText(err));
                 samples += got;
             }
         }
@@ -383,7 +377,7 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
             return fail("stopped");
     }
     if (const int err = av_write_trailer(s.get()); err < 0)
-        return fail("the Matroska file cannot be finished: " + AvError(err));
+        return fail("the Matroska file cannot be finished: " + ff::ErrorText(err));
     avio_flush(s->pb);
     if (!out.Good())
         return fail(out.Error());
