@@ -17,7 +17,6 @@ namespace {
 
 // The characters a file name cannot hold on the systems the videos travel to (as the renames).
 constexpr std::string_view kForbidden = "<>:\"/\\|";
-constexpr int kMaxCollisionCounter = 100000;
 constexpr int kWaitSliceMs = 250;
 // Every second of the date appears in this pattern, so the detector reports each change of date.
 constexpr std::string_view kStepPattern = "yyyymmddhhnnss";
@@ -199,10 +198,14 @@ std::string ExportBaseName(const ExportScene& scene, const std::string& pattern,
 
 std::string FreeExportPath(const std::string& folder, const std::string& base,
                            const std::string& extension, std::set<std::string>& taken) {
-    std::string candidate = folder + base + extension;
-    for (int n = 1;
-         (PathTaken(candidate) || taken.count(candidate) != 0) && n <= kMaxCollisionCounter; ++n)
-        candidate = folder + base + "(" + std::to_string(n) + ")" + extension;
+    const std::string candidate =
+        folder +
+        FirstFreeBase(base,
+                      [&](const std::string& b) {
+                          const std::string path = folder + b + extension;
+                          return PathTaken(path) || taken.count(path) != 0;
+                      }) +
+        extension;
     taken.insert(candidate);
     return candidate;
 }

@@ -27,6 +27,16 @@ bool PathTaken(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+std::string FirstFreeBase(const std::string& proposed,
+                          const std::function<bool(const std::string&)>& taken) {
+    // The same cap as any loop over names: far more files than a folder of videos holds.
+    constexpr int kMaxCollisionCounter = 100000;
+    std::string candidate = proposed;
+    for (int n = 1; taken(candidate) && n <= kMaxCollisionCounter; ++n)
+        candidate = proposed + "(" + std::to_string(n) + ")";
+    return candidate;
+}
+
 RenameStatus RenameNoReplace(const std::string& from, const std::string& to, int* error) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
         return RenameStatus::Renamed;

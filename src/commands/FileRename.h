@@ -6,6 +6,7 @@
 // Any thread; touches only the two names. Failure: the status and errno, nothing thrown.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace kelvor::commands {
@@ -20,5 +21,10 @@ RenameStatus RenameNoReplace(const std::string& from, const std::string& to, int
 
 // True when a directory entry of that name exists (a dangling link counts).
 bool PathTaken(const std::string& path);
+
+// The proposed base when free, else the first of "base(1)", "base(2)"... that is; after the
+// last counter tried, that last name, so a full folder still gives an answer.
+std::string FirstFreeBase(const std::string& proposed,
+                          const std::function<bool(const std::string&)>& taken);
 
 }  // namespace kelvor::commands

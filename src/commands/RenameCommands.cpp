@@ -21,8 +21,7 @@
 namespace kelvor::commands {
 namespace {
 
-// The same cap as any loop over names: far more files than a folder of videos holds.
-constexpr int kMaxCollisionCounter = 100000;
+// How often a rename that loses its name to another process tries the next free one.
 constexpr int kMaxRenameAttempts = 100;
 // The characters a file name cannot hold on the systems the videos travel to.
 constexpr std::string_view kForbidden = "<>:\"/\\|";
@@ -133,10 +132,7 @@ std::string CommandModule::freeBase(const std::string& proposed,
                 return true;
         return false;
     };
-    std::string candidate = proposed;
-    for (int n = 1; taken(candidate) && n <= kMaxCollisionCounter; ++n)
-        candidate = proposed + "(" + std::to_string(n) + ")";
-    return candidate;
+    return FirstFreeBase(proposed, taken);
 }
 
 void CommandModule::moveCompanions(const files::FileRecord& f, const std::string& newBase,
