@@ -3,6 +3,7 @@
 // other file needs libavformat to be probed.
 #include "cli/FrontEnd.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,16 +53,21 @@ bool AsksForHelp(const std::vector<std::string_view>& args) {
     return false;
 }
 
-// Whether info can probe every file without the codec libraries: each must be a raw DV file or a
-// DV AVI file our demuxer opens. Anything else (a missing file too, whose message the media
-// program words) goes to the media program, which reads every file as it always did.
+// Whether info can probe every file without the codec libraries: each regular file must be a raw
+// DV file or a DV AVI file our demuxer opens; anything else goes to the media program, which reads
+// it with libavformat. A name that is no regular file (missing, a folder, a pipe) is refused
+// before any probe, and is never opened here, so a pipe cannot hold the check up.
 bool InfoRunsHere(Args rest) {
     const VerbArgs a = ParseVerbArgs(rest, {"--json"});
     if (!a.Error.empty() || a.Files.empty())
         return true;  // the usage error is the same here
-    for (const std::string& f : a.Files)
+    for (const std::string& f : a.Files) {
+        struct stat st {};
+        if (::stat(f.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
         if (!media::CreateOwnDvSplitter(f))
             return false;
+    }
     return true;
 }
 
