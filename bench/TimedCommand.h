@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -15,10 +16,17 @@ extern char** environ;
 
 namespace kelvor::bench {
 
-// Seconds from start to exit of the command, with standard output and error to /dev/null; -1
-// when it cannot start or does not exit with status 0. The arguments go to the program as they
-// are, never through a shell.
-inline double TimedCommand(std::vector<std::string> argv) {
+// What one run of a command took: the seconds from start to exit, and the processor seconds
+// (user and system) it and the children it waited for used. Under a loaded machine the processor
+// time says more than the wall time, which also counts the waits for a free core.
+struct CommandTimes {
+    double Wall = -1;  // -1 when the command cannot start or does not exit with status 0
+    double Cpu = -1;
+};
+
+// Runs the command with standard output and error to /dev/null. The arguments go to the program
+// as they are, never through a shell.
+inline CommandTimes TimedCommandTimes(std::vector<std::string> argv) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
     posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
@@ -32,12 +40,23 @@ inline double TimedCommand(std::vector<std::string> argv) {
     const int rc = posix_spawnp(&pid, args[0], &fa, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&fa);
     if (rc != 0)
-        return -1;
+        return {};
     int status = 0;
-    waitpid(pid, &status, 0);
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        return {};
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(),
+            seconds(usage.ru_utime) + seconds(usage.ru_stime)};
+}
+
+// Seconds from start to exit of the command, with standard output and error to /dev/null; -1
+// when it cannot start or does not exit with status 0.
+inline double TimedCommand(std::vector<std::string> argv) {
+    return TimedCommandTimes(std::move(argv)).Wall;
 }
 
 // The peak resident memory in KB of a command, as /usr/bin/time reports it into `log`; -1 when

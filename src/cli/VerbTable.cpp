@@ -3,7 +3,6 @@
 #include <cctype>
 
 #include "commands/CommandModule.h"
-#include "core/shell/About.h"
 
 namespace kelvor::cli {
 namespace {
@@ -316,10 +315,6 @@ const commands::CommandInfo* FindCommandByAnyName(std::string_view name) {
         if (KebabName(row.Name) == key)
             return &row;
     return nullptr;
-}
-
-void PrintVersion(std::FILE* to) {
-    std::fprintf(to, "kelvor-cli (%s) %s\n", about::kProductName, about::VersionText().c_str());
 }
 
 void PrintUsage(std::FILE* to) {

@@ -109,13 +109,6 @@ void ShowInExplorer(const std::string& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(info.absolutePath()));
 }
 
-std::string DocumentsFolder() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir())
-        return QDir::cleanPath(documents).toStdString();
-    return QDir::cleanPath(QDir::homePath()).toStdString();
-}
-
 std::string OsVersionText() {
     struct utsname names {};
     std::string kernel, release;
@@ -187,20 +180,6 @@ bool DeleteSendToShortcut(const std::string& name) {
 
 std::vector<std::string> FixedDrives() {
     return shell::FixedMountPoints(readSmallFile("/proc/self/mounts", 4 << 20).toStdString());
-}
-
-std::string ProgramFile() {
-    if (QCoreApplication::instance())
-        return QCoreApplication::applicationFilePath().toStdString();
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : self.string();
-}
-
-std::string MountPointOf(const std::string& path) {
-    const QStorageInfo storage(q(path));
-    const QString root = storage.isValid() ? storage.rootPath() : QString();
-    return root.isEmpty() ? std::string("/") : root.toStdString();
 }
 
 bool OpenDocument(const std::string& pathOrUrl) {

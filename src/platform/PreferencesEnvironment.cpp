@@ -1,9 +1,10 @@
 #include "platform/PreferencesEnvironment.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QGuiApplication>
-#include <QScreen>
+#include <QRect>
 #include <QStandardPaths>
+#include <QVariant>
 
 #include "platform/DesktopShell.h"
 #include "platform/UserLocale.h"
@@ -22,10 +23,14 @@ settings::PreferencesEnvironment CurrentPreferencesEnvironment() {
     env.Locations.ProgramFile = ProgramFile();
     env.Locations.ConfigHome = ConfigHome();
     env.ProgramRoot = MountPointOf(env.Locations.ProgramFile.parent_path().string());
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            env.ScreenWidth = screen->geometry().width();
-            env.ScreenHeight = screen->geometry().height();
+    // The screen is asked through the meta-object system, so the front ends that never open a
+    // window do not load Qt Gui for it.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (app && app->inherits("QGuiApplication")) {
+        if (const QObject* screen = app->property("primaryScreen").value<QObject*>()) {
+            const QRect geometry = screen->property("geometry").toRect();
+            env.ScreenWidth = geometry.width();
+            env.ScreenHeight = geometry.height();
         }
     }
     env.DocumentsFolder = DocumentsFolder();

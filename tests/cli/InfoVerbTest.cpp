@@ -53,5 +53,24 @@ TEST(InfoVerb, LocalePatternsFollowTheUsersLocale) {
     EXPECT_NE(plain.out.find("  Datecode  3/15/2004\n"), std::string::npos) << plain.out;
 }
 
+// info on DV files runs in the light front end, which must never load the codec libraries nor
+// Qt Gui: the dynamic loader's own report names every library the process loads.
+TEST(InfoVerb, DvFilesAreReadWithoutTheMediaLibraries) {
+    test::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(fixtures::WriteDvFile((dir / "a.avi").string(),
+                                      "type=2 frames=3 date=2004-03-15T10:11:12", error));
+    test::ProcessOptions options;
+    options.workDir = dir.path();
+    options.environment["XDG_CONFIG_HOME"] = (dir / "cfg").string();
+    options.environment["LD_DEBUG"] = "libs";
+    const auto run = test::RunProcess({KELVOR_CLI, "info", "a.avi"}, options);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("  codec     dvsd (type 2)\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("libQt6Core"), std::string::npos) << run.err;
+    for (const char* library : {"libavcodec", "libavformat", "libQt6Gui", "libQt6DBus"})
+        EXPECT_EQ(run.err.find(library), std::string::npos) << library;
+}
+
 }  // namespace
 }  // namespace kelvor

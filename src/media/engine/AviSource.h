@@ -72,4 +72,13 @@ class AviSplitterFilter : public FileSplitter<AviSplitterState> {
     std::string openedFileName_;
 };
 
+// Whether an opened file's video is DV: an "iavs" stream, or a video stream whose handler or
+// compression is dvsd or dv25 (any case).
+bool IsDvAviStreams(const avi::AviDemuxer& dmx);
+
+// The splitter our own readers offer for a file: RawDvSplitterFilter for a file that starts with
+// a DIF header block, AviSplitterFilter for a DV AVI file; null for every other file, which
+// libavformat reads (CreateAviSplitter). Driving thread.
+FilterPtr CreateOwnDvSplitter(const std::string& fileName);
+
 }  // namespace kelvor::media

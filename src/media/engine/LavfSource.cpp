@@ -360,46 +360,14 @@ void LavfSplitterFilter::stream() {
     }
 }
 
-namespace {
-
-bool isDvAvi(const avi::AviDemuxer& dmx) {
-    const auto isDv = [](std::uint32_t code) {
-        const std::uint32_t c = avi::FourccToLower(code);
-        return c == avi::Fourcc("dvsd") || c == avi::Fourcc("dv25");
-    };
-    for (const avi::AviStreamInfo& info : dmx.streams()) {
-        if (info.Type == MajorType::Interleaved)
-            return true;
-        if (info.Type != MajorType::Video)
-            continue;
-        // The strf of a video stream is a BITMAPINFOHEADER; biCompression sits at byte 16.
-        const std::uint32_t compression =
-            info.Format.size() >= 20 ? static_cast<std::uint32_t>(info.Format[16]) |
-                                           (static_cast<std::uint32_t>(info.Format[17]) << 8) |
-                                           (static_cast<std::uint32_t>(info.Format[18]) << 16) |
-                                           (static_cast<std::uint32_t>(info.Format[19]) << 24)
-                                     : 0;
-        if (isDv(info.Handler) || isDv(compression))
-            return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 bool IsDvAvi(const std::string& fileName) {
     avi::AviDemuxer dmx;
-    return dmx.open(fileName) && isDvAvi(dmx);
+    return dmx.open(fileName) && IsDvAviStreams(dmx);
 }
 
 FilterPtr CreateAviSplitter(const std::string& fileName) {
-    // A raw DV stream is read by what its first bytes say, whatever the file is called.
-    if (IsRawDvFile(fileName))
-        return std::make_shared<RawDvSplitterFilter>();
-    // The splitter takes over the demuxer that decided, so the file is parsed once.
-    auto dmx = std::make_unique<avi::AviDemuxer>();
-    if (dmx->open(fileName) && isDvAvi(*dmx))
-        return std::make_shared<AviSplitterFilter>(std::move(dmx), fileName);
+    if (FilterPtr own = CreateOwnDvSplitter(fileName))
+        return own;
     return std::make_shared<LavfSplitterFilter>();
 }
 
