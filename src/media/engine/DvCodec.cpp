@@ -166,6 +166,25 @@ bool DvVideoDecoder::convert(const DvPicture& picture, bool planar, std::span<st
     return planar ? convertPlanar(f, out, width, height) : convertRgb(f, out, width, height);
 }
 
+namespace {
+
+// The encoder's frames come out into buffers of the pool its context carries, so no frame
+// allocates.
+int pooledPacket(AVCodecContext* c, AVPacket* pkt, int flags) {
+    AVBufferRef* buf = av_buffer_pool_get(static_cast<AVBufferPool*>(c->opaque));
+    const auto need = static_cast<std::size_t>(pkt->size) + AV_INPUT_BUFFER_PADDING_SIZE;
+    if (!buf || buf->size < need) {
+        av_buffer_unref(&buf);
+        return avcodec_default_get_encode_buffer(c, pkt, flags);
+    }
+    std::memset(buf->data + pkt->size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+    pkt->buf = buf;
+    pkt->data = buf->data;
+    return 0;
+}
+
+}  // namespace
+
 struct DvVideoEncoder::State : ff::CodecState {
     PictureScaler scaler;
     bool pal = true;
@@ -198,6 +217,14 @@ bool DvVideoEncoder::open(bool pal, bool wide, int threads) {
     c->field_order = AV_FIELD_BB;
     c->thread_count = threads;
     c->thread_type = FF_THREAD_SLICE;
+    if (codec->capabilities & AV_CODEC_CAP_DR1) {
+        s_->packetPool.reset(
+            av_buffer_pool_init(frameSize() + AV_INPUT_BUFFER_PADDING_SIZE, nullptr));
+        if (s_->packetPool) {
+            c->opaque = s_->packetPool.get();
+            c->get_encode_buffer = pooledPacket;
+        }
+    }
     int err = avcodec_open2(c, codec, nullptr);
     if (err < 0) {
         error_ = "cannot open the DV video encoder: " + ff::ErrorText(err);

@@ -46,6 +46,11 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
 using SwrPtr = std::unique_ptr<SwrContext, SwrDeleter>;
 using FormatInputPtr = std::unique_ptr<AVFormatContext, FormatInputDeleter>;
+struct BufferPoolDeleter {
+    void operator()(AVBufferPool* p) const { av_buffer_pool_uninit(&p); }
+};
+// Freed when the last of its buffers comes back, so a codec may still hold one.
+using BufferPoolPtr = std::unique_ptr<AVBufferPool, BufferPoolDeleter>;
 
 // What a codec holds while it streams: its context, a frame and a packet, and the copy of each
 // packet's bytes with the padding libavcodec may read past their end.
@@ -53,7 +58,10 @@ struct CodecState {
     CodecContextPtr ctx;
     FramePtr frame;
     PacketPtr packet;
-    std::vector<std::uint8_t> padded;
+    // The packets' buffers, reused frame after frame; a packet that owns its buffer is taken by
+    // reference where the codec would otherwise allocate and copy its own.
+    BufferPoolPtr packetPool;
+    std::size_t packetPoolSize = 0;
 
     // False when memory runs out.
     bool Allocate(const AVCodec* codec) {
@@ -64,16 +72,23 @@ struct CodecState {
     }
     // The bytes as one packet; the codec's result (a packet it refuses is the caller's to skip).
     int Send(std::span<const std::uint8_t> bytes, std::int64_t pts = AV_NOPTS_VALUE) {
-        padded.resize(bytes.size() + AV_INPUT_BUFFER_PADDING_SIZE);
-        std::copy(bytes.begin(), bytes.end(), padded.begin());
-        std::fill(padded.begin() + static_cast<std::ptrdiff_t>(bytes.size()), padded.end(), 0);
+        const std::size_t size = bytes.size() + AV_INPUT_BUFFER_PADDING_SIZE;
+        if (!packetPool || packetPoolSize < size) {
+            packetPool.reset(av_buffer_pool_init(size, nullptr));
+            packetPoolSize = size;
+        }
+        AVBufferRef* buf = packetPool ? av_buffer_pool_get(packetPool.get()) : nullptr;
+        if (!buf)
+            return AVERROR(ENOMEM);
+        std::copy(bytes.begin(), bytes.end(), buf->data);
+        std::memset(buf->data + bytes.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
         AVPacket* pkt = packet.get();
-        pkt->data = padded.data();
+        pkt->buf = buf;
+        pkt->data = buf->data;
         pkt->size = static_cast<int>(bytes.size());
         pkt->pts = pts;
         const int err = avcodec_send_packet(ctx.get(), pkt);
-        pkt->data = nullptr;
-        pkt->size = 0;
+        av_packet_unref(pkt);
         return err;
     }
 };

@@ -127,7 +127,10 @@ Status VideoScalerFilter::Transform(const MediaSample& in, MediaSample& out) {
     const std::size_t bytes = PictureBytes(s_->out);
     out.Reserve(bytes);
     std::uint8_t* base = out.GetPointer();
-    fillBlack(s_->out, base);
+    // Bars only where the picture leaves some: a picture that fills the frame overwrites it all.
+    const Rect& r = s_->rect;
+    if (r.left > 0 || r.top > 0 || r.right < s_->out.width || r.bottom < s_->out.height)
+        fillBlack(s_->out, base);
     const auto w = static_cast<std::size_t>(s_->out.width);
     const auto h = static_cast<std::size_t>(s_->out.height);
     const bool is411 = s_->out.subtype == Subtype::Y41B;
