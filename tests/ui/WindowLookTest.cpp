@@ -92,7 +92,25 @@ void WindowLookTest::theRecordingDateHasOneStyleInEachLocale() {
              error.c_str());
     panel.ShowFile(std::make_shared<const files::FileRecord>(ntscPath, probe), "", EnglishLocale());
     QCOMPARE(PanelValue(panel, "Fps"), QString("29.97"));
+    // The ';' comes from the timecode pack's drop-frame flag, not from the standard.
+    QCOMPARE(PanelValue(panel, "Timecode"), QString("01:02:03:04"));
+    const std::string dropPath = (dir / "ntsc-df.avi").string();
+    QVERIFY2(
+        fixtures::WriteDvFile(
+            dropPath,
+            "type=1 standard=ntsc frames=10 date=2004-03-15T22:00:03 tc=01:02:03:04+drop-frame",
+            error),
+        error.c_str());
+    panel.ShowFile(std::make_shared<const files::FileRecord>(dropPath, probe), "", EnglishLocale());
     QCOMPARE(PanelValue(panel, "Timecode"), QString("01:02:03;04"));
+    const std::string palPath = (dir / "pal-df.avi").string();
+    QVERIFY2(fixtures::WriteDvFile(
+                 palPath,
+                 "type=1 standard=pal frames=10 date=2004-03-15T22:00:03 tc=01:02:03:04+drop-frame",
+                 error),
+             error.c_str());
+    panel.ShowFile(std::make_shared<const files::FileRecord>(palPath, probe), "", EnglishLocale());
+    QCOMPARE(PanelValue(panel, "Timecode"), QString("01:02:03:04"));
 }
 
 void WindowLookTest::theWindowAndThePictureShowTheFormatPreference() {
