@@ -70,6 +70,7 @@ class PanelsLink final : public QObject,
         w_.lastDifference_ = d;
         return true;
     }
+    void DateStyleChanged() override { w_.dateStyleChanged(); }
     void CloseSettings() override {
         if (QAction* a = w_.Action("Settings"); a && a->isChecked())
             a->trigger();
