@@ -28,12 +28,12 @@
 #include "ui/MainWindow.h"
 #include "ui/Panels.h"
 #include "ui/PlayerPanel.h"
-#include "ui/panels/SceneEditorPanel.h"
 #include "ui/PreviewSlot.h"
 #include "ui/ScanFeed.h"
 #include "ui/WindowDialogs.h"
 #include "ui/WindowHost.h"
 #include "ui/panels/AboutPanel.h"
+#include "ui/panels/SceneEditorPanel.h"
 #include "ui/panels/SettingsPanel.h"
 #include "ui/preview/PlayerFrame.h"
 
