@@ -452,6 +452,456 @@
         <source>Export to MP4 (one file per scene)</source>
         <translation>Exporter en MP4 (un fichier par scène)</translation>
     </message>
+    <message>
+        <source>Converting &quot;%s&quot; into type 1</source>
+        <translation>Conversion de « %s » en type 1</translation>
+    </message>
+    <message>
+        <source>Converting &quot;%s&quot; into type 2</source>
+        <translation>Conversion de « %s » en type 2</translation>
+    </message>
+    <message>
+        <source>Converting &quot;%s&quot; into NTSC</source>
+        <translation>Conversion de « %s » en NTSC</translation>
+    </message>
+    <message>
+        <source>Converting &quot;%s&quot; into Pal</source>
+        <translation>Conversion de « %s » en PAL</translation>
+    </message>
+    <message>
+        <source>Inlaying the datecode into &quot;%s&quot;</source>
+        <translation>Incrustation du datecode dans « %s »</translation>
+    </message>
+    <message>
+        <source>Converting &quot;%s&quot; into DV type 2</source>
+        <translation>Conversion de « %s » en DV type 2</translation>
+    </message>
+    <message>
+        <source>Fix the DV type 2 file %s</source>
+        <translation>Correction du fichier DV type 2 %s</translation>
+    </message>
+    <message>
+        <source>Extracting audio from &quot;%s&quot;</source>
+        <translation>Extraction du son de « %s »</translation>
+    </message>
+    <message>
+        <source>Exporting &quot;%s&quot; to MP4</source>
+        <translation>Export de « %s » en MP4</translation>
+    </message>
+    <message>
+        <source>Fixing the time difference in &quot;%s&quot;</source>
+        <translation>Correction du décalage horaire de « %s »</translation>
+    </message>
+    <message>
+        <source>Creating a scn file for &quot;%s&quot; with date</source>
+        <translation>Création d&apos;un fichier scn pour « %s » par date</translation>
+    </message>
+    <message>
+        <source>Creating a scn file for &quot;%s&quot; with content</source>
+        <translation>Création d&apos;un fichier scn pour « %s » par contenu</translation>
+    </message>
+    <message>
+        <source>Creating a srt file for &quot;%s&quot;</source>
+        <translation>Création d&apos;un fichier srt pour « %s »</translation>
+    </message>
+    <message>
+        <source>Exporting the list of scenes by date of &quot;%s&quot; into text</source>
+        <translation>Export en texte de la liste des scènes par date de « %s »</translation>
+    </message>
+    <message>
+        <source>Exporting to excel the list of scenes of &quot;%s&quot;</source>
+        <translation>Export vers Excel de la liste des scènes de « %s »</translation>
+    </message>
+    <message>
+        <source>Exporting to text the list of scenes by date of &quot;%s&quot;</source>
+        <translation>Export en texte de la liste des scènes par date de « %s »</translation>
+    </message>
+    <message>
+        <source>Converting scn to text for &quot;%s&quot;</source>
+        <translation>Conversion du scn en texte pour « %s »</translation>
+    </message>
+    <message>
+        <source>Exporting the list of scenes by content of &quot;%s&quot; to text</source>
+        <translation>Export en texte de la liste des scènes par contenu de « %s »</translation>
+    </message>
+    <message>
+        <source>Converting scn to excel for &quot;%s&quot;</source>
+        <translation>Conversion du scn vers Excel pour « %s »</translation>
+    </message>
+    <message>
+        <source>Exporting to excel the list of scenes by date of &quot;%s&quot;</source>
+        <translation>Export vers Excel de la liste des scènes par date de « %s »</translation>
+    </message>
+    <message>
+        <source>Exporting to excel the list of scenes by content of &quot;%s&quot;</source>
+        <translation>Export vers Excel de la liste des scènes par contenu de « %s »</translation>
+    </message>
+    <message>
+        <source>the graph cannot be built</source>
+        <translation>la chaîne de traitement ne peut pas être construite</translation>
+    </message>
+    <message>
+        <source>the video has no length</source>
+        <translation>la vidéo n&apos;a pas de durée</translation>
+    </message>
+    <message>
+        <source>the graph cannot start</source>
+        <translation>la chaîne de traitement ne peut pas démarrer</translation>
+    </message>
+    <message>
+        <source>Do you want to replace the existing file %s ?</source>
+        <translation>Voulez-vous remplacer le fichier existant %s ?</translation>
+    </message>
+    <message>
+        <source>Do you want to replace the existing file ?</source>
+        <translation>Voulez-vous remplacer le fichier existant ?</translation>
+    </message>
+    <message>
+        <source>If you type &quot;Yes to All&quot; or &quot;No to All&quot; then no more confimation will be asked for.</source>
+        <translation>Si vous répondez « Oui à tout » ou « Non à tout », aucune autre confirmation ne sera demandée.</translation>
+    </message>
+    <message>
+        <source>An error occured while <byte value="xd"/>
+%s.<byte value="xd"/>
+<byte value="xd"/>
+Please check at least if the source file exists, if the destination disk is full or the destination folder is read-only.</source>
+        <translation>Une erreur s&apos;est produite pendant : <byte value="xd"/>
+%s.<byte value="xd"/>
+<byte value="xd"/>
+Vérifiez au moins que le fichier source existe, que le disque de destination n&apos;est pas plein et que le dossier de destination n&apos;est pas en lecture seule.</translation>
+    </message>
+    <message>
+        <source>incomplete</source>
+        <translation>incomplet</translation>
+    </message>
+    <message>
+        <source>incomplete: %d frames</source>
+        <translation>incomplet : %d images</translation>
+    </message>
+    <message>
+        <source>incomplete: %d of %d frames</source>
+        <translation>incomplet : %d images sur %d</translation>
+    </message>
+    <message>
+        <source>the file cannot be read: </source>
+        <translation>le fichier ne peut pas être lu : </translation>
+    </message>
+    <message>
+        <source>the read-only file cannot be made writable: </source>
+        <translation>le fichier en lecture seule ne peut pas être rendu modifiable : </translation>
+    </message>
+    <message>
+        <source>the header cannot be written</source>
+        <translation>l&apos;en-tête ne peut pas être écrit</translation>
+    </message>
+    <message>
+        <source>the file could not be made read-only again: </source>
+        <translation>le fichier n&apos;a pas pu être remis en lecture seule : </translation>
+    </message>
+    <message>
+        <source>Do you really want to change the fps value from %s to %s?</source>
+        <translation>Voulez-vous vraiment changer la fréquence d&apos;images de %s en %s ?</translation>
+    </message>
+    <message>
+        <source>the file has no video stream header to patch</source>
+        <translation>le fichier n&apos;a pas d&apos;en-tête de flux vidéo à corriger</translation>
+    </message>
+    <message>
+        <source>Do you really want to change the codec from %s to %s?</source>
+        <translation>Voulez-vous vraiment changer le codec de %s en %s ?</translation>
+    </message>
+    <message>
+        <source>the codec cannot be written</source>
+        <translation>le codec ne peut pas être écrit</translation>
+    </message>
+    <message>
+        <source>If yes, it will be sent to the Recycle bin.</source>
+        <translation>Si oui, il sera mis à la corbeille.</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete %s ?</source>
+        <translation>Voulez-vous vraiment supprimer %s ?</translation>
+    </message>
+    <message>
+        <source>Do you really want to delete this file?</source>
+        <translation>Voulez-vous vraiment supprimer ce fichier ?</translation>
+    </message>
+    <message>
+        <source>the file cannot be moved to the trash</source>
+        <translation>le fichier ne peut pas être mis à la corbeille</translation>
+    </message>
+    <message>
+        <source>the file manager cannot be opened</source>
+        <translation>le gestionnaire de fichiers ne peut pas être ouvert</translation>
+    </message>
+    <message>
+        <source>no player could be started for the file</source>
+        <translation>aucun lecteur n&apos;a pu être lancé pour le fichier</translation>
+    </message>
+    <message>
+        <source>the program cannot be started</source>
+        <translation>le programme ne peut pas être lancé</translation>
+    </message>
+    <message>
+        <source>cannot rename %s to %s: %s; %s keeps its name</source>
+        <translation>impossible de renommer %s en %s : %s ; %s garde son nom</translation>
+    </message>
+    <message>
+        <source>the name is taken</source>
+        <translation>le nom est déjà pris</translation>
+    </message>
+    <message>
+        <source>the new name holds a character a file name cannot hold</source>
+        <translation>le nouveau nom contient un caractère interdit dans un nom de fichier</translation>
+    </message>
+    <message>
+        <source>cannot rename to %s: %s</source>
+        <translation>impossible de renommer en %s : %s</translation>
+    </message>
+    <message>
+        <source>cannot find a free name for %s</source>
+        <translation>aucun nom libre trouvé pour %s</translation>
+    </message>
+    <message>
+        <source>Do you want to add a datecode to &apos;%s&apos;<byte value="xd"/>
+and rename it to &apos;%s&apos;?</source>
+        <translation>Voulez-vous ajouter un datecode à « %s »<byte value="xd"/>
+et le renommer en « %s » ?</translation>
+    </message>
+    <message>
+        <source>Do you want to add a datecode to this filename and rename it to<byte value="xd"/>
+&apos;%s&apos;?</source>
+        <translation>Voulez-vous ajouter un datecode au nom de ce fichier et le renommer en<byte value="xd"/>
+« %s » ?</translation>
+    </message>
+    <message>
+        <source>Do you want to add a datecode to this file?</source>
+        <translation>Voulez-vous ajouter un datecode à ce fichier ?</translation>
+    </message>
+    <message>
+        <source>Do you really want to add its timecode to the file &apos;%s&apos;<byte value="xd"/>
+and rename it to &apos;%s&apos;?</source>
+        <translation>Voulez-vous vraiment ajouter son timecode au fichier « %s »<byte value="xd"/>
+et le renommer en « %s » ?</translation>
+    </message>
+    <message>
+        <source>Do you really want to add its timecode to the file <byte value="xd"/>
+and rename it to &apos;%s&apos;?</source>
+        <translation>Voulez-vous vraiment ajouter son timecode au fichier<byte value="xd"/>
+et le renommer en « %s » ?</translation>
+    </message>
+    <message>
+        <source>Do you really want to add its timecode to the file?</source>
+        <translation>Voulez-vous vraiment ajouter son timecode au fichier ?</translation>
+    </message>
+    <message>
+        <source>Do you want to rename the file  &apos;%s&apos; in &apos;%s&apos;?</source>
+        <translation>Voulez-vous renommer le fichier « %s » en « %s » ?</translation>
+    </message>
+    <message>
+        <source>Do you want to rename this file in &apos;%s&apos;?</source>
+        <translation>Voulez-vous renommer ce fichier en « %s » ?</translation>
+    </message>
+    <message>
+        <source>Do you want to rename this file à Scenalyser?</source>
+        <translation>Voulez-vous renommer ce fichier ?</translation>
+    </message>
+    <message>
+        <source>Do you want to shorten the name of &apos;%s&apos;<byte value="xd"/>
+and rename it to &apos;%s&apos;?</source>
+        <translation>Voulez-vous raccourcir le nom de « %s »<byte value="xd"/>
+et le renommer en « %s » ?</translation>
+    </message>
+    <message>
+        <source>Do you want to shorten the name of this file and rename it to<byte value="xd"/>
+&apos;%s&apos;?</source>
+        <translation>Voulez-vous raccourcir le nom de ce fichier et le renommer en<byte value="xd"/>
+« %s » ?</translation>
+    </message>
+    <message>
+        <source>Do you want to shorten the name of this file?</source>
+        <translation>Voulez-vous raccourcir le nom de ce fichier ?</translation>
+    </message>
+    <message>
+        <source>Old creation date: </source>
+        <translation>Ancienne date de création : </translation>
+    </message>
+    <message>
+        <source>Old modified date:  </source>
+        <translation>Ancienne date de modification : </translation>
+    </message>
+    <message>
+        <source>New date : </source>
+        <translation>Nouvelle date : </translation>
+    </message>
+    <message>
+        <source>Do you really want to modify the dates of the file &apos;%s&apos;</source>
+        <translation>Voulez-vous vraiment modifier les dates du fichier « %s »</translation>
+    </message>
+    <message>
+        <source>Do you really want to modify the dates of this file?</source>
+        <translation>Voulez-vous vraiment modifier les dates de ce fichier ?</translation>
+    </message>
+    <message>
+        <source>the file has no recording date</source>
+        <translation>le fichier n&apos;a pas de date d&apos;enregistrement</translation>
+    </message>
+    <message>
+        <source>the datecode is not a time this system can set</source>
+        <translation>le datecode n&apos;est pas une heure que ce système peut donner au fichier</translation>
+    </message>
+    <message>
+        <source>the file date cannot be set: </source>
+        <translation>la date du fichier ne peut pas être changée : </translation>
+    </message>
+    <message>
+        <source>the file system cannot hold the date </source>
+        <translation>le système de fichiers ne peut pas enregistrer la date </translation>
+    </message>
+    <message>
+        <source>Do you want to replace the existing scn-file ?</source>
+        <translation>Voulez-vous remplacer le fichier scn existant ?</translation>
+    </message>
+    <message>
+        <source>Do you really want to move the file %s to the recycle bin?</source>
+        <translation>Voulez-vous vraiment mettre le fichier %s à la corbeille ?</translation>
+    </message>
+    <message>
+        <source>Do you really want to move this scn-file to the recycle bin?</source>
+        <translation>Voulez-vous vraiment mettre ce fichier scn à la corbeille ?</translation>
+    </message>
+    <message>
+        <source>Do you really want to move this srt-file to the recycle bin?</source>
+        <translation>Voulez-vous vraiment mettre ce fichier srt à la corbeille ?</translation>
+    </message>
+    <message>
+        <source>a scene file could not be written: </source>
+        <translation>un fichier de scènes n&apos;a pas pu être écrit : </translation>
+    </message>
+    <message>
+        <source>a scene file could not be written</source>
+        <translation>un fichier de scènes n&apos;a pas pu être écrit</translation>
+    </message>
+    <message>
+        <source>no such scene in the scn file</source>
+        <translation>cette scène n&apos;existe pas dans le fichier scn</translation>
+    </message>
+    <message>
+        <source>the scn file cannot be read, or the text list cannot be written</source>
+        <translation>le fichier scn ne peut pas être lu, ou la liste en texte ne peut pas être écrite</translation>
+    </message>
+    <message>
+        <source>the scn file cannot be read, or the spreadsheet cannot be written</source>
+        <translation>le fichier scn ne peut pas être lu, ou le classeur ne peut pas être écrit</translation>
+    </message>
+    <message>
+        <source>the scn file cannot be moved to the trash</source>
+        <translation>le fichier scn ne peut pas être mis à la corbeille</translation>
+    </message>
+    <message>
+        <source>the srt file cannot be moved to the trash</source>
+        <translation>le fichier srt ne peut pas être mis à la corbeille</translation>
+    </message>
+    <message>
+        <source>Finding the scenes of &quot;%s&quot; by date</source>
+        <translation>Recherche des scènes de « %s » par date</translation>
+    </message>
+    <message>
+        <source>the file is not found</source>
+        <translation>le fichier est introuvable</translation>
+    </message>
+    <message>
+        <source>not an AVI file: this command applies to AVI files only</source>
+        <translation>pas un fichier AVI : cette commande ne s&apos;applique qu&apos;aux fichiers AVI</translation>
+    </message>
+    <message>
+        <source>&quot;%s&quot; does not apply to this file</source>
+        <translation>« %s » ne s&apos;applique pas à ce fichier</translation>
+    </message>
+    <message>
+        <source>an error occured: </source>
+        <translation>une erreur s&apos;est produite : </translation>
+    </message>
+    <message>
+        <source>Cutting the scene %d of </source>
+        <translation>Découpage de la scène %d de </translation>
+    </message>
+    <message>
+        <source>not a DV file of type 2 or with the codec dvsd</source>
+        <translation>pas un fichier DV de type 2 ou avec le codec dvsd</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>le fichier est en lecture seule</translation>
+    </message>
+    <message>
+        <source>no datecode</source>
+        <translation>pas de datecode</translation>
+    </message>
+    <message>
+        <source>no timecode</source>
+        <translation>pas de timecode</translation>
+    </message>
+    <message>
+        <source>nothing to remove from the name</source>
+        <translation>rien à retirer du nom</translation>
+    </message>
+    <message>
+        <source>not a DV type 2 file</source>
+        <translation>pas un fichier DV de type 2</translation>
+    </message>
+    <message>
+        <source>not a DV type 1 file with the codec dvsd</source>
+        <translation>pas un fichier DV de type 1 avec le codec dvsd</translation>
+    </message>
+    <message>
+        <source>not a PAL DV file of type 2 or with the codec dvsd</source>
+        <translation>pas un fichier DV PAL de type 2 ou avec le codec dvsd</translation>
+    </message>
+    <message>
+        <source>not an NTSC DV file of type 2 or with the codec dvsd</source>
+        <translation>pas un fichier DV NTSC de type 2 ou avec le codec dvsd</translation>
+    </message>
+    <message>
+        <source>already a DV file</source>
+        <translation>déjà un fichier DV</translation>
+    </message>
+    <message>
+        <source>not a DV type 2 file with an interleaved stream</source>
+        <translation>pas un fichier DV de type 2 à flux entrelacé</translation>
+    </message>
+    <message>
+        <source>no sound</source>
+        <translation>pas de son</translation>
+    </message>
+    <message>
+        <source>not a DV file</source>
+        <translation>pas un fichier DV</translation>
+    </message>
+    <message>
+        <source>a DV type 1 file</source>
+        <translation>un fichier DV de type 1</translation>
+    </message>
+    <message>
+        <source>no video</source>
+        <translation>pas de vidéo</translation>
+    </message>
+    <message>
+        <source>no scn file</source>
+        <translation>pas de fichier scn</translation>
+    </message>
+    <message>
+        <source>no srt file</source>
+        <translation>pas de fichier srt</translation>
+    </message>
+    <message>
+        <source>no scn file and no video</source>
+        <translation>ni fichier scn ni vidéo</translation>
+    </message>
+    <message>
+        <source>not a DV file with a scn file</source>
+        <translation>pas un fichier DV avec un fichier scn</translation>
+    </message>
 </context>
 <context>
     <name>kelvor::ui::AboutPanel</name>
@@ -1717,6 +2167,13 @@ Il est alors facile d&apos;ajouter un décalage horaire.</translation>
     <message>
         <source>This program is not for camels!</source>
         <translation>Ce programme n&apos;est pas pour les chameaux !</translation>
+    </message>
+</context>
+<context>
+    <name>kelvor::ui::WindowHost</name>
+    <message>
+        <source>stopped; the part written so far stays in %1 (%2)</source>
+        <translation>arrêté ; la partie déjà écrite reste dans %1 (%2)</translation>
     </message>
 </context>
 </TS>

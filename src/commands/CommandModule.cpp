@@ -19,7 +19,8 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-constexpr const char* kDvType2OrDvsd = "not a DV file of type 2 or with the codec dvsd";
+constexpr const char* kDvType2OrDvsd =
+    KELVOR_TR_NOOP("not a DV file of type 2 or with the codec dvsd");
 
 using I = CommandIcon;
 using R = RunsAs;
@@ -40,7 +41,7 @@ const CommandInfo kTable[] = {
     {&CommandModule::RemoveFromList, "RemoveFromList", "oterfichier", "Remove the file", "", R::File, "", "", "",
      {KELVOR_TR_NOOP("Remove the file from list"), "Del", "Files", I::Remove, true}},
     {&CommandModule::DeleteFile, "DeleteFile", "SupprimerFichier", "Delete the file", "", R::File, "O", "",
-     "the file is read-only", {KELVOR_TR_NOOP("Delete the file"), "Shift+Del", "Files", I::Trash, false}},
+     KELVOR_TR_NOOP("the file is read-only"), {KELVOR_TR_NOOP("Delete the file"), "Shift+Del", "Files", I::Trash, false}},
     {&CommandModule::OpenWithF3, "OpenWithF3", "OpenFichierF3", "Open with", "", R::File, "", "", "",
      {KELVOR_TR_NOOP("Open with "), "F3", "Files", I::Command, false}},
     {&CommandModule::OpenWithF4, "OpenWithF4", "OpenFichierF4", "Open with...", "", R::File, "", "", "",
@@ -54,86 +55,86 @@ const CommandInfo kTable[] = {
      R::Mono, "", "", kDvType2OrDvsd, {KELVOR_TR_NOOP("Modify the position of inlay"), "Alt+I", "Video", I::Command, false}},
     // Rename menu.
     {&CommandModule::AddDatecode, "AddDatecode", "AjouterDateCode", "Add the datecode", "", R::File, "D", "",
-     "no datecode", {KELVOR_TR_NOOP("Add datecode"), "Ctrl+D", "Rename", I::Rename, false}},
+     KELVOR_TR_NOOP("no datecode"), {KELVOR_TR_NOOP("Add datecode"), "Ctrl+D", "Rename", I::Rename, false}},
     {&CommandModule::AddTimecode, "AddTimecode", "AjouterTimecode", "Add the timecode", "", R::File, "T", "",
-     "no timecode", {KELVOR_TR_NOOP("Add timecode"), "Ctrl+T", "Rename", I::Rename, false}},
+     KELVOR_TR_NOOP("no timecode"), {KELVOR_TR_NOOP("Add timecode"), "Ctrl+T", "Rename", I::Rename, false}},
     {&CommandModule::ShortenName, "ShortenName", "PurgerNom", "Shorten the filename", "", R::File, "Q", "",
-     "nothing to remove from the name", {KELVOR_TR_NOOP("Shorten the name"), "Ctrl+Q", "Rename", I::Rename, false}},
+     KELVOR_TR_NOOP("nothing to remove from the name"), {KELVOR_TR_NOOP("Shorten the name"), "Ctrl+Q", "Rename", I::Rename, false}},
     {&CommandModule::SetFileDate, "SetFileDate", "FileDate", "Modify the filedate", "", R::File, "B", "",
-     "no datecode", {KELVOR_TR_NOOP("Modify the date of file"), "Ctrl+B", "Rename", I::Rename, true}},
-    {&CommandModule::RenameToDate, "RenameToDate", "RenameScAn", "Rename ", "", R::File, "R", "", "no datecode",
+     KELVOR_TR_NOOP("no datecode"), {KELVOR_TR_NOOP("Modify the date of file"), "Ctrl+B", "Rename", I::Rename, true}},
+    {&CommandModule::RenameToDate, "RenameToDate", "RenameScAn", "Rename ", "", R::File, "R", "", KELVOR_TR_NOOP("no datecode"),
      {KELVOR_TR_NOOP("Rename"), "Ctrl+R", "Rename", I::Rename, false}},
     // Convert menu.
-    {&CommandModule::ToType1, "ToType1", "DVtype1", "Converting into DV type 1", "Converting \"%s\" into type 1",
-     R::Graph, "1", "", "not a DV type 2 file", {KELVOR_TR_NOOP("Convert into DV type 1"), "Ctrl+Num+1", "Convert", I::Convert, false}},
-    {&CommandModule::ToType2, "ToType2", "DVType2", "Converting into DV type 2", "Converting \"%s\" into type 2",
-     R::Graph, "2", "", "not a DV type 1 file with the codec dvsd",
+    {&CommandModule::ToType1, "ToType1", "DVtype1", "Converting into DV type 1", KELVOR_TR_NOOP("Converting \"%s\" into type 1"),
+     R::Graph, "1", "", KELVOR_TR_NOOP("not a DV type 2 file"), {KELVOR_TR_NOOP("Convert into DV type 1"), "Ctrl+Num+1", "Convert", I::Convert, false}},
+    {&CommandModule::ToType2, "ToType2", "DVType2", "Converting into DV type 2", KELVOR_TR_NOOP("Converting \"%s\" into type 2"),
+     R::Graph, "2", "", KELVOR_TR_NOOP("not a DV type 1 file with the codec dvsd"),
      {KELVOR_TR_NOOP("Convert into DV type 2"), "Ctrl+Num+2", "Convert", I::Convert, false}},
-    {&CommandModule::ToNtsc, "ToNtsc", "Ntsc", "Convert into NTSC", "Converting \"%s\" into NTSC", R::Graph, "NM", "",
-     "not a PAL DV file of type 2 or with the codec dvsd", {KELVOR_TR_NOOP("Convert into NTSC"), "Ctrl+N", "Convert", I::Convert, true}},
-    {&CommandModule::ToPal, "ToPal", "Pal", "Convert into Pal", "Converting \"%s\" into Pal", R::Graph, "P", "",
-     "not an NTSC DV file of type 2 or with the codec dvsd", {KELVOR_TR_NOOP("Convert into Pal"), "Ctrl+P", "Convert", I::Convert, false}},
+    {&CommandModule::ToNtsc, "ToNtsc", "Ntsc", "Convert into NTSC", KELVOR_TR_NOOP("Converting \"%s\" into NTSC"), R::Graph, "NM", "",
+     KELVOR_TR_NOOP("not a PAL DV file of type 2 or with the codec dvsd"), {KELVOR_TR_NOOP("Convert into NTSC"), "Ctrl+N", "Convert", I::Convert, true}},
+    {&CommandModule::ToPal, "ToPal", "Pal", "Convert into Pal", KELVOR_TR_NOOP("Converting \"%s\" into Pal"), R::Graph, "P", "",
+     KELVOR_TR_NOOP("not an NTSC DV file of type 2 or with the codec dvsd"), {KELVOR_TR_NOOP("Convert into Pal"), "Ctrl+P", "Convert", I::Convert, false}},
     {&CommandModule::InlayDatecode, "InlayDatecode", "IncrusterDatecode", "Inlay the datecode",
-     "Inlaying the datecode into \"%s\"", R::Graph, "I", "", kDvType2OrDvsd,
+     KELVOR_TR_NOOP("Inlaying the datecode into \"%s\""), R::Graph, "I", "", kDvType2OrDvsd,
      {KELVOR_TR_NOOP("Inlay"), "Ctrl+I", "Convert", I::ShowInlay, true}},
     {&CommandModule::RecompressToDv, "RecompressToDv", "ConvertirDV", "Recompress into DV type 2",
-     "Converting \"%s\" into DV type 2", R::Graph, "G", "", "already a DV file",
+     KELVOR_TR_NOOP("Converting \"%s\" into DV type 2"), R::Graph, "G", "", KELVOR_TR_NOOP("already a DV file"),
      {KELVOR_TR_NOOP("Recompress into DV type 2"), "Ctrl+G", "Convert", I::Convert, false}},
-    {&CommandModule::FixType2, "FixType2", "CorrigerType2", "Fix DV type2", "Fix the DV type 2 file %s", R::Graph, "",
-     "", "not a DV type 2 file with an interleaved stream",
+    {&CommandModule::FixType2, "FixType2", "CorrigerType2", "Fix DV type2", KELVOR_TR_NOOP("Fix the DV type 2 file %s"), R::Graph, "",
+     "", KELVOR_TR_NOOP("not a DV type 2 file with an interleaved stream"),
      {KELVOR_TR_NOOP("Fix the DV type 2"), "Ctrl+Shift+2", "Convert", I::Command, true}},
-    {&CommandModule::ExtractAudio, "ExtractAudio", "ExtraireAudio", "Extract audio", "Extracting audio from \"%s\"",
-     R::Graph, "W", "", "no sound", {KELVOR_TR_NOOP("Extract audio"), "Ctrl+W", "Convert", I::Convert, false}},
-    {&CommandModule::ExportMp4, "ExportMp4", "ExporterMP4", "Export to MP4", "Exporting \"%s\" to MP4",
-     R::Graph, "", "", "not a DV file", {KELVOR_TR_NOOP("Export to MP4 (one file per scene)"), "Ctrl+Shift+M", "Convert", I::Convert, false}},
+    {&CommandModule::ExtractAudio, "ExtractAudio", "ExtraireAudio", "Extract audio", KELVOR_TR_NOOP("Extracting audio from \"%s\""),
+     R::Graph, "W", "", KELVOR_TR_NOOP("no sound"), {KELVOR_TR_NOOP("Extract audio"), "Ctrl+W", "Convert", I::Convert, false}},
+    {&CommandModule::ExportMp4, "ExportMp4", "ExporterMP4", "Export to MP4", KELVOR_TR_NOOP("Exporting \"%s\" to MP4"),
+     R::Graph, "", "", KELVOR_TR_NOOP("not a DV file"), {KELVOR_TR_NOOP("Export to MP4 (one file per scene)"), "Ctrl+Shift+M", "Convert", I::Convert, false}},
     {&CommandModule::FixFrameRate, "FixFrameRate", "CorrigerFps", "Fix the framerate", "", R::File, "Y", "",
-     "a DV type 1 file", {KELVOR_TR_NOOP("Fix the video framerate"), "Ctrl+Y", "Convert", I::Command, true}},
+     KELVOR_TR_NOOP("a DV type 1 file"), {KELVOR_TR_NOOP("Fix the video framerate"), "Ctrl+Y", "Convert", I::Command, true}},
     {&CommandModule::FixCodec, "FixCodec", "CorrigerCodec", "Change the codec", "", R::File, "K", "", "",
      {KELVOR_TR_NOOP("Change the codec"), "Ctrl+K", "Convert", I::Command, false}},
     {&CommandModule::ShiftTime, "ShiftTime", "DecalerHoraire", "Fix the time difference",
-     "Fixing the time difference in \"%s\"", R::Graph, "E", "", "not a DV file",
+     KELVOR_TR_NOOP("Fixing the time difference in \"%s\""), R::Graph, "E", "", KELVOR_TR_NOOP("not a DV file"),
      {KELVOR_TR_NOOP("Fix a time difference"), "Ctrl+E", "Convert", I::Command, false}},
     // Scenes menu.
     {&CommandModule::ScenesByDate, "ScenesByDate", "CreerScnFromDate", "Create a scn file with date",
-     "Creating a scn file for \"%s\" with date", R::Graph, "S", "", "not a DV file",
+     KELVOR_TR_NOOP("Creating a scn file for \"%s\" with date"), R::Graph, "S", "", KELVOR_TR_NOOP("not a DV file"),
      {KELVOR_TR_NOOP("Create a scn file by date"), "Ctrl+S", "Scenes", I::Scenes, false}},
     {&CommandModule::ScenesByContent, "ScenesByContent", "CreerScnContenu", "Create a scn file with content",
-     "Creating a scn file for \"%s\" with content", R::Graph, "$", "", "no video",
+     KELVOR_TR_NOOP("Creating a scn file for \"%s\" with content"), R::Graph, "$", "", KELVOR_TR_NOOP("no video"),
      {KELVOR_TR_NOOP("Create a scn from the content"), "Ctrl+;", "Scenes", I::Scenes, false}},
-    {&CommandModule::DeleteScn, "DeleteScn", "SupprimerScn", "Delete the scn file", "", R::File, "Z", "", "no scn file",
+    {&CommandModule::DeleteScn, "DeleteScn", "SupprimerScn", "Delete the scn file", "", R::File, "Z", "", KELVOR_TR_NOOP("no scn file"),
      {KELVOR_TR_NOOP("Delete the scn file"), "Ctrl+Z", "Scenes", I::Trash, false}},
-    {&CommandModule::MakeSrt, "MakeSrt", "Creer_srt", "Create a srt file", "Creating a srt file for \"%s\"", R::Graph,
-     "A", "", "not a DV file", {KELVOR_TR_NOOP("Create a subtitle file .srt"), "Ctrl+Shift+S", "Scenes", I::Scenes, true}},
+    {&CommandModule::MakeSrt, "MakeSrt", "Creer_srt", "Create a srt file", KELVOR_TR_NOOP("Creating a srt file for \"%s\""), R::Graph,
+     "A", "", KELVOR_TR_NOOP("not a DV file"), {KELVOR_TR_NOOP("Create a subtitle file .srt"), "Ctrl+Shift+S", "Scenes", I::Scenes, true}},
     {&CommandModule::DeleteSrt, "DeleteSrt", "Supprimer_srt", "Delete the srt file", "", R::File, "J", "",
-     "no srt file", {KELVOR_TR_NOOP("Delete the subtitle file .srt"), "Ctrl+Shift+Z", "Scenes", I::Trash, false}},
+     KELVOR_TR_NOOP("no srt file"), {KELVOR_TR_NOOP("Delete the subtitle file .srt"), "Ctrl+Shift+Z", "Scenes", I::Trash, false}},
     // X in a script chooses among the text exports (the runner's own choice); this is the
     // window's one.
     {&CommandModule::ExportText, "ExportText", "ScenesText", "Export the list of scenes by date",
-     "Exporting the list of scenes by date of \"%s\" into text", R::Graph, "X", "", "no scn file and no video",
+     KELVOR_TR_NOOP("Exporting the list of scenes by date of \"%s\" into text"), R::Graph, "X", "", KELVOR_TR_NOOP("no scn file and no video"),
      {KELVOR_TR_NOOP("Export the scenes as text"), "Ctrl+X", "Scenes", I::Command, true}},
     {&CommandModule::ExportXlsx, "ExportXlsx", "ScenesExcel", "Export to excel the list of scenes",
-     "Exporting to excel the list of scenes of \"%s\"", R::Graph, "V", "", "no scn file and no video",
+     KELVOR_TR_NOOP("Exporting to excel the list of scenes of \"%s\""), R::Graph, "V", "", KELVOR_TR_NOOP("no scn file and no video"),
      {KELVOR_TR_NOOP("Export the scenes to an excel file"), "Ctrl+Shift+X", "Scenes", I::Command, false}},
     // The cut keeps no caption of its own; its progress message is built per scene.
-    {&CommandModule::CutScenes, "CutScenes", "CutScenes", "", "", R::Graph, "C", "", "not a DV file with a scn file",
+    {&CommandModule::CutScenes, "CutScenes", "CutScenes", "", "", R::Graph, "C", "", KELVOR_TR_NOOP("not a DV file with a scn file"),
      {KELVOR_TR_NOOP("Split in scenes"), "Ctrl+C", "Scenes", I::Scenes, false}},
     // Run from other commands (or named directly by kelvor-cli); no window action.
     {&CommandModule::ExportTextByDate, "ExportTextByDate", "ScenesTextFromDate",
-     "Export to text the list of scenes by date", "Exporting to text the list of scenes by date of \"%s\"",
-     R::InnerGraph, "", "CreateScenes", "not a DV file", {}},
+     "Export to text the list of scenes by date", KELVOR_TR_NOOP("Exporting to text the list of scenes by date of \"%s\""),
+     R::InnerGraph, "", "CreateScenes", KELVOR_TR_NOOP("not a DV file"), {}},
     {&CommandModule::ExportTextFromScn, "ExportTextFromScn", "ScenesTextFromScn", "Convert scn to text",
-     "Converting scn to text for \"%s\"", R::InnerFile, "", "", "no scn file", {}},
+     KELVOR_TR_NOOP("Converting scn to text for \"%s\""), R::InnerFile, "", "", KELVOR_TR_NOOP("no scn file"), {}},
     {&CommandModule::ExportTextByContent, "ExportTextByContent", "ScenesTextFromContenu",
-     "Export to text the list of scenes by content", "Exporting the list of scenes by content of \"%s\" to text",
-     R::InnerGraph, "", "CreateScenes", "no video", {}},
+     "Export to text the list of scenes by content", KELVOR_TR_NOOP("Exporting the list of scenes by content of \"%s\" to text"),
+     R::InnerGraph, "", "CreateScenes", KELVOR_TR_NOOP("no video"), {}},
     {&CommandModule::ExportXlsxFromScn, "ExportXlsxFromScn", "ScenesExcelFromScn", "Convert scn to excel",
-     "Converting scn to excel for \"%s\"", R::InnerFile, "", "", "no scn file", {}},
+     KELVOR_TR_NOOP("Converting scn to excel for \"%s\""), R::InnerFile, "", "", KELVOR_TR_NOOP("no scn file"), {}},
     {&CommandModule::ExportXlsxByDate, "ExportXlsxByDate", "ScenesExcelfromDate",
-     "Export to excel the list of scenes by date", "Exporting to excel the list of scenes by date of \"%s\"",
-     R::InnerGraph, "", "CreateScenes", "not a DV file", {}},
+     "Export to excel the list of scenes by date", KELVOR_TR_NOOP("Exporting to excel the list of scenes by date of \"%s\""),
+     R::InnerGraph, "", "CreateScenes", KELVOR_TR_NOOP("not a DV file"), {}},
     {&CommandModule::ExportXlsxByContent, "ExportXlsxByContent", "ScenesExcelFromContenu",
-     "Export to excel the list of scenes by content", "Exporting to excel the list of scenes by content of \"%s\"",
-     R::InnerGraph, "", "CreateScenes", "no video", {}},
+     "Export to excel the list of scenes by content", KELVOR_TR_NOOP("Exporting to excel the list of scenes by content of \"%s\""),
+     R::InnerGraph, "", "CreateScenes", KELVOR_TR_NOOP("no video"), {}},
 };
 // clang-format on
 
@@ -204,7 +205,9 @@ void CommandModule::texts() {
     for (const CommandInfo& row : kTable) {
         Command& c = this->*row.Member;
         c.Caption = row.Caption;
-        c.ProgressMessage = row.ProgressMessage;
+        // The window's language, for the status line and the error dialog.
+        c.ProgressMessage =
+            *row.ProgressMessage ? Translate("kelvor::commands", row.ProgressMessage) : "";
     }
 }
 
@@ -372,8 +375,9 @@ void CommandModule::GraphCommandRun(ExecutionResult& result, const GraphRun& run
         graphs.Release();
     }
     if (!run.Build()) {
-        result.failure =
-            graphs.BuildError().empty() ? "the graph cannot be built" : graphs.BuildError();
+        result.failure = graphs.BuildError().empty()
+                             ? Translate("kelvor::commands", "the graph cannot be built")
+                             : graphs.BuildError();
         return;
     }
     progress.ProgressDuration = 0;
@@ -383,7 +387,7 @@ void CommandModule::GraphCommandRun(ExecutionResult& result, const GraphRun& run
         progress.ProgressSeeking->GetDuration(progress.ProgressDuration);
     if (progress.ProgressDuration <= 0) {
         progress.ProgressDuration = 0;
-        result.failure = "the video has no length";
+        result.failure = Translate("kelvor::commands", "the video has no length");
         return;
     }
     if (run.Prepare)
@@ -395,7 +399,8 @@ void CommandModule::GraphCommandRun(ExecutionResult& result, const GraphRun& run
         // Nothing streams, so nothing would ever complete: the worker must not wait.
         progress.ProgressDuration = 0;
         const std::string why = graphs.RunFailure();
-        result.failure = why.empty() ? "the graph cannot start" : why;
+        result.failure =
+            why.empty() ? Translate("kelvor::commands", "the graph cannot start") : why;
     }
 }
 

@@ -2,9 +2,15 @@
 
 #include <sys/stat.h>
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 namespace kelvor::commands {
+
+std::string Translate(const char* context, const char* text) {
+    return QCoreApplication::translate(context, text).toStdString();
+}
 
 std::size_t TextLength(std::string_view utf8) {
     std::size_t n = 0;
@@ -80,23 +86,30 @@ std::string ReplaceQuestion(const std::string& outputPath, std::string_view shor
     struct stat st {};
     if (::stat(outputPath.c_str(), &st) != 0)
         return {};
-    return FirstFitting({FormatText("Do you want to replace the existing file %s ?", {outputPath}),
-                         std::string(shortForm)});
+    return FirstFitting(
+        {FormatText(Translate("kelvor::commands", "Do you want to replace the existing file %s ?"),
+                    {outputPath}),
+         shortForm.empty()
+             ? Translate("kelvor::commands", "Do you want to replace the existing file ?")
+             : std::string(shortForm)});
 }
 
 std::string ConfirmationDialogText(const std::string& message, bool severalFiles) {
     if (!severalFiles)
         return message;
     return message + "\r\n" +
-           "If you type \"Yes to All\" or \"No to All\" then no more confimation will be asked "
-           "for.";
+           Translate("kelvor::commands",
+                     "If you type \"Yes to All\" or \"No to All\" then no more "
+                     "confimation will be asked for.");
 }
 
 std::string FileErrorText(std::string_view progressMessage, const std::string& fullPath) {
-    return "An error occured while \r\n" + FormatText(progressMessage, {fullPath}) + "." +
-           "\r\n\r\n" +
-           "Please check at least if the source file exists, if the destination disk is full or "
-           "the destination folder is read-only.";
+    return FormatText(
+        Translate("kelvor::commands",
+                  "An error occured while \r\n%s.\r\n\r\nPlease check at least if the "
+                  "source file exists, if the destination disk is full "
+                  "or the destination folder is read-only."),
+        {FormatText(progressMessage, {fullPath})});
 }
 
 std::string FpsText(double fps) {
@@ -112,11 +125,12 @@ std::string FpsText(double fps) {
 
 std::string IncompleteText(std::int64_t framesWritten, std::int64_t framesDue) {
     if (framesWritten < 0)
-        return "incomplete";
+        return Translate("kelvor::commands", "incomplete");
     if (framesDue < 0)
-        return "incomplete: " + std::to_string(framesWritten) + " frames";
-    return "incomplete: " + std::to_string(framesWritten) + " of " + std::to_string(framesDue) +
-           " frames";
+        return FormatText(Translate("kelvor::commands", "incomplete: %d frames"),
+                          {std::to_string(framesWritten)});
+    return FormatText(Translate("kelvor::commands", "incomplete: %d of %d frames"),
+                      {std::to_string(framesWritten), std::to_string(framesDue)});
 }
 
 std::string OneLine(std::string_view text, std::string_view with) {

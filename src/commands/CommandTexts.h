@@ -19,6 +19,11 @@ namespace kelvor::commands {
 // A question or progress message holds at most this many characters.
 inline constexpr std::size_t kMessageLimit = 255;
 
+// The text in the window's language, from the translators QCoreApplication holds (lupdate
+// collects the calls; the context is "kelvor::commands" for every command text). kelvor-cli
+// installs none, so there it is the English text itself, byte for byte. Any thread.
+std::string Translate(const char* context, const char* text);
+
 // Characters (Unicode code points) of a UTF-8 text.
 std::size_t TextLength(std::string_view utf8);
 // True when the text stays below the limit (a text that reaches 255 characters does not fit).
@@ -42,11 +47,9 @@ std::string ConversionOutputPath(const files::FileRecordMedia& video, std::strin
 std::string SameContainerSuffix(const files::FileRecordMedia& video, std::string_view aviSuffix);
 
 // "Do you want to replace the existing file <path> ?" when the file exists (the short form when
-// that does not fit), empty when it does not exist.
-std::string ReplaceQuestion(const std::string& outputPath,
-                            std::string_view shortForm =
-                                "Do you want to replace the existing "
-                                "file ?");
+// that does not fit; "Do you want to replace the existing file ?" when none is given), empty
+// when it does not exist. Both in the window's language.
+std::string ReplaceQuestion(const std::string& outputPath, std::string_view shortForm = {});
 
 // The confirmation dialog's text: the message, and with several files the hint on the two
 // "to All" answers.

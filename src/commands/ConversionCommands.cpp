@@ -41,22 +41,23 @@ std::string WithWritePermission(const std::string& path,
                                 const std::function<std::string()>& write) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        return std::string("the file cannot be read: ") + std::strerror(errno);
+        return Translate("kelvor::commands", "the file cannot be read: ") + std::strerror(errno);
     const mode_t former = st.st_mode & 07777;
     const bool readOnly = (former & S_IWUSR) == 0;
     if (readOnly && ::chmod(path.c_str(), former | S_IWUSR) != 0)
-        return std::string("the read-only file cannot be made writable: ") + std::strerror(errno);
+        return Translate("kelvor::commands", "the read-only file cannot be made writable: ") +
+               std::strerror(errno);
     std::string failure;
     try {
         failure = write();
     } catch (const std::exception& e) {
         failure = e.what();
     } catch (...) {
-        failure = "the header cannot be written";
+        failure = Translate("kelvor::commands", "the header cannot be written");
     }
     if (readOnly && ::chmod(path.c_str(), former) != 0 && failure.empty())
-        failure =
-            std::string("the file could not be made read-only again: ") + std::strerror(errno);
+        failure = Translate("kelvor::commands", "the file could not be made read-only again: ") +
+                  std::strerror(errno);
     return failure;
 }
 
@@ -319,8 +320,9 @@ void CommandModule::aviFileAppliesTo(CommandParam&, const files::FileRecord& f, 
 
 void CommandModule::fixFrameRateConfirm(CommandParam&, const files::FileRecord& f,
                                         std::string& msg) {
-    msg = FormatText("Do you really want to change the fps value from %s to %s?",
-                     {FpsText(f.Fps), FpsText(TargetFps)});
+    msg = FormatText(
+        Translate("kelvor::commands", "Do you really want to change the fps value from %s to %s?"),
+        {FpsText(f.Fps), FpsText(TargetFps)});
 }
 
 void CommandModule::fixFrameRateExecute(CommandParam&, const files::FileRecord& f,
@@ -331,15 +333,16 @@ void CommandModule::fixFrameRateExecute(CommandParam&, const files::FileRecord& 
     result.failure = WithWritePermission(f.FullName, [&] {
         s_.Patcher.WriteFrameRate(f.FullName, TargetFps);
         return s_.Patcher.lastOffsets().ScaleOffset < 0
-                   ? std::string("the file has no video stream header to patch")
+                   ? Translate("kelvor::commands", "the file has no video stream header to patch")
                    : std::string();
     });
     s_.Host.TakeBackPreview(f.FullName, true);
 }
 
 void CommandModule::fixCodecConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
-    msg =
-        FormatText("Do you really want to change the codec from %s to %s?", {f.Codec, TargetCodec});
+    msg = FormatText(
+        Translate("kelvor::commands", "Do you really want to change the codec from %s to %s?"),
+        {f.Codec, TargetCodec});
 }
 
 void CommandModule::fixCodecExecute(CommandParam&, const files::FileRecord& f,
@@ -349,10 +352,11 @@ void CommandModule::fixCodecExecute(CommandParam&, const files::FileRecord& f,
     s_.Host.ReleasePreview(f.FullName);
     result.failure = WithWritePermission(f.FullName, [&] {
         if (!s_.Patcher.WriteCodec(f.FullName, CodeOf(TargetCodec)))
-            return std::string("the codec cannot be written") + whyNotWritable(f.FullName);
+            return Translate("kelvor::commands", "the codec cannot be written") +
+                   whyNotWritable(f.FullName);
         const avi::HeaderFieldOffsets at = s_.Patcher.lastOffsets();
         return at.CodecOffset < 0 && at.CompressionOffset < 0
-                   ? std::string("the file has no video stream header to patch")
+                   ? Translate("kelvor::commands", "the file has no video stream header to patch")
                    : std::string();
     });
     if (result.failure.empty()) {

@@ -15,7 +15,7 @@ bool ProgramExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-void Report(bool done, const char* failure, ExecutionResult& result) {
+void Report(bool done, const std::string& failure, ExecutionResult& result) {
     result.NewFile.clear();
     result.update = ListUpdate::None;
     if (!done)
@@ -44,10 +44,12 @@ void CommandModule::deleteFileAppliesTo(CommandParam&, const files::FileRecord& 
 }
 
 void CommandModule::deleteFileConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
-    msg = FirstFitting({"Do you really want to delete " + f.Name + " ?" + "\r\n" +
-                            "If yes, it will be sent to the Recycle bin.",
-                        std::string("Do you really want to delete this file?") + "\r\n" +
-                            "If yes, it will be sent to the Recycle bin."});
+    const std::string bin =
+        Translate("kelvor::commands", "If yes, it will be sent to the Recycle bin.");
+    msg = FirstFitting(
+        {FormatText(Translate("kelvor::commands", "Do you really want to delete %s ?"), {f.Name}) +
+             "\r\n" + bin,
+         Translate("kelvor::commands", "Do you really want to delete this file?") + "\r\n" + bin});
 }
 
 void CommandModule::deleteFileExecute(CommandParam&, const files::FileRecord& f,
@@ -57,17 +59,19 @@ void CommandModule::deleteFileExecute(CommandParam&, const files::FileRecord& f,
     if (s_.Desktop.RecycleFile(f.FullName))
         result.update = ListUpdate::Delete;
     else
-        result.failure = "the file cannot be moved to the trash";
+        result.failure = Translate("kelvor::commands", "the file cannot be moved to the trash");
 }
 
 void CommandModule::showInFolderExecute(CommandParam&, const files::FileRecord& f,
                                         ExecutionResult& result) {
-    Report(s_.Host.ShowInFileManager(f.FullName), "the file manager cannot be opened", result);
+    Report(s_.Host.ShowInFileManager(f.FullName),
+           Translate("kelvor::commands", "the file manager cannot be opened"), result);
 }
 
 void CommandModule::playInDefaultPlayerExecute(CommandParam&, const files::FileRecord& f,
                                                ExecutionResult& result) {
-    Report(s_.Host.OpenDocument(f.FullName), "no player could be started for the file", result);
+    Report(s_.Host.OpenDocument(f.FullName),
+           Translate("kelvor::commands", "no player could be started for the file"), result);
 }
 
 void CommandModule::openInVarnoltCanStart(CommandParam&, bool& visible) {
@@ -78,7 +82,7 @@ void CommandModule::openInVarnoltExecute(CommandParam&, const files::FileRecord&
                                          ExecutionResult& result) {
     // The image-grabbing program reads the file twice: as its file, and as its +F= switch.
     Report(s_.Host.StartProgram(s_.Prefs.VarnoltProgram, {f.FullName, "+F=" + f.FullName}),
-           "the program cannot be started", result);
+           Translate("kelvor::commands", "the program cannot be started"), result);
 }
 
 void CommandModule::openWithF3CanStart(CommandParam&, bool& visible) {
@@ -87,8 +91,8 @@ void CommandModule::openWithF3CanStart(CommandParam&, bool& visible) {
 
 void CommandModule::openWithF3Execute(CommandParam&, const files::FileRecord& f,
                                       ExecutionResult& result) {
-    Report(s_.Host.StartProgram(s_.Prefs.F3Program, {f.FullName}), "the program cannot be started",
-           result);
+    Report(s_.Host.StartProgram(s_.Prefs.F3Program, {f.FullName}),
+           Translate("kelvor::commands", "the program cannot be started"), result);
 }
 
 void CommandModule::openWithF4CanStart(CommandParam&, bool& visible) {
@@ -97,8 +101,8 @@ void CommandModule::openWithF4CanStart(CommandParam&, bool& visible) {
 
 void CommandModule::openWithF4Execute(CommandParam&, const files::FileRecord& f,
                                       ExecutionResult& result) {
-    Report(s_.Host.StartProgram(s_.Prefs.F4Program, {f.FullName}), "the program cannot be started",
-           result);
+    Report(s_.Host.StartProgram(s_.Prefs.F4Program, {f.FullName}),
+           Translate("kelvor::commands", "the program cannot be started"), result);
 }
 
 void CommandModule::riffReportExecute(CommandParam&, const files::FileRecord& f,

@@ -154,10 +154,13 @@ void CommandModule::moveCompanions(const files::FileRecord& f, const std::string
             RenameNoReplace(it->second, it->first);
         result.update = ListUpdate::None;
         result.NewFile.clear();
-        result.failure = "cannot rename " + NameOf(from) + " to " + NameOf(to) + ": " +
-                         (status == RenameStatus::TargetExists ? std::string("the name is taken")
-                                                               : std::strerror(error)) +
-                         "; " + NameOf(f.FullName) + " keeps its name";
+        result.failure = FormatText(
+            Translate("kelvor::commands", "cannot rename %s to %s: %s; %s keeps its name"),
+            {NameOf(from), NameOf(to),
+             status == RenameStatus::TargetExists
+                 ? Translate("kelvor::commands", "the name is taken")
+                 : std::string(std::strerror(error)),
+             NameOf(f.FullName)});
         return;
     }
 }
@@ -168,7 +171,8 @@ void CommandModule::renameTo(const files::FileRecord& f, const std::string& prop
     result.update = ListUpdate::None;
     // Only the file's own name may change: a text that names another folder is refused.
     if (FolderOf(proposed) != FolderOf(f.FullName)) {
-        result.failure = "the new name holds a character a file name cannot hold";
+        result.failure =
+            Translate("kelvor::commands", "the new name holds a character a file name cannot hold");
         return;
     }
     const std::string ext = ExtensionOf(f);
@@ -185,8 +189,8 @@ void CommandModule::renameTo(const files::FileRecord& f, const std::string& prop
         if (status == RenameStatus::TargetExists)
             continue;  // another process took the name since: the next free one
         if (status == RenameStatus::Failed) {
-            result.failure =
-                "cannot rename to " + NameOf(candidate) + ext + ": " + std::strerror(error);
+            result.failure = FormatText(Translate("kelvor::commands", "cannot rename to %s: %s"),
+                                        {NameOf(candidate) + ext, std::strerror(error)});
             return;
         }
         result.update = ListUpdate::Rename;
@@ -194,7 +198,8 @@ void CommandModule::renameTo(const files::FileRecord& f, const std::string& prop
         moveCompanions(f, candidate, result);
         return;
     }
-    result.failure = "cannot find a free name for " + NameOf(proposed) + ext;
+    result.failure = FormatText(Translate("kelvor::commands", "cannot find a free name for %s"),
+                                {NameOf(proposed) + ext});
 }
 
 void CommandModule::addDatecodeAppliesTo(CommandParam&, const files::FileRecord& f, bool& visible,
@@ -206,13 +211,15 @@ void CommandModule::addDatecodeAppliesTo(CommandParam&, const files::FileRecord&
 void CommandModule::addDatecodeConfirm(CommandParam&, const files::FileRecord& f,
                                        std::string& msg) {
     const std::string to = NameOf(freeBase(datecodeBase(f), ExtensionOf(f))) + ExtensionOf(f);
-    msg =
-        FirstFitting({FormatText("Do you want to add a datecode to '%s'\r\nand rename it to '%s'?",
-                                 {f.Name, to}),
-                      FormatText("Do you want to add a datecode to this filename and rename it "
-                                 "to\r\n'%s'?",
-                                 {to}),
-                      "Do you want to add a datecode to this file?"});
+    msg = FirstFitting(
+        {FormatText(Translate("kelvor::commands",
+                              "Do you want to add a datecode to '%s'\r\nand rename it to '%s'?"),
+                    {f.Name, to}),
+         FormatText(Translate("kelvor::commands",
+                              "Do you want to add a datecode to this filename and rename it "
+                              "to\r\n'%s'?"),
+                    {to}),
+         Translate("kelvor::commands", "Do you want to add a datecode to this file?")});
 }
 
 void CommandModule::addDatecodeExecute(CommandParam&, const files::FileRecord& f,
@@ -229,12 +236,18 @@ void CommandModule::addTimecodeConfirm(CommandParam&, const files::FileRecord& f
                                        std::string& msg) {
     const std::string to = freeBase(timecodeBase(f), ExtensionOf(f)) + ExtensionOf(f);
     msg = FirstFitting(
-        {FormatText("Do you really want to add its timecode to the file '%s'\r\nand rename it to "
-                    "'%s'?",
-                    {f.FullName, to}),
-         FormatText("Do you really want to add its timecode to the file \r\nand rename it to '%s'?",
-                    {to}),
-         "Do you really want to add its timecode to the file?"});
+        {FormatText(
+             Translate(
+                 "kelvor::commands",
+                 "Do you really want to add its timecode to the file '%s'\r\nand rename it to "
+                 "'%s'?"),
+             {f.FullName, to}),
+         FormatText(
+             Translate(
+                 "kelvor::commands",
+                 "Do you really want to add its timecode to the file \r\nand rename it to '%s'?"),
+             {to}),
+         Translate("kelvor::commands", "Do you really want to add its timecode to the file?")});
 }
 
 void CommandModule::addTimecodeExecute(CommandParam&, const files::FileRecord& f,
@@ -245,9 +258,12 @@ void CommandModule::addTimecodeExecute(CommandParam&, const files::FileRecord& f
 void CommandModule::renameToDateConfirm(CommandParam&, const files::FileRecord& f,
                                         std::string& msg) {
     const std::string to = NameOf(freeBase(rootBase(f), ExtensionOf(f))) + ExtensionOf(f);
-    msg = FirstFitting({FormatText("Do you want to rename the file  '%s' in '%s'?", {f.Name, to}),
-                        FormatText("Do you want to rename this file in '%s'?", {to}),
-                        "Do you want to rename this file à Scenalyser?"});
+    msg = FirstFitting(
+        {FormatText(Translate("kelvor::commands", "Do you want to rename the file  '%s' in '%s'?"),
+                    {f.Name, to}),
+         FormatText(Translate("kelvor::commands", "Do you want to rename this file in '%s'?"),
+                    {to}),
+         Translate("kelvor::commands", "Do you want to rename this file à Scenalyser?")});
 }
 
 void CommandModule::renameToDateExecute(CommandParam&, const files::FileRecord& f,
@@ -259,7 +275,8 @@ void CommandModule::renameToDateExecute(CommandParam&, const files::FileRecord& 
         FolderOf(proposed) != FolderOf(f.FullName)) {
         result.NewFile.clear();
         result.update = ListUpdate::None;
-        result.failure = "the new name holds a character a file name cannot hold";
+        result.failure =
+            Translate("kelvor::commands", "the new name holds a character a file name cannot hold");
         return;
     }
     renameTo(f, proposed, result);
@@ -275,10 +292,14 @@ void CommandModule::shortenNameConfirm(CommandParam&, const files::FileRecord& f
                                        std::string& msg) {
     const std::string to = NameOf(freeBase(shortenedBase(f), ExtensionOf(f))) + ExtensionOf(f);
     msg = FirstFitting(
-        {FormatText("Do you want to shorten the name of '%s'\r\nand rename it to '%s'?",
+        {FormatText(Translate("kelvor::commands",
+                              "Do you want to shorten the name of '%s'\r\nand rename it to '%s'?"),
                     {f.Name, to}),
-         FormatText("Do you want to shorten the name of this file and rename it to\r\n'%s'?", {to}),
-         "Do you want to shorten the name of this file?"});
+         FormatText(
+             Translate("kelvor::commands",
+                       "Do you want to shorten the name of this file and rename it to\r\n'%s'?"),
+             {to}),
+         Translate("kelvor::commands", "Do you want to shorten the name of this file?")});
 }
 
 void CommandModule::shortenNameExecute(CommandParam&, const files::FileRecord& f,
@@ -292,12 +313,17 @@ void CommandModule::setFileDateConfirm(CommandParam&, const files::FileRecord& f
     const auto F = [&](double value) {
         return files::DisplayDateTime(value, s_.Prefs.DisplayDatecodeFormat, s_.Locale);
     };
-    const std::string dates = std::string("\r\n\r\n") + "Old creation date: " + F(f.Created) +
-                              "\r\n" + "Old modified date:  " + F(f.Modified) + "\r\n" +
-                              "New date : " + F(f.Datecode);
-    msg =
-        FirstFitting({"Do you really want to modify the dates of the file '" + f.Name + "'" + dates,
-                      "Do you really want to modify the dates of this file?" + dates});
+    const std::string dates =
+        std::string("\r\n\r\n") + Translate("kelvor::commands", "Old creation date: ") +
+        F(f.Created) + "\r\n" + Translate("kelvor::commands", "Old modified date:  ") +
+        F(f.Modified) + "\r\n" + Translate("kelvor::commands", "New date : ") + F(f.Datecode);
+    msg = FirstFitting(
+        {FormatText(Translate("kelvor::commands",
+                              "Do you really want to modify the dates of the file '%s'"),
+                    {f.Name}) +
+             dates,
+         Translate("kelvor::commands", "Do you really want to modify the dates of this file?") +
+             dates});
 }
 
 void CommandModule::setFileDateExecute(CommandParam&, const files::FileRecord& f,
@@ -305,13 +331,14 @@ void CommandModule::setFileDateExecute(CommandParam&, const files::FileRecord& f
     result.NewFile = f.FullName;
     result.update = ListUpdate::Modify;
     if (!f.DatecodeValid) {
-        result.failure = "the file has no recording date";
+        result.failure = Translate("kelvor::commands", "the file has no recording date");
         return;
     }
     // The datecode as local time, without the time difference used for names.
     const std::optional<double> utc = LocalToUtc(f.Datecode);
     if (!utc) {
-        result.failure = "the datecode is not a time this system can set";
+        result.failure =
+            Translate("kelvor::commands", "the datecode is not a time this system can set");
         return;
     }
     const double unix = UnixFromDateTime(*utc);
@@ -326,13 +353,15 @@ void CommandModule::setFileDateExecute(CommandParam&, const files::FileRecord& f
     }
     struct stat before {};
     if (::stat(f.FullName.c_str(), &before) != 0) {
-        result.failure = std::string("the file date cannot be set: ") + std::strerror(errno);
+        result.failure =
+            Translate("kelvor::commands", "the file date cannot be set: ") + std::strerror(errno);
         return;
     }
     s_.Host.ReleasePreview(f.FullName);
     struct stat after {};
     if (::utimensat(AT_FDCWD, f.FullName.c_str(), times, 0) != 0) {
-        result.failure = std::string("the file date cannot be set: ") + std::strerror(errno);
+        result.failure =
+            Translate("kelvor::commands", "the file date cannot be set: ") + std::strerror(errno);
     } else if (::stat(f.FullName.c_str(), &after) != 0 ||
                std::llabs(static_cast<long long>(after.st_mtim.tv_sec) -
                           static_cast<long long>(times[1].tv_sec)) > 2) {
@@ -340,7 +369,7 @@ void CommandModule::setFileDateExecute(CommandParam&, const files::FileRecord& f
         // false one, so the old date comes back. Up to 2 s is the granularity of some systems.
         const struct timespec old[2] = {{0, UTIME_OMIT}, before.st_mtim};
         ::utimensat(AT_FDCWD, f.FullName.c_str(), old, 0);
-        result.failure = "the file system cannot hold the date " +
+        result.failure = Translate("kelvor::commands", "the file system cannot hold the date ") +
                          FormatDateTime("yyyy-mm-dd hh:nn:ss", f.Datecode, s_.Locale);
     }
     s_.Host.TakeBackPreview(f.FullName, false);

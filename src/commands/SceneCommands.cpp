@@ -62,7 +62,9 @@ void CommandModule::cutScenesAppliesTo(CommandParam&, const files::FileRecord& f
 }
 
 void CommandModule::scnReplaceConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
-    msg = ReplaceQuestion(Companion(f, ".scn"), "Do you want to replace the existing scn-file ?");
+    msg = ReplaceQuestion(
+        Companion(f, ".scn"),
+        Translate("kelvor::commands", "Do you want to replace the existing scn-file ?"));
 }
 
 void CommandModule::srtReplaceConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
@@ -80,15 +82,21 @@ void CommandModule::spreadsheetReplaceConfirm(CommandParam&, const files::FileRe
 }
 
 void CommandModule::deleteScnConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
-    msg = FirstFitting({FormatText("Do you really want to move the file %s to the recycle bin?",
-                                   {Companion(f, ".scn")}),
-                        "Do you really want to move this scn-file to the recycle bin?"});
+    msg = FirstFitting(
+        {FormatText(Translate("kelvor::commands",
+                              "Do you really want to move the file %s to the recycle bin?"),
+                    {Companion(f, ".scn")}),
+         Translate("kelvor::commands",
+                   "Do you really want to move this scn-file to the recycle bin?")});
 }
 
 void CommandModule::deleteSrtConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
-    msg = FirstFitting({FormatText("Do you really want to move the file %s to the recycle bin?",
-                                   {Companion(f, ".srt")}),
-                        "Do you really want to move this srt-file to the recycle bin?"});
+    msg = FirstFitting(
+        {FormatText(Translate("kelvor::commands",
+                              "Do you really want to move the file %s to the recycle bin?"),
+                    {Companion(f, ".srt")}),
+         Translate("kelvor::commands",
+                   "Do you really want to move this srt-file to the recycle bin?")});
 }
 
 void CommandModule::cutScenesConfirm(CommandParam&, const files::FileRecord& f, std::string& msg) {
@@ -155,10 +163,14 @@ void CommandModule::DetectByDate(const files::FileRecord& video, const DateSinks
             if (want.Subtitles)
                 closed = sinks.CloseSubtitles() && closed;
             if (!d.SinkError().empty())
-                graphs.NoteRunFailure("a scene file could not be written: " + d.SinkError());
+                graphs.NoteRunFailure(
+                    Translate("kelvor::commands", "a scene file could not be written: ") +
+                    d.SinkError());
             else if (!closed)
-                graphs.NoteRunFailure(sinks.Error().empty() ? "a scene file could not be written"
-                                                            : sinks.Error());
+                graphs.NoteRunFailure(
+                    sinks.Error().empty()
+                        ? Translate("kelvor::commands", "a scene file could not be written")
+                        : sinks.Error());
         };
     };
     GraphCommandRun(result, run);
@@ -206,8 +218,10 @@ void CommandModule::DetectByContent(const files::FileRecord& video, ContentSink 
                                 : sink == ContentSink::Text ? sinks.CloseTextByContent()
                                                             : sinks.CloseSpreadsheetByContent();
             if (!closed)
-                graphs.NoteRunFailure(sinks.Error().empty() ? "a scene file could not be written"
-                                                            : sinks.Error());
+                graphs.NoteRunFailure(
+                    sinks.Error().empty()
+                        ? Translate("kelvor::commands", "a scene file could not be written")
+                        : sinks.Error());
         };
     };
     GraphCommandRun(result, run);
@@ -233,7 +247,7 @@ void CommandModule::cutScenesExecute(CommandParam&, const files::FileRecord& f,
     result.NewFile.clear();
     result.update = ListUpdate::None;
     if (CutSceneIndex < 0 || static_cast<std::size_t>(CutSceneIndex) >= CutSceneList.size()) {
-        result.failure = "no such scene in the scn file";
+        result.failure = Translate("kelvor::commands", "no such scene in the scn file");
         return;
     }
     const scenes::SceneRange scene = CutSceneList[static_cast<std::size_t>(CutSceneIndex)].Scene;
@@ -288,7 +302,8 @@ void CommandModule::exportTextFromScnExecute(CommandParam&, const files::FileRec
     result.update = ListUpdate::None;
     const scenes::ExportContext context{f.Fps, s_.Locale, {}};
     if (!scenes::ScnToText(Companion(f, ".scn"), context))
-        result.failure = "the scn file cannot be read, or the text list cannot be written";
+        result.failure = Translate(
+            "kelvor::commands", "the scn file cannot be read, or the text list cannot be written");
 }
 
 void CommandModule::exportXlsxFromScnExecute(CommandParam&, const files::FileRecord& f,
@@ -297,7 +312,9 @@ void CommandModule::exportXlsxFromScnExecute(CommandParam&, const files::FileRec
     result.update = ListUpdate::None;
     const scenes::ExportContext context{f.Fps, s_.Locale, {}};
     if (!scenes::ScnToSpreadsheet(Companion(f, ".scn"), Companion(f, ".xlsx"), context))
-        result.failure = "the scn file cannot be read, or the spreadsheet cannot be written";
+        result.failure =
+            Translate("kelvor::commands",
+                      "the scn file cannot be read, or the spreadsheet cannot be written");
 }
 
 void CommandModule::exportTextExecute(CommandParam& p, const files::FileRecord& f,
@@ -319,7 +336,7 @@ void CommandModule::deleteScnExecute(CommandParam&, const files::FileRecord& f,
     result.NewFile = f.FullName;
     result.update = ListUpdate::Modify;
     if (!s_.Desktop.RecycleFile(Companion(f, ".scn")))
-        result.failure = "the scn file cannot be moved to the trash";
+        result.failure = Translate("kelvor::commands", "the scn file cannot be moved to the trash");
 }
 
 void CommandModule::deleteSrtExecute(CommandParam&, const files::FileRecord& f,
@@ -327,7 +344,7 @@ void CommandModule::deleteSrtExecute(CommandParam&, const files::FileRecord& f,
     result.NewFile.clear();
     result.update = ListUpdate::None;
     if (!s_.Desktop.RecycleFile(Companion(f, ".srt"))) {
-        result.failure = "the srt file cannot be moved to the trash";
+        result.failure = Translate("kelvor::commands", "the srt file cannot be moved to the trash");
         return;
     }
     result.NewFile = f.FullName;

@@ -1,6 +1,7 @@
 #include "commands/ScenesByDate.h"
 
 #include "commands/CommandModule.h"
+#include "commands/CommandTexts.h"
 
 namespace kelvor::commands {
 
@@ -8,7 +9,7 @@ Command ScenesByDateCommand(CommandModule& module, const ScenesByDateRequest& re
     Command c;
     c.Name = "ScenesByDate";
     c.Caption = "Scenes by date";
-    c.ProgressMessage = "Finding the scenes of \"%s\" by date";
+    c.ProgressMessage = Translate("kelvor::commands", "Finding the scenes of \"%s\" by date");
     c.Runs = RunsAs::Graph;
     c.Requirement = "not a DV file";
     c.AppliesTo = [](CommandParam&, const files::FileRecord& f, bool& visible, bool& enabled) {

@@ -45,19 +45,20 @@ bool Confirmation(const Command& command, CommandParam& param, const FileItem& f
 // Why a file the condition excludes is passed over.
 std::string ExcludedBecause(const Command& command, const FileItem& file) {
     if (!file.Record->Exists)
-        return "the file is not found";
+        return Translate("kelvor::commands", "the file is not found");
     // A file that cannot be opened says why (not what it would have to be to apply); the
     // open does not wait on a FIFO.
     if (const int fd = ::open(file.FullName().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); fd < 0)
-        return std::string("the file cannot be read: ") + std::strerror(errno);
+        return Translate("kelvor::commands", "the file cannot be read: ") + std::strerror(errno);
     else
         ::close(fd);
     if (command.AviFilesOnly && files::IsKnownOtherThanAvi(file.Record->Container))
-        return "not an AVI file: this command applies to AVI files only";
+        return Translate("kelvor::commands",
+                         "not an AVI file: this command applies to AVI files only");
     if (!command.Requirement.empty())
-        return command.Requirement;
-    return "\"" + (command.Caption.empty() ? command.Name : command.Caption) +
-           "\" does not apply to this file";
+        return Translate("kelvor::commands", command.Requirement.c_str());
+    return FormatText(Translate("kelvor::commands", "\"%s\" does not apply to this file"),
+                      {command.Caption.empty() ? command.Name : command.Caption});
 }
 
 std::string EscapedText(const std::exception_ptr& e) {
@@ -78,7 +79,8 @@ FileOutcome ExecuteCaught(Command& command, const FileItem& file) {
         command.Execute(command.Param, *file.Record, result);
     } catch (...) {
         if (result.failure.empty())
-            result.failure = "an error occured: " + EscapedText(std::current_exception());
+            result.failure = Translate("kelvor::commands", "an error occured: ") +
+                             EscapedText(std::current_exception());
     }
     return FileOutcome{result.update, result.NewFile, result.failure, false};
 }
@@ -186,7 +188,9 @@ void GraphWorker::run() {
                 return;
             if (end.cut) {
                 command_.ProgressMessage =
-                    FormatText("Cutting the scene %d of ", {std::to_string(k + 1)}) + "\"%s\"";
+                    FormatText(Translate("kelvor::commands", "Cutting the scene %d of "),
+                               {std::to_string(k + 1)}) +
+                    "\"%s\"";
                 s_.Module.CutSceneIndex = k;
             }
             s_.Host.SelectFile(file);
@@ -249,7 +253,7 @@ FileOutcome GraphWorker::execute(const FileItem& file) {
     s_.Host.TakeBackPreview(file.FullName(), false);
     FileOutcome outcome{result.update, result.NewFile, result.failure, false};
     if (!escaped.empty() && outcome.Failure.empty())
-        outcome.Failure = "an error occured: " + escaped;
+        outcome.Failure = Translate("kelvor::commands", "an error occured: ") + escaped;
     if (waited) {
         outcome.Aborted = !graphs.GraphCompleted() && (!control.GraphFile || !control.GraphBatch);
         if (outcome.Failure.empty() && !outcome.Aborted)
@@ -323,7 +327,8 @@ void RunMonoCommand(const Command& command, const FileItem& current, WorkerServi
                 copy.Execute(copy.Param, *current.Record, result);
             } catch (...) {
                 if (result.failure.empty())
-                    result.failure = "an error occured: " + EscapedText(std::current_exception());
+                    result.failure = Translate("kelvor::commands", "an error occured: ") +
+                                     EscapedText(std::current_exception());
             }
             host.FileDone(RunKind::Mono, current, copy,
                           FileOutcome{result.update, result.NewFile, result.failure, false});

@@ -272,6 +272,8 @@ class MainWindow final : public QMainWindow {
     void triggered(QAction* action);
     commands::Command* boundCommand(const QAction* action) const;
     void fillShortcutTable();
+    // The display format or the locale changed: every date the window shows takes it.
+    void dateStyleChanged();
     void setCaption(const QString& action, const QString& caption, int image);
     void fixFrameRate();
     void changeCodec();

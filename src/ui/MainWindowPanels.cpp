@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QScreen>
 #include <QTimer>
 #include <QToolBar>
@@ -279,7 +280,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         layoutBody();
     } else if (watched == lb_->viewport() && event->type() == QEvent::MouseButtonRelease) {
         scheduleSelectionChanged();
-    } else if (watched == lb_ &&
+    } else if ((watched == lb_ || (editor_ && watched == editor_->List())) &&
                (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool moves = key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown ||
@@ -296,7 +297,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                         a->trigger();
                     return true;
                 }
-        } else if (moves && !control) {
+        } else if (moves && !control && watched == lb_) {
             // Only a move of the focus shows another file (Ctrl let go before the key leaves
             // the player where it stands).
             const int row = Focused();

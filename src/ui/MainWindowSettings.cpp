@@ -3,8 +3,9 @@
 // the preferences and read back; the scene editor on the current file.
 #include <QAction>
 #include <QFile>
-#include <QTreeView>
+#include <QListWidget>
 #include <QTimer>
+#include <QTreeView>
 
 #include <filesystem>
 
@@ -69,6 +70,7 @@ class PanelsLink final : public QObject,
         w_.lastDifference_ = d;
         return true;
     }
+    void DateStyleChanged() override { w_.dateStyleChanged(); }
     void CloseSettings() override {
         if (QAction* a = w_.Action("Settings"); a && a->isChecked())
             a->trigger();
@@ -132,6 +134,8 @@ void MainWindow::buildPanels() {
     editor_ = new SceneEditorPanel(body_);
     editor_->hide();
     editor_->SetPreview(link_);
+    // The player's Ctrl keys reach the player from the scene list too (see eventFilter).
+    editor_->List()->installEventFilter(this);
     editor_->AskSave = [this](const QString& text) {
         return dialogs_->Confirm(this, text, false) == commands::Answer::Yes;
     };

@@ -33,6 +33,7 @@
 #include "ui/WindowDialogs.h"
 #include "ui/WindowHost.h"
 #include "ui/panels/AboutPanel.h"
+#include "ui/panels/SceneEditorPanel.h"
 #include "ui/panels/SettingsPanel.h"
 #include "ui/preview/PlayerFrame.h"
 
@@ -297,12 +298,21 @@ void MainWindow::TranslateCaptions() {
         quit->setToolTip(tr("Quit %1").arg(about::kProductName));
 }
 
+void MainWindow::dateStyleChanged() {
+    const settings::Preferences& p = s_.Prefs;
+    model_->SetDateStyle(p.DisplayDatecodeFormat, s_.Env.Locale);
+    if (editor_)
+        editor_->SetDateStyle(p.DisplayDatecodeFormat, s_.Env.Locale);
+    if (current_)
+        player_->ShowFile(current_, p.DisplayDatecodeFormat, s_.Env.Locale);
+}
+
 void MainWindow::ApplyPreferences() {
     settings::Preferences& p = s_.Prefs;
     // Left and Top hold the client area's corner: restored as saved, whatever frame the window
     // manager puts around it.
     setGeometry(QRect(QPoint(p.Left, p.Top), size()));
-    model_->SetDateStyle(p.DisplayDatecodeFormat, s_.Env.Locale);
+    dateStyleChanged();
     SetDetailsShown(p.Window.DetailedList);
     volume_ = std::clamp(p.Volume, 0, 10000);
     player_->SetVolumeNeedle(volume_ / 100);

@@ -182,9 +182,8 @@ void PlayerPanel::ShowFile(std::shared_ptr<const files::FileRecord> record,
     name_->setToolTip(tr("Click to open the parent folder"));
     set(datecode_, r->Datecode > 0 ? files::DisplayDateTime(r->Datecode, displayFormat, locale)
                                    : r->DatecodeText);
-    set(timecode_, r->TimecodeValid
-                       ? files::TapeTimecodeText(r->Timecode, r->Standard == dv::kStandardNtsc)
-                       : r->TimecodeText);
+    set(timecode_, r->TimecodeValid ? files::TapeTimecodeText(r->Timecode, r->Timecode.DropFrame)
+                                    : r->TimecodeText);
     std::string codec = r->Codec;
     if (r->IsDV) {
         if (r->DVType == 1)

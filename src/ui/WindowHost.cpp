@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QItemSelectionModel>
-#include <QTreeView>
 #include <QThread>
+#include <QTreeView>
 
 #include <filesystem>
 
@@ -76,9 +76,12 @@ void WindowHost::FileDone(RunKind kind, const FileItem& file, const commands::Co
     // status with its frames, so it is not taken for a whole file.
     std::string failure = outcome.Aborted ? std::string() : outcome.Failure;
     if (outcome.Aborted && outcome.Update == commands::ListUpdate::Add && !outcome.NewPath.empty())
-        failure = "stopped; the part written so far stays in " +
-                  std::filesystem::path(outcome.NewPath).filename().string() + " (" +
-                  commands::IncompleteText(outcome.FramesWritten, outcome.FramesDue) + ")";
+        failure = tr("stopped; the part written so far stays in %1 (%2)")
+                      .arg(QString::fromStdString(
+                               std::filesystem::path(outcome.NewPath).filename().string()),
+                           QString::fromStdString(
+                               commands::IncompleteText(outcome.FramesWritten, outcome.FramesDue)))
+                      .toStdString();
     onUi([&] {
         w_.fileDone(static_cast<int>(kind), file, outcome.ListedUpdate(), outcome.NewPath, failure);
     });

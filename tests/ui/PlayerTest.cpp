@@ -4,10 +4,10 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeView>
 #include <QListWidget>
 #include <QSlider>
 #include <QTextEdit>
+#include <QTreeView>
 
 #include "core/scenes/ScnFile.h"
 #include "media/filters/InlayFilter.h"
@@ -265,6 +265,22 @@ void PlayerTest::theSceneEditorOpensOnTheSceneShown() {
     editor->List()->setCurrentRow(0);
     editor->List()->setCurrentRow(2);
     QCOMPARE(editor->Editor()->cursorPosition(), 0);
+
+    // The player's Ctrl keys act on the player from the scene list too, not on the list (whose
+    // own Ctrl+Down and Ctrl+End would move to a scene's start: 30, 60).
+    editor->List()->setFocus();
+    QVERIFY(Session::waitFor([&] { return editor->List()->hasFocus(); }, 2000));
+    media::PreviewGraph& v = frame(s).View();
+    const struct {
+        Qt::Key key;
+        std::int64_t position;
+    } steps[] = {{Qt::Key_Home, 0}, {Qt::Key_Down, 25}, {Qt::Key_Down, 50}, {Qt::Key_End, 100}};
+    for (const auto& step : steps) {
+        QTest::keyClick(editor->List(), step.key, Qt::ControlModifier);
+        QVERIFY2(Session::waitFor([&] { return v.Position() == step.position; }, 2000),
+                 qPrintable(QKeySequence(step.key | Qt::ControlModifier).toString() + ": " +
+                            QString::number(v.Position())));
+    }
 }
 
 void PlayerTest::stepsMoveByFramesSecondsAndScenes() {

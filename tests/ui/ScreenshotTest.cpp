@@ -173,6 +173,28 @@ void ScreenshotTest::theWindowInFrench() {
         QVERIFY(QTest::qWaitForWindowExposed(video));
         save(*video, "15-french-video-menu");
         video->close();
+
+        // A command's question and the status while it runs, in French.
+        kelvor::test::WriteFile(s.dir / "vacances.scn", "");
+        s.trigger("SelectAll");
+        w.SetDialogs(nullptr);
+        bool seen = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || seen)
+                return;
+            seen = true;
+            QTest::qWait(100);
+            save(*box, "16-french-confirmation");
+            save(w, "17-french-window-during-run");
+            box->button(QMessageBox::No)->click();
+        });
+        poll.start(20);
+        s.trigger("ScenesByDate");
+        QVERIFY(s.waitForRun());
+        QVERIFY(seen);
+        save(w, "18-french-after-run");
     }
     for (QTranslator* t : qApp->findChildren<QTranslator*>()) {
         QCoreApplication::removeTranslator(t);

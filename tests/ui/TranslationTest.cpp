@@ -2,11 +2,13 @@
 // actions of the command table, a dialog, the settings panel and a text built outside widgets;
 // any other locale keeps the English source texts.
 #include <QComboBox>
+#include <QItemSelectionModel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTranslator>
 
+#include "commands/CommandTexts.h"
 #include "ui/ActionTable.h"
 #include "ui/Panels.h"
 #include "ui/Translation.h"
@@ -23,6 +25,7 @@ class TranslationTest : public QObject {
     void cleanup();
     void aFrenchLocaleShowsTheWindowInFrench();
     void everyActionHasAFrenchCaption();
+    void aCommandAsksAndReportsInFrench();
     void otherLocalesKeepTheEnglishTexts();
 };
 
@@ -80,6 +83,41 @@ void TranslationTest::everyActionHasAFrenchCaption() {
         if (std::string_view(menu) != "?" && french.translate("Actions", menu).isEmpty())
             untranslated << menu;
     QCOMPARE(untranslated, QStringList());
+}
+
+// The shared command code's question, progress and failure texts reach the window in French;
+// kelvor-cli, which installs no translator, keeps the English ones.
+void TranslationTest::aCommandAsksAndReportsInFrench() {
+    QVERIFY(InstallTranslations(*qApp, QLocale(QLocale::French, QLocale::France)));
+    Session s;
+    s.show();
+    MainWindow& w = s.window();
+    const std::string a = s.make("a.avi", "type=2 frames=10 date=2024-07-14T10:00:00");
+    w.LoadFiles("Loading files", {QString::fromStdString(a)});
+    QVERIFY(Session::waitFor([&] { return w.Items().Count() == 1; }));
+    s.dialogs.answers = {commands::Answer::No};
+    QTest::keyClick(&w, Qt::Key_Delete, Qt::ShiftModifier);
+    QVERIFY(s.waitForRun());
+    QCOMPARE(s.dialogs.questions.at(0),
+             QString("Voulez-vous vraiment supprimer a.avi ?\r\nSi oui, il sera mis à la "
+                     "corbeille."));
+    QVERIFY(fs::exists(a));
+
+    // A trash that cannot take the file: the command's failure, in French.
+    kelvor::test::WriteFile(s.dir / ".trash", "not a folder");
+    w.List()->selectionModel()->select(w.Items().index(0), QItemSelectionModel::Select);
+    s.dialogs.answers = {commands::Answer::Yes};
+    QTest::keyClick(&w, Qt::Key_Delete, Qt::ShiftModifier);
+    QVERIFY(s.waitForRun());
+    QVERIFY(fs::exists(a));
+    QVERIFY2(w.StatusText().startsWith("Non traité : a.avi") &&
+                 w.StatusText().contains("le fichier ne peut pas être mis à la corbeille"),
+             qPrintable(w.StatusText()));
+    QCOMPARE(commands::FileErrorText(s.program->Module().ToType1.ProgressMessage, "a.avi"),
+             std::string("Une erreur s'est produite pendant : \r\nConversion de « a.avi » en "
+                         "type 1.\r\n\r\nVérifiez au moins que le fichier source existe, que le "
+                         "disque de destination n'est pas plein et que le dossier de destination "
+                         "n'est pas en lecture seule."));
 }
 
 void TranslationTest::otherLocalesKeepTheEnglishTexts() {

@@ -1,8 +1,10 @@
 // What the window shows a user: one style for a recording date in the panel, the list, the
 // player's texts and the picture's overlay; the details view and its headers; a saved window
 // place restored as saved and kept on the screen.
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QLocale>
 #include <QMenu>
 #include <QScreen>
@@ -14,6 +16,8 @@
 #include "ui/PlayerPanel.h"
 #include "ui/UiTestSupport.h"
 #include "ui/WindowPlace.h"
+#include "ui/panels/SceneEditorPanel.h"
+#include "ui/panels/SettingsPanel.h"
 #include "ui/preview/PlayerFrame.h"
 #include "ui/preview/PlayerTexts.h"
 
@@ -24,6 +28,7 @@ class WindowLookTest : public QObject {
   private slots:
     void theRecordingDateHasOneStyleInEachLocale();
     void theWindowAndThePictureShowTheFormatPreference();
+    void aNewFormatReachesEveryDateAtOnceAndTheSceneCaptionsFollow();
     void theDetailsViewShowsTheRecordsAndSortsByItsHeaders();
     void aSavedPlaceComesBackAsSavedAndInsideTheScreen();
     void aWindowLargerThanTheRoomIsClipped();
@@ -92,7 +97,25 @@ void WindowLookTest::theRecordingDateHasOneStyleInEachLocale() {
              error.c_str());
     panel.ShowFile(std::make_shared<const files::FileRecord>(ntscPath, probe), "", EnglishLocale());
     QCOMPARE(PanelValue(panel, "Fps"), QString("29.97"));
+    // The ';' comes from the timecode pack's drop-frame flag, not from the standard.
+    QCOMPARE(PanelValue(panel, "Timecode"), QString("01:02:03:04"));
+    const std::string dropPath = (dir / "ntsc-df.avi").string();
+    QVERIFY2(
+        fixtures::WriteDvFile(
+            dropPath,
+            "type=1 standard=ntsc frames=10 date=2004-03-15T22:00:03 tc=01:02:03:04+drop-frame",
+            error),
+        error.c_str());
+    panel.ShowFile(std::make_shared<const files::FileRecord>(dropPath, probe), "", EnglishLocale());
     QCOMPARE(PanelValue(panel, "Timecode"), QString("01:02:03;04"));
+    const std::string palPath = (dir / "pal-df.avi").string();
+    QVERIFY2(fixtures::WriteDvFile(
+                 palPath,
+                 "type=1 standard=pal frames=10 date=2004-03-15T22:00:03 tc=01:02:03:04+drop-frame",
+                 error),
+             error.c_str());
+    panel.ShowFile(std::make_shared<const files::FileRecord>(palPath, probe), "", EnglishLocale());
+    QCOMPARE(PanelValue(panel, "Timecode"), QString("01:02:03:04"));
 }
 
 void WindowLookTest::theWindowAndThePictureShowTheFormatPreference() {
@@ -119,6 +142,72 @@ void WindowLookTest::theWindowAndThePictureShowTheFormatPreference() {
         5000));
     QCOMPARE(QString::fromStdString(f.View().Inlay().Line2()), expected);
     QCOMPARE(QString::fromStdString(f.UpdateTick().Datecode), expected);
+}
+
+// The scene finder's captions hold their dates as the format preference writes them: the editor
+// shows those in the window's style and saves them unchanged; a typed caption stays as typed. A
+// new format reaches the panel, the list, the picture and the editor without reloading the file.
+void WindowLookTest::aNewFormatReachesEveryDateAtOnceAndTheSceneCaptionsFollow() {
+    Session s;
+    s.show();
+    MainWindow& w = s.window();
+    const std::string path = s.make("tape.avi", kRecorded);
+    const std::string finder = "Scene 1: 3/15/2004 22:00:03 | Duration = 00.01";
+    const std::string typed = "Scene 2: 3/15/2004 at the beach";
+    {
+        // The variant the window's preference saves, so a save can give the same bytes.
+        scenes::ScnWriter scn(path,
+                              scenes::ScnVariantFromPreference(settings::Preferences{}.ScnType));
+        QVERIFY(scn.AddScene(finder, 15));
+        QVERIFY(scn.AddScene(typed, 30));
+        QVERIFY(scn.Close());
+    }
+    const fs::path scnPath = fs::path(path).replace_extension(".scn");
+    const std::string stored = kelvor::test::ReadFile(scnPath);
+    w.LoadFiles("Loading files", {QString::fromStdString(path)});
+    PlayerFrame& f = *w.PlayerView();
+    QVERIFY(Session::waitFor([&] { return f.Active(); }, 10000));
+    const QString shownDate = PanelValue(*w.Player(), "Datecode");
+    QCOMPARE(shownDate, QString("3/15/2004 10:00:03 PM"));
+    s.trigger("EditScenes");
+    SceneEditorPanel* editor = w.SceneEditor();
+    QVERIFY(editor->isVisible());
+    QListWidget* list = editor->List();
+    QCOMPARE(list->item(0)->text(), "Scene 1: " + shownDate + " | Duration = 00.01");
+    QCOMPARE(list->item(1)->text(), QString::fromStdString(typed));
+    const QString screenshots = KELVOR_SCREENSHOT_DIR;
+    QVERIFY(QDir().mkpath(screenshots));
+    QVERIFY(w.grab().save(screenshots + "/scene-editor-dates.png"));
+    editor->Select(0);
+    QCOMPARE(editor->Editor()->text(), list->item(0)->text());
+    // Applied as shown, the caption keeps its stored text: the scn stays byte for byte.
+    editor->ApplyCaption();
+    QVERIFY(editor->SaveScenes());
+    QCOMPARE(kelvor::test::ReadFile(scnPath), stored);
+
+    // A chosen format, typed into the settings and left.
+    QTest::keyClick(&w, Qt::Key_F10);
+    auto* format = w.Settings()->findChild<ExitLineEdit*>("DisplayFormatEdit");
+    QVERIFY(format);
+    format->setText("yyyy-mm-dd hh:nn:ss");
+    emit format->Exited();
+    const QString expected = "2004-03-15 22:00:03";
+    QCOMPARE(PanelValue(*w.Player(), "Datecode"), expected);
+    QCOMPARE(w.Items()
+                 .data(w.Items().index(0, FileListModel::RecordedColumn), Qt::DisplayRole)
+                 .toString(),
+             expected);
+    QCOMPARE(QString::fromStdString(f.UpdateTick().Datecode), expected);
+    f.View().SeekTo(0);
+    f.SetInlay(true);
+    QVERIFY(Session::waitFor(
+        [&] {
+            f.TakePicture();
+            return f.View().Inlay().Line2() == expected.toStdString();
+        },
+        5000));
+    // The stored caption is not this format's text of its date any more: shown as it is.
+    QCOMPARE(list->item(0)->text(), QString::fromStdString(finder));
 }
 
 void WindowLookTest::theDetailsViewShowsTheRecordsAndSortsByItsHeaders() {

@@ -32,10 +32,18 @@ int vauxFirst(int sequence) {
     return sequence % 2 == 0 ? kVauxEvenFirst : kVauxOddFirst;
 }
 
+// A 625/50 frame never carries the drop-frame flag, even when its count came from an NTSC one.
+Pack timecodePackFor(Timecode tc, bool pal) {
+    if (pal)
+        tc.DropFrame = false;
+    return TimecodePack(tc);
+}
+
 }  // namespace
 
 Pack TimecodePack(const Timecode& tc) {
-    return {kPackTimecode, static_cast<std::uint8_t>(bcd(tc.Frames) & 0x3F),
+    return {kPackTimecode,
+            static_cast<std::uint8_t>((bcd(tc.Frames) & 0x3F) | (tc.DropFrame ? 0x40 : 0)),
             static_cast<std::uint8_t>(bcd(tc.Seconds) & 0x7F),
             static_cast<std::uint8_t>(bcd(tc.Minutes) & 0x7F),
             static_cast<std::uint8_t>(bcd(tc.Hours) & 0x3F)};
@@ -85,7 +93,7 @@ void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& pa
     }
     const bool dateInSubcode = packs.Fault != PackFault::OnlyVaux;
     const bool dateInVaux = packs.Fault != PackFault::OnlySubcode;
-    const Pack tc = packs.Timecode ? TimecodePack(*packs.Timecode) : kNoInfoPack;
+    const Pack tc = packs.Timecode ? timecodePackFor(*packs.Timecode, packs.Pal) : kNoInfoPack;
 
     for (int s = 0; s < sequenceCount; ++s) {
         for (int p = 0; p < kSubcodePacksPerSequence; ++p) {
@@ -127,7 +135,8 @@ void WriteTimePacks(MutableFrame frame, int sequenceCount, const std::optional<T
         for (int p = 0; p < kSubcodePacksPerSequence; ++p) {
             const std::uint8_t id = kSubcodeLayout[p];
             if (id == kPackTimecode && timecode)
-                put(frame, SearchPositionOffset(s, p), TimecodePack(*timecode));
+                put(frame, SearchPositionOffset(s, p),
+                    timecodePackFor(*timecode, sequenceCount == kSequences625));
             else if (id == kPackRecDate && datecode)
                 put(frame, SearchPositionOffset(s, p), RecDatePack(*datecode));
             else if (id == kPackRecTime && datecode)

@@ -136,8 +136,12 @@ bool isBcd(std::uint8_t b, int tensMax) {
     return (b & 0x0F) <= 9 && (b >> 4) <= tensMax;
 }
 
-Timecode timecodeFromPack(const Pack& p) {
+// PC1 bit 6 of the timecode pack; a 625/50 frame leaves it undefined.
+constexpr std::uint8_t kDropFrameFlag = 0x40;
+
+Timecode timecodeFromPack(const Pack& p, int sequenceCount) {
     Timecode t;
+    t.DropFrame = sequenceCount == kSequences525 && (p[1] & kDropFrameFlag) != 0;
     t.Frames = static_cast<std::uint8_t>(lowNibble(p[1]) + 10 * ((p[1] >> 4) & 0x3));
     t.Seconds = static_cast<std::uint8_t>(lowNibble(p[2]) + 10 * ((p[2] >> 4) & 0x7));
     t.Minutes = static_cast<std::uint8_t>(lowNibble(p[3]) + 10 * ((p[3] >> 4) & 0x7));
@@ -174,7 +178,7 @@ bool validTimecode(const Pack& p, int sequenceCount, Timecode& timecode) {
     if (!isBcd(p[1] & 0x3F, 5) || !isBcd(p[2] & 0x7F, 5) || !isBcd(p[3] & 0x7F, 5) ||
         !isBcd(p[4] & 0x3F, 2))
         return false;
-    const Timecode t = timecodeFromPack(p);
+    const Timecode t = timecodeFromPack(p, sequenceCount);
     const int rate = sequenceCount == kSequences625 ? 25 : 30;
     if (t.Hours > 23 || t.Frames >= rate)
         return false;
@@ -327,7 +331,7 @@ bool ReadTimecode(ConstFrame frame, int sequenceCount, Timecode& timecode) {
     Pack p;
     if (!FindPack(frame, sequenceCount, kPackTimecode, p))
         return false;
-    timecode = timecodeFromPack(p);
+    timecode = timecodeFromPack(p, sequenceCount);
     return true;
 }
 

@@ -60,7 +60,13 @@ struct Timecode {
     std::uint8_t Minutes = 0;
     std::uint8_t Seconds = 0;
     std::uint8_t Frames = 0;
-    friend bool operator==(const Timecode&, const Timecode&) = default;
+    // The pack's drop-frame flag, which only a 525/60 frame carries; a count's equality ignores
+    // it, since the same tape position is written with and without it.
+    bool DropFrame = false;
+    friend bool operator==(const Timecode& a, const Timecode& b) {
+        return a.Hours == b.Hours && a.Minutes == b.Minutes && a.Seconds == b.Seconds &&
+               a.Frames == b.Frames;
+    }
 };
 
 struct AudioFormat {

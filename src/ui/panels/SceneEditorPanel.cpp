@@ -12,7 +12,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/files/DisplayStyle.h"
 #include "core/files/FormatTexts.h"
+#include "core/files/StoredDateText.h"
 #include "core/scenes/ScnFile.h"
 #include "core/scenes/SpreadsheetWriters.h"
 #include "core/scenes/TextWriters.h"
@@ -98,7 +100,7 @@ SceneEditorPanel::SceneEditorPanel(QWidget* parent) : QFrame(parent) {
     connect(apply, &QPushButton::clicked, this, &SceneEditorPanel::ApplyCaption);
     connect(lb_, &QListWidget::currentRowChanged, this, [this](int r) {
         if (r >= 0 && r < static_cast<int>(scenes_.size()))
-            showCaption(QString::fromStdString(scenes_[static_cast<std::size_t>(r)].Caption));
+            showCaption(shownCaption(static_cast<std::size_t>(r)));
     });
     connect(lb_, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { itemClicked(lb_->row(item)); });
@@ -108,11 +110,26 @@ SceneEditorPanel::SceneEditorPanel(QWidget* parent) : QFrame(parent) {
     };
 }
 
+void SceneEditorPanel::SetDateStyle(std::string displayFormat, LocaleInfo locale) {
+    displayFormat_ = std::move(displayFormat);
+    locale_ = std::move(locale);
+    for (int row = 0; row < lb_->count() && row < static_cast<int>(scenes_.size()); ++row)
+        lb_->item(row)->setText(shownCaption(static_cast<std::size_t>(row)));
+    if (const int row = lb_->currentRow(); row >= 0 && row < static_cast<int>(scenes_.size()))
+        showCaption(shownCaption(static_cast<std::size_t>(row)));
+}
+
+QString SceneEditorPanel::shownCaption(std::size_t scene) const {
+    // The finder wrote the date with the raw preference; the window shows it in its own style.
+    return QString::fromStdString(
+        files::CaptionInDisplayStyle(scenes_[scene].Caption, displayFormat_, locale_));
+}
+
 void SceneEditorPanel::refill(int select) {
     const QSignalBlocker block(lb_);
     lb_->clear();
-    for (const auto& e : scenes_)
-        lb_->addItem(QString::fromStdString(e.Caption));
+    for (std::size_t i = 0; i < scenes_.size(); ++i)
+        lb_->addItem(shownCaption(i));
     if (select >= 0 && select < lb_->count()) {
         lb_->setCurrentRow(select);
         lb_->scrollToItem(lb_->item(select));
@@ -294,8 +311,11 @@ void SceneEditorPanel::ApplyCaption() {
     const int row = lb_->currentRow();
     if (row < 0 || row >= static_cast<int>(scenes_.size()))
         return;
-    scenes_[static_cast<std::size_t>(row)].Caption = valueEdit_->text().toStdString();
-    lb_->item(row)->setText(valueEdit_->text());
+    const auto scene = static_cast<std::size_t>(row);
+    // A caption applied as it is shown keeps its stored text, so the scn stays byte for byte.
+    if (valueEdit_->text() != shownCaption(scene))
+        scenes_[scene].Caption = valueEdit_->text().toStdString();
+    lb_->item(row)->setText(shownCaption(scene));
     modified_ = true;
     lb_->setFocus();
 }

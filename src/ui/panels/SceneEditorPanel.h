@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/files/DatePattern.h"
 #include "core/scenes/SceneList.h"
 
 class QAction;
@@ -42,6 +43,10 @@ class SceneEditorPanel final : public QFrame {
     // The window's play/stop, remove-file, paste-files and select-all actions, whose keys are
     // taken away while the caption editor has the focus.
     void SetShortcutActions(std::vector<QAction*> actions) { actions_ = std::move(actions); }
+    // The "Format pour Afficher Datecode" preference (what the scene finder writes its dates
+    // with) and the locale: a caption holding its date in that stored text is shown in the
+    // window's style; the stored caption itself is what a save writes.
+    void SetDateStyle(std::string displayFormat, LocaleInfo locale);
     // Asks Yes or No; the window's warning by default.
     std::function<bool(const QString&)> AskSave;
 
@@ -79,6 +84,8 @@ class SceneEditorPanel final : public QFrame {
 
   private:
     void refill(int select);
+    // The caption as the list and the caption editor show it.
+    QString shownCaption(std::size_t scene) const;
     void showCaption(const QString& caption);
     // The row of the scene that holds the preview's frame.
     int shownScene() const;
@@ -97,6 +104,8 @@ class SceneEditorPanel final : public QFrame {
     std::string video_;
     double fps_ = 25;
     int typeScn_ = 1;
+    std::string displayFormat_;
+    LocaleInfo locale_ = EnglishLocale();
     bool modified_ = false;
     bool following_ = false;
     std::vector<QAction*> actions_;

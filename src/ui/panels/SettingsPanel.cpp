@@ -212,7 +212,7 @@ std::span<const SettingsPanel::Option> SettingsPanel::options() {
         {&P::RenameRoot, &S::renameRootEdit},
         {&P::RenameFormat, &S::renameFormatEdit},
         {&P::AddDatecodeFormat, &S::addDatecodeFormatEdit},
-        {&P::DisplayDatecodeFormat, &S::displayFormatEdit},
+        {&P::DisplayDatecodeFormat, &S::displayFormatEdit, Same, AtOnce, &S::displayFormatChanged},
         {&P::AddBeforeName, &S::addBeforeNameBox},
         {&P::InlayFormat1, &S::inlayFormat1Edit, Same, AtOnce, &S::inlayFormatsChanged},
         {&P::InlayFormat2, &S::inlayFormat2Edit, Same, AtOnce, &S::inlayFormatsChanged},
@@ -732,6 +732,13 @@ void SettingsPanel::inlayFormatsChanged() {
         preview_->SetInlayDateFormats(overlay.First, overlay.Second);
     }
     redraw();
+}
+
+void SettingsPanel::displayFormatChanged() {
+    // The preview's overlay follows the display format while the inlay keeps its shipped lines.
+    inlayFormatsChanged();
+    if (host_)
+        host_->DateStyleChanged();
 }
 
 void SettingsPanel::inlayDurationChanged() {

@@ -70,6 +70,8 @@ class SettingsHost {
     virtual bool AskTimeDifference(double current, double& difference) = 0;
     // The "Close" button.
     virtual void CloseSettings() = 0;
+    // The display format changed: the panel, the list and the scene captions show it at once.
+    virtual void DateStyleChanged() {}
 };
 
 // One window action for the table of commands.
@@ -169,6 +171,7 @@ class SettingsPanel final : public QFrame {
     void halfSizeChanged();
     void sortChanged();
     void inlayFormatsChanged();
+    void displayFormatChanged();
     void enableDependents();
     void standardFontSizeChanged();
     void alignmentChanged();

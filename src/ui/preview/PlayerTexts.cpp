@@ -138,9 +138,7 @@ StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::FileRecord& r
         t.Datecode = "N/A";
     }
     if (f.TimecodeValid) {
-        const bool ntsc = f.Standard == dv::kStandardNtsc || (f.Standard == dv::kStandardUnknown &&
-                                                              record.Standard == dv::kStandardNtsc);
-        t.Timecode = files::TapeTimecodeText(f.Timecode, ntsc);
+        t.Timecode = files::TapeTimecodeText(f.Timecode, f.Timecode.DropFrame);
     } else {
         t.Timecode = "N/A";
     }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/files/DisplayStyle.h"
+#include "core/files/StoredDateText.h"
 
 namespace kelvor::files {
 namespace {
@@ -39,6 +40,45 @@ TEST(DisplayStyleTest, TimecodesAndFrameRatesReadAsVideoToolsShowThem) {
     EXPECT_EQ(ReadableFrameRate(25), "25");
     EXPECT_EQ(ReadableFrameRate(24000.0 / 1001.0), "23.98");
     EXPECT_EQ(ReadableFrameRate(12.5), "12.5");
+}
+
+TEST(DisplayStyleTest, AStoredDateReadsBackOnlyWhenItsTextIsExactlyWhatTheFormatWrites) {
+    // 15 March 2004 22:00:03, and 5 January 1998 09:07:01 for a two-digit year before 2000.
+    const double march = 38061.0 + (22 * 3600 + 3) / 86400.0;
+    const double january = 35800.0 + (9 * 3600 + 7 * 60 + 1) / 86400.0;
+    for (const char* pattern : {"ddddd hh:nn:ss", "yyyy-mm-dd hh:nn:ss", "dd/mm/yy hh:nn:ss",
+                                "ddddd tt", "d mmmm yyyy, hh:nn:ss"})
+        for (const double value : {march, january}) {
+            const std::string text = FormatDateTime(pattern, value, EnglishLocale());
+            const std::optional<double> back =
+                ReadFormattedDateTime(text, pattern, EnglishLocale());
+            ASSERT_TRUE(back) << pattern << ": " << text;
+            EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn:ss", *back),
+                      FormatDateTime("yyyy-mm-dd hh:nn:ss", value))
+                << pattern;
+        }
+    // Texts the format does not write: typed words, a missing zero, an impossible day.
+    EXPECT_FALSE(ReadFormattedDateTime("at the beach", "ddddd hh:nn:ss", EnglishLocale()));
+    EXPECT_FALSE(ReadFormattedDateTime("3/15/2004 22:0:03", "ddddd hh:nn:ss", EnglishLocale()));
+    EXPECT_FALSE(ReadFormattedDateTime("2/30/2004 22:00:03", "ddddd hh:nn:ss", EnglishLocale()));
+    EXPECT_FALSE(ReadFormattedDateTime("3/15/2004 22:00:03 ", "ddddd hh:nn:ss", EnglishLocale()));
+    EXPECT_FALSE(ReadFormattedDateTime("", "ddddd hh:nn:ss", EnglishLocale()));
+}
+
+TEST(DisplayStyleTest, AFinderCaptionShowsItsDateInTheWindowStyleAndATypedOneAsTyped) {
+    const std::string finder = "Scene 2: 3/15/2004 22:00:03 | Duration = 00.04";
+    EXPECT_EQ(CaptionInDisplayStyle(finder, "ddddd hh:nn:ss", EnglishLocale()),
+              "Scene 2: 3/15/2004 10:00:03 PM | Duration = 00.04");
+    EXPECT_EQ(CaptionInDisplayStyle("3/15/2004 22:00:03", "ddddd hh:nn:ss", EnglishLocale()),
+              "3/15/2004 10:00:03 PM");
+    // A chosen format is the window's style already.
+    const std::string chosen = "Scene 1: 2004-03-15 22:00 | Duration = 01.00";
+    EXPECT_EQ(CaptionInDisplayStyle(chosen, "yyyy-mm-dd hh:nn", EnglishLocale()), chosen);
+    for (const std::string typed :
+         {"Scene 2: at the beach | Duration = 00.04", "Scene 2: 3/15/2004 22:00:03 with Anna",
+          "Scene 1: unique | Duration = 00.04", "Scene 3: INS [00:00:04.00] | Duration = 00.01",
+          ""})
+        EXPECT_EQ(CaptionInDisplayStyle(typed, "ddddd hh:nn:ss", EnglishLocale()), typed);
 }
 
 }  // namespace
