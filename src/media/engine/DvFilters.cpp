@@ -107,7 +107,7 @@ Status DvSplitterFilter::Pause() {
         for (int i = 1; i < PinCount(); ++i)
             connected += GetPin(i)->IsConnected() ? 1 : 0;
         for (int i = 1; i < PinCount(); ++i)
-            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
+            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1 && !serial_, 8);
     }
     return BaseFilter::Pause();
 }

@@ -40,9 +40,13 @@ class DvSplitterFilter : public BaseFilter {
     Status Pause() override;
     Status Receive(InputPin& pin, SamplePtr sample) override;
     Status Stop() override;
+    // The outputs deliver on the thread that delivers the frames, as SplitterBase's serial
+    // delivery; otherwise each gets a queue when more than one is connected. While stopped.
+    void SetSerialDelivery(bool serial) { serial_ = serial; }
 
   private:
     InputPin* input_;
+    bool serial_ = false;
     bool pal_ = true;
     int pairs_ = 1;
     int rate_ = 48000;
