@@ -52,6 +52,9 @@ class DvSplitterFilter : public BaseFilter {
     int rate_ = 48000;
     std::int64_t audioSamples_ = 0;  // sample frames delivered this run, for the audio times
     std::int64_t frames_ = 0;        // frames received this run, for the length of silence
+    // Kept from frame to frame so that a steady stream allocates nothing; streaming thread.
+    std::vector<std::int16_t> pcm_;
+    std::vector<SamplePtr> sound_;
 };
 
 // The decoder's picture sizes; the values are those its callers have always passed.
