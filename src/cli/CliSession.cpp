@@ -48,8 +48,8 @@ std::shared_ptr<void> OffscreenGui() {
 
 }  // namespace
 
-Session::Session(HostOptions options)
-    : Gui(OffscreenGui()),
+Session::Session(HostOptions options, bool pictures)
+    : Gui(pictures ? OffscreenGui() : nullptr),
       Prefs(Loaded()),
       Locale(platform::UserLocaleInfo()),
       Graphs(Locale),
@@ -64,6 +64,16 @@ Session::Session(HostOptions options)
     }
     Module.Start();
     Module.LinkCommands();
+}
+
+bool CommandDrawsPictures(std::string_view command) {
+    static constexpr std::string_view kStreamCopies[] = {
+        "ToType1", "ToType2", "ShiftTime", "ExtractAudio", "CutScenes", "FixType2",
+    };
+    for (std::string_view c : kStreamCopies)
+        if (c == command)
+            return false;
+    return true;
 }
 
 std::string TakeRunOptions(const VerbArgs& a, HostOptions& options) {

@@ -182,7 +182,7 @@ int RunOnFiles(const commands::CommandInfo& info, char letter, const VerbArgs& a
     // A dry run changes nothing, so there is nothing to ask.
     if (options.DryRun)
         options.Answers = AnswerPolicy::YesToAll;
-    Session s(options);
+    Session s(options, CommandDrawsPictures(info.Name));
     commands::Command* c = s.Module.Find(info.Name);
     if (!c)
         return UsageError(verb, std::string("unknown command ") + info.Name, usage);

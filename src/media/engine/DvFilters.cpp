@@ -107,7 +107,7 @@ Status DvSplitterFilter::Pause() {
         for (int i = 1; i < PinCount(); ++i)
             connected += GetPin(i)->IsConnected() ? 1 : 0;
         for (int i = 1; i < PinCount(); ++i)
-            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
+            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1 && !serial_, 8);
     }
     return BaseFilter::Pause();
 }
@@ -118,7 +118,8 @@ Status DvSplitterFilter::Stop() {
 
 Status DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
     // Sound first: the video receiver may change the frame in place.
-    std::vector<SamplePtr> sound;
+    std::vector<SamplePtr>& sound = sound_;
+    sound.clear();
     const auto frame = std::span<const std::uint8_t>(sample->data());
     StreamTime t0 = 0, t1 = 0;
     const bool timed = sample->GetTime(t0, t1).ok();
@@ -138,7 +139,8 @@ Status DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
         s->Reserve(static_cast<std::size_t>(dvaudio::kMaxSamplesPerFrame) * 4);
         int n = 0;
         if (audio && p < audio->pairs) {
-            std::vector<std::int16_t> pcm(static_cast<std::size_t>(audio->samples) * 2);
+            std::vector<std::int16_t>& pcm = pcm_;
+            pcm.resize(static_cast<std::size_t>(audio->samples) * 2);
             n = dvaudio::ExtractPair(frame, *audio, p, pcm);
             std::uint8_t* d = s->GetPointer();
             for (std::size_t k = 0; k < static_cast<std::size_t>(2 * n); ++k) {
@@ -173,6 +175,7 @@ Status DvSplitterFilter::Receive(InputPin&, SamplePtr sample) {
         if (result == Code::Ok && hr != Code::Ok)
             result = hr;
     }
+    sound.clear();
     return result;
 }
 

@@ -40,14 +40,21 @@ class DvSplitterFilter : public BaseFilter {
     Status Pause() override;
     Status Receive(InputPin& pin, SamplePtr sample) override;
     Status Stop() override;
+    // The outputs deliver on the thread that delivers the frames, as SplitterBase's serial
+    // delivery; otherwise each gets a queue when more than one is connected. While stopped.
+    void SetSerialDelivery(bool serial) { serial_ = serial; }
 
   private:
     InputPin* input_;
+    bool serial_ = false;
     bool pal_ = true;
     int pairs_ = 1;
     int rate_ = 48000;
     std::int64_t audioSamples_ = 0;  // sample frames delivered this run, for the audio times
     std::int64_t frames_ = 0;        // frames received this run, for the length of silence
+    // Kept from frame to frame so that a steady stream allocates nothing; streaming thread.
+    std::vector<std::int16_t> pcm_;
+    std::vector<SamplePtr> sound_;
 };
 
 // The decoder's picture sizes; the values are those its callers have always passed.

@@ -16,7 +16,7 @@ Status SplitterBase::Pause() {
         for (int i = 0; i < StreamCount(); ++i)
             connected += GetPin(i)->IsConnected() ? 1 : 0;
         for (int i = 0; i < StreamCount(); ++i)
-            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1, 8);
+            static_cast<OutputPin*>(GetPin(i))->SetQueued(connected > 1 && !serial_, 8);
     }
     return BaseFilter::Pause();
 }

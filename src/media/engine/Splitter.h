@@ -26,8 +26,12 @@ class SplitterBase : public BaseFilter, public Seekable {
     int StreamCount() const { return PinCount() - 1; }
 
     // Each output gets a queue of its own when more than one is connected, so the streams'
-    // receivers run in parallel with the reading.
+    // receivers run in parallel with the reading; unless serial delivery is set.
     Status Pause() override;
+    // Every output delivers on the reading thread, also when several are connected: for graphs
+    // whose receivers only copy and never wait for one stream's samples while taking another's,
+    // where a hand-off per sample costs more than the work. While stopped.
+    void SetSerialDelivery(bool serial) { serial_ = serial; }
     void StartThreads() override;
     void StopThreads() override;
 
@@ -92,6 +96,7 @@ class SplitterBase : public BaseFilter, public Seekable {
   private:
     std::vector<MediaType> types_;
     std::thread thread_;
+    bool serial_ = false;
 };
 
 // A splitter with the state of its open file: set by OpenFile, dropped with the connection.

@@ -334,6 +334,9 @@ bool ConversionGraphs::BuildShiftTimeGraph(const std::string& video, const std::
     if (!build.openStreams(video))
         return false;
     SplitterBase& splitter = build.splitter();
+    // The frames and the sound go straight into the AVI mux, which never waits for one while
+    // taking the other (the splitter reads them in time order): one thread does it all.
+    splitter.SetSerialDelivery(true);
     if (!build.b.ConnectFirstOutput(splitter, *dvHeader_->GetInputPin(0)))
         return build.failWith(video + ": no stream carries DV frames");
     if (build.rawSource()) {
@@ -364,6 +367,10 @@ bool ConversionGraphs::BuildFixType2Graph(const std::string& video, const std::s
     // A file the splitter cannot read leaves a graph with nothing to write; the repair counts no
     // streams.
     build.openSplitter(video);
+    // Every stream goes straight into the AVI mux, so nothing gains from a thread per stream.
+    if (auto* splitter = aviSplitter.As<SplitterBase>())
+        splitter->SetSerialDelivery(true);
+    split->SetSerialDelivery(true);
     const auto outputs = build.splitterOutputs();
     // Only the first two streams: the video and the first sound of a type 2 file.
     for (std::size_t i = 0; i < std::min<std::size_t>(outputs.size(), 2); ++i) {
@@ -458,7 +465,10 @@ bool ConversionGraphs::BuildToType2Graph(const std::string& video, const std::st
         return true;
     }
     // Only the first stream is read; one that is not interleaved DV would leave a graph that
-    // writes nothing.
+    // writes nothing. The video and the sound of each frame go on into the AVI mux on the
+    // reading thread, one after the other.
+    split->SetSerialDelivery(true);
+    build.splitter().SetSerialDelivery(true);
     if (!build.connect(first, &split->Input()))
         return build.failWith(video + ": the first stream is not interleaved DV");
     // The video cannot enter a sound wrapper and goes straight to the AVI mux; the first two
@@ -559,6 +569,9 @@ bool ConversionGraphs::BuildExtractAudioGraph(const std::string& video, const st
         return build.fail("the extraction graph cannot be built");
     if (!build.openSplitter(video))
         return build.fail(video + ": not an AVI file that can be read");
+    // The pictures are only dropped and the sound only copied: no stage is worth a thread.
+    build.splitter().SetSerialDelivery(true);
+    split->SetSerialDelivery(true);
 
     // The first video and the first sound, looking inside an interleaved DV stream too.
     OutputPin* videoPin = nullptr;
@@ -621,6 +634,8 @@ bool ConversionGraphs::BuildCutSceneGraphType2(const std::string& video,
         build.connect(out, in);
     }
     build.connect(&mux->Output(), &split->Input());
+    // The muxed frames part again for the AVI mux alone, on the muxer's thread.
+    split->SetSerialDelivery(true);
     for (OutputPin* out : split->OutputPins())
         build.connect(out, mux2->FreeInput());
     build.connect(&mux2->Output(), &destination.As<FileWriterFilter>()->Input());
