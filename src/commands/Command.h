@@ -41,6 +41,8 @@ struct ExecutionResult {
     std::string NewFile;
     ListUpdate update = ListUpdate::None;
     std::string failure;
+    // The user stopped the run inside the handler; reported as the stopped graph runs are.
+    bool aborted = false;
 };
 
 using CanStartHandler = std::function<void(CommandParam& param, bool& visible)>;

@@ -6,6 +6,7 @@
 #include "commands/CommandModule.h"
 #include "commands/CommandTexts.h"
 #include "commands/ExportScenes.h"
+#include "commands/RunControl.h"
 #include "core/scenes/SceneList.h"
 #include "media/graphs/MkvArchive.h"
 
@@ -72,10 +73,14 @@ void Execute(CommandModule& module, const ExportMkvRequest& request, const files
     ExportSceneSource source;
     const ExportSceneSettings settings{f.Fps > 0 ? f.Fps : 25, s.Locale,
                                        prefs.DisplayDatecodeFormat};
+    const auto going = [&s] {
+        return !s.Control || (s.Control->GraphFile.load() && s.Control->GraphBatch.load());
+    };
     if (!ReadExportScenes(s.Graphs, f.FullName,
                           f.HasScn ? scenes::ReplaceExtension(f.FullName, ".scn") : std::string(),
-                          settings, source)) {
+                          settings, source, going)) {
         result.failure = source.Error;
+        result.aborted = !going();
         return;
     }
     const std::vector<media::ArchiveCue> cues = DatecodeCues(source, prefs, s.Locale);
@@ -122,14 +127,26 @@ void Execute(CommandModule& module, const ExportMkvRequest& request, const files
     for (media::MkvArchiveRequest& r : outputs) {
         r.Source = f.FullName;
         r.Cues = cues;
-        r.Progress = [&s, before, total](std::int64_t done, std::int64_t) {
-            s.Host.Progress(total > 0 ? (before + done) * 100 / total : 100);
-            return true;
+        std::int64_t shown = -1;
+        r.Progress = [&s, &going, &shown, before, total](std::int64_t done, std::int64_t) {
+            const std::int64_t percent = total > 0 ? (before + done) * 100 / total : 100;
+            if (percent != shown) {
+                shown = percent;
+                s.Host.Progress(percent);
+            }
+            return going();
         };
         media::MkvArchiveResult written;
         std::string error;
         if (!media::WriteMkvArchive(r, written, error)) {
-            result.failure = r.Output + ": " + error;
+            // A stopped run names no file: the archives already complete stay, the one being
+            // written leaves nothing.
+            result.aborted = !going();
+            if (result.aborted) {
+                result.NewFile.clear();
+                result.update = ListUpdate::None;
+            }
+            result.failure = result.aborted ? error : r.Output + ": " + error;
             return;
         }
         before += written.Frames;
@@ -151,7 +168,8 @@ Command ExportMkvCommand(CommandModule& module, const ExportMkvRequest& request)
     c.Name = "ExportMkv";
     c.Caption = "Lossless Matroska archive";
     c.ProgressMessage = kProgressMessage;
-    c.Runs = RunsAs::File;
+    // On the graph worker, whose file flag the window's abort and the terminal's signals clear.
+    c.Runs = RunsAs::Graph;
     c.Requirement = "not a DV file";
     c.AppliesTo = [](CommandParam&, const files::FileRecord& f, bool& visible, bool& enabled) {
         visible = enabled = f.IsDV;

@@ -86,7 +86,7 @@ std::vector<ExportScene> FitScenes(const std::vector<ScnScene>& scenes, std::int
 
 bool ReadExportScenes(media::ConversionGraphs& graphs, const std::string& path,
                       const std::string& scnPath, const ExportSceneSettings& settings,
-                      ExportSceneSource& out) {
+                      ExportSceneSource& out, const std::function<bool()>& keepGoing) {
     out = ExportSceneSource{};
     scenes::SceneList scn;
     const bool haveScn = !scnPath.empty() && PathTaken(scnPath) &&
@@ -137,7 +137,16 @@ bool ReadExportScenes(media::ConversionGraphs& graphs, const std::string& path,
     if (ran) {
         int code = 0;
         media::Status hr = media::Code::Ok;
-        while (!graphs.fg()->WaitForCompletion(kWaitSliceMs, code, hr)) {
+        const auto stopped = [&keepGoing] { return keepGoing && !keepGoing(); };
+        while (!graphs.fg()->WaitForCompletion(kWaitSliceMs, code, hr) && !stopped()) {
+        }
+        // An abort may also end the wait early: what was read so far is no scene list.
+        if (stopped()) {
+            graphs.Stop();
+            d.OnSceneEnd = nullptr;
+            d.OnStreamEnd = nullptr;
+            out.Error = "stopped";
+            return false;
         }
         ran = !hr.failed();
     }

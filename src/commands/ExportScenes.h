@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -60,9 +61,11 @@ struct ExportSceneSettings {
 
 // The scenes of the video at path (UTF-8): from scnPath when it is not empty and reads, else by
 // date. A file whose stream gives no frame fails.
+// keepGoing, when given, is asked a few times a second; false stops the pass, which then fails
+// with "stopped".
 bool ReadExportScenes(media::ConversionGraphs& graphs, const std::string& path,
                       const std::string& scnPath, const ExportSceneSettings& settings,
-                      ExportSceneSource& out);
+                      ExportSceneSource& out, const std::function<bool()>& keepGoing = {});
 
 // The scenes given by scene end frames (as the scn holds them) fitted to a stream of frameCount
 // frames, with their start dates from the running datecode: empty and out-of-stream scenes are

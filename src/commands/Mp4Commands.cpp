@@ -55,9 +55,13 @@ void CommandModule::exportMp4Execute(CommandParam&, const files::FileRecord& f,
     settings.DisplayFormat = s_.Prefs.DisplayDatecodeFormat;
     ExportSceneSource source;
     const std::string scn = scenes::ReplaceExtension(f.FullName, ".scn");
+    const auto going = [this] {
+        return !s_.Control || (s_.Control->GraphFile.load() && s_.Control->GraphBatch.load());
+    };
     if (!ReadExportScenes(s_.Graphs, f.FullName, std::filesystem::exists(scn) ? scn : "", settings,
-                          source)) {
+                          source, going)) {
         result.failure = source.Error.empty() ? "the scenes cannot be read" : source.Error;
+        result.aborted = !going();
         return;
     }
     if (source.Scenes.empty()) {
@@ -97,12 +101,17 @@ void CommandModule::exportMp4Execute(CommandParam&, const files::FileRecord& f,
             shown = percent;
             s_.Host.Progress(percent);
         }
-        return !s_.Control || (s_.Control->GraphFile.load() && s_.Control->GraphBatch.load());
+        return going();
     });
     if (!exporter.Written().empty())
         result.NewFile = exporter.Written().front();
-    if (!ok)
+    if (!ok) {
         result.failure = exporter.Error();
+        // The scenes finished before the stop stay complete; none is named as a partial file.
+        result.aborted = !going();
+        if (result.aborted)
+            result.NewFile.clear();
+    }
 }
 
 }  // namespace kelvor::commands

@@ -82,7 +82,7 @@ FileOutcome ExecuteCaught(Command& command, const FileItem& file) {
             result.failure = Translate("kelvor::commands", "an error occured: ") +
                              EscapedText(std::current_exception());
     }
-    return FileOutcome{result.update, result.NewFile, result.failure, false};
+    return FileOutcome{result.update, result.NewFile, result.failure, result.aborted};
 }
 
 }  // namespace
@@ -251,7 +251,7 @@ FileOutcome GraphWorker::execute(const FileItem& file) {
     // Whether or not a graph ran; stopping ends the detectors' streams and closes writers.
     graphs.Stop();
     s_.Host.TakeBackPreview(file.FullName(), false);
-    FileOutcome outcome{result.update, result.NewFile, result.failure, false};
+    FileOutcome outcome{result.update, result.NewFile, result.failure, result.aborted};
     if (!escaped.empty() && outcome.Failure.empty())
         outcome.Failure = Translate("kelvor::commands", "an error occured: ") + escaped;
     if (waited) {

@@ -16,9 +16,13 @@ extern "C" {
 #include <QDateTime>
 #include <QTimeZone>
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 #include "core/dv/DvPacks.h"
 #include "core/files/DateTime.h"
@@ -161,7 +165,9 @@ RecordingTime RecordingTimeIn(double localValue, const std::string& timeZone) {
 
 namespace {
 
-// What the source gives: its demuxer and decoders.
+// What the source gives: its demuxer and decoders, which only the reading thread uses once the
+// export runs, and the sound's parameters, copied so that the outputs never read a decoder's
+// context while it decodes.
 struct Source {
     Input Format;
     int VideoIndex = -1;
@@ -170,6 +176,11 @@ struct Source {
     CodecCtx Audio;
     AVRational FrameRate{25, 1};
     bool Pal = true;
+    bool HasSound = false;
+    int SoundRate = 0;
+    AVSampleFormat SoundFormat = AV_SAMPLE_FMT_NONE;
+    AVChannelLayout SoundLayout{};
+    ~Source() { av_channel_layout_uninit(&SoundLayout); }
 };
 
 // One MP4 being written: muxer, the three encoders, the deinterlacing graph and the sound's
@@ -208,6 +219,7 @@ class Mp4Output {
     bool filterAndEncode(AVFrame* picture);
     bool encodeVideo(AVFrame* frame);
     bool encodeAudio(bool flush);
+    bool reserveConverted(int samples);
     bool drainEncoder(AVCodecContext* codec, AVStream* stream);
     bool writeCue(std::int64_t endMs);
     std::int64_t frameMs(std::int64_t frame) const {
@@ -228,7 +240,8 @@ class Mp4Output {
     FilterGraph graph_;
     AVFilterContext* graphIn_ = nullptr;
     AVFilterContext* graphOut_ = nullptr;
-    Frame filtered_, last_, converted_;
+    Frame filtered_, last_, converted_, block_;
+    int convertedCapacity_ = 0;
     Packet packet_;
     Swr resampler_;
     Fifo fifo_;
@@ -375,7 +388,7 @@ bool Mp4Output::openVideo(const AVFrame& first, bool wide) {
 }
 
 bool Mp4Output::openAudio() {
-    if (!src_.Audio)
+    if (!src_.HasSound)
         return true;
     const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
     if (!codec)
@@ -400,15 +413,14 @@ bool Mp4Output::openAudio() {
     audioStream_->time_base = a->time_base;
 
     // Four-channel 32 kHz DV gives its first stereo pair here: the demuxer's first sound stream.
-    const AVCodecContext* in = src_.Audio.get();
     SwrContext* swr = nullptr;
     AVChannelLayout inLayout{};
-    if (in->ch_layout.nb_channels > 0)
-        av_channel_layout_copy(&inLayout, &in->ch_layout);
+    if (src_.SoundLayout.nb_channels > 0)
+        av_channel_layout_copy(&inLayout, &src_.SoundLayout);
     else
         av_channel_layout_default(&inLayout, 2);
     err = swr_alloc_set_opts2(&swr, &a->ch_layout, a->sample_fmt, kAudioRate, &inLayout,
-                              in->sample_fmt, in->sample_rate, 0, nullptr);
+                              src_.SoundFormat, src_.SoundRate, 0, nullptr);
     av_channel_layout_uninit(&inLayout);
     resampler_.reset(swr);
     if (err < 0 || swr_init(swr) < 0)
@@ -513,23 +525,43 @@ bool Mp4Output::encodeAudio(bool flush) {
     while (av_audio_fifo_size(fifo_.get()) >= size ||
            (flush && av_audio_fifo_size(fifo_.get()) > 0)) {
         const int n = std::min(size, av_audio_fifo_size(fifo_.get()));
-        Frame frame(av_frame_alloc());
-        if (!frame)
+        // One block frame for the whole output: the encoder has let go of it once drained.
+        if (!block_) {
+            block_.reset(av_frame_alloc());
+            if (!block_)
+                return fail("out of memory");
+            block_->nb_samples = size;
+            block_->format = a->sample_fmt;
+            block_->sample_rate = a->sample_rate;
+            av_channel_layout_copy(&block_->ch_layout, &a->ch_layout);
+            if (av_frame_get_buffer(block_.get(), 0) < 0)
+                return fail("out of memory");
+        }
+        if (av_frame_make_writable(block_.get()) < 0)
             return fail("out of memory");
-        frame->nb_samples = n;
-        frame->format = a->sample_fmt;
-        frame->sample_rate = a->sample_rate;
-        av_channel_layout_copy(&frame->ch_layout, &a->ch_layout);
-        if (av_frame_get_buffer(frame.get(), 0) < 0)
-            return fail("out of memory");
-        av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame->data), n);
-        frame->pts = soundOut_;
+        block_->nb_samples = n;
+        av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(block_->data), n);
+        block_->pts = soundOut_;
         soundOut_ += n;
-        if (avcodec_send_frame(a, frame.get()) < 0)
+        if (avcodec_send_frame(a, block_.get()) < 0)
             return fail("the AAC encoder failed");
         if (!drainEncoder(a, audioStream_))
             return false;
     }
+    return true;
+}
+
+bool Mp4Output::reserveConverted(int samples) {
+    // Grown only, so that the steady state resamples into the same buffer.
+    if (samples <= convertedCapacity_)
+        return true;
+    av_frame_unref(converted_.get());
+    converted_->nb_samples = samples;
+    converted_->format = audio_->sample_fmt;
+    av_channel_layout_copy(&converted_->ch_layout, &audio_->ch_layout);
+    if (av_frame_get_buffer(converted_.get(), 0) < 0)
+        return false;
+    convertedCapacity_ = samples;
     return true;
 }
 
@@ -542,7 +574,7 @@ bool Mp4Output::AddSound(const AVFrame& sound, std::int64_t at, std::int64_t lim
         return true;
     if (at > soundAt_) {
         // A gap in the source's sound is filled with silence so that the pictures keep in step.
-        const std::int64_t gap = std::min<std::int64_t>(at - soundAt_, src_.Audio->sample_rate);
+        const std::int64_t gap = std::min<std::int64_t>(at - soundAt_, src_.SoundRate);
         if (swr_inject_silence(resampler_.get(), static_cast<int>(gap)) < 0)
             return fail("the sound cannot be resampled");
         soundAt_ = at;
@@ -560,11 +592,7 @@ bool Mp4Output::AddSound(const AVFrame& sound, std::int64_t at, std::int64_t lim
     const int count = static_cast<int>(samples - skip);
     soundAt_ += count;
     const int room = swr_get_out_samples(resampler_.get(), count);
-    av_frame_unref(converted_.get());
-    converted_->nb_samples = room;
-    converted_->format = audio_->sample_fmt;
-    av_channel_layout_copy(&converted_->ch_layout, &audio_->ch_layout);
-    if (av_frame_get_buffer(converted_.get(), 0) < 0)
+    if (!reserveConverted(room))
         return fail("out of memory");
     const int out = swr_convert(resampler_.get(), converted_->data, room, planes, count);
     if (out < 0)
@@ -641,11 +669,7 @@ bool Mp4Output::Finish() {
         // The resampler's delay, then the last partial block.
         const int room = swr_get_out_samples(resampler_.get(), 0);
         if (room > 0) {
-            av_frame_unref(converted_.get());
-            converted_->nb_samples = room;
-            converted_->format = audio_->sample_fmt;
-            av_channel_layout_copy(&converted_->ch_layout, &audio_->ch_layout);
-            if (av_frame_get_buffer(converted_.get(), 0) < 0)
+            if (!reserveConverted(room))
                 return fail("out of memory");
             const int out = swr_convert(resampler_.get(), converted_->data, room, nullptr, 0);
             if (out > 0)
@@ -725,10 +749,179 @@ bool OpenSource(const std::string& name, Source& s, std::string& error) {
     }
     if (s.AudioIndex >= 0 && !open(s.AudioIndex, s.Audio))
         s.Audio.reset();
+    if (s.Audio) {
+        s.HasSound = true;
+        s.SoundRate = s.Audio->sample_rate;
+        s.SoundFormat = s.Audio->sample_fmt;
+        av_channel_layout_copy(&s.SoundLayout, &s.Audio->ch_layout);
+    }
     const AVStream* vs = format->streams[s.VideoIndex];
     s.Pal = vs->codecpar->height != 480;
     s.FrameRate = s.Pal ? AVRational{25, 1} : AVRational{30000, 1001};
     return true;
+}
+
+// One step of the source in reading order: a video frame (its picture when it decodes, its
+// aspect and its running date) or a decoded block of its sound.
+struct SourceStep {
+    bool IsPicture = true;
+    std::int64_t Frame = 0;  // picture: the source frame index, from 0
+    bool Decoded = false;    // picture: a picture came out of the frame
+    bool WideKnown = false;  // picture: the frame's packs say its aspect
+    bool Wide = false;
+    std::string Lines;                  // picture: the running date as the subtitle shows it
+    std::int64_t Pts = AV_NOPTS_VALUE;  // sound: its packet's time in the stream's time base
+    ff::FramePtr Data;                  // the picture or the sound
+};
+
+// A fixed ring of steps from the reading thread to the encoding one, so that reading and
+// decoding the DV run beside the deinterlacer and the encoder, and the steps' frames are
+// allocated once. Each side touches only the steps the ring hands it.
+class StepQueue {
+  public:
+    explicit StepQueue(std::size_t size) : steps_(size) {
+        for (SourceStep& s : steps_)
+            s.Data.reset(av_frame_alloc());
+    }
+    bool Allocated() const {
+        return std::all_of(steps_.begin(), steps_.end(),
+                           [](const SourceStep& s) { return s.Data != nullptr; });
+    }
+
+    // Reading side: the step to fill next, waiting for room; null once the other side cancelled.
+    SourceStep* Free() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return count_ < steps_.size() || cancelled_; });
+        return cancelled_ ? nullptr : &steps_[(head_ + count_) % steps_.size()];
+    }
+    void Publish() {
+        const std::lock_guard lock(mutex_);
+        ++count_;
+        changed_.notify_all();
+    }
+    void End() {
+        const std::lock_guard lock(mutex_);
+        ended_ = true;
+        changed_.notify_all();
+    }
+
+    // Encoding side: the oldest step, waiting for one; null at the end of the source.
+    SourceStep* Next() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return count_ > 0 || ended_ || cancelled_; });
+        return count_ > 0 && !cancelled_ ? &steps_[head_] : nullptr;
+    }
+    void Release() {
+        const std::lock_guard lock(mutex_);
+        head_ = (head_ + 1) % steps_.size();
+        --count_;
+        changed_.notify_all();
+    }
+    void Cancel() {
+        const std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        changed_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;  // guards head_, count_, ended_ and cancelled_
+    std::condition_variable changed_;
+    std::vector<SourceStep> steps_;
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+    bool ended_ = false;
+    bool cancelled_ = false;
+};
+
+// Enough steps for the frames the deinterlacer holds plus a second of reading ahead.
+constexpr std::size_t kQueueSteps = 48;
+
+// The reading thread: demuxes the source, follows the running date, decodes the frames of the
+// scenes and their sound, and hands every step on in order.
+void ReadSource(Source& src, const Mp4Job& job, const Mp4Settings& settings, StepQueue& queue) {
+    AVFormatContext* format = src.Format.get();
+    const std::int64_t firstFrame = job.Scenes.front().FirstFrame;
+    const std::int64_t lastFrame = job.Scenes.back().LastFrame;
+
+    // The running date lines, exactly as the subtitle file shows them, always on.
+    scenes::DateSceneDetector dates(settings.Locale);
+    dates.SetAutoMode(false);
+    std::string lines;
+    dates.SetSubtitleSink(
+        [&lines](const scenes::FrameInfo&, const std::string& l1, const std::string& l2) {
+            const auto blank = [](const std::string& l) {
+                return l.find_first_not_of(' ') == std::string::npos;
+            };
+            lines = blank(l1) ? std::string() : l1;
+            if (!blank(l2))
+                lines += (lines.empty() ? "" : "\n") + l2;
+        });
+    dates.StartStreaming();
+
+    std::size_t cursor = 0;
+    const auto wanted = [&](std::int64_t f) {
+        if (job.Whole)
+            return f >= firstFrame && f <= lastFrame;
+        while (cursor < job.Scenes.size() && job.Scenes[cursor].LastFrame < f)
+            ++cursor;
+        return cursor < job.Scenes.size() && f >= job.Scenes[cursor].FirstFrame;
+    };
+
+    Packet packet(av_packet_alloc());
+    std::int64_t frame = -1;
+    bool going = packet != nullptr;
+    while (going && av_read_frame(format, packet.get()) >= 0) {
+        if (packet->stream_index == src.VideoIndex) {
+            ++frame;
+            if (frame > lastFrame) {
+                av_packet_unref(packet.get());
+                break;
+            }
+            const std::span<const std::uint8_t> bytes(packet->data,
+                                                      static_cast<std::size_t>(packet->size));
+            dates.ProcessSample(bytes);
+            if (!wanted(frame)) {
+                av_packet_unref(packet.get());
+                continue;
+            }
+            SourceStep* step = queue.Free();
+            if (!step) {
+                av_packet_unref(packet.get());
+                break;
+            }
+            step->IsPicture = true;
+            step->Frame = frame;
+            const auto sequences = dv::SequenceCountForSize(bytes.size());
+            step->Wide = false;
+            step->WideKnown = sequences && dv::ReadWide(bytes, *sequences, step->Wide);
+            step->Decoded = avcodec_send_packet(src.Video.get(), packet.get()) >= 0 &&
+                            avcodec_receive_frame(src.Video.get(), step->Data.get()) >= 0;
+            step->Lines = lines;
+            av_packet_unref(packet.get());
+            queue.Publish();
+        } else if (packet->stream_index == src.AudioIndex && src.Audio) {
+            const std::int64_t pts = packet->pts;
+            if (avcodec_send_packet(src.Audio.get(), packet.get()) >= 0 && pts != AV_NOPTS_VALUE) {
+                for (;;) {
+                    SourceStep* step = queue.Free();
+                    if (!step) {
+                        going = false;
+                        break;
+                    }
+                    if (avcodec_receive_frame(src.Audio.get(), step->Data.get()) < 0)
+                        break;
+                    step->IsPicture = false;
+                    step->Pts = pts;
+                    queue.Publish();
+                }
+            }
+            av_packet_unref(packet.get());
+        } else {
+            av_packet_unref(packet.get());
+        }
+    }
+    dates.Stop();
+    queue.End();
 }
 
 }  // namespace
@@ -747,8 +940,9 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
     Source src;
     if (!OpenSource(job.Source, src, error_))
         return false;
-    AVFormatContext* format = src.Format.get();
-    const AVStream* audioStream = src.AudioIndex >= 0 ? format->streams[src.AudioIndex] : nullptr;
+    const AVStream* audioStream =
+        src.AudioIndex >= 0 ? src.Format->streams[src.AudioIndex] : nullptr;
+    const AVRational audioTimeBase = audioStream ? audioStream->time_base : AVRational{1, 1};
 
     const std::int64_t lastFrame = job.Scenes.back().LastFrame;
     // One file keeps the frames between its chapters too, so its times match the source's.
@@ -756,32 +950,35 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
     for (const Mp4Scene& s : job.Scenes)
         total += job.Whole ? 0 : s.LastFrame - s.FirstFrame + 1;
 
-    // The running date lines, exactly as the subtitle file shows them, always on.
-    scenes::DateSceneDetector dates(settings.Locale);
-    dates.SetAutoMode(false);
-    std::string lines;
-    dates.SetSubtitleSink(
-        [&lines](const scenes::FrameInfo&, const std::string& l1, const std::string& l2) {
-            const auto blank = [](const std::string& l) {
-                return l.find_first_not_of(' ') == std::string::npos;
-            };
-            lines = blank(l1) ? std::string() : l1;
-            if (!blank(l2))
-                lines += (lines.empty() ? "" : "\n") + l2;
-        });
-    dates.StartStreaming();
+    // An output whose last frame is in is finished (the encoder's last frames, the trailer)
+    // on a thread of its own while the next scene is encoded.
+    struct Finishing {
+        std::unique_ptr<Mp4Output> Output;
+        std::size_t Scene = 0;
+        std::future<bool> Done;
+    };
+    std::optional<Finishing> finishing;
 
-    Packet packet(av_packet_alloc());
-    Frame picture(av_frame_alloc());
-    Frame sound(av_frame_alloc());
-    if (!packet || !picture || !sound)
+    StepQueue queue(kQueueSteps);
+    if (!queue.Allocated())
         return failed("out of memory");
+    std::thread reader(ReadSource, std::ref(src), std::cref(job), std::cref(settings),
+                       std::ref(queue));
+    // Every way out stops the reading thread first; an output being finished is let end, as
+    // it holds a whole scene.
+    struct ReaderStop {
+        StepQueue& Queue;
+        std::thread& Reader;
+        ~ReaderStop() {
+            Queue.Cancel();
+            Reader.join();
+        }
+    } readerStop{queue, reader};
 
     std::unique_ptr<Mp4Output> out;
     std::size_t scene = 0;      // the scene the current output holds (or starts)
     std::int64_t outFirst = 0;  // the source frame the output starts at
     std::int64_t outLast = 0;   // and its last one
-    std::int64_t frame = -1;    // index of the last video packet read
     std::int64_t done = 0;
     bool wide = false;
     std::string shownLines;
@@ -799,27 +996,40 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
         }
         return std::nullopt;
     };
-    const auto finishOutput = [&]() {
-        if (!out)
+    // Waits for the output being finished, and gives its file the recording time.
+    const auto settle = [&]() {
+        if (!finishing)
             return true;
-        const bool ok = out->Finish();
+        const bool ok = finishing->Done.get();
         if (!ok) {
-            error_ = out->Error();
-            out.reset();
+            error_ = finishing->Output->Error();
+            finishing.reset();
             return false;
         }
-        const std::string& target = job.Whole ? job.WholeOutput : job.Scenes[scene].Output;
-        const Mp4Scene& first = job.Whole ? job.Scenes.front() : job.Scenes[scene];
+        const std::string& target =
+            job.Whole ? job.WholeOutput : job.Scenes[finishing->Scene].Output;
+        const Mp4Scene& first = job.Whole ? job.Scenes.front() : job.Scenes[finishing->Scene];
         // The file's own time is the recording time, for the programs that only read that.
         if (const RecordingTime t = RecordingTimeIn(first.Recorded, settings.TimeZone); t.Valid) {
             const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(t.UnixSeconds), 0}};
             ::utimensat(AT_FDCWD, target.c_str(), times, 0);
         }
         written_.push_back(target);
-        out.reset();
+        finishing.reset();
         return true;
     };
-    const auto pushPicture = [&](const AVFrame* p) {
+    const auto finishOutput = [&]() {
+        if (!out)
+            return true;
+        if (!settle())
+            return false;
+        Mp4Output* output = out.get();
+        finishing.emplace(Finishing{std::move(out), scene, std::async(std::launch::async, [output] {
+                                        return output->Finish();
+                                    })});
+        return true;
+    };
+    const auto pushPicture = [&](const AVFrame* p, std::int64_t frame, const std::string& lines) {
         if (!out->AddPicture(p))
             return failed(out->Error());
         if (lines != shownLines) {
@@ -831,43 +1041,29 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
     };
 
     bool ok = true;
-    bool ended = false;
-    while (ok && !ended) {
-        const int err = av_read_frame(format, packet.get());
-        if (err < 0) {
-            ended = true;
+    while (ok) {
+        SourceStep* step = queue.Next();
+        if (!step)
             break;
-        }
-        if (packet->stream_index == src.VideoIndex) {
-            ++frame;
-            if (frame > lastFrame) {
-                ended = true;
-                av_packet_unref(packet.get());
-                break;
-            }
-            dates.ProcessSample({packet->data, static_cast<std::size_t>(packet->size)});
+        if (step->IsPicture) {
+            const std::int64_t frame = step->Frame;
             const auto in = sceneOf(frame);
             if (!in) {
-                av_packet_unref(packet.get());
+                av_frame_unref(step->Data.get());
+                queue.Release();
                 continue;
             }
             if (out && !job.Whole && *in != scene && !(ok = finishOutput()))
                 break;
             scene = *in;
-            const auto sequences = dv::SequenceCountForSize(static_cast<std::size_t>(packet->size));
-            bool frameWide = false;
-            if (sequences &&
-                dv::ReadWide({packet->data, static_cast<std::size_t>(packet->size)}, *sequences,
-                             frameWide) &&
-                !out)
-                wide = frameWide;
-            bool decoded = false;
-            if (avcodec_send_packet(src.Video.get(), packet.get()) >= 0)
-                decoded = avcodec_receive_frame(src.Video.get(), picture.get()) >= 0;
-            av_packet_unref(packet.get());
+            if (step->WideKnown && !out)
+                wide = step->Wide;
+            AVFrame* picture = step->Data.get();
             if (!out) {
-                if (!decoded)
+                if (!step->Decoded) {
+                    queue.Release();
                     continue;  // an output starts at its first readable picture
+                }
                 out = std::make_unique<Mp4Output>(src, settings);
                 outFirst = job.Whole ? job.Scenes.front().FirstFrame : job.Scenes[scene].FirstFrame;
                 outLast = job.Whole ? lastFrame : job.Scenes[scene].LastFrame;
@@ -887,45 +1083,44 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
                 }
                 // Pictures lost before the first readable one repeat it.
                 for (std::int64_t f = outFirst; ok && f < frame; ++f)
-                    ok = out->AddPicture(picture.get()) || failed(out->Error());
+                    ok = out->AddPicture(picture) || failed(out->Error());
             }
-            if (!ok || !(ok = pushPicture(decoded ? picture.get() : nullptr)))
+            if (!ok || !(ok = pushPicture(step->Decoded ? picture : nullptr, frame, step->Lines)))
                 break;
-            av_frame_unref(picture.get());
+            av_frame_unref(picture);
+            queue.Release();
             ++done;
             if (progress && !progress(done, total)) {
                 error_ = "stopped";
                 ok = false;
                 break;
             }
-        } else if (packet->stream_index == src.AudioIndex && out) {
-            const std::int64_t rate = src.Audio->sample_rate;
-            const std::int64_t pts = packet->pts;
-            if (avcodec_send_packet(src.Audio.get(), packet.get()) >= 0 && pts != AV_NOPTS_VALUE) {
-                while (ok && avcodec_receive_frame(src.Audio.get(), sound.get()) >= 0) {
-                    const std::int64_t at =
-                        av_rescale_q(pts, audioStream->time_base, {1, static_cast<int>(rate)});
-                    const std::int64_t start =
-                        av_rescale(outFirst, rate * src.FrameRate.den, src.FrameRate.num);
-                    const std::int64_t end =
-                        av_rescale(outLast + 1, rate * src.FrameRate.den, src.FrameRate.num);
-                    if (at + sound->nb_samples > start && at < end)
-                        ok = out->AddSound(*sound, at - start, end - start) || failed(out->Error());
-                    av_frame_unref(sound.get());
-                }
-            }
-            av_packet_unref(packet.get());
         } else {
-            av_packet_unref(packet.get());
+            AVFrame* sound = step->Data.get();
+            if (out && step->Pts != AV_NOPTS_VALUE) {
+                const std::int64_t rate = src.SoundRate;
+                const std::int64_t at =
+                    av_rescale_q(step->Pts, audioTimeBase, {1, static_cast<int>(rate)});
+                const std::int64_t start =
+                    av_rescale(outFirst, rate * src.FrameRate.den, src.FrameRate.num);
+                const std::int64_t end =
+                    av_rescale(outLast + 1, rate * src.FrameRate.den, src.FrameRate.num);
+                if (at + sound->nb_samples > start && at < end)
+                    ok = out->AddSound(*sound, at - start, end - start) || failed(out->Error());
+            }
+            av_frame_unref(sound);
+            queue.Release();
         }
     }
-    dates.Stop();
     if (!ok) {
         if (out)
             out->Abandon();
+        const std::string why = error_;
+        settle();
+        error_ = why;
         return false;
     }
-    if (!finishOutput())
+    if (!finishOutput() || !settle())
         return false;
     if (written_.empty())
         return failed("no picture of the scenes could be decoded");

@@ -7,10 +7,12 @@
 // under a temporary name and moved into place once complete; a failure or a stop removes the
 // temporary files of the outputs not finished yet, and the outputs already finished stay.
 //
-// Threads: one Mp4Exporter runs one export at a time on the caller's thread; the encoder runs its
-// own threads inside the call. The progress callback is called on the caller's thread after every
-// frame and stops the export by returning false. Failures are values: Run returns false and
-// Error() says why.
+// Threads: one Mp4Exporter runs one export at a time, driven from the caller's thread. Inside the
+// call a thread of its own reads and decodes the source ahead of the deinterlacer and encoder, a
+// finished output's last frames are encoded on another while the next scene starts, and the
+// encoder runs its own threads; all of them have ended when Run returns. The progress callback is
+// called on the caller's thread after every frame and stops the export by returning false.
+// Failures are values: Run returns false and Error() says why.
 #pragma once
 
 #include <cstdint>

@@ -317,15 +317,17 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
     std::int64_t samples = 0;
     const auto writePacket = [&](AVStream* st, std::span<const std::uint8_t> bytes,
                                  std::int64_t pts, std::int64_t duration, AVRational tb, bool key) {
-        if (av_new_packet(packet.get(), static_cast<int>(bytes.size())) < 0)
-            return AVERROR(ENOMEM);
-        std::copy(bytes.begin(), bytes.end(), packet->data);
+        // The packet borrows the bytes: the tracks are written in time order, so the muxer
+        // needs no queue of its own and copies nothing.
+        av_packet_unref(packet.get());
+        packet->data = const_cast<std::uint8_t*>(bytes.data());
+        packet->size = static_cast<int>(bytes.size());
         packet->stream_index = st->index;
         packet->pts = packet->dts = av_rescale_q(pts, tb, st->time_base);
         packet->duration = av_rescale_q(duration, tb, st->time_base);
         if (key)
             packet->flags |= AV_PKT_FLAG_KEY;
-        return av_interleaved_write_frame(s.get(), packet.get());
+        return av_write_frame(s.get(), packet.get());
     };
 
     for (std::int64_t i = first; i < end; ++i) {
