@@ -1,6 +1,6 @@
-// kelvor-cli: the light front end (see FrontEnd.h). Only the verbs info, packs, riff and prefs
-// and --version run here; info only when every file is one our own readers take, since any
-// other file needs libavformat to be probed.
+// kelvor-cli: the light front end (see FrontEnd.h). Only the verbs info, packs, riff and prefs,
+// the plain scenes by date and --version run here; info and the scenes only when every file is
+// one our own readers take, since any other file needs libavformat to be read.
 #include "cli/FrontEnd.h"
 
 #include <sys/stat.h>
@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/ScenesHere.h"
 #include "cli/VerbArgs.h"
 #include "cli/VerbTable.h"
 #include "cli/Verbs.h"
@@ -80,6 +81,15 @@ void RunMediaProgram() {
     std::exit(kExitFailed);
 }
 
+void RunMediaProgram(const std::vector<std::string>& arguments) {
+    std::vector<char*> argv = {gArgv[0]};
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    gArgv = argv.data();
+    RunMediaProgram();
+}
+
 }  // namespace kelvor::cli
 
 int main(int argc, char** argv) {
@@ -105,5 +115,7 @@ int main(int argc, char** argv) {
         return runPrefs(rest);
     if (name == "info" && InfoRunsHere(rest))
         return runInfo(rest);
+    if (int status = 0; RunScenesHere(name, rest, status))
+        return status;
     RunMediaProgram();
 }

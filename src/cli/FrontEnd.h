@@ -6,11 +6,16 @@
 // Threads: the main thread only, before any other thread starts.
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace kelvor::cli {
 
 // Replaces this process by kelvor-cli-media with the arguments main received; returns only
 // when that program cannot be started, after saying why on stderr, with the exit status to end
 // on.
 [[noreturn]] void RunMediaProgram();
+// The same with these arguments after the program's name instead of main's.
+[[noreturn]] void RunMediaProgram(const std::vector<std::string>& arguments);
 
 }  // namespace kelvor::cli

@@ -495,6 +495,51 @@ void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts) {
     }
 }
 
+bool ReadSampledFrameFacts(ConstFrame head, int sequenceCount, FrameFacts& facts) {
+    constexpr int kSampledSequences = 2;
+    if (head.size() < kSampledFactsSize ||
+        (sequenceCount != kSequences525 && sequenceCount != kSequences625))
+        return false;
+    static constexpr std::array<std::uint8_t, 4> kIds = {kPackTimecode, kPackRecDate, kPackRecTime,
+                                                         kPackVideoSourceControl};
+    std::array<Agreement, kIds.size()> copies;
+    const std::uint8_t* f = head.data();
+    forEachSearchPosition(kSampledSequences, [&](std::size_t off) {
+        for (std::size_t k = 0; k < kIds.size(); ++k)
+            if (f[off] == kIds[k])
+                copies[k].see(f, off);
+    });
+    // The audio blocks read: the first sequence's nine and the second sequence's first.
+    Agreement audio;
+    const auto seeAudio = [&](int s, int j) {
+        const std::size_t off = AudioBlockOffset(s, j) + kAauxPackStart;
+        if (off + kPackSize <= head.size() && f[off] == kPackAudioSource)
+            audio.see(f, off);
+    };
+    for (int j = 0; j < kAudioBlocksPerSequence; ++j)
+        seeAudio(0, j);
+    seeAudio(1, 0);
+    for (const Agreement& a : copies)
+        if (!a.found || a.differ)
+            return false;
+    if (!audio.found || audio.differ)
+        return false;
+    // Every pack agrees, so each reads as its first copy, as ReadFrameFacts reads such a frame.
+    int standard = kStandardUnknown;
+    if (ReadStandard(head, standard)) {
+        facts.HasStandard = true;
+        facts.Standard = standard;
+    }
+    facts.HasTimecode = validTimecode(packAt(head, copies[0].first), sequenceCount, facts.Timecode);
+    facts.HasDatecode =
+        validDatecode(packAt(head, copies[1].first), packAt(head, copies[2].first), facts.Datecode);
+    facts.HasControl = true;
+    facts.Wide = wideFromPack(packAt(head, copies[3].first), head);
+    facts.HasAudio = true;
+    facts.Audio = AudioSourceFormat(packAt(head, audio.first));
+    return true;
+}
+
 void WriteDatecode(MutableFrame frame, int sequenceCount, const Datecode& datecode) {
     if (!validFrame(frame.size(), sequenceCount))
         return;

@@ -135,6 +135,18 @@ struct FrameFacts {
 };
 void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts);
 
+// The bytes of a frame's start that ReadSampledFrameFacts reads: the whole first DIF sequence,
+// and the second sequence's header, subcode, VAUX and first audio block. The two sequences lie on
+// tracks of the two heads, so a clogged head shows.
+inline constexpr std::size_t kSampledFactsSize = kDifSequenceSize + 7 * kDifBlockSize;
+// ReadFrameFacts from the first two sequences only, for a reader that would rather not read the
+// whole frame: true when every pack ReadFrameFacts looks for is there and its copies in those
+// sequences agree, and then `facts` holds what the whole frame gives unless a dropout changed
+// every copy of a pack elsewhere alike. False (facts untouched) when a pack is missing or its
+// copies differ, or `head` is shorter than kSampledFactsSize: the caller then reads the whole
+// frame, so a damaged frame is read exactly as before.
+bool ReadSampledFrameFacts(ConstFrame head, int sequenceCount, FrameFacts& facts);
+
 // The four-digit year of a two-digit year read from a date pack (90-99: 1990s, else 2000s).
 std::int32_t YearFromTwoDigits(int yy);
 

@@ -122,13 +122,36 @@ void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
     const auto sequences = dv::SequenceCountForSize(sample.size());
     int standard = 0;
     const bool readable = sequences && dv::ReadStandard(sample, standard);
+    // Only what the frame's copies agree on and what forms real digits is taken: a damaged pack
+    // is no datecode or timecode rather than an invented one.
+    dv::FrameFacts facts;
+    if (readable)
+        dv::ReadFrameFacts(sample, *sequences, facts);
+    const std::int64_t index = sampleCounter_;
+    processFrame(readable, facts);
+    if (sequences) {
+        for (int s = 0; s < *sequences; ++s) {
+            HeaderBlockSlot& slot = headerBlocks_[static_cast<std::size_t>(s)];
+            const auto blocks = sample.subspan(static_cast<std::size_t>(s) * dv::kDifSequenceSize,
+                                               kHeaderBlocksSize);
+            std::copy(blocks.begin(), blocks.end(), slot.Bytes.begin());
+            slot.SampleIndex = index;
+        }
+    }
+}
+
+void DateSceneDetector::ProcessFrameFacts(bool readable, const dv::FrameFacts& facts) {
+    processFrame(readable, facts);
+}
+
+void DateSceneDetector::processFrame(bool readable, const dv::FrameFacts& facts) {
     previous_ = current_;
     {
         const std::lock_guard lock(snapshotMutex_);
         previousSnapshot_ = previous_;
     }
     if (readable) {
-        decodeFrame(sample, *sequences);
+        decodeFrame(facts);
         updateSubtitle();
         if (sceneStart_.FormatValid && current_.FormatValid &&
             (current_.Widescreen != sceneStart_.Widescreen ||
@@ -153,15 +176,6 @@ void DateSceneDetector::ProcessSample(std::span<const std::uint8_t> sample) {
         updateSubtitle();
     }
     last_ = current_;
-    if (sequences) {
-        for (int s = 0; s < *sequences; ++s) {
-            HeaderBlockSlot& slot = headerBlocks_[static_cast<std::size_t>(s)];
-            const auto blocks = sample.subspan(static_cast<std::size_t>(s) * dv::kDifSequenceSize,
-                                               kHeaderBlocksSize);
-            std::copy(blocks.begin(), blocks.end(), slot.Bytes.begin());
-            slot.SampleIndex = sampleCounter_;
-        }
-    }
     ++current_.FrameNumber;
     ++sampleCounter_;
 }
@@ -171,17 +185,13 @@ FrameInfo DateSceneDetector::PreviousSnapshot() const {
     return previousSnapshot_;
 }
 
-void DateSceneDetector::decodeFrame(std::span<const std::uint8_t> frame, int sequences) {
+void DateSceneDetector::decodeFrame(const dv::FrameFacts& facts) {
     // Fields whose pack is missing keep the previous frame's value; only these are reset.
     current_.DateValid = false;
     current_.TimecodeValid = false;
     current_.FormatValid = false;
     current_.Date = 0;
 
-    // Only what the frame's copies agree on and what forms real digits is taken: a damaged pack
-    // is no datecode or timecode rather than an invented one.
-    dv::FrameFacts facts;
-    dv::ReadFrameFacts(frame, sequences, facts);
     if (facts.HasDatecode) {
         if (const auto date = DatecodeToDateTime(facts.Datecode)) {
             current_.DateValid = true;

@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/dv/DvPacks.h"
 #include "core/files/DatePattern.h"
 #include "core/scenes/FrameInfo.h"
 
@@ -82,6 +83,10 @@ class DateSceneDetector {
     void StartStreaming();
     // One sample of the stream; only whole DV frames are decoded, every sample counts.
     void ProcessSample(std::span<const std::uint8_t> sample);
+    // One frame whose facts the caller read itself (dv::ReadSampledFrameFacts), as ProcessSample
+    // takes the frame: `readable` is ProcessSample's test (a DV frame size and a DV header).
+    // HeaderBlocks keeps the slots it had, since no frame bytes come with the facts.
+    void ProcessFrameFacts(bool readable, const dv::FrameFacts& facts);
     // Ends the last scene, clears a shown subtitle and reports the stream end.
     void FinishStream();
     // Returns scene state and subtitle settings to their defaults, ready for the next run.
@@ -112,7 +117,8 @@ class DateSceneDetector {
     const std::string& Line2() const { return line2_; }
 
   private:
-    void decodeFrame(std::span<const std::uint8_t> frame, int sequences);
+    void processFrame(bool readable, const dv::FrameFacts& facts);
+    void decodeFrame(const dv::FrameFacts& facts);
     void updateSubtitle();
     void endScene();
     void applyDateRules();

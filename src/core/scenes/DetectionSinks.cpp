@@ -23,10 +23,6 @@ bool finish(std::unique_ptr<Writer>& writer, std::string& error) {
 
 }  // namespace
 
-bool IsSceneWithFrames(const FrameInfo& sceneStart, const FrameInfo& current) {
-    return current.FrameNumber != 0 && current.FrameNumber > sceneStart.FrameNumber;
-}
-
 DetectionSinks::DetectionSinks(SinkSettings settings) : settings_(std::move(settings)) {}
 
 void DetectionSinks::DiscardAll() {
@@ -52,25 +48,14 @@ DetectionSinks::~DetectionSinks() {
     CloseSpreadsheetByContent();
 }
 
-std::string DetectionSinks::datecodeText(const FrameInfo& sceneStart) const {
-    if (!sceneStart.DateValid)
-        return {};
-    return FormatDateTime(settings_.DisplayFormat, sceneStart.Date, settings_.Export.Locale);
-}
-
 void DetectionSinks::OpenScnByDate(std::string_view videoPath, int typeScn) {
     CloseScn();
     scn_ = std::make_unique<ScnWriter>(videoPath, ScnVariantFromPreference(typeScn));
 }
 
 void DetectionSinks::ScnSceneEnd(const FrameInfo& s, const FrameInfo& r) {
-    if (!scn_ || !IsSceneWithFrames(s, r))
-        return;
-    const std::string caption =
-        "Scene " + std::to_string(scn_->ScenesWritten() + 1) + ": " + datecodeText(s) +
-        std::string(kCaptionSeparator) + "Duration = " +
-        FormatShortFramePosition(r.FrameNumber - s.FrameNumber, settings_.Export.FrameRate);
-    scn_->AddScene(caption, r.FrameNumber);
+    if (scn_)
+        AddDateScene(*scn_, s, r, settings_);
 }
 
 bool DetectionSinks::CloseScn() {
@@ -85,7 +70,7 @@ void DetectionSinks::OpenTextByDate(std::string_view videoPath) {
 void DetectionSinks::TextSceneEnd(const FrameInfo& s, const FrameInfo& r) {
     if (!datedText_ || !IsSceneWithFrames(s, r))
         return;
-    datedText_->AddSceneLine(r.FrameNumber, {}, datecodeText(s),
+    datedText_->AddSceneLine(r.FrameNumber, {}, SceneDatecodeText(s, settings_),
                              s.TimecodeValid ? TimecodeText(s.Timecode) : std::string());
 }
 
@@ -101,7 +86,7 @@ void DetectionSinks::OpenSpreadsheetByDate(std::string_view videoPath) {
 void DetectionSinks::SpreadsheetSceneEnd(const FrameInfo& s, const FrameInfo& r) {
     if (!datedSpreadsheet_ || !IsSceneWithFrames(s, r))
         return;
-    datedSpreadsheet_->AddSceneRow(r.FrameNumber, {}, datecodeText(s),
+    datedSpreadsheet_->AddSceneRow(r.FrameNumber, {}, SceneDatecodeText(s, settings_),
                                    s.TimecodeValid ? TimecodeText(s.Timecode) : std::string());
 }
 

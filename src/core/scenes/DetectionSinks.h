@@ -111,9 +111,6 @@ class DetectionSinks {
     const SrtWriter* SubtitleWriter() const { return srt_.get(); }
 
   private:
-    // The datecode and timecode texts of a scene's first frame.
-    std::string datecodeText(const FrameInfo& sceneStart) const;
-
     SinkSettings settings_;
     std::string error_;
     std::unique_ptr<ScnWriter> scn_;
@@ -127,5 +124,13 @@ class DetectionSinks {
 // True when a scene end of the date detector describes a scene with frames in it. A scene end
 // at frame 0, or the empty second report of a frame that ended a scene twice, gives none.
 bool IsSceneWithFrames(const FrameInfo& sceneStart, const FrameInfo& current);
+
+// The datecode text of a scene's first frame in the display format; empty without a datecode.
+std::string SceneDatecodeText(const FrameInfo& sceneStart, const SinkSettings& settings);
+// Appends the scene that ends at `current` to a scn file by date, captioned with its number, its
+// first datecode and its duration; a scene without frames appends nothing. Kept apart from the
+// sinks, so that a program writing only scn files links no spreadsheet library.
+void AddDateScene(ScnWriter& scn, const FrameInfo& sceneStart, const FrameInfo& current,
+                  const SinkSettings& settings);
 
 }  // namespace kelvor::scenes
