@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "RepeatedType2.h"
 #include "TimedCommand.h"
 #include "core/avi/AviWriter.h"
 #include "core/dv/DvPacks.h"
@@ -43,24 +44,7 @@ bool MakeFile(const std::string& dir, const std::string& path) {
     if (!fixtures::WriteDvFile(seed, "type=raw frames=50 audio=none date=2024-05-06T07:08:09",
                                error))
         return false;
-    std::ifstream in(seed, std::ios::binary);
-    const std::string raw{std::istreambuf_iterator<char>(in), {}};
-    if (raw.size() < 50 * dv::kFrameSize625)
-        return false;
-    avi::AviWriterConfig c;
-    c.Audio.push_back(avi::WaveFormat{});
-    avi::AviWriter w;
-    if (!w.open(path, c))
-        return false;
-    std::vector<std::uint8_t> pcm(1920 * 4, 0x11);
-    for (int i = 0; i < kFrames; ++i) {
-        const auto* f =
-            reinterpret_cast<const std::uint8_t*>(raw.data()) + (i % 50) * dv::kFrameSize625;
-        if (!w.writeVideoFrame(std::span<const std::uint8_t>(f, dv::kFrameSize625)) ||
-            !w.writeAudio(pcm))
-            return false;
-    }
-    return w.close();
+    return bench::WriteRepeatedType2(seed, path, kFrames);
 }
 
 double RunDetection(const std::string& path, int& scenes, std::int64_t& frames) {
