@@ -1,4 +1,6 @@
 // kelvor-cli info as a user runs it: the display format comes from the user's Kelvor.conf.
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "cli/RunCli.h"
@@ -70,6 +72,12 @@ TEST(InfoVerb, DvFilesAreReadWithoutTheMediaLibraries) {
     EXPECT_NE(run.err.find("libQt6Core"), std::string::npos) << run.err;
     for (const char* library : {"libavcodec", "libavformat", "libQt6Gui", "libQt6DBus"})
         EXPECT_EQ(run.err.find(library), std::string::npos) << library;
+    // Scenes by date need no decoder either, and still write their scn file.
+    const auto scenes = test::RunProcess({KELVOR_CLI, "scenes-by-date", "a.avi"}, options);
+    EXPECT_EQ(scenes.exitCode, 0) << scenes.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "a.scn"));
+    for (const char* library : {"libavcodec", "libavformat", "libQt6Gui", "libQt6DBus"})
+        EXPECT_EQ(scenes.err.find(library), std::string::npos) << library;
 }
 
 }  // namespace
