@@ -31,6 +31,9 @@ class ScreenshotTest : public QObject {
 
   private:
     void save(QWidget& widget, const QString& name);
+    // Runs scenes by date on the selection, saves the real confirmation and the window behind it,
+    // and answers No; whether the question came is the result.
+    bool shootConfirmation(Session& s, const QString& question, const QString& window);
     QString dir_ = KELVOR_SCREENSHOT_DIR;
 };
 
@@ -43,6 +46,26 @@ void ScreenshotTest::save(QWidget& widget, const QString& name) {
     const QPixmap picture = widget.grab();
     QVERIFY(!picture.isNull());
     QVERIFY(picture.save(dir_ + "/" + name + ".png"));
+}
+
+bool ScreenshotTest::shootConfirmation(Session& s, const QString& question, const QString& window) {
+    MainWindow& w = s.window();
+    w.SetDialogs(nullptr);
+    bool seen = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || seen)
+            return;
+        seen = true;
+        QTest::qWait(100);
+        save(*box, question);
+        save(w, window);
+        box->button(QMessageBox::No)->click();
+    });
+    poll.start(20);
+    s.trigger("ScenesByDate");
+    return s.waitForRun() && seen;
 }
 
 void ScreenshotTest::theWindowInItsSituations() {
@@ -97,23 +120,7 @@ void ScreenshotTest::aConfirmationDuringARun() {
     w.LoadFiles("Loading files", {QString::fromStdString(a), QString::fromStdString(b)});
     s.trigger("SelectAll");
     // The real message box this time.
-    w.SetDialogs(nullptr);
-    bool seen = false;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || seen)
-            return;
-        seen = true;
-        QTest::qWait(100);
-        save(*box, "08-confirmation");
-        save(w, "09-window-during-run");
-        box->button(QMessageBox::No)->click();
-    });
-    poll.start(20);
-    s.trigger("ScenesByDate");
-    QVERIFY(s.waitForRun());
-    QVERIFY(seen);
+    QVERIFY(shootConfirmation(s, "08-confirmation", "09-window-during-run"));
 }
 
 void ScreenshotTest::filesOnTheCommandLineOpenWithTheWindow() {
@@ -177,23 +184,7 @@ void ScreenshotTest::theWindowInFrench() {
         // A command's question and the status while it runs, in French.
         kelvor::test::WriteFile(s.dir / "vacances.scn", "");
         s.trigger("SelectAll");
-        w.SetDialogs(nullptr);
-        bool seen = false;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || seen)
-                return;
-            seen = true;
-            QTest::qWait(100);
-            save(*box, "16-french-confirmation");
-            save(w, "17-french-window-during-run");
-            box->button(QMessageBox::No)->click();
-        });
-        poll.start(20);
-        s.trigger("ScenesByDate");
-        QVERIFY(s.waitForRun());
-        QVERIFY(seen);
+        QVERIFY(shootConfirmation(s, "16-french-confirmation", "17-french-window-during-run"));
         save(w, "18-french-after-run");
     }
     for (QTranslator* t : qApp->findChildren<QTranslator*>()) {
