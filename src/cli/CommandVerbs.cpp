@@ -23,6 +23,8 @@ namespace {
 constexpr const char* kScriptUsage =
     "script [--yes-to-all | --no-to-all] [--json] [--output-dir DIR] ARG...";
 constexpr const char* kDoUsage = "do COMMAND [OPTION...] FILE...";
+// A burnt date longer than an hour would hide most recordings whole.
+constexpr double kMaxInlaySeconds = 3600;
 
 bool HasWildcard(const std::string& s) {
     return s.find_first_of("*?") != std::string::npos;
@@ -127,6 +129,12 @@ std::string TakeCommandValues(const commands::CommandInfo& info, const VerbArgs&
             if (!crf || *crf < 0 || *crf > 51 || *crf != static_cast<int>(*crf))
                 return "--crf takes a whole number from 0 to 51";
             module.Mp4.Crf = static_cast<int>(*crf);
+        }
+        if (const std::string* v = a.Value("--inlay")) {
+            const auto seconds = commands::ScriptNumber(*v);
+            if (!seconds || *seconds < 0 || *seconds > kMaxInlaySeconds)
+                return "--inlay takes a number of seconds from 0 to 3600";
+            module.Mp4.InlaySeconds = *seconds;
         }
         if (const std::string* v = a.Value("--preset")) {
             static const char* const kPresets[] = {"ultrafast", "superfast", "veryfast",

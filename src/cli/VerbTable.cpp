@@ -254,6 +254,9 @@ std::vector<OptionHelp> CommandOptions(const commands::CommandInfo& command) {
         o.push_back({"--double-rate", "", "one picture per field: 50 or 59.94 a second"});
         o.push_back({"--crf", "N", "x264's quality, 0 to 51, lower is better (default 20)"});
         o.push_back({"--preset", "NAME", "x264's preset, ultrafast to veryslow (default medium)"});
+        o.push_back({"--inlay", "SECONDS",
+                     "burn the recording date into the first SECONDS of each scene, as "
+                     "inlay-datecode draws it (default 0: none, the preference)"});
     } else if (name == "FixCodec") {
         o.push_back({"--fourcc", "CODE",
                      "the codec code to write, up to four characters "

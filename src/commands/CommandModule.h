@@ -89,7 +89,7 @@ class CommandModule {
     scenes::SceneList CutSceneList;
     int CutSceneIndex = 0;
     // The MP4 export's choices for the next run (kelvor-cli's options); an empty text or a
-    // negative CRF takes the preference.
+    // negative number takes the preference.
     struct Mp4Choices {
         bool Whole = false;
         bool DoubleRate = false;
@@ -97,6 +97,7 @@ class CommandModule {
         std::string NamePattern;
         std::string Preset;
         int Crf = -1;
+        double InlaySeconds = -1;  // the burnt date's seconds per scene; 0 none
     } Mp4;
     // The date pattern of the MP4 names.
     std::string Mp4Pattern() const;

@@ -1,11 +1,13 @@
 // The MP4 export command: the file's scenes (scn, else by date), their names from the export's
 // date pattern, and the export itself, run on the graph worker's thread with progress and stop.
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
 #include "commands/CommandModule.h"
 #include "commands/CommandTexts.h"
 #include "commands/ExportScenes.h"
+#include "commands/InlaySettings.h"
 #include "commands/RunControl.h"
 #include "core/scenes/SceneList.h"
 #include "media/export/Mp4Export.h"
@@ -92,6 +94,13 @@ void CommandModule::exportMp4Execute(CommandParam&, const files::FileRecord& f,
     encoding.DoubleRate = Mp4.DoubleRate;
     encoding.TimeZone = Mp4.TimeZone;
     encoding.Locale = s_.Locale;
+    encoding.InlaySeconds =
+        Mp4.InlaySeconds >= 0 ? Mp4.InlaySeconds : std::max(0, s_.Prefs.Export.Mp4InlaySeconds);
+    encoding.InlayBorder = s_.Prefs.BorderSize;
+    // The burnt date looks as the inlay conversion draws it; the export sets its length.
+    encoding.ConfigureInlay = [this, fps = settings.FrameRate](media::InlayFilter& inlay) {
+        ConfigureInlay(inlay, s_.Prefs, fps);
+    };
 
     std::int64_t shown = -1;
     media::Mp4Exporter exporter;

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -212,6 +214,63 @@ TEST_F(ExportMp4, RealCamcorderRawDv) {
     EXPECT_NEAR(frames(out), 5, 1);
     EXPECT_EQ(probe(out, "v:0", "stream=display_aspect_ratio")["display_aspect_ratio"], "4:3");
     EXPECT_NE(subtitles(out).find("19:55:58"), std::string::npos);
+}
+
+// The luma planes of every picture of an MP4, decoded by ffmpeg.
+std::vector<std::string> LumaFrames(const fs::path& dir, const std::string& name) {
+    const std::string raw = name + ".gray";
+    const auto r = test::RunTool(
+        {"ffmpeg", "-v", "error", "-i", name, "-f", "rawvideo", "-pix_fmt", "gray", raw}, dir);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::ifstream in(dir / raw, std::ios::binary);
+    const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    constexpr std::size_t kFrame = 720 * 576;
+    std::vector<std::string> frames;
+    for (std::size_t at = 0; all.size() - at >= kFrame; at += kFrame)
+        frames.push_back(all.substr(at, kFrame));
+    return frames;
+}
+
+TEST_F(ExportMp4, InlayBurnsTheDateIntoTheFirstSecondsOnly) {
+    make("clip.avi", "type=2 frames=50 picture=moving date=2004-07-14T10:22:33");
+    fs::create_directory(dir / "plain");
+    fs::create_directory(dir / "inlaid");
+    // x264 without loss, so that the pictures after the burnt date decode exactly the same.
+    for (const std::string out : {"plain", "inlaid"}) {
+        std::vector<std::string> args = {"export-mp4", "--crf",        "0", "--timezone",
+                                         "UTC",        "--output-dir", out};
+        if (out == "inlaid")
+            args.insert(args.end(), {"--inlay", "1"});
+        args.push_back("clip.avi");
+        const auto r = cli(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+    }
+    const std::string name = "2004-07-14 10.22.33.mp4";
+    const auto plain = LumaFrames(dir.path(), "plain/" + name);
+    const auto inlaid = LumaFrames(dir.path(), "inlaid/" + name);
+    ASSERT_EQ(plain.size(), 50u);
+    ASSERT_EQ(inlaid.size(), plain.size());
+    EXPECT_EQ(frames("inlaid/" + name), frames("plain/" + name));
+    // The text sits at the bottom right (the inlay's default place): that corner changes in
+    // each of the first 25 pictures, and nothing above the text's rows does.
+    const auto changedPixels = [](const std::string& a, const std::string& b, int top, int bottom,
+                                  int left, int right) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                n += a[y * 720 + x] != b[y * 720 + x];
+        return n;
+    };
+    for (std::size_t f = 0; f < 25; ++f) {
+        EXPECT_GT(changedPixels(plain[f], inlaid[f], 440, 540, 360, 720), 500) << "frame " << f;
+        EXPECT_EQ(changedPixels(plain[f], inlaid[f], 0, 400, 0, 720), 0) << "frame " << f;
+    }
+    // The deinterlacer looks one picture ahead and back; from there on the pictures are equal.
+    for (std::size_t f = 27; f < plain.size(); ++f)
+        EXPECT_TRUE(plain[f] == inlaid[f]) << "frame " << f;
+
+    const auto bad = cli({"export-mp4", "--inlay", "-2", "clip.avi"});
+    EXPECT_EQ(bad.exitCode, 2) << bad.err;
 }
 
 TEST_F(ExportMp4, AStoppedExportLeavesNoFile) {

@@ -79,6 +79,7 @@ const std::array kExport = {
     EK{"Format pour Exporter MP4", PrefType::Text, &E::Mp4NameFormat},
     EK{"Preset MP4", PrefType::Text, &E::Mp4Preset},
     EK{"Qualité MP4", PrefType::Int, &E::Mp4Quality},
+    EK{"Durée Incrustation MP4", PrefType::Int, &E::Mp4InlaySeconds},
 };
 
 std::span<const KeyDef<ExportSettings>> ExportKeys() {

@@ -48,6 +48,7 @@ struct ExportSettings {
     std::string Mp4NameFormat = "yyyy-mm-dd hh.nn.ss";  // "Format pour Exporter MP4"
     std::string Mp4Preset = "medium";                   // "Preset MP4": x264's preset
     int Mp4Quality = 20;                                // "Qualité MP4": x264's CRF
+    int Mp4InlaySeconds = 0;  // "Durée Incrustation MP4": seconds of burnt date per scene
     friend bool operator==(const ExportSettings&, const ExportSettings&) = default;
 };
 

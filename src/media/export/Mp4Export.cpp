@@ -6,8 +6,11 @@ extern "C" {
 #include <libavfilter/buffersrc.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
 }
 
 #include <fcntl.h>
@@ -16,8 +19,10 @@ extern "C" {
 #include <QDateTime>
 #include <QTimeZone>
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -28,7 +33,9 @@ extern "C" {
 #include "core/files/DateTime.h"
 #include "core/files/OutputFile.h"
 #include "core/scenes/DateSceneDetector.h"
+#include "media/engine/DvCodec.h"
 #include "media/engine/FfmpegUtil.h"
+#include "media/filters/InlayFilter.h"
 
 namespace kelvor::media {
 namespace {
@@ -164,6 +171,112 @@ RecordingTime RecordingTimeIn(double localValue, const std::string& timeZone) {
 }
 
 namespace {
+
+// The recording date burnt into the first seconds of each scene by the inlay filter, which draws
+// on BGR pictures: a picture that gets lines goes to BGR and back, and only the rows the lines
+// changed are copied back, so the rest of it stays as decoded.
+class DateBurn {
+  public:
+    DateBurn(const Mp4Settings& settings, AVRational frameRate)
+        : filter_(
+              nullptr, [border = settings.InlayBorder] { return border; }, settings.Locale) {
+        if (settings.ConfigureInlay)
+            settings.ConfigureInlay(filter_);
+        const double frames = settings.InlaySeconds * av_q2d(frameRate);
+        filter_.SetDisplayFrames(std::max(1, static_cast<int>(std::lround(frames))));
+        filter_.SetAutoMode(true);
+        filter_.SetEnabled(true);
+    }
+
+    // A scene starts: its first pictures show the date again.
+    bool Restart(int width, int height) {
+        if (filter_.BeginPictures(width, height).failed())
+            return fail("the date cannot be drawn (no fonts without a GUI application)");
+        return true;
+    }
+
+    // Counts the display down for this frame and draws on its picture when it shows the date;
+    // a frame without a picture only counts.
+    bool Apply(AVFrame* picture, const scenes::FrameInfo& record) {
+        if (!filter_.Advance(record) || !picture)
+            return true;
+        if (!convert(*picture))
+            return false;
+        drawn_ = bgr_;
+        if (filter_.Draw(drawn_).failed())
+            return fail("the date cannot be drawn");
+        int first = -1, last = -1;
+        for (int r = 0; r < picture->height; ++r)
+            if (std::memcmp(drawn_.data() + r * stride_, bgr_.data() + r * stride_, stride_) != 0) {
+                first = first < 0 ? r : first;
+                last = r;
+            }
+        if (first < 0)
+            return true;
+        return copyBack(*picture, first, last);
+    }
+    const std::string& Error() const { return error_; }
+
+  private:
+    bool fail(std::string why) {
+        if (error_.empty())
+            error_ = std::move(why);
+        return false;
+    }
+    bool convert(const AVFrame& picture) {
+        const auto format = static_cast<AVPixelFormat>(picture.format);
+        if (!toBgr_ || picture.width != width_ || picture.height != height_ || format != format_) {
+            width_ = picture.width;
+            height_ = picture.height;
+            format_ = format;
+            stride_ = Rgb24Stride(width_);
+            toBgr_.reset(sws_getContext(width_, height_, format_, width_, height_, AV_PIX_FMT_BGR24,
+                                        SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr,
+                                        nullptr));
+            fromBgr_.reset(sws_getContext(width_, height_, AV_PIX_FMT_BGR24, width_, height_,
+                                          format_, SWS_BILINEAR | SWS_ACCURATE_RND, nullptr,
+                                          nullptr, nullptr));
+            back_.reset(av_frame_alloc());
+            if (!toBgr_ || !fromBgr_ || !back_)
+                return fail("the pictures cannot be converted for the date");
+            back_->width = width_;
+            back_->height = height_;
+            back_->format = format_;
+            if (av_frame_get_buffer(back_.get(), 0) < 0)
+                return fail("out of memory");
+            bgr_.assign(stride_ * static_cast<std::size_t>(height_), 0);
+        }
+        std::uint8_t* planes[4] = {bgr_.data(), nullptr, nullptr, nullptr};
+        const int strides[4] = {static_cast<int>(stride_), 0, 0, 0};
+        sws_scale(toBgr_.get(), picture.data, picture.linesize, 0, height_, planes, strides);
+        return true;
+    }
+    bool copyBack(AVFrame& picture, int first, int last) {
+        const std::uint8_t* planes[4] = {drawn_.data(), nullptr, nullptr, nullptr};
+        const int strides[4] = {static_cast<int>(stride_), 0, 0, 0};
+        sws_scale(fromBgr_.get(), planes, strides, 0, height_, back_->data, back_->linesize);
+        if (av_frame_make_writable(&picture) < 0)
+            return fail("out of memory");
+        const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(format_);
+        for (int plane = 0; plane < 4 && picture.data[plane]; ++plane) {
+            const int shift = plane == 1 || plane == 2 ? desc->log2_chroma_h : 0;
+            const int bytes = av_image_get_linesize(format_, width_, plane);
+            for (int r = first >> shift; r <= (last >> shift); ++r)
+                std::memcpy(picture.data[plane] + r * picture.linesize[plane],
+                            back_->data[plane] + r * back_->linesize[plane], bytes);
+        }
+        return true;
+    }
+
+    InlayFilter filter_;
+    int width_ = 0, height_ = 0;
+    AVPixelFormat format_ = AV_PIX_FMT_NONE;
+    std::size_t stride_ = 0;
+    ff::SwsPtr toBgr_, fromBgr_;
+    Frame back_;
+    std::vector<std::uint8_t> bgr_, drawn_;
+    std::string error_;
+};
 
 // What the source gives: its demuxer and decoders, which only the reading thread uses once the
 // export runs, and the sound's parameters, copied so that the outputs never read a decoder's
@@ -770,6 +883,7 @@ struct SourceStep {
     bool WideKnown = false;  // picture: the frame's packs say its aspect
     bool Wide = false;
     std::string Lines;                  // picture: the running date as the subtitle shows it
+    scenes::FrameInfo Record;           // picture: the frame's packs, for the burnt date
     std::int64_t Pts = AV_NOPTS_VALUE;  // sound: its packet's time in the stream's time base
     ff::FramePtr Data;                  // the picture or the sound
 };
@@ -897,6 +1011,7 @@ void ReadSource(Source& src, const Mp4Job& job, const Mp4Settings& settings, Ste
             step->Decoded = avcodec_send_packet(src.Video.get(), packet.get()) >= 0 &&
                             avcodec_receive_frame(src.Video.get(), step->Data.get()) >= 0;
             step->Lines = lines;
+            step->Record = dates.Current();
             av_packet_unref(packet.get());
             queue.Publish();
         } else if (packet->stream_index == src.AudioIndex && src.Audio) {
@@ -982,6 +1097,11 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
     std::int64_t done = 0;
     bool wide = false;
     std::string shownLines;
+    int outWidth = 0, outHeight = 0;  // the output's picture size
+    std::optional<DateBurn> burn;
+    if (settings.InlaySeconds > 0)
+        burn.emplace(settings, src.FrameRate);
+    std::size_t burnNext = 0;  // the next scene whose first frame restarts the burnt date
 
     const auto sceneOf = [&](std::int64_t f) -> std::optional<std::size_t> {
         if (job.Whole)
@@ -1081,11 +1201,26 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
                     ok = false;
                     break;
                 }
+                outWidth = picture->width;
+                outHeight = picture->height;
                 // Pictures lost before the first readable one repeat it.
                 for (std::int64_t f = outFirst; ok && f < frame; ++f)
                     ok = out->AddPicture(picture) || failed(out->Error());
             }
-            if (!ok || !(ok = pushPicture(step->Decoded ? picture : nullptr, frame, step->Lines)))
+            if (!ok)
+                break;
+            if (burn) {
+                bool starts = false;
+                for (; burnNext < job.Scenes.size() && job.Scenes[burnNext].FirstFrame <= frame;
+                     ++burnNext)
+                    starts = true;
+                if ((starts && !burn->Restart(outWidth, outHeight)) ||
+                    !burn->Apply(step->Decoded ? picture : nullptr, step->Record)) {
+                    ok = failed(burn->Error());
+                    break;
+                }
+            }
+            if (!(ok = pushPicture(step->Decoded ? picture : nullptr, frame, step->Lines)))
                 break;
             av_frame_unref(picture);
             queue.Release();

@@ -24,6 +24,8 @@
 
 namespace kelvor::media {
 
+class InlayFilter;
+
 // One output (per-scene mode) or one chapter (whole mode).
 struct Mp4Scene {
     std::int64_t FirstFrame = 0;  // source frame index, from 0
@@ -45,6 +47,12 @@ struct Mp4Settings {
     // IANA time zone of the recording ("Europe/Paris"); empty for the system's.
     std::string TimeZone;
     LocaleInfo Locale = EnglishLocale();
+    // The recording date burnt into the first InlaySeconds of each scene's pictures (0: none),
+    // drawn by an inlay filter that ConfigureInlay sets up (font, place, date formats) before its
+    // display length and timed mode are set here; drawing needs a QGuiApplication.
+    double InlaySeconds = 0;
+    std::function<void(InlayFilter&)> ConfigureInlay;
+    int InlayBorder = 1;  // the border of the letters in pixels, 0 to 4
 };
 
 struct Mp4Job {

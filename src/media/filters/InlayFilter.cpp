@@ -158,21 +158,39 @@ Status InlayFilter::DecideBufferSize(AllocatorProperties& props) {
 }
 
 Status InlayFilter::StartStreaming() {
-    if (!QGuiApplication::instance())
+    const auto v = InputMediaType().videoInfo();
+    const int width = v ? v->bmiHeader.biWidth : 0;
+    const int height = v ? std::abs(v->bmiHeader.biHeight) : 0;
+    if (!startPictures(width, height, !v || v->bmiHeader.biHeight > 0))
         return Code::Fail;
     sampleCounter_ = 0;
     if (autoMode_)
         countdown_ = displayFrames_ - 1;
+    return Code::Ok;
+}
+
+Status InlayFilter::BeginPictures(int width, int height) {
+    if (!startPictures(width, height, false))
+        return Code::Fail;
+    // One more than the display so that exactly displayFrames_ pictures show, whether or not the
+    // first dated frame also restarts the display.
+    countdown_ = displayFrames_ + 1;
+    triggerLastDate_ = 0;
+    return Code::Ok;
+}
+
+bool InlayFilter::startPictures(int width, int height, bool bottomUp) {
+    if (!QGuiApplication::instance())
+        return false;
     line1_.clear();
     line2_.clear();
     linesValid_ = false;
 
     Painter& p = *painter_;
-    const auto v = InputMediaType().videoInfo();
-    p.width = v ? v->bmiHeader.biWidth : 0;
-    p.height = v ? std::abs(v->bmiHeader.biHeight) : 0;
+    p.width = width;
+    p.height = height;
     p.stride = Rgb24Stride(p.width);
-    p.bottomUp = !v || v->bmiHeader.biHeight > 0;
+    p.bottomUp = bottomUp;
 
     // The platform font's height convention: negative, the character height; positive, the cell.
     const int size = (standardSize_ ? kStandardPoints : fontSize_) * p.width / kReferenceWidth;
@@ -199,7 +217,7 @@ Status InlayFilter::StartStreaming() {
             font.setStretch(std::clamp(stretch, 1, 4000));
     }
     p.font = font;
-    return Code::Ok;
+    return true;
 }
 
 scenes::FrameInfo InlayFilter::frameRecord(const MediaSample& in) const {
@@ -255,15 +273,22 @@ Status InlayFilter::Transform(const MediaSample& in, MediaSample& out) {
     out.assign(in.data());
     if (!enabled_ || !detector_)
         return Code::Ok;
-    const scenes::FrameInfo record = frameRecord(in);
-    if (!updateCountdown(record))
+    if (!Advance(frameRecord(in)))
         return Code::Ok;
+    return Draw(out.data());
+}
+
+bool InlayFilter::Advance(const scenes::FrameInfo& record) {
+    if (!updateCountdown(record))
+        return false;
     formLines(record);
+    return !line1_.empty() || !line2_.empty();
+}
+
+Status InlayFilter::Draw(std::span<std::uint8_t> picture) {
     if (line1_.empty() && line2_.empty())
         return Code::Ok;
-
     Painter& p = *painter_;
-    const auto picture = out.data();
     if (p.width <= 0 || p.height <= 0 ||
         picture.size() / p.stride < static_cast<std::size_t>(p.height))
         return Code::Fail;

@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -104,6 +105,16 @@ class InlayFilter : public TransformFilter {
     };
     void SetDrawTrace(std::function<void(const DrawPass&)> trace) { drawTrace_ = std::move(trace); }
 
+    // Drawing outside a graph, for an export that burns the date into pictures it decodes itself.
+    // BeginPictures takes the size of top-down BGR pictures whose rows are Rgb24Stride(width)
+    // bytes apart, sizes the font and restarts the timed display so that its next
+    // display-length pictures show; it fails without a QGuiApplication. Advance takes each
+    // frame's record in order, counts the display down and says whether that frame's picture
+    // gets lines; Draw then writes them into it. All three on one thread, with no graph running.
+    Status BeginPictures(int width, int height);
+    bool Advance(const scenes::FrameInfo& record);
+    Status Draw(std::span<std::uint8_t> picture);
+
   protected:
     Status CheckInputType(const MediaType& mtIn) override;
     Status CheckTransform(const MediaType& mtIn, const MediaType& mtOut) override;
@@ -114,6 +125,7 @@ class InlayFilter : public TransformFilter {
 
   private:
     struct Painter;
+    bool startPictures(int width, int height, bool bottomUp);
     scenes::FrameInfo frameRecord(const MediaSample& in) const;
     bool updateCountdown(const scenes::FrameInfo& record);  // true: show the lines
     void formLines(const scenes::FrameInfo& record);
