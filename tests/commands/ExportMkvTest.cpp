@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -184,6 +185,96 @@ TEST(ExportMkv, PerSceneFilesOfRawDvAreNamedAfterTheirFirstDatecode) {
     ExpectSameBytes(ArchivedFrames(c, "2024-07-14 11.00.00.mkv"),
                     raw.substr(30 * frame, 40 * frame));
     ExpectSameBytes(ArchivedFrames(c, "2024-07-14 11.00.01.mkv"), raw.substr(70 * frame));
+}
+
+// The sound track of a file as 16-bit PCM, as ffmpeg decodes it.
+std::string SoundOf(const Commands& c, const std::string& file) {
+    const std::string out = file + ".s16";
+    const auto r = kelvor::test::RunTool(
+        {"ffmpeg", "-v", "error", "-y", "-i", file, "-map", "0:a:0", "-f", "s16le", out},
+        c.dir.path());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return Bytes(c.path(out));
+}
+
+TEST(ExportMkv, DvInQuickTimeArchivesWithTheSameFramesScenesAndDates) {
+    if (!Oracles())
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
+    Commands c;
+    const std::string avi = c.make("holiday.avi", std::string("type=2 ") + kTwoRecordings);
+    const auto copied = kelvor::test::RunTool(
+        {"ffmpeg", "-v", "error", "-i", "holiday.avi", "-c", "copy", "trip.mov"}, c.dir.path());
+    ASSERT_EQ(copied.exitCode, 0) << copied.err;
+    const std::string mov = c.path("trip.mov");
+    c.select({mov});
+    c.run(ExportMkvCommand(c.commandModule, {}));
+    ASSERT_EQ(c.host.outcomes.size(), 1u);
+    const FileOutcome& o = c.host.outcomes[0].second;
+    ASSERT_TRUE(o.Succeeded()) << o.Failure;
+    EXPECT_EQ(o.NewPath, c.path("trip.mkv"));
+
+    ExpectSameBytes(ArchivedFrames(c, "trip.mkv"), AviFrames(avi));
+    const std::string tags =
+        Probe(c, {"-show_entries", "format_tags", "-of", "default=nw=1", "trip.mkv"});
+    EXPECT_NE(tags.find("TAG:TIMECODE=00:01:02:03"), std::string::npos) << tags;
+
+    ExportSceneSource fromSource, fromArchive;
+    ASSERT_TRUE(ReadExportScenes(c.graphs, mov, "", {}, fromSource)) << fromSource.Error;
+    ASSERT_TRUE(ReadExportScenes(c.graphs, o.NewPath, "", {}, fromArchive)) << fromArchive.Error;
+    EXPECT_EQ(fromSource.FrameCount, 83);
+    EXPECT_EQ(fromArchive.FrameCount, fromSource.FrameCount);
+    ASSERT_EQ(fromArchive.Scenes.size(), fromSource.Scenes.size());
+    ASSERT_EQ(fromSource.Scenes.size(), 3u);
+    for (std::size_t i = 0; i < fromSource.Scenes.size(); ++i) {
+        EXPECT_EQ(fromArchive.Scenes[i].FirstFrame, fromSource.Scenes[i].FirstFrame);
+        EXPECT_EQ(fromArchive.Scenes[i].StartDate, fromSource.Scenes[i].StartDate);
+    }
+    ASSERT_EQ(fromArchive.Datecodes.size(), fromSource.Datecodes.size());
+    for (std::size_t i = 0; i < fromSource.Datecodes.size(); ++i) {
+        EXPECT_EQ(fromArchive.Datecodes[i].Frame, fromSource.Datecodes[i].Frame);
+        EXPECT_EQ(fromArchive.Datecodes[i].Date, fromSource.Datecodes[i].Date);
+    }
+    // Scenes of their own from the container: each starts at its frame.
+    Commands perScene;
+    ASSERT_TRUE(std::filesystem::copy_file(mov, perScene.path("trip.mov")));
+    perScene.select({perScene.path("trip.mov")});
+    perScene.run(ExportMkvCommand(perScene.commandModule, {.PerScene = true}));
+    ASSERT_EQ(perScene.host.outcomes.size(), 1u);
+    ASSERT_TRUE(perScene.host.outcomes[0].second.Succeeded());
+    const std::string frames = AviFrames(avi);
+    const std::size_t frame = 144000;
+    ExpectSameBytes(ArchivedFrames(perScene, "2024-07-14 11.00.00.mkv"),
+                    frames.substr(30 * frame, 40 * frame));
+}
+
+TEST(ExportMkv, AType2FileGivesItsOwnSoundStreamNotTheFramesSound) {
+    if (!Oracles())
+        GTEST_SKIP() << "ffmpeg and ffprobe are not installed";
+    Commands c;
+    c.make("clip.avi", "type=2 frames=50 date=2024-07-14T10:00:00");
+    // The same DV frames with another sound in the file's stream than inside the frames.
+    const auto dubbed = kelvor::test::RunTool(
+        {"ffmpeg", "-v",        "error",
+         "-i",     "clip.avi",  "-f",
+         "lavfi",  "-i",        "sine=frequency=1000:sample_rate=48000:duration=2",
+         "-map",   "0:v",       "-map",
+         "1:a",    "-c:v",      "copy",
+         "-c:a",   "pcm_s16le", "-ac",
+         "2",      "dubbed.avi"},
+        c.dir.path());
+    ASSERT_EQ(dubbed.exitCode, 0) << dubbed.err;
+    c.select({c.path("dubbed.avi")});
+    c.run(ExportMkvCommand(c.commandModule, {}));
+    ASSERT_EQ(c.host.outcomes.size(), 1u);
+    ASSERT_TRUE(c.host.outcomes[0].second.Succeeded()) << c.host.outcomes[0].second.Failure;
+
+    const std::string archived = SoundOf(c, "dubbed.mkv");
+    const std::string stream = SoundOf(c, "dubbed.avi");
+    // Two seconds of 48 kHz stereo, 16 bits.
+    EXPECT_EQ(archived.size(), 2u * 48000 * 4);
+    ExpectSameBytes(archived, stream.substr(0, archived.size()));
+    EXPECT_NE(archived, SoundOf(c, "clip.avi").substr(0, archived.size()));
+    ExpectSameBytes(ArchivedFrames(c, "dubbed.mkv"), AviFrames(c.path("clip.avi")));
 }
 
 }  // namespace

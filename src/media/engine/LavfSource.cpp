@@ -393,6 +393,10 @@ std::vector<std::uint8_t> FirstDvFrame(const std::string& fileName) {
     return {};
 }
 
+int OpenVideoContainer(AVFormatContext** ctx, const std::string& fileName) {
+    return openContainer(ctx, fileName);
+}
+
 FilterPtr CreateDvSplitter(const std::string& fileName) {
     auto dmx = std::make_unique<avi::AviDemuxer>();
     if (dmx->open(fileName))

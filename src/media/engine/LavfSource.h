@@ -32,6 +32,8 @@
 #include "media/engine/Graph.h"
 #include "media/engine/Splitter.h"
 
+struct AVFormatContext;
+
 namespace kelvor::media {
 
 struct LavfSplitterState;  // the open file's libavformat context and streams
@@ -61,6 +63,11 @@ FilterPtr CreateAviSplitter(const std::string& fileName);
 // container probed as by LavfSplitterFilter); empty when there is none or the file cannot be read.
 // Any thread.
 std::vector<std::uint8_t> FirstDvFrame(const std::string& fileName);
+
+// Opens a file with libavformat as LavfSplitterFilter does (video containers only, the local
+// file alone) for a reader of its own; libavformat's result, the context in *ctx on success,
+// which the caller closes. Any thread.
+int OpenVideoContainer(AVFormatContext** ctx, const std::string& fileName);
 
 // The splitter for a file the probe found DV in: the AVI splitter for any AVI file our demuxer
 // opens, whatever its codec code says, else CreateAviSplitter's choice. Driving thread.

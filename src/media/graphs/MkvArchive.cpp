@@ -3,16 +3,21 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <limits>
 #include <optional>
 
 #include "core/avi/AviDemuxer.h"
+#include "core/avi/ByteReader.h"
+#include "core/avi/FormatBlocks.h"
 #include "core/avi/PositionedFile.h"
 #include "core/dv/DvPacks.h"
 #include "core/files/OutputFile.h"
 #include "media/engine/DvAudio.h"
 #include "media/engine/FfmpegUtil.h"
+#include "media/engine/LavfSource.h"
 
 extern "C" {
+#include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 #include <libavutil/mem.h>
 }
@@ -36,10 +41,16 @@ struct IoContextDeleter {
     }
 };
 
-// The DV frames of an AVI file's video stream, or of a raw DV file at fixed positions.
+// What a read of frame i gives.
+enum class FrameRead { Frame, End, Failed };
+
+// The DV frames of an AVI file's video stream, of a raw DV file at fixed positions, or of the
+// first DV stream of a QuickTime or Matroska file (its packets in order, so a read behind the
+// last one opens the file again).
 class FrameSource {
   public:
     bool open(const std::string& path, std::string& error) {
+        path_ = path;
         auto avi = std::make_unique<avi::AviDemuxer>();
         if (avi->open(path) && avi->videoStream() >= 0) {
             avi_ = std::move(avi);
@@ -56,7 +67,10 @@ class FrameSource {
         const auto got = file_->readAt(0, header);
         const int standard = got && *got == header.size() ? dv::HeaderBlockStandard(header) : 0;
         if (standard != dv::kStandardPal && standard != dv::kStandardNtsc) {
-            error = "not a DV AVI file nor a raw DV file";
+            file_.reset();
+            if (openContainer())
+                return true;
+            error = "not a DV AVI file, a raw DV file nor DV in QuickTime or Matroska";
             return false;
         }
         frameSize_ = standard == dv::kStandardPal ? dv::kFrameSize625 : dv::kFrameSize525;
@@ -65,33 +79,149 @@ class FrameSource {
         return true;
     }
 
-    std::int64_t count() const { return count_; }
+    // The frames of the file; a container read through libavformat says it only at its end.
+    std::optional<std::int64_t> count() const {
+        return container_ ? std::nullopt : std::optional<std::int64_t>(count_);
+    }
+    avi::AviDemuxer* avi() const { return avi_.get(); }
 
-    // Frame i as the file holds it (a damaged chunk keeps its own size); false on a failed read.
-    bool read(std::int64_t i, std::vector<std::uint8_t>& frame) {
+    // Frame i as the file holds it (a damaged chunk keeps its own size).
+    FrameRead read(std::int64_t i, std::vector<std::uint8_t>& frame) {
+        if (container_)
+            return readPacket(i, frame);
+        if (i >= count_)
+            return FrameRead::End;
         if (avi_) {
             const auto chunk = avi_->chunk(stream_, static_cast<std::uint64_t>(i));
             if (!chunk)
-                return false;
+                return FrameRead::Failed;
             frame.resize(chunk->Size);
             if (chunk->Size == 0)
-                return true;
+                return FrameRead::Frame;
             const auto got = avi_->readChunk(stream_, static_cast<std::uint64_t>(i), frame);
-            return got && *got == chunk->Size;
+            return got && *got == chunk->Size ? FrameRead::Frame : FrameRead::Failed;
         }
         const std::uint64_t at = static_cast<std::uint64_t>(i) * frameSize_;
         frame.resize(
             static_cast<std::size_t>(std::min<std::uint64_t>(frameSize_, file_->size() - at)));
         const auto got = file_->readAt(at, frame);
-        return got && *got == frame.size();
+        return got && *got == frame.size() ? FrameRead::Frame : FrameRead::Failed;
     }
 
   private:
+    bool openContainer() {
+        container_.reset();
+        next_ = 0;
+        AVFormatContext* raw = nullptr;
+        if (OpenVideoContainer(&raw, path_) < 0)
+            return false;
+        container_.reset(raw);
+        if (avformat_find_stream_info(raw, nullptr) < 0)
+            return false;
+        packetStream_ = -1;
+        for (unsigned k = 0; k < raw->nb_streams && packetStream_ < 0; ++k)
+            if (raw->streams[k]->codecpar->codec_id == AV_CODEC_ID_DVVIDEO)
+                packetStream_ = static_cast<int>(k);
+        packet_.reset(av_packet_alloc());
+        if (packetStream_ < 0 || !packet_) {
+            container_.reset();
+            return false;
+        }
+        return true;
+    }
+    FrameRead readPacket(std::int64_t i, std::vector<std::uint8_t>& frame) {
+        if (i < next_ && !openContainer())
+            return FrameRead::Failed;
+        while (av_read_frame(container_.get(), packet_.get()) >= 0) {
+            const bool ours = packet_->stream_index == packetStream_;
+            if (ours && next_++ == i) {
+                frame.assign(packet_->data, packet_->data + packet_->size);
+                av_packet_unref(packet_.get());
+                return FrameRead::Frame;
+            }
+            av_packet_unref(packet_.get());
+        }
+        return FrameRead::End;
+    }
+
+    std::string path_;
     std::unique_ptr<avi::AviDemuxer> avi_;
     std::size_t stream_ = 0;
     std::unique_ptr<avi::DiskFile> file_;
     std::size_t frameSize_ = 0;
     std::int64_t count_ = 0;
+    ff::FormatInputPtr container_;
+    ff::PacketPtr packet_;
+    int packetStream_ = -1;
+    std::int64_t next_ = 0;  // the index of the container's next DV packet
+};
+
+// A type 2 file's own sound stream when it is 16-bit PCM: its chunks read on as one run of
+// sample frames, so each video frame takes the samples of its time whatever the chunks' sizes.
+class StreamSound {
+  public:
+    bool open(avi::AviDemuxer& avi) {
+        const int index = avi.audioStream();
+        if (index < 0)
+            return false;
+        const avi::AviStreamInfo& info = avi.streams()[static_cast<std::size_t>(index)];
+        avi::ByteReader r(info.Format);
+        const auto w = avi::ReadWaveFormatEx(r);
+        if (!w || w->wFormatTag != avi::WaveFormatEx::kFormatPcm || w->wBitsPerSample != 16 ||
+            w->nChannels == 0 || w->nChannels > kMaxStreamChannels || w->nSamplesPerSec == 0 ||
+            w->nBlockAlign != 2 * w->nChannels)
+            return false;
+        avi_ = &avi;
+        stream_ = static_cast<std::size_t>(index);
+        chunks_ = avi.chunkCount(stream_);
+        Rate = static_cast<int>(w->nSamplesPerSec);
+        Channels = w->nChannels;
+        return true;
+    }
+
+    // The next `samples` sample frames into out (resized), silence past the stream's end; false
+    // on a failed read.
+    bool take(std::int64_t samples, std::vector<std::uint8_t>& out) {
+        const std::size_t block = 2 * static_cast<std::size_t>(Channels);
+        out.assign(static_cast<std::size_t>(samples) * block, 0);
+        std::size_t filled = 0;
+        while (filled < out.size()) {
+            if (at_ == chunk_.size()) {
+                if (next_ >= chunks_)
+                    return true;
+                const auto c = avi_->chunk(stream_, next_);
+                if (!c)
+                    return false;
+                chunk_.resize(c->Size);
+                if (c->Size > 0) {
+                    const auto got = avi_->readChunk(stream_, next_, chunk_);
+                    if (!got || *got != c->Size)
+                        return false;
+                }
+                ++next_;
+                at_ = 0;
+                continue;
+            }
+            const std::size_t n = std::min(chunk_.size() - at_, out.size() - filled);
+            std::copy_n(chunk_.begin() + static_cast<std::ptrdiff_t>(at_), n,
+                        out.begin() + static_cast<std::ptrdiff_t>(filled));
+            at_ += n;
+            filled += n;
+        }
+        return true;
+    }
+
+    int Rate = 0;
+    int Channels = 0;
+
+  private:
+    static constexpr int kMaxStreamChannels = 8;
+    avi::AviDemuxer* avi_ = nullptr;
+    std::size_t stream_ = 0;
+    std::uint64_t chunks_ = 0;
+    std::uint64_t next_ = 0;
+    std::vector<std::uint8_t> chunk_;
+    std::size_t at_ = 0;
 };
 
 // libavformat writes through this into the output file, seeking back for the headers it
@@ -172,10 +302,12 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
     FrameSource source;
     if (!source.open(request.Source, error))
         return false;
-    const std::int64_t first = std::clamp<std::int64_t>(request.FirstFrame, 0, source.count());
+    // A container read through libavformat has no frame count before its end: its range ends
+    // where its frames do.
+    const std::int64_t count = source.count().value_or(std::numeric_limits<std::int64_t>::max());
+    const std::int64_t first = std::clamp<std::int64_t>(request.FirstFrame, 0, count);
     const std::int64_t end =
-        request.EndFrame < 0 ? source.count()
-                             : std::clamp<std::int64_t>(request.EndFrame, first, source.count());
+        request.EndFrame < 0 ? count : std::clamp<std::int64_t>(request.EndFrame, first, count);
     if (end <= first) {
         error = "no frame to write";
         return false;
@@ -188,7 +320,10 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
     std::optional<dvaudio::FrameAudio> sound;
     std::optional<dv::Timecode> timecode;
     for (std::int64_t i = first; i < end && i - first < kAudioProbeFrames; ++i) {
-        if (!source.read(i, frame)) {
+        const FrameRead got = source.read(i, frame);
+        if (got == FrameRead::End)
+            break;
+        if (got == FrameRead::Failed) {
             error = "frame " + std::to_string(i) + " cannot be read";
             return false;
         }
@@ -212,8 +347,20 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
     }
     const bool pal = *sequences == dv::kSequences625;
     const AVRational frameTime = pal ? AVRational{1, 25} : AVRational{1001, 30000};
+    // A type 2 file's own sound stream is its sound, as a player of the file hears it; the
+    // sound inside the DV frames serves files without one.
+    std::optional<StreamSound> stream;
+    if (source.avi() && !stream.emplace().open(*source.avi()))
+        stream.reset();
+    const bool hasSound = stream || sound;
+    const int soundRate = stream ? stream->Rate : sound ? sound->sampleRate : 1;
+    const int channels = stream ? stream->Channels : kChannels;
     // The muxer sets the streams' own time bases when it writes the header.
-    const AVRational sampleTime{1, sound ? sound->sampleRate : 1};
+    const AVRational sampleTime{1, soundRate};
+    // Sample frames of the stream before source frame n.
+    const auto streamSamplesBefore = [&](std::int64_t n) {
+        return av_rescale(n, static_cast<std::int64_t>(soundRate) * frameTime.num, frameTime.den);
+    };
 
     files::OutputFile out(request.Output, request.Source);
     if (!out.IsOpen()) {
@@ -244,9 +391,9 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
     s->flags |= AVFMT_FLAG_CUSTOM_IO;
 
     AVStream* video = avformat_new_stream(s.get(), nullptr);
-    AVStream* audio = sound ? avformat_new_stream(s.get(), nullptr) : nullptr;
+    AVStream* audio = hasSound ? avformat_new_stream(s.get(), nullptr) : nullptr;
     AVStream* text = !request.Cues.empty() ? avformat_new_stream(s.get(), nullptr) : nullptr;
-    if (!video || (sound && !audio) || (!request.Cues.empty() && !text)) {
+    if (!video || (hasSound && !audio) || (!request.Cues.empty() && !text)) {
         out.Discard();
         error = "out of memory";
         return false;
@@ -267,11 +414,11 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
         audio->time_base = sampleTime;
         audio->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
         audio->codecpar->codec_id = AV_CODEC_ID_PCM_S16LE;
-        audio->codecpar->sample_rate = sound->sampleRate;
-        av_channel_layout_default(&audio->codecpar->ch_layout, kChannels);
+        audio->codecpar->sample_rate = soundRate;
+        av_channel_layout_default(&audio->codecpar->ch_layout, channels);
         audio->codecpar->bits_per_coded_sample = 16;
-        audio->codecpar->block_align = 2 * kChannels;
-        audio->codecpar->bit_rate = static_cast<std::int64_t>(sound->sampleRate) * 16 * kChannels;
+        audio->codecpar->block_align = 2 * channels;
+        audio->codecpar->bit_rate = static_cast<std::int64_t>(soundRate) * 16 * channels;
     }
     if (text) {
         text->time_base = kMilliseconds;
@@ -313,6 +460,9 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
         return fail("out of memory");
     std::vector<std::int16_t> pcm(static_cast<std::size_t>(dvaudio::kMaxSamplesPerFrame) *
                                   kChannels);
+    std::vector<std::uint8_t> streamPcm;
+    if (stream && !stream->take(streamSamplesBefore(first), streamPcm))
+        return fail("the sound stream cannot be read");
     std::size_t nextCue = 0;
     std::int64_t samples = 0;
     const auto writePacket = [&](AVStream* st, std::span<const std::uint8_t> bytes,
@@ -331,7 +481,9 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
     };
 
     for (std::int64_t i = first; i < end; ++i) {
-        if (!source.read(i, frame))
+        if (const FrameRead got = source.read(i, frame); got == FrameRead::End)
+            break;
+        else if (got == FrameRead::Failed)
             return fail("frame " + std::to_string(i) + " cannot be read");
         const std::int64_t n = i - first;
         // Cues start with the frame they are shown on, so the tracks interleave in time.
@@ -351,7 +503,15 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
         }
         if (const int err = writePacket(video, frame, n, 1, frameTime, true); err < 0)
             return fail("a frame cannot be written: " + ff::ErrorText(err));
-        if (audio) {
+        if (audio && stream) {
+            const std::int64_t got = streamSamplesBefore(i + 1) - streamSamplesBefore(i);
+            if (!stream->take(got, streamPcm))
+                return fail("the sound stream cannot be read");
+            if (const int err = writePacket(audio, streamPcm, samples, got, sampleTime, true);
+                err < 0)
+                return fail("the sound cannot be written: " + ff::ErrorText(err));
+            samples += got;
+        } else if (audio) {
             // A frame without readable sound of the track's rate gets silence of its length, so
             // the sound stays in step with the pictures.
             const auto here = dv::SequenceCountForSize(frame.size())
@@ -375,7 +535,7 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
             }
         }
         ++result.Frames;
-        if (request.Progress && !request.Progress(n + 1, end - first))
+        if (request.Progress && !request.Progress(n + 1, source.count() ? end - first : 0))
             return fail("stopped");
     }
     if (const int err = av_write_trailer(s.get()); err < 0)
@@ -384,7 +544,7 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
     if (!out.Good())
         return fail(out.Error());
     result.Samples = samples;
-    result.SampleRate = audio ? sound->sampleRate : 0;
+    result.SampleRate = audio ? soundRate : 0;
     result.Bytes = static_cast<std::int64_t>(out.Size());
     if (!out.Commit()) {
         error = out.Error().empty() ? "the file cannot be moved into place" : out.Error();

@@ -1,12 +1,15 @@
 // The lossless Matroska archive of a DV video: every DV frame of a frame range copied byte for
-// byte into a dvvideo track, the sound of the frames' audio blocks as 16-bit PCM (the first
-// stereo pair, as the WAV extraction takes it), chapters with their titles and tags, file tags
-// (the tape timecode of the range's first frame as TIMECODE) and a SubRip subtitle track.
+// byte into a dvvideo track, the sound as 16-bit PCM, chapters with their titles and tags, file
+// tags (the tape timecode of the range's first frame as TIMECODE) and a SubRip subtitle track.
+// The sound is a type 2 file's own 16-bit PCM stream (its first) as stored, else that of the
+// frames' audio blocks (the first stereo pair, as the WAV extraction takes it).
 //
 // The source is a DV AVI file (type 1 or 2) or a raw DV file, read through the program's own
-// readers so frame numbers match the scene detection's. The output is written beside its target
-// under a temporary name and moved into place once complete (files::OutputFile): a failed or
-// stopped run leaves any old file as it was, and the source is never the target.
+// readers, or DV in QuickTime or Matroska, read through libavformat as the splitter for those
+// reads it (one frame a packet), so frame numbers match the scene detection's. The output is
+// written beside its target under a temporary name and moved into place once complete
+// (files::OutputFile): a failed or stopped run leaves any old file as it was, and the source is
+// never the target.
 //
 // Pure function of its request; any thread, one call per request. Progress runs on the calling
 // thread. Failure: false with the reason in error, nothing thrown.
