@@ -50,10 +50,15 @@ bool MakeSource(Source& s) {
     return true;
 }
 
-void Report(const char* row, double ours, double peer, double goal) {
-    const double ratio = peer / ours;
-    std::printf("BENCH %s ours=%.3f peer=%.3f speedup=%.2f goal=%.1f %s\n", row, ours, peer, ratio,
-                goal, ratio >= goal ? "holds" : "short");
+// The wall times make the ratio; the processor times say how much of it a loaded machine took.
+void Report(const char* row, kelvor::bench::CommandTimes ours, kelvor::bench::CommandTimes peer,
+            double goal) {
+    const double ratio = peer.Wall / ours.Wall;
+    std::printf(
+        "BENCH %s ours=%.3f peer=%.3f speedup=%.2f goal=%.1f %s cpu-ours=%.3f "
+        "cpu-peer=%.3f\n",
+        row, ours.Wall, peer.Wall, ratio, goal, ratio >= goal ? "holds" : "short", ours.Cpu,
+        peer.Cpu);
 }
 
 // Best of kRuns of each command, run in turn after one warm-up each.
@@ -61,16 +66,16 @@ bool Race(const char* row, const std::vector<std::string>& ours,
           const std::vector<std::string>& peer, double goal) {
     kelvor::bench::TimedCommand(ours);
     kelvor::bench::TimedCommand(peer);
-    double o = 1e9, p = 1e9;
+    kelvor::bench::CommandTimes o{1e9, 1e9}, p{1e9, 1e9};
     for (int r = 0; r < kRuns; ++r) {
-        const double a = kelvor::bench::TimedCommand(ours);
-        const double b = kelvor::bench::TimedCommand(peer);
-        if (a < 0 || b < 0) {
+        const auto a = kelvor::bench::TimedCommandTimes(ours);
+        const auto b = kelvor::bench::TimedCommandTimes(peer);
+        if (a.Wall < 0 || b.Wall < 0) {
             std::fprintf(stderr, "bench export: %s: a run failed\n", row);
             return false;
         }
-        o = std::min(o, a);
-        p = std::min(p, b);
+        o = {std::min(o.Wall, a.Wall), std::min(o.Cpu, a.Cpu)};
+        p = {std::min(p.Wall, b.Wall), std::min(p.Cpu, b.Cpu)};
     }
     Report(row, o, p, goal);
     return true;
@@ -134,11 +139,11 @@ void Fresh(const std::string& dir) {
 bool ExportMp4WholeRow(const Source& s) {
     const std::string ours = s.Dir + "/mp4-ours", peer = s.Dir + "/mp4-peer";
     Fresh(ours);
-    const double o = kelvor::bench::TimedCommand(
+    const auto o = kelvor::bench::TimedCommandTimes(
         {KELVOR_CLI, "export-mp4", "--whole", "--output-dir", ours, "--yes-to-all", s.Path});
     Fresh(peer);
-    const double p = kelvor::bench::TimedCommand(FfmpegMp4(s.Path, peer + "/whole.mp4", 0, 0));
-    if (o < 0 || p < 0) {
+    const auto p = kelvor::bench::TimedCommandTimes(FfmpegMp4(s.Path, peer + "/whole.mp4", 0, 0));
+    if (o.Wall < 0 || p.Wall < 0) {
         std::fprintf(stderr, "bench export: export-mp4-whole: a run failed\n");
         return false;
     }
@@ -150,17 +155,18 @@ bool ExportMp4WholeRow(const Source& s) {
 bool ExportMp4ScenesRow(const Source& s) {
     const std::string ours = s.Dir + "/mp4-ours", peer = s.Dir + "/mp4-peer";
     Fresh(ours);
-    const double o = kelvor::bench::TimedCommand(
+    const auto o = kelvor::bench::TimedCommandTimes(
         {KELVOR_CLI, "export-mp4", "--output-dir", ours, "--yes-to-all", s.Path});
     Fresh(peer);
-    double p = 0;
-    for (int i = 0; i < kScenes && p >= 0; ++i) {
+    kelvor::bench::CommandTimes p{0, 0};
+    for (int i = 0; i < kScenes && p.Wall >= 0; ++i) {
         const double from = i * kFramesPerScene / 25.0, to = (i + 1) * kFramesPerScene / 25.0;
-        const double t = kelvor::bench::TimedCommand(
+        const auto t = kelvor::bench::TimedCommandTimes(
             FfmpegMp4(s.Path, peer + "/scene" + std::to_string(i) + ".mp4", from, to));
-        p = t < 0 ? -1 : p + t;
+        p = t.Wall < 0 ? kelvor::bench::CommandTimes{}
+                       : kelvor::bench::CommandTimes{p.Wall + t.Wall, p.Cpu + t.Cpu};
     }
-    if (o < 0 || p < 0) {
+    if (o.Wall < 0 || p.Wall < 0) {
         std::fprintf(stderr, "bench export: export-mp4-scenes: a run failed\n");
         return false;
     }
