@@ -37,6 +37,7 @@ extern "C" {
 #include "core/scenes/DateSceneDetector.h"
 #include "media/engine/DvCodec.h"
 #include "media/engine/FfmpegUtil.h"
+#include "media/engine/LavfSource.h"
 #include "media/filters/InlayFilter.h"
 
 namespace kelvor::media {
@@ -820,7 +821,8 @@ void Mp4Output::Abandon() {
 
 bool OpenSource(const std::string& name, Source& s, std::string& error) {
     AVFormatContext* format = nullptr;
-    int err = avformat_open_input(&format, name.c_str(), nullptr, nullptr);
+    // Among the video containers and from the local file only, as the splitters open files.
+    int err = OpenVideoContainer(&format, name);
     if (err < 0) {
         error = "the video cannot be opened: " + ff::ErrorText(err);
         return false;
