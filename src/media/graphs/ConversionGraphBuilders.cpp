@@ -291,6 +291,9 @@ bool ConversionGraphs::reencode(Build& build, const std::string& video, const st
     const double aspect = enc->Wide() ? 16.0 / 9.0 : 4.0 / 3.0;
     scaler->SetTarget(frame, aspect);
     scaler->SetSourceAspect(aspect);
+    // Across standards the blend into the other frame is the longest stage that runs on a single
+    // thread, so it takes alternate frames on two.
+    scaler->SetFrameThreads(true);
     build.connect(picture->GetOutputPin(0), &scaler->Input());
     scaler->Output().SetQueued(true, kPictureQueueDepth);
     build.connect(&scaler->Output(), enc->GetInputPin(0));
