@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "media/engine/PictureConvert.h"
 
@@ -56,11 +57,14 @@ Rect FitPicture(double sourceAspect, int width, int height, double targetAspect,
 struct VideoScalerFilter::Impl {
     PictureShape in, out;
     Rect rect;
-    PictureScaler scaler;
+    std::vector<std::unique_ptr<PictureScaler>> scalers;  // one per lane
 };
 
 VideoScalerFilter::VideoScalerFilter()
-    : TransformFilter("Video Scaler", "{3D1B2C4E-7A9F-4E21-B6C8-5A0D9E3F7C21}") {}
+    : PairedTransformFilter("Video Scaler", "{3D1B2C4E-7A9F-4E21-B6C8-5A0D9E3F7C21}") {
+    // A player wants each picture as soon as it is scaled, not one frame later.
+    SetFrameThreads(false);
+}
 VideoScalerFilter::~VideoScalerFilter() = default;
 
 Status VideoScalerFilter::SetTarget(const MediaType& target, double targetAspect) {
@@ -103,7 +107,7 @@ Status VideoScalerFilter::DecideBufferSize(AllocatorProperties& props) {
     return Code::Ok;
 }
 
-Status VideoScalerFilter::StartStreaming() {
+Status VideoScalerFilter::StartLanes(int lanes) {
     if (!Input().IsConnected() || !Output().IsConnected())
         return Code::Ok;
     const auto in = shapeOf(InputMediaType());
@@ -118,12 +122,14 @@ Status VideoScalerFilter::StartStreaming() {
     const int xAlign = out->subtype == Subtype::Y41B ? 4 : out->subtype == Subtype::I420 ? 2 : 1;
     const int yAlign = out->subtype == Subtype::I420 ? 2 : 1;
     s_->rect = FitPicture(source, out->width, out->height, targetAspect_, xAlign, yAlign);
+    for (int i = 0; i < lanes; ++i)
+        s_->scalers.push_back(std::make_unique<PictureScaler>());
     return Code::Ok;
 }
 
-Status VideoScalerFilter::Transform(const MediaSample& in, MediaSample& out) {
+bool VideoScalerFilter::Work(int lane, const MediaSample& in, MediaSample& out) {
     if (static_cast<std::size_t>(in.GetActualDataLength()) < PictureBytes(s_->in))
-        return Code::Fail;
+        return false;
     const std::size_t bytes = PictureBytes(s_->out);
     out.Reserve(bytes);
     std::uint8_t* base = out.GetPointer();
@@ -138,15 +144,19 @@ Status VideoScalerFilter::Transform(const MediaSample& in, MediaSample& out) {
     const std::size_t ch = is411 ? h : h / 2;
     std::uint8_t* planes[3] = {base, base + w * h, base + w * h + cw * ch};
     const int strides[3] = {s_->out.width, static_cast<int>(cw), static_cast<int>(cw)};
-    if (!s_->scaler.Scale(in.GetPointer(), s_->in, planes, strides, s_->out, s_->rect))
-        return Code::Fail;
+    PictureScaler& scaler = *s_->scalers[static_cast<std::size_t>(lane)];
+    if (!scaler.Scale(in.GetPointer(), s_->in, planes, strides, s_->out, s_->rect))
+        return false;
     out.SetActualDataLength(static_cast<std::int32_t>(bytes));
-    return Code::Ok;
+    return true;
 }
 
-Status VideoScalerFilter::StopStreaming() {
+Status VideoScalerFilter::Finish(int, bool worked, MediaSample&) {
+    return worked ? Code::Ok : Code::Fail;
+}
+
+void VideoScalerFilter::StopLanes() {
     s_.reset();
-    return Code::Ok;
 }
 
 }  // namespace kelvor::media

@@ -7,8 +7,9 @@
 // the target's is set with the target (4:3 or 16:9 for a DV frame). Bars and picture edges fall
 // on the chroma grid of the target layout.
 //
-// Threads: settings and connections on the driving thread while stopped; Transform on the
-// streaming thread. A sample smaller than its type says fails with Code::Fail.
+// Threads: settings and connections on the driving thread while stopped; the pictures on the
+// streaming thread, or with frame threads (off unless set) alternately on it and on a thread of
+// the filter's own. A sample smaller than its type says fails with Code::Fail.
 #pragma once
 
 #include <memory>
@@ -23,7 +24,7 @@ namespace kelvor::media {
 Rect FitPicture(double sourceAspect, int width, int height, double targetAspect, int xAlign,
                 int yAlign);
 
-class VideoScalerFilter : public TransformFilter {
+class VideoScalerFilter : public PairedTransformFilter {
   public:
     VideoScalerFilter();
     ~VideoScalerFilter() override;
@@ -39,9 +40,10 @@ class VideoScalerFilter : public TransformFilter {
     Status CheckTransform(const MediaType& in, const MediaType& out) override;
     Status GetMediaType(int position, MediaType& mt) override;
     Status DecideBufferSize(AllocatorProperties& props) override;
-    Status StartStreaming() override;
-    Status Transform(const MediaSample& in, MediaSample& out) override;
-    Status StopStreaming() override;
+    Status StartLanes(int lanes) override;
+    void StopLanes() override;
+    bool Work(int lane, const MediaSample& in, MediaSample& out) override;
+    Status Finish(int lane, bool worked, MediaSample& out) override;
 
   private:
     struct Impl;

@@ -277,9 +277,11 @@ bool ConversionGraphs::reencode(Build& build, const std::string& video, const st
     if (!build.connect(dv, &dec->Input()) && !type2)
         return build.failWith(video + ": the DV stream cannot be decoded");
 
-    // The picture filter works on the decoder's thread while the decoded picture is still in the
-    // cache; the conversion into the target frame and the encoding run on threads of their own.
+    // Decoding, the picture filter, the conversion into the target frame and the encoding each
+    // run on threads of their own: the picture filter on the decoder's thread would leave the
+    // decoder's second lane idle while it works.
     build.connect(dec->GetOutputPin(0), picture->GetInputPin(0));
+    dec->GetOutputPin(0)->SetQueued(true, kPictureQueueDepth);
     picture->GetOutputPin(0)->SetQueued(true, kPictureQueueDepth);
     // The picture into the target frame: a colour conversion within one standard; across
     // standards the picture fills the other frame as it filled its own (stretched).
@@ -291,6 +293,9 @@ bool ConversionGraphs::reencode(Build& build, const std::string& video, const st
     const double aspect = enc->Wide() ? 16.0 / 9.0 : 4.0 / 3.0;
     scaler->SetTarget(frame, aspect);
     scaler->SetSourceAspect(aspect);
+    // Across standards the blend into the other frame is the longest stage that runs on a single
+    // thread, so it takes alternate frames on two.
+    scaler->SetFrameThreads(true);
     build.connect(picture->GetOutputPin(0), &scaler->Input());
     scaler->Output().SetQueued(true, kPictureQueueDepth);
     build.connect(&scaler->Output(), enc->GetInputPin(0));
