@@ -126,6 +126,37 @@ TEST_F(OutputFiles, NamesTheUserKeepsBesideTheOutputsSurvive) {
                                         "clip_type2.avi.part", "precious.txt"}));
 }
 
+// A new output is left to the kernel's writeback, but one that replaces a file the user had is
+// on the disk before the rename, so a crash cannot lose both: the system calls show which.
+TEST_F(OutputFiles, OnlyAnOutputThatReplacesAFileIsSyncedBeforeItsRename) {
+    if (!test::ToolAvailable("strace"))
+        GTEST_SKIP() << "strace is not installed";
+    make("clip.avi", "type=1 frames=30 date=2004-07-14T10:00:00");
+    const auto syncs = [&] {
+        const fs::path trace = dir / "trace.txt";
+        test::ProcessOptions options;
+        options.workDir = dir.path();
+        options.environment["XDG_CONFIG_HOME"] = (dir / "cfg").string();
+        options.timeout = std::chrono::seconds(120);
+        auto r =
+            test::RunProcess({"strace", "-f", "-e", "trace=fsync,fdatasync", "-o", trace.string(),
+                              KELVOR_CLI, "script", "--yes-to-all", "clip.avi", "+2", "+w"},
+                             options);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        const std::string calls = test::ReadFile(trace);
+        fs::remove(trace);
+        int n = 0;
+        for (std::size_t at = calls.find("sync("); at != std::string::npos;
+             at = calls.find("sync(", at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(syncs(), 0);
+    EXPECT_EQ(frames(dir / "clip_type2.avi"), test::ToolAvailable("ffprobe") ? "30" : "");
+    EXPECT_EQ(syncs(), 2);  // the type 2 file and the WAV file, each replacing the first run's
+    EXPECT_EQ(frames(dir / "clip_type2.avi"), test::ToolAvailable("ffprobe") ? "30" : "");
+}
+
 // Names that fit the folder's limit are written although a temporary suffix would not fit
 // beside them: a scn file of 245 bytes, a conversion of 251.
 TEST_F(OutputFiles, TheLongestNamesAreWritten) {

@@ -104,6 +104,9 @@ struct AviWriter::State {
     bool Failed = false;
     std::vector<std::uint8_t> Buffer;
     std::uint64_t Flushed = 0;  // bytes already handed to the kernel
+    // Only a file that replaces another is synced when it closes (SyncBeforeReplacing), so
+    // only then is the disk started early.
+    bool Replacing = false;
     std::vector<StreamState> Streams;
     std::uint32_t FrameSize = 0;
     std::uint32_t Width = 720;
@@ -125,8 +128,9 @@ struct AviWriter::State {
             return false;
         // The disk starts on these bytes now rather than all at once in the closing fsync, so
         // the writing overlaps the copying; a failure here shows again at that fsync.
-        ::sync_file_range(Fd, static_cast<off_t>(Flushed), static_cast<off_t>(Buffer.size()),
-                          SYNC_FILE_RANGE_WRITE);
+        if (Replacing)
+            ::sync_file_range(Fd, static_cast<off_t>(Flushed), static_cast<off_t>(Buffer.size()),
+                              SYNC_FILE_RANGE_WRITE);
         Flushed += Buffer.size();
         Buffer.clear();
         return true;
@@ -511,6 +515,8 @@ bool AviWriter::open(const std::string& path, const AviWriterConfig& config) {
         s->Streams.push_back(a);
     }
     s->Target = path;
+    struct stat existing {};
+    s->Replacing = ::lstat(path.c_str(), &existing) == 0;
     files::TemporaryFile created = files::CreateTemporaryFile(path);
     if (created.Fd < 0) {
         error_ = std::move(created.Error);
@@ -578,7 +584,7 @@ bool AviWriter::close() {
         auto h = s_->buildHeaders();
         ok = h.size() == s_->HeaderSize &&
              s_->patch(8, std::span(h).subspan(8, h.size() - kListHeaderSize - 8)) &&
-             ::fsync(s_->Fd) == 0;
+             files::SyncBeforeReplacing(s_->Fd, s_->Target);
     }
     if (!ok && error_.empty())
         error_ = std::string("write failed: ") + std::strerror(errno);

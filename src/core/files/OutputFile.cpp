@@ -43,6 +43,14 @@ bool WriteAll(int fd, std::span<const std::byte> bytes) {
     return true;
 }
 
+bool SyncBeforeReplacing(int fd, std::string_view target) {
+    struct stat st {};
+    const std::string name(target);
+    if (::lstat(name.c_str(), &st) != 0 && errno == ENOENT)
+        return true;
+    return ::fsync(fd) == 0;
+}
+
 TemporaryFile CreateTemporaryFile(std::string_view target) {
     const std::size_t slash = target.rfind('/');
     const std::string folder(slash == std::string_view::npos ? std::string_view{}

@@ -81,6 +81,13 @@ TemporaryFile CreateTemporaryFile(std::string_view target);
 // empty write.
 bool WriteAll(int fd, std::span<const std::byte> bytes);
 
+// Forces `fd`'s bytes to the disk when the coming rename onto `target` replaces a file that
+// exists (an older output, or the source itself): a crash after that rename must not lose both.
+// A brand-new target is left to the kernel's writeback, as cp does, since a crash then loses only
+// an output the untouched source can make again. The sync cost 0.10-0.12 s of a 144 MB type 2
+// conversion that cp does in 0.03 s. False (errno set) when the sync failed.
+bool SyncBeforeReplacing(int fd, std::string_view target);
+
 // True when both names exist and are the same file (same device and inode), whatever the names.
 bool SameFile(std::string_view a, std::string_view b);
 

@@ -59,7 +59,8 @@ Status ByteStreamFile::Release() {
     }
     // The reason of the first failure is the one kept: a write that failed is why the file is
     // not moved into place.
-    const bool synced = !failed_ && (::fsync(fd_) == 0 || noteFailure("write failed"));
+    const bool synced =
+        !failed_ && (files::SyncBeforeReplacing(fd_, target_) || noteFailure("write failed"));
     const bool closed = ::close(fd_) == 0 || noteFailure("write failed");
     fd_ = -1;
     if (!synced || !closed ||

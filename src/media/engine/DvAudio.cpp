@@ -42,6 +42,41 @@ Place placeOf(const Geometry& g, int n) {
     return p;
 }
 
+// The most sample frames a DV frame holds in its first half: 36 two-byte units per block row.
+constexpr int kMostSamples = 54 * 36;
+
+// Where each sample of the first channel half starts in the frame, for one standard and one
+// unit width, so that taking the sound out of a frame reads a table instead of working out the
+// shuffle and the block offset anew for every sample of every frame.
+struct SampleOffsets {
+    std::array<std::uint32_t, kMostSamples> First{};
+    std::uint32_t HalfStride = 0;  // from a sample of the first half to the same in the second
+};
+
+SampleOffsets makeSampleOffsets(bool pal, std::size_t unitBytes) {
+    const Geometry g = geometry(pal);
+    SampleOffsets t;
+    t.HalfStride =
+        static_cast<std::uint32_t>(dv::AudioBlockOffset(g.half, 0) - dv::AudioBlockOffset(0, 0));
+    for (int n = 0; n < kMostSamples; ++n) {
+        const Place p = placeOf(g, n);
+        t.First[static_cast<std::size_t>(n)] = static_cast<std::uint32_t>(
+            dv::AudioBlockOffset(p.sequenceInHalf, p.block) + kAudioDataStart +
+            unitBytes * static_cast<std::size_t>(p.unit));
+    }
+    return t;
+}
+
+const SampleOffsets& sampleOffsets(bool pal, int quantization) {
+    static const SampleOffsets pal16 = makeSampleOffsets(true, 2);
+    static const SampleOffsets pal12 = makeSampleOffsets(true, 3);
+    static const SampleOffsets ntsc16 = makeSampleOffsets(false, 2);
+    static const SampleOffsets ntsc12 = makeSampleOffsets(false, 3);
+    if (quantization == 16)
+        return pal ? pal16 : ntsc16;
+    return pal ? pal12 : ntsc12;
+}
+
 std::array<std::int16_t, 4096> makeExpandTable() {
     std::array<std::int16_t, 4096> t{};
     for (std::uint32_t code = 0; code < 4096; ++code) {
@@ -158,29 +193,26 @@ int ExtractPair(dv::ConstFrame frame, const FrameAudio& a, int pair, std::span<s
     const auto sequences = dv::SequenceCountForSize(frame.size());
     if (!sequences || (*sequences == dv::kSequences625) != a.pal || pair < 0 || pair >= a.pairs)
         return 0;
-    const Geometry g = geometry(a.pal);
-    const int count = std::min<int>(a.samples, static_cast<int>(out.size() / 2));
-    for (int n = 0; n < count; ++n) {
-        const Place p = placeOf(g, n);
-        if (a.quantization == 16) {
+    const SampleOffsets& t = sampleOffsets(a.pal, a.quantization);
+    const int count = std::min({a.samples, static_cast<int>(out.size() / 2), kMostSamples});
+    if (a.quantization == 16) {
+        for (int n = 0; n < count; ++n) {
             for (int c = 0; c < 2; ++c) {
-                const std::size_t off =
-                    dv::AudioBlockOffset(p.sequenceInHalf + c * g.half, p.block) + kAudioDataStart +
-                    2 * static_cast<std::size_t>(p.unit);
+                const std::size_t off = t.First[static_cast<std::size_t>(n)] + c * t.HalfStride;
                 const auto v = static_cast<std::uint16_t>((frame[off] << 8) | frame[off + 1]);
                 out[static_cast<std::size_t>(2 * n + c)] =
                     v == kError16 ? 0 : static_cast<std::int16_t>(v);
             }
-        } else {
-            const std::size_t off =
-                dv::AudioBlockOffset(p.sequenceInHalf + pair * g.half, p.block) + kAudioDataStart +
-                3 * static_cast<std::size_t>(p.unit);
-            const auto l = static_cast<std::uint16_t>((frame[off] << 4) | (frame[off + 2] >> 4));
-            const auto r =
-                static_cast<std::uint16_t>((frame[off + 1] << 4) | (frame[off + 2] & 0x0F));
-            out[static_cast<std::size_t>(2 * n)] = l == kError12 ? 0 : Expand12(l);
-            out[static_cast<std::size_t>(2 * n + 1)] = r == kError12 ? 0 : Expand12(r);
         }
+        return count;
+    }
+    const std::array<std::int16_t, 4096>& expand = expandTable();
+    for (int n = 0; n < count; ++n) {
+        const std::size_t off = t.First[static_cast<std::size_t>(n)] + pair * t.HalfStride;
+        const auto l = static_cast<std::uint16_t>((frame[off] << 4) | (frame[off + 2] >> 4));
+        const auto r = static_cast<std::uint16_t>((frame[off + 1] << 4) | (frame[off + 2] & 0x0F));
+        out[static_cast<std::size_t>(2 * n)] = l == kError12 ? 0 : expand[l];
+        out[static_cast<std::size_t>(2 * n + 1)] = r == kError12 ? 0 : expand[r];
     }
     return count;
 }
