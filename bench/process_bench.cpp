@@ -16,8 +16,8 @@
 // against a short one (process_scenes_date_memory, goal: at most 1.1 times).
 //
 // The files are made once in KELVOR_BENCH_DATA (default /tmp) and kept. The two scenes-by-date
-// rows read a 2800-frame file (400 MB) unless KELVOR_BENCH_FULL is set, which makes the 2.1 GB
-// one of the original table; the line names the size it read.
+// rows and their _silent twins read a 2800-frame file (400 MB) unless KELVOR_BENCH_FULL is set,
+// which makes the 2.1 GB one of the original table; the line names the size it read.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -126,12 +126,15 @@ bool EnsureFixture(const std::string& path, const std::string& description) {
 }
 
 // A long type 2 file from our AVI writer: 50 real dated frames repeated (the date steps back one
-// second every two seconds, no cut), made quickly without encoding every frame.
-bool EnsureLongType2(const std::string& dir, const std::string& path, int frames) {
+// second every two seconds, no cut), made quickly without encoding every frame. Frames without
+// sound packs are read whole by the date finder (a missing pack may be a dropout that the rest of
+// the frame outvotes); a camcorder's frames always carry them.
+bool EnsureLongType2(const std::string& dir, const std::string& path, int frames, bool sound) {
     if (fs::exists(path))
         return true;
-    const std::string seed = dir + "/process-seed.dv";
-    if (!EnsureFixture(seed, "type=raw frames=50 audio=none date=2024-05-06T07:08:09"))
+    const std::string seed = dir + (sound ? "/process-seed-sound.dv" : "/process-seed.dv");
+    if (!EnsureFixture(seed, std::string("type=raw frames=50 date=2024-05-06T07:08:09 audio=") +
+                                 (sound ? "48k" : "none")))
         return false;
     return bench::WriteRepeatedType2(seed, path, frames);
 }
@@ -243,39 +246,47 @@ int main(int argc, char** argv) {
 
     const bool full = std::getenv("KELVOR_BENCH_FULL") != nullptr;
     const int longFrames = full ? 14000 : 2800;
-    const std::string own = dir + "/process-own-" + std::to_string(longFrames) + ".avi";
-    const std::string odml = dir + "/process-ffmpeg-" + std::to_string(longFrames) + ".avi";
     const std::string pal2 = dir + "/process-pal2-1000.avi";
     const std::string pal1 = dir + "/process-pal1-1000.avi";
     const std::string cuts = dir + "/process-cuts.avi";
     const std::string infoDir = dir + "/process-info200";
 
     std::vector<Row> rows;
-    if (Wanted("scenes_date_own", only) || Wanted("scenes_date_ffmpeg", only)) {
-        if (!EnsureLongType2(dir, own, longFrames))
+    // The scn file is written beside the video; it goes before each run.
+    const auto removeScn = [](std::string video) {
+        return [video]() mutable {
+            std::error_code ec;
+            fs::remove(fs::path(video).replace_extension(".scn"), ec);
+        };
+    };
+    // Frames with sound packs, as a camcorder writes them, and frames without (read whole).
+    for (const bool sound : {true, false}) {
+        const std::string suffix = sound ? "" : "_silent";
+        if (!Wanted("scenes_date_own" + suffix, only) &&
+            !Wanted("scenes_date_ffmpeg" + suffix, only))
+            continue;
+        const std::string kind = sound ? "" : "silent-";
+        const std::string own = dir + "/process-own-" + kind + std::to_string(longFrames) + ".avi";
+        const std::string odml =
+            dir + "/process-ffmpeg-" + kind + std::to_string(longFrames) + ".avi";
+        if (!EnsureLongType2(dir, own, longFrames, sound))
             return 1;
         // ffmpeg's AVI muxer writes the same frames as an OpenDML type 2 file of its own layout.
         if (!fs::exists(odml) &&
             bench::TimedCommand({ffmpeg, "-y", "-v", "error", "-i", own, "-c", "copy", odml}) < 0)
             return 1;
-        // The scn file is written beside the video; it goes before each run.
-        const auto removeScn = [](std::string video) {
-            return [video]() mutable {
-                std::error_code ec;
-                fs::remove(fs::path(video).replace_extension(".scn"), ec);
-            };
-        };
-        rows.push_back({"scenes_date_own",
+        const std::string frames = sound ? "" : ", frames without sound packs";
+        rows.push_back({"scenes_date_own" + suffix,
                         {cli, "scenes-by-date", "--yes-to-all", own},
                         {"cat", own},
                         3,
-                        "peer cat, our type 2, " + SizeNote(own),
+                        "peer cat, our type 2, " + SizeNote(own) + frames,
                         removeScn(own)});
-        rows.push_back({"scenes_date_ffmpeg",
+        rows.push_back({"scenes_date_ffmpeg" + suffix,
                         {cli, "scenes-by-date", "--yes-to-all", odml},
                         {"cat", odml},
                         3,
-                        "peer cat, ffmpeg's OpenDML, " + SizeNote(odml),
+                        "peer cat, ffmpeg's OpenDML, " + SizeNote(odml) + frames,
                         removeScn(odml)});
     }
     if (Wanted("info_200", only) || Wanted("info_one", only)) {
