@@ -10,9 +10,11 @@
 // stamper's latest frame, then reports the stream end.
 //
 // It also takes the DV frames themselves, which spares decoding them: each sample then takes the
-// colour of the 8x8 block it falls in, from the block's DC term (see SampleDvFrame). A frame that
+// colour of the 8x8 block it falls in, from the block's DC term (see sampleDvFrame). A frame that
 // is not a DV picture of the stream's standard counts as the last one that was, as the decoder
-// shows it (black before any).
+// shows it (black before any). The counts then differ a little from those of decoded pictures
+// (a block's mean instead of one of its pixels), but a cut changes most blocks and a steady
+// scene few, so the same thresholds give the same scene ends.
 //
 // Created once by its graph owner, which hands it the stamper of the same graph. Callbacks and
 // the stamper are set while the graph is stopped. Transform and the callbacks it makes run on the
