@@ -12,9 +12,12 @@
 //   bench_process [RUNS] [NAME...]   RUNS pairs per row (default 5, or KELVOR_BENCH_RUNS); only
 //                                    the rows whose name contains one of the NAMEs
 //
+// One line is of memory, not time: the peak resident memory of scenes by date on a long file
+// against a short one (process_scenes_date_memory, goal: at most 1.1 times).
+//
 // The files are made once in KELVOR_BENCH_DATA (default /tmp) and kept. The two scenes-by-date
-// rows read a 2800-frame file (400 MB) unless KELVOR_BENCH_FULL is set, which makes the 2.1 GB
-// one of the original table; the line names the size it read.
+// rows and their _silent twins read a 2800-frame file (400 MB) unless KELVOR_BENCH_FULL is set,
+// which makes the 2.1 GB one of the original table; the line names the size it read.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -123,12 +126,15 @@ bool EnsureFixture(const std::string& path, const std::string& description) {
 }
 
 // A long type 2 file from our AVI writer: 50 real dated frames repeated (the date steps back one
-// second every two seconds, no cut), made quickly without encoding every frame.
-bool EnsureLongType2(const std::string& dir, const std::string& path, int frames) {
+// second every two seconds, no cut), made quickly without encoding every frame. Frames without
+// sound packs are read whole by the date finder (a missing pack may be a dropout that the rest of
+// the frame outvotes); a camcorder's frames always carry them.
+bool EnsureLongType2(const std::string& dir, const std::string& path, int frames, bool sound) {
     if (fs::exists(path))
         return true;
-    const std::string seed = dir + "/process-seed.dv";
-    if (!EnsureFixture(seed, "type=raw frames=50 audio=none date=2024-05-06T07:08:09"))
+    const std::string seed = dir + (sound ? "/process-seed-sound.dv" : "/process-seed.dv");
+    if (!EnsureFixture(seed, std::string("type=raw frames=50 date=2024-05-06T07:08:09 audio=") +
+                                 (sound ? "48k" : "none")))
         return false;
     return bench::WriteRepeatedType2(seed, path, frames);
 }
@@ -139,6 +145,73 @@ std::string SizeNote(const std::string& path) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%.2f GB", ec ? 0.0 : static_cast<double>(size) / 1e9);
     return buf;
+}
+
+// A raw DV file of `frames` frames, sparse: the seed's 50 dated frames at its start and at every
+// 10,000th frame, holes (frames of zeros, which say nothing) between, so a long file takes
+// almost no disk.
+bool WriteSparseRawDv(const std::string& seed, const std::string& path, std::int64_t frames) {
+    std::ifstream in(seed, std::ios::binary);
+    const std::string raw{std::istreambuf_iterator<char>(in), {}};
+    if (raw.size() < 50 * dv::kFrameSize625)
+        return false;
+    std::fstream out(path, std::ios::binary | std::ios::out | std::ios::trunc);
+    for (std::int64_t at = 0; at < frames && out; at += 10000) {
+        out.seekp(static_cast<std::streamoff>(at * static_cast<std::int64_t>(dv::kFrameSize625)));
+        out.write(raw.data(),
+                  static_cast<std::streamsize>(std::min<std::int64_t>(50, frames - at) *
+                                               static_cast<std::int64_t>(dv::kFrameSize625)));
+    }
+    out.close();
+    std::error_code ec;
+    fs::resize_file(path, static_cast<std::uintmax_t>(frames) * dv::kFrameSize625, ec);
+    return !ec && out;
+}
+
+// The peak memory of scenes by date on a 100,000-frame file stays within 10% of that on a
+// 1,000-frame one: nothing the run keeps grows with the frames.
+bool MemoryRow(const std::string& cli, const std::string& dir, int runs) {
+    const std::string seed = dir + "/process-seed.dv";
+    if (!EnsureFixture(seed, "type=raw frames=50 audio=none date=2024-05-06T07:08:09"))
+        return false;
+    const std::string small = dir + "/process-sparse-1000.dv";
+    const std::string large = dir + "/process-sparse-100000.dv";
+    // Through /usr/bin/time, whose child starts from its own small memory: a child spawned
+    // straight from this process would count this process's pages as its own peak.
+    const auto peak = [&](const std::string& video) {
+        long least = -1;
+        for (int r = 0; r < runs; ++r) {
+            const long kb = bench::PeakMemoryKb({cli, "scenes-by-date", "--yes-to-all", video},
+                                                dir + "/process-memory.log");
+            if (kb <= 0)
+                return -1L;
+            least = least < 0 ? kb : std::min(least, kb);
+        }
+        return least;
+    };
+    long smallKb = -1, largeKb = -1;
+    if (WriteSparseRawDv(seed, small, 1000) && WriteSparseRawDv(seed, large, 100000)) {
+        smallKb = peak(small);
+        largeKb = peak(large);
+    }
+    std::error_code ec;
+    fs::remove(dir + "/process-memory.log", ec);
+    for (const std::string& f : {small, large}) {
+        fs::remove(f, ec);
+        fs::remove(fs::path(f).replace_extension(".scn"), ec);
+    }
+    if (smallKb <= 0 || largeKb <= 0) {
+        std::printf("BENCH process_scenes_date_memory failed (goal=1.1)\n");
+        return false;
+    }
+    const double ratio = static_cast<double>(largeKb) / static_cast<double>(smallKb);
+    std::printf(
+        "BENCH process_scenes_date_memory frames_1000=%ldKB frames_100000=%ldKB ratio=%.3f "
+        "goal=1.1 %s (peak resident memory, least of %d runs, sparse raw DV; the goal is a "
+        "ceiling)\n",
+        smallKb, largeKb, ratio, ratio <= 1.1 ? "holds" : "short", runs);
+    std::fflush(stdout);
+    return ratio <= 1.1;
 }
 
 bool Wanted(const std::string& name, const std::vector<std::string>& only) {
@@ -173,39 +246,47 @@ int main(int argc, char** argv) {
 
     const bool full = std::getenv("KELVOR_BENCH_FULL") != nullptr;
     const int longFrames = full ? 14000 : 2800;
-    const std::string own = dir + "/process-own-" + std::to_string(longFrames) + ".avi";
-    const std::string odml = dir + "/process-ffmpeg-" + std::to_string(longFrames) + ".avi";
     const std::string pal2 = dir + "/process-pal2-1000.avi";
     const std::string pal1 = dir + "/process-pal1-1000.avi";
     const std::string cuts = dir + "/process-cuts.avi";
     const std::string infoDir = dir + "/process-info200";
 
     std::vector<Row> rows;
-    if (Wanted("scenes_date_own", only) || Wanted("scenes_date_ffmpeg", only)) {
-        if (!EnsureLongType2(dir, own, longFrames))
+    // The scn file is written beside the video; it goes before each run.
+    const auto removeScn = [](std::string video) {
+        return [video]() mutable {
+            std::error_code ec;
+            fs::remove(fs::path(video).replace_extension(".scn"), ec);
+        };
+    };
+    // Frames with sound packs, as a camcorder writes them, and frames without (read whole).
+    for (const bool sound : {true, false}) {
+        const std::string suffix = sound ? "" : "_silent";
+        if (!Wanted("scenes_date_own" + suffix, only) &&
+            !Wanted("scenes_date_ffmpeg" + suffix, only))
+            continue;
+        const std::string kind = sound ? "" : "silent-";
+        const std::string own = dir + "/process-own-" + kind + std::to_string(longFrames) + ".avi";
+        const std::string odml =
+            dir + "/process-ffmpeg-" + kind + std::to_string(longFrames) + ".avi";
+        if (!EnsureLongType2(dir, own, longFrames, sound))
             return 1;
         // ffmpeg's AVI muxer writes the same frames as an OpenDML type 2 file of its own layout.
         if (!fs::exists(odml) &&
             bench::TimedCommand({ffmpeg, "-y", "-v", "error", "-i", own, "-c", "copy", odml}) < 0)
             return 1;
-        // The scn file is written beside the video; it goes before each run.
-        const auto removeScn = [](std::string video) {
-            return [video]() mutable {
-                std::error_code ec;
-                fs::remove(fs::path(video).replace_extension(".scn"), ec);
-            };
-        };
-        rows.push_back({"scenes_date_own",
+        const std::string frames = sound ? "" : ", frames without sound packs";
+        rows.push_back({"scenes_date_own" + suffix,
                         {cli, "scenes-by-date", "--yes-to-all", own},
                         {"cat", own},
                         3,
-                        "peer cat, our type 2, " + SizeNote(own),
+                        "peer cat, our type 2, " + SizeNote(own) + frames,
                         removeScn(own)});
-        rows.push_back({"scenes_date_ffmpeg",
+        rows.push_back({"scenes_date_ffmpeg" + suffix,
                         {cli, "scenes-by-date", "--yes-to-all", odml},
                         {"cat", odml},
                         3,
-                        "peer cat, ffmpeg's OpenDML, " + SizeNote(odml),
+                        "peer cat, ffmpeg's OpenDML, " + SizeNote(odml) + frames,
                         removeScn(odml)});
     }
     if (Wanted("info_200", only) || Wanted("info_one", only)) {
@@ -308,6 +389,8 @@ int main(int argc, char** argv) {
                     reset});
 
     bool ok = true;
+    if (Wanted("scenes_date_memory", only))
+        ok = MemoryRow(cli, dir, runs) && ok;
     for (const Row& row : rows)
         if (Wanted(row.Name, only))
             ok = RunRow(row, runs) && ok;

@@ -9,6 +9,13 @@
 // ended; a change reported for frame 0 is dropped by every sink. Stop ends the last scene at the
 // stamper's latest frame, then reports the stream end.
 //
+// It also takes the DV frames themselves, which spares decoding them: each sample then takes the
+// colour of the 8x8 block it falls in, from the block's DC term (see sampleDvFrame). A frame that
+// is not a DV picture of the stream's standard counts as the last one that was, as the decoder
+// shows it (black before any). The counts then differ a little from those of decoded pictures
+// (a block's mean instead of one of its pixels), but a cut changes most blocks and a steady
+// scene few, so the same thresholds give the same scene ends.
+//
 // Created once by its graph owner, which hands it the stamper of the same graph. Callbacks and
 // the stamper are set while the graph is stopped. Transform and the callbacks it makes run on the
 // streaming thread; Stop on the driving thread after streaming has ended. Callbacks must not
@@ -19,6 +26,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
+#include <vector>
+
+#include "core/dv/DvDcPicture.h"
 
 #include "media/engine/TransformFilter.h"
 #include "media/filters/FilterIdentity.h"
@@ -43,6 +54,10 @@ class ContentDetectorFilter : public InPlaceTransformFilter {
         sampleTimes_ = std::move(stamper);
     }
 
+    // Whether DV frames are taken as they are or must come decoded (the default); while stopped
+    // and before the input connects.
+    void SetTakesDvFrames(bool takes) { takesDvFrames_ = takes; }
+
     // The change counts of the last three pictures, the most recent first.
     std::array<std::int64_t, 3> History() const { return history_; }
 
@@ -51,14 +66,33 @@ class ContentDetectorFilter : public InPlaceTransformFilter {
   protected:
     Status CheckInputType(const MediaType& mtIn) override;
     Status Transform(MediaSample& sample) override;
+    Status StartStreaming() override;
 
   private:
     std::int32_t stamperFrame() const;
+    // The sampled bytes of a DV frame's DC picture into samples_; false when it is no picture.
+    bool sampleDvFrame(std::span<const std::uint8_t> frame);
+    void measure(std::span<const std::uint8_t> samples, std::size_t sampleCount);
     void reportSceneEnd(std::int32_t frame) const;
 
     std::shared_ptr<SampleTimeFilter> sampleTimes_;
     std::array<std::uint8_t, kMaxSamples> previous_{};
     std::array<std::int64_t, 3> history_{};
+    bool takesDvFrames_ = false;
+    // DV input, streaming thread: the stream's standard, the bytes sampled of the last picture
+    // (black, zero, before any in a run), and where each sample of a picture of that height falls.
+    bool dvInput_ = false;
+    bool pal_ = true;
+    dv::DcLayout lastLayout_ = dv::DcLayout::None;
+    std::array<std::uint8_t, kMaxSamples> samples_{};
+    std::size_t sampleCount_ = 0;
+    std::size_t sampleBase_ = 0;  // the n of the threshold: whole strides in the picture
+    struct SamplePlace {
+        std::uint16_t Block;
+        std::uint8_t Channel;  // 0 blue, 1 green, 2 red, as the bottom-up RGB24 bytes go
+    };
+    std::vector<SamplePlace> places_;
+    std::unique_ptr<dv::DcPicture> picture_;
 };
 
 }  // namespace kelvor::media

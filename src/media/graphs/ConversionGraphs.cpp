@@ -116,6 +116,8 @@ ConversionGraphs::ConversionGraphs(LocaleInfo locale)
       sinks_(std::make_unique<scenes::DetectionSinks>()) {
     dateDetector_->Detector().SetLocale(locale);
     contentDetector_->SetSampleTimes(sampleTimes_);
+    // The content scenes of a DV file come from its blocks' DC terms, which spares decoding.
+    contentDetector_->SetTakesDvFrames(true);
 }
 
 ConversionGraphs::~ConversionGraphs() {

@@ -154,9 +154,10 @@ class ConversionGraphs {
     bool BuildDateScenesGraph(const std::string& video);
     // The same graph, for the subtitle command.
     bool BuildSrtGraph(const std::string& video);
-    // The first stream that can be decoded into RGB24 pictures, rendered to the content
-    // detector through the media stamper (right in front of it, so the stamper's frame is the
-    // detector's picture), then a null renderer. Fails when the file cannot be opened or no
+    // The first stream that can be decoded into RGB24 pictures (DV frames as they are, unless
+    // the detector is told otherwise), rendered to the content detector through the media
+    // stamper (right in front of it, so the stamper's frame is the detector's picture), then a
+    // null renderer. Fails when the file cannot be opened or no
     // picture reaches the detector.
     bool BuildContentScenesGraph(const std::string& video);
     // PAL/NTSC conversion of a DV type 2 or type 1 file into the standard (kStandardPal or

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/dv/DvDcPicture.h"
+#include "media/engine/DvCodec.h"
 #include "media/filters/FilterTestSupport.h"
 #include "media/filters/SampleTimeFilter.h"
 
@@ -40,6 +42,56 @@ Reports detect(ContentDetectorFilter& detector, const std::shared_ptr<SampleTime
     detector.OnSceneEnd = nullptr;
     detector.OnStreamEnd = nullptr;
     return run;
+}
+
+// The DC picture is the mean of each 8x8 block of the decoded picture, luma and chroma, in both
+// standards, to the decoder's rounding: a block out of place or a term misread would be far off.
+TEST(ContentDetectorFilter, TheDcPictureIsTheMeanOfEachDecodedBlock) {
+    for (const char* standard : {"pal", "ntsc"}) {
+        const auto frames = test::DvFramesFor(std::string("type=2 audio=none frames=2 standard=") +
+                                              standard + " picture=moving; frames=1 picture=bars");
+        ASSERT_EQ(frames.size(), 3u);
+        DvVideoDecoder decoder;
+        ASSERT_TRUE(decoder.open(false, 1));
+        const bool pal = std::string(standard) == "pal";
+        const int height = pal ? 576 : 480;
+        std::vector<std::uint8_t> planar(PlanarSize(720, height));
+        for (const auto& frame : frames) {
+            int w = 0, h = 0;
+            ASSERT_TRUE(decoder.decodePlanar(frame, planar, w, h));
+            const dv::DcLayout layout = dv::FrameDcLayout(frame, dv::DcLayout::None);
+            ASSERT_EQ(layout, pal ? dv::DcLayout::Pal420 : dv::DcLayout::Ntsc411);
+            dv::DcPicture dc;
+            ASSERT_TRUE(dv::ReadDcPicture(frame, layout, dc));
+            ASSERT_EQ(dc.Rows * 8, height);
+            // Chroma planes: 4:2:0 halves both ways, 4:1:1 quarters the width.
+            const int cw = pal ? 360 : 180, chromaRows = pal ? 2 : 1, chromaColumns = pal ? 2 : 4;
+            const std::uint8_t* u = planar.data() + 720 * height;
+            const std::uint8_t* v = u + static_cast<std::size_t>(cw) * (pal ? height / 2 : height);
+            int far = 0;
+            for (int by = 0; by < dc.Rows; ++by)
+                for (int bx = 0; bx < 90; ++bx) {
+                    // The chroma block holding this luma block's top left pixel.
+                    const int c0 = (by * 8 / chromaRows) / 8 * 8,
+                              c1 = (bx * 8 / chromaColumns) / 8 * 8;
+                    int sum = 0, cb = 0, cr = 0;
+                    for (int y = 0; y < 8; ++y)
+                        for (int x = 0; x < 8; ++x) {
+                            sum += planar[static_cast<std::size_t>(by * 8 + y) * 720 + bx * 8 + x];
+                            const std::size_t c = static_cast<std::size_t>(c0 + y) * cw + c1 + x;
+                            cb += u[c];
+                            cr += v[c];
+                        }
+                    const std::size_t at = static_cast<std::size_t>(by) * 90 + bx;
+                    // The right edge of 4:1:1 holds its chroma in other rows; luma only there.
+                    const bool lumaOnly = !pal && bx >= 88;
+                    far += std::abs(sum / 64 - dc.Y[at]) > 2 ||
+                           (!lumaOnly && (std::abs(cb / 64 - dc.Cb[at]) > 2 ||
+                                          std::abs(cr / 64 - dc.Cr[at]) > 2));
+                }
+            EXPECT_EQ(far, 0) << standard;
+        }
+    }
 }
 
 TEST(ContentDetectorFilter, IdentityAndAcceptedTypes) {

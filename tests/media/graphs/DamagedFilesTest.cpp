@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "commands/CommandsTestSupport.h"
@@ -15,6 +16,8 @@
 #include "core/files/FileRecord.h"
 #include "core/scenes/ScnFile.h"
 #include "fixtures/DvFixture.h"
+#include "media/filters/ContentDetectorFilter.h"
+#include "media/graphs/ConversionTestSupport.h"
 #include "media/graphs/ProbeGraph.h"
 #include "support/DvAviFiles.h"
 #include "support/TempDir.h"
@@ -178,6 +181,75 @@ TEST(DamagedFiles, AVideoRateOfZeroTakesTheDvRate) {
     c.run("Creer_srt");
     const std::string srt = test::ReadFile(std::filesystem::path(c.path("clip.srt")));
     EXPECT_NE(srt.find("00:00:00,000 --> 00:00:00,200"), std::string::npos) << srt;
+}
+
+// The scene ends the content graph finds, from decoded pictures or from the DV frames' DC terms.
+std::vector<std::int32_t> ContentEnds(const std::string& path, bool fromDcTerms) {
+    media::ConversionGraphs graphs;
+    graphs.ContentDetector().SetTakesDvFrames(fromDcTerms);
+    std::vector<std::int32_t> ends;
+    EXPECT_TRUE(graphs.BuildContentScenesGraph(path)) << graphs.BuildError();
+    graphs.ContentDetector().OnSceneEnd = [&](std::int32_t f) { ends.push_back(f); };
+    EXPECT_EQ(test::RunToEnd(graphs), "") << path;
+    return ends;
+}
+
+// Tape noise: runs of random bytes over the blocks of some frames, the headers left alone.
+void AddNoise(std::vector<test::Bytes>& frames, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    for (std::size_t i = 3; i < frames.size(); i += 7) {
+        auto& f = frames[i];
+        const std::size_t start = 6 * dv::kDifBlockSize + random() % (f.size() / 2);
+        const std::size_t length = std::min<std::size_t>(f.size() - start, 400 + random() % 6000);
+        for (std::size_t k = start; k < start + length; ++k)
+            f[k] = static_cast<std::uint8_t>(random());
+    }
+}
+
+// The DC terms stand for the decoded pictures: on cuts between moving and still pictures, on
+// real camcorder frames, and through dropouts, lost frames and noise, both find the same ends.
+TEST(DamagedFiles, ContentScenesFromTheDcTermsEndWhereTheDecodedPicturesDo) {
+    test::TempDir dir;
+    const std::string scenes =
+        "frames=40 picture=moving date=2004-07-14T10:00:00; frames=30 picture=bars; "
+        "frames=20 picture=colour:2060A0; frames=25 picture=moving; frames=10 "
+        "picture=colour:F0F0F0; frames=8 picture=colour:E0E0E0; frames=30 picture=bars";
+    for (const char* kind : {"type=2 standard=pal", "type=1 standard=pal", "type=2 standard=ntsc",
+                             "type=1 standard=ntsc"}) {
+        const std::string p = MakeDv(dir, "made.avi", std::string(kind) + " audio=none " + scenes);
+        const auto ends = ContentEnds(p, false);
+        EXPECT_GE(ends.size(), 5u) << kind;
+        EXPECT_EQ(ContentEnds(p, true), ends) << kind;
+        // Dropouts: a lost frame of zeros at a cut and inside a scene, and noise over others.
+        ZeroFrame(p, 40);
+        ZeroFrame(p, 80);
+        auto frames = test::DvFrames(p);
+        AddNoise(frames, 7);
+        const bool pal = std::string(kind).find("pal") != std::string::npos;
+        const std::string noisy = dir.file("noisy.avi");
+        ASSERT_TRUE(test::WriteDvAvi(
+            noisy, frames, kind[5] == '1' ? avi::DvType::Type1 : avi::DvType::Type2, pal));
+        const auto damaged = ContentEnds(noisy, false);
+        EXPECT_EQ(ContentEnds(noisy, true), damaged) << kind;
+    }
+    // Real camcorder frames between made ones, some with noise.
+    const auto real = test::RealNtscFrames();
+    const auto bars = test::DvFrames(MakeDv(dir, "bars.avi", "type=2 standard=ntsc frames=12"));
+    ASSERT_EQ(real.size(), 5u);
+    std::vector<test::Bytes> mixed;
+    for (int round = 0; round < 4; ++round) {
+        for (int k = 0; k < 3; ++k)
+            mixed.insert(mixed.end(), real.begin(), real.end());
+        mixed.insert(mixed.end(), bars.begin(), bars.end());
+    }
+    AddNoise(mixed, 11);
+    for (const auto type : {avi::DvType::Type1, avi::DvType::Type2}) {
+        const std::string p = dir.file(type == avi::DvType::Type1 ? "real1.avi" : "real2.avi");
+        ASSERT_TRUE(test::WriteDvAvi(p, mixed, type, false));
+        const auto ends = ContentEnds(p, false);
+        EXPECT_GE(ends.size(), 4u);
+        EXPECT_EQ(ContentEnds(p, true), ends);
+    }
 }
 
 }  // namespace
