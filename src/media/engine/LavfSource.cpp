@@ -393,6 +393,27 @@ std::vector<std::uint8_t> FirstDvFrame(const std::string& fileName) {
     return {};
 }
 
+double ContainerDvAspect(const std::string& fileName) {
+    AVFormatContext* raw = nullptr;
+    if (openContainer(&raw, fileName) < 0)
+        return 0;
+    const ff::FormatInputPtr ctx(raw);
+    for (unsigned i = 0; i < raw->nb_streams; ++i) {
+        const AVStream& st = *raw->streams[i];
+        const AVCodecParameters& par = *st.codecpar;
+        if (par.codec_id != AV_CODEC_ID_DVVIDEO)
+            continue;
+        // The stream's own value is the container's; the codec parameters' may come from the
+        // frames, which the caller has already read.
+        const AVRational sar =
+            st.sample_aspect_ratio.num > 0 ? st.sample_aspect_ratio : par.sample_aspect_ratio;
+        if (sar.num <= 0 || sar.den <= 0 || par.width <= 0 || par.height <= 0)
+            return 0;
+        return av_q2d(sar) * par.width / par.height;
+    }
+    return 0;
+}
+
 FilterPtr CreateDvSplitter(const std::string& fileName) {
     auto dmx = std::make_unique<avi::AviDemuxer>();
     if (dmx->open(fileName))

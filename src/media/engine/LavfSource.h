@@ -62,6 +62,11 @@ FilterPtr CreateAviSplitter(const std::string& fileName);
 // Any thread.
 std::vector<std::uint8_t> FirstDvFrame(const std::string& fileName);
 
+// The display aspect (width to height) the container announces for the first DV video stream of a
+// file libavformat reads: its sample aspect times the picture size; 0 when the container gives no
+// sample aspect, the file has no DV stream or cannot be read. Any thread.
+double ContainerDvAspect(const std::string& fileName);
+
 // The splitter for a file the probe found DV in: the AVI splitter for any AVI file our demuxer
 // opens, whatever its codec code says, else CreateAviSplitter's choice. Driving thread.
 FilterPtr CreateDvSplitter(const std::string& fileName);

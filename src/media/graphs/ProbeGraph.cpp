@@ -4,6 +4,7 @@
 #include "media/engine/DvFilters.h"
 #include "media/engine/Graph.h"
 #include "media/engine/GraphBuilder.h"
+#include "media/engine/LavfSource.h"
 #include "media/engine/Renderer.h"
 #include "media/filters/DateDetectorFilter.h"
 
@@ -117,6 +118,7 @@ bool ProbeGraph::ProbeFile(const std::string& fileName, bool asDvsd) {
                 result_.TimecodeValid = fi.TimecodeValid;
                 result_.ProbeTimecode = fi.Timecode;
                 result_.ProbeWide = fi.Widescreen == 1;
+                result_.ProbeAspectFound = fi.AspectFound;
             }
             graph.Stop();
             std::int64_t duration = 0;
@@ -151,6 +153,10 @@ bool ProbeGraph::ProbeFile(const std::string& fileName, bool asDvsd) {
             }
             b.Disconnect(*p);
         }
+        // DV outside AVI has no stream header with the aspect; the container may say it.
+        if (result_.PassedDetector && !result_.ProbeAspectFound &&
+            dynamic_cast<const LavfSplitterFilter*>(opened->splitter.get()))
+            result_.ContainerAspect = ContainerDvAspect(fileName);
         return true;
     } catch (const std::exception& e) {
         // The list must go on with the next file; the reason stays with this one.
