@@ -203,8 +203,9 @@ QImage toImage(const media::PreviewPicture& p) {
 double DisplayAspect(const scenes::FrameInfo* frame, const files::FileRecord& record,
                      QSize picture) {
     constexpr double kNarrow = 4.0 / 3.0, kWide = 16.0 / 9.0;
-    // FormatValid: this frame's own source-control pack was read (with its sound pack).
-    if (frame && frame->FormatValid)
+    // This frame's own source-control pack decides; a frame without one (a dropout, a camcorder
+    // that writes none) keeps the file's aspect, so the picture does not change shape mid-play.
+    if (frame && (frame->FormatValid || frame->AspectFound))
         return frame->Widescreen == 1 ? kWide : kNarrow;
     if (record.IsDV)
         return record.Wide ? kWide : kNarrow;
