@@ -272,6 +272,8 @@ PlayerFrame::PlayerFrame(PlayerPanel* panel, settings::Preferences& prefs, const
       view_(std::make_unique<media::PreviewGraph>(prefs)),
       audio_(std::make_shared<QtAudioOutput>()) {
     view_->AudioRenderer().SetOutput(audio_);
+    // The datecode on the picture is written in the window's style, as the panel's is.
+    view_->SetLocale(locale_);
     // Streaming thread: one queued call at a time takes the newest picture.
     view_->VideoRenderer().SetNotifier([this] {
         if (!pictureQueued_.exchange(true))
@@ -607,6 +609,15 @@ void PlayerFrame::SetFullscreen(bool on) {
         if (layout_ != Layout::Video)
             infoText_->raise();
     }
+}
+
+void PlayerFrame::SetLocale(const LocaleInfo& locale) {
+    locale_ = locale;
+    view_->SetLocale(locale);
+    // A picture standing still is drawn anew in the new style; a playing one takes it at the
+    // next stop.
+    if (!view_->Running())
+        view_->SetInlay(prefs_.IsInlayOn);
 }
 
 StatusTexts PlayerFrame::UpdateTick() {

@@ -78,6 +78,8 @@ class PlayerFrame final : public QObject, public PreviewSlot {
     bool Paused() const override { return view_->Paused(); }
     void Load(const files::FileRecord* record) override;
     void Clear() override;
+    // The locale of the dates shown from now on (status bar and picture overlay).
+    void SetLocale(const LocaleInfo& locale);
     void Run() override;
     void Pause() override;
     void Stop() override;
