@@ -533,6 +533,16 @@ void PlayerTest::screenshotsOfTheFourAspects() {
             QVERIFY(s.window().grab().save(dir + name));
         }
     }
+    // Frames without their aspect pack, drawn at the 16:9 their DVINFO announces.
+    Session s({}, [](settings::Preferences& p) { p.IsInlayOn = true; });
+    s.show();
+    select(s, s.make("bare.avi",
+                     "type=2 frames=10 picture=bars date=2024-07-14T15:30:00 "
+                     "control=no dvinfo-aspect=16:9"));
+    frame(s).SeekFrame(5);
+    QVERIFY(pictureAt(s, 5));
+    QTest::qWait(300);
+    QVERIFY(s.window().grab().save(dir + "/player-pal-16x9-stream-headers.png"));
 }
 
 }  // namespace kelvor::ui::test

@@ -40,11 +40,13 @@ class LavfSplitterFilter : public FileSplitter<LavfSplitterState> {
   public:
     LavfSplitterFilter();
     ~LavfSplitterFilter() override;
+    double ContainerAspect() const override { return containerAspect_; }
 
   private:
     Status OpenFile(const std::string& fileName, std::vector<MediaType>& types) override;
     std::int32_t MaxSampleSize(int stream) const override;
     void stream() override;
+    double containerAspect_ = 0;  // set by OpenFile on the driving thread
 };
 
 // True for a file our own demuxer opens and whose video is DV: an "iavs" stream, or a video
@@ -61,11 +63,6 @@ FilterPtr CreateAviSplitter(const std::string& fileName);
 // container probed as by LavfSplitterFilter); empty when there is none or the file cannot be read.
 // Any thread.
 std::vector<std::uint8_t> FirstDvFrame(const std::string& fileName);
-
-// The display aspect (width to height) the container announces for the first DV video stream of a
-// file libavformat reads: its sample aspect times the picture size; 0 when the container gives no
-// sample aspect, the file has no DV stream or cannot be read. Any thread.
-double ContainerDvAspect(const std::string& fileName);
 
 // The splitter for a file the probe found DV in: the AVI splitter for any AVI file our demuxer
 // opens, whatever its codec code says, else CreateAviSplitter's choice. Driving thread.

@@ -4,7 +4,6 @@
 #include "media/engine/DvFilters.h"
 #include "media/engine/Graph.h"
 #include "media/engine/GraphBuilder.h"
-#include "media/engine/LavfSource.h"
 #include "media/engine/Renderer.h"
 #include "media/filters/DateDetectorFilter.h"
 
@@ -154,9 +153,8 @@ bool ProbeGraph::ProbeFile(const std::string& fileName, bool asDvsd) {
             b.Disconnect(*p);
         }
         // DV outside AVI has no stream header with the aspect; the container may say it.
-        if (result_.PassedDetector && !result_.ProbeAspectFound &&
-            dynamic_cast<const LavfSplitterFilter*>(opened->splitter.get()))
-            result_.ContainerAspect = ContainerDvAspect(fileName);
+        if (result_.PassedDetector && !result_.ProbeAspectFound)
+            result_.ContainerAspect = opened->splitter->ContainerAspect();
         return true;
     } catch (const std::exception& e) {
         // The list must go on with the next file; the reason stays with this one.
