@@ -117,6 +117,7 @@ TEST(VideoFileRecord, FramesWithoutTheirAspectTakeTheStreams) {
     } cases[] = {
         {"type=1 control=no dvinfo-aspect=16:9", true, AspectSource::DvInfo},
         {"type=2 standard=ntsc control=no dvinfo-aspect=16:9", true, AspectSource::DvInfo},
+        {"type=2 control=no dvinfo-aspect=16:9", true, AspectSource::DvInfo},
         {"type=2 control=no dvinfo-aspect=4:3", false, AspectSource::DvInfo},
         {"type=2 control=no dvinfo-aspect=none", false, AspectSource::Default},
         // The frame's own pack wins over a DVINFO that says otherwise.
