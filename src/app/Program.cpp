@@ -2,6 +2,7 @@
 
 #include "platform/PreferencesEnvironment.h"
 #include "platform/QtDesktopServices.h"
+#include "platform/UserLocale.h"
 
 namespace kelvor::app {
 namespace {
@@ -18,8 +19,10 @@ Program::Program(ProgramOptions options)
     : ownDesktop_(options.Desktop ? nullptr : std::make_unique<platform::QtDesktopServices>()),
       desktop_(options.Desktop ? options.Desktop : ownDesktop_.get()) {
     const settings::PreferencesEnvironment env = EnvironmentOf(options);
-    form_ = std::make_unique<ui::MainWindow>(ui::WindowServices{prefs_, env, *desktop_, control_},
-                                             options.Arguments);
+    form_ = std::make_unique<ui::MainWindow>(
+        ui::WindowServices{prefs_, env, *desktop_, control_,
+                           [](const QLocale& locale) { return platform::UserLocaleInfo(locale); }},
+        options.Arguments);
     probe_ = std::make_unique<media::ProbeGraph>();
     graphs_ = std::make_unique<media::ConversionGraphs>(env.Locale);
     patcher_ = std::make_unique<avi::AviHeaderPatcher>();

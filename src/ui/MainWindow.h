@@ -23,6 +23,7 @@
 
 #include <QKeySequence>
 #include <QList>
+#include <QLocale>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -84,6 +85,9 @@ struct WindowServices {
     settings::PreferencesEnvironment Env;
     shell::DesktopServices& Desktop;
     commands::RunControl& Control;
+    // The date names and patterns of a locale, to follow a locale change while the window runs;
+    // none: the window keeps Env.Locale.
+    std::function<LocaleInfo(const QLocale&)> LocaleOf = {};
 };
 
 // The modules created after the window.

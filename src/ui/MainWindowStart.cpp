@@ -268,6 +268,15 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         activated();
+    // The window's locale (QLocale::setDefault, or one set on the window) changed: every date
+    // shown follows, as it does a change of the display format.
+    if (event->type() == QEvent::LocaleChange && s_.LocaleOf) {
+        // A widget keeps the default locale it was made with; only one set on it is newer.
+        s_.Env.Locale = s_.LocaleOf(testAttribute(Qt::WA_SetLocale) ? locale() : QLocale());
+        if (frame_)
+            frame_->SetLocale(s_.Env.Locale);
+        dateStyleChanged();
+    }
 }
 
 void MainWindow::activated() {

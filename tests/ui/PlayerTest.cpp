@@ -12,6 +12,7 @@
 #include "core/scenes/ScnFile.h"
 #include "media/filters/InlayFilter.h"
 #include "media/graphs/ProbeGraph.h"
+#include "support/Tools.h"
 #include "ui/MainWindow.h"
 #include "ui/PlayerPanel.h"
 #include "ui/UiTestSupport.h"
@@ -26,6 +27,7 @@ class PlayerTest : public QObject {
     void aSeekShowsThatFramesDatecodeAndTheInlayDrawsIt();
     void goingToTheEndShowsTheLastFrameAndItsDatecode();
     void thePictureIsDrawnAtItsDisplayAspect();
+    void framesWithoutTheirAspectAreDrawnAtTheStreams();
     void thePlayerKeysActWhileTheListHasTheFocus();
     void theSceneEditorOpensOnTheSceneShown();
     void stepsMoveByFramesSecondsAndScenes();
@@ -186,6 +188,61 @@ void PlayerTest::thePictureIsDrawnAtItsDisplayAspect() {
     QCOMPARE(DisplayAspect(&wide, other, QSize(720, 576)), kNarrow);  // no pack read yet
     wide.FormatValid = true;
     QCOMPARE(DisplayAspect(&wide, other, QSize(720, 576)), kWide);
+}
+
+void PlayerTest::framesWithoutTheirAspectAreDrawnAtTheStreams() {
+    constexpr double kNarrow = 4.0 / 3.0, kWide = 16.0 / 9.0;
+    // Frames without the source-control pack: the DVINFO's copy of it decides, in the window
+    // and full screen, for either container type.
+    const struct {
+        const char* description;
+        double aspect;
+    } cases[] = {{"type=2 standard=pal dvinfo-aspect=4:3", kNarrow},
+                 {"type=2 standard=pal dvinfo-aspect=16:9", kWide},
+                 {"type=1 standard=ntsc dvinfo-aspect=4:3", kNarrow},
+                 {"type=1 standard=ntsc dvinfo-aspect=16:9", kWide}};
+    for (const auto& c : cases) {
+        Session s;
+        s.show();
+        select(s, s.make("clip.avi", std::string("frames=5 control=no date=2004-03-15T10:00:00 ") +
+                                         c.description));
+        QVERIFY(pictureAt(s, 0));
+        QCOMPARE(s.window().CurrentFile()->AspectFrom, files::AspectSource::DvInfo);
+        const QString what = QString("%1: %2").arg(c.description).arg(drawnAspect(s));
+        QVERIFY2(std::abs(drawnAspect(s) - c.aspect) < 0.02, qPrintable(what));
+        frame(s).SetFullscreen(true);
+        QTest::qWait(50);
+        QVERIFY2(std::abs(drawnAspect(s) - c.aspect) < 0.02, qPrintable(what + " full screen"));
+        frame(s).SetFullscreen(false);
+    }
+
+    // Frames that lose the pack mid-file keep the file's shape rather than falling back to 4:3.
+    {
+        Session s;
+        s.show();
+        select(s, s.make("dropout.avi",
+                         "type=2 frames=25 aspect=16:9 date=2004-03-15T10:00:00 "
+                         "segment frames=25 control=no"));
+        frame(s).SeekFrame(30);
+        QVERIFY(pictureAt(s, 30));
+        QVERIFY(std::abs(drawnAspect(s) - kWide) < 0.02);
+    }
+
+    // Neither the frames nor a DVINFO say it: ffmpeg's OpenDML video properties header does.
+    if (!kelvor::test::ToolAvailable("ffmpeg"))
+        return;
+    Session s;
+    s.show();
+    const std::string bare = s.make(
+        "bare.avi", "type=2 frames=5 control=no dvinfo-aspect=none date=2004-03-15T10:00:00");
+    const auto made = kelvor::test::RunTool({"ffmpeg", "-loglevel", "error", "-y", "-i", "bare.avi",
+                                             "-c", "copy", "-aspect", "16:9", "vprp.avi"},
+                                            std::filesystem::path(bare).parent_path());
+    QCOMPARE(made.exitCode, 0);
+    select(s, s.path("vprp.avi"));
+    QVERIFY(pictureAt(s, 0));
+    QCOMPARE(s.window().CurrentFile()->AspectFrom, files::AspectSource::VideoProperties);
+    QVERIFY2(std::abs(drawnAspect(s) - kWide) < 0.02, qPrintable(QString::number(drawnAspect(s))));
 }
 
 void PlayerTest::thePlayerKeysActWhileTheListHasTheFocus() {
@@ -476,6 +533,16 @@ void PlayerTest::screenshotsOfTheFourAspects() {
             QVERIFY(s.window().grab().save(dir + name));
         }
     }
+    // Frames without their aspect pack, drawn at the 16:9 their DVINFO announces.
+    Session s({}, [](settings::Preferences& p) { p.IsInlayOn = true; });
+    s.show();
+    select(s, s.make("bare.avi",
+                     "type=2 frames=10 picture=bars date=2024-07-14T15:30:00 "
+                     "control=no dvinfo-aspect=16:9"));
+    frame(s).SeekFrame(5);
+    QVERIFY(pictureAt(s, 5));
+    QTest::qWait(300);
+    QVERIFY(s.window().grab().save(dir + "/player-pal-16x9-stream-headers.png"));
 }
 
 }  // namespace kelvor::ui::test

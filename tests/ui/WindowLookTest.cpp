@@ -29,6 +29,7 @@ class WindowLookTest : public QObject {
     void theRecordingDateHasOneStyleInEachLocale();
     void theWindowAndThePictureShowTheFormatPreference();
     void aNewFormatReachesEveryDateAtOnceAndTheSceneCaptionsFollow();
+    void aLocaleChangeReachesEveryDate();
     void theDetailsViewShowsTheRecordsAndSortsByItsHeaders();
     void aSavedPlaceComesBackAsSavedAndInsideTheScreen();
     void aWindowLargerThanTheRoomIsClipped();
@@ -208,6 +209,51 @@ void WindowLookTest::aNewFormatReachesEveryDateAtOnceAndTheSceneCaptionsFollow()
         5000));
     // The stored caption is not this format's text of its date any more: shown as it is.
     QCOMPARE(list->item(0)->text(), QString::fromStdString(finder));
+}
+
+void WindowLookTest::aLocaleChangeReachesEveryDate() {
+    Session s;
+    s.show();
+    MainWindow& w = s.window();
+    const std::string path = s.make("tape.avi", kRecorded);
+    {
+        scenes::ScnWriter scn(path,
+                              scenes::ScnVariantFromPreference(settings::Preferences{}.ScnType));
+        QVERIFY(scn.AddScene("Scene 1: 3/15/2004 22:00:03 | Duration = 00.01", 15));
+        QVERIFY(scn.Close());
+    }
+    w.LoadFiles("Loading files", {QString::fromStdString(path)});
+    PlayerFrame& f = *w.PlayerView();
+    QVERIFY(Session::waitFor([&] { return f.Active(); }, 10000));
+    f.SetInlay(true);
+    s.trigger("EditScenes");
+    QListWidget* captions = w.SceneEditor()->List();
+    const QString stored = "Scene 1: 3/15/2004 22:00:03 | Duration = 00.01";
+    QCOMPARE(captions->item(0)->text(),
+             QString("Scene 1: 3/15/2004 10:00:03 PM | Duration = 00.01"));
+
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    QEvent change(QEvent::LocaleChange);
+    QCoreApplication::sendEvent(&w, &change);
+    const QString date = QLocale().toString(QDate(2004, 3, 15), QLocale::ShortFormat);
+    const QString expected = date + " 22:00:03";
+    QCOMPARE(PanelValue(*w.Player(), "Datecode"), expected);
+    QCOMPARE(w.Items()
+                 .data(w.Items().index(0, FileListModel::RecordedColumn), Qt::DisplayRole)
+                 .toString(),
+             expected);
+    // The finder wrote that caption in the old locale's style: it is no longer read as a date of
+    // this one, so it shows as stored rather than in the old style.
+    QCOMPARE(captions->item(0)->text(), stored);
+    QVERIFY(Session::waitFor(
+        [&] {
+            f.TakePicture();
+            return QString::fromStdString(f.UpdateTick().Datecode) == expected &&
+                   f.View().Inlay().Line1() == date.toStdString();
+        },
+        5000));
+    QLocale::setDefault(before);
 }
 
 void WindowLookTest::theDetailsViewShowsTheRecordsAndSortsByItsHeaders() {

@@ -155,6 +155,14 @@ void Walker::walkStream(std::uint64_t left) {
                 st.StreamFormat.resize(0);
                 return;
             }
+        } else if (h->Id == fcc::kVprp) {
+            st.VideoPropertiesBytes.assign(static_cast<std::size_t>(std::min<std::uint64_t>(
+                                               h->Size, kMaxVideoPropertiesBytes)),
+                                           0);
+            if (!keep(*h, st.VideoPropertiesBytes, h->Size)) {
+                st.VideoPropertiesBytes.resize(0);
+                return;
+            }
         } else if (h->Id == fcc::kIndx) {
             st.SuperIndexEntriesOffset = h->DataStart() + kIndexHeaderSize;
             // A chunk shorter than the 88 bytes read still ends where its size says.

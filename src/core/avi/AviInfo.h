@@ -19,10 +19,11 @@
 namespace kelvor::avi {
 
 struct AviStream {
-    std::array<std::uint8_t, 56> StreamHeader{};  // the first 56 bytes of "strh"
-    std::vector<std::uint8_t> StreamFormat;       // the "strf" data
-    std::array<std::uint8_t, 88> SuperIndex{};    // the first 88 bytes of "indx"
-    std::uint64_t SuperIndexEntriesOffset = 0;    // "indx" data start + 24; 0 without "indx"
+    std::array<std::uint8_t, 56> StreamHeader{};     // the first 56 bytes of "strh"
+    std::vector<std::uint8_t> StreamFormat;          // the "strf" data
+    std::array<std::uint8_t, 88> SuperIndex{};       // the first 88 bytes of "indx"
+    std::uint64_t SuperIndexEntriesOffset = 0;       // "indx" data start + 24; 0 without "indx"
+    std::vector<std::uint8_t> VideoPropertiesBytes;  // the first bytes of "vprp"; empty without
 };
 
 struct AviParams {
@@ -44,6 +45,8 @@ struct AviParams {
 inline constexpr std::size_t kMaxReaderStreams = 256;
 // Stream format bytes kept per stream; a real one has well under a kilobyte.
 inline constexpr std::size_t kMaxStreamFormatBytes = 1 << 20;
+// Video properties bytes kept per stream: the fixed part and two field descriptions.
+inline constexpr std::size_t kMaxVideoPropertiesBytes = 100;
 
 class AviInfo : public AviParams {
   public:

@@ -43,6 +43,7 @@ inline constexpr std::uint32_t kStrh = Fourcc("strh");
 inline constexpr std::uint32_t kStrf = Fourcc("strf");
 inline constexpr std::uint32_t kStrn = Fourcc("strn");
 inline constexpr std::uint32_t kIndx = Fourcc("indx");
+inline constexpr std::uint32_t kVprp = Fourcc("vprp");
 inline constexpr std::uint32_t kOdml = Fourcc("odml");
 inline constexpr std::uint32_t kDmlh = Fourcc("dmlh");
 inline constexpr std::uint32_t kMovi = Fourcc("movi");

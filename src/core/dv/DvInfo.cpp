@@ -99,6 +99,16 @@ void SetDvInfoStandard(DvInfo& info, int standard) {
     info.dwDVVAuxSrc = PackWord(p);
 }
 
+std::optional<bool> WideOfDvInfo(const DvInfo& info) {
+    const std::uint32_t word = info.dwDVVAuxCtl;
+    if (word == 0 || word == kMissingPackWord)
+        return std::nullopt;
+    // DISP, PC2 bits 0-2: 16:9 full or squeezed; the frame header that tells the two apart for a
+    // squeezed picture is not at hand here.
+    const int disp = PackOfWord(kPackVideoSourceControl, word)[2] & 0x07;
+    return disp == 2 || disp == 7;
+}
+
 AudioFormat AudioFormatOfSourceWord(std::uint32_t aauxSourceWord) {
     return AudioSourceFormat(PackOfWord(kPackAudioSource, aauxSourceWord));
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "core/dv/DvPacks.h"
 
@@ -52,6 +53,11 @@ int StandardOfDvInfo(const DvInfo& info);
 // Makes the DVINFO announce `standard` (read from a frame's header, which decides): the 50/60 flag
 // of its VAUX source word is set to agree, and a missing word becomes the standard's plain pack.
 void SetDvInfoStandard(DvInfo& info, int standard);
+
+// The aspect a DVINFO's copy of the VAUX source-control pack announces (true for 16:9), for
+// frames that carry no such pack themselves; none when it has no such pack (a word of 0 or
+// kMissingPackWord).
+std::optional<bool> WideOfDvInfo(const DvInfo& info);
 
 // The sound of an AAUX source word, by the rules of ReadAudioFormat.
 AudioFormat AudioFormatOfSourceWord(std::uint32_t aauxSourceWord);

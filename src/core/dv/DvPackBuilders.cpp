@@ -117,7 +117,7 @@ void WriteFramePacks(MutableFrame frame, int sequenceCount, const FramePacks& pa
             if (k == first)
                 v = VideoSourcePack(packs.Pal);
             else if (k == first + 1)
-                v = VideoSourceControlPack(packs.Wide);
+                v = packs.Control ? VideoSourceControlPack(packs.Wide) : kNoInfoPack;
             else if (k == first + kVauxDateAfterFirst && dateInVaux)
                 v = date;
             else if (k == first + kVauxTimeAfterFirst && dateInVaux)

@@ -24,6 +24,7 @@ enum class PackFault {
 struct FramePacks {
     bool Pal = true;
     bool Wide = false;
+    bool Control = true;  // false: no VAUX source-control pack, as some camcorders and converters
     std::optional<dv::Timecode> Timecode;
     std::optional<dv::Datecode> Datecode;  // none: the date and time positions hold FF
     PackFault Fault = PackFault::None;

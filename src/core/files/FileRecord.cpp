@@ -6,10 +6,15 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <span>
 #include <stdexcept>
 
 #include "core/avi/AviInfo.h"
+#include "core/avi/AviLayout.h"
+#include "core/avi/ByteReader.h"
 #include "core/avi/Fourcc.h"
+#include "core/avi/VideoProperties.h"
 #include "core/files/DatePattern.h"
 #include "core/files/DateTime.h"
 #include "core/files/FormatTexts.h"
@@ -71,6 +76,41 @@ FileRecordStat::FileRecordStat(const std::string& fileName) : FileRecordName(fil
     DateKey = FormatDateTime("yyyymmddhhnnss", Modified) + Lower(FullName);
 }
 
+namespace {
+
+// What the video stream's headers say of the display aspect, for frames that do not say it.
+struct StreamAspect {
+    std::optional<bool> DvInfoWide;
+    std::optional<double> PropertiesAspect;
+};
+
+StreamAspect streamAspectOf(const avi::AviInfo& info) {
+    StreamAspect a;
+    const avi::AviStream* v = info.VideoStream();
+    if (!v)
+        return a;
+    // An "iavs" format is the DVINFO itself; a DV "vids" format may carry one after its bitmap
+    // header.
+    const bool interleaved =
+        avi::LoadU32LE(v->StreamHeader, avi::layout::kStrhType) == avi::fcc::kIavs;
+    const std::size_t at = interleaved ? 0 : avi::BitmapInfoHeader::kSize;
+    if (v->StreamFormat.size() >= at && v->StreamFormat.size() - at >= dv::DvInfo::kSize) {
+        avi::ByteReader r(std::span<const std::uint8_t>(v->StreamFormat).subspan(at));
+        if (const auto dvInfo = avi::ReadDvInfo(r))
+            a.DvInfoWide = dv::WideOfDvInfo(*dvInfo);
+    }
+    if (const auto properties = avi::ReadVideoProperties(v->VideoPropertiesBytes))
+        a.PropertiesAspect = avi::FrameAspect(*properties);
+    return a;
+}
+
+// 16:9 for a ratio nearer to it than to 4:3.
+bool isWideRatio(double ratio) {
+    return ratio > (4.0 / 3.0 + 16.0 / 9.0) / 2;
+}
+
+}  // namespace
+
 FileRecordMedia::FileRecordMedia(const std::string& fileName, MediaProbe& probe,
                                  const RecordSettings& settings)
     : FileRecordStat(fileName) {
@@ -89,6 +129,7 @@ FileRecordMedia::FileRecordMedia(const std::string& fileName, MediaProbe& probe,
     // Step 4: header facts from our own reader.
     std::string streamCodec;  // the video stream header's codec code, empty when not located
     bool readable = false;
+    StreamAspect streamAspect;
     // Only regular files are opened: opening a FIFO or a device named like a video would block
     // or read without end.
     const bool regular = Exists && S_ISREG(Attributes);
@@ -105,6 +146,7 @@ FileRecordMedia::FileRecordMedia(const std::string& fileName, MediaProbe& probe,
             Codec = param.VideoCodec();
             if (param.VideoStream())
                 streamCodec = Codec;
+            streamAspect = streamAspectOf(param);
         }
     } catch (const std::exception& e) {
         readable = false;
@@ -224,7 +266,24 @@ FileRecordMedia::FileRecordMedia(const std::string& fileName, MediaProbe& probe,
                 Standard = 1;
             }
         }
-        Wide = r.ProbeWide;
+        // A frame without the source-control pack (some camcorders, converted files, a damaged
+        // first frame) leaves the aspect to what the stream's headers say.
+        if (r.ProbeAspectFound) {
+            Wide = r.ProbeWide;
+            AspectFrom = AspectSource::Frame;
+        } else if (streamAspect.DvInfoWide) {
+            Wide = *streamAspect.DvInfoWide;
+            AspectFrom = AspectSource::DvInfo;
+        } else if (streamAspect.PropertiesAspect) {
+            Wide = isWideRatio(*streamAspect.PropertiesAspect);
+            AspectFrom = AspectSource::VideoProperties;
+        } else if (r.ContainerAspect > 0) {
+            Wide = isWideRatio(r.ContainerAspect);
+            AspectFrom = AspectSource::Container;
+        } else {
+            Wide = false;
+            AspectFrom = AspectSource::Default;
+        }
         AspectText = Wide ? " 16x9)" : " 4x3)";
         Height = Wide ? Width * 9 / 16 : Width * 3 / 4;
         if (r.DatecodeValid) {

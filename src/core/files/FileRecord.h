@@ -46,6 +46,10 @@ struct ProbeResult {
     bool TimecodeValid = false;
     dv::Timecode ProbeTimecode{};
     bool ProbeWide = false;
+    bool ProbeAspectFound = false;  // the first frame carried its aspect (ProbeWide)
+    // The display aspect the container announces for a file outside AVI (its sample aspect
+    // times the picture size); 0 when it says none.
+    double ContainerAspect = 0;
     std::string Error;  // why the probe failed; empty when it did not
 };
 
@@ -57,6 +61,15 @@ class MediaProbe {
     virtual bool ProbeFile(const std::string& fileName, bool asDvsd) = 0;
     // Whatever the last probe gathered, also after a failure.
     virtual const ProbeResult& Result() const = 0;
+};
+
+// Where a DV file's display aspect (Wide) was read, most trusted first.
+enum class AspectSource {
+    Frame,            // the first frame's VAUX source-control pack
+    DvInfo,           // the stream format's DVINFO copy of that pack
+    VideoProperties,  // the OpenDML video properties header
+    Container,        // the sample aspect of a container other than AVI
+    Default,          // nothing said it: 4:3
 };
 
 // The record's settings taken from the preferences.
@@ -124,6 +137,7 @@ class FileRecordMedia : public FileRecordStat {
     bool HasSrt = false;
     bool IsDV = false;
     bool Wide = false;
+    AspectSource AspectFrom = AspectSource::Default;  // meaningful for DV files
     std::uint32_t SampleRate = 0;
     std::uint32_t SampleBits = 0;
     int Channels = 0;  // 0 without sound

@@ -172,6 +172,7 @@ void DateSceneDetector::processFrame(bool readable, const dv::FrameFacts& facts)
         current_.DateValid = false;
         current_.TimecodeValid = false;
         current_.FormatValid = false;
+        current_.AspectFound = false;
         current_.Date = 0;
         updateSubtitle();
     }
@@ -190,6 +191,7 @@ void DateSceneDetector::decodeFrame(const dv::FrameFacts& facts) {
     current_.DateValid = false;
     current_.TimecodeValid = false;
     current_.FormatValid = false;
+    current_.AspectFound = false;
     current_.Date = 0;
 
     if (facts.HasDatecode) {
@@ -207,8 +209,10 @@ void DateSceneDetector::decodeFrame(const dv::FrameFacts& facts) {
         current_.Quantization = facts.Audio.Quantization;
         current_.Channels = facts.Audio.Channels;
     }
-    if (facts.HasControl)
+    if (facts.HasControl) {
         current_.Widescreen = facts.Wide ? 1 : 0;
+        current_.AspectFound = true;
+    }
     if (facts.HasStandard)
         current_.Standard = static_cast<std::uint8_t>(facts.Standard);
     current_.FormatValid = facts.HasAudio && facts.HasControl;

@@ -14,6 +14,7 @@ struct FrameInfo {
     bool DateValid = false;        // date and time packs found and forming a real date
     bool TimecodeValid = false;    // timecode pack found
     bool FormatValid = false;      // audio source pack and video source-control pack found
+    bool AspectFound = false;      // this frame's video source-control pack found (Widescreen)
     double Date = 0;               // date-time value, whole seconds; 0 when not valid
     dv::Timecode Timecode{};
     std::uint8_t Widescreen = 0;    // 1 for 16:9

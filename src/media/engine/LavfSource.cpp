@@ -198,6 +198,7 @@ Status LavfSplitterFilter::OpenFile(const std::string& fileName, std::vector<Med
     };
     raw->interrupt_callback.opaque = const_cast<std::atomic<bool>*>(&stopRequested_);
     stopRequested_ = false;
+    containerAspect_ = 0;
     // The container is probed from the file's bytes.
     if (const int err = openContainer(&raw, fileName); err < 0) {
         // avformat_open_input freed the context.
@@ -221,6 +222,13 @@ Status LavfSplitterFilter::OpenFile(const std::string& fileName, std::vector<Med
         StreamOut out;
         out.timeBase = st.time_base;
         if (st.codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            // The stream's own value is the container's; the codec parameters' come from the
+            // frames, which the probe reads itself.
+            const AVRational sar = st.sample_aspect_ratio;
+            const AVCodecParameters& par = *st.codecpar;
+            if (containerAspect_ == 0 && par.codec_id == AV_CODEC_ID_DVVIDEO && sar.num > 0 &&
+                sar.den > 0 && par.width > 0 && par.height > 0)
+                containerAspect_ = av_q2d(sar) * par.width / par.height;
             // An AVI file keeps the codec code it states, which decides whether it reads as DV.
             if (avi || !dvVideoType(st, out))
                 out.type = videoType(st);

@@ -42,11 +42,13 @@ class LavfSplitterFilter : public FileSplitter<LavfSplitterState> {
   public:
     LavfSplitterFilter();
     ~LavfSplitterFilter() override;
+    double ContainerAspect() const override { return containerAspect_; }
 
   private:
     Status OpenFile(const std::string& fileName, std::vector<MediaType>& types) override;
     std::int32_t MaxSampleSize(int stream) const override;
     void stream() override;
+    double containerAspect_ = 0;  // set by OpenFile on the driving thread
 };
 
 // True for a file our own demuxer opens and whose video is DV: an "iavs" stream, or a video

@@ -24,6 +24,9 @@ class SplitterBase : public BaseFilter, public Seekable {
   public:
     InputPin& Input() const { return *input_; }
     int StreamCount() const { return PinCount() - 1; }
+    // The display aspect (width to height) the container announces for its DV video, from its
+    // sample aspect; 0 when it says none. Driving thread, after the file opened.
+    virtual double ContainerAspect() const { return 0; }
 
     // Each output gets a queue of its own when more than one is connected, so the streams'
     // receivers run in parallel with the reading; unless serial delivery is set.

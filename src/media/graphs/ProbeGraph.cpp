@@ -117,6 +117,7 @@ bool ProbeGraph::ProbeFile(const std::string& fileName, bool asDvsd) {
                 result_.TimecodeValid = fi.TimecodeValid;
                 result_.ProbeTimecode = fi.Timecode;
                 result_.ProbeWide = fi.Widescreen == 1;
+                result_.ProbeAspectFound = fi.AspectFound;
             }
             graph.Stop();
             std::int64_t duration = 0;
@@ -151,6 +152,9 @@ bool ProbeGraph::ProbeFile(const std::string& fileName, bool asDvsd) {
             }
             b.Disconnect(*p);
         }
+        // DV outside AVI has no stream header with the aspect; the container may say it.
+        if (result_.PassedDetector && !result_.ProbeAspectFound)
+            result_.ContainerAspect = opened->splitter->ContainerAspect();
         return true;
     } catch (const std::exception& e) {
         // The list must go on with the next file; the reason stays with this one.

@@ -239,6 +239,7 @@ void PreviewGraph::ConfigureInlay(bool on) {
     const files::OverlayPatterns overlay =
         files::PreviewOverlayPatterns(p.DisplayDatecodeFormat, p.InlayFormat1, p.InlayFormat2);
     inlay_->SetDateFormats(overlay.First, overlay.Second);
+    inlay_->SetLocale(locale_);
     inlay_->SetTimeShift(p.TimeShift);
 }
 

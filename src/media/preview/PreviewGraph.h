@@ -47,6 +47,9 @@ class PreviewGraph {
     // Builds the graph for the file and leaves it paused on its first frame. On failure Phase()
     // says which message the player shows; MessageCode() is then the same code.
     bool OpenPreview(const files::FileRecord& record);
+    // The locale of the datecode drawn on the pictures; it takes effect when the inlay is next
+    // configured while stopped (the next file opened). Driving thread.
+    void SetLocale(LocaleInfo locale) { locale_ = std::move(locale); }
     // The message the player shows instead of the video after the last OpenPreview: 0 for none
     // (video), 3 or 5 (sound only, with the playback controls), 4, 6, 7 (nothing playable), or
     // the failed phase (1, 2, 4, 8).
@@ -111,6 +114,7 @@ class PreviewGraph {
     void seekGraph(std::int64_t at);
 
     const settings::Preferences& prefs_;
+    LocaleInfo locale_ = EnglishLocale();
     Graph graph_;
     std::shared_ptr<DateDetectorFilter> detector_;
     std::shared_ptr<InlayFilter> inlay_;

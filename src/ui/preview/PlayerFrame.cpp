@@ -203,8 +203,9 @@ QImage toImage(const media::PreviewPicture& p) {
 double DisplayAspect(const scenes::FrameInfo* frame, const files::FileRecord& record,
                      QSize picture) {
     constexpr double kNarrow = 4.0 / 3.0, kWide = 16.0 / 9.0;
-    // FormatValid: this frame's own source-control pack was read (with its sound pack).
-    if (frame && frame->FormatValid)
+    // This frame's own source-control pack decides; a frame without one (a dropout, a camcorder
+    // that writes none) keeps the file's aspect, so the picture does not change shape mid-play.
+    if (frame && (frame->FormatValid || frame->AspectFound))
         return frame->Widescreen == 1 ? kWide : kNarrow;
     if (record.IsDV)
         return record.Wide ? kWide : kNarrow;
@@ -271,6 +272,8 @@ PlayerFrame::PlayerFrame(PlayerPanel* panel, settings::Preferences& prefs, const
       view_(std::make_unique<media::PreviewGraph>(prefs)),
       audio_(std::make_shared<QtAudioOutput>()) {
     view_->AudioRenderer().SetOutput(audio_);
+    // The datecode on the picture is written in the window's style, as the panel's is.
+    view_->SetLocale(locale_);
     // Streaming thread: one queued call at a time takes the newest picture.
     view_->VideoRenderer().SetNotifier([this] {
         if (!pictureQueued_.exchange(true))
@@ -606,6 +609,15 @@ void PlayerFrame::SetFullscreen(bool on) {
         if (layout_ != Layout::Video)
             infoText_->raise();
     }
+}
+
+void PlayerFrame::SetLocale(const LocaleInfo& locale) {
+    locale_ = locale;
+    view_->SetLocale(locale);
+    // A picture standing still is drawn anew in the new style; a playing one takes it at the
+    // next stop.
+    if (!view_->Running())
+        view_->SetInlay(prefs_.IsInlayOn);
 }
 
 StatusTexts PlayerFrame::UpdateTick() {

@@ -32,7 +32,8 @@ namespace kelvor::ui {
 class PlayerPanel;
 
 // The width-to-height ratio a picture is seen at: a DV frame's own source-control pack decides,
-// else the file's (the stream's first frame as the list read it); other files have square pixels.
+// else the file's (the first frame's pack, else the stream headers', see FileRecord::AspectFrom);
+// other files have square pixels.
 double DisplayAspect(const scenes::FrameInfo* frame, const files::FileRecord& record,
                      QSize picture);
 
@@ -77,6 +78,8 @@ class PlayerFrame final : public QObject, public PreviewSlot {
     bool Paused() const override { return view_->Paused(); }
     void Load(const files::FileRecord* record) override;
     void Clear() override;
+    // The locale of the dates shown from now on (status bar and picture overlay).
+    void SetLocale(const LocaleInfo& locale);
     void Run() override;
     void Pause() override;
     void Stop() override;

@@ -128,8 +128,11 @@ StatusTexts TickTexts(const scenes::FrameInfo* frame, const files::FileRecord& r
         if (rate >= 8)
             t.DataRate = "PCM " + std::to_string(rate) + " bytes/s";
     }
+    // A frame without its aspect pack shows the file's aspect, as the picture is drawn.
     if (!record.AspectText.empty())
-        t.Image = record.ImageText + (f.Widescreen == 1 ? " 16x9)" : " 4x3)");
+        t.Image = record.ImageText + (f.Widescreen == 1 ? std::string(" 16x9)")
+                                      : f.AspectFound   ? std::string(" 4x3)")
+                                                        : record.AspectText);
     if (f.DateValid) {
         t.Datecode = files::DisplayDateTime(f.Date, displayFormat, locale);
         if (t.Datecode.empty())

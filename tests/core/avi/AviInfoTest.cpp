@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/avi/AviInfo.h"
+#include "core/avi/VideoProperties.h"
 #include "support/AviBuilder.h"
 
 namespace kelvor::avi {
@@ -130,6 +131,56 @@ TEST(AviInfo, MalformedListsStayInsideTheFile) {
     ASSERT_EQ(p.Streams.size(), 1u);
     EXPECT_TRUE(p.Streams[0].StreamFormat.empty());
     EXPECT_EQ(p.VideoIndex, 0);
+}
+
+// A "vprp" chunk's data: the nine fixed words with the aspect word as given, then `fields`
+// field descriptions of eight words.
+Bytes PropertiesData(std::uint32_t aspect, int fields = 2) {
+    Bytes b;
+    for (const std::uint32_t w :
+         {0u, 1u, 25u, 720u, 576u, aspect, 720u, 576u, static_cast<std::uint32_t>(fields)})
+        PutU32(b, w);
+    for (int i = 0; i < fields * 8; ++i)
+        PutU32(b, 0);
+    return b;
+}
+
+TEST(VideoProperties, AspectFromStreamListsShortOrOddChunks) {
+    const auto withProperties = [](const Bytes& vprp, std::optional<std::uint32_t> declared = {}) {
+        return Parse(
+            Riff("AVI ", {Hdrl({Lst("strl", {Chunk("strh", StreamHeaderData("vids", "dvsd")),
+                                             Chunk("strf", BitmapData("dvsd", false)),
+                                             Chunk("vprp", vprp, declared)}),
+                                AudioStrl()})}));
+    };
+    const auto aspectOf = [](const AviInfo& info) -> std::optional<double> {
+        const auto v = ReadVideoProperties(info.VideoStream()->VideoPropertiesBytes);
+        return v ? FrameAspect(*v) : std::nullopt;
+    };
+
+    const auto wide = withProperties(PropertiesData(0x00100009));
+    EXPECT_EQ(aspectOf(wide), 16.0 / 9.0);
+    EXPECT_EQ(wide.AudioIndex, 1);  // the walk goes on after it
+    EXPECT_EQ(aspectOf(withProperties(PropertiesData(0x00040003))), 4.0 / 3.0);
+    // Longer than any real one: only the first bytes are kept, the stream list still ends well.
+    const auto many = withProperties(PropertiesData(0x00100009, 40));
+    EXPECT_EQ(many.VideoStream()->VideoPropertiesBytes.size(), kMaxVideoPropertiesBytes);
+    EXPECT_EQ(aspectOf(many), 16.0 / 9.0);
+    EXPECT_EQ(many.AudioIndex, 1);
+
+    // A fixed part cut short, a zero word, or words that are no picture shape give no aspect.
+    Bytes cut = PropertiesData(0x00100009, 0);
+    cut.resize(VideoProperties::kFixedSize - 1);
+    EXPECT_FALSE(ReadVideoProperties(cut));
+    EXPECT_FALSE(aspectOf(withProperties(cut)));
+    EXPECT_FALSE(aspectOf(withProperties(PropertiesData(0x00100000))));
+    EXPECT_FALSE(aspectOf(withProperties(PropertiesData(0x00000009))));
+    EXPECT_FALSE(aspectOf(withProperties(PropertiesData(0xFFFF0001))));
+    EXPECT_FALSE(aspectOf(withProperties(Bytes{})));
+
+    // A chunk that claims more than its list holds ends the stream walk with nothing kept.
+    const auto overrun = withProperties(PropertiesData(0x00100009), 5000);
+    EXPECT_TRUE(overrun.VideoStream()->VideoPropertiesBytes.empty());
 }
 
 TEST(AviInfo, MissingFileRaises) {

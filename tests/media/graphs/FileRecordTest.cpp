@@ -106,6 +106,55 @@ TEST(VideoFileRecord, DvType2NtscWideAndDisplayFormat) {
     EXPECT_EQ(r->DatecodeText, "2023");
 }
 
+TEST(VideoFileRecord, FramesWithoutTheirAspectTakeTheStreams) {
+    test::TempDir dir;
+    media::ProbeGraph probe;
+    using files::AspectSource;
+    const struct {
+        const char* description;
+        bool wide;
+        AspectSource from;
+    } cases[] = {
+        {"type=1 control=no dvinfo-aspect=16:9", true, AspectSource::DvInfo},
+        {"type=2 standard=ntsc control=no dvinfo-aspect=16:9", true, AspectSource::DvInfo},
+        {"type=2 control=no dvinfo-aspect=16:9", true, AspectSource::DvInfo},
+        {"type=2 control=no dvinfo-aspect=4:3", false, AspectSource::DvInfo},
+        {"type=2 control=no dvinfo-aspect=none", false, AspectSource::Default},
+        // The frame's own pack wins over a DVINFO that says otherwise.
+        {"type=2 aspect=16:9 dvinfo-aspect=4:3", true, AspectSource::Frame},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description);
+        const fs::path p =
+            MakeDv(dir, "a.avi", std::string("frames=5 date=2024-05-06T07:08:09 ") + c.description);
+        Listed r(p, probe);
+        EXPECT_EQ(r->Wide, c.wide);
+        EXPECT_EQ(r->AspectText, c.wide ? " 16x9)" : " 4x3)");
+        EXPECT_EQ(r->AspectFrom, c.from);
+    }
+
+    // Without a DVINFO word: ffmpeg's OpenDML video properties in AVI, the sample aspect in
+    // Matroska and QuickTime.
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
+    MakeDv(dir, "bare.avi", "type=2 frames=5 control=no dvinfo-aspect=none");
+    for (const char* name : {"v.avi", "v.mkv", "v.mov"}) {
+        for (const char* aspect : {"16:9", "4:3"}) {
+            SCOPED_TRACE(std::string(name) + " " + aspect);
+            ASSERT_EQ(test::RunTool({"ffmpeg", "-loglevel", "error", "-y", "-i", "bare.avi", "-c",
+                                     "copy", "-aspect", aspect, name},
+                                    dir.path())
+                          .exitCode,
+                      0);
+            Listed r(dir / name, probe);
+            EXPECT_TRUE(r->IsDV);
+            EXPECT_EQ(r->Wide, std::string(aspect) == "16:9");
+            EXPECT_EQ(r->AspectFrom, std::string(name) == "v.avi" ? AspectSource::VideoProperties
+                                                                  : AspectSource::Container);
+        }
+    }
+}
+
 TEST(VideoFileRecord, DvWithoutOrWithDamagedDatePacks) {
     test::TempDir dir;
     media::ProbeGraph probe;
