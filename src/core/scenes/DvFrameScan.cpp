@@ -182,6 +182,8 @@ bool DvFrameScan::runBatches(DateSceneDetector& detector, avi::DiskFile* second)
     const std::uint64_t batches = batch ? (frameCount_ + batch - 1) / batch : 0;
     Reader own{file_, std::vector<std::uint8_t>(dv::kFrameSize625), 0};
     Reader helper{second, {}, 0};
+    std::vector<ScannedFrame> mine;
+    mine.reserve(batch);
     std::thread thread;
     if (second && batches > 1) {
         helper.Whole.resize(dv::kFrameSize625);
@@ -196,21 +198,25 @@ bool DvFrameScan::runBatches(DateSceneDetector& detector, avi::DiskFile* second)
         }
     }
     const bool shared = thread.joinable();
-    const auto stopHelper = [&] {
-        if (!shared)
-            return;
-        {
-            const std::lock_guard lock(handOverMutex_);
-            stop_ = true;
+    // The helper is stopped and joined however the loop below ends, also by a throwing detector.
+    struct Joined {
+        DvFrameScan& Scan;
+        std::thread& Thread;
+        Reader& Helper;
+        ~Joined() {
+            if (!Thread.joinable())
+                return;
+            {
+                const std::lock_guard lock(Scan.handOverMutex_);
+                Scan.stop_ = true;
+            }
+            Scan.handOver_.notify_all();
+            Thread.join();
+            Scan.helperBytes_ += Helper.File->bytesRead();
+            Scan.helperCalls_ += Helper.File->readCalls();
+            Scan.wholeReads_ += Helper.WholeReads;
         }
-        handOver_.notify_all();
-        thread.join();
-        helperBytes_ += helper.File->bytesRead();
-        helperCalls_ += helper.File->readCalls();
-        wholeReads_ += helper.WholeReads;
-    };
-    std::vector<ScannedFrame> mine;
-    mine.reserve(batch);
+    } joined{*this, thread, helper};
     bool ok = true;
     for (std::uint64_t b = 0; b < batches && ok; ++b) {
         const std::vector<ScannedFrame>* frames = &mine;
@@ -228,6 +234,8 @@ bool DvFrameScan::runBatches(DateSceneDetector& detector, avi::DiskFile* second)
         }
         for (const ScannedFrame& f : *frames)
             detector.ProcessFrameFacts(f.Readable, f.Facts);
+        // The helper may refill the slot as soon as it is free, so its size is taken before.
+        const bool ended = frames->size() < std::min(batch, frameCount_ - b * batch);
         if (slot) {
             {
                 const std::lock_guard lock(handOverMutex_);
@@ -237,10 +245,9 @@ bool DvFrameScan::runBatches(DateSceneDetector& detector, avi::DiskFile* second)
         }
         if (failedAt)
             ok = readFailed(*failedAt);
-        else if (frames->size() < std::min(batch, frameCount_ - b * batch))
+        else if (ended)
             break;  // the stream ended before its count said
     }
-    stopHelper();
     wholeReads_ += own.WholeReads;
     return ok;
 }
