@@ -53,8 +53,8 @@ class DvFrameScan {
     // Frames read whole so far, their sampled packs not being enough.
     std::uint64_t WholeFrameReads() const { return wholeReads_; }
 
-    static constexpr std::uint32_t kDefaultBatchFrames = 256;
-    static constexpr std::size_t kHandOverSlots = 2;
+    static constexpr std::uint32_t kDefaultBatchFrames = 128;
+    static constexpr std::size_t kHandOverSlots = 4;
 
   private:
     // What the detector is told of one frame.
