@@ -125,7 +125,7 @@ std::optional<std::uint64_t> DvFrameScan::scanFrames(Reader& reader, std::uint64
         // Not a DV frame: it keeps its place and says nothing, whatever its bytes.
         if (!sequences)
             continue;
-        const std::span<std::uint8_t> head(reader.Whole.data(), dv::kSampledFactsSize);
+        const std::span<std::uint8_t> head(reader.Whole.get(), dv::kSampledFactsSize);
         const auto got = reader.File->readAt(c->Offset, head);
         if (!got || *got != head.size()) {
             out.resize(i - first);
@@ -140,14 +140,13 @@ std::optional<std::uint64_t> DvFrameScan::scanFrames(Reader& reader, std::uint64
         // The rest of the frame goes after the head already read, and the whole frame is read
         // as the detector reads a sample.
         ++reader.WholeReads;
-        const std::span<std::uint8_t> rest(reader.Whole.data() + head.size(),
-                                           c->Size - head.size());
+        const std::span<std::uint8_t> rest(reader.Whole.get() + head.size(), c->Size - head.size());
         const auto all = reader.File->readAt(c->Offset + head.size(), rest);
         if (!all || *all != rest.size()) {
             out.resize(i - first);
             return i;
         }
-        dv::ReadFrameFacts(std::span<const std::uint8_t>(reader.Whole.data(), c->Size), *sequences,
+        dv::ReadFrameFacts(std::span<const std::uint8_t>(reader.Whole.get(), c->Size), *sequences,
                            f.Facts);
     }
     return std::nullopt;
@@ -180,13 +179,13 @@ void DvFrameScan::readOddBatches(Reader& reader, std::uint64_t batches) {
 bool DvFrameScan::runBatches(DateSceneDetector& detector, avi::DiskFile* second) {
     const std::uint64_t batch = batchFrames_ ? batchFrames_ : frameCount_;
     const std::uint64_t batches = batch ? (frameCount_ + batch - 1) / batch : 0;
-    Reader own{file_, std::vector<std::uint8_t>(dv::kFrameSize625), 0};
+    Reader own{file_, std::unique_ptr<std::uint8_t[]>(new std::uint8_t[dv::kFrameSize625]), 0};
     Reader helper{second, {}, 0};
     std::vector<ScannedFrame> mine;
     mine.reserve(batch);
     std::thread thread;
     if (second && batches > 1) {
-        helper.Whole.resize(dv::kFrameSize625);
+        helper.Whole.reset(new std::uint8_t[dv::kFrameSize625]);
         slots_.assign(kHandOverSlots, Slot{});
         for (Slot& s : slots_)
             s.Frames.reserve(batch);

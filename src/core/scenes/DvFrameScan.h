@@ -65,7 +65,9 @@ class DvFrameScan {
     // One thread's file and buffers.
     struct Reader {
         avi::PositionedFile* File = nullptr;
-        std::vector<std::uint8_t> Whole;
+        // A frame's bytes, left uninitialised: most frames fill only its first pages, and
+        // zeroing all of it would fault in every page for nothing.
+        std::unique_ptr<std::uint8_t[]> Whole;
         std::uint64_t WholeReads = 0;
     };
     // A batch read by the helper: free while the helper may fill it, ready once filled.
