@@ -45,6 +45,13 @@ DiskFile::~DiskFile() {
     ::close(fd_);
 }
 
+std::unique_ptr<DiskFile> DiskFile::duplicate() const {
+    const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        return nullptr;
+    return std::unique_ptr<DiskFile>(new DiskFile(fd, size_));
+}
+
 void DiskFile::adviseSequential() {
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }

@@ -67,6 +67,10 @@ class DiskFile final : public PositionedFile {
     std::uint64_t size() const override { return size_; }
     // Advises the kernel that the file will be read front to back.
     void adviseSequential();
+    // A second object on the same open file, with counters of its own, for another thread to
+    // read through: the very file this one opened, even if its name now points elsewhere.
+    // nullptr when no descriptor is left.
+    std::unique_ptr<DiskFile> duplicate() const;
 
   private:
     DiskFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}

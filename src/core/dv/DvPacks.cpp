@@ -130,6 +130,18 @@ void forEachSearchPosition(int sequenceCount, F&& f) {
     }
 }
 
+// The packs of a frame's facts that the search positions hold, and the index of each id among
+// them (-1 for every other byte), so one look-up per position finds all four.
+constexpr std::array<std::uint8_t, 4> kFactIds = {kPackTimecode, kPackRecDate, kPackRecTime,
+                                                  kPackVideoSourceControl};
+constexpr std::array<std::int8_t, 256> kFactSlot = [] {
+    std::array<std::int8_t, 256> slot{};
+    slot.fill(-1);
+    for (std::size_t k = 0; k < kFactIds.size(); ++k)
+        slot[kFactIds[k]] = static_cast<std::int8_t>(k);
+    return slot;
+}();
+
 // Two BCD digits: units in bits 0-3 at most 9, tens above them at most tensMax (the caller
 // masks off the bits that are not digits).
 bool isBcd(std::uint8_t b, int tensMax) {
@@ -451,27 +463,20 @@ void ReadFrameFacts(ConstFrame frame, int sequenceCount, FrameFacts& facts) {
     }
     // One pass over the search positions finds the four packs at once; as in FindPack, only a
     // pack whose copies differ is then counted copy by copy.
-    static constexpr std::array<std::uint8_t, 4> kIds = {kPackTimecode, kPackRecDate, kPackRecTime,
-                                                         kPackVideoSourceControl};
     // The header blocks of the twelve (or ten) sequences lie 12000 bytes apart, a stride the
     // processor does not foresee: asking for all of them first overlaps their fetches.
     for (int sq = 0; sq < sequenceCount; ++sq)
         for (std::size_t at = kDifBlockSize * kFirstSubcodeBlock; at < kHeaderEnd; at += 64)
             __builtin_prefetch(frame.data() + static_cast<std::size_t>(sq) * kDifSequenceSize + at);
-    std::array<Agreement, kIds.size()> copies;
-    static constexpr std::array<std::int8_t, 256> kSlot = [] {
-        std::array<std::int8_t, 256> slot{};
-        slot.fill(-1);
-        for (std::size_t k = 0; k < kIds.size(); ++k)
-            slot[kIds[k]] = static_cast<std::int8_t>(k);
-        return slot;
-    }();
+    std::array<Agreement, kFactIds.size()> copies;
     const std::uint8_t* f = frame.data();
     forEachSearchPosition(sequenceCount, [&](std::size_t off) {
-        if (const int k = kSlot[f[off]]; k >= 0)
+        if (const int k = kFactSlot[f[off]]; k >= 0)
             copies[static_cast<std::size_t>(k)].see(f, off);
     });
-    auto pack = [&](std::size_t k) { return agreedPack(frame, sequenceCount, kIds[k], copies[k]); };
+    auto pack = [&](std::size_t k) {
+        return agreedPack(frame, sequenceCount, kFactIds[k], copies[k]);
+    };
     if (copies[0].found)
         facts.HasTimecode = validTimecode(pack(0), sequenceCount, facts.Timecode);
     Pack datePack;
@@ -500,14 +505,11 @@ bool ReadSampledFrameFacts(ConstFrame head, int sequenceCount, FrameFacts& facts
     if (head.size() < kSampledFactsSize ||
         (sequenceCount != kSequences525 && sequenceCount != kSequences625))
         return false;
-    static constexpr std::array<std::uint8_t, 4> kIds = {kPackTimecode, kPackRecDate, kPackRecTime,
-                                                         kPackVideoSourceControl};
-    std::array<Agreement, kIds.size()> copies;
+    std::array<Agreement, kFactIds.size()> copies;
     const std::uint8_t* f = head.data();
     forEachSearchPosition(kSampledSequences, [&](std::size_t off) {
-        for (std::size_t k = 0; k < kIds.size(); ++k)
-            if (f[off] == kIds[k])
-                copies[k].see(f, off);
+        if (const int k = kFactSlot[f[off]]; k >= 0)
+            copies[static_cast<std::size_t>(k)].see(f, off);
     });
     // The audio blocks read: the first sequence's nine and the second sequence's first.
     Agreement audio;
