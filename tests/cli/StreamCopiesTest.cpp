@@ -1,0 +1,133 @@
+// The stream copies run in the light front end: what kelvor-cli writes and says must be what
+// kelvor-cli-media, which runs the command module's own graphs, writes and says for the same
+// command, and the light process must load no codec library.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "fixtures/DvFixture.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+namespace kelvor {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+    test::ProcessResult result;
+    std::string loaded;  // the libraries the dynamic loader reported
+};
+
+ProgramRun RunProgram(const test::TempDir& dir, const char* program,
+                      std::vector<std::string> args) {
+    args.insert(args.begin(), program);
+    test::ProcessOptions options;
+    options.workDir = dir.path();
+    options.environment["XDG_CONFIG_HOME"] = (dir / "cfg").string();
+    options.environment["LD_DEBUG"] = "libs";
+    options.environment["LD_DEBUG_OUTPUT"] = (dir / "ld").string();
+    options.timeout = std::chrono::seconds(60);
+    ProgramRun run{test::RunProcess(args, options), {}};
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        if (e.path().filename().string().starts_with("ld.")) {
+            run.loaded += test::ReadFile(e.path());
+            fs::remove(e.path());
+        }
+    return run;
+}
+
+// Zeroes a run of bytes inside the third frame: its sound and part of its picture are gone,
+// its size stays.
+void DamageThirdFrame(const fs::path& file) {
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    const auto size = static_cast<std::streamoff>(fs::file_size(file));
+    const std::string zeros(30000, '\0');
+    f.seekp(std::min<std::streamoff>(size / 2, 2 * 144000 + 20000));
+    f.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
+}
+
+std::vector<fs::path> FilesIn(const fs::path& dir) {
+    std::vector<fs::path> files;
+    for (const auto& e : fs::directory_iterator(dir))
+        files.push_back(e.path().filename());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+struct Case {
+    const char* name;
+    const char* description;
+    std::vector<std::string> args;  // the verb and its options
+};
+
+// Each command on each fixture, once by each program into folders of their own: the same
+// files, byte for byte, the same messages and exit status, twice (the second run finds the
+// outputs there and is not allowed to replace them).
+TEST(StreamCopies, LightFrontEndWritesWhatTheMediaProgramWrites) {
+    const std::vector<Case> cases = {
+        {"pal1.avi", "type=1 frames=8 date=2024-05-06T07:08:09", {"to-type2"}},
+        {"ntsc1.avi",
+         "type=1 standard=ntsc audio=32k12 frames=8 date=2024-05-06T07:08:09",
+         {"to-type2"}},
+        {"dam1.avi", "type=1 frames=6 date=2024-05-06T07:08:09", {"to-type2"}},
+        {"pal2.avi", "type=2 frames=8 date=2024-05-06T07:08:09", {"shift-time", "--by", "1:00"}},
+        {"ntsc2.avi",
+         "type=2 standard=ntsc audio=32k12 frames=8 date=2024-05-06T07:08:09",
+         {"shift-time", "--by", "-25:30"}},
+        {"pal1s.avi", "type=1 frames=6 date=2024-05-06T07:08:09", {"shift-time", "--by", "0:30"}},
+        {"raw.dv", "type=raw frames=6 date=2024-05-06T07:08:09", {"shift-time", "--by", "2:00"}},
+        {"dam2.avi", "type=2 frames=6 date=2024-05-06T07:08:09", {"extract-audio"}},
+        {"wav1.avi",
+         "type=1 standard=ntsc audio=32k12 frames=8 date=2024-05-06T07:08:09",
+         {"extract-audio"}},
+        {"wav2.avi", "type=2 audio=32k frames=8 date=2024-05-06T07:08:09", {"extract-audio"}},
+        {"wavraw.dv", "type=raw frames=6 date=2024-05-06T07:08:09", {"extract-audio"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempDir dir;
+        std::string error;
+        ASSERT_TRUE(fixtures::WriteDvFile((dir / c.name).string(), c.description, error)) << error;
+        if (std::string(c.name).starts_with("dam"))
+            DamageThirdFrame(dir / c.name);
+        fs::create_directories(dir / "light");
+        fs::create_directories(dir / "media");
+        for (int pass = 0; pass < 2; ++pass) {
+            std::vector<std::string> light = c.args, media = c.args;
+            for (auto* args : {&light, &media}) {
+                args->push_back("--output-dir");
+                args->push_back(args == &light ? "light" : "media");
+                args->push_back(c.name);
+            }
+            const ProgramRun ours = RunProgram(dir, KELVOR_CLI, light);
+            const ProgramRun theirs = RunProgram(dir, KELVOR_CLI_MEDIA, media);
+            EXPECT_EQ(ours.result.exitCode, theirs.result.exitCode) << ours.result.err;
+            // The messages name the output folder given.
+            std::string said = ours.result.err;
+            for (std::size_t at = said.find("/light/"); at != std::string::npos;
+                 at = said.find("/light/", at))
+                said.replace(at, 7, "/media/");
+            EXPECT_EQ(said, theirs.result.err);
+            EXPECT_EQ(ours.result.out, theirs.result.out);
+            if (pass == 0) {
+                EXPECT_EQ(ours.result.exitCode, 0) << ours.result.err;
+                for (const char* library : {"libavcodec", "libavformat", "libswresample"})
+                    EXPECT_EQ(ours.loaded.find(library), std::string::npos) << library;
+            }
+        }
+        const auto names = FilesIn(dir / "light");
+        ASSERT_EQ(names, FilesIn(dir / "media"));
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_TRUE(test::ReadFile(dir / "light" / names[0]) ==
+                    test::ReadFile(dir / "media" / names[0]))
+            << names[0];
+    }
+}
+
+}  // namespace
+}  // namespace kelvor
