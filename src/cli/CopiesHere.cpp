@@ -1,4 +1,5 @@
-// kelvor-cli to-type2, shift-time and extract-audio in the light front end (see CopiesHere.h).
+// kelvor-cli to-type2, shift-time, extract-audio and cut-scenes in the light front end (see
+// CopiesHere.h).
 #include "cli/CopiesHere.h"
 
 #include <signal.h>
@@ -22,6 +23,9 @@
 #include "commands/CommandTexts.h"
 #include "commands/FileList.h"
 #include "core/files/FileRecord.h"
+#include "core/files/Rounding.h"
+#include "core/scenes/SceneList.h"
+#include "core/scenes/ScnFile.h"
 #include "core/settings/PreferencesStore.h"
 #include "media/engine/AviSink.h"
 #include "media/engine/AviSource.h"
@@ -50,7 +54,7 @@ constexpr std::string_view kBy = "--by";
 // How often the wait for a graph looks at the interrupts.
 constexpr int kWaitSliceMs = 50;
 
-enum class Copy { ToType2, ShiftTime, ExtractAudio };
+enum class Copy { ToType2, ShiftTime, ExtractAudio, CutScenes };
 
 std::optional<Copy> CopyOf(std::string_view verb) {
     if (verb == "to-type2")
@@ -59,6 +63,8 @@ std::optional<Copy> CopyOf(std::string_view verb) {
         return Copy::ShiftTime;
     if (verb == "extract-audio")
         return Copy::ExtractAudio;
+    if (verb == "cut-scenes")
+        return Copy::CutScenes;
     return std::nullopt;
 }
 
@@ -108,10 +114,17 @@ FileStamp StampOf(const std::string& path) {
     return s;
 }
 
+// One output file of a run: the whole copy, or one scene of a cut.
+struct Pass {
+    std::string output;
+    scenes::SceneRange scene;  // a cut's frames
+    FileStamp before;          // the output as it was before the pass
+};
+
 struct Item {
     std::string given;  // the name as given, for a hand-over
     std::unique_ptr<files::FileRecord> record;
-    std::string output;
+    std::vector<Pass> passes;
 };
 
 // What the media program's sound wrapper takes, and passes unchanged at this rate (0: any).
@@ -155,6 +168,8 @@ class CopyGraph {
                 return shiftTime(days);
             case Copy::ExtractAudio:
                 return extractAudio();
+            case Copy::CutScenes:
+                return f.DVType == 2 ? cutType2() : cutType1();
         }
         return false;
     }
@@ -256,6 +271,53 @@ class CopyGraph {
                connect(wav->GetOutputPin(0), &writer_->Input());
     }
 
+    // The first stream unchanged (the tee that feeds the graph's position is left out): a type 1
+    // file's interleaved stream, a raw DV file's frames back into a raw DV file.
+    bool cutType1() {
+        mux_ = b_.Add(std::make_shared<AviMuxFilter>(), "AVI Mux");
+        if (!mux_)
+            return false;
+        OutputPin* first = splitter_->Outputs().front();
+        if (raw_) {
+            auto rawMux = b_.Add(std::make_shared<RawDvMuxFilter>(), "DV Raw Mux");
+            return rawMux && connect(first, &rawMux->Input()) &&
+                   connect(&rawMux->Output(), &writer_->Input());
+        }
+        return connect(first, mux_->Input(0)) && connect(&mux_->Output(), &writer_->Input());
+    }
+
+    // The streams through the DV muxer (the sound wrappers of the media program's graph pass it
+    // unchanged, as no rate is asked of them), parted again for the AVI mux.
+    bool cutType2() {
+        mux_ = b_.Add(std::make_shared<AviMuxFilter>(), "AVI Mux");
+        auto dvMux = b_.Add(std::make_shared<DvMuxerFilter>(), "DV Muxer");
+        auto split = b_.Add(std::make_shared<DvSplitterFilter>(), "DV Splitter");
+        if (!mux_ || !dvMux || !split)
+            return false;
+        const auto outputs = splitter_->Outputs();
+        for (OutputPin* out : outputs) {
+            const MediaType mt = TypeOf(*out);
+            if (mt.majorType == MajorType::Audio && !PassesUnchanged(mt, 0))
+                return false;
+            InputPin* in =
+                dvMux->VideoInput().IsConnected() ? dvMux->FreeAudioInput() : &dvMux->VideoInput();
+            connect(out, in);
+        }
+        // A second stream the media program's tee would take from a video-only file, and
+        // sound the muxer has no input for, are cases left to it.
+        if (outputs.size() < 2)
+            return false;
+        for (OutputPin* out : outputs)
+            if (!out->IsConnected())
+                return false;
+        if (!connect(&dvMux->Output(), &split->Input()))
+            return false;
+        split->SetSerialDelivery(true);
+        for (OutputPin* out : split->OutputPins())
+            connect(out, mux_->FreeInput());
+        return connect(&mux_->Output(), &writer_->Input());
+    }
+
     Graph graph_;
     GraphBuilder b_;
     std::shared_ptr<FileWriterFilter> writer_;
@@ -350,7 +412,7 @@ bool RunCopiesHere(std::string_view verb, Args rest, int& status) {
     recordSettings.DisplayDatecodeFormat = prefs.DisplayDatecodeFormat;
     recordSettings.Locale = platform::UserLocaleInfo();
 
-    // Every file must be one this program reads and the command applies to, and its output new
+    // Every file must be one this program reads and the command applies to, and each output new
     // or to be replaced, before any is touched.
     std::vector<Item> items;
     std::set<std::string> names, outputs;
@@ -366,28 +428,47 @@ bool RunCopiesHere(std::string_view verb, Args rest, int& status) {
         item.record = std::make_unique<files::FileRecord>(f, probe, recordSettings);
         const files::FileRecord& r = *item.record;
         bool applies = false;
-        std::string suffix;
+        std::vector<std::string> suffixes;
         switch (*copy) {
             case Copy::ToType2:
                 applies = r.IsDV && r.DVType == 1 && r.Codec == "dvsd";
-                suffix = "_type2.avi";
+                suffixes = {"_type2.avi"};
                 break;
             case Copy::ShiftTime:
                 applies = r.IsDV;
-                suffix = commands::SameContainerSuffix(r, commands::TimeDifferenceSuffix(days));
+                suffixes = {commands::SameContainerSuffix(r, commands::TimeDifferenceSuffix(days))};
                 break;
             case Copy::ExtractAudio:
                 applies = r.IsDV && r.AudioText != "N/A";
-                suffix = ".wav";
+                suffixes = {".wav"};
                 break;
+            case Copy::CutScenes: {
+                applies = r.IsDV && r.HasScn && r.Fps > 0;
+                scenes::SceneList list;
+                scenes::ReadScnFile(scenes::ReplaceExtension(r.FullName, ".scn"), list, r.Fps);
+                for (std::size_t k = 0; k < list.size(); ++k) {
+                    suffixes.push_back(
+                        commands::SameContainerSuffix(r, "_scene_" + std::to_string(k) + ".avi"));
+                    Pass pass;
+                    pass.scene = list[k].Scene;
+                    item.passes.push_back(pass);
+                }
+                // A file without scenes is named at the end of the media program's run.
+                applies = applies && !list.empty();
+                break;
+            }
         }
-        if (!r.Exists || !applies)
+        if (!r.Exists || !applies || !names.insert(r.FullName).second)
             return false;
-        item.output = commands::ConversionOutputPath(r, suffix, prefs);
-        std::error_code ec;
-        if (!names.insert(r.FullName).second || !outputs.insert(item.output).second ||
-            (!a.Has(kYesToAll) && std::filesystem::exists(item.output, ec)))
-            return false;
+        item.passes.resize(suffixes.size());
+        for (std::size_t k = 0; k < suffixes.size(); ++k) {
+            Pass& pass = item.passes[k];
+            pass.output = commands::ConversionOutputPath(r, suffixes[k], prefs);
+            std::error_code ec;
+            if (!outputs.insert(pass.output).second ||
+                (!a.Has(kYesToAll) && std::filesystem::exists(pass.output, ec)))
+                return false;
+        }
         items.push_back(std::move(item));
     }
     for (const std::string& o : outputs)
@@ -405,60 +486,81 @@ bool RunCopiesHere(std::string_view verb, Args rest, int& status) {
     Handle(SIGTERM, OnCopyTermination);
     Handle(SIGHUP, OnCopyTermination);
     int failed = 0;
-    int seen = 0;  // the interrupts that stopped a file already
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const Item& item = items[i];
-        const FileStamp before = StampOf(item.output);
-        CopyGraph copyGraph;
-        Outcome outcome = Outcome::Failed;
-        std::int64_t length = 0;
-        if (copyGraph.Build(*copy, *item.record, item.output, days)) {
-            copyGraph.graph().SetTimeFormat(TimeFormat::MediaTime);
-            if (copyGraph.graph().GetDuration(length).ok() && length > 0)
-                outcome = RunGraph(copyGraph.graph(), seen);
-        }
-        if (outcome == Outcome::Failed) {
-            // The media program says why in its own words, from this file on; those done stay
-            // done, and what this run left is taken away first.
-            if (!(StampOf(item.output) == before))
-                std::filesystem::remove(item.output);
-            for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-                Handle(signal, SIG_DFL);
-            std::vector<std::string> args = {std::string(verb)};
-            for (const std::string_view option : {kYesToAll, kNoToAll})
-                if (a.Has(option))
-                    args.emplace_back(option);
-            for (const std::string_view option : {kOutputDir, kBy})
-                if (const std::string* v = a.Value(option)) {
-                    args.emplace_back(option);
-                    args.push_back(*v);
+    int seen = 0;  // the interrupts that stopped a pass already
+    bool ended = false;
+    for (std::size_t i = 0; i < items.size() && !ended; ++i) {
+        Item& item = items[i];
+        const files::FileRecord& r = *item.record;
+        for (std::size_t k = 0; k < item.passes.size() && !ended; ++k) {
+            Pass& pass = item.passes[k];
+            pass.before = StampOf(pass.output);
+            CopyGraph copyGraph;
+            Outcome outcome = Outcome::Failed;
+            std::int64_t length = 0;
+            if (copyGraph.Build(*copy, r, pass.output, days)) {
+                Graph& g = copyGraph.graph();
+                g.SetTimeFormat(TimeFormat::MediaTime);
+                if (*copy == Copy::CutScenes) {
+                    // The scene's frames as times of the file's own rate: from its start to just
+                    // before its end.
+                    const std::int64_t fd = RoundHalfEven(10000000.0 / r.Fps);
+                    const std::int64_t start = pass.scene.StartFrame * fd;
+                    if (g.SetPositions(start, pass.scene.EndFrame * fd - 1).ok())
+                        length = (static_cast<std::int64_t>(pass.scene.EndFrame) -
+                                  pass.scene.StartFrame) *
+                                 fd;
+                } else if (!g.GetDuration(length).ok()) {
+                    length = 0;
                 }
-            args.push_back("--");
-            for (std::size_t k = i; k < items.size(); ++k)
-                args.push_back(items[k].given);
-            RunMediaProgram(args);
-        }
-        if (outcome == Outcome::Stopped) {
+                if (length > 0)
+                    outcome = RunGraph(g, seen);
+            }
+            if (outcome == Outcome::Failed) {
+                // The media program says why in its own words, from this file on; the files done
+                // stay done, what this run wrote of this one is taken away first.
+                for (std::size_t j = 0; j <= k; ++j)
+                    if (!(StampOf(item.passes[j].output) == item.passes[j].before))
+                        std::filesystem::remove(item.passes[j].output);
+                for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+                    Handle(signal, SIG_DFL);
+                std::vector<std::string> args = {std::string(verb)};
+                for (const std::string_view option : {kYesToAll, kNoToAll})
+                    if (a.Has(option))
+                        args.emplace_back(option);
+                for (const std::string_view option : {kOutputDir, kBy})
+                    if (const std::string* v = a.Value(option)) {
+                        args.emplace_back(option);
+                        args.push_back(*v);
+                    }
+                args.push_back("--");
+                for (std::size_t j = i; j < items.size(); ++j)
+                    args.push_back(items[j].given);
+                RunMediaProgram(args);
+            }
+            if (outcome != Outcome::Stopped)
+                continue;
             ++failed;
             std::string reason = "stopped";
-            if (StampOf(item.output).exists && !(StampOf(item.output) == before)) {
+            const FileStamp after = StampOf(pass.output);
+            if (after.exists && !(after == pass.before)) {
                 std::int64_t written = -1, due = -1;
                 WrittenFrames(copyGraph.mux(), length, written, due);
-                reason = "stopped; the part written so far stays in " + ShownName(item.output) +
+                reason = "stopped; the part written so far stays in " + ShownName(pass.output) +
                          " (" + commands::IncompleteText(written, due) + ")";
             }
-            Say(verb, item.record->FullName, reason);
+            Say(verb, r.FullName, reason);
+            // The first Ctrl+C stops the pass; the next, or SIGTERM, the run: the files it never
+            // reached are named, in the order of their names.
             if (gInterrupts.load() > 1 || gTerminatingSignal.load() != 0) {
                 std::set<std::string> unreached;
-                for (std::size_t k = i + 1; k < items.size(); ++k)
-                    unreached.insert(items[k].record->FullName);
+                for (std::size_t j = i + 1; j < items.size(); ++j)
+                    unreached.insert(items[j].record->FullName);
                 for (const std::string& f : unreached) {
                     Say(verb, f, "not done: the run ended before this file");
                     ++failed;
                 }
-                break;
+                ended = true;
             }
-            // The next Ctrl+C stops the run.
             seen = gInterrupts.load();
         }
     }

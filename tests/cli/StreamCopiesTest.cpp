@@ -66,8 +66,8 @@ struct Case {
 };
 
 // Each command on each fixture, once by each program into folders of their own: the same
-// files, byte for byte, the same messages and exit status, twice (the second run finds the
-// outputs there and is not allowed to replace them).
+// files, byte for byte (one per scene for a cut), the same messages and exit status, twice (the
+// second run finds the outputs there and is not allowed to replace them).
 TEST(StreamCopies, LightFrontEndWritesWhatTheMediaProgramWrites) {
     const std::vector<Case> cases = {
         {"pal1.avi", "type=1 frames=8 date=2024-05-06T07:08:09", {"to-type2"}},
@@ -87,6 +87,17 @@ TEST(StreamCopies, LightFrontEndWritesWhatTheMediaProgramWrites) {
          {"extract-audio"}},
         {"wav2.avi", "type=2 audio=32k frames=8 date=2024-05-06T07:08:09", {"extract-audio"}},
         {"wavraw.dv", "type=raw frames=6 date=2024-05-06T07:08:09", {"extract-audio"}},
+        {"cut2.avi",
+         "type=2 frames=5 date=2024-05-06T07:08:09; frames=7 date=2024-06-01T10:00:00; frames=4 "
+         "date=2024-07-01T10:00:00",
+         {"cut-scenes"}},
+        {"cut1.avi",
+         "type=1 standard=ntsc audio=32k12 frames=5 date=2024-05-06T07:08:09; frames=6 "
+         "date=2024-06-01T10:00:00",
+         {"cut-scenes"}},
+        {"cutraw.dv",
+         "type=raw frames=5 date=2024-05-06T07:08:09; frames=3 date=2025-01-01T00:00:00",
+         {"cut-scenes"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -95,6 +106,10 @@ TEST(StreamCopies, LightFrontEndWritesWhatTheMediaProgramWrites) {
         ASSERT_TRUE(fixtures::WriteDvFile((dir / c.name).string(), c.description, error)) << error;
         if (std::string(c.name).starts_with("dam"))
             DamageThirdFrame(dir / c.name);
+        if (c.args.front() == "cut-scenes") {
+            ASSERT_EQ(RunProgram(dir, KELVOR_CLI_MEDIA, {"scenes-by-date", c.name}).result.exitCode,
+                      0);
+        }
         fs::create_directories(dir / "light");
         fs::create_directories(dir / "media");
         for (int pass = 0; pass < 2; ++pass) {
@@ -122,10 +137,11 @@ TEST(StreamCopies, LightFrontEndWritesWhatTheMediaProgramWrites) {
         }
         const auto names = FilesIn(dir / "light");
         ASSERT_EQ(names, FilesIn(dir / "media"));
-        ASSERT_EQ(names.size(), 1u);
-        EXPECT_TRUE(test::ReadFile(dir / "light" / names[0]) ==
-                    test::ReadFile(dir / "media" / names[0]))
-            << names[0];
+        ASSERT_EQ(names.size(), c.args.front() == "cut-scenes" ? 2u + (c.name[3] == '2') : 1u);
+        for (const fs::path& name : names)
+            EXPECT_TRUE(test::ReadFile(dir / "light" / name) ==
+                        test::ReadFile(dir / "media" / name))
+                << name;
     }
 }
 
