@@ -1,5 +1,5 @@
-// kelvor-cli to-type2, shift-time, extract-audio and cut-scenes in the light front end (see
-// CopiesHere.h).
+// kelvor-cli to-type1, to-type2, shift-time, extract-audio and cut-scenes in the light front end
+// (see CopiesHere.h).
 #include "cli/CopiesHere.h"
 
 #include <signal.h>
@@ -54,9 +54,11 @@ constexpr std::string_view kBy = "--by";
 // How often the wait for a graph looks at the interrupts.
 constexpr int kWaitSliceMs = 50;
 
-enum class Copy { ToType2, ShiftTime, ExtractAudio, CutScenes };
+enum class Copy { ToType1, ToType2, ShiftTime, ExtractAudio, CutScenes };
 
 std::optional<Copy> CopyOf(std::string_view verb) {
+    if (verb == "to-type1")
+        return Copy::ToType1;
     if (verb == "to-type2")
         return Copy::ToType2;
     if (verb == "shift-time")
@@ -162,6 +164,8 @@ class CopyGraph {
         raw_ = dynamic_cast<RawDvSplitterFilter*>(splitter_.get()) != nullptr;
         rate_ = commands::AudioTextRate(f.AudioText);
         switch (copy) {
+            case Copy::ToType1:
+                return raw_ ? wrapType1() : toType1();
             case Copy::ToType2:
                 return toType2();
             case Copy::ShiftTime:
@@ -179,6 +183,41 @@ class CopyGraph {
 
   private:
     bool connect(OutputPin* out, InputPin* in) { return out && in && b_.Connect(*out, *in); }
+
+    // The DV video and the first two sounds into the DV muxer (the sound wrappers of the media
+    // program's graph pass it unchanged, as no rate is asked of them), its frames into the AVI
+    // mux.
+    bool toType1() {
+        auto dvMux = b_.Add(std::make_shared<DvMuxerFilter>(), "DV Muxer");
+        mux_ = b_.Add(std::make_shared<AviMuxFilter>(), "AVI Mux");
+        if (!dvMux || !mux_)
+            return false;
+        bool video = false;
+        for (OutputPin* out : splitter_->Outputs())
+            if (TypeOf(*out).majorType == MajorType::Video) {
+                video = connect(out, &dvMux->VideoInput());
+                break;
+            }
+        if (!video)
+            return false;
+        int sounds = 0;
+        for (OutputPin* out : splitter_->Outputs()) {
+            if (sounds == 2 || out->IsConnected() || !PassesUnchanged(TypeOf(*out), 0))
+                continue;
+            if (!connect(out, dvMux->FreeAudioInput()))
+                return false;
+            ++sounds;
+        }
+        return connect(&dvMux->Output(), mux_->Input(0)) &&
+               connect(&mux_->Output(), &writer_->Input());
+    }
+
+    // Raw DV already is what a type 1 file holds: its frames are wrapped, not remuxed.
+    bool wrapType1() {
+        mux_ = b_.Add(std::make_shared<AviMuxFilter>(), "AVI Mux");
+        return mux_ && connect(splitter_->Outputs().front(), mux_->Input(0)) &&
+               connect(&mux_->Output(), &writer_->Input());
+    }
 
     bool toType2() {
         auto split = b_.Add(std::make_shared<DvSplitterFilter>(), "DV Splitter");
@@ -430,6 +469,10 @@ bool RunCopiesHere(std::string_view verb, Args rest, int& status) {
         bool applies = false;
         std::vector<std::string> suffixes;
         switch (*copy) {
+            case Copy::ToType1:
+                applies = r.IsDV && (r.DVType == 2 || r.Container == files::ContainerKind::RawDv);
+                suffixes = {"_type1.avi"};
+                break;
             case Copy::ToType2:
                 applies = r.IsDV && r.DVType == 1 && r.Codec == "dvsd";
                 suffixes = {"_type2.avi"};
@@ -528,10 +571,8 @@ bool RunCopiesHere(std::string_view verb, Args rest, int& status) {
                     if (a.Has(option))
                         args.emplace_back(option);
                 for (const std::string_view option : {kOutputDir, kBy})
-                    if (const std::string* v = a.Value(option)) {
-                        args.emplace_back(option);
-                        args.push_back(*v);
-                    }
+                    if (const std::string* v = a.Value(option))
+                        args.push_back(std::string(option) + "=" + *v);
                 args.push_back("--");
                 for (std::size_t j = i; j < items.size(); ++j)
                     args.push_back(items[j].given);

@@ -1,10 +1,17 @@
 // The stream copies run in the light front end: what kelvor-cli writes and says must be what
 // kelvor-cli-media, which runs the command module's own graphs, writes and says for the same
 // command, and the light process must load no codec library.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -75,6 +82,9 @@ TEST(StreamCopies, LightFrontEndWritesWhatTheMediaProgramWrites) {
          "type=1 standard=ntsc audio=32k12 frames=8 date=2024-05-06T07:08:09",
          {"to-type2"}},
         {"dam1.avi", "type=1 frames=6 date=2024-05-06T07:08:09", {"to-type2"}},
+        {"pal2t.avi", "type=2 frames=8 date=2024-05-06T07:08:09", {"to-type1"}},
+        {"ntsc2t.avi", "type=2 standard=ntsc audio=32k12 frames=8", {"to-type1"}},
+        {"rawt.dv", "type=raw frames=6 date=2024-05-06T07:08:09", {"to-type1"}},
         {"pal2.avi", "type=2 frames=8 date=2024-05-06T07:08:09", {"shift-time", "--by", "1:00"}},
         {"ntsc2.avi",
          "type=2 standard=ntsc audio=32k12 frames=8 date=2024-05-06T07:08:09",
@@ -143,6 +153,72 @@ TEST(StreamCopies, LightFrontEndWritesWhatTheMediaProgramWrites) {
                         test::ReadFile(dir / "media" / name))
                 << name;
     }
+}
+
+// SIGTERM midway through a copy in the light front end: the part written so far is a finished
+// file under the final name with no temporary file left, named with its frames, and the exit
+// status names the signal.
+TEST(StreamCopies, TermStopsTheCopyAndKeepsTheFinishedPart) {
+    test::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(fixtures::WriteDvFile((dir / "long.avi").string(),
+                                      "type=1 frames=1500 picture=colour:101010", error))
+        << error;
+    std::vector<std::string> env = {"XDG_CONFIG_HOME=" + (dir / "cfg").string()};
+    for (char** e = environ; e && *e; ++e)
+        if (!std::string_view(*e).starts_with("XDG_CONFIG_HOME="))
+            env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string program = KELVOR_CLI, verb = "to-type2", file = "long.avi";
+    char* argv[] = {program.data(), verb.data(), file.data(), nullptr};
+    const std::string folder = dir.path().string();
+    const std::string errFile = (dir / "err.txt").string();
+    const auto temporary = [&] {
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            if (e.path().extension() == ".tmp")
+                return true;
+        return false;
+    };
+    const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(err, 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDWR);
+        if (::chdir(folder.c_str()) == 0 && null >= 0 && ::dup2(null, 0) >= 0 &&
+            ::dup2(null, 1) >= 0 && ::dup2(err, 2) >= 0)
+            ::execve(argv[0], argv, envp.data());
+        ::_exit(127);
+    }
+    ::close(err);
+    ASSERT_GT(pid, 0);
+    bool writing = false;
+    int status = 0;
+    for (int i = 0; i < 20000 && !writing; ++i) {
+        writing = temporary();
+        if (!writing && ::waitpid(pid, &status, WNOHANG) == pid)
+            GTEST_SKIP() << "the copy ended before it could be stopped";
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ::kill(pid, SIGTERM);
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(writing);
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by the signal itself";
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGTERM);
+    EXPECT_FALSE(temporary());
+    const std::string said = test::ReadFile(errFile);
+    const std::string part = (dir / "long_type2.avi").string();
+    EXPECT_NE(said.find("to-type2: " + (dir / "long.avi").string() +
+                        ": stopped; the part written so far stays in " + part + " (incomplete: "),
+              std::string::npos)
+        << said;
+    EXPECT_NE(said.find(" of 1500 frames)\nkelvor-cli: stopped by "), std::string::npos) << said;
+    // The part is a whole type 2 file: the media program reads it for info.
+    const auto info = RunProgram(dir, KELVOR_CLI_MEDIA, {"info", "long_type2.avi"});
+    EXPECT_EQ(info.result.exitCode, 0) << info.result.err;
+    EXPECT_NE(info.result.out.find("(type 2)"), std::string::npos) << info.result.out;
 }
 
 }  // namespace
