@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/avi/AviWriter.h"
 #include "fixtures/DvFixture.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -64,6 +65,14 @@ std::vector<fs::path> FilesIn(const fs::path& dir) {
         files.push_back(e.path().filename());
     std::sort(files.begin(), files.end());
     return files;
+}
+
+// The messages name the output folder given: the light run's, as if it had been the media run's.
+std::string InMediaFolder(std::string said) {
+    for (std::size_t at = said.find("/light/"); at != std::string::npos;
+         at = said.find("/light/", at))
+        said.replace(at, 7, "/media/");
+    return said;
 }
 
 struct Case {
@@ -132,12 +141,7 @@ TEST(StreamCopies, LightFrontEndWritesWhatTheMediaProgramWrites) {
             const ProgramRun ours = RunProgram(dir, KELVOR_CLI, light);
             const ProgramRun theirs = RunProgram(dir, KELVOR_CLI_MEDIA, media);
             EXPECT_EQ(ours.result.exitCode, theirs.result.exitCode) << ours.result.err;
-            // The messages name the output folder given.
-            std::string said = ours.result.err;
-            for (std::size_t at = said.find("/light/"); at != std::string::npos;
-                 at = said.find("/light/", at))
-                said.replace(at, 7, "/media/");
-            EXPECT_EQ(said, theirs.result.err);
+            EXPECT_EQ(InMediaFolder(ours.result.err), theirs.result.err);
             EXPECT_EQ(ours.result.out, theirs.result.out);
             if (pass == 0) {
                 EXPECT_EQ(ours.result.exitCode, 0) << ours.result.err;
@@ -153,6 +157,42 @@ TEST(StreamCopies, LightFrontEndWritesWhatTheMediaProgramWrites) {
                         test::ReadFile(dir / "media" / name))
                 << name;
     }
+}
+
+// A frame of the wrong size midway: the light front end takes back what it wrote and leaves the
+// file to the media program, so the run ends as the media program alone ends it.
+TEST(StreamCopies, AFileThatFailsMidwayEndsAsInTheMediaProgram) {
+    test::TempDir dir;
+    std::string error;
+    ASSERT_TRUE(fixtures::WriteDvFile((dir / "src.dv").string(),
+                                      "type=raw frames=6 date=2024-05-06T07:08:09", error))
+        << error;
+    const std::string raw = test::ReadFile(dir / "src.dv");
+    constexpr std::size_t kFrame = 144000;
+    ASSERT_EQ(raw.size(), 6 * kFrame);
+    const auto frame = [&](std::size_t k, std::size_t size) {
+        return std::span(reinterpret_cast<const std::uint8_t*>(raw.data()) + k * kFrame, size);
+    };
+    avi::AviWriter writer;
+    avi::AviWriterConfig config;
+    config.Type = avi::DvType::Type1;
+    config.DvInfoBytes = avi::DvInfoFromFrame(frame(0, kFrame));
+    ASSERT_TRUE(writer.open((dir / "short.avi").string(), config));
+    for (std::size_t k = 0; k < 6; ++k)
+        ASSERT_TRUE(writer.writeVideoFrame(frame(k, k == 3 ? 1000 : kFrame)));
+    ASSERT_TRUE(writer.close());
+    fs::create_directories(dir / "light");
+    fs::create_directories(dir / "media");
+    const ProgramRun ours =
+        RunProgram(dir, KELVOR_CLI, {"to-type2", "--output-dir", "light", "short.avi"});
+    const ProgramRun theirs =
+        RunProgram(dir, KELVOR_CLI_MEDIA, {"to-type2", "--output-dir", "media", "short.avi"});
+    EXPECT_EQ(ours.result.exitCode, 1);
+    EXPECT_EQ(ours.result.exitCode, theirs.result.exitCode);
+    EXPECT_NE(ours.result.err.find("a frame of 1000 bytes is not a DV frame"), std::string::npos)
+        << ours.result.err;
+    EXPECT_EQ(InMediaFolder(ours.result.err), theirs.result.err);
+    EXPECT_EQ(FilesIn(dir / "light"), FilesIn(dir / "media"));
 }
 
 // SIGTERM midway through a copy in the light front end: the part written so far is a finished
