@@ -1,6 +1,7 @@
 // kelvor-cli: the light front end (see FrontEnd.h). Only the verbs info, packs, riff and prefs,
-// the plain scenes by date and --version run here; info and the scenes only when every file is
-// one our own readers take, since any other file needs libavformat to be read.
+// the plain scenes by date, the plain stream copies and --version run here; info, the scenes and
+// the copies only when every file is one our own readers take, since any other file needs
+// libavformat to be read.
 #include "cli/FrontEnd.h"
 
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/CopiesHere.h"
 #include "cli/ScenesHere.h"
 #include "cli/VerbArgs.h"
 #include "cli/VerbTable.h"
@@ -116,6 +118,8 @@ int main(int argc, char** argv) {
     if (name == "info" && InfoRunsHere(rest))
         return runInfo(rest);
     if (int status = 0; RunScenesHere(name, rest, status))
+        return status;
+    if (int status = 0; RunCopiesHere(name, rest, status))
         return status;
     RunMediaProgram();
 }

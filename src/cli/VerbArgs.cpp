@@ -87,4 +87,36 @@ void FileError(std::string_view verb, const std::string& file, const std::string
                  ShownName(file).c_str(), ShownText(reason).c_str());
 }
 
+std::optional<double> DurationDays(const std::string& text) {
+    std::string_view t = text;
+    double sign = 1;
+    if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+        sign = t.front() == '-' ? -1 : 1;
+        t.remove_prefix(1);
+    }
+    long parts[3] = {0, 0, 0};
+    int count = 0;
+    while (count < 3) {
+        const std::size_t colon = t.find(':');
+        const std::string_view part = t.substr(0, colon);
+        if (part.empty() || part.size() > 6)
+            return std::nullopt;
+        long v = 0;
+        for (const char c : part) {
+            if (c < '0' || c > '9')
+                return std::nullopt;
+            v = v * 10 + (c - '0');
+        }
+        parts[count++] = v;
+        if (colon == std::string_view::npos)
+            break;
+        t.remove_prefix(colon + 1);
+        if (count == 3)
+            return std::nullopt;
+    }
+    if (count < 2 || parts[1] > 59 || parts[2] > 59)
+        return std::nullopt;
+    return sign * static_cast<double>(parts[0] * 3600 + parts[1] * 60 + parts[2]) / 86400.0;
+}
+
 }  // namespace kelvor::cli

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -41,6 +42,9 @@ VerbArgs ParseVerbArgs(Args args, std::initializer_list<std::string_view> flags,
                        std::initializer_list<std::string_view> valued = {});
 VerbArgs ParseVerbArgs(Args args, const std::vector<std::string>& flags,
                        const std::vector<std::string>& valued);
+
+// "[-]H:MM[:SS]" (the value of --by) as days; no value for anything else.
+std::optional<double> DurationDays(const std::string& text);
 
 // Prints "kelvor-cli VERB: why" (when why is not empty) and the usage line; returns 2.
 int UsageError(std::string_view verb, const std::string& why, std::string_view usage);

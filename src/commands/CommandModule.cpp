@@ -410,22 +410,7 @@ std::string CommandModule::OutputPath(const files::FileRecord& video,
 }
 
 std::string CommandModule::TimeDifferenceSuffix(double days) {
-    const std::string sign = days >= 0 ? "+" : "-";
-    const double a = std::fabs(days);
-    const double whole = std::floor(a);
-    std::string text;
-    if (whole > 0)
-        text = std::to_string(static_cast<long long>(whole)) + "days";
-    // The time of day of the fraction, to the millisecond.
-    const long long ms = std::llround((a - whole) * static_cast<double>(kMillisecondsPerDay));
-    const long long hours = ms / 3600000, minutes = ms / 60000 % 60, seconds = ms / 1000 % 60;
-    if (hours != 0)
-        text += std::to_string(hours) + "h";
-    if (minutes != 0)
-        text += std::to_string(minutes) + "mn";
-    if (seconds != 0)
-        text += std::to_string(seconds) + "s";
-    return "_(" + sign + text + ")" + ".avi";
+    return commands::TimeDifferenceSuffix(days);
 }
 
 std::string CommandModule::SceneOutputPath(const files::FileRecord& video, int k) const {

@@ -4,6 +4,9 @@
 
 #include <QCoreApplication>
 
+#include "core/files/DateTime.h"
+
+#include <cmath>
 #include <cstdio>
 
 namespace kelvor::commands {
@@ -72,6 +75,42 @@ std::string ConversionOutputPath(const files::FileRecordMedia& video, std::strin
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
     return folder + named;
+}
+
+int AudioTextRate(const std::string& audioText) {
+    std::string head = audioText.substr(0, 5);
+    while (!head.empty() && head.front() == ' ')
+        head.erase(head.begin());
+    while (!head.empty() && head.back() == ' ')
+        head.pop_back();
+    if (head.empty())
+        return 0;
+    int rate = 0;
+    for (char ch : head) {
+        if (ch < '0' || ch > '9')
+            return 0;
+        rate = rate * 10 + (ch - '0');
+    }
+    return rate;
+}
+
+std::string TimeDifferenceSuffix(double days) {
+    const std::string sign = days >= 0 ? "+" : "-";
+    const double a = std::fabs(days);
+    const double whole = std::floor(a);
+    std::string text;
+    if (whole > 0)
+        text = std::to_string(static_cast<long long>(whole)) + "days";
+    // The time of day of the fraction, to the millisecond.
+    const long long ms = std::llround((a - whole) * static_cast<double>(kMillisecondsPerDay));
+    const long long hours = ms / 3600000, minutes = ms / 60000 % 60, seconds = ms / 1000 % 60;
+    if (hours != 0)
+        text += std::to_string(hours) + "h";
+    if (minutes != 0)
+        text += std::to_string(minutes) + "mn";
+    if (seconds != 0)
+        text += std::to_string(seconds) + "s";
+    return "_(" + sign + text + ")" + ".avi";
 }
 
 std::string SameContainerSuffix(const files::FileRecordMedia& video, std::string_view aviSuffix) {

@@ -44,6 +44,10 @@ std::string ConversionOutputPath(const files::FileRecordMedia& video, std::strin
 
 // The suffix of a command that writes the video's own container: a raw DV video's new file ends
 // in ".dv" where an AVI one's ends in ".avi" ("_scene_1.avi" gives "_scene_1.dv").
+// The sample rate an audio text such as "48000 Hz stereo" begins with; 0 when it begins with none.
+int AudioTextRate(const std::string& audioText);
+// The suffix of a copy whose datecode is shifted by `days`: "_(+1h30mn).avi".
+std::string TimeDifferenceSuffix(double days);
 std::string SameContainerSuffix(const files::FileRecordMedia& video, std::string_view aviSuffix);
 
 // "Do you want to replace the existing file <path> ?" when the file exists (the short form when

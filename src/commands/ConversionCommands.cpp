@@ -82,20 +82,7 @@ std::uint32_t CodeOf(const std::string& text) {
 }  // namespace
 
 int CommandModule::AudioTextRate(const std::string& audioText) {
-    std::string head = audioText.substr(0, 5);
-    while (!head.empty() && head.front() == ' ')
-        head.erase(head.begin());
-    while (!head.empty() && head.back() == ' ')
-        head.pop_back();
-    if (head.empty())
-        return 0;
-    int rate = 0;
-    for (char ch : head) {
-        if (ch < '0' || ch > '9')
-            return 0;
-        rate = rate * 10 + (ch - '0');
-    }
-    return rate;
+    return commands::AudioTextRate(audioText);
 }
 
 void CommandModule::AudioRateStep(const files::FileRecord& video, bool both) {

@@ -40,6 +40,8 @@ Status ByteStreamFile::Acquire() {
         error_.clear();
         keep_ = false;
         position_ = 0;
+        gathered_.clear();
+        gathered_.reserve(kBlockSize);
     }
     ++users_;
     return Code::Ok;
@@ -49,8 +51,9 @@ Status ByteStreamFile::Release() {
     std::lock_guard lock(mutex_);
     if (users_ == 0)
         return Code::False;
+    const Status flushed = flushLocked();
     if (--users_ > 0)
-        return Code::Ok;
+        return flushed.failed() ? flushed : Status(Code::Ok);
     if (fd_ < 0)
         return Status(Code::Fail, error_.empty() ? target_ + ": the file is not open" : error_);
     if (!keep_) {
@@ -106,6 +109,32 @@ Status ByteStreamFile::writeLocked(std::uint64_t position, std::span<const std::
         error_ = target_ + ": write failed: the file would be too large";
         return Status(Code::Fail, error_);
     }
+    const bool follows = !gathered_.empty() && position == gatheredAt_ + gathered_.size();
+    if (!follows || gathered_.size() + bytes.size() > kBlockSize) {
+        const Status flushed = flushLocked();
+        if (flushed.failed())
+            return flushed;
+    }
+    position_ = position + bytes.size();
+    if (bytes.size() >= kGatherBelow)
+        return writeOut(position, bytes);
+    if (gathered_.empty())
+        gatheredAt_ = position;
+    gathered_.insert(gathered_.end(), bytes.begin(), bytes.end());
+    return Code::Ok;
+}
+
+Status ByteStreamFile::flushLocked() {
+    if (gathered_.empty())
+        return Code::Ok;
+    const Status hr = writeOut(gatheredAt_, gathered_);
+    gathered_.clear();
+    return hr;
+}
+
+Status ByteStreamFile::writeOut(std::uint64_t position, std::span<const std::uint8_t> bytes) {
+    if (fd_ < 0 || failed_)
+        return Status(Code::Fail, error_.empty() ? target_ + ": the file is not open" : error_);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
@@ -120,7 +149,6 @@ Status ByteStreamFile::writeLocked(std::uint64_t position, std::span<const std::
         }
         done += static_cast<std::size_t>(n);
     }
-    position_ = position + done;
     return Code::Ok;
 }
 

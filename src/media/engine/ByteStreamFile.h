@@ -6,6 +6,11 @@
 // run stopped early keeps what was written; a run in which no sample and no end of stream
 // arrived (one that failed to start) leaves the target as it was.
 //
+// Small writes that follow one another are gathered into blocks of kBlockSize before they reach
+// the file (a WAV file gets its sound a frame's worth at a time), larger ones (raw DV frames) go
+// straight from the caller's bytes; any other write, and every Release, first writes out what is
+// gathered, so a failure is reported no later than the release of the file writer.
+//
 // Shared through std::shared_ptr by the file writer and the producer upstream of it. Every call
 // takes the object's mutex, so any thread may call. Failures are result codes: Code::Fail when the
 // temporary file cannot be created, written or moved into place, with the reason in words
@@ -17,6 +22,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "media/engine/Status.h"
 
@@ -24,6 +30,9 @@ namespace kelvor::media {
 
 class ByteStreamFile {
   public:
+    static constexpr std::size_t kBlockSize = 1024 * 1024;
+    static constexpr std::size_t kGatherBelow = 64 * 1024;
+
     explicit ByteStreamFile(std::string target);
     ~ByteStreamFile();  // a file still in use is removed, the target kept
     ByteStreamFile(const ByteStreamFile&) = delete;
@@ -53,6 +62,8 @@ class ByteStreamFile {
 
   private:
     Status writeLocked(std::uint64_t position, std::span<const std::uint8_t> bytes);
+    Status writeOut(std::uint64_t position, std::span<const std::uint8_t> bytes);  // mutex_ held
+    Status flushLocked();    // writes out the gathered bytes; mutex_ held
     void removeTemporary();  // mutex_ held
     // Marks the file failed and keeps the first reason, from errno; always false. mutex_ held.
     bool noteFailure(const char* what);
@@ -66,6 +77,8 @@ class ByteStreamFile {
     std::string error_;  // the reason of the first failure
     bool keep_ = false;
     std::uint64_t position_ = 0;
+    std::vector<std::uint8_t> gathered_;  // bytes not yet written, from gatheredAt_ on
+    std::uint64_t gatheredAt_ = 0;
 };
 
 }  // namespace kelvor::media

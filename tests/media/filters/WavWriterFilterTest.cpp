@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "media/engine/AviSink.h"
+#include "media/engine/ByteStreamFile.h"
 #include "media/filters/FilterTestSupport.h"
 #include "support/TempDir.h"
 #include "support/Tools.h"
@@ -51,6 +52,41 @@ class RefusingSink : public RendererBase {
     int refuseFrom_;
     int seen_ = 0;
 };
+
+// The stream gathers the sound's small writes into blocks: every byte still lands where it was
+// written, across block boundaries, beside a large write and under a header written back at the
+// start at the producer's stop, and the file is in place only once both users let go.
+TEST(ByteStreamFile, GatheredWritesLandWhereTheyWereWritten) {
+    kelvor::test::TempDir dir;
+    const auto target = dir / "out.wav";
+    ByteStreamFile stream(target.string());
+    ASSERT_TRUE(stream.Acquire().ok());
+    ASSERT_TRUE(stream.Acquire().ok());
+    std::string expected(8, '?');
+    const auto put = [&](std::size_t size, char fill) {
+        const std::string bytes(size, fill);
+        ASSERT_TRUE(stream
+                        .WriteAt(expected.size(),
+                                 {reinterpret_cast<const std::uint8_t*>(bytes.data()), size})
+                        .ok());
+        expected += bytes;
+    };
+    for (int k = 0; k < 200; ++k)
+        put(7680 - static_cast<std::size_t>(k % 3) * 4, static_cast<char>('a' + k % 26));
+    put(ByteStreamFile::kGatherBelow + 1, 'B');
+    put(100, 'c');
+    const std::string header = "RIFFWAVE";
+    ASSERT_TRUE(stream.Seek(0).ok());
+    ASSERT_TRUE(
+        stream.Write({reinterpret_cast<const std::uint8_t*>(header.data()), header.size()}).ok());
+    put(50, 'd');
+    stream.Keep();
+    ASSERT_TRUE(stream.Release().ok());
+    EXPECT_FALSE(std::filesystem::exists(target));
+    ASSERT_TRUE(stream.Release().ok());
+    expected.replace(0, header.size(), header);
+    EXPECT_TRUE(kelvor::test::ReadFile(target) == expected);
+}
 
 TEST(WavWriterFilter, IdentityPinsAndTypes) {
     WavWriterFilter filter;
