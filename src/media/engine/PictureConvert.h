@@ -5,7 +5,9 @@
 // RGB24 into planar goes through the engine's own BT.601 studio-range converter (it runs several
 // times faster than the general scaler on these layouts), which also changes the height alone
 // (PAL and NTSC frames) by blending neighbouring rows as it converts; any other scaling goes
-// through libswscale's bicubic filter, plane by plane.
+// through libswscale's bicubic filter, plane by plane. Planar into planar at the same width (the
+// other standard's frame from a decoded DV picture) blends rows plane by plane, with no colour
+// conversion.
 //
 // A PictureScaler owns its scaler contexts and work buffer; one thread at a time. Pure functions
 // may be called from any thread.
@@ -32,6 +34,14 @@ void Bgr24ToPlanar(const std::uint8_t* bgr, int width, int height, PlanarLayout 
 // its place.
 void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int outHeight,
                           PlanarLayout layout, std::uint8_t* const planes[3], const int strides[3]);
+
+// Resizes a planar picture of width x inHeight in inLayout into width x outHeight in outLayout:
+// each plane's rows blended as Bgr24ToPlanarResized blends them, the chroma rows halved
+// (pairs averaged) or doubled (interpolated) when the layouts differ in width. scratch holds
+// width bytes. Heights even where the layout is 4:2:0.
+void PlanarResized(const std::uint8_t* const src[3], const int srcStrides[3], PlanarLayout inLayout,
+                   int width, int inHeight, std::uint8_t* const dst[3], const int dstStrides[3],
+                   PlanarLayout outLayout, int outHeight, std::uint8_t* scratch);
 
 // A picture in one of the layouts above.
 struct PictureShape {
