@@ -122,6 +122,13 @@ void doubleRow(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, 
     }
 }
 
+KELVOR_VECTOR_CLONES
+void mapRow(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, int width,
+            std::uint32_t scale, std::uint32_t offset) {
+    for (int x = 0; x < width; ++x)
+        out[x] = static_cast<std::uint8_t>((in[x] * scale + offset) >> 16);
+}
+
 AVPixelFormat pixelFormat(FourCC subtype) {
     if (subtype == Subtype::Rgb24)
         return AV_PIX_FMT_BGR24;
@@ -215,11 +222,11 @@ void Bgr24ToPlanar(const std::uint8_t* bgr, int width, int height, PlanarLayout 
 }
 
 void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int outHeight,
-                          PlanarLayout layout, std::uint8_t* const planes[3],
-                          const int strides[3]) {
+                          PlanarLayout layout, std::uint8_t* const planes[3], const int strides[3],
+                          std::uint8_t* scratch) {
     const std::size_t rowBytes = Rgb24Stride(width);
     auto row = [&](int y) { return bgr + rowBytes * static_cast<std::size_t>(inHeight - 1 - y); };
-    std::vector<std::uint8_t> blended(2 * rowBytes);
+    std::uint8_t* const blended = scratch;
     // Output row j shows the source at (j + 1/2) x inHeight / outHeight - 1/2, taken from the
     // two rows around it in 1/256 steps.
     auto source = [&](int j, std::uint8_t* tmp) -> const std::uint8_t* {
@@ -232,7 +239,7 @@ void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int 
     };
     if (layout == PlanarLayout::Yuv411) {
         for (int j = 0; j < outHeight; ++j) {
-            const std::uint8_t* r = source(j, blended.data());
+            const std::uint8_t* r = source(j, blended);
             lumaRow(r, planes[0] + static_cast<std::ptrdiff_t>(j) * strides[0], width);
             chroma411Row(r, planes[1] + static_cast<std::ptrdiff_t>(j) * strides[1],
                          planes[2] + static_cast<std::ptrdiff_t>(j) * strides[2], width / 4);
@@ -240,13 +247,22 @@ void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int 
         return;
     }
     for (int j = 0; j + 1 < outHeight; j += 2) {
-        const std::uint8_t* r0 = source(j, blended.data());
-        const std::uint8_t* r1 = source(j + 1, blended.data() + rowBytes);
+        const std::uint8_t* r0 = source(j, blended);
+        const std::uint8_t* r1 = source(j + 1, blended + rowBytes);
         lumaRow(r0, planes[0] + static_cast<std::ptrdiff_t>(j) * strides[0], width);
         lumaRow(r1, planes[0] + static_cast<std::ptrdiff_t>(j + 1) * strides[0], width);
         chroma420Row(r0, r1, planes[1] + static_cast<std::ptrdiff_t>(j / 2) * strides[1],
                      planes[2] + static_cast<std::ptrdiff_t>(j / 2) * strides[2], width / 2);
     }
+}
+
+void FullToStudioRange(const std::uint8_t* in, std::uint8_t* out, int width, bool chroma) {
+    // 219/255 (luma, then 16) or 224/255 around 128 (chroma) in 16.16 fixed point, rounded to the
+    // nearest: the same values as exact arithmetic for every input.
+    if (chroma)
+        mapRow(in, out, width, 57569, 1019792 + 32768);
+    else
+        mapRow(in, out, width, 56284, (16 << 16) + 32768);
 }
 
 void PlanarResized(const std::uint8_t* const src[3], const int srcStrides[3], PlanarLayout inLayout,
@@ -310,6 +326,7 @@ std::size_t PictureBytes(const PictureShape& s) {
 struct PictureScaler::Impl {
     SwsContext* sws = nullptr;
     std::vector<std::uint8_t> work;  // RGB24 converted to planar at its own size
+    std::vector<std::uint8_t> rows;  // rows blended on the way
     ~Impl() { sws_freeContext(sws); }
 };
 
@@ -332,12 +349,12 @@ bool PictureScaler::Scale(const std::uint8_t* src, const PictureShape& in,
         PictureBytes({out.subtype, rw, rh}) > 0) {
         // Planar into planar at the same width (PAL and NTSC frames, or a copy): rows blended
         // plane by plane, the chroma brought to the other layout on the way.
-        s_->work.resize(static_cast<std::size_t>(in.width));
+        s_->rows.resize(static_cast<std::size_t>(in.width));
         const std::uint8_t* sp[4];
         int ss[4];
         packedPlanes(src, in, sp, ss);
         PlanarResized(sp, ss, layoutOf(in.subtype), in.width, in.height, dst, dstStride,
-                      layoutOf(out.subtype), rh, s_->work.data());
+                      layoutOf(out.subtype), rh, s_->rows.data());
         return true;
     }
     if (in.subtype == Subtype::Rgb24 && out.subtype != Subtype::Rgb24) {
@@ -353,7 +370,9 @@ bool PictureScaler::Scale(const std::uint8_t* src, const PictureShape& in,
             // Only the height changes (PAL and NTSC frames): the rows are blended as they are
             // converted, in one pass over the picture.
             if (in.width == rw && rh % 2 == 0) {
-                Bgr24ToPlanarResized(src, in.width, in.height, rh, layout, dst, dstStride);
+                s_->rows.resize(2 * Rgb24Stride(in.width));
+                Bgr24ToPlanarResized(src, in.width, in.height, rh, layout, dst, dstStride,
+                                     s_->rows.data());
                 return true;
             }
             s_->work.resize(PictureBytes(planar));

@@ -31,9 +31,10 @@ void Bgr24ToPlanar(const std::uint8_t* bgr, int width, int height, PlanarLayout 
                    std::uint8_t* const planes[3], const int strides[3]);
 
 // The same into a picture of outHeight rows (even), each blended from the two source rows around
-// its place.
+// its place; scratch holds two rows (2 x Rgb24Stride(width) bytes).
 void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int outHeight,
-                          PlanarLayout layout, std::uint8_t* const planes[3], const int strides[3]);
+                          PlanarLayout layout, std::uint8_t* const planes[3], const int strides[3],
+                          std::uint8_t* scratch);
 
 // Resizes a planar picture of width x inHeight in inLayout into width x outHeight in outLayout:
 // each plane's rows blended as Bgr24ToPlanarResized blends them, the chroma rows halved
@@ -42,6 +43,10 @@ void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int 
 void PlanarResized(const std::uint8_t* const src[3], const int srcStrides[3], PlanarLayout inLayout,
                    int width, int inHeight, std::uint8_t* const dst[3], const int dstStrides[3],
                    PlanarLayout outLayout, int outHeight, std::uint8_t* scratch);
+
+// One row of full-range samples (MJPEG's) into studio range: luma 16..235, or chroma 16..240
+// around 128.
+void FullToStudioRange(const std::uint8_t* in, std::uint8_t* out, int width, bool chroma);
 
 // A picture in one of the layouts above.
 struct PictureShape {

@@ -7,6 +7,7 @@
 
 #include "media/engine/DvCodec.h"
 #include "media/engine/FfmpegUtil.h"
+#include "media/engine/PictureConvert.h"
 
 namespace kelvor::media {
 namespace {
@@ -43,27 +44,12 @@ AVPixelFormat plainFormat(AVPixelFormat f, bool& fullRange) {
     }
 }
 
-// Full-range samples into studio range (luma 16..235, chroma 16..240 around 128), rounded.
-struct StudioRange {
-    std::uint8_t luma[256], chroma[256];
-    StudioRange() {
-        for (int v = 0; v < 256; ++v) {
-            luma[v] = static_cast<std::uint8_t>(16 + (v * 219 + 127) / 255);
-            const int c = (v - 128) * 224;
-            chroma[v] =
-                static_cast<std::uint8_t>(128 + (c >= 0 ? (c + 127) / 255 : -((127 - c) / 255)));
-        }
-    }
-};
-
 void mapPlane(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int width, int height,
-              const std::uint8_t (&table)[256]) {
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* in = src + static_cast<std::ptrdiff_t>(y) * srcStride;
-        std::uint8_t* out = dst + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        for (int x = 0; x < width; ++x)
-            out[x] = table[in[x]];
-    }
+              bool chroma) {
+    for (int y = 0; y < height; ++y)
+        FullToStudioRange(src + static_cast<std::ptrdiff_t>(y) * srcStride,
+                          dst + static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
+                          width, chroma);
 }
 
 }  // namespace
@@ -165,12 +151,10 @@ bool VideoDecoderFilter::toPlanar(const AVFrame* f, int pixelFormat, bool fullRa
     const int strides[4] = {w, w / 2, w / 2, 0};
     if (format == AV_PIX_FMT_YUV420P) {
         // The codec's own layout: only the range changes, or nothing but the row padding.
-        static const StudioRange studio;
         for (int p = 0; p < 3; ++p) {
             const int pw = p ? w / 2 : w, ph = p ? h / 2 : h;
             if (fullRange)
-                mapPlane(f->data[p], f->linesize[p], planes[p], pw, ph,
-                         p ? studio.chroma : studio.luma);
+                mapPlane(f->data[p], f->linesize[p], planes[p], pw, ph, p != 0);
             else
                 av_image_copy_plane(planes[p], pw, f->data[p], f->linesize[p], pw, ph);
         }

@@ -144,12 +144,13 @@ void markLumaCombs(const std::uint8_t* __restrict u, const std::uint8_t* __restr
 
 }  // namespace
 
-bool DeinterlaceLuma(std::span<std::uint8_t> plane, int width, int height, std::size_t stride) {
+bool DeinterlaceLuma(std::span<std::uint8_t> plane, int width, int height, std::size_t stride,
+                     std::vector<std::uint8_t>& scratch) {
     if (width <= 0 || height <= 0 || stride < static_cast<std::size_t>(width) ||
         plane.size() / stride < static_cast<std::size_t>(height))
         return false;
-    std::vector<std::uint8_t> padded(static_cast<std::size_t>(width) + 2, 0);
-    std::uint8_t* marks = padded.data() + 1;
+    scratch.assign(static_cast<std::size_t>(width) + 2, 0);
+    std::uint8_t* marks = scratch.data() + 1;
     for (int r = 1; r < height - 1; r += 2) {
         std::uint8_t* c = plane.data() + static_cast<std::size_t>(r) * stride;
         const std::uint8_t* up = c - stride;
@@ -197,7 +198,8 @@ Status DeinterlaceFilter::Transform(MediaSample& sample) {
         const std::size_t luma = layout_.Bytes();
         if (picture.size() < luma + luma / 2)
             return Code::Fail;
-        return DeinterlaceLuma(picture.first(luma), layout_.Width, layout_.Height, layout_.Stride)
+        return DeinterlaceLuma(picture.first(luma), layout_.Width, layout_.Height, layout_.Stride,
+                               marks_)
                    ? Code::Ok
                    : Code::Fail;
     }

@@ -42,8 +42,10 @@ bool DeinterlaceRgb24(std::span<const std::uint8_t> in, std::span<std::uint8_t> 
 // apart), in place: a sample is marked when the product of its differences to the samples above
 // and below passes the bound equivalent to the colour threshold on a grey picture, and kept marks
 // take the average of the samples above and below. The chroma is left as it is. False (nothing
-// written) when the plane is smaller than the layout.
-bool DeinterlaceLuma(std::span<std::uint8_t> plane, int width, int height, std::size_t stride);
+// written) when the plane is smaller than the layout. scratch holds the marks (kept between
+// pictures so that none allocates).
+bool DeinterlaceLuma(std::span<std::uint8_t> plane, int width, int height, std::size_t stride,
+                     std::vector<std::uint8_t>& scratch);
 
 class DeinterlaceFilter : public InPlaceTransformFilter {
   public:
@@ -57,8 +59,9 @@ class DeinterlaceFilter : public InPlaceTransformFilter {
     Status Transform(MediaSample& sample) override;
 
   private:
-    Rgb24Layout layout_;   // of the connected picture, taken at the start of streaming
-    bool planar_ = false;  // the luma plane of a planar picture (layout_ then its rows)
+    Rgb24Layout layout_;               // of the connected picture, taken at the start of streaming
+    bool planar_ = false;              // the luma plane of a planar picture (layout_ then its rows)
+    std::vector<std::uint8_t> marks_;  // streaming thread: the marks of a row
 };
 
 }  // namespace kelvor::media

@@ -183,6 +183,7 @@ TEST(Deinterlace, MatchesTheRoutineAsWrittenOnNoisyPicturesInPlace) {
 // On a planar picture only the luma changes: a run of two combed samples is averaged from the
 // rows above and below once the product of its differences passes 221, a lone one stays.
 TEST(Deinterlace, LumaOfPlanarPicturesMarksAtTheGreyEquivalentBound) {
+    std::vector<std::uint8_t> scratch;
     for (const auto& [delta, combed] : {std::pair{16, true}, std::pair{15, false}}) {
         std::vector<std::uint8_t> y(8 * 4, 100);
         y[8 + 2] = y[8 + 3] = static_cast<std::uint8_t>(100 + delta);  // 16 x 14 > 221 >= 15 x 13
@@ -191,11 +192,11 @@ TEST(Deinterlace, LumaOfPlanarPicturesMarksAtTheGreyEquivalentBound) {
         auto expected = y;
         if (combed)
             expected[8 + 2] = expected[8 + 3] = 101;
-        ASSERT_TRUE(DeinterlaceLuma(y, 8, 4, 8));
+        ASSERT_TRUE(DeinterlaceLuma(y, 8, 4, 8, scratch));
         EXPECT_EQ(y, expected) << delta;
     }
     std::vector<std::uint8_t> small(10);
-    EXPECT_FALSE(DeinterlaceLuma(small, 4, 4, 4));
+    EXPECT_FALSE(DeinterlaceLuma(small, 4, 4, 4, scratch));
 
     // Through the filter an I420 picture keeps its chroma planes byte for byte.
     std::vector<std::uint8_t> picture(8 * 6 * 3 / 2, 128);
