@@ -20,6 +20,7 @@
 #include "media/engine/DvAudio.h"
 #include "media/engine/DvFilters.h"
 #include "media/engine/Graph.h"
+#include "media/engine/PictureConvert.h"
 #include "media/engine/PlatformFilters.h"
 #include "media/engine/Renderer.h"
 #include "media/engine/TransformFilter.h"
@@ -609,6 +610,107 @@ TEST(Graph, OtherCodecsDecodeToRgb24) {
 
 namespace kelvor::media {
 namespace {
+
+// Asked for I420, the decoder gives MJPEG's full-range pictures in studio range, as ffmpeg's own
+// conversion does (within one step of rounding), planes packed one after the other.
+TEST(Graph, OtherCodecsDecodeToStudioRangeI420WhenAsked) {
+    if (!test::ToolAvailable("ffmpeg"))
+        GTEST_SKIP() << "ffmpeg not installed";
+    TempDir dir;
+    ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-f", "lavfi", "-i",
+                             "testsrc=duration=0.2:size=320x240:rate=25", "-c:v", "mjpeg",
+                             "-pix_fmt", "yuvj420p", "m.avi"},
+                            dir.path())
+                  .exitCode,
+              0);
+    ASSERT_EQ(test::RunTool({"ffmpeg", "-v", "error", "-i", "m.avi", "-frames:v", "1", "-f",
+                             "rawvideo", "-pix_fmt", "yuv420p", "first.yuv"},
+                            dir.path())
+                  .exitCode,
+              0);
+    std::ifstream in(dir.file("first.yuv"), std::ios::binary);
+    const std::vector<std::uint8_t> expected{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_EQ(expected.size(), 320u * 240u * 3 / 2);
+    Graph g;
+    Chain c;
+    ASSERT_EQ(openSource(g, c, dir.file("m.avi")), Code::Ok);
+    auto dec = std::make_shared<VideoDecoderFilter>();
+    auto sink = std::make_shared<NullRenderer>();
+    g.AddFilter(dec, "decoder");
+    g.AddFilter(sink, "null");
+    ASSERT_EQ(g.ConnectDirect(*c.splitter->GetPin(0), dec->Input()), Code::Ok);
+    const MediaType i420 =
+        MakeVideoType(Subtype::I420, MakePlanarInfo(Subtype::I420, 320, 240, 400000));
+    ASSERT_EQ(g.ConnectDirect(dec->Output(), sink->Input(), &i420), Code::Ok);
+    std::mutex m;
+    std::vector<std::vector<std::uint8_t>> pictures;
+    sink->SetSampleCallback([&](const MediaSample& s) {
+        std::lock_guard lock(m);
+        pictures.emplace_back(s.data().begin(), s.data().end());
+    });
+    ASSERT_EQ(g.Run(), Code::Ok);
+    int code = 0;
+    Status hr = Code::Ok;
+    ASSERT_TRUE(g.WaitForCompletion(30000, code, hr));
+    g.Stop();
+    ASSERT_EQ(pictures.size(), 5u);
+    ASSERT_EQ(pictures[0].size(), expected.size());
+    int worst = 0;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        worst = std::max(worst, std::abs(pictures[0][i] - expected[i]));
+    EXPECT_LE(worst, 1);
+    EXPECT_GE(*std::min_element(pictures[0].begin(), pictures[0].begin() + 320 * 240), 16);
+}
+
+// Planar pictures change height and layout by blending rows: a copy at the same size, uniform
+// planes stay uniform, chroma pairs are averaged into 4:1:1 and interpolated back into 4:2:0.
+TEST(PictureConvert, PlanarResizeBlendsRowsAndConvertsChromaLayouts) {
+    auto planes = [](std::vector<std::uint8_t>& b, int w, int h, PlanarLayout l,
+                     std::uint8_t*(&p)[3], int(&st)[3]) {
+        const int cw = l == PlanarLayout::Yuv411 ? w / 4 : w / 2;
+        const int ch = l == PlanarLayout::Yuv411 ? h : h / 2;
+        b.assign(static_cast<std::size_t>(w * h + 2 * cw * ch), 0);
+        p[0] = b.data();
+        p[1] = p[0] + w * h;
+        p[2] = p[1] + cw * ch;
+        st[0] = w;
+        st[1] = st[2] = cw;
+    };
+    std::vector<std::uint8_t> src, dst, scratch(8);
+    std::uint8_t *sp[3], *dp[3];
+    int ss[3], ds[3];
+    planes(src, 8, 12, PlanarLayout::Yuv420, sp, ss);
+    std::iota(src.begin(), src.end(), std::uint8_t{0});
+    planes(dst, 8, 12, PlanarLayout::Yuv420, dp, ds);
+    PlanarResized(sp, ss, PlanarLayout::Yuv420, 8, 12, dp, ds, PlanarLayout::Yuv420, 12,
+                  scratch.data());
+    EXPECT_EQ(dst, src);
+
+    std::fill(sp[0], sp[1], std::uint8_t{50});
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 4; ++x) {
+            sp[1][y * 4 + x] = static_cast<std::uint8_t>(10 + 20 * x);
+            sp[2][y * 4 + x] = 200;
+        }
+    planes(dst, 8, 10, PlanarLayout::Yuv411, dp, ds);
+    PlanarResized(sp, ss, PlanarLayout::Yuv420, 8, 12, dp, ds, PlanarLayout::Yuv411, 10,
+                  scratch.data());
+    EXPECT_TRUE(std::all_of(dp[0], dp[1], [](std::uint8_t v) { return v == 50; }));
+    for (int y = 0; y < 10; ++y) {
+        EXPECT_EQ(dp[1][y * 2], 20);
+        EXPECT_EQ(dp[1][y * 2 + 1], 60);
+        EXPECT_EQ(dp[2][y * 2 + 1], 200);
+    }
+    std::vector<std::uint8_t> back;
+    std::uint8_t* bp[3];
+    int bs[3];
+    planes(back, 8, 12, PlanarLayout::Yuv420, bp, bs);
+    PlanarResized(dp, ds, PlanarLayout::Yuv411, 8, 10, bp, bs, PlanarLayout::Yuv420, 12,
+                  scratch.data());
+    EXPECT_EQ(std::vector<std::uint8_t>(bp[1], bp[1] + 4),
+              (std::vector<std::uint8_t>{20, 30, 50, 60}));
+    EXPECT_EQ(bp[2][5], 200);
+}
 
 TEST(DvSplitter, FramePacksWinOverAStoredDvinfoThatLiesAboutTheSound) {
     TempDir dir;

@@ -27,10 +27,12 @@ bool isPcm16Stereo(const MediaType& mt) {
            (w->nSamplesPerSec == 48000 || w->nSamplesPerSec == 44100 || w->nSamplesPerSec == 32000);
 }
 
-void readPcm(const MediaSample& s, std::deque<std::int16_t>& to) {
+void readPcm(const MediaSample& s, std::vector<std::int16_t>& to) {
     const auto d = s.data();
+    const std::size_t at = to.size();
+    to.resize(at + d.size() / 2);
     for (std::size_t i = 0; i + 1 < d.size(); i += 2)
-        to.push_back(static_cast<std::int16_t>(d[i] | (d[i + 1] << 8)));
+        to[at + i / 2] = static_cast<std::int16_t>(d[i] | (d[i + 1] << 8));
 }
 
 }  // namespace
@@ -298,8 +300,10 @@ Status DvMuxerFilter::Stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        for (auto& a : audio_)
+        for (auto& a : audio_) {
             a.pcm.clear();
+            a.head = 0;
+        }
         cv_.notify_all();
     }
     return BaseFilter::Stop();
@@ -312,7 +316,7 @@ Status DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
         AudioQueue& q = audio_[k];
         // Stay at most a second of sound ahead of the video.
         while (!pin.IsFlushing() && !stopping_ && !videoEnded_ &&
-               q.pcm.size() > static_cast<std::size_t>(q.rate) * 2)
+               q.queued() > static_cast<std::size_t>(q.rate) * 2)
             cv_.wait_for(lock, kWaitStep);
         if (pin.IsFlushing() || stopping_)
             return Code::False;
@@ -332,7 +336,7 @@ Status DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
     SamplePtr o = out.GetDeliveryBuffer();
     o->CopyPropertiesFrom(*sample);
     o->assign(frame);
-    std::vector<std::int16_t> pcm[2];
+    std::vector<std::int16_t>(&pcm)[2] = framePcm_;
     int n = 0;
     {
         std::unique_lock lock(mutex_);
@@ -347,7 +351,7 @@ Status DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
         const auto want = static_cast<std::size_t>(2 * n);
         auto ready = [&] {
             for (const AudioQueue& q : audio_)
-                if (q.connected && !q.ended && q.pcm.size() < want)
+                if (q.connected && !q.ended && q.queued() < want)
                     return false;
             return true;
         };
@@ -358,10 +362,18 @@ Status DvMuxerFilter::Receive(InputPin& pin, SamplePtr sample) {
         for (int a = 0; a < 2; ++a) {
             AudioQueue& q = audio_[a];
             pcm[a].assign(want, 0);
-            const std::size_t take = std::min(want, q.pcm.size());
-            std::copy(q.pcm.begin(), q.pcm.begin() + static_cast<std::ptrdiff_t>(take),
-                      pcm[a].begin());
-            q.pcm.erase(q.pcm.begin(), q.pcm.begin() + static_cast<std::ptrdiff_t>(take));
+            const std::size_t take = std::min(want, q.queued());
+            const auto from = q.pcm.begin() + static_cast<std::ptrdiff_t>(q.head);
+            std::copy(from, from + static_cast<std::ptrdiff_t>(take), pcm[a].begin());
+            q.head += take;
+            // The taken samples leave the front only now and then, and never free the memory.
+            if (q.head == q.pcm.size()) {
+                q.pcm.clear();
+                q.head = 0;
+            } else if (q.head > q.pcm.size() / 2) {
+                q.pcm.erase(q.pcm.begin(), q.pcm.begin() + static_cast<std::ptrdiff_t>(q.head));
+                q.head = 0;
+            }
         }
         const std::int64_t frameIndex = frames_++;
         cv_.notify_all();

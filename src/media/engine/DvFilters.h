@@ -10,7 +10,6 @@
 #pragma once
 
 #include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -159,7 +158,9 @@ class DvMuxerFilter : public BaseFilter {
     std::mutex mutex_;
     std::condition_variable cv_;
     struct AudioQueue {
-        std::deque<std::int16_t> pcm;  // interleaved stereo
+        std::vector<std::int16_t> pcm;  // interleaved stereo, from head on
+        std::size_t head = 0;
+        std::size_t queued() const { return pcm.size() - head; }
         int rate = 0;
         bool connected = false;
         bool ended = false;
@@ -168,6 +169,8 @@ class DvMuxerFilter : public BaseFilter {
     bool videoEnded_ = false;
     bool stopping_ = false;
     std::int64_t frames_ = 0;
+    // The video input's thread only: each frame's sound, kept so that no frame allocates.
+    std::vector<std::int16_t> framePcm_[2];
 };
 
 }  // namespace kelvor::media

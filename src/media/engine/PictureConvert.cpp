@@ -1,6 +1,7 @@
 #include "media/engine/PictureConvert.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "media/engine/DvCodec.h"
@@ -92,6 +93,42 @@ void blendRow(const std::uint8_t* __restrict a, const std::uint8_t* __restrict b
     }
 }
 
+// Where output row j of outRows falls between source rows of inRows: row a and its share w/256
+// of row a + 1, centres mapped onto centres.
+void rowPosition(int j, int inRows, int outRows, int& a, int& w) {
+    const std::int64_t pos256 =
+        ((2 * static_cast<std::int64_t>(j) + 1) * inRows * 256) / (2 * outRows) - 128;
+    const std::int64_t clamped =
+        std::clamp<std::int64_t>(pos256, 0, static_cast<std::int64_t>(inRows - 1) * 256);
+    a = static_cast<int>(clamped >> 8);
+    w = a + 1 < inRows ? static_cast<int>(clamped & 255) : 0;
+}
+
+// Chroma rows half as wide: each sample the rounded average of a pair.
+KELVOR_VECTOR_CLONES
+void halveRow(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, int outWidth) {
+    for (int x = 0; x < outWidth; ++x)
+        out[x] = static_cast<std::uint8_t>((in[2 * x] + in[2 * x + 1] + 1) >> 1);
+}
+
+// Chroma rows twice as wide: each new sample three quarters of its own and a quarter of the
+// nearer neighbour, the ends held.
+void doubleRow(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, int inWidth) {
+    for (int x = 0; x < inWidth; ++x) {
+        const int left = in[x > 0 ? x - 1 : 0];
+        const int right = in[x + 1 < inWidth ? x + 1 : x];
+        out[2 * x] = static_cast<std::uint8_t>((3 * in[x] + left + 2) >> 2);
+        out[2 * x + 1] = static_cast<std::uint8_t>((3 * in[x] + right + 2) >> 2);
+    }
+}
+
+KELVOR_VECTOR_CLONES
+void mapRow(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, int width,
+            std::uint32_t scale, std::uint32_t offset) {
+    for (int x = 0; x < width; ++x)
+        out[x] = static_cast<std::uint8_t>((in[x] * scale + offset) >> 16);
+}
+
 AVPixelFormat pixelFormat(FourCC subtype) {
     if (subtype == Subtype::Rgb24)
         return AV_PIX_FMT_BGR24;
@@ -100,6 +137,10 @@ AVPixelFormat pixelFormat(FourCC subtype) {
     if (subtype == Subtype::Y41B)
         return AV_PIX_FMT_YUV411P;
     return AV_PIX_FMT_NONE;
+}
+
+PlanarLayout layoutOf(FourCC subtype) {
+    return subtype == Subtype::Y41B ? PlanarLayout::Yuv411 : PlanarLayout::Yuv420;
 }
 
 bool usable(const PictureShape& s) {
@@ -181,28 +222,24 @@ void Bgr24ToPlanar(const std::uint8_t* bgr, int width, int height, PlanarLayout 
 }
 
 void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int outHeight,
-                          PlanarLayout layout, std::uint8_t* const planes[3],
-                          const int strides[3]) {
+                          PlanarLayout layout, std::uint8_t* const planes[3], const int strides[3],
+                          std::uint8_t* scratch) {
     const std::size_t rowBytes = Rgb24Stride(width);
     auto row = [&](int y) { return bgr + rowBytes * static_cast<std::size_t>(inHeight - 1 - y); };
-    std::vector<std::uint8_t> blended(2 * rowBytes);
+    std::uint8_t* const blended = scratch;
     // Output row j shows the source at (j + 1/2) x inHeight / outHeight - 1/2, taken from the
     // two rows around it in 1/256 steps.
     auto source = [&](int j, std::uint8_t* tmp) -> const std::uint8_t* {
-        const std::int64_t pos256 =
-            ((2 * static_cast<std::int64_t>(j) + 1) * inHeight * 256) / (2 * outHeight) - 128;
-        const std::int64_t clamped =
-            std::clamp<std::int64_t>(pos256, 0, static_cast<std::int64_t>(inHeight - 1) * 256);
-        const int a = static_cast<int>(clamped >> 8);
-        const int w = static_cast<int>(clamped & 255);
-        if (w == 0 || a + 1 >= inHeight)
+        int a = 0, w = 0;
+        rowPosition(j, inHeight, outHeight, a, w);
+        if (w == 0)
             return row(a);
         blendRow(row(a), row(a + 1), w, tmp, 3 * width);
         return tmp;
     };
     if (layout == PlanarLayout::Yuv411) {
         for (int j = 0; j < outHeight; ++j) {
-            const std::uint8_t* r = source(j, blended.data());
+            const std::uint8_t* r = source(j, blended);
             lumaRow(r, planes[0] + static_cast<std::ptrdiff_t>(j) * strides[0], width);
             chroma411Row(r, planes[1] + static_cast<std::ptrdiff_t>(j) * strides[1],
                          planes[2] + static_cast<std::ptrdiff_t>(j) * strides[2], width / 4);
@@ -210,12 +247,64 @@ void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int 
         return;
     }
     for (int j = 0; j + 1 < outHeight; j += 2) {
-        const std::uint8_t* r0 = source(j, blended.data());
-        const std::uint8_t* r1 = source(j + 1, blended.data() + rowBytes);
+        const std::uint8_t* r0 = source(j, blended);
+        const std::uint8_t* r1 = source(j + 1, blended + rowBytes);
         lumaRow(r0, planes[0] + static_cast<std::ptrdiff_t>(j) * strides[0], width);
         lumaRow(r1, planes[0] + static_cast<std::ptrdiff_t>(j + 1) * strides[0], width);
         chroma420Row(r0, r1, planes[1] + static_cast<std::ptrdiff_t>(j / 2) * strides[1],
                      planes[2] + static_cast<std::ptrdiff_t>(j / 2) * strides[2], width / 2);
+    }
+}
+
+void FullToStudioRange(const std::uint8_t* in, std::uint8_t* out, int width, bool chroma) {
+    // 219/255 (luma, then 16) or 224/255 around 128 (chroma) in 16.16 fixed point, rounded to the
+    // nearest: the same values as exact arithmetic for every input.
+    if (chroma)
+        mapRow(in, out, width, 57569, 1019792 + 32768);
+    else
+        mapRow(in, out, width, 56284, (16 << 16) + 32768);
+}
+
+void PlanarResized(const std::uint8_t* const src[3], const int srcStrides[3], PlanarLayout inLayout,
+                   int width, int inHeight, std::uint8_t* const dst[3], const int dstStrides[3],
+                   PlanarLayout outLayout, int outHeight, std::uint8_t* scratch) {
+    auto at = [](auto* base, int stride, int y) {
+        return base + static_cast<std::ptrdiff_t>(y) * stride;
+    };
+    for (int j = 0; j < outHeight; ++j) {
+        int a = 0, w = 0;
+        rowPosition(j, inHeight, outHeight, a, w);
+        std::uint8_t* out = at(dst[0], dstStrides[0], j);
+        if (w == 0)
+            std::memcpy(out, at(src[0], srcStrides[0], a), static_cast<std::size_t>(width));
+        else
+            blendRow(at(src[0], srcStrides[0], a), at(src[0], srcStrides[0], a + 1), w, out, width);
+    }
+    const bool in411 = inLayout == PlanarLayout::Yuv411;
+    const bool out411 = outLayout == PlanarLayout::Yuv411;
+    const int inCw = width / (in411 ? 4 : 2), outCw = width / (out411 ? 4 : 2);
+    const int inCh = in411 ? inHeight : inHeight / 2, outCh = out411 ? outHeight : outHeight / 2;
+    for (int p = 1; p < 3; ++p) {
+        for (int j = 0; j < outCh; ++j) {
+            int a = 0, w = 0;
+            rowPosition(j, inCh, outCh, a, w);
+            std::uint8_t* out = at(dst[p], dstStrides[p], j);
+            // The rows blended straight into the destination when the width stays.
+            std::uint8_t* row = inCw == outCw ? out : scratch;
+            const std::uint8_t* r = at(src[p], srcStrides[p], a);
+            if (w != 0) {
+                blendRow(r, at(src[p], srcStrides[p], a + 1), w, row, inCw);
+                r = row;
+            }
+            if (inCw == outCw) {
+                if (r != out)
+                    std::memcpy(out, r, static_cast<std::size_t>(outCw));
+            } else if (inCw == 2 * outCw) {
+                halveRow(r, out, outCw);
+            } else {
+                doubleRow(r, out, inCw);
+            }
+        }
     }
 }
 
@@ -237,6 +326,7 @@ std::size_t PictureBytes(const PictureShape& s) {
 struct PictureScaler::Impl {
     SwsContext* sws = nullptr;
     std::vector<std::uint8_t> work;  // RGB24 converted to planar at its own size
+    std::vector<std::uint8_t> rows;  // rows blended on the way
     ~Impl() { sws_freeContext(sws); }
 };
 
@@ -255,6 +345,18 @@ bool PictureScaler::Scale(const std::uint8_t* src, const PictureShape& in,
     rectPlanes(planes, strides, out, into, dst, dstStride);
     PictureShape from = in;
     const std::uint8_t* pixels = src;
+    if (in.subtype != Subtype::Rgb24 && out.subtype != Subtype::Rgb24 && in.width == rw &&
+        PictureBytes({out.subtype, rw, rh}) > 0) {
+        // Planar into planar at the same width (PAL and NTSC frames, or a copy): rows blended
+        // plane by plane, the chroma brought to the other layout on the way.
+        s_->rows.resize(static_cast<std::size_t>(in.width));
+        const std::uint8_t* sp[4];
+        int ss[4];
+        packedPlanes(src, in, sp, ss);
+        PlanarResized(sp, ss, layoutOf(in.subtype), in.width, in.height, dst, dstStride,
+                      layoutOf(out.subtype), rh, s_->rows.data());
+        return true;
+    }
     if (in.subtype == Subtype::Rgb24 && out.subtype != Subtype::Rgb24) {
         // Our own converter first, into the destination's layout at the source's size.
         const PictureShape planar{out.subtype, in.width, in.height};
@@ -268,7 +370,9 @@ bool PictureScaler::Scale(const std::uint8_t* src, const PictureShape& in,
             // Only the height changes (PAL and NTSC frames): the rows are blended as they are
             // converted, in one pass over the picture.
             if (in.width == rw && rh % 2 == 0) {
-                Bgr24ToPlanarResized(src, in.width, in.height, rh, layout, dst, dstStride);
+                s_->rows.resize(2 * Rgb24Stride(in.width));
+                Bgr24ToPlanarResized(src, in.width, in.height, rh, layout, dst, dstStride,
+                                     s_->rows.data());
                 return true;
             }
             s_->work.resize(PictureBytes(planar));

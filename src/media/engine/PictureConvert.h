@@ -5,7 +5,9 @@
 // RGB24 into planar goes through the engine's own BT.601 studio-range converter (it runs several
 // times faster than the general scaler on these layouts), which also changes the height alone
 // (PAL and NTSC frames) by blending neighbouring rows as it converts; any other scaling goes
-// through libswscale's bicubic filter, plane by plane.
+// through libswscale's bicubic filter, plane by plane. Planar into planar at the same width (the
+// other standard's frame from a decoded DV picture) blends rows plane by plane, with no colour
+// conversion.
 //
 // A PictureScaler owns its scaler contexts and work buffer; one thread at a time. Pure functions
 // may be called from any thread.
@@ -29,9 +31,22 @@ void Bgr24ToPlanar(const std::uint8_t* bgr, int width, int height, PlanarLayout 
                    std::uint8_t* const planes[3], const int strides[3]);
 
 // The same into a picture of outHeight rows (even), each blended from the two source rows around
-// its place.
+// its place; scratch holds two rows (2 x Rgb24Stride(width) bytes).
 void Bgr24ToPlanarResized(const std::uint8_t* bgr, int width, int inHeight, int outHeight,
-                          PlanarLayout layout, std::uint8_t* const planes[3], const int strides[3]);
+                          PlanarLayout layout, std::uint8_t* const planes[3], const int strides[3],
+                          std::uint8_t* scratch);
+
+// Resizes a planar picture of width x inHeight in inLayout into width x outHeight in outLayout:
+// each plane's rows blended as Bgr24ToPlanarResized blends them, the chroma rows halved
+// (pairs averaged) or doubled (interpolated) when the layouts differ in width. scratch holds
+// width bytes. Heights even where the layout is 4:2:0.
+void PlanarResized(const std::uint8_t* const src[3], const int srcStrides[3], PlanarLayout inLayout,
+                   int width, int inHeight, std::uint8_t* const dst[3], const int dstStrides[3],
+                   PlanarLayout outLayout, int outHeight, std::uint8_t* scratch);
+
+// One row of full-range samples (MJPEG's) into studio range: luma 16..235, or chroma 16..240
+// around 128.
+void FullToStudioRange(const std::uint8_t* in, std::uint8_t* out, int width, bool chroma);
 
 // A picture in one of the layouts above.
 struct PictureShape {

@@ -115,24 +115,39 @@ class Session {
     bool done_ = false;
 };
 
-// Joins out to the target in the first of out's types that fits it.
+// Joins out to the target in the type that fits the target's best preferred type (any type the
+// target takes when it prefers none), out's order deciding between equals.
 bool connectFitting(Session& s, OutputPin& out, InputPin& to,
                     const std::vector<MediaType>& preferred) {
-    for (const MediaType& mt : proposals(out)) {
-        if (to.Filter().CheckMediaType(to, mt) != Code::Ok)
-            continue;
-        bool fits = preferred.empty();
-        for (const MediaType& p : preferred)
-            fits = fits || matches(mt, p);
-        if (fits && s.connect(out, to, &mt))
+    const auto offered = proposals(out);
+    auto tryFits = [&](const MediaType* p) {
+        for (const MediaType& mt : offered)
+            if ((!p || matches(mt, *p)) && to.Filter().CheckMediaType(to, mt) == Code::Ok &&
+                s.connect(out, to, &mt))
+                return true;
+        return false;
+    };
+    if (preferred.empty())
+        return tryFits(nullptr);
+    for (const MediaType& p : preferred)
+        if (tryFits(&p))
             return true;
-    }
     return false;
 }
 
 // The first type out proposes that the stage's input takes, joined.
 bool connectAny(Session& s, OutputPin& out, InputPin& in) {
     return s.connect(out, in);
+}
+
+// A stage on the way to a target of this subtype takes the picture in it when out offers it (no
+// colour conversion on the way), else in the first type it takes.
+bool connectKeeping(Session& s, OutputPin& out, InputPin& in, FourCC subtype) {
+    for (const MediaType& mt : proposals(out))
+        if (mt.subtype == subtype && in.Filter().CheckMediaType(in, mt) == Code::Ok &&
+            s.connect(out, in, &mt))
+            return true;
+    return connectAny(s, out, in);
 }
 
 double targetAspect(const InputPin& to, const MediaType& target) {
@@ -183,7 +198,8 @@ bool renderPicture(Session& s, OutputPin& from, InputPin& to, const MediaType& t
         auto rate = s.add(std::make_shared<FrameRateFilter>(), "Frame Rate Converter");
         std::int64_t num = 0, den = 1;
         rateOf(want, num, den);
-        if (!rate || rate->SetOutputRate(num, den).failed() || !connectAny(s, *cur, rate->Input()))
+        if (!rate || rate->SetOutputRate(num, den).failed() ||
+            !connectKeeping(s, *cur, rate->Input(), target->subtype))
             return false;
         cur = &rate->Output();
         return true;
@@ -195,7 +211,7 @@ bool renderPicture(Session& s, OutputPin& from, InputPin& to, const MediaType& t
     if (!sameShape(proposals(*cur).front(), *target)) {
         auto scaler = s.add(std::make_shared<VideoScalerFilter>(), "Video Scaler");
         if (!scaler || scaler->SetTarget(*target, targetAspect(to, *target)).failed() ||
-            !connectAny(s, *cur, scaler->Input()))
+            !connectKeeping(s, *cur, scaler->Input(), target->subtype))
             return false;
         cur = &scaler->Output();
     }

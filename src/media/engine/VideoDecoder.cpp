@@ -7,6 +7,7 @@
 
 #include "media/engine/DvCodec.h"
 #include "media/engine/FfmpegUtil.h"
+#include "media/engine/PictureConvert.h"
 
 namespace kelvor::media {
 namespace {
@@ -43,6 +44,14 @@ AVPixelFormat plainFormat(AVPixelFormat f, bool& fullRange) {
     }
 }
 
+void mapPlane(const std::uint8_t* src, int srcStride, std::uint8_t* dst, int width, int height,
+              bool chroma) {
+    for (int y = 0; y < height; ++y)
+        FullToStudioRange(src + static_cast<std::ptrdiff_t>(y) * srcStride,
+                          dst + static_cast<std::size_t>(y) * static_cast<std::size_t>(width),
+                          width, chroma);
+}
+
 }  // namespace
 
 struct VideoDecoderFilter::Impl : ff::CodecState {
@@ -70,20 +79,31 @@ Status VideoDecoderFilter::CheckMediaType(const Pin& pin, const MediaType& mt) {
         return id != AV_CODEC_ID_NONE && avcodec_find_decoder(id) ? Code::Ok
                                                                   : Code::TypeNotAccepted;
     }
-    MediaType mine;
-    if (GetMediaType(pin, 0, mine) != Code::Ok)
-        return Code::TypeNotAccepted;
-    return mt.subtype == mine.subtype && mt.format == mine.format ? Code::Ok
-                                                                  : Code::TypeNotAccepted;
+    for (int i = 0; i < 2; ++i) {
+        MediaType mine;
+        if (GetMediaType(pin, i, mine) == Code::Ok && mt.subtype == mine.subtype &&
+            mt.format == mine.format)
+            return Code::Ok;
+    }
+    return Code::TypeNotAccepted;
 }
 
 Status VideoDecoderFilter::GetMediaType(const Pin& pin, int position, MediaType& mt) {
-    if (&pin != output_ || position != 0 || !input_->IsConnected())
+    if (&pin != output_ || position < 0 || position > 1 || !input_->IsConnected())
         return Code::NoMoreItems;
     const auto v = input_->CurrentMediaType().videoInfo();
     const int h = v->bmiHeader.biHeight < 0 ? -v->bmiHeader.biHeight : v->bmiHeader.biHeight;
-    mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(v->bmiHeader.biWidth, h, v->AvgTimePerFrame));
-    return Code::Ok;
+    const int w = v->bmiHeader.biWidth;
+    if (position == 0) {
+        mt = MakeVideoType(Subtype::Rgb24, MakeRgb24Info(w, h, v->AvgTimePerFrame));
+        return Code::Ok;
+    }
+    // Planar 4:2:0 second, so a DV encoder takes the picture without a colour round trip.
+    if (position == 1 && w % 2 == 0 && h % 2 == 0) {
+        mt = MakeVideoType(Subtype::I420, MakePlanarInfo(Subtype::I420, w, h, v->AvgTimePerFrame));
+        return Code::Ok;
+    }
+    return Code::NoMoreItems;
 }
 
 Status VideoDecoderFilter::DecideBufferSize(const Pin& pin, AllocatorProperties& props) {
@@ -122,10 +142,45 @@ Status VideoDecoderFilter::Stop() {
     return BaseFilter::Stop();
 }
 
+bool VideoDecoderFilter::toPlanar(const AVFrame* f, int pixelFormat, bool fullRange,
+                                  std::uint8_t* out) {
+    const auto format = static_cast<AVPixelFormat>(pixelFormat);
+    const int w = f->width, h = f->height;
+    const std::size_t luma = static_cast<std::size_t>(w) * static_cast<std::size_t>(h);
+    std::uint8_t* planes[4] = {out, out + luma, out + luma + luma / 4, nullptr};
+    const int strides[4] = {w, w / 2, w / 2, 0};
+    if (format == AV_PIX_FMT_YUV420P) {
+        // The codec's own layout: only the range changes, or nothing but the row padding.
+        for (int p = 0; p < 3; ++p) {
+            const int pw = p ? w / 2 : w, ph = p ? h / 2 : h;
+            if (fullRange)
+                mapPlane(f->data[p], f->linesize[p], planes[p], pw, ph, p != 0);
+            else
+                av_image_copy_plane(planes[p], pw, f->data[p], f->linesize[p], pw, ph);
+        }
+        return true;
+    }
+    SwsContext* before = s_->sws;
+    s_->sws = sws_getCachedContext(s_->sws, w, h, format, w, h, AV_PIX_FMT_YUV420P, SWS_BICUBIC,
+                                   nullptr, nullptr, nullptr);
+    if (!s_->sws)
+        return false;
+    if (s_->sws != before || fullRange != s_->fullRange) {
+        const int* coefficients = sws_getCoefficients(SWS_CS_DEFAULT);
+        sws_setColorspaceDetails(s_->sws, coefficients, fullRange ? 1 : 0, coefficients, 0, 0,
+                                 1 << 16, 1 << 16);
+        s_->fullRange = fullRange;
+    }
+    sws_scale(s_->sws, f->data, f->linesize, 0, h, planes, strides);
+    return true;
+}
+
 Status VideoDecoderFilter::drain() {
     const auto v = output_->CurrentMediaType().videoInfo();
     const int w = v->bmiHeader.biWidth, h = v->bmiHeader.biHeight;
+    const bool planar = output_->CurrentMediaType().subtype == Subtype::I420;
     const std::size_t stride = Rgb24Stride(w);
+    const std::size_t bytes = planar ? PlanarSize(w, h) : stride * static_cast<std::size_t>(h);
     for (int guard = 0; guard < 64; ++guard) {
         AVFrame* f = s_->frame.get();
         const int err = avcodec_receive_frame(s_->ctx.get(), f);
@@ -139,6 +194,16 @@ Status VideoDecoderFilter::drain() {
             const AVPixelFormat format =
                 plainFormat(static_cast<AVPixelFormat>(f->format), fullRange);
             fullRange = fullRange || f->color_range == AVCOL_RANGE_JPEG;
+            if (planar && output_->IsConnected()) {
+                SamplePtr out = output_->GetDeliveryBuffer();
+                out->Reserve(bytes);
+                if (toPlanar(f, format, fullRange, out->GetPointer()))
+                    hr = deliver(f, std::move(out), bytes);
+                av_frame_unref(f);
+                if (hr != Code::Ok)
+                    return hr;
+                continue;
+            }
             SwsContext* before = s_->sws;
             s_->sws = sws_getCachedContext(s_->sws, w, h, format, w, h, AV_PIX_FMT_BGR24,
                                            SWS_BICUBIC, nullptr, nullptr, nullptr);
@@ -153,15 +218,7 @@ Status VideoDecoderFilter::drain() {
                 out->Reserve(stride * static_cast<std::size_t>(h));
                 ff::ScaleToBottomUpRgb24(s_->sws, f, out->GetPointer(), stride, w, h,
                                          s_->rgbScratch);
-                out->SetActualDataLength(
-                    static_cast<std::int32_t>(stride * static_cast<std::size_t>(h)));
-                const StreamTime t0 = f->best_effort_timestamp != AV_NOPTS_VALUE
-                                          ? f->best_effort_timestamp
-                                          : s_->delivered * s_->frameTime;
-                out->SetTime(t0, t0 + s_->frameTime);
-                out->SetMediaTime(s_->delivered, s_->delivered + 1);
-                ++s_->delivered;
-                hr = output_->Deliver(std::move(out));
+                hr = deliver(f, std::move(out), bytes);
             }
         }
         av_frame_unref(f);
@@ -169,6 +226,17 @@ Status VideoDecoderFilter::drain() {
             return hr;
     }
     return Code::Ok;
+}
+
+Status VideoDecoderFilter::deliver(const AVFrame* f, SamplePtr out, std::size_t bytes) {
+    out->SetActualDataLength(static_cast<std::int32_t>(bytes));
+    const StreamTime t0 = f->best_effort_timestamp != AV_NOPTS_VALUE
+                              ? f->best_effort_timestamp
+                              : s_->delivered * s_->frameTime;
+    out->SetTime(t0, t0 + s_->frameTime);
+    out->SetMediaTime(s_->delivered, s_->delivered + 1);
+    ++s_->delivered;
+    return output_->Deliver(std::move(out));
 }
 
 Status VideoDecoderFilter::Receive(InputPin&, SamplePtr sample) {

@@ -1,5 +1,6 @@
 #include "media/filters/DeinterlaceFilter.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -110,11 +111,69 @@ bool DeinterlaceRgb24(std::span<const std::uint8_t> in, std::span<std::uint8_t> 
     return true;
 }
 
+namespace {
+
+// The comb value of a grey picture in the colour routine is the weights' sum times the product of
+// the luma differences, scaled by (255/219)^2 from studio range: about 13.55 times the product,
+// so this bound over the product alone marks the same pixels. The chroma terms it leaves out
+// are small (4:2:0 shares a chroma row with the row above, and its cross terms nearly cancel).
+constexpr int kLumaCombThreshold = 221;
+
+// Marks the luma samples of row c whose product of differences to rows u and d is high, a block
+// at a time, blocks whose largest differences cannot reach the bound left unmarked.
+KELVOR_VECTOR_CLONES
+void markLumaCombs(const std::uint8_t* __restrict u, const std::uint8_t* __restrict c,
+                   const std::uint8_t* __restrict d, int width, std::uint8_t* __restrict marks) {
+    for (int x0 = 0; x0 < width; x0 += kBlockPixels) {
+        const int n = std::min(kBlockPixels, width - x0);
+        std::uint8_t up = 0, down = 0;
+        for (int i = x0; i < x0 + n; ++i) {
+            const std::uint8_t du = u[i] > c[i] ? u[i] - c[i] : c[i] - u[i];
+            const std::uint8_t dd = d[i] > c[i] ? d[i] - c[i] : c[i] - d[i];
+            up = du > up ? du : up;
+            down = dd > down ? dd : down;
+        }
+        if (up * down <= kLumaCombThreshold) {
+            std::memset(marks + x0, 0, static_cast<std::size_t>(n));
+            continue;
+        }
+        for (int i = x0; i < x0 + n; ++i)
+            marks[i] = (u[i] - c[i]) * (d[i] - c[i]) > kLumaCombThreshold;
+    }
+}
+
+}  // namespace
+
+bool DeinterlaceLuma(std::span<std::uint8_t> plane, int width, int height, std::size_t stride,
+                     std::vector<std::uint8_t>& scratch) {
+    if (width <= 0 || height <= 0 || stride < static_cast<std::size_t>(width) ||
+        plane.size() / stride < static_cast<std::size_t>(height))
+        return false;
+    scratch.assign(static_cast<std::size_t>(width) + 2, 0);
+    std::uint8_t* marks = scratch.data() + 1;
+    for (int r = 1; r < height - 1; r += 2) {
+        std::uint8_t* c = plane.data() + static_cast<std::size_t>(r) * stride;
+        const std::uint8_t* up = c - stride;
+        const std::uint8_t* down = c + stride;
+        markLumaCombs(up, c, down, width, marks);
+        for (int x = 0; x < width; ++x) {
+            while (width - x >= 8 && noMarks8(marks + x))
+                x += 8;
+            if (x >= width)
+                break;
+            if (marks[x] & (marks[x - 1] | marks[x + 1]))
+                c[x] = static_cast<std::uint8_t>((up[x] + down[x]) >> 1);
+        }
+    }
+    return true;
+}
+
 DeinterlaceFilter::DeinterlaceFilter()
     : InPlaceTransformFilter(std::string(kIdentity.Name), std::string(kIdentity.ClassId), true) {}
 
 Status DeinterlaceFilter::CheckInputType(const MediaType& mtIn) {
-    return mtIn.majorType == MajorType::Video && mtIn.subtype == Subtype::Rgb24
+    const bool planar = mtIn.subtype == Subtype::I420 || mtIn.subtype == Subtype::Y41B;
+    return mtIn.majorType == MajorType::Video && (mtIn.subtype == Subtype::Rgb24 || planar)
                ? Code::Ok
                : Code::TypeNotAccepted;
 }
@@ -124,15 +183,26 @@ Status DeinterlaceFilter::StartStreaming() {
     layout_ = Rgb24Layout{};
     if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biHeight == 0)
         return Code::Ok;
+    planar_ = InputMediaType().subtype != Subtype::Rgb24;
     layout_.Width = v->bmiHeader.biWidth;
     layout_.Height = std::abs(v->bmiHeader.biHeight);
-    layout_.Stride = Rgb24Stride(layout_.Width);
-    layout_.BottomUp = v->bmiHeader.biHeight > 0;
+    layout_.Stride = planar_ ? static_cast<std::size_t>(layout_.Width) : Rgb24Stride(layout_.Width);
+    layout_.BottomUp = !planar_ && v->bmiHeader.biHeight > 0;
     return Code::Ok;
 }
 
 Status DeinterlaceFilter::Transform(MediaSample& sample) {
     const auto picture = sample.data();
+    if (planar_) {
+        // The luma plane comes first; a sample without room for its chroma is short.
+        const std::size_t luma = layout_.Bytes();
+        if (picture.size() < luma + luma / 2)
+            return Code::Fail;
+        return DeinterlaceLuma(picture.first(luma), layout_.Width, layout_.Height, layout_.Stride,
+                               marks_)
+                   ? Code::Ok
+                   : Code::Fail;
+    }
     return DeinterlaceRgb24(picture, picture, layout_) ? Code::Ok : Code::Fail;
 }
 

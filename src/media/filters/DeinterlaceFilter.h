@@ -1,6 +1,7 @@
-// The deinterlace filter: an in-place filter on RGB24 pictures ("vids" with RGB24) that removes
-// combing, the teeth that moving edges show where the two fields of a frame were taken 1/50 s
-// apart.
+// The deinterlace filter: an in-place filter on RGB24 pictures ("vids" with RGB24), or on the
+// luma of the DV codec's planar pictures (I420, Y41B) so a conversion needs no colour round trip,
+// that removes combing, the teeth that moving edges show where the two fields of a frame were taken
+// 1/50 s apart.
 //
 // The routine, rows numbered from 0 at the top and pixels stored blue, green, red: on every odd
 // row but the last, a pixel whose comb value 3 dR(u) dR(d) + 6 dG(u) dG(d) + dB(u) dB(d) (the
@@ -37,6 +38,15 @@ struct Rgb24Layout {
 bool DeinterlaceRgb24(std::span<const std::uint8_t> in, std::span<std::uint8_t> out,
                       const Rgb24Layout& layout);
 
+// The same routine on the luma plane of a planar picture (rows from the top, stride bytes
+// apart), in place: a sample is marked when the product of its differences to the samples above
+// and below passes the bound equivalent to the colour threshold on a grey picture, and kept marks
+// take the average of the samples above and below. The chroma is left as it is. False (nothing
+// written) when the plane is smaller than the layout. scratch holds the marks (kept between
+// pictures so that none allocates).
+bool DeinterlaceLuma(std::span<std::uint8_t> plane, int width, int height, std::size_t stride,
+                     std::vector<std::uint8_t>& scratch);
+
 class DeinterlaceFilter : public InPlaceTransformFilter {
   public:
     static constexpr FilterIdentity kIdentity{"Quennel dv_deinter",
@@ -49,7 +59,9 @@ class DeinterlaceFilter : public InPlaceTransformFilter {
     Status Transform(MediaSample& sample) override;
 
   private:
-    Rgb24Layout layout_;  // of the connected picture, taken at the start of streaming
+    Rgb24Layout layout_;               // of the connected picture, taken at the start of streaming
+    bool planar_ = false;              // the luma plane of a planar picture (layout_ then its rows)
+    std::vector<std::uint8_t> marks_;  // streaming thread: the marks of a row
 };
 
 }  // namespace kelvor::media

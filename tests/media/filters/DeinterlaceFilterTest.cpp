@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <utility>
 
 #include "media/engine/DvCodec.h"
 #include "media/filters/FilterTestSupport.h"
@@ -176,6 +178,44 @@ TEST(Deinterlace, MatchesTheRoutineAsWrittenOnNoisyPicturesInPlace) {
     }
     std::vector<std::uint8_t> small(10);
     EXPECT_FALSE(DeinterlaceRgb24(small, small, {4, 4, 12, true}));
+}
+
+// On a planar picture only the luma changes: a run of two combed samples is averaged from the
+// rows above and below once the product of its differences passes 221, a lone one stays.
+TEST(Deinterlace, LumaOfPlanarPicturesMarksAtTheGreyEquivalentBound) {
+    std::vector<std::uint8_t> scratch;
+    for (const auto& [delta, combed] : {std::pair{16, true}, std::pair{15, false}}) {
+        std::vector<std::uint8_t> y(8 * 4, 100);
+        y[8 + 2] = y[8 + 3] = static_cast<std::uint8_t>(100 + delta);  // 16 x 14 > 221 >= 15 x 13
+        y[8 + 6] = 200;                                                // isolated
+        y[16 + 2] = y[16 + 3] = 102;  // the average drops the remainder
+        auto expected = y;
+        if (combed)
+            expected[8 + 2] = expected[8 + 3] = 101;
+        ASSERT_TRUE(DeinterlaceLuma(y, 8, 4, 8, scratch));
+        EXPECT_EQ(y, expected) << delta;
+    }
+    std::vector<std::uint8_t> small(10);
+    EXPECT_FALSE(DeinterlaceLuma(small, 4, 4, 4, scratch));
+
+    // Through the filter an I420 picture keeps its chroma planes byte for byte.
+    std::vector<std::uint8_t> picture(8 * 6 * 3 / 2, 128);
+    std::fill_n(picture.begin(), 8 * 6, std::uint8_t{60});
+    for (int x = 2; x < 5; ++x)
+        picture[8 * 3 + static_cast<std::size_t>(x)] = 220;
+    auto expected = picture;
+    for (int x = 2; x < 5; ++x)
+        expected[8 * 3 + static_cast<std::size_t>(x)] = 60;
+    Graph graph;
+    test::Collector out;
+    test::Chain(graph,
+                {std::make_shared<test::SampleSource>(
+                     MakeVideoType(Subtype::I420, MakePlanarInfo(Subtype::I420, 8, 6, 400000)),
+                     std::vector<std::vector<std::uint8_t>>{picture}),
+                 std::make_shared<DeinterlaceFilter>(), out.renderer});
+    test::RunToEnd(graph);
+    ASSERT_EQ(out.samples->size(), 1u);
+    EXPECT_EQ(out.samples->front(), expected);
 }
 
 TEST(DeinterlaceFilter, RefusesAllButRgb24AndFailsPicturesSmallerThanTheirType) {
