@@ -301,10 +301,17 @@ struct Source {
 
 // One MP4 being written: muxer, the three encoders, the deinterlacing graph and the sound's
 // resampler and queue.
+//
+// The sound is resampled and AAC-encoded on a thread of the output's own: the AAC encoder costs
+// about a sixth of the export, and on the pictures' thread it would keep x264's threads waiting
+// for their next picture. The pictures' thread hands the sound blocks over through a small ring;
+// both threads write packets into the muxer, one at a time.
 class Mp4Output {
   public:
     Mp4Output(const Source& source, const Mp4Settings& settings) : src_(source), set_(settings) {}
     ~Mp4Output() { Abandon(); }
+    Mp4Output(const Mp4Output&) = delete;
+    Mp4Output& operator=(const Mp4Output&) = delete;
 
     // Opens the file and its streams; the picture size and aspect come from the first frame.
     bool Open(const std::string& target, const std::string& sourceName, const AVFrame& first,
@@ -313,8 +320,9 @@ class Mp4Output {
     // One source picture (index from the output's start); a null picture repeats the last one.
     bool AddPicture(const AVFrame* picture);
     // Sound of the source at the source sample `at`, counted from the output's start; samples
-    // from `limit` on are left out.
-    bool AddSound(const AVFrame& sound, std::int64_t at, std::int64_t limit);
+    // from `limit` on are left out. The frame's data is taken over (the frame is left empty) and
+    // encoded on the sound thread.
+    bool AddSound(AVFrame& sound, std::int64_t at, std::int64_t limit);
     // The timed text from the output's frame `frame` on; empty text ends the cue.
     bool SetText(std::int64_t frame, const std::string& text);
     // Flushes everything and moves the file into place.
@@ -334,9 +342,20 @@ class Mp4Output {
     bool openText();
     bool filterAndEncode(AVFrame* picture);
     bool encodeVideo(AVFrame* frame);
+    // The sound thread's side; its failures go to soundError_.
+    bool failSound(std::string why) {
+        if (soundError_.empty())
+            soundError_ = std::move(why);
+        return false;
+    }
+    void soundLoop();
+    bool encodeSound(const AVFrame& sound, std::int64_t at, std::int64_t limit);
     bool encodeAudio(bool flush);
     bool reserveConverted(int samples);
-    bool drainEncoder(AVCodecContext* codec, AVStream* stream);
+    // Ends the sound thread once it has encoded what it was given (or at once when cancelled).
+    void stopSound(bool cancel);
+    // Writes what the encoder has ready; the error goes to the failure of the thread calling.
+    bool drainEncoder(AVCodecContext* codec, AVStream* stream, AVPacket* packet, bool sound);
     bool writeCue(std::int64_t endMs);
     std::int64_t frameMs(std::int64_t frame) const {
         return av_rescale_q(frame, av_inv_q(src_.FrameRate), kMilliseconds);
@@ -359,6 +378,7 @@ class Mp4Output {
     Frame filtered_, last_, converted_, block_;
     int convertedCapacity_ = 0;
     Packet packet_;
+    Packet soundPacket_;
     Swr resampler_;
     Fifo fifo_;
     std::int64_t picturesIn_ = 0;
@@ -368,6 +388,26 @@ class Mp4Output {
     std::int64_t cueStart_ = 0;
     bool headerWritten_ = false;
     std::string error_;
+
+    // Blocks of source sound on their way to the sound thread.
+    struct SoundBlock {
+        Frame Data;
+        std::int64_t At = 0;
+        std::int64_t Limit = 0;
+    };
+    static constexpr std::size_t kSoundBlocks = 32;  // about a second of DV sound
+    std::mutex soundMutex_;  // guards soundHead_, soundCount_, soundEnded_, soundCancelled_,
+                             // soundFailed_ and the blocks' hand-over
+    std::condition_variable soundChanged_;
+    std::vector<SoundBlock> soundBlocks_;
+    std::size_t soundHead_ = 0;
+    std::size_t soundCount_ = 0;
+    bool soundEnded_ = false;
+    bool soundCancelled_ = false;
+    bool soundFailed_ = false;
+    std::string soundError_;  // written by the sound thread before soundFailed_ is set
+    std::thread soundThread_;
+    std::mutex muxMutex_;  // guards mux_ and the output file while both threads write packets
 };
 
 bool Mp4Output::Open(const std::string& target, const std::string& sourceName, const AVFrame& first,
@@ -387,8 +427,10 @@ bool Mp4Output::Open(const std::string& target, const std::string& sourceName, c
     mux_->pb = io_;
     mux_->flags |= AVFMT_FLAG_CUSTOM_IO;
     packet_.reset(av_packet_alloc());
+    soundPacket_.reset(av_packet_alloc());
     filtered_.reset(av_frame_alloc());
-    if (!packet_ || !filtered_ || !openVideo(first, wide) || !openAudio() || !openText())
+    if (!packet_ || !soundPacket_ || !filtered_ || !openVideo(first, wide) || !openAudio() ||
+        !openText())
         return false;
 
     if (!title.empty())
@@ -426,6 +468,13 @@ bool Mp4Output::Open(const std::string& target, const std::string& sourceName, c
     if (err < 0)
         return fail("the MP4 header cannot be written: " + ff::ErrorText(err));
     headerWritten_ = true;
+    if (audio_) {
+        soundBlocks_.resize(kSoundBlocks);
+        for (SoundBlock& b : soundBlocks_)
+            if (b.Data.reset(av_frame_alloc()); !b.Data)
+                return fail("out of memory");
+        soundThread_ = std::thread([this] { soundLoop(); });
+    }
     return true;
 }
 
@@ -572,19 +621,22 @@ bool Mp4Output::openText() {
     return true;
 }
 
-bool Mp4Output::drainEncoder(AVCodecContext* codec, AVStream* stream) {
+bool Mp4Output::drainEncoder(AVCodecContext* codec, AVStream* stream, AVPacket* packet,
+                             bool sound) {
+    const auto failed = [&](std::string why) { return sound ? failSound(why) : fail(why); };
     for (;;) {
-        const int err = avcodec_receive_packet(codec, packet_.get());
+        const int err = avcodec_receive_packet(codec, packet);
         if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
             return true;
         if (err < 0)
-            return fail("the encoder failed: " + ff::ErrorText(err));
-        av_packet_rescale_ts(packet_.get(), codec->time_base, stream->time_base);
-        packet_->stream_index = stream->index;
-        const int w = av_interleaved_write_frame(mux_, packet_.get());
+            return failed("the encoder failed: " + ff::ErrorText(err));
+        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+        packet->stream_index = stream->index;
+        const std::lock_guard lock(muxMutex_);
+        const int w = av_interleaved_write_frame(mux_, packet);
         if (w < 0)
-            return fail(file_->Error().empty() ? "the MP4 cannot be written: " + ff::ErrorText(w)
-                                               : file_->Error());
+            return failed(file_->Error().empty() ? "the MP4 cannot be written: " + ff::ErrorText(w)
+                                                 : file_->Error());
     }
 }
 
@@ -592,7 +644,7 @@ bool Mp4Output::encodeVideo(AVFrame* frame) {
     const int err = avcodec_send_frame(video_.get(), frame);
     if (err < 0 && err != AVERROR_EOF)
         return fail("the H.264 encoder failed: " + ff::ErrorText(err));
-    return drainEncoder(video_.get(), videoStream_);
+    return drainEncoder(video_.get(), videoStream_, packet_.get(), false);
 }
 
 bool Mp4Output::filterAndEncode(AVFrame* picture) {
@@ -645,23 +697,23 @@ bool Mp4Output::encodeAudio(bool flush) {
         if (!block_) {
             block_.reset(av_frame_alloc());
             if (!block_)
-                return fail("out of memory");
+                return failSound("out of memory");
             block_->nb_samples = size;
             block_->format = a->sample_fmt;
             block_->sample_rate = a->sample_rate;
             av_channel_layout_copy(&block_->ch_layout, &a->ch_layout);
             if (av_frame_get_buffer(block_.get(), 0) < 0)
-                return fail("out of memory");
+                return failSound("out of memory");
         }
         if (av_frame_make_writable(block_.get()) < 0)
-            return fail("out of memory");
+            return failSound("out of memory");
         block_->nb_samples = n;
         av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(block_->data), n);
         block_->pts = soundOut_;
         soundOut_ += n;
         if (avcodec_send_frame(a, block_.get()) < 0)
-            return fail("the AAC encoder failed");
-        if (!drainEncoder(a, audioStream_))
+            return failSound("the AAC encoder failed");
+        if (!drainEncoder(a, audioStream_, soundPacket_.get(), true))
             return false;
     }
     return true;
@@ -681,9 +733,57 @@ bool Mp4Output::reserveConverted(int samples) {
     return true;
 }
 
-bool Mp4Output::AddSound(const AVFrame& sound, std::int64_t at, std::int64_t limit) {
+bool Mp4Output::AddSound(AVFrame& sound, std::int64_t at, std::int64_t limit) {
     if (!audio_)
         return true;
+    std::unique_lock lock(soundMutex_);
+    soundChanged_.wait(lock, [this] { return soundCount_ < soundBlocks_.size() || soundFailed_; });
+    if (soundFailed_)
+        return fail(soundError_);
+    SoundBlock& block = soundBlocks_[(soundHead_ + soundCount_) % soundBlocks_.size()];
+    av_frame_move_ref(block.Data.get(), &sound);
+    block.At = at;
+    block.Limit = limit;
+    ++soundCount_;
+    soundChanged_.notify_all();
+    return true;
+}
+
+void Mp4Output::soundLoop() {
+    for (;;) {
+        SoundBlock* block = nullptr;
+        {
+            std::unique_lock lock(soundMutex_);
+            soundChanged_.wait(
+                lock, [this] { return soundCount_ > 0 || soundEnded_ || soundCancelled_; });
+            if (soundCancelled_ || soundCount_ == 0)
+                return;
+            block = &soundBlocks_[soundHead_];
+        }
+        const bool ok = encodeSound(*block->Data, block->At, block->Limit);
+        av_frame_unref(block->Data.get());
+        const std::lock_guard lock(soundMutex_);
+        soundHead_ = (soundHead_ + 1) % soundBlocks_.size();
+        --soundCount_;
+        soundFailed_ = !ok;
+        soundChanged_.notify_all();
+        if (!ok)
+            return;
+    }
+}
+
+void Mp4Output::stopSound(bool cancel) {
+    {
+        const std::lock_guard lock(soundMutex_);
+        soundEnded_ = true;
+        soundCancelled_ = soundCancelled_ || cancel;
+        soundChanged_.notify_all();
+    }
+    if (soundThread_.joinable())
+        soundThread_.join();
+}
+
+bool Mp4Output::encodeSound(const AVFrame& sound, std::int64_t at, std::int64_t limit) {
     std::int64_t skip = 0;
     const std::int64_t samples = std::min<std::int64_t>(sound.nb_samples, limit - at);
     if (samples <= 0)
@@ -692,7 +792,7 @@ bool Mp4Output::AddSound(const AVFrame& sound, std::int64_t at, std::int64_t lim
         // A gap in the source's sound is filled with silence so that the pictures keep in step.
         const std::int64_t gap = std::min<std::int64_t>(at - soundAt_, src_.SoundRate);
         if (swr_inject_silence(resampler_.get(), static_cast<int>(gap)) < 0)
-            return fail("the sound cannot be resampled");
+            return failSound("the sound cannot be resampled");
         soundAt_ = at;
     } else if (at < soundAt_) {
         skip = std::min(samples, soundAt_ - at);
@@ -709,13 +809,13 @@ bool Mp4Output::AddSound(const AVFrame& sound, std::int64_t at, std::int64_t lim
     soundAt_ += count;
     const int room = swr_get_out_samples(resampler_.get(), count);
     if (!reserveConverted(room))
-        return fail("out of memory");
+        return failSound("out of memory");
     const int out = swr_convert(resampler_.get(), converted_->data, room, planes, count);
     if (out < 0)
-        return fail("the sound cannot be resampled");
+        return failSound("the sound cannot be resampled");
     if (out > 0 &&
         av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->data), out) < out)
-        return fail("out of memory");
+        return failSound("out of memory");
     return encodeAudio(false);
 }
 
@@ -745,6 +845,7 @@ bool Mp4Output::writeCue(std::int64_t endMs) {
     packet_->duration = endMs - cueStart_;
     packet_->stream_index = textStream_->index;
     av_packet_rescale_ts(packet_.get(), kMilliseconds, textStream_->time_base);
+    const std::lock_guard lock(muxMutex_);
     const int w = av_interleaved_write_frame(mux_, packet_.get());
     return w < 0 ? fail("the MP4 cannot be written: " + ff::ErrorText(w)) : true;
 }
@@ -781,7 +882,11 @@ bool Mp4Output::Finish() {
     }
     if (!encodeVideo(nullptr))
         return false;
+    // The sound thread has ended here, so its state is this thread's.
+    stopSound(false);
     if (audio_) {
+        if (!soundError_.empty())
+            return fail(soundError_);
         // The resampler's delay, then the last partial block.
         const int room = swr_get_out_samples(resampler_.get(), 0);
         if (room > 0) {
@@ -792,10 +897,10 @@ bool Mp4Output::Finish() {
                 av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->data), out);
         }
         if (!encodeAudio(true))
-            return false;
+            return fail(soundError_);
         avcodec_send_frame(audio_.get(), nullptr);
-        if (!drainEncoder(audio_.get(), audioStream_))
-            return false;
+        if (!drainEncoder(audio_.get(), audioStream_, soundPacket_.get(), true))
+            return fail(soundError_);
     }
     if ((err = av_write_trailer(mux_)) < 0)
         return fail("the MP4 cannot be finished: " + ff::ErrorText(err));
@@ -807,6 +912,7 @@ bool Mp4Output::Finish() {
 }
 
 void Mp4Output::Abandon() {
+    stopSound(true);
     if (file_)
         file_->Discard();
     if (io_) {
