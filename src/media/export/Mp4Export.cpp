@@ -299,8 +299,68 @@ struct Source {
     ~Source() { av_channel_layout_uninit(&SoundLayout); }
 };
 
-// One MP4 being written: muxer, the three encoders, the deinterlacing graph and the sound's
-// resampler and queue.
+// The H.264 encoder, shared by consecutive outputs of the same picture format. Each output's
+// first picture is forced to an IDR frame, so no picture refers across the cut and the packets
+// split cleanly by time; the encoder's threads and lookahead carry on from one scene into the
+// next instead of draining and filling again at every cut, which left a core idle.
+struct PictureEncoder {
+    CodecCtx Codec;
+    int Width = 0;
+    int Height = 0;
+    AVRational Sar{1, 1};
+    std::int64_t NextPts = 0;  // the time of the next picture, in the encoder's time base
+    bool Fits(int width, int height, AVRational sar) const {
+        return Codec && width == Width && height == Height && av_cmp_q(sar, Sar) == 0;
+    }
+};
+
+bool OpenPictureEncoder(PictureEncoder& e, const Source& src, const Mp4Settings& set, int width,
+                        int height, AVRational sar, std::string& error) {
+    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    if (!codec) {
+        error = "the H.264 encoder (libx264) is missing";
+        return false;
+    }
+    e.Codec.reset(avcodec_alloc_context3(codec));
+    if (!e.Codec) {
+        error = "out of memory";
+        return false;
+    }
+    e.Width = width;
+    e.Height = height;
+    e.Sar = sar;
+    e.NextPts = 0;
+    const AVRational rate = set.DoubleRate ? av_mul_q(src.FrameRate, {2, 1}) : src.FrameRate;
+    AVCodecContext* v = e.Codec.get();
+    v->width = width;
+    v->height = height;
+    v->pix_fmt = AV_PIX_FMT_YUV420P;
+    v->time_base = av_inv_q(rate);
+    v->framerate = rate;
+    v->sample_aspect_ratio = sar;
+    v->color_range = AVCOL_RANGE_MPEG;
+    v->color_primaries = src.Pal ? AVCOL_PRI_BT470BG : AVCOL_PRI_SMPTE170M;
+    v->colorspace = src.Pal ? AVCOL_SPC_BT470BG : AVCOL_SPC_SMPTE170M;
+    // BT.601's transfer curve is the same for both systems.
+    v->color_trc = AVCOL_TRC_SMPTE170M;
+    v->field_order = AV_FIELD_PROGRESSIVE;
+    v->thread_count = 0;
+    // MP4 keeps the parameter sets in its header.
+    v->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    av_opt_set(v->priv_data, "preset", set.Preset.c_str(), 0);
+    av_opt_set_int(v->priv_data, "crf", set.Crf, 0);
+    av_opt_set_int(v->priv_data, "forced-idr", 1, 0);
+    if (const int err = avcodec_open2(v, codec, nullptr); err < 0) {
+        e.Codec.reset();
+        error = "the H.264 encoder cannot start: " + ff::ErrorText(err);
+        return false;
+    }
+    return true;
+}
+
+// One MP4 being written: muxer, the sound and text encoders, the deinterlacing graph and the
+// sound's resampler and queue. Its pictures go to a shared encoder through the picture sink, and
+// the encoder's packets come back through WriteVideo.
 //
 // The sound is resampled and AAC-encoded on a thread of the output's own: the AAC encoder costs
 // about a sixth of the export, and on the pictures' thread it would keep x264's threads waiting
@@ -308,6 +368,10 @@ struct Source {
 // both threads write packets into the muxer, one at a time.
 class Mp4Output {
   public:
+    // Takes a deinterlaced picture (its time counted from the output's start) to the encoder;
+    // false, with the reason, when that fails.
+    using PictureSink = std::function<bool(AVFrame* picture, std::string& why)>;
+
     Mp4Output(const Source& source, const Mp4Settings& settings) : src_(source), set_(settings) {}
     ~Mp4Output() { Abandon(); }
     Mp4Output(const Mp4Output&) = delete;
@@ -315,8 +379,9 @@ class Mp4Output {
 
     // Opens the file and its streams; the picture size and aspect come from the first frame.
     bool Open(const std::string& target, const std::string& sourceName, const AVFrame& first,
-              bool wide, const std::string& title, const RecordingTime& date,
-              const std::vector<Mp4Scene>& chapters, std::int64_t chapterBase);
+              const PictureEncoder& encoder, PictureSink pictures, const std::string& title,
+              const RecordingTime& date, const std::vector<Mp4Scene>& chapters,
+              std::int64_t chapterBase);
     // One source picture (index from the output's start); a null picture repeats the last one.
     bool AddPicture(const AVFrame* picture);
     // Sound of the source at the source sample `at`, counted from the output's start; samples
@@ -325,7 +390,12 @@ class Mp4Output {
     bool AddSound(AVFrame& sound, std::int64_t at, std::int64_t limit);
     // The timed text from the output's frame `frame` on; empty text ends the cue.
     bool SetText(std::int64_t frame, const std::string& text);
-    // Flushes everything and moves the file into place.
+    // The deinterlacer's last pictures to the encoder: the output takes no more pictures.
+    bool EndPictures();
+    // One packet of the encoder, whose times are `base` ahead of the output's.
+    bool WriteVideo(AVPacket* packet, std::int64_t base);
+    // Once every packet of its pictures is written: flushes the rest and moves the file into
+    // place. Runs on any one thread.
     bool Finish();
     // Removes the temporary file.
     void Abandon();
@@ -337,11 +407,11 @@ class Mp4Output {
             error_ = std::move(why);
         return false;
     }
-    bool openVideo(const AVFrame& first, bool wide);
+    bool openVideo(const AVFrame& first, const PictureEncoder& encoder);
     bool openAudio();
     bool openText();
     bool filterAndEncode(AVFrame* picture);
-    bool encodeVideo(AVFrame* frame);
+    bool takeFiltered();
     // The sound thread's side; its failures go to soundError_.
     bool failSound(std::string why) {
         if (soundError_.empty())
@@ -354,8 +424,8 @@ class Mp4Output {
     bool reserveConverted(int samples);
     // Ends the sound thread once it has encoded what it was given (or at once when cancelled).
     void stopSound(bool cancel);
-    // Writes what the encoder has ready; the error goes to the failure of the thread calling.
-    bool drainEncoder(AVCodecContext* codec, AVStream* stream, AVPacket* packet, bool sound);
+    // Writes what the sound encoder has ready.
+    bool drainSound();
     bool writeCue(std::int64_t endMs);
     std::int64_t frameMs(std::int64_t frame) const {
         return av_rescale_q(frame, av_inv_q(src_.FrameRate), kMilliseconds);
@@ -367,7 +437,10 @@ class Mp4Output {
     OutputSink sink_;
     AVFormatContext* mux_ = nullptr;
     AVIOContext* io_ = nullptr;
-    CodecCtx video_, audio_, text_;
+    CodecCtx audio_, text_;
+    PictureSink pictures_;
+    AVRational videoTimeBase_{1, 25};
+    std::int64_t picturesOut_ = 0;
     AVStream* videoStream_ = nullptr;
     AVStream* audioStream_ = nullptr;
     AVStream* textStream_ = nullptr;
@@ -411,8 +484,9 @@ class Mp4Output {
 };
 
 bool Mp4Output::Open(const std::string& target, const std::string& sourceName, const AVFrame& first,
-                     bool wide, const std::string& title, const RecordingTime& date,
-                     const std::vector<Mp4Scene>& chapters, std::int64_t chapterBase) {
+                     const PictureEncoder& encoder, PictureSink pictures, const std::string& title,
+                     const RecordingTime& date, const std::vector<Mp4Scene>& chapters,
+                     std::int64_t chapterBase) {
     file_ = std::make_unique<files::OutputFile>(target, sourceName);
     if (!file_->Good())
         return fail(file_->Error());
@@ -429,7 +503,8 @@ bool Mp4Output::Open(const std::string& target, const std::string& sourceName, c
     packet_.reset(av_packet_alloc());
     soundPacket_.reset(av_packet_alloc());
     filtered_.reset(av_frame_alloc());
-    if (!packet_ || !soundPacket_ || !filtered_ || !openVideo(first, wide) || !openAudio() ||
+    pictures_ = std::move(pictures);
+    if (!packet_ || !soundPacket_ || !filtered_ || !openVideo(first, encoder) || !openAudio() ||
         !openText())
         return false;
 
@@ -478,14 +553,12 @@ bool Mp4Output::Open(const std::string& target, const std::string& sourceName, c
     return true;
 }
 
-bool Mp4Output::openVideo(const AVFrame& first, bool wide) {
-    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
-    if (!codec)
-        return fail("the H.264 encoder (libx264) is missing");
+bool Mp4Output::openVideo(const AVFrame& first, const PictureEncoder& encoder) {
     const bool doubled = set_.DoubleRate;
-    const AVRational rate = doubled ? av_mul_q(src_.FrameRate, {2, 1}) : src_.FrameRate;
-    const AVRational sar = ExactSampleAspect(first.width, first.height, wide);
+    const AVCodecContext* v = encoder.Codec.get();
+    const AVRational sar = encoder.Sar;
     sar_ = sar;
+    videoTimeBase_ = v->time_base;
 
     graph_.reset(avfilter_graph_alloc());
     if (!graph_)
@@ -520,35 +593,12 @@ bool Mp4Output::openVideo(const AVFrame& first, bool wide) {
     if (err < 0 || (err = avfilter_graph_config(graph_.get(), nullptr)) < 0)
         return fail("the deinterlacer cannot be set up: " + ff::ErrorText(err));
 
-    video_.reset(avcodec_alloc_context3(codec));
-    if (!video_)
-        return fail("out of memory");
-    AVCodecContext* v = video_.get();
-    v->width = first.width;
-    v->height = first.height;
-    v->pix_fmt = AV_PIX_FMT_YUV420P;
-    v->time_base = av_inv_q(rate);
-    v->framerate = rate;
-    v->sample_aspect_ratio = sar;
-    v->color_range = AVCOL_RANGE_MPEG;
-    v->color_primaries = src_.Pal ? AVCOL_PRI_BT470BG : AVCOL_PRI_SMPTE170M;
-    v->colorspace = src_.Pal ? AVCOL_SPC_BT470BG : AVCOL_SPC_SMPTE170M;
-    // BT.601's transfer curve is the same for both systems.
-    v->color_trc = AVCOL_TRC_SMPTE170M;
-    v->field_order = AV_FIELD_PROGRESSIVE;
-    v->thread_count = 0;
-    if (mux_->oformat->flags & AVFMT_GLOBALHEADER)
-        v->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    av_opt_set(v->priv_data, "preset", set_.Preset.c_str(), 0);
-    av_opt_set_int(v->priv_data, "crf", set_.Crf, 0);
-    if ((err = avcodec_open2(v, codec, nullptr)) < 0)
-        return fail("the H.264 encoder cannot start: " + ff::ErrorText(err));
     videoStream_ = avformat_new_stream(mux_, nullptr);
     if (!videoStream_ || avcodec_parameters_from_context(videoStream_->codecpar, v) < 0)
         return fail("out of memory");
     videoStream_->time_base = v->time_base;
     videoStream_->sample_aspect_ratio = sar;
-    videoStream_->avg_frame_rate = rate;
+    videoStream_->avg_frame_rate = v->framerate;
     return true;
 }
 
@@ -621,49 +671,62 @@ bool Mp4Output::openText() {
     return true;
 }
 
-bool Mp4Output::drainEncoder(AVCodecContext* codec, AVStream* stream, AVPacket* packet,
-                             bool sound) {
-    const auto failed = [&](std::string why) { return sound ? failSound(why) : fail(why); };
+bool Mp4Output::drainSound() {
+    AVCodecContext* codec = audio_.get();
+    AVPacket* packet = soundPacket_.get();
     for (;;) {
         const int err = avcodec_receive_packet(codec, packet);
         if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
             return true;
         if (err < 0)
-            return failed("the encoder failed: " + ff::ErrorText(err));
-        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
-        packet->stream_index = stream->index;
+            return failSound("the AAC encoder failed: " + ff::ErrorText(err));
+        av_packet_rescale_ts(packet, codec->time_base, audioStream_->time_base);
+        packet->stream_index = audioStream_->index;
         const std::lock_guard lock(muxMutex_);
         const int w = av_interleaved_write_frame(mux_, packet);
         if (w < 0)
-            return failed(file_->Error().empty() ? "the MP4 cannot be written: " + ff::ErrorText(w)
-                                                 : file_->Error());
+            return failSound(file_->Error().empty()
+                                 ? "the MP4 cannot be written: " + ff::ErrorText(w)
+                                 : file_->Error());
     }
 }
 
-bool Mp4Output::encodeVideo(AVFrame* frame) {
-    const int err = avcodec_send_frame(video_.get(), frame);
-    if (err < 0 && err != AVERROR_EOF)
-        return fail("the H.264 encoder failed: " + ff::ErrorText(err));
-    return drainEncoder(video_.get(), videoStream_, packet_.get(), false);
+bool Mp4Output::WriteVideo(AVPacket* packet, std::int64_t base) {
+    packet->pts -= base;
+    packet->dts -= base;
+    av_packet_rescale_ts(packet, videoTimeBase_, videoStream_->time_base);
+    packet->stream_index = videoStream_->index;
+    const std::lock_guard lock(muxMutex_);
+    const int w = av_interleaved_write_frame(mux_, packet);
+    if (w < 0)
+        return fail(file_->Error().empty() ? "the MP4 cannot be written: " + ff::ErrorText(w)
+                                           : file_->Error());
+    return true;
+}
+
+// The deinterlaced picture to the encoder, the output's first as a key frame.
+bool Mp4Output::takeFiltered() {
+    const AVRational from = av_buffersink_get_time_base(graphOut_);
+    filtered_->pts = av_rescale_q(filtered_->pts, from, videoTimeBase_);
+    filtered_->pict_type = picturesOut_++ == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    filtered_->sample_aspect_ratio = sar_;
+    std::string why;
+    const bool ok = pictures_(filtered_.get(), why);
+    av_frame_unref(filtered_.get());
+    return ok || fail(why.empty() ? "the H.264 encoder failed" : why);
 }
 
 bool Mp4Output::filterAndEncode(AVFrame* picture) {
     int err = av_buffersrc_add_frame_flags(graphIn_, picture, AV_BUFFERSRC_FLAG_KEEP_REF);
     if (err < 0)
         return fail("the deinterlacer failed: " + ff::ErrorText(err));
-    const AVRational from = av_buffersink_get_time_base(graphOut_);
     for (;;) {
         err = av_buffersink_get_frame(graphOut_, filtered_.get());
         if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
             return true;
         if (err < 0)
             return fail("the deinterlacer failed: " + ff::ErrorText(err));
-        filtered_->pts = av_rescale_q(filtered_->pts, from, video_->time_base);
-        filtered_->pict_type = AV_PICTURE_TYPE_NONE;
-        filtered_->sample_aspect_ratio = sar_;
-        const bool ok = encodeVideo(filtered_.get());
-        av_frame_unref(filtered_.get());
-        if (!ok)
+        if (!takeFiltered())
             return false;
     }
 }
@@ -713,7 +776,7 @@ bool Mp4Output::encodeAudio(bool flush) {
         soundOut_ += n;
         if (avcodec_send_frame(a, block_.get()) < 0)
             return failSound("the AAC encoder failed");
-        if (!drainEncoder(a, audioStream_, soundPacket_.get(), true))
+        if (!drainSound())
             return false;
     }
     return true;
@@ -861,27 +924,25 @@ bool Mp4Output::SetText(std::int64_t frame, const std::string& text) {
     return true;
 }
 
+bool Mp4Output::EndPictures() {
+    if (!graphIn_)
+        return true;
+    const int err = av_buffersrc_add_frame_flags(graphIn_, nullptr, 0);
+    graphIn_ = nullptr;
+    if (err < 0)
+        return fail("the deinterlacer failed: " + ff::ErrorText(err));
+    while (av_buffersink_get_frame(graphOut_, filtered_.get()) >= 0)
+        if (!takeFiltered())
+            return false;
+    return true;
+}
+
 bool Mp4Output::Finish() {
     if (!headerWritten_)
         return fail("the MP4 was not started");
     if (!writeCue(frameMs(picturesIn_)))
         return false;
     cueText_.clear();
-    int err = av_buffersrc_add_frame_flags(graphIn_, nullptr, 0);
-    if (err < 0)
-        return fail("the deinterlacer failed: " + ff::ErrorText(err));
-    const AVRational from = av_buffersink_get_time_base(graphOut_);
-    while (av_buffersink_get_frame(graphOut_, filtered_.get()) >= 0) {
-        filtered_->pts = av_rescale_q(filtered_->pts, from, video_->time_base);
-        filtered_->pict_type = AV_PICTURE_TYPE_NONE;
-        filtered_->sample_aspect_ratio = sar_;
-        const bool ok = encodeVideo(filtered_.get());
-        av_frame_unref(filtered_.get());
-        if (!ok)
-            return false;
-    }
-    if (!encodeVideo(nullptr))
-        return false;
     // The sound thread has ended here, so its state is this thread's.
     stopSound(false);
     if (audio_) {
@@ -899,9 +960,10 @@ bool Mp4Output::Finish() {
         if (!encodeAudio(true))
             return fail(soundError_);
         avcodec_send_frame(audio_.get(), nullptr);
-        if (!drainEncoder(audio_.get(), audioStream_, soundPacket_.get(), true))
+        if (!drainSound())
             return fail(soundError_);
     }
+    int err = 0;
     if ((err = av_write_trailer(mux_)) < 0)
         return fail("the MP4 cannot be finished: " + ff::ErrorText(err));
     headerWritten_ = false;
@@ -1195,8 +1257,8 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
     for (const Mp4Scene& s : job.Scenes)
         total += job.Whole ? 0 : s.LastFrame - s.FirstFrame + 1;
 
-    // An output whose last frame is in is finished (the encoder's last frames, the trailer)
-    // on a thread of its own while the next scene is encoded.
+    // An output whose last packet is written is finished (its sound's end, the trailer) on a
+    // thread of its own while the next scene is encoded.
     struct Finishing {
         std::unique_ptr<Mp4Output> Output;
         std::size_t Scene = 0;
@@ -1219,6 +1281,17 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
             Reader.join();
         }
     } readerStop{queue, reader};
+
+    // The shared H.264 encoder. Its packets go to the current output or, until the current one's
+    // first packet comes out, to the one before it (pending), whose pictures are all in.
+    std::unique_ptr<PictureEncoder> encoder;
+    Packet packet(av_packet_alloc());
+    if (!packet)
+        return failed("out of memory");
+    std::unique_ptr<Mp4Output> pending;
+    std::size_t pendingScene = 0;
+    std::int64_t pendingBase = 0;  // the encoder time of the pending output's first picture
+    std::int64_t outBase = 0;      // and of the current one's
 
     std::unique_ptr<Mp4Output> out;
     std::size_t scene = 0;      // the scene the current output holds (or starts)
@@ -1268,15 +1341,86 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
         finishing.reset();
         return true;
     };
-    const auto finishOutput = [&]() {
-        if (!out)
+    const auto startFinish = [&](std::unique_ptr<Mp4Output>& which, std::size_t index) {
+        if (!which)
             return true;
         if (!settle())
             return false;
-        Mp4Output* output = out.get();
-        finishing.emplace(Finishing{std::move(out), scene, std::async(std::launch::async, [output] {
-                                        return output->Finish();
-                                    })});
+        Mp4Output* output = which.get();
+        finishing.emplace(
+            Finishing{std::move(which), index,
+                      std::async(std::launch::async, [output] { return output->Finish(); })});
+        return true;
+    };
+    // Writes the packets the encoder has ready where they belong.
+    const auto route = [&]() {
+        for (;;) {
+            const int err = avcodec_receive_packet(encoder->Codec.get(), packet.get());
+            if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
+                return true;
+            if (err < 0)
+                return failed("the H.264 encoder failed: " + ff::ErrorText(err));
+            if (packet->pts < outBase) {
+                if (!pending) {
+                    av_packet_unref(packet.get());
+                    return failed("the H.264 encoder gave a picture of a finished scene");
+                }
+                if (!pending->WriteVideo(packet.get(), pendingBase))
+                    return failed(pending->Error());
+                continue;
+            }
+            if (pending && !startFinish(pending, pendingScene))
+                return false;
+            // The pictures of an abandoned output come out to no file.
+            if (!out) {
+                av_packet_unref(packet.get());
+                continue;
+            }
+            if (!out->WriteVideo(packet.get(), outBase))
+                return failed(out->Error());
+        }
+    };
+    const Mp4Output::PictureSink feed = [&](AVFrame* picture, std::string& why) {
+        picture->pts += outBase;
+        encoder->NextPts = picture->pts + 1;
+        const int err = avcodec_send_frame(encoder->Codec.get(), picture);
+        if (err < 0) {
+            why = "the H.264 encoder failed: " + ff::ErrorText(err);
+            return false;
+        }
+        if (!route()) {
+            why = error_;
+            return false;
+        }
+        return true;
+    };
+    // Empties the encoder into its outputs and finishes them all.
+    const auto drainAll = [&]() {
+        if (!encoder)
+            return true;
+        avcodec_send_frame(encoder->Codec.get(), nullptr);
+        if (!route() || !startFinish(pending, pendingScene))
+            return false;
+        encoder.reset();
+        return true;
+    };
+    // The current output takes no more pictures; it waits for its last packets as the pending
+    // one, or, when one is still pending, the encoder is emptied so that at most two outputs
+    // wait for it.
+    const auto finishOutput = [&]() {
+        if (!out)
+            return true;
+        if (!out->EndPictures())
+            return failed(out->Error());
+        if (pending) {
+            if (!drainAll())
+                return false;
+            return startFinish(out, scene);
+        }
+        pending = std::move(out);
+        pendingScene = scene;
+        pendingBase = outBase;
+        outBase = encoder->NextPts;
         return true;
     };
     const auto pushPicture = [&](const AVFrame* p, std::int64_t frame, const std::string& lines) {
@@ -1314,6 +1458,21 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
                     queue.Release();
                     continue;  // an output starts at its first readable picture
                 }
+                const AVRational sar = ExactSampleAspect(picture->width, picture->height, wide);
+                if (encoder && !encoder->Fits(picture->width, picture->height, sar) &&
+                    !(ok = drainAll()))
+                    break;
+                if (!encoder) {
+                    encoder = std::make_unique<PictureEncoder>();
+                    if (!OpenPictureEncoder(*encoder, src, settings, picture->width,
+                                            picture->height, sar, error_)) {
+                        ok = false;
+                        break;
+                    }
+                    outBase = 0;
+                } else {
+                    outBase = encoder->NextPts;
+                }
                 out = std::make_unique<Mp4Output>(src, settings);
                 outFirst = job.Whole ? job.Scenes.front().FirstFrame : job.Scenes[scene].FirstFrame;
                 outLast = job.Whole ? lastFrame : job.Scenes[scene].LastFrame;
@@ -1324,7 +1483,7 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
                 if (job.Whole)
                     chapters = job.Scenes;
                 shownLines.clear();
-                if (!out->Open(target, job.Source, *picture, wide, title,
+                if (!out->Open(target, job.Source, *picture, *encoder, feed, title,
                                RecordingTimeIn(first.Recorded, settings.TimeZone), chapters,
                                outFirst)) {
                     error_ = out->Error();
@@ -1378,14 +1537,20 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
         }
     }
     if (!ok) {
+        const std::string why = error_;
         if (out)
             out->Abandon();
-        const std::string why = error_;
+        out.reset();
+        // The scene whose pictures are all in is finished still: a stop keeps complete scenes.
+        if (pending && !drainAll())
+            pending->Abandon();
         settle();
         error_ = why;
         return false;
     }
-    if (!finishOutput() || !settle())
+    if (out && !out->EndPictures())
+        return failed(out->Error());
+    if (!drainAll() || !startFinish(out, scene) || !settle())
         return false;
     if (written_.empty())
         return failed("no picture of the scenes could be decoded");
