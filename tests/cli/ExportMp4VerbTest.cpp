@@ -138,6 +138,38 @@ TEST_F(ExportMp4, OneFilePerSceneNamedAndDatedFromItsDatecode) {
     }
 }
 
+// Scenes of one picture format share the H.264 encoder: each file must still start at a key
+// frame and decode alone, after a scene shorter than the encoder's delay and across a change of
+// aspect too.
+TEST_F(ExportMp4, EverySceneFileStartsAtAKeyFrameAndDecodesAlone) {
+    make("clip.avi",
+         "type=2 picture=moving frames=20 date=2004-07-14T10:00:00; frames=2 "
+         "date=2004-07-14T11:00:00; frames=20 date=2004-07-14T12:00:00; frames=20 aspect=16:9 "
+         "date=2004-07-14T13:00:00");
+    fs::create_directory(dir / "out");
+    const auto r = cli({"export-mp4", "--timezone", "UTC", "--output-dir", "out", "clip.avi"});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    const std::vector<std::pair<std::string, int>> scenes = {
+        {"10.00.00", 20}, {"11.00.00", 2}, {"12.00.00", 20}, {"13.00.00", 20}};
+    for (const auto& [time, count] : scenes) {
+        const std::string name = "out/2004-07-14 " + time + ".mp4";
+        ASSERT_TRUE(fs::exists(dir / name)) << name;
+        EXPECT_EQ(frames(name), count) << name;
+        EXPECT_EQ(probe(name, "v:0", "stream=sample_aspect_ratio")["sample_aspect_ratio"],
+                  time == "13.00.00" ? "64:45" : "16:15")
+            << name;
+        const auto first =
+            test::RunTool({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                           "packet=pts,flags", "-of", "csv=p=0", "-read_intervals", "%+#1", name},
+                          dir.path());
+        EXPECT_EQ(first.out.substr(0, 3), "0,K") << name << ": " << first.out;
+        const auto decoded = test::RunTool(
+            {"ffmpeg", "-v", "error", "-xerror", "-i", name, "-f", "null", "-"}, dir.path());
+        EXPECT_EQ(decoded.exitCode, 0) << name << ": " << decoded.err;
+        EXPECT_EQ(decoded.err, "") << name;
+    }
+}
+
 TEST_F(ExportMp4, WholeWideNtscFileHasAChapterPerScene) {
     make("wide.avi",
          "type=2 standard=ntsc aspect=16:9 frames=30 date=2010-01-02T03:04:05; frames=30 "

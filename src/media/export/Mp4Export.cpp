@@ -299,25 +299,103 @@ struct Source {
     ~Source() { av_channel_layout_uninit(&SoundLayout); }
 };
 
-// One MP4 being written: muxer, the three encoders, the deinterlacing graph and the sound's
-// resampler and queue.
+// The H.264 encoder, shared by consecutive outputs of the same picture format. Each output's
+// first picture is forced to an IDR frame, so no picture refers across the cut and the packets
+// split cleanly by time; the encoder's threads and lookahead carry on from one scene into the
+// next instead of draining and filling again at every cut, which left a core idle.
+struct PictureEncoder {
+    CodecCtx Codec;
+    int Width = 0;
+    int Height = 0;
+    AVRational Sar{1, 1};
+    std::int64_t NextPts = 0;  // the time of the next picture, in the encoder's time base
+    bool Fits(int width, int height, AVRational sar) const {
+        return Codec && width == Width && height == Height && av_cmp_q(sar, Sar) == 0;
+    }
+};
+
+bool OpenPictureEncoder(PictureEncoder& e, const Source& src, const Mp4Settings& set, int width,
+                        int height, AVRational sar, std::string& error) {
+    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    if (!codec) {
+        error = "the H.264 encoder (libx264) is missing";
+        return false;
+    }
+    e.Codec.reset(avcodec_alloc_context3(codec));
+    if (!e.Codec) {
+        error = "out of memory";
+        return false;
+    }
+    e.Width = width;
+    e.Height = height;
+    e.Sar = sar;
+    e.NextPts = 0;
+    const AVRational rate = set.DoubleRate ? av_mul_q(src.FrameRate, {2, 1}) : src.FrameRate;
+    AVCodecContext* v = e.Codec.get();
+    v->width = width;
+    v->height = height;
+    v->pix_fmt = AV_PIX_FMT_YUV420P;
+    v->time_base = av_inv_q(rate);
+    v->framerate = rate;
+    v->sample_aspect_ratio = sar;
+    v->color_range = AVCOL_RANGE_MPEG;
+    v->color_primaries = src.Pal ? AVCOL_PRI_BT470BG : AVCOL_PRI_SMPTE170M;
+    v->colorspace = src.Pal ? AVCOL_SPC_BT470BG : AVCOL_SPC_SMPTE170M;
+    // BT.601's transfer curve is the same for both systems.
+    v->color_trc = AVCOL_TRC_SMPTE170M;
+    v->field_order = AV_FIELD_PROGRESSIVE;
+    v->thread_count = 0;
+    // MP4 keeps the parameter sets in its header.
+    v->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    av_opt_set(v->priv_data, "preset", set.Preset.c_str(), 0);
+    av_opt_set_int(v->priv_data, "crf", set.Crf, 0);
+    av_opt_set_int(v->priv_data, "forced-idr", 1, 0);
+    if (const int err = avcodec_open2(v, codec, nullptr); err < 0) {
+        e.Codec.reset();
+        error = "the H.264 encoder cannot start: " + ff::ErrorText(err);
+        return false;
+    }
+    return true;
+}
+
+// One MP4 being written: muxer, the sound and text encoders, the deinterlacing graph and the
+// sound's resampler and queue. Its pictures go to a shared encoder through the picture sink, and
+// the encoder's packets come back through WriteVideo.
+//
+// The sound is resampled and AAC-encoded on a thread of the output's own: the AAC encoder costs
+// about a sixth of the export, and on the pictures' thread it would keep x264's threads waiting
+// for their next picture. The pictures' thread hands the sound blocks over through a small ring;
+// both threads write packets into the muxer, one at a time.
 class Mp4Output {
   public:
+    // Takes a deinterlaced picture (its time counted from the output's start) to the encoder;
+    // false, with the reason, when that fails.
+    using PictureSink = std::function<bool(AVFrame* picture, std::string& why)>;
+
     Mp4Output(const Source& source, const Mp4Settings& settings) : src_(source), set_(settings) {}
     ~Mp4Output() { Abandon(); }
+    Mp4Output(const Mp4Output&) = delete;
+    Mp4Output& operator=(const Mp4Output&) = delete;
 
     // Opens the file and its streams; the picture size and aspect come from the first frame.
     bool Open(const std::string& target, const std::string& sourceName, const AVFrame& first,
-              bool wide, const std::string& title, const RecordingTime& date,
-              const std::vector<Mp4Scene>& chapters, std::int64_t chapterBase);
+              const PictureEncoder& encoder, PictureSink pictures, const std::string& title,
+              const RecordingTime& date, const std::vector<Mp4Scene>& chapters,
+              std::int64_t chapterBase);
     // One source picture (index from the output's start); a null picture repeats the last one.
     bool AddPicture(const AVFrame* picture);
     // Sound of the source at the source sample `at`, counted from the output's start; samples
-    // from `limit` on are left out.
-    bool AddSound(const AVFrame& sound, std::int64_t at, std::int64_t limit);
+    // from `limit` on are left out. The frame's data is taken over (the frame is left empty) and
+    // encoded on the sound thread.
+    bool AddSound(AVFrame& sound, std::int64_t at, std::int64_t limit);
     // The timed text from the output's frame `frame` on; empty text ends the cue.
     bool SetText(std::int64_t frame, const std::string& text);
-    // Flushes everything and moves the file into place.
+    // The deinterlacer's last pictures to the encoder: the output takes no more pictures.
+    bool EndPictures();
+    // One packet of the encoder, whose times are `base` ahead of the output's.
+    bool WriteVideo(AVPacket* packet, std::int64_t base);
+    // Once every packet of its pictures is written: flushes the rest and moves the file into
+    // place. Runs on any one thread.
     bool Finish();
     // Removes the temporary file.
     void Abandon();
@@ -329,14 +407,25 @@ class Mp4Output {
             error_ = std::move(why);
         return false;
     }
-    bool openVideo(const AVFrame& first, bool wide);
+    bool openVideo(const AVFrame& first, const PictureEncoder& encoder);
     bool openAudio();
     bool openText();
     bool filterAndEncode(AVFrame* picture);
-    bool encodeVideo(AVFrame* frame);
+    bool takeFiltered();
+    // The sound thread's side; its failures go to soundError_.
+    bool failSound(std::string why) {
+        if (soundError_.empty())
+            soundError_ = std::move(why);
+        return false;
+    }
+    void soundLoop();
+    bool encodeSound(const AVFrame& sound, std::int64_t at, std::int64_t limit);
     bool encodeAudio(bool flush);
     bool reserveConverted(int samples);
-    bool drainEncoder(AVCodecContext* codec, AVStream* stream);
+    // Ends the sound thread once it has encoded what it was given (or at once when cancelled).
+    void stopSound(bool cancel);
+    // Writes what the sound encoder has ready.
+    bool drainSound();
     bool writeCue(std::int64_t endMs);
     std::int64_t frameMs(std::int64_t frame) const {
         return av_rescale_q(frame, av_inv_q(src_.FrameRate), kMilliseconds);
@@ -348,7 +437,10 @@ class Mp4Output {
     OutputSink sink_;
     AVFormatContext* mux_ = nullptr;
     AVIOContext* io_ = nullptr;
-    CodecCtx video_, audio_, text_;
+    CodecCtx audio_, text_;
+    PictureSink pictures_;
+    AVRational videoTimeBase_{1, 25};
+    std::int64_t picturesOut_ = 0;
     AVStream* videoStream_ = nullptr;
     AVStream* audioStream_ = nullptr;
     AVStream* textStream_ = nullptr;
@@ -359,6 +451,7 @@ class Mp4Output {
     Frame filtered_, last_, converted_, block_;
     int convertedCapacity_ = 0;
     Packet packet_;
+    Packet soundPacket_;
     Swr resampler_;
     Fifo fifo_;
     std::int64_t picturesIn_ = 0;
@@ -368,11 +461,32 @@ class Mp4Output {
     std::int64_t cueStart_ = 0;
     bool headerWritten_ = false;
     std::string error_;
+
+    // Blocks of source sound on their way to the sound thread.
+    struct SoundBlock {
+        Frame Data;
+        std::int64_t At = 0;
+        std::int64_t Limit = 0;
+    };
+    static constexpr std::size_t kSoundBlocks = 32;  // about a second of DV sound
+    std::mutex soundMutex_;  // guards soundHead_, soundCount_, soundEnded_, soundCancelled_,
+                             // soundFailed_ and the blocks' hand-over
+    std::condition_variable soundChanged_;
+    std::vector<SoundBlock> soundBlocks_;
+    std::size_t soundHead_ = 0;
+    std::size_t soundCount_ = 0;
+    bool soundEnded_ = false;
+    bool soundCancelled_ = false;
+    bool soundFailed_ = false;
+    std::string soundError_;  // written by the sound thread before soundFailed_ is set
+    std::thread soundThread_;
+    std::mutex muxMutex_;  // guards mux_ and the output file while both threads write packets
 };
 
 bool Mp4Output::Open(const std::string& target, const std::string& sourceName, const AVFrame& first,
-                     bool wide, const std::string& title, const RecordingTime& date,
-                     const std::vector<Mp4Scene>& chapters, std::int64_t chapterBase) {
+                     const PictureEncoder& encoder, PictureSink pictures, const std::string& title,
+                     const RecordingTime& date, const std::vector<Mp4Scene>& chapters,
+                     std::int64_t chapterBase) {
     file_ = std::make_unique<files::OutputFile>(target, sourceName);
     if (!file_->Good())
         return fail(file_->Error());
@@ -387,8 +501,11 @@ bool Mp4Output::Open(const std::string& target, const std::string& sourceName, c
     mux_->pb = io_;
     mux_->flags |= AVFMT_FLAG_CUSTOM_IO;
     packet_.reset(av_packet_alloc());
+    soundPacket_.reset(av_packet_alloc());
     filtered_.reset(av_frame_alloc());
-    if (!packet_ || !filtered_ || !openVideo(first, wide) || !openAudio() || !openText())
+    pictures_ = std::move(pictures);
+    if (!packet_ || !soundPacket_ || !filtered_ || !openVideo(first, encoder) || !openAudio() ||
+        !openText())
         return false;
 
     if (!title.empty())
@@ -426,17 +543,22 @@ bool Mp4Output::Open(const std::string& target, const std::string& sourceName, c
     if (err < 0)
         return fail("the MP4 header cannot be written: " + ff::ErrorText(err));
     headerWritten_ = true;
+    if (audio_) {
+        soundBlocks_.resize(kSoundBlocks);
+        for (SoundBlock& b : soundBlocks_)
+            if (b.Data.reset(av_frame_alloc()); !b.Data)
+                return fail("out of memory");
+        soundThread_ = std::thread([this] { soundLoop(); });
+    }
     return true;
 }
 
-bool Mp4Output::openVideo(const AVFrame& first, bool wide) {
-    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
-    if (!codec)
-        return fail("the H.264 encoder (libx264) is missing");
+bool Mp4Output::openVideo(const AVFrame& first, const PictureEncoder& encoder) {
     const bool doubled = set_.DoubleRate;
-    const AVRational rate = doubled ? av_mul_q(src_.FrameRate, {2, 1}) : src_.FrameRate;
-    const AVRational sar = ExactSampleAspect(first.width, first.height, wide);
+    const AVCodecContext* v = encoder.Codec.get();
+    const AVRational sar = encoder.Sar;
     sar_ = sar;
+    videoTimeBase_ = v->time_base;
 
     graph_.reset(avfilter_graph_alloc());
     if (!graph_)
@@ -471,35 +593,12 @@ bool Mp4Output::openVideo(const AVFrame& first, bool wide) {
     if (err < 0 || (err = avfilter_graph_config(graph_.get(), nullptr)) < 0)
         return fail("the deinterlacer cannot be set up: " + ff::ErrorText(err));
 
-    video_.reset(avcodec_alloc_context3(codec));
-    if (!video_)
-        return fail("out of memory");
-    AVCodecContext* v = video_.get();
-    v->width = first.width;
-    v->height = first.height;
-    v->pix_fmt = AV_PIX_FMT_YUV420P;
-    v->time_base = av_inv_q(rate);
-    v->framerate = rate;
-    v->sample_aspect_ratio = sar;
-    v->color_range = AVCOL_RANGE_MPEG;
-    v->color_primaries = src_.Pal ? AVCOL_PRI_BT470BG : AVCOL_PRI_SMPTE170M;
-    v->colorspace = src_.Pal ? AVCOL_SPC_BT470BG : AVCOL_SPC_SMPTE170M;
-    // BT.601's transfer curve is the same for both systems.
-    v->color_trc = AVCOL_TRC_SMPTE170M;
-    v->field_order = AV_FIELD_PROGRESSIVE;
-    v->thread_count = 0;
-    if (mux_->oformat->flags & AVFMT_GLOBALHEADER)
-        v->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    av_opt_set(v->priv_data, "preset", set_.Preset.c_str(), 0);
-    av_opt_set_int(v->priv_data, "crf", set_.Crf, 0);
-    if ((err = avcodec_open2(v, codec, nullptr)) < 0)
-        return fail("the H.264 encoder cannot start: " + ff::ErrorText(err));
     videoStream_ = avformat_new_stream(mux_, nullptr);
     if (!videoStream_ || avcodec_parameters_from_context(videoStream_->codecpar, v) < 0)
         return fail("out of memory");
     videoStream_->time_base = v->time_base;
     videoStream_->sample_aspect_ratio = sar;
-    videoStream_->avg_frame_rate = rate;
+    videoStream_->avg_frame_rate = v->framerate;
     return true;
 }
 
@@ -572,46 +671,62 @@ bool Mp4Output::openText() {
     return true;
 }
 
-bool Mp4Output::drainEncoder(AVCodecContext* codec, AVStream* stream) {
+bool Mp4Output::drainSound() {
+    AVCodecContext* codec = audio_.get();
+    AVPacket* packet = soundPacket_.get();
     for (;;) {
-        const int err = avcodec_receive_packet(codec, packet_.get());
+        const int err = avcodec_receive_packet(codec, packet);
         if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
             return true;
         if (err < 0)
-            return fail("the encoder failed: " + ff::ErrorText(err));
-        av_packet_rescale_ts(packet_.get(), codec->time_base, stream->time_base);
-        packet_->stream_index = stream->index;
-        const int w = av_interleaved_write_frame(mux_, packet_.get());
+            return failSound("the AAC encoder failed: " + ff::ErrorText(err));
+        av_packet_rescale_ts(packet, codec->time_base, audioStream_->time_base);
+        packet->stream_index = audioStream_->index;
+        const std::lock_guard lock(muxMutex_);
+        const int w = av_interleaved_write_frame(mux_, packet);
         if (w < 0)
-            return fail(file_->Error().empty() ? "the MP4 cannot be written: " + ff::ErrorText(w)
-                                               : file_->Error());
+            return failSound(file_->Error().empty()
+                                 ? "the MP4 cannot be written: " + ff::ErrorText(w)
+                                 : file_->Error());
     }
 }
 
-bool Mp4Output::encodeVideo(AVFrame* frame) {
-    const int err = avcodec_send_frame(video_.get(), frame);
-    if (err < 0 && err != AVERROR_EOF)
-        return fail("the H.264 encoder failed: " + ff::ErrorText(err));
-    return drainEncoder(video_.get(), videoStream_);
+bool Mp4Output::WriteVideo(AVPacket* packet, std::int64_t base) {
+    packet->pts -= base;
+    packet->dts -= base;
+    av_packet_rescale_ts(packet, videoTimeBase_, videoStream_->time_base);
+    packet->stream_index = videoStream_->index;
+    const std::lock_guard lock(muxMutex_);
+    const int w = av_interleaved_write_frame(mux_, packet);
+    if (w < 0)
+        return fail(file_->Error().empty() ? "the MP4 cannot be written: " + ff::ErrorText(w)
+                                           : file_->Error());
+    return true;
+}
+
+// The deinterlaced picture to the encoder, the output's first as a key frame.
+bool Mp4Output::takeFiltered() {
+    const AVRational from = av_buffersink_get_time_base(graphOut_);
+    filtered_->pts = av_rescale_q(filtered_->pts, from, videoTimeBase_);
+    filtered_->pict_type = picturesOut_++ == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    filtered_->sample_aspect_ratio = sar_;
+    std::string why;
+    const bool ok = pictures_(filtered_.get(), why);
+    av_frame_unref(filtered_.get());
+    return ok || fail(why.empty() ? "the H.264 encoder failed" : why);
 }
 
 bool Mp4Output::filterAndEncode(AVFrame* picture) {
     int err = av_buffersrc_add_frame_flags(graphIn_, picture, AV_BUFFERSRC_FLAG_KEEP_REF);
     if (err < 0)
         return fail("the deinterlacer failed: " + ff::ErrorText(err));
-    const AVRational from = av_buffersink_get_time_base(graphOut_);
     for (;;) {
         err = av_buffersink_get_frame(graphOut_, filtered_.get());
         if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
             return true;
         if (err < 0)
             return fail("the deinterlacer failed: " + ff::ErrorText(err));
-        filtered_->pts = av_rescale_q(filtered_->pts, from, video_->time_base);
-        filtered_->pict_type = AV_PICTURE_TYPE_NONE;
-        filtered_->sample_aspect_ratio = sar_;
-        const bool ok = encodeVideo(filtered_.get());
-        av_frame_unref(filtered_.get());
-        if (!ok)
+        if (!takeFiltered())
             return false;
     }
 }
@@ -645,23 +760,23 @@ bool Mp4Output::encodeAudio(bool flush) {
         if (!block_) {
             block_.reset(av_frame_alloc());
             if (!block_)
-                return fail("out of memory");
+                return failSound("out of memory");
             block_->nb_samples = size;
             block_->format = a->sample_fmt;
             block_->sample_rate = a->sample_rate;
             av_channel_layout_copy(&block_->ch_layout, &a->ch_layout);
             if (av_frame_get_buffer(block_.get(), 0) < 0)
-                return fail("out of memory");
+                return failSound("out of memory");
         }
         if (av_frame_make_writable(block_.get()) < 0)
-            return fail("out of memory");
+            return failSound("out of memory");
         block_->nb_samples = n;
         av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(block_->data), n);
         block_->pts = soundOut_;
         soundOut_ += n;
         if (avcodec_send_frame(a, block_.get()) < 0)
-            return fail("the AAC encoder failed");
-        if (!drainEncoder(a, audioStream_))
+            return failSound("the AAC encoder failed");
+        if (!drainSound())
             return false;
     }
     return true;
@@ -681,9 +796,57 @@ bool Mp4Output::reserveConverted(int samples) {
     return true;
 }
 
-bool Mp4Output::AddSound(const AVFrame& sound, std::int64_t at, std::int64_t limit) {
+bool Mp4Output::AddSound(AVFrame& sound, std::int64_t at, std::int64_t limit) {
     if (!audio_)
         return true;
+    std::unique_lock lock(soundMutex_);
+    soundChanged_.wait(lock, [this] { return soundCount_ < soundBlocks_.size() || soundFailed_; });
+    if (soundFailed_)
+        return fail(soundError_);
+    SoundBlock& block = soundBlocks_[(soundHead_ + soundCount_) % soundBlocks_.size()];
+    av_frame_move_ref(block.Data.get(), &sound);
+    block.At = at;
+    block.Limit = limit;
+    ++soundCount_;
+    soundChanged_.notify_all();
+    return true;
+}
+
+void Mp4Output::soundLoop() {
+    for (;;) {
+        SoundBlock* block = nullptr;
+        {
+            std::unique_lock lock(soundMutex_);
+            soundChanged_.wait(
+                lock, [this] { return soundCount_ > 0 || soundEnded_ || soundCancelled_; });
+            if (soundCancelled_ || soundCount_ == 0)
+                return;
+            block = &soundBlocks_[soundHead_];
+        }
+        const bool ok = encodeSound(*block->Data, block->At, block->Limit);
+        av_frame_unref(block->Data.get());
+        const std::lock_guard lock(soundMutex_);
+        soundHead_ = (soundHead_ + 1) % soundBlocks_.size();
+        --soundCount_;
+        soundFailed_ = !ok;
+        soundChanged_.notify_all();
+        if (!ok)
+            return;
+    }
+}
+
+void Mp4Output::stopSound(bool cancel) {
+    {
+        const std::lock_guard lock(soundMutex_);
+        soundEnded_ = true;
+        soundCancelled_ = soundCancelled_ || cancel;
+        soundChanged_.notify_all();
+    }
+    if (soundThread_.joinable())
+        soundThread_.join();
+}
+
+bool Mp4Output::encodeSound(const AVFrame& sound, std::int64_t at, std::int64_t limit) {
     std::int64_t skip = 0;
     const std::int64_t samples = std::min<std::int64_t>(sound.nb_samples, limit - at);
     if (samples <= 0)
@@ -692,7 +855,7 @@ bool Mp4Output::AddSound(const AVFrame& sound, std::int64_t at, std::int64_t lim
         // A gap in the source's sound is filled with silence so that the pictures keep in step.
         const std::int64_t gap = std::min<std::int64_t>(at - soundAt_, src_.SoundRate);
         if (swr_inject_silence(resampler_.get(), static_cast<int>(gap)) < 0)
-            return fail("the sound cannot be resampled");
+            return failSound("the sound cannot be resampled");
         soundAt_ = at;
     } else if (at < soundAt_) {
         skip = std::min(samples, soundAt_ - at);
@@ -709,13 +872,13 @@ bool Mp4Output::AddSound(const AVFrame& sound, std::int64_t at, std::int64_t lim
     soundAt_ += count;
     const int room = swr_get_out_samples(resampler_.get(), count);
     if (!reserveConverted(room))
-        return fail("out of memory");
+        return failSound("out of memory");
     const int out = swr_convert(resampler_.get(), converted_->data, room, planes, count);
     if (out < 0)
-        return fail("the sound cannot be resampled");
+        return failSound("the sound cannot be resampled");
     if (out > 0 &&
         av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->data), out) < out)
-        return fail("out of memory");
+        return failSound("out of memory");
     return encodeAudio(false);
 }
 
@@ -745,6 +908,7 @@ bool Mp4Output::writeCue(std::int64_t endMs) {
     packet_->duration = endMs - cueStart_;
     packet_->stream_index = textStream_->index;
     av_packet_rescale_ts(packet_.get(), kMilliseconds, textStream_->time_base);
+    const std::lock_guard lock(muxMutex_);
     const int w = av_interleaved_write_frame(mux_, packet_.get());
     return w < 0 ? fail("the MP4 cannot be written: " + ff::ErrorText(w)) : true;
 }
@@ -760,28 +924,30 @@ bool Mp4Output::SetText(std::int64_t frame, const std::string& text) {
     return true;
 }
 
+bool Mp4Output::EndPictures() {
+    if (!graphIn_)
+        return true;
+    const int err = av_buffersrc_add_frame_flags(graphIn_, nullptr, 0);
+    graphIn_ = nullptr;
+    if (err < 0)
+        return fail("the deinterlacer failed: " + ff::ErrorText(err));
+    while (av_buffersink_get_frame(graphOut_, filtered_.get()) >= 0)
+        if (!takeFiltered())
+            return false;
+    return true;
+}
+
 bool Mp4Output::Finish() {
     if (!headerWritten_)
         return fail("the MP4 was not started");
     if (!writeCue(frameMs(picturesIn_)))
         return false;
     cueText_.clear();
-    int err = av_buffersrc_add_frame_flags(graphIn_, nullptr, 0);
-    if (err < 0)
-        return fail("the deinterlacer failed: " + ff::ErrorText(err));
-    const AVRational from = av_buffersink_get_time_base(graphOut_);
-    while (av_buffersink_get_frame(graphOut_, filtered_.get()) >= 0) {
-        filtered_->pts = av_rescale_q(filtered_->pts, from, video_->time_base);
-        filtered_->pict_type = AV_PICTURE_TYPE_NONE;
-        filtered_->sample_aspect_ratio = sar_;
-        const bool ok = encodeVideo(filtered_.get());
-        av_frame_unref(filtered_.get());
-        if (!ok)
-            return false;
-    }
-    if (!encodeVideo(nullptr))
-        return false;
+    // The sound thread has ended here, so its state is this thread's.
+    stopSound(false);
     if (audio_) {
+        if (!soundError_.empty())
+            return fail(soundError_);
         // The resampler's delay, then the last partial block.
         const int room = swr_get_out_samples(resampler_.get(), 0);
         if (room > 0) {
@@ -792,11 +958,12 @@ bool Mp4Output::Finish() {
                 av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->data), out);
         }
         if (!encodeAudio(true))
-            return false;
+            return fail(soundError_);
         avcodec_send_frame(audio_.get(), nullptr);
-        if (!drainEncoder(audio_.get(), audioStream_))
-            return false;
+        if (!drainSound())
+            return fail(soundError_);
     }
+    int err = 0;
     if ((err = av_write_trailer(mux_)) < 0)
         return fail("the MP4 cannot be finished: " + ff::ErrorText(err));
     headerWritten_ = false;
@@ -807,6 +974,7 @@ bool Mp4Output::Finish() {
 }
 
 void Mp4Output::Abandon() {
+    stopSound(true);
     if (file_)
         file_->Discard();
     if (io_) {
@@ -1089,8 +1257,8 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
     for (const Mp4Scene& s : job.Scenes)
         total += job.Whole ? 0 : s.LastFrame - s.FirstFrame + 1;
 
-    // An output whose last frame is in is finished (the encoder's last frames, the trailer)
-    // on a thread of its own while the next scene is encoded.
+    // An output whose last packet is written is finished (its sound's end, the trailer) on a
+    // thread of its own while the next scene is encoded.
     struct Finishing {
         std::unique_ptr<Mp4Output> Output;
         std::size_t Scene = 0;
@@ -1113,6 +1281,17 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
             Reader.join();
         }
     } readerStop{queue, reader};
+
+    // The shared H.264 encoder. Its packets go to the current output or, until the current one's
+    // first packet comes out, to the one before it (pending), whose pictures are all in.
+    std::unique_ptr<PictureEncoder> encoder;
+    Packet packet(av_packet_alloc());
+    if (!packet)
+        return failed("out of memory");
+    std::unique_ptr<Mp4Output> pending;
+    std::size_t pendingScene = 0;
+    std::int64_t pendingBase = 0;  // the encoder time of the pending output's first picture
+    std::int64_t outBase = 0;      // and of the current one's
 
     std::unique_ptr<Mp4Output> out;
     std::size_t scene = 0;      // the scene the current output holds (or starts)
@@ -1162,15 +1341,86 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
         finishing.reset();
         return true;
     };
-    const auto finishOutput = [&]() {
-        if (!out)
+    const auto startFinish = [&](std::unique_ptr<Mp4Output>& which, std::size_t index) {
+        if (!which)
             return true;
         if (!settle())
             return false;
-        Mp4Output* output = out.get();
-        finishing.emplace(Finishing{std::move(out), scene, std::async(std::launch::async, [output] {
-                                        return output->Finish();
-                                    })});
+        Mp4Output* output = which.get();
+        finishing.emplace(
+            Finishing{std::move(which), index,
+                      std::async(std::launch::async, [output] { return output->Finish(); })});
+        return true;
+    };
+    // Writes the packets the encoder has ready where they belong.
+    const auto route = [&]() {
+        for (;;) {
+            const int err = avcodec_receive_packet(encoder->Codec.get(), packet.get());
+            if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
+                return true;
+            if (err < 0)
+                return failed("the H.264 encoder failed: " + ff::ErrorText(err));
+            if (packet->pts < outBase) {
+                if (!pending) {
+                    av_packet_unref(packet.get());
+                    return failed("the H.264 encoder gave a picture of a finished scene");
+                }
+                if (!pending->WriteVideo(packet.get(), pendingBase))
+                    return failed(pending->Error());
+                continue;
+            }
+            if (pending && !startFinish(pending, pendingScene))
+                return false;
+            // The pictures of an abandoned output come out to no file.
+            if (!out) {
+                av_packet_unref(packet.get());
+                continue;
+            }
+            if (!out->WriteVideo(packet.get(), outBase))
+                return failed(out->Error());
+        }
+    };
+    const Mp4Output::PictureSink feed = [&](AVFrame* picture, std::string& why) {
+        picture->pts += outBase;
+        encoder->NextPts = picture->pts + 1;
+        const int err = avcodec_send_frame(encoder->Codec.get(), picture);
+        if (err < 0) {
+            why = "the H.264 encoder failed: " + ff::ErrorText(err);
+            return false;
+        }
+        if (!route()) {
+            why = error_;
+            return false;
+        }
+        return true;
+    };
+    // Empties the encoder into its outputs and finishes them all.
+    const auto drainAll = [&]() {
+        if (!encoder)
+            return true;
+        avcodec_send_frame(encoder->Codec.get(), nullptr);
+        if (!route() || !startFinish(pending, pendingScene))
+            return false;
+        encoder.reset();
+        return true;
+    };
+    // The current output takes no more pictures; it waits for its last packets as the pending
+    // one, or, when one is still pending, the encoder is emptied so that at most two outputs
+    // wait for it.
+    const auto finishOutput = [&]() {
+        if (!out)
+            return true;
+        if (!out->EndPictures())
+            return failed(out->Error());
+        if (pending) {
+            if (!drainAll())
+                return false;
+            return startFinish(out, scene);
+        }
+        pending = std::move(out);
+        pendingScene = scene;
+        pendingBase = outBase;
+        outBase = encoder->NextPts;
         return true;
     };
     const auto pushPicture = [&](const AVFrame* p, std::int64_t frame, const std::string& lines) {
@@ -1208,6 +1458,21 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
                     queue.Release();
                     continue;  // an output starts at its first readable picture
                 }
+                const AVRational sar = ExactSampleAspect(picture->width, picture->height, wide);
+                if (encoder && !encoder->Fits(picture->width, picture->height, sar) &&
+                    !(ok = drainAll()))
+                    break;
+                if (!encoder) {
+                    encoder = std::make_unique<PictureEncoder>();
+                    if (!OpenPictureEncoder(*encoder, src, settings, picture->width,
+                                            picture->height, sar, error_)) {
+                        ok = false;
+                        break;
+                    }
+                    outBase = 0;
+                } else {
+                    outBase = encoder->NextPts;
+                }
                 out = std::make_unique<Mp4Output>(src, settings);
                 outFirst = job.Whole ? job.Scenes.front().FirstFrame : job.Scenes[scene].FirstFrame;
                 outLast = job.Whole ? lastFrame : job.Scenes[scene].LastFrame;
@@ -1218,7 +1483,7 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
                 if (job.Whole)
                     chapters = job.Scenes;
                 shownLines.clear();
-                if (!out->Open(target, job.Source, *picture, wide, title,
+                if (!out->Open(target, job.Source, *picture, *encoder, feed, title,
                                RecordingTimeIn(first.Recorded, settings.TimeZone), chapters,
                                outFirst)) {
                     error_ = out->Error();
@@ -1272,14 +1537,20 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
         }
     }
     if (!ok) {
+        const std::string why = error_;
         if (out)
             out->Abandon();
-        const std::string why = error_;
+        out.reset();
+        // The scene whose pictures are all in is finished still: a stop keeps complete scenes.
+        if (pending && !drainAll())
+            pending->Abandon();
         settle();
         error_ = why;
         return false;
     }
-    if (!finishOutput() || !settle())
+    if (out && !out->EndPictures())
+        return failed(out->Error());
+    if (!drainAll() || !startFinish(out, scene) || !settle())
         return false;
     if (written_.empty())
         return failed("no picture of the scenes could be decoded");

@@ -3,15 +3,18 @@
 // libraries read, and one file per scene or one file with a chapter per scene.
 //
 // The source is read and decoded once for all of its scenes: the frames of a scene go to its own
-// output, which is finished when the next scene starts. Every output is written beside its target
-// under a temporary name and moved into place once complete; a failure or a stop removes the
-// temporary files of the outputs not finished yet, and the outputs already finished stay.
+// output, and consecutive scenes of one picture format share one H.264 encoder, each scene
+// starting at a key frame; an output is finished once its last packet is out of the encoder.
+// Every output is written beside its target under a temporary name and moved into place once
+// complete; a failure or a stop removes the temporary files of the outputs not finished yet, and
+// the outputs already finished, or whose pictures were all in, stay.
 //
 // Threads: one Mp4Exporter runs one export at a time, driven from the caller's thread. Inside the
-// call a thread of its own reads and decodes the source ahead of the deinterlacer and encoder, a
-// finished output's last frames are encoded on another while the next scene starts, and the
-// encoder runs its own threads; all of them have ended when Run returns. The progress callback is
-// called on the caller's thread after every frame and stops the export by returning false.
+// call a thread of its own reads and decodes the source ahead of the deinterlacer and encoder,
+// each output's sound is encoded on a thread of the output's own, a finished output's trailer is
+// written on another while the next scene is encoded, and the encoder runs its own threads; all
+// of them have ended when Run returns. The progress callback is called on the caller's thread
+// after every frame and stops the export by returning false.
 // Failures are values: Run returns false and Error() says why.
 #pragma once
 
