@@ -25,7 +25,9 @@ extern "C" {
 namespace kelvor::media {
 namespace {
 
-constexpr int kIoBufferSize = 1 << 18;
+// The writer's buffer, flushed only when full: the muxer marks a flush point after each packet
+// and cluster (a cluster a frame), which would otherwise make a write call a frame.
+constexpr int kIoBufferSize = 1 << 20;
 // The first frame with readable sound within this many decides the sound track's rate.
 constexpr std::int64_t kAudioProbeFrames = 250;
 constexpr int kChannels = 2;
@@ -389,6 +391,8 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
     }
     s->pb = pb.get();
     s->flags |= AVFMT_FLAG_CUSTOM_IO;
+    s->flush_packets = 0;
+    pb->min_packet_size = kIoBufferSize;
 
     AVStream* video = avformat_new_stream(s.get(), nullptr);
     AVStream* audio = hasSound ? avformat_new_stream(s.get(), nullptr) : nullptr;
