@@ -7,6 +7,7 @@
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "core/avi/AviDemuxer.h"
@@ -620,10 +621,15 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
         }
     };
     const bool counted = source.count().has_value();
-    FrameReader reader(first, end, readOne);
+    std::optional<FrameReader> reader;
+    try {
+        reader.emplace(first, end, readOne);
+    } catch (const std::system_error&) {
+        return fail("no thread can be started for the reads");
+    }
 
     for (std::int64_t i = first; i < end; ++i) {
-        ReadFrame& frameRead = reader.next();
+        ReadFrame& frameRead = reader->next();
         if (frameRead.Status == FrameRead::End)
             break;
         if (frameRead.Status == FrameRead::Failed)
@@ -657,7 +663,7 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
                 return fail("the sound cannot be written: " + ff::ErrorText(err));
             samples += frameRead.Samples;
         }
-        reader.release();
+        reader->release();
         ++result.Frames;
         if (request.Progress && !request.Progress(n + 1, counted ? end - first : 0))
             return fail("stopped");
