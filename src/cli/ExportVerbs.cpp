@@ -28,7 +28,8 @@ int runExportMkv(Args args) {
     options.Command = "ExportMkv";
     if (const std::string why = TakeRunOptions(a, options); !why.empty())
         return UsageError("export-mkv", why, verb.Synopsis());
-    Session s(options);
+    // The archive copies frames and sound and draws nothing: no application object to start.
+    Session s(options, false);
     InterruptGuard guard(s.Control);
     for (const std::string& f : a.Files)
         s.Host.AddFile(f, true);

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstdio>
 #include <limits>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
 
 #include "core/avi/AviDemuxer.h"
 #include "core/avi/ByteReader.h"
@@ -25,7 +29,11 @@ extern "C" {
 namespace kelvor::media {
 namespace {
 
-constexpr int kIoBufferSize = 1 << 18;
+// The writer's buffer, flushed only when full: the muxer marks a flush point after each packet
+// and cluster (a cluster a frame), which would otherwise make a write call a frame.
+constexpr int kIoBufferSize = 1 << 20;
+// Frames read ahead of the muxer.
+constexpr std::size_t kReadAhead = 8;
 // The first frame with readable sound within this many decides the sound track's rate.
 constexpr std::int64_t kAudioProbeFrames = 250;
 constexpr int kChannels = 2;
@@ -270,6 +278,112 @@ struct OutputIo {
     }
 };
 
+// One frame as the reading thread hands it to the muxer: the DV bytes and the sound of its time.
+struct ReadFrame {
+    FrameRead Status = FrameRead::End;
+    bool SoundFailed = false;
+    std::vector<std::uint8_t> Bytes;
+    std::vector<std::uint8_t> Sound;  // a sound stream's 16-bit PCM as stored
+    std::vector<std::int16_t> Pcm;    // or the frame's own first stereo pair
+    std::int64_t Samples = 0;         // sample frames of either
+
+    std::span<const std::uint8_t> SoundBytes() const {
+        if (!Sound.empty())
+            return Sound;
+        return {reinterpret_cast<const std::uint8_t*>(Pcm.data()),
+                static_cast<std::size_t>(Samples) * kChannels * sizeof(std::int16_t)};
+    }
+};
+
+// Reads frames on a thread of its own into a ring of kReadAhead buffers, reused frame after
+// frame, while the calling thread muxes the ones before: the file reads and the sound extraction
+// run beside the muxer's checksums and writes. A full ring sends the reader to sleep until half
+// of it is free again, and each side wakes the other only when it waits, so the two threads do
+// not hand over every frame through the kernel. The ring's counts are under mutex_; a buffer
+// belongs to the reader until its count says filled and to the muxer until it is released.
+class FrameReader {
+  public:
+    using ReadOne = std::function<void(std::int64_t, ReadFrame&)>;
+
+    FrameReader(std::int64_t first, std::int64_t end, ReadOne read)
+        : read_(std::move(read)), thread_([this, first, end] { run(first, end); }) {}
+    FrameReader(const FrameReader&) = delete;
+    FrameReader& operator=(const FrameReader&) = delete;
+    ~FrameReader() {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        freed_.notify_all();
+        thread_.join();
+    }
+
+    // The next frame in order; valid until release().
+    ReadFrame& next() {
+        std::unique_lock lock(mutex_);
+        if (filled_ == taken_) {
+            muxerWaits_ = true;
+            filledCv_.wait(lock, [this] { return filled_ > taken_; });
+            muxerWaits_ = false;
+        }
+        return ring_[taken_ % kReadAhead];
+    }
+    void release() {
+        bool wake = false;
+        {
+            const std::lock_guard lock(mutex_);
+            ++taken_;
+            wake = readerWaits_ && filled_ - taken_ <= kReadAhead / 2;
+        }
+        if (wake)
+            freed_.notify_one();
+    }
+
+  private:
+    void run(std::int64_t first, std::int64_t end) {
+        for (std::int64_t i = first; i < end; ++i) {
+            std::size_t slot = 0;
+            {
+                std::unique_lock lock(mutex_);
+                if (filled_ - taken_ == kReadAhead) {
+                    readerWaits_ = true;
+                    freed_.wait(lock,
+                                [this] { return stop_ || filled_ - taken_ <= kReadAhead / 2; });
+                    readerWaits_ = false;
+                }
+                if (stop_)
+                    return;
+                slot = filled_ % kReadAhead;
+            }
+            ReadFrame& f = ring_[slot];
+            read_(i, f);
+            const bool last = f.Status != FrameRead::Frame || f.SoundFailed;
+            bool wake = false;
+            {
+                const std::lock_guard lock(mutex_);
+                ++filled_;
+                wake = muxerWaits_;
+            }
+            if (wake)
+                filledCv_.notify_one();
+            if (last)
+                return;
+        }
+    }
+
+    ReadOne read_;
+    std::array<ReadFrame, kReadAhead> ring_;
+    std::mutex mutex_;  // guards the counts and flags below
+    std::condition_variable filledCv_;
+    std::condition_variable freed_;
+    std::size_t filled_ = 0;
+    std::size_t taken_ = 0;
+    bool muxerWaits_ = false;
+    bool readerWaits_ = false;
+    bool stop_ = false;
+    std::thread thread_;  // last: starts once the ring is there
+};
+
 bool AddChapter(AVFormatContext* s, const ArchiveChapter& c, std::int64_t first, std::int64_t end,
                 AVRational frame) {
     auto* ch = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
@@ -389,6 +503,8 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
     }
     s->pb = pb.get();
     s->flags |= AVFMT_FLAG_CUSTOM_IO;
+    s->flush_packets = 0;
+    pb->min_packet_size = kIoBufferSize;
 
     AVStream* video = avformat_new_stream(s.get(), nullptr);
     AVStream* audio = hasSound ? avformat_new_stream(s.get(), nullptr) : nullptr;
@@ -458,10 +574,8 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
     ff::PacketPtr packet(av_packet_alloc());
     if (!packet)
         return fail("out of memory");
-    std::vector<std::int16_t> pcm(static_cast<std::size_t>(dvaudio::kMaxSamplesPerFrame) *
-                                  kChannels);
-    std::vector<std::uint8_t> streamPcm;
-    if (stream && !stream->take(streamSamplesBefore(first), streamPcm))
+    std::vector<std::uint8_t> skipped;
+    if (stream && !stream->take(streamSamplesBefore(first), skipped))
         return fail("the sound stream cannot be read");
     std::size_t nextCue = 0;
     std::int64_t samples = 0;
@@ -479,11 +593,46 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
             packet->flags |= AV_PKT_FLAG_KEY;
         return av_write_frame(s.get(), packet.get());
     };
+    // Runs on the reading thread, which alone uses the source and the sound stream from here on.
+    const auto readOne = [&source, &stream, &sound, audio, pal, first, &streamSamplesBefore](
+                             std::int64_t i, ReadFrame& f) {
+        f.Status = source.read(i, f.Bytes);
+        f.SoundFailed = false;
+        f.Samples = 0;
+        if (f.Status != FrameRead::Frame || !audio)
+            return;
+        if (stream) {
+            f.Samples = streamSamplesBefore(i + 1) - streamSamplesBefore(i);
+            f.SoundFailed = !stream->take(f.Samples, f.Sound);
+            return;
+        }
+        // A frame without readable sound of the track's rate gets silence of its length, so
+        // the sound stays in step with the pictures.
+        f.Pcm.resize(static_cast<std::size_t>(dvaudio::kMaxSamplesPerFrame) * kChannels);
+        const std::span<std::int16_t> pcm(f.Pcm);
+        const auto here = dv::SequenceCountForSize(f.Bytes.size())
+                              ? dvaudio::ReadFrameAudio(f.Bytes)
+                              : std::nullopt;
+        if (here && here->sampleRate == sound->sampleRate) {
+            f.Samples = dvaudio::ExtractPair(f.Bytes, *here, 0, pcm);
+        } else {
+            f.Samples = dvaudio::SamplesForFrame(pal, sound->sampleRate, i - first);
+            std::fill_n(pcm.begin(), static_cast<std::size_t>(f.Samples) * kChannels, 0);
+        }
+    };
+    const bool counted = source.count().has_value();
+    std::optional<FrameReader> reader;
+    try {
+        reader.emplace(first, end, readOne);
+    } catch (const std::system_error&) {
+        return fail("no thread can be started for the reads");
+    }
 
     for (std::int64_t i = first; i < end; ++i) {
-        if (const FrameRead got = source.read(i, frame); got == FrameRead::End)
+        ReadFrame& frameRead = reader->next();
+        if (frameRead.Status == FrameRead::End)
             break;
-        else if (got == FrameRead::Failed)
+        if (frameRead.Status == FrameRead::Failed)
             return fail("frame " + std::to_string(i) + " cannot be read");
         const std::int64_t n = i - first;
         // Cues start with the frame they are shown on, so the tracks interleave in time.
@@ -501,41 +650,22 @@ bool WriteMkvArchive(const MkvArchiveRequest& request, MkvArchiveResult& result,
                 err < 0)
                 return fail("a subtitle cannot be written: " + ff::ErrorText(err));
         }
-        if (const int err = writePacket(video, frame, n, 1, frameTime, true); err < 0)
+        if (const int err = writePacket(video, frameRead.Bytes, n, 1, frameTime, true); err < 0)
             return fail("a frame cannot be written: " + ff::ErrorText(err));
-        if (audio && stream) {
-            const std::int64_t got = streamSamplesBefore(i + 1) - streamSamplesBefore(i);
-            if (!stream->take(got, streamPcm))
-                return fail("the sound stream cannot be read");
-            if (const int err = writePacket(audio, streamPcm, samples, got, sampleTime, true);
+        if (frameRead.SoundFailed)
+            return fail("the sound stream cannot be read");
+        // The sound of a type 2 file's own stream is written even when it is silence past its
+        // end; frames without any take none.
+        if (audio && (stream || frameRead.Samples > 0)) {
+            if (const int err = writePacket(audio, frameRead.SoundBytes(), samples,
+                                            frameRead.Samples, sampleTime, true);
                 err < 0)
                 return fail("the sound cannot be written: " + ff::ErrorText(err));
-            samples += got;
-        } else if (audio) {
-            // A frame without readable sound of the track's rate gets silence of its length, so
-            // the sound stays in step with the pictures.
-            const auto here = dv::SequenceCountForSize(frame.size())
-                                  ? dvaudio::ReadFrameAudio(frame)
-                                  : std::nullopt;
-            int got = 0;
-            if (here && here->sampleRate == sound->sampleRate) {
-                got = dvaudio::ExtractPair(frame, *here, 0, pcm);
-            } else {
-                got = dvaudio::SamplesForFrame(pal, sound->sampleRate, n);
-                std::fill_n(pcm.begin(), static_cast<std::size_t>(got) * kChannels, 0);
-            }
-            const auto* bytes = reinterpret_cast<const std::uint8_t*>(pcm.data());
-            if (got > 0) {
-                if (const int err =
-                        writePacket(audio, {bytes, static_cast<std::size_t>(got) * kChannels * 2},
-                                    samples, got, sampleTime, true);
-                    err < 0)
-                    return fail("the sound cannot be written: " + ff::ErrorText(err));
-                samples += got;
-            }
+            samples += frameRead.Samples;
         }
+        reader->release();
         ++result.Frames;
-        if (request.Progress && !request.Progress(n + 1, source.count() ? end - first : 0))
+        if (request.Progress && !request.Progress(n + 1, counted ? end - first : 0))
             return fail("stopped");
     }
     if (const int err = av_write_trailer(s.get()); err < 0)
