@@ -131,11 +131,8 @@ struct Item {
 
 // What the media program's sound wrapper takes, and passes unchanged at this rate (0: any).
 bool PassesUnchanged(const MediaType& mt, int rate) {
-    const auto w = mt.waveFormat();
-    return mt.majorType == MajorType::Audio && w && w->wFormatTag == WaveFormatEx::kFormatPcm &&
-           w->wBitsPerSample == 16 && w->nChannels >= 1 && w->nChannels <= 8 &&
-           w->nSamplesPerSec >= 1000 && w->nSamplesPerSec <= 384000 &&
-           (rate <= 0 || w->nSamplesPerSec == static_cast<std::uint32_t>(rate));
+    return IsResamplerInput(mt) &&
+           (rate <= 0 || mt.waveFormat()->nSamplesPerSec == static_cast<std::uint32_t>(rate));
 }
 
 MediaType TypeOf(const OutputPin& pin) {

@@ -121,6 +121,13 @@ MediaType MakeStreamType(FourCC subtype) {
     return mt;
 }
 
+bool IsResamplerInput(const MediaType& mt) {
+    const auto w = mt.waveFormat();
+    return mt.majorType == MajorType::Audio && w && w->wFormatTag == WaveFormatEx::kFormatPcm &&
+           w->wBitsPerSample == 16 && w->nChannels >= 1 && w->nChannels <= 8 &&
+           w->nSamplesPerSec >= 1000 && w->nSamplesPerSec <= 384000;
+}
+
 WaveFormatEx MakePcmFormat(int sampleRate, int channels, int bitsPerSample) {
     WaveFormatEx w;
     w.wFormatTag = WaveFormatEx::kFormatPcm;

@@ -99,6 +99,9 @@ MediaType MakeAudioType(const WaveFormatEx& wfx);
 MediaType MakeInterleavedDvType(const DvInfo& info);
 MediaType MakeStreamType(FourCC subtype);
 WaveFormatEx MakePcmFormat(int sampleRate, int channels, int bitsPerSample = 16);
+// Sound the resampler takes: 16-bit PCM, 1 to 8 channels, 1,000 to 384,000 Hz. Here, and not
+// beside the resampler, so that programs without libswresample can tell what it would pass.
+bool IsResamplerInput(const MediaType& mt);
 // An RGB24 picture of this size, bottom-up, at this frame duration.
 VideoInfoHeader MakeRgb24Info(int width, int height, StreamTime avgTimePerFrame);
 // A planar I420 or Y41B picture of this size.

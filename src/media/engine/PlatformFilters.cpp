@@ -84,12 +84,7 @@ Status AudioResamplerFilter::SetOutputChannels(int channels) {
 }
 
 Status AudioResamplerFilter::CheckInputType(const MediaType& mt) {
-    const auto w = mt.waveFormat();
-    if (mt.majorType != MajorType::Audio || !w || w->wFormatTag != WaveFormatEx::kFormatPcm ||
-        w->wBitsPerSample != 16 || w->nChannels < 1 || w->nChannels > 8 ||
-        w->nSamplesPerSec < 1000 || w->nSamplesPerSec > 384000)
-        return Code::TypeNotAccepted;
-    return Code::Ok;
+    return IsResamplerInput(mt) ? Code::Ok : Code::TypeNotAccepted;
 }
 
 Status AudioResamplerFilter::GetMediaType(int position, MediaType& mt) {

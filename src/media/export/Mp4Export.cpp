@@ -133,6 +133,66 @@ AVRational ExactSampleAspect(int width, int height, bool wide) {
     return sar;
 }
 
+// A fixed ring of slots handed from one thread to another, so that each slot's frame is
+// allocated once: the filling side takes the next free slot and publishes it, the other takes the
+// oldest and releases it. Each side touches only the slots the ring hands it.
+template <typename Slot>
+class SlotRing {
+  public:
+    explicit SlotRing(std::size_t size) : slots_(size) {
+        for (Slot& s : slots_)
+            s.Data.reset(av_frame_alloc());
+    }
+    bool Allocated() const {
+        return std::all_of(slots_.begin(), slots_.end(),
+                           [](const Slot& s) { return s.Data != nullptr; });
+    }
+
+    // Filling side: the slot to fill next, waiting for room; null once the other side cancelled.
+    Slot* Free() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return count_ < slots_.size() || cancelled_; });
+        return cancelled_ ? nullptr : &slots_[(head_ + count_) % slots_.size()];
+    }
+    void Publish() {
+        const std::lock_guard lock(mutex_);
+        ++count_;
+        changed_.notify_all();
+    }
+    void End() {
+        const std::lock_guard lock(mutex_);
+        ended_ = true;
+        changed_.notify_all();
+    }
+
+    // Taking side: the oldest slot, waiting for one; null at the end or once cancelled.
+    Slot* Next() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return count_ > 0 || ended_ || cancelled_; });
+        return count_ > 0 && !cancelled_ ? &slots_[head_] : nullptr;
+    }
+    void Release() {
+        const std::lock_guard lock(mutex_);
+        head_ = (head_ + 1) % slots_.size();
+        --count_;
+        changed_.notify_all();
+    }
+    void Cancel() {
+        const std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        changed_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;  // guards head_, count_, ended_ and cancelled_
+    std::condition_variable changed_;
+    std::vector<Slot> slots_;
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+    bool ended_ = false;
+    bool cancelled_ = false;
+};
+
 // The first datecode of a scene's local date as Qt's date-time.
 std::optional<QDateTime> LocalDateTime(double localValue, const QTimeZone& zone) {
     const auto civil = DecodeDateTime(localValue);
@@ -469,16 +529,9 @@ class Mp4Output {
         std::int64_t Limit = 0;
     };
     static constexpr std::size_t kSoundBlocks = 32;  // about a second of DV sound
-    std::mutex soundMutex_;  // guards soundHead_, soundCount_, soundEnded_, soundCancelled_,
-                             // soundFailed_ and the blocks' hand-over
-    std::condition_variable soundChanged_;
-    std::vector<SoundBlock> soundBlocks_;
-    std::size_t soundHead_ = 0;
-    std::size_t soundCount_ = 0;
-    bool soundEnded_ = false;
-    bool soundCancelled_ = false;
-    bool soundFailed_ = false;
-    std::string soundError_;  // written by the sound thread before soundFailed_ is set
+    // The sound thread cancels the ring when it fails, so that this side stops feeding it.
+    std::optional<SlotRing<SoundBlock>> sound_;
+    std::string soundError_;  // written by the sound thread before it cancels the ring
     std::thread soundThread_;
     std::mutex muxMutex_;  // guards mux_ and the output file while both threads write packets
 };
@@ -544,10 +597,8 @@ bool Mp4Output::Open(const std::string& target, const std::string& sourceName, c
         return fail("the MP4 header cannot be written: " + ff::ErrorText(err));
     headerWritten_ = true;
     if (audio_) {
-        soundBlocks_.resize(kSoundBlocks);
-        for (SoundBlock& b : soundBlocks_)
-            if (b.Data.reset(av_frame_alloc()); !b.Data)
-                return fail("out of memory");
+        if (!sound_.emplace(kSoundBlocks).Allocated())
+            return fail("out of memory");
         soundThread_ = std::thread([this] { soundLoop(); });
     }
     return true;
@@ -799,48 +850,34 @@ bool Mp4Output::reserveConverted(int samples) {
 bool Mp4Output::AddSound(AVFrame& sound, std::int64_t at, std::int64_t limit) {
     if (!audio_)
         return true;
-    std::unique_lock lock(soundMutex_);
-    soundChanged_.wait(lock, [this] { return soundCount_ < soundBlocks_.size() || soundFailed_; });
-    if (soundFailed_)
+    SoundBlock* block = sound_->Free();
+    if (!block)
         return fail(soundError_);
-    SoundBlock& block = soundBlocks_[(soundHead_ + soundCount_) % soundBlocks_.size()];
-    av_frame_move_ref(block.Data.get(), &sound);
-    block.At = at;
-    block.Limit = limit;
-    ++soundCount_;
-    soundChanged_.notify_all();
+    av_frame_move_ref(block->Data.get(), &sound);
+    block->At = at;
+    block->Limit = limit;
+    sound_->Publish();
     return true;
 }
 
 void Mp4Output::soundLoop() {
-    for (;;) {
-        SoundBlock* block = nullptr;
-        {
-            std::unique_lock lock(soundMutex_);
-            soundChanged_.wait(
-                lock, [this] { return soundCount_ > 0 || soundEnded_ || soundCancelled_; });
-            if (soundCancelled_ || soundCount_ == 0)
-                return;
-            block = &soundBlocks_[soundHead_];
-        }
+    while (SoundBlock* block = sound_->Next()) {
         const bool ok = encodeSound(*block->Data, block->At, block->Limit);
         av_frame_unref(block->Data.get());
-        const std::lock_guard lock(soundMutex_);
-        soundHead_ = (soundHead_ + 1) % soundBlocks_.size();
-        --soundCount_;
-        soundFailed_ = !ok;
-        soundChanged_.notify_all();
-        if (!ok)
+        if (!ok) {
+            sound_->Cancel();
             return;
+        }
+        sound_->Release();
     }
 }
 
 void Mp4Output::stopSound(bool cancel) {
-    {
-        const std::lock_guard lock(soundMutex_);
-        soundEnded_ = true;
-        soundCancelled_ = soundCancelled_ || cancel;
-        soundChanged_.notify_all();
+    if (sound_) {
+        if (cancel)
+            sound_->Cancel();
+        else
+            sound_->End();
     }
     if (soundThread_.joinable())
         soundThread_.join();
@@ -1060,64 +1097,9 @@ struct SourceStep {
     ff::FramePtr Data;                  // the picture or the sound
 };
 
-// A fixed ring of steps from the reading thread to the encoding one, so that reading and
-// decoding the DV run beside the deinterlacer and the encoder, and the steps' frames are
-// allocated once. Each side touches only the steps the ring hands it.
-class StepQueue {
-  public:
-    explicit StepQueue(std::size_t size) : steps_(size) {
-        for (SourceStep& s : steps_)
-            s.Data.reset(av_frame_alloc());
-    }
-    bool Allocated() const {
-        return std::all_of(steps_.begin(), steps_.end(),
-                           [](const SourceStep& s) { return s.Data != nullptr; });
-    }
-
-    // Reading side: the step to fill next, waiting for room; null once the other side cancelled.
-    SourceStep* Free() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return count_ < steps_.size() || cancelled_; });
-        return cancelled_ ? nullptr : &steps_[(head_ + count_) % steps_.size()];
-    }
-    void Publish() {
-        const std::lock_guard lock(mutex_);
-        ++count_;
-        changed_.notify_all();
-    }
-    void End() {
-        const std::lock_guard lock(mutex_);
-        ended_ = true;
-        changed_.notify_all();
-    }
-
-    // Encoding side: the oldest step, waiting for one; null at the end of the source.
-    SourceStep* Next() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return count_ > 0 || ended_ || cancelled_; });
-        return count_ > 0 && !cancelled_ ? &steps_[head_] : nullptr;
-    }
-    void Release() {
-        const std::lock_guard lock(mutex_);
-        head_ = (head_ + 1) % steps_.size();
-        --count_;
-        changed_.notify_all();
-    }
-    void Cancel() {
-        const std::lock_guard lock(mutex_);
-        cancelled_ = true;
-        changed_.notify_all();
-    }
-
-  private:
-    std::mutex mutex_;  // guards head_, count_, ended_ and cancelled_
-    std::condition_variable changed_;
-    std::vector<SourceStep> steps_;
-    std::size_t head_ = 0;
-    std::size_t count_ = 0;
-    bool ended_ = false;
-    bool cancelled_ = false;
-};
+// The steps go from the reading thread to the encoding one through a ring, so that reading and
+// decoding the DV run beside the deinterlacer and the encoder.
+using StepQueue = SlotRing<SourceStep>;
 
 // Enough steps for the frames the deinterlacer holds plus a second of reading ahead.
 constexpr std::size_t kQueueSteps = 48;
