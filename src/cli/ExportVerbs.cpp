@@ -54,7 +54,8 @@ int runExportChapters(Args args) {
     options.Command = "ExportChapters";
     if (const std::string why = TakeRunOptions(a, options); !why.empty())
         return UsageError("export-chapters", why, verb.Synopsis());
-    Session s(options);
+    // Chapters come from the scn or the datecodes and nothing is drawn: no application object.
+    Session s(options, false);
     InterruptGuard guard(s.Control);
     for (const std::string& f : a.Files)
         s.Host.AddFile(f, true);
