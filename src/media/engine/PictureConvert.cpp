@@ -11,10 +11,7 @@
 namespace kelvor::media {
 namespace {
 
-// BT.601 studio range in 8.8 fixed point: Y 16..235, U and V 16..240 around 128.
-constexpr int kYR = 66, kYG = 129, kYB = 25, kYOffset = (16 << 8) + 128;
-constexpr int kUR = -38, kUG = -74, kUB = 112;
-constexpr int kVR = 112, kVG = -94, kVB = -18;
+using namespace bt601;
 
 KELVOR_VECTOR_CLONES
 void lumaRow(const std::uint8_t* __restrict bgr, std::uint8_t* __restrict y, int width) {

@@ -48,6 +48,35 @@ void PlanarResized(const std::uint8_t* const src[3], const int srcStrides[3], Pl
 // around 128.
 void FullToStudioRange(const std::uint8_t* in, std::uint8_t* out, int width, bool chroma);
 
+// One pixel of BT.601 studio-range YUV as 0xFFRRGGBB (a QImage RGB32 pixel), and back: the Y of
+// one pixel, the U and V of the channel sums of a four-pixel block (2x2 or 4x1), with the
+// coefficients of the converters above. For drawing on a few rows of a planar picture.
+// BT.601 studio range in 8.8 fixed point: Y 16..235, U and V 16..240 around 128.
+namespace bt601 {
+inline constexpr int kYR = 66, kYG = 129, kYB = 25, kYOffset = (16 << 8) + 128;
+inline constexpr int kUR = -38, kUG = -74, kUB = 112;
+inline constexpr int kVR = 112, kVG = -94, kVB = -18;
+}  // namespace bt601
+
+inline std::uint32_t StudioYuvToRgb32(int y, int u, int v) {
+    const int c = 298 * (y - 16) + 128, d = u - 128, e = v - 128;
+    const auto channel = [](int x) {
+        return static_cast<std::uint32_t>(x < 0 ? 0 : x > 255 << 8 ? 255 : x >> 8);
+    };
+    return 0xFF000000u | channel(c + 409 * e) << 16 | channel(c - 100 * d - 208 * e) << 8 |
+           channel(c + 516 * d);
+}
+inline std::uint8_t StudioLuma(int r, int g, int b) {
+    using namespace bt601;
+    return static_cast<std::uint8_t>((kYR * r + kYG * g + kYB * b + kYOffset) >> 8);
+}
+inline void StudioChroma4(int sumR, int sumG, int sumB, std::uint8_t& u, std::uint8_t& v) {
+    using namespace bt601;
+    constexpr int kOffset = (128 << 10) + 512;
+    u = static_cast<std::uint8_t>((kUR * sumR + kUG * sumG + kUB * sumB + kOffset) >> 10);
+    v = static_cast<std::uint8_t>((kVR * sumR + kVG * sumG + kVB * sumB + kOffset) >> 10);
+}
+
 // A picture in one of the layouts above.
 struct PictureShape {
     FourCC subtype = Subtype::Rgb24;  // RGB24, I420 or Y41B

@@ -12,9 +12,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "core/scenes/DateSceneDetector.h"
 #include "media/engine/DvCodec.h"
+#include "media/engine/PictureConvert.h"
 #include "media/filters/DateDetectorFilter.h"
 #include "media/filters/DvSourceFrame.h"
 
@@ -52,15 +55,40 @@ struct InlayFilter::Painter {
     int height = 0;
     std::size_t stride = 0;
     bool bottomUp = true;
+    // Planar pictures (Y, U, V planes without padding) instead of BGR rows.
+    std::optional<PlanarLayout> planar;
     QImage band;
+    std::vector<QRgb> before;  // planar: the band as loaded, to find what the drawing changed
 
     std::uint8_t* row(std::span<std::uint8_t> picture, int r) const {
         const int memoryRow = bottomUp ? height - 1 - r : r;
         return picture.data() + static_cast<std::size_t>(memoryRow) * stride;
     }
-    void load(std::span<std::uint8_t> picture, int top, int rows) {
+    // Chroma samples per row and the shifts from a pixel to its chroma sample.
+    int chromaWidth() const { return *planar == PlanarLayout::Yuv411 ? width / 4 : width / 2; }
+    int shiftX() const { return *planar == PlanarLayout::Yuv411 ? 2 : 1; }
+    int shiftY() const { return *planar == PlanarLayout::Yuv411 ? 0 : 1; }
+    std::size_t pictureBytes() const {
+        const std::size_t luma = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        return planar ? luma + 2 * static_cast<std::size_t>(chromaWidth()) *
+                                   static_cast<std::size_t>(height >> shiftY())
+                      : stride * static_cast<std::size_t>(height);
+    }
+    void planes(std::span<std::uint8_t> picture, std::uint8_t*& y, std::uint8_t*& u,
+                std::uint8_t*& v) const {
+        const std::size_t luma = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+        y = picture.data();
+        u = y + luma;
+        v = u +
+            static_cast<std::size_t>(chromaWidth()) * static_cast<std::size_t>(height >> shiftY());
+    }
+    void load(std::span<std::uint8_t> picture, int top, int rows, int left, int right) {
         if (band.width() != width || band.height() < rows)
             band = QImage(width, std::max(rows, band.height()), QImage::Format_RGB32);
+        if (planar) {
+            loadPlanar(picture, top, rows, left, right);
+            return;
+        }
         for (int r = 0; r < rows; ++r) {
             const std::uint8_t* s = row(picture, top + r);
             auto* d = reinterpret_cast<QRgb*>(band.scanLine(r));
@@ -68,7 +96,11 @@ struct InlayFilter::Painter {
                 d[x] = qRgb(s[2], s[1], s[0]);
         }
     }
-    void store(std::span<std::uint8_t> picture, int top, int rows) const {
+    void store(std::span<std::uint8_t> picture, int top, int rows, int left, int right) const {
+        if (planar) {
+            storePlanar(picture, top, rows, left, right);
+            return;
+        }
         for (int r = 0; r < rows; ++r) {
             std::uint8_t* d = row(picture, top + r);
             const auto* s = reinterpret_cast<const QRgb*>(band.constScanLine(r));
@@ -76,6 +108,60 @@ struct InlayFilter::Painter {
                 d[0] = static_cast<std::uint8_t>(qBlue(s[x]));
                 d[1] = static_cast<std::uint8_t>(qGreen(s[x]));
                 d[2] = static_cast<std::uint8_t>(qRed(s[x]));
+            }
+        }
+    }
+    // The planar band holds columns [left, right) only: the lines reach no further.
+    void loadPlanar(std::span<std::uint8_t> picture, int top, int rows, int left, int right) {
+        std::uint8_t *y, *u, *v;
+        planes(picture, y, u, v);
+        const int cw = chromaWidth(), sx = shiftX(), sy = shiftY();
+        const int columns = right - left;
+        before.resize(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            const std::uint8_t* yr = y + static_cast<std::size_t>(top + r) * width;
+            const std::uint8_t* ur = u + static_cast<std::size_t>((top + r) >> sy) * cw;
+            const std::uint8_t* vr = v + static_cast<std::size_t>((top + r) >> sy) * cw;
+            auto* d = reinterpret_cast<QRgb*>(band.scanLine(r));
+            for (int x = left; x < right; ++x)
+                d[x] = StudioYuvToRgb32(yr[x], ur[x >> sx], vr[x >> sx]);
+            std::memcpy(&before[static_cast<std::size_t>(r) * columns], d + left,
+                        columns * sizeof(QRgb));
+        }
+    }
+    // Only the pixels the drawing changed get new samples, so the rest of the picture keeps its
+    // bytes exactly; a chroma sample changes with any of the four pixels it covers.
+    void storePlanar(std::span<std::uint8_t> picture, int top, int rows, int left,
+                     int right) const {
+        std::uint8_t *y, *u, *v;
+        planes(picture, y, u, v);
+        const int cw = chromaWidth(), sx = shiftX(), sy = shiftY();
+        const int blockRows = 1 << sy, blockColumns = 1 << sx;
+        const int columns = right - left;
+        for (int r = 0; r < rows; r += blockRows) {
+            for (int cx = left >> sx; cx < right >> sx; ++cx) {
+                bool touched = false;
+                int sumR = 0, sumG = 0, sumB = 0;
+                for (int dy = 0; dy < blockRows; ++dy) {
+                    const auto* s = reinterpret_cast<const QRgb*>(band.constScanLine(r + dy));
+                    const QRgb* was = &before[static_cast<std::size_t>(r + dy) * columns] - left;
+                    std::uint8_t* yr = y + static_cast<std::size_t>(top + r + dy) * width;
+                    for (int dx = 0; dx < blockColumns; ++dx) {
+                        const int x = cx * blockColumns + dx;
+                        const QRgb p = s[x];
+                        sumR += qRed(p);
+                        sumG += qGreen(p);
+                        sumB += qBlue(p);
+                        if (p != was[x]) {
+                            touched = true;
+                            yr[x] = StudioLuma(qRed(p), qGreen(p), qBlue(p));
+                        }
+                    }
+                }
+                if (touched) {
+                    const std::size_t c = static_cast<std::size_t>((top + r) >> sy) * cw + cx;
+                    StudioChroma4(sumR, sumG, sumB, u[c], v[c]);
+                }
             }
         }
     }
@@ -118,12 +204,19 @@ int InlayFilter::borderSize() const {
 }
 
 Status InlayFilter::CheckInputType(const MediaType& mtIn) {
-    if (mtIn.majorType != MajorType::Video || mtIn.subtype != Subtype::Rgb24 ||
+    const bool planar =
+        planarInput_ && (mtIn.subtype == Subtype::I420 || mtIn.subtype == Subtype::Y41B);
+    if (mtIn.majorType != MajorType::Video || (mtIn.subtype != Subtype::Rgb24 && !planar) ||
         mtIn.formatType != FormatType::VideoInfo)
         return Code::TypeNotAccepted;
     const auto v = mtIn.videoInfo();
-    return v && v->bmiHeader.biWidth > 0 && v->bmiHeader.biHeight != 0 ? Code::Ok
-                                                                       : Code::TypeNotAccepted;
+    if (!v || v->bmiHeader.biWidth <= 0 || v->bmiHeader.biHeight == 0)
+        return Code::TypeNotAccepted;
+    // Planar pictures are drawn on whole chroma blocks.
+    const int width = v->bmiHeader.biWidth, height = std::abs(v->bmiHeader.biHeight);
+    if (planar && (mtIn.subtype == Subtype::Y41B ? width % 4 != 0 : width % 2 || height % 2))
+        return Code::TypeNotAccepted;
+    return Code::Ok;
 }
 
 Status InlayFilter::CheckTransform(const MediaType& mtIn, const MediaType& mtOut) {
@@ -137,6 +230,9 @@ Status InlayFilter::GetMediaType(int position, MediaType& mt) {
     if (position != 0)
         return Code::NoMoreItems;
     mt = InputMediaType();
+    // Planar pictures leave as they came.
+    if (mt.subtype == Subtype::I420 || mt.subtype == Subtype::Y41B)
+        return Code::Ok;
     mt.majorType = MajorType::Video;
     mt.subtype = Subtype::Rgb24;
     if (auto v = mt.videoInfo()) {
@@ -161,8 +257,14 @@ Status InlayFilter::StartStreaming() {
     const auto v = InputMediaType().videoInfo();
     const int width = v ? v->bmiHeader.biWidth : 0;
     const int height = v ? std::abs(v->bmiHeader.biHeight) : 0;
-    if (!startPictures(width, height, !v || v->bmiHeader.biHeight > 0))
+    const FourCC subtype = InputMediaType().subtype;
+    const bool planar = subtype == Subtype::I420 || subtype == Subtype::Y41B;
+    if (!startPictures(width, height, !planar && (!v || v->bmiHeader.biHeight > 0)))
         return Code::Fail;
+    if (planar) {
+        painter_->planar = subtype == Subtype::Y41B ? PlanarLayout::Yuv411 : PlanarLayout::Yuv420;
+        painter_->stride = static_cast<std::size_t>(width);
+    }
     sampleCounter_ = 0;
     if (autoMode_)
         countdown_ = displayFrames_ - 1;
@@ -191,6 +293,7 @@ bool InlayFilter::startPictures(int width, int height, bool bottomUp) {
     p.height = height;
     p.stride = Rgb24Stride(p.width);
     p.bottomUp = bottomUp;
+    p.planar.reset();
 
     // The platform font's height convention: negative, the character height; positive, the cell.
     const int size = (standardSize_ ? kStandardPoints : fontSize_) * p.width / kReferenceWidth;
@@ -289,8 +392,7 @@ Status InlayFilter::Draw(std::span<std::uint8_t> picture) {
     if (line1_.empty() && line2_.empty())
         return Code::Ok;
     Painter& p = *painter_;
-    if (p.width <= 0 || p.height <= 0 ||
-        picture.size() / p.stride < static_cast<std::size_t>(p.height))
+    if (p.width <= 0 || p.height <= 0 || picture.size() < p.pictureBytes())
         return Code::Fail;
     const int alignment = alignment_;
     if (alignment < 0 || alignment > 2)
@@ -306,6 +408,7 @@ Status InlayFilter::Draw(std::span<std::uint8_t> picture) {
         QString text;
         int x;
         int top;
+        int width;
     };
     Line lines[2];
     int count = 0;
@@ -317,17 +420,36 @@ Status InlayFilter::Draw(std::span<std::uint8_t> picture) {
         l.number = n;
         l.text = QString::fromStdString(text);
         const int width = metrics.horizontalAdvance(l.text);
+        l.width = width;
         l.x = alignment == 0 ? px : alignment == 1 ? px - width / 2 : px - width;
         l.top = n == 1 ? py - 2 * h : py - h;
     }
     // Only the rows the text can reach are copied out, drawn on and copied back: a line's
     // glyphs stay within a cell height of its box, the border within B pixels of the glyphs.
     const int reach = metrics.height() + border;
-    const int first = std::max(0, lines[0].top - reach);
-    const int last = std::min(p.height, lines[count - 1].top + h + metrics.height() + reach);
-    if (first >= last)
+    int first = std::max(0, lines[0].top - reach);
+    int last = std::min(p.height, lines[count - 1].top + h + metrics.height() + reach);
+    // 4:2:0 chroma rows cover two picture rows: the band takes whole pairs.
+    if (p.planar && *p.planar == PlanarLayout::Yuv420) {
+        first &= ~1;
+        last = std::min(p.height, (last + 1) & ~1);
+    }
+    // Sideways the same reach past the pen's advance holds overhanging glyphs; the columns take
+    // whole chroma blocks.
+    int left = p.width, right = 0;
+    for (int i = 0; i < count; ++i) {
+        left = std::min(left, lines[i].x - reach);
+        right = std::max(right, lines[i].x + lines[i].width + reach);
+    }
+    left = std::max(0, left) & ~3;
+    right = std::min(p.width, (right + 3) & ~3);
+    if (!p.planar) {
+        left = 0;
+        right = p.width;
+    }
+    if (first >= last || left >= right)
         return Code::Ok;
-    p.load(picture, first, last - first);
+    p.load(picture, first, last - first, left, right);
     {
         QPainter painter(&p.band);
         if (!painter.isActive())
@@ -354,7 +476,7 @@ Status InlayFilter::Draw(std::span<std::uint8_t> picture) {
                 drawTrace_({l.number, 0, 0, false, l.text.toStdString()});
         }
     }
-    p.store(picture, first, last - first);
+    p.store(picture, first, last - first, left, right);
     return Code::Ok;
 }
 

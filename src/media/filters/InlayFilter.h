@@ -1,6 +1,6 @@
-// The inlay filter: a copy filter on RGB24 pictures (FormatType::VideoInfo) that writes the
-// datecode, or the timecode, of each frame into the picture as two lines of text with a dark
-// border.
+// The inlay filter: a copy filter on RGB24 (or, when asked, planar) pictures
+// (FormatType::VideoInfo) that writes the datecode, or the timecode, of each frame into the
+// picture as two lines of text with a dark border.
 //
 // Decoded pictures carry no DV packs: each frame's record comes with its picture from the date
 // detector upstream (DvSourceFrame, attached to the DV frame and carried through the decoder);
@@ -83,6 +83,10 @@ class InlayFilter : public TransformFilter {
     // The width-to-height ratio the pictures are seen at (0: as stored). The letters are
     // narrowed or widened by the pixel ratio so they keep their shape on screen.
     void SetDisplayAspect(double aspect) { displayAspect_ = aspect; }
+    // Whether planar 4:2:0 and 4:1:1 pictures are taken besides RGB24 (off: a graph that connects
+    // the inlay to a renderer keeps RGB). Planar pictures keep every byte the lines do not touch.
+    // While stopped.
+    void SetPlanarInput(bool on) { planarInput_ = on; }
     // The locale of the date patterns (month and day names, separators).
     void SetLocale(LocaleInfo locale) { locale_ = std::move(locale); }
 
@@ -146,6 +150,7 @@ class InlayFilter : public TransformFilter {
     double timeShift_ = 0;
     int displayKind_ = 0;
     bool autoMode_ = true;
+    bool planarInput_ = false;
     int trigger_ = 1;
     int displayFrames_ = 125;
     int countdown_ = 0;

@@ -118,6 +118,9 @@ ConversionGraphs::ConversionGraphs(LocaleInfo locale)
     contentDetector_->SetSampleTimes(sampleTimes_);
     // The content scenes of a DV file come from its blocks' DC terms, which spares decoding.
     contentDetector_->SetTakesDvFrames(true);
+    // The burnt-in date is drawn on the decoder's planar pictures, which the encoder takes as
+    // they are: no colour conversion of the whole picture on either side.
+    inlay_->SetPlanarInput(true);
 }
 
 ConversionGraphs::~ConversionGraphs() {

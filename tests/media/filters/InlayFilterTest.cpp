@@ -232,6 +232,66 @@ TEST_F(InlayFilterTest, PicturesPassUnchangedWhenThereIsNothingToDraw) {
     EXPECT_EQ(r.passes.size(), 2u);
 }
 
+// Planar pictures (when the graph asks for them) get the same lines in the same place as RGB
+// ones, and every sample the lines do not touch keeps its byte.
+TEST_F(InlayFilterTest, PlanarPicturesGetTheSameLinesAndKeepEveryOtherByte) {
+    auto dated = detectorAfter(0);
+    for (const FourCC subtype : {Subtype::I420, Subtype::Y41B}) {
+        const int w = 720, h = subtype == Subtype::I420 ? 576 : 480;
+        const MediaType type = MakeVideoType(subtype, MakePlanarInfo(subtype, w, h, 400000));
+        const std::size_t luma = static_cast<std::size_t>(w) * h;
+        std::vector<std::uint8_t> picture(type.sampleSize);
+        // A mid grey with a gradient, so that a conversion of the whole picture would show.
+        for (std::size_t i = 0; i < picture.size(); ++i)
+            picture[i] = static_cast<std::uint8_t>(i < luma ? 60 + (i % w) / 8 : 110 + i % 37);
+
+        auto refuses = std::make_shared<InlayFilter>(dated, nullptr);
+        EXPECT_EQ(test::CheckType(*refuses, refuses->Input(), type), Code::TypeNotAccepted);
+
+        auto inlay = std::make_shared<InlayFilter>(dated, [] { return 1; });
+        inlay->SetPlanarInput(true);
+        Graph graph;
+        test::Collector out;
+        test::Chain(graph, {std::make_shared<test::SampleSource>(type, Frames{picture}), inlay,
+                            out.renderer});
+        ASSERT_EQ(test::RunToEnd(graph), EventCode::Complete);
+        EXPECT_EQ(inlay->Output().CurrentMediaType().subtype, subtype);
+        ASSERT_EQ(out.samples->size(), 1u);
+        const auto& drawn = (*out.samples)[0];
+        ASSERT_EQ(drawn.size(), picture.size());
+
+        Box planar;
+        std::size_t changedChroma = 0;
+        for (std::size_t i = 0; i < picture.size(); ++i) {
+            if (drawn[i] == picture[i])
+                continue;
+            if (i >= luma) {
+                ++changedChroma;
+                continue;
+            }
+            const int x = static_cast<int>(i % w), y = static_cast<int>(i / w);
+            planar = {std::min(planar.left, x), std::min(planar.top, y), std::max(planar.right, x),
+                      std::max(planar.bottom, y)};
+        }
+        const Box rgb = changed(
+            superpose(std::make_shared<InlayFilter>(dated, [] { return 1; }), w, h, 1).pictures[0],
+            w, h);
+        EXPECT_NEAR(planar.left, rgb.left, 1) << FourCCText(subtype);
+        EXPECT_NEAR(planar.right, rgb.right, 1) << FourCCText(subtype);
+        EXPECT_NEAR(planar.top, rgb.top, 1) << FourCCText(subtype);
+        EXPECT_NEAR(planar.bottom, rgb.bottom, 1) << FourCCText(subtype);
+        // Chroma changes only under the lines: at most the box's four-pixel blocks, in both
+        // planes.
+        EXPECT_GT(changedChroma, 0u);
+        EXPECT_LE(changedChroma,
+                  2u * (planar.right - planar.left + 5) * (planar.bottom - planar.top + 3) / 4);
+        // The text is light and its border dark on the grey.
+        const auto [low, high] = std::minmax_element(drawn.begin(), drawn.begin() + luma);
+        EXPECT_LE(*low, 20);
+        EXPECT_GE(*high, 230);
+    }
+}
+
 TEST_F(InlayFilterTest, AutomaticDisplayCountsDownAsTheDetectorDoes) {
     auto inlay = std::make_shared<InlayFilter>(detectorAfter(0), nullptr);
     inlay->SetBold(false);
