@@ -322,6 +322,19 @@ int main(int argc, char** argv) {
          1.2,
          "peer ffmpeg scale+fps+dvvideo, 1000 frames",
          reset});
+    // The datecode burnt into every picture: ffmpeg's nearest job draws one bordered line of a
+    // fixed text with the same font and size.
+    rows.push_back(
+        {"inlay",
+         {cli, "inlay-datecode", "--yes-to-all", "--output-dir", out, pal2},
+         {ffmpeg, "-y", "-v", "error", "-i", pal2, "-vf",
+          "drawtext=fontfile=/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf:"
+          "text=7/14/2004 10.00.00 AM:fontsize=28:fontcolor=white:borderw=1:"
+          "x=w-tw-72:y=h-86",
+          "-c:v", "dvvideo", "-pix_fmt", "yuv420p", "-c:a", "copy", out + "/peer.avi"},
+         1.2,
+         "peer ffmpeg drawtext+dvvideo, 1000 frames",
+         reset});
     // Recompression takes only files that are not DV: the same pictures as Motion JPEG, decoded
     // and encoded into DV by both sides.
     const std::string mjpeg = dir + "/process-mjpeg-1000.avi";
