@@ -58,7 +58,6 @@ struct InlayFilter::Painter {
     // Planar pictures (Y, U, V planes without padding) instead of BGR rows.
     std::optional<PlanarLayout> planar;
     QImage band;
-    std::vector<QRgb> before;  // planar: the band as loaded, to find what the drawing changed
 
     std::uint8_t* row(std::span<std::uint8_t> picture, int r) const {
         const int memoryRow = bottomUp ? height - 1 - r : r;
@@ -82,13 +81,9 @@ struct InlayFilter::Painter {
         v = u +
             static_cast<std::size_t>(chromaWidth()) * static_cast<std::size_t>(height >> shiftY());
     }
-    void load(std::span<std::uint8_t> picture, int top, int rows, int left, int right) {
+    void load(std::span<std::uint8_t> picture, int top, int rows) {
         if (band.width() != width || band.height() < rows)
             band = QImage(width, std::max(rows, band.height()), QImage::Format_RGB32);
-        if (planar) {
-            loadPlanar(picture, top, rows, left, right);
-            return;
-        }
         for (int r = 0; r < rows; ++r) {
             const std::uint8_t* s = row(picture, top + r);
             auto* d = reinterpret_cast<QRgb*>(band.scanLine(r));
@@ -96,11 +91,7 @@ struct InlayFilter::Painter {
                 d[x] = qRgb(s[2], s[1], s[0]);
         }
     }
-    void store(std::span<std::uint8_t> picture, int top, int rows, int left, int right) const {
-        if (planar) {
-            storePlanar(picture, top, rows, left, right);
-            return;
-        }
+    void store(std::span<std::uint8_t> picture, int top, int rows) const {
         for (int r = 0; r < rows; ++r) {
             std::uint8_t* d = row(picture, top + r);
             const auto* s = reinterpret_cast<const QRgb*>(band.constScanLine(r));
@@ -111,57 +102,74 @@ struct InlayFilter::Painter {
             }
         }
     }
-    // The planar band holds columns [left, right) only: the lines reach no further.
-    void loadPlanar(std::span<std::uint8_t> picture, int top, int rows, int left, int right) {
-        std::uint8_t *y, *u, *v;
-        planes(picture, y, u, v);
-        const int cw = chromaWidth(), sx = shiftX(), sy = shiftY();
-        const int columns = right - left;
-        before.resize(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
-        for (int r = 0; r < rows; ++r) {
-            const std::uint8_t* yr = y + static_cast<std::size_t>(top + r) * width;
-            const std::uint8_t* ur = u + static_cast<std::size_t>((top + r) >> sy) * cw;
-            const std::uint8_t* vr = v + static_cast<std::size_t>((top + r) >> sy) * cw;
-            auto* d = reinterpret_cast<QRgb*>(band.scanLine(r));
-            for (int x = left; x < right; ++x)
-                d[x] = StudioYuvToRgb32(yr[x], ur[x >> sx], vr[x >> sx]);
-            std::memcpy(&before[static_cast<std::size_t>(r) * columns], d + left,
-                        columns * sizeof(QRgb));
+    // Planar pictures: the lines are drawn once per text onto a transparent overlay of the band
+    // (rows [top, top + rows), columns [left, right)) and laid on each picture, so a picture
+    // costs a blend of the pixels under the lines and nothing else.
+    struct Overlay {
+        std::string line1, line2;
+        int border = -1, px = 0, py = 0, alignment = 0;
+        std::uint32_t colour = 0;
+        int top = 0, left = 0;
+        QImage image;                   // premultiplied ARGB
+        std::vector<std::uint8_t> ink;  // per chroma block of the overlay: any pixel drawn
+        bool operator==(const Overlay& o) const {
+            return line1 == o.line1 && line2 == o.line2 && border == o.border && px == o.px &&
+                   py == o.py && alignment == o.alignment && colour == o.colour;
+        }
+    };
+    Overlay overlay;
+
+    void markInk() {
+        const int sx = shiftX(), sy = shiftY();
+        const int columns = overlay.image.width() >> sx, rows = overlay.image.height() >> sy;
+        overlay.ink.assign(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows), 0);
+        for (int r = 0; r < overlay.image.height(); ++r) {
+            const auto* o = reinterpret_cast<const QRgb*>(overlay.image.constScanLine(r));
+            for (int x = 0; x < (columns << sx); ++x)
+                if (qAlpha(o[x]) != 0)
+                    overlay.ink[static_cast<std::size_t>(r >> sy) * columns + (x >> sx)] = 1;
         }
     }
-    // Only the pixels the drawing changed get new samples, so the rest of the picture keeps its
-    // bytes exactly; a chroma sample changes with any of the four pixels it covers.
-    void storePlanar(std::span<std::uint8_t> picture, int top, int rows, int left,
-                     int right) const {
+    // Every sample the overlay does not cover keeps its byte; a chroma sample changes with any
+    // of the four pixels it covers, from the average of their blended colours.
+    void lay(std::span<std::uint8_t> picture) const {
         std::uint8_t *y, *u, *v;
         planes(picture, y, u, v);
         const int cw = chromaWidth(), sx = shiftX(), sy = shiftY();
         const int blockRows = 1 << sy, blockColumns = 1 << sx;
-        const int columns = right - left;
-        for (int r = 0; r < rows; r += blockRows) {
-            for (int cx = left >> sx; cx < right >> sx; ++cx) {
-                bool touched = false;
+        const int columns = overlay.image.width() >> sx, rows = overlay.image.height() >> sy;
+        for (int br = 0; br < rows; ++br) {
+            const int pictureRow = overlay.top + (br << sy);
+            const std::size_t chromaRow = static_cast<std::size_t>(pictureRow >> sy) * cw;
+            for (int bc = 0; bc < columns; ++bc) {
+                if (!overlay.ink[static_cast<std::size_t>(br) * columns + bc])
+                    continue;
+                const std::size_t c =
+                    chromaRow + static_cast<std::size_t>((overlay.left >> sx) + bc);
                 int sumR = 0, sumG = 0, sumB = 0;
                 for (int dy = 0; dy < blockRows; ++dy) {
-                    const auto* s = reinterpret_cast<const QRgb*>(band.constScanLine(r + dy));
-                    const QRgb* was = &before[static_cast<std::size_t>(r + dy) * columns] - left;
-                    std::uint8_t* yr = y + static_cast<std::size_t>(top + r + dy) * width;
+                    const auto* o =
+                        reinterpret_cast<const QRgb*>(overlay.image.constScanLine((br << sy) + dy));
+                    std::uint8_t* yr = y + static_cast<std::size_t>(pictureRow + dy) * width;
                     for (int dx = 0; dx < blockColumns; ++dx) {
-                        const int x = cx * blockColumns + dx;
-                        const QRgb p = s[x];
-                        sumR += qRed(p);
-                        sumG += qGreen(p);
-                        sumB += qBlue(p);
-                        if (p != was[x]) {
-                            touched = true;
-                            yr[x] = StudioLuma(qRed(p), qGreen(p), qBlue(p));
+                        const int ox = (bc << sx) + dx, x = overlay.left + ox;
+                        QRgb pixel = StudioYuvToRgb32(yr[x], u[c], v[c]);
+                        const int alpha = qAlpha(o[ox]);
+                        if (alpha != 0) {
+                            const auto blend = [&](int under, int over) {
+                                return over + (under * (255 - alpha) + 127) / 255;
+                            };
+                            pixel = qRgb(blend(qRed(pixel), qRed(o[ox])),
+                                         blend(qGreen(pixel), qGreen(o[ox])),
+                                         blend(qBlue(pixel), qBlue(o[ox])));
+                            yr[x] = StudioLuma(qRed(pixel), qGreen(pixel), qBlue(pixel));
                         }
+                        sumR += qRed(pixel);
+                        sumG += qGreen(pixel);
+                        sumB += qBlue(pixel);
                     }
                 }
-                if (touched) {
-                    const std::size_t c = static_cast<std::size_t>((top + r) >> sy) * cw + cx;
-                    StudioChroma4(sumR, sumG, sumB, u[c], v[c]);
-                }
+                StudioChroma4(sumR, sumG, sumB, u[c], v[c]);
             }
         }
     }
@@ -294,6 +302,7 @@ bool InlayFilter::startPictures(int width, int height, bool bottomUp) {
     p.stride = Rgb24Stride(p.width);
     p.bottomUp = bottomUp;
     p.planar.reset();
+    p.overlay = Painter::Overlay{};
 
     // The platform font's height convention: negative, the character height; positive, the cell.
     const int size = (standardSize_ ? kStandardPoints : fontSize_) * p.width / kReferenceWidth;
@@ -424,40 +433,10 @@ Status InlayFilter::Draw(std::span<std::uint8_t> picture) {
         l.x = alignment == 0 ? px : alignment == 1 ? px - width / 2 : px - width;
         l.top = n == 1 ? py - 2 * h : py - h;
     }
-    // Only the rows the text can reach are copied out, drawn on and copied back: a line's
-    // glyphs stay within a cell height of its box, the border within B pixels of the glyphs.
-    const int reach = metrics.height() + border;
-    int first = std::max(0, lines[0].top - reach);
-    int last = std::min(p.height, lines[count - 1].top + h + metrics.height() + reach);
-    // 4:2:0 chroma rows cover two picture rows: the band takes whole pairs.
-    if (p.planar && *p.planar == PlanarLayout::Yuv420) {
-        first &= ~1;
-        last = std::min(p.height, (last + 1) & ~1);
-    }
-    // Sideways the same reach past the pen's advance holds overhanging glyphs; the columns take
-    // whole chroma blocks.
-    int left = p.width, right = 0;
-    for (int i = 0; i < count; ++i) {
-        left = std::min(left, lines[i].x - reach);
-        right = std::max(right, lines[i].x + lines[i].width + reach);
-    }
-    left = std::max(0, left) & ~3;
-    right = std::min(p.width, (right + 3) & ~3);
-    if (!p.planar) {
-        left = 0;
-        right = p.width;
-    }
-    if (first >= last || left >= right)
-        return Code::Ok;
-    p.load(picture, first, last - first, left, right);
-    {
-        QPainter painter(&p.band);
-        if (!painter.isActive())
-            return Code::Fail;
+    const QColor textColour = fromColorRef(textColor_);
+    const auto paint = [&](QPainter& painter) {
         painter.setFont(p.font);
-        painter.translate(0, -first);
         const QColor borderColour(Qt::black);
-        const QColor textColour = fromColorRef(textColor_);
         for (int i = 0; i < count; ++i) {
             const Line& l = lines[i];
             const int baseline = l.top + metrics.ascent();
@@ -475,8 +454,64 @@ Status InlayFilter::Draw(std::span<std::uint8_t> picture) {
             if (drawTrace_)
                 drawTrace_({l.number, 0, 0, false, l.text.toStdString()});
         }
+    };
+    // Only the rows the text can reach are copied out, drawn on and copied back: a line's
+    // glyphs stay within a cell height of its box, the border within B pixels of the glyphs.
+    const int reach = metrics.height() + border;
+    int first = std::max(0, lines[0].top - reach);
+    int last = std::min(p.height, lines[count - 1].top + h + metrics.height() + reach);
+    if (!p.planar) {
+        if (first >= last)
+            return Code::Ok;
+        p.load(picture, first, last - first);
+        {
+            QPainter painter(&p.band);
+            if (!painter.isActive())
+                return Code::Fail;
+            painter.translate(0, -first);
+            paint(painter);
+        }
+        p.store(picture, first, last - first);
+        return Code::Ok;
     }
-    p.store(picture, first, last - first, left, right);
+
+    Painter::Overlay key;
+    key.line1 = line1_;
+    key.line2 = line2_;
+    key.border = border;
+    key.px = px;
+    key.py = py;
+    key.alignment = alignment;
+    key.colour = textColor_;
+    if (!(p.overlay == key)) {
+        // 4:2:0 chroma rows cover two picture rows: the band takes whole pairs. Sideways the
+        // same reach past the pen's advance holds overhanging glyphs, in whole chroma blocks.
+        if (*p.planar == PlanarLayout::Yuv420) {
+            first &= ~1;
+            last = std::min(p.height, (last + 1) & ~1);
+        }
+        int left = p.width, right = 0;
+        for (int i = 0; i < count; ++i) {
+            left = std::min(left, lines[i].x - reach);
+            right = std::max(right, lines[i].x + lines[i].width + reach);
+        }
+        left = std::max(0, left) & ~3;
+        right = std::min(p.width, (right + 3) & ~3);
+        key.top = first;
+        key.left = left;
+        if (first < last && left < right) {
+            key.image = QImage(right - left, last - first, QImage::Format_ARGB32_Premultiplied);
+            key.image.fill(Qt::transparent);
+            QPainter painter(&key.image);
+            if (!painter.isActive())
+                return Code::Fail;
+            painter.translate(-left, -first);
+            paint(painter);
+        }
+        p.overlay = std::move(key);
+        p.markInk();
+    }
+    p.lay(picture);
     return Code::Ok;
 }
 

@@ -84,8 +84,9 @@ class InlayFilter : public TransformFilter {
     // narrowed or widened by the pixel ratio so they keep their shape on screen.
     void SetDisplayAspect(double aspect) { displayAspect_ = aspect; }
     // Whether planar 4:2:0 and 4:1:1 pictures are taken besides RGB24 (off: a graph that connects
-    // the inlay to a renderer keeps RGB). Planar pictures keep every byte the lines do not touch.
-    // While stopped.
+    // the inlay to a renderer keeps RGB). On planar pictures the lines are drawn once per text
+    // (the draw trace sees those drawings) and laid on every picture, whose other bytes stay as
+    // they are. While stopped.
     void SetPlanarInput(bool on) { planarInput_ = on; }
     // The locale of the date patterns (month and day names, separators).
     void SetLocale(LocaleInfo locale) { locale_ = std::move(locale); }
