@@ -1178,8 +1178,13 @@ bool SoundEncoder::route(AVPacket* packet) {
         const std::int64_t from = s.First / size * size - size;
         if (pts < from || (s.End >= 0 && pts >= s.End) || (s.End >= 0 && s.End <= s.First))
             continue;
-        if (av_packet_ref(copy_.get(), packet) < 0)
+        // A copy of its own for each output rather than a shared reference: outputs are
+        // finished on other threads, and the count libavutil keeps for a shared buffer is not
+        // one the thread checker sees.
+        if (av_new_packet(copy_.get(), packet->size) < 0 ||
+            av_packet_copy_props(copy_.get(), packet) < 0)
             return fail("out of memory");
+        std::memcpy(copy_->data, packet->data, static_cast<std::size_t>(packet->size));
         copy_->pts = copy_->dts = pts - s.First;
         if (s.End >= 0)
             copy_->duration = std::min(packet->duration, s.End - pts);
