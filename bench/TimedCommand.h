@@ -6,9 +6,11 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,53 @@ inline CommandTimes TimedCommandTimes(std::vector<std::string> argv) {
 // when it cannot start or does not exit with status 0.
 inline double TimedCommand(std::vector<std::string> argv) {
     return TimedCommandTimes(std::move(argv)).Wall;
+}
+
+// The middle value (the mean of the two middle ones for an even count); 0 for none.
+inline double Median(std::vector<double> v) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// A pair of jobs timed over several runs: each run's times and the peer-over-ours ratios.
+struct PairRuns {
+    std::vector<double> OursWall, PeerWall, OursCpu, PeerCpu, Ratios, CpuRatios;
+    double Low() const {
+        return Ratios.empty() ? 0 : *std::min_element(Ratios.begin(), Ratios.end());
+    }
+    double High() const {
+        return Ratios.empty() ? 0 : *std::max_element(Ratios.begin(), Ratios.end());
+    }
+};
+
+// Runs the pair `runs` times, alternately (the peer first on even runs, ours first on odd ones,
+// so neither side always finds the cache or the other developers' load the same way); false as
+// soon as a run fails. A job is one command or several, its times summed.
+inline bool RunAlternately(int runs, const std::function<CommandTimes()>& ours,
+                           const std::function<CommandTimes()>& peer, PairRuns& result) {
+    for (int r = 0; r < runs; ++r) {
+        CommandTimes o, p;
+        if (r % 2 == 0) {
+            p = peer();
+            o = ours();
+        } else {
+            o = ours();
+            p = peer();
+        }
+        if (o.Wall <= 0 || p.Wall <= 0)
+            return false;
+        result.OursWall.push_back(o.Wall);
+        result.PeerWall.push_back(p.Wall);
+        result.OursCpu.push_back(o.Cpu);
+        result.PeerCpu.push_back(p.Cpu);
+        result.Ratios.push_back(p.Wall / o.Wall);
+        // A run too short for the clock's tick counts as one tick.
+        result.CpuRatios.push_back(std::max(p.Cpu, 1e-3) / std::max(o.Cpu, 1e-3));
+    }
+    return true;
 }
 
 // The peak resident memory in KB of a command, as /usr/bin/time reports it into `log`; -1 when

@@ -52,24 +52,15 @@ struct Row {
     std::function<void()> Reset;
 };
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 void EmptyFolder(const std::string& dir) {
     std::error_code ec;
     fs::remove_all(dir, ec);
     fs::create_directories(dir, ec);
 }
 
-// Runs the pair alternately (the peer first on even runs, ours first on odd ones, so neither
-// side always finds the cache or the other developers' load the same way) and prints the line:
-// the wall-time ratio decides the goal; the processor-time ratio follows it, as the steadier
-// figure on a loaded machine.
+// Runs the pair alternately and prints the line: the wall-time ratio decides the goal; the
+// processor-time ratio follows it, as the steadier figure on a loaded machine.
 bool RunRow(const Row& row, int runs) {
-    std::vector<double> ours, peer, ratios, cpuRatios;
     auto timed = [&](const Argv& argv) {
         if (row.Reset)
             row.Reset();
@@ -83,32 +74,18 @@ bool RunRow(const Row& row, int runs) {
     // One untimed pair warms the page cache and the libraries.
     if (timed(row.Peer).Wall < 0 || timed(row.Ours).Wall < 0)
         return failed();
-    for (int r = 0; r < runs; ++r) {
-        bench::CommandTimes o, p;
-        if (r % 2 == 0) {
-            p = timed(row.Peer);
-            o = timed(row.Ours);
-        } else {
-            o = timed(row.Ours);
-            p = timed(row.Peer);
-        }
-        if (o.Wall <= 0 || p.Wall <= 0)
-            return failed();
-        ours.push_back(o.Wall);
-        peer.push_back(p.Wall);
-        ratios.push_back(p.Wall / o.Wall);
-        // A run too short for the clock's tick counts as one tick.
-        cpuRatios.push_back(std::max(p.Cpu, 1e-3) / std::max(o.Cpu, 1e-3));
-    }
-    const double ratio = Median(ratios);
+    bench::PairRuns t;
+    if (!bench::RunAlternately(
+            runs, [&] { return timed(row.Ours); }, [&] { return timed(row.Peer); }, t))
+        return failed();
+    const double ratio = bench::Median(t.Ratios);
     std::printf(
         "BENCH process_%s ours=%.3f peer=%.3f ratio=%.2f spread=%.2f-%.2f cpu_ratio=%.2f "
         "cpu_spread=%.2f-%.2f goal=%g %s (%s)\n",
-        row.Name.c_str(), Median(ours), Median(peer), ratio,
-        *std::min_element(ratios.begin(), ratios.end()),
-        *std::max_element(ratios.begin(), ratios.end()), Median(cpuRatios),
-        *std::min_element(cpuRatios.begin(), cpuRatios.end()),
-        *std::max_element(cpuRatios.begin(), cpuRatios.end()), row.Goal,
+        row.Name.c_str(), bench::Median(t.OursWall), bench::Median(t.PeerWall), ratio, t.Low(),
+        t.High(), bench::Median(t.CpuRatios),
+        *std::min_element(t.CpuRatios.begin(), t.CpuRatios.end()),
+        *std::max_element(t.CpuRatios.begin(), t.CpuRatios.end()), row.Goal,
         ratio >= row.Goal ? "holds" : "short", row.Note.c_str());
     std::fflush(stdout);
     return true;

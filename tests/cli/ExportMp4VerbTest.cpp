@@ -110,6 +110,13 @@ TEST_F(ExportMp4, OneFilePerSceneNamedAndDatedFromItsDatecode) {
     EXPECT_EQ(a["sample_rate"], "48000");
     EXPECT_EQ(a["channels"], "2");
     EXPECT_EQ(probe(first, "s:0", "stream=codec_name")["codec_name"], "mov_text");
+    // The second file's sound starts inside a block of the encoder's: both still start with
+    // their pictures and last as long.
+    for (const std::string& name : {first, second}) {
+        auto t = probe(name, "a:0", "stream=start_time,duration");
+        EXPECT_NEAR(std::atof(t["start_time"].c_str()), 0.0, 0.001) << name;
+        EXPECT_NEAR(std::atof(t["duration"].c_str()), 1.0, 0.001) << name;
+    }
 
     // Paris is two hours ahead of UTC in July.
     auto f = probe(first, "", "format_tags=creation_time,com.apple.quicktime.creationdate");

@@ -20,12 +20,16 @@ extern "C" {
 #include <QDateTime>
 #include <QTimeZone>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <functional>
 #include <future>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -418,14 +422,12 @@ bool OpenPictureEncoder(PictureEncoder& e, const Source& src, const Mp4Settings&
     return true;
 }
 
-// One MP4 being written: muxer, the sound and text encoders, the deinterlacing graph and the
-// sound's resampler and queue. Its pictures go to a shared encoder through the picture sink, and
-// the encoder's packets come back through WriteVideo.
-//
-// The sound is resampled and AAC-encoded on a thread of the output's own: the AAC encoder costs
-// about a sixth of the export, and on the pictures' thread it would keep x264's threads waiting
-// for their next picture. The pictures' thread hands the sound blocks over through a small ring;
-// both threads write packets into the muxer, one at a time.
+class SoundEncoder;
+
+// One MP4 being written: muxer, the text encoder and the deinterlacing graph. Its pictures go to
+// a shared encoder through the picture sink, and the encoder's packets come back through
+// WriteVideo; its sound goes to the shared sound encoder, whose thread writes the sound packets
+// through WriteSound. Both threads write packets into the muxer, one at a time.
 class Mp4Output {
   public:
     // Takes a deinterlaced picture (its time counted from the output's start) to the encoder;
@@ -438,10 +440,11 @@ class Mp4Output {
     Mp4Output& operator=(const Mp4Output&) = delete;
 
     // Opens the file and its streams; the picture size and aspect come from the first frame.
+    // The sound, when the source has some, goes to `sound` from here on.
     bool Open(const std::string& target, const std::string& sourceName, const AVFrame& first,
-              const PictureEncoder& encoder, PictureSink pictures, const std::string& title,
-              const RecordingTime& date, const std::vector<Mp4Scene>& chapters,
-              std::int64_t chapterBase);
+              const PictureEncoder& encoder, PictureSink pictures, SoundEncoder* sound,
+              const std::string& title, const RecordingTime& date,
+              const std::vector<Mp4Scene>& chapters, std::int64_t chapterBase);
     // One source picture (index from the output's start); a null picture repeats the last one.
     bool AddPicture(const AVFrame* picture);
     // Sound of the source at the source sample `at`, counted from the output's start; samples
@@ -454,8 +457,12 @@ class Mp4Output {
     bool EndPictures();
     // One packet of the encoder, whose times are `base` ahead of the output's.
     bool WriteVideo(AVPacket* packet, std::int64_t base);
-    // Once every packet of its pictures is written: flushes the rest and moves the file into
-    // place. Runs on any one thread.
+    // One packet of the sound encoder, its times already the output's; on the sound thread.
+    bool WriteSound(AVPacket* packet, AVRational timeBase, std::string& why);
+    // The sound thread has written the output's last sound packet, or failed with `why`.
+    void SoundDone(const std::string& why);
+    // Once every packet of its pictures is written: waits for the sound's last packets, flushes
+    // the rest and moves the file into place. Runs on any one thread.
     bool Finish();
     // Removes the temporary file.
     void Abandon();
@@ -468,24 +475,10 @@ class Mp4Output {
         return false;
     }
     bool openVideo(const AVFrame& first, const PictureEncoder& encoder);
-    bool openAudio();
+    bool openAudio(const SoundEncoder& sound);
     bool openText();
     bool filterAndEncode(AVFrame* picture);
     bool takeFiltered();
-    // The sound thread's side; its failures go to soundError_.
-    bool failSound(std::string why) {
-        if (soundError_.empty())
-            soundError_ = std::move(why);
-        return false;
-    }
-    void soundLoop();
-    bool encodeSound(const AVFrame& sound, std::int64_t at, std::int64_t limit);
-    bool encodeAudio(bool flush);
-    bool reserveConverted(int samples);
-    // Ends the sound thread once it has encoded what it was given (or at once when cancelled).
-    void stopSound(bool cancel);
-    // Writes what the sound encoder has ready.
-    bool drainSound();
     bool writeCue(std::int64_t endMs);
     std::int64_t frameMs(std::int64_t frame) const {
         return av_rescale_q(frame, av_inv_q(src_.FrameRate), kMilliseconds);
@@ -497,8 +490,9 @@ class Mp4Output {
     OutputSink sink_;
     AVFormatContext* mux_ = nullptr;
     AVIOContext* io_ = nullptr;
-    CodecCtx audio_, text_;
+    CodecCtx text_;
     PictureSink pictures_;
+    SoundEncoder* sound_ = nullptr;
     AVRational videoTimeBase_{1, 25};
     std::int64_t picturesOut_ = 0;
     AVStream* videoStream_ = nullptr;
@@ -508,38 +502,105 @@ class Mp4Output {
     FilterGraph graph_;
     AVFilterContext* graphIn_ = nullptr;
     AVFilterContext* graphOut_ = nullptr;
-    Frame filtered_, last_, converted_, block_;
-    int convertedCapacity_ = 0;
+    Frame filtered_, last_;
     Packet packet_;
-    Packet soundPacket_;
-    Swr resampler_;
-    Fifo fifo_;
     std::int64_t picturesIn_ = 0;
-    std::int64_t soundAt_ = 0;   // source samples given so far (with padding)
-    std::int64_t soundOut_ = 0;  // 48 kHz samples encoded
     std::string cueText_;
     std::int64_t cueStart_ = 0;
     bool headerWritten_ = false;
     std::string error_;
 
-    // Blocks of source sound on their way to the sound thread.
-    struct SoundBlock {
+    std::mutex muxMutex_;    // guards mux_ and the output file while both threads write packets
+    std::mutex soundMutex_;  // guards soundDone_ and soundError_
+    std::condition_variable soundChanged_;
+    bool soundDone_ = true;  // until the sound encoder takes the output's sound
+    std::string soundError_;
+};
+
+// The AAC encoder, shared by the outputs of one export in turn, on a thread of its own: the AAC
+// encoder costs about a sixth of the export, and on the pictures' thread it would keep x264's
+// threads waiting for their next picture. A fresh AAC encoder spends its first seconds searching
+// for its rate (several encodes of each block), which made ten short files cost twice the sound
+// of one long one; the shared encoder settles once. The outputs' sound follows one another in
+// the encoder, and each output takes the packets that decode to its samples, with the one before
+// its first sample as the priming packet that MP4's edit list skips, as it does an encoder's
+// delay; its times are the encoder's less the output's first sample, and its last packet's length
+// ends at its last sample.
+class SoundEncoder {
+  public:
+    explicit SoundEncoder(const Source& source) : src_(source) {}
+    ~SoundEncoder() { Stop(true); }
+    SoundEncoder(const SoundEncoder&) = delete;
+    SoundEncoder& operator=(const SoundEncoder&) = delete;
+
+    bool Open(std::string& error);
+    const AVCodecContext* Codec() const { return codec_.get(); }
+    // From the pictures' thread, in order: an output's sound starts (the one before it ends), and
+    // its blocks follow. False once the sound thread has failed.
+    bool Begin(Mp4Output* output);
+    bool Add(AVFrame& sound, std::int64_t at, std::int64_t limit);
+    // No more sound: the sound thread encodes the rest and gives every output its last packets.
+    void EndInput();
+    // Ends the thread, at once when cancelled, else once it has done what it was given.
+    void Stop(bool cancel);
+    // Why Begin or Add failed.
+    const std::string& Error() const { return error_; }
+
+  private:
+    struct Block {
         Frame Data;
         std::int64_t At = 0;
         std::int64_t Limit = 0;
+        Mp4Output* Begins = nullptr;  // an output's sound starts here instead
     };
-    static constexpr std::size_t kSoundBlocks = 32;  // about a second of DV sound
-    // The sound thread cancels the ring when it fails, so that this side stops feeding it.
-    std::optional<SlotRing<SoundBlock>> sound_;
-    std::string soundError_;  // written by the sound thread before it cancels the ring
-    std::thread soundThread_;
-    std::mutex muxMutex_;  // guards mux_ and the output file while both threads write packets
+    // An output's samples in the encoder's time, from its first to one after its last.
+    struct Span {
+        Mp4Output* Output = nullptr;
+        std::int64_t First = 0;
+        std::int64_t End = -1;  // -1 while its sound comes in
+    };
+    static constexpr std::size_t kBlocks = 32;  // about a second of DV sound
+
+    // The sound thread's side; its failures go to error_ before it cancels the ring.
+    bool fail(std::string why) {
+        if (error_.empty())
+            error_ = std::move(why);
+        return false;
+    }
+    void loop();
+    bool beginSpan(Mp4Output* output);
+    bool endSpan();
+    bool encodeSound(const AVFrame& sound, std::int64_t at, std::int64_t limit);
+    bool toFifo(int count);
+    bool encodeFrames(bool flush);
+    bool drain();
+    bool route(AVPacket* packet);
+    // Gives the outputs whose packets are all written (or all of them) their end.
+    void complete(bool all, const std::string& why);
+    bool reserveConverted(int samples);
+
+    const Source& src_;
+    CodecCtx codec_;
+    std::optional<SlotRing<Block>> ring_;
+    std::thread thread_;
+    std::string error_;
+    // The sound thread's own state from here on.
+    Swr resampler_;  // the current output's, fresh for each
+    Fifo fifo_;
+    Frame converted_, block_;
+    int convertedCapacity_ = 0;
+    Packet packet_, copy_;
+    std::int64_t soundAt_ = 0;  // source samples of the current output given so far (with padding)
+    std::int64_t fed_ = 0;      // 48 kHz samples into the queue
+    std::int64_t sent_ = 0;     // and into the encoder
+    std::int64_t lastPts_ = std::numeric_limits<std::int64_t>::min();  // of the last packet
+    std::deque<Span> spans_;  // the outputs waiting for packets, oldest first
 };
 
 bool Mp4Output::Open(const std::string& target, const std::string& sourceName, const AVFrame& first,
-                     const PictureEncoder& encoder, PictureSink pictures, const std::string& title,
-                     const RecordingTime& date, const std::vector<Mp4Scene>& chapters,
-                     std::int64_t chapterBase) {
+                     const PictureEncoder& encoder, PictureSink pictures, SoundEncoder* sound,
+                     const std::string& title, const RecordingTime& date,
+                     const std::vector<Mp4Scene>& chapters, std::int64_t chapterBase) {
     file_ = std::make_unique<files::OutputFile>(target, sourceName);
     if (!file_->Good())
         return fail(file_->Error());
@@ -554,10 +615,9 @@ bool Mp4Output::Open(const std::string& target, const std::string& sourceName, c
     mux_->pb = io_;
     mux_->flags |= AVFMT_FLAG_CUSTOM_IO;
     packet_.reset(av_packet_alloc());
-    soundPacket_.reset(av_packet_alloc());
     filtered_.reset(av_frame_alloc());
     pictures_ = std::move(pictures);
-    if (!packet_ || !soundPacket_ || !filtered_ || !openVideo(first, encoder) || !openAudio() ||
+    if (!packet_ || !filtered_ || !openVideo(first, encoder) || (sound && !openAudio(*sound)) ||
         !openText())
         return false;
 
@@ -596,10 +656,16 @@ bool Mp4Output::Open(const std::string& target, const std::string& sourceName, c
     if (err < 0)
         return fail("the MP4 header cannot be written: " + ff::ErrorText(err));
     headerWritten_ = true;
-    if (audio_) {
-        if (!sound_.emplace(kSoundBlocks).Allocated())
-            return fail("out of memory");
-        soundThread_ = std::thread([this] { soundLoop(); });
+    if (sound) {
+        {
+            const std::lock_guard lock(soundMutex_);
+            soundDone_ = false;
+        }
+        if (!sound->Begin(this)) {
+            SoundDone(sound->Error());
+            return fail(sound->Error());
+        }
+        sound_ = sound;
     }
     return true;
 }
@@ -653,47 +719,13 @@ bool Mp4Output::openVideo(const AVFrame& first, const PictureEncoder& encoder) {
     return true;
 }
 
-bool Mp4Output::openAudio() {
-    if (!src_.HasSound)
-        return true;
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
-    if (!codec)
-        return fail("the AAC encoder is missing");
-    audio_.reset(avcodec_alloc_context3(codec));
-    if (!audio_)
-        return fail("out of memory");
-    AVCodecContext* a = audio_.get();
-    a->sample_rate = kAudioRate;
-    a->sample_fmt = AV_SAMPLE_FMT_FLTP;
-    av_channel_layout_default(&a->ch_layout, 2);
-    a->bit_rate = kAudioBitRate;
-    a->time_base = {1, kAudioRate};
-    if (mux_->oformat->flags & AVFMT_GLOBALHEADER)
-        a->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int err = avcodec_open2(a, codec, nullptr);
-    if (err < 0)
-        return fail("the AAC encoder cannot start: " + ff::ErrorText(err));
+bool Mp4Output::openAudio(const SoundEncoder& sound) {
+    const AVCodecContext* a = sound.Codec();
     audioStream_ = avformat_new_stream(mux_, nullptr);
     if (!audioStream_ || avcodec_parameters_from_context(audioStream_->codecpar, a) < 0)
         return fail("out of memory");
     audioStream_->time_base = a->time_base;
-
-    // Four-channel 32 kHz DV gives its first stereo pair here: the demuxer's first sound stream.
-    SwrContext* swr = nullptr;
-    AVChannelLayout inLayout{};
-    if (src_.SoundLayout.nb_channels > 0)
-        av_channel_layout_copy(&inLayout, &src_.SoundLayout);
-    else
-        av_channel_layout_default(&inLayout, 2);
-    err = swr_alloc_set_opts2(&swr, &a->ch_layout, a->sample_fmt, kAudioRate, &inLayout,
-                              src_.SoundFormat, src_.SoundRate, 0, nullptr);
-    av_channel_layout_uninit(&inLayout);
-    resampler_.reset(swr);
-    if (err < 0 || swr_init(swr) < 0)
-        return fail("the sound cannot be resampled");
-    fifo_.reset(av_audio_fifo_alloc(a->sample_fmt, 2, a->frame_size * 4));
-    converted_.reset(av_frame_alloc());
-    return fifo_ && converted_ ? true : fail("out of memory");
+    return true;
 }
 
 bool Mp4Output::openText() {
@@ -722,24 +754,25 @@ bool Mp4Output::openText() {
     return true;
 }
 
-bool Mp4Output::drainSound() {
-    AVCodecContext* codec = audio_.get();
-    AVPacket* packet = soundPacket_.get();
-    for (;;) {
-        const int err = avcodec_receive_packet(codec, packet);
-        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
-            return true;
-        if (err < 0)
-            return failSound("the AAC encoder failed: " + ff::ErrorText(err));
-        av_packet_rescale_ts(packet, codec->time_base, audioStream_->time_base);
-        packet->stream_index = audioStream_->index;
-        const std::lock_guard lock(muxMutex_);
-        const int w = av_interleaved_write_frame(mux_, packet);
-        if (w < 0)
-            return failSound(file_->Error().empty()
-                                 ? "the MP4 cannot be written: " + ff::ErrorText(w)
-                                 : file_->Error());
+bool Mp4Output::WriteSound(AVPacket* packet, AVRational timeBase, std::string& why) {
+    av_packet_rescale_ts(packet, timeBase, audioStream_->time_base);
+    packet->stream_index = audioStream_->index;
+    const std::lock_guard lock(muxMutex_);
+    const int w = av_interleaved_write_frame(mux_, packet);
+    if (w < 0) {
+        why = file_->Error().empty() ? "the MP4 cannot be written: " + ff::ErrorText(w)
+                                     : file_->Error();
+        return false;
     }
+    return true;
+}
+
+void Mp4Output::SoundDone(const std::string& why) {
+    const std::lock_guard lock(soundMutex_);
+    if (soundError_.empty())
+        soundError_ = why;
+    soundDone_ = true;
+    soundChanged_.notify_all();
 }
 
 bool Mp4Output::WriteVideo(AVPacket* packet, std::int64_t base) {
@@ -801,122 +834,10 @@ bool Mp4Output::AddPicture(const AVFrame* picture) {
     return filterAndEncode(last_.get());
 }
 
-bool Mp4Output::encodeAudio(bool flush) {
-    AVCodecContext* a = audio_.get();
-    const int size = a->frame_size > 0 ? a->frame_size : 1024;
-    while (av_audio_fifo_size(fifo_.get()) >= size ||
-           (flush && av_audio_fifo_size(fifo_.get()) > 0)) {
-        const int n = std::min(size, av_audio_fifo_size(fifo_.get()));
-        // One block frame for the whole output: the encoder has let go of it once drained.
-        if (!block_) {
-            block_.reset(av_frame_alloc());
-            if (!block_)
-                return failSound("out of memory");
-            block_->nb_samples = size;
-            block_->format = a->sample_fmt;
-            block_->sample_rate = a->sample_rate;
-            av_channel_layout_copy(&block_->ch_layout, &a->ch_layout);
-            if (av_frame_get_buffer(block_.get(), 0) < 0)
-                return failSound("out of memory");
-        }
-        if (av_frame_make_writable(block_.get()) < 0)
-            return failSound("out of memory");
-        block_->nb_samples = n;
-        av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(block_->data), n);
-        block_->pts = soundOut_;
-        soundOut_ += n;
-        if (avcodec_send_frame(a, block_.get()) < 0)
-            return failSound("the AAC encoder failed");
-        if (!drainSound())
-            return false;
-    }
-    return true;
-}
-
-bool Mp4Output::reserveConverted(int samples) {
-    // Grown only, so that the steady state resamples into the same buffer.
-    if (samples <= convertedCapacity_)
-        return true;
-    av_frame_unref(converted_.get());
-    converted_->nb_samples = samples;
-    converted_->format = audio_->sample_fmt;
-    av_channel_layout_copy(&converted_->ch_layout, &audio_->ch_layout);
-    if (av_frame_get_buffer(converted_.get(), 0) < 0)
-        return false;
-    convertedCapacity_ = samples;
-    return true;
-}
-
 bool Mp4Output::AddSound(AVFrame& sound, std::int64_t at, std::int64_t limit) {
-    if (!audio_)
+    if (!sound_)
         return true;
-    SoundBlock* block = sound_->Free();
-    if (!block)
-        return fail(soundError_);
-    av_frame_move_ref(block->Data.get(), &sound);
-    block->At = at;
-    block->Limit = limit;
-    sound_->Publish();
-    return true;
-}
-
-void Mp4Output::soundLoop() {
-    while (SoundBlock* block = sound_->Next()) {
-        const bool ok = encodeSound(*block->Data, block->At, block->Limit);
-        av_frame_unref(block->Data.get());
-        if (!ok) {
-            sound_->Cancel();
-            return;
-        }
-        sound_->Release();
-    }
-}
-
-void Mp4Output::stopSound(bool cancel) {
-    if (sound_) {
-        if (cancel)
-            sound_->Cancel();
-        else
-            sound_->End();
-    }
-    if (soundThread_.joinable())
-        soundThread_.join();
-}
-
-bool Mp4Output::encodeSound(const AVFrame& sound, std::int64_t at, std::int64_t limit) {
-    std::int64_t skip = 0;
-    const std::int64_t samples = std::min<std::int64_t>(sound.nb_samples, limit - at);
-    if (samples <= 0)
-        return true;
-    if (at > soundAt_) {
-        // A gap in the source's sound is filled with silence so that the pictures keep in step.
-        const std::int64_t gap = std::min<std::int64_t>(at - soundAt_, src_.SoundRate);
-        if (swr_inject_silence(resampler_.get(), static_cast<int>(gap)) < 0)
-            return failSound("the sound cannot be resampled");
-        soundAt_ = at;
-    } else if (at < soundAt_) {
-        skip = std::min(samples, soundAt_ - at);
-    }
-    if (skip >= samples)
-        return true;
-    const int bytes = av_get_bytes_per_sample(static_cast<AVSampleFormat>(sound.format));
-    const bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(sound.format));
-    const int channels = sound.ch_layout.nb_channels;
-    const std::uint8_t* planes[8] = {};
-    for (int c = 0; c < (planar ? std::min(channels, 8) : 1); ++c)
-        planes[c] = sound.extended_data[c] + skip * bytes * (planar ? 1 : channels);
-    const int count = static_cast<int>(samples - skip);
-    soundAt_ += count;
-    const int room = swr_get_out_samples(resampler_.get(), count);
-    if (!reserveConverted(room))
-        return failSound("out of memory");
-    const int out = swr_convert(resampler_.get(), converted_->data, room, planes, count);
-    if (out < 0)
-        return failSound("the sound cannot be resampled");
-    if (out > 0 &&
-        av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->data), out) < out)
-        return failSound("out of memory");
-    return encodeAudio(false);
+    return sound_->Add(sound, at, limit) || fail(sound_->Error());
 }
 
 bool Mp4Output::writeCue(std::int64_t endMs) {
@@ -977,29 +898,16 @@ bool Mp4Output::EndPictures() {
 bool Mp4Output::Finish() {
     if (!headerWritten_)
         return fail("the MP4 was not started");
+    // The sound thread is done with the output once its last sound packet is written.
+    {
+        std::unique_lock lock(soundMutex_);
+        soundChanged_.wait(lock, [this] { return soundDone_; });
+        if (!soundError_.empty())
+            return fail(soundError_);
+    }
     if (!writeCue(frameMs(picturesIn_)))
         return false;
     cueText_.clear();
-    // The sound thread has ended here, so its state is this thread's.
-    stopSound(false);
-    if (audio_) {
-        if (!soundError_.empty())
-            return fail(soundError_);
-        // The resampler's delay, then the last partial block.
-        const int room = swr_get_out_samples(resampler_.get(), 0);
-        if (room > 0) {
-            if (!reserveConverted(room))
-                return fail("out of memory");
-            const int out = swr_convert(resampler_.get(), converted_->data, room, nullptr, 0);
-            if (out > 0)
-                av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->data), out);
-        }
-        if (!encodeAudio(true))
-            return fail(soundError_);
-        avcodec_send_frame(audio_.get(), nullptr);
-        if (!drainSound())
-            return fail(soundError_);
-    }
     int err = 0;
     if ((err = av_write_trailer(mux_)) < 0)
         return fail("the MP4 cannot be finished: " + ff::ErrorText(err));
@@ -1011,7 +919,6 @@ bool Mp4Output::Finish() {
 }
 
 void Mp4Output::Abandon() {
-    stopSound(true);
     if (file_)
         file_->Discard();
     if (io_) {
@@ -1021,6 +928,286 @@ void Mp4Output::Abandon() {
     if (mux_) {
         avformat_free_context(mux_);
         mux_ = nullptr;
+    }
+}
+
+bool SoundEncoder::Open(std::string& error) {
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
+    if (!codec) {
+        error = "the AAC encoder is missing";
+        return false;
+    }
+    codec_.reset(avcodec_alloc_context3(codec));
+    if (!codec_) {
+        error = "out of memory";
+        return false;
+    }
+    AVCodecContext* a = codec_.get();
+    a->sample_rate = kAudioRate;
+    a->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    av_channel_layout_default(&a->ch_layout, 2);
+    a->bit_rate = kAudioBitRate;
+    a->time_base = {1, kAudioRate};
+    // MP4 keeps the sound's configuration in its header.
+    a->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (const int err = avcodec_open2(a, codec, nullptr); err < 0) {
+        error = "the AAC encoder cannot start: " + ff::ErrorText(err);
+        return false;
+    }
+    fifo_.reset(av_audio_fifo_alloc(a->sample_fmt, 2, a->frame_size * 4));
+    converted_.reset(av_frame_alloc());
+    packet_.reset(av_packet_alloc());
+    copy_.reset(av_packet_alloc());
+    if (!fifo_ || !converted_ || !packet_ || !copy_ || !ring_.emplace(kBlocks).Allocated()) {
+        error = "out of memory";
+        return false;
+    }
+    thread_ = std::thread([this] { loop(); });
+    return true;
+}
+
+bool SoundEncoder::Begin(Mp4Output* output) {
+    Block* block = ring_->Free();
+    if (!block)
+        return false;
+    block->Begins = output;
+    ring_->Publish();
+    return true;
+}
+
+bool SoundEncoder::Add(AVFrame& sound, std::int64_t at, std::int64_t limit) {
+    Block* block = ring_->Free();
+    if (!block)
+        return false;
+    av_frame_move_ref(block->Data.get(), &sound);
+    block->At = at;
+    block->Limit = limit;
+    block->Begins = nullptr;
+    ring_->Publish();
+    return true;
+}
+
+void SoundEncoder::EndInput() {
+    if (ring_)
+        ring_->End();
+}
+
+void SoundEncoder::Stop(bool cancel) {
+    if (ring_) {
+        if (cancel)
+            ring_->Cancel();
+        else
+            ring_->End();
+    }
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void SoundEncoder::loop() {
+    bool ok = true;
+    while (Block* block = ring_->Next()) {
+        ok = block->Begins ? endSpan() && beginSpan(block->Begins)
+                           : encodeSound(*block->Data, block->At, block->Limit);
+        av_frame_unref(block->Data.get());
+        if (!ok)
+            break;
+        ring_->Release();
+    }
+    // The end of the sound, or a cancel: what was given is encoded either way, so that an output
+    // whose pictures are all in gets its sound.
+    if (ok && endSpan() && encodeFrames(true) && avcodec_send_frame(codec_.get(), nullptr) >= 0 &&
+        drain()) {
+        complete(true, {});
+        return;
+    }
+    if (error_.empty())
+        error_ = "the AAC encoder failed";
+    ring_->Cancel();
+    complete(true, error_);
+}
+
+bool SoundEncoder::beginSpan(Mp4Output* output) {
+    // Four-channel 32 kHz DV gives its first stereo pair here: the demuxer's first sound stream.
+    AVCodecContext* a = codec_.get();
+    SwrContext* swr = nullptr;
+    AVChannelLayout inLayout{};
+    if (src_.SoundLayout.nb_channels > 0)
+        av_channel_layout_copy(&inLayout, &src_.SoundLayout);
+    else
+        av_channel_layout_default(&inLayout, 2);
+    const int err = swr_alloc_set_opts2(&swr, &a->ch_layout, a->sample_fmt, kAudioRate, &inLayout,
+                                        src_.SoundFormat, src_.SoundRate, 0, nullptr);
+    av_channel_layout_uninit(&inLayout);
+    resampler_.reset(swr);
+    if (err < 0 || swr_init(swr) < 0) {
+        output->SoundDone("the sound cannot be resampled");
+        return fail("the sound cannot be resampled");
+    }
+    soundAt_ = 0;
+    spans_.push_back({output, fed_, -1});
+    return true;
+}
+
+bool SoundEncoder::endSpan() {
+    if (spans_.empty() || spans_.back().End >= 0)
+        return true;
+    // The resampler's delay ends the output's sound.
+    const int room = swr_get_out_samples(resampler_.get(), 0);
+    if (room > 0) {
+        if (!reserveConverted(room))
+            return fail("out of memory");
+        const int out = swr_convert(resampler_.get(), converted_->data, room, nullptr, 0);
+        if (out > 0 && !toFifo(out))
+            return false;
+    }
+    resampler_.reset();
+    spans_.back().End = fed_;
+    complete(false, {});
+    return encodeFrames(false);
+}
+
+bool SoundEncoder::toFifo(int count) {
+    if (av_audio_fifo_write(fifo_.get(), reinterpret_cast<void**>(converted_->data), count) < count)
+        return fail("out of memory");
+    fed_ += count;
+    return true;
+}
+
+bool SoundEncoder::encodeSound(const AVFrame& sound, std::int64_t at, std::int64_t limit) {
+    if (spans_.empty() || spans_.back().End >= 0)
+        return true;
+    std::int64_t skip = 0;
+    const std::int64_t samples = std::min<std::int64_t>(sound.nb_samples, limit - at);
+    if (samples <= 0)
+        return true;
+    if (at > soundAt_) {
+        // A gap in the source's sound is filled with silence so that the pictures keep in step.
+        const std::int64_t gap = std::min<std::int64_t>(at - soundAt_, src_.SoundRate);
+        if (swr_inject_silence(resampler_.get(), static_cast<int>(gap)) < 0)
+            return fail("the sound cannot be resampled");
+        soundAt_ = at;
+    } else if (at < soundAt_) {
+        skip = std::min(samples, soundAt_ - at);
+    }
+    if (skip >= samples)
+        return true;
+    const int bytes = av_get_bytes_per_sample(static_cast<AVSampleFormat>(sound.format));
+    const bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(sound.format));
+    const int channels = sound.ch_layout.nb_channels;
+    const std::uint8_t* planes[8] = {};
+    for (int c = 0; c < (planar ? std::min(channels, 8) : 1); ++c)
+        planes[c] = sound.extended_data[c] + skip * bytes * (planar ? 1 : channels);
+    const int count = static_cast<int>(samples - skip);
+    soundAt_ += count;
+    const int room = swr_get_out_samples(resampler_.get(), count);
+    if (!reserveConverted(room))
+        return fail("out of memory");
+    const int out = swr_convert(resampler_.get(), converted_->data, room, planes, count);
+    if (out < 0)
+        return fail("the sound cannot be resampled");
+    if (out > 0 && !toFifo(out))
+        return false;
+    return encodeFrames(false);
+}
+
+bool SoundEncoder::reserveConverted(int samples) {
+    // Grown only, so that the steady state resamples into the same buffer.
+    if (samples <= convertedCapacity_)
+        return true;
+    av_frame_unref(converted_.get());
+    converted_->nb_samples = samples;
+    converted_->format = codec_->sample_fmt;
+    av_channel_layout_copy(&converted_->ch_layout, &codec_->ch_layout);
+    if (av_frame_get_buffer(converted_.get(), 0) < 0)
+        return false;
+    convertedCapacity_ = samples;
+    return true;
+}
+
+bool SoundEncoder::encodeFrames(bool flush) {
+    AVCodecContext* a = codec_.get();
+    const int size = a->frame_size > 0 ? a->frame_size : 1024;
+    while (av_audio_fifo_size(fifo_.get()) >= size ||
+           (flush && av_audio_fifo_size(fifo_.get()) > 0)) {
+        const int n = std::min(size, av_audio_fifo_size(fifo_.get()));
+        // One block frame throughout: the encoder has let go of it once drained.
+        if (!block_) {
+            block_.reset(av_frame_alloc());
+            if (!block_)
+                return fail("out of memory");
+            block_->nb_samples = size;
+            block_->format = a->sample_fmt;
+            block_->sample_rate = a->sample_rate;
+            av_channel_layout_copy(&block_->ch_layout, &a->ch_layout);
+            if (av_frame_get_buffer(block_.get(), 0) < 0)
+                return fail("out of memory");
+        }
+        if (av_frame_make_writable(block_.get()) < 0)
+            return fail("out of memory");
+        block_->nb_samples = n;
+        av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(block_->data), n);
+        block_->pts = sent_;
+        sent_ += n;
+        if (avcodec_send_frame(a, block_.get()) < 0)
+            return fail("the AAC encoder failed");
+        if (!drain())
+            return false;
+    }
+    return true;
+}
+
+bool SoundEncoder::drain() {
+    for (;;) {
+        const int err = avcodec_receive_packet(codec_.get(), packet_.get());
+        if (err == AVERROR(EAGAIN) || err == AVERROR_EOF)
+            return true;
+        if (err < 0)
+            return fail("the AAC encoder failed: " + ff::ErrorText(err));
+        const bool ok = route(packet_.get());
+        av_packet_unref(packet_.get());
+        if (!ok)
+            return false;
+    }
+}
+
+bool SoundEncoder::route(AVPacket* packet) {
+    const std::int64_t size = codec_->frame_size > 0 ? codec_->frame_size : 1024;
+    const std::int64_t pts = packet->pts;
+    for (Span& s : spans_) {
+        // The packet that decodes to the output's first sample, and the one before it.
+        const std::int64_t from = s.First / size * size - size;
+        if (pts < from || (s.End >= 0 && pts >= s.End) || (s.End >= 0 && s.End <= s.First))
+            continue;
+        // A copy of its own for each output rather than a shared reference: outputs are
+        // finished on other threads, and the count libavutil keeps for a shared buffer is not
+        // one the thread checker sees.
+        if (av_new_packet(copy_.get(), packet->size) < 0 ||
+            av_packet_copy_props(copy_.get(), packet) < 0)
+            return fail("out of memory");
+        std::memcpy(copy_->data, packet->data, static_cast<std::size_t>(packet->size));
+        copy_->pts = copy_->dts = pts - s.First;
+        if (s.End >= 0)
+            copy_->duration = std::min(packet->duration, s.End - pts);
+        std::string why;
+        const bool ok = s.Output->WriteSound(copy_.get(), codec_->time_base, why);
+        av_packet_unref(copy_.get());
+        if (!ok)
+            return fail(why);
+    }
+    lastPts_ = pts;
+    complete(false, {});
+    return true;
+}
+
+void SoundEncoder::complete(bool all, const std::string& why) {
+    const std::int64_t size = codec_->frame_size > 0 ? codec_->frame_size : 1024;
+    while (!spans_.empty()) {
+        const Span& s = spans_.front();
+        const bool done = s.End >= 0 && (s.End <= s.First || lastPts_ + size >= s.End);
+        if (!done && !all)
+            return;
+        s.Output->SoundDone(why);
+        spans_.pop_front();
     }
 }
 
@@ -1239,14 +1426,15 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
     for (const Mp4Scene& s : job.Scenes)
         total += job.Whole ? 0 : s.LastFrame - s.FirstFrame + 1;
 
-    // An output whose last packet is written is finished (its sound's end, the trailer) on a
-    // thread of its own while the next scene is encoded.
+    // An output whose last picture packet is written is finished (its sound's end, the trailer)
+    // on a thread of its own while the next scene is encoded. Its sound's last packets come once
+    // the shared sound encoder has the next output's first samples, so a few may wait at once.
     struct Finishing {
         std::unique_ptr<Mp4Output> Output;
         std::size_t Scene = 0;
         std::future<bool> Done;
     };
-    std::optional<Finishing> finishing;
+    std::deque<Finishing> finishing;
 
     StepQueue queue(kQueueSteps);
     if (!queue.Allocated())
@@ -1276,6 +1464,10 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
     std::int64_t outBase = 0;      // and of the current one's
 
     std::unique_ptr<Mp4Output> out;
+    // After the outputs, so that its thread ends before they go.
+    std::optional<SoundEncoder> sound;
+    if (src.HasSound && !sound.emplace(src).Open(error_))
+        return false;
     std::size_t scene = 0;      // the scene the current output holds (or starts)
     std::int64_t outFirst = 0;  // the source frame the output starts at
     std::int64_t outLast = 0;   // and its last one
@@ -1301,35 +1493,39 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
         }
         return std::nullopt;
     };
-    // Waits for the output being finished, and gives its file the recording time.
-    const auto settle = [&]() {
-        if (!finishing)
-            return true;
-        const bool ok = finishing->Done.get();
-        if (!ok) {
-            error_ = finishing->Output->Error();
-            finishing.reset();
-            return false;
+    // Takes the finished outputs in order (waiting for them all when `wait`), and gives their
+    // files the recording time.
+    const auto settle = [&](bool wait) {
+        while (!finishing.empty()) {
+            Finishing& f = finishing.front();
+            if (!wait && f.Done.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+                return true;
+            if (!f.Done.get()) {
+                error_ = f.Output->Error();
+                finishing.pop_front();
+                return false;
+            }
+            const std::string& target = job.Whole ? job.WholeOutput : job.Scenes[f.Scene].Output;
+            const Mp4Scene& first = job.Whole ? job.Scenes.front() : job.Scenes[f.Scene];
+            // The file's own time is the recording time, for the programs that only read that.
+            if (const RecordingTime t = RecordingTimeIn(first.Recorded, settings.TimeZone);
+                t.Valid) {
+                const timespec times[2] = {{0, UTIME_OMIT},
+                                           {static_cast<time_t>(t.UnixSeconds), 0}};
+                ::utimensat(AT_FDCWD, target.c_str(), times, 0);
+            }
+            written_.push_back(target);
+            finishing.pop_front();
         }
-        const std::string& target =
-            job.Whole ? job.WholeOutput : job.Scenes[finishing->Scene].Output;
-        const Mp4Scene& first = job.Whole ? job.Scenes.front() : job.Scenes[finishing->Scene];
-        // The file's own time is the recording time, for the programs that only read that.
-        if (const RecordingTime t = RecordingTimeIn(first.Recorded, settings.TimeZone); t.Valid) {
-            const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(t.UnixSeconds), 0}};
-            ::utimensat(AT_FDCWD, target.c_str(), times, 0);
-        }
-        written_.push_back(target);
-        finishing.reset();
         return true;
     };
     const auto startFinish = [&](std::unique_ptr<Mp4Output>& which, std::size_t index) {
         if (!which)
             return true;
-        if (!settle())
+        if (!settle(false))
             return false;
         Mp4Output* output = which.get();
-        finishing.emplace(
+        finishing.push_back(
             Finishing{std::move(which), index,
                       std::async(std::launch::async, [output] { return output->Finish(); })});
         return true;
@@ -1465,7 +1661,8 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
                 if (job.Whole)
                     chapters = job.Scenes;
                 shownLines.clear();
-                if (!out->Open(target, job.Source, *picture, *encoder, feed, title,
+                if (!out->Open(target, job.Source, *picture, *encoder, feed,
+                               sound ? &*sound : nullptr, title,
                                RecordingTimeIn(first.Recorded, settings.TimeZone), chapters,
                                outFirst)) {
                     error_ = out->Error();
@@ -1520,19 +1717,25 @@ bool Mp4Exporter::Run(const Mp4Job& job, const Mp4Settings& settings, const Prog
     }
     if (!ok) {
         const std::string why = error_;
+        // The sound given so far is encoded first, for the outputs that are kept; the abandoned
+        // one's sound thread is done with it then.
+        if (sound)
+            sound->Stop(false);
         if (out)
             out->Abandon();
         out.reset();
         // The scene whose pictures are all in is finished still: a stop keeps complete scenes.
         if (pending && !drainAll())
             pending->Abandon();
-        settle();
+        settle(true);
         error_ = why;
         return false;
     }
+    if (sound)
+        sound->EndInput();
     if (out && !out->EndPictures())
         return failed(out->Error());
-    if (!drainAll() || !startFinish(out, scene) || !settle())
+    if (!drainAll() || !startFinish(out, scene) || !settle(true))
         return false;
     if (written_.empty())
         return failed("no picture of the scenes could be decoded");
