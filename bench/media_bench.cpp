@@ -46,6 +46,9 @@ bool roundTrip(const std::string& in, const std::string& out) {
     writer->SetFileName(out);
     // The decoder's output goes through a queue, so decoding and encoding run on two threads.
     dec->Output().SetQueued(true, 3);
+    // As in the program's conversions: each frame and its sound go on into the AVI mux on the
+    // encoder's thread, one after the other (the mux never waits for one while taking the other).
+    split2->SetSerialDelivery(true);
     bool ok = b.ConnectFirstOutput(*file->splitter, dec->Input()) &&
               b.Connect(dec->Output(), enc->Input()) &&
               b.Connect(enc->Output(), mux->VideoInput()) && mux->FreeAudioInput() &&

@@ -8,11 +8,71 @@
 
 namespace kelvor::media {
 
+namespace {
+
+// The caller's planar buffer the decoder's next picture goes into, when there is one.
+struct DirectTarget {
+    std::span<std::uint8_t> bytes;
+    bool released = true;  // the codec let go of the last picture it decoded into a target
+};
+
+// Plane sizes of the two DV layouts: 4:2:0 halves both directions, 4:1:1 quarters the width.
+void planeSizes(AVPixelFormat fmt, int w, int h, int (&pw)[3], int (&ph)[3]) {
+    pw[0] = w;
+    ph[0] = h;
+    const bool is411 = fmt == AV_PIX_FMT_YUV411P;
+    pw[1] = pw[2] = is411 ? w / 4 : w / 2;
+    ph[1] = ph[2] = is411 ? h : h / 2;
+}
+
+void markReleased(void* opaque, std::uint8_t*) {
+    *static_cast<bool*>(opaque) = true;
+}
+
+// The decoder writes its picture straight into the caller's planar buffer (Y, then U, then V,
+// rows without padding: the layout the other filters expect) instead of into a buffer of its
+// own that would then be copied. The buffer's reference frees nothing; it only says when the
+// codec let go. Anything else (the RGB24 path, a picture that does not fit) takes the codec's
+// own buffers.
+int directPicture(AVCodecContext* c, AVFrame* f, int flags) {
+    auto* t = static_cast<DirectTarget*>(c->opaque);
+    const auto fmt = static_cast<AVPixelFormat>(f->format);
+    const int w = f->width, h = f->height;
+    if (t->bytes.empty() || (fmt != AV_PIX_FMT_YUV420P && fmt != AV_PIX_FMT_YUV411P) || w <= 0 ||
+        h <= 0 || t->bytes.size() < PlanarSize(w, h))
+        return avcodec_default_get_buffer2(c, f, flags);
+    f->buf[0] = av_buffer_create(t->bytes.data(), PlanarSize(w, h), markReleased, &t->released, 0);
+    if (!f->buf[0])
+        return AVERROR(ENOMEM);
+    t->released = false;
+    t->bytes = {};
+    int pw[3], ph[3];
+    planeSizes(fmt, w, h, pw, ph);
+    std::uint8_t* p = f->buf[0]->data;
+    for (int i = 0; i < 3; ++i) {
+        f->data[i] = p;
+        f->linesize[i] = pw[i];
+        p += static_cast<std::size_t>(pw[i]) * static_cast<std::size_t>(ph[i]);
+    }
+    return 0;
+}
+
+}  // namespace
+
 struct DvVideoDecoder::State : ff::CodecState {
     SwsContext* sws = nullptr;             // cached context, freed in the destructor
     std::vector<std::uint8_t> rgbScratch;  // the scaler's output when rows need slack
     bool half = false;
-    ~State() { sws_freeContext(sws); }
+    DirectTarget direct;
+    AVBufferRef* sent = nullptr;  // the padded bytes of the last frame sent to the codec
+    std::size_t sentSize = 0;
+    ~State() {
+        sws_freeContext(sws);
+        // The codec goes first: it may still hold a picture in a target.
+        ctx.reset();
+        frame.reset();
+        av_buffer_unref(&sent);
+    }
 };
 
 DvVideoDecoder::DvVideoDecoder() = default;
@@ -33,6 +93,10 @@ bool DvVideoDecoder::open(bool halfSize, int threads) {
     s_->ctx->lowres = halfSize ? 1 : 0;
     s_->ctx->thread_count = threads;
     s_->ctx->thread_type = FF_THREAD_SLICE;
+    if (codec->capabilities & AV_CODEC_CAP_DR1) {
+        s_->ctx->opaque = &s_->direct;
+        s_->ctx->get_buffer2 = directPicture;
+    }
     const int err = avcodec_open2(s_->ctx.get(), codec, nullptr);
     if (err < 0) {
         error_ = "cannot open the DV video decoder: " + ff::ErrorText(err);
@@ -57,7 +121,8 @@ bool DvVideoDecoder::decodeToFrame(std::span<const std::uint8_t> frame) {
         error_ = "not a whole DV frame";
         return false;
     }
-    int err = s_->Send(frame);
+    int err = s_->Send(frame, AV_NOPTS_VALUE, &s_->sent);
+    s_->sentSize = frame.size();
     if (err < 0) {
         error_ = "DV decoding failed: " + ff::ErrorText(err);
         return false;
@@ -95,22 +160,30 @@ bool DvVideoDecoder::convertRgb(const AVFrame* f, std::span<std::uint8_t> out, i
     return true;
 }
 
-namespace {
-
-// Plane sizes of the two DV layouts: 4:2:0 halves both directions, 4:1:1 quarters the width.
-void planeSizes(AVPixelFormat fmt, int w, int h, int (&pw)[3], int (&ph)[3]) {
-    pw[0] = w;
-    ph[0] = h;
-    const bool is411 = fmt == AV_PIX_FMT_YUV411P;
-    pw[1] = pw[2] = is411 ? w / 4 : w / 2;
-    ph[1] = ph[2] = is411 ? h : h / 2;
-}
-
-}  // namespace
-
 bool DvVideoDecoder::decodePlanar(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out,
                                   int& width, int& height) {
-    return decodeToFrame(frame) && convertPlanar(s_->frame.get(), out, width, height);
+    if (!s_ || !s_->direct.released) {
+        error_ = s_ ? "the DV decoder still holds a picture" : "decoder not open";
+        return false;
+    }
+    s_->direct.bytes = out;
+    bool ok = decodeToFrame(frame);
+    s_->direct.bytes = {};
+    AVFrame* f = s_->frame.get();
+    // A picture decoded in place needs no copy; the codec's reference to it goes at once, as
+    // the caller's buffer moves on.
+    if (ok && f->buf[0] && f->data[0] == out.data()) {
+        width = f->width;
+        height = f->height;
+    } else if (ok) {
+        ok = convertPlanar(f, out, width, height);
+    }
+    av_frame_unref(f);
+    if (!s_->direct.released) {
+        error_ = "the DV decoder kept a picture";
+        return false;
+    }
+    return ok;
 }
 
 bool DvVideoDecoder::convertPlanar(const AVFrame* f, std::span<std::uint8_t> out, int& width,
@@ -133,8 +206,12 @@ bool DvVideoDecoder::convertPlanar(const AVFrame* f, std::span<std::uint8_t> out
     return true;
 }
 
+// The padded bytes of the DV frame the picture came from: they take a fraction of the picture's
+// memory and no copy to keep, and decode again into any layout.
 struct DvPicture::Frame {
-    ff::FramePtr frame{av_frame_alloc()};
+    AVBufferRef* bytes = nullptr;
+    std::size_t size = 0;
+    ~Frame() { av_buffer_unref(&bytes); }
 };
 
 DvPicture::DvPicture() = default;
@@ -143,17 +220,18 @@ DvPicture::DvPicture(DvPicture&&) noexcept = default;
 DvPicture& DvPicture::operator=(DvPicture&&) noexcept = default;
 
 bool DvPicture::empty() const {
-    return !f_ || !f_->frame || !f_->frame->buf[0];
+    return !f_ || !f_->bytes;
 }
 
 void DvVideoDecoder::keepPicture(DvPicture& into) const {
     if (!into.f_)
         into.f_ = std::make_unique<DvPicture::Frame>();
-    if (!into.f_->frame)
-        return;
-    av_frame_unref(into.f_->frame.get());
-    if (s_ && s_->frame && s_->frame->buf[0])
-        av_frame_ref(into.f_->frame.get(), s_->frame.get());
+    av_buffer_unref(&into.f_->bytes);
+    into.f_->size = 0;
+    if (s_ && s_->sent && s_->sentSize <= s_->sent->size) {
+        into.f_->bytes = av_buffer_ref(s_->sent);
+        into.f_->size = s_->sentSize;
+    }
 }
 
 bool DvVideoDecoder::convert(const DvPicture& picture, bool planar, std::span<std::uint8_t> out,
@@ -162,8 +240,8 @@ bool DvVideoDecoder::convert(const DvPicture& picture, bool planar, std::span<st
         error_ = "no picture";
         return false;
     }
-    const AVFrame* f = picture.f_->frame.get();
-    return planar ? convertPlanar(f, out, width, height) : convertRgb(f, out, width, height);
+    const std::span<const std::uint8_t> bytes{picture.f_->bytes->data, picture.f_->size};
+    return planar ? decodePlanar(bytes, out, width, height) : decode(bytes, out, width, height);
 }
 
 namespace {

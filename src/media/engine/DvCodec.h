@@ -22,8 +22,8 @@ inline constexpr std::size_t Rgb24Stride(int width) {
     return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
 }
 
-// A decoded picture held by reference: the codec's buffers stay alive and unchanged while it
-// is held, without a copy.
+// A decoded picture held by reference to the DV frame it came from (the codec's padded copy of
+// it, kept alive and unchanged while held), decoded again when it is wanted.
 class DvPicture {
   public:
     DvPicture();
@@ -56,9 +56,10 @@ class DvVideoDecoder {
     // plane, then U, then V, rows without padding; out must hold PlanarSize bytes.
     bool decodePlanar(std::span<const std::uint8_t> frame, std::span<std::uint8_t> out, int& width,
                       int& height);
-    // The picture of the last successful decode, shared with the codec (no copy).
+    // The picture of the last decode, by reference to its DV frame (no copy).
     void keepPicture(DvPicture& into) const;
-    // A held picture into out as decode (RGB24) or decodePlanar would write it.
+    // A held picture into out as decode (RGB24) or decodePlanar would write it, by decoding its
+    // frame again.
     bool convert(const DvPicture& picture, bool planar, std::span<std::uint8_t> out, int& width,
                  int& height);
     const std::string& errorText() const { return error_; }

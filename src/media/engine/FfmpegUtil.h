@@ -71,7 +71,10 @@ struct CodecState {
         return ctx && frame && packet;
     }
     // The bytes as one packet; the codec's result (a packet it refuses is the caller's to skip).
-    int Send(std::span<const std::uint8_t> bytes, std::int64_t pts = AV_NOPTS_VALUE) {
+    // With keep, *keep takes a reference to the packet's padded copy of the bytes (replacing
+    // what it held), so a caller can send them again without holding a copy of its own.
+    int Send(std::span<const std::uint8_t> bytes, std::int64_t pts = AV_NOPTS_VALUE,
+             AVBufferRef** keep = nullptr) {
         const std::size_t size = bytes.size() + AV_INPUT_BUFFER_PADDING_SIZE;
         if (!packetPool || packetPoolSize < size) {
             packetPool.reset(av_buffer_pool_init(size, nullptr));
@@ -88,6 +91,10 @@ struct CodecState {
         pkt->size = static_cast<int>(bytes.size());
         pkt->pts = pts;
         const int err = avcodec_send_packet(ctx.get(), pkt);
+        if (keep) {
+            av_buffer_unref(keep);
+            *keep = av_buffer_ref(buf);
+        }
         av_packet_unref(pkt);
         return err;
     }

@@ -34,15 +34,22 @@ Status OutputPin::Deliver(SamplePtr sample) {
         lock.unlock();
         return in->Receive(std::move(sample));
     }
-    qCv_.wait(lock, [&] {
-        return qStop_ || static_cast<int>(queue_.size()) < depth_ || qResult_ != Code::Ok;
-    });
+    // A full queue lets the sender go on only once half of it has gone, so the two threads
+    // wake each other once per few samples rather than for each one.
+    if (static_cast<int>(queue_.size()) >= depth_) {
+        qSenderWaits_ = true;
+        qCv_.wait(lock, [&] {
+            return qStop_ || static_cast<int>(queue_.size()) <= depth_ / 2 || qResult_ != Code::Ok;
+        });
+        qSenderWaits_ = false;
+    }
     if (qStop_)
         return Code::False;
     if (qResult_ != Code::Ok)
         return qResult_;
     queue_.push_back(std::move(sample));
-    qCv_.notify_all();
+    if (queue_.size() == 1)
+        qCv_.notify_all();
     return Code::Ok;
 }
 
@@ -130,7 +137,8 @@ void OutputPin::queueLoop() {
                 return;
             s = std::move(queue_.front());
             queue_.pop_front();
-            qCv_.notify_all();
+            if (qSenderWaits_ && static_cast<int>(queue_.size()) <= depth_ / 2)
+                qCv_.notify_all();
         }
         if (!s) {
             in->EndOfStream();

@@ -137,6 +137,7 @@ class OutputPin : public Pin {
     std::deque<SamplePtr> queue_;  // nullptr marks the end of the stream
     bool qActive_ = false;         // a queue thread serves this pin
     bool qStop_ = false;
+    bool qSenderWaits_ = false;  // the sender waits for room
     Status qResult_ = Code::Ok;
     std::thread qThread_;
 };

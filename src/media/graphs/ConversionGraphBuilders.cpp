@@ -312,7 +312,10 @@ bool ConversionGraphs::reencode(Build& build, const std::string& video, const st
         build.wrapSound(splitter, *wrap1, mux->AudioInput(0));
         build.wrapSound(splitter, *wrap2, mux->FreeAudioInput());
         build.connect(&mux->Output(), &split->Input());
-        // The DV splitter's k-th output into the AVI mux's k-th input: the video, then the sound.
+        // The DV splitter's k-th output into the AVI mux's k-th input: the video, then the sound,
+        // one after the other on the thread that delivers the frame, since the mux never waits
+        // for one while taking the other; a thread per output would only add wake-ups.
+        split->SetSerialDelivery(true);
         int k = 0;
         for (OutputPin* out : split->OutputPins())
             build.connect(out, mux2->Input(k++));
@@ -555,6 +558,8 @@ bool ConversionGraphs::BuildRecompressGraph(const std::string& video, const std:
     }
     SetAudioRate(resampler2, rate);
     build.connect(&mux->Output(), &split->Input());
+    // Each frame and its sound go on into the AVI mux on the encoder's thread (see reencode).
+    split->SetSerialDelivery(true);
     int k = 0;
     for (OutputPin* out : split->OutputPins())
         build.connect(out, mux2->Input(k++));
