@@ -8,7 +8,6 @@
 //   bench_media --roundtrip IN OUT   one round trip (used for the timed and the memory runs)
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -103,37 +102,37 @@ int main(int argc, char** argv) {
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     const char* runsText = std::getenv("KELVOR_BENCH_RUNS");
     const int runs = runsText && std::atoi(runsText) > 0 ? std::atoi(runsText) : 5;
-    std::vector<double> ratios, cpuRatios, oursWall, peerWall;
-    for (int r = 0; r < runs; ++r) {
-        const auto o = kelvor::bench::TimedCommandTimes({self, "--roundtrip", in, ours});
-        if (o.Wall < 0) {
-            std::fprintf(stderr, "bench_media: our round trip failed\n");
-            return 1;
-        }
-        const auto p = kelvor::bench::TimedCommandTimes(
-            {"ffmpeg", "-y", "-v", "error", "-i", in, "-c:v", "dvvideo", "-c:a", "copy", peer});
-        if (p.Wall < 0) {
-            std::printf("BENCH media_roundtrip ours=%.3f peer=unavailable\n", o.Wall);
-            return 0;
-        }
-        oursWall.push_back(o.Wall);
-        peerWall.push_back(p.Wall);
-        ratios.push_back(p.Wall / o.Wall);
-        cpuRatios.push_back(p.Cpu / o.Cpu);
+    namespace bench = kelvor::bench;
+    bench::PairRuns t;
+    bool oursFailed = false;
+    const bool ran = bench::RunAlternately(
+        runs,
+        [&] {
+            const auto o = bench::TimedCommandTimes({self, "--roundtrip", in, ours});
+            oursFailed = o.Wall < 0;
+            return o;
+        },
+        [&] {
+            return bench::TimedCommandTimes(
+                {"ffmpeg", "-y", "-v", "error", "-i", in, "-c:v", "dvvideo", "-c:a", "copy", peer});
+        },
+        t);
+    if (!ran && oursFailed) {
+        std::fprintf(stderr, "bench_media: our round trip failed\n");
+        return 1;
     }
-    const auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
-    const double ratio = median(ratios);
-    const auto [low, high] = std::minmax_element(ratios.begin(), ratios.end());
+    if (!ran) {
+        std::printf("BENCH media_roundtrip peer=unavailable (ffmpeg failed)\n");
+        return 0;
+    }
+    const double ratio = bench::Median(t.Ratios);
     constexpr double kGoal = 1.2;
     std::printf(
         "BENCH media_roundtrip ours=%.3f peer=%.3f ratio=%.2f spread=%.2f-%.2f "
         "cpu_ratio=%.2f goal=%.1f %s (peer ffmpeg -c:v dvvideo -c:a copy, 1000 frames, "
         "%d runs)\n",
-        median(oursWall), median(peerWall), ratio, *low, *high, median(cpuRatios), kGoal,
-        ratio >= kGoal ? "holds" : "short", runs);
+        bench::Median(t.OursWall), bench::Median(t.PeerWall), ratio, t.Low(), t.High(),
+        bench::Median(t.CpuRatios), kGoal, ratio >= kGoal ? "holds" : "short", runs);
     std::fflush(stdout);
     fs::remove(ours);
     fs::remove(peer);

@@ -37,11 +37,11 @@ Status OutputPin::Deliver(SamplePtr sample) {
     // A full queue lets the sender go on only once half of it has gone, so the two threads
     // wake each other once per few samples rather than for each one.
     if (static_cast<int>(queue_.size()) >= depth_) {
-        qSenderWaits_ = true;
+        ++qSendersWaiting_;
         qCv_.wait(lock, [&] {
             return qStop_ || static_cast<int>(queue_.size()) <= depth_ / 2 || qResult_ != Code::Ok;
         });
-        qSenderWaits_ = false;
+        --qSendersWaiting_;
     }
     if (qStop_)
         return Code::False;
@@ -137,7 +137,7 @@ void OutputPin::queueLoop() {
                 return;
             s = std::move(queue_.front());
             queue_.pop_front();
-            if (qSenderWaits_ && static_cast<int>(queue_.size()) <= depth_ / 2)
+            if (qSendersWaiting_ > 0 && static_cast<int>(queue_.size()) <= depth_ / 2)
                 qCv_.notify_all();
         }
         if (!s) {

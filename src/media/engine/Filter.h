@@ -137,7 +137,9 @@ class OutputPin : public Pin {
     std::deque<SamplePtr> queue_;  // nullptr marks the end of the stream
     bool qActive_ = false;         // a queue thread serves this pin
     bool qStop_ = false;
-    bool qSenderWaits_ = false;  // the sender waits for room
+    // Senders waiting for room: a count, since two threads may deliver to one pin and the first
+    // to go on must not leave the other unwoken.
+    int qSendersWaiting_ = 0;
     Status qResult_ = Code::Ok;
     std::thread qThread_;
 };

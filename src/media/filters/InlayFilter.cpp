@@ -112,9 +112,10 @@ struct InlayFilter::Painter {
         int top = 0, left = 0;
         QImage image;                   // premultiplied ARGB
         std::vector<std::uint8_t> ink;  // per chroma block of the overlay: any pixel drawn
-        bool operator==(const Overlay& o) const {
-            return line1 == o.line1 && line2 == o.line2 && border == o.border && px == o.px &&
-                   py == o.py && alignment == o.alignment && colour == o.colour;
+        bool Shows(const std::string& l1, const std::string& l2, int b, int x, int y, int a,
+                   std::uint32_t c) const {
+            return line1 == l1 && line2 == l2 && border == b && px == x && py == y &&
+                   alignment == a && colour == c;
         }
     };
     Overlay overlay;
@@ -410,6 +411,11 @@ Status InlayFilter::Draw(std::span<std::uint8_t> picture) {
     const int h = fontHeight_;
     const int px = p.width * posX_ / kMaxPosition;
     const int py = p.height * posY_ / kMaxPosition;
+    // On planar pictures the lines of the picture before are laid again as they were drawn.
+    if (p.planar && p.overlay.Shows(line1_, line2_, border, px, py, alignment, textColor_)) {
+        p.lay(picture);
+        return Code::Ok;
+    }
     const QFontMetrics metrics(p.font);
 
     struct Line {
@@ -475,42 +481,34 @@ Status InlayFilter::Draw(std::span<std::uint8_t> picture) {
         return Code::Ok;
     }
 
-    Painter::Overlay key;
-    key.line1 = line1_;
-    key.line2 = line2_;
-    key.border = border;
-    key.px = px;
-    key.py = py;
-    key.alignment = alignment;
-    key.colour = textColor_;
-    if (!(p.overlay == key)) {
-        // 4:2:0 chroma rows cover two picture rows: the band takes whole pairs. Sideways the
-        // same reach past the pen's advance holds overhanging glyphs, in whole chroma blocks.
-        if (*p.planar == PlanarLayout::Yuv420) {
-            first &= ~1;
-            last = std::min(p.height, (last + 1) & ~1);
-        }
-        int left = p.width, right = 0;
-        for (int i = 0; i < count; ++i) {
-            left = std::min(left, lines[i].x - reach);
-            right = std::max(right, lines[i].x + lines[i].width + reach);
-        }
-        left = std::max(0, left) & ~3;
-        right = std::min(p.width, (right + 3) & ~3);
-        key.top = first;
-        key.left = left;
-        if (first < last && left < right) {
-            key.image = QImage(right - left, last - first, QImage::Format_ARGB32_Premultiplied);
-            key.image.fill(Qt::transparent);
-            QPainter painter(&key.image);
-            if (!painter.isActive())
-                return Code::Fail;
-            painter.translate(-left, -first);
-            paint(painter);
-        }
-        p.overlay = std::move(key);
-        p.markInk();
+    // 4:2:0 chroma rows cover two picture rows: the band takes whole pairs. Sideways the same
+    // reach past the pen's advance holds overhanging glyphs, in whole chroma blocks.
+    if (*p.planar == PlanarLayout::Yuv420) {
+        first &= ~1;
+        last = std::min(p.height, (last + 1) & ~1);
     }
+    int left = p.width, right = 0;
+    for (int i = 0; i < count; ++i) {
+        left = std::min(left, lines[i].x - reach);
+        right = std::max(right, lines[i].x + lines[i].width + reach);
+    }
+    left = std::max(0, left) & ~3;
+    right = std::min(p.width, (right + 3) & ~3);
+    Painter::Overlay& o = p.overlay;
+    o = Painter::Overlay{line1_,     line2_, border, px, py, alignment,
+                         textColor_, first,  left,   {}, {}};
+    if (first < last && left < right) {
+        o.image = QImage(right - left, last - first, QImage::Format_ARGB32_Premultiplied);
+        o.image.fill(Qt::transparent);
+        QPainter painter(&o.image);
+        if (!painter.isActive()) {
+            o = Painter::Overlay{};
+            return Code::Fail;
+        }
+        painter.translate(-left, -first);
+        paint(painter);
+    }
+    p.markInk();
     p.lay(picture);
     return Code::Ok;
 }
